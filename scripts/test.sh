@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, runs the
+# fuzz targets for a bounded time and then every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVOR_SANITIZE=ON >/dev/null
+cmake --build build/test -j "$jobs"
+
+if [ -n "$(ls fuzz/*.cpp 2>/dev/null)" ]; then
+  CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELVOR_FUZZ=ON \
+    -DPELVOR_TESTS=OFF -DPELVOR_BENCH=OFF >/dev/null
+  cmake --build build/fuzz -j "$jobs" --target $(for f in fuzz/*.cpp; do printf 'fuzz_%s ' "$(basename "$f" .cpp)"; done)
+  for f in fuzz/*.cpp; do
+    name=$(basename "$f" .cpp)
+    corpus=build/fuzz/corpus/$name
+    mkdir -p "$corpus"
+    [ -d "fuzz/seeds/$name" ] && cp -n fuzz/seeds/"$name"/* "$corpus"/ 2>/dev/null || true
+    echo "fuzzing $name for ${FUZZ_SECONDS:-20} s"
+    build/fuzz/fuzz_"$name" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=4096 -print_final_stats=0 \
+      "$corpus" 2>build/fuzz/"$name".log || { tail -n 40 build/fuzz/"$name".log; exit 1; }
+  done
+fi
+
+cd build/test
+ctest -j "$jobs" --output-on-failure --timeout 300
