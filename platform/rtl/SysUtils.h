@@ -53,7 +53,7 @@ int WideCompareText(std::u16string_view a, std::u16string_view b);
 bool WideSameText(std::u16string_view a, std::u16string_view b);
 
 AnsiString IntToStr(long long v);
-int StrToInt(std::string_view s);                      // raises EConvertError
+int StrToInt(std::string_view s); // raises EConvertError
 bool TryStrToInt(std::string_view s, int& value);
 int StrToIntDef(std::string_view s, int def);
 
@@ -63,10 +63,18 @@ public:
   explicit Exception(const AnsiString& msg) : std::runtime_error(msg) {}
   AnsiString Message() const { return what(); }
 };
-class EConvertError : public Exception { using Exception::Exception; };
-class EListError : public Exception { using Exception::Exception; };
-class EStringListError : public EListError { using EListError::EListError; };
-class EStreamError : public Exception { using Exception::Exception; };
+class EConvertError : public Exception {
+  using Exception::Exception;
+};
+class EListError : public Exception {
+  using Exception::Exception;
+};
+class EStringListError : public EListError {
+  using EListError::EListError;
+};
+class EStreamError : public Exception {
+  using Exception::Exception;
+};
 class EReadError : public EStreamError {
 public:
   EReadError() : EStreamError("Stream read error") {}
@@ -77,10 +85,24 @@ public:
   EWriteError() : EStreamError("Stream write error") {}
   explicit EWriteError(const AnsiString& msg) : EStreamError(msg) {}
 };
-class EFOpenError : public EStreamError { using EStreamError::EStreamError; };
-class EInvalidOperation : public Exception { using Exception::Exception; };
-class EInvalidPointer : public Exception { using Exception::Exception; };
-class EAbstractError : public Exception { using Exception::Exception; };
-class EVariantError : public Exception { using Exception::Exception; };
-class EOutOfResources : public Exception { using Exception::Exception; };
-class EInvalidArgument : public Exception { using Exception::Exception; };
+class EFOpenError : public EStreamError {
+  using EStreamError::EStreamError;
+};
+class EInvalidOperation : public Exception {
+  using Exception::Exception;
+};
+class EInvalidPointer : public Exception {
+  using Exception::Exception;
+};
+class EAbstractError : public Exception {
+  using Exception::Exception;
+};
+class EVariantError : public Exception {
+  using Exception::Exception;
+};
+class EOutOfResources : public Exception {
+  using Exception::Exception;
+};
+class EInvalidArgument : public Exception {
+  using Exception::Exception;
+};

@@ -18,13 +18,27 @@ using WCHAR = char16_t;
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 
-constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) { return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16); }
-constexpr BYTE GetRValue(COLORREF c) { return BYTE(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return BYTE((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return BYTE((c >> 16) & 0xFF); }
-constexpr WORD LOWORD(std::uintptr_t v) { return WORD(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return WORD((v >> 16) & 0xFFFF); }
-constexpr DWORD MAKELONG(WORD lo, WORD hi) { return DWORD(lo) | (DWORD(hi) << 16); }
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+  return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) {
+  return BYTE(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+  return BYTE((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+  return BYTE((c >> 16) & 0xFF);
+}
+constexpr WORD LOWORD(std::uintptr_t v) {
+  return WORD(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v) {
+  return WORD((v >> 16) & 0xFFFF);
+}
+constexpr DWORD MAKELONG(WORD lo, WORD hi) {
+  return DWORD(lo) | (DWORD(hi) << 16);
+}
 
 struct POINT {
   LONG x = 0, y = 0;
@@ -46,8 +60,8 @@ using TRect = RECT;
 
 // Handles are opaque, distinct pointer types so that one kind cannot be passed for another; the layer that
 // issues them resolves them through a table and answers nullptr for a stale one.
-#define PELVOR_DECLARE_HANDLE(name)                                                                              \
-  struct name##__;                                                                                               \
+#define PELVOR_DECLARE_HANDLE(name)                                                                          \
+  struct name##__;                                                                                           \
   using name = name##__*
 PELVOR_DECLARE_HANDLE(HWND);
 PELVOR_DECLARE_HANDLE(HDC);
