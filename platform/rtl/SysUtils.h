@@ -53,9 +53,12 @@ int WideCompareText(std::u16string_view a, std::u16string_view b);
 bool WideSameText(std::u16string_view a, std::u16string_view b);
 
 AnsiString IntToStr(long long v);
+// Leading blanks, a sign, decimal digits or hexadecimal ones after "$" or "0x"; nothing may follow.
 int StrToInt(std::string_view s); // raises EConvertError
 bool TryStrToInt(std::string_view s, int& value);
 int StrToIntDef(std::string_view s, int def);
+long long StrToInt64(std::string_view s); // raises EConvertError
+bool TryStrToInt64(std::string_view s, long long& value);
 
 // Exceptions. Message() is the text shown to a user, in the default code page.
 class Exception : public std::runtime_error {
