@@ -41,8 +41,6 @@ struct INTLIST {
   int iValues[MAX_INTLIST_COUNT] = {};
 };
 
-constexpr UINT WM_THEMECHANGED = 0x031A;
-
 // Application properties (SetThemeAppProperties).
 constexpr DWORD STAP_ALLOW_NONCLIENT = 1, STAP_ALLOW_CONTROLS = 2, STAP_ALLOW_WEBCONTENT = 4;
 // Dialog texture (EnableThemeDialogTexture).

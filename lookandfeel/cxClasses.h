@@ -1,0 +1,109 @@
+#pragma once
+// Small general classes the control library builds on: class registries, a column width distributor, weak
+// object links, and the translation hook of the library's resource texts.
+#include <memory>
+#include <vector>
+
+#include "platform/classes/Object.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Types.h"
+
+// One pair of a registered class list: an item class and the class registered for it.
+struct TcxRegisteredClassListItemData {
+  TClass ItemClass = nullptr;
+  TClass RegisteredClass = nullptr;
+};
+
+// Maps classes to classes so that a lookup finds the nearest registered ancestor. Items are kept so that
+// every class stands after the entries of its ancestors.
+class TcxRegisteredClassList : public TObject {
+  PELVOR_CLASS(TcxRegisteredClassList, TObject)
+public:
+  TcxRegisteredClassList() = default;
+  ~TcxRegisteredClassList() override = default;
+
+  // True with Index at the nearest registered ancestor of AClass (or AClass itself). Without a hit Index is
+  // left at the first registered descendant, or untouched when there is none.
+  virtual bool Find(TClass AClass, int& Index) const;
+  virtual void Register(TClass AClass, TClass ARegisteredClass);
+  virtual void Unregister(TClass AClass, TClass ARegisteredClass);
+
+  void Clear() { FItems.clear(); }
+  int Count() const { return int(FItems.size()); }
+  const TcxRegisteredClassListItemData& Items(int Index) const { return FItems.at(std::size_t(Index)); }
+  // The class registered for the nearest registered ancestor of AClass, or nullptr.
+  TClass FindClass(TClass AClass) const;
+
+private:
+  std::vector<TcxRegisteredClassListItemData> FItems;
+};
+
+// A list of classes with descriptions, optionally also registered for streaming.
+class TcxRegisteredClasses : public TObject {
+  PELVOR_CLASS(TcxRegisteredClasses, TObject)
+public:
+  explicit TcxRegisteredClasses(bool ARegisterClasses = false) : FRegisterClasses(ARegisterClasses) {}
+
+  void Register(TClass AClass, const String& ADescription);
+  void Unregister(TClass AClass);
+  TClass FindByClassName(std::string_view AName) const;
+  int Count() const { return int(FItems.size()); }
+  TClass Items(int Index) const { return FItems.at(std::size_t(Index)).second; }
+  const String& Descriptions(int Index) const { return FItems.at(std::size_t(Index)).first; }
+  bool RegisterClasses() const { return FRegisterClasses; }
+
+private:
+  bool FRegisterClasses;
+  std::vector<std::pair<String, TClass>> FItems;
+};
+
+class TcxAutoWidthItem : public TObject {
+  PELVOR_CLASS(TcxAutoWidthItem, TObject)
+public:
+  int MinWidth = 0;
+  int Width = 0;
+  bool Fixed = false;
+  int AutoWidth = -1;
+};
+
+// Shares an available width among items in proportion to their widths, honouring minimums and fixed items.
+class TcxAutoWidthObject : public TObject {
+  PELVOR_CLASS(TcxAutoWidthObject, TObject)
+public:
+  explicit TcxAutoWidthObject(int ACapacity);
+
+  TcxAutoWidthItem* AddItem();
+  TcxAutoWidthItem* Items(int Index) const { return FItems.at(std::size_t(Index)).get(); }
+  int Count() const { return int(FItems.size()); }
+  int AvailableWidth() const { return FAvailableWidth; }
+  void SetAvailableWidth(int Value) { FAvailableWidth = Value; }
+  void Calculate();
+
+private:
+  int FAvailableWidth = 0;
+  std::vector<std::unique_ptr<TcxAutoWidthItem>> FItems;
+};
+
+// A weak reference: Ref becomes nullptr once ClearObjectLinks runs for the object it names. The holder owns
+// the link object and gives it back with RemoveObjectLink.
+class TcxObjectLink : public TObject {
+  PELVOR_CLASS(TcxObjectLink, TObject)
+public:
+  TObject* Ref = nullptr;
+};
+
+TcxObjectLink* AddObjectLink(TObject* AObject);
+void RemoveObjectLink(TcxObjectLink* ALink);
+void ClearObjectLinks(TObject* AObject);
+// The number of live links; the controller that keeps them exists only while this is above zero.
+int ObjectLinkCount();
+
+TPoint cxPoint(int X, int Y);
+// The floor of (A + B) / 2.
+int HalfSum(int A, int B);
+
+// The translation hook of the library's texts: the text itself unless a translation was registered.
+String cxGetResourceString(const String& AText);
+void cxSetResourceStringTranslation(const String& ASource, const String& ATranslation);
+// Frees the translation table, as at the end of the run.
+void cxClearResourceStringTranslations();
