@@ -1,0 +1,165 @@
+#include "engine/Kelime.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/LazLetters.h"
+
+namespace {
+
+template <class Char> bool allBlank(std::basic_string_view<Char> s) {
+  return std::all_of(s.begin(), s.end(), [](Char c) { return std::make_unsigned_t<Char>(c) <= 0x20; });
+}
+
+std::uint32_t checkedLength(std::size_t n) {
+  if (n > UINT32_MAX)
+    throw EInvalidArgument("A dictionary entry's text is too long");
+  return std::uint32_t(n);
+}
+
+// The four fields of a line as the store splits it.
+template <class Char> struct SplitLine {
+  std::basic_string_view<Char> turkce, lazca, turkceAciklama, lazcaAciklama;
+  bool valid = false;
+};
+
+template <class Char> SplitLine<Char> splitLine(std::basic_string_view<Char> line) {
+  constexpr Char sep = Char(';');
+  SplitLine<Char> r;
+  auto p1 = line.find(sep);
+  if (p1 == line.npos)
+    return r;
+  r.turkce = line.substr(0, p1);
+  auto rest = line.substr(p1 + 1);
+  auto p2 = rest.find(sep);
+  if (p2 == rest.npos) {
+    r.lazca = rest;
+  } else {
+    r.lazca = rest.substr(0, p2);
+    rest = rest.substr(p2 + 1);
+    auto p3 = rest.find(sep);
+    if (p3 != rest.npos) {
+      r.turkceAciklama = rest.substr(0, p3);
+      r.lazcaAciklama = rest.substr(p3 + 1);
+    }
+  }
+  r.valid = !allBlank(r.turkce) && !allBlank(r.lazca);
+  return r;
+}
+
+} // namespace
+
+TKelime::TKelime(TCollection* Collection) : TCollectionItem(Collection) {}
+
+std::uint32_t TKelime::Length(Field f) const {
+  std::uint32_t n;
+  std::memcpy(&n, FData.get() + f * (sizeof n / sizeof(char16_t)), sizeof n);
+  return n;
+}
+
+std::u16string_view TKelime::Text(Field f) const {
+  if (!FData)
+    return {};
+  std::size_t start = HeaderUnits;
+  for (int i = 0; i < f; ++i)
+    start += Length(Field(i));
+  return {FData.get() + start, Length(f)};
+}
+
+void TKelime::SetAll(const std::u16string_view (&Values)[FieldCount]) {
+  std::size_t total = 0;
+  for (auto v : Values)
+    total += v.size();
+  if (total == 0) {
+    FData.reset();
+    return;
+  }
+  std::unique_ptr<char16_t[]> data(new char16_t[HeaderUnits + total]);
+  char16_t* out = data.get() + HeaderUnits;
+  for (int i = 0; i < FieldCount; ++i) {
+    std::uint32_t n = checkedLength(Values[i].size());
+    std::memcpy(data.get() + i * (sizeof n / sizeof(char16_t)), &n, sizeof n);
+    out = std::copy(Values[i].begin(), Values[i].end(), out);
+  }
+  FData = std::move(data);
+}
+
+void TKelime::SetText(Field f, std::u16string_view Value) {
+  // The old block stays alive until the new one is built, so Value may point into it.
+  std::u16string_view values[FieldCount];
+  for (int i = 0; i < FieldCount; ++i)
+    values[i] = i == f ? Value : Text(Field(i));
+  SetAll(values);
+}
+
+void TKelime::SetTurkce(const WideString& Value) {
+  SetText(FieldTurkce, Value);
+}
+void TKelime::SetLazca(const WideString& Value) {
+  SetText(FieldLazca, ConvertLaz(Value));
+}
+void TKelime::SetTurkceAciklama(const WideString& Value) {
+  SetText(FieldTurkceAciklama, Value);
+}
+void TKelime::SetLazcaAciklama(const WideString& Value) {
+  SetText(FieldLazcaAciklama, ConvertLaz(Value));
+}
+
+void TKelime::Assign(TPersistent* Source) {
+  auto* other = dynamic_cast<TKelime*>(Source);
+  if (!other || other == this)
+    return;
+  std::u16string_view values[FieldCount];
+  for (int i = 0; i < FieldCount; ++i)
+    values[i] = other->Text(Field(i));
+  SetAll(values);
+}
+
+TPelvor::TPelvor() : TCollection(ClassOf<TKelime>()) {}
+
+void TPelvor::AddLine(const WideString& Line) {
+  auto f = splitLine(std::u16string_view(Line));
+  if (!f.valid)
+    return;
+  WideString lazca = ConvertLaz(f.lazca);
+  WideString lazcaAciklama = ConvertLaz(f.lazcaAciklama);
+  std::u16string_view values[TKelime::FieldCount];
+  values[TKelime::FieldTurkce] = f.turkce;
+  values[TKelime::FieldLazca] = lazca;
+  values[TKelime::FieldTurkceAciklama] = f.turkceAciklama;
+  values[TKelime::FieldLazcaAciklama] = lazcaAciklama;
+  Add()->SetAll(values);
+}
+
+void TPelvor::AddAnsiLine(std::string_view Line) {
+  const TCodePageTables& tables = CodePageTables();
+  if (!tables.perCharacter || !tables.asciiControlsStable || !tables.bytesRoundTrip) {
+    AddLine(AnsiToWide(Line));
+    return;
+  }
+  // The code page maps ';' and the blanks to themselves and every byte to one code unit, so splitting and
+  // the blank test can run on the bytes, and each field is widened straight into the entry's block.
+  auto f = splitLine(Line);
+  if (!f.valid)
+    return;
+  std::size_t upper = f.turkce.size() + f.lazca.size() + f.turkceAciklama.size() + f.lazcaAciklama.size();
+  std::unique_ptr<char16_t[]> data(new char16_t[TKelime::HeaderUnits + upper]);
+  char16_t* out = data.get() + TKelime::HeaderUnits;
+  auto put = [&](TKelime::Field field, std::size_t n) {
+    std::uint32_t len = checkedLength(n);
+    std::memcpy(data.get() + field * (sizeof len / sizeof(char16_t)), &len, sizeof len);
+    out += n;
+  };
+  auto bytes = [](std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); };
+  auto widen = [&](std::string_view s) {
+    for (std::size_t i = 0; i < s.size(); ++i)
+      out[i] = tables.toWide[std::uint8_t(s[i])];
+    return s.size();
+  };
+  put(TKelime::FieldLazcaAciklama,
+      ConvertLazAnsiTo(tables, bytes(f.lazcaAciklama), f.lazcaAciklama.size(), out));
+  put(TKelime::FieldLazca, ConvertLazAnsiTo(tables, bytes(f.lazca), f.lazca.size(), out));
+  put(TKelime::FieldTurkce, widen(f.turkce));
+  put(TKelime::FieldTurkceAciklama, widen(f.turkceAciklama));
+  Add()->FData = std::move(data);
+}

@@ -1,0 +1,69 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/classes/Collection.h"
+#include "platform/rtl/SysUtils.h"
+
+// One dictionary entry. The Laz fields hold their text after ConvertLaz, so reading them never substitutes
+// again.
+//
+// A store holds a million of these, so the four texts share one heap block (their lengths, then the texts)
+// instead of four string objects: the entry costs its node, that block and a slot in the collection.
+class TKelime : public TCollectionItem {
+  PELVOR_CLASS(TKelime, TCollectionItem)
+
+  explicit TKelime(TCollection* Collection);
+
+  WideString Turkce() const { return WideString(Text(FieldTurkce)); }
+  void SetTurkce(const WideString& Value);
+  WideString Lazca() const { return WideString(Text(FieldLazca)); }
+  void SetLazca(const WideString& Value);
+  WideString TurkceAciklama() const { return WideString(Text(FieldTurkceAciklama)); }
+  void SetTurkceAciklama(const WideString& Value);
+  WideString LazcaAciklama() const { return WideString(Text(FieldLazcaAciklama)); }
+  void SetLazcaAciklama(const WideString& Value);
+
+  // The same texts without a copy, for searches over the whole store; valid until the entry changes.
+  std::u16string_view TurkceText() const { return Text(FieldTurkce); }
+  std::u16string_view LazcaText() const { return Text(FieldLazca); }
+  std::u16string_view TurkceAciklamaText() const { return Text(FieldTurkceAciklama); }
+  std::u16string_view LazcaAciklamaText() const { return Text(FieldLazcaAciklama); }
+
+  // Copies the four fields of another entry as they are stored (no second substitution); any other source is
+  // ignored.
+  void Assign(TPersistent* Source) override;
+
+private:
+  friend class TPelvor;
+  enum Field { FieldLazcaAciklama, FieldLazca, FieldTurkce, FieldTurkceAciklama, FieldCount };
+  static constexpr std::size_t HeaderUnits = FieldCount * sizeof(std::uint32_t) / sizeof(char16_t);
+
+  std::uint32_t Length(Field f) const;
+  std::u16string_view Text(Field f) const;
+  void SetText(Field f, std::u16string_view Value);
+  // Replaces all four texts with one allocation; Values are in Field order.
+  void SetAll(const std::u16string_view (&Values)[FieldCount]);
+
+  // Owned: the four lengths as 32-bit numbers in the first HeaderUnits code units, then the texts in Field
+  // order. Null while every field is empty.
+  std::unique_ptr<char16_t[]> FData;
+};
+
+// The word store: entries in the order they were added, neither sorted, indexed nor made unique.
+class TPelvor : public TCollection {
+  PELVOR_CLASS(TPelvor, TCollection)
+
+  TPelvor();
+
+  TKelime* Items(int Index) const { return static_cast<TKelime*>(TCollection::Items(Index)); }
+  TKelime* Add() { return static_cast<TKelime*>(TCollection::Add()); }
+
+  // Splits one line of word data into Turkish word, Laz word, Turkish explanation and Laz explanation at ';'
+  // and appends an entry when both words are more than blanks and control characters. The fields are stored
+  // untrimmed; text after a second ';' with no third is dropped; the Laz explanation keeps any further ';'.
+  void AddLine(const WideString& Line);
+  // What AddLine(AnsiToWide(Line)) does, without widening the line first; the word file's reader uses it.
+  void AddAnsiLine(std::string_view Line);
+};

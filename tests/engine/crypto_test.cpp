@@ -1,0 +1,101 @@
+#include "engine/Crypto.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+std::string hex(const std::string& s) {
+  static const char* digits = "0123456789abcdef";
+  std::string h;
+  for (unsigned char c : s) {
+    h += digits[c >> 4];
+    h += digits[c & 15];
+  }
+  return h;
+}
+
+struct Base64Case {
+  const char* name;
+  std::string text;
+  std::string bytes;
+};
+
+TEST(DecodeBase64Groups, FollowsTheFileRules) {
+  const Base64Case cases[] = {
+      {"three bytes, CR LF rest ignored", "QUJD\r\n", "ABC"},
+      {"pad shortens to two", "QUI=", "AB"},
+      {"double pad shortens to one", "QQ==", "A"},
+      {"rest of two ignored", "QUJDRA", "ABC"},
+      {"rest of three ignored", "QUJDRAB", "ABC"},
+      {"shorter than a group", "QUJ", ""},
+      {"empty", "", ""},
+      {"pad in a middle group", "QQ==QUJD", "AABC"},
+      {"pad at third position drops the fourth", "QU=D", "A"},
+      {"pad as first value is 255 on eight bits", "=QUJ", "\xFD\x05\x09"},
+      {"stray character keeps the previous group's value", "QUJDQ\nJD", "ABCABC"},
+      {"stray character in the first group counts as zero", " UJD",
+       "\x01"
+       "BC"},
+      {"pad value carries into a later stray position", "QQ==QU\r\n", "AA"},
+      {"bytes above 127 are strays", "QUJD\xC3\xA7J=", "ABCAB"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(hex(DecodeBase64Groups(c.text)), hex(c.bytes)) << c.name;
+}
+
+TEST(Encipher, DecipherReversesItWhateverTheLength) {
+  std::mt19937 rng(7);
+  for (int n = 0; n < 200; ++n) {
+    std::string bytes(n, '\0');
+    for (auto& b : bytes)
+      b = char(rng());
+    std::string line = Encipher(bytes);
+    EXPECT_EQ(line.size(), (n + 2) / 3 * 4);
+    EXPECT_EQ(hex(Decipher(line + "\r\n")), hex(bytes)) << n;
+  }
+}
+
+TEST(Decipher, LineBreakInsideTheTextCorruptsIt) {
+  std::string bytes = "Lazuri;nena;dil;\r\n";
+  std::string line = Encipher(bytes);
+  std::string broken = line.substr(0, 6) + "\r\n" + line.substr(6) + "\r\n";
+  EXPECT_EQ(Decipher(line + "\r\n"), bytes);
+  EXPECT_NE(Decipher(broken), bytes);
+}
+
+TEST(CipherWordData, KeystreamIsRc4UnderTheSha1DigestOfThePassPhrase) {
+  // Computed independently: SHA-1("60735") = 1defdc3c1377dd3ba2b5e7c196a0d20a96e47cee used as a 20-byte RC4
+  // key, no bytes discarded; enciphering zeros yields the keystream.
+  std::string zeros(32, '\0');
+  CipherWordData(reinterpret_cast<std::uint8_t*>(zeros.data()), zeros.size());
+  EXPECT_EQ(hex(zeros), "299b89e1785405d6f4a84d129f3bd18e7ca4ab6e12f0f46697e8f28587e99491");
+}
+
+TEST(CipherWordData, KeystreamStartsAfreshOnEveryCall) {
+  std::string a(8, 'x'), b(8, 'x');
+  CipherWordData(reinterpret_cast<std::uint8_t*>(a.data()), a.size());
+  CipherWordData(reinterpret_cast<std::uint8_t*>(b.data()), b.size());
+  EXPECT_EQ(a, b);
+  CipherWordData(reinterpret_cast<std::uint8_t*>(a.data()), a.size());
+  EXPECT_EQ(a, std::string(8, 'x'));
+}
+
+TEST(Decipher, ReadsAKnownFileText) {
+  // Enciphered and encoded independently of this code.
+  EXPECT_EQ(Encipher("su;3\xB4"
+                     "ari;isim;\r\n"),
+            "Wu6y0sw1d7/PwT578gDchA==");
+  EXPECT_EQ(Decipher("Wu6y0sw1d7/PwT578gDchA==\r\n"), "su;3\xB4"
+                                                      "ari;isim;\r\n");
+}
+
+TEST(Decipher, ShortOrEmptyTextGivesNothing) {
+  EXPECT_EQ(Decipher(""), "");
+  EXPECT_EQ(Decipher("\r\n"), "");
+  EXPECT_EQ(Decipher("Wu6"), "");
+}
+
+} // namespace
