@@ -54,8 +54,9 @@ TEST(AddLine, SplitsTrimsAndSubstitutes) {
     TPelvor store;
     store.AddLine(c.line);
     ASSERT_EQ(store.Count(), c.added ? 1 : 0) << WideToUtf8(c.line);
-    if (c.added)
+    if (c.added) {
       EXPECT_EQ(fieldsOf(store.Items(0)), c.expected) << WideToUtf8(c.line);
+    }
   }
 }
 
@@ -149,8 +150,9 @@ TEST(AddAnsiLine, EqualsWideningThenAddLine) {
       fast.AddAnsiLine(line);
       wide.AddLine(AnsiToWide(line));
       ASSERT_EQ(fast.Count(), wide.Count()) << "code page " << cp << ": " << line;
-      if (fast.Count())
+      if (fast.Count()) {
         ASSERT_EQ(fieldsOf(fast.Items(fast.Count() - 1)), fieldsOf(wide.Items(wide.Count() - 1))) << line;
+      }
     }
     EXPECT_GT(fast.Count(), 1000);
   }
