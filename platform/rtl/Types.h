@@ -63,15 +63,21 @@ using TRect = RECT;
 #define PELVOR_DECLARE_HANDLE(name)                                                                          \
   struct name##__;                                                                                           \
   using name = name##__*
+// Graphics handles convert implicitly to HGDIOBJ, as they do on the platform (SelectObject(dc, pen)), and
+// back only by an explicit cast.
+#define PELVOR_DECLARE_GDI_HANDLE(name)                                                                      \
+  struct name##__ : HGDIOBJ__ {};                                                                            \
+  using name = name##__*
+struct HGDIOBJ__ {};
+using HGDIOBJ = HGDIOBJ__*;
 PELVOR_DECLARE_HANDLE(HWND);
-PELVOR_DECLARE_HANDLE(HDC);
-PELVOR_DECLARE_HANDLE(HGDIOBJ);
-PELVOR_DECLARE_HANDLE(HPEN);
-PELVOR_DECLARE_HANDLE(HBRUSH);
-PELVOR_DECLARE_HANDLE(HFONT);
-PELVOR_DECLARE_HANDLE(HBITMAP);
-PELVOR_DECLARE_HANDLE(HRGN);
-PELVOR_DECLARE_HANDLE(HPALETTE);
+PELVOR_DECLARE_GDI_HANDLE(HDC);
+PELVOR_DECLARE_GDI_HANDLE(HPEN);
+PELVOR_DECLARE_GDI_HANDLE(HBRUSH);
+PELVOR_DECLARE_GDI_HANDLE(HFONT);
+PELVOR_DECLARE_GDI_HANDLE(HBITMAP);
+PELVOR_DECLARE_GDI_HANDLE(HRGN);
+PELVOR_DECLARE_GDI_HANDLE(HPALETTE);
 PELVOR_DECLARE_HANDLE(HICON);
 PELVOR_DECLARE_HANDLE(HMENU);
 PELVOR_DECLARE_HANDLE(HINSTANCE);
@@ -80,3 +86,4 @@ PELVOR_DECLARE_HANDLE(HMONITOR);
 PELVOR_DECLARE_HANDLE(HTHEME);
 using HCURSOR = HICON;
 #undef PELVOR_DECLARE_HANDLE
+#undef PELVOR_DECLARE_GDI_HANDLE
