@@ -67,7 +67,8 @@ public:
 
   // Splits a line that is too wide at a space: how many characters stay on the line and how many are
   // used up (a space after the break is swallowed).
-  void Break(std::u16string_view d, const std::vector<int>& ends, int width, size_t& keep, size_t& used) const {
+  void Break(std::u16string_view d, const std::vector<int>& ends, int width, size_t& keep,
+             size_t& used) const {
     const size_t len = d.size();
     size_t fit = 0;
     while (fit < len && ends[fit] <= width)
@@ -255,9 +256,9 @@ int DrawTextExW(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT flags, D
       next = n;
     }
     const bool more = next < n;
-    const bool last = single || (!(flags & DT_NOCLIP) && ((flags & DT_EDITCONTROL)
-                                                              ? y + 2 * lineHeight > rect->bottom
-                                                              : y + lineHeight >= rect->bottom));
+    const bool last =
+        single || (!(flags & DT_NOCLIP) && ((flags & DT_EDITCONTROL) ? y + 2 * lineHeight > rect->bottom
+                                                                     : y + lineHeight >= rect->bottom));
 
     if (flags & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS)) {
       bool pathApplied = false;

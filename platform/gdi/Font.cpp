@@ -10,9 +10,25 @@ namespace gdi {
 
 namespace {
 
+template <class To, class From> void CopyLogFontFields(To& to, const From& from) {
+  to.lfHeight = from.lfHeight;
+  to.lfWidth = from.lfWidth;
+  to.lfEscapement = from.lfEscapement;
+  to.lfOrientation = from.lfOrientation;
+  to.lfWeight = from.lfWeight;
+  to.lfItalic = from.lfItalic;
+  to.lfUnderline = from.lfUnderline;
+  to.lfStrikeOut = from.lfStrikeOut;
+  to.lfCharSet = from.lfCharSet;
+  to.lfOutPrecision = from.lfOutPrecision;
+  to.lfClipPrecision = from.lfClipPrecision;
+  to.lfQuality = from.lfQuality;
+  to.lfPitchAndFamily = from.lfPitchAndFamily;
+}
+
 LOGFONTA ToAnsi(const LOGFONTW& w) {
   LOGFONTA a;
-  std::memcpy(&a, &w, offsetof(LOGFONTW, lfFaceName));
+  CopyLogFontFields(a, w);
   std::u16string_view face(w.lfFaceName, std::find(w.lfFaceName, w.lfFaceName + LF_FACESIZE, u'\0'));
   AnsiString name = WideToAnsi(face);
   std::memcpy(a.lfFaceName, name.data(), std::min<size_t>(name.size(), LF_FACESIZE - 1));
@@ -21,7 +37,7 @@ LOGFONTA ToAnsi(const LOGFONTW& w) {
 
 LOGFONTW ToWide(const LOGFONTA& a) {
   LOGFONTW w;
-  std::memcpy(&w, &a, offsetof(LOGFONTA, lfFaceName));
+  CopyLogFontFields(w, a);
   std::string_view face(a.lfFaceName, std::find(a.lfFaceName, a.lfFaceName + LF_FACESIZE, '\0'));
   WideString name = AnsiToWide(face);
   std::copy_n(name.data(), std::min<size_t>(name.size(), LF_FACESIZE - 1), w.lfFaceName);
@@ -154,7 +170,17 @@ BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* tm) {
   TEXTMETRICW w;
   if (!tm || !GetTextMetricsW(dc, &w))
     return FALSE;
-  std::memcpy(tm, &w, offsetof(TEXTMETRICA, tmFirstChar));
+  tm->tmHeight = w.tmHeight;
+  tm->tmAscent = w.tmAscent;
+  tm->tmDescent = w.tmDescent;
+  tm->tmInternalLeading = w.tmInternalLeading;
+  tm->tmExternalLeading = w.tmExternalLeading;
+  tm->tmAveCharWidth = w.tmAveCharWidth;
+  tm->tmMaxCharWidth = w.tmMaxCharWidth;
+  tm->tmWeight = w.tmWeight;
+  tm->tmOverhang = w.tmOverhang;
+  tm->tmDigitizedAspectX = w.tmDigitizedAspectX;
+  tm->tmDigitizedAspectY = w.tmDigitizedAspectY;
   // The 8-bit view covers the code page's characters only.
   tm->tmFirstChar = BYTE(w.tmFirstChar);
   tm->tmLastChar = 0xFF;

@@ -38,10 +38,17 @@ struct Substitution {
   std::u16string_view to;
 };
 constexpr Substitution substitutions[] = {
-    {u"", sansFace},          {u"MS Sans Serif", sansFace}, {u"MS Shell Dlg", sansFace},
-    {u"MS Shell Dlg 2", sansFace}, {u"System", sansFace},   {u"Tahoma", sansFace},
-    {u"Verdana", sansFace},   {u"Arial", sansFace},         {u"Segoe UI", sansFace},
-    {u"Rezivuz Ozi", sansFace}, {u"Courier New", monoFace},
+    {u"", sansFace},
+    {u"MS Sans Serif", sansFace},
+    {u"MS Shell Dlg", sansFace},
+    {u"MS Shell Dlg 2", sansFace},
+    {u"System", sansFace},
+    {u"Tahoma", sansFace},
+    {u"Verdana", sansFace},
+    {u"Arial", sansFace},
+    {u"Segoe UI", sansFace},
+    {u"Rezivuz Ozi", sansFace},
+    {u"Courier New", monoFace},
 };
 
 const Substitution* FindSubstitution(std::u16string_view face) {
@@ -221,7 +228,8 @@ public:
     auto& d = decorations_;
     d.underlineHeight = std::max(1, ScaleUnits(face_->underline_thickness, ppem, upem));
     int below = ScaleUnits(-face_->underline_position, ppem, upem) - d.underlineHeight / 2;
-    d.underlineTop = std::clamp(tm.tmAscent + below, int(tm.tmAscent), std::max(0, tm.tmHeight - d.underlineHeight));
+    d.underlineTop =
+        std::clamp(tm.tmAscent + below, int(tm.tmAscent), std::max(0, tm.tmHeight - d.underlineHeight));
     if (os2 && os2->yStrikeoutSize > 0) {
       d.strikeOutHeight = std::max(1, ScaleUnits(os2->yStrikeoutSize, ppem, upem));
       d.strikeOutTop = tm.tmAscent - ScaleUnits(os2->yStrikeoutPosition, ppem, upem);
@@ -295,7 +303,8 @@ private:
     g.height = int(bm.rows);
     g.coverage.resize(size_t(g.width) * g.height);
     for (int row = 0; row < g.height; ++row) {
-      const unsigned char* src = bm.buffer + (bm.pitch >= 0 ? row * bm.pitch : (g.height - 1 - row) * -bm.pitch);
+      const unsigned char* src =
+          bm.buffer + (bm.pitch >= 0 ? row * bm.pitch : (g.height - 1 - row) * -bm.pitch);
       std::memcpy(&g.coverage[size_t(row) * g.width], src, size_t(g.width));
     }
     return g;
@@ -404,8 +413,7 @@ std::shared_ptr<RealizedFont> Build(const LOGFONTW& lf) {
   }
   if (file.file.empty())
     throw EOutOfResources("no font face is installed for \"" + WideToUtf8(face) + "\"");
-  return std::make_shared<FreeTypeFont>(file.file, file.index, lf, reported,
-                                        SameFace(face, u"Rezivuz Ozi"));
+  return std::make_shared<FreeTypeFont>(file.file, file.index, lf, reported, SameFace(face, u"Rezivuz Ozi"));
 }
 
 } // namespace
@@ -430,40 +438,66 @@ std::u16string SubstituteFace(std::u16string_view face) {
 
 std::u16string LazShownText(char16_t ch) {
   switch (ch) {
-  case u'\u00FC': return u"\u01E9"; // ü shows ǩ
-  case u'\u00DC': return u"\u01E8";
-  case u'w': return u"\u01EF"; // ǯ
-  case u'\u00E9': return u"\u0292"; // é shows ʒ
-  case u'\u00F6': return u"\u00E7\u030C"; // ö shows ç with a caron
-  case u'\u00D6': return u"\u00C7\u030C";
-  case u'\u00F4': return u"\u1E57"; // ô shows ṗ
-  case u'\u00D4': return u"\u1E56";
-  case u'\u00FB': return u"\u0165"; // û shows ť
-  case u'\u00DB': return u"\u0164";
-  case u'\u00E2': return u"\u017E"; // â shows ž
-  case u'\u00C2': return u"\u017D";
+  case u'\u00FC':
+    return u"\u01E9"; // ü shows ǩ
+  case u'\u00DC':
+    return u"\u01E8";
+  case u'w':
+    return u"\u01EF"; // ǯ
+  case u'\u00E9':
+    return u"\u0292"; // é shows ʒ
+  case u'\u00F6':
+    return u"\u00E7\u030C"; // ö shows ç with a caron
+  case u'\u00D6':
+    return u"\u00C7\u030C";
+  case u'\u00F4':
+    return u"\u1E57"; // ô shows ṗ
+  case u'\u00D4':
+    return u"\u1E56";
+  case u'\u00FB':
+    return u"\u0165"; // û shows ť
+  case u'\u00DB':
+    return u"\u0164";
+  case u'\u00E2':
+    return u"\u017E"; // â shows ž
+  case u'\u00C2':
+    return u"\u017D";
   // The word data stores three pairs of letters swapped; the face swaps them back.
-  case u'u': return u"t";
-  case u't': return u"u";
-  case u'p': return u"o";
-  case u'o': return u"p";
-  case u'z': return u"a";
-  case u'a': return u"z";
-  case u'U': return u"T";
-  case u'T': return u"U";
-  case u'P': return u"O";
-  case u'O': return u"P";
-  case u'Z': return u"A";
-  case u'A': return u"Z";
-  default: return std::u16string(1, ch);
+  case u'u':
+    return u"t";
+  case u't':
+    return u"u";
+  case u'p':
+    return u"o";
+  case u'o':
+    return u"p";
+  case u'z':
+    return u"a";
+  case u'a':
+    return u"z";
+  case u'U':
+    return u"T";
+  case u'T':
+    return u"U";
+  case u'P':
+    return u"O";
+  case u'O':
+    return u"P";
+  case u'Z':
+    return u"A";
+  case u'A':
+    return u"Z";
+  default:
+    return std::u16string(1, ch);
   }
 }
 
 std::shared_ptr<RealizedFont> Realize(const LOGFONTW& lf) {
   using Key = std::tuple<LONG, bool, bool, bool, bool, BYTE, std::u16string>;
   static std::map<Key, std::shared_ptr<RealizedFont>> cache;
-  Key key{lf.lfHeight, IsBold(lf), lf.lfItalic != 0, lf.lfUnderline != 0, lf.lfStrikeOut != 0,
-          CharSetFor(lf.lfCharSet), AsciiLower(FaceOf(lf))};
+  Key key{lf.lfHeight,           IsBold(lf),          lf.lfItalic != 0,
+          lf.lfUnderline != 0,   lf.lfStrikeOut != 0, CharSetFor(lf.lfCharSet),
+          AsciiLower(FaceOf(lf))};
   auto it = cache.find(key);
   if (it != cache.end())
     return it->second;

@@ -277,7 +277,7 @@ BOOL GetTextExtentExPointW(HDC dc, const WCHAR* text, int count, int maxExtent, 
   if (!d || count < 0 || (count > 0 && !text))
     return FALSE;
   fonts::RealizedFont& font = DCFont(*d);
-  std::vector<int> advances(size_t(count));
+  std::vector<int> advances(static_cast<size_t>(count));
   int total = textout::Advances(*d, font, View(text, count), advances.data());
   int sum = 0, fitted = 0;
   for (int i = 0; i < count; ++i) {
@@ -294,13 +294,14 @@ BOOL GetTextExtentExPointW(HDC dc, const WCHAR* text, int count, int maxExtent, 
   return TRUE;
 }
 
-BOOL GetTextExtentExPointA(HDC dc, const char* text, int count, int maxExtent, int* fit, int* dx, SIZE* size) {
+BOOL GetTextExtentExPointA(HDC dc, const char* text, int count, int maxExtent, int* fit, int* dx,
+                           SIZE* size) {
   if (count < 0 || (count > 0 && !text))
     return FALSE;
   WideString wide = Widen(text, count);
   std::vector<int> wideDx(wide.size());
-  BOOL ok = GetTextExtentExPointW(dc, wide.data(), int(wide.size()), maxExtent, fit, dx ? wideDx.data() : nullptr,
-                                  size);
+  BOOL ok = GetTextExtentExPointW(dc, wide.data(), int(wide.size()), maxExtent, fit,
+                                  dx ? wideDx.data() : nullptr, size);
   if (ok && dx)
     std::copy_n(wideDx.begin(), std::min<size_t>(wideDx.size(), size_t(count)), dx);
   return ok;

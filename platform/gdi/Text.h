@@ -71,14 +71,14 @@ inline BOOL TextOut(HDC dc, int x, int y, const char* text, int count) {
   return TextOutA(dc, x, y, text, count);
 }
 
-// Tab stops: none -> every 8 average character widths; one -> every tabStops[0]; several -> at
+// Tab stops: none -> every 8 average character widths; one -> every |tabStops[0]|; several -> at
 // tabOrigin + tabStops[i], then the default spacing; a negative stop right-aligns the next text to it.
 // Returns MAKELONG(width, height), 0 on failure.
 LONG TabbedTextOutA(HDC dc, int x, int y, const char* text, int count, int tabCount, const int* tabStops,
                     int tabOrigin);
 LONG TabbedTextOutW(HDC dc, int x, int y, const WCHAR* text, int count, int tabCount, const int* tabStops,
                     int tabOrigin);
-inline LONG TabbedTextOut(HDC dc, int x, int y, const char* text, int count, int tabCount, const int* tabStops,
-                          int tabOrigin) {
+inline LONG TabbedTextOut(HDC dc, int x, int y, const char* text, int count, int tabCount,
+                          const int* tabStops, int tabOrigin) {
   return TabbedTextOutA(dc, x, y, text, count, tabCount, tabStops, tabOrigin);
 }
