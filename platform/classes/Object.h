@@ -147,7 +147,7 @@ template <class T, class... A> T* NewInstance(TClass AClass, A&&... args) {
   TObject* obj = AClass->Construct(&tuple);
   if (!obj)
     throw EInvalidOperation("Cannot create an instance of class " + AClass->ClassName());
-  return static_cast<T*>(dynamic_cast<T*>(obj));
+  return dynamic_cast<T*>(obj);
 }
 
 // The process-wide registry of classes by name (case-insensitive), used by streaming to find a class again.

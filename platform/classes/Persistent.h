@@ -22,3 +22,9 @@ class TPersistent : public TObject {
 protected:
   [[noreturn]] void AssignError(TPersistent* Source);
 };
+
+// A persistent object that stands behind interfaces. Interfaces here are plain abstract classes found with
+// dynamic_cast, and lifetime follows ownership, so it adds no reference counting of its own.
+class TInterfacedPersistent : public TPersistent {
+  PELVOR_CLASS(TInterfacedPersistent, TPersistent)
+};

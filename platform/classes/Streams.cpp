@@ -79,6 +79,8 @@ std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count) {
 std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
   if (Count <= 0)
     return 0;
+  if (Count > INT64_MAX - FPosition)
+    throw EWriteError();
   if (FPosition + Count > Size())
     SetSize(FPosition + Count);
   std::memcpy(FData.data() + FPosition, Buffer, std::size_t(Count));
@@ -140,6 +142,8 @@ std::int64_t TStringStream::Read(void* Buffer, std::int64_t Count) {
 std::int64_t TStringStream::Write(const void* Buffer, std::int64_t Count) {
   if (Count <= 0)
     return 0;
+  if (Count > INT64_MAX - FPosition)
+    throw EWriteError();
   if (FPosition + Count > Size())
     FDataString.resize(std::size_t(FPosition + Count));
   std::memcpy(FDataString.data() + FPosition, Buffer, std::size_t(Count));
