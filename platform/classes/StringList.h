@@ -89,6 +89,12 @@ class TStringList : public TStrings {
   TStringList() = default;
   ~TStringList() override;
 
+  // Reading through a TStringList hands out the stored string itself, so walking a large list copies nothing.
+  const AnsiString& Strings(int Index) const {
+    CheckIndex(Index);
+    return FList[std::size_t(Index)].FString;
+  }
+
   int AddObject(const AnsiString& S, TObject* AObject) override;
   void Insert(int Index, const AnsiString& S) override;
   void Delete(int Index) override;

@@ -92,6 +92,9 @@ TEST(StringList, BasicEditingAndIndexErrors) {
   list.Delete(1);
   list.SetStrings(0, "A");
   EXPECT_EQ(LinesOf(list), (Lines{"A", "c", "t", "z"}));
+  const AnsiString& stored = list.Strings(2);
+  EXPECT_EQ(&stored, &list.Strings(2)); // read in place, not copied
+  EXPECT_EQ(static_cast<TStrings&>(list).Strings(2), "t");
   EXPECT_EQ(list.IndexOf("T"), 2); // case-insensitive by default
   EXPECT_EQ(list.IndexOf("q"), -1);
 
