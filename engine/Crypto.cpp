@@ -1,8 +1,6 @@
 #include "engine/Crypto.h"
 
 #include <array>
-#include <nettle/arcfour.h>
-#include <nettle/sha1.h>
 
 namespace {
 
@@ -47,48 +45,16 @@ void wipe(void* p, std::size_t n, std::uint8_t value) {
     b[i] = value;
 }
 
-// Holds the key material for the lifetime of one run and wipes it on every way out, including exceptions.
-// The cipher this format was made with kept two 256-byte tables (the S-box and the expanded key) and both
-// were filled with 0xFF; nettle keeps the S-box and its two indices only, so those and the digest are what
-// exists to be wiped here.
-class KeyedCipher {
-public:
-  KeyedCipher() {
-    sha1_ctx hash;
-    sha1_init(&hash);
-    sha1_update(&hash, sizeof kPassPhrase - 1, reinterpret_cast<const std::uint8_t*>(kPassPhrase));
-    sha1_digest(&hash, SHA1_DIGEST_SIZE, digest_);
-    wipe(&hash, sizeof hash, 0xFF);
-    arcfour_set_key(&ctx_, SHA1_DIGEST_SIZE, digest_);
-  }
-  ~KeyedCipher() {
-    wipe(ctx_.S, sizeof ctx_.S, 0xFF);
-    wipe(&ctx_.i, 1, 0xFF);
-    wipe(&ctx_.j, 1, 0xFF);
-    wipe(digest_, sizeof digest_, 0xFF);
-  }
-  KeyedCipher(const KeyedCipher&) = delete;
-  KeyedCipher& operator=(const KeyedCipher&) = delete;
-
-  void Crypt(std::uint8_t* data, std::size_t length) { arcfour_crypt(&ctx_, length, data, data); }
-
-private:
-  arcfour_ctx ctx_;
-  std::uint8_t digest_[SHA1_DIGEST_SIZE];
-};
-
 } // namespace
 
-AnsiString DecodeBase64Groups(std::string_view Text) {
-  const std::size_t groups = Text.size() / 4;
-  AnsiString out(groups * 3, '\0');
-  auto* in = reinterpret_cast<const std::uint8_t*>(Text.data());
-  auto* dst = reinterpret_cast<std::uint8_t*>(out.data());
-  std::uint8_t d[4] = {0, 0, 0, 0};
+std::size_t TBase64GroupDecoder::Decode(const char* In, std::size_t Groups, std::uint8_t* Out) {
+  auto* in = reinterpret_cast<const std::uint8_t*>(In);
+  std::uint8_t* dst = Out;
+  std::uint8_t* d = FValues;
   // The careful path needs the previous group's values; after a run of fast groups they are read back from
   // the last fast group rather than kept up to date on every group.
   const std::uint8_t* lastFast = nullptr;
-  for (std::size_t g = 0; g < groups; ++g, in += 4) {
+  for (std::size_t g = 0; g < Groups; ++g, in += 4) {
     std::uint32_t bits = kShift0[in[0]] | kShift1[in[1]] | kShift2[in[2]] | kShift3[in[3]];
     if (!(bits & (1u << 24))) {
       dst[0] = std::uint8_t(bits >> 16);
@@ -115,12 +81,46 @@ AnsiString DecodeBase64Groups(std::string_view Text) {
         *dst++ = std::uint8_t((d[2] << 6) | d[3]);
     }
   }
-  out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(dst) - out.data()));
+  if (lastFast)
+    for (int k = 0; k < 4; ++k)
+      d[k] = kValues[lastFast[k]];
+  return std::size_t(dst - Out);
+}
+
+AnsiString DecodeBase64Groups(std::string_view Text) {
+  const std::size_t groups = Text.size() / 4;
+  AnsiString out(groups * 3, '\0');
+  TBase64GroupDecoder decoder;
+  out.resize(decoder.Decode(Text.data(), groups, reinterpret_cast<std::uint8_t*>(out.data())));
   return out;
 }
 
+// The cipher this format was made with kept two 256-byte tables (the S-box and the expanded key) and wiped
+// both with 0xFF; nettle keeps the S-box and its two indices only, so those and the digest are what exists
+// to be wiped here.
+
+TWordDataCipher::TWordDataCipher() {
+  sha1_ctx hash;
+  sha1_init(&hash);
+  sha1_update(&hash, sizeof kPassPhrase - 1, reinterpret_cast<const std::uint8_t*>(kPassPhrase));
+  sha1_digest(&hash, SHA1_DIGEST_SIZE, FDigest);
+  wipe(&hash, sizeof hash, 0xFF);
+  arcfour_set_key(&FContext, SHA1_DIGEST_SIZE, FDigest);
+}
+
+TWordDataCipher::~TWordDataCipher() {
+  wipe(FContext.S, sizeof FContext.S, 0xFF);
+  wipe(&FContext.i, 1, 0xFF);
+  wipe(&FContext.j, 1, 0xFF);
+  wipe(FDigest, sizeof FDigest, 0xFF);
+}
+
+void TWordDataCipher::Crypt(std::uint8_t* Data, std::size_t Length) {
+  arcfour_crypt(&FContext, Length, Data, Data);
+}
+
 void CipherWordData(std::uint8_t* data, std::size_t length) {
-  KeyedCipher cipher;
+  TWordDataCipher cipher;
   cipher.Crypt(data, length);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <nettle/arcfour.h>
+#include <nettle/sha1.h>
 #include <string_view>
 
 #include "platform/rtl/SysUtils.h"
@@ -21,3 +23,31 @@ AnsiString DecodeBase64Groups(std::string_view Text);
 // RC4 keyed with the SHA-1 digest of the dictionary's pass phrase, applied in place. The key material is
 // wiped before returning.
 void CipherWordData(std::uint8_t* data, std::size_t length);
+
+// The file's Base64 reading taken a run of groups at a time, for readers that decipher while they parse:
+// feeding a text's groups in any number of calls gives the bytes one call on the whole text gives.
+class TBase64GroupDecoder {
+public:
+  // Decodes Groups complete groups (4 * Groups characters) into Out, which has room for 3 * Groups bytes;
+  // answers the number of bytes written.
+  std::size_t Decode(const char* In, std::size_t Groups, std::uint8_t* Out);
+
+private:
+  std::uint8_t FValues[4] = {0, 0, 0, 0}; // each position's value in the last group
+};
+
+// The word data's RC4 stream, keyed at construction; successive calls continue one key stream. The key
+// material is wiped when the object goes, also when it goes through an exception.
+class TWordDataCipher {
+public:
+  TWordDataCipher();
+  ~TWordDataCipher();
+  TWordDataCipher(const TWordDataCipher&) = delete;
+  TWordDataCipher& operator=(const TWordDataCipher&) = delete;
+
+  void Crypt(std::uint8_t* Data, std::size_t Length);
+
+private:
+  arcfour_ctx FContext;
+  std::uint8_t FDigest[SHA1_DIGEST_SIZE];
+};

@@ -117,10 +117,10 @@ void TKelime::Assign(TPersistent* Source) {
 
 TPelvor::TPelvor() : TCollection(ClassOf<TKelime>()) {}
 
-void TPelvor::AddLine(const WideString& Line) {
+TKelime* TPelvor::NewEntry(const WideString& Line) {
   auto f = splitLine(std::u16string_view(Line));
   if (!f.valid)
-    return;
+    return nullptr;
   WideString lazca = ConvertLaz(f.lazca);
   WideString lazcaAciklama = ConvertLaz(f.lazcaAciklama);
   std::u16string_view values[TKelime::FieldCount];
@@ -128,20 +128,19 @@ void TPelvor::AddLine(const WideString& Line) {
   values[TKelime::FieldLazca] = lazca;
   values[TKelime::FieldTurkceAciklama] = f.turkceAciklama;
   values[TKelime::FieldLazcaAciklama] = lazcaAciklama;
-  Add()->SetAll(values);
+  std::unique_ptr<TKelime, TObjectDeleter> entry(new TKelime(nullptr));
+  entry->SetAll(values);
+  return entry.release();
 }
 
-void TPelvor::AddAnsiLine(std::string_view Line) {
-  const TCodePageTables& tables = CodePageTables();
-  if (!tables.perCharacter || !tables.asciiControlsStable || !tables.bytesRoundTrip) {
-    AddLine(AnsiToWide(Line));
-    return;
-  }
+TKelime* TPelvor::NewEntryFromAnsi(const TCodePageTables& Tables, std::string_view Line) {
+  if (!Tables.perCharacter || !Tables.asciiControlsStable || !Tables.bytesRoundTrip)
+    return NewEntry(AnsiToWide(Line));
   // The code page maps ';' and the blanks to themselves and every byte to one code unit, so splitting and
   // the blank test can run on the bytes, and each field is widened straight into the entry's block.
   auto f = splitLine(Line);
   if (!f.valid)
-    return;
+    return nullptr;
   std::size_t upper = f.turkce.size() + f.lazca.size() + f.turkceAciklama.size() + f.lazcaAciklama.size();
   std::unique_ptr<char16_t[]> data(new char16_t[TKelime::HeaderUnits + upper]);
   char16_t* out = data.get() + TKelime::HeaderUnits;
@@ -153,13 +152,31 @@ void TPelvor::AddAnsiLine(std::string_view Line) {
   auto bytes = [](std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); };
   auto widen = [&](std::string_view s) {
     for (std::size_t i = 0; i < s.size(); ++i)
-      out[i] = tables.toWide[std::uint8_t(s[i])];
+      out[i] = Tables.toWide[std::uint8_t(s[i])];
     return s.size();
   };
   put(TKelime::FieldLazcaAciklama,
-      ConvertLazAnsiTo(tables, bytes(f.lazcaAciklama), f.lazcaAciklama.size(), out));
-  put(TKelime::FieldLazca, ConvertLazAnsiTo(tables, bytes(f.lazca), f.lazca.size(), out));
+      ConvertLazAnsiTo(Tables, bytes(f.lazcaAciklama), f.lazcaAciklama.size(), out));
+  put(TKelime::FieldLazca, ConvertLazAnsiTo(Tables, bytes(f.lazca), f.lazca.size(), out));
   put(TKelime::FieldTurkce, widen(f.turkce));
   put(TKelime::FieldTurkceAciklama, widen(f.turkceAciklama));
-  Add()->FData = std::move(data);
+  auto* entry = new TKelime(nullptr);
+  entry->FData = std::move(data);
+  return entry;
+}
+
+void TPelvor::AddLine(const WideString& Line) {
+  std::unique_ptr<TKelime, TObjectDeleter> entry(NewEntry(Line));
+  if (entry) {
+    entry->SetCollection(this);
+    entry.release();
+  }
+}
+
+void TPelvor::AddAnsiLine(std::string_view Line) {
+  std::unique_ptr<TKelime, TObjectDeleter> entry(NewEntryFromAnsi(CodePageTables(), Line));
+  if (entry) {
+    entry->SetCollection(this);
+    entry.release();
+  }
 }

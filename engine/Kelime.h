@@ -3,6 +3,7 @@
 #include <memory>
 #include <string_view>
 
+#include "engine/LazLetters.h"
 #include "platform/classes/Collection.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -58,7 +59,7 @@ class TPelvor : public TCollection {
   TPelvor();
 
   TKelime* Items(int Index) const { return static_cast<TKelime*>(TCollection::Items(Index)); }
-  TKelime* Add() { return static_cast<TKelime*>(TCollection::Add()); }
+  TKelime* Add() { return new TKelime(this); }
 
   // Splits one line of word data into Turkish word, Laz word, Turkish explanation and Laz explanation at ';'
   // and appends an entry when both words are more than blanks and control characters. The fields are stored
@@ -66,4 +67,9 @@ class TPelvor : public TCollection {
   void AddLine(const WideString& Line);
   // What AddLine(AnsiToWide(Line)) does, without widening the line first; the word file's reader uses it.
   void AddAnsiLine(std::string_view Line);
+
+  // The entry that AddLine or AddAnsiLine would append, built outside any collection so that the word file's
+  // reader can build entries on several threads and add them in order; nullptr when the line adds nothing.
+  static TKelime* NewEntry(const WideString& Line);
+  static TKelime* NewEntryFromAnsi(const TCodePageTables& Tables, std::string_view Line);
 };

@@ -1,6 +1,7 @@
 #include "engine/LazLetters.h"
 
 #include <array>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -103,20 +104,21 @@ std::unique_ptr<TCodePageTables> buildTables(UINT codePage) {
 } // namespace
 
 const TCodePageTables& CodePageTables() {
-  // Few code pages are ever used in one process, so every table built is kept; the current one is looked up
-  // on each call because tests may switch the default code page.
+  // Few code pages are ever used in one process, so every table built is kept for the process's lifetime
+  // and the last one answers without a lock; the code page is checked on each call because tests switch it.
+  static std::atomic<const TCodePageTables*> last{nullptr};
+  UINT codePage = GetACP();
+  const TCodePageTables* current = last.load(std::memory_order_acquire);
+  if (current && current->codePage == codePage)
+    return *current;
   static std::mutex mutex;
   static std::map<UINT, std::unique_ptr<TCodePageTables>> built;
-  static const TCodePageTables* last = nullptr;
-  UINT codePage = GetACP();
   std::lock_guard lock(mutex);
-  if (last && last->codePage == codePage)
-    return *last;
   auto& slot = built[codePage];
   if (!slot)
     slot = buildTables(codePage);
-  last = slot.get();
-  return *last;
+  last.store(slot.get(), std::memory_order_release);
+  return *slot;
 }
 
 std::size_t ConvertLazAnsiTo(const TCodePageTables& tables, const std::uint8_t* src, std::size_t n,

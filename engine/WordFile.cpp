@@ -1,0 +1,251 @@
+#include "engine/WordFile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "engine/Crypto.h"
+#include "platform/classes/StringList.h"
+
+namespace {
+
+using EntryPtr = std::unique_ptr<TKelime, TObjectDeleter>;
+
+std::size_t findByte(const char* text, std::size_t from, std::size_t to, char c) {
+  auto* hit = static_cast<const char*>(std::memchr(text + from, c, to - from));
+  return hit ? std::size_t(hit - text) : to;
+}
+
+// The first CR or LF in [from, to), or to. Lines end mostly in CR LF, so the scan is for LF and a CR is
+// looked for only before it.
+std::size_t findLineBreak(const char* text, std::size_t from, std::size_t to) {
+  std::size_t lf = findByte(text, from, to, '\n');
+  return findByte(text, from, lf, '\r');
+}
+
+// Progress of the deciphering as the parsing threads see it: the number of plain bytes ready, plus two flags.
+// One atomic word carries all three so that a waiting thread wakes on any change.
+constexpr std::uint64_t kFinished = std::uint64_t(1) << 62;
+constexpr std::uint64_t kAborted = std::uint64_t(1) << 63;
+constexpr std::uint64_t kCountMask = kFinished - 1;
+
+class PipelinedRead {
+public:
+  PipelinedRead(std::string_view text, const TWordFileReadOptions& options)
+      : text_(text), groups_(text.size() / 4), segmentBytes_(std::max<std::size_t>(options.SegmentBytes, 1)),
+        plain_(new char[groups_ * 3]), segments_((groups_ * 3 + segmentBytes_ - 1) / segmentBytes_),
+        tables_(CodePageTables()) {}
+
+  void Run(unsigned workers, TPelvor& store) {
+    std::vector<std::thread> threads;
+    std::vector<std::exception_ptr> errors(workers + 1);
+    try {
+      for (unsigned i = 0; i < workers; ++i)
+        threads.emplace_back([this, &errors, i] { Parse(errors[i]); });
+    } catch (const std::system_error&) {
+      // Fewer threads than asked for only makes the caller parse more itself.
+    }
+    try {
+      Decipher();
+    } catch (...) {
+      errors[workers] = std::current_exception();
+      Abort();
+    }
+    if (!errors[workers])
+      Parse(errors[workers]);
+    for (auto& t : threads)
+      t.join();
+    for (auto& e : errors)
+      if (e)
+        std::rethrow_exception(e);
+    for (auto& segment : segments_)
+      for (auto& entry : segment) {
+        entry->SetCollection(&store);
+        entry.release();
+      }
+  }
+
+private:
+  void Abort() {
+    progress_.fetch_or(kAborted, std::memory_order_acq_rel);
+    progress_.notify_all();
+  }
+
+  void Decipher() {
+    // Small pieces keep the parsing threads close behind the key stream.
+    constexpr std::size_t kGroupsPerPiece = 16384;
+    TBase64GroupDecoder decoder;
+    TWordDataCipher cipher;
+    auto* out = reinterpret_cast<std::uint8_t*>(plain_.get());
+    std::size_t done = 0, size = 0;
+    while (done < groups_ && !(progress_.load(std::memory_order_relaxed) & kAborted)) {
+      std::size_t n = std::min(kGroupsPerPiece, groups_ - done);
+      std::size_t written = decoder.Decode(text_.data() + 4 * done, n, out + size);
+      cipher.Crypt(out + size, written);
+      done += n;
+      // A NUL ends the text: nothing after it is read.
+      std::size_t nul = findByte(plain_.get(), size, size + written, '\0');
+      bool ended = nul < size + written;
+      size = nul;
+      if (ended)
+        break;
+      Publish(size, 0);
+    }
+    Publish(size, kFinished);
+  }
+
+  // Only this thread changes the count; a parsing thread may set the abort flag at any time, so the flags
+  // already there are kept.
+  void Publish(std::size_t size, std::uint64_t flags) {
+    std::uint64_t p = progress_.load(std::memory_order_relaxed);
+    while (!progress_.compare_exchange_weak(p, (p & kAborted) | flags | size, std::memory_order_release,
+                                            std::memory_order_relaxed)) {
+    }
+    progress_.notify_all();
+  }
+
+  struct Ready {
+    std::size_t bytes = 0;
+    bool finished = false;
+    bool aborted = false;
+  };
+
+  // Waits until at least `need` plain bytes are ready or the text is complete.
+  Ready WaitFor(std::size_t need) {
+    for (;;) {
+      std::uint64_t p = progress_.load(std::memory_order_acquire);
+      Ready r{std::size_t(p & kCountMask), (p & kFinished) != 0, (p & kAborted) != 0};
+      if (r.aborted || r.finished || r.bytes >= need)
+        return r;
+      progress_.wait(p, std::memory_order_acquire);
+    }
+  }
+
+  // The end of the line that runs from `from` (which must be ready), waiting for bytes as needed; nothing
+  // when the read was aborted.
+  std::optional<std::size_t> LineEnd(std::size_t from) {
+    for (std::size_t searched = from;;) {
+      Ready r = WaitFor(searched + 1);
+      if (r.aborted)
+        return std::nullopt;
+      std::size_t end = findLineBreak(plain_.get(), searched, r.bytes);
+      if (end < r.bytes || r.finished)
+        return end;
+      searched = r.bytes;
+    }
+  }
+
+  // Takes segments in turn. A line belongs to the segment in which it starts; the line that runs into a
+  // segment from the one before is left to that one.
+  void Parse(std::exception_ptr& error) {
+    try {
+      for (;;) {
+        std::size_t k = next_.fetch_add(1, std::memory_order_relaxed);
+        if (k >= segments_.size())
+          return;
+        const std::size_t start = k * segmentBytes_, end = start + segmentBytes_;
+        Ready r = WaitFor(start + 1);
+        if (r.aborted || r.bytes <= start)
+          return;
+        std::size_t p = start;
+        if (k > 0 && plain_[start - 1] != '\r' && plain_[start - 1] != '\n') {
+          auto e = LineEnd(start);
+          if (!e)
+            return;
+          p = *e + 1;
+        }
+        auto& out = segments_[k];
+        while (p < end) {
+          r = WaitFor(p + 1);
+          if (r.aborted)
+            return;
+          if (r.bytes <= p)
+            break;
+          auto e = LineEnd(p);
+          if (!e)
+            return;
+          if (*e > p)
+            if (TKelime* entry =
+                    TPelvor::NewEntryFromAnsi(tables_, std::string_view(plain_.get() + p, *e - p)))
+              out.emplace_back(entry);
+          p = *e + 1;
+        }
+      }
+    } catch (...) {
+      error = std::current_exception();
+      Abort();
+    }
+  }
+
+  std::string_view text_;
+  std::size_t groups_;
+  std::size_t segmentBytes_;
+  std::unique_ptr<char[]> plain_;
+  std::vector<std::vector<EntryPtr>> segments_;
+  const TCodePageTables& tables_;
+  std::atomic<std::uint64_t> progress_{0};
+  std::atomic<std::size_t> next_{0};
+};
+
+} // namespace
+
+unsigned TWordFileReadOptions::DefaultWorkers() {
+  unsigned cores = std::thread::hardware_concurrency();
+  return cores > 1 ? std::min(cores - 1, 3u) : 0;
+}
+
+void AddWordData(std::string_view Plain, TPelvor& Store) {
+  // A string list would split the same way, but would first copy every line into a string of its own; the
+  // lines go to the store straight from the text. Empty lines, which the list would keep and the store would
+  // drop, make no difference to the entries.
+  Plain = Plain.substr(0, Plain.find('\0'));
+  const TCodePageTables& tables = CodePageTables();
+  for (std::size_t p = 0; p < Plain.size();) {
+    std::size_t e = findLineBreak(Plain.data(), p, Plain.size());
+    if (e > p) {
+      EntryPtr entry(TPelvor::NewEntryFromAnsi(tables, Plain.substr(p, e - p)));
+      if (entry) {
+        entry->SetCollection(&Store);
+        entry.release();
+      }
+    }
+    p = e + 1;
+  }
+}
+
+void AddWordFileText(std::string_view Text, TPelvor& Store, const TWordFileReadOptions& Options) {
+  const std::size_t plainUpperBound = Text.size() / 4 * 3;
+  if (Options.Workers == 0 || plainUpperBound < 2 * Options.SegmentBytes) {
+    AnsiString plain = DecodeBase64Groups(Text);
+    if (!plain.empty())
+      CipherWordData(reinterpret_cast<std::uint8_t*>(plain.data()), plain.size());
+    AddWordData(plain, Store);
+    return;
+  }
+  PipelinedRead(Text, Options).Run(Options.Workers, Store);
+}
+
+void LoadWordFile(const AnsiString& Path, TPelvor& Store) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::file_status status = fs::status(fs::path(Path), ec);
+  if (!fs::exists(status) || fs::is_directory(status))
+    return;
+  // A pipe or a device would block or never end; the dictionary only reads ordinary files.
+  if (!fs::is_regular_file(status))
+    throw EFOpenError("Cannot open file \"" + Path + "\". It is not a regular file");
+
+  AnsiString text;
+  {
+    TStringList list;
+    list.LoadFromFile(Path);
+    text = list.Text();
+  }
+  AddWordFileText(text, Store);
+}

@@ -1,0 +1,237 @@
+#include "engine/WordFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "engine/Crypto.h"
+#include "platform/classes/StringList.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::u16string> entriesOf(const TPelvor& store) {
+  std::vector<std::u16string> out;
+  for (int i = 0; i < store.Count(); ++i) {
+    TKelime* k = store.Items(i);
+    out.push_back(k->Turkce() + u"|" + k->Lazca() + u"|" + k->TurkceAciklama() + u"|" + k->LazcaAciklama());
+  }
+  return out;
+}
+
+std::vector<std::u16string> entriesOfData(std::string_view plain) {
+  TPelvor store;
+  AddWordData(plain, store);
+  return entriesOf(store);
+}
+
+class TempDir {
+public:
+  TempDir() {
+    char pattern[] = "/tmp/pelvor-engine-XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  std::string write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(file(name), std::ios::binary) << bytes;
+    return file(name);
+  }
+
+private:
+  fs::path path_;
+};
+
+const std::string kPlain = "ev;oxori;isim;\r\nkedi;k\xB4"
+                           "atu;isim;\r\nsu;3\xB4"
+                           "ari;isim;\r\n";
+
+TEST(AddWordData, LineEndsAllSplitAlike) {
+  auto expected = entriesOfData("ev;oxori;isim;\r\nkedi;katu\r\nbir;ar\r\n");
+  ASSERT_EQ(expected.size(), 3u);
+  for (std::string text :
+       {"ev;oxori;isim;\nkedi;katu\nbir;ar", "ev;oxori;isim;\rkedi;katu\rbir;ar\r",
+        "ev;oxori;isim;\r\n\r\n\nkedi;katu\n\rbir;ar\n", "\n\rev;oxori;isim;\r\rkedi;katu\r\nbir;ar"})
+    EXPECT_EQ(entriesOfData(text), expected) << text;
+}
+
+TEST(AddWordData, NulEndsTheText) {
+  const char raw[] = "ev;oxori\r\nkedi;katu\0bir;ar\r\nsu;3ari\r\n";
+  std::string text(raw, sizeof raw - 1);
+  auto entries = entriesOfData(text);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1], u"kedi|kzut||");
+  EXPECT_TRUE(entriesOfData(std::string("\0ev;oxori", 9)).empty());
+}
+
+TEST(AddWordData, MatchesTheStringListReading) {
+  std::mt19937 rng(3);
+  const std::string pieces[] = {";", "ev", "t", "\xB4", " ", "\r", "\n", "\r\n", "\xFD", "a;b"};
+  for (int i = 0; i < 300; ++i) {
+    std::string text;
+    for (int n = int(rng() % 40); n > 0; --n)
+      text += pieces[rng() % std::size(pieces)];
+    TStringList list;
+    list.SetText(text);
+    TPelvor viaList;
+    for (int j = 0; j < list.Count(); ++j)
+      viaList.AddLine(AnsiToWide(list.Strings(j)));
+    EXPECT_EQ(entriesOfData(text), entriesOf(viaList)) << text;
+  }
+}
+
+TEST(AddWordFileText, ThreadsGiveTheSameEntriesInTheSameOrder) {
+  // Tiny segments put line breaks, CR LF pairs, long lines and the NUL on every side of a segment border.
+  std::mt19937 rng(21);
+  const std::string pieces[] = {";",
+                                ";",
+                                "ev",
+                                "k\xB4",
+                                "t",
+                                " ",
+                                "\r",
+                                "\n",
+                                "\r\n",
+                                "\xFD",
+                                "a;b",
+                                "uzun bir satir;",
+                                std::string(1, '\0')};
+  int compared = 0;
+  for (int i = 0; i < 400; ++i) {
+    std::string plain;
+    for (int n = int(rng() % 200); n > 0; --n)
+      plain += pieces[rng() % (std::size(pieces) - (i % 4 ? 1 : 0))];
+    std::string text = Encipher(plain) + "\r\n";
+    auto expected = entriesOfData(Decipher(text));
+    for (std::size_t segment : {std::size_t(1), std::size_t(3), std::size_t(16)}) {
+      TPelvor store;
+      AddWordFileText(text, store, {segment, 1 + unsigned(i % 3)});
+      ASSERT_EQ(entriesOf(store), expected) << "segment " << segment << " plain " << plain;
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 1200);
+}
+
+TEST(AddWordFileText, KeepsTheFileRulesOfBase64) {
+  // Damage inside the Base64 text must read the same whether or not the threads are used.
+  std::string plain;
+  for (int i = 0; i < 300; ++i)
+    plain += "kelime" + std::to_string(i) + ";t\xB4" + std::to_string(i) + ";isim;\r\n";
+  std::string line = Encipher(plain);
+  const std::string texts[] = {line + "\r\n", line.substr(0, 500) + "\r\n" + line.substr(500) + "\r\n",
+                               line.substr(0, 1000) + "==" + line.substr(1002), line.substr(0, 2001)};
+  for (const auto& text : texts) {
+    auto expected = entriesOfData(Decipher(text));
+    TPelvor store;
+    AddWordFileText(text, store, {64, 3});
+    EXPECT_EQ(entriesOf(store), expected);
+  }
+  TPelvor whole;
+  AddWordFileText(texts[0], whole, {64, 3});
+  EXPECT_EQ(whole.Count(), 300);
+  EXPECT_EQ(whole.Items(299)->Lazca(), u"û299");
+}
+
+TEST(LoadWordFile, ReadsTheFileLayers) {
+  TempDir dir;
+  TPelvor store;
+  LoadWordFile(dir.write("pelvor.dll", Encipher(kPlain) + "\r\n"), store);
+  EXPECT_EQ(entriesOf(store),
+            (std::vector<std::u16string>{u"ev|pxpri|isim|", u"kedi|üzut|isim|", u"su|wzri|isim|"}));
+}
+
+TEST(LoadWordFile, AbsentOrEmptyFilesGiveNoEntries) {
+  TempDir dir;
+  fs::create_directory(dir.file("dir.dll"));
+  const std::string paths[] = {dir.file("missing.dll"), dir.file("dir.dll"), dir.write("empty.dll", ""),
+                               dir.write("short.dll", "Wu6"), dir.write("blank.dll", "\r\n\r\n")};
+  for (const auto& path : paths) {
+    TPelvor store;
+    EXPECT_NO_THROW(LoadWordFile(path, store)) << path;
+    EXPECT_EQ(store.Count(), 0) << path;
+  }
+}
+
+TEST(LoadWordFile, SomethingThatCannotBeReadRaisesTheFileError) {
+  TempDir dir;
+  std::string fifo = dir.file("pipe.dll");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  TPelvor store;
+  EXPECT_THROW(LoadWordFile(fifo, store), EFOpenError);
+  EXPECT_EQ(store.Count(), 0);
+}
+
+TEST(LoadWordFile, DamagedFilesGiveOnlyWhatParses) {
+  std::string line = Encipher(kPlain);
+  std::mt19937 rng(9);
+  std::string random(400, '\0');
+  for (auto& c : random)
+    c = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[rng() % 64];
+  struct Damage {
+    const char* name;
+    std::string text;
+  } damaged[] = {
+      {"cut inside the second entry", line.substr(0, 40)},
+      {"one character changed", line.substr(0, 30) + (line[30] == 'A' ? "B" : "A") + line.substr(31)},
+      {"broken across lines", line.substr(0, 10) + "\r\n" + line.substr(10)},
+      {"not enciphered with the dictionary's key", random},
+      {"binary junk", std::string("\0\xFF\r\x80\n====", 10)},
+  };
+  TempDir dir;
+  for (const auto& d : damaged) {
+    TPelvor store;
+    EXPECT_NO_THROW(LoadWordFile(dir.write("pelvor.dll", d.text), store)) << d.name;
+    EXPECT_LE(store.Count(), 3) << d.name;
+  }
+  // Everything before the cut still deciphers, since the key stream does not depend on the cipher text.
+  TPelvor truncated;
+  LoadWordFile(dir.write("pelvor.dll", damaged[0].text), truncated);
+  auto entries = entriesOf(truncated);
+  ASSERT_GE(entries.size(), 1u);
+  EXPECT_EQ(entries[0], u"ev|pxpri|isim|");
+}
+
+#ifdef PELVOR_MKWORDFILE
+// The tool writes what the loader reads: the sample list comes back entry for entry as AddLine takes the
+// list's own lines.
+TEST(WordFileTool, SampleListRoundTrips) {
+  TempDir dir;
+  std::string out = dir.file("pelvor.dll");
+  std::string list = std::string(PELVOR_SOURCE_DIR) + "/tools/sample-words.txt";
+  ASSERT_EQ(std::system((std::string(PELVOR_MKWORDFILE) + " '" + list + "' '" + out + "'").c_str()), 0);
+
+  TPelvor loaded;
+  LoadWordFile(out, loaded);
+  TPelvor direct;
+  std::ifstream in(list, std::ios::binary);
+  for (std::string line; std::getline(in, line);)
+    direct.AddLine(Utf8ToWide(line));
+  EXPECT_EQ(loaded.Count(), 49);
+  EXPECT_EQ(entriesOf(loaded), entriesOf(direct));
+  EXPECT_EQ(entriesOf(loaded)[0], u"su|wzri|isim|");
+}
+
+TEST(WordFileTool, RefusesWhatTheCodePageCannotHold) {
+  TempDir dir;
+  const std::pair<const char*, std::string> lists[] = {
+      {"letter outside the code page", "ev;oxori\nay;tuta;\xC4\x81\n"},
+      {"invalid UTF-8", "ev;ox\xFFori\n"},
+      {"no separator", "ev oxori\n"},
+  };
+  for (const auto& [name, content] : lists) {
+    std::string list = dir.write("list.txt", content);
+    std::string cmd =
+        std::string(PELVOR_MKWORDFILE) + " '" + list + "' '" + dir.file("out.dll") + "' 2>/dev/null";
+    EXPECT_NE(std::system(cmd.c_str()), 0) << name;
+  }
+}
+#endif
+
+} // namespace
