@@ -1,0 +1,184 @@
+#include "platform/win/NonClient.h"
+
+#include <algorithm>
+
+#include "platform/gdi/DeviceContext.h"
+#include "platform/rtl/Colors.h"
+#include "platform/rtl/Geometry.h"
+#include "platform/win/ScrollBar.h"
+#include "platform/win/SystemMetrics.h"
+#include "platform/win/Window.h"
+#include "platform/win/WindowManager.h"
+
+namespace platform::detail {
+namespace {
+
+bool PtIn(const RECT& r, POINT p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+int FrameThickness(DWORD style, DWORD exStyle) {
+  if (style & WS_THICKFRAME)
+    return GetSystemMetrics(SM_CXFRAME);
+  if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
+    return GetSystemMetrics(SM_CXDLGFRAME);
+  if (style & WS_BORDER)
+    return GetSystemMetrics(SM_CXBORDER);
+  return 0;
+}
+
+void RaisedBox(HDC dc, RECT r) {
+  FrameRing(dc, r, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
+  InflateRect(&r, -1, -1);
+  FrameRing(dc, r, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW));
+  InflateRect(&r, -1, -1);
+  FillSolid(dc, r, GetSysColor(COLOR_3DFACE));
+}
+
+void PaintBar(HWND hwnd, HDC dc, int bar) {
+  ScrollBarLayout l;
+  if (!LayoutScrollBar(hwnd, bar, &l))
+    return;
+  FillSolid(dc, l.bar, GetSysColor(COLOR_SCROLLBAR));
+  RaisedBox(dc, l.firstArrow);
+  RaisedBox(dc, l.secondArrow);
+  if (l.hasThumb)
+    RaisedBox(dc, l.thumb);
+}
+
+} // namespace
+
+void FillSolid(HDC dc, const RECT& r, COLORREF color) {
+  auto* ctx = gdi::LookupDC(dc);
+  if (!ctx || r.right <= r.left || r.bottom <= r.top)
+    return;
+  gdi::Region area = ctx->Clip();
+  area.Intersect(ctx->ToSurface(r));
+  std::uint32_t pixel = ctx->DevicePixel(color);
+  area.ForEachRect([&](const RECT& box) {
+    for (int y = box.top; y < box.bottom; ++y)
+      std::fill(ctx->surface->Row(y) + box.left, ctx->surface->Row(y) + box.right, pixel);
+  });
+}
+
+void FrameRing(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight) {
+  if (r.right <= r.left || r.bottom <= r.top)
+    return;
+  FillSolid(dc, RECT{r.left, r.top, r.right, r.top + 1}, topLeft);
+  FillSolid(dc, RECT{r.left, r.top, r.left + 1, r.bottom}, topLeft);
+  FillSolid(dc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
+  FillSolid(dc, RECT{r.right - 1, r.top, r.right, r.bottom}, bottomRight);
+}
+
+void DefaultClientRect(HWND hwnd, RECT* rect) {
+  Wnd* w = W(hwnd);
+  if (!w || !rect)
+    return;
+  RECT in = FrameInsets(w->style, w->exStyle);
+  rect->left += in.left;
+  rect->top += in.top;
+  rect->right -= in.right;
+  rect->bottom -= in.bottom;
+  if (w->style & WS_VSCROLL)
+    rect->right -= GetSystemMetrics(SM_CXVSCROLL);
+  if (w->style & WS_HSCROLL)
+    rect->bottom -= GetSystemMetrics(SM_CYHSCROLL);
+  rect->right = std::max(rect->right, rect->left);
+  rect->bottom = std::max(rect->bottom, rect->top);
+}
+
+LRESULT DefaultHitTest(HWND hwnd, POINT screen) {
+  Wnd* w = W(hwnd);
+  if (!w)
+    return HTNOWHERE;
+  RECT win = ScreenWindowRect(hwnd);
+  if (!PtIn(win, screen))
+    return HTNOWHERE;
+  POINT p{screen.x - win.left, screen.y - win.top};
+  if (PtIn(w->client, p))
+    return HTCLIENT;
+  ScrollBarLayout l;
+  if (LayoutScrollBar(hwnd, SB_VERT, &l) && PtIn(l.bar, p))
+    return HTVSCROLL;
+  if (LayoutScrollBar(hwnd, SB_HORZ, &l) && PtIn(l.bar, p))
+    return HTHSCROLL;
+  if ((w->style & WS_VSCROLL) && (w->style & WS_HSCROLL) && p.x >= w->client.right &&
+      p.y >= w->client.bottom && p.x < w->client.right + GetSystemMetrics(SM_CXVSCROLL) &&
+      p.y < w->client.bottom + GetSystemMetrics(SM_CYHSCROLL))
+    return (w->style & WS_THICKFRAME) ? HTBOTTOMRIGHT : HTBORDER;
+  int frame = FrameThickness(w->style, w->exStyle);
+  int width = RectWidth(win), height = RectHeight(win);
+  if ((w->style & WS_THICKFRAME) && frame > 0) {
+    // Corners reach along the edges as far as a caption button is wide, as on the platform.
+    int corner = GetSystemMetrics(SM_CXSIZE) + frame;
+    bool left = p.x < frame, right = p.x >= width - frame, top = p.y < frame, bottom = p.y >= height - frame;
+    bool nearLeft = p.x < corner, nearRight = p.x >= width - corner;
+    bool nearTop = p.y < corner, nearBottom = p.y >= height - corner;
+    if ((top && nearLeft) || (left && nearTop))
+      return HTTOPLEFT;
+    if ((top && nearRight) || (right && nearTop))
+      return HTTOPRIGHT;
+    if ((bottom && nearLeft) || (left && nearBottom))
+      return HTBOTTOMLEFT;
+    if ((bottom && nearRight) || (right && nearBottom))
+      return HTBOTTOMRIGHT;
+    if (left)
+      return HTLEFT;
+    if (right)
+      return HTRIGHT;
+    if (top)
+      return HTTOP;
+    if (bottom)
+      return HTBOTTOM;
+  }
+  if ((w->style & WS_CAPTION) == WS_CAPTION) {
+    RECT in = FrameInsets(w->style, w->exStyle);
+    if (p.y >= frame && p.y < in.top && p.x >= frame && p.x < width - frame)
+      return HTCAPTION;
+  }
+  return HTBORDER;
+}
+
+void PaintFrame(HWND hwnd, HDC dc) {
+  Wnd* w = W(hwnd);
+  if (!w)
+    return;
+  RECT r{0, 0, RectWidth(w->rect), RectHeight(w->rect)};
+  int frame = FrameThickness(w->style, w->exStyle);
+  if ((w->style & (WS_THICKFRAME | WS_DLGFRAME)) || (w->exStyle & WS_EX_DLGMODALFRAME)) {
+    FrameRing(dc, r, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
+    InflateRect(&r, -1, -1);
+    FrameRing(dc, r, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW));
+    InflateRect(&r, -1, -1);
+    for (int i = 2; i < frame; ++i) {
+      FrameRing(dc, r, GetSysColor(COLOR_ACTIVEBORDER), GetSysColor(COLOR_ACTIVEBORDER));
+      InflateRect(&r, -1, -1);
+    }
+  } else if (w->style & WS_BORDER) {
+    FrameRing(dc, r, GetSysColor(COLOR_WINDOWFRAME), GetSysColor(COLOR_WINDOWFRAME));
+    InflateRect(&r, -1, -1);
+  }
+  if ((w->style & WS_CAPTION) == WS_CAPTION) {
+    RECT in = FrameInsets(w->style, w->exStyle);
+    int captionBottom = in.top - ((w->exStyle & WS_EX_CLIENTEDGE) ? GetSystemMetrics(SM_CXEDGE) : 0);
+    bool active = S().active == TopLevelOf(hwnd);
+    FillSolid(dc, RECT{r.left, r.top, r.right, captionBottom - 1},
+              GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
+    FillSolid(dc, RECT{r.left, captionBottom - 1, r.right, captionBottom}, GetSysColor(COLOR_3DFACE));
+    r.top = captionBottom;
+  }
+  if (w->exStyle & WS_EX_CLIENTEDGE) {
+    FrameRing(dc, r, GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DHILIGHT));
+    InflateRect(&r, -1, -1);
+    FrameRing(dc, r, GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DLIGHT));
+  }
+  PaintBar(hwnd, dc, SB_VERT);
+  PaintBar(hwnd, dc, SB_HORZ);
+  if ((w->style & WS_VSCROLL) && (w->style & WS_HSCROLL))
+    FillSolid(dc,
+              RECT{w->client.right, w->client.bottom, w->client.right + GetSystemMetrics(SM_CXVSCROLL),
+                   w->client.bottom + GetSystemMetrics(SM_CYHSCROLL)},
+              GetSysColor(COLOR_3DFACE));
+}
+
+} // namespace platform::detail
