@@ -1,0 +1,908 @@
+#include "platform/rtl/Variants.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <mutex>
+
+struct Variant::ArrayData {
+  TVarType elementType = varVariant;
+  std::vector<TVarArrayBound> bounds;
+  std::vector<Variant> elements;
+};
+
+Variant::ArrayBox::ArrayBox(std::unique_ptr<ArrayData> data) : p(std::move(data)) {}
+Variant::ArrayBox::ArrayBox(const ArrayBox& other)
+    : p(other.p ? std::make_unique<ArrayData>(*other.p) : nullptr) {}
+Variant::ArrayBox& Variant::ArrayBox::operator=(const ArrayBox& other) {
+  if (this != &other)
+    p = other.p ? std::make_unique<ArrayData>(*other.p) : nullptr;
+  return *this;
+}
+Variant::ArrayBox::ArrayBox(ArrayBox&& other) noexcept = default;
+Variant::ArrayBox& Variant::ArrayBox::operator=(ArrayBox&& other) noexcept = default;
+Variant::ArrayBox::~ArrayBox() = default;
+
+class VariantAccess {
+public:
+  static const Variant::ArrayData& Array(const Variant& v) { return *std::get<Variant::ArrayBox>(v.data_).p; }
+  static Variant::ArrayData& Array(Variant& v) { return *std::get<Variant::ArrayBox>(v.data_).p; }
+};
+
+namespace {
+
+AnsiString VarSingleToText(float value);
+
+[[noreturn]] void RaiseCast(TVarType from, TVarType to) {
+  throw EVariantError("Could not convert variant of type (" + VarTypeAsText(from) + ") into type (" +
+                      VarTypeAsText(to) + ")");
+}
+[[noreturn]] void RaiseOverflow(TVarType from, TVarType to) {
+  throw EVariantError("Overflow while converting variant of type (" + VarTypeAsText(from) + ") into type (" +
+                      VarTypeAsText(to) + ")");
+}
+[[noreturn]] void RaiseInvalidOp() {
+  throw EVariantError("Invalid variant operation");
+}
+[[noreturn]] void RaiseBadIndex() {
+  throw EVariantError("Variant or safe array index out of bounds");
+}
+
+bool IsIntegerType(TVarType t) {
+  switch (t) {
+  case varSmallint:
+  case varInteger:
+  case varShortInt:
+  case varByte:
+  case varWord:
+  case varLongWord:
+  case varInt64:
+    return true;
+  default:
+    return false;
+  }
+}
+bool IsFloatType(TVarType t) {
+  return t == varSingle || t == varDouble || t == varCurrency || t == varDate;
+}
+bool IsStringType(TVarType t) {
+  return t == varString || t == varOleStr;
+}
+
+struct IntRange {
+  std::int64_t lo, hi;
+};
+IntRange RangeOf(TVarType t) {
+  switch (t) {
+  case varSmallint:
+    return {-32768, 32767};
+  case varInteger:
+    return {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()};
+  case varShortInt:
+    return {-128, 127};
+  case varByte:
+    return {0, 255};
+  case varWord:
+    return {0, 65535};
+  case varLongWord:
+    return {0, 0xFFFFFFFFll};
+  case varBoolean:
+    return {-1, 1};
+  default:
+    return {std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()};
+  }
+}
+
+// Float to integer rounds half to even, as the platform's conversions do.
+bool RoundToInt64(double d, std::int64_t& out) {
+  if (!std::isfinite(d))
+    return false;
+  double r = std::nearbyint(d);
+  if (r < -9223372036854775808.0 || r >= 9223372036854775808.0)
+    return false;
+  out = std::int64_t(r);
+  return true;
+}
+
+bool TextToInt64(std::string_view text, std::int64_t& out) {
+  AnsiString t = Trim(text);
+  if (t.empty())
+    return false;
+  std::size_t i = 0;
+  bool negative = false;
+  if (t[0] == '-' || t[0] == '+') {
+    negative = t[0] == '-';
+    i = 1;
+  }
+  if (i >= t.size())
+    return false;
+  unsigned long long value = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9')
+      return false;
+    unsigned digit = unsigned(t[i] - '0');
+    if (value > (18446744073709551615ull - digit) / 10)
+      return false;
+    value = value * 10 + digit;
+  }
+  if (negative) {
+    if (value > 9223372036854775808ull)
+      return false;
+    out = value == 9223372036854775808ull ? std::numeric_limits<std::int64_t>::min() : -std::int64_t(value);
+  } else {
+    if (value > 9223372036854775807ull)
+      return false;
+    out = std::int64_t(value);
+  }
+  return true;
+}
+
+AnsiString TextOf(const Variant& v) {
+  return v.Type() == varString ? v.RawString() : WideToAnsi(v.RawWideString());
+}
+
+int Sign(double a, double b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
+template <typename T> int Sign3(const T& a, const T& b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+std::mutex& CustomTypesMutex() {
+  static std::mutex m;
+  return m;
+}
+std::vector<const TCustomVariantType*>& CustomTypes() {
+  static std::vector<const TCustomVariantType*> types;
+  return types;
+}
+
+} // namespace
+
+Currency Currency::FromDouble(double d) {
+  std::int64_t v;
+  if (!RoundToInt64(d * 10000.0, v))
+    RaiseOverflow(varDouble, varCurrency);
+  return Currency{v};
+}
+
+TCustomVariantType::TCustomVariantType(const char* name) : name_(name) {
+  std::lock_guard lock(CustomTypesMutex());
+  auto& types = CustomTypes();
+  varType_ = TVarType(varFirstCustom + types.size());
+  types.push_back(this);
+}
+
+const TCustomVariantType* FindCustomVariantType(TVarType varType) {
+  std::lock_guard lock(CustomTypesMutex());
+  auto& types = CustomTypes();
+  if (varType < varFirstCustom || std::size_t(varType - varFirstCustom) >= types.size())
+    return nullptr;
+  return types[varType - varFirstCustom];
+}
+
+Variant Variant::MakeNull() {
+  Variant v;
+  v.type_ = varNull;
+  return v;
+}
+
+Variant Variant::FromDate(TDateTime d) {
+  Variant v(d);
+  v.type_ = varDate;
+  return v;
+}
+
+Variant Variant::FromSingle(float f) {
+  Variant v{double(f)};
+  v.type_ = varSingle;
+  return v;
+}
+
+Variant Variant::FromInteger(std::int64_t value, TVarType type) {
+  if (!IsIntegerType(type))
+    RaiseInvalidOp();
+  IntRange r = RangeOf(type);
+  if (value < r.lo || value > r.hi)
+    RaiseOverflow(varInt64, type);
+  Variant v(value);
+  v.type_ = type;
+  return v;
+}
+
+Variant Variant::FromCustom(std::shared_ptr<const TCustomVarValue> value) {
+  Variant v;
+  v.type_ = value->VarType();
+  v.data_ = std::move(value);
+  return v;
+}
+
+const TCustomVarValue* Variant::RawCustom() const {
+  auto p = std::get_if<std::shared_ptr<const TCustomVarValue>>(&data_);
+  return p ? p->get() : nullptr;
+}
+
+int Variant::AsInteger() const {
+  return int(VarAsType(*this, varInteger).RawInteger());
+}
+std::int64_t Variant::AsInt64() const {
+  return VarAsType(*this, varInt64).RawInteger();
+}
+double Variant::AsDouble() const {
+  return VarAsType(*this, varDouble).RawDouble();
+}
+Currency Variant::AsCurrency() const {
+  return Currency{VarAsType(*this, varCurrency).RawInteger()};
+}
+bool Variant::AsBoolean() const {
+  return VarAsType(*this, varBoolean).RawInteger() != 0;
+}
+TDateTime Variant::AsDate() const {
+  return VarAsType(*this, varDate).RawDouble();
+}
+AnsiString Variant::AsString() const {
+  return type_ == varString ? RawString() : VarAsType(*this, varString).RawString();
+}
+WideString Variant::AsWideString() const {
+  return type_ == varOleStr ? RawWideString() : VarAsType(*this, varOleStr).RawWideString();
+}
+
+const Variant& Variant::operator[](int index) const {
+  return VarArrayGet(*this, {index});
+}
+Variant& Variant::operator[](int index) {
+  if (VarArrayDimCount(*this) != 1)
+    RaiseInvalidOp();
+  auto& a = VariantAccess::Array(*this);
+  long long pos = (long long)index - a.bounds[0].LowBound;
+  if (pos < 0 || pos >= a.bounds[0].ElementCount)
+    RaiseBadIndex();
+  return a.elements[std::size_t(pos)];
+}
+
+TVarType VarType(const Variant& v) {
+  return v.Type();
+}
+bool VarIsNull(const Variant& v) {
+  return v.Type() == varNull;
+}
+bool VarIsEmpty(const Variant& v) {
+  return v.Type() == varEmpty;
+}
+bool VarIsArray(const Variant& v) {
+  return v.IsArray();
+}
+bool VarIsStr(const Variant& v) {
+  return IsStringType(v.Type());
+}
+bool VarIsOrdinal(const Variant& v) {
+  return IsIntegerType(v.Type()) || v.Type() == varBoolean;
+}
+bool VarIsFloat(const Variant& v) {
+  return v.Type() == varSingle || v.Type() == varDouble || v.Type() == varCurrency;
+}
+bool VarIsNumeric(const Variant& v) {
+  return VarIsOrdinal(v) || VarIsFloat(v);
+}
+
+AnsiString VarTypeAsText(TVarType type) {
+  AnsiString base;
+  switch (type & varTypeMask) {
+  case varEmpty:
+    base = "Empty";
+    break;
+  case varNull:
+    base = "Null";
+    break;
+  case varSmallint:
+    base = "Smallint";
+    break;
+  case varInteger:
+    base = "Integer";
+    break;
+  case varSingle:
+    base = "Single";
+    break;
+  case varDouble:
+    base = "Double";
+    break;
+  case varCurrency:
+    base = "Currency";
+    break;
+  case varDate:
+    base = "Date";
+    break;
+  case varOleStr:
+    base = "OleStr";
+    break;
+  case varBoolean:
+    base = "Boolean";
+    break;
+  case varVariant:
+    base = "Variant";
+    break;
+  case varShortInt:
+    base = "ShortInt";
+    break;
+  case varByte:
+    base = "Byte";
+    break;
+  case varWord:
+    base = "Word";
+    break;
+  case varLongWord:
+    base = "LongWord";
+    break;
+  case varInt64:
+    base = "Int64";
+    break;
+  case varString:
+    base = "String";
+    break;
+  default:
+    if (auto* custom = FindCustomVariantType(type & varTypeMask))
+      base = custom->Name();
+    else
+      base = "$" + IntToStr(type & varTypeMask);
+  }
+  return (type & varArray) ? "Array " + base : base;
+}
+
+Variant VarArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType elementType) {
+  if (bounds.empty() || bounds.size() > 64)
+    throw EVariantError("Error creating variant or safe array");
+  std::size_t total = 1;
+  for (auto& b : bounds) {
+    if (b.ElementCount < 0 ||
+        (b.ElementCount > 0 && total > (std::size_t(1) << 28) / std::size_t(b.ElementCount)))
+      throw EVariantError("Error creating variant or safe array");
+    total *= std::size_t(b.ElementCount);
+  }
+  if (elementType != varVariant && (IsIntegerType(elementType) || elementType == varBoolean)) {
+  } else if (elementType != varVariant && !IsFloatType(elementType) && !IsStringType(elementType)) {
+    throw EVariantError("Error creating variant or safe array");
+  }
+  auto data = std::make_unique<Variant::ArrayData>();
+  data->elementType = elementType;
+  data->bounds = bounds;
+  Variant zero;
+  if (elementType != varVariant)
+    zero = VarAsType(Variant(0), elementType);
+  data->elements.assign(total, zero);
+  Variant v;
+  v.type_ = TVarType(varArray | elementType);
+  v.data_ = Variant::ArrayBox(std::move(data));
+  return v;
+}
+
+Variant VarArrayOf(const std::vector<Variant>& values) {
+  Variant v = VarArrayCreate({{0, int(values.size())}}, varVariant);
+  VariantAccess::Array(v).elements = values;
+  return v;
+}
+
+Variant VarArrayOf(std::initializer_list<Variant> values) {
+  return VarArrayOf(std::vector<Variant>(values));
+}
+
+int VarArrayDimCount(const Variant& v) {
+  return v.IsArray() ? int(VariantAccess::Array(v).bounds.size()) : 0;
+}
+
+int VarArrayLowBound(const Variant& v, int dim) {
+  if (dim < 1 || dim > VarArrayDimCount(v))
+    throw EVariantError("Variant array bounds error");
+  return VariantAccess::Array(v).bounds[std::size_t(dim - 1)].LowBound;
+}
+
+int VarArrayHighBound(const Variant& v, int dim) {
+  if (dim < 1 || dim > VarArrayDimCount(v))
+    throw EVariantError("Variant array bounds error");
+  auto& b = VariantAccess::Array(v).bounds[std::size_t(dim - 1)];
+  return b.LowBound + b.ElementCount - 1;
+}
+
+namespace {
+std::size_t FlatIndex(const Variant& v, const std::vector<int>& indexes) {
+  if (!v.IsArray())
+    RaiseInvalidOp();
+  auto& a = VariantAccess::Array(v);
+  if (indexes.size() != a.bounds.size())
+    RaiseBadIndex();
+  std::size_t flat = 0;
+  for (std::size_t d = 0; d < indexes.size(); ++d) {
+    long long pos = (long long)indexes[d] - a.bounds[d].LowBound;
+    if (pos < 0 || pos >= a.bounds[d].ElementCount)
+      RaiseBadIndex();
+    flat = flat * std::size_t(a.bounds[d].ElementCount) + std::size_t(pos);
+  }
+  return flat;
+}
+} // namespace
+
+const Variant& VarArrayGet(const Variant& v, const std::vector<int>& indexes) {
+  return VariantAccess::Array(v).elements[FlatIndex(v, indexes)];
+}
+
+void VarArrayPut(Variant& v, const Variant& value, const std::vector<int>& indexes) {
+  std::size_t flat = FlatIndex(v, indexes);
+  auto& a = VariantAccess::Array(v);
+  a.elements[flat] = a.elementType == varVariant ? value : VarAsType(value, a.elementType);
+}
+
+AnsiString VarToStr(const Variant& v) {
+  if (v.IsNull())
+    return AnsiString();
+  return v.AsString();
+}
+
+WideString VarToWideStr(const Variant& v) {
+  if (v.IsNull())
+    return WideString();
+  return v.AsWideString();
+}
+
+Variant VarAsType(const Variant& v, TVarType type) {
+  TVarType from = v.Type();
+  if (from == type)
+    return v;
+  if ((from & varArray) || (type & varArray))
+    RaiseCast(from, type);
+  if (type == varVariant)
+    return v;
+  if (type == varEmpty)
+    return Variant();
+  if (type == varNull)
+    return Variant::MakeNull();
+  if (from == varNull)
+    RaiseCast(from, type);
+
+  if (auto* custom = v.RawCustom())
+    return custom->ToStandard(type) /* the value type knows its own forms */;
+  if (type >= varFirstCustom && type != varString) {
+    auto* target = FindCustomVariantType(type);
+    if (!target)
+      RaiseCast(from, type);
+    return target->CastFrom(v);
+  }
+
+  if (IsIntegerType(type) || type == varBoolean) {
+    std::int64_t value = 0;
+    if (from == varEmpty)
+      value = 0;
+    else if (IsIntegerType(from))
+      value = v.RawInteger();
+    else if (from == varBoolean)
+      value = v.RawInteger() ? -1 : 0; // the platform's True is all bits set
+    else if (from == varCurrency) {
+      // Currency rounds half to even at the unit, like any other float.
+      if (!RoundToInt64(double(v.RawInteger()) / 10000.0, value))
+        RaiseOverflow(from, type);
+    } else if (IsFloatType(from)) {
+      if (!RoundToInt64(v.RawDouble(), value))
+        RaiseOverflow(from, type);
+    } else if (IsStringType(from)) {
+      AnsiString text = TextOf(v);
+      if (type == varBoolean) {
+        AnsiString t = Trim(text);
+        if (SameText(t, "True"))
+          return Variant(true);
+        if (SameText(t, "False"))
+          return Variant(false);
+      }
+      double d;
+      if (!TextToInt64(text, value)) {
+        if (!VarTextToFloat(text, d))
+          RaiseCast(from, type);
+        if (!RoundToInt64(d, value))
+          RaiseOverflow(from, type);
+      }
+    } else
+      RaiseCast(from, type);
+    if (type == varBoolean)
+      return Variant(value != 0);
+    IntRange r = RangeOf(type);
+    if (value < r.lo || value > r.hi)
+      RaiseOverflow(from, type);
+    return Variant::FromInteger(value, type);
+  }
+
+  if (type == varCurrency) {
+    if (from == varEmpty)
+      return Variant(Currency{0});
+    if (IsIntegerType(from) || from == varBoolean) {
+      std::int64_t i = from == varBoolean ? (v.RawInteger() ? -1 : 0) : v.RawInteger();
+      if (i > std::numeric_limits<std::int64_t>::max() / 10000 ||
+          i < std::numeric_limits<std::int64_t>::min() / 10000)
+        RaiseOverflow(from, type);
+      return Variant(Currency{i * 10000});
+    }
+    if (IsFloatType(from))
+      return Variant(Currency::FromDouble(v.RawDouble()));
+    if (IsStringType(from)) {
+      double d;
+      if (!VarTextToFloat(TextOf(v), d))
+        RaiseCast(from, type);
+      return Variant(Currency::FromDouble(d));
+    }
+    RaiseCast(from, type);
+  }
+
+  if (type == varDouble || type == varSingle || type == varDate) {
+    double d = 0;
+    if (from == varEmpty)
+      d = 0;
+    else if (IsIntegerType(from))
+      d = double(v.RawInteger());
+    else if (from == varBoolean)
+      d = v.RawInteger() ? -1.0 : 0.0;
+    else if (from == varCurrency)
+      d = double(v.RawInteger()) / 10000.0;
+    else if (IsFloatType(from))
+      d = v.RawDouble();
+    else if (IsStringType(from)) {
+      AnsiString text = TextOf(v);
+      bool ok = type == varDate ? VarTextToDate(text, d) || VarTextToFloat(text, d) : VarTextToFloat(text, d);
+      if (!ok)
+        RaiseCast(from, type);
+    } else
+      RaiseCast(from, type);
+    if (type == varSingle) {
+      if (std::isfinite(d) && std::fabs(d) > double(std::numeric_limits<float>::max()))
+        RaiseOverflow(from, type);
+      return Variant::FromSingle(float(d));
+    }
+    return type == varDate ? Variant::FromDate(d) : Variant(d);
+  }
+
+  if (type == varString || type == varOleStr) {
+    AnsiString text;
+    switch (from) {
+    case varEmpty:
+      break;
+    case varBoolean:
+      text = v.RawInteger() ? "True" : "False";
+      break;
+    case varCurrency:
+      text = VarCurrencyToText(Currency{v.RawInteger()});
+      break;
+    case varDate:
+      text = VarDateToText(v.RawDouble());
+      break;
+    case varSingle:
+      text = VarSingleToText(float(v.RawDouble()));
+      break;
+    case varDouble:
+      text = VarFloatToText(v.RawDouble());
+      break;
+    case varString:
+      return Variant(AnsiToWide(v.RawString()));
+    case varOleStr:
+      return Variant(WideToAnsi(v.RawWideString()));
+    default:
+      if (!IsIntegerType(from))
+        RaiseCast(from, type);
+      text = IntToStr(v.RawInteger());
+    }
+    return type == varString ? Variant(std::move(text)) : Variant(AnsiToWide(text));
+  }
+  RaiseCast(from, type);
+}
+
+namespace {
+
+enum class Kind { Empty, Null, Int, Float, Currency, Bool, Text, Custom, Other };
+
+Kind KindOf(const Variant& v) {
+  TVarType t = v.Type();
+  if (t == varEmpty)
+    return Kind::Empty;
+  if (t == varNull)
+    return Kind::Null;
+  if (IsIntegerType(t))
+    return Kind::Int;
+  if (t == varCurrency)
+    return Kind::Currency;
+  if (IsFloatType(t))
+    return Kind::Float;
+  if (t == varBoolean)
+    return Kind::Bool;
+  if (IsStringType(t))
+    return Kind::Text;
+  if (v.RawCustom())
+    return Kind::Custom;
+  return Kind::Other;
+}
+
+int CompareText(const Variant& a, const Variant& b) {
+  if (a.Type() == varString && b.Type() == varString)
+    return Sign3(AnsiCompareStr(a.RawString(), b.RawString()), 0);
+  return Sign3(WideCompareStr(a.AsWideString(), b.AsWideString()), 0);
+}
+
+int CompareNumbers(const Variant& a, const Variant& b, Kind ka, Kind kb) {
+  if ((ka == Kind::Int || ka == Kind::Bool || ka == Kind::Empty) &&
+      (kb == Kind::Int || kb == Kind::Bool || kb == Kind::Empty)) {
+    std::int64_t x = ka == Kind::Empty ? 0 : a.RawInteger();
+    std::int64_t y = kb == Kind::Empty ? 0 : b.RawInteger();
+    return Sign3(x, y);
+  }
+  if (ka == Kind::Currency && kb == Kind::Currency)
+    return Sign3(a.RawInteger(), b.RawInteger());
+  return Sign(a.AsDouble(), b.AsDouble());
+}
+
+int CompareValues(const Variant& a, const Variant& b) {
+  if (a.IsArray() || b.IsArray())
+    RaiseInvalidOp();
+  Kind ka = KindOf(a), kb = KindOf(b);
+  if (ka == Kind::Null || kb == Kind::Null) {
+    if (ka == kb)
+      return 0;
+    return ka == Kind::Null ? -1 : 1;
+  }
+  if (ka == Kind::Other || kb == Kind::Other)
+    RaiseInvalidOp();
+  if (ka == Kind::Custom)
+    return a.RawCustom()->Compare(b);
+  if (kb == Kind::Custom)
+    return -b.RawCustom()->Compare(a);
+  if (ka == Kind::Empty && kb == Kind::Empty)
+    return 0;
+  if (ka == Kind::Text && kb == Kind::Text)
+    return CompareText(a, b);
+  if (ka == Kind::Text || kb == Kind::Text) {
+    const Variant& text = ka == Kind::Text ? a : b;
+    Kind other = ka == Kind::Text ? kb : ka;
+    if (other == Kind::Empty)
+      return ka == Kind::Text ? CompareText(a, Variant(AnsiString())) : CompareText(Variant(AnsiString()), b);
+    if (other == Kind::Bool) {
+      bool tb = text.AsBoolean();
+      return ka == Kind::Text ? Sign3(tb, b.RawInteger() != 0) : Sign3(a.RawInteger() != 0, tb);
+    }
+    double d;
+    if (!VarTextToFloat(TextOf(text), d))
+      RaiseCast(text.Type(), varDouble);
+    Variant num(d);
+    return ka == Kind::Text ? CompareNumbers(num, b, Kind::Float, kb)
+                            : CompareNumbers(a, num, ka, Kind::Float);
+  }
+  if (ka == Kind::Bool && kb == Kind::Bool)
+    return Sign3(a.RawInteger() != 0, b.RawInteger() != 0);
+  if (ka == Kind::Bool || kb == Kind::Bool) {
+    double x = ka == Kind::Bool ? (a.RawInteger() ? -1.0 : 0.0) : a.AsDouble();
+    double y = kb == Kind::Bool ? (b.RawInteger() ? -1.0 : 0.0) : b.AsDouble();
+    return Sign(x, y);
+  }
+  return CompareNumbers(a, b, ka, kb);
+}
+
+} // namespace
+
+bool VarSameValue(const Variant& a, const Variant& b) {
+  return CompareValues(a, b) == 0;
+}
+bool operator==(const Variant& a, const Variant& b) {
+  return CompareValues(a, b) == 0;
+}
+bool operator<(const Variant& a, const Variant& b) {
+  return CompareValues(a, b) < 0;
+}
+int VarCompareValue(const Variant& a, const Variant& b) {
+  return CompareValues(a, b);
+}
+
+namespace {
+
+char DecimalSeparator() {
+  return ',';
+}
+char DateSeparator() {
+  return '.';
+}
+char TimeSeparator() {
+  return ':';
+}
+
+// General format with `digits` significant digits: fixed notation while the exponent is below the precision
+// and not under -5, else mantissa and exponent ("1,5E20", "1E-7").
+AnsiString GeneralFloat(double value, int digits) {
+  if (std::isnan(value))
+    return "NAN";
+  if (std::isinf(value))
+    return value < 0 ? "-INF" : "INF";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*E", digits - 1, value);
+  AnsiString s(buf);
+  std::size_t e = s.find('E');
+  int exponent = std::atoi(s.c_str() + e + 1);
+  AnsiString mantissa = s.substr(0, e);
+  bool negative = !mantissa.empty() && mantissa[0] == '-';
+  if (negative)
+    mantissa.erase(0, 1);
+  AnsiString digitsText;
+  for (char c : mantissa)
+    if (c != '.')
+      digitsText += c;
+  while (digitsText.size() > 1 && digitsText.back() == '0')
+    digitsText.pop_back();
+  if (digitsText == "0")
+    return "0";
+  AnsiString out;
+  if (exponent >= digits || exponent < -5) {
+    out = digitsText.substr(0, 1);
+    if (digitsText.size() > 1)
+      out += DecimalSeparator() + digitsText.substr(1);
+    out += "E" + IntToStr(exponent);
+  } else if (exponent < 0) {
+    out = "0";
+    out += DecimalSeparator();
+    out += AnsiString(std::size_t(-exponent - 1), '0') + digitsText;
+  } else {
+    std::size_t intDigits = std::size_t(exponent) + 1;
+    if (digitsText.size() <= intDigits) {
+      out = digitsText + AnsiString(intDigits - digitsText.size(), '0');
+    } else {
+      out = digitsText.substr(0, intDigits) + DecimalSeparator() + digitsText.substr(intDigits);
+    }
+  }
+  return negative ? "-" + out : out;
+}
+
+// Days since 1899-12-30 to the civil date, by the proleptic Gregorian calendar.
+void CivilFromSerial(long long serial, int& year, int& month, int& day) {
+  long long z = serial + 693594 + 306 - 1; // days since 0000-03-01
+  long long era = (z >= 0 ? z : z - 146096) / 146097;
+  long long doe = z - era * 146097;
+  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  long long mp = (5 * doy + 2) / 153;
+  day = int(doy - (153 * mp + 2) / 5 + 1);
+  month = int(mp < 10 ? mp + 3 : mp - 9);
+  year = int(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+bool SerialFromCivil(int year, int month, int day, long long& serial) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
+    return false;
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0))
+    return false;
+  long long y = year - (month <= 2 ? 1 : 0);
+  long long era = y / 400;
+  long long yoe = y - era * 400;
+  long long mp = month > 2 ? month - 3 : month + 9;
+  long long doy = (153 * mp + 2) / 5 + day - 1;
+  long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  serial = era * 146097 + doe - 306 + 1 - 693594;
+  return true;
+}
+
+AnsiString Pad(int value, int width) {
+  AnsiString s = IntToStr(value);
+  return s.size() < std::size_t(width) ? AnsiString(std::size_t(width) - s.size(), '0') + s : s;
+}
+
+AnsiString VarSingleToText(float value) {
+  return GeneralFloat(value, 7);
+}
+
+} // namespace
+
+AnsiString VarFloatToText(double value) {
+  return GeneralFloat(value, 15);
+}
+
+AnsiString VarCurrencyToText(Currency value) {
+  std::int64_t v = value.Value;
+  bool negative = v < 0;
+  unsigned long long magnitude = negative ? 0ull - (unsigned long long)v : (unsigned long long)v;
+  AnsiString text = std::to_string(magnitude / 10000);
+  unsigned fraction = unsigned(magnitude % 10000);
+  if (fraction) {
+    AnsiString f = Pad(int(fraction), 4);
+    while (f.back() == '0')
+      f.pop_back();
+    text += DecimalSeparator() + f;
+  }
+  return negative ? "-" + text : text;
+}
+
+AnsiString VarDateToText(TDateTime value) {
+  double whole = std::trunc(value);
+  // The fraction is the time of day also for dates before the epoch, where the day counts down.
+  long long ms = std::llround(std::fabs(value - whole) * 86400000.0);
+  long long day = (long long)whole;
+  if (ms >= 86400000) {
+    ms -= 86400000;
+    day += value < 0 ? -1 : 1;
+  }
+  AnsiString out;
+  if (day != 0 || ms == 0) {
+    int y, m, d;
+    CivilFromSerial(day, y, m, d);
+    out = Pad(d, 2) + DateSeparator() + Pad(m, 2) + DateSeparator() + Pad(y, 4);
+  }
+  if (ms != 0) {
+    long long seconds = ms / 1000;
+    AnsiString time = Pad(int(seconds / 3600), 2) + TimeSeparator() + Pad(int(seconds / 60 % 60), 2) +
+                      TimeSeparator() + Pad(int(seconds % 60), 2);
+    out = out.empty() ? time : out + " " + time;
+  }
+  return out;
+}
+
+bool VarTextToFloat(std::string_view text, double& value) {
+  AnsiString t = Trim(text);
+  if (t.empty())
+    return false;
+  AnsiString c;
+  for (char ch : t) {
+    if (ch == DecimalSeparator())
+      c += '.';
+    else if (ch == '.' || ch == ',' || ch == ' ' || ch == '\t')
+      return false;
+    else
+      c += ch;
+  }
+  // Only plain decimal forms: no hexadecimal, infinities or NaN spelt out.
+  for (char ch : c)
+    if (!((ch >= '0' && ch <= '9') || ch == '.' || ch == '-' || ch == '+' || ch == 'e' || ch == 'E'))
+      return false;
+  char* end = nullptr;
+  double d = std::strtod(c.c_str(), &end);
+  if (end != c.c_str() + c.size() || !std::isfinite(d))
+    return false;
+  value = d;
+  return true;
+}
+
+bool VarTextToDate(std::string_view text, TDateTime& value) {
+  AnsiString t = Trim(text);
+  int parts[6] = {0, 0, 0, 0, 0, 0};
+  int count = 0;
+  std::size_t i = 0;
+  auto readNumber = [&](int& out) {
+    std::size_t start = i;
+    long long v = 0;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9' && i - start < 5)
+      v = v * 10 + (t[i++] - '0');
+    out = int(v);
+    return i > start;
+  };
+  for (; count < 3; ++count) {
+    if (!readNumber(parts[count]))
+      return false;
+    if (count < 2) {
+      if (i >= t.size() || t[i] != DateSeparator())
+        return false;
+      ++i;
+    }
+  }
+  long long serial;
+  if (!SerialFromCivil(parts[2], parts[1], parts[0], serial))
+    return false;
+  double time = 0;
+  if (i < t.size()) {
+    if (t[i] != ' ')
+      return false;
+    while (i < t.size() && t[i] == ' ')
+      ++i;
+    int n = 0;
+    for (; n < 3; ++n) {
+      if (!readNumber(parts[3 + n]))
+        return false;
+      if (i >= t.size())
+        break;
+      if (t[i] != TimeSeparator())
+        return false;
+      ++i;
+    }
+    if (i != t.size() || n < 1 || parts[3] > 23 || parts[4] > 59 || parts[5] > 59)
+      return false;
+    time = (parts[3] * 3600 + parts[4] * 60 + parts[5]) / 86400.0;
+  }
+  value = serial < 0 ? double(serial) - time : double(serial) + time;
+  return true;
+}
