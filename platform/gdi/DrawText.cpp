@@ -1,6 +1,7 @@
 #include "platform/gdi/DrawText.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -46,17 +47,28 @@ public:
 
   const TEXTMETRICW& Metrics() const { return tm_; }
 
+  // One character's advance as laid out here; the justification extra falls on every break character (the
+  // remainder of SetTextJustification is not spread inside formatted text).
+  int Advance(char16_t c) const {
+    int a = font_.Advance(c) + dc_.state.textCharExtra;
+    if (c == tm_.tmBreakChar)
+      a += dc_.state.breakExtra;
+    return a;
+  }
+
   // Cumulative extents: ends[i] is where character i ends, tabs expanded from the line start when asked.
-  int Measure(std::u16string_view s, std::vector<int>& ends) const {
-    ends.resize(s.size());
-    textout::Advances(dc_, font_, s, ends.data());
+  // Measuring stops after the first character that ends beyond `limit`.
+  int Measure(std::u16string_view s, std::vector<int>& ends, int limit = INT_MAX) const {
+    ends.clear();
     int x = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-      if ((flags_ & DT_EXPANDTABS) && s[i] == u'\t')
+    for (char16_t c : s) {
+      if ((flags_ & DT_EXPANDTABS) && c == u'\t')
         x = (x / tabWidth_ + 1) * tabWidth_;
       else
-        x += ends[i];
-      ends[i] = x;
+        x += Advance(c);
+      ends.push_back(x);
+      if (x > limit)
+        break;
     }
     return x;
   }
@@ -71,7 +83,7 @@ public:
              size_t& used) const {
     const size_t len = d.size();
     size_t fit = 0;
-    while (fit < len && ends[fit] <= width)
+    while (fit < ends.size() && ends[fit] <= width)
       ++fit;
     if (fit >= len) {
       keep = used = len;
@@ -125,9 +137,16 @@ public:
     if (slash == std::u16string::npos)
       return false;
     std::u16string tail = line.text.substr(slash);
-    size_t keep = slash;
-    while (keep > 0 && Measure(line.text.substr(0, keep) + std::u16string(ellipsis) + tail) > width)
-      --keep;
+    // The width grows with the length of the kept head, so the longest head that fits is found by halving.
+    size_t low = 0, high = slash;
+    while (low < high) {
+      size_t mid = (low + high + 1) / 2;
+      if (Measure(line.text.substr(0, mid) + std::u16string(ellipsis) + tail) <= width)
+        low = mid;
+      else
+        high = mid - 1;
+    }
+    const size_t keep = low;
     if (line.prefix >= int(slash))
       line.prefix = line.prefix - int(slash) + int(keep + ellipsis.size());
     else if (line.prefix >= int(keep))
@@ -147,7 +166,7 @@ public:
           end = s.size();
         std::u16string_view run = s.substr(start, end - start);
         advances.resize(run.size());
-        textout::Advances(dc_, font_, run, advances.data());
+        std::transform(run.begin(), run.end(), advances.begin(), [this](char16_t c) { return Advance(c); });
         int runX = x + (start ? ends[start - 1] : 0);
         if (!run.empty())
           textout::DrawRun(dc_, font_, runX, y, run, advances.data(), clip, dc_.state.bkMode == OPAQUE);
@@ -229,71 +248,77 @@ int DrawTextExW(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT flags, D
   int widest = 0;
   size_t pos = 0;
   std::vector<int> ends;
-  for (;;) {
+  bool last = false;
+  while (pos < n && !last) {
     size_t lineEnd = n;
     if (!single)
       for (lineEnd = pos; lineEnd < n && !IsLineBreak(all[lineEnd]); ++lineEnd) {
       }
-    ShownLine line = ParseLine(all.substr(pos, lineEnd - pos), !(flags & DT_NOPREFIX));
-    const size_t shownLength = line.text.size();
-    int lineWidth = layout.Measure(line.text, ends);
-    size_t used = shownLength;
-    if ((flags & DT_WORDBREAK) && lineWidth > width) {
-      size_t keep;
-      layout.Break(line.text, ends, width, keep, used);
-      line.text.resize(keep);
-      if (line.prefix >= int(keep))
-        line.prefix = -1;
-      lineWidth = layout.Measure(line.text, ends);
-    }
-    size_t next = pos + line.source[used];
-    if (used == shownLength && lineEnd < n) {
-      // CR, LF, CR LF and LF CR each end one line.
-      next = lineEnd + 1;
-      if (next < n && IsLineBreak(all[next]) && all[next] != all[lineEnd])
-        ++next;
-    } else if (used == shownLength) {
-      next = n;
-    }
-    const bool more = next < n;
-    const bool last =
-        single || (!(flags & DT_NOCLIP) && ((flags & DT_EDITCONTROL) ? y + 2 * lineHeight > rect->bottom
-                                                                     : y + lineHeight >= rect->bottom));
+    // One source line may make several shown lines when it is broken at spaces.
+    const size_t lineStart = pos;
+    const ShownLine source = ParseLine(all.substr(lineStart, lineEnd - lineStart), !(flags & DT_NOPREFIX));
+    size_t offset = 0;
+    do {
+      const std::u16string_view rest = std::u16string_view(source.text).substr(offset);
+      size_t keep = rest.size(), used = rest.size();
+      if (flags & DT_WORDBREAK) {
+        layout.Measure(rest, ends, width);
+        if (ends.size() < rest.size() || (!ends.empty() && ends.back() > width))
+          layout.Break(rest, ends, width, keep, used);
+      }
+      ShownLine line;
+      line.text = std::u16string(rest.substr(0, keep));
+      if (source.prefix >= int(offset) && source.prefix < int(offset + keep))
+        line.prefix = source.prefix - int(offset);
+      int lineWidth = layout.Measure(line.text, ends);
+      offset += used;
+      size_t next = lineStart + source.source[offset];
+      if (offset == source.text.size()) {
+        next = lineEnd;
+        // CR, LF, CR LF and LF CR each end one line.
+        if (next < n) {
+          ++next;
+          if (next < n && IsLineBreak(all[next]) && all[next] != all[lineEnd])
+            ++next;
+        }
+      }
+      const bool more = next < n;
+      last = single || (!(flags & DT_NOCLIP) && ((flags & DT_EDITCONTROL) ? y + 2 * lineHeight > rect->bottom
+                                                                          : y + lineHeight >= rect->bottom));
 
-    if (flags & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS)) {
-      bool pathApplied = false;
-      if ((flags & DT_PATH_ELLIPSIS) && lineWidth > width)
-        pathApplied = layout.PathEllipsis(line, width);
-      const bool over = layout.Measure(line.text) > width;
-      bool trim = false;
-      if (flags & DT_END_ELLIPSIS)
-        trim = over || (last && more);
-      else if (flags & DT_WORD_ELLIPSIS)
-        trim = over && !pathApplied;
-      if (trim)
-        layout.EndEllipsis(line, width);
-      lineWidth = layout.Measure(line.text, ends);
-    }
+      if (flags & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS)) {
+        bool pathApplied = false;
+        if ((flags & DT_PATH_ELLIPSIS) && lineWidth > width)
+          pathApplied = layout.PathEllipsis(line, width);
+        const bool over = layout.Measure(line.text) > width;
+        bool trim = false;
+        if (flags & DT_END_ELLIPSIS)
+          trim = over || (last && more);
+        else if (flags & DT_WORD_ELLIPSIS)
+          trim = over && !pathApplied;
+        if (trim)
+          layout.EndEllipsis(line, width);
+        lineWidth = layout.Measure(line.text, ends);
+      }
 
-    int x = left;
-    if (flags & DT_CENTER)
-      x = (left + right - lineWidth) / 2;
-    else if (flags & DT_RIGHT)
-      x = right - lineWidth;
-    int lineY = y;
-    if (single && !calc) {
-      if (flags & DT_VCENTER)
-        lineY = rect->top + (rect->bottom - rect->top) / 2 - tm.tmHeight / 2;
-      else if (flags & DT_BOTTOM)
-        lineY = rect->bottom - tm.tmHeight;
-    }
-    if (!calc)
-      layout.Draw(line, ends, x, lineY, clip);
-    widest = std::max(widest, lineWidth);
-    y = lineY + lineHeight;
-    pos = next;
-    if (pos >= n || last)
-      break;
+      int x = left;
+      if (flags & DT_CENTER)
+        x = (left + right - lineWidth) / 2;
+      else if (flags & DT_RIGHT)
+        x = right - lineWidth;
+      int lineY = y;
+      if (single && !calc) {
+        if (flags & DT_VCENTER)
+          lineY = rect->top + (rect->bottom - rect->top) / 2 - tm.tmHeight / 2;
+        else if (flags & DT_BOTTOM)
+          lineY = rect->bottom - tm.tmHeight;
+      }
+      if (!calc)
+        layout.Draw(line, ends, x, lineY, clip);
+      widest = std::max(widest, lineWidth);
+      y = lineY + lineHeight;
+      pos = next;
+    } while (offset < source.text.size() && !last);
   }
 
   if (params)

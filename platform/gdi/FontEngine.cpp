@@ -30,6 +30,8 @@ bool SameFace(std::u16string_view a, std::u16string_view b) {
 }
 
 constexpr std::u16string_view sansFace = u"DejaVu Sans";
+// Sizes beyond this are taken as this, so that an absurd height cannot make glyphs of unbounded size.
+constexpr int maxPixelHeight = 1000;
 constexpr std::u16string_view monoFace = u"DejaVu Sans Mono";
 
 // Faces the platform's programs ask for that are not installed here, drawn with a look-alike face.
@@ -116,8 +118,9 @@ bool IsBold(const LOGFONTW& lf) {
 class TestFont final : public RealizedFont {
 public:
   explicit TestFont(const LOGFONTW& lf) {
-    int h = lf.lfHeight > 0 ? lf.lfHeight : lf.lfHeight < 0 ? (-lf.lfHeight * 13 + 5) / 11 : 13;
-    h = std::max(h, 2);
+    const long long requested = lf.lfHeight;
+    const long long cell = requested > 0 ? requested : requested < 0 ? (-requested * 13 + 5) / 11 : 13;
+    const int h = int(std::clamp(cell, 2LL, (long long)maxPixelHeight));
     em_ = std::max(1, h * 11 / 13);
     width_ = std::max(2, (h * 6 + 6) / 13);
     auto& tm = metrics_;
@@ -182,17 +185,17 @@ public:
       return ScaleUnits(winAscent, ppem, upem) + ScaleUnits(winDescent, ppem, upem);
     };
     // Without a size the platform picks a default; here it is the cell height of the system font.
-    const int cell = lf.lfHeight == 0 ? 16 : lf.lfHeight;
+    const long long cell = lf.lfHeight == 0 ? 16 : lf.lfHeight;
     int ppem;
     if (cell < 0) {
-      ppem = -cell;
+      ppem = int(std::min(-cell, (long long)maxPixelHeight));
     } else {
       // The mapper takes the largest size whose cell does not exceed the requested height.
-      ppem = int((long long)cell * upem / std::max(1L, winAscent + winDescent)) + 1;
+      ppem = int(std::min(cell * upem / std::max(1L, winAscent + winDescent) + 1, (long long)maxPixelHeight));
       while (ppem > 1 && cellHeight(ppem) > cell)
         --ppem;
     }
-    ppem = std::clamp(ppem, 1, 2048);
+    ppem = std::max(ppem, 1);
     ppem_ = ppem;
     if (FT_Set_Pixel_Sizes(face_, 0, FT_UInt(ppem)))
       throw EOutOfResources("cannot size font file " + file);

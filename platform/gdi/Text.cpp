@@ -162,6 +162,12 @@ WideString Widen(const char* text, int count) {
   return text && count > 0 ? AnsiToWide(std::string_view(text, size_t(count))) : WideString();
 }
 
+// Tab stops are distances; ones past any surface are kept at a size that cannot overflow the arithmetic.
+int Magnitude(int v) {
+  constexpr int far = 1 << 24;
+  return v <= -far || v >= far ? far : std::abs(v);
+}
+
 LONG FloorDiv(LONG a, LONG b) {
   LONG q = a / b;
   return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
@@ -176,7 +182,7 @@ LONG TabbedText(DeviceContext& dc, int x, int y, std::u16string_view text, int t
   if (tabCount <= 0 || !tabStops)
     step = defaultStep;
   else if (tabCount == 1)
-    step = tabStops[0] != 0 ? std::abs(tabStops[0]) : defaultStep;
+    step = tabStops[0] != 0 ? Magnitude(tabStops[0]) : defaultStep;
   const int top = textout::CellTop(dc, font, y);
   const bool opaque = dc.state.bkMode == OPAQUE;
 
@@ -204,7 +210,7 @@ LONG TabbedText(DeviceContext& dc, int x, int y, std::u16string_view text, int t
     bool placed = false;
     if (step == 0) {
       for (int i = 0; i < tabCount && !placed; ++i) {
-        int stop = tabOrigin + std::abs(tabStops[i]);
+        int stop = tabOrigin + Magnitude(tabStops[i]);
         if (stop > pos) {
           placed = true;
           if (tabStops[i] < 0) {

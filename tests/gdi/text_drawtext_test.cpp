@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -237,6 +238,32 @@ TEST(DrawTextOutput, WideAndEightBitTextAgree) {
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 80; ++x)
       ASSERT_EQ(a.Pixel(x, y), w.Pixel(x, y));
+}
+
+} // namespace
+
+namespace {
+
+TEST(DrawTextRobustness, LongTextAndAbsurdArguments) {
+  TextCanvas canvas(8, 8);
+  std::string text;
+  for (int i = 0; i < 5000; ++i)
+    text += "ab ";
+  Calc r = CalcRect(canvas.dc(), text.c_str(), {0, 0, 20, 0}, DT_WORDBREAK);
+  EXPECT_EQ(r.rect, (RECT{0, 0, 18, 5000 * lh}));
+
+  for (int height : {INT_MIN, INT_MAX, -100000}) {
+    for (const char* face : {TestFontFace, "Tahoma"}) {
+      TextCanvas huge(8, 8, face, height);
+      TEXTMETRICA tm;
+      ASSERT_TRUE(GetTextMetricsA(huge.dc(), &tm));
+      EXPECT_GT(tm.tmHeight, 100);
+      EXPECT_LE(tm.tmHeight, 2000);
+    }
+  }
+  const int stops[] = {INT_MIN, INT_MAX};
+  EXPECT_NE(GetTabbedTextExtentA(canvas.dc(), "a\tb\tc", 5, 2, stops), 0u);
+  EXPECT_NE(GetTabbedTextExtentA(canvas.dc(), "a\tb", 3, 1, stops), 0u);
 }
 
 } // namespace
