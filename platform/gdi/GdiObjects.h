@@ -5,6 +5,7 @@
 
 #include "platform/gdi/HandleTable.h"
 #include "platform/gdi/Surface.h"
+#include "platform/rtl/Colors.h"
 
 namespace gdi {
 
