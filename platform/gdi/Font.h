@@ -145,6 +145,8 @@ constexpr const char* TestFontFace = "PelvorTest";
 constexpr const char* LazFontFace = "Rezivuz Ozi";
 
 // GetObject of a font handle answers the LOGFONT it was created with (LOGFONTW through GetObjectW).
+// lfWidth, lfEscapement, lfOrientation and lfQuality are kept but not applied: text is always drawn upright,
+// at the face's own width and anti-aliased. A weight of FW_SEMIBOLD or more selects the bold face.
 HFONT CreateFontIndirectA(const LOGFONTA* lf);
 HFONT CreateFontIndirectW(const LOGFONTW* lf);
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,

@@ -73,6 +73,7 @@ inline BOOL TextOut(HDC dc, int x, int y, const char* text, int count) {
 
 // Tab stops: none -> every 8 average character widths; one -> every |tabStops[0]|; several -> at
 // tabOrigin + tabStops[i], then the default spacing; a negative stop right-aligns the next text to it.
+// (x, y) is the left of the text; of the DC's text alignment only the vertical part applies.
 // Returns MAKELONG(width, height), 0 on failure.
 LONG TabbedTextOutA(HDC dc, int x, int y, const char* text, int count, int tabCount, const int* tabStops,
                     int tabOrigin);
