@@ -449,11 +449,27 @@ void ActivateWindow(HWND hwnd, int how, bool moveFocus) {
     return;
   if (hwnd == s.active)
     return;
-  HWND old = s.active;
-  if (hwnd)
-    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  if (hwnd && !W(hwnd))
+  if (!hwnd) {
+    DoActivate(nullptr, how, moveFocus);
     return;
+  }
+  // The z-order move brackets the activation: WM_WINDOWPOSCHANGING comes first and WM_WINDOWPOSCHANGED last,
+  // with the activation messages run by SetWindowPos between them.
+  s.pendingActivation = PendingActivation{hwnd, how, moveFocus};
+  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (s.pendingActivation.hwnd == hwnd) {
+    s.pendingActivation = PendingActivation{};
+    DoActivate(hwnd, how, moveFocus);
+  }
+}
+
+void DoActivate(HWND hwnd, int how, bool moveFocus) {
+  auto& s = S();
+  if (hwnd && (!W(hwnd) || !IsTopLevel(W(hwnd))))
+    return;
+  if (hwnd == s.active)
+    return;
+  HWND old = s.active;
   s.active = hwnd;
   if (W(old)) {
     SendMessageA(old, WM_NCACTIVATE, FALSE, reinterpret_cast<LPARAM>(hwnd));

@@ -59,6 +59,8 @@ void DeactivateApp();
 namespace detail {
 // Activates a top-level window (nullptr deactivates) with the given WA_ code; focus follows unless told not.
 void ActivateWindow(HWND hwnd, int how, bool moveFocus);
+// The activation messages alone, without the z-order move.
+void DoActivate(HWND hwnd, int how, bool moveFocus);
 // Clears focus, capture and activation held by the window or its descendants before it goes away.
 void ForgetWindow(HWND hwnd);
 // Turns the next raw input event into a message; see the message loop.

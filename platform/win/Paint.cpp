@@ -334,13 +334,13 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
 }
 
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
-  return RedrawWindow(hwnd, rect, nullptr, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
+  return RedrawWindow(hwnd, rect, nullptr, RDW_INVALIDATE | (erase ? UINT(RDW_ERASE) : 0u));
 }
 
 BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
   if (rgn && !gdi::LookupRegion(rgn))
     return FALSE;
-  return RedrawWindow(hwnd, nullptr, rgn, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
+  return RedrawWindow(hwnd, nullptr, rgn, RDW_INVALIDATE | (erase ? UINT(RDW_ERASE) : 0u));
 }
 
 BOOL ValidateRect(HWND hwnd, const RECT* rect) {

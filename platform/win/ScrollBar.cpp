@@ -376,8 +376,8 @@ BOOL GetScrollBarInfo(HWND hwnd, LONG idObject, SCROLLBARINFO* info) {
                 l.bar.bottom > whole.bottom))
     state |= STATE_SYSTEM_OFFSCREEN;
   info->rgstate[0] = state;
-  info->rgstate[1] = (s.disabled & ESB_DISABLE_LTUP) ? STATE_SYSTEM_UNAVAILABLE : 0;
-  info->rgstate[3] = l.hasThumb ? 0 : STATE_SYSTEM_INVISIBLE;
-  info->rgstate[5] = (s.disabled & ESB_DISABLE_RTDN) ? STATE_SYSTEM_UNAVAILABLE : 0;
+  info->rgstate[1] = (s.disabled & ESB_DISABLE_LTUP) ? DWORD(STATE_SYSTEM_UNAVAILABLE) : 0u;
+  info->rgstate[3] = l.hasThumb ? 0u : DWORD(STATE_SYSTEM_INVISIBLE);
+  info->rgstate[5] = (s.disabled & ESB_DISABLE_RTDN) ? DWORD(STATE_SYSTEM_UNAVAILABLE) : 0u;
   return TRUE;
 }

@@ -1085,8 +1085,14 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     w->ncPaintNeeded = true;
   }
 
-  if (topLevel && !(flags & SWP_NOACTIVATE) && visibleNow && !(w->style & WS_DISABLED))
-    platform::detail::ActivateWindow(hwnd, WA_ACTIVE, true);
+  if (topLevel && !(flags & SWP_NOACTIVATE) && visibleNow && !(w->style & WS_DISABLED)) {
+    platform::detail::PendingActivation how{hwnd, WA_ACTIVE, true};
+    if (s.pendingActivation.hwnd == hwnd) {
+      how = s.pendingActivation;
+      s.pendingActivation = platform::detail::PendingActivation{};
+    }
+    platform::detail::DoActivate(hwnd, how.how, how.moveFocus);
+  }
   if (!W(hwnd))
     return TRUE;
 

@@ -122,6 +122,12 @@ struct ClickState {
   POINT pt{};
 };
 
+struct PendingActivation {
+  HWND hwnd = nullptr;
+  int how = WA_ACTIVE;
+  bool moveFocus = true;
+};
+
 struct State {
   std::vector<std::unique_ptr<Wnd>> slots;
   std::vector<std::uint32_t> generations;
@@ -142,7 +148,7 @@ struct State {
   HWND active = nullptr;
   HWND capture = nullptr;
   bool appActive = false;
-  bool activating = false;
+  PendingActivation pendingActivation;
   bool suppressActivateFocus = false;
   std::array<BYTE, 256> keyState{};
   std::array<BYTE, 256> asyncKeyState{};
