@@ -4,6 +4,75 @@
 
 #include "platform/rtl/Geometry.h"
 
+TcxComponent::~TcxComponent() {
+  ClearObjectLinks(this);
+}
+
+void TcxComponent::BeforeDestruction() {
+  if (!ComponentState().Contains(csDestroying))
+    Destroying();
+  TComponent::BeforeDestruction();
+}
+
+void TcxComponent::Loaded() {
+  TComponent::Loaded();
+  TComponentState state = ComponentState();
+  if (!state.Contains(csDesigning) || state.Contains(csDestroying) || !Owner())
+    return;
+  std::vector<TComponent*> list;
+  GetFakeComponentLinks(list);
+  for (std::size_t i = 0; i < 3; ++i) {
+    TComponent* link = i < list.size() ? list[i] : nullptr;
+    if (FFakeComponentLinks[i] == link)
+      continue;
+    FFakeComponentLinks[i] = link;
+    if (link)
+      FreeNotification(link);
+  }
+}
+
+void TcxComponent::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove)
+    for (TComponent*& link : FFakeComponentLinks)
+      if (link == AComponent)
+        link = nullptr;
+  TComponent::Notification(AComponent, Operation);
+}
+
+int TcxObjectList::Add(TObject* AObject) {
+  FItems.push_back(AObject);
+  return Count() - 1;
+}
+
+void TcxObjectList::Clear() {
+  // An object's destructor may look at the list, so each one leaves it before it is freed.
+  std::vector<TObject*> items;
+  items.swap(FItems);
+  for (TObject* obj : items)
+    if (obj)
+      obj->Free();
+}
+
+void TcxFreeNotificator::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && OnFreeNotification)
+    OnFreeNotification(this, AComponent);
+}
+
+void cxAddFreeNotification(TComponent* AReceiver, TComponent* AComponent) {
+  if (AReceiver && AComponent)
+    AReceiver->FreeNotification(AComponent);
+}
+
+void cxRemoveFreeNotification(TComponent* AReceiver, TComponent* AComponent) {
+  if (AReceiver && AComponent)
+    AReceiver->RemoveFreeNotification(AComponent);
+}
+
+TPersistent* GetPersistentOwner(TPersistent* APersistent) {
+  return APersistent ? APersistent->GetOwner() : nullptr;
+}
+
 bool TcxRegisteredClassList::Find(TClass AClass, int& Index) const {
   for (int i = Count() - 1; i >= 0; --i) {
     TClass itemClass = FItems[std::size_t(i)].ItemClass;

@@ -4,9 +4,76 @@
 #include <memory>
 #include <vector>
 
+#include "platform/classes/Component.h"
+#include "platform/classes/Events.h"
 #include "platform/classes/Object.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Types.h"
+
+// A persistent sub-object that knows its owner, as the owner query answers it.
+class TcxInterfacedPersistent : public TPersistent {
+  PELVOR_CLASS(TcxInterfacedPersistent, TPersistent)
+
+  using TCreateArgs = std::tuple<TPersistent*>;
+  explicit TcxInterfacedPersistent(TPersistent* AOwner) : FOwner(AOwner) {}
+  TPersistent* GetOwner() override { return FOwner; }
+
+private:
+  TPersistent* FOwner; // borrowed
+};
+
+// A component that, while designed, keeps up to three links to components it depends on, so that a designer
+// saves and loads them together.
+class TcxComponent : public TComponent {
+  PELVOR_CLASS(TcxComponent, TComponent)
+
+  explicit TcxComponent(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TcxComponent() override;
+  void BeforeDestruction() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  TComponent* FakeComponentLink1() const { return FFakeComponentLinks[0]; }
+  TComponent* FakeComponentLink2() const { return FFakeComponentLinks[1]; }
+  TComponent* FakeComponentLink3() const { return FFakeComponentLinks[2]; }
+
+protected:
+  void Loaded() override;
+  virtual void GetFakeComponentLinks(std::vector<TComponent*>& AList) { (void)AList; }
+
+private:
+  TComponent* FFakeComponentLinks[3] = {}; // borrowed, cleared by free notification
+};
+
+// A list that owns its objects and frees them, first to last, when cleared or destroyed.
+class TcxObjectList : public TObject {
+  PELVOR_CLASS(TcxObjectList, TObject)
+
+  TcxObjectList() = default;
+  ~TcxObjectList() override { Clear(); }
+  int Add(TObject* AObject);
+  void Clear();
+  int Count() const { return int(FItems.size()); }
+  TObject* Items(int Index) const { return FItems.at(std::size_t(Index)); }
+
+private:
+  std::vector<TObject*> FItems;
+};
+
+using TcxFreeNotificationEvent = TEvent<void(TObject* Sender, TComponent* AComponent)>;
+
+// Tells its owner, through an event, when a component it watches is destroyed.
+class TcxFreeNotificator : public TComponent {
+  PELVOR_CLASS(TcxFreeNotificator, TComponent)
+
+  explicit TcxFreeNotificator(TComponent* AOwner) : TComponent(AOwner) {}
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  TcxFreeNotificationEvent OnFreeNotification;
+};
+
+void cxAddFreeNotification(TComponent* AReceiver, TComponent* AComponent);
+void cxRemoveFreeNotification(TComponent* AReceiver, TComponent* AComponent);
+TPersistent* GetPersistentOwner(TPersistent* APersistent);
 
 // One pair of a registered class list: an item class and the class registered for it.
 struct TcxRegisteredClassListItemData {

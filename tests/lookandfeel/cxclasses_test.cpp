@@ -178,3 +178,58 @@ TEST(BasicRoutines, ResourceStringsPassUnchangedUnlessTranslated) {
 }
 
 } // namespace
+
+namespace {
+
+struct FreeLog {
+  std::vector<TComponent*> freed;
+  void OnFree(TObject*, TComponent* AComponent) { freed.push_back(AComponent); }
+};
+
+TEST(FreeNotification, TheNotificatorHearsOfWatchedComponentsUntilRemoved) {
+  FreeLog log;
+  auto* notificator = new TcxFreeNotificator(nullptr);
+  notificator->OnFreeNotification = TcxFreeNotificationEvent(&log, &FreeLog::OnFree);
+  auto* watched = new TComponent(nullptr);
+  auto* unwatched = new TComponent(nullptr);
+  cxAddFreeNotification(notificator, watched);
+  cxAddFreeNotification(notificator, unwatched);
+  cxAddFreeNotification(notificator, nullptr);
+  cxRemoveFreeNotification(notificator, unwatched);
+  TComponent* watchedAddress = watched;
+  watched->Free();
+  unwatched->Free();
+  EXPECT_EQ(log.freed, std::vector<TComponent*>{watchedAddress});
+  notificator->Free();
+}
+
+class Tracked : public TObject {
+  PELVOR_CLASS(Tracked, TObject)
+public:
+  Tracked(std::vector<int>& log, int id) : FLog(log), FId(id) {}
+  ~Tracked() override { FLog.push_back(FId); }
+
+private:
+  std::vector<int>& FLog;
+  int FId;
+};
+
+TEST(ObjectList, ClearFreesFirstToLast) {
+  std::vector<int> log;
+  TcxObjectList list;
+  for (int i = 1; i <= 3; ++i)
+    list.Add(new Tracked(log, i));
+  list.Clear();
+  EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(InterfacedPersistent, AnswersItsOwner) {
+  TcxInterfacedPersistent owner(nullptr);
+  TcxInterfacedPersistent child(&owner);
+  EXPECT_EQ(GetPersistentOwner(&child), &owner);
+  EXPECT_EQ(GetPersistentOwner(&owner), nullptr);
+  EXPECT_EQ(GetPersistentOwner(nullptr), nullptr);
+}
+
+} // namespace
