@@ -133,6 +133,14 @@ void TcxCanvas::FillRect(const TRect& R, TBitmap* ABitmap) {
     }
 }
 
+void TcxCanvas::FillRect(const TRect& R, TColor AColor) {
+  if (IsRectEmpty(&R))
+    return;
+  if (AColor != clDefault)
+    SetBrushColor(AColor);
+  FCanvas->FillRect(R);
+}
+
 void TcxCanvas::FrameRect(const TRect& R, TColor Color, int ALineWidth, TcxBorders ABorders) {
   if (IsRectEmpty(&R))
     return;

@@ -82,6 +82,8 @@ class TcxCanvas : public TObject {
   // Tiles ABitmap over the rectangle on a grid of its own size anchored at the canvas origin; without a
   // bitmap (or with an empty one) fills with the brush.
   void FillRect(const TRect& R, TBitmap* ABitmap = nullptr);
+  // Fills with a colour; clDefault keeps the brush colour already set.
+  void FillRect(const TRect& R, TColor AColor);
   // Strips of ALineWidth along the chosen sides; clDefault keeps the brush colour already set.
   void FrameRect(const TRect& R, TColor Color = clDefault, int ALineWidth = 1,
                  TcxBorders ABorders = cxBordersAll);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lookandfeel/cxGraphics.h"
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxUxTheme.h"
 #include "platform/theme/RecordingThemeBackend.h"
@@ -161,6 +162,58 @@ TEST(Office11Scheme, DetectedFromTheStockThemeAndItsColourName) {
     f.SetActive(false);
   });
   EXPECT_EQ(GetOffice11Scheme(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Office11Colors, SchemeTableWithALunaThemeAndSystemColoursWithout) {
+  {
+    ThemeUnits units([](RecordingThemeBackend& f) { f.ClaimLuna(u"HomeStead"); });
+    RefreshOffice11Colors();
+    EXPECT_EQ(dxOffice11Scheme(), 2);
+    EXPECT_TRUE(IsOffice11Themed());
+    EXPECT_EQ(dxOffice11SchemeColor(0), TColor(RGB(244, 247, 222)));
+    EXPECT_EQ(dxOffice11SchemeColor(21), TColor(RGB(63, 93, 56)));
+    EXPECT_EQ(dxOffice11SchemeColor(36), TColor(RGB(115, 137, 84)));
+    EXPECT_EQ(dxOffice11Colors().Shadow, dxOffice11SchemeColor(11));
+    EXPECT_EQ(dxOffice11Colors().Selected, TColor(RGB(253, 238, 201)));
+  }
+  ThemeUnits none([](RecordingThemeBackend& f) { f.SetActive(false); });
+  RefreshOffice11Colors();
+  EXPECT_EQ(dxOffice11Scheme(), 0);
+  EXPECT_FALSE(IsOffice11Themed());
+  EXPECT_EQ(dxOffice11SchemeColor(2), clBtnFace);
+  EXPECT_EQ(dxOffice11SchemeColor(21), clHighlight);
+  EXPECT_EQ(dxOffice11SchemeColor(0), BlendColors(clBtnFace, clWindow, 22));
+  EXPECT_EQ(dxOffice11SchemeColor(7), dxOffice11SchemeColor(6));
+  EXPECT_EQ(dxOffice11SchemeColor(33), MixSystemColors(41, 11, 48));
+  EXPECT_EQ(dxOffice11Colors().White, clBtnHighlight);
+}
+
+TEST(Office11Colors, BrushesAndImagesLiveWhileTheColoursAreHeld) {
+  ThemeUnits units([](RecordingThemeBackend& f) { f.ClaimLuna(u"NormalColor"); });
+  dxOffice11Initialize();
+  EXPECT_EQ(dxOffice11Brush(0), nullptr);
+  AcquireOffice11Colors();
+  AcquireOffice11Colors();
+  EXPECT_EQ(Office11ColorsUserCount(), 2);
+  HBRUSH brush = dxOffice11Brush(5);
+  ASSERT_NE(brush, nullptr);
+  LOGBRUSH lb{};
+  ASSERT_NE(GetObject(brush, int(sizeof lb), &lb), 0);
+  EXPECT_EQ(lb.lbColor, RGB(117, 166, 241));
+  ASSERT_NE(dxOffice11SubMenuExpandBitmap(), nullptr);
+  EXPECT_FALSE(dxOffice11SubMenuExpandBitmap()->Empty());
+  ASSERT_NE(dxOffice11ExpandButtonBitmap(true), nullptr);
+  ReleaseOffice11Colors();
+  EXPECT_NE(dxOffice11Brush(5), nullptr);
+  ReleaseOffice11Colors();
+  EXPECT_EQ(dxOffice11Brush(5), nullptr);
+  ReleaseOffice11Colors();
+  EXPECT_EQ(Office11ColorsUserCount(), 0);
+  dxOffice11Finalize();
 }
 
 } // namespace
