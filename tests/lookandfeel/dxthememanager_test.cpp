@@ -5,6 +5,7 @@
 #include "lookandfeel/cxGraphics.h"
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxUxTheme.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/theme/RecordingThemeBackend.h"
 #include "platform/win/Win.h"
 
@@ -214,6 +215,28 @@ TEST(Office11Colors, BrushesAndImagesLiveWhileTheColoursAreHeld) {
   ReleaseOffice11Colors();
   EXPECT_EQ(Office11ColorsUserCount(), 0);
   dxOffice11Finalize();
+}
+
+} // namespace
+
+namespace {
+
+TEST(ThemeBinding, ParentBackgroundLeavesTheFontAsItFoundIt) {
+  HFONT mine = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, TestFontFace);
+  HFONT parents = CreateFontA(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, TestFontFace);
+  ThemeUnits units([&](RecordingThemeBackend& f) {
+    f.SetParentBackgroundHook([&](HWND, HDC dc) { SelectObject(dc, parents); });
+  });
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, mine);
+  RECT r{0, 0, 5, 5};
+  EXPECT_EQ(dxUxTheme::DrawThemeParentBackground(nullptr, dc, &r), S_OK);
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), mine);
+  EXPECT_EQ(units.fake->CountCalls("DrawThemeParentBackground"), 1);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(mine);
+  DeleteObject(parents);
 }
 
 } // namespace
