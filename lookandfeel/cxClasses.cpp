@@ -285,3 +285,5 @@ void cxSetResourceStringTranslation(const String& ASource, const String& ATransl
 void cxClearResourceStringTranslations() {
   TranslationTable().reset();
 }
+
+const TUnitInfo cxClassesUnit{"cxClasses", nullptr, &cxClearResourceStringTranslations};

@@ -7,6 +7,7 @@
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Object.h"
+#include "platform/classes/UnitList.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Types.h"
 
@@ -174,3 +175,6 @@ String cxGetResourceString(const String& AText);
 void cxSetResourceStringTranslation(const String& ASource, const String& ATranslation);
 // Frees the translation table, as at the end of the run.
 void cxClearResourceStringTranslations();
+
+// The unit's entry in the program's start-up list: it frees the translation table at shut-down.
+extern const TUnitInfo cxClassesUnit;

@@ -336,3 +336,5 @@ void cxLookAndFeelsFinalize() {
     root->Free();
   rootLookAndFeel = nullptr;
 }
+
+const TUnitInfo cxLookAndFeelsUnit{"cxLookAndFeels", &cxLookAndFeelsInitialize, &cxLookAndFeelsFinalize};

@@ -10,6 +10,7 @@
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"
+#include "platform/classes/UnitList.h"
 
 enum TcxLookAndFeelKind { lfFlat, lfStandard, lfUltraFlat, lfOffice11 };
 enum TcxLookAndFeelValue { lfvKind, lfvNativeStyle };
@@ -145,3 +146,5 @@ TcxLookAndFeelPainterClass cxLookAndFeelPainterOfKind(TcxLookAndFeelKind AKind);
 TcxLookAndFeel* RootLookAndFeel();
 void cxLookAndFeelsInitialize();
 void cxLookAndFeelsFinalize();
+
+extern const TUnitInfo cxLookAndFeelsUnit;

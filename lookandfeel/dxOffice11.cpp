@@ -358,3 +358,5 @@ void dxOffice11Finalize() {
   DestroyResources();
   userCount = 0;
 }
+
+const TUnitInfo dxOffice11Unit{"dxOffice11", &dxOffice11Initialize, &dxOffice11Finalize};

@@ -3,6 +3,7 @@
 // derived from the system colours when no such theme is active, with the brushes and images drawn in it.
 #include <array>
 
+#include "platform/classes/UnitList.h"
 #include "platform/controls/Graphics.h"
 
 constexpr int dxOffice11SchemeColorCount = 37;
@@ -50,3 +51,5 @@ void dxOffice11RecolorBitmap(TBitmap* ABitmap, TColor AColor1, TColor AColor2);
 
 void dxOffice11Initialize();
 void dxOffice11Finalize();
+
+extern const TUnitInfo dxOffice11Unit;

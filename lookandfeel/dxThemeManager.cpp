@@ -147,3 +147,5 @@ void dxThemeManagerFinalize() {
   themesActive = false;
   managerStarted = false;
 }
+
+const TUnitInfo dxThemeManagerUnit{"dxThemeManager", &dxThemeManagerInitialize, &dxThemeManagerFinalize};

@@ -4,6 +4,7 @@
 #include "platform/classes/Events.h"
 #include "platform/classes/Object.h"
 #include "platform/classes/Sets.h"
+#include "platform/classes/UnitList.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/theme/UxTheme.h"
 
@@ -69,3 +70,5 @@ void dxThemeManagerFinalize();
 // The cached handle of a kind (0 when not open) and the class it was opened with, for inspection.
 HTHEME dxCachedThemeHandle(TdxThemedObjectType AType);
 const WideString& dxCachedThemeClassName(TdxThemedObjectType AType);
+
+extern const TUnitInfo dxThemeManagerUnit;

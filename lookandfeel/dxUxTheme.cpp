@@ -214,3 +214,5 @@ HRESULT DrawThemeParentBackground(HWND hwnd, HDC dc, const RECT* rect) {
 }
 
 } // namespace dxUxTheme
+
+const TUnitInfo dxUxThemeUnit{"dxUxTheme", &dxUxThemeInitialize, &dxUxThemeFinalize};

@@ -1,6 +1,7 @@
 #pragma once
 // Run-time binding of the visual-styles library: the functions are looked up by name once at start-up, so a
 // system without the library (or without one of its functions) is told apart from one without a theme.
+#include "platform/classes/UnitList.h"
 #include "platform/theme/UxTheme.h"
 
 // The system version the binding decides by; the machine cannot answer it, so it is injectable. The default
@@ -41,3 +42,5 @@ HRESULT GetCurrentThemeName(LPWSTR themeFileName, int maxNameChars, LPWSTR color
 // Keeps the DC's font: a parent that paints its background may select another one.
 HRESULT DrawThemeParentBackground(HWND hwnd, HDC dc, const RECT* rect);
 } // namespace dxUxTheme
+
+extern const TUnitInfo dxUxThemeUnit;

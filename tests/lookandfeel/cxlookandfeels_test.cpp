@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
 #include "platform/theme/RecordingThemeBackend.h"
@@ -315,6 +316,28 @@ TEST(SystemPalette, PriorNotifiersFirstEachGroupFromTheLastAndFreedOnesAreSkippe
   EXPECT_NE(cxSystemPaletteChangedListenerWindow(), nullptr);
   n4->Free();
   EXPECT_EQ(cxSystemPaletteChangedListenerWindow(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(LookAndFeelUnitsList, StartInOrderAndShutDownCleanly) {
+  SetThemeBackend(std::make_unique<RecordingThemeBackend>());
+  {
+    TUnitList units({cxClassesUnit, dxUxThemeUnit, dxThemeManagerUnit, dxOffice11Unit, cxLookAndFeelsUnit});
+    units.Initialize();
+    ASSERT_NE(RootLookAndFeel(), nullptr);
+    EXPECT_TRUE(IsThemeLibraryLoaded());
+    EXPECT_EQ(dxOffice11Scheme(), 1);
+    TcxLookAndFeel lf(nullptr);
+    lf.SetNativeStyle(true);
+    EXPECT_EQ(lf.GetPainter(), TcxWinXPLookAndFeelPainter::Instance());
+    units.Finalize();
+    EXPECT_EQ(RootLookAndFeel(), nullptr);
+    EXPECT_FALSE(IsThemeLibraryLoaded());
+  }
+  SetThemeBackend(nullptr);
 }
 
 } // namespace
