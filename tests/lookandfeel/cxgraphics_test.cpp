@@ -334,3 +334,41 @@ TEST(ColourRoutines, RecolouringAnImageOfOneRedValueIsSafe) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(CxCanvas, MultiLineTextSitsOnTheBottomAndMeasuredRectsArePlaced) {
+  Board b(60, 60);
+  b.canvas->Font()->SetName(TestFontFace);
+  b.canvas->Font()->SetHeight(13);
+  b.canvas->Font()->SetColor(clBlack);
+  b.canvas->DrawText("A\r\nB", Rect(0, 0, 60, 60), cxAlignBottom);
+  int top = 1000, bottom = -1;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 60; ++x)
+      if (b.At(x, y) == 0) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  EXPECT_GE(top, 60 - 26);
+  EXPECT_LT(bottom, 60);
+
+  TSize e = b.canvas->TextExtent("MM");
+  struct Case {
+    int flags;
+    TRect expected;
+  };
+  const Case cases[] = {
+      {cxSingleLine, Bounds(10, 10, e.cx, e.cy)},
+      {cxSingleLine | cxAlignHCenter | cxAlignVCenter,
+       Bounds(10 + (50 - e.cx) / 2, 10 + (30 - e.cy) / 2, e.cx, e.cy)},
+      {cxSingleLine | cxAlignRight | cxAlignBottom, Bounds(60 - e.cx, 40 - e.cy, e.cx, e.cy)},
+  };
+  for (const Case& k : cases) {
+    TRect r = Rect(10, 10, 60, 40);
+    b.canvas->CalculateTextRect("MM", r, k.flags);
+    EXPECT_EQ(r, k.expected) << "flags " << k.flags;
+  }
+}
+
+} // namespace
