@@ -1,7 +1,10 @@
 #include "engine/Kelime.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 
 #include "engine/LazLetters.h"
 
@@ -49,11 +52,66 @@ template <class Char> SplitLine<Char> splitLine(std::basic_string_view<Char> lin
 
 } // namespace
 
+void TKelimeTextPool::ChunkDeleter::operator()(char16_t* p) const {
+  std::free(p);
+}
+
+char16_t* TKelimeTextPool::Allocate(std::size_t Units) {
+  if (Units > FLeft) {
+    // Chunks grow to 2 MiB, where the kernel can back a chunk with one huge page instead of 512 small ones:
+    // a store of a million entries would otherwise spend much of its load time in page faults.
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    std::size_t units = std::max(Units, FNextChunkUnits);
+    std::size_t bytes = units * sizeof(char16_t);
+    void* p = nullptr;
+    if (bytes >= kHugePage) {
+      bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+      p = std::aligned_alloc(kHugePage, bytes);
+      if (p)
+        madvise(p, bytes, MADV_HUGEPAGE);
+    } else {
+      p = std::malloc(bytes);
+    }
+    if (!p)
+      throw std::bad_alloc();
+    FChunks.emplace_back(static_cast<char16_t*>(p));
+    FNext = static_cast<char16_t*>(p);
+    FLeft = bytes / sizeof(char16_t);
+    FNextChunkUnits = std::min(FNextChunkUnits * 2, kHugePage / sizeof(char16_t));
+  }
+  char16_t* block = FNext;
+  FNext += Units;
+  FLeft -= Units;
+  return block;
+}
+
 TKelime::TKelime(TCollection* Collection) : TCollectionItem(Collection) {}
+
+TKelime::~TKelime() {
+  if (FOwnsData)
+    delete[] FData;
+}
+
+void TKelime::ReplaceData(char16_t* Data, bool Owned) {
+  if (FOwnsData)
+    delete[] FData;
+  FData = Data;
+  FOwnsData = Owned;
+}
+
+void TKelime::SetCollection(TCollection* Value) {
+  if (FData && !FOwnsData && Collection() && Value != Collection()) {
+    std::u16string_view values[FieldCount];
+    for (int i = 0; i < FieldCount; ++i)
+      values[i] = Text(Field(i));
+    SetAll(values);
+  }
+  TCollectionItem::SetCollection(Value);
+}
 
 std::uint32_t TKelime::Length(Field f) const {
   std::uint32_t n;
-  std::memcpy(&n, FData.get() + f * (sizeof n / sizeof(char16_t)), sizeof n);
+  std::memcpy(&n, FData + f * (sizeof n / sizeof(char16_t)), sizeof n);
   return n;
 }
 
@@ -63,7 +121,7 @@ std::u16string_view TKelime::Text(Field f) const {
   std::size_t start = HeaderUnits;
   for (int i = 0; i < f; ++i)
     start += Length(Field(i));
-  return {FData.get() + start, Length(f)};
+  return {FData + start, Length(f)};
 }
 
 void TKelime::SetAll(const std::u16string_view (&Values)[FieldCount]) {
@@ -71,7 +129,7 @@ void TKelime::SetAll(const std::u16string_view (&Values)[FieldCount]) {
   for (auto v : Values)
     total += v.size();
   if (total == 0) {
-    FData.reset();
+    ReplaceData(nullptr, false);
     return;
   }
   std::unique_ptr<char16_t[]> data(new char16_t[HeaderUnits + total]);
@@ -81,7 +139,7 @@ void TKelime::SetAll(const std::u16string_view (&Values)[FieldCount]) {
     std::memcpy(data.get() + i * (sizeof n / sizeof(char16_t)), &n, sizeof n);
     out = std::copy(Values[i].begin(), Values[i].end(), out);
   }
-  FData = std::move(data);
+  ReplaceData(data.release(), true);
 }
 
 void TKelime::SetText(Field f, std::u16string_view Value) {
@@ -115,7 +173,18 @@ void TKelime::Assign(TPersistent* Source) {
   SetAll(values);
 }
 
-TPelvor::TPelvor() : TCollection(ClassOf<TKelime>()) {}
+TPelvor::TPelvor() : TCollection(ClassOf<TKelime>()) {
+  FTextPools.push_back(std::make_unique<TKelimeTextPool>());
+}
+
+// The entries go while the pools their texts live in are still there.
+TPelvor::~TPelvor() {
+  Clear();
+}
+
+void TPelvor::AdoptTextPool(std::unique_ptr<TKelimeTextPool> Pool) {
+  FTextPools.push_back(std::move(Pool));
+}
 
 TKelime* TPelvor::NewEntry(const WideString& Line) {
   auto f = splitLine(std::u16string_view(Line));
@@ -133,7 +202,8 @@ TKelime* TPelvor::NewEntry(const WideString& Line) {
   return entry.release();
 }
 
-TKelime* TPelvor::NewEntryFromAnsi(const TCodePageTables& Tables, std::string_view Line) {
+TKelime* TPelvor::NewEntryFromAnsi(const TCodePageTables& Tables, std::string_view Line,
+                                   TKelimeTextPool& Pool) {
   if (!Tables.perCharacter || !Tables.asciiControlsStable || !Tables.bytesRoundTrip)
     return NewEntry(AnsiToWide(Line));
   // The code page maps ';' and the blanks to themselves and every byte to one code unit, so splitting and
@@ -142,11 +212,12 @@ TKelime* TPelvor::NewEntryFromAnsi(const TCodePageTables& Tables, std::string_vi
   if (!f.valid)
     return nullptr;
   std::size_t upper = f.turkce.size() + f.lazca.size() + f.turkceAciklama.size() + f.lazcaAciklama.size();
-  std::unique_ptr<char16_t[]> data(new char16_t[TKelime::HeaderUnits + upper]);
-  char16_t* out = data.get() + TKelime::HeaderUnits;
+  // Accents shorten the Laz fields, so the block may end up a few units longer than its texts.
+  char16_t* data = Pool.Allocate(TKelime::HeaderUnits + upper);
+  char16_t* out = data + TKelime::HeaderUnits;
   auto put = [&](TKelime::Field field, std::size_t n) {
     std::uint32_t len = checkedLength(n);
-    std::memcpy(data.get() + field * (sizeof len / sizeof(char16_t)), &len, sizeof len);
+    std::memcpy(data + field * (sizeof len / sizeof(char16_t)), &len, sizeof len);
     out += n;
   };
   auto bytes = [](std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); };
@@ -161,7 +232,7 @@ TKelime* TPelvor::NewEntryFromAnsi(const TCodePageTables& Tables, std::string_vi
   put(TKelime::FieldTurkce, widen(f.turkce));
   put(TKelime::FieldTurkceAciklama, widen(f.turkceAciklama));
   auto* entry = new TKelime(nullptr);
-  entry->FData = std::move(data);
+  entry->ReplaceData(data, false);
   return entry;
 }
 
@@ -174,7 +245,7 @@ void TPelvor::AddLine(const WideString& Line) {
 }
 
 void TPelvor::AddAnsiLine(std::string_view Line) {
-  std::unique_ptr<TKelime, TObjectDeleter> entry(NewEntryFromAnsi(CodePageTables(), Line));
+  std::unique_ptr<TKelime, TObjectDeleter> entry(NewEntryFromAnsi(CodePageTables(), Line, TextPool()));
   if (entry) {
     entry->SetCollection(this);
     entry.release();

@@ -2,10 +2,31 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "engine/LazLetters.h"
 #include "platform/classes/Collection.h"
 #include "platform/rtl/SysUtils.h"
+
+// Blocks for entry texts carved from large chunks: a million entries cost a few dozen allocations instead of
+// a million, and the blocks go all at once with the pool.
+class TKelimeTextPool {
+public:
+  TKelimeTextPool() = default;
+  TKelimeTextPool(const TKelimeTextPool&) = delete;
+  TKelimeTextPool& operator=(const TKelimeTextPool&) = delete;
+
+  char16_t* Allocate(std::size_t Units);
+
+private:
+  struct ChunkDeleter {
+    void operator()(char16_t* p) const;
+  };
+  std::vector<std::unique_ptr<char16_t, ChunkDeleter>> FChunks;
+  char16_t* FNext = nullptr;
+  std::size_t FLeft = 0;
+  std::size_t FNextChunkUnits = 8192;
+};
 
 // One dictionary entry. The Laz fields hold their text after ConvertLaz, so reading them never substitutes
 // again.
@@ -36,6 +57,10 @@ class TKelime : public TCollectionItem {
   // ignored.
   void Assign(TPersistent* Source) override;
 
+  // An entry whose texts live in its store's pool takes a copy of its own before it leaves the store.
+  void SetCollection(TCollection* Value) override;
+  ~TKelime() override;
+
 private:
   friend class TPelvor;
   enum Field { FieldLazcaAciklama, FieldLazca, FieldTurkce, FieldTurkceAciklama, FieldCount };
@@ -47,9 +72,12 @@ private:
   // Replaces all four texts with one allocation; Values are in Field order.
   void SetAll(const std::u16string_view (&Values)[FieldCount]);
 
-  // Owned: the four lengths as 32-bit numbers in the first HeaderUnits code units, then the texts in Field
-  // order. Null while every field is empty.
-  std::unique_ptr<char16_t[]> FData;
+  void ReplaceData(char16_t* Data, bool Owned);
+
+  // The four lengths as 32-bit numbers in the first HeaderUnits code units, then the texts in Field order;
+  // null while every field is empty. Owned by the entry, or by a text pool of the store it was read into.
+  char16_t* FData = nullptr;
+  bool FOwnsData = false;
 };
 
 // The word store: entries in the order they were added, neither sorted, indexed nor made unique.
@@ -57,6 +85,7 @@ class TPelvor : public TCollection {
   PELVOR_CLASS(TPelvor, TCollection)
 
   TPelvor();
+  ~TPelvor() override;
 
   TKelime* Items(int Index) const { return static_cast<TKelime*>(TCollection::Items(Index)); }
   TKelime* Add() { return new TKelime(this); }
@@ -70,6 +99,16 @@ class TPelvor : public TCollection {
 
   // The entry that AddLine or AddAnsiLine would append, built outside any collection so that the word file's
   // reader can build entries on several threads and add them in order; nullptr when the line adds nothing.
+  // Texts of entries built from 8-bit lines go into Pool, which must then be handed to the store that the
+  // entries join (AdoptTextPool) before they can outlive it.
   static TKelime* NewEntry(const WideString& Line);
-  static TKelime* NewEntryFromAnsi(const TCodePageTables& Tables, std::string_view Line);
+  static TKelime* NewEntryFromAnsi(const TCodePageTables& Tables, std::string_view Line,
+                                   TKelimeTextPool& Pool);
+  void AdoptTextPool(std::unique_ptr<TKelimeTextPool> Pool);
+  TKelimeTextPool& TextPool() { return *FTextPools.front(); }
+
+private:
+  // Owned. Entries read into the store keep their texts here; the pools of the threads that read a word
+  // file join the list.
+  std::vector<std::unique_ptr<TKelimeTextPool>> FTextPools;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/Crypto.h"
+#include "platform/classes/Streams.h"
 #include "platform/classes/StringList.h"
 
 namespace {
@@ -40,38 +41,72 @@ public:
   PipelinedRead(std::string_view text, const TWordFileReadOptions& options)
       : text_(text), groups_(text.size() / 4), segmentBytes_(std::max<std::size_t>(options.SegmentBytes, 1)),
         plain_(new char[groups_ * 3]), segments_((groups_ * 3 + segmentBytes_ - 1) / segmentBytes_),
-        tables_(CodePageTables()) {}
+        done_(new std::atomic<bool>[segments_.size()]), tables_(CodePageTables()) {
+    for (std::size_t k = 0; k < segments_.size(); ++k)
+      done_[k].store(false, std::memory_order_relaxed);
+  }
 
   void Run(unsigned workers, TPelvor& store) {
-    std::vector<std::thread> threads;
+    // The store takes the pools at once: the entries that join it below keep their texts there, whatever
+    // happens later in the read.
+    std::vector<TKelimeTextPool*> pools;
+    for (unsigned i = 0; i <= workers; ++i) {
+      auto pool = std::make_unique<TKelimeTextPool>();
+      pools.push_back(pool.get());
+      store.AdoptTextPool(std::move(pool));
+    }
     std::vector<std::exception_ptr> errors(workers + 1);
+    std::vector<std::thread> threads;
+    struct Joiner {
+      std::vector<std::thread>& threads;
+      ~Joiner() {
+        for (auto& t : threads)
+          if (t.joinable())
+            t.join();
+      }
+    } joiner{threads};
     try {
       for (unsigned i = 0; i < workers; ++i)
-        threads.emplace_back([this, &errors, i] { Parse(errors[i]); });
+        threads.emplace_back([this, &errors, &pools, i] {
+          while (ParseNext(errors[i], *pools[i])) {
+          }
+        });
     } catch (const std::system_error&) {
       // Fewer threads than asked for only makes the caller parse more itself.
     }
+
+    std::exception_ptr& mine = errors[workers];
     try {
       Decipher();
     } catch (...) {
-      errors[workers] = std::current_exception();
+      mine = std::current_exception();
       Abort();
     }
-    if (!errors[workers])
-      Parse(errors[workers]);
+    // The caller adds the segments to the store in order as they are done, and parses one itself whenever
+    // the next is not done yet; the entries of a failed read that are already in the store are the ones
+    // before the failure, as if the lines had been added one by one.
+    for (std::size_t k = 0; k < segments_.size() && !Aborted(); ++k) {
+      while (!done_[k].load(std::memory_order_acquire))
+        if (!ParseNext(mine, *pools[workers]))
+          done_[k].wait(false, std::memory_order_acquire);
+      if (Aborted())
+        break;
+      for (auto& entry : segments_[k]) {
+        entry->SetCollection(&store);
+        entry.release();
+      }
+      std::vector<EntryPtr>().swap(segments_[k]);
+    }
     for (auto& t : threads)
       t.join();
     for (auto& e : errors)
       if (e)
         std::rethrow_exception(e);
-    for (auto& segment : segments_)
-      for (auto& entry : segment) {
-        entry->SetCollection(&store);
-        entry.release();
-      }
   }
 
 private:
+  bool Aborted() const { return progress_.load(std::memory_order_acquire) & kAborted; }
+
   void Abort() {
     progress_.fetch_or(kAborted, std::memory_order_acq_rel);
     progress_.notify_all();
@@ -141,45 +176,49 @@ private:
     }
   }
 
-  // Takes segments in turn. A line belongs to the segment in which it starts; the line that runs into a
-  // segment from the one before is left to that one.
-  void Parse(std::exception_ptr& error) {
+  // Claims the next segment and parses it; false when every segment is taken. A line belongs to the segment
+  // in which it starts; the line that runs into a segment from the one before is left to that one.
+  bool ParseNext(std::exception_ptr& error, TKelimeTextPool& pool) {
+    std::size_t k = next_.fetch_add(1, std::memory_order_relaxed);
+    if (k >= segments_.size())
+      return false;
     try {
-      for (;;) {
-        std::size_t k = next_.fetch_add(1, std::memory_order_relaxed);
-        if (k >= segments_.size())
-          return;
-        const std::size_t start = k * segmentBytes_, end = start + segmentBytes_;
-        Ready r = WaitFor(start + 1);
-        if (r.aborted || r.bytes <= start)
-          return;
-        std::size_t p = start;
-        if (k > 0 && plain_[start - 1] != '\r' && plain_[start - 1] != '\n') {
-          auto e = LineEnd(start);
-          if (!e)
-            return;
-          p = *e + 1;
-        }
-        auto& out = segments_[k];
-        while (p < end) {
-          r = WaitFor(p + 1);
-          if (r.aborted)
-            return;
-          if (r.bytes <= p)
-            break;
-          auto e = LineEnd(p);
-          if (!e)
-            return;
-          if (*e > p)
-            if (TKelime* entry =
-                    TPelvor::NewEntryFromAnsi(tables_, std::string_view(plain_.get() + p, *e - p)))
-              out.emplace_back(entry);
-          p = *e + 1;
-        }
-      }
+      ParseSegment(k, pool);
     } catch (...) {
-      error = std::current_exception();
+      if (!error)
+        error = std::current_exception();
       Abort();
+    }
+    done_[k].store(true, std::memory_order_release);
+    done_[k].notify_all();
+    return true;
+  }
+
+  void ParseSegment(std::size_t k, TKelimeTextPool& pool) {
+    const std::size_t start = k * segmentBytes_, end = start + segmentBytes_;
+    Ready r = WaitFor(start + 1);
+    if (r.aborted || r.bytes <= start)
+      return;
+    std::size_t p = start;
+    if (k > 0 && plain_[start - 1] != '\r' && plain_[start - 1] != '\n') {
+      auto e = LineEnd(start);
+      if (!e)
+        return;
+      p = *e + 1;
+    }
+    auto& out = segments_[k];
+    while (p < end) {
+      r = WaitFor(p + 1);
+      if (r.aborted || r.bytes <= p)
+        return;
+      auto e = LineEnd(p);
+      if (!e)
+        return;
+      if (*e > p)
+        if (TKelime* entry =
+                TPelvor::NewEntryFromAnsi(tables_, std::string_view(plain_.get() + p, *e - p), pool))
+          out.emplace_back(entry);
+      p = *e + 1;
     }
   }
 
@@ -187,7 +226,9 @@ private:
   std::size_t groups_;
   std::size_t segmentBytes_;
   std::unique_ptr<char[]> plain_;
+  // Entries built but not yet in the store; their texts live in pools the store already holds.
   std::vector<std::vector<EntryPtr>> segments_;
+  std::unique_ptr<std::atomic<bool>[]> done_;
   const TCodePageTables& tables_;
   std::atomic<std::uint64_t> progress_{0};
   std::atomic<std::size_t> next_{0};
@@ -209,7 +250,7 @@ void AddWordData(std::string_view Plain, TPelvor& Store) {
   for (std::size_t p = 0; p < Plain.size();) {
     std::size_t e = findLineBreak(Plain.data(), p, Plain.size());
     if (e > p) {
-      EntryPtr entry(TPelvor::NewEntryFromAnsi(tables, Plain.substr(p, e - p)));
+      EntryPtr entry(TPelvor::NewEntryFromAnsi(tables, Plain.substr(p, e - p), Store.TextPool()));
       if (entry) {
         entry->SetCollection(&Store);
         entry.release();
@@ -241,11 +282,30 @@ void LoadWordFile(const AnsiString& Path, TPelvor& Store) {
   if (!fs::is_regular_file(status))
     throw EFOpenError("Cannot open file \"" + Path + "\". It is not a regular file");
 
-  AnsiString text;
+  AddWordFileText(ReadFileText(Path), Store);
+}
+
+AnsiString ReadFileText(const AnsiString& Path) {
+  AnsiString buffer;
   {
-    TStringList list;
-    list.LoadFromFile(Path);
-    text = list.Text();
+    TFileStream stream(Path, fmOpenRead | fmShareDenyWrite);
+    const std::int64_t size = stream.Size();
+    buffer.resize(std::size_t(size));
+    buffer.resize(std::size_t(stream.Read(buffer.data(), size)));
   }
-  AddWordFileText(text, Store);
+  // A word file is one line, and then the list's text is that line and CR LF; going through the list would
+  // copy the whole file twice more. Any other shape takes the list's own way.
+  std::size_t end = findByte(buffer.data(), 0, buffer.size(), '\0');
+  std::size_t lineEnd = findLineBreak(buffer.data(), 0, end);
+  std::string_view rest = std::string_view(buffer).substr(lineEnd, end - lineEnd);
+  if (rest.empty() || rest == "\r" || rest == "\n" || rest == "\r\n") {
+    if (end == 0)
+      return AnsiString();
+    buffer.resize(lineEnd);
+    buffer += "\r\n";
+    return buffer;
+  }
+  TStringList list;
+  list.SetText(buffer);
+  return list.Text();
 }

@@ -11,6 +11,10 @@
 // detected: whatever lines pass AddLine become entries.
 void LoadWordFile(const AnsiString& Path, TPelvor& Store);
 
+// The text of the file at Path as a string list gives it after loading the file: its lines, each followed by
+// CR LF, up to a NUL. Raises EFOpenError when the file cannot be opened.
+AnsiString ReadFileText(const AnsiString& Path);
+
 // Deciphered word data to entries: lines end at CR, LF or CR LF and a NUL ends the text.
 void AddWordData(std::string_view Plain, TPelvor& Store);
 

@@ -139,6 +139,36 @@ TEST(AddWordFileText, KeepsTheFileRulesOfBase64) {
   EXPECT_EQ(whole.Items(299)->Lazca(), u"û299");
 }
 
+TEST(ReadFileText, GivesWhatTheStringListGives) {
+  TempDir dir;
+  std::mt19937 rng(17);
+  const std::string pieces[] = {"QUJD", "x", "\r", "\n", "\r\n", std::string(1, '\0'), "=", " "};
+  std::vector<std::string> contents = {"",
+                                       "\r\n",
+                                       "\n",
+                                       "\r",
+                                       "QUJD",
+                                       "QUJD\r\n",
+                                       "QUJD\n",
+                                       "QUJD\r",
+                                       "QUJD\n\r",
+                                       "QUJD\r\n\r\n",
+                                       std::string("\0QUJD", 5),
+                                       std::string("QUJD\0\r\nQUJD", 11)};
+  for (int i = 0; i < 300; ++i) {
+    std::string c;
+    for (int n = int(rng() % 8); n > 0; --n)
+      c += pieces[rng() % std::size(pieces)];
+    contents.push_back(c);
+  }
+  for (const auto& c : contents) {
+    std::string path = dir.write("f.dll", c);
+    TStringList list;
+    list.LoadFromFile(path);
+    EXPECT_EQ(ReadFileText(path), list.Text()) << testing::PrintToString(c);
+  }
+}
+
 TEST(LoadWordFile, ReadsTheFileLayers) {
   TempDir dir;
   TPelvor store;
