@@ -78,15 +78,28 @@ void Compose(DeviceContext& dst, const RECT& area, const Surface& source, CodeAt
 // SRCCOPY between surfaces of the same kind: straight row copies per clip rectangle. Rows are copied
 // in the order that keeps an overlapping move on one surface correct.
 void CopyRows(DeviceContext& dst, const RECT& area, const Surface& src, int srcLeft, int srcTop) {
-  Region clipped(area);
-  clipped.Intersect(dst.Clip());
   bool sameSurface = dst.surface == &src;
-  std::vector<RECT> rects = clipped.Rects();
+  const Region& clip = dst.Clip();
+  std::vector<RECT> rects;
+  if (clip.Complexity() == SIMPLEREGION) {
+    RECT r = Intersect(area, clip.Box());
+    if (!Empty(r))
+      rects.push_back(r);
+  } else {
+    Region clipped(area);
+    clipped.Intersect(clip);
+    rects = clipped.Rects();
+  }
   if (sameSurface && srcTop < area.top)
     std::reverse(rects.begin(), rects.end());
   for (const RECT& r : rects) {
     int w = r.right - r.left;
     int sx = srcLeft + (r.left - area.left);
+    if (!sameSurface && src.Stride() > 0 && dst.surface->Stride() > 0 &&
+        pixman_blt(const_cast<std::uint32_t*>(src.Row(0)), dst.surface->Row(0), int(src.Stride() / 4),
+                   int(dst.surface->Stride() / 4), 32, 32, sx, srcTop + (r.top - area.top), r.left, r.top, w,
+                   r.bottom - r.top))
+      continue;
     auto copyRow = [&](int y) {
       int sy = srcTop + (y - area.top);
       std::memmove(dst.surface->Row(y) + r.left, src.Row(sy) + sx, std::size_t(w) * 4);
