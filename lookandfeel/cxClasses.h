@@ -11,6 +11,15 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Types.h"
 
+namespace cx_detail {
+// The item at Index, or EListError with the platform's list message for an index out of range.
+template <class V> auto& ListItem(V& items, int Index) {
+  if (Index < 0 || Index >= int(items.size()))
+    throw EListError("List index out of bounds (" + IntToStr(Index) + ")");
+  return items[std::size_t(Index)];
+}
+} // namespace cx_detail
+
 // A persistent sub-object that knows its owner, as the owner query answers it.
 class TcxInterfacedPersistent : public TPersistent {
   PELVOR_CLASS(TcxInterfacedPersistent, TPersistent)
@@ -54,7 +63,7 @@ class TcxObjectList : public TObject {
   int Add(TObject* AObject);
   void Clear();
   int Count() const { return int(FItems.size()); }
-  TObject* Items(int Index) const { return FItems.at(std::size_t(Index)); }
+  TObject* Items(int Index) const { return cx_detail::ListItem(FItems, Index); }
 
 private:
   std::vector<TObject*> FItems;
@@ -98,7 +107,7 @@ public:
 
   void Clear() { FItems.clear(); }
   int Count() const { return int(FItems.size()); }
-  const TcxRegisteredClassListItemData& Items(int Index) const { return FItems.at(std::size_t(Index)); }
+  const TcxRegisteredClassListItemData& Items(int Index) const { return cx_detail::ListItem(FItems, Index); }
   // The class registered for the nearest registered ancestor of AClass, or nullptr.
   TClass FindClass(TClass AClass) const;
 
@@ -116,8 +125,8 @@ public:
   void Unregister(TClass AClass);
   TClass FindByClassName(std::string_view AName) const;
   int Count() const { return int(FItems.size()); }
-  TClass Items(int Index) const { return FItems.at(std::size_t(Index)).second; }
-  const String& Descriptions(int Index) const { return FItems.at(std::size_t(Index)).first; }
+  TClass Items(int Index) const { return cx_detail::ListItem(FItems, Index).second; }
+  const String& Descriptions(int Index) const { return cx_detail::ListItem(FItems, Index).first; }
   bool RegisterClasses() const { return FRegisterClasses; }
 
 private:
@@ -141,7 +150,7 @@ public:
   explicit TcxAutoWidthObject(int ACapacity);
 
   TcxAutoWidthItem* AddItem();
-  TcxAutoWidthItem* Items(int Index) const { return FItems.at(std::size_t(Index)).get(); }
+  TcxAutoWidthItem* Items(int Index) const { return cx_detail::ListItem(FItems, Index).get(); }
   int Count() const { return int(FItems.size()); }
   int AvailableWidth() const { return FAvailableWidth; }
   void SetAvailableWidth(int Value) { FAvailableWidth = Value; }

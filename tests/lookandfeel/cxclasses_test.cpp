@@ -233,3 +233,19 @@ TEST(InterfacedPersistent, AnswersItsOwner) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ListIndexes, OutOfRangeRaisesTheListError) {
+  TcxRegisteredClassList list;
+  TcxRegisteredClasses classes;
+  TcxAutoWidthObject widths(1);
+  TcxObjectList objects;
+  EXPECT_THROW(list.Items(0), EListError);
+  EXPECT_THROW(classes.Items(-1), EListError);
+  EXPECT_THROW(classes.Descriptions(0), EListError);
+  EXPECT_THROW(widths.Items(0), EListError);
+  EXPECT_THROW(objects.Items(3), EListError);
+}
+
+} // namespace
