@@ -244,3 +244,32 @@ TEST(ImageList, DrawsMaskedImagesAndEmbossesDisabledOnes) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ImageList, AnExplicitMaskMakesItsWhitePixelsTransparentAndNoMaskNone) {
+  TImageList list(2, 2);
+  TBitmap image, mask;
+  image.SetSize(2, 2);
+  Fill(image, clRed);
+  mask.SetMonochrome(true);
+  mask.SetSize(2, 2);
+  Fill(mask, clBlack);
+  mask.Canvas()->SetPixels(0, 0, clWhite);
+  EXPECT_EQ(list.Add(&image, &mask), 0);
+  EXPECT_EQ(list.Add(&image, nullptr), 1);
+
+  TBitmap dest;
+  dest.SetSize(4, 2);
+  Fill(dest, clBlue);
+  list.Draw(dest.Canvas(), 0, 0, 0);
+  list.Draw(dest.Canvas(), 2, 0, 1);
+  EXPECT_EQ(At(dest, 0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(At(dest, 1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(At(dest, 2, 0), RGB(255, 0, 0));
+  // Out-of-range indexes draw nothing.
+  list.Draw(dest.Canvas(), 0, 0, 5);
+  EXPECT_EQ(At(dest, 0, 0), RGB(0, 0, 255));
+}
+
+} // namespace

@@ -249,3 +249,49 @@ TEST(ListIndexes, OutOfRangeRaisesTheListError) {
 }
 
 } // namespace
+
+namespace {
+
+class LinkingComponent : public TcxComponent {
+  PELVOR_CLASS(LinkingComponent, TcxComponent)
+public:
+  using TcxComponent::TcxComponent;
+  std::vector<TComponent*> links;
+  void Design() { SetDesigning(true); }
+  void FinishLoading() { Loaded(); }
+
+protected:
+  void GetFakeComponentLinks(std::vector<TComponent*>& AList) override { AList = links; }
+};
+
+TEST(CxComponent, KeepsFakeLinksOnlyWhileDesignedAndDropsFreedOnes) {
+  TComponent owner(nullptr);
+  auto* first = new TComponent(nullptr);
+  auto* second = new TComponent(nullptr);
+
+  auto* running = new LinkingComponent(&owner);
+  running->links = {first, second};
+  running->FinishLoading();
+  EXPECT_EQ(running->FakeComponentLink1(), nullptr);
+
+  auto* designed = new LinkingComponent(&owner);
+  designed->links = {first, second};
+  designed->Design();
+  designed->FinishLoading();
+  EXPECT_EQ(designed->FakeComponentLink1(), first);
+  EXPECT_EQ(designed->FakeComponentLink2(), second);
+  EXPECT_EQ(designed->FakeComponentLink3(), nullptr);
+
+  first->Free();
+  EXPECT_EQ(designed->FakeComponentLink1(), nullptr);
+  EXPECT_EQ(designed->FakeComponentLink2(), second);
+
+  // Links to the component go dead when it is destroyed.
+  TcxObjectLink* link = AddObjectLink(designed);
+  designed->Free();
+  EXPECT_EQ(link->Ref, nullptr);
+  RemoveObjectLink(link);
+  second->Free();
+}
+
+} // namespace
