@@ -1,6 +1,6 @@
 #include "platform/win/Caret.h"
 
-#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Fill.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Paint.h"
@@ -17,19 +17,7 @@ void Invert() {
   if (!W(c.owner))
     return;
   HDC dc = GetDC(c.owner);
-  auto* ctx = gdi::LookupDC(dc);
-  if (ctx) {
-    RECT r = ctx->ToSurface(RECT{c.pos.x, c.pos.y, c.pos.x + c.width, c.pos.y + c.height});
-    gdi::Region area = ctx->Clip();
-    area.Intersect(r);
-    area.ForEachRect([&](const RECT& box) {
-      for (int y = box.top; y < box.bottom; ++y) {
-        std::uint32_t* row = ctx->surface->Row(y);
-        for (int x = box.left; x < box.right; ++x)
-          row[x] ^= 0xFFFFFF;
-      }
-    });
-  }
+  PatBlt(dc, c.pos.x, c.pos.y, c.width, c.height, DSTINVERT);
   ReleaseDC(c.owner, dc);
   c.drawn = !c.drawn;
 }

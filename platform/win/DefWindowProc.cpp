@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gdi/Fill.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/rtl/Colors.h"
 #include "platform/rtl/Geometry.h"
@@ -106,22 +107,11 @@ LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 LRESULT OnEraseBackground(HWND hwnd, WPARAM wParam) {
   Wnd* w = W(hwnd);
   auto dc = reinterpret_cast<HDC>(wParam);
-  HBRUSH brush = w->cls->background;
-  if (!brush || !dc)
-    return 0;
-  // A class brush may be a system colour index plus one instead of a brush handle.
-  COLORREF color;
-  auto value = reinterpret_cast<std::uintptr_t>(brush);
-  if (value >= 1 && value <= std::uintptr_t(SysColorCount))
-    color = GetSysColor(int(value - 1));
-  else if (auto* b = gdi::LookupBrush(brush))
-    color = b->Color();
-  else
+  if (!w->cls->background || !dc)
     return 0;
   RECT rc;
   GetClientRect(hwnd, &rc);
-  FillSolid(dc, rc, color);
-  return 1;
+  return FillRect(dc, &rc, w->cls->background) ? 1 : 0;
 }
 
 LRESULT OnNcPaint(HWND hwnd) {

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Edge.h"
+#include "platform/gdi/Fill.h"
+#include "platform/gdi/FrameControl.h"
 #include "platform/rtl/Colors.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/win/ScrollBar.h"
@@ -27,23 +30,25 @@ int FrameThickness(DWORD style, DWORD exStyle) {
   return 0;
 }
 
-void RaisedBox(HDC dc, RECT r) {
-  FrameRing(dc, r, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
-  InflateRect(&r, -1, -1);
-  FrameRing(dc, r, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW));
-  InflateRect(&r, -1, -1);
-  FillSolid(dc, r, GetSysColor(COLOR_3DFACE));
-}
-
 void PaintBar(HWND hwnd, HDC dc, int bar) {
   ScrollBarLayout l;
   if (!LayoutScrollBar(hwnd, bar, &l))
     return;
-  FillSolid(dc, l.bar, GetSysColor(COLOR_SCROLLBAR));
-  RaisedBox(dc, l.firstArrow);
-  RaisedBox(dc, l.secondArrow);
-  if (l.hasThumb)
-    RaisedBox(dc, l.thumb);
+  const ScrollBarState& st = W(hwnd)->bars[size_t(bar)];
+  bool vertical = bar == SB_VERT;
+  FillRect(dc, &l.bar, reinterpret_cast<HBRUSH>(std::intptr_t(COLOR_SCROLLBAR + 1)));
+  UINT inactive = (W(hwnd)->style & WS_DISABLED) ? DFCS_INACTIVE : 0;
+  RECT first = l.firstArrow, second = l.secondArrow;
+  DrawFrameControl(dc, &first, DFC_SCROLL,
+                   (vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive |
+                       ((st.disabled & ESB_DISABLE_LTUP) ? DFCS_INACTIVE : 0));
+  DrawFrameControl(dc, &second, DFC_SCROLL,
+                   (vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive |
+                       ((st.disabled & ESB_DISABLE_RTDN) ? DFCS_INACTIVE : 0));
+  if (l.hasThumb) {
+    RECT thumb = l.thumb;
+    DrawEdge(dc, &thumb, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+  }
 }
 
 } // namespace
@@ -146,10 +151,7 @@ void PaintFrame(HWND hwnd, HDC dc) {
   RECT r{0, 0, RectWidth(w->rect), RectHeight(w->rect)};
   int frame = FrameThickness(w->style, w->exStyle);
   if ((w->style & (WS_THICKFRAME | WS_DLGFRAME)) || (w->exStyle & WS_EX_DLGMODALFRAME)) {
-    FrameRing(dc, r, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
-    InflateRect(&r, -1, -1);
-    FrameRing(dc, r, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW));
-    InflateRect(&r, -1, -1);
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
     for (int i = 2; i < frame; ++i) {
       FrameRing(dc, r, GetSysColor(COLOR_ACTIVEBORDER), GetSysColor(COLOR_ACTIVEBORDER));
       InflateRect(&r, -1, -1);
@@ -167,11 +169,8 @@ void PaintFrame(HWND hwnd, HDC dc) {
     FillSolid(dc, RECT{r.left, captionBottom - 1, r.right, captionBottom}, GetSysColor(COLOR_3DFACE));
     r.top = captionBottom;
   }
-  if (w->exStyle & WS_EX_CLIENTEDGE) {
-    FrameRing(dc, r, GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DHILIGHT));
-    InflateRect(&r, -1, -1);
-    FrameRing(dc, r, GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DLIGHT));
-  }
+  if (w->exStyle & WS_EX_CLIENTEDGE)
+    DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
   PaintBar(hwnd, dc, SB_VERT);
   PaintBar(hwnd, dc, SB_HORZ);
   if ((w->style & WS_VSCROLL) && (w->style & WS_HSCROLL))

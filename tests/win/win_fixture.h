@@ -66,6 +66,7 @@ protected:
                            reinterpret_cast<HMENU>(std::intptr_t(id)), nullptr, nullptr);
   }
 
+public:
   // The logged messages whose id is in `wanted`, as (window, message) pairs.
   static std::vector<std::pair<HWND, UINT>> Seq(std::set<UINT> wanted) {
     std::vector<std::pair<HWND, UINT>> out;
