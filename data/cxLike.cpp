@@ -34,15 +34,30 @@ public:
       return true;
     if (ti == text_.size())
       return false;
-    std::uint8_t* slot = memoised_ ? &memo_[ti * (tmpl_.size() + 1) + pi] : nullptr;
-    if (slot && *slot != kUnknown)
-      return *slot == kYes;
+    if (!memoised_) {
+      // The percent consumes 0, 1, ... characters but always leaves at least one for the rest.
+      for (std::size_t start = ti; start < text_.size(); ++start)
+        if (Match(start, pi + 1))
+          return true;
+      return false;
+    }
+    // The answer at (ti, pi) is the answer at ti itself or the one at (ti + 1, pi): scanning stops at the
+    // first position already known, and every position scanned is remembered, so each pair is settled once.
+    std::size_t start = ti;
     bool result = false;
-    // The percent consumes 0, 1, ... characters but always leaves at least one for the rest of the template.
-    for (std::size_t start = ti; start < text_.size() && !result; ++start)
-      result = Match(start, pi + 1);
-    if (slot)
-      *slot = result ? kYes : kNo;
+    for (; start < text_.size(); ++start) {
+      std::uint8_t known = memo_[start * (tmpl_.size() + 1) + pi];
+      if (known != kUnknown) {
+        result = known == kYes;
+        break;
+      }
+      if (Match(start, pi + 1)) {
+        result = true;
+        break;
+      }
+    }
+    for (std::size_t s = ti; s < start && s < text_.size(); ++s)
+      memo_[s * (tmpl_.size() + 1) + pi] = result ? kYes : kNo;
     return result;
   }
 

@@ -117,9 +117,7 @@ bool Parse(std::string_view text, char decimalSeparator, Decimal& d) {
 }
 
 char LocaleDecimalSeparator() {
-  // The conversions share the locale's separator through the variant text forms.
-  AnsiString half = VarFloatToText(0.5);
-  return half.size() > 1 ? half[1] : '.';
+  return FormatSettings.DecimalSeparator;
 }
 
 class BcdValue final : public TCustomVarValue {
@@ -180,10 +178,8 @@ AnsiString BcdToStr(const TBcd& bcd) {
 }
 
 AnsiString BcdToStrF(const TBcd& bcd, TFloatFormat format, int precision, int digits) {
-  if (format != TFloatFormat::ffGeneral || precision != 0 || digits != 0) {
-    // Other formats go through the double form, which holds 15 significant digits.
-    return VarFloatToText(BcdToDouble(bcd));
-  }
+  if (format != ffGeneral || precision != 0 || digits != 0)
+    return FloatToStrF(BcdToDouble(bcd), format, precision == 0 ? 15 : precision, digits);
   return BcdToStr(bcd);
 }
 

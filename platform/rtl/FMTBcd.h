@@ -2,6 +2,7 @@
 // The platform's binary-coded decimal record and its custom variant type.
 #include <cstdint>
 
+#include "platform/rtl/FloatText.h"
 #include "platform/rtl/Variants.h"
 
 // 34 bytes: the number of digits, a byte holding the sign (bit 7) and the digits after the point (bits 0-5),
@@ -20,8 +21,7 @@ TBcd StrToBcd(std::string_view text);
 bool TryStrToBcd(std::string_view text, TBcd& bcd);
 // Shortest text: no leading zeros before the point, no trailing zeros after it, the locale decimal separator.
 AnsiString BcdToStr(const TBcd& bcd);
-enum class TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
-// General format only; precision and digits 0 keep every digit.
+// General format with precision and digits 0 keeps every digit; other forms go through the double value.
 AnsiString BcdToStrF(const TBcd& bcd, TFloatFormat format, int precision, int digits);
 TBcd DoubleToBcd(double value); // the value's 15 significant digits
 double BcdToDouble(const TBcd& bcd);

@@ -1,5 +1,8 @@
 #include "platform/rtl/Variants.h"
 
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/FloatText.h"
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -30,8 +33,6 @@ public:
 };
 
 namespace {
-
-AnsiString VarSingleToText(float value);
 
 [[noreturn]] void RaiseCast(TVarType from, TVarType to) {
   throw EVariantError("Could not convert variant of type (" + VarTypeAsText(from) + ") into type (" +
@@ -561,7 +562,7 @@ Variant VarAsType(const Variant& v, TVarType type) {
     case varEmpty:
       break;
     case varBoolean:
-      text = v.RawInteger() ? "True" : "False";
+      text = BoolToStr(v.RawInteger() != 0, true);
       break;
     case varCurrency:
       text = VarCurrencyToText(Currency{v.RawInteger()});
@@ -570,7 +571,7 @@ Variant VarAsType(const Variant& v, TVarType type) {
       text = VarDateToText(v.RawDouble());
       break;
     case varSingle:
-      text = VarSingleToText(float(v.RawDouble()));
+      text = FloatToStrF(v.RawDouble(), ffGeneral, 7, 0);
       break;
     case varDouble:
       text = VarFloatToText(v.RawDouble());
@@ -692,106 +693,8 @@ int VarCompareValue(const Variant& a, const Variant& b) {
   return CompareValues(a, b);
 }
 
-namespace {
-
-char DecimalSeparator() {
-  return ',';
-}
-char DateSeparator() {
-  return '.';
-}
-char TimeSeparator() {
-  return ':';
-}
-
-// General format with `digits` significant digits: fixed notation while the exponent is below the precision
-// and not under -5, else mantissa and exponent ("1,5E20", "1E-7").
-AnsiString GeneralFloat(double value, int digits) {
-  if (std::isnan(value))
-    return "NAN";
-  if (std::isinf(value))
-    return value < 0 ? "-INF" : "INF";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*E", digits - 1, value);
-  AnsiString s(buf);
-  std::size_t e = s.find('E');
-  int exponent = std::atoi(s.c_str() + e + 1);
-  AnsiString mantissa = s.substr(0, e);
-  bool negative = !mantissa.empty() && mantissa[0] == '-';
-  if (negative)
-    mantissa.erase(0, 1);
-  AnsiString digitsText;
-  for (char c : mantissa)
-    if (c != '.')
-      digitsText += c;
-  while (digitsText.size() > 1 && digitsText.back() == '0')
-    digitsText.pop_back();
-  if (digitsText == "0")
-    return "0";
-  AnsiString out;
-  if (exponent >= digits || exponent < -5) {
-    out = digitsText.substr(0, 1);
-    if (digitsText.size() > 1)
-      out += DecimalSeparator() + digitsText.substr(1);
-    out += "E" + IntToStr(exponent);
-  } else if (exponent < 0) {
-    out = "0";
-    out += DecimalSeparator();
-    out += AnsiString(std::size_t(-exponent - 1), '0') + digitsText;
-  } else {
-    std::size_t intDigits = std::size_t(exponent) + 1;
-    if (digitsText.size() <= intDigits) {
-      out = digitsText + AnsiString(intDigits - digitsText.size(), '0');
-    } else {
-      out = digitsText.substr(0, intDigits) + DecimalSeparator() + digitsText.substr(intDigits);
-    }
-  }
-  return negative ? "-" + out : out;
-}
-
-// Days since 1899-12-30 to the civil date, by the proleptic Gregorian calendar.
-void CivilFromSerial(long long serial, int& year, int& month, int& day) {
-  long long z = serial + 693594 + 306 - 1; // days since 0000-03-01
-  long long era = (z >= 0 ? z : z - 146096) / 146097;
-  long long doe = z - era * 146097;
-  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  long long mp = (5 * doy + 2) / 153;
-  day = int(doy - (153 * mp + 2) / 5 + 1);
-  month = int(mp < 10 ? mp + 3 : mp - 9);
-  year = int(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
-
-bool SerialFromCivil(int year, int month, int day, long long& serial) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
-    return false;
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0))
-    return false;
-  long long y = year - (month <= 2 ? 1 : 0);
-  long long era = y / 400;
-  long long yoe = y - era * 400;
-  long long mp = month > 2 ? month - 3 : month + 9;
-  long long doy = (153 * mp + 2) / 5 + day - 1;
-  long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  serial = era * 146097 + doe - 306 + 1 - 693594;
-  return true;
-}
-
-AnsiString Pad(int value, int width) {
-  AnsiString s = IntToStr(value);
-  return s.size() < std::size_t(width) ? AnsiString(std::size_t(width) - s.size(), '0') + s : s;
-}
-
-AnsiString VarSingleToText(float value) {
-  return GeneralFloat(value, 7);
-}
-
-} // namespace
-
 AnsiString VarFloatToText(double value) {
-  return GeneralFloat(value, 15);
+  return FloatToStr(value);
 }
 
 AnsiString VarCurrencyToText(Currency value) {
@@ -801,108 +704,27 @@ AnsiString VarCurrencyToText(Currency value) {
   AnsiString text = std::to_string(magnitude / 10000);
   unsigned fraction = unsigned(magnitude % 10000);
   if (fraction) {
-    AnsiString f = Pad(int(fraction), 4);
+    // Exact from the count of ten-thousandths: a double would blur the last digits of large amounts.
+    AnsiString f = std::to_string(fraction + 10000).substr(1);
     while (f.back() == '0')
       f.pop_back();
-    text += DecimalSeparator() + f;
+    text += FormatSettings.DecimalSeparator + f;
   }
   return negative ? "-" + text : text;
 }
 
 AnsiString VarDateToText(TDateTime value) {
-  double whole = std::trunc(value);
-  // The fraction is the time of day also for dates before the epoch, where the day counts down.
-  long long ms = std::llround(std::fabs(value - whole) * 86400000.0);
-  long long day = (long long)whole;
-  if (ms >= 86400000) {
-    ms -= 86400000;
-    day += value < 0 ? -1 : 1;
-  }
-  AnsiString out;
-  if (day != 0 || ms == 0) {
-    int y, m, d;
-    CivilFromSerial(day, y, m, d);
-    out = Pad(d, 2) + DateSeparator() + Pad(m, 2) + DateSeparator() + Pad(y, 4);
-  }
-  if (ms != 0) {
-    long long seconds = ms / 1000;
-    AnsiString time = Pad(int(seconds / 3600), 2) + TimeSeparator() + Pad(int(seconds / 60 % 60), 2) +
-                      TimeSeparator() + Pad(int(seconds % 60), 2);
-    out = out.empty() ? time : out + " " + time;
-  }
-  return out;
+  return DateTimeToStr(value);
 }
 
 bool VarTextToFloat(std::string_view text, double& value) {
-  AnsiString t = Trim(text);
-  if (t.empty())
-    return false;
-  AnsiString c;
-  for (char ch : t) {
-    if (ch == DecimalSeparator())
-      c += '.';
-    else if (ch == '.' || ch == ',' || ch == ' ' || ch == '\t')
-      return false;
-    else
-      c += ch;
-  }
-  // Only plain decimal forms: no hexadecimal, infinities or NaN spelt out.
-  for (char ch : c)
-    if (!((ch >= '0' && ch <= '9') || ch == '.' || ch == '-' || ch == '+' || ch == 'e' || ch == 'E'))
-      return false;
-  char* end = nullptr;
-  double d = std::strtod(c.c_str(), &end);
-  if (end != c.c_str() + c.size() || !std::isfinite(d))
+  double d;
+  if (!TryStrToFloat(text, d) || !std::isfinite(d))
     return false;
   value = d;
   return true;
 }
 
 bool VarTextToDate(std::string_view text, TDateTime& value) {
-  AnsiString t = Trim(text);
-  int parts[6] = {0, 0, 0, 0, 0, 0};
-  int count = 0;
-  std::size_t i = 0;
-  auto readNumber = [&](int& out) {
-    std::size_t start = i;
-    long long v = 0;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9' && i - start < 5)
-      v = v * 10 + (t[i++] - '0');
-    out = int(v);
-    return i > start;
-  };
-  for (; count < 3; ++count) {
-    if (!readNumber(parts[count]))
-      return false;
-    if (count < 2) {
-      if (i >= t.size() || t[i] != DateSeparator())
-        return false;
-      ++i;
-    }
-  }
-  long long serial;
-  if (!SerialFromCivil(parts[2], parts[1], parts[0], serial))
-    return false;
-  double time = 0;
-  if (i < t.size()) {
-    if (t[i] != ' ')
-      return false;
-    while (i < t.size() && t[i] == ' ')
-      ++i;
-    int n = 0;
-    for (; n < 3; ++n) {
-      if (!readNumber(parts[3 + n]))
-        return false;
-      if (i >= t.size())
-        break;
-      if (t[i] != TimeSeparator())
-        return false;
-      ++i;
-    }
-    if (i != t.size() || n < 1 || parts[3] > 23 || parts[4] > 59 || parts[5] > 59)
-      return false;
-    time = (parts[3] * 3600 + parts[4] * 60 + parts[5]) / 86400.0;
-  }
-  value = serial < 0 ? double(serial) - time : double(serial) + time;
-  return true;
+  return TryStrToDateTime(text, value);
 }

@@ -7,10 +7,10 @@
 #include <variant>
 #include <vector>
 
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
 
 using TVarType = std::uint16_t;
-using TDateTime = double;
 
 constexpr TVarType varEmpty = 0x0000;
 constexpr TVarType varNull = 0x0001;
