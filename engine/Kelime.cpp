@@ -74,7 +74,8 @@ char16_t* TKelimeTextPool::Allocate(std::size_t Units) {
     }
     if (!p)
       throw std::bad_alloc();
-    FChunks.emplace_back(static_cast<char16_t*>(p));
+    std::unique_ptr<char16_t, ChunkDeleter> chunk(static_cast<char16_t*>(p));
+    FChunks.push_back(std::move(chunk));
     FNext = static_cast<char16_t*>(p);
     FLeft = bytes / sizeof(char16_t);
     FNextChunkUnits = std::min(FNextChunkUnits * 2, kHugePage / sizeof(char16_t));
@@ -180,6 +181,15 @@ TPelvor::TPelvor() : TCollection(ClassOf<TKelime>()) {
 // The entries go while the pools their texts live in are still there.
 TPelvor::~TPelvor() {
   Clear();
+}
+
+void TPelvor::Update(TCollectionItem* Item) {
+  TCollection::Update(Item);
+  if (Count() == 0 && (FTextPools.size() > 1 || !FTextPools.front()->Empty())) {
+    auto fresh = std::make_unique<TKelimeTextPool>();
+    FTextPools.clear();
+    FTextPools.push_back(std::move(fresh));
+  }
 }
 
 void TPelvor::AdoptTextPool(std::unique_ptr<TKelimeTextPool> Pool) {

@@ -17,6 +17,7 @@ public:
   TKelimeTextPool& operator=(const TKelimeTextPool&) = delete;
 
   char16_t* Allocate(std::size_t Units);
+  bool Empty() const { return FChunks.empty(); }
 
 private:
   struct ChunkDeleter {
@@ -31,8 +32,9 @@ private:
 // One dictionary entry. The Laz fields hold their text after ConvertLaz, so reading them never substitutes
 // again.
 //
-// A store holds a million of these, so the four texts share one heap block (their lengths, then the texts)
-// instead of four string objects: the entry costs its node, that block and a slot in the collection.
+// A store holds a million of these, so the four texts share one block (their lengths, then the texts) instead
+// of four string objects, and an entry read from a word file takes that block from its store's text pool:
+// the entry costs its node, its texts and a slot in the collection.
 class TKelime : public TCollectionItem {
   PELVOR_CLASS(TKelime, TCollectionItem)
 
@@ -106,6 +108,11 @@ class TPelvor : public TCollection {
                                    TKelimeTextPool& Pool);
   void AdoptTextPool(std::unique_ptr<TKelimeTextPool> Pool);
   TKelimeTextPool& TextPool() { return *FTextPools.front(); }
+
+protected:
+  // An empty store holds no texts any more, so its pools go with the last entry: reading the word file
+  // again does not keep the old texts alive.
+  void Update(TCollectionItem* Item) override;
 
 private:
   // Owned. Entries read into the store keep their texts here; the pools of the threads that read a word

@@ -1,6 +1,6 @@
 // Word-file text (or, with the first byte's low bit set, plain word data) through deciphering, splitting and
 // the store. Besides crashes and hangs it checks that the byte-level line reader builds exactly the entries
-// that widening each line and calling AddLine builds.
+// that widening each line and calling AddLine builds, and that the threaded reader builds them too.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -44,5 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < fast.Count(); ++i)
     if (!sameEntry(fast.Items(i), wide.Items(i)))
       std::abort();
+
+  // The threaded reader, with segments small enough that lines cross them, must agree as well.
+  if (!(data[0] & 1)) {
+    TPelvor threaded;
+    AddWordFileText(input, threaded, {std::size_t(1 + data[0] % 16), 2});
+    if (threaded.Count() != fast.Count())
+      std::abort();
+    for (int i = 0; i < fast.Count(); ++i)
+      if (!sameEntry(fast.Items(i), threaded.Items(i)))
+        std::abort();
+  }
   return 0;
 }

@@ -177,6 +177,38 @@ TEST(LoadWordFile, ReadsTheFileLayers) {
             (std::vector<std::u16string>{u"ev|pxpri|isim|", u"kedi|üzut|isim|", u"su|wzri|isim|"}));
 }
 
+TEST(LoadWordFile, ReadingAgainAfterClearingGivesTheSameEntries) {
+  // Clearing releases the texts of the first read; the entries of the second must not lean on them.
+  TempDir dir;
+  std::string plain;
+  for (int i = 0; i < 2000; ++i)
+    plain += "kelime" + std::to_string(i) + ";t\xB4" + std::to_string(i) + ";isim;\r\n";
+  std::string path = dir.write("pelvor.dll", Encipher(plain) + "\r\n");
+  TPelvor store;
+  LoadWordFile(path, store);
+  auto first = entriesOf(store);
+  store.Clear();
+  EXPECT_EQ(store.Count(), 0);
+  AddWordFileText(Encipher(plain) + "\r\n", store, {256, 2});
+  EXPECT_EQ(entriesOf(store), first);
+  store.Delete(0);
+  EXPECT_EQ(entriesOf(store), std::vector<std::u16string>(first.begin() + 1, first.end()));
+}
+
+TEST(TKelime, LeavingTheStoreKeepsTheTexts) {
+  TPelvor other;
+  {
+    TPelvor store;
+    AddWordData("ev;oxori;isim;\r\nsu;3\xB4"
+                "ari\r\n",
+                store);
+    ASSERT_EQ(store.Count(), 2);
+    store.Items(1)->SetCollection(&other);
+  }
+  ASSERT_EQ(other.Count(), 1);
+  EXPECT_EQ(entriesOf(other), std::vector<std::u16string>{u"su|wzri||"});
+}
+
 TEST(LoadWordFile, AbsentOrEmptyFilesGiveNoEntries) {
   TempDir dir;
   fs::create_directory(dir.file("dir.dll"));
