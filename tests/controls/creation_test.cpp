@@ -1,0 +1,113 @@
+#include "controls_fixture.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+TEST_F(ControlsTest, ShowingAFormCreatesParentHandlesBeforeChildren) {
+  TForm* form = nullptr;
+  Application()->CreateForm(form);
+  form->SetBorderStyle(bsNone);
+  auto* outer = Make<TBox>(form, form, "Outer", Bounds(0, 0, 100, 100));
+  auto* inner = Make<TBox>(form, outer, "Inner", Bounds(5, 5, 20, 20));
+  outer->Watched = inner->Watched = {WM_CREATE};
+  EXPECT_FALSE(outer->HandleAllocated());
+  EXPECT_FALSE(inner->HandleAllocated());
+
+  form->Show();
+  EXPECT_EQ(EventLog(), (Log{"Outer:WM_CREATE", "Inner:WM_CREATE"}));
+  ASSERT_TRUE(inner->HandleAllocated());
+  EXPECT_EQ(GetParent(inner->Handle()), outer->Handle());
+  EXPECT_EQ(GetParent(outer->Handle()), form->Handle());
+  EXPECT_TRUE(IsWindowVisible(inner->Handle()));
+  EXPECT_EQ(FindControl(inner->Handle()), inner);
+}
+
+TEST_F(ControlsTest, AskingForAChildHandleCreatesItsParentsFirst) {
+  TForm* form = nullptr;
+  Application()->CreateForm(form);
+  auto* outer = Make<TBox>(form, form, "Outer", Bounds(0, 0, 100, 100));
+  auto* inner = Make<TBox>(form, outer, "Inner", Bounds(5, 5, 20, 20));
+  outer->Watched = inner->Watched = {WM_CREATE};
+  HWND h = inner->Handle();
+  EXPECT_EQ(EventLog(), (Log{"Outer:WM_CREATE", "Inner:WM_CREATE"}));
+  EXPECT_TRUE(form->HandleAllocated());
+  EXPECT_FALSE(IsWindowVisible(h)) << "a hidden form shows nothing";
+  RECT r{};
+  GetWindowRect(h, &r);
+  POINT origin{0, 0};
+  ClientToScreen(outer->Handle(), &origin);
+  EXPECT_EQ(r.left - origin.x, 5);
+  EXPECT_EQ(r.right - r.left, 20);
+}
+
+TEST_F(ControlsTest, ControlWithoutParentWindowCannotMakeAHandle) {
+  TBox box(nullptr);
+  EXPECT_THROW(box.Handle(), EInvalidOperation);
+  EXPECT_FALSE(box.HandleAllocated());
+}
+
+TEST_F(ControlsTest, WindowClassComesFromCreateParams) {
+  TForm* form = ShowForm();
+  auto* box = Make<TBox>(form, form, "Box", Bounds(0, 0, 50, 50));
+  char name[64] = {};
+  GetClassName(box->Handle(), name, sizeof name);
+  EXPECT_STREQ(name, "TBox");
+  WNDCLASSA wc{};
+  ASSERT_TRUE(GetClassInfo(nullptr, "TBox", &wc));
+  EXPECT_TRUE(wc.style & CS_DBLCLKS) << "csDoubleClicks asks the class for double clicks";
+  EXPECT_TRUE(GetWindowLong(box->Handle(), GWL_STYLE) & WS_TABSTOP);
+}
+
+TEST_F(ControlsTest, TextSurvivesRecreatingTheWindow) {
+  TForm* form = ShowForm();
+  auto* box = Make<TBox>(form, form, "Box", Bounds(0, 0, 50, 50));
+  box->SetText("before");
+  HWND first = box->Handle();
+  SetWindowText(first, "typed");
+  box->RecreateWnd();
+  EXPECT_FALSE(IsWindow(first));
+  ASSERT_TRUE(box->HandleAllocated());
+  EXPECT_NE(box->Handle(), first);
+  EXPECT_EQ(box->Text(), "typed");
+  char buffer[32] = {};
+  GetWindowText(box->Handle(), buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, "typed");
+}
+
+TEST_F(ControlsTest, DestroyingAParentWindowForgetsTheChildren) {
+  TForm* form = ShowForm();
+  auto* outer = Make<TBox>(form, form, "Outer", Bounds(0, 0, 100, 100));
+  auto* inner = Make<TBox>(form, outer, "Inner", Bounds(5, 5, 20, 20));
+  HWND innerHandle = inner->Handle();
+  outer->DestroyHandle();
+  EXPECT_FALSE(outer->HandleAllocated());
+  EXPECT_FALSE(inner->HandleAllocated());
+  EXPECT_FALSE(IsWindow(innerHandle));
+  EXPECT_EQ(FindControl(innerHandle), nullptr);
+  // The windows come back on demand.
+  EXPECT_TRUE(IsWindow(inner->Handle()));
+}
+
+TEST_F(ControlsTest, FreeingAControlTakesItOutOfItsParent) {
+  TForm* form = ShowForm();
+  auto* a = Make<TBox>(form, form, "A", Bounds(0, 0, 10, 10));
+  auto* b = Make<TSpot>(form, form, "B", Bounds(20, 0, 10, 10));
+  HWND h = a->Handle();
+  ASSERT_EQ(form->ControlCount(), 2);
+  a->Free();
+  b->Free();
+  EXPECT_EQ(form->ControlCount(), 0);
+  EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(ControlsTest, ReparentingIntoOwnChildIsRefused) {
+  TForm* form = ShowForm();
+  auto* outer = Make<TBox>(form, form, "Outer", Bounds(0, 0, 100, 100));
+  auto* inner = Make<TBox>(form, outer, "Inner", Bounds(5, 5, 20, 20));
+  EXPECT_THROW(outer->SetParent(inner), EInvalidOperation);
+  EXPECT_THROW(outer->SetParent(outer), EInvalidOperation);
+  EXPECT_EQ(outer->Parent(), form);
+}
+
+} // namespace
