@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -164,15 +165,17 @@ private:
 
   // The end of the line that runs from `from` (which must be ready), waiting for bytes as needed; nothing
   // when the read was aborted.
-  std::optional<std::size_t> LineEnd(std::size_t from) {
+  // The search stops at `limit`, which it answers when the line runs on past it.
+  std::optional<std::size_t> LineEnd(std::size_t from, std::size_t limit = SIZE_MAX) {
     for (std::size_t searched = from;;) {
-      Ready r = WaitFor(searched + 1);
+      Ready r = WaitFor(std::min(searched + 1, limit));
       if (r.aborted)
         return std::nullopt;
-      std::size_t end = findLineBreak(plain_.get(), searched, r.bytes);
-      if (end < r.bytes || r.finished)
+      std::size_t to = std::min(r.bytes, limit);
+      std::size_t end = findLineBreak(plain_.get(), searched, to);
+      if (end < to || r.finished || to == limit)
         return end;
-      searched = r.bytes;
+      searched = to;
     }
   }
 
@@ -201,7 +204,9 @@ private:
       return;
     std::size_t p = start;
     if (k > 0 && plain_[start - 1] != '\r' && plain_[start - 1] != '\n') {
-      auto e = LineEnd(start);
+      // Only as far as the segment's end: a line that runs through the whole segment leaves it no line of its
+      // own, and scanning on would make one very long line cost every segment it crosses.
+      auto e = LineEnd(start, end);
       if (!e)
         return;
       p = *e + 1;
