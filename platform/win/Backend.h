@@ -31,4 +31,8 @@ public:
 
 constexpr DWORD INFINITE = 0xFFFFFFFF;
 
+// The program's start-up installs its backend; without one, windows still paint into memory.
+void SetBackend(Backend* backend);
+Backend* CurrentBackend();
+
 } // namespace platform

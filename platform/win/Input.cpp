@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/gdi/Bitmap.h"
 #include "platform/win/Backend.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Message.h"
@@ -19,9 +20,16 @@ namespace {
 
 struct CursorRecord {
   platform::CursorInfo info;
-  std::vector<BYTE> andPlane;
-  std::vector<BYTE> xorPlane;
+  std::vector<std::uint32_t> argb; // transparent where the mask leaves the screen alone
 };
+
+// Monochrome planes combine as the platform does: AND 1 XOR 0 keeps the screen, AND 0 gives the XOR colour,
+// and AND 1 XOR 1 inverts the screen, which an image cannot show and becomes opaque black.
+std::uint32_t MonoCursorPixel(bool andBit, bool xorBit) {
+  if (andBit)
+    return xorBit ? 0xFF000000u : 0u;
+  return xorBit ? 0xFFFFFFFFu : 0xFF000000u;
+}
 
 std::map<std::uintptr_t, CursorRecord>& Cursors() {
   static std::map<std::uintptr_t, CursorRecord> cursors;
@@ -421,6 +429,14 @@ bool HasPendingInput() {
   return !S().input.empty();
 }
 
+bool GetCursorPixels(HCURSOR cursor, std::vector<std::uint32_t>* argb) {
+  auto it = Cursors().find(reinterpret_cast<std::uintptr_t>(cursor));
+  if (it == Cursors().end() || !argb)
+    return false;
+  *argb = it->second.argb;
+  return true;
+}
+
 bool GetCursorInfo(HCURSOR cursor, CursorInfo* info) {
   auto v = reinterpret_cast<std::uintptr_t>(cursor);
   if (!info)
@@ -717,13 +733,49 @@ HCURSOR CreateCursor(HINSTANCE, int xHotSpot, int yHotSpot, int width, int heigh
     return nullptr;
   CursorRecord rec;
   rec.info = platform::CursorInfo{0, width, height, POINT{xHotSpot, yHotSpot}};
+  // Rows of the planes are padded to 16 bits, as monochrome bitmaps are.
   size_t stride = size_t((width + 15) / 16 * 2);
-  size_t bytes = stride * size_t(height);
-  rec.andPlane.assign(static_cast<const BYTE*>(andPlane), static_cast<const BYTE*>(andPlane) + bytes);
-  rec.xorPlane.assign(static_cast<const BYTE*>(xorPlane), static_cast<const BYTE*>(xorPlane) + bytes);
+  auto* a = static_cast<const BYTE*>(andPlane);
+  auto* x = static_cast<const BYTE*>(xorPlane);
+  for (int y = 0; y < height; ++y)
+    for (int col = 0; col < width; ++col) {
+      size_t byte = size_t(y) * stride + size_t(col / 8);
+      int bit = 7 - col % 8;
+      rec.argb.push_back(MonoCursorPixel((a[byte] >> bit) & 1, (x[byte] >> bit) & 1));
+    }
   std::uintptr_t h = nextCursor++;
   Cursors()[h] = std::move(rec);
   return reinterpret_cast<HCURSOR>(h);
+}
+
+HICON CreateIconIndirect(const ICONINFO* info) {
+  auto* mask = info ? gdi::LookupBitmap(info->hbmMask) : nullptr;
+  if (!mask)
+    return nullptr;
+  auto* color = info->hbmColor ? gdi::LookupBitmap(info->hbmColor) : nullptr;
+  if (info->hbmColor && !color)
+    return nullptr;
+  // Without a colour bitmap the mask holds the AND plane above the XOR plane.
+  int width = mask->Width();
+  int height = color ? mask->Height() : mask->Height() / 2;
+  if (width <= 0 || height <= 0 || (color && (color->Width() != width || color->Height() < height)))
+    return nullptr;
+  CursorRecord rec;
+  POINT hot = info->fIcon ? POINT{width / 2, height / 2} : POINT{LONG(info->xHotspot), LONG(info->yHotspot)};
+  rec.info = platform::CursorInfo{0, width, height, hot};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      bool andBit = mask->surface->Pixel(x, y) & 0xFFFFFF;
+      if (color) {
+        rec.argb.push_back(andBit ? 0u : (0xFF000000u | color->surface->Pixel(x, y)));
+      } else {
+        bool xorBit = mask->surface->Pixel(x, y + height) & 0xFFFFFF;
+        rec.argb.push_back(MonoCursorPixel(andBit, xorBit));
+      }
+    }
+  std::uintptr_t h = nextCursor++;
+  Cursors()[h] = std::move(rec);
+  return reinterpret_cast<HICON>(h);
 }
 
 BOOL DestroyCursor(HCURSOR cursor) {

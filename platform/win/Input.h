@@ -1,5 +1,8 @@
 #pragma once
 // Mouse and keyboard input, capture, focus and activation, key state and cursors.
+#include <cstdint>
+#include <vector>
+
 #include "platform/win/WinDefs.h"
 
 HWND SetCapture(HWND hwnd);
@@ -52,6 +55,8 @@ struct CursorInfo {
   POINT hotSpot{};
 };
 bool GetCursorInfo(HCURSOR cursor, CursorInfo* info);
+// A program-made cursor's image as 0xAARRGGBB words, row by row; false for stock cursors.
+bool GetCursorPixels(HCURSOR cursor, std::vector<std::uint32_t>* argb);
 
 // The application loses or regains activation as a whole, as when another program is clicked.
 void DeactivateApp();

@@ -49,6 +49,10 @@ POINT OriginInTop(HWND hwnd) {
   return POINT{a.x - b.x, a.y - b.y};
 }
 
+bool Overlap(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
 gdi::Region WindowArea(HWND hwnd, POINT origin) {
   Wnd* w = W(hwnd);
   gdi::Region r(RECT{0, 0, RectWidth(w->rect), RectHeight(w->rect)});
@@ -248,7 +252,8 @@ gdi::Region VisibleRegion(HWND hwnd, bool clientOnly, bool clipChildren, bool cl
     POINT clientOrigin{origin.x + w->client.left, origin.y + w->client.top};
     for (HWND c : w->children) {
       Wnd* cw = W(c);
-      if (cw && (cw->style & WS_VISIBLE))
+      if (cw && (cw->style & WS_VISIBLE) &&
+          Overlap(vis.Box(), Offset(cw->rect, clientOrigin.x, clientOrigin.y)))
         vis.Subtract(WindowArea(c, POINT{clientOrigin.x + cw->rect.left, clientOrigin.y + cw->rect.top}));
     }
   }
@@ -264,11 +269,12 @@ gdi::Region VisibleRegion(HWND hwnd, bool clientOnly, bool clipChildren, bool cl
     POINT pOrigin = OriginInTop(parent);
     POINT pClient{pOrigin.x + pw->client.left, pOrigin.y + pw->client.top};
     if (siblings) {
+      RECT box = vis.Box();
       for (HWND sib : pw->children) {
         if (sib == cur)
           break;
         Wnd* sw = W(sib);
-        if (sw && (sw->style & WS_VISIBLE))
+        if (sw && (sw->style & WS_VISIBLE) && Overlap(box, Offset(sw->rect, pClient.x, pClient.y)))
           vis.Subtract(WindowArea(sib, POINT{pClient.x + sw->rect.left, pClient.y + sw->rect.top}));
       }
     }

@@ -1,5 +1,8 @@
 #include "platform/win/SystemMetrics.h"
 
+#include <cstring>
+
+#include "platform/win/Message.h"
 #include "platform/win/Window.h"
 
 namespace platform {
@@ -85,9 +88,52 @@ HMONITOR PrimaryMonitor() {
   return primaryMonitor;
 }
 
+void ApplySettings(const SystemSettings& settings, UINT spiAction) {
+  Current() = settings;
+  BroadcastToTopLevel(WM_SETTINGCHANGE, spiAction, 0);
+}
+
+void ApplySysColors(const SysColorTable& colors) {
+  SetSysColorTable(colors);
+  BroadcastToTopLevel(WM_SYSCOLORCHANGE, 0, 0);
+}
+
+void NotifyThemeChanged() {
+  BroadcastToTopLevel(WM_THEMECHANGED, 0, 0);
+}
+
 } // namespace platform
 
 using platform::Settings;
+
+namespace {
+LOGFONTA UiFont(const platform::SystemSettings& s, LONG weight) {
+  LOGFONTA lf;
+  lf.lfHeight = s.uiFontHeight;
+  lf.lfWeight = weight;
+  std::strncpy(lf.lfFaceName, s.uiFontFace.c_str(), LF_FACESIZE - 1);
+  return lf;
+}
+
+NONCLIENTMETRICSA NonClientMetrics(const platform::SystemSettings& s) {
+  NONCLIENTMETRICSA m;
+  m.iBorderWidth = 1;
+  m.iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+  m.iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
+  m.iCaptionWidth = GetSystemMetrics(SM_CXSIZE);
+  m.iCaptionHeight = GetSystemMetrics(SM_CYCAPTION) - 1;
+  m.lfCaptionFont = UiFont(s, FW_BOLD);
+  m.iSmCaptionWidth = GetSystemMetrics(SM_CYSMCAPTION) - 1;
+  m.iSmCaptionHeight = GetSystemMetrics(SM_CYSMCAPTION) - 1;
+  m.lfSmCaptionFont = UiFont(s, FW_BOLD);
+  m.iMenuWidth = GetSystemMetrics(SM_CYMENU) - 1;
+  m.iMenuHeight = GetSystemMetrics(SM_CYMENU) - 1;
+  m.lfMenuFont = UiFont(s, FW_NORMAL);
+  m.lfStatusFont = UiFont(s, FW_NORMAL);
+  m.lfMessageFont = UiFont(s, FW_NORMAL);
+  return m;
+}
+} // namespace
 
 int GetSystemMetrics(int index) {
   auto& m = Settings().metrics;
@@ -144,6 +190,13 @@ BOOL SystemParametersInfoA(UINT action, UINT param, void* value, UINT) {
   case SPI_GETTOOLTIPANIMATION:
   case SPI_GETSELECTIONFADE:
     return putBool(s.uiEffects);
+  case SPI_GETNONCLIENTMETRICS: {
+    auto* m = static_cast<NONCLIENTMETRICSA*>(value);
+    if (!m || m->cbSize != sizeof(NONCLIENTMETRICSA))
+      return FALSE;
+    *m = NonClientMetrics(s);
+    return TRUE;
+  }
   case SPI_GETBEEP:
     return putBool(TRUE);
   default:

@@ -3,7 +3,30 @@
 #include <map>
 #include <vector>
 
+#include <string>
+
+#include "platform/gdi/Font.h"
+#include "platform/rtl/Colors.h"
 #include "platform/win/WinDefs.h"
+
+struct NONCLIENTMETRICSA {
+  UINT cbSize = sizeof(NONCLIENTMETRICSA);
+  int iBorderWidth = 0;
+  int iScrollWidth = 0;
+  int iScrollHeight = 0;
+  int iCaptionWidth = 0;
+  int iCaptionHeight = 0;
+  LOGFONTA lfCaptionFont{};
+  int iSmCaptionWidth = 0;
+  int iSmCaptionHeight = 0;
+  LOGFONTA lfSmCaptionFont{};
+  int iMenuWidth = 0;
+  int iMenuHeight = 0;
+  LOGFONTA lfMenuFont{};
+  LOGFONTA lfStatusFont{};
+  LOGFONTA lfMessageFont{};
+};
+using NONCLIENTMETRICS = NONCLIENTMETRICSA;
 
 namespace platform {
 
@@ -22,6 +45,9 @@ struct SystemSettings {
   BOOL uiEffects = FALSE;
   BOOL gradientCaptions = TRUE;
   UINT menuShowDelay = 400;
+  // The face and em height of the menu, status, message and caption fonts (captions are bold).
+  std::string uiFontFace = "Tahoma";
+  int uiFontHeight = -11;
 
   static SystemSettings Classic(int screenWidth = 1024, int screenHeight = 768);
 };
@@ -29,6 +55,12 @@ struct SystemSettings {
 SystemSettings& Settings();
 void ResetSettings();
 HMONITOR PrimaryMonitor();
+
+// Changes take effect as from the control panel: the record or table is replaced and every top-level
+// window, hidden ones included, hears of it.
+void ApplySettings(const SystemSettings& settings, UINT spiAction = SPI_SETNONCLIENTMETRICS);
+void ApplySysColors(const SysColorTable& colors);
+void NotifyThemeChanged();
 // Messages given to MessageBeep, oldest first; the emulation makes no sound.
 std::vector<UINT>& BeepLog();
 

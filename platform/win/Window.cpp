@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/rtl/Geometry.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Backend.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Input.h"
@@ -745,6 +746,29 @@ int GetWindowTextLengthA(HWND hwnd) {
   if (!W(hwnd))
     return 0;
   return int(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0));
+}
+
+BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
+  if (!W(hwnd))
+    return FALSE;
+  AnsiString ansi = WideToAnsi(text ? std::u16string_view(text) : std::u16string_view());
+  return SetWindowTextA(hwnd, ansi.c_str());
+}
+
+int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size) {
+  if (!W(hwnd) || !buffer || size <= 0)
+    return 0;
+  std::string text(size_t(GetWindowTextLengthA(hwnd)) + 1, '\0');
+  int n = GetWindowTextA(hwnd, text.data(), int(text.size()));
+  WideString wide = AnsiToWide(std::string_view(text.data(), size_t(n)));
+  int copied = std::min<int>(int(wide.size()), size - 1);
+  std::copy_n(wide.begin(), copied, buffer);
+  buffer[copied] = 0;
+  return copied;
+}
+
+int GetWindowTextLengthW(HWND hwnd) {
+  return GetWindowTextLengthA(hwnd);
 }
 
 HWND GetDesktopWindow() {

@@ -85,6 +85,12 @@ inline int GetWindowTextLength(HWND hwnd) {
   return GetWindowTextLengthA(hwnd);
 }
 
+// Window text is kept in the default code page; the wide calls convert, and characters the code page
+// lacks come back as its default character.
+BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
+int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size);
+int GetWindowTextLengthW(HWND hwnd);
+
 HWND GetDesktopWindow();
 HWND GetParent(HWND hwnd);
 HWND SetParent(HWND child, HWND newParent);

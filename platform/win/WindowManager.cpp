@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/win/Backend.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
@@ -44,7 +45,8 @@ Wnd* W(HWND hwnd) {
   if (low < slotBase)
     return nullptr;
   std::uint64_t index = low - slotBase;
-  auto& s = S();
+  // No lazy set-up here: before the roots exist there are no windows to find, and this is the hottest call.
+  auto& s = Instance();
   if (index >= s.slots.size() || !s.slots[index] || s.generations[index] != (value >> 32))
     return nullptr;
   return s.slots[index].get();

@@ -184,7 +184,5 @@ std::string ClassKey(std::string_view name);
 
 // Destroys every window and clears all window-manager state; tests start from here.
 void ResetWindowManager();
-void SetBackend(Backend* backend);
-Backend* CurrentBackend();
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "win_fixture.h"
 
+#include "platform/gdi/Bitmap.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/Region.h"
 
@@ -459,6 +460,41 @@ TEST_F(WinTest, CursorsStockAndMadeByTheProgram) {
   EXPECT_EQ(GetCursor(), nullptr);
   EXPECT_FALSE(DestroyCursor(c));
   EXPECT_EQ(CreateCursor(nullptr, 0, 0, 0, 32, andMask, xorMask), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WinTest, CursorImagesFromMasksAndFromBitmaps) {
+  // 16x2 planes: first row AND 0 XOR 0 (black), second row AND 1 XOR 0 (transparent).
+  BYTE andPlane[4] = {0x00, 0x00, 0xFF, 0xFF};
+  BYTE xorPlane[4] = {0xF0, 0x00, 0x00, 0x00};
+  HCURSOR c = CreateCursor(nullptr, 0, 0, 16, 2, andPlane, xorPlane);
+  std::vector<std::uint32_t> px;
+  ASSERT_TRUE(platform::GetCursorPixels(c, &px));
+  ASSERT_EQ(px.size(), 32u);
+  EXPECT_EQ(px[0], 0xFFFFFFFFu); // XOR 1 over AND 0: white
+  EXPECT_EQ(px[4], 0xFF000000u);
+  EXPECT_EQ(px[16], 0u);
+  DestroyCursor(c);
+
+  HBITMAP mask = CreateBitmap(4, 4, 1, 1, nullptr);   // all zero: every pixel shows the colour
+  HBITMAP color = CreateBitmap(4, 4, 1, 32, nullptr); // black
+  ICONINFO ii{FALSE, 1, 2, mask, color};
+  HICON icon = CreateIconIndirect(&ii);
+  ASSERT_NE(icon, nullptr);
+  platform::CursorInfo info;
+  ASSERT_TRUE(platform::GetCursorInfo(icon, &info));
+  EXPECT_EQ(info.width, 4);
+  EXPECT_EQ(info.hotSpot, (POINT{1, 2}));
+  ASSERT_TRUE(platform::GetCursorPixels(icon, &px));
+  EXPECT_EQ(px[0], 0xFF000000u);
+  EXPECT_TRUE(DestroyIcon(icon));
+  ii.hbmMask = nullptr;
+  EXPECT_EQ(CreateIconIndirect(&ii), nullptr);
+  DeleteObject(mask);
+  DeleteObject(color);
 }
 
 } // namespace

@@ -445,3 +445,61 @@ TEST_F(WinTest, SystemSettingsAreInjectable) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WinTest, SettingChangesReachEveryTopLevelWindowAndHiddenOnes) {
+  static std::vector<std::pair<UINT, WPARAM>> heard;
+  heard.clear();
+  HWND hidden = AllocateHWnd([](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_SETTINGCHANGE || m == WM_SYSCOLORCHANGE || m == WM_THEMECHANGED)
+      heard.emplace_back(m, w);
+    return DefWindowProcA(h, m, w, l);
+  });
+  HWND top = Top(0, 0, 10, 10);
+  HWND child = Child(top, 0, 0, 5, 5);
+  auto settings = platform::Settings();
+  settings.metrics[SM_CXVSCROLL] = 21;
+  settings.uiFontFace = "DejaVu Sans";
+  log.clear();
+  platform::ApplySettings(settings);
+  EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 21);
+  SysColorTable colors = DefaultSysColors();
+  colors[COLOR_BTNFACE] = RGB(1, 2, 3);
+  platform::ApplySysColors(colors);
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(1, 2, 3));
+  platform::NotifyThemeChanged();
+  ResetSysColorTable();
+  using H = std::vector<std::pair<UINT, WPARAM>>;
+  EXPECT_EQ(heard,
+            (H{{WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS}, {WM_SYSCOLORCHANGE, 0}, {WM_THEMECHANGED, 0}}));
+  EXPECT_EQ(Seq({WM_SETTINGCHANGE, WM_SYSCOLORCHANGE, WM_THEMECHANGED}),
+            (std::vector<P>{{top, WM_SETTINGCHANGE}, {top, WM_SYSCOLORCHANGE}, {top, WM_THEMECHANGED}}));
+  (void)child;
+
+  NONCLIENTMETRICSA ncm;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0));
+  EXPECT_EQ(ncm.iScrollWidth, 21);
+  EXPECT_STREQ(ncm.lfMenuFont.lfFaceName, "DejaVu Sans");
+  EXPECT_EQ(ncm.lfCaptionFont.lfWeight, FW_BOLD);
+  ncm.cbSize = 8;
+  EXPECT_FALSE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 8, &ncm, 0));
+  DeallocateHWnd(hidden);
+}
+
+TEST_F(WinTest, WideTextGoesThroughTheCodePage) {
+  HWND h = Top(0, 0, 10, 10, WS_POPUP);
+  EXPECT_TRUE(SetWindowTextW(h, u"\u011Fa\u015F")); // Turkish g-breve and s-cedilla exist in code page 1254
+  char ansi[8];
+  GetWindowTextA(h, ansi, sizeof ansi);
+  EXPECT_EQ(std::string(ansi), "\xF0"
+                               "a"
+                               "\xFE");
+  WCHAR wide[8];
+  EXPECT_EQ(GetWindowTextW(h, wide, 8), 3);
+  EXPECT_EQ(std::u16string(wide), u"\u011Fa\u015F");
+  EXPECT_EQ(GetWindowTextW(h, wide, 2), 1);
+  EXPECT_EQ(std::u16string(wide), u"\u011F");
+}
+
+} // namespace
