@@ -52,33 +52,37 @@ template <class Char> SplitLine<Char> splitLine(std::basic_string_view<Char> lin
 
 } // namespace
 
+void* AllocateBulk(std::size_t& Bytes) {
+  constexpr std::size_t kHugePage = std::size_t(2) << 20;
+  void* p = nullptr;
+  if (Bytes >= kHugePage) {
+    Bytes = (Bytes + kHugePage - 1) / kHugePage * kHugePage;
+    p = std::aligned_alloc(kHugePage, Bytes);
+    if (p)
+      madvise(p, Bytes, MADV_HUGEPAGE);
+  } else {
+    p = std::malloc(std::max<std::size_t>(Bytes, 1));
+  }
+  if (!p)
+    throw std::bad_alloc();
+  return p;
+}
+
 void TKelimeTextPool::ChunkDeleter::operator()(char16_t* p) const {
   std::free(p);
 }
 
 char16_t* TKelimeTextPool::Allocate(std::size_t Units) {
   if (Units > FLeft) {
-    // Chunks grow to 2 MiB, where the kernel can back a chunk with one huge page instead of 512 small ones:
-    // a store of a million entries would otherwise spend much of its load time in page faults.
-    constexpr std::size_t kHugePage = std::size_t(2) << 20;
-    std::size_t units = std::max(Units, FNextChunkUnits);
-    std::size_t bytes = units * sizeof(char16_t);
-    void* p = nullptr;
-    if (bytes >= kHugePage) {
-      bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-      p = std::aligned_alloc(kHugePage, bytes);
-      if (p)
-        madvise(p, bytes, MADV_HUGEPAGE);
-    } else {
-      p = std::malloc(bytes);
-    }
-    if (!p)
-      throw std::bad_alloc();
+    // Chunks grow to 2 MiB, where one huge page can back a whole chunk.
+    constexpr std::size_t kLargestChunk = std::size_t(2) << 20;
+    std::size_t bytes = std::max(Units, FNextChunkUnits) * sizeof(char16_t);
+    void* p = AllocateBulk(bytes);
     std::unique_ptr<char16_t, ChunkDeleter> chunk(static_cast<char16_t*>(p));
     FChunks.push_back(std::move(chunk));
     FNext = static_cast<char16_t*>(p);
     FLeft = bytes / sizeof(char16_t);
-    FNextChunkUnits = std::min(FNextChunkUnits * 2, kHugePage / sizeof(char16_t));
+    FNextChunkUnits = std::min(FNextChunkUnits * 2, kLargestChunk / sizeof(char16_t));
   }
   char16_t* block = FNext;
   FNext += Units;

@@ -8,6 +8,11 @@
 #include "platform/classes/Collection.h"
 #include "platform/rtl/SysUtils.h"
 
+// Memory for a large buffer that is written once through, released with std::free. From 2 MiB on it is
+// rounded up (Bytes tells the new size) and the kernel is asked to back it with huge pages: filling a word
+// file's worth of memory one small page at a time costs more than the filling itself.
+void* AllocateBulk(std::size_t& Bytes);
+
 // Blocks for entry texts carved from large chunks: a million entries cost a few dozen allocations instead of
 // a million, and the blocks go all at once with the pool.
 class TKelimeTextPool {

@@ -41,7 +41,7 @@ class PipelinedRead {
 public:
   PipelinedRead(std::string_view text, const TWordFileReadOptions& options)
       : text_(text), groups_(text.size() / 4), segmentBytes_(std::max<std::size_t>(options.SegmentBytes, 1)),
-        plain_(new char[groups_ * 3]), segments_((groups_ * 3 + segmentBytes_ - 1) / segmentBytes_),
+        plain_(allocatePlain(groups_ * 3)), segments_((groups_ * 3 + segmentBytes_ - 1) / segmentBytes_),
         done_(new std::atomic<bool>[segments_.size()]), tables_(CodePageTables()) {
     for (std::size_t k = 0; k < segments_.size(); ++k)
       done_[k].store(false, std::memory_order_relaxed);
@@ -203,7 +203,7 @@ private:
     if (r.aborted || r.bytes <= start)
       return;
     std::size_t p = start;
-    if (k > 0 && plain_[start - 1] != '\r' && plain_[start - 1] != '\n') {
+    if (k > 0 && plain_.get()[start - 1] != '\r' && plain_.get()[start - 1] != '\n') {
       // Only as far as the segment's end: a line that runs through the whole segment leaves it no line of its
       // own, and scanning on would make one very long line cost every segment it crosses.
       auto e = LineEnd(start, end);
@@ -230,7 +230,11 @@ private:
   std::string_view text_;
   std::size_t groups_;
   std::size_t segmentBytes_;
-  std::unique_ptr<char[]> plain_;
+  struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+  };
+  static char* allocatePlain(std::size_t bytes) { return static_cast<char*>(AllocateBulk(bytes)); }
+  std::unique_ptr<char, FreeDeleter> plain_;
   // Entries built but not yet in the store; their texts live in pools the store already holds.
   std::vector<std::vector<EntryPtr>> segments_;
   std::unique_ptr<std::atomic<bool>[]> done_;
