@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -86,17 +87,22 @@ public:
     // The caller adds the segments to the store in order as they are done, and parses one itself whenever
     // the next is not done yet; the entries of a failed read that are already in the store are the ones
     // before the failure, as if the lines had been added one by one.
-    for (std::size_t k = 0; k < segments_.size() && !Aborted(); ++k) {
-      while (!done_[k].load(std::memory_order_acquire))
-        if (!ParseNext(mine, *pools[workers]))
-          done_[k].wait(false, std::memory_order_acquire);
-      if (Aborted())
-        break;
-      for (auto& entry : segments_[k]) {
-        entry->SetCollection(&store);
-        entry.release();
+    try {
+      for (std::size_t k = 0; k < segments_.size() && !Aborted(); ++k) {
+        while (!done_[k].load(std::memory_order_acquire))
+          if (!ParseNext(mine, *pools[workers]))
+            done_[k].wait(false, std::memory_order_acquire);
+        if (Aborted())
+          break;
+        for (auto& entry : segments_[k]) {
+          entry->SetCollection(&store);
+          entry.release();
+        }
+        std::vector<EntryPtr>().swap(segments_[k]);
       }
-      std::vector<EntryPtr>().swap(segments_[k]);
+    } catch (...) {
+      Abort();
+      throw;
     }
     for (auto& t : threads)
       t.join();
