@@ -125,9 +125,9 @@ template <class Load> void timeLoad(benchmark::State& state, Load load) {
   state.counters["over_bare"] = total / double(state.iterations()) / bare;
   state.counters["bare_ms"] = bare * 1e3;
   // The threaded reader needs idle cores; on a busy machine its time says more about the neighbours.
-  double load[1] = {0};
-  if (getloadavg(load, 1) == 1)
-    state.counters["loadavg"] = load[0];
+  double machineLoad[1] = {0};
+  if (getloadavg(machineLoad, 1) == 1)
+    state.counters["loadavg"] = machineLoad[0];
 }
 
 // Deciphering and splitting the file's text, as the string list hands it over.
