@@ -1188,8 +1188,8 @@ void TDragController::Finish(bool Drop) {
   TPoint targetPos{};
   d.Object->FCancelling = !Drop;
   if (d.Active && d.Target) {
-    targetPos = d.Target->ScreenToClient(pos);
     if (accepted) {
+      targetPos = d.Target->ScreenToClient(pos);
       d.Object->FDropped = true;
       gDrag.Object = d.Object; // the drop handler may ask the source's drag object
       TDragRec rec;

@@ -206,7 +206,7 @@ class TControl : public TComponent {
   void SetClientWidth(int Value) { SetClientSize(Value, ClientHeight()); }
   void SetClientHeight(int Value) { SetClientSize(ClientWidth(), Value); }
   virtual void SetClientSize(int AWidth, int AHeight);
-  TPoint ClientOrigin();
+  virtual TPoint ClientOrigin();
   TPoint ClientToScreen(const TPoint& Point);
   TPoint ScreenToClient(const TPoint& Point);
 
@@ -440,6 +440,7 @@ class TWinControl : public TControl {
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   TRect GetClientRect() override;
+  TPoint ClientOrigin() override;
   void SetClientSize(int AWidth, int AHeight) override;
   void DisableAlign() { ++FAlignLevel; }
   void EnableAlign();

@@ -511,6 +511,17 @@ TRect TWinControl::GetClientRect() {
   return TControl::GetClientRect();
 }
 
+TPoint TWinControl::ClientOrigin() {
+  if (FHandle) {
+    POINT p{0, 0};
+    ::ClientToScreen(FHandle, &p);
+    return p;
+  }
+  if (!FParent)
+    return Point(FLeft, FTop);
+  return TControl::ClientOrigin();
+}
+
 void TWinControl::SetClientSize(int AWidth, int AHeight) {
   const TRect client = GetClientRect();
   SetBounds(FLeft, FTop, FWidth - RectWidth(client) + AWidth, FHeight - RectHeight(client) + AHeight);
@@ -709,7 +720,8 @@ bool TWinControl::CanFocus() {
   TCustomForm* form = GetParentForm();
   if (!form)
     return false;
-  for (TControl* c = this; c; c = c->Parent())
+  // The form's own visibility does not count, so a control can be made active before its form shows.
+  for (TControl* c = this; c && c != form; c = c->Parent())
     if (!c->Visible() || !c->Enabled())
       return false;
   return true;
