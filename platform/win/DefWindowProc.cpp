@@ -174,6 +174,8 @@ LRESULT OnNcButtonDown(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     TrackScrollBar(hwnd, SB_VERT, pt);
   else if (wParam == HTHSCROLL)
     TrackScrollBar(hwnd, SB_HORZ, pt);
+  else if (wParam == HTCAPTION && GetActiveWindow() != GetAncestor(hwnd, GA_ROOT))
+    SetActiveWindow(GetAncestor(hwnd, GA_ROOT));
   return 0;
 }
 

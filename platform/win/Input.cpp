@@ -241,6 +241,9 @@ bool CookMouse(const RawInput& ev, Cooked& out) {
     target = platform::HitTestPoint(ev.pt, &hit);
     if (!target)
       return false;
+    // A disabled top-level window (the owner of a modal popup) takes no mouse input; it only sets the cursor.
+    if (W(TopLevelOf(target))->style & WS_DISABLED)
+      hit = HTERROR;
   }
   out.msg.hwnd = target;
   out.hit = hit;
@@ -287,6 +290,10 @@ bool CookKey(const RawInput& ev, Cooked& out) {
   HWND target = W(s.focus) ? s.focus : s.active;
   if (!W(target))
     return false;
+  if (ev.kind == InputKind::Char) {
+    out.msg = MSG{target, WM_CHAR, WPARAM(ev.ch), 1, ev.time, s.cursorPos};
+    return true;
+  }
   bool down = ev.kind == InputKind::KeyDown;
   bool alt = KeyDown(VK_MENU) || GenericKey(ev.vk) == VK_MENU;
   bool ctrl = KeyDown(VK_CONTROL);
@@ -310,7 +317,7 @@ bool CookKey(const RawInput& ev, Cooked& out) {
 }
 
 bool IsMouse(const RawInput& ev) {
-  return ev.kind != InputKind::KeyDown && ev.kind != InputKind::KeyUp;
+  return ev.kind != InputKind::KeyDown && ev.kind != InputKind::KeyUp && ev.kind != InputKind::Char;
 }
 
 bool Matches(const MSG& m, HWND filter, UINT min, UINT max) {
@@ -356,8 +363,10 @@ bool CommitMouse(const RawInput& ev, Cooked& c) {
         NotifyParentsOfClick(target, c.msg);
       HWND top = TopLevelOf(target);
       if (W(target) && top && top != s.active) {
+        // The message id in lParam is the client-area one even for a click on the frame.
+        UINT raw = WM_LBUTTONDOWN + UINT(ev.button) * 3;
         LRESULT r = SendMessageA(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
-                                 MAKELPARAM(c.hit, int(c.downMessage)));
+                                 MAKELPARAM(c.hit, int(raw)));
         if (r == MA_ACTIVATE || r == MA_ACTIVATEANDEAT)
           ActivateWindow(top, WA_CLICKACTIVE, true);
         eat = r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT;
@@ -375,8 +384,12 @@ bool CommitMouse(const RawInput& ev, Cooked& c) {
   return !eat && !c.dropped && W(target) != nullptr;
 }
 
-void CommitKey(const RawInput& ev) {
+void CommitKey(const RawInput& ev, const MSG& msg) {
+  if (ev.kind == InputKind::Char)
+    return;
   ApplyKey(S().keyState, ev.vk, ev.kind == InputKind::KeyDown);
+  if (!ev.translates)
+    S().untranslated = msg;
 }
 
 void Push(RawInput ev) {
@@ -416,12 +429,19 @@ void InjectMouseWheel(int delta, int x, int y) {
   Push(ev);
 }
 
-void InjectKey(int vk, bool down) {
+void InjectKey(int vk, bool down, bool producesChar) {
   auto& s = S();
   RawInput ev{down ? InputKind::KeyDown : InputKind::KeyUp, s.cursorPos};
   ev.vk = vk & 0xFF;
+  ev.translates = producesChar;
   ev.repeat = down && (s.asyncKeyState[size_t(ev.vk)] & 0x80);
   ApplyKey(s.asyncKeyState, ev.vk, down);
+  Push(ev);
+}
+
+void InjectChar(BYTE ch) {
+  RawInput ev{InputKind::Char, S().cursorPos};
+  ev.ch = ch;
   Push(ev);
 }
 
@@ -562,7 +582,7 @@ bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remov
       if (!CommitMouse(ev, c))
         continue;
     } else {
-      CommitKey(ev);
+      CommitKey(ev, c.msg);
     }
     if (!W(c.msg.hwnd))
       continue;
@@ -796,6 +816,10 @@ BOOL DestroyIcon(HICON icon) {
 BOOL TranslateMessage(const MSG* msg) {
   if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN))
     return FALSE;
+  const MSG& u = S().untranslated;
+  if (u.hwnd == msg->hwnd && u.message == msg->message && u.wParam == msg->wParam &&
+      u.lParam == msg->lParam && u.time == msg->time)
+    return TRUE;
   int vk = int(msg->wParam);
   bool shift = KeyDown(VK_SHIFT);
   bool ctrl = KeyDown(VK_CONTROL);

@@ -44,7 +44,11 @@ enum class MouseButton { Left, Right, Middle };
 void InjectMouseMove(int x, int y);
 void InjectMouseButton(MouseButton button, bool down, int x, int y);
 void InjectMouseWheel(int delta, int x, int y);
-void InjectKey(int vk, bool down);
+// A key whose character the backend delivers itself (through InjectChar, from its own keyboard layout) is
+// injected with producesChar false, so that TranslateMessage does not make a second one.
+void InjectKey(int vk, bool down, bool producesChar = true);
+// A typed character, in the default code page, for the focus window as WM_CHAR.
+void InjectChar(BYTE ch);
 bool HasPendingInput();
 
 // What a cursor handle stands for, for backends that show it.

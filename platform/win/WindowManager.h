@@ -91,7 +91,7 @@ struct Timer {
   TIMERPROC proc = nullptr;
 };
 
-enum class InputKind { MouseMove, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp };
+enum class InputKind { MouseMove, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Char };
 
 struct RawInput {
   InputKind kind = InputKind::MouseMove;
@@ -100,6 +100,8 @@ struct RawInput {
   int delta = 0;
   int vk = 0;
   bool repeat = false;
+  bool translates = true; // a key whose character arrives separately as a Char event does not translate
+  BYTE ch = 0;
   DWORD time = 0;
 };
 
@@ -158,6 +160,7 @@ struct State {
   CaretState caret;
   Backend* backend = nullptr;
   MSG lastMessage{};
+  MSG untranslated{}; // the last key message retrieved that TranslateMessage must leave alone
   bool initializing = false;
 };
 

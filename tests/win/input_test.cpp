@@ -498,3 +498,54 @@ TEST_F(WinTest, CursorImagesFromMasksAndFromBitmaps) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WinTest, CharactersFromTheBackendsLayoutReplaceTranslation) {
+  HWND top = Top(0, 0, 100, 100);
+  platform::PumpMessages();
+  log.clear();
+  // A Turkish keyboard's dotless i key: the backend sends the key without a character, then the character.
+  platform::InjectKey(VK_OEM_1, true, false);
+  platform::InjectChar(0xFD);
+  platform::InjectKey(VK_OEM_1, false, false);
+  platform::PumpMessages();
+  auto chars = Only(WM_CHAR);
+  ASSERT_EQ(chars.size(), 1u);
+  EXPECT_EQ(chars[0].wParam, 0xFDu);
+  EXPECT_EQ(chars[0].hwnd, top);
+  EXPECT_EQ(Only(WM_KEYDOWN).size(), 1u);
+}
+
+TEST_F(WinTest, ClicksOnADisabledTopLevelWindowOnlySetTheCursorAndBeep) {
+  HWND owner = Top(0, 0, 100, 100);
+  HWND popup = Top(200, 0, 50, 50);
+  EnableWindow(owner, FALSE);
+  platform::PumpMessages();
+  log.clear();
+  Click(20, 20);
+  platform::PumpMessages();
+  EXPECT_TRUE(Only(WM_LBUTTONDOWN).empty());
+  EXPECT_TRUE(Only(WM_MOUSEACTIVATE).empty());
+  auto cursor = Only(WM_SETCURSOR);
+  ASSERT_FALSE(cursor.empty());
+  EXPECT_EQ(short(LOWORD(DWORD(cursor[0].lParam))), HTERROR);
+  EXPECT_EQ(platform::BeepLog().size(), 1u);
+  EXPECT_EQ(GetActiveWindow(), popup);
+}
+
+TEST_F(WinTest, ACaptionClickActivatesThroughTheDefaultProcedure) {
+  HWND a = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE | WS_CAPTION);
+  HWND b = Top(200, 0, 100, 100);
+  EXPECT_EQ(GetActiveWindow(), b);
+  platform::PumpMessages();
+  log.clear();
+  Click(50, 10);
+  platform::PumpMessages();
+  auto ma = Only(WM_MOUSEACTIVATE);
+  ASSERT_EQ(ma.size(), 1u);
+  EXPECT_EQ(Seq({WM_NCLBUTTONDOWN, WM_ACTIVATE}).front(), (P{a, WM_NCLBUTTONDOWN})); // MA_NOACTIVATE first
+  EXPECT_EQ(GetActiveWindow(), a);
+}
+
+} // namespace
