@@ -649,7 +649,7 @@ bool TControl::CanAutoSize(int&, int&) {
 
 void TControl::RequestAlign() {
   if (FParent)
-    FParent->Realign();
+    FParent->AlignControl(this);
 }
 
 void TControl::Resize() {

@@ -444,7 +444,9 @@ class TWinControl : public TControl {
   void SetClientSize(int AWidth, int AHeight) override;
   void DisableAlign() { ++FAlignLevel; }
   void EnableAlign();
-  void Realign();
+  void Realign() { AlignControl(nullptr); }
+  // Lays the children out again; AControl, the one that asked, wins ties with siblings on its side.
+  void AlignControl(TControl* AControl);
   bool AlignDisabled() const { return FAlignLevel > 0; }
 
   int TabOrder() const;

@@ -534,7 +534,7 @@ void TWinControl::EnableAlign() {
     Realign();
 }
 
-void TWinControl::Realign() {
+void TWinControl::AlignControl(TControl* AControl) {
   if (ComponentState().Contains(csDestroying))
     return;
   if (FAlignLevel > 0) {
@@ -549,7 +549,7 @@ void TWinControl::Realign() {
     try {
       TRect r = GetClientRect();
       AdjustClientRect(r);
-      AlignControls(nullptr, r);
+      AlignControls(pass == 0 ? AControl : nullptr, r);
     } catch (...) {
       --FAlignLevel;
       throw;
