@@ -287,6 +287,55 @@ void AddWordFileText(std::string_view Text, TPelvor& Store, const TWordFileReadO
   PipelinedRead(Text, Options).Run(Options.Workers, Store);
 }
 
+namespace {
+
+// The file's text layer. A word file is one line, and then the list's text is that line and CR LF, read
+// straight into a large buffer; going through the list would copy the whole file twice more. Any other shape
+// takes the list's own way.
+class FileText {
+public:
+  explicit FileText(const AnsiString& path) {
+    std::size_t size = 0, capacity = 0;
+    {
+      TFileStream stream(path, fmOpenRead | fmShareDenyWrite);
+      size = std::size_t(stream.Size());
+      // Room for the CR LF that ends the text.
+      capacity = size + 2;
+      bulk_.reset(static_cast<char*>(AllocateBulk(capacity)));
+      size = std::size_t(stream.Read(bulk_.get(), std::int64_t(size)));
+    }
+    char* data = bulk_.get();
+    std::size_t end = findByte(data, 0, size, '\0');
+    std::size_t lineEnd = findLineBreak(data, 0, end);
+    std::string_view rest(data + lineEnd, end - lineEnd);
+    if (rest.empty() || rest == "\r" || rest == "\n" || rest == "\r\n") {
+      if (end == 0)
+        return;
+      data[lineEnd] = '\r';
+      data[lineEnd + 1] = '\n';
+      text_ = std::string_view(data, lineEnd + 2);
+      return;
+    }
+    TStringList list;
+    list.SetText(std::string_view(data, size));
+    bulk_.reset();
+    fallback_ = list.Text();
+    text_ = fallback_;
+  }
+
+  std::string_view Text() const { return text_; }
+
+private:
+  struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+  };
+  std::unique_ptr<char, FreeDeleter> bulk_;
+  AnsiString fallback_;
+  std::string_view text_;
+};
+
+} // namespace
+
 void LoadWordFile(const AnsiString& Path, TPelvor& Store) {
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -297,30 +346,9 @@ void LoadWordFile(const AnsiString& Path, TPelvor& Store) {
   if (!fs::is_regular_file(status))
     throw EFOpenError("Cannot open file \"" + Path + "\". It is not a regular file");
 
-  AddWordFileText(ReadFileText(Path), Store);
+  AddWordFileText(FileText(Path).Text(), Store);
 }
 
 AnsiString ReadFileText(const AnsiString& Path) {
-  AnsiString buffer;
-  {
-    TFileStream stream(Path, fmOpenRead | fmShareDenyWrite);
-    const std::int64_t size = stream.Size();
-    buffer.resize(std::size_t(size));
-    buffer.resize(std::size_t(stream.Read(buffer.data(), size)));
-  }
-  // A word file is one line, and then the list's text is that line and CR LF; going through the list would
-  // copy the whole file twice more. Any other shape takes the list's own way.
-  std::size_t end = findByte(buffer.data(), 0, buffer.size(), '\0');
-  std::size_t lineEnd = findLineBreak(buffer.data(), 0, end);
-  std::string_view rest = std::string_view(buffer).substr(lineEnd, end - lineEnd);
-  if (rest.empty() || rest == "\r" || rest == "\n" || rest == "\r\n") {
-    if (end == 0)
-      return AnsiString();
-    buffer.resize(lineEnd);
-    buffer += "\r\n";
-    return buffer;
-  }
-  TStringList list;
-  list.SetText(buffer);
-  return list.Text();
+  return AnsiString(FileText(Path).Text());
 }
