@@ -5,6 +5,7 @@
 
 #include "platform/win/Backend.h"
 #include "platform/win/Caret.h"
+#include "platform/win/Edit.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/SystemMetrics.h"
@@ -167,6 +168,7 @@ void CreateRootWindows() {
   rootCls->name = "Message";
   root->cls = rootCls;
   s.messageRoot = NewHandle(std::move(root));
+  RegisterEditClass();
 }
 
 } // namespace detail

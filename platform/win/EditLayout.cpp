@@ -1,0 +1,106 @@
+#include "platform/win/EditLayout.h"
+
+#include <algorithm>
+
+namespace platform::detail {
+
+int EditLayout::Advance(int x, unsigned char c) const {
+  if (options_.maskChar)
+    return x + metrics_->widths[options_.maskChar];
+  if (c == '\t' && options_.multiLine) {
+    int tab = metrics_->TabWidth();
+    return (x / tab + 1) * tab;
+  }
+  return x + metrics_->widths[c];
+}
+
+void EditLayout::Build(std::string_view text, const EditMetrics& metrics, const Options& options) {
+  metrics_ = &metrics;
+  options_ = options;
+  if (options_.multiLine)
+    options_.maskChar = 0;
+  lines_.clear();
+  maxWidth_ = 0;
+  if (!options_.multiLine) {
+    AddParagraph(text, 0, text.size(), 0);
+    return;
+  }
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c != '\r' && c != '\n')
+      continue;
+    std::size_t breakLength = (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+    AddParagraph(text, start, i, breakLength);
+    i += breakLength - 1;
+    start = i + 1;
+  }
+  AddParagraph(text, start, text.size(), 0);
+}
+
+void EditLayout::AddParagraph(std::string_view text, std::size_t start, std::size_t end,
+                              std::size_t breakLength) {
+  int wrap = options_.multiLine ? options_.wrapWidth : 0;
+  std::size_t lineStart = start;
+  while (true) {
+    int x = 0;
+    std::size_t lastBreak = lineStart; // just after the spaces that end the last whole word
+    std::size_t i = lineStart;
+    bool wrapped = false;
+    for (; i < end; ++i) {
+      auto c = static_cast<unsigned char>(text[i]);
+      int next = Advance(x, c);
+      // Spaces hang past the right edge, so a line is only ever broken before a character that is not one.
+      if (wrap > 0 && c != ' ' && next > wrap && i > lineStart) {
+        wrapped = true;
+        break;
+      }
+      x = next;
+      if (c == ' ' && (i + 1 >= end || text[i + 1] != ' '))
+        lastBreak = i + 1;
+    }
+    if (!wrapped) {
+      lines_.push_back(EditLine{lineStart, end - lineStart, breakLength, x});
+      maxWidth_ = std::max(maxWidth_, x);
+      return;
+    }
+    std::size_t lineEnd = lastBreak > lineStart ? lastBreak : i;
+    int width = Measure(text, lineStart, lineEnd);
+    lines_.push_back(EditLine{lineStart, lineEnd - lineStart, 0, width});
+    maxWidth_ = std::max(maxWidth_, width);
+    lineStart = lineEnd;
+  }
+}
+
+std::size_t EditLayout::LineOf(std::size_t pos) const {
+  auto it = std::upper_bound(lines_.begin(), lines_.end(), pos,
+                             [](std::size_t p, const EditLine& line) { return p < line.start; });
+  if (it == lines_.begin())
+    return 0;
+  return std::size_t(it - lines_.begin()) - 1;
+}
+
+int EditLayout::Measure(std::string_view text, std::size_t from, std::size_t to) const {
+  int x = 0;
+  for (std::size_t i = from; i < to && i < text.size(); ++i)
+    x = Advance(x, static_cast<unsigned char>(text[i]));
+  return x;
+}
+
+int EditLayout::XOf(std::string_view text, std::size_t line, std::size_t pos) const {
+  return Measure(text, lines_[line].start, pos);
+}
+
+std::size_t EditLayout::PosAt(std::string_view text, std::size_t line, int x) const {
+  const EditLine& l = lines_[line];
+  int cur = 0;
+  for (std::size_t i = l.start; i < l.End(); ++i) {
+    int next = Advance(cur, static_cast<unsigned char>(text[i]));
+    if (x < (cur + next + 1) / 2)
+      return i;
+    cur = next;
+  }
+  return l.End();
+}
+
+} // namespace platform::detail
