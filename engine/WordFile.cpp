@@ -20,6 +20,10 @@ namespace {
 
 using EntryPtr = std::unique_ptr<TKelime, TObjectDeleter>;
 
+struct FreeDeleter {
+  void operator()(char* p) const { std::free(p); }
+};
+
 std::size_t findByte(const char* text, std::size_t from, std::size_t to, char c) {
   auto* hit = static_cast<const char*>(std::memchr(text + from, c, to - from));
   return hit ? std::size_t(hit - text) : to;
@@ -169,9 +173,8 @@ private:
     }
   }
 
-  // The end of the line that runs from `from` (which must be ready), waiting for bytes as needed; nothing
-  // when the read was aborted.
-  // The search stops at `limit`, which it answers when the line runs on past it.
+  // The end of the line that runs from `from` (which must be ready), waiting for bytes as needed; `limit`
+  // when the line runs on past it; nothing when the read was aborted.
   std::optional<std::size_t> LineEnd(std::size_t from, std::size_t limit = SIZE_MAX) {
     for (std::size_t searched = from;;) {
       Ready r = WaitFor(std::min(searched + 1, limit));
@@ -236,9 +239,6 @@ private:
   std::string_view text_;
   std::size_t groups_;
   std::size_t segmentBytes_;
-  struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-  };
   static char* allocatePlain(std::size_t bytes) { return static_cast<char*>(AllocateBulk(bytes)); }
   std::unique_ptr<char, FreeDeleter> plain_;
   // Entries built but not yet in the store; their texts live in pools the store already holds.
@@ -326,9 +326,6 @@ public:
   std::string_view Text() const { return text_; }
 
 private:
-  struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-  };
   std::unique_ptr<char, FreeDeleter> bulk_;
   AnsiString fallback_;
   std::string_view text_;
