@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/DrawText.h"
 #include "platform/gdi/Edge.h"
 #include "platform/gdi/Fill.h"
+#include "platform/gdi/Font.h"
 #include "platform/gdi/FrameControl.h"
+#include "platform/gdi/GdiObjects.h"
 #include "platform/rtl/Colors.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/win/ScrollBar.h"
@@ -28,6 +31,23 @@ int FrameThickness(DWORD style, DWORD exStyle) {
   if (style & WS_BORDER)
     return GetSystemMetrics(SM_CXBORDER);
   return 0;
+}
+
+void PaintCaptionText(HWND hwnd, HDC dc, RECT r, bool active) {
+  Wnd* w = W(hwnd);
+  if (w->text.empty())
+    return;
+  NONCLIENTMETRICSA ncm;
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+  HFONT font =
+      CreateFontIndirectA((w->exStyle & WS_EX_TOOLWINDOW) ? &ncm.lfSmCaptionFont : &ncm.lfCaptionFont);
+  HGDIOBJ old = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
+  DrawTextA(dc, w->text.c_str(), int(w->text.size()), &r,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  SelectObject(dc, old);
+  DeleteObject(font);
 }
 
 void PaintBar(HWND hwnd, HDC dc, int bar) {
@@ -167,6 +187,7 @@ void PaintFrame(HWND hwnd, HDC dc) {
     FillSolid(dc, RECT{r.left, r.top, r.right, captionBottom - 1},
               GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
     FillSolid(dc, RECT{r.left, captionBottom - 1, r.right, captionBottom}, GetSysColor(COLOR_3DFACE));
+    PaintCaptionText(hwnd, dc, RECT{r.left + 2, r.top, r.right - 2, captionBottom - 1}, active);
     r.top = captionBottom;
   }
   if (w->exStyle & WS_EX_CLIENTEDGE)

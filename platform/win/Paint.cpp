@@ -225,8 +225,11 @@ Surface* EnsureSurface(HWND topLevel) {
   Wnd* w = W(topLevel);
   if (!w)
     return nullptr;
-  int width = std::max<int>(RectWidth(w->rect), 1);
-  int height = std::max<int>(RectHeight(w->rect), 1);
+  // Pixels beyond this size are never painted: it is far past any screen, and an absurd window size must
+  // not turn into an absurd allocation.
+  constexpr int maxSide = 4096;
+  int width = std::clamp<int>(RectWidth(w->rect), 1, maxSide);
+  int height = std::clamp<int>(RectHeight(w->rect), 1, maxSide);
   if (!w->surface) {
     w->surface = std::make_unique<Surface>(width, height);
   } else if (w->surface->Width() != width || w->surface->Height() != height) {

@@ -27,7 +27,10 @@ std::string ClassNameOf(LPCSTR name) {
 
 ATOM AddClass(const WNDCLASSEXA& wc) {
   std::string name = ClassNameOf(wc.lpszClassName);
-  if (name.empty() || !wc.lpfnWndProc || wc.cbWndExtra < 0 || wc.cbClsExtra < 0)
+  // The platform keeps extra bytes small; a huge request is a mistake, refused rather than allocated.
+  constexpr int maxExtra = 4096;
+  if (name.empty() || !wc.lpfnWndProc || wc.cbWndExtra < 0 || wc.cbClsExtra < 0 || wc.cbWndExtra > maxExtra ||
+      wc.cbClsExtra > maxExtra)
     return 0;
   auto& s = S();
   std::string key = ClassKey(name);

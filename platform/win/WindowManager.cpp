@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/rtl/Colors.h"
 #include "platform/win/Backend.h"
 #include "platform/win/Caret.h"
+#include "platform/win/DefWindowProc.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
@@ -169,6 +171,13 @@ void CreateRootWindows() {
   root->cls = rootCls;
   s.messageRoot = NewHandle(std::move(root));
   RegisterEditClass();
+  // A plain system class the library creates itself (the panning indicator).
+  auto staticClass = std::make_shared<WndClass>();
+  staticClass->name = "Static";
+  staticClass->proc = DefWindowProcA;
+  staticClass->background = reinterpret_cast<HBRUSH>(std::intptr_t(COLOR_3DFACE + 1));
+  staticClass->cursor = LoadCursorA(nullptr, IDC_ARROW);
+  s.classes[ClassKey("STATIC")] = staticClass;
 }
 
 } // namespace detail

@@ -229,3 +229,52 @@ TEST_F(PaintTest, TheCaretBlinksByTheClockAndHidesWhilePainting) {
 }
 
 } // namespace
+
+namespace {
+
+int CountPixels(HWND top, const RECT& r, COLORREF c) {
+  const Surface* s = platform::GetWindowSurface(top);
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      n += PixelToColorRef(s->Pixel(x, y)) == c;
+  return n;
+}
+
+TEST_F(PaintTest, TheCaptionShowsTheTextInTheActiveColours) {
+  HWND a = CreateWindowExA(0, "Rec", "", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 200, 60, nullptr, nullptr,
+                           nullptr, nullptr);
+  platform::PumpMessages();
+  RECT caption{3, 3, 197, 21};
+  EXPECT_EQ(CountPixels(a, caption, GetSysColor(COLOR_CAPTIONTEXT)), 0);
+  EXPECT_EQ(At(a, 150, 10), GetSysColor(COLOR_ACTIVECAPTION));
+  SetWindowTextA(a, "Pelvor");
+  platform::PumpMessages();
+  EXPECT_GT(CountPixels(a, caption, GetSysColor(COLOR_CAPTIONTEXT)), 10);
+  EXPECT_EQ(At(a, 190, 10), GetSysColor(COLOR_ACTIVECAPTION));
+  HWND b = Top(300, 0, 50, 50);
+  platform::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), b);
+  EXPECT_EQ(At(a, 190, 10), GetSysColor(COLOR_INACTIVECAPTION));
+}
+
+TEST_F(PaintTest, AbsurdSizesAndTheSystemStaticClass) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = RecordProc;
+  wc.cbWndExtra = 1 << 30;
+  wc.lpszClassName = "Huge";
+  EXPECT_EQ(RegisterClassA(&wc), 0);
+  HWND big = Top(0, 0, 100000, 100000);
+  ASSERT_NE(big, nullptr);
+  platform::PumpMessages();
+  const Surface* s = platform::GetWindowSurface(big);
+  ASSERT_NE(s, nullptr);
+  EXPECT_LE(s->Width(), 4096);
+  HWND st =
+      CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, big, nullptr, nullptr, nullptr);
+  ASSERT_NE(st, nullptr);
+  platform::PumpMessages();
+  EXPECT_EQ(At(big, 5, 5), GetSysColor(COLOR_3DFACE));
+}
+
+} // namespace
