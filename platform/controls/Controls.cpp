@@ -856,8 +856,11 @@ void TControl::DoMouseUp(TWMMouse& Message, TMouseButton Button) {
     MouseUp(Button, KeysToShiftState(Message.Keys()), Message.XPos(), Message.YPos());
 }
 
+// Each mouse handler lets the window's own procedure see the message first, so that a wrapped platform
+// class keeps its behaviour under the library's events.
 void TControl::WMLButtonDown(TWMMouse& Message) {
   SendCancelMode(this);
+  DefaultHandler(Message);
   if (FControlStyle.Contains(csCaptureMouse))
     SetMouseCapture(true);
   if (FControlStyle.Contains(csClickEvents))
@@ -867,6 +870,7 @@ void TControl::WMLButtonDown(TWMMouse& Message) {
 
 void TControl::WMLButtonDblClk(TWMMouse& Message) {
   SendCancelMode(this);
+  DefaultHandler(Message);
   if (FControlStyle.Contains(csCaptureMouse))
     SetMouseCapture(true);
   if (FControlStyle.Contains(csClickEvents))
@@ -875,6 +879,7 @@ void TControl::WMLButtonDblClk(TWMMouse& Message) {
 }
 
 void TControl::WMLButtonUp(TWMMouse& Message) {
+  DefaultHandler(Message);
   if (FControlStyle.Contains(csCaptureMouse))
     SetMouseCapture(false);
   if (FControlState.Contains(csClicked)) {
@@ -887,14 +892,17 @@ void TControl::WMLButtonUp(TWMMouse& Message) {
 }
 
 void TControl::WMRButtonDown(TWMMouse& Message) {
+  DefaultHandler(Message);
   DoMouseDown(Message, mbRight, {});
 }
 
 void TControl::WMRButtonDblClk(TWMMouse& Message) {
+  DefaultHandler(Message);
   DoMouseDown(Message, mbRight, {ssDouble});
 }
 
 void TControl::WMRButtonUp(TWMMouse& Message) {
+  DefaultHandler(Message);
   DoMouseUp(Message, mbRight);
   // The window manager does not turn a right-button release into WM_CONTEXTMENU, so the library does.
   if (!FParent && !dynamic_cast<TWinControl*>(this))
@@ -909,18 +917,22 @@ void TControl::WMRButtonUp(TWMMouse& Message) {
 }
 
 void TControl::WMMButtonDown(TWMMouse& Message) {
+  DefaultHandler(Message);
   DoMouseDown(Message, mbMiddle, {});
 }
 
 void TControl::WMMButtonDblClk(TWMMouse& Message) {
+  DefaultHandler(Message);
   DoMouseDown(Message, mbMiddle, {ssDouble});
 }
 
 void TControl::WMMButtonUp(TWMMouse& Message) {
+  DefaultHandler(Message);
   DoMouseUp(Message, mbMiddle);
 }
 
 void TControl::WMMouseMove(TWMMouse& Message) {
+  DefaultHandler(Message);
   if (!FControlStyle.Contains(csNoStdEvents))
     MouseMove(KeysToShiftState(Message.Keys()), Message.XPos(), Message.YPos());
 }

@@ -537,6 +537,8 @@ protected:
   virtual void WMVScroll(TWMScroll& Message);
   virtual void WMNCDestroy(TMessageView& Message);
   virtual void WMGetDlgCode(TWMGetDlgCode& Message);
+  virtual void WMSysColorChange(TMessageView& Message);
+  virtual void WMSettingChange(TMessageView& Message);
   virtual void CNKeyDown(TWMKey& Message);
   virtual void CNKeyUp(TWMKey& Message);
   virtual void CNChar(TWMKey& Message);

@@ -50,7 +50,19 @@ TApplication* Application() {
   return a.get();
 }
 
+// The application while it exists; messages that arrive while it is being torn down must not make a new one.
+static TApplication* ExistingApplication() {
+  return ApplicationInstance().get();
+}
+
 void DoneApplication() {
+  SetApplicationHandleException(nullptr);
+  // Forms going away deactivate windows, whose handlers look for the application; each round frees what
+  // such a look made again.
+  for (int round = 0; round < 3 && ApplicationInstance(); ++round) {
+    TApplication* app = ApplicationInstance().release();
+    app->Free();
+  }
   ApplicationInstance().reset();
   SetApplicationHandleException(nullptr);
   ScreenInstance().reset();
@@ -482,6 +494,11 @@ void TCustomForm::Dispatch(TMessage& Message) {
     CMRelease(m);
     break;
   }
+  case WM_ACTIVATEAPP: {
+    TMessageView m(Message);
+    WMActivateApp(m);
+    break;
+  }
   default:
     TWinControl::Dispatch(Message);
     break;
@@ -496,13 +513,20 @@ void TCustomForm::WMActivate(TWMActivate& Message) {
   if (active) {
     FFormState.Include(fsActivated);
     Screen()->SetActive(this, FActiveControl);
-    Application()->SetActiveFlag(true);
+    if (TApplication* app = ExistingApplication())
+      app->SetActiveFlag(true);
     Activate();
     if (!Message.Minimized())
       SetWindowFocus();
   } else {
     Deactivate();
   }
+}
+
+void TCustomForm::WMActivateApp(TMessageView& Message) {
+  if (TApplication* app = ExistingApplication())
+    app->SetActiveFlag(Message.WParam != 0);
+  DefaultHandler(Message);
 }
 
 void TCustomForm::WMClose(TWMClose&) {

@@ -98,6 +98,7 @@ protected:
   void WMEraseBkgnd(TWMEraseBkgnd& Message) override;
   virtual void WMActivate(TWMActivate& Message);
   virtual void WMClose(TWMClose& Message);
+  virtual void WMActivateApp(TMessageView& Message);
   virtual void CMRelease(TMessageView& Message);
 
 private:

@@ -439,12 +439,17 @@ void TWinControl::CMInvalidate(TMessageView& Message) {
   InvalidateRect(FHandle, nullptr, !FControlStyle.Contains(csOpaque));
 }
 
-void TWinControl::CMSysColorChange(TMessageView&) {
-  NotifyControls(CM_SYSCOLORCHANGE);
+void TWinControl::CMSysColorChange(TMessageView& Message) {
+  TMessage m{CM_SYSCOLORCHANGE, Message.WParam, Message.LParam, 0};
+  for (TControl* c : std::vector<TControl*>(FControls))
+    c->WindowProc()(m);
+  Invalidate();
 }
 
-void TWinControl::CMWinIniChange(TMessageView&) {
-  NotifyControls(CM_WININICHANGE);
+void TWinControl::CMWinIniChange(TMessageView& Message) {
+  TMessage m{CM_WININICHANGE, Message.WParam, Message.LParam, 0};
+  for (TControl* c : std::vector<TControl*>(FControls))
+    c->WindowProc()(m);
 }
 
 void TWinControl::CMCtl3DChanged(TMessageView&) {
@@ -981,6 +986,16 @@ void TWinControl::Dispatch(TMessage& Message) {
     WMGetDlgCode(m);
     break;
   }
+  case WM_SYSCOLORCHANGE: {
+    TMessageView m(Message);
+    WMSysColorChange(m);
+    break;
+  }
+  case WM_SETTINGCHANGE: {
+    TMessageView m(Message);
+    WMSettingChange(m);
+    break;
+  }
   case CN_KEYDOWN: {
     TWMKey m(Message);
     CNKeyDown(m);
@@ -1333,6 +1348,17 @@ void TWinControl::CMDialogChar(TCMDialogChar& Message) {
 }
 
 void TWinControl::WMGetDlgCode(TWMGetDlgCode& Message) {
+  DefaultHandler(Message);
+}
+
+// The platform tells top-level windows only; the library passes the news to every control below them.
+void TWinControl::WMSysColorChange(TMessageView& Message) {
+  Perform(CM_SYSCOLORCHANGE, Message.WParam, Message.LParam);
+  DefaultHandler(Message);
+}
+
+void TWinControl::WMSettingChange(TMessageView& Message) {
+  Perform(CM_WININICHANGE, Message.WParam, Message.LParam);
   DefaultHandler(Message);
 }
 
