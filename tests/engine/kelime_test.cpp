@@ -102,6 +102,15 @@ TEST(TKelime, AssignCopiesAsStored) {
   b->Assign(b);
   b->Assign(nullptr);
   EXPECT_EQ(fieldsOf(b), (Fields{u"kedi", u"kzu", u"isim", u"ut"}));
+
+  // A whole store copies the same way, also entries whose texts live in the source's pool.
+  store.AddAnsiLine("su;3\xB4"
+                    "ari;isim;");
+  TPelvor copy;
+  copy.Assign(&store);
+  ASSERT_EQ(copy.Count(), 3);
+  EXPECT_EQ(fieldsOf(copy.Items(1)), (Fields{u"kedi", u"kzu", u"isim", u"ut"}));
+  EXPECT_EQ(fieldsOf(copy.Items(2)), (Fields{u"su", u"wzri", u"isim", u""}));
 }
 
 TEST(TKelime, EachFieldKeepsItsOwnText) {
