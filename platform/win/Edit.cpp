@@ -251,21 +251,23 @@ bool EditControl::Replace(std::size_t start, std::size_t end, std::string_view i
   } else {
     undo_ = UndoRecord{kind, start, std::move(removed), std::string(insert)};
   }
-  text_.replace(start, end - start, insert);
+  std::size_t removedLength = end - start;
+  text_.replace(start, removedLength, insert);
   anchor_ = caret_ = start + insert.size();
   modified_ = true;
   goalX_ = -1;
-  Relayout();
+  layout_.Update(text_, start, removedLength, insert.size());
+  anchor_ = caret_ = ClampPos(caret_);
   return true;
 }
 
-bool EditControl::Fits(std::string_view text) const {
+bool EditControl::Scrolls() const {
   DWORD style = Style();
-  bool multi = style & ES_MULTILINE;
-  if (!multi && (style & ES_AUTOHSCROLL))
-    return true;
-  if (multi && (style & ES_AUTOVSCROLL))
-    return true;
+  return (style & ES_MULTILINE) ? (style & ES_AUTOVSCROLL) != 0 : (style & ES_AUTOHSCROLL) != 0;
+}
+
+bool EditControl::Fits(std::string_view text) const {
+  bool multi = MultiLine();
   EditLayout trial;
   trial.Build(text, metrics_, EditLayout::Options{multi, Wraps() ? FormatWidth() : 0, MaskChar()});
   if (!multi)
@@ -299,7 +301,7 @@ bool EditControl::InsertUser(std::string text, UndoKind kind, bool truncate) {
   auto resulting = [&](std::size_t n) {
     return text_.substr(0, SelMin()) + text.substr(0, n) + text_.substr(SelMax());
   };
-  if (!Fits(resulting(text.size()))) {
+  if (!Scrolls() && !Fits(resulting(text.size()))) {
     if (!truncate) {
       Notify(EN_MAXTEXT);
       return false;
@@ -447,13 +449,15 @@ LRESULT EditControl::OnUndo() {
   std::size_t pos = std::min(record.pos, text_.size());
   std::size_t end = std::min(pos + record.inserted.size(), text_.size());
   text_.replace(pos, end - pos, record.removed);
+  layout_.Update(text_, pos, end - pos, record.removed.size());
   // The reversal is itself the last operation, so a second undo redoes.
   undo_ = UndoRecord{UndoKind::Other, pos, record.inserted, record.removed};
   anchor_ = pos;
   caret_ = pos + record.removed.size();
   modified_ = true;
   goalX_ = -1;
-  Relayout();
+  anchor_ = ClampPos(anchor_);
+  caret_ = ClampPos(caret_);
   Finish(Change::Text);
   return TRUE;
 }

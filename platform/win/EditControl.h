@@ -96,6 +96,7 @@ private:
   std::size_t NextWord(std::size_t pos) const;
   std::size_t LineEndOf(std::size_t pos) const;
   std::size_t PosFromPoint(int x, int y) const;
+  std::size_t PosFromVisiblePoint(POINT p) const;
 
   // Layout and view.
   void UpdateMetrics();
@@ -110,6 +111,8 @@ private:
   void UpdateScrollBars();
   void UpdateCaret();
   bool ScrollBy(int lines, int pixels);
+  // Whether the window may scroll in the direction its text grows; when not, text must fit the window.
+  bool Scrolls() const;
   bool Fits(std::string_view text) const;
   unsigned char MaskChar() const;
 

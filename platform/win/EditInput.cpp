@@ -270,8 +270,16 @@ LRESULT EditControl::OnMouseMove(LPARAM point) {
     SetTimer(hwnd_, autoScrollTimer, autoScrollInterval, nullptr);
   else
     KillTimer(hwnd_, autoScrollTimer);
-  MoveCaret(PosFromPoint(lastMouse_.x, lastMouse_.y), true);
+  MoveCaret(PosFromVisiblePoint(lastMouse_), true);
   return 0;
+}
+
+// While dragging, the point is held inside the formatting rectangle, so that the view moves only as fast
+// as the auto-scroll timer moves it.
+std::size_t EditControl::PosFromVisiblePoint(POINT p) const {
+  int x = std::clamp<int>(p.x, format_.left, std::max<int>(format_.left, format_.right - 1));
+  int y = std::clamp<int>(p.y, format_.top, std::max<int>(format_.top, format_.bottom - 1));
+  return PosFromPoint(x, y);
 }
 
 LRESULT EditControl::OnTimer(WPARAM id) {
@@ -294,7 +302,7 @@ LRESULT EditControl::OnTimer(WPARAM id) {
   ScrollBy(lines, pixels);
   if (!IsWindow(hwnd_))
     return 0;
-  caret_ = PosFromPoint(lastMouse_.x, lastMouse_.y);
+  caret_ = PosFromVisiblePoint(lastMouse_);
   UpdateCaret();
   InvalidateRect(hwnd_, nullptr, TRUE);
   return 0;

@@ -25,8 +25,11 @@ void EditLayout::Build(std::string_view text, const EditMetrics& metrics, const 
     AddParagraph(text, 0, text.size(), 0);
     return;
   }
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  AddRange(text, 0, text.size(), true);
+}
+
+void EditLayout::AddRange(std::string_view text, std::size_t start, std::size_t end, bool toEnd) {
+  for (std::size_t i = start; i < end; ++i) {
     char c = text[i];
     if (c != '\r' && c != '\n')
       continue;
@@ -35,7 +38,39 @@ void EditLayout::Build(std::string_view text, const EditMetrics& metrics, const 
     i += breakLength - 1;
     start = i + 1;
   }
-  AddParagraph(text, start, text.size(), 0);
+  if (toEnd)
+    AddParagraph(text, start, text.size(), 0);
+}
+
+std::size_t EditLayout::ParagraphStart(std::size_t line) const {
+  while (line > 0 && lines_[line - 1].breakLength == 0)
+    --line;
+  return line;
+}
+
+void EditLayout::Update(std::string_view text, std::size_t pos, std::size_t removed, std::size_t inserted) {
+  if (!options_.multiLine || lines_.empty()) {
+    Build(text, *metrics_, options_);
+    return;
+  }
+  // The paragraph before the change is taken too, since a CR at its end may now pair with an LF.
+  std::size_t first = ParagraphStart(LineOf(pos > 0 ? pos - 1 : 0));
+  std::size_t last = LineOf(pos + removed);
+  while (last + 1 < lines_.size() && lines_[last].breakLength == 0)
+    ++last;
+  std::size_t from = lines_[first].start;
+  std::size_t oldEnd = lines_[last].Next();
+  std::size_t newEnd = oldEnd + inserted - removed;
+  std::vector<EditLine> tail(lines_.begin() + std::ptrdiff_t(last) + 1, lines_.end());
+  lines_.resize(first);
+  AddRange(text, from, std::min(newEnd, text.size()), tail.empty());
+  for (EditLine& line : tail) {
+    line.start = line.start + inserted - removed;
+    lines_.push_back(line);
+  }
+  maxWidth_ = 0;
+  for (const EditLine& line : lines_)
+    maxWidth_ = std::max(maxWidth_, line.width);
 }
 
 void EditLayout::AddParagraph(std::string_view text, std::size_t start, std::size_t end,

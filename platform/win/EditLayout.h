@@ -35,6 +35,10 @@ public:
   };
 
   void Build(std::string_view text, const EditMetrics& metrics, const Options& options);
+  // After `removed` characters at `pos` were replaced by `inserted` ones, lays out again only the
+  // paragraphs the change touched and shifts the lines after them; the options must be those of the last
+  // Build.
+  void Update(std::string_view text, std::size_t pos, std::size_t removed, std::size_t inserted);
 
   std::size_t LineCount() const { return lines_.size(); }
   const EditLine& Line(std::size_t index) const { return lines_[index]; }
@@ -50,6 +54,10 @@ private:
   int Advance(int x, unsigned char c) const;
   int Measure(std::string_view text, std::size_t from, std::size_t to) const;
   void AddParagraph(std::string_view text, std::size_t start, std::size_t end, std::size_t breakLength);
+  // Lays out the hard lines of [start, end) onto lines_, and with toEnd the paragraph after the last break
+  // up to the end of the text, which has no break of its own.
+  void AddRange(std::string_view text, std::size_t start, std::size_t end, bool toEnd);
+  std::size_t ParagraphStart(std::size_t line) const;
 
   std::vector<EditLine> lines_;
   const EditMetrics* metrics_ = nullptr;

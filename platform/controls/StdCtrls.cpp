@@ -1,0 +1,463 @@
+#include "platform/controls/StdCtrls.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/controls/Messages.h"
+#include "platform/win/Clipboard.h"
+#include "platform/win/Edit.h"
+#include "platform/win/Input.h"
+#include "platform/win/Message.h"
+#include "platform/win/Paint.h"
+#include "platform/win/Window.h"
+
+namespace {
+
+// The memo's lines, read from and written to its window through the line messages.
+class TMemoStrings : public TStrings {
+  PELVOR_CLASS(TMemoStrings, TStrings)
+  explicit TMemoStrings(TCustomMemo* AMemo) : FMemo(AMemo) {}
+
+  void Insert(int Index, const AnsiString& S) override {
+    const int count = GetCount();
+    if (Index < 0 || Index > count)
+      IndexError(Index);
+    HWND h = FMemo->Handle();
+    LRESULT at = 0;
+    AnsiString line = S + "\r\n";
+    if (Index < count) {
+      at = SendMessageA(h, EM_LINEINDEX, WPARAM(Index), 0);
+    } else {
+      at = SendMessageA(h, WM_GETTEXTLENGTH, 0, 0);
+      // After a last line without its break, the new line needs one before it.
+      if (count > 0 && LastLineOpen(h))
+        line = "\r\n" + line;
+    }
+    SendMessageA(h, EM_SETSEL, WPARAM(at), LPARAM(at));
+    SendMessageA(h, EM_REPLACESEL, 0, LPARAM(line.c_str()));
+  }
+
+  void Delete(int Index) override {
+    if (Index < 0 || Index >= GetCount())
+      IndexError(Index);
+    HWND h = FMemo->Handle();
+    LRESULT start = SendMessageA(h, EM_LINEINDEX, WPARAM(Index), 0);
+    LRESULT end = SendMessageA(h, EM_LINEINDEX, WPARAM(Index + 1), 0);
+    if (end < 0) {
+      end = SendMessageA(h, WM_GETTEXTLENGTH, 0, 0);
+      // The last line takes the break before it along, so that no empty line is left behind.
+      if (Index > 0) {
+        start =
+            SendMessageA(h, EM_LINEINDEX, WPARAM(Index - 1), 0) +
+            SendMessageA(h, EM_LINELENGTH, WPARAM(SendMessageA(h, EM_LINEINDEX, WPARAM(Index - 1), 0)), 0);
+      }
+    }
+    SendMessageA(h, EM_SETSEL, WPARAM(start), LPARAM(end));
+    SendMessageA(h, EM_REPLACESEL, 0, LPARAM(""));
+  }
+
+  void Clear() override { FMemo->Clear(); }
+
+protected:
+  AnsiString Get(int Index) const override {
+    if (Index < 0 || Index >= GetCount())
+      IndexError(Index);
+    HWND h = FMemo->Handle();
+    LRESULT start = SendMessageA(h, EM_LINEINDEX, WPARAM(Index), 0);
+    auto length = std::size_t(SendMessageA(h, EM_LINELENGTH, WPARAM(start), 0));
+    // EM_GETLINE takes the buffer's size in its first word, so the buffer holds at least two bytes.
+    AnsiString s(std::max<std::size_t>(length, 2), '\0');
+    WORD size = WORD(std::min<std::size_t>(length, 0xFFFF));
+    std::memcpy(s.data(), &size, sizeof size);
+    s.resize(std::size_t(SendMessageA(h, EM_GETLINE, WPARAM(Index), LPARAM(s.data()))));
+    return s;
+  }
+
+  void Put(int Index, const AnsiString& S) override {
+    if (Index < 0 || Index >= GetCount())
+      IndexError(Index);
+    HWND h = FMemo->Handle();
+    LRESULT start = SendMessageA(h, EM_LINEINDEX, WPARAM(Index), 0);
+    LRESULT length = SendMessageA(h, EM_LINELENGTH, WPARAM(start), 0);
+    SendMessageA(h, EM_SETSEL, WPARAM(start), LPARAM(start + length));
+    SendMessageA(h, EM_REPLACESEL, 0, LPARAM(S.c_str()));
+  }
+
+  // A text that ends with a line break shows an empty last line, which is not one of the strings.
+  int GetCount() const override {
+    HWND h = FMemo->Handle();
+    auto count = int(SendMessageA(h, EM_GETLINECOUNT, 0, 0));
+    LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, WPARAM(count - 1), 0);
+    if (SendMessageA(h, EM_LINELENGTH, WPARAM(lastStart), 0) == 0)
+      --count;
+    return count;
+  }
+
+  AnsiString GetTextStr() const override { return FMemo->Text(); }
+
+  void SetTextStr(std::string_view Value) override {
+    // The memo shows the text as it stands; only lone CR or LF become the platform's line break.
+    AnsiString text;
+    text.reserve(Value.size());
+    for (std::size_t i = 0; i < Value.size(); ++i) {
+      char c = Value[i];
+      if (c == '\0')
+        break;
+      if (c == '\r' || c == '\n') {
+        if (c == '\r' && i + 1 < Value.size() && Value[i + 1] == '\n')
+          ++i;
+        text += "\r\n";
+      } else {
+        text += c;
+      }
+    }
+    FMemo->SetText(text);
+  }
+
+  void SetUpdateState(bool Updating) override {
+    if (!FMemo->HandleAllocated())
+      return;
+    SendMessageA(FMemo->Handle(), WM_SETREDRAW, Updating ? FALSE : TRUE, 0);
+    if (!Updating)
+      FMemo->Refresh();
+  }
+
+private:
+  // The last line has text and no line break after it.
+  static bool LastLineOpen(HWND h) {
+    auto lines = SendMessageA(h, EM_GETLINECOUNT, 0, 0);
+    LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, WPARAM(lines - 1), 0);
+    return SendMessageA(h, EM_LINELENGTH, WPARAM(lastStart), 0) > 0;
+  }
+
+  TCustomMemo* FMemo; // the memo owns this view
+};
+
+} // namespace
+
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
+  SetBounds(Left(), Top(), 121, 21);
+  SetTabStop(true);
+  SetParentColor(false);
+  SetColor(clWindow);
+  FControlStyle.Include(csClickEvents);
+  FControlStyle.Include(csSetCaption);
+  FControlStyle.Include(csDoubleClicks);
+}
+
+void TCustomEdit::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  CreateSubClass(Params, "EDIT");
+  Params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+  static const DWORD alignments[] = {ES_LEFT, ES_RIGHT, ES_CENTER};
+  static const DWORD cases[] = {0, ES_UPPERCASE, ES_LOWERCASE};
+  Params.Style |= alignments[FAlignment] | cases[FCharCase];
+  if (FBorderStyle == bsSingle)
+    Params.ExStyle |= WS_EX_CLIENTEDGE;
+  if (!FHideSelection)
+    Params.Style |= ES_NOHIDESEL;
+  if (FReadOnly)
+    Params.Style |= ES_READONLY;
+  if (FPasswordChar)
+    Params.Style |= ES_PASSWORD;
+}
+
+void TCustomEdit::CreateWnd() {
+  FCreating = true;
+  try {
+    TWinControl::CreateWnd();
+  } catch (...) {
+    FCreating = false;
+    throw;
+  }
+  FCreating = false;
+  SendMessageA(Handle(), EM_LIMITTEXT, WPARAM(FMaxLength), 0);
+  SendMessageA(Handle(), EM_SETPASSWORDCHAR, WPARAM(BYTE(FPasswordChar)), 0);
+  SendMessageA(Handle(), EM_SETMODIFY, FModified, 0);
+}
+
+void TCustomEdit::DestroyWnd() {
+  FModified = Modified();
+  TWinControl::DestroyWnd();
+}
+
+void TCustomEdit::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+  case CN_COMMAND:
+    CNCommand(Message);
+    break;
+  case CM_ENTER:
+    CMEnter(Message);
+    break;
+  default:
+    TWinControl::Dispatch(Message);
+    break;
+  }
+}
+
+void TCustomEdit::CNCommand(TMessage& Message) {
+  if (HIWORD(Message.WParam) == EN_CHANGE && !FCreating)
+    Change();
+}
+
+void TCustomEdit::CMEnter(TMessage& Message) {
+  TWinControl::Dispatch(Message);
+  // Entering by the keyboard selects everything; a click has already placed the caret where it wants it.
+  if (FAutoSelect && GetKeyState(VK_LBUTTON) >= 0 && HandleAllocated() &&
+      !(GetWindowLongA(Handle(), GWL_STYLE) & ES_MULTILINE))
+    SelectAll();
+}
+
+void TCustomEdit::Change() {
+  if (OnChange)
+    OnChange(this);
+}
+
+void TCustomEdit::UpdateStyle(DWORD Bits, bool On) {
+  if (!HandleAllocated())
+    return;
+  DWORD style = DWORD(GetWindowLongA(Handle(), GWL_STYLE));
+  DWORD wanted = On ? (style | Bits) : (style & ~Bits);
+  if (wanted != style) {
+    SetWindowLongA(Handle(), GWL_STYLE, LONG(wanted));
+    Invalidate();
+  }
+}
+
+void TCustomEdit::SetAlignment(TAlignment Value) {
+  if (FAlignment == Value)
+    return;
+  FAlignment = Value;
+  UpdateStyle(ES_CENTER | ES_RIGHT, false);
+  UpdateStyle(Value == taRightJustify ? ES_RIGHT : Value == taCenter ? ES_CENTER : DWORD(0), true);
+}
+
+void TCustomEdit::SetBorderStyle(TBorderStyle Value) {
+  if (FBorderStyle == Value)
+    return;
+  FBorderStyle = Value;
+  if (HandleAllocated())
+    RecreateWnd();
+}
+
+void TCustomEdit::SetCharCase(TEditCharCase Value) {
+  if (FCharCase == Value)
+    return;
+  FCharCase = Value;
+  UpdateStyle(ES_UPPERCASE | ES_LOWERCASE, false);
+  UpdateStyle(Value == ecUpperCase ? ES_UPPERCASE : Value == ecLowerCase ? ES_LOWERCASE : DWORD(0), true);
+}
+
+void TCustomEdit::SetHideSelection(bool Value) {
+  if (FHideSelection == Value)
+    return;
+  FHideSelection = Value;
+  UpdateStyle(ES_NOHIDESEL, !Value);
+}
+
+void TCustomEdit::SetMaxLength(int Value) {
+  FMaxLength = std::max(0, Value);
+  if (HandleAllocated())
+    SendMessageA(Handle(), EM_LIMITTEXT, WPARAM(FMaxLength), 0);
+}
+
+bool TCustomEdit::Modified() {
+  if (HandleAllocated())
+    FModified = SendMessageA(Handle(), EM_GETMODIFY, 0, 0) != 0;
+  return FModified;
+}
+
+void TCustomEdit::SetModified(bool Value) {
+  FModified = Value;
+  if (HandleAllocated())
+    SendMessageA(Handle(), EM_SETMODIFY, Value, 0);
+}
+
+void TCustomEdit::SetPasswordChar(char Value) {
+  if (FPasswordChar == Value)
+    return;
+  FPasswordChar = Value;
+  if (HandleAllocated())
+    SendMessageA(Handle(), EM_SETPASSWORDCHAR, WPARAM(BYTE(Value)), 0);
+}
+
+void TCustomEdit::SetReadOnly(bool Value) {
+  FReadOnly = Value;
+  if (HandleAllocated())
+    SendMessageA(Handle(), EM_SETREADONLY, Value, 0);
+}
+
+int TCustomEdit::SelStart() {
+  if (!HandleAllocated())
+    return 0;
+  DWORD start = 0;
+  SendMessageA(Handle(), EM_GETSEL, WPARAM(&start), 0);
+  return int(start);
+}
+
+void TCustomEdit::SetSelStart(int Value) {
+  if (HandleAllocated())
+    SendMessageA(Handle(), EM_SETSEL, WPARAM(DWORD(Value)), LPARAM(DWORD(Value)));
+}
+
+int TCustomEdit::SelLength() {
+  if (!HandleAllocated())
+    return 0;
+  DWORD start = 0, end = 0;
+  SendMessageA(Handle(), EM_GETSEL, WPARAM(&start), LPARAM(&end));
+  return int(end - start);
+}
+
+void TCustomEdit::SetSelLength(int Value) {
+  if (!HandleAllocated())
+    return;
+  DWORD start = 0;
+  SendMessageA(Handle(), EM_GETSEL, WPARAM(&start), 0);
+  SendMessageA(Handle(), EM_SETSEL, WPARAM(start), LPARAM(DWORD(int(start) + Value)));
+  SendMessageA(Handle(), EM_SCROLLCARET, 0, 0);
+}
+
+AnsiString TCustomEdit::SelText() {
+  AnsiString text = Text();
+  auto start = std::size_t(SelStart());
+  if (start > text.size())
+    return {};
+  return text.substr(start, std::size_t(SelLength()));
+}
+
+void TCustomEdit::SetSelText(const AnsiString& Value) {
+  SendMessageA(Handle(), EM_REPLACESEL, 0, LPARAM(Value.c_str()));
+}
+
+bool TCustomEdit::CanUndo() {
+  return HandleAllocated() && SendMessageA(Handle(), EM_CANUNDO, 0, 0) != 0;
+}
+
+void TCustomEdit::Clear() {
+  SetText("");
+}
+
+void TCustomEdit::ClearSelection() {
+  SendMessageA(Handle(), WM_CLEAR, 0, 0);
+}
+
+void TCustomEdit::ClearUndo() {
+  if (HandleAllocated())
+    SendMessageA(Handle(), EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+void TCustomEdit::CopyToClipboard() {
+  SendMessageA(Handle(), WM_COPY, 0, 0);
+}
+
+void TCustomEdit::CutToClipboard() {
+  SendMessageA(Handle(), WM_CUT, 0, 0);
+}
+
+void TCustomEdit::PasteFromClipboard() {
+  SendMessageA(Handle(), WM_PASTE, 0, 0);
+}
+
+void TCustomEdit::SelectAll() {
+  if (HandleAllocated())
+    SendMessageA(Handle(), EM_SETSEL, 0, LPARAM(-1));
+}
+
+void TCustomEdit::Undo() {
+  if (HandleAllocated())
+    SendMessageA(Handle(), WM_UNDO, 0, 0);
+}
+
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(new TMemoStrings(this)) {
+  SetBounds(Left(), Top(), 185, 89);
+  SetAutoSelect(false);
+}
+
+TCustomMemo::~TCustomMemo() = default;
+
+void TCustomMemo::CreateParams(TCreateParams& Params) {
+  TCustomEdit::CreateParams(Params);
+  Params.Style |= ES_MULTILINE;
+  if (FWordWrap && FScrollBars != ssHorizontal && FScrollBars != ssBoth)
+    Params.Style &= ~DWORD(ES_AUTOHSCROLL);
+  if (FScrollBars == ssHorizontal || FScrollBars == ssBoth)
+    Params.Style |= WS_HSCROLL;
+  if (FScrollBars == ssVertical || FScrollBars == ssBoth)
+    Params.Style |= WS_VSCROLL;
+  if (FWantReturns)
+    Params.Style |= ES_WANTRETURN;
+}
+
+void TCustomMemo::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+  case WM_GETDLGCODE:
+    TCustomEdit::Dispatch(Message);
+    if (FWantTabs)
+      Message.Result |= DLGC_WANTTAB;
+    else
+      Message.Result &= ~LRESULT(DLGC_WANTTAB);
+    if (!FWantReturns)
+      Message.Result &= ~LRESULT(DLGC_WANTALLKEYS);
+    break;
+  case CM_TEXTCHANGED:
+    // The platform reports no change for text the program gives a multi-line window, so the memo does.
+    TCustomEdit::Dispatch(Message);
+    Change();
+    break;
+  default:
+    TCustomEdit::Dispatch(Message);
+    break;
+  }
+}
+
+void TCustomMemo::KeyPress(char& Key) {
+  TCustomEdit::KeyPress(Key);
+  if ((Key == '\t' && !FWantTabs) || (Key == '\r' && !FWantReturns))
+    Key = 0;
+}
+
+void TCustomMemo::SetLines(TStrings* Value) {
+  FLines->Assign(Value);
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle Value) {
+  if (FScrollBars == Value)
+    return;
+  FScrollBars = Value;
+  if (HandleAllocated())
+    RecreateWnd();
+}
+
+void TCustomMemo::SetWantReturns(bool Value) {
+  FWantReturns = Value;
+  UpdateStyle(ES_WANTRETURN, Value);
+}
+
+void TCustomMemo::SetWordWrap(bool Value) {
+  if (FWordWrap == Value)
+    return;
+  FWordWrap = Value;
+  if (HandleAllocated())
+    RecreateWnd();
+}
+
+TPoint TCustomMemo::CaretPos() {
+  HWND h = Handle();
+  DWORD start = 0, end = 0;
+  SendMessageA(h, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+  // The caret is at whichever end of the selection is active; the platform answers the ordered pair, so
+  // the end is taken, as after typing or a click.
+  auto line = int(SendMessageA(h, EM_LINEFROMCHAR, WPARAM(end), 0));
+  auto column = int(end) - int(SendMessageA(h, EM_LINEINDEX, WPARAM(line), 0));
+  return TPoint{column, line};
+}
+
+void TCustomMemo::SetCaretPos(const TPoint& Value) {
+  HWND h = Handle();
+  LRESULT start = SendMessageA(h, EM_LINEINDEX, WPARAM(std::max(0, int(Value.y))), 0);
+  if (start < 0)
+    start = SendMessageA(h, WM_GETTEXTLENGTH, 0, 0);
+  LRESULT pos = start + std::max(0, int(Value.x));
+  SendMessageA(h, EM_SETSEL, WPARAM(pos), LPARAM(pos));
+  SendMessageA(h, EM_SCROLLCARET, 0, 0);
+}
