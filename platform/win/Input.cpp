@@ -395,6 +395,7 @@ void CommitKey(const RawInput& ev, const MSG& msg) {
 void Push(RawInput ev) {
   auto& s = S();
   ev.time = platform::Clock::Now();
+  ev.serial = s.nextInputSerial++;
   if (ev.kind == InputKind::MouseMove && !s.input.empty() && s.input.back().kind == InputKind::MouseMove) {
     s.input.back() = ev;
     return;
@@ -550,10 +551,23 @@ void ForgetWindow(HWND hwnd) {
 
 bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remove) {
   auto& s = S();
+  auto relocate = [&](const RawInput& ev, size_t& i) {
+    auto at = std::find_if(s.input.begin(), s.input.end(),
+                           [&](const RawInput& r) { return r.serial == ev.serial; });
+    if (at == s.input.end())
+      return false;
+    i = size_t(at - s.input.begin());
+    return true;
+  };
   for (size_t i = 0; i < s.input.size();) {
     RawInput ev = s.input[i];
     Cooked c;
+    // Cooking sends WM_NCHITTEST, whose handler may run a message loop of its own and take events away.
     bool ok = IsMouse(ev) ? CookMouse(ev, c) : CookKey(ev, c);
+    if (!relocate(ev, i)) {
+      i = 0;
+      continue;
+    }
     if (!ok) {
       s.input.erase(s.input.begin() + std::ptrdiff_t(i));
       continue;
@@ -564,8 +578,13 @@ bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remov
     }
     if (IsMouse(ev) && !c.dropped && HasHooks(WH_MOUSE)) {
       MOUSEHOOKSTRUCT mh{ev.pt, c.msg.hwnd, UINT(c.hit), 0};
-      if (CallHooks(WH_MOUSE, remove ? HC_ACTION : HC_NOREMOVE, c.msg.message,
-                    reinterpret_cast<LPARAM>(&mh))) {
+      LRESULT swallow =
+          CallHooks(WH_MOUSE, remove ? HC_ACTION : HC_NOREMOVE, c.msg.message, reinterpret_cast<LPARAM>(&mh));
+      if (!relocate(ev, i)) {
+        i = 0;
+        continue;
+      }
+      if (swallow) {
         // A swallowed button still changes the button state the program sees.
         if (ev.kind == InputKind::ButtonDown || ev.kind == InputKind::ButtonUp)
           ApplyKey(s.keyState, ButtonKey(ev.button), ev.kind == InputKind::ButtonDown);

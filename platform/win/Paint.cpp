@@ -239,8 +239,22 @@ Surface* EnsureSurface(HWND topLevel) {
 }
 
 void ReleaseSurface(HWND hwnd) {
-  if (Wnd* w = W(hwnd))
-    w->surface.reset();
+  Wnd* w = W(hwnd);
+  if (!w || !w->surface)
+    return;
+  // A DC still open on the window (its handler destroyed it mid-paint) must not keep drawing into freed
+  // pixels: it is pointed at a scrap pixel and clipped to nothing until it is released.
+  static Surface scrap(1, 1);
+  for (auto& [dc, info] : DCs()) {
+    auto* ctx = gdi::LookupDC(dc);
+    if (ctx && ctx->surface == w->surface.get()) {
+      ctx->surface = &scrap;
+      ctx->visible = gdi::Region();
+      ctx->ClipChanged();
+      info.top = nullptr;
+    }
+  }
+  w->surface.reset();
 }
 
 gdi::Region VisibleRegion(HWND hwnd, bool clientOnly, bool clipChildren, bool clipSiblings) {

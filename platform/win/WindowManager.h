@@ -103,6 +103,7 @@ struct RawInput {
   bool translates = true; // a key whose character arrives separately as a Char event does not translate
   BYTE ch = 0;
   DWORD time = 0;
+  std::uint64_t serial = 0; // finds the event again after a handler ran a nested message loop
 };
 
 struct CaretState {
@@ -139,6 +140,7 @@ struct State {
   std::map<std::string, std::shared_ptr<WndClass>> classes; // key: upper-case name
   std::deque<MSG> posted;
   std::deque<RawInput> input;
+  std::uint64_t nextInputSerial = 1;
   bool quitPending = false;
   int quitCode = 0;
   std::array<std::vector<std::shared_ptr<Hook>>, 16> hooks;

@@ -278,3 +278,45 @@ TEST_F(PaintTest, AbsurdSizesAndTheSystemStaticClass) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PaintTest, AWindowDestroyedWhilePaintingLeavesItsDCHarmless) {
+  HWND top = Top(0, 0, 100, 100, WS_POPUP);
+  overrides[top] = [](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m != WM_PAINT)
+      return std::nullopt;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    DestroyWindow(hwnd);
+    RECT rc{0, 0, 100, 100};
+    EXPECT_EQ(FillRect(dc, &rc, reinterpret_cast<HBRUSH>(std::intptr_t(COLOR_WINDOW + 1))), TRUE);
+    EndPaint(hwnd, &ps);
+    return 0;
+  };
+  ShowWindow(top, SW_SHOW);
+  platform::PumpMessages();
+  EXPECT_FALSE(IsWindow(top));
+}
+
+TEST_F(PaintTest, AHitTestHandlerThatPumpsMessagesDoesNotLoseItsPlace) {
+  HWND top = Top(0, 0, 100, 100);
+  platform::PumpMessages();
+  static int nested;
+  nested = 0;
+  overrides[top] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_NCHITTEST && nested++ == 0)
+      platform::PumpMessages(); // takes the later events out from under the outer loop
+    return std::nullopt;
+  };
+  log.clear();
+  platform::InjectMouseMove(10, 10);
+  platform::InjectMouseButton(platform::MouseButton::Left, true, 10, 10);
+  platform::InjectMouseButton(platform::MouseButton::Left, false, 10, 10);
+  platform::PumpMessages();
+  EXPECT_EQ(Only(WM_MOUSEMOVE).size(), 1u);
+  EXPECT_EQ(Only(WM_LBUTTONDOWN).size(), 1u);
+  EXPECT_EQ(Only(WM_LBUTTONUP).size(), 1u);
+}
+
+} // namespace
