@@ -1,0 +1,290 @@
+// Draws every painter operation in every button state, one labelled PNG sheet per look-and-feel, so that a
+// person can see the painters at a glance.
+//   gallery [output-directory]
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "lookandfeel/cxLookAndFeelPainters.h"
+#include "lookandfeel/cxPainterResources.h"
+#include "lookandfeel/dxOffice11.h"
+#include "lookandfeel/dxThemeManager.h"
+#include "lookandfeel/dxUxTheme.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/rtl/Geometry.h"
+
+namespace {
+
+using Painter = TcxLookAndFeelPainterClass;
+using DrawCell = std::function<void(Painter, TcxCanvas*, const TRect&, TcxButtonState)>;
+
+struct Row {
+  std::string label;
+  int width, height;
+  bool perState; // otherwise drawn once, in the first column
+  DrawCell draw;
+};
+
+constexpr int labelWidth = 230, cellWidth = 84, rowGap = 6, headerHeight = 24;
+const char* const stateNames[] = {"default", "normal", "hot", "pressed", "disabled"};
+
+TFont* LabelFont() {
+  static TFont font;
+  font.SetName("DejaVu Sans");
+  font.SetHeight(-11);
+  return &font;
+}
+
+std::vector<Row> Rows() {
+  std::vector<Row> rows;
+  auto add = [&](std::string label, int w, int h, bool perState, DrawCell draw) {
+    rows.push_back({std::move(label), w, h, perState, std::move(draw)});
+  };
+  add("DrawButton", 60, 23, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) { p->DrawButton(c, r, "&Ok", s); });
+  add("DrawButtonBackground", 40, 20, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) { p->DrawButtonBackground(c, r, s); });
+  const char* directions[] = {"up", "down", "left", "right"};
+  for (int d = 0; d < 4; ++d)
+    add(std::string("DrawArrowButton ") + directions[d], 17, 17, true,
+        [d](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+          p->DrawArrowButton(c, r, s, TcxArrowDirection(d));
+        });
+  add("DrawButtonArrow down", 17, 17, true, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+    c->FillRect(r, p->ButtonColor(s));
+    p->DrawButtonArrow(c, r, s, adDown);
+  });
+  add("DrawArrow / DrawDropDownArrow", 60, 17, false,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+        p->DrawArrow(c, Rect(r.left, r.top, r.left + 17, r.bottom), adRight, clBtnText);
+        p->DrawDropDownArrow(c, Rect(r.left + 30, r.top, r.left + 47, r.bottom), clBtnText);
+      });
+  for (bool blue : {false, true})
+    add(blue ? "DrawDropDownButton blue" : "DrawDropDownButton", 17, 20, true,
+        [blue](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+          p->DrawDropDownButton(c, r, s, blue);
+        });
+  for (int i = 0; i < 3; ++i)
+    add("DrawButtonInGroup " + std::to_string(i) + " of 3", 30, 20, true,
+        [i](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+          p->DrawButtonInGroup(c, r, s, 3, i, clBtnShadow);
+        });
+  add("DrawButtonFrame plain/hot/selected", 70, 20, false,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+        for (int i = 0; i < 3; ++i)
+          p->DrawButtonFrame(c, Bounds(r.left + i * 24, r.top, 20, 20), i == 2, i == 1);
+      });
+  add("DrawBorder / DrawContainerBorder", 70, 20, false,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+        p->DrawBorder(c, Rect(r.left, r.top, r.left + 32, r.bottom));
+        p->DrawContainerBorder(c, Rect(r.left + 38, r.top, r.right, r.bottom));
+      });
+  for (bool expanded : {false, true}) {
+    std::string suffix = expanded ? " expanded" : " collapsed";
+    add("DrawExpandButton" + suffix, 13, 13, false,
+        [expanded](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+          int size = p->ExpandButtonSize() > 0 ? p->ExpandButtonSize() : 11;
+          int saved = SaveDC(c->Handle());
+          p->DrawExpandButton(c, Bounds(r.left, r.top, size, size), expanded);
+          RestoreDC(c->Handle(), saved);
+        });
+    add("DrawSmallExpandButton" + suffix, 9, 9, false,
+        [expanded](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+          int size = p->SmallExpandButtonSize();
+          p->DrawSmallExpandButton(c, Bounds(r.left, r.top, size, size), expanded, clBtnShadow, clWindow);
+        });
+    add("DrawGroupExpandButton" + suffix, 15, 15, true,
+        [expanded](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+          p->DrawGroupExpandButton(c, r, expanded, s);
+        });
+  }
+  for (bool checked : {false, true}) {
+    add(checked ? "DrawCheckButton checked" : "DrawCheckButton", 13, 13, true,
+        [checked](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+          p->DrawCheckButton(c, r, s, checked);
+        });
+    add(checked ? "DrawRadioButton checked" : "DrawRadioButton", 13, 13, true,
+        [checked](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+          p->DrawRadioButton(c, r.left, r.top, s, checked, false, clDefault);
+        });
+  }
+  add("DrawRadioButton focused, designing", 30, 13, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+        p->DrawRadioButton(c, r.left, r.top, s, true, true, clDefault);
+        p->DrawRadioButton(c, r.left + 16, r.top, s, false, false, clWindow, true);
+      });
+  add("DrawHeader", 70, 20, true, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+    p->DrawHeader(c, r, Rect(r.left + 2, r.top, r.right - 2, r.bottom), {}, cxBordersAll, s, taLeftJustify,
+                  vaCenter, false, true, "Header", LabelFont(), clBtnText, p->DefaultHeaderColor());
+  });
+  add("DrawHeader neighbours L+R", 70, 20, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+        TcxNeighbors n{nLeft, nRight};
+        p->DrawHeader(c, r, Rect(r.left + 2, r.top, r.right - 2, r.bottom), n, p->HeaderBorders(n), s,
+                      taCenter, vaCenter, false, true, "Mid", LabelFont(), clBtnText,
+                      p->DefaultHeaderColor());
+      });
+  add("DrawHeaderEx", 70, 20, true, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+    p->DrawHeaderEx(c, r, Rect(r.left + 2, r.top, r.right - 2, r.bottom), {}, cxBordersAll, s, taRightJustify,
+                    vaCenter, false, false, "Ex", LabelFont(), clBtnText, p->DefaultHeaderColor());
+  });
+  add("DrawHeaderControlSection", 70, 20, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+        p->DrawHeaderControlSection(c, r, Rect(r.left + 3, r.top, r.right - 3, r.bottom), {}, cxBordersAll, s,
+                                    taLeftJustify, vaCenter, false, false, "Section", LabelFont(), clBtnText,
+                                    clBtnFace);
+      });
+  add("DrawHeaderPressed", 40, 20, false, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+    c->FillRect(r, clBtnFace);
+    p->DrawHeaderPressed(c, r);
+  });
+  add("DrawSortingMark asc / desc", 40, 16, false,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+        c->FillRect(r, clBtnFace);
+        p->DrawSortingMark(c, Rect(r.left, r.top, r.left + 16, r.bottom), true);
+        p->DrawSortingMark(c, Rect(r.left + 20, r.top, r.left + 36, r.bottom), false);
+      });
+  add("DrawFooterCell", 70, 20, false, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+    p->DrawFooterCell(c, r, taRightJustify, vaCenter, false, "123", LabelFont(), clBtnText, clBtnFace);
+  });
+  add("DrawFooterBorder / CellBorder / Separator", 76, 20, false,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+        p->DrawFooterBorder(c, Bounds(r.left, r.top, 30, 20));
+        p->DrawFooterCellBorder(c, Bounds(r.left + 34, r.top, 30, 20));
+        p->DrawFooterSeparator(c, Bounds(r.left + 68, r.top, p->FooterSeparatorSize(), 20));
+      });
+  add("DrawContent hot", 70, 20, false, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+    p->DrawContent(c, r, r, cxbsHot, taCenter, vaCenter, false, false, "Content", LabelFont(), clBtnText,
+                   clWindow);
+  });
+  add("DrawSmallCloseButton", 16, 14, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) { p->DrawSmallCloseButton(c, r, s); });
+  add("DrawSmallPlusButton", 16, 14, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) { p->DrawSmallPlusButton(c, r, s); });
+  add("DrawPlusGlyph", 12, 12, true, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+    c->FillRect(r, clBtnFace);
+    p->DrawPlusGlyph(c, r, s);
+  });
+  for (bool pinned : {false, true})
+    add(pinned ? "DrawPinButton pinned" : "DrawPinButton", 20, 20, true,
+        [pinned](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+          p->DrawPinButton(c, r, s, pinned, clBtnFace);
+        });
+  add("DrawTab (native only)", 60, 20, true, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+    p->DrawTab(c, r, {bLeft, bRight}, "Tab", s, false, LabelFont(), clBtnText, clBtnFace);
+  });
+  add("DrawTabBorder L T R / DrawTabsRoot", 76, 20, false,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+        TRect tab = Bounds(r.left, r.top, 36, 20);
+        c->FillRect(tab, clBtnFace);
+        for (TcxBorder b : {bLeft, bTop, bRight})
+          p->DrawTabBorder(c, tab, b, {bLeft, bTop, bRight}, false);
+        TRect root = Bounds(r.left + 40, r.top, 36, 20);
+        c->FillRect(root, clBtnFace);
+        p->DrawTabsRoot(c, root, {bLeft, bTop, bRight}, false);
+      });
+  add("DrawIndicatorItem kinds 1-5", 14, 18, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+        p->DrawIndicatorItem(c, r, TcxIndicatorKind(int(s) + 1), clBtnFace);
+      });
+  add("DrawIndicatorItemEx kinds 1-5", 14, 18, true,
+      [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+        p->DrawIndicatorItemEx(c, r, TcxIndicatorKind(int(s) + 1), clBtnFace);
+      });
+  const char* parts[] = {"", "first arrow", "second arrow", "thumb", "first page", "second page"};
+  for (bool horizontal : {false, true})
+    for (int part = spFirstArrow; part <= spSecondPage; ++part)
+      add(std::string(horizontal ? "ScrollBar horz " : "ScrollBar vert ") + parts[part], horizontal ? 30 : 17,
+          horizontal ? 17 : 30, true,
+          [horizontal, part](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState s) {
+            p->DrawScrollBarPart(c, horizontal, r, TcxScrollBarPart(part), s);
+          });
+  add("DrawMonthHeader", 76, 20, false, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+    TcxViewParams vp;
+    vp.Color = clBtnFace;
+    vp.Font = LabelFont();
+    vp.TextColor = clBtnText;
+    p->DrawMonthHeader(c, r, "Ocak", {}, vp, maBoth, 10);
+  });
+  add("DrawSplitter horz / vert", 76, 20, false, [](Painter p, TcxCanvas* c, const TRect& r, TcxButtonState) {
+    TcxViewParams vp;
+    vp.Color = clBtnFace;
+    p->DrawSplitter(c, Bounds(r.left + 2, r.top + 6, 40, 7), vp, true);
+    p->DrawSplitter(c, Bounds(r.left + 56, r.top, 7, 20), vp, false);
+  });
+  return rows;
+}
+
+void RenderSheet(Painter APainter, const std::string& ATitle, const std::string& APath) {
+  std::vector<Row> rows = Rows();
+  int height = headerHeight;
+  for (const Row& row : rows)
+    height += std::max(row.height, 14) + rowGap;
+  TBitmap sheet;
+  sheet.SetPixelFormat(pf24bit);
+  sheet.SetSize(labelWidth + 5 * cellWidth, height + rowGap);
+  TcxCanvas canvas(sheet.Canvas());
+  canvas.FillRect(Rect(0, 0, sheet.Width(), sheet.Height()), clWindow);
+  canvas.SetFont(LabelFont());
+  canvas.Font()->SetColor(clWindowText);
+  canvas.DrawText(ATitle, Rect(4, 4, labelWidth, headerHeight), cxAlignLeft | cxAlignVCenter | cxSingleLine);
+  for (int s = 0; s < 5; ++s)
+    canvas.DrawText(stateNames[s],
+                    Rect(labelWidth + s * cellWidth, 4, labelWidth + (s + 1) * cellWidth, headerHeight),
+                    cxAlignLeft | cxAlignVCenter | cxSingleLine);
+  int y = headerHeight;
+  for (const Row& row : rows) {
+    int rowHeight = std::max(row.height, 14);
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.SetBrushColor(clWindow);
+    canvas.SetFont(LabelFont());
+    canvas.Font()->SetColor(clWindowText);
+    canvas.DrawText(row.label, Rect(4, y, labelWidth - 4, y + rowHeight),
+                    cxAlignLeft | cxAlignVCenter | cxSingleLine);
+    for (int s = 0; s < (row.perState ? 5 : 1); ++s) {
+      TRect cell = Bounds(labelWidth + s * cellWidth, y, row.width, row.height);
+      // Each cell is clipped to its own column, as a control's paint would be.
+      int saved = SaveDC(canvas.Handle());
+      canvas.IntersectClipRect(Bounds(labelWidth + s * cellWidth - 2, y - 2, cellWidth - 2, rowHeight + 4));
+      row.draw(APainter, &canvas, cell, TcxButtonState(s));
+      RestoreDC(canvas.Handle(), saved);
+      canvas.Canvas()->Refresh();
+      canvas.Brush()->SetStyle(bsSolid);
+    }
+    y += rowHeight + rowGap;
+  }
+  if (!SaveBitmapPng(sheet.Handle(), APath.c_str()))
+    std::fprintf(stderr, "gallery: cannot write %s\n", APath.c_str());
+  else
+    std::printf("%s\n", APath.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  std::string dir = argc > 1 ? argv[1] : ".";
+  dxUxThemeInitialize();
+  dxThemeManagerInitialize();
+  dxOffice11Initialize();
+  cxLookAndFeelPaintersInitialize();
+  struct Sheet {
+    Painter painter;
+    const char* title;
+    const char* file;
+  };
+  const Sheet sheets[] = {
+      {TcxStandardLookAndFeelPainter::Instance(), "Standard", "gallery-standard.png"},
+      {TcxFlatLookAndFeelPainter::Instance(), "Flat", "gallery-flat.png"},
+      {TcxUltraFlatLookAndFeelPainter::Instance(), "UltraFlat", "gallery-ultraflat.png"},
+      {TcxOffice11LookAndFeelPainter::Instance(), "Office 2003 (classic colours)", "gallery-office11.png"},
+      {TcxWinXPLookAndFeelPainter::Instance(), "Native (no visual styles: falls back)", "gallery-native.png"},
+  };
+  for (const Sheet& s : sheets)
+    RenderSheet(s.painter, s.title, dir + "/" + s.file);
+  cxLookAndFeelPaintersFinalize();
+  dxOffice11Finalize();
+  dxThemeManagerFinalize();
+  dxUxThemeFinalize();
+  return 0;
+}
