@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeelPainters_Geometry.h"
 #include "lookandfeel/cxPainterResources.h"
@@ -274,8 +276,10 @@ void TcxOffice11LookAndFeelPainter::DrawContent(TcxCanvas* ACanvas, const TRect&
       FillSolidRect(dc, ABounds, top);
     } else {
       FillSolidRect(dc, Rect(ABounds.left, ABounds.top, ABounds.right, ABounds.bottom - 3), top);
-      FillGradientRect(dc, Rect(ABounds.left, ABounds.bottom - 4, ABounds.right, ABounds.bottom), top, bottom,
-                       false);
+      // Content lower than the gradient strip keeps the strip inside it instead of painting above.
+      FillGradientRect(
+          dc, Rect(ABounds.left, std::max(ABounds.top, ABounds.bottom - 4), ABounds.right, ABounds.bottom),
+          top, bottom, false);
     }
   }
   DrawContentTextOnly(ACanvas, ATextAreaBounds, AAlignmentHorz, AAlignmentVert, AMultiLine, AShowEndEllipsis,
