@@ -5,6 +5,7 @@
 #include "lookandfeel/cxGraphics.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Object.h"
+#include "platform/classes/UnitList.h"
 #include "platform/theme/UxTheme.h"
 
 enum TcxLookAndFeelStyle { lfsFlat, lfsStandard, lfsUltraFlat, lfsNative, lfsOffice11 };
@@ -642,3 +643,9 @@ int GroupExpand(TcxButtonState AState);
 int ScrollArrow(TcxButtonState AState, TcxArrowDirection ADirection);
 int ScrollTrack(TcxButtonState AState);
 } // namespace cxThemeStates
+
+// Start-up and end of the painter unit: the indicator, pin and checker images and the palette notifier that
+// renders the radio images again; nested calls are counted.
+void cxLookAndFeelPaintersInitialize();
+void cxLookAndFeelPaintersFinalize();
+extern const TUnitInfo cxLookAndFeelPaintersUnit;

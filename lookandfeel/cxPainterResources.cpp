@@ -414,3 +414,6 @@ void cxLookAndFeelPaintersFinalize() {
   resources.reset();
   radioImages.reset();
 }
+
+const TUnitInfo cxLookAndFeelPaintersUnit{"cxLookAndFeelPainters", &cxLookAndFeelPaintersInitialize,
+                                          &cxLookAndFeelPaintersFinalize};

@@ -63,7 +63,3 @@ TBitmap* cxCheckerBrushBitmap(int AIndex);
 // name.
 HCURSOR cxCreateLibraryCursor(const String& AName);
 const std::array<const char*, 14>& cxLibraryCursorNames();
-
-// Start-up and end of the painter unit; nested calls are counted.
-void cxLookAndFeelPaintersInitialize();
-void cxLookAndFeelPaintersFinalize();
