@@ -457,11 +457,6 @@ void TControl::SetParent(TWinControl* AParent) {
     AParent->InsertControl(this);
 }
 
-void TControl::SetParentComponent(TComponent* Value) {
-  if (auto* win = dynamic_cast<TWinControl*>(Value))
-    SetParent(win);
-}
-
 bool TControl::CheckNewSize(int& NewWidth, int& NewHeight) {
   int w = NewWidth, h = NewHeight;
   if (!CanResize(w, h))
@@ -797,12 +792,6 @@ void TControl::SetZOrder(bool TopMost) {
   else
     list.insert(list.begin(), this);
   InvalidateControl(Visible(), FControlStyle.Contains(csOpaque));
-}
-
-void TControl::ChangeScale(int M, int D) {
-  if (M == D)
-    return;
-  SetBounds(MulDiv(FLeft, M, D), MulDiv(FTop, M, D), MulDiv(FWidth, M, D), MulDiv(FHeight, M, D));
 }
 
 TCustomForm* TControl::GetParentForm() const {

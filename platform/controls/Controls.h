@@ -317,8 +317,6 @@ protected:
   void UpdateBoundsRect(const TRect& R);
   virtual void InvalidateControl(bool IsVisible, bool IsOpaque);
   virtual TPopupMenu* GetPopupMenu() { return FPopupMenu; }
-  virtual void SetParentComponent(TComponent* Value);
-  virtual void ChangeScale(int M, int D);
 
   virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   virtual void MouseMove(TShiftState Shift, int X, int Y);
@@ -463,7 +461,6 @@ class TWinControl : public TControl {
 
   void Update() override;
   void Repaint() override;
-  void PaintTo(HDC DC, int X, int Y);
 
   // Window life: CreateParams describes the window, CreateWnd registers the class and creates it,
   // CreateHandle adds the children's windows, RecreateWnd rebuilds it after a change of style.
@@ -501,7 +498,6 @@ protected:
   void PaintControls(HDC DC, TControl* First);
   void SetZOrder(bool TopMost) override;
   void SetZOrderPosition(int Position);
-  void InvalidateControl(bool IsVisible, bool IsOpaque) override;
   bool CanAutoSize(int& NewWidth, int& NewHeight) override;
   virtual void DoEnter();
   virtual void DoExit();
@@ -511,8 +507,6 @@ protected:
   bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
   virtual bool IsControlMouseMsg(TWMMouse& Message);
   void UpdateShowing();
-  void ShowControl(TControl* AControl);
-  virtual void SetParentComponentWindow() {}
   HBRUSH BackgroundBrush();
 
   virtual void WMPaint(TWMPaint& Message);

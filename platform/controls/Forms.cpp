@@ -537,10 +537,6 @@ void TCustomForm::CMRelease(TMessageView&) {
   Free();
 }
 
-void TCustomForm::WMEraseBkgnd(TWMEraseBkgnd& Message) {
-  TWinControl::WMEraseBkgnd(Message);
-}
-
 void TCustomForm::CMDialogKey(TCMDialogKey& Message) {
   if (GetKeyState(VK_MENU) >= 0) {
     switch (Message.CharCode()) {

@@ -95,7 +95,6 @@ protected:
   void CMShowingChanged(TMessageView& Message) override;
   void CMDialogKey(TCMDialogKey& Message) override;
   void CMVisibleChanged(TMessageView& Message) override;
-  void WMEraseBkgnd(TWMEraseBkgnd& Message) override;
   virtual void WMActivate(TWMActivate& Message);
   virtual void WMClose(TWMClose& Message);
   virtual void WMActivateApp(TMessageView& Message);

@@ -243,8 +243,6 @@ void TWinControl::CreateWnd() {
   CreateWindowHandle(params);
   if (!FHandle)
     throw EOutOfResources("Error creating window for '" + ClassName() + "'");
-  if (FParentWindow == nullptr && !FParent && !(params.Style & WS_CHILD))
-    FParentWindow = nullptr;
   SendMessage(FHandle, WM_SETFONT, WPARAM(Font()->Handle()), 1);
   if (AutoSize())
     DoAutoSize();
@@ -380,12 +378,6 @@ void TWinControl::CMShowingChanged(TMessageView&) {
   SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flag);
 }
 
-void TWinControl::ShowControl(TControl* AControl) {
-  if (FParent)
-    FParent->ShowControl(this);
-  (void)AControl;
-}
-
 void TWinControl::CMVisibleChanged(TMessageView& Message) {
   if (!FVisible && FParent) {
     if (auto* form = GetParentForm(); form && form != static_cast<TControl*>(this))
@@ -427,16 +419,9 @@ void TWinControl::CMFontChanged(TMessageView& Message) {
   NotifyControls(CM_PARENTFONTCHANGED);
 }
 
-void TWinControl::CMInvalidate(TMessageView& Message) {
-  if (!FHandle) {
-    return;
-  }
-  if (FParent && Message.WParam == 0) {
-    // A window that lets its parent show through needs the parent repainted too.
-    if (!FControlStyle.Contains(csOpaque) && FParent->HandleAllocated())
-      FParent->Perform(CM_INVALIDATE, 1);
-  }
-  InvalidateRect(FHandle, nullptr, !FControlStyle.Contains(csOpaque));
+void TWinControl::CMInvalidate(TMessageView&) {
+  if (FHandle)
+    InvalidateRect(FHandle, nullptr, !FControlStyle.Contains(csOpaque));
 }
 
 void TWinControl::CMSysColorChange(TMessageView& Message) {
@@ -755,30 +740,6 @@ void TWinControl::Update() {
 void TWinControl::Repaint() {
   Invalidate();
   Update();
-}
-
-void TWinControl::PaintTo(HDC DC, int X, int Y) {
-  if (!FHandle)
-    return;
-  const int saved = SaveDC(DC);
-  SetViewportOrgEx(DC, X, Y, nullptr);
-  IntersectClipRect(DC, 0, 0, FWidth, FHeight);
-  SendMessage(FHandle, WM_ERASEBKGND, WPARAM(DC), 0);
-  SendMessage(FHandle, WM_PRINTCLIENT, WPARAM(DC), 0);
-  for (TControl* c : FControls) {
-    auto* w = dynamic_cast<TWinControl*>(c);
-    if (w && w->Visible()) {
-      POINT o{};
-      GetViewportOrgEx(DC, &o);
-      w->PaintTo(DC, o.x + w->Left(), o.y + w->Top());
-      SetViewportOrgEx(DC, o.x, o.y, nullptr);
-    }
-  }
-  RestoreDC(DC, saved);
-}
-
-void TWinControl::InvalidateControl(bool IsVisible, bool IsOpaque) {
-  TControl::InvalidateControl(IsVisible, IsOpaque);
 }
 
 void TWinControl::SetZOrder(bool TopMost) {

@@ -306,3 +306,25 @@ TEST_F(ControlsTest, FormPaintsItsControlsIntoThePicture) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ControlsTest, CanvasOutsidePaintingDrawsWhereTheControlIs) {
+  TForm* form = ShowForm(120, 80);
+  form->SetColor(clWhite);
+  auto* panel = Make<TBox>(form, form, "Panel", Bounds(10, 10, 80, 60));
+  panel->SetColor(clWhite);
+  auto* spot = Make<TSpot>(form, panel, "Spot", Bounds(20, 20, 10, 10));
+  spot->SetVisible(false);
+  Pump();
+  auto* canvas = static_cast<TControlCanvas*>(spot->Canvas());
+  canvas->Brush()->SetColor(clRed);
+  canvas->FillRect(Rect(-5, -5, 50, 50));
+  canvas->FreeHandle();
+  EXPECT_EQ(PixelAt(form->Handle(), 30, 30), RGB(255, 0, 0)) << "the control's own corner";
+  EXPECT_EQ(PixelAt(form->Handle(), 39, 39), RGB(255, 0, 0));
+  EXPECT_EQ(PixelAt(form->Handle(), 40, 40), RGB(255, 255, 255)) << "clipped to the control";
+  EXPECT_EQ(PixelAt(form->Handle(), 29, 29), RGB(255, 255, 255));
+}
+
+} // namespace
