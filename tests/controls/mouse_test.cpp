@@ -285,3 +285,56 @@ TEST_F(MouseTest, RefusedDropAndEscapeEndTheDragWithoutATarget) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MouseTest, ArrowKeysSkipLinesAndDisabledItemsAndEnterChooses) {
+  Build();
+  TPopupMenu menu(nullptr);
+  const struct {
+    const char* caption;
+    bool enabled;
+  } items[] = {{"One", true}, {"-", true}, {"Two", false}, {"Three", true}};
+  for (const auto& i : items) {
+    auto* item = new TMenuItem(nullptr);
+    item->SetCaption(i.caption);
+    item->SetEnabled(i.enabled);
+    menu.Items()->Add(item);
+  }
+  struct Case {
+    std::vector<int> keys;
+    const char* chosen;
+  };
+  for (const Case& c : {Case{{VK_DOWN, VK_RETURN}, "One"}, Case{{VK_DOWN, VK_DOWN, VK_RETURN}, "Three"},
+                        Case{{VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}, "One"},
+                        Case{{VK_UP, VK_RETURN}, "Three"}, Case{{VK_RETURN, VK_ESCAPE}, nullptr}}) {
+    backend->WhenIdle([&] {
+      for (int k : c.keys)
+        backend->PressKey(k);
+    });
+    menu.Popup(X(20), Y(20));
+    if (c.chosen) {
+      ASSERT_NE(menu.LastChosen(), nullptr);
+      EXPECT_EQ(menu.LastChosen()->Caption(), c.chosen);
+    } else {
+      EXPECT_EQ(menu.LastChosen(), nullptr);
+    }
+  }
+}
+
+TEST_F(MouseTest, MenuItemsOwnTheirChildrenAndRefuseBadIndexes) {
+  TMenuItem root(nullptr);
+  auto* a = new TMenuItem(nullptr);
+  auto* b = new TMenuItem(nullptr);
+  root.Add(a);
+  root.Insert(0, b);
+  EXPECT_EQ(root.IndexOf(b), 0);
+  EXPECT_EQ(a->Parent(), &root);
+  EXPECT_THROW(root.Add(a), EInvalidOperation) << "an item lives in one menu";
+  EXPECT_THROW(root.Items(2), EListError);
+  EXPECT_THROW(root.Insert(5, new TMenuItem(&root)), EListError);
+  a->Free();
+  EXPECT_EQ(root.Count(), 1) << "a freed item leaves its parent";
+}
+
+} // namespace
