@@ -213,6 +213,10 @@ TControl::TControl(TComponent* AOwner)
 TControl::~TControl() {
   if (gDrag.Source == this)
     TDragController::Finish(false);
+  if (gDrag.Target == this) {
+    gDrag.Target = nullptr;
+    gDrag.Accepted = false;
+  }
   if (gCaptureControl == this)
     SetCaptureControl(nullptr);
   if (FParent)

@@ -338,3 +338,26 @@ TEST_F(MouseTest, MenuItemsOwnTheirChildrenAndRefuseBadIndexes) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MouseTest, TargetFreedDuringTheDragIsForgotten) {
+  Build();
+  DragLog log;
+  box->OnEndDrag = TEndDragEvent(&log, &DragLog::End);
+  spot->OnDragOver = TDragOverEvent(&log, &DragLog::Over);
+  backend->MouseMove(X(20), Y(20));
+  Pump();
+  box->BeginDrag(true);
+  backend->MouseMove(X(110), Y(20));
+  Pump();
+  ASSERT_EQ(log.seen.size(), 1u);
+  spot->Free();
+  backend->MouseMove(X(112), Y(22));
+  Pump();
+  backend->MouseUp(X(112), Y(22));
+  Pump();
+  EXPECT_EQ(log.seen.back(), "Box end nil 0,0") << "the form under the mouse does not take drops";
+}
+
+} // namespace

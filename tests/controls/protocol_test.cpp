@@ -204,3 +204,59 @@ TEST_F(ProtocolTest, ApplicationIsActiveWhileOneOfItsFormsIs) {
 }
 
 } // namespace
+
+namespace {
+
+// A control that answers Return and Escape offered to the whole form, as a default button does.
+class TDefaultButton : public TBox {
+  PELVOR_CLASS(TDefaultButton, TBox)
+  using TBox::TBox;
+  int Presses = 0;
+
+protected:
+  void CMDialogKey(TCMDialogKey& Message) override {
+    if (Message.CharCode() == VK_RETURN) {
+      ++Presses;
+      Message.Result = 1;
+      return;
+    }
+    TBox::CMDialogKey(Message);
+  }
+};
+
+class TReturnTaker : public TBox {
+  PELVOR_CLASS(TReturnTaker, TBox)
+  using TBox::TBox;
+  bool Wants = false;
+
+protected:
+  void CMWantSpecialKey(TCMWantSpecialKey& Message) override {
+    Message.Result = Wants && Message.CharCode() == VK_RETURN ? 1 : 0;
+  }
+};
+
+TEST_F(ProtocolTest, ReturnGoesToTheDefaultButtonUnlessTheFocusedControlAsksForIt) {
+  TForm* form = ShowForm();
+  auto* button = Make<TDefaultButton>(form, form, "Button", Bounds(0, 0, 40, 20));
+  auto* field = Make<TReturnTaker>(form, form, "Field", Bounds(0, 30, 40, 20));
+  field->Watched = {WM_KEYDOWN};
+  Pump();
+  field->SetFocus();
+  backend->PressKey(VK_RETURN);
+  Pump();
+  EXPECT_EQ(button->Presses, 1);
+  EXPECT_TRUE(EventLog().empty()) << "the key went to the form's dialog handling";
+
+  field->Wants = true;
+  backend->PressKey(VK_RETURN);
+  Pump();
+  EXPECT_EQ(button->Presses, 1);
+  EXPECT_EQ(EventLog(), (Log{"Field:WM_KEYDOWN"}));
+
+  EventLog().clear();
+  backend->PressKey('Q');
+  Pump();
+  EXPECT_EQ(EventLog(), (Log{"Field:WM_KEYDOWN"})) << "ordinary keys are no dialog keys";
+}
+
+} // namespace
