@@ -3,6 +3,7 @@
 // EditInput.cpp the keyboard and the mouse.
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/win/Edit.h"
 #include "platform/win/EditLayout.h"
@@ -92,6 +93,8 @@ private:
   std::size_t ClampPos(std::size_t pos) const;
   std::size_t PrevChar(std::size_t pos) const;
   std::size_t NextChar(std::size_t pos) const;
+  // The first and last display lines of the hard line holding the position.
+  std::pair<std::size_t, std::size_t> ParagraphOf(std::size_t pos) const;
   std::size_t PrevWord(std::size_t pos) const;
   std::size_t NextWord(std::size_t pos) const;
   std::size_t LineEndOf(std::size_t pos) const;

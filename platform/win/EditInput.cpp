@@ -39,27 +39,37 @@ std::size_t EditControl::NextChar(std::size_t pos) const {
   return pos + 1;
 }
 
+// Words run on across wrapped lines; only hard line breaks end them.
+std::pair<std::size_t, std::size_t> EditControl::ParagraphOf(std::size_t pos) const {
+  std::size_t first = layout_.LineOf(pos);
+  while (first > 0 && layout_.Line(first - 1).breakLength == 0)
+    --first;
+  std::size_t last = first;
+  while (last + 1 < layout_.LineCount() && layout_.Line(last).breakLength == 0)
+    ++last;
+  return {first, last};
+}
+
 std::size_t EditControl::PrevWord(std::size_t pos) const {
-  const EditLine& line = layout_.Line(layout_.LineOf(pos));
-  if (pos <= line.start) {
-    std::size_t index = layout_.LineOf(pos);
-    return index == 0 ? 0 : layout_.Line(index - 1).End();
-  }
-  while (pos > line.start && text_[pos - 1] == ' ')
+  auto [first, last] = ParagraphOf(pos);
+  std::size_t start = layout_.Line(first).start;
+  if (pos <= start)
+    return first == 0 ? 0 : layout_.Line(first - 1).End();
+  while (pos > start && text_[pos - 1] == ' ')
     --pos;
-  while (pos > line.start && text_[pos - 1] != ' ')
+  while (pos > start && text_[pos - 1] != ' ')
     --pos;
   return pos;
 }
 
 std::size_t EditControl::NextWord(std::size_t pos) const {
-  std::size_t index = layout_.LineOf(pos);
-  const EditLine& line = layout_.Line(index);
-  if (pos >= line.End())
-    return index + 1 < layout_.LineCount() ? layout_.Line(index + 1).start : pos;
-  while (pos < line.End() && text_[pos] != ' ')
+  auto [first, last] = ParagraphOf(pos);
+  std::size_t end = layout_.Line(last).End();
+  if (pos >= end)
+    return last + 1 < layout_.LineCount() ? layout_.Line(last + 1).start : pos;
+  while (pos < end && text_[pos] != ' ')
     ++pos;
-  while (pos < line.End() && text_[pos] == ' ')
+  while (pos < end && text_[pos] == ' ')
     ++pos;
   return pos;
 }
@@ -247,13 +257,11 @@ LRESULT EditControl::OnLButtonDown(WPARAM keys, LPARAM point) {
 
 LRESULT EditControl::OnLButtonDblClk(LPARAM point) {
   std::size_t pos = PosFromPoint(GET_X_LPARAM(point), GET_Y_LPARAM(point));
-  const EditLine& line = layout_.Line(layout_.LineOf(pos));
+  std::size_t paragraphStart = layout_.Line(ParagraphOf(pos).first).start;
   std::size_t start = pos;
-  while (start > line.start && text_[start - 1] != ' ')
+  while (start > paragraphStart && text_[start - 1] != ' ')
     --start;
-  std::size_t end = NextWord(pos);
-  if (end > line.End())
-    end = line.End();
+  std::size_t end = pos < layout_.Line(ParagraphOf(pos).second).End() ? NextWord(pos) : pos;
   goalX_ = -1;
   SetSelection(start, end);
   Finish(Change::View);

@@ -121,6 +121,26 @@ TEST_F(EditTest, EnterTabAndVerticalKeysInAMultiLineEdit) {
   EXPECT_EQ(Text(m), "abcdefab\r\nabcdef");
 }
 
+TEST_F(EditTest, WordMovesRunAcrossWrappedLinesAndStopAtHardBreaks) {
+  // At 60 pixels the first paragraph wraps after "bbbb ", so "cccc" starts the second display line.
+  HWND m = Edit(ES_MULTILINE | ES_AUTOVSCROLL, "aaaa bbbb cccc\r\nab cd", 60, 100);
+  ASSERT_EQ(SendMessageA(m, EM_LINEINDEX, 1, 0), 10);
+  SetFocus(m);
+  struct Case {
+    int from, vk;
+    DWORD to;
+  };
+  const Case cases[] = {
+      {10, VK_LEFT, 5},  {5, VK_RIGHT, 10}, {10, VK_RIGHT, 14}, {14, VK_RIGHT, 16},
+      {16, VK_LEFT, 14}, {14, VK_LEFT, 10}, {19, VK_LEFT, 16},  {21, VK_RIGHT, 21},
+  };
+  for (const Case& c : cases) {
+    SetSel(m, c.from, c.from);
+    Press(c.vk, false, true);
+    EXPECT_EQ(Sel(m), (std::pair<DWORD, DWORD>{c.to, c.to})) << c.from << " key " << c.vk;
+  }
+}
+
 TEST_F(EditTest, VerticalScrollingFollowsTheCaretAndTheScrollBar) {
   std::string text;
   for (int i = 0; i < 20; ++i)
