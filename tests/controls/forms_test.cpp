@@ -328,3 +328,42 @@ TEST_F(ControlsTest, CanvasOutsidePaintingDrawsWhereTheControlIs) {
 }
 
 } // namespace
+
+#include "platform/controls/Dialogs.h"
+
+namespace {
+
+TEST_F(ControlsTest, ExceptionMessageBoxIsAModalFormClosedByReturn) {
+  TForm* form = ShowForm();
+  auto* box = Make<TBox>(form, form, "Box", Bounds(0, 0, 40, 40));
+  struct Thrower {
+    void Click(TObject*) { throw EInvalidOperation("Disk full"); }
+  } thrower;
+  box->OnClick = TNotifyEvent(&thrower, &Thrower::Click);
+  Application()->SetTitle("Sozluk");
+  Application()->SetMessageBoxHandler(&ModalMessageBox);
+  std::string caption;
+  bool mainDisabled = false;
+  int children = 0;
+  backend->WhenIdle([&] {
+    HWND active = GetActiveWindow();
+    char text[64] = {};
+    GetWindowText(active, text, sizeof text);
+    caption = text;
+    mainDisabled = !IsWindowEnabled(form->Handle());
+    for (HWND c = GetWindow(active, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      ++children;
+    backend->PressKey(VK_RETURN);
+  });
+  backend->Click(110, 110);
+  Pump();
+  EXPECT_EQ(caption, "Sozluk");
+  EXPECT_TRUE(mainDisabled);
+  EXPECT_EQ(children, 1) << "the OK button; the text has no window";
+  EXPECT_EQ(Application()->MessageLog(), (Log{"Disk full."}));
+  EXPECT_EQ(Screen()->FormCount(), 1) << "the box is gone";
+  EXPECT_TRUE(IsWindowEnabled(form->Handle()));
+  EXPECT_THROW(ModalMessageBox("?", "", 4), EInvalidArgument);
+}
+
+} // namespace
