@@ -709,13 +709,10 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
 void TApplication::Run() {
   if (FMainForm && FShowMainForm)
     FMainForm->Show();
-  while (!FTerminated) {
-    try {
-      HandleMessage();
-    } catch (...) {
-      HandleException(this);
-    }
-  }
+  // Handlers' exceptions are handled where they happen; what escapes here is the loop itself failing (a
+  // display that can never deliver anything), which must end the run instead of spinning in it.
+  while (!FTerminated)
+    HandleMessage();
 }
 
 void TApplication::HandleMessage() {
@@ -732,8 +729,13 @@ void TApplication::ProcessMessages() {
 
 void TApplication::Idle(const MSG&) {
   bool done = true;
-  if (OnIdle)
-    OnIdle(this, done);
+  if (OnIdle) {
+    try {
+      OnIdle(this, done);
+    } catch (...) {
+      HandleException(this);
+    }
+  }
   if (done)
     WaitMessage();
 }

@@ -367,3 +367,24 @@ TEST_F(ControlsTest, ExceptionMessageBoxIsAModalFormClosedByReturn) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ControlsTest, RunWithNothingThatCouldEverArriveFailsInsteadOfSpinning) {
+  ShowForm();
+  struct Idle {
+    int calls = 0;
+    void On(TObject*, bool& Done) {
+      if (++calls == 1)
+        throw EInvalidOperation("idle failed");
+      Done = true;
+    }
+  } idle;
+  Application()->OnIdle = TIdleEvent(&idle, &Idle::On);
+  backend->WhenIdle([] {});
+  EXPECT_THROW(Application()->Run(), std::runtime_error);
+  EXPECT_EQ(idle.calls, 2) << "an idle handler's failure is shown and the loop goes on";
+  EXPECT_EQ(Application()->MessageLog(), (Log{"idle failed."}));
+}
+
+} // namespace
