@@ -278,10 +278,13 @@ void AddWordData(std::string_view Plain, TPelvor& Store) {
 void AddWordFileText(std::string_view Text, TPelvor& Store, const TWordFileReadOptions& Options) {
   const std::size_t plainUpperBound = Text.size() / 4 * 3;
   if (Options.Workers == 0 || plainUpperBound < 2 * Options.SegmentBytes) {
-    AnsiString plain = DecodeBase64Groups(Text);
-    if (!plain.empty())
-      CipherWordData(reinterpret_cast<std::uint8_t*>(plain.data()), plain.size());
-    AddWordData(plain, Store);
+    std::size_t capacity = plainUpperBound;
+    std::unique_ptr<char, FreeDeleter> plain(static_cast<char*>(AllocateBulk(capacity)));
+    auto* bytes = reinterpret_cast<std::uint8_t*>(plain.get());
+    std::size_t size = TBase64GroupDecoder().Decode(Text.data(), Text.size() / 4, bytes);
+    if (size)
+      CipherWordData(bytes, size);
+    AddWordData(std::string_view(plain.get(), size), Store);
     return;
   }
   PipelinedRead(Text, Options).Run(Options.Workers, Store);
