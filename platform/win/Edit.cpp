@@ -312,10 +312,12 @@ bool EditControl::InsertUser(std::string text, UndoKind kind, bool truncate) {
     text.resize(n);
     cut = true;
   }
-  if (cut)
+  if (cut) {
+    HWND self = hwnd_;
     Notify(EN_MAXTEXT);
-  if (!IsWindow(hwnd_))
-    return false;
+    if (!IsWindow(self))
+      return false;
+  }
   return Replace(SelMin(), SelMax(), text, kind, true);
 }
 
@@ -476,9 +478,10 @@ LRESULT EditControl::OnSetPasswordChar(WPARAM ch) {
   passwordChar_ = static_cast<unsigned char>(ch);
   DWORD style = DWORD(GetWindowLongA(hwnd_, GWL_STYLE));
   DWORD wanted = passwordChar_ ? (style | ES_PASSWORD) : (style & ~DWORD(ES_PASSWORD));
+  HWND self = hwnd_;
   if (wanted != style)
-    SetWindowLongA(hwnd_, GWL_STYLE, LONG(wanted));
-  if (!IsWindow(hwnd_))
+    SetWindowLongA(self, GWL_STYLE, LONG(wanted));
+  if (!IsWindow(self))
     return 0;
   Relayout();
   Finish(Change::View);
@@ -488,10 +491,11 @@ LRESULT EditControl::OnSetPasswordChar(WPARAM ch) {
 LRESULT EditControl::OnSetReadOnly(WPARAM readOnly) {
   DWORD style = DWORD(GetWindowLongA(hwnd_, GWL_STYLE));
   DWORD wanted = readOnly ? (style | ES_READONLY) : (style & ~DWORD(ES_READONLY));
+  HWND self = hwnd_;
   if (wanted != style)
-    SetWindowLongA(hwnd_, GWL_STYLE, LONG(wanted));
-  if (IsWindow(hwnd_))
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    SetWindowLongA(self, GWL_STYLE, LONG(wanted));
+  if (IsWindow(self))
+    InvalidateRect(self, nullptr, TRUE);
   return TRUE;
 }
 
@@ -735,6 +739,7 @@ void EditControl::UpdateScrollBars() {
   if (updatingBars_ || !(style & (WS_HSCROLL | WS_VSCROLL)))
     return;
   updatingBars_ = true;
+  HWND self = hwnd_;
   if (style & WS_VSCROLL) {
     SCROLLINFO si{};
     si.cbSize = sizeof si;
@@ -745,7 +750,9 @@ void EditControl::UpdateScrollBars() {
     si.nPos = int(firstLine_);
     SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
   }
-  if (IsWindow(hwnd_) && (style & WS_HSCROLL)) {
+  if (!IsWindow(self))
+    return;
+  if (style & WS_HSCROLL) {
     SCROLLINFO si{};
     si.cbSize = sizeof si;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
@@ -795,7 +802,12 @@ LRESULT EditControl::OnScroll(WPARAM code) {
 LRESULT EditControl::OnLineScroll(WPARAM chars, LPARAM lines) {
   if (!MultiLine())
     return FALSE;
-  ScrollBy(int(lines), Wraps() ? 0 : int(LPARAM(chars)) * metrics_.avgCharWidth);
+  // Bounded so that absurd counts cannot overflow; no text is that many lines or pixels long.
+  auto clampCount = [](LPARAM v) {
+    constexpr LPARAM bound = 1 << 20;
+    return int(std::clamp<LPARAM>(v, -bound, bound));
+  };
+  ScrollBy(clampCount(lines), Wraps() ? 0 : clampCount(LPARAM(chars)) * metrics_.avgCharWidth);
   return TRUE;
 }
 
@@ -955,10 +967,14 @@ LRESULT EditControl::OnPaint() {
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(asStatic ? COLOR_3DFACE : COLOR_WINDOW));
   HBRUSH brush = nullptr;
+  HWND self = hwnd_;
   if (IsWindow(parent_))
     brush =
         reinterpret_cast<HBRUSH>(SendMessageA(parent_, asStatic ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
-                                              reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_)));
+                                              reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(self)));
+  // A parent that destroys the edit while choosing its colours leaves nothing to paint.
+  if (!IsWindow(self))
+    return 0;
   if (!brush)
     brush = GetSysColorBrush(asStatic ? COLOR_3DFACE : COLOR_WINDOW);
   if (!enabled)

@@ -100,9 +100,10 @@ LRESULT EditControl::OnKeyDown(WPARAM vk) {
       goalX_ = layout_.XOf(text_, line, caret_) + LineX(line);
     long long target = std::clamp<long long>((long long)line + lines, 0, (long long)layout_.LineCount() - 1);
     int keep = goalX_;
+    HWND self = hwnd_;
     if (lines < -1 || lines > 1)
       ScrollBy(lines, 0);
-    if (!IsWindow(hwnd_))
+    if (!IsWindow(self))
       return;
     std::size_t t = std::size_t(target);
     std::size_t pos = layout_.PosAt(text_, t, keep - LineX(t));
@@ -110,7 +111,8 @@ LRESULT EditControl::OnKeyDown(WPARAM vk) {
     if (pos == l.End() && l.breakLength == 0 && t + 1 < layout_.LineCount() && l.length > 0)
       pos = l.End() - 1;
     MoveCaret(pos, shift);
-    goalX_ = keep;
+    if (IsWindow(self))
+      goalX_ = keep;
   };
   switch (vk) {
   case VK_LEFT:
@@ -307,8 +309,9 @@ LRESULT EditControl::OnTimer(WPARAM id) {
     pixels = -metrics_.avgCharWidth;
   else if (lastMouse_.x >= format_.right)
     pixels = metrics_.avgCharWidth;
+  HWND self = hwnd_;
   ScrollBy(lines, pixels);
-  if (!IsWindow(hwnd_))
+  if (!IsWindow(self))
     return 0;
   caret_ = PosFromVisiblePoint(lastMouse_);
   UpdateCaret();

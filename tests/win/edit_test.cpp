@@ -364,4 +364,44 @@ TEST_F(EditTest, FocusShowsTheCaretAndNotifies) {
   EXPECT_EQ(Notes(), (std::vector<WORD>{EN_KILLFOCUS}));
 }
 
+// A parent may destroy the edit from any notification; the edit must not touch itself afterwards.
+TEST_F(EditTest, AParentThatDestroysTheEditInsideANotificationIsSafe) {
+  struct Case {
+    WORD code;
+    std::function<void(HWND)> act;
+  };
+  const Case cases[] = {
+      {EN_CHANGE, [](HWND e) { SendMessageA(e, WM_CHAR, 'a', 0); }},
+      {EN_UPDATE, [](HWND e) { SendMessageA(e, WM_CHAR, 'a', 0); }},
+      {EN_MAXTEXT,
+       [](HWND e) {
+         SendMessageA(e, EM_LIMITTEXT, 1, 0);
+         platform::SetClipboardText(nullptr, "abc");
+         SendMessageA(e, WM_PASTE, 0, 0);
+       }},
+      {EN_HSCROLL,
+       [](HWND e) {
+         SetWindowTextA(e, "a long text that does not fit in the narrow window at all");
+         SendMessageA(e, WM_KEYDOWN, VK_END, 0);
+       }},
+      {EN_VSCROLL, [](HWND e) { SendMessageA(e, WM_KEYDOWN, VK_NEXT, 0); }},
+      {EN_SETFOCUS, [](HWND e) { SetFocus(e); }},
+  };
+  for (const Case& c : cases) {
+    std::string lines;
+    for (int i = 0; i < 30; ++i)
+      lines += "line\r\n";
+    HWND e = c.code == EN_VSCROLL ? Edit(ES_MULTILINE | ES_AUTOVSCROLL, lines.c_str(), 60, 40)
+                                  : Edit(ES_AUTOHSCROLL, "", 60);
+    overrides[top] = [code = c.code](HWND, UINT m, WPARAM w, LPARAM l) -> std::optional<LRESULT> {
+      if (m == WM_COMMAND && HIWORD(w) == code)
+        DestroyWindow(reinterpret_cast<HWND>(l));
+      return std::nullopt;
+    };
+    c.act(e);
+    EXPECT_FALSE(IsWindow(e)) << "notification " << c.code;
+    overrides.clear();
+  }
+}
+
 } // namespace
