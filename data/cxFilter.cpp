@@ -39,13 +39,11 @@ std::vector<AnsiString> SplitTrimmed(const AnsiString& text, char separator) {
 }
 
 int ArrayLength(const Variant& v) {
-  if (!VarIsArray(v) || VarArrayDimCount(v) != 1)
-    return 0;
-  return VarArrayHighBound(v, 1) - VarArrayLowBound(v, 1) + 1;
+  return int(VarArrayElements(v).size());
 }
 
 const Variant& ArrayElement(const Variant& v, int position) {
-  return v[VarArrayLowBound(v, 1) + position];
+  return VarArrayElements(v)[std::size_t(position)];
 }
 
 // The text a LIKE condition compares; strings are used as they are, without a copy.
@@ -241,10 +239,10 @@ bool TcxFilterBetweenOperator::GetArrayExpressionValue(const Variant& AValue, An
 }
 
 bool TcxFilterBetweenOperator::IsMatch(const Variant& AValue, const Variant& ACriteriaValue) {
-  if (ArrayLength(ACriteriaValue) < 2)
+  std::span<const Variant> bounds = VarArrayElements(ACriteriaValue);
+  if (bounds.size() < 2)
     return false;
-  return VarCompare(ArrayElement(ACriteriaValue, 0), AValue) <= 0 &&
-         VarCompare(AValue, ArrayElement(ACriteriaValue, 1)) <= 0;
+  return VarCompare(bounds[0], AValue) <= 0 && VarCompare(AValue, bounds[1]) <= 0;
 }
 
 void TcxFilterBetweenOperator::GetDisplayText(AnsiString& AText) {
@@ -311,8 +309,8 @@ bool TcxFilterInListOperator::IsMatch(const Variant& AValue, const Variant& ACri
   };
   if (!VarIsArray(ACriteriaValue))
     return equal(ACriteriaValue);
-  for (int i = 0, n = ArrayLength(ACriteriaValue); i < n; ++i)
-    if (equal(ArrayElement(ACriteriaValue, i)))
+  for (const Variant& element : VarArrayElements(ACriteriaValue))
+    if (equal(element))
       return true;
   return false;
 }
@@ -473,6 +471,7 @@ TcxFilterCriteria* TcxCustomFilterCriteriaItem::GetCriteria() {
 TcxFilterCriteriaItemList::TcxFilterCriteriaItemList(TcxFilterCriteriaItemList* AParent,
                                                      TcxFilterBoolOperatorKind ABoolOperatorKind)
     : TcxCustomFilterCriteriaItem(nullptr), FBoolOperatorKind(ABoolOperatorKind) {
+  FIsList = true;
   if (AParent)
     AParent->Add(this);
 }
@@ -594,7 +593,8 @@ TcxFilterOperatorClass TcxFilterCriteriaItem::GetOperatorClass() {
 
 void TcxFilterCriteriaItem::RecreateOperator() {
   FOperator.reset(NewInstance<TcxFilterOperator>(GetOperatorClass(), this));
-  if (FOperator->IsNullOperator() && FDisplayValue.empty())
+  FNullOperator = FOperator->IsNullOperator();
+  if (FNullOperator && FDisplayValue.empty())
     FDisplayValue = GetTranslatedText(cxSFilterBlankCaption);
   FPreparedStamp = 0;
   Changed();
@@ -627,26 +627,26 @@ void TcxFilterCriteriaItem::SetValue(const Variant& AValue) {
   RecreateOperator();
 }
 
-const Variant& TcxFilterCriteriaItem::PreparedValue() {
-  TcxFilterCriteria* criteria = GetCriteria();
+bool TcxFilterCriteriaItem::IsMatch(void* AData) {
+  return IsMatchIn(GetCriteria(), AData);
+}
+
+bool TcxFilterCriteriaItem::IsMatchIn(TcxFilterCriteria* criteria, void* AData) {
+  // One value object per condition, reused record after record, spares a construction and destruction in
+  // the innermost loop of filtering.
+  Variant& value = FRecordValue;
+  GetDataValue(AData, value);
   if (!criteria)
-    return FValue;
+    return FOperator->IsNullOperator() ? VarIsNull(value)
+                                       : !VarIsNull(value) && FOperator->IsMatch(value, FValue);
+  criteria->PrepareValue(value, value);
+  if (!FNullOperator && criteria->IsNullValue(value))
+    return false;
   if (FPreparedStamp != criteria->FPrepareStamp) {
     criteria->PrepareValue(FValue, FPreparedValue);
     FPreparedStamp = criteria->FPrepareStamp;
   }
-  return FPreparedValue;
-}
-
-bool TcxFilterCriteriaItem::IsMatch(void* AData) {
-  TcxFilterCriteria* criteria = GetCriteria();
-  Variant value;
-  GetDataValue(AData, value);
-  if (criteria)
-    criteria->PrepareValue(value, value);
-  if (!FOperator->IsNullOperator() && IsNullValue(value))
-    return false;
-  return FOperator->IsMatch(value, PreparedValue());
+  return FOperator->IsMatch(value, FPreparedValue);
 }
 
 TcxFilterCriteria::TcxFilterCriteria() : FRoot(new TcxFilterCriteriaItemList(nullptr, fbokAnd)) {
@@ -886,10 +886,13 @@ void TcxFilterCriteria::ReadData(TStream* AStream) {
       count = ReadInteger(AStream);
     }
     ReadItems(AStream, FRoot.get(), count, 0);
-  } catch (...) {
+  } catch (const EReadError&) {
     // Half a tree could filter in ways nobody asked for; a damaged stream leaves no filter at all.
     Clear();
     throw;
+  } catch (const Exception&) {
+    Clear();
+    throw EReadError();
   }
 }
 
@@ -966,28 +969,21 @@ void TcxFilterCriteria::RemoveItemByItemLink(TcxItemLink AItemLink) {
 }
 
 bool TcxFilterCriteria::IsListMatched(TcxFilterCriteriaItemList* AList, void* AData) {
+  // Folding the children left to right as AND, OR, OR-NOT or AND-NOT (the first child negated for the NOT
+  // kinds) gives all, any, not all and not any; each stops at the first child that settles it. An empty
+  // list is true whatever its kind.
+  if (AList->FItems.empty())
+    return true;
   TcxFilterBoolOperatorKind kind = AList->BoolOperatorKind();
-  bool result = true;
-  int count = AList->Count();
-  for (int i = 0; i < count; ++i) {
-    // Once the combination cannot change any more, the remaining children are not evaluated.
-    if (i > 0 && ((kind == fbokAnd || kind == fbokNotOr) ? !result : result))
-      break;
-    TcxCustomFilterCriteriaItem* child = AList->FItems[std::size_t(i)];
-    bool r = child->IsItemList() ? IsListMatched(static_cast<TcxFilterCriteriaItemList*>(child), AData)
-                                 : static_cast<TcxFilterCriteriaItem*>(child)->IsMatch(AData);
-    if (i == 0)
-      result = (kind == fbokNotAnd || kind == fbokNotOr) ? !r : r;
-    else if (kind == fbokAnd)
-      result = result && r;
-    else if (kind == fbokOr)
-      result = result || r;
-    else if (kind == fbokNotAnd)
-      result = result || !r;
-    else
-      result = result && !r;
+  bool all = kind == fbokAnd || kind == fbokNotAnd;
+  bool negate = kind == fbokNotAnd || kind == fbokNotOr;
+  for (TcxCustomFilterCriteriaItem* child : AList->FItems) {
+    bool r = child->FIsList ? IsListMatched(static_cast<TcxFilterCriteriaItemList*>(child), AData)
+                            : static_cast<TcxFilterCriteriaItem*>(child)->IsMatchIn(this, AData);
+    if (r != all)
+      return negate ? all : !all;
   }
-  return result;
+  return negate ? !all : all;
 }
 
 bool TcxFilterCriteria::IsDataMatched(void* AData) {
@@ -1210,13 +1206,20 @@ void TcxFilterCriteria::LoadFromStream(TStream* AStream) {
   UpdateGuard update(this);
   std::unique_ptr<TFilterWrapper, TObjectDeleter> wrapper(new TFilterWrapper(nullptr));
   wrapper->Filter = this;
-  try {
-    ReadComponent(AStream, wrapper.get());
-  } catch (...) {
+  auto reset = [this] {
     // Properties read before the damage would leave a criteria nobody asked for.
     RestoreDefaults();
     SetMaxValueListCount(0);
     Clear();
+  };
+  try {
+    ReadComponent(AStream, wrapper.get());
+  } catch (const EReadError&) {
+    reset();
     throw;
+  } catch (const Exception&) {
+    // A bad name or value inside the record is damage to the stream as far as the caller is concerned.
+    reset();
+    throw EReadError();
   }
 }

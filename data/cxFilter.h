@@ -255,7 +255,9 @@ public:
 
 private:
   friend class TcxFilterCriteriaItemList;
+  friend class TcxFilterCriteria;
   TcxFilterCriteriaItemList* FParent;
+  bool FIsList = false; // what IsItemList answers, read without a virtual call while evaluating
 };
 
 class TcxFilterCriteriaItemList : public TcxCustomFilterCriteriaItem {
@@ -323,7 +325,7 @@ public:
 
 private:
   friend class TcxFilterCriteria;
-  const Variant& PreparedValue();
+  bool IsMatchIn(TcxFilterCriteria* ACriteria, void* AData);
 
   AnsiString FDisplayValue;
   TcxItemLink FItemLink;
@@ -333,6 +335,8 @@ private:
   // The condition value as the criteria compare it, kept until the value or the criteria's options change.
   Variant FPreparedValue;
   unsigned FPreparedStamp = 0;
+  bool FNullOperator = false; // the operator's IsNullOperator, fixed when the operator is made
+  Variant FRecordValue;
 };
 using TcxFilterCriteriaItemClass = TClass;
 

@@ -80,10 +80,13 @@ private:
 } // namespace
 
 bool LikeStr(std::string_view AText, std::string_view ATemplate, char APercent, char AUnderscore) {
-  if (ATemplate.find(APercent) == std::string_view::npos) {
-    if (AText.size() != ATemplate.size())
+  std::size_t percent = ATemplate.find(APercent);
+  // Without a percent, or with one only at the end ("begins with"), the template is matched in one pass.
+  if (percent == std::string_view::npos || percent + 1 == ATemplate.size()) {
+    std::size_t fixed = percent == std::string_view::npos ? ATemplate.size() : percent;
+    if (percent == std::string_view::npos ? AText.size() != fixed : AText.size() < fixed)
       return false;
-    for (std::size_t i = 0; i < AText.size(); ++i)
+    for (std::size_t i = 0; i < fixed; ++i)
       if (ATemplate[i] != AUnderscore && ATemplate[i] != AText[i])
         return false;
     return true;

@@ -174,14 +174,12 @@ int VarArrayCompare(const Variant& V1, const Variant& V2) {
 int VarCompare(const Variant& V1, const Variant& V2) {
   if (VarIsArray(V1) || VarIsArray(V2))
     return VarArrayCompare(V1, V2);
+  int result;
+  if (VarCompareSameType(V1, V2, result))
+    return result;
+  // One comparison gives all of it: the value ordering puts Null first and answers 0 for equal values.
   try {
-    if (V1 == V2)
-      return 0;
-    if (VarIsNull(V1))
-      return -1;
-    if (VarIsNull(V2))
-      return 1;
-    return V1 < V2 ? -1 : 1;
+    return VarCompareValue(V1, V2);
   } catch (const EVariantError&) {
     return -1;
   } catch (const EConvertError&) {

@@ -249,7 +249,13 @@ WideString Variant::AsWideString() const {
 }
 
 const Variant& Variant::operator[](int index) const {
-  return VarArrayGet(*this, {index});
+  if (VarArrayDimCount(*this) != 1)
+    RaiseInvalidOp();
+  auto& a = VariantAccess::Array(*this);
+  long long pos = (long long)index - a.bounds[0].LowBound;
+  if (pos < 0 || pos >= a.bounds[0].ElementCount)
+    RaiseBadIndex();
+  return a.elements[std::size_t(pos)];
 }
 Variant& Variant::operator[](int index) {
   if (VarArrayDimCount(*this) != 1)
@@ -388,6 +394,15 @@ Variant VarArrayOf(std::initializer_list<Variant> values) {
 
 int VarArrayDimCount(const Variant& v) {
   return v.IsArray() ? int(VariantAccess::Array(v).bounds.size()) : 0;
+}
+
+std::span<const Variant> VarArrayElements(const Variant& v) {
+  if (!v.IsArray())
+    return {};
+  auto& a = VariantAccess::Array(v);
+  if (a.bounds.size() != 1)
+    return {};
+  return std::span<const Variant>(a.elements);
 }
 
 int VarArrayLowBound(const Variant& v, int dim) {
@@ -616,8 +631,12 @@ Kind KindOf(const Variant& v) {
 }
 
 int CompareText(const Variant& a, const Variant& b) {
-  if (a.Type() == varString && b.Type() == varString)
+  if (a.Type() == varString && b.Type() == varString) {
+    // Equal bytes are equal in any collation; only differing texts need the locale's order.
+    if (a.RawString() == b.RawString())
+      return 0;
     return Sign3(AnsiCompareStr(a.RawString(), b.RawString()), 0);
+  }
   return Sign3(WideCompareStr(a.AsWideString(), b.AsWideString()), 0);
 }
 
@@ -634,6 +653,34 @@ int CompareNumbers(const Variant& a, const Variant& b, Kind ka, Kind kb) {
 }
 
 int CompareValues(const Variant& a, const Variant& b) {
+  // Values of one plain type, the common case of filters and sorts, skip the general rules below.
+  if (a.Type() == b.Type()) {
+    switch (a.Type()) {
+    case varNull:
+    case varEmpty:
+      return 0;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+    case varCurrency:
+      return Sign3(a.RawInteger(), b.RawInteger());
+    case varBoolean:
+      return Sign3(a.RawInteger() != 0, b.RawInteger() != 0);
+    case varSingle:
+    case varDouble:
+    case varDate:
+      return Sign(a.RawDouble(), b.RawDouble());
+    case varString:
+    case varOleStr:
+      return CompareText(a, b);
+    default:
+      break;
+    }
+  }
   if (a.IsArray() || b.IsArray())
     RaiseInvalidOp();
   Kind ka = KindOf(a), kb = KindOf(b);
@@ -684,6 +731,10 @@ bool VarSameValue(const Variant& a, const Variant& b) {
   return CompareValues(a, b) == 0;
 }
 bool operator==(const Variant& a, const Variant& b) {
+  // The locale's case-sensitive order tells any two different byte strings apart, so equality of two texts
+  // needs no collation.
+  if (a.Type() == varString && b.Type() == varString)
+    return a.RawString() == b.RawString();
   return CompareValues(a, b) == 0;
 }
 bool operator<(const Variant& a, const Variant& b) {
