@@ -158,6 +158,8 @@ void TCustomEdit::CreateParams(TCreateParams& Params) {
     Params.Style |= ES_NOHIDESEL;
   if (FReadOnly)
     Params.Style |= ES_READONLY;
+  if (FOEMConvert)
+    Params.Style |= ES_OEMCONVERT;
   if (FPasswordChar)
     Params.Style |= ES_PASSWORD;
 }
@@ -253,6 +255,11 @@ void TCustomEdit::SetHideSelection(bool Value) {
     return;
   FHideSelection = Value;
   UpdateStyle(ES_NOHIDESEL, !Value);
+}
+
+void TCustomEdit::SetOEMConvert(bool Value) {
+  FOEMConvert = Value;
+  UpdateStyle(ES_OEMCONVERT, Value);
 }
 
 void TCustomEdit::SetMaxLength(int Value) {

@@ -31,6 +31,8 @@ class TCustomEdit : public TWinControl {
   // 0 is no limit of the control's own.
   int MaxLength() const { return FMaxLength; }
   void SetMaxLength(int Value);
+  bool OEMConvert() const { return FOEMConvert; }
+  void SetOEMConvert(bool Value);
   bool Modified();
   void SetModified(bool Value);
   char PasswordChar() const { return FPasswordChar; }
@@ -78,6 +80,7 @@ private:
   bool FHideSelection = true;
   int FMaxLength = 0;
   bool FModified = false;
+  bool FOEMConvert = false;
   char FPasswordChar = 0;
   bool FReadOnly = false;
   bool FCreating = false;

@@ -336,6 +336,8 @@ void EditControl::Finish(Change change) {
   InvalidateRect(hwnd_, nullptr, TRUE);
   HWND self = hwnd_;
   if (change == Change::View) {
+    // The platform reports only scrolling the user asks for; here every move of the view is reported, so
+    // that a host mirroring the scroll bars also follows the caret and the program.
     if (oldX != xOffset_)
       Notify(EN_HSCROLL);
     if (IsWindow(self) && oldFirst != firstLine_)
@@ -867,6 +869,8 @@ LRESULT EditControl::OnScrollBar(int bar, WPARAM wParam) {
 LRESULT EditControl::OnSetMargins(WPARAM which, LPARAM margins) {
   WORD left = LOWORD(std::uintptr_t(margins));
   WORD right = HIWORD(std::uintptr_t(margins));
+  // Font information gives half an average character on each side; the platform's figure comes from the
+  // font's overhangs, which the substituted fonts here do not carry.
   if (which & EC_LEFTMARGIN)
     leftMargin_ = left == EC_USEFONTINFO ? metrics_.avgCharWidth / 2 : left;
   if (which & EC_RIGHTMARGIN)

@@ -28,6 +28,8 @@ void EditLayout::Build(std::string_view text, const EditMetrics& metrics, const 
   AddRange(text, 0, text.size(), true);
 }
 
+// A lone CR or LF breaks a line as CR LF does, where the platform would show it as a glyph; text from
+// files of this system's own tools may carry either.
 void EditLayout::AddRange(std::string_view text, std::size_t start, std::size_t end, bool toEnd) {
   for (std::size_t i = start; i < end; ++i) {
     char c = text[i];

@@ -1,7 +1,9 @@
 #include "controls_fixture.h"
+
 #include "platform/controls/Clipbrd.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/win/Edit.h"
+#include <functional>
 
 namespace {
 
@@ -72,6 +74,45 @@ TEST_F(StdCtrlsTest, TypingRaisesOnChangeForEveryCharacterWithCaseAndLimit) {
   EXPECT_TRUE(edit->Modified());
   EXPECT_EQ(SendMessageA(edit->Handle(), EM_GETLIMITTEXT, 0, 0), 4);
   EXPECT_TRUE(GetWindowLongA(edit->Handle(), GWL_STYLE) & ES_LOWERCASE);
+}
+
+TEST_F(StdCtrlsTest, PropertiesReachTheWindowBeforeAndAfterItExists) {
+  struct Case {
+    const char* name;
+    std::function<void(TEdit*)> set;
+    DWORD styleBit;
+  };
+  const Case cases[] = {
+      {"right", [](TEdit* e) { e->SetAlignment(taRightJustify); }, ES_RIGHT},
+      {"centre", [](TEdit* e) { e->SetAlignment(taCenter); }, ES_CENTER},
+      {"upper", [](TEdit* e) { e->SetCharCase(ecUpperCase); }, ES_UPPERCASE},
+      {"lower", [](TEdit* e) { e->SetCharCase(ecLowerCase); }, ES_LOWERCASE},
+      {"keep selection", [](TEdit* e) { e->SetHideSelection(false); }, ES_NOHIDESEL},
+      {"read-only", [](TEdit* e) { e->SetReadOnly(true); }, ES_READONLY},
+      {"password", [](TEdit* e) { e->SetPasswordChar('#'); }, ES_PASSWORD},
+      {"oem", [](TEdit* e) { e->SetOEMConvert(true); }, ES_OEMCONVERT},
+  };
+  const DWORD watched = ES_RIGHT | ES_CENTER | ES_UPPERCASE | ES_LOWERCASE | ES_NOHIDESEL | ES_READONLY |
+                        ES_PASSWORD | ES_OEMCONVERT;
+  for (bool before : {true, false}) {
+    for (const Case& c : cases) {
+      auto* edit = new TEdit(form);
+      edit->SetBounds(10, 10, 120, 21);
+      if (before)
+        c.set(edit);
+      edit->SetParent(form);
+      if (!before)
+        c.set(edit);
+      EXPECT_EQ(DWORD(GetWindowLongA(edit->Handle(), GWL_STYLE)) & watched, c.styleBit)
+          << c.name << (before ? " before" : " after");
+      delete edit;
+    }
+  }
+  auto* edit = Make<TEdit>(form, form, "Edit", Bounds(10, 10, 120, 21));
+  edit->SetPasswordChar('#');
+  EXPECT_EQ(SendMessageA(edit->Handle(), EM_GETPASSWORDCHAR, 0, 0), '#');
+  edit->SetAlignment(taLeftJustify);
+  EXPECT_EQ(DWORD(GetWindowLongA(edit->Handle(), GWL_STYLE)) & (ES_RIGHT | ES_CENTER), 0u);
 }
 
 TEST_F(StdCtrlsTest, SettingTextRaisesOnChangeBeforeReturningAndAHandlerMayCompleteIt) {

@@ -211,6 +211,16 @@ TEST_F(EditTest, MarginsAlignmentAndPositions) {
   SendMessageA(e, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
   EXPECT_EQ(r.left, 4);
   EXPECT_EQ(r.right, 94);
+  RECT custom{20, 2, 80, 18};
+  SendMessageA(e, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&custom));
+  SendMessageA(e, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.left, 20);
+  EXPECT_EQ(r.top, 2);
+  EXPECT_EQ(SendMessageA(e, EM_POSFROMCHAR, 1, 0), LRESULT(MAKELONG(26, 2)));
+  SendMessageA(e, EM_SETRECT, 0, 0);
+  SendMessageA(e, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.left, 4) << "no rectangle goes back to the margins";
+
   struct Case {
     DWORD style;
     int x0;

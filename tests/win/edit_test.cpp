@@ -316,6 +316,8 @@ TEST_F(EditTest, OneLevelOfUndoThatRedoesWhenRepeated) {
   SendMessageA(e, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("!"));
   EXPECT_EQ(SendMessageA(e, EM_CANUNDO, 0, 0), 0) << "a replacement that cannot be undone empties undo";
   Type("q");
+  SendMessageA(e, WM_SYSKEYDOWN, VK_BACK, 0);
+  EXPECT_EQ(Text(e), "!abc") << "Alt+Backspace undoes the typed q";
   SendMessageA(e, EM_EMPTYUNDOBUFFER, 0, 0);
   EXPECT_EQ(SendMessageA(e, EM_UNDO, 0, 0), 0);
 }
