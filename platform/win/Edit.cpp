@@ -83,6 +83,14 @@ bool EditControl::Wraps() const {
   return MultiLine() && !(Style() & ES_AUTOHSCROLL);
 }
 
+void EditControl::SyncPasswordStyle() {
+  bool password = GetWindowLongA(hwnd_, GWL_STYLE) & ES_PASSWORD;
+  if (password && !passwordChar_)
+    passwordChar_ = '*';
+  else if (!password)
+    passwordChar_ = 0;
+}
+
 unsigned char EditControl::MaskChar() const {
   return MultiLine() ? 0 : passwordChar_;
 }
@@ -114,10 +122,14 @@ LRESULT EditControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return 1; // WM_PAINT fills the background with the brush the parent chooses
   case WM_PAINT:
     return OnPaint();
-  case WM_ENABLE:
   case WM_STYLECHANGED:
+    if (wParam == WPARAM(GWL_STYLE))
+      SyncPasswordStyle();
+    [[fallthrough]];
+  case WM_ENABLE:
+    // Alignment, case and password styles may change under a live window; its layout and caret follow.
     Relayout();
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    Finish(Change::View);
     return 0;
   case WM_SETCURSOR:
     return OnSetCursor(wParam, lParam);

@@ -118,6 +118,8 @@ private:
   bool Scrolls() const;
   bool Fits(std::string_view text) const;
   unsigned char MaskChar() const;
+  // A password style set or cleared directly brings the default mask or removes it.
+  void SyncPasswordStyle();
 
   HWND hwnd_;
   HWND parent_;

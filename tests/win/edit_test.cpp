@@ -255,6 +255,8 @@ TEST_F(EditTest, ReadOnlyAndPasswordRefuseWhatTheyMust) {
   EXPECT_FALSE(GetWindowLongA(p, GWL_STYLE) & ES_PASSWORD);
   SendMessageA(p, WM_COPY, 0, 0);
   EXPECT_EQ(Clip(), "secret");
+  SetWindowLongA(p, GWL_STYLE, GetWindowLongA(p, GWL_STYLE) | ES_PASSWORD);
+  EXPECT_EQ(SendMessageA(p, EM_GETPASSWORDCHAR, 0, 0), '*') << "the style alone brings the default mask";
 }
 
 WNDPROC original = nullptr;
