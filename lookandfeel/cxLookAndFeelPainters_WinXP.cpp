@@ -191,8 +191,12 @@ TRect TcxWinXPLookAndFeelPainter::ButtonGroupBorderSizes(int AButtonCount, int A
   if (!measured)
     return TcxStandardLookAndFeelPainter::ButtonGroupBorderSizes(AButtonCount, AButtonIndex);
   TRect margins{content.left, content.top, 100 - content.right, 100 - content.bottom};
-  if (ux::IsThemeBackgroundPartiallyTransparent(theme, BP_PUSHBUTTON, 1))
-    InflateRect(&margins, 1, 1);
+  if (ux::IsThemeBackgroundPartiallyTransparent(theme, BP_PUSHBUTTON, 1)) {
+    ++margins.left;
+    ++margins.top;
+    ++margins.right;
+    ++margins.bottom;
+  }
   return margins;
 }
 
