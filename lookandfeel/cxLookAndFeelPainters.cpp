@@ -96,6 +96,8 @@ void TcxCustomLookAndFeelPainter::DrawPolygon(TcxCanvas* ACanvas, const TPoint (
 }
 
 void TcxCustomLookAndFeelPainter::DrawDropDownArrow(TcxCanvas* ACanvas, const TRect& R, TColor AColor) const {
+  if (IsRectEmpty(&R))
+    return;
   int base = RectWidth(R) / 2;
   if (base % 2 == 0)
     ++base;
@@ -145,6 +147,8 @@ TRect TcxCustomLookAndFeelPainter::FooterCellTextAreaBounds(const TRect& ABounds
 
 void TcxCustomLookAndFeelPainter::DrawArrow(TcxCanvas* ACanvas, const TRect& R,
                                             TcxArrowDirection AArrowDirection, TColor AColor) const {
+  if (IsRectEmpty(&R))
+    return;
   TPoint p[3];
   CalculateArrowPoints(R, p, AArrowDirection, true);
   DrawPolygon(ACanvas, p, AColor);
@@ -153,6 +157,8 @@ void TcxCustomLookAndFeelPainter::DrawArrow(TcxCanvas* ACanvas, const TRect& R,
 void TcxCustomLookAndFeelPainter::DrawArrowButton(TcxCanvas* ACanvas, const TRect& R, TcxButtonState AState,
                                                   TcxArrowDirection AArrowDirection,
                                                   bool ADrawBackground) const {
+  if (IsRectEmpty(&R))
+    return;
   TPoint p[3];
   CalculateArrowPoints(R, p, AArrowDirection, false);
   if (ADrawBackground)
@@ -171,6 +177,8 @@ void TcxCustomLookAndFeelPainter::DrawButtonBackground(TcxCanvas* ACanvas, const
 
 void TcxCustomLookAndFeelPainter::DrawButtonArrow(TcxCanvas* ACanvas, const TRect& R, TcxButtonState AState,
                                                   TcxArrowDirection AArrowDirection) const {
+  if (IsRectEmpty(&R))
+    return;
   TRect r = R;
   if (AState == cxbsPressed)
     OffsetRect(&r, ButtonTextShift(), ButtonTextShift());
@@ -229,7 +237,10 @@ void TcxCustomLookAndFeelPainter::DrawButtonInGroup(TcxCanvas* ACanvas, const TR
 
 void TcxCustomLookAndFeelPainter::DrawGroupExpandButton(TcxCanvas* ACanvas, const TRect& R, bool AExpanded,
                                                         TcxButtonState AState) const {
+  if (IsRectEmpty(&R))
+    return;
   DrawButton(ACanvas, R, "", AState);
+  TClipToSmallPart clip(ACanvas, R, 8, 9);
   ACanvas->Pen()->SetColor(ButtonSymbolColor(AState));
   const int s = 3;
   int x0 = (R.left + R.right - 7) / 2;
@@ -258,6 +269,8 @@ void TcxCustomLookAndFeelPainter::DrawExpandSign(TcxCanvas* ACanvas, const TRect
 
 void TcxCustomLookAndFeelPainter::DrawSmallExpandButton(TcxCanvas* ACanvas, const TRect& R, bool AExpanded,
                                                         TColor ABorderColor, TColor AColor) const {
+  if (IsRectEmpty(&R))
+    return;
   ACanvas->FrameRect(R, ABorderColor);
   if (AColor != clDefault)
     ACanvas->FillRect(Deflated(R, 1), AColor);
@@ -274,9 +287,12 @@ TColor TcxCustomLookAndFeelPainter::CheckButtonColor(TcxButtonState AState) cons
 
 void TcxCustomLookAndFeelPainter::DrawCheck(TcxCanvas* ACanvas, const TRect& R, TcxButtonState AState,
                                             bool AChecked, TColor AColor) const {
+  if (IsRectEmpty(&R))
+    return;
   ACanvas->FillRect(R, CheckButtonColor(AState));
   if (!AChecked)
     return;
+  TClipToSmallPart clip(ACanvas, R, 9, 9);
   int w = RectWidth(R) - 2, h = RectHeight(R) - 4;
   int cx = (R.left + R.right) / 2 - 1;
   ACanvas->Pen()->SetColor(AColor);
@@ -435,6 +451,8 @@ void TcxCustomLookAndFeelPainter::DrawCheckBoxInRect(TcxCanvas* ACanvas, const T
 
 void TcxCustomLookAndFeelPainter::DrawSmallCloseButton(TcxCanvas* ACanvas, const TRect& R,
                                                        TcxButtonState AState) const {
+  if (IsRectEmpty(&R))
+    return;
   DrawButtonBorder(ACanvas, R, AState);
   TRect r = Deflated(R, ButtonBorderSize(cxbsNormal));
   ACanvas->FillRect(r, ButtonColor(AState));
@@ -442,6 +460,7 @@ void TcxCustomLookAndFeelPainter::DrawSmallCloseButton(TcxCanvas* ACanvas, const
   if (s % 2 == 0)
     --s;
   int shift = ButtonSymbolState(AState) == cxbsPressed ? 1 : 0;
+  TClipToSmallPart clip(ACanvas, r, s + 3, s + 2);
   ACanvas->Pen()->SetColor(ButtonSymbolColor(AState));
   for (int i = 0; i < 2; ++i) {
     int x0 = (r.left + r.right - s) / 2 + i + shift;
@@ -463,6 +482,8 @@ void TcxCustomLookAndFeelPainter::DrawSmallPlusButton(TcxCanvas* ACanvas, const 
 
 void TcxCustomLookAndFeelPainter::DrawPlusGlyph(TcxCanvas* ACanvas, const TRect& R,
                                                 TcxButtonState AState) const {
+  if (IsRectEmpty(&R))
+    return;
   bool disabled = AState == cxbsDisabled;
   TColor light = disabled ? clBtnHighlight : DefaultPlusGlyphColor();
   TColor dark = disabled ? clBtnShadow : DefaultPlusGlyphColor();
@@ -499,7 +520,7 @@ void TcxCustomLookAndFeelPainter::DrawPinButton(TcxCanvas* ACanvas, const TRect&
     ++x;
     ++y;
   }
-  ACanvas->Draw(x, y, bitmap);
+  DrawClipped(ACanvas, r, bitmap, x, y);
 }
 
 void TcxCustomLookAndFeelPainter::DrawIndicatorItem(TcxCanvas* ACanvas, const TRect& R,
@@ -520,6 +541,8 @@ void TcxCustomLookAndFeelPainter::DrawIndicatorItemEx(TcxCanvas* ACanvas, const 
 
 void TcxCustomLookAndFeelPainter::DrawMonthArrows(TcxCanvas* ACanvas, const TRect& ABounds, int ABorderSize,
                                                   TcxMonthArrows AArrows, int ASideWidth, TColor AColor) {
+  if (IsRectEmpty(&ABounds))
+    return;
   TRect r = ABounds;
   r.top += ABorderSize;
   InflateRect(&r, 0, -1);
@@ -554,7 +577,10 @@ void TcxCustomLookAndFeelPainter::DrawMonthHeader(TcxCanvas* ACanvas, const TRec
 void TcxCustomLookAndFeelPainter::DrawSortingMarkOutline(TcxCanvas* ACanvas, const TRect& R,
                                                          bool AAscendingSorting, TPoint AMarkSize,
                                                          TColor ALightColor, TColor ADarkColor) {
+  if (IsRectEmpty(&R))
+    return;
   int w = AMarkSize.x, h = AMarkSize.y;
+  TClipToSmallPart clip(ACanvas, R, w + 1, h + 1);
   int s = AAscendingSorting ? 1 : -1;
   int x0 = (R.left + R.right) / 2;
   if (w % 2 == 0)

@@ -1,6 +1,7 @@
 #pragma once
 // Small rectangle arithmetic shared by the painter sources.
 #include "lookandfeel/cxGraphics.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/rtl/Geometry.h"
 
 namespace cxPainterUtils {
@@ -35,5 +36,39 @@ inline TRect Shifted(TRect r, int dx, int dy) {
 inline TPoint Shifted(TPoint p, int dx, int dy) {
   return {p.x + dx, p.y + dy};
 }
+
+// Draws an image of a size of its own inside a part, so that a part smaller than the image cuts it off.
+inline void DrawClipped(TcxCanvas* ACanvas, const TRect& APart, TGraphic* AImage, int X, int Y) {
+  if (IsRectEmpty(&APart))
+    return;
+  HDC dc = ACanvas->Handle();
+  int saved = SaveDC(dc);
+  ACanvas->IntersectClipRect(APart);
+  ACanvas->Draw(X, Y, AImage);
+  RestoreDC(dc, saved);
+}
+
+// Clips drawing to a part for as long as it lives, when the part is smaller than the glyph about to be drawn
+// in it; a part large enough costs nothing.
+class TClipToSmallPart {
+public:
+  TClipToSmallPart(TcxCanvas* ACanvas, const TRect& APart, int AGlyphWidth, int AGlyphHeight) {
+    if (RectWidth(APart) >= AGlyphWidth && RectHeight(APart) >= AGlyphHeight)
+      return;
+    FDC = ACanvas->Handle();
+    FSaved = SaveDC(FDC);
+    ACanvas->IntersectClipRect(APart);
+  }
+  ~TClipToSmallPart() {
+    if (FDC)
+      RestoreDC(FDC, FSaved);
+  }
+  TClipToSmallPart(const TClipToSmallPart&) = delete;
+  TClipToSmallPart& operator=(const TClipToSmallPart&) = delete;
+
+private:
+  HDC FDC = nullptr;
+  int FSaved = 0;
+};
 
 } // namespace cxPainterUtils

@@ -21,6 +21,8 @@ void FillScrollPage(TcxCanvas* ACanvas, const TRect& R, TcxButtonState AState) {
 }
 
 void DrawClassicHeaderBorder(TcxCanvas* ACanvas, const TRect& R, TcxNeighbors ANeighbors) {
+  if (IsRectEmpty(&R))
+    return;
   ACanvas->DrawEdge(R, false, false);
   // Where two headers meet the bevel corners are softened so that the row reads as one strip.
   if (ANeighbors.Contains(nLeft)) {

@@ -267,6 +267,8 @@ void TcxOffice11LookAndFeelPainter::DrawContent(TcxCanvas* ACanvas, const TRect&
                                                 TFont* AFont, TColor ATextColor, TColor,
                                                 TcxDrawBackgroundEvent AOnDrawBackground,
                                                 bool AIsFooter) const {
+  if (IsRectEmpty(&ABounds))
+    return;
   bool hot = AState == cxbsHot;
   HDC dc = ACanvas->Handle();
   if (!(AOnDrawBackground && AOnDrawBackground(ACanvas, ABounds))) {
@@ -380,6 +382,8 @@ void TcxOffice11LookAndFeelPainter::DrawButtonBorder(TcxCanvas* ACanvas, const T
 
 void TcxOffice11LookAndFeelPainter::DrawExpandButton(TcxCanvas* ACanvas, const TRect& R, bool AExpanded,
                                                      TColor AColor) const {
+  if (IsRectEmpty(&R))
+    return;
   TBitmap* bitmap = dxOffice11ExpandButtonBitmap(AExpanded);
   if (!bitmap || bitmap->Empty()) {
     // The scheme's images exist only while someone holds the Office colours.
@@ -395,7 +399,7 @@ void TcxOffice11LookAndFeelPainter::DrawExpandButton(TcxCanvas* ACanvas, const T
   image->SetPixels(w, h, dark);
   image->SetPixels(w, 0, dark);
   image->SetPixels(0, h, dark);
-  ACanvas->Draw(R.left, R.top, bitmap);
+  DrawClipped(ACanvas, R, bitmap, R.left, R.top);
 }
 
 void TcxOffice11LookAndFeelPainter::DrawSmallExpandButton(TcxCanvas* ACanvas, const TRect& R, bool AExpanded,
@@ -423,6 +427,8 @@ void TcxOffice11LookAndFeelPainter::DrawHeader(TcxCanvas* ACanvas, const TRect& 
 
 void TcxOffice11LookAndFeelPainter::DrawHeaderBorder(TcxCanvas* ACanvas, const TRect& R,
                                                      TcxNeighbors ANeighbors, TcxBorders ABorders) const {
+  if (IsRectEmpty(&R))
+    return;
   TColor e = GradientEndColor(), b = GradientBeginColor(), d = DarkBorderColor(), l = LightBorderColor();
   auto column = [&](int x, int top, int bottom, TColor color) {
     ACanvas->FillRect(Rect(x, top, x + 1, bottom), color);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "lookandfeel/cxLookAndFeelPainters_Geometry.h"
 #include "lookandfeel/cxLookAndFeels.h"
 #include "lookandfeel/dxOffice11.h"
 #include "platform/gdi/Gdi.h"
@@ -382,9 +383,10 @@ TImageList* cxIndicatorImages() {
 }
 
 void cxDrawIndicatorImage(TcxCanvas* ACanvas, const TRect& R, TcxIndicatorKind AKind) {
-  if (AKind <= ikNone || AKind > ikMultiArrow)
+  if (AKind <= ikNone || AKind > ikMultiArrow || IsRectEmpty(&R))
     return;
   TImageList* images = cxIndicatorImages();
+  cxPainterUtils::TClipToSmallPart clip(ACanvas, R, images->Width(), images->Height());
   images->Draw(ACanvas->Canvas(), (R.left + R.right - images->Width()) / 2,
                (R.top + R.bottom - images->Height()) / 2, int(AKind) - 1);
 }
