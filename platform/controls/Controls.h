@@ -19,7 +19,6 @@ class TCustomForm;
 class TPopupMenu;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
-using TAlignSet = TSet<TAlign, 8>;
 
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind, 4>;
@@ -391,8 +390,6 @@ private:
   TPopupMenu* FPopupMenu = nullptr; // borrowed, cleared by free notification
 };
 
-using TControlClass = TClass;
-
 // The control that holds the mouse capture for itself or for a child without a window.
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* Control);
@@ -568,13 +565,11 @@ private:
   void UpdateBounds();
   void ReflectNotification(TMessage& Message, HWND Child);
   void DoAlign(TAlign AAlign, TControl* AControl, TRect& Rect);
-  void AlignAnchored(int OldWidth, int OldHeight);
 
   HWND FParentWindow = nullptr;
   bool FShowing = false;
   bool FTabStop = false;
   int FAlignLevel = 0;
-  TPoint FLastClientSize{-1, -1};
   HBRUSH FBrush = nullptr; // owned, for the current colour
   TColor FBrushColor = clNone;
 };

@@ -251,8 +251,11 @@ TEST_F(ControlsTest, StayOnTopAndCentredPlacement) {
 TEST_F(ControlsTest, ChangingTheBorderRebuildsTheWindowWithItsChildren) {
   TForm* form = ShowForm();
   auto* box = Make<TBox>(form, form, "Box", Bounds(0, 0, 40, 40));
+  box->SetFocus();
   HWND before = form->Handle();
   form->SetBorderStyle(bsSingle);
+  Pump();
+  EXPECT_TRUE(box->Focused()) << "the active control gets the focus back in the new window";
   EXPECT_FALSE(IsWindow(before));
   ASSERT_TRUE(form->HandleAllocated());
   EXPECT_TRUE(GetWindowLong(form->Handle(), GWL_STYLE) & WS_CAPTION);
