@@ -544,9 +544,13 @@ TcxFilterCriteriaItem::TcxFilterCriteriaItem(TcxFilterCriteriaItemList* AParent,
       FOperatorKind(AOperatorKind), FValue(std::move(AValue)) {
   if (AOperatorKind > fokLastKind)
     throw EInvalidArgument("Unknown filter operator kind " + IntToStr(AOperatorKind));
+  // The operator exists before the item joins the tree, whose change delivery prepares every operator; the
+  // parent is known meanwhile so that the choice sees the criteria's null test.
+  SetParentQuietly(AParent);
+  CreateOperator();
+  SetParentQuietly(nullptr);
   if (AParent)
     AParent->Add(this);
-  RecreateOperator();
 }
 
 TcxFilterCriteriaItem::~TcxFilterCriteriaItem() = default;
@@ -591,12 +595,16 @@ TcxFilterOperatorClass TcxFilterCriteriaItem::GetOperatorClass() {
   }
 }
 
-void TcxFilterCriteriaItem::RecreateOperator() {
+void TcxFilterCriteriaItem::CreateOperator() {
   FOperator.reset(NewInstance<TcxFilterOperator>(GetOperatorClass(), this));
   FNullOperator = FOperator->IsNullOperator();
   if (FNullOperator && FDisplayValue.empty())
     FDisplayValue = GetTranslatedText(cxSFilterBlankCaption);
   FPreparedStamp = 0;
+}
+
+void TcxFilterCriteriaItem::RecreateOperator() {
+  CreateOperator();
   Changed();
 }
 

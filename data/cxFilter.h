@@ -253,6 +253,10 @@ public:
   virtual void ReadData(TStream* AStream) { (void)AStream; }
   virtual void WriteData(TStream* AStream) = 0;
 
+protected:
+  // Links the item to a parent for lookups without entering the parent's list or reporting a change.
+  void SetParentQuietly(TcxFilterCriteriaItemList* AParent) { FParent = AParent; }
+
 private:
   friend class TcxFilterCriteriaItemList;
   friend class TcxFilterCriteria;
@@ -326,6 +330,7 @@ public:
 private:
   friend class TcxFilterCriteria;
   bool IsMatchIn(TcxFilterCriteria* ACriteria, void* AData);
+  void CreateOperator();
 
   AnsiString FDisplayValue;
   TcxItemLink FItemLink;
