@@ -62,6 +62,27 @@ std::vector<std::string> UprightPin() {
   return rows;
 }
 
+// The Office 2003 expand buttons: 11 x 11, a dark frame around a face that lightens towards the top, and a
+// minus or plus; the painter blends the four corners into whatever lies under them on every call.
+void DrawOfficeExpandButton(TBitmap& ABitmap, bool APlus) {
+  ABitmap.SetPixelFormat(pf24bit);
+  ABitmap.SetSize(11, 11);
+  TCanvas* c = ABitmap.Canvas();
+  for (int y = 0; y < 11; ++y)
+    for (int x = 0; x < 11; ++x) {
+      bool frame = x == 0 || y == 0 || x == 10 || y == 10;
+      BYTE shade = BYTE(255 - y * 4);
+      c->SetPixels(x, y,
+                   frame ? TColor(RGB(120, 138, 158))
+                         : TColor(RGB(shade, shade, BYTE(std::min(255, shade + 8)))));
+    }
+  for (int i = 3; i <= 7; ++i) {
+    c->SetPixels(i, 5, clBlack);
+    if (APlus)
+      c->SetPixels(5, i, clBlack);
+  }
+}
+
 const char* const indicatorNames[] = {"CX_ARROWBITMAP", "CX_EDITBITMAP", "CX_INSERTBITMAP",
                                       "CX_MULTIDOTBITMAP", "CX_MULTIARROWBITMAP"};
 
@@ -403,7 +424,12 @@ void cxLookAndFeelPaintersInitialize() {
   if (initCount++ > 0)
     return;
   EnsureResources();
+  RegisterResourceBitmap("DXEXPANDBUTTON_MINUS", [](TBitmap& b) { DrawOfficeExpandButton(b, false); });
+  RegisterResourceBitmap("DXEXPANDBUTTON_PLUS", [](TBitmap& b) { DrawOfficeExpandButton(b, true); });
   AcquireOffice11Colors();
+  // Whoever held the Office colours first made the expand images from the names' previous pictures.
+  if (Office11ColorsUserCount() > 1)
+    RefreshOffice11Colors();
   officeColorsHeld = true;
 }
 

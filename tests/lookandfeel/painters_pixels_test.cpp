@@ -418,6 +418,25 @@ TEST(PainterPixels, StandardExpandButtonExcludesItselfFromLaterDrawing) {
   EXPECT_EQ(board.At(1, 1), RGB(255, 0, 0));
 }
 
+TEST(PainterPixels, OfficeExpandButtonBlendsItsCornersIntoTheBackground) {
+  PainterUnits units;
+  for (bool expanded : {false, true}) {
+    ASSERT_EQ(dxOffice11ExpandButtonBitmap(expanded)->Width(), 11);
+    Board board(20, 20, clBlue);
+    board.canvas->FillRect(Rect(14, 14, 15, 15), clLime);
+    Office11()->DrawExpandButton(board.canvas.get(), Rect(4, 4, 15, 15), expanded);
+    EXPECT_EQ(board.At(4, 4), Rgb(BlendColors(dxOffice11FixedColor1, clBlue, 25)));
+    TColor corner = BlendColors(dxOffice11FixedColor2, clLime, 25);
+    EXPECT_EQ(board.At(14, 14), Rgb(corner));
+    EXPECT_EQ(board.At(14, 4), Rgb(corner));
+    EXPECT_EQ(board.At(4, 14), Rgb(corner));
+    // The sign: a minus when expanded, a plus when collapsed.
+    EXPECT_EQ(board.At(9, 9), RGB(0, 0, 0));
+    EXPECT_EQ(board.At(9, 7) == RGB(0, 0, 0), !expanded);
+    EXPECT_EQ(board.At(3, 3), RGB(0, 0, 255));
+  }
+}
+
 TEST(PainterPixels, SortingMarksPointUpAndDown) {
   PainterUnits units;
   for (bool ascending : {true, false}) {
