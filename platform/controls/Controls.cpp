@@ -211,6 +211,7 @@ TControl::TControl(TComponent* AOwner)
 }
 
 TControl::~TControl() {
+  *FAlive = false;
   if (gDrag.Source == this)
     TDragController::Finish(false);
   if (gDrag.Target == this) {
@@ -866,8 +867,12 @@ void TControl::WMLButtonDblClk(TWMMouse& Message) {
   DefaultHandler(Message);
   if (FControlStyle.Contains(csCaptureMouse))
     SetMouseCapture(true);
-  if (FControlStyle.Contains(csClickEvents))
+  if (FControlStyle.Contains(csClickEvents)) {
+    auto alive = AliveToken();
     DblClick();
+    if (!*alive)
+      return;
+  }
   DoMouseDown(Message, mbLeft, {ssDouble});
 }
 
@@ -878,8 +883,12 @@ void TControl::WMLButtonUp(TWMMouse& Message) {
   if (FControlState.Contains(csClicked)) {
     FControlState.Exclude(csClicked);
     const TRect client = GetClientRect();
-    if (PtInRect(&client, Message.Pos()))
+    if (PtInRect(&client, Message.Pos())) {
+      auto alive = AliveToken();
       Click();
+      if (!*alive)
+        return;
+    }
   }
   DoMouseUp(Message, mbLeft);
 }
@@ -896,7 +905,10 @@ void TControl::WMRButtonDblClk(TWMMouse& Message) {
 
 void TControl::WMRButtonUp(TWMMouse& Message) {
   DefaultHandler(Message);
+  auto alive = AliveToken();
   DoMouseUp(Message, mbRight);
+  if (!*alive)
+    return;
   // The window manager does not turn a right-button release into WM_CONTEXTMENU, so the library does.
   if (!FParent && !dynamic_cast<TWinControl*>(this))
     return;

@@ -271,6 +271,9 @@ class TControl : public TComponent {
 
   // The form the control sits on, or the control itself when it is a form.
   TCustomForm* GetParentForm() const;
+  // Turns false when the control is destroyed: callers of handlers that may free the control keep it and
+  // look before touching the control again.
+  std::shared_ptr<const bool> AliveToken() const { return FAlive; }
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -388,6 +391,7 @@ private:
   TDragMode FDragMode = dmManual;
   TCursor FDragCursor = crDrag;
   TPopupMenu* FPopupMenu = nullptr; // borrowed, cleared by free notification
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 // The control that holds the mouse capture for itself or for a child without a window.

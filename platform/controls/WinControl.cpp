@@ -1154,7 +1154,11 @@ void TWinControl::WMKillFocus(TWMKillFocus& Message) {
 
 bool TWinControl::DoKeyDown(TWMKey& Message) {
   TCustomForm* form = GetParentForm();
+  auto alive = AliveToken();
   if (form && form != static_cast<TControl*>(this) && form->KeyPreview() && form->DoKeyDown(Message))
+    return true;
+  // The form's handler may have freed this control; a freed control has handled the key.
+  if (!*alive)
     return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     WORD key = Message.CharCode();
@@ -1168,7 +1172,11 @@ bool TWinControl::DoKeyDown(TWMKey& Message) {
 
 bool TWinControl::DoKeyUp(TWMKey& Message) {
   TCustomForm* form = GetParentForm();
+  auto alive = AliveToken();
   if (form && form != static_cast<TControl*>(this) && form->KeyPreview() && form->DoKeyUp(Message))
+    return true;
+  // The form's handler may have freed this control; a freed control has handled the key.
+  if (!*alive)
     return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     WORD key = Message.CharCode();
@@ -1182,7 +1190,11 @@ bool TWinControl::DoKeyUp(TWMKey& Message) {
 
 bool TWinControl::DoKeyPress(TWMKey& Message) {
   TCustomForm* form = GetParentForm();
+  auto alive = AliveToken();
   if (form && form != static_cast<TControl*>(this) && form->KeyPreview() && form->DoKeyPress(Message))
+    return true;
+  // The form's handler may have freed this control; a freed control has handled the key.
+  if (!*alive)
     return true;
   if (!FControlStyle.Contains(csNoStdEvents)) {
     char ch = char(Message.CharCode());
@@ -1210,27 +1222,32 @@ void TWinControl::KeyPress(char& Key) {
 }
 
 void TWinControl::WMKeyDown(TWMKey& Message) {
-  if (!DoKeyDown(Message))
+  auto alive = AliveToken();
+  if (!DoKeyDown(Message) && *alive)
     DefaultHandler(Message);
 }
 
 void TWinControl::WMSysKeyDown(TWMKey& Message) {
-  if (!DoKeyDown(Message))
+  auto alive = AliveToken();
+  if (!DoKeyDown(Message) && *alive)
     DefaultHandler(Message);
 }
 
 void TWinControl::WMKeyUp(TWMKey& Message) {
-  if (!DoKeyUp(Message))
+  auto alive = AliveToken();
+  if (!DoKeyUp(Message) && *alive)
     DefaultHandler(Message);
 }
 
 void TWinControl::WMSysKeyUp(TWMKey& Message) {
-  if (!DoKeyUp(Message))
+  auto alive = AliveToken();
+  if (!DoKeyUp(Message) && *alive)
     DefaultHandler(Message);
 }
 
 void TWinControl::WMChar(TWMKey& Message) {
-  if (!DoKeyPress(Message))
+  auto alive = AliveToken();
+  if (!DoKeyPress(Message) && *alive)
     DefaultHandler(Message);
 }
 

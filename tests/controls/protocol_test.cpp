@@ -1,5 +1,6 @@
 #include "controls_fixture.h"
 
+#include "platform/controls/ExtCtrls.h"
 #include "platform/gdi/Gdi.h"
 
 namespace {
@@ -257,6 +258,97 @@ TEST_F(ProtocolTest, ReturnGoesToTheDefaultButtonUnlessTheFocusedControlAsksForI
   backend->PressKey('Q');
   Pump();
   EXPECT_EQ(EventLog(), (Log{"Field:WM_KEYDOWN"})) << "ordinary keys are no dialog keys";
+}
+
+} // namespace
+
+namespace {
+
+struct Killer {
+  int calls = 0;
+  void Notify(TObject* Sender) {
+    ++calls;
+    static_cast<TControl*>(Sender)->Free();
+  }
+  void Key(TObject* Sender, WORD&, TShiftState) { Notify(Sender); }
+  void Press(TObject* Sender, char&) { Notify(Sender); }
+  void Tick(TObject* Sender) {
+    ++calls;
+    static_cast<TComponent*>(Sender)->Free();
+  }
+};
+
+TEST_F(ProtocolTest, HandlersMayFreeTheirOwnControl) {
+  TForm* form = ShowForm();
+  struct Case {
+    const char* what;
+    std::function<TControl*(Killer&)> make;
+    std::function<void()> act;
+  };
+  const Case cases[] = {
+      {"click on a window",
+       [&](Killer& k) {
+         auto* b = Make<TBox>(form, form, "B", Bounds(0, 0, 40, 40));
+         b->OnClick = TNotifyEvent(&k, &Killer::Notify);
+         return b;
+       },
+       [&] { backend->Click(110, 110); }},
+      {"click without a window",
+       [&](Killer& k) {
+         auto* s = Make<TSpot>(form, form, "S", Bounds(0, 0, 40, 40));
+         s->OnClick = TNotifyEvent(&k, &Killer::Notify);
+         return s;
+       },
+       [&] { backend->Click(110, 110); }},
+      {"double click",
+       [&](Killer& k) {
+         auto* b = Make<TBox>(form, form, "B", Bounds(0, 0, 40, 40));
+         b->OnDblClick = TNotifyEvent(&k, &Killer::Notify);
+         return b;
+       },
+       [&] {
+         backend->Click(110, 110);
+         backend->Click(110, 110);
+       }},
+      {"key down",
+       [&](Killer& k) {
+         auto* b = Make<TBox>(form, form, "B", Bounds(0, 0, 40, 40));
+         b->OnKeyDown = TKeyEvent(&k, &Killer::Key);
+         b->SetFocus();
+         return b;
+       },
+       [&] { backend->PressKey('K'); }},
+      {"key press",
+       [&](Killer& k) {
+         auto* b = Make<TBox>(form, form, "B", Bounds(0, 0, 40, 40));
+         b->OnKeyPress = TKeyPressEvent(&k, &Killer::Press);
+         b->SetFocus();
+         return b;
+       },
+       [&] { backend->PressKey('K'); }},
+  };
+  for (const Case& c : cases) {
+    Killer killer;
+    c.make(killer);
+    Pump();
+    c.act();
+    Pump();
+    EXPECT_EQ(killer.calls, 1) << c.what;
+    EXPECT_EQ(form->ControlCount(), 0) << c.what;
+    backend->AdvanceTime(1000);
+  }
+}
+
+TEST_F(ProtocolTest, TimerMayFreeItselfInItsHandler) {
+  Killer killer;
+  auto* timer = new TTimer(nullptr);
+  timer->SetInterval(10);
+  timer->SetOnTimer(TNotifyEvent(&killer, &Killer::Tick));
+  backend->AdvanceTime(10);
+  Pump();
+  backend->AdvanceTime(10);
+  Pump();
+  EXPECT_EQ(killer.calls, 1);
 }
 
 } // namespace
