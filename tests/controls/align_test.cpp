@@ -64,6 +64,8 @@ TEST_F(AlignTest, AnchorsKeepDistancesToTheSidesTheyHold) {
       {{akLeft, akRight}, Bounds(20, 45, 140, 30)},
       {{akTop, akBottom}, Bounds(70, 20, 40, 80)},
       {{akLeft, akTop, akRight, akBottom}, Bounds(20, 20, 140, 80)},
+      {{akTop}, Bounds(70, 20, 40, 30)},
+      {{}, Bounds(70, 45, 40, 30)},
   };
   std::vector<TControl*> made;
   for (const Case& c : cases) {

@@ -361,3 +361,25 @@ TEST_F(MouseTest, TargetFreedDuringTheDragIsForgotten) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MouseTest, KeyboardContextMenuOpensAtTheControlsCentre) {
+  Build();
+  TPopupMenu menu(nullptr);
+  auto* item = new TMenuItem(nullptr);
+  item->SetCaption("Item");
+  menu.Items()->Add(item);
+  box->SetPopupMenu(&menu);
+  RECT at{};
+  backend->WhenIdle([&] {
+    GetWindowRect(GetCapture(), &at);
+    backend->PressKey(VK_ESCAPE);
+  });
+  SendMessage(box->Handle(), WM_CONTEXTMENU, WPARAM(box->Handle()), MAKELPARAM(-1, -1));
+  EXPECT_EQ(at.left, X(10 + 25));
+  EXPECT_EQ(at.top, Y(10 + 25));
+  box->SetPopupMenu(nullptr);
+}
+
+} // namespace
