@@ -11,12 +11,26 @@ inline int FloorDiv(int a, int b) {
   return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-inline TRect Deflated(TRect r, int d) {
-  InflateRect(&r, -d, -d);
+// A part too small for its borders leaves an empty rectangle where the borders meet, never one of negative
+// width or height that later arithmetic would turn inside out.
+inline TRect NotInverted(TRect r) {
+  if (r.right < r.left)
+    r.left = r.right = r.left + FloorDiv(r.right - r.left, 2);
+  if (r.bottom < r.top)
+    r.top = r.bottom = r.top + FloorDiv(r.bottom - r.top, 2);
   return r;
 }
 
+inline TRect Deflated(TRect r, int d) {
+  if (r.right < r.left || r.bottom < r.top)
+    return NotInverted(r);
+  InflateRect(&r, -d, -d);
+  return NotInverted(r);
+}
+
 inline TRect DeflatedOn(TRect r, int d, TcxBorders borders) {
+  if (r.right < r.left || r.bottom < r.top)
+    return NotInverted(r);
   if (borders.Contains(bLeft))
     r.left += d;
   if (borders.Contains(bTop))
@@ -25,7 +39,7 @@ inline TRect DeflatedOn(TRect r, int d, TcxBorders borders) {
     r.right -= d;
   if (borders.Contains(bBottom))
     r.bottom -= d;
-  return r;
+  return NotInverted(r);
 }
 
 inline TRect Shifted(TRect r, int dx, int dy) {

@@ -195,6 +195,20 @@ TEST(NativePainter, TextsGoThroughTheTheme) {
   EXPECT_EQ(TRect(texts()[0].rect), Rect(5, 3, 57, 29));
   EXPECT_EQ(texts()[0].stateId, 3);
   units.fake->ClearCalls();
+  // A vertical tab is drawn lying down in a bitmap of its own, its text placed back on the canvas.
+  p->DrawTab(board.canvas.get(), Rect(2, 3, 22, 21), cxBordersAll, "Dik", cxbsHot, true, nullptr, clBtnText,
+             clBtnFace);
+  std::vector<Drawn> drawn = Backgrounds(*units.fake);
+  ASSERT_EQ(drawn.size(), 1u);
+  EXPECT_EQ(TRect(drawn[0].rect), Rect(0, 0, 18, 20));
+  for (const ThemeCall& c : units.fake->Calls()) {
+    if (c.function == "DrawThemeBackground")
+      EXPECT_NE(c.dc, board.canvas->Handle());
+  }
+  ASSERT_EQ(texts().size(), 1u);
+  EXPECT_EQ(TRect(texts()[0].rect), Rect(2, 3, 22, 21));
+  EXPECT_EQ(texts()[0].dc, board.canvas->Handle());
+  units.fake->ClearCalls();
   // An empty text draws none.
   p->DrawFooterCell(board.canvas.get(), Rect(0, 0, 60, 30), taLeftJustify, vaTop, false, "", nullptr,
                     clBtnText, clBtnFace);

@@ -95,6 +95,32 @@ TEST(PainterSizes, ContentBoundsFollowTheBorderSizes) {
   EXPECT_EQ(UltraFlat()->FooterCellBorders(), (TcxBorders{bRight, bBottom}));
 }
 
+TEST(PainterSizes, ContentOfPartsSmallerThanTheirBordersIsEmptyNotInverted) {
+  PainterUnits units;
+  struct Case {
+    TRect bounds;
+    TRect footerText;
+  };
+  // Footer text areas lie three pixels in from each side: parts under six pixels have none.
+  const Case cases[] = {
+      {Rect(10, 10, 15, 14), Rect(12, 12, 12, 12)},
+      {Rect(10, 10, 10, 10), Rect(10, 10, 10, 10)},
+      {Rect(0, 0, 6, 6), Rect(3, 3, 3, 3)},
+      {Rect(0, 0, 7, 30), Rect(3, 3, 4, 27)},
+  };
+  for (const Case& k : cases) {
+    EXPECT_EQ(Standard()->FooterCellTextAreaBounds(k.bounds), k.footerText);
+    for (TcxLookAndFeelPainterClass p : {Standard(), Flat(), UltraFlat(), Office11(), Native()}) {
+      TRect rects[] = {p->FooterCellTextAreaBounds(k.bounds), p->HeaderContentBounds(k.bounds, cxBordersAll),
+                       p->HeaderControlSectionContentBounds(k.bounds, cxbsNormal)};
+      for (const TRect& r : rects) {
+        EXPECT_GE(RectWidth(r), 0) << p->ClassName();
+        EXPECT_GE(RectHeight(r), 0) << p->ClassName();
+      }
+    }
+  }
+}
+
 TEST(PainterSizes, ButtonFocusRectFallsBackToTheBoundsWhenTooSmall) {
   PainterUnits units;
   Board board(4, 4);
