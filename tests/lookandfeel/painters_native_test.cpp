@@ -202,8 +202,9 @@ TEST(NativePainter, TextsGoThroughTheTheme) {
   ASSERT_EQ(drawn.size(), 1u);
   EXPECT_EQ(TRect(drawn[0].rect), Rect(0, 0, 18, 20));
   for (const ThemeCall& c : units.fake->Calls()) {
-    if (c.function == "DrawThemeBackground")
+    if (c.function == "DrawThemeBackground") {
       EXPECT_NE(c.dc, board.canvas->Handle());
+    }
   }
   ASSERT_EQ(texts().size(), 1u);
   EXPECT_EQ(TRect(texts()[0].rect), Rect(2, 3, 22, 21));
