@@ -12,8 +12,14 @@ public:
   Matcher(std::string_view text, std::string_view tmpl, char percent, char underscore)
       : text_(text), tmpl_(tmpl), percent_(percent), underscore_(underscore),
         memoised_(CountInnerPercents(tmpl, percent) > 1) {
-    if (memoised_)
-      memo_.assign((text.size() + 1) * (tmpl.size() + 1), kUnknown);
+    if (!memoised_)
+      return;
+    // Only positions of inner percents are remembered, one row of them per text position.
+    slot_.assign(tmpl.size(), 0);
+    for (std::size_t i = 0; i + 1 < tmpl.size(); ++i)
+      if (tmpl[i] == percent)
+        slot_[i] = percents_++;
+    memo_.assign(text.size() * percents_, kUnknown);
   }
 
   bool Match(std::size_t ti, std::size_t pi) {
@@ -46,7 +52,7 @@ public:
     std::size_t start = ti;
     bool result = false;
     for (; start < text_.size(); ++start) {
-      std::uint8_t known = memo_[start * (tmpl_.size() + 1) + pi];
+      std::uint8_t known = memo_[start * percents_ + slot_[pi]];
       if (known != kUnknown) {
         result = known == kYes;
         break;
@@ -57,7 +63,7 @@ public:
       }
     }
     for (std::size_t s = ti; s < start && s < text_.size(); ++s)
-      memo_[s * (tmpl_.size() + 1) + pi] = result ? kYes : kNo;
+      memo_[s * percents_ + slot_[pi]] = result ? kYes : kNo;
     return result;
   }
 
@@ -74,6 +80,8 @@ private:
   std::string_view text_, tmpl_;
   char percent_, underscore_;
   bool memoised_;
+  std::size_t percents_ = 0;
+  std::vector<std::size_t> slot_; // the row index of each inner percent of the template
   std::vector<std::uint8_t> memo_;
 };
 

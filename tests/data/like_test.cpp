@@ -2,6 +2,9 @@
 
 #include "data/cxLike.h"
 
+#include <random>
+#include <string>
+
 namespace {
 
 TEST(LikeStr, MatchesWholeTextsWithPercentAndUnderscore) {
@@ -33,6 +36,38 @@ TEST(LikeStr, ManyPercentsStayFastOnLongTexts) {
   pattern += "%b";
   EXPECT_FALSE(LikeStr(text, pattern));
   EXPECT_TRUE(LikeStr(text + "b", pattern));
+}
+
+// The matching rules as written, without any shortcut: exponential, so only for short inputs.
+bool ReferenceLike(std::string_view text, std::string_view tmpl) {
+  if (tmpl.empty())
+    return text.empty();
+  if (tmpl[0] != '%') {
+    if (text.empty() || (tmpl[0] != '_' && tmpl[0] != text[0]))
+      return false;
+    return ReferenceLike(text.substr(1), tmpl.substr(1));
+  }
+  if (tmpl.size() == 1)
+    return true;
+  for (std::size_t len = text.size(); len >= 1; --len)
+    if (ReferenceLike(text.substr(text.size() - len), tmpl.substr(1)))
+      return true;
+  return false;
+}
+
+TEST(LikeStr, AgreesWithTheRulesOnRandomInputs) {
+  std::mt19937 random(7);
+  auto make = [&](const char* alphabet, std::size_t n, std::size_t maxLength) {
+    std::string s(random() % (maxLength + 1), ' ');
+    for (char& c : s)
+      c = alphabet[random() % n];
+    return s;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = make("ab", 2, 7);
+    std::string tmpl = make("ab%_", 4, 7);
+    ASSERT_EQ(LikeStr(text, tmpl), ReferenceLike(text, tmpl)) << text << " LIKE " << tmpl;
+  }
 }
 
 TEST(LikeTemplate, KindsAndStrippedTemplates) {

@@ -146,6 +146,19 @@ TEST(Extended80, KnownEncodingsAndExactRoundTrips) {
   EXPECT_TRUE(std::isnan(nan));
 }
 
+TEST(Extended80, RandomDoublesSurviveTheRoundTrip) {
+  std::uint64_t state = 88172645463325252ull;
+  for (int i = 0; i < 100000; ++i) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    double d = std::bit_cast<double>(state);
+    if (std::isnan(d))
+      continue;
+    ASSERT_EQ(Bits(Extended80ToDouble(DoubleToExtended80(d))), Bits(d)) << d;
+  }
+}
+
 TEST(Extended80, NarrowingRoundsToNearestEven) {
   auto make = [](std::uint64_t significand, std::uint16_t exponent) {
     TExtended80Bytes b{};
