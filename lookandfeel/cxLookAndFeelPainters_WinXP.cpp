@@ -167,6 +167,7 @@ int TcxWinXPLookAndFeelPainter::ButtonBorderSize(TcxButtonState AState) const {
 }
 
 TColor TcxWinXPLookAndFeelPainter::ButtonColor(TcxButtonState AState) const {
+  // The face of a themed push button is its fill colour; a theme without one leaves the classic face.
   COLORREF color;
   if (HTHEME theme = Theme(totButton);
       theme && SUCCEEDED(ux::GetThemeColor(theme, BP_PUSHBUTTON, PushButton(AState), TMT_FILLCOLOR, color)))

@@ -116,8 +116,10 @@ struct Resources {
 
 int initCount = 0;
 bool officeColorsHeld = false;
-std::unique_ptr<Resources> resources;
-std::unique_ptr<TcxRadioButtonImageList, TObjectDeleter> radioImages;
+// Owned, and freed by the unit's end. They are plain pointers so that a run that never ends the unit does not
+// free graphics objects during static destruction, after the graphics handle table may already be gone.
+Resources* resources = nullptr;
+TcxRadioButtonImageList* radioImages = nullptr;
 
 BitmapPtr CheckerBitmap(TColor AEven, TColor AOdd);
 
@@ -169,7 +171,7 @@ Resources& EnsureResources() {
   r->handler.reset(new PaletteHandler);
   r->notifier.reset(new TcxSystemPaletteChangedNotifier(true));
   r->notifier->OnSystemPaletteChanged = TNotifyEvent(r->handler.get(), &PaletteHandler::Changed);
-  resources = std::move(r);
+  resources = r.release();
   return *resources;
 }
 
@@ -395,8 +397,8 @@ void TcxRadioButtonImageList::Draw(TcxCanvas* ACanvas, int X, int Y, TcxLookAndF
 
 TcxRadioButtonImageList* cxRadioButtonImageList() {
   if (!radioImages)
-    radioImages.reset(new TcxRadioButtonImageList);
-  return radioImages.get();
+    radioImages = new TcxRadioButtonImageList;
+  return radioImages;
 }
 
 TImageList* cxIndicatorImages() {
@@ -439,8 +441,11 @@ void cxLookAndFeelPaintersFinalize() {
   if (officeColorsHeld)
     ReleaseOffice11Colors();
   officeColorsHeld = false;
-  resources.reset();
-  radioImages.reset();
+  delete resources;
+  resources = nullptr;
+  if (radioImages)
+    radioImages->Free();
+  radioImages = nullptr;
 }
 
 const TUnitInfo cxLookAndFeelPaintersUnit{"cxLookAndFeelPainters", &cxLookAndFeelPaintersInitialize,
