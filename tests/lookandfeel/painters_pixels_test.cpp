@@ -556,6 +556,7 @@ TEST(RadioImages, FollowASystemColourChange) {
   EXPECT_EQ(before.At(3, 6), Rgb(clWindow));
   SysColorTable changed = DistinctColors();
   changed[COLOR_WINDOW] = RGB(1, 2, 3);
+  changed[COLOR_BTNFACE] = RGB(4, 5, 6);
   SetSysColorTable(changed);
   HWND listener = cxSystemPaletteChangedListenerWindow();
   ASSERT_NE(listener, nullptr);
@@ -563,6 +564,8 @@ TEST(RadioImages, FollowASystemColourChange) {
   Board after(13, 13);
   Standard()->DrawRadioButton(after.canvas.get(), 0, 0, cxbsNormal, false, false, clDefault);
   EXPECT_EQ(after.At(3, 6), RGB(1, 2, 3));
+  // The classic scroll-bar pages follow too.
+  EXPECT_EQ(COLORREF(cxCheckerBrushBitmap(0)->Canvas()->Pixels(0, 0)) & 0xFFFFFF, RGB(4, 5, 6));
   cxLookAndFeelsFinalize();
 }
 
