@@ -131,7 +131,8 @@ void TcxCustomLookAndFeelPainter::DrawContent(TcxCanvas* ACanvas, const TRect& A
                                               bool AShowEndEllipsis, const String& AText, TFont* AFont,
                                               TColor ATextColor, TColor ABkColor,
                                               TcxDrawBackgroundEvent AOnDrawBackground, bool) const {
-  if (!(AOnDrawBackground && AOnDrawBackground(ACanvas, ABounds)))
+  // clNone asks for no background at all: what lies under the cell shows through.
+  if (!(AOnDrawBackground && AOnDrawBackground(ACanvas, ABounds)) && ABkColor != clNone)
     ACanvas->FillRect(ABounds, ABkColor);
   DrawContentTextOnly(ACanvas, ATextAreaBounds, AAlignmentHorz, AAlignmentVert, AMultiLine, AShowEndEllipsis,
                       AText, AFont, ATextColor);

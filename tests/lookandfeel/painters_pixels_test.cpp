@@ -369,6 +369,11 @@ TEST(PainterPixels, BackgroundCallbackReplacesTheFill) {
                    TcxDrawBackgroundEvent(&handler, &Painted::Paint));
     EXPECT_EQ(board.CountOf(RGB(0, 255, 0)), 400) << p->ClassName();
   }
+  // No colour leaves the background as it was.
+  Board none(20, 20);
+  Standard()->DrawContent(none.canvas.get(), Rect(0, 0, 20, 20), Rect(0, 0, 20, 20), cxbsNormal,
+                          taLeftJustify, vaTop, false, false, "", nullptr, clBtnText, clNone);
+  EXPECT_EQ(none.CountOf(white), 400);
   // The Office header always paints its own background.
   Board office(20, 20);
   int before = handler.calls;
