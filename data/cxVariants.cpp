@@ -1,6 +1,8 @@
 #include "data/cxVariants.h"
 
+#include <algorithm>
 #include <bit>
+#include <climits>
 #include <cstring>
 
 #include "platform/rtl/Extended80.h"
@@ -156,12 +158,14 @@ int VarArrayCompare(const Variant& V1, const Variant& V2) {
   bool a1 = VarIsArray(V1), a2 = VarIsArray(V2);
   if (a1 && a2) {
     int h1 = VarArrayHighBound(V1, 1), h2 = VarArrayHighBound(V2, 1);
-    if (h1 != h2)
-      return h1 - h2;
-    for (int i = 0; i <= h1; ++i) {
-      // Elements are addressed from 0, so an array with another low bound compares its overlap only.
-      if (i < VarArrayLowBound(V1, 1) || i < VarArrayLowBound(V2, 1))
-        continue;
+    if (h1 != h2) {
+      // The difference of two bounds may not fit an integer; its sign is what callers read.
+      long long d = (long long)h1 - h2;
+      return d > INT_MAX ? INT_MAX : (d < INT_MIN ? INT_MIN : int(d));
+    }
+    // Elements are addressed from 0, so arrays with other low bounds compare where both have elements.
+    int first = std::max({0, VarArrayLowBound(V1, 1), VarArrayLowBound(V2, 1)});
+    for (int i = first; i <= h1; ++i) {
       int r = VarCompare(V1[i], V2[i]);
       if (r != 0)
         return r;

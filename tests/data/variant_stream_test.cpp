@@ -187,6 +187,15 @@ TEST(VarCompare, NullFirstErrorsAsLessAndArraysByLength) {
   for (auto& c : cases)
     EXPECT_EQ(VarCompare(c.a, c.b), c.expected) << VarToStr(VarIsArray(c.a) ? Variant("array") : c.a);
   EXPECT_EQ(VarArrayCompare(VarArrayOf({1}), VarArrayOf({1, 2, 3, 4})), -3);
+  Variant high = VarArrayCreate({{2000000000, 1}}, varVariant);
+  Variant low = VarArrayCreate({{-2000000000, 1}}, varVariant);
+  EXPECT_GT(VarArrayCompare(high, low), 0) << "a bound difference beyond the integer range keeps its sign";
+  EXPECT_LT(VarArrayCompare(low, high), 0);
+  EXPECT_THROW(VarArrayCreate({{2147483647, 2}}, varVariant), EVariantError);
+  Variant farA = VarArrayCreate({{2000000000, 2}}, varVariant);
+  Variant farB = farA;
+  farB[2000000001] = 1;
+  EXPECT_EQ(VarArrayCompare(farA, farB), -1) << "elements far from 0 are compared without walking up to them";
 }
 
 TEST(VariantTests, SoftNullBooleanTextAndArrayBuilders) {
