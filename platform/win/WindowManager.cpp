@@ -8,6 +8,7 @@
 #include "platform/win/Caret.h"
 #include "platform/win/DefWindowProc.h"
 #include "platform/win/Edit.h"
+#include "platform/win/ListBox.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/SystemMetrics.h"
@@ -171,6 +172,7 @@ void CreateRootWindows() {
   root->cls = rootCls;
   s.messageRoot = NewHandle(std::move(root));
   RegisterEditClass();
+  RegisterListBoxClass();
   // A plain system class the library creates itself (the panning indicator).
   auto staticClass = std::make_shared<WndClass>();
   staticClass->name = "Static";

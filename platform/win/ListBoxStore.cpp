@@ -1,0 +1,138 @@
+#include "platform/win/ListBoxStore.h"
+
+#include <iterator>
+#include <stdexcept>
+#include <tuple>
+
+namespace platform::detail {
+
+ListBoxItem& ListBoxStore::At(std::size_t index) {
+  auto [b, off] = Locate(index);
+  return blocks_[b][off];
+}
+
+const ListBoxItem& ListBoxStore::At(std::size_t index) const {
+  auto [b, off] = Locate(index);
+  return blocks_[b][off];
+}
+
+std::pair<std::size_t, std::size_t> ListBoxStore::Locate(std::size_t index) const {
+  if (index >= count_)
+    throw std::out_of_range("list box item index out of range");
+  // Descends the tree to the last block whose start is at or before the index.
+  std::size_t pos = 0;
+  std::size_t rest = index;
+  std::size_t step = 1;
+  while (step * 2 <= blocks_.size())
+    step *= 2;
+  for (; step > 0; step /= 2) {
+    std::size_t next = pos + step;
+    if (next <= blocks_.size() && std::size_t(tree_[next]) <= rest) {
+      pos = next;
+      rest -= std::size_t(tree_[next]);
+    }
+  }
+  return {pos, rest};
+}
+
+std::size_t ListBoxStore::BlockStart(std::size_t block) const {
+  std::size_t sum = 0;
+  for (std::size_t i = block; i > 0; i -= i & (~i + 1))
+    sum += std::size_t(tree_[i]);
+  return sum;
+}
+
+void ListBoxStore::AddToTree(std::size_t block, long delta) {
+  for (std::size_t i = block + 1; i < tree_.size(); i += i & (~i + 1))
+    tree_[i] += delta;
+}
+
+void ListBoxStore::RebuildTree() {
+  tree_.assign(blocks_.size() + 1, 0);
+  for (std::size_t i = 1; i < tree_.size(); ++i) {
+    tree_[i] += long(blocks_[i - 1].size());
+    std::size_t parent = i + (i & (~i + 1));
+    if (parent < tree_.size())
+      tree_[parent] += tree_[i];
+  }
+}
+
+void ListBoxStore::Insert(std::size_t index, ListBoxItem item) {
+  if (index > count_)
+    throw std::out_of_range("list box insert position out of range");
+  if (blocks_.empty()) {
+    blocks_.emplace_back();
+    blocks_.back().reserve(kSplitAt);
+    RebuildTree();
+  }
+  std::size_t b = 0, off = 0;
+  if (index == count_) {
+    b = blocks_.size() - 1;
+    off = blocks_[b].size();
+  } else {
+    std::tie(b, off) = Locate(index);
+  }
+  auto& block = blocks_[b];
+  block.insert(block.begin() + std::ptrdiff_t(off), std::move(item));
+  ++count_;
+  if (block.size() < kSplitAt) {
+    AddToTree(b, 1);
+    return;
+  }
+  std::vector<ListBoxItem> tail;
+  tail.reserve(kSplitAt);
+  tail.assign(std::make_move_iterator(block.begin() + std::ptrdiff_t(kSplitAt / 2)),
+              std::make_move_iterator(block.end()));
+  block.erase(block.begin() + std::ptrdiff_t(kSplitAt / 2), block.end());
+  blocks_.insert(blocks_.begin() + std::ptrdiff_t(b + 1), std::move(tail));
+  RebuildTree();
+}
+
+void ListBoxStore::Erase(std::size_t index) {
+  auto [b, off] = Locate(index);
+  auto& block = blocks_[b];
+  block.erase(block.begin() + std::ptrdiff_t(off));
+  --count_;
+  if (block.empty()) {
+    blocks_.erase(blocks_.begin() + std::ptrdiff_t(b));
+    RebuildTree();
+  } else {
+    AddToTree(b, -1);
+  }
+}
+
+void ListBoxStore::Clear() {
+  blocks_.clear();
+  tree_.clear();
+  count_ = 0;
+}
+
+void ListBoxStore::Reserve(std::size_t items) {
+  blocks_.reserve(blocks_.size() + items / (kSplitAt / 2) + 1);
+}
+
+std::size_t ListBoxStore::LowerBound(const std::function<bool(const ListBoxItem&)>& less) const {
+  // The first block whose last item does not order before the probe holds the answer.
+  std::size_t lo = 0, hi = blocks_.size();
+  while (lo < hi) {
+    std::size_t mid = lo + (hi - lo) / 2;
+    if (less(blocks_[mid].back()))
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  if (lo == blocks_.size())
+    return count_;
+  const auto& block = blocks_[lo];
+  std::size_t a = 0, z = block.size();
+  while (a < z) {
+    std::size_t mid = a + (z - a) / 2;
+    if (less(block[mid]))
+      a = mid + 1;
+    else
+      z = mid;
+  }
+  return BlockStart(lo) + a;
+}
+
+} // namespace platform::detail
