@@ -267,18 +267,6 @@ Variant& Variant::operator[](int index) {
   return a.elements[std::size_t(pos)];
 }
 
-TVarType VarType(const Variant& v) {
-  return v.Type();
-}
-bool VarIsNull(const Variant& v) {
-  return v.Type() == varNull;
-}
-bool VarIsEmpty(const Variant& v) {
-  return v.Type() == varEmpty;
-}
-bool VarIsArray(const Variant& v) {
-  return v.IsArray();
-}
 bool VarIsStr(const Variant& v) {
   return IsStringType(v.Type());
 }

@@ -159,10 +159,18 @@ private:
 inline const Variant Null = Variant::MakeNull();
 inline const Variant Unassigned = Variant();
 
-TVarType VarType(const Variant& v);
-bool VarIsNull(const Variant& v);
-bool VarIsEmpty(const Variant& v);
-bool VarIsArray(const Variant& v);
+inline TVarType VarType(const Variant& v) {
+  return v.Type();
+}
+inline bool VarIsNull(const Variant& v) {
+  return v.IsNull();
+}
+inline bool VarIsEmpty(const Variant& v) {
+  return v.IsEmpty();
+}
+inline bool VarIsArray(const Variant& v) {
+  return v.IsArray();
+}
 bool VarIsStr(const Variant& v);
 bool VarIsOrdinal(const Variant& v); // integer types and Boolean
 bool VarIsFloat(const Variant& v);   // single, double, currency
