@@ -77,6 +77,24 @@ TEST(VariantConversion, TextParsesBackToNumbersAndDates) {
   EXPECT_EQ(Variant(u"\u011f").AsString(), "\xF0"); // g-breve in the default code page
 }
 
+TEST(VariantConversion, FollowTheCurrentFormatSettings) {
+  struct Restore {
+    ~Restore() { ResetFormatSettings(); }
+  } restore;
+  FormatSettings.DecimalSeparator = '.';
+  FormatSettings.DateSeparator = '/';
+  FormatSettings.ShortDateFormat = "yyyy/mm/dd";
+  EXPECT_EQ(VarToStr(Variant(2.5)), "2.5");
+  EXPECT_EQ(VarToStr(Variant(Currency{25000})), "2.5");
+  EXPECT_DOUBLE_EQ(Variant("0.25").AsDouble(), 0.25);
+  EXPECT_EQ(VarToStr(Variant::FromDate(45000)), "2023/03/15");
+  EXPECT_EQ(BcdToStr(StrToBcd("1.5")), "1.5");
+  ResetFormatSettings();
+  EXPECT_EQ(VarToStr(Variant(2.5)), "2,5");
+  EXPECT_EQ(VarTypeAsText(varArray | varInteger), "Array Integer");
+  EXPECT_EQ(VarTypeAsText(VarFMTBcd()), "FMTBcdVariantType");
+}
+
 TEST(VariantComparison, NullRulesAndMixedTypes) {
   EXPECT_TRUE(Null == Null);
   EXPECT_FALSE(Null == Variant(0));
