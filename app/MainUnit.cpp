@@ -1,0 +1,364 @@
+#include "app/MainUnit.h"
+
+#include <filesystem>
+#include <utility>
+
+#include "engine/LazLetters.h"
+#include "engine/WordFile.h"
+
+namespace {
+
+// Resets a flag when the scope ends, however it ends.
+class TFlagScope {
+public:
+  explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
+  ~TFlagScope() { FFlag = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+  bool& FFlag;
+};
+
+AnsiString& ProgramDirectoryOverride() {
+  static AnsiString directory;
+  return directory;
+}
+
+constexpr const char* TurkishFace = "Verdana";
+constexpr const char* LazFace = "Rezivuz Ozi";
+constexpr const char* WordFileName = "pelvor.dll";
+
+constexpr int Margin = 8;
+constexpr int Gap = 8;
+constexpr int WindowClientWidth = 480;
+constexpr int WindowClientHeight = 400;
+constexpr int SearchBoxHeight = 21;
+constexpr int TabsHeight = 24;
+constexpr int ListHeight = 200;
+
+void SetFace(TControl* Control, const char* Face) {
+  Control->Font()->SetName(Face);
+}
+
+} // namespace
+
+AnsiString ProgramDirectory() {
+  if (!ProgramDirectoryOverride().empty())
+    return ProgramDirectoryOverride();
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec)
+    return AnsiString();
+  AnsiString directory = exe.parent_path().string();
+  if (directory.empty() || directory.back() != '/')
+    directory += '/';
+  return directory;
+}
+
+void SetProgramDirectory(const AnsiString& Directory) {
+  AnsiString directory = Directory;
+  if (!directory.empty() && directory.back() != '/')
+    directory += '/';
+  ProgramDirectoryOverride() = directory;
+}
+
+TMain* MainWindow() {
+  return dynamic_cast<TMain*>(Application()->MainForm());
+}
+
+TMain::TMain(TComponent* AOwner) : TForm(AOwner) {
+  SetName("Main");
+  SetCaption("Ombesi Pelv\xF6r");
+  SetBorderStyle(bsSingle);
+  SetPosition(poScreenCenter);
+  SetClientSize(WindowClientWidth, WindowClientHeight);
+  CreateControls();
+  OnCreate = TNotifyEvent(this, &TMain::FormCreate);
+  OnDestroy = TNotifyEvent(this, &TMain::FormDestroy);
+}
+
+TMain::~TMain() = default;
+
+void TMain::CreateControls() {
+  const int width = WindowClientWidth - 2 * Margin;
+  const int half = (width - Gap) / 2;
+  int top = Margin;
+
+  Arama = new TSearchBox(this);
+  Arama->SetName("Arama");
+  Arama->SetCharCase(ecLowerCase);
+  Arama->SetBounds(Margin, top, width, SearchBoxHeight);
+  Arama->SetParent(this);
+  Arama->SetTabOrder(0);
+  top += SearchBoxHeight + Gap / 2;
+
+  DilSecimi = new TDirectionTabs(this);
+  DilSecimi->SetName("DilSecimi");
+  DilSecimi->Tabs()->Add("T\xFCrk\xE7"
+                         "e - Lazca");
+  DilSecimi->Tabs()->Add("Tavrik-Dedader");
+  DilSecimi->SetBounds(Margin, top, width, TabsHeight);
+  DilSecimi->SetParent(this);
+  top += TabsHeight + Gap / 2;
+
+  ListSol = new TWordList(this);
+  ListSol->SetName("ListSol");
+  ListSol->SetSorted(true);
+  ListSol->SetBounds(Margin, top, half, ListHeight);
+  ListSol->SetParent(this);
+  ListSol->SetTabOrder(1);
+
+  ListSag = new TWordList(this);
+  ListSag->SetName("ListSag");
+  ListSag->SetSorted(true);
+  ListSag->SetBounds(Margin + half + Gap, top, width - half - Gap, ListHeight);
+  ListSag->SetParent(this);
+  ListSag->SetTabOrder(2);
+  top += ListHeight + Gap;
+
+  const int memoHeight = WindowClientHeight - Margin - top;
+  SolAciklama = new TExplanationBox(this);
+  SolAciklama->SetName("SolAciklama");
+  SolAciklama->SetReadOnly(true);
+  SolAciklama->SetScrollBars(ssVertical);
+  SolAciklama->SetBounds(Margin, top, half, memoHeight);
+  SolAciklama->SetParent(this);
+  SolAciklama->SetTabOrder(3);
+
+  SagAciklama = new TExplanationBox(this);
+  SagAciklama->SetName("SagAciklama");
+  SagAciklama->SetReadOnly(true);
+  SagAciklama->SetScrollBars(ssVertical);
+  SagAciklama->SetBounds(Margin + half + Gap, top, width - half - Gap, memoHeight);
+  SagAciklama->SetParent(this);
+  SagAciklama->SetTabOrder(4);
+
+  for (TControl* control : {static_cast<TControl*>(Arama), static_cast<TControl*>(DilSecimi),
+                            static_cast<TControl*>(ListSol), static_cast<TControl*>(ListSag),
+                            static_cast<TControl*>(SolAciklama), static_cast<TControl*>(SagAciklama)}) {
+    control->Font()->SetName(TurkishFace);
+    control->Font()->SetSize(8);
+  }
+  ApplyDirectionFonts();
+
+  Arama->OnChange = TNotifyEvent(this, &TMain::AramaChange);
+  DilSecimi->OnChange = TNotifyEvent(this, &TMain::DilSecimiChange);
+  ListSol->OnClick = TNotifyEvent(this, &TMain::ListSolClick);
+  ListSol->OnKeyUp = TKeyEvent(this, &TMain::ListSolKeyUp);
+  ListSag->OnClick = TNotifyEvent(this, &TMain::ListSagClick);
+  ListSag->OnKeyUp = TKeyEvent(this, &TMain::ListSagKeyUp);
+  SetActiveControl(Arama);
+}
+
+void TMain::ApplyDirectionFonts() {
+  const bool turkishToLaz = TurkishToLaz();
+  const char* source = turkishToLaz ? TurkishFace : LazFace;
+  const char* target = turkishToLaz ? LazFace : TurkishFace;
+  SetFace(Arama, source);
+  SetFace(ListSol, source);
+  SetFace(SolAciklama, source);
+  SetFace(ListSag, target);
+  SetFace(SagAciklama, target);
+}
+
+AnsiString TMain::WordFilePath() const {
+  return ProgramDirectory() + WordFileName;
+}
+
+void TMain::FormCreate(TObject*) {
+  FAllEntries.reset(new TPelvor);
+  FMatches.reset(new TPelvor);
+  // The program keeps running without its words: the lists stay empty and the state says why.
+  try {
+    LoadDictionary();
+  } catch (const Exception& e) {
+    FWordFileState = TWordFileState::Unreadable;
+    FWordFileError = e.Message();
+    Application()->ShowException(e);
+  }
+}
+
+void TMain::FormDestroy(TObject*) {
+  // The controls go with the form after this; none of their handlers may reach the stores any more.
+  Arama->OnChange = nullptr;
+  FMatches.reset();
+  FAllEntries.reset();
+}
+
+void TMain::LoadDictionary() {
+  FAllEntries->Clear();
+  FMatches->Clear();
+  Arama->SetText("");
+  ListSol->Items()->Clear();
+  ListSag->Items()->Clear();
+  SolAciklama->Clear();
+  SagAciklama->Clear();
+
+  const AnsiString path = WordFilePath();
+  FWordFileError.clear();
+  if (!std::filesystem::is_regular_file(path)) {
+    FWordFileState = TWordFileState::Missing;
+  } else {
+    FWordFileState = TWordFileState::Unreadable;
+    LoadWordFile(path, *FAllEntries);
+    FWordFileState = TWordFileState::Loaded;
+  }
+
+  // Before the window is shown the form hands the focus over itself when it shows.
+  if (Showing() && Arama->CanFocus())
+    Arama->SetFocus();
+  else
+    SetActiveControl(Arama);
+}
+
+void TMain::SearchWords(WideString& Completion) {
+  TStrings* left = ListSol->Items();
+  left->Clear();
+  ListSag->Items()->Clear();
+  SolAciklama->Clear();
+  SagAciklama->Clear();
+  FMatches->Clear();
+  Completion.clear();
+
+  const bool turkishToLaz = TurkishToLaz();
+  const std::u16string_view typed = FYazilan;
+  {
+    left->BeginUpdate();
+    FMatches->BeginUpdate();
+    struct TEndUpdates {
+      TStrings* List;
+      TPelvor* Store;
+      ~TEndUpdates() {
+        Store->EndUpdate();
+        List->EndUpdate();
+      }
+    } endUpdates{left, FMatches.get()};
+
+    const int count = FAllEntries->Count();
+    for (int i = 0; i < count; ++i) {
+      TKelime* entry = FAllEntries->Items(i);
+      const std::u16string_view key = turkishToLaz ? entry->TurkceText() : entry->LazcaText();
+      if (!key.starts_with(typed))
+        continue;
+      FMatches->Add()->Assign(entry);
+      const AnsiString item = WideToAnsi(key);
+      if (left->IndexOf(item) < 0)
+        left->Add(item);
+    }
+  }
+
+  if (left->Count() == 0)
+    return;
+  ListSol->SetItemIndex(0);
+  const WideString first = AnsiToWide(left->Strings(0));
+  if (first.size() > typed.size())
+    Completion = first.substr(typed.size());
+  ShowTranslations();
+}
+
+void TMain::ShowTranslations() {
+  TStrings* right = ListSag->Items();
+  right->Clear();
+  const int selected = ListSol->ItemIndex();
+  if (selected >= 0) {
+    const WideString headword = AnsiToWide(ListSol->Items()->Strings(selected));
+    const bool turkishToLaz = TurkishToLaz();
+    right->BeginUpdate();
+    struct TEndUpdate {
+      TStrings* List;
+      ~TEndUpdate() { List->EndUpdate(); }
+    } endUpdate{right};
+    for (int i = 0; i < FMatches->Count(); ++i) {
+      TKelime* entry = FMatches->Items(i);
+      const std::u16string_view key = turkishToLaz ? entry->TurkceText() : entry->LazcaText();
+      if (key == headword)
+        right->Add(WideToAnsi(turkishToLaz ? entry->LazcaText() : entry->TurkceText()));
+    }
+  }
+  if (right->Count() == 0)
+    return;
+  ListSag->SetItemIndex(0);
+  ShowDetails();
+}
+
+void TMain::ShowDetails() {
+  if (ListSag->Items()->Count() == 0)
+    return;
+  TWordList* source = TurkishToLaz() ? ListSag : ListSol;
+  const int selected = source->ItemIndex();
+  if (selected < 0)
+    return;
+  const WideString laz = AnsiToWide(source->Items()->Strings(selected));
+  TKelime* found = nullptr;
+  for (int i = 0; i < FMatches->Count() && !found; ++i)
+    if (FMatches->Items(i)->LazcaText() == laz)
+      found = FMatches->Items(i);
+  if (!found)
+    return;
+
+  try {
+    const AnsiString turkish = WideToAnsi(found->Turkce() + u": " + found->TurkceAciklama());
+    const AnsiString lazPair = WideToAnsi(found->Lazca() + u": " + found->LazcaAciklama());
+    const bool turkishToLaz = TurkishToLaz();
+    SolAciklama->SetText(turkishToLaz ? turkish : lazPair);
+    SagAciklama->SetText(turkishToLaz ? lazPair : turkish);
+  } catch (...) {
+    // A failing explanation box must not take the search down with it; what was set stays.
+  }
+}
+
+WideString TMain::ConvertLaz(const WideString& S) const {
+  return ::ConvertLaz(S);
+}
+
+void TMain::AramaChange(TObject*) {
+  if (FAramaChanging)
+    return;
+  const AnsiString text = Arama->Text();
+  // Completing after a deletion would put back at once what Backspace or Delete just took away, and the
+  // user could never shorten the text; a deletion searches without completing.
+  const bool deletion = text.size() < FLastSearchText.size() && FLastSearchText.starts_with(text);
+  SearchAndComplete(text, !deletion);
+}
+
+void TMain::SearchAndComplete(const AnsiString& Text, bool Complete) {
+  TFlagScope changing(FAramaChanging);
+  SetYazilan(AnsiToWide(Text));
+  WideString completion;
+  SearchWords(completion);
+  if (!Complete)
+    completion.clear();
+  const AnsiString typed = WideToAnsi(FYazilan);
+  const AnsiString rest = WideToAnsi(completion);
+  Arama->SetText(typed + rest);
+  Arama->SetSelStart(int(typed.size()));
+  Arama->SetSelLength(int(rest.size()));
+  FLastSearchText = Arama->Text();
+}
+
+void TMain::DilSecimiChange(TObject*) {
+  ApplyDirectionFonts();
+  // The search runs again on what the user typed, not on the completion offered in the other language.
+  AnsiString text = Arama->Text();
+  const int selStart = Arama->SelStart();
+  if (Arama->SelLength() > 0 && selStart + Arama->SelLength() == int(text.size()))
+    text.resize(std::size_t(selStart));
+  SearchAndComplete(text, true);
+}
+
+void TMain::ListSolClick(TObject*) {
+  ShowTranslations();
+}
+
+void TMain::ListSolKeyUp(TObject*, WORD&, TShiftState) {
+  ShowTranslations();
+}
+
+void TMain::ListSagClick(TObject*) {
+  ShowDetails();
+}
+
+void TMain::ListSagKeyUp(TObject*, WORD&, TShiftState) {
+  ShowDetails();
+}

@@ -1,0 +1,92 @@
+#pragma once
+// The dictionary's main window: the search box, the direction tabs, the two word lists and the two
+// explanation boxes, and the search that ties them together.
+#include <memory>
+
+#include "engine/Kelime.h"
+#include "pagecontrol/cxPC.h"
+#include "platform/controls/Forms.h"
+#include "platform/controls/ListBoxes.h"
+#include "platform/controls/StdCtrls.h"
+
+// The controls the window is built from. The dictionary's code speaks only of these names, so that the
+// library's own editors can take the platform controls' places here without a change there.
+using TSearchBox = TEdit;
+using TWordList = TListBox;
+using TExplanationBox = TMemo;
+using TDirectionTabs = TcxTabControl;
+
+// How reading the word file went, for the program to report.
+enum class TWordFileState { NotRead, Missing, Loaded, Unreadable };
+
+// The word file is looked for in this directory; by default the directory of the running executable.
+// Tests point it elsewhere before they create the window.
+AnsiString ProgramDirectory();
+void SetProgramDirectory(const AnsiString& Directory);
+
+class TMain : public TForm {
+  PELVOR_CLASS(TMain, TForm)
+  explicit TMain(TComponent* AOwner);
+  ~TMain() override;
+
+  // Owned by the form, like every control on it.
+  TSearchBox* Arama = nullptr;
+  TDirectionTabs* DilSecimi = nullptr;
+  TWordList* ListSol = nullptr;
+  TWordList* ListSag = nullptr;
+  TExplanationBox* SolAciklama = nullptr;
+  TExplanationBox* SagAciklama = nullptr;
+
+  // The search text as typed, without the completed part.
+  const WideString& Yazilan() const { return FYazilan; }
+  void SetYazilan(const WideString& Value) { FYazilan = Value; }
+
+  // Fills the store of all entries from the word file beside the program and gives the search box the
+  // focus. A missing file leaves everything empty; a file that cannot be read raises its error.
+  void LoadDictionary();
+  // Lists every headword of the current direction that begins with Yazilan and answers the rest of the first
+  // one as Completion; the translations and explanations of the first headword follow.
+  void SearchWords(WideString& Completion);
+  // The translations of the headword selected in the left list.
+  void ShowTranslations();
+  // The selected pair with its explanations in the two boxes. Never raises.
+  void ShowDetails();
+  WideString ConvertLaz(const WideString& S) const;
+
+  TPelvor* AllEntries() const { return FAllEntries.get(); }
+  TPelvor* Matches() const { return FMatches.get(); }
+  TWordFileState WordFileState() const { return FWordFileState; }
+  // The error that stopped the reading of the word file, empty unless the state is Unreadable.
+  const AnsiString& WordFileError() const { return FWordFileError; }
+  AnsiString WordFilePath() const;
+
+  void FormCreate(TObject* Sender);
+  void FormDestroy(TObject* Sender);
+  void AramaChange(TObject* Sender);
+  void DilSecimiChange(TObject* Sender);
+  void ListSolClick(TObject* Sender);
+  void ListSolKeyUp(TObject* Sender, WORD& Key, TShiftState Shift);
+  void ListSagClick(TObject* Sender);
+  void ListSagKeyUp(TObject* Sender, WORD& Key, TShiftState Shift);
+
+private:
+  void CreateControls();
+  // Searches for Text as the typed part and writes it back into the search box, with the completion
+  // selected after it when Complete is set.
+  void SearchAndComplete(const AnsiString& Text, bool Complete);
+  // Laz text in the Laz face, Turkish text in the Turkish one, on whichever side each language stands.
+  void ApplyDirectionFonts();
+  bool TurkishToLaz() const { return DilSecimi->TabIndex() == 0; }
+
+  std::unique_ptr<TPelvor, TObjectDeleter> FAllEntries;
+  std::unique_ptr<TPelvor, TObjectDeleter> FMatches;
+  WideString FYazilan;
+  // The search box's text as the change handler last left it, to tell a deletion from typing.
+  AnsiString FLastSearchText;
+  bool FAramaChanging = false;
+  TWordFileState FWordFileState = TWordFileState::NotRead;
+  AnsiString FWordFileError;
+};
+
+// The application's main window once it is a TMain, else nullptr.
+TMain* MainWindow();

@@ -1,0 +1,13 @@
+#include "app/ProgramUnits.h"
+
+#include "lookandfeel/cxClasses.h"
+#include "lookandfeel/cxLookAndFeelPainters.h"
+#include "lookandfeel/cxLookAndFeels.h"
+#include "lookandfeel/dxOffice11.h"
+#include "lookandfeel/dxThemeManager.h"
+#include "lookandfeel/dxUxTheme.h"
+
+std::vector<TUnitInfo> ProgramUnits() {
+  return {cxClassesUnit,     dxUxThemeUnit, dxThemeManagerUnit, dxOffice11Unit, cxLookAndFeelPaintersUnit,
+          cxLookAndFeelsUnit};
+}

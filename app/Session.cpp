@@ -1,0 +1,201 @@
+#include "app/Session.h"
+
+#include <cctype>
+
+#include "platform/gdi/Surface.h"
+#include "platform/win/Input.h"
+#include "platform/win/Paint.h"
+#include "platform/win/Window.h"
+
+namespace {
+
+int ParseIndex(const std::string& Option, const std::string& Value) {
+  int index = 0;
+  if (!TryStrToInt(Value, index) || index < 0)
+    throw EInvalidArgument(Option + " needs a number from 0 up, not \"" + Value + "\"");
+  return index;
+}
+
+// The virtual key a plain keyboard gives the character, 0 for one it types without a key of its own.
+int VirtualKeyOf(unsigned char Ch) {
+  if (Ch >= 'a' && Ch <= 'z')
+    return std::toupper(Ch);
+  if ((Ch >= 'A' && Ch <= 'Z') || (Ch >= '0' && Ch <= '9'))
+    return Ch;
+  if (Ch == ' ')
+    return VK_SPACE;
+  return 0;
+}
+
+void Settle() {
+  Application()->ProcessMessages();
+  // Paint what the step changed, so that a snapshot or the next click sees the window as the user would.
+  if (TCustomForm* form = Application()->MainForm(); form && form->HandleAllocated())
+    UpdateWindow(form->Handle());
+}
+
+nlohmann::json ListState(TListBox* List) {
+  nlohmann::json items = nlohmann::json::array();
+  TStrings* strings = List->Items();
+  for (int i = 0; i < strings->Count(); ++i)
+    items.push_back(AnsiToUtf8(strings->Strings(i)));
+  return {{"items", std::move(items)}, {"index", List->ItemIndex()}};
+}
+
+const char* StateName(TWordFileState State) {
+  switch (State) {
+  case TWordFileState::NotRead:
+    return "not read";
+  case TWordFileState::Missing:
+    return "missing";
+  case TWordFileState::Loaded:
+    return "loaded";
+  case TWordFileState::Unreadable:
+    return "unreadable";
+  }
+  return "unknown";
+}
+
+} // namespace
+
+const char* SessionUsage() {
+  return "usage: pelvor [--headless] [--tab N] [--type TEXT] [--click-left N] [--click-right N] ...\n"
+         "              [--snapshot FILE.png] [--dump] [--exit]\n"
+         "  --headless        run the window in memory even where there is a display\n"
+         "  --tab N           click on tab N (0 Turkish to Laz, 1 Laz to Turkish)\n"
+         "  --type TEXT       type TEXT (UTF-8) key by key\n"
+         "  --click-left N    click on item N of the left list\n"
+         "  --click-right N   click on item N of the right list\n"
+         "  --snapshot FILE   save the window as a PNG picture\n"
+         "  --dump            print the window's state as JSON\n"
+         "  --exit            close after the steps even where there is a display\n"
+         "The steps run in the order given.\n";
+}
+
+TSessionOptions ParseSessionOptions(const std::vector<std::string>& Args) {
+  TSessionOptions options;
+  for (std::size_t i = 0; i < Args.size(); ++i) {
+    const std::string& arg = Args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= Args.size())
+        throw EInvalidArgument(arg + " needs a value");
+      return Args[++i];
+    };
+    if (arg == "--headless")
+      options.headless = true;
+    else if (arg == "--exit")
+      options.exitAfter = true;
+    else if (arg == "--dump")
+      options.dump = true;
+    else if (arg == "--help" || arg == "-h")
+      options.help = true;
+    else if (arg == "--snapshot")
+      options.snapshot = value();
+    else if (arg == "--type")
+      options.steps.push_back({TSessionStep::Type, 0, value()});
+    else if (arg == "--tab")
+      options.steps.push_back({TSessionStep::ClickTab, ParseIndex(arg, value()), {}});
+    else if (arg == "--click-left")
+      options.steps.push_back({TSessionStep::ClickLeft, ParseIndex(arg, value()), {}});
+    else if (arg == "--click-right")
+      options.steps.push_back({TSessionStep::ClickRight, ParseIndex(arg, value()), {}});
+    else
+      throw EInvalidArgument("unknown option \"" + arg + "\"");
+  }
+  if (options.snapshot.empty() == false && options.snapshot.front() == '-')
+    throw EInvalidArgument("--snapshot needs a file name, not \"" + options.snapshot + "\"");
+  return options;
+}
+
+void TypeText(const std::string& Utf8) {
+  for (unsigned char ch : Utf8ToAnsi(Utf8)) {
+    const int vk = VirtualKeyOf(ch);
+    if (vk)
+      platform::InjectKey(vk, true, false);
+    platform::InjectChar(ch);
+    if (vk)
+      platform::InjectKey(vk, false, false);
+    Settle();
+  }
+}
+
+void ClickAt(TControl* Control, TPoint ClientPoint) {
+  const TPoint p = Control->ClientToScreen(ClientPoint);
+  platform::InjectMouseMove(p.x, p.y);
+  platform::InjectMouseButton(platform::MouseButton::Left, true, p.x, p.y);
+  platform::InjectMouseButton(platform::MouseButton::Left, false, p.x, p.y);
+  Settle();
+}
+
+bool ClickItem(TListBox* List, int Index) {
+  if (Index < 0 || Index >= List->Items()->Count())
+    return false;
+  TRect r = List->ItemRect(Index);
+  const TRect client = List->ClientRect();
+  if (r.top < client.top || r.bottom > client.bottom) {
+    List->SetTopIndex(Index);
+    Settle();
+    r = List->ItemRect(Index);
+  }
+  ClickAt(List, TPoint{r.left + 4, (r.top + r.bottom) / 2});
+  return true;
+}
+
+bool ClickTab(TcxTabControl* Tabs, int Index) {
+  if (Index < 0 || Index >= Tabs->Tabs()->Count())
+    return false;
+  const TRect r = Tabs->TabRect(Index);
+  ClickAt(Tabs, TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  return true;
+}
+
+void ApplySessionSteps(TMain& Main, const std::vector<TSessionStep>& Steps,
+                       std::vector<std::string>& Errors) {
+  Settle();
+  for (const TSessionStep& step : Steps) {
+    switch (step.kind) {
+    case TSessionStep::Type:
+      TypeText(step.text);
+      break;
+    case TSessionStep::ClickTab:
+      if (!ClickTab(Main.DilSecimi, step.index))
+        Errors.push_back("--tab " + std::to_string(step.index) + ": there are " +
+                         std::to_string(Main.DilSecimi->Tabs()->Count()) + " tabs");
+      break;
+    case TSessionStep::ClickLeft:
+    case TSessionStep::ClickRight: {
+      TListBox* list = step.kind == TSessionStep::ClickLeft ? Main.ListSol : Main.ListSag;
+      if (!ClickItem(list, step.index))
+        Errors.push_back(
+            std::string(step.kind == TSessionStep::ClickLeft ? "--click-left " : "--click-right ") +
+            std::to_string(step.index) + ": the list holds " + std::to_string(list->Items()->Count()) +
+            " items");
+      break;
+    }
+    }
+  }
+}
+
+nlohmann::json DumpState(TMain& Main) {
+  nlohmann::json state;
+  state["title"] = AnsiToUtf8(Main.Caption());
+  state["wordFile"] = StateName(Main.WordFileState());
+  if (!Main.WordFileError().empty())
+    state["wordFileError"] = AnsiToUtf8(Main.WordFileError());
+  state["entries"] = Main.AllEntries() ? Main.AllEntries()->Count() : 0;
+  state["search"] = {{"text", AnsiToUtf8(Main.Arama->Text())},
+                     {"selStart", Main.Arama->SelStart()},
+                     {"selLength", Main.Arama->SelLength()}};
+  state["tab"] = Main.DilSecimi->TabIndex();
+  state["left"] = ListState(Main.ListSol);
+  state["right"] = ListState(Main.ListSag);
+  state["leftMemo"] = AnsiToUtf8(Main.SolAciklama->Text());
+  state["rightMemo"] = AnsiToUtf8(Main.SagAciklama->Text());
+  return state;
+}
+
+bool SaveSnapshot(TMain& Main, const std::string& Path) {
+  Settle();
+  const Surface* surface = platform::GetWindowSurface(Main.Handle());
+  return surface && SaveSurfacePng(*surface, Path.c_str());
+}

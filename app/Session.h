@@ -1,0 +1,47 @@
+#pragma once
+// Driving the main window from the command line as a user would: clicks and keys go in through the window
+// layer's input, one step at a time, and the window's state comes out as JSON.
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "app/MainUnit.h"
+
+struct TSessionStep {
+  enum Kind { ClickTab, Type, ClickLeft, ClickRight };
+  Kind kind = Type;
+  int index = 0;    // the tab or the list item
+  std::string text; // UTF-8, for Type
+};
+
+struct TSessionOptions {
+  bool headless = false;
+  bool exitAfter = false;
+  bool dump = false;
+  bool help = false;
+  std::string snapshot;
+  std::vector<TSessionStep> steps;
+};
+
+// Raises EInvalidArgument, with a message fit for the user, for an unknown option, a missing value or a
+// value that is not a number where a number belongs.
+TSessionOptions ParseSessionOptions(const std::vector<std::string>& Args);
+const char* SessionUsage();
+
+// Applies the steps in order and lets the window handle each before the next. A step that cannot be made
+// (a tab or an item that is not there) is skipped and described in Errors.
+void ApplySessionSteps(TMain& Main, const std::vector<TSessionStep>& Steps, std::vector<std::string>& Errors);
+
+// Types the UTF-8 text key by key into whatever has the focus; a character the code page lacks is typed as
+// the code page's default character, as a keyboard of that code page would give it.
+void TypeText(const std::string& Utf8);
+// A click of the left button at a client point of the control.
+void ClickAt(TControl* Control, TPoint ClientPoint);
+// A click on a list's item, scrolled into view first as a user would.
+bool ClickItem(TListBox* List, int Index);
+// A click on a tab.
+bool ClickTab(TcxTabControl* Tabs, int Index);
+
+nlohmann::json DumpState(TMain& Main);
+// Writes the window's pixels, frame included, as PNG.
+bool SaveSnapshot(TMain& Main, const std::string& Path);
