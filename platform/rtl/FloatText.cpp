@@ -21,6 +21,7 @@ struct Decimal {
 void RoundDigits(Decimal& d, int count) {
   if (count < 0) {
     d.digits.clear();
+    d.exponent = 0;
     return;
   }
   if (int(d.digits.size()) <= count)
@@ -34,11 +35,9 @@ void RoundDigits(Decimal& d, int count) {
     if (i >= 0) {
       ++d.digits[i];
     } else {
-      d.digits.insert(d.digits.begin(), '1');
-      d.digits.pop_back();
+      // Every kept digit was a nine: the value became the next power of ten.
+      d.digits.assign(1, '1');
       ++d.exponent;
-      if (count == 0)
-        d.digits = "1";
     }
   }
   while (!d.digits.empty() && d.digits.back() == '0')
