@@ -1,0 +1,84 @@
+#pragma once
+// The main window on the headless display, reading a word file written for the test.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainUnit.h"
+#include "engine/Crypto.h"
+#include "platform/backend/headless/HeadlessBackend.h"
+#include "platform/win/Win.h"
+
+inline std::vector<std::string> Items(TListBox* list) {
+  std::vector<std::string> out;
+  for (int i = 0; i < list->Items()->Count(); ++i)
+    out.push_back(AnsiToUtf8(list->Items()->Strings(i)));
+  return out;
+}
+
+inline std::string Utf8Text(TControl* control) {
+  return AnsiToUtf8(control->Text());
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    platform::ResetWindowManager();
+    platform::ResetSettings();
+    backend = std::make_unique<platform::HeadlessBackend>();
+    platform::Clock::UseManualTime(100000);
+    char pattern[] = "/tmp/pelvor-app-XXXXXX";
+    directory = mkdtemp(pattern);
+    SetProgramDirectory(directory.string());
+  }
+
+  void TearDown() override {
+    DoneApplication();
+    platform::ResetWindowManager();
+    backend.reset();
+    SetProgramDirectory("");
+    std::filesystem::remove_all(directory);
+  }
+
+  // Writes the word file from UTF-8 lines, as the dictionary's own file is written.
+  void WriteWords(const std::vector<std::string>& lines) {
+    AnsiString plain;
+    for (const std::string& line : lines)
+      plain += Utf8ToAnsi(line) + "\r\n";
+    std::ofstream(directory / "pelvor.dll", std::ios::binary) << Encipher(plain);
+  }
+
+  // Creates and shows the main window, which reads the word file as it is created.
+  TMain* Open(const std::vector<std::string>& lines) {
+    WriteWords(lines);
+    return OpenExisting();
+  }
+
+  TMain* OpenExisting() {
+    TMain* main = nullptr;
+    Application()->CreateForm(main);
+    main->SetLeft(50);
+    main->SetTop(50);
+    main->Show();
+    Pump();
+    return main;
+  }
+
+  static void Pump() { Application()->ProcessMessages(); }
+
+  // Runs the search as the search box's handler does, answering the completion.
+  static std::string Search(TMain* main, const std::string& typed) {
+    main->SetYazilan(Utf8ToWide(typed));
+    WideString completion;
+    main->SearchWords(completion);
+    return WideToUtf8(completion);
+  }
+
+  std::unique_ptr<platform::HeadlessBackend> backend;
+  std::filesystem::path directory;
+};

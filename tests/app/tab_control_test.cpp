@@ -1,0 +1,115 @@
+// The tab strip: selection by the program, the mouse and Ctrl+Tab, and the change event.
+#include "app/Session.h"
+#include "app_fixture.h"
+#include "pagecontrol/cxPC.h"
+
+namespace {
+
+class TabControlTest : public MainWindowTest {
+protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    Application()->CreateForm(form);
+    form->SetBounds(20, 20, 300, 120);
+    tabs = new TcxTabControl(form);
+    tabs->SetBounds(10, 10, 280, 24);
+    tabs->SetParent(form);
+    tabs->OnChange = TNotifyEvent(this, &TabControlTest::Changed);
+    form->Show();
+    Pump();
+  }
+
+  void Changed(TObject* Sender) {
+    EXPECT_EQ(Sender, tabs);
+    changes.push_back(tabs->TabIndex());
+  }
+
+  void CtrlTab(bool shift) {
+    backend->KeyDown(VK_CONTROL);
+    if (shift)
+      backend->KeyDown(VK_SHIFT);
+    backend->PressKey(VK_TAB);
+    if (shift)
+      backend->KeyUp(VK_SHIFT);
+    backend->KeyUp(VK_CONTROL);
+    Pump();
+  }
+
+  TForm* form = nullptr;
+  TcxTabControl* tabs = nullptr;
+  std::vector<int> changes;
+};
+
+TEST_F(TabControlTest, TabsGainedAndLostKeepTheSelectionValidWithoutAChangeEvent) {
+  EXPECT_EQ(tabs->TabIndex(), -1);
+  tabs->Tabs()->Add("one");
+  EXPECT_EQ(tabs->TabIndex(), 0);
+  tabs->Tabs()->Add("two");
+  tabs->Tabs()->Add("three");
+  tabs->SetTabIndex(2);
+  tabs->Tabs()->Delete(2);
+  EXPECT_EQ(tabs->TabIndex(), 1);
+  tabs->Tabs()->Clear();
+  EXPECT_EQ(tabs->TabIndex(), -1);
+  EXPECT_EQ(changes, std::vector<int>{2});
+}
+
+TEST_F(TabControlTest, AnIndexOutsideTheTabsIsRefused) {
+  tabs->Tabs()->Add("one");
+  tabs->Tabs()->Add("two");
+  for (int bad : {-1, 2, 100})
+    EXPECT_THROW(tabs->SetTabIndex(bad), EListError) << bad;
+  EXPECT_EQ(tabs->TabIndex(), 0);
+  tabs->SetTabIndex(0);
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(TabControlTest, ClicksSelectTheTabUnderTheMouseAndLeaveTheFocusAlone) {
+  tabs->Tabs()->Add("T\xFCrk\xE7"
+                    "e - Lazca");
+  tabs->Tabs()->Add("Tavrik-Dedader");
+  Pump();
+  const TRect first = tabs->TabRect(0), second = tabs->TabRect(1);
+  EXPECT_LT(first.left, second.left);
+  // The selected tab stands out above the others.
+  EXPECT_LT(first.top, second.top);
+  EXPECT_EQ(tabs->IndexOfTabAt(second.right + 5, 10), -1);
+
+  ASSERT_TRUE(ClickTab(tabs, 1));
+  EXPECT_EQ(tabs->TabIndex(), 1);
+  ASSERT_TRUE(ClickTab(tabs, 1));
+  ClickAt(tabs, TPoint{second.right + 20, 12});
+  EXPECT_EQ(tabs->TabIndex(), 1);
+  ASSERT_TRUE(ClickTab(tabs, 0));
+  EXPECT_EQ(changes, (std::vector<int>{1, 0}));
+  EXPECT_FALSE(tabs->Focused());
+  EXPECT_FALSE(ClickTab(tabs, 2));
+}
+
+TEST_F(TabControlTest, CtrlTabStepsThroughTheTabsAndWrapsAround) {
+  for (const char* caption : {"a", "b", "c"})
+    tabs->Tabs()->Add(caption);
+  CtrlTab(false);
+  CtrlTab(false);
+  CtrlTab(false);
+  CtrlTab(true);
+  EXPECT_EQ(changes, (std::vector<int>{1, 2, 0, 2}));
+}
+
+TEST_F(TabControlTest, TheSelectedTabIsPaintedAcrossTheBaseLine) {
+  tabs->Tabs()->Add("one");
+  tabs->Tabs()->Add("two");
+  Pump();
+  UpdateWindow(form->Handle());
+  HDC dc = GetDC(tabs->Handle());
+  const TRect selected = tabs->TabRect(0), other = tabs->TabRect(1);
+  const int baseY = tabs->Height() - 1;
+  // Under the selected tab the base line is broken; under the other tab it runs on.
+  const COLORREF face = GetPixel(dc, (selected.left + selected.right) / 2, baseY);
+  const COLORREF line = GetPixel(dc, (other.left + other.right) / 2, baseY);
+  EXPECT_EQ(face, GetSysColor(COLOR_BTNFACE));
+  EXPECT_NE(line, face);
+  ReleaseDC(tabs->Handle(), dc);
+}
+
+} // namespace

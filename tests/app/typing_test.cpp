@@ -1,0 +1,205 @@
+// Keys and clicks through the window layer, as the user gives them, and what the window makes of them.
+#include "app/Session.h"
+#include "app_fixture.h"
+
+namespace {
+
+struct BoxState {
+  std::string text;
+  int selStart;
+  int selLength;
+  friend bool operator==(const BoxState&, const BoxState&) = default;
+  friend std::ostream& operator<<(std::ostream& os, const BoxState& s) {
+    return os << '"' << s.text << "\" sel " << s.selStart << '+' << s.selLength;
+  }
+};
+
+BoxState StateOf(TMain* main) {
+  return {Utf8Text(main->Arama), main->Arama->SelStart(), main->Arama->SelLength()};
+}
+
+constexpr const char* backspace = "\b";
+
+struct Keystroke {
+  std::string keys; // UTF-8 text, or "\b" for Backspace
+  BoxState box;
+  std::vector<std::string> left;
+};
+
+const std::vector<std::string> words = {"ev;oxori;isim;", "evet;ho;ünlem;", "el;xe;vücut;", "çocuk;bere;;"};
+
+class TypingTest : public MainWindowTest {
+protected:
+  void Press(const std::string& keys) {
+    if (keys == backspace) {
+      backend->PressKey(VK_BACK);
+      Pump();
+    } else {
+      TypeText(keys);
+    }
+  }
+
+  void Run(TMain* main, const std::vector<Keystroke>& strokes) {
+    for (std::size_t i = 0; i < strokes.size(); ++i) {
+      SCOPED_TRACE("keystroke " + std::to_string(i) + " \"" + strokes[i].keys + "\"");
+      Press(strokes[i].keys);
+      EXPECT_EQ(StateOf(main), strokes[i].box);
+      EXPECT_EQ(Items(main->ListSol), strokes[i].left);
+      const AnsiString typed =
+          Utf8ToAnsi(strokes[i].box.text).substr(0, std::size_t(strokes[i].box.selStart));
+      EXPECT_EQ(WideToAnsi(main->Yazilan()), typed);
+    }
+  }
+};
+
+TEST_F(TypingTest, EveryKeyCompletesAndSelectsTheRestOfTheFirstHeadword) {
+  TMain* main = Open(words);
+  ASSERT_TRUE(main->Arama->Focused());
+  Run(main, {
+                {"e", {"el", 1, 1}, {"el", "ev", "evet"}},
+                {"v", {"ev", 2, 0}, {"ev", "evet"}},
+                {"e", {"evet", 3, 1}, {"evet"}},
+                {"t", {"evet", 4, 0}, {"evet"}},
+                {"x", {"evetx", 5, 0}, {}},
+            });
+}
+
+TEST_F(TypingTest, BackspaceRemovesTheCompletionAndThenTheTypedText) {
+  TMain* main = Open(words);
+  Run(main, {
+                {"e", {"el", 1, 1}, {"el", "ev", "evet"}},
+                {"v", {"ev", 2, 0}, {"ev", "evet"}},
+                {"e", {"evet", 3, 1}, {"evet"}},
+                // The first Backspace takes the selected completion, and no new one comes back.
+                {backspace, {"eve", 3, 0}, {"evet"}},
+                {backspace, {"ev", 2, 0}, {"ev", "evet"}},
+                {backspace, {"e", 1, 0}, {"el", "ev", "evet"}},
+                {backspace, {"", 0, 0}, {"çocuk", "el", "ev", "evet"}},
+                // Typing again completes again.
+                {"ç", {"çocuk", 1, 4}, {"çocuk"}},
+            });
+  EXPECT_EQ(Items(main->ListSag), std::vector<std::string>{"bere"});
+}
+
+TEST_F(TypingTest, UpperCaseKeysArriveLowerCased) {
+  TMain* main = Open(words);
+  Run(main, {{"E", {"el", 1, 1}, {"el", "ev", "evet"}}, {"V", {"ev", 2, 0}, {"ev", "evet"}}});
+}
+
+TEST_F(TypingTest, TheHandlersOwnTextAssignmentIsNotUndoneByTheKeyThatCausedIt) {
+  TMain* main = Open(words);
+  TypeText("e");
+  // The nested change event raised by writing the completion back stops at the handler's flag: the box holds
+  // the completion with the typed part unselected, exactly once searched.
+  EXPECT_EQ(StateOf(main), (BoxState{"el", 1, 1}));
+  EXPECT_EQ(main->Matches()->Count(), 3);
+}
+
+TEST_F(TypingTest, ChangingTheDirectionSearchesTheTypedTextAgain) {
+  TMain* main = Open({"ev;oxori;isim;", "pas;ek;;"});
+  TypeText("e");
+  ASSERT_EQ(StateOf(main), (BoxState{"ev", 1, 1}));
+  ASSERT_TRUE(ClickTab(main->DilSecimi, 1));
+  EXPECT_EQ(main->DilSecimi->TabIndex(), 1);
+  // The typed "e" is searched, not the "ev" that the other direction offered.
+  EXPECT_EQ(Items(main->ListSol), std::vector<std::string>{"ek"});
+  EXPECT_EQ(Items(main->ListSag), std::vector<std::string>{"pas"});
+  EXPECT_EQ(StateOf(main), (BoxState{"ek", 1, 1}));
+
+  // Ctrl+Tab from the search box goes back to the first direction.
+  backend->KeyDown(VK_CONTROL);
+  backend->PressKey(VK_TAB);
+  backend->KeyUp(VK_CONTROL);
+  Pump();
+  EXPECT_EQ(main->DilSecimi->TabIndex(), 0);
+  EXPECT_EQ(Items(main->ListSol), std::vector<std::string>{"ev"});
+  EXPECT_TRUE(main->Arama->Focused());
+}
+
+TEST_F(TypingTest, ClicksAndKeysInTheListsShowTranslationsAndDetails) {
+  TMain* main = Open({"ba;xe;bir;", "bb;ti;iki;ikiL", "bb;ma;üç;üçL"});
+  TypeText("b");
+  ASSERT_EQ(Items(main->ListSol), (std::vector<std::string>{"ba", "bb"}));
+
+  ASSERT_TRUE(ClickItem(main->ListSol, 1));
+  EXPECT_EQ(main->ListSol->ItemIndex(), 1);
+  EXPECT_EQ(Items(main->ListSag), (std::vector<std::string>{"mz", "ui"}));
+  EXPECT_EQ(Utf8Text(main->SolAciklama), "bb: üç");
+  EXPECT_EQ(Utf8Text(main->SagAciklama), "mz: üçL");
+
+  ASSERT_TRUE(ClickItem(main->ListSag, 1));
+  EXPECT_EQ(Utf8Text(main->SolAciklama), "bb: iki");
+  EXPECT_EQ(Utf8Text(main->SagAciklama), "ui: ikiL");
+
+  // The key's release in the left list shows the translations of the item the key moved to.
+  main->ListSol->SetFocus();
+  backend->PressKey(VK_UP);
+  Pump();
+  EXPECT_EQ(main->ListSol->ItemIndex(), 0);
+  EXPECT_EQ(Items(main->ListSag), std::vector<std::string>{"xe"});
+  EXPECT_EQ(Utf8Text(main->SolAciklama), "ba: bir");
+
+  EXPECT_FALSE(ClickItem(main->ListSol, 2));
+}
+
+TEST_F(TypingTest, DumpTellsTheWindowsState) {
+  TMain* main = Open(words);
+  TypeText("e");
+  const nlohmann::json state = DumpState(*main);
+  EXPECT_EQ(state["wordFile"], "loaded");
+  EXPECT_EQ(state["entries"], 4);
+  EXPECT_EQ(state["search"]["text"], "el");
+  EXPECT_EQ(state["search"]["selStart"], 1);
+  EXPECT_EQ(state["search"]["selLength"], 1);
+  EXPECT_EQ(state["tab"], 0);
+  EXPECT_EQ(state["left"]["items"], nlohmann::json::array({"el", "ev", "evet"}));
+  EXPECT_EQ(state["left"]["index"], 0);
+  EXPECT_EQ(state["right"]["items"], nlohmann::json::array({"xe"}));
+  EXPECT_EQ(state["leftMemo"], "el: vücut");
+  EXPECT_EQ(state["rightMemo"], "xe: ");
+  EXPECT_EQ(state["title"], "Ombesi Pelvör");
+}
+
+TEST_F(TypingTest, DumpOfAMissingWordFile) {
+  TMain* main = OpenExisting();
+  TypeText("ev");
+  const nlohmann::json state = DumpState(*main);
+  EXPECT_EQ(state["wordFile"], "missing");
+  EXPECT_EQ(state["entries"], 0);
+  EXPECT_EQ(state["left"]["items"], nlohmann::json::array());
+  EXPECT_EQ(state["search"]["text"], "ev");
+}
+
+TEST(SessionOptions, StepsKeepTheirOrder) {
+  const TSessionOptions o =
+      ParseSessionOptions({"--headless", "--type", "ev", "--tab", "1", "--click-left", "0", "--click-right",
+                           "2", "--dump", "--exit", "--snapshot", "w.png"});
+  EXPECT_TRUE(o.headless);
+  EXPECT_TRUE(o.dump);
+  EXPECT_TRUE(o.exitAfter);
+  EXPECT_EQ(o.snapshot, "w.png");
+  ASSERT_EQ(o.steps.size(), 4u);
+  EXPECT_EQ(o.steps[0].kind, TSessionStep::Type);
+  EXPECT_EQ(o.steps[0].text, "ev");
+  EXPECT_EQ(o.steps[1].kind, TSessionStep::ClickTab);
+  EXPECT_EQ(o.steps[1].index, 1);
+  EXPECT_EQ(o.steps[2].kind, TSessionStep::ClickLeft);
+  EXPECT_EQ(o.steps[3].kind, TSessionStep::ClickRight);
+  EXPECT_EQ(o.steps[3].index, 2);
+}
+
+TEST(SessionOptions, BadUsageIsRefusedWithAMessage) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--tab"},
+                                             {"--tab", "x"},
+                                             {"--tab", "-1"},
+                                             {"--click-left", "1.5"},
+                                             {"--type"},
+                                             {"--bogus"},
+                                             {"--snapshot", "--dump"}}) {
+    SCOPED_TRACE(args.front());
+    EXPECT_THROW(ParseSessionOptions(args), EInvalidArgument);
+  }
+}
+
+} // namespace
