@@ -16,6 +16,17 @@ using gdi::DeviceContext;
 
 constexpr std::u16string_view ellipsis = u"...";
 
+int Saturate(long long v) {
+  return int(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+// Tab lengths and margins come from the caller's parameter block unchecked. Layout positions stop at a
+// distance no surface reaches, which leaves the device's own origin arithmetic room to add without wrapping.
+constexpr long long kFar = 1 << 28;
+int Far(long long v) {
+  return int(std::clamp(v, -kFar, kFar));
+}
+
 // One line as it is shown: prefix characters removed, possibly cut and given an ellipsis.
 struct ShownLine {
   std::u16string text;
@@ -43,17 +54,17 @@ class Layout {
 public:
   Layout(DeviceContext& dc, UINT flags, int tabLength)
       : dc_(dc), font_(gdi::DCFont(dc)), tm_(font_.Metrics()), flags_(flags),
-        tabWidth_(std::max(1, tabLength * int(tm_.tmAveCharWidth))) {}
+        tabWidth_(std::max(1, Far((long long)tabLength * tm_.tmAveCharWidth))) {}
 
   const TEXTMETRICW& Metrics() const { return tm_; }
 
   // One character's advance as laid out here; the justification extra falls on every break character (the
   // remainder of SetTextJustification is not spread inside formatted text).
   int Advance(char16_t c) const {
-    int a = font_.Advance(c) + dc_.state.textCharExtra;
+    long long a = (long long)font_.Advance(c) + dc_.state.textCharExtra;
     if (c == tm_.tmBreakChar)
       a += dc_.state.breakExtra;
-    return a;
+    return Far(a);
   }
 
   // Cumulative extents: ends[i] is where character i ends, tabs expanded from the line start when asked.
@@ -63,9 +74,9 @@ public:
     int x = 0;
     for (char16_t c : s) {
       if ((flags_ & DT_EXPANDTABS) && c == u'\t')
-        x = (x / tabWidth_ + 1) * tabWidth_;
+        x = Far(((long long)x / tabWidth_ + 1) * tabWidth_);
       else
-        x += Advance(c);
+        x = Far((long long)x + Advance(c));
       ends.push_back(x);
       if (x > limit)
         break;
@@ -122,7 +133,7 @@ public:
     Measure(line.text, ends);
     const int dots = Measure(ellipsis);
     size_t keep = line.text.size();
-    while (keep > 0 && ends[keep - 1] + dots > width)
+    while (keep > 0 && (long long)ends[keep - 1] + dots > width)
       --keep;
     line.text.resize(keep);
     line.text += ellipsis;
@@ -167,7 +178,7 @@ public:
         std::u16string_view run = s.substr(start, end - start);
         advances.resize(run.size());
         std::transform(run.begin(), run.end(), advances.begin(), [this](char16_t c) { return Advance(c); });
-        int runX = x + (start ? ends[start - 1] : 0);
+        int runX = Far((long long)x + (start ? ends[start - 1] : 0));
         if (!run.empty())
           textout::DrawRun(dc_, font_, runX, y, run, advances.data(), clip, dc_.state.bkMode == OPAQUE);
         start = end + 1;
@@ -175,8 +186,8 @@ public:
     }
     if (line.prefix >= 0 && line.prefix < int(s.size()) && !(flags_ & DT_HIDEPREFIX)) {
       // One pixel below the baseline, from the character's left edge up to its right edge - 1.
-      int left = x + (line.prefix ? ends[size_t(line.prefix) - 1] : 0);
-      int right = x + ends[size_t(line.prefix)] - 1;
+      int left = Far((long long)x + (line.prefix ? ends[size_t(line.prefix) - 1] : 0));
+      int right = Far((long long)x + ends[size_t(line.prefix)] - 1);
       int top = y + tm_.tmAscent + 1;
       textout::Fill(dc_, RECT{left, top, right, top + 1}, dc_.state.textColor, clip);
     }
@@ -238,9 +249,9 @@ int DrawTextExW(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT flags, D
   const std::u16string_view all(text, n);
   const int leftMargin = params ? params->iLeftMargin : 0;
   const int rightMargin = params ? params->iRightMargin : 0;
-  const int left = rect->left + leftMargin;
-  const int right = rect->right - rightMargin;
-  const int width = right - left;
+  const int left = Far((long long)rect->left + leftMargin);
+  const int right = Far((long long)rect->right - rightMargin);
+  const int width = Far((long long)right - left);
   const RECT clipRect = *rect;
   const RECT* clip = (flags & DT_NOCLIP) ? nullptr : &clipRect;
 
@@ -303,9 +314,9 @@ int DrawTextExW(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT flags, D
 
       int x = left;
       if (flags & DT_CENTER)
-        x = (left + right - lineWidth) / 2;
+        x = Far(((long long)left + right - lineWidth) / 2);
       else if (flags & DT_RIGHT)
-        x = right - lineWidth;
+        x = Far((long long)right - lineWidth);
       int lineY = y;
       if (single && !calc) {
         if (flags & DT_VCENTER)
@@ -325,7 +336,7 @@ int DrawTextExW(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT flags, D
     params->uiLengthDrawn = UINT(pos);
   const int height = y - rect->top;
   if (calc) {
-    rect->right = rect->left + leftMargin + widest + rightMargin;
+    rect->right = Saturate((long long)rect->left + leftMargin + widest + rightMargin);
     rect->bottom = y;
   }
   return height != 0 ? height : 1;

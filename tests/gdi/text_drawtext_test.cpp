@@ -261,6 +261,29 @@ TEST(DrawTextRobustness, LongTextAndAbsurdArguments) {
       EXPECT_LE(tm.tmHeight, 2000);
     }
   }
+  // Tab lengths and margins from a caller's parameter block are taken as they come; extreme ones must not
+  // wrap the layout's arithmetic (the sanitizer build stops on signed overflow).
+  struct Params {
+    int tabLength, leftMargin, rightMargin;
+  } blocks[] = {
+      {INT_MAX, 0, 0}, {INT_MIN, 0, 0}, {0, INT_MAX, INT_MAX}, {0, INT_MIN, INT_MIN}, {8, INT_MAX, 0}};
+  for (const Params& b : blocks) {
+    DRAWTEXTPARAMS params{};
+    params.cbSize = sizeof params;
+    params.iTabLength = b.tabLength;
+    params.iLeftMargin = b.leftMargin;
+    params.iRightMargin = b.rightMargin;
+    const std::string what = std::to_string(b.tabLength) + "/" + std::to_string(b.leftMargin);
+    Calc c = CalcRect(canvas.dc(), "a\tb\tc\td", {0, 0, 100, 0}, DT_EXPANDTABS | DT_TABSTOP, &params);
+    EXPECT_EQ(c.height, lh) << what;
+    if (b.leftMargin >= 0 && b.rightMargin >= 0)
+      EXPECT_GE(c.rect.right, c.rect.left) << what;
+    RECT box{0, 0, 8, 8};
+    EXPECT_EQ(
+        DrawTextExA(canvas.dc(), "a\tb\tc", -1, &box, DT_EXPANDTABS | DT_TABSTOP | DT_WORDBREAK, &params), lh)
+        << what;
+  }
+
   const int stops[] = {INT_MIN, INT_MAX};
   EXPECT_NE(GetTabbedTextExtentA(canvas.dc(), "a\tb\tc", 5, 2, stops), 0u);
   EXPECT_NE(GetTabbedTextExtentA(canvas.dc(), "a\tb", 3, 1, stops), 0u);
