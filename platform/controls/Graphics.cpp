@@ -687,33 +687,37 @@ HBITMAP TBitmap::Handle() {
 }
 
 void TBitmap::NewImage(int AWidth, int AHeight, TPixelFormat AFormat, HBITMAP Keep) {
-  FreeContext();
-  HBITMAP old = FHandle;
-  FHandle = nullptr;
-  FWidth = std::max(AWidth, 0);
-  FHeight = std::max(AHeight, 0);
-  FPixelFormat = AFormat;
-  if (FWidth > 0 && FHeight > 0) {
-    HBITMAP bmp = CreateBitmap(FWidth, FHeight, 1, AFormat == pf1bit ? 1 : 32, nullptr);
+  const int width = std::max(AWidth, 0), height = std::max(AHeight, 0);
+  // The new image is made before anything is given up, so a size the system refuses leaves the old one whole.
+  HBITMAP bmp = nullptr;
+  if (width > 0 && height > 0) {
+    bmp = CreateBitmap(width, height, 1, AFormat == pf1bit ? 1 : 32, nullptr);
     if (!bmp)
       throw EOutOfResources("Out of system resources");
+  }
+  FreeContext();
+  if (bmp) {
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ prev = SelectObject(dc, bmp);
-    PatBlt(dc, 0, 0, FWidth, FHeight, WHITENESS);
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
     if (Keep) {
       BITMAP info{};
       GetObject(Keep, int(sizeof info), &info);
       HDC src = CreateCompatibleDC(nullptr);
       HGDIOBJ srcPrev = SelectObject(src, Keep);
-      BitBlt(dc, 0, 0, std::min(FWidth, int(info.bmWidth)), std::min(FHeight, int(info.bmHeight)), src, 0, 0,
+      BitBlt(dc, 0, 0, std::min(width, int(info.bmWidth)), std::min(height, int(info.bmHeight)), src, 0, 0,
              SRCCOPY);
       SelectObject(src, srcPrev);
       DeleteDC(src);
     }
     SelectObject(dc, prev);
     DeleteDC(dc);
-    FHandle = bmp;
   }
+  HBITMAP old = FHandle;
+  FHandle = bmp;
+  FWidth = width;
+  FHeight = height;
+  FPixelFormat = AFormat;
   if (old)
     DeleteObject(old);
 }

@@ -193,6 +193,21 @@ TEST(Bitmap, ResizingKeepsPixelsAndFormatsConvert) {
   EXPECT_TRUE(copy.Monochrome());
 }
 
+TEST(Bitmap, AResizeTheSystemRefusesRaisesAndKeepsTheImage) {
+  TBitmap bmp;
+  bmp.SetSize(3, 3);
+  Fill(bmp, clRed);
+  const HBITMAP before = bmp.Handle();
+  const std::pair<int, int> refused[] = {{100000, 2}, {2, 100000}, {60000, 60000}};
+  for (auto [w, h] : refused) {
+    EXPECT_THROW(bmp.SetSize(w, h), EOutOfResources) << w << " x " << h;
+    EXPECT_EQ(bmp.Width(), 3);
+    EXPECT_EQ(bmp.Height(), 3);
+    EXPECT_EQ(bmp.Handle(), before);
+    EXPECT_EQ(At(bmp, 2, 2), RGB(255, 0, 0));
+  }
+}
+
 TEST(Bitmap, ResourceImagesComeFromTheirBuildersAndUnknownNamesRaise) {
   RegisterResourceBitmap("TEST_DOT", [](TBitmap& b) {
     b.SetSize(2, 2);
