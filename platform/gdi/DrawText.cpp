@@ -20,12 +20,9 @@ int Saturate(long long v) {
   return int(std::clamp<long long>(v, INT_MIN, INT_MAX));
 }
 
-// Tab lengths and margins come from the caller's parameter block unchecked. Layout positions stop at a
-// distance no surface reaches, which leaves the device's own origin arithmetic room to add without wrapping.
-constexpr long long kFar = 1 << 28;
-int Far(long long v) {
-  return int(std::clamp(v, -kFar, kFar));
-}
+// Tab lengths and margins come from the caller's parameter block unchecked, so layout positions are clamped
+// as the text calls clamp theirs.
+using textout::ClampPosition;
 
 // One line as it is shown: prefix characters removed, possibly cut and given an ellipsis.
 struct ShownLine {
@@ -54,7 +51,7 @@ class Layout {
 public:
   Layout(DeviceContext& dc, UINT flags, int tabLength)
       : dc_(dc), font_(gdi::DCFont(dc)), tm_(font_.Metrics()), flags_(flags),
-        tabWidth_(std::max(1, Far((long long)tabLength * tm_.tmAveCharWidth))) {}
+        tabWidth_(std::max(1, ClampPosition((long long)tabLength * tm_.tmAveCharWidth))) {}
 
   const TEXTMETRICW& Metrics() const { return tm_; }
 
@@ -64,7 +61,7 @@ public:
     long long a = (long long)font_.Advance(c) + dc_.state.textCharExtra;
     if (c == tm_.tmBreakChar)
       a += dc_.state.breakExtra;
-    return Far(a);
+    return ClampPosition(a);
   }
 
   // Cumulative extents: ends[i] is where character i ends, tabs expanded from the line start when asked.
@@ -74,9 +71,9 @@ public:
     int x = 0;
     for (char16_t c : s) {
       if ((flags_ & DT_EXPANDTABS) && c == u'\t')
-        x = Far(((long long)x / tabWidth_ + 1) * tabWidth_);
+        x = ClampPosition(((long long)x / tabWidth_ + 1) * tabWidth_);
       else
-        x = Far((long long)x + Advance(c));
+        x = ClampPosition((long long)x + Advance(c));
       ends.push_back(x);
       if (x > limit)
         break;
@@ -178,7 +175,7 @@ public:
         std::u16string_view run = s.substr(start, end - start);
         advances.resize(run.size());
         std::transform(run.begin(), run.end(), advances.begin(), [this](char16_t c) { return Advance(c); });
-        int runX = Far((long long)x + (start ? ends[start - 1] : 0));
+        int runX = ClampPosition((long long)x + (start ? ends[start - 1] : 0));
         if (!run.empty())
           textout::DrawRun(dc_, font_, runX, y, run, advances.data(), clip, dc_.state.bkMode == OPAQUE);
         start = end + 1;
@@ -186,8 +183,8 @@ public:
     }
     if (line.prefix >= 0 && line.prefix < int(s.size()) && !(flags_ & DT_HIDEPREFIX)) {
       // One pixel below the baseline, from the character's left edge up to its right edge - 1.
-      int left = Far((long long)x + (line.prefix ? ends[size_t(line.prefix) - 1] : 0));
-      int right = Far((long long)x + ends[size_t(line.prefix)] - 1);
+      int left = ClampPosition((long long)x + (line.prefix ? ends[size_t(line.prefix) - 1] : 0));
+      int right = ClampPosition((long long)x + ends[size_t(line.prefix)] - 1);
       int top = y + tm_.tmAscent + 1;
       textout::Fill(dc_, RECT{left, top, right, top + 1}, dc_.state.textColor, clip);
     }
@@ -249,9 +246,9 @@ int DrawTextExW(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT flags, D
   const std::u16string_view all(text, n);
   const int leftMargin = params ? params->iLeftMargin : 0;
   const int rightMargin = params ? params->iRightMargin : 0;
-  const int left = Far((long long)rect->left + leftMargin);
-  const int right = Far((long long)rect->right - rightMargin);
-  const int width = Far((long long)right - left);
+  const int left = ClampPosition((long long)rect->left + leftMargin);
+  const int right = ClampPosition((long long)rect->right - rightMargin);
+  const int width = ClampPosition((long long)right - left);
   const RECT clipRect = *rect;
   const RECT* clip = (flags & DT_NOCLIP) ? nullptr : &clipRect;
 
@@ -314,9 +311,9 @@ int DrawTextExW(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT flags, D
 
       int x = left;
       if (flags & DT_CENTER)
-        x = Far(((long long)left + right - lineWidth) / 2);
+        x = ClampPosition(((long long)left + right - lineWidth) / 2);
       else if (flags & DT_RIGHT)
-        x = Far((long long)right - lineWidth);
+        x = ClampPosition((long long)right - lineWidth);
       int lineY = y;
       if (single && !calc) {
         if (flags & DT_VCENTER)

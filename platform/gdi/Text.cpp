@@ -80,9 +80,9 @@ int Advances(gdi::DeviceContext& dc, fonts::RealizedFont& font, std::u16string_v
   const int breakExtra = dc.state.breakExtra;
   int remainder = dc.state.breakError;
   const char16_t breakChar = font.Metrics().tmBreakChar;
-  int total = 0;
+  long long total = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    int a = font.Advance(text[i]) + extra;
+    long long a = (long long)font.Advance(text[i]) + extra;
     if (text[i] == breakChar) {
       a += breakExtra;
       if (remainder > 0) {
@@ -93,11 +93,12 @@ int Advances(gdi::DeviceContext& dc, fonts::RealizedFont& font, std::u16string_v
         ++remainder;
       }
     }
+    a = ClampPosition(a);
     if (out)
-      out[i] = a;
+      out[i] = int(a);
     total += a;
   }
-  return total;
+  return ClampPosition(total);
 }
 
 void Fill(gdi::DeviceContext& dc, const RECT& rect, COLORREF color, const RECT* clip) {
@@ -118,7 +119,9 @@ int CellTop(const gdi::DeviceContext& dc, const fonts::RealizedFont& font, int y
 void DrawRun(gdi::DeviceContext& dc, fonts::RealizedFont& font, int x, int y, std::u16string_view text,
              const int* advances, const RECT* clip, bool fillCells) {
   const TEXTMETRICW& tm = font.Metrics();
-  const int width = std::accumulate(advances, advances + text.size(), 0);
+  x = ClampPosition(x);
+  y = ClampPosition(y);
+  const int width = ClampPosition(std::accumulate(advances, advances + text.size(), 0LL));
   std::vector<RECT> clips = ClipRects(dc, clip);
   if (clips.empty())
     return;
@@ -132,7 +135,7 @@ void DrawRun(gdi::DeviceContext& dc, fonts::RealizedFont& font, int x, int y, st
     const fonts::GlyphImage& g = font.Glyph(text[i]);
     if (!g.coverage.empty())
       BlendGlyph(surface, clips, dc.SurfaceX(pen + g.x), dc.SurfaceY(y + g.y), g, pixel, dc.mono);
-    pen += advances[i];
+    pen = ClampPosition((long long)pen + advances[i]);
   }
   const fonts::DecorationMetrics& d = font.Decorations();
   if (tm.tmUnderlined && width > 0)
@@ -175,6 +178,9 @@ LONG FloorDiv(LONG a, LONG b) {
 
 LONG TabbedText(DeviceContext& dc, int x, int y, std::u16string_view text, int tabCount, const int* tabStops,
                 int tabOrigin, bool draw) {
+  x = textout::ClampPosition(x);
+  y = textout::ClampPosition(y);
+  tabOrigin = textout::ClampPosition(tabOrigin);
   fonts::RealizedFont& font = DCFont(dc);
   const TEXTMETRICW& tm = font.Metrics();
   const int defaultStep = std::max(1, 8 * int(tm.tmAveCharWidth));
@@ -203,7 +209,7 @@ LONG TabbedText(DeviceContext& dc, int x, int y, std::u16string_view text, int t
                       nullptr);
       textout::DrawRun(dc, font, runX, top, run, advances.data(), nullptr, false);
     }
-    pos = runEnd = runX + w;
+    pos = runEnd = textout::ClampPosition((long long)runX + w);
     rightAlign = false;
     if (end == std::u16string_view::npos)
       break;
@@ -224,7 +230,7 @@ LONG TabbedText(DeviceContext& dc, int x, int y, std::u16string_view text, int t
     }
     if (!placed) {
       int s = step ? step : defaultStep;
-      pos = tabOrigin + (FloorDiv(pos - tabOrigin, s) + 1) * s;
+      pos = textout::ClampPosition(tabOrigin + (FloorDiv(pos - tabOrigin, s) + 1) * (long long)s);
     }
     start = end + 1;
   }
@@ -285,11 +291,12 @@ BOOL GetTextExtentExPointW(HDC dc, const WCHAR* text, int count, int maxExtent, 
   fonts::RealizedFont& font = DCFont(*d);
   std::vector<int> advances(static_cast<size_t>(count));
   int total = textout::Advances(*d, font, View(text, count), advances.data());
-  int sum = 0, fitted = 0;
+  long long sum = 0;
+  int fitted = 0;
   for (int i = 0; i < count; ++i) {
     sum += advances[size_t(i)];
     if (dx)
-      dx[i] = sum;
+      dx[i] = textout::ClampPosition(sum);
     if (sum <= maxExtent && fitted == i)
       ++fitted;
   }
@@ -351,7 +358,7 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, const WCH
   int width;
   if (dx) {
     std::copy_n(dx, s.size(), advances.begin());
-    width = std::accumulate(advances.begin(), advances.end(), 0);
+    width = textout::ClampPosition(std::accumulate(advances.begin(), advances.end(), 0LL));
   } else {
     width = textout::Advances(*d, font, s, advances.data());
   }
@@ -360,6 +367,8 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, const WCH
     x = d->state.curPos.x;
     y = d->state.curPos.y;
   }
+  x = textout::ClampPosition(x);
+  y = textout::ClampPosition(y);
   int left = x;
   if ((align & TA_CENTER) == TA_CENTER) {
     left = x - width / 2;

@@ -1,5 +1,6 @@
 #pragma once
 // Glyph output and measuring shared by the text calls and DrawText. Coordinates are logical.
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -7,6 +8,14 @@
 #include "platform/gdi/FontEngine.h"
 
 namespace textout {
+
+// Positions, character distances, extras and tab stops come from callers unchecked. Text positions stop at a
+// distance no surface reaches, which keeps the arithmetic from wrapping and leaves the device's own origin
+// offsets room to add.
+constexpr long long kFarPosition = 1 << 28;
+inline int ClampPosition(long long v) {
+  return int(std::clamp(v, -kFarPosition, kFarPosition));
+}
 
 // Per-character advances as the DC lays text out: the font's advance, the character extra and the share of
 // the justification extra that falls on break characters. Returns the sum; `out` may be null.

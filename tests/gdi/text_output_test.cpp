@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -265,6 +266,64 @@ TEST(RealFontOutput, GlyphsSitOnTheBaselineInsideTheirAdvance) {
       partial += g > 0 && g < 255;
     }
   EXPECT_GT(partial, 10);
+}
+
+// Positions, character distances and extras come from callers unchecked; absurd ones must neither wrap the
+// arithmetic (the sanitizer build stops on signed overflow) nor ink the surface from far away.
+TEST(TextOutRobustness, ExtremePositionsDistancesAndExtras) {
+  TextCanvas canvas(40, 20);
+  const int big[] = {INT_MAX, INT_MAX, INT_MAX};
+  const int mixed[] = {INT_MIN, INT_MAX, INT_MIN};
+  struct Case {
+    int x, y;
+    UINT align;
+    const int* dx;
+  } cases[] = {
+      {INT_MAX, 0, TA_LEFT, nullptr},
+      {INT_MIN, 0, TA_RIGHT, nullptr},
+      {0, INT_MIN, TA_BASELINE, nullptr},
+      {0, INT_MAX, TA_BOTTOM, nullptr},
+      {INT_MIN, 0, TA_CENTER, nullptr},
+      {0, 0, TA_LEFT, big},
+      {0, 0, TA_CENTER, big},
+      {0, 0, TA_RIGHT | TA_UPDATECP, big},
+      {0, 0, TA_LEFT, mixed},
+  };
+  for (const Case& c : cases) {
+    canvas.Clear();
+    SetTextAlign(canvas.dc(), c.align);
+    MoveToEx(canvas.dc(), c.x, c.y, nullptr);
+    EXPECT_TRUE(ExtTextOutA(canvas.dc(), c.x, c.y, 0, nullptr, "abc", 3, c.dx)) << c.x << "," << c.y;
+    if (!c.dx) {
+      EXPECT_EQ(canvas.InkBox(), RECT{}) << c.x << "," << c.y;
+    }
+  }
+  SetTextAlign(canvas.dc(), TA_LEFT);
+
+  const SIZE plain = canvas.Extent("a b c");
+  for (int extra : {INT_MAX, INT_MIN}) {
+    SetTextCharacterExtra(canvas.dc(), extra);
+    SIZE size{};
+    EXPECT_TRUE(GetTextExtentPoint32A(canvas.dc(), "a b c", 5, &size)) << extra;
+    if (extra > 0) {
+      EXPECT_GT(size.cx, plain.cx);
+    }
+    int fit = -1, dx[5] = {};
+    EXPECT_TRUE(GetTextExtentExPointA(canvas.dc(), "a b c", 5, INT_MAX, &fit, dx, &size)) << extra;
+    EXPECT_TRUE(TextOutA(canvas.dc(), 0, 0, "a b c", 5)) << extra;
+    EXPECT_NE(TabbedTextOutA(canvas.dc(), INT_MAX, 0, "a\tb", 3, 0, nullptr, INT_MIN), 0) << extra;
+  }
+  SetTextCharacterExtra(canvas.dc(), 0);
+  for (int extra : {INT_MAX, INT_MIN}) {
+    SetTextJustification(canvas.dc(), extra, 1);
+    SIZE size{};
+    EXPECT_TRUE(GetTextExtentPoint32A(canvas.dc(), "a b c", 5, &size)) << extra;
+    if (extra > 0) {
+      EXPECT_GT(size.cx, plain.cx);
+    }
+  }
+  SetTextJustification(canvas.dc(), 0, 0);
+  EXPECT_EQ(canvas.Extent("a b c").cx, plain.cx);
 }
 
 } // namespace
