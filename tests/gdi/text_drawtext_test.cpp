@@ -276,8 +276,9 @@ TEST(DrawTextRobustness, LongTextAndAbsurdArguments) {
     const std::string what = std::to_string(b.tabLength) + "/" + std::to_string(b.leftMargin);
     Calc c = CalcRect(canvas.dc(), "a\tb\tc\td", {0, 0, 100, 0}, DT_EXPANDTABS | DT_TABSTOP, &params);
     EXPECT_EQ(c.height, lh) << what;
-    if (b.leftMargin >= 0 && b.rightMargin >= 0)
+    if (b.leftMargin >= 0 && b.rightMargin >= 0) {
       EXPECT_GE(c.rect.right, c.rect.left) << what;
+    }
     RECT box{0, 0, 8, 8};
     EXPECT_EQ(
         DrawTextExA(canvas.dc(), "a\tb\tc", -1, &box, DT_EXPANDTABS | DT_TABSTOP | DT_WORDBREAK, &params), lh)
