@@ -351,8 +351,9 @@ Variant VarArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType eleme
     if (b.ElementCount < 0 ||
         (b.ElementCount > 0 && total > (std::size_t(1) << 28) / std::size_t(b.ElementCount)))
       throw EVariantError("Error creating variant or safe array");
-    // The high bound must be an integer too.
-    if ((long long)b.LowBound + b.ElementCount - 1 > std::numeric_limits<int>::max())
+    // The high bound must be an integer too, also for an empty dimension that starts at the lowest one.
+    long long high = (long long)b.LowBound + b.ElementCount - 1;
+    if (high > std::numeric_limits<int>::max() || high < std::numeric_limits<int>::min())
       throw EVariantError("Error creating variant or safe array");
     total *= std::size_t(b.ElementCount);
   }

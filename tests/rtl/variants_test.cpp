@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -133,7 +134,8 @@ TEST(VariantArray, BoundsValueSemanticsAndNesting) {
   EXPECT_EQ(VarArrayGet(grid, {1, 3}).Type(), varInteger);
   EXPECT_EQ(VarArrayGet(grid, {1, 3}).RawInteger(), 7);
   EXPECT_EQ(VarArrayGet(grid, {0, 1}).RawInteger(), 0);
-  EXPECT_THROW(VarArrayCreate({{0, -1}}, varVariant), EVariantError);
+  for (TVarArrayBound bad : {TVarArrayBound{0, -1}, TVarArrayBound{INT_MAX, 2}, TVarArrayBound{INT_MIN, 0}})
+    EXPECT_THROW(VarArrayCreate({bad}, varVariant), EVariantError) << bad.LowBound << " " << bad.ElementCount;
   EXPECT_THROW(VarArrayCreate({{0, 1 << 20}, {0, 1 << 20}}, varVariant), EVariantError);
 }
 
