@@ -488,8 +488,13 @@ void TReader::ReadRootComponent(TComponent* Instance) {
     if (!SameText(className, Instance->ClassName()))
       throw EReadError("Invalid stream format");
     AnsiString name = ReadShortString();
-    if (!name.empty())
-      Instance->SetName(name);
+    try {
+      if (!name.empty())
+        Instance->SetName(name);
+    } catch (const EComponentError& e) {
+      // A name that is no identifier, or one the owner already holds, came from the stream, not the caller.
+      throw EReadError(e.Message());
+    }
     while (!EndOfList())
       ReadProperty(Instance);
     ReadListEnd();

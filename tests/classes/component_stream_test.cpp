@@ -231,6 +231,9 @@ TEST(ComponentStream, DamagedStreamsRaiseTheReadError) {
   b = good;
   b[5] = 'X'; // another class's record
   damaged.push_back(b);
+  b = good;
+  b[kHeader.size() - 7] = '1'; // a name that is no identifier
+  damaged.push_back(b);
   for (const Bytes& bytes : damaged) {
     TSample target(nullptr);
     EXPECT_THROW(Load(&target, bytes), EReadError) << "input of " << bytes.size() << " bytes";
