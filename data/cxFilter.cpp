@@ -486,6 +486,12 @@ TcxFilterCriteria* TcxFilterCriteriaItemList::GetCriteria() {
 }
 
 void TcxFilterCriteriaItemList::WriteData(TStream* AStream) {
+  // A stream its own reader would refuse must fail now, not when someone tries to load it.
+  int level = 0;
+  for (const TcxFilterCriteriaItemList* list = Parent(); list; list = list->Parent())
+    ++level;
+  if (level > kMaxListNesting)
+    throw EWriteError();
   WriteBoolean(AStream, true);
   WriteByte(AStream, FBoolOperatorKind);
   WriteInteger(AStream, Count());

@@ -125,6 +125,26 @@ TEST(CriteriaStream, DamagedStreamsRaiseAndLeaveTheCriteriaEmpty) {
   EXPECT_EQ(c.GetFilterText(), "(Name = 1)");
 }
 
+TEST(CriteriaStream, WritesOnlyTheNestingItCanReadBack) {
+  for (int levels : {32, 33}) {
+    TestFilterCriteria source;
+    TcxFilterCriteriaItemList* list = source.Root();
+    for (int i = 0; i < levels; ++i)
+      list = list->AddItemList(fbokOr);
+    source.AddItem(list, source.Col(0), fokEqual, 1, "");
+    TMemoryStream s;
+    if (levels > 32) {
+      EXPECT_THROW(source.WriteData(&s), EWriteError);
+      continue;
+    }
+    source.WriteData(&s);
+    s.SetPosition(0);
+    TestFilterCriteria target;
+    target.ReadData(&s);
+    EXPECT_EQ(Write(target), StreamBytes(s));
+  }
+}
+
 TEST(CriteriaComponentStream, WritesOnlyChangedPropertiesAndReadsThemBack) {
   TestFilterCriteria c;
   TMemoryStream defaults;
