@@ -847,7 +847,6 @@ void TcxFilterCriteria::Changed() {
 }
 
 TcxFilterCriteriaItem* TcxFilterCriteria::FindItemByItemLink(TcxItemLink AItemLink) {
-  std::vector<TcxFilterCriteriaItemList*> stack{FRoot.get()};
   // Depth first with children in order: walk an explicit stack of (list, next index).
   std::vector<std::pair<TcxFilterCriteriaItemList*, int>> path{{FRoot.get(), 0}};
   while (!path.empty()) {
@@ -907,6 +906,9 @@ void TcxFilterCriteria::ReadData(TStream* AStream) {
   } catch (const Exception&) {
     Clear();
     throw EReadError();
+  } catch (...) {
+    Clear();
+    throw;
   }
 }
 

@@ -106,7 +106,9 @@ Variant ReadTagged(TStream* s, int depth) {
       throw EReadError();
     CheckLength(s, count, 1); // every element takes at least its type byte
     std::vector<Variant> elements;
-    elements.reserve(std::size_t(count));
+    // A value is far wider than the byte each element takes at least, and nested arrays would each reserve
+    // for the whole stream: grow with what is really read instead.
+    elements.reserve(std::size_t(std::min<std::int64_t>(count, 256)));
     for (std::int64_t i = 0; i < count; ++i)
       elements.push_back(ReadTagged(s, depth + 1));
     return VarArrayOf(elements);
