@@ -30,6 +30,31 @@ template <typename T, typename F> int CompareCells(void* d1, void* d2, F compare
     return d1 ? 1 : (d2 ? -1 : 0);
   return compare(*static_cast<T*>(d1), *static_cast<T*>(d2));
 }
+template <typename T> int CompareTextCells(void* d1, void* d2) {
+  return CompareCells<T>(d1, d2, [](const T& a, const T& b) {
+    int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  });
+}
+
+// A cell is allocated with the first value and freed with the record, so a place that never held one is nil.
+template <typename T> void FreeCell(void* place) {
+  delete CellOf<T>(place);
+  StoreAt<T*>(place, nullptr);
+}
+template <typename T> void SetCell(void* place, T value) {
+  if (T* cell = CellOf<T>(place))
+    *cell = std::move(value);
+  else
+    StoreAt(place, new T(std::move(value)));
+}
+template <typename T> Variant CellValue(void* place) {
+  T* cell = CellOf<T>(place);
+  return cell ? Variant(*cell) : Null;
+}
+template <typename T> Variant CellContents(void* cell) {
+  return cell ? Variant(*static_cast<T*>(cell)) : Null;
+}
 
 } // namespace
 
@@ -62,8 +87,7 @@ int TcxValueType::CompareData(void* P1, void* P2) const {
 }
 
 void TcxValueType::FreeTextBuffer(void* ATextSlot) const {
-  delete CellOf<AnsiString>(ATextSlot);
-  StoreAt<AnsiString*>(ATextSlot, nullptr);
+  FreeCell<AnsiString>(ATextSlot);
 }
 
 Variant TcxValueType::GetValue(void* P) const {
@@ -93,13 +117,7 @@ void TcxValueType::ReadText(void* ATextSlot, TStream* AStream) const {
 }
 
 void TcxValueType::SetTextToBuffer(void* ATextSlot, const AnsiString& AText) const {
-  AnsiString* cell = CellOf<AnsiString>(ATextSlot);
-  if (!cell) {
-    cell = new AnsiString(AText);
-    StoreAt(ATextSlot, cell);
-  } else {
-    *cell = AText;
-  }
+  SetCell(ATextSlot, AText);
 }
 
 void TcxValueType::WriteValue(void* P, TStream* AStream) const {
@@ -142,13 +160,11 @@ int TcxStringValueType::CompareData(void* P1, void* P2) const {
 }
 
 void TcxStringValueType::FreeBuffer(void* P) const {
-  delete CellOf<AnsiString>(P);
-  StoreAt<AnsiString*>(P, nullptr);
+  FreeCell<AnsiString>(P);
 }
 
 Variant TcxStringValueType::GetValue(void* P) const {
-  AnsiString* cell = CellOf<AnsiString>(P);
-  return cell ? Variant(*cell) : Null;
+  return CellValue<AnsiString>(P);
 }
 
 void TcxStringValueType::ReadValue(void* P, TStream* AStream) const {
@@ -156,12 +172,7 @@ void TcxStringValueType::ReadValue(void* P, TStream* AStream) const {
 }
 
 void TcxStringValueType::SetValue(void* P, const Variant& AValue) const {
-  AnsiString text = VarToStr(AValue);
-  AnsiString* cell = CellOf<AnsiString>(P);
-  if (cell)
-    *cell = std::move(text);
-  else
-    StoreAt(P, new AnsiString(std::move(text)));
+  SetCell(P, VarToStr(AValue));
 }
 
 void TcxStringValueType::WriteValue(void* P, TStream* AStream) const {
@@ -170,14 +181,11 @@ void TcxStringValueType::WriteValue(void* P, TStream* AStream) const {
 }
 
 int TcxStringValueType::Compare(void* D1, void* D2) const {
-  return CompareCells<AnsiString>(D1, D2, [](const AnsiString& a, const AnsiString& b) {
-    int c = a.compare(b);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
-  });
+  return CompareTextCells<AnsiString>(D1, D2);
 }
 
 Variant TcxStringValueType::GetDataValue(void* D) const {
-  return D ? Variant(*static_cast<AnsiString*>(D)) : Null;
+  return CellContents<AnsiString>(D);
 }
 
 void TcxStringValueType::PrepareValueBuffer(void*& P) const {
@@ -185,13 +193,11 @@ void TcxStringValueType::PrepareValueBuffer(void*& P) const {
 }
 
 void TcxWideStringValueType::FreeBuffer(void* P) const {
-  delete CellOf<WideString>(P);
-  StoreAt<WideString*>(P, nullptr);
+  FreeCell<WideString>(P);
 }
 
 Variant TcxWideStringValueType::GetValue(void* P) const {
-  WideString* cell = CellOf<WideString>(P);
-  return cell ? Variant(*cell) : Null;
+  return CellValue<WideString>(P);
 }
 
 void TcxWideStringValueType::ReadValue(void* P, TStream* AStream) const {
@@ -199,12 +205,7 @@ void TcxWideStringValueType::ReadValue(void* P, TStream* AStream) const {
 }
 
 void TcxWideStringValueType::SetValue(void* P, const Variant& AValue) const {
-  WideString text = VarToWideStr(AValue);
-  WideString* cell = CellOf<WideString>(P);
-  if (cell)
-    *cell = std::move(text);
-  else
-    StoreAt(P, new WideString(std::move(text)));
+  SetCell(P, VarToWideStr(AValue));
 }
 
 void TcxWideStringValueType::WriteValue(void* P, TStream* AStream) const {
@@ -213,14 +214,11 @@ void TcxWideStringValueType::WriteValue(void* P, TStream* AStream) const {
 }
 
 int TcxWideStringValueType::Compare(void* D1, void* D2) const {
-  return CompareCells<WideString>(D1, D2, [](const WideString& a, const WideString& b) {
-    int c = a.compare(b);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
-  });
+  return CompareTextCells<WideString>(D1, D2);
 }
 
 Variant TcxWideStringValueType::GetDataValue(void* D) const {
-  return D ? Variant(*static_cast<WideString*>(D)) : Null;
+  return CellContents<WideString>(D);
 }
 
 Variant TcxSmallintValueType::GetValue(void* P) const {
@@ -394,25 +392,19 @@ int TcxVariantValueType::CompareData(void* P1, void* P2) const {
   return Compare(CellOf<void>(P1), CellOf<void>(P2));
 }
 void TcxVariantValueType::FreeBuffer(void* P) const {
-  delete CellOf<Variant>(P);
-  StoreAt<Variant*>(P, nullptr);
+  FreeCell<Variant>(P);
 }
 Variant TcxVariantValueType::GetValue(void* P) const {
-  Variant* cell = CellOf<Variant>(P);
-  return cell ? *cell : Null;
+  return CellValue<Variant>(P);
 }
 void TcxVariantValueType::SetValue(void* P, const Variant& AValue) const {
-  Variant* cell = CellOf<Variant>(P);
-  if (cell)
-    *cell = AValue;
-  else
-    StoreAt(P, new Variant(AValue));
+  SetCell(P, AValue);
 }
 int TcxVariantValueType::Compare(void* D1, void* D2) const {
   return CompareCells<Variant>(D1, D2, [](const Variant& a, const Variant& b) { return VarCompare(a, b); });
 }
 Variant TcxVariantValueType::GetDataValue(void* D) const {
-  return D ? *static_cast<Variant*>(D) : Null;
+  return CellContents<Variant>(D);
 }
 void TcxVariantValueType::PrepareValueBuffer(void*& P) const {
   P = CellOf<void>(P);
