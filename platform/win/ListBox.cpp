@@ -280,7 +280,13 @@ LRESULT ListBoxControl::AddItem(LPARAM value) {
   if (!(style & LBS_SORT))
     return InsertItem(-1, value);
   // An equal item found by the search gets the new one before it.
-  auto at = items_.LowerBound([&](const ListBoxItem& item) { return CompareWith(0, item, value) < 0; });
+  std::size_t at = 0;
+  if (HasStrings()) {
+    std::string_view probe = value ? reinterpret_cast<const char*>(value) : "";
+    at = items_.LowerBoundText([&](std::string_view text) { return AnsiCompareText(text, probe) < 0; });
+  } else {
+    at = items_.LowerBound([&](const ListBoxItem& item) { return CompareWith(0, item, value) < 0; });
+  }
   if (!IsWindow(hwnd_))
     return LB_ERR;
   return InsertItem(int(at), value);

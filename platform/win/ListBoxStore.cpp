@@ -63,6 +63,7 @@ void ListBoxStore::Insert(std::size_t index, ListBoxItem item) {
   if (blocks_.empty()) {
     blocks_.emplace_back();
     blocks_.back().reserve(kSplitAt);
+    lastText_.emplace_back();
     RebuildTree();
   }
   std::size_t b = 0, off = 0;
@@ -75,6 +76,8 @@ void ListBoxStore::Insert(std::size_t index, ListBoxItem item) {
   auto& block = blocks_[b];
   block.insert(block.begin() + std::ptrdiff_t(off), std::move(item));
   ++count_;
+  if (off + 1 == block.size())
+    SyncLast(b);
   if (block.size() < kSplitAt) {
     AddToTree(b, 1);
     return;
@@ -85,7 +88,14 @@ void ListBoxStore::Insert(std::size_t index, ListBoxItem item) {
               std::make_move_iterator(block.end()));
   block.erase(block.begin() + std::ptrdiff_t(kSplitAt / 2), block.end());
   blocks_.insert(blocks_.begin() + std::ptrdiff_t(b + 1), std::move(tail));
+  lastText_.insert(lastText_.begin() + std::ptrdiff_t(b + 1), std::string());
+  SyncLast(b);
+  SyncLast(b + 1);
   RebuildTree();
+}
+
+void ListBoxStore::SyncLast(std::size_t block) {
+  lastText_[block] = blocks_[block].back().text;
 }
 
 void ListBoxStore::Erase(std::size_t index) {
@@ -95,14 +105,18 @@ void ListBoxStore::Erase(std::size_t index) {
   --count_;
   if (block.empty()) {
     blocks_.erase(blocks_.begin() + std::ptrdiff_t(b));
+    lastText_.erase(lastText_.begin() + std::ptrdiff_t(b));
     RebuildTree();
   } else {
+    if (off == block.size())
+      SyncLast(b);
     AddToTree(b, -1);
   }
 }
 
 void ListBoxStore::Clear() {
   blocks_.clear();
+  lastText_.clear();
   tree_.clear();
   count_ = 0;
 }
@@ -121,6 +135,23 @@ std::size_t ListBoxStore::LowerBound(const std::function<bool(const ListBoxItem&
     else
       hi = mid;
   }
+  return LowerBoundInBlock(lo, less);
+}
+
+std::size_t ListBoxStore::LowerBoundText(const std::function<bool(std::string_view)>& less) const {
+  std::size_t lo = 0, hi = blocks_.size();
+  while (lo < hi) {
+    std::size_t mid = lo + (hi - lo) / 2;
+    if (less(lastText_[mid]))
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return LowerBoundInBlock(lo, [&](const ListBoxItem& item) { return less(item.text); });
+}
+
+std::size_t ListBoxStore::LowerBoundInBlock(std::size_t lo,
+                                            const std::function<bool(const ListBoxItem&)>& less) const {
   if (lo == blocks_.size())
     return count_;
   const auto& block = blocks_[lo];

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win/WinDefs.h"
@@ -31,6 +32,8 @@ public:
   // The first index whose item does not order before the probe (less(item) is false), as in a sorted list.
   // Needs the items ordered by the same rule.
   std::size_t LowerBound(const std::function<bool(const ListBoxItem&)>& less) const;
+  // The same over the items' texts alone; faster, since each block's last text is kept in one small array.
+  std::size_t LowerBoundText(const std::function<bool(std::string_view)>& less) const;
 
   // Calls f(index, item) for each item from first up to (not including) last, stopping when f returns false.
   template <class F> void ForRange(std::size_t first, std::size_t last, F f) {
@@ -45,15 +48,18 @@ public:
   }
 
 private:
-  static constexpr std::size_t kSplitAt = 1024;
+  static constexpr std::size_t kSplitAt = 256;
 
   std::pair<std::size_t, std::size_t> Locate(std::size_t index) const;
   std::size_t BlockStart(std::size_t block) const;
   void AddToTree(std::size_t block, long delta);
   void RebuildTree();
+  void SyncLast(std::size_t block);
+  std::size_t LowerBoundInBlock(std::size_t block, const std::function<bool(const ListBoxItem&)>& less) const;
 
   std::vector<std::vector<ListBoxItem>> blocks_;
-  std::vector<long> tree_; // Fenwick tree over the block sizes, one-based
+  std::vector<long> tree_;            // Fenwick tree over the block sizes, one-based
+  std::vector<std::string> lastText_; // each block's last item's text, for searches by halves
   std::size_t count_ = 0;
 };
 
