@@ -376,7 +376,7 @@ TEST_F(ListBoxTest, TopIndexScrollBarAndWheel) {
 }
 
 TEST_F(ListBoxTest, MultiColumnLayout) {
-  HWND h = List(LBS_MULTICOLUMN | WS_HSCROLL, 5 * kRow, 120);
+  HWND h = List(DWORD(LBS_MULTICOLUMN) | WS_HSCROLL, 5 * kRow, 120);
   SendMessageA(h, LB_SETCOLUMNWIDTH, 40, 0);
   for (int i = 0; i < 20; ++i)
     Add(h, std::to_string(i).c_str());

@@ -1,0 +1,444 @@
+#include "platform/backend/sdl/SdlBackend.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/backend/headless/HeadlessBackend.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Surface.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Input.h"
+#include "platform/win/Message.h"
+#include "platform/win/Paint.h"
+#include "platform/win/SystemMetrics.h"
+#include "platform/win/Window.h"
+
+namespace platform {
+
+namespace {
+
+int VirtualKeyOf(const SDL_Keysym& key) {
+  SDL_Keycode k = key.sym;
+  if (k >= SDLK_a && k <= SDLK_z)
+    return 'A' + int(k - SDLK_a);
+  if (k >= SDLK_0 && k <= SDLK_9)
+    return '0' + int(k - SDLK_0);
+  if (k >= SDLK_F1 && k <= SDLK_F12)
+    return VK_F1 + int(k - SDLK_F1);
+  switch (k) {
+  case SDLK_BACKSPACE:
+    return VK_BACK;
+  case SDLK_TAB:
+    return VK_TAB;
+  case SDLK_RETURN:
+  case SDLK_KP_ENTER:
+    return VK_RETURN;
+  case SDLK_ESCAPE:
+    return VK_ESCAPE;
+  case SDLK_SPACE:
+    return VK_SPACE;
+  case SDLK_PAGEUP:
+    return VK_PRIOR;
+  case SDLK_PAGEDOWN:
+    return VK_NEXT;
+  case SDLK_END:
+    return VK_END;
+  case SDLK_HOME:
+    return VK_HOME;
+  case SDLK_LEFT:
+    return VK_LEFT;
+  case SDLK_UP:
+    return VK_UP;
+  case SDLK_RIGHT:
+    return VK_RIGHT;
+  case SDLK_DOWN:
+    return VK_DOWN;
+  case SDLK_INSERT:
+    return VK_INSERT;
+  case SDLK_DELETE:
+    return VK_DELETE;
+  case SDLK_LSHIFT:
+  case SDLK_RSHIFT:
+    return VK_SHIFT;
+  case SDLK_LCTRL:
+  case SDLK_RCTRL:
+    return VK_CONTROL;
+  case SDLK_LALT:
+  case SDLK_RALT:
+    return VK_MENU;
+  case SDLK_APPLICATION:
+    return VK_APPS;
+  case SDLK_MINUS:
+    return VK_OEM_MINUS;
+  case SDLK_EQUALS:
+    return VK_OEM_PLUS;
+  case SDLK_COMMA:
+    return VK_OEM_COMMA;
+  case SDLK_PERIOD:
+    return VK_OEM_PERIOD;
+  case SDLK_SLASH:
+    return VK_OEM_2;
+  case SDLK_SEMICOLON:
+    return VK_OEM_1;
+  case SDLK_BACKQUOTE:
+    return VK_OEM_3;
+  case SDLK_LEFTBRACKET:
+    return VK_OEM_4;
+  case SDLK_BACKSLASH:
+    return VK_OEM_5;
+  case SDLK_RIGHTBRACKET:
+    return VK_OEM_6;
+  case SDLK_QUOTE:
+    return VK_OEM_7;
+  default:
+    break;
+  }
+  // Letters of other layouts (ı, ş, ğ …) have no key code of their own here: the key's place on a US
+  // keyboard names it, and the character arrives as text input.
+  SDL_Scancode sc = key.scancode;
+  if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z)
+    return 'A' + int(sc - SDL_SCANCODE_A);
+  switch (sc) {
+  case SDL_SCANCODE_SEMICOLON:
+    return VK_OEM_1;
+  case SDL_SCANCODE_APOSTROPHE:
+    return VK_OEM_7;
+  case SDL_SCANCODE_LEFTBRACKET:
+    return VK_OEM_4;
+  case SDL_SCANCODE_RIGHTBRACKET:
+    return VK_OEM_6;
+  case SDL_SCANCODE_COMMA:
+    return VK_OEM_COMMA;
+  case SDL_SCANCODE_PERIOD:
+    return VK_OEM_PERIOD;
+  case SDL_SCANCODE_BACKSLASH:
+    return VK_OEM_5;
+  default:
+    return 0;
+  }
+}
+
+// Keys whose character SDL sends as text input; the rest (Enter, Tab, Backspace, Ctrl+letters) get their
+// characters from the window manager's own translation.
+bool SendsText(const SDL_Keysym& key) {
+  if (key.mod & (KMOD_CTRL | KMOD_ALT))
+    return false;
+  SDL_Keycode k = key.sym;
+  if (k == SDLK_SPACE)
+    return true;
+  if (k >= 0x21 && k < 0x7F)
+    return true;
+  return (k & SDLK_SCANCODE_MASK) == 0 && k >= 0xA0;
+}
+
+SDL_SystemCursor SystemCursorOf(int stockId) {
+  switch (stockId) {
+  case IDC_IBEAM_ID:
+    return SDL_SYSTEM_CURSOR_IBEAM;
+  case IDC_WAIT_ID:
+    return SDL_SYSTEM_CURSOR_WAIT;
+  case IDC_CROSS_ID:
+    return SDL_SYSTEM_CURSOR_CROSSHAIR;
+  case IDC_SIZENWSE_ID:
+    return SDL_SYSTEM_CURSOR_SIZENWSE;
+  case IDC_SIZENESW_ID:
+    return SDL_SYSTEM_CURSOR_SIZENESW;
+  case IDC_SIZEWE_ID:
+    return SDL_SYSTEM_CURSOR_SIZEWE;
+  case IDC_SIZENS_ID:
+    return SDL_SYSTEM_CURSOR_SIZENS;
+  case IDC_SIZEALL_ID:
+    return SDL_SYSTEM_CURSOR_SIZEALL;
+  case IDC_NO_ID:
+    return SDL_SYSTEM_CURSOR_NO;
+  case IDC_HAND_ID:
+    return SDL_SYSTEM_CURSOR_HAND;
+  case IDC_APPSTARTING_ID:
+    return SDL_SYSTEM_CURSOR_WAITARROW;
+  default:
+    return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
+
+MouseButton ButtonOf(Uint8 button) {
+  if (button == SDL_BUTTON_RIGHT)
+    return MouseButton::Right;
+  if (button == SDL_BUTTON_MIDDLE)
+    return MouseButton::Middle;
+  return MouseButton::Left;
+}
+
+} // namespace
+
+SdlBackend::SdlBackend() {
+  previous_ = CurrentBackend();
+  Clock::UseSystemTime();
+  SDL_DisplayMode mode{};
+  if (SDL_GetDesktopDisplayMode(0, &mode) == 0)
+    screen_ = SIZE{mode.w, mode.h};
+  else
+    screen_ = SIZE{1024, 768};
+  SDL_Rect usable{};
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+    workArea_ = RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+  else
+    workArea_ = RECT{0, 0, screen_.cx, screen_.cy};
+  auto& m = Settings().metrics;
+  m[SM_CXSCREEN] = m[SM_CXVIRTUALSCREEN] = m[SM_CXFULLSCREEN] = screen_.cx;
+  m[SM_CYSCREEN] = m[SM_CYVIRTUALSCREEN] = screen_.cy;
+  Settings().workArea = workArea_;
+  gdi::SetScreenSize(screen_);
+  SDL_StartTextInput();
+  SetBackend(this);
+  SetClipboardHost(this);
+}
+
+SdlBackend::~SdlBackend() {
+  SetClipboardHost(nullptr);
+  for (auto& [hwnd, shown] : windows_)
+    SDL_DestroyWindow(shown.window);
+  for (auto& [handle, cursor] : cursors_)
+    SDL_FreeCursor(cursor);
+  if (CurrentBackend() == this)
+    SetBackend(previous_);
+  SDL_Quit();
+}
+
+SDL_Window* SdlBackend::WindowOf(HWND hwnd) const {
+  auto it = windows_.find(hwnd);
+  return it == windows_.end() ? nullptr : it->second.window;
+}
+
+void SdlBackend::CreateSurfaceWindow(HWND hwnd, const RECT& r, DWORD, DWORD exStyle) {
+  // The window manager draws every frame and caption into the surface itself, so the desktop's are left off.
+  Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+  if (exStyle & WS_EX_TOPMOST)
+    flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+  if (exStyle & WS_EX_TOOLWINDOW)
+    flags |= SDL_WINDOW_SKIP_TASKBAR;
+  char title[256] = {};
+  GetWindowTextA(hwnd, title, sizeof title);
+  SDL_Window* window =
+      SDL_CreateWindow(AnsiToUtf8(title).c_str(), r.left, r.top, std::max<int>(1, int(r.right - r.left)),
+                       std::max<int>(1, int(r.bottom - r.top)), flags);
+  if (!window)
+    throw Exception(AnsiString("SDL could not make a window: ") + SDL_GetError());
+  SDL_SetWindowData(window, "pelvor.hwnd", hwnd);
+  windows_[hwnd] = Shown{window, r};
+}
+
+void SdlBackend::DestroySurfaceWindow(HWND hwnd) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end())
+    return;
+  SDL_DestroyWindow(it->second.window);
+  windows_.erase(it);
+}
+
+void SdlBackend::ShowSurfaceWindow(HWND hwnd, bool visible) {
+  SDL_Window* window = WindowOf(hwnd);
+  if (!window)
+    return;
+  if (visible) {
+    char title[256] = {};
+    GetWindowTextA(hwnd, title, sizeof title);
+    SDL_SetWindowTitle(window, AnsiToUtf8(title).c_str());
+    SDL_ShowWindow(window);
+    const RECT& r = windows_[hwnd].rect;
+    Present(hwnd, RECT{0, 0, r.right - r.left, r.bottom - r.top});
+  } else {
+    SDL_HideWindow(window);
+  }
+}
+
+void SdlBackend::MoveSurfaceWindow(HWND hwnd, const RECT& r) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end())
+    return;
+  it->second.rect = r;
+  SDL_SetWindowPosition(it->second.window, r.left, r.top);
+  SDL_SetWindowSize(it->second.window, std::max<int>(1, int(r.right - r.left)),
+                    std::max<int>(1, int(r.bottom - r.top)));
+}
+
+void SdlBackend::SetTopmost(HWND hwnd, bool topmost) {
+  if (SDL_Window* window = WindowOf(hwnd))
+    SDL_SetWindowAlwaysOnTop(window, topmost ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlBackend::SetOpacity(HWND hwnd, BYTE alpha) {
+  if (SDL_Window* window = WindowOf(hwnd))
+    SDL_SetWindowOpacity(window, float(alpha) / 255.0f);
+}
+
+void SdlBackend::Present(HWND hwnd, const RECT& dirty) {
+  SDL_Window* window = WindowOf(hwnd);
+  const Surface* pixels = GetWindowSurface(hwnd);
+  if (!window || !pixels || !(SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN))
+    return;
+  SDL_Surface* target = SDL_GetWindowSurface(window);
+  if (!target)
+    return;
+  int height = pixels->Height();
+  auto stride =
+      height > 1
+          ? int(reinterpret_cast<const char*>(pixels->Row(1)) - reinterpret_cast<const char*>(pixels->Row(0)))
+          : pixels->Width() * 4;
+  SDL_Surface* source =
+      SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(pixels->Row(0)), pixels->Width(), height,
+                                         32, stride, SDL_PIXELFORMAT_RGB888);
+  if (!source)
+    return;
+  SDL_Rect area{int(dirty.left), int(dirty.top), int(dirty.right - dirty.left),
+                int(dirty.bottom - dirty.top)};
+  SDL_Rect to = area;
+  SDL_BlitSurface(source, &area, target, &to);
+  SDL_FreeSurface(source);
+  SDL_UpdateWindowSurfaceRects(window, &area, 1);
+}
+
+void SdlBackend::SetCursor(HCURSOR cursor) {
+  if (!cursor) {
+    SDL_ShowCursor(SDL_DISABLE);
+    return;
+  }
+  SDL_ShowCursor(SDL_ENABLE);
+  auto it = cursors_.find(cursor);
+  if (it == cursors_.end()) {
+    CursorInfo info{};
+    SDL_Cursor* made = nullptr;
+    std::vector<std::uint32_t> argb;
+    if (GetCursorInfo(cursor, &info) && info.stockId == 0 && GetCursorPixels(cursor, &argb)) {
+      SDL_Surface* image = SDL_CreateRGBSurfaceWithFormatFrom(argb.data(), info.width, info.height, 32,
+                                                              info.width * 4, SDL_PIXELFORMAT_ARGB8888);
+      if (image) {
+        made = SDL_CreateColorCursor(image, info.hotSpot.x, info.hotSpot.y);
+        SDL_FreeSurface(image);
+      }
+    }
+    if (!made)
+      made = SDL_CreateSystemCursor(SystemCursorOf(info.stockId));
+    it = cursors_.emplace(cursor, made).first;
+  }
+  if (it->second)
+    SDL_SetCursor(it->second);
+}
+
+HWND SdlBackend::HandleOf(unsigned windowId) const {
+  SDL_Window* window = SDL_GetWindowFromID(windowId);
+  return window ? static_cast<HWND>(SDL_GetWindowData(window, "pelvor.hwnd")) : nullptr;
+}
+
+POINT SdlBackend::ToScreen(unsigned windowId, int x, int y) const {
+  HWND hwnd = HandleOf(windowId);
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end())
+    return POINT{x, y};
+  return POINT{it->second.rect.left + x, it->second.rect.top + y};
+}
+
+void SdlBackend::PollEvents() {
+  SDL_Event event;
+  while (SDL_PollEvent(&event))
+    HandleEvent(&event);
+}
+
+bool SdlBackend::WaitEvents(DWORD timeoutMs) {
+  SDL_Event event;
+  int got = timeoutMs == INFINITE ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, int(timeoutMs));
+  if (got)
+    HandleEvent(&event);
+  return true;
+}
+
+void SdlBackend::HandleEvent(const void* raw) {
+  const auto& e = *static_cast<const SDL_Event*>(raw);
+  switch (e.type) {
+  case SDL_MOUSEMOTION: {
+    POINT p = ToScreen(e.motion.windowID, e.motion.x, e.motion.y);
+    InjectMouseMove(p.x, p.y);
+    break;
+  }
+  case SDL_MOUSEBUTTONDOWN:
+  case SDL_MOUSEBUTTONUP: {
+    POINT p = ToScreen(e.button.windowID, e.button.x, e.button.y);
+    InjectMouseButton(ButtonOf(e.button.button), e.type == SDL_MOUSEBUTTONDOWN, p.x, p.y);
+    break;
+  }
+  case SDL_MOUSEWHEEL: {
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    POINT p = ToScreen(e.wheel.windowID, x, y);
+    int delta = e.wheel.y * 120;
+    if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+      delta = -delta;
+    if (delta != 0)
+      InjectMouseWheel(delta, p.x, p.y);
+    break;
+  }
+  case SDL_KEYDOWN:
+  case SDL_KEYUP: {
+    int vk = VirtualKeyOf(e.key.keysym);
+    if (vk != 0)
+      InjectKey(vk, e.type == SDL_KEYDOWN, !SendsText(e.key.keysym));
+    break;
+  }
+  case SDL_TEXTINPUT:
+    // Typed text comes as UTF-8; the program's characters are the code page's, and one it lacks becomes
+    // the code page's default character.
+    for (char c : Utf8ToAnsi(e.text.text))
+      InjectChar(BYTE(c));
+    break;
+  case SDL_WINDOWEVENT: {
+    HWND hwnd = HandleOf(e.window.windowID);
+    if (!hwnd)
+      break;
+    if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
+      const RECT& r = windows_[hwnd].rect;
+      Present(hwnd, RECT{0, 0, r.right - r.left, r.bottom - r.top});
+    } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+      if (GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
+        SetActiveWindow(hwnd);
+    }
+    break;
+  }
+  default:
+    break;
+  }
+}
+
+std::optional<WideString> SdlBackend::ReadText() {
+  if (!SDL_HasClipboardText())
+    return std::nullopt;
+  char* text = SDL_GetClipboardText();
+  if (!text)
+    return std::nullopt;
+  WideString wide = Utf8ToWide(text);
+  SDL_free(text);
+  return wide;
+}
+
+void SdlBackend::WriteText(std::u16string_view text) {
+  SDL_SetClipboardText(WideToUtf8(text).c_str());
+}
+
+void SdlBackend::Clear() {
+  SDL_SetClipboardText("");
+}
+
+std::unique_ptr<Backend> CreateDisplayBackend() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  bool display = (x11 && *x11) || (wayland && *wayland);
+  if (display && SDL_Init(SDL_INIT_VIDEO) == 0)
+    return std::make_unique<SdlBackend>();
+  return std::make_unique<HeadlessBackend>();
+}
+
+} // namespace platform
