@@ -1,10 +1,12 @@
 #include "app/MainUnit.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
 #include "engine/LazLetters.h"
 #include "engine/WordFile.h"
+#include "platform/rtl/CaseRules.h"
 
 namespace {
 
@@ -223,18 +225,13 @@ void TMain::SearchWords(WideString& Completion) {
 
   const bool turkishToLaz = TurkishToLaz();
   const std::u16string_view typed = FYazilan;
+  std::vector<AnsiString> keys;
   {
-    left->BeginUpdate();
     FMatches->BeginUpdate();
-    struct TEndUpdates {
-      TStrings* List;
+    struct TEndUpdate {
       TPelvor* Store;
-      ~TEndUpdates() {
-        Store->EndUpdate();
-        List->EndUpdate();
-      }
-    } endUpdates{left, FMatches.get()};
-
+      ~TEndUpdate() { Store->EndUpdate(); }
+    } endUpdate{FMatches.get()};
     const int count = FAllEntries->Count();
     for (int i = 0; i < count; ++i) {
       TKelime* entry = FAllEntries->Items(i);
@@ -242,12 +239,10 @@ void TMain::SearchWords(WideString& Completion) {
       if (!key.starts_with(typed))
         continue;
       FMatches->Add()->Assign(entry);
-      const AnsiString item = WideToAnsi(key);
-      if (left->IndexOf(item) < 0)
-        left->Add(item);
+      keys.push_back(WideToAnsi(key));
     }
   }
-
+  AddHeadwords(keys);
   if (left->Count() == 0)
     return;
   ListSol->SetItemIndex(0);
@@ -255,6 +250,44 @@ void TMain::SearchWords(WideString& Completion) {
   if (first.size() > typed.size())
     Completion = first.substr(typed.size());
   ShowTranslations();
+}
+
+void TMain::AddHeadwords(std::vector<AnsiString>& Keys) {
+  // Each key joins the sorted list unless the list already holds it, letter case aside. Offering the keys in
+  // the list's own order gives the same list as offering them in the entries' order, because the list places
+  // every item by that order and its exact match follows the same rule; but in that order every addition is
+  // an append, where a million additions in the entries' order move items about inside the list for every
+  // one. Keys the rule holds equal keep the entries' order, so the one offered first is the one kept.
+  struct TKey {
+    AnsiString Text;
+    std::size_t Index;
+  };
+  std::vector<TKey> keys;
+  keys.reserve(Keys.size());
+  for (std::size_t i = 0; i < Keys.size(); ++i)
+    keys.push_back({std::move(Keys[i]), i});
+  const UINT codePage = GetACP();
+  std::sort(keys.begin(), keys.end(), [codePage](const TKey& a, const TKey& b) {
+    const int c = CodePageCompare(a.Text, b.Text, CaseSensitivity::Insensitive, codePage);
+    return c < 0 || (c == 0 && a.Index < b.Index);
+  });
+
+  TStrings* left = ListSol->Items();
+  left->BeginUpdate();
+  struct TEndUpdate {
+    TStrings* List;
+    ~TEndUpdate() { List->EndUpdate(); }
+  } endUpdate{left};
+  const AnsiString* lastAdded = nullptr;
+  for (const TKey& key : keys) {
+    // The list would find the key it just took; asking it again would only cost a search.
+    if (lastAdded && AnsiSameText(*lastAdded, key.Text))
+      continue;
+    if (left->IndexOf(key.Text) < 0) {
+      left->Add(key.Text);
+      lastAdded = &key.Text;
+    }
+  }
 }
 
 void TMain::ShowTranslations() {

@@ -2,6 +2,7 @@
 // The dictionary's main window: the search box, the direction tabs, the two word lists and the two
 // explanation boxes, and the search that ties them together.
 #include <memory>
+#include <vector>
 
 #include "engine/Kelime.h"
 #include "pagecontrol/cxPC.h"
@@ -71,6 +72,7 @@ class TMain : public TForm {
 
 private:
   void CreateControls();
+  void AddHeadwords(std::vector<AnsiString>& Keys);
   // Searches for Text as the typed part and writes it back into the search box, with the completion
   // selected after it when Complete is set.
   void SearchAndComplete(const AnsiString& Text, bool Complete);

@@ -268,3 +268,33 @@ TEST_F(MainWindowTest, TitleAndLayout) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, HeadwordsAreTheListOfAddingEachKeyInTheEntriesOrderUnlessHeld) {
+  // Keys in no order, with case twins of the Turkish dotted and dotless i and repeated words.
+  std::vector<std::string> lines;
+  const std::vector<std::string> heads = {"ılık", "Ilık", "iç",  "İç",  "ıh", "IH", "ih", "İH",
+                                          "kuş",  "Kuş",  "kus", "KUŞ", "a",  "A",  "ab", "aB",
+                                          "Ab",   "ş",    "Ş",   "s",   "z",  "Z"};
+  for (int round = 0; round < 3; ++round)
+    for (std::size_t i = 0; i < heads.size(); ++i)
+      lines.push_back(heads[(i * 7 + std::size_t(round) * 5) % heads.size()] + ";laz" + std::to_string(i) +
+                      ";;");
+  TMain* main = Open(lines);
+  Search(main, "");
+
+  // The reference: the same sorted list box, one key at a time.
+  auto* reference = new TListBox(main);
+  reference->SetSorted(true);
+  reference->SetParent(main);
+  for (int i = 0; i < main->AllEntries()->Count(); ++i) {
+    const AnsiString key = WideToAnsi(main->AllEntries()->Items(i)->Turkce());
+    if (reference->Items()->IndexOf(key) < 0)
+      reference->Items()->Add(key);
+  }
+  EXPECT_EQ(Items(main->ListSol), Items(reference));
+  EXPECT_LT(main->ListSol->Items()->Count(), int(heads.size()));
+}
+
+} // namespace
