@@ -1,89 +1,71 @@
 #include "data/cxLike.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 namespace {
 
-// The matcher tries every split of the text at each percent, which is exponential on templates such as
-// "%a%a%a%b"; the answer for a pair of positions never changes, so each pair is worked out once.
-class Matcher {
-public:
-  Matcher(std::string_view text, std::string_view tmpl, char percent, char underscore)
-      : text_(text), tmpl_(tmpl), percent_(percent), underscore_(underscore),
-        memoised_(CountInnerPercents(tmpl, percent) > 1) {
-    if (!memoised_)
-      return;
-    // Only positions of inner percents are remembered, one row of them per text position.
-    slot_.assign(tmpl.size(), 0);
-    for (std::size_t i = 0; i + 1 < tmpl.size(); ++i)
-      if (tmpl[i] == percent)
-        slot_[i] = percents_++;
-    memo_.assign(text.size() * percents_, kUnknown);
+// One percent before the end at most: the percent's loop never returns to a pair of positions and the
+// recursion is at most two calls deep, so the plain rules are the fastest way.
+bool MatchFrom(std::string_view text, std::string_view tmpl, std::size_t ti, std::size_t pi, char percent,
+               char underscore) {
+  for (;;) {
+    if (pi == tmpl.size())
+      return ti == text.size();
+    char c = tmpl[pi];
+    if (c == percent)
+      break;
+    if (ti == text.size())
+      return false;
+    if (c != underscore && c != text[ti])
+      return false;
+    ++ti;
+    ++pi;
   }
-
-  bool Match(std::size_t ti, std::size_t pi) {
-    for (;;) {
-      if (pi == tmpl_.size())
-        return ti == text_.size();
-      char c = tmpl_[pi];
-      if (c == percent_)
-        break;
-      if (ti == text_.size())
-        return false;
-      if (c != underscore_ && c != text_[ti])
-        return false;
-      ++ti;
-      ++pi;
-    }
-    if (pi + 1 == tmpl_.size())
+  if (pi + 1 == tmpl.size())
+    return true;
+  // The percent consumes 0, 1, ... characters but always leaves at least one for the rest.
+  for (std::size_t start = ti; start < text.size(); ++start)
+    if (MatchFrom(text, tmpl, start, pi + 1, percent, underscore))
       return true;
-    if (ti == text_.size())
-      return false;
-    if (!memoised_) {
-      // The percent consumes 0, 1, ... characters but always leaves at least one for the rest.
-      for (std::size_t start = ti; start < text_.size(); ++start)
-        if (Match(start, pi + 1))
-          return true;
-      return false;
-    }
-    // The answer at (ti, pi) is the answer at ti itself or the one at (ti + 1, pi): scanning stops at the
-    // first position already known, and every position scanned is remembered, so each pair is settled once.
-    std::size_t start = ti;
-    bool result = false;
-    for (; start < text_.size(); ++start) {
-      std::uint8_t known = memo_[start * percents_ + slot_[pi]];
-      if (known != kUnknown) {
-        result = known == kYes;
-        break;
-      }
-      if (Match(start, pi + 1)) {
-        result = true;
-        break;
-      }
-    }
-    for (std::size_t s = ti; s < start && s < text_.size(); ++s)
-      memo_[s * percents_ + slot_[pi]] = result ? kYes : kNo;
-    return result;
-  }
+  return false;
+}
 
-private:
-  // A single percent before the end cannot revisit a pair of positions, so it needs no table.
-  static std::size_t CountInnerPercents(std::string_view tmpl, char percent) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i + 1 < tmpl.size(); ++i)
-      n += tmpl[i] == percent;
-    return n;
+// Several inner percents: trying every split is exponential on templates such as "%a%a%a%b", and recursing
+// once per percent would let a long run of them exhaust the stack. So the answers are built a template
+// position at a time from the end, next[ti] telling whether text[ti..] matches tmpl[pi + 1..].
+bool MatchByTable(std::string_view text, std::string_view tmpl, char percent, char underscore) {
+  std::size_t n = text.size();
+  std::vector<std::uint8_t> next(n + 1, 0), row(n + 1, 0);
+  next[n] = 1;
+  for (std::size_t pi = tmpl.size(); pi-- > 0;) {
+    char c = tmpl[pi];
+    if (c == percent && pi + 1 == tmpl.size()) {
+      std::fill(row.begin(), row.end(), 1);
+    } else if (c == percent) {
+      row[n] = 0;
+      std::uint8_t any = 0;
+      for (std::size_t ti = n; ti-- > 0;) {
+        any |= next[ti];
+        row[ti] = any;
+      }
+    } else {
+      row[n] = 0;
+      for (std::size_t ti = 0; ti < n; ++ti)
+        row[ti] = std::uint8_t((c == underscore || c == text[ti]) && next[ti + 1]);
+    }
+    std::swap(row, next);
   }
+  return next[0] != 0;
+}
 
-  static constexpr std::uint8_t kUnknown = 0, kNo = 1, kYes = 2;
-  std::string_view text_, tmpl_;
-  char percent_, underscore_;
-  bool memoised_;
-  std::size_t percents_ = 0;
-  std::vector<std::size_t> slot_; // the row index of each inner percent of the template
-  std::vector<std::uint8_t> memo_;
-};
+std::size_t CountInnerPercents(std::string_view tmpl, char percent) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i + 1 < tmpl.size(); ++i)
+    count += tmpl[i] == percent;
+  return count;
+}
 
 } // namespace
 
@@ -99,7 +81,9 @@ bool LikeStr(std::string_view AText, std::string_view ATemplate, char APercent, 
         return false;
     return true;
   }
-  return Matcher(AText, ATemplate, APercent, AUnderscore).Match(0, 0);
+  if (CountInnerPercents(ATemplate, APercent) > 1)
+    return MatchByTable(AText, ATemplate, APercent, AUnderscore);
+  return MatchFrom(AText, ATemplate, 0, 0, APercent, AUnderscore);
 }
 
 void CollapsePercents(std::string& ATemplate, char APercent) {
