@@ -364,6 +364,15 @@ TEST_F(ListBoxTest, TopIndexScrollBarAndWheel) {
   SendMessageA(h, LB_RESETCONTENT, 0, 0);
   EXPECT_FALSE(GetWindowLongA(h, GWL_STYLE) & WS_VSCROLL);
 
+  // Asked to, the bar stays, disabled, while everything fits.
+  HWND kept = List(DWORD(WS_VSCROLL) | LBS_DISABLENOSCROLL, 4 * kRow, 100, 10);
+  Add(kept, "x");
+  EXPECT_TRUE(GetWindowLongA(kept, GWL_STYLE) & WS_VSCROLL);
+  SCROLLBARINFO sbi{};
+  sbi.cbSize = sizeof sbi;
+  ASSERT_TRUE(GetScrollBarInfo(kept, OBJID_VSCROLL, &sbi));
+  EXPECT_TRUE(sbi.rgstate[0] & STATE_SYSTEM_UNAVAILABLE);
+
   HWND wide = List(WS_HSCROLL, 4 * kRow, 100, 9);
   Add(wide, "x");
   SendMessageA(wide, LB_SETHORIZONTALEXTENT, 300, 0);
