@@ -449,12 +449,9 @@ bool ListBoxControl::Matches(const ListBoxItem& item, LPARAM value, bool exact) 
   return text.size() >= probe.size() && AnsiSameText(text.substr(0, probe.size()), probe);
 }
 
-std::pair<std::size_t, std::size_t> ListBoxControl::EqualRange(LPARAM value) const {
+std::size_t ListBoxControl::FirstNotBefore(LPARAM value) const {
   std::string_view probe = value ? reinterpret_cast<const char*>(value) : "";
-  auto lo = items_.LowerBound([&](const ListBoxItem& item) { return AnsiCompareText(item.text, probe) < 0; });
-  auto hi =
-      items_.LowerBound([&](const ListBoxItem& item) { return AnsiCompareText(item.text, probe) <= 0; });
-  return {lo, hi};
+  return items_.LowerBoundText([&](std::string_view text) { return AnsiCompareText(text, probe) < 0; });
 }
 
 int ListBoxControl::Find(int start, LPARAM value, bool exact) const {
@@ -465,13 +462,14 @@ int ListBoxControl::Find(int start, LPARAM value, bool exact) const {
     return LB_ERR;
   int first = (start < 0 || start >= count) ? 0 : start + 1;
   if (exact && HasStrings() && ordered_) {
-    // Equal items stand together in an ordered list; the search's wrap order picks among them.
-    auto [lo, hi] = EqualRange(value);
-    if (lo == hi)
+    // Equal items stand together in an ordered list, so the search's wrap order picks the item it starts
+    // at when that one is equal and past the first equal one, else the first equal one.
+    std::size_t lo = FirstNotBefore(value);
+    if (lo == items_.Count() || !Matches(items_.At(lo), value, true))
       return LB_ERR;
-    if (std::size_t(first) <= lo || std::size_t(first) >= hi)
-      return int(lo);
-    return first;
+    if (std::size_t(first) > lo && first < count && Matches(items_.At(std::size_t(first)), value, true))
+      return first;
+    return int(lo);
   }
   int found = LB_ERR;
   auto scan = [&](std::size_t from, std::size_t to) {

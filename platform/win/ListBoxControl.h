@@ -41,8 +41,8 @@ private:
   int CompareWith(std::size_t index, const ListBoxItem& item, LPARAM value) const;
   int Find(int start, LPARAM value, bool exact) const;
   bool Matches(const ListBoxItem& item, LPARAM value, bool exact) const;
-  // The equal range of a probe in an ordered list.
-  std::pair<std::size_t, std::size_t> EqualRange(LPARAM value) const;
+  // The first item of an ordered list that does not order before the probe.
+  std::size_t FirstNotBefore(LPARAM value) const;
   UINT MeasureItem(int index, ULONG_PTR data) const;
 
   // Selection.
