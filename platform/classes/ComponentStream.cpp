@@ -1,5 +1,6 @@
 #include "platform/classes/ComponentStream.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -200,15 +201,22 @@ void TWriter::WriteProperty(TPersistent* Instance, const TPropInfo& Prop) {
     WriteBoolean(value != 0);
     break;
   case TPropType::Enumeration:
-    WriteIdent(Prop.ElementNames.at(std::size_t(value)));
+    // A value without a name could not be read back, so the stream would silently lose it.
+    if (value < 0 || std::uint64_t(value) >= Prop.ElementNames.size())
+      throw EWriteError("Stream write error");
+    WriteIdent(Prop.ElementNames[std::size_t(value)]);
     break;
-  case TPropType::Set:
+  case TPropType::Set: {
+    std::size_t names = std::min<std::size_t>(Prop.ElementNames.size(), 64);
+    if (names < 64 && (std::uint64_t(value) >> names) != 0)
+      throw EWriteError("Stream write error");
     WriteValue(vaSet);
-    for (std::size_t i = 0; i < Prop.ElementNames.size() && i < 64; ++i)
+    for (std::size_t i = 0; i < names; ++i)
       if (value & (std::int64_t(1) << i))
         WriteShortString(Prop.ElementNames[i]);
     WriteShortString(AnsiString());
     break;
+  }
   default:
     break;
   }

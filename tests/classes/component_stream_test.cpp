@@ -9,7 +9,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-enum TShape { shRound, shSquare };
+// A fixed underlying type, so that values without a name are still values of the type.
+enum TShape : int { shRound, shSquare };
 
 // A component with one property of each streamed kind and two properties it streams itself.
 class TSample : public TComponent {
@@ -198,6 +199,21 @@ TEST(ComponentStream, IntegersTakeTheSmallestWidth) {
     s.SetPosition(0);
     TReader reader(&s);
     EXPECT_EQ(reader.ReadInteger(), c.value);
+  }
+}
+
+TEST(ComponentStream, ValuesWithoutNamesAreNotWritten) {
+  RegisterSample();
+  struct Case {
+    TShape shape;
+    std::int64_t flags;
+  } cases[] = {{TShape(2), 0}, {TShape(-1), 0}, {shRound, 8}, {shRound, -1}};
+  for (auto& c : cases) {
+    TSample sample(nullptr);
+    sample.Shape = c.shape;
+    sample.Flags = c.flags;
+    TMemoryStream s;
+    EXPECT_THROW(WriteComponent(&s, &sample), EWriteError) << int(c.shape) << " " << c.flags;
   }
 }
 
