@@ -1237,5 +1237,8 @@ void TcxFilterCriteria::LoadFromStream(TStream* AStream) {
     // A bad name or value inside the record is damage to the stream as far as the caller is concerned.
     reset();
     throw EReadError();
+  } catch (...) {
+    reset();
+    throw;
   }
 }
