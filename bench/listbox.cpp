@@ -3,12 +3,14 @@
 // the numbers should barely move between a thousand and a million items.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/ListBox.h"
 #include "platform/win/Win.h"
 
@@ -57,6 +59,20 @@ void BM_AddSortedRandomOrder(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_AddSortedRandomOrder)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Items that already come in the list's order, as a caller that sorted them first offers them.
+void BM_AddSortedInOrder(benchmark::State& state) {
+  auto words = Words(std::size_t(state.range(0)));
+  std::sort(words.begin(), words.end(),
+            [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+  for (auto _ : state) {
+    Window w(LBS_SORT);
+    w.Fill(words);
+    benchmark::DoNotOptimize(SendMessageA(w.list, LB_GETCOUNT, 0, 0));
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_AddSortedInOrder)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_FindExact(benchmark::State& state) {
   auto words = Words(std::size_t(state.range(0)));
