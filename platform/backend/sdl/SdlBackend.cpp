@@ -408,6 +408,11 @@ void SdlBackend::HandleEvent(const void* raw) {
     }
     break;
   }
+  case SDL_QUIT:
+    // A termination signal or the end of the desktop session: the message loop ends as at the end of a
+    // Windows session, and the program shuts down in order instead of dying.
+    PostQuitMessage(0);
+    break;
   default:
     break;
   }
