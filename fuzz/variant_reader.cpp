@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the tagged value reader: it must either raise the stream read error or give a
 // value whose encoding reads back to the same encoding.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +9,18 @@
 #include "data/cxVariants.h"
 
 namespace {
+// NaN is unordered, so a value holding one need not compare equal to itself.
+bool HoldsNaN(const Variant& v) {
+  if (VarIsArray(v)) {
+    for (const Variant& element : VarArrayElements(v))
+      if (HoldsNaN(element))
+        return true;
+    return false;
+  }
+  TVarType t = VarType(v);
+  return (t == varDouble || t == varSingle || t == varDate) && std::isnan(v.RawDouble());
+}
+
 std::vector<unsigned char> Encode(const Variant& v) {
   TMemoryStream s;
   WriteVariant(&s, v);
@@ -37,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (again.Position() != again.Size() || Encode(back) != first)
     std::abort();
   // Comparison never raises and is reflexive for what the reader produces, NaN aside.
-  (void)VarCompare(value, back);
+  if (!HoldsNaN(value) && (VarCompare(value, back) != 0 || VarCompare(back, value) != 0))
+    std::abort();
   (void)VarToStr(VarIsArray(value) ? Variant() : value);
   return 0;
 }
