@@ -1164,7 +1164,8 @@ void RegisterCriteriaProperties() {
     TPropInfo maxCount{"MaxValueListCount", TPropType::Integer};
     maxCount.GetOrd = [](TPersistent* p) { return std::int64_t(AsCriteria(p)->MaxValueListCount()); };
     maxCount.SetOrd = [](TPersistent* p, std::int64_t v) {
-      if (v < INT32_MIN || v > INT32_MAX)
+      // Zero means no limit; a negative one would silently keep every value out of the list.
+      if (v < 0 || v > INT32_MAX)
         throw EReadError("Invalid property value");
       AsCriteria(p)->SetMaxValueListCount(int(v));
     };

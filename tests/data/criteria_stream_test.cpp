@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "data/cxVariants.h"
 #include "tests/data/filter_test_util.h"
 #include "tests/data/stream_test_util.h"
@@ -203,7 +205,12 @@ TEST(CriteriaComponentStream, DamagedComponentStreamsRaiseAndRestoreDefaults) {
   Bytes wrongValueType = bytes;
   wrongValueType[wrongValueType.size() - 5] = 0x02; // the char's string tag becomes an integer tag
   Bytes truncated(bytes.begin(), bytes.end() - 3);
-  for (const Bytes& damaged : {badSignature, unknownProperty, wrongValueType, truncated}) {
+  const char countName[] = "Filter.MaxValueListCount";
+  Bytes negativeCount(bytes.begin(), bytes.begin() + 20);
+  negativeCount.push_back(std::uint8_t(std::strlen(countName)));
+  negativeCount.insert(negativeCount.end(), countName, countName + std::strlen(countName));
+  negativeCount.insert(negativeCount.end(), {0x02, 0xFF, 0x00, 0x00}); // -1, then the list ends
+  for (const Bytes& damaged : {badSignature, unknownProperty, wrongValueType, truncated, negativeCount}) {
     TestFilterCriteria target;
     target.SetUnderscoreWildcard('?');
     TMemoryStream s;
@@ -211,6 +218,7 @@ TEST(CriteriaComponentStream, DamagedComponentStreamsRaiseAndRestoreDefaults) {
     EXPECT_THROW(target.LoadFromStream(&s), EReadError);
     EXPECT_EQ(target.PercentWildcard(), '%');
     EXPECT_EQ(target.UnderscoreWildcard(), '_');
+    EXPECT_EQ(target.MaxValueListCount(), 0);
   }
 }
 
