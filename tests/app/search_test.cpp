@@ -298,3 +298,38 @@ TEST_F(MainWindowTest, HeadwordsAreTheListOfAddingEachKeyInTheEntriesOrderUnless
 }
 
 } // namespace
+
+namespace {
+
+// Refuses every text the program sets, as a failing control would.
+class TRefusingMemo {
+public:
+  explicit TRefusingMemo(TMemo* Memo) : FMemo(Memo), FOriginal(Memo->WindowProc()) {
+    Memo->SetWindowProc(TWndMethod(this, &TRefusingMemo::WndProc));
+  }
+  ~TRefusingMemo() { FMemo->SetWindowProc(FOriginal); }
+  void WndProc(TMessage& Message) {
+    if (Message.Msg == WM_SETTEXT)
+      throw EInvalidOperation("refused");
+    FOriginal(Message);
+  }
+
+private:
+  TMemo* FMemo;
+  TWndMethod FOriginal;
+};
+
+TEST_F(MainWindowTest, DetailsSwallowAFailureToSetTheTextsAndKeepWhatWasSet) {
+  TMain* main = Open({"ev;oxori;isim;lazca"});
+  Search(main, "e");
+  main->SolAciklama->Clear();
+  main->SagAciklama->SetText("old");
+  {
+    TRefusingMemo refusing(main->SagAciklama);
+    EXPECT_NO_THROW(main->ShowDetails());
+  }
+  EXPECT_EQ(Utf8Text(main->SolAciklama), "ev: isim");
+  EXPECT_EQ(Utf8Text(main->SagAciklama), "old");
+}
+
+} // namespace
