@@ -1,6 +1,7 @@
 #include "platform/controls/StdCtrls.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "platform/controls/Messages.h"
@@ -320,7 +321,9 @@ void TCustomEdit::SetSelLength(int Value) {
     return;
   DWORD start = 0;
   SendMessageA(Handle(), EM_GETSEL, WPARAM(&start), 0);
-  SendMessageA(Handle(), EM_SETSEL, WPARAM(start), LPARAM(DWORD(int(start) + Value)));
+  // A length past either end of the text stops there, rather than wrapping round to the other side.
+  const long long end = std::clamp<long long>((long long)start + Value, 0, INT_MAX);
+  SendMessageA(Handle(), EM_SETSEL, WPARAM(start), LPARAM(DWORD(end)));
   SendMessageA(Handle(), EM_SCROLLCARET, 0, 0);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/controls/Clipbrd.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/win/Edit.h"
+#include <climits>
 #include <functional>
 
 namespace {
@@ -188,6 +189,23 @@ TEST_F(StdCtrlsTest, SelectionPropertiesAndClipboardOperations) {
   EXPECT_TRUE(GetClipboardData(CF_UNICODETEXT, &wide));
   CloseClipboard();
   EXPECT_EQ(wide, u"\u00E7ay");
+}
+
+TEST_F(StdCtrlsTest, SelectionLengthsPastEitherEndStopAtTheText) {
+  auto* edit = Make<TEdit>(form, form, "Edit", Bounds(10, 10, 120, 21));
+  edit->SetText("kitap");
+  struct Case {
+    int start, length;
+    const char* selected;
+  } cases[] = {
+      {2, INT_MAX, "tap"}, {0, INT_MAX, "kitap"}, {5, INT_MAX, ""}, {3, 100, "ap"},
+      {1, 0, ""},          {3, -2, "it"},         {2, -5, "ki"},    {2, INT_MIN, "ki"},
+  };
+  for (const Case& c : cases) {
+    edit->SetSelStart(c.start);
+    edit->SetSelLength(c.length);
+    EXPECT_EQ(edit->SelText(), c.selected) << c.start << " + " << c.length;
+  }
 }
 
 TEST_F(StdCtrlsTest, ReadOnlyRefusesTypingPasteAndCutButCopies) {
