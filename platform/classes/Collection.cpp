@@ -100,16 +100,9 @@ TCollectionItem* TCollection::Add() {
 TCollectionItem* TCollection::Insert(int Index) {
   if (Index < 0 || Index > Count())
     ListIndexError(Index);
-  BeginUpdate();
-  TCollectionItem* item = nullptr;
-  try {
-    item = Add();
-    item->SetIndex(Index);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  TCollectionItem* item = Add();
+  item->SetIndex(Index);
   return item;
 }
 
@@ -120,10 +113,9 @@ void TCollection::Delete(int Index) {
 void TCollection::Clear() {
   if (FItems.empty())
     return;
-  BeginUpdate();
+  TUpdateBlock update(*this);
   while (!FItems.empty())
     FItems.back()->Free();
-  EndUpdate();
 }
 
 TCollectionItem* TCollection::FindItemID(int ID) const {
@@ -175,16 +167,10 @@ void TCollection::Assign(TPersistent* Source) {
   }
   if (source == this)
     return;
-  BeginUpdate();
-  try {
-    Clear();
-    for (TCollectionItem* item : source->FItems)
-      Add()->Assign(item);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  Clear();
+  for (TCollectionItem* item : source->FItems)
+    Add()->Assign(item);
 }
 
 AnsiString TCollection::GetNamePath() {

@@ -9,6 +9,7 @@
 // `using TCreateArgs = std::tuple<...>;` (inherited from the nearest ancestor that declares it: none for
 // TObject, the owner for TComponent, the collection for TCollectionItem). NewInstance<T>(cls, args...) builds
 // an instance of the class that cls names through the public constructor taking exactly those arguments.
+#include <exception>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -158,3 +159,28 @@ void RegisterClasses(std::initializer_list<TClass> AClasses);
 void UnRegisterClass(TClass AClass);
 TClass GetClass(std::string_view AClassName);  // nullptr when not registered
 TClass FindClass(std::string_view AClassName); // raises EClassNotFound when not registered
+
+// Brackets a batch of changes in BeginUpdate and EndUpdate. EndUpdate also runs when the batch raises, and
+// then anything it raises itself is dropped, so the caller sees the failure from inside the batch.
+template <class T> class TUpdateBlock {
+public:
+  explicit TUpdateBlock(T& Target) : FTarget(Target), FUncaught(std::uncaught_exceptions()) {
+    FTarget.BeginUpdate();
+  }
+  ~TUpdateBlock() noexcept(false) {
+    if (std::uncaught_exceptions() == FUncaught) {
+      FTarget.EndUpdate();
+      return;
+    }
+    try {
+      FTarget.EndUpdate();
+    } catch (...) {
+    }
+  }
+  TUpdateBlock(const TUpdateBlock&) = delete;
+  TUpdateBlock& operator=(const TUpdateBlock&) = delete;
+
+private:
+  T& FTarget;
+  int FUncaught;
+};

@@ -57,32 +57,20 @@ void TStrings::InsertObject(int Index, const AnsiString& S, TObject* AObject) {
 
 void TStrings::Put(int Index, const AnsiString& S) {
   TObject* object = GetObject(Index);
-  BeginUpdate();
-  try {
-    Delete(Index);
-    InsertObject(Index, S, object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  Delete(Index);
+  InsertObject(Index, S, object);
 }
 
 void TStrings::Exchange(int Index1, int Index2) {
   const AnsiString s1 = Get(Index1), s2 = Get(Index2);
   TObject* o1 = GetObject(Index1);
   TObject* o2 = GetObject(Index2);
-  BeginUpdate();
-  try {
-    Put(Index1, s2);
-    PutObject(Index1, o2);
-    Put(Index2, s1);
-    PutObject(Index2, o1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  Put(Index1, s2);
+  PutObject(Index1, o2);
+  Put(Index2, s1);
+  PutObject(Index2, o1);
 }
 
 void TStrings::Move(int CurIndex, int NewIndex) {
@@ -92,30 +80,18 @@ void TStrings::Move(int CurIndex, int NewIndex) {
     IndexError(NewIndex);
   const AnsiString s = Get(CurIndex);
   TObject* object = GetObject(CurIndex);
-  BeginUpdate();
-  try {
-    Delete(CurIndex);
-    InsertObject(NewIndex, s, object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  Delete(CurIndex);
+  InsertObject(NewIndex, s, object);
 }
 
 void TStrings::AddStrings(TStrings* Strings) {
   if (!Strings)
     return;
-  BeginUpdate();
-  try {
-    const int n = Strings->Count();
-    for (int i = 0; i < n; ++i)
-      AddObject(Strings->Get(i), Strings->GetObject(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  const int n = Strings->Count();
+  for (int i = 0; i < n; ++i)
+    AddObject(Strings->Get(i), Strings->GetObject(i));
 }
 
 void TStrings::Assign(TPersistent* Source) {
@@ -126,15 +102,9 @@ void TStrings::Assign(TPersistent* Source) {
   }
   if (source == this)
     return;
-  BeginUpdate();
-  try {
-    Clear();
-    AddStrings(source);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  Clear();
+  AddStrings(source);
 }
 
 bool TStrings::Equals(TStrings* Strings) const {
@@ -215,15 +185,9 @@ AnsiString TStrings::GetTextStr() const {
 }
 
 void TStrings::SetTextStr(std::string_view Value) {
-  BeginUpdate();
-  try {
-    Clear();
-    SplitLines(Value, [this](std::string_view line) { Add(AnsiString(line)); });
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  Clear();
+  SplitLines(Value, [this](std::string_view line) { Add(AnsiString(line)); });
 }
 
 AnsiString TStrings::CommaText() const {
@@ -252,48 +216,42 @@ void TStrings::SetCommaText(std::string_view Value) {
   if (const void* nul = std::memchr(Value.data(), 0, Value.size()))
     Value = Value.substr(0, std::size_t(static_cast<const char*>(nul) - Value.data()));
   auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  BeginUpdate();
-  try {
-    Clear();
-    std::size_t p = 0;
-    const std::size_t n = Value.size();
-    while (p < n && isSpace(Value[p]))
+  TUpdateBlock update(*this);
+  Clear();
+  std::size_t p = 0;
+  const std::size_t n = Value.size();
+  while (p < n && isSpace(Value[p]))
+    ++p;
+  while (p < n) {
+    AnsiString token;
+    if (Value[p] == '"') {
       ++p;
-    while (p < n) {
-      AnsiString token;
-      if (Value[p] == '"') {
-        ++p;
-        while (p < n) {
-          if (Value[p] == '"') {
-            if (p + 1 < n && Value[p + 1] == '"') {
-              token += '"';
-              p += 2;
-              continue;
-            }
-            ++p;
-            break;
+      while (p < n) {
+        if (Value[p] == '"') {
+          if (p + 1 < n && Value[p + 1] == '"') {
+            token += '"';
+            p += 2;
+            continue;
           }
-          token += Value[p++];
-        }
-      }
-      while (p < n && Value[p] != ',' && !isSpace(Value[p]))
-        token += Value[p++];
-      Add(token);
-      while (p < n && isSpace(Value[p]))
-        ++p;
-      if (p < n && Value[p] == ',') {
-        ++p;
-        while (p < n && isSpace(Value[p]))
           ++p;
-        if (p == n)
-          Add(AnsiString()); // a trailing comma stands for an empty last string
+          break;
+        }
+        token += Value[p++];
       }
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
+    while (p < n && Value[p] != ',' && !isSpace(Value[p]))
+      token += Value[p++];
+    Add(token);
+    while (p < n && isSpace(Value[p]))
+      ++p;
+    if (p < n && Value[p] == ',') {
+      ++p;
+      while (p < n && isSpace(Value[p]))
+        ++p;
+      if (p == n)
+        Add(AnsiString()); // a trailing comma stands for an empty last string
+    }
   }
-  EndUpdate();
 }
 
 void TStrings::BeginUpdate() {
@@ -556,14 +514,8 @@ void TStringList::SetTextStr(std::string_view Value) {
   SplitLines(Value, [&lines](std::string_view line) {
     lines.push_back(TStringItem{AnsiString(line), nullptr});
   });
-  BeginUpdate();
-  try {
-    ReplaceLines(std::move(lines));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateBlock update(*this);
+  ReplaceLines(std::move(lines));
 }
 
 void TStringList::ReplaceLines(std::vector<TStringItem>&& Lines) {

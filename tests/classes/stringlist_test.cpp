@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -248,6 +249,24 @@ TEST(StringList, ChangeEventsAreFoldedByUpdates) {
   list.EndUpdate(); // unbalanced: ignored
   list.Add("t");
   EXPECT_EQ(counter.change, 5);
+
+  // A batch that raises half-way still closes its update, so later changes are announced again.
+  TStringList strict;
+  strict.SetDuplicates(dupError);
+  strict.SetSorted(true);
+  strict.OnChange = TNotifyEvent(&counter, &ChangeCounter::OnChange);
+  counter.change = 0;
+  const std::function<void()> batches[] = {[&] { strict.SetCommaText("a,b,a"); },
+                                           [&] { strict.AddStrings(&list); }};
+  for (const auto& batch : batches) {
+    strict.Clear();
+    strict.Add("t");
+    strict.Add("u");
+    EXPECT_THROW(batch(), EStringListError);
+    const int before = counter.change;
+    strict.Add("z");
+    EXPECT_EQ(counter.change, before + 1);
+  }
 }
 
 TEST(StringList, NamesAndValues) {
