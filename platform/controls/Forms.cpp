@@ -428,13 +428,10 @@ TModalResult TCustomForm::ShowModal() {
   HWND previousActive = GetActiveWindow();
   FFormState.Include(fsModal);
   FModalResult = mrNone;
-  // The form may be freed by a handler while the loop runs; the screen's list tells whether it still is.
-  auto alive = [this] {
-    for (int i = 0; i < Screen()->FormCount(); ++i)
-      if (Screen()->Forms(i) == this)
-        return true;
-    return false;
-  };
+  // The form may be freed by a handler while the loop runs. Its token says so; a search of the screen's list
+  // could be fooled by a new form made at the same address.
+  auto token = AliveToken();
+  auto alive = [&token] { return *token; };
   auto restore = [&] {
     for (HWND h : disabled)
       if (IsWindow(h))

@@ -130,6 +130,16 @@ TEST_F(ControlsTest, ShowModalRunsUntilAPostedMessageEndsIt) {
   EXPECT_THROW(dialog->ShowModal(), EInvalidOperation) << "a visible form cannot go modal";
 }
 
+TEST_F(ControlsTest, AModalFormFreedByAHandlerEndsItsLoopAsCancelled) {
+  TForm* main = ShowForm();
+  TForm* dialog = nullptr;
+  Application()->CreateForm(dialog);
+  backend->WhenIdle([&] { dialog->Free(); });
+  EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  EXPECT_TRUE(IsWindowEnabled(main->Handle())) << "the forms it disabled come back";
+  EXPECT_EQ(Screen()->FormCount(), 1);
+}
+
 TEST_F(ControlsTest, ModalLoopEndsWhenTheApplicationTerminates) {
   ShowForm();
   TForm* dialog = nullptr;
