@@ -549,8 +549,9 @@ void ForgetWindow(HWND hwnd) {
     s.lastClick = ClickState{};
 }
 
-bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remove) {
+bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remove, bool* retry) {
   auto& s = S();
+  *retry = false;
   auto relocate = [&](const RawInput& ev, size_t& i) {
     auto at = std::find_if(s.input.begin(), s.input.end(),
                            [&](const RawInput& r) { return r.serial == ev.serial; });
@@ -589,7 +590,8 @@ bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remov
         if (ev.kind == InputKind::ButtonDown || ev.kind == InputKind::ButtonUp)
           ApplyKey(s.keyState, ButtonKey(ev.button), ev.kind == InputKind::ButtonDown);
         s.input.erase(s.input.begin() + std::ptrdiff_t(i));
-        continue;
+        *retry = true;
+        return false;
       }
     }
     if (!remove && !c.dropped) {
@@ -598,8 +600,10 @@ bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remov
     }
     s.input.erase(s.input.begin() + std::ptrdiff_t(i));
     if (IsMouse(ev)) {
-      if (!CommitMouse(ev, c))
-        continue;
+      if (!CommitMouse(ev, c)) {
+        *retry = true;
+        return false;
+      }
     } else {
       CommitKey(ev, c.msg);
     }

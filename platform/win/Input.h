@@ -72,8 +72,9 @@ void ActivateWindow(HWND hwnd, int how, bool moveFocus);
 void DoActivate(HWND hwnd, int how, bool moveFocus);
 // Clears focus, capture and activation held by the window or its descendants before it goes away.
 void ForgetWindow(HWND hwnd);
-// Turns the next raw input event into a message; see the message loop.
-bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remove);
+// Turns the next raw input event into a message; see the message loop. `retry` is set when an event was
+// swallowed or eaten, after which the queue must be looked at from the start, posted messages first.
+bool TakeInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remove, bool* retry);
 void ResetInput();
 } // namespace detail
 

@@ -87,16 +87,21 @@ bool Fetch(MSG* msg, HWND hwnd, UINT min, UINT max, UINT flags) {
   platform::detail::CaretTick();
   MSG m{};
   bool found = false;
-  if (TakePosted(&m, hwnd, min, max, remove)) {
-    found = true;
-  } else if (s.quitPending && InRange(WM_QUIT, min, max)) {
-    m = MSG{nullptr, WM_QUIT, WPARAM(s.quitCode), 0, platform::Clock::Now(), s.cursorPos};
-    if (remove)
-      s.quitPending = false;
-    found = true;
-  } else if (platform::detail::TakeInput(&m, hwnd, min, max, remove)) {
-    found = true;
-  } else if (InRange(WM_PAINT, min, max)) {
+  bool retry = true;
+  while (!found && retry) {
+    retry = false;
+    if (TakePosted(&m, hwnd, min, max, remove)) {
+      found = true;
+    } else if (s.quitPending && InRange(WM_QUIT, min, max)) {
+      m = MSG{nullptr, WM_QUIT, WPARAM(s.quitCode), 0, platform::Clock::Now(), s.cursorPos};
+      if (remove)
+        s.quitPending = false;
+      found = true;
+    } else if (platform::detail::TakeInput(&m, hwnd, min, max, remove, &retry)) {
+      found = true;
+    }
+  }
+  if (!found && InRange(WM_PAINT, min, max)) {
     HWND painter = platform::detail::FindWindowToPaint(hwnd);
     if (painter) {
       m = MSG{painter, WM_PAINT, 0, 0, platform::Clock::Now(), s.cursorPos};

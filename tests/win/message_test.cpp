@@ -263,3 +263,79 @@ TEST_F(WinTest, DestroyingAWindowDropsItsTimersAndPostedMessages) {
 }
 
 } // namespace
+
+namespace {
+
+// The shape of the library's popup: shown without activation above its owner, a modal loop that runs while it
+// is visible, thread hooks that close it on a click elsewhere and keep Alt keys from the owner.
+constexpr UINT closePopup = WM_APP + 101;
+HWND popupWindow;
+HHOOK mouseHook, getMessageHook;
+
+TEST_F(WinTest, APopupsModalLoopEndsWhenItsMouseHookSeesAClickOutside) {
+  HWND owner = Top(0, 0, 300, 300);
+  popupWindow = Top(50, 50, 100, 100, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+  overrides[popupWindow] = [](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m == closePopup) {
+      ShowWindow(hwnd, SW_HIDE);
+      return 0;
+    }
+    return std::nullopt;
+  };
+  mouseHook = SetWindowsHookExA(
+      WH_MOUSE,
+      [](int code, WPARAM w, LPARAM l) -> LRESULT {
+        auto* mh = reinterpret_cast<MOUSEHOOKSTRUCT*>(l);
+        if (code == HC_ACTION && (w == WM_LBUTTONDOWN || w == WM_NCLBUTTONDOWN) && mh->hwnd != popupWindow &&
+            IsWindowVisible(popupWindow)) {
+          PostMessageA(popupWindow, closePopup, 0, 0);
+          return 1; // the click that closes the popup does not reach the window under it
+        }
+        return CallNextHookEx(mouseHook, code, w, l);
+      },
+      nullptr, GetCurrentThreadId());
+  getMessageHook = SetWindowsHookExA(
+      WH_GETMESSAGE,
+      [](int code, WPARAM w, LPARAM l) -> LRESULT {
+        auto* msg = reinterpret_cast<MSG*>(l);
+        if (w == PM_REMOVE && msg->message == WM_SYSKEYDOWN && IsWindowVisible(popupWindow))
+          msg->message = WM_NULL;
+        return CallNextHookEx(getMessageHook, code, w, l);
+      },
+      nullptr, GetCurrentThreadId());
+
+  SetWindowPos(popupWindow, HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  EXPECT_EQ(GetActiveWindow(), owner);
+  EXPECT_EQ(WindowFromPoint(POINT{60, 60}), popupWindow);
+  platform::SetIdleHandler([step = 0]() mutable {
+    if (step++ == 0) {
+      platform::InjectKey(VK_MENU, true);
+      platform::InjectKey('F', true);
+      platform::InjectKey('F', false);
+      platform::InjectKey(VK_MENU, false);
+    } else {
+      platform::InjectMouseButton(platform::MouseButton::Left, true, 250, 250);
+      platform::InjectMouseButton(platform::MouseButton::Left, false, 250, 250);
+    }
+    return true;
+  });
+  log.clear();
+  MSG m;
+  while (IsWindowVisible(popupWindow) && GetMessageA(&m, nullptr, 0, 0)) {
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+  EXPECT_FALSE(IsWindowVisible(popupWindow));
+  EXPECT_TRUE(Only(WM_SYSKEYDOWN).empty());
+  EXPECT_TRUE(Only(WM_SYSCHAR).empty());
+  EXPECT_EQ(Only(WM_SYSKEYUP).size(), 2u);
+  EXPECT_TRUE(Only(WM_LBUTTONDOWN).empty());
+  EXPECT_TRUE(Only(WM_LBUTTONUP).empty()); // the up is not eaten by the hook, but the loop ended first
+  platform::PumpMessages();
+  EXPECT_EQ(Only(WM_LBUTTONUP).size(), 1u);
+  UnhookWindowsHookEx(mouseHook);
+  UnhookWindowsHookEx(getMessageHook);
+}
+
+} // namespace
