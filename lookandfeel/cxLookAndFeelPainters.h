@@ -3,6 +3,7 @@
 // look-and-feel chooses is a pointer to it. Every control part that looks different from one look-and-feel to
 // another is drawn, measured or hit-tested here, so that controls only say what to draw.
 #include "lookandfeel/cxGraphics.h"
+#include "platform/classes/Alignment.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Object.h"
 #include "platform/classes/UnitList.h"
@@ -19,7 +20,6 @@ enum TcxScrollBarPart { spNone, spFirstArrow, spSecondArrow, spThumb, spFirstPag
 enum TcxNeighbor { nLeft, nTop, nRight, nBottom };
 using TcxNeighbors = TSet<TcxNeighbor, 4>;
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TcxAlignmentVert { vaTop, vaBottom, vaCenter };
 
 enum TcxIndicatorKind { ikNone, ikArrow, ikEdit, ikInsert, ikMultiDot, ikMultiArrow };

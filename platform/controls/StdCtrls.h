@@ -4,11 +4,11 @@
 // to each new window.
 #include <memory>
 
+#include "platform/classes/Alignment.h"
 #include "platform/classes/StringList.h"
 #include "platform/controls/Controls.h"
 #include "platform/controls/Forms.h"
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 // Only bsNone and bsSingle apply to an edit.
