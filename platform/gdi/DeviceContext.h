@@ -65,15 +65,27 @@ public:
   const Region& Clip();
   void ClipChanged() { clipValid_ = false; }
 
+  // Coordinates are clamped to 2^28 either way, so that any LONG an application passes maps without
+  // overflow; the platform itself only honours 27 bits.
+  static int Clamp(long long v) {
+    return int(v < -kCoordLimit ? -kCoordLimit : v > kCoordLimit ? kCoordLimit : v);
+  }
+  static constexpr long long kCoordLimit = 1LL << 28;
   POINT LogicalToDevice(int x, int y) const {
-    return {x - state.windowOrg.x + state.viewportOrg.x, y - state.windowOrg.y + state.viewportOrg.y};
+    return {Clamp((long long)x - state.windowOrg.x + state.viewportOrg.x),
+            Clamp((long long)y - state.windowOrg.y + state.viewportOrg.y)};
   }
   POINT DeviceToLogical(int x, int y) const {
-    return {x + state.windowOrg.x - state.viewportOrg.x, y + state.windowOrg.y - state.viewportOrg.y};
+    return {Clamp((long long)x + state.windowOrg.x - state.viewportOrg.x),
+            Clamp((long long)y + state.windowOrg.y - state.viewportOrg.y)};
   }
   // Logical to surface coordinates.
-  int SurfaceX(int x) const { return x - state.windowOrg.x + state.viewportOrg.x + deviceOrigin.x; }
-  int SurfaceY(int y) const { return y - state.windowOrg.y + state.viewportOrg.y + deviceOrigin.y; }
+  int SurfaceX(int x) const {
+    return Clamp((long long)x - state.windowOrg.x + state.viewportOrg.x + deviceOrigin.x);
+  }
+  int SurfaceY(int y) const {
+    return Clamp((long long)y - state.windowOrg.y + state.viewportOrg.y + deviceOrigin.y);
+  }
   RECT ToSurface(const RECT& r) const {
     return {SurfaceX(r.left), SurfaceY(r.top), SurfaceX(r.right), SurfaceY(r.bottom)};
   }

@@ -57,10 +57,12 @@ BOOL DrawPushButton(HDC dc, RECT* rect, UINT state) {
     flags |= BF_FLAT;
   RECT inner = *rect;
   DrawEdge(dc, &inner, edge, flags);
-  if (state & DFCS_CHECKED)
-    FillChecked(dc, inner);
-  else if (!(state & DFCS_TRANSPARENT))
-    FillSolid(dc, inner, Sys(COLOR_3DFACE));
+  if (!(state & DFCS_TRANSPARENT)) {
+    if (state & DFCS_CHECKED)
+      FillChecked(dc, inner);
+    else
+      FillSolid(dc, inner, Sys(COLOR_3DFACE));
+  }
   if (state & DFCS_ADJUSTRECT)
     InflateRect(rect, -2, -2);
   return TRUE;

@@ -53,6 +53,7 @@ void SetStockFontFactory(StockFontFactory factory);
 
 HPEN CreatePen(int style, int width, COLORREF color);
 HPEN CreatePenIndirect(const LOGPEN* pen);
+// Solid-coloured pens only; wide lines always get round ends and joins whatever the cap and join bits say.
 HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCount, const DWORD* styles);
 HBRUSH CreateSolidBrush(COLORREF color);
 HBRUSH CreateHatchBrush(int hatch, COLORREF color);

@@ -164,36 +164,44 @@ RECT Ordered(int l, int t, int r, int b) {
 
 // Half-width of row j of the ellipse inscribed in a w x h box, as [x0, x1) relative to the box: pixel
 // (i, j) is inside when its centre is, which keeps the shape symmetric in both axes.
-std::pair<int, int> EllipseRow(long long w, long long h, long long j) {
+std::pair<long long, long long> EllipseRow(long long w, long long h, long long j) {
   long long dy = 2 * j + 1 - h;
-  // (2i+1-w)^2 * h^2 + dy^2 * w^2 <= w^2 * h^2
-  long long rhs = w * w * (h * h - dy * dy);
-  if (rhs < 0)
-    return {0, 0};
-  long long h2 = h * h;
-  // Largest odd-or-even |2i+1-w| with the parity of w+1.
-  long long limit = static_cast<long long>(std::sqrt(static_cast<double>(rhs) / static_cast<double>(h2)));
-  while (limit > 0 && limit * limit * h2 > rhs)
-    --limit;
-  while ((limit + 1) * (limit + 1) * h2 <= rhs)
-    ++limit;
+  long long limit;
+  if (w <= (1 << 15) && h <= (1 << 15)) {
+    // Exact in 64 bits: (2i+1-w)^2 * h^2 + dy^2 * w^2 <= w^2 * h^2.
+    long long rhs = w * w * (h * h - dy * dy);
+    if (rhs < 0)
+      return {0, 0};
+    long long h2 = h * h;
+    limit = static_cast<long long>(std::sqrt(static_cast<double>(rhs) / static_cast<double>(h2)));
+    while (limit > 0 && limit * limit * h2 > rhs)
+      --limit;
+    while ((limit + 1) * (limit + 1) * h2 <= rhs)
+      ++limit;
+  } else {
+    // Huge ellipses only matter where they cross a surface; long double is close enough there.
+    long double t = 1.0L - (long double)dy * dy / ((long double)h * h);
+    if (t < 0)
+      return {0, 0};
+    limit = (long long)std::floor(std::sqrt(t) * (long double)w);
+  }
+  // |2i+1-w| has the parity of w+1.
   if ((limit & 1) != ((w + 1) & 1))
     --limit;
   if (limit < 0)
     return {0, 0};
-  // 2i+1-w in [-limit, limit] => i in [(w-1-limit)/2, (w-1+limit)/2]
   long long i0 = (w - 1 - limit) / 2;
   long long i1 = (w - 1 + limit) / 2 + 1;
-  return {int(i0), int(i1)};
+  return {i0, i1};
 }
 
-void ClipSpan(std::vector<Span>& out, int y, int x0, int x1, const RECT& limit) {
+void ClipSpan(std::vector<Span>& out, long long y, long long x0, long long x1, const RECT& limit) {
   if (y < limit.top || y >= limit.bottom)
     return;
-  x0 = std::max(x0, int(limit.left));
-  x1 = std::min(x1, int(limit.right));
+  x0 = std::max<long long>(x0, limit.left);
+  x1 = std::min<long long>(x1, limit.right);
   if (x0 < x1)
-    out.push_back({y, x0, x1});
+    out.push_back({int(y), int(x0), int(x1)});
 }
 
 } // namespace
@@ -205,7 +213,7 @@ std::vector<Span> EllipseSpans(const RECT& box, const RECT& limit) {
     return out;
   int top = std::max<long long>(box.top, limit.top), bottom = std::min<long long>(box.bottom, limit.bottom);
   for (int y = top; y < bottom; ++y) {
-    auto [i0, i1] = EllipseRow(w, h, y - box.top);
+    auto [i0, i1] = EllipseRow(w, h, (long long)y - box.top);
     if (i0 < i1)
       ClipSpan(out, y, box.left + i0, box.left + i1, limit);
   }
@@ -221,7 +229,7 @@ std::vector<Span> RoundRectSpans(const RECT& box, int cornerWidth, int cornerHei
   long long eh = std::clamp<long long>(std::abs(cornerHeight), 0, h);
   int top = std::max<long long>(box.top, limit.top), bottom = std::min<long long>(box.bottom, limit.bottom);
   for (int y = top; y < bottom; ++y) {
-    long long j = y - box.top;
+    long long j = (long long)y - box.top;
     long long inL = 0, inR = 0;
     if (ew > 0 && eh > 0) {
       long long je = -1;
@@ -237,7 +245,7 @@ std::vector<Span> RoundRectSpans(const RECT& box, int cornerWidth, int cornerHei
         inR = ew - i1;
       }
     }
-    ClipSpan(out, y, int(box.left + inL), int(box.right - inR), limit);
+    ClipSpan(out, y, box.left + inL, box.right - inR, limit);
   }
   return out;
 }

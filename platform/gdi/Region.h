@@ -69,7 +69,8 @@ HRGN NewRegion(Region region);
 
 // Shape rasterisers shared by the region calls and the drawing calls. Boxes are half-open; only the rows and
 // columns inside `limit` are produced, which keeps absurd coordinates from costing absurd time.
-constexpr RECT kRegionLimit{-(1 << 20), -(1 << 20), 1 << 20, 1 << 20};
+// Region shapes are rasterised within +-2^18, far beyond any surface.
+constexpr RECT kRegionLimit{-(1 << 18), -(1 << 18), 1 << 18, 1 << 18};
 std::vector<Span> EllipseSpans(const RECT& box, const RECT& limit);
 std::vector<Span> RoundRectSpans(const RECT& box, int cornerWidth, int cornerHeight, const RECT& limit);
 std::vector<Span> PolygonSpans(const POINT* points, const int* counts, int polygons, int fillMode,

@@ -71,19 +71,13 @@ public:
       : dc_(dc), pen_(pen), rop_(Rop2ToRop3(pen.rop2)), clip_(dc.Clip()),
         simple_(clip_.Complexity() == SIMPLEREGION), box_(clip_.Box()) {}
 
-  void Put(int x, int y) {
+  // Pixel number n of the path (counted from its start) decides where in the dash pattern it falls.
+  void Put(int x, int y, long long n) {
     std::uint32_t pixel = pen_.pixel;
-    if (!pen_.dashes.empty()) {
-      bool on = (dashIndex_ % 2) == 0;
-      if (++dashStep_ >= pen_.dashes[dashIndex_]) {
-        dashStep_ = 0;
-        dashIndex_ = (dashIndex_ + 1) % int(pen_.dashes.size());
-      }
-      if (!on) {
-        if (!pen_.opaqueGaps)
-          return;
-        pixel = pen_.gapPixel;
-      }
+    if (!pen_.dashes.empty() && !OnDash(n)) {
+      if (!pen_.opaqueGaps)
+        return;
+      pixel = pen_.gapPixel;
     }
     if (simple_ ? (x < box_.left || x >= box_.right || y < box_.top || y >= box_.bottom)
                 : !clip_.Contains(x, y))
@@ -99,12 +93,25 @@ private:
   const Region& clip_;
   bool simple_;
   RECT box_;
-  int dashIndex_ = 0, dashStep_ = 0;
+
+  bool OnDash(long long n) const {
+    long long period = 0;
+    for (int d : pen_.dashes)
+      period += d;
+    long long pos = n % period;
+    for (std::size_t i = 0; i < pen_.dashes.size(); ++i) {
+      if (pos < pen_.dashes[i])
+        return i % 2 == 0;
+      pos -= pen_.dashes[i];
+    }
+    return true;
+  }
 };
 
 // The pixels of the line from a to b, b excluded: Bresenham with the tie bias that makes a line cover the
-// same pixels whichever way it is drawn.
-template <class F> void LinePixels(POINT a, POINT b, F&& put) {
+// same pixels whichever way it is drawn. Only the steps whose major coordinate falls inside `limit` are
+// produced; every pixel is computed from its step alone, so clipping never moves one.
+template <class F> void LinePixels(POINT a, POINT b, const RECT& limit, F&& put) {
   long long dx = (long long)b.x - a.x, dy = (long long)b.y - a.y;
   long long adx = std::llabs(dx), ady = std::llabs(dy);
   bool steep = ady >= adx;
@@ -118,14 +125,16 @@ template <class F> void LinePixels(POINT a, POINT b, F&& put) {
   else
     bias = (dx < 0 && dy < 0) || (dx > 0 && dy < 0);
   int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
-  // Lines far longer than any surface are cut to a sane length; the visible part is what matters.
-  long long count = std::min<long long>(major, 1 << 22);
-  for (long long k = 0; k < count; ++k) {
+  long long start = steep ? a.y : a.x, step = steep ? sy : sx;
+  long long lo = steep ? limit.top : limit.left, hi = steep ? limit.bottom : limit.right;
+  long long k0 = step > 0 ? lo - start : start - hi + 1, k1 = step > 0 ? hi - start : start - lo + 1;
+  k0 = std::max<long long>(k0, 0);
+  k1 = std::min<long long>(k1, major);
+  for (long long k = k0; k < k1; ++k) {
     long long off = (2 * k * minor + major - 1 + (bias ? 1 : 0)) / (2 * major);
-    if (steep)
-      put(int(a.x + sx * off), int(a.y + sy * k));
-    else
-      put(int(a.x + sx * k), int(a.y + sy * off));
+    long long x = steep ? a.x + sx * off : a.x + sx * k, y = steep ? a.y + sy * k : a.y + sy * off;
+    if (x >= limit.left && x < limit.right && y >= limit.top && y < limit.bottom)
+      put(int(x), int(y), k);
   }
 }
 
@@ -145,30 +154,33 @@ void AddDot(std::vector<Span>& spans, int x, int y, int width) {
 void StrokePath(DeviceContext& dc, const Pen& pen, const std::vector<POINT>& pts, bool closed) {
   if (pen.null || pts.empty())
     return;
+  RECT box = dc.Clip().Box();
   if (pen.width <= 1) {
     PixelWriter writer(dc, pen);
-    auto put = [&](int x, int y) { writer.Put(x, y); };
+    long long base = 0;
+    auto segment = [&](POINT a, POINT b) {
+      LinePixels(a, b, box, [&](int x, int y, long long k) { writer.Put(x, y, base + k); });
+      base += std::max(std::llabs((long long)b.x - a.x), std::llabs((long long)b.y - a.y));
+    };
     for (std::size_t i = 0; i + 1 < pts.size(); ++i)
-      LinePixels(pts[i], pts[i + 1], put);
+      segment(pts[i], pts[i + 1]);
     if (closed && pts.size() > 1)
-      LinePixels(pts.back(), pts.front(), put);
+      segment(pts.back(), pts.front());
     return;
   }
   // Wide pens are collected into one region first so that overlapping dots are painted once, which
   // keeps XOR pens from cancelling themselves at joins.
   std::vector<Span> spans;
-  RECT box = dc.Clip().Box();
   RECT limit{box.left - pen.width, box.top - pen.width, box.right + pen.width, box.bottom + pen.width};
-  auto put = [&](int x, int y) {
-    if (x >= limit.left && x < limit.right && y >= limit.top && y < limit.bottom)
-      AddDot(spans, x, y, pen.width);
-  };
+  auto put = [&](int x, int y, long long = 0) { AddDot(spans, x, y, pen.width); };
   for (std::size_t i = 0; i + 1 < pts.size(); ++i)
-    LinePixels(pts[i], pts[i + 1], put);
+    LinePixels(pts[i], pts[i + 1], limit, put);
   if (closed && pts.size() > 1)
-    LinePixels(pts.back(), pts.front(), put);
+    LinePixels(pts.back(), pts.front(), limit, put);
   // Round ends: the last point gets its dot too.
-  put(pts.back().x, pts.back().y);
+  POINT last = pts.back();
+  if (last.x >= limit.left && last.x < limit.right && last.y >= limit.top && last.y < limit.bottom)
+    put(last.x, last.y);
   FillAreaRop2(dc, Region::FromSpans(spans), pen.pixel, pen.rop2);
 }
 

@@ -256,3 +256,37 @@ TEST(Shapes, RoundRectWithTinyCornersIsARectangle) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Shapes, AbsurdCoordinatesDrawTheVisiblePartWithoutOverflowOrDelay) {
+  Surface surface(16, 16);
+  surface.Fill(0xFFFFFF);
+  HDC dc = CreateSurfaceDC(&surface, {3, 3}, nullptr);
+  SetWindowOrgEx(dc, -5, -5, nullptr);
+  const int big = 2000000000;
+  MoveToEx(dc, -big, 0, nullptr);
+  LineTo(dc, big, 0);
+  HPEN dash = CreatePen(PS_DASH, 1, RGB(0, 0, 0));
+  SelectObject(dc, dash);
+  MoveToEx(dc, 0, -big, nullptr);
+  LineTo(dc, 0, big);
+  SelectObject(dc, GetStockObject(BLACK_PEN));
+  DeleteObject(dash);
+  Ellipse(dc, -big, -big, big, big);
+  Rectangle(dc, -big, -big, big, big);
+  RoundRect(dc, -big, -big, big, big, big, big);
+  const POINT tri[] = {{-big, -big}, {big, 0}, {0, big}};
+  Polygon(dc, tri, 3);
+  HRGN r = CreateEllipticRgn(-big, -big, big, big);
+  EXPECT_TRUE(PtInRegion(r, 0, 0));
+  DeleteObject(r);
+  RECT huge{-big, -big, big, big};
+  FillRect(dc, &huge, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  // The last fill covered everything visible.
+  EXPECT_EQ(surface.Pixel(0, 0), 0x808080u);
+  EXPECT_EQ(surface.Pixel(15, 15), 0x808080u);
+  DeleteDC(dc);
+}
+
+} // namespace
