@@ -61,8 +61,6 @@ LOGFONTW StockLogFont(int height, LONG weight, std::u16string_view face) {
   return lf;
 }
 
-const bool stockFontsRegistered = (SetStockFontFactory(&MakeStockFont), true);
-
 } // namespace
 
 int FontObject::Describe(int size, void* buffer) const {
@@ -93,7 +91,6 @@ fonts::RealizedFont& DCFont(DeviceContext& dc) {
 }
 
 std::unique_ptr<GdiObject> MakeStockFont(int stockIndex) {
-  (void)stockFontsRegistered;
   switch (stockIndex) {
   case SYSTEM_FONT:
   case DEVICE_DEFAULT_FONT:

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/gdi/Bitmap.h"
+#include "platform/gdi/FontObject.h"
 #include "platform/rtl/Colors.h"
 
 namespace gdi {
@@ -11,7 +12,6 @@ namespace {
 
 std::array<HGDIOBJ, STOCK_LAST + 1> stockObjects{};
 std::array<HBRUSH, SysColorCount> sysColorBrushes{};
-StockFontFactory stockFontFactory = nullptr;
 
 template <class T> int CopyOut(const T& record, int size, void* buffer) {
   if (!buffer)
@@ -93,10 +93,6 @@ PenObject* LookupPen(HPEN handle) {
 
 BrushObject* LookupBrush(HBRUSH handle) {
   return Lookup<BrushObject>(ToObj(handle));
-}
-
-void SetStockFontFactory(StockFontFactory factory) {
-  stockFontFactory = factory;
 }
 
 } // namespace gdi
@@ -237,8 +233,8 @@ HGDIOBJ GetStockObject(int index) {
     slot = MakeStock(StockPen(PS_NULL, 0));
     break;
   default:
-    if (IsFontSlot(index) && stockFontFactory) {
-      if (auto font = stockFontFactory(index))
+    if (IsFontSlot(index)) {
+      if (auto font = MakeStockFont(index))
         slot = MakeStock(std::move(font));
     }
     break;

@@ -44,11 +44,6 @@ public:
 PenObject* LookupPen(HPEN handle);
 BrushObject* LookupBrush(HBRUSH handle);
 
-// Font objects are made by the text code. It registers how to make the stock fonts, which are created on
-// first use; until it does, the stock font slots answer nullptr.
-using StockFontFactory = std::unique_ptr<GdiObject> (*)(int stockIndex);
-void SetStockFontFactory(StockFontFactory factory);
-
 } // namespace gdi
 
 HPEN CreatePen(int style, int width, COLORREF color);
