@@ -1,5 +1,7 @@
 #include "app/ProgramUnits.h"
 
+#include "data/cxDBFilter.h"
+#include "data/cxDataStorage.h"
 #include "lookandfeel/cxClasses.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
@@ -8,6 +10,12 @@
 #include "lookandfeel/dxUxTheme.h"
 
 std::vector<TUnitInfo> ProgramUnits() {
-  return {cxClassesUnit,     dxUxThemeUnit, dxThemeManagerUnit, dxOffice11Unit, cxLookAndFeelPaintersUnit,
-          cxLookAndFeelsUnit};
+  return {cxClassesUnit,
+          dxUxThemeUnit,
+          dxThemeManagerUnit,
+          dxOffice11Unit,
+          cxLookAndFeelPaintersUnit,
+          cxLookAndFeelsUnit,
+          {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
+          {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize}};
 }
