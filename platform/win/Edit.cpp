@@ -7,6 +7,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/rtl/CaseRules.h"
 #include "platform/rtl/Colors.h"
+#include "platform/win/BuiltinControl.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/DefWindowProc.h"
@@ -21,27 +22,6 @@ namespace platform::detail {
 
 namespace {
 
-EditControl* ControlOf(HWND hwnd) {
-  return reinterpret_cast<EditControl*>(GetWindowLongPtrA(hwnd, 0));
-}
-
-LRESULT EditWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new EditControl(hwnd, *cs)));
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
-  EditControl* edit = ControlOf(hwnd);
-  if (!edit)
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, 0, 0);
-    delete edit;
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
-  return edit->WndProc(msg, wParam, lParam);
-}
-
 std::size_t Unsigned(WPARAM v) {
   return std::size_t(DWORD(v));
 }
@@ -51,7 +31,7 @@ std::size_t Unsigned(WPARAM v) {
 void RegisterEditClass() {
   WNDCLASSA wc{};
   wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = EditWndProc;
+  wc.lpfnWndProc = BuiltinControlWndProc<EditControl>;
   wc.cbWndExtra = sizeof(LONG_PTR);
   wc.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
   wc.lpszClassName = "EDIT";

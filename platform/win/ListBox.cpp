@@ -8,6 +8,7 @@
 #include "platform/rtl/Colors.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/BuiltinControl.h"
 #include "platform/win/DefWindowProc.h"
 #include "platform/win/Input.h"
 #include "platform/win/ListBoxControl.h"
@@ -20,27 +21,6 @@ namespace platform::detail {
 
 namespace {
 
-ListBoxControl* ControlOf(HWND hwnd) {
-  return reinterpret_cast<ListBoxControl*>(GetWindowLongPtrA(hwnd, 0));
-}
-
-LRESULT ListBoxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ListBoxControl(hwnd, *cs)));
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
-  ListBoxControl* list = ControlOf(hwnd);
-  if (!list)
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, 0, 0);
-    delete list;
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  }
-  return list->WndProc(msg, wParam, lParam);
-}
-
 // Item heights travel in a byte on the platform, so larger ones are refused.
 constexpr LPARAM kMaxItemHeight = 255;
 // More items than this cannot be indexed by the messages' 32-bit results.
@@ -51,7 +31,7 @@ constexpr std::size_t kMaxItems = 0x7FFFFFF0;
 void RegisterListBoxClass() {
   WNDCLASSA wc{};
   wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = ListBoxWndProc;
+  wc.lpfnWndProc = BuiltinControlWndProc<ListBoxControl>;
   wc.cbWndExtra = sizeof(LONG_PTR);
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.lpszClassName = "LISTBOX";
