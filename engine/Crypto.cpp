@@ -1,5 +1,6 @@
 #include "engine/Crypto.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -46,6 +47,32 @@ void wipe(void* p, std::size_t n, std::uint8_t value) {
 }
 
 } // namespace
+
+TBase64GroupDecoder::TBase64GroupDecoder(const char* PreviousGroup) {
+  for (int k = 0; k < 4; ++k)
+    FValues[k] = kValues[std::uint8_t(PreviousGroup[k])];
+}
+
+bool DecodePlainBase64Groups(const char* In, std::size_t Groups, std::uint8_t* Out) {
+  auto* in = reinterpret_cast<const std::uint8_t*>(In);
+  // The flags of all groups are gathered and looked at once per run, which keeps the loop free of branches.
+  constexpr std::size_t kRun = 64;
+  for (std::size_t g = 0; g < Groups;) {
+    std::size_t n = std::min(kRun, Groups - g);
+    std::uint32_t stray = 0;
+    for (std::size_t i = 0; i < n; ++i, in += 4, Out += 3) {
+      std::uint32_t bits = kShift0[in[0]] | kShift1[in[1]] | kShift2[in[2]] | kShift3[in[3]];
+      stray |= bits;
+      Out[0] = std::uint8_t(bits >> 16);
+      Out[1] = std::uint8_t(bits >> 8);
+      Out[2] = std::uint8_t(bits);
+    }
+    if (stray & (1u << 24))
+      return false;
+    g += n;
+  }
+  return true;
+}
 
 std::size_t TBase64GroupDecoder::Decode(const char* In, std::size_t Groups, std::uint8_t* Out) {
   auto* in = reinterpret_cast<const std::uint8_t*>(In);

@@ -28,6 +28,10 @@ void CipherWordData(std::uint8_t* data, std::size_t length);
 // feeding a text's groups in any number of calls gives the bytes one call on the whole text gives.
 class TBase64GroupDecoder {
 public:
+  TBase64GroupDecoder() = default;
+  // Continues after PreviousGroup, four alphabet characters with no '=' (as DecodePlainBase64Groups takes).
+  explicit TBase64GroupDecoder(const char* PreviousGroup);
+
   // Decodes Groups complete groups (4 * Groups characters) into Out, which has room for 3 * Groups bytes;
   // answers the number of bytes written.
   std::size_t Decode(const char* In, std::size_t Groups, std::uint8_t* Out);
@@ -35,6 +39,11 @@ public:
 private:
   std::uint8_t FValues[4] = {0, 0, 0, 0}; // each position's value in the last group
 };
+
+// Decodes Groups groups that hold only alphabet characters and no '=' into Out (3 * Groups bytes). Such
+// groups carry nothing from one to the next, so any run of them decodes on its own; answers false, with Out
+// partly written, when a group holds anything else and the run needs TBase64GroupDecoder.
+bool DecodePlainBase64Groups(const char* In, std::size_t Groups, std::uint8_t* Out);
 
 // The word data's RC4 stream, keyed at construction; successive calls continue one key stream. The key
 // material is wiped when the object goes, also when it goes through an exception.

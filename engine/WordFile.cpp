@@ -47,9 +47,14 @@ public:
   PipelinedRead(std::string_view text, const TWordFileReadOptions& options)
       : text_(text), groups_(text.size() / 4), segmentBytes_(std::max<std::size_t>(options.SegmentBytes, 1)),
         plain_(allocatePlain(groups_ * 3)), segments_((groups_ * 3 + segmentBytes_ - 1) / segmentBytes_),
-        done_(new std::atomic<bool>[segments_.size()]), tables_(CodePageTables()) {
+        done_(new std::atomic<bool>[segments_.size()]), tables_(CodePageTables()),
+        plainGroups_(groups_ ? groups_ - 1 : 0),
+        chunks_((plainGroups_ + kGroupsPerChunk - 1) / kGroupsPerChunk),
+        decoded_(new std::atomic<std::uint8_t>[chunks_]) {
     for (std::size_t k = 0; k < segments_.size(); ++k)
       done_[k].store(false, std::memory_order_relaxed);
+    for (std::size_t c = 0; c < chunks_; ++c)
+      decoded_[c].store(kPending, std::memory_order_relaxed);
   }
 
   void Run(unsigned workers, TPelvor& store) {
@@ -74,6 +79,8 @@ public:
     try {
       for (unsigned i = 0; i < workers; ++i)
         threads.emplace_back([this, &errors, &pools, i] {
+          while (DecodeNext()) {
+          }
           while (ParseNext(errors[i], *pools[i])) {
           }
         });
@@ -123,27 +130,75 @@ private:
     progress_.notify_all();
   }
 
+  // The Base64 layer of a text whose groups are all plain alphabet characters (the last one, which may be
+  // padded, aside) is decoded by every thread, chunk by chunk, ahead of the key stream; only RC4, which runs
+  // strictly in sequence, is left to the caller. The first chunk with anything else in it hands the rest of
+  // the text to the careful decoder, which picks up the values of the group before it.
   void Decipher() {
-    // Small pieces keep the parsing threads close behind the key stream.
-    constexpr std::size_t kGroupsPerPiece = 16384;
-    TBase64GroupDecoder decoder;
     TWordDataCipher cipher;
     auto* out = reinterpret_cast<std::uint8_t*>(plain_.get());
     std::size_t done = 0, size = 0;
-    while (done < groups_ && !(progress_.load(std::memory_order_relaxed) & kAborted)) {
-      std::size_t n = std::min(kGroupsPerPiece, groups_ - done);
-      std::size_t written = decoder.Decode(text_.data() + 4 * done, n, out + size);
+    // Apply the key stream to `written` fresh bytes; true when a NUL ends the text in them.
+    auto crypt = [&](std::size_t written) {
       cipher.Crypt(out + size, written);
-      done += n;
       // A NUL ends the text: nothing after it is read.
       std::size_t nul = findByte(plain_.get(), size, size + written, '\0');
       bool ended = nul < size + written;
       size = nul;
-      if (ended)
+      if (!ended)
+        Publish(size, 0);
+      return ended;
+    };
+    bool ended = false;
+    for (std::size_t c = 0; c < chunks_ && !ended && !Aborted(); ++c) {
+      while (decoded_[c].load(std::memory_order_acquire) == kPending)
+        if (!DecodeNext())
+          decoded_[c].wait(kPending, std::memory_order_acquire);
+      if (decoded_[c].load(std::memory_order_acquire) != kDecoded)
         break;
-      Publish(size, 0);
+      std::size_t n = std::min(kGroupsPerChunk, plainGroups_ - done);
+      done += n;
+      ended = crypt(3 * n);
+    }
+    StopDecoding();
+    if (!ended && done < groups_) {
+      TBase64GroupDecoder decoder =
+          done ? TBase64GroupDecoder(text_.data() + 4 * (done - 1)) : TBase64GroupDecoder();
+      while (done < groups_ && !ended && !Aborted()) {
+        std::size_t n = std::min(kGroupsPerChunk, groups_ - done);
+        std::size_t written = decoder.Decode(text_.data() + 4 * done, n, out + size);
+        done += n;
+        ended = crypt(written);
+      }
     }
     Publish(size, kFinished);
+  }
+
+  // Claims the next chunk of plain groups and decodes it; false when every chunk is taken.
+  bool DecodeNext() {
+    std::size_t c = nextChunk_.fetch_add(1, std::memory_order_relaxed);
+    if (c >= chunks_)
+      return false;
+    std::uint8_t state = kSkipped;
+    if (!stopDecoding_.load(std::memory_order_relaxed)) {
+      std::size_t first = c * kGroupsPerChunk, n = std::min(kGroupsPerChunk, plainGroups_ - first);
+      state = DecodePlainBase64Groups(text_.data() + 4 * first, n,
+                                      reinterpret_cast<std::uint8_t*>(plain_.get()) + 3 * first)
+                  ? kDecoded
+                  : kIrregular;
+    }
+    decoded_[c].store(state, std::memory_order_release);
+    decoded_[c].notify_all();
+    return true;
+  }
+
+  // No chunk is claimed after this, and every claimed one is finished: the careful decoder writes where the
+  // chunks would have gone.
+  void StopDecoding() {
+    stopDecoding_.store(true, std::memory_order_relaxed);
+    std::size_t claimed = std::min(nextChunk_.fetch_add(chunks_ + 1, std::memory_order_relaxed), chunks_);
+    for (std::size_t c = 0; c < claimed; ++c)
+      decoded_[c].wait(kPending, std::memory_order_acquire);
   }
 
   // Only this thread changes the count; a parsing thread may set the abort flag at any time, so the flags
@@ -247,6 +302,15 @@ private:
   const TCodePageTables& tables_;
   std::atomic<std::uint64_t> progress_{0};
   std::atomic<std::size_t> next_{0};
+
+  // Small chunks keep the parsing threads close behind the key stream.
+  static constexpr std::size_t kGroupsPerChunk = 16384;
+  static constexpr std::uint8_t kPending = 0, kDecoded = 1, kIrregular = 2, kSkipped = 3;
+  std::size_t plainGroups_; // the groups the chunks cover: all but the last, which may hold padding
+  std::size_t chunks_;
+  std::unique_ptr<std::atomic<std::uint8_t>[]> decoded_;
+  std::atomic<std::size_t> nextChunk_{0};
+  std::atomic<bool> stopDecoding_{false};
 };
 
 } // namespace

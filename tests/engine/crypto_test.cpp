@@ -69,6 +69,39 @@ TEST(TBase64GroupDecoder, AnySplitIntoRunsOfGroupsGivesTheSameBytes) {
   }
 }
 
+TEST(DecodePlainBase64Groups, DecodesRunsOnItsOwnAndRefusesWhatNeedsTheCarefulPath) {
+  // A plain run decoded alone, then the rest continued from the run's last group, must give the bytes of
+  // one careful pass over the whole text; any group with a stray or '=' must be refused.
+  std::mt19937 rng(17);
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  const std::string others = "=\r\n \xC3-\x80";
+  for (int i = 0; i < 300; ++i) {
+    std::size_t groups = 1 + rng() % 200;
+    std::string text(4 * groups, ' ');
+    for (auto& c : text)
+      c = alphabet[rng() % alphabet.size()];
+    std::size_t firstOdd = groups;
+    if (i % 2) {
+      std::size_t at = rng() % text.size();
+      text[at] = others[rng() % others.size()];
+      firstOdd = at / 4;
+    }
+    std::size_t split = rng() % (groups + 1);
+    std::string bytes(3 * groups, '\0');
+    auto* out = reinterpret_cast<std::uint8_t*>(bytes.data());
+    ASSERT_EQ(DecodePlainBase64Groups(text.data(), split, out), split <= firstOdd)
+        << "split " << split << " odd group " << firstOdd;
+    if (split > firstOdd)
+      continue;
+    TBase64GroupDecoder rest =
+        split ? TBase64GroupDecoder(text.data() + 4 * (split - 1)) : TBase64GroupDecoder();
+    std::size_t written = rest.Decode(text.data() + 4 * split, groups - split, out + 3 * split);
+    bytes.resize(3 * split + written);
+    ASSERT_EQ(hex(bytes), hex(DecodeBase64Groups(text)))
+        << testing::PrintToString(text) << " split " << split;
+  }
+}
+
 TEST(Encipher, DecipherReversesItWhateverTheLength) {
   std::mt19937 rng(7);
   for (int n = 0; n < 200; ++n) {

@@ -139,6 +139,49 @@ TEST(AddWordFileText, KeepsTheFileRulesOfBase64) {
   EXPECT_EQ(whole.Items(299)->Lazca(), u"û299");
 }
 
+TEST(AddWordFileText, LargeTextsReadAlikeWhereverTheBase64IsIrregular) {
+  // Long enough for the threads to decode the Base64 in many pieces; the damage sits at the start, on and
+  // beside the borders of those pieces, far inside, and in the padding at the end, and each must read as
+  // the one careful pass reads it.
+  std::string plain;
+  for (int i = 0; plain.size() < 400000; ++i)
+    plain += "kelime" + std::to_string(i) + ";t\xB4" + std::to_string(i) + ";isim;\r\n";
+  plain += "son;x";
+  while (plain.size() % 3 != 1)
+    plain += 'x';
+  const std::string line = Encipher(plain);
+  ASSERT_EQ(line.substr(line.size() - 2), "==");
+  auto damaged = [&](std::size_t at, const std::string& with) {
+    std::string t = line;
+    t.replace(at, with.size(), with);
+    return t + "\r\n";
+  };
+  const std::size_t border = 4 * 16384;
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"intact", line + "\r\n"},
+      {"stray first", damaged(0, "\xC3")},
+      {"stray before a border", damaged(border - 1, "-")},
+      {"strays after a border", damaged(border, " -\xC3!")},
+      {"pad inside", damaged(3 * border + 4001, "==")},
+      {"line break far inside", damaged(5 * border + 77, "\r\n")},
+      {"stray in the last group", damaged(line.size() - 3, "!")},
+      {"no padding, cut", line.substr(0, line.size() - 7)},
+      {"NUL in the plain text", Encipher(plain.substr(0, 150000) + std::string(1, '\0') + plain) + "\r\n"},
+  };
+  for (const auto& c : cases) {
+    auto expected = entriesOfData(Decipher(c.text));
+    ASSERT_GT(expected.size(), 1000u) << c.name;
+    for (unsigned workers : {1u, 3u}) {
+      TPelvor store;
+      AddWordFileText(c.text, store, {4096, workers});
+      EXPECT_EQ(entriesOf(store), expected) << c.name << ", " << workers << " workers";
+    }
+  }
+}
+
 TEST(ReadFileText, GivesWhatTheStringListGives) {
   TempDir dir;
   std::mt19937 rng(17);
