@@ -44,7 +44,8 @@ sleep 0.3
 xdotool type --delay 120 'k'
 sleep 0.3
 xdotool type --delay 120 'ö'
-sleep 0.5
+# The signal is seen at once while the keys still wait in the display's queue: give them time to arrive.
+sleep 1.5
 
 # The end of the session (SIGTERM) lets the program write its state and its snapshot and leave in order.
 kill -TERM "$app"
