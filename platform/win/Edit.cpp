@@ -219,10 +219,7 @@ LRESULT EditControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 // Text and notifications.
 
 void EditControl::Notify(WORD code) {
-  if (!IsWindow(parent_))
-    return;
-  auto id = WORD(GetWindowLongPtrA(hwnd_, GWLP_ID));
-  SendMessageA(parent_, WM_COMMAND, WPARAM(MAKELONG(id, code)), reinterpret_cast<LPARAM>(hwnd_));
+  NotifyParent(hwnd_, parent_, code);
 }
 
 bool EditControl::Replace(std::size_t start, std::size_t end, std::string_view insert, UndoKind kind,
@@ -604,14 +601,9 @@ LRESULT EditControl::OnCharFromPos(LPARAM lParam) const {
 // Geometry and scrolling.
 
 void EditControl::UpdateMetrics() {
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, font_ ? HGDIOBJ(font_) : GetStockObject(SYSTEM_FONT));
-  TEXTMETRICA tm{};
-  GetTextMetricsA(dc, &tm);
+  TEXTMETRICA tm = MeasureControlFont(font_, metrics_.widths.data());
   metrics_.lineHeight = std::max<int>(1, tm.tmHeight);
   metrics_.avgCharWidth = std::max<int>(1, tm.tmAveCharWidth);
-  GetCharWidth32A(dc, 0, 255, metrics_.widths.data());
-  DeleteDC(dc);
 }
 
 void EditControl::Relayout() {

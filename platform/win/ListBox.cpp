@@ -608,10 +608,7 @@ void ListBoxControl::MoveByUser(int index, bool shift, bool ctrl) {
 
 bool ListBoxControl::Notify(WORD code) {
   HWND self = hwnd_;
-  if (IsWindow(parent_)) {
-    auto id = WORD(GetWindowLongPtrA(hwnd_, GWLP_ID));
-    SendMessageA(parent_, WM_COMMAND, WPARAM(MAKELONG(id, code)), reinterpret_cast<LPARAM>(hwnd_));
-  }
+  NotifyParent(hwnd_, parent_, code);
   return IsWindow(self);
 }
 
@@ -624,11 +621,7 @@ bool ListBoxControl::NotifySelChange() {
 // Geometry.
 
 void ListBoxControl::UpdateMetrics() {
-  HDC dc = CreateCompatibleDC(nullptr);
-  SelectObject(dc, font_ ? HGDIOBJ(font_) : GetStockObject(SYSTEM_FONT));
-  TEXTMETRICA tm{};
-  GetTextMetricsA(dc, &tm);
-  DeleteDC(dc);
+  TEXTMETRICA tm = MeasureControlFont(font_);
   fontHeight_ = std::max<int>(1, tm.tmHeight);
   avgCharWidth_ = std::max<int>(1, tm.tmAveCharWidth);
 }
