@@ -250,48 +250,98 @@ std::vector<Span> RoundRectSpans(const RECT& box, int cornerWidth, int cornerHei
   return out;
 }
 
+namespace {
+
+// One side of a polygon, stepped down the rows it crosses. Rows are sampled at whole coordinates, where the
+// vertices and the pen's pixels lie; the crossing on row y is x = q + r / dy exactly (0 <= r < dy), so no
+// rounding of a slope ever moves a pixel.
+struct PolygonEdge {
+  long long yTop, yBottom; // rows [yTop, yBottom)
+  long long xTop, dx, dy;
+  int dir; // +1 when the side runs downwards, for the winding count
+  long long q = 0, r = 0, stepQ = 0, stepR = 0;
+
+  void Start(long long y) {
+    __int128 n = (__int128)(y - yTop) * dx;
+    __int128 fq = n / dy;
+    if (n % dy != 0 && n < 0)
+      --fq;
+    q = xTop + (long long)fq;
+    r = (long long)(n - fq * dy);
+    stepQ = dx / dy;
+    if (dx % dy != 0 && dx < 0)
+      --stepQ;
+    stepR = dx - stepQ * dy;
+  }
+  // The first pixel on or right of the crossing: a pixel exactly on a side belongs to the area on its right.
+  long long Pixel() const { return q + (r != 0 ? 1 : 0); }
+  void Next() {
+    q += stepQ;
+    r += stepR;
+    if (r >= dy) {
+      r -= dy;
+      ++q;
+    }
+  }
+};
+
+} // namespace
+
 std::vector<Span> PolygonSpans(const POINT* points, const int* counts, int polygons, int fillMode,
                                const RECT& limit) {
-  struct Edge {
-    double x0, y0, x1, y1;
-    int dir;
-  };
   std::vector<Span> out;
-  std::vector<Edge> edges;
+  std::vector<PolygonEdge> edges;
   long long minY = LLONG_MAX, maxY = LLONG_MIN;
   const POINT* p = points;
   for (int k = 0; k < polygons; ++k) {
     int n = counts[k];
     for (int i = 0; i < n; ++i) {
       POINT a = p[i], b = p[(i + 1) % n];
-      minY = std::min<long long>(minY, a.y);
-      maxY = std::max<long long>(maxY, a.y);
+      // Sides along a row bound no row of their own: the rows above and below decide.
       if (a.y == b.y)
         continue;
-      edges.push_back({double(a.x), double(a.y), double(b.x), double(b.y), b.y > a.y ? 1 : -1});
+      const POINT& top = a.y < b.y ? a : b;
+      const POINT& bottom = a.y < b.y ? b : a;
+      PolygonEdge e{top.y,
+                    bottom.y,
+                    top.x,
+                    (long long)bottom.x - top.x,
+                    (long long)bottom.y - top.y,
+                    b.y > a.y ? 1 : -1};
+      edges.push_back(e);
+      minY = std::min(minY, e.yTop);
+      maxY = std::max(maxY, e.yBottom);
     }
     p += n;
   }
   if (edges.empty())
     return out;
-  long long top = std::max<long long>(minY, limit.top), bottom = std::min<long long>(maxY, limit.bottom);
-  std::vector<std::pair<double, int>> xs;
-  for (long long y = top; y < bottom; ++y) {
-    double sy = double(y) + 0.5;
-    xs.clear();
-    for (const Edge& e : edges) {
-      double lo = std::min(e.y0, e.y1), hi = std::max(e.y0, e.y1);
-      if (sy < lo || sy >= hi)
+  long long first = std::max<long long>(minY, limit.top), last = std::min<long long>(maxY, limit.bottom);
+  if (first >= last)
+    return out;
+  std::sort(edges.begin(), edges.end(), [](auto& a, auto& b) { return a.yTop < b.yTop; });
+  std::vector<PolygonEdge*> active;
+  std::vector<std::pair<long long, int>> xs;
+  std::size_t next = 0;
+  for (long long y = first; y < last; ++y) {
+    for (; next < edges.size() && edges[next].yTop <= y; ++next) {
+      if (edges[next].yBottom <= y)
         continue;
-      xs.push_back({e.x0 + (sy - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0), e.dir});
+      edges[next].Start(y);
+      active.push_back(&edges[next]);
+    }
+    std::erase_if(active, [y](const PolygonEdge* e) { return e->yBottom <= y; });
+    xs.clear();
+    for (PolygonEdge* e : active) {
+      xs.push_back({e->Pixel(), e->dir});
+      e->Next();
     }
     std::sort(xs.begin(), xs.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    auto emit = [&](double xa, double xb) {
-      long long i0 = (long long)std::ceil(xa - 0.5), i1 = (long long)std::ceil(xb - 0.5);
-      i0 = std::max<long long>(i0, limit.left);
-      i1 = std::min<long long>(i1, limit.right);
-      if (i0 < i1)
-        out.push_back({int(y), int(i0), int(i1)});
+    auto emit = [&](long long x0, long long x1) {
+      x0 = std::max<long long>(x0, limit.left);
+      x1 = std::min<long long>(x1, limit.right);
+      if (x0 < x1)
+        out.push_back({int(y), int(x0), int(x1)});
     };
     if (fillMode == WINDING) {
       int winding = 0;
