@@ -191,8 +191,8 @@ void TcxStandardLookAndFeelPainter::DrawScrollBarPart(TcxCanvas* ACanvas, bool A
   if (AState == cxbsHot)
     AState = cxbsNormal;
   bool pressed = AState == cxbsPressed;
-  auto bevel = [&] {
-    if (pressed) {
+  auto bevel = [&](bool APressed) {
+    if (APressed) {
       ACanvas->FrameRect(R, clBtnShadow);
       ACanvas->FrameRect(Deflated(R, 1), clBtnFace);
     } else {
@@ -209,11 +209,12 @@ void TcxStandardLookAndFeelPainter::DrawScrollBarPart(TcxCanvas* ACanvas, bool A
         styles[ScrollArrowDirection(AHorizontal, APart)] | (AState == cxbsDisabled ? DFCS_INACTIVE : 0);
     ACanvas->Canvas()->RequiredState({csHandleValid, csPenValid, csBrushValid});
     DrawFrameControl(ACanvas->Handle(), &r, DFC_SCROLL, state);
-    bevel();
+    bevel(pressed);
     break;
   }
   case spThumb:
-    bevel();
+    // A thumb being dragged keeps its raised look; only the arrows sink.
+    bevel(false);
     ACanvas->FillRect(Deflated(R, ButtonBorderSize(cxbsNormal)), clBtnFace);
     break;
   default:
