@@ -8,8 +8,6 @@ namespace {
 
 using namespace painters_test;
 
-constexpr COLORREF white = RGB(255, 255, 255);
-
 struct Probe {
   int x, y;
   TColor color;

@@ -5,6 +5,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxPainterResources.h"
@@ -100,6 +103,83 @@ inline TcxLookAndFeelPainterClass Office11() {
 }
 inline TcxLookAndFeelPainterClass Native() {
   return TcxWinXPLookAndFeelPainter::Instance();
+}
+
+// Pictures and expected images for the pixel-by-pixel tests.
+using Legend = std::vector<std::pair<TColor, char>>;
+
+inline constexpr COLORREF white = RGB(255, 255, 255);
+
+inline TRect Deflated(TRect r, int d) {
+  InflateRect(&r, -d, -d);
+  return r;
+}
+
+// One character per pixel of the rectangle: the legend's character for its colour, '?' for any other.
+inline std::string Picture(Board& board, const TRect& r, const Legend& legend) {
+  std::string out;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) {
+      char ch = '?';
+      for (const auto& [color, c] : legend)
+        if (board.At(x, y) == Rgb(color)) {
+          ch = c;
+          break;
+        }
+      out += ch;
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+inline std::string Picture(Board& board, const Legend& legend) {
+  return Picture(board, Rect(0, 0, board.Width(), board.Height()), legend);
+}
+
+// The image a part should leave, built from the description of the part.
+class Expected {
+public:
+  Expected(int w, int h, TColor background = clWhite)
+      : w_(w), h_(h), px_(std::size_t(w * h), Rgb(background)) {}
+  void Set(int x, int y, TColor c) {
+    if (x >= 0 && y >= 0 && x < w_ && y < h_)
+      px_[std::size_t(y * w_ + x)] = Rgb(c);
+  }
+  void Fill(const TRect& r, TColor c) {
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        Set(x, y, c);
+  }
+  // Left and top in the first colour, then right and bottom over the corners in the second.
+  void Ring(const TRect& r, TColor lt, TColor rb, TcxBorders sides = cxBordersAll) {
+    if (sides.Contains(bLeft))
+      Fill(Rect(r.left, r.top, r.left + 1, r.bottom), lt);
+    if (sides.Contains(bTop))
+      Fill(Rect(r.left, r.top, r.right, r.top + 1), lt);
+    if (sides.Contains(bRight))
+      Fill(Rect(r.right - 1, r.top, r.right, r.bottom), rb);
+    if (sides.Contains(bBottom))
+      Fill(Rect(r.left, r.bottom - 1, r.right, r.bottom), rb);
+  }
+  COLORREF At(int x, int y) const { return px_[std::size_t(y * w_ + x)]; }
+  int Width() const { return w_; }
+  int Height() const { return h_; }
+
+private:
+  int w_, h_;
+  std::vector<COLORREF> px_;
+};
+
+inline void ExpectImage(Board& board, const Expected& expected, const std::string& what) {
+  ASSERT_EQ(board.Width(), expected.Width());
+  int wrong = 0;
+  for (int y = 0; y < expected.Height(); ++y)
+    for (int x = 0; x < expected.Width(); ++x)
+      if (board.At(x, y) != expected.At(x, y) && ++wrong <= 3)
+        ADD_FAILURE() << what << ": pixel " << x << "," << y << " is " << std::hex << board.At(x, y)
+                      << ", expected " << expected.At(x, y);
+  EXPECT_EQ(wrong, 0) << what;
 }
 
 } // namespace painters_test
