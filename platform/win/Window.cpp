@@ -1021,7 +1021,11 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
   SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, flags);
   // A minimised window keeps its rectangle here, where the platform parks it off screen with an empty client
   // area, so no geometry change tells the window of the new state: WM_SIZE says it with the client's size.
-  if (minimized != wasMinimized && (w = W(hwnd)))
+  if (minimized == wasMinimized || !(w = W(hwnd)))
+    return wasVisible;
+  if (IsTopLevel(w) && s.backend && w->backendWindow)
+    s.backend->MinimizeSurfaceWindow(hwnd, minimized);
+  if ((w = W(hwnd)))
     SendMessageA(hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED,
                  MAKELPARAM(RectWidth(w->client), RectHeight(w->client)));
   return wasVisible;

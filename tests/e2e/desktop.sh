@@ -126,19 +126,25 @@ ended "the end of the session did not end the minimised dictionary"
 expect '.search.text' '"ev"'
 expect '.window.minimized' 'true'
 
-# The test form: the desktop's close is refused by the form once, then granted.
+# The test form minimises itself and the desktop follows; restored by the desktop, it is asked to close,
+# refuses once, then agrees.
 start form.txt "$form" "$work/form.png"
 window=$(find_window '^pelvor-e2e$') || fail "the form did not come up"
 [ -n "$window" ] || fail "the form did not come up"
 within 50 mapped "$window" || fail "the form is not shown"
 xdotool windowactivate --sync "$window"
+xdotool key F11
+within 30 unmapped "$window" || fail "the desktop did not follow the form's own minimise"
+xdotool windowactivate --sync "$window"
+within 30 mapped "$window" || fail "the desktop did not restore the form"
+sleep 0.3
 xdotool key alt+F4
-within 50 grep -qx 'close refused' "$out" || fail "the desktop's close did not reach the form"
+within 50 grep -qx 'close refused (shown)' "$out" || fail "the desktop's close did not reach the restored form"
 sleep 0.5
 kill -0 "$app" 2>/dev/null || fail "the form ended although it refused to close"
 xdotool windowactivate --sync "$window"
 xdotool key alt+F4
 ended "the form did not close when it agreed to"
-grep -qx 'close granted' "$out" || fail "the second close did not reach the form"
+grep -qx 'close granted (shown)' "$out" || fail "the second close did not reach the form"
 
 echo "e2e: every check passed (moved to $mx,$my)"

@@ -1,7 +1,8 @@
 // A small form with an edit, a memo and a sorted list box on the real display, for the end-to-end tests:
 // it prints where its controls are, lets the test type and click, and on F12 prints the controls' state,
-// saves its window's pixels and quits. It refuses the first request to close it and grants the next, telling
-// each, so that a test can see a close from the desktop go through the form's own close handling.
+// saves its window's pixels and quits; F11 minimises it. It refuses the first request to close it and grants
+// the next, telling each and whether it is minimised, so that a test can see a close from the desktop go
+// through the form's own close handling.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/gdi/Surface.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Paint.h"
+#include "platform/win/Window.h"
 
 namespace {
 
@@ -35,11 +37,17 @@ struct Program {
 
   void CloseQuery(TObject*, bool& CanClose) {
     CanClose = ++closeRequests > 1;
-    std::printf("close %s\n", CanClose ? "granted" : "refused");
+    std::printf("close %s (%s)\n", CanClose ? "granted" : "refused",
+                IsIconic(form->Handle()) ? "minimised" : "shown");
     std::fflush(stdout);
   }
 
   void KeyDown(TObject*, WORD& Key, TShiftState) {
+    if (Key == VK_F11) {
+      Key = 0;
+      ShowWindow(form->Handle(), SW_MINIMIZE);
+      return;
+    }
     if (Key != VK_F12)
       return;
     Key = 0;

@@ -320,6 +320,19 @@ void SdlBackend::SetOpacity(HWND hwnd, BYTE alpha) {
     SDL_SetWindowOpacity(window, float(alpha) / 255.0f);
 }
 
+void SdlBackend::MinimizeSurfaceWindow(HWND hwnd, bool minimized) {
+  SDL_Window* window = WindowOf(hwnd);
+  if (!window)
+    return;
+  // A state that only follows the desktop is there already; restoring a window that is not minimised would
+  // also undo a maximise by the desktop.
+  bool isMinimized = SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED;
+  if (minimized && !isMinimized)
+    SDL_MinimizeWindow(window);
+  else if (!minimized && isMinimized)
+    SDL_RestoreWindow(window);
+}
+
 void SdlBackend::Present(HWND hwnd, const RECT& dirty) {
   auto it = windows_.find(hwnd);
   const Surface* pixels = GetWindowSurface(hwnd);
