@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "platform/backend/sdl/SdlBackend.h"
@@ -269,6 +270,25 @@ TEST_F(SdlDesktopTest, CloseByTheDesktopIsAskedOfTheWindowAndDoesNotEndTheProgra
   EXPECT_TRUE(IsWindow(framed)); // the window refused, so it is still there
   // SDL would add its own quit event when the last window is closed; the window's answer must decide.
   EXPECT_FALSE(SDL_GetHintBoolean(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, SDL_TRUE));
+}
+
+TEST_F(SdlDesktopTest, AltF4TypedIntoTheWindowAsksItToClose) {
+  // A desktop that keeps no shortcut of its own for closing passes the keys on.
+  for (auto [key, down, mod] :
+       {std::tuple{SDLK_LALT, true, KMOD_LALT}, std::tuple{SDLK_F4, true, KMOD_LALT},
+        std::tuple{SDLK_F4, false, KMOD_LALT}, std::tuple{SDLK_LALT, false, KMOD_NONE}}) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.windowID = SDL_GetWindowID(backend->WindowOf(framed));
+    e.key.keysym.sym = key;
+    e.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    e.key.keysym.mod = Uint16(mod);
+    SDL_PushEvent(&e);
+  }
+  platform::PumpMessages();
+  auto closes = Only(WM_CLOSE);
+  ASSERT_EQ(closes.size(), 1u);
+  EXPECT_EQ(closes[0].hwnd, framed);
 }
 
 } // namespace
