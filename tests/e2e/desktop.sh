@@ -82,7 +82,7 @@ frame=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //')
 read -r _ _ caption _ <<<"${frame//,/ }"
 [ "${caption:-0}" -gt 0 ] || fail "the desktop drew no title bar: frame extents $frame"
 
-xdotool windowactivate --sync "$window"
+timeout 10 xdotool windowactivate --sync "$window" || fail "the desktop did not activate the window"
 read -r x y <<<"$(client_at "$window")"
 # A drag on the desktop's title bar, above the client area.
 xdotool mousemove $((x + 200)) $((y - caption / 2)) mousedown 1 sleep 0.2 \
@@ -112,13 +112,13 @@ start minimised.json "$program" --dump
 window=$(find_window '^Ombesi Pelv') || fail "the dictionary's window did not come up again"
 [ -n "$window" ] || fail "the dictionary's window did not come up again"
 within 50 mapped "$window" || fail "the dictionary's window is not shown again"
-xdotool windowminimize --sync "$window"
+timeout 10 xdotool windowminimize --sync "$window" || fail "the desktop did not minimise the window"
 within 30 unmapped "$window" || fail "the desktop did not minimise the window"
-xdotool windowactivate --sync "$window"
+timeout 10 xdotool windowactivate --sync "$window" || fail "the desktop did not activate the window"
 within 30 mapped "$window" || fail "the desktop did not restore the window"
 xdotool type --delay 100 'ev'
 sleep 0.5
-xdotool windowminimize --sync "$window"
+timeout 10 xdotool windowminimize --sync "$window" || fail "the desktop did not minimise the window"
 within 30 unmapped "$window" || fail "the desktop did not minimise the window again"
 sleep 0.5
 kill -TERM "$app"
@@ -132,17 +132,17 @@ start form.txt "$form" "$work/form.png"
 window=$(find_window '^pelvor-e2e$') || fail "the form did not come up"
 [ -n "$window" ] || fail "the form did not come up"
 within 50 mapped "$window" || fail "the form is not shown"
-xdotool windowactivate --sync "$window"
+timeout 10 xdotool windowactivate --sync "$window" || fail "the desktop did not activate the window"
 xdotool key F11
 within 30 unmapped "$window" || fail "the desktop did not follow the form's own minimise"
-xdotool windowactivate --sync "$window"
+timeout 10 xdotool windowactivate --sync "$window" || fail "the desktop did not activate the window"
 within 30 mapped "$window" || fail "the desktop did not restore the form"
 sleep 0.3
 xdotool key alt+F4
 within 50 grep -qx 'close refused (shown)' "$out" || fail "the desktop's close did not reach the restored form"
 sleep 0.5
 kill -0 "$app" 2>/dev/null || fail "the form ended although it refused to close"
-xdotool windowactivate --sync "$window"
+timeout 10 xdotool windowactivate --sync "$window" || fail "the desktop did not activate the window"
 xdotool key alt+F4
 ended "the form did not close when it agreed to"
 grep -qx 'close granted (shown)' "$out" || fail "the second close did not reach the form"
