@@ -176,6 +176,25 @@ void ApplySessionSteps(TMain& Main, const std::vector<TSessionStep>& Steps,
   }
 }
 
+namespace {
+
+// Where the window is and in which show state, as the program knows it: under a desktop that moves or
+// minimises the window, this is what the desktop's changes left.
+nlohmann::json WindowPlace(TMain& Main) {
+  const TPoint client = Main.ClientOrigin();
+  return {{"left", Main.Left()},
+          {"top", Main.Top()},
+          {"width", Main.Width()},
+          {"height", Main.Height()},
+          {"clientLeft", client.x},
+          {"clientTop", client.y},
+          {"clientWidth", Main.ClientWidth()},
+          {"clientHeight", Main.ClientHeight()},
+          {"minimized", Main.HandleAllocated() && IsIconic(Main.Handle())}};
+}
+
+} // namespace
+
 nlohmann::json DumpState(TMain& Main) {
   nlohmann::json state;
   state["title"] = AnsiToUtf8(Main.Caption());
@@ -191,6 +210,7 @@ nlohmann::json DumpState(TMain& Main) {
   state["right"] = ListState(Main.ListSag);
   state["leftMemo"] = AnsiToUtf8(Main.SolAciklama->Text());
   state["rightMemo"] = AnsiToUtf8(Main.SagAciklama->Text());
+  state["window"] = WindowPlace(Main);
   return state;
 }
 

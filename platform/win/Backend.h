@@ -15,6 +15,8 @@ public:
   virtual void MoveSurfaceWindow(HWND hwnd, const RECT& screenRect) = 0;
   virtual void SetTopmost(HWND hwnd, bool topmost) = 0;
   virtual void SetOpacity(HWND hwnd, BYTE alpha) = 0;
+  // The window was minimised or restored by the program; a desktop shows it so.
+  virtual void MinimizeSurfaceWindow(HWND hwnd, bool minimized) = 0;
   // The window's surface changed inside the rectangle (window space); the backend copies it out.
   virtual void Present(HWND hwnd, const RECT& dirty) = 0;
   virtual void SetCursor(HCURSOR cursor) = 0;

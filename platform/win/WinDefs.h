@@ -626,6 +626,7 @@ enum : int {
   VK_F1 = 0x70,
   VK_F4 = 0x73,
   VK_F10 = 0x79,
+  VK_F11 = 0x7A,
   VK_F12 = 0x7B,
   VK_NUMLOCK = 0x90,
   VK_SCROLL = 0x91,

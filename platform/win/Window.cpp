@@ -1007,16 +1007,27 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     SetWindowPos(hwnd, HWND_TOP, wa.left, wa.top, wa.right - wa.left, wa.bottom - wa.top, flags);
     return wasVisible;
   }
+  const bool wasMinimized = w->style & WS_MINIMIZE;
   if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE)
     w->style |= WS_MINIMIZE;
-  else if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL)
+  else if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOWNOACTIVATE)
     w->style &= ~DWORD(WS_MINIMIZE | WS_MAXIMIZE);
+  const bool minimized = w->style & WS_MINIMIZE;
   if (!wasVisible) {
     SendMessageA(hwnd, WM_SHOWWINDOW, TRUE, 0);
     if (!W(hwnd))
       return wasVisible;
   }
   SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, flags);
+  // A minimised window keeps its rectangle here, where the platform parks it off screen with an empty client
+  // area, so no geometry change tells the window of the new state: WM_SIZE says it with the client's size.
+  if (minimized == wasMinimized || !(w = W(hwnd)))
+    return wasVisible;
+  if (IsTopLevel(w) && s.backend && w->backendWindow)
+    s.backend->MinimizeSurfaceWindow(hwnd, minimized);
+  if ((w = W(hwnd)))
+    SendMessageA(hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED,
+                 MAKELPARAM(RectWidth(w->client), RectHeight(w->client)));
   return wasVisible;
 }
 

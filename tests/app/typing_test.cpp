@@ -160,6 +160,31 @@ TEST_F(TypingTest, DumpTellsTheWindowsState) {
   EXPECT_EQ(state["title"], "Ombesi Pelvör");
 }
 
+TEST_F(TypingTest, DumpTellsWhereTheWindowIsAndWhetherItIsMinimised) {
+  TMain* main = Open(words);
+  // Moved as a desktop moves it: by the window manager, not through the form.
+  SetWindowPos(main->Handle(), nullptr, 130, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(main->Handle(), SW_SHOWMINNOACTIVE);
+  Pump();
+  nlohmann::json window = DumpState(*main)["window"];
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, DWORD(GetWindowLong(main->Handle(), GWL_STYLE)), FALSE,
+                     DWORD(GetWindowLong(main->Handle(), GWL_EXSTYLE)));
+  const nlohmann::json expected = {{"left", 130},
+                                   {"top", 70},
+                                   {"width", 480 - frame.left + frame.right},
+                                   {"height", 400 - frame.top + frame.bottom},
+                                   {"clientLeft", 130 - frame.left},
+                                   {"clientTop", 70 - frame.top},
+                                   {"clientWidth", 480},
+                                   {"clientHeight", 400},
+                                   {"minimized", true}};
+  EXPECT_EQ(window, expected);
+  ShowWindow(main->Handle(), SW_SHOWNOACTIVATE);
+  Pump();
+  EXPECT_EQ(DumpState(*main)["window"]["minimized"], false);
+}
+
 TEST_F(TypingTest, DumpOfAMissingWordFile) {
   TMain* main = OpenExisting();
   TypeText("ev");

@@ -81,6 +81,22 @@ TEST_F(HeadlessTest, TopLevelWindowsAreMirroredAndTheScreenIsTheBackends) {
   EXPECT_EQ(backend->Window(child), nullptr);
 }
 
+TEST_F(HeadlessTest, MinimisingAndRestoringReachTheBackend) {
+  HWND h = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  const struct {
+    int cmd;
+    bool minimized;
+  } steps[] = {
+      {SW_MINIMIZE, true},        {SW_SHOW, true},          {SW_RESTORE, false},   {SW_SHOWMINNOACTIVE, true},
+      {SW_SHOWNOACTIVATE, false}, {SW_SHOWMINIMIZED, true}, {SW_SHOWNORMAL, false}};
+  for (const auto& step : steps) {
+    ShowWindow(h, step.cmd);
+    ASSERT_NE(backend->Window(h), nullptr);
+    EXPECT_EQ(backend->Window(h)->minimized, step.minimized) << step.cmd;
+    EXPECT_EQ(IsIconic(h) != FALSE, step.minimized) << step.cmd;
+  }
+}
+
 TEST_F(HeadlessTest, PaintingPresentsTheDirtyPartAndSavesAsPng) {
   HWND h = Make();
   backend->Pump();

@@ -36,8 +36,8 @@ app=$!
 window=$(timeout 20 xdotool search --sync --name '^Ombesi Pelv' | head -n 1) || fail "the window did not come up"
 xdotool windowfocus --sync "$window"
 sleep 0.5
-# Into the search box, which sits under the caption at the top of the window.
-xdotool mousemove --window "$window" 240 40 click 1
+# Into the search box at the top of the client area, which is all that the desktop's window shows.
+xdotool mousemove --window "$window" 240 15 click 1
 sleep 0.3
 # A letter outside the virtual keyboard's map is typed on a key that xdotool maps for it; a call of its own
 # gives the display time to learn the new map.

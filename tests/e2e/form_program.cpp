@@ -1,6 +1,8 @@
-// A small form with an edit, a memo and a sorted list box on the real display, for the end-to-end test:
+// A small form with an edit, a memo and a sorted list box on the real display, for the end-to-end tests:
 // it prints where its controls are, lets the test type and click, and on F12 prints the controls' state,
-// saves its window's pixels and quits.
+// saves its window's pixels and quits; F11 minimises it. It refuses the first request to close it and grants
+// the next, telling each and whether it is minimised, so that a test can see a close from the desktop go
+// through the form's own close handling.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -13,6 +15,7 @@
 #include "platform/gdi/Surface.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Paint.h"
+#include "platform/win/Window.h"
 
 namespace {
 
@@ -23,14 +26,28 @@ struct Program {
   TListBox* list = nullptr;
   const char* shotPath = nullptr;
   int exitCode = 0;
+  int closeRequests = 0;
 
-  // A point inside a control, relative to the form window's top-left corner.
+  // A point inside a control, relative to the form's client area, which is what the desktop shows of it.
   void PrintPlace(const char* name, TControl* c, TPoint inside) {
     TPoint p = c->ClientToScreen(inside);
-    std::printf("at %s %d %d\n", name, int(p.x - form->Left()), int(p.y - form->Top()));
+    TPoint origin = form->ClientOrigin();
+    std::printf("at %s %d %d\n", name, int(p.x - origin.x), int(p.y - origin.y));
+  }
+
+  void CloseQuery(TObject*, bool& CanClose) {
+    CanClose = ++closeRequests > 1;
+    std::printf("close %s (%s)\n", CanClose ? "granted" : "refused",
+                IsIconic(form->Handle()) ? "minimised" : "shown");
+    std::fflush(stdout);
   }
 
   void KeyDown(TObject*, WORD& Key, TShiftState) {
+    if (Key == VK_F11) {
+      Key = 0;
+      ShowWindow(form->Handle(), SW_MINIMIZE);
+      return;
+    }
     if (Key != VK_F12)
       return;
     Key = 0;
@@ -77,6 +94,7 @@ int main(int argc, char** argv) {
   p.form->SetBounds(40, 40, 420, 260);
   p.form->SetKeyPreview(true);
   p.form->OnKeyDown = TKeyEvent(&p, &Program::KeyDown);
+  p.form->OnCloseQuery = TCloseQueryEvent(&p, &Program::CloseQuery);
   p.edit = new TEdit(p.form);
   p.edit->SetParent(p.form);
   p.edit->SetBounds(10, 10, 200, 21);

@@ -380,6 +380,49 @@ TEST_F(WinTest, ShowWindowAndEnableWindowNotify) {
   EXPECT_TRUE(IsWindowEnabled(h));
 }
 
+TEST_F(WinTest, ShowCommandsMinimiseAndRestoreWithASizeNotice) {
+  struct Case {
+    int from; // SW_SHOWMINNOACTIVE to start minimised, SW_SHOWNORMAL to start restored
+    int cmd;
+    bool iconic;
+    std::optional<WPARAM> size; // the WM_SIZE kind sent, if any
+  };
+  const Case cases[] = {
+      {SW_SHOWNORMAL, SW_MINIMIZE, true, SIZE_MINIMIZED},
+      {SW_SHOWNORMAL, SW_SHOWMINIMIZED, true, SIZE_MINIMIZED},
+      {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, true, SIZE_MINIMIZED},
+      {SW_SHOWNORMAL, SW_SHOW, false, std::nullopt},
+      {SW_SHOWMINNOACTIVE, SW_RESTORE, false, SIZE_RESTORED},
+      {SW_SHOWMINNOACTIVE, SW_SHOWNORMAL, false, SIZE_RESTORED},
+      {SW_SHOWMINNOACTIVE, SW_SHOWNOACTIVATE, false, SIZE_RESTORED},
+      {SW_SHOWMINNOACTIVE, SW_SHOW, true, std::nullopt},
+      {SW_SHOWMINNOACTIVE, SW_SHOWNA, true, std::nullopt},
+      {SW_SHOWMINNOACTIVE, SW_MINIMIZE, true, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    HWND h = Top(10, 20, 200, 120, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    ShowWindow(h, c.from);
+    RECT before{};
+    GetWindowRect(h, &before);
+    log.clear();
+    ShowWindow(h, c.cmd);
+    EXPECT_EQ(IsIconic(h) != FALSE, c.iconic) << c.from << " then " << c.cmd;
+    auto sizes = Only(WM_SIZE);
+    if (c.size) {
+      ASSERT_EQ(sizes.size(), 1u) << c.from << " then " << c.cmd;
+      EXPECT_EQ(sizes[0].wParam, *c.size);
+      RECT client{};
+      GetClientRect(h, &client);
+      EXPECT_EQ(sizes[0].lParam, MAKELPARAM(client.right, client.bottom));
+    } else {
+      EXPECT_TRUE(sizes.empty()) << c.from << " then " << c.cmd;
+    }
+    RECT after{};
+    GetWindowRect(h, &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    DestroyWindow(h);
+  }
+}
 TEST_F(WinTest, DefaultProcedureAnswers) {
   HWND top = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE);
   HWND child = Child(top, 0, 0, 50, 50);

@@ -55,6 +55,10 @@ void HeadlessBackend::SetOpacity(HWND hwnd, BYTE alpha) {
   windows_[hwnd].alpha = alpha;
 }
 
+void HeadlessBackend::MinimizeSurfaceWindow(HWND hwnd, bool minimized) {
+  windows_[hwnd].minimized = minimized;
+}
+
 void HeadlessBackend::Present(HWND hwnd, const RECT& dirty) {
   auto& r = windows_[hwnd];
   ++r.presents;

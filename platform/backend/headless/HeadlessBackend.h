@@ -19,6 +19,7 @@ public:
     DWORD exStyle = 0;
     bool visible = false;
     bool topmost = false;
+    bool minimized = false;
     BYTE alpha = 255;
     int presents = 0;
     RECT lastDirty{};
@@ -36,6 +37,7 @@ public:
   void MoveSurfaceWindow(HWND hwnd, const RECT& screenRect) override;
   void SetTopmost(HWND hwnd, bool topmost) override;
   void SetOpacity(HWND hwnd, BYTE alpha) override;
+  void MinimizeSurfaceWindow(HWND hwnd, bool minimized) override;
   void Present(HWND hwnd, const RECT& dirty) override;
   void SetCursor(HCURSOR cursor) override;
   SIZE ScreenSize() const override { return screen_; }

@@ -9,6 +9,7 @@
 #include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Surface.h"
+#include "platform/rtl/Geometry.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Input.h"
@@ -164,6 +165,13 @@ SDL_SystemCursor SystemCursorOf(int stockId) {
   }
 }
 
+// Top-level windows with a caption are framed by the desktop. This departs from the emulated platform, which
+// draws its own caption: a window that a Linux desktop frames itself moves, minimises, closes and shows its
+// focus exactly as its neighbours do, which a drawn caption handed to the desktop for moving only imitates.
+bool WantsDesktopFrame(DWORD style) {
+  return (style & WS_CAPTION) == WS_CAPTION && !(style & WS_CHILD);
+}
+
 MouseButton ButtonOf(Uint8 button) {
   if (button == SDL_BUTTON_RIGHT)
     return MouseButton::Right;
@@ -192,6 +200,9 @@ SdlBackend::SdlBackend() {
   m[SM_CYSCREEN] = m[SM_CYVIRTUALSCREEN] = screen_.cy;
   Settings().workArea = workArea_;
   gdi::SetScreenSize(screen_);
+  // Closing the last window from the desktop must reach it as WM_CLOSE alone, so that it may refuse; SDL
+  // would otherwise end the program with a quit event of its own.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_StartTextInput();
   SetBackend(this);
   SetClipboardHost(this);
@@ -213,22 +224,46 @@ SDL_Window* SdlBackend::WindowOf(HWND hwnd) const {
   return it == windows_.end() ? nullptr : it->second.window;
 }
 
-void SdlBackend::CreateSurfaceWindow(HWND hwnd, const RECT& r, DWORD, DWORD exStyle) {
-  // The window manager draws every frame and caption into the surface itself, so the desktop's are left off.
-  Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+bool SdlBackend::HasDesktopFrame(HWND hwnd) const {
+  auto it = windows_.find(hwnd);
+  return it != windows_.end() && it->second.desktopFrame;
+}
+
+RECT SdlBackend::ShownArea(HWND hwnd, const RECT& windowRect, bool desktopFrame) const {
+  if (!desktopFrame)
+    return windowRect;
+  // The platform's frame stays in the surface, where snapshots and WM_PRINT find it, but the desktop's frame
+  // takes its place on the screen, so only the client area is shown.
+  RECT window{}, client{};
+  POINT origin{0, 0};
+  GetWindowRect(hwnd, &window);
+  GetClientRect(hwnd, &client);
+  ClientToScreen(hwnd, &origin);
+  POINT at{windowRect.left + origin.x - window.left, windowRect.top + origin.y - window.top};
+  return RECT{at.x, at.y, at.x + client.right, at.y + client.bottom};
+}
+
+void SdlBackend::CreateSurfaceWindow(HWND hwnd, const RECT& r, DWORD style, DWORD exStyle) {
+  const bool desktopFrame = WantsDesktopFrame(style);
+  Uint32 flags = SDL_WINDOW_HIDDEN;
+  if (!desktopFrame)
+    flags |= SDL_WINDOW_BORDERLESS;
+  else if (style & WS_THICKFRAME)
+    flags |= SDL_WINDOW_RESIZABLE;
   if (exStyle & WS_EX_TOPMOST)
     flags |= SDL_WINDOW_ALWAYS_ON_TOP;
   if (exStyle & WS_EX_TOOLWINDOW)
     flags |= SDL_WINDOW_SKIP_TASKBAR;
   char title[256] = {};
   GetWindowTextA(hwnd, title, sizeof title);
+  RECT area = ShownArea(hwnd, r, desktopFrame);
   SDL_Window* window =
-      SDL_CreateWindow(AnsiToUtf8(title).c_str(), r.left, r.top, std::max<int>(1, int(r.right - r.left)),
-                       std::max<int>(1, int(r.bottom - r.top)), flags);
+      SDL_CreateWindow(AnsiToUtf8(title).c_str(), area.left, area.top, std::max<int>(1, RectWidth(area)),
+                       std::max<int>(1, RectHeight(area)), flags);
   if (!window)
     throw Exception(AnsiString("SDL could not make a window: ") + SDL_GetError());
   SDL_SetWindowData(window, "pelvor.hwnd", hwnd);
-  windows_[hwnd] = Shown{window, r};
+  windows_[hwnd] = Shown{window, r, area, desktopFrame};
 }
 
 void SdlBackend::DestroySurfaceWindow(HWND hwnd) {
@@ -259,10 +294,20 @@ void SdlBackend::MoveSurfaceWindow(HWND hwnd, const RECT& r) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end())
     return;
-  it->second.rect = r;
-  SDL_SetWindowPosition(it->second.window, r.left, r.top);
-  SDL_SetWindowSize(it->second.window, std::max<int>(1, int(r.right - r.left)),
-                    std::max<int>(1, int(r.bottom - r.top)));
+  Shown& shown = it->second;
+  shown.rect = r;
+  shown.area = ShownArea(hwnd, r, shown.desktopFrame);
+  // A move that only follows the desktop finds the SDL window in place already; asking again would fight a
+  // desktop that is still moving it.
+  int x = 0, y = 0, width = 0, height = 0;
+  SDL_GetWindowPosition(shown.window, &x, &y);
+  SDL_GetWindowSize(shown.window, &width, &height);
+  if (x != shown.area.left || y != shown.area.top)
+    SDL_SetWindowPosition(shown.window, shown.area.left, shown.area.top);
+  int wantWidth = std::max<int>(1, RectWidth(shown.area)),
+      wantHeight = std::max<int>(1, RectHeight(shown.area));
+  if (width != wantWidth || height != wantHeight)
+    SDL_SetWindowSize(shown.window, wantWidth, wantHeight);
 }
 
 void SdlBackend::SetTopmost(HWND hwnd, bool topmost) {
@@ -275,10 +320,31 @@ void SdlBackend::SetOpacity(HWND hwnd, BYTE alpha) {
     SDL_SetWindowOpacity(window, float(alpha) / 255.0f);
 }
 
-void SdlBackend::Present(HWND hwnd, const RECT& dirty) {
+void SdlBackend::MinimizeSurfaceWindow(HWND hwnd, bool minimized) {
   SDL_Window* window = WindowOf(hwnd);
+  if (!window)
+    return;
+  // A state that only follows the desktop is there already; restoring a window that is not minimised would
+  // also undo a maximise by the desktop.
+  bool isMinimized = SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED;
+  if (minimized && !isMinimized)
+    SDL_MinimizeWindow(window);
+  else if (!minimized && isMinimized)
+    SDL_RestoreWindow(window);
+}
+
+void SdlBackend::Present(HWND hwnd, const RECT& dirty) {
+  auto it = windows_.find(hwnd);
   const Surface* pixels = GetWindowSurface(hwnd);
-  if (!window || !pixels || !(SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN))
+  if (it == windows_.end() || !pixels || !(SDL_GetWindowFlags(it->second.window) & SDL_WINDOW_SHOWN))
+    return;
+  SDL_Window* window = it->second.window;
+  const Shown& shown = it->second;
+  // Window space to the SDL window's: the two differ by the platform's frame when the desktop draws its own.
+  POINT offset{shown.area.left - shown.rect.left, shown.area.top - shown.rect.top};
+  RECT part{};
+  RECT visible{offset.x, offset.y, offset.x + RectWidth(shown.area), offset.y + RectHeight(shown.area)};
+  if (!IntersectRect(&part, &dirty, &visible))
     return;
   SDL_Surface* target = SDL_GetWindowSurface(window);
   if (!target)
@@ -293,12 +359,11 @@ void SdlBackend::Present(HWND hwnd, const RECT& dirty) {
                                          32, stride, SDL_PIXELFORMAT_RGB888);
   if (!source)
     return;
-  SDL_Rect area{int(dirty.left), int(dirty.top), int(dirty.right - dirty.left),
-                int(dirty.bottom - dirty.top)};
-  SDL_Rect to = area;
-  SDL_BlitSurface(source, &area, target, &to);
+  SDL_Rect from{int(part.left), int(part.top), RectWidth(part), RectHeight(part)};
+  SDL_Rect to{int(part.left - offset.x), int(part.top - offset.y), from.w, from.h};
+  SDL_BlitSurface(source, &from, target, &to);
   SDL_FreeSurface(source);
-  SDL_UpdateWindowSurfaceRects(window, &area, 1);
+  SDL_UpdateWindowSurfaceRects(window, &to, 1);
 }
 
 void SdlBackend::SetCursor(HCURSOR cursor) {
@@ -338,7 +403,59 @@ POINT SdlBackend::ToScreen(unsigned windowId, int x, int y) const {
   auto it = windows_.find(hwnd);
   if (it == windows_.end())
     return POINT{x, y};
-  return POINT{it->second.rect.left + x, it->second.rect.top + y};
+  return POINT{it->second.area.left + x, it->second.area.top + y};
+}
+
+bool SdlBackend::FollowDesktop(HWND hwnd, const void* windowEvent) {
+  const auto& e = *static_cast<const SDL_WindowEvent*>(windowEvent);
+  switch (e.event) {
+  case SDL_WINDOWEVENT_MOVED:
+    FollowDesktopMove(hwnd, e.data1, e.data2);
+    return true;
+  case SDL_WINDOWEVENT_SIZE_CHANGED:
+    FollowDesktopResize(hwnd, e.data1, e.data2);
+    return true;
+  case SDL_WINDOWEVENT_MINIMIZED:
+    FollowDesktopShowState(hwnd, true);
+    return true;
+  case SDL_WINDOWEVENT_RESTORED:
+    FollowDesktopShowState(hwnd, false);
+    return true;
+  default:
+    return false;
+  }
+}
+
+void SdlBackend::FollowDesktopMove(HWND hwnd, int x, int y) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end())
+    return;
+  int dx = x - it->second.area.left, dy = y - it->second.area.top;
+  if (dx == 0 && dy == 0)
+    return;
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  SetWindowPos(hwnd, nullptr, r.left + dx, r.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SdlBackend::FollowDesktopResize(HWND hwnd, int width, int height) {
+  auto it = windows_.find(hwnd);
+  if (it == windows_.end() || width <= 0 || height <= 0)
+    return;
+  int dw = width - RectWidth(it->second.area), dh = height - RectHeight(it->second.area);
+  if (dw == 0 && dh == 0)
+    return;
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  SetWindowPos(hwnd, nullptr, 0, 0, RectWidth(r) + dw, RectHeight(r) + dh,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SdlBackend::FollowDesktopShowState(HWND hwnd, bool minimized) {
+  if ((IsIconic(hwnd) != FALSE) == minimized)
+    return;
+  // Activation is the desktop's to give: it arrives as a focus event of its own.
+  ShowWindow(hwnd, minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
 }
 
 void SdlBackend::PollEvents() {
@@ -395,7 +512,7 @@ void SdlBackend::HandleEvent(const void* raw) {
     break;
   case SDL_WINDOWEVENT: {
     HWND hwnd = HandleOf(e.window.windowID);
-    if (!hwnd)
+    if (!hwnd || FollowDesktop(hwnd, &e.window))
       break;
     if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
       const RECT& r = windows_[hwnd].rect;

@@ -28,6 +28,7 @@ public:
   void MoveSurfaceWindow(HWND hwnd, const RECT& screenRect) override;
   void SetTopmost(HWND hwnd, bool topmost) override;
   void SetOpacity(HWND hwnd, BYTE alpha) override;
+  void MinimizeSurfaceWindow(HWND hwnd, bool minimized) override;
   void Present(HWND hwnd, const RECT& dirty) override;
   void SetCursor(HCURSOR cursor) override;
   SIZE ScreenSize() const override { return screen_; }
@@ -41,13 +42,23 @@ public:
 
   // The SDL window that shows a top-level window, nullptr when none does.
   SDL_Window* WindowOf(HWND hwnd) const;
+  // Whether the desktop draws the window's frame and caption; its SDL window then shows the client area only.
+  bool HasDesktopFrame(HWND hwnd) const;
 
 private:
   struct Shown {
     SDL_Window* window = nullptr;
-    RECT rect{};
+    RECT rect{}; //!< the window's rectangle as the window manager has it, in screen coordinates
+    RECT area{}; //!< the part of it the SDL window shows, in screen coordinates
+    bool desktopFrame = false;
   };
   void HandleEvent(const void* event);
+  RECT ShownArea(HWND hwnd, const RECT& windowRect, bool desktopFrame) const;
+  // The desktop moved, resized, minimised or restored a window: the window manager follows.
+  bool FollowDesktop(HWND hwnd, const void* windowEvent);
+  void FollowDesktopMove(HWND hwnd, int x, int y);
+  void FollowDesktopResize(HWND hwnd, int width, int height);
+  void FollowDesktopShowState(HWND hwnd, bool minimized);
   HWND HandleOf(unsigned windowId) const;
   POINT ToScreen(unsigned windowId, int x, int y) const;
 
