@@ -961,14 +961,13 @@ void TcxFilterCriteria::CollapseAfterRemoval(TcxFilterCriteriaItemList* AList) {
       AList = parent;
       continue;
     }
-    // A negated list with one child still negates it, so only plain lists give their last child up, and the
-    // child takes the list's place rather than moving to the end.
+    // A negated list with one child still negates it, so only plain lists give their last child up. The
+    // child is appended to the grandparent: saved filters and their texts depend on that order.
     if (AList->Count() == 1 &&
         (AList->BoolOperatorKind() == fbokAnd || AList->BoolOperatorKind() == fbokOr)) {
       TcxCustomFilterCriteriaItem* child = AList->Items(0);
-      int index = parent->IndexOf(AList);
       AList->Remove(child);
-      parent->InsertAt(index, child);
+      parent->Add(child);
       AList->Free();
     }
     break;

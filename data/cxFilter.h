@@ -168,7 +168,6 @@ class TcxFilterInListOperator : public TcxFilterOperator {
   void GetDisplayText(AnsiString& AText) override;
   void GetSymbol(AnsiString& AText) override { AText = "IN"; }
   void PrepareDisplayValue(AnsiString& AText) override;
-  bool AlwaysShowDescription() override { return true; }
   bool IsFullExpression() override;
 };
 class TcxFilterNotInListOperator : public TcxFilterInListOperator {

@@ -46,6 +46,42 @@ TEST(CriteriaStream, GoldenBytes) {
                    0x0A, 0x00, 0x00, 0x00, 0x00}));
 }
 
+TEST(CriteriaStream, ConditionsOnNullKeepTheirStoredKindAndShowBlank) {
+  // An equality with Null works as the null operator, yet the stream keeps the kind it was given; the
+  // display value it was given empty comes out as "blank".
+  struct Case {
+    TcxFilterOperatorKind kind;
+    TClass operatorClass;
+    const char* caption;
+    bool matchesBlank;
+  } cases[] = {
+      {fokEqual, ClassOf<TcxFilterNullOperator>(), "(Ad = blank)", true},
+      {fokNotEqual, ClassOf<TcxFilterNotNullOperator>(), "(Ad <> blank)", false},
+      {fokLike, ClassOf<TcxFilterNullOperator>(), "(Ad = blank)", true},
+      {fokNotLike, ClassOf<TcxFilterNotNullOperator>(), "(Ad <> blank)", false},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(int(c.kind));
+    TestFilterCriteria source;
+    source.AddItem(nullptr, source.Col(0), c.kind, Null, "");
+    Bytes bytes = Write(source);
+    EXPECT_EQ(bytes, (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, std::uint8_t(c.kind),
+                            0x05, 0x00, 0x00, 0x00, 'b',  'l',  'a',  'n',  'k',  0x0A, 0x00,
+                            0x00, 0x00, 0x00}));
+    TestFilterCriteria target;
+    Read(target, bytes);
+    auto* item = static_cast<TcxFilterCriteriaItem*>(target.Root()->Items(0));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->OperatorKind(), c.kind);
+    EXPECT_EQ(item->Operator()->ClassType(), c.operatorClass);
+    EXPECT_EQ(item->DisplayValue(), "blank");
+    EXPECT_EQ(target.GetFilterCaption(), c.caption);
+    TestRecord blank{Null, 0};
+    EXPECT_EQ(target.IsDataMatched(&blank), c.matchesBlank);
+    EXPECT_EQ(Write(target), bytes);
+  }
+}
+
 TEST(CriteriaStream, RoundTripReplacesTheTreeWithOneChange) {
   TestFilterCriteria source;
   source.Root()->SetBoolOperatorKind(fbokNotOr);
