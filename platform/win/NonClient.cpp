@@ -1,4 +1,4 @@
-#include "platform/win/NonClient.h"
+#include "platform/win/NonClient_p.h"
 
 #include <algorithm>
 
