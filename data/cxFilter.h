@@ -7,6 +7,7 @@
 #include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
 #include "platform/classes/Sets.h"
+#include "platform/classes/UnitList.h"
 #include "platform/rtl/Variants.h"
 
 class TStream;
@@ -486,3 +487,8 @@ private:
   TcxFilterCriteria* FCriteria;
   std::vector<TcxFilterValueItem> FItems;
 };
+
+// Unit start-up and shut-down: the published properties through which the criteria stream as a component.
+void cxFilterInitialize();
+void cxFilterFinalize();
+extern const TUnitInfo cxFilterUnit;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "data/cxVariants.h"
+#include "platform/classes/ComponentStream.h"
 #include "tests/data/filter_test_util.h"
 #include "tests/data/stream_test_util.h"
 
@@ -183,7 +184,36 @@ TEST(CriteriaStream, WritesOnlyTheNestingItCanReadBack) {
   }
 }
 
-TEST(CriteriaComponentStream, WritesOnlyChangedPropertiesAndReadsThemBack) {
+// The component form needs the published properties that the unit's start-up registers.
+class CriteriaComponentStream : public ::testing::Test {
+protected:
+  TUnitList units{{cxFilterUnit}};
+  void SetUp() override { units.Initialize(); }
+};
+
+TEST(CriteriaComponentStreamUnit, StreamingNeedsTheStartedUnit) {
+  TestFilterCriteria c;
+  c.SetPercentWildcard('*');
+  TMemoryStream s;
+  EXPECT_THROW(c.SaveToStream(&s), EInvalidOperation);
+  EXPECT_EQ(s.Size(), 0);
+  {
+    TUnitList units({cxFilterUnit});
+    units.Initialize();
+    c.SaveToStream(&s);
+    TestFilterCriteria loaded;
+    s.SetPosition(0);
+    loaded.LoadFromStream(&s);
+    EXPECT_EQ(loaded.PercentWildcard(), '*');
+  }
+  // Shut down, the unit takes its properties with it.
+  s.SetPosition(0);
+  TestFilterCriteria late;
+  EXPECT_THROW(late.LoadFromStream(&s), EInvalidOperation);
+  EXPECT_TRUE(GetPublishedProperties(ClassOf<TestFilterCriteria>()).empty());
+}
+
+TEST_F(CriteriaComponentStream, WritesOnlyChangedPropertiesAndReadsThemBack) {
   TestFilterCriteria c;
   TMemoryStream defaults;
   c.SaveToStream(&defaults);
@@ -228,7 +258,7 @@ TEST(CriteriaComponentStream, WritesOnlyChangedPropertiesAndReadsThemBack) {
   EXPECT_EQ(loaded.UnderscoreWildcard(), '_');
 }
 
-TEST(CriteriaComponentStream, DamagedComponentStreamsRaiseAndRestoreDefaults) {
+TEST_F(CriteriaComponentStream, DamagedComponentStreamsRaiseAndRestoreDefaults) {
   TestFilterCriteria c;
   c.SetPercentWildcard('*');
   TMemoryStream good;
