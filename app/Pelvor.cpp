@@ -118,11 +118,19 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options.help) {
-    std::cout << SessionUsage();
+    std::string error = "standard output is closed";
+    if (StandardOutputClosed || !WriteFully(STDOUT_FILENO, SessionUsage(), error)) {
+      std::cerr << "pelvor: cannot write the usage: " << error << "\n";
+      return 1;
+    }
     return 0;
   }
   try {
     return Run(options);
+  } catch (const Exception& e) {
+    // The library's messages are code-page text.
+    std::cerr << "pelvor: " << AnsiToUtf8(e.Message()) << "\n";
+    return 1;
   } catch (const std::exception& e) {
     std::cerr << "pelvor: " << e.what() << "\n";
     return 1;

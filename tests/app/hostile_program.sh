@@ -36,6 +36,13 @@ set -e
 [ "$rc" -ne 0 ] || fail "--dump with a closed standard output exited 0"
 expect_error "pelvor: cannot write the state: standard output is closed"
 
+set +e
+"$program" --help >/dev/full 2>"$work/err"
+rc=$?
+set -e
+[ "$rc" -ne 0 ] || fail "--help into /dev/full exited 0"
+expect_error "pelvor: cannot write the usage: No space left on device"
+
 # A copy of the program in a folder with a Turkish name reads the word file beside it.
 folder="$work/sözlük"
 mkdir "$folder"
