@@ -199,10 +199,10 @@ void TMain::LoadDictionary() {
 
   const AnsiString path = WordFilePath();
   FWordFileError.clear();
-  if (!std::filesystem::is_regular_file(path)) {
+  FWordFileState = TWordFileState::Unreadable;
+  if (!WordFileExists(path)) {
     FWordFileState = TWordFileState::Missing;
   } else {
-    FWordFileState = TWordFileState::Unreadable;
     LoadWordFile(path, *FAllEntries);
     FWordFileState = TWordFileState::Loaded;
   }

@@ -1,7 +1,12 @@
 // The dictionary program: the main window on the display where there is one, in memory otherwise, driven
 // by command-line steps when it is given any.
+#include <cerrno>
+#include <csignal>
 #include <iostream>
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/MainUnit.h"
 #include "app/ProgramUnits.h"
@@ -13,6 +18,25 @@
 
 namespace {
 
+// Set when the program was started with its standard output closed.
+bool StandardOutputClosed = false;
+
+// A standard descriptor left closed would go to the next file the program opens, and what is meant for it
+// would land in that file: each closed one is held by /dev/null instead.
+void HoldClosedStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+      continue;
+    if (fd == 1)
+      StandardOutputClosed = true;
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null > fd) {
+      ::dup2(null, fd);
+      ::close(null);
+    }
+  }
+}
+
 // What the session leaves behind: the problems met, the snapshot and the state. Written when the session
 // ends, so that they describe the window as the user left it.
 int Report(TMain& Main, const TSessionOptions& Options, const std::vector<std::string>& Errors) {
@@ -22,15 +46,21 @@ int Report(TMain& Main, const TSessionOptions& Options, const std::vector<std::s
   for (const AnsiString& message : Application()->MessageLog())
     std::cerr << "pelvor: " << AnsiToUtf8(message) << "\n";
   if (!Options.snapshot.empty()) {
-    if (SaveSnapshot(Main, Options.snapshot)) {
+    std::string error;
+    if (SaveSnapshot(Main, Options.snapshot, error)) {
       std::cerr << "pelvor: the window is saved in " << Options.snapshot << "\n";
     } else {
-      std::cerr << "pelvor: cannot write the snapshot " << Options.snapshot << "\n";
+      std::cerr << "pelvor: cannot write the snapshot " << Options.snapshot << ": " << error << "\n";
       status = 1;
     }
   }
-  if (Options.dump)
-    std::cout << DumpState(Main).dump(2) << std::endl;
+  if (Options.dump) {
+    std::string error = "standard output is closed";
+    if (StandardOutputClosed || !WriteFully(STDOUT_FILENO, DumpState(Main).dump(2) + "\n", error)) {
+      std::cerr << "pelvor: cannot write the state: " << error << "\n";
+      status = 1;
+    }
+  }
   return status;
 }
 
@@ -77,6 +107,9 @@ int Run(const TSessionOptions& Options) {
 } // namespace
 
 int main(int argc, char** argv) {
+  HoldClosedStandardDescriptors();
+  // A reader that went away is a failure to report, not a reason to die silently.
+  std::signal(SIGPIPE, SIG_IGN);
   TSessionOptions options;
   try {
     options = ParseSessionOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -85,11 +118,19 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options.help) {
-    std::cout << SessionUsage();
+    std::string error = "standard output is closed";
+    if (StandardOutputClosed || !WriteFully(STDOUT_FILENO, SessionUsage(), error)) {
+      std::cerr << "pelvor: cannot write the usage: " << error << "\n";
+      return 1;
+    }
     return 0;
   }
   try {
     return Run(options);
+  } catch (const Exception& e) {
+    // The library's messages are code-page text.
+    std::cerr << "pelvor: " << AnsiToUtf8(e.Message()) << "\n";
+    return 1;
   } catch (const std::exception& e) {
     std::cerr << "pelvor: " << e.what() << "\n";
     return 1;

@@ -2,6 +2,7 @@
 
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
+#include "data/cxFilter.h"
 #include "lookandfeel/cxClasses.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
@@ -17,5 +18,6 @@ std::vector<TUnitInfo> ProgramUnits() {
           cxLookAndFeelPaintersUnit,
           cxLookAndFeelsUnit,
           {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
+          cxFilterUnit,
           {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize}};
 }

@@ -1,8 +1,18 @@
 #include "app/Session.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/gdi/Surface.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/win/Input.h"
 #include "platform/win/Paint.h"
 #include "platform/win/Window.h"
@@ -14,6 +24,29 @@ int ParseIndex(const std::string& Option, const std::string& Value) {
   if (!TryStrToInt(Value, index) || index < 0)
     throw EInvalidArgument(Option + " needs a number from 0 up, not \"" + Value + "\"");
   return index;
+}
+
+// Typing goes through the code page, where a character it cannot hold would silently become '?'.
+const std::string& TypableText(const std::string& Text) {
+  const WideString wide = Utf8ToWide(Text);
+  if (WideToUtf8(wide) != Text)
+    throw EInvalidArgument("--type needs UTF-8 text");
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    char32_t code = wide[i];
+    std::size_t units = 1;
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size()) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+      units = 2;
+    }
+    if (units == 1 && WideCharToAnsi(wide[i]) >= 0)
+      continue;
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", unsigned(code));
+    throw EInvalidArgument("--type: the code page " + std::to_string(GetACP()) +
+                           " cannot hold the character \"" + WideToUtf8(wide.substr(i, units)) + "\" (" +
+                           number + ")");
+  }
+  return Text;
 }
 
 // The virtual key a plain keyboard gives the character, 0 for one it types without a key of its own.
@@ -92,7 +125,7 @@ TSessionOptions ParseSessionOptions(const std::vector<std::string>& Args) {
     else if (arg == "--snapshot")
       options.snapshot = value();
     else if (arg == "--type")
-      options.steps.push_back({TSessionStep::Type, 0, value()});
+      options.steps.push_back({TSessionStep::Type, 0, TypableText(value())});
     else if (arg == "--tab")
       options.steps.push_back({TSessionStep::ClickTab, ParseIndex(arg, value()), {}});
     else if (arg == "--click-left")
@@ -214,8 +247,115 @@ nlohmann::json DumpState(TMain& Main) {
   return state;
 }
 
-bool SaveSnapshot(TMain& Main, const std::string& Path) {
+namespace {
+
+std::string SystemReason(int Error) {
+  return std::strerror(Error);
+}
+
+// Removes the file beside the target unless it took the target's place.
+class TSnapshotFile {
+public:
+  ~TSnapshotFile() {
+    if (!FPath.empty())
+      ::unlink(FPath.c_str());
+  }
+  bool Create(const std::filesystem::path& Target, mode_t Mode) {
+    std::string pattern = (Target.parent_path() / ("." + Target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+      return false;
+    FPath = pattern;
+    const bool ok = ::fchmod(fd, Mode) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+  }
+  // Written through to the disk before it is renamed, or a crash could leave the new name on no data.
+  bool Sync() const {
+    const int fd = ::open(FPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+      return false;
+    const bool ok = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+  }
+  bool Replace(const std::filesystem::path& Target) {
+    if (::rename(FPath.c_str(), Target.c_str()) != 0)
+      return false;
+    FPath.clear();
+    return true;
+  }
+  const std::string& Path() const { return FPath; }
+
+private:
+  std::string FPath;
+};
+
+} // namespace
+
+bool SaveSnapshot(TMain& Main, const std::string& Path, std::string& Error) {
   Settle();
   const Surface* surface = platform::GetWindowSurface(Main.Handle());
-  return surface && SaveSurfacePng(*surface, Path.c_str());
+  if (!surface) {
+    Error = "the window has no picture";
+    return false;
+  }
+  std::filesystem::path target = Path;
+  if (!target.has_filename()) {
+    Error = "it names no file";
+    return false;
+  }
+  // Through a link the file it points at is replaced, and the link stays.
+  if (char* real = ::realpath(Path.c_str(), nullptr)) {
+    target = real;
+    std::free(real);
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  mode_t mode = 0666 & ~mask;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0) {
+    // Renaming over a device or a fifo would replace it with a file.
+    if (!S_ISREG(st.st_mode)) {
+      Error = S_ISDIR(st.st_mode) ? "it is a directory" : "it is not an ordinary file";
+      return false;
+    }
+    mode = st.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    Error = SystemReason(errno);
+    return false;
+  }
+  TSnapshotFile file;
+  if (!file.Create(target, mode)) {
+    Error = SystemReason(errno);
+    return false;
+  }
+  errno = 0;
+  if (!SaveSurfacePng(*surface, file.Path().c_str())) {
+    Error = errno ? SystemReason(errno) : "the picture could not be encoded";
+    return false;
+  }
+  if (!file.Sync() || !file.Replace(target)) {
+    Error = SystemReason(errno);
+    return false;
+  }
+  return true;
+}
+
+bool WriteFully(int Fd, std::string_view Text, std::string& Error) {
+  while (!Text.empty()) {
+    const ssize_t n = ::write(Fd, Text.data(), Text.size());
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      Error = n < 0 ? SystemReason(errno) : "nothing could be written";
+      return false;
+    }
+    Text.remove_prefix(std::size_t(n));
+  }
+  return true;
 }

@@ -3,6 +3,7 @@
 // layer's input, one step at a time, and the window's state comes out as JSON.
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/MainUnit.h"
@@ -23,8 +24,9 @@ struct TSessionOptions {
   std::vector<TSessionStep> steps;
 };
 
-// Raises EInvalidArgument, with a message fit for the user, for an unknown option, a missing value or a
-// value that is not a number where a number belongs.
+// Raises EInvalidArgument, with a message fit for the user (UTF-8, as the command line gave it), for an
+// unknown option, a missing value, a value that is not a number where a number belongs, or text to type
+// that is not UTF-8 or holds a character the code page cannot.
 TSessionOptions ParseSessionOptions(const std::vector<std::string>& Args);
 const char* SessionUsage();
 
@@ -43,5 +45,10 @@ bool ClickItem(TListBox* List, int Index);
 bool ClickTab(TcxTabControl* Tabs, int Index);
 
 nlohmann::json DumpState(TMain& Main);
-// Writes the window's pixels, frame included, as PNG.
-bool SaveSnapshot(TMain& Main, const std::string& Path);
+// Writes the window's pixels, frame included, as PNG into a file beside Path that then takes its place, so
+// that a reader finds the old file or the whole new one. When it cannot, Path is left as it was and Error
+// says why.
+bool SaveSnapshot(TMain& Main, const std::string& Path, std::string& Error);
+// Writes all of Text to the descriptor, through interruptions and short writes; when it cannot, Error holds
+// the system's reason.
+bool WriteFully(int Fd, std::string_view Text, std::string& Error);

@@ -7,7 +7,7 @@
 #include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/win/Edit.h"
-#include "platform/win/EditLayout.h"
+#include "platform/win/EditLayout_p.h"
 #include "platform/win/Win.h"
 
 namespace {

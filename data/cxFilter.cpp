@@ -1,7 +1,6 @@
 #include "data/cxFilter.h"
 
 #include <cmath>
-#include <mutex>
 
 #include "data/cxDataUtils.h"
 #include "data/cxFilterConsts.h"
@@ -961,14 +960,13 @@ void TcxFilterCriteria::CollapseAfterRemoval(TcxFilterCriteriaItemList* AList) {
       AList = parent;
       continue;
     }
-    // A negated list with one child still negates it, so only plain lists give their last child up, and the
-    // child takes the list's place rather than moving to the end.
+    // A negated list with one child still negates it, so only plain lists give their last child up. The
+    // child is appended to the grandparent: saved filters and their texts depend on that order.
     if (AList->Count() == 1 &&
         (AList->BoolOperatorKind() == fbokAnd || AList->BoolOperatorKind() == fbokOr)) {
       TcxCustomFilterCriteriaItem* child = AList->Items(0);
-      int index = parent->IndexOf(AList);
       AList->Remove(child);
-      parent->InsertAt(index, child);
+      parent->Add(child);
       AList->Free();
     }
     break;
@@ -1157,69 +1155,82 @@ TcxFilterCriteria* AsCriteria(TPersistent* p) {
   return static_cast<TcxFilterCriteria*>(p);
 }
 
-// Registered on first use rather than from a static constructor, so that start-up order stays explicit.
-void RegisterCriteriaProperties() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    TPropInfo maxCount{"MaxValueListCount", TPropType::Integer};
-    maxCount.GetOrd = [](TPersistent* p) { return std::int64_t(AsCriteria(p)->MaxValueListCount()); };
-    maxCount.SetOrd = [](TPersistent* p, std::int64_t v) {
-      // Zero means no limit; a negative one would silently keep every value out of the list.
-      if (v < 0 || v > INT32_MAX)
-        throw EReadError("Invalid property value");
-      AsCriteria(p)->SetMaxValueListCount(int(v));
-    };
-    maxCount.Default = 0;
-    TPropInfo options{"Options", TPropType::Set};
-    options.GetOrd = [](TPersistent* p) {
-      std::int64_t mask = 0;
-      for (int i = 0; i < 4; ++i)
-        if (AsCriteria(p)->Options().Contains(TcxFilterCriteriaOption(i)))
-          mask |= 1 << i;
-      return mask;
-    };
-    options.SetOrd = [](TPersistent* p, std::int64_t mask) {
-      TcxFilterCriteriaOptions value;
-      for (int i = 0; i < 4; ++i)
-        if (mask & (1 << i))
-          value.Include(TcxFilterCriteriaOption(i));
-      AsCriteria(p)->SetOptions(value);
-    };
-    options.ElementNames = {"fcoCaseInsensitive", "fcoShowOperatorDescription", "fcoSoftNull",
-                            "fcoSoftCompare"};
-    options.Default = 0;
-    TPropInfo percent{"PercentWildcard", TPropType::Char};
-    percent.GetOrd = [](TPersistent* p) {
-      return std::int64_t(std::uint8_t(AsCriteria(p)->PercentWildcard()));
-    };
-    percent.SetOrd = [](TPersistent* p, std::int64_t v) { AsCriteria(p)->SetPercentWildcard(char(v)); };
-    percent.Default = '%';
-    TPropInfo underscore{"UnderscoreWildcard", TPropType::Char};
-    underscore.GetOrd = [](TPersistent* p) {
-      return std::int64_t(std::uint8_t(AsCriteria(p)->UnderscoreWildcard()));
-    };
-    underscore.SetOrd = [](TPersistent* p, std::int64_t v) { AsCriteria(p)->SetUnderscoreWildcard(char(v)); };
-    underscore.Default = '_';
-    // Event handlers are not streamed: a method has no name here by which a reader could find it again.
-    RegisterPublishedProperties(ClassOf<TcxFilterCriteria>(), {maxCount, options, percent, underscore});
+bool gCriteriaPropertiesRegistered = false;
 
-    TPropInfo filter{"Filter", TPropType::Class};
-    filter.GetObject = [](TPersistent* p) -> TPersistent* { return static_cast<TFilterWrapper*>(p)->Filter; };
-    RegisterPublishedProperties(ClassOf<TFilterWrapper>(), {filter});
-  });
+// Without its published properties the criteria would stream as if it had none.
+void RequireCriteriaProperties() {
+  if (!gCriteriaPropertiesRegistered)
+    throw EInvalidOperation("The filter criteria cannot be streamed before the cxFilter unit has started");
 }
 
 } // namespace
 
+void cxFilterInitialize() {
+  TPropInfo maxCount{"MaxValueListCount", TPropType::Integer};
+  maxCount.GetOrd = [](TPersistent* p) { return std::int64_t(AsCriteria(p)->MaxValueListCount()); };
+  maxCount.SetOrd = [](TPersistent* p, std::int64_t v) {
+    // Zero means no limit; a negative one would silently keep every value out of the list.
+    if (v < 0 || v > INT32_MAX)
+      throw EReadError("Invalid property value");
+    AsCriteria(p)->SetMaxValueListCount(int(v));
+  };
+  maxCount.Default = 0;
+  TPropInfo options{"Options", TPropType::Set};
+  options.GetOrd = [](TPersistent* p) {
+    std::int64_t mask = 0;
+    for (int i = 0; i < 4; ++i)
+      if (AsCriteria(p)->Options().Contains(TcxFilterCriteriaOption(i)))
+        mask |= 1 << i;
+    return mask;
+  };
+  options.SetOrd = [](TPersistent* p, std::int64_t mask) {
+    TcxFilterCriteriaOptions value;
+    for (int i = 0; i < 4; ++i)
+      if (mask & (1 << i))
+        value.Include(TcxFilterCriteriaOption(i));
+    AsCriteria(p)->SetOptions(value);
+  };
+  options.ElementNames = {"fcoCaseInsensitive", "fcoShowOperatorDescription", "fcoSoftNull",
+                          "fcoSoftCompare"};
+  options.Default = 0;
+  TPropInfo percent{"PercentWildcard", TPropType::Char};
+  percent.GetOrd = [](TPersistent* p) {
+    return std::int64_t(std::uint8_t(AsCriteria(p)->PercentWildcard()));
+  };
+  percent.SetOrd = [](TPersistent* p, std::int64_t v) { AsCriteria(p)->SetPercentWildcard(char(v)); };
+  percent.Default = '%';
+  TPropInfo underscore{"UnderscoreWildcard", TPropType::Char};
+  underscore.GetOrd = [](TPersistent* p) {
+    return std::int64_t(std::uint8_t(AsCriteria(p)->UnderscoreWildcard()));
+  };
+  underscore.SetOrd = [](TPersistent* p, std::int64_t v) { AsCriteria(p)->SetUnderscoreWildcard(char(v)); };
+  underscore.Default = '_';
+  // Event handlers are not streamed: a method has no name here by which a reader could find it again.
+  RegisterPublishedProperties(ClassOf<TcxFilterCriteria>(), {maxCount, options, percent, underscore});
+
+  TPropInfo filter{"Filter", TPropType::Class};
+  filter.GetObject = [](TPersistent* p) -> TPersistent* { return static_cast<TFilterWrapper*>(p)->Filter; };
+  RegisterPublishedProperties(ClassOf<TFilterWrapper>(), {filter});
+  gCriteriaPropertiesRegistered = true;
+}
+
+void cxFilterFinalize() {
+  gCriteriaPropertiesRegistered = false;
+  UnregisterPublishedProperties(ClassOf<TFilterWrapper>());
+  UnregisterPublishedProperties(ClassOf<TcxFilterCriteria>());
+}
+
+const TUnitInfo cxFilterUnit{"cxFilter", &cxFilterInitialize, &cxFilterFinalize};
+
 void TcxFilterCriteria::SaveToStream(TStream* AStream) {
-  RegisterCriteriaProperties();
+  RequireCriteriaProperties();
   std::unique_ptr<TFilterWrapper, TObjectDeleter> wrapper(new TFilterWrapper(nullptr));
   wrapper->Filter = this;
   WriteComponent(AStream, wrapper.get());
 }
 
 void TcxFilterCriteria::LoadFromStream(TStream* AStream) {
-  RegisterCriteriaProperties();
+  RequireCriteriaProperties();
   UpdateGuard update(this);
   std::unique_ptr<TFilterWrapper, TObjectDeleter> wrapper(new TFilterWrapper(nullptr));
   wrapper->Filter = this;

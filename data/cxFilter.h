@@ -7,6 +7,7 @@
 #include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
 #include "platform/classes/Sets.h"
+#include "platform/classes/UnitList.h"
 #include "platform/rtl/Variants.h"
 
 class TStream;
@@ -168,7 +169,6 @@ class TcxFilterInListOperator : public TcxFilterOperator {
   void GetDisplayText(AnsiString& AText) override;
   void GetSymbol(AnsiString& AText) override { AText = "IN"; }
   void PrepareDisplayValue(AnsiString& AText) override;
-  bool AlwaysShowDescription() override { return true; }
   bool IsFullExpression() override;
 };
 class TcxFilterNotInListOperator : public TcxFilterInListOperator {
@@ -487,3 +487,8 @@ private:
   TcxFilterCriteria* FCriteria;
   std::vector<TcxFilterValueItem> FItems;
 };
+
+// Unit start-up and shut-down: the published properties through which the criteria stream as a component.
+void cxFilterInitialize();
+void cxFilterFinalize();
+extern const TUnitInfo cxFilterUnit;

@@ -2,15 +2,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "engine/Crypto.h"
 #include "platform/classes/Streams.h"
@@ -400,17 +402,67 @@ private:
 
 } // namespace
 
-void LoadWordFile(const AnsiString& Path, TPelvor& Store) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::file_status status = fs::status(fs::path(Path), ec);
-  if (!fs::exists(status) || fs::is_directory(status))
-    return;
-  // A pipe or a device would block or never end; the dictionary only reads ordinary files.
-  if (!fs::is_regular_file(status))
-    throw EFOpenError("Cannot open file \"" + Path + "\". It is not a regular file");
+namespace {
 
-  AddWordFileText(FileText(Path).Text(), Store);
+// File names are UTF-8 on this system while a message is code-page text: the path is shown as the user
+// wrote it only once it is read as UTF-8.
+AnsiString ShownPath(const AnsiString& Path) {
+  return Utf8ToAnsi(Path);
+}
+
+[[noreturn]] void CannotOpen(const AnsiString& Path, const AnsiString& Reason) {
+  throw EFOpenError("Cannot open file \"" + ShownPath(Path) + "\". " + Reason);
+}
+
+const char* KindOf(mode_t Mode) {
+  if (S_ISFIFO(Mode))
+    return "a named pipe (fifo)";
+  if (S_ISCHR(Mode))
+    return "a character device";
+  if (S_ISBLK(Mode))
+    return "a block device";
+  if (S_ISSOCK(Mode))
+    return "a socket";
+  return "not an ordinary file";
+}
+
+} // namespace
+
+bool WordFileExists(const AnsiString& Path) {
+  if (Path.empty() || Path.find('\0') != AnsiString::npos)
+    return false;
+  struct stat st {};
+  if (::stat(Path.c_str(), &st) != 0) {
+    // Only a name with nothing behind it is missing; a loop, a folder that may not be entered or a file
+    // where a folder belongs stands in the way of a file that may well be there.
+    if (errno == ENOENT)
+      return false;
+    CannotOpen(Path, std::strerror(errno));
+  }
+  if (S_ISDIR(st.st_mode))
+    return false;
+  // A pipe or a device would block or never end; the dictionary only reads ordinary files.
+  if (!S_ISREG(st.st_mode))
+    CannotOpen(Path, AnsiString("It is ") + KindOf(st.st_mode) + ", not a file");
+  return true;
+}
+
+void LoadWordFile(const AnsiString& Path, TPelvor& Store) {
+  if (!WordFileExists(Path))
+    return;
+  std::optional<FileText> text;
+  try {
+    text.emplace(Path);
+  } catch (const EStreamError& e) {
+    // The stream names the file by its bytes.
+    AnsiString message = e.Message();
+    const AnsiString shown = ShownPath(Path);
+    for (std::size_t at = message.find(Path); at != AnsiString::npos;
+         at = message.find(Path, at + shown.size()))
+      message.replace(at, Path.size(), shown);
+    throw EFOpenError(message);
+  }
+  AddWordFileText(text->Text(), Store);
 }
 
 AnsiString ReadFileText(const AnsiString& Path) {

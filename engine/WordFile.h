@@ -5,10 +5,16 @@
 #include "engine/Kelime.h"
 #include "platform/rtl/SysUtils.h"
 
+// Whether there is a word file to read at Path (UTF-8): false when nothing is there, or a directory is; true
+// for an ordinary file. Raises EFOpenError, the path shown in the code page, saying what stands there instead
+// (a fifo, a device, a socket) or why the path cannot be followed (a link loop, a folder that may not be
+// entered, a file where a folder belongs).
+bool WordFileExists(const AnsiString& Path);
+
 // Reads the word file at Path into Store: the file's text is deciphered, split into lines and each line goes
-// to the store as AddLine takes it. A missing file (or a directory in its place) adds nothing and reports
-// nothing; a file that exists but cannot be read raises EFOpenError. Damaged or wrongly keyed data is not
-// detected: whatever lines pass AddLine become entries.
+// to the store as AddLine takes it. Where WordFileExists answers false nothing is added or reported; a file
+// that cannot be read raises EFOpenError. Damaged or wrongly keyed data is not detected: whatever lines pass
+// AddLine become entries.
 void LoadWordFile(const AnsiString& Path, TPelvor& Store);
 
 // The text of the file at Path as a string list gives it after loading the file: its lines, each followed by

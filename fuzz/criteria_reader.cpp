@@ -56,6 +56,12 @@ std::vector<unsigned char> Bytes(TMemoryStream& s) {
 
 } // namespace
 
+// The component form reads through the properties that the unit's start-up registers.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  cxFilterInitialize();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TMemoryStream input;
   if (size)

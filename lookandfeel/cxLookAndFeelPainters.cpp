@@ -1,6 +1,6 @@
 #include "lookandfeel/cxLookAndFeelPainters.h"
 
-#include "lookandfeel/cxLookAndFeelPainters_Geometry.h"
+#include "lookandfeel/cxLookAndFeelPainters_Geometry_p.h"
 #include "lookandfeel/cxPainterResources.h"
 #include "platform/controls/ImgList.h"
 

@@ -1,5 +1,5 @@
 #include "lookandfeel/cxLookAndFeelPainters.h"
-#include "lookandfeel/cxLookAndFeelPainters_Geometry.h"
+#include "lookandfeel/cxLookAndFeelPainters_Geometry_p.h"
 #include "lookandfeel/cxPainterResources.h"
 #include "platform/gdi/Gdi.h"
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "lookandfeel/cxLookAndFeelPainters.h"
-#include "lookandfeel/cxLookAndFeelPainters_Geometry.h"
+#include "lookandfeel/cxLookAndFeelPainters_Geometry_p.h"
 #include "lookandfeel/cxPainterResources.h"
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxThemeManager.h"

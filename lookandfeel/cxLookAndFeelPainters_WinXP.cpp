@@ -1,7 +1,7 @@
 #include <utility>
 
 #include "lookandfeel/cxLookAndFeelPainters.h"
-#include "lookandfeel/cxLookAndFeelPainters_Geometry.h"
+#include "lookandfeel/cxLookAndFeelPainters_Geometry_p.h"
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
@@ -12,21 +12,6 @@ using namespace cxPainterUtils;
 namespace ux = dxUxTheme;
 
 namespace {
-
-// The themed-object parts and property the painter uses, with the visual-styles schema's numbers.
-constexpr int BP_PUSHBUTTON = 1, BP_RADIOBUTTON = 2, BP_CHECKBOX = 3;
-constexpr int CP_DROPDOWNBUTTON = 1;
-constexpr int EBP_HEADERPIN = 3, EBP_NORMALGROUPCOLLAPSE = 6, EBP_NORMALGROUPEXPAND = 7;
-constexpr int HP_HEADERITEM = 1, HP_HEADERITEMRIGHT = 3;
-constexpr int LVP_LISTDETAIL = 5;
-constexpr int SBP_ARROWBTN = 1, SBP_THUMBBTNHORZ = 2, SBP_THUMBBTNVERT = 3, SBP_LOWERTRACKHORZ = 4,
-              SBP_UPPERTRACKHORZ = 5, SBP_LOWERTRACKVERT = 6, SBP_UPPERTRACKVERT = 7, SBP_GRIPPERHORZ = 8,
-              SBP_GRIPPERVERT = 9;
-constexpr int TABP_TABITEM = 1, TABP_PANE = 9;
-constexpr int TKP_TRACK = 1;
-constexpr int TVP_GLYPH = 2;
-constexpr int WP_SMALLCLOSEBUTTON = 19;
-constexpr UINT BDR_RAISEDINNER_EDGE = 4, BF_RECT_SIDES = 15;
 
 const RECT hundred{0, 0, 100, 100};
 
@@ -373,7 +358,7 @@ TRect TcxWinXPLookAndFeelPainter::HeaderControlSectionContentBounds(const TRect&
 
 void TcxWinXPLookAndFeelPainter::DrawFooterBorder(TcxCanvas* ACanvas, const TRect& R) const {
   if (HTHEME theme = Theme(totEdit))
-    ux::DrawThemeEdge(theme, ACanvas->Handle(), 0, 0, R, BDR_RAISEDINNER_EDGE, BF_RECT_SIDES, nullptr);
+    ux::DrawThemeEdge(theme, ACanvas->Handle(), 0, 0, R, BDR_RAISEDINNER, BF_RECT, nullptr);
   else
     TcxStandardLookAndFeelPainter::DrawFooterBorder(ACanvas, R);
 }

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "lookandfeel/cxLookAndFeelPainters_Geometry.h"
+#include "lookandfeel/cxLookAndFeelPainters_Geometry_p.h"
 #include "lookandfeel/cxLookAndFeels.h"
 #include "lookandfeel/dxOffice11.h"
 #include "platform/gdi/Gdi.h"

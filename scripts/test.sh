@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, runs the
-# fuzz targets for a bounded time and then every test.
+# Installs what is missing, checks who includes what, builds everything with AddressSanitizer and
+# UndefinedBehaviorSanitizer, runs the fuzz targets for a bounded time and then every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 jobs=$(nproc)
+# Layering faults are found in seconds, before anything is built.
+scripts/check-includes.sh
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVOR_SANITIZE=ON >/dev/null
 cmake --build build/test -j "$jobs"

@@ -35,6 +35,11 @@ void RegisterPublishedProperties(TClass AClass, std::vector<TPropInfo> AProperti
   Registry()[AClass] = std::move(AProperties);
 }
 
+void UnregisterPublishedProperties(TClass AClass) {
+  std::lock_guard lock(RegistryMutex());
+  Registry().erase(AClass);
+}
+
 std::vector<const TPropInfo*> GetPublishedProperties(TClass AClass) {
   std::vector<TClass> chain;
   for (TClass c = AClass; c; c = c->ClassParent())

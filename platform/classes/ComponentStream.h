@@ -61,6 +61,7 @@ struct TPropInfo {
 
 // Properties of AClass itself, in declaration order; inherited ones are registered with the ancestor.
 void RegisterPublishedProperties(TClass AClass, std::vector<TPropInfo> AProperties);
+void UnregisterPublishedProperties(TClass AClass);
 // Every published property of AClass, the root class's first.
 std::vector<const TPropInfo*> GetPublishedProperties(TClass AClass);
 

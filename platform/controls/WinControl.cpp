@@ -15,11 +15,6 @@ std::unordered_map<HWND, TWinControl*>& ControlMap() {
   return map;
 }
 
-// Owner-draw notifications name the child by its control identifier; the window manager does not define
-// these two yet, so their platform numbers stand here.
-constexpr UINT kDrawItemMsg = 0x002B;
-constexpr UINT kMeasureItemMsg = 0x002C;
-
 } // namespace
 
 LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -917,12 +912,12 @@ void TWinControl::Dispatch(TMessage& Message) {
     WMCtlColor(m);
     break;
   }
-  case kDrawItemMsg: {
+  case WM_DRAWITEM: {
     TWMDrawItem m(Message);
     WMDrawItem(m);
     break;
   }
-  case kMeasureItemMsg: {
+  case WM_MEASUREITEM: {
     TWMMeasureItem m(Message);
     WMMeasureItem(m);
     break;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/gdi/Fill.h"
-#include "platform/gdi/Raster.h"
+#include "platform/gdi/Raster_p.h"
 
 using namespace gdi;
 

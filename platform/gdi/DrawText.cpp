@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi/FontObject.h"
-#include "platform/gdi/TextRender.h"
+#include "platform/gdi/FontObject_p.h"
+#include "platform/gdi/TextRender_p.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/gdi/Raster.h"
+#include "platform/gdi/Raster_p.h"
 #include "platform/rtl/Colors.h"
 
 using namespace gdi;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/gdi/Raster.h"
+#include "platform/gdi/Raster_p.h"
 #include "platform/rtl/Colors.h"
 
 using namespace gdi;

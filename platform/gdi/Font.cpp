@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/gdi/FontObject.h"
+#include "platform/gdi/FontObject_p.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace gdi {

@@ -1,4 +1,4 @@
-#include "platform/gdi/FontEngine.h"
+#include "platform/gdi/FontEngine_p.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/gdi/Bitmap.h"
-#include "platform/gdi/FontObject.h"
+#include "platform/gdi/FontObject_p.h"
 #include "platform/rtl/Colors.h"
 
 namespace gdi {

@@ -1,4 +1,4 @@
-#include "platform/gdi/Raster.h"
+#include "platform/gdi/Raster_p.h"
 
 #include <algorithm>
 

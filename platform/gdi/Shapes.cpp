@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/gdi/Raster.h"
+#include "platform/gdi/Raster_p.h"
 
 using namespace gdi;
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <numeric>
 
-#include "platform/gdi/FontObject.h"
-#include "platform/gdi/TextRender.h"
+#include "platform/gdi/FontObject_p.h"
+#include "platform/gdi/TextRender_p.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace textout {

@@ -51,6 +51,19 @@ constexpr DWORD DTT_GRAYED = 1;
 constexpr int TMT_BORDERCOLOR = 3801, TMT_FILLCOLOR = 3802, TMT_TEXTCOLOR = 3803, TMT_EDGELIGHTCOLOR = 3804,
               TMT_EDGESHADOWCOLOR = 3806, TMT_EDGEFILLCOLOR = 3808, TMT_FILLCOLORHINT = 3821,
               TMT_BORDERCOLORHINT = 3822, TMT_ACCENTCOLORHINT = 3823;
+// Parts of the themed classes that the painters draw, with the visual-styles schema's numbers.
+constexpr int BP_PUSHBUTTON = 1, BP_RADIOBUTTON = 2, BP_CHECKBOX = 3;
+constexpr int CP_DROPDOWNBUTTON = 1;
+constexpr int EBP_HEADERPIN = 3, EBP_NORMALGROUPCOLLAPSE = 6, EBP_NORMALGROUPEXPAND = 7;
+constexpr int HP_HEADERITEM = 1, HP_HEADERITEMRIGHT = 3;
+constexpr int LVP_LISTDETAIL = 5;
+constexpr int SBP_ARROWBTN = 1, SBP_THUMBBTNHORZ = 2, SBP_THUMBBTNVERT = 3, SBP_LOWERTRACKHORZ = 4,
+              SBP_UPPERTRACKHORZ = 5, SBP_LOWERTRACKVERT = 6, SBP_UPPERTRACKVERT = 7, SBP_GRIPPERHORZ = 8,
+              SBP_GRIPPERVERT = 9;
+constexpr int TABP_TABITEM = 1, TABP_PANE = 9;
+constexpr int TKP_TRACK = 1;
+constexpr int TVP_GLYPH = 2;
+constexpr int WP_SMALLCLOSEBUTTON = 19;
 // HitTestThemeBackground answers.
 constexpr WORD HTNOWHERE_THEME = 0, HTCLIENT_THEME = 1;
 

@@ -9,7 +9,7 @@
 #include "platform/rtl/Geometry.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
-#include "platform/win/NonClient.h"
+#include "platform/win/NonClient_p.h"
 #include "platform/win/Paint.h"
 #include "platform/win/ScrollBar.h"
 #include "platform/win/SystemMetrics.h"

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "platform/win/DefWindowProc.h"
-#include "platform/win/EditControl.h"
+#include "platform/win/EditControl_p.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Paint.h"

@@ -1,4 +1,4 @@
-#include "platform/win/EditLayout.h"
+#include "platform/win/EditLayout_p.h"
 
 #include <algorithm>
 

@@ -78,58 +78,6 @@ enum : WORD {
   LBN_KILLFOCUS = 5,
 };
 
-// Owner-drawn items: messages to the owner and their records.
-enum : UINT {
-  WM_DRAWITEM = 0x002B,
-  WM_MEASUREITEM = 0x002C,
-  WM_VKEYTOITEM = 0x002E,
-  WM_CHARTOITEM = 0x002F,
-  WM_COMPAREITEM = 0x0039,
-};
-
-enum : UINT {
-  ODT_LISTBOX = 2,
-  ODA_DRAWENTIRE = 0x0001,
-  ODA_SELECT = 0x0002,
-  ODA_FOCUS = 0x0004,
-  ODS_SELECTED = 0x0001,
-  ODS_GRAYED = 0x0002,
-  ODS_DISABLED = 0x0004,
-  ODS_FOCUS = 0x0010,
-};
-
-struct DRAWITEMSTRUCT {
-  UINT CtlType = 0;
-  UINT CtlID = 0;
-  UINT itemID = 0;
-  UINT itemAction = 0;
-  UINT itemState = 0;
-  HWND hwndItem = nullptr;
-  HDC hDC = nullptr;
-  RECT rcItem{};
-  ULONG_PTR itemData = 0;
-};
-
-struct MEASUREITEMSTRUCT {
-  UINT CtlType = 0;
-  UINT CtlID = 0;
-  UINT itemID = 0;
-  UINT itemWidth = 0;
-  UINT itemHeight = 0;
-  ULONG_PTR itemData = 0;
-};
-
-struct COMPAREITEMSTRUCT {
-  UINT CtlType = 0;
-  UINT CtlID = 0;
-  HWND hwndItem = nullptr;
-  UINT itemID1 = 0;
-  ULONG_PTR itemData1 = 0;
-  UINT itemID2 = 0;
-  ULONG_PTR itemData2 = 0;
-  DWORD dwLocaleId = 0;
-};
-
 namespace platform::detail {
 // Called by the window manager whenever it starts afresh, so that "LISTBOX" is there like any system class.
 void RegisterListBoxClass();

@@ -2,7 +2,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/Input.h"
-#include "platform/win/ListBoxControl.h"
+#include "platform/win/ListBoxControl_p.h"
 #include "platform/win/Message.h"
 #include "platform/win/Paint.h"
 #include "platform/win/ScrollBar.h"

@@ -1,4 +1,4 @@
-#include "platform/win/ListBoxStore.h"
+#include "platform/win/ListBoxStore_p.h"
 
 #include <iterator>
 #include <stdexcept>

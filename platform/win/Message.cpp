@@ -147,6 +147,8 @@ void WaitForSomething() {
   throw std::runtime_error("the message loop would wait forever: no input, no timer and no backend");
 }
 
+constexpr const char* kUtilWindowClass = "PelvorUtilWindow";
+
 LRESULT HiddenWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Wnd* w = W(hwnd);
   if (w && w->handler) {
@@ -424,17 +426,21 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   return TRUE;
 }
 
-HWND AllocateHWnd(std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> handler) {
-  static const char* className = "PelvorUtilWindow";
+namespace platform::detail {
+
+void RegisterUtilWindowClass() {
   WNDCLASSA wc{};
-  if (!GetClassInfoA(nullptr, className, &wc)) {
-    wc.lpfnWndProc = HiddenWindowProc;
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-  }
+  wc.lpfnWndProc = HiddenWindowProc;
+  wc.lpszClassName = kUtilWindowClass;
+  RegisterClassA(&wc);
+}
+
+} // namespace platform::detail
+
+HWND AllocateHWnd(std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> handler) {
   // A hidden top-level popup rather than a message-only window, so that broadcasts reach it.
-  HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                           nullptr);
+  HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           nullptr, nullptr);
   if (Wnd* w = W(h))
     w->handler = std::move(handler);
   return h;

@@ -72,3 +72,8 @@ int PumpMessages();
 // Where a loop would wait with nothing that could arrive; the default throws, so a test cannot hang.
 void SetIdleHandler(std::function<bool()> handler);
 } // namespace platform
+
+namespace platform::detail {
+// Called by the window manager whenever it starts afresh, so that AllocateHWnd finds its class there.
+void RegisterUtilWindowClass();
+} // namespace platform::detail

@@ -1,4 +1,4 @@
-#include "platform/win/NonClient.h"
+#include "platform/win/NonClient_p.h"
 
 #include <algorithm>
 
@@ -18,10 +18,6 @@
 
 namespace platform::detail {
 namespace {
-
-bool PtIn(const RECT& r, POINT p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
 
 int FrameThickness(DWORD style, DWORD exStyle) {
   if (style & WS_THICKFRAME)
@@ -117,15 +113,15 @@ LRESULT DefaultHitTest(HWND hwnd, POINT screen) {
   if (!w)
     return HTNOWHERE;
   RECT win = ScreenWindowRect(hwnd);
-  if (!PtIn(win, screen))
+  if (!PtInRect(&win, screen))
     return HTNOWHERE;
   POINT p{screen.x - win.left, screen.y - win.top};
-  if (PtIn(w->client, p))
+  if (PtInRect(&w->client, p))
     return HTCLIENT;
   ScrollBarLayout l;
-  if (LayoutScrollBar(hwnd, SB_VERT, &l) && PtIn(l.bar, p))
+  if (LayoutScrollBar(hwnd, SB_VERT, &l) && PtInRect(&l.bar, p))
     return HTVSCROLL;
-  if (LayoutScrollBar(hwnd, SB_HORZ, &l) && PtIn(l.bar, p))
+  if (LayoutScrollBar(hwnd, SB_HORZ, &l) && PtInRect(&l.bar, p))
     return HTHSCROLL;
   if ((w->style & WS_VSCROLL) && (w->style & WS_HSCROLL) && p.x >= w->client.right &&
       p.y >= w->client.bottom && p.x < w->client.right + GetSystemMetrics(SM_CXVSCROLL) &&

@@ -37,10 +37,6 @@ Surface& ScreenSurface() {
   return screen;
 }
 
-RECT Offset(RECT r, int dx, int dy) {
-  return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-}
-
 // Where the window's top-left corner lies in its top-level window's space.
 POINT OriginInTop(HWND hwnd) {
   HWND top = TopLevelOf(hwnd);
@@ -263,14 +259,20 @@ gdi::Region VisibleRegion(HWND hwnd, bool clientOnly, bool clipChildren, bool cl
     return gdi::Region();
   POINT origin = OriginInTop(hwnd);
   gdi::Region vis = WindowArea(hwnd, origin);
-  if (clientOnly)
-    vis.Intersect(Offset(w->client, origin.x, origin.y));
+  if (clientOnly) {
+    RECT client = w->client;
+    OffsetRect(&client, origin.x, origin.y);
+    vis.Intersect(client);
+  }
   if (clipChildren) {
     POINT clientOrigin{origin.x + w->client.left, origin.y + w->client.top};
     for (HWND c : w->children) {
       Wnd* cw = W(c);
-      if (cw && (cw->style & WS_VISIBLE) &&
-          Overlap(vis.Box(), Offset(cw->rect, clientOrigin.x, clientOrigin.y)))
+      if (!cw || !(cw->style & WS_VISIBLE))
+        continue;
+      RECT box = vis.Box();
+      OffsetRect(&box, -clientOrigin.x, -clientOrigin.y);
+      if (Overlap(box, cw->rect))
         vis.Subtract(WindowArea(c, POINT{clientOrigin.x + cw->rect.left, clientOrigin.y + cw->rect.top}));
     }
   }
@@ -287,15 +289,18 @@ gdi::Region VisibleRegion(HWND hwnd, bool clientOnly, bool clipChildren, bool cl
     POINT pClient{pOrigin.x + pw->client.left, pOrigin.y + pw->client.top};
     if (siblings) {
       RECT box = vis.Box();
+      OffsetRect(&box, -pClient.x, -pClient.y);
       for (HWND sib : pw->children) {
         if (sib == cur)
           break;
         Wnd* sw = W(sib);
-        if (sw && (sw->style & WS_VISIBLE) && Overlap(box, Offset(sw->rect, pClient.x, pClient.y)))
+        if (sw && (sw->style & WS_VISIBLE) && Overlap(box, sw->rect))
           vis.Subtract(WindowArea(sib, POINT{pClient.x + sw->rect.left, pClient.y + sw->rect.top}));
       }
     }
-    vis.Intersect(Offset(pw->client, pOrigin.x, pOrigin.y));
+    RECT client = pw->client;
+    OffsetRect(&client, pOrigin.x, pOrigin.y);
+    vis.Intersect(client);
     if (pw->hasRegion)
       vis.Intersect(WindowArea(parent, pOrigin));
     cur = parent;

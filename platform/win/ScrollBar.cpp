@@ -58,20 +58,16 @@ bool SetShown(HWND hwnd, int bar, bool show) {
   return before != w->style;
 }
 
-bool PtIn(const RECT& r, POINT p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
-
 int PartAt(const ScrollBarLayout& l, POINT windowPt) {
-  if (PtIn(l.firstArrow, windowPt))
+  if (PtInRect(&l.firstArrow, windowPt))
     return SB_LINEUP;
-  if (PtIn(l.secondArrow, windowPt))
+  if (PtInRect(&l.secondArrow, windowPt))
     return SB_LINEDOWN;
-  if (l.hasThumb && PtIn(l.thumb, windowPt))
+  if (l.hasThumb && PtInRect(&l.thumb, windowPt))
     return SB_THUMBTRACK;
-  if (PtIn(l.firstPage, windowPt))
+  if (PtInRect(&l.firstPage, windowPt))
     return SB_PAGEUP;
-  if (PtIn(l.secondPage, windowPt))
+  if (PtInRect(&l.secondPage, windowPt))
     return SB_PAGEDOWN;
   return -1;
 }
@@ -200,8 +196,11 @@ void TrackScrollBar(HWND hwnd, int bar, POINT screenPoint) {
     if (msg.hwnd == hwnd && msg.message == WM_TIMER && msg.wParam == trackTimerId) {
       SetTimer(hwnd, trackTimerId, repeatDelay, nullptr);
       ScrollBarLayout now;
-      if (LayoutScrollBar(hwnd, bar, &now) && PtIn(PartRect(now, part), mouse))
-        SendMessageA(hwnd, scrollMsg, WPARAM(part), 0);
+      if (LayoutScrollBar(hwnd, bar, &now)) {
+        const RECT partRect = PartRect(now, part);
+        if (PtInRect(&partRect, mouse))
+          SendMessageA(hwnd, scrollMsg, WPARAM(part), 0);
+      }
       continue;
     }
     TranslateMessage(&msg);

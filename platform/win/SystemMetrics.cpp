@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/rtl/Geometry.h"
 #include "platform/win/Message.h"
 #include "platform/win/Window.h"
 
@@ -227,13 +228,11 @@ namespace {
 RECT ScreenRect() {
   return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
-bool Inside(const RECT& r, POINT p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
 } // namespace
 
 HMONITOR MonitorFromPoint(POINT pt, DWORD flags) {
-  if (Inside(ScreenRect(), pt) || flags != MONITOR_DEFAULTTONULL)
+  const RECT screen = ScreenRect();
+  if (PtInRect(&screen, pt) || flags != MONITOR_DEFAULTTONULL)
     return platform::PrimaryMonitor();
   return nullptr;
 }

@@ -195,8 +195,14 @@ enum : UINT {
   WM_SETCURSOR = 0x0020,
   WM_MOUSEACTIVATE = 0x0021,
   WM_GETMINMAXINFO = 0x0024,
+  WM_DRAWITEM = 0x002B,
+  WM_MEASUREITEM = 0x002C,
+  WM_DELETEITEM = 0x002D,
+  WM_VKEYTOITEM = 0x002E,
+  WM_CHARTOITEM = 0x002F,
   WM_SETFONT = 0x0030,
   WM_GETFONT = 0x0031,
+  WM_COMPAREITEM = 0x0039,
   WM_WINDOWPOSCHANGING = 0x0046,
   WM_WINDOWPOSCHANGED = 0x0047,
   WM_NOTIFY = 0x004E,
@@ -266,6 +272,50 @@ enum : UINT {
   WM_PRINTCLIENT = 0x0318,
   WM_USER = 0x0400,
   WM_APP = 0x8000,
+};
+
+// Owner-drawn items: what the owner is told in WM_DRAWITEM, WM_MEASUREITEM and WM_COMPAREITEM.
+enum : UINT {
+  ODT_LISTBOX = 2,
+  ODA_DRAWENTIRE = 0x0001,
+  ODA_SELECT = 0x0002,
+  ODA_FOCUS = 0x0004,
+  ODS_SELECTED = 0x0001,
+  ODS_GRAYED = 0x0002,
+  ODS_DISABLED = 0x0004,
+  ODS_FOCUS = 0x0010,
+};
+
+struct DRAWITEMSTRUCT {
+  UINT CtlType = 0;
+  UINT CtlID = 0;
+  UINT itemID = 0;
+  UINT itemAction = 0;
+  UINT itemState = 0;
+  HWND hwndItem = nullptr;
+  HDC hDC = nullptr;
+  RECT rcItem{};
+  ULONG_PTR itemData = 0;
+};
+
+struct MEASUREITEMSTRUCT {
+  UINT CtlType = 0;
+  UINT CtlID = 0;
+  UINT itemID = 0;
+  UINT itemWidth = 0;
+  UINT itemHeight = 0;
+  ULONG_PTR itemData = 0;
+};
+
+struct COMPAREITEMSTRUCT {
+  UINT CtlType = 0;
+  UINT CtlID = 0;
+  HWND hwndItem = nullptr;
+  UINT itemID1 = 0;
+  ULONG_PTR itemData1 = 0;
+  UINT itemID2 = 0;
+  ULONG_PTR itemData2 = 0;
+  DWORD dwLocaleId = 0;
 };
 
 // Window styles.

@@ -57,14 +57,6 @@ std::shared_ptr<WndClass> FindClass(LPCSTR name) {
   return it == s.classes.end() ? nullptr : it->second;
 }
 
-bool PtIn(const RECT& r, POINT p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
-
-RECT Offset(RECT r, int dx, int dy) {
-  return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-}
-
 void Unlink(Wnd* parent, HWND child) {
   if (!parent)
     return;
@@ -167,11 +159,13 @@ RECT CalcClient(HWND h, const RECT& windowRect, WINDOWPOS* pos, bool calcValid) 
   params.rgrc[0] = windowRect;
   Wnd* w = W(h);
   params.rgrc[1] = w ? w->rect : windowRect;
-  params.rgrc[2] = w ? Offset(w->client, w->rect.left, w->rect.top) : windowRect;
+  params.rgrc[2] = w ? w->client : windowRect;
+  if (w)
+    OffsetRect(&params.rgrc[2], w->rect.left, w->rect.top);
   params.lppos = pos;
   SendMessageA(h, WM_NCCALCSIZE, calcValid ? TRUE : FALSE, reinterpret_cast<LPARAM>(&params));
   RECT c = params.rgrc[0];
-  c = Offset(c, -windowRect.left, -windowRect.top);
+  OffsetRect(&c, -windowRect.left, -windowRect.top);
   c.right = std::max(c.right, c.left);
   c.bottom = std::max(c.bottom, c.top);
   return c;
@@ -241,7 +235,7 @@ HWND NextActiveCandidate(HWND leaving) {
 bool PointInWindow(HWND h, POINT screen) {
   Wnd* w = W(h);
   RECT r = ScreenWindowRect(h);
-  if (!PtIn(r, screen))
+  if (!PtInRect(&r, screen))
     return false;
   if (w->hasRegion)
     return w->region.Contains(screen.x - r.left, screen.y - r.top);
@@ -258,7 +252,8 @@ HWND FindAt(POINT pt, const std::vector<HWND>& skip) {
     HWND target = top;
     for (;;) {
       Wnd* tw = W(target);
-      if ((tw->style & WS_DISABLED) || !PtIn(ScreenClientRect(target), pt))
+      const RECT targetClient = ScreenClientRect(target);
+      if ((tw->style & WS_DISABLED) || !PtInRect(&targetClient, pt))
         break;
       HWND found = nullptr;
       for (HWND c : tw->children) {
@@ -1213,7 +1208,7 @@ HWND ChildWindowFromPointEx(HWND parent, POINT pt, UINT flags) {
   if (!p)
     return nullptr;
   RECT client{0, 0, RectWidth(p->client), RectHeight(p->client)};
-  if (!PtIn(client, pt))
+  if (!PtInRect(&client, pt))
     return nullptr;
   POINT screen = pt;
   ClientToScreen(parent, &screen);

@@ -173,6 +173,7 @@ void CreateRootWindows() {
   s.messageRoot = NewHandle(std::move(root));
   RegisterEditClass();
   RegisterListBoxClass();
+  RegisterUtilWindowClass();
   // A plain system class the library creates itself (the panning indicator).
   auto staticClass = std::make_shared<WndClass>();
   staticClass->name = "Static";

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "data/cxVariants.h"
+#include "platform/classes/ComponentStream.h"
 #include "tests/data/filter_test_util.h"
 #include "tests/data/stream_test_util.h"
 
@@ -44,6 +45,42 @@ TEST(CriteriaStream, GoldenBytes) {
                    0x01, 0x02, 0x02, 0x02, 0x01, 0x03, 0x2C, 0x01,                  // [1, 300]
                    0x00, 0x18, 0x05, 0x00, 0x00, 0x00, 'b',  'l',  'a',  'n',  'k', // null, shown as blank
                    0x0A, 0x00, 0x00, 0x00, 0x00}));
+}
+
+TEST(CriteriaStream, ConditionsOnNullKeepTheirStoredKindAndShowBlank) {
+  // An equality with Null works as the null operator, yet the stream keeps the kind it was given; the
+  // display value it was given empty comes out as "blank".
+  struct Case {
+    TcxFilterOperatorKind kind;
+    TClass operatorClass;
+    const char* caption;
+    bool matchesBlank;
+  } cases[] = {
+      {fokEqual, ClassOf<TcxFilterNullOperator>(), "(Ad = blank)", true},
+      {fokNotEqual, ClassOf<TcxFilterNotNullOperator>(), "(Ad <> blank)", false},
+      {fokLike, ClassOf<TcxFilterNullOperator>(), "(Ad = blank)", true},
+      {fokNotLike, ClassOf<TcxFilterNotNullOperator>(), "(Ad <> blank)", false},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(int(c.kind));
+    TestFilterCriteria source;
+    source.AddItem(nullptr, source.Col(0), c.kind, Null, "");
+    Bytes bytes = Write(source);
+    EXPECT_EQ(bytes, (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, std::uint8_t(c.kind),
+                            0x05, 0x00, 0x00, 0x00, 'b',  'l',  'a',  'n',  'k',  0x0A, 0x00,
+                            0x00, 0x00, 0x00}));
+    TestFilterCriteria target;
+    Read(target, bytes);
+    auto* item = static_cast<TcxFilterCriteriaItem*>(target.Root()->Items(0));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->OperatorKind(), c.kind);
+    EXPECT_EQ(item->Operator()->ClassType(), c.operatorClass);
+    EXPECT_EQ(item->DisplayValue(), "blank");
+    EXPECT_EQ(target.GetFilterCaption(), c.caption);
+    TestRecord blank{Null, 0};
+    EXPECT_EQ(target.IsDataMatched(&blank), c.matchesBlank);
+    EXPECT_EQ(Write(target), bytes);
+  }
 }
 
 TEST(CriteriaStream, RoundTripReplacesTheTreeWithOneChange) {
@@ -147,7 +184,36 @@ TEST(CriteriaStream, WritesOnlyTheNestingItCanReadBack) {
   }
 }
 
-TEST(CriteriaComponentStream, WritesOnlyChangedPropertiesAndReadsThemBack) {
+// The component form needs the published properties that the unit's start-up registers.
+class CriteriaComponentStream : public ::testing::Test {
+protected:
+  TUnitList units{{cxFilterUnit}};
+  void SetUp() override { units.Initialize(); }
+};
+
+TEST(CriteriaComponentStreamUnit, StreamingNeedsTheStartedUnit) {
+  TestFilterCriteria c;
+  c.SetPercentWildcard('*');
+  TMemoryStream s;
+  EXPECT_THROW(c.SaveToStream(&s), EInvalidOperation);
+  EXPECT_EQ(s.Size(), 0);
+  {
+    TUnitList units({cxFilterUnit});
+    units.Initialize();
+    c.SaveToStream(&s);
+    TestFilterCriteria loaded;
+    s.SetPosition(0);
+    loaded.LoadFromStream(&s);
+    EXPECT_EQ(loaded.PercentWildcard(), '*');
+  }
+  // Shut down, the unit takes its properties with it.
+  s.SetPosition(0);
+  TestFilterCriteria late;
+  EXPECT_THROW(late.LoadFromStream(&s), EInvalidOperation);
+  EXPECT_TRUE(GetPublishedProperties(ClassOf<TestFilterCriteria>()).empty());
+}
+
+TEST_F(CriteriaComponentStream, WritesOnlyChangedPropertiesAndReadsThemBack) {
   TestFilterCriteria c;
   TMemoryStream defaults;
   c.SaveToStream(&defaults);
@@ -192,7 +258,7 @@ TEST(CriteriaComponentStream, WritesOnlyChangedPropertiesAndReadsThemBack) {
   EXPECT_EQ(loaded.UnderscoreWildcard(), '_');
 }
 
-TEST(CriteriaComponentStream, DamagedComponentStreamsRaiseAndRestoreDefaults) {
+TEST_F(CriteriaComponentStream, DamagedComponentStreamsRaiseAndRestoreDefaults) {
   TestFilterCriteria c;
   c.SetPercentWildcard('*');
   TMemoryStream good;

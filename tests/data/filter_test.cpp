@@ -202,7 +202,9 @@ TEST(FilterText, DisplayAndExpressionForms) {
       {fokEqual, "O'Neil", "O'Neil", "(Ad = O'Neil)", "(Name = 'O'Neil')"},
       {fokGreater, 5, "5", "(Ad > 5)", "(Name > 5)"},
       {fokBetween, VarBetweenArrayCreate(1, 5), "1;5", "(Ad between 1 and 5)", "(Name BETWEEN 1 AND 5)"},
-      {fokNotInList, VarArrayOf({"a", 2}), "a; 2", "(Ad not in (a, 2))", "(Name NOT IN ('a', 2))"},
+      {fokInList, VarArrayOf({"a", 2}), "a; 2", "(Ad IN (a, 2))", "(Name IN ('a', 2))"},
+      {fokNotInList, VarArrayOf({"a", 2}), "a; 2", "(Ad NOT IN (a, 2))", "(Name NOT IN ('a', 2))"},
+      {fokInList, VarArrayOf({1}), "", "(Ad IN)", "(Name IN (1))"},
       {fokEqual, Null, "", "(Ad = blank)", "(Name = NULL)"},
       {fokNotLike, "a%", "a%", "(Ad NOT LIKE a%)", "(Name NOT LIKE 'a%')"},
       {fokEqual, true, "True", "(Ad = True)", "(Name = True)"},
@@ -239,6 +241,8 @@ TEST(FilterText, OperatorDescriptionsAndLikeTemplates) {
       {fokNotLike, "ab%", "(Ad does not begin with ab)"},
       {fokNotLike, "%%ab", "(Ad does not end with ab)"},
       {fokGreaterEqual, "5", "(Ad is greater than or equal to 5)"},
+      {fokInList, "a;b", "(Ad in (a, b))"},
+      {fokNotInList, "a", "(Ad not in (a))"},
   };
   for (auto& c : cases) {
     TestFilterCriteria criteria;
@@ -298,7 +302,7 @@ TEST(FilterTree, RemovingConditionsKeepsNegationsAndPlaces) {
   int changes = c.ChangeCount;
   c.RemoveItemByItemLink(c.Col(1));
   EXPECT_EQ(c.ChangeCount, changes + 1);
-  EXPECT_EQ(c.GetFilterText(), "(NOT ((Name = 'a'))) AND (Name = 'b') AND (Price > 2)");
+  EXPECT_EQ(c.GetFilterText(), "(NOT ((Name = 'a'))) AND (Price > 2) AND (Name = 'b')");
   EXPECT_FALSE(Matches(c, Rec("a", 0, Null, 3.0))) << "the negation of the remaining child must hold";
   EXPECT_TRUE(Matches(c, Rec("b", 0, Null, 3.0)));
 
@@ -306,6 +310,60 @@ TEST(FilterTree, RemovingConditionsKeepsNegationsAndPlaces) {
   EXPECT_EQ(c.GetFilterText(), "(Price > 2)");
   c.RemoveItemByItemLink(c.Col(4));
   EXPECT_EQ(c.ChangeCount, changes + 2) << "removing nothing delivers no change";
+}
+
+TEST(FilterTree, ALastChildMovesToTheEndOfItsGrandparent) {
+  // Each tree holds Age conditions that are removed; the texts show where the survivors end up.
+  struct Case {
+    const char* name;
+    void (*build)(TestFilterCriteria&);
+    const char* after;
+  } cases[] = {
+      {"nested under a nested list",
+       [](TestFilterCriteria& c) {
+         auto* orList = c.Root()->AddItemList(fbokOr);
+         auto* andList = orList->AddItemList(fbokAnd);
+         c.AddItem(andList, c.Col(1), fokGreater, 1, "");
+         c.AddItem(andList, c.Col(0), fokEqual, "x", "");
+         c.AddItem(orList, c.Col(3), fokGreater, 2, "");
+         c.AddItem(orList, c.Col(3), fokLess, 9, "");
+       },
+       "((Price > 2) OR (Price < 9) OR (Name = 'x'))"},
+      {"a list left with one list",
+       [](TestFilterCriteria& c) {
+         c.AddItem(nullptr, c.Col(3), fokGreater, 2, "");
+         auto* orList = c.Root()->AddItemList(fbokOr);
+         c.AddItem(orList, c.Col(1), fokLess, 3, "");
+         auto* andList = orList->AddItemList(fbokAnd);
+         c.AddItem(andList, c.Col(0), fokEqual, "a", "");
+         c.AddItem(andList, c.Col(3), fokLess, 9, "");
+         c.AddItem(nullptr, c.Col(0), fokEqual, "z", "");
+       },
+       "(Price > 2) AND (Name = 'z') AND ((Name = 'a') AND (Price < 9))"},
+      {"an emptied list frees itself before its parent gives up its child",
+       [](TestFilterCriteria& c) {
+         auto* orList = c.Root()->AddItemList(fbokOr);
+         auto* inner = orList->AddItemList(fbokAnd);
+         c.AddItem(inner, c.Col(1), fokLess, 3, "");
+         c.AddItem(orList, c.Col(0), fokEqual, "a", "");
+         c.AddItem(nullptr, c.Col(3), fokGreater, 2, "");
+       },
+       "(Price > 2) AND (Name = 'a')"},
+      {"a negated list keeps its only child",
+       [](TestFilterCriteria& c) {
+         auto* notList = c.Root()->AddItemList(fbokNotAnd);
+         c.AddItem(notList, c.Col(1), fokLess, 3, "");
+         c.AddItem(notList, c.Col(0), fokEqual, "a", "");
+         c.AddItem(nullptr, c.Col(3), fokGreater, 2, "");
+       },
+       "(NOT ((Name = 'a'))) AND (Price > 2)"},
+  };
+  for (auto& c : cases) {
+    TestFilterCriteria criteria;
+    c.build(criteria);
+    criteria.RemoveItemByItemLink(criteria.Col(1));
+    EXPECT_EQ(criteria.GetFilterText(), c.after) << c.name;
+  }
 }
 
 TEST(FilterTree, ChangesAreBatchedAndItemsFindable) {

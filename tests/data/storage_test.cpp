@@ -148,6 +148,23 @@ TEST(ValueTypes, StreamFormsHaveTheirWidths) {
   }
 }
 
+TEST(ValueTypes, ABooleanReadFromAnyNonZeroByteIsTheOneTrue) {
+  // A True stored as 2 must still equal a True stored here, and be written back in the one form.
+  TcxValueTypeClass type = TcxBooleanValueType::Instance();
+  std::vector<unsigned char> stored(std::size_t(type->GetDataSize()), 0), read(stored.size(), 0);
+  type->SetValue(stored.data(), Variant(true));
+  for (unsigned char byte : {0x02, 0x80, 0xFF}) {
+    TMemoryStream in;
+    LoadBytes(in, {byte});
+    type->ReadValue(read.data(), &in);
+    EXPECT_EQ(type->Compare(read.data(), stored.data()), 0) << int(byte);
+    EXPECT_EQ(type->GetDisplayText(read.data()), "True");
+    TMemoryStream out;
+    type->WriteValue(read.data(), &out);
+    EXPECT_EQ(StreamBytes(out), std::vector<unsigned char>{0x01}) << int(byte);
+  }
+}
+
 TEST(DataStorage, AssignedFlagFollowsASuccessfulConversionOnly) {
   TcxDataStorage s;
   auto* number = s.ValueDefs()->Add(TcxIntegerValueType::Instance(), true, false, nullptr);

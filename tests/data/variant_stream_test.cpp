@@ -166,6 +166,18 @@ TEST(TaggedVariant, PlainPrimitivesAreLittleEndian) {
   EXPECT_THROW(ReadByte(&s), EReadError);
 }
 
+TEST(TaggedVariant, AnyNonZeroBooleanByteReadsAsTrue) {
+  // Other writers store True as any non-zero byte; both reader forms must agree on it.
+  for (unsigned char byte : {0x00, 0x01, 0x02, 0x7F, 0x80, 0xFF}) {
+    TMemoryStream s;
+    LoadBytes(s, Bytes{byte, byte});
+    bool filled = byte == 0;
+    ReadBoolean(&s, filled);
+    EXPECT_EQ(filled, byte != 0) << int(byte);
+    EXPECT_EQ(ReadBoolean(&s), byte != 0) << int(byte);
+  }
+}
+
 TEST(VarCompare, NullFirstErrorsAsLessAndArraysByLength) {
   struct Case {
     Variant a, b;

@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "engine/Crypto.h"
@@ -264,13 +271,135 @@ TEST(LoadWordFile, AbsentOrEmptyFilesGiveNoEntries) {
   }
 }
 
-TEST(LoadWordFile, SomethingThatCannotBeReadRaisesTheFileError) {
+// What stands at a word file's path: every case lies in a folder with a Turkish name, so that each message
+// also shows whether the path comes out as it was written.
+TEST(WordFileExists, SaysWhatStandsInTheWay) {
   TempDir dir;
-  std::string fifo = dir.file("pipe.dll");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  TPelvor store;
-  EXPECT_THROW(LoadWordFile(fifo, store), EFOpenError);
-  EXPECT_EQ(store.Count(), 0);
+  const fs::path folder = fs::path(dir.file("s\xC3\xB6zl\xC3\xBCk"));
+  fs::create_directory(folder);
+  std::ofstream(folder / "file", std::ios::binary) << Encipher(kPlain) + "\r\n";
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    bool exists;
+    std::string reason; // empty when nothing is raised
+  } cases[] = {
+      {"nothing", [](const fs::path&) {}, false, ""},
+      {"a directory", [](const fs::path& p) { fs::create_directory(p); }, false, ""},
+      {"an ordinary file", [&](const fs::path& p) { fs::copy_file(folder / "file", p); }, true, ""},
+      {"a link to an ordinary file", [](const fs::path& p) { fs::create_symlink("file", p); }, true, ""},
+      {"a link to nothing", [](const fs::path& p) { fs::create_symlink("absent", p); }, false, ""},
+      {"a fifo", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, false,
+       "It is a named pipe (fifo), not a file"},
+      {"a link to a character device", [](const fs::path& p) { fs::create_symlink("/dev/null", p); }, false,
+       "It is a character device, not a file"},
+      {"a socket",
+       [](const fs::path& p) {
+         int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         std::strncpy(address.sun_path, p.c_str(), sizeof address.sun_path - 1);
+         ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+         close(fd);
+       },
+       false, "It is a socket, not a file"},
+      {"a link to itself", [](const fs::path& p) { fs::create_symlink(p.filename(), p); }, false,
+       std::strerror(ELOOP)},
+      {"a link loop of two",
+       [](const fs::path& p) {
+         fs::create_symlink("other", p);
+         fs::create_symlink(p.filename(), p.parent_path() / "other");
+       },
+       false, std::strerror(ELOOP)},
+      {"a link through a file", [](const fs::path& p) { fs::create_symlink("file/words.dll", p); }, false,
+       std::strerror(ENOTDIR)},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path path = folder / "pelvor.dll";
+    fs::remove(folder / "other");
+    fs::remove_all(path);
+    c.make(path);
+    TPelvor store;
+    if (c.reason.empty()) {
+      EXPECT_EQ(WordFileExists(path.string()), c.exists);
+      EXPECT_NO_THROW(LoadWordFile(path.string(), store));
+      EXPECT_EQ(store.Count(), c.exists ? 3 : 0);
+      continue;
+    }
+    for (auto call : {std::function<void()>([&] { WordFileExists(path.string()); }),
+                      std::function<void()>([&] { LoadWordFile(path.string(), store); })}) {
+      try {
+        call();
+        ADD_FAILURE() << "nothing was raised";
+      } catch (const EFOpenError& e) {
+        EXPECT_EQ(AnsiToUtf8(e.Message()), "Cannot open file \"" + path.string() + "\". " + c.reason);
+      }
+    }
+    EXPECT_EQ(store.Count(), 0);
+  }
+}
+
+// A folder that may not be entered and a file that may not be read, seen by a user other than their owner:
+// as root the test drops to an ordinary user in a child process, since root enters every folder.
+TEST(WordFileExists, WhatTheUserMayNotReachIsReportedWithTheReason) {
+  TempDir dir;
+  const fs::path base = fs::path(dir.file("x")).parent_path();
+  const fs::path folder = base / "s\xC3\xB6zl\xC3\xBCk", locked = base / "locked";
+  fs::create_directories(folder);
+  fs::create_directories(locked);
+  std::ofstream(locked / "words.dll") << Encipher(kPlain) + "\r\n";
+  std::ofstream(folder / "closed.dll") << Encipher(kPlain) + "\r\n";
+  fs::create_symlink(locked / "words.dll", folder / "pelvor.dll");
+  fs::permissions(base, fs::perms(0755));
+  fs::permissions(folder, fs::perms(0755));
+  fs::permissions(locked, fs::perms(0));
+  fs::permissions(folder / "closed.dll", fs::perms(0));
+
+  // Each call answers the message it raised, as UTF-8; a child run as an ordinary user sends it through a
+  // pipe.
+  auto messageFor = [](const std::function<void()>& call) {
+    auto attempt = [&]() -> std::string {
+      try {
+        call();
+      } catch (const EFOpenError& e) {
+        return AnsiToUtf8(e.Message());
+      }
+      return "nothing was raised";
+    };
+    if (geteuid() != 0)
+      return attempt();
+    int ends[2];
+    if (pipe(ends) != 0)
+      return std::string("no pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+      close(ends[0]);
+      const std::string message = setresgid(65534, 65534, 65534) == 0 && setresuid(65534, 65534, 65534) == 0
+                                      ? attempt()
+                                      : "cannot become an ordinary user";
+      const ssize_t written = write(ends[1], message.data(), message.size());
+      _exit(written == ssize_t(message.size()) ? 0 : 1);
+    }
+    close(ends[1]);
+    std::string message;
+    char buffer[512];
+    for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;)
+      message.append(buffer, std::size_t(n));
+    close(ends[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return message;
+  };
+  const std::string link = (folder / "pelvor.dll").string(), closed = (folder / "closed.dll").string();
+  EXPECT_EQ(messageFor([&] { WordFileExists(link); }),
+            "Cannot open file \"" + link + "\". " + std::strerror(EACCES));
+  EXPECT_EQ(messageFor([&] {
+              TPelvor store;
+              LoadWordFile(closed, store);
+            }),
+            "Cannot open file \"" + closed + "\". " + std::strerror(EACCES));
+  fs::permissions(locked, fs::perms(0700));
 }
 
 TEST(LoadWordFile, DamagedFilesGiveOnlyWhatParses) {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/gdi/FontEngine.h"
+#include "platform/gdi/FontEngine_p.h"
 #include "tests/gdi/text_test_support.h"
 
 namespace {

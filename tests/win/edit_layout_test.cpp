@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "platform/win/EditLayout.h"
+#include "platform/win/EditLayout_p.h"
 
 namespace {
 

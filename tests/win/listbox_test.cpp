@@ -3,7 +3,7 @@
 
 #include "listbox_fixture.h"
 #include "platform/rtl/SysUtils.h"
-#include "platform/win/ListBoxStore.h"
+#include "platform/win/ListBoxStore_p.h"
 
 // Code page 1254 bytes of the Turkish letters used below.
 #define I_DOT "\xDD"     // İ

@@ -37,6 +37,26 @@ TEST_F(WinTest, ClassesRegisterOnceAndCannotGoWhileWindowsUseThem) {
   EXPECT_FALSE(UnregisterClassA("Rec", nullptr));
 }
 
+// The system's own classes are there from the window manager's start, and again after every fresh start,
+// before anything has asked for a window of them.
+TEST_F(WinTest, SystemClassesAreThereFromTheStart) {
+  for (int start = 0; start < 2; ++start) {
+    platform::ResetWindowManager();
+    WNDCLASSA info{};
+    for (const char* name : {"EDIT", "LISTBOX", "STATIC", "PelvorUtilWindow"})
+      EXPECT_TRUE(GetClassInfoA(nullptr, name, &info)) << name << " at start " << start;
+    bool called = false;
+    HWND hidden = AllocateHWnd([&](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+      called = called || msg == WM_USER;
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    });
+    ASSERT_NE(hidden, nullptr);
+    SendMessageA(hidden, WM_USER, 0, 0);
+    EXPECT_TRUE(called);
+    DeallocateHWnd(hidden);
+  }
+}
+
 TEST_F(WinTest, CreationSendsNcCreateCalcSizeCreateSizeMoveThenShows) {
   HWND parent = Top(100, 50, 300, 200, WS_POPUP | WS_VISIBLE);
   log.clear();

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/win/Edit.h"
-#include "platform/win/EditLayout.h"
+#include "platform/win/EditLayout_p.h"
 
 namespace platform::detail {
 

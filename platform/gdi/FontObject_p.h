@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/gdi/DeviceContext.h"
-#include "platform/gdi/FontEngine.h"
+#include "platform/gdi/FontEngine_p.h"
 
 namespace gdi {
 

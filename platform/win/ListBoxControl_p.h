@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/win/ListBox.h"
-#include "platform/win/ListBoxStore.h"
+#include "platform/win/ListBoxStore_p.h"
 
 namespace platform::detail {
 

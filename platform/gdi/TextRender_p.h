@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/gdi/DeviceContext.h"
-#include "platform/gdi/FontEngine.h"
+#include "platform/gdi/FontEngine_p.h"
 
 namespace textout {
 
