@@ -1,0 +1,96 @@
+#pragma once
+// The in-memory dataset: rows of values kept in the dataset itself, with bookmarks that stay valid while the
+// rows around them are inserted and deleted. Opening, moving and locating by one key field stay cheap for a
+// million rows: rows live in one array, the cursor is an index into the visible order, and a key locate
+// builds a hash index once and reuses it until the rows change.
+#include <unordered_map>
+
+#include "platform/db/DBDataSet.h"
+
+struct TFieldDef {
+  AnsiString Name;
+  TFieldType DataType = ftUnknown;
+  int Size = 0;
+  bool Required = false;
+};
+
+class TMemDataSet : public TDataSet {
+  PELVOR_CLASS(TMemDataSet, TDataSet)
+public:
+  explicit TMemDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+  ~TMemDataSet() override;
+
+  // The columns; they change only while the dataset is closed and holds no rows.
+  void AddFieldDef(const AnsiString& AName, TFieldType AType, int ASize = 0, bool ARequired = false);
+  void ClearFieldDefs();
+  int FieldDefCount() const { return int(FFieldDefs.size()); }
+  const TFieldDef& FieldDefs(int AIndex) const { return FFieldDefs.at(std::size_t(AIndex)); }
+
+  // Loads a row while the dataset is closed, without events: one value per column, converted to the
+  // column's type (EDatabaseError when a value does not convert).
+  void AddRow(std::vector<Variant> AValues);
+  void Reserve(std::size_t ARows) { FCells.reserve(ARows * FFieldDefs.size()); }
+  // Drops every row; the dataset must be closed.
+  void ClearRows();
+  // Every row, also those the filter hides.
+  std::size_t RowCount() const { return FOrder.size(); }
+
+  int RecordCount() override;
+  int RecNo() override;
+  void SetRecNo(int AValue) override;
+  bool IsSequenced() override { return true; }
+  bool BookmarkValid(const TBookmarkStr& ABookmark) override;
+  int CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B) override;
+
+protected:
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalFirst() override { FCursor = -1; }
+  void InternalLast() override { FCursor = std::int64_t(View().size()); }
+  TGetResult GetRecord(TRecordSlot& ASlot, TGetMode AMode) override;
+  void InternalSetToRecord(const TRecordSlot& ASlot) override;
+  Variant GetRowValue(std::int64_t ARow, int AFieldNo) override {
+    return FCells[std::size_t(ARow) * FFieldDefs.size() + std::size_t(AFieldNo - 1)];
+  }
+  TBookmarkStr GetRowBookmark(std::int64_t ARow) override;
+  void InternalGotoBookmark(const TBookmarkStr& ABookmark) override;
+  void InternalPost(const TRecordSlot& ASlot, bool AInserting, const std::vector<Variant>& AValues,
+                    const std::vector<bool>& AChanged) override;
+  void InternalDelete() override;
+  std::int64_t FindRow(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
+                       TLocateOptions AOptions) override;
+  void FilterChanged() override;
+  int ColumnCount() override { return int(FFieldDefs.size()); }
+  bool HoldsRecords() const override { return true; }
+
+  // The row the cursor is on, -1 on a crack.
+  std::int64_t CursorRow();
+  // Converts AValue to the type of column AColumn (from 0).
+  Variant ConvertCell(const Variant& AValue, std::size_t AColumn) const;
+  void StoreCell(std::int64_t ARow, std::size_t AColumn, Variant AValue) {
+    FCells[std::size_t(ARow) * FFieldDefs.size() + AColumn] = std::move(AValue);
+  }
+
+private:
+  struct TKeyIndex {
+    std::unordered_map<std::int64_t, std::int64_t> Numbers;
+    std::unordered_map<AnsiString, std::int64_t> Texts;
+    bool Usable = true;
+  };
+  std::vector<std::int64_t>& View() { return FFilteredView ? FView : FOrder; }
+  // The position of ARow in the visible order, -1 when the row is not visible; AHint is tried first.
+  std::int64_t PosOf(std::int64_t ARow, std::int64_t AHint = -1);
+  void RowsChanged();
+  std::int64_t DecodeBookmark(const TBookmarkStr& ABookmark) const;
+  const TKeyIndex& KeyIndex(int AFieldNo);
+
+  std::vector<TFieldDef> FFieldDefs;
+  std::vector<Variant> FCells;      // row-major: row r holds cells r*columns .. r*columns+columns-1
+  std::vector<std::int64_t> FOrder; // every live row in the dataset's order
+  std::vector<std::int64_t> FView;  // the rows that pass the filter, in order, while filtered
+  bool FFilteredView = false;
+  std::int64_t FCursor = -1;           // a position in View(); -1 and View().size() are the cracks
+  std::vector<std::int32_t> FPosOfRow; // by row: position in View(), -1 when hidden or deleted
+  bool FPosValid = false;
+  std::unordered_map<int, TKeyIndex> FKeyIndexes; // by column, built on demand over View()
+};
