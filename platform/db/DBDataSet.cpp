@@ -118,8 +118,10 @@ void TDataSet::CheckActive() const {
 }
 
 void TDataSet::CheckCanModify() {
-  if (!CanModify())
-    DatabaseError("Cannot modify a read-only dataset");
+  if (!CanModify()) {
+    AnsiString reason = CannotModifyReason();
+    DatabaseError(reason.empty() ? AnsiString("Cannot modify a read-only dataset") : reason);
+  }
 }
 
 Variant TDataSet::GetFieldData(TField* AField) {

@@ -159,6 +159,8 @@ protected:
   virtual void FilterChanged() {}
   // Column count of the edit record; descendants with columns answer theirs.
   virtual int ColumnCount() { return 0; }
+  // Why the dataset cannot be modified, for the error that says so; empty for the plain read-only case.
+  virtual AnsiString CannotModifyReason() { return AnsiString(); }
   // True when the dataset keeps records of its own. A dataset that does not acts as one loose record,
   // whose field values can be set and read without opening it.
   virtual bool HoldsRecords() const { return false; }

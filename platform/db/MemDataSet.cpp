@@ -32,7 +32,7 @@ TMemDataSet::~TMemDataSet() {
 }
 
 void TMemDataSet::AddFieldDef(const AnsiString& AName, TFieldType AType, int ASize, bool ARequired) {
-  if (Active() || !FOrder.empty())
+  if ((Active() && State() != dsOpening) || !FOrder.empty())
     DatabaseError("Columns change only while the dataset is closed and empty");
   if (AName.empty())
     DatabaseError("A column needs a name");
@@ -43,7 +43,7 @@ void TMemDataSet::AddFieldDef(const AnsiString& AName, TFieldType AType, int ASi
 }
 
 void TMemDataSet::ClearFieldDefs() {
-  if (Active() || !FOrder.empty())
+  if ((Active() && State() != dsOpening) || !FOrder.empty())
     DatabaseError("Columns change only while the dataset is closed and empty");
   FFieldDefs.clear();
 }
@@ -123,6 +123,19 @@ void TMemDataSet::AddRow(std::vector<Variant> AValues) {
 void TMemDataSet::ClearRows() {
   if (Active())
     DatabaseError("Rows are cleared only while the dataset is closed");
+  ResetRows();
+}
+
+bool TMemDataSet::SetCursorToRow(std::int64_t ARow) {
+  std::int64_t pos = PosOf(ARow);
+  if (pos < 0)
+    return false;
+  FCursor = pos;
+  return true;
+}
+
+void TMemDataSet::ResetRows() {
+  FCursor = -1;
   FCells.clear();
   FOrder.clear();
   FView.clear();

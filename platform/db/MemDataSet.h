@@ -70,6 +70,13 @@ protected:
   void StoreCell(std::int64_t ARow, std::size_t AColumn, Variant AValue) {
     FCells[std::size_t(ARow) * FFieldDefs.size() + AColumn] = std::move(AValue);
   }
+  // Loading rows of an open dataset (a query that runs again): ResetRows drops them all, PushCell adds the
+  // next cell, in row-major order, and EndRow closes a row. Values must already have the column's type.
+  void ResetRows();
+  void PushCell(Variant AValue) { FCells.push_back(std::move(AValue)); }
+  void EndRow() { FOrder.push_back(std::int64_t(FCells.size() / FFieldDefs.size() - 1)); }
+  // Moves the cursor to the visible row ARow; false when it is not visible.
+  bool SetCursorToRow(std::int64_t ARow);
 
 private:
   struct TKeyIndex {
