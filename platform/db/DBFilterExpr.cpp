@@ -1,6 +1,7 @@
 #include "platform/db/DBFilterExpr.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "platform/db/DBDataSet.h"
 
@@ -333,6 +334,27 @@ Variant ValueOf(const TNode* ANode) {
   return ANode->Op == TFilterOp::Field ? ANode->Field->GetAsVariant() : ANode->Value;
 }
 
+// A date literal in the form a filter text writes it, or in the locale's form.
+bool TextToDate(const Variant& AText, Variant& ADate) {
+  AnsiString t = Trim(AText.AsString());
+  unsigned y, m, d, h = 0, n = 0, s = 0;
+  int read = 0;
+  if (std::sscanf(t.c_str(), "%4u-%2u-%2u%n", &y, &m, &d, &read) == 3) {
+    if (read < int(t.size()) && std::sscanf(t.c_str() + read, " %2u:%2u:%2u", &h, &n, &s) < 2)
+      return false;
+    TDateTime date, time;
+    if (!TryEncodeDate(WORD(y), WORD(m), WORD(d), date) || !TryEncodeTime(WORD(h), WORD(n), WORD(s), 0, time))
+      return false;
+    ADate = Variant::FromDate(date + time);
+    return true;
+  }
+  TDateTime value;
+  if (!VarTextToDate(t, value))
+    return false;
+  ADate = Variant::FromDate(value);
+  return true;
+}
+
 // -1, 0, 1, or 2 when the two values do not compare (a Null among them, or kinds that do not mix).
 int CompareValues(const Variant& A, const Variant& B, bool ACaseInsensitive) {
   if (VarIsNull(A) || VarIsNull(B) || VarIsEmpty(A) || VarIsEmpty(B))
@@ -345,10 +367,11 @@ int CompareValues(const Variant& A, const Variant& B, bool ACaseInsensitive) {
     return ACaseInsensitive ? AnsiCompareText(A.AsString(), B.AsString())
                             : AnsiCompareStr(A.AsString(), B.AsString());
   try {
+    Variant date;
     if (VarType(A) == varDate && VarIsStr(B))
-      return VarCompareValue(A, Variant::FromDate(B.AsDate()));
+      return TextToDate(B, date) ? VarCompareValue(A, date) : 2;
     if (VarType(B) == varDate && VarIsStr(A))
-      return VarCompareValue(Variant::FromDate(A.AsDate()), B);
+      return TextToDate(A, date) ? VarCompareValue(date, B) : 2;
     return VarCompareValue(A, B);
   } catch (const Exception&) {
     return 2;

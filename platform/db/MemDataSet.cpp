@@ -328,25 +328,24 @@ void TMemDataSet::InternalPost(const TRecordSlot& ASlot, bool AInserting, const 
     }
   } else {
     row = ASlot.Row;
+    std::int64_t before = PosOf(row, ASlot.Pos);
     for (std::size_t i = 0; i < columns; ++i)
       if (AChanged[i])
         StoreCell(row, i, std::move(values[i]));
+    // A row the filter no longer accepts leaves the view; the cursor goes to the row that followed it.
+    if (FFilteredView && before >= 0 && !RecordAccepted(row)) {
+      FView.erase(FView.begin() + before);
+      RowsChanged();
+      FCursor = before;
+      return;
+    }
   }
   RowsChanged();
   std::int64_t pos = PosOf(row);
-  if (pos >= 0) {
+  if (pos >= 0)
     FCursor = pos;
-    return;
-  }
-  // A row the filter no longer accepts leaves the view; the cursor goes to the row that follows it.
-  if (!AInserting && FFilteredView) {
-    auto it = std::find(FView.begin(), FView.end(), row);
-    if (it != FView.end()) {
-      FCursor = it - FView.begin();
-      FView.erase(it);
-      RowsChanged();
-    }
-  }
+  else if (AInserting)
+    FCursor = std::min<std::int64_t>(FCursor, std::int64_t(View().size()));
 }
 
 void TMemDataSet::InternalDelete() {
