@@ -168,8 +168,10 @@ public:
     if (!FStmt)
       throw EDatabaseError("The SQL text holds no statement");
     for (; tail && *tail; ++tail)
-      if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';')
+      if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';') {
+        sqlite3_finalize(FStmt);
         throw EDatabaseError("The SQL text of a query holds more than one statement");
+      }
   }
   ~TStatement() { sqlite3_finalize(FStmt); }
   TStatement(const TStatement&) = delete;
