@@ -115,8 +115,8 @@ void TMemDataSet::AddRow(std::vector<Variant> AValues) {
   for (std::size_t i = 0; i < columns; ++i)
     AValues[i] = ConvertCell(AValues[i], i);
   for (Variant& v : AValues)
-    FCells.push_back(std::move(v));
-  FOrder.push_back(std::int64_t(FCells.size() / columns - 1));
+    PushCell(std::move(v));
+  EndRow();
   RowsChanged();
 }
 
@@ -136,7 +136,9 @@ bool TMemDataSet::SetCursorToRow(std::int64_t ARow) {
 
 void TMemDataSet::ResetRows() {
   FCursor = -1;
-  FCells.clear();
+  FChunks.clear();
+  FRowTotal = 0;
+  FNextColumn = 0;
   FOrder.clear();
   FView.clear();
   FPosOfRow.clear();
@@ -253,7 +255,7 @@ std::int64_t TMemDataSet::PosOf(std::int64_t ARow, std::int64_t AHint) {
   if (AHint >= 0 && AHint < std::int64_t(view.size()) && view[std::size_t(AHint)] == ARow)
     return AHint;
   if (!FPosValid) {
-    FPosOfRow.assign(FCells.size() / std::max<std::size_t>(1, FFieldDefs.size()), -1);
+    FPosOfRow.assign(std::size_t(FRowTotal), -1);
     for (std::size_t i = 0; i < view.size(); ++i)
       FPosOfRow[std::size_t(view[i])] = std::int32_t(i);
     FPosValid = true;
@@ -316,9 +318,11 @@ void TMemDataSet::InternalPost(const TRecordSlot& ASlot, bool AInserting, const 
     values[i] = ConvertCell(AValues[i], i);
   std::int64_t row;
   if (AInserting) {
-    row = std::int64_t(FCells.size() / columns);
+    row = FRowTotal;
     for (Variant& v : values)
-      FCells.push_back(std::move(v));
+      PushCell(std::move(v));
+    FRowTotal++;
+    FNextColumn = 0;
     bool atEnd = ASlot.Flag == bfEOF || ASlot.Row < 0;
     auto orderAt = atEnd ? FOrder.end() : std::find(FOrder.begin(), FOrder.end(), ASlot.Row);
     FOrder.insert(orderAt, row);
@@ -369,11 +373,10 @@ const TMemDataSet::TKeyIndex& TMemDataSet::KeyIndex(int AFieldNo) {
     return found->second;
   TKeyIndex& index = FKeyIndexes[AFieldNo];
   std::vector<std::int64_t>& view = View();
-  std::size_t columns = FFieldDefs.size();
   std::size_t column = std::size_t(AFieldNo - 1);
   index.Numbers.reserve(view.size());
   for (std::int64_t row : view) {
-    const Variant& v = FCells[std::size_t(row) * columns + column];
+    const Variant& v = Cell(row, column);
     if (IsIntegerType(VarType(v)))
       index.Numbers.try_emplace(v.RawInteger(), row);
     else if (VarType(v) == varString)

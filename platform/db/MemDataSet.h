@@ -3,6 +3,7 @@
 // rows around them are inserted and deleted. Opening, moving and locating by one key field stay cheap for a
 // million rows: rows live in one array, the cursor is an index into the visible order, and a key locate
 // builds a hash index once and reuses it until the rows change.
+#include <memory>
 #include <unordered_map>
 
 #include "platform/db/DBDataSet.h"
@@ -29,7 +30,7 @@ public:
   // Loads a row while the dataset is closed, without events: one value per column, converted to the
   // column's type (EDatabaseError when a value does not convert).
   void AddRow(std::vector<Variant> AValues);
-  void Reserve(std::size_t ARows) { FCells.reserve(ARows * FFieldDefs.size()); }
+  void Reserve(std::size_t ARows) { FChunks.reserve(ARows / kChunkRows + 1); }
   // Drops every row; the dataset must be closed.
   void ClearRows();
   // Every row, also those the filter hides.
@@ -50,7 +51,7 @@ protected:
   TGetResult GetRecord(TRecordSlot& ASlot, TGetMode AMode) override;
   void InternalSetToRecord(const TRecordSlot& ASlot) override;
   Variant GetRowValue(std::int64_t ARow, int AFieldNo) override {
-    return FCells[std::size_t(ARow) * FFieldDefs.size() + std::size_t(AFieldNo - 1)];
+    return Cell(ARow, std::size_t(AFieldNo - 1));
   }
   TBookmarkStr GetRowBookmark(std::int64_t ARow) override;
   void InternalGotoBookmark(const TBookmarkStr& ABookmark) override;
@@ -68,13 +69,20 @@ protected:
   // Converts AValue to the type of column AColumn (from 0).
   Variant ConvertCell(const Variant& AValue, std::size_t AColumn) const;
   void StoreCell(std::int64_t ARow, std::size_t AColumn, Variant AValue) {
-    FCells[std::size_t(ARow) * FFieldDefs.size() + AColumn] = std::move(AValue);
+    Cell(ARow, AColumn) = std::move(AValue);
   }
   // Loading rows of an open dataset (a query that runs again): ResetRows drops them all, PushCell adds the
   // next cell, in row-major order, and EndRow closes a row. Values must already have the column's type.
   void ResetRows();
-  void PushCell(Variant AValue) { FCells.push_back(std::move(AValue)); }
-  void EndRow() { FOrder.push_back(std::int64_t(FCells.size() / FFieldDefs.size() - 1)); }
+  void PushCell(Variant AValue) {
+    if (FNextColumn == 0 && FRowTotal % kChunkRows == 0)
+      FChunks.push_back(std::make_unique<Variant[]>(kChunkRows * FFieldDefs.size()));
+    Cell(FRowTotal, FNextColumn++) = std::move(AValue);
+  }
+  void EndRow() {
+    FOrder.push_back(FRowTotal++);
+    FNextColumn = 0;
+  }
   // Moves the cursor to the visible row ARow; false when it is not visible.
   bool SetCursorToRow(std::int64_t ARow);
 
@@ -92,7 +100,15 @@ private:
   const TKeyIndex& KeyIndex(int AFieldNo);
 
   std::vector<TFieldDef> FFieldDefs;
-  std::vector<Variant> FCells;      // row-major: row r holds cells r*columns .. r*columns+columns-1
+  // Rows live in chunks of kChunkRows rows, row-major within a chunk, so that loading never moves cells.
+  static constexpr std::size_t kChunkRows = 4096;
+  Variant& Cell(std::int64_t ARow, std::size_t AColumn) {
+    return FChunks[std::size_t(ARow) / kChunkRows]
+                  [(std::size_t(ARow) % kChunkRows) * FFieldDefs.size() + AColumn];
+  }
+  std::vector<std::unique_ptr<Variant[]>> FChunks;
+  std::int64_t FRowTotal = 0; // rows stored, deleted ones included: the next row's handle
+  std::size_t FNextColumn = 0;
   std::vector<std::int64_t> FOrder; // every live row in the dataset's order
   std::vector<std::int64_t> FView;  // the rows that pass the filter, in order, while filtered
   bool FFilteredView = false;

@@ -424,8 +424,10 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
       const char* name = sqlite3_column_name(s, i);
       AnsiString fieldName = FromUtf8(reinterpret_cast<const unsigned char*>(name), int(std::strlen(name)));
       for (int j = 0; j < i; ++j)
-        if (AnsiSameText(FieldDefs(j).Name, fieldName))
-          fieldName += "_" + IntToStr(i);
+        if (AnsiSameText(FieldDefs(j).Name, fieldName)) {
+          fieldName.push_back('_');
+          fieldName.append(IntToStr(i));
+        }
       AddFieldDef(fieldName, column.DataType);
     }
   } else if (std::size_t(columns) != FColumns.size()) {
