@@ -299,6 +299,7 @@ std::int64_t TDataSet::FindRow(const std::vector<TField*>&, const std::vector<Va
 
 void TDataSet::BindFields(const std::vector<std::pair<AnsiString, TFieldType>>& AColumns,
                           const std::vector<int>& ASizes) {
+  FUsesDefaultFields = FFields.empty();
   for (TField* field : FFields)
     field->FFieldNo = 0;
   for (std::size_t i = 0; i < AColumns.size(); ++i) {

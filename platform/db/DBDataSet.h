@@ -37,6 +37,8 @@ public:
   TField* FieldByName(const AnsiString& AFieldName) const;
   // The fields named in a ";"-separated list, in its order; a missing one raises EDatabaseError.
   std::vector<TField*> GetFieldList(const AnsiString& AFieldNames) const;
+  // True when the dataset made its fields when it opened, from its columns, because it had none of its own.
+  bool DefaultFields() const { return FUsesDefaultFields; }
   int AggFieldCount() const { return int(FAggFields.size()); }
   TField* AggFields(int AIndex) const { return FAggFields.at(std::size_t(AIndex)); }
 
@@ -216,6 +218,7 @@ private:
   std::vector<TDataSource*> FDataSources; // borrowed: sources leave the list when they let go
 
   TDataSetState FState = dsInactive;
+  bool FUsesDefaultFields = true;
   bool FBof = true;
   bool FEof = true;
   bool FModified = false;

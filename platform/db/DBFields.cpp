@@ -51,6 +51,23 @@ void TField::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
 }
 
+bool TField::IsBlob() const {
+  switch (FDataType) {
+  case ftBlob:
+  case ftMemo:
+  case ftGraphic:
+  case ftFmtMemo:
+  case ftParadoxOle:
+  case ftDBaseOle:
+  case ftTypedBinary:
+  case ftOraBlob:
+  case ftOraClob:
+    return true;
+  default:
+    return false;
+  }
+}
+
 bool TField::CanModify() {
   if (ReadOnly || !FDataSet || !FDataSet->CanModify())
     return false;
@@ -213,7 +230,7 @@ Variant TNumericField::ConvertValue(const Variant& AValue) {
     case ftInteger:
     case ftWord:
     case ftAutoInc: {
-      if (VarType(AValue) == varInteger)
+      if (VarType(AValue) == varInteger && (FDataType == ftInteger || FDataType == ftAutoInc))
         return AValue;
       std::int64_t v = AValue.AsInt64();
       if (v < INT32_MIN || v > INT32_MAX || (FDataType == ftSmallint && (v < -32768 || v > 32767)) ||

@@ -29,6 +29,8 @@ public:
   int Index() const;
   bool Lookup() const { return FFieldKind == fkLookup; }
   bool Calculated() const { return FFieldKind == fkCalculated || FFieldKind == fkInternalCalc; }
+  // Large values kept apart from the record in most databases: binary data, memos, pictures.
+  bool IsBlob() const;
   AnsiString DisplayLabel() const { return FDisplayLabel.empty() ? FieldName : FDisplayLabel; }
   void SetDisplayLabel(const AnsiString& AValue) { FDisplayLabel = AValue; }
 

@@ -65,10 +65,11 @@ Variant TMemDataSet::ConvertCell(const Variant& AValue, std::size_t AColumn) con
     case ftInteger:
     case ftWord:
     case ftAutoInc: {
-      if (VarType(AValue) == varInteger)
+      if (VarType(AValue) == varInteger && (def.DataType == ftInteger || def.DataType == ftAutoInc))
         return AValue;
       std::int64_t v = AValue.AsInt64();
-      if (v < INT32_MIN || v > INT32_MAX)
+      if (v < INT32_MIN || v > INT32_MAX || (def.DataType == ftSmallint && (v < -32768 || v > 32767)) ||
+          (def.DataType == ftWord && (v < 0 || v > 65535)))
         throw EDatabaseError(IntToStr(v) + " is out of range for column '" + def.Name + "'");
       return Variant(int(v));
     }

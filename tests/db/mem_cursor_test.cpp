@@ -23,6 +23,32 @@ struct Fixture {
   DataSetEvents events;
 };
 
+TEST(MemRows, LoadingChecksColumnsAndValues) {
+  TMemDataSet ds(nullptr);
+  EXPECT_THROW(ds.AddRow({1}), EDatabaseError) << "no columns yet";
+  ds.AddFieldDef("ID", ftInteger);
+  ds.AddFieldDef("Small", ftSmallint);
+  ds.AddFieldDef("When", ftDateTime);
+  EXPECT_THROW(ds.AddFieldDef("Id", ftString), EDatabaseError) << "names are case-insensitive";
+  EXPECT_THROW(ds.AddFieldDef("", ftString), EDatabaseError);
+  EXPECT_THROW(ds.AddRow({1, 2, 3.0, 4}), EDatabaseError) << "more values than columns";
+  EXPECT_THROW(ds.AddRow({"one"}), EDatabaseError);
+  EXPECT_THROW(ds.AddRow({1, 40000}), EDatabaseError);
+  ds.AddRow({"2", std::int64_t(3)});
+  EXPECT_EQ(ds.RowCount(), 1u) << "failed rows leave nothing behind";
+  EXPECT_THROW(ds.AddFieldDef("More", ftString), EDatabaseError) << "columns are fixed once rows exist";
+  ds.Open();
+  EXPECT_EQ(VarType(ds.Fields(0)->Value()), varInteger);
+  EXPECT_EQ(ds.Fields(1)->AsInteger(), 3);
+  EXPECT_TRUE(ds.Fields(2)->IsNull());
+  EXPECT_THROW(ds.AddRow({5}), EDatabaseError);
+  EXPECT_THROW(ds.ClearRows(), EDatabaseError);
+  ds.Close();
+  ds.ClearRows();
+  ds.Open();
+  EXPECT_TRUE(ds.IsEmpty());
+}
+
 TEST(MemCursor, OpenAndCloseInOrder) {
   Fixture f(10, 3);
   f.ds.Open();
@@ -35,8 +61,14 @@ TEST(MemCursor, OpenAndCloseInOrder) {
   EXPECT_EQ(f.link.ActiveRecord(), 0);
   EXPECT_EQ(f.ds.RecordCount(), 10);
   EXPECT_EQ(f.ds.RecNo(), 1);
+  EXPECT_TRUE(f.ds.DefaultFields());
+  EXPECT_EQ(f.ds.FieldCount(), 2);
   f.ds.Close();
+  EXPECT_EQ(f.ds.FieldCount(), 0) << "the fields made at opening go with closing";
   EXPECT_EQ(f.log.Take(), (Log{"BeforeClose", "ActiveChanged(0)", "AfterClose"}));
+  f.ds.Open();
+  f.log.Take();
+  f.ds.Close();
   EXPECT_FALSE(f.link.Active());
   EXPECT_EQ(f.link.RecordCount(), 0);
   EXPECT_THROW(f.ds.Next(), EDatabaseError);

@@ -257,6 +257,10 @@ TEST(MemFields, DisplayTextAndLookup) {
   EXPECT_THROW(TStringField(nullptr).SetDataSet(&people), EDatabaseError)
       << "fields join a closed dataset only";
 
+  EXPECT_FALSE(people.DefaultFields()) << "the dataset had fields of its own";
+  EXPECT_EQ(people.FieldCount(), 6);
+  EXPECT_EQ(city.FieldNo(), 0);
+  EXPECT_EQ(score.FieldNo(), 3);
   EXPECT_EQ(city.DisplayText(), "Rize");
   EXPECT_EQ(score.DisplayText(), FormatFloat("0.00", 3.5));
   score.EditFormat = "0.0";
