@@ -105,10 +105,11 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
 
 std::string IsoText(TDateTime AValue, TFieldType AType) {
   if (AType == ftDate)
-    return FormatDateTime("yyyy-mm-dd", AValue);
+    return FormatDateTime("yyyy'-'mm'-'dd", AValue);
+  // Separators are quoted: the locale's own ones must not leak into the stored text.
   if (AType == ftTime)
-    return FormatDateTime("hh:nn:ss.zzz", AValue);
-  return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", AValue);
+    return FormatDateTime("hh':'nn':'ss'.'zzz", AValue);
+  return FormatDateTime("yyyy'-'mm'-'dd hh':'nn':'ss'.'zzz", AValue);
 }
 
 Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
