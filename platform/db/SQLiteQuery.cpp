@@ -1,40 +1,13 @@
 #include "platform/db/SQLiteQuery.h"
 
-#include <sqlite3.h>
-
-#include <cmath>
 #include <cstring>
 
 #include "platform/classes/ComponentStream.h"
+#include "platform/db/SQLiteQuery_Internal.h"
+
+using namespace sqlitequery_internal;
 
 namespace {
-
-// SQLite keeps text as UTF-8; the dataset's texts are in the default code page. Plain ASCII needs no work.
-AnsiString FromUtf8(const unsigned char* AText, int ALength) {
-  const char* p = reinterpret_cast<const char*>(AText);
-  for (int i = 0; i < ALength; ++i)
-    if (static_cast<unsigned char>(p[i]) >= 0x80)
-      return Utf8ToAnsi(std::string_view(p, std::size_t(ALength)));
-  return AnsiString(p, std::size_t(ALength));
-}
-
-std::string ToUtf8(const AnsiString& AText) {
-  for (char c : AText)
-    if (static_cast<unsigned char>(c) >= 0x80)
-      return AnsiToUtf8(AText);
-  return AText;
-}
-
-AnsiString Quote(const AnsiString& AName) {
-  AnsiString q = "\"";
-  for (char c : AName) {
-    if (c == '"')
-      q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
 TFieldType TypeOfDecl(const char* ADecl, int AStorage) {
   if (!ADecl || !*ADecl) {
     switch (AStorage) {
@@ -103,15 +76,6 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
   return true;
 }
 
-std::string IsoText(TDateTime AValue, TFieldType AType) {
-  if (AType == ftDate)
-    return FormatDateTime("yyyy'-'mm'-'dd", AValue);
-  // Separators are quoted: the locale's own ones must not leak into the stored text.
-  if (AType == ftTime)
-    return FormatDateTime("hh':'nn':'ss'.'zzz", AValue);
-  return FormatDateTime("yyyy'-'mm'-'dd hh':'nn':'ss'.'zzz", AValue);
-}
-
 Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
   int storage = sqlite3_column_type(AStmt, ACol);
   switch (storage) {
@@ -159,83 +123,6 @@ Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
   }
 }
 
-class TStatement {
-public:
-  TStatement(sqlite3* ADb, const AnsiString& ASQL) : FDb(ADb) {
-    std::string sql = ToUtf8(ASQL);
-    const char* tail = nullptr;
-    if (sqlite3_prepare_v2(ADb, sql.c_str(), int(sql.size()), &FStmt, &tail) != SQLITE_OK)
-      throw EDatabaseError("SQL error: " + AnsiString(sqlite3_errmsg(ADb)) + " in \"" + ASQL + "\"");
-    if (!FStmt)
-      throw EDatabaseError("The SQL text holds no statement");
-    for (; tail && *tail; ++tail)
-      if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';') {
-        sqlite3_finalize(FStmt);
-        throw EDatabaseError("The SQL text of a query holds more than one statement");
-      }
-  }
-  ~TStatement() { sqlite3_finalize(FStmt); }
-  TStatement(const TStatement&) = delete;
-  TStatement& operator=(const TStatement&) = delete;
-  sqlite3_stmt* Get() const { return FStmt; }
-
-  void Bind(int AIndex, const Variant& AValue, TFieldType AType) {
-    int rc;
-    switch (VarType(AValue)) {
-    case varEmpty:
-    case varNull:
-      rc = sqlite3_bind_null(FStmt, AIndex);
-      break;
-    case varBoolean:
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-      rc = sqlite3_bind_int64(FStmt, AIndex, AValue.AsInt64());
-      break;
-    case varDate: {
-      std::string t = IsoText(AValue.AsDate(), AType == ftUnknown ? ftDateTime : AType);
-      rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
-      break;
-    }
-    case varOleStr: {
-      std::string t = WideToUtf8(AValue.AsWideString());
-      rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
-      break;
-    }
-    case varString:
-      if (AType == ftBlob || AType == ftGraphic || AType == ftBytes) {
-        const AnsiString& s = AValue.RawString();
-        rc = sqlite3_bind_blob(FStmt, AIndex, s.data(), int(s.size()), SQLITE_TRANSIENT);
-      } else {
-        std::string t = ToUtf8(AValue.RawString());
-        rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
-      }
-      break;
-    default:
-      rc = sqlite3_bind_double(FStmt, AIndex, AValue.AsDouble());
-      break;
-    }
-    if (rc != SQLITE_OK)
-      throw EDatabaseError("Cannot bind a value: " + AnsiString(sqlite3_errmsg(FDb)));
-  }
-
-  // Runs a statement that returns no rows.
-  void Exec() {
-    int rc = sqlite3_step(FStmt);
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-      throw EDatabaseError(sqlite3_errmsg(FDb));
-  }
-
-private:
-  sqlite3* FDb;
-  sqlite3_stmt* FStmt = nullptr;
-};
-
-// The ":Name" references of a text, in order, each once; quoted texts and comments are skipped.
 std::vector<AnsiString> ParamNames(const AnsiString& ASQL) {
   std::vector<AnsiString> names;
   std::size_t i = 0, n = ASQL.size();
@@ -504,138 +391,6 @@ void TSQLiteQuery::ChooseUpdateTable() {
     }
   }
   FUpdateTable = table;
-}
-
-template <class F> void TSQLiteQuery::WriteInSavepoint(const AnsiString& AWhat, F AWrite) {
-  sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
-  if (!db)
-    DatabaseError("The query's connection is closed");
-  if (sqlite3_exec(db, "SAVEPOINT pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK)
-    DatabaseError("Cannot start a transaction: " + AnsiString(sqlite3_errmsg(db)));
-  try {
-    AWrite(db);
-  } catch (const Exception& e) {
-    sqlite3_exec(db, "ROLLBACK TO pelvor_write; RELEASE pelvor_write", nullptr, nullptr, nullptr);
-    DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed: " + e.Message());
-  }
-  if (sqlite3_exec(db, "RELEASE pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    AnsiString message = sqlite3_errmsg(db);
-    sqlite3_exec(db, "ROLLBACK TO pelvor_write; RELEASE pelvor_write", nullptr, nullptr, nullptr);
-    DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed at commit: " + message);
-  }
-}
-
-void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
-                                const std::vector<Variant>& AValues, const std::vector<bool>& AChanged) {
-  if (!FReadOnlyReason.empty())
-    DatabaseError(FReadOnlyReason);
-  std::vector<Variant> values = AValues;
-  std::vector<bool> changed = AChanged;
-  std::vector<std::size_t> written;
-  for (std::size_t i = 0; i < FColumns.size(); ++i) {
-    bool ours = AnsiSameText(FColumns[i].Table, FUpdateTable);
-    if (AChanged[i] && !ours)
-      DatabaseError("Field '" + FieldDefs(int(i)).Name + "' is not a column of table '" + FUpdateTable +
-                    "' and cannot be stored");
-    if (ours && (AInserting ? !VarIsNull(values[i]) && !VarIsEmpty(values[i]) : bool(AChanged[i])))
-      written.push_back(i);
-  }
-  if (!AInserting && written.empty()) {
-    TMemDataSet::InternalPost(ASlot, AInserting, values, changed);
-    return;
-  }
-  WriteInSavepoint(AInserting ? "Insert into a row" : "Update of a row", [&](sqlite3* db) {
-    AnsiString sql;
-    if (AInserting) {
-      AnsiString names, marks;
-      for (std::size_t i : written) {
-        names += (names.empty() ? "" : ", ") + Quote(FColumns[i].Origin);
-        marks += marks.empty() ? "?" : ", ?";
-      }
-      sql = written.empty()
-                ? "INSERT INTO " + Quote(FUpdateTable) + " DEFAULT VALUES"
-                : "INSERT INTO " + Quote(FUpdateTable) + " (" + names + ") VALUES (" + marks + ")";
-    } else {
-      sql = "UPDATE " + Quote(FUpdateTable) + " SET ";
-      for (std::size_t k = 0; k < written.size(); ++k)
-        sql += (k ? ", " : "") + Quote(FColumns[written[k]].Origin) + " = ?";
-      sql += " WHERE ";
-      for (std::size_t k = 0; k < FKeyColumns.size(); ++k)
-        sql += (k ? " AND " : "") + Quote(FKeyColumns[k]) + " IS ?";
-    }
-    TStatement stmt(db, sql);
-    int index = 1;
-    for (std::size_t i : written)
-      stmt.Bind(index++, values[i], FColumns[i].DataType);
-    if (!AInserting)
-      for (int no : FKeyFieldNos)
-        stmt.Bind(index++, GetRowValue(ASlot.Row, no), FColumns[std::size_t(no - 1)].DataType);
-    stmt.Exec();
-    if (!AInserting && sqlite3_changes(db) != 1)
-      throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");
-    // A key the database gave the new row (an integer primary key left empty) is read back.
-    if (AInserting && FKeyFieldNos.size() == 1) {
-      std::size_t key = std::size_t(FKeyFieldNos[0] - 1);
-      if (VarIsNull(values[key]) || VarIsEmpty(values[key])) {
-        sqlite3_int64 id = sqlite3_last_insert_rowid(db);
-        values[key] = ConvertCell(Variant(std::int64_t(id)), key);
-        changed[key] = true;
-      }
-    }
-  });
-  TMemDataSet::InternalPost(ASlot, AInserting, values, changed);
-}
-
-void TSQLiteQuery::InternalDelete() {
-  if (!FReadOnlyReason.empty())
-    DatabaseError(FReadOnlyReason);
-  std::int64_t row = CursorRow();
-  if (row < 0)
-    DatabaseError("No current record to delete");
-  WriteInSavepoint("Delete of a row", [&](sqlite3* db) {
-    AnsiString sql = "DELETE FROM " + Quote(FUpdateTable) + " WHERE ";
-    for (std::size_t k = 0; k < FKeyColumns.size(); ++k)
-      sql += (k ? " AND " : "") + Quote(FKeyColumns[k]) + " IS ?";
-    TStatement stmt(db, sql);
-    int index = 1;
-    for (int no : FKeyFieldNos)
-      stmt.Bind(index++, GetRowValue(row, no), FColumns[std::size_t(no - 1)].DataType);
-    stmt.Exec();
-    if (sqlite3_changes(db) != 1)
-      throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");
-  });
-  TMemDataSet::InternalDelete();
-}
-
-void TSQLiteQuery::InternalRefresh() {
-  // Rows are read again, so the cursor finds its record by key (or keeps its position without one).
-  std::int64_t row = CursorRow();
-  std::vector<Variant> key;
-  for (int no : FKeyFieldNos)
-    key.push_back(row >= 0 ? GetRowValue(row, no) : Null);
-  int recNo = RecNo();
-  ResetRows();
-  RunQuery(false);
-  TMemDataSet::FilterChanged();
-  if (!key.empty() && row >= 0) {
-    std::vector<TField*> fields;
-    for (int no : FKeyFieldNos)
-      for (int i = 0; i < FieldCount(); ++i)
-        if (Fields(i)->FieldNo() == no)
-          fields.push_back(Fields(i));
-    if (fields.size() == key.size()) {
-      std::int64_t found = FindRow(fields, key, TLocateOptions());
-      if (found >= 0 && SetCursorToRow(found))
-        return;
-    }
-  }
-  if (recNo > 0 && RecordCount() > 0) {
-    std::int64_t target = std::min(recNo, RecordCount()) - 1;
-    TRecordSlot probe;
-    InternalFirst();
-    for (std::int64_t i = 0; i <= target; ++i)
-      GetRecord(probe, gmNext);
-  }
 }
 
 void RegisterSQLiteQueryProperties() {
