@@ -2,11 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/db/DBDataSet_Internal.h"
 #include "platform/db/DBDataSource.h"
-#include "platform/db/DBFilterExpr.h"
-
-using namespace dbdataset_internal;
 
 void TDataSet::SetActiveRecord(int AValue) {
   if (AValue < 0 || AValue >= std::max(FRecordCount, 1))

@@ -1,13 +1,5 @@
 #include "platform/db/DBDataSet.h"
 
-#include <algorithm>
-
-#include "platform/db/DBDataSet_Internal.h"
-#include "platform/db/DBDataSource.h"
-#include "platform/db/DBFilterExpr.h"
-
-using namespace dbdataset_internal;
-
 void TDataSet::ClearEdit() {
   FEditValues.clear();
   FEditChanged.clear();
