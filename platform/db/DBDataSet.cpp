@@ -144,10 +144,7 @@ void TDataSet::SetActive(bool AValue) {
     FState = dsOpening;
     try {
       InternalOpen();
-      if (FFilterOptions.Empty() && !FFilter.empty())
-        CompileFilter(FFilter);
-      else if (!FFilter.empty())
-        CompileFilter(FFilter);
+      CompileFilter(FFilter);
       FilterChanged();
       FBuffers.assign(1, TRecordSlot());
       UpdateBufferCount();
@@ -162,6 +159,7 @@ void TDataSet::SetActive(bool AValue) {
       try {
         InternalClose();
       } catch (...) {
+        // The failure to open is what the caller must see, not the clean-up's.
       }
       DestroyDefaultFields();
       FBuffers.clear();

@@ -127,6 +127,29 @@ void TMemDataSet::ClearRows() {
   ResetRows();
 }
 
+TMemDataSet::TSavedRows TMemDataSet::TakeRows() {
+  TSavedRows rows;
+  rows.Chunks.swap(FChunks);
+  rows.Order.swap(FOrder);
+  rows.View.swap(FView);
+  rows.RowTotal = FRowTotal;
+  rows.Cursor = FCursor;
+  rows.FilteredView = FFilteredView;
+  ResetRows();
+  return rows;
+}
+
+void TMemDataSet::RestoreRows(TSavedRows&& ARows) {
+  FChunks.swap(ARows.Chunks);
+  FOrder.swap(ARows.Order);
+  FView.swap(ARows.View);
+  FRowTotal = ARows.RowTotal;
+  FNextColumn = 0;
+  FCursor = ARows.Cursor;
+  FFilteredView = ARows.FilteredView;
+  RowsChanged();
+}
+
 bool TMemDataSet::SetCursorToRow(std::int64_t ARow) {
   std::int64_t pos = PosOf(ARow);
   if (pos < 0)

@@ -83,6 +83,15 @@ protected:
     FOrder.push_back(FRowTotal++);
     FNextColumn = 0;
   }
+  // Every row and the cursor, taken out so that a reload that fails can put them back.
+  struct TSavedRows {
+    std::vector<std::unique_ptr<Variant[]>> Chunks;
+    std::vector<std::int64_t> Order, View;
+    std::int64_t RowTotal = 0, Cursor = -1;
+    bool FilteredView = false;
+  };
+  TSavedRows TakeRows();
+  void RestoreRows(TSavedRows&& ARows);
   // Moves the cursor to the visible row ARow; false when it is not visible.
   bool SetCursorToRow(std::int64_t ARow);
 

@@ -278,7 +278,9 @@ void TSQLiteQuery::InternalClose() {
 }
 
 void TSQLiteQuery::RunQuery(bool ADefine) {
-  sqlite3* db = FConnection->Handle();
+  sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
+  if (!db)
+    DatabaseError("The query's connection is closed");
   TStatement stmt(db, FSQL);
   sqlite3_stmt* s = stmt.Get();
   int count = sqlite3_bind_parameter_count(s);

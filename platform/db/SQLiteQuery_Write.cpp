@@ -112,8 +112,14 @@ void TSQLiteQuery::InternalRefresh() {
   for (int no : FKeyFieldNos)
     key.push_back(row >= 0 ? GetRowValue(row, no) : Null);
   int recNo = RecNo();
-  ResetRows();
-  RunQuery(false);
+  TSavedRows old = TakeRows();
+  try {
+    RunQuery(false);
+  } catch (...) {
+    // A query that fails to run again leaves the rows it had, so the window still shows real records.
+    RestoreRows(std::move(old));
+    throw;
+  }
   TMemDataSet::FilterChanged();
   if (!key.empty() && row >= 0) {
     std::vector<TField*> fields;

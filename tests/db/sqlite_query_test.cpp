@@ -285,6 +285,26 @@ TEST(SQLiteQuery, RefreshFindsTheRecordByKey) {
   db.query.SetFilter("lang = 'tr'");
   db.query.SetFiltered(true);
   EXPECT_EQ(db.query.RecordCount(), 2);
+
+  db.conn.ExecSQL("DROP TABLE notes; DROP TABLE words");
+  int id = db.query.FieldByName("id")->AsInteger();
+  try {
+    db.query.Refresh();
+    FAIL() << "refreshed from a dropped table";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("no such table: words"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(db.query.State(), dsBrowse);
+  EXPECT_EQ(db.query.RecordCount(), 2) << "a failed refresh keeps the rows it had";
+  EXPECT_EQ(db.query.FieldByName("id")->AsInteger(), id);
+  db.query.Next();
+  EXPECT_FALSE(db.query.FieldByName("word")->IsNull());
+  db.conn.Close();
+  EXPECT_THROW(db.query.Refresh(), EDatabaseError);
+  db.query.Edit();
+  db.query.FieldByName("lang")->SetAsString("xx");
+  EXPECT_THROW(db.query.Post(), EDatabaseError) << "a closed connection takes no writes";
+  db.query.Cancel();
 }
 
 TEST(SQLiteQuery, PublishesParams) {
