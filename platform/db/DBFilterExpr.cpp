@@ -132,39 +132,55 @@ private:
     return n;
   }
 
+  // AND and OR keep their operands in one node, so a long chain of conditions stays one level deep.
   std::unique_ptr<TNode> ParseOr() {
-    auto left = ParseAnd();
+    auto first = ParseAnd();
+    if (!IsWord("OR"))
+      return first;
+    auto n = Make(TFilterOp::Or);
+    n->Args.push_back(std::move(first));
     while (IsWord("OR")) {
       Advance();
-      auto n = Make(TFilterOp::Or);
-      n->Args.push_back(std::move(left));
       n->Args.push_back(ParseAnd());
-      left = std::move(n);
     }
-    return left;
+    return n;
   }
 
   std::unique_ptr<TNode> ParseAnd() {
-    auto left = ParseNot();
+    auto first = ParseNot();
+    if (!IsWord("AND"))
+      return first;
+    auto n = Make(TFilterOp::And);
+    n->Args.push_back(std::move(first));
     while (IsWord("AND")) {
       Advance();
-      auto n = Make(TFilterOp::And);
-      n->Args.push_back(std::move(left));
       n->Args.push_back(ParseNot());
-      left = std::move(n);
     }
-    return left;
+    return n;
   }
 
   std::unique_ptr<TNode> ParseNot() {
     if (IsWord("NOT")) {
       Advance();
+      TDepth depth(*this);
       auto n = Make(TFilterOp::Not);
       n->Args.push_back(ParseNot());
       return n;
     }
     return ParseCondition();
   }
+
+  // Nesting by NOT and parentheses is bounded, so that a hostile text cannot exhaust the stack.
+  static constexpr int kMaxDepth = 200;
+  struct TDepth {
+    explicit TDepth(TFilterParser& AParser) : FParser(AParser) {
+      if (++FParser.FDepth > kMaxDepth)
+        FParser.Fail("nested too deeply");
+    }
+    ~TDepth() { --FParser.FDepth; }
+    TFilterParser& FParser;
+  };
+  int FDepth = 0;
 
   std::unique_ptr<TNode> ParseCondition() {
     auto left = ParseOperand();
@@ -231,6 +247,7 @@ private:
   std::unique_ptr<TNode> ParseOperand() {
     if (IsSymbol("(")) {
       Advance();
+      TDepth depth(*this);
       auto n = ParseOr();
       Expect(")");
       return n;
@@ -293,25 +310,27 @@ void Bind(TNode* ANode, TDataSet* ADataSet) {
     Bind(arg.get(), ADataSet);
 }
 
-bool LikeMatch(const char* s, const char* p, bool ci) {
-  for (; *p; ++p, ++s) {
-    if (*p == '%') {
-      while (p[1] == '%')
-        ++p;
-      if (!p[1])
-        return true;
-      for (; *s; ++s)
-        if (LikeMatch(s, p + 1, ci))
-          return true;
+// LIKE with "%" for any run and "_" for one character. Only the last "%" is ever backtracked to, so a
+// pattern of many "%" costs at most the product of the two lengths.
+bool LikeMatch(const AnsiString& AText, const AnsiString& APattern) {
+  std::size_t s = 0, p = 0, starP = AnsiString::npos, starS = 0;
+  while (s < AText.size()) {
+    if (p < APattern.size() && (APattern[p] == '_' || APattern[p] == AText[s])) {
+      ++s;
+      ++p;
+    } else if (p < APattern.size() && APattern[p] == '%') {
+      starP = p++;
+      starS = s;
+    } else if (starP != AnsiString::npos) {
+      p = starP + 1;
+      s = ++starS;
+    } else {
       return false;
     }
-    if (!*s)
-      return false;
-    if (*p != '_' &&
-        (ci ? AnsiUpperCase(std::string_view(p, 1)) != AnsiUpperCase(std::string_view(s, 1)) : *p != *s))
-      return false;
   }
-  return !*s;
+  while (p < APattern.size() && APattern[p] == '%')
+    ++p;
+  return p == APattern.size();
 }
 
 } // namespace
@@ -381,9 +400,15 @@ int CompareValues(const Variant& A, const Variant& B, bool ACaseInsensitive) {
 bool Eval(const TNode* n, bool ci, bool partial) {
   switch (n->Op) {
   case TFilterOp::And:
-    return Eval(n->Args[0].get(), ci, partial) && Eval(n->Args[1].get(), ci, partial);
+    for (const auto& arg : n->Args)
+      if (!Eval(arg.get(), ci, partial))
+        return false;
+    return true;
   case TFilterOp::Or:
-    return Eval(n->Args[0].get(), ci, partial) || Eval(n->Args[1].get(), ci, partial);
+    for (const auto& arg : n->Args)
+      if (Eval(arg.get(), ci, partial))
+        return true;
+    return false;
   case TFilterOp::Not:
     return !Eval(n->Args[0].get(), ci, partial);
   case TFilterOp::IsNull: {
@@ -422,7 +447,12 @@ bool Eval(const TNode* n, bool ci, bool partial) {
     Variant a = ValueOf(n->Args[0].get()), b = ValueOf(n->Args[1].get());
     if (VarIsNull(a) || VarIsNull(b))
       return false;
-    return LikeMatch(VarToStr(a).c_str(), VarToStr(b).c_str(), ci) != n->Negated;
+    AnsiString text = VarToStr(a), pattern = VarToStr(b);
+    if (ci) {
+      text = AnsiUpperCase(text);
+      pattern = AnsiUpperCase(pattern);
+    }
+    return LikeMatch(text, pattern) != n->Negated;
   }
   case TFilterOp::In: {
     Variant a = ValueOf(n->Args[0].get());

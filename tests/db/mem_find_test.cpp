@@ -225,6 +225,39 @@ TEST(MemFilter, ExpressionForms) {
   }
 }
 
+TEST(MemFilter, HostileTextsEndQuickly) {
+  TMemDataSet ds(nullptr);
+  ds.AddFieldDef("ID", ftInteger);
+  ds.AddFieldDef("Word", ftString);
+  ds.AddRow({1, AnsiString(20000, 'a')});
+  ds.AddRow({2, AnsiString(20000, 'a') + "b"});
+  ds.Open();
+  AnsiString pattern;
+  for (int i = 0; i < 40; ++i)
+    pattern += "%a";
+  ds.SetFilter("Word LIKE '" + pattern + "%b'");
+  ds.SetFiltered(true);
+  EXPECT_EQ(dbtest::WalkIds(ds), (std::vector<int>{2}))
+      << "many wildcards match without backtracking forever";
+
+  AnsiString chain = "ID = 0";
+  for (int i = 0; i < 50000; ++i)
+    chain += " OR ID = 0";
+  ds.SetFilter(chain + " OR ID = 1");
+  EXPECT_EQ(dbtest::WalkIds(ds), (std::vector<int>{1})) << "a long chain of conditions";
+  try {
+    ds.SetFilter(AnsiString(100000, '(') + "ID = 1" + AnsiString(100000, ')'));
+    FAIL() << "deep nesting accepted";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("nested too deeply"), std::string::npos);
+  }
+  EXPECT_THROW(ds.SetFilter(AnsiString(100000, 'N') + "OT ID = 1"), EDatabaseError);
+  AnsiString nots;
+  for (int i = 0; i < 100000; ++i)
+    nots += "NOT ";
+  EXPECT_THROW(ds.SetFilter(nots + "ID = 1"), EDatabaseError);
+}
+
 TEST(MemFields, DisplayTextAndLookup) {
   auto* cities = new TMemDataSet(nullptr);
   cities->AddFieldDef("CityID", ftInteger);
