@@ -275,10 +275,7 @@ void TDataSet::DataEvent(TDataEvent AEvent, std::intptr_t AInfo) {
       field->OnChange(field);
   }
   if (FDisableCount == 0) {
-    std::vector<TDataSource*> sources = FDataSources;
-    for (TDataSource* source : sources)
-      if (std::find(FDataSources.begin(), FDataSources.end(), source) != FDataSources.end())
-        source->DataEvent(AEvent, AInfo);
+    ForEachListed(FDataSources, [&](TDataSource* ASource) { ASource->DataEvent(AEvent, AInfo); });
     return;
   }
   if ((AEvent == deUpdateState && FState == dsInactive) || AEvent == deLayoutChange)
@@ -286,9 +283,9 @@ void TDataSet::DataEvent(TDataEvent AEvent, std::intptr_t AInfo) {
   // A closed or reopened dataset changes what disabled controls show; their links hear of it at once so
   // that they can rebuild when controls come back.
   if (AEvent == deUpdateState && (FState == dsInactive) != (FDisableState == dsInactive)) {
-    std::vector<TDataSource*> sources = FDataSources;
-    for (TDataSource* source : sources)
-      source->NotifyLinks(deDisabledStateChange, FState != dsInactive);
+    ForEachListed(FDataSources, [&](TDataSource* ASource) {
+      ASource->NotifyLinks(deDisabledStateChange, FState != dsInactive);
+    });
   }
 }
 

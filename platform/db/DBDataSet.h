@@ -3,7 +3,26 @@
 // states, bookmarks, locate, filtering and the Before/After events.
 //
 // Descendants hold the records and answer the protected cursor interface; this class runs the states, the
-// buffer window and the notifications, so every dataset raises its events in the same order.
+// buffer window and the notifications, so every dataset raises its events in the same order. What handlers
+// and links hear, in order (links in brackets):
+//   Open         BeforeOpen [ActiveChanged] AfterOpen AfterScroll (the last unless empty)
+//   Close        BeforeClose [ActiveChanged] AfterClose
+//   Next, Prior, MoveBy
+//                BeforeScroll [DataSetScrolled(how far the link's first shown record moved)] AfterScroll
+//   First, Last, Locate, GotoBookmark, SetRecNo
+//                BeforeScroll [DataSetChanged] AfterScroll
+//   Edit         BeforeEdit [EditingChanged] [RecordChanged(nil)] AfterEdit
+//   a field set  [RecordChanged(field)]
+//   Insert, Append
+//                BeforeInsert BeforeScroll [EditingChanged] OnNewRecord [DataSetChanged] AfterInsert
+//                AfterScroll
+//   Post         [UpdateData] [CheckBrowseMode] BeforePost [EditingChanged] [DataSetChanged] AfterPost
+//   Cancel       [CheckBrowseMode] BeforeCancel [EditingChanged] [DataSetChanged] AfterCancel
+//   Delete       [CheckBrowseMode] BeforeDelete BeforeScroll [DataSetChanged] AfterDelete AfterScroll
+// While controls are disabled links hear nothing, except deDisabledStateChange (Info: 1 active, 0 closed)
+// when the dataset closes or opens away from the state controls were disabled in; the last EnableControls
+// sends one DataSetChanged (LayoutChanged after a close or a layout change), preceded by the state change
+// when the state differs from the one controls were disabled in.
 #include <map>
 #include <memory>
 #include <vector>

@@ -1,5 +1,6 @@
 #pragma once
 // Shared by the seams of the dataset: scope guards and the key matching of locate and lookup.
+#include <algorithm>
 #include <vector>
 
 #include "platform/db/DBDataSet.h"
@@ -71,6 +72,19 @@ inline bool ValueMatches(const Variant& AStored, const Variant& AKey, TLocateOpt
   } catch (const Exception&) {
     return false; // values of kinds that do not compare are simply different
   }
+}
+
+// Calls AVisit for each entry of AList, also when a call removes entries or frees itself; entries removed
+// before their turn are skipped. A list of one needs no copy, which keeps every scroll free of allocation.
+template <class T, class F> void ForEachListed(const std::vector<T*>& AList, F AVisit) {
+  if (AList.size() == 1) {
+    AVisit(AList[0]);
+    return;
+  }
+  std::vector<T*> snapshot = AList;
+  for (T* item : snapshot)
+    if (std::find(AList.begin(), AList.end(), item) != AList.end())
+      AVisit(item);
 }
 
 } // namespace dbdataset_internal

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/db/DBDataSet_Internal.h"
+
 TDataSource::~TDataSource() {
   while (!FDataLinks.empty())
     FDataLinks.back()->SetDataSource(nullptr);
@@ -60,10 +62,7 @@ void TDataSource::SetState(TDataSetState AValue) {
 }
 
 void TDataSource::NotifyLinks(TDataEvent AEvent, std::intptr_t AInfo) {
-  std::vector<TDataLink*> links = FDataLinks;
-  for (TDataLink* link : links)
-    if (std::find(FDataLinks.begin(), FDataLinks.end(), link) != FDataLinks.end())
-      link->DataEvent(AEvent, AInfo);
+  dbdataset_internal::ForEachListed(FDataLinks, [&](TDataLink* ALink) { ALink->DataEvent(AEvent, AInfo); });
 }
 
 void TDataSource::DataEvent(TDataEvent AEvent, std::intptr_t AInfo) {

@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "tests/db/db_test_util.h"
 
 namespace {
@@ -247,6 +249,35 @@ TEST(MemCursor, DataSourceStateAndEnabled) {
     EXPECT_TRUE(moved.Editing());
   }
   EXPECT_EQ(f.ds.DataSourceCount(), 1) << "a freed source leaves its dataset";
+}
+
+TEST(MemCursor, LinksLeavingDuringANotification) {
+  EventLog log;
+  TMemDataSet ds(nullptr);
+  dbtest::FillNumbered(ds, 3);
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  struct Leaver : RecordingLink {
+    using RecordingLink::RecordingLink;
+    TDataLink* Other = nullptr;
+    void DataSetChanged() override {
+      RecordingLink::DataSetChanged();
+      Other->SetDataSource(nullptr);
+      SetDataSource(nullptr);
+    }
+  } first(log, "A:");
+  auto second = std::make_unique<RecordingLink>(log, "B:");
+  first.Other = second.get();
+  first.SetDataSource(&source);
+  second->SetDataSource(&source);
+  ds.Open();
+  log.Take();
+  ds.Last();
+  EXPECT_EQ(log.Take(), (Log{"A:DataSetChanged", "B:ActiveChanged(0)", "A:ActiveChanged(0)"}))
+      << "a link taken away before its turn hears nothing more";
+  EXPECT_EQ(source.DataLinkCount(), 0);
+  second.reset();
+  ds.First();
 }
 
 TEST(MemCursor, FreedDataSetLeavesItsSources) {
