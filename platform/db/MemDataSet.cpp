@@ -135,6 +135,7 @@ TMemDataSet::TSavedRows TMemDataSet::TakeRows() {
   rows.RowTotal = FRowTotal;
   rows.Cursor = FCursor;
   rows.FilteredView = FFilteredView;
+  rows.Generation = FGeneration;
   ResetRows();
   return rows;
 }
@@ -147,6 +148,7 @@ void TMemDataSet::RestoreRows(TSavedRows&& ARows) {
   FNextColumn = 0;
   FCursor = ARows.Cursor;
   FFilteredView = ARows.FilteredView;
+  FGeneration = ARows.Generation;
   RowsChanged();
 }
 
@@ -159,6 +161,7 @@ bool TMemDataSet::SetCursorToRow(std::int64_t ARow) {
 }
 
 void TMemDataSet::ResetRows() {
+  ++FGeneration;
   FCursor = -1;
   FChunks.clear();
   FRowTotal = 0;
@@ -295,17 +298,23 @@ void TMemDataSet::InternalSetToRecord(const TRecordSlot& ASlot) {
     FCursor = pos;
 }
 
+// A bookmark is the row's handle and the generation of the rows: rows loaded again (a query's refresh) get
+// handles that earlier bookmarks must not name.
 TBookmarkStr TMemDataSet::GetRowBookmark(std::int64_t ARow) {
-  TBookmarkStr b(sizeof ARow, '\0');
+  TBookmarkStr b(sizeof ARow + sizeof FGeneration, '\0');
   std::memcpy(b.data(), &ARow, sizeof ARow);
+  std::memcpy(b.data() + sizeof ARow, &FGeneration, sizeof FGeneration);
   return b;
 }
 
 std::int64_t TMemDataSet::DecodeBookmark(const TBookmarkStr& ABookmark) const {
   std::int64_t row = -1;
-  if (ABookmark.size() == sizeof row)
-    std::memcpy(&row, ABookmark.data(), sizeof row);
-  return row;
+  std::uint32_t generation = 0;
+  if (ABookmark.size() != sizeof row + sizeof generation)
+    return -1;
+  std::memcpy(&row, ABookmark.data(), sizeof row);
+  std::memcpy(&generation, ABookmark.data() + sizeof row, sizeof generation);
+  return generation == FGeneration && row >= 0 && row < FRowTotal ? row : -1;
 }
 
 bool TMemDataSet::BookmarkValid(const TBookmarkStr& ABookmark) {
@@ -315,16 +324,15 @@ bool TMemDataSet::BookmarkValid(const TBookmarkStr& ABookmark) {
 int TMemDataSet::CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B) {
   if (A.empty() || B.empty())
     return int(!A.empty()) - int(!B.empty());
-  std::int64_t a = DecodeBookmark(A), b = DecodeBookmark(B);
-  if (a == b)
+  if (A == B)
     return 0;
-  std::int64_t pa = Active() ? PosOf(a) : -1, pb = Active() ? PosOf(b) : -1;
-  // Bookmarks of hidden or deleted rows still get a fixed place, by their row, after the visible ones.
+  std::int64_t pa = Active() ? PosOf(DecodeBookmark(A)) : -1, pb = Active() ? PosOf(DecodeBookmark(B)) : -1;
   if (pa >= 0 && pb >= 0)
     return pa < pb ? -1 : 1;
+  // Bookmarks of hidden, deleted or reloaded rows still get a fixed place, after the visible ones.
   if (pa >= 0 || pb >= 0)
     return pa >= 0 ? -1 : 1;
-  return a < b ? -1 : 1;
+  return A < B ? -1 : 1;
 }
 
 void TMemDataSet::InternalGotoBookmark(const TBookmarkStr& ABookmark) {

@@ -89,6 +89,7 @@ protected:
     std::vector<std::int64_t> Order, View;
     std::int64_t RowTotal = 0, Cursor = -1;
     bool FilteredView = false;
+    std::uint32_t Generation = 0;
   };
   TSavedRows TakeRows();
   void RestoreRows(TSavedRows&& ARows);
@@ -116,7 +117,8 @@ private:
                   [(std::size_t(ARow) % kChunkRows) * FFieldDefs.size() + AColumn];
   }
   std::vector<std::unique_ptr<Variant[]>> FChunks;
-  std::int64_t FRowTotal = 0; // rows stored, deleted ones included: the next row's handle
+  std::int64_t FRowTotal = 0;    // rows stored, deleted ones included: the next row's handle
+  std::uint32_t FGeneration = 0; // counts reloads of every row, so that old bookmarks cannot name new rows
   std::size_t FNextColumn = 0;
   std::vector<std::int64_t> FOrder; // every live row in the dataset's order
   std::vector<std::int64_t> FView;  // the rows that pass the filter, in order, while filtered

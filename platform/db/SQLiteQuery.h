@@ -2,7 +2,7 @@
 // A query dataset over an embedded SQLite database. Opening runs the SQL text with its parameters and keeps
 // the rows it returns; editing writes each posted or deleted record back to one table by its key, inside a
 // savepoint, so a failed write changes neither the database nor the kept row. Refresh reads the rows again
-// and finds the current record by its key; bookmarks taken before a refresh name no record after it.
+// and finds the current record by its key; bookmarks taken before a refresh are no longer valid after it.
 #include "platform/classes/UnitList.h"
 #include "platform/db/DBParams.h"
 #include "platform/db/MemDataSet.h"

@@ -273,9 +273,13 @@ TEST(SQLiteQuery, RefreshFindsTheRecordByKey) {
   Db db;
   db.OpenWords();
   ASSERT_TRUE(db.query.Locate("id", 4, {}));
+  TBookmarkStr before = db.query.Bookmark();
   db.conn.ExecSQL("UPDATE words SET word = 'cari2' WHERE id = 4; INSERT INTO words (word) VALUES ('a0');"
                   "DELETE FROM words WHERE id = 1");
   db.query.Refresh();
+  EXPECT_FALSE(db.query.BookmarkValid(before))
+      << "rows read again: an old bookmark must not name another record";
+  EXPECT_EQ(db.query.CompareBookmarks(db.query.Bookmark(), before), -1);
   EXPECT_EQ(db.query.FieldByName("id")->AsInteger(), 4);
   EXPECT_EQ(db.query.FieldByName("word")->AsString(), "cari2");
   EXPECT_EQ(db.query.RecordCount(), 5);
@@ -305,6 +309,38 @@ TEST(SQLiteQuery, RefreshFindsTheRecordByKey) {
   db.query.FieldByName("lang")->SetAsString("xx");
   EXPECT_THROW(db.query.Post(), EDatabaseError) << "a closed connection takes no writes";
   db.query.Cancel();
+}
+
+// How a detail is re-queried: controls off, closed, new parameter values, opened, controls on.
+TEST(SQLiteQuery, ReopenWithNewParamsUnderDisabledControls) {
+  Db db;
+  EventLog log;
+  TDataSource source(nullptr);
+  dbtest::RecordingLink link(log);
+  source.SetDataSet(&db.query);
+  link.SetDataSource(&source);
+  db.query.SetSQL("SELECT id, word FROM words WHERE lang = :lang ORDER BY id");
+  db.query.Params()->ParamByName("lang")->SetValue("tr");
+  db.query.Open();
+  EXPECT_EQ(log.Take(), (Log{"ActiveChanged(1)"}));
+  EXPECT_EQ(db.query.ParamValues("lang").AsString(), "tr");
+
+  db.query.DisableControls();
+  db.query.Close();
+  db.query.Params()->ParamByName("lang")->SetValue("lz");
+  db.query.Open();
+  db.query.EnableControls();
+  EXPECT_EQ(log.Take(), (Log{"DisabledStateChange(0)", "LayoutChanged"}));
+  EXPECT_EQ(db.query.RecordCount(), 2);
+  EXPECT_EQ(db.query.FieldByName("word")->AsString(), "oxori");
+
+  db.query.DisableControls();
+  db.query.Close();
+  db.query.Params()->ParamByName("lang")->SetValue(Variant());
+  EXPECT_THROW(db.query.Open(), EDatabaseError);
+  db.query.EnableControls();
+  EXPECT_EQ(log.Take(), (Log{"DisabledStateChange(0)", "ActiveChanged(0)"}))
+      << "a reopen that fails leaves the links told that the query is closed";
 }
 
 TEST(SQLiteQuery, PublishesParams) {
