@@ -103,29 +103,41 @@ void TField::SetAsString(const AnsiString& AValue) {
   ParseText(AValue);
 }
 
+namespace {
+
+// Reads a value in another type; a value that does not convert names the field in the error.
+template <class T, class F> T ReadAs(TField* AField, const char* AWhat, F AConvert) {
+  Variant v = AField->GetAsVariant();
+  if (VarIsNull(v) || VarIsEmpty(v))
+    return T();
+  try {
+    return AConvert(v);
+  } catch (const Exception&) {
+    throw EDatabaseError("'" + VarToStr(v) + "' of field '" + AField->FieldName + "' cannot be read as " +
+                         AWhat);
+  }
+}
+
+} // namespace
+
 int TField::AsInteger() {
-  Variant v = GetAsVariant();
-  return VarIsNull(v) ? 0 : ConvertValue(v).AsInteger();
+  return ReadAs<int>(this, "an integer", [](const Variant& v) { return v.AsInteger(); });
 }
 
 std::int64_t TField::AsLargeInt() {
-  Variant v = GetAsVariant();
-  return VarIsNull(v) ? 0 : v.AsInt64();
+  return ReadAs<std::int64_t>(this, "an integer", [](const Variant& v) { return v.AsInt64(); });
 }
 
 double TField::AsFloat() {
-  Variant v = GetAsVariant();
-  return VarIsNull(v) ? 0.0 : v.AsDouble();
+  return ReadAs<double>(this, "a number", [](const Variant& v) { return v.AsDouble(); });
 }
 
 bool TField::AsBoolean() {
-  Variant v = GetAsVariant();
-  return !VarIsNull(v) && v.AsBoolean();
+  return ReadAs<bool>(this, "a Boolean", [](const Variant& v) { return v.AsBoolean(); });
 }
 
 TDateTime TField::AsDateTime() {
-  Variant v = GetAsVariant();
-  return VarIsNull(v) ? 0.0 : v.AsDate();
+  return ReadAs<TDateTime>(this, "a date", [](const Variant& v) { return v.AsDate(); });
 }
 
 AnsiString TField::TextOf(bool ADisplayText) {

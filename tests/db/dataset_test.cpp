@@ -102,6 +102,11 @@ TEST(DataSetFields, ValuesConvertToTheFieldType) {
   EXPECT_TRUE(text.IsNull());
   EXPECT_EQ(text.AsString(), "");
   EXPECT_EQ(number.AsFloat(), 42.0);
+  text.SetValue("kirk");
+  EXPECT_THROW(text.AsInteger(), EDatabaseError);
+  EXPECT_THROW(text.AsDateTime(), EDatabaseError);
+  text.SetValue("17");
+  EXPECT_EQ(text.AsInteger(), 17);
 }
 
 } // namespace
