@@ -225,7 +225,29 @@ TEST(MemCursor, DisableAndEnableControls) {
 
 TEST(MemCursor, DataSourceStateAndEnabled) {
   Fixture f(3, 1);
+  struct SourceEvents : TObject {
+    std::vector<std::string> seen;
+    void State(TObject* ASender) {
+      seen.push_back("state " + std::to_string(static_cast<TDataSource*>(ASender)->State()));
+    }
+    void Data(TObject*, TField* AField) {
+      seen.push_back("data " + (AField ? AField->FieldName : AnsiString("nil")));
+    }
+    void Update(TObject*) { seen.push_back("update"); }
+  } handlers;
+  f.source.OnStateChange = TNotifyEvent(&handlers, &SourceEvents::State);
+  f.source.OnDataChange = TDataChangeEvent(&handlers, &SourceEvents::Data);
+  f.source.OnUpdateData = TNotifyEvent(&handlers, &SourceEvents::Update);
   f.ds.Open();
+  f.ds.Next();
+  f.ds.Edit();
+  f.ds.FieldByName("Name")->SetAsString("x");
+  f.ds.Post();
+  EXPECT_EQ(handlers.seen, (std::vector<std::string>{"state 1", "data nil", "state 2", "data nil",
+                                                     "data Name", "update", "state 1", "data nil"}));
+  f.source.OnStateChange = nullptr;
+  f.source.OnDataChange = nullptr;
+  f.source.OnUpdateData = nullptr;
   EXPECT_EQ(f.source.State(), dsBrowse);
   f.log.Take();
   f.source.SetEnabled(false);
