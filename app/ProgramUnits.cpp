@@ -9,15 +9,13 @@
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
+#include "platform/db/SQLiteQuery.h"
 
 std::vector<TUnitInfo> ProgramUnits() {
-  return {cxClassesUnit,
-          dxUxThemeUnit,
-          dxThemeManagerUnit,
-          dxOffice11Unit,
-          cxLookAndFeelPaintersUnit,
-          cxLookAndFeelsUnit,
-          {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
-          cxFilterUnit,
-          {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize}};
+  // The platform's units come before the library's.
+  return {SQLiteQueryUnit,    cxClassesUnit,
+          dxUxThemeUnit,      dxThemeManagerUnit,
+          dxOffice11Unit,     cxLookAndFeelPaintersUnit,
+          cxLookAndFeelsUnit, {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
+          cxFilterUnit,       {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize}};
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "platform/db/DB.h"
 
 namespace {
@@ -53,6 +55,58 @@ TEST(DataSetFields, WhoCanModify) {
   total.AggregateValue = 42;
   EXPECT_EQ(total.FieldKind(), fkAggregate);
   EXPECT_EQ(total.Value().AsInteger(), 42);
+}
+
+TEST(DataSetFields, KindsByType) {
+  struct Case {
+    TFieldType type;
+    TClass cls;
+    bool blob;
+  } cases[] = {
+      {ftString, ClassOf<TStringField>(), false},     {ftWideString, ClassOf<TWideStringField>(), false},
+      {ftInteger, ClassOf<TIntegerField>(), false},   {ftLargeint, ClassOf<TLargeintField>(), false},
+      {ftFloat, ClassOf<TFloatField>(), false},       {ftCurrency, ClassOf<TCurrencyField>(), false},
+      {ftBCD, ClassOf<TBCDField>(), false},           {ftDate, ClassOf<TDateField>(), false},
+      {ftDateTime, ClassOf<TDateTimeField>(), false}, {ftBoolean, ClassOf<TBooleanField>(), false},
+      {ftMemo, ClassOf<TMemoField>(), true},          {ftBlob, ClassOf<TBlobField>(), true},
+      {ftGraphic, ClassOf<TGraphicField>(), true}};
+  for (const Case& c : cases) {
+    std::unique_ptr<TField, TObjectDeleter> field(CreateField(c.type, nullptr));
+    EXPECT_EQ(field->ClassType(), c.cls);
+    EXPECT_EQ(field->DataType(), c.type);
+    EXPECT_EQ(field->IsBlob(), c.blob);
+  }
+  EXPECT_THROW(CreateField(ftADT, nullptr), EDatabaseError);
+}
+
+TEST(DataSetFields, ValuesConvertToTheFieldType) {
+  TDataSet dataSet(nullptr);
+  TIntegerField number(nullptr);
+  TSmallintField small(nullptr);
+  TStringField text(nullptr);
+  TDateTimeField when(nullptr);
+  for (TField* f : std::vector<TField*>{&number, &small, &text, &when})
+    f->SetDataSet(&dataSet);
+  number.FieldName = "Number";
+  number.SetValue("42");
+  EXPECT_EQ(VarType(number.Value()), varInteger);
+  EXPECT_EQ(number.AsInteger(), 42);
+  EXPECT_THROW(number.SetValue("forty"), EDatabaseError);
+  EXPECT_THROW(number.SetValue(std::int64_t(1) << 40), EDatabaseError);
+  EXPECT_THROW(small.SetValue(40000), EDatabaseError);
+  text.SetValue(7);
+  EXPECT_EQ(VarType(text.Value()), varString);
+  when.SetValue(45000.25);
+  EXPECT_EQ(VarType(when.Value()), varDate);
+  text.SetValue(Null);
+  EXPECT_TRUE(text.IsNull());
+  EXPECT_EQ(text.AsString(), "");
+  EXPECT_EQ(number.AsFloat(), 42.0);
+  text.SetValue("kirk");
+  EXPECT_THROW(text.AsInteger(), EDatabaseError);
+  EXPECT_THROW(text.AsDateTime(), EDatabaseError);
+  text.SetValue("17");
+  EXPECT_EQ(text.AsInteger(), 17);
 }
 
 } // namespace

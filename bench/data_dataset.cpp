@@ -1,0 +1,241 @@
+// The dataset layer at 1,000,000 rows, each measured against the bare loop it stands on, in the same run:
+// - opening the in-memory dataset and walking it, reading every field into column vectors, against copying
+//   the same values from plain rows into the same vectors;
+// - opening the SQLite query (which reads every row) and walking it, against SQLite's own step loop reading
+//   the same rows into the same vectors;
+// - moving a page of 100 records and locating a record by its key.
+#include <benchmark/benchmark.h>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+#include "platform/db/DB.h"
+#include "platform/db/MemDataSet.h"
+#include "platform/db/SQLiteQuery.h"
+
+namespace {
+
+constexpr int kRows = 1000000;
+
+struct Row {
+  int id;
+  AnsiString word;
+  double score;
+};
+
+const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "nena", "skiri"};
+
+std::vector<Row>& SourceRows() {
+  static std::vector<Row> rows = [] {
+    std::vector<Row> r;
+    r.reserve(kRows);
+    std::mt19937 random(7);
+    for (int i = 0; i < kRows; ++i)
+      r.push_back({i + 1, AnsiString(kWords[random() % 8]) + std::to_string(i % 1000),
+                   double(random() % 10000) / 100});
+    return r;
+  }();
+  return rows;
+}
+
+struct Columns {
+  std::vector<Variant> id, word, score;
+  void Reserve() {
+    id.reserve(kRows);
+    word.reserve(kRows);
+    score.reserve(kRows);
+  }
+};
+
+TMemDataSet& SharedMem() {
+  static TMemDataSet* ds = [] {
+    auto* d = new TMemDataSet(nullptr);
+    d->AddFieldDef("ID", ftInteger);
+    d->AddFieldDef("Word", ftString);
+    d->AddFieldDef("Score", ftFloat);
+    d->Reserve(kRows);
+    for (const Row& r : SourceRows())
+      d->AddRow({r.id, r.word, r.score});
+    return d;
+  }();
+  return *ds;
+}
+
+std::string& DatabaseFile() {
+  static std::string file = [] {
+    std::string name = "/tmp/pelvor_bench_" + std::to_string(getpid()) + ".db";
+    std::remove(name.c_str());
+    TSQLiteConnection conn(nullptr);
+    conn.FileName = name;
+    conn.ExecSQL("CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT, score REAL)");
+    conn.ExecSQL("BEGIN");
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(conn.Handle(), "INSERT INTO words VALUES (?, ?, ?)", -1, &stmt, nullptr);
+    for (const Row& r : SourceRows()) {
+      sqlite3_bind_int(stmt, 1, r.id);
+      sqlite3_bind_text(stmt, 2, r.word.c_str(), int(r.word.size()), SQLITE_STATIC);
+      sqlite3_bind_double(stmt, 3, r.score);
+      sqlite3_step(stmt);
+      sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    conn.ExecSQL("COMMIT");
+    std::atexit([] { std::remove(DatabaseFile().c_str()); });
+    return name;
+  }();
+  return file;
+}
+
+const char* const kSelect = "SELECT id, word, score FROM words ORDER BY id";
+
+void BM_CopyRowsIntoVectors(benchmark::State& state) {
+  const std::vector<Row>& rows = SourceRows();
+  for (auto _ : state) {
+    Columns c;
+    c.Reserve();
+    for (const Row& r : rows) {
+      c.id.emplace_back(r.id);
+      c.word.emplace_back(r.word);
+      c.score.emplace_back(r.score);
+    }
+    benchmark::DoNotOptimize(c.word.data());
+  }
+}
+BENCHMARK(BM_CopyRowsIntoVectors)->Unit(benchmark::kMillisecond);
+
+void WalkInto(TDataSet& ADataSet, Columns& AColumns) {
+  TField* id = ADataSet.Fields(0);
+  TField* word = ADataSet.Fields(1);
+  TField* score = ADataSet.Fields(2);
+  while (!ADataSet.Eof()) {
+    AColumns.id.push_back(id->Value());
+    AColumns.word.push_back(word->Value());
+    AColumns.score.push_back(score->Value());
+    ADataSet.Next();
+  }
+}
+
+void BM_MemDataSetOpenAndWalk(benchmark::State& state) {
+  TMemDataSet& ds = SharedMem();
+  for (auto _ : state) {
+    Columns c;
+    c.Reserve();
+    ds.Open();
+    WalkInto(ds, c);
+    ds.Close();
+    benchmark::DoNotOptimize(c.word.data());
+  }
+}
+BENCHMARK(BM_MemDataSetOpenAndWalk)->Unit(benchmark::kMillisecond);
+
+void BM_SQLiteStepLoop(benchmark::State& state) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(DatabaseFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  for (auto _ : state) {
+    Columns c;
+    c.Reserve();
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, kSelect, -1, &stmt, nullptr);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      c.id.emplace_back(int(sqlite3_column_int64(stmt, 0)));
+      c.word.emplace_back(AnsiString(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)),
+                                     std::size_t(sqlite3_column_bytes(stmt, 1))));
+      c.score.emplace_back(sqlite3_column_double(stmt, 2));
+    }
+    sqlite3_finalize(stmt);
+    benchmark::DoNotOptimize(c.word.data());
+  }
+  sqlite3_close(db);
+}
+BENCHMARK(BM_SQLiteStepLoop)->Unit(benchmark::kMillisecond);
+
+void BM_SQLiteQueryOpen(benchmark::State& state) {
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = DatabaseFile();
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&conn);
+  query.SetSQL(kSelect);
+  for (auto _ : state) {
+    query.Open();
+    benchmark::DoNotOptimize(query.RecordCount());
+    query.Close();
+  }
+}
+BENCHMARK(BM_SQLiteQueryOpen)->Unit(benchmark::kMillisecond);
+
+void BM_SQLiteQueryOpenAndWalk(benchmark::State& state) {
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = DatabaseFile();
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&conn);
+  query.SetSQL(kSelect);
+  for (auto _ : state) {
+    Columns c;
+    c.Reserve();
+    query.Open();
+    WalkInto(query, c);
+    query.Close();
+    benchmark::DoNotOptimize(c.word.data());
+  }
+}
+BENCHMARK(BM_SQLiteQueryOpenAndWalk)->Unit(benchmark::kMillisecond);
+
+// A grid's view of the dataset: a link showing 100 records, moved a page down and back up from the middle.
+void BM_MemMovePage(benchmark::State& state) {
+  TMemDataSet& ds = SharedMem();
+  TDataSource source(nullptr);
+  TDataLink link;
+  source.SetDataSet(&ds);
+  link.SetBufferCount(100);
+  link.SetDataSource(&source);
+  ds.Open();
+  ds.SetRecNo(kRows / 2);
+  int direction = 100;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ds.MoveBy(direction));
+    direction = -direction;
+  }
+  ds.Close();
+}
+BENCHMARK(BM_MemMovePage)->Unit(benchmark::kMicrosecond);
+
+void BM_MemLocateByKey(benchmark::State& state) {
+  TMemDataSet& ds = SharedMem();
+  TDataSource source(nullptr);
+  TDataLink link;
+  source.SetDataSet(&ds);
+  link.SetBufferCount(100);
+  link.SetDataSource(&source);
+  ds.Open();
+  std::mt19937 random(3);
+  ds.Locate("ID", 1, {}); // builds the key index once
+  for (auto _ : state)
+    benchmark::DoNotOptimize(ds.Locate("ID", int(random() % kRows) + 1, {}));
+  ds.Close();
+}
+BENCHMARK(BM_MemLocateByKey)->Unit(benchmark::kMicrosecond);
+
+// The first locate after the rows changed pays for the key index.
+void BM_MemLocateAfterEdit(benchmark::State& state) {
+  TMemDataSet& ds = SharedMem();
+  ds.Open();
+  std::mt19937 random(5);
+  for (auto _ : state) {
+    state.PauseTiming();
+    ds.Edit();
+    ds.Fields(2)->SetAsFloat(1.0);
+    ds.Post();
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(ds.Locate("ID", int(random() % kRows) + 1, {}));
+  }
+  ds.Close();
+}
+BENCHMARK(BM_MemLocateAfterEdit)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

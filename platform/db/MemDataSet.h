@@ -1,0 +1,130 @@
+#pragma once
+// The in-memory dataset: rows of values kept in the dataset itself, with bookmarks that stay valid while the
+// rows around them are inserted and deleted. Opening, moving and locating by one key field stay cheap for a
+// million rows: rows live in one array, the cursor is an index into the visible order, and a key locate
+// builds a hash index once and reuses it until the rows change.
+#include <memory>
+#include <unordered_map>
+
+#include "platform/db/DBDataSet.h"
+
+struct TFieldDef {
+  AnsiString Name;
+  TFieldType DataType = ftUnknown;
+  int Size = 0;
+  bool Required = false;
+};
+
+class TMemDataSet : public TDataSet {
+  PELVOR_CLASS(TMemDataSet, TDataSet)
+public:
+  explicit TMemDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+  ~TMemDataSet() override;
+
+  // The columns; they change only while the dataset is closed and holds no rows.
+  void AddFieldDef(const AnsiString& AName, TFieldType AType, int ASize = 0, bool ARequired = false);
+  void ClearFieldDefs();
+  int FieldDefCount() const { return int(FFieldDefs.size()); }
+  const TFieldDef& FieldDefs(int AIndex) const { return FFieldDefs.at(std::size_t(AIndex)); }
+
+  // Loads a row while the dataset is closed, without events: one value per column, converted to the
+  // column's type (EDatabaseError when a value does not convert).
+  void AddRow(std::vector<Variant> AValues);
+  void Reserve(std::size_t ARows) { FChunks.reserve(ARows / kChunkRows + 1); }
+  // Drops every row; the dataset must be closed.
+  void ClearRows();
+  // Every row, also those the filter hides.
+  std::size_t RowCount() const { return FOrder.size(); }
+
+  int RecordCount() override;
+  int RecNo() override;
+  void SetRecNo(int AValue) override;
+  bool IsSequenced() override { return true; }
+  bool BookmarkValid(const TBookmarkStr& ABookmark) override;
+  int CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B) override;
+
+protected:
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalFirst() override { FCursor = -1; }
+  void InternalLast() override { FCursor = std::int64_t(View().size()); }
+  TGetResult GetRecord(TRecordSlot& ASlot, TGetMode AMode) override;
+  void InternalSetToRecord(const TRecordSlot& ASlot) override;
+  Variant GetRowValue(std::int64_t ARow, int AFieldNo) override {
+    return Cell(ARow, std::size_t(AFieldNo - 1));
+  }
+  TBookmarkStr GetRowBookmark(std::int64_t ARow) override;
+  void InternalGotoBookmark(const TBookmarkStr& ABookmark) override;
+  void InternalPost(const TRecordSlot& ASlot, bool AInserting, const std::vector<Variant>& AValues,
+                    const std::vector<bool>& AChanged) override;
+  void InternalDelete() override;
+  std::int64_t FindRow(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
+                       TLocateOptions AOptions) override;
+  void FilterChanged() override;
+  int ColumnCount() override { return int(FFieldDefs.size()); }
+  bool HoldsRecords() const override { return true; }
+
+  // The row the cursor is on, -1 on a crack.
+  std::int64_t CursorRow();
+  // Converts AValue to the type of column AColumn (from 0).
+  Variant ConvertCell(const Variant& AValue, std::size_t AColumn) const;
+  void StoreCell(std::int64_t ARow, std::size_t AColumn, Variant AValue) {
+    Cell(ARow, AColumn) = std::move(AValue);
+  }
+  // Loading rows of an open dataset (a query that runs again): ResetRows drops them all, PushCell adds the
+  // next cell, in row-major order, and EndRow closes a row. Values must already have the column's type.
+  void ResetRows();
+  void PushCell(Variant AValue) {
+    if (FNextColumn == 0 && FRowTotal % kChunkRows == 0)
+      FChunks.push_back(std::make_unique<Variant[]>(kChunkRows * FFieldDefs.size()));
+    Cell(FRowTotal, FNextColumn++) = std::move(AValue);
+  }
+  void EndRow() {
+    FOrder.push_back(FRowTotal++);
+    FNextColumn = 0;
+  }
+  // Every row and the cursor, taken out so that a reload that fails can put them back.
+  struct TSavedRows {
+    std::vector<std::unique_ptr<Variant[]>> Chunks;
+    std::vector<std::int64_t> Order, View;
+    std::int64_t RowTotal = 0, Cursor = -1;
+    bool FilteredView = false;
+    std::uint32_t Generation = 0;
+  };
+  TSavedRows TakeRows();
+  void RestoreRows(TSavedRows&& ARows);
+  // Moves the cursor to the visible row ARow; false when it is not visible.
+  bool SetCursorToRow(std::int64_t ARow);
+
+private:
+  struct TKeyIndex {
+    std::unordered_map<std::int64_t, std::int64_t> Numbers;
+    std::unordered_map<AnsiString, std::int64_t> Texts;
+    bool Usable = true;
+  };
+  std::vector<std::int64_t>& View() { return FFilteredView ? FView : FOrder; }
+  // The position of ARow in the visible order, -1 when the row is not visible; AHint is tried first.
+  std::int64_t PosOf(std::int64_t ARow, std::int64_t AHint = -1);
+  void RowsChanged();
+  std::int64_t DecodeBookmark(const TBookmarkStr& ABookmark) const;
+  const TKeyIndex& KeyIndex(int AFieldNo);
+
+  std::vector<TFieldDef> FFieldDefs;
+  // Rows live in chunks of kChunkRows rows, row-major within a chunk, so that loading never moves cells.
+  static constexpr std::size_t kChunkRows = 4096;
+  Variant& Cell(std::int64_t ARow, std::size_t AColumn) {
+    return FChunks[std::size_t(ARow) / kChunkRows]
+                  [(std::size_t(ARow) % kChunkRows) * FFieldDefs.size() + AColumn];
+  }
+  std::vector<std::unique_ptr<Variant[]>> FChunks;
+  std::int64_t FRowTotal = 0;    // rows stored, deleted ones included: the next row's handle
+  std::uint32_t FGeneration = 0; // counts reloads of every row, so that old bookmarks cannot name new rows
+  std::size_t FNextColumn = 0;
+  std::vector<std::int64_t> FOrder; // every live row in the dataset's order
+  std::vector<std::int64_t> FView;  // the rows that pass the filter, in order, while filtered
+  bool FFilteredView = false;
+  std::int64_t FCursor = -1;           // a position in View(); -1 and View().size() are the cracks
+  std::vector<std::int32_t> FPosOfRow; // by row: position in View(), -1 when hidden or deleted
+  bool FPosValid = false;
+  std::unordered_map<int, TKeyIndex> FKeyIndexes; // by column, built on demand over View()
+};

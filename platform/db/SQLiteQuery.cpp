@@ -1,0 +1,407 @@
+#include "platform/db/SQLiteQuery.h"
+
+#include <cstring>
+
+#include "platform/classes/ComponentStream.h"
+#include "platform/db/SQLiteQuery_Internal.h"
+
+using namespace sqlitequery_internal;
+
+namespace {
+TFieldType TypeOfDecl(const char* ADecl, int AStorage) {
+  if (!ADecl || !*ADecl) {
+    switch (AStorage) {
+    case SQLITE_INTEGER:
+      return ftLargeint;
+    case SQLITE_FLOAT:
+      return ftFloat;
+    case SQLITE_BLOB:
+      return ftBlob;
+    default:
+      return ftString;
+    }
+  }
+  AnsiString d = UpperCase(ADecl);
+  auto has = [&](const char* s) { return d.find(s) != AnsiString::npos; };
+  if (has("BIGINT") || has("INT8") || has("INT64"))
+    return ftLargeint;
+  if (has("BOOL"))
+    return ftBoolean;
+  if (has("INT"))
+    return ftInteger;
+  if (has("DATETIME") || has("TIMESTAMP"))
+    return ftDateTime;
+  if (has("DATE"))
+    return ftDate;
+  if (has("TIME"))
+    return ftTime;
+  if (has("CHAR") || has("CLOB") || has("TEXT"))
+    return ftString;
+  if (has("BLOB"))
+    return ftBlob;
+  return ftFloat; // REAL, FLOAT, DOUBLE, NUMERIC, DECIMAL
+}
+
+bool ParseIsoDate(const char* s, TDateTime& AValue) {
+  unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, ms = 0;
+  int n = 0;
+  if (std::sscanf(s, "%4u-%2u-%2u%n", &y, &mo, &d, &n) != 3)
+    return false;
+  s += n;
+  if (*s == ' ' || *s == 'T') {
+    if (std::sscanf(s + 1, "%2u:%2u%n", &h, &mi, &n) != 2)
+      return false;
+    s += 1 + n;
+    if (*s == ':') {
+      if (std::sscanf(s + 1, "%2u%n", &sec, &n) != 1)
+        return false;
+      s += 1 + n;
+      if (*s == '.') {
+        char digits[4] = "000";
+        int k = 0;
+        for (++s; *s >= '0' && *s <= '9'; ++s)
+          if (k < 3)
+            digits[k++] = *s;
+        ms = unsigned(std::atoi(digits));
+      }
+    }
+  }
+  if (*s)
+    return false;
+  TDateTime date, time;
+  if (!TryEncodeDate(WORD(y), WORD(mo), WORD(d), date) ||
+      !TryEncodeTime(WORD(h), WORD(mi), WORD(sec), WORD(ms), time))
+    return false;
+  AValue = date + (date < 0 ? -time : time);
+  return true;
+}
+
+Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
+  int storage = sqlite3_column_type(AStmt, ACol);
+  switch (storage) {
+  case SQLITE_NULL:
+    return Null;
+  case SQLITE_INTEGER: {
+    sqlite3_int64 v = sqlite3_column_int64(AStmt, ACol);
+    switch (AType) {
+    case ftBoolean:
+      return Variant(v != 0);
+    case ftFloat:
+      return Variant(double(v));
+    case ftLargeint:
+      return Variant(std::int64_t(v));
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+      return Variant::FromDate(double(v) - 2415018.5);
+    default:
+      return v >= INT32_MIN && v <= INT32_MAX ? Variant(int(v)) : Variant(std::int64_t(v));
+    }
+  }
+  case SQLITE_FLOAT: {
+    double v = sqlite3_column_double(AStmt, ACol);
+    if (AType == ftDate || AType == ftTime || AType == ftDateTime)
+      return Variant::FromDate(v - 2415018.5); // a Julian day number
+    return Variant(v);
+  }
+  case SQLITE_BLOB: {
+    const void* p = sqlite3_column_blob(AStmt, ACol);
+    int n = sqlite3_column_bytes(AStmt, ACol);
+    return Variant(AnsiString(static_cast<const char*>(p), std::size_t(n)));
+  }
+  default: {
+    const unsigned char* t = sqlite3_column_text(AStmt, ACol);
+    int n = sqlite3_column_bytes(AStmt, ACol);
+    if (AType == ftDate || AType == ftTime || AType == ftDateTime) {
+      TDateTime d;
+      if (ParseIsoDate(reinterpret_cast<const char*>(t), d))
+        return Variant::FromDate(d);
+    }
+    // A text in a numeric column stays text: nothing the database holds is lost by a failed conversion.
+    return Variant(FromUtf8(t, n));
+  }
+  }
+}
+
+std::vector<AnsiString> ParamNames(const AnsiString& ASQL) {
+  std::vector<AnsiString> names;
+  std::size_t i = 0, n = ASQL.size();
+  auto ident = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+  while (i < n) {
+    char c = ASQL[i];
+    if (c == '\'' || c == '"') {
+      std::size_t end = ASQL.find(c, i + 1);
+      i = end == AnsiString::npos ? n : end + 1;
+    } else if (c == '-' && i + 1 < n && ASQL[i + 1] == '-') {
+      std::size_t end = ASQL.find('\n', i);
+      i = end == AnsiString::npos ? n : end + 1;
+    } else if (c == ':' && i + 1 < n && ident(ASQL[i + 1]) && (i == 0 || ASQL[i - 1] != ':')) {
+      std::size_t start = ++i;
+      while (i < n && ident(ASQL[i]))
+        ++i;
+      AnsiString name = ASQL.substr(start, i - start);
+      bool seen = false;
+      for (const AnsiString& s : names)
+        seen = seen || AnsiSameText(s, name);
+      if (!seen)
+        names.push_back(name);
+    } else {
+      ++i;
+    }
+  }
+  return names;
+}
+
+} // namespace
+
+TSQLiteConnection::~TSQLiteConnection() {
+  Destroying();
+  Close();
+}
+
+void TSQLiteConnection::Open() {
+  if (FHandle)
+    return;
+  if (FileName.empty())
+    throw EDatabaseError("The connection has no database file name");
+  sqlite3* db = nullptr;
+  int rc =
+      sqlite3_open_v2(ToUtf8(FileName).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    AnsiString message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close(db);
+    throw EDatabaseError("Cannot open database '" + FileName + "': " + message);
+  }
+  sqlite3_extended_result_codes(db, 1);
+  FHandle = db;
+}
+
+void TSQLiteConnection::Close() {
+  if (!FHandle)
+    return;
+  sqlite3_close_v2(FHandle);
+  FHandle = nullptr;
+}
+
+void TSQLiteConnection::ExecSQL(const AnsiString& ASQL) {
+  Open();
+  char* error = nullptr;
+  if (sqlite3_exec(FHandle, ToUtf8(ASQL).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    AnsiString message = error ? error : sqlite3_errmsg(FHandle);
+    sqlite3_free(error);
+    throw EDatabaseError("SQL error: " + message);
+  }
+}
+
+TSQLiteQuery::TSQLiteQuery(TComponent* AOwner) : TMemDataSet(AOwner), FParams(new TParams(this)) {}
+
+TSQLiteQuery::~TSQLiteQuery() {
+  Destroying();
+  try {
+    Close();
+  } catch (...) {
+    // A handler that fails while the query is being freed cannot stop it.
+  }
+  SetConnection(nullptr);
+}
+
+void TSQLiteQuery::SetConnection(TSQLiteConnection* AValue) {
+  if (FConnection == AValue)
+    return;
+  Close();
+  if (FConnection)
+    RemoveFreeNotification(FConnection);
+  FConnection = AValue;
+  if (FConnection)
+    FreeNotification(FConnection);
+}
+
+void TSQLiteQuery::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent == FConnection) {
+    try {
+      Close();
+    } catch (...) {
+      // The connection goes away whatever a close handler thinks of it.
+    }
+    FConnection = nullptr;
+  }
+  TMemDataSet::Notification(AComponent, Operation);
+}
+
+void TSQLiteQuery::SetSQL(const AnsiString& AValue) {
+  Close();
+  FSQL = AValue;
+  std::unique_ptr<TParams, TObjectDeleter> params(new TParams(this));
+  for (const AnsiString& name : ParamNames(AValue)) {
+    TParam* param = params->CreateParam(ftUnknown, name);
+    if (TParam* old = FParams->FindParam(name))
+      param->Assign(old);
+    param->Name = name;
+  }
+  FParams = std::move(params);
+}
+
+bool TSQLiteQuery::CanModify() {
+  return TMemDataSet::CanModify() && Active() && FReadOnlyReason.empty();
+}
+
+void TSQLiteQuery::InternalOpen() {
+  if (!FConnection)
+    DatabaseError("The query has no connection");
+  if (Trim(FSQL).empty())
+    DatabaseError("The query has no SQL text");
+  FConnection->Open();
+  ResetRows();
+  ClearFieldDefs();
+  RunQuery(true);
+  TMemDataSet::InternalOpen();
+  for (int i = 0; i < FieldCount(); ++i) {
+    TField* field = Fields(i);
+    if (field->FieldNo() <= 0)
+      continue;
+    const TColumn& column = FColumns[std::size_t(field->FieldNo() - 1)];
+    if (!column.Table.empty())
+      field->Origin = column.Table + "." + column.Origin;
+  }
+  ChooseUpdateTable();
+}
+
+void TSQLiteQuery::InternalClose() {
+  TMemDataSet::InternalClose();
+  ResetRows();
+  ClearFieldDefs();
+  FColumns.clear();
+  FUpdateTable.clear();
+  FKeyColumns.clear();
+  FKeyFieldNos.clear();
+  FReadOnlyReason.clear();
+}
+
+void TSQLiteQuery::RunQuery(bool ADefine) {
+  sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
+  if (!db)
+    DatabaseError("The query's connection is closed");
+  TStatement stmt(db, FSQL);
+  sqlite3_stmt* s = stmt.Get();
+  int count = sqlite3_bind_parameter_count(s);
+  for (int i = 1; i <= count; ++i) {
+    const char* name = sqlite3_bind_parameter_name(s, i);
+    if (!name || name[0] != ':')
+      DatabaseError("Parameters are named \":Name\" in a query's text");
+    TParam* param = FParams->FindParam(name + 1);
+    if (!param || !param->Bound())
+      DatabaseError(AnsiString("No value for parameter '") + (name + 1) + "'");
+    stmt.Bind(i, param->Value(), param->DataType);
+  }
+  int columns = sqlite3_column_count(s);
+  if (columns == 0)
+    DatabaseError("The query's text returns no rows; run it with the connection's ExecSQL");
+  int rc = sqlite3_step(s);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+    DatabaseError("SQL error: " + AnsiString(sqlite3_errmsg(db)));
+  if (ADefine) {
+    FColumns.assign(std::size_t(columns), TColumn());
+    for (int i = 0; i < columns; ++i) {
+      TColumn& column = FColumns[std::size_t(i)];
+      const char* table = sqlite3_column_table_name(s, i);
+      const char* origin = sqlite3_column_origin_name(s, i);
+      column.Table =
+          table ? FromUtf8(reinterpret_cast<const unsigned char*>(table), int(std::strlen(table))) : "";
+      column.Origin =
+          origin ? FromUtf8(reinterpret_cast<const unsigned char*>(origin), int(std::strlen(origin))) : "";
+      column.DataType = TypeOfDecl(sqlite3_column_decltype(s, i),
+                                   rc == SQLITE_ROW ? sqlite3_column_type(s, i) : SQLITE_TEXT);
+      const char* name = sqlite3_column_name(s, i);
+      AnsiString fieldName = FromUtf8(reinterpret_cast<const unsigned char*>(name), int(std::strlen(name)));
+      for (int j = 0; j < i; ++j)
+        if (AnsiSameText(FieldDefs(j).Name, fieldName)) {
+          fieldName.push_back('_');
+          fieldName.append(IntToStr(i));
+        }
+      AddFieldDef(fieldName, column.DataType);
+    }
+  } else if (std::size_t(columns) != FColumns.size()) {
+    DatabaseError("The query's columns changed since it was opened");
+  }
+  for (; rc == SQLITE_ROW; rc = sqlite3_step(s)) {
+    for (int i = 0; i < columns; ++i)
+      PushCell(ReadCell(s, i, FColumns[std::size_t(i)].DataType));
+    EndRow();
+  }
+  if (rc != SQLITE_DONE)
+    DatabaseError("SQL error while reading rows: " + AnsiString(sqlite3_errmsg(db)));
+}
+
+void TSQLiteQuery::ChooseUpdateTable() {
+  FUpdateTable.clear();
+  FKeyColumns.clear();
+  FKeyFieldNos.clear();
+  FReadOnlyReason.clear();
+  AnsiString table = UpdateTableName;
+  if (table.empty())
+    for (const TColumn& column : FColumns) {
+      if (column.Table.empty())
+        continue;
+      if (!table.empty() && !AnsiSameText(table, column.Table)) {
+        FReadOnlyReason = "The query's columns come from several tables; set UpdateTableName to edit one";
+        return;
+      }
+      table = column.Table;
+    }
+  if (table.empty()) {
+    FReadOnlyReason = "The query's columns come from no table, so edits have nowhere to go";
+    return;
+  }
+  auto columnNo = [&](const AnsiString& origin) {
+    for (std::size_t i = 0; i < FColumns.size(); ++i)
+      if (AnsiSameText(FColumns[i].Table, table) && AnsiSameText(FColumns[i].Origin, origin))
+        return int(i) + 1;
+    return 0;
+  };
+  if (!KeyFields.empty()) {
+    for (TField* field : GetFieldList(KeyFields)) {
+      if (field->FieldNo() <= 0 || !AnsiSameText(FColumns[std::size_t(field->FieldNo() - 1)].Table, table)) {
+        FReadOnlyReason = "Key field '" + field->FieldName + "' is not a column of table '" + table + "'";
+        return;
+      }
+      FKeyColumns.push_back(FColumns[std::size_t(field->FieldNo() - 1)].Origin);
+      FKeyFieldNos.push_back(field->FieldNo());
+    }
+  } else {
+    TStatement info(FConnection->Handle(), "PRAGMA table_info(" + Quote(table) + ")");
+    std::vector<std::pair<int, AnsiString>> pk;
+    while (sqlite3_step(info.Get()) == SQLITE_ROW) {
+      int order = sqlite3_column_int(info.Get(), 5);
+      if (order > 0) {
+        const unsigned char* name = sqlite3_column_text(info.Get(), 1);
+        pk.emplace_back(order, FromUtf8(name, sqlite3_column_bytes(info.Get(), 1)));
+      }
+    }
+    std::sort(pk.begin(), pk.end());
+    for (auto& [order, name] : pk) {
+      int no = columnNo(name);
+      if (no == 0) {
+        FReadOnlyReason = "The query does not read key column '" + name + "' of table '" + table + "'";
+        return;
+      }
+      FKeyColumns.push_back(name);
+      FKeyFieldNos.push_back(no);
+    }
+    if (FKeyColumns.empty()) {
+      FReadOnlyReason = "Table '" + table + "' has no primary key; set KeyFields to edit it";
+      return;
+    }
+  }
+  FUpdateTable = table;
+}
+
+void RegisterSQLiteQueryProperties() {
+  TPropInfo sql{"SQL", TPropType::String};
+  sql.GetStr = [](TPersistent* p) { return static_cast<TSQLiteQuery*>(p)->SQL(); };
+  sql.SetStr = [](TPersistent* p, const AnsiString& v) { static_cast<TSQLiteQuery*>(p)->SetSQL(v); };
+  TPropInfo params{"Params", TPropType::Class};
+  params.GetObject = [](TPersistent* p) -> TPersistent* { return static_cast<TSQLiteQuery*>(p)->Params(); };
+  RegisterPublishedProperties(ClassOf<TSQLiteQuery>(), {sql, params});
+}
+
+const TUnitInfo SQLiteQueryUnit{"SQLiteQuery", &RegisterSQLiteQueryProperties, nullptr};

@@ -1,0 +1,90 @@
+#pragma once
+// A query dataset over an embedded SQLite database. Opening runs the SQL text with its parameters and keeps
+// the rows it returns; editing writes each posted or deleted record back to one table by its key, inside a
+// savepoint, so a failed write changes neither the database nor the kept row. Refresh reads the rows again
+// and finds the current record by its key; bookmarks taken before a refresh are no longer valid after it.
+#include "platform/classes/UnitList.h"
+#include "platform/db/DBParams.h"
+#include "platform/db/MemDataSet.h"
+
+struct sqlite3;
+
+class TSQLiteConnection : public TComponent {
+  PELVOR_CLASS(TSQLiteConnection, TComponent)
+public:
+  explicit TSQLiteConnection(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TSQLiteConnection() override;
+
+  // The database file; ":memory:" for a private database in memory.
+  AnsiString FileName;
+  void Open();
+  void Close();
+  bool Connected() const { return FHandle != nullptr; }
+  // Runs statements that return no rows, several separated by ";" allowed.
+  void ExecSQL(const AnsiString& ASQL);
+  sqlite3* Handle() const { return FHandle; }
+
+private:
+  sqlite3* FHandle = nullptr; // owned
+};
+
+class TSQLiteQuery : public TMemDataSet {
+  PELVOR_CLASS(TSQLiteQuery, TMemDataSet)
+public:
+  explicit TSQLiteQuery(TComponent* AOwner);
+  ~TSQLiteQuery() override;
+
+  TSQLiteConnection* Connection() const { return FConnection; }
+  void SetConnection(TSQLiteConnection* AValue);
+  const AnsiString& SQL() const { return FSQL; }
+  // Closes the query; the parameters become the ":Name" references of the new text, keeping the values of
+  // names that stay.
+  void SetSQL(const AnsiString& AValue);
+  TParams* Params() const { return FParams.get(); }
+  Variant ParamValues(const AnsiString& ANames) const { return FParams->ParamValues(ANames); }
+
+  // The table edits are written to; empty means the one table every column of the result comes from.
+  AnsiString UpdateTableName;
+  // The ";"-separated fields that identify a row of that table; empty means the table's primary key.
+  AnsiString KeyFields;
+  // The table and key in use while open; empty when the query cannot be edited.
+  const AnsiString& UpdateTable() const { return FUpdateTable; }
+  const std::vector<AnsiString>& KeyColumns() const { return FKeyColumns; }
+
+  bool CanModify() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+protected:
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalPost(const TRecordSlot& ASlot, bool AInserting, const std::vector<Variant>& AValues,
+                    const std::vector<bool>& AChanged) override;
+  void InternalDelete() override;
+  void InternalRefresh() override;
+  AnsiString CannotModifyReason() override { return FReadOnlyReason; }
+
+private:
+  struct TColumn {
+    AnsiString Table;  // the table the column comes from, empty for an expression
+    AnsiString Origin; // the column's name in that table
+    TFieldType DataType = ftUnknown;
+  };
+  // Runs the text and loads the rows; with ADefine the columns are defined from the result first.
+  void RunQuery(bool ADefine);
+  void ChooseUpdateTable();
+  // Runs AWrite inside a savepoint; any failure rolls back and raises EDatabaseError saying what failed.
+  template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);
+
+  TSQLiteConnection* FConnection = nullptr; // borrowed, with a free notification
+  AnsiString FSQL;
+  std::unique_ptr<TParams, TObjectDeleter> FParams;
+  std::vector<TColumn> FColumns;
+  AnsiString FUpdateTable;
+  std::vector<AnsiString> FKeyColumns; // origin names in the update table
+  std::vector<int> FKeyFieldNos;       // the dataset's columns holding them, from 1
+  AnsiString FReadOnlyReason;
+};
+
+// Unit start-up: publishes the query's "Params" so that code that finds parameters by property sees them.
+void RegisterSQLiteQueryProperties();
+extern const TUnitInfo SQLiteQueryUnit;

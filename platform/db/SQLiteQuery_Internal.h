@@ -1,0 +1,125 @@
+#pragma once
+// Shared by the seams of the SQLite query: text conversion, quoting and a prepared statement that binds
+// dataset values.
+#include <sqlite3.h>
+
+#include <cctype>
+#include <string>
+
+#include "platform/db/SQLiteQuery.h"
+
+namespace sqlitequery_internal {
+
+// SQLite keeps text as UTF-8; the dataset's texts are in the default code page. Plain ASCII needs no work.
+inline AnsiString FromUtf8(const unsigned char* AText, int ALength) {
+  const char* p = reinterpret_cast<const char*>(AText);
+  for (int i = 0; i < ALength; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80)
+      return Utf8ToAnsi(std::string_view(p, std::size_t(ALength)));
+  return AnsiString(p, std::size_t(ALength));
+}
+
+inline std::string ToUtf8(const AnsiString& AText) {
+  for (char c : AText)
+    if (static_cast<unsigned char>(c) >= 0x80)
+      return AnsiToUtf8(AText);
+  return AText;
+}
+
+inline AnsiString Quote(const AnsiString& AName) {
+  AnsiString q = "\"";
+  for (char c : AName) {
+    if (c == '"')
+      q += '"';
+    q += c;
+  }
+  return q + "\"";
+}
+
+inline std::string IsoText(TDateTime AValue, TFieldType AType) {
+  if (AType == ftDate)
+    return FormatDateTime("yyyy'-'mm'-'dd", AValue);
+  // Separators are quoted: the locale's own ones must not leak into the stored text.
+  if (AType == ftTime)
+    return FormatDateTime("hh':'nn':'ss'.'zzz", AValue);
+  return FormatDateTime("yyyy'-'mm'-'dd hh':'nn':'ss'.'zzz", AValue);
+}
+
+class TStatement {
+public:
+  TStatement(sqlite3* ADb, const AnsiString& ASQL) : FDb(ADb) {
+    std::string sql = ToUtf8(ASQL);
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(ADb, sql.c_str(), int(sql.size()), &FStmt, &tail) != SQLITE_OK)
+      throw EDatabaseError("SQL error: " + AnsiString(sqlite3_errmsg(ADb)) + " in \"" + ASQL + "\"");
+    if (!FStmt)
+      throw EDatabaseError("The SQL text holds no statement");
+    for (; tail && *tail; ++tail)
+      if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';') {
+        sqlite3_finalize(FStmt);
+        throw EDatabaseError("The SQL text of a query holds more than one statement");
+      }
+  }
+  ~TStatement() { sqlite3_finalize(FStmt); }
+  TStatement(const TStatement&) = delete;
+  TStatement& operator=(const TStatement&) = delete;
+  sqlite3_stmt* Get() const { return FStmt; }
+
+  void Bind(int AIndex, const Variant& AValue, TFieldType AType) {
+    int rc;
+    switch (VarType(AValue)) {
+    case varEmpty:
+    case varNull:
+      rc = sqlite3_bind_null(FStmt, AIndex);
+      break;
+    case varBoolean:
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      rc = sqlite3_bind_int64(FStmt, AIndex, AValue.AsInt64());
+      break;
+    case varDate: {
+      std::string t = IsoText(AValue.AsDate(), AType == ftUnknown ? ftDateTime : AType);
+      rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    case varOleStr: {
+      std::string t = WideToUtf8(AValue.AsWideString());
+      rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    case varString:
+      if (AType == ftBlob || AType == ftGraphic || AType == ftBytes) {
+        const AnsiString& s = AValue.RawString();
+        rc = sqlite3_bind_blob(FStmt, AIndex, s.data(), int(s.size()), SQLITE_TRANSIENT);
+      } else {
+        std::string t = ToUtf8(AValue.RawString());
+        rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
+      }
+      break;
+    default:
+      rc = sqlite3_bind_double(FStmt, AIndex, AValue.AsDouble());
+      break;
+    }
+    if (rc != SQLITE_OK)
+      throw EDatabaseError("Cannot bind a value: " + AnsiString(sqlite3_errmsg(FDb)));
+  }
+
+  // Runs a statement that returns no rows.
+  void Exec() {
+    int rc = sqlite3_step(FStmt);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+      throw EDatabaseError(sqlite3_errmsg(FDb));
+  }
+
+private:
+  sqlite3* FDb;
+  sqlite3_stmt* FStmt = nullptr;
+};
+
+// The ":Name" references of a text, in order, each once; quoted texts and comments are skipped.
+} // namespace sqlitequery_internal

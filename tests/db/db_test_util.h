@@ -1,0 +1,123 @@
+#pragma once
+// Shared by the dataset tests: a log of dataset and data-link events in the order they happen, and small
+// datasets to run them over.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/db/DB.h"
+#include "platform/db/MemDataSet.h"
+
+namespace dbtest {
+
+struct EventLog {
+  std::vector<std::string> Entries;
+  void Add(std::string AText) { Entries.push_back(std::move(AText)); }
+  std::vector<std::string> Take() {
+    std::vector<std::string> out;
+    out.swap(Entries);
+    return out;
+  }
+};
+
+// A link that writes each notification into the log, with the link's own numbers where they matter.
+class RecordingLink : public TDataLink {
+public:
+  explicit RecordingLink(EventLog& ALog, const char* APrefix = "") : FLog(ALog), FPrefix(APrefix) {}
+  int UpdateDataCalls = 0;
+
+protected:
+  void ActiveChanged() override { FLog.Add(FPrefix + "ActiveChanged(" + std::to_string(Active()) + ")"); }
+  void DataSetChanged() override { FLog.Add(FPrefix + "DataSetChanged"); }
+  void DataSetScrolled(int ADistance) override {
+    FLog.Add(FPrefix + "DataSetScrolled(" + std::to_string(ADistance) + ")");
+  }
+  void EditingChanged() override { FLog.Add(FPrefix + "EditingChanged(" + std::to_string(Editing()) + ")"); }
+  void LayoutChanged() override { FLog.Add(FPrefix + "LayoutChanged"); }
+  void RecordChanged(TField* AField) override {
+    FLog.Add(FPrefix + "RecordChanged(" + (AField ? AField->FieldName : AnsiString("nil")) + ")");
+  }
+  void UpdateData() override {
+    ++UpdateDataCalls;
+    FLog.Add(FPrefix + "UpdateData");
+  }
+  void FocusControl(TField*& AField) override {
+    FLog.Add(FPrefix + "FocusControl(" + AField->FieldName + ")");
+    AField = nullptr;
+  }
+  void DataEvent(TDataEvent AEvent, std::intptr_t AInfo) override {
+    if (AEvent == deDisabledStateChange)
+      FLog.Add(FPrefix + "DisabledStateChange(" + std::to_string(AInfo) + ")");
+    TDataLink::DataEvent(AEvent, AInfo);
+  }
+
+private:
+  EventLog& FLog;
+  std::string FPrefix;
+};
+
+// Writes the dataset's Before/After events into the log.
+class DataSetEvents : public TObject {
+public:
+  DataSetEvents(TDataSet& ADataSet, EventLog& ALog) : FLog(ALog) {
+    ADataSet.BeforeOpen = TDataSetNotifyEvent(this, &DataSetEvents::BeforeOpen);
+    ADataSet.AfterOpen = TDataSetNotifyEvent(this, &DataSetEvents::AfterOpen);
+    ADataSet.BeforeClose = TDataSetNotifyEvent(this, &DataSetEvents::BeforeClose);
+    ADataSet.AfterClose = TDataSetNotifyEvent(this, &DataSetEvents::AfterClose);
+    ADataSet.BeforeInsert = TDataSetNotifyEvent(this, &DataSetEvents::BeforeInsert);
+    ADataSet.AfterInsert = TDataSetNotifyEvent(this, &DataSetEvents::AfterInsert);
+    ADataSet.BeforeEdit = TDataSetNotifyEvent(this, &DataSetEvents::BeforeEdit);
+    ADataSet.AfterEdit = TDataSetNotifyEvent(this, &DataSetEvents::AfterEdit);
+    ADataSet.BeforePost = TDataSetNotifyEvent(this, &DataSetEvents::BeforePost);
+    ADataSet.AfterPost = TDataSetNotifyEvent(this, &DataSetEvents::AfterPost);
+    ADataSet.BeforeCancel = TDataSetNotifyEvent(this, &DataSetEvents::BeforeCancel);
+    ADataSet.AfterCancel = TDataSetNotifyEvent(this, &DataSetEvents::AfterCancel);
+    ADataSet.BeforeDelete = TDataSetNotifyEvent(this, &DataSetEvents::BeforeDelete);
+    ADataSet.AfterDelete = TDataSetNotifyEvent(this, &DataSetEvents::AfterDelete);
+    ADataSet.BeforeScroll = TDataSetNotifyEvent(this, &DataSetEvents::BeforeScroll);
+    ADataSet.AfterScroll = TDataSetNotifyEvent(this, &DataSetEvents::AfterScroll);
+    ADataSet.OnNewRecord = TDataSetNotifyEvent(this, &DataSetEvents::OnNewRecord);
+  }
+  void BeforeOpen(TDataSet*) { FLog.Add("BeforeOpen"); }
+  void AfterOpen(TDataSet*) { FLog.Add("AfterOpen"); }
+  void BeforeClose(TDataSet*) { FLog.Add("BeforeClose"); }
+  void AfterClose(TDataSet*) { FLog.Add("AfterClose"); }
+  void BeforeInsert(TDataSet*) { FLog.Add("BeforeInsert"); }
+  void AfterInsert(TDataSet*) { FLog.Add("AfterInsert"); }
+  void BeforeEdit(TDataSet*) { FLog.Add("BeforeEdit"); }
+  void AfterEdit(TDataSet*) { FLog.Add("AfterEdit"); }
+  void BeforePost(TDataSet*) { FLog.Add("BeforePost"); }
+  void AfterPost(TDataSet*) { FLog.Add("AfterPost"); }
+  void BeforeCancel(TDataSet*) { FLog.Add("BeforeCancel"); }
+  void AfterCancel(TDataSet*) { FLog.Add("AfterCancel"); }
+  void BeforeDelete(TDataSet*) { FLog.Add("BeforeDelete"); }
+  void AfterDelete(TDataSet*) { FLog.Add("AfterDelete"); }
+  void BeforeScroll(TDataSet*) { FLog.Add("BeforeScroll"); }
+  void AfterScroll(TDataSet*) { FLog.Add("AfterScroll"); }
+  void OnNewRecord(TDataSet*) { FLog.Add("OnNewRecord"); }
+
+private:
+  EventLog& FLog;
+};
+
+// Rows ID = 1..ACount, Name = "n<ID>".
+inline void FillNumbered(TMemDataSet& ADataSet, int ACount) {
+  ADataSet.AddFieldDef("ID", ftInteger, 0, true);
+  ADataSet.AddFieldDef("Name", ftString, 20);
+  for (int i = 1; i <= ACount; ++i)
+    ADataSet.AddRow({i, AnsiString("n" + std::to_string(i))});
+}
+
+// The IDs of every record from the first, walking with Next.
+inline std::vector<int> WalkIds(TDataSet& ADataSet) {
+  std::vector<int> ids;
+  ADataSet.First();
+  while (!ADataSet.Eof()) {
+    ids.push_back(ADataSet.FieldByName("ID")->AsInteger());
+    ADataSet.Next();
+  }
+  return ids;
+}
+
+} // namespace dbtest

@@ -1,0 +1,361 @@
+#include <string>
+
+#include "platform/classes/ComponentStream.h"
+#include "platform/db/SQLiteQuery.h"
+#include "tests/db/db_test_util.h"
+
+namespace {
+
+using dbtest::EventLog;
+using Log = std::vector<std::string>;
+
+struct Db {
+  Db() {
+    conn.FileName = ":memory:";
+    conn.ExecSQL(
+        "PRAGMA foreign_keys = ON;"
+        "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT NOT NULL UNIQUE, lang VARCHAR(2),"
+        " score REAL, added DATE);"
+        "CREATE TABLE notes (id INTEGER PRIMARY KEY, word_id INTEGER REFERENCES words(id), body TEXT);"
+        "INSERT INTO words VALUES (1, 'ev', 'tr', 1.5, '2024-01-02'), (2, 'oxori', 'lz', NULL, NULL),"
+        " (3, 'su', 'tr', 3, '2024-02-03'), (4, 'cari', 'lz', 4, NULL), (5, 'ay', 'tr', 5, NULL);"
+        "INSERT INTO notes VALUES (1, 2, 'house');");
+    query.SetConnection(&conn);
+  }
+  // A value straight from the database, past the query's kept rows.
+  std::string Scalar(const std::string& ASQL) {
+    TSQLiteQuery probe(nullptr);
+    probe.SetConnection(&conn);
+    probe.SetSQL(ASQL);
+    probe.Open();
+    return probe.IsEmpty() ? "<none>" : VarToStr(probe.Fields(0)->Value());
+  }
+  void OpenWords(const char* AWhere = "") {
+    query.SetSQL(std::string("SELECT id, word, lang, score, added FROM words ") + AWhere + " ORDER BY id");
+    query.Open();
+  }
+
+  TSQLiteConnection conn{nullptr};
+  TSQLiteQuery query{nullptr};
+};
+
+TEST(SQLiteQuery, OpensWithParamsTypesAndOrigins) {
+  Db db;
+  db.query.SetSQL(
+      "SELECT id, word, lang, score, added FROM words WHERE lang = :lang AND id > :min ORDER BY id");
+  ASSERT_EQ(db.query.Params()->Count(), 2);
+  EXPECT_EQ(db.query.Params()->Items(0)->Name, "lang");
+  try {
+    db.query.Open();
+    FAIL() << "a parameter without a value must not open";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("No value for parameter 'lang'"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(db.query.Active());
+  db.query.Params()->SetParamValues("lang;min", VarArrayOf({"tr", 1}));
+  db.query.Open();
+  EXPECT_EQ(db.query.RecordCount(), 2);
+  std::vector<int> ids;
+  for (db.query.First(); !db.query.Eof(); db.query.Next())
+    ids.push_back(db.query.FieldByName("id")->AsInteger());
+  EXPECT_EQ(ids, (std::vector<int>{3, 5}));
+
+  struct Case {
+    const char* name;
+    TFieldType type;
+  } cases[] = {
+      {"id", ftInteger}, {"word", ftString}, {"lang", ftString}, {"score", ftFloat}, {"added", ftDate}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(db.query.FieldByName(c.name)->DataType(), c.type);
+    EXPECT_EQ(db.query.FieldByName(c.name)->Origin, std::string("words.") + c.name);
+  }
+  db.query.First();
+  EXPECT_EQ(db.query.FieldByName("added")->AsDateTime(), EncodeDate(2024, 2, 3));
+  EXPECT_EQ(db.query.FieldByName("score")->AsFloat(), 3.0);
+  EXPECT_EQ(db.query.UpdateTable(), "words");
+  EXPECT_EQ(db.query.KeyColumns(), (std::vector<AnsiString>{"id"}));
+
+  db.query.Close();
+  db.query.Params()->ParamByName("lang")->SetValue("lz");
+  db.query.Open();
+  EXPECT_EQ(db.query.RecordCount(), 2);
+  EXPECT_EQ(db.query.ParamValues("lang").AsString(), "lz");
+  db.query.SetSQL("SELECT * FROM words WHERE lang = :lang");
+  EXPECT_FALSE(db.query.Active()) << "new text closes the query";
+  EXPECT_EQ(db.query.Params()->ParamByName("lang")->Value().AsString(), "lz")
+      << "a kept name keeps its value";
+  EXPECT_EQ(db.query.Params()->FindParam("min"), nullptr);
+}
+
+TEST(SQLiteQuery, BadTextGivesClearErrors) {
+  Db db;
+  EventLog log;
+  dbtest::DataSetEvents events(db.query, log);
+  struct Case {
+    const char* sql;
+    const char* message;
+  } cases[] = {
+      {"SELEC id FROM words", "syntax error"},
+      {"SELECT id FROM nowhere", "no such table: nowhere"},
+      {"SELECT nope FROM words", "no such column: nope"},
+      {"UPDATE words SET lang = 'x'", "returns no rows"},
+      {"SELECT 1; SELECT 2", "more than one statement"},
+      {"   ", "no SQL text"},
+      {"SELECT id FROM words WHERE id = ?", "named"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    db.query.SetSQL(c.sql);
+    try {
+      db.query.Open();
+      ADD_FAILURE() << "opened";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(db.query.Active());
+    EXPECT_EQ(db.query.FieldCount(), 0);
+    EXPECT_EQ(log.Take(), (Log{"BeforeOpen"}));
+  }
+  EXPECT_EQ(db.Scalar("SELECT count(*) FROM words WHERE lang = 'x'"), "0") << "the UPDATE never ran";
+  TSQLiteQuery lonely(nullptr);
+  lonely.SetSQL("SELECT 1");
+  EXPECT_THROW(lonely.Open(), EDatabaseError);
+  TSQLiteConnection nowhere(nullptr);
+  nowhere.FileName = "/nonexistent-dir/x.db";
+  EXPECT_THROW(nowhere.Open(), EDatabaseError);
+}
+
+TEST(SQLiteQuery, EditsWriteBackByKey) {
+  Db db;
+  db.OpenWords();
+  EventLog log;
+  dbtest::DataSetEvents events(db.query, log);
+  ASSERT_TRUE(db.query.Locate("id", 3, {}));
+  db.query.Edit();
+  db.query.FieldByName("word")->SetAsString("\xFDrmak"); // "ırmak" in the default code page
+  db.query.FieldByName("score")->SetAsFloat(7.25);
+  log.Take();
+  db.query.Post();
+  EXPECT_EQ(log.Take(), (Log{"BeforePost", "AfterPost"}));
+  EXPECT_EQ(db.Scalar("SELECT hex(word) FROM words WHERE id = 3"), "C4B1726D616B") << "stored as UTF-8";
+  EXPECT_EQ(db.Scalar("SELECT score * 4 FROM words WHERE id = 3"), "29");
+  EXPECT_EQ(db.query.FieldByName("word")->AsString(), "\xFDrmak");
+
+  db.query.Append();
+  db.query.FieldByName("word")->SetAsString("mjxori");
+  db.query.FieldByName("lang")->SetAsString("lz");
+  db.query.FieldByName("added")->SetAsDateTime(EncodeDate(2025, 6, 7));
+  db.query.Post();
+  int id = db.query.FieldByName("id")->AsInteger();
+  EXPECT_EQ(id, 6) << "the key the database gave is read back";
+  EXPECT_EQ(db.Scalar("SELECT word || '/' || added FROM words WHERE id = 6"), "mjxori/2025-06-07");
+
+  ASSERT_TRUE(db.query.Locate("word", "ev", {}));
+  db.query.Delete();
+  EXPECT_EQ(db.Scalar("SELECT count(*) FROM words WHERE id = 1"), "0");
+  EXPECT_EQ(db.query.RecordCount(), 5);
+  EXPECT_EQ(db.query.FieldByName("id")->AsInteger(), 2);
+}
+
+TEST(SQLiteQuery, FailedWritesLoseNothing) {
+  Db db;
+  db.OpenWords();
+  ASSERT_TRUE(db.query.Locate("id", 3, {}));
+  db.query.Edit();
+  db.query.FieldByName("word")->SetAsString("ev");
+  try {
+    db.query.Post();
+    FAIL() << "a duplicate word must not post";
+  } catch (const EDatabaseError& e) {
+    std::string what = e.what();
+    EXPECT_NE(what.find("UNIQUE constraint failed: words.word"), std::string::npos) << what;
+    EXPECT_NE(what.find("'words'"), std::string::npos) << what;
+  }
+  EXPECT_EQ(db.query.State(), dsEdit) << "the edit stays for the user to correct";
+  EXPECT_EQ(db.query.FieldByName("word")->AsString(), "ev");
+  EXPECT_EQ(db.query.FieldByName("word")->OldValue().AsString(), "su");
+  EXPECT_EQ(db.Scalar("SELECT word FROM words WHERE id = 3"), "su");
+  db.query.FieldByName("word")->SetAsString("suyu");
+  db.query.Post();
+  EXPECT_EQ(db.Scalar("SELECT word FROM words WHERE id = 3"), "suyu") << "the savepoint was released";
+
+  db.query.Insert();
+  db.query.FieldByName("lang")->SetAsString("tr");
+  EXPECT_THROW(db.query.Post(), EDatabaseError) << "NOT NULL";
+  EXPECT_EQ(db.query.State(), dsInsert);
+  db.query.Cancel();
+  EXPECT_EQ(db.Scalar("SELECT count(*) FROM words"), "5");
+  EXPECT_EQ(db.query.RecordCount(), 5);
+
+  ASSERT_TRUE(db.query.Locate("id", 2, {}));
+  try {
+    db.query.Delete();
+    FAIL() << "a referenced word must not be deleted";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("FOREIGN KEY constraint failed"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(db.query.FieldByName("word")->AsString(), "oxori");
+  EXPECT_EQ(db.query.RecordCount(), 5);
+  EXPECT_EQ(db.Scalar("SELECT count(*) FROM words WHERE id = 2"), "1");
+
+  db.conn.ExecSQL("DELETE FROM words WHERE id = 4");
+  ASSERT_TRUE(db.query.Locate("id", 4, {}));
+  db.query.Edit();
+  db.query.FieldByName("score")->SetAsFloat(9);
+  try {
+    db.query.Post();
+    FAIL() << "a row deleted behind the query's back cannot be updated";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("not found by its key"), std::string::npos) << e.what();
+  }
+  db.query.Cancel();
+  EXPECT_EQ(db.query.FieldByName("score")->AsFloat(), 4.0);
+
+  db.conn.ExecSQL("BEGIN");
+  ASSERT_TRUE(db.query.Locate("id", 5, {}));
+  db.query.Edit();
+  db.query.FieldByName("word")->SetAsString("ev");
+  EXPECT_THROW(db.query.Post(), EDatabaseError);
+  db.query.Cancel();
+  db.conn.ExecSQL("COMMIT");
+  EXPECT_EQ(db.Scalar("SELECT word FROM words WHERE id = 5"), "ay")
+      << "a failure inside the caller's transaction";
+}
+
+TEST(SQLiteQuery, WhatCannotBeEdited) {
+  Db db;
+  struct Case {
+    const char* sql;
+    const char* reason;
+  } cases[] = {
+      {"SELECT w.word, n.body FROM words w JOIN notes n ON n.word_id = w.id", "several tables"},
+      {"SELECT word, lang FROM words", "key column 'id'"},
+      {"SELECT 1 + 1 AS two", "no table"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    db.query.SetSQL(c.sql);
+    db.query.Open();
+    EXPECT_FALSE(db.query.CanModify());
+    try {
+      db.query.Edit();
+      ADD_FAILURE() << "edited";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+  }
+  db.query.SetSQL("SELECT word, lang FROM words");
+  db.query.KeyFields = "word";
+  db.query.Open();
+  EXPECT_TRUE(db.query.CanModify()) << "a unique column named as the key";
+  db.query.Edit();
+  db.query.FieldByName("lang")->SetAsString("xx");
+  db.query.Post();
+  EXPECT_EQ(db.Scalar("SELECT lang FROM words WHERE word = 'ev'"), "xx");
+
+  db.query.KeyFields.clear();
+  db.query.SetSQL("SELECT id, word, length(word) AS len FROM words ORDER BY id");
+  db.query.Open();
+  db.query.Edit();
+  db.query.FieldByName("len")->SetAsInteger(40);
+  try {
+    db.query.Post();
+    FAIL() << "a computed column has no place in the table";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("'len' is not a column of table 'words'"), std::string::npos)
+        << e.what();
+  }
+  db.query.Cancel();
+}
+
+TEST(SQLiteQuery, RefreshFindsTheRecordByKey) {
+  Db db;
+  db.OpenWords();
+  ASSERT_TRUE(db.query.Locate("id", 4, {}));
+  TBookmarkStr before = db.query.Bookmark();
+  db.conn.ExecSQL("UPDATE words SET word = 'cari2' WHERE id = 4; INSERT INTO words (word) VALUES ('a0');"
+                  "DELETE FROM words WHERE id = 1");
+  db.query.Refresh();
+  EXPECT_FALSE(db.query.BookmarkValid(before))
+      << "rows read again: an old bookmark must not name another record";
+  EXPECT_EQ(db.query.CompareBookmarks(db.query.Bookmark(), before), -1);
+  EXPECT_EQ(db.query.FieldByName("id")->AsInteger(), 4);
+  EXPECT_EQ(db.query.FieldByName("word")->AsString(), "cari2");
+  EXPECT_EQ(db.query.RecordCount(), 5);
+  db.conn.ExecSQL("DELETE FROM words WHERE id = 4");
+  db.query.Refresh();
+  EXPECT_EQ(db.query.FieldByName("id")->AsInteger(), 5) << "without its record the position is kept";
+  db.query.SetFilter("lang = 'tr'");
+  db.query.SetFiltered(true);
+  EXPECT_EQ(db.query.RecordCount(), 2);
+
+  db.conn.ExecSQL("DROP TABLE notes; DROP TABLE words");
+  int id = db.query.FieldByName("id")->AsInteger();
+  try {
+    db.query.Refresh();
+    FAIL() << "refreshed from a dropped table";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("no such table: words"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(db.query.State(), dsBrowse);
+  EXPECT_EQ(db.query.RecordCount(), 2) << "a failed refresh keeps the rows it had";
+  EXPECT_EQ(db.query.FieldByName("id")->AsInteger(), id);
+  db.query.Next();
+  EXPECT_FALSE(db.query.FieldByName("word")->IsNull());
+  db.conn.Close();
+  EXPECT_THROW(db.query.Refresh(), EDatabaseError);
+  db.query.Edit();
+  db.query.FieldByName("lang")->SetAsString("xx");
+  EXPECT_THROW(db.query.Post(), EDatabaseError) << "a closed connection takes no writes";
+  db.query.Cancel();
+}
+
+// How a detail is re-queried: controls off, closed, new parameter values, opened, controls on.
+TEST(SQLiteQuery, ReopenWithNewParamsUnderDisabledControls) {
+  Db db;
+  EventLog log;
+  TDataSource source(nullptr);
+  dbtest::RecordingLink link(log);
+  source.SetDataSet(&db.query);
+  link.SetDataSource(&source);
+  db.query.SetSQL("SELECT id, word FROM words WHERE lang = :lang ORDER BY id");
+  db.query.Params()->ParamByName("lang")->SetValue("tr");
+  db.query.Open();
+  EXPECT_EQ(log.Take(), (Log{"ActiveChanged(1)"}));
+  EXPECT_EQ(db.query.ParamValues("lang").AsString(), "tr");
+
+  db.query.DisableControls();
+  db.query.Close();
+  db.query.Params()->ParamByName("lang")->SetValue("lz");
+  db.query.Open();
+  db.query.EnableControls();
+  EXPECT_EQ(log.Take(), (Log{"DisabledStateChange(0)", "LayoutChanged"}));
+  EXPECT_EQ(db.query.RecordCount(), 2);
+  EXPECT_EQ(db.query.FieldByName("word")->AsString(), "oxori");
+
+  db.query.DisableControls();
+  db.query.Close();
+  db.query.Params()->ParamByName("lang")->SetValue(Variant());
+  EXPECT_THROW(db.query.Open(), EDatabaseError);
+  db.query.EnableControls();
+  EXPECT_EQ(log.Take(), (Log{"DisabledStateChange(0)", "ActiveChanged(0)"}))
+      << "a reopen that fails leaves the links told that the query is closed";
+}
+
+TEST(SQLiteQuery, PublishesParams) {
+  RegisterSQLiteQueryProperties();
+  Db db;
+  db.query.SetSQL("SELECT * FROM words WHERE id = :id");
+  const TPropInfo* params = nullptr;
+  for (const TPropInfo* p : GetPublishedProperties(db.query.ClassType()))
+    if (p->Name == "Params")
+      params = p;
+  ASSERT_NE(params, nullptr);
+  EXPECT_EQ(params->GetObject(&db.query), db.query.Params());
+  TMemDataSet mem(nullptr);
+  for (const TPropInfo* p : GetPublishedProperties(mem.ClassType()))
+    EXPECT_NE(p->Name, "Params");
+}
+
+} // namespace
