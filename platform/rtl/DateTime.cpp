@@ -792,7 +792,8 @@ bool TryLenientStrToDateTime(std::string_view s, TDateTime& value, const TFormat
       }
       token.value = WORD(value);
     } else {
-      while (i < datePart.size() && !IsDateGap(datePart[i], settings) && !(datePart[i] >= '0' && datePart[i] <= '9'))
+      while (i < datePart.size() && !IsDateGap(datePart[i], settings) &&
+             !(datePart[i] >= '0' && datePart[i] <= '9'))
         ++i;
       token.word = true;
       token.value = MonthOfName(datePart.substr(start, i - start), settings);
