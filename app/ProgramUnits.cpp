@@ -2,6 +2,9 @@
 
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
+#include "editors/core/cxDateUtils.h"
+#include "editors/core/cxEditUtils.h"
+#include "editors/core/cxFormats.h"
 #include "lookandfeel/cxClasses.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
@@ -16,6 +19,9 @@ std::vector<TUnitInfo> ProgramUnits() {
           dxOffice11Unit,
           cxLookAndFeelPaintersUnit,
           cxLookAndFeelsUnit,
+          cxEditUtilsUnit,
           {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
-          {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize}};
+          {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize},
+          cxFormatsUnit,
+          cxDateUtilsUnit};
 }

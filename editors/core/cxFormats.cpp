@@ -213,8 +213,11 @@ AnsiString GetRegExprDateTimeMask(const TcxDateTimeFormatInfo& AInfo, int AMode)
         const auto& names =
             item.Data.size() == 4 ? FormatSettings.LongMonthNames : FormatSettings.ShortMonthNames;
         mask += "((0?[1-9]|1[012])|(";
-        for (std::size_t m = 0; m < names.size(); ++m)
-          mask += (m ? "|" : "") + QuotedRegExprText(names[m]);
+        for (std::size_t m = 0; m < names.size(); ++m) {
+          if (m)
+            mask += '|';
+          mask += QuotedRegExprText(names[m]);
+        }
         mask += "))";
       }
       break;
@@ -241,8 +244,11 @@ AnsiString GetRegExprDateTimeMask(const TcxDateTimeFormatInfo& AInfo, int AMode)
           mask += "(AM|PM)?";
           break;
         default:
-          mask += "(" + QuotedRegExprText(FormatSettings.TimeAMString) + "|" +
-                  QuotedRegExprText(FormatSettings.TimePMString) + ")?";
+          mask += '(';
+          mask += QuotedRegExprText(FormatSettings.TimeAMString);
+          mask += '|';
+          mask += QuotedRegExprText(FormatSettings.TimePMString);
+          mask += ")?";
         }
       }
       break;
