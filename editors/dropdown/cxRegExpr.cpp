@@ -259,21 +259,43 @@ void TcxRegExpr::Compile(std::string_view AMask) {
   std::vector<int> first{start};
   Closure(nfa, first);
   intern(first);
+  // Bounds the work of a mask whose sets grow with its length, so that bad input fails instead of hanging.
+  constexpr long long MaxWork = 20'000'000;
+  long long work = 0;
+  std::vector<std::vector<std::uint8_t>> charsOf(nfa.size());
+  for (std::size_t s = 0; s < nfa.size(); ++s)
+    for (int ch = 0; ch < 256; ++ch)
+      if (nfa[s].Chars.test(std::size_t(ch)))
+        charsOf[s].push_back(std::uint8_t(ch));
+  std::array<std::vector<int>, 256> moves;
   for (std::size_t i = 0; i < sets.size(); ++i) {
-    for (int ch = 0; ch < 256; ++ch) {
-      std::vector<int> target;
-      for (int s : sets[i]) {
-        const TNfaState& n = nfa[std::size_t(s)];
-        if (n.Out >= 0 && n.Chars.test(std::size_t(ch)))
-          target.push_back(n.Out);
-      }
-      if (target.empty())
+    for (auto& m : moves)
+      m.clear();
+    for (int s : sets[i]) {
+      const TNfaState& n = nfa[std::size_t(s)];
+      if (n.Out < 0)
         continue;
-      Closure(nfa, target);
-      target.erase(std::unique(target.begin(), target.end()), target.end());
-      int t = intern(std::move(target));
-      states[i].Next[std::size_t(ch)] = t;
+      for (std::uint8_t ch : charsOf[std::size_t(s)])
+        moves[ch].push_back(n.Out);
+      work += 1 + long(charsOf[std::size_t(s)].size());
     }
+    // Characters that move to the same states (the ten digits, say) share one closure.
+    std::map<std::vector<int>, int> done;
+    for (std::size_t ch = 0; ch < 256; ++ch) {
+      if (moves[ch].empty())
+        continue;
+      auto known = done.find(moves[ch]);
+      if (known == done.end()) {
+        std::vector<int> target = moves[ch];
+        Closure(nfa, target);
+        target.erase(std::unique(target.begin(), target.end()), target.end());
+        work += long(target.size());
+        known = done.emplace(moves[ch], intern(std::move(target))).first;
+      }
+      states[i].Next[ch] = known->second;
+    }
+    if (work > MaxWork)
+      throw EcxRegExprError("Mask too complex", int(AMask.size()));
   }
 
   // States from which no final state can be reached are cut off, so that NoState answers "no prefix".

@@ -107,3 +107,26 @@ TEST(RegExpr, BytesAboveAsciiAreOrdinaryCharacters) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(RegExpr, MasksTooLargeForTheAutomatonAreRefused) {
+  std::string words;
+  for (int i = 0; i < 2000; ++i)
+    words += (i ? "|'" : "'") + std::string(8, char('a' + i % 26)) + std::to_string(i) + "'";
+  EXPECT_THROW(TcxRegExpr().Compile(words), EcxRegExprError);
+  std::string optional;
+  for (int i = 0; i < 3000; ++i)
+    optional += "\\d?";
+  EXPECT_THROW(TcxRegExpr().Compile(optional), EcxRegExprError);
+  // A long but ordinary mask compiles.
+  std::string digits;
+  for (int i = 0; i < 300; ++i)
+    digits += "\\d?";
+  TcxRegExpr r;
+  r.Compile(digits);
+  EXPECT_TRUE(r.IsMatch(std::string(300, '7')));
+  EXPECT_FALSE(r.IsMatch(std::string(301, '7')));
+}
+
+} // namespace
