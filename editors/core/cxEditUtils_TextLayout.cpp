@@ -279,8 +279,18 @@ void PrepareTextParams(HDC ADC, DWORD AFormat, TcxTextParams& AParams) {
   AParams.MaxCharWidth = int(tm.tmMaxCharWidth);
 }
 
+namespace {
+
+// The canvas's font (and with it its colour) is selected lazily; the layout measures and draws in it.
+HDC TextHandle(TcxCanvas* ACanvas) {
+  ACanvas->Canvas()->RequiredState(TCanvasState{csHandleValid, csFontValid});
+  return ACanvas->Handle();
+}
+
+} // namespace
+
 void PrepareCanvasTextParams(TcxCanvas* ACanvas, DWORD AFormat, TcxTextParams& AParams) {
-  PrepareTextParams(ACanvas->Handle(), AFormat, AParams);
+  PrepareTextParams(TextHandle(ACanvas), AFormat, AParams);
 }
 
 bool MakeTextRows(HDC ADC, const char* AText, const TRect& ARect, int AMaxLineCount, int& ARowCount,
@@ -328,7 +338,7 @@ bool MakeTextRows(HDC ADC, const char* AText, const TRect& ARect, int AMaxLineCo
 
 bool MakeTextRows(TcxCanvas* ACanvas, const char* AText, const TRect& ARect, int AMaxLineCount,
                   int& ARowCount, TcxTextRows& ARows, TcxTextParams& AParams) {
-  return MakeTextRows(ACanvas->Handle(), AText, ARect, AMaxLineCount, ARowCount, ARows, AParams);
+  return MakeTextRows(TextHandle(ACanvas), AText, ARect, AMaxLineCount, ARowCount, ARows, AParams);
 }
 
 void PositionTextRows(const TRect& ARect, TcxTextRows& ARows, int ARowCount, TcxTextParams& AParams) {
@@ -430,7 +440,7 @@ int TextOutLayout(HDC ADC, const char* AText, TRect& ARect, DWORD AFormat, int A
 int CanvasTextOutLayout(TcxCanvas* ACanvas, const char* AText, TRect& ARect, DWORD AFormat, int ASelStart,
                         int ASelLength, TColor ASelBkColor, TColor ASelTextColor, int AMaxLineCount,
                         int ALeftIndent, int ARightIndent) {
-  return TextOutLayout(ACanvas->Handle(), AText, ARect, AFormat, ASelStart, ASelLength, ASelBkColor,
+  return TextOutLayout(TextHandle(ACanvas), AText, ARect, AFormat, ASelStart, ASelLength, ASelBkColor,
                        ASelTextColor, AMaxLineCount, ALeftIndent, ARightIndent);
 }
 

@@ -308,8 +308,7 @@ TEST_F(TextLayout, SelectionIsHighlightedAndLimitedToTheText) {
     int background = b.Count(selBk);
     int selectedText = b.Count(0x0000FF) + b.Count(0xFF0000);
     EXPECT_EQ(c.Highlighted, background + selectedText) << c.Start << "," << c.Length;
-    if (c.Highlighted > 0)
-      EXPECT_GT(selectedText, 0);
+    EXPECT_EQ(c.Highlighted > 0, selectedText > 0) << c.Start << "," << c.Length;
   }
 }
 
@@ -360,6 +359,29 @@ TEST_F(TextLayout, DrawingLeavesTheDeviceContextAsItWas) {
   EXPECT_EQ(18, size.cx);
   DeleteObject(clip);
   DeleteObject(after);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TextLayout, CanvasVariantsUseTheCanvasFont) {
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(pf24bit);
+  bitmap.SetSize(100, 60);
+  TcxCanvas canvas(bitmap.Canvas());
+  canvas.Font()->SetName(TestFontFace);
+  canvas.Font()->SetHeight(26);
+  TcxTextParams params;
+  PrepareCanvasTextParams(&canvas, 0, params);
+  EXPECT_EQ(26, params.Height);
+  TRect r = Rect(0, 0, 100, 0);
+  EXPECT_EQ(52, CanvasTextOutLayout(&canvas, "ab\r\ncd", r, CXTO_CALCRECT));
+  EXPECT_EQ(Rect(0, 0, 24, 52), r);
+  canvas.Font()->SetColor(clRed);
+  TRect draw = Rect(0, 0, 100, 60);
+  DrawEditText(&canvas, "a", draw, 0);
+  EXPECT_EQ(clRed, ColorToRGB(bitmap.Canvas()->Pixels(2, 10)));
 }
 
 } // namespace
