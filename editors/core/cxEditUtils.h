@@ -10,6 +10,7 @@
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
 #include "platform/classes/UnitList.h"
+#include "platform/controls/ImgList.h"
 
 // Solid brushes by colour. System colours answer the system's own brushes; other colours get a brush made
 // once and kept while it is asked for, the least asked for giving way when the cache is full.
@@ -164,8 +165,12 @@ void DrawEllipsisDots(TcxCanvas* ACanvas, int X, int Y, int ADotSize, TColor ACo
 void DrawPolyline(TcxCanvas* ACanvas, std::span<const TPoint> APoints, TColor AColor, bool AAsRectangles);
 TPoint CalculateCenteredPosition(const TRect& R, const TSize& ASize, bool AShift);
 bool IsGlyphAssigned(TBitmap* AGlyph);
+// Enabled, the glyph is drawn without its transparent colour; disabled, embossed in the highlight and shadow
+// colours. A background colour other than clNone fills the glyph's rectangle first.
 void DrawGlyph(TcxCanvas* ACanvas, const TPoint& APoint, TBitmap* AGlyph, bool AEnabled,
                TColor ABackgroundColor = clNone);
+void DrawImageListImage(TcxCanvas* ACanvas, const TPoint& APoint, TImageList* AImages, int AIndex,
+                        bool AEnabled, TColor ABackgroundColor = clNone);
 int GetEditButtonBorderWidth(const TcxEditButtonDrawInfo& AButton);
 int CalculateEditButtonWidth(TcxCanvas* ACanvas, const TcxEditButtonDrawInfo& AButton);
 void FillRectWithBrush(HDC ADC, const TRect& R, HBRUSH ABrush);

@@ -3,6 +3,7 @@
 #include "editors/core/cxEditUtils.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
+#include "platform/controls/ImgList.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/win/SystemMetrics.h"
@@ -52,17 +53,6 @@ void Frame(TcxCanvas* ACanvas, const TRect& R, TColor ALeftTop, TColor ARightBot
   FillWithColor(ACanvas, Rect(R.left, R.top, R.left + 1, R.bottom - 1), ALeftTop);
   FillWithColor(ACanvas, Rect(R.right - 1, R.top, R.right, R.bottom), ARightBottom);
   FillWithColor(ACanvas, Rect(R.left, R.bottom - 1, R.right, R.bottom), ARightBottom);
-}
-
-void DrawGlyphMask(TcxCanvas* ACanvas, const TPoint& APoint, TBitmap* AGlyph, TColor AColor) {
-  const TColor transparent = AGlyph->TransparentColor();
-  HBRUSH brush = GetSolidBrush(AColor);
-  for (int y = 0; y < AGlyph->Height(); ++y)
-    for (int x = 0; x < AGlyph->Width(); ++x)
-      if (ColorToRGB(AGlyph->Canvas()->Pixels(x, y)) != ColorToRGB(transparent)) {
-        RECT r{APoint.x + x, APoint.y + y, APoint.x + x + 1, APoint.y + y + 1};
-        FillRect(ACanvas->Handle(), &r, brush);
-      }
 }
 
 } // namespace
@@ -192,11 +182,19 @@ void DrawGlyph(TcxCanvas* ACanvas, const TPoint& APoint, TBitmap* AGlyph, bool A
     AGlyph->SetTransparent(true);
     ACanvas->Draw(APoint.x, APoint.y, AGlyph);
   } else {
-    // The embossed look: the glyph's shape in the highlight colour one pixel down and right, then in the
-    // shadow colour in place.
-    DrawGlyphMask(ACanvas, TPoint{APoint.x + 1, APoint.y + 1}, AGlyph, clBtnHighlight);
-    DrawGlyphMask(ACanvas, APoint, AGlyph, clBtnShadow);
+    TImageList images(AGlyph->Width(), AGlyph->Height());
+    images.AddMasked(AGlyph, AGlyph->TransparentColor());
+    images.Draw(ACanvas->Canvas(), APoint.x, APoint.y, 0, false);
   }
+}
+
+void DrawImageListImage(TcxCanvas* ACanvas, const TPoint& APoint, TImageList* AImages, int AIndex,
+                        bool AEnabled, TColor ABackgroundColor) {
+  if (!AImages || AIndex < 0 || AIndex >= AImages->Count())
+    return;
+  if (ABackgroundColor != clNone)
+    FillWithColor(ACanvas, Bounds(APoint.x, APoint.y, AImages->Width(), AImages->Height()), ABackgroundColor);
+  AImages->Draw(ACanvas->Canvas(), APoint.x, APoint.y, AIndex, AEnabled);
 }
 
 int GetEditButtonBorderWidth(const TcxEditButtonDrawInfo& AButton) {

@@ -179,7 +179,6 @@ void DrawRows(HDC ADC, const TcxTextRows& ARows, int ARowCount, const TRect& R, 
               int ASelStart, int ASelLength, TColor ASelBkColor, TColor ASelTextColor,
               bool ALastRowEllipsis) {
   TBkModeGuard bkMode(ADC);
-  HBRUSH selBrush = ASelLength > 0 ? GetSolidBrush(ASelBkColor) : nullptr;
   static const char ellipsis[] = "...";
   auto drawEllipsis = [&](int X, int Y) {
     if (X >= R.right)
@@ -228,12 +227,12 @@ void DrawRows(HDC ADC, const TcxTextRows& ARows, int ARowCount, const TRect& R, 
     output();
     const int selFrom = std::max(ASelStart, row.StartOffset);
     const int selTo = std::min(ASelStart + ASelLength, row.StartOffset + length);
-    if (selBrush && selFrom < selTo) {
+    if (ASelLength > 0 && selFrom < selTo) {
       const int xs = x + MeasureText(ADC, row.Text, selFrom - row.StartOffset, AParams);
       const int xe = x + MeasureText(ADC, row.Text, selTo - row.StartOffset, AParams);
       const TRect sel = Rect(xs, band.top, xe, band.bottom);
       RECT fill = sel;
-      FillRect(ADC, &fill, selBrush);
+      FillRect(ADC, &fill, GetSolidBrush(ASelBkColor));
       TClipGuard selClip(ADC, sel);
       const COLORREF oldColor = SetTextColor(ADC, COLORREF(ColorToRGB(ASelTextColor)));
       try {

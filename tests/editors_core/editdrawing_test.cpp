@@ -282,6 +282,18 @@ TEST(EditDrawing, GlyphsEnabledAndDisabled) {
   EXPECT_EQ(2, disabled.CountOf(Rgb(clBtnShadow)));
   EXPECT_EQ(Rgb(clBtnShadow), disabled.At(3, 3));
   EXPECT_EQ(Rgb(clBtnHighlight), disabled.At(5, 5));
+
+  TImageList images(4, 4);
+  images.AddMasked(&glyph, clFuchsia);
+  for (bool enabledImage : {true, false}) {
+    Board fromList(8, 8);
+    DrawImageListImage(fromList.canvas.get(), TPoint{2, 2}, &images, 0, enabledImage, clYellow);
+    EXPECT_EQ(enabledImage ? 2 : 0, fromList.CountOf(RGB(255, 0, 0)));
+    EXPECT_EQ(enabledImage ? 14 : 13, fromList.CountOf(RGB(255, 255, 0))) << enabledImage;
+    DrawImageListImage(fromList.canvas.get(), TPoint{0, 0}, &images, 1, true, clBlue);
+    DrawImageListImage(fromList.canvas.get(), TPoint{0, 0}, nullptr, 0, true, clBlue);
+    EXPECT_EQ(0, fromList.CountOf(RGB(0, 0, 255)));
+  }
 }
 
 TEST(EditDrawing, ColoursAndPainterChoice) {

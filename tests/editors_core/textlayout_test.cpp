@@ -385,3 +385,30 @@ TEST_F(TextLayout, CanvasVariantsUseTheCanvasFont) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TextLayout, AFailureWhileDrawingLeavesTheDeviceContextAsItWas) {
+  Board b(100, 40);
+  SetBkMode(b.dc(), OPAQUE);
+  HRGN clip = CreateRectRgn(0, 0, 50, 40);
+  SelectClipRgn(b.dc(), clip);
+  // Without the brush cache the selection cannot be filled: the failure comes while a row is clipped and
+  // justified.
+  cxEditUtilsFinalize();
+  // The one row, "a b", is justified to 30 pixels and sticks out below the 10-pixel rectangle.
+  TRect r = Rect(0, 0, 30, 10);
+  EXPECT_THROW(TextOutLayout(b.dc(), "a b cccccccc", r, CXTO_JUSTIFY_HORIZONTALLY, 0, 1), EInvalidOperation);
+  cxEditUtilsInitialize();
+  EXPECT_EQ(OPAQUE, GetBkMode(b.dc()));
+  HRGN after = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_EQ(1, GetClipRgn(b.dc(), after));
+  EXPECT_TRUE(EqualRgn(clip, after));
+  SIZE size{};
+  GetTextExtentPoint32A(b.dc(), "a b", 3, &size);
+  EXPECT_EQ(18, size.cx);
+  DeleteObject(clip);
+  DeleteObject(after);
+}
+
+} // namespace
