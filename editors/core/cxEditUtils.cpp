@@ -1,6 +1,6 @@
 #include "editors/core/cxEditUtils.h"
 
-#include "editors/core/cxEditUtils_Internal.h"
+#include "editors/core/cxEditUtils_Internal_p.h"
 #include "lookandfeel/dxUxTheme.h"
 
 bool IsThemedTextHotColorAvailable = false;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "editors/core/cxEditUtils_Internal.h"
+#include "editors/core/cxEditUtils_Internal_p.h"
 #include "platform/gdi/Gdi.h"
 
 namespace {
