@@ -130,8 +130,9 @@ TEST_F(Formats, MasksAndEditFormats) {
   for (const DeriveCase& c : cases) {
     TcxDateTimeFormatInfo info;
     ASSERT_TRUE(ParseDateTimeFormat(c.Format, info)) << c.Format;
-    if (c.Mode < 2)
+    if (c.Mode < 2) {
       EXPECT_EQ(c.RegExpr, GetRegExprDateTimeMask(info, c.Mode)) << c.Format;
+    }
     EXPECT_EQ(c.Standard, GetStandardDateTimeMask(info, c.Mode)) << c.Format;
     EXPECT_EQ(c.EditFormat, GetDateTimeEditFormat(info)) << c.Format;
   }
