@@ -6,7 +6,8 @@
 // Elements: text in single quotes is literal (a quote inside written \'); a backslash makes the next
 // character literal, except \d, a digit; [..] a set of characters and ranges such as [0-5]; ? makes the
 // element before it optional; | separates alternatives; parentheses group and nest. Any other character
-// stands for itself; the repetition operators * + { } are not part of the language and are refused.
+// stands for itself, letters in the case written; the repetition operators * + { } are not part of the
+// language and are refused.
 #include <array>
 #include <cstdint>
 #include <string_view>
