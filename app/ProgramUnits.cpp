@@ -3,6 +3,9 @@
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
+#include "editors/core/cxDateUtils.h"
+#include "editors/core/cxEditUtils.h"
+#include "editors/core/cxFormats.h"
 #include "lookandfeel/cxClasses.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
@@ -13,9 +16,19 @@
 
 std::vector<TUnitInfo> ProgramUnits() {
   // The platform's units come before the library's.
-  return {SQLiteQueryUnit,    cxClassesUnit,
-          dxUxThemeUnit,      dxThemeManagerUnit,
-          dxOffice11Unit,     cxLookAndFeelPaintersUnit,
-          cxLookAndFeelsUnit, {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
-          cxFilterUnit,       {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize}};
+  return {
+      SQLiteQueryUnit,
+      cxClassesUnit,
+      dxUxThemeUnit,
+      dxThemeManagerUnit,
+      dxOffice11Unit,
+      cxLookAndFeelPaintersUnit,
+      cxLookAndFeelsUnit,
+      cxEditUtilsUnit,
+      {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
+      cxFilterUnit,
+      {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize},
+      cxFormatsUnit,
+      cxDateUtilsUnit,
+  };
 }

@@ -84,6 +84,11 @@ void dxSetSystemVersion(DWORD AMajor, DWORD AMinor) {
   versionMinor = AMinor;
 }
 
+void dxGetSystemVersion(DWORD& AMajor, DWORD& AMinor) {
+  AMajor = versionMajor;
+  AMinor = versionMinor;
+}
+
 void dxUxThemeInitialize() {
   binding = Binding{};
   binding.xp = versionMajor >= 6 || (versionMajor == 5 && versionMinor > 0);

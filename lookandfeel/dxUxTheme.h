@@ -7,6 +7,7 @@
 // The system version the binding decides by; the machine cannot answer it, so it is injectable. The default
 // is the first version with visual styles (5.1).
 void dxSetSystemVersion(DWORD AMajor, DWORD AMinor);
+void dxGetSystemVersion(DWORD& AMajor, DWORD& AMinor);
 
 void dxUxThemeInitialize();
 void dxUxThemeFinalize();

@@ -1,11 +1,12 @@
-// Draws every painter operation in every button state, one labelled PNG sheet per look-and-feel, so that a
-// person can see the painters at a glance.
+// Draws every painter operation in every button state, one labelled PNG sheet per look-and-feel, and a sheet
+// of the editors' buttons and text layout, so that a person can see them at a glance.
 //   gallery [output-directory]
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "editors/core/cxEditUtils.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxPainterResources.h"
 #include "lookandfeel/dxOffice11.h"
@@ -260,6 +261,89 @@ void RenderSheet(Painter APainter, const std::string& ATitle, const std::string&
     std::printf("%s\n", APath.c_str());
 }
 
+// Edit buttons of every style and kind in the four button states, then the layout engine's alignments.
+void RenderEditorsSheet(const std::string& APath) {
+  const char* const styleNames[] = {"btsDefault", "bts3D",        "btsFlat",    "btsSimple",
+                                    "btsHotFlat", "btsUltraFlat", "btsOffice11"};
+  const char* const kindNames[] = {"ellipsis", "down", "glyph", "text"};
+  const char* const buttonStateNames[] = {"disabled", "normal", "pressed", "hot"};
+  TBitmap glyph;
+  glyph.SetPixelFormat(pf24bit);
+  glyph.SetSize(8, 8);
+  glyph.Canvas()->Brush()->SetColor(clFuchsia);
+  glyph.Canvas()->FillRect(Rect(0, 0, 8, 8));
+  glyph.Canvas()->Brush()->SetColor(clNavy);
+  glyph.Canvas()->FillRect(Rect(1, 3, 7, 5));
+  glyph.Canvas()->FillRect(Rect(3, 1, 5, 7));
+
+  const int buttonRows = 8 * 4; // seven classic styles and the native look, four kinds each
+  const int rowHeight = 24;
+  const int layoutTop = headerHeight + buttonRows * rowHeight + rowGap;
+  TBitmap sheet;
+  sheet.SetPixelFormat(pf24bit);
+  sheet.SetSize(labelWidth + 4 * cellWidth, layoutTop + 4 * 70);
+  TcxCanvas canvas(sheet.Canvas());
+  canvas.FillRect(Rect(0, 0, sheet.Width(), sheet.Height()), clWindow);
+  auto label = [&](const std::string& AText, const TRect& R) {
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.SetBrushColor(clWindow);
+    canvas.SetFont(LabelFont());
+    canvas.Font()->SetColor(clWindowText);
+    canvas.DrawText(AText, R, cxAlignLeft | cxAlignVCenter | cxSingleLine);
+  };
+  label("Edit buttons", Rect(4, 4, labelWidth, headerHeight));
+  for (int s = 0; s < 4; ++s)
+    label(buttonStateNames[s],
+          Rect(labelWidth + s * cellWidth, 4, labelWidth + (s + 1) * cellWidth, headerHeight));
+  int y = headerHeight;
+  for (int style = 0; style < 8; ++style)
+    for (int kind = 0; kind < 4; ++kind) {
+      const bool native = style == 7;
+      label(std::string(native ? "native (falls back)" : styleNames[style]) + " / " + kindNames[kind],
+            Rect(4, y, labelWidth - 4, y + rowHeight));
+      for (int state = 0; state < 4; ++state) {
+        TcxEditButtonDrawInfo b;
+        b.Style = native ? btsUltraFlat : TcxEditButtonStyle(style);
+        b.NativeStyle = native;
+        b.Kind = TcxEditButtonKind(kind);
+        b.State = TcxEditButtonState(state);
+        b.Glyph = &glyph;
+        b.Caption = "...";
+        canvas.SetFont(LabelFont());
+        b.Bounds = Bounds(labelWidth + state * cellWidth, y + 2, CalculateEditButtonWidth(&canvas, b),
+                          rowHeight - 4);
+        DrawEditButton(&canvas, b);
+        canvas.Canvas()->Refresh();
+      }
+      y += rowHeight;
+    }
+  const char* text = "The layout engine breaks this text into rows, places them and draws them.";
+  struct Sample {
+    const char* Name;
+    DWORD Flags;
+  };
+  const Sample samples[] = {
+      {"left, word break", CXTO_WORDBREAK},
+      {"centre, centred vertically", CXTO_WORDBREAK | CXTO_CENTER_HORIZONTALLY | CXTO_CENTER_VERTICALLY},
+      {"justified", CXTO_JUSTIFY_HORIZONTALLY},
+      {"one line, end ellipsis", CXTO_SINGLELINE | CXTO_END_ELLIPSIS | CXTO_CENTER_VERTICALLY}};
+  y = layoutTop;
+  for (const Sample& sample : samples) {
+    label(sample.Name, Rect(4, y, labelWidth - 4, y + 60));
+    TRect r = Bounds(labelWidth, y, 3 * cellWidth, 60);
+    canvas.FrameRect(Rect(r.left - 1, r.top - 1, r.right + 1, r.bottom + 1), clBtnShadow);
+    canvas.SetFont(LabelFont());
+    canvas.Font()->SetColor(clWindowText);
+    DrawEditText(&canvas, text, r, sample.Flags);
+    canvas.Canvas()->Refresh();
+    y += 70;
+  }
+  if (!SaveBitmapPng(sheet.Handle(), APath.c_str()))
+    std::fprintf(stderr, "gallery: cannot write %s\n", APath.c_str());
+  else
+    std::printf("%s\n", APath.c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -282,6 +366,9 @@ int main(int argc, char** argv) {
   };
   for (const Sheet& s : sheets)
     RenderSheet(s.painter, s.title, dir + "/" + s.file);
+  cxEditUtilsInitialize();
+  RenderEditorsSheet(dir + "/gallery-editors.png");
+  cxEditUtilsFinalize();
   cxLookAndFeelPaintersFinalize();
   dxOffice11Finalize();
   dxThemeManagerFinalize();

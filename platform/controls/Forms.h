@@ -193,6 +193,9 @@ class TApplication : public TComponent {
   bool Active() const { return FActive; }
   const AnsiString& Title() const { return FTitle; }
   void SetTitle(const AnsiString& Value) { FTitle = Value; }
+  // Whether a change of the international settings is read into FormatSettings.
+  bool UpdateFormatSettings() const { return FUpdateFormatSettings; }
+  void SetUpdateFormatSettings(bool Value) { FUpdateFormatSettings = Value; }
   bool ShowMainForm() const { return FShowMainForm; }
   void SetShowMainForm(bool Value) { FShowMainForm = Value; }
 
@@ -216,6 +219,7 @@ private:
   bool FTerminated = false;
   bool FActive = false;
   bool FShowMainForm = true;
+  bool FUpdateFormatSettings = true;
   AnsiString FTitle;
   std::vector<AnsiString> FMessageLog;
   std::function<int(const AnsiString&, const AnsiString&, UINT)> FMessageBoxHandler;

@@ -1,5 +1,8 @@
 #include "platform/rtl/DateTime.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -675,6 +678,137 @@ bool TryStrToDateTime(std::string_view s, TDateTime& value, const TFormatSetting
     }
   }
   return TryStrToTime(s, value, settings);
+}
+
+namespace {
+
+struct DateToken {
+  bool word = false;
+  WORD value = 0; // the number, or the month of a month name
+  int digits = 0;
+};
+
+bool IsDateGap(char c, const TFormatSettings& s) {
+  return c == ' ' || c == s.DateSeparator || c == '/' || c == '-' || c == ',';
+}
+
+// 1..12 for a month name of the settings, 0 for any other word.
+WORD MonthOfName(std::string_view word, const TFormatSettings& s) {
+  for (int m = 0; m < 12; ++m)
+    if (AnsiSameText(word, s.LongMonthNames[m]) || AnsiSameText(word, s.ShortMonthNames[m]))
+      return WORD(m + 1);
+  return 0;
+}
+
+WORD PlaceTwoDigitYear(WORD y, int digits, const TFormatSettings& s) {
+  if (digits > 2 || y > 99)
+    return y;
+  const int current = YearOf(Date()) - s.TwoDigitYearCenturyWindow;
+  int year = y + current / 100 * 100;
+  if (s.TwoDigitYearCenturyWindow > 0 && year < current)
+    year += 100;
+  return WORD(year);
+}
+
+bool LenientDate(const std::vector<DateToken>& t, TDateTime& date, const TFormatSettings& s) {
+  if (t.size() < 2 || t.size() > 3)
+    return false;
+  const DateOrder order = OrderOf(s.ShortDateFormat);
+  WORD y = YearOf(Date()), m = 0, d = 0;
+  int yearDigits = 4;
+  auto wordAt = std::find_if(t.begin(), t.end(), [](const DateToken& k) { return k.word; });
+  if (wordAt != t.end()) {
+    if (std::count_if(t.begin(), t.end(), [](const DateToken& k) { return k.word; }) > 1)
+      return false;
+    m = wordAt->value;
+    std::vector<DateToken> numbers;
+    for (const DateToken& k : t)
+      if (!k.word)
+        numbers.push_back(k);
+    if (numbers.size() == 1) {
+      d = numbers[0].value;
+    } else {
+      // A number that cannot be a day is the year; otherwise the settings' order decides.
+      bool yearFirst = numbers[0].digits > 2 || numbers[0].value > 31 ||
+                       (order == DateOrder::YMD && numbers[1].digits <= 2 && numbers[1].value <= 31);
+      const DateToken& yt = numbers[yearFirst ? 0 : 1];
+      d = numbers[yearFirst ? 1 : 0].value;
+      y = yt.value;
+      yearDigits = yt.digits;
+    }
+  } else if (t.size() == 3) {
+    switch (order) {
+    case DateOrder::MDY:
+      m = t[0].value, d = t[1].value, y = t[2].value, yearDigits = t[2].digits;
+      break;
+    case DateOrder::DMY:
+      d = t[0].value, m = t[1].value, y = t[2].value, yearDigits = t[2].digits;
+      break;
+    default:
+      y = t[0].value, yearDigits = t[0].digits, m = t[1].value, d = t[2].value;
+      break;
+    }
+  } else if (order == DateOrder::DMY) {
+    d = t[0].value, m = t[1].value;
+  } else {
+    m = t[0].value, d = t[1].value;
+  }
+  return TryEncodeDate(PlaceTwoDigitYear(y, yearDigits, s), m, d, date);
+}
+
+} // namespace
+
+bool TryLenientStrToDateTime(std::string_view s, TDateTime& value) {
+  return TryLenientStrToDateTime(s, value, FormatSettings);
+}
+
+bool TryLenientStrToDateTime(std::string_view s, TDateTime& value, const TFormatSettings& settings) {
+  if (TryStrToDateTime(s, value, settings))
+    return true;
+  // The time, if any, starts at the number in front of the first time separator.
+  std::size_t timeStart = s.size();
+  if (std::size_t colon = s.find(settings.TimeSeparator); colon != std::string_view::npos) {
+    timeStart = colon;
+    while (timeStart > 0 && s[timeStart - 1] >= '0' && s[timeStart - 1] <= '9')
+      --timeStart;
+  }
+  std::vector<DateToken> tokens;
+  std::size_t i = 0;
+  const std::string_view datePart = s.substr(0, timeStart);
+  while (i < datePart.size()) {
+    if (IsDateGap(datePart[i], settings)) {
+      ++i;
+      continue;
+    }
+    std::size_t start = i;
+    DateToken token;
+    if (datePart[i] >= '0' && datePart[i] <= '9') {
+      int value = 0;
+      while (i < datePart.size() && datePart[i] >= '0' && datePart[i] <= '9') {
+        value = value * 10 + (datePart[i] - '0');
+        if (++token.digits > 4)
+          return false;
+        ++i;
+      }
+      token.value = WORD(value);
+    } else {
+      while (i < datePart.size() && !IsDateGap(datePart[i], settings) &&
+             !(datePart[i] >= '0' && datePart[i] <= '9'))
+        ++i;
+      token.word = true;
+      token.value = MonthOfName(datePart.substr(start, i - start), settings);
+      if (token.value == 0)
+        return false;
+    }
+    tokens.push_back(token);
+  }
+  TDateTime date = 0, time = 0;
+  if (!LenientDate(tokens, date, settings))
+    return false;
+  if (timeStart < s.size() && !TryStrToTime(s.substr(timeStart), time, settings))
+    return false;
+  value = ComposeDateTime(date, time);
+  return true;
 }
 
 TDateTime StrToDate(std::string_view s) {

@@ -86,6 +86,11 @@ bool TryStrToTime(std::string_view s, TDateTime& value, const TFormatSettings& s
 // A date, a date and a time, or a time alone.
 bool TryStrToDateTime(std::string_view s, TDateTime& value);
 bool TryStrToDateTime(std::string_view s, TDateTime& value, const TFormatSettings& settings);
+// The lenient reading of the Variant conversion: what TryStrToDateTime accepts, and also date parts
+// separated by blanks, the date separator, "/", "-" or ",", a month given by its short or long name in any
+// case, and a time after the date.
+bool TryLenientStrToDateTime(std::string_view s, TDateTime& value);
+bool TryLenientStrToDateTime(std::string_view s, TDateTime& value, const TFormatSettings& settings);
 TDateTime StrToDate(std::string_view s); // these raise EConvertError
 TDateTime StrToDate(std::string_view s, const TFormatSettings& settings);
 TDateTime StrToTime(std::string_view s);

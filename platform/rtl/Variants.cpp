@@ -769,5 +769,5 @@ bool VarTextToFloat(std::string_view text, double& value) {
 }
 
 bool VarTextToDate(std::string_view text, TDateTime& value) {
-  return TryStrToDateTime(text, value);
+  return TryLenientStrToDateTime(text, value);
 }

@@ -99,6 +99,12 @@ void ApplySysColors(const SysColorTable& colors) {
   BroadcastToTopLevel(WM_SYSCOLORCHANGE, 0, 0);
 }
 
+void ApplyLocaleSettings(const TFormatSettings& settings) {
+  SetLocaleFormatSettings(settings);
+  static const char section[] = "intl";
+  BroadcastToTopLevel(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(section));
+}
+
 void NotifyThemeChanged() {
   BroadcastToTopLevel(WM_THEMECHANGED, 0, 0);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/gdi/Font.h"
 #include "platform/rtl/Colors.h"
+#include "platform/rtl/FormatSettings.h"
 #include "platform/win/WinDefs.h"
 
 struct NONCLIENTMETRICSA {
@@ -61,6 +62,9 @@ HMONITOR PrimaryMonitor();
 void ApplySettings(const SystemSettings& settings, UINT spiAction = SPI_SETNONCLIENTMETRICS);
 void ApplySysColors(const SysColorTable& colors);
 void NotifyThemeChanged();
+// Stands for the user changing the international settings: the locale then reports these settings, and
+// every top-level window gets WM_SETTINGCHANGE with wParam 0 and lParam pointing to "intl".
+void ApplyLocaleSettings(const TFormatSettings& settings);
 // Messages given to MessageBeep, oldest first; the emulation makes no sound.
 std::vector<UINT>& BeepLog();
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Variants.h"
 #include "tests/rtl/settings_guard.h"
 
 namespace {
@@ -339,3 +340,29 @@ TEST_F(DateText, ClockIsInjectable) {
 }
 
 } // namespace
+
+TEST_F(DateText, LenientReadingOfTheVariantConversion) {
+  SetFixedNow(EncodeDate(2024, 2, 14));
+  struct Case {
+    const char* Text;
+    bool Ok;
+    TDateTime Expected;
+  };
+  const TDateTime feb14 = EncodeDate(2024, 2, 14);
+  for (Case c :
+       {Case{"14.02.2024", true, feb14}, Case{"14 02 2024", true, feb14}, Case{"14 \xDEub 2024", true, feb14},
+        Case{"14-\xFEUBAT-2024", true, feb14}, Case{"14/2", true, feb14}, Case{"2024 \xDEub 14", true, feb14},
+        Case{"1 2 03", true, EncodeDate(2003, 2, 1)},
+        Case{"14 02 2024 10:30", true, feb14 + EncodeTime(10, 30, 0, 0)}, Case{"14 Foo 2024", false, 0},
+        Case{"14 02 2024 25:00", false, 0}, Case{"31 02 2024", false, 0}, Case{"14", false, 0},
+        Case{"1 2 3 4", false, 0}, Case{"14 02 20245", false, 0}, Case{"\xDEub Mar 2024", false, 0},
+        Case{"", false, 0}}) {
+    TDateTime value = -1;
+    EXPECT_EQ(c.Ok, TryLenientStrToDateTime(c.Text, value)) << c.Text;
+    EXPECT_EQ(c.Ok ? c.Expected : -1, value) << c.Text;
+  }
+  // The strict reading keeps to the settings' own separator.
+  TDateTime value = 0;
+  EXPECT_FALSE(TryStrToDateTime("14 02 2024", value));
+  EXPECT_EQ(feb14, VarAsType(Variant("14 \xDEubat 2024"), varDate).AsDate());
+}

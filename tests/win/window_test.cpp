@@ -566,3 +566,20 @@ TEST_F(WinTest, WideTextGoesThroughTheCodePage) {
 }
 
 } // namespace
+
+TEST_F(WinTest, LocaleChangeIsAnIntlSettingChange) {
+  static std::vector<std::pair<WPARAM, std::string>> notices;
+  notices.clear();
+  HWND hidden = AllocateHWnd([](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_SETTINGCHANGE)
+      notices.emplace_back(w, l ? reinterpret_cast<const char*>(l) : "");
+    return DefWindowProcA(h, m, w, l);
+  });
+  TFormatSettings changed = TurkishFormatSettings();
+  changed.ShortDateFormat = "yyyy-MM-dd";
+  platform::ApplyLocaleSettings(changed);
+  EXPECT_EQ("yyyy-MM-dd", LocaleFormatSettings().ShortDateFormat);
+  EXPECT_EQ((std::vector<std::pair<WPARAM, std::string>>{{0, "intl"}}), notices);
+  DeallocateHWnd(hidden);
+  ResetFormatSettings();
+}
