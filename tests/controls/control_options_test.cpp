@@ -207,3 +207,31 @@ TEST_F(ControlOptionsTest, TabOrderAndHandleCreationCanBeOverridden) {
 }
 
 } // namespace
+
+namespace {
+
+struct LeaveLog {
+  Log log;
+  void Enter(TObject* Sender) { log.push_back(static_cast<TComponent*>(Sender)->Name() + " enter"); }
+  void Leave(TObject* Sender) { log.push_back(static_cast<TComponent*>(Sender)->Name() + " leave"); }
+};
+
+TEST_F(ControlsTest, ThePointerLeavingTheProgramEndsTheHoverWhenIdle) {
+  TForm* form = ShowForm();
+  auto* box = Make<TBox>(form, form, "Box", Bounds(10, 10, 50, 50));
+  LeaveLog rec;
+  box->OnMouseEnter = TNotifyEvent(&rec, &LeaveLog::Enter);
+  box->OnMouseLeave = TNotifyEvent(&rec, &LeaveLog::Leave);
+  Pump();
+  backend->MouseMove(120, 120);
+  Pump();
+  ASSERT_EQ(rec.log, (Log{"Box enter"}));
+  platform::InjectMouseLeave();
+  Pump();
+  EXPECT_EQ(rec.log, (Log{"Box enter"})) << "no window saw a move";
+  backend->WhenIdle([] {});
+  Application()->HandleMessage();
+  EXPECT_EQ(rec.log, (Log{"Box enter", "Box leave"}));
+}
+
+} // namespace
