@@ -349,7 +349,7 @@ private:
   std::unique_ptr<TcxDragImageList, TObjectDeleter> FDragImages;
   bool FCalculatingScrollBarsParams = false;
   bool FInitialHScrollBarVisible = false, FInitialVScrollBarVisible = false;
-  bool FIsScrollingContent = false; // the oscillation mark
+  bool FScrollBarsOscillating = false; // set for the rest of the outermost update once the bars flip back
   std::unique_ptr<TcxCanvas, TObjectDeleter> FCanvas;
   TCursor FDefaultCursor = crDefault;
   std::unique_ptr<TcxDragAndDropObject, TObjectDeleter> FDragAndDropObject;

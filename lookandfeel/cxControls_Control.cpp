@@ -175,7 +175,7 @@ void TcxControl::CreateScrollBars() {
 void TcxControl::DestroyScrollBars() {
   if (!FHScrollBar)
     return;
-  cxSettingsController()->RemoveListener(this);
+  cxInternal::RemoveSettingsListener(this);
   FHScrollBar->Free();
   FVScrollBar->Free();
   FSizeGrip->Free();
@@ -334,14 +334,14 @@ void TcxControl::UpdateScrollBars() {
     ~Restore() {
       self->FUpdatingScrollBars = running;
       if (outermost)
-        self->FIsScrollingContent = false;
+        self->FScrollBarsOscillating = false;
     }
   } restore{this, FUpdatingScrollBars, outermost};
   FUpdatingScrollBars = true;
   const bool hBefore = IsHScrollBarVisible(), vBefore = IsVScrollBarVisible();
   auto alive = AliveToken();
 
-  if (!FIsScrollingContent) {
+  if (!FScrollBarsOscillating) {
     CalculateScrollBarsData();
     const TcxScrollBarData& h = FHScrollBar->Data();
     const TcxScrollBarData& v = FVScrollBar->Data();
@@ -355,7 +355,7 @@ void TcxControl::UpdateScrollBars() {
         FVScrollBar->SetEnabled(false);
         FVScrollBar->SetVisible(true);
       }
-      FIsScrollingContent = true;
+      FScrollBarsOscillating = true;
     } else {
       FHScrollBar->ApplyData();
       FVScrollBar->ApplyData();

@@ -145,6 +145,11 @@ void SetDragOverLibraryControl(TDragObject* AObject) {
   gDragOverLibraryControl = AObject;
 }
 
+void RemoveSettingsListener(TWinControl* AControl) {
+  if (auto& instance = SettingsControllerInstance())
+    instance->RemoveListener(AControl);
+}
+
 void DropMouseTrackingOf(TWinControl* AControl) {
   TrackingState& s = Tracking();
   for (auto it = s.Timers.begin(); it != s.Timers.end();)

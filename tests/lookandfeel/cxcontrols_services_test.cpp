@@ -220,6 +220,23 @@ TEST_F(ServicesTest, ShowPopupMenuTakesOnlyMenusItKnows) {
   EXPECT_FALSE(ShowPopupMenu(box, menu, 0, 0));
 }
 
+TEST_F(ServicesTest, WindowGeometryHelpers) {
+  Build();
+  TRect r{1, 2, 11, 12};
+  MapWindowRect(box->Handle(), nullptr, r);
+  EXPECT_EQ(r, (TRect{111, 112, 121, 122})) << "the form's client starts at 100, 100 and the box at 10, 10";
+  MapWindowRect(nullptr, form->Handle(), r);
+  EXPECT_EQ(r, (TRect{11, 12, 21, 22}));
+  auto* loose = new TBox(nullptr);
+  EXPECT_FALSE(HasParentWithHandle(loose));
+  loose->SetParent(box);
+  EXPECT_TRUE(HasParentWithHandle(loose));
+  loose->Free();
+  EXPECT_FALSE(HasParentWithHandle(nullptr));
+  EXPECT_EQ(TranslateKey(VK_RETURN), VK_RETURN);
+  EXPECT_EQ(GetDblClickInterval(), GetDoubleClickTime());
+}
+
 TEST_F(ServicesTest, WorkAreaComesFromTheMonitor) {
   platform::SystemSettings settings = platform::Settings();
   settings.workArea = RECT{0, 20, 1024, 700};
