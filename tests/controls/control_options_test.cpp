@@ -162,16 +162,26 @@ TEST_F(ControlOptionsTest, HintsFollowTheParentUntilSet) {
   EXPECT_EQ(box->DragKind(), dkDock);
 }
 
-TEST_F(ControlOptionsTest, ParentBackgroundIsAStyleThatRepaints) {
+TEST_F(ControlOptionsTest, ParentBackgroundErasesWithTheParentsColour) {
   TForm* form = ShowForm();
-  auto* box = Make<TBox>(form, form, "Box", Bounds(10, 10, 50, 50));
+  form->SetColor(clLime);
+  auto* pane = new TCustomControl(form);
+  pane->SetBounds(10, 10, 50, 50);
+  pane->SetColor(clRed);
+  pane->SetParent(form);
   Pump();
-  EXPECT_FALSE(box->ParentBackground());
-  const int painted = box->PaintCount;
-  box->SetParentBackground(true);
-  EXPECT_TRUE(box->ControlStyle().Contains(csParentBackground));
-  Pump();
-  EXPECT_GT(box->PaintCount, painted);
+  auto pixel = [&] {
+    pane->Repaint();
+    HDC dc = GetDC(pane->Handle());
+    COLORREF c = GetPixel(dc, 20, 20);
+    ReleaseDC(pane->Handle(), dc);
+    return c;
+  };
+  EXPECT_FALSE(pane->ParentBackground());
+  EXPECT_EQ(pixel(), RGB(255, 0, 0));
+  pane->SetParentBackground(true);
+  EXPECT_TRUE(pane->ControlStyle().Contains(csParentBackground));
+  EXPECT_EQ(pixel(), RGB(0, 255, 0));
 }
 
 // Tabs backwards and counts its window creations.
