@@ -133,6 +133,36 @@ TEST_F(ServicesTest, AnAreaCallerDecidesWhatCountsAsInside) {
   EXPECT_EQ(log, (Log{"area leave"}));
 }
 
+// A caller that the control's own leave handler frees, and that ends its tracking as it goes.
+struct OwnedTracker : IcxMouseTrackingCaller {
+  Log* log = nullptr;
+  ~OwnedTracker() override { EndMouseTracking(this); }
+  void MouseLeave() override { log->push_back("owned leave"); }
+};
+
+struct FreesTracker {
+  OwnedTracker* tracker = nullptr;
+  void Leave(TObject*) {
+    delete tracker;
+    tracker = nullptr;
+  }
+};
+
+TEST_F(ServicesTest, ACallerFreedWhileTheControlHearsOfTheLeaveIsNotCalled) {
+  Build();
+  FreesTracker freer;
+  freer.tracker = new OwnedTracker;
+  freer.tracker->log = &log;
+  box->OnMouseLeave = TNotifyEvent(&freer, &FreesTracker::Leave);
+  BeginMouseTracking(box, TRect{0, 0, 50, 50}, freer.tracker);
+  // No move message: only the tracker can tell the control.
+  platform::InjectMouseLeave();
+  Wait(10);
+  EXPECT_EQ(freer.tracker, nullptr);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(MouseTrackingCount(), 0);
+}
+
 TEST_F(ServicesTest, ADestroyedControlTakesItsTrackingWithIt) {
   Build();
   Tracker t;
