@@ -128,10 +128,6 @@ TcxControl::~TcxControl() {
   ClearObjectLinks(this);
 }
 
-void TcxControl::BeforeDestruction() {
-  TCustomControl::BeforeDestruction();
-}
-
 void TcxControl::InitializeControl() {
   if (FInitialized)
     return;
@@ -144,8 +140,11 @@ void TcxControl::InitializeControl() {
 }
 
 void TcxControl::CreateHandle() {
+  const bool first = !FInitialized;
   InitializeControl();
   TCustomControl::CreateHandle();
+  if (first && FHScrollBar)
+    UpdateScrollBars();
 }
 
 void TcxControl::CreateScrollBars() {
@@ -267,7 +266,6 @@ TRect TcxControl::GetSizeGripBounds() {
 
 void TcxControl::SetScrollBarInfo(TScrollBarKind AScrollBarKind, int AMin, int AMax, int AStep, int APage,
                                   int APos, bool AAllowShow, bool AAllowHide) {
-  InitializeControl();
   if (!FHScrollBar)
     return;
   TcxScrollBarData& data = DataOf(AScrollBarKind == sbHorizontal ? FHScrollBar : FVScrollBar);
@@ -317,10 +315,7 @@ void TcxControl::CalculateScrollBarsData() {
 }
 
 void TcxControl::UpdateScrollBars() {
-  if (!HasScrollBars())
-    return;
-  InitializeControl();
-  if (!FHScrollBar)
+  if (!HasScrollBars() || !FHScrollBar)
     return;
   const bool outermost = !FUpdatingScrollBars;
   if (outermost) {

@@ -101,6 +101,35 @@ TEST_F(ControlBaseTest, WithoutScrollBarsNoneAreMade) {
   EXPECT_EQ(control->ClientBounds(), (TRect{0, 0, 200, 100}));
 }
 
+// A base that sizes itself in its constructor, as containers do, and a descendant without bars.
+class TSizedInConstructor : public TcxControl {
+  PELVOR_CLASS(TSizedInConstructor, TcxControl)
+  explicit TSizedInConstructor(TComponent* AOwner) : TcxControl(AOwner) { SetBounds(0, 0, 120, 80); }
+};
+
+class TWithoutBars : public TSizedInConstructor {
+  PELVOR_CLASS(TWithoutBars, TSizedInConstructor)
+  using TSizedInConstructor::TSizedInConstructor;
+
+protected:
+  bool HasScrollBars() override { return false; }
+  bool NeedsFocus() override { return false; }
+};
+
+TEST_F(ControlBaseTest, TheMostDerivedClassDecidesOnBarsWhenTheWindowIsMade) {
+  form = ShowForm();
+  auto* with = new TSizedInConstructor(form);
+  auto* without = new TWithoutBars(form);
+  EXPECT_EQ(with->HScrollBar(), nullptr) << "no window yet";
+  with->SetParent(form);
+  without->SetParent(form);
+  Pump();
+  EXPECT_NE(with->HScrollBar(), nullptr);
+  EXPECT_TRUE(with->TabStop());
+  EXPECT_EQ(without->HScrollBar(), nullptr);
+  EXPECT_FALSE(without->TabStop());
+}
+
 struct VisibilityCase {
   const char* name;
   int width, height;
