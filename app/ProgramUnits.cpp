@@ -7,6 +7,7 @@
 #include "editors/core/cxEditUtils.h"
 #include "editors/core/cxFormats.h"
 #include "lookandfeel/cxClasses.h"
+#include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
 #include "lookandfeel/dxOffice11.h"
@@ -22,6 +23,7 @@ std::vector<TUnitInfo> ProgramUnits() {
       dxUxThemeUnit,
       dxThemeManagerUnit,
       dxOffice11Unit,
+      cxControlsUnit,
       cxLookAndFeelPaintersUnit,
       cxLookAndFeelsUnit,
       cxEditUtilsUnit,

@@ -11,6 +11,21 @@
 
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TScrollBarKind { sbHorizontal, sbVertical };
+// The scroll codes in the order of the platform's SB_ numbers.
+enum TScrollCode {
+  scLineUp,
+  scLineDown,
+  scPageUp,
+  scPageDown,
+  scPosition,
+  scTrack,
+  scTop,
+  scBottom,
+  scEndScroll
+};
+using TScrollBarInc = short;
+using TScrollEvent = TEvent<void(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos)>;
 // Only bsNone and bsSingle apply to an edit.
 using TBorderStyle = TFormBorderStyle;
 

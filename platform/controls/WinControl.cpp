@@ -667,6 +667,16 @@ void TWinControl::SetTabStop(bool Value) {
   Perform(CM_TABSTOPCHANGED);
 }
 
+void TWinControl::SetParentBackground(bool Value) {
+  if (Value == ParentBackground())
+    return;
+  if (Value)
+    FControlStyle.Include(csParentBackground);
+  else
+    FControlStyle.Exclude(csParentBackground);
+  Invalidate();
+}
+
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& List) {
   for (TWinControl* c : FTabList) {
     List.push_back(c);
@@ -1134,7 +1144,9 @@ void TWinControl::WMEraseBkgnd(TWMEraseBkgnd& Message) {
   }
   if (!FControlStyle.Contains(csOpaque)) {
     const TRect r = GetClientRect();
-    FillRect(Message.DC(), &r, BackgroundBrush());
+    // There is no transparency between windows here: the parent's background is its colour.
+    TWinControl* parent = Parent();
+    FillRect(Message.DC(), &r, ParentBackground() && parent ? parent->BackgroundBrush() : BackgroundBrush());
   }
   Message.Result = 1;
 }

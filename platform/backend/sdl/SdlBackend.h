@@ -59,6 +59,11 @@ private:
   void FollowDesktopMove(HWND hwnd, int x, int y);
   void FollowDesktopResize(HWND hwnd, int width, int height);
   void FollowDesktopShowState(HWND hwnd, bool minimized);
+  // The window manager hears that the application or a window lost the desktop's attention only when no
+  // other window of the application takes it over.
+  void HandleFocusLost();
+  void HandlePointerLeft();
+  bool EventPendingForOwnWindow(unsigned char windowEvent) const;
   HWND HandleOf(unsigned windowId) const;
   POINT ToScreen(unsigned windowId, int x, int y) const;
 

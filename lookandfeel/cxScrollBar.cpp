@@ -1,0 +1,449 @@
+#include "lookandfeel/cxScrollBar.h"
+
+#include <algorithm>
+
+#include "lookandfeel/dxUxTheme.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/rtl/Geometry.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/Win.h"
+
+namespace {
+
+constexpr unsigned cxFirstRepeatInterval = 400;
+constexpr unsigned cxRepeatInterval = 60;
+constexpr int cxDefaultMinThumbSize = 8;
+// How far a thumb drag may stray from the bar before the thumb snaps back: across the bar and along it.
+constexpr int cxSnapBackAcross = 136;
+constexpr int cxSnapBackAlong = 34;
+
+} // namespace
+
+TcxScrollBar::TcxScrollBar(TComponent* AOwner)
+    : TCustomControl(AOwner), FBitmap(new TBitmap), FTimer(new TTimer(nullptr)),
+      FLookAndFeel(new TcxLookAndFeel(this)), FThemeChangedNotificator(new TdxThemeChangedNotificator) {
+  FBitmapCanvas.reset(new TcxCanvas(FBitmap->Canvas()));
+  ControlStyle() = TControlStyle{csCaptureMouse, csFramed, csOpaque};
+  FLookAndFeel->OnChanged = TcxLookAndFeelChangedEvent(this, &TcxScrollBar::LookAndFeelChanged);
+  FThemeChangedNotificator->OnThemeChanged = TNotifyEvent(this, &TcxScrollBar::ThemeChanged);
+  FTimer->SetEnabled(false);
+  FTimer->SetInterval(cxFirstRepeatInterval);
+  FTimer->SetOnTimer(TNotifyEvent(this, &TcxScrollBar::TimerTick));
+  SetBounds(0, 0, 121, GetSystemMetrics(SM_CYHSCROLL));
+  CalculateMinThumbSize();
+  CalculateParts();
+}
+
+TcxScrollBar::~TcxScrollBar() {
+  FTimer.reset();
+  FThemeChangedNotificator.reset();
+  FLookAndFeel->OnChanged = nullptr;
+}
+
+TSize TcxScrollBar::GetScrollBarSize() {
+  return TSize{GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL)};
+}
+
+void TcxScrollBar::SetParams(int AMin, int AMax, bool ARedraw, int APageSize, int APosition) {
+  if (AMax < AMin || AMax < APageSize)
+    throw EInvalidOperation("Scrollbar property out of range");
+  ARedraw = ARedraw && HandleAllocated();
+  APosition = std::clamp(APosition, AMin, AMax);
+  if (AMin == FMin && AMax == FMax && APageSize == FPageSize && APosition == FPosition)
+    return;
+  FMin = AMin;
+  FMax = AMax;
+  FPageSize = APageSize;
+  if (APosition == FPosition) {
+    CalculateThumb();
+    if (ARedraw)
+      Invalidate();
+    return;
+  }
+  FPosition = APosition;
+  CalculateThumb();
+  if (ARedraw)
+    Invalidate();
+  Change();
+}
+
+void TcxScrollBar::SetKind(TScrollBarKind Value) {
+  if (Value == FKind)
+    return;
+  FKind = Value;
+  if (!ComponentState().Contains(csLoading))
+    SetBounds(Left(), Top(), Height(), Width());
+  CalculateMinThumbSize();
+  CalculateParts();
+  Invalidate();
+}
+
+void TcxScrollBar::Change() {
+  Perform(CM_CHANGED);
+  if (OnChange)
+    OnChange(this);
+}
+
+void TcxScrollBar::Scroll(TScrollCode ScrollCode, int& ScrollPos) {
+  if (OnScroll)
+    OnScroll(this, ScrollCode, ScrollPos);
+}
+
+TRect TcxScrollBar::PartBounds(TcxScrollBarPart APart) const {
+  switch (APart) {
+  case spFirstArrow:
+    return FFirstArrowRect;
+  case spSecondArrow:
+    return FSecondArrowRect;
+  case spThumb:
+    return FThumbRect;
+  case spFirstPage:
+    return FFirstPageRect;
+  case spSecondPage:
+    return FSecondPageRect;
+  case spNone:
+    break;
+  }
+  return {};
+}
+
+TcxScrollBarPart TcxScrollBar::GetPartAtPos(const TPoint& P) {
+  const TRect client = ClientRect();
+  if (!PtInRect(&client, P))
+    return spNone;
+  if (PtInRect(&FFirstArrowRect, P))
+    return spFirstArrow;
+  if (PtInRect(&FSecondArrowRect, P))
+    return spSecondArrow;
+  if (IsRectEmpty(&FThumbRect))
+    return spNone;
+  if (PtInRect(&FThumbRect, P))
+    return spThumb;
+  if (PtInRect(&FFirstPageRect, P))
+    return spFirstPage;
+  if (PtInRect(&FSecondPageRect, P))
+    return spSecondPage;
+  return spNone;
+}
+
+void TcxScrollBar::CalculateMinThumbSize() {
+  FMinThumbSize = cxDefaultMinThumbSize;
+  if (Painter()->LookAndFeelStyle() != lfsNative)
+    return;
+  HTHEME theme = OpenTheme(totScrollBar);
+  if (!theme)
+    return;
+  SIZE size{};
+  const int part = IsHorizontal() ? SBP_GRIPPERHORZ : SBP_GRIPPERVERT;
+  if (SUCCEEDED(dxUxTheme::GetThemePartSize(theme, nullptr, part, 0, TS_TRUE, size))) {
+    const int extent = IsHorizontal() ? size.cx : size.cy;
+    if (extent >= cxDefaultMinThumbSize)
+      FMinThumbSize = extent;
+  }
+}
+
+void TcxScrollBar::CalculateParts() {
+  const int w = Width(), h = Height();
+  if (IsHorizontal()) {
+    const int arrow = std::min(GetSystemMetrics(SM_CYHSCROLL), w / 2);
+    FFirstArrowRect = TRect{0, 0, arrow, h};
+    FSecondArrowRect = TRect{w - arrow, 0, w, h};
+  } else {
+    const int arrow = std::min(GetSystemMetrics(SM_CXVSCROLL), h / 2);
+    FFirstArrowRect = TRect{0, 0, w, arrow};
+    FSecondArrowRect = TRect{0, h - arrow, w, h};
+  }
+  CalculateThumb();
+}
+
+int TcxScrollBar::TrackStart() const {
+  return IsHorizontal() ? FFirstArrowRect.right : FFirstArrowRect.bottom;
+}
+
+int TcxScrollBar::TrackEnd() const {
+  return IsHorizontal() ? FSecondArrowRect.left : FSecondArrowRect.top;
+}
+
+int TcxScrollBar::ClampPosition(int APosition) const {
+  return std::clamp(APosition, FMin, FMax);
+}
+
+void TcxScrollBar::CalculateThumb() {
+  FThumbRect = FFirstPageRect = FSecondPageRect = TRect{};
+  if (!Enabled())
+    return;
+  const int start = TrackStart(), end = TrackEnd();
+  const int length = end - start;
+  int size = 0, offset = 0;
+  if (FPageSize > 0) {
+    if (length < FMinThumbSize || FMax == FMin)
+      return;
+    size = std::max(std::min(length, MulDiv(FPageSize, length, FMax - FMin + 1)), FMinThumbSize);
+    // A page larger than the range leaves no room to move: the thumb stays at the track's start instead of
+    // dividing by a range of zero or less.
+    const int range = FMax - FMin - (FPageSize - 1);
+    if (range > 0 && length > size)
+      offset = MulDiv(length - size, std::min(FPosition - FMin, range), range);
+  } else {
+    size = GetSystemMetrics(IsHorizontal() ? SM_CXHTHUMB : SM_CYVTHUMB);
+    if (length < size)
+      return;
+    if (length > size && FMax != FMin)
+      offset = MulDiv(length - size, FPosition - FMin, FMax - FMin);
+  }
+  const int thumbStart = start + offset, thumbEnd = thumbStart + size;
+  if (IsHorizontal()) {
+    FThumbRect = TRect{thumbStart, 0, thumbEnd, Height()};
+    FFirstPageRect = TRect{start, 0, thumbStart, Height()};
+    FSecondPageRect = TRect{thumbEnd, 0, end, Height()};
+  } else {
+    FThumbRect = TRect{0, thumbStart, Width(), thumbEnd};
+    FFirstPageRect = TRect{0, start, Width(), thumbStart};
+    FSecondPageRect = TRect{0, thumbEnd, Width(), end};
+  }
+}
+
+TcxButtonState TcxScrollBar::PartState(TcxScrollBarPart APart) const {
+  if (!Enabled())
+    return cxbsDisabled;
+  if (APart == spThumb && !Painter()->IsButtonHotTrack())
+    return cxbsNormal;
+  if (APart == FPressedPart && APart == FHotPart)
+    return cxbsPressed;
+  if (FPressedPart == spNone && APart == FHotPart && !ComponentState().Contains(csDesigning))
+    return cxbsHot;
+  return cxbsNormal;
+}
+
+void TcxScrollBar::Paint() {
+  const int w = Width(), h = Height();
+  if (w <= 0 || h <= 0)
+    return;
+  if (FBitmap->Width() != w || FBitmap->Height() != h)
+    FBitmap->SetSize(w, h);
+  TcxLookAndFeelPainterClass painter = Painter();
+  const bool horizontal = IsHorizontal();
+  for (TcxScrollBarPart part : {spFirstArrow, spSecondArrow, spThumb, spFirstPage, spSecondPage}) {
+    const TRect r = PartBounds(part);
+    if (!IsRectEmpty(&r))
+      painter->DrawScrollBarPart(FBitmapCanvas.get(), horizontal, r, part, PartState(part));
+  }
+  // Without a thumb there are no page areas, yet the track between the arrows must not show stale pixels.
+  if (IsRectEmpty(&FThumbRect)) {
+    const TRect track =
+        horizontal ? TRect{TrackStart(), 0, TrackEnd(), h} : TRect{0, TrackStart(), w, TrackEnd()};
+    if (!IsRectEmpty(&track))
+      painter->DrawScrollBarPart(FBitmapCanvas.get(), horizontal, track, spFirstPage,
+                                 Enabled() ? cxbsNormal : cxbsDisabled);
+  }
+  BitBlt(Canvas()->Handle(), 0, 0, w, h, FBitmapCanvas->Handle(), 0, 0, SRCCOPY);
+}
+
+void TcxScrollBar::Resize() {
+  CalculateParts();
+  TCustomControl::Resize();
+}
+
+void TcxScrollBar::LookAndFeelChanged(TcxLookAndFeel*, TcxLookAndFeelValues) {
+  CalculateMinThumbSize();
+  CalculateParts();
+  Invalidate();
+}
+
+void TcxScrollBar::ThemeChanged(TObject*) {
+  CalculateMinThumbSize();
+  CalculateParts();
+  Invalidate();
+}
+
+void TcxScrollBar::SetHotPart(TcxScrollBarPart APart) {
+  if (APart == FHotPart)
+    return;
+  FHotPart = APart;
+  if (Painter()->IsButtonHotTrack())
+    Invalidate();
+}
+
+void TcxScrollBar::DoScroll(TScrollCode ACode, int APosition) {
+  int pos = ClampPosition(APosition);
+  Scroll(ACode, pos);
+  pos = ClampPosition(pos);
+  if (pos == FPosition)
+    return;
+  if (ACode == scTrack) {
+    // While the thumb is dragged it follows the mouse, not the rounded position.
+    FPosition = pos;
+    if (FPressedPart != spThumb)
+      CalculateThumb();
+    Invalidate();
+  } else {
+    SetPosition(pos);
+  }
+}
+
+void TcxScrollBar::StepPart(TcxScrollBarPart APart) {
+  switch (APart) {
+  case spFirstArrow:
+    DoScroll(scLineUp, FPosition - FSmallChange);
+    break;
+  case spSecondArrow:
+    DoScroll(scLineDown, FPosition + FSmallChange);
+    break;
+  case spFirstPage:
+    DoScroll(scPageUp, FPosition - FLargeChange);
+    break;
+  case spSecondPage:
+    DoScroll(scPageDown, FPosition + FLargeChange);
+    break;
+  case spThumb:
+    DoScroll(scTrack, FPosition);
+    break;
+  case spNone:
+    break;
+  }
+}
+
+bool TcxScrollBar::MouseOverPressedPart() {
+  TPoint p{};
+  GetCursorPos(&p);
+  return GetPartAtPos(ScreenToClient(p)) == FPressedPart;
+}
+
+void TcxScrollBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TCustomControl::MouseDown(Button, Shift, X, Y);
+  if (Button != mbLeft)
+    return;
+  const TcxScrollBarPart part = GetPartAtPos(TPoint{X, Y});
+  if (part == spNone)
+    return;
+  FPressedPart = part;
+  FHotPart = part;
+  Invalidate();
+  if (part == spThumb) {
+    FDragStartPosition = FPosition;
+    FDragThumbOrigin = TPoint{FThumbRect.left, FThumbRect.top};
+    FDragMousePoint = TPoint{X, Y};
+    DoScroll(scTrack, FPosition);
+    return;
+  }
+  auto alive = AliveToken();
+  StepPart(part);
+  if (!*alive || FPressedPart != part)
+    return;
+  FTimer->SetInterval(cxFirstRepeatInterval);
+  FTimer->SetEnabled(true);
+}
+
+void TcxScrollBar::TimerTick(TObject*) {
+  const bool repeating = FPressedPart == spFirstArrow || FPressedPart == spSecondArrow ||
+                         FPressedPart == spFirstPage || FPressedPart == spSecondPage;
+  if (!repeating || !MouseCapture()) {
+    EndPress();
+    return;
+  }
+  if (FTimer->Interval() != cxRepeatInterval)
+    FTimer->SetInterval(cxRepeatInterval);
+  auto alive = AliveToken();
+  StepPart(FPressedPart);
+  if (!*alive || FPressedPart == spNone)
+    return;
+  FTimer->SetEnabled(MouseOverPressedPart());
+}
+
+void TcxScrollBar::DragThumb(const TPoint& P) {
+  if (!FUnlimitedTracking) {
+    TRect area = ClientRect();
+    if (IsHorizontal())
+      InflateRect(&area, cxSnapBackAlong, cxSnapBackAcross);
+    else
+      InflateRect(&area, cxSnapBackAcross, cxSnapBackAlong);
+    if (!PtInRect(&area, P)) {
+      OffsetRect(&FThumbRect, FDragThumbOrigin.x - FThumbRect.left, FDragThumbOrigin.y - FThumbRect.top);
+      if (FDragStartPosition != FPosition)
+        DoScroll(scTrack, FDragStartPosition);
+      Invalidate();
+      return;
+    }
+  }
+  const int start = TrackStart(), end = TrackEnd();
+  const int size = IsHorizontal() ? RectWidth(FThumbRect) : RectHeight(FThumbRect);
+  const int origin = IsHorizontal() ? FDragThumbOrigin.x : FDragThumbOrigin.y;
+  const int shift = IsHorizontal() ? P.x - FDragMousePoint.x : P.y - FDragMousePoint.y;
+  const int thumbStart = std::clamp(origin + shift, start, std::max(start, end - size));
+  if (IsHorizontal())
+    OffsetRect(&FThumbRect, thumbStart - FThumbRect.left, 0);
+  else
+    OffsetRect(&FThumbRect, 0, thumbStart - FThumbRect.top);
+  int range = FMax - FMin;
+  if (FPageSize > 0)
+    range -= FPageSize - 1;
+  // A thumb that fills its track has nowhere to go: the position stays at Min rather than a division by 0.
+  const int travel = end - start - size;
+  const int pos = travel > 0 ? FMin + MulDiv(range, thumbStart - start, travel) : FMin;
+  Invalidate();
+  if (pos != FPosition)
+    DoScroll(scTrack, pos);
+}
+
+void TcxScrollBar::MouseMove(TShiftState Shift, int X, int Y) {
+  TCustomControl::MouseMove(Shift, X, Y);
+  const TPoint p{X, Y};
+  if (FPressedPart == spThumb) {
+    SetHotPart(GetPartAtPos(p));
+    DragThumb(p);
+    return;
+  }
+  const TcxScrollBarPart part = GetPartAtPos(p);
+  if (FPressedPart != spNone)
+    FTimer->SetEnabled(part == FPressedPart);
+  SetHotPart(part);
+}
+
+void TcxScrollBar::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  if (Button == mbLeft)
+    EndPress();
+  TCustomControl::MouseUp(Button, Shift, X, Y);
+}
+
+void TcxScrollBar::EndPress() {
+  if (FPressedPart == spNone)
+    return;
+  const bool thumb = FPressedPart == spThumb;
+  auto alive = AliveToken();
+  if (thumb)
+    DoScroll(scPosition, FPosition);
+  if (!*alive)
+    return;
+  FTimer->SetEnabled(false);
+  FPressedPart = spNone;
+  FHotPart = spNone;
+  DoScroll(scEndScroll, FPosition);
+  if (!*alive)
+    return;
+  CalculateThumb();
+  Invalidate();
+}
+
+void TcxScrollBar::WMCancelMode(TMessageView& Message) {
+  EndPress();
+  TCustomControl::WMCancelMode(Message);
+}
+
+void TcxScrollBar::CMEnabledChanged(TMessageView& Message) {
+  if (!Enabled())
+    EndPress();
+  CalculateThumb();
+  TCustomControl::CMEnabledChanged(Message);
+}
+
+void TcxScrollBar::CMVisibleChanged(TMessageView& Message) {
+  if (!Visible())
+    EndPress();
+  TCustomControl::CMVisibleChanged(Message);
+}
+
+void TcxScrollBar::CMMouseLeave(TCMMouseLeave& Message) {
+  if (FPressedPart == spNone)
+    SetHotPart(spNone);
+  TCustomControl::CMMouseLeave(Message);
+}
