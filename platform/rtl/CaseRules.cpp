@@ -319,3 +319,7 @@ int LocaleCompare(std::u16string_view a, std::u16string_view b, CaseSensitivity 
 int CodePageCompare(std::string_view a, std::string_view b, CaseSensitivity cs, UINT codePage) {
   return CompareByWeights(a, b, AnsiTablesOf(codePage).weight.data(), cs);
 }
+
+std::uint32_t CodePagePrimaryWeight(UINT codePage, unsigned char b) {
+  return Primary(AnsiTablesOf(codePage).weight[b]);
+}

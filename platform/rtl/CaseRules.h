@@ -1,6 +1,7 @@
 #pragma once
 // The one place where the locale's case mapping and comparison order are defined. Every locale-aware case
 // and comparison routine of the library (the Ansi* and Wide* ones in SysUtils.h) goes through here.
+#include <cstdint>
 #include <string_view>
 
 #include "platform/rtl/Types.h"
@@ -30,3 +31,7 @@ unsigned char CodePageLowerByte(UINT codePage, unsigned char b);
 enum class CaseSensitivity { Sensitive, Insensitive };
 int LocaleCompare(std::u16string_view a, std::u16string_view b, CaseSensitivity cs, CaseLocale locale);
 int CodePageCompare(std::string_view a, std::string_view b, CaseSensitivity cs, UINT codePage);
+
+// The first level of CodePageCompare for one byte: bytes of equal weight differ at most in accent and case,
+// and the order of two strings of different first-level sequences is the order of those sequences.
+std::uint32_t CodePagePrimaryWeight(UINT codePage, unsigned char b);
