@@ -267,11 +267,8 @@ void TMain::SearchWords(WideString& Completion) {
   FSearchKey = SearchKey();
   Index().Search(FSearchPrefix, FSearchKey, FSearch);
   FSearchGeneration = FAllEntries->Generation();
-  std::vector<AnsiString> headwords;
-  headwords.reserve(FSearch.Headwords.size());
-  for (const TKelime* entry : FSearch.Headwords)
-    headwords.push_back(WideToAnsi(KeyOf(entry, FSearchKey)));
-  ListSol->AppendOrdered(headwords);
+  ListSol->AppendOrdered(FSearch.Headwords);
+  FSearch.Headwords.clear();
   if (left->Count() == 0)
     return;
   ListSol->SetItemIndex(0);
@@ -298,22 +295,36 @@ void TMain::ShowTranslations() {
         if (KeyOf(entry, key) == headword)
           entries.push_back(entry);
     }
-    std::vector<AnsiString> values;
-    values.reserve(entries.size());
-    for (const TKelime* entry : entries)
-      values.push_back(WideToAnsi(turkishToLaz ? entry->LazcaText() : entry->TurkceText()));
-    // The sorted list puts each item it takes before those equal to it, so equal items stand in the reverse
-    // of the order they were offered in.
-    std::reverse(values.begin(), values.end());
-    auto less = [](const AnsiString& a, const AnsiString& b) { return AnsiCompareText(a, b) < 0; };
-    if (!std::is_sorted(values.begin(), values.end(), less))
-      std::stable_sort(values.begin(), values.end(), less);
-    ListSag->AppendOrdered(values);
+    AppendTranslations(entries, turkishToLaz);
   }
   if (right->Count() == 0)
     return;
   ListSag->SetItemIndex(0);
   ShowDetails();
+}
+
+void TMain::AppendTranslations(std::vector<TKelime*>& Entries, bool TurkishToLaz) {
+  auto value = [TurkishToLaz](const TKelime* Entry) {
+    return TurkishToLaz ? Entry->LazcaText() : Entry->TurkceText();
+  };
+  // The sorted list puts each item it takes before those equal to it, so equal items stand in the reverse
+  // of the order they were offered in.
+  std::reverse(Entries.begin(), Entries.end());
+  auto less = [&](const TKelime* a, const TKelime* b) {
+    const std::u16string_view va = value(a), vb = value(b);
+    return va != vb && AnsiCompareText(WideToAnsi(va), WideToAnsi(vb)) < 0;
+  };
+  if (!std::is_sorted(Entries.begin(), Entries.end(), less))
+    std::stable_sort(Entries.begin(), Entries.end(), less);
+  // In slices, so that a headword with millions of translations never has all their texts twice in memory.
+  constexpr std::size_t kSlice = 1 << 16;
+  std::vector<AnsiString> slice;
+  for (std::size_t i = 0; i < Entries.size(); i += kSlice) {
+    slice.clear();
+    for (std::size_t j = i; j < std::min(Entries.size(), i + kSlice); ++j)
+      slice.push_back(WideToAnsi(value(Entries[j])));
+    ListSag->AppendOrdered(slice);
+  }
 }
 
 void TMain::ShowDetails() {

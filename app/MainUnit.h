@@ -79,6 +79,9 @@ private:
   // The index over all entries, rebuilt here when the entries changed since it was built.
   TWordIndex& Index();
   void DropStaleMatches();
+  // Adds the translations of these entries, offered in this order, to the right list as it would place
+  // them one by one.
+  void AppendTranslations(std::vector<TKelime*>& Entries, bool TurkishToLaz);
   // Searches for Text as the typed part and writes it back into the search box, with the completion
   // selected after it when Complete is set.
   void SearchAndComplete(const AnsiString& Text, bool Complete);

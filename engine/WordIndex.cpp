@@ -8,82 +8,97 @@
 
 namespace {
 
-// A headword in the default code page, kept on the stack when it is short: the comparisons below run a
-// million times while an index is built.
-class TAnsiKey {
-public:
-  TAnsiKey(std::u16string_view Wide, const std::uint8_t* ToAnsi) : FSize(Wide.size()) {
-    char* out = FSize <= sizeof FShort ? FShort : (FLong.resize(FSize), FLong.data());
-    for (std::size_t i = 0; i < FSize; ++i)
-      out[i] = char(ToAnsi[Wide[i]]);
-    FData = out;
-  }
-  std::string_view View() const { return {FData, FSize}; }
-
-private:
-  char FShort[64];
-  std::string FLong;
-  const char* FData = nullptr;
-  std::size_t FSize = 0;
-};
-
-constexpr std::size_t kPrefixUnits = 8;
+constexpr std::size_t kPrefixBytes = 8;
 
 } // namespace
 
-struct TWordIndex::TOrder {
+int TWordIndex::Compare(std::string_view A, std::string_view B) const {
+  if (A == B)
+    return 0;
+  return CodePageCompare(A, B, CaseSensitivity::Insensitive, FCodePage);
+}
+
+bool TWordIndex::ToAnsi(std::u16string_view Wide, std::string& Out) const {
+  Out.resize(Wide.size());
+  bool exact = true;
+  for (std::size_t i = 0; i < Wide.size(); ++i) {
+    Out[i] = char(FToAnsi[Wide[i]]);
+    exact = exact && FRoundTrips[Wide[i]];
+  }
+  return exact;
+}
+
+struct TWordIndex::TBuilder {
   const TWordIndex& Index;
   TKeyField Key;
 
-  std::u16string_view KeyAt(std::uint32_t Entry) const { return KeyOf(Index.FStore->Items(int(Entry)), Key); }
-
-  // The list's comparison of two headwords, letter case aside.
-  int Compare(std::u16string_view A, std::u16string_view B) const {
-    if (A == B)
-      return 0;
-    TAnsiKey a(A, Index.FToAnsi), b(B, Index.FToAnsi);
-    return CodePageCompare(a.View(), b.View(), CaseSensitivity::Insensitive, Index.FCodePage);
-  }
-
-  // The first-level weights of the first units, most significant first, 0 past the end: two headwords whose
-  // packed prefixes differ are ordered as those prefixes are.
-  std::uint64_t PackedPrefix(std::u16string_view K) const {
-    std::uint64_t packed = 0;
-    for (std::size_t i = 0; i < kPrefixUnits; ++i)
-      packed = packed << 8 | (i < K.size() ? Index.FPrimaryRank[Index.FToAnsi[K[i]]] : 0);
-    return packed;
-  }
-
-  std::vector<std::uint32_t> Build() const {
+  TDirection Build() const {
     const std::size_t n = std::size_t(Index.FCount);
+    const TPelvor& store = *Index.FStore;
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < n; ++i)
+      total += KeyOf(store.Items(int(i)), Key).size();
+    if (total > UINT32_MAX)
+      throw EInvalidArgument("The dictionary's headwords are too long to index");
+
+    // The headwords in the store's order first.
+    std::string keys(total, '\0');
+    std::vector<std::uint32_t> offsets(n + 1);
+    std::vector<std::uint64_t> lossy((n + 63) / 64);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      offsets[i] = std::uint32_t(at);
+      bool exact = true;
+      for (char16_t u : KeyOf(store.Items(int(i)), Key)) {
+        keys[at++] = char(Index.FToAnsi[u]);
+        exact = exact && Index.FRoundTrips[u];
+      }
+      if (!exact)
+        lossy[i / 64] |= std::uint64_t(1) << (i % 64);
+    }
+    offsets[n] = std::uint32_t(at);
+    auto key = [&](std::uint32_t e) {
+      return std::string_view(keys).substr(offsets[e], offsets[e + 1] - offsets[e]);
+    };
+
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
-    std::vector<std::uint64_t> prefix(n);
-    for (std::size_t i = 0; i < n; ++i)
-      prefix[i] = PackedPrefix(KeyAt(std::uint32_t(i)));
-    auto less = [&](std::uint32_t a, std::uint32_t b) {
-      if (prefix[a] != prefix[b])
-        return prefix[a] < prefix[b];
-      const int c = Compare(KeyAt(a), KeyAt(b));
-      return c < 0 || (c == 0 && a < b);
-    };
-    // A store that is already in order (or holds one headword many times) costs one pass.
-    if (!std::is_sorted(order.begin(), order.end(), less))
-      std::sort(order.begin(), order.end(), less);
-    return order;
-  }
-
-  // Compares the first-level weights of a headword's first units with those of Probe, which stands for the
-  // prefix's; a headword shorter than the probe orders before it.
-  int ComparePrefix(std::uint32_t Entry, const std::vector<std::uint8_t>& Probe) const {
-    const std::u16string_view k = KeyAt(Entry);
-    const std::size_t n = std::min(k.size(), Probe.size());
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint8_t r = Index.FPrimaryRank[Index.FToAnsi[k[i]]];
-      if (r != Probe[i])
-        return r < Probe[i] ? -1 : 1;
+    {
+      // The first-level weights of the first bytes, most significant first, 0 past the end: two headwords
+      // whose packed prefixes differ are ordered as those prefixes are.
+      std::vector<std::uint64_t> prefix(n);
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view k = key(std::uint32_t(i));
+        std::uint64_t packed = 0;
+        for (std::size_t j = 0; j < kPrefixBytes; ++j)
+          packed = packed << 8 | (j < k.size() ? Index.FPrimaryRank[std::uint8_t(k[j])] : 0);
+        prefix[i] = packed;
+      }
+      auto less = [&](std::uint32_t a, std::uint32_t b) {
+        if (prefix[a] != prefix[b])
+          return prefix[a] < prefix[b];
+        const int c = Index.Compare(key(a), key(b));
+        return c < 0 || (c == 0 && a < b);
+      };
+      // A store already in order, or one that holds one headword many times, costs one pass.
+      if (!std::is_sorted(order.begin(), order.end(), less))
+        std::sort(order.begin(), order.end(), less);
     }
-    return k.size() < Probe.size() ? -1 : 0;
+
+    TDirection d;
+    d.Offsets.resize(n + 1);
+    d.Keys.reserve(total);
+    d.Lossy.assign((n + 63) / 64, 0);
+    for (std::size_t pos = 0; pos < n; ++pos) {
+      const std::uint32_t e = order[pos];
+      d.Offsets[pos] = std::uint32_t(d.Keys.size());
+      d.Keys += key(e);
+      if (lossy[e / 64] >> (e % 64) & 1)
+        d.Lossy[pos / 64] |= std::uint64_t(1) << (pos % 64);
+    }
+    d.Offsets[n] = std::uint32_t(d.Keys.size());
+    d.Entries = std::move(order);
+    return d;
   }
 };
 
@@ -110,8 +125,6 @@ void TWordIndex::Reset() {
 
 void TWordIndex::Build(const TPelvor& Store, bool Background) {
   Reset();
-  if (Store.Count() > INT32_MAX)
-    throw EInvalidArgument("The word store is too large to index");
   FStore = &Store;
   FGeneration = Store.Generation();
   FCount = Store.Count();
@@ -119,6 +132,7 @@ void TWordIndex::Build(const TPelvor& Store, bool Background) {
   for (std::uint32_t u = 0; u < 65536; ++u) {
     const int b = CodePageWideToByte(FCodePage, char16_t(u));
     FToAnsi[u] = std::uint8_t(b < 0 ? DefaultAnsiChar : char(b));
+    FRoundTrips[u] = b >= 0 && CodePageByteToWide(FCodePage, std::uint8_t(b)) == char16_t(u);
   }
   // Dense ranks of the first-level weights, so that eight of them fit in one number.
   std::vector<std::uint32_t> weights;
@@ -130,10 +144,10 @@ void TWordIndex::Build(const TPelvor& Store, bool Background) {
   for (int b = 0; b < 256; ++b)
     FPrimaryRank[b] = std::uint8_t(
         std::lower_bound(distinct.begin(), distinct.end(), weights[std::size_t(b)]) - distinct.begin() + 1);
-  // One rank per byte fits only while the code page has fewer than 256 first-level weights; past that the
-  // packed prefixes stay 0 and every comparison takes the full path.
+  // One rank per byte fits only while the code page has fewer than 256 first-level weights; past that every
+  // byte ranks alike, prefixes find the whole store and only the full comparison orders.
   if (distinct.size() > 255)
-    std::fill(std::begin(FPrimaryRank), std::end(FPrimaryRank), std::uint8_t(0));
+    std::fill(std::begin(FPrimaryRank), std::end(FPrimaryRank), std::uint8_t(1));
   Run(Background);
 }
 
@@ -142,14 +156,14 @@ void TWordIndex::Run(bool Background) {
     std::exception_ptr lazcaError;
     std::thread lazca([&] {
       try {
-        FLazca = TOrder{*this, TKeyField::Lazca}.Build();
+        FLazca = TBuilder{*this, TKeyField::Lazca}.Build();
       } catch (...) {
         lazcaError = std::current_exception();
       }
     });
     std::exception_ptr error;
     try {
-      FTurkce = TOrder{*this, TKeyField::Turkce}.Build();
+      FTurkce = TBuilder{*this, TKeyField::Turkce}.Build();
     } catch (...) {
       error = std::current_exception();
     }
@@ -185,51 +199,68 @@ bool TWordIndex::Covers(const TPelvor& Store) {
          FCodePage == GetACP();
 }
 
-std::pair<std::size_t, std::size_t> TWordIndex::PrefixRun(const std::vector<std::uint32_t>& Order,
-                                                          TKeyField Key, std::string_view Ansi) const {
-  const TOrder order{*this, Key};
-  std::vector<std::uint8_t> probe;
-  for (char c : Ansi)
-    probe.push_back(FPrimaryRank[std::uint8_t(c)]);
-  auto first = std::partition_point(Order.begin(), Order.end(),
-                                    [&](std::uint32_t e) { return order.ComparePrefix(e, probe) < 0; });
-  auto last = std::partition_point(first, Order.end(),
-                                   [&](std::uint32_t e) { return order.ComparePrefix(e, probe) == 0; });
-  return {std::size_t(first - Order.begin()), std::size_t(last - Order.begin())};
-}
-
 void TWordIndex::Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out) const {
   Out.Matches.Clear();
   Out.Headwords.clear();
   if (!FStore)
     return;
-  const std::vector<std::uint32_t>& all = OrderOf(Key);
-  const TOrder order{*this, Key};
-  std::size_t first = 0, last = all.size();
+  const TDirection& d = DirectionOf(Key);
+  std::string ansi;
+  const bool exact = ToAnsi(Prefix, ansi);
+  std::size_t first = 0, last = d.Entries.size();
   if (!Prefix.empty()) {
-    const TAnsiKey ansi(Prefix, FToAnsi);
-    std::tie(first, last) = PrefixRun(all, Key, ansi.View());
+    // Every headword that begins with the prefix has first-level weights that begin with the prefix's.
+    std::vector<std::uint8_t> probe;
+    for (char c : ansi)
+      probe.push_back(FPrimaryRank[std::uint8_t(c)]);
+    auto compare = [&](std::size_t pos) {
+      const std::string_view k = d.KeyAt(pos);
+      const std::size_t n = std::min(k.size(), probe.size());
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t r = FPrimaryRank[std::uint8_t(k[i])];
+        if (r != probe[i])
+          return r < probe[i] ? -1 : 1;
+      }
+      return k.size() < probe.size() ? -1 : 0;
+    };
+    std::size_t lo = 0, hi = d.Entries.size();
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (compare(mid) < 0)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    first = lo;
+    hi = d.Entries.size();
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (compare(mid) <= 0)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    last = lo;
   }
 
   std::vector<std::uint32_t> matched;
   if (!Prefix.empty())
     matched.reserve(last - first);
-  std::u16string_view lastHeadword;
-  bool anyHeadword = false;
-  for (std::size_t i = first; i < last; ++i) {
-    const std::uint32_t e = all[i];
-    TKelime* entry = FStore->Items(int(e));
-    const std::u16string_view k = KeyOf(entry, Key);
-    if (!k.starts_with(Prefix))
+  std::string_view lastHeadword;
+  for (std::size_t pos = first; pos < last; ++pos) {
+    const std::string_view k = d.KeyAt(pos);
+    const bool match = exact && !d.IsLossy(pos)
+                           ? k.starts_with(ansi)
+                           : KeyOf(FStore->Items(int(d.Entries[pos])), Key).starts_with(Prefix);
+    if (!match)
       continue;
     if (!Prefix.empty())
-      matched.push_back(e);
-    // Equal headwords stand together, so a headword equal to the last one kept belongs to its run.
-    if (anyHeadword && order.Compare(lastHeadword, k) == 0)
+      matched.push_back(d.Entries[pos]);
+    // Equal headwords stand together, so one equal to the last kept belongs to its run.
+    if (!Out.Headwords.empty() && Compare(lastHeadword, k) == 0)
       continue;
-    Out.Headwords.push_back(entry);
+    Out.Headwords.emplace_back(k);
     lastHeadword = k;
-    anyHeadword = true;
   }
 
   std::vector<TKelime*>& matches = Out.Matches.Entries();
@@ -265,16 +296,23 @@ void TWordIndex::EntriesWithKey(std::u16string_view Headword, std::u16string_vie
   Out.clear();
   if (!FStore || !Headword.starts_with(Prefix))
     return;
-  const std::vector<std::uint32_t>& all = OrderOf(Key);
-  const TOrder order{*this, Key};
-  auto first = std::partition_point(
-      all.begin(), all.end(), [&](std::uint32_t e) { return order.Compare(order.KeyAt(e), Headword) < 0; });
-  for (auto it = first; it != all.end(); ++it) {
-    TKelime* entry = FStore->Items(int(*it));
-    const std::u16string_view k = KeyOf(entry, Key);
-    if (k == Headword)
-      Out.push_back(entry);
-    else if (order.Compare(k, Headword) != 0)
+  const TDirection& d = DirectionOf(Key);
+  std::string ansi;
+  const bool exact = ToAnsi(Headword, ansi);
+  std::size_t lo = 0, hi = d.Entries.size();
+  while (lo < hi) {
+    const std::size_t mid = lo + (hi - lo) / 2;
+    if (Compare(d.KeyAt(mid), ansi) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  for (std::size_t pos = lo; pos < d.Entries.size(); ++pos) {
+    const std::string_view k = d.KeyAt(pos);
+    if (Compare(k, ansi) != 0)
       break;
+    TKelime* entry = FStore->Items(int(d.Entries[pos]));
+    if (exact && !d.IsLossy(pos) ? k == ansi : KeyOf(entry, Key) == Headword)
+      Out.push_back(entry);
   }
 }

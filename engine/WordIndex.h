@@ -58,9 +58,9 @@ public:
   struct TSearch {
     // Every entry whose headword begins with the prefix, code unit by code unit, in the store's order.
     TWordMatches Matches;
-    // For each headword that a sorted list box refusing equal items would keep, its first entry, in the
-    // list's order.
-    std::vector<TKelime*> Headwords;
+    // The headwords, in the default code page, that a sorted list box refusing equal items would keep when
+    // offered those of the matches in the store's order; in the list's order.
+    std::vector<AnsiString> Headwords;
   };
   // Needs an index that covers its store.
   void Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out) const;
@@ -69,22 +69,37 @@ public:
                       std::vector<TKelime*>& Out) const;
 
 private:
-  struct TOrder;
+  // One direction: the entries in the list's order, and their headwords in the default code page laid out
+  // in the same order, so that a search reads memory front to back instead of visiting every entry.
+  struct TDirection {
+    std::vector<std::uint32_t> Entries;
+    std::vector<std::uint32_t> Offsets; // one more than Entries: where each headword starts in Keys
+    std::string Keys;
+    // Per position: the headword has a character the code page cannot carry, so its 8-bit form says too
+    // little about its own code units.
+    std::vector<std::uint64_t> Lossy;
+
+    std::string_view KeyAt(std::size_t Position) const {
+      return std::string_view(Keys).substr(Offsets[Position], Offsets[Position + 1] - Offsets[Position]);
+    }
+    bool IsLossy(std::size_t Position) const { return Lossy[Position / 64] >> (Position % 64) & 1; }
+  };
+  struct TBuilder;
+
   void Run(bool Background);
-  const std::vector<std::uint32_t>& OrderOf(TKeyField Key) const {
-    return Key == TKeyField::Turkce ? FTurkce : FLazca;
-  }
-  // The run of positions whose headwords' first-level weights begin with those of Ansi.
-  std::pair<std::size_t, std::size_t> PrefixRun(const std::vector<std::uint32_t>& Order, TKeyField Key,
-                                                std::string_view Ansi) const;
+  const TDirection& DirectionOf(TKeyField Key) const { return Key == TKeyField::Turkce ? FTurkce : FLazca; }
+  int Compare(std::string_view A, std::string_view B) const;
+  // Converts Wide to the code page; false when a character does not come back unchanged.
+  bool ToAnsi(std::u16string_view Wide, std::string& Out) const;
 
   const TPelvor* FStore = nullptr;
   std::uint64_t FGeneration = 0;
   int FCount = 0;
   UINT FCodePage = 0;
-  std::vector<std::uint32_t> FTurkce;
-  std::vector<std::uint32_t> FLazca;
+  TDirection FTurkce;
+  TDirection FLazca;
   std::uint8_t FToAnsi[65536] = {};
+  bool FRoundTrips[65536] = {};
   std::uint8_t FPrimaryRank[256] = {};
 
   std::mutex FMutex;

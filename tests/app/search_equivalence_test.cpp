@@ -26,11 +26,16 @@ protected:
     return list;
   }
 
-  // The search as written: one scan over the store, items added one at a time.
-  Expected Literal(TMain* main, const WideString& typed, int selected) {
+  // The search as written: one scan over the store, items added one at a time. Picking another headword
+  // leaves the explanations as they were when it finds none to show.
+  Expected Literal(TMain* main, const WideString& typed, int selected, const Expected* before) {
     const bool turkishToLaz = main->DilSecimi->TabIndex() == 0;
     auto key = [&](TKelime* e) { return turkishToLaz ? e->Turkce() : e->Lazca(); };
     Expected x;
+    if (before) {
+      x.leftMemo = before->leftMemo;
+      x.rightMemo = before->rightMemo;
+    }
     referenceLeft->Items()->Clear();
     referenceRight->Items()->Clear();
     TPelvor* all = main->AllEntries();
@@ -68,9 +73,10 @@ protected:
     return x;
   }
 
-  void Compare(TMain* main, const WideString& typed, const std::string& completion, int selected) {
-    const Expected x = Literal(main, typed, selected);
-    ASSERT_EQ(Items(main->ListSol), x.left);
+  Expected Compare(TMain* main, const WideString& typed, const std::string& completion, int selected,
+                   const Expected* before = nullptr) {
+    const Expected x = Literal(main, typed, selected, before);
+    EXPECT_EQ(Items(main->ListSol), x.left);
     EXPECT_EQ(completion, x.completion);
     EXPECT_EQ(main->ListSol->ItemIndex(), x.left.empty() ? -1 : selected);
     EXPECT_EQ(Items(main->ListSag), x.right);
@@ -78,9 +84,8 @@ protected:
     EXPECT_EQ(Utf8Text(main->SolAciklama), x.leftMemo);
     EXPECT_EQ(Utf8Text(main->SagAciklama), x.rightMemo);
     const TWordMatches* matches = main->Matches();
-    ASSERT_EQ(matches->Count(), int(x.matches.size()));
-    for (int i = 0; i < matches->Count(); ++i)
-      EXPECT_EQ(matches->Items(i), x.matches[std::size_t(i)]) << "match " << i;
+    EXPECT_EQ(matches->Entries(), x.matches);
+    return x;
   }
 
   TListBox* referenceLeft = nullptr;
@@ -92,6 +97,8 @@ protected:
 const std::vector<std::string> turkishLetters = {"a", "A", "i", "İ", "ı", "I", "k",
                                                  "K", "ç", "Ç", "â", "e", "-"};
 const std::vector<std::string> lazLetters = {"a", "z", "k´", "K", "t", "u", "3", "o", "p", "e", "x"};
+
+const std::vector<std::string> wideLetters = {"a", "?", "Ā", "ā", "Ω", "k", "İ"};
 
 std::string Word(std::mt19937& rng, const std::vector<std::string>& letters) {
   std::string w;
@@ -138,6 +145,10 @@ TEST_F(SearchEquivalenceTest, EveryPrefixOfEveryHeadwordInBothDirections) {
   for (int round = 0; round < 12; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     TMain* main = Open(Dictionary(rng));
+    // Entries that no word file can hold: characters the code page lacks, next to the '?' they become in
+    // the lists.
+    for (int i = 0; i < 6; ++i)
+      main->AllEntries()->AddLine(Utf8ToWide(Word(rng, wideLetters) + ";" + Word(rng, wideLetters) + ";;"));
     referenceLeft = NewList(main);
     referenceRight = NewList(main);
     ASSERT_GT(main->AllEntries()->Count(), 0);
@@ -157,7 +168,7 @@ TEST_F(SearchEquivalenceTest, EveryPrefixOfEveryHeadwordInBothDirections) {
           main->SetYazilan(typed);
           WideString completion;
           main->SearchWords(completion);
-          Compare(main, typed, WideToUtf8(completion), 0);
+          const Expected searched = Compare(main, typed, WideToUtf8(completion), 0);
           if (HasFailure())
             return;
           // Another headword picked in the list shows its own translations.
@@ -166,7 +177,7 @@ TEST_F(SearchEquivalenceTest, EveryPrefixOfEveryHeadwordInBothDirections) {
             const int other = 1 + int(rng() % unsigned(count - 1));
             main->ListSol->SetItemIndex(other);
             main->ShowTranslations();
-            Compare(main, typed, WideToUtf8(completion), other);
+            Compare(main, typed, WideToUtf8(completion), other, &searched);
             if (HasFailure())
               return;
           }
