@@ -268,9 +268,8 @@ void BM_FillLeftList(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     window.Main()->ListSol->Clear();
-    std::vector<AnsiString> batch;
+    std::vector<AnsiString> batch = words;
     state.ResumeTiming();
-    batch = words;
     window.Main()->ListSol->AppendOrdered(batch);
   }
   state.counters["items"] = window.Main()->ListSol->Items()->Count();

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/rtl/CaseRules.h"
 #include "platform/rtl/Colors.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/rtl/SysUtils.h"
@@ -292,11 +293,7 @@ LRESULT ListBoxControl::AppendItems(LPARAM value) {
   bool ordered = ordered_;
   if (sorted || ordered) {
     const std::string* previous = first > 0 ? &items_.At(first - 1).text : nullptr;
-    for (std::size_t i = 0; i < batch->Count && ordered; ++i) {
-      if (previous && AnsiCompareText(*previous, batch->Items[i]) > 0)
-        ordered = false;
-      previous = &batch->Items[i];
-    }
+    ordered = CodePageOrderedRun(batch->Items, batch->Count, previous, GetACP()) == batch->Count;
     if (sorted && !ordered)
       return LB_ERR;
   }

@@ -130,7 +130,7 @@ void ListBoxStore::Append(std::string* texts, std::size_t n, int height) {
     std::vector<ListBoxItem>& block = added.emplace_back();
     block.reserve(kSplitAt);
     for (const std::size_t end = std::min(n, i + kFill); i < end; ++i)
-      block.push_back({std::move(texts[i]), 0, height, false});
+      block.emplace_back(std::move(texts[i]), 0, height, false);
   }
   blocks_.reserve(blocks_.size() + added.size());
   lastText_.reserve(lastText_.size() + added.size());
@@ -138,7 +138,7 @@ void ListBoxStore::Append(std::string* texts, std::size_t n, int height) {
     auto& last = blocks_.back();
     last.reserve(kSplitAt);
     for (std::size_t k = 0; k < intoLast; ++k)
-      last.push_back({std::move(texts[k]), 0, height, false});
+      last.emplace_back(std::move(texts[k]), 0, height, false);
     SyncLast(blocks_.size() - 1);
   }
   for (auto& block : added) {
