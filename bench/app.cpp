@@ -144,6 +144,17 @@ void BM_KeyEmptyPrefix(benchmark::State& state) {
   Report(state, window.Main());
 }
 
+// Both directions of the index over a dictionary, as the window builds it after reading the word file.
+void BM_IndexBuild(benchmark::State& state) {
+  TPelvor store;
+  for (const std::string& line : Lines(int(state.range(0))))
+    store.AddAnsiLine(line);
+  for (auto _ : state) {
+    TWordIndex index;
+    index.Build(store, false);
+  }
+}
+
 // The limit: every headword compared with a two-letter prefix, and nothing else.
 void BM_BarePrefixLoop(benchmark::State& state) {
   TPelvor store;
@@ -349,6 +360,7 @@ BENCHMARK(BM_KeyEmptyPrefix)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(BM_IndexBuild)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BarePrefixLoop)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -32,6 +32,49 @@ struct TWordIndex::TBuilder {
   const TWordIndex& Index;
   TKeyField Key;
 
+  // Orders the numbers by their packed prefixes in slices on several threads, the slices then merged,
+  // reading the prefixes side by side with the numbers rather than through them; only the runs that share
+  // a prefix need the full comparison afterwards.
+  template <class Less>
+  static void SortByPrefix(std::vector<std::uint32_t>& Order, std::vector<std::uint64_t>& Prefix,
+                           Less FullLess) {
+    using TItem = std::pair<std::uint64_t, std::uint32_t>;
+    const std::size_t n = Order.size();
+    std::vector<TItem> items(n);
+    for (std::size_t i = 0; i < n; ++i)
+      items[i] = {Prefix[Order[i]], Order[i]};
+    const std::size_t slices = n < (std::size_t(1) << 16) ? 1 : 4;
+    std::vector<std::size_t> bounds;
+    for (std::size_t k = 0; k <= slices; ++k)
+      bounds.push_back(n * k / slices);
+    {
+      std::vector<std::thread> threads;
+      for (std::size_t k = 1; k < slices; ++k)
+        threads.emplace_back([&, k] {
+          std::sort(items.begin() + std::ptrdiff_t(bounds[k]), items.begin() + std::ptrdiff_t(bounds[k + 1]));
+        });
+      std::sort(items.begin(), items.begin() + std::ptrdiff_t(bounds[1]));
+      for (auto& t : threads)
+        t.join();
+    }
+    for (std::size_t width = 1; width < slices; width *= 2)
+      for (std::size_t k = 0; k + width < slices; k += 2 * width)
+        std::inplace_merge(items.begin() + std::ptrdiff_t(bounds[k]),
+                           items.begin() + std::ptrdiff_t(bounds[k + width]),
+                           items.begin() + std::ptrdiff_t(bounds[std::min(slices, k + 2 * width)]));
+    for (std::size_t i = 0; i < n; ++i)
+      Order[i] = items[i].second;
+    for (std::size_t i = 0; i < n;) {
+      std::size_t j = i + 1;
+      while (j < n && items[j].first == items[i].first)
+        ++j;
+      if (j - i > 1 &&
+          !std::is_sorted(Order.begin() + std::ptrdiff_t(i), Order.begin() + std::ptrdiff_t(j), FullLess))
+        std::sort(Order.begin() + std::ptrdiff_t(i), Order.begin() + std::ptrdiff_t(j), FullLess);
+      i = j;
+    }
+  }
+
   TDirection Build() const {
     const std::size_t n = std::size_t(Index.FCount);
     const TPelvor& store = *Index.FStore;
@@ -82,7 +125,7 @@ struct TWordIndex::TBuilder {
       };
       // A store already in order, or one that holds one headword many times, costs one pass.
       if (!std::is_sorted(order.begin(), order.end(), less))
-        std::sort(order.begin(), order.end(), less);
+        SortByPrefix(order, prefix, less);
     }
 
     TDirection d;
