@@ -1,6 +1,7 @@
 #include "engine/WordIndex.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 #include "platform/rtl/CaseRules.h"
@@ -9,6 +10,8 @@
 namespace {
 
 constexpr std::size_t kPrefixBytes = 8;
+// Threads per direction for the passes over a large store.
+constexpr std::size_t kThreads = 4;
 
 } // namespace
 
@@ -32,6 +35,38 @@ struct TWordIndex::TBuilder {
   const TWordIndex& Index;
   TKeyField Key;
 
+  // Bounds of the slices a pass over N items is cut into, each but the last a multiple of 64 long so that
+  // no two slices share a word of a bit set.
+  static std::vector<std::size_t> Slices(std::size_t N) {
+    const std::size_t slices = N < (std::size_t(1) << 16) ? 1 : kThreads;
+    std::vector<std::size_t> bounds;
+    for (std::size_t k = 0; k < slices; ++k)
+      bounds.push_back(N * k / slices / 64 * 64);
+    bounds.push_back(N);
+    return bounds;
+  }
+
+  template <class F> static void InParallel(const std::vector<std::size_t>& Bounds, F Work) {
+    std::vector<std::thread> threads;
+    std::exception_ptr error;
+    std::mutex errorMutex;
+    auto run = [&](std::size_t k) {
+      try {
+        Work(k, Bounds[k], Bounds[k + 1]);
+      } catch (...) {
+        std::lock_guard lock(errorMutex);
+        error = std::current_exception();
+      }
+    };
+    for (std::size_t k = 1; k + 1 < Bounds.size(); ++k)
+      threads.emplace_back(run, k);
+    run(0);
+    for (auto& t : threads)
+      t.join();
+    if (error)
+      std::rethrow_exception(error);
+  }
+
   // Orders the numbers by their packed prefixes in slices on several threads, the slices then merged,
   // reading the prefixes side by side with the numbers rather than through them; only the runs that share
   // a prefix need the full comparison afterwards.
@@ -43,7 +78,7 @@ struct TWordIndex::TBuilder {
     std::vector<TItem> items(n);
     for (std::size_t i = 0; i < n; ++i)
       items[i] = {Prefix[Order[i]], Order[i]};
-    const std::size_t slices = n < (std::size_t(1) << 16) ? 1 : 4;
+    const std::size_t slices = n < (std::size_t(1) << 16) ? 1 : kThreads;
     std::vector<std::size_t> bounds;
     for (std::size_t k = 0; k <= slices; ++k)
       bounds.push_back(n * k / slices);
@@ -78,28 +113,54 @@ struct TWordIndex::TBuilder {
   TDirection Build() const {
     const std::size_t n = std::size_t(Index.FCount);
     const TPelvor& store = *Index.FStore;
-    std::size_t total = 0;
-    for (std::size_t i = 0; i < n; ++i)
-      total += KeyOf(store.Items(int(i)), Key).size();
+    const std::vector<std::size_t> bounds = Slices(n);
+    const std::size_t slices = bounds.size() - 1;
+
+    // The headwords in the store's order first: their lengths, where each slice starts, then the bytes.
+    std::vector<std::uint32_t> offsets(n + 1);
+    std::vector<std::size_t> sliceTotal(slices);
+    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
+      std::size_t total = 0;
+      for (std::size_t i = first; i < last; ++i) {
+        const std::size_t length = KeyOf(store.Items(int(i)), Key).size();
+        offsets[i] = std::uint32_t(std::min<std::size_t>(length, UINT32_MAX));
+        total += length;
+      }
+      sliceTotal[slice] = total;
+    });
+    std::vector<std::size_t> sliceStart(slices + 1);
+    for (std::size_t k = 0; k < slices; ++k)
+      sliceStart[k + 1] = sliceStart[k] + sliceTotal[k];
+    const std::size_t total = sliceStart[slices];
     if (total > UINT32_MAX)
       throw EInvalidArgument("The dictionary's headwords are too long to index");
-
-    // The headwords in the store's order first.
     std::string keys(total, '\0');
-    std::vector<std::uint32_t> offsets(n + 1);
     std::vector<std::uint64_t> lossy((n + 63) / 64);
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      offsets[i] = std::uint32_t(at);
-      bool exact = true;
-      for (char16_t u : KeyOf(store.Items(int(i)), Key)) {
-        keys[at++] = char(Index.FToAnsi[u]);
-        exact = exact && Index.FRoundTrips[u];
+    // The first-level weights of the first bytes, most significant first, 0 past the end: two headwords whose
+    // packed prefixes differ are ordered as those prefixes are.
+    std::vector<std::uint64_t> prefix(n);
+    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
+      std::size_t at = sliceStart[slice];
+      for (std::size_t i = first; i < last; ++i) {
+        offsets[i] = std::uint32_t(at);
+        bool exact = true;
+        std::uint64_t packed = 0;
+        std::size_t j = 0;
+        for (char16_t u : KeyOf(store.Items(int(i)), Key)) {
+          const std::uint8_t b = Index.FToAnsi[u];
+          keys[at++] = char(b);
+          exact = exact && Index.FRoundTrips[u];
+          if (j++ < kPrefixBytes)
+            packed = packed << 8 | Index.FPrimaryRank[b];
+        }
+        for (; j < kPrefixBytes; ++j)
+          packed <<= 8;
+        prefix[i] = packed;
+        if (!exact)
+          lossy[i / 64] |= std::uint64_t(1) << (i % 64);
       }
-      if (!exact)
-        lossy[i / 64] |= std::uint64_t(1) << (i % 64);
-    }
-    offsets[n] = std::uint32_t(at);
+    });
+    offsets[n] = std::uint32_t(total);
     auto key = [&](std::uint32_t e) {
       return std::string_view(keys).substr(offsets[e], offsets[e + 1] - offsets[e]);
     };
@@ -107,16 +168,6 @@ struct TWordIndex::TBuilder {
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
     {
-      // The first-level weights of the first bytes, most significant first, 0 past the end: two headwords
-      // whose packed prefixes differ are ordered as those prefixes are.
-      std::vector<std::uint64_t> prefix(n);
-      for (std::size_t i = 0; i < n; ++i) {
-        const std::string_view k = key(std::uint32_t(i));
-        std::uint64_t packed = 0;
-        for (std::size_t j = 0; j < kPrefixBytes; ++j)
-          packed = packed << 8 | (j < k.size() ? Index.FPrimaryRank[std::uint8_t(k[j])] : 0);
-        prefix[i] = packed;
-      }
       auto less = [&](std::uint32_t a, std::uint32_t b) {
         if (prefix[a] != prefix[b])
           return prefix[a] < prefix[b];
@@ -127,19 +178,33 @@ struct TWordIndex::TBuilder {
       if (!std::is_sorted(order.begin(), order.end(), less))
         SortByPrefix(order, prefix, less);
     }
+    std::vector<std::uint64_t>().swap(prefix);
 
     TDirection d;
     d.Offsets.resize(n + 1);
-    d.Keys.reserve(total);
     d.Lossy.assign((n + 63) / 64, 0);
-    for (std::size_t pos = 0; pos < n; ++pos) {
-      const std::uint32_t e = order[pos];
-      d.Offsets[pos] = std::uint32_t(d.Keys.size());
-      d.Keys += key(e);
-      if (lossy[e / 64] >> (e % 64) & 1)
-        d.Lossy[pos / 64] |= std::uint64_t(1) << (pos % 64);
-    }
-    d.Offsets[n] = std::uint32_t(d.Keys.size());
+    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
+      std::size_t sum = 0;
+      for (std::size_t pos = first; pos < last; ++pos)
+        sum += key(order[pos]).size();
+      sliceTotal[slice] = sum;
+    });
+    for (std::size_t k = 0; k < slices; ++k)
+      sliceStart[k + 1] = sliceStart[k] + sliceTotal[k];
+    d.Keys.resize(total);
+    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
+      std::size_t at = sliceStart[slice];
+      for (std::size_t pos = first; pos < last; ++pos) {
+        const std::uint32_t e = order[pos];
+        const std::string_view k = key(e);
+        d.Offsets[pos] = std::uint32_t(at);
+        std::memcpy(d.Keys.data() + at, k.data(), k.size());
+        at += k.size();
+        if (lossy[e / 64] >> (e % 64) & 1)
+          d.Lossy[pos / 64] |= std::uint64_t(1) << (pos % 64);
+      }
+    });
+    d.Offsets[n] = std::uint32_t(total);
     d.Entries = std::move(order);
     return d;
   }

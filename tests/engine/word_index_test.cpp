@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "code_page_scope.h"
@@ -155,6 +156,22 @@ TEST(WordIndexTest, ABuildBehindTheCallerGivesWhatABuildInPlaceGives) {
       inPlace.Search(prefix, key, b);
       EXPECT_EQ(a.Headwords, b.Headwords);
       EXPECT_EQ(a.Matches.Entries(), b.Matches.Entries());
+      // Against a scan: a map that keeps the first of equal keys stands for the list that refuses them.
+      std::vector<TKelime*> matches;
+      std::map<AnsiString, int, bool (*)(const AnsiString&, const AnsiString&)> kept(
+          [](const AnsiString& x, const AnsiString& y) { return AnsiCompareText(x, y) < 0; });
+      for (int i = 0; i < store->Count(); ++i) {
+        const std::u16string_view k = KeyOf(store->Items(i), key);
+        if (!k.starts_with(prefix))
+          continue;
+        matches.push_back(store->Items(i));
+        kept.emplace(WideToAnsi(k), i);
+      }
+      std::vector<AnsiString> headwords;
+      for (const auto& [text, entry] : kept)
+        headwords.push_back(text);
+      EXPECT_EQ(a.Headwords, headwords);
+      EXPECT_EQ(a.Matches.Entries(), matches);
       // The Laz fields swap A and Z, so no Laz headword begins with A.
       EXPECT_EQ(a.Headwords.empty(), key == TKeyField::Lazca && prefix == u"A");
     }
