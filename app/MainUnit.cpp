@@ -205,7 +205,7 @@ TPelvor* TMain::AllEntries() {
 }
 
 TWordIndex& TMain::Index() {
-  if (!FIndex.Covers(*FAllEntries))
+  if (!FIndex.Covers(*FAllEntries, SearchKey()))
     FIndex.Build(*FAllEntries, false);
   return FIndex;
 }

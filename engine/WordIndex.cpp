@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <utility>
 
 #include "platform/rtl/CaseRules.h"
 #include "platform/rtl/CodePage.h"
@@ -217,7 +218,7 @@ TWordIndex::~TWordIndex() {
 void TWordIndex::Wait() {
   {
     std::unique_lock lock(FMutex);
-    FDone.wait(lock, [&] { return !FBuilding; });
+    FDone.wait(lock, [&] { return !FPending[0] && !FPending[1]; });
   }
   if (FWorker.joinable())
     FWorker.join();
@@ -260,48 +261,59 @@ void TWordIndex::Build(const TPelvor& Store, bool Background) {
 }
 
 void TWordIndex::Run(bool Background) {
-  auto work = [this] {
-    std::exception_ptr lazcaError;
-    std::thread lazca([&] {
-      try {
-        FLazca = TBuilder{*this, TKeyField::Lazca}.Build();
-      } catch (...) {
-        lazcaError = std::current_exception();
-      }
-    });
-    std::exception_ptr error;
-    try {
-      FTurkce = TBuilder{*this, TKeyField::Turkce}.Build();
-    } catch (...) {
-      error = std::current_exception();
-    }
-    lazca.join();
-    return error ? error : lazcaError;
+  // The Turkish direction first: the window opens on it, and its first key waits for it alone.
+  auto build = [this](TKeyField Key) {
+    TDirection d = TBuilder{*this, Key}.Build();
+    std::lock_guard lock(FMutex);
+    (Key == TKeyField::Turkce ? FTurkce : FLazca) = std::move(d);
+    FPending[int(Key)] = false;
+    FDone.notify_all();
   };
   if (!Background) {
-    if (auto error = work()) {
+    try {
+      build(TKeyField::Turkce);
+      build(TKeyField::Lazca);
+    } catch (...) {
       FStore = nullptr;
-      std::rethrow_exception(error);
+      throw;
     }
     return;
   }
-  FBuilding = true;
-  FWorker = std::thread([this, work] {
-    std::exception_ptr error = work();
-    std::lock_guard lock(FMutex);
-    FError = error;
-    FBuilding = false;
-    FDone.notify_all();
+  FPending[0] = FPending[1] = true;
+  FWorker = std::thread([this, build] {
+    try {
+      build(TKeyField::Turkce);
+      build(TKeyField::Lazca);
+    } catch (...) {
+      std::lock_guard lock(FMutex);
+      FError = std::current_exception();
+      FPending[0] = FPending[1] = false;
+      FDone.notify_all();
+    }
   });
 }
 
 bool TWordIndex::Covers(const TPelvor& Store) {
   Wait();
-  if (FError) {
-    std::exception_ptr error = FError;
-    FError = nullptr;
+  return Current(Store, std::exchange(FError, nullptr));
+}
+
+bool TWordIndex::Covers(const TPelvor& Store, TKeyField Key) {
+  std::exception_ptr error;
+  {
+    std::unique_lock lock(FMutex);
+    FDone.wait(lock, [&] { return !FPending[int(Key)]; });
+    error = std::exchange(FError, nullptr);
+  }
+  if (error)
+    Wait();
+  return Current(Store, error);
+}
+
+bool TWordIndex::Current(const TPelvor& Store, std::exception_ptr Error) {
+  if (Error) {
     FStore = nullptr;
-    std::rethrow_exception(error);
+    std::rethrow_exception(Error);
   }
   return FStore == &Store && FGeneration == Store.Generation() && FCount == Store.Count() &&
          FCodePage == GetACP();

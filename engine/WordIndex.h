@@ -54,6 +54,9 @@ public:
   // Waits for a build in progress. Whether the index describes Store as it is now, in the code page now in
   // force. A build that failed raises its error here.
   bool Covers(const TPelvor& Store);
+  // The same, waiting only for the direction whose headwords are Key; its searches may then run while the
+  // other direction is still being built.
+  bool Covers(const TPelvor& Store, TKeyField Key);
 
   struct TSearch {
     // Every entry whose headword begins with the prefix, code unit by code unit, in the store's order.
@@ -87,6 +90,7 @@ private:
   struct TBuilder;
 
   void Run(bool Background);
+  bool Current(const TPelvor& Store, std::exception_ptr Error);
   const TDirection& DirectionOf(TKeyField Key) const { return Key == TKeyField::Turkce ? FTurkce : FLazca; }
   int Compare(std::string_view A, std::string_view B) const;
   // Converts Wide to the code page; false when a character does not come back unchanged.
@@ -104,7 +108,8 @@ private:
 
   std::mutex FMutex;
   std::condition_variable FDone;
-  bool FBuilding = false;
+  // Directions still being built behind the caller, by TKeyField.
+  bool FPending[2] = {false, false};
   std::exception_ptr FError;
   std::thread FWorker;
 };

@@ -148,9 +148,10 @@ TEST(WordIndexTest, ABuildBehindTheCallerGivesWhatABuildInPlaceGives) {
   TWordIndex behind, inPlace;
   behind.Build(*store, true);
   inPlace.Build(*store, false);
-  ASSERT_TRUE(behind.Covers(*store));
-  for (const std::u16string prefix : {u"", u"k", u"ka", u"\u0131", u"A"}) {
-    for (TKeyField key : {TKeyField::Turkce, TKeyField::Lazca}) {
+  // The Turkish direction answers as soon as it is ready, the Laz one once it is.
+  for (TKeyField key : {TKeyField::Turkce, TKeyField::Lazca}) {
+    ASSERT_TRUE(behind.Covers(*store, key));
+    for (const std::u16string prefix : {u"", u"k", u"ka", u"\u0131", u"A"}) {
       TWordIndex::TSearch a, b;
       behind.Search(prefix, key, a);
       inPlace.Search(prefix, key, b);
