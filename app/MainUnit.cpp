@@ -268,7 +268,7 @@ void TMain::SearchWords(WideString& Completion) {
   Index().Search(FSearchPrefix, FSearchKey, FSearch);
   FSearchGeneration = FAllEntries->Generation();
   ListSol->AppendOrdered(FSearch.Headwords);
-  FSearch.Headwords.clear();
+  std::vector<AnsiString>().swap(FSearch.Headwords);
   if (left->Count() == 0)
     return;
   ListSol->SetItemIndex(0);

@@ -29,7 +29,8 @@ class TWordMatches {
 public:
   int Count() const { return int(FEntries.size()); }
   TKelime* Items(int Index) const { return FEntries.at(std::size_t(Index)); }
-  void Clear() { FEntries.clear(); }
+  // Gives the memory back too: a search of the whole store must not weigh on every later one.
+  void Clear() { std::vector<TKelime*>().swap(FEntries); }
   std::vector<TKelime*>& Entries() { return FEntries; }
   const std::vector<TKelime*>& Entries() const { return FEntries; }
 
