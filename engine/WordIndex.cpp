@@ -363,9 +363,18 @@ void TWordIndex::Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out)
     last = lo;
   }
 
+  // The matches go back into the store's order by sorting when the run is short, else by marking them and
+  // sweeping over the store once.
+  const std::size_t run = last - first;
+  std::size_t log = 1;
+  while ((std::size_t(1) << log) < run)
+    ++log;
+  const bool sweep = !Prefix.empty() && run * log > std::size_t(FCount) / 16;
   std::vector<std::uint32_t> matched;
-  if (!Prefix.empty())
-    matched.reserve(last - first);
+  std::vector<std::uint64_t> marks;
+  if (sweep)
+    marks.resize((std::size_t(FCount) + 63) / 64);
+  std::size_t count = 0;
   std::string_view lastHeadword;
   for (std::size_t pos = first; pos < last; ++pos) {
     const std::string_view k = d.KeyAt(pos);
@@ -374,8 +383,12 @@ void TWordIndex::Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out)
                            : KeyOf(FStore->Items(int(d.Entries[pos])), Key).starts_with(Prefix);
     if (!match)
       continue;
-    if (!Prefix.empty())
-      matched.push_back(d.Entries[pos]);
+    const std::uint32_t e = d.Entries[pos];
+    ++count;
+    if (sweep)
+      marks[e / 64] |= std::uint64_t(1) << (e % 64);
+    else if (!Prefix.empty())
+      matched.push_back(e);
     // Equal headwords stand together, so one equal to the last kept belongs to its run.
     if (!Out.Headwords.empty() && Compare(lastHeadword, k) == 0)
       continue;
@@ -384,30 +397,18 @@ void TWordIndex::Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out)
   }
 
   std::vector<TKelime*>& matches = Out.Matches.Entries();
+  matches.reserve(count);
   if (Prefix.empty()) {
-    matches.reserve(std::size_t(FCount));
     for (int i = 0; i < FCount; ++i)
       matches.push_back(FStore->Items(i));
-    return;
-  }
-  // Back into the store's order: by sorting when the matches are few, else by one sweep over the store.
-  const std::size_t m = matched.size();
-  std::size_t log = 1;
-  while ((std::size_t(1) << log) < m)
-    ++log;
-  matches.reserve(m);
-  if (m * log <= std::size_t(FCount) / 16) {
-    std::sort(matched.begin(), matched.end());
-    for (std::uint32_t e : matched)
-      matches.push_back(FStore->Items(int(e)));
-  } else {
-    std::vector<std::uint64_t> marks((std::size_t(FCount) + 63) / 64);
-    for (std::uint32_t e : matched)
-      marks[e / 64] |= std::uint64_t(1) << (e % 64);
-    std::vector<std::uint32_t>().swap(matched);
+  } else if (sweep) {
     for (std::size_t w = 0; w < marks.size(); ++w)
       for (std::uint64_t bits = marks[w]; bits; bits &= bits - 1)
         matches.push_back(FStore->Items(int(w * 64 + std::size_t(__builtin_ctzll(bits)))));
+  } else {
+    std::sort(matched.begin(), matched.end());
+    for (std::uint32_t e : matched)
+      matches.push_back(FStore->Items(int(e)));
   }
 }
 
