@@ -39,6 +39,16 @@ constexpr int SearchBoxHeight = 21;
 constexpr int TabsHeight = 24;
 constexpr int ListHeight = 200;
 
+// Whether Now is Before with one run of characters taken out.
+bool IsDeletionFrom(std::string_view Before, std::string_view Now) {
+  if (Now.size() >= Before.size())
+    return false;
+  std::size_t head = 0;
+  while (head < Now.size() && Now[head] == Before[head])
+    ++head;
+  return Before.ends_with(Now.substr(head));
+}
+
 void SetFace(TControl* Control, const char* Face) {
   Control->Font()->SetName(Face);
 }
@@ -170,7 +180,6 @@ AnsiString TMain::WordFilePath() const {
 
 void TMain::FormCreate(TObject*) {
   FAllEntries.reset(new TPelvor);
-  FMatches.reset(new TPelvor);
   // The program keeps running without its words: the lists stay empty and the state says why.
   try {
     LoadDictionary();
@@ -184,13 +193,28 @@ void TMain::FormCreate(TObject*) {
 void TMain::FormDestroy(TObject*) {
   // The controls go with the form after this; none of their handlers may reach the stores any more.
   Arama->OnChange = nullptr;
-  FMatches.reset();
+  FSearch.Matches.Clear();
+  FSearch.Headwords.clear();
+  FIndex.Reset();
   FAllEntries.reset();
 }
 
+TPelvor* TMain::AllEntries() {
+  FIndex.Wait();
+  return FAllEntries.get();
+}
+
+TWordIndex& TMain::Index() {
+  if (!FIndex.Covers(*FAllEntries, SearchKey()))
+    FIndex.Build(*FAllEntries, false);
+  return FIndex;
+}
+
 void TMain::LoadDictionary() {
+  FIndex.Reset();
+  FSearch.Matches.Clear();
+  FSearch.Headwords.clear();
   FAllEntries->Clear();
-  FMatches->Clear();
   Arama->SetText("");
   ListSol->Items()->Clear();
   ListSag->Items()->Clear();
@@ -205,6 +229,8 @@ void TMain::LoadDictionary() {
   } else {
     LoadWordFile(path, *FAllEntries);
     FWordFileState = TWordFileState::Loaded;
+    // The window comes up while the entries are put in order; the first key waits for them.
+    FIndex.Build(*FAllEntries, true);
   }
 
   // Before the window is shown the form hands the focus over itself when it shows.
@@ -214,100 +240,62 @@ void TMain::LoadDictionary() {
     SetActiveControl(Arama);
 }
 
+void TMain::DropStaleMatches() {
+  // The matches are the store's own entries; once the store changed they may be gone.
+  if (!FAllEntries || FSearchGeneration != FAllEntries->Generation()) {
+    FSearch.Matches.Clear();
+    FSearch.Headwords.clear();
+  }
+}
+
+const TWordMatches* TMain::Matches() {
+  DropStaleMatches();
+  return &FSearch.Matches;
+}
+
 void TMain::SearchWords(WideString& Completion) {
   TStrings* left = ListSol->Items();
   left->Clear();
   ListSag->Items()->Clear();
   SolAciklama->Clear();
   SagAciklama->Clear();
-  FMatches->Clear();
+  FSearch.Matches.Clear();
+  FSearch.Headwords.clear();
   Completion.clear();
 
-  const bool turkishToLaz = TurkishToLaz();
-  const std::u16string_view typed = FYazilan;
-  std::vector<AnsiString> keys;
-  {
-    FMatches->BeginUpdate();
-    struct TEndUpdate {
-      TPelvor* Store;
-      ~TEndUpdate() { Store->EndUpdate(); }
-    } endUpdate{FMatches.get()};
-    const int count = FAllEntries->Count();
-    for (int i = 0; i < count; ++i) {
-      TKelime* entry = FAllEntries->Items(i);
-      const std::u16string_view key = turkishToLaz ? entry->TurkceText() : entry->LazcaText();
-      if (!key.starts_with(typed))
-        continue;
-      FMatches->Add()->Assign(entry);
-      keys.push_back(WideToAnsi(key));
-    }
-  }
-  AddHeadwords(keys);
+  FSearchPrefix = FYazilan;
+  FSearchKey = SearchKey();
+  Index().Search(FSearchPrefix, FSearchKey, FSearch);
+  FSearchGeneration = FAllEntries->Generation();
+  ListSol->AppendOrdered(FSearch.Headwords);
+  std::vector<AnsiString>().swap(FSearch.Headwords);
   if (left->Count() == 0)
     return;
   ListSol->SetItemIndex(0);
   const WideString first = AnsiToWide(left->Strings(0));
-  if (first.size() > typed.size())
-    Completion = first.substr(typed.size());
+  if (first.size() > FSearchPrefix.size())
+    Completion = first.substr(FSearchPrefix.size());
   ShowTranslations();
 }
 
-void TMain::AddHeadwords(std::vector<AnsiString>& Keys) {
-  // Each key joins the sorted list unless the list already holds it, letter case aside. Offering the keys in
-  // the list's own order gives the same list as offering them in the entries' order, because the list places
-  // every item by that order and its exact match follows the same rule; but in that order every addition is
-  // an append, where a million additions in the entries' order move items about inside the list for every
-  // one. Keys the rule holds equal keep the entries' order, so the one offered first is the one kept.
-  struct TKey {
-    AnsiString Text;
-    std::size_t Index;
-  };
-  std::vector<TKey> keys;
-  keys.reserve(Keys.size());
-  for (std::size_t i = 0; i < Keys.size(); ++i)
-    keys.push_back({std::move(Keys[i]), i});
-  const UINT codePage = GetACP();
-  std::sort(keys.begin(), keys.end(), [codePage](const TKey& a, const TKey& b) {
-    const int c = CodePageCompare(a.Text, b.Text, CaseSensitivity::Insensitive, codePage);
-    return c < 0 || (c == 0 && a.Index < b.Index);
-  });
-
-  TStrings* left = ListSol->Items();
-  left->BeginUpdate();
-  struct TEndUpdate {
-    TStrings* List;
-    ~TEndUpdate() { List->EndUpdate(); }
-  } endUpdate{left};
-  const AnsiString* lastAdded = nullptr;
-  for (const TKey& key : keys) {
-    // The list would find the key it just took; asking it again would only cost a search.
-    if (lastAdded && AnsiSameText(*lastAdded, key.Text))
-      continue;
-    if (left->IndexOf(key.Text) < 0) {
-      left->Add(key.Text);
-      lastAdded = &key.Text;
-    }
-  }
-}
-
 void TMain::ShowTranslations() {
+  DropStaleMatches();
   TStrings* right = ListSag->Items();
   right->Clear();
   const int selected = ListSol->ItemIndex();
   if (selected >= 0) {
     const WideString headword = AnsiToWide(ListSol->Items()->Strings(selected));
     const bool turkishToLaz = TurkishToLaz();
-    right->BeginUpdate();
-    struct TEndUpdate {
-      TStrings* List;
-      ~TEndUpdate() { List->EndUpdate(); }
-    } endUpdate{right};
-    for (int i = 0; i < FMatches->Count(); ++i) {
-      TKelime* entry = FMatches->Items(i);
-      const std::u16string_view key = turkishToLaz ? entry->TurkceText() : entry->LazcaText();
-      if (key == headword)
-        right->Add(WideToAnsi(turkishToLaz ? entry->LazcaText() : entry->TurkceText()));
+    const TKeyField key = SearchKey();
+    std::vector<TKelime*> entries;
+    if (key == FSearchKey && !FSearch.Matches.Entries().empty()) {
+      FIndex.EntriesWithKey(headword, FSearchPrefix, key, entries);
+    } else {
+      for (TKelime* entry : FSearch.Matches.Entries())
+        if (KeyOf(entry, key) == headword)
+          entries.push_back(entry);
     }
+    AppendTranslations(entries, turkishToLaz);
   }
   if (right->Count() == 0)
     return;
@@ -315,7 +303,32 @@ void TMain::ShowTranslations() {
   ShowDetails();
 }
 
+void TMain::AppendTranslations(std::vector<TKelime*>& Entries, bool TurkishToLaz) {
+  auto value = [TurkishToLaz](const TKelime* Entry) {
+    return TurkishToLaz ? Entry->LazcaText() : Entry->TurkceText();
+  };
+  // The sorted list puts each item it takes before those equal to it, so equal items stand in the reverse
+  // of the order they were offered in.
+  std::reverse(Entries.begin(), Entries.end());
+  auto less = [&](const TKelime* a, const TKelime* b) {
+    const std::u16string_view va = value(a), vb = value(b);
+    return va != vb && AnsiCompareText(WideToAnsi(va), WideToAnsi(vb)) < 0;
+  };
+  if (!std::is_sorted(Entries.begin(), Entries.end(), less))
+    std::stable_sort(Entries.begin(), Entries.end(), less);
+  // In slices, so that a headword with millions of translations never has all their texts twice in memory.
+  constexpr std::size_t kSlice = 1 << 16;
+  std::vector<AnsiString> slice;
+  for (std::size_t i = 0; i < Entries.size(); i += kSlice) {
+    slice.clear();
+    for (std::size_t j = i; j < std::min(Entries.size(), i + kSlice); ++j)
+      slice.push_back(WideToAnsi(value(Entries[j])));
+    ListSag->AppendOrdered(slice);
+  }
+}
+
 void TMain::ShowDetails() {
+  DropStaleMatches();
   if (ListSag->Items()->Count() == 0)
     return;
   TWordList* source = TurkishToLaz() ? ListSag : ListSol;
@@ -323,16 +336,15 @@ void TMain::ShowDetails() {
   if (selected < 0)
     return;
   const WideString laz = AnsiToWide(source->Items()->Strings(selected));
-  TKelime* found = nullptr;
-  for (int i = 0; i < FMatches->Count() && !found; ++i)
-    if (FMatches->Items(i)->LazcaText() == laz)
-      found = FMatches->Items(i);
-  if (!found)
+  const std::vector<TKelime*>& matches = FSearch.Matches.Entries();
+  auto found = std::find_if(matches.begin(), matches.end(),
+                            [&](const TKelime* entry) { return entry->LazcaText() == laz; });
+  if (found == matches.end())
     return;
 
   try {
-    const AnsiString turkish = WideToAnsi(found->Turkce() + u": " + found->TurkceAciklama());
-    const AnsiString lazPair = WideToAnsi(found->Lazca() + u": " + found->LazcaAciklama());
+    const AnsiString turkish = WideToAnsi((*found)->Turkce() + u": " + (*found)->TurkceAciklama());
+    const AnsiString lazPair = WideToAnsi((*found)->Lazca() + u": " + (*found)->LazcaAciklama());
     const bool turkishToLaz = TurkishToLaz();
     SolAciklama->SetText(turkishToLaz ? turkish : lazPair);
     SagAciklama->SetText(turkishToLaz ? lazPair : turkish);
@@ -350,8 +362,10 @@ void TMain::AramaChange(TObject*) {
     return;
   const AnsiString text = Arama->Text();
   // Completing after a deletion would put back at once what Backspace or Delete just took away, and the
-  // user could never shorten the text; a deletion searches without completing.
-  const bool deletion = text.size() < FLastSearchText.size() && FLastSearchText.starts_with(text);
+  // user could never shorten the text; a deletion searches without completing. Typing over the selected
+  // completion leaves a text that deleting part of it would leave too (the next letter of "kalp" after "k"
+  // gives "ka"), so only a text no longer than what the user had typed counts as one.
+  const bool deletion = text.size() <= FLastTyped.size() && IsDeletionFrom(FLastSearchText, text);
   SearchAndComplete(text, !deletion);
 }
 
@@ -368,6 +382,7 @@ void TMain::SearchAndComplete(const AnsiString& Text, bool Complete) {
   Arama->SetSelStart(int(typed.size()));
   Arama->SetSelLength(int(rest.size()));
   FLastSearchText = Arama->Text();
+  FLastTyped = typed;
 }
 
 void TMain::DilSecimiChange(TObject*) {

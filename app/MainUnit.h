@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/Kelime.h"
+#include "engine/WordIndex.h"
 #include "pagecontrol/cxPC.h"
 #include "platform/controls/Forms.h"
 #include "platform/controls/ListBoxes.h"
@@ -54,8 +55,10 @@ class TMain : public TForm {
   void ShowDetails();
   WideString ConvertLaz(const WideString& S) const;
 
-  TPelvor* AllEntries() const { return FAllEntries.get(); }
-  TPelvor* Matches() const { return FMatches.get(); }
+  // Waits for the index being built over the entries, so that the caller may change them.
+  TPelvor* AllEntries();
+  // The entries that answered the last search, as references into the store of all entries.
+  const TWordMatches* Matches();
   TWordFileState WordFileState() const { return FWordFileState; }
   // The error that stopped the reading of the word file, empty unless the state is Unreadable.
   const AnsiString& WordFileError() const { return FWordFileError; }
@@ -72,7 +75,13 @@ class TMain : public TForm {
 
 private:
   void CreateControls();
-  void AddHeadwords(std::vector<AnsiString>& Keys);
+  TKeyField SearchKey() const { return TurkishToLaz() ? TKeyField::Turkce : TKeyField::Lazca; }
+  // The index over all entries, rebuilt here when the entries changed since it was built.
+  TWordIndex& Index();
+  void DropStaleMatches();
+  // Adds the translations of these entries, offered in this order, to the right list as it would place
+  // them one by one.
+  void AppendTranslations(std::vector<TKelime*>& Entries, bool TurkishToLaz);
   // Searches for Text as the typed part and writes it back into the search box, with the completion
   // selected after it when Complete is set.
   void SearchAndComplete(const AnsiString& Text, bool Complete);
@@ -81,10 +90,17 @@ private:
   bool TurkishToLaz() const { return DilSecimi->TabIndex() == 0; }
 
   std::unique_ptr<TPelvor, TObjectDeleter> FAllEntries;
-  std::unique_ptr<TPelvor, TObjectDeleter> FMatches;
+  TWordIndex FIndex;
+  // What the last search found, and the prefix and direction it searched for.
+  TWordIndex::TSearch FSearch;
+  WideString FSearchPrefix;
+  TKeyField FSearchKey = TKeyField::Turkce;
+  std::uint64_t FSearchGeneration = 0;
   WideString FYazilan;
-  // The search box's text as the change handler last left it, to tell a deletion from typing.
+  // The search box's text as the change handler last left it and the part of it the user had typed, to
+  // tell a deletion from typing.
   AnsiString FLastSearchText;
+  AnsiString FLastTyped;
   bool FAramaChanging = false;
   TWordFileState FWordFileState = TWordFileState::NotRead;
   AnsiString FWordFileError;

@@ -2,12 +2,22 @@
 // dictionaries of growing size, beside the bare loop that only compares every headword with the prefix.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "app/MainUnit.h"
+#include "engine/Crypto.h"
 #include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/win/Win.h"
 
@@ -41,14 +51,21 @@ const std::vector<std::string>& Lines(int Entries) {
 // The main window on the headless display with no word file, filled with a generated dictionary.
 class TWindow {
 public:
-  explicit TWindow(int Entries) {
-    platform::ResetWindowManager();
-    FBackend = std::make_unique<platform::HeadlessBackend>();
-    SetProgramDirectory("/nonexistent-pelvor-bench");
-    Application()->CreateForm(FMain);
-    FMain->Show();
+  explicit TWindow(int Entries, const std::vector<std::string>& Extra = {})
+      : TWindow(std::string("/nonexistent-pelvor-bench")) {
     for (const std::string& line : Lines(Entries))
       FMain->AllEntries()->AddAnsiLine(line);
+    for (const std::string& line : Extra)
+      FMain->AllEntries()->AddAnsiLine(line);
+    Settle();
+  }
+  // The window reading the word file in Directory as the program does at start.
+  explicit TWindow(const std::string& Directory) {
+    platform::ResetWindowManager();
+    FBackend = std::make_unique<platform::HeadlessBackend>();
+    SetProgramDirectory(Directory);
+    Application()->CreateForm(FMain);
+    FMain->Show();
     Settle();
   }
   ~TWindow() {
@@ -127,6 +144,17 @@ void BM_KeyEmptyPrefix(benchmark::State& state) {
   Report(state, window.Main());
 }
 
+// Both directions of the index over a dictionary, as the window builds it after reading the word file.
+void BM_IndexBuild(benchmark::State& state) {
+  TPelvor store;
+  for (const std::string& line : Lines(int(state.range(0))))
+    store.AddAnsiLine(line);
+  for (auto _ : state) {
+    TWordIndex index;
+    index.Build(store, false);
+  }
+}
+
 // The limit: every headword compared with a two-letter prefix, and nothing else.
 void BM_BarePrefixLoop(benchmark::State& state) {
   TPelvor store;
@@ -141,6 +169,191 @@ void BM_BarePrefixLoop(benchmark::State& state) {
   }
 }
 
+// A key whose matches stay at a thousand however large the dictionary grows.
+const std::vector<std::string>& ThousandQ() {
+  static const std::vector<std::string> lines = [] {
+    std::vector<std::string> out;
+    std::mt19937 rng(11);
+    for (int i = 0; i < 1000; ++i)
+      out.push_back("qx" + MakeWord(rng) + ";" + MakeWord(rng) + ";isim;");
+    return out;
+  }();
+  return lines;
+}
+
+void BM_KeyThousandMatches(benchmark::State& state) {
+  TWindow window(int(state.range(0)), ThousandQ());
+  for (auto _ : state) {
+    state.PauseTiming();
+    window.Prepare("zzz");
+    state.ResumeTiming();
+    window.Type('q');
+  }
+  Report(state, window.Main());
+}
+
+// Writes a word file of these plain lines into a directory of its own, once per process.
+std::string WordFileDirectory(const std::string& Name, const std::function<void(std::string&)>& Fill) {
+  static std::map<std::string, std::string> made;
+  auto it = made.find(Name);
+  if (it != made.end())
+    return it->second;
+  const std::string directory =
+      std::filesystem::temp_directory_path() / ("pelvor-bench-" + Name + "-" + std::to_string(getpid()));
+  std::filesystem::create_directories(directory);
+  std::string plain;
+  Fill(plain);
+  const AnsiString text = Encipher(plain);
+  plain = {};
+  std::ofstream(directory + "/pelvor.dll", std::ios::binary) << text;
+  return made[Name] = directory;
+}
+
+struct TRemoveDirectories {
+  std::vector<std::string> Directories;
+  ~TRemoveDirectories() {
+    for (const auto& d : Directories)
+      std::filesystem::remove_all(d);
+  }
+};
+TRemoveDirectories& Cleanup() {
+  static TRemoveDirectories cleanup;
+  return cleanup;
+}
+
+std::string Kept(const std::string& Directory) {
+  auto& d = Cleanup().Directories;
+  if (std::find(d.begin(), d.end(), Directory) == d.end())
+    d.push_back(Directory);
+  return Directory;
+}
+
+// The resident memory now, and the peak since ResetPeak, in MiB.
+double StatusMiB(const char* Field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind(Field, 0) == 0)
+      return std::stod(line.substr(std::strlen(Field))) / 1024.0;
+  return 0;
+}
+void ResetPeak() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// From nothing to a window that has answered its first key: the word file read, the window shown, one
+// letter typed.
+void BM_StartUpToFirstKey(benchmark::State& state) {
+  const int entries = int(state.range(0));
+  const std::string directory =
+      Kept(WordFileDirectory("startup" + std::to_string(entries), [&](std::string& plain) {
+        for (const std::string& line : Lines(entries))
+          plain += line + "\r\n";
+      }));
+  for (auto _ : state) {
+    auto window = std::make_unique<TWindow>(directory);
+    window->Type('k');
+    state.PauseTiming();
+    Report(state, window->Main());
+    // Closing the window is no part of starting it.
+    window.reset();
+    state.ResumeTiming();
+  }
+}
+
+// The left list filled with a million headwords in its order, beside the same strings written into a vector.
+const std::vector<AnsiString>& OrderedHeadwords() {
+  static const std::vector<AnsiString> words = [] {
+    std::vector<AnsiString> out;
+    out.reserve(1000000);
+    for (int i = 0; i < 1000000; ++i) {
+      char buffer[16];
+      std::snprintf(buffer, sizeof buffer, "k%07d", i);
+      out.push_back(buffer);
+    }
+    return out;
+  }();
+  return words;
+}
+
+void BM_FillLeftList(benchmark::State& state) {
+  TWindow window(0);
+  const auto& words = OrderedHeadwords();
+  for (auto _ : state) {
+    state.PauseTiming();
+    window.Main()->ListSol->Clear();
+    std::vector<AnsiString> batch = words;
+    state.ResumeTiming();
+    window.Main()->ListSol->AppendOrdered(batch);
+  }
+  state.counters["items"] = window.Main()->ListSol->Items()->Count();
+}
+
+void BM_FillVector(benchmark::State& state) {
+  const auto& words = OrderedHeadwords();
+  for (auto _ : state) {
+    std::vector<AnsiString> out;
+    out.reserve(words.size());
+    for (const AnsiString& w : words)
+      out.push_back(w);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+// Hostile word files of about 200 MB: the first key after the window came up, its time and the peak memory
+// it took beside what the loaded dictionary holds.
+void HostileFirstKey(benchmark::State& state, const std::string& Directory, char Key) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto window = std::make_unique<TWindow>(Directory);
+    const double loaded = StatusMiB("VmRSS:");
+    ResetPeak();
+    // The index is built behind the shown window; the key is timed once it is ready, the wait beside it.
+    const auto start = std::chrono::steady_clock::now();
+    window->Main()->AllEntries();
+    state.counters["index_wait_ms"] =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    state.ResumeTiming();
+    window->Type(Key);
+    state.PauseTiming();
+    const double peak = StatusMiB("VmHWM:");
+    state.counters["loaded_MiB"] = loaded;
+    state.counters["peak_MiB"] = peak;
+    state.counters["peak_per_loaded"] = peak / loaded;
+    Report(state, window->Main());
+    state.counters["right"] = window->Main()->ListSag->Items()->Count();
+    window.reset();
+    state.ResumeTiming();
+  }
+}
+
+void BM_HostileIdenticalLines(benchmark::State& state) {
+  const std::string directory = Kept(WordFileDirectory("identical", [](std::string& plain) {
+    const std::size_t lines = 31000000;
+    plain.reserve(lines * 5);
+    for (std::size_t i = 0; i < lines; ++i)
+      plain += "a;b\r\n";
+  }));
+  HostileFirstKey(state, directory, 'a');
+}
+
+void BM_HostileTwoMillionEntries(benchmark::State& state) {
+  const std::string directory = Kept(WordFileDirectory("twomillion", [](std::string& plain) {
+    std::mt19937 rng(5);
+    plain.reserve(160u << 20);
+    for (int i = 0; i < 2000000; ++i)
+      plain += MakeWord(rng) + ";" + MakeWord(rng) + ";isim, " + MakeWord(rng) + " " + MakeWord(rng) + " " +
+               MakeWord(rng) + ";" + MakeWord(rng) + " " + MakeWord(rng) + " " + MakeWord(rng) + "\r\n";
+  }));
+  HostileFirstKey(state, directory, 'k');
+}
+
+BENCHMARK(BM_KeyThousandMatches)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUpToFirstKey)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FillLeftList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillVector)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HostileIdenticalLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HostileTwoMillionEntries)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_KeyOneLetterPrefix)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeyTwoLetterPrefix)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeyEmptyPrefix)
@@ -149,6 +362,7 @@ BENCHMARK(BM_KeyEmptyPrefix)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(BM_IndexBuild)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BarePrefixLoop)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -153,6 +153,7 @@ void TKelime::SetText(Field f, std::u16string_view Value) {
   for (int i = 0; i < FieldCount; ++i)
     values[i] = i == f ? Value : Text(Field(i));
   SetAll(values);
+  Changed(false);
 }
 
 void TKelime::SetTurkce(const WideString& Value) {
@@ -176,6 +177,7 @@ void TKelime::Assign(TPersistent* Source) {
   for (int i = 0; i < FieldCount; ++i)
     values[i] = other->Text(Field(i));
   SetAll(values);
+  Changed(false);
 }
 
 TPelvor::TPelvor() : TCollection(ClassOf<TKelime>()) {
@@ -189,6 +191,7 @@ TPelvor::~TPelvor() {
 
 void TPelvor::Update(TCollectionItem* Item) {
   TCollection::Update(Item);
+  ++FGeneration;
   if (Count() == 0 && (FTextPools.size() > 1 || !FTextPools.front()->Empty())) {
     auto fresh = std::make_unique<TKelimeTextPool>();
     FTextPools.clear();

@@ -113,6 +113,9 @@ class TPelvor : public TCollection {
                                    TKelimeTextPool& Pool);
   void AdoptTextPool(std::unique_ptr<TKelimeTextPool> Pool);
   TKelimeTextPool& TextPool() { return *FTextPools.front(); }
+  // Changes whenever an entry is added, removed or rewritten, so that what was derived from the entries can
+  // tell that it is out of date.
+  std::uint64_t Generation() const { return FGeneration; }
 
 protected:
   // An empty store holds no texts any more, so its pools go with the last entry: reading the word file
@@ -123,4 +126,5 @@ private:
   // Owned. Entries read into the store keep their texts here; the pools of the threads that read a word
   // file join the list.
   std::vector<std::unique_ptr<TKelimeTextPool>> FTextPools;
+  std::uint64_t FGeneration = 0;
 };

@@ -296,6 +296,17 @@ void TCustomListBox::Clear() {
   FItems->Clear();
 }
 
+void TCustomListBox::AppendOrdered(std::vector<AnsiString>& Items) {
+  if (IsVirtual())
+    throw EListError("A virtual list box keeps no items of its own");
+  LBAPPENDITEMS batch{Items.data(), Items.size()};
+  const LRESULT r = SendMessageA(Handle(), LB_APPENDITEMS, 0, reinterpret_cast<LPARAM>(&batch));
+  if (r == LB_ERRSPACE)
+    throw EListError("The list box could not take the items");
+  if (r < 0)
+    throw EListError("The items do not follow the list's order");
+}
+
 void TCustomListBox::ResetContent() {
   if (IsVirtual())
     FCount = 0;

@@ -3,6 +3,7 @@
 // order, the selection and the drawing; this class keeps its settings while no window exists and hands the
 // items over when the window is made again.
 #include <memory>
+#include <vector>
 
 #include "platform/classes/StringList.h"
 #include "platform/controls/Controls.h"
@@ -30,6 +31,10 @@ class TCustomListBox : public TWinControl {
   // Sets the item count of a virtual list, whose texts come from OnData.
   void SetCount(int Value);
   void Clear();
+  // Appends items that already follow the list's order in one step, as many additions would leave them but
+  // without searching for each one's place; their texts are moved out. A sorted list refuses a batch out of
+  // its order with EListError and keeps its items.
+  void AppendOrdered(std::vector<AnsiString>& Items);
 
   // -1 when nothing is selected; in a multiple-selection list, the item with the focus rectangle.
   int ItemIndex();

@@ -319,3 +319,19 @@ int LocaleCompare(std::u16string_view a, std::u16string_view b, CaseSensitivity 
 int CodePageCompare(std::string_view a, std::string_view b, CaseSensitivity cs, UINT codePage) {
   return CompareByWeights(a, b, AnsiTablesOf(codePage).weight.data(), cs);
 }
+
+std::uint32_t CodePagePrimaryWeight(UINT codePage, unsigned char b) {
+  return Primary(AnsiTablesOf(codePage).weight[b]);
+}
+
+std::size_t CodePageOrderedRun(const std::string* First, std::size_t Count, const std::string* Previous,
+                               UINT codePage) {
+  const std::uint32_t* weights = AnsiTablesOf(codePage).weight.data();
+  for (std::size_t i = 0; i < Count; ++i) {
+    const std::string* before = i > 0 ? &First[i - 1] : Previous;
+    if (before && CompareByWeights(std::string_view(*before), std::string_view(First[i]), weights,
+                                   CaseSensitivity::Insensitive) > 0)
+      return i;
+  }
+  return Count;
+}

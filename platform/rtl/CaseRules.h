@@ -1,6 +1,9 @@
 #pragma once
 // The one place where the locale's case mapping and comparison order are defined. Every locale-aware case
 // and comparison routine of the library (the Ansi* and Wide* ones in SysUtils.h) goes through here.
+#include <cstddef>
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/rtl/Types.h"
@@ -30,3 +33,13 @@ unsigned char CodePageLowerByte(UINT codePage, unsigned char b);
 enum class CaseSensitivity { Sensitive, Insensitive };
 int LocaleCompare(std::u16string_view a, std::u16string_view b, CaseSensitivity cs, CaseLocale locale);
 int CodePageCompare(std::string_view a, std::string_view b, CaseSensitivity cs, UINT codePage);
+
+// How many of the Count strings from First follow one another in CodePageCompare's order without case, each
+// no earlier than the one before it (and the first no earlier than *Previous when given). One call for a
+// whole batch, so that checking a million items costs their comparisons and nothing more.
+std::size_t CodePageOrderedRun(const std::string* First, std::size_t Count, const std::string* Previous,
+                               UINT codePage);
+
+// The first level of CodePageCompare for one byte: bytes of equal weight differ at most in accent and case,
+// and the order of two strings of different first-level sequences is the order of those sequences.
+std::uint32_t CodePagePrimaryWeight(UINT codePage, unsigned char b);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/rtl/CaseRules.h"
 #include "platform/rtl/Colors.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/rtl/SysUtils.h"
@@ -113,6 +114,8 @@ LRESULT ListBoxControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return AddItem(lParam);
   case LB_INSERTSTRING:
     return InsertItem(int(wParam), lParam);
+  case LB_APPENDITEMS:
+    return AppendItems(lParam);
   case LB_DELETESTRING:
     return DeleteItem(wParam);
   case LB_RESETCONTENT:
@@ -270,6 +273,40 @@ LRESULT ListBoxControl::AddItem(LPARAM value) {
   if (!IsWindow(hwnd_))
     return LB_ERR;
   return InsertItem(int(at), value);
+}
+
+LRESULT ListBoxControl::AppendItems(LPARAM value) {
+  const auto* batch = reinterpret_cast<const LBAPPENDITEMS*>(value);
+  if (!batch || (batch->Count && !batch->Items) || !HasStrings())
+    return LB_ERR;
+  if (batch->Count > kMaxItems - items_.Count())
+    return LB_ERRSPACE;
+  const std::size_t first = items_.Count();
+  // Item by item where each one must be measured: the window may go away between them.
+  if (Variable()) {
+    for (std::size_t i = 0; i < batch->Count; ++i)
+      if (InsertItem(-1, reinterpret_cast<LPARAM>(batch->Items[i].c_str())) < 0 || !IsWindow(hwnd_))
+        return LB_ERR;
+    return Count();
+  }
+  const bool sorted = Style() & LBS_SORT;
+  bool ordered = ordered_;
+  if (sorted || ordered) {
+    const std::string* previous = first > 0 ? &items_.At(first - 1).text : nullptr;
+    ordered = CodePageOrderedRun(batch->Items, batch->Count, previous, GetACP()) == batch->Count;
+    if (sorted && !ordered)
+      return LB_ERR;
+  }
+  try {
+    items_.Append(batch->Items, batch->Count, itemHeight_);
+  } catch (const std::bad_alloc&) {
+    Notify(LBN_ERRSPACE);
+    return LB_ERRSPACE;
+  }
+  ordered_ = ordered;
+  UpdateScrollBars();
+  InvalidateFrom(int(first));
+  return Count();
 }
 
 LRESULT ListBoxControl::InsertItem(int index, LPARAM value) {

@@ -1,5 +1,8 @@
 #pragma once
 // The built-in LISTBOX window class, registered with the window manager at start.
+#include <cstddef>
+#include <string>
+
 #include "platform/win/WinDefs.h"
 
 enum : DWORD {
@@ -61,7 +64,17 @@ enum : UINT {
   LB_SETCOUNT = 0x01A7,
   LB_INITSTORAGE = 0x01A8,
   LB_ITEMFROMPOINT = 0x01A9,
+  // This platform's own: appends a batch of string items at the end in one step; lParam points to an
+  // LBAPPENDITEMS whose texts are moved out. A sorted list takes the batch only when it follows its order
+  // (each item no earlier than the one before, the first no earlier than the list's last) and otherwise
+  // refuses it whole with LB_ERR. Answers the new count.
+  LB_APPENDITEMS = 0x01AF,
   LB_MSGMAX = 0x01B0,
+};
+
+struct LBAPPENDITEMS {
+  std::string* Items;
+  std::size_t Count;
 };
 
 constexpr LRESULT LB_OKAY = 0;

@@ -30,6 +30,7 @@ private:
   // Items.
   LRESULT InsertItem(int index, LPARAM value);
   LRESULT AddItem(LPARAM value);
+  LRESULT AppendItems(LPARAM batch);
   LRESULT DeleteItem(WPARAM index);
   LRESULT ResetContent();
   LRESULT GetText(WPARAM index, LPARAM buffer) const;

@@ -114,6 +114,41 @@ void ListBoxStore::Erase(std::size_t index) {
   }
 }
 
+void ListBoxStore::Append(std::string* texts, std::size_t n, int height) {
+  if (n == 0)
+    return;
+  // Blocks are left with room, so that a later insert among them does not split every one.
+  constexpr std::size_t kFill = kSplitAt * 3 / 4;
+  std::vector<std::vector<ListBoxItem>> added;
+  std::size_t i = 0;
+  std::size_t intoLast = 0;
+  if (!blocks_.empty() && blocks_.back().size() < kFill)
+    intoLast = std::min(n, kFill - blocks_.back().size());
+  i = intoLast;
+  added.reserve((n - i + kFill - 1) / kFill);
+  while (i < n) {
+    std::vector<ListBoxItem>& block = added.emplace_back();
+    block.reserve(kSplitAt);
+    for (const std::size_t end = std::min(n, i + kFill); i < end; ++i)
+      block.emplace_back(std::move(texts[i]), 0, height, false);
+  }
+  blocks_.reserve(blocks_.size() + added.size());
+  lastText_.reserve(lastText_.size() + added.size());
+  if (intoLast) {
+    auto& last = blocks_.back();
+    last.reserve(kSplitAt);
+    for (std::size_t k = 0; k < intoLast; ++k)
+      last.emplace_back(std::move(texts[k]), 0, height, false);
+    SyncLast(blocks_.size() - 1);
+  }
+  for (auto& block : added) {
+    blocks_.push_back(std::move(block));
+    lastText_.push_back(blocks_.back().back().text);
+  }
+  count_ += n;
+  RebuildTree();
+}
+
 void ListBoxStore::Clear() {
   blocks_.clear();
   lastText_.clear();

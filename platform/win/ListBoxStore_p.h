@@ -28,6 +28,9 @@ public:
   void Erase(std::size_t index);
   void Clear();
   void Reserve(std::size_t items);
+  // Adds items with these texts (moved out) at the end, filling blocks in one pass. On failure the store
+  // keeps what it held.
+  void Append(std::string* texts, std::size_t n, int height);
 
   // The first index whose item does not order before the probe (less(item) is false), as in a sorted list.
   // Needs the items ordered by the same rule.

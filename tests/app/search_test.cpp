@@ -117,15 +117,25 @@ TEST_P(SearchTest, ListsCompletionAndExplanations) {
 INSTANTIATE_TEST_SUITE_P(Cases, SearchTest, ::testing::ValuesIn(searchCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MainWindowTest, MatchesAreCopiesInTheStoreOrderWithoutASecondSubstitution) {
+TEST_F(MainWindowTest, MatchesAreTheStoresOwnEntriesInTheStoreOrder) {
   TMain* main = Open({"evet;ho;;", "su;3´ari;;", "ev;oxori;isim;"});
   Search(main, "e");
   ASSERT_EQ(main->Matches()->Count(), 2);
   EXPECT_EQ(main->Matches()->Items(0)->Turkce(), u"evet");
   EXPECT_EQ(main->Matches()->Items(0)->Lazca(), u"hp");
   EXPECT_EQ(main->Matches()->Items(1)->Lazca(), u"pxpri");
-  EXPECT_NE(main->Matches()->Items(0), main->AllEntries()->Items(0));
+  EXPECT_EQ(main->Matches()->Items(0), main->AllEntries()->Items(0));
+  EXPECT_EQ(main->Matches()->Items(1), main->AllEntries()->Items(2));
   EXPECT_EQ(main->AllEntries()->Count(), 3);
+
+  // Once the store changes, the matches of an earlier search are let go rather than left dangling.
+  main->AllEntries()->Delete(0);
+  EXPECT_EQ(main->Matches()->Count(), 0);
+  main->ShowTranslations();
+  EXPECT_EQ(Items(main->ListSag), std::vector<std::string>{});
+  // The next search sees the store as it is now.
+  EXPECT_EQ(Search(main, "e"), "v");
+  EXPECT_EQ(main->Matches()->Count(), 1);
 }
 
 TEST_F(MainWindowTest, EverySearchStartsFromEmptyListsMemosAndMatches) {

@@ -81,6 +81,88 @@ TEST_F(TypingTest, BackspaceRemovesTheCompletionAndThenTheTypedText) {
   EXPECT_EQ(Items(main->ListSag), std::vector<std::string>{"bere"});
 }
 
+// The next letter of the offered completion keeps completing; only Backspace searches without completing.
+TEST_F(TypingTest, TypingAlongTheCompletionKeepsCompletingInBothDirections) {
+  struct Sequence {
+    const char* name;
+    int tab;
+    std::vector<Keystroke> strokes;
+  };
+  const std::vector<std::string> dictionary = {"kalp;guri;;", "kardeş;kemi;;", "kedi;kerdi;;",
+                                               "el;xe;;",     "elma;kin;;",    "ev;vi;;"};
+  const std::vector<Sequence> sequences = {
+      {"turkish, one word to its end and back",
+       0,
+       {
+           {"k", {"kalp", 1, 3}, {"kalp", "kardeş", "kedi"}},
+           {"a", {"kalp", 2, 2}, {"kalp", "kardeş"}},
+           {"l", {"kalp", 3, 1}, {"kalp"}},
+           {"p", {"kalp", 4, 0}, {"kalp"}},
+           {backspace, {"kal", 3, 0}, {"kalp"}},
+           {backspace, {"ka", 2, 0}, {"kalp", "kardeş"}},
+           {"r", {"kardeş", 3, 3}, {"kardeş"}},
+           {"d", {"kardeş", 4, 2}, {"kardeş"}},
+           // Backspace takes the selected completion and offers nothing back.
+           {backspace, {"kard", 4, 0}, {"kardeş"}},
+           {"e", {"kardeş", 5, 1}, {"kardeş"}},
+           {"ş", {"kardeş", 6, 0}, {"kardeş"}},
+       }},
+      {"turkish, a headword that is the start of another",
+       0,
+       {
+           {"e", {"el", 1, 1}, {"el", "elma", "ev"}},
+           {"l", {"el", 2, 0}, {"el", "elma"}},
+           {"m", {"elma", 3, 1}, {"elma"}},
+           {backspace, {"elm", 3, 0}, {"elma"}},
+           {backspace, {"el", 2, 0}, {"el", "elma"}},
+           {backspace, {"e", 1, 0}, {"el", "elma", "ev"}},
+           {"v", {"ev", 2, 0}, {"ev"}},
+       }},
+      {"laz",
+       1,
+       {
+           {"k", {"kemi", 1, 3}, {"kemi", "kerdi", "kin"}},
+           {"e", {"kemi", 2, 2}, {"kemi", "kerdi"}},
+           {"r", {"kerdi", 3, 2}, {"kerdi"}},
+           {"d", {"kerdi", 4, 1}, {"kerdi"}},
+           {backspace, {"kerd", 4, 0}, {"kerdi"}},
+           {backspace, {"ker", 3, 0}, {"kerdi"}},
+           {backspace, {"ke", 2, 0}, {"kemi", "kerdi"}},
+           {"m", {"kemi", 3, 1}, {"kemi"}},
+           {"i", {"kemi", 4, 0}, {"kemi"}},
+       }},
+  };
+  for (const Sequence& sequence : sequences) {
+    SCOPED_TRACE(sequence.name);
+    TMain* main = Open(dictionary);
+    if (sequence.tab != 0) {
+      ASSERT_TRUE(ClickTab(main->DilSecimi, sequence.tab));
+      main->Arama->SetFocus();
+      Pump();
+    }
+    ASSERT_TRUE(main->Arama->Focused());
+    Run(main, sequence.strokes);
+    DoneApplication();
+    platform::ResetWindowManager();
+    backend.reset();
+    backend = std::make_unique<platform::HeadlessBackend>();
+  }
+}
+
+TEST_F(TypingTest, ALetterTypedOverASelectionCompletes) {
+  TMain* main = Open(words);
+  Run(main, {{"e", {"el", 1, 1}, {"el", "ev", "evet"}}, {"v", {"ev", 2, 0}, {"ev", "evet"}}});
+  // The whole text selected and replaced by a letter is typing, not a deletion.
+  main->Arama->SelectAll();
+  Run(main, {{"ç", {"çocuk", 1, 4}, {"çocuk"}}});
+  // Delete over the whole text is a deletion.
+  main->Arama->SelectAll();
+  backend->PressKey(VK_DELETE);
+  Pump();
+  EXPECT_EQ(StateOf(main), (BoxState{"", 0, 0}));
+  EXPECT_EQ(Items(main->ListSol), (std::vector<std::string>{"çocuk", "el", "ev", "evet"}));
+}
+
 TEST_F(TypingTest, UpperCaseKeysArriveLowerCased) {
   TMain* main = Open(words);
   Run(main, {{"E", {"el", 1, 1}, {"el", "ev", "evet"}}, {"V", {"ev", 2, 0}, {"ev", "evet"}}});

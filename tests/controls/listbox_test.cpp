@@ -75,6 +75,22 @@ TEST_F(ListBoxesTest, SortedItemsFindClearAndSelectAsTheDictionaryUsesThem) {
   EXPECT_EQ(list->ItemIndex(), -1);
 }
 
+TEST_F(ListBoxesTest, ABatchInTheListsOrderIsAppendedAtOnceAndOneOutOfOrderIsRefused) {
+  list->SetSorted(true);
+  list->Items()->Add("elma");
+  std::vector<AnsiString> batch = {"\xFDrmak", "istanbul", "kiraz"}; // ırmak
+  list->AppendOrdered(batch);
+  EXPECT_EQ(list->Count(), 4);
+  EXPECT_EQ(list->Items()->Strings(1), "\xFDrmak");
+  EXPECT_EQ(list->Items()->IndexOf("K\xDDRAZ"), 3); // KİRAZ
+  std::vector<AnsiString> late = {"armut"};
+  EXPECT_THROW(list->AppendOrdered(late), EListError);
+  EXPECT_EQ(list->Count(), 4);
+  list->SetStyle(lbVirtual);
+  std::vector<AnsiString> any = {"z"};
+  EXPECT_THROW(list->AppendOrdered(any), EListError);
+}
+
 TEST_F(ListBoxesTest, OnClickComesFromTheUserNotFromTheProgram) {
   Recorder r;
   list->OnClick = TNotifyEvent(&r, &Recorder::Click);

@@ -31,29 +31,37 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY
 
-ASAN_OPTIONS=detect_leaks=0 "$program" --dump --snapshot "$work/shot.png" >"$work/out.json" 2>"$work/err.txt" &
-app=$!
-window=$(timeout 20 xdotool search --sync --name '^Ombesi Pelv' | head -n 1) || fail "the window did not come up"
-xdotool windowfocus --sync "$window"
-sleep 0.5
-# Into the search box at the top of the client area, which is all that the desktop's window shows.
-xdotool mousemove --window "$window" 240 15 click 1
-sleep 0.3
-# A letter outside the virtual keyboard's map is typed on a key that xdotool maps for it; a call of its own
-# gives the display time to learn the new map.
-xdotool type --delay 120 'k'
-sleep 0.3
-xdotool type --delay 120 'ö'
-# The signal is seen at once while the keys still wait in the display's queue: give them time to arrive.
-sleep 1.5
+# One run of the program: it starts, the keys are given in order (a word is typed, a name such as BackSpace or
+# ctrl+Tab is pressed), and the end of the session (SIGTERM) lets it write its state and its snapshot.
+session() {
+  ASAN_OPTIONS=detect_leaks=0 "$program" --dump --snapshot "$work/shot.png" >"$work/out.json" 2>"$work/err.txt" &
+  app=$!
+  window=$(timeout 20 xdotool search --sync --name '^Ombesi Pelv' | head -n 1) || fail "the window did not come up"
+  xdotool windowfocus --sync "$window"
+  sleep 0.5
+  # Into the search box at the top of the client area, which is all that the desktop's window shows.
+  xdotool mousemove --window "$window" 240 15 click 1
+  sleep 0.3
+  local step
+  for step in "$@"; do
+    case "$step" in
+    key:*) xdotool key --delay 120 "${step#key:}" ;;
+    # A letter outside the virtual keyboard's map is typed on a key that xdotool maps for it; a call of its
+    # own gives the display time to learn the new map.
+    *) xdotool type --delay 120 "$step" ;;
+    esac
+    sleep 0.3
+  done
+  # The signal is seen at once while the keys still wait in the display's queue: give them time to arrive.
+  sleep 1.5
+  kill -TERM "$app"
+  for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$app" 2>/dev/null && fail "the program did not finish"
+  wait "$app" || fail "the program failed with $?"
+  app=""
+}
 
-# The end of the session (SIGTERM) lets the program write its state and its snapshot and leave in order.
-kill -TERM "$app"
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app" 2>/dev/null && fail "the program did not finish"
-wait "$app" || fail "the program failed with $?"
-app=""
-
+session k ö
 field() { jq -c "$1" "$work/out.json" 2>/dev/null || fail "no JSON state"; }
 expect() { [ "$(field "$1")" = "$2" ] || fail "$1 is $(field "$1"), expected $2"; }
 expect '.wordFile' '"loaded"'
@@ -71,4 +79,25 @@ size=$(od -An -tu4 --endian=big -j16 -N8 "$work/shot.png" | tr -s ' ')
 geometry=$(xdotool getwindowgeometry "$window" 2>/dev/null | awk '/Geometry/ {print $2}' || true)
 [ "$size" = " 486 425" ] || fail "the snapshot is $size, not the window's 486 by 425"
 [ -n "${E2E_KEEP_SHOT:-}" ] && cp "$work/shot.png" "$E2E_KEEP_SHOT"
+
+# The next letter of the offered completion completes again: "k" offers "kalp", "a" keeps it with "lp"
+# selected.
+session k a
+expect '.search' '{"selLength":2,"selStart":2,"text":"kalp"}'
+expect '.left.items' '["kalp","kardeş"]'
+# Backspace takes the selected completion, then a typed letter; a letter typed after them completes again.
+session k a l key:BackSpace key:BackSpace r
+expect '.search' '{"selLength":3,"selStart":3,"text":"kardeş"}'
+expect '.left' '{"index":0,"items":["kardeş"]}'
+expect '.right.items' '["ctmz"]'
+expect '.leftMemo' '"kardeş: isim, akrabalık"'
+# The Laz direction, chosen with Ctrl+Tab from the search box.
+session key:ctrl+Tab b e
+expect '.tab' '1'
+expect '.search' '{"selLength":2,"selStart":2,"text":"bere"}'
+expect '.left.items' '["bere"]'
+session key:ctrl+Tab b e key:BackSpace key:BackSpace p
+expect '.search' '{"selLength":2,"selStart":2,"text":"bpap"}'
+expect '.left' '{"index":0,"items":["bpap"]}'
+expect '.right.items' '["kız"]'
 echo "e2e: every check passed${geometry:+ (window $geometry)}"

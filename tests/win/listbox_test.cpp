@@ -51,6 +51,86 @@ TEST(ListBoxStoreTest, LowerBoundAcrossBlocks) {
   }
 }
 
+TEST(ListBoxStoreTest, AppendFillsBlocksThatLaterInsertsAndSearchesStillFind) {
+  platform::detail::ListBoxStore store;
+  std::vector<std::string> reference;
+  for (std::size_t batch : {std::size_t(3), std::size_t(0), std::size_t(500), std::size_t(190), std::size_t(1)}) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < batch; ++i) {
+      char buffer[16];
+      std::snprintf(buffer, sizeof buffer, "%06zu", reference.size() + i);
+      texts.push_back(buffer);
+    }
+    reference.insert(reference.end(), texts.begin(), texts.end());
+    store.Append(texts.data(), texts.size(), 13);
+    ASSERT_EQ(store.Count(), reference.size());
+  }
+  for (std::size_t i = 0; i < reference.size(); ++i)
+    ASSERT_EQ(store.At(i).text, reference[i]) << i;
+  EXPECT_EQ(store.At(0).height, 13);
+  for (std::size_t probe : {std::size_t(0), std::size_t(2), std::size_t(3), std::size_t(250), std::size_t(693)}) {
+    const std::string text = reference[probe];
+    EXPECT_EQ(store.LowerBoundText([&](std::string_view t) { return t < text; }), probe) << text;
+  }
+  store.Insert(100, platform::detail::ListBoxItem{"x"});
+  store.Erase(5);
+  reference.insert(reference.begin() + 100, "x");
+  reference.erase(reference.begin() + 5);
+  for (std::size_t i = 0; i < reference.size(); ++i)
+    ASSERT_EQ(store.At(i).text, reference[i]) << i;
+}
+
+TEST_F(ListBoxTest, AppendingABatchKeepsASortedListInOrderOrRefusesTheWholeBatch) {
+  struct Case {
+    const char* name;
+    DWORD style;
+    std::vector<std::string> before;
+    std::vector<std::string> batch;
+    LRESULT result;
+    std::vector<std::string> after;
+  };
+  const Case cases[] = {
+      {"sorted, in order", LBS_SORT | LBS_HASSTRINGS, {"a"}, {"b", c_CEDIL, "d"}, 4, {"a", "b", c_CEDIL, "d"}},
+      {"sorted, equal to the last", LBS_SORT | LBS_HASSTRINGS, {"a"}, {"A", "b"}, 3, {"a", "A", "b"}},
+      {"sorted, empty batch", LBS_SORT | LBS_HASSTRINGS, {"a"}, {}, 1, {"a"}},
+      {"sorted, before the last item", LBS_SORT | LBS_HASSTRINGS, {"k"}, {"a"}, LB_ERR, {"k"}},
+      // The Turkish alphabet puts ç after c: the batch is out of order and none of it is taken.
+      {"sorted, out of order inside", LBS_SORT | LBS_HASSTRINGS, {}, {"a", c_CEDIL, "c"}, LB_ERR, {}},
+      {"unsorted takes any order", LBS_HASSTRINGS, {"k"}, {"b", "a"}, 3, {"k", "b", "a"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND h = List(c.style);
+    AddAll(h, c.before);
+    std::vector<std::string> batch = c.batch;
+    LBAPPENDITEMS items{batch.data(), batch.size()};
+    EXPECT_EQ(SendMessageA(h, LB_APPENDITEMS, 0, reinterpret_cast<LPARAM>(&items)), c.result);
+    EXPECT_EQ(Items(h), c.after);
+    DestroyWindow(h);
+  }
+}
+
+TEST_F(ListBoxTest, AnAppendedBatchIsFoundSelectedAndExtendedLikeAddedItems) {
+  HWND h = List(LBS_SORT | LBS_HASSTRINGS | LBS_NOTIFY);
+  std::vector<std::string> batch;
+  for (int i = 0; i < 1000; ++i)
+    batch.push_back("w" + std::to_string(10000 + i));
+  LBAPPENDITEMS items{batch.data(), batch.size()};
+  ASSERT_EQ(SendMessageA(h, LB_APPENDITEMS, 0, reinterpret_cast<LPARAM>(&items)), 1000);
+  EXPECT_EQ(Find(h, -1, "W10500"), 500);
+  EXPECT_EQ(Find(h, -1, "w1", false), 0);
+  EXPECT_EQ(SendMessageA(h, LB_SETCURSEL, 999, 0), 999);
+  EXPECT_EQ(CurSel(h), 999);
+  EXPECT_EQ(Add(h, "w10499a"), 500);
+  EXPECT_EQ(Add(h, "a"), 0);
+  EXPECT_EQ(CurSel(h), 1001);
+  EXPECT_EQ(Item(h, 1001), "w10999");
+  // A list of data items has no texts to take.
+  HWND data = List(LBS_OWNERDRAWFIXED);
+  EXPECT_EQ(SendMessageA(data, LB_APPENDITEMS, 0, reinterpret_cast<LPARAM>(&items)), LB_ERR);
+  EXPECT_EQ(SendMessageA(h, LB_APPENDITEMS, 0, 0), LB_ERR);
+}
+
 TEST_F(ListBoxTest, SortedInsertFollowsTheTurkishAlphabetAndPutsEqualItemsFirst) {
   struct Case {
     std::vector<std::string> items;

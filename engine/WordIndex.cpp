@@ -1,0 +1,439 @@
+#include "engine/WordIndex.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <utility>
+
+#include "platform/rtl/CaseRules.h"
+#include "platform/rtl/CodePage.h"
+
+namespace {
+
+constexpr std::size_t kPrefixBytes = 8;
+// Threads per direction for the passes over a large store.
+constexpr std::size_t kThreads = 4;
+
+} // namespace
+
+int TWordIndex::Compare(std::string_view A, std::string_view B) const {
+  if (A == B)
+    return 0;
+  return CodePageCompare(A, B, CaseSensitivity::Insensitive, FCodePage);
+}
+
+bool TWordIndex::ToAnsi(std::u16string_view Wide, std::string& Out) const {
+  Out.resize(Wide.size());
+  bool exact = true;
+  for (std::size_t i = 0; i < Wide.size(); ++i) {
+    Out[i] = char(FToAnsi[Wide[i]]);
+    exact = exact && FRoundTrips[Wide[i]];
+  }
+  return exact;
+}
+
+struct TWordIndex::TBuilder {
+  const TWordIndex& Index;
+  TKeyField Key;
+
+  // Bounds of the slices a pass over N items is cut into, each but the last a multiple of 64 long so that
+  // no two slices share a word of a bit set.
+  static std::vector<std::size_t> Slices(std::size_t N) {
+    const std::size_t slices = N < (std::size_t(1) << 16) ? 1 : kThreads;
+    std::vector<std::size_t> bounds;
+    for (std::size_t k = 0; k < slices; ++k)
+      bounds.push_back(N * k / slices / 64 * 64);
+    bounds.push_back(N);
+    return bounds;
+  }
+
+  template <class F> static void InParallel(const std::vector<std::size_t>& Bounds, F Work) {
+    std::vector<std::thread> threads;
+    std::exception_ptr error;
+    std::mutex errorMutex;
+    auto run = [&](std::size_t k) {
+      try {
+        Work(k, Bounds[k], Bounds[k + 1]);
+      } catch (...) {
+        std::lock_guard lock(errorMutex);
+        error = std::current_exception();
+      }
+    };
+    for (std::size_t k = 1; k + 1 < Bounds.size(); ++k)
+      threads.emplace_back(run, k);
+    run(0);
+    for (auto& t : threads)
+      t.join();
+    if (error)
+      std::rethrow_exception(error);
+  }
+
+  // Orders the numbers by their packed prefixes in slices on several threads, the slices then merged,
+  // reading the prefixes side by side with the numbers rather than through them; only the runs that share
+  // a prefix need the full comparison afterwards.
+  template <class Less>
+  static void SortByPrefix(std::vector<std::uint32_t>& Order, std::vector<std::uint64_t>& Prefix,
+                           Less FullLess) {
+    using TItem = std::pair<std::uint64_t, std::uint32_t>;
+    const std::size_t n = Order.size();
+    std::vector<TItem> items(n);
+    for (std::size_t i = 0; i < n; ++i)
+      items[i] = {Prefix[Order[i]], Order[i]};
+    const std::size_t slices = n < (std::size_t(1) << 16) ? 1 : kThreads;
+    std::vector<std::size_t> bounds;
+    for (std::size_t k = 0; k <= slices; ++k)
+      bounds.push_back(n * k / slices);
+    {
+      std::vector<std::thread> threads;
+      for (std::size_t k = 1; k < slices; ++k)
+        threads.emplace_back([&, k] {
+          std::sort(items.begin() + std::ptrdiff_t(bounds[k]), items.begin() + std::ptrdiff_t(bounds[k + 1]));
+        });
+      std::sort(items.begin(), items.begin() + std::ptrdiff_t(bounds[1]));
+      for (auto& t : threads)
+        t.join();
+    }
+    for (std::size_t width = 1; width < slices; width *= 2)
+      for (std::size_t k = 0; k + width < slices; k += 2 * width)
+        std::inplace_merge(items.begin() + std::ptrdiff_t(bounds[k]),
+                           items.begin() + std::ptrdiff_t(bounds[k + width]),
+                           items.begin() + std::ptrdiff_t(bounds[std::min(slices, k + 2 * width)]));
+    for (std::size_t i = 0; i < n; ++i)
+      Order[i] = items[i].second;
+    for (std::size_t i = 0; i < n;) {
+      std::size_t j = i + 1;
+      while (j < n && items[j].first == items[i].first)
+        ++j;
+      if (j - i > 1 &&
+          !std::is_sorted(Order.begin() + std::ptrdiff_t(i), Order.begin() + std::ptrdiff_t(j), FullLess))
+        std::sort(Order.begin() + std::ptrdiff_t(i), Order.begin() + std::ptrdiff_t(j), FullLess);
+      i = j;
+    }
+  }
+
+  TDirection Build() const {
+    const std::size_t n = std::size_t(Index.FCount);
+    const TPelvor& store = *Index.FStore;
+    const std::vector<std::size_t> bounds = Slices(n);
+    const std::size_t slices = bounds.size() - 1;
+
+    // The headwords in the store's order first: their lengths, where each slice starts, then the bytes.
+    std::vector<std::uint32_t> offsets(n + 1);
+    std::vector<std::size_t> sliceTotal(slices);
+    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
+      std::size_t total = 0;
+      for (std::size_t i = first; i < last; ++i) {
+        const std::size_t length = KeyOf(store.Items(int(i)), Key).size();
+        offsets[i] = std::uint32_t(std::min<std::size_t>(length, UINT32_MAX));
+        total += length;
+      }
+      sliceTotal[slice] = total;
+    });
+    std::vector<std::size_t> sliceStart(slices + 1);
+    for (std::size_t k = 0; k < slices; ++k)
+      sliceStart[k + 1] = sliceStart[k] + sliceTotal[k];
+    const std::size_t total = sliceStart[slices];
+    if (total > UINT32_MAX)
+      throw EInvalidArgument("The dictionary's headwords are too long to index");
+    std::string keys(total, '\0');
+    std::vector<std::uint64_t> lossy((n + 63) / 64);
+    // The first-level weights of the first bytes, most significant first, 0 past the end: two headwords whose
+    // packed prefixes differ are ordered as those prefixes are.
+    std::vector<std::uint64_t> prefix(n);
+    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
+      std::size_t at = sliceStart[slice];
+      for (std::size_t i = first; i < last; ++i) {
+        offsets[i] = std::uint32_t(at);
+        bool exact = true;
+        std::uint64_t packed = 0;
+        std::size_t j = 0;
+        for (char16_t u : KeyOf(store.Items(int(i)), Key)) {
+          const std::uint8_t b = Index.FToAnsi[u];
+          keys[at++] = char(b);
+          exact = exact && Index.FRoundTrips[u];
+          if (j++ < kPrefixBytes)
+            packed = packed << 8 | Index.FPrimaryRank[b];
+        }
+        for (; j < kPrefixBytes; ++j)
+          packed <<= 8;
+        prefix[i] = packed;
+        if (!exact)
+          lossy[i / 64] |= std::uint64_t(1) << (i % 64);
+      }
+    });
+    offsets[n] = std::uint32_t(total);
+    auto key = [&](std::uint32_t e) {
+      return std::string_view(keys).substr(offsets[e], offsets[e + 1] - offsets[e]);
+    };
+
+    std::vector<std::uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    {
+      auto less = [&](std::uint32_t a, std::uint32_t b) {
+        if (prefix[a] != prefix[b])
+          return prefix[a] < prefix[b];
+        const int c = Index.Compare(key(a), key(b));
+        return c < 0 || (c == 0 && a < b);
+      };
+      // A store already in order, or one that holds one headword many times, costs one pass.
+      if (!std::is_sorted(order.begin(), order.end(), less))
+        SortByPrefix(order, prefix, less);
+    }
+    std::vector<std::uint64_t>().swap(prefix);
+
+    TDirection d;
+    d.Offsets.resize(n + 1);
+    d.Lossy.assign((n + 63) / 64, 0);
+    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
+      std::size_t sum = 0;
+      for (std::size_t pos = first; pos < last; ++pos)
+        sum += key(order[pos]).size();
+      sliceTotal[slice] = sum;
+    });
+    for (std::size_t k = 0; k < slices; ++k)
+      sliceStart[k + 1] = sliceStart[k] + sliceTotal[k];
+    d.Keys.resize(total);
+    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
+      std::size_t at = sliceStart[slice];
+      for (std::size_t pos = first; pos < last; ++pos) {
+        const std::uint32_t e = order[pos];
+        const std::string_view k = key(e);
+        d.Offsets[pos] = std::uint32_t(at);
+        std::memcpy(d.Keys.data() + at, k.data(), k.size());
+        at += k.size();
+        if (lossy[e / 64] >> (e % 64) & 1)
+          d.Lossy[pos / 64] |= std::uint64_t(1) << (pos % 64);
+      }
+    });
+    d.Offsets[n] = std::uint32_t(total);
+    d.Entries = std::move(order);
+    return d;
+  }
+};
+
+TWordIndex::~TWordIndex() {
+  Wait();
+}
+
+void TWordIndex::Wait() {
+  {
+    std::unique_lock lock(FMutex);
+    FDone.wait(lock, [&] { return !FPending[0] && !FPending[1]; });
+  }
+  if (FWorker.joinable())
+    FWorker.join();
+}
+
+void TWordIndex::Reset() {
+  Wait();
+  FStore = nullptr;
+  FError = nullptr;
+  FTurkce = {};
+  FLazca = {};
+}
+
+void TWordIndex::Build(const TPelvor& Store, bool Background) {
+  Reset();
+  FStore = &Store;
+  FGeneration = Store.Generation();
+  FCount = Store.Count();
+  FCodePage = GetACP();
+  for (std::uint32_t u = 0; u < 65536; ++u) {
+    const int b = CodePageWideToByte(FCodePage, char16_t(u));
+    FToAnsi[u] = std::uint8_t(b < 0 ? DefaultAnsiChar : char(b));
+    FRoundTrips[u] = b >= 0 && CodePageByteToWide(FCodePage, std::uint8_t(b)) == char16_t(u);
+  }
+  // Dense ranks of the first-level weights, so that eight of them fit in one number.
+  std::vector<std::uint32_t> weights;
+  for (int b = 0; b < 256; ++b)
+    weights.push_back(CodePagePrimaryWeight(FCodePage, std::uint8_t(b)));
+  std::vector<std::uint32_t> distinct = weights;
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  for (int b = 0; b < 256; ++b)
+    FPrimaryRank[b] = std::uint8_t(
+        std::lower_bound(distinct.begin(), distinct.end(), weights[std::size_t(b)]) - distinct.begin() + 1);
+  // One rank per byte fits only while the code page has fewer than 256 first-level weights; past that every
+  // byte ranks alike, prefixes find the whole store and only the full comparison orders.
+  if (distinct.size() > 255)
+    std::fill(std::begin(FPrimaryRank), std::end(FPrimaryRank), std::uint8_t(1));
+  Run(Background);
+}
+
+void TWordIndex::Run(bool Background) {
+  // The Turkish direction first: the window opens on it, and its first key waits for it alone.
+  auto build = [this](TKeyField Key) {
+    TDirection d = TBuilder{*this, Key}.Build();
+    std::lock_guard lock(FMutex);
+    (Key == TKeyField::Turkce ? FTurkce : FLazca) = std::move(d);
+    FPending[int(Key)] = false;
+    FDone.notify_all();
+  };
+  if (!Background) {
+    try {
+      build(TKeyField::Turkce);
+      build(TKeyField::Lazca);
+    } catch (...) {
+      FStore = nullptr;
+      throw;
+    }
+    return;
+  }
+  FPending[0] = FPending[1] = true;
+  FWorker = std::thread([this, build] {
+    try {
+      build(TKeyField::Turkce);
+      build(TKeyField::Lazca);
+    } catch (...) {
+      std::lock_guard lock(FMutex);
+      FError = std::current_exception();
+      FPending[0] = FPending[1] = false;
+      FDone.notify_all();
+    }
+  });
+}
+
+bool TWordIndex::Covers(const TPelvor& Store) {
+  Wait();
+  return Current(Store, std::exchange(FError, nullptr));
+}
+
+bool TWordIndex::Covers(const TPelvor& Store, TKeyField Key) {
+  std::exception_ptr error;
+  {
+    std::unique_lock lock(FMutex);
+    FDone.wait(lock, [&] { return !FPending[int(Key)]; });
+    error = std::exchange(FError, nullptr);
+  }
+  if (error)
+    Wait();
+  return Current(Store, error);
+}
+
+bool TWordIndex::Current(const TPelvor& Store, std::exception_ptr Error) {
+  if (Error) {
+    FStore = nullptr;
+    std::rethrow_exception(Error);
+  }
+  return FStore == &Store && FGeneration == Store.Generation() && FCount == Store.Count() &&
+         FCodePage == GetACP();
+}
+
+void TWordIndex::Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out) const {
+  Out.Matches.Clear();
+  Out.Headwords.clear();
+  if (!FStore)
+    return;
+  const TDirection& d = DirectionOf(Key);
+  std::string ansi;
+  const bool exact = ToAnsi(Prefix, ansi);
+  std::size_t first = 0, last = d.Entries.size();
+  if (!Prefix.empty()) {
+    // Every headword that begins with the prefix has first-level weights that begin with the prefix's.
+    std::vector<std::uint8_t> probe;
+    for (char c : ansi)
+      probe.push_back(FPrimaryRank[std::uint8_t(c)]);
+    auto compare = [&](std::size_t pos) {
+      const std::string_view k = d.KeyAt(pos);
+      const std::size_t n = std::min(k.size(), probe.size());
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t r = FPrimaryRank[std::uint8_t(k[i])];
+        if (r != probe[i])
+          return r < probe[i] ? -1 : 1;
+      }
+      return k.size() < probe.size() ? -1 : 0;
+    };
+    std::size_t lo = 0, hi = d.Entries.size();
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (compare(mid) < 0)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    first = lo;
+    hi = d.Entries.size();
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (compare(mid) <= 0)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    last = lo;
+  }
+
+  // The matches go back into the store's order by sorting when the run is short, else by marking them and
+  // sweeping over the store once.
+  const std::size_t run = last - first;
+  std::size_t log = 1;
+  while ((std::size_t(1) << log) < run)
+    ++log;
+  const bool sweep = !Prefix.empty() && run * log > std::size_t(FCount) / 16;
+  std::vector<std::uint32_t> matched;
+  std::vector<std::uint64_t> marks;
+  if (sweep)
+    marks.resize((std::size_t(FCount) + 63) / 64);
+  std::size_t count = 0;
+  std::string_view lastHeadword;
+  for (std::size_t pos = first; pos < last; ++pos) {
+    const std::string_view k = d.KeyAt(pos);
+    const bool match = exact && !d.IsLossy(pos)
+                           ? k.starts_with(ansi)
+                           : KeyOf(FStore->Items(int(d.Entries[pos])), Key).starts_with(Prefix);
+    if (!match)
+      continue;
+    const std::uint32_t e = d.Entries[pos];
+    ++count;
+    if (sweep)
+      marks[e / 64] |= std::uint64_t(1) << (e % 64);
+    else if (!Prefix.empty())
+      matched.push_back(e);
+    // Equal headwords stand together, so one equal to the last kept belongs to its run.
+    if (!Out.Headwords.empty() && Compare(lastHeadword, k) == 0)
+      continue;
+    Out.Headwords.emplace_back(k);
+    lastHeadword = k;
+  }
+
+  std::vector<TKelime*>& matches = Out.Matches.Entries();
+  matches.reserve(count);
+  if (Prefix.empty()) {
+    for (int i = 0; i < FCount; ++i)
+      matches.push_back(FStore->Items(i));
+  } else if (sweep) {
+    for (std::size_t w = 0; w < marks.size(); ++w)
+      for (std::uint64_t bits = marks[w]; bits; bits &= bits - 1)
+        matches.push_back(FStore->Items(int(w * 64 + std::size_t(__builtin_ctzll(bits)))));
+  } else {
+    std::sort(matched.begin(), matched.end());
+    for (std::uint32_t e : matched)
+      matches.push_back(FStore->Items(int(e)));
+  }
+}
+
+void TWordIndex::EntriesWithKey(std::u16string_view Headword, std::u16string_view Prefix, TKeyField Key,
+                                std::vector<TKelime*>& Out) const {
+  Out.clear();
+  if (!FStore || !Headword.starts_with(Prefix))
+    return;
+  const TDirection& d = DirectionOf(Key);
+  std::string ansi;
+  const bool exact = ToAnsi(Headword, ansi);
+  std::size_t lo = 0, hi = d.Entries.size();
+  while (lo < hi) {
+    const std::size_t mid = lo + (hi - lo) / 2;
+    if (Compare(d.KeyAt(mid), ansi) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  for (std::size_t pos = lo; pos < d.Entries.size(); ++pos) {
+    const std::string_view k = d.KeyAt(pos);
+    if (Compare(k, ansi) != 0)
+      break;
+    TKelime* entry = FStore->Items(int(d.Entries[pos]));
+    if (exact && !d.IsLossy(pos) ? k == ansi : KeyOf(entry, Key) == Headword)
+      Out.push_back(entry);
+  }
+}

@@ -1,0 +1,116 @@
+#pragma once
+// Prefix searches over a word store that cost what they find, not what the store holds.
+//
+// For each direction the entries are kept ordered as a sorted list box orders their headwords (the default
+// code page's comparison, letter case aside) and, among equal headwords, in the store's order. That order
+// compares first-level weights first, so every headword that begins with a prefix lies in the one run whose
+// first-level weights begin with the prefix's, found by halves; inside the run equal headwords stand
+// together with the earliest entry first, which is the one a list that refuses a second equal item keeps.
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "engine/Kelime.h"
+
+// Which field of an entry is the headword.
+enum class TKeyField { Turkce, Lazca };
+
+inline std::u16string_view KeyOf(const TKelime* Entry, TKeyField Field) {
+  return Field == TKeyField::Turkce ? Entry->TurkceText() : Entry->LazcaText();
+}
+
+// Entries of a store that answer a search, in the store's order. They are the store's own entries, valid
+// while the store keeps them.
+class TWordMatches {
+public:
+  int Count() const { return int(FEntries.size()); }
+  TKelime* Items(int Index) const { return FEntries.at(std::size_t(Index)); }
+  // Gives the memory back too: a search of the whole store must not weigh on every later one.
+  void Clear() { std::vector<TKelime*>().swap(FEntries); }
+  std::vector<TKelime*>& Entries() { return FEntries; }
+  const std::vector<TKelime*>& Entries() const { return FEntries; }
+
+private:
+  std::vector<TKelime*> FEntries;
+};
+
+class TWordIndex {
+public:
+  TWordIndex() = default;
+  TWordIndex(const TWordIndex&) = delete;
+  TWordIndex& operator=(const TWordIndex&) = delete;
+  ~TWordIndex();
+
+  // Orders the entries of Store as they are now, in the default code page. With Background the work runs on
+  // worker threads and the call returns at once; Store must not change until the index is ready.
+  void Build(const TPelvor& Store, bool Background);
+  // Forgets the store; a later search needs a new Build.
+  void Reset();
+  // Returns once no build is in progress.
+  void Wait();
+  // Waits for a build in progress. Whether the index describes Store as it is now, in the code page now in
+  // force. A build that failed raises its error here.
+  bool Covers(const TPelvor& Store);
+  // The same, waiting only for the direction whose headwords are Key; its searches may then run while the
+  // other direction is still being built.
+  bool Covers(const TPelvor& Store, TKeyField Key);
+
+  struct TSearch {
+    // Every entry whose headword begins with the prefix, code unit by code unit, in the store's order.
+    TWordMatches Matches;
+    // The headwords, in the default code page, that a sorted list box refusing equal items would keep when
+    // offered those of the matches in the store's order; in the list's order.
+    std::vector<AnsiString> Headwords;
+  };
+  // Needs an index that covers its store.
+  void Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out) const;
+  // The entries whose headword is exactly Headword and begins with Prefix, in the store's order.
+  void EntriesWithKey(std::u16string_view Headword, std::u16string_view Prefix, TKeyField Key,
+                      std::vector<TKelime*>& Out) const;
+
+private:
+  // One direction: the entries in the list's order, and their headwords in the default code page laid out
+  // in the same order, so that a search reads memory front to back instead of visiting every entry.
+  struct TDirection {
+    std::vector<std::uint32_t> Entries;
+    std::vector<std::uint32_t> Offsets; // one more than Entries: where each headword starts in Keys
+    std::string Keys;
+    // Per position: the headword has a character the code page cannot carry, so its 8-bit form says too
+    // little about its own code units.
+    std::vector<std::uint64_t> Lossy;
+
+    std::string_view KeyAt(std::size_t Position) const {
+      return std::string_view(Keys).substr(Offsets[Position], Offsets[Position + 1] - Offsets[Position]);
+    }
+    bool IsLossy(std::size_t Position) const { return Lossy[Position / 64] >> (Position % 64) & 1; }
+  };
+  struct TBuilder;
+
+  void Run(bool Background);
+  bool Current(const TPelvor& Store, std::exception_ptr Error);
+  const TDirection& DirectionOf(TKeyField Key) const { return Key == TKeyField::Turkce ? FTurkce : FLazca; }
+  int Compare(std::string_view A, std::string_view B) const;
+  // Converts Wide to the code page; false when a character does not come back unchanged.
+  bool ToAnsi(std::u16string_view Wide, std::string& Out) const;
+
+  const TPelvor* FStore = nullptr;
+  std::uint64_t FGeneration = 0;
+  int FCount = 0;
+  UINT FCodePage = 0;
+  TDirection FTurkce;
+  TDirection FLazca;
+  std::uint8_t FToAnsi[65536] = {};
+  bool FRoundTrips[65536] = {};
+  std::uint8_t FPrimaryRank[256] = {};
+
+  std::mutex FMutex;
+  std::condition_variable FDone;
+  // Directions still being built behind the caller, by TKeyField.
+  bool FPending[2] = {false, false};
+  std::exception_ptr FError;
+  std::thread FWorker;
+};
