@@ -3,6 +3,7 @@
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
 #include "lookandfeel/cxClasses.h"
+#include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
 #include "lookandfeel/dxOffice11.h"
@@ -14,6 +15,7 @@ std::vector<TUnitInfo> ProgramUnits() {
           dxUxThemeUnit,
           dxThemeManagerUnit,
           dxOffice11Unit,
+          cxControlsUnit,
           cxLookAndFeelPaintersUnit,
           cxLookAndFeelsUnit,
           {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},

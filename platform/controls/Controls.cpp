@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/controls/Forms.h"
+#include "platform/controls/ImgList.h"
 #include "platform/controls/Menus.h"
 #include "platform/win/Win.h"
 
@@ -22,6 +23,7 @@ struct DragState {
   int Threshold = 0;
   TControl* Target = nullptr;
   bool Accepted = false;
+  TDragImageList* Images = nullptr; // borrowed from the source while the drag shows them
 };
 DragState gDrag;
 
@@ -1137,6 +1139,29 @@ bool TControl::Dragging() const {
   return gDrag.Source == this;
 }
 
+void CancelDrag() {
+  TDragController::Finish(false);
+}
+
+TDragObject* DragObject() {
+  return gDrag.Object;
+}
+
+TDragImageList* CurrentDragImages() {
+  return gDrag.Images;
+}
+
+bool TControl::ShowHint() const {
+  if (FParentShowHint && FParent)
+    return FParent->ShowHint();
+  return FShowHint;
+}
+
+void TControl::SetShowHint(bool Value) {
+  FShowHint = Value;
+  FParentShowHint = false;
+}
+
 void TControl::DoBeginAutoDrag() {
   BeginDrag(Mouse()->DragImmediate(), Mouse()->DragThreshold());
 }
@@ -1151,6 +1176,9 @@ void TDragController::Begin(TControl* Source, bool Immediate, int Threshold) {
   gDrag.Threshold = Threshold;
   GetCursorPos(&gDrag.StartPos);
   SetCaptureControl(Source);
+  if (TDragImageList* images = Source->GetDragImages();
+      images && images->BeginDrag(gDrag.StartPos.x, gDrag.StartPos.y))
+    gDrag.Images = images;
   if (Immediate) {
     gDrag.Active = true;
     MoveTo(gDrag.StartPos);
@@ -1183,6 +1211,8 @@ void TDragController::MoveTo(const TPoint& ScreenPos) {
   } else if (target) {
     gDrag.Accepted = SendDrag(target, dmDragMove, ScreenPos) != 0;
   }
+  if (gDrag.Images)
+    gDrag.Images->DragMove(ScreenPos.x, ScreenPos.y);
   gDrag.Object->FDragPos = ScreenPos;
   gDrag.Object->FDragTarget = target;
   if (target)
@@ -1197,6 +1227,8 @@ void TDragController::Finish(bool Drop) {
     return;
   DragState d = gDrag;
   gDrag = DragState{};
+  if (d.Images)
+    d.Images->EndDrag();
   if (GetCaptureControl() == d.Source)
     SetCaptureControl(nullptr);
   TPoint pos = d.Object->FDragPos;

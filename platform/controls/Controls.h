@@ -67,6 +67,7 @@ enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDoub
 using TShiftState = TSet<TShiftStateItem, 8>;
 
 enum TDragMode { dmManual, dmAutomatic };
+enum TDragKind { dkDrag, dkDock };
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 using TCursor = short;
@@ -90,6 +91,7 @@ struct TCreateParams {
 };
 
 class TDragObject;
+class TDragImageList;
 
 using TWndMethod = TEvent<void(TMessage&)>;
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
@@ -255,9 +257,22 @@ class TControl : public TComponent {
   virtual void SetDragMode(TDragMode Value) { FDragMode = Value; }
   TCursor DragCursor() const { return FDragCursor; }
   void SetDragCursor(TCursor Value) { FDragCursor = Value; }
+  // Docking is not supported: a dock drag behaves as a plain drag.
+  TDragKind DragKind() const { return FDragKind; }
+  void SetDragKind(TDragKind Value) { FDragKind = Value; }
   void BeginDrag(bool Immediate, int Threshold = -1);
   void EndDrag(bool Drop);
   bool Dragging() const;
+  // The images shown under the cursor while this control is the drag source; nullptr for none.
+  virtual TDragImageList* GetDragImages() { return nullptr; }
+
+  // ParentShowHint takes the parent's value; setting ShowHint clears it.
+  bool ShowHint() const;
+  void SetShowHint(bool Value);
+  bool ParentShowHint() const { return FParentShowHint; }
+  void SetParentShowHint(bool Value) { FParentShowHint = Value; }
+  const AnsiString& Hint() const { return FHint; }
+  void SetHint(const AnsiString& Value) { FHint = Value; }
 
   TPopupMenu* PopupMenu() const { return FPopupMenu; }
   void SetPopupMenu(TPopupMenu* Value);
@@ -389,7 +404,11 @@ private:
   bool FParentFont = true;
   TCursor FCursor = crDefault;
   TDragMode FDragMode = dmManual;
+  TDragKind FDragKind = dkDrag;
   TCursor FDragCursor = crDrag;
+  bool FShowHint = false;
+  bool FParentShowHint = true;
+  AnsiString FHint;
   TPopupMenu* FPopupMenu = nullptr; // borrowed, cleared by free notification
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
@@ -403,6 +422,12 @@ TWinControl* FindControl(HWND Handle);
 TControl* FindDragTarget(const TPoint& Pos, bool AllowDisabled);
 // Sends WM_CANCELMODE to the focus window unless it is the sender, so a pending mouse mode ends first.
 void SendCancelMode(TControl* Sender);
+// Ends the drag in progress, if any, without a drop.
+void CancelDrag();
+// The drag object of the drag in progress, nullptr when nothing is dragged.
+TDragObject* DragObject();
+// The images the drag in progress shows, nullptr when it shows none.
+TDragImageList* CurrentDragImages();
 
 // An exception that escaped a message handler goes here; the application shows it and carries on.
 using TExceptionHook = std::function<void(TObject* Sender)>;
@@ -450,9 +475,12 @@ class TWinControl : public TControl {
 
   int TabOrder() const;
   void SetTabOrder(int Value);
+  // The parent's background shows through: the window erases with nothing of its own.
+  bool ParentBackground() const { return FControlStyle.Contains(csParentBackground); }
+  virtual void SetParentBackground(bool Value);
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool Value);
-  void GetTabOrderList(std::vector<TWinControl*>& List);
+  virtual void GetTabOrderList(std::vector<TWinControl*>& List);
   TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop, bool CheckParent);
   void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
 
@@ -465,7 +493,7 @@ class TWinControl : public TControl {
 
   // Window life: CreateParams describes the window, CreateWnd registers the class and creates it,
   // CreateHandle adds the children's windows, RecreateWnd rebuilds it after a change of style.
-  void CreateHandle();
+  virtual void CreateHandle();
   void DestroyHandle();
   void RecreateWnd();
   void UpdateControlState();

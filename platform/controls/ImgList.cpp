@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/Geometry.h"
+#include "platform/win/Win.h"
 
 namespace {
 
@@ -155,4 +156,102 @@ void TImageList::GetBitmap(int Index, TBitmap* Image) {
   TCanvas* c = Image->Canvas();
   PatBlt(c->Handle(), 0, 0, FWidth, FHeight, WHITENESS);
   Draw(c, 0, 0, Index, true);
+}
+
+namespace {
+
+const char* const DragImageClassName = "PelvorDragImage";
+
+} // namespace
+
+TDragImageList::TDragImageList(int AWidth, int AHeight) : TImageList(AWidth, AHeight) {}
+
+TDragImageList::~TDragImageList() {
+  EndDrag();
+}
+
+bool TDragImageList::SetDragImage(int Index, int HotSpotX, int HotSpotY) {
+  if (Index < 0 || Index >= Count())
+    return false;
+  FDragIndex = Index;
+  FDragHotspot = TPoint{HotSpotX, HotSpotY};
+  return true;
+}
+
+LRESULT TDragImageList::DragWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+  case WM_NCHITTEST:
+    return HTTRANSPARENT;
+  case WM_ERASEBKGND:
+    return 1;
+  case WM_PAINT: {
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (auto* self = reinterpret_cast<TDragImageList*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)))
+      self->PaintImage(dc);
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  default:
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+}
+
+void TDragImageList::PaintImage(HDC DC) {
+  TCanvas canvas;
+  canvas.SetHandle(DC);
+  Draw(&canvas, 0, 0, FDragIndex);
+  canvas.SetHandle(nullptr);
+}
+
+bool TDragImageList::BeginDrag(int X, int Y) {
+  if (FDragWindow || Count() == 0)
+    return false;
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(nullptr, DragImageClassName, &wc)) {
+    wc.lpfnWndProc = DragWindowProc;
+    wc.lpszClassName = DragImageClassName;
+    RegisterClassA(&wc);
+  }
+  FDragWindow =
+      CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, DragImageClassName, "", WS_POPUP, X - FDragHotspot.x,
+                      Y - FDragHotspot.y, Width(), Height(), nullptr, nullptr, nullptr, nullptr);
+  if (!FDragWindow)
+    return false;
+  SetWindowLongPtrA(FDragWindow, GWLP_USERDATA, LONG_PTR(this));
+  return ShowDragImage();
+}
+
+bool TDragImageList::DragMove(int X, int Y) {
+  if (!FDragWindow)
+    return false;
+  SetWindowPos(FDragWindow, HWND_TOPMOST, X - FDragHotspot.x, Y - FDragHotspot.y, 0, 0,
+               SWP_NOSIZE | SWP_NOACTIVATE);
+  return true;
+}
+
+bool TDragImageList::ShowDragImage() {
+  if (!FDragWindow)
+    return false;
+  ShowWindow(FDragWindow, SW_SHOWNOACTIVATE);
+  FVisible = true;
+  return true;
+}
+
+bool TDragImageList::HideDragImage() {
+  if (!FDragWindow)
+    return false;
+  ShowWindow(FDragWindow, SW_HIDE);
+  FVisible = false;
+  return true;
+}
+
+bool TDragImageList::EndDrag() {
+  if (!FDragWindow)
+    return false;
+  HWND window = FDragWindow;
+  FDragWindow = nullptr;
+  FVisible = false;
+  DestroyWindow(window);
+  return true;
 }

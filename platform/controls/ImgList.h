@@ -43,3 +43,36 @@ private:
   std::unique_ptr<TBitmap, TObjectDeleter> FImages;
   std::unique_ptr<TBitmap, TObjectDeleter> FMasks;
 };
+
+// The image shown under the cursor while something is dragged: a top-most window that lets the mouse
+// through to what lies beneath, so that drop targets are still found under the image.
+class TDragImageList : public TImageList {
+  PELVOR_CLASS(TDragImageList, TImageList)
+
+  TDragImageList(int AWidth = 16, int AHeight = 16);
+  ~TDragImageList() override;
+
+  // Chooses the image a drag shows and the point of it that sits under the cursor.
+  bool SetDragImage(int Index, int HotSpotX, int HotSpotY);
+  int DragIndex() const { return FDragIndex; }
+  TPoint DragHotspot() const { return FDragHotspot; }
+
+  // The screen point is the cursor's; the image is shown at once.
+  bool BeginDrag(int X, int Y);
+  bool DragMove(int X, int Y);
+  bool EndDrag();
+  bool ShowDragImage();
+  bool HideDragImage();
+  bool Dragging() const { return FDragWindow != nullptr; }
+  bool DragImageVisible() const { return FVisible; }
+  HWND DragWindow() const { return FDragWindow; }
+
+private:
+  void PaintImage(HDC DC);
+  static LRESULT DragWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  int FDragIndex = 0;
+  TPoint FDragHotspot{};
+  HWND FDragWindow = nullptr; // owned while dragging
+  bool FVisible = false;
+};

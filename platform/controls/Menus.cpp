@@ -160,6 +160,49 @@ TPopupMenu::~TPopupMenu() {
   FItems->Free();
 }
 
+TShortCut ShortCut(WORD Key, TShiftState Shift) {
+  TShortCut result = TShortCut(Key & 0xFF);
+  if (Shift.Contains(ssShift))
+    result |= scShift;
+  if (Shift.Contains(ssCtrl))
+    result |= scCtrl;
+  if (Shift.Contains(ssAlt))
+    result |= scAlt;
+  return result;
+}
+
+void ShortCutToKey(TShortCut Value, WORD& Key, TShiftState& Shift) {
+  Key = WORD(Value & 0xFF);
+  Shift = {};
+  if (Value & scShift)
+    Shift.Include(ssShift);
+  if (Value & scCtrl)
+    Shift.Include(ssCtrl);
+  if (Value & scAlt)
+    Shift.Include(ssAlt);
+}
+
+TMenuItem* TMenuItem::FindShortCut(TShortCut Value) {
+  if (!FVisible || !FEnabled || Value == scNone)
+    return nullptr;
+  if (FShortCut == Value)
+    return this;
+  for (TMenuItem* item : FItems)
+    if (TMenuItem* found = item->FindShortCut(Value))
+      return found;
+  return nullptr;
+}
+
+bool TPopupMenu::IsShortCut(TWMKey& Message) {
+  const TShortCut key = ShortCut(Message.CharCode(), KeyDataToShiftState(Message.KeyData()));
+  for (int i = 0; i < FItems->Count(); ++i)
+    if (TMenuItem* item = FItems->Items(i)->FindShortCut(key)) {
+      item->Click();
+      return true;
+    }
+  return false;
+}
+
 void TPopupMenu::Popup(int X, int Y) {
   FLastChosen = nullptr;
   if (OnPopup)

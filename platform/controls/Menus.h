@@ -4,8 +4,13 @@
 
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
+#include "platform/controls/Controls.h"
 
-class TControl;
+// A key with its shift state: the virtual-key code in the low byte and the shift bits above it.
+using TShortCut = WORD;
+constexpr TShortCut scNone = 0, scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
+TShortCut ShortCut(WORD Key, TShiftState Shift);
+void ShortCutToKey(TShortCut ShortCut, WORD& Key, TShiftState& Shift);
 
 class TMenuItem : public TComponent {
   PELVOR_CLASS(TMenuItem, TComponent)
@@ -20,6 +25,10 @@ class TMenuItem : public TComponent {
   void SetVisible(bool Value) { FVisible = Value; }
   bool Checked() const { return FChecked; }
   void SetChecked(bool Value) { FChecked = Value; }
+  TShortCut ShortCut() const { return FShortCut; }
+  void SetShortCut(TShortCut Value) { FShortCut = Value; }
+  // The visible, enabled item at or below this one with that shortcut, nullptr when none has it.
+  TMenuItem* FindShortCut(TShortCut Value);
   // A caption of a single "-" makes the item a separator line.
   bool IsLine() const { return FCaption == "-"; }
 
@@ -42,6 +51,7 @@ private:
   bool FEnabled = true;
   bool FVisible = true;
   bool FChecked = false;
+  TShortCut FShortCut = scNone;
   TMenuItem* FParent = nullptr;
   std::vector<TMenuItem*> FItems; // owned
 };
@@ -59,6 +69,8 @@ class TPopupMenu : public TComponent {
   // Shows the visible items at a screen point and runs until one is chosen or the menu is dismissed; the
   // chosen item's click runs after the window is gone.
   virtual void Popup(int X, int Y);
+  // A key message that is the shortcut of a visible, enabled item clicks that item and answers true.
+  bool IsShortCut(TWMKey& Message);
   // The item chosen by the last Popup, nullptr when it was dismissed.
   TMenuItem* LastChosen() const { return FLastChosen; }
 

@@ -672,6 +672,16 @@ void TWinControl::SetTabStop(bool Value) {
   Perform(CM_TABSTOPCHANGED);
 }
 
+void TWinControl::SetParentBackground(bool Value) {
+  if (Value == ParentBackground())
+    return;
+  if (Value)
+    FControlStyle.Include(csParentBackground);
+  else
+    FControlStyle.Exclude(csParentBackground);
+  Invalidate();
+}
+
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& List) {
   for (TWinControl* c : FTabList) {
     List.push_back(c);

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
 #include "lookandfeel/dxOffice11.h"
@@ -29,6 +30,7 @@ protected:
     dxOffice11Initialize();
     cxLookAndFeelPaintersInitialize();
     cxLookAndFeelsInitialize();
+    cxControlsInitialize();
     started = true;
   }
   void SetUp() override { StartUnits(); }
@@ -38,6 +40,7 @@ protected:
       return;
     started = false;
     DoneApplication();
+    cxControlsFinalize();
     cxLookAndFeelsFinalize();
     cxLookAndFeelPaintersFinalize();
     dxOffice11Finalize();

@@ -1,0 +1,13 @@
+#pragma once
+// Shared between the seams of the control unit.
+#include "platform/controls/Controls.h"
+
+namespace cxInternal {
+
+// The platform drag object while a drag is over a library control, nullptr otherwise.
+TDragObject* DragOverLibraryControl();
+void SetDragOverLibraryControl(TDragObject* AObject);
+// Ends every mouse-leave tracking that names the control, without calling anybody.
+void DropMouseTrackingOf(TWinControl* AControl);
+
+} // namespace cxInternal
