@@ -3,6 +3,7 @@
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
 #include "lookandfeel/cxClasses.h"
+#include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
@@ -11,13 +12,9 @@
 #include "lookandfeel/dxUxTheme.h"
 
 std::vector<TUnitInfo> ProgramUnits() {
-  return {cxClassesUnit,
-          dxUxThemeUnit,
-          dxThemeManagerUnit,
-          dxOffice11Unit,
-          cxControlsUnit,
-          cxLookAndFeelPaintersUnit,
-          cxLookAndFeelsUnit,
-          {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
-          {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize}};
+  return {cxClassesUnit,      dxUxThemeUnit,
+          dxThemeManagerUnit, dxOffice11Unit,
+          cxControlsUnit,     cxLookAndFeelPaintersUnit,
+          cxLookAndFeelsUnit, {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
+          cxContainerUnit,    {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize}};
 }

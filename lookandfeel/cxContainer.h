@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxGraphics.h"
 #include "lookandfeel/cxLookAndFeels.h"
 #include "platform/classes/Component.h"
@@ -74,6 +75,10 @@ class TcxContainerStyle : public TPersistent {
   bool IsPropertyUsedByStateStyle(const AnsiString& APropertyName) const;
   // Whether the value is written when a form is saved.
   bool IsValueStored(TcxContainerStyleValue AValue);
+  // Clears a value's bit without the font refresh or notification of the AssignedValues setter.
+  void RemoveAssignedValue(TcxContainerStyleValue AValue) { FAssignedValues.Exclude(AValue); }
+  // Takes the font from the controller chain unless the style has its own.
+  void RefreshFontFromController() { UpdateFont(); }
 
   TcxContainerStyleValues AssignedValues() const;
   void SetAssignedValues(const TcxContainerStyleValues& Value);
@@ -244,3 +249,358 @@ private:
 // starts and sets it.
 TcxStyleController* GetDefaultContainerStyleController();
 void SetDefaultContainerStyleController(TcxStyleController* Value);
+
+enum TcxContainerStateItem { csNormal, csFocused, csDisabled, csHot };
+// Kept in the view info: bit 1 normal, 2 focused, 4 disabled, 8 hot.
+using TcxContainerStateFlags = TSet<TcxContainerStateItem, 4>;
+
+enum TcxContainerMouseButton { cxmbNone, cxmbLeft, cxmbRight, cxmbMiddle };
+
+// The part of an inner control left visible by its container, relative to the inner control's corner.
+struct TcxContainerInnerControlRegion {
+  bool IsWhole = true;
+  TRect Rect{};
+};
+
+constexpr int cxContainerShadowWidth = 3;
+constexpr int cxContainerMaxBorderWidth = 2;
+constexpr TColor cxContainerShadowColor = clBtnShadow;
+
+class TcxContainerViewInfo : public TObject {
+  PELVOR_CLASS(TcxContainerViewInfo, TObject)
+
+  TcxContainerViewInfo();
+
+  virtual void DrawBorder(TcxCanvas* ACanvas, TRect R);
+  virtual TcxContainerBorderStyle GetContainerBorderStyle() const { return BorderStyle; }
+  virtual void SetBackgroundColor(TColor AValue) { BackgroundColor = AValue; }
+  virtual void Assign(TObject* Source);
+  // The region to repaint when this view info replaces AViewInfo; the caller frees it.
+  virtual TcxRegion* GetUpdateRegion(TcxContainerViewInfo* AViewInfo);
+  virtual void Offset(int DX, int DY);
+  virtual void Paint(TcxCanvas* ACanvas) { InternalPaint(ACanvas); }
+
+  TColor BackgroundColor = clWindow;
+  TColor BorderColor = clWindowFrame;
+  TRect ClientRect{};
+  TcxContainerBorderStyle BorderStyle = cbsNone;
+  int BorderWidth = 0;
+  TRect Bounds{};
+  TRect InnerControlRect{};
+  TcxContainerStateFlags ContainerState{csNormal};
+  TcxBorders Edges = cxBordersAll;
+  std::uint8_t HotState = 0;
+  bool NativeStyle = false;
+  bool Shadow = false;
+  int ThemePart = 0;
+  int ThemeState = 0;
+  TdxThemedObjectType ThemedObjectType = totEdit;
+
+protected:
+  virtual void InternalPaint(TcxCanvas* ACanvas);
+
+private:
+  void PaintClassic(TcxCanvas* ACanvas);
+  void PaintNative(TcxCanvas* ACanvas);
+};
+using TcxContainerViewInfoClass = TClass;
+
+// The inner control of a container reports its container through this interface.
+class IcxContainerInnerControl {
+public:
+  virtual ~IcxContainerInnerControl() = default;
+  virtual class TcxContainer* GetContainer() = 0;
+};
+
+class TcxContainer : public TcxControl, public IcxContainerStyleHost {
+  PELVOR_CLASS(TcxContainer, TcxControl)
+
+  explicit TcxContainer(TComponent* AOwner);
+  ~TcxContainer() override;
+  void BeforeDestruction() override;
+  void Loaded() override;
+
+  bool IsDestroying() const;
+  TcxContainerStyle* Style() const { return FStyles->GetStyle(); }
+  TcxContainerStyle* StyleFocused() const { return FStyles->GetStyleFocused(); }
+  TcxContainerStyle* StyleDisabled() const { return FStyles->GetStyleDisabled(); }
+  TcxContainerStyle* StyleHot() const { return FStyles->GetStyleHot(); }
+  void SetStyle(TcxContainerStyle* Value) { FStyles->SetStyle(Value); }
+  TcxContainerStyles* Styles() const { return FStyles.get(); }
+  TcxContainerStyle* GetActiveStyle();
+  TcxContainerViewInfo* ViewInfo() const { return FViewInfo.get(); }
+  TWinControl* InnerControl() const { return FInnerControl; }
+  TcxContainerInnerControlRegion InnerControlRegion() const { return FInnerControlRegion; }
+  bool InnerControlMouseDown() const { return FInnerControlMouseDown; }
+  void SetInnerControlMouseDown(bool Value) { FInnerControlMouseDown = Value; }
+  int ContextPopupLockCount() const { return FContextPopupLockCount; }
+  void LockContextPopup(bool ALock) {
+    FContextPopupLockCount += ALock ? 1 : (FContextPopupLockCount > 0 ? -1 : 0);
+  }
+
+  virtual bool RefreshContainer(const TPoint& P, TcxContainerMouseButton Button, TShiftState Shift,
+                                bool AIsMouseEvent);
+  void RefreshAtCursorPos(bool AIsMouseEvent = false);
+  void SetInnerControlBoundsChanging(bool AValue);
+  void SetScrollBarVisible(TcxScrollBar* AScrollBar, bool AVisible);
+
+  // The geometry of the view info.
+  virtual void CalculateViewInfo(const TPoint& P, bool AHotTrackAllowed);
+  virtual TRect GetBorderExtent();
+  virtual TRect GetBorderRect();
+  virtual TRect GetVisibleBounds();
+  virtual bool HasShadow();
+  virtual bool IsNativeStyle();
+  virtual bool IsInplace() { return false; }
+  virtual bool IsTransparent() { return false; }
+  virtual bool DefaultParentColor() { return false; }
+  virtual TcxContainerStyleValues GetHiddenStyleValues() { return {}; }
+  void UpdateShadowRegion();
+  void SetShapeClipRegion(TcxCanvas* ACanvas);
+  virtual bool HandleInnerControlKeyMessage(TMessage& Message);
+  virtual bool InnerControlDefaultHandler(TMessage& Message) {
+    (void)Message;
+    return false;
+  }
+
+  bool Focused() override;
+  void SetFocus() override;
+  TRect GetClientBounds() override;
+  void GetTabOrderList(std::vector<TWinControl*>& List) override;
+  void SetDragMode(TDragMode Value) override;
+  TDragImageList* GetDragImages() override;
+
+  // IcxContainerStyleHost
+  bool IsStylePropertyUsed(const AnsiString& APropertyName, bool AIsStateStyle) override;
+  bool StyleHostParentColor(TColor& AColor) override;
+  bool StyleHostDefaultParentColor() override { return DefaultParentColor(); }
+  bool StyleHostIsInplace() override { return IsInplace(); }
+  bool StyleHostParentFont() override { return ParentFont(); }
+  void StyleHostRestoreParentDefaults(bool AParentColor) override;
+
+  // Counts what a refresh did, for tests and benchmarks of refreshes that should change nothing.
+  struct TRefreshCounters {
+    int Invalidations = 0;
+    int RegionChanges = 0;
+  };
+  const TRefreshCounters& RefreshCounters() const { return FRefreshCounters; }
+
+protected:
+  friend class TcxCustomInnerListBox;
+  friend class TcxContainerMouseTracker;
+  friend void cxContainerPopupOwnerFocusChanged(TcxContainer* AContainer);
+
+  void SetInnerControl(TWinControl* Value);
+  virtual void AdjustInnerControl();
+  virtual void AdjustInnerControlBounds();
+  virtual bool CanShowPopupMenu(const TPoint& P) {
+    (void)P;
+    return true;
+  }
+  virtual void ContainerStyleChanged(TObject* Sender);
+  virtual void DataChange() {}
+  virtual void EmptyHook() {}
+  virtual void UpdateData() {}
+  virtual void MouseTrackingMouseLeave();
+  virtual void GetControlVisibleRegion(const TRect& ABounds, TControl* AControl,
+                                       TcxContainerInnerControlRegion& ARegion);
+  virtual TcxContainerStyleClass GetStyleClass() { return TcxContainerStyle::StaticClass(); }
+  virtual TcxContainerStylesClass GetStylesClass() { return TcxContainerStyles::StaticClass(); }
+  virtual TcxContainerViewInfoClass GetViewInfoClass() { return TcxContainerViewInfo::StaticClass(); }
+  virtual TcxContainerStyle* InternalGetActiveStyle();
+  virtual bool HasChildTabStops() { return false; }
+  virtual bool IgnoresTabKey() { return false; }
+  virtual TdxThemedObjectType GetBackgroundThemedObjectType() { return totEdit; }
+  virtual int GetBackgroundNativePart() { return 1; }
+  virtual int GetBackgroundNativeState();
+  virtual void FocusInnerControl();
+  virtual void ResetInnerControlRegion();
+  virtual void EnabledChanged();
+  bool HasScrollBars() override { return false; }
+  virtual void AdjustScrollBars(bool AOnlyPosition = false);
+  virtual void AdjustScrollBarPosition(TcxScrollBar* AScrollBar);
+  virtual TRect GetScrollBarBounds(const TRect& AScrollBarRect);
+  virtual bool GetScrollBarEnabled(TcxScrollBar* AScrollBar, const SCROLLBARINFO& AScrollBarInfo);
+  virtual bool GetScrollBarInfo(TcxScrollBar* AScrollBar, SCROLLBARINFO& AScrollBarInfo);
+  virtual bool IsScrollBarVisible(TcxScrollBar* AScrollBar, const SCROLLBARINFO& AScrollBarInfo);
+
+  void WndProc(TMessage& Message) override;
+  void AdjustClientRect(TRect& Rect) override;
+  void AlignControls(TControl* AControl, TRect& Rect) override;
+  void CreateHandle() override;
+  void CreateParams(TCreateParams& Params) override;
+  void Paint() override;
+  bool AllowAutoDragAtDesignTime() override { return false; }
+  bool CanFocusOnClick() override;
+  void ColorChanged() override;
+  void CursorChanged() override;
+  void DoContextPopup(TPoint MousePos, bool& Handled) override;
+  void FontChanged() override;
+  void FocusChanged() override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  bool NeedsFocus() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseEnter(TControl* AControl) override;
+  void MouseLeave(TControl* AControl) override;
+  void Resize() override;
+  void CMEnabledChanged(TMessageView& Message) override;
+  void CMParentColorChanged(TMessageView& Message) override;
+  void CMParentFontChanged(TMessageView& Message) override;
+  void CMSysColorChange(TMessageView& Message) override;
+  void CMCtl3DChanged(TMessageView& Message) override;
+
+  TWinControl* FInnerControl = nullptr; // borrowed: descendants create and own it
+  bool FInnerControlMouseDown = false;
+  int FInnerControlBoundsChangingCount = 0;
+  bool FIsCreating = false;
+
+private:
+  void CalculateState(const TPoint& P, bool AHotTrackAllowed);
+  bool WndProcHandled(TMessage& Message);
+  void WMSetFocus(TMessage& Message);
+  void WMKillFocus(TMessage& Message);
+  void WMSetCursor(TMessage& Message);
+  void InvalidateChangedBand();
+
+  TcxContainerStateFlags FActiveStyleState{csNormal};
+  TcxContainerStyle* FActiveStyle = nullptr; // one of FStyles
+  TcxContainerInnerControlRegion FInnerControlRegion;
+  bool FIsDestroying = false;
+  bool FInnerControlBoundsSetting = false;
+  int FContextPopupLockCount = 0;
+  bool FRefreshing = false;
+  bool FScrollBarsAdjusting = false;
+  bool FInternalSetting = false;
+  TShiftState FShiftState;
+  std::unique_ptr<TcxContainerStyles, TObjectDeleter> FStyles;
+  std::unique_ptr<TcxContainerViewInfo, TObjectDeleter> FViewInfo;
+  std::unique_ptr<IcxMouseTrackingCaller> FMouseTrackingCaller;
+  TRefreshCounters FRefreshCounters;
+};
+
+// Unit-level routines that other parts of the library call.
+TcxContainerMouseButton TranslateMouseButton(TMouseButton AButton);
+bool IsWindowInControlForm(TControl* AControl, HWND AWnd);
+bool QueryScrollBarInfo(HWND AWnd, LONG AObjectId, SCROLLBARINFO& AInfo);
+void DrawContainerShadow(TcxCanvas* ACanvas, const TRect& R);
+void InsetRectByRect(TRect& R, const TRect& AMargins);
+int GetContainerBorderWidth(TcxContainerBorderStyle ABorderStyle);
+TRect GetControlRect(TControl* AControl);
+TcxContainer* GetContainerOfControl(TControl* AControl);
+// A region the caller frees, or nullptr for none.
+HRGN CreateShadowRegion(const TRect& R, bool ANoRegion, const TRect& AExclude, bool AShadow);
+bool IsWindowOfControl(TWinControl* AControl, HWND AWnd);
+void DeflateRectExcept(TRect& R, int AWidth, TcxBorders ASides);
+bool AreStringsEqual(const AnsiString& S1, const AnsiString& S2, bool ACaseSensitive);
+void FillFrame(TcxCanvas* ACanvas, const TRect& AOuter, const TRect& AInner, TColor AColor);
+TPoint GetMouseCursorPos();
+TShiftState GetCurrentShiftState();
+void InvalidateFrame(HWND AWnd, const TRect& AOuter, const TRect& AInner, bool AErase);
+void InvalidateControlRect(TWinControl* AControl, const TRect& R, bool AErase);
+bool IsControlWindowVisible(TWinControl* AControl);
+bool IsChildOfControlWindow(TWinControl* AControl, HWND AWnd);
+bool IsRelatedWindow(TWinControl* AControl, HWND AWnd);
+TcxCanvas* GetMeasureCanvas();
+void SetWindowRegionFromRect(TWinControl* AControl, const TcxContainerInnerControlRegion& ARegion);
+// Answers whether the window's region was changed.
+bool SetWindowShadowRegion(HWND AWnd, const TRect& R, bool ANoRegion, const TRect& AExclude, bool AShadow);
+bool CanGetScrollBarInfo();
+bool AreVisualStylesUsed(bool ANativeStyle, TdxThemedObjectType AThemedObjectType);
+
+// Posted to a popup to close it, then to give the focus back to its owner; and to show it again.
+constexpr UINT CM_CLOSEPOPUPWINDOW = WM_APP + 101;
+constexpr UINT CM_SHOWPOPUPWINDOW = WM_APP + 102;
+
+// A popup beside an owner control with its own style and view info. It is listed among the open popups
+// while shown; the container unit's thread hooks close it on a click outside, on the application's
+// deactivation and when its owner is hidden.
+class TcxCustomPopupWindow : public TcxPopupWindow {
+  PELVOR_CLASS(TcxCustomPopupWindow, TcxPopupWindow)
+
+  using TCreateArgs = std::tuple<TWinControl*>;
+  explicit TcxCustomPopupWindow(TWinControl* AOwnerControl);
+  ~TcxCustomPopupWindow() override;
+
+  virtual void ShowPopup(TWinControl* AFocusedControl);
+  virtual void ClosePopup(bool AQuery = false);
+  virtual void FitIntoWorkArea(TPoint& P);
+  void PostClosePopup();
+  bool IsShown() const;
+  bool HasCapture();
+  bool Focused() override;
+  bool CanFocus() override { return Visible(); }
+  void InitPopup() override {}
+  void CloseUp() override;
+
+  bool IsTopLevel() const { return FIsTopLevel; }
+  void SetTopLevel(bool AValue);
+  bool IsTopMost() const { return FIsTopMost; }
+  void SetTopMost(bool AValue);
+  bool ModalMode() const { return FModalMode; }
+  void SetModalMode(bool AValue) { FModalMode = AValue; }
+  bool ClosedByOwnerClick() const { return FClosedByOwnerClick; }
+  void SetClosedByOwnerClick(bool AValue) { FClosedByOwnerClick = AValue; }
+  bool IsClosing() const { return FIsClosing; }
+  TWinControl* OwnerControl() const { return FOwnerControl; }
+  TWinControl* FocusedControl() const { return FFocusedControl; }
+  TcxContainerStyle* Style() const { return FStyle.get(); }
+  TcxContainerViewInfo* ViewInfo() const { return FViewInfo.get(); }
+  virtual bool IsNavigationKey(WORD Key);
+
+  TNotifyEvent OnClosed, OnClosing, OnShowed, OnShowing;
+
+protected:
+  friend bool ClosePopupsOnMouseClick(HWND AWnd, UINT AMessage, const TPoint& AScreenPoint);
+  virtual bool IsSizeable() { return false; }
+  virtual void DoClosed();
+  virtual void DoClosing();
+  virtual void DoShowed();
+  virtual bool NeedsEraseBackground() { return false; }
+  virtual void PopupWindowStyleChanged(TObject* Sender) { (void)Sender; }
+  virtual TcxContainerStyleClass GetStyleClass() { return TcxContainerStyle::StaticClass(); }
+  virtual TcxContainerViewInfoClass GetViewInfoClass() { return TcxContainerViewInfo::StaticClass(); }
+
+  void CreateHandle() override;
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void AdjustClientRect(TRect& Rect) override;
+  void Deactivate() override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void PaintWindow(HDC DC) override;
+  void WndProc(TMessage& Message) override;
+  void WMActivateApp(TMessageView& Message) override;
+  void VisibleChanged() override;
+
+private:
+  void RunModalLoop();
+  void SetFocusedControlOnShow(TWinControl* AFocusedControl);
+  void Recreate();
+
+  bool FIsTopLevel = true;
+  TWinControl* FFocusedControl = nullptr; // borrowed
+  bool FIsClosing = false;
+  bool FIsTopMost = false;
+  bool FClosedByOwnerClick = false;
+  bool FModalMode = true;
+  bool FKeepOpenOnDeactivation = false;
+  TWinControl* FOwnerControl; // borrowed: the owner outlives its popup
+  std::unique_ptr<TcxContainerStyle, TObjectDeleter> FStyle;
+  std::unique_ptr<TcxContainerViewInfo, TObjectDeleter> FViewInfo;
+};
+
+// The open popups, first opened first.
+const std::vector<TcxCustomPopupWindow*>& OpenPopupWindows();
+bool PopupVisibilityChanging();
+TcxCustomPopupWindow* ChangingPopupWindow();
+// Closes the popups a click on AWnd leaves behind; False when the click must be swallowed.
+bool ClosePopupsOnMouseClick(HWND AWnd, UINT AMessage, const TPoint& AScreenPoint);
+// The window whose owner control a popup belongs to, or AWnd itself.
+HWND GetPopupOwnerWindow(HWND AWnd);
+// Whether the three thread hooks are installed.
+bool cxContainerHooksInstalled();
+
+void cxContainerInitialize();
+void cxContainerFinalize();
+extern const TUnitInfo cxContainerUnit;
