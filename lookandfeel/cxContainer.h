@@ -14,6 +14,7 @@
 #include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"
 #include "platform/controls/Graphics.h"
+#include "platform/controls/ListBoxes.h"
 
 // The index of a style value; it is also the bit number in TcxContainerStyleValues. Descendant styles add
 // their own values after the ten of the base class.
@@ -508,6 +509,68 @@ void SetWindowRegionFromRect(TWinControl* AControl, const TcxContainerInnerContr
 bool SetWindowShadowRegion(HWND AWnd, const TRect& R, bool ANoRegion, const TRect& AExclude, bool AShadow);
 bool CanGetScrollBarInfo();
 bool AreVisualStylesUsed(bool ANativeStyle, TdxThemedObjectType AThemedObjectType);
+
+// The platform list box inside a container: it passes its input to the container, lets the container see
+// its messages first, and covers its native scroll bars with look-and-feel bars placed on the container.
+class TcxCustomInnerListBox : public TListBox, public IcxContainerInnerControl {
+  PELVOR_CLASS(TcxCustomInnerListBox, TListBox)
+
+  explicit TcxCustomInnerListBox(TComponent* AOwner);
+  ~TcxCustomInnerListBox() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void DefaultHandler(TMessage& Message) override;
+
+  TcxContainer* GetContainer() override { return FContainer; }
+  TcxContainer* Container() const { return FContainer; }
+  void SetContainer(TcxContainer* Value) { FContainer = Value; }
+  TcxScrollBar* HScrollBar() const { return FHScrollBar; }
+  TcxScrollBar* VScrollBar() const { return FVScrollBar; }
+  TcxLookAndFeel* LookAndFeel() const { return FLookAndFeel.get(); }
+  TcxCanvas* cxCanvas() const { return FCanvas.get(); }
+  // Both look-and-feel bars visible: the square between them, relative to the list box's window.
+  TRect GetSizeGripRect();
+
+  virtual void InvalidateIfHandleAllocated();
+  virtual void SyncScrollBars();
+  // How many synchronisations moved or repainted a bar, for tests of those that should change nothing.
+  int ScrollBarChangeCount() const { return FScrollBarChangeCount; }
+
+protected:
+  void WndProc(TMessage& Message) override;
+  void Click() override;
+  void DblClick() override;
+  bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+  void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int X, int Y) override;
+  TPopupMenu* GetPopupMenu() override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyPress(char& Key) override;
+  void KeyUp(WORD& Key, TShiftState Shift) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+  void SyncScrollBar(TcxScrollBar* ABar);
+  void PrepareThumbPosition(int ABar, TScrollCode ACode, int APosition);
+  void HScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos);
+  void VScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos);
+  void LookAndFeelChanged(TcxLookAndFeel* Sender, TcxLookAndFeelValues AChangedValues);
+  void WMLButtonDown(TMessage& Message);
+  void PaintSizeGrip();
+  bool IsDestroyingNow() const { return ComponentState().Contains(csDestroying); }
+
+  std::unique_ptr<TcxCanvas, TObjectDeleter> FCanvas;
+  // Owned as components of the list box, which frees them once whatever window they were moved onto.
+  TcxScrollBar* FHScrollBar = nullptr;
+  std::unique_ptr<TcxLookAndFeel, TObjectDeleter> FLookAndFeel;
+  TcxScrollBar* FVScrollBar = nullptr;
+  bool FScrollBarsCalculating = false;
+  int FScrollBarsLockCount = 0;
+  bool FRedrawOff = false;
+  int FScrollBarChangeCount = 0;
+  TcxContainer* FContainer = nullptr; // borrowed: the container owns the list box
+};
 
 // Posted to a popup to close it, then to give the focus back to its owner; and to show it again.
 constexpr UINT CM_CLOSEPOPUPWINDOW = WM_APP + 101;
