@@ -369,6 +369,7 @@ class TcxContainer : public TcxControl, public IcxContainerStyleHost {
   TRect GetClientBounds() override;
   void GetTabOrderList(std::vector<TWinControl*>& List) override;
   void SetDragMode(TDragMode Value) override;
+  void SetDragKind(TDragKind Value);
   TDragImageList* GetDragImages() override;
 
   // IcxContainerStyleHost
@@ -392,6 +393,10 @@ protected:
   friend void cxContainerPopupOwnerFocusChanged(TcxContainer* AContainer);
 
   void SetInnerControl(TWinControl* Value);
+  // Builds the styles and the view info from the class operations and chooses ParentColor. The constructor
+  // runs it before a descendant's overrides exist: a descendant that overrides GetStylesClass, GetStyleClass,
+  // GetViewInfoClass, DefaultParentColor or IsInplace runs it again from its own constructor.
+  void InitializeContainer();
   virtual void AdjustInnerControl();
   virtual void AdjustInnerControlBounds();
   virtual bool CanShowPopupMenu(const TPoint& P) {

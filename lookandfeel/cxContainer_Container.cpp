@@ -21,16 +21,24 @@ bool cxFontsEqual(TFont* A, TFont* B) {
 }
 
 TcxContainer::TcxContainer(TComponent* AOwner) : TcxControl(AOwner) {
+  FMouseTrackingCaller = std::make_unique<TcxContainerMouseTracker>(this);
+  ControlStyle().Include(csCaptureMouse).Include(csSetCaption);
+  SetTabStop(true);
+  InitializeContainer();
+}
+
+void TcxContainer::InitializeContainer() {
   FIsCreating = true;
+  FActiveStyle = nullptr;
+  if (FStyles)
+    FStyles->SetOnChanged({});
   FStyles.reset(
       NewInstance<TcxContainerStyles>(GetStylesClass(), static_cast<TPersistent*>(this), GetStyleClass()));
   FStyles->SetOnChanged(TNotifyEvent(this, &TcxContainer::ContainerStyleChanged));
+  FActiveStyleState = {csNormal};
   FActiveStyle = Style();
   FViewInfo.reset(NewInstance<TcxContainerViewInfo>(GetViewInfoClass()));
-  FMouseTrackingCaller = std::make_unique<TcxContainerMouseTracker>(this);
   LookAndFeel()->SetMasterLookAndFeel(Style()->LookAndFeel());
-  ControlStyle().Include(csCaptureMouse).Include(csSetCaption);
-  SetTabStop(true);
   FInternalSetting = true;
   SetParentColor(DefaultParentColor() && !IsInplace() && !Style()->IsValueAssigned(csvColor));
   if (!ParentColor())
@@ -320,6 +328,12 @@ void TcxContainer::CursorChanged() {
   TcxControl::CursorChanged();
   if (FInnerControl)
     FInnerControl->SetCursor(Cursor());
+}
+
+void TcxContainer::SetDragKind(TDragKind Value) {
+  TcxControl::SetDragKind(Value);
+  if (FInnerControl)
+    FInnerControl->SetDragKind(Value);
 }
 
 void TcxContainer::SetDragMode(TDragMode Value) {

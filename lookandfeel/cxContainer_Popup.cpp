@@ -661,6 +661,8 @@ void cxContainerInitialize() {
   UnitState& s = S();
   if (s.refCount++ > 0)
     return;
+  // Forms name style controllers and controls when they are read back; the platform has no class groups.
+  RegisterClasses({TControl::StaticClass(), TcxStyleController::StaticClass()});
   s.openPopups.clear();
   s.callWndProcHook = SetWindowsHookExA(WH_CALLWNDPROC, CallWndProcHook, nullptr, GetCurrentThreadId());
   s.getMessageHook = SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());

@@ -21,6 +21,18 @@ public:
   }
 };
 
+// A form that counts the inactive caption messages its own procedure gets.
+class CaptionForm : public TForm {
+public:
+  using TForm::TForm;
+  int inactiveCaptions = 0;
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_NCACTIVATE && Message.WParam == FALSE)
+      ++inactiveCaptions;
+    TForm::WndProc(Message);
+  }
+};
+
 class PopupTest : public ControlTest {
 protected:
   void SetUp() override {
@@ -65,6 +77,7 @@ TEST_F(PopupTest, HooksLiveWithTheUnit) {
   cxContainerFinalize();
   EXPECT_TRUE(cxContainerHooksInstalled());
   EXPECT_NE(GetMeasureCanvas(), nullptr);
+  EXPECT_EQ(GetClass("TcxStyleController"), TcxStyleController::StaticClass());
 }
 
 TEST_F(PopupTest, ShowAndCloseInOrder) {
@@ -247,6 +260,29 @@ TEST_F(PopupTest, ModalLoopDropsAltEnterAltAndAltSpace) {
   p->ShowPopup(nullptr);
   EXPECT_FALSE(p->IsShown());
   EXPECT_TRUE(other->sysKeys.empty());
+}
+
+TEST_F(PopupTest, OwnerFormCaptionStaysActiveWhileItsPopupIsOpen) {
+  CaptionForm* captioned = nullptr;
+  Application()->CreateForm(captioned);
+  captioned->SetBounds(50, 50, 300, 200);
+  captioned->Show();
+  auto* o = new Owner(captioned);
+  o->SetParent(captioned);
+  o->SetBounds(10, 10, 100, 24);
+  Pump();
+  const LONG_PTR proc = GetWindowLongPtrA(captioned->Handle(), GWLP_WNDPROC);
+  auto* p = MakePopup(o);
+  p->ShowPopup(nullptr);
+  Pump();
+  EXPECT_EQ(SendMessage(captioned->Handle(), WM_NCACTIVATE, FALSE, 0), TRUE);
+  EXPECT_EQ(captioned->inactiveCaptions, 0) << "answered without reaching the form";
+  EXPECT_EQ(GetWindowLongPtrA(captioned->Handle(), GWLP_WNDPROC), proc) << "the form's procedure is back";
+  p->ClosePopup();
+  Pump();
+  const int before = captioned->inactiveCaptions;
+  SendMessage(captioned->Handle(), WM_NCACTIVATE, FALSE, 0);
+  EXPECT_EQ(captioned->inactiveCaptions, before + 1) << "with the popup closed the form hears it again";
 }
 
 TEST_F(PopupTest, RelatedWindowsOfAPopup) {

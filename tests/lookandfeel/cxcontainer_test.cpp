@@ -40,6 +40,26 @@ void InnerEdit::WndProc(TMessage& Message) {
     container->FocusChanged();
 }
 
+// A container that follows its parent's colour by default, as check boxes and labels do.
+class ParentColoured : public TcxContainer {
+public:
+  explicit ParentColoured(TComponent* AOwner) : TcxContainer(AOwner) { InitializeContainer(); }
+  bool DefaultParentColor() override { return true; }
+};
+
+// A container that mirrors the native bars of an inner list with its own look-and-feel bars.
+class MirroringContainer : public TcxContainer {
+public:
+  explicit MirroringContainer(TComponent* AOwner) : TcxContainer(AOwner) {
+    list = new TListBox(this);
+    list->SetParent(this);
+    SetInnerControl(list);
+  }
+  bool HasScrollBars() override { return true; }
+  using TcxContainer::AdjustScrollBars;
+  TListBox* list;
+};
+
 class ContainerTest : public ControlTest {
 protected:
   TForm* form = nullptr;
@@ -78,6 +98,62 @@ TEST_F(ContainerTest, NewContainerTakesWindowColourAndSettingColourAssignsTheSty
   EXPECT_EQ(c->edit->Color(), clYellow) << "the inner control follows the background";
   c->Style()->SetColor(clAqua);
   EXPECT_EQ(c->Color(), clAqua);
+}
+
+TEST_F(ContainerTest, ContainerThatFollowsItsParentKeepsTheParentColour) {
+  form = ShowForm();
+  form->SetColor(clYellow);
+  auto* c = new ParentColoured(form);
+  c->SetParent(form);
+  c->SetBounds(10, 10, 50, 20);
+  Pump();
+  EXPECT_TRUE(c->ParentColor());
+  EXPECT_EQ(c->Color(), clYellow);
+  EXPECT_EQ(c->Style()->Color(), clYellow);
+  form->SetColor(clLime);
+  Pump();
+  EXPECT_EQ(c->Color(), clLime);
+  EXPECT_FALSE(c->Style()->AssignedValues().Contains(csvColor));
+}
+
+TEST_F(ContainerTest, CursorAndDragSettingsReachTheInnerControl) {
+  auto* c = MakeContainer();
+  c->SetCursor(crHandPoint);
+  c->SetDragMode(dmAutomatic);
+  c->SetDragKind(dkDock);
+  EXPECT_EQ(c->edit->Cursor(), crHandPoint);
+  EXPECT_EQ(c->edit->DragMode(), dmAutomatic);
+  EXPECT_EQ(c->edit->DragKind(), dkDock);
+}
+
+TEST_F(ContainerTest, MirroredScrollBarFollowsTheNativeOne) {
+  form = ShowForm();
+  auto* c = new MirroringContainer(form);
+  c->SetParent(form);
+  c->SetBounds(10, 10, 150, 100);
+  Pump();
+  for (int i = 0; i < 40; ++i)
+    c->list->Items()->Add("line");
+  Pump();
+  c->AdjustScrollBars();
+  ASSERT_NE(c->VScrollBar(), nullptr);
+  EXPECT_TRUE(c->VScrollBar()->Visible());
+  SCROLLINFO si{};
+  si.cbSize = sizeof(si);
+  si.fMask = SIF_ALL;
+  GetScrollInfo(c->list->Handle(), SB_VERT, &si);
+  EXPECT_EQ(c->VScrollBar()->Max(), si.nMax);
+  EXPECT_EQ(c->VScrollBar()->PageSize(), int(si.nPage));
+  c->list->SetTopIndex(5);
+  c->AdjustScrollBars(true);
+  EXPECT_EQ(c->VScrollBar()->Position(), GetScrollPos(c->list->Handle(), SB_VERT));
+  c->list->Clear();
+  Pump();
+  c->AdjustScrollBars();
+  EXPECT_FALSE(c->VScrollBar()->Visible()) << "a hidden native bar hides the container's";
+  if (c->HScrollBar()) {
+    EXPECT_FALSE(c->HScrollBar()->Visible());
+  }
 }
 
 TEST_F(ContainerTest, BorderExtentAndClientRectPerBorderStyle) {
