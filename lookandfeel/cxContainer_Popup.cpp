@@ -387,6 +387,7 @@ void TcxCustomPopupWindow::SetFocusedControlOnShow(TWinControl* AFocusedControl)
 void TcxCustomPopupWindow::ShowPopup(TWinControl* AFocusedControl) {
   if (IsShown())
     return;
+  FKeepOpenOnDeactivation = false;
   InitPopup();
   CalculateSize();
   TPoint p = CalculatePosition();
@@ -621,6 +622,11 @@ void TcxCustomPopupWindow::PaintWindow(HDC DC) {
 void TcxCustomPopupWindow::WMActivateApp(TMessageView&) {}
 
 void TcxCustomPopupWindow::VisibleChanged() {
+  // Hidden by other means than ClosePopup (Close, Hide): the popup closes properly, leaving the open list.
+  if (!Visible() && IsShown()) {
+    ClosePopup(false);
+    return;
+  }
   if (!HandleAllocated() || IsWindowVisible(Handle()) || !FOwnerControl)
     return;
   TCustomForm* form = FOwnerControl->GetParentForm();

@@ -113,6 +113,25 @@ TEST_F(PopupTest, ShowAndCloseInOrder) {
   EXPECT_EQ(log, (std::vector<std::string>{"showing", "showed", "closing", "closed"}));
 }
 
+TEST_F(PopupTest, HidingOrClosingThePopupFormClosesItProperly) {
+  auto* p = MakePopup(owner);
+  int closed = 0;
+  struct Counter {
+    int* n;
+    void Closed(TObject*) { ++*n; }
+  } counter{&closed};
+  p->OnClosed = TNotifyEvent(&counter, &Counter::Closed);
+  p->ShowPopup(nullptr);
+  p->Hide();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_EQ(closed, 1);
+  p->ShowPopup(nullptr);
+  p->Close();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_EQ(closed, 2);
+  EXPECT_TRUE(OpenPopupWindows().empty());
+}
+
 TEST_F(PopupTest, ClickOnTheOwnerFormClosesAndClickInsideKeepsOpen) {
   auto* p = MakePopup(owner);
   p->ShowPopup(nullptr);
