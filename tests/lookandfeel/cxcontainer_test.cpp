@@ -2,6 +2,7 @@
 #include "lookandfeel/cxContainer.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/gdi/HandleTable.h"
+#include "platform/theme/RecordingThemeBackend.h"
 
 namespace {
 
@@ -410,6 +411,40 @@ TEST_F(ContainerTest, ContextPopupLockAndKeyboardPosition) {
   handled = false;
   c->DoContextPopup(TPoint{-1, -1}, handled);
   EXPECT_FALSE(handled);
+}
+
+TEST_F(ContainerTest, NativeStyleUsesTheThemeBorderAndNeverAShadow) {
+  auto theme = std::make_unique<RecordingThemeBackend>();
+  theme->SetColor(u"ComboBox", 1, 1, TMT_BORDERCOLOR, RGB(1, 2, 3));
+  theme->SetColor(u"Edit", 1, 1, TMT_FILLCOLOR, RGB(7, 8, 9));
+  theme->SetContentMargins(u"Edit", 1, {1, 1, 1, 1});
+  Restart(std::move(theme));
+  auto* c = MakeContainer(false, 60, 30);
+  c->Style()->BeginUpdate();
+  c->Style()->LookAndFeel()->SetNativeStyle(true);
+  c->Style()->SetTransparentBorder(false);
+  c->Style()->SetShadow(true);
+  c->Style()->SetColor(clWhite);
+  c->Style()->EndUpdate();
+  Pump();
+  EXPECT_TRUE(c->ViewInfo()->NativeStyle);
+  EXPECT_FALSE(c->HasShadow());
+  const TRect e = Extent(c), two{2, 2, 2, 2};
+  EXPECT_TRUE(EqualRect(&e, &two));
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(c->Handle(), rgn), ERROR) << "no window region in native style";
+  DeleteObject(rgn);
+  EXPECT_EQ(PixelAt(c, 0, 0), TColor(RGB(1, 2, 3))) << "the band outside the theme's content";
+  EXPECT_EQ(PixelAt(c, 59, 29), TColor(RGB(1, 2, 3)));
+  EXPECT_EQ(PixelAt(c, 5, 5), TColor(ColorToRGB(clWhite)));
+  c->SetEnabled(false);
+  Pump();
+  EXPECT_EQ(c->ViewInfo()->BackgroundColor, TColor(RGB(7, 8, 9)))
+      << "a disabled native container takes the theme fill";
+  c->Style()->SetBorderStyle(cbsNone);
+  Pump();
+  const TRect none = Extent(c), zero{0, 0, 0, 0};
+  EXPECT_TRUE(EqualRect(&none, &zero));
 }
 
 TEST_F(ContainerTest, RoutinesOfTheUnit) {
