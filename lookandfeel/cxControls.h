@@ -167,7 +167,6 @@ class TcxControl : public TCustomControl {
 
   explicit TcxControl(TComponent* AOwner);
   ~TcxControl() override;
-  void BeforeDestruction() override;
 
   void WndProc(TMessage& Message) override;
   void Dispatch(TMessage& Message) override;
@@ -181,6 +180,8 @@ class TcxControl : public TCustomControl {
   TcxCanvas* cxCanvas() const { return FCanvas.get(); }
   TScrollStyle ScrollBars() const { return FScrollBars; }
   void SetScrollBars(TScrollStyle Value);
+  // The bars and the grip are made with the control's first window, when HasScrollBars says so; until
+  // then these answer nullptr and UpdateScrollBars does nothing.
   TcxControlScrollBar* HScrollBar() const { return FHScrollBar; }
   TcxControlScrollBar* VScrollBar() const { return FVScrollBar; }
   TcxSizeGrip* SizeGrip() const { return FSizeGrip; }
@@ -336,8 +337,8 @@ protected:
   void CMNCSizeChanged(TMessageView& Message);
 
 private:
-  // Work that needs the descendant's overrides, which a constructor cannot reach: done once, at the first
-  // window or the first use of the scroll bars.
+  // Work that needs the descendant's overrides, which a constructor cannot reach: done once, when the first
+  // window is made, by which time every constructor has run.
   void InitializeControl();
   void CreateScrollBars();
   void DestroyScrollBars();
@@ -349,7 +350,7 @@ private:
   std::unique_ptr<TcxDragImageList, TObjectDeleter> FDragImages;
   bool FCalculatingScrollBarsParams = false;
   bool FInitialHScrollBarVisible = false, FInitialVScrollBarVisible = false;
-  bool FIsScrollingContent = false; // the oscillation mark
+  bool FScrollBarsOscillating = false; // set for the rest of the outermost update once the bars flip back
   std::unique_ptr<TcxCanvas, TObjectDeleter> FCanvas;
   TCursor FDefaultCursor = crDefault;
   std::unique_ptr<TcxDragAndDropObject, TObjectDeleter> FDragAndDropObject;

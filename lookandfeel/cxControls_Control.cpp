@@ -128,10 +128,6 @@ TcxControl::~TcxControl() {
   ClearObjectLinks(this);
 }
 
-void TcxControl::BeforeDestruction() {
-  TCustomControl::BeforeDestruction();
-}
-
 void TcxControl::InitializeControl() {
   if (FInitialized)
     return;
@@ -144,8 +140,11 @@ void TcxControl::InitializeControl() {
 }
 
 void TcxControl::CreateHandle() {
+  const bool first = !FInitialized;
   InitializeControl();
   TCustomControl::CreateHandle();
+  if (first && FHScrollBar)
+    UpdateScrollBars();
 }
 
 void TcxControl::CreateScrollBars() {
@@ -175,7 +174,7 @@ void TcxControl::CreateScrollBars() {
 void TcxControl::DestroyScrollBars() {
   if (!FHScrollBar)
     return;
-  cxSettingsController()->RemoveListener(this);
+  cxInternal::RemoveSettingsListener(this);
   FHScrollBar->Free();
   FVScrollBar->Free();
   FSizeGrip->Free();
@@ -267,7 +266,6 @@ TRect TcxControl::GetSizeGripBounds() {
 
 void TcxControl::SetScrollBarInfo(TScrollBarKind AScrollBarKind, int AMin, int AMax, int AStep, int APage,
                                   int APos, bool AAllowShow, bool AAllowHide) {
-  InitializeControl();
   if (!FHScrollBar)
     return;
   TcxScrollBarData& data = DataOf(AScrollBarKind == sbHorizontal ? FHScrollBar : FVScrollBar);
@@ -317,10 +315,7 @@ void TcxControl::CalculateScrollBarsData() {
 }
 
 void TcxControl::UpdateScrollBars() {
-  if (!HasScrollBars())
-    return;
-  InitializeControl();
-  if (!FHScrollBar)
+  if (!HasScrollBars() || !FHScrollBar)
     return;
   const bool outermost = !FUpdatingScrollBars;
   if (outermost) {
@@ -334,14 +329,14 @@ void TcxControl::UpdateScrollBars() {
     ~Restore() {
       self->FUpdatingScrollBars = running;
       if (outermost)
-        self->FIsScrollingContent = false;
+        self->FScrollBarsOscillating = false;
     }
   } restore{this, FUpdatingScrollBars, outermost};
   FUpdatingScrollBars = true;
   const bool hBefore = IsHScrollBarVisible(), vBefore = IsVScrollBarVisible();
   auto alive = AliveToken();
 
-  if (!FIsScrollingContent) {
+  if (!FScrollBarsOscillating) {
     CalculateScrollBarsData();
     const TcxScrollBarData& h = FHScrollBar->Data();
     const TcxScrollBarData& v = FVScrollBar->Data();
@@ -355,7 +350,7 @@ void TcxControl::UpdateScrollBars() {
         FVScrollBar->SetEnabled(false);
         FVScrollBar->SetVisible(true);
       }
-      FIsScrollingContent = true;
+      FScrollBarsOscillating = true;
     } else {
       FHScrollBar->ApplyData();
       FVScrollBar->ApplyData();

@@ -19,6 +19,8 @@ constexpr UINT_PTR cxPanningTimerId = 0xCC01;
 constexpr int cxMaxPanningSpeed = 12;
 
 TDragObject* gDragOverLibraryControl = nullptr;
+// The caller whose tracking a tick has just ended, until it is told; nullptr once it ended it itself.
+IcxMouseTrackingCaller* gLeavingCaller = nullptr;
 
 struct TMouseTrackingTimer {
   UINT_PTR Id = 0;
@@ -94,18 +96,23 @@ void TrackingTick(UINT_PTR AId) {
   if (inside)
     return;
   // The tracking ends before anybody is called: a handler may end it again or start a new one, and the
-  // list must not be read through a timer that is gone.
+  // list must not be read through a timer that is gone. A caller that goes while the control hears of the
+  // leave ends its tracking in going, which clears it here.
   std::unique_ptr<TMouseTrackingTimer> ended = Detach(it);
+  IcxMouseTrackingCaller* const outerLeaving = gLeavingCaller;
+  gLeavingCaller = ended->Caller;
   if (controlAlive && ended->Control->HandleAllocated()) {
     const TRect client = ended->Control->ClientRect();
-    if (!PtInRect(&client, ended->Control->ScreenToClient(cursor))) {
+    if (!PtInRect(&client, ended->Control->ScreenToClient(cursor)))
       SendMessage(ended->Control->Handle(), CM_MOUSELEAVE, 0, 0);
-      // A caller that lived by the control may have gone with it.
-      if (ended->Alive.expired() || !*ended->Alive.lock())
-        return;
-    }
   }
-  ended->Caller->MouseLeave();
+  IcxMouseTrackingCaller* caller = gLeavingCaller;
+  gLeavingCaller = outerLeaving;
+  // A caller that lived by the control may have gone with it.
+  if (controlAlive && (ended->Alive.expired() || !*ended->Alive.lock()))
+    return;
+  if (caller)
+    caller->MouseLeave();
 }
 
 void DrawPanningBitmap(TBitmap& B, bool AHorizontal, bool AVertical) {
@@ -143,6 +150,11 @@ TDragObject* DragOverLibraryControl() {
 
 void SetDragOverLibraryControl(TDragObject* AObject) {
   gDragOverLibraryControl = AObject;
+}
+
+void RemoveSettingsListener(TWinControl* AControl) {
+  if (auto& instance = SettingsControllerInstance())
+    instance->RemoveListener(AControl);
 }
 
 void DropMouseTrackingOf(TWinControl* AControl) {
@@ -376,6 +388,8 @@ void BeginMouseTracking(TWinControl* AControl, const TRect& ABounds, IcxMouseTra
 }
 
 void EndMouseTracking(IcxMouseTrackingCaller* ACaller) {
+  if (ACaller && ACaller == gLeavingCaller)
+    gLeavingCaller = nullptr;
   TrackingState& s = Tracking();
   auto it =
       std::find_if(s.Timers.begin(), s.Timers.end(), [&](const auto& t) { return t->Caller == ACaller; });

@@ -1,19 +1,21 @@
-// Draws every painter operation in every button state, one labelled PNG sheet per look-and-feel, and a sheet
-// of styled containers (every border style in every look-and-feel and state, and an inner list box with both
-// scroll bars), so that a person can see them at a glance.
+// Draws every painter operation in every button state, one labelled PNG sheet per look-and-feel, so that a
+// person can see the painters at a glance; a sheet shows live scroll bars and a control with both bars in
+// every look-and-feel, put into their states by real mouse input on the headless display; a last sheet shows
+// styled containers (every border style in every look-and-feel and state, and an inner list box with both
+// bars).
 //   gallery [output-directory]
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <memory>
 
 #include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
 #include "lookandfeel/cxPainterResources.h"
+#include "lookandfeel/cxScrollBar.h"
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
@@ -269,6 +271,154 @@ void RenderSheet(Painter APainter, const std::string& ATitle, const std::string&
     std::printf("%s\n", APath.c_str());
 }
 
+// A bordered control over a grid of content larger than itself, so that it shows both bars.
+class TGalleryControl : public TcxControl {
+  PELVOR_CLASS(TGalleryControl, TcxControl)
+  using TcxControl::TcxControl;
+
+protected:
+  void InitScrollBarsParameters() override {
+    const TRect r = GetClientBounds();
+    SetScrollBarInfo(sbHorizontal, 0, 399, 8, RectWidth(r), 40, true, true);
+    SetScrollBarInfo(sbVertical, 0, 299, 8, RectHeight(r), 60, true, true);
+  }
+  void Paint() override {
+    TcxControl::Paint();
+    const TRect r = GetClientBounds();
+    cxCanvas()->FillRect(r, clWindow);
+    cxCanvas()->Pen()->SetColor(clBtnShadow);
+    for (int x = r.left + 20; x < r.right; x += 24) {
+      cxCanvas()->MoveTo(x, r.top);
+      cxCanvas()->LineTo(x, r.bottom);
+    }
+    for (int y = r.top + 10; y < r.bottom; y += 16) {
+      cxCanvas()->MoveTo(r.left, y);
+      cxCanvas()->LineTo(r.right, y);
+    }
+  }
+};
+
+void CopyWindow(TWinControl* AControl, TcxCanvas* ASheet, int X, int Y) {
+  AControl->Repaint();
+  HDC dc = GetDC(AControl->Handle());
+  BitBlt(ASheet->Handle(), X, Y, AControl->Width(), AControl->Height(), dc, 0, 0, SRCCOPY);
+  ReleaseDC(AControl->Handle(), dc);
+}
+
+void RenderControlsSheet(const std::string& APath) {
+  platform::ResetWindowManager();
+  auto backend = std::make_unique<platform::HeadlessBackend>();
+  platform::Clock::UseManualTime(1000);
+  cxControlsInitialize();
+  cxLookAndFeelsInitialize();
+  struct Kind {
+    const char* title;
+    TcxLookAndFeelKind kind;
+  };
+  const Kind kinds[] = {{"Standard", lfStandard},
+                        {"Flat", lfFlat},
+                        {"UltraFlat", lfUltraFlat},
+                        {"Office 2003", lfOffice11},
+                        {"Native (falls back)", lfStandard}};
+  const char* const columns[] = {"normal",   "first arrow hot", "second arrow pressed", "thumb dragged",
+                                 "disabled", "vertical",        "control, both bars"};
+  constexpr int left = 150, column = 130, rowHeight = 128, top = 24;
+  TBitmap sheet;
+  sheet.SetPixelFormat(pf24bit);
+  sheet.SetSize(left + 5 * column + 60 + 200, top + 5 * rowHeight);
+  TcxCanvas canvas(sheet.Canvas());
+  canvas.FillRect(Rect(0, 0, sheet.Width(), sheet.Height()), clWindow);
+  canvas.SetFont(LabelFont());
+  canvas.Font()->SetColor(clWindowText);
+  const int columnX[] = {left,
+                         left + column,
+                         left + 2 * column,
+                         left + 3 * column,
+                         left + 4 * column,
+                         left + 5 * column,
+                         left + 5 * column + 60};
+  for (int c = 0; c < 7; ++c)
+    canvas.DrawText(columns[c], Rect(columnX[c], 4, columnX[c] + (c == 5 ? 60 : column), top),
+                    cxAlignLeft | cxAlignVCenter | cxSingleLine);
+
+  TForm* form = nullptr;
+  Application()->CreateForm(form);
+  form->SetBorderStyle(bsNone);
+  form->SetBounds(0, 0, 800, 300);
+  form->Show();
+  Application()->ProcessMessages();
+  auto mouse = [&](TControl* c, int x, int y, int how) {
+    const TPoint p = c->ClientToScreen(TPoint{x, y});
+    if (how == 0)
+      backend->MouseMove(p.x, p.y);
+    else if (how == 1)
+      backend->MouseDown(p.x, p.y);
+    else
+      backend->MouseUp(p.x, p.y);
+    Application()->ProcessMessages();
+  };
+  for (int k = 0; k < 5; ++k) {
+    const int y = top + k * rowHeight;
+    canvas.DrawText(kinds[k].title, Rect(4, y, left - 4, y + 20),
+                    cxAlignLeft | cxAlignVCenter | cxSingleLine);
+    auto* bar = new TcxScrollBar(form);
+    bar->SetBounds(10, 10, 120, 16);
+    bar->SetParent(form);
+    bar->LookAndFeel()->SetKind(kinds[k].kind);
+    bar->LookAndFeel()->SetNativeStyle(k == 4);
+    bar->SetParams(0, 100, true, 20, 30);
+    Application()->ProcessMessages();
+    for (int state = 0; state < 5; ++state) {
+      if (state == 1)
+        mouse(bar, 5, 8, 0);
+      if (state == 2) {
+        mouse(bar, 112, 8, 0);
+        mouse(bar, 112, 8, 1);
+      }
+      if (state == 3) {
+        const TRect thumb = bar->PartBounds(spThumb);
+        mouse(bar, thumb.left + 4, 8, 0);
+        mouse(bar, thumb.left + 4, 8, 1);
+        mouse(bar, thumb.left + 24, 8, 0);
+      }
+      if (state == 4)
+        bar->SetEnabled(false);
+      CopyWindow(bar, &canvas, columnX[state], y + 4);
+      if (state == 2 || state == 3)
+        mouse(bar, 60, 8, 2);
+      mouse(form, 500, 250, 0);
+    }
+    bar->Free();
+    auto* vertical = new TcxScrollBar(form);
+    vertical->SetKind(sbVertical);
+    vertical->SetBounds(10, 10, 16, 110);
+    vertical->SetParent(form);
+    vertical->LookAndFeel()->SetKind(kinds[k].kind);
+    vertical->LookAndFeel()->SetNativeStyle(k == 4);
+    vertical->SetParams(0, 100, true, 30, 60);
+    CopyWindow(vertical, &canvas, columnX[5], y + 4);
+    vertical->Free();
+    auto* control = new TGalleryControl(form);
+    control->SetBounds(200, 10, 190, 110);
+    control->SetParent(form);
+    control->LookAndFeel()->SetKind(kinds[k].kind);
+    control->LookAndFeel()->SetNativeStyle(k == 4);
+    control->SetBorderStyle(1);
+    control->UpdateScrollBars();
+    Application()->ProcessMessages();
+    CopyWindow(control, &canvas, columnX[6], y + 4);
+    control->Free();
+  }
+  if (!SaveBitmapPng(sheet.Handle(), APath.c_str()))
+    std::fprintf(stderr, "gallery: cannot write %s\n", APath.c_str());
+  else
+    std::printf("%s\n", APath.c_str());
+  DoneApplication();
+  cxLookAndFeelsFinalize();
+  cxControlsFinalize();
+  platform::ResetWindowManager();
+}
+
 // A container held in one state for the sheet: focus is answered, hot is asked for at its centre.
 class SheetContainer : public TcxContainer {
 public:
@@ -408,6 +558,7 @@ int main(int argc, char** argv) {
   };
   for (const Sheet& s : sheets)
     RenderSheet(s.painter, s.title, dir + "/" + s.file);
+  RenderControlsSheet(dir + "/gallery-controls.png");
   RenderContainerSheet(dir + "/gallery-containers.png");
   cxLookAndFeelPaintersFinalize();
   dxOffice11Finalize();

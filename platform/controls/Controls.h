@@ -475,7 +475,7 @@ class TWinControl : public TControl {
 
   int TabOrder() const;
   void SetTabOrder(int Value);
-  // The parent's background shows through: the window erases with nothing of its own.
+  // The window erases with its parent's background instead of its own colour.
   bool ParentBackground() const { return FControlStyle.Contains(csParentBackground); }
   virtual void SetParentBackground(bool Value);
   bool TabStop() const { return FTabStop; }

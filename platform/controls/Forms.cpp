@@ -725,6 +725,8 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::Idle(const MSG&) {
+  // The pointer may have left without a move reaching any window of the program.
+  TrackMouseControl();
   bool done = true;
   if (OnIdle) {
     try {

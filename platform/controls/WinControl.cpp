@@ -1149,7 +1149,9 @@ void TWinControl::WMEraseBkgnd(TWMEraseBkgnd& Message) {
   }
   if (!FControlStyle.Contains(csOpaque)) {
     const TRect r = GetClientRect();
-    FillRect(Message.DC(), &r, BackgroundBrush());
+    // There is no transparency between windows here: the parent's background is its colour.
+    TWinControl* parent = Parent();
+    FillRect(Message.DC(), &r, ParentBackground() && parent ? parent->BackgroundBrush() : BackgroundBrush());
   }
   Message.Result = 1;
 }

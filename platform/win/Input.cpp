@@ -413,6 +413,10 @@ void InjectMouseMove(int x, int y) {
   Push(RawInput{InputKind::MouseMove, POINT{x, y}});
 }
 
+void InjectMouseLeave() {
+  InjectMouseMove(OffScreenCursorPos.x, OffScreenCursorPos.y);
+}
+
 void InjectMouseButton(MouseButton button, bool down, int x, int y) {
   auto& s = S();
   s.cursorPos = POINT{x, y};

@@ -64,6 +64,11 @@ bool GetCursorPixels(HCURSOR cursor, std::vector<std::uint32_t>* argb);
 
 // The application loses or regains activation as a whole, as when another program is clicked.
 void DeactivateApp();
+// The pointer left every window of the application: the cursor is parked off every screen, so that what
+// tracks the mouse sees it outside. Windows reports the desktop position instead, which the program cannot
+// know here.
+void InjectMouseLeave();
+constexpr POINT OffScreenCursorPos{-32000, -32000};
 
 namespace detail {
 // Activates a top-level window (nullptr deactivates) with the given WA_ code; focus follows unless told not.

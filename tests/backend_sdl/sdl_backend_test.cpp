@@ -189,3 +189,62 @@ TEST(DisplayChoiceTest, HeadlessWithoutADisplaySdlWithOne) {
 }
 
 } // namespace
+
+namespace {
+
+void PushWindowEvent(HWND hwnd, platform::SdlBackend& backend, Uint8 event) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = SDL_GetWindowID(backend.WindowOf(hwnd));
+  e.window.event = event;
+  SDL_PushEvent(&e);
+}
+
+int appDeactivations = 0;
+
+LRESULT CountAppDeactivation(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_ACTIVATEAPP && !wParam)
+    ++appDeactivations;
+  return Record(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(SdlBackendTest, LosingTheDesktopFocusDeactivatesTheApplication) {
+  HWND other = CreateWindowExA(0, "SdlRec", "other", WS_POPUP | WS_VISIBLE, 400, 50, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+  SetActiveWindow(top);
+  platform::PumpMessages();
+  ASSERT_EQ(GetActiveWindow(), top);
+  SetWindowLongPtrA(top, GWLP_WNDPROC, LONG_PTR(&CountAppDeactivation));
+  SetWindowLongPtrA(other, GWLP_WNDPROC, LONG_PTR(&CountAppDeactivation));
+  appDeactivations = 0;
+  // Focus moving to another window of the program is no loss of activation.
+  PushWindowEvent(top, *backend, SDL_WINDOWEVENT_FOCUS_LOST);
+  PushWindowEvent(other, *backend, SDL_WINDOWEVENT_FOCUS_GAINED);
+  platform::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), other);
+  EXPECT_EQ(appDeactivations, 0);
+  PushWindowEvent(other, *backend, SDL_WINDOWEVENT_FOCUS_LOST);
+  platform::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_GT(appDeactivations, 0);
+}
+
+TEST_F(SdlBackendTest, ThePointerLeavingEveryWindowParksTheCursorOffScreen) {
+  HWND other = CreateWindowExA(0, "SdlRec", "other", WS_POPUP | WS_VISIBLE, 400, 50, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+  SetCursorPos(150, 80);
+  PushWindowEvent(top, *backend, SDL_WINDOWEVENT_LEAVE);
+  PushWindowEvent(other, *backend, SDL_WINDOWEVENT_ENTER);
+  platform::PumpMessages();
+  POINT p{};
+  GetCursorPos(&p);
+  EXPECT_EQ(p, (POINT{150, 80})) << "it went into another window of the program";
+  PushWindowEvent(other, *backend, SDL_WINDOWEVENT_LEAVE);
+  platform::PumpMessages();
+  GetCursorPos(&p);
+  EXPECT_EQ(p, platform::OffScreenCursorPos);
+  EXPECT_EQ(WindowFromPoint(p), nullptr);
+}
+
+} // namespace

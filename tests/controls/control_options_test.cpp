@@ -162,16 +162,26 @@ TEST_F(ControlOptionsTest, HintsFollowTheParentUntilSet) {
   EXPECT_EQ(box->DragKind(), dkDock);
 }
 
-TEST_F(ControlOptionsTest, ParentBackgroundIsAStyleThatRepaints) {
+TEST_F(ControlOptionsTest, ParentBackgroundErasesWithTheParentsColour) {
   TForm* form = ShowForm();
-  auto* box = Make<TBox>(form, form, "Box", Bounds(10, 10, 50, 50));
+  form->SetColor(clLime);
+  auto* pane = new TCustomControl(form);
+  pane->SetBounds(10, 10, 50, 50);
+  pane->SetColor(clRed);
+  pane->SetParent(form);
   Pump();
-  EXPECT_FALSE(box->ParentBackground());
-  const int painted = box->PaintCount;
-  box->SetParentBackground(true);
-  EXPECT_TRUE(box->ControlStyle().Contains(csParentBackground));
-  Pump();
-  EXPECT_GT(box->PaintCount, painted);
+  auto pixel = [&] {
+    pane->Repaint();
+    HDC dc = GetDC(pane->Handle());
+    COLORREF c = GetPixel(dc, 20, 20);
+    ReleaseDC(pane->Handle(), dc);
+    return c;
+  };
+  EXPECT_FALSE(pane->ParentBackground());
+  EXPECT_EQ(pixel(), RGB(255, 0, 0));
+  pane->SetParentBackground(true);
+  EXPECT_TRUE(pane->ControlStyle().Contains(csParentBackground));
+  EXPECT_EQ(pixel(), RGB(0, 255, 0));
 }
 
 // Tabs backwards and counts its window creations.
@@ -204,6 +214,34 @@ TEST_F(ControlOptionsTest, TabOrderAndHandleCreationCanBeOverridden) {
   panel->RecreateWnd();
   Pump();
   EXPECT_EQ(panel->Creations, 2);
+}
+
+} // namespace
+
+namespace {
+
+struct LeaveLog {
+  Log log;
+  void Enter(TObject* Sender) { log.push_back(static_cast<TComponent*>(Sender)->Name() + " enter"); }
+  void Leave(TObject* Sender) { log.push_back(static_cast<TComponent*>(Sender)->Name() + " leave"); }
+};
+
+TEST_F(ControlsTest, ThePointerLeavingTheProgramEndsTheHoverWhenIdle) {
+  TForm* form = ShowForm();
+  auto* box = Make<TBox>(form, form, "Box", Bounds(10, 10, 50, 50));
+  LeaveLog rec;
+  box->OnMouseEnter = TNotifyEvent(&rec, &LeaveLog::Enter);
+  box->OnMouseLeave = TNotifyEvent(&rec, &LeaveLog::Leave);
+  Pump();
+  backend->MouseMove(120, 120);
+  Pump();
+  ASSERT_EQ(rec.log, (Log{"Box enter"}));
+  platform::InjectMouseLeave();
+  Pump();
+  EXPECT_EQ(rec.log, (Log{"Box enter"})) << "no window saw a move";
+  backend->WhenIdle([] {});
+  Application()->HandleMessage();
+  EXPECT_EQ(rec.log, (Log{"Box enter", "Box leave"}));
 }
 
 } // namespace

@@ -26,12 +26,25 @@ class TContentControl : public TcxControl {
   bool WithScrollBars = true;
   bool Flipping = false; // the content wants the bar exactly when it is not shown
   bool AcceptDragAndDrop = false;
+  bool PixelBars = false;
+  bool WithDragImages = false;
+  int Invalidations = 0;
   Log log;
+
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == CM_INVALIDATE)
+      ++Invalidations;
+    TcxControl::WndProc(Message);
+  }
 
   using TcxControl::Keys;
 
 protected:
   bool HasScrollBars() override { return WithScrollBars; }
+  bool IsPixelScrollBar(TScrollBarKind) override { return PixelBars; }
+  bool HasDragImages() override { return WithDragImages; }
+  TPoint GetDragImagesSize() override { return TPoint{20, 10}; }
+  void DrawDragImage(TcxCanvas* ACanvas, const TRect& R) override { ACanvas->FillRect(R, clRed); }
   void InitScrollBarsParameters() override {
     ++Rounds;
     const TRect r = GetClientBounds();
@@ -88,6 +101,35 @@ TEST_F(ControlBaseTest, WithoutScrollBarsNoneAreMade) {
   EXPECT_EQ(control->ClientBounds(), (TRect{0, 0, 200, 100}));
 }
 
+// A base that sizes itself in its constructor, as containers do, and a descendant without bars.
+class TSizedInConstructor : public TcxControl {
+  PELVOR_CLASS(TSizedInConstructor, TcxControl)
+  explicit TSizedInConstructor(TComponent* AOwner) : TcxControl(AOwner) { SetBounds(0, 0, 120, 80); }
+};
+
+class TWithoutBars : public TSizedInConstructor {
+  PELVOR_CLASS(TWithoutBars, TSizedInConstructor)
+  using TSizedInConstructor::TSizedInConstructor;
+
+protected:
+  bool HasScrollBars() override { return false; }
+  bool NeedsFocus() override { return false; }
+};
+
+TEST_F(ControlBaseTest, TheMostDerivedClassDecidesOnBarsWhenTheWindowIsMade) {
+  form = ShowForm();
+  auto* with = new TSizedInConstructor(form);
+  auto* without = new TWithoutBars(form);
+  EXPECT_EQ(with->HScrollBar(), nullptr) << "no window yet";
+  with->SetParent(form);
+  without->SetParent(form);
+  Pump();
+  EXPECT_NE(with->HScrollBar(), nullptr);
+  EXPECT_TRUE(with->TabStop());
+  EXPECT_EQ(without->HScrollBar(), nullptr);
+  EXPECT_FALSE(without->TabStop());
+}
+
 struct VisibilityCase {
   const char* name;
   int width, height;
@@ -128,6 +170,17 @@ TEST_F(ControlBaseTest, ScrollBarsSettleOnEachOthersPage) {
     if (c.h && c.v) {
       EXPECT_EQ(control->SizeGrip()->BoundsRect(), (TRect{184, 84, 200, 100})) << c.name;
     }
+    form->Free();
+  }
+}
+
+TEST_F(ControlBaseTest, APixelBarThatTheOtherBarAloneNeedsGoesAgain) {
+  for (bool pixels : {false, true}) {
+    Make(190, 110); // taller than the control, and wider than it once the vertical bar shows
+    control->PixelBars = pixels;
+    control->UpdateScrollBars();
+    EXPECT_TRUE(control->IsVScrollBarVisible()) << pixels;
+    EXPECT_EQ(control->IsHScrollBarVisible(), !pixels) << pixels;
     form->Free();
   }
 }
@@ -314,6 +367,44 @@ TEST_F(ControlBaseTest, AutomaticDragStartsOnlyAfterTheMouseLeavesTheBox) {
   EXPECT_EQ(watcher.log.size(), 2u);
 }
 
+TEST_F(ControlBaseTest, DragImagesAreBuiltForADragAndFreedAfterIt) {
+  Make(0, 0);
+  auto* target = new TContentControl(form);
+  target->SetBounds(250, 20, 100, 100);
+  target->SetParent(form);
+  struct Accept {
+    void Over(TObject*, TObject*, int, int, TDragState, bool& A) { A = true; }
+  } accept;
+  target->OnDragOver = TDragOverEvent(&accept, &Accept::Over);
+  control->WithDragImages = true;
+  control->SetDragMode(dmAutomatic);
+  Pump();
+  const TPoint p = At(control, 50, 50);
+  backend->WhenIdle([&] { backend->MouseMove(p.x + 10, p.y); });
+  backend->MouseDown(p.x, p.y);
+  Pump();
+  ASSERT_TRUE(control->Dragging());
+  TDragImageList* images = CurrentDragImages();
+  ASSERT_NE(images, nullptr);
+  EXPECT_EQ(images->Count(), 1);
+  EXPECT_EQ(images->Width(), 20);
+  EXPECT_TRUE(images->DragImageVisible());
+  // Over a library control that accepts, Ctrl makes it a copy.
+  const TPoint over = At(target, 30, 30);
+  backend->MouseMove(over.x, over.y);
+  Pump();
+  EXPECT_EQ(::GetCursor(), Screen()->Cursors(crDrag));
+  backend->KeyDown(VK_CONTROL);
+  backend->MouseMove(over.x + 1, over.y);
+  Pump();
+  EXPECT_EQ(::GetCursor(), Screen()->Cursors(crcxDragCopy));
+  backend->KeyUp(VK_CONTROL);
+  backend->MouseUp(over.x + 1, over.y);
+  Pump();
+  EXPECT_FALSE(control->Dragging());
+  EXPECT_EQ(CurrentDragImages(), nullptr);
+}
+
 TEST_F(ControlBaseTest, DragDetectEndsOnEscapeAsCancelled) {
   Make(0, 0);
   const TPoint p = At(control, 50, 50);
@@ -464,6 +555,69 @@ TEST_F(ControlBaseTest, MouseEnterAndLeaveFireOnce) {
   MoveTo(control, 10, 10);
   MoveTo(form, 5, 5);
   EXPECT_EQ(rec.log, (Log{"C enter", "C leave"}));
+}
+
+struct CaptureOwner : TObject, IcxMouseCaptureOwner {
+  int lost = 0;
+  void MouseCaptureLost() override { ++lost; }
+};
+
+TEST_F(ControlBaseTest, TheCaptureObjectIsToldWhenItLosesTheCapture) {
+  Make(0, 0);
+  CaptureOwner first, second;
+  control->SetMouseCaptureObject(&first);
+  EXPECT_TRUE(control->MouseCapture());
+  control->SetMouseCaptureObject(&second);
+  EXPECT_EQ(first.lost, 1);
+  EXPECT_EQ(second.lost, 0);
+  control->SetMouseCaptureObject(nullptr);
+  EXPECT_EQ(second.lost, 1);
+  EXPECT_FALSE(control->MouseCapture());
+}
+
+struct FontListener : IcxFontListener {
+  int heard = 0;
+  TFont* font = nullptr;
+  void Changed(TObject*, TFont* AFont) override {
+    ++heard;
+    font = AFont;
+  }
+};
+
+TEST_F(ControlBaseTest, FontListenersHearOfFontChanges) {
+  Make(0, 0);
+  FontListener listener;
+  control->AddFontListener(&listener);
+  control->AddFontListener(&listener);
+  control->Font()->SetSize(14);
+  EXPECT_EQ(listener.heard, 1);
+  EXPECT_EQ(listener.font, control->Font());
+  control->RemoveFontListener(&listener);
+  control->Font()->SetSize(15);
+  EXPECT_EQ(listener.heard, 1);
+}
+
+TEST_F(ControlBaseTest, MouseMovesInvalidateNothing) {
+  Make(300, 300);
+  MoveTo(control, 10, 10);
+  control->Invalidations = 0;
+  for (int x = 11; x < 60; x += 3)
+    MoveTo(control, x, 20);
+  EXPECT_EQ(control->Invalidations, 0);
+}
+
+TEST_F(ControlBaseTest, ChildComponentsBelongToTheirControl) {
+  Make(0, 0);
+  auto* child = new TcxControlChildComponent(control);
+  EXPECT_EQ(child->Owner(), form);
+  EXPECT_EQ(child->Control(), control);
+  control->RemoveChildComponent(child);
+  EXPECT_EQ(child->Control(), nullptr);
+  control->AddChildComponent(child);
+  EXPECT_EQ(child->Control(), control);
+  auto* loose = new TcxControlChildComponent(control, false);
+  EXPECT_EQ(loose->Owner(), nullptr);
+  loose->Free();
 }
 
 TEST_F(ControlBaseTest, MetricChangesResizeTheBars) {

@@ -133,6 +133,36 @@ TEST_F(ServicesTest, AnAreaCallerDecidesWhatCountsAsInside) {
   EXPECT_EQ(log, (Log{"area leave"}));
 }
 
+// A caller that the control's own leave handler frees, and that ends its tracking as it goes.
+struct OwnedTracker : IcxMouseTrackingCaller {
+  Log* log = nullptr;
+  ~OwnedTracker() override { EndMouseTracking(this); }
+  void MouseLeave() override { log->push_back("owned leave"); }
+};
+
+struct FreesTracker {
+  OwnedTracker* tracker = nullptr;
+  void Leave(TObject*) {
+    delete tracker;
+    tracker = nullptr;
+  }
+};
+
+TEST_F(ServicesTest, ACallerFreedWhileTheControlHearsOfTheLeaveIsNotCalled) {
+  Build();
+  FreesTracker freer;
+  freer.tracker = new OwnedTracker;
+  freer.tracker->log = &log;
+  box->OnMouseLeave = TNotifyEvent(&freer, &FreesTracker::Leave);
+  BeginMouseTracking(box, TRect{0, 0, 50, 50}, freer.tracker);
+  // No move message: only the tracker can tell the control.
+  platform::InjectMouseLeave();
+  Wait(10);
+  EXPECT_EQ(freer.tracker, nullptr);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(MouseTrackingCount(), 0);
+}
+
 TEST_F(ServicesTest, ADestroyedControlTakesItsTrackingWithIt) {
   Build();
   Tracker t;
@@ -218,6 +248,23 @@ TEST_F(ServicesTest, ShowPopupMenuTakesOnlyMenusItKnows) {
   auto* menu = new TPopupMenu(form);
   menu->SetAutoPopup(false);
   EXPECT_FALSE(ShowPopupMenu(box, menu, 0, 0));
+}
+
+TEST_F(ServicesTest, WindowGeometryHelpers) {
+  Build();
+  TRect r{1, 2, 11, 12};
+  MapWindowRect(box->Handle(), nullptr, r);
+  EXPECT_EQ(r, (TRect{111, 112, 121, 122})) << "the form's client starts at 100, 100 and the box at 10, 10";
+  MapWindowRect(nullptr, form->Handle(), r);
+  EXPECT_EQ(r, (TRect{11, 12, 21, 22}));
+  auto* loose = new TBox(nullptr);
+  EXPECT_FALSE(HasParentWithHandle(loose));
+  loose->SetParent(box);
+  EXPECT_TRUE(HasParentWithHandle(loose));
+  loose->Free();
+  EXPECT_FALSE(HasParentWithHandle(nullptr));
+  EXPECT_EQ(TranslateKey(VK_RETURN), VK_RETURN);
+  EXPECT_EQ(GetDblClickInterval(), GetDoubleClickTime());
 }
 
 TEST_F(ServicesTest, WorkAreaComesFromTheMonitor) {

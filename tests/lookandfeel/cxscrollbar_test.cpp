@@ -318,6 +318,17 @@ TEST_F(ScrollBarTest, HotTrackingInvalidatesOnlyWhenTheHotPartChanges) {
   EXPECT_EQ(bar->Invalidations, 0) << "a painter without hot tracking repaints nothing";
 }
 
+TEST_F(ScrollBarTest, TheHotPartClearsWhenThePointerLeavesTheProgram) {
+  Make();
+  bar->LookAndFeel()->SetKind(lfUltraFlat);
+  MoveTo(bar, 3, 8);
+  ASSERT_EQ(bar->HotPart(), spFirstArrow);
+  platform::InjectMouseLeave();
+  backend->WhenIdle([] {});
+  Application()->HandleMessage();
+  EXPECT_EQ(bar->HotPart(), spNone);
+}
+
 // What the window shows is what the painter draws for each part straight into a bitmap.
 TEST_F(ScrollBarTest, PaintsEveryPartThroughThePainter) {
   for (TcxLookAndFeelKind kind : {lfFlat, lfStandard, lfUltraFlat, lfOffice11}) {

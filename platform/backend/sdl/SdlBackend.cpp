@@ -405,6 +405,10 @@ void SdlBackend::HandleEvent(const void* raw) {
     } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
       if (GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
         SetActiveWindow(hwnd);
+    } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+      HandleFocusLost();
+    } else if (e.window.event == SDL_WINDOWEVENT_LEAVE) {
+      HandlePointerLeft();
     }
     break;
   }
@@ -416,6 +420,33 @@ void SdlBackend::HandleEvent(const void* raw) {
   default:
     break;
   }
+}
+
+bool SdlBackend::EventPendingForOwnWindow(unsigned char windowEvent) const {
+  SDL_Event pending[32];
+  const int n = SDL_PeepEvents(pending, 32, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+  for (int i = 0; i < n; ++i)
+    if (pending[i].window.event == windowEvent && HandleOf(pending[i].window.windowID))
+      return true;
+  return false;
+}
+
+void SdlBackend::HandleFocusLost() {
+  // Moving between two windows of the application loses the focus of one just before the other gains it.
+  if (EventPendingForOwnWindow(SDL_WINDOWEVENT_FOCUS_GAINED))
+    return;
+  if (SDL_Window* focus = SDL_GetKeyboardFocus(); focus && HandleOf(SDL_GetWindowID(focus)))
+    return;
+  if (GetActiveWindow())
+    DeactivateApp();
+}
+
+void SdlBackend::HandlePointerLeft() {
+  if (EventPendingForOwnWindow(SDL_WINDOWEVENT_ENTER))
+    return;
+  if (SDL_Window* over = SDL_GetMouseFocus(); over && HandleOf(SDL_GetWindowID(over)))
+    return;
+  InjectMouseLeave();
 }
 
 std::optional<WideString> SdlBackend::ReadText() {

@@ -48,6 +48,11 @@ private:
     RECT rect{};
   };
   void HandleEvent(const void* event);
+  // The window manager hears that the application or a window lost the desktop's attention only when no
+  // other window of the application takes it over.
+  void HandleFocusLost();
+  void HandlePointerLeft();
+  bool EventPendingForOwnWindow(unsigned char windowEvent) const;
   HWND HandleOf(unsigned windowId) const;
   POINT ToScreen(unsigned windowId, int x, int y) const;
 
