@@ -132,6 +132,25 @@ TEST_F(PopupTest, HidingOrClosingThePopupFormClosesItProperly) {
   EXPECT_TRUE(OpenPopupWindows().empty());
 }
 
+TEST_F(PopupTest, PrivateMessagesCloseAndShowAgain) {
+  auto* p = MakePopup(owner);
+  auto* edit = new TEdit(p);
+  edit->SetParent(p);
+  p->ShowPopup(edit);
+  Pump();
+  EXPECT_EQ(p->FocusedControl(), edit);
+  EXPECT_EQ(GetFocus(), edit->Handle());
+  p->PostClosePopup();
+  Pump();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_FALSE(p->IsClosing());
+  EXPECT_EQ(GetFocus(), owner->Handle()) << "the owner gets the focus back";
+  PostMessage(p->Handle(), CM_SHOWPOPUPWINDOW, 0, 0);
+  Pump();
+  EXPECT_TRUE(p->IsShown());
+  EXPECT_EQ(GetFocus(), edit->Handle()) << "shown again with the control focused before";
+}
+
 TEST_F(PopupTest, ClickOnTheOwnerFormClosesAndClickInsideKeepsOpen) {
   auto* p = MakePopup(owner);
   p->ShowPopup(nullptr);

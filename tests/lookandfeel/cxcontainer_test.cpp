@@ -1,3 +1,6 @@
+#include <utility>
+#include <vector>
+
 #include "control_fixture.h"
 #include "lookandfeel/cxContainer.h"
 #include "platform/controls/StdCtrls.h"
@@ -234,6 +237,56 @@ TEST_F(ContainerTest, SingleBorderPixelsAndShadowRegion) {
   DeleteObject(expected);
   DeleteObject(moved);
   DeleteObject(rgn);
+}
+
+TEST_F(ContainerTest, ClassicBorderPixelsPerStyleAndEdges) {
+  const TColor bg = clWhite, frame = clRed;
+  const struct {
+    TcxContainerBorderStyle style;
+    TcxBorders edges;
+    std::vector<std::pair<TPoint, TColor>> pixels;
+  } cases[] = {
+      {cbs3D,
+       {bLeft, bTop},
+       {{{0, 10}, clBtnShadow},
+        {{1, 10}, cl3DDkShadow},
+        {{10, 1}, cl3DDkShadow},
+        {{2, 10}, bg},
+        {{59, 10}, bg},
+        {{10, 29}, bg}}},
+      {cbs3D,
+       cxBordersAll,
+       {{{0, 10}, clBtnShadow},
+        {{59, 10}, clBtnHighlight},
+        {{58, 10}, cl3DLight},
+        {{1, 10}, cl3DDkShadow},
+        {{10, 28}, cl3DLight},
+        {{2, 10}, bg}}},
+      {cbsFlat,
+       cxBordersAll,
+       {{{0, 5}, clBtnShadow},
+        {{59, 5}, clBtnHighlight},
+        {{1, 5}, clBtnFace},
+        {{58, 5}, clBtnFace},
+        {{2, 5}, bg}}},
+      {cbsThick, cxBordersAll, {{{0, 5}, frame}, {{1, 5}, frame}, {{2, 5}, bg}, {{58, 28}, frame}}},
+      {cbsNone, cxBordersAll, {{{0, 0}, bg}, {{59, 29}, bg}}},
+  };
+  auto* c = MakeContainer(false, 60, 30);
+  for (const auto& t : cases) {
+    c->Style()->BeginUpdate();
+    c->Style()->SetBorderStyle(t.style);
+    c->Style()->SetEdges(t.edges);
+    c->Style()->SetTransparentBorder(false);
+    c->Style()->SetBorderColor(frame);
+    c->Style()->SetColor(bg);
+    c->Style()->SetHotTrack(false);
+    c->Style()->EndUpdate();
+    Pump();
+    for (const auto& [p, color] : t.pixels)
+      EXPECT_EQ(PixelAt(c, p.x, p.y), TColor(ColorToRGB(color)))
+          << "style " << t.style << " at " << p.x << "," << p.y;
+  }
 }
 
 TEST_F(ContainerTest, RegionIsSetOnlyWhenItDiffersAndNoReadBackLeaks) {
