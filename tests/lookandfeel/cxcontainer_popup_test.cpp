@@ -323,6 +323,24 @@ TEST_F(PopupTest, OwnerFormCaptionStaysActiveWhileItsPopupIsOpen) {
   EXPECT_EQ(captioned->inactiveCaptions, before + 1) << "with the popup closed the form hears it again";
 }
 
+TEST_F(PopupTest, EscapeWithTheCaptureOnlyReleasesIt) {
+  struct KeyPopup : TcxCustomPopupWindow {
+    using TcxCustomPopupWindow::KeyDown;
+    using TcxCustomPopupWindow::TcxCustomPopupWindow;
+  };
+  auto* p = new KeyPopup(owner);
+  p->SetModalMode(false);
+  popups.push_back(p);
+  p->ShowPopup(nullptr);
+  Pump();
+  SetCapture(p->Handle());
+  WORD key = VK_ESCAPE;
+  p->KeyDown(key, {});
+  EXPECT_EQ(key, 0);
+  EXPECT_FALSE(p->HasCapture());
+  EXPECT_TRUE(p->IsShown());
+}
+
 TEST_F(PopupTest, RelatedWindowsOfAPopup) {
   auto* p = MakePopup(owner);
   auto* inner = new TEdit(p);

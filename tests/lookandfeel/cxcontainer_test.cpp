@@ -513,6 +513,18 @@ TEST_F(ContainerTest, RoutinesOfTheUnit) {
   EXPECT_TRUE(AreStringsEqual("abc", "ABC", false));
   EXPECT_FALSE(AreStringsEqual("abc", "ABC", true));
   EXPECT_EQ(CreateShadowRegion(TRect{0, 0, 5, 5}, true, TRect{}, true), nullptr);
+  TcxContainerViewInfo a, b;
+  a.ClientRect = TRect{1, 1, 9, 9};
+  a.InnerControlRect = TRect{2, 2, 8, 8};
+  a.Offset(10, 20);
+  const TRect moved{12, 22, 18, 28};
+  EXPECT_TRUE(EqualRect(&a.InnerControlRect, &moved));
+  EXPECT_EQ(a.ClientRect.left, 11);
+  b.Assign(&a);
+  EXPECT_TRUE(EqualRect(&b.InnerControlRect, &moved));
+  EXPECT_TRUE(IsRectEmpty(&b.ClientRect)) << "only the inner-control rectangle is copied";
+  std::unique_ptr<TcxRegion, TObjectDeleter> update(a.GetUpdateRegion(&b));
+  EXPECT_TRUE(update->IsEmpty());
   HRGN rgn = CreateShadowRegion(TRect{0, 0, 10, 10}, false, TRect{0, 0, 5, 5}, false);
   EXPECT_FALSE(PtInRegion(rgn, 2, 2));
   EXPECT_TRUE(PtInRegion(rgn, 7, 7));
