@@ -7,6 +7,7 @@
 #include "editors/core/cxEditUtils.h"
 #include "editors/core/cxFormats.h"
 #include "lookandfeel/cxClasses.h"
+#include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
@@ -28,6 +29,7 @@ std::vector<TUnitInfo> ProgramUnits() {
       cxLookAndFeelsUnit,
       cxEditUtilsUnit,
       {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
+      cxContainerUnit,
       cxFilterUnit,
       {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize},
       cxFormatsUnit,

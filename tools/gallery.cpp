@@ -1,13 +1,17 @@
 // Draws every painter operation in every button state, one labelled PNG sheet per look-and-feel, a sheet of
-// the editors' buttons and text layout, and a last sheet of live scroll bars and a control with both bars in
-// every look-and-feel, put into their states by real mouse input on the headless display.
+// the editors' buttons and text layout, a sheet of live scroll bars and a control with both bars in every
+// look-and-feel, put into their states by real mouse input on the headless display, and a last sheet of
+// styled containers (every border style in every look-and-feel and state, and an inner list box with both
+// bars).
 //   gallery [output-directory]
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "editors/core/cxEditUtils.h"
+#include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
@@ -499,6 +503,123 @@ void RenderControlsSheet(const std::string& APath) {
   platform::ResetWindowManager();
 }
 
+// A container held in one state for the sheet: focus is answered, hot is asked for at its centre.
+class SheetContainer : public TcxContainer {
+public:
+  SheetContainer(TComponent* AOwner, TcxContainerStyleState AState) : TcxContainer(AOwner), FState(AState) {}
+  bool Focused() override { return FState == cssFocused; }
+  void Show() {
+    if (FState == cssDisabled)
+      SetEnabled(false);
+    const TPoint p = FState == cssHot ? TPoint{Width() / 2, Height() / 2} : TPoint{-1, -1};
+    RefreshContainer(p, cxmbNone, {}, false);
+    if (FState == cssHot && !ViewInfo()->ContainerState.Contains(csHot))
+      std::fprintf(stderr, "gallery: a hot-tracking container did not turn hot\n");
+  }
+
+private:
+  TcxContainerStyleState FState;
+};
+
+class SheetListBox : public TcxContainer {
+public:
+  explicit SheetListBox(TComponent* AOwner) : TcxContainer(AOwner) {
+    list = new TcxCustomInnerListBox(this);
+    list->SetContainer(this);
+    list->SetParent(this);
+    SetInnerControl(list);
+  }
+  TcxCustomInnerListBox* list;
+};
+
+void RenderContainerSheet(const std::string& APath) {
+  platform::ResetWindowManager();
+  auto backend = std::make_unique<platform::HeadlessBackend>();
+  cxControlsInitialize();
+  cxLookAndFeelsInitialize();
+  cxContainerInitialize();
+  const struct {
+    const char* name;
+    TcxLookAndFeelKind kind;
+    bool native;
+  } kinds[] = {{"Flat", lfFlat, false},
+               {"Standard", lfStandard, false},
+               {"UltraFlat", lfUltraFlat, false},
+               {"Office11", lfOffice11, false},
+               {"Native (falls back)", lfUltraFlat, true}};
+  const char* const borders[] = {"None", "Single", "Thick", "Flat", "3D", "UltraFlat", "Office11"};
+  const char* const states[] = {"normal", "focused", "disabled", "hot"};
+  constexpr int cellW = 110, cellH = 30, boxW = 96, boxH = 22, rowsPerKind = 8;
+  const int listTop = headerHeight + 5 * rowsPerKind * cellH + 8;
+  TForm* form = nullptr;
+  Application()->CreateForm(form);
+  form->SetBorderStyle(bsNone);
+  form->SetColor(clBtnFace);
+  form->SetBounds(0, 0, labelWidth + 4 * cellW, listTop + 150);
+  form->Show();
+  std::vector<SheetContainer*> cells;
+  for (int k = 0; k < 5; ++k)
+    for (int b = 0; b <= 7; ++b)
+      for (int s = 0; s < 4; ++s) {
+        auto* c = new SheetContainer(form, TcxContainerStyleState(s));
+        c->Style()->LookAndFeel()->SetKind(kinds[k].kind);
+        c->Style()->LookAndFeel()->SetNativeStyle(kinds[k].native);
+        // The last row of each look-and-feel shows a single border with a shadow.
+        c->Style()->SetBorderStyle(b == 7 ? cbsSingle : TcxContainerBorderStyle(b));
+        c->Style()->SetShadow(b == 7);
+        c->Style()->SetTransparentBorder(false);
+        c->SetParent(form);
+        c->SetBounds(labelWidth + s * cellW, headerHeight + (k * rowsPerKind + b) * cellH + 4, boxW,
+                     boxH + (b == 7) * 3);
+        cells.push_back(c);
+      }
+  auto* listBox = new SheetListBox(form);
+  listBox->Style()->SetTransparentBorder(false);
+  listBox->Style()->SetBorderStyle(cbsSingle);
+  listBox->SetParent(form);
+  listBox->SetBounds(labelWidth, listTop, 200, 130);
+  listBox->list->SetScrollWidth(400);
+  for (int i = 0; i < 40; ++i)
+    listBox->list->Items()->Add("a long list item that needs a horizontal bar, number " + std::to_string(i));
+  Application()->ProcessMessages();
+  for (SheetContainer* c : cells)
+    c->Show();
+  Application()->ProcessMessages();
+
+  TBitmap sheet;
+  sheet.SetPixelFormat(pf24bit);
+  sheet.SetSize(form->Width(), form->Height());
+  HDC formDC = GetDC(form->Handle());
+  BitBlt(sheet.Canvas()->Handle(), 0, 0, form->Width(), form->Height(), formDC, 0, 0, SRCCOPY);
+  ReleaseDC(form->Handle(), formDC);
+  TcxCanvas canvas(sheet.Canvas());
+  canvas.SetFont(LabelFont());
+  canvas.Font()->SetColor(clWindowText);
+  canvas.Brush()->SetStyle(bsClear);
+  const int flags = cxAlignLeft | cxAlignVCenter | cxSingleLine;
+  canvas.DrawText("Containers", Rect(4, 2, labelWidth, headerHeight), flags);
+  for (int s = 0; s < 4; ++s)
+    canvas.DrawText(states[s], Rect(labelWidth + s * cellW, 2, labelWidth + (s + 1) * cellW, headerHeight),
+                    flags);
+  for (int k = 0; k < 5; ++k)
+    for (int b = 0; b <= 7; ++b) {
+      const int y = headerHeight + (k * rowsPerKind + b) * cellH + 4;
+      const std::string label =
+          std::string(kinds[k].name) + " / " + (b == 7 ? "Single + shadow" : borders[b]);
+      canvas.DrawText(label, Rect(4, y, labelWidth - 4, y + boxH), flags);
+    }
+  canvas.DrawText("Inner list box, both bars", Rect(4, listTop, labelWidth - 4, listTop + boxH), flags);
+  if (!SaveBitmapPng(sheet.Handle(), APath.c_str()))
+    std::fprintf(stderr, "gallery: cannot write %s\n", APath.c_str());
+  else
+    std::printf("%s\n", APath.c_str());
+  DoneApplication();
+  cxContainerFinalize();
+  cxLookAndFeelsFinalize();
+  cxControlsFinalize();
+  platform::ResetWindowManager();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -525,6 +646,7 @@ int main(int argc, char** argv) {
   RenderEditorsSheet(dir + "/gallery-editors.png");
   cxEditUtilsFinalize();
   RenderControlsSheet(dir + "/gallery-controls.png");
+  RenderContainerSheet(dir + "/gallery-containers.png");
   cxLookAndFeelPaintersFinalize();
   dxOffice11Finalize();
   dxThemeManagerFinalize();

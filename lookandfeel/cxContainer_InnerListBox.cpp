@@ -1,0 +1,381 @@
+#include "lookandfeel/cxContainer.h"
+#include "platform/win/ListBox.h"
+#include "platform/win/Win.h"
+
+TcxCustomInnerListBox::TcxCustomInnerListBox(TComponent* AOwner) : TListBox(AOwner) {
+  FCanvas.reset(new TcxCanvas(Canvas()));
+  FLookAndFeel.reset(new TcxLookAndFeel(this));
+  FLookAndFeel->OnChanged = TcxLookAndFeelChangedEvent(this, &TcxCustomInnerListBox::LookAndFeelChanged);
+  for (TScrollBarKind kind : {sbHorizontal, sbVertical}) {
+    auto* bar = new TcxScrollBar(this);
+    bar->SetKind(kind);
+    bar->SetVisible(false);
+    bar->OnScroll = kind == sbHorizontal ? TScrollEvent(this, &TcxCustomInnerListBox::HScrollHandler)
+                                         : TScrollEvent(this, &TcxCustomInnerListBox::VScrollHandler);
+    bar->LookAndFeel()->SetMasterLookAndFeel(FLookAndFeel.get());
+    (kind == sbHorizontal ? FHScrollBar : FVScrollBar) = bar;
+  }
+  SetBorderStyle(bsNone);
+  ControlStyle().Include(csDoubleClicks).Exclude(csOpaque);
+  SetParentColor(false);
+  SetParentFont(true);
+}
+
+TcxCustomInnerListBox::~TcxCustomInnerListBox() {
+  // The bars stay owned components of the list box: its component destructor frees each once, wherever
+  // it is parented (a parent here only shows its children). Their events must not reach this object then.
+  for (TcxScrollBar* bar : {FHScrollBar, FVScrollBar})
+    if (bar) {
+      bar->OnScroll = {};
+      bar->LookAndFeel()->SetMasterLookAndFeel(nullptr);
+    }
+  FLookAndFeel.reset();
+  FCanvas.reset();
+}
+
+void TcxCustomInnerListBox::Notification(TComponent* AComponent, TOperation Operation) {
+  TListBox::Notification(AComponent, Operation);
+  if (Operation != opRemove)
+    return;
+  if (AComponent == FHScrollBar)
+    FHScrollBar = nullptr;
+  if (AComponent == FVScrollBar)
+    FVScrollBar = nullptr;
+}
+
+void TcxCustomInnerListBox::LookAndFeelChanged(TcxLookAndFeel*, TcxLookAndFeelValues) {
+  InvalidateIfHandleAllocated();
+}
+
+void TcxCustomInnerListBox::InvalidateIfHandleAllocated() {
+  if (HandleAllocated())
+    Invalidate();
+}
+
+void TcxCustomInnerListBox::DefaultHandler(TMessage& Message) {
+  if (FContainer && FContainer->InnerControlDefaultHandler(Message))
+    return;
+  TListBox::DefaultHandler(Message);
+}
+
+TRect TcxCustomInnerListBox::GetSizeGripRect() {
+  if (!FHScrollBar || !FVScrollBar || !FHScrollBar->Visible() || !FVScrollBar->Visible())
+    return TRect{};
+  const int left = FVScrollBar->Left() - Left(), top = FHScrollBar->Top() - Top();
+  return TRect{left, top, left + FVScrollBar->Width(), top + FHScrollBar->Height()};
+}
+
+void TcxCustomInnerListBox::PaintSizeGrip() {
+  const TRect r = GetSizeGripRect();
+  if (IsRectEmpty(&r) || !HandleAllocated())
+    return;
+  HDC dc = GetWindowDC(Handle());
+  HBRUSH brush = GetSysColorBrush(COLOR_BTNFACE);
+  FillRect(dc, &r, brush);
+  ReleaseDC(Handle(), dc);
+}
+
+void TcxCustomInnerListBox::SyncScrollBar(TcxScrollBar* ABar) {
+  if (!ABar)
+    return;
+  const bool horizontal = ABar->Kind() == sbHorizontal;
+  SCROLLBARINFO info{};
+  bool visible = Parent() && HandleAllocated() &&
+                 QueryScrollBarInfo(Handle(), horizontal ? OBJID_HSCROLL : OBJID_VSCROLL, info) &&
+                 (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)) == 0;
+  TRect bounds{};
+  if (visible) {
+    TRect r = info.rcScrollBar;
+    MapWindowPoints(nullptr, Parent()->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (r.left >= 0 && width <= Width() && r.top >= 0 && height <= Height())
+      bounds = TRect{r.left, r.top, width, height};
+    else
+      visible = false;
+  }
+  const bool enabled =
+      (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0 && (!Parent() || Parent()->Enabled());
+  bool changed = false;
+  if (visible) {
+    if (ABar->Parent() != Parent()) {
+      ++FScrollBarsLockCount;
+      try {
+        ABar->SetParent(Parent());
+      } catch (...) {
+        --FScrollBarsLockCount;
+        throw;
+      }
+      --FScrollBarsLockCount;
+      changed = true;
+    }
+    if (ABar->Left() != bounds.left || ABar->Top() != bounds.top || ABar->Width() != bounds.right ||
+        ABar->Height() != bounds.bottom || !ABar->Visible()) {
+      ABar->SetBounds(bounds.left, bounds.top, bounds.right, bounds.bottom);
+      ABar->BringToFront();
+      changed = true;
+    }
+  } else if (ABar->Visible() || ABar->Width() != 0 || ABar->Height() != 0) {
+    ABar->SetBounds(0, 0, 0, 0);
+    changed = true;
+  }
+  if (ABar->Enabled() != enabled) {
+    ABar->SetEnabled(enabled);
+    changed = true;
+  }
+  if (ABar->Visible() != visible) {
+    ABar->SetVisible(visible);
+    changed = true;
+  }
+  if (visible) {
+    SCROLLINFO si{};
+    si.cbSize = sizeof(si);
+    si.fMask = SIF_ALL;
+    if (::GetScrollInfo(Handle(), horizontal ? SB_HORZ : SB_VERT, &si)) {
+      const int max = std::max(si.nMax, si.nMin);
+      const int page = std::clamp(int(si.nPage), 0, max);
+      if (ABar->Min() != si.nMin || ABar->Max() != max || ABar->PageSize() != page ||
+          ABar->Position() != si.nPos) {
+        ABar->SetParams(si.nMin, max, true, page, si.nPos);
+        changed = true;
+      }
+    }
+  }
+  if (changed)
+    ++FScrollBarChangeCount;
+}
+
+void TcxCustomInnerListBox::SyncScrollBars() {
+  if (IsDestroyingNow() || FScrollBarsLockCount > 0 || !CanGetScrollBarInfo() || FScrollBarsCalculating)
+    return;
+  FScrollBarsCalculating = true;
+  try {
+    SyncScrollBar(FHScrollBar);
+    SyncScrollBar(FVScrollBar);
+  } catch (...) {
+    FScrollBarsCalculating = false;
+    throw;
+  }
+  FScrollBarsCalculating = false;
+}
+
+// The platform's list box takes a thumb position from its own bar's tracking position, which is its position
+// while that bar is not dragged, rather than from the message: the position goes there first.
+void TcxCustomInnerListBox::PrepareThumbPosition(int ABar, TScrollCode ACode, int APosition) {
+  if (ACode == scTrack || ACode == scPosition)
+    SetScrollPos(Handle(), ABar, APosition, FALSE);
+}
+
+void TcxCustomInnerListBox::HScrollHandler(TObject*, TScrollCode ScrollCode, int& ScrollPos) {
+  if (!FHScrollBar || !FHScrollBar->HandleAllocated() || !HandleAllocated())
+    return;
+  PrepareThumbPosition(SB_HORZ, ScrollCode, ScrollPos);
+  TMessage m{WM_HSCROLL, MAKEWPARAM(WORD(ScrollCode), WORD(ScrollPos)), LPARAM(FHScrollBar->Handle())};
+  TListBox::DefaultHandler(m);
+  ScrollPos = GetScrollPos(Handle(), SB_HORZ);
+}
+
+void TcxCustomInnerListBox::VScrollHandler(TObject*, TScrollCode ScrollCode, int& ScrollPos) {
+  if (!FVScrollBar || !FVScrollBar->HandleAllocated() || !HandleAllocated())
+    return;
+  if (ScrollCode == scLineUp || ScrollCode == scLineDown) {
+    SetTopIndex(ScrollPos);
+    ScrollPos = TopIndex();
+    return;
+  }
+  PrepareThumbPosition(SB_VERT, ScrollCode, ScrollPos);
+  TMessage m{WM_VSCROLL, MAKEWPARAM(WORD(ScrollCode), WORD(ScrollPos)), LPARAM(FVScrollBar->Handle())};
+  TListBox::DefaultHandler(m);
+  ScrollPos = GetScrollPos(Handle(), SB_VERT);
+}
+
+void TcxCustomInnerListBox::WndProc(TMessage& Message) {
+  if (FContainer && FContainer->HandleInnerControlKeyMessage(Message))
+    return;
+  const UINT msg = Message.Msg;
+  const WPARAM wParam = Message.WParam;
+  auto alive = AliveToken();
+  switch (msg) {
+  case WM_LBUTTONDOWN:
+    WMLButtonDown(Message);
+    break;
+  case WM_SETFOCUS: {
+    TListBox::WndProc(Message);
+    const HWND from = reinterpret_cast<HWND>(wParam);
+    if (*alive && FContainer && !IsDestroyingNow() && !FContainer->IsDestroying() &&
+        !IsWindowOfControl(FContainer, from))
+      FContainer->FocusChanged();
+    break;
+  }
+  case WM_KILLFOCUS:
+    TListBox::WndProc(Message);
+    if (*alive && FContainer && !FContainer->IsDestroying())
+      FContainer->FocusChanged();
+    break;
+  case WM_GETDLGCODE:
+    TListBox::WndProc(Message);
+    if (FContainer) {
+      Message.Result |= DLGC_WANTCHARS;
+      if (GetKeyState(VK_CONTROL) >= 0)
+        Message.Result |= DLGC_WANTTAB;
+    }
+    break;
+  case CM_MOUSELEAVE:
+    TListBox::WndProc(Message);
+    if (*alive && FContainer)
+      FContainer->RefreshAtCursorPos(true);
+    break;
+  case WM_NCCALCSIZE:
+    TListBox::WndProc(Message);
+    if (*alive && !FScrollBarsCalculating)
+      SyncScrollBars();
+    break;
+  case WM_NCPAINT:
+    TListBox::WndProc(Message);
+    if (*alive)
+      PaintSizeGrip();
+    break;
+  default:
+    TListBox::WndProc(Message);
+    break;
+  }
+  if (!*alive)
+    return;
+  switch (msg) {
+  case WM_SETREDRAW:
+    // While redraw is off the bars are left alone; switching it back on brings them up to date once.
+    FRedrawOff = wParam == FALSE;
+    if (!FRedrawOff)
+      SyncScrollBars();
+    break;
+  case WM_WINDOWPOSCHANGED:
+    SyncScrollBars();
+    PaintSizeGrip();
+    break;
+  case WM_HSCROLL:
+  case WM_VSCROLL:
+  case LB_ADDSTRING:
+  case LB_INSERTSTRING:
+  case LB_DELETESTRING:
+  case LB_RESETCONTENT:
+  case LB_SETCURSEL:
+  case LB_SETHORIZONTALEXTENT:
+  case LB_SETTOPINDEX:
+  case LB_SETCARETINDEX:
+  case WM_MOUSEWHEEL:
+  case CM_WININICHANGE:
+    if (!FRedrawOff)
+      SyncScrollBars();
+    break;
+  default:
+    break;
+  }
+}
+
+void TcxCustomInnerListBox::WMLButtonDown(TMessage& Message) {
+  if (!FContainer || FContainer->DragMode() != dmAutomatic || FContainer->IsDesigning()) {
+    TListBox::WndProc(Message);
+    return;
+  }
+  auto alive = AliveToken();
+  const TDragMode saved = DragMode();
+  SetDragMode(dmManual);
+  TWMMouse mouse(Message);
+  const TShiftState shift = GetShiftState();
+  const int item = ItemAtPos(TPoint{mouse.XPos(), mouse.YPos()}, true);
+  if (MultiSelect() && item >= 0 && Selected(item) && !(shift.Contains(ssShift) && !shift.Contains(ssCtrl))) {
+    FContainer->BeginDrag(false, -1);
+  } else {
+    TListBox::WndProc(Message);
+    if (*alive && (!MultiSelect() || (!shift.Contains(ssShift) && !shift.Contains(ssCtrl))))
+      FContainer->BeginDrag(false, -1);
+  }
+  if (*alive)
+    SetDragMode(saved);
+}
+
+void TcxCustomInnerListBox::Click() {
+  TListBox::Click();
+  if (FVScrollBar)
+    FVScrollBar->SetPosition(std::clamp(TopIndex(), FVScrollBar->Min(), FVScrollBar->Max()));
+  if (FContainer)
+    FContainer->Click();
+}
+
+void TcxCustomInnerListBox::DblClick() {
+  TListBox::DblClick();
+  if (FContainer)
+    FContainer->DblClick();
+}
+
+bool TcxCustomInnerListBox::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  if (FContainer && FContainer->DoMouseWheel(Shift, WheelDelta, MousePos))
+    return true;
+  return TListBox::DoMouseWheel(Shift, WheelDelta, MousePos);
+}
+
+void TcxCustomInnerListBox::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  if (FContainer)
+    FContainer->DragOver(Source, X + Left(), Y + Top(), State, Accept);
+}
+
+void TcxCustomInnerListBox::DragDrop(TObject* Source, int X, int Y) {
+  if (FContainer)
+    FContainer->DragDrop(Source, X + Left(), Y + Top());
+}
+
+TPopupMenu* TcxCustomInnerListBox::GetPopupMenu() {
+  return FContainer ? FContainer->GetPopupMenu() : TListBox::GetPopupMenu();
+}
+
+void TcxCustomInnerListBox::KeyDown(WORD& Key, TShiftState Shift) {
+  if (FContainer)
+    FContainer->KeyDown(Key, Shift);
+  if (Key != 0)
+    TListBox::KeyDown(Key, Shift);
+}
+
+void TcxCustomInnerListBox::KeyPress(char& Key) {
+  if (Key == '\t')
+    Key = 0;
+  if (FContainer)
+    FContainer->KeyPress(Key);
+  if (Key == '\r')
+    Key = 0;
+  if (Key != 0)
+    TListBox::KeyPress(Key);
+}
+
+void TcxCustomInnerListBox::KeyUp(WORD& Key, TShiftState Shift) {
+  if (Key == VK_TAB)
+    Key = 0;
+  if (FContainer)
+    FContainer->KeyUp(Key, Shift);
+  if (Key != 0)
+    TListBox::KeyUp(Key, Shift);
+}
+
+void TcxCustomInnerListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TListBox::MouseDown(Button, Shift, X, Y);
+  if (!FContainer)
+    return;
+  FContainer->FInnerControlMouseDown = true;
+  try {
+    FContainer->MouseDown(Button, Shift, X + Left(), Y + Top());
+  } catch (...) {
+    FContainer->FInnerControlMouseDown = false;
+    throw;
+  }
+  FContainer->FInnerControlMouseDown = false;
+}
+
+void TcxCustomInnerListBox::MouseMove(TShiftState Shift, int X, int Y) {
+  TListBox::MouseMove(Shift, X, Y);
+  if (FContainer)
+    FContainer->MouseMove(Shift, X + Left(), Y + Top());
+}
+
+void TcxCustomInnerListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TListBox::MouseUp(Button, Shift, X, Y);
+  if (FContainer)
+    FContainer->MouseUp(Button, Shift, X + Left(), Y + Top());
+}

@@ -1,0 +1,367 @@
+#include <vector>
+
+#include "control_fixture.h"
+#include "lookandfeel/cxContainer.h"
+#include "platform/controls/StdCtrls.h"
+
+namespace {
+
+// An owner control that records the system keys and presses that reach it.
+class Owner : public TcxContainer {
+public:
+  using TcxContainer::TcxContainer;
+  std::vector<WPARAM> sysKeys;
+  int presses = 0;
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_SYSKEYDOWN)
+      sysKeys.push_back(Message.WParam);
+    if (Message.Msg == WM_LBUTTONDOWN)
+      ++presses;
+    TcxContainer::WndProc(Message);
+  }
+};
+
+// A form that counts the inactive caption messages its own procedure gets.
+class CaptionForm : public TForm {
+public:
+  using TForm::TForm;
+  int inactiveCaptions = 0;
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_NCACTIVATE && Message.WParam == FALSE)
+      ++inactiveCaptions;
+    TForm::WndProc(Message);
+  }
+};
+
+class PopupTest : public ControlTest {
+protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    cxContainerInitialize();
+    form = ShowForm();
+    owner = new Owner(form);
+    owner->SetParent(form);
+    owner->SetBounds(10, 10, 120, 24);
+    other = new Owner(form);
+    other->SetParent(form);
+    other->SetBounds(10, 100, 120, 24);
+    Pump();
+  }
+  void TearDown() override {
+    for (auto* p : popups)
+      delete p;
+    popups.clear();
+    cxContainerFinalize();
+    ControlTest::TearDown();
+  }
+  TcxCustomPopupWindow* MakePopup(TWinControl* AOwner, bool modal = false) {
+    auto* p = new TcxCustomPopupWindow(AOwner);
+    p->SetModalMode(modal);
+    p->SetOwnerParent(AOwner);
+    p->SetOwnerBounds(TRect{100, 0, 120, 24}); // the drop-down button of the owner
+    p->SetBounds(0, 0, 80, 60);
+    popups.push_back(p);
+    return p;
+  }
+  void Forget(TcxCustomPopupWindow* p) { std::erase(popups, p); }
+
+  TForm* form = nullptr;
+  Owner* owner = nullptr;
+  Owner* other = nullptr;
+  std::vector<TcxCustomPopupWindow*> popups;
+};
+
+TEST_F(PopupTest, HooksLiveWithTheUnit) {
+  EXPECT_TRUE(cxContainerHooksInstalled());
+  cxContainerInitialize(); // counted: a second start-up does nothing
+  cxContainerFinalize();
+  EXPECT_TRUE(cxContainerHooksInstalled());
+  EXPECT_NE(GetMeasureCanvas(), nullptr);
+  EXPECT_EQ(GetClass("TcxStyleController"), TcxStyleController::StaticClass());
+}
+
+TEST_F(PopupTest, ShowAndCloseInOrder) {
+  auto* p = MakePopup(owner);
+  std::vector<std::string> log;
+  struct Logger {
+    std::vector<std::string>* log;
+    TcxCustomPopupWindow* popup;
+    void Showing(TObject*) {
+      log->push_back(popup->IsShown() && PopupVisibilityChanging() ? "showing" : "bad");
+    }
+    void Showed(TObject*) { log->push_back(PopupVisibilityChanging() ? "bad" : "showed"); }
+    void Closing(TObject*) { log->push_back(popup->IsShown() ? "bad" : "closing"); }
+    void Closed(TObject*) { log->push_back(popup->Visible() ? "bad" : "closed"); }
+  } logger{&log, p};
+  p->OnShowing = TNotifyEvent(&logger, &Logger::Showing);
+  p->OnShowed = TNotifyEvent(&logger, &Logger::Showed);
+  p->OnClosing = TNotifyEvent(&logger, &Logger::Closing);
+  p->OnClosed = TNotifyEvent(&logger, &Logger::Closed);
+  p->ShowPopup(nullptr);
+  Pump();
+  EXPECT_TRUE(p->IsShown());
+  EXPECT_TRUE(p->Visible());
+  ASSERT_EQ(OpenPopupWindows().size(), 1u);
+  EXPECT_EQ(ChangingPopupWindow(), p);
+  const TPoint below = owner->ClientToScreen(TPoint{100, 24});
+  EXPECT_EQ(p->Left(), below.x) << "placed under the owner rectangle";
+  EXPECT_EQ(p->Top(), below.y);
+  p->ShowPopup(nullptr); // already open: nothing
+  p->ClosePopup();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_FALSE(PopupVisibilityChanging());
+  EXPECT_EQ(log, (std::vector<std::string>{"showing", "showed", "closing", "closed"}));
+}
+
+TEST_F(PopupTest, HidingOrClosingThePopupFormClosesItProperly) {
+  auto* p = MakePopup(owner);
+  int closed = 0;
+  struct Counter {
+    int* n;
+    void Closed(TObject*) { ++*n; }
+  } counter{&closed};
+  p->OnClosed = TNotifyEvent(&counter, &Counter::Closed);
+  p->ShowPopup(nullptr);
+  p->Hide();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_EQ(closed, 1);
+  p->ShowPopup(nullptr);
+  p->Close();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_EQ(closed, 2);
+  EXPECT_TRUE(OpenPopupWindows().empty());
+}
+
+TEST_F(PopupTest, PrivateMessagesCloseAndShowAgain) {
+  auto* p = MakePopup(owner);
+  auto* edit = new TEdit(p);
+  edit->SetParent(p);
+  p->ShowPopup(edit);
+  Pump();
+  EXPECT_EQ(p->FocusedControl(), edit);
+  EXPECT_EQ(GetFocus(), edit->Handle());
+  p->PostClosePopup();
+  Pump();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_FALSE(p->IsClosing());
+  EXPECT_EQ(GetFocus(), owner->Handle()) << "the owner gets the focus back";
+  PostMessage(p->Handle(), CM_SHOWPOPUPWINDOW, 0, 0);
+  Pump();
+  EXPECT_TRUE(p->IsShown());
+  EXPECT_EQ(GetFocus(), edit->Handle()) << "shown again with the control focused before";
+}
+
+TEST_F(PopupTest, ClickOnTheOwnerFormClosesAndClickInsideKeepsOpen) {
+  auto* p = MakePopup(owner);
+  p->ShowPopup(nullptr);
+  Pump();
+  ASSERT_EQ(Screen()->ActiveForm(), p);
+  Press(p, 10, 10);
+  Release(p, 10, 10);
+  EXPECT_TRUE(p->IsShown()) << "a click inside the popup";
+  Press(form, 300, 250);
+  Release(form, 300, 250);
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_FALSE(p->ClosedByOwnerClick());
+}
+
+TEST_F(PopupTest, ClickOnTheOwnerRectangleClosesMarksAndPassesOn) {
+  auto* p = MakePopup(owner);
+  p->ShowPopup(nullptr);
+  Pump();
+  const int before = owner->presses;
+  Press(owner, 110, 10);
+  Release(owner, 110, 10);
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_TRUE(p->ClosedByOwnerClick());
+  EXPECT_EQ(owner->presses, before + 1) << "the press still reaches the visible owner";
+}
+
+TEST_F(PopupTest, HidingTheOwnerClosesItsPopupAndLaterOnes) {
+  auto* first = MakePopup(other);
+  auto* mine = MakePopup(owner);
+  auto* later = MakePopup(owner);
+  later->SetTopLevel(false);
+  first->ShowPopup(nullptr);
+  mine->ShowPopup(nullptr);
+  later->ShowPopup(nullptr);
+  Pump();
+  ASSERT_EQ(OpenPopupWindows().size(), 3u);
+  owner->SetVisible(false);
+  Pump();
+  EXPECT_TRUE(first->IsShown());
+  EXPECT_FALSE(mine->IsShown());
+  EXPECT_FALSE(later->IsShown());
+}
+
+TEST_F(PopupTest, ApplicationDeactivationClosesAllButAnActiveTopLevelPopup) {
+  auto* child = MakePopup(other);
+  child->SetTopLevel(false);
+  auto* top = MakePopup(owner);
+  child->ShowPopup(nullptr);
+  top->ShowPopup(nullptr);
+  Pump();
+  ASSERT_EQ(Screen()->ActiveForm(), top);
+  SendMessage(form->Handle(), WM_ACTIVATEAPP, FALSE, 0);
+  Pump();
+  EXPECT_FALSE(child->IsShown());
+  EXPECT_TRUE(top->IsShown()) << "the active top-level popup stays";
+  SendMessage(top->Handle(), WM_ACTIVATEAPP, FALSE, 0);
+  EXPECT_TRUE(top->Visible()) << "a popup ignores the message sent to itself";
+}
+
+TEST_F(PopupTest, SystemKeysWhileANonModalPopupIsOpen) {
+  auto* p = MakePopup(owner);
+  p->ShowPopup(nullptr);
+  Pump();
+  ASSERT_TRUE(p->IsShown());
+  PostMessage(other->Handle(), WM_SYSKEYDOWN, 'A', 0);
+  PostMessage(other->Handle(), WM_SYSKEYDOWN, VK_DOWN, 0);
+  Pump();
+  EXPECT_EQ(other->sysKeys, std::vector<WPARAM>{VK_DOWN}) << "Alt+letter is dropped, Alt+Down passes";
+  p->ClosePopup();
+  PostMessage(other->Handle(), WM_SYSKEYDOWN, 'A', 0);
+  Pump();
+  EXPECT_EQ(other->sysKeys.size(), 2u) << "with no popup open nothing is dropped";
+}
+
+// Handlers that drive a modal popup from inside its loop.
+struct ModalScript {
+  TcxCustomPopupWindow* popup = nullptr;
+  HWND probe = nullptr;
+  bool refuse = false;
+  bool freeOnClose = false;
+  int queries = 0;
+  void PostClose(TObject*) { popup->PostClosePopup(); }
+  void SetResult(TObject*) { popup->SetModalResult(mrOk); }
+  void SysKeys(TObject*) {
+    PostMessage(probe, WM_SYSKEYDOWN, VK_RETURN, 0);
+    PostMessage(probe, WM_SYSKEYDOWN, VK_SPACE, 0);
+    PostMessage(probe, WM_SYSKEYDOWN, VK_MENU, 0);
+    popup->PostClosePopup();
+  }
+  void Closed(TObject*) {
+    PostMessage(probe, WM_USER + 5, 0, 0);
+    if (freeOnClose)
+      delete popup;
+  }
+  void Query(TObject*, bool& CanClose) {
+    ++queries;
+    CanClose = !refuse;
+    if (refuse) {
+      refuse = false;
+      popup->PostClosePopup();
+    }
+  }
+};
+
+TEST_F(PopupTest, ModalLoopEndsRightAfterTheClose) {
+  auto* p = MakePopup(owner, true);
+  ModalScript script{p, other->Handle()};
+  p->OnShowed = TNotifyEvent(&script, &ModalScript::PostClose);
+  p->OnClosed = TNotifyEvent(&script, &ModalScript::Closed);
+  p->ShowPopup(nullptr);
+  EXPECT_FALSE(p->IsShown());
+  MSG msg{};
+  EXPECT_TRUE(PeekMessage(&msg, other->Handle(), WM_USER + 5, WM_USER + 5, PM_NOREMOVE))
+      << "the message posted by the close is still queued: the loop did not wait for one more";
+  EXPECT_EQ(GetFocus(), owner->Handle()) << "the close message gives the focus back to the owner";
+}
+
+TEST_F(PopupTest, ModalPopupFreedByItsOwnHandler) {
+  auto* p = MakePopup(owner, true);
+  Forget(p);
+  ModalScript script{p, other->Handle()};
+  script.freeOnClose = true;
+  p->OnShowed = TNotifyEvent(&script, &ModalScript::PostClose);
+  p->OnClosed = TNotifyEvent(&script, &ModalScript::Closed);
+  p->ShowPopup(nullptr);
+  EXPECT_TRUE(OpenPopupWindows().empty());
+}
+
+TEST_F(PopupTest, ModalResultClosesThroughCloseQuery) {
+  auto* p = MakePopup(owner, true);
+  ModalScript script{p, other->Handle()};
+  script.refuse = true;
+  p->OnShowed = TNotifyEvent(&script, &ModalScript::SetResult);
+  p->OnCloseQuery = TCloseQueryEvent(&script, &ModalScript::Query);
+  p->ShowPopup(nullptr);
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_EQ(script.queries, 1) << "refused once, then closed by the posted close without a query";
+  EXPECT_EQ(p->ModalResult(), mrNone);
+}
+
+TEST_F(PopupTest, ModalLoopDropsAltEnterAltAndAltSpace) {
+  auto* p = MakePopup(owner, true);
+  ModalScript script{p, other->Handle()};
+  p->OnShowed = TNotifyEvent(&script, &ModalScript::SysKeys);
+  p->ShowPopup(nullptr);
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_TRUE(other->sysKeys.empty());
+}
+
+TEST_F(PopupTest, OwnerFormCaptionStaysActiveWhileItsPopupIsOpen) {
+  CaptionForm* captioned = nullptr;
+  Application()->CreateForm(captioned);
+  captioned->SetBounds(50, 50, 300, 200);
+  captioned->Show();
+  auto* o = new Owner(captioned);
+  o->SetParent(captioned);
+  o->SetBounds(10, 10, 100, 24);
+  Pump();
+  const LONG_PTR proc = GetWindowLongPtrA(captioned->Handle(), GWLP_WNDPROC);
+  auto* p = MakePopup(o);
+  p->ShowPopup(nullptr);
+  Pump();
+  EXPECT_EQ(SendMessage(captioned->Handle(), WM_NCACTIVATE, FALSE, 0), TRUE);
+  EXPECT_EQ(captioned->inactiveCaptions, 0) << "answered without reaching the form";
+  EXPECT_EQ(GetWindowLongPtrA(captioned->Handle(), GWLP_WNDPROC), proc) << "the form's procedure is back";
+  p->ClosePopup();
+  Pump();
+  const int before = captioned->inactiveCaptions;
+  SendMessage(captioned->Handle(), WM_NCACTIVATE, FALSE, 0);
+  EXPECT_EQ(captioned->inactiveCaptions, before + 1) << "with the popup closed the form hears it again";
+}
+
+TEST_F(PopupTest, EscapeWithTheCaptureOnlyReleasesIt) {
+  struct KeyPopup : TcxCustomPopupWindow {
+    using TcxCustomPopupWindow::KeyDown;
+    using TcxCustomPopupWindow::TcxCustomPopupWindow;
+  };
+  auto* p = new KeyPopup(owner);
+  p->SetModalMode(false);
+  popups.push_back(p);
+  p->ShowPopup(nullptr);
+  Pump();
+  SetCapture(p->Handle());
+  WORD key = VK_ESCAPE;
+  p->KeyDown(key, {});
+  EXPECT_EQ(key, 0);
+  EXPECT_FALSE(p->HasCapture());
+  EXPECT_TRUE(p->IsShown());
+}
+
+TEST_F(PopupTest, RelatedWindowsOfAPopup) {
+  auto* p = MakePopup(owner);
+  auto* inner = new TEdit(p);
+  inner->SetParent(p);
+  auto* nestedOwner = new Owner(p);
+  nestedOwner->SetParent(p);
+  auto* nested = MakePopup(nestedOwner);
+  nested->SetTopLevel(false);
+  p->ShowPopup(nullptr);
+  nested->ShowPopup(nullptr);
+  Pump();
+  EXPECT_TRUE(IsRelatedWindow(p, inner->Handle()));
+  EXPECT_TRUE(IsRelatedWindow(p, nested->Handle())) << "a popup opened from a control on this popup";
+  EXPECT_FALSE(IsRelatedWindow(p, owner->Handle()));
+  EXPECT_EQ(GetPopupOwnerWindow(inner->Handle()), owner->Handle());
+  EXPECT_EQ(GetPopupOwnerWindow(other->Handle()), other->Handle());
+  Press(nested, 5, 5);
+  Release(nested, 5, 5);
+  EXPECT_TRUE(p->IsShown());
+  EXPECT_TRUE(p->IsNavigationKey(VK_F4));
+  EXPECT_FALSE(p->IsNavigationKey('A'));
+}
+
+} // namespace
