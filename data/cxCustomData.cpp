@@ -135,8 +135,10 @@ void TcxCustomDataController::BeginUpdate() {
 }
 
 void TcxCustomDataController::EndUpdate() {
+  auto alive = FAlive;
   FView->EndUpdate();
-  ProcessChanges();
+  if (*alive)
+    ProcessChanges();
 }
 
 void TcxCustomDataController::BeginFullUpdate() {
@@ -183,7 +185,7 @@ void TcxCustomDataController::DoUpdateEvent(TcxUpdateControlInfo* AInfo) {
 
 void TcxCustomDataController::DispatchChanges() {
   auto alive = FAlive;
-  TFlagGuard guard(FDispatching);
+  TFlagGuard guard(FDispatching, alive);
   while (*alive && FChanges != 0) {
     TcxDataControllerChanges changes = FChanges;
     FChanges = 0;
@@ -387,9 +389,9 @@ void TcxCustomDataController::CheckStructure() {
 }
 
 void TcxCustomDataController::DoStructureUpdate(bool AForce) {
-  TFlagGuard guard(FInStructureCheck);
+  TFlagGuard guard(FInStructureCheck, FAlive);
   {
-    TUpdateBlock<TcxCustomDataController> update(*this);
+    TControllerUpdate update(*this);
     if (IsDataLoaded()) {
       if (AForce || FProvider->IsFieldsReady())
         UpdateFields();
@@ -446,7 +448,7 @@ void TcxCustomDataController::UpdateItems(TcxDataControllerChanges AChanges) {
 }
 
 void TcxCustomDataController::Refresh() {
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   FView->AddChanges(dvcData | dvcSummary | (FView->SortingFieldList().Count() ? dvcSorting : 0) |
                     (FView->IsGrouped() ? dvcGrouping : 0));
 }
@@ -477,7 +479,7 @@ void TcxCustomDataController::RemoveItem(TObject* AItem) {
   TcxCustomDataField* field = FFields->FieldByItem(AItem);
   if (!field)
     return;
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   RemoveField(field);
 }
 
@@ -502,7 +504,7 @@ TcxCustomDataField* TcxCustomDataController::AddInternalField() {
 }
 
 void TcxCustomDataController::RemoveField(TcxCustomDataField* AField) {
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   FView->RemoveField(AField);
   FSummary->RemoveFieldReferences(AField);
   FFilter->RemoveItemByItemLink(AField);
@@ -608,7 +610,7 @@ void TcxCustomDataController::SetRecordCount(int ACount) {
 }
 
 int TcxCustomDataController::AppendRecord() {
-  TFlagGuard guard(FInAppend);
+  TFlagGuard guard(FInAppend, FAlive);
   int index = FDataStorage->AppendRecord();
   if (HasRelations())
     FDetails.resize(std::size_t(GetRecordCount()));
@@ -723,7 +725,7 @@ void TcxCustomDataController::ResetNewItemRecord() {
 }
 
 void TcxCustomDataController::ReloadData() {
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   FProvider->ResetEditing();
   if (!IsUnboundMode())
     FDataStorage->Clear(false);

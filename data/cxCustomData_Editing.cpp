@@ -65,7 +65,7 @@ void TcxCustomDataController::Edit() {
 
 void TcxCustomDataController::Post() {
   auto alive = FAlive;
-  TFlagGuard guard(FPostOrRefresh);
+  TFlagGuard guard(FPostOrRefresh, alive);
   if (FProvider->IsEditing())
     FProvider->Post();
   if (*alive)

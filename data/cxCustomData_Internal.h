@@ -2,23 +2,63 @@
 // Shared between the seams of the data controller.
 #include <algorithm>
 #include <cstdint>
+#include <exception>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "data/cxCustomData.h"
 
 namespace cxdata {
 
-// Holds a flag up for the duration of a call; the flag drops again when the call raises.
+// Holds a flag up for the duration of a call; the flag drops again when the call raises. With an alive token
+// the flag is left alone when a handler freed the object that holds it.
 class TFlagGuard {
 public:
-  explicit TFlagGuard(bool& AFlag) : FFlag(AFlag), FOld(AFlag) { FFlag = true; }
-  ~TFlagGuard() { FFlag = FOld; }
+  explicit TFlagGuard(bool& AFlag, std::shared_ptr<bool> AAlive = nullptr)
+      : FFlag(AFlag), FOld(AFlag), FAlive(std::move(AAlive)) {
+    FFlag = true;
+  }
+  ~TFlagGuard() {
+    if (!FAlive || *FAlive)
+      FFlag = FOld;
+  }
   TFlagGuard(const TFlagGuard&) = delete;
   TFlagGuard& operator=(const TFlagGuard&) = delete;
 
 private:
   bool& FFlag;
   bool FOld;
+  std::shared_ptr<bool> FAlive;
+};
+
+// Brackets a batch in the controller's BeginUpdate/EndUpdate like TUpdateBlock, but skips EndUpdate when a
+// handler inside the batch freed the controller.
+class TControllerUpdate {
+public:
+  explicit TControllerUpdate(TcxCustomDataController& AController)
+      : FController(AController), FAlive(AController.AliveToken()), FUncaught(std::uncaught_exceptions()) {
+    FController.BeginUpdate();
+  }
+  ~TControllerUpdate() noexcept(false) {
+    if (!*FAlive)
+      return;
+    if (std::uncaught_exceptions() == FUncaught) {
+      FController.EndUpdate();
+      return;
+    }
+    try {
+      FController.EndUpdate();
+    } catch (...) {
+    }
+  }
+  TControllerUpdate(const TControllerUpdate&) = delete;
+  TControllerUpdate& operator=(const TControllerUpdate&) = delete;
+
+private:
+  TcxCustomDataController& FController;
+  std::shared_ptr<bool> FAlive;
+  int FUncaught;
 };
 
 // Bottom-up merge sort: stable, O(n log n) and within bounds whatever the comparison answers, so an ordering

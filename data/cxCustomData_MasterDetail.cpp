@@ -1,6 +1,9 @@
 #include <algorithm>
 
 #include "data/cxCustomData.h"
+#include "data/cxCustomData_Internal.h"
+
+using namespace cxdata;
 
 void TcxDetailObject::SetInfoCount(int ACount) {
   if (ACount > InfoCount())
@@ -118,7 +121,7 @@ int TcxCustomDataController::GetDetailMode() const {
 void TcxCustomDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex) {
   if (!ARelation && !FMasterRelation && ARecordIndex == -1 && FMasterRecordIndex == -1)
     return;
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   if (FMasterRelation) {
     if (FMasterRelation->DetailDataController == this && ARecordIndex == -1)
       FMasterRelation->DetailDataController = nullptr;
@@ -176,7 +179,7 @@ int TcxCustomDataController::GetDetailActiveRelationIndex(int ARecordIndex) {
 }
 
 void TcxCustomDataController::CollapseDetails() {
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   bool changed = false;
   for (auto& detail : FDetails)
     if (detail && detail->Expanded) {

@@ -33,8 +33,11 @@ bool TcxCustomDataProvider::CanDelete() {
 
 bool TcxCustomDataProvider::CanInitEditing(int ARecordIndex) {
   FDataController->CheckRecordRange(ARecordIndex);
+  auto alive = FDataController->AliveToken();
   if (!IsEditing())
     DoEdit();
+  if (!*alive)
+    return false;
   if (IsEditing())
     SetChanging();
   return true;
@@ -43,7 +46,7 @@ bool TcxCustomDataProvider::CanInitEditing(int ARecordIndex) {
 void TcxCustomDataProvider::CheckChanging() {
   if (FInCheckChanging)
     return;
-  TFlagGuard guard(FInCheckChanging);
+  TFlagGuard guard(FInCheckChanging, FDataController->AliveToken());
   if (IsChanging())
     FDataController->UpdateEditingRecord();
 }
@@ -91,7 +94,7 @@ void TcxCustomDataProvider::InsertRecordEx(bool AAppend) {
   if (!*alive)
     return;
   {
-    TUpdateBlock<TcxCustomDataController> lock(*dc);
+    TControllerUpdate lock(*dc);
     if (!AAppend)
       dc->ClearSelection();
     std::vector<Variant> groupValues;
@@ -117,12 +120,15 @@ void TcxCustomDataProvider::InsertRecordEx(bool AAppend) {
     }
     FInserting = true;
     InitInsertingRecord(record, groupValues);
+    if (!*alive)
+      return;
     ResetChanging();
   }
   if (!*alive)
     return;
   dc->ChangeFocusedRecordIndex(FEditingRecordIndex);
-  dc->DoAfterInsert();
+  if (*alive)
+    dc->DoAfterInsert();
 }
 
 void TcxCustomDataProvider::InitInsertingRecord(int ARecordIndex, const std::vector<Variant>& AGroupValues) {
@@ -171,13 +177,13 @@ void TcxCustomDataProvider::Cancel() {
   if (!*alive)
     return;
   {
-    TUpdateBlock<TcxCustomDataController> lock(*dc);
+    TControllerUpdate lock(*dc);
     int record = FEditingRecordIndex;
-    if (IsEditing() && (record < dc->GetRecordCount() || record == dc->FNewItemRecord)) {
+    if (IsEditing() && (record < dc->GetRecordCount() || record == dc->FNewItemRecord) && *alive) {
       if (IsInserting()) {
         int focused = dc->GetFocusedRecordIndex();
         {
-          TFlagGuard deleting(dc->DeletingNewRecord);
+          TFlagGuard deleting(dc->DeletingNewRecord, alive);
           if (record >= 0)
             dc->RemoveRecord(record);
         }
@@ -191,6 +197,8 @@ void TcxCustomDataProvider::Cancel() {
           dc->DataChanged(dcRecord, -1, record);
       }
     }
+    if (!*alive)
+      return;
     ResetEditing();
   }
   if (*alive)
@@ -228,8 +236,11 @@ bool TcxCustomDataProvider::SetEditValue(int ARecordIndex, TcxCustomDataField* A
   Variant value = AValue;
   if (AEditValueSource == evsText && VarToStr(AValue).empty())
     value = Null;
+  auto alive = FDataController->AliveToken();
   if (item >= 0)
     FDataController->SetValue(ARecordIndex, item, value);
+  if (!*alive)
+    return false;
   SetModified();
   return true;
 }
@@ -249,6 +260,8 @@ void TcxCustomDataProvider::Delete() {
   if (!*alive)
     return;
   dc->RemoveRecord(record);
+  if (!*alive)
+    return;
   dc->FocusAfterDelete();
   if (*alive)
     dc->DoAfterDelete();
@@ -258,7 +271,7 @@ void TcxCustomDataProvider::DeleteRecords(std::vector<int>& AList) {
   TcxCustomDataController* dc = FDataController;
   auto alive = dc->AliveToken();
   {
-    TUpdateBlock<TcxCustomDataController> lock(*dc);
+    TControllerUpdate lock(*dc);
     // The before-delete handler runs per record, the removal itself once for the whole list.
     for (std::size_t i = AList.size(); i-- > 0;) {
       dc->DoBeforeDelete(AList[i]);
@@ -287,7 +300,7 @@ void TcxCustomDataProvider::DeleteSelection() {
   }
   auto alive = dc->AliveToken();
   {
-    TFlagGuard deleting(dc->DeletingSelection);
+    TFlagGuard deleting(dc->DeletingSelection, alive);
     dc->DeleteRecords(records);
   }
   if (*alive)
@@ -395,9 +408,11 @@ void TcxCustomDataProvider::LayoutChanged() {
 }
 
 void TcxCustomDataProvider::DataChanged(TcxDataChangeKind AKind, int AItemIndex, int ARecordIndex) {
+  auto alive = FDataController->AliveToken();
   if (FNotifyLockCount == 0)
     FDataController->DataChanged(AKind, AItemIndex, ARecordIndex);
-  ResetEditing();
+  if (*alive)
+    ResetEditing();
 }
 
 void TcxCustomDataProvider::DataScrolled(int ADistance) {

@@ -1,6 +1,9 @@
 #include <algorithm>
 
 #include "data/cxCustomData.h"
+#include "data/cxCustomData_Internal.h"
+
+using namespace cxdata;
 
 void TcxDataSelection::InternalAdd(int APosition, int ARowIndex, int ALevel, int ARecordIndex) {
   TcxDataSelectedItem item{ALevel, ARecordIndex, ARowIndex};
@@ -79,7 +82,7 @@ void TcxCustomDataController::SetMultiSelect(bool AValue) {
   if (FMultiSelect == AValue)
     return;
   FMultiSelect = AValue;
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   FView->FSelection->ClearAll();
 }
 
@@ -122,7 +125,7 @@ void TcxCustomDataController::SelectRange(int AFromRowIndex, int AToRowIndex) {
     std::swap(AFromRowIndex, AToRowIndex);
   FView->CheckRowIndex(AFromRowIndex);
   FView->CheckRowIndex(AToRowIndex);
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   // Rows outside the range keep their place, the range is merged in one pass instead of a search per row.
   auto& items = FView->FSelection->ItemsList();
   std::vector<TcxDataSelectedItem> merged;
@@ -150,7 +153,7 @@ void TcxCustomDataController::SelectRange(int AFromRowIndex, int AToRowIndex) {
 void TcxCustomDataController::SelectFromAnchor(int ARowIndex, bool AKeepSelection) {
   if (!IsSelectionAnchorSet())
     return;
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   if (!AKeepSelection)
     ClearSelection();
   SelectRange(GetSelectionAnchorRowIndex(), ARowIndex);
@@ -162,7 +165,7 @@ void TcxCustomDataController::SetSelectionAnchor(int ARowIndex) {
 }
 
 void TcxCustomDataController::SelectOnlyFocusedRow() {
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   ClearSelection();
   if (GetFocusedRowIndex() >= 0)
     SelectRange(GetFocusedRowIndex(), GetFocusedRowIndex());
@@ -177,4 +180,12 @@ void TcxCustomDataController::SetFocusedRowSelected(bool AValue) {
     FSelectionChangePendingRow = GetFocusedRowIndex();
     AddChanges(dccSelection);
   }
+}
+
+void TcxDataFocusingInfo::Assign(const TcxDataFocusingInfo& AOther) {
+  Level = AOther.Level;
+  PrevRecordIndex = AOther.PrevRecordIndex;
+  RecordIndex = AOther.RecordIndex;
+  RowIndex = AOther.RowIndex;
+  Changed = false;
 }

@@ -401,7 +401,7 @@ void TcxCustomDataController::ChangeGroupIndex(int AItemIndex, int AGroupIndex) 
 }
 
 void TcxCustomDataController::ClearGrouping() {
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   while (FView->GroupingFieldList().Count() > 0)
     FView->ChangeGrouping(FView->GroupingFieldList().Items(0).Field, -1);
 }
@@ -415,6 +415,6 @@ void TcxCustomDataController::ChangeGroupSummarySorting(int ASummaryIndex, TcxDa
   TcxDataGroups& groups = FView->Groups();
   groups.SummarySortIndex = ASummaryIndex;
   groups.SummarySortOrder = AOrder;
-  TUpdateBlock<TcxCustomDataController> update(*this);
+  TControllerUpdate update(*this);
   FView->AddChanges(dvcSorting | dvcGrouping | dvcSummary);
 }

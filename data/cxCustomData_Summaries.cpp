@@ -455,6 +455,6 @@ void TcxDataSummary::CalculateGroupSummaries() {
 void TcxDataSummary::DoAfterSummary() {
   if (!OnAfterSummary || FInEvent)
     return;
-  TFlagGuard guard(FInEvent);
+  TFlagGuard guard(FInEvent, FDataController->AliveToken());
   OnAfterSummary(this);
 }

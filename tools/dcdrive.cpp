@@ -15,6 +15,7 @@
 
 #include "data/cxCustomData.h"
 #include "data/cxVariants.h"
+#include "platform/rtl/FormatSettings.h"
 
 namespace {
 
@@ -571,6 +572,8 @@ int main(int argc, char** argv) {
     std::cerr << "usage: dcdrive TABLE.csv OPS.txt\n";
     return 2;
   }
+  // The output must not depend on the machine's locale.
+  FormatSettings.DecimalSeparator = '.';
   Driver driver;
   try {
     driver.Load(argv[1]);
