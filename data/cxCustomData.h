@@ -19,6 +19,9 @@
 
 class TcxCustomDataController;
 class TcxCustomDataControllerInfo;
+namespace cxdata {
+struct TOrderKeys;
+}
 class TcxCustomDataField;
 class TcxCustomDataFieldList;
 class TcxCustomDataRelationList;
@@ -516,6 +519,8 @@ public:
   int GetRowIndexByRecordIndex(int ARecordIndex, bool AMakeVisible);
   int GetNearestRowIndex(int ARowIndex) const;
   int GetRecordListCount() const { return int(FRecordList.size()); }
+  // Changes whenever the record list or the values behind it may have changed.
+  unsigned DataStamp() const { return FDataStamp; }
   int GetRecordListRecord(int AListIndex) const { return FRecordList.at(std::size_t(AListIndex)); }
   int GetListIndexByRecord(int ARecordIndex) const;
   const std::vector<int>& RecordList() const { return FRecordList; }
@@ -565,6 +570,7 @@ private:
   void RemapSelection();
 
   TcxDataViewChanges FChanges = 0;
+  unsigned FDataStamp = 1;
   TcxCustomDataController* FDataController;
   TcxDataGroups FGroups;
   std::vector<TcxDataExpandingInfo> FExpandingInfos;
@@ -581,6 +587,8 @@ private:
   std::unique_ptr<TcxDataSelection, TObjectDeleter> FSelection;
   TcxSortingFieldList FSortingFieldList;
   TcxSortingFieldList FTotalSortingFieldList;
+  // Dense order keys of the total sorting list from the last sort of this update, for the grouping.
+  std::vector<cxdata::TOrderKeys> FSortKeys;
 };
 
 class TcxDataFilterValueList;
@@ -593,6 +601,8 @@ public:
   ~TcxDataFilterCriteria() override;
 
   void Assign(TPersistent* Source) override;
+  // The tree as the binary property "Criteria", written only when it holds conditions.
+  void DefineProperties(TFiler* Filer) override;
   int GetIDByItemLink(TcxItemLink AItemLink) override;
   TcxFilterCriteriaItemClass GetItemClass() override;
   TcxItemLink GetItemLinkByID(int AID) override;
@@ -626,6 +636,9 @@ public:
   AnsiString GetFieldName() override;
   TcxItemLink GetItemLink() override;
   TcxCustomDataField* Field() { return static_cast<TcxCustomDataField*>(ItemLink()); }
+
+private:
+  TcxCustomDataController* FDataController = nullptr; // found on first use; items never change criteria
 };
 
 class TcxDataFilterValueList : public TcxFilterValueList {
@@ -750,6 +763,10 @@ private:
   void InitValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AAccumulators);
   void CalculateRange(TcxDataSummaryItems& AItems, int AFirst, int ALast,
                       std::vector<Accumulator>& AAccumulators);
+  void CalculateRecords(TcxDataSummaryItems& AItems, const std::vector<int>& ASlotOfRecord,
+                        std::vector<std::vector<Accumulator>>& ASlots);
+  void MergeValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AInto,
+                   const std::vector<Accumulator>& AFrom);
   void AddRecordValue(TcxDataSummaryItems& AItems, TcxDataSummaryItem* AItem, int ARecordIndex,
                       Accumulator& AAccumulator);
   Variant BuildValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AAccumulators);
@@ -788,7 +805,15 @@ public:
   TcxCustomDataField* SearchField() const { return FSearchField; }
 
 private:
+  void PrepareTexts();
   TcxCustomDataController* FDataController;
+  // Upper-cased texts of the search field in view order, kept until the view's data changes; when they are
+  // in byte order (a view sorted by the field) the matches of a prefix form one range found by bisection.
+  std::vector<char> FTexts;
+  std::vector<std::size_t> FTextEnds;
+  unsigned FTextsStamp = 0;
+  TcxCustomDataField* FTextsField = nullptr;
+  bool FTextsOrdered = false;
   bool FLocked = false;
   bool FSearching = false;
   AnsiString FSearchText;

@@ -4,6 +4,7 @@
 #include "data/cxCustomData_Internal.h"
 #include "data/cxFilterConsts.h"
 #include "data/cxVariants.h"
+#include "platform/classes/ComponentStream.h"
 
 using namespace cxdata;
 
@@ -22,6 +23,13 @@ void TcxDataFilterCriteria::Assign(TPersistent* Source) {
     return;
   }
   TcxFilterCriteria::Assign(Source);
+}
+
+void TcxDataFilterCriteria::DefineProperties(TFiler* Filer) {
+  TcxFilterCriteria::DefineProperties(Filer);
+  Filer->DefineBinaryProperty(
+      "Criteria", [this](TStream* AStream) { ReadData(AStream); },
+      [this](TStream* AStream) { WriteData(AStream); }, HasCriteriaData());
 }
 
 int TcxDataFilterCriteria::GetIDByItemLink(TcxItemLink AItemLink) {
@@ -92,12 +100,14 @@ void TcxDataFilterCriteria::SetActive(bool AValue) {
 
 void TcxDataFilterCriteriaItem::GetDataValue(void* AData, Variant& AValue) {
   TcxCustomDataField* field = Field();
-  auto* criteria = dynamic_cast<TcxDataFilterCriteria*>(GetCriteria());
-  if (!field || !criteria) {
+  if (!FDataController)
+    if (auto* criteria = dynamic_cast<TcxDataFilterCriteria*>(GetCriteria()))
+      FDataController = criteria->DataController();
+  if (!field || !FDataController) {
     AValue = Null;
     return;
   }
-  AValue = criteria->DataController()->GetValueForFilter(int(reinterpret_cast<std::intptr_t>(AData)), field);
+  AValue = FDataController->GetValueForFilter(int(reinterpret_cast<std::intptr_t>(AData)), field);
 }
 
 AnsiString TcxDataFilterCriteriaItem::GetFieldCaption() {

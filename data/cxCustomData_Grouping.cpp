@@ -238,39 +238,26 @@ void TcxCustomDataControllerInfo::DoGroup() {
       g.EndIndex = l == levels - 1 ? listIndex - 1 : open[std::size_t(l + 1)];
     }
   };
-  // Plain typed keys compare without variants; other fields go through the controller's comparison.
-  std::vector<TRawKind> kinds(static_cast<std::size_t>(levels));
-  for (int l = 0; l < levels; ++l)
-    kinds[std::size_t(l)] = dc->IsPlainValueOrder(FGroupingFieldList.Items(l).Field)
-                                ? RawKindOf(FGroupingFieldList.Items(l).Field->ValueTypeClass())
-                                : TRawKind::None;
-  TcxDataStorage& storage = dc->DataStorage();
+  // Dense keys of the sort just done compare without variants; other fields go through the controller.
+  bool dense = int(FSortKeys.size()) >= levels;
   auto differs = [&](int l, int a, int b) {
-    const TcxDataSortInfo& info = FGroupingFieldList.Items(l);
-    TRawKind kind = kinds[std::size_t(l)];
-    if (kind == TRawKind::None)
-      return dc->CompareRecordsBySortInfo(a, b, info) != 0;
-    const char* pa = ValuePlace(storage, a, info.Field->ValueDef());
-    const char* pb = ValuePlace(storage, b, info.Field->ValueDef());
-    if (!pa || !pb)
-      return pa != pb;
-    if (kind == TRawKind::String) {
-      const AnsiString* sa = RawString(pa);
-      const AnsiString* sb = RawString(pb);
-      return !sa || !sb ? sa != sb : *sa != *sb;
-    }
-    return RawOrderKey(kind, pa) != RawOrderKey(kind, pb);
+    if (!dense)
+      return dc->CompareRecordsBySortInfo(a, b, FGroupingFieldList.Items(l)) != 0;
+    const TOrderKeys& keys = FSortKeys[std::size_t(l)];
+    return keys.IsNull[std::size_t(a)] != keys.IsNull[std::size_t(b)] ||
+           keys.Key[std::size_t(a)] != keys.Key[std::size_t(b)];
   };
+  std::vector<int> firstRecord(static_cast<std::size_t>(levels), FRecordList[0]);
   openFrom(0, 0);
   for (int j = 1; j < int(FRecordList.size()); ++j) {
     int record = FRecordList[std::size_t(j)];
     for (int l = 0; l < levels; ++l) {
-      int first = FRecordList[std::size_t(FGroups.GetFirstListIndex(open[std::size_t(l)]))];
-      if (differs(l, record, first)) {
+      if (differs(l, record, firstRecord[std::size_t(l)])) {
         closeFrom(l, j);
         if (l == 0)
           ++top;
         openFrom(l, j);
+        std::fill(firstRecord.begin() + l, firstRecord.end(), record);
         break;
       }
     }

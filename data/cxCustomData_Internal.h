@@ -2,8 +2,8 @@
 // Shared between the seams of the data controller.
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -112,5 +112,16 @@ inline const AnsiString* RawString(const char* AData) {
   std::memcpy(&s, AData, sizeof s);
   return s;
 }
+
+// Order keys of one plain field for every record, read once in record order so that sorts, grouping and
+// summaries work on dense arrays instead of chasing record buffers in view order. Text gets the rank of its
+// value among the distinct texts, so equal texts share a key and keys order as the texts compare.
+struct TOrderKeys {
+  std::vector<std::uint64_t> Key; // by record index
+  std::vector<std::uint8_t> IsNull;
+};
+// False when the field has no plain order (then the controller's comparison must be used).
+bool BuildOrderKeys(TcxCustomDataController& AController, TcxCustomDataField* AField,
+                    const std::vector<int>& AAscendingRecords, TOrderKeys& AKeys);
 
 } // namespace cxdata

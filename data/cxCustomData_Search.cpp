@@ -2,6 +2,9 @@
 #include "data/cxCustomData_Internal.h"
 #include "data/cxDataUtils.h"
 
+#include <algorithm>
+#include <string_view>
+
 using namespace cxdata;
 
 bool TcxDataControllerSearch::DoFocusRecord(int AListIndex) {
@@ -21,28 +24,99 @@ bool TcxDataControllerSearch::DoFocusRecord(int AListIndex) {
   return focused && dc->GetFocusedRecordIndex() == record;
 }
 
-int TcxDataControllerSearch::DoSearch(int AStartIndex, int AEndIndex, bool AForward,
-                                      const AnsiString& AText) {
+void TcxDataControllerSearch::PrepareTexts() {
   TcxCustomDataController* dc = FDataController;
   TcxCustomDataControllerInfo& view = dc->View();
-  int count = view.GetRecordListCount();
-  if (AEndIndex == -1)
-    AEndIndex = AForward ? count - 1 : 0;
-  int step = AForward ? 1 : -1;
-  // Plain text columns are matched on the stored text without building a display text per record.
+  if (FTextsField == FSearchField && FTextsStamp == view.DataStamp() &&
+      FTextEnds.size() == std::size_t(view.GetRecordListCount()))
+    return;
+  FTexts.clear();
+  FTextEnds.clear();
+  FTextEnds.reserve(std::size_t(view.GetRecordListCount()));
   bool raw = dc->IsPlainValueOrder(FSearchField) &&
              RawKindOf(FSearchField->ValueTypeClass()) == TRawKind::String && !FSearchField->TextStored();
-  for (int li = AStartIndex; AForward ? li <= AEndIndex : li >= AEndIndex; li += step) {
+  FTextsOrdered = true;
+  std::size_t previous = 0;
+  // The byte-wise upper-casing of the text match, as a table.
+  std::string all(256, '\0');
+  for (int c = 0; c < 256; ++c)
+    all[std::size_t(c)] = char(c);
+  AnsiString upper = AnsiUpperCase(all);
+  for (int li = 0; li < view.GetRecordListCount(); ++li) {
     int record = view.GetRecordListRecord(li);
+    std::size_t begin = FTexts.size();
     if (raw) {
       const char* place = ValuePlace(dc->DataStorage(), record, FSearchField->ValueDef());
-      const AnsiString* text = place ? RawString(place) : nullptr;
-      if (DataCompareText(AText, text ? *text : AnsiString(), true))
-        return li;
-    } else if (DataCompareText(AText, dc->GetDisplayText(record, FSearchField), true)) {
-      return li;
+      if (const AnsiString* text = place ? RawString(place) : nullptr)
+        FTexts.insert(FTexts.end(), text->begin(), text->end());
+    } else {
+      AnsiString text = dc->GetDisplayText(record, FSearchField);
+      FTexts.insert(FTexts.end(), text.begin(), text.end());
     }
+    for (std::size_t i = begin; i < FTexts.size(); ++i)
+      FTexts[i] = upper[static_cast<unsigned char>(FTexts[i])];
+    FTextEnds.push_back(FTexts.size());
+    if (li > 0 && FTextsOrdered &&
+        std::string_view(FTexts.data() + previous, begin - previous) >
+            std::string_view(FTexts.data() + begin, FTexts.size() - begin))
+      FTextsOrdered = false;
+    previous = begin;
   }
+  FTextsField = FSearchField;
+  FTextsStamp = view.DataStamp();
+}
+
+int TcxDataControllerSearch::DoSearch(int AStartIndex, int AEndIndex, bool AForward,
+                                      const AnsiString& AText) {
+  int count = FDataController->View().GetRecordListCount();
+  if (AEndIndex == -1)
+    AEndIndex = AForward ? count - 1 : 0;
+  if (count == 0 || AStartIndex < 0 || AStartIndex >= count || !FSearchField)
+    return -1;
+  PrepareTexts();
+  AnsiString search = AnsiUpperCase(AText);
+  auto text = [&](int li) {
+    std::size_t begin = li == 0 ? 0 : FTextEnds[std::size_t(li - 1)];
+    return std::string_view(FTexts.data() + begin, FTextEnds[std::size_t(li)] - begin);
+  };
+  auto matches = [&](int li) {
+    std::string_view t = text(li);
+    return search.empty() ? t.empty() : t.substr(0, search.size()) == search;
+  };
+  if (FTextsOrdered && !search.empty()) {
+    // Texts in byte order: the texts starting with the search text are one run.
+    int lo = 0, hi = count;
+    while (lo < hi) {
+      int mid = lo + (hi - lo) / 2;
+      if (text(mid) < std::string_view(search))
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    int first = lo;
+    if (first >= count || !matches(first))
+      return -1;
+    lo = first;
+    hi = count;
+    while (lo < hi) {
+      int mid = lo + (hi - lo) / 2;
+      if (matches(mid))
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    int last = lo - 1;
+    if (AForward) {
+      int li = std::max(AStartIndex, first);
+      return li <= std::min(AEndIndex, last) ? li : -1;
+    }
+    int li = std::min(AStartIndex, last);
+    return li >= std::max(AEndIndex, first) ? li : -1;
+  }
+  int step = AForward ? 1 : -1;
+  for (int li = AStartIndex; AForward ? li <= AEndIndex : li >= AEndIndex; li += step)
+    if (matches(li))
+      return li;
   return -1;
 }
 

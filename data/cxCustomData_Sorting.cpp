@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "data/cxCustomData.h"
 #include "data/cxCustomData_Internal.h"
@@ -195,16 +197,21 @@ struct TKeyed {
   int Record;
 };
 
-// One stable LSD radix pass set over 64-bit keys; bytes that all keys share are skipped.
-void RadixSortStable(std::vector<TKeyed>& AItems) {
+// Stable LSD radix passes over 64-bit keys; bytes that all keys share are skipped.
+void RadixSortStable(std::vector<TKeyed>& AItems, std::vector<TKeyed>& ABuffer) {
   std::size_t n = AItems.size();
-  std::vector<TKeyed> buffer(n);
+  if (n < 2)
+    return;
+  std::uint64_t differing = 0;
+  for (const TKeyed& item : AItems)
+    differing |= item.Key ^ AItems[0].Key;
+  ABuffer.resize(n);
   for (int shift = 0; shift < 64; shift += 8) {
+    if (((differing >> shift) & 0xFF) == 0)
+      continue;
     std::size_t counts[256] = {};
     for (const TKeyed& item : AItems)
       ++counts[(item.Key >> shift) & 0xFF];
-    if (counts[(AItems[0].Key >> shift) & 0xFF] == n)
-      continue;
     std::size_t sum = 0;
     for (std::size_t& c : counts) {
       std::size_t t = c;
@@ -212,22 +219,73 @@ void RadixSortStable(std::vector<TKeyed>& AItems) {
       sum += t;
     }
     for (const TKeyed& item : AItems)
-      buffer[counts[(item.Key >> shift) & 0xFF]++] = item;
-    AItems.swap(buffer);
+      ABuffer[counts[(item.Key >> shift) & 0xFF]++] = item;
+    AItems.swap(ABuffer);
   }
 }
 
-// A typed column of one sort key, read once from the storage, for comparison sorts without variants.
-struct TKeyColumn {
-  TRawKind Kind;
-  bool Descending;
-  std::vector<const char*> Places; // by record index; nullptr for Null
-};
-
 } // namespace
+
+namespace cxdata {
+
+bool BuildOrderKeys(TcxCustomDataController& AController, TcxCustomDataField* AField,
+                    const std::vector<int>& AAscendingRecords, TOrderKeys& AKeys) {
+  if (!AController.IsPlainValueOrder(AField))
+    return false;
+  TRawKind kind = RawKindOf(AField->ValueTypeClass());
+  TcxValueDef* def = AField->ValueDef();
+  TcxDataStorage& storage = AController.DataStorage();
+  std::size_t count = std::size_t(AController.GetRecordCount());
+  AKeys.Key.assign(count, 0);
+  AKeys.IsNull.assign(count, 1);
+  if (kind != TRawKind::String) {
+    for (int record : AAscendingRecords)
+      if (const char* place = ValuePlace(storage, record, def)) {
+        AKeys.Key[std::size_t(record)] = RawOrderKey(kind, place);
+        AKeys.IsNull[std::size_t(record)] = 0;
+      }
+    return true;
+  }
+  std::unordered_map<std::string_view, std::uint32_t> slots;
+  std::vector<std::string_view> distinct;
+  for (int record : AAscendingRecords) {
+    const char* place = ValuePlace(storage, record, def);
+    const AnsiString* text = place ? RawString(place) : nullptr;
+    if (!text)
+      continue;
+    auto [it, added] = slots.try_emplace(std::string_view(*text), std::uint32_t(distinct.size()));
+    if (added)
+      distinct.push_back(it->first);
+    AKeys.Key[std::size_t(record)] = it->second;
+    AKeys.IsNull[std::size_t(record)] = 0;
+  }
+  std::vector<int> order(distinct.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = int(i);
+  auto compare = [&](int a, int b) {
+    return distinct[std::size_t(a)] == distinct[std::size_t(b)]
+               ? 0
+               : AnsiCompareStr(distinct[std::size_t(a)], distinct[std::size_t(b)]);
+  };
+  MergeSort(order, [&](int a, int b) { return compare(a, b) < 0; });
+  std::vector<std::uint64_t> rank(distinct.size());
+  std::uint64_t current = 0;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i > 0 && compare(order[i - 1], order[i]) != 0)
+      ++current;
+    rank[std::size_t(order[i])] = current;
+  }
+  for (int record : AAscendingRecords)
+    if (!AKeys.IsNull[std::size_t(record)])
+      AKeys.Key[std::size_t(record)] = rank[AKeys.Key[std::size_t(record)]];
+  return true;
+}
+
+} // namespace cxdata
 
 void TcxCustomDataControllerInfo::DoSort() {
   TcxCustomDataController* dc = FDataController;
+  FSortKeys.clear();
   FTotalSortingFieldList.Clear();
   for (int i = 0; i < FGroupingFieldList.Count(); ++i)
     FTotalSortingFieldList.Add(FGroupingFieldList.Items(i).Field, FGroupingFieldList.Items(i).SortOrder);
@@ -255,6 +313,18 @@ void TcxCustomDataControllerInfo::DoSort() {
   }
   if (FTotalSortingFieldList.Count() == 0)
     return;
+  PrepareCompareKinds();
+  struct Reset {
+    TcxCustomDataControllerInfo* Self;
+    ~Reset() { Self->ResetCompareKinds(); }
+  } reset{this};
+
+  int entries = FTotalSortingFieldList.Count();
+  FSortKeys.resize(std::size_t(entries));
+  bool plain = true;
+  for (int i = 0; i < entries && plain; ++i)
+    plain =
+        BuildOrderKeys(*dc, FTotalSortingFieldList.Items(i).Field, FRecordList, FSortKeys[std::size_t(i)]);
   // The record being edited keeps its place on screen: it is taken out and put back beside its neighbour.
   TcxCustomDataProvider& provider = dc->Provider();
   int editing = cxNoRecord, before = cxNoRecord, after = cxNoRecord;
@@ -263,46 +333,29 @@ void TcxCustomDataControllerInfo::DoSort() {
     editing = provider.EditingRecordIndex();
     before = provider.RecordBefore();
     after = provider.RecordAfter();
-    if (editing == after || editing == before)
+    if (editing == after || editing == before || editing < 0)
       editing = cxNoRecord;
     else
       std::erase(FRecordList, editing);
   }
-  PrepareCompareKinds();
-  struct Reset {
-    TcxCustomDataControllerInfo* Self;
-    ~Reset() { Self->ResetCompareKinds(); }
-  } reset{this};
-
-  bool plain = true, numeric = true;
-  for (int i = 0; i < FTotalSortingFieldList.Count(); ++i) {
-    TcxCustomDataField* field = FTotalSortingFieldList.Items(i).Field;
-    if (!dc->IsPlainValueOrder(field))
-      plain = false;
-    else if (RawKindOf(field->ValueTypeClass()) == TRawKind::String)
-      numeric = false;
-  }
-  TcxDataStorage& storage = dc->DataStorage();
-  if (plain && numeric) {
+  if (plain) {
     // Stable radix passes from the last key to the first give the full order; Null goes first ascending.
-    std::vector<TKeyed> items(FRecordList.size());
-    for (int i = FTotalSortingFieldList.Count() - 1; i >= 0; --i) {
-      const TcxDataSortInfo& info = FTotalSortingFieldList.Items(i);
-      TRawKind kind = RawKindOf(info.Field->ValueTypeClass());
-      TcxValueDef* def = info.Field->ValueDef();
-      bool descending = info.SortOrder == soDescending;
-      std::vector<int> nulls;
+    std::vector<TKeyed> items(FRecordList.size()), buffer;
+    std::vector<int> nulls;
+    for (int i = entries - 1; i >= 0; --i) {
+      const TOrderKeys& keys = FSortKeys[std::size_t(i)];
+      bool descending = FTotalSortingFieldList.Items(i).SortOrder == soDescending;
+      nulls.clear();
+      items.resize(FRecordList.size());
       std::size_t n = 0;
       for (int record : FRecordList) {
-        const char* place = ValuePlace(storage, record, def);
-        if (!place)
+        if (keys.IsNull[std::size_t(record)])
           nulls.push_back(record);
         else
-          items[n++] = {descending ? ~RawOrderKey(kind, place) : RawOrderKey(kind, place), record};
+          items[n++] = {descending ? ~keys.Key[std::size_t(record)] : keys.Key[std::size_t(record)], record};
       }
       items.resize(n);
-      if (n > 0)
-        RadixSortStable(items);
+      RadixSortStable(items, buffer);
       std::size_t k = 0;
       if (!descending)
         for (int record : nulls)
@@ -312,47 +365,11 @@ void TcxCustomDataControllerInfo::DoSort() {
       if (descending)
         for (int record : nulls)
           FRecordList[k++] = record;
-      items.resize(FRecordList.size());
     }
-  } else if (plain) {
-    std::vector<TKeyColumn> columns;
-    for (int i = 0; i < FTotalSortingFieldList.Count(); ++i) {
-      const TcxDataSortInfo& info = FTotalSortingFieldList.Items(i);
-      TKeyColumn column{RawKindOf(info.Field->ValueTypeClass()), info.SortOrder == soDescending, {}};
-      column.Places.assign(std::size_t(recordCount), nullptr);
-      for (int record : FRecordList)
-        column.Places[std::size_t(record)] = ValuePlace(storage, record, info.Field->ValueDef());
-      columns.push_back(std::move(column));
-    }
-    auto compare = [&](int a, int b) {
-      for (const TKeyColumn& column : columns) {
-        const char* pa = column.Places[std::size_t(a)];
-        const char* pb = column.Places[std::size_t(b)];
-        int c;
-        if (!pa || !pb)
-          c = pa ? 1 : (pb ? -1 : 0);
-        else if (column.Kind == TRawKind::String) {
-          const AnsiString* sa = RawString(pa);
-          const AnsiString* sb = RawString(pb);
-          if (!sa || !sb)
-            c = sa ? 1 : (sb ? -1 : 0);
-          else if (*sa == *sb)
-            c = 0;
-          else
-            c = AnsiCompareStr(*sa, *sb) < 0 ? -1 : 1;
-        } else {
-          std::uint64_t ka = RawOrderKey(column.Kind, pa), kb = RawOrderKey(column.Kind, pb);
-          c = (ka > kb) - (ka < kb);
-        }
-        if (c != 0)
-          return column.Descending ? c > 0 : c < 0;
-      }
-      return a < b;
-    };
-    std::sort(FRecordList.begin(), FRecordList.end(), compare);
-  } else {
+  } else if (entries > 0) {
+    FSortKeys.clear();
     MergeSort(FRecordList, [&](int a, int b) {
-      for (int i = 0; i < FTotalSortingFieldList.Count(); ++i) {
+      for (int i = 0; i < entries; ++i) {
         int c = dc->CompareRecordsBySortInfo(a, b, FTotalSortingFieldList.Items(i));
         if (c != 0)
           return c < 0;
@@ -362,10 +379,8 @@ void TcxCustomDataControllerInfo::DoSort() {
   }
   if (editing != cxNoRecord) {
     auto at = FRecordList.end();
-    if (before == cxNoRecord && after != cxNoRecord) {
-      auto found = std::find(FRecordList.begin(), FRecordList.end(), after);
-      at = found;
-    }
+    if (before == cxNoRecord && after != cxNoRecord)
+      at = std::find(FRecordList.begin(), FRecordList.end(), after);
     FRecordList.insert(at, editing);
   }
 }

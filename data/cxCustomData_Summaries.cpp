@@ -344,14 +344,79 @@ void TcxDataSummary::AddRecordValue(TcxDataSummaryItems& AItems, TcxDataSummaryI
 
 void TcxDataSummary::CalculateRange(TcxDataSummaryItems& AItems, int AFirst, int ALast,
                                     std::vector<Accumulator>& AAccumulators) {
+  // Typed accumulators are filled in record order by CalculateRecords; only the others walk the view.
+  std::vector<int> items;
+  for (int i = 0; i < AItems.Count(); ++i)
+    if (AItems.Items(i)->IsCalculated() && AAccumulators[std::size_t(i)].Raw == TRawKind::None)
+      items.push_back(i);
+  if (items.empty())
+    return;
   for (int li = AFirst; li <= ALast; ++li) {
     int record = GetRecordIndex(li);
     if (record < 0)
       continue;
-    for (int i = 0; i < AItems.Count(); ++i) {
-      TcxDataSummaryItem* item = AItems.Items(i);
-      if (item->IsCalculated())
-        AddRecordValue(AItems, item, record, AAccumulators[std::size_t(i)]);
+    for (int i : items)
+      AddRecordValue(AItems, AItems.Items(i), record, AAccumulators[std::size_t(i)]);
+  }
+}
+
+void TcxDataSummary::CalculateRecords(TcxDataSummaryItems& AItems, const std::vector<int>& ASlotOfRecord,
+                                      std::vector<std::vector<Accumulator>>& ASlots) {
+  std::vector<int> items;
+  for (int i = 0; i < AItems.Count(); ++i)
+    if (AItems.Items(i)->IsCalculated() && ASlots.size() > 0 &&
+        ASlots[0][std::size_t(i)].Raw != TRawKind::None)
+      items.push_back(i);
+  if (items.empty())
+    return;
+  TcxCustomDataControllerInfo& view = FDataController->View();
+  for (std::size_t r = 0; r < ASlotOfRecord.size(); ++r) {
+    int slot = ASlotOfRecord[r];
+    if (slot < 0)
+      continue;
+    int record = GetRecordIndex(view.GetListIndexByRecord(int(r)));
+    if (record < 0)
+      continue;
+    for (int i : items)
+      AddRecordValue(AItems, AItems.Items(i), record, ASlots[std::size_t(slot)][std::size_t(i)]);
+  }
+}
+
+void TcxDataSummary::MergeValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AInto,
+                                 const std::vector<Accumulator>& AFrom) {
+  for (int i = 0; i < AItems.Count(); ++i) {
+    Accumulator& into = AInto[std::size_t(i)];
+    const Accumulator& from = AFrom[std::size_t(i)];
+    if (into.Raw == TRawKind::None)
+      continue;
+    into.Count += from.Count;
+    if (!from.Started)
+      continue;
+    if (!into.Started) {
+      into.Started = true;
+      into.Best = from.Best;
+      into.IntSum = from.IntSum;
+      into.DoubleSum = from.DoubleSum;
+      into.IntOverflow = from.IntOverflow;
+      continue;
+    }
+    TcxSummaryKind kind = AItems.Items(i)->Kind();
+    if (kind == skSum || kind == skAverage) {
+      if (into.Raw == TRawKind::Double) {
+        into.DoubleSum += from.DoubleSum;
+      } else if (into.IntOverflow || from.IntOverflow) {
+        double a = into.IntOverflow ? into.DoubleSum : double(into.IntSum);
+        double b = from.IntOverflow ? from.DoubleSum : double(from.IntSum);
+        into.IntOverflow = true;
+        into.DoubleSum = a + b;
+      } else if (__builtin_add_overflow(into.IntSum, from.IntSum, &into.IntSum)) {
+        into.IntOverflow = true;
+        into.DoubleSum = double(into.IntSum - from.IntSum) + double(from.IntSum);
+      }
+    } else if ((kind == skMin || kind == skMax) && from.Best) {
+      std::uint64_t k = RawOrderKey(into.Raw, from.Best), best = RawOrderKey(into.Raw, into.Best);
+      if (kind == skMin ? k < best : k > best)
+        into.Best = from.Best;
     }
   }
 }
@@ -421,34 +486,67 @@ void TcxDataSummary::Calculate() {
 }
 
 void TcxDataSummary::CalculateFooterSummary() {
-  std::vector<Accumulator> accumulators;
-  InitValues(FFooterSummaryItems, accumulators);
-  if (!FDataController->IsGridMode())
-    CalculateRange(FFooterSummaryItems, 0, FDataController->View().GetRecordListCount() - 1, accumulators);
-  FFooterSummaryValues = BuildValues(FFooterSummaryItems, accumulators);
+  TcxCustomDataControllerInfo& view = FDataController->View();
+  std::vector<std::vector<Accumulator>> slots(1);
+  InitValues(FFooterSummaryItems, slots[0]);
+  if (!FDataController->IsGridMode() && FFooterSummaryItems.Count() > 0) {
+    std::vector<int> slotOfRecord(std::size_t(FDataController->GetRecordCount()), -1);
+    for (int record : view.RecordList())
+      slotOfRecord[std::size_t(record)] = 0;
+    CalculateRecords(FFooterSummaryItems, slotOfRecord, slots);
+    CalculateRange(FFooterSummaryItems, 0, view.GetRecordListCount() - 1, slots[0]);
+  }
+  FFooterSummaryValues = BuildValues(FFooterSummaryItems, slots[0]);
 }
 
 void TcxDataSummary::CalculateGroupSummaries() {
-  TcxDataGroups& groups = FDataController->View().Groups();
+  TcxCustomDataControllerInfo& view = FDataController->View();
+  TcxDataGroups& groups = view.Groups();
   int levels = groups.LevelCount();
+  if (levels == 0 || groups.Count() == 0)
+    return;
+  // Deepest groups number the slots; typed values are summed per slot in record order, then every group
+  // takes the slots below it.
+  std::vector<int> slotOfRecord(std::size_t(FDataController->GetRecordCount()), -1);
+  std::vector<int> deepest;
+  for (int g = 0; g < groups.Count(); ++g) {
+    const TcxDataGroupInfo& group = groups.Items(g);
+    if (group.Level != levels - 1)
+      continue;
+    for (int li = group.BeginIndex; li <= group.EndIndex; ++li)
+      slotOfRecord[std::size_t(view.GetRecordListRecord(li))] = int(deepest.size());
+    deepest.push_back(g);
+  }
   for (int level = 0; level < levels; ++level) {
     TcxDataSummaryItems* items = GetGroupSummaryItems(level);
+    if (!items || items->Count() == 0) {
+      for (int g = 0; g < groups.Count(); ++g)
+        if (groups.Items(g).Level == level)
+          groups.Items(g).SummaryValues = Null;
+      continue;
+    }
+    std::vector<std::vector<Accumulator>> slots(deepest.size());
+    for (auto& slot : slots)
+      InitValues(*items, slot);
+    CalculateRecords(*items, slotOfRecord, slots);
     std::vector<Accumulator> accumulators;
     int current = -1;
+    std::size_t next = 0;
     for (int g = 0; g < groups.Count(); ++g) {
       TcxDataGroupInfo& group = groups.Items(g);
       if (group.Level == level) {
         if (current >= 0)
-          groups.Items(current).SummaryValues = items ? BuildValues(*items, accumulators) : Null;
+          groups.Items(current).SummaryValues = BuildValues(*items, accumulators);
         current = g;
-        if (items)
-          InitValues(*items, accumulators);
+        InitValues(*items, accumulators);
       }
-      if (group.Level == levels - 1 && items && current >= 0)
+      if (group.Level == levels - 1 && current >= 0) {
+        MergeValues(*items, accumulators, slots[next++]);
         CalculateRange(*items, group.BeginIndex, group.EndIndex, accumulators);
+      }
     }
     if (current >= 0)
-      groups.Items(current).SummaryValues = items ? BuildValues(*items, accumulators) : Null;
+      groups.Items(current).SummaryValues = BuildValues(*items, accumulators);
   }
 }
 

@@ -606,6 +606,9 @@ void TcxCustomDataControllerInfo::Update() {
         FFocusingInfo.Clear();
     }
   }
+  FSortKeys.clear();
+  if (FChanges & (dvcData | dvcSorting | dvcGrouping | dvcFilter))
+    ++FDataStamp;
   TcxDataViewChanges changes = FChanges;
   FChanges = 0;
   dc->ViewChanged(changes);

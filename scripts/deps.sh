@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   nettle-dev libpixman-1-dev libfreetype-dev libfontconfig-dev libpng-dev libsdl2-dev
-  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   fonts-dejavu-core xvfb xdotool xclip jq
 )
 missing=()

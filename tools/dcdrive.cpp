@@ -221,7 +221,8 @@ Variant JsonToVariant(const json& AValue, const std::string& AType) {
     return v >= INT32_MIN && v <= INT32_MAX ? Variant(int(v)) : Variant(v);
   }
   if (AValue.is_number())
-    return AType == "currency" ? Variant(Currency::FromDouble(AValue.get<double>())) : Variant(AValue.get<double>());
+    return AType == "currency" ? Variant(Currency::FromDouble(AValue.get<double>()))
+                               : Variant(AValue.get<double>());
   if (AValue.is_string()) {
     std::string text = AValue.get<std::string>();
     if (AType == "date" || AType == "currency" || AType == "int" || AType == "float")
@@ -393,10 +394,10 @@ struct Driver {
     int column = ColumnIndex(AWords[1]);
     const std::string& type = Columns[std::size_t(column)]->Type;
     static const std::pair<const char*, TcxFilterOperatorKind> ops[] = {
-        {"=", fokEqual},         {"<>", fokNotEqual},    {"<", fokLess},           {"<=", fokLessEqual},
-        {">", fokGreater},       {">=", fokGreaterEqual}, {"like", fokLike},       {"notlike", fokNotLike},
-        {"null", fokNull},       {"notnull", fokNotNull}, {"between", fokBetween}, {"notbetween", fokNotBetween},
-        {"in", fokInList},       {"notin", fokNotInList}};
+        {"=", fokEqual},   {"<>", fokNotEqual},     {"<", fokLess},          {"<=", fokLessEqual},
+        {">", fokGreater}, {">=", fokGreaterEqual}, {"like", fokLike},       {"notlike", fokNotLike},
+        {"null", fokNull}, {"notnull", fokNotNull}, {"between", fokBetween}, {"notbetween", fokNotBetween},
+        {"in", fokInList}, {"notin", fokNotInList}};
     for (auto& [name, kind] : ops) {
       if (AWords[2] != name)
         continue;
@@ -472,7 +473,9 @@ struct Driver {
     } else if (op == "summary") {
       if (w.size() < 2 || (w[1] != "footer" && w[1] != "group"))
         throw BadInput("summary footer|group COL KIND");
-      AddSummary(w[1] == "footer" ? DC->Summary().FooterSummaryItems() : DC->Summary().DefaultGroupSummaryItems(), w);
+      AddSummary(w[1] == "footer" ? DC->Summary().FooterSummaryItems()
+                                  : DC->Summary().DefaultGroupSummaryItems(),
+                 w);
     } else if (op == "summaryoptions") {
       TcxSummaryOptions options;
       for (std::size_t i = 1; i < w.size(); ++i) {

@@ -24,7 +24,9 @@ public:
     }
   }
   TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
-  void DoUpdateEvent(TcxUpdateControlInfo* AInfo) override { Infos.push_back(std::string(AInfo->ClassName())); }
+  void DoUpdateEvent(TcxUpdateControlInfo* AInfo) override {
+    Infos.push_back(std::string(AInfo->ClassName()));
+  }
   void FieldChanged(TcxCustomDataField* AField) override {
     (void)AField;
     if (ResetFieldsOnChange)
@@ -67,7 +69,9 @@ TEST(CustomData, SortOfUnrelatedVariantTypesStaysBoundedAndConsistent) {
   dc.SetItemValueTypeClass(0, TcxVariantValueType::Instance());
   std::vector<std::vector<Variant>> rows;
   for (int i = 0; i < 200; ++i)
-    rows.push_back({i % 3 == 0 ? Variant(i) : i % 3 == 1 ? Variant(AnsiString("t") + std::to_string(i % 7)) : Null});
+    rows.push_back({i % 3 == 0   ? Variant(i)
+                    : i % 3 == 1 ? Variant(AnsiString("t") + std::to_string(i % 7))
+                                 : Null});
   dc.Fill(rows);
   dc.ChangeSorting(0, soAscending);
   std::vector<int> order = dc.RowRecords();
@@ -237,10 +241,14 @@ TEST(CustomData, SummariesOverNulls) {
     std::vector<Variant> Values;
     Variant Expected;
   } cases[] = {
-      {skSum, false, {Null, 5, 7}, 12},     {skCount, false, {Null, 5, 7}, 3},
-      {skCount, true, {Null, 5, 7}, 2},     {skAverage, false, {Null, 4, 8}, 4.0},
-      {skAverage, true, {Null, 4, 8}, 6.0}, {skMin, false, {Null, 3, 1}, 1},
-      {skMax, false, {Null, Null}, Null},   {skCount, false, {Null, Null}, 2},
+      {skSum, false, {Null, 5, 7}, 12},
+      {skCount, false, {Null, 5, 7}, 3},
+      {skCount, true, {Null, 5, 7}, 2},
+      {skAverage, false, {Null, 4, 8}, 4.0},
+      {skAverage, true, {Null, 4, 8}, 6.0},
+      {skMin, false, {Null, 3, 1}, 1},
+      {skMax, false, {Null, Null}, Null},
+      {skCount, false, {Null, Null}, 2},
       {skSum, false, {int(0x7FFFFFFF), int(0x7FFFFFFF)}, std::int64_t(0xFFFFFFFE)},
   };
   for (const Case& c : cases) {
@@ -283,7 +291,8 @@ TEST(CustomData, SummaryTextsAndDateAverage) {
   EXPECT_EQ(sum->GetValueDisplayText(1234.5, false), "SUM=1234.50");
   TcxDataSummaryItem* count = dc.Summary().DefaultGroupSummaryItems().Add();
   count->SetKind(skCount);
-  EXPECT_EQ(dc.Summary().DefaultGroupSummaryItems().GetGroupText(VarArrayOf({1.0, 2})), "(SUM=1.00, COUNT=2)");
+  EXPECT_EQ(dc.Summary().DefaultGroupSummaryItems().GetGroupText(VarArrayOf({1.0, 2})),
+            "(SUM=1.00, COUNT=2)");
 }
 
 TEST(CustomData, LocateWrapsLocateNextDoesNot) {
@@ -338,12 +347,22 @@ struct Killer : TObject {
 TEST(CustomData, HandlersThatFreeTheController) {
   using Setup = void (*)(TestController*, Killer*);
   Setup setups[] = {
-      [](TestController* dc, Killer* k) { dc->OnBeforePost = TcxDataControllerNotifyEvent(k, &Killer::Kill); },
+      [](TestController* dc, Killer* k) {
+        dc->OnBeforePost = TcxDataControllerNotifyEvent(k, &Killer::Kill);
+      },
       [](TestController* dc, Killer* k) { dc->OnAfterPost = TcxDataControllerNotifyEvent(k, &Killer::Kill); },
-      [](TestController* dc, Killer* k) { dc->OnBeforeCancel = TcxDataControllerNotifyEvent(k, &Killer::Kill); },
-      [](TestController* dc, Killer* k) { dc->OnAfterCancel = TcxDataControllerNotifyEvent(k, &Killer::Kill); },
-      [](TestController* dc, Killer* k) { dc->OnDataChanged = TcxDataControllerNotifyEvent(k, &Killer::Kill); },
-      [](TestController* dc, Killer* k) { dc->AddDataChangedListener(k, TNotifyEvent(k, &Killer::KillByListener)); },
+      [](TestController* dc, Killer* k) {
+        dc->OnBeforeCancel = TcxDataControllerNotifyEvent(k, &Killer::Kill);
+      },
+      [](TestController* dc, Killer* k) {
+        dc->OnAfterCancel = TcxDataControllerNotifyEvent(k, &Killer::Kill);
+      },
+      [](TestController* dc, Killer* k) {
+        dc->OnDataChanged = TcxDataControllerNotifyEvent(k, &Killer::Kill);
+      },
+      [](TestController* dc, Killer* k) {
+        dc->AddDataChangedListener(k, TNotifyEvent(k, &Killer::KillByListener));
+      },
   };
   for (Setup setup : setups) {
     Killer killer;
@@ -421,6 +440,191 @@ TEST(CustomData, DetailControllersFollowMasterRecords) {
   detail.ActiveRelationIndex = 5;
   detail.SetInfoCount(2);
   EXPECT_EQ(detail.ActiveRelationIndex, 1);
+}
+
+} // namespace
+
+namespace {
+
+class KeyedController : public TestController {
+public:
+  using TestController::TestController;
+  int GetItemID(TObject* AItem) override {
+    for (std::size_t i = 0; i < Items.size(); ++i)
+      if (Items[i].get() == AItem)
+        return int(i) + 100;
+    return -1;
+  }
+};
+
+TEST(CustomData, CriteriaStreamItemsAsItemIDs) {
+  KeyedController a(3), b(3);
+  {
+    TUpdateBlock<TcxFilterCriteria> update(a.Filter());
+    a.Filter().AddItem(a.Filter().Root(), a.Items[2].get(), fokGreater, 5, "5");
+  }
+  TMemoryStream stream;
+  a.Filter().WriteData(&stream);
+  stream.SetPosition(0);
+  b.Filter().ReadData(&stream);
+  ASSERT_EQ(b.Filter().Root()->Count(), 1);
+  auto* item = static_cast<TcxDataFilterCriteriaItem*>(b.Filter().Root()->Items(0));
+  EXPECT_EQ(item->Field(), b.GetItemField(2));
+  EXPECT_EQ(item->GetItemLink(), b.Items[2].get());
+}
+
+TEST(CustomData, FilterValueListOffersDistinctValuesOnce) {
+  TestController dc(1);
+  struct Case {
+    std::vector<Variant> Values;
+    std::vector<int> Kinds;
+  } cases[] = {
+      {{3, 1, 3, 2}, {fviAll, fviCustom, fviValue, fviValue, fviValue}},
+      {{2, Null, 2}, {fviAll, fviCustom, fviBlanks, fviNonBlanks, fviValue}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::vector<Variant>> rows;
+    for (const Variant& v : c.Values)
+      rows.push_back({v});
+    dc.Fill(rows);
+    auto list = dc.Filter().CreateValueList();
+    list->Load(0);
+    std::vector<int> kinds;
+    std::vector<int> values;
+    for (int i = 0; i < list->Count(); ++i) {
+      kinds.push_back(list->Items(i).Kind);
+      if (list->Items(i).Kind == fviValue)
+        values.push_back(list->Items(i).Value.AsInteger());
+    }
+    EXPECT_EQ(kinds, c.Kinds);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_EQ(std::adjacent_find(values.begin(), values.end()), values.end());
+  }
+}
+
+TEST(CustomData, SearchByBisectionMatchesTheLinearScan) {
+  std::mt19937 rng(3);
+  const char* parts[] = {"a", "B", "ab", "Ab", "b", "", "ç", "Ç", "ba"};
+  for (int round = 0; round < 20; ++round) {
+    TestController dc(1);
+    dc.SetItemValueTypeClass(0, TcxStringValueType::Instance());
+    std::vector<std::vector<Variant>> rows;
+    for (int i = 0; i < 30; ++i)
+      rows.push_back({rng() % 7 == 0 ? Null : Variant(AnsiString(parts[rng() % 9]) + parts[rng() % 9])});
+    dc.Fill(rows);
+    if (round % 2)
+      dc.ChangeSorting(0, soAscending);
+    dc.Search().Locate(0, "no such text"); // names the search field
+    for (const char* key : {"a", "AB", "b", "ç", "x"}) {
+      int start = int(rng() % 30);
+      for (bool forward : {true, false}) {
+        int expected = -1;
+        AnsiString upperKey = AnsiUpperCase(key);
+        for (int li = start; forward ? li < 30 : li >= 0; li += forward ? 1 : -1) {
+          AnsiString text = AnsiUpperCase(VarToStr(dc.GetValue(dc.View().GetRecordListRecord(li), 0)));
+          if (text.compare(0, upperKey.size(), upperKey) == 0) {
+            expected = li;
+            break;
+          }
+        }
+        EXPECT_EQ(dc.Search().DoSearch(start, -1, forward, key), expected) << round << key << forward;
+      }
+    }
+  }
+}
+
+TEST(CustomData, GroupsSortedBySummaryKeepPreviousOrderOnTies) {
+  TestController dc(2);
+  dc.Fill({{1, 5}, {2, 3}, {3, 5}, {4, 1}, {1, 0}});
+  TcxDataSummaryItem* sum = dc.Summary().DefaultGroupSummaryItems().Add();
+  sum->SetField(dc.GetItemField(1));
+  sum->SetKind(skSum);
+  dc.ChangeGroupIndex(0, 0);
+  auto groupValues = [&] {
+    std::vector<int> values;
+    for (int g = 0; g < dc.View().Groups().Count(); ++g)
+      values.push_back(
+          dc.GetValue(dc.View().GetRecordListRecord(dc.View().Groups().GetFirstListIndex(g)), 0).AsInteger());
+    return values;
+  };
+  dc.ChangeGroupSummarySorting(0, soDescending);
+  EXPECT_EQ(groupValues(), (std::vector<int>{1, 3, 2, 4}));
+  dc.ChangeGroupSummarySorting(0, soAscending);
+  EXPECT_EQ(groupValues(), (std::vector<int>{4, 2, 1, 3}));
+  dc.FullExpand();
+  // Rows still map to the records of their groups after the reordering.
+  EXPECT_EQ(dc.GetRowInfo(1).RecordIndex, 3);
+  EXPECT_EQ(dc.GetRowInfo(dc.GetRowCount() - 1).RecordIndex, 2);
+}
+
+TEST(CustomData, FocusAndSelectionFollowRecordsThroughSortAndFilter) {
+  TestController dc(1);
+  dc.Fill({{5}, {1}, {4}, {2}, {3}});
+  dc.SetMultiSelect(true);
+  dc.ChangeFocusedRecordIndex(2);
+  dc.ChangeRowSelection(0, true);
+  dc.ChangeRowSelection(4, true);
+  dc.ChangeSorting(0, soAscending);
+  EXPECT_EQ(dc.GetFocusedRecordIndex(), 2);
+  EXPECT_EQ(dc.GetFocusedRowIndex(), 3);
+  std::vector<int> selected;
+  for (int i = 0; i < dc.GetSelectedCount(); ++i)
+    selected.push_back(dc.GetRowInfo(dc.GetSelectedRowIndex(i)).RecordIndex);
+  EXPECT_EQ(selected, (std::vector<int>{4, 0}));
+  {
+    TUpdateBlock<TcxFilterCriteria> update(dc.Filter());
+    dc.Filter().AddItem(dc.Filter().Root(), dc.Items[0].get(), fokLess, 5, "");
+    dc.Filter().SetActive(true);
+  }
+  EXPECT_EQ(dc.GetSelectedCount(), 1); // record 0 (value 5) is filtered away
+  EXPECT_EQ(dc.GetFocusedRecordIndex(), 2);
+}
+
+TEST(CustomData, EditedRecordKeepsItsPlaceAndStaysVisible) {
+  TestController dc(1);
+  dc.Fill({{1}, {2}, {3}});
+  dc.ChangeSorting(0, soAscending);
+  {
+    TUpdateBlock<TcxFilterCriteria> update(dc.Filter());
+    dc.Filter().AddItem(dc.Filter().Root(), dc.Items[0].get(), fokLess, 10, "");
+    dc.Filter().SetActive(true);
+  }
+  dc.ChangeFocusedRowIndex(0);
+  dc.SetEditValue(0, 50, evsValue); // above the filter's limit and the largest key
+  EXPECT_EQ(dc.RowRecords(), (std::vector<int>{0, 1, 2}));
+  dc.Post();
+  EXPECT_EQ(dc.RowRecords(), (std::vector<int>{1, 2}));
+}
+
+TEST(CustomData, SelectedRecordsSummaryCountsOnlySelectedRows) {
+  TestController dc(1);
+  dc.Fill({{1}, {2}, {4}});
+  dc.SetMultiSelect(true);
+  TcxDataSummaryItem* sum = dc.Summary().FooterSummaryItems().Add();
+  sum->SetField(dc.GetItemField(0));
+  sum->SetKind(skSum);
+  dc.Summary().SetOptions(TcxSummaryOptions{soSelectedRecords});
+  EXPECT_TRUE(dc.Summary().FooterSummaryValues()[0].IsNull());
+  dc.ChangeRowSelection(0, true);
+  dc.ChangeRowSelection(2, true);
+  EXPECT_EQ(dc.Summary().FooterSummaryValues()[0].AsInteger(), 5);
+}
+
+TEST(CustomData, IncrementalFilterAndBookmarks) {
+  TestController dc(1);
+  dc.SetItemValueTypeClass(0, TcxStringValueType::Instance());
+  dc.Fill({{"kuş"}, {"kedi"}, {"at"}});
+  EXPECT_EQ(dc.SetIncrementalFilter(0, "K"), 0);
+  EXPECT_EQ(dc.GetRowCount(), 2);
+  dc.ChangeFocusedRecordIndex(1);
+  EXPECT_TRUE(dc.SaveBookmark());
+  dc.ResetIncrementalFilter();
+  EXPECT_EQ(dc.GetRowCount(), 3);
+  dc.ChangeFocusedRowIndex(2);
+  EXPECT_TRUE(dc.GotoBookmark());
+  EXPECT_EQ(dc.GetFocusedRecordIndex(), 1);
+  dc.RemoveRecord(1);
+  EXPECT_FALSE(dc.IsBookmarkAvailable());
 }
 
 } // namespace
