@@ -882,6 +882,59 @@ private:
   int FRecordIndex;
 };
 
+// Values for ReadRecord from a set of definitions, such as the key values a locate looks for.
+class TcxValueDefUnboundReader : public TcxValueDefReader {
+  PELVOR_CLASS(TcxValueDefUnboundReader, TcxValueDefReader)
+public:
+  Variant GetValue(TcxValueDef* AValueDef) override;
+  bool IsSkippable(TcxValueDef* AValueDef) override;
+  void SetValue(TcxValueDef* AValueDef, const Variant& AValue);
+  void Truncate(int ACount);
+  void Clear() { Truncate(0); }
+  int Count() const { return int(FDefs.size()); }
+
+private:
+  std::vector<TcxValueDef*> FDefs; // borrowed
+  std::vector<Variant> FValues;
+};
+
+// Finds the first record whose key fields equal those of a search record filled by a reader.
+class TcxDataControllerKeyLocateObject : public TObject {
+  PELVOR_CLASS(TcxDataControllerKeyLocateObject, TObject)
+public:
+  explicit TcxDataControllerKeyLocateObject(TcxCustomDataController* ADataController)
+      : FDataController(ADataController) {}
+  ~TcxDataControllerKeyLocateObject() override { ReleaseRecord(); }
+  void ReadData(TcxValueDefReader* AReader);
+  void ReleaseRecord();
+  // -1 without a search record or when no record matches.
+  virtual int FindRecordIndex();
+  std::vector<TcxCustomDataField*> KeyFields;
+
+private:
+  TcxCustomDataController* FDataController;
+  int FSearchRecord = 0;
+};
+
+// The group tree as the controller's users walk it; group -1 is the top level.
+class TcxDataControllerGroups : public TObject {
+  PELVOR_CLASS(TcxDataControllerGroups, TObject)
+public:
+  explicit TcxDataControllerGroups(TcxCustomDataController* ADataController)
+      : FDataController(ADataController) {}
+  int LevelCount() const;
+  int GroupingItemIndex(int ALevel) const;
+  int Level(int AGroup) const;
+  int ChildCount(int AGroup) const;
+  int ChildIndex(int AGroup, int AIndex) const;
+  int ChildRecordIndex(int AGroup, int AIndex) const;
+  int GroupIndexByRowIndex(int ARowIndex) const;
+  void LoadRecordIndexes(std::vector<int>& AList, int AGroup) const;
+
+private:
+  TcxCustomDataController* FDataController;
+};
+
 class TcxCustomDataRelation : public TObject {
   PELVOR_CLASS(TcxCustomDataRelation, TObject)
 public:
@@ -1173,6 +1226,7 @@ public:
   TcxDataFilterCriteria& Filter() { return *FFilter; }
   TcxDataSummary& Summary() { return *FSummary; }
   TcxDataControllerSearch& Search() { return *FSearch; }
+  TcxDataControllerGroups& Groups() { return FGroups; }
   TObject* Owner() const { return FOwner; }
 
   TcxDataControllerNotifyEvent OnAfterCancel, OnAfterDelete, OnAfterInsert, OnAfterPost, OnBeforeCancel,
@@ -1227,6 +1281,7 @@ private:
   std::unique_ptr<TcxCustomDataProvider, TObjectDeleter> FProvider;
   std::unique_ptr<TcxCustomDataControllerInfo, TObjectDeleter> FView;
   std::unique_ptr<TcxCustomDataRelationList, TObjectDeleter> FRelations;
+  TcxDataControllerGroups FGroups{this};
   bool FFocusedRowSelected = true;
   TcxCustomDataField* FIncrementalFilterField = nullptr;
   AnsiString FIncrementalFilterText;

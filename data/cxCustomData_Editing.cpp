@@ -181,7 +181,22 @@ int TcxCustomDataController::InsertRecord(int ARecordIndex) {
   if (IsProviderMode())
     return FProvider->InsertRecord(ARecordIndex);
   FDataStorage->InsertRecord(ARecordIndex);
+  // References to records at or behind the new one move up with them.
+  auto shift = [&](int& record) {
+    if (record >= ARecordIndex)
+      ++record;
+  };
+  shift(FView->FFocusingInfo.RecordIndex);
+  shift(FView->FPrevFocusingInfo.RecordIndex);
+  for (TcxDataSelectedItem& item : FView->FSelection->ItemsList())
+    if (item.Level >= 0)
+      shift(item.RecordIndex);
+  shift(FBookmark);
+  shift(RecordToFocusAfterDelete);
+  if (FProvider->FEditingRecordIndex != cxNoRecord)
+    shift(FProvider->FEditingRecordIndex);
   RecordInserted(ARecordIndex);
+  FView->DropState();
   DataChanged(dcNew, -1, -1);
   return ARecordIndex;
 }
@@ -409,7 +424,7 @@ bool TcxCustomDataController::IsBookmarkRow(int ARowIndex) {
 bool TcxCustomDataController::IsBookmarkRecordDeleted(int ARecordIndex) {
   if (ARecordIndex != -1 && ARecordIndex == FBookmark)
     return true;
-  return FView->GetListIndexByRecord(FBookmark) < 0 && FView->Changes() == 0;
+  return FView->GetListIndexByRecord(FBookmark) < 0;
 }
 
 void TcxCustomDataController::CheckBookmarkValid(int ARecordIndex) {

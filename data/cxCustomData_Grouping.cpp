@@ -275,3 +275,45 @@ bool TcxCustomDataController::ChangeExpanding(int ARowIndex, bool AExpanded, boo
   FView->ChangeExpanding(ARowIndex, AExpanded, ARecursive);
   return expandedBefore != AExpanded || before != GetRowCount();
 }
+
+int TcxDataControllerGroups::LevelCount() const {
+  return FDataController->View().GroupingFieldList().Count();
+}
+
+int TcxDataControllerGroups::GroupingItemIndex(int ALevel) const {
+  TcxGroupingFieldList& list = FDataController->View().GroupingFieldList();
+  if (ALevel < 0 || ALevel >= list.Count())
+    return -1;
+  return FDataController->GetItemIndexOfField(list.Items(ALevel).Field);
+}
+
+int TcxDataControllerGroups::Level(int AGroup) const {
+  return FDataController->View().Groups().GetLevel(AGroup);
+}
+
+int TcxDataControllerGroups::ChildCount(int AGroup) const {
+  return FDataController->View().Groups().GetChildCount(AGroup);
+}
+
+int TcxDataControllerGroups::ChildIndex(int AGroup, int AIndex) const {
+  return FDataController->View().Groups().GetChildIndex(AGroup, AIndex);
+}
+
+int TcxDataControllerGroups::ChildRecordIndex(int AGroup, int AIndex) const {
+  int li = FDataController->View().Groups().GetChildRecordListIndex(AGroup, AIndex);
+  return li < 0 ? -1 : FDataController->View().GetRecordListRecord(li);
+}
+
+int TcxDataControllerGroups::GroupIndexByRowIndex(int ARowIndex) const {
+  int group;
+  FDataController->View().Groups().FindByRowIndex(ARowIndex, group);
+  return group;
+}
+
+void TcxDataControllerGroups::LoadRecordIndexes(std::vector<int>& AList, int AGroup) const {
+  const TcxDataGroups& groups = FDataController->View().Groups();
+  if (AGroup < 0 || AGroup >= groups.Count())
+    return;
+  for (int li = groups.GetFirstListIndex(AGroup); li <= groups.GetLastListIndex(AGroup); ++li)
+    AList.push_back(FDataController->View().GetRecordListRecord(li));
+}

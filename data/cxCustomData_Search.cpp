@@ -225,3 +225,69 @@ void TcxCustomDataController::EndLocate() {
   FProvider->EndLocate();
   --FLocateCount;
 }
+
+Variant TcxValueDefUnboundReader::GetValue(TcxValueDef* AValueDef) {
+  // A twin definition of internal records answers for its regular definition.
+  TcxValueDef* def = AValueDef;
+  if (auto* internal = dynamic_cast<TcxInternalValueDef*>(AValueDef))
+    def = internal->RegularDef();
+  for (std::size_t i = 0; i < FDefs.size(); ++i)
+    if (FDefs[i] == def)
+      return FValues[i];
+  return Null;
+}
+
+bool TcxValueDefUnboundReader::IsSkippable(TcxValueDef* AValueDef) {
+  auto* field = dynamic_cast<TcxCustomDataField*>(AValueDef->GetLinkObject());
+  return field && field->IsInternal();
+}
+
+void TcxValueDefUnboundReader::SetValue(TcxValueDef* AValueDef, const Variant& AValue) {
+  for (std::size_t i = 0; i < FDefs.size(); ++i)
+    if (FDefs[i] == AValueDef) {
+      FValues[i] = AValue;
+      return;
+    }
+  FDefs.push_back(AValueDef);
+  FValues.push_back(AValue);
+}
+
+void TcxValueDefUnboundReader::Truncate(int ACount) {
+  if (ACount < 0)
+    ACount = 0;
+  if (std::size_t(ACount) < FDefs.size()) {
+    FDefs.resize(std::size_t(ACount));
+    FValues.resize(std::size_t(ACount));
+  }
+}
+
+void TcxDataControllerKeyLocateObject::ReadData(TcxValueDefReader* AReader) {
+  TcxDataStorage& storage = FDataController->DataStorage();
+  if (FSearchRecord == 0)
+    FSearchRecord = storage.AddInternalRecord();
+  storage.ReadRecord(FSearchRecord, AReader, false);
+}
+
+void TcxDataControllerKeyLocateObject::ReleaseRecord() {
+  if (FSearchRecord != 0)
+    FDataController->DataStorage().DeleteRecord(FSearchRecord);
+  FSearchRecord = 0;
+}
+
+int TcxDataControllerKeyLocateObject::FindRecordIndex() {
+  if (FSearchRecord == 0)
+    return -1;
+  TcxDataStorage& storage = FDataController->DataStorage();
+  for (int r = 0; r < FDataController->GetRecordCount(); ++r) {
+    bool equal = true;
+    for (TcxCustomDataField* field : KeyFields)
+      if (!field->ValueDef() || StrictVarCompare(storage.GetValue(r, field->ValueDef()),
+                                                 storage.GetValue(FSearchRecord, field->ValueDef())) != 0) {
+        equal = false;
+        break;
+      }
+    if (equal)
+      return r;
+  }
+  return -1;
+}

@@ -190,7 +190,7 @@ json ToJson(const Variant& AValue) {
   case varDate: {
     WORD y, m, d;
     DecodeDate(AValue.AsDouble(), y, m, d);
-    char buffer[16];
+    char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04u-%02u-%02u", unsigned(y), unsigned(m), unsigned(d));
     return buffer;
   }

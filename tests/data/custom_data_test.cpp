@@ -264,8 +264,9 @@ TEST(CustomData, SummariesOverNulls) {
       dc.Summary().SetOptions(TcxSummaryOptions{soNullIgnore});
     Variant result = dc.Summary().FooterSummaryValues()[0];
     EXPECT_EQ(result.Type() == varNull, c.Expected.IsNull()) << int(c.Kind);
-    if (!c.Expected.IsNull())
+    if (!c.Expected.IsNull()) {
       EXPECT_DOUBLE_EQ(result.AsDouble(), c.Expected.AsDouble()) << int(c.Kind);
+    }
   }
 }
 
@@ -625,6 +626,49 @@ TEST(CustomData, IncrementalFilterAndBookmarks) {
   EXPECT_EQ(dc.GetFocusedRecordIndex(), 1);
   dc.RemoveRecord(1);
   EXPECT_FALSE(dc.IsBookmarkAvailable());
+}
+
+} // namespace
+
+namespace {
+
+TEST(CustomData, InsertKeepsFocusAndSelectionOnTheirRecords) {
+  TestController dc(1);
+  dc.Fill({{10}, {20}, {30}});
+  dc.SetMultiSelect(true);
+  dc.ChangeFocusedRowIndex(2);
+  dc.ChangeRowSelection(1, true);
+  dc.InsertRecord(0);
+  EXPECT_EQ(dc.GetFocusedRecordIndex(), 3);
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 30);
+  ASSERT_EQ(dc.GetSelectedCount(), 1);
+  EXPECT_EQ(dc.GetValue(dc.GetRowInfo(dc.GetSelectedRowIndex(0)).RecordIndex, 0).AsInteger(), 20);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CustomData, KeyLocateAndGroupWalker) {
+  TestController dc(2);
+  TcxDataControllerKeyLocateObject empty(&dc);
+  EXPECT_EQ(empty.FindRecordIndex(), -1);
+  dc.Fill({{1, 7}, {2, 8}, {1, 9}});
+  TcxDataControllerKeyLocateObject locate(&dc);
+  locate.KeyFields = {dc.GetItemField(0), dc.GetItemField(1)};
+  TcxValueDefUnboundReader reader;
+  reader.SetValue(dc.GetItemField(0)->ValueDef(), 1);
+  reader.SetValue(dc.GetItemField(1)->ValueDef(), 9);
+  locate.ReadData(&reader);
+  EXPECT_EQ(locate.FindRecordIndex(), 2);
+  dc.ChangeGroupIndex(0, 0);
+  TcxDataControllerGroups& groups = dc.Groups();
+  EXPECT_EQ(groups.LevelCount(), 1);
+  EXPECT_EQ(groups.ChildCount(-1), 2);
+  std::vector<int> records;
+  groups.LoadRecordIndexes(records, groups.ChildIndex(-1, 0));
+  EXPECT_EQ(records, (std::vector<int>{0, 2}));
+  EXPECT_EQ(groups.ChildRecordIndex(groups.ChildIndex(-1, 1), 0), 1);
 }
 
 } // namespace
