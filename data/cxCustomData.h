@@ -583,7 +583,9 @@ private:
   int FLockCount = 0;
   TcxDataFocusingInfo FPrevFocusingInfo;
   std::vector<int> FRecordList;
-  std::vector<int> FListIndexOfRecord; // -1 for a record that is not visible
+  mutable std::vector<int> FListIndexOfRecord; // -1 for a record that is not visible; built on demand
+  mutable bool FListIndexValid = false;
+  mutable int FListLookups = 0;
   std::unique_ptr<TcxDataSelection, TObjectDeleter> FSelection;
   TcxSortingFieldList FSortingFieldList;
   TcxSortingFieldList FTotalSortingFieldList;

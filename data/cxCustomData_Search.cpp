@@ -33,6 +33,7 @@ void TcxDataControllerSearch::PrepareTexts() {
   FTexts.clear();
   FTextEnds.clear();
   FTextEnds.reserve(std::size_t(view.GetRecordListCount()));
+  FTexts.reserve(std::size_t(view.GetRecordListCount()) * 8);
   bool raw = dc->IsPlainValueOrder(FSearchField) &&
              RawKindOf(FSearchField->ValueTypeClass()) == TRawKind::String && !FSearchField->TextStored();
   FTextsOrdered = true;

@@ -320,9 +320,13 @@ void TcxCustomDataControllerInfo::DoSort() {
   } reset{this};
 
   int entries = FTotalSortingFieldList.Count();
-  FSortKeys.resize(std::size_t(entries));
+  TcxCustomDataField* only = FTotalSortingFieldList.Items(0).Field;
+  TRawKind onlyKind = RawKindOf(only->ValueTypeClass());
+  bool direct = entries == 1 && !IsGrouped() && onlyKind != TRawKind::String && dc->IsPlainValueOrder(only);
+  // One numeric key and no groups to build: the keys go straight from the records into the radix.
+  FSortKeys.resize(direct ? 0 : std::size_t(entries));
   bool plain = true;
-  for (int i = 0; i < entries && plain; ++i)
+  for (int i = 0; i < entries && plain && !direct; ++i)
     plain =
         BuildOrderKeys(*dc, FTotalSortingFieldList.Items(i).Field, FRecordList, FSortKeys[std::size_t(i)]);
   // The record being edited keeps its place on screen: it is taken out and put back beside its neighbour.
@@ -342,17 +346,28 @@ void TcxCustomDataControllerInfo::DoSort() {
     // Stable radix passes from the last key to the first give the full order; Null goes first ascending.
     std::vector<TKeyed> items(FRecordList.size()), buffer;
     std::vector<int> nulls;
+    TcxDataStorage& storage = dc->DataStorage();
     for (int i = entries - 1; i >= 0; --i) {
-      const TOrderKeys& keys = FSortKeys[std::size_t(i)];
       bool descending = FTotalSortingFieldList.Items(i).SortOrder == soDescending;
       nulls.clear();
       items.resize(FRecordList.size());
       std::size_t n = 0;
-      for (int record : FRecordList) {
-        if (keys.IsNull[std::size_t(record)])
-          nulls.push_back(record);
-        else
-          items[n++] = {descending ? ~keys.Key[std::size_t(record)] : keys.Key[std::size_t(record)], record};
+      if (direct) {
+        TcxValueDef* def = only->ValueDef();
+        for (int record : FRecordList)
+          if (const char* place = ValuePlace(storage, record, def))
+            items[n++] = {descending ? ~RawOrderKey(onlyKind, place) : RawOrderKey(onlyKind, place), record};
+          else
+            nulls.push_back(record);
+      } else {
+        const TOrderKeys& keys = FSortKeys[std::size_t(i)];
+        for (int record : FRecordList) {
+          if (keys.IsNull[std::size_t(record)])
+            nulls.push_back(record);
+          else
+            items[n++] = {descending ? ~keys.Key[std::size_t(record)] : keys.Key[std::size_t(record)],
+                          record};
+        }
       }
       items.resize(n);
       RadixSortStable(items, buffer);

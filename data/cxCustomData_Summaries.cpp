@@ -369,13 +369,17 @@ void TcxDataSummary::CalculateRecords(TcxDataSummaryItems& AItems, const std::ve
       items.push_back(i);
   if (items.empty())
     return;
-  TcxCustomDataControllerInfo& view = FDataController->View();
+  // Which records count, decided per record without going back to the view's list.
+  bool selectedOnly = FOptions.Contains(soSelectedRecords);
+  bool single = FDataController->IsSingleSelect();
+  int focused = FDataController->FocusedRowSelected() ? FDataController->GetFocusedRecordIndex() : -1;
   for (std::size_t r = 0; r < ASlotOfRecord.size(); ++r) {
     int slot = ASlotOfRecord[r];
     if (slot < 0)
       continue;
-    int record = GetRecordIndex(view.GetListIndexByRecord(int(r)));
-    if (record < 0)
+    int record = int(r);
+    if (selectedOnly &&
+        (single ? record != focused : record >= int(FSelectedRecords.size()) || !FSelectedRecords[r]))
       continue;
     for (int i : items)
       AddRecordValue(AItems, AItems.Items(i), record, ASlots[std::size_t(slot)][std::size_t(i)]);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <unordered_map>
 
 #include "data/cxCustomData.h"
@@ -129,18 +130,30 @@ void TcxCustomDataControllerInfo::FieldStorageChanged(TcxCustomDataField* AField
 }
 
 int TcxCustomDataControllerInfo::GetListIndexByRecord(int ARecordIndex) const {
-  if (ARecordIndex < 0 || ARecordIndex >= int(FListIndexOfRecord.size()))
+  int count = FDataController->GetRecordCount();
+  if (ARecordIndex < 0 || ARecordIndex >= count)
     return -1;
-  return FListIndexOfRecord[std::size_t(ARecordIndex)];
+  if (!FListIndexValid) {
+    // One question after a change is answered by a scan; the second builds the index, so a re-sort that
+    // only restores the focus does not pay for a map of every record.
+    if (FListLookups++ == 0) {
+      auto it = std::find(FRecordList.begin(), FRecordList.end(), ARecordIndex);
+      return it == FRecordList.end() ? -1 : int(it - FRecordList.begin());
+    }
+    FListIndexOfRecord.assign(std::size_t(count), -1);
+    for (std::size_t i = 0; i < FRecordList.size(); ++i) {
+      int record = FRecordList[i];
+      if (record >= 0 && record < count)
+        FListIndexOfRecord[std::size_t(record)] = int(i);
+    }
+    FListIndexValid = true;
+  }
+  return ARecordIndex < int(FListIndexOfRecord.size()) ? FListIndexOfRecord[std::size_t(ARecordIndex)] : -1;
 }
 
 void TcxCustomDataControllerInfo::RebuildListIndexes() {
-  FListIndexOfRecord.assign(std::size_t(FDataController->GetRecordCount()), -1);
-  for (std::size_t i = 0; i < FRecordList.size(); ++i) {
-    int record = FRecordList[i];
-    if (record >= 0 && record < int(FListIndexOfRecord.size()))
-      FListIndexOfRecord[std::size_t(record)] = int(i);
-  }
+  FListIndexValid = false;
+  FListLookups = 0;
 }
 
 int TcxCustomDataControllerInfo::GetRowCount() const {
@@ -513,10 +526,11 @@ void TcxCustomDataControllerInfo::RestoreFocus() {
   TcxCustomDataController* dc = FDataController;
   int record = FFocusingInfo.RecordIndex;
   int row = -1;
-  if (record >= 0 && GetListIndexByRecord(record) >= 0) {
+  int listIndex = record >= 0 ? GetListIndexByRecord(record) : -1;
+  if (listIndex >= 0) {
     int level = FFocusingInfo.Level;
     if (IsGrouped() && level >= 0 && level < FGroups.LevelCount()) {
-      int group = FGroups.GetGroupIndex(GetListIndexByRecord(record), level);
+      int group = FGroups.GetGroupIndex(listIndex, level);
       if (group >= 0) {
         if (FGroups.MakeVisible(group, false))
           ExpandingChanged();
