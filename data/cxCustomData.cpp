@@ -593,6 +593,7 @@ void TcxCustomDataController::SetRecordCount(int ACount) {
     FProvider->SetRecordCount(ACount);
     return;
   }
+  FView->SaveBeforeRecordsChange();
   if (ACount < old) {
     std::vector<int> gone;
     gone.reserve(std::size_t(old - ACount));
@@ -611,6 +612,7 @@ void TcxCustomDataController::SetRecordCount(int ACount) {
 
 int TcxCustomDataController::AppendRecord() {
   TFlagGuard guard(FInAppend, FAlive);
+  FView->SaveBeforeRecordsChange();
   int index = FDataStorage->AppendRecord();
   if (HasRelations())
     FDetails.resize(std::size_t(GetRecordCount()));

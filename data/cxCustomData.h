@@ -546,6 +546,8 @@ public:
   void FullExpand(bool AExpanded);
   // Forgets cached row state after records were added or deleted.
   void DropState();
+  // Keeps what the groups need to come back expanded, while the records are still where the groups say.
+  void SaveBeforeRecordsChange();
 
   TcxDataGroups& Groups() { return FGroups; }
   TcxSortingFieldList& SortingFieldList() { return FSortingFieldList; }
@@ -576,6 +578,7 @@ private:
   std::vector<TcxDataExpandingInfo> FExpandingInfos;
   std::vector<TcxCustomDataField*> FExpandingFields;
   std::uint8_t FExpandingMode = 0;
+  bool FExpandingSaved = false;
   bool FRowsPending = false;
   bool FInFocusChange = false;
   TcxDataFocusingInfo FFocusingInfo;

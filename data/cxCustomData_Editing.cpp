@@ -180,6 +180,7 @@ int TcxCustomDataController::InsertRecord(int ARecordIndex) {
     throw EcxInvalidDataControllerOperation(cxSDataRecordIndexError);
   if (IsProviderMode())
     return FProvider->InsertRecord(ARecordIndex);
+  FView->SaveBeforeRecordsChange();
   FDataStorage->InsertRecord(ARecordIndex);
   // References to records at or behind the new one move up with them.
   auto shift = [&](int& record) {
@@ -220,6 +221,7 @@ void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
   if (IsProviderMode())
     for (int record : AList)
       FProvider->DeleteRecord(record);
+  FView->SaveBeforeRecordsChange();
   RecordDeleted(AList);
   FDataStorage->DeleteRecords(AList);
   // References to records behind the deleted ones move down with them.

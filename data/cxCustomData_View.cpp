@@ -410,6 +410,17 @@ AnsiString ValueKey(const Variant& AValue) {
 }
 } // namespace
 
+void TcxCustomDataControllerInfo::SaveBeforeRecordsChange() {
+  // The groups still name records by their old indexes: their values are read now, before the records move.
+  if (FExpandingSaved)
+    return;
+  TcxDataViewChanges changes = FChanges;
+  FChanges |= dvcData;
+  SaveExpandingAndSelection();
+  FChanges = changes;
+  FExpandingSaved = true;
+}
+
 void TcxCustomDataControllerInfo::SaveExpandingAndSelection() {
   TcxCustomDataController* dc = FDataController;
   bool keep = dc->GetOptions() & dcoSaveExpanding;
@@ -573,7 +584,9 @@ void TcxCustomDataControllerInfo::Update() {
   FRowsPending = false;
   if (IsGrouped() && (FChanges & dvcSorting))
     FChanges |= dvcGrouping;
-  SaveExpandingAndSelection();
+  if (!FExpandingSaved)
+    SaveExpandingAndSelection();
+  FExpandingSaved = false;
   if (FChanges & dvcData) {
     int count = dc->GetRecordCount();
     FRecordList.resize(std::size_t(count));
