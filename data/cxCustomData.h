@@ -739,6 +739,26 @@ private:
   std::vector<TcxDataSummaryItem*> FItems; // owned
 };
 
+// Group summary items for the grouping levels of some items; an item belongs to one summary group at most.
+class TcxDataSummaryGroup : public TObject {
+  PELVOR_CLASS(TcxDataSummaryGroup, TObject)
+public:
+  explicit TcxDataSummaryGroup(TcxDataSummary* ASummary)
+      : FSummaryItems(ASummary, false), FSummary(ASummary) {}
+  // Links an item to this group, taking it out of every other group first.
+  void AddLink(TObject* AItem);
+  void RemoveLink(TObject* AItem);
+  bool HasLink(TObject* AItem) const;
+  int LinkCount() const { return int(FLinks.size()); }
+  TcxDataSummaryItems& SummaryItems() { return FSummaryItems; }
+
+private:
+  friend class TcxDataSummary;
+  TcxDataSummaryItems FSummaryItems;
+  TcxDataSummary* FSummary;
+  std::vector<TObject*> FLinks; // borrowed items
+};
+
 class TcxDataSummary : public TPersistent {
   PELVOR_CLASS(TcxDataSummary, TPersistent)
 public:
@@ -757,6 +777,14 @@ public:
 
   TcxDataSummaryItems& DefaultGroupSummaryItems() { return FDefaultGroupSummaryItems; }
   TcxDataSummaryItems& FooterSummaryItems() { return FFooterSummaryItems; }
+  TcxDataSummaryGroup* AddSummaryGroup();
+  void DeleteSummaryGroup(int AIndex);
+  int SummaryGroupCount() const { return int(FSummaryGroups.size()); }
+  TcxDataSummaryGroup* SummaryGroups(int AIndex) const {
+    return FSummaryGroups.at(std::size_t(AIndex)).get();
+  }
+  // The first summary group whose links hold the item, nullptr when none.
+  TcxDataSummaryGroup* FindGroupByItemLink(TObject* AItem) const;
   const Variant& FooterSummaryValues() const { return FFooterSummaryValues; }
   TcxSummaryOptions Options() const { return FOptions; }
   void SetOptions(TcxSummaryOptions AValue);
@@ -783,6 +811,7 @@ private:
   std::vector<char> FSelectedRecords; // by record, while a calculation counts selected records only
   TcxDataSummaryItems FDefaultGroupSummaryItems{this, false};
   TcxDataSummaryItems FFooterSummaryItems{this, true};
+  std::vector<std::unique_ptr<TcxDataSummaryGroup, TObjectDeleter>> FSummaryGroups;
   Variant FFooterSummaryValues;
   TcxSummaryOptions FOptions;
   bool FInEvent = false;

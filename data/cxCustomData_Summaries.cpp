@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "data/cxCustomData.h"
@@ -213,7 +214,13 @@ void TcxDataSummary::SetOptions(TcxSummaryOptions AValue) {
 
 void TcxDataSummary::RemoveFieldReferences(TcxCustomDataField* AField) {
   bool any = false;
-  for (TcxDataSummaryItems* items : {&FFooterSummaryItems, &FDefaultGroupSummaryItems})
+  std::vector<TcxDataSummaryItems*> collections{&FFooterSummaryItems, &FDefaultGroupSummaryItems};
+  for (auto& group : FSummaryGroups) {
+    collections.push_back(&group->SummaryItems());
+    if (AField->Item() && std::erase(group->FLinks, AField->Item()))
+      any = true;
+  }
+  for (TcxDataSummaryItems* items : collections)
     for (int i = 0; i < items->Count(); ++i)
       if (items->Items(i)->FField == AField) {
         items->Items(i)->FField = nullptr;
@@ -224,9 +231,51 @@ void TcxDataSummary::RemoveFieldReferences(TcxCustomDataField* AField) {
 }
 
 TcxDataSummaryItems* TcxDataSummary::GetGroupSummaryItems(int ALevel) {
-  if (ALevel < 0 || ALevel >= FDataController->View().GroupingFieldList().Count())
+  TcxGroupingFieldList& grouping = FDataController->View().GroupingFieldList();
+  if (ALevel < 0 || ALevel >= grouping.Count())
     return nullptr;
+  if (TcxDataSummaryGroup* group = FindGroupByItemLink(grouping.Items(ALevel).Field->Item()))
+    return &group->SummaryItems();
   return &FDefaultGroupSummaryItems;
+}
+
+TcxDataSummaryGroup* TcxDataSummary::AddSummaryGroup() {
+  FSummaryGroups.emplace_back(new TcxDataSummaryGroup(this));
+  Changed(true);
+  return FSummaryGroups.back().get();
+}
+
+void TcxDataSummary::DeleteSummaryGroup(int AIndex) {
+  FSummaryGroups.erase(FSummaryGroups.begin() + AIndex);
+  Changed(true);
+}
+
+TcxDataSummaryGroup* TcxDataSummary::FindGroupByItemLink(TObject* AItem) const {
+  if (!AItem)
+    return nullptr;
+  for (const auto& group : FSummaryGroups)
+    if (group->HasLink(AItem))
+      return group.get();
+  return nullptr;
+}
+
+void TcxDataSummaryGroup::AddLink(TObject* AItem) {
+  if (!AItem || HasLink(AItem))
+    return;
+  for (int i = 0; i < FSummary->SummaryGroupCount(); ++i)
+    if (FSummary->SummaryGroups(i) != this)
+      std::erase(FSummary->SummaryGroups(i)->FLinks, AItem);
+  FLinks.push_back(AItem);
+  FSummary->Changed(true);
+}
+
+void TcxDataSummaryGroup::RemoveLink(TObject* AItem) {
+  if (std::erase(FLinks, AItem))
+    FSummary->Changed(true);
+}
+
+bool TcxDataSummaryGroup::HasLink(TObject* AItem) const {
+  return std::find(FLinks.begin(), FLinks.end(), AItem) != FLinks.end();
 }
 
 bool TcxDataSummary::IsValueIndexValid(const Variant& AValues, int AIndex) {

@@ -139,6 +139,26 @@ TEST(CustomData, RandomViewsMatchAPlainModel) {
       distinct.push_back(key(rows[std::size_t(r)][0]));
     distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     EXPECT_EQ(groups, int(distinct.size()));
+    // Group sums of the second column (Null first counts as 0) and the footer count against the model.
+    TcxDataSummaryItem* sum = dc.Summary().DefaultGroupSummaryItems().Add();
+    sum->SetField(dc.GetItemField(1));
+    sum->SetKind(skSum);
+    TcxDataSummaryItem* count = dc.Summary().FooterSummaryItems().Add();
+    count->SetField(dc.GetItemField(1));
+    count->SetKind(skCount);
+    EXPECT_EQ(dc.Summary().FooterSummaryValues()[0].AsInteger(), int(expected.size()));
+    TcxDataGroups& g = dc.View().Groups();
+    for (int i = 0; i < g.Count(); ++i) {
+      int modelSum = 0;
+      bool any = false;
+      for (int li = g.Items(i).BeginIndex; li <= g.Items(i).EndIndex; ++li) {
+        const Variant& v = rows[std::size_t(dc.View().GetRecordListRecord(li))][1];
+        any = true;
+        modelSum += v.IsNull() ? 0 : v.AsInteger();
+      }
+      ASSERT_TRUE(any);
+      EXPECT_EQ(g.Items(i).SummaryValues[0].AsInteger(), modelSum) << "round " << round << " group " << i;
+    }
   }
 }
 
@@ -669,6 +689,34 @@ TEST(CustomData, KeyLocateAndGroupWalker) {
   groups.LoadRecordIndexes(records, groups.ChildIndex(-1, 0));
   EXPECT_EQ(records, (std::vector<int>{0, 2}));
   EXPECT_EQ(groups.ChildRecordIndex(groups.ChildIndex(-1, 1), 0), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CustomData, SummaryGroupsServeTheLevelsOfTheirItems) {
+  TestController dc(3);
+  dc.Fill({{1, 1, 10}, {1, 2, 20}, {2, 1, 30}});
+  TcxDataSummaryItem* byDefault = dc.Summary().DefaultGroupSummaryItems().Add();
+  byDefault->SetField(dc.GetItemField(2));
+  byDefault->SetKind(skSum);
+  TcxDataSummaryGroup* own = dc.Summary().AddSummaryGroup();
+  TcxDataSummaryItem* count = own->SummaryItems().Add();
+  count->SetKind(skCount);
+  own->AddLink(dc.Items[1].get());
+  TcxDataSummaryGroup* other = dc.Summary().AddSummaryGroup();
+  other->AddLink(dc.Items[1].get()); // an item belongs to one group: it moves
+  EXPECT_FALSE(own->HasLink(dc.Items[1].get()));
+  own->AddLink(dc.Items[1].get());
+  dc.ChangeGroupIndex(0, 0);
+  dc.ChangeGroupIndex(1, 1);
+  TcxDataGroups& groups = dc.View().Groups();
+  ASSERT_EQ(groups.Count(), 5);
+  EXPECT_EQ(groups.Items(0).SummaryValues[0].AsInteger(), 30); // level 0: default items, a sum
+  EXPECT_EQ(groups.Items(1).SummaryValues[0].AsInteger(), 1);  // level 1: the group's items, a count
+  dc.RemoveItem(dc.Items[1].get());
+  EXPECT_FALSE(own->HasLink(dc.Items[1].get()));
 }
 
 } // namespace
