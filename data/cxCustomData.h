@@ -542,7 +542,8 @@ public:
   void SetFocusedRowToFirst();
   bool CanFocusRow(int ARowIndex);
   const TcxDataFocusingInfo& PrevFocusingInfo() const { return FPrevFocusingInfo; }
-  void ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive);
+  // True when a group's state changed; data rows and groups already so answer False.
+  bool ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive);
   void FullExpand(bool AExpanded);
   // Forgets cached row state after records were added or deleted.
   void DropState();

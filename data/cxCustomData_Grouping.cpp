@@ -270,10 +270,7 @@ void TcxCustomDataControllerInfo::DoGroup() {
 }
 
 bool TcxCustomDataController::ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive) {
-  int before = GetRowCount();
-  bool expandedBefore = FView->GetRowInfo(ARowIndex).Expanded;
-  FView->ChangeExpanding(ARowIndex, AExpanded, ARecursive);
-  return expandedBefore != AExpanded || before != GetRowCount();
+  return FView->ChangeExpanding(ARowIndex, AExpanded, ARecursive);
 }
 
 int TcxDataControllerGroups::LevelCount() const {

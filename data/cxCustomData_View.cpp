@@ -319,15 +319,14 @@ void TcxCustomDataControllerInfo::ClearSelection() {
   CheckChanges();
 }
 
-void TcxCustomDataControllerInfo::ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive) {
+bool TcxCustomDataControllerInfo::ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive) {
   CheckRowIndex(ARowIndex);
   int group;
   if (!IsGrouped() || FGroups.FindByRowIndex(ARowIndex, group) < 0)
-    return;
-  int last = ARecursive ? group : group;
+    return false;
+  int last = group;
   if (ARecursive) {
     int level = FGroups.Items(group).Level;
-    last = group;
     while (last + 1 < FGroups.Count() && FGroups.Items(last + 1).Level > level)
       ++last;
   }
@@ -338,10 +337,11 @@ void TcxCustomDataControllerInfo::ChangeExpanding(int ARowIndex, bool AExpanded,
       changed = true;
     }
   if (!changed)
-    return;
+    return false;
   FGroups.RecalculateRows();
   ExpandingChanged();
   CheckChanges();
+  return true;
 }
 
 void TcxCustomDataControllerInfo::FullExpand(bool AExpanded) {

@@ -507,8 +507,6 @@ struct Driver {
       DC->SetMultiSelect(Number(w[1]) != 0);
     } else if (op == "select") {
       need(2);
-      if (!DC->MultiSelect())
-        throw BadInput("select needs multiselect 1");
       DC->ChangeRowSelection(Number(w[1]), true);
     } else if (op == "selectrange") {
       need(3);
