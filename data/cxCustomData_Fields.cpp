@@ -125,16 +125,16 @@ void TcxCustomDataFieldList::Remove(TcxCustomDataField* AField) {
 }
 
 void TcxCustomDataFieldList::Clear() {
-  std::vector<TcxCustomDataField*> items;
-  items.swap(FItems);
-  // Referring fields go first so that no field frees a definition another still reads.
-  for (TcxCustomDataField* field : items)
-    if (field->ReferenceField())
-      field->Free();
-  for (TcxCustomDataField* field : items)
-    if (!field->ReferenceField())
-      field->Free();
+  std::vector<TcxCustomDataField*> referring, owning;
+  for (TcxCustomDataField* field : FItems)
+    (field->ReferenceField() ? referring : owning).push_back(field);
+  FItems.clear();
   FInternalCount = 0;
+  // Referring fields go first so that no field frees a definition another still reads.
+  for (TcxCustomDataField* field : referring)
+    field->Free();
+  for (TcxCustomDataField* field : owning)
+    field->Free();
 }
 
 int TcxCustomDataFieldList::IndexOf(const TcxCustomDataField* AField) const {
