@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -326,9 +327,40 @@ void TcxCustomDataControllerInfo::DoSort() {
   // One numeric key and no groups to build: the keys go straight from the records into the radix.
   FSortKeys.resize(direct ? 0 : std::size_t(entries));
   bool plain = true;
-  for (int i = 0; i < entries && plain && !direct; ++i)
-    plain =
-        BuildOrderKeys(*dc, FTotalSortingFieldList.Items(i).Field, FRecordList, FSortKeys[std::size_t(i)]);
+  // Numeric keys of every entry are read in one pass over the records; texts need a pass of their own.
+  std::vector<std::pair<TRawKind, TcxValueDef*>> numeric;
+  for (int i = 0; i < entries && plain && !direct; ++i) {
+    TcxCustomDataField* field = FTotalSortingFieldList.Items(i).Field;
+    TRawKind kind = RawKindOf(field->ValueTypeClass());
+    if (!dc->IsPlainValueOrder(field))
+      plain = false;
+    else if (kind == TRawKind::String)
+      BuildOrderKeys(*dc, field, FRecordList, FSortKeys[std::size_t(i)]);
+    else {
+      numeric.push_back({kind, field->ValueDef()});
+      FSortKeys[std::size_t(i)].Key.assign(std::size_t(recordCount), 0);
+      FSortKeys[std::size_t(i)].IsNull.assign(std::size_t(recordCount), 1);
+    }
+  }
+  if (plain && !numeric.empty()) {
+    std::vector<TOrderKeys*> targets;
+    for (int i = 0; i < entries; ++i)
+      if (RawKindOf(FTotalSortingFieldList.Items(i).Field->ValueTypeClass()) != TRawKind::String)
+        targets.push_back(&FSortKeys[std::size_t(i)]);
+    TcxDataStorage& storage = dc->DataStorage();
+    for (int record : FRecordList) {
+      const char* buffer = storage.RecordBuffer(record);
+      if (!buffer)
+        continue;
+      for (std::size_t k = 0; k < numeric.size(); ++k) {
+        const char* place = buffer + numeric[k].second->Offset();
+        if (place[0]) {
+          targets[k]->Key[std::size_t(record)] = RawOrderKey(numeric[k].first, place + 1);
+          targets[k]->IsNull[std::size_t(record)] = 0;
+        }
+      }
+    }
+  }
   // The record being edited keeps its place on screen: it is taken out and put back beside its neighbour.
   TcxCustomDataProvider& provider = dc->Provider();
   int editing = cxNoRecord, before = cxNoRecord, after = cxNoRecord;
@@ -342,7 +374,59 @@ void TcxCustomDataControllerInfo::DoSort() {
     else
       std::erase(FRecordList, editing);
   }
-  if (plain) {
+  // Keys whose value ranges fit side by side in 64 bits are packed into one key for a single radix sort:
+  // each takes its offset from its minimum, Null below (ascending) or above (descending) every value.
+  int packedBits = 0;
+  struct TPacking {
+    std::uint64_t Min = ~0ull, Max = 0;
+    bool HasNull = false;
+    int Bits = 0;
+  };
+  std::vector<TPacking> packing(std::size_t(plain && !direct ? entries : 0));
+  for (std::size_t i = 0; i < packing.size(); ++i) {
+    const TOrderKeys& keys = FSortKeys[i];
+    TPacking& p = packing[i];
+    for (int record : FRecordList) {
+      if (keys.IsNull[std::size_t(record)]) {
+        p.HasNull = true;
+        continue;
+      }
+      p.Min = std::min(p.Min, keys.Key[std::size_t(record)]);
+      p.Max = std::max(p.Max, keys.Key[std::size_t(record)]);
+    }
+    std::uint64_t span = p.Min > p.Max ? 0 : p.Max - p.Min;
+    if (span == ~0ull && p.HasNull) {
+      packedBits = 65;
+      break;
+    }
+    p.Bits = int(std::bit_width(span + (p.HasNull ? 1 : 0)));
+    packedBits += p.Bits;
+  }
+  if (plain && !direct && packedBits <= 64) {
+    std::vector<TKeyed> items(FRecordList.size()), buffer;
+    for (std::size_t k = 0; k < FRecordList.size(); ++k) {
+      int record = FRecordList[k];
+      std::uint64_t key = 0;
+      for (int i = 0; i < entries; ++i) {
+        const TPacking& p = packing[std::size_t(i)];
+        const TOrderKeys& keys = FSortKeys[std::size_t(i)];
+        bool descending = FTotalSortingFieldList.Items(i).SortOrder == soDescending;
+        std::uint64_t span = p.Min > p.Max ? 0 : p.Max - p.Min;
+        std::uint64_t e;
+        if (keys.IsNull[std::size_t(record)])
+          e = descending ? span + 1 : 0;
+        else if (descending)
+          e = p.Max - keys.Key[std::size_t(record)];
+        else
+          e = keys.Key[std::size_t(record)] - p.Min + (p.HasNull ? 1 : 0);
+        key = p.Bits == 64 ? e : (key << p.Bits) | e;
+      }
+      items[k] = {key, record};
+    }
+    RadixSortStable(items, buffer);
+    for (std::size_t k = 0; k < items.size(); ++k)
+      FRecordList[k] = items[k].Record;
+  } else if (plain) {
     // Stable radix passes from the last key to the first give the full order; Null goes first ascending.
     std::vector<TKeyed> items(FRecordList.size()), buffer;
     std::vector<int> nulls;
