@@ -91,7 +91,10 @@ std::uint64_t RawOrderKey(TRawKind AKind, const char* AData) {
 
 using namespace cxdata;
 
-TcxCustomDataController::TcxCustomDataController(TObject* AOwner) : FOwner(AOwner) {
+TcxCustomDataController::TcxCustomDataController(TObject* AOwner, TcxCustomDataProviderClass AProviderClass,
+                                                 TClass ASelectionClass)
+    : FOwner(AOwner), FProviderClass(AProviderClass ? AProviderClass : ClassOf<TcxCustomDataProvider>()),
+      FSelectionClass(ASelectionClass ? ASelectionClass : ClassOf<TcxDataSelection>()) {
   FDataStorage.reset(new TcxDataStorage());
   FFields.reset(new TcxCustomDataFieldList(this));
   FFilter.reset(new TcxDataFilterCriteria(this));
@@ -403,9 +406,30 @@ void TcxCustomDataController::DoStructureUpdate(bool AForce) {
 }
 
 void TcxCustomDataController::ReloadStorage() {
-  // Unbound records live in the storage itself; only a provider with a source loads them.
-  if (IsProviderMode())
-    FProvider->LoadRecords();
+  // Records of an unbound controller live only in the storage: a structure check must not clear them.
+  if (!IsUnboundMode()) {
+    FView->SaveBeforeRecordsChange();
+    FDataStorage->Clear(true);
+  }
+  if (FProvider->IsActive() && GetDetailMode() != 1) {
+    if (IsProviderMode()) {
+      if (TcxUserDataSource* source = FProvider->CustomDataSource()) {
+        source->CurrentProvider = FProvider.get();
+        source->LoadRecords();
+      }
+    } else {
+      FProvider->LoadRecords();
+      auto reader = FProvider->CreateValueDefReader();
+      if (!IsGridMode())
+        for (FProvider->First(); !FProvider->IsEOF(); FProvider->Next()) {
+          int record = FDataStorage->AppendRecord();
+          FDataStorage->ReadRecord(record, reader.get(), false);
+          FProvider->RecordAdded(record);
+        }
+      FProvider->EndLoadRecords();
+    }
+  }
+  FView->DropState();
   FChanges |= dccLayout;
 }
 

@@ -197,7 +197,13 @@ public:
   virtual AnsiString GetDisplayText(int ARecordIndex, TcxCustomDataField* AField);
   virtual Variant GetRecordId(int ARecordIndex);
   virtual int GetActiveRecordIndex() { return -1; }
+  // Called before and after the controller reads the records from the provider.
   virtual void LoadRecords() {}
+  virtual void EndLoadRecords() {}
+  // The reader that feeds each record read while loading; the dataset-bound provider supplies its own.
+  virtual std::unique_ptr<TcxValueDefReader, TObjectDeleter> CreateValueDefReader() {
+    return std::unique_ptr<TcxValueDefReader, TObjectDeleter>(new TcxValueDefReader());
+  }
   virtual int CompareValues(int ARecordIndex1, int ARecordIndex2, TcxCustomDataField* AField);
   virtual void SetRecordCount(int ACount);
   virtual void LayoutChanged();
@@ -1021,13 +1027,14 @@ class TcxCustomDataController : public TPersistent {
   PELVOR_CLASS(TcxCustomDataController, TPersistent)
 public:
   using TCreateArgs = std::tuple<TObject*>;
-  explicit TcxCustomDataController(TObject* AOwner);
+  explicit TcxCustomDataController(TObject* AOwner) : TcxCustomDataController(AOwner, nullptr, nullptr) {}
   ~TcxCustomDataController() override;
   void BeforeDestruction() override { FDestroying = true; }
 
-  // Class references of the parts, virtual so descendants can replace them.
-  virtual TcxCustomDataProviderClass GetDataProviderClass() { return ClassOf<TcxCustomDataProvider>(); }
-  virtual TClass GetDataSelectionClass() { return ClassOf<TcxDataSelection>(); }
+  // Class references of the parts. A constructor does not reach a descendant's overrides, so descendants
+  // name their provider and selection classes to the protected constructor, which these answer.
+  virtual TcxCustomDataProviderClass GetDataProviderClass() { return FProviderClass; }
+  virtual TClass GetDataSelectionClass() { return FSelectionClass; }
 
   // Life cycle and changes.
   void BeginUpdate();
@@ -1276,6 +1283,8 @@ public:
   std::shared_ptr<bool> AliveToken() const { return FAlive; }
 
 protected:
+  // nullptr takes the base provider or selection class.
+  TcxCustomDataController(TObject* AOwner, TcxCustomDataProviderClass AProviderClass, TClass ASelectionClass);
   virtual void ReloadStorage();
   virtual void DoStructureUpdate(bool AForce);
 
@@ -1298,6 +1307,8 @@ private:
 
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
   TObject* FOwner; // borrowed
+  TcxCustomDataProviderClass FProviderClass;
+  TClass FSelectionClass;
   bool FDestroying = false;
   std::uint8_t FStructureValue = 0;
   bool FSummaryPending = false;

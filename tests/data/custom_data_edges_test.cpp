@@ -291,3 +291,63 @@ TEST(CustomDataSummaries, EventReplacesValuesAndTextsUseTheirFormats) {
 }
 
 } // namespace
+
+namespace {
+
+// A provider over a plain array, as a dataset-bound provider reads its data set.
+class ArrayProvider : public TcxCustomDataProvider {
+  PELVOR_CLASS(ArrayProvider, TcxCustomDataProvider)
+public:
+  using TcxCustomDataProvider::TcxCustomDataProvider;
+  bool IsUnboundMode() override { return false; }
+  bool IsActive() override { return true; }
+  bool IsEOF() override { return Position >= int(Values.size()); }
+  void First() override { Position = 0; }
+  void Next() override { ++Position; }
+  std::unique_ptr<TcxValueDefReader, TObjectDeleter> CreateValueDefReader() override;
+  std::vector<int> Values;
+  int Position = 0;
+};
+
+class ArrayReader : public TcxValueDefReader {
+  PELVOR_CLASS(ArrayReader, TcxValueDefReader)
+public:
+  explicit ArrayReader(ArrayProvider* AProvider) : FProvider(AProvider) {}
+  Variant GetValue(TcxValueDef*) override { return FProvider->Values[std::size_t(FProvider->Position)]; }
+
+private:
+  ArrayProvider* FProvider;
+};
+
+std::unique_ptr<TcxValueDefReader, TObjectDeleter> ArrayProvider::CreateValueDefReader() {
+  return std::unique_ptr<TcxValueDefReader, TObjectDeleter>(new ArrayReader(this));
+}
+
+class LoadingController : public TcxCustomDataController {
+public:
+  LoadingController() : TcxCustomDataController(nullptr, ClassOf<ArrayProvider>(), nullptr) {
+    AddItem(&FItem);
+    SetItemValueTypeClass(0, TcxIntegerValueType::Instance());
+  }
+  TObject* GetItem(int) override { return &FItem; }
+  ArrayProvider& Source() { return static_cast<ArrayProvider&>(Provider()); }
+
+private:
+  Item FItem;
+};
+
+TEST(CustomDataLoading, ReloadReadsEveryRecordOfTheProvider) {
+  LoadingController dc;
+  EXPECT_EQ(dc.GetDataProviderClass(), ClassOf<ArrayProvider>());
+  dc.Source().Values = {3, 1, 2};
+  dc.ReloadData();
+  ASSERT_EQ(dc.GetRecordCount(), 3);
+  dc.ChangeSorting(0, soAscending);
+  EXPECT_EQ(dc.GetValue(dc.GetRowInfo(0).RecordIndex, 0).AsInteger(), 1);
+  dc.Source().Values = {9};
+  dc.ReloadData(); // a reload replaces the records, it does not add to them
+  ASSERT_EQ(dc.GetRecordCount(), 1);
+  EXPECT_EQ(dc.GetValue(0, 0).AsInteger(), 9);
+}
+
+} // namespace
