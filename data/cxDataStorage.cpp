@@ -767,6 +767,27 @@ void TcxDataStorage::DeleteRecord(int ARecordIndex) {
   }
 }
 
+void TcxDataStorage::DeleteRecords(const std::vector<int>& ASortedIndexes) {
+  if (ASortedIndexes.empty())
+    return;
+  for (int index : ASortedIndexes)
+    if (index < 0 || index >= RecordCount())
+      throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+  for (int index : ASortedIndexes)
+    FreeRecord(index);
+  std::size_t out = 0, next = 0;
+  for (std::size_t i = 0; i < FRecords.size(); ++i) {
+    if (next < ASortedIndexes.size() && std::size_t(ASortedIndexes[next]) == i) {
+      ++next;
+      continue;
+    }
+    FRecords[out++] = FRecords[i];
+  }
+  FRecords.resize(out);
+  if (FRecords.empty())
+    FNextRecordID = 1;
+}
+
 void TcxDataStorage::SetRecordCount(int AValue) {
   if (AValue < 0)
     AValue = 0;

@@ -374,6 +374,8 @@ public:
   void InsertRecord(int ARecordIndex);
   int AddInternalRecord();
   void DeleteRecord(int ARecordIndex);
+  // Deletes regular records given in ascending order without duplicates, compacting the list once.
+  void DeleteRecords(const std::vector<int>& ASortedIndexes);
   int RecordCount() const { return int(FRecords.size()); }
   void SetRecordCount(int AValue);
   Variant GetValue(int ARecordIndex, TcxValueDef* AValueDef);

@@ -480,6 +480,7 @@ public:
 
   int Count() const { return int(FItems.size()); }
   const TcxFilterValueItem& Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  TcxFilterCriteria* Criteria() const { return FCriteria; }
   bool SortByDisplayText = false;
 
 private:

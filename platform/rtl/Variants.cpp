@@ -771,3 +771,60 @@ bool VarTextToFloat(std::string_view text, double& value) {
 bool VarTextToDate(std::string_view text, TDateTime& value) {
   return TryLenientStrToDateTime(text, value);
 }
+
+namespace {
+bool IsIntegerVarType(TVarType t) {
+  switch (t) {
+  case varSmallint:
+  case varInteger:
+  case varShortInt:
+  case varByte:
+  case varWord:
+  case varLongWord:
+  case varInt64:
+  case varBoolean:
+  case varEmpty:
+    return true;
+  default:
+    return false;
+  }
+}
+} // namespace
+
+Variant VarAdd(const Variant& a, const Variant& b) {
+  if (a.IsNull() || b.IsNull())
+    return Null;
+  TVarType ta = a.Type(), tb = b.Type();
+  if (IsIntegerVarType(ta) && IsIntegerVarType(tb)) {
+    std::int64_t r;
+    if (!__builtin_add_overflow(a.AsInt64(), b.AsInt64(), &r)) {
+      if (ta != varInt64 && tb != varInt64 && r >= INT32_MIN && r <= INT32_MAX)
+        return Variant(int(r));
+      return Variant(r);
+    }
+    return Variant(double(a.AsInt64()) + double(b.AsInt64()));
+  }
+  if ((ta == varCurrency && (tb == varCurrency || IsIntegerVarType(tb))) ||
+      (tb == varCurrency && IsIntegerVarType(ta))) {
+    Currency x = a.AsCurrency(), y = b.AsCurrency();
+    std::int64_t r;
+    if (!__builtin_add_overflow(x.Value, y.Value, &r))
+      return Variant(Currency{r});
+    return Variant(x.ToDouble() + y.ToDouble());
+  }
+  if (ta == varDate || tb == varDate)
+    return Variant::FromDate(a.AsDouble() + b.AsDouble());
+  return Variant(a.AsDouble() + b.AsDouble());
+}
+
+Variant VarDivideByCount(const Variant& a, int count) {
+  if (count == 0)
+    throw EVariantError("Division by zero");
+  if (a.IsNull())
+    return Null;
+  if (a.Type() == varCurrency)
+    return Variant(Currency::FromDouble(a.AsCurrency().ToDouble() / count));
+  if (a.Type() == varDate)
+    return Variant::FromDate(a.AsDouble() / count);
+  return Variant(a.AsDouble() / count);
+}

@@ -244,3 +244,11 @@ AnsiString VarCurrencyToText(Currency value);
 AnsiString VarDateToText(TDateTime value);
 bool VarTextToFloat(std::string_view text, double& value);
 bool VarTextToDate(std::string_view text, TDateTime& value);
+
+// Arithmetic of summaries with the platform's type rules: integers add in 64 bits and turn into a double
+// only when that overflows; currency plus currency or an integer stays currency; a date plus a number stays
+// a date; anything else adds as double (text is read as a number). Null in either operand gives Null.
+Variant VarAdd(const Variant& a, const Variant& b);
+// A value divided by a count, as an average: currency stays currency, a date stays a date, everything else
+// gives a double. Raises EVariantError for a count of 0.
+Variant VarDivideByCount(const Variant& a, int count);

@@ -1,0 +1,1368 @@
+#pragma once
+// The data controller: the engine that list-shaped controls read. It keeps typed records in a storage, binds
+// the owner's items to fields, computes the filtered, sorted and grouped view with focus and selection,
+// summaries and incremental search, runs the edit cycle through its provider and reports what changed.
+//
+// Record indexes are storage indexes (internal records negative), list indexes are positions among the
+// visible records in view order, row indexes count group rows and data rows. -1 means none; the edit
+// state's marker for no record is cxNoRecord.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "data/cxDataStorage.h"
+#include "data/cxFilter.h"
+#include "platform/classes/Events.h"
+#include "platform/classes/Persistent.h"
+#include "platform/classes/Sets.h"
+#include "platform/rtl/Variants.h"
+
+class TcxCustomDataController;
+class TcxCustomDataControllerInfo;
+namespace cxdata {
+struct TOrderKeys;
+}
+class TcxCustomDataField;
+class TcxCustomDataFieldList;
+class TcxCustomDataRelationList;
+class TcxDataSummary;
+class TcxDataSummaryItem;
+class TcxDetailObject;
+
+constexpr int cxNoRecord = int(0x80000001);
+
+class EcxInvalidDataControllerOperation : public Exception {
+public:
+  using Exception::Exception;
+};
+
+extern const char* const cxSDataRecordIndexError;
+extern const char* const cxSDataItemIndexError;
+extern const char* const cxSDataRowIndexError;
+extern const char* const cxSDataItemExistError;
+extern const char* const cxSDataFieldsChangingError;
+extern const char* const cxSFilterBoxAllCaption;
+extern const char* const cxSFilterBoxCustomCaption;
+extern const char* const cxSFilterBoxBlanksCaption;
+extern const char* const cxSFilterBoxNonBlanksCaption;
+
+enum TcxDataChangeKind : std::uint8_t { dcField, dcRecord, dcNew, dcDeleted, dcTotal };
+
+// The controller's pending changes, one set of names for everything that raises or reads them.
+using TcxDataControllerChanges = std::uint16_t;
+constexpr TcxDataControllerChanges dccLayout = 0x1;
+constexpr TcxDataControllerChanges dccData = 0x2;
+constexpr TcxDataControllerChanges dccFocus = 0x4;
+constexpr TcxDataControllerChanges dccSelection = 0x8;
+constexpr TcxDataControllerChanges dccDetail = 0x10;
+constexpr TcxDataControllerChanges dccSummary = 0x20;
+constexpr TcxDataControllerChanges dccSearch = 0x40;
+constexpr TcxDataControllerChanges dccSorting = 0x80;
+constexpr TcxDataControllerChanges dccGrouping = 0x100;
+constexpr TcxDataControllerChanges dccItems = 0x200;
+constexpr TcxDataControllerChanges dccBookmark = 0x400;
+constexpr TcxDataControllerChanges dccUpdateRecord = 0x800;
+
+// What the view must recompute.
+using TcxDataViewChanges = std::uint16_t;
+constexpr TcxDataViewChanges dvcData = 0x1;
+constexpr TcxDataViewChanges dvcGrouping = 0x2;
+constexpr TcxDataViewChanges dvcSorting = 0x4;
+constexpr TcxDataViewChanges dvcFocusedRow = 0x8;
+constexpr TcxDataViewChanges dvcFilter = 0x10;
+constexpr TcxDataViewChanges dvcExpanding = 0x20;
+constexpr TcxDataViewChanges dvcFocusReset = 0x40;
+constexpr TcxDataViewChanges dvcSelection = 0x80;
+constexpr TcxDataViewChanges dvcSummary = 0x100;
+constexpr TcxDataViewChanges dvcFocusedRecord = 0x200;
+
+using TcxDataControllerEditState = std::uint8_t;
+constexpr TcxDataControllerEditState dceInsert = 1;
+constexpr TcxDataControllerEditState dceEdit = 2;
+constexpr TcxDataControllerEditState dceChanging = 4;
+constexpr TcxDataControllerEditState dceModified = 8;
+
+using TcxDataControllerEditOperations = std::uint8_t;
+constexpr TcxDataControllerEditOperations dceoAppend = 1;
+constexpr TcxDataControllerEditOperations dceoDelete = 2;
+constexpr TcxDataControllerEditOperations dceoEdit = 4;
+constexpr TcxDataControllerEditOperations dceoInsert = 8;
+constexpr TcxDataControllerEditOperations dceoShowEdit = 16;
+
+using TcxDataControllerOptions = std::uint16_t;
+constexpr TcxDataControllerOptions dcoAnsiSort = 0x1;
+constexpr TcxDataControllerOptions dcoCaseInsensitive = 0x2;
+constexpr TcxDataControllerOptions dcoAssignGroupingValues = 0x4;
+constexpr TcxDataControllerOptions dcoAssignMasterDetailKeys = 0x8;
+constexpr TcxDataControllerOptions dcoSaveExpanding = 0x10;
+constexpr TcxDataControllerOptions dcoSortByDisplayText = 0x20;
+constexpr TcxDataControllerOptions dcoFocusTopRowAfterSorting = 0x40;
+constexpr TcxDataControllerOptions dcoGroupsAlwaysExpanded = 0x80;
+constexpr TcxDataControllerOptions dcoImmediatePost = 0x100;
+constexpr TcxDataControllerOptions dcoInsertOnNewItemRowFocusing = 0x200;
+
+enum TcxDataSortOrder : std::uint8_t { soNone, soAscending, soDescending };
+
+// Whether an edited value arrives as a value or as text to be parsed.
+enum TcxDataEditValueSource : std::uint8_t { evsValue, evsText, evsKey };
+
+// The before/after hooks of the edit cycle; the provider calls them, the controller fires its events.
+using TcxDataControllerRecordEvent = TEvent<void(TcxCustomDataController* Sender, int ARecordIndex)>;
+using TcxDataControllerNotifyEvent = TEvent<void(TcxCustomDataController* Sender)>;
+using TcxDataFilterRecordEvent =
+    TEvent<void(TcxCustomDataController* Sender, int ARecordIndex, bool& Accept)>;
+using TcxDataRecordChangedEvent =
+    TEvent<void(TcxCustomDataController* Sender, int ARecordIndex, int AItemIndex)>;
+using TcxDataControllerCompareEvent = TEvent<void(TcxCustomDataController* Sender, int ARecordIndex1,
+                                                  int ARecordIndex2, int AItemIndex, int& ACompare)>;
+using TcxDataDetailExpandingEvent =
+    TEvent<void(TcxCustomDataController* Sender, int ARecordIndex, bool& AAllow)>;
+
+class TcxUserDataSource;
+
+class TcxCustomDataProvider : public TObject {
+  PELVOR_CLASS(TcxCustomDataProvider, TObject)
+public:
+  using TCreateArgs = std::tuple<TcxCustomDataController*>;
+  explicit TcxCustomDataProvider(TcxCustomDataController* ADataController);
+  ~TcxCustomDataProvider() override;
+
+  virtual void CustomSort();
+  virtual bool IsUnboundMode() { return true; }
+  virtual bool IsCustomSorting();
+  virtual bool IsGridMode() { return false; }
+  virtual bool IsActiveDataSet() { return false; }
+  virtual bool IsOtherProviderInserting() { return false; }
+  virtual bool IsKeyNavigation();
+  virtual bool IsSyncMode() { return false; }
+  virtual bool IsActive() { return FCustomDataSource != nullptr; }
+  virtual bool IsFieldsReady() { return false; }
+  virtual bool IsBOF() { return true; }
+  virtual bool IsChanging() { return FChanging; }
+  virtual bool IsEditing() { return FEditingRecordIndex != cxNoRecord; }
+  virtual bool IsEOF() { return true; }
+  virtual bool IsGridModeUpdating() { return false; }
+  virtual bool IsInserting() { return IsEditing() && FInserting; }
+  virtual bool IsModified() { return FModified; }
+  virtual bool IsReadOnly() { return !CanModify(); }
+  virtual void RecordAdded(int ARecordIndex) { (void)ARecordIndex; }
+  virtual void First() {}
+  virtual void Prior() {}
+  virtual void Next() {}
+  virtual void Last() {}
+  virtual void MoveBy(int ADistance) { (void)ADistance; }
+  virtual void Scroll(int ADistance) { (void)ADistance; }
+  virtual void SavePos() {}
+  virtual void RestorePos() {}
+  virtual bool CanAppend() { return CanModify(); }
+  virtual bool CanDelete();
+  virtual bool CanInitEditing(int ARecordIndex);
+  virtual bool CanInsert() { return CanModify(); }
+  virtual bool CanModify() { return true; }
+  virtual void Append() { InsertRecordEx(true); }
+  virtual void Cancel();
+  virtual void CheckChanging();
+  virtual void Delete();
+  virtual void DeleteRecords(std::vector<int>& AList);
+  virtual void DeleteSelection();
+  virtual void Edit() { DoEdit(); }
+  virtual Variant GetEditValue(int ARecordIndex, TcxCustomDataField* AField,
+                               TcxDataEditValueSource AEditValueSource);
+  virtual void Insert() { InsertRecordEx(false); }
+  virtual void Post();
+  virtual void PostEditingData();
+  virtual bool SetEditValue(int ARecordIndex, TcxCustomDataField* AField, const Variant& AValue,
+                            TcxDataEditValueSource AEditValueSource);
+  virtual void SaveFocusAfterDelete();
+  virtual void ResetFocusAfterDelete();
+  virtual void SetRecordValue(int ARecordIndex, TcxCustomDataField* AField, const Variant& AValue);
+  virtual void InitInsertingRecord(int ARecordIndex, const std::vector<Variant>& AGroupValues);
+  virtual void BeginEditFocusedRecord();
+  virtual void InsertRecordEx(bool AAppend);
+  void ResetChanging() { FChanging = false; }
+  void SetChanging() { FChanging = true; }
+  virtual void ResetEditing();
+  void ResetModified() { FModified = false; }
+  void SetModified() { FModified = true; }
+  virtual void DoEdit() { BeginEditFocusedRecord(); }
+  void BeginLocate() { ++FLocateCount; }
+  void EndLocate() { --FLocateCount; }
+  void LockNotify() { ++FNotifyLockCount; }
+  void UnlockNotify() { --FNotifyLockCount; }
+  virtual int AppendRecord();
+  virtual void DeleteRecord(int ARecordIndex);
+  virtual int InsertRecord(int ARecordIndex);
+  virtual Variant GetValue(int ARecordIndex, TcxCustomDataField* AField);
+  virtual void SetValue(int ARecordIndex, TcxCustomDataField* AField, const Variant& AValue);
+  virtual AnsiString GetDisplayText(int ARecordIndex, TcxCustomDataField* AField);
+  virtual Variant GetRecordId(int ARecordIndex);
+  virtual int GetActiveRecordIndex() { return -1; }
+  // Called before and after the controller reads the records from the provider.
+  virtual void LoadRecords() {}
+  virtual void EndLoadRecords() {}
+  // The reader that feeds each record read while loading; the dataset-bound provider supplies its own.
+  virtual std::unique_ptr<TcxValueDefReader, TObjectDeleter> CreateValueDefReader() {
+    return std::unique_ptr<TcxValueDefReader, TObjectDeleter>(new TcxValueDefReader());
+  }
+  virtual int CompareValues(int ARecordIndex1, int ARecordIndex2, TcxCustomDataField* AField);
+  virtual void SetRecordCount(int ACount);
+  virtual void LayoutChanged();
+  virtual void DataChanged(TcxDataChangeKind AKind, int AItemIndex, int ARecordIndex);
+  virtual void DataScrolled(int ADistance);
+
+  void SetCustomDataSource(TcxUserDataSource* AValue);
+  TcxUserDataSource* CustomDataSource() const { return FCustomDataSource; }
+  TcxCustomDataController* DataController() const { return FDataController; }
+  int EditingRecordIndex() const { return FEditingRecordIndex; }
+  int RecordBefore() const { return FRecordBefore; }
+  int RecordAfter() const { return FRecordAfter; }
+  int LocateCount() const { return FLocateCount; }
+  int SavedCopy() const { return FSavedCopy; }
+  // The record the last Post stored, -1 when it stored none.
+  int LastPostedRecordIndex = -1;
+
+  // Handle mapping of a user data source: linear, as no index of handles is kept.
+  int GetRecordIndexByHandle(int AHandle);
+  int GetRecordHandleByIndex(int ARecordIndex);
+
+private:
+  friend class TcxCustomDataController;
+  bool FChanging = false;
+  TcxUserDataSource* FCustomDataSource = nullptr; // borrowed
+  TcxCustomDataController* FDataController;       // owner
+  int FEditingRecordIndex = cxNoRecord;
+  int FRecordBefore = cxNoRecord;
+  int FRecordAfter = cxNoRecord;
+  bool FInCheckChanging = false;
+  int FLocateCount = 0;
+  int FNotifyLockCount = 0;
+  bool FModified = false;
+  int FSavedCopy = 0;
+  bool FInserting = false;
+};
+using TcxCustomDataProviderClass = TClass;
+
+// A source of records that an application attaches in place of the controller's own storage.
+class TcxUserDataSource : public TObject {
+  PELVOR_CLASS(TcxUserDataSource, TObject)
+public:
+  virtual int AppendRecord() { return 0; }
+  virtual void CustomSort() {}
+  virtual void DeleteRecord(int ARecordHandle) { (void)ARecordHandle; }
+  virtual int QueryData(int AArgument, std::uint8_t* AData) { return (void)AArgument, (void)AData, 0; }
+  virtual void GetDisplayText(int ARecordHandle, int AItemHandle, AnsiString& AText);
+  virtual bool GetValueAssigned(int ARecordHandle, int AItemHandle, Variant& AValue);
+  virtual int GetItemHandle(int AItemIndex) { return AItemIndex; }
+  virtual bool CanInsertRecord() { return false; }
+  virtual void GetRecordId(int ARecordHandle, Variant& AValue) { AValue = ARecordHandle; }
+  virtual void GetValue(int ARecordHandle, int AItemHandle, Variant& AValue);
+  virtual int InsertRecord(int ARecordHandle) { return (void)ARecordHandle, AppendRecord(); }
+  virtual bool IsCustomSorting() { return false; }
+  virtual bool IsKeyNavigation() { return false; }
+  virtual void LoadRecords() {}
+  virtual int CompareRecords(int ARecordHandle1, int ARecordHandle2, int AItemHandle);
+  virtual void SetRecordCount(int ACount) { (void)ACount; }
+  virtual void SetValue(int ARecordHandle, int AItemHandle, const Variant& AValue);
+
+  TcxCustomDataProvider* CurrentProvider = nullptr;
+  std::vector<TcxCustomDataProvider*> Providers; // borrowed
+};
+
+class TcxCustomDataField : public TObject {
+  PELVOR_CLASS(TcxCustomDataField, TObject)
+public:
+  using TCreateArgs = std::tuple<TcxCustomDataFieldList*>;
+  explicit TcxCustomDataField(TcxCustomDataFieldList* AFieldList);
+  ~TcxCustomDataField() override;
+
+  virtual void Assign(TcxCustomDataField* ASource);
+  virtual bool CanModify(TcxDataEditValueSource AEditValueSource);
+  virtual bool IsUnbound() { return false; }
+  bool IsInternal() const { return FInternal; }
+  void SetInternal(bool AValue);
+
+  TcxCustomDataController* DataController() const;
+  TcxCustomDataFieldList* FieldList() const { return FFieldList; }
+  int Index() const;
+  void SetIndex(int AValue);
+  TObject* Item() const { return FItem; }
+  void SetItem(TObject* AItem) { FItem = AItem; }
+  TcxCustomDataField* ReferenceField() const { return FReferenceField; }
+  void SetReferenceField(TcxCustomDataField* AValue);
+  TcxCustomDataField* Root() { return FReferenceField ? FReferenceField : this; }
+  bool TextStored() { return Root()->FTextStored; }
+  void SetTextStored(bool AValue);
+  TcxValueTypeClass ValueTypeClass() { return Root()->FValueTypeClass; }
+  void SetValueTypeClass(TcxValueTypeClass AValue);
+  TcxValueDef* ValueDef() { return Root()->FValueDef; }
+
+  // Set by the view while it sorts or groups: -1 not comparable, 1 by value, 2 by display text.
+  int CompareKind = 0;
+  bool Flag = false; // the item flag: compare the field even where the controller would not
+  bool Prepared = false;
+
+private:
+  friend class TcxCustomDataFieldList;
+  void BeginChange();
+  void EndChange();
+  void FreeValueDef();
+  TcxCustomDataFieldList* FFieldList;
+  bool FInternal = false;
+  TObject* FItem = nullptr; // borrowed
+  int FChangeCount = 0;
+  TcxCustomDataField* FReferenceField = nullptr;
+  bool FTextStored = false;
+  TcxValueDef* FValueDef = nullptr; // owned through the storage
+  TcxValueTypeClass FValueTypeClass = nullptr;
+};
+
+class TcxCustomDataFieldList : public TObject {
+  PELVOR_CLASS(TcxCustomDataFieldList, TObject)
+public:
+  using TCreateArgs = std::tuple<TcxCustomDataController*>;
+  explicit TcxCustomDataFieldList(TcxCustomDataController* ADataController)
+      : FDataController(ADataController) {}
+  ~TcxCustomDataFieldList() override { Clear(); }
+
+  TcxCustomDataField* FieldByItem(TObject* AItem) const;
+  void Add(TcxCustomDataField* AField);
+  void Remove(TcxCustomDataField* AField);
+  void Clear();
+  int Count() const { return int(FItems.size()); }
+  TcxCustomDataField* Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  int ItemCount() const { return Count() - FInternalCount; }
+  int IndexOf(const TcxCustomDataField* AField) const;
+  void Move(int AFrom, int ATo);
+  TcxCustomDataController* DataController() const { return FDataController; }
+  // Set by a FieldChanged that altered the list, so UpdateFields starts over.
+  bool Restart = false;
+
+private:
+  friend class TcxCustomDataField;
+  void RecountInternal();
+  TcxCustomDataController* FDataController;
+  int FInternalCount = 0;
+  std::vector<TcxCustomDataField*> FItems; // owned
+};
+
+struct TcxDataSortInfo {
+  TcxCustomDataField* Field;
+  TcxDataSortOrder SortOrder;
+};
+
+class TcxSortingFieldList : public TObject {
+  PELVOR_CLASS(TcxSortingFieldList, TObject)
+public:
+  virtual void ChangeSorting(TcxCustomDataField* AField, TcxDataSortOrder ASortOrder);
+  void Add(TcxCustomDataField* AField, TcxDataSortOrder ASortOrder);
+  void Insert(int AIndex, TcxCustomDataField* AField, TcxDataSortOrder ASortOrder);
+  void Delete(int AIndex);
+  void Move(int AFrom, int ATo);
+  void Remove(TcxCustomDataField* AField);
+  void Clear();
+  int IndexOf(const TcxCustomDataField* AField) const;
+  TcxDataSortOrder GetSortOrder(const TcxCustomDataField* AField) const;
+  void AddFields(const TcxSortingFieldList& AList);
+  int Count() const { return int(FItems.size()); }
+  const TcxDataSortInfo& Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  TNotifyEvent OnChanged;
+
+protected:
+  void Changed();
+  std::vector<TcxDataSortInfo> FItems;
+};
+
+class TcxGroupingFieldList : public TcxSortingFieldList {
+  PELVOR_CLASS(TcxGroupingFieldList, TcxSortingFieldList)
+public:
+  void ChangeSorting(TcxCustomDataField* AField, TcxDataSortOrder ASortOrder) override;
+  void ChangeGroupIndex(TcxCustomDataField* AField, int AIndex);
+  void SyncSortOrders(const TcxSortingFieldList& ASortingList);
+};
+
+struct TcxDataGroupInfo {
+  int RowIndex = 0;
+  bool Expanded = false;
+  int Level = 0;
+  int BeginIndex = 0;
+  int EndIndex = 0;
+  Variant SummaryValues;
+};
+
+class TcxDataGroups : public TObject {
+  PELVOR_CLASS(TcxDataGroups, TObject)
+public:
+  void Clear();
+  void AddLevel(const TcxDataSortInfo& AEntry) { FLevels.push_back(AEntry); }
+  TcxDataGroupInfo& AddGroup();
+  int LevelCount() const { return int(FLevels.size()); }
+  const TcxDataSortInfo& Levels(int ALevel) const { return FLevels.at(std::size_t(ALevel)); }
+  int Count() const { return int(FItems.size()); }
+  TcxDataGroupInfo& Items(int AIndex) { return FItems.at(std::size_t(AIndex)); }
+  const TcxDataGroupInfo& Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+
+  int GetChildCount(int AGroup) const;
+  int GetChildIndex(int AGroup, int AIndex) const;
+  int GetChildRecordListIndex(int AGroup, int AIndex) const;
+  int GetLevel(int AGroup) const;
+  int GetGroupIndex(int AListIndex, int ALevel) const;
+  int GetParent(int AGroup) const;
+  // The deepest group whose range holds the list index, -1 when none.
+  int GetDeepestGroup(int AListIndex) const;
+  // The first list index of all records below the group.
+  int GetFirstListIndex(int AGroup) const;
+  int GetLastListIndex(int AGroup) const;
+  int FindByRowIndex(int ARowIndex, int& AGroup) const;
+  bool IsVisible(int AGroup) const;
+  void FullExpand(bool AExpanded);
+  bool MakeVisible(int AGroup, bool AExpandSelf);
+  void RecalculateRows();
+  int GetRowCount() const { return FRowCount; }
+  // Reorders top-level groups by one summary value; equal values keep their previous order. The record
+  // list follows, so that every group still covers a contiguous range.
+  void SortBySummary(std::vector<int>& ARecordList);
+
+  int SummarySortIndex = -1;
+  TcxDataSortOrder SummarySortOrder = soNone;
+
+private:
+  std::vector<TcxDataSortInfo> FLevels;
+  std::vector<TcxDataGroupInfo> FItems;
+  std::vector<int> FDeepest; // indexes of deepest-level groups, in list order
+  int FRowCount = 0;
+};
+
+class TcxDataFocusingInfo {
+public:
+  bool Changed = false;
+  int Level = -1;
+  int PrevRecordIndex = -1;
+  int RecordIndex = -1;
+  int RowIndex = -1;
+  void Clear() { Level = RecordIndex = RowIndex = -1; }
+  void Assign(const TcxDataFocusingInfo& AOther);
+};
+
+struct TcxDataExpandingInfo {
+  int Level;
+  Variant Value;
+  std::uint8_t Flags;
+};
+
+struct TcxDataSelectedItem {
+  int Level;
+  int RecordIndex;
+  int RowIndex;
+};
+
+class TcxDataSelection : public TObject {
+  PELVOR_CLASS(TcxDataSelection, TObject)
+public:
+  using TCreateArgs = std::tuple<TcxCustomDataController*>;
+  explicit TcxDataSelection(TcxCustomDataController* ADataController) : FDataController(ADataController) {}
+
+  virtual void ClearAnchor() { AnchorRowIndex = -1; }
+  virtual void InternalAdd(int APosition, int ARowIndex, int ALevel, int ARecordIndex);
+  virtual void InternalClear() { FItems.clear(); }
+  virtual void InternalDelete(int AIndex);
+  virtual void Add(int APosition, int ARowIndex, int ALevel, int ARecordIndex);
+  virtual bool FindByRowIndex(int ARowIndex, int& APosition) const;
+
+  void Changed();
+  void Clear();
+  void ClearAll();
+  void Delete(int AIndex);
+  int IndexOfRecord(int ARecordIndex) const;
+  bool IsRowSelected(int ARowIndex) const;
+  void SortByRow();
+  int Count() const { return int(FItems.size()); }
+  const TcxDataSelectedItem& Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  std::vector<TcxDataSelectedItem>& ItemsList() { return FItems; }
+  int AnchorRowIndex = -1;
+  TNotifyEvent OnChanged;
+
+private:
+  TcxCustomDataController* FDataController;
+  std::vector<TcxDataSelectedItem> FItems;
+};
+
+struct TcxRowInfo {
+  bool Expanded = false;
+  int Level = 0;
+  int RecordIndex = -1;
+};
+
+class TcxCustomDataControllerInfo : public TObject {
+  PELVOR_CLASS(TcxCustomDataControllerInfo, TObject)
+public:
+  using TCreateArgs = std::tuple<TcxCustomDataController*>;
+  explicit TcxCustomDataControllerInfo(TcxCustomDataController* ADataController);
+  ~TcxCustomDataControllerInfo() override;
+
+  virtual void ValidateSelection();
+  virtual void Update();
+
+  void BeginUpdate() { ++FLockCount; }
+  void EndUpdate();
+  int LockCount() const { return FLockCount; }
+  void CheckChanges();
+  void CheckRowIndex(int ARowIndex) const;
+  void DataChanged();
+  void ResetFocusing();
+  void FilterChanged(bool AFilter);
+  void ExpandingChanged();
+  void FocusedRecordChanged(bool ANotify);
+  void ChangeSorting(TcxCustomDataField* AField, TcxDataSortOrder ASortOrder);
+  void ClearSorting(bool AKeepGroupedItems);
+  void ChangeGrouping(TcxCustomDataField* AField, int AGroupIndex);
+  void RemoveField(TcxCustomDataField* AField);
+  void FieldStorageChanged(TcxCustomDataField* AField);
+  void AddChanges(TcxDataViewChanges AChanges) { FChanges |= AChanges; }
+  TcxDataViewChanges Changes() const { return FChanges; }
+
+  int GetRowCount() const;
+  TcxRowInfo GetRowInfo(int ARowIndex) const;
+  int GetRowIndexByRecordIndex(int ARecordIndex, bool AMakeVisible);
+  int GetNearestRowIndex(int ARowIndex) const;
+  int GetRecordListCount() const { return int(FRecordList.size()); }
+  // Changes whenever the record list or the values behind it may have changed.
+  unsigned DataStamp() const { return FDataStamp; }
+  int GetRecordListRecord(int AListIndex) const { return FRecordList.at(std::size_t(AListIndex)); }
+  int GetListIndexByRecord(int ARecordIndex) const;
+  const std::vector<int>& RecordList() const { return FRecordList; }
+  bool IsGrouped() const { return FGroupingFieldList.Count() > 0; }
+  // The list indexes of a row's records: one for a data row, all of a group's for a group row.
+  void GetRowListRange(int ARowIndex, int& AFirst, int& ALast) const;
+
+  void ChangeRowSelection(int ARowIndex, bool ASelect);
+  void ClearSelection();
+  void ClearSelectionAnchor() { FSelection->ClearAnchor(); }
+  int GetSelectedCount() const { return FSelection->Count(); }
+  int GetSelectedRowIndex(int AIndex) const { return FSelection->Items(AIndex).RowIndex; }
+  bool IsRowSelected(int ARowIndex) const;
+
+  int GetFocusedRowIndex() const { return FFocusingInfo.RowIndex; }
+  int GetFocusedRecordIndex() const;
+  void ChangeFocusedRow(int ARowIndex, bool AForce);
+  void FocusRow(int ARowIndex);
+  void SetFocusedRowToFirst();
+  bool CanFocusRow(int ARowIndex);
+  const TcxDataFocusingInfo& PrevFocusingInfo() const { return FPrevFocusingInfo; }
+  // True when a group's state changed; data rows and groups already so answer False.
+  bool ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive);
+  void FullExpand(bool AExpanded);
+  // Forgets cached row state after records were added or deleted.
+  void DropState();
+  // Keeps what the groups need to come back expanded, while the records are still where the groups say.
+  void SaveBeforeRecordsChange();
+
+  TcxDataGroups& Groups() { return FGroups; }
+  TcxSortingFieldList& SortingFieldList() { return FSortingFieldList; }
+  TcxGroupingFieldList& GroupingFieldList() { return FGroupingFieldList; }
+  TcxDataSelection& Selection() { return *FSelection; }
+
+private:
+  friend class TcxCustomDataController;
+  void GroupingChanged(TObject* Sender);
+  void SortingChanged(TObject* Sender);
+  void SelectionChanged(TObject* Sender);
+  void SaveExpandingAndSelection();
+  void RestoreExpandingAndSelection();
+  void RestoreFocus();
+  void DoFilter();
+  void DoSort();
+  void DoGroup();
+  void PrepareCompareKinds();
+  void ResetCompareKinds();
+  void RebuildListIndexes();
+  void UpdateFocusingInfo(TcxDataFocusingInfo& AInfo);
+  void RemapSelection();
+
+  TcxDataViewChanges FChanges = 0;
+  unsigned FDataStamp = 1;
+  TcxCustomDataController* FDataController;
+  TcxDataGroups FGroups;
+  std::vector<TcxDataExpandingInfo> FExpandingInfos;
+  std::vector<TcxCustomDataField*> FExpandingFields;
+  std::uint8_t FExpandingMode = 0;
+  bool FExpandingSaved = false;
+  bool FRowsPending = false;
+  bool FInFocusChange = false;
+  TcxDataFocusingInfo FFocusingInfo;
+  TcxGroupingFieldList FGroupingFieldList;
+  int FLockCount = 0;
+  TcxDataFocusingInfo FPrevFocusingInfo;
+  std::vector<int> FRecordList;
+  mutable std::vector<int> FListIndexOfRecord; // -1 for a record that is not visible; built on demand
+  mutable bool FListIndexValid = false;
+  mutable int FListLookups = 0;
+  std::unique_ptr<TcxDataSelection, TObjectDeleter> FSelection;
+  TcxSortingFieldList FSortingFieldList;
+  TcxSortingFieldList FTotalSortingFieldList;
+  // Dense order keys of the total sorting list from the last sort of this update, for the grouping.
+  std::vector<cxdata::TOrderKeys> FSortKeys;
+};
+
+class TcxDataFilterValueList;
+
+class TcxDataFilterCriteria : public TcxFilterCriteria {
+  PELVOR_CLASS(TcxDataFilterCriteria, TcxFilterCriteria)
+public:
+  using TCreateArgs = std::tuple<TcxCustomDataController*>;
+  explicit TcxDataFilterCriteria(TcxCustomDataController* ADataController);
+  ~TcxDataFilterCriteria() override;
+
+  void Assign(TPersistent* Source) override;
+  // The tree as the binary property "Criteria", written only when it holds conditions.
+  void DefineProperties(TFiler* Filer) override;
+  int GetIDByItemLink(TcxItemLink AItemLink) override;
+  TcxFilterCriteriaItemClass GetItemClass() override;
+  TcxItemLink GetItemLinkByID(int AID) override;
+  TcxFilterValueListClass GetValueListClass() override;
+  void DoChanged() override;
+  TcxFilterCriteriaItem* AddItem(TcxFilterCriteriaItemList* AParent, TcxItemLink AItemLink,
+                                 TcxFilterOperatorKind AOperatorKind, const Variant& AValue,
+                                 const AnsiString& ADisplayValue) override;
+  TcxFilterCriteriaItem* FindItemByItemLink(TcxItemLink AItemLink) override;
+  std::unique_ptr<TcxDataFilterValueList, TObjectDeleter> CreateValueList();
+  bool IsFiltering();
+
+  bool Active() const { return FActive; }
+  void SetActive(bool AValue);
+  TcxCustomDataController* DataController() const { return FDataController; }
+  TEvent<void(TcxFilterCriteria* Sender, int AItemIndex, TcxDataFilterValueList* AValueList)> OnGetValueList;
+
+private:
+  TcxItemLink MapItemLink(TcxItemLink AItemLink);
+  bool FActive = false;
+  TcxCustomDataController* FDataController;
+  bool FDestroying = false;
+};
+
+class TcxDataFilterCriteriaItem : public TcxFilterCriteriaItem {
+  PELVOR_CLASS(TcxDataFilterCriteriaItem, TcxFilterCriteriaItem)
+public:
+  using TcxFilterCriteriaItem::TcxFilterCriteriaItem;
+  void GetDataValue(void* AData, Variant& AValue) override;
+  AnsiString GetFieldCaption() override;
+  AnsiString GetFieldName() override;
+  TcxItemLink GetItemLink() override;
+  TcxCustomDataField* Field() { return static_cast<TcxCustomDataField*>(ItemLink()); }
+
+private:
+  TcxCustomDataController* FDataController = nullptr; // found on first use; items never change criteria
+};
+
+class TcxDataFilterValueList : public TcxFilterValueList {
+  PELVOR_CLASS(TcxDataFilterValueList, TcxFilterValueList)
+public:
+  using TcxFilterValueList::TcxFilterValueList;
+  // Offers the special entries and every distinct value of the item; sorted once, not inserted one by one.
+  void Load(int AItemIndex);
+};
+
+enum TcxSummaryKind : std::uint8_t { skNone, skSum, skMin, skMax, skCount, skAverage };
+enum TcxSummaryPosition : std::uint8_t { spGroup, spFooter };
+enum TcxSummaryOption { soNullIgnore, soSelectedRecords };
+using TcxSummaryOptions = TSet<TcxSummaryOption, 2>;
+
+class TcxDataSummaryItems;
+
+class TcxDataSummaryItem : public TObject {
+  PELVOR_CLASS(TcxDataSummaryItem, TObject)
+public:
+  explicit TcxDataSummaryItem(TcxDataSummaryItems* ACollection) : FCollection(ACollection) {}
+  ~TcxDataSummaryItem() override;
+
+  bool IsCalculated() const;
+  TcxCustomDataField* Field() const { return FField; }
+  void SetField(TcxCustomDataField* AField);
+  TObject* ItemLink() const;
+  void SetItemLink(TObject* AItem);
+  TcxSummaryKind Kind() const { return FKind; }
+  void SetKind(TcxSummaryKind AValue);
+  TcxSummaryPosition Position() const;
+  void SetPosition(TcxSummaryPosition AValue);
+  const AnsiString& Format() const { return FFormat; }
+  void SetFormat(const AnsiString& AValue);
+  AnsiString GetValueDisplayText(const Variant& AValue, bool AIsFooter);
+  int Index() const;
+  TcxDataSummaryItems* Collection() const { return FCollection; }
+  TEvent<void(TcxDataSummaryItem* Sender, const Variant& AValue, bool AIsFooter, AnsiString& AText)>
+      OnGetText;
+
+private:
+  friend class TcxDataSummaryItems;
+  friend class TcxDataSummary;
+  TcxDataSummaryItems* FCollection;
+  TcxCustomDataField* FField = nullptr;
+  TcxSummaryKind FKind = skNone;
+  TcxSummaryPosition FPosition = spGroup;
+  AnsiString FFormat;
+};
+
+struct TcxSummaryEventArguments {
+  int RecordIndex;
+  TcxDataSummaryItem* SummaryItem;
+};
+struct TcxSummaryEventOutArguments {
+  Variant Value;
+  Variant SummaryValue;
+  int CountValue;
+  bool Done;
+};
+
+class TcxDataSummaryItems : public TObject {
+  PELVOR_CLASS(TcxDataSummaryItems, TObject)
+public:
+  TcxDataSummaryItems(TcxDataSummary* ASummary, bool AFooter) : FSummary(ASummary), FFooter(AFooter) {}
+  ~TcxDataSummaryItems() override { Clear(); }
+
+  TcxDataSummaryItem* Add();
+  void Delete(int AIndex);
+  void Clear();
+  int Count() const { return int(FItems.size()); }
+  TcxDataSummaryItem* Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  int IndexOf(const TcxDataSummaryItem* AItem) const;
+  bool IsFooter() const { return FFooter; }
+  TcxDataSummaryItem* ItemOfItemLink(int AItemIndex, TcxSummaryPosition APosition);
+  static bool CanIncludeValue(TcxSummaryOptions AOptions, bool AIsNull, bool AExcludedBySelection);
+  static AnsiString GetDefaultFormat(TVarType AVarType, TcxSummaryKind AKind, bool AIsFooter);
+  AnsiString GetGroupText(const Variant& AValues);
+  void Update(bool AStructural);
+  TcxDataSummary* Summary() const { return FSummary; }
+
+  AnsiString BeginText = "(";
+  AnsiString EndText = ")";
+  AnsiString Separator = ",";
+  TEvent<void(TcxDataSummaryItems* ASender, const TcxSummaryEventArguments& Arguments,
+              TcxSummaryEventOutArguments& OutArguments)>
+      OnSummary;
+
+private:
+  friend class TcxDataSummaryItem;
+  TcxDataSummary* FSummary;
+  bool FFooter;
+  std::vector<TcxDataSummaryItem*> FItems; // owned
+};
+
+// Group summary items for the grouping levels of some items; an item belongs to one summary group at most.
+class TcxDataSummaryGroup : public TObject {
+  PELVOR_CLASS(TcxDataSummaryGroup, TObject)
+public:
+  explicit TcxDataSummaryGroup(TcxDataSummary* ASummary)
+      : FSummaryItems(ASummary, false), FSummary(ASummary) {}
+  // Links an item to this group, taking it out of every other group first.
+  void AddLink(TObject* AItem);
+  void RemoveLink(TObject* AItem);
+  bool HasLink(TObject* AItem) const;
+  int LinkCount() const { return int(FLinks.size()); }
+  TcxDataSummaryItems& SummaryItems() { return FSummaryItems; }
+
+private:
+  friend class TcxDataSummary;
+  TcxDataSummaryItems FSummaryItems;
+  TcxDataSummary* FSummary;
+  std::vector<TObject*> FLinks; // borrowed items
+};
+
+class TcxDataSummary : public TPersistent {
+  PELVOR_CLASS(TcxDataSummary, TPersistent)
+public:
+  explicit TcxDataSummary(TcxCustomDataController* ADataController);
+  ~TcxDataSummary() override;
+
+  void Calculate();
+  void CalculateFooterSummary();
+  void CalculateGroupSummaries();
+  void BeginUpdate();
+  void EndUpdate();
+  void Changed(bool AStructural);
+  void RemoveFieldReferences(TcxCustomDataField* AField);
+  TcxDataSummaryItems* GetGroupSummaryItems(int ALevel);
+  static bool IsValueIndexValid(const Variant& AValues, int AIndex);
+
+  TcxDataSummaryItems& DefaultGroupSummaryItems() { return FDefaultGroupSummaryItems; }
+  TcxDataSummaryItems& FooterSummaryItems() { return FFooterSummaryItems; }
+  TcxDataSummaryGroup* AddSummaryGroup();
+  void DeleteSummaryGroup(int AIndex);
+  int SummaryGroupCount() const { return int(FSummaryGroups.size()); }
+  TcxDataSummaryGroup* SummaryGroups(int AIndex) const {
+    return FSummaryGroups.at(std::size_t(AIndex)).get();
+  }
+  // The first summary group whose links hold the item, nullptr when none.
+  TcxDataSummaryGroup* FindGroupByItemLink(TObject* AItem) const;
+  const Variant& FooterSummaryValues() const { return FFooterSummaryValues; }
+  TcxSummaryOptions Options() const { return FOptions; }
+  void SetOptions(TcxSummaryOptions AValue);
+  TcxCustomDataController* DataController() const { return FDataController; }
+  TEvent<void(TcxDataSummary* ASender)> OnAfterSummary;
+
+private:
+  struct Accumulator;
+  void InitValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AAccumulators);
+  void CalculateRange(TcxDataSummaryItems& AItems, int AFirst, int ALast,
+                      std::vector<Accumulator>& AAccumulators);
+  void CalculateRecords(TcxDataSummaryItems& AItems, const std::vector<int>& ASlotOfRecord,
+                        std::vector<std::vector<Accumulator>>& ASlots);
+  void MergeValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AInto,
+                   const std::vector<Accumulator>& AFrom);
+  void AddRecordValue(TcxDataSummaryItems& AItems, TcxDataSummaryItem* AItem, int ARecordIndex,
+                      Accumulator& AAccumulator);
+  Variant BuildValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AAccumulators);
+  void DoAfterSummary();
+  // The records that count towards the summaries, by list index; -1 for one that does not.
+  int GetRecordIndex(int AListIndex);
+
+  TcxCustomDataController* FDataController;
+  std::vector<char> FSelectedRecords; // by record, while a calculation counts selected records only
+  TcxDataSummaryItems FDefaultGroupSummaryItems{this, false};
+  TcxDataSummaryItems FFooterSummaryItems{this, true};
+  std::vector<std::unique_ptr<TcxDataSummaryGroup, TObjectDeleter>> FSummaryGroups;
+  Variant FFooterSummaryValues;
+  TcxSummaryOptions FOptions;
+  bool FInEvent = false;
+  int FLockCount = 0;
+  bool FDestroying = false;
+};
+
+class TcxDataControllerSearch : public TObject {
+  PELVOR_CLASS(TcxDataControllerSearch, TObject)
+public:
+  using TCreateArgs = std::tuple<TcxCustomDataController*>;
+  explicit TcxDataControllerSearch(TcxCustomDataController* ADataController)
+      : FDataController(ADataController) {}
+
+  virtual bool DoFocusRecord(int AListIndex);
+  virtual int DoSearch(int AStartIndex, int AEndIndex, bool AForward, const AnsiString& AText);
+  virtual bool Locate(int AItemIndex, const AnsiString& AText);
+  virtual bool LocateNext(bool AForward);
+  void Lock() { FLocked = true; }
+  void Unlock() { FLocked = false; }
+  void Cancel();
+
+  bool Searching() const { return FSearching; }
+  const AnsiString& SearchText() const { return FSearchText; }
+  TcxCustomDataField* SearchField() const { return FSearchField; }
+
+private:
+  void PrepareTexts();
+  TcxCustomDataController* FDataController;
+  // Upper-cased texts of the search field in view order, kept until the view's data changes; when they are
+  // in byte order (a view sorted by the field) the matches of a prefix form one range found by bisection.
+  std::vector<char> FTexts;
+  std::vector<std::size_t> FTextEnds;
+  unsigned FTextsStamp = 0;
+  TcxCustomDataField* FTextsField = nullptr;
+  bool FTextsOrdered = false;
+  bool FLocked = false;
+  bool FSearching = false;
+  AnsiString FSearchText;
+  TcxCustomDataField* FSearchField = nullptr;
+};
+
+// Update infos handed to the owner's DoUpdateEvent and freed after the call.
+class TcxUpdateControlInfo : public TObject {
+  PELVOR_CLASS(TcxUpdateControlInfo, TObject)
+};
+class TcxDataChangedInfo : public TcxUpdateControlInfo {
+  PELVOR_CLASS(TcxDataChangedInfo, TcxUpdateControlInfo)
+public:
+  TcxDataChangedInfo(int AKind, int AItemIndex, int ARecordIndex)
+      : Kind(AKind), ItemIndex(AItemIndex), RecordIndex(ARecordIndex) {}
+  int Kind, ItemIndex, RecordIndex;
+};
+class TcxLayoutChangedInfo : public TcxUpdateControlInfo {
+  PELVOR_CLASS(TcxLayoutChangedInfo, TcxUpdateControlInfo)
+};
+class TcxUpdateRecordInfo : public TcxUpdateControlInfo {
+  PELVOR_CLASS(TcxUpdateRecordInfo, TcxUpdateControlInfo)
+public:
+  explicit TcxUpdateRecordInfo(int ARecordIndex) : RecordIndex(ARecordIndex) {}
+  int RecordIndex;
+};
+class TcxFocusedRowChangedInfo : public TcxUpdateControlInfo {
+  PELVOR_CLASS(TcxFocusedRowChangedInfo, TcxUpdateControlInfo)
+public:
+  TcxFocusedRowChangedInfo(int APrev, int AFocused) : PrevFocusedRowIndex(APrev), FocusedRowIndex(AFocused) {}
+  int PrevFocusedRowIndex, FocusedRowIndex;
+};
+class TcxFocusedRecordChangedInfo : public TcxUpdateControlInfo {
+  PELVOR_CLASS(TcxFocusedRecordChangedInfo, TcxUpdateControlInfo)
+public:
+  int PrevFocusedRecordIndex = -1, FocusedRecordIndex = -1, FocusedRowIndex = -1, PrevFocusedRowIndex = -1;
+  bool NewItemRowFocusingChanged = false;
+};
+class TcxSelectionChangedInfo : public TcxUpdateControlInfo {
+  PELVOR_CLASS(TcxSelectionChangedInfo, TcxUpdateControlInfo)
+public:
+  TcxSelectionChangedInfo(int ARow1, int ARow2);
+  int GetCount() const { return int(RowIndexes.size()); }
+  int GetRowIndex(int AIndex) const { return RowIndexes.at(std::size_t(AIndex)); }
+  std::vector<int> RowIndexes;
+};
+class TcxSearchChangedInfo : public TcxUpdateControlInfo {
+  PELVOR_CLASS(TcxSearchChangedInfo, TcxUpdateControlInfo)
+};
+class TcxBookmarkChangedInfo : public TcxUpdateControlInfo {
+  PELVOR_CLASS(TcxBookmarkChangedInfo, TcxUpdateControlInfo)
+};
+
+// Reads every value of one record, to copy it into another.
+class TcxValueDefRecordReader : public TcxValueDefReader {
+  PELVOR_CLASS(TcxValueDefRecordReader, TcxValueDefReader)
+public:
+  TcxValueDefRecordReader(TcxCustomDataController* ADataController, int ARecordIndex)
+      : FDataController(ADataController), FRecordIndex(ARecordIndex) {}
+  AnsiString GetDisplayText(TcxValueDef* AValueDef) override;
+  Variant GetValue(TcxValueDef* AValueDef) override;
+  bool IsSkippable(TcxValueDef* AValueDef) override;
+
+private:
+  TcxCustomDataController* FDataController;
+  int FRecordIndex;
+};
+
+// Values for ReadRecord from a set of definitions, such as the key values a locate looks for.
+class TcxValueDefUnboundReader : public TcxValueDefReader {
+  PELVOR_CLASS(TcxValueDefUnboundReader, TcxValueDefReader)
+public:
+  Variant GetValue(TcxValueDef* AValueDef) override;
+  bool IsSkippable(TcxValueDef* AValueDef) override;
+  void SetValue(TcxValueDef* AValueDef, const Variant& AValue);
+  void Truncate(int ACount);
+  void Clear() { Truncate(0); }
+  int Count() const { return int(FDefs.size()); }
+
+private:
+  std::vector<TcxValueDef*> FDefs; // borrowed
+  std::vector<Variant> FValues;
+};
+
+// Finds the first record whose key fields equal those of a search record filled by a reader.
+class TcxDataControllerKeyLocateObject : public TObject {
+  PELVOR_CLASS(TcxDataControllerKeyLocateObject, TObject)
+public:
+  explicit TcxDataControllerKeyLocateObject(TcxCustomDataController* ADataController)
+      : FDataController(ADataController) {}
+  ~TcxDataControllerKeyLocateObject() override { ReleaseRecord(); }
+  void ReadData(TcxValueDefReader* AReader);
+  void ReleaseRecord();
+  // -1 without a search record or when no record matches.
+  virtual int FindRecordIndex();
+  std::vector<TcxCustomDataField*> KeyFields;
+
+private:
+  TcxCustomDataController* FDataController;
+  int FSearchRecord = 0;
+};
+
+// The group tree as the controller's users walk it; group -1 is the top level.
+class TcxDataControllerGroups : public TObject {
+  PELVOR_CLASS(TcxDataControllerGroups, TObject)
+public:
+  explicit TcxDataControllerGroups(TcxCustomDataController* ADataController)
+      : FDataController(ADataController) {}
+  int LevelCount() const;
+  int GroupingItemIndex(int ALevel) const;
+  int Level(int AGroup) const;
+  int ChildCount(int AGroup) const;
+  int ChildIndex(int AGroup, int AIndex) const;
+  int ChildRecordIndex(int AGroup, int AIndex) const;
+  int GroupIndexByRowIndex(int ARowIndex) const;
+  void LoadRecordIndexes(std::vector<int>& AList, int AGroup) const;
+
+private:
+  TcxCustomDataController* FDataController;
+};
+
+class TcxCustomDataRelation : public TObject {
+  PELVOR_CLASS(TcxCustomDataRelation, TObject)
+public:
+  TcxCustomDataRelation(TcxCustomDataRelationList* ARelationList, TObject* AItem);
+  ~TcxCustomDataRelation() override;
+  TcxCustomDataController* DataController() const;
+  TcxCustomDataController* DetailDataController = nullptr; // borrowed pattern
+  TObject* Item() const { return FItem; }
+  int Index() const;
+
+private:
+  friend class TcxCustomDataRelationList;
+  TcxCustomDataRelationList* FRelationList;
+  TObject* FItem;
+};
+
+class TcxDetailObject : public TObject {
+  PELVOR_CLASS(TcxDetailObject, TObject)
+public:
+  int ActiveRelationIndex = -1;
+  bool Expanded = false;
+  // Grows the slots; a negative active index becomes 0 and one beyond the slots the last slot.
+  void SetInfoCount(int ACount);
+  int InfoCount() const { return int(Details.size()); }
+  std::vector<TcxCustomDataController*> Details; // one slot per relation; borrowed
+};
+
+class TcxCustomDataRelationList : public TObject {
+  PELVOR_CLASS(TcxCustomDataRelationList, TObject)
+public:
+  explicit TcxCustomDataRelationList(TcxCustomDataController* ADataController)
+      : FDataController(ADataController) {}
+  ~TcxCustomDataRelationList() override;
+  TcxCustomDataRelation* Add(TObject* AItem);
+  void Remove(TcxCustomDataRelation* ARelation);
+  void Clear();
+  int Count() const { return int(FItems.size()); }
+  TcxCustomDataRelation* Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  TcxCustomDataRelation* FindByItem(TObject* AItem) const;
+  TcxCustomDataController* DataController() const { return FDataController; }
+
+private:
+  friend class TcxCustomDataRelation;
+  TcxCustomDataController* FDataController;
+  std::vector<TcxCustomDataRelation*> FItems; // owned
+};
+
+class TcxCustomDataController : public TPersistent {
+  PELVOR_CLASS(TcxCustomDataController, TPersistent)
+public:
+  using TCreateArgs = std::tuple<TObject*>;
+  explicit TcxCustomDataController(TObject* AOwner) : TcxCustomDataController(AOwner, nullptr, nullptr) {}
+  ~TcxCustomDataController() override;
+  void BeforeDestruction() override { FDestroying = true; }
+
+  // Class references of the parts. A constructor does not reach a descendant's overrides, so descendants
+  // name their provider and selection classes to the protected constructor, which these answer.
+  virtual TcxCustomDataProviderClass GetDataProviderClass() { return FProviderClass; }
+  virtual TClass GetDataSelectionClass() { return FSelectionClass; }
+
+  // Life cycle and changes.
+  void BeginUpdate();
+  void EndUpdate();
+  void BeginFullUpdate();
+  void EndFullUpdate();
+  bool IsDestroying() const { return FDestroying; }
+  virtual bool IsLoading() const { return false; }
+  bool IsProviderMode() const;
+  bool IsUnboundMode() const;
+  bool IsDataLoaded() const { return IsProviderMode() || FDataLoaded; }
+  bool IsGridMode() const { return FProvider->IsGridMode(); }
+  TcxDataControllerOptions GetOptions() const { return FOptions; }
+  void SetOptions(TcxDataControllerOptions AValue);
+  void AddChanges(TcxDataControllerChanges AChanges);
+  TcxDataControllerChanges PendingChanges() const { return FChanges; }
+  void AddDataChangedListener(TObject* AObject, TNotifyEvent AMethod);
+  void RemoveDataChangedListener(TObject* AObject, TNotifyEvent AMethod);
+  void LockDataChangedNotify() { ++FNotifyLockCount; }
+  void UnlockDataChangedNotify() { --FNotifyLockCount; }
+  bool IsDataChangeLocked() const { return FNotifyLockCount != 0; }
+  virtual void DataChanged(TcxDataChangeKind AKind, int AItemIndex, int ARecordIndex);
+  virtual void DoDataChanged();
+  virtual void CheckChanges();
+  virtual void UpdateStructure(std::uint8_t AValue);
+  virtual void CheckStructure();
+  virtual void LayoutChanged(TcxDataControllerChanges AChanges);
+  virtual void UpdateItems(TcxDataControllerChanges AChanges);
+  virtual void Refresh();
+  virtual void UpdateFields();
+  virtual void FieldChanged(TcxCustomDataField* AField) { (void)AField; }
+  virtual void DoUpdateEvent(TcxUpdateControlInfo* AInfo);
+  // The view's last step hands it what is due.
+  void ViewChanged(TcxDataViewChanges AViewChanges);
+  // Flags of the view's update steps.
+  bool FocusFirstRowPending = false;
+  bool FocusAfterFilter = false;
+
+  // Items and fields.
+  virtual TObject* GetItem(int AIndex) = 0;
+  virtual int GetItemCount();
+  virtual int GetItemID(TObject* AItem);
+  TObject* FindItemByID(int AID);
+  void AddItem(TObject* AItem);
+  void RemoveItem(TObject* AItem);
+  void UpdateItemIndexes();
+  TcxCustomDataField* AddField();
+  TcxCustomDataField* AddInternalField();
+  void RemoveField(TcxCustomDataField* AField);
+  void ChangeItemFlag(int AItemIndex, bool AValue);
+  bool GetItemFlag(int AItemIndex);
+  void ChangeItemTextStored(int AItemIndex, bool AValue);
+  bool GetItemTextStored(int AItemIndex);
+  void SetItemValueTypeClass(int AItemIndex, TcxValueTypeClass AValueTypeClass);
+  TcxValueTypeClass GetItemValueTypeClass(int AItemIndex);
+  TcxCustomDataField* GetItemField(int AItemIndex);
+  int GetItemIndexOfField(const TcxCustomDataField* AField) const;
+  void CheckItemRange(int AItemIndex);
+  void CheckRecordRange(int ARecordIndex);
+
+  // Record values.
+  int GetRecordCount() const;
+  void SetRecordCount(int ACount);
+  int AppendRecord();
+  void DeleteRecord(int ARecordIndex);
+  void UpdateRecordValues(int ASource, int ARecordIndex);
+  Variant GetValue(int ARecordIndex, int AItemIndex);
+  void SetValue(int ARecordIndex, int AItemIndex, const Variant& AValue);
+  AnsiString GetDisplayTextByIndex(int ARecordIndex, int AItemIndex);
+  void SetDisplayText(int ARecordIndex, int AItemIndex, const AnsiString& AText);
+  virtual Variant GetStoredValue(int ARecordIndex, TcxCustomDataField* AField);
+  virtual AnsiString GetDisplayText(int ARecordIndex, TcxCustomDataField* AField);
+  Variant GetValueForFilter(int ARecordIndex, TcxCustomDataField* AField) {
+    return GetStoredValue(ARecordIndex, AField);
+  }
+  Variant GetRecordValuesByFields(int ARecordIndex, const std::vector<TcxCustomDataField*>& AFields);
+  std::vector<Variant> GetGroupValues(int ARecordIndex);
+  Variant GetRecordId(int ARecordIndex);
+  int GetNewItemRecordIndex();
+  void ResetNewItemRecord();
+  void ReloadData();
+  TcxDataStorage& DataStorage() { return *FDataStorage; }
+
+  // Editing.
+  void Append();
+  void Insert();
+  void Edit();
+  void Post();
+  void Cancel();
+  void CancelAndRefresh();
+  void PostEditingData() { FProvider->PostEditingData(); }
+  void DeleteFocused();
+  void DeleteSelection();
+  bool CanEditItem(int AItemIndex);
+  bool SetEditValue(int AItemIndex, const Variant& AValue, TcxDataEditValueSource AEditValueSource);
+  int GetEditingRecordIndex();
+  int GetRecordIndexToEdit();
+  TcxDataControllerEditOperations GetEditOperations();
+  TcxDataControllerEditState GetEditState();
+  bool IsImmediatePost() { return (FOptions & dcoImmediatePost) || FProvider->IsReadOnly(); }
+  void ResetEditingRecordOnDelete(int ARecordIndex);
+  int InsertRecord(int ARecordIndex);
+  void RemoveRecord(int ARecordIndex);
+  // Deletes records by index in one pass; the list is sorted and freed of duplicates first.
+  void DeleteRecordList(std::vector<int>& AList);
+  // The delete of a record list that keeps the record to focus afterwards pointing at the same record.
+  void DeleteRecords(std::vector<int>& AList);
+  virtual void UpdateEditingRecord() {}
+  void FocusAfterDelete();
+  int RecordToFocusAfterDelete = -1;
+  bool DeletingSelection = false;
+  bool DeletingNewRecord = false;
+
+  // Edit hooks, each firing its event when assigned.
+  virtual void DoBeforeInsert();
+  virtual void DoAfterInsert();
+  virtual void DoBeforePost();
+  virtual void DoAfterPost();
+  virtual void DoBeforeCancel();
+  virtual void DoAfterCancel();
+  virtual void DoBeforeDelete(int ARecordIndex);
+  virtual void DoAfterDelete();
+  virtual void DoNewRecord(int ARecordIndex);
+  virtual bool DoFilterRecord(int ARecordIndex);
+  bool IsFilterRecordEventAssigned() const { return OnFilterRecord.Assigned(); }
+  virtual bool CanFocusRecord(int ARecordIndex);
+  virtual bool CanChangeFocusedRow() { return true; }
+
+  // Focus and navigation.
+  int GetFocusedRowIndex() const { return FView->GetFocusedRowIndex(); }
+  int GetFocusedRecordIndex() const { return FView->GetFocusedRecordIndex(); }
+  bool ChangeFocusedRowIndex(int ARowIndex);
+  bool ChangeFocusedRecordIndex(int ARecordIndex);
+  bool GotoFirst();
+  bool GotoPrev();
+  bool GotoNext();
+  bool GotoLast();
+  bool MoveBy(int ADistance);
+  bool IsBOF();
+  bool IsEOF();
+  int GetRowCount() const { return FView->GetRowCount(); }
+  TcxRowInfo GetRowInfo(int ARowIndex) const { return FView->GetRowInfo(ARowIndex); }
+  int GetRowIndexByRecordIndex(int ARecordIndex, bool AMakeVisible) {
+    return FView->GetRowIndexByRecordIndex(ARecordIndex, AMakeVisible);
+  }
+  int GetSyncRecordIndex();
+  bool FocusSelectedRow(int AIndex);
+  bool ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive);
+  void FullExpand() { FView->FullExpand(true); }
+  void FullCollapse() { FView->FullExpand(false); }
+
+  // Selection.
+  bool MultiSelect() const { return FMultiSelect; }
+  void SetMultiSelect(bool AValue);
+  bool IsSingleSelect() const { return !FMultiSelect; }
+  void ChangeRowSelection(int ARowIndex, bool ASelected);
+  void ClearSelection();
+  int GetSelectedCount() const;
+  int GetSelectedRowIndex(int AIndex) const;
+  bool IsRowSelected(int ARowIndex) const;
+  void SelectAll();
+  void SelectRange(int AFromRowIndex, int AToRowIndex);
+  void SelectFromAnchor(int ARowIndex, bool AKeepSelection);
+  void SetSelectionAnchor(int ARowIndex);
+  int GetSelectionAnchorRowIndex() const { return FView->FSelection->AnchorRowIndex; }
+  bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
+  void SelectOnlyFocusedRow();
+  void SetFocusedRowSelected(bool AValue);
+  bool FocusedRowSelected() const { return FFocusedRowSelected; }
+
+  // Sorting, grouping and filtering.
+  void ChangeSorting(int AItemIndex, TcxDataSortOrder AOrder);
+  void ClearSorting(bool AKeepGroupedItems);
+  TcxDataSortOrder GetItemSortOrder(int AItemIndex);
+  void ChangeGroupIndex(int AItemIndex, int AGroupIndex);
+  void ClearGrouping();
+  int GetItemGroupIndex(int AItemIndex);
+  // Orders the groups of a one-level grouping by a group summary value (soNone: by their values again).
+  void ChangeGroupSummarySorting(int ASummaryIndex, TcxDataSortOrder AOrder);
+  virtual int CompareByField(int ARecordIndex1, int ARecordIndex2, TcxCustomDataField* AField);
+  int CompareRecordsBySortInfo(int ARecordIndex1, int ARecordIndex2, const TcxDataSortInfo& AInfo);
+  int CompareEqualRecords(int ARecordIndex1, int ARecordIndex2) { return ARecordIndex1 - ARecordIndex2; }
+  Variant GetComparedValue(int ARecordIndex, TcxCustomDataField* AField);
+  bool CanCompareField(TcxCustomDataField* AField);
+  bool UseStringCompare(TcxCustomDataField* AField);
+  bool IsSortByDisplayText(TcxCustomDataField* AField);
+  // True when values of the field order as their raw storage order, so the view may sort them directly.
+  bool IsPlainValueOrder(TcxCustomDataField* AField);
+  int SetIncrementalFilter(int AItemIndex, const AnsiString& AText);
+  void ResetIncrementalFilter();
+  bool IsIncrementalFiltering() const { return FIncrementalFilterField && !FIncrementalFilterText.empty(); }
+  bool DoIncrementalFilterRecord(int ARecordIndex);
+  int FindRecordIndexByText(int AStartIndex, int AItemIndex, const AnsiString& AText, bool APartial,
+                            bool AWrap, bool AForward);
+  void BeginLocate();
+  void EndLocate();
+
+  // Bookmarks.
+  bool SaveBookmark();
+  bool GotoBookmark();
+  void ClearBookmark() { FBookmark = -1; }
+  bool IsBookmarkAvailable() const { return FBookmark != -1; }
+  bool IsBookmarkRow(int ARowIndex);
+  bool IsBookmarkRecordDeleted(int ARecordIndex);
+  void CheckBookmarkValid(int ARecordIndex);
+
+  // Master/detail.
+  TcxCustomDataRelationList& Relations();
+  bool HasRelations() const { return FRelations != nullptr && FRelations->Count() > 0; }
+  TcxCustomDataRelation* GetMasterRelation() const { return FMasterRelation; }
+  int GetMasterRecordIndex() const { return FMasterRecordIndex; }
+  bool IsDetailMode() const { return FMasterRelation != nullptr; }
+  TcxCustomDataController* GetMasterDataController() const;
+  TcxCustomDataController* GetRootDataController();
+  int GetDetailMode() const;
+  void SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex);
+  bool ChangeDetailExpanding(int ARecordIndex, bool AExpanded);
+  bool IsDetailExpanded(int ARecordIndex);
+  void ChangeDetailActiveRelationIndex(int ARecordIndex, int AIndex);
+  int GetDetailActiveRelationIndex(int ARecordIndex);
+  void CollapseDetails();
+  // Detail controllers hung on master records, so they follow inserts and deletes; borrowed.
+  void SetDetailDataController(int ARecordIndex, int ARelationIndex, TcxCustomDataController* ADetail);
+  TcxCustomDataController* GetDetailDataController(int ARecordIndex, int ARelationIndex);
+
+  // Parts.
+  TcxCustomDataProvider& Provider() { return *FProvider; }
+  TcxCustomDataControllerInfo& View() { return *FView; }
+  const TcxCustomDataControllerInfo& View() const { return *FView; }
+  TcxCustomDataFieldList& Fields() { return *FFields; }
+  TcxDataFilterCriteria& Filter() { return *FFilter; }
+  TcxDataSummary& Summary() { return *FSummary; }
+  TcxDataControllerSearch& Search() { return *FSearch; }
+  TcxDataControllerGroups& Groups() { return FGroups; }
+  TObject* Owner() const { return FOwner; }
+
+  TcxDataControllerNotifyEvent OnAfterCancel, OnAfterDelete, OnAfterInsert, OnAfterPost, OnBeforeCancel,
+      OnBeforeInsert, OnBeforePost, OnDataChanged, OnSortingChanged, OnGroupingChanged;
+  TcxDataControllerRecordEvent OnBeforeDelete, OnNewRecord, OnDetailExpanded, OnDetailCollapsed;
+  TcxDataFilterRecordEvent OnFilterRecord;
+  TcxDataControllerCompareEvent OnCompare;
+  TcxDataRecordChangedEvent OnRecordChanged;
+  TcxDataDetailExpandingEvent OnDetailExpanding, OnDetailCollapsing;
+
+  // Alive token: a handler that frees the controller leaves it false, so callers stop touching the object.
+  std::shared_ptr<bool> AliveToken() const { return FAlive; }
+
+protected:
+  // nullptr takes the base provider or selection class.
+  TcxCustomDataController(TObject* AOwner, TcxCustomDataProviderClass AProviderClass, TClass ASelectionClass);
+  virtual void ReloadStorage();
+  virtual void DoStructureUpdate(bool AForce);
+
+private:
+  friend class TcxCustomDataControllerInfo;
+  friend class TcxCustomDataProvider;
+  friend class TcxDataSummary;
+  void ProcessChanges();
+  void DispatchChanges();
+  void Deliver(TcxUpdateControlInfo* AInfo);
+  void NotifyListeners();
+  void RecordInserted(int ARecordIndex);
+  void RecordDeleted(const std::vector<int>& ASortedIndexes);
+
+  struct Listener {
+    TObject* Object;
+    TNotifyEvent Method;
+    bool Removed = false;
+  };
+
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+  TObject* FOwner; // borrowed
+  TcxCustomDataProviderClass FProviderClass;
+  TClass FSelectionClass;
+  bool FDestroying = false;
+  std::uint8_t FStructureValue = 0;
+  bool FSummaryPending = false;
+  int FBookmark = -1;
+  bool FDataChangedPending = false;
+  int FNotifyLockCount = 0;
+  TcxDataControllerChanges FChanges = 0;
+  bool FDispatching = false;
+  bool FPostOrRefresh = false;
+  std::vector<std::shared_ptr<Listener>> FListeners;
+  std::unique_ptr<TcxDataStorage, TObjectDeleter> FDataStorage;
+  std::unique_ptr<TcxCustomDataFieldList, TObjectDeleter> FFields;
+  std::unique_ptr<TcxDataFilterCriteria, TObjectDeleter> FFilter;
+  std::unique_ptr<TcxDataControllerSearch, TObjectDeleter> FSearch;
+  std::unique_ptr<TcxDataSummary, TObjectDeleter> FSummary;
+  std::unique_ptr<TcxCustomDataProvider, TObjectDeleter> FProvider;
+  std::unique_ptr<TcxCustomDataControllerInfo, TObjectDeleter> FView;
+  std::unique_ptr<TcxCustomDataRelationList, TObjectDeleter> FRelations;
+  TcxDataControllerGroups FGroups{this};
+  bool FFocusedRowSelected = true;
+  TcxCustomDataField* FIncrementalFilterField = nullptr;
+  AnsiString FIncrementalFilterText;
+  bool FInAppend = false;
+  int FLocateCount = 0;
+  int FNewItemRecord = 0;
+  int FMasterRecordIndex = -1;
+  TcxCustomDataRelation* FMasterRelation = nullptr;
+  bool FMultiSelect = false;
+  TcxDataControllerOptions FOptions = 28;
+  int FSelectionChangePending = 0;
+  int FSelectionChangePendingRow = -1;
+  int FFullUpdateCount = 0;
+  int FFullUpdateFocusedRecord = -1;
+  bool FSortingChanged = false;
+  bool FGroupingChanged = false;
+  bool FReloadPending = false;
+  bool FDataLoaded = false;
+  bool FInStructureCheck = false;
+  bool FFreshPending = true; // nothing merged into the pending change since the last delivery
+  TcxDataChangeKind FPendingKind = dcTotal;
+  int FPendingItem = -1;
+  int FPendingRecord = -1;
+  int FPrevSelectedCount = 0;
+  int FPrevSelectedRow = -1;
+  // Detail objects by record, kept beside the storage so they follow inserts and deletes; empty without
+  // relations.
+  std::vector<std::unique_ptr<TcxDetailObject, TObjectDeleter>> FDetails;
+  TcxDetailObject* GetDetailObject(int ARecordIndex, bool ACreate);
+  friend class TcxCustomDataRelationList;
+};
+
+// The controller over its own records, for owners that keep their items themselves.
+class TcxDataController : public TcxCustomDataController {
+  PELVOR_CLASS(TcxDataController, TcxCustomDataController)
+public:
+  explicit TcxDataController(TObject* AOwner);
+};

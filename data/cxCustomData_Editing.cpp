@@ -1,0 +1,437 @@
+#include <algorithm>
+
+#include "data/cxCustomData.h"
+#include "data/cxCustomData_Internal.h"
+
+using namespace cxdata;
+
+void TcxCustomDataController::DoBeforeInsert() {
+  if (OnBeforeInsert)
+    OnBeforeInsert(this);
+}
+void TcxCustomDataController::DoAfterInsert() {
+  if (OnAfterInsert)
+    OnAfterInsert(this);
+}
+void TcxCustomDataController::DoBeforePost() {
+  if (OnBeforePost)
+    OnBeforePost(this);
+}
+void TcxCustomDataController::DoAfterPost() {
+  if (OnAfterPost)
+    OnAfterPost(this);
+}
+void TcxCustomDataController::DoBeforeCancel() {
+  if (OnBeforeCancel)
+    OnBeforeCancel(this);
+}
+void TcxCustomDataController::DoAfterCancel() {
+  if (OnAfterCancel)
+    OnAfterCancel(this);
+}
+void TcxCustomDataController::DoBeforeDelete(int ARecordIndex) {
+  if (OnBeforeDelete)
+    OnBeforeDelete(this, ARecordIndex);
+}
+void TcxCustomDataController::DoAfterDelete() {
+  if (OnAfterDelete)
+    OnAfterDelete(this);
+}
+void TcxCustomDataController::DoNewRecord(int ARecordIndex) {
+  if (OnNewRecord)
+    OnNewRecord(this, ARecordIndex);
+}
+bool TcxCustomDataController::DoFilterRecord(int ARecordIndex) {
+  bool accept = true;
+  if (OnFilterRecord)
+    OnFilterRecord(this, ARecordIndex, accept);
+  return accept;
+}
+
+void TcxCustomDataController::Append() {
+  if (FProvider->CanAppend())
+    FProvider->Append();
+}
+
+void TcxCustomDataController::Insert() {
+  if (FProvider->CanInsert())
+    FProvider->Insert();
+}
+
+void TcxCustomDataController::Edit() {
+  if (FProvider->CanModify())
+    FProvider->Edit();
+}
+
+void TcxCustomDataController::Post() {
+  auto alive = FAlive;
+  TFlagGuard guard(FPostOrRefresh, alive);
+  if (FProvider->IsEditing())
+    FProvider->Post();
+  if (*alive)
+    FProvider->LastPostedRecordIndex = -1;
+}
+
+void TcxCustomDataController::Cancel() {
+  auto alive = FAlive;
+  int row = GetFocusedRowIndex();
+  if (FProvider->IsEditing())
+    FProvider->Cancel();
+  if (!*alive)
+    return;
+  row = std::min(row, GetRowCount() - 1);
+  if (row >= 0)
+    ChangeFocusedRowIndex(row);
+}
+
+void TcxCustomDataController::CancelAndRefresh() {
+  auto alive = FAlive;
+  FPostOrRefresh = true;
+  Cancel();
+  if (!*alive)
+    return;
+  FPostOrRefresh = false;
+  Refresh();
+  CheckBookmarkValid(-1);
+  if (FSelectionChangePending == 1) {
+    FSelectionChangePending = GetSelectedCount();
+    FSelectionChangePendingRow = FSelectionChangePending == 1 ? GetSelectedRowIndex(0) : -1;
+  }
+}
+
+bool TcxCustomDataController::CanEditItem(int AItemIndex) {
+  TcxCustomDataField* field = GetItemField(AItemIndex);
+  if (!FProvider->CanModify() && !field->CanModify(evsValue))
+    return false;
+  if (!field->CanModify(evsValue))
+    return false;
+  int record = GetEditingRecordIndex();
+  if (record == cxNoRecord)
+    return false;
+  return FProvider->CanInitEditing(record);
+}
+
+bool TcxCustomDataController::SetEditValue(int AItemIndex, const Variant& AValue,
+                                           TcxDataEditValueSource AEditValueSource) {
+  if (!CanEditItem(AItemIndex))
+    return false;
+  bool result =
+      FProvider->SetEditValue(GetEditingRecordIndex(), FFields->Items(AItemIndex), AValue, AEditValueSource);
+  if (result && IsImmediatePost())
+    Post();
+  return result;
+}
+
+int TcxCustomDataController::GetRecordIndexToEdit() {
+  int record = GetFocusedRecordIndex();
+  if (record >= 0 && GetFocusedRowIndex() >= 0 &&
+      GetRowInfo(GetFocusedRowIndex()).Level >= FView->Groups().LevelCount())
+    return record;
+  if (record >= 0 && !FView->IsGrouped())
+    return record;
+  return cxNoRecord;
+}
+
+int TcxCustomDataController::GetEditingRecordIndex() {
+  int record = FProvider->EditingRecordIndex();
+  return record != cxNoRecord ? record : GetRecordIndexToEdit();
+}
+
+TcxDataControllerEditOperations TcxCustomDataController::GetEditOperations() {
+  TcxDataControllerEditOperations result = 0;
+  if (FProvider->CanAppend())
+    result |= dceoAppend;
+  if (FProvider->CanDelete())
+    result |= dceoDelete;
+  if (FProvider->CanModify())
+    result |= dceoEdit;
+  if (FProvider->CanInsert())
+    result |= dceoInsert;
+  if (!FProvider->IsActiveDataSet() || FProvider->IsSyncMode())
+    result |= dceoShowEdit;
+  return result;
+}
+
+TcxDataControllerEditState TcxCustomDataController::GetEditState() {
+  TcxDataControllerEditState result = 0;
+  if (FProvider->IsInserting())
+    result |= dceInsert;
+  else if (FProvider->IsEditing())
+    result |= dceEdit;
+  if (result) {
+    if (FProvider->IsChanging())
+      result |= dceChanging;
+    if (FProvider->IsModified())
+      result |= dceModified;
+  }
+  return result;
+}
+
+void TcxCustomDataController::ResetEditingRecordOnDelete(int ARecordIndex) {
+  int editing = FProvider->EditingRecordIndex();
+  if (editing == cxNoRecord || editing < 0)
+    return;
+  if ((ARecordIndex >= 0 && ARecordIndex <= editing) || GetRecordCount() <= editing)
+    FProvider->ResetEditing();
+}
+
+int TcxCustomDataController::InsertRecord(int ARecordIndex) {
+  if (ARecordIndex < 0 || ARecordIndex > GetRecordCount())
+    throw EcxInvalidDataControllerOperation(cxSDataRecordIndexError);
+  if (IsProviderMode())
+    return FProvider->InsertRecord(ARecordIndex);
+  FView->SaveBeforeRecordsChange();
+  FDataStorage->InsertRecord(ARecordIndex);
+  // References to records at or behind the new one move up with them.
+  auto shift = [&](int& record) {
+    if (record >= ARecordIndex)
+      ++record;
+  };
+  shift(FView->FFocusingInfo.RecordIndex);
+  shift(FView->FPrevFocusingInfo.RecordIndex);
+  for (TcxDataSelectedItem& item : FView->FSelection->ItemsList())
+    if (item.Level >= 0)
+      shift(item.RecordIndex);
+  shift(FBookmark);
+  shift(RecordToFocusAfterDelete);
+  if (FProvider->FEditingRecordIndex != cxNoRecord)
+    shift(FProvider->FEditingRecordIndex);
+  RecordInserted(ARecordIndex);
+  FView->DropState();
+  DataChanged(dcNew, -1, -1);
+  return ARecordIndex;
+}
+
+void TcxCustomDataController::RemoveRecord(int ARecordIndex) {
+  std::vector<int> list{ARecordIndex};
+  DeleteRecordList(list);
+}
+
+void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
+  std::sort(AList.begin(), AList.end());
+  AList.erase(std::unique(AList.begin(), AList.end()), AList.end());
+  for (int record : AList)
+    CheckRecordRange(record);
+  std::erase_if(AList, [](int r) { return r < 0; });
+  if (AList.empty())
+    return;
+  int editing = FProvider->EditingRecordIndex();
+  if (std::binary_search(AList.begin(), AList.end(), editing))
+    FProvider->FEditingRecordIndex = cxNoRecord;
+  if (IsProviderMode())
+    for (int record : AList)
+      FProvider->DeleteRecord(record);
+  FView->SaveBeforeRecordsChange();
+  RecordDeleted(AList);
+  FDataStorage->DeleteRecords(AList);
+  // References to records behind the deleted ones move down with them.
+  auto shift = [&](int record) {
+    if (record < 0)
+      return record;
+    auto it = std::lower_bound(AList.begin(), AList.end(), record);
+    if (it != AList.end() && *it == record)
+      return -1;
+    return record - int(it - AList.begin());
+  };
+  TcxDataFocusingInfo& focus = FView->FFocusingInfo;
+  focus.RecordIndex = shift(focus.RecordIndex);
+  FView->FPrevFocusingInfo.RecordIndex = shift(FView->FPrevFocusingInfo.RecordIndex);
+  for (TcxDataSelectedItem& item : FView->FSelection->ItemsList())
+    if (item.Level >= 0)
+      item.RecordIndex = shift(item.RecordIndex);
+  std::erase_if(FView->FSelection->ItemsList(),
+                [](const TcxDataSelectedItem& item) { return item.Level >= 0 && item.RecordIndex < 0; });
+  if (FBookmark >= 0)
+    FBookmark = shift(FBookmark);
+  if (editing >= 0 && FProvider->FEditingRecordIndex == editing)
+    FProvider->FEditingRecordIndex = shift(editing);
+  FView->DropState();
+  CheckBookmarkValid(-1);
+  DataChanged(dcDeleted, -1, -1);
+}
+
+void TcxCustomDataController::DeleteRecords(std::vector<int>& AList) {
+  std::sort(AList.begin(), AList.end());
+  AList.erase(std::unique(AList.begin(), AList.end()), AList.end());
+  if (RecordToFocusAfterDelete >= 0) {
+    int below = int(std::upper_bound(AList.begin(), AList.end(), RecordToFocusAfterDelete) - AList.begin());
+    RecordToFocusAfterDelete -= below;
+  }
+  FProvider->DeleteRecords(AList);
+}
+
+void TcxCustomDataController::FocusAfterDelete() {
+  if (FView->LockCount() != 0)
+    return;
+  if (RecordToFocusAfterDelete < 0) {
+    if (GetFocusedRowIndex() < 0 && GetRowCount() > 0)
+      ChangeFocusedRowIndex(GetRowCount() - 1);
+  } else if (RecordToFocusAfterDelete < GetRecordCount()) {
+    ChangeFocusedRecordIndex(RecordToFocusAfterDelete);
+  }
+}
+
+void TcxCustomDataController::DeleteFocused() {
+  int row = GetFocusedRowIndex();
+  if (row < 0 || !FProvider->CanDelete())
+    return;
+  auto alive = FAlive;
+  FProvider->SaveFocusAfterDelete();
+  if (GetRowInfo(row).Level < FView->Groups().LevelCount() && FView->IsGrouped()) {
+    int first, last;
+    FView->GetRowListRange(row, first, last);
+    std::vector<int> records;
+    for (int li = first; li <= last; ++li)
+      records.push_back(FView->GetRecordListRecord(li));
+    DeleteRecords(records);
+  } else {
+    int record = GetFocusedRecordIndex();
+    if (RecordToFocusAfterDelete >= 0 && record <= RecordToFocusAfterDelete)
+      --RecordToFocusAfterDelete;
+    FProvider->Delete();
+  }
+  if (!*alive)
+    return;
+  ClearSelection();
+  FProvider->ResetFocusAfterDelete();
+}
+
+void TcxCustomDataController::DeleteSelection() {
+  if (GetSelectedCount() < 1 || !FProvider->CanDelete())
+    return;
+  auto alive = FAlive;
+  FProvider->SaveFocusAfterDelete();
+  if (FMultiSelect) {
+    FProvider->DeleteSelection();
+  } else {
+    int record = GetFocusedRecordIndex();
+    if (RecordToFocusAfterDelete >= 0 && record <= RecordToFocusAfterDelete)
+      --RecordToFocusAfterDelete;
+    FProvider->Delete();
+  }
+  if (*alive)
+    FProvider->ResetFocusAfterDelete();
+}
+
+bool TcxCustomDataController::CanFocusRecord(int ARecordIndex) {
+  if (!FProvider->IsActiveDataSet() && ARecordIndex != FProvider->EditingRecordIndex() &&
+      FProvider->IsEditing())
+    Post();
+  return true;
+}
+
+bool TcxCustomDataController::ChangeFocusedRowIndex(int ARowIndex) {
+  auto alive = FAlive;
+  if (FProvider->IsSyncMode() && ARowIndex != GetFocusedRowIndex() && !CanChangeFocusedRow())
+    return false;
+  if (!*alive)
+    return false;
+  FView->FocusRow(ARowIndex);
+  if (!*alive)
+    return false;
+  // Success means the row asked for is the focused one now, not merely that nothing raised.
+  return GetFocusedRowIndex() == ARowIndex;
+}
+
+bool TcxCustomDataController::ChangeFocusedRecordIndex(int ARecordIndex) {
+  CheckRecordRange(ARecordIndex);
+  int row = FView->GetRowIndexByRecordIndex(ARecordIndex, true);
+  FView->CheckChanges();
+  if (row < 0)
+    return false;
+  return ChangeFocusedRowIndex(row) && GetFocusedRecordIndex() == ARecordIndex;
+}
+
+bool TcxCustomDataController::GotoFirst() {
+  if (IsGridMode()) {
+    FProvider->First();
+    return true;
+  }
+  return GetRowCount() > 0 && ChangeFocusedRowIndex(0);
+}
+
+bool TcxCustomDataController::GotoLast() {
+  if (IsGridMode()) {
+    FProvider->Last();
+    return true;
+  }
+  return GetRowCount() > 0 && ChangeFocusedRowIndex(GetRowCount() - 1);
+}
+
+bool TcxCustomDataController::GotoNext() {
+  if (IsGridMode()) {
+    FProvider->Next();
+    return true;
+  }
+  int row = GetFocusedRowIndex() + 1;
+  return row < GetRowCount() && ChangeFocusedRowIndex(row);
+}
+
+bool TcxCustomDataController::GotoPrev() {
+  if (IsGridMode()) {
+    FProvider->Prior();
+    return true;
+  }
+  int row = std::max(GetFocusedRowIndex() - 1, 0);
+  return GetRowCount() > 0 && row != GetFocusedRowIndex() && ChangeFocusedRowIndex(row);
+}
+
+bool TcxCustomDataController::MoveBy(int ADistance) {
+  if (IsGridMode()) {
+    FProvider->MoveBy(ADistance);
+    return true;
+  }
+  int row = std::max(GetFocusedRowIndex() + ADistance, 0);
+  return GetRowCount() > 0 && ChangeFocusedRowIndex(std::min(row, GetRowCount() - 1));
+}
+
+bool TcxCustomDataController::IsBOF() {
+  if (IsGridMode())
+    return FProvider->IsBOF();
+  return GetFocusedRowIndex() == 0 || GetRowCount() == 0;
+}
+
+bool TcxCustomDataController::IsEOF() {
+  if (IsGridMode())
+    return FProvider->IsEOF();
+  return GetRowCount() == 0 || GetFocusedRowIndex() == GetRowCount() - 1;
+}
+
+int TcxCustomDataController::GetSyncRecordIndex() {
+  if (FProvider->IsActiveDataSet() && FProvider->IsSyncMode())
+    return FProvider->GetActiveRecordIndex();
+  return GetFocusedRecordIndex();
+}
+
+bool TcxCustomDataController::FocusSelectedRow(int AIndex) {
+  int row = GetSelectedRowIndex(AIndex);
+  ChangeFocusedRowIndex(row);
+  return row >= 0 && GetFocusedRowIndex() == row;
+}
+
+bool TcxCustomDataController::SaveBookmark() {
+  int old = FBookmark;
+  FBookmark = GetFocusedRecordIndex();
+  return FBookmark != old;
+}
+
+bool TcxCustomDataController::GotoBookmark() {
+  return FBookmark >= 0 && FBookmark < GetRecordCount() && ChangeFocusedRecordIndex(FBookmark);
+}
+
+bool TcxCustomDataController::IsBookmarkRow(int ARowIndex) {
+  return IsBookmarkAvailable() && GetRowInfo(ARowIndex).RecordIndex == FBookmark;
+}
+
+bool TcxCustomDataController::IsBookmarkRecordDeleted(int ARecordIndex) {
+  if (ARecordIndex != -1 && ARecordIndex == FBookmark)
+    return true;
+  return FView->GetListIndexByRecord(FBookmark) < 0;
+}
+
+void TcxCustomDataController::CheckBookmarkValid(int ARecordIndex) {
+  if (IsBookmarkAvailable() && IsBookmarkRecordDeleted(ARecordIndex)) {
+    ClearBookmark();
+    FChanges |= dccBookmark;
+  }
+}

@@ -1,0 +1,246 @@
+#include <algorithm>
+
+#include "data/cxCustomData.h"
+#include "data/cxCustomData_Internal.h"
+
+using namespace cxdata;
+
+void TcxDetailObject::SetInfoCount(int ACount) {
+  if (ACount > InfoCount())
+    Details.resize(std::size_t(ACount), nullptr);
+  if (ACount >= 1) {
+    if (ActiveRelationIndex < 0)
+      ActiveRelationIndex = 0;
+    if (ActiveRelationIndex >= ACount)
+      ActiveRelationIndex = ACount - 1;
+  } else {
+    ActiveRelationIndex = -1;
+  }
+}
+
+TcxCustomDataRelation::TcxCustomDataRelation(TcxCustomDataRelationList* ARelationList, TObject* AItem)
+    : FRelationList(ARelationList), FItem(AItem) {}
+
+TcxCustomDataRelation::~TcxCustomDataRelation() {
+  if (DetailDataController && DetailDataController->GetMasterRelation() == this)
+    DetailDataController->SetMasterRelation(nullptr, -1);
+}
+
+TcxCustomDataController* TcxCustomDataRelation::DataController() const {
+  return FRelationList->DataController();
+}
+
+int TcxCustomDataRelation::Index() const {
+  auto& items = FRelationList->FItems;
+  return int(std::find(items.begin(), items.end(), this) - items.begin());
+}
+
+TcxCustomDataRelationList::~TcxCustomDataRelationList() {
+  Clear();
+}
+
+TcxCustomDataRelation* TcxCustomDataRelationList::Add(TObject* AItem) {
+  auto* relation = new TcxCustomDataRelation(this, AItem);
+  FItems.push_back(relation);
+  FDataController->FDetails.resize(std::size_t(FDataController->GetRecordCount()));
+  FDataController->LayoutChanged(dccDetail);
+  return relation;
+}
+
+void TcxCustomDataRelationList::Remove(TcxCustomDataRelation* ARelation) {
+  auto it = std::find(FItems.begin(), FItems.end(), ARelation);
+  if (it == FItems.end())
+    return;
+  int index = int(it - FItems.begin());
+  for (auto& detail : FDataController->FDetails)
+    if (detail && index < detail->InfoCount())
+      detail->Details.erase(detail->Details.begin() + index);
+  FItems.erase(it);
+  ARelation->Free();
+  if (FItems.empty())
+    FDataController->FDetails.clear();
+  FDataController->LayoutChanged(dccDetail);
+}
+
+void TcxCustomDataRelationList::Clear() {
+  while (!FItems.empty()) {
+    TcxCustomDataRelation* relation = FItems.back();
+    FItems.pop_back();
+    relation->Free();
+  }
+  if (!FDataController->IsDestroying())
+    FDataController->FDetails.clear();
+}
+
+TcxCustomDataRelation* TcxCustomDataRelationList::FindByItem(TObject* AItem) const {
+  for (TcxCustomDataRelation* relation : FItems)
+    if (relation->Item() == AItem)
+      return relation;
+  return nullptr;
+}
+
+TcxCustomDataRelationList& TcxCustomDataController::Relations() {
+  if (!FRelations)
+    FRelations.reset(new TcxCustomDataRelationList(this));
+  return *FRelations;
+}
+
+TcxDetailObject* TcxCustomDataController::GetDetailObject(int ARecordIndex, bool ACreate) {
+  CheckRecordRange(ARecordIndex);
+  if (!HasRelations() || ARecordIndex < 0)
+    return nullptr;
+  if (FDetails.size() != std::size_t(GetRecordCount()))
+    FDetails.resize(std::size_t(GetRecordCount()));
+  auto& slot = FDetails[std::size_t(ARecordIndex)];
+  if (!slot && ACreate) {
+    slot.reset(new TcxDetailObject());
+    slot->ActiveRelationIndex = 0;
+  }
+  if (slot)
+    slot->SetInfoCount(FRelations->Count());
+  return slot.get();
+}
+
+TcxCustomDataController* TcxCustomDataController::GetMasterDataController() const {
+  return FMasterRelation ? FMasterRelation->DataController() : nullptr;
+}
+
+TcxCustomDataController* TcxCustomDataController::GetRootDataController() {
+  TcxCustomDataController* dc = this;
+  while (dc->GetMasterDataController())
+    dc = dc->GetMasterDataController();
+  return dc;
+}
+
+int TcxCustomDataController::GetDetailMode() const {
+  if (!FMasterRelation)
+    return 0;
+  return FMasterRecordIndex == -1 ? 1 : 2;
+}
+
+void TcxCustomDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex) {
+  if (!ARelation && !FMasterRelation && ARecordIndex == -1 && FMasterRecordIndex == -1)
+    return;
+  TControllerUpdate update(*this);
+  if (FMasterRelation) {
+    if (FMasterRelation->DetailDataController == this && ARecordIndex == -1)
+      FMasterRelation->DetailDataController = nullptr;
+  }
+  FMasterRelation = ARelation;
+  if (ARelation && ARecordIndex == -1)
+    ARelation->DetailDataController = this;
+  FMasterRecordIndex = ARecordIndex;
+  CheckStructure();
+}
+
+bool TcxCustomDataController::ChangeDetailExpanding(int ARecordIndex, bool AExpanded) {
+  if (ARecordIndex < 0 || ARecordIndex >= GetRecordCount())
+    return false;
+  TcxDetailObject* detail = GetDetailObject(ARecordIndex, false);
+  if (!detail || detail->Expanded == AExpanded)
+    return false;
+  bool allow = true;
+  auto alive = FAlive;
+  if (AExpanded && OnDetailExpanding)
+    OnDetailExpanding(this, ARecordIndex, allow);
+  else if (!AExpanded && OnDetailCollapsing)
+    OnDetailCollapsing(this, ARecordIndex, allow);
+  if (!*alive || !allow)
+    return false;
+  detail->Expanded = AExpanded;
+  AddChanges(dccDetail);
+  if (!*alive)
+    return true;
+  if (AExpanded && OnDetailExpanded)
+    OnDetailExpanded(this, ARecordIndex);
+  else if (!AExpanded && OnDetailCollapsed)
+    OnDetailCollapsed(this, ARecordIndex);
+  return true;
+}
+
+bool TcxCustomDataController::IsDetailExpanded(int ARecordIndex) {
+  TcxDetailObject* detail = GetDetailObject(ARecordIndex, false);
+  return detail && detail->Expanded;
+}
+
+void TcxCustomDataController::ChangeDetailActiveRelationIndex(int ARecordIndex, int AIndex) {
+  TcxDetailObject* detail = GetDetailObject(ARecordIndex, true);
+  if (!detail || detail->ActiveRelationIndex == AIndex)
+    return;
+  detail->ActiveRelationIndex = AIndex;
+  AddChanges(dccDetail);
+}
+
+int TcxCustomDataController::GetDetailActiveRelationIndex(int ARecordIndex) {
+  if (!HasRelations())
+    return -1;
+  TcxDetailObject* detail = GetDetailObject(ARecordIndex, false);
+  return detail ? detail->ActiveRelationIndex : -1;
+}
+
+void TcxCustomDataController::CollapseDetails() {
+  TControllerUpdate update(*this);
+  bool changed = false;
+  for (auto& detail : FDetails)
+    if (detail && detail->Expanded) {
+      detail->Expanded = false;
+      changed = true;
+    }
+  if (changed)
+    FChanges |= dccDetail;
+}
+
+void TcxCustomDataController::SetDetailDataController(int ARecordIndex, int ARelationIndex,
+                                                      TcxCustomDataController* ADetail) {
+  TcxDetailObject* detail = GetDetailObject(ARecordIndex, true);
+  if (!detail || ARelationIndex < 0 || ARelationIndex >= detail->InfoCount())
+    throw EcxInvalidDataControllerOperation(cxSDataItemIndexError);
+  detail->Details[std::size_t(ARelationIndex)] = ADetail;
+  if (ADetail)
+    ADetail->SetMasterRelation(FRelations->Items(ARelationIndex), ARecordIndex);
+}
+
+TcxCustomDataController* TcxCustomDataController::GetDetailDataController(int ARecordIndex,
+                                                                          int ARelationIndex) {
+  TcxDetailObject* detail = GetDetailObject(ARecordIndex, false);
+  if (!detail || ARelationIndex < 0 || ARelationIndex >= detail->InfoCount())
+    return nullptr;
+  return detail->Details[std::size_t(ARelationIndex)];
+}
+
+void TcxCustomDataController::RecordInserted(int ARecordIndex) {
+  if (!HasRelations())
+    return;
+  FDetails.insert(FDetails.begin() + std::min<std::ptrdiff_t>(ARecordIndex, std::ptrdiff_t(FDetails.size())),
+                  nullptr);
+  for (std::size_t r = std::size_t(ARecordIndex) + 1; r < FDetails.size(); ++r)
+    if (FDetails[r])
+      for (TcxCustomDataController* detail : FDetails[r]->Details)
+        if (detail)
+          detail->FMasterRecordIndex = int(r);
+}
+
+void TcxCustomDataController::RecordDeleted(const std::vector<int>& ASortedIndexes) {
+  for (int record : ASortedIndexes)
+    ResetEditingRecordOnDelete(record);
+  if (!HasRelations() || FDetails.empty())
+    return;
+  std::size_t out = 0, next = 0;
+  for (std::size_t r = 0; r < FDetails.size(); ++r) {
+    if (next < ASortedIndexes.size() && std::size_t(ASortedIndexes[next]) == r) {
+      ++next;
+      if (FDetails[r])
+        for (TcxCustomDataController* detail : FDetails[r]->Details)
+          if (detail)
+            detail->FMasterRelation = nullptr, detail->FMasterRecordIndex = -1;
+      continue;
+    }
+    FDetails[out] = std::move(FDetails[r]);
+    if (FDetails[out])
+      for (TcxCustomDataController* detail : FDetails[out]->Details)
+        if (detail)
+          detail->FMasterRecordIndex = int(out);
+    ++out;
+  }
+  FDetails.resize(out);
+}

@@ -1,0 +1,642 @@
+#include <algorithm>
+#include <unordered_map>
+
+#include "data/cxCustomData.h"
+#include "data/cxCustomData_Internal.h"
+
+using namespace cxdata;
+
+TcxCustomDataControllerInfo::TcxCustomDataControllerInfo(TcxCustomDataController* ADataController)
+    : FDataController(ADataController) {
+  FSelection.reset(NewInstance<TcxDataSelection>(ADataController->GetDataSelectionClass(), ADataController));
+  FGroupingFieldList.OnChanged = TNotifyEvent(this, &TcxCustomDataControllerInfo::GroupingChanged);
+  FSortingFieldList.OnChanged = TNotifyEvent(this, &TcxCustomDataControllerInfo::SortingChanged);
+  FSelection->OnChanged = TNotifyEvent(this, &TcxCustomDataControllerInfo::SelectionChanged);
+}
+
+TcxCustomDataControllerInfo::~TcxCustomDataControllerInfo() = default;
+
+void TcxCustomDataControllerInfo::GroupingChanged(TObject*) {
+  FChanges |= dvcGrouping | dvcSorting | dvcSummary;
+}
+
+void TcxCustomDataControllerInfo::SortingChanged(TObject*) {
+  FChanges |= dvcSorting;
+}
+
+void TcxCustomDataControllerInfo::SelectionChanged(TObject*) {
+  FChanges |= dvcSelection;
+  if (FDataController->Summary().Options().Contains(soSelectedRecords))
+    FChanges |= dvcSummary;
+}
+
+void TcxCustomDataControllerInfo::EndUpdate() {
+  --FLockCount;
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::CheckChanges() {
+  if (FChanges != 0 && FLockCount == 0)
+    Update();
+}
+
+void TcxCustomDataControllerInfo::CheckRowIndex(int ARowIndex) const {
+  if (ARowIndex < 0 || ARowIndex >= GetRowCount())
+    throw EcxInvalidDataControllerOperation(cxSDataRowIndexError);
+}
+
+void TcxCustomDataControllerInfo::DataChanged() {
+  FChanges |= dvcData | dvcSummary;
+  if (FSortingFieldList.Count() > 0)
+    FChanges |= dvcSorting;
+  if (FGroupingFieldList.Count() > 0)
+    FChanges |= dvcGrouping;
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::ResetFocusing() {
+  FChanges |= dvcFocusReset;
+  FFocusingInfo.Level = -1;
+  FFocusingInfo.RecordIndex = FDataController->GetSyncRecordIndex();
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::FilterChanged(bool AFilter) {
+  FChanges |= AFilter ? TcxDataViewChanges(dvcFilter | dvcData | dvcSummary) : dvcSummary;
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::ExpandingChanged() {
+  FChanges |= dvcExpanding;
+  FRowsPending = true;
+}
+
+void TcxCustomDataControllerInfo::FocusedRecordChanged(bool ANotify) {
+  FChanges |= dvcFocusedRecord;
+  if (ANotify)
+    FPrevFocusingInfo.Changed = true;
+}
+
+void TcxCustomDataControllerInfo::ChangeSorting(TcxCustomDataField* AField, TcxDataSortOrder ASortOrder) {
+  FSortingFieldList.ChangeSorting(AField, ASortOrder);
+  if (FGroupingFieldList.IndexOf(AField) >= 0) {
+    FGroupingFieldList.SyncSortOrders(FSortingFieldList);
+    FChanges |= dvcGrouping;
+  }
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::ClearSorting(bool AKeepGroupedItems) {
+  int count = FSortingFieldList.Count();
+  for (int i = FSortingFieldList.Count() - 1; i >= 0; --i)
+    if (!AKeepGroupedItems || FGroupingFieldList.IndexOf(FSortingFieldList.Items(i).Field) < 0)
+      FSortingFieldList.Delete(i);
+  if (FGroupingFieldList.Count() > 0) {
+    FGroupingFieldList.SyncSortOrders(FSortingFieldList);
+    FChanges |= dvcGrouping;
+  }
+  if (count != FSortingFieldList.Count())
+    FDataController->FSortingChanged = true;
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::ChangeGrouping(TcxCustomDataField* AField, int AGroupIndex) {
+  if (AGroupIndex < 0 && FGroupingFieldList.IndexOf(AField) < 0)
+    return;
+  FSelection->Clear();
+  FGroupingFieldList.ChangeGroupIndex(AField, AGroupIndex);
+  FGroupingFieldList.SyncSortOrders(FSortingFieldList);
+  FDataController->FGroupingChanged = true;
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::RemoveField(TcxCustomDataField* AField) {
+  FSortingFieldList.Remove(AField);
+  if (FGroupingFieldList.IndexOf(AField) >= 0) {
+    FSelection->Clear();
+    FGroupingFieldList.Remove(AField);
+  }
+  FGroupingFieldList.SyncSortOrders(FSortingFieldList);
+  if (std::find(FExpandingFields.begin(), FExpandingFields.end(), AField) != FExpandingFields.end()) {
+    FExpandingFields.clear();
+    FExpandingInfos.clear();
+  }
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::FieldStorageChanged(TcxCustomDataField* AField) {
+  FChanges |= dvcFilter;
+  RemoveField(AField);
+}
+
+int TcxCustomDataControllerInfo::GetListIndexByRecord(int ARecordIndex) const {
+  int count = FDataController->GetRecordCount();
+  if (ARecordIndex < 0 || ARecordIndex >= count)
+    return -1;
+  if (!FListIndexValid) {
+    // One question after a change is answered by a scan; the second builds the index, so a re-sort that
+    // only restores the focus does not pay for a map of every record.
+    if (FListLookups++ == 0) {
+      auto it = std::find(FRecordList.begin(), FRecordList.end(), ARecordIndex);
+      return it == FRecordList.end() ? -1 : int(it - FRecordList.begin());
+    }
+    FListIndexOfRecord.assign(std::size_t(count), -1);
+    for (std::size_t i = 0; i < FRecordList.size(); ++i) {
+      int record = FRecordList[i];
+      if (record >= 0 && record < count)
+        FListIndexOfRecord[std::size_t(record)] = int(i);
+    }
+    FListIndexValid = true;
+  }
+  return ARecordIndex < int(FListIndexOfRecord.size()) ? FListIndexOfRecord[std::size_t(ARecordIndex)] : -1;
+}
+
+void TcxCustomDataControllerInfo::RebuildListIndexes() {
+  FListIndexValid = false;
+  FListLookups = 0;
+}
+
+int TcxCustomDataControllerInfo::GetRowCount() const {
+  return IsGrouped() ? FGroups.GetRowCount() : int(FRecordList.size());
+}
+
+TcxRowInfo TcxCustomDataControllerInfo::GetRowInfo(int ARowIndex) const {
+  CheckRowIndex(ARowIndex);
+  TcxRowInfo info;
+  if (!IsGrouped()) {
+    info.RecordIndex = FRecordList[std::size_t(ARowIndex)];
+    return info;
+  }
+  int group;
+  if (FGroups.FindByRowIndex(ARowIndex, group) >= 0) {
+    const TcxDataGroupInfo& g = FGroups.Items(group);
+    info.Expanded = g.Expanded;
+    info.Level = g.Level;
+    info.RecordIndex = FRecordList[std::size_t(FGroups.GetFirstListIndex(group))];
+  } else {
+    const TcxDataGroupInfo& g = FGroups.Items(group);
+    info.Level = FGroups.LevelCount();
+    info.RecordIndex = FRecordList[std::size_t(g.BeginIndex + ARowIndex - g.RowIndex - 1)];
+  }
+  return info;
+}
+
+void TcxCustomDataControllerInfo::GetRowListRange(int ARowIndex, int& AFirst, int& ALast) const {
+  CheckRowIndex(ARowIndex);
+  if (!IsGrouped()) {
+    AFirst = ALast = ARowIndex;
+    return;
+  }
+  int group;
+  if (FGroups.FindByRowIndex(ARowIndex, group) >= 0) {
+    AFirst = FGroups.GetFirstListIndex(group);
+    ALast = FGroups.GetLastListIndex(group);
+  } else {
+    const TcxDataGroupInfo& g = FGroups.Items(group);
+    AFirst = ALast = g.BeginIndex + ARowIndex - g.RowIndex - 1;
+  }
+}
+
+int TcxCustomDataControllerInfo::GetRowIndexByRecordIndex(int ARecordIndex, bool AMakeVisible) {
+  int li = GetListIndexByRecord(ARecordIndex);
+  if (li < 0 || !IsGrouped())
+    return li;
+  int group = FGroups.GetDeepestGroup(li);
+  if (group < 0)
+    return -1;
+  if (!FGroups.Items(group).Expanded || !FGroups.IsVisible(group)) {
+    if (!AMakeVisible)
+      return -1;
+    if (FGroups.MakeVisible(group, true))
+      ExpandingChanged();
+  }
+  const TcxDataGroupInfo& g = FGroups.Items(group);
+  return g.RowIndex + 1 + li - g.BeginIndex;
+}
+
+int TcxCustomDataControllerInfo::GetNearestRowIndex(int ARowIndex) const {
+  int count = GetRowCount();
+  if (!IsGrouped())
+    return ARowIndex + 1 < count ? ARowIndex + 1 : ARowIndex - 1;
+  int level = GetRowInfo(ARowIndex).Level;
+  if (ARowIndex + 1 < count && GetRowInfo(ARowIndex + 1).Level == level)
+    return ARowIndex + 1;
+  if (ARowIndex - 1 >= 0 && GetRowInfo(ARowIndex - 1).Level == level)
+    return ARowIndex - 1;
+  if (ARowIndex + 1 < count)
+    return ARowIndex + 1;
+  if (ARowIndex == 0)
+    return 0;
+  return ARowIndex - 1;
+}
+
+int TcxCustomDataControllerInfo::GetFocusedRecordIndex() const {
+  return FFocusingInfo.RowIndex < 0 ? -1 : FFocusingInfo.RecordIndex;
+}
+
+bool TcxCustomDataControllerInfo::CanFocusRow(int ARowIndex) {
+  return FDataController->CanFocusRecord(ARowIndex < 0 ? -1 : GetRowInfo(ARowIndex).RecordIndex);
+}
+
+void TcxCustomDataControllerInfo::UpdateFocusingInfo(TcxDataFocusingInfo& AInfo) {
+  if (AInfo.RowIndex < 0 || AInfo.RowIndex >= GetRowCount()) {
+    AInfo.Level = AInfo.RecordIndex = AInfo.RowIndex = -1;
+    return;
+  }
+  TcxRowInfo info = GetRowInfo(AInfo.RowIndex);
+  AInfo.Level = info.Level;
+  AInfo.RecordIndex = info.RecordIndex;
+}
+
+void TcxCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
+  int count = GetRowCount();
+  if (ARowIndex >= count)
+    ARowIndex = count - 1;
+  if (ARowIndex < -1)
+    ARowIndex = -1;
+  if (ARowIndex == FFocusingInfo.RowIndex && !AForce)
+    return;
+  if (!(FChanges & dvcFocusedRow))
+    FPrevFocusingInfo.Assign(FFocusingInfo);
+  auto alive = FDataController->AliveToken();
+  if (!AForce && !CanFocusRow(ARowIndex))
+    return;
+  if (!*alive)
+    return;
+  int oldRecord = FFocusingInfo.RecordIndex, oldLevel = FFocusingInfo.Level, oldRow = FFocusingInfo.RowIndex;
+  // Another view step may have moved rows meanwhile (CanFocusRecord posts): clamp again.
+  count = GetRowCount();
+  FFocusingInfo.RowIndex = ARowIndex < count ? ARowIndex : count - 1;
+  UpdateFocusingInfo(FFocusingInfo);
+  FFocusingInfo.PrevRecordIndex = FFocusingInfo.RecordIndex;
+  if (FPrevFocusingInfo.RowIndex >= count)
+    FPrevFocusingInfo.RowIndex = -1;
+  if (oldRecord != FFocusingInfo.RecordIndex || oldLevel != FFocusingInfo.Level ||
+      oldRow != FFocusingInfo.RowIndex) {
+    FChanges |= dvcFocusedRow | dvcFocusedRecord;
+    if (FDataController->IsSingleSelect() && FDataController->Summary().Options().Contains(soSelectedRecords))
+      FChanges |= dvcSummary;
+  }
+}
+
+void TcxCustomDataControllerInfo::FocusRow(int ARowIndex) {
+  ChangeFocusedRow(ARowIndex, false);
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::SetFocusedRowToFirst() {
+  FFocusingInfo.Clear();
+  FocusRow(0);
+}
+
+bool TcxCustomDataControllerInfo::IsRowSelected(int ARowIndex) const {
+  return FSelection->IsRowSelected(ARowIndex);
+}
+
+void TcxCustomDataControllerInfo::ChangeRowSelection(int ARowIndex, bool ASelect) {
+  CheckRowIndex(ARowIndex);
+  int position;
+  bool found = FSelection->FindByRowIndex(ARowIndex, position);
+  if (found && !ASelect)
+    FSelection->Delete(position);
+  else if (!found && ASelect) {
+    TcxRowInfo info = GetRowInfo(ARowIndex);
+    if (IsGrouped() && info.Level < FGroups.LevelCount()) {
+      int group;
+      FGroups.FindByRowIndex(ARowIndex, group);
+      FSelection->Add(position, ARowIndex, -1, group);
+    } else {
+      FSelection->Add(position, ARowIndex, info.Level, info.RecordIndex);
+    }
+  }
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::ClearSelection() {
+  if (FSelection->Count() == 0)
+    return;
+  FSelection->Clear();
+  CheckChanges();
+}
+
+bool TcxCustomDataControllerInfo::ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive) {
+  CheckRowIndex(ARowIndex);
+  int group;
+  if (!IsGrouped() || FGroups.FindByRowIndex(ARowIndex, group) < 0)
+    return false;
+  int last = group;
+  if (ARecursive) {
+    int level = FGroups.Items(group).Level;
+    while (last + 1 < FGroups.Count() && FGroups.Items(last + 1).Level > level)
+      ++last;
+  }
+  bool changed = false;
+  for (int g = group; g <= last; ++g)
+    if (FGroups.Items(g).Expanded != AExpanded) {
+      FGroups.Items(g).Expanded = AExpanded;
+      changed = true;
+    }
+  if (!changed)
+    return false;
+  FGroups.RecalculateRows();
+  ExpandingChanged();
+  CheckChanges();
+  return true;
+}
+
+void TcxCustomDataControllerInfo::FullExpand(bool AExpanded) {
+  if (!IsGrouped())
+    return;
+  FGroups.FullExpand(AExpanded);
+  ExpandingChanged();
+  CheckChanges();
+}
+
+void TcxCustomDataControllerInfo::DropState() {
+  FChanges |= dvcData;
+}
+
+void TcxCustomDataControllerInfo::ValidateSelection() {
+  if (FDataController->DeletingSelection)
+    return;
+  if (FDataController->GetRecordCount() == 0) {
+    FSelection->ClearAll();
+    return;
+  }
+  auto& items = FSelection->ItemsList();
+  std::size_t before = items.size();
+  std::erase_if(items, [&](const TcxDataSelectedItem& item) {
+    return item.Level >= 0 && (item.RecordIndex < 0 || item.RecordIndex >= FDataController->GetRecordCount());
+  });
+  if (items.size() != before)
+    FSelection->Changed();
+}
+
+void TcxCustomDataControllerInfo::DoFilter() {
+  TcxCustomDataController* dc = FDataController;
+  bool byEvent = dc->IsFilterRecordEventAssigned() && !dc->IsGridMode();
+  bool byIncremental = dc->IsIncrementalFiltering();
+  TcxDataFilterCriteria& criteria = dc->Filter();
+  bool byCriteria = criteria.IsFiltering();
+  if (!byEvent && !byIncremental && !byCriteria)
+    return;
+  if (byCriteria)
+    criteria.Prepare();
+  int editing = dc->Provider().IsEditing() ? dc->Provider().EditingRecordIndex() : cxNoRecord;
+  std::size_t before = FRecordList.size();
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < FRecordList.size(); ++i) {
+    int record = FRecordList[i];
+    bool keep = record == editing ||
+                ((!byEvent || dc->DoFilterRecord(record)) &&
+                 (!byIncremental || dc->DoIncrementalFilterRecord(record)) &&
+                 (!byCriteria || criteria.IsDataMatched(reinterpret_cast<void*>(std::intptr_t(record)))));
+    if (keep)
+      FRecordList[out++] = record;
+  }
+  FRecordList.resize(out);
+  if (out != before && dc->FocusAfterFilter) {
+    dc->FocusAfterFilter = false;
+    dc->FocusFirstRowPending = true;
+  }
+}
+
+namespace {
+AnsiString ValueKey(const Variant& AValue) {
+  AnsiString key = std::to_string(AValue.Type());
+  key += ':';
+  key += VarToStr(AValue);
+  return key;
+}
+} // namespace
+
+void TcxCustomDataControllerInfo::SaveBeforeRecordsChange() {
+  // The groups still name records by their old indexes: their values are read now, before the records move.
+  if (FExpandingSaved)
+    return;
+  TcxDataViewChanges changes = FChanges;
+  FChanges |= dvcData;
+  SaveExpandingAndSelection();
+  FChanges = changes;
+  FExpandingSaved = true;
+}
+
+void TcxCustomDataControllerInfo::SaveExpandingAndSelection() {
+  TcxCustomDataController* dc = FDataController;
+  bool keep = dc->GetOptions() & dcoSaveExpanding;
+  bool anySelected = FSelection->Count() > 0;
+  FExpandingMode = 0;
+  FExpandingInfos.clear();
+  FExpandingFields.clear();
+  bool regroup = (FChanges & (dvcData | dvcGrouping)) || ((FChanges & dvcSorting) && IsGrouped());
+  if (keep && regroup)
+    FExpandingMode |= 1;
+  if (anySelected && (FChanges & (dvcData | dvcGrouping | dvcSorting | dvcExpanding)))
+    FExpandingMode |= 2;
+  if (FExpandingMode == 0 || FGroups.LevelCount() != FGroupingFieldList.Count() || FRecordList.empty())
+    return;
+  for (int l = 0; l < FGroups.LevelCount(); ++l)
+    if (FGroups.Levels(l).Field != FGroupingFieldList.Items(l).Field)
+      return;
+  for (int l = 0; l < FGroupingFieldList.Count(); ++l)
+    FExpandingFields.push_back(FGroupingFieldList.Items(l).Field);
+  bool alwaysExpanded = dc->GetOptions() & dcoGroupsAlwaysExpanded;
+  std::vector<bool> eligible(std::size_t(FGroups.LevelCount() + 1), false);
+  eligible[0] = true;
+  for (int g = 0; g < FGroups.Count(); ++g) {
+    const TcxDataGroupInfo& group = FGroups.Items(g);
+    std::size_t level = std::size_t(group.Level);
+    if (!eligible[level])
+      continue;
+    std::uint8_t flags = 0;
+    if (group.Expanded) {
+      if (!alwaysExpanded)
+        flags |= 1;
+      eligible[level + 1] = true;
+    } else {
+      eligible[level + 1] = false;
+    }
+    if (FExpandingMode & 2) {
+      int position;
+      if (FSelection->FindByRowIndex(group.RowIndex, position) && FSelection->Items(position).Level == -1 &&
+          FSelection->Items(position).RecordIndex == g)
+        flags |= 2;
+    }
+    // Values along the path identify a group again after the regrouping.
+    int first = FRecordList[std::size_t(FGroups.GetFirstListIndex(g))];
+    if (flags || group.Expanded)
+      FExpandingInfos.push_back({group.Level, dc->GetStoredValue(first, FExpandingFields[level]), flags});
+  }
+}
+
+void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
+  if (FExpandingMode == 0)
+    return;
+  auto& items = FSelection->ItemsList();
+  bool fieldsMatch = int(FExpandingFields.size()) == FGroupingFieldList.Count();
+  for (std::size_t l = 0; fieldsMatch && l < FExpandingFields.size(); ++l)
+    fieldsMatch = FExpandingFields[l] == FGroupingFieldList.Items(int(l)).Field;
+  int depth = IsGrouped() ? FGroups.LevelCount() : 0;
+  std::erase_if(items,
+                [&](const TcxDataSelectedItem& item) { return item.Level < 0 || item.Level != depth; });
+  if (fieldsMatch && IsGrouped() && !FExpandingInfos.empty()) {
+    // Paths of saved groups: level values joined from the top, so a group is found by its own value and the
+    // values of its ancestors.
+    std::unordered_map<std::string, std::uint8_t> saved;
+    std::vector<std::string> path(std::size_t(FGroups.LevelCount() + 1));
+    for (const TcxDataExpandingInfo& info : FExpandingInfos) {
+      std::string key = (info.Level > 0 ? path[std::size_t(info.Level - 1)] : std::string()) + '\x1f' +
+                        ValueKey(info.Value);
+      path[std::size_t(info.Level)] = key;
+      saved[key] = info.Flags;
+    }
+    bool changed = false;
+    std::vector<int> groupRowsToSelect;
+    for (int g = 0; g < FGroups.Count(); ++g) {
+      TcxDataGroupInfo& group = FGroups.Items(g);
+      int first = FRecordList[std::size_t(FGroups.GetFirstListIndex(g))];
+      std::string key =
+          (group.Level > 0 ? path[std::size_t(group.Level - 1)] : std::string()) + '\x1f' +
+          ValueKey(FDataController->GetStoredValue(first, FGroupingFieldList.Items(group.Level).Field));
+      path[std::size_t(group.Level)] = key;
+      auto it = saved.find(key);
+      if (it == saved.end())
+        continue;
+      if ((it->second & 1) && (FExpandingMode & 1) && !group.Expanded) {
+        group.Expanded = true;
+        changed = true;
+      }
+      if (it->second & 2)
+        groupRowsToSelect.push_back(g);
+    }
+    if (changed)
+      FGroups.RecalculateRows();
+    for (int g : groupRowsToSelect)
+      if (FGroups.IsVisible(g))
+        items.push_back({-1, g, FGroups.Items(g).RowIndex});
+  }
+  RemapSelection();
+  if (FSelection->AnchorRowIndex != -1 && !FSelection->IsRowSelected(FSelection->AnchorRowIndex))
+    FSelection->ClearAnchor();
+}
+
+void TcxCustomDataControllerInfo::RemapSelection() {
+  auto& items = FSelection->ItemsList();
+  for (TcxDataSelectedItem& item : items)
+    if (item.Level >= 0)
+      item.RowIndex = GetRowIndexByRecordIndex(item.RecordIndex, false);
+    else if (item.RecordIndex < FGroups.Count())
+      item.RowIndex = FGroups.IsVisible(item.RecordIndex) ? FGroups.Items(item.RecordIndex).RowIndex : -1;
+    else
+      item.RowIndex = -1;
+  std::erase_if(items, [](const TcxDataSelectedItem& item) { return item.RowIndex < 0; });
+  FSelection->SortByRow();
+}
+
+void TcxCustomDataControllerInfo::RestoreFocus() {
+  TcxCustomDataController* dc = FDataController;
+  int record = FFocusingInfo.RecordIndex;
+  int row = -1;
+  int listIndex = record >= 0 ? GetListIndexByRecord(record) : -1;
+  if (listIndex >= 0) {
+    int level = FFocusingInfo.Level;
+    if (IsGrouped() && level >= 0 && level < FGroups.LevelCount()) {
+      int group = FGroups.GetGroupIndex(listIndex, level);
+      if (group >= 0) {
+        if (FGroups.MakeVisible(group, false))
+          ExpandingChanged();
+        row = FGroups.Items(group).RowIndex;
+      }
+    } else {
+      row = GetRowIndexByRecordIndex(record, true);
+    }
+  }
+  if (row != FFocusingInfo.RowIndex) {
+    int current = FFocusingInfo.RowIndex;
+    bool stays = current >= 0 && current < GetRowCount() && record >= 0 &&
+                 GetRowInfo(current).RecordIndex == record && row == -1;
+    if (!stays) {
+      TcxDataFocusingInfo keep = FPrevFocusingInfo;
+      bool pending = FChanges & dvcFocusedRow;
+      FFocusingInfo.RowIndex = -2; // forces the change through
+      ChangeFocusedRow(row, true);
+      if (!pending)
+        FPrevFocusingInfo.Assign(keep);
+      FPrevFocusingInfo.RowIndex = keep.RowIndex;
+      FPrevFocusingInfo.RecordIndex = keep.RecordIndex;
+    }
+  } else {
+    UpdateFocusingInfo(FFocusingInfo);
+  }
+  if ((FChanges & dvcFocusedRow) && FPrevFocusingInfo.RowIndex >= GetRowCount())
+    FPrevFocusingInfo.RowIndex = -1;
+  if (dc->FocusFirstRowPending && FFocusingInfo.RowIndex < 0) {
+    dc->FocusFirstRowPending = false;
+    if (dc->Provider().LocateCount() == 0)
+      ChangeFocusedRow(0, false);
+  }
+}
+
+void TcxCustomDataControllerInfo::Update() {
+  TcxCustomDataController* dc = FDataController;
+  auto alive = dc->AliveToken();
+  bool summary = FChanges & dvcSummary;
+  FRowsPending = false;
+  if (IsGrouped() && (FChanges & dvcSorting))
+    FChanges |= dvcGrouping;
+  if (!FExpandingSaved)
+    SaveExpandingAndSelection();
+  FExpandingSaved = false;
+  if (FChanges & dvcData) {
+    int count = dc->GetRecordCount();
+    FRecordList.resize(std::size_t(count));
+    for (int i = 0; i < count; ++i)
+      FRecordList[std::size_t(i)] = i;
+    DoFilter();
+    if (!*alive)
+      return;
+  }
+  if (FChanges & (dvcGrouping | dvcSorting))
+    DoSort();
+  if (!*alive)
+    return;
+  if (FChanges & (dvcData | dvcGrouping | dvcSorting))
+    RebuildListIndexes();
+  if (FChanges & dvcGrouping)
+    DoGroup();
+  else if (!IsGrouped())
+    FGroups.Clear();
+  if ((FChanges & (dvcGrouping | dvcSorting)) && (dc->GetOptions() & dcoFocusTopRowAfterSorting) &&
+      !dc->FDispatching && (dc->FSortingChanged || dc->FGroupingChanged)) {
+    FFocusingInfo.Clear();
+    FFocusingInfo.RecordIndex = GetRowCount() > 0 ? GetRowInfo(0).RecordIndex : -1;
+    FSelection->InternalClear();
+  }
+  RestoreExpandingAndSelection();
+  RestoreFocus();
+  dc->CheckBookmarkValid(-1);
+  FExpandingInfos.clear();
+  FExpandingFields.clear();
+  if (FRowsPending)
+    RemapSelection();
+  if (summary && !dc->IsDestroying()) {
+    dc->Summary().Calculate();
+    if (!*alive)
+      return;
+    if (FGroups.SummarySortOrder != soNone && FGroups.LevelCount() == 1 && FGroups.Count() > 0) {
+      FGroups.SortBySummary(FRecordList);
+      RebuildListIndexes();
+      RemapSelection();
+      UpdateFocusingInfo(FFocusingInfo);
+      FFocusingInfo.RowIndex = GetRowIndexByRecordIndex(FFocusingInfo.RecordIndex, false);
+      if (FFocusingInfo.RowIndex < 0)
+        FFocusingInfo.Clear();
+    }
+  }
+  FSortKeys.clear();
+  if (FChanges & (dvcData | dvcSorting | dvcGrouping | dvcFilter))
+    ++FDataStamp;
+  TcxDataViewChanges changes = FChanges;
+  FChanges = 0;
+  dc->ViewChanged(changes);
+}
