@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -15,6 +16,20 @@
 #include "platform/rtl/Geometry.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Win.h"
+
+namespace {
+enum class Asked { Minimise, Restore };
+std::vector<Asked> asked;
+} // namespace
+
+// The dummy driver ignores minimise and restore; standing in for the desktop, these keep what the backend
+// asks of it instead.
+void SDL_MinimizeWindow(SDL_Window*) {
+  asked.push_back(Asked::Minimise);
+}
+void SDL_RestoreWindow(SDL_Window*) {
+  asked.push_back(Asked::Restore);
+}
 
 namespace {
 
@@ -36,6 +51,7 @@ LRESULT Record(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   case WM_SETFOCUS:
   case WM_CLOSE:
   case WM_LBUTTONDOWN:
+  case WM_CHAR:
     seen.push_back(Seen{hwnd, msg, wParam, lParam});
     break;
   default:
@@ -69,12 +85,14 @@ protected:
     framed = Make(WS_OVERLAPPEDWINDOW, 100, 50, 300, 200);
     platform::PumpMessages();
     seen.clear();
+    asked.clear();
   }
   void TearDown() override {
     platform::ResetWindowManager();
     platform::ResetClipboard();
     backend.reset();
     seen.clear();
+    asked.clear();
   }
 
   static HWND Make(DWORD style, int x, int y, int w, int h) {
@@ -242,6 +260,66 @@ TEST_F(SdlDesktopTest, MinimiseAndRestoreByTheDesktopBecomeTheShowStates) {
   // Neither gives nor takes activation: the desktop's focus events do that.
   EXPECT_EQ(GetActiveWindow(), active);
   EXPECT_TRUE(Only(WM_ACTIVATE).empty());
+}
+
+TEST_F(SdlDesktopTest, ShowStatesHandledLateAreFollowedWithoutBeingAskedOfTheDesktopAgain) {
+  HWND box = CreateWindowExA(0, "SdlDesk", "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, framed, nullptr,
+                             nullptr, nullptr);
+  SetFocus(box);
+  seen.clear();
+  // A busy program finds the desktop's minimise and restore queued together, with SDL's own state already
+  // back to normal, and the keys typed into the restored window behind them.
+  for (Uint8 event : {SDL_WINDOWEVENT_HIDDEN, SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_FOCUS_LOST,
+                      SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_FOCUS_GAINED,
+                      SDL_WINDOWEVENT_TAKE_FOCUS, SDL_WINDOWEVENT_EXPOSED})
+    PushWindowEvent(framed, event);
+  for (const char* text : {"e", "v"}) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = SDL_GetWindowID(backend->WindowOf(framed));
+    SDL_strlcpy(e.text.text, text, sizeof e.text.text);
+    SDL_PushEvent(&e);
+  }
+  platform::PumpMessages();
+  EXPECT_TRUE(asked.empty()) << asked.size() << " requests, the first to "
+                             << (asked.empty() || asked[0] == Asked::Minimise ? "minimise" : "restore");
+  EXPECT_FALSE(IsIconic(framed));
+  auto sizes = Only(WM_SIZE);
+  ASSERT_EQ(sizes.size(), 2u);
+  EXPECT_EQ(sizes[0].wParam, WPARAM(SIZE_MINIMIZED));
+  EXPECT_EQ(sizes[1].wParam, WPARAM(SIZE_RESTORED));
+  EXPECT_EQ(GetFocus(), box);
+  std::string typed;
+  for (const Seen& s : Only(WM_CHAR))
+    if (s.hwnd == box)
+      typed += char(s.wParam);
+  EXPECT_EQ(typed, "ev");
+}
+
+TEST_F(SdlDesktopTest, ShowStatesOfTheProgramsOwnAreAskedOfTheDesktopOnce) {
+  struct Step {
+    int show;                     //!< the program's own change, or 0 for the desktop's report of it
+    Uint8 event;                  //!< what the desktop then reports
+    std::vector<Asked> askedThen; //!< everything asked of the desktop so far
+  };
+  const Step steps[] = {
+      {SW_MINIMIZE, SDL_WINDOWEVENT_MINIMIZED, {Asked::Minimise}},
+      {SW_MINIMIZE, 0, {Asked::Minimise}},
+      {SW_RESTORE, SDL_WINDOWEVENT_RESTORED, {Asked::Minimise, Asked::Restore}},
+      {SW_SHOWNORMAL, 0, {Asked::Minimise, Asked::Restore}},
+      {0, SDL_WINDOWEVENT_MINIMIZED, {Asked::Minimise, Asked::Restore}},
+      {SW_RESTORE, 0, {Asked::Minimise, Asked::Restore, Asked::Restore}},
+  };
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    if (steps[i].show)
+      ShowWindow(framed, steps[i].show);
+    if (steps[i].event) {
+      PushWindowEvent(framed, steps[i].event);
+      platform::PumpMessages();
+    }
+    EXPECT_EQ(asked, steps[i].askedThen) << "step " << i;
+  }
+  EXPECT_FALSE(IsIconic(framed));
 }
 
 TEST_F(SdlDesktopTest, ActivationByTheDesktopActivatesAndFocusesTheWindow) {

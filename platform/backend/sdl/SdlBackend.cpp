@@ -324,12 +324,16 @@ void SdlBackend::MinimizeSurfaceWindow(HWND hwnd, bool minimized) {
   SDL_Window* window = WindowOf(hwnd);
   if (!window)
     return;
-  // A state that only follows the desktop is there already; restoring a window that is not minimised would
-  // also undo a maximise by the desktop.
-  bool isMinimized = SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED;
-  if (minimized && !isMinimized)
+  // A state that only follows the desktop is there already. It is judged by the desktop's last word rather
+  // than by SDL's flags: events handled late find SDL already past them, and asking then would minimise a
+  // window the user has restored since. Restoring a window that is not minimised would also undo a maximise.
+  bool& desktopMinimized = windows_.find(hwnd)->second.minimized;
+  if (desktopMinimized == minimized)
+    return;
+  desktopMinimized = minimized;
+  if (minimized)
     SDL_MinimizeWindow(window);
-  else if (!minimized && isMinimized)
+  else
     SDL_RestoreWindow(window);
 }
 
@@ -452,19 +456,44 @@ void SdlBackend::FollowDesktopResize(HWND hwnd, int width, int height) {
 }
 
 void SdlBackend::FollowDesktopShowState(HWND hwnd, bool minimized) {
+  if (auto it = windows_.find(hwnd); it != windows_.end())
+    it->second.minimized = minimized;
   if ((IsIconic(hwnd) != FALSE) == minimized)
     return;
   // Activation is the desktop's to give: it arrives as a focus event of its own.
   ShowWindow(hwnd, minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
 }
 
+void SdlBackend::Ask(Request request, HWND hwnd) {
+  waiting_.emplace_back(request, hwnd);
+  PassWaitingRequests();
+}
+
+// A close chosen from the platform's own caption would come after the keys typed before it; the desktop's
+// arrives as a posted message, which the queue hands out ahead of input, so it waits for that input here.
+bool SdlBackend::PassWaitingRequests() {
+  if (waiting_.empty() || HasPendingInput())
+    return false;
+  for (auto [request, hwnd] : waiting_) {
+    if (request == Request::Close)
+      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    else
+      PostQuitMessage(0);
+  }
+  waiting_.clear();
+  return true;
+}
+
 void SdlBackend::PollEvents() {
+  PassWaitingRequests();
   SDL_Event event;
   while (SDL_PollEvent(&event))
     HandleEvent(&event);
 }
 
 bool SdlBackend::WaitEvents(DWORD timeoutMs) {
+  if (PassWaitingRequests())
+    return true;
   SDL_Event event;
   int got = timeoutMs == INFINITE ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, int(timeoutMs));
   if (got)
@@ -518,7 +547,7 @@ void SdlBackend::HandleEvent(const void* raw) {
       const RECT& r = windows_[hwnd].rect;
       Present(hwnd, RECT{0, 0, r.right - r.left, r.bottom - r.top});
     } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      Ask(Request::Close, hwnd);
     } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
       if (GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
         SetActiveWindow(hwnd);
@@ -528,7 +557,7 @@ void SdlBackend::HandleEvent(const void* raw) {
   case SDL_QUIT:
     // A termination signal or the end of the desktop session: the message loop ends as at the end of a
     // Windows session, and the program shuts down in order instead of dying.
-    PostQuitMessage(0);
+    Ask(Request::Quit, nullptr);
     break;
   default:
     break;

@@ -4,6 +4,8 @@
 // SDL.
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/win/Backend.h"
 #include "platform/win/Clipboard.h"
@@ -51,7 +53,12 @@ private:
     RECT rect{}; //!< the window's rectangle as the window manager has it, in screen coordinates
     RECT area{}; //!< the part of it the SDL window shows, in screen coordinates
     bool desktopFrame = false;
+    //! the show state the desktop last reported or was last asked for; SDL's own flags may already be
+    //! ahead of the events not yet handled
+    bool minimized = false;
   };
+  // The desktop's close and the end of the session come beside input the program has not taken yet.
+  enum class Request { Close, Quit };
   void HandleEvent(const void* event);
   RECT ShownArea(HWND hwnd, const RECT& windowRect, bool desktopFrame) const;
   // The desktop moved, resized, minimised or restored a window: the window manager follows.
@@ -59,11 +66,14 @@ private:
   void FollowDesktopMove(HWND hwnd, int x, int y);
   void FollowDesktopResize(HWND hwnd, int width, int height);
   void FollowDesktopShowState(HWND hwnd, bool minimized);
+  void Ask(Request request, HWND hwnd);
+  bool PassWaitingRequests();
   HWND HandleOf(unsigned windowId) const;
   POINT ToScreen(unsigned windowId, int x, int y) const;
 
   std::map<HWND, Shown> windows_;
   std::map<HCURSOR, SDL_Cursor*> cursors_;
+  std::vector<std::pair<Request, HWND>> waiting_; //!< requests held until the input before them is taken
   SIZE screen_{};
   RECT workArea_{};
   Backend* previous_ = nullptr;
