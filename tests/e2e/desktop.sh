@@ -64,7 +64,17 @@ ended() {
   wait "$app" || fail "the program failed with $? ($1)"
   app=""
 }
-find_window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+# Waits up to twenty seconds for a shown window named like $1 and prints it. A search fails when a window it
+# is looking at goes away meanwhile, as the desktop's frames do while windows come up; it is then made again.
+find_window() {
+  local found=""
+  for _ in $(seq 200); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null) || true
+    [ -n "$found" ] && echo "${found%%$'\n'*}" && return 0
+    sleep 0.1
+  done
+  return 1
+}
 # The top-left corner of a window's client area on the screen, as X has it.
 client_at() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
 mapped() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
