@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/backend/sdl/SdlBackend.h"
@@ -207,6 +208,7 @@ TEST_F(SdlDesktopTest, TheSdlWindowShowsTheClientPixelsAndMapsTheMouseToTheClien
 TEST_F(SdlDesktopTest, AMoveByTheDesktopMovesTheWindowWithoutMovingItBack) {
   RECT window{}, client = ClientOnScreen(framed);
   GetWindowRect(framed, &window);
+  SDL_SetWindowPosition(backend->WindowOf(framed), 321, 234); // where the desktop has put it
   PushWindowEvent(framed, SDL_WINDOWEVENT_MOVED, 321, 234);
   platform::PumpMessages();
   RECT moved{};
@@ -228,7 +230,38 @@ TEST_F(SdlDesktopTest, AMoveByTheDesktopMovesTheWindowWithoutMovingItBack) {
   EXPECT_TRUE(seen.empty());
 }
 
+TEST_F(SdlDesktopTest, MovesAndResizesHandledLateAreFollowedWithoutBeingAskedOfTheDesktopAgain) {
+  struct Case {
+    Uint8 event;
+    POINT first, last; //!< the desktop's two reports; SDL's window is at the last already
+  };
+  const Case cases[] = {
+      {SDL_WINDOWEVENT_MOVED, {150, 90}, {260, 170}},
+      {SDL_WINDOWEVENT_SIZE_CHANGED, {320, 240}, {360, 250}},
+  };
+  for (const Case& c : cases) {
+    SDL_Window* window = backend->WindowOf(framed);
+    if (c.event == SDL_WINDOWEVENT_MOVED)
+      SDL_SetWindowPosition(window, c.last.x, c.last.y);
+    else
+      SDL_SetWindowSize(window, c.last.x, c.last.y);
+    const RECT desktopHasIt = SdlRect(window);
+    for (POINT report : {c.first, c.last}) {
+      PushWindowEvent(framed, c.event, report.x, report.y);
+      platform::PumpMessages();
+      RECT client = ClientOnScreen(framed);
+      if (c.event == SDL_WINDOWEVENT_MOVED)
+        EXPECT_EQ(std::pair(int(client.left), int(client.top)), std::pair(int(report.x), int(report.y)));
+      else
+        EXPECT_EQ(std::pair(RectWidth(client), RectHeight(client)), std::pair(int(report.x), int(report.y)));
+      EXPECT_TRUE(SameRect(SdlRect(window), desktopHasIt))
+          << "after the report of " << report.x << "," << report.y;
+    }
+  }
+}
+
 TEST_F(SdlDesktopTest, AResizeByTheDesktopSizesTheClientArea) {
+  SDL_SetWindowSize(backend->WindowOf(framed), 250, 140); // as the desktop has made it
   PushWindowEvent(framed, SDL_WINDOWEVENT_SIZE_CHANGED, 250, 140);
   platform::PumpMessages();
   RECT client{};

@@ -257,13 +257,14 @@ void SdlBackend::CreateSurfaceWindow(HWND hwnd, const RECT& r, DWORD style, DWOR
   char title[256] = {};
   GetWindowTextA(hwnd, title, sizeof title);
   RECT area = ShownArea(hwnd, r, desktopFrame);
-  SDL_Window* window =
-      SDL_CreateWindow(AnsiToUtf8(title).c_str(), area.left, area.top, std::max<int>(1, RectWidth(area)),
-                       std::max<int>(1, RectHeight(area)), flags);
+  RECT desktop{area.left, area.top, area.left + std::max<int>(1, RectWidth(area)),
+               area.top + std::max<int>(1, RectHeight(area))};
+  SDL_Window* window = SDL_CreateWindow(AnsiToUtf8(title).c_str(), desktop.left, desktop.top,
+                                        RectWidth(desktop), RectHeight(desktop), flags);
   if (!window)
     throw Exception(AnsiString("SDL could not make a window: ") + SDL_GetError());
   SDL_SetWindowData(window, "pelvor.hwnd", hwnd);
-  windows_[hwnd] = Shown{window, r, area, desktopFrame};
+  windows_[hwnd] = Shown{window, r, area, desktopFrame, desktop};
 }
 
 void SdlBackend::DestroySurfaceWindow(HWND hwnd) {
@@ -297,17 +298,16 @@ void SdlBackend::MoveSurfaceWindow(HWND hwnd, const RECT& r) {
   Shown& shown = it->second;
   shown.rect = r;
   shown.area = ShownArea(hwnd, r, shown.desktopFrame);
-  // A move that only follows the desktop finds the SDL window in place already; asking again would fight a
-  // desktop that is still moving it.
-  int x = 0, y = 0, width = 0, height = 0;
-  SDL_GetWindowPosition(shown.window, &x, &y);
-  SDL_GetWindowSize(shown.window, &width, &height);
-  if (x != shown.area.left || y != shown.area.top)
-    SDL_SetWindowPosition(shown.window, shown.area.left, shown.area.top);
-  int wantWidth = std::max<int>(1, RectWidth(shown.area)),
-      wantHeight = std::max<int>(1, RectHeight(shown.area));
-  if (width != wantWidth || height != wantHeight)
-    SDL_SetWindowSize(shown.window, wantWidth, wantHeight);
+  // A move that only follows the desktop finds the window where the desktop last said; asking again would
+  // fight a desktop that is still moving it. SDL's own position is no judge: events handled late find SDL
+  // already past them, and asking then would move the window back.
+  RECT want{shown.area.left, shown.area.top, shown.area.left + std::max<int>(1, RectWidth(shown.area)),
+            shown.area.top + std::max<int>(1, RectHeight(shown.area))};
+  if (want.left != shown.desktop.left || want.top != shown.desktop.top)
+    SDL_SetWindowPosition(shown.window, want.left, want.top);
+  if (RectWidth(want) != RectWidth(shown.desktop) || RectHeight(want) != RectHeight(shown.desktop))
+    SDL_SetWindowSize(shown.window, RectWidth(want), RectHeight(want));
+  shown.desktop = want;
 }
 
 void SdlBackend::SetTopmost(HWND hwnd, bool topmost) {
@@ -434,6 +434,7 @@ void SdlBackend::FollowDesktopMove(HWND hwnd, int x, int y) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end())
     return;
+  OffsetRect(&it->second.desktop, x - it->second.desktop.left, y - it->second.desktop.top);
   int dx = x - it->second.area.left, dy = y - it->second.area.top;
   if (dx == 0 && dy == 0)
     return;
@@ -446,6 +447,9 @@ void SdlBackend::FollowDesktopResize(HWND hwnd, int width, int height) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end() || width <= 0 || height <= 0)
     return;
+  RECT& desktop = it->second.desktop;
+  desktop.right = desktop.left + width;
+  desktop.bottom = desktop.top + height;
   int dw = width - RectWidth(it->second.area), dh = height - RectHeight(it->second.area);
   if (dw == 0 && dh == 0)
     return;

@@ -53,8 +53,9 @@ private:
     RECT rect{}; //!< the window's rectangle as the window manager has it, in screen coordinates
     RECT area{}; //!< the part of it the SDL window shows, in screen coordinates
     bool desktopFrame = false;
-    //! the show state the desktop last reported or was last asked for; SDL's own flags may already be
-    //! ahead of the events not yet handled
+    //! where the SDL window is and whether it is minimised, as the desktop last reported or was last asked;
+    //! SDL's own state may already be ahead of the events not yet handled
+    RECT desktop{};
     bool minimized = false;
   };
   // The desktop's close and the end of the session come beside input the program has not taken yet.
