@@ -373,6 +373,30 @@ TEST_F(SdlDesktopTest, ActivationByTheDesktopActivatesAndFocusesTheWindow) {
   EXPECT_EQ(Only(WM_SETFOCUS).size(), 1u);
 }
 
+TEST_F(SdlDesktopTest, KeysTypedBeforeTheDesktopActivatesAnotherWindowStayWithTheirWindow) {
+  HWND other = Make(WS_OVERLAPPEDWINDOW, 300, 300, 200, 100);
+  SetActiveWindow(framed);
+  platform::PumpMessages();
+  seen.clear();
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  e.text.windowID = SDL_GetWindowID(backend->WindowOf(framed));
+  SDL_strlcpy(e.text.text, "ka", sizeof e.text.text);
+  SDL_PushEvent(&e);
+  PushWindowEvent(framed, SDL_WINDOWEVENT_FOCUS_LOST);
+  PushWindowEvent(other, SDL_WINDOWEVENT_FOCUS_GAINED);
+  // The first key is taken before the activation comes; the second must still reach its window.
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  DispatchMessageA(&msg);
+  platform::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), other);
+  std::string typed;
+  for (const Seen& s : Only(WM_CHAR))
+    typed += s.hwnd == framed ? char(s.wParam) : '?';
+  EXPECT_EQ(typed, "ka");
+}
+
 TEST_F(SdlDesktopTest, CloseByTheDesktopIsAskedOfTheWindowAndDoesNotEndTheProgram) {
   PushWindowEvent(framed, SDL_WINDOWEVENT_CLOSE);
   platform::PumpMessages();

@@ -473,18 +473,30 @@ void SdlBackend::Ask(Request request, HWND hwnd) {
   PassWaitingRequests();
 }
 
-// A close chosen from the platform's own caption would come after the keys typed before it; the desktop's
-// arrives as a posted message, which the queue hands out ahead of input, so it waits for that input here.
+// A close chosen from the platform's own caption would come after the keys typed before it, and those keys
+// would go to the window they were typed into. The desktop's requests would overtake them, a close as a
+// posted message that the queue hands out ahead of input, an activation by moving the focus at once, so they
+// wait here for that input, in the order they came.
 bool SdlBackend::PassWaitingRequests() {
   if (waiting_.empty() || HasPendingInput())
     return false;
-  for (auto [request, hwnd] : waiting_) {
-    if (request == Request::Close)
-      PostMessageA(hwnd, WM_CLOSE, 0, 0);
-    else
-      PostQuitMessage(0);
-  }
+  // Activation runs handlers that may pump messages and come back here.
+  auto requests = std::move(waiting_);
   waiting_.clear();
+  for (auto [request, hwnd] : requests) {
+    switch (request) {
+    case Request::Activate:
+      if (IsWindow(hwnd) && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
+        SetActiveWindow(hwnd);
+      break;
+    case Request::Close:
+      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      break;
+    case Request::Quit:
+      PostQuitMessage(0);
+      break;
+    }
+  }
   return true;
 }
 
@@ -553,8 +565,7 @@ void SdlBackend::HandleEvent(const void* raw) {
     } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
       Ask(Request::Close, hwnd);
     } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-      if (GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
-        SetActiveWindow(hwnd);
+      Ask(Request::Activate, hwnd);
     }
     break;
   }

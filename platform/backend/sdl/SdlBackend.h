@@ -58,8 +58,9 @@ private:
     RECT desktop{};
     bool minimized = false;
   };
-  // The desktop's close and the end of the session come beside input the program has not taken yet.
-  enum class Request { Close, Quit };
+  // The desktop's activation and close and the end of the session come beside input the program has not
+  // taken yet.
+  enum class Request { Activate, Close, Quit };
   void HandleEvent(const void* event);
   RECT ShownArea(HWND hwnd, const RECT& windowRect, bool desktopFrame) const;
   // The desktop moved, resized, minimised or restored a window: the window manager follows.
