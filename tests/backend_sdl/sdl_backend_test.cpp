@@ -5,6 +5,8 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/backend/headless/HeadlessBackend.h"
@@ -152,11 +154,50 @@ TEST_F(SdlBackendTest, MouseAndWheelInWindowCoordinatesBecomeClientMessages) {
   c.window.event = SDL_WINDOWEVENT_CLOSE;
   SDL_PushEvent(&c);
   platform::PumpMessages();
-  // A posted message is taken before input, as the platform's queue does.
-  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_CLOSE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEWHEEL}));
-  EXPECT_EQ(GET_X_LPARAM(seen[1].lParam), 30);
-  EXPECT_EQ(GET_Y_LPARAM(seen[1].lParam), 20);
-  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(seen[3].wParam), -120);
+  // The desktop's close comes after the input that came before it.
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEWHEEL, WM_CLOSE}));
+  EXPECT_EQ(GET_X_LPARAM(seen[0].lParam), 30);
+  EXPECT_EQ(GET_Y_LPARAM(seen[0].lParam), 20);
+  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(seen[2].wParam), -120);
+}
+
+TEST_F(SdlBackendTest, TheDesktopsCloseAndTheSessionsEndWaitForTheKeysTypedBeforeThem) {
+  for (Uint32 ending : {Uint32(SDL_WINDOWEVENT), Uint32(SDL_QUIT)}) {
+    seen.clear();
+    for (auto [key, text] : {std::pair{SDLK_d, "d"}, std::pair{SDLK_i, "i"}}) {
+      PushKey(key, true);
+      PushText(text);
+      PushKey(key, false);
+    }
+    SDL_Event e{};
+    e.type = ending;
+    e.window.windowID = SDL_GetWindowID(backend->WindowOf(top));
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&e);
+    // Keys are taken one at a time; the request must still be behind the last of them.
+    MSG msg{};
+    std::vector<UINT> taken;
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+      taken.push_back(msg.message);
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      if (msg.message == WM_CLOSE)
+        break;
+    }
+    std::vector<UINT> keys{WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYDOWN, WM_CHAR, WM_KEYUP};
+    if (ending == SDL_QUIT) {
+      EXPECT_EQ(msg.message, UINT(WM_QUIT));
+      EXPECT_EQ(taken, keys);
+    } else {
+      keys.push_back(WM_CLOSE);
+      EXPECT_EQ(taken, keys);
+    }
+    std::string typed;
+    for (auto& s : seen)
+      if (s.msg == WM_CHAR)
+        typed += char(s.wParam);
+    EXPECT_EQ(typed, "di") << (ending == SDL_QUIT ? "quit" : "close");
+  }
 }
 
 TEST_F(SdlBackendTest, ClipboardGoesThroughTheDesktop) {

@@ -6,7 +6,9 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/backend/sdl/SdlBackend.h"
@@ -15,6 +17,20 @@
 #include "platform/rtl/Geometry.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Win.h"
+
+namespace {
+enum class Asked { Minimise, Restore };
+std::vector<Asked> asked;
+} // namespace
+
+// The dummy driver ignores minimise and restore; standing in for the desktop, these keep what the backend
+// asks of it instead.
+void SDL_MinimizeWindow(SDL_Window*) {
+  asked.push_back(Asked::Minimise);
+}
+void SDL_RestoreWindow(SDL_Window*) {
+  asked.push_back(Asked::Restore);
+}
 
 namespace {
 
@@ -36,6 +52,7 @@ LRESULT Record(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   case WM_SETFOCUS:
   case WM_CLOSE:
   case WM_LBUTTONDOWN:
+  case WM_CHAR:
     seen.push_back(Seen{hwnd, msg, wParam, lParam});
     break;
   default:
@@ -69,12 +86,14 @@ protected:
     framed = Make(WS_OVERLAPPEDWINDOW, 100, 50, 300, 200);
     platform::PumpMessages();
     seen.clear();
+    asked.clear();
   }
   void TearDown() override {
     platform::ResetWindowManager();
     platform::ResetClipboard();
     backend.reset();
     seen.clear();
+    asked.clear();
   }
 
   static HWND Make(DWORD style, int x, int y, int w, int h) {
@@ -189,6 +208,7 @@ TEST_F(SdlDesktopTest, TheSdlWindowShowsTheClientPixelsAndMapsTheMouseToTheClien
 TEST_F(SdlDesktopTest, AMoveByTheDesktopMovesTheWindowWithoutMovingItBack) {
   RECT window{}, client = ClientOnScreen(framed);
   GetWindowRect(framed, &window);
+  SDL_SetWindowPosition(backend->WindowOf(framed), 321, 234); // where the desktop has put it
   PushWindowEvent(framed, SDL_WINDOWEVENT_MOVED, 321, 234);
   platform::PumpMessages();
   RECT moved{};
@@ -210,7 +230,38 @@ TEST_F(SdlDesktopTest, AMoveByTheDesktopMovesTheWindowWithoutMovingItBack) {
   EXPECT_TRUE(seen.empty());
 }
 
+TEST_F(SdlDesktopTest, MovesAndResizesHandledLateAreFollowedWithoutBeingAskedOfTheDesktopAgain) {
+  struct Case {
+    Uint8 event;
+    POINT first, last; //!< the desktop's two reports; SDL's window is at the last already
+  };
+  const Case cases[] = {
+      {SDL_WINDOWEVENT_MOVED, {150, 90}, {260, 170}},
+      {SDL_WINDOWEVENT_SIZE_CHANGED, {320, 240}, {360, 250}},
+  };
+  for (const Case& c : cases) {
+    SDL_Window* window = backend->WindowOf(framed);
+    if (c.event == SDL_WINDOWEVENT_MOVED)
+      SDL_SetWindowPosition(window, c.last.x, c.last.y);
+    else
+      SDL_SetWindowSize(window, c.last.x, c.last.y);
+    const RECT desktopHasIt = SdlRect(window);
+    for (POINT report : {c.first, c.last}) {
+      PushWindowEvent(framed, c.event, report.x, report.y);
+      platform::PumpMessages();
+      RECT client = ClientOnScreen(framed);
+      if (c.event == SDL_WINDOWEVENT_MOVED)
+        EXPECT_EQ(std::pair(int(client.left), int(client.top)), std::pair(int(report.x), int(report.y)));
+      else
+        EXPECT_EQ(std::pair(RectWidth(client), RectHeight(client)), std::pair(int(report.x), int(report.y)));
+      EXPECT_TRUE(SameRect(SdlRect(window), desktopHasIt))
+          << "after the report of " << report.x << "," << report.y;
+    }
+  }
+}
+
 TEST_F(SdlDesktopTest, AResizeByTheDesktopSizesTheClientArea) {
+  SDL_SetWindowSize(backend->WindowOf(framed), 250, 140); // as the desktop has made it
   PushWindowEvent(framed, SDL_WINDOWEVENT_SIZE_CHANGED, 250, 140);
   platform::PumpMessages();
   RECT client{};
@@ -244,6 +295,66 @@ TEST_F(SdlDesktopTest, MinimiseAndRestoreByTheDesktopBecomeTheShowStates) {
   EXPECT_TRUE(Only(WM_ACTIVATE).empty());
 }
 
+TEST_F(SdlDesktopTest, ShowStatesHandledLateAreFollowedWithoutBeingAskedOfTheDesktopAgain) {
+  HWND box = CreateWindowExA(0, "SdlDesk", "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, framed, nullptr,
+                             nullptr, nullptr);
+  SetFocus(box);
+  seen.clear();
+  // A busy program finds the desktop's minimise and restore queued together, with SDL's own state already
+  // back to normal, and the keys typed into the restored window behind them.
+  for (Uint8 event : {SDL_WINDOWEVENT_HIDDEN, SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_FOCUS_LOST,
+                      SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_FOCUS_GAINED,
+                      SDL_WINDOWEVENT_TAKE_FOCUS, SDL_WINDOWEVENT_EXPOSED})
+    PushWindowEvent(framed, event);
+  for (const char* text : {"e", "v"}) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = SDL_GetWindowID(backend->WindowOf(framed));
+    SDL_strlcpy(e.text.text, text, sizeof e.text.text);
+    SDL_PushEvent(&e);
+  }
+  platform::PumpMessages();
+  EXPECT_TRUE(asked.empty()) << asked.size() << " requests, the first to "
+                             << (asked.empty() || asked[0] == Asked::Minimise ? "minimise" : "restore");
+  EXPECT_FALSE(IsIconic(framed));
+  auto sizes = Only(WM_SIZE);
+  ASSERT_EQ(sizes.size(), 2u);
+  EXPECT_EQ(sizes[0].wParam, WPARAM(SIZE_MINIMIZED));
+  EXPECT_EQ(sizes[1].wParam, WPARAM(SIZE_RESTORED));
+  EXPECT_EQ(GetFocus(), box);
+  std::string typed;
+  for (const Seen& s : Only(WM_CHAR))
+    if (s.hwnd == box)
+      typed += char(s.wParam);
+  EXPECT_EQ(typed, "ev");
+}
+
+TEST_F(SdlDesktopTest, ShowStatesOfTheProgramsOwnAreAskedOfTheDesktopOnce) {
+  struct Step {
+    int show;                     //!< the program's own change, or 0 for the desktop's report of it
+    Uint8 event;                  //!< what the desktop then reports
+    std::vector<Asked> askedThen; //!< everything asked of the desktop so far
+  };
+  const Step steps[] = {
+      {SW_MINIMIZE, SDL_WINDOWEVENT_MINIMIZED, {Asked::Minimise}},
+      {SW_MINIMIZE, 0, {Asked::Minimise}},
+      {SW_RESTORE, SDL_WINDOWEVENT_RESTORED, {Asked::Minimise, Asked::Restore}},
+      {SW_SHOWNORMAL, 0, {Asked::Minimise, Asked::Restore}},
+      {0, SDL_WINDOWEVENT_MINIMIZED, {Asked::Minimise, Asked::Restore}},
+      {SW_RESTORE, 0, {Asked::Minimise, Asked::Restore, Asked::Restore}},
+  };
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    if (steps[i].show)
+      ShowWindow(framed, steps[i].show);
+    if (steps[i].event) {
+      PushWindowEvent(framed, steps[i].event);
+      platform::PumpMessages();
+    }
+    EXPECT_EQ(asked, steps[i].askedThen) << "step " << i;
+  }
+  EXPECT_FALSE(IsIconic(framed));
+}
+
 TEST_F(SdlDesktopTest, ActivationByTheDesktopActivatesAndFocusesTheWindow) {
   HWND other = Make(WS_OVERLAPPEDWINDOW, 300, 300, 200, 100);
   platform::PumpMessages();
@@ -260,6 +371,30 @@ TEST_F(SdlDesktopTest, ActivationByTheDesktopActivatesAndFocusesTheWindow) {
   EXPECT_EQ(activations[1].hwnd, framed);
   EXPECT_EQ(LOWORD(activations[1].wParam), WA_ACTIVE);
   EXPECT_EQ(Only(WM_SETFOCUS).size(), 1u);
+}
+
+TEST_F(SdlDesktopTest, KeysTypedBeforeTheDesktopActivatesAnotherWindowStayWithTheirWindow) {
+  HWND other = Make(WS_OVERLAPPEDWINDOW, 300, 300, 200, 100);
+  SetActiveWindow(framed);
+  platform::PumpMessages();
+  seen.clear();
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  e.text.windowID = SDL_GetWindowID(backend->WindowOf(framed));
+  SDL_strlcpy(e.text.text, "ka", sizeof e.text.text);
+  SDL_PushEvent(&e);
+  PushWindowEvent(framed, SDL_WINDOWEVENT_FOCUS_LOST);
+  PushWindowEvent(other, SDL_WINDOWEVENT_FOCUS_GAINED);
+  // The first key is taken before the activation comes; the second must still reach its window.
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  DispatchMessageA(&msg);
+  platform::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), other);
+  std::string typed;
+  for (const Seen& s : Only(WM_CHAR))
+    typed += s.hwnd == framed ? char(s.wParam) : '?';
+  EXPECT_EQ(typed, "ka");
 }
 
 TEST_F(SdlDesktopTest, CloseByTheDesktopIsAskedOfTheWindowAndDoesNotEndTheProgram) {

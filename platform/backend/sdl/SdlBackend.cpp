@@ -257,13 +257,14 @@ void SdlBackend::CreateSurfaceWindow(HWND hwnd, const RECT& r, DWORD style, DWOR
   char title[256] = {};
   GetWindowTextA(hwnd, title, sizeof title);
   RECT area = ShownArea(hwnd, r, desktopFrame);
-  SDL_Window* window =
-      SDL_CreateWindow(AnsiToUtf8(title).c_str(), area.left, area.top, std::max<int>(1, RectWidth(area)),
-                       std::max<int>(1, RectHeight(area)), flags);
+  RECT desktop{area.left, area.top, area.left + std::max<int>(1, RectWidth(area)),
+               area.top + std::max<int>(1, RectHeight(area))};
+  SDL_Window* window = SDL_CreateWindow(AnsiToUtf8(title).c_str(), desktop.left, desktop.top,
+                                        RectWidth(desktop), RectHeight(desktop), flags);
   if (!window)
     throw Exception(AnsiString("SDL could not make a window: ") + SDL_GetError());
   SDL_SetWindowData(window, "pelvor.hwnd", hwnd);
-  windows_[hwnd] = Shown{window, r, area, desktopFrame};
+  windows_[hwnd] = Shown{window, r, area, desktopFrame, desktop};
 }
 
 void SdlBackend::DestroySurfaceWindow(HWND hwnd) {
@@ -297,17 +298,16 @@ void SdlBackend::MoveSurfaceWindow(HWND hwnd, const RECT& r) {
   Shown& shown = it->second;
   shown.rect = r;
   shown.area = ShownArea(hwnd, r, shown.desktopFrame);
-  // A move that only follows the desktop finds the SDL window in place already; asking again would fight a
-  // desktop that is still moving it.
-  int x = 0, y = 0, width = 0, height = 0;
-  SDL_GetWindowPosition(shown.window, &x, &y);
-  SDL_GetWindowSize(shown.window, &width, &height);
-  if (x != shown.area.left || y != shown.area.top)
-    SDL_SetWindowPosition(shown.window, shown.area.left, shown.area.top);
-  int wantWidth = std::max<int>(1, RectWidth(shown.area)),
-      wantHeight = std::max<int>(1, RectHeight(shown.area));
-  if (width != wantWidth || height != wantHeight)
-    SDL_SetWindowSize(shown.window, wantWidth, wantHeight);
+  // A move that only follows the desktop finds the window where the desktop last said; asking again would
+  // fight a desktop that is still moving it. SDL's own position is no judge: events handled late find SDL
+  // already past them, and asking then would move the window back.
+  RECT want{shown.area.left, shown.area.top, shown.area.left + std::max<int>(1, RectWidth(shown.area)),
+            shown.area.top + std::max<int>(1, RectHeight(shown.area))};
+  if (want.left != shown.desktop.left || want.top != shown.desktop.top)
+    SDL_SetWindowPosition(shown.window, want.left, want.top);
+  if (RectWidth(want) != RectWidth(shown.desktop) || RectHeight(want) != RectHeight(shown.desktop))
+    SDL_SetWindowSize(shown.window, RectWidth(want), RectHeight(want));
+  shown.desktop = want;
 }
 
 void SdlBackend::SetTopmost(HWND hwnd, bool topmost) {
@@ -324,12 +324,16 @@ void SdlBackend::MinimizeSurfaceWindow(HWND hwnd, bool minimized) {
   SDL_Window* window = WindowOf(hwnd);
   if (!window)
     return;
-  // A state that only follows the desktop is there already; restoring a window that is not minimised would
-  // also undo a maximise by the desktop.
-  bool isMinimized = SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED;
-  if (minimized && !isMinimized)
+  // A state that only follows the desktop is there already. It is judged by the desktop's last word rather
+  // than by SDL's flags: events handled late find SDL already past them, and asking then would minimise a
+  // window the user has restored since. Restoring a window that is not minimised would also undo a maximise.
+  bool& desktopMinimized = windows_.find(hwnd)->second.minimized;
+  if (desktopMinimized == minimized)
+    return;
+  desktopMinimized = minimized;
+  if (minimized)
     SDL_MinimizeWindow(window);
-  else if (!minimized && isMinimized)
+  else
     SDL_RestoreWindow(window);
 }
 
@@ -430,6 +434,7 @@ void SdlBackend::FollowDesktopMove(HWND hwnd, int x, int y) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end())
     return;
+  OffsetRect(&it->second.desktop, x - it->second.desktop.left, y - it->second.desktop.top);
   int dx = x - it->second.area.left, dy = y - it->second.area.top;
   if (dx == 0 && dy == 0)
     return;
@@ -442,6 +447,9 @@ void SdlBackend::FollowDesktopResize(HWND hwnd, int width, int height) {
   auto it = windows_.find(hwnd);
   if (it == windows_.end() || width <= 0 || height <= 0)
     return;
+  RECT& desktop = it->second.desktop;
+  desktop.right = desktop.left + width;
+  desktop.bottom = desktop.top + height;
   int dw = width - RectWidth(it->second.area), dh = height - RectHeight(it->second.area);
   if (dw == 0 && dh == 0)
     return;
@@ -452,19 +460,60 @@ void SdlBackend::FollowDesktopResize(HWND hwnd, int width, int height) {
 }
 
 void SdlBackend::FollowDesktopShowState(HWND hwnd, bool minimized) {
+  if (auto it = windows_.find(hwnd); it != windows_.end())
+    it->second.minimized = minimized;
   if ((IsIconic(hwnd) != FALSE) == minimized)
     return;
   // Activation is the desktop's to give: it arrives as a focus event of its own.
   ShowWindow(hwnd, minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
 }
 
+void SdlBackend::Ask(Request request, HWND hwnd) {
+  waiting_.emplace_back(request, hwnd);
+  PassWaitingRequests();
+}
+
+// A close chosen from the platform's own caption would come after the keys typed before it, and those keys
+// would go to the window they were typed into. The desktop's requests would overtake them, a close as a
+// posted message that the queue hands out ahead of input, an activation by moving the focus at once, so they
+// wait here for that input, in the order they came.
+bool SdlBackend::PassWaitingRequests() {
+  if (waiting_.empty() || HasPendingInput())
+    return false;
+  // Activation runs handlers that may pump messages and come back here.
+  auto requests = std::move(waiting_);
+  waiting_.clear();
+  for (auto [request, hwnd] : requests) {
+    switch (request) {
+    case Request::Activate:
+      if (IsWindow(hwnd) && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
+        SetActiveWindow(hwnd);
+      break;
+    case Request::Close:
+      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      break;
+    case Request::Quit:
+      PostQuitMessage(0);
+      break;
+    case Request::Deactivate:
+      if (GetActiveWindow())
+        DeactivateApp();
+      break;
+    }
+  }
+  return true;
+}
+
 void SdlBackend::PollEvents() {
+  PassWaitingRequests();
   SDL_Event event;
   while (SDL_PollEvent(&event))
     HandleEvent(&event);
 }
 
 bool SdlBackend::WaitEvents(DWORD timeoutMs) {
+  if (PassWaitingRequests())
+    return true;
   SDL_Event event;
   int got = timeoutMs == INFINITE ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, int(timeoutMs));
   if (got)
@@ -518,10 +567,9 @@ void SdlBackend::HandleEvent(const void* raw) {
       const RECT& r = windows_[hwnd].rect;
       Present(hwnd, RECT{0, 0, r.right - r.left, r.bottom - r.top});
     } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      Ask(Request::Close, hwnd);
     } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-      if (GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
-        SetActiveWindow(hwnd);
+      Ask(Request::Activate, hwnd);
     } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
       HandleFocusLost();
     } else if (e.window.event == SDL_WINDOWEVENT_LEAVE) {
@@ -532,7 +580,7 @@ void SdlBackend::HandleEvent(const void* raw) {
   case SDL_QUIT:
     // A termination signal or the end of the desktop session: the message loop ends as at the end of a
     // Windows session, and the program shuts down in order instead of dying.
-    PostQuitMessage(0);
+    Ask(Request::Quit, nullptr);
     break;
   default:
     break;
@@ -554,8 +602,8 @@ void SdlBackend::HandleFocusLost() {
     return;
   if (SDL_Window* focus = SDL_GetKeyboardFocus(); focus && HandleOf(SDL_GetWindowID(focus)))
     return;
-  if (GetActiveWindow())
-    DeactivateApp();
+  // Keys still waiting for the window must reach it before the application lets the focus go.
+  Ask(Request::Deactivate, nullptr);
 }
 
 void SdlBackend::HandlePointerLeft() {

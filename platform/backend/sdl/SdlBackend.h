@@ -4,6 +4,8 @@
 // SDL.
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/win/Backend.h"
 #include "platform/win/Clipboard.h"
@@ -51,7 +53,14 @@ private:
     RECT rect{}; //!< the window's rectangle as the window manager has it, in screen coordinates
     RECT area{}; //!< the part of it the SDL window shows, in screen coordinates
     bool desktopFrame = false;
+    //! where the SDL window is and whether it is minimised, as the desktop last reported or was last asked;
+    //! SDL's own state may already be ahead of the events not yet handled
+    RECT desktop{};
+    bool minimized = false;
   };
+  // The desktop's activation and close and the end of the session come beside input the program has not
+  // taken yet.
+  enum class Request { Activate, Deactivate, Close, Quit };
   void HandleEvent(const void* event);
   RECT ShownArea(HWND hwnd, const RECT& windowRect, bool desktopFrame) const;
   // The desktop moved, resized, minimised or restored a window: the window manager follows.
@@ -64,11 +73,14 @@ private:
   void HandleFocusLost();
   void HandlePointerLeft();
   bool EventPendingForOwnWindow(unsigned char windowEvent) const;
+  void Ask(Request request, HWND hwnd);
+  bool PassWaitingRequests();
   HWND HandleOf(unsigned windowId) const;
   POINT ToScreen(unsigned windowId, int x, int y) const;
 
   std::map<HWND, Shown> windows_;
   std::map<HCURSOR, SDL_Cursor*> cursors_;
+  std::vector<std::pair<Request, HWND>> waiting_; //!< requests held until the input before them is taken
   SIZE screen_{};
   RECT workArea_{};
   Backend* previous_ = nullptr;
