@@ -504,8 +504,12 @@ void TCustomForm::Dispatch(TMessage& Message) {
 
 void TCustomForm::WMActivate(TWMActivate& Message) {
   const bool active = Message.Active() != WA_INACTIVE;
-  if (active == FActive)
+  if (active == FActive) {
+    // Activated while minimised, the form took no focus; told again once restored, it takes it now.
+    if (active && !Message.Minimized() && FHandle && GetFocus() != FHandle && !IsChild(FHandle, GetFocus()))
+      SetWindowFocus();
     return;
+  }
   FActive = active;
   if (active) {
     FFormState.Include(fsActivated);

@@ -1023,6 +1023,13 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
   if ((w = W(hwnd)))
     SendMessageA(hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED,
                  MAKELPARAM(RectWidth(w->client), RectHeight(w->client)));
+  // A window that stayed active while minimised holds no focus; restored, it is told it is active and not
+  // minimised, so that it takes the keyboard back as a window activated in the normal state does.
+  if (!minimized && W(hwnd) && s.active == hwnd) {
+    HWND focus = GetFocus();
+    if (focus != hwnd && !IsChild(hwnd, focus))
+      SendMessageA(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+  }
   return wasVisible;
 }
 

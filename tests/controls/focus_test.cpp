@@ -206,3 +206,36 @@ TEST_F(FocusTest, FreeingTheFocusedControlClearsEveryReference) {
 }
 
 } // namespace
+
+namespace {
+
+// The desktop may minimise a window before the program first shows it; the program's own show then activates
+// the window while it is minimised, when a form takes no focus. Restored, it must take the keyboard back,
+// however its activation and its minimised state came about.
+TEST_F(FocusTest, AFormActivatedWhileMinimisedTakesTheFocusWhenRestored) {
+  struct Case {
+    const char* name;
+    bool deactivateFirst; // the application lost the desktop's focus before the restore
+  };
+  for (const Case c : {Case{"active throughout", false}, Case{"deactivated, then activated", true}}) {
+    SCOPED_TRACE(c.name);
+    Build();
+    a2->SetFocus();
+    ShowWindow(form->Handle(), SW_SHOWMINNOACTIVE);
+    platform::DeactivateApp();
+    form->Show(); // activates the minimised form: no focus yet
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), form->Handle());
+    EXPECT_EQ(GetFocus(), nullptr);
+    if (c.deactivateFirst)
+      platform::DeactivateApp();
+    ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+    if (c.deactivateFirst)
+      SetActiveWindow(form->Handle());
+    Pump();
+    EXPECT_EQ(GetFocus(), a2->Handle());
+    form->Free();
+  }
+}
+
+} // namespace
