@@ -244,6 +244,10 @@ public:
   void SetIgnoreOrigin(bool AValue);
   TEvent<void(TcxDBDataFilterCriteria* Sender, TDataSet* ADataSet, const AnsiString& AFilterText)>
       OnBeforeChange;
+  // Why the dataset refused the last filter text handed to it by a criteria change, which cannot raise
+  // (criteria report changes from their update brackets); empty when it took it. The controller then keeps
+  // filtering its own records.
+  AnsiString LastError;
 
 private:
   TcxDBDataController* FDataController;

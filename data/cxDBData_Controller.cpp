@@ -385,7 +385,11 @@ void TcxDBDataController::SetSummaryItemFieldName(TcxDataSummaryItem* AItem, con
 
 void TcxDBDataController::FilterChanged(TObject* Sender) {
   (void)Sender;
-  FDBFilter.Changed();
+  try {
+    FDBFilter.Changed();
+  } catch (const Exception& e) {
+    FDBFilter.LastError = e.what();
+  }
 }
 
 void TcxDBDataController::CheckGridMode() {

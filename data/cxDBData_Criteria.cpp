@@ -236,6 +236,7 @@ void TcxDBDataFilterCriteria::Changed() {
   AnsiString text = filter.GetFilterText();
   if (OnBeforeChange && !text.empty())
     OnBeforeChange(this, ds, text);
+  LastError.clear();
   if (!FAutoDataSetFilter)
     return;
   bool filtered = filter.Active() && !text.empty();

@@ -430,3 +430,28 @@ INSTANTIATE_TEST_SUITE_P(BothDataSets, DBData, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "SQLite" : "Memory"; });
 
 } // namespace
+
+namespace {
+
+TEST(DBDataFilter, AFilterTheDataSetCannotReadRaisesAndKeepsItsFormerFilter) {
+  Fixture f(false);
+  f.ds->Open();
+  f.dc.DBFilter().SetAutoDataSetFilter(true);
+  f.dc.ChangeFieldName(2, "nosuch");
+  f.dc.Filter().AddItem(nullptr, f.dc.TcxCustomDataController::GetItemField(2), fokGreater, 9, "9");
+  f.dc.Filter().SetActive(true);
+  EXPECT_NE(f.dc.DBFilter().LastError.find("Filter expression error"), std::string::npos)
+      << f.dc.DBFilter().LastError;
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  EXPECT_FALSE(f.ds->Filtered());
+  EXPECT_TRUE(f.ds->Filter().empty());
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+  EXPECT_THROW(f.dc.DBFilter().Changed(), EDatabaseError) << "asked directly, the refusal raises";
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  f.dc.ChangeFieldName(2, "score");
+  f.dc.DBFilter().Changed();
+  EXPECT_TRUE(f.dc.DBFilter().LastError.empty());
+  EXPECT_EQ(f.ds->RecordCount(), 3);
+}
+
+} // namespace
