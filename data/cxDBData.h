@@ -135,6 +135,7 @@ private:
   bool FInDataSetOperation = false;
   bool FGridBufferUpdating = false;
   bool FInReload = false;
+  bool FDetaching = false;    // the controller is going: link events must not reach it
   bool FLoadDisabled = false; // LoadRecords disabled the controls; EndLoadRecords or a failed load enables
   int FPositioning = 0;
   int FActiveRecordIndex = 0;

@@ -61,6 +61,8 @@ TcxDBDataController::TcxDBDataController(TObject* AOwner)
 }
 
 TcxDBDataController::~TcxDBDataController() {
+  // The owner's part is gone already: letting go of the source must not reload through its items.
+  DBProvider().FDetaching = true;
   DBProvider().DataLink().SetDataSource(nullptr);
 }
 
@@ -71,10 +73,8 @@ TDataSource* TcxDBDataController::DataSource() const {
 void TcxDBDataController::SetDataSource(TDataSource* AValue) {
   TDataSet* old = DataSet();
   DBProvider().DataLink().SetDataSource(AValue);
-  if (DataSet() != old) {
-    FBindings.clear();
-    ReloadData();
-  }
+  if (DataSet() != old)
+    DBProvider().LinkActiveChanged(DBProvider().DataLink().Active());
 }
 
 TDataSet* TcxDBDataController::DataSet() const {

@@ -464,7 +464,8 @@ void TcxDBDataProvider::LinkEditingChanged() {
 }
 
 void TcxDBDataLink::ActiveChanged() {
-  FProvider->LinkActiveChanged(Active());
+  if (!FProvider->FDetaching)
+    FProvider->LinkActiveChanged(Active());
 }
 
 void TcxDBDataLink::DataEvent(TDataEvent AEvent, std::intptr_t AInfo) {
@@ -474,21 +475,22 @@ void TcxDBDataLink::DataEvent(TDataEvent AEvent, std::intptr_t AInfo) {
 }
 
 void TcxDBDataLink::DataSetChanged() {
-  FProvider->LinkDataSetChanged();
+  if (!FProvider->FDetaching)
+    FProvider->LinkDataSetChanged();
 }
 
 void TcxDBDataLink::DataSetScrolled(int ADistance) {
-  if (!FProvider->FInReload)
+  if (!FProvider->FInReload && !FProvider->FDetaching)
     FProvider->DataScrolled(ADistance);
 }
 
 void TcxDBDataLink::EditingChanged() {
-  if (!FProvider->FInReload)
+  if (!FProvider->FInReload && !FProvider->FDetaching)
     FProvider->LinkEditingChanged();
 }
 
 void TcxDBDataLink::LayoutChanged() {
-  if (FProvider->FInReload)
+  if (FProvider->FInReload || FProvider->FDetaching)
     return;
   if (DataSet() && DataSet()->State() == dsInsert) {
     DataSetChanged();

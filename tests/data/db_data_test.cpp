@@ -61,7 +61,6 @@ struct Fixture {
     dc.ChangeFieldName(1, "word");
     dc.ChangeFieldName(2, "score");
   }
-  ~Fixture() { dc.SetDataSource(nullptr); }
   std::string Word(int ARecord) { return VarToStr(dc.GetValue(ARecord, 1)); }
 
   TSQLiteConnection conn{nullptr};
