@@ -150,9 +150,14 @@ public:
   Variant GetValue(TcxValueDef* AValueDef) override;
 
 private:
-  TField* FieldOf(TcxValueDef* AValueDef);
-  // Cells arrive in definition order, so a cursor over the pairs finds the next one at once.
-  std::vector<std::pair<TcxValueDef*, TField*>> FFields;
+  struct TEntry {
+    TcxValueDef* Def;
+    TField* Field;
+    bool Blob;
+  };
+  const TEntry* EntryOf(TcxValueDef* AValueDef);
+  // Cells arrive in definition order, so a cursor over the entries finds the next one at once.
+  std::vector<TEntry> FEntries;
   std::size_t FCursor = 0;
 };
 

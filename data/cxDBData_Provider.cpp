@@ -508,30 +508,30 @@ TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController) {
   TcxCustomDataFieldList& fields = ADataController->Fields();
   for (int i = 0; i < fields.Count(); ++i) {
     TcxCustomDataField* field = fields.Items(i);
+    TField* bound = ADataController->GetFieldOf(field);
     if (field->ValueDef())
-      FFields.emplace_back(field->ValueDef(), ADataController->GetFieldOf(field));
+      FEntries.push_back({field->ValueDef(), bound, bound && bound->IsBlob()});
   }
 }
 
-TField* TcxValueDefDBReader::FieldOf(TcxValueDef* AValueDef) {
-  for (std::size_t n = 0; n < FFields.size(); ++n) {
-    std::size_t i = (FCursor + n) % FFields.size();
-    if (FFields[i].first == AValueDef) {
-      FCursor = i;
-      return FFields[i].second;
+const TcxValueDefDBReader::TEntry* TcxValueDefDBReader::EntryOf(TcxValueDef* AValueDef) {
+  std::size_t count = FEntries.size();
+  for (std::size_t n = 0, i = FCursor; n < count; ++n, i = i + 1 == count ? 0 : i + 1)
+    if (FEntries[i].Def == AValueDef) {
+      FCursor = i + 1 == count ? 0 : i + 1;
+      return &FEntries[i];
     }
-  }
   return nullptr;
 }
 
 AnsiString TcxValueDefDBReader::GetDisplayText(TcxValueDef* AValueDef) {
-  TField* field = FieldOf(AValueDef);
-  return field ? field->DisplayText() : AnsiString();
+  const TEntry* entry = EntryOf(AValueDef);
+  return entry && entry->Field ? entry->Field->DisplayText() : AnsiString();
 }
 
 Variant TcxValueDefDBReader::GetValue(TcxValueDef* AValueDef) {
-  TField* field = FieldOf(AValueDef);
-  if (!field)
+  const TEntry* entry = EntryOf(AValueDef);
+  if (!entry || !entry->Field || entry->Blob)
     return Null;
-  return field->IsBlob() ? Variant(Null) : field->Value();
+  return entry->Field->Value();
 }
