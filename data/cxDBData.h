@@ -337,6 +337,7 @@ public:
 
 private:
   friend class TcxDBDataProvider;
+  friend class TcxDBDataLink;
   friend class TcxValueDefDBReader;
   void CheckGridMode();
   void BindField(TcxCustomDataField* AField, const AnsiString& AName);

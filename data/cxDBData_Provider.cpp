@@ -311,8 +311,10 @@ bool TcxDBDataProvider::SetEditValue(int ARecordIndex, TcxCustomDataField* AFiel
     field->SetText(VarToStr(AValue));
   else
     field->SetValue(AValue);
-  // The storage shows the edited value until the post reloads the record.
-  if (ARecordIndex >= 0 && ARecordIndex < DataController()->GetRecordCount())
+  // The storage shows the edited value until the post reloads the record; a record being inserted has no
+  // place in the storage yet.
+  if (ARecordIndex >= 0 && ARecordIndex == EditingRecordIndex() &&
+      ARecordIndex < DataController()->GetRecordCount())
     DataController()->DataStorage().SetValue(ARecordIndex, AField->ValueDef(), field->Value());
   SetModified();
   return true;
@@ -470,8 +472,11 @@ void TcxDBDataLink::ActiveChanged() {
 
 void TcxDBDataLink::DataEvent(TDataEvent AEvent, std::intptr_t AInfo) {
   TDataLink::DataEvent(AEvent, AInfo);
-  if (AEvent == deDisabledStateChange && AInfo == 0)
+  if (AEvent == deDisabledStateChange && AInfo == 0) {
     PendingLayoutChange = true;
+    // A close frees the dataset's own fields: nothing may read them until the layout is rebuilt.
+    FProvider->DBDataController()->FBindings.clear();
+  }
 }
 
 void TcxDBDataLink::DataSetChanged() {

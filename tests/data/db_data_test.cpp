@@ -179,6 +179,17 @@ TEST_P(DBData, EditPostAndCancelGoThroughTheDataSet) {
   EXPECT_TRUE(f.dc.ChangeFocusedRowIndex(5));
   EXPECT_EQ(f.Word(3), "kati2");
   EXPECT_EQ(f.ds->RecNo(), 6);
+
+  // An append is the dataset's until posted; the loaded records stay as they are meanwhile.
+  f.dc.Append();
+  EXPECT_EQ(f.ds->State(), dsInsert);
+  EXPECT_TRUE(f.dc.SetEditValue(0, 11, evsValue));
+  EXPECT_TRUE(f.dc.SetEditValue(1, "nena", evsValue));
+  EXPECT_EQ(f.Word(5), "mjora");
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetRecordCount(), 11);
+  EXPECT_EQ(f.Word(10), "nena");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 10);
 }
 
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
@@ -451,6 +462,117 @@ TEST(DBDataFilter, AFilterTheDataSetCannotReadRaisesAndKeepsItsFormerFilter) {
   f.dc.DBFilter().Changed();
   EXPECT_TRUE(f.dc.DBFilter().LastError.empty());
   EXPECT_EQ(f.ds->RecordCount(), 3);
+}
+
+} // namespace
+
+namespace {
+
+class DBDataEvents : public ::testing::TestWithParam<bool> {};
+
+TEST_P(DBDataEvents, ChangesWhileControlsAreDisabledArriveWhenEnabled) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.ds->DisableControls();
+  f.ds->SetRecNo(3);
+  f.ds->Edit();
+  f.ds->FieldByName("word")->SetAsString("suk");
+  f.ds->Post();
+  EXPECT_EQ(f.Word(2), "su") << "nothing reaches the controller while controls are disabled";
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 0);
+  f.ds->EnableControls();
+  EXPECT_EQ(f.Word(2), "suk");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 2);
+
+  // Closed and opened again under disabled controls: the layout is rebuilt on enabling.
+  f.ds->DisableControls();
+  f.ds->Close();
+  f.ds->Open();
+  f.ds->SetRecNo(6);
+  f.ds->EnableControls();
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+  EXPECT_EQ(f.dc.GetItemField(1), f.ds->FieldByName("word"));
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 5);
+}
+
+TEST_P(DBDataEvents, RestorePosComesBackToTheRecordAndItsPlaceInTheWindow) {
+  Fixture f(GetParam());
+  f.dc.DataModeController().SetGridModeBufferCount(4);
+  f.dc.DataModeController().SetGridMode(true);
+  f.ds->Open();
+  f.ds->SetRecNo(6);
+  int active = f.ds->ActiveRecord();
+  TcxDBDataProvider& provider = f.dc.DBProvider();
+  provider.SavePos();
+  f.ds->First();
+  provider.RestorePos();
+  EXPECT_EQ(f.ds->RecNo(), 6);
+  EXPECT_EQ(f.ds->ActiveRecord(), active);
+  EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "mjora");
+
+  // The saved record goes: the dataset stays where it is.
+  provider.SavePos();
+  f.ds->Delete();
+  f.ds->SetRecNo(2);
+  provider.RestorePos();
+  EXPECT_EQ(f.ds->RecNo(), 2);
+}
+
+TEST_P(DBDataEvents, SummaryItemsByFieldName) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  TcxDataSummaryItem* item = f.dc.Summary().FooterSummaryItems().Add();
+  item->SetKind(skSum);
+  f.dc.SetSummaryItemFieldName(item, "id");
+  ASSERT_NE(item->Field(), nullptr);
+  f.dc.Summary().Calculate();
+  const Variant& values = f.dc.Summary().FooterSummaryValues();
+  ASSERT_TRUE(VarIsArray(values));
+  EXPECT_EQ(VarToStr(values[VarArrayLowBound(values, 1)]), "55") << "the ids 1 to 10, no item shows them";
+  f.dc.SetSummaryItemFieldName(item, "");
+  EXPECT_EQ(item->Field(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDataSets, DBDataEvents, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "SQLite" : "Memory"; });
+
+TEST(DBDataSQLite, GridModeDeleteOfSelectedRowsStopsAtARefusalWithControlsEnabled) {
+  Fixture f(true);
+  f.ds->Open();
+  f.dc.SetMultiSelect(true);
+  f.dc.DataModeController().SetGridMode(true);
+  f.dc.ChangeRowSelection(0, true);
+  f.dc.ChangeRowSelection(1, true);
+  f.dc.ChangeRowSelection(2, true);
+  EXPECT_THROW(f.dc.DeleteSelection(), EDatabaseError) << "word 2 has a note";
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 2) << "the third went, the refused one stays selected";
+  EXPECT_EQ(f.ds->RecordCount(), 9);
+  EXPECT_EQ(f.dc.GetRecordCount(), 9);
+}
+
+} // namespace
+
+namespace {
+
+TEST_P(DBDataEvents, AFocusedRowChangeTheDataSetCannotFollowAnswersFalse) {
+  // With key fields, so that the dataset is found by key rather than by a distance it no longer has.
+  for (bool keys : {true}) {
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames("id");
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+    // The dataset hides records the controller still shows until its controls are enabled again.
+    f.ds->DisableControls();
+    f.ds->SetFilter("id < 6");
+    f.ds->SetFiltered(true);
+    EXPECT_FALSE(f.dc.ChangeFocusedRowIndex(8)) << keys;
+    EXPECT_EQ(f.dc.GetFocusedRowIndex(), 1) << keys;
+    EXPECT_TRUE(f.dc.ChangeFocusedRowIndex(3)) << keys;
+    EXPECT_EQ(f.ds->FieldByName("id")->AsInteger(), 4) << keys;
+    f.ds->EnableControls();
+    EXPECT_EQ(f.dc.GetRecordCount(), 5) << keys;
+  }
 }
 
 } // namespace
