@@ -54,8 +54,7 @@ int TcxDBDataProvider::BufferSize() const {
 }
 
 bool TcxDBDataProvider::IsGridMode() {
-  // A dataset that cannot tell its record count or position cannot page a buffer: grid mode needs the
-  // buffer window to move by whole records, which every dataset here does, so only the settings decide.
+  // Grouping needs every record loaded, so it rules a buffer out; so does the want of a dataset.
   return DBDataController()->DataModeController().GridMode() && !DataController()->View().IsGrouped() &&
          DataSet() != nullptr;
 }
@@ -434,6 +433,8 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   }
   if (IsGridMode()) {
     ReloadBuffer();
+    if (DataController()->MultiSelect())
+      DBDataController()->DBSelection().DropInvalid(ds);
     FActiveRecordIndex = FDataLink->ActiveRecord();
     if (!IsPositioning())
       FocusActiveRecord();

@@ -293,6 +293,8 @@ TEST_P(DBData, GridModeBookmarksAndSelection) {
   EXPECT_EQ(f.ds->RecNo(), 7);
   EXPECT_TRUE(f.dc.FocusSelectedRow(9));
   EXPECT_EQ(f.ds->RecNo(), 10);
+  f.ds->Delete();
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 9) << "the deleted record's bookmark is dropped";
 }
 
 TEST_P(DBData, IncrementalSearchInTheDataSet) {
