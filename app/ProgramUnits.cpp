@@ -1,5 +1,6 @@
 #include "app/ProgramUnits.h"
 
+#include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
@@ -32,6 +33,7 @@ std::vector<TUnitInfo> ProgramUnits() {
       cxContainerUnit,
       cxFilterUnit,
       {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize},
+      cxDBDataUnit,
       cxFormatsUnit,
       cxDateUtilsUnit,
   };

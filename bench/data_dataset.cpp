@@ -3,7 +3,9 @@
 //   the same values from plain rows into the same vectors;
 // - opening the SQLite query (which reads every row) and walking it, against SQLite's own step loop reading
 //   the same rows into the same vectors;
-// - moving a page of 100 records and locating a record by its key.
+// - moving a page of 100 records and locating a record by its key;
+// - a dataset-bound data controller opened over each dataset (not in grid mode), against the same bare
+//   loops, and in grid mode over the in-memory dataset moving a page and locating by key.
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
@@ -13,6 +15,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "data/cxDBData.h"
 #include "platform/db/DB.h"
 #include "platform/db/MemDataSet.h"
 #include "platform/db/SQLiteQuery.h"
@@ -235,6 +238,101 @@ void BM_MemLocateAfterEdit(benchmark::State& state) {
   ds.Close();
 }
 BENCHMARK(BM_MemLocateAfterEdit)->Unit(benchmark::kMillisecond);
+
+class Item : public TObject {
+  PELVOR_CLASS(Item, TObject)
+};
+
+class Controller : public TcxDBDataController {
+public:
+  explicit Controller(TDataSource* ASource) : TcxDBDataController(nullptr) {
+    const char* names[] = {"ID", "Word", "Score"};
+    for (int i = 0; i < 3; ++i) {
+      Items.push_back(std::make_unique<Item>());
+      AddItem(Items.back().get());
+      ChangeFieldName(i, names[i]);
+    }
+    SetDataSource(ASource);
+  }
+  TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
+  std::vector<std::unique_ptr<Item>> Items;
+};
+
+void BM_ControllerOpenOverMem(benchmark::State& state) {
+  TMemDataSet& ds = SharedMem();
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  Controller dc(&source);
+  for (auto _ : state) {
+    ds.Open();
+    benchmark::DoNotOptimize(dc.GetRecordCount());
+    state.PauseTiming();
+    ds.Close();
+    state.ResumeTiming();
+  }
+  if (dc.GetRecordCount() != 0)
+    state.SkipWithError("the controller kept records of a closed dataset");
+}
+BENCHMARK(BM_ControllerOpenOverMem)->Unit(benchmark::kMillisecond);
+
+void BM_ControllerOpenOverSQLite(benchmark::State& state) {
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = DatabaseFile();
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&conn);
+  query.SetSQL(kSelect);
+  TDataSource source(nullptr);
+  source.SetDataSet(&query);
+  Controller dc(&source);
+  for (auto _ : state) {
+    query.Open();
+    benchmark::DoNotOptimize(dc.GetRecordCount());
+    state.PauseTiming();
+    query.Close();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ControllerOpenOverSQLite)->Unit(benchmark::kMillisecond);
+
+struct GridController {
+  TDataSource Source{nullptr};
+  std::unique_ptr<Controller> DC;
+  GridController() {
+    Source.SetDataSet(&SharedMem());
+    DC = std::make_unique<Controller>(&Source);
+    DC->DataModeController().SetGridMode(true);
+    DC->SetKeyFieldNames("ID");
+    SharedMem().Open();
+    SharedMem().SetRecNo(kRows / 2);
+  }
+  ~GridController() {
+    SharedMem().Close();
+    DC.reset();
+  }
+};
+
+void BM_GridModeMovePage(benchmark::State& state) {
+  GridController grid;
+  int direction = 1;
+  for (auto _ : state) {
+    grid.DC->Provider().Scroll(direction);
+    direction = -direction;
+  }
+  if (grid.DC->GetRecordCount() != 100)
+    state.SkipWithError("the grid buffer does not hold a page");
+}
+BENCHMARK(BM_GridModeMovePage)->Unit(benchmark::kMicrosecond);
+
+void BM_GridModeLocateByKey(benchmark::State& state) {
+  GridController grid;
+  std::mt19937 random(3);
+  int found = 0;
+  for (auto _ : state)
+    found += grid.DC->LocateByKey(int(random() % kRows) + 1);
+  if (found != int(state.iterations()))
+    state.SkipWithError("a key was not found");
+}
+BENCHMARK(BM_GridModeLocateByKey)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

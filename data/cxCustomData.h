@@ -1162,6 +1162,8 @@ public:
   bool IsFilterRecordEventAssigned() const { return OnFilterRecord.Assigned(); }
   virtual bool CanFocusRecord(int ARecordIndex);
   virtual bool CanChangeFocusedRow() { return true; }
+  // The name a filter text gives the item; empty where records have no named fields.
+  virtual AnsiString GetItemFilterFieldName(int AItemIndex) { return (void)AItemIndex, AnsiString(); }
 
   // Focus and navigation.
   int GetFocusedRowIndex() const { return FView->GetFocusedRowIndex(); }

@@ -115,7 +115,11 @@ AnsiString TcxDataFilterCriteriaItem::GetFieldCaption() {
 }
 
 AnsiString TcxDataFilterCriteriaItem::GetFieldName() {
-  return AnsiString();
+  TcxCustomDataField* field = Field();
+  if (!field || !field->DataController())
+    return AnsiString();
+  int index = field->DataController()->GetItemIndexOfField(field);
+  return index < 0 ? AnsiString() : field->DataController()->GetItemFilterFieldName(index);
 }
 
 TcxItemLink TcxDataFilterCriteriaItem::GetItemLink() {

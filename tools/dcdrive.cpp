@@ -1,5 +1,7 @@
 // dcdrive TABLE.csv OPS.txt: loads a table into an unbound data controller with one item per column, applies
 // the operations one per line and prints one JSON object per line. Bad input exits with status 2.
+// dcdrive --sqlite FILE --sql "SELECT ..." OPS.txt: the same over a dataset-bound controller reading the
+// query, one item per column of its result; edits are written back to the database.
 //
 // An operation that answers prints {"op":N,"result":V}, one that raises {"op":N,"error":"text"}; N is the
 // operation's line number in OPS.txt. "dump" prints the view. Operations that answer nothing print nothing.
@@ -14,7 +16,10 @@
 #include <vector>
 
 #include "data/cxCustomData.h"
+#include "data/cxDBData.h"
+#include "data/cxDBFilter.h"
 #include "data/cxVariants.h"
+#include "platform/db/SQLiteQuery.h"
 #include "platform/rtl/FormatSettings.h"
 
 namespace {
@@ -41,6 +46,41 @@ public:
 private:
   std::vector<Column*>* FColumns;
 };
+
+class DBController : public TcxDBDataController {
+public:
+  explicit DBController(std::vector<Column*>* AColumns) : TcxDBDataController(nullptr), FColumns(AColumns) {}
+  TObject* GetItem(int AIndex) override { return (*FColumns)[std::size_t(AIndex)]; }
+  int GetItemCount() override { return int(FColumns->size()); }
+
+private:
+  std::vector<Column*>* FColumns;
+};
+
+// The column type that setvalue parses for a field of the query.
+std::string ColumnTypeOf(TFieldType AType) {
+  switch (AType) {
+  case ftSmallint:
+  case ftInteger:
+  case ftWord:
+  case ftAutoInc:
+  case ftLargeint:
+    return "int";
+  case ftFloat:
+    return "float";
+  case ftCurrency:
+  case ftBCD:
+  case ftFMTBcd:
+    return "currency";
+  case ftBoolean:
+    return "bool";
+  case ftDate:
+  case ftDateTime:
+    return "date";
+  default:
+    return "string";
+  }
+}
 
 std::vector<std::vector<std::pair<std::string, bool>>> ParseCsv(const std::string& AText) {
   // Each cell carries whether it was quoted, since an empty unquoted cell is Null and "" the empty text.
@@ -275,7 +315,41 @@ std::string StripComment(const std::string& ALine) {
 struct Driver {
   std::vector<std::unique_ptr<Column>> Columns;
   std::vector<Column*> ColumnPointers;
-  std::unique_ptr<Controller> DC;
+  std::unique_ptr<TcxCustomDataController> DC;
+  TSQLiteConnection Connection{nullptr};
+  std::unique_ptr<TSQLiteQuery> Query;
+  TDataSource Source{nullptr};
+
+  ~Driver() {
+    DC.reset();
+    Query.reset();
+  }
+
+  void LoadQuery(const std::string& AFile, const std::string& ASQL) {
+    Connection.FileName = AFile;
+    Connection.Open();
+    // The references the database declares hold while the driver edits it.
+    Connection.ExecSQL("PRAGMA foreign_keys = ON");
+    Query = std::make_unique<TSQLiteQuery>(nullptr);
+    Query->SetConnection(&Connection);
+    Query->SetSQL(ASQL);
+    Query->Open();
+    for (int i = 0; i < Query->FieldCount(); ++i) {
+      auto column = std::make_unique<Column>();
+      column->Name = Query->Fields(i)->FieldName;
+      column->Type = ColumnTypeOf(Query->Fields(i)->DataType());
+      ColumnPointers.push_back(column.get());
+      Columns.push_back(std::move(column));
+    }
+    auto dc = std::make_unique<DBController>(&ColumnPointers);
+    for (std::size_t i = 0; i < Columns.size(); ++i) {
+      dc->AddItem(Columns[i].get());
+      dc->ChangeFieldName(int(i), Columns[i]->Name);
+    }
+    Source.SetDataSet(Query.get());
+    dc->SetDataSource(&Source);
+    DC = std::move(dc);
+  }
 
   int ColumnIndex(const std::string& AName) {
     for (std::size_t i = 0; i < Columns.size(); ++i)
@@ -569,22 +643,34 @@ struct Driver {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: dcdrive TABLE.csv OPS.txt\n";
+  bool sqlite = argc == 6 && std::string(argv[1]) == "--sqlite" && std::string(argv[3]) == "--sql";
+  if (argc != 3 && !sqlite) {
+    std::cerr
+        << "usage: dcdrive TABLE.csv OPS.txt\n       dcdrive --sqlite FILE --sql \"SELECT ...\" OPS.txt\n";
     return 2;
   }
   // The output must not depend on the machine's locale.
   FormatSettings.DecimalSeparator = '.';
+  if (sqlite) {
+    RegisterSQLiteQueryProperties();
+    cxDBFilterInitialize();
+    cxDBDataUnit.Initialization();
+  }
+  const char* source = sqlite ? argv[2] : argv[1];
+  const char* opsPath = sqlite ? argv[5] : argv[2];
   Driver driver;
   try {
-    driver.Load(argv[1]);
+    if (sqlite)
+      driver.LoadQuery(argv[2], argv[4]);
+    else
+      driver.Load(argv[1]);
   } catch (const std::exception& e) {
-    std::cerr << "dcdrive: " << argv[1] << ": " << e.what() << "\n";
+    std::cerr << "dcdrive: " << source << ": " << e.what() << "\n";
     return 2;
   }
-  std::ifstream ops(argv[2]);
+  std::ifstream ops(opsPath);
   if (!ops) {
-    std::cerr << "dcdrive: cannot read " << argv[2] << "\n";
+    std::cerr << "dcdrive: cannot read " << opsPath << "\n";
     return 2;
   }
   std::string line;
@@ -595,7 +681,7 @@ int main(int argc, char** argv) {
     try {
       words = SplitWords(StripComment(line));
     } catch (const BadInput& e) {
-      std::cerr << "dcdrive: " << argv[2] << ":" << number << ": " << e.what() << "\n";
+      std::cerr << "dcdrive: " << opsPath << ":" << number << ": " << e.what() << "\n";
       return 2;
     }
     if (words.empty())
@@ -611,7 +697,7 @@ int main(int argc, char** argv) {
       else
         out["result"] = result;
     } catch (const BadInput& e) {
-      std::cerr << "dcdrive: " << argv[2] << ":" << number << ": " << e.what() << "\n";
+      std::cerr << "dcdrive: " << opsPath << ":" << number << ": " << e.what() << "\n";
       return 2;
     } catch (const std::exception& e) {
       out["error"] = e.what();

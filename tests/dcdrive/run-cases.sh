@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs dcdrive on every NAME.ops beside its table (NAME.csv, or the table named on the first line as
-# "# table: FILE") and compares standard output and the exit status with NAME.expected (last line "exit N").
+# "# table: FILE"; or a SQLite database made by the script named as "# sqlite: FILE.sql" and queried by the
+# "# sql: " line) and compares standard output and the exit status with NAME.expected (last line "exit N").
 set -u
 tool=$1
 dir=$2
@@ -10,7 +11,16 @@ for ops in "$dir"/*.ops; do
   table="$name.csv"
   first=$(head -n1 "$ops")
   [[ $first == "# table: "* ]] && table="$dir/${first#\# table: }"
-  actual=$("$tool" "$table" "$ops" 2>/dev/null; echo "exit $?")
+  if [[ $first == "# sqlite: "* ]]; then
+    # A query case: a fresh database from the named script, the query on the "# sql: " line.
+    db=$(mktemp)
+    sqlite3 "$db" <"$dir/${first#\# sqlite: }"
+    sql=$(sed -n 's/^# sql: //p' "$ops" | head -n1)
+    actual=$("$tool" --sqlite "$db" --sql "$sql" "$ops" 2>/dev/null; echo "exit $?")
+    rm -f "$db"
+  else
+    actual=$("$tool" "$table" "$ops" 2>/dev/null; echo "exit $?")
+  fi
   if ! diff -u "$name.expected" <(printf '%s\n' "$actual"); then
     echo "FAILED: $(basename "$ops")"
     failed=1

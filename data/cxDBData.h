@@ -1,0 +1,389 @@
+#pragma once
+// The data controller bound to a dataset: a provider that reads the dataset through its own data link and
+// turns the link's events into the controller's changes, the controller with key fields, locate by key,
+// grid-mode bookmarks and incremental search in the dataset, and its companions (data-mode settings, the
+// detail filter adapter, the dataset filter criteria settings, summary items by field name).
+//
+// Outside grid mode the controller's record k is the dataset's k-th record; in grid mode the storage holds
+// only the link's buffer and record k is buffer row k.
+#include <unordered_map>
+
+#include "data/cxCustomData.h"
+#include "data/cxDB.h"
+#include "platform/classes/UnitList.h"
+#include "platform/db/DBDataSource.h"
+#include "platform/db/DBParams.h"
+
+class TcxDBDataController;
+class TcxDBDataProvider;
+
+extern const char* const cxSDBNotInGridMode;
+extern const char* const cxSDBKeyFieldNotFound;
+extern const char* const cxSDBDetailFilterControllerNotFound;
+
+// The value type that keeps values of AField; the string type without a field.
+TcxValueTypeClass GetValueTypeClassByField(TField* AField);
+
+class TcxDBDataLink : public TDataLink {
+  PELVOR_CLASS(TcxDBDataLink, TDataLink)
+public:
+  explicit TcxDBDataLink(TcxDBDataProvider* AProvider) : FProvider(AProvider) { VisualControl = true; }
+  TcxDBDataProvider* Provider() const { return FProvider; }
+  // A disabled-state event arrived while controls were disabled: the next change is a layout change.
+  bool PendingLayoutChange = false;
+
+protected:
+  void ActiveChanged() override;
+  void DataEvent(TDataEvent AEvent, std::intptr_t AInfo) override;
+  void DataSetChanged() override;
+  void DataSetScrolled(int ADistance) override;
+  void EditingChanged() override;
+  void LayoutChanged() override;
+  void RecordChanged(TField* AField) override;
+
+private:
+  TcxDBDataProvider* FProvider;
+};
+
+struct TcxDBDataProviderSavePosInfo {
+  TBookmarkStr Bookmark;
+  bool Bof = false;
+  bool Eof = false;
+  int ActiveRecord = 0;
+};
+
+class TcxDBDataProvider : public TcxCustomDataProvider {
+  PELVOR_CLASS(TcxDBDataProvider, TcxCustomDataProvider)
+public:
+  explicit TcxDBDataProvider(TcxCustomDataController* ADataController);
+  ~TcxDBDataProvider() override;
+
+  bool IsUnboundMode() override { return false; }
+  bool IsGridMode() override;
+  bool IsActiveDataSet() override;
+  bool IsOtherProviderInserting() override;
+  bool IsSyncMode() override;
+  bool IsActive() override;
+  bool IsFieldsReady() override;
+  bool IsBOF() override;
+  bool IsEOF() override;
+  bool IsEditing() override;
+  bool IsGridModeUpdating() override { return IsGridMode() && FGridBufferUpdating; }
+  bool IsInserting() override;
+  bool IsModified() override;
+  bool CanModify() override;
+  bool CanDelete() override;
+  void First() override;
+  void Prior() override;
+  void Next() override;
+  void Last() override;
+  void MoveBy(int ADistance) override;
+  void Scroll(int ADistance) override;
+  void SavePos() override;
+  void RestorePos() override;
+  void Append() override;
+  void Insert() override;
+  void Edit() override;
+  void Post() override;
+  void Cancel() override;
+  void Delete() override;
+  void DeleteRecords(std::vector<int>& AList) override;
+  Variant GetEditValue(int ARecordIndex, TcxCustomDataField* AField,
+                       TcxDataEditValueSource AEditValueSource) override;
+  bool SetEditValue(int ARecordIndex, TcxCustomDataField* AField, const Variant& AValue,
+                    TcxDataEditValueSource AEditValueSource) override;
+  Variant GetRecordId(int ARecordIndex) override;
+  int GetActiveRecordIndex() override { return FActiveRecordIndex; }
+  void LoadRecords() override;
+  void EndLoadRecords() override;
+  std::unique_ptr<TcxValueDefReader, TObjectDeleter> CreateValueDefReader() override;
+  void DataScrolled(int ADistance) override;
+
+  // The base lock, plus the dataset's controls disabled for as long.
+  void LockNotify();
+  void UnlockNotify();
+
+  TcxDBDataLink& DataLink() { return *FDataLink; }
+  TDataSet* DataSet() const { return FDataLink->DataSet(); }
+  TcxDBDataController* DBDataController() const;
+  int BufferSize() const;
+  int ActiveRecordIndex() const { return FActiveRecordIndex; }
+  bool InDataSetOperation() const { return FInDataSetOperation; }
+  const TcxDBDataProviderSavePosInfo& SavedPos() const { return FSavePos; }
+  // Runs AOperation as a change of the dataset: a pending edit is brought to browse mode first, and the
+  // operation flag is cleared however the operation ends.
+  template <class F> void DataSetOperation(F AOperation);
+  // Sets the dataset's position on behalf of the controller: its events then only track the position.
+  template <class F> auto Positioning(F AOperation) -> decltype(AOperation());
+  bool IsPositioning() const { return FPositioning != 0; }
+  // Every live provider of the unit.
+  static const std::vector<TcxDBDataProvider*>& Providers();
+
+private:
+  friend class TcxDBDataLink;
+  friend class TcxDBDataController;
+  friend class TcxDBDataModeController;
+  void LinkActiveChanged(bool AActive);
+  void LinkDataSetChanged();
+  void LinkEditingChanged();
+  void ReloadBuffer();
+  // Focuses the controller's record for the dataset's current record, without moving the dataset.
+  void FocusActiveRecord();
+  int CurrentRecordIndex();
+
+  std::unique_ptr<TcxDBDataLink, TObjectDeleter> FDataLink;
+  bool FInDataSetOperation = false;
+  bool FGridBufferUpdating = false;
+  bool FInReload = false;
+  bool FDetaching = false;    // the controller is going: link events must not reach it
+  bool FLoadDisabled = false; // LoadRecords disabled the controls; EndLoadRecords or a failed load enables
+  int FPositioning = 0;
+  int FActiveRecordIndex = 0;
+  TcxDBDataProviderSavePosInfo FSavePos;
+};
+
+class TcxValueDefDBReader : public TcxValueDefReader {
+  PELVOR_CLASS(TcxValueDefDBReader, TcxValueDefReader)
+public:
+  explicit TcxValueDefDBReader(TcxDBDataController* ADataController);
+  AnsiString GetDisplayText(TcxValueDef* AValueDef) override;
+  Variant GetValue(TcxValueDef* AValueDef) override;
+
+private:
+  struct TEntry {
+    TcxValueDef* Def;
+    TField* Field;
+    bool Blob;
+  };
+  const TEntry* EntryOf(TcxValueDef* AValueDef);
+  // Cells arrive in definition order, so a cursor over the entries finds the next one at once.
+  std::vector<TEntry> FEntries;
+  std::size_t FCursor = 0;
+};
+
+// Bookmarks of the selected records, in the dataset's order: grid mode loads too few records to select
+// by record index.
+class TcxDBDataSelection : public TcxDataSelection {
+  PELVOR_CLASS(TcxDBDataSelection, TcxDataSelection)
+public:
+  explicit TcxDBDataSelection(TcxCustomDataController* ADataController) : TcxDataSelection(ADataController) {}
+  // Found: its index; not found: the insertion index, answered as false.
+  bool FindBookmark(TDataSet* ADataSet, const TBookmarkStr& ABookmark, int& AIndex) const;
+  // False when already selected.
+  bool AddBookmark(TDataSet* ADataSet, const TBookmarkStr& ABookmark);
+  bool RemoveBookmark(TDataSet* ADataSet, const TBookmarkStr& ABookmark);
+  void DropInvalid(TDataSet* ADataSet);
+  std::vector<TBookmarkStr> Bookmarks;
+  TBookmarkStr AnchorBookmark;
+};
+
+using TcxDBDataModeControllerDetailFirstEvent =
+    TEvent<void(class TcxDBDataModeController* Sender, TDataSet* ADataSet, const AnsiString& AKeyFieldNames,
+                const Variant& AKeyValues, bool& AReopened)>;
+using TcxDBDataModeControllerDetailIsCurrentQueryEvent =
+    TEvent<bool(class TcxDBDataModeController* Sender, TDataSet* ADataSet, const AnsiString& AKeyFieldNames,
+                const Variant& AKeyValues)>;
+
+class TcxDBDataModeController : public TPersistent {
+  PELVOR_CLASS(TcxDBDataModeController, TPersistent)
+public:
+  explicit TcxDBDataModeController(TcxDBDataController* ADataController) : FDataController(ADataController) {}
+  void Assign(TPersistent* Source) override;
+  virtual bool DetailIsCurrentQuery(const AnsiString& AKeyFieldNames, const Variant& AKeyValues);
+  virtual void DetailFirst(const AnsiString& AKeyFieldNames, const Variant& AKeyValues, bool& AReopened);
+
+  bool DetailInSQLMode = false;
+  bool DetailSynchronization = true;
+  bool ShowDataSetInserts = true;
+  bool GridMode() const { return FGridMode; }
+  void SetGridMode(bool AValue);
+  int GridModeBufferCount() const { return FGridModeBufferCount; }
+  void SetGridModeBufferCount(int AValue);
+  bool SmartRefresh() const { return FSmartRefresh; }
+  void SetSmartRefresh(bool AValue) { FSmartRefresh = AValue; }
+  bool SyncMode() const { return FSyncMode; }
+  void SetSyncMode(bool AValue);
+  TcxDBDataModeControllerDetailFirstEvent OnDetailFirst;
+  TcxDBDataModeControllerDetailIsCurrentQueryEvent OnDetailIsCurrentQuery;
+  TcxDBDataController* DataController() const { return FDataController; }
+
+private:
+  TcxDBDataController* FDataController;
+  bool FGridMode = false;
+  int FGridModeBufferCount = 0;
+  bool FSmartRefresh = false;
+  bool FSyncMode = true;
+};
+
+// Class-level operations, registered for TDataSet in the unit's adapter list so that every dataset class
+// finds it as its nearest registered ancestor.
+class TcxDBProviderDetailFilterAdapter : public TcxDBAdapterItem {
+  PELVOR_CLASS(TcxDBProviderDetailFilterAdapter, TcxDBAdapterItem)
+public:
+  using TcxDBAdapterItem::TcxDBAdapterItem;
+  virtual bool IsCurrentQuery(TDataSet* ADataSet, const AnsiString& AParamNames, const Variant& AParamValues);
+  virtual void ReopenSQL(TDataSet* ADataSet, const AnsiString& AParamNames, const Variant& AParamValues,
+                         bool& AReopened);
+  virtual void SetDetailFirst(TDataSet* ADataSet, const AnsiString& AKeyFieldNames, const Variant& AKeyValues,
+                              bool& AReopened, bool ADetailInSQLMode);
+  // The dataset's published "Params", nullptr without one.
+  static TParams* FindParams(TDataSet* ADataSet);
+};
+
+// nullptr until start-up and after shut-down.
+TcxDBAdapterList* DetailFilterAdapters();
+
+// The dataset side of the controller's filter: it can hand the filter text to the dataset.
+class TcxDBDataFilterCriteria : public TPersistent {
+  PELVOR_CLASS(TcxDBDataFilterCriteria, TPersistent)
+public:
+  explicit TcxDBDataFilterCriteria(TcxDBDataController* ADataController) : FDataController(ADataController) {}
+  void Assign(TPersistent* Source) override;
+  // Brings the dataset in step with the controller's criteria.
+  void Changed();
+  void Reset();
+  // Whether the controller filters its own records: not when the dataset does it.
+  bool IsFiltering();
+  bool AutoDataSetFilter() const { return FAutoDataSetFilter; }
+  void SetAutoDataSetFilter(bool AValue);
+  bool IgnoreOrigin() const { return FIgnoreOrigin; }
+  void SetIgnoreOrigin(bool AValue);
+  TEvent<void(TcxDBDataFilterCriteria* Sender, TDataSet* ADataSet, const AnsiString& AFilterText)>
+      OnBeforeChange;
+  // Why the dataset refused the last filter text handed to it by a criteria change, which cannot raise
+  // (criteria report changes from their update brackets); empty when it took it. The controller then keeps
+  // filtering its own records.
+  AnsiString LastError;
+
+private:
+  TcxDBDataController* FDataController;
+  bool FAutoDataSetFilter = false;
+  bool FIgnoreOrigin = true;
+};
+
+class TcxDBDataController : public TcxCustomDataController {
+  PELVOR_CLASS(TcxDBDataController, TcxCustomDataController)
+public:
+  explicit TcxDBDataController(TObject* AOwner);
+  ~TcxDBDataController() override;
+
+  TDataSource* DataSource() const;
+  void SetDataSource(TDataSource* AValue);
+  TDataSet* DataSet() const;
+  const AnsiString& KeyFieldNames() const { return FKeyFieldNames; }
+  void SetKeyFieldNames(const AnsiString& AValue);
+  TcxDBDataModeController& DataModeController() { return FDataModeController; }
+  TcxDBDataFilterCriteria& DBFilter() { return FDBFilter; }
+  TcxDBDataProvider& DBProvider() { return static_cast<TcxDBDataProvider&>(Provider()); }
+
+  int GetDataSetRecordCount();
+  int GetDataSetRecNo();
+  void SetDataSetRecNo(int AValue);
+  bool IsDataSetSequenced();
+
+  // Binds item AItemIndex to the dataset field(s) named; ";" separates the parts of a composite name.
+  void ChangeFieldName(int AItemIndex, const AnsiString& AFieldName);
+  TField* GetItemField(int AItemIndex);
+  AnsiString GetItemFieldName(int AItemIndex);
+  TField* GetFieldOf(TcxCustomDataField* AField) const;
+  // The key field's fields: one per name of KeyFieldNames.
+  std::vector<TcxCustomDataField*> GetKeyFields() const { return FKeyFields; }
+  bool IsKeyNavigation();
+  // Null without key fields, one value for one key field, a Variant array for several.
+  Variant GetRecordId(int ARecordIndex);
+
+  int FindRecordIndexByKey(const Variant& AKeyValue);
+  bool LocateByKey(const Variant& AKeyValue);
+  // The loaded record holding the dataset's current key values; -1 when none.
+  int FindRecordIndexByDataSetKey();
+  // Moves the dataset to record ARecordIndex; true only when it got there.
+  virtual bool SyncDataSetPos(int ARecordIndex);
+  bool CanFocusRecord(int ARecordIndex) override;
+  AnsiString GetItemFilterFieldName(int AItemIndex) override;
+  void CheckBrowseMode();
+  virtual int GetDefaultGridModeBufferCount() { return 100; }
+  void UpdateFields() override;
+  void ReloadData();
+  // The incremental search in the dataset over the display text of AItemIndex's field.
+  bool LocateInDataSource(int AItemIndex, const AnsiString& AText, bool AForward, bool AFindNext);
+  TcxDBProviderDetailFilterAdapter* GetDetailFilterAdapter();
+  // Binds a summary item to a dataset field by name; an empty name unbinds it.
+  void SetSummaryItemFieldName(TcxDataSummaryItem* AItem, const AnsiString& AFieldName);
+
+  // Grid-mode bookmarks; outside grid mode the base controller's record bookmark.
+  bool SaveBookmark();
+  bool GotoBookmark();
+  void ClearBookmark();
+  bool IsBookmarkAvailable() const;
+  bool IsBookmarkRow(int ARowIndex);
+  bool IsBookmarkRecordDeleted();
+  const TBookmarkStr& BookmarkText() const { return FBookmark; }
+  // The dataset's bookmark of buffer row ARowIndex.
+  TBookmarkStr GetRowBookmark(int ARowIndex);
+
+  // Selection by bookmarks; each raises "DataController not in GridMode" outside grid mode.
+  int GetSelectedBookmarkCount();
+  TBookmarkStr GetSelectedBookmark(int AIndex);
+  const TBookmarkStr& GetAnchorBookmark();
+  int GetSelectedRowIndex(int AIndex);
+  void ChangeRowSelection(int ARowIndex, bool ASelected);
+  void SetSelectionAnchor(int ARowIndex);
+  void SelectFromAnchor(int ARowIndex, bool AKeepSelection);
+  void SelectAll();
+  void ClearSelection();
+  bool FocusSelectedRow(int AIndex);
+  void DeleteSelection();
+  TcxDBDataSelection& DBSelection() { return static_cast<TcxDBDataSelection&>(View().Selection()); }
+
+private:
+  friend class TcxDBDataProvider;
+  friend class TcxDBDataLink;
+  friend class TcxValueDefDBReader;
+  void CheckGridMode();
+  void BindField(TcxCustomDataField* AField, const AnsiString& AName);
+  void RebuildKeyFields();
+  void FilterChanged(TObject* Sender);
+  void DoSelectionChanged();
+
+  TcxDBDataModeController FDataModeController{this};
+  TcxDBDataFilterCriteria FDBFilter{this};
+  AnsiString FKeyFieldNames;
+  std::vector<TcxCustomDataField*> FKeyFields; // internal fields, one per key name
+  std::unordered_map<TObject*, AnsiString> FItemFieldNames;
+  std::unordered_map<TcxCustomDataField*, TField*> FBindings;
+  std::vector<std::pair<TcxDataSummaryItem*, TcxCustomDataField*>> FSummaryFields;
+  std::unordered_map<TcxCustomDataField*, AnsiString> FInternalNames;
+  TBookmarkStr FBookmark;
+  bool FFocusing = false;
+};
+
+extern const TUnitInfo cxDBDataUnit;
+
+template <class F> void TcxDBDataProvider::DataSetOperation(F AOperation) {
+  TDataSet* ds = DataSet();
+  if (!ds) {
+    AOperation();
+    return;
+  }
+  struct Guard {
+    bool& Flag;
+    ~Guard() { Flag = false; }
+  } guard{FInDataSetOperation};
+  FInDataSetOperation = true;
+  if (IsEditState(ds->State())) {
+    if (ds->State() == dsInsert)
+      ds->CheckBrowseMode();
+    if (IsEditState(ds->State()))
+      FDataLink->UpdateRecord();
+  }
+  AOperation();
+}
+
+template <class F> auto TcxDBDataProvider::Positioning(F AOperation) -> decltype(AOperation()) {
+  struct Guard {
+    int& Count;
+    ~Guard() { --Count; }
+  } guard{FPositioning};
+  ++FPositioning;
+  return AOperation();
+}

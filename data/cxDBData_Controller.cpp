@@ -1,0 +1,641 @@
+#include <algorithm>
+
+#include "data/cxCustomData_Internal.h"
+#include "data/cxDBData.h"
+
+const char* const cxSDBNotInGridMode = "DataController not in GridMode";
+const char* const cxSDBKeyFieldNotFound = "Key Field not found";
+const char* const cxSDBDetailFilterControllerNotFound = "DetailFilterController not found";
+
+namespace {
+
+// Locks notification and saves the dataset's position for a scope; the position comes back and the lock
+// goes however the scope ends, unless Keep() says the new position stays.
+class TPositionLock {
+public:
+  explicit TPositionLock(TcxDBDataProvider& AProvider) : FProvider(AProvider) {
+    FProvider.SavePos();
+    FProvider.LockNotify();
+  }
+  ~TPositionLock() {
+    try {
+      if (!FKeep)
+        FProvider.RestorePos();
+    } catch (...) { // the position is lost with the record; the lock must still go
+    }
+    FProvider.UnlockNotify();
+  }
+  void Keep() { FKeep = true; }
+  TPositionLock(const TPositionLock&) = delete;
+  TPositionLock& operator=(const TPositionLock&) = delete;
+
+private:
+  TcxDBDataProvider& FProvider;
+  bool FKeep = false;
+};
+
+std::vector<AnsiString> SplitNames(const AnsiString& ANames) {
+  std::vector<AnsiString> names;
+  AnsiString name;
+  auto flush = [&] {
+    std::size_t b = name.find_first_not_of(" []"), e = name.find_last_not_of(" []");
+    if (b != AnsiString::npos)
+      names.push_back(name.substr(b, e - b + 1));
+    name.clear();
+  };
+  for (char c : ANames) {
+    if (c == ';')
+      flush();
+    else
+      name += c;
+  }
+  flush();
+  return names;
+}
+
+} // namespace
+
+TcxDBDataController::TcxDBDataController(TObject* AOwner)
+    : TcxCustomDataController(AOwner, ClassOf<TcxDBDataProvider>(), ClassOf<TcxDBDataSelection>()) {
+  Filter().OnChanged = TNotifyEvent(this, &TcxDBDataController::FilterChanged);
+}
+
+TcxDBDataController::~TcxDBDataController() {
+  // The owner's part is gone already: letting go of the source must not reload through its items.
+  DBProvider().FDetaching = true;
+  DBProvider().DataLink().SetDataSource(nullptr);
+}
+
+TDataSource* TcxDBDataController::DataSource() const {
+  return const_cast<TcxDBDataController*>(this)->DBProvider().DataLink().DataSource();
+}
+
+void TcxDBDataController::SetDataSource(TDataSource* AValue) {
+  TDataSet* old = DataSet();
+  DBProvider().DataLink().SetDataSource(AValue);
+  if (DataSet() != old)
+    DBProvider().LinkActiveChanged(DBProvider().DataLink().Active());
+}
+
+TDataSet* TcxDBDataController::DataSet() const {
+  return const_cast<TcxDBDataController*>(this)->DBProvider().DataSet();
+}
+
+int TcxDBDataController::GetDataSetRecordCount() {
+  return DataSet() && DataSet()->Active() ? DataSet()->RecordCount() : 0;
+}
+
+int TcxDBDataController::GetDataSetRecNo() {
+  return DataSet() && DataSet()->Active() ? DataSet()->RecNo() : -1;
+}
+
+void TcxDBDataController::SetDataSetRecNo(int AValue) {
+  if (DataSet() && DataSet()->Active())
+    DataSet()->SetRecNo(AValue);
+}
+
+bool TcxDBDataController::IsDataSetSequenced() {
+  return DataSet() && DataSet()->IsSequenced();
+}
+
+TField* TcxDBDataController::GetFieldOf(TcxCustomDataField* AField) const {
+  if (!AField || !DataSet() || !DataSet()->Active())
+    return nullptr;
+  auto it = FBindings.find(AField);
+  return it == FBindings.end() ? nullptr : it->second;
+}
+
+void TcxDBDataController::BindField(TcxCustomDataField* AField, const AnsiString& AName) {
+  TDataSet* ds = DataSet();
+  TField* field = ds && ds->Active() && !AName.empty() ? ds->FindField(AName) : nullptr;
+  if (!field) {
+    FBindings.erase(AField);
+    return;
+  }
+  FBindings[AField] = field;
+  TcxValueTypeClass type = GetValueTypeClassByField(field);
+  int item = GetItemIndexOfField(AField);
+  if (item >= 0 && !AField->IsInternal())
+    TcxCustomDataController::SetItemValueTypeClass(item, type);
+  else
+    AField->SetValueTypeClass(type);
+}
+
+void TcxDBDataController::UpdateFields() {
+  FBindings.clear();
+  for (int i = 0; i < GetItemCount(); ++i) {
+    TcxCustomDataField* field = TcxCustomDataController::GetItemField(i);
+    auto it = FItemFieldNames.find(GetItem(i));
+    if (field && it != FItemFieldNames.end())
+      BindField(field, it->second);
+  }
+  std::vector<AnsiString> keys = SplitNames(FKeyFieldNames);
+  for (std::size_t i = 0; i < FKeyFields.size() && i < keys.size(); ++i)
+    BindField(FKeyFields[i], keys[i]);
+  for (auto& [field, name] : FInternalNames)
+    BindField(field, name);
+  TcxCustomDataController::UpdateFields();
+}
+
+void TcxDBDataController::ChangeFieldName(int AItemIndex, const AnsiString& AFieldName) {
+  CheckItemRange(AItemIndex);
+  FItemFieldNames[GetItem(AItemIndex)] = AFieldName;
+  CheckStructure();
+}
+
+TField* TcxDBDataController::GetItemField(int AItemIndex) {
+  CheckItemRange(AItemIndex);
+  return GetFieldOf(TcxCustomDataController::GetItemField(AItemIndex));
+}
+
+AnsiString TcxDBDataController::GetItemFieldName(int AItemIndex) {
+  CheckItemRange(AItemIndex);
+  auto it = FItemFieldNames.find(GetItem(AItemIndex));
+  return it == FItemFieldNames.end() ? AnsiString() : it->second;
+}
+
+void TcxDBDataController::RebuildKeyFields() {
+  for (TcxCustomDataField* field : FKeyFields) {
+    FBindings.erase(field);
+    RemoveField(field);
+  }
+  FKeyFields.clear();
+  for (std::size_t i = 0; i < SplitNames(FKeyFieldNames).size(); ++i)
+    FKeyFields.push_back(AddInternalField());
+}
+
+void TcxDBDataController::SetKeyFieldNames(const AnsiString& AValue) {
+  if (AValue == FKeyFieldNames)
+    return;
+  TDataSet* ds = DataSet();
+  if (ds && ds->Active())
+    for (const AnsiString& name : SplitNames(AValue))
+      if (!ds->FindField(name))
+        throw EcxInvalidDataControllerOperation(cxSDBKeyFieldNotFound);
+  FKeyFieldNames = AValue;
+  RebuildKeyFields();
+  ReloadData();
+}
+
+bool TcxDBDataController::IsKeyNavigation() {
+  return !FKeyFields.empty() && !IsGridMode();
+}
+
+Variant TcxDBDataController::GetRecordId(int ARecordIndex) {
+  CheckRecordRange(ARecordIndex);
+  if (FKeyFields.empty())
+    return Null;
+  return GetRecordValuesByFields(ARecordIndex, FKeyFields);
+}
+
+int TcxDBDataController::FindRecordIndexByKey(const Variant& AKeyValue) {
+  if (FKeyFields.empty())
+    return -1;
+  TcxValueDefUnboundReader reader;
+  if (FKeyFields.size() == 1) {
+    reader.SetValue(FKeyFields[0]->ValueDef(), AKeyValue);
+  } else {
+    if (!VarIsArray(AKeyValue) ||
+        VarArrayHighBound(AKeyValue, 1) - VarArrayLowBound(AKeyValue, 1) + 1 != int(FKeyFields.size()))
+      return -1;
+    for (std::size_t i = 0; i < FKeyFields.size(); ++i)
+      reader.SetValue(FKeyFields[i]->ValueDef(), AKeyValue[int(i) + VarArrayLowBound(AKeyValue, 1)]);
+  }
+  TcxDataControllerKeyLocateObject locate(this);
+  locate.KeyFields = FKeyFields;
+  locate.ReadData(&reader);
+  return locate.FindRecordIndex();
+}
+
+int TcxDBDataController::FindRecordIndexByDataSetKey() {
+  TDataSet* ds = DataSet();
+  if (FKeyFields.empty() || !ds || !ds->Active() || ds->IsEmpty())
+    return -1;
+  std::vector<TField*> fields;
+  for (TcxCustomDataField* key : FKeyFields) {
+    TField* field = GetFieldOf(key);
+    if (!field)
+      return -1;
+    fields.push_back(field);
+  }
+  Variant values;
+  GetFieldValues(fields, values);
+  return FindRecordIndexByKey(values);
+}
+
+bool TcxDBDataController::LocateByKey(const Variant& AKeyValue) {
+  int record = FindRecordIndexByKey(AKeyValue);
+  if (record == -1 && IsGridMode() && !FKeyFieldNames.empty() && DataSet() && DataSet()->Active()) {
+    if (FKeyFields.size() > 1 && !VarIsArray(AKeyValue))
+      return false;
+    Provider().BeginLocate();
+    struct End {
+      TcxCustomDataProvider& P;
+      ~End() { P.EndLocate(); }
+    } end{Provider()};
+    if (!DataSet()->Locate(FKeyFieldNames, AKeyValue, TLocateOptions()))
+      return false;
+    SetFocusedRowSelected(true);
+    return true;
+  }
+  if (record == -1) {
+    ChangeFocusedRowIndex(-1);
+    return false;
+  }
+  return ChangeFocusedRecordIndex(record);
+}
+
+bool TcxDBDataController::SyncDataSetPos(int ARecordIndex) {
+  TDataSet* ds = DataSet();
+  if (ARecordIndex < 0 || !ds || !ds->Active())
+    return false;
+  TcxDBDataProvider& provider = DBProvider();
+  if (IsKeyNavigation()) {
+    if (ARecordIndex == provider.FActiveRecordIndex && FindRecordIndexByDataSetKey() == ARecordIndex)
+      return true;
+    Variant key = GetRecordId(ARecordIndex);
+    bool found = provider.Positioning([&] { return ds->Locate(FKeyFieldNames, key, TLocateOptions()); });
+    if (found)
+      provider.FActiveRecordIndex = ARecordIndex;
+    return found;
+  }
+  int from = IsGridMode() ? provider.DataLink().ActiveRecord() : provider.FActiveRecordIndex;
+  int distance = ARecordIndex - from;
+  int moved = distance == 0 ? 0 : provider.Positioning([&] { return ds->MoveBy(distance); });
+  provider.FActiveRecordIndex = IsGridMode() ? provider.DataLink().ActiveRecord() : from + moved;
+  // Short at either end of the data: the dataset is not on the record asked for.
+  return moved == distance;
+}
+
+bool TcxDBDataController::CanFocusRecord(int ARecordIndex) {
+  if (FFocusing || ARecordIndex < 0 || !Provider().IsSyncMode() || DBProvider().IsPositioning())
+    return TcxCustomDataController::CanFocusRecord(ARecordIndex);
+  if (Provider().IsEditing() && DataSet()->State() != dsBrowse)
+    CheckBrowseMode();
+  Provider().BeginLocate();
+  struct End {
+    TcxCustomDataProvider& P;
+    ~End() { P.EndLocate(); }
+  } end{Provider()};
+  return SyncDataSetPos(ARecordIndex);
+}
+
+AnsiString TcxDBDataController::GetItemFilterFieldName(int AItemIndex) {
+  return GetFilterFieldName(GetItemField(AItemIndex), FDBFilter.IgnoreOrigin());
+}
+
+void TcxDBDataController::CheckBrowseMode() {
+  if (DataSet())
+    DataSet()->CheckBrowseMode();
+}
+
+void TcxDBDataController::ReloadData() {
+  TcxDBDataProvider& provider = DBProvider();
+  if (!IsGridMode())
+    provider.DataLink().SetBufferCount(1);
+  try {
+    TcxCustomDataController::ReloadData();
+  } catch (...) {
+    if (provider.FLoadDisabled) {
+      provider.FLoadDisabled = false;
+      provider.FInReload = false;
+      DataSet()->EnableControls();
+    }
+    throw;
+  }
+}
+
+bool TcxDBDataController::LocateInDataSource(int AItemIndex, const AnsiString& AText, bool AForward,
+                                             bool AFindNext) {
+  CheckItemRange(AItemIndex);
+  TDataSet* ds = DataSet();
+  TcxDBDataProvider& provider = DBProvider();
+  TField* field = GetItemField(AItemIndex);
+  if (!ds || !ds->Active() || !field || provider.IsEditing() || (ds->Bof() && ds->Eof()))
+    return false;
+  AnsiString text = AnsiUpperCase(AText);
+  auto matches = [&] { return AnsiUpperCase(field->DisplayText()).compare(0, text.size(), text) == 0; };
+  provider.BeginLocate();
+  struct End {
+    TcxCustomDataProvider& P;
+    ~End() { P.EndLocate(); }
+  } end{provider};
+  bool found = !AFindNext && matches();
+  if (!found) {
+    provider.Positioning([&] {
+      TPositionLock lock(provider);
+      TBookmarkStr start = provider.SavedPos().Bookmark;
+      bool wrapped = false;
+      for (;;) {
+        AForward ? ds->Next() : ds->Prior();
+        if (AForward ? ds->Eof() : ds->Bof()) {
+          if (AFindNext || wrapped)
+            break;
+          wrapped = true;
+          AForward ? ds->First() : ds->Last();
+        }
+        if (!start.empty() && ds->CompareBookmarks(ds->Bookmark(), start) == 0)
+          break;
+        if (matches()) {
+          found = true;
+          lock.Keep();
+          break;
+        }
+      }
+    });
+  }
+  if (found) {
+    provider.FActiveRecordIndex = provider.CurrentRecordIndex();
+    provider.FocusActiveRecord();
+    AddChanges(dccData);
+  }
+  return found;
+}
+
+TcxDBProviderDetailFilterAdapter* TcxDBDataController::GetDetailFilterAdapter() {
+  int index = -1;
+  TcxDBAdapterList* list = DetailFilterAdapters();
+  if (!list || !DataSet() || !list->FindAdapter(DataSet()->ClassType(), index))
+    throw EcxInvalidDataControllerOperation(cxSDBDetailFilterControllerNotFound);
+  return static_cast<TcxDBProviderDetailFilterAdapter*>(list->Items(index));
+}
+
+void TcxDBDataController::SetSummaryItemFieldName(TcxDataSummaryItem* AItem, const AnsiString& AFieldName) {
+  auto it = std::find_if(FSummaryFields.begin(), FSummaryFields.end(),
+                         [&](const auto& p) { return p.first == AItem; });
+  if (it != FSummaryFields.end()) {
+    if (FInternalNames[it->second] == AFieldName)
+      return;
+    AItem->SetField(nullptr);
+    FInternalNames.erase(it->second);
+    FBindings.erase(it->second);
+    RemoveField(it->second);
+    FSummaryFields.erase(it);
+  }
+  if (AFieldName.empty()) {
+    AddChanges(dccLayout);
+    return;
+  }
+  TcxCustomDataField* field = AddInternalField();
+  FInternalNames[field] = AFieldName;
+  FSummaryFields.emplace_back(AItem, field);
+  AItem->SetField(field);
+  ReloadData();
+}
+
+void TcxDBDataController::FilterChanged(TObject* Sender) {
+  (void)Sender;
+  try {
+    FDBFilter.Changed();
+  } catch (const Exception& e) {
+    FDBFilter.LastError = e.what();
+  }
+}
+
+void TcxDBDataController::CheckGridMode() {
+  if (!IsGridMode())
+    throw EcxInvalidDataControllerOperation(cxSDBNotInGridMode);
+}
+
+TBookmarkStr TcxDBDataController::GetRowBookmark(int ARowIndex) {
+  TcxDBDataLink& link = DBProvider().DataLink();
+  int record = GetRowInfo(ARowIndex).RecordIndex;
+  if (record < 0 || record >= link.RecordCount())
+    return TBookmarkStr();
+  int active = link.ActiveRecord();
+  link.SetActiveRecord(record);
+  TBookmarkStr bookmark = DataSet()->Bookmark();
+  link.SetActiveRecord(active);
+  return bookmark;
+}
+
+bool TcxDBDataController::SaveBookmark() {
+  if (!IsGridMode())
+    return TcxCustomDataController::SaveBookmark();
+  TDataSet* ds = DataSet();
+  TBookmarkStr bookmark = ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr();
+  if (bookmark.empty() || (!FBookmark.empty() && ds->CompareBookmarks(bookmark, FBookmark) == 0))
+    return false;
+  FBookmark = bookmark;
+  return true;
+}
+
+bool TcxDBDataController::GotoBookmark() {
+  if (!IsGridMode())
+    return TcxCustomDataController::GotoBookmark();
+  if (FBookmark.empty() || !DataSet()->BookmarkValid(FBookmark))
+    return false;
+  DataSet()->GotoBookmark(FBookmark);
+  return true;
+}
+
+void TcxDBDataController::ClearBookmark() {
+  FBookmark.clear();
+  TcxCustomDataController::ClearBookmark();
+}
+
+bool TcxDBDataController::IsBookmarkAvailable() const {
+  return IsGridMode() ? !FBookmark.empty() : TcxCustomDataController::IsBookmarkAvailable();
+}
+
+bool TcxDBDataController::IsBookmarkRow(int ARowIndex) {
+  if (!IsGridMode())
+    return TcxCustomDataController::IsBookmarkRow(ARowIndex);
+  return !FBookmark.empty() && GetRowBookmark(ARowIndex) == FBookmark;
+}
+
+bool TcxDBDataController::IsBookmarkRecordDeleted() {
+  return !DataSet() || !DataSet()->BookmarkValid(FBookmark);
+}
+
+int TcxDBDataController::GetSelectedBookmarkCount() {
+  CheckGridMode();
+  return MultiSelect() ? int(DBSelection().Bookmarks.size()) : (GetFocusedRowIndex() >= 0 ? 1 : 0);
+}
+
+TBookmarkStr TcxDBDataController::GetSelectedBookmark(int AIndex) {
+  CheckGridMode();
+  if (!MultiSelect())
+    return GetRowBookmark(GetFocusedRowIndex());
+  return DBSelection().Bookmarks.at(std::size_t(AIndex));
+}
+
+const TBookmarkStr& TcxDBDataController::GetAnchorBookmark() {
+  CheckGridMode();
+  return DBSelection().AnchorBookmark;
+}
+
+int TcxDBDataController::GetSelectedRowIndex(int AIndex) {
+  if (!IsGridMode())
+    return TcxCustomDataController::GetSelectedRowIndex(AIndex);
+  TBookmarkStr bookmark = GetSelectedBookmark(AIndex);
+  int rows = GetRowCount();
+  if (rows == 0)
+    return -1;
+  TDataSet* ds = DataSet();
+  if (ds->CompareBookmarks(bookmark, GetRowBookmark(0)) < 0 ||
+      ds->CompareBookmarks(bookmark, GetRowBookmark(rows - 1)) > 0)
+    return -1;
+  for (int row = 0; row < rows; ++row)
+    if (ds->CompareBookmarks(bookmark, GetRowBookmark(row)) == 0)
+      return row;
+  return -1;
+}
+
+void TcxDBDataController::DoSelectionChanged() {
+  AddChanges(dccSelection);
+}
+
+void TcxDBDataController::ChangeRowSelection(int ARowIndex, bool ASelected) {
+  if (!IsGridMode()) {
+    TcxCustomDataController::ChangeRowSelection(ARowIndex, ASelected);
+    return;
+  }
+  View().CheckRowIndex(ARowIndex);
+  TBookmarkStr bookmark = GetRowBookmark(ARowIndex);
+  bool changed = ASelected ? DBSelection().AddBookmark(DataSet(), bookmark)
+                           : DBSelection().RemoveBookmark(DataSet(), bookmark);
+  if (changed)
+    DoSelectionChanged();
+}
+
+void TcxDBDataController::SetSelectionAnchor(int ARowIndex) {
+  if (!IsGridMode()) {
+    TcxCustomDataController::SetSelectionAnchor(ARowIndex);
+    return;
+  }
+  View().CheckRowIndex(ARowIndex);
+  DBSelection().AnchorBookmark = GetRowBookmark(ARowIndex);
+}
+
+void TcxDBDataController::SelectFromAnchor(int ARowIndex, bool AKeepSelection) {
+  if (!IsGridMode()) {
+    TcxCustomDataController::SelectFromAnchor(ARowIndex, AKeepSelection);
+    return;
+  }
+  View().CheckRowIndex(ARowIndex);
+  TDataSet* ds = DataSet();
+  TcxDBDataSelection& selection = DBSelection();
+  TBookmarkStr lo = selection.AnchorBookmark, hi = GetRowBookmark(ARowIndex);
+  if (lo.empty())
+    lo = hi;
+  if (!AKeepSelection)
+    selection.Bookmarks.clear();
+  if (ds->State() == dsInsert && ds->Eof())
+    return;
+  if (ds->CompareBookmarks(lo, hi) > 0)
+    std::swap(lo, hi);
+  TcxDBDataProvider& provider = DBProvider();
+  provider.Positioning([&] {
+    TPositionLock lock(provider);
+    ds->GotoBookmark(lo);
+    while (!ds->Eof()) {
+      TBookmarkStr current = ds->Bookmark();
+      selection.AddBookmark(ds, current);
+      if (ds->CompareBookmarks(current, hi) >= 0)
+        break;
+      ds->Next();
+    }
+  });
+  DoSelectionChanged();
+}
+
+void TcxDBDataController::SelectAll() {
+  if (!IsGridMode()) {
+    TcxCustomDataController::SelectAll();
+    return;
+  }
+  TDataSet* ds = DataSet();
+  TcxDBDataProvider& provider = DBProvider();
+  std::vector<TBookmarkStr> bookmarks;
+  provider.Positioning([&] {
+    TPositionLock lock(provider);
+    for (ds->First(); !ds->Eof(); ds->Next())
+      bookmarks.push_back(ds->Bookmark());
+  });
+  // The walk went in the dataset's order: the list is sorted as it stands.
+  DBSelection().Bookmarks = std::move(bookmarks);
+  DoSelectionChanged();
+}
+
+void TcxDBDataController::ClearSelection() {
+  DBSelection().Bookmarks.clear();
+  DBSelection().AnchorBookmark.clear();
+  TcxCustomDataController::ClearSelection();
+}
+
+bool TcxDBDataController::FocusSelectedRow(int AIndex) {
+  if (!IsGridMode())
+    return TcxCustomDataController::FocusSelectedRow(AIndex);
+  TBookmarkStr bookmark = GetSelectedBookmark(AIndex);
+  if (!DataSet()->BookmarkValid(bookmark))
+    return false;
+  DataSet()->GotoBookmark(bookmark);
+  return true;
+}
+
+void TcxDBDataController::DeleteSelection() {
+  if (!IsGridMode() || !MultiSelect()) {
+    TcxCustomDataController::DeleteSelection();
+    return;
+  }
+  TDataSet* ds = DataSet();
+  TcxDBDataSelection& selection = DBSelection();
+  TcxDBDataProvider& provider = DBProvider();
+  provider.DataSetOperation([&] {
+    provider.LockNotify();
+    struct Unlock {
+      TcxDBDataProvider& P;
+      ~Unlock() { P.UnlockNotify(); }
+    } unlock{provider};
+    while (!selection.Bookmarks.empty()) {
+      const TBookmarkStr& bookmark = selection.Bookmarks.back();
+      if (ds->BookmarkValid(bookmark)) {
+        ds->GotoBookmark(bookmark);
+        ds->Delete();
+      }
+      selection.Bookmarks.pop_back();
+    }
+  });
+  DoSelectionChanged();
+}
+
+bool TcxDBDataSelection::FindBookmark(TDataSet* ADataSet, const TBookmarkStr& ABookmark, int& AIndex) const {
+  int lo = 0, hi = int(Bookmarks.size()) - 1;
+  while (lo <= hi) {
+    int mid = (lo + hi) / 2;
+    int c = ADataSet->CompareBookmarks(Bookmarks[std::size_t(mid)], ABookmark);
+    if (c == 0) {
+      AIndex = mid;
+      return true;
+    }
+    if (c < 0)
+      lo = mid + 1;
+    else
+      hi = mid - 1;
+  }
+  AIndex = lo;
+  return false;
+}
+
+bool TcxDBDataSelection::AddBookmark(TDataSet* ADataSet, const TBookmarkStr& ABookmark) {
+  int index;
+  if (ABookmark.empty() || FindBookmark(ADataSet, ABookmark, index))
+    return false;
+  Bookmarks.insert(Bookmarks.begin() + index, ABookmark);
+  return true;
+}
+
+bool TcxDBDataSelection::RemoveBookmark(TDataSet* ADataSet, const TBookmarkStr& ABookmark) {
+  int index;
+  if (!FindBookmark(ADataSet, ABookmark, index))
+    return false;
+  Bookmarks.erase(Bookmarks.begin() + index);
+  return true;
+}
+
+void TcxDBDataSelection::DropInvalid(TDataSet* ADataSet) {
+  for (std::size_t i = Bookmarks.size(); i-- > 0;)
+    if (!ADataSet->BookmarkValid(Bookmarks[i]))
+      Bookmarks.erase(Bookmarks.begin() + std::ptrdiff_t(i));
+}

@@ -1,0 +1,268 @@
+#include <algorithm>
+#include <memory>
+
+#include "data/cxDBData.h"
+#include "platform/classes/ComponentStream.h"
+
+namespace {
+
+std::unique_ptr<TcxDBAdapterList, TObjectDeleter>& AdapterList() {
+  static std::unique_ptr<TcxDBAdapterList, TObjectDeleter> list;
+  return list;
+}
+
+bool SameValues(const Variant& A, const Variant& B) {
+  if (VarIsArray(A) != VarIsArray(B))
+    return false;
+  if (!VarIsArray(A))
+    return VarIsEmpty(A) == VarIsEmpty(B) && VarIsNull(A) == VarIsNull(B) &&
+           (VarIsNull(A) || VarIsEmpty(A) || A == B);
+  int lo = VarArrayLowBound(A, 1), hi = VarArrayHighBound(A, 1);
+  if (lo != VarArrayLowBound(B, 1) || hi != VarArrayHighBound(B, 1))
+    return false;
+  for (int i = lo; i <= hi; ++i)
+    if (!SameValues(A[i], B[i]))
+      return false;
+  return true;
+}
+
+void DetailFilterInitialize() {
+  AdapterList().reset(new TcxDBAdapterList());
+  AdapterList()->RegisterAdapter(ClassOf<TDataSet>(), ClassOf<TcxDBProviderDetailFilterAdapter>());
+}
+
+void DetailFilterFinalize() {
+  AdapterList().reset();
+}
+
+} // namespace
+
+const TUnitInfo cxDBDataUnit{"cxDBData", &DetailFilterInitialize, &DetailFilterFinalize};
+
+TcxDBAdapterList* DetailFilterAdapters() {
+  return AdapterList().get();
+}
+
+TcxValueTypeClass GetValueTypeClassByField(TField* AField) {
+  if (!AField)
+    return TcxStringValueType::Instance();
+  switch (AField->DataType()) {
+  case ftString:
+    return TcxStringValueType::Instance();
+  case ftSmallint:
+    return TcxSmallintValueType::Instance();
+  case ftInteger:
+  case ftAutoInc:
+    return TcxIntegerValueType::Instance();
+  case ftWord:
+    return TcxWordValueType::Instance();
+  case ftBoolean:
+    return TcxBooleanValueType::Instance();
+  case ftFloat:
+    return TcxFloatValueType::Instance();
+  case ftBCD:
+    return TcxCurrencyValueType::Instance();
+  case ftDate:
+  case ftTime:
+  case ftDateTime:
+    return TcxDateTimeValueType::Instance();
+  case ftWideString:
+    return TcxWideStringValueType::Instance();
+  case ftLargeint:
+    return TcxLargeIntValueType::Instance();
+  case ftFMTBcd:
+    return TcxFMTBcdValueType::Instance();
+  default:
+    return TcxVariantValueType::Instance();
+  }
+}
+
+void TcxDBDataModeController::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxDBDataModeController*>(Source);
+  if (!source) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  DetailInSQLMode = source->DetailInSQLMode;
+  DetailSynchronization = source->DetailSynchronization;
+  ShowDataSetInserts = source->ShowDataSetInserts;
+  SetGridModeBufferCount(source->FGridModeBufferCount);
+  SetSmartRefresh(source->FSmartRefresh);
+  SetSyncMode(source->FSyncMode);
+  SetGridMode(source->FGridMode);
+  OnDetailFirst = source->OnDetailFirst;
+  OnDetailIsCurrentQuery = source->OnDetailIsCurrentQuery;
+}
+
+void TcxDBDataModeController::SetGridMode(bool AValue) {
+  if (FGridMode == AValue)
+    return;
+  bool was = FDataController->IsGridMode();
+  FGridMode = AValue;
+  if (FDataController->IsGridMode() != was) {
+    FDataController->ClearSelection();
+    FDataController->ClearBookmark();
+    FDataController->ReloadData();
+    TcxDBDataProvider& provider = FDataController->DBProvider();
+    if (provider.DataSet() && provider.DataSet()->Active()) {
+      provider.FActiveRecordIndex = provider.CurrentRecordIndex();
+      provider.FocusActiveRecord();
+    }
+  }
+}
+
+void TcxDBDataModeController::SetGridModeBufferCount(int AValue) {
+  AValue = std::max(AValue, 0);
+  if (FGridModeBufferCount == AValue)
+    return;
+  FGridModeBufferCount = AValue;
+  if (FDataController->IsGridMode())
+    FDataController->DBProvider().ReloadBuffer();
+}
+
+void TcxDBDataModeController::SetSyncMode(bool AValue) {
+  if (FSyncMode == AValue)
+    return;
+  FSyncMode = AValue;
+  if (FDataController->Provider().IsActive())
+    FDataController->Provider().DataScrolled(0);
+}
+
+bool TcxDBDataModeController::DetailIsCurrentQuery(const AnsiString& AKeyFieldNames,
+                                                   const Variant& AKeyValues) {
+  if (OnDetailIsCurrentQuery)
+    return OnDetailIsCurrentQuery(this, FDataController->DataSet(), AKeyFieldNames, AKeyValues);
+  return FDataController->GetDetailFilterAdapter()->IsCurrentQuery(FDataController->DataSet(), AKeyFieldNames,
+                                                                   AKeyValues);
+}
+
+void TcxDBDataModeController::DetailFirst(const AnsiString& AKeyFieldNames, const Variant& AKeyValues,
+                                          bool& AReopened) {
+  AReopened = false;
+  if (OnDetailFirst) {
+    OnDetailFirst(this, FDataController->DataSet(), AKeyFieldNames, AKeyValues, AReopened);
+    return;
+  }
+  FDataController->GetDetailFilterAdapter()->SetDetailFirst(FDataController->DataSet(), AKeyFieldNames,
+                                                            AKeyValues, AReopened, DetailInSQLMode);
+}
+
+TParams* TcxDBProviderDetailFilterAdapter::FindParams(TDataSet* ADataSet) {
+  if (!ADataSet)
+    return nullptr;
+  for (const TPropInfo* prop : GetPublishedProperties(ADataSet->ClassType()))
+    if (SameText(prop->Name, "Params") && prop->GetObject)
+      return dynamic_cast<TParams*>(prop->GetObject(ADataSet));
+  return nullptr;
+}
+
+bool TcxDBProviderDetailFilterAdapter::IsCurrentQuery(TDataSet* ADataSet, const AnsiString& AParamNames,
+                                                      const Variant& AParamValues) {
+  TParams* params = FindParams(ADataSet);
+  return params && SameValues(params->ParamValues(AParamNames), AParamValues);
+}
+
+void TcxDBProviderDetailFilterAdapter::ReopenSQL(TDataSet* ADataSet, const AnsiString& AParamNames,
+                                                 const Variant& AParamValues, bool& AReopened) {
+  TParams* params = FindParams(ADataSet);
+  if (!params)
+    return;
+  if (SameValues(params->ParamValues(AParamNames), AParamValues)) {
+    ADataSet->First();
+    return;
+  }
+  ADataSet->DisableControls();
+  struct Enable {
+    TDataSet* DataSet;
+    ~Enable() { DataSet->EnableControls(); }
+  } enable{ADataSet};
+  ADataSet->Close();
+  params->SetParamValues(AParamNames, AParamValues);
+  ADataSet->Open();
+  AReopened = true;
+}
+
+void TcxDBProviderDetailFilterAdapter::SetDetailFirst(TDataSet* ADataSet, const AnsiString& AKeyFieldNames,
+                                                      const Variant& AKeyValues, bool& AReopened,
+                                                      bool ADetailInSQLMode) {
+  if (ADetailInSQLMode)
+    ReopenSQL(ADataSet, AKeyFieldNames, AKeyValues, AReopened);
+  else
+    ADataSet->Locate(AKeyFieldNames, AKeyValues, TLocateOptions());
+}
+
+void TcxDBDataFilterCriteria::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxDBDataFilterCriteria*>(Source);
+  if (!source) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  FAutoDataSetFilter = source->FAutoDataSetFilter;
+  FIgnoreOrigin = source->FIgnoreOrigin;
+  OnBeforeChange = source->OnBeforeChange;
+  Changed();
+}
+
+void TcxDBDataFilterCriteria::Reset() {
+  FAutoDataSetFilter = false;
+  FIgnoreOrigin = true;
+}
+
+void TcxDBDataFilterCriteria::SetAutoDataSetFilter(bool AValue) {
+  if (FAutoDataSetFilter != AValue) {
+    FAutoDataSetFilter = AValue;
+    Changed();
+  }
+}
+
+void TcxDBDataFilterCriteria::SetIgnoreOrigin(bool AValue) {
+  if (FIgnoreOrigin != AValue) {
+    FIgnoreOrigin = AValue;
+    Changed();
+  }
+}
+
+bool TcxDBDataFilterCriteria::IsFiltering() {
+  return FDataController->Filter().IsFiltering() && !OnBeforeChange && !FAutoDataSetFilter;
+}
+
+void TcxDBDataFilterCriteria::Changed() {
+  TDataSet* ds = FDataController->DataSet();
+  if (!ds)
+    return;
+  TcxDataFilterCriteria& filter = FDataController->Filter();
+  if (IsEditState(ds->State()))
+    FDataController->CheckBrowseMode();
+  AnsiString text = filter.GetFilterText();
+  if (OnBeforeChange && !text.empty())
+    OnBeforeChange(this, ds, text);
+  LastError.clear();
+  if (!FAutoDataSetFilter)
+    return;
+  bool filtered = filter.Active() && !text.empty();
+  TFilterOptions options;
+  if (filter.Options().Contains(fcoCaseInsensitive))
+    options.Include(foCaseInsensitive);
+  if (ds->Filter() == text && ds->Filtered() == filtered && ds->FilterOptions() == options)
+    return;
+  TcxDBDataProvider& provider = FDataController->DBProvider();
+  TFilterOptions oldOptions = ds->FilterOptions();
+  AnsiString oldText = ds->Filter();
+  bool oldFiltered = ds->Filtered();
+  // A text the dataset cannot read raises here: the dataset keeps its former filter and its controls.
+  provider.LockNotify();
+  struct Unlock {
+    TcxDBDataProvider& P;
+    ~Unlock() { P.UnlockNotify(); }
+  } unlock{provider};
+  try {
+    ds->SetFilterOptions(options);
+    ds->SetFilter(text);
+    ds->SetFiltered(filtered);
+  } catch (...) {
+    ds->SetFilterOptions(oldOptions);
+    ds->SetFilter(oldText);
+    ds->SetFiltered(oldFiltered);
+    throw;
+  }
+}

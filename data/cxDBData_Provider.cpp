@@ -1,0 +1,543 @@
+#include <algorithm>
+
+#include "data/cxCustomData_Internal.h"
+#include "data/cxDBData.h"
+
+using cxdata::TFlagGuard;
+
+namespace {
+
+std::vector<TcxDBDataProvider*>& ProviderList() {
+  static std::vector<TcxDBDataProvider*> list;
+  return list;
+}
+
+// Disables the dataset's controls for a scope; enabling runs however the scope ends.
+struct TControlsLock {
+  TDataSet* DataSet;
+  explicit TControlsLock(TDataSet* ADataSet) : DataSet(ADataSet) {
+    if (DataSet)
+      DataSet->DisableControls();
+  }
+  ~TControlsLock() {
+    if (DataSet)
+      DataSet->EnableControls();
+  }
+  TControlsLock(const TControlsLock&) = delete;
+  TControlsLock& operator=(const TControlsLock&) = delete;
+};
+
+} // namespace
+
+const std::vector<TcxDBDataProvider*>& TcxDBDataProvider::Providers() {
+  return ProviderList();
+}
+
+TcxDBDataProvider::TcxDBDataProvider(TcxCustomDataController* ADataController)
+    : TcxCustomDataProvider(ADataController), FDataLink(new TcxDBDataLink(this)) {
+  ProviderList().push_back(this);
+}
+
+TcxDBDataProvider::~TcxDBDataProvider() {
+  auto& list = ProviderList();
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  FDataLink->SetDataSource(nullptr);
+}
+
+TcxDBDataController* TcxDBDataProvider::DBDataController() const {
+  return static_cast<TcxDBDataController*>(DataController());
+}
+
+int TcxDBDataProvider::BufferSize() const {
+  int count = DBDataController()->DataModeController().GridModeBufferCount();
+  return count > 0 ? count : DBDataController()->GetDefaultGridModeBufferCount();
+}
+
+bool TcxDBDataProvider::IsGridMode() {
+  // Grouping needs every record loaded, so it rules a buffer out; so does the want of a dataset.
+  return DBDataController()->DataModeController().GridMode() && !DataController()->View().IsGrouped() &&
+         DataSet() != nullptr;
+}
+
+bool TcxDBDataProvider::IsActiveDataSet() {
+  return DataSet() && DataSet()->State() != dsInactive;
+}
+
+bool TcxDBDataProvider::IsOtherProviderInserting() {
+  for (TcxDBDataProvider* p : ProviderList())
+    if (p != this && p->DataSet() == DataSet() && DataSet() && p->FInDataSetOperation)
+      return true;
+  return false;
+}
+
+bool TcxDBDataProvider::IsSyncMode() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active())
+    return false;
+  auto& mode = DBDataController()->DataModeController();
+  if (!IsGridMode() && !mode.SyncMode())
+    return false;
+  return !DataController()->IsDetailMode() || mode.DetailSynchronization;
+}
+
+bool TcxDBDataProvider::IsActive() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() && !ds->ControlsDisabled();
+}
+
+bool TcxDBDataProvider::IsFieldsReady() {
+  TDataSet* ds = DataSet();
+  return ds && ds->FieldCount() > 0 && (ds->Active() || !ds->DefaultFields());
+}
+
+bool TcxDBDataProvider::IsBOF() {
+  return !FDataLink->Active() || DataSet()->Bof();
+}
+
+bool TcxDBDataProvider::IsEOF() {
+  return !FDataLink->Active() || DataSet()->Eof();
+}
+
+bool TcxDBDataProvider::IsEditing() {
+  TDataSet* ds = DataSet();
+  if (ds && ds->Active() && ds->CanModify())
+    return IsEditState(ds->State());
+  return TcxCustomDataProvider::IsEditing();
+}
+
+bool TcxDBDataProvider::IsInserting() {
+  return DataSet() && DataSet()->State() == dsInsert;
+}
+
+bool TcxDBDataProvider::IsModified() {
+  return TcxCustomDataProvider::IsModified() || (DataSet() && DataSet()->Modified());
+}
+
+bool TcxDBDataProvider::CanModify() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() && ds->CanModify() && IsSyncMode();
+}
+
+bool TcxDBDataProvider::CanDelete() {
+  return TcxCustomDataProvider::CanDelete() && DataSet() && !DataSet()->IsEmpty();
+}
+
+void TcxDBDataProvider::First() {
+  if (DataSet())
+    DataSet()->First();
+}
+void TcxDBDataProvider::Prior() {
+  if (DataSet())
+    DataSet()->Prior();
+}
+void TcxDBDataProvider::Next() {
+  if (DataSet())
+    DataSet()->Next();
+}
+void TcxDBDataProvider::Last() {
+  if (DataSet())
+    DataSet()->Last();
+}
+void TcxDBDataProvider::MoveBy(int ADistance) {
+  if (DataSet())
+    DataSet()->MoveBy(ADistance);
+}
+
+void TcxDBDataProvider::Scroll(int ADistance) {
+  if (!IsGridMode() || !IsActive() || ADistance == 0)
+    return;
+  // Moving past the buffer's edge by the distance brings that many new records into the buffer.
+  int distance = ADistance > 0 ? ADistance + (FDataLink->RecordCount() - FDataLink->ActiveRecord() - 1)
+                               : ADistance - FDataLink->ActiveRecord();
+  DataSet()->MoveBy(distance);
+  DataController()->SetFocusedRowSelected(true);
+}
+
+void TcxDBDataProvider::SavePos() {
+  TDataSet* ds = DataSet();
+  if (!ds)
+    return;
+  FSavePos.Bookmark = ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr();
+  FSavePos.ActiveRecord = ds->ActiveRecord();
+  FSavePos.Bof = ds->Bof();
+  FSavePos.Eof = ds->Eof();
+}
+
+void TcxDBDataProvider::RestorePos() {
+  TDataSet* ds = DataSet();
+  if (!ds || FSavePos.Bookmark.empty() || !ds->BookmarkValid(FSavePos.Bookmark))
+    return;
+  ds->GotoBookmark(FSavePos.Bookmark);
+  // The record also comes back to the same place in the window, so a grid shows the same rows.
+  int saved = FSavePos.ActiveRecord;
+  if (ds->ActiveRecord() > saved) {
+    ds->MoveBy(-saved);
+    ds->MoveBy(saved);
+  } else if (ds->ActiveRecord() < saved) {
+    ds->MoveBy(ds->BufferCount() - 1 - saved);
+    ds->MoveBy(saved - ds->BufferCount() + 1);
+  }
+  if (FSavePos.Bof && !ds->Bof())
+    ds->Prior();
+  if (FSavePos.Eof && !ds->Eof())
+    ds->Next();
+}
+
+void TcxDBDataProvider::LockNotify() {
+  TcxCustomDataProvider::LockNotify();
+  if (DataSet())
+    DataSet()->DisableControls();
+}
+
+void TcxDBDataProvider::UnlockNotify() {
+  if (DataSet())
+    DataSet()->EnableControls();
+  TcxCustomDataProvider::UnlockNotify();
+}
+
+void TcxDBDataProvider::Append() {
+  DataSetOperation([&] { DataSet()->Append(); });
+}
+
+void TcxDBDataProvider::Insert() {
+  DataSetOperation([&] { DataSet()->Insert(); });
+}
+
+void TcxDBDataProvider::Edit() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->CanModify()) {
+    TcxCustomDataProvider::Edit();
+    return;
+  }
+  int record = DataController()->GetFocusedRecordIndex();
+  if (record >= 0 && !DBDataController()->SyncDataSetPos(record))
+    return;
+  ds->Edit();
+}
+
+void TcxDBDataProvider::Post() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->CanModify()) {
+    TcxCustomDataProvider::Post();
+    return;
+  }
+  // A failed post raises with the dataset still editing, so the edit stays to be fixed or cancelled.
+  ds->CheckBrowseMode();
+}
+
+void TcxDBDataProvider::Cancel() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->CanModify()) {
+    TcxCustomDataProvider::Cancel();
+    return;
+  }
+  ds->Cancel();
+  ResetEditing();
+}
+
+void TcxDBDataProvider::Delete() {
+  TDataSet* ds = DataSet();
+  TcxCustomDataController* dc = DataController();
+  int record = dc->GetFocusedRecordIndex();
+  if (!ds || record < 0)
+    return;
+  auto alive = dc->AliveToken();
+  dc->DoBeforeDelete(record);
+  if (!*alive || !DBDataController()->SyncDataSetPos(record))
+    return;
+  DataSetOperation([&] {
+    TControlsLock lock(ds);
+    ds->Delete();
+  });
+  if (*alive)
+    dc->DoAfterDelete();
+}
+
+void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
+  TDataSet* ds = DataSet();
+  TcxDBDataController* dc = DBDataController();
+  if (!ds || AList.empty())
+    return;
+  std::vector<Variant> keys;
+  if (dc->IsKeyNavigation())
+    for (int record : AList)
+      keys.push_back(dc->GetRecordId(record));
+  std::vector<int> records = AList;
+  std::sort(records.begin(), records.end());
+  SavePos();
+  TcxDBDataProviderSavePosInfo saved = FSavePos;
+  DataSetOperation([&] {
+    TControlsLock lock(ds);
+    try {
+      if (!keys.empty()) {
+        for (std::size_t i = keys.size(); i-- > 0;)
+          if (ds->Locate(dc->KeyFieldNames(), keys[i], TLocateOptions()))
+            ds->Delete();
+      } else {
+        // Records follow the dataset's order, so deleting from the last keeps the earlier ones in place.
+        for (std::size_t i = records.size(); i-- > 0;) {
+          ds->First();
+          if (ds->MoveBy(records[i]) == records[i] && !ds->Eof())
+            ds->Delete();
+        }
+      }
+    } catch (...) {
+      FSavePos = saved;
+      RestorePos();
+      throw;
+    }
+    FSavePos = saved;
+    RestorePos();
+  });
+}
+
+Variant TcxDBDataProvider::GetEditValue(int ARecordIndex, TcxCustomDataField* AField,
+                                        TcxDataEditValueSource AEditValueSource) {
+  TField* field = DBDataController()->GetFieldOf(AField);
+  if (!field || !IsEditing())
+    return TcxCustomDataProvider::GetEditValue(ARecordIndex, AField, AEditValueSource);
+  if (AEditValueSource == evsText)
+    return Variant(field->Text());
+  return field->IsBlob() ? Variant(Null) : field->Value();
+}
+
+bool TcxDBDataProvider::SetEditValue(int ARecordIndex, TcxCustomDataField* AField, const Variant& AValue,
+                                     TcxDataEditValueSource AEditValueSource) {
+  TField* field = DBDataController()->GetFieldOf(AField);
+  if (!field || !IsEditState(DataSet()->State()))
+    return TcxCustomDataProvider::SetEditValue(ARecordIndex, AField, AValue, AEditValueSource);
+  if (AEditValueSource == evsText)
+    field->SetText(VarToStr(AValue));
+  else
+    field->SetValue(AValue);
+  // The storage shows the edited value until the post reloads the record; a record being inserted has no
+  // place in the storage yet.
+  if (ARecordIndex >= 0 && ARecordIndex == EditingRecordIndex() &&
+      ARecordIndex < DataController()->GetRecordCount())
+    DataController()->DataStorage().SetValue(ARecordIndex, AField->ValueDef(), field->Value());
+  SetModified();
+  return true;
+}
+
+Variant TcxDBDataProvider::GetRecordId(int ARecordIndex) {
+  return DBDataController()->GetRecordId(ARecordIndex);
+}
+
+void TcxDBDataProvider::LoadRecords() {
+  TDataSet* ds = DataSet();
+  if (!ds || !FDataLink->Active())
+    return;
+  if (IsGridMode()) {
+    FDataLink->SetBufferCount(BufferSize());
+    TcxValueDefDBReader reader(DBDataController());
+    TcxDataStorage& storage = DataController()->DataStorage();
+    int active = FDataLink->ActiveRecord();
+    struct Restore {
+      TcxDBDataLink& Link;
+      int Active;
+      ~Restore() { Link.SetActiveRecord(Active); }
+    } restore{*FDataLink, active};
+    for (int k = 0; k < FDataLink->RecordCount(); ++k) {
+      FDataLink->SetActiveRecord(k);
+      storage.ReadRecord(storage.AppendRecord(), &reader, false);
+    }
+    FActiveRecordIndex = active;
+    return;
+  }
+  // The walk over every record must not reach the links, nor leave the dataset elsewhere.
+  FInReload = true;
+  SavePos();
+  ds->DisableControls();
+  FLoadDisabled = true;
+}
+
+void TcxDBDataProvider::EndLoadRecords() {
+  if (!FLoadDisabled)
+    return;
+  TDataSet* ds = DataSet();
+  struct Enable {
+    TcxDBDataProvider& P;
+    TDataSet* DataSet;
+    ~Enable() {
+      P.FLoadDisabled = false;
+      DataSet->EnableControls();
+      P.FInReload = false;
+    }
+  } enable{*this, ds};
+  RestorePos();
+}
+
+std::unique_ptr<TcxValueDefReader, TObjectDeleter> TcxDBDataProvider::CreateValueDefReader() {
+  return std::unique_ptr<TcxValueDefReader, TObjectDeleter>(new TcxValueDefDBReader(DBDataController()));
+}
+
+int TcxDBDataProvider::CurrentRecordIndex() {
+  TDataSet* ds = DataSet();
+  if (IsGridMode())
+    return FDataLink->ActiveRecord();
+  if (ds->IsSequenced() && ds->RecNo() > 0)
+    return ds->RecNo() - 1;
+  if (DBDataController()->IsKeyNavigation())
+    return DBDataController()->FindRecordIndexByDataSetKey();
+  return FActiveRecordIndex;
+}
+
+void TcxDBDataProvider::FocusActiveRecord() {
+  TcxDBDataController* dc = DBDataController();
+  int record = FActiveRecordIndex;
+  if (record < 0 || record >= dc->GetRecordCount() || dc->GetFocusedRecordIndex() == record)
+    return;
+  TFlagGuard guard(dc->FFocusing, dc->AliveToken());
+  dc->ChangeFocusedRecordIndex(record);
+}
+
+void TcxDBDataProvider::ReloadBuffer() {
+  TFlagGuard guard(FGridBufferUpdating, DataController()->AliveToken());
+  DBDataController()->ReloadData();
+}
+
+void TcxDBDataProvider::DataScrolled(int ADistance) {
+  if (!FDataLink->Active())
+    return;
+  if (IsGridMode()) {
+    if (ADistance != 0)
+      ReloadBuffer();
+    FActiveRecordIndex = FDataLink->ActiveRecord();
+  } else {
+    FActiveRecordIndex = CurrentRecordIndex();
+  }
+  TcxCustomDataProvider::DataScrolled(ADistance);
+  if (!IsPositioning())
+    FocusActiveRecord();
+}
+
+void TcxDBDataProvider::LinkActiveChanged(bool AActive) {
+  TcxDBDataController* dc = DBDataController();
+  if (!AActive)
+    dc->FBindings.clear();
+  dc->ReloadData();
+  if (AActive && FDataLink->Active()) {
+    FActiveRecordIndex = CurrentRecordIndex();
+    FocusActiveRecord();
+  }
+}
+
+void TcxDBDataProvider::LinkDataSetChanged() {
+  TDataSet* ds = DataSet();
+  if (FInReload || !ds)
+    return;
+  if (FDataLink->PendingLayoutChange) {
+    FDataLink->PendingLayoutChange = false;
+    LinkActiveChanged(FDataLink->Active());
+    return;
+  }
+  if (IsGridMode()) {
+    ReloadBuffer();
+    if (DataController()->MultiSelect())
+      DBDataController()->DBSelection().DropInvalid(ds);
+    FActiveRecordIndex = FDataLink->ActiveRecord();
+    if (!IsPositioning())
+      FocusActiveRecord();
+    return;
+  }
+  if (IsPositioning()) {
+    FActiveRecordIndex = CurrentRecordIndex();
+    return;
+  }
+  if (IsEditState(ds->State()))
+    return;
+  ResetEditing();
+  DBDataController()->ReloadData();
+  FActiveRecordIndex = CurrentRecordIndex();
+  FocusActiveRecord();
+}
+
+void TcxDBDataProvider::LinkEditingChanged() {
+  TDataSet* ds = DataSet();
+  if (!ds)
+    return;
+  if (IsSyncMode() && ds->State() == dsEdit) {
+    FActiveRecordIndex = CurrentRecordIndex();
+    FocusActiveRecord();
+    if (TcxCustomDataProvider::EditingRecordIndex() == cxNoRecord)
+      BeginEditFocusedRecord();
+  } else if (!IsEditState(ds->State())) {
+    ResetEditing();
+  }
+}
+
+void TcxDBDataLink::ActiveChanged() {
+  if (!FProvider->FDetaching)
+    FProvider->LinkActiveChanged(Active());
+}
+
+void TcxDBDataLink::DataEvent(TDataEvent AEvent, std::intptr_t AInfo) {
+  TDataLink::DataEvent(AEvent, AInfo);
+  if (AEvent == deDisabledStateChange && AInfo == 0) {
+    PendingLayoutChange = true;
+    // A close frees the dataset's own fields: nothing may read them until the layout is rebuilt.
+    FProvider->DBDataController()->FBindings.clear();
+  }
+}
+
+void TcxDBDataLink::DataSetChanged() {
+  if (!FProvider->FDetaching)
+    FProvider->LinkDataSetChanged();
+}
+
+void TcxDBDataLink::DataSetScrolled(int ADistance) {
+  if (!FProvider->FInReload && !FProvider->FDetaching)
+    FProvider->DataScrolled(ADistance);
+}
+
+void TcxDBDataLink::EditingChanged() {
+  if (!FProvider->FInReload && !FProvider->FDetaching)
+    FProvider->LinkEditingChanged();
+}
+
+void TcxDBDataLink::LayoutChanged() {
+  if (FProvider->FInReload || FProvider->FDetaching)
+    return;
+  if (DataSet() && DataSet()->State() == dsInsert) {
+    DataSetChanged();
+    return;
+  }
+  PendingLayoutChange = false;
+  FProvider->LinkActiveChanged(Active());
+}
+
+void TcxDBDataLink::RecordChanged(TField* AField) {
+  (void)AField;
+}
+
+TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController) {
+  TcxCustomDataFieldList& fields = ADataController->Fields();
+  for (int i = 0; i < fields.Count(); ++i) {
+    TcxCustomDataField* field = fields.Items(i);
+    TField* bound = ADataController->GetFieldOf(field);
+    if (field->ValueDef())
+      FEntries.push_back({field->ValueDef(), bound, bound && bound->IsBlob()});
+  }
+}
+
+const TcxValueDefDBReader::TEntry* TcxValueDefDBReader::EntryOf(TcxValueDef* AValueDef) {
+  std::size_t count = FEntries.size();
+  for (std::size_t n = 0, i = FCursor; n < count; ++n, i = i + 1 == count ? 0 : i + 1)
+    if (FEntries[i].Def == AValueDef) {
+      FCursor = i + 1 == count ? 0 : i + 1;
+      return &FEntries[i];
+    }
+  return nullptr;
+}
+
+AnsiString TcxValueDefDBReader::GetDisplayText(TcxValueDef* AValueDef) {
+  const TEntry* entry = EntryOf(AValueDef);
+  return entry && entry->Field ? entry->Field->DisplayText() : AnsiString();
+}
+
+Variant TcxValueDefDBReader::GetValue(TcxValueDef* AValueDef) {
+  const TEntry* entry = EntryOf(AValueDef);
+  if (!entry || !entry->Field || entry->Blob)
+    return Null;
+  return entry->Field->Value();
+}

@@ -1,0 +1,578 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "data/cxDBData.h"
+#include "data/cxDBFilter.h"
+#include "platform/db/SQLiteQuery.h"
+
+namespace {
+
+class Column : public TObject {
+  PELVOR_CLASS(Column, TObject)
+};
+
+class DBController : public TcxDBDataController {
+public:
+  explicit DBController(int AItems) : TcxDBDataController(nullptr) {
+    for (int i = 0; i < AItems; ++i) {
+      Items.push_back(std::make_unique<Column>());
+      AddItem(Items.back().get());
+    }
+  }
+  TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
+  std::vector<std::unique_ptr<Column>> Items;
+};
+
+const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};
+
+// The same ten rows (id, word, score) in either dataset; the query's table refuses duplicate words and
+// keeps a note that refers to word 2.
+struct Fixture {
+  explicit Fixture(bool ASQLite) {
+    if (ASQLite) {
+      conn.FileName = ":memory:";
+      conn.Open();
+      std::string sql = "PRAGMA foreign_keys = ON; CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT "
+                        "NOT NULL UNIQUE, score REAL);"
+                        "CREATE TABLE notes (id INTEGER PRIMARY KEY, word_id INTEGER REFERENCES words(id));";
+      for (int i = 0; i < 10; ++i)
+        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
+               std::to_string(i * 1.5) + ");";
+      sql += "INSERT INTO notes VALUES (1, 2);";
+      conn.ExecSQL(sql);
+      auto* q = new TSQLiteQuery(nullptr);
+      q->SetConnection(&conn);
+      q->SetSQL("SELECT id, word, score FROM words ORDER BY id");
+      ds.reset(q);
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftInteger);
+      m->AddFieldDef("word", ftString, 20);
+      m->AddFieldDef("score", ftFloat);
+      for (int i = 0; i < 10; ++i)
+        m->AddRow({i + 1, kWords[i], i * 1.5});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "word");
+    dc.ChangeFieldName(2, "score");
+  }
+  std::string Word(int ARecord) { return VarToStr(dc.GetValue(ARecord, 1)); }
+
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+  DBController dc{3};
+};
+
+class DBData : public ::testing::TestWithParam<bool> {
+protected:
+  static void SetUpTestSuite() {
+    cxDBFilterInitialize();
+    if (!DetailFilterAdapters())
+      cxDBDataUnit.Initialization();
+  }
+};
+
+TEST_P(DBData, OpenLoadsEveryRowWithTheFieldsTypesAndFocusFollowsTheDataSet) {
+  Fixture f(GetParam());
+  EXPECT_EQ(f.dc.GetRecordCount(), 0);
+  f.ds->Open();
+  ASSERT_EQ(f.dc.GetRecordCount(), 10);
+  EXPECT_EQ(f.Word(3), "cari");
+  EXPECT_EQ(VarToStr(f.dc.GetValue(9, 0)), "10");
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(0), TcxIntegerValueType::Instance());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(2), TcxFloatValueType::Instance());
+  EXPECT_EQ(f.dc.GetItemField(1), f.ds->FieldByName("word"));
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 0);
+
+  // The dataset moves on its own: next, a jump, a move by more than is left.
+  f.ds->Next();
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 1);
+  f.ds->SetRecNo(7);
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 6);
+  EXPECT_EQ(f.ds->MoveBy(10), 3);
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 9);
+  f.ds->First();
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 0);
+
+  // The controller moves the dataset.
+  EXPECT_TRUE(f.dc.ChangeFocusedRowIndex(4));
+  EXPECT_EQ(f.ds->RecNo(), 5);
+  EXPECT_EQ(f.ds->FieldByName("word")->AsString(), "ay");
+  EXPECT_EQ(f.dc.GetDataSetRecordCount(), 10);
+  f.ds->Close();
+  EXPECT_EQ(f.dc.GetRecordCount(), 0);
+  EXPECT_EQ(f.dc.GetItemField(1), nullptr);
+  EXPECT_THROW(f.dc.GetItemField(3), EcxInvalidDataControllerOperation);
+}
+
+TEST_P(DBData, SyncDataSetPosAnswersWhetherTheDataSetGotThere) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+  EXPECT_TRUE(f.dc.SyncDataSetPos(5));
+  EXPECT_EQ(f.ds->RecNo(), 6) << "from active record 2 the dataset moves by 3";
+  EXPECT_FALSE(f.dc.SyncDataSetPos(-1));
+  EXPECT_FALSE(f.dc.SyncDataSetPos(12)) << "the data ends before record 12";
+  EXPECT_EQ(f.ds->RecNo(), 10);
+  f.dc.SetKeyFieldNames("id");
+  EXPECT_TRUE(f.dc.SyncDataSetPos(3));
+  EXPECT_EQ(f.ds->FieldByName("id")->AsInteger(), 4);
+}
+
+TEST_P(DBData, KeyFieldsGiveRecordIdsAndLocateByKey) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  EXPECT_TRUE(VarIsNull(f.dc.GetRecordId(0)));
+  EXPECT_THROW(f.dc.SetKeyFieldNames("id;nosuch"), EcxInvalidDataControllerOperation);
+  f.dc.SetKeyFieldNames("id");
+  EXPECT_EQ(VarToStr(f.dc.GetRecordId(4)), "5");
+  EXPECT_TRUE(f.dc.LocateByKey(7));
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 6);
+  EXPECT_EQ(f.ds->FieldByName("word")->AsString(), "tuta");
+  EXPECT_FALSE(f.dc.LocateByKey(99));
+  EXPECT_EQ(f.dc.GetFocusedRowIndex(), -1) << "a key that is not loaded leaves no row focused";
+
+  f.dc.SetKeyFieldNames("id;word");
+  Variant id = f.dc.GetRecordId(2);
+  ASSERT_TRUE(VarIsArray(id));
+  EXPECT_EQ(VarArrayHighBound(id, 1) - VarArrayLowBound(id, 1) + 1, 2);
+  EXPECT_EQ(VarToStr(id[VarArrayLowBound(id, 1) + 1]), "su");
+  EXPECT_EQ(f.dc.GetKeyFields().size(), 2u);
+  EXPECT_TRUE(f.dc.ChangeFocusedRowIndex(0));
+  EXPECT_FALSE(f.dc.LocateByKey(3)) << "a scalar for two key fields finds nothing";
+  EXPECT_EQ(f.dc.GetFocusedRowIndex(), -1);
+  EXPECT_TRUE(f.dc.LocateByKey(VarArrayOf({3, "su"})));
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 2);
+  EXPECT_FALSE(f.dc.LocateByKey(VarArrayOf({3, "ev"})));
+}
+
+TEST_P(DBData, EditPostAndCancelGoThroughTheDataSet) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+  f.dc.Edit();
+  EXPECT_EQ(f.ds->State(), dsEdit);
+  EXPECT_TRUE(f.dc.Provider().IsEditing());
+  EXPECT_TRUE(f.dc.SetEditValue(1, "kati", evsValue));
+  EXPECT_EQ(f.Word(3), "kati");
+  f.dc.Post();
+  EXPECT_EQ(f.ds->State(), dsBrowse);
+  EXPECT_FALSE(f.dc.Provider().IsEditing());
+  EXPECT_EQ(f.Word(3), "kati");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 3);
+
+  f.dc.Edit();
+  f.dc.SetEditValue(2, "2,5", evsText);
+  f.dc.Cancel();
+  EXPECT_EQ(f.ds->State(), dsBrowse);
+  EXPECT_EQ(VarToStr(f.dc.GetValue(3, 2)), VarToStr(Variant(4.5)));
+
+  // Focusing another row posts the pending edit first.
+  f.dc.Edit();
+  f.dc.SetEditValue(1, "kati2", evsValue);
+  EXPECT_TRUE(f.dc.ChangeFocusedRowIndex(5));
+  EXPECT_EQ(f.Word(3), "kati2");
+  EXPECT_EQ(f.ds->RecNo(), 6);
+
+  // An append is the dataset's until posted; the loaded records stay as they are meanwhile.
+  f.dc.Append();
+  EXPECT_EQ(f.ds->State(), dsInsert);
+  EXPECT_TRUE(f.dc.SetEditValue(0, 11, evsValue));
+  EXPECT_TRUE(f.dc.SetEditValue(1, "nena", evsValue));
+  EXPECT_EQ(f.Word(5), "mjora");
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetRecordCount(), 11);
+  EXPECT_EQ(f.Word(10), "nena");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 10);
+}
+
+TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(4));
+  f.dc.DeleteFocused();
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  ASSERT_EQ(f.dc.GetRecordCount(), 9);
+  EXPECT_EQ(f.Word(4), "mjora");
+
+  // No key fields: the records are reached by their place, the last of the data among them.
+  std::vector<int> records{8, 0, 3};
+  f.dc.DeleteRecords(records);
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  ASSERT_EQ(f.dc.GetRecordCount(), 6);
+  std::string words;
+  for (int r = 0; r < 6; ++r)
+    words += f.Word(r) + " ";
+  EXPECT_EQ(words, "oxori su mjora tuta zuga kva ");
+
+  f.dc.SetKeyFieldNames("id");
+  records = {5, 1};
+  f.dc.DeleteRecords(records);
+  ASSERT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.Word(0) + f.Word(1) + f.Word(2) + f.Word(3), "oxorimjoratutazuga");
+}
+
+TEST_P(DBData, GridModeLoadsABufferAndScrollsItsEdges) {
+  Fixture f(GetParam());
+  auto& mode = f.dc.DataModeController();
+  mode.SetGridModeBufferCount(-5);
+  EXPECT_EQ(mode.GridModeBufferCount(), 0);
+  mode.SetGridMode(true);
+  f.ds->Open();
+  EXPECT_TRUE(f.dc.IsGridMode());
+  EXPECT_EQ(f.dc.DBProvider().BufferSize(), 100);
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+  mode.SetGridModeBufferCount(4);
+  ASSERT_EQ(f.dc.GetRecordCount(), 4);
+  EXPECT_EQ(f.dc.DBProvider().DataLink().BufferCount(), 4);
+  EXPECT_EQ(f.Word(0), "ev");
+  EXPECT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+  EXPECT_EQ(f.ds->RecNo(), 3);
+  // Scroll(1) with 4 records in the buffer and the active record at 2 moves by 1 + 4 - 2 - 1 = 2.
+  f.dc.Provider().Scroll(1);
+  EXPECT_EQ(f.ds->RecNo(), 5);
+  EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "ay");
+  EXPECT_EQ(f.Word(3), "ay") << "the buffer's last row is the new record";
+  f.dc.Provider().Scroll(-1);
+  EXPECT_EQ(f.ds->RecNo(), 1) << "from active record 3 the dataset moves by -1 - 3";
+  EXPECT_EQ(f.Word(0), "ev");
+
+  f.dc.SetKeyFieldNames("id");
+  EXPECT_FALSE(f.dc.IsKeyNavigation());
+  EXPECT_TRUE(f.dc.LocateByKey(9)) << "a key beyond the buffer is located in the dataset";
+  EXPECT_EQ(f.ds->FieldByName("word")->AsString(), "kva");
+  EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "kva");
+  EXPECT_FALSE(f.dc.LocateByKey(42));
+}
+
+TEST_P(DBData, GridModeBookmarksAndSelection) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetMultiSelect(true);
+  EXPECT_THROW(f.dc.GetSelectedBookmark(0), EcxInvalidDataControllerOperation);
+  EXPECT_THROW(f.dc.GetAnchorBookmark(), EcxInvalidDataControllerOperation);
+  f.dc.DataModeController().SetGridModeBufferCount(4);
+  f.dc.DataModeController().SetGridMode(true);
+  ASSERT_EQ(f.dc.GetRecordCount(), 4);
+
+  EXPECT_TRUE(f.dc.SaveBookmark());
+  EXPECT_FALSE(f.dc.SaveBookmark()) << "the same record again changes nothing";
+  EXPECT_TRUE(f.dc.IsBookmarkAvailable());
+  f.ds->SetRecNo(8);
+  EXPECT_TRUE(f.dc.SaveBookmark());
+  f.ds->First();
+  EXPECT_TRUE(f.dc.GotoBookmark());
+  EXPECT_EQ(f.ds->RecNo(), 8);
+
+  f.ds->First();
+  f.dc.ChangeRowSelection(1, true);
+  f.dc.ChangeRowSelection(1, true);
+  f.dc.ChangeRowSelection(0, true);
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 2) << "a row selected twice keeps one bookmark";
+  EXPECT_EQ(f.dc.GetSelectedRowIndex(0), 0);
+  EXPECT_EQ(f.dc.GetSelectedRowIndex(1), 1);
+
+  f.dc.SetSelectionAnchor(3);
+  f.ds->SetRecNo(7);
+  int row = f.dc.GetFocusedRowIndex();
+  f.dc.SelectFromAnchor(row, false);
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  EXPECT_EQ(f.ds->RecNo(), 7) << "the range walk puts the dataset back";
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 4) << "records 4 to 7";
+  EXPECT_EQ(f.dc.GetSelectedRowIndex(0), -1) << "record 4 is outside the buffer now";
+
+  f.dc.SelectAll();
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 10);
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  EXPECT_EQ(f.ds->RecNo(), 7);
+  EXPECT_TRUE(f.dc.FocusSelectedRow(9));
+  EXPECT_EQ(f.ds->RecNo(), 10);
+  f.ds->Delete();
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 9) << "the deleted record's bookmark is dropped";
+}
+
+TEST_P(DBData, IncrementalSearchInTheDataSet) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+  EXPECT_TRUE(f.dc.LocateInDataSource(1, "OX", true, false)) << "the current record matches";
+  EXPECT_EQ(f.ds->RecNo(), 2);
+  EXPECT_TRUE(f.dc.LocateInDataSource(1, "t", true, false));
+  EXPECT_EQ(f.ds->FieldByName("word")->AsString(), "tuta");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 6);
+  EXPECT_TRUE(f.dc.LocateInDataSource(1, "e", true, false)) << "wraps to the first record";
+  EXPECT_EQ(f.ds->RecNo(), 1);
+  EXPECT_FALSE(f.dc.LocateInDataSource(1, "e", true, true)) << "find-next stops at the end";
+  EXPECT_EQ(f.ds->RecNo(), 1);
+  EXPECT_FALSE(f.dc.LocateInDataSource(1, "qq", false, false));
+  EXPECT_EQ(f.ds->RecNo(), 1);
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+}
+
+TEST_P(DBData, AutoDataSetFilterHandsTheCriteriaToTheDataSet) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  struct Counter {
+    int Count = 0;
+    void Hit(TDataSet*) { ++Count; }
+  } counter;
+  f.ds->AfterScroll = TDataSetNotifyEvent(&counter, &Counter::Hit);
+  f.dc.DBFilter().SetAutoDataSetFilter(true);
+  EXPECT_FALSE(f.ds->Filtered());
+  f.dc.Filter().AddItem(nullptr, f.dc.TcxCustomDataController::GetItemField(2), fokGreater, 9, "9");
+  f.dc.Filter().SetActive(true);
+  EXPECT_TRUE(f.ds->Filtered());
+  EXPECT_FALSE(f.ds->Filter().empty());
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  EXPECT_EQ(f.ds->RecordCount(), 3);
+  EXPECT_EQ(f.dc.GetRowCount(), 3);
+  int before = counter.Count;
+  f.dc.DBFilter().Changed();
+  EXPECT_EQ(counter.Count, before) << "the same filter again does not touch the dataset";
+}
+
+TEST(DBDataSQLite, FailedWritesRaiseClearErrorsAndLoseNothing) {
+  Fixture f(true);
+  f.ds->Open();
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+  f.dc.Edit();
+  f.dc.SetEditValue(1, "ev", evsValue);
+  try {
+    f.dc.Post();
+    FAIL() << "a duplicate word must not post";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("UNIQUE"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(f.ds->State(), dsEdit) << "the edit stays to be fixed";
+  EXPECT_EQ(f.ds->FieldByName("word")->AsString(), "ev");
+  f.dc.Cancel();
+  EXPECT_EQ(f.Word(3), "cari");
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+
+  // Word 2 has a note: the database refuses to delete it.
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+  EXPECT_THROW(f.dc.DeleteFocused(), EDatabaseError);
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+  std::vector<int> records{9, 1, 0};
+  EXPECT_THROW(f.dc.DeleteRecords(records), EDatabaseError);
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  f.ds->First();
+  EXPECT_EQ(f.dc.GetRecordCount(), 9) << "the last record went before the refused one";
+  EXPECT_EQ(f.Word(1), "oxori");
+}
+
+TEST(DBDataSQLite, AQueryThatDoesNotParseLeavesTheControllerEmpty) {
+  Fixture f(true);
+  static_cast<TSQLiteQuery*>(f.ds.get())->SetSQL("SELEC id FROM words");
+  EXPECT_THROW(f.ds->Open(), EDatabaseError);
+  EXPECT_EQ(f.dc.GetRecordCount(), 0);
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  static_cast<TSQLiteQuery*>(f.ds.get())->SetSQL("SELECT id, word, score FROM words ORDER BY id");
+  f.ds->Open();
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+}
+
+TEST(DBDataSQLite, DetailAdapterComparesAndReopensByParams) {
+  if (!DetailFilterAdapters())
+    cxDBDataUnit.Initialization();
+  // The query's start-up publishes its "Params", which the adapter finds by name.
+  static const bool published = (RegisterSQLiteQueryProperties(), true);
+  (void)published;
+  Fixture mem(false);
+  mem.ds->Open();
+  TcxDBProviderDetailFilterAdapter* adapter = mem.dc.GetDetailFilterAdapter();
+  bool reopened = false;
+  EXPECT_FALSE(adapter->IsCurrentQuery(mem.ds.get(), "id", 1)) << "a dataset without Params";
+  mem.ds->SetRecNo(4);
+  adapter->ReopenSQL(mem.ds.get(), "id", 1, reopened);
+  EXPECT_FALSE(reopened);
+  EXPECT_EQ(mem.ds->RecNo(), 4);
+
+  Fixture f(true);
+  auto* q = static_cast<TSQLiteQuery*>(f.ds.get());
+  q->SetSQL("SELECT id, word, score FROM words WHERE score > :low ORDER BY id");
+  q->Params()->SetParamValues("low", 6);
+  q->Open();
+  ASSERT_EQ(f.dc.GetRecordCount(), 5);
+  EXPECT_TRUE(adapter->IsCurrentQuery(q, "low", 6));
+  EXPECT_FALSE(adapter->IsCurrentQuery(q, "low", 10));
+  q->SetRecNo(3);
+  adapter->ReopenSQL(q, "low", 6, reopened);
+  EXPECT_FALSE(reopened);
+  EXPECT_EQ(q->RecNo(), 1) << "the same values go to the first record";
+  adapter->ReopenSQL(q, "low", 10, reopened);
+  EXPECT_TRUE(reopened);
+  EXPECT_FALSE(q->ControlsDisabled());
+  EXPECT_EQ(f.dc.GetRecordCount(), 3);
+  f.dc.DataModeController().DetailInSQLMode = true;
+  f.dc.DataModeController().DetailFirst("low", 0, reopened);
+  EXPECT_TRUE(reopened);
+  EXPECT_EQ(f.dc.GetRecordCount(), 9) << "every score but the zero";
+  EXPECT_TRUE(f.dc.DataModeController().DetailIsCurrentQuery("low", 0));
+}
+
+TEST(DBDataTypes, FieldTypesMapToValueTypes) {
+  struct Case {
+    TFieldType Type;
+    TcxValueTypeClass Expected;
+  } cases[] = {
+      {ftString, TcxStringValueType::Instance()},     {ftSmallint, TcxSmallintValueType::Instance()},
+      {ftAutoInc, TcxIntegerValueType::Instance()},   {ftWord, TcxWordValueType::Instance()},
+      {ftBoolean, TcxBooleanValueType::Instance()},   {ftFloat, TcxFloatValueType::Instance()},
+      {ftBCD, TcxCurrencyValueType::Instance()},      {ftCurrency, TcxVariantValueType::Instance()},
+      {ftTime, TcxDateTimeValueType::Instance()},     {ftWideString, TcxWideStringValueType::Instance()},
+      {ftLargeint, TcxLargeIntValueType::Instance()}, {ftFMTBcd, TcxFMTBcdValueType::Instance()},
+      {ftBlob, TcxVariantValueType::Instance()},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<TField, TObjectDeleter> field(CreateField(c.Type, nullptr));
+    EXPECT_EQ(GetValueTypeClassByField(field.get()), c.Expected) << int(c.Type);
+  }
+  EXPECT_EQ(GetValueTypeClassByField(nullptr), TcxStringValueType::Instance());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDataSets, DBData, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "SQLite" : "Memory"; });
+
+} // namespace
+
+namespace {
+
+TEST(DBDataFilter, AFilterTheDataSetCannotReadRaisesAndKeepsItsFormerFilter) {
+  Fixture f(false);
+  f.ds->Open();
+  f.dc.DBFilter().SetAutoDataSetFilter(true);
+  f.dc.ChangeFieldName(2, "nosuch");
+  f.dc.Filter().AddItem(nullptr, f.dc.TcxCustomDataController::GetItemField(2), fokGreater, 9, "9");
+  f.dc.Filter().SetActive(true);
+  EXPECT_NE(f.dc.DBFilter().LastError.find("Filter expression error"), std::string::npos)
+      << f.dc.DBFilter().LastError;
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  EXPECT_FALSE(f.ds->Filtered());
+  EXPECT_TRUE(f.ds->Filter().empty());
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+  EXPECT_THROW(f.dc.DBFilter().Changed(), EDatabaseError) << "asked directly, the refusal raises";
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  f.dc.ChangeFieldName(2, "score");
+  f.dc.DBFilter().Changed();
+  EXPECT_TRUE(f.dc.DBFilter().LastError.empty());
+  EXPECT_EQ(f.ds->RecordCount(), 3);
+}
+
+} // namespace
+
+namespace {
+
+class DBDataEvents : public ::testing::TestWithParam<bool> {};
+
+TEST_P(DBDataEvents, ChangesWhileControlsAreDisabledArriveWhenEnabled) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.ds->DisableControls();
+  f.ds->SetRecNo(3);
+  f.ds->Edit();
+  f.ds->FieldByName("word")->SetAsString("suk");
+  f.ds->Post();
+  EXPECT_EQ(f.Word(2), "su") << "nothing reaches the controller while controls are disabled";
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 0);
+  f.ds->EnableControls();
+  EXPECT_EQ(f.Word(2), "suk");
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 2);
+
+  // Closed and opened again under disabled controls: the layout is rebuilt on enabling.
+  f.ds->DisableControls();
+  f.ds->Close();
+  f.ds->Open();
+  f.ds->SetRecNo(6);
+  f.ds->EnableControls();
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+  EXPECT_EQ(f.dc.GetItemField(1), f.ds->FieldByName("word"));
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 5);
+}
+
+TEST_P(DBDataEvents, RestorePosComesBackToTheRecordAndItsPlaceInTheWindow) {
+  Fixture f(GetParam());
+  f.dc.DataModeController().SetGridModeBufferCount(4);
+  f.dc.DataModeController().SetGridMode(true);
+  f.ds->Open();
+  f.ds->SetRecNo(6);
+  int active = f.ds->ActiveRecord();
+  TcxDBDataProvider& provider = f.dc.DBProvider();
+  provider.SavePos();
+  f.ds->First();
+  provider.RestorePos();
+  EXPECT_EQ(f.ds->RecNo(), 6);
+  EXPECT_EQ(f.ds->ActiveRecord(), active);
+  EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "mjora");
+
+  // The saved record goes: the dataset stays where it is.
+  provider.SavePos();
+  f.ds->Delete();
+  f.ds->SetRecNo(2);
+  provider.RestorePos();
+  EXPECT_EQ(f.ds->RecNo(), 2);
+}
+
+TEST_P(DBDataEvents, SummaryItemsByFieldName) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  TcxDataSummaryItem* item = f.dc.Summary().FooterSummaryItems().Add();
+  item->SetKind(skSum);
+  f.dc.SetSummaryItemFieldName(item, "id");
+  ASSERT_NE(item->Field(), nullptr);
+  f.dc.Summary().Calculate();
+  const Variant& values = f.dc.Summary().FooterSummaryValues();
+  ASSERT_TRUE(VarIsArray(values));
+  EXPECT_EQ(VarToStr(values[VarArrayLowBound(values, 1)]), "55") << "the ids 1 to 10, no item shows them";
+  f.dc.SetSummaryItemFieldName(item, "");
+  EXPECT_EQ(item->Field(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDataSets, DBDataEvents, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "SQLite" : "Memory"; });
+
+TEST(DBDataSQLite, GridModeDeleteOfSelectedRowsStopsAtARefusalWithControlsEnabled) {
+  Fixture f(true);
+  f.ds->Open();
+  f.dc.SetMultiSelect(true);
+  f.dc.DataModeController().SetGridMode(true);
+  f.dc.ChangeRowSelection(0, true);
+  f.dc.ChangeRowSelection(1, true);
+  f.dc.ChangeRowSelection(2, true);
+  EXPECT_THROW(f.dc.DeleteSelection(), EDatabaseError) << "word 2 has a note";
+  EXPECT_FALSE(f.ds->ControlsDisabled());
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 2) << "the third went, the refused one stays selected";
+  EXPECT_EQ(f.ds->RecordCount(), 9);
+  EXPECT_EQ(f.dc.GetRecordCount(), 9);
+}
+
+} // namespace
+
+namespace {
+
+TEST_P(DBDataEvents, AFocusedRowChangeTheDataSetCannotFollowAnswersFalse) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  // Key fields: the dataset is found by key rather than by a distance it no longer has.
+  f.dc.SetKeyFieldNames("id");
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+  // The dataset hides records the controller still shows until its controls are enabled again.
+  f.ds->DisableControls();
+  f.ds->SetFilter("id < 6");
+  f.ds->SetFiltered(true);
+  EXPECT_FALSE(f.dc.ChangeFocusedRowIndex(8));
+  EXPECT_EQ(f.dc.GetFocusedRowIndex(), 1);
+  EXPECT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+  EXPECT_EQ(f.ds->FieldByName("id")->AsInteger(), 4);
+  f.ds->EnableControls();
+  EXPECT_EQ(f.dc.GetRecordCount(), 5);
+}
+
+} // namespace
