@@ -1,4 +1,5 @@
 #include "data/cxCustomData.h"
+#include "platform/classes/Component.h"
 
 #include <cstring>
 
@@ -116,6 +117,57 @@ TcxCustomDataController::~TcxCustomDataController() {
   FFields.reset();
   FDataStorage.reset();
   FSearch.reset();
+}
+
+bool TcxCustomDataController::IsDestroying() const {
+  if (FDestroying)
+    return true;
+  auto* owner = dynamic_cast<TComponent*>(FOwner);
+  return owner && owner->ComponentState().Contains(csDestroying);
+}
+
+bool TcxCustomDataController::IsLoading() const {
+  auto* owner = dynamic_cast<TComponent*>(FOwner);
+  return owner && owner->ComponentState().Contains(csLoading);
+}
+
+void TcxCustomDataController::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxCustomDataController*>(Source);
+  if (!source) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  if (source == this)
+    return;
+  auto alive = FAlive;
+  SetOptions(source->FOptions);
+  if (!*alive)
+    return;
+  FFilter->Assign(source->FFilter.get());
+  if (!*alive)
+    return;
+  FSummary->Assign(source->FSummary.get());
+  if (!*alive)
+    return;
+  OnAfterCancel = source->OnAfterCancel;
+  OnAfterDelete = source->OnAfterDelete;
+  OnAfterInsert = source->OnAfterInsert;
+  OnAfterPost = source->OnAfterPost;
+  OnBeforeCancel = source->OnBeforeCancel;
+  OnBeforeInsert = source->OnBeforeInsert;
+  OnBeforePost = source->OnBeforePost;
+  OnDataChanged = source->OnDataChanged;
+  OnSortingChanged = source->OnSortingChanged;
+  OnGroupingChanged = source->OnGroupingChanged;
+  OnBeforeDelete = source->OnBeforeDelete;
+  OnNewRecord = source->OnNewRecord;
+  OnDetailExpanded = source->OnDetailExpanded;
+  OnDetailCollapsed = source->OnDetailCollapsed;
+  OnFilterRecord = source->OnFilterRecord;
+  OnCompare = source->OnCompare;
+  OnRecordChanged = source->OnRecordChanged;
+  OnDetailExpanding = source->OnDetailExpanding;
+  OnDetailCollapsing = source->OnDetailCollapsing;
 }
 
 bool TcxCustomDataController::IsProviderMode() const {

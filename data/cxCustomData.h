@@ -7,6 +7,7 @@
 // visible records in view order, row indexes count group rows and data rows. -1 means none; the edit
 // state's marker for no record is cxNoRecord.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -719,6 +720,8 @@ public:
   ~TcxDataSummaryItems() override { Clear(); }
 
   TcxDataSummaryItem* Add();
+  // Copies every item; item links resolve against this collection's controller.
+  void Assign(const TcxDataSummaryItems& ASource);
   void Delete(int AIndex);
   void Clear();
   int Count() const { return int(FItems.size()); }
@@ -780,6 +783,8 @@ public:
   void Changed(bool AStructural);
   void RemoveFieldReferences(TcxCustomDataField* AField);
   TcxDataSummaryItems* GetGroupSummaryItems(int ALevel);
+  // From another summary: the three collections, options and events, in one update.
+  void Assign(TPersistent* Source) override;
   static bool IsValueIndexValid(const Variant& AValues, int AIndex);
 
   TcxDataSummaryItems& DefaultGroupSummaryItems() { return FDefaultGroupSummaryItems; }
@@ -1030,6 +1035,8 @@ public:
   explicit TcxCustomDataController(TObject* AOwner) : TcxCustomDataController(AOwner, nullptr, nullptr) {}
   ~TcxCustomDataController() override;
   void BeforeDestruction() override { FDestroying = true; }
+  // From another controller: options, filter, summary and event handlers.
+  void Assign(TPersistent* Source) override;
 
   // Class references of the parts. A constructor does not reach a descendant's overrides, so descendants
   // name their provider and selection classes to the protected constructor, which these answer.
@@ -1041,8 +1048,10 @@ public:
   void EndUpdate();
   void BeginFullUpdate();
   void EndFullUpdate();
-  bool IsDestroying() const { return FDestroying; }
-  virtual bool IsLoading() const { return false; }
+  // The owner's component state counts as well: a controller owned by a component being read or freed
+  // is loading or destroying with it.
+  bool IsDestroying() const;
+  virtual bool IsLoading() const;
   bool IsProviderMode() const;
   bool IsUnboundMode() const;
   bool IsDataLoaded() const { return IsProviderMode() || FDataLoaded; }
@@ -1115,6 +1124,12 @@ public:
   Variant GetRecordId(int ARecordIndex);
   int GetNewItemRecordIndex();
   void ResetNewItemRecord();
+  // The owner's new-item row: it counts as focused only while enabled and no data row is focused.
+  bool NewItemRowEnabled() const { return FNewItemRowEnabled; }
+  void SetNewItemRowEnabled(bool AValue) { FNewItemRowEnabled = AValue; }
+  bool NewItemRowFocused() const;
+  void SetNewItemRowFocused(bool AValue);
+  void GetNewItemRowValue(int AItemIndex, TcxDataEditValueSource ASource, Variant& AValue);
   void ReloadData();
   TcxDataStorage& DataStorage() { return *FDataStorage; }
 
@@ -1182,6 +1197,9 @@ public:
   }
   int GetSyncRecordIndex();
   bool FocusSelectedRow(int AIndex);
+  using TcxDataControllerEachRowProc =
+      std::function<void(void* AData, int ARowIndex, const TcxRowInfo& AInfo)>;
+  void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData);
   bool ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive);
   void FullExpand() { FView->FullExpand(true); }
   void FullCollapse() { FView->FullExpand(false); }
@@ -1334,6 +1352,8 @@ private:
   bool FInAppend = false;
   int FLocateCount = 0;
   int FNewItemRecord = 0;
+  bool FNewItemRowEnabled = false;
+  bool FNewItemRowFocused = false;
   int FMasterRecordIndex = -1;
   TcxCustomDataRelation* FMasterRelation = nullptr;
   bool FMultiSelect = false;
