@@ -98,6 +98,7 @@ TcxCustomDataController::TcxCustomDataController(TObject* AOwner, TcxCustomDataP
       FSelectionClass(ASelectionClass ? ASelectionClass : ClassOf<TcxDataSelection>()) {
   FDataStorage.reset(new TcxDataStorage());
   FFields.reset(new TcxCustomDataFieldList(this));
+  FFilters.reset(new TcxDataFilterList());
   FFilter.reset(new TcxDataFilterCriteria(this));
   FSearch.reset(new TcxDataControllerSearch(this));
   FSummary.reset(new TcxDataSummary(this));
@@ -113,6 +114,7 @@ TcxCustomDataController::~TcxCustomDataController() {
   FView.reset();
   FSummary.reset();
   FFilter.reset();
+  FFilters.reset();
   FProvider.reset();
   FFields.reset();
   FDataStorage.reset();
@@ -584,6 +586,7 @@ void TcxCustomDataController::RemoveField(TcxCustomDataField* AField) {
   FView->RemoveField(AField);
   FSummary->RemoveFieldReferences(AField);
   FFilter->RemoveItemByItemLink(AField);
+  FFilters->RemoveItemByItemLink(AField);
   if (FSearch->SearchField() == AField)
     FSearch->Cancel();
   if (FIncrementalFilterField == AField)

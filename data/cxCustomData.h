@@ -640,6 +640,25 @@ private:
   bool FDestroying = false;
 };
 
+// Further criteria a controller keeps for its owner; they do not filter the controller's view.
+class TcxDataFilterList : public TObject {
+  PELVOR_CLASS(TcxDataFilterList, TObject)
+public:
+  ~TcxDataFilterList() override { Clear(); }
+  void Add(TcxDataFilterCriteria* ACriteria) { FItems.push_back(ACriteria); }
+  // Takes the criteria out without freeing it.
+  void Remove(TcxDataFilterCriteria* ACriteria);
+  int IndexOf(const TcxDataFilterCriteria* ACriteria) const;
+  // Frees the criteria from the last to the first.
+  void Clear();
+  int Count() const { return int(FItems.size()); }
+  TcxDataFilterCriteria* Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  void RemoveItemByItemLink(TcxItemLink AItemLink);
+
+private:
+  std::vector<TcxDataFilterCriteria*> FItems; // owned
+};
+
 class TcxDataFilterCriteriaItem : public TcxFilterCriteriaItem {
   PELVOR_CLASS(TcxDataFilterCriteriaItem, TcxFilterCriteriaItem)
 public:
@@ -1284,6 +1303,10 @@ public:
   const TcxCustomDataControllerInfo& View() const { return *FView; }
   TcxCustomDataFieldList& Fields() { return *FFields; }
   TcxDataFilterCriteria& Filter() { return *FFilter; }
+  // A new criteria of the filter class, kept in Filters() until it or the controller is freed.
+  virtual TcxDataFilterCriteria* AddFilter();
+  TcxDataFilterList& Filters() { return *FFilters; }
+  virtual TClass GetFilterCriteriaClass() { return ClassOf<TcxDataFilterCriteria>(); }
   TcxDataSummary& Summary() { return *FSummary; }
   TcxDataControllerSearch& Search() { return *FSearch; }
   TcxDataControllerGroups& Groups() { return FGroups; }
@@ -1339,6 +1362,7 @@ private:
   std::vector<std::shared_ptr<Listener>> FListeners;
   std::unique_ptr<TcxDataStorage, TObjectDeleter> FDataStorage;
   std::unique_ptr<TcxCustomDataFieldList, TObjectDeleter> FFields;
+  std::unique_ptr<TcxDataFilterList, TObjectDeleter> FFilters;
   std::unique_ptr<TcxDataFilterCriteria, TObjectDeleter> FFilter;
   std::unique_ptr<TcxDataControllerSearch, TObjectDeleter> FSearch;
   std::unique_ptr<TcxDataSummary, TObjectDeleter> FSummary;

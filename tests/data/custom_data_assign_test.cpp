@@ -176,3 +176,48 @@ TEST(CustomDataEditing, NewItemRowValueAndRecordToEdit) {
 }
 
 } // namespace
+
+namespace {
+
+struct ChangeCounter : TObject {
+  int Changes = 0;
+  void Changed(TObject*) { ++Changes; }
+};
+
+TEST(CustomDataFilters, AddedCriteriaAreKeptNotApplied) {
+  TestController dc(2);
+  dc.Fill({{1, 1}, {2, 2}, {3, 3}});
+  TcxDataFilterCriteria* kept = dc.AddFilter();
+  TcxDataFilterCriteria* other = dc.AddFilter();
+  ASSERT_EQ(dc.Filters().Count(), 2);
+  EXPECT_EQ(dc.Filters().Items(0), kept);
+  EXPECT_EQ(kept->DataController(), &dc);
+  ChangeCounter counter;
+  kept->OnChanged = TNotifyEvent(&counter, &ChangeCounter::Changed);
+  kept->AddItem(nullptr, dc.Items[0].get(), fokEqual, 2, "2");
+  kept->AddItem(nullptr, dc.Items[1].get(), fokEqual, 3, "3");
+  kept->SetActive(true);
+  EXPECT_EQ(counter.Changes, 0);
+  EXPECT_EQ(dc.RowRecords(), (std::vector<int>{0, 1, 2}));
+  // The controller's own filter still filters.
+  dc.Filter().AddItem(nullptr, dc.Items[0].get(), fokGreater, 1, "1");
+  dc.Filter().SetActive(true);
+  EXPECT_EQ(dc.RowRecords(), (std::vector<int>{1, 2}));
+
+  // Conditions on a removed field leave the kept criteria too.
+  EXPECT_NE(kept->FindItemByItemLink(dc.Items[0].get()), nullptr);
+  dc.RemoveItem(dc.Items[0].get());
+  EXPECT_EQ(kept->FindItemByItemLink(dc.Items[0].get()), nullptr);
+  EXPECT_NE(kept->FindItemByItemLink(dc.Items[1].get()), nullptr);
+
+  // Freeing a criteria takes it out of the list; the rest go with the controller.
+  other->Free();
+  ASSERT_EQ(dc.Filters().Count(), 1);
+  EXPECT_EQ(dc.Filters().IndexOf(kept), 0);
+  EXPECT_EQ(dc.Filters().IndexOf(other), -1);
+  dc.Filters().Clear();
+  EXPECT_EQ(dc.Filters().Count(), 0);
+  dc.AddFilter();
+}
+
+} // namespace
