@@ -109,6 +109,7 @@ TcxCustomDataController::TcxCustomDataController(TObject* AOwner, TcxCustomDataP
 TcxCustomDataController::~TcxCustomDataController() {
   *FAlive = false;
   FDestroying = true;
+  DetachFromMaster();
   FRelations.reset();
   FDetails.clear();
   FView.reset();
@@ -517,6 +518,11 @@ void TcxCustomDataController::UpdateFields() {
 void TcxCustomDataController::LayoutChanged(TcxDataControllerChanges AChanges) {
   if (FDestroying)
     return;
+  // A pattern's layout is every clone's layout; the clones are dropped to be made again.
+  if (FMasterRelation && FMasterRecordIndex == -1) {
+    GetRootDataController()->NotifyDetailChanged(FMasterRelation->Item());
+    return;
+  }
   AddChanges(AChanges | dccLayout);
 }
 

@@ -1019,12 +1019,18 @@ private:
 class TcxDetailObject : public TObject {
   PELVOR_CLASS(TcxDetailObject, TObject)
 public:
+  ~TcxDetailObject() override;
   int ActiveRelationIndex = -1;
   bool Expanded = false;
   // Grows the slots; a negative active index becomes 0 and one beyond the slots the last slot.
   void SetInfoCount(int ACount);
   int InfoCount() const { return int(Details.size()); }
+  // Empties one slot (all for -1): detail controllers lose their master, link objects are freed. True when
+  // something was there.
+  bool ClearInfo(int AIndex);
+  void DeleteInfo(int AIndex);
   std::vector<TcxCustomDataController*> Details; // one slot per relation; borrowed
+  std::vector<TObject*> LinkObjects;             // one slot per relation; owned
 };
 
 class TcxCustomDataRelationList : public TObject {
@@ -1293,6 +1299,25 @@ public:
   void ChangeDetailActiveRelationIndex(int ARecordIndex, int AIndex);
   int GetDetailActiveRelationIndex(int ARecordIndex);
   void CollapseDetails();
+  void ClearDetailObject(int ARecordIndex, int ARelationIndex);
+  void ClearAllDetails();
+  bool IsDetailDataControllerExist(int ARecordIndex, int ARelationIndex);
+  // A descendant that makes live detail controllers answers a link object per relation and record, and the
+  // controller such an object holds; the base makes none.
+  virtual TObject* CreateDetailLinkObject(TcxCustomDataRelation* ARelation, int ARecordIndex) {
+    return (void)ARelation, (void)ARecordIndex, nullptr;
+  }
+  virtual TcxCustomDataController* GetDetailDataControllerByLinkObject(TObject* ALinkObject) {
+    return (void)ALinkObject, nullptr;
+  }
+  // Clears every detail of the relations of the item, wherever in the tree they hang.
+  virtual void NotifyDetailChanged(TObject* ADetailItem);
+  using TcxDataControllerEachDetailProc = std::function<void(void* AData, TcxCustomDataController* ADetail)>;
+  // Visits the existing detail controllers of every master record that sit where AMasterRelation leads.
+  void ForEachDetail(TcxCustomDataRelation* AMasterRelation, const TcxDataControllerEachDetailProc& AProc,
+                     void* AData);
+  TcxCustomDataController* GetPatternDataController();
+  void SetPatternFlag(bool AValue) { FPatternFlag = AValue; }
   // Detail controllers hung on master records, so they follow inserts and deletes; borrowed.
   void SetDetailDataController(int ARecordIndex, int ARelationIndex, TcxCustomDataController* ADetail);
   TcxCustomDataController* GetDetailDataController(int ARecordIndex, int ARelationIndex);
@@ -1380,6 +1405,8 @@ private:
   bool FNewItemRowFocused = false;
   int FMasterRecordIndex = -1;
   TcxCustomDataRelation* FMasterRelation = nullptr;
+  bool FPatternFlag = false;
+  bool FCreatingLinkObject = false;
   bool FMultiSelect = false;
   TcxDataControllerOptions FOptions = 28;
   int FSelectionChangePending = 0;
@@ -1401,6 +1428,9 @@ private:
   // relations.
   std::vector<std::unique_ptr<TcxDetailObject, TObjectDeleter>> FDetails;
   TcxDetailObject* GetDetailObject(int ARecordIndex, bool ACreate);
+  // A freed detail leaves no pointer to itself in its master.
+  void DetachFromMaster();
+  friend class TcxDetailObject;
   friend class TcxCustomDataRelationList;
 };
 

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "data/cxCustomData.h"
+#include "tests/data/custom_data_test_util.h"
+
+namespace {
+
+// A link object holding the detail controller it made; counts the live ones.
+struct Link : TObject {
+  explicit Link(int& ALive) : Live(ALive), Detail(1) { ++Live; }
+  ~Link() override { --Live; }
+  int& Live;
+  TestController Detail;
+};
+
+class LinkingController : public TestController {
+public:
+  using TestController::TestController;
+  TObject* CreateDetailLinkObject(TcxCustomDataRelation* ARelation, int ARecordIndex) override {
+    ++Created;
+    EXPECT_EQ(ARelation, Relations().Items(0));
+    // A factory asking again for the same detail gets nothing instead of recursing.
+    EXPECT_EQ(GetDetailDataController(ARecordIndex, 0), nullptr);
+    return new Link(Live);
+  }
+  TcxCustomDataController* GetDetailDataControllerByLinkObject(TObject* ALinkObject) override {
+    return &static_cast<Link*>(ALinkObject)->Detail;
+  }
+  int Created = 0;
+  int Live = 0;
+};
+
+TEST(CustomDataDetails, LinkObjectsAreMadeOnceAndFreedWhenCleared) {
+  LinkingController master(1);
+  master.Fill({{0}, {1}, {2}});
+  Item relationItem;
+  master.Relations().Add(&relationItem);
+  EXPECT_FALSE(master.IsDetailDataControllerExist(1, 0));
+  EXPECT_EQ(master.GetDetailDataController(1, 0), nullptr); // no detail object for the record yet
+  master.ChangeDetailActiveRelationIndex(1, 0);
+  master.ChangeDetailActiveRelationIndex(2, 0);
+  TcxCustomDataController* detail = master.GetDetailDataController(1, 0);
+  ASSERT_NE(detail, nullptr);
+  EXPECT_EQ(master.GetDetailDataController(1, 0), detail);
+  EXPECT_TRUE(master.IsDetailDataControllerExist(1, 0));
+  EXPECT_EQ(master.Created, 1);
+  ASSERT_NE(master.GetDetailDataController(2, 0), nullptr);
+  EXPECT_EQ(master.Live, 2);
+
+  master.Infos.clear();
+  master.ClearDetailObject(1, 0);
+  EXPECT_EQ(master.Live, 1);
+  EXPECT_FALSE(master.IsDetailDataControllerExist(1, 0));
+  EXPECT_FALSE(master.Infos.empty());
+  master.Infos.clear();
+  master.ClearDetailObject(1, -1); // nothing left to clear: nothing reported
+  EXPECT_TRUE(master.Infos.empty());
+  master.ClearAllDetails();
+  EXPECT_EQ(master.Live, 0);
+  master.GetDetailDataController(2, 0);
+  EXPECT_EQ(master.Live, 1);
+  master.Relations().Clear();
+  EXPECT_EQ(master.Live, 0);
+}
+
+// root --A--> clones at records 0 and 2, each --B--> clones at their record 0.
+struct Tree {
+  Tree() {
+    root.Fill({{0}, {1}, {2}});
+    relA = root.Relations().Add(&itemA);
+    root.SetDetailDataController(0, 0, &a0);
+    root.SetDetailDataController(2, 0, &a2);
+    for (TestController* a : {&a0, &a2}) {
+      a->Fill({{7}, {8}});
+      a->Relations().Add(&itemB);
+    }
+    a0.SetDetailDataController(0, 0, &b00);
+    a2.SetDetailDataController(1, 0, &b21);
+    pattern.SetMasterRelation(relA, -1);
+  }
+  Item itemA, itemB;
+  TestController root{1}, a0{1}, a2{1}, b00{1}, b21{1}, pattern{1};
+  TcxCustomDataRelation* relA;
+};
+
+TEST(CustomDataDetails, ForEachDetailWalksThePathFromTheRoot) {
+  Tree t;
+  struct Case {
+    TcxCustomDataRelation* Relation;
+    std::vector<TcxCustomDataController*> Expected;
+  } cases[] = {
+      {t.relA, {&t.a0, &t.a2}},
+      {t.a0.Relations().Items(0), {&t.b00, &t.b21}},
+      {t.a2.Relations().Items(0), {&t.b00, &t.b21}},
+      {nullptr, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<TcxCustomDataController*> seen;
+    int data = 0;
+    t.b00.ForEachDetail(
+        c.Relation,
+        [&](void* AData, TcxCustomDataController* ADetail) {
+          EXPECT_EQ(AData, &data);
+          seen.push_back(ADetail);
+        },
+        &data);
+    EXPECT_EQ(seen, c.Expected);
+  }
+}
+
+TEST(CustomDataDetails, PatternsAndDetailKinds) {
+  Tree t;
+  EXPECT_EQ(t.root.GetPatternDataController(), &t.root);
+  EXPECT_EQ(t.a2.GetPatternDataController(), &t.pattern);
+  EXPECT_EQ(t.b00.GetPatternDataController(), nullptr); // relation B has no pattern
+  EXPECT_EQ(t.pattern.GetDetailMode(), 1);
+  EXPECT_EQ(t.a0.GetDetailMode(), 2);
+  t.a0.SetPatternFlag(true);
+  EXPECT_EQ(t.a0.GetDetailMode(), 1);
+  EXPECT_EQ(t.b21.GetRootDataController(), &t.root);
+}
+
+TEST(CustomDataDetails, NotifyDetailChangedClearsTheRelationsOfTheItem) {
+  Tree t;
+  t.root.NotifyDetailChanged(&t.itemB);
+  EXPECT_EQ(t.a0.GetDetailDataController(0, 0), nullptr);
+  EXPECT_EQ(t.a2.GetDetailDataController(1, 0), nullptr);
+  EXPECT_FALSE(t.b00.IsDetailMode());
+  EXPECT_EQ(t.root.GetDetailDataController(0, 0), &t.a0);
+
+  // A change of the pattern's layout drops the clones of its relation.
+  t.pattern.LayoutChanged(dccLayout);
+  EXPECT_EQ(t.root.GetDetailDataController(0, 0), nullptr);
+  EXPECT_FALSE(t.a2.IsDetailMode());
+  EXPECT_EQ(t.pattern.GetMasterRelation(), t.relA);
+}
+
+TEST(CustomDataDetails, FreedDetailsLeaveNoPointerBehind) {
+  TestController master(1);
+  master.Fill({{0}, {1}});
+  Item item;
+  TcxCustomDataRelation* relation = master.Relations().Add(&item);
+  {
+    TestController clone(1), pattern(1);
+    master.SetDetailDataController(1, 0, &clone);
+    pattern.SetMasterRelation(relation, -1);
+    EXPECT_EQ(relation->DetailDataController, &pattern);
+  }
+  EXPECT_EQ(master.GetDetailDataController(1, 0), nullptr);
+  EXPECT_EQ(relation->DetailDataController, nullptr);
+  EXPECT_FALSE(master.IsDetailDataControllerExist(1, 0));
+
+  // Clearing the relations leaves the clones without a master instead of a freed one.
+  TestController clone(1);
+  master.SetDetailDataController(0, 0, &clone);
+  master.Relations().Clear();
+  EXPECT_FALSE(clone.IsDetailMode());
+}
+
+} // namespace
