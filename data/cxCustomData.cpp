@@ -818,6 +818,14 @@ void TcxCustomDataController::ReloadData() {
     FDataStorage->Clear(false);
   ClearBookmark();
   FView->DropState();
+  if (!FProvider->CustomDataSource() && FKeyField) {
+    TcxCustomDataField* keyField = FKeyField;
+    FKeyField = nullptr;
+    RemoveField(keyField);
+  } else if (FProvider->CustomDataSource() && !FKeyField) {
+    FKeyField = AddInternalField();
+    FKeyField->SetValueTypeClass(TcxIntegerValueType::Instance());
+  }
   FDataLoaded = true;
   CheckStructure();
 }

@@ -224,6 +224,8 @@ public:
 
   // Handle mapping of a user data source: linear, as no index of handles is kept.
   int GetRecordIndexByHandle(int AHandle);
+  // Appends a storage record holding the handle, for a source's LoadRecords; answers its record index.
+  int AddRecordHandle(int AHandle);
   int GetRecordHandleByIndex(int ARecordIndex);
 
 private:
@@ -1157,6 +1159,8 @@ public:
   void GetNewItemRowValue(int AItemIndex, TcxDataEditValueSource ASource, Variant& AValue);
   void ReloadData();
   TcxDataStorage& DataStorage() { return *FDataStorage; }
+  // The internal field holding each record's handle while a user data source is attached.
+  TcxCustomDataField* KeyField() const { return FKeyField; }
 
   // Editing.
   void Append();
@@ -1406,6 +1410,7 @@ private:
   int FMasterRecordIndex = -1;
   TcxCustomDataRelation* FMasterRelation = nullptr;
   bool FPatternFlag = false;
+  TcxCustomDataField* FKeyField = nullptr; // owned by the field list
   bool FCreatingLinkObject = false;
   bool FMultiSelect = false;
   TcxDataControllerOptions FOptions = 28;

@@ -160,3 +160,58 @@ TEST(CustomDataDetails, FreedDetailsLeaveNoPointerBehind) {
 }
 
 } // namespace
+
+namespace {
+
+// Rows kept by the application, handed to the controller by handle (100 + row).
+class RowSource : public TcxUserDataSource {
+public:
+  std::vector<int> Rows;
+  void LoadRecords() override {
+    for (std::size_t i = 0; i < Rows.size(); ++i)
+      CurrentProvider->AddRecordHandle(100 + int(i));
+  }
+  void GetValue(int ARecordHandle, int AItemHandle, Variant& AValue) override {
+    (void)AItemHandle;
+    AValue = Rows.at(std::size_t(ARecordHandle - 100));
+  }
+  int AppendRecord() override {
+    Rows.push_back(0);
+    return 100 + int(Rows.size()) - 1;
+  }
+};
+
+TEST(CustomDataUserSource, KeyFieldHoldsHandlesWhileASourceIsAttached) {
+  TestController dc(1);
+  dc.Fill({{1}});
+  RowSource source;
+  source.Rows = {30, 10, 20};
+  dc.Provider().SetCustomDataSource(&source);
+  ASSERT_NE(dc.KeyField(), nullptr);
+  EXPECT_TRUE(dc.KeyField()->IsInternal());
+  EXPECT_EQ(dc.Fields().ItemCount(), 1);
+  ASSERT_EQ(dc.GetRecordCount(), 3);
+  for (int r = 0; r < 3; ++r) {
+    EXPECT_EQ(dc.Provider().GetRecordHandleByIndex(r), 100 + r);
+    EXPECT_EQ(dc.Provider().GetRecordIndexByHandle(100 + r), r);
+    EXPECT_EQ(dc.GetValue(r, 0).AsInteger(), source.Rows[std::size_t(r)]);
+  }
+  EXPECT_EQ(dc.Provider().GetRecordIndexByHandle(99), -1);
+  dc.ChangeSorting(0, soAscending);
+  EXPECT_EQ(dc.RowRecords(), (std::vector<int>{1, 2, 0}));
+
+  // A reload keeps one key field and reads the source again.
+  source.Rows.push_back(5);
+  dc.ReloadData();
+  EXPECT_EQ(dc.Fields().Count(), 2);
+  EXPECT_EQ(dc.RowRecords(), (std::vector<int>{3, 1, 2, 0}));
+  EXPECT_EQ(dc.Provider().AppendRecord(), 4);
+  EXPECT_EQ(dc.Provider().GetRecordHandleByIndex(4), 104);
+
+  dc.Provider().SetCustomDataSource(nullptr);
+  EXPECT_EQ(dc.KeyField(), nullptr);
+  EXPECT_EQ(dc.Fields().Count(), 1);
+  EXPECT_EQ(dc.Provider().GetRecordHandleByIndex(2), 2);
+}
+
+} // namespace
