@@ -203,6 +203,10 @@ void TcxCustomDataController::BeginFullUpdate() {
   if (FFullUpdateCount == 0) {
     BeginUpdate();
     FFullUpdateFocusedRecord = GetFocusedRecordIndex();
+    if (IsKeyNavigation()) {
+      FSaveObject.reset(new TcxSaveObject());
+      FSaveObject->Save(this);
+    }
   }
   ++FFullUpdateCount;
 }
@@ -210,11 +214,15 @@ void TcxCustomDataController::BeginFullUpdate() {
 void TcxCustomDataController::EndFullUpdate() {
   if (--FFullUpdateCount > 0)
     return;
-  // Records are not navigated by key here, so nothing survives a reload but the record index.
-  if (FFullUpdateFocusedRecord >= 0 && FFullUpdateFocusedRecord < GetRecordCount() &&
-      !FProvider->IsKeyNavigation())
+  std::unique_ptr<TcxSaveObject, TObjectDeleter> saved = std::move(FSaveObject);
+  // Without keys nothing survives a reload but the record index.
+  if (!saved && FFullUpdateFocusedRecord >= 0 && FFullUpdateFocusedRecord < GetRecordCount())
     FView->FFocusingInfo.RecordIndex = FFullUpdateFocusedRecord;
+  auto alive = FAlive;
   EndUpdate();
+  // Rows are found once the view is computed again, so the keys are restored after the update.
+  if (*alive && saved)
+    saved->Restore(this);
 }
 
 void TcxCustomDataController::AddChanges(TcxDataControllerChanges AChanges) {
@@ -465,6 +473,11 @@ void TcxCustomDataController::ReloadStorage() {
   if (!IsUnboundMode()) {
     FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(true);
+    // Detail objects belong to the records just dropped.
+    for (auto& detail : FDetails)
+      if (detail)
+        detail->ClearInfo(-1);
+    FDetails.clear();
   }
   if (FProvider->IsActive() && GetDetailMode() != 1) {
     if (IsProviderMode()) {

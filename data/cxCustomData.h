@@ -249,6 +249,8 @@ using TcxCustomDataProviderClass = TClass;
 class TcxUserDataSource : public TObject {
   PELVOR_CLASS(TcxUserDataSource, TObject)
 public:
+  // Detaches from every provider still attached, so none keeps a freed source.
+  ~TcxUserDataSource() override;
   virtual int AppendRecord() { return 0; }
   virtual void CustomSort() {}
   virtual void DeleteRecord(int ARecordHandle) { (void)ARecordHandle; }
@@ -1055,6 +1057,31 @@ private:
   std::vector<TcxCustomDataRelation*> FItems; // owned
 };
 
+// The view state of a controller kept by record key across a reload: expanded details (with the state of
+// their own controllers), the selection in its order and the focused record. Only controllers that navigate
+// by key take part; the keys are the key fields' values, or the source's record IDs without key fields.
+class TcxSaveObject : public TObject {
+  PELVOR_CLASS(TcxSaveObject, TObject)
+public:
+  void Save(TcxCustomDataController* AController);
+  void Restore(TcxCustomDataController* AController);
+
+private:
+  struct TcxDetailKeyInfo {
+    Variant KeyValue;
+    int ActiveRelationIndex;
+    std::unique_ptr<TcxSaveObject, TObjectDeleter> SaveObject; // of the active detail's controller
+  };
+  struct TcxSelectedKeyInfo {
+    Variant KeyValue;
+    int SelectionIndex;
+  };
+  std::vector<TcxDetailKeyInfo> FDetailKeys;
+  std::vector<TcxSelectedKeyInfo> FSelectedKeys;
+  Variant FFocusedKey;
+  bool FFocused = false;
+};
+
 class TcxCustomDataController : public TPersistent {
   PELVOR_CLASS(TcxCustomDataController, TPersistent)
 public:
@@ -1073,8 +1100,12 @@ public:
   // Life cycle and changes.
   void BeginUpdate();
   void EndUpdate();
+  // Brackets a reload: controllers that navigate by key get focus, selection and details back by key.
   void BeginFullUpdate();
   void EndFullUpdate();
+  bool IsKeyNavigation() { return FProvider->IsKeyNavigation(); }
+  // The fields whose values identify a record; none here, so records are known by their source's IDs.
+  virtual std::vector<TcxCustomDataField*> GetKeyFields() { return {}; }
   // The owner's component state counts as well: a controller owned by a component being read or freed
   // is loading or destroying with it.
   bool IsDestroying() const;
@@ -1418,6 +1449,7 @@ private:
   int FSelectionChangePendingRow = -1;
   int FFullUpdateCount = 0;
   int FFullUpdateFocusedRecord = -1;
+  std::unique_ptr<TcxSaveObject, TObjectDeleter> FSaveObject;
   bool FSortingChanged = false;
   bool FGroupingChanged = false;
   bool FReloadPending = false;

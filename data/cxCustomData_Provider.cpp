@@ -469,6 +469,11 @@ int TcxCustomDataProvider::GetRecordHandleByIndex(int ARecordIndex) {
   return v.IsNull() ? -1 : v.AsInteger();
 }
 
+TcxUserDataSource::~TcxUserDataSource() {
+  while (!Providers.empty())
+    Providers.back()->SetCustomDataSource(nullptr);
+}
+
 void TcxUserDataSource::GetDisplayText(int ARecordHandle, int AItemHandle, AnsiString& AText) {
   Variant value;
   GetValue(ARecordHandle, AItemHandle, value);

@@ -182,7 +182,8 @@ public:
 };
 
 TEST(CustomDataUserSource, KeyFieldHoldsHandlesWhileASourceIsAttached) {
-  TestController dc(1);
+  auto owned = std::make_unique<TestController>(1);
+  TestController& dc = *owned;
   dc.Fill({{1}});
   RowSource source;
   source.Rows = {30, 10, 20};
@@ -212,6 +213,85 @@ TEST(CustomDataUserSource, KeyFieldHoldsHandlesWhileASourceIsAttached) {
   EXPECT_EQ(dc.KeyField(), nullptr);
   EXPECT_EQ(dc.Fields().Count(), 1);
   EXPECT_EQ(dc.Provider().GetRecordHandleByIndex(2), 2);
+
+  // A source freed before the controller detaches itself.
+  auto early = std::make_unique<RowSource>();
+  early->Rows = {1, 2};
+  dc.Provider().SetCustomDataSource(early.get());
+  EXPECT_EQ(dc.GetRecordCount(), 2);
+  early.reset();
+  EXPECT_EQ(dc.Provider().CustomDataSource(), nullptr);
+  EXPECT_EQ(dc.KeyField(), nullptr);
+  owned.reset();
+}
+
+} // namespace
+
+namespace {
+
+// Rows with stable IDs whose order changes between loads.
+class KeyedSource : public TcxUserDataSource {
+public:
+  std::vector<int> Ids; // row order of the next load
+  void LoadRecords() override {
+    for (std::size_t i = 0; i < Ids.size(); ++i)
+      CurrentProvider->AddRecordHandle(int(i));
+  }
+  void GetValue(int ARecordHandle, int AItemHandle, Variant& AValue) override {
+    (void)AItemHandle;
+    AValue = Ids.at(std::size_t(ARecordHandle));
+  }
+  void GetRecordId(int ARecordHandle, Variant& AValue) override {
+    AValue = Ids.at(std::size_t(ARecordHandle));
+  }
+  bool IsKeyNavigation() override { return KeyNavigation; }
+  bool KeyNavigation = true;
+};
+
+std::vector<int> SelectedIds(TestController& dc) {
+  std::vector<int> ids;
+  for (int i = 0; i < dc.GetSelectedCount(); ++i)
+    ids.push_back(dc.GetValue(dc.GetRowInfo(dc.GetSelectedRowIndex(i)).RecordIndex, 0).AsInteger());
+  return ids;
+}
+
+TEST(CustomDataSavedKeys, FocusSelectionAndDetailsFollowTheirKeysThroughAReload) {
+  KeyedSource source;
+  TestController dc(1);
+  source.Ids = {10, 20, 30, 40, 50};
+  dc.Provider().SetCustomDataSource(&source);
+  Item relationItem;
+  dc.Relations().Add(&relationItem);
+  dc.SetMultiSelect(true);
+  dc.ChangeFocusedRecordIndex(3); // id 40
+  dc.ChangeRowSelection(1, true); // id 20
+  dc.ChangeRowSelection(4, true); // id 50
+  dc.ChangeDetailActiveRelationIndex(2, 0);
+  ASSERT_TRUE(dc.ChangeDetailExpanding(2, true)); // id 30
+  ASSERT_EQ(SelectedIds(dc), (std::vector<int>{20, 50}));
+
+  dc.BeginFullUpdate();
+  dc.BeginFullUpdate(); // nested brackets restore once, at the outer end
+  source.Ids = {50, 5, 40, 30, 20};
+  dc.ReloadData();
+  dc.EndFullUpdate();
+  dc.EndFullUpdate();
+  EXPECT_EQ(dc.GetRecordCount(), 5);
+  ASSERT_GE(dc.GetFocusedRecordIndex(), 0);
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 40);
+  std::vector<int> selected = SelectedIds(dc);
+  std::sort(selected.begin(), selected.end());
+  EXPECT_EQ(selected, (std::vector<int>{20, 50}));
+  EXPECT_TRUE(dc.IsDetailExpanded(3)); // id 30 now at record 3
+  EXPECT_FALSE(dc.IsDetailExpanded(2));
+
+  // A focused key that is gone leaves nothing focused instead of a stranger.
+  dc.BeginFullUpdate();
+  source.Ids = {1, 2, 3};
+  dc.ReloadData();
+  dc.EndFullUpdate();
+  EXPECT_EQ(dc.GetFocusedRecordIndex(), -1);
+  EXPECT_EQ(dc.GetSelectedCount(), 0);
 }
 
 } // namespace
