@@ -24,6 +24,8 @@ void TRecordHeap::ReleaseAll() {
     std::free(const_cast<char*>(block.first));
   FBlocks.clear();
   FPools.clear();
+  FLastStart = FLastEnd = nullptr;
+  FLastPool = nullptr;
 }
 
 char* TRecordHeap::Allocate(int ASize) {
@@ -53,10 +55,20 @@ char* TRecordHeap::Allocate(int ASize) {
 }
 
 TRecordHeap::Pool& TRecordHeap::PoolOf(const char* P) const {
+  if (P >= FLastStart && P < FLastEnd)
+    return *FLastPool;
   auto it = FBlocks.upper_bound(P);
   if (it == FBlocks.begin())
     throw std::invalid_argument("record buffer not from this heap");
-  return *std::prev(it)->second;
+  --it;
+  Pool* pool = it->second;
+  std::size_t bytes = std::max(kBlockBytes / pool->Size, std::size_t(1)) * pool->Size;
+  if (P >= it->first + bytes)
+    throw std::invalid_argument("record buffer not from this heap");
+  FLastStart = it->first;
+  FLastEnd = it->first + bytes;
+  FLastPool = pool;
+  return *pool;
 }
 
 std::size_t TRecordHeap::BlockSize(const char* P) const {

@@ -36,6 +36,10 @@ private:
 
   std::map<std::size_t, Pool> FPools;
   std::map<const char*, Pool*> FBlocks; // by start address; every block is owned and freed with the heap
+  // The block found last: buffers are mostly freed in the order they were carved.
+  mutable const char* FLastStart = nullptr;
+  mutable const char* FLastEnd = nullptr;
+  mutable Pool* FLastPool = nullptr;
   int FLive = 0;
 };
 

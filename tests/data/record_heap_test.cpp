@@ -57,7 +57,11 @@ TEST(RecordHeap, ResizeKeepsTheLeadingBytes) {
   char outside[16];
   EXPECT_THROW(heap.Free(outside), std::invalid_argument);
   // An emptied heap starts over.
-  EXPECT_EQ(heap.BlockSize(heap.Allocate(12)), 12u);
+  char* fresh = heap.Allocate(12);
+  EXPECT_EQ(heap.BlockSize(fresh), 12u);
+  EXPECT_THROW(heap.Free(outside), std::invalid_argument); // beyond every block, though blocks exist
+  EXPECT_THROW(heap.BlockSize(fresh + 64 * 1024), std::invalid_argument);
+  EXPECT_EQ(heap.LiveCount(), 1);
 }
 
 } // namespace
