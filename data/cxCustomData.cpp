@@ -98,6 +98,7 @@ TcxCustomDataController::TcxCustomDataController(TObject* AOwner, TcxCustomDataP
       FSelectionClass(ASelectionClass ? ASelectionClass : ClassOf<TcxDataSelection>()) {
   FDataStorage.reset(new TcxDataStorage());
   FFields.reset(new TcxCustomDataFieldList(this));
+  FNotifier.reset(new TcxDataControllerNotifier(nullptr, this));
   FFilters.reset(new TcxDataFilterList());
   FFilter.reset(new TcxDataFilterCriteria(this));
   FSearch.reset(new TcxDataControllerSearch(this));
@@ -110,6 +111,7 @@ TcxCustomDataController::~TcxCustomDataController() {
   *FAlive = false;
   FDestroying = true;
   DetachFromMaster();
+  FNotifier.reset();
   FRelations.reset();
   FDetails.clear();
   FView.reset();
@@ -120,6 +122,15 @@ TcxCustomDataController::~TcxCustomDataController() {
   FFields.reset();
   FDataStorage.reset();
   FSearch.reset();
+}
+
+void TcxDataControllerNotifier::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation != opRemove)
+    return;
+  if (AComponent == this && ComponentState().Contains(csDestroying))
+    return;
+  FDataController->ComponentRemoved(AComponent);
 }
 
 bool TcxCustomDataController::IsDestroying() const {

@@ -13,6 +13,7 @@
 
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
+#include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
 #include "platform/classes/Sets.h"
@@ -1057,6 +1058,20 @@ private:
   std::vector<TcxCustomDataRelation*> FItems; // owned
 };
 
+// The controller's stand-in among components: components the controller refers to name it in
+// FreeNotification, and their removal reaches the controller's ComponentRemoved.
+class TcxDataControllerNotifier : public TComponent {
+  PELVOR_CLASS(TcxDataControllerNotifier, TComponent)
+public:
+  TcxDataControllerNotifier(TComponent* AOwner, TcxCustomDataController* ADataController)
+      : TComponent(AOwner), FDataController(ADataController) {}
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  TcxCustomDataController* DataController() const { return FDataController; }
+
+private:
+  TcxCustomDataController* FDataController;
+};
+
 // The view state of a controller kept by record key across a reload: expanded details (with the state of
 // their own controllers), the selection in its order and the focused record. Only controllers that navigate
 // by key take part; the keys are the key fields' values, or the source's record IDs without key fields.
@@ -1358,6 +1373,9 @@ public:
   TcxCustomDataController* GetDetailDataController(int ARecordIndex, int ARelationIndex);
 
   // Parts.
+  TcxDataControllerNotifier& Notifier() { return *FNotifier; }
+  // A component named to the notifier is going away; descendants drop their references to it.
+  virtual void ComponentRemoved(TComponent* AComponent) { (void)AComponent; }
   TcxCustomDataProvider& Provider() { return *FProvider; }
   TcxCustomDataControllerInfo& View() { return *FView; }
   const TcxCustomDataControllerInfo& View() const { return *FView; }
@@ -1422,6 +1440,7 @@ private:
   std::vector<std::shared_ptr<Listener>> FListeners;
   std::unique_ptr<TcxDataStorage, TObjectDeleter> FDataStorage;
   std::unique_ptr<TcxCustomDataFieldList, TObjectDeleter> FFields;
+  std::unique_ptr<TcxDataControllerNotifier, TObjectDeleter> FNotifier;
   std::unique_ptr<TcxDataFilterList, TObjectDeleter> FFilters;
   std::unique_ptr<TcxDataFilterCriteria, TObjectDeleter> FFilter;
   std::unique_ptr<TcxDataControllerSearch, TObjectDeleter> FSearch;

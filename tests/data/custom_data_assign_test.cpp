@@ -221,3 +221,35 @@ TEST(CustomDataFilters, AddedCriteriaAreKeptNotApplied) {
 }
 
 } // namespace
+
+namespace {
+
+class WatchingController : public TestController {
+public:
+  using TestController::TestController;
+  void ComponentRemoved(TComponent* AComponent) override { Removed.push_back(AComponent); }
+  std::vector<TComponent*> Removed;
+};
+
+TEST(CustomDataNotifier, RemovalOfANamedComponentReachesTheController) {
+  WatchingController dc(1);
+  EXPECT_EQ(dc.Notifier().DataController(), &dc);
+  auto* watched = new TComponent(nullptr);
+  auto* other = new TComponent(nullptr);
+  watched->FreeNotification(&dc.Notifier());
+  watched->Free();
+  other->Free();
+  ASSERT_EQ(dc.Removed.size(), 1u);
+  EXPECT_EQ(dc.Removed[0], watched);
+
+  // A controller freed first leaves the component nothing to call.
+  auto* survivor = new TComponent(nullptr);
+  {
+    WatchingController shortLived(1);
+    survivor->FreeNotification(&shortLived.Notifier());
+  }
+  survivor->Free();
+  EXPECT_EQ(dc.Removed.size(), 1u);
+}
+
+} // namespace
