@@ -141,6 +141,9 @@ bool TcxCustomDataController::IsDestroying() const {
 }
 
 bool TcxCustomDataController::IsLoading() const {
+  // A controller being freed may outlive its owner, which is then not asked.
+  if (FDestroying)
+    return false;
   auto* owner = dynamic_cast<TComponent*>(FOwner);
   return owner && owner->ComponentState().Contains(csLoading);
 }

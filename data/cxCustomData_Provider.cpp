@@ -431,7 +431,7 @@ void TcxCustomDataProvider::SetCustomDataSource(TcxUserDataSource* AValue) {
   FCustomDataSource = AValue;
   if (AValue)
     AValue->Providers.push_back(this);
-  if (!FDataController->IsLoading() && !FDataController->IsDestroying())
+  if (!FDataController->IsDestroying() && !FDataController->IsLoading())
     FDataController->ReloadData();
 }
 
