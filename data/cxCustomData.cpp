@@ -1,4 +1,5 @@
 #include "data/cxCustomData.h"
+#include "platform/classes/Component.h"
 
 #include <cstring>
 
@@ -97,6 +98,8 @@ TcxCustomDataController::TcxCustomDataController(TObject* AOwner, TcxCustomDataP
       FSelectionClass(ASelectionClass ? ASelectionClass : ClassOf<TcxDataSelection>()) {
   FDataStorage.reset(new TcxDataStorage());
   FFields.reset(new TcxCustomDataFieldList(this));
+  FNotifier.reset(new TcxDataControllerNotifier(nullptr, this));
+  FFilters.reset(new TcxDataFilterList());
   FFilter.reset(new TcxDataFilterCriteria(this));
   FSearch.reset(new TcxDataControllerSearch(this));
   FSummary.reset(new TcxDataSummary(this));
@@ -107,15 +110,81 @@ TcxCustomDataController::TcxCustomDataController(TObject* AOwner, TcxCustomDataP
 TcxCustomDataController::~TcxCustomDataController() {
   *FAlive = false;
   FDestroying = true;
+  DetachFromMaster();
+  FNotifier.reset();
   FRelations.reset();
   FDetails.clear();
   FView.reset();
   FSummary.reset();
   FFilter.reset();
+  FFilters.reset();
   FProvider.reset();
   FFields.reset();
   FDataStorage.reset();
   FSearch.reset();
+}
+
+void TcxDataControllerNotifier::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation != opRemove)
+    return;
+  if (AComponent == this && ComponentState().Contains(csDestroying))
+    return;
+  FDataController->ComponentRemoved(AComponent);
+}
+
+bool TcxCustomDataController::IsDestroying() const {
+  if (FDestroying)
+    return true;
+  auto* owner = dynamic_cast<TComponent*>(FOwner);
+  return owner && owner->ComponentState().Contains(csDestroying);
+}
+
+bool TcxCustomDataController::IsLoading() const {
+  // A controller being freed may outlive its owner, which is then not asked.
+  if (FDestroying)
+    return false;
+  auto* owner = dynamic_cast<TComponent*>(FOwner);
+  return owner && owner->ComponentState().Contains(csLoading);
+}
+
+void TcxCustomDataController::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxCustomDataController*>(Source);
+  if (!source) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  if (source == this)
+    return;
+  auto alive = FAlive;
+  SetOptions(source->FOptions);
+  if (!*alive)
+    return;
+  FFilter->Assign(source->FFilter.get());
+  if (!*alive)
+    return;
+  FSummary->Assign(source->FSummary.get());
+  if (!*alive)
+    return;
+  OnAfterCancel = source->OnAfterCancel;
+  OnAfterDelete = source->OnAfterDelete;
+  OnAfterInsert = source->OnAfterInsert;
+  OnAfterPost = source->OnAfterPost;
+  OnBeforeCancel = source->OnBeforeCancel;
+  OnBeforeInsert = source->OnBeforeInsert;
+  OnBeforePost = source->OnBeforePost;
+  OnDataChanged = source->OnDataChanged;
+  OnSortingChanged = source->OnSortingChanged;
+  OnGroupingChanged = source->OnGroupingChanged;
+  OnBeforeDelete = source->OnBeforeDelete;
+  OnNewRecord = source->OnNewRecord;
+  OnDetailExpanded = source->OnDetailExpanded;
+  OnDetailCollapsed = source->OnDetailCollapsed;
+  OnFilterRecord = source->OnFilterRecord;
+  OnCompare = source->OnCompare;
+  OnRecordChanged = source->OnRecordChanged;
+  OnDetailExpanding = source->OnDetailExpanding;
+  OnDetailCollapsing = source->OnDetailCollapsing;
 }
 
 bool TcxCustomDataController::IsProviderMode() const {
@@ -148,6 +217,10 @@ void TcxCustomDataController::BeginFullUpdate() {
   if (FFullUpdateCount == 0) {
     BeginUpdate();
     FFullUpdateFocusedRecord = GetFocusedRecordIndex();
+    if (IsKeyNavigation()) {
+      FSaveObject.reset(new TcxSaveObject());
+      FSaveObject->Save(this);
+    }
   }
   ++FFullUpdateCount;
 }
@@ -155,11 +228,15 @@ void TcxCustomDataController::BeginFullUpdate() {
 void TcxCustomDataController::EndFullUpdate() {
   if (--FFullUpdateCount > 0)
     return;
-  // Records are not navigated by key here, so nothing survives a reload but the record index.
-  if (FFullUpdateFocusedRecord >= 0 && FFullUpdateFocusedRecord < GetRecordCount() &&
-      !FProvider->IsKeyNavigation())
+  std::unique_ptr<TcxSaveObject, TObjectDeleter> saved = std::move(FSaveObject);
+  // Without keys nothing survives a reload but the record index.
+  if (!saved && FFullUpdateFocusedRecord >= 0 && FFullUpdateFocusedRecord < GetRecordCount())
     FView->FFocusingInfo.RecordIndex = FFullUpdateFocusedRecord;
+  auto alive = FAlive;
   EndUpdate();
+  // Rows are found once the view is computed again, so the keys are restored after the update.
+  if (*alive && saved)
+    saved->Restore(this);
 }
 
 void TcxCustomDataController::AddChanges(TcxDataControllerChanges AChanges) {
@@ -410,6 +487,11 @@ void TcxCustomDataController::ReloadStorage() {
   if (!IsUnboundMode()) {
     FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(true);
+    // Detail objects belong to the records just dropped.
+    for (auto& detail : FDetails)
+      if (detail)
+        detail->ClearInfo(-1);
+    FDetails.clear();
   }
   if (FProvider->IsActive() && GetDetailMode() != 1) {
     if (IsProviderMode()) {
@@ -463,6 +545,11 @@ void TcxCustomDataController::UpdateFields() {
 void TcxCustomDataController::LayoutChanged(TcxDataControllerChanges AChanges) {
   if (FDestroying)
     return;
+  // A pattern's layout is every clone's layout; the clones are dropped to be made again.
+  if (FMasterRelation && FMasterRecordIndex == -1) {
+    GetRootDataController()->NotifyDetailChanged(FMasterRelation->Item());
+    return;
+  }
   AddChanges(AChanges | dccLayout);
 }
 
@@ -532,6 +619,7 @@ void TcxCustomDataController::RemoveField(TcxCustomDataField* AField) {
   FView->RemoveField(AField);
   FSummary->RemoveFieldReferences(AField);
   FFilter->RemoveItemByItemLink(AField);
+  FFilters->RemoveItemByItemLink(AField);
   if (FSearch->SearchField() == AField)
     FSearch->Cancel();
   if (FIncrementalFilterField == AField)
@@ -757,6 +845,14 @@ void TcxCustomDataController::ReloadData() {
     FDataStorage->Clear(false);
   ClearBookmark();
   FView->DropState();
+  if (!FProvider->CustomDataSource() && FKeyField) {
+    TcxCustomDataField* keyField = FKeyField;
+    FKeyField = nullptr;
+    RemoveField(keyField);
+  } else if (FProvider->CustomDataSource() && !FKeyField) {
+    FKeyField = AddInternalField();
+    FKeyField->SetValueTypeClass(TcxIntegerValueType::Instance());
+  }
   FDataLoaded = true;
   CheckStructure();
 }

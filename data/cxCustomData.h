@@ -7,11 +7,13 @@
 // visible records in view order, row indexes count group rows and data rows. -1 means none; the edit
 // state's marker for no record is cxNoRecord.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
+#include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
 #include "platform/classes/Sets.h"
@@ -223,6 +225,8 @@ public:
 
   // Handle mapping of a user data source: linear, as no index of handles is kept.
   int GetRecordIndexByHandle(int AHandle);
+  // Appends a storage record holding the handle, for a source's LoadRecords; answers its record index.
+  int AddRecordHandle(int AHandle);
   int GetRecordHandleByIndex(int ARecordIndex);
 
 private:
@@ -246,6 +250,8 @@ using TcxCustomDataProviderClass = TClass;
 class TcxUserDataSource : public TObject {
   PELVOR_CLASS(TcxUserDataSource, TObject)
 public:
+  // Detaches from every provider still attached, so none keeps a freed source.
+  ~TcxUserDataSource() override;
   virtual int AppendRecord() { return 0; }
   virtual void CustomSort() {}
   virtual void DeleteRecord(int ARecordHandle) { (void)ARecordHandle; }
@@ -639,6 +645,25 @@ private:
   bool FDestroying = false;
 };
 
+// Further criteria a controller keeps for its owner; they do not filter the controller's view.
+class TcxDataFilterList : public TObject {
+  PELVOR_CLASS(TcxDataFilterList, TObject)
+public:
+  ~TcxDataFilterList() override { Clear(); }
+  void Add(TcxDataFilterCriteria* ACriteria) { FItems.push_back(ACriteria); }
+  // Takes the criteria out without freeing it.
+  void Remove(TcxDataFilterCriteria* ACriteria);
+  int IndexOf(const TcxDataFilterCriteria* ACriteria) const;
+  // Frees the criteria from the last to the first.
+  void Clear();
+  int Count() const { return int(FItems.size()); }
+  TcxDataFilterCriteria* Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  void RemoveItemByItemLink(TcxItemLink AItemLink);
+
+private:
+  std::vector<TcxDataFilterCriteria*> FItems; // owned
+};
+
 class TcxDataFilterCriteriaItem : public TcxFilterCriteriaItem {
   PELVOR_CLASS(TcxDataFilterCriteriaItem, TcxFilterCriteriaItem)
 public:
@@ -719,6 +744,8 @@ public:
   ~TcxDataSummaryItems() override { Clear(); }
 
   TcxDataSummaryItem* Add();
+  // Copies every item; item links resolve against this collection's controller.
+  void Assign(const TcxDataSummaryItems& ASource);
   void Delete(int AIndex);
   void Clear();
   int Count() const { return int(FItems.size()); }
@@ -780,6 +807,8 @@ public:
   void Changed(bool AStructural);
   void RemoveFieldReferences(TcxCustomDataField* AField);
   TcxDataSummaryItems* GetGroupSummaryItems(int ALevel);
+  // From another summary: the three collections, options and events, in one update.
+  void Assign(TPersistent* Source) override;
   static bool IsValueIndexValid(const Variant& AValues, int AIndex);
 
   TcxDataSummaryItems& DefaultGroupSummaryItems() { return FDefaultGroupSummaryItems; }
@@ -995,12 +1024,18 @@ private:
 class TcxDetailObject : public TObject {
   PELVOR_CLASS(TcxDetailObject, TObject)
 public:
+  ~TcxDetailObject() override;
   int ActiveRelationIndex = -1;
   bool Expanded = false;
   // Grows the slots; a negative active index becomes 0 and one beyond the slots the last slot.
   void SetInfoCount(int ACount);
   int InfoCount() const { return int(Details.size()); }
+  // Empties one slot (all for -1): detail controllers lose their master, link objects are freed. True when
+  // something was there.
+  bool ClearInfo(int AIndex);
+  void DeleteInfo(int AIndex);
   std::vector<TcxCustomDataController*> Details; // one slot per relation; borrowed
+  std::vector<TObject*> LinkObjects;             // one slot per relation; owned
 };
 
 class TcxCustomDataRelationList : public TObject {
@@ -1023,6 +1058,45 @@ private:
   std::vector<TcxCustomDataRelation*> FItems; // owned
 };
 
+// The controller's stand-in among components: components the controller refers to name it in
+// FreeNotification, and their removal reaches the controller's ComponentRemoved.
+class TcxDataControllerNotifier : public TComponent {
+  PELVOR_CLASS(TcxDataControllerNotifier, TComponent)
+public:
+  TcxDataControllerNotifier(TComponent* AOwner, TcxCustomDataController* ADataController)
+      : TComponent(AOwner), FDataController(ADataController) {}
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  TcxCustomDataController* DataController() const { return FDataController; }
+
+private:
+  TcxCustomDataController* FDataController;
+};
+
+// The view state of a controller kept by record key across a reload: expanded details (with the state of
+// their own controllers), the selection in its order and the focused record. Only controllers that navigate
+// by key take part; the keys are the key fields' values, or the source's record IDs without key fields.
+class TcxSaveObject : public TObject {
+  PELVOR_CLASS(TcxSaveObject, TObject)
+public:
+  void Save(TcxCustomDataController* AController);
+  void Restore(TcxCustomDataController* AController);
+
+private:
+  struct TcxDetailKeyInfo {
+    Variant KeyValue;
+    int ActiveRelationIndex;
+    std::unique_ptr<TcxSaveObject, TObjectDeleter> SaveObject; // of the active detail's controller
+  };
+  struct TcxSelectedKeyInfo {
+    Variant KeyValue;
+    int SelectionIndex;
+  };
+  std::vector<TcxDetailKeyInfo> FDetailKeys;
+  std::vector<TcxSelectedKeyInfo> FSelectedKeys;
+  Variant FFocusedKey;
+  bool FFocused = false;
+};
+
 class TcxCustomDataController : public TPersistent {
   PELVOR_CLASS(TcxCustomDataController, TPersistent)
 public:
@@ -1030,6 +1104,8 @@ public:
   explicit TcxCustomDataController(TObject* AOwner) : TcxCustomDataController(AOwner, nullptr, nullptr) {}
   ~TcxCustomDataController() override;
   void BeforeDestruction() override { FDestroying = true; }
+  // From another controller: options, filter, summary and event handlers.
+  void Assign(TPersistent* Source) override;
 
   // Class references of the parts. A constructor does not reach a descendant's overrides, so descendants
   // name their provider and selection classes to the protected constructor, which these answer.
@@ -1039,10 +1115,16 @@ public:
   // Life cycle and changes.
   void BeginUpdate();
   void EndUpdate();
+  // Brackets a reload: controllers that navigate by key get focus, selection and details back by key.
   void BeginFullUpdate();
   void EndFullUpdate();
-  bool IsDestroying() const { return FDestroying; }
-  virtual bool IsLoading() const { return false; }
+  bool IsKeyNavigation() { return FProvider->IsKeyNavigation(); }
+  // The fields whose values identify a record; none here, so records are known by their source's IDs.
+  virtual std::vector<TcxCustomDataField*> GetKeyFields() { return {}; }
+  // The owner's component state counts as well: a controller owned by a component being read or freed
+  // is loading or destroying with it.
+  bool IsDestroying() const;
+  virtual bool IsLoading() const;
   bool IsProviderMode() const;
   bool IsUnboundMode() const;
   bool IsDataLoaded() const { return IsProviderMode() || FDataLoaded; }
@@ -1115,8 +1197,16 @@ public:
   Variant GetRecordId(int ARecordIndex);
   int GetNewItemRecordIndex();
   void ResetNewItemRecord();
+  // The owner's new-item row: it counts as focused only while enabled and no data row is focused.
+  bool NewItemRowEnabled() const { return FNewItemRowEnabled; }
+  void SetNewItemRowEnabled(bool AValue) { FNewItemRowEnabled = AValue; }
+  bool NewItemRowFocused() const;
+  void SetNewItemRowFocused(bool AValue);
+  void GetNewItemRowValue(int AItemIndex, TcxDataEditValueSource ASource, Variant& AValue);
   void ReloadData();
   TcxDataStorage& DataStorage() { return *FDataStorage; }
+  // The internal field holding each record's handle while a user data source is attached.
+  TcxCustomDataField* KeyField() const { return FKeyField; }
 
   // Editing.
   void Append();
@@ -1184,6 +1274,9 @@ public:
   }
   int GetSyncRecordIndex();
   bool FocusSelectedRow(int AIndex);
+  using TcxDataControllerEachRowProc =
+      std::function<void(void* AData, int ARowIndex, const TcxRowInfo& AInfo)>;
+  void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData);
   bool ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive);
   void FullExpand() { FView->FullExpand(true); }
   void FullCollapse() { FView->FullExpand(false); }
@@ -1258,16 +1351,42 @@ public:
   void ChangeDetailActiveRelationIndex(int ARecordIndex, int AIndex);
   int GetDetailActiveRelationIndex(int ARecordIndex);
   void CollapseDetails();
+  void ClearDetailObject(int ARecordIndex, int ARelationIndex);
+  void ClearAllDetails();
+  bool IsDetailDataControllerExist(int ARecordIndex, int ARelationIndex);
+  // A descendant that makes live detail controllers answers a link object per relation and record, and the
+  // controller such an object holds; the base makes none.
+  virtual TObject* CreateDetailLinkObject(TcxCustomDataRelation* ARelation, int ARecordIndex) {
+    return (void)ARelation, (void)ARecordIndex, nullptr;
+  }
+  virtual TcxCustomDataController* GetDetailDataControllerByLinkObject(TObject* ALinkObject) {
+    return (void)ALinkObject, nullptr;
+  }
+  // Clears every detail of the relations of the item, wherever in the tree they hang.
+  virtual void NotifyDetailChanged(TObject* ADetailItem);
+  using TcxDataControllerEachDetailProc = std::function<void(void* AData, TcxCustomDataController* ADetail)>;
+  // Visits the existing detail controllers of every master record that sit where AMasterRelation leads.
+  void ForEachDetail(TcxCustomDataRelation* AMasterRelation, const TcxDataControllerEachDetailProc& AProc,
+                     void* AData);
+  TcxCustomDataController* GetPatternDataController();
+  void SetPatternFlag(bool AValue) { FPatternFlag = AValue; }
   // Detail controllers hung on master records, so they follow inserts and deletes; borrowed.
   void SetDetailDataController(int ARecordIndex, int ARelationIndex, TcxCustomDataController* ADetail);
   TcxCustomDataController* GetDetailDataController(int ARecordIndex, int ARelationIndex);
 
   // Parts.
+  TcxDataControllerNotifier& Notifier() { return *FNotifier; }
+  // A component named to the notifier is going away; descendants drop their references to it.
+  virtual void ComponentRemoved(TComponent* AComponent) { (void)AComponent; }
   TcxCustomDataProvider& Provider() { return *FProvider; }
   TcxCustomDataControllerInfo& View() { return *FView; }
   const TcxCustomDataControllerInfo& View() const { return *FView; }
   TcxCustomDataFieldList& Fields() { return *FFields; }
   TcxDataFilterCriteria& Filter() { return *FFilter; }
+  // A new criteria of the filter class, kept in Filters() until it or the controller is freed.
+  virtual TcxDataFilterCriteria* AddFilter();
+  TcxDataFilterList& Filters() { return *FFilters; }
+  virtual TClass GetFilterCriteriaClass() { return ClassOf<TcxDataFilterCriteria>(); }
   TcxDataSummary& Summary() { return *FSummary; }
   TcxDataControllerSearch& Search() { return *FSearch; }
   TcxDataControllerGroups& Groups() { return FGroups; }
@@ -1323,6 +1442,8 @@ private:
   std::vector<std::shared_ptr<Listener>> FListeners;
   std::unique_ptr<TcxDataStorage, TObjectDeleter> FDataStorage;
   std::unique_ptr<TcxCustomDataFieldList, TObjectDeleter> FFields;
+  std::unique_ptr<TcxDataControllerNotifier, TObjectDeleter> FNotifier;
+  std::unique_ptr<TcxDataFilterList, TObjectDeleter> FFilters;
   std::unique_ptr<TcxDataFilterCriteria, TObjectDeleter> FFilter;
   std::unique_ptr<TcxDataControllerSearch, TObjectDeleter> FSearch;
   std::unique_ptr<TcxDataSummary, TObjectDeleter> FSummary;
@@ -1336,14 +1457,20 @@ private:
   bool FInAppend = false;
   int FLocateCount = 0;
   int FNewItemRecord = 0;
+  bool FNewItemRowEnabled = false;
+  bool FNewItemRowFocused = false;
   int FMasterRecordIndex = -1;
   TcxCustomDataRelation* FMasterRelation = nullptr;
+  bool FPatternFlag = false;
+  TcxCustomDataField* FKeyField = nullptr; // owned by the field list
+  bool FCreatingLinkObject = false;
   bool FMultiSelect = false;
   TcxDataControllerOptions FOptions = 28;
   int FSelectionChangePending = 0;
   int FSelectionChangePendingRow = -1;
   int FFullUpdateCount = 0;
   int FFullUpdateFocusedRecord = -1;
+  std::unique_ptr<TcxSaveObject, TObjectDeleter> FSaveObject;
   bool FSortingChanged = false;
   bool FGroupingChanged = false;
   bool FReloadPending = false;
@@ -1359,6 +1486,9 @@ private:
   // relations.
   std::vector<std::unique_ptr<TcxDetailObject, TObjectDeleter>> FDetails;
   TcxDetailObject* GetDetailObject(int ARecordIndex, bool ACreate);
+  // A freed detail leaves no pointer to itself in its master.
+  void DetachFromMaster();
+  friend class TcxDetailObject;
   friend class TcxCustomDataRelationList;
 };
 

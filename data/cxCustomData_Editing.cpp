@@ -122,7 +122,31 @@ bool TcxCustomDataController::SetEditValue(int AItemIndex, const Variant& AValue
   return result;
 }
 
+bool TcxCustomDataController::NewItemRowFocused() const {
+  return FNewItemRowEnabled && FNewItemRowFocused && GetFocusedRowIndex() == -1;
+}
+
+void TcxCustomDataController::SetNewItemRowFocused(bool AValue) {
+  if (AValue && !FNewItemRowEnabled)
+    return;
+  if (AValue && GetFocusedRowIndex() != -1 && !ChangeFocusedRowIndex(-1))
+    return;
+  FNewItemRowFocused = AValue;
+}
+
+void TcxCustomDataController::GetNewItemRowValue(int AItemIndex, TcxDataEditValueSource ASource,
+                                                 Variant& AValue) {
+  CheckItemRange(AItemIndex);
+  if (NewItemRowFocused() && !FProvider->IsEditing()) {
+    AValue = Null;
+    return;
+  }
+  AValue = FProvider->GetEditValue(GetEditingRecordIndex(), FFields->Items(AItemIndex), ASource);
+}
+
 int TcxCustomDataController::GetRecordIndexToEdit() {
+  if (NewItemRowFocused())
+    return GetNewItemRecordIndex();
   int record = GetFocusedRecordIndex();
   if (record >= 0 && GetFocusedRowIndex() >= 0 &&
       GetRowInfo(GetFocusedRowIndex()).Level >= FView->Groups().LevelCount())

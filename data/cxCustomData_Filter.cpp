@@ -13,6 +13,37 @@ TcxDataFilterCriteria::TcxDataFilterCriteria(TcxCustomDataController* ADataContr
 
 TcxDataFilterCriteria::~TcxDataFilterCriteria() {
   FDestroying = true;
+  if (!FDataController->IsDestroying())
+    FDataController->Filters().Remove(this);
+  FActive = false;
+}
+
+void TcxDataFilterList::Remove(TcxDataFilterCriteria* ACriteria) {
+  std::erase(FItems, ACriteria);
+}
+
+int TcxDataFilterList::IndexOf(const TcxDataFilterCriteria* ACriteria) const {
+  auto it = std::find(FItems.begin(), FItems.end(), ACriteria);
+  return it == FItems.end() ? -1 : int(it - FItems.begin());
+}
+
+void TcxDataFilterList::Clear() {
+  while (!FItems.empty()) {
+    TcxDataFilterCriteria* criteria = FItems.back();
+    FItems.pop_back();
+    criteria->Free();
+  }
+}
+
+void TcxDataFilterList::RemoveItemByItemLink(TcxItemLink AItemLink) {
+  for (TcxDataFilterCriteria* criteria : FItems)
+    criteria->RemoveItemByItemLink(AItemLink);
+}
+
+TcxDataFilterCriteria* TcxCustomDataController::AddFilter() {
+  auto* criteria = NewInstance<TcxDataFilterCriteria>(GetFilterCriteriaClass(), this);
+  FFilters->Add(criteria);
+  return criteria;
 }
 
 void TcxDataFilterCriteria::Assign(TPersistent* Source) {
@@ -50,7 +81,8 @@ TcxFilterValueListClass TcxDataFilterCriteria::GetValueListClass() {
 }
 
 void TcxDataFilterCriteria::DoChanged() {
-  if (FDestroying || FDataController->IsDestroying() || FDataController->IsLoading())
+  if (FDestroying || FDataController->IsDestroying() || FDataController->IsLoading() ||
+      FDataController->Filters().IndexOf(this) != -1)
     return;
   auto alive = FDataController->AliveToken();
   if (!FDataController->Provider().IsActiveDataSet())

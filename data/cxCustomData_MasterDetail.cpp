@@ -5,9 +5,16 @@
 
 using namespace cxdata;
 
+TcxDetailObject::~TcxDetailObject() {
+  for (TObject* link : LinkObjects)
+    if (link)
+      link->Free();
+}
+
 void TcxDetailObject::SetInfoCount(int ACount) {
   if (ACount > InfoCount())
     Details.resize(std::size_t(ACount), nullptr);
+  LinkObjects.resize(Details.size(), nullptr);
   if (ACount >= 1) {
     if (ActiveRelationIndex < 0)
       ActiveRelationIndex = 0;
@@ -16,6 +23,34 @@ void TcxDetailObject::SetInfoCount(int ACount) {
   } else {
     ActiveRelationIndex = -1;
   }
+}
+
+bool TcxDetailObject::ClearInfo(int AIndex) {
+  bool cleared = false;
+  for (int i = 0; i < InfoCount(); ++i) {
+    if (AIndex != -1 && i != AIndex)
+      continue;
+    if (TcxCustomDataController* detail = Details[std::size_t(i)]) {
+      detail->FMasterRelation = nullptr;
+      detail->FMasterRecordIndex = -1;
+      Details[std::size_t(i)] = nullptr;
+      cleared = true;
+    }
+    if (TObject* link = LinkObjects[std::size_t(i)]) {
+      LinkObjects[std::size_t(i)] = nullptr;
+      link->Free();
+      cleared = true;
+    }
+  }
+  return cleared;
+}
+
+void TcxDetailObject::DeleteInfo(int AIndex) {
+  if (AIndex < 0 || AIndex >= InfoCount())
+    return;
+  ClearInfo(AIndex);
+  Details.erase(Details.begin() + AIndex);
+  LinkObjects.erase(LinkObjects.begin() + AIndex);
 }
 
 TcxCustomDataRelation::TcxCustomDataRelation(TcxCustomDataRelationList* ARelationList, TObject* AItem)
@@ -53,8 +88,8 @@ void TcxCustomDataRelationList::Remove(TcxCustomDataRelation* ARelation) {
     return;
   int index = int(it - FItems.begin());
   for (auto& detail : FDataController->FDetails)
-    if (detail && index < detail->InfoCount())
-      detail->Details.erase(detail->Details.begin() + index);
+    if (detail)
+      detail->DeleteInfo(index);
   FItems.erase(it);
   ARelation->Free();
   if (FItems.empty())
@@ -63,6 +98,9 @@ void TcxCustomDataRelationList::Remove(TcxCustomDataRelation* ARelation) {
 }
 
 void TcxCustomDataRelationList::Clear() {
+  for (auto& detail : FDataController->FDetails)
+    if (detail)
+      detail->ClearInfo(-1);
   while (!FItems.empty()) {
     TcxCustomDataRelation* relation = FItems.back();
     FItems.pop_back();
@@ -101,6 +139,22 @@ TcxDetailObject* TcxCustomDataController::GetDetailObject(int ARecordIndex, bool
   return slot.get();
 }
 
+void TcxCustomDataController::DetachFromMaster() {
+  if (!FMasterRelation)
+    return;
+  if (FMasterRelation->DetailDataController == this)
+    FMasterRelation->DetailDataController = nullptr;
+  TcxCustomDataController* master = FMasterRelation->DataController();
+  if (FMasterRecordIndex >= 0 && std::size_t(FMasterRecordIndex) < master->FDetails.size())
+    if (auto& detail = master->FDetails[std::size_t(FMasterRecordIndex)]) {
+      int index = FMasterRelation->Index();
+      if (index < detail->InfoCount() && detail->Details[std::size_t(index)] == this)
+        detail->Details[std::size_t(index)] = nullptr;
+    }
+  FMasterRelation = nullptr;
+  FMasterRecordIndex = -1;
+}
+
 TcxCustomDataController* TcxCustomDataController::GetMasterDataController() const {
   return FMasterRelation ? FMasterRelation->DataController() : nullptr;
 }
@@ -115,7 +169,7 @@ TcxCustomDataController* TcxCustomDataController::GetRootDataController() {
 int TcxCustomDataController::GetDetailMode() const {
   if (!FMasterRelation)
     return 0;
-  return FMasterRecordIndex == -1 ? 1 : 2;
+  return FMasterRecordIndex == -1 || FPatternFlag ? 1 : 2;
 }
 
 void TcxCustomDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex) {
@@ -205,7 +259,133 @@ TcxCustomDataController* TcxCustomDataController::GetDetailDataController(int AR
   TcxDetailObject* detail = GetDetailObject(ARecordIndex, false);
   if (!detail || ARelationIndex < 0 || ARelationIndex >= detail->InfoCount())
     return nullptr;
-  return detail->Details[std::size_t(ARelationIndex)];
+  if (TcxCustomDataController* set = detail->Details[std::size_t(ARelationIndex)])
+    return set;
+  TObject*& link = detail->LinkObjects[std::size_t(ARelationIndex)];
+  if (!link && !FCreatingLinkObject) {
+    auto alive = FAlive;
+    TObject* created;
+    {
+      // A descendant's factory may come back here through the relation it builds; the guard stops that.
+      TFlagGuard guard(FCreatingLinkObject, alive);
+      created = CreateDetailLinkObject(FRelations->Items(ARelationIndex), ARecordIndex);
+    }
+    if (!*alive) {
+      if (created)
+        created->Free();
+      return nullptr;
+    }
+    detail = GetDetailObject(ARecordIndex, false);
+    if (detail && ARelationIndex < detail->InfoCount() && !detail->LinkObjects[std::size_t(ARelationIndex)])
+      detail->LinkObjects[std::size_t(ARelationIndex)] = created;
+    else if (created)
+      created->Free();
+    if (!detail || ARelationIndex >= detail->InfoCount())
+      return nullptr;
+  }
+  TObject* current = detail->LinkObjects[std::size_t(ARelationIndex)];
+  return current ? GetDetailDataControllerByLinkObject(current) : nullptr;
+}
+
+bool TcxCustomDataController::IsDetailDataControllerExist(int ARecordIndex, int ARelationIndex) {
+  TcxDetailObject* detail = GetDetailObject(ARecordIndex, false);
+  return detail && ARelationIndex >= 0 && ARelationIndex < detail->InfoCount() &&
+         (detail->Details[std::size_t(ARelationIndex)] || detail->LinkObjects[std::size_t(ARelationIndex)]);
+}
+
+void TcxCustomDataController::ClearDetailObject(int ARecordIndex, int ARelationIndex) {
+  TcxDetailObject* detail = GetDetailObject(ARecordIndex, false);
+  if (detail && detail->ClearInfo(ARelationIndex))
+    AddChanges(dccDetail);
+}
+
+void TcxCustomDataController::ClearAllDetails() {
+  if (FDetails.empty())
+    return;
+  TControllerUpdate update(*this);
+  bool changed = false;
+  for (auto& detail : FDetails)
+    if (detail && detail->ClearInfo(-1))
+      changed = true;
+  if (changed)
+    FChanges |= dccDetail;
+}
+
+void TcxCustomDataController::NotifyDetailChanged(TObject* ADetailItem) {
+  if (HasRelations() && FRelations->FindByItem(ADetailItem)) {
+    ClearAllDetails();
+    return;
+  }
+  // The list may change under a detail's handlers, so the controllers are gathered first.
+  std::vector<TcxCustomDataController*> details;
+  for (auto& detail : FDetails)
+    if (detail)
+      for (TcxCustomDataController* dc : detail->Details)
+        if (dc)
+          details.push_back(dc);
+  for (TcxCustomDataController* dc : details)
+    dc->NotifyDetailChanged(ADetailItem);
+}
+
+namespace {
+
+void VisitDetails(TcxCustomDataController* AController, const std::vector<int>& APath, std::size_t ADepth,
+                  const TcxCustomDataController::TcxDataControllerEachDetailProc& AProc, void* AData) {
+  int relation = APath[ADepth];
+  for (int r = 0; r < AController->GetRecordCount(); ++r) {
+    if (!AController->IsDetailDataControllerExist(r, relation))
+      continue;
+    TcxCustomDataController* detail = AController->GetDetailDataController(r, relation);
+    if (!detail)
+      continue;
+    if (ADepth + 1 == APath.size())
+      AProc(AData, detail);
+    else
+      VisitDetails(detail, APath, ADepth + 1, AProc, AData);
+  }
+}
+
+} // namespace
+
+void TcxCustomDataController::ForEachDetail(TcxCustomDataRelation* AMasterRelation,
+                                            const TcxDataControllerEachDetailProc& AProc, void* AData) {
+  if (!AMasterRelation)
+    return;
+  std::vector<int> path;
+  TcxCustomDataController* root = nullptr;
+  for (TcxCustomDataRelation* relation = AMasterRelation; relation; relation = root->GetMasterRelation()) {
+    path.push_back(relation->Index());
+    root = relation->DataController();
+  }
+  std::reverse(path.begin(), path.end());
+  VisitDetails(root, path, 0, AProc, AData);
+}
+
+namespace {
+
+TcxCustomDataController* FindPattern(TcxCustomDataController* AController, TObject* AItem, int ADepth) {
+  // Relations can only nest as deep as controllers do; the bound stops a cycle made by mistake.
+  if (ADepth > 64 || !AController->HasRelations())
+    return nullptr;
+  TcxCustomDataRelationList& relations = AController->Relations();
+  for (int i = 0; i < relations.Count(); ++i)
+    if (relations.Items(i)->Item() == AItem)
+      return relations.Items(i)->DetailDataController;
+  for (int r = 0; r < AController->GetRecordCount(); ++r)
+    for (int i = 0; i < relations.Count(); ++i)
+      if (AController->IsDetailDataControllerExist(r, i))
+        if (TcxCustomDataController* detail = AController->GetDetailDataController(r, i))
+          if (TcxCustomDataController* found = FindPattern(detail, AItem, ADepth + 1))
+            return found;
+  return nullptr;
+}
+
+} // namespace
+
+TcxCustomDataController* TcxCustomDataController::GetPatternDataController() {
+  if (!FMasterRelation)
+    return this;
+  return FindPattern(GetRootDataController(), FMasterRelation->Item(), 0);
 }
 
 void TcxCustomDataController::RecordInserted(int ARecordIndex) {

@@ -329,7 +329,9 @@ int TcxCustomDataProvider::AppendRecord() {
   if (!FCustomDataSource)
     return -1;
   FCustomDataSource->CurrentProvider = this;
-  return GetRecordIndexByHandle(FCustomDataSource->AppendRecord());
+  int handle = FCustomDataSource->AppendRecord();
+  int index = GetRecordIndexByHandle(handle);
+  return index != -1 ? index : AddRecordHandle(handle);
 }
 
 void TcxCustomDataProvider::DeleteRecord(int ARecordIndex) {
@@ -346,7 +348,8 @@ int TcxCustomDataProvider::InsertRecord(int ARecordIndex) {
   int handle = FCustomDataSource->CanInsertRecord()
                    ? FCustomDataSource->InsertRecord(GetRecordHandleByIndex(ARecordIndex))
                    : FCustomDataSource->AppendRecord();
-  return GetRecordIndexByHandle(handle);
+  int index = GetRecordIndexByHandle(handle);
+  return index != -1 ? index : AddRecordHandle(handle);
 }
 
 Variant TcxCustomDataProvider::GetValue(int ARecordIndex, TcxCustomDataField* AField) {
@@ -428,13 +431,23 @@ void TcxCustomDataProvider::SetCustomDataSource(TcxUserDataSource* AValue) {
   FCustomDataSource = AValue;
   if (AValue)
     AValue->Providers.push_back(this);
+  if (!FDataController->IsDestroying() && !FDataController->IsLoading())
+    FDataController->ReloadData();
+}
+
+int TcxCustomDataProvider::AddRecordHandle(int AHandle) {
+  TcxCustomDataField* keyField = FDataController->KeyField();
+  if (!keyField || !keyField->ValueDef())
+    throw EcxInvalidDataControllerOperation(cxSDataRecordIndexError);
+  TcxDataStorage& storage = FDataController->DataStorage();
+  int index = storage.AppendRecord();
+  storage.SetValue(index, keyField->ValueDef(), Variant(AHandle));
+  return index;
 }
 
 int TcxCustomDataProvider::GetRecordIndexByHandle(int AHandle) {
   TcxCustomDataController* dc = FDataController;
-  TcxCustomDataField* keyField = nullptr;
-  for (int i = dc->Fields().ItemCount(); i < dc->Fields().Count(); ++i)
-    keyField = dc->Fields().Items(i);
+  TcxCustomDataField* keyField = dc->KeyField();
   if (!keyField || !keyField->ValueDef())
     return -1;
   for (int i = 0; i < dc->GetRecordCount(); ++i) {
@@ -447,13 +460,18 @@ int TcxCustomDataProvider::GetRecordIndexByHandle(int AHandle) {
 
 int TcxCustomDataProvider::GetRecordHandleByIndex(int ARecordIndex) {
   TcxCustomDataController* dc = FDataController;
-  if (dc->Fields().Count() == dc->Fields().ItemCount())
+  TcxCustomDataField* keyField = dc->KeyField();
+  if (!keyField)
     return ARecordIndex;
-  TcxCustomDataField* keyField = dc->Fields().Items(dc->Fields().Count() - 1);
   if (!keyField->ValueDef() || ARecordIndex < 0 || ARecordIndex >= dc->GetRecordCount())
     return -1;
   Variant v = dc->DataStorage().GetValue(ARecordIndex, keyField->ValueDef());
   return v.IsNull() ? -1 : v.AsInteger();
+}
+
+TcxUserDataSource::~TcxUserDataSource() {
+  while (!Providers.empty())
+    Providers.back()->SetCustomDataSource(nullptr);
 }
 
 void TcxUserDataSource::GetDisplayText(int ARecordHandle, int AItemHandle, AnsiString& AText) {

@@ -34,7 +34,9 @@ void TcxDataControllerSearch::PrepareTexts() {
   FTextEnds.clear();
   FTextEnds.reserve(std::size_t(view.GetRecordListCount()));
   FTexts.reserve(std::size_t(view.GetRecordListCount()) * 8);
-  bool raw = dc->IsPlainValueOrder(FSearchField) &&
+  // A stored string without a kept text displays as itself, so the cells are read directly; an unbound
+  // controller's texts come from its own storage even when its strings sort by locale.
+  bool raw = (dc->IsPlainValueOrder(FSearchField) || (dc->IsUnboundMode() && FSearchField->ValueDef())) &&
              RawKindOf(FSearchField->ValueTypeClass()) == TRawKind::String && !FSearchField->TextStored();
   FTextsOrdered = true;
   std::size_t previous = 0;
@@ -43,13 +45,28 @@ void TcxDataControllerSearch::PrepareTexts() {
   for (int c = 0; c < 256; ++c)
     all[std::size_t(c)] = char(c);
   AnsiString upper = AnsiUpperCase(all);
+  // The view's order visits records, their cells and their strings at random, a cache miss each; one pass
+  // in storage order gathers the texts, and the pass in view order then copies from that compact copy.
+  std::vector<char> byRecord;
+  std::vector<std::size_t> recordEnds;
+  if (raw) {
+    int records = dc->GetRecordCount();
+    recordEnds.resize(std::size_t(records));
+    byRecord.reserve(std::size_t(records) * 8);
+    for (int r = 0; r < records; ++r) {
+      const char* place = ValuePlace(dc->DataStorage(), r, FSearchField->ValueDef());
+      if (const AnsiString* text = place ? RawString(place) : nullptr)
+        byRecord.insert(byRecord.end(), text->begin(), text->end());
+      recordEnds[std::size_t(r)] = byRecord.size();
+    }
+  }
   for (int li = 0; li < view.GetRecordListCount(); ++li) {
     int record = view.GetRecordListRecord(li);
     std::size_t begin = FTexts.size();
     if (raw) {
-      const char* place = ValuePlace(dc->DataStorage(), record, FSearchField->ValueDef());
-      if (const AnsiString* text = place ? RawString(place) : nullptr)
-        FTexts.insert(FTexts.end(), text->begin(), text->end());
+      std::size_t from = record > 0 ? recordEnds[std::size_t(record - 1)] : 0;
+      FTexts.insert(FTexts.end(), byRecord.begin() + std::ptrdiff_t(from),
+                    byRecord.begin() + std::ptrdiff_t(recordEnds[std::size_t(record)]));
     } else {
       AnsiString text = dc->GetDisplayText(record, FSearchField);
       FTexts.insert(FTexts.end(), text.begin(), text.end());

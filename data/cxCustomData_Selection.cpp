@@ -189,3 +189,15 @@ void TcxDataFocusingInfo::Assign(const TcxDataFocusingInfo& AOther) {
   RowIndex = AOther.RowIndex;
   Changed = false;
 }
+
+void TcxCustomDataController::ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc,
+                                         void* AData) {
+  // The procedure may change the rows or free the controller, so the bounds are read again each time.
+  auto alive = FAlive;
+  for (int i = 0; *alive && i < (ASelectedOnly ? GetSelectedCount() : GetRowCount()); ++i) {
+    int row = ASelectedOnly ? GetSelectedRowIndex(i) : i;
+    if (row < 0 || row >= GetRowCount())
+      continue;
+    AProc(AData, row, GetRowInfo(row));
+  }
+}

@@ -93,6 +93,40 @@ TcxDataSummaryItem* TcxDataSummaryItems::Add() {
   return item;
 }
 
+namespace {
+
+// An item of another controller is found again by its ID; items the controllers share map to themselves.
+TObject* MapItem(TcxCustomDataController* AFrom, TcxCustomDataController* ATo, TObject* AItem) {
+  if (!AItem || AFrom == ATo || ATo->Fields().FieldByItem(AItem))
+    return AItem;
+  int id = AFrom->GetItemID(AItem);
+  return id == -1 ? nullptr : ATo->FindItemByID(id);
+}
+
+} // namespace
+
+void TcxDataSummaryItems::Assign(const TcxDataSummaryItems& ASource) {
+  if (&ASource == this)
+    return;
+  Clear();
+  for (const TcxDataSummaryItem* source : ASource.FItems) {
+    auto* item = new TcxDataSummaryItem(this);
+    FItems.push_back(item);
+    item->FKind = source->FKind;
+    item->FPosition = source->FPosition;
+    item->FFormat = source->FFormat;
+    item->OnGetText = source->OnGetText;
+    if (TObject* link =
+            MapItem(ASource.FSummary->DataController(), FSummary->DataController(), source->ItemLink()))
+      item->FField = FSummary->DataController()->Fields().FieldByItem(link);
+  }
+  BeginText = ASource.BeginText;
+  EndText = ASource.EndText;
+  Separator = ASource.Separator;
+  OnSummary = ASource.OnSummary;
+  Update(true);
+}
+
 void TcxDataSummaryItems::Delete(int AIndex) {
   TcxDataSummaryItem* item = FItems.at(std::size_t(AIndex));
   FItems.erase(FItems.begin() + AIndex);
@@ -237,6 +271,39 @@ TcxDataSummaryItems* TcxDataSummary::GetGroupSummaryItems(int ALevel) {
   if (TcxDataSummaryGroup* group = FindGroupByItemLink(grouping.Items(ALevel).Field->Item()))
     return &group->SummaryItems();
   return &FDefaultGroupSummaryItems;
+}
+
+void TcxDataSummary::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxDataSummary*>(Source);
+  if (!source) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  if (source == this)
+    return;
+  // The copy changes the structure, which EndUpdate alone would not report.
+  BeginUpdate();
+  try {
+    FDefaultGroupSummaryItems.Assign(source->FDefaultGroupSummaryItems);
+    FFooterSummaryItems.Assign(source->FFooterSummaryItems);
+    FSummaryGroups.clear();
+    for (const auto& group : source->FSummaryGroups) {
+      FSummaryGroups.emplace_back(new TcxDataSummaryGroup(this));
+      for (TObject* link : group->FLinks)
+        if (TObject* own = MapItem(source->FDataController, FDataController, link))
+          FSummaryGroups.back()->FLinks.push_back(own);
+      FSummaryGroups.back()->FSummaryItems.Assign(group->FSummaryItems);
+    }
+    FOptions = source->FOptions;
+    OnAfterSummary = source->OnAfterSummary;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  --FLockCount;
+  if (FLockCount == 0)
+    Changed(true);
+  FDataController->EndUpdate();
 }
 
 TcxDataSummaryGroup* TcxDataSummary::AddSummaryGroup() {

@@ -1,4 +1,5 @@
 #include "data/cxDataStorage.h"
+#include "data/cxDataStorage_Heap.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -622,7 +623,7 @@ TcxInternalValueDef* TcxInternalValueDefs::FindByLinkObject(const TcxValueDef* A
   return nullptr;
 }
 
-TcxDataStorage::TcxDataStorage() {
+TcxDataStorage::TcxDataStorage() : FHeap(std::make_unique<cxdata::TRecordHeap>()) {
   FInternalValueDefs = new TcxInternalValueDefs(this);
   FValueDefs = new TcxValueDefs(this);
   PrepareValueDefs(FInternalValueDefs);
@@ -674,9 +675,7 @@ char* TcxDataStorage::EnsureBuffer(int ARecordIndex) {
   char*& slot = BufferSlot(ARecordIndex);
   if (!slot) {
     int size = GetValueDefsByRecordIndex(ARecordIndex)->RecordSize();
-    slot = static_cast<char*>(std::calloc(1, std::size_t(size)));
-    if (!slot)
-      throw std::bad_alloc();
+    slot = FHeap->Allocate(size);
   }
   return slot;
 }
@@ -714,7 +713,7 @@ void TcxDataStorage::FreeRecord(int ARecordIndex) {
   TcxValueDefs* defs = GetValueDefsByRecordIndex(ARecordIndex);
   for (TcxValueDef* def : defs->FItems)
     FreeValue(slot, def);
-  std::free(slot);
+  FHeap->Free(slot);
   slot = nullptr;
 }
 
@@ -968,12 +967,10 @@ void TcxDataStorage::SetUseRecordID(bool AValue) {
   for (char*& buffer : FInternalRecords) {
     if (!buffer)
       continue;
-    char* moved = static_cast<char*>(std::calloc(1, std::size_t(oldSize - oldHeader + newHeader)));
-    if (!moved)
-      throw std::bad_alloc();
+    char* moved = FHeap->Allocate(oldSize - oldHeader + newHeader);
     moved[0] = buffer[0];
     std::memcpy(moved + newHeader, buffer + oldHeader, std::size_t(oldSize - oldHeader));
-    std::free(buffer);
+    FHeap->Free(buffer);
     buffer = moved;
   }
   PrepareValueDefs(FValueDefs);
@@ -1006,10 +1003,7 @@ void TcxDataStorage::InsertValueDef(int AIndex, TcxValueDef* AValueDef) {
   int oldSize = defs->RecordSize();
   for (int index : RecordIndexesOf(defs)) {
     char*& buffer = BufferSlot(index);
-    char* grown = static_cast<char*>(std::realloc(buffer, std::size_t(oldSize + size)));
-    if (!grown)
-      throw std::bad_alloc();
-    buffer = grown;
+    buffer = FHeap->Resize(buffer, oldSize + size);
     std::memmove(buffer + at + size, buffer + at, std::size_t(oldSize - at));
     std::memset(buffer + at, 0, std::size_t(size));
   }
@@ -1040,9 +1034,7 @@ void TcxDataStorage::RemoveValueDef(TcxValueDef* AValueDef) {
     char*& buffer = BufferSlot(index);
     FreeValue(buffer, AValueDef);
     std::memmove(buffer + at, buffer + at + size, std::size_t(oldSize - at - size));
-    char* shrunk = static_cast<char*>(std::realloc(buffer, std::size_t(oldSize - size)));
-    if (shrunk)
-      buffer = shrunk;
+    buffer = FHeap->Resize(buffer, oldSize - size);
   }
 }
 

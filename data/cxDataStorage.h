@@ -16,6 +16,9 @@
 #include "platform/rtl/Variants.h"
 
 class TcxValueType;
+namespace cxdata {
+class TRecordHeap;
+}
 // Value types are never instantiated by users: each class has one stateless instance, and a class reference
 // is a pointer to it.
 using TcxValueTypeClass = const TcxValueType*;
@@ -426,7 +429,8 @@ private:
   std::vector<int> RecordIndexesOf(TcxValueDefs* AValueDefs) const;
 
   bool FDestroying = false;
-  std::vector<char*> FInternalRecords; // owned buffers; slot k is record -(k+1)
+  std::unique_ptr<cxdata::TRecordHeap> FHeap; // every record buffer comes from here
+  std::vector<char*> FInternalRecords;        // owned buffers; slot k is record -(k+1)
   TcxInternalValueDefs* FInternalValueDefs;
   bool FStoredValuesOnly = false;
   std::vector<char*> FRecords; // owned buffers

@@ -13,7 +13,7 @@ class Item : public TObject {
 // An owner with its own items, recording the update infos it is handed.
 class TestController : public TcxDataController {
 public:
-  explicit TestController(int AItemCount) : TcxDataController(nullptr) {
+  explicit TestController(int AItemCount, TObject* AOwner = nullptr) : TcxDataController(AOwner) {
     for (int i = 0; i < AItemCount; ++i) {
       Items.push_back(std::make_unique<Item>());
       AddItem(Items.back().get());
