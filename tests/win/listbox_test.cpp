@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <random>
+#include <stdexcept>
 
 #include "listbox_fixture.h"
 #include "platform/rtl/SysUtils.h"
@@ -24,7 +25,7 @@ TEST(ListBoxStoreTest, InsertsAndErasesAtAnyPlaceLikeAVector) {
       std::size_t at = rng() % (reference.size() + 1);
       std::string s = std::to_string(step);
       reference.insert(reference.begin() + std::ptrdiff_t(at), s);
-      store.Insert(at, platform::detail::ListBoxItem{s});
+      store.Insert(at, s);
     } else {
       std::size_t at = rng() % reference.size();
       reference.erase(reference.begin() + std::ptrdiff_t(at));
@@ -33,20 +34,21 @@ TEST(ListBoxStoreTest, InsertsAndErasesAtAnyPlaceLikeAVector) {
     ASSERT_EQ(store.Count(), reference.size());
     if (step % 499 == 0) {
       for (std::size_t i = 0; i < reference.size(); ++i)
-        ASSERT_EQ(store.At(i).text, reference[i]) << "step " << step << " index " << i;
+        ASSERT_EQ(store.At(i).Text(), reference[i]) << "step " << step << " index " << i;
     }
   }
   EXPECT_THROW(store.At(reference.size()), std::out_of_range);
-  EXPECT_THROW(store.Insert(reference.size() + 1, {}), std::out_of_range);
+  EXPECT_THROW(store.Insert(reference.size() + 1, ""), std::out_of_range);
 }
 
 TEST(ListBoxStoreTest, LowerBoundAcrossBlocks) {
   platform::detail::ListBoxStore store;
   for (int i = 0; i < 5000; ++i)
-    store.Insert(store.Count(), platform::detail::ListBoxItem{std::string(1, char('a' + i / 1000))});
+    store.Insert(store.Count(), std::string(1, char('a' + i / 1000)));
   for (int letter = 0; letter < 6; ++letter) {
     std::string probe(1, char('a' + letter));
-    auto at = store.LowerBound([&](const platform::detail::ListBoxItem& item) { return item.text < probe; });
+    auto at = store.LowerBound(
+        [&](const platform::detail::ListBoxStore::Item& item) { return item.Text() < probe; });
     EXPECT_EQ(at, std::size_t(std::min(letter * 1000, 5000))) << probe;
   }
 }
@@ -54,7 +56,8 @@ TEST(ListBoxStoreTest, LowerBoundAcrossBlocks) {
 TEST(ListBoxStoreTest, AppendFillsBlocksThatLaterInsertsAndSearchesStillFind) {
   platform::detail::ListBoxStore store;
   std::vector<std::string> reference;
-  for (std::size_t batch : {std::size_t(3), std::size_t(0), std::size_t(500), std::size_t(190), std::size_t(1)}) {
+  for (std::size_t batch :
+       {std::size_t(3), std::size_t(0), std::size_t(500), std::size_t(190), std::size_t(1)}) {
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < batch; ++i) {
       char buffer[16];
@@ -66,18 +69,19 @@ TEST(ListBoxStoreTest, AppendFillsBlocksThatLaterInsertsAndSearchesStillFind) {
     ASSERT_EQ(store.Count(), reference.size());
   }
   for (std::size_t i = 0; i < reference.size(); ++i)
-    ASSERT_EQ(store.At(i).text, reference[i]) << i;
-  EXPECT_EQ(store.At(0).height, 13);
-  for (std::size_t probe : {std::size_t(0), std::size_t(2), std::size_t(3), std::size_t(250), std::size_t(693)}) {
+    ASSERT_EQ(store.At(i).Text(), reference[i]) << i;
+  EXPECT_EQ(store.At(0).Height(), 13);
+  for (std::size_t probe :
+       {std::size_t(0), std::size_t(2), std::size_t(3), std::size_t(250), std::size_t(693)}) {
     const std::string text = reference[probe];
     EXPECT_EQ(store.LowerBoundText([&](std::string_view t) { return t < text; }), probe) << text;
   }
-  store.Insert(100, platform::detail::ListBoxItem{"x"});
+  store.Insert(100, "x");
   store.Erase(5);
   reference.insert(reference.begin() + 100, "x");
   reference.erase(reference.begin() + 5);
   for (std::size_t i = 0; i < reference.size(); ++i)
-    ASSERT_EQ(store.At(i).text, reference[i]) << i;
+    ASSERT_EQ(store.At(i).Text(), reference[i]) << i;
 }
 
 TEST_F(ListBoxTest, AppendingABatchKeepsASortedListInOrderOrRefusesTheWholeBatch) {
@@ -90,7 +94,12 @@ TEST_F(ListBoxTest, AppendingABatchKeepsASortedListInOrderOrRefusesTheWholeBatch
     std::vector<std::string> after;
   };
   const Case cases[] = {
-      {"sorted, in order", LBS_SORT | LBS_HASSTRINGS, {"a"}, {"b", c_CEDIL, "d"}, 4, {"a", "b", c_CEDIL, "d"}},
+      {"sorted, in order",
+       LBS_SORT | LBS_HASSTRINGS,
+       {"a"},
+       {"b", c_CEDIL, "d"},
+       4,
+       {"a", "b", c_CEDIL, "d"}},
       {"sorted, equal to the last", LBS_SORT | LBS_HASSTRINGS, {"a"}, {"A", "b"}, 3, {"a", "A", "b"}},
       {"sorted, empty batch", LBS_SORT | LBS_HASSTRINGS, {"a"}, {}, 1, {"a"}},
       {"sorted, before the last item", LBS_SORT | LBS_HASSTRINGS, {"k"}, {"a"}, LB_ERR, {"k"}},
