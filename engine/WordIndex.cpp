@@ -1,6 +1,7 @@
 #include "engine/WordIndex.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <numeric>
 #include <utility>
@@ -68,36 +69,51 @@ struct TWordIndex::TBuilder {
       std::rethrow_exception(error);
   }
 
-  // Orders the numbers by their packed prefixes in slices on several threads, the slices then merged,
-  // reading the prefixes side by side with the numbers rather than through them; only the runs that share
-  // a prefix need the full comparison afterwards.
+  // Orders the numbers by their packed prefixes: dealt into buckets by the prefix's first byte, each bucket
+  // then sorted on whichever thread is free, so no thread waits on a merge. The prefixes are read side by
+  // side with the numbers rather than through them; only the runs that share a prefix need the full
+  // comparison.
   template <class Less>
-  static void SortByPrefix(std::vector<std::uint32_t>& Order, std::vector<std::uint64_t>& Prefix,
+  static void SortByPrefix(std::vector<std::uint32_t>& Order, const std::vector<std::uint64_t>& Prefix,
                            Less FullLess) {
     using TItem = std::pair<std::uint64_t, std::uint32_t>;
     const std::size_t n = Order.size();
+    std::vector<std::size_t> start(257);
+    for (std::uint32_t e : Order)
+      ++start[(Prefix[e] >> 56) + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
     std::vector<TItem> items(n);
-    for (std::size_t i = 0; i < n; ++i)
-      items[i] = {Prefix[Order[i]], Order[i]};
-    const std::size_t slices = n < (std::size_t(1) << 16) ? 1 : kThreads;
-    std::vector<std::size_t> bounds;
-    for (std::size_t k = 0; k <= slices; ++k)
-      bounds.push_back(n * k / slices);
+    {
+      std::vector<std::size_t> at(start.begin(), start.end() - 1);
+      for (std::uint32_t e : Order)
+        items[at[Prefix[e] >> 56]++] = {Prefix[e], e};
+    }
+    // The largest buckets first, so that the last ones to finish are short.
+    std::vector<int> buckets;
+    for (int b = 0; b < 256; ++b)
+      if (start[std::size_t(b) + 1] - start[std::size_t(b)] > 1)
+        buckets.push_back(b);
+    std::sort(buckets.begin(), buckets.end(), [&](int a, int b) {
+      return start[std::size_t(a) + 1] - start[std::size_t(a)] >
+             start[std::size_t(b) + 1] - start[std::size_t(b)];
+    });
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+      for (std::size_t k; (k = next.fetch_add(1)) < buckets.size();) {
+        const std::size_t b = std::size_t(buckets[k]);
+        std::sort(items.begin() + std::ptrdiff_t(start[b]), items.begin() + std::ptrdiff_t(start[b + 1]));
+      }
+    };
     {
       std::vector<std::thread> threads;
-      for (std::size_t k = 1; k < slices; ++k)
-        threads.emplace_back([&, k] {
-          std::sort(items.begin() + std::ptrdiff_t(bounds[k]), items.begin() + std::ptrdiff_t(bounds[k + 1]));
-        });
-      std::sort(items.begin(), items.begin() + std::ptrdiff_t(bounds[1]));
+      const std::size_t helpers =
+          n < (std::size_t(1) << 16) || buckets.empty() ? 0 : std::min(kThreads, buckets.size()) - 1;
+      for (std::size_t k = 0; k < helpers; ++k)
+        threads.emplace_back(work);
+      work();
       for (auto& t : threads)
         t.join();
     }
-    for (std::size_t width = 1; width < slices; width *= 2)
-      for (std::size_t k = 0; k + width < slices; k += 2 * width)
-        std::inplace_merge(items.begin() + std::ptrdiff_t(bounds[k]),
-                           items.begin() + std::ptrdiff_t(bounds[k + width]),
-                           items.begin() + std::ptrdiff_t(bounds[std::min(slices, k + 2 * width)]));
     for (std::size_t i = 0; i < n; ++i)
       Order[i] = items[i].second;
     for (std::size_t i = 0; i < n;) {

@@ -20,22 +20,35 @@ struct Span {
 
 struct ListBoxStore::Block {
   std::string text;        // the items' texts back to back
-  std::vector<Span> spans; // one for each item
+  std::vector<Span> spans; // one for each item, or none while all share one
+  Span shared;
+  std::size_t sharedCount = 0;
   std::size_t dropped = 0; // bytes of erased items' texts, counted as if none were shared
   ListBoxColumn<ULONG_PTR> data;
   ListBoxColumn<int> height;
   ListBoxColumn<std::uint8_t> selected;
 
-  std::size_t Size() const { return spans.size(); }
+  bool Uniform() const { return spans.empty(); }
+  std::size_t Size() const { return Uniform() ? sharedCount : spans.size(); }
+  Span SpanAt(std::size_t i) const { return Uniform() ? shared : spans[i]; }
   std::string_view TextOf(Span s) const { return std::string_view(text).substr(s.offset, s.length); }
-  std::string_view TextAt(std::size_t i) const { return TextOf(spans[i]); }
+  std::string_view TextAt(std::size_t i) const { return TextOf(SpanAt(i)); }
+
+  // One span per item again, before a change that may give items different texts.
+  void Materialize(std::size_t room) {
+    if (!Uniform() || sharedCount == 0)
+      return;
+    spans.reserve(std::max(room, sharedCount));
+    spans.assign(sharedCount, shared);
+    sharedCount = 0;
+  }
 
   // The span for a text that goes in at index at: a neighbour's bytes if it has the same text.
   Span Place(std::string_view value, std::size_t at) {
     if (at > 0 && TextAt(at - 1) == value)
-      return spans[at - 1];
+      return SpanAt(at - 1);
     if (at < Size() && TextAt(at) == value)
-      return spans[at];
+      return SpanAt(at);
     if (value.size() > std::numeric_limits<std::uint32_t>::max() - text.size())
       throw std::length_error("list box block text too long");
     Span s{std::uint32_t(text.size()), std::uint32_t(value.size())};
@@ -45,6 +58,7 @@ struct ListBoxStore::Block {
 
   void Insert(std::size_t at, std::string_view value, ULONG_PTR itemData, int itemHeight) {
     const std::size_t n = Size();
+    Materialize(n + 1);
     spans.reserve(n + 1);
     const Span s = Place(value, at);
     spans.insert(spans.begin() + std::ptrdiff_t(at), s);
@@ -67,8 +81,12 @@ struct ListBoxStore::Block {
   }
 
   void Erase(std::size_t at) {
-    dropped += spans[at].length;
-    spans.erase(spans.begin() + std::ptrdiff_t(at));
+    if (Uniform()) {
+      --sharedCount;
+    } else {
+      dropped += spans[at].length;
+      spans.erase(spans.begin() + std::ptrdiff_t(at));
+    }
     data.Erase(at);
     height.Erase(at);
     selected.Erase(at);
@@ -102,6 +120,8 @@ struct ListBoxStore::Block {
 
   // Repack reserves before it changes a span, so a failure leaves the block as it was, only not compacted.
   void TryCompact() noexcept {
+    if (Uniform())
+      return;
     try {
       text = Repack(text, spans, 0, Size());
       dropped = 0;
@@ -112,9 +132,15 @@ struct ListBoxStore::Block {
   // A new block with the items from index from onwards; this block is left as it was.
   std::unique_ptr<Block> Tail(std::size_t from) const {
     auto tail = std::make_unique<Block>();
-    tail->spans.reserve(kSplitAt);
-    tail->spans.assign(spans.begin() + std::ptrdiff_t(from), spans.end());
-    tail->text = Repack(text, tail->spans, 0, tail->Size());
+    if (Uniform()) {
+      tail->text = TextOf(shared);
+      tail->shared = {0, shared.length};
+      tail->sharedCount = sharedCount - from;
+    } else {
+      tail->spans.reserve(kSplitAt);
+      tail->spans.assign(spans.begin() + std::ptrdiff_t(from), spans.end());
+      tail->text = Repack(text, tail->spans, 0, tail->Size());
+    }
     tail->data = data.Tail(from);
     tail->height = height.Tail(from);
     tail->selected = selected.Tail(from);
@@ -122,7 +148,10 @@ struct ListBoxStore::Block {
   }
 
   void Truncate(std::size_t size) noexcept {
-    spans.resize(size);
+    if (Uniform())
+      sharedCount = size;
+    else
+      spans.resize(size);
     data.Truncate(size);
     height.Truncate(size);
     selected.Truncate(size);
@@ -132,12 +161,38 @@ struct ListBoxStore::Block {
   // Adds texts[0..n) at the end, each text stored once per run of equal neighbours.
   void AppendRun(const std::string* texts, std::size_t n, int itemHeight) {
     const std::size_t size = Size();
+    if (Uniform() && AllSame(texts, n) && (size == 0 || TextAt(0) == texts[0])) {
+      if (size == 0) {
+        if (texts[0].size() > std::numeric_limits<std::uint32_t>::max())
+          throw std::length_error("list box block text too long");
+        text.assign(texts[0]);
+        shared = {0, std::uint32_t(texts[0].size())};
+      }
+      sharedCount += n;
+    } else {
+      AppendEach(texts, n);
+    }
+    data.Insert(size, n, 0, size);
+    height.Insert(size, n, itemHeight, size);
+    selected.Insert(size, n, 0, size);
+  }
+
+  static bool AllSame(const std::string* texts, std::size_t n) {
+    for (std::size_t i = 1; i < n; ++i)
+      if (!SameBytes(texts[i], texts[0]))
+        return false;
+    return true;
+  }
+
+  void AppendEach(const std::string* texts, std::size_t n) {
+    const std::size_t size = Size();
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < n; ++i)
       bytes += texts[i].size();
     if (bytes > std::numeric_limits<std::uint32_t>::max() - text.size())
       throw std::length_error("list box block text too long");
-    spans.reserve(std::max(kSplitAt, size + n));
+    Materialize(size + n);
+    spans.reserve(size + n);
     spans.resize(size + n);
     Span* const out = spans.data() + size;
     const std::size_t start = text.size();
@@ -158,9 +213,6 @@ struct ListBoxStore::Block {
       previous = value;
     }
     text.resize(end);
-    data.Insert(size, n, 0, size);
-    height.Insert(size, n, itemHeight, size);
-    selected.Insert(size, n, 0, size);
   }
 
   // Short texts are the common case: compared and copied a word at a time instead of through library calls.

@@ -84,6 +84,106 @@ TEST(ListBoxStoreTest, AppendFillsBlocksThatLaterInsertsAndSearchesStillFind) {
     ASSERT_EQ(store.At(i).Text(), reference[i]) << i;
 }
 
+// Batches of equal texts, runs of them inside a batch, inserts and erases among them, and per-item data,
+// heights and marks, against a plain vector.
+TEST(ListBoxStoreTest, SharedTextsDataAndMarksFollowEveryChangeLikeAVector) {
+  struct Model {
+    std::string text;
+    ULONG_PTR data = 0;
+    int height = 0;
+    bool selected = false;
+  };
+  struct Case {
+    const char* name;
+    int alphabet; // distinct texts drawn from; 1 gives a list of one text repeated
+    int maxRun;   // longest run of one text inside a batch
+  };
+  const Case cases[] = {
+      {"one text", 1, 1}, {"two texts", 2, 400}, {"runs", 50, 300}, {"distinct", 100000, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::detail::ListBoxStore store;
+    std::vector<Model> reference;
+    std::mt19937 rng(3);
+    auto text = [&] { return "t" + std::to_string(rng() % unsigned(c.alphabet)); };
+    auto check = [&](int step) {
+      ASSERT_EQ(store.Count(), reference.size());
+      for (std::size_t i = 0; i < reference.size(); ++i) {
+        const auto item = store.At(i);
+        ASSERT_EQ(item.Text(), reference[i].text) << "step " << step << " index " << i;
+        ASSERT_EQ(item.Data(), reference[i].data) << "step " << step << " index " << i;
+        ASSERT_EQ(item.Height(), reference[i].height) << "step " << step << " index " << i;
+        ASSERT_EQ(item.Selected(), reference[i].selected) << "step " << step << " index " << i;
+      }
+    };
+    for (int step = 0; step < 400; ++step) {
+      const unsigned what = rng() % 8;
+      if (what < 2) {
+        std::vector<std::string> batch;
+        const std::size_t n = rng() % 700;
+        while (batch.size() < n) {
+          const std::string t = text();
+          for (int k = 1 + int(rng() % unsigned(c.maxRun)); k > 0 && batch.size() < n; --k)
+            batch.push_back(t);
+        }
+        ASSERT_TRUE(store.Append(batch.data(), batch.size(), 5));
+        for (const auto& t : batch)
+          reference.push_back({t, 0, 5, false});
+      } else if (what < 4) {
+        const std::size_t at = rng() % (reference.size() + 1);
+        const std::string t = text();
+        const ULONG_PTR data = rng() % 3;
+        store.Insert(at, t, data, 7);
+        reference.insert(reference.begin() + std::ptrdiff_t(at), {t, data, 7, false});
+      } else if (reference.empty()) {
+        continue;
+      } else if (what < 6) {
+        const std::size_t at = rng() % reference.size();
+        store.Erase(at);
+        reference.erase(reference.begin() + std::ptrdiff_t(at));
+      } else {
+        const std::size_t at = rng() % reference.size();
+        const bool selected = rng() % 2;
+        const ULONG_PTR data = rng() % 4;
+        const int height = int(rng() % 3) + 1;
+        auto item = store.At(at);
+        item.SetSelected(selected);
+        item.SetData(data);
+        item.SetHeight(height);
+        reference[at] = {reference[at].text, data, height, selected};
+      }
+      if (step % 40 == 0)
+        check(step);
+    }
+    check(400);
+  }
+}
+
+TEST(ListBoxStoreTest, EqualNeighboursShareTheirBytesAndARefusedBatchLeavesTheStore) {
+  platform::detail::ListBoxStore store;
+  const std::vector<std::string> same(100000, "same text");
+  ASSERT_TRUE(store.Append(same.data(), same.size(), 1));
+  // One copy of the text per block of items, not one per item.
+  EXPECT_LT(store.TextBytes(), same.size() / 100 * same[0].size());
+  EXPECT_EQ(store.At(99999).Text(), "same text");
+  std::vector<std::string> mixed{"same text", "same text", "other", "other", "same text"};
+  ASSERT_TRUE(store.Append(mixed.data(), mixed.size(), 1));
+  EXPECT_EQ(store.At(100002).Text(), "other");
+  EXPECT_EQ(store.At(100004).Text(), "same text");
+  const std::size_t bytes = store.TextBytes();
+
+  std::vector<std::string> refused(1000, "x");
+  std::size_t offered = 0;
+  EXPECT_FALSE(store.Append(refused.data(), refused.size(), 1, [&](std::size_t first, std::size_t count) {
+    offered += count;
+    return first < 500;
+  }));
+  EXPECT_GT(offered, 500u);
+  EXPECT_EQ(store.Count(), 100005u);
+  EXPECT_EQ(store.TextBytes(), bytes);
+  EXPECT_EQ(store.At(100004).Text(), "same text");
+}
+
 TEST_F(ListBoxTest, AppendingABatchKeepsASortedListInOrderOrRefusesTheWholeBatch) {
   struct Case {
     const char* name;
