@@ -198,30 +198,9 @@ struct TWordIndex::TBuilder {
     std::vector<std::uint64_t>().swap(prefix);
 
     TDirection d;
-    d.Offsets.resize(n + 1);
-    d.Lossy.assign((n + 63) / 64, 0);
-    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
-      std::size_t sum = 0;
-      for (std::size_t pos = first; pos < last; ++pos)
-        sum += key(order[pos]).size();
-      sliceTotal[slice] = sum;
-    });
-    for (std::size_t k = 0; k < slices; ++k)
-      sliceStart[k + 1] = sliceStart[k] + sliceTotal[k];
-    d.Keys.resize(total);
-    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
-      std::size_t at = sliceStart[slice];
-      for (std::size_t pos = first; pos < last; ++pos) {
-        const std::uint32_t e = order[pos];
-        const std::string_view k = key(e);
-        d.Offsets[pos] = std::uint32_t(at);
-        std::memcpy(d.Keys.data() + at, k.data(), k.size());
-        at += k.size();
-        if (lossy[e / 64] >> (e % 64) & 1)
-          d.Lossy[pos / 64] |= std::uint64_t(1) << (pos % 64);
-      }
-    });
-    d.Offsets[n] = std::uint32_t(total);
+    d.Offsets = std::move(offsets);
+    d.Keys = std::move(keys);
+    d.Lossy = std::move(lossy);
     d.Entries = std::move(order);
     return d;
   }
@@ -446,10 +425,10 @@ void TWordIndex::EntriesWithKey(std::u16string_view Headword, std::u16string_vie
   }
   for (std::size_t pos = lo; pos < d.Entries.size(); ++pos) {
     const std::string_view k = d.KeyAt(pos);
-    if (Compare(k, ansi) != 0)
+    const bool same = k == ansi;
+    if (!same && Compare(k, ansi) != 0)
       break;
-    TKelime* entry = FStore->Items(int(d.Entries[pos]));
-    if (exact && !d.IsLossy(pos) ? k == ansi : KeyOf(entry, Key) == Headword)
-      Out.push_back(entry);
+    if (exact && !d.IsLossy(pos) ? same : KeyOf(FStore->Items(int(d.Entries[pos])), Key) == Headword)
+      Out.push_back(FStore->Items(int(d.Entries[pos])));
   }
 }

@@ -73,20 +73,25 @@ public:
                       std::vector<TKelime*>& Out) const;
 
 private:
-  // One direction: the entries in the list's order, and their headwords in the default code page laid out
-  // in the same order, so that a search reads memory front to back instead of visiting every entry.
+  // One direction: the entries in the list's order, and their headwords in the default code page in the
+  // store's order. Only the matches of a search are read through the order, so laying the headwords out
+  // again in it would cost the build more than it saves a search.
   struct TDirection {
     std::vector<std::uint32_t> Entries;
-    std::vector<std::uint32_t> Offsets; // one more than Entries: where each headword starts in Keys
+    std::vector<std::uint32_t> Offsets; // by entry, one more than Entries: where each headword starts in Keys
     std::string Keys;
-    // Per position: the headword has a character the code page cannot carry, so its 8-bit form says too
-    // little about its own code units.
+    // By entry: the headword has a character the code page cannot carry, so its 8-bit form says too little
+    // about its own code units.
     std::vector<std::uint64_t> Lossy;
 
     std::string_view KeyAt(std::size_t Position) const {
-      return std::string_view(Keys).substr(Offsets[Position], Offsets[Position + 1] - Offsets[Position]);
+      const std::uint32_t e = Entries[Position];
+      return std::string_view(Keys).substr(Offsets[e], Offsets[e + 1] - Offsets[e]);
     }
-    bool IsLossy(std::size_t Position) const { return Lossy[Position / 64] >> (Position % 64) & 1; }
+    bool IsLossy(std::size_t Position) const {
+      const std::uint32_t e = Entries[Position];
+      return Lossy[e / 64] >> (e % 64) & 1;
+    }
   };
   struct TBuilder;
 

@@ -415,11 +415,22 @@ bool ListBoxStore::Append(const std::string* texts, std::size_t n, int height, c
   }
   blocks_.reserve(blocks_.size() + added.size());
   tree_.reserve(blocks_.size() + added.size() + 1);
-  if (last)
+  const std::size_t before = blocks_.size();
+  if (last) {
+    AddToTree(before - 1, long(last->Size()) - long(blocks_.back()->Size()));
     blocks_.back() = std::move(last);
+  }
   std::move(added.begin(), added.end(), std::back_inserter(blocks_));
   count_ += n;
-  RebuildTree();
+  // Blocks added at the end only add nodes to the tree: each covers blocks just before it.
+  tree_.resize(blocks_.size() + 1);
+  for (std::size_t i = before + 1; i < tree_.size(); ++i) {
+    const std::size_t low = i & (~i + 1);
+    long sum = long(blocks_[i - 1]->Size());
+    for (std::size_t j = i - 1; j > i - low; j -= j & (~j + 1))
+      sum += tree_[j];
+    tree_[i] = sum;
+  }
   return true;
 }
 
