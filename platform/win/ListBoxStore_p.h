@@ -5,8 +5,9 @@
 //
 // A block keeps its texts back to back in one buffer and each item as an offset and a length into it, so an
 // item costs its text and 8 bytes, not a string object and a heap allocation of its own. Neighbours with
-// equal texts share their bytes: a list of millions of equal items costs 8 bytes for each. Item data, heights
-// and selection marks are held per block only once an item differs from the others.
+// equal texts share their bytes, and a block whose items all have one text holds it once and no span per
+// item, so a list of millions of equal items costs little more than its block records. Item data, heights and
+// selection marks are held per block only once an item differs from the others.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -122,7 +123,7 @@ public:
           return;
   }
 
-  // Bytes held for the texts, shared ones once, and the item records; for tests of the layout.
+  // Bytes held for the items' texts, a shared text counted once.
   std::size_t TextBytes() const;
 
 private:
