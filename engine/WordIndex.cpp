@@ -489,11 +489,20 @@ void TWordIndex::EntriesWithKey(std::u16string_view Headword, std::u16string_vie
     else
       hi = mid;
   }
-  for (std::size_t pos = lo; pos < d.Entries.size(); ++pos) {
+  // The run's end found by halves too, so that millions of equal headwords fill a vector grown once.
+  std::size_t end = lo;
+  hi = d.Entries.size();
+  while (end < hi) {
+    const std::size_t mid = end + (hi - end) / 2;
+    if (Compare(d.KeyAt(mid), ansi) <= 0)
+      end = mid + 1;
+    else
+      hi = mid;
+  }
+  Out.reserve(end - lo);
+  for (std::size_t pos = lo; pos < end; ++pos) {
     const std::string_view k = d.KeyAt(pos);
     const bool same = k == ansi;
-    if (!same && Compare(k, ansi) != 0)
-      break;
     if (exact && !d.IsLossy(pos) ? same : KeyOf(FStore->Items(int(d.Entries[pos])), Key) == Headword)
       Out.push_back(FStore->Items(int(d.Entries[pos])));
   }

@@ -345,9 +345,8 @@ std::size_t CodePageOrderedRun(const std::string* First, std::size_t Count, cons
   const std::uint32_t* weights = AnsiTablesOf(codePage).weight.data();
   for (std::size_t i = 0; i < Count; ++i) {
     const std::string* before = i > 0 ? &First[i - 1] : Previous;
-    if (before && *before != First[i] &&
-        CompareByWeights(std::string_view(*before), std::string_view(First[i]), weights,
-                         CaseSensitivity::Insensitive) > 0)
+    if (before && CompareByWeights(std::string_view(*before), std::string_view(First[i]), weights,
+                                   CaseSensitivity::Insensitive) > 0)
       return i;
   }
   return Count;
