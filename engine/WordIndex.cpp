@@ -364,7 +364,9 @@ bool TWordIndex::Covers(const TPelvor& Store, TKeyField Key) {
     std::unique_lock lock(FMutex);
     FDone.wait(lock, [&] { return !FPending[int(Key)]; });
     error = std::exchange(FError, nullptr);
-    Adopt(Key);
+    // Both, so that a finished layout of the other direction does not keep its old form alive beside it.
+    Adopt(TKeyField::Turkce);
+    Adopt(TKeyField::Lazca);
   }
   if (error)
     Wait();
