@@ -319,10 +319,21 @@ void TMain::AppendTranslations(std::vector<TKelime*>& Entries, bool TurkishToLaz
   // In slices, so that a headword with millions of translations never has all their texts twice in memory.
   constexpr std::size_t kSlice = 1 << 16;
   std::vector<AnsiString> slice;
+  std::u16string_view lastValue;
+  AnsiString lastAnsi;
+  bool converted = false;
   for (std::size_t i = 0; i < Entries.size(); i += kSlice) {
     slice.clear();
-    for (std::size_t j = i; j < std::min(Entries.size(), i + kSlice); ++j)
-      slice.push_back(WideToAnsi(value(Entries[j])));
+    for (std::size_t j = i; j < std::min(Entries.size(), i + kSlice); ++j) {
+      // Equal translations stand together; each run is converted once.
+      const std::u16string_view v = value(Entries[j]);
+      if (!converted || v != lastValue) {
+        lastAnsi = WideToAnsi(v);
+        lastValue = v;
+        converted = true;
+      }
+      slice.push_back(lastAnsi);
+    }
     ListSag->AppendOrdered(slice);
   }
 }

@@ -68,36 +68,42 @@ struct TWordIndex::TBuilder {
       std::rethrow_exception(error);
   }
 
-  // Orders the numbers by their packed prefixes in slices on several threads, the slices then merged,
-  // reading the prefixes side by side with the numbers rather than through them; only the runs that share
-  // a prefix need the full comparison afterwards.
+  // Orders the numbers by their packed prefixes, stably, by a radix sort on two ranks at a time: a few passes
+  // of sequential reads on one thread, where a comparison sort would need many times the work and threads
+  // that a loaded machine may not give. Only the runs that share a prefix need the full comparison after.
   template <class Less>
-  static void SortByPrefix(std::vector<std::uint32_t>& Order, std::vector<std::uint64_t>& Prefix,
+  static void SortByPrefix(std::vector<std::uint32_t>& Order, const std::vector<std::uint64_t>& Prefix,
                            Less FullLess) {
-    using TItem = std::pair<std::uint64_t, std::uint32_t>;
+    struct TItem {
+      std::uint64_t first;
+      std::uint32_t second;
+    };
+    constexpr int kDigitBits = 16;
+    constexpr std::size_t kDigits = 64 / kDigitBits;
+    constexpr std::size_t kRadix = std::size_t(1) << kDigitBits;
     const std::size_t n = Order.size();
-    std::vector<TItem> items(n);
-    for (std::size_t i = 0; i < n; ++i)
-      items[i] = {Prefix[Order[i]], Order[i]};
-    const std::size_t slices = n < (std::size_t(1) << 16) ? 1 : kThreads;
-    std::vector<std::size_t> bounds;
-    for (std::size_t k = 0; k <= slices; ++k)
-      bounds.push_back(n * k / slices);
-    {
-      std::vector<std::thread> threads;
-      for (std::size_t k = 1; k < slices; ++k)
-        threads.emplace_back([&, k] {
-          std::sort(items.begin() + std::ptrdiff_t(bounds[k]), items.begin() + std::ptrdiff_t(bounds[k + 1]));
-        });
-      std::sort(items.begin(), items.begin() + std::ptrdiff_t(bounds[1]));
-      for (auto& t : threads)
-        t.join();
+    std::vector<TItem> items(n), spare(n);
+    std::vector<std::uint32_t> count(kDigits * kRadix);
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint64_t key = Prefix[Order[i]];
+      items[i] = {key, Order[i]};
+      for (std::size_t d = 0; d < kDigits; ++d)
+        ++count[d * kRadix + (key >> (d * kDigitBits) & (kRadix - 1))];
     }
-    for (std::size_t width = 1; width < slices; width *= 2)
-      for (std::size_t k = 0; k + width < slices; k += 2 * width)
-        std::inplace_merge(items.begin() + std::ptrdiff_t(bounds[k]),
-                           items.begin() + std::ptrdiff_t(bounds[k + width]),
-                           items.begin() + std::ptrdiff_t(bounds[std::min(slices, k + 2 * width)]));
+    for (std::size_t d = 0; d < kDigits; ++d) {
+      std::uint32_t* c = count.data() + d * kRadix;
+      const int shift = int(d) * kDigitBits;
+      // A digit that all share orders nothing.
+      if (n == 0 || c[items[0].first >> shift & (kRadix - 1)] == n)
+        continue;
+      std::uint32_t sum = 0;
+      for (std::size_t v = 0; v < kRadix; ++v)
+        sum += std::exchange(c[v], sum);
+      for (const TItem& item : items)
+        spare[c[item.first >> shift & (kRadix - 1)]++] = item;
+      items.swap(spare);
+    }
+    std::vector<TItem>().swap(spare);
     for (std::size_t i = 0; i < n; ++i)
       Order[i] = items[i].second;
     for (std::size_t i = 0; i < n;) {
@@ -117,39 +123,28 @@ struct TWordIndex::TBuilder {
     const std::vector<std::size_t> bounds = Slices(n);
     const std::size_t slices = bounds.size() - 1;
 
-    // The headwords in the store's order first: their lengths, where each slice starts, then the bytes.
+    // The headwords in the store's order, each slice's bytes apart at first and joined after, so that the
+    // entries are visited once.
     std::vector<std::uint32_t> offsets(n + 1);
-    std::vector<std::size_t> sliceTotal(slices);
-    InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
-      std::size_t total = 0;
-      for (std::size_t i = first; i < last; ++i) {
-        const std::size_t length = KeyOf(store.Items(int(i)), Key).size();
-        offsets[i] = std::uint32_t(std::min<std::size_t>(length, UINT32_MAX));
-        total += length;
-      }
-      sliceTotal[slice] = total;
-    });
-    std::vector<std::size_t> sliceStart(slices + 1);
-    for (std::size_t k = 0; k < slices; ++k)
-      sliceStart[k + 1] = sliceStart[k] + sliceTotal[k];
-    const std::size_t total = sliceStart[slices];
-    if (total > UINT32_MAX)
-      throw EInvalidArgument("The dictionary's headwords are too long to index");
-    std::string keys(total, '\0');
+    std::vector<std::string> parts(slices);
     std::vector<std::uint64_t> lossy((n + 63) / 64);
     // The first-level weights of the first bytes, most significant first, 0 past the end: two headwords whose
     // packed prefixes differ are ordered as those prefixes are.
     std::vector<std::uint64_t> prefix(n);
     InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
-      std::size_t at = sliceStart[slice];
+      std::string& part = parts[slice];
       for (std::size_t i = first; i < last; ++i) {
-        offsets[i] = std::uint32_t(at);
+        offsets[i] = std::uint32_t(part.size());
         bool exact = true;
         std::uint64_t packed = 0;
         std::size_t j = 0;
-        for (char16_t u : KeyOf(store.Items(int(i)), Key)) {
+        const std::u16string_view text = KeyOf(store.Items(int(i)), Key);
+        const std::size_t at = part.size();
+        part.resize(at + text.size());
+        char* out = part.data() + at;
+        for (char16_t u : text) {
           const std::uint8_t b = Index.FToAnsi[u];
-          keys[at++] = char(b);
+          *out++ = char(b);
           exact = exact && Index.FRoundTrips[u];
           if (j++ < kPrefixBytes)
             packed = packed << 8 | Index.FPrimaryRank[b];
@@ -161,6 +156,21 @@ struct TWordIndex::TBuilder {
           lossy[i / 64] |= std::uint64_t(1) << (i % 64);
       }
     });
+    std::size_t total = 0;
+    for (const std::string& part : parts)
+      total += part.size();
+    if (total > UINT32_MAX)
+      throw EInvalidArgument("The dictionary's headwords are too long to index");
+    std::string keys;
+    keys.reserve(total);
+    for (std::size_t k = 0; k < slices; ++k) {
+      const auto base = std::uint32_t(keys.size());
+      if (base != 0)
+        for (std::size_t i = bounds[k]; i < bounds[k + 1]; ++i)
+          offsets[i] += base;
+      keys += parts[k];
+      std::string().swap(parts[k]);
+    }
     offsets[n] = std::uint32_t(total);
     auto key = [&](std::uint32_t e) {
       return std::string_view(keys).substr(offsets[e], offsets[e + 1] - offsets[e]);
@@ -182,31 +192,46 @@ struct TWordIndex::TBuilder {
     std::vector<std::uint64_t>().swap(prefix);
 
     TDirection d;
+    // A store already in order needs no second layout.
+    d.LaidOut = std::is_sorted(order.begin(), order.end());
+    d.Offsets = std::move(offsets);
+    d.Keys = std::move(keys);
+    d.Lossy = std::move(lossy);
+    d.Entries = std::move(order);
+    return d;
+  }
+
+  // The same direction with its headwords in the list's order.
+  static TDirection LayOut(const TDirection& From) {
+    const std::size_t n = From.Entries.size();
+    const std::vector<std::size_t> bounds = Slices(n);
+    const std::size_t slices = bounds.size() - 1;
+    TDirection d;
+    d.Entries = From.Entries;
     d.Offsets.resize(n + 1);
     d.Lossy.assign((n + 63) / 64, 0);
+    std::vector<std::size_t> sliceStart(slices + 1);
     InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
       std::size_t sum = 0;
       for (std::size_t pos = first; pos < last; ++pos)
-        sum += key(order[pos]).size();
-      sliceTotal[slice] = sum;
+        sum += From.KeyAt(pos).size();
+      sliceStart[slice + 1] = sum;
     });
-    for (std::size_t k = 0; k < slices; ++k)
-      sliceStart[k + 1] = sliceStart[k] + sliceTotal[k];
-    d.Keys.resize(total);
+    std::partial_sum(sliceStart.begin(), sliceStart.end(), sliceStart.begin());
+    d.Keys.resize(sliceStart[slices]);
     InParallel(bounds, [&](std::size_t slice, std::size_t first, std::size_t last) {
       std::size_t at = sliceStart[slice];
       for (std::size_t pos = first; pos < last; ++pos) {
-        const std::uint32_t e = order[pos];
-        const std::string_view k = key(e);
+        const std::string_view k = From.KeyAt(pos);
         d.Offsets[pos] = std::uint32_t(at);
         std::memcpy(d.Keys.data() + at, k.data(), k.size());
         at += k.size();
-        if (lossy[e / 64] >> (e % 64) & 1)
+        if (From.IsLossy(pos))
           d.Lossy[pos / 64] |= std::uint64_t(1) << (pos % 64);
       }
     });
-    d.Offsets[n] = std::uint32_t(total);
-    d.Entries = std::move(order);
+    d.Offsets[n] = std::uint32_t(sliceStart[slices]);
+    d.LaidOut = true;
     return d;
   }
 };
@@ -218,10 +243,20 @@ TWordIndex::~TWordIndex() {
 void TWordIndex::Wait() {
   {
     std::unique_lock lock(FMutex);
-    FDone.wait(lock, [&] { return !FPending[0] && !FPending[1]; });
+    FDone.wait(lock, [&] { return !FPending[0] && !FPending[1] && !FLayingOut; });
+    Adopt(TKeyField::Turkce);
+    Adopt(TKeyField::Lazca);
   }
   if (FWorker.joinable())
     FWorker.join();
+}
+
+void TWordIndex::Adopt(TKeyField Key) {
+  if (!FLaidOutReady[int(Key)])
+    return;
+  DirectionOf(Key) = std::move(FLaidOut[int(Key)]);
+  FLaidOut[int(Key)] = {};
+  FLaidOutReady[int(Key)] = false;
 }
 
 void TWordIndex::Reset() {
@@ -230,6 +265,8 @@ void TWordIndex::Reset() {
   FError = nullptr;
   FTurkce = {};
   FLazca = {};
+  FLaidOut[0] = FLaidOut[1] = {};
+  FLaidOutReady[0] = FLaidOutReady[1] = false;
 }
 
 void TWordIndex::Build(const TPelvor& Store, bool Background) {
@@ -269,6 +306,19 @@ void TWordIndex::Run(bool Background) {
     FPending[int(Key)] = false;
     FDone.notify_all();
   };
+  // Searches read the direction while it is laid out anew; neither side writes it until the new form is
+  // adopted. Without memory for it the index still answers, only from the store's order.
+  auto layOut = [this](TKeyField Key) {
+    if (DirectionOf(Key).LaidOut)
+      return;
+    try {
+      TDirection d = TBuilder::LayOut(DirectionOf(Key));
+      std::lock_guard lock(FMutex);
+      FLaidOut[int(Key)] = std::move(d);
+      FLaidOutReady[int(Key)] = true;
+    } catch (const std::bad_alloc&) {
+    }
+  };
   if (!Background) {
     try {
       build(TKeyField::Turkce);
@@ -277,19 +327,29 @@ void TWordIndex::Run(bool Background) {
       FStore = nullptr;
       throw;
     }
+    layOut(TKeyField::Turkce);
+    layOut(TKeyField::Lazca);
+    std::lock_guard lock(FMutex);
+    Adopt(TKeyField::Turkce);
+    Adopt(TKeyField::Lazca);
     return;
   }
   FPending[0] = FPending[1] = true;
-  FWorker = std::thread([this, build] {
+  FLayingOut = true;
+  FWorker = std::thread([this, build, layOut] {
     try {
       build(TKeyField::Turkce);
       build(TKeyField::Lazca);
+      layOut(TKeyField::Turkce);
+      layOut(TKeyField::Lazca);
     } catch (...) {
       std::lock_guard lock(FMutex);
       FError = std::current_exception();
       FPending[0] = FPending[1] = false;
-      FDone.notify_all();
     }
+    std::lock_guard lock(FMutex);
+    FLayingOut = false;
+    FDone.notify_all();
   });
 }
 
@@ -304,6 +364,9 @@ bool TWordIndex::Covers(const TPelvor& Store, TKeyField Key) {
     std::unique_lock lock(FMutex);
     FDone.wait(lock, [&] { return !FPending[int(Key)]; });
     error = std::exchange(FError, nullptr);
+    // Both, so that a finished layout of the other direction does not keep its old form alive beside it.
+    Adopt(TKeyField::Turkce);
+    Adopt(TKeyField::Lazca);
   }
   if (error)
     Wait();
@@ -428,12 +491,21 @@ void TWordIndex::EntriesWithKey(std::u16string_view Headword, std::u16string_vie
     else
       hi = mid;
   }
-  for (std::size_t pos = lo; pos < d.Entries.size(); ++pos) {
+  // The run's end found by halves too, so that millions of equal headwords fill a vector grown once.
+  std::size_t end = lo;
+  hi = d.Entries.size();
+  while (end < hi) {
+    const std::size_t mid = end + (hi - end) / 2;
+    if (Compare(d.KeyAt(mid), ansi) <= 0)
+      end = mid + 1;
+    else
+      hi = mid;
+  }
+  Out.reserve(end - lo);
+  for (std::size_t pos = lo; pos < end; ++pos) {
     const std::string_view k = d.KeyAt(pos);
-    if (Compare(k, ansi) != 0)
-      break;
-    TKelime* entry = FStore->Items(int(d.Entries[pos]));
-    if (exact && !d.IsLossy(pos) ? k == ansi : KeyOf(entry, Key) == Headword)
-      Out.push_back(entry);
+    const bool same = k == ansi;
+    if (exact && !d.IsLossy(pos) ? same : KeyOf(FStore->Items(int(d.Entries[pos])), Key) == Headword)
+      Out.push_back(FStore->Items(int(d.Entries[pos])));
   }
 }

@@ -73,26 +73,36 @@ public:
                       std::vector<TKelime*>& Out) const;
 
 private:
-  // One direction: the entries in the list's order, and their headwords in the default code page laid out
-  // in the same order, so that a search reads memory front to back instead of visiting every entry.
+  // One direction: the entries in the list's order, and their headwords in the default code page. A search
+  // reads headwords front to back once they are laid out in the list's order; until then, so that the first
+  // key need not wait for that pass, they stand in the store's order and are read through the entries.
   struct TDirection {
     std::vector<std::uint32_t> Entries;
     std::vector<std::uint32_t> Offsets; // one more than Entries: where each headword starts in Keys
     std::string Keys;
-    // Per position: the headword has a character the code page cannot carry, so its 8-bit form says too
-    // little about its own code units.
+    // The headword has a character the code page cannot carry, so its 8-bit form says too little about its
+    // own code units.
     std::vector<std::uint64_t> Lossy;
+    bool LaidOut = false;
 
+    std::size_t Slot(std::size_t Position) const { return LaidOut ? Position : Entries[Position]; }
     std::string_view KeyAt(std::size_t Position) const {
-      return std::string_view(Keys).substr(Offsets[Position], Offsets[Position + 1] - Offsets[Position]);
+      const std::size_t s = Slot(Position);
+      return std::string_view(Keys).substr(Offsets[s], Offsets[s + 1] - Offsets[s]);
     }
-    bool IsLossy(std::size_t Position) const { return Lossy[Position / 64] >> (Position % 64) & 1; }
+    bool IsLossy(std::size_t Position) const {
+      const std::size_t s = Slot(Position);
+      return Lossy[s / 64] >> (s % 64) & 1;
+    }
   };
   struct TBuilder;
 
   void Run(bool Background);
   bool Current(const TPelvor& Store, std::exception_ptr Error);
   const TDirection& DirectionOf(TKeyField Key) const { return Key == TKeyField::Turkce ? FTurkce : FLazca; }
+  TDirection& DirectionOf(TKeyField Key) { return Key == TKeyField::Turkce ? FTurkce : FLazca; }
+  // Takes the laid-out form of a direction once the worker has made it; the caller holds FMutex.
+  void Adopt(TKeyField Key);
   int Compare(std::string_view A, std::string_view B) const;
   // Converts Wide to the code page; false when a character does not come back unchanged.
   bool ToAnsi(std::u16string_view Wide, std::string& Out) const;
@@ -111,6 +121,10 @@ private:
   std::condition_variable FDone;
   // Directions still being built behind the caller, by TKeyField.
   bool FPending[2] = {false, false};
+  // The headwords being laid out in the list's order behind the caller, and the results, by TKeyField.
+  bool FLayingOut = false;
+  bool FLaidOutReady[2] = {false, false};
+  TDirection FLaidOut[2];
   std::exception_ptr FError;
   std::thread FWorker;
 };

@@ -1,7 +1,9 @@
 #include "platform/rtl/CaseRules.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <type_traits>
 
@@ -259,7 +261,21 @@ int CompareByWeights(std::basic_string_view<Char> a, std::basic_string_view<Char
   using Unit = std::make_unsigned_t<Char>;
   const size_t n = a.size() < b.size() ? a.size() : b.size();
   int accent = 0, letterCase = 0, unit = 0;
-  for (size_t i = 0; i < n; ++i) {
+  size_t i = 0;
+  // Equal bytes weigh nothing at any level: a shared start is skipped a word at a time.
+  if constexpr (sizeof(Char) == 1) {
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t wa, wb;
+      std::memcpy(&wa, a.data() + i, 8);
+      std::memcpy(&wb, b.data() + i, 8);
+      if (wa != wb) {
+        if constexpr (std::endian::native == std::endian::little)
+          i += size_t(std::countr_zero(wa ^ wb)) / 8;
+        break;
+      }
+    }
+  }
+  for (; i < n; ++i) {
     const Unit ca = Unit(a[i]), cb = Unit(b[i]);
     if (ca == cb)
       continue;

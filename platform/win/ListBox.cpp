@@ -198,7 +198,7 @@ LRESULT ListBoxControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   case LB_SETITEMDATA:
     return SetItemData(wParam, lParam);
   case LB_GETITEMDATA:
-    return Valid(wParam) ? LRESULT(items_.At(wParam).data) : LB_ERR;
+    return Valid(wParam) ? LRESULT(items_.At(wParam).Data()) : LB_ERR;
   case LB_INITSTORAGE:
     return InitStorage(wParam);
   case LB_SETCOUNT:
@@ -241,15 +241,15 @@ UINT ListBoxControl::MeasureItem(int index, ULONG_PTR data) const {
   return mis.itemHeight;
 }
 
-int ListBoxControl::CompareWith(std::size_t index, const ListBoxItem& item, LPARAM value) const {
+int ListBoxControl::CompareWith(std::size_t index, const ListBoxStore::Item& item, LPARAM value) const {
   if (HasStrings())
-    return AnsiCompareText(item.text, value ? reinterpret_cast<const char*>(value) : "");
+    return AnsiCompareText(item.Text(), value ? reinterpret_cast<const char*>(value) : "");
   COMPAREITEMSTRUCT cis{};
   cis.CtlType = ODT_LISTBOX;
   cis.CtlID = UINT(GetWindowLongPtrA(hwnd_, GWLP_ID));
   cis.hwndItem = hwnd_;
   cis.itemID1 = UINT(index);
-  cis.itemData1 = item.data;
+  cis.itemData1 = item.Data();
   cis.itemID2 = UINT(-1);
   cis.itemData2 = ULONG_PTR(value);
   if (!IsWindow(parent_))
@@ -268,7 +268,7 @@ LRESULT ListBoxControl::AddItem(LPARAM value) {
     std::string_view probe = value ? reinterpret_cast<const char*>(value) : "";
     at = items_.LowerBoundText([&](std::string_view text) { return AnsiCompareText(text, probe) < 0; });
   } else {
-    at = items_.LowerBound([&](const ListBoxItem& item) { return CompareWith(0, item, value) < 0; });
+    at = items_.LowerBound([&](const ListBoxStore::Item& item) { return CompareWith(0, item, value) < 0; });
   }
   if (!IsWindow(hwnd_))
     return LB_ERR;
@@ -291,15 +291,22 @@ LRESULT ListBoxControl::AppendItems(LPARAM value) {
   }
   const bool sorted = Style() & LBS_SORT;
   bool ordered = ordered_;
-  if (sorted || ordered) {
-    const std::string* previous = first > 0 ? &items_.At(first - 1).text : nullptr;
-    ordered = CodePageOrderedRun(batch->Items, batch->Count, previous, GetACP()) == batch->Count;
-    if (sorted && !ordered)
-      return LB_ERR;
-  }
+  const std::string previous = first > 0 ? std::string(items_.At(first - 1).Text()) : std::string();
+  // Checked run by run as the store copies them, so the batch is read once.
+  auto accept = [&](std::size_t from, std::size_t count) {
+    if (!ordered || count == 0)
+      return true;
+    const std::string* before = from > 0 ? &batch->Items[from - 1] : (first > 0 ? &previous : nullptr);
+    ordered = CodePageOrderedRun(batch->Items + from, count, before, GetACP()) == count;
+    return ordered || !sorted;
+  };
   try {
-    items_.Append(batch->Items, batch->Count, itemHeight_);
+    if (!items_.Append(batch->Items, batch->Count, itemHeight_, accept))
+      return LB_ERR;
   } catch (const std::bad_alloc&) {
+    Notify(LBN_ERRSPACE);
+    return LB_ERRSPACE;
+  } catch (const std::length_error&) {
     Notify(LBN_ERRSPACE);
     return LB_ERRSPACE;
   }
@@ -317,22 +324,25 @@ LRESULT ListBoxControl::InsertItem(int index, LPARAM value) {
     return LB_ERR;
   if (items_.Count() >= kMaxItems)
     return LB_ERRSPACE;
-  ListBoxItem item;
+  std::string_view text;
+  ULONG_PTR data = 0;
   if (HasStrings())
-    item.text = value ? reinterpret_cast<const char*>(value) : "";
+    text = value ? reinterpret_cast<const char*>(value) : "";
   else if (!(Style() & LBS_NODATA))
-    item.data = ULONG_PTR(value);
-  item.height = itemHeight_;
+    data = ULONG_PTR(value);
   try {
-    items_.Insert(std::size_t(index), std::move(item));
+    items_.Insert(std::size_t(index), text, data, itemHeight_);
   } catch (const std::bad_alloc&) {
+    Notify(LBN_ERRSPACE);
+    return LB_ERRSPACE;
+  } catch (const std::length_error&) {
     Notify(LBN_ERRSPACE);
     return LB_ERRSPACE;
   }
   if (ordered_ && HasStrings()) {
-    auto& added = items_.At(std::size_t(index));
-    if ((index > 0 && AnsiCompareText(items_.At(std::size_t(index - 1)).text, added.text) > 0) ||
-        (index + 1 < Count() && AnsiCompareText(added.text, items_.At(std::size_t(index + 1)).text) > 0))
+    const std::string_view added = items_.At(std::size_t(index)).Text();
+    if ((index > 0 && AnsiCompareText(items_.At(std::size_t(index - 1)).Text(), added) > 0) ||
+        (index + 1 < Count() && AnsiCompareText(added, items_.At(std::size_t(index + 1)).Text()) > 0))
       ordered_ = false;
   }
   if (curSel_ >= index)
@@ -343,11 +353,11 @@ LRESULT ListBoxControl::InsertItem(int index, LPARAM value) {
     ++anchor_;
   if (Variable()) {
     HWND self = hwnd_;
-    UINT h = MeasureItem(index, items_.At(std::size_t(index)).data);
+    UINT h = MeasureItem(index, items_.At(std::size_t(index)).Data());
     if (!IsWindow(self))
       return index;
     if (Valid(WPARAM(index)))
-      items_.At(std::size_t(index)).height = int(std::clamp<UINT>(h, 1, UINT(kMaxItemHeight)));
+      items_.At(std::size_t(index)).SetHeight(int(std::clamp<UINT>(h, 1, UINT(kMaxItemHeight))));
   }
   UpdateScrollBars();
   InvalidateFrom(index);
@@ -358,7 +368,7 @@ LRESULT ListBoxControl::DeleteItem(WPARAM wParam) {
   if (!Valid(wParam))
     return LB_ERR;
   int index = int(wParam);
-  if (items_.At(wParam).selected)
+  if (items_.At(wParam).Selected())
     --selCount_;
   items_.Erase(wParam);
   if (curSel_ == index)
@@ -394,32 +404,35 @@ LRESULT ListBoxControl::ResetContent() {
 LRESULT ListBoxControl::GetText(WPARAM index, LPARAM buffer) const {
   if (!Valid(index) || !buffer)
     return LB_ERR;
-  const ListBoxItem& item = items_.At(index);
+  const ListBoxStore::Item& item = items_.At(index);
   if (!HasStrings()) {
-    std::memcpy(reinterpret_cast<void*>(buffer), &item.data, sizeof item.data);
-    return sizeof item.data;
+    const ULONG_PTR data = item.Data();
+    std::memcpy(reinterpret_cast<void*>(buffer), &data, sizeof data);
+    return sizeof data;
   }
-  std::memcpy(reinterpret_cast<char*>(buffer), item.text.c_str(), item.text.size() + 1);
-  return LRESULT(item.text.size());
+  const std::string_view text = item.Text();
+  std::memcpy(reinterpret_cast<char*>(buffer), text.data(), text.size());
+  reinterpret_cast<char*>(buffer)[text.size()] = '\0';
+  return LRESULT(text.size());
 }
 
 LRESULT ListBoxControl::GetTextLen(WPARAM index) const {
   if (!Valid(index))
     return LB_ERR;
-  return HasStrings() ? LRESULT(items_.At(index).text.size()) : LRESULT(sizeof(ULONG_PTR));
+  return HasStrings() ? LRESULT(items_.At(index).Text().size()) : LRESULT(sizeof(ULONG_PTR));
 }
 
 LRESULT ListBoxControl::SetItemData(WPARAM index, LPARAM data) {
   if (int(index) == -1) {
-    items_.ForRange(0, items_.Count(), [&](std::size_t, ListBoxItem& item) {
-      item.data = ULONG_PTR(data);
+    items_.ForRange(0, items_.Count(), [&](std::size_t, ListBoxStore::Item item) {
+      item.SetData(ULONG_PTR(data));
       return true;
     });
     return TRUE;
   }
   if (!Valid(index))
     return LB_ERR;
-  items_.At(index).data = ULONG_PTR(data);
+  items_.At(index).SetData(ULONG_PTR(data));
   return TRUE;
 }
 
@@ -438,13 +451,11 @@ LRESULT ListBoxControl::SetCount(WPARAM count) {
   while (items_.Count() > count)
     items_.Erase(items_.Count() - 1);
   while (items_.Count() < count) {
-    ListBoxItem item;
-    item.height = itemHeight_;
-    items_.Insert(items_.Count(), std::move(item));
+    items_.Insert(items_.Count(), {}, 0, itemHeight_);
   }
   selCount_ = 0;
-  items_.ForRange(0, items_.Count(), [&](std::size_t, ListBoxItem& item) {
-    selCount_ += item.selected;
+  items_.ForRange(0, items_.Count(), [&](std::size_t, ListBoxStore::Item item) {
+    selCount_ += item.Selected();
     return true;
   });
   if (curSel_ >= Count())
@@ -456,11 +467,11 @@ LRESULT ListBoxControl::SetCount(WPARAM count) {
   return LB_OKAY;
 }
 
-bool ListBoxControl::Matches(const ListBoxItem& item, LPARAM value, bool exact) const {
+bool ListBoxControl::Matches(const ListBoxStore::Item& item, LPARAM value, bool exact) const {
   if (!HasStrings())
-    return item.data == ULONG_PTR(value);
+    return item.Data() == ULONG_PTR(value);
   std::string_view probe = value ? reinterpret_cast<const char*>(value) : "";
-  std::string_view text = item.text;
+  std::string_view text = item.Text();
   if (exact)
     return AnsiSameText(text, probe);
   return text.size() >= probe.size() && AnsiSameText(text.substr(0, probe.size()), probe);
@@ -490,7 +501,7 @@ int ListBoxControl::Find(int start, LPARAM value, bool exact) const {
   }
   int found = LB_ERR;
   auto scan = [&](std::size_t from, std::size_t to) {
-    const_cast<ListBoxStore&>(items_).ForRange(from, to, [&](std::size_t i, const ListBoxItem& item) {
+    const_cast<ListBoxStore&>(items_).ForRange(from, to, [&](std::size_t i, ListBoxStore::Item item) {
       if (!Matches(item, value, exact))
         return true;
       found = int(i);
@@ -506,10 +517,10 @@ int ListBoxControl::Find(int start, LPARAM value, bool exact) const {
 // Selection.
 
 void ListBoxControl::SetItemSelected(int index, bool select) {
-  ListBoxItem& item = items_.At(std::size_t(index));
-  if (item.selected == select)
+  ListBoxStore::Item item = items_.At(std::size_t(index));
+  if (item.Selected() == select)
     return;
-  item.selected = select;
+  item.SetSelected(select);
   if (select)
     ++selCount_;
   else
@@ -520,9 +531,9 @@ void ListBoxControl::SetItemSelected(int index, bool select) {
 void ListBoxControl::ClearSelection(int except) {
   if (selCount_ == 0)
     return;
-  items_.ForRange(0, items_.Count(), [&](std::size_t i, ListBoxItem& item) {
-    if (item.selected && int(i) != except) {
-      item.selected = false;
+  items_.ForRange(0, items_.Count(), [&](std::size_t i, ListBoxStore::Item item) {
+    if (item.Selected() && int(i) != except) {
+      item.SetSelected(false);
       --selCount_;
       InvalidateItem(int(i));
     }
@@ -552,7 +563,7 @@ LRESULT ListBoxControl::GetSel(WPARAM index) const {
     return LB_ERR;
   if (!MultiSel())
     return int(index) == curSel_ ? 1 : 0;
-  return items_.At(index).selected ? 1 : 0;
+  return items_.At(index).Selected() ? 1 : 0;
 }
 
 LRESULT ListBoxControl::SetSel(WPARAM select, LPARAM lParam) {
@@ -590,10 +601,10 @@ LRESULT ListBoxControl::GetSelItems(WPARAM max, LPARAM buffer) {
   std::size_t n = 0;
   if (!out)
     return 0;
-  items_.ForRange(0, items_.Count(), [&](std::size_t i, const ListBoxItem& item) {
+  items_.ForRange(0, items_.Count(), [&](std::size_t i, ListBoxStore::Item item) {
     if (n >= max)
       return false;
-    if (item.selected)
+    if (item.Selected())
       out[n++] = int(i);
     return true;
   });
@@ -665,7 +676,7 @@ void ListBoxControl::UpdateMetrics() {
 
 int ListBoxControl::ItemHeightOf(int index) const {
   if (Variable() && index >= 0 && index < Count())
-    return items_.At(std::size_t(index)).height;
+    return items_.At(std::size_t(index)).Height();
   return itemHeight_;
 }
 
@@ -909,7 +920,7 @@ LRESULT ListBoxControl::SetItemHeight(WPARAM index, LPARAM height) {
   if (Variable()) {
     if (!Valid(index))
       return LB_ERR;
-    items_.At(index).height = h;
+    items_.At(index).SetHeight(h);
   } else {
     itemHeight_ = h;
   }
@@ -1072,8 +1083,8 @@ LRESULT ListBoxControl::OnPaint() {
 }
 
 void ListBoxControl::PaintItem(HDC dc, int index, const RECT& rect, COLORREF text, COLORREF back) {
-  const ListBoxItem& item = items_.At(std::size_t(index));
-  bool selected = MultiSel() ? item.selected : index == curSel_;
+  const ListBoxStore::Item& item = items_.At(std::size_t(index));
+  bool selected = MultiSel() ? item.Selected() : index == curSel_;
   bool focus = focused_ && index == caret_;
   if (OwnerDraw()) {
     DRAWITEMSTRUCT dis{};
@@ -1086,7 +1097,7 @@ void ListBoxControl::PaintItem(HDC dc, int index, const RECT& rect, COLORREF tex
     dis.hwndItem = hwnd_;
     dis.hDC = dc;
     dis.rcItem = rect;
-    dis.itemData = item.data;
+    dis.itemData = item.Data();
     int saved = SaveDC(dc);
     SendMessageA(parent_, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
     RestoreDC(dc, saved);
@@ -1096,7 +1107,7 @@ void ListBoxControl::PaintItem(HDC dc, int index, const RECT& rect, COLORREF tex
   SetTextColor(dc, selected && enabled ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
   SetBkColor(dc, selected && enabled ? GetSysColor(COLOR_HIGHLIGHT) : back);
   SetBkMode(dc, OPAQUE);
-  const std::string& s = item.text;
+  const std::string_view s = item.Text();
   if (Style() & LBS_USETABSTOPS) {
     ExtTextOutA(dc, rect.left, rect.top, ETO_OPAQUE, &rect, "", 0, nullptr);
     // Tab stops are in dialog units: a quarter of the font's average character width each.

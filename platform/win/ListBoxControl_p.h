@@ -39,9 +39,9 @@ private:
   LRESULT InitStorage(WPARAM items);
   LRESULT SetCount(WPARAM count);
   // Order of an item against a probe: the locale's case-insensitive rule for strings, the owner for others.
-  int CompareWith(std::size_t index, const ListBoxItem& item, LPARAM value) const;
+  int CompareWith(std::size_t index, const ListBoxStore::Item& item, LPARAM value) const;
   int Find(int start, LPARAM value, bool exact) const;
-  bool Matches(const ListBoxItem& item, LPARAM value, bool exact) const;
+  bool Matches(const ListBoxStore::Item& item, LPARAM value, bool exact) const;
   // The first item of an ordered list that does not order before the probe.
   std::size_t FirstNotBefore(LPARAM value) const;
   UINT MeasureItem(int index, ULONG_PTR data) const;

@@ -69,7 +69,7 @@ LRESULT ListBoxControl::OnKeyDown(WPARAM vk) {
       if (!MultiSel() || count == 0 || (Style() & LBS_NOSEL))
         return 0;
       if (!Extended() || ctrl) {
-        SetItemSelected(caret_, !items_.At(std::size_t(caret_)).selected);
+        SetItemSelected(caret_, !items_.At(std::size_t(caret_)).Selected());
         anchor_ = caret_;
       } else {
         MoveByUser(caret_, shift, false);
@@ -137,13 +137,13 @@ LRESULT ListBoxControl::OnLButtonDown(WPARAM keys, LPARAM point, bool doubleClic
     bool shift = keys & MK_SHIFT, ctrl = keys & MK_CONTROL;
     ctrlDrag_ = ctrl;
     if (MultiSel() && !Extended()) {
-      SetItemSelected(index, !items_.At(std::size_t(index)).selected);
+      SetItemSelected(index, !items_.At(std::size_t(index)).Selected());
       InvalidateItem(caret_);
       caret_ = anchor_ = index;
       InvalidateItem(index);
       EnsureVisible(index);
     } else if (Extended() && ctrl && !shift) {
-      SetItemSelected(index, !items_.At(std::size_t(index)).selected);
+      SetItemSelected(index, !items_.At(std::size_t(index)).Selected());
       InvalidateItem(caret_);
       caret_ = anchor_ = index;
       InvalidateItem(index);

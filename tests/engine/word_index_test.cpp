@@ -180,6 +180,20 @@ TEST(WordIndexTest, ABuildBehindTheCallerGivesWhatABuildInPlaceGives) {
   // A build still running when the index goes is waited for.
   TWordIndex abandoned;
   abandoned.Build(*store, true);
+  // Searches answered before the headwords were laid out in the list's order and after give the same.
+  behind.Wait();
+  for (TKeyField key : {TKeyField::Turkce, TKeyField::Lazca})
+    for (const std::u16string prefix : {u"", u"k", u"ka", u"\u0131", u"A", u"zz"}) {
+      TWordIndex::TSearch a, b;
+      behind.Search(prefix, key, a);
+      inPlace.Search(prefix, key, b);
+      EXPECT_EQ(a.Headwords, b.Headwords);
+      EXPECT_EQ(a.Matches.Entries(), b.Matches.Entries());
+      std::vector<TKelime*> x, y;
+      behind.EntriesWithKey(prefix + u"a", prefix, key, x);
+      inPlace.EntriesWithKey(prefix + u"a", prefix, key, y);
+      EXPECT_EQ(x, y);
+    }
 }
 
 TEST(WordIndexTest, AnyChangeToTheStoreOrTheCodePageCallsForANewBuild) {

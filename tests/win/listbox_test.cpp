@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <random>
+#include <stdexcept>
 
 #include "listbox_fixture.h"
 #include "platform/rtl/SysUtils.h"
@@ -24,7 +25,7 @@ TEST(ListBoxStoreTest, InsertsAndErasesAtAnyPlaceLikeAVector) {
       std::size_t at = rng() % (reference.size() + 1);
       std::string s = std::to_string(step);
       reference.insert(reference.begin() + std::ptrdiff_t(at), s);
-      store.Insert(at, platform::detail::ListBoxItem{s});
+      store.Insert(at, s);
     } else {
       std::size_t at = rng() % reference.size();
       reference.erase(reference.begin() + std::ptrdiff_t(at));
@@ -33,20 +34,21 @@ TEST(ListBoxStoreTest, InsertsAndErasesAtAnyPlaceLikeAVector) {
     ASSERT_EQ(store.Count(), reference.size());
     if (step % 499 == 0) {
       for (std::size_t i = 0; i < reference.size(); ++i)
-        ASSERT_EQ(store.At(i).text, reference[i]) << "step " << step << " index " << i;
+        ASSERT_EQ(store.At(i).Text(), reference[i]) << "step " << step << " index " << i;
     }
   }
   EXPECT_THROW(store.At(reference.size()), std::out_of_range);
-  EXPECT_THROW(store.Insert(reference.size() + 1, {}), std::out_of_range);
+  EXPECT_THROW(store.Insert(reference.size() + 1, ""), std::out_of_range);
 }
 
 TEST(ListBoxStoreTest, LowerBoundAcrossBlocks) {
   platform::detail::ListBoxStore store;
   for (int i = 0; i < 5000; ++i)
-    store.Insert(store.Count(), platform::detail::ListBoxItem{std::string(1, char('a' + i / 1000))});
+    store.Insert(store.Count(), std::string(1, char('a' + i / 1000)));
   for (int letter = 0; letter < 6; ++letter) {
     std::string probe(1, char('a' + letter));
-    auto at = store.LowerBound([&](const platform::detail::ListBoxItem& item) { return item.text < probe; });
+    auto at = store.LowerBound(
+        [&](const platform::detail::ListBoxStore::Item& item) { return item.Text() < probe; });
     EXPECT_EQ(at, std::size_t(std::min(letter * 1000, 5000))) << probe;
   }
 }
@@ -54,7 +56,8 @@ TEST(ListBoxStoreTest, LowerBoundAcrossBlocks) {
 TEST(ListBoxStoreTest, AppendFillsBlocksThatLaterInsertsAndSearchesStillFind) {
   platform::detail::ListBoxStore store;
   std::vector<std::string> reference;
-  for (std::size_t batch : {std::size_t(3), std::size_t(0), std::size_t(500), std::size_t(190), std::size_t(1)}) {
+  for (std::size_t batch :
+       {std::size_t(3), std::size_t(0), std::size_t(500), std::size_t(190), std::size_t(1)}) {
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < batch; ++i) {
       char buffer[16];
@@ -66,18 +69,119 @@ TEST(ListBoxStoreTest, AppendFillsBlocksThatLaterInsertsAndSearchesStillFind) {
     ASSERT_EQ(store.Count(), reference.size());
   }
   for (std::size_t i = 0; i < reference.size(); ++i)
-    ASSERT_EQ(store.At(i).text, reference[i]) << i;
-  EXPECT_EQ(store.At(0).height, 13);
-  for (std::size_t probe : {std::size_t(0), std::size_t(2), std::size_t(3), std::size_t(250), std::size_t(693)}) {
+    ASSERT_EQ(store.At(i).Text(), reference[i]) << i;
+  EXPECT_EQ(store.At(0).Height(), 13);
+  for (std::size_t probe :
+       {std::size_t(0), std::size_t(2), std::size_t(3), std::size_t(250), std::size_t(693)}) {
     const std::string text = reference[probe];
     EXPECT_EQ(store.LowerBoundText([&](std::string_view t) { return t < text; }), probe) << text;
   }
-  store.Insert(100, platform::detail::ListBoxItem{"x"});
+  store.Insert(100, "x");
   store.Erase(5);
   reference.insert(reference.begin() + 100, "x");
   reference.erase(reference.begin() + 5);
   for (std::size_t i = 0; i < reference.size(); ++i)
-    ASSERT_EQ(store.At(i).text, reference[i]) << i;
+    ASSERT_EQ(store.At(i).Text(), reference[i]) << i;
+}
+
+// Batches of equal texts, runs of them inside a batch, inserts and erases among them, and per-item data,
+// heights and marks, against a plain vector.
+TEST(ListBoxStoreTest, SharedTextsDataAndMarksFollowEveryChangeLikeAVector) {
+  struct Model {
+    std::string text;
+    ULONG_PTR data = 0;
+    int height = 0;
+    bool selected = false;
+  };
+  struct Case {
+    const char* name;
+    int alphabet; // distinct texts drawn from; 1 gives a list of one text repeated
+    int maxRun;   // longest run of one text inside a batch
+  };
+  const Case cases[] = {
+      {"one text", 1, 1}, {"two texts", 2, 400}, {"runs", 50, 300}, {"distinct", 100000, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::detail::ListBoxStore store;
+    std::vector<Model> reference;
+    std::mt19937 rng(3);
+    auto text = [&] { return "t" + std::to_string(rng() % unsigned(c.alphabet)); };
+    auto check = [&](int step) {
+      ASSERT_EQ(store.Count(), reference.size());
+      for (std::size_t i = 0; i < reference.size(); ++i) {
+        const auto item = store.At(i);
+        ASSERT_EQ(item.Text(), reference[i].text) << "step " << step << " index " << i;
+        ASSERT_EQ(item.Data(), reference[i].data) << "step " << step << " index " << i;
+        ASSERT_EQ(item.Height(), reference[i].height) << "step " << step << " index " << i;
+        ASSERT_EQ(item.Selected(), reference[i].selected) << "step " << step << " index " << i;
+      }
+    };
+    for (int step = 0; step < 400; ++step) {
+      const unsigned what = rng() % 8;
+      if (what < 2) {
+        std::vector<std::string> batch;
+        const std::size_t n = rng() % 700;
+        while (batch.size() < n) {
+          const std::string t = text();
+          for (int k = 1 + int(rng() % unsigned(c.maxRun)); k > 0 && batch.size() < n; --k)
+            batch.push_back(t);
+        }
+        ASSERT_TRUE(store.Append(batch.data(), batch.size(), 5));
+        for (const auto& t : batch)
+          reference.push_back({t, 0, 5, false});
+      } else if (what < 4) {
+        const std::size_t at = rng() % (reference.size() + 1);
+        const std::string t = text();
+        const ULONG_PTR data = rng() % 3;
+        store.Insert(at, t, data, 7);
+        reference.insert(reference.begin() + std::ptrdiff_t(at), {t, data, 7, false});
+      } else if (reference.empty()) {
+        continue;
+      } else if (what < 6) {
+        const std::size_t at = rng() % reference.size();
+        store.Erase(at);
+        reference.erase(reference.begin() + std::ptrdiff_t(at));
+      } else {
+        const std::size_t at = rng() % reference.size();
+        const bool selected = rng() % 2;
+        const ULONG_PTR data = rng() % 4;
+        const int height = int(rng() % 3) + 1;
+        auto item = store.At(at);
+        item.SetSelected(selected);
+        item.SetData(data);
+        item.SetHeight(height);
+        reference[at] = {reference[at].text, data, height, selected};
+      }
+      if (step % 40 == 0)
+        check(step);
+    }
+    check(400);
+  }
+}
+
+TEST(ListBoxStoreTest, EqualNeighboursShareTheirBytesAndARefusedBatchLeavesTheStore) {
+  platform::detail::ListBoxStore store;
+  const std::vector<std::string> same(100000, "same text");
+  ASSERT_TRUE(store.Append(same.data(), same.size(), 1));
+  // One copy of the text per block of items, not one per item.
+  EXPECT_LT(store.TextBytes(), same.size() / 100 * same[0].size());
+  EXPECT_EQ(store.At(99999).Text(), "same text");
+  std::vector<std::string> mixed{"same text", "same text", "other", "other", "same text"};
+  ASSERT_TRUE(store.Append(mixed.data(), mixed.size(), 1));
+  EXPECT_EQ(store.At(100002).Text(), "other");
+  EXPECT_EQ(store.At(100004).Text(), "same text");
+  const std::size_t bytes = store.TextBytes();
+
+  std::vector<std::string> refused(1000, "x");
+  std::size_t offered = 0;
+  EXPECT_FALSE(store.Append(refused.data(), refused.size(), 1, [&](std::size_t first, std::size_t count) {
+    offered += count;
+    return first < 500;
+  }));
+  EXPECT_GT(offered, 500u);
+  EXPECT_EQ(store.Count(), 100005u);
+  EXPECT_EQ(store.TextBytes(), bytes);
+  EXPECT_EQ(store.At(100004).Text(), "same text");
 }
 
 TEST_F(ListBoxTest, AppendingABatchKeepsASortedListInOrderOrRefusesTheWholeBatch) {
@@ -90,7 +194,12 @@ TEST_F(ListBoxTest, AppendingABatchKeepsASortedListInOrderOrRefusesTheWholeBatch
     std::vector<std::string> after;
   };
   const Case cases[] = {
-      {"sorted, in order", LBS_SORT | LBS_HASSTRINGS, {"a"}, {"b", c_CEDIL, "d"}, 4, {"a", "b", c_CEDIL, "d"}},
+      {"sorted, in order",
+       LBS_SORT | LBS_HASSTRINGS,
+       {"a"},
+       {"b", c_CEDIL, "d"},
+       4,
+       {"a", "b", c_CEDIL, "d"}},
       {"sorted, equal to the last", LBS_SORT | LBS_HASSTRINGS, {"a"}, {"A", "b"}, 3, {"a", "A", "b"}},
       {"sorted, empty batch", LBS_SORT | LBS_HASSTRINGS, {"a"}, {}, 1, {"a"}},
       {"sorted, before the last item", LBS_SORT | LBS_HASSTRINGS, {"k"}, {"a"}, LB_ERR, {"k"}},
