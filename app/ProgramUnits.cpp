@@ -4,6 +4,7 @@
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
 #include "editors/core/cxDateUtils.h"
+#include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
 #include "editors/core/cxFormats.h"
 #include "lookandfeel/cxClasses.h"
@@ -34,5 +35,6 @@ std::vector<TUnitInfo> ProgramUnits() {
       {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize},
       cxFormatsUnit,
       cxDateUtilsUnit,
+      cxEditUnit,
   };
 }
