@@ -563,6 +563,19 @@ TRect TcxCustomEdit::GetBorderExtent() {
                vi->Bounds.right - vi->ClientRect.right, vi->Bounds.bottom - vi->ClientRect.bottom};
 }
 
+TRect TcxCustomEdit::GetBorderRect() {
+  TcxCustomEditViewInfo* vi = ViewInfo();
+  if (!vi)
+    return TcxContainer::GetBorderRect();
+  // The frame around the buttons and the text, whose outside the window region and the shadow leave out.
+  TRect r = vi->Bounds;
+  InsetRectByRect(r, vi->BorderExtent);
+  const int w = vi->BorderWidth;
+  InflateRect(&r, w, w);
+  DeflateRectExcept(r, w, vi->Edges);
+  return r;
+}
+
 TcxContainerStyleValues TcxCustomEdit::GetHiddenStyleValues() {
   TcxContainerStyleValues values = TcxContainer::GetHiddenStyleValues();
   values.Include(svButtonStyle);
@@ -585,6 +598,7 @@ bool TcxCustomEdit::IsPaintCopyOfBoundEdit() {
 }
 
 void TcxCustomEdit::Paint() {
+  TcxFlagScope painting(FIsPainting);
   if (IsPaintCopyOfBoundEdit())
     return DrawPaintCopy();
   TcxContainer::Paint();

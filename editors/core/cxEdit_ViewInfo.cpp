@@ -114,6 +114,19 @@ void TcxEditButton::GlyphChanged(TObject*) {
 TcxEditButtons::TcxEditButtons(TPersistent* AOwner, TClass AButtonClass)
     : TCollection(AOwner, AButtonClass) {}
 
+TcxEditButton* TcxEditButtons::Add() {
+  BeginUpdate();
+  TcxEditButton* button = nullptr;
+  try {
+    button = static_cast<TcxEditButton*>(TCollection::Add());
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  return button;
+}
+
 int TcxEditButtons::VisibleCount() const {
   int count = 0;
   for (int i = 0; i < Count(); ++i)
@@ -837,17 +850,22 @@ TSize GetEditContentSizeCorrection(TcxCustomEditViewData* AViewData) {
 TRect GetEditBorderExtent(TcxCustomEditViewData* AViewData) {
   TcxCustomEditStyle* style = AViewData->Style();
   TRect r{};
-  if (style->TransparentBorder() || !style->HasBorder())
-    return r;
-  const TcxEditBorderStyle border = AViewData->GetBorderStyle();
-  if (AViewData->NativeStyle()) {
-    if (AViewData->BaseStyle()->BorderStyle() == ebsNone)
-      return r;
+  // A transparent border keeps the widest border's room, as containers do, and paints what it does not use
+  // in the background colour.
+  if (style->TransparentBorder()) {
+    r = TRect{cxContainerMaxBorderWidth, cxContainerMaxBorderWidth, cxContainerMaxBorderWidth,
+              cxContainerMaxBorderWidth};
+  } else if (style->HasBorder()) {
+    if (AViewData->NativeStyle()) {
+      const int w = AViewData->BaseStyle()->BorderStyle() == ebsNone ? 0 : cxContainerMaxBorderWidth;
+      r = TRect{w, w, w, w};
+    } else {
+      const int w = GetContainerBorderWidth(AViewData->GetBorderStyle());
+      const TcxBorders edges = style->Edges();
+      r = TRect{edges.Contains(bLeft) ? w : 0, edges.Contains(bTop) ? w : 0, edges.Contains(bRight) ? w : 0,
+                edges.Contains(bBottom) ? w : 0};
+    }
   }
-  const int w = GetContainerBorderWidth(border);
-  const TcxBorders edges = style->Edges();
-  r = TRect{edges.Contains(bLeft) ? w : 0, edges.Contains(bTop) ? w : 0, edges.Contains(bRight) ? w : 0,
-            edges.Contains(bBottom) ? w : 0};
   if (AViewData->HasShadow()) {
     r.right += cxContainerShadowWidth;
     r.bottom += cxContainerShadowWidth;

@@ -9,6 +9,17 @@
 #include "lookandfeel/cxContainer.h"
 #include "tests/lookandfeel/control_fixture.h"
 
+// Content as tall as one line of the style's font and as wide as the text.
+class TestEditViewData : public TcxCustomEditViewData {
+  PELVOR_CLASS(TestEditViewData, TcxCustomEditViewData)
+  using TcxCustomEditViewData::TcxCustomEditViewData;
+  void CalculateContentSize(TcxCanvas* ACanvas, const Variant& AEditValue, const TcxEditSizeProperties&,
+                            TSize& ASize) override {
+    ACanvas->SetFont(Style()->GetVisibleFont());
+    ASize = TSize{ACanvas->TextWidth(VarToStr(AEditValue)), ACanvas->TextHeight("Zg")};
+  }
+};
+
 class TestEditProperties : public TcxCustomEditProperties {
   PELVOR_CLASS(TestEditProperties, TcxCustomEditProperties)
   using TcxCustomEditProperties::TcxCustomEditProperties;
@@ -17,6 +28,7 @@ class TestEditProperties : public TcxCustomEditProperties {
   bool CanResetEditValue() const override { return Resets; }
   bool HasOwnChangeEvent() const override { return OwnChangeEvent; }
   void GetDisplayText(const Variant& AEditValue, String& AText) override { AText = VarToStr(AEditValue); }
+  TClass GetViewDataClass() const override { return TestEditViewData::StaticClass(); }
   bool Validates = true;
   bool Compares = true;
   bool Resets = true;
