@@ -3,6 +3,7 @@
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
+#include "editors/core/cxCheckBox.h"
 #include "editors/core/cxDateUtils.h"
 #include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
@@ -36,5 +37,6 @@ std::vector<TUnitInfo> ProgramUnits() {
       cxFormatsUnit,
       cxDateUtilsUnit,
       cxEditUnit,
+      cxCheckBoxUnit,
   };
 }

@@ -491,7 +491,9 @@ TcxEditSizeProperties TcxCustomEdit::GetEditSizeProperties() {
 TSize TcxCustomEdit::CalculateEditSize(const TcxEditSizeProperties& AEditSizeProperties) {
   std::unique_ptr<TcxCustomEditViewData, TObjectDeleter> viewData(CreateViewData());
   InitializeViewData(viewData.get());
-  return viewData->CalculateEditSize(cxCanvas(), FEditValue, AEditSizeProperties);
+  // Measuring needs no window of its own: before one exists the shared screen canvas serves.
+  TcxCanvas* canvas = HandleAllocated() ? cxCanvas() : GetMeasureCanvas();
+  return viewData->CalculateEditSize(canvas, FEditValue, AEditSizeProperties);
 }
 
 bool TcxCustomEdit::CanAutoWidth() {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "editors/core/cxCheckBox.h"
 #include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
 #include "lookandfeel/cxContainer.h"
@@ -90,11 +91,13 @@ protected:
     cxEditUtilsInitialize();
     cxContainerInitialize();
     cxEditInitialize();
+    cxCheckBoxInitialize();
   }
   void TearDown() override {
     if (form)
       form->Free();
     form = nullptr;
+    cxCheckBoxFinalize();
     cxEditFinalize();
     cxContainerFinalize();
     cxEditUtilsFinalize();
