@@ -695,6 +695,7 @@ void TcxCustomEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomE
 void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, TRect& ABounds, const TPoint& P,
                                                      TcxContainerMouseButton Button, TShiftState Shift,
                                                      TcxCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) {
+  const TRect area = ABounds;
   // The states a button had before this calculation decide whether a held press stays.
   std::vector<TcxEditButtonState> previous;
   for (int i = 0; i < AViewInfo->ButtonCount(); ++i)
@@ -721,9 +722,7 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, TRect& 
     if (!IsInplace) {
       static constexpr TcxEditButtonStyle ByBorder[] = {btsSimple, btsHotFlat,   bts3D,      btsFlat,
                                                         bts3D,     btsUltraFlat, btsOffice11};
-      buttonStyle = ByBorder[AViewInfo->BorderStyle];
-      if (FNativeStyle)
-        buttonStyle = ByBorder[FBaseStyle->BorderStyle()];
+      buttonStyle = ByBorder[FNativeStyle ? FBaseStyle->BorderStyle() : FStyle->BorderStyle()];
     } else {
       static constexpr TcxEditButtonStyle ByKind[] = {btsFlat, bts3D, btsUltraFlat, btsOffice11};
       buttonStyle = ByKind[AViewInfo->LookAndFeelKind];
@@ -776,7 +775,7 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, TRect& 
     if (lastHandled >= 0)
       extra[std::size_t(lastHandled)] += remaining;
     // Re-place the buttons from the outer edges inwards with their new widths.
-    int x = AViewInfo->Bounds.right;
+    int x = area.right;
     for (int v = AViewInfo->ButtonCount() - 1; v >= 0; --v) {
       TcxEditButtonViewInfo* b = AViewInfo->Button(v);
       if (b->LeftAlignment)
@@ -787,7 +786,7 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, TRect& 
       b->VisibleBounds = b->Bounds;
       x -= w;
     }
-    int lx = ABounds.left - (ABounds.left - AViewInfo->Bounds.left);
+    int lx = area.left;
     for (int v = AViewInfo->ButtonCount() - 1; v >= 0; --v) {
       TcxEditButtonViewInfo* b = AViewInfo->Button(v);
       if (!b->LeftAlignment)
