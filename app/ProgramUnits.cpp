@@ -4,7 +4,9 @@
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
+#include "editors/core/cxCheckBox.h"
 #include "editors/core/cxDateUtils.h"
+#include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
 #include "editors/core/cxFormats.h"
 #include "lookandfeel/cxClasses.h"
@@ -36,5 +38,7 @@ std::vector<TUnitInfo> ProgramUnits() {
       cxDBDataUnit,
       cxFormatsUnit,
       cxDateUtilsUnit,
+      cxEditUnit,
+      cxCheckBoxUnit,
   };
 }

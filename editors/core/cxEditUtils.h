@@ -185,6 +185,17 @@ DWORD PackTextFlags(DWORD AFlags);
 DWORD UnpackTextFlags(DWORD AFlags);
 String RemoveAccelChars(const String& ACaption);
 
+// The routines that read an editor's view data or view info (declared with the editor base).
+class TcxCustomEditViewData;
+class TcxCustomEditViewInfo;
+// The extra size around an edit's text, as a width and a height.
+TSize GetEditContentSizeCorrection(TcxCustomEditViewData* AViewData);
+TRect GetEditBorderExtent(TcxCustomEditViewData* AViewData);
+TRect GetEditNativeBorderExtent(TcxCanvas* ACanvas, TcxCustomEditViewData* AViewData);
+TColor GetEditBackgroundColor(TcxCustomEditViewData* AViewData, TcxCustomEditViewInfo* AViewInfo);
+bool HasEditShadow(TcxCustomEditViewData* AViewData);
+void DrawEditBorderAndButtons(TcxCustomEditViewInfo* AViewInfo, TcxCanvas* ACanvas);
+
 void cxEditUtilsInitialize();
 void cxEditUtilsFinalize();
 extern const TUnitInfo cxEditUtilsUnit;
