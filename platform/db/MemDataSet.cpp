@@ -3,25 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-bool IsIntegerType(TVarType t) {
-  switch (t) {
-  case varSmallint:
-  case varInteger:
-  case varShortInt:
-  case varByte:
-  case varWord:
-  case varLongWord:
-  case varInt64:
-    return true;
-  default:
-    return false;
-  }
-}
-
-} // namespace
-
 TMemDataSet::~TMemDataSet() {
   Destroying();
   try {
@@ -409,7 +390,7 @@ const TMemDataSet::TKeyIndex& TMemDataSet::KeyIndex(int AFieldNo) {
   index.Numbers.reserve(view.size());
   for (std::int64_t row : view) {
     const Variant& v = Cell(row, column);
-    if (IsIntegerType(VarType(v)))
+    if (VarTypeIsInteger(VarType(v)))
       index.Numbers.try_emplace(v.RawInteger(), row);
     else if (VarType(v) == varString)
       index.Texts.try_emplace(v.RawString(), row);
@@ -425,7 +406,7 @@ std::int64_t TMemDataSet::FindRow(const std::vector<TField*>& AFields, const std
                                   TLocateOptions AOptions) {
   if (AFields.size() == 1 && AOptions.Empty() && AFields[0]->FieldNo() > 0) {
     const Variant& key = AValues[0];
-    bool number = IsIntegerType(VarType(key)), text = VarType(key) == varString;
+    bool number = VarTypeIsInteger(VarType(key)), text = VarType(key) == varString;
     if (number || text) {
       const TKeyIndex& index = KeyIndex(AFields[0]->FieldNo());
       // A key of the other kind than the column's values may still match through conversion: scan then.

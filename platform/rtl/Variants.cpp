@@ -49,20 +49,6 @@ namespace {
   throw EVariantError("Variant or safe array index out of bounds");
 }
 
-bool IsIntegerType(TVarType t) {
-  switch (t) {
-  case varSmallint:
-  case varInteger:
-  case varShortInt:
-  case varByte:
-  case varWord:
-  case varLongWord:
-  case varInt64:
-    return true;
-  default:
-    return false;
-  }
-}
 bool IsFloatType(TVarType t) {
   return t == varSingle || t == varDouble || t == varCurrency || t == varDate;
 }
@@ -201,7 +187,7 @@ Variant Variant::FromSingle(float f) {
 }
 
 Variant Variant::FromInteger(std::int64_t value, TVarType type) {
-  if (!IsIntegerType(type))
+  if (!VarTypeIsInteger(type))
     RaiseInvalidOp();
   IntRange r = RangeOf(type);
   if (value < r.lo || value > r.hi)
@@ -270,8 +256,23 @@ Variant& Variant::operator[](int index) {
 bool VarIsStr(const Variant& v) {
   return IsStringType(v.Type());
 }
+bool VarTypeIsInteger(TVarType t) {
+  switch (t) {
+  case varSmallint:
+  case varInteger:
+  case varShortInt:
+  case varByte:
+  case varWord:
+  case varLongWord:
+  case varInt64:
+    return true;
+  default:
+    return false;
+  }
+}
+
 bool VarIsOrdinal(const Variant& v) {
-  return IsIntegerType(v.Type()) || v.Type() == varBoolean;
+  return VarTypeIsInteger(v.Type()) || v.Type() == varBoolean;
 }
 bool VarIsFloat(const Variant& v) {
   return v.Type() == varSingle || v.Type() == varDouble || v.Type() == varCurrency;
@@ -357,7 +358,7 @@ Variant VarArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType eleme
       throw EVariantError("Error creating variant or safe array");
     total *= std::size_t(b.ElementCount);
   }
-  if (elementType != varVariant && (IsIntegerType(elementType) || elementType == varBoolean)) {
+  if (elementType != varVariant && (VarTypeIsInteger(elementType) || elementType == varBoolean)) {
   } else if (elementType != varVariant && !IsFloatType(elementType) && !IsStringType(elementType)) {
     throw EVariantError("Error creating variant or safe array");
   }
@@ -474,11 +475,11 @@ Variant VarAsType(const Variant& v, TVarType type) {
     return target->CastFrom(v);
   }
 
-  if (IsIntegerType(type) || type == varBoolean) {
+  if (VarTypeIsInteger(type) || type == varBoolean) {
     std::int64_t value = 0;
     if (from == varEmpty)
       value = 0;
-    else if (IsIntegerType(from))
+    else if (VarTypeIsInteger(from))
       value = v.RawInteger();
     else if (from == varBoolean)
       value = v.RawInteger() ? -1 : 0; // the platform's True is all bits set
@@ -518,7 +519,7 @@ Variant VarAsType(const Variant& v, TVarType type) {
   if (type == varCurrency) {
     if (from == varEmpty)
       return Variant(Currency{0});
-    if (IsIntegerType(from) || from == varBoolean) {
+    if (VarTypeIsInteger(from) || from == varBoolean) {
       std::int64_t i = from == varBoolean ? (v.RawInteger() ? -1 : 0) : v.RawInteger();
       if (i > std::numeric_limits<std::int64_t>::max() / 10000 ||
           i < std::numeric_limits<std::int64_t>::min() / 10000)
@@ -540,7 +541,7 @@ Variant VarAsType(const Variant& v, TVarType type) {
     double d = 0;
     if (from == varEmpty)
       d = 0;
-    else if (IsIntegerType(from))
+    else if (VarTypeIsInteger(from))
       d = double(v.RawInteger());
     else if (from == varBoolean)
       d = v.RawInteger() ? -1.0 : 0.0;
@@ -588,7 +589,7 @@ Variant VarAsType(const Variant& v, TVarType type) {
     case varOleStr:
       return Variant(WideToAnsi(v.RawWideString()));
     default:
-      if (!IsIntegerType(from))
+      if (!VarTypeIsInteger(from))
         RaiseCast(from, type);
       text = IntToStr(v.RawInteger());
     }
@@ -607,7 +608,7 @@ Kind KindOf(const Variant& v) {
     return Kind::Empty;
   if (t == varNull)
     return Kind::Null;
-  if (IsIntegerType(t))
+  if (VarTypeIsInteger(t))
     return Kind::Int;
   if (t == varCurrency)
     return Kind::Currency;

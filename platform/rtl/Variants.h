@@ -172,9 +172,10 @@ inline bool VarIsArray(const Variant& v) {
   return v.IsArray();
 }
 bool VarIsStr(const Variant& v);
-bool VarIsOrdinal(const Variant& v); // integer types and Boolean
-bool VarIsFloat(const Variant& v);   // single, double, currency
-bool VarIsNumeric(const Variant& v); // ordinal or float
+bool VarTypeIsInteger(TVarType type); // the signed and unsigned integer types, not Boolean
+bool VarIsOrdinal(const Variant& v);  // integer types and Boolean
+bool VarIsFloat(const Variant& v);    // single, double, currency
+bool VarIsNumeric(const Variant& v);  // ordinal or float
 AnsiString VarTypeAsText(TVarType type);
 
 // Elements start as Unassigned for varVariant arrays, as the zero of their type otherwise.
