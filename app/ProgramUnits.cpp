@@ -7,6 +7,9 @@
 #include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
 #include "editors/core/cxFormats.h"
+#include "editors/core/cxListBox.h"
+#include "editors/core/cxMemo.h"
+#include "editors/core/cxTextEdit.h"
 #include "lookandfeel/cxClasses.h"
 #include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxControls.h"
@@ -36,5 +39,8 @@ std::vector<TUnitInfo> ProgramUnits() {
       cxFormatsUnit,
       cxDateUtilsUnit,
       cxEditUnit,
+      cxTextEditUnit,
+      cxMemoUnit,
+      cxListBoxUnit,
   };
 }
