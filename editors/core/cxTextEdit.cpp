@@ -1079,6 +1079,16 @@ void TcxCustomTextEdit::ResetFindSelection() {
     SetFindSelection(false);
 }
 
+void TcxCustomTextEdit::ContainerStyleChanged(TObject* Sender) {
+  TcxCustomEdit::ContainerStyleChanged(Sender);
+  UpdateInnerEditColors();
+}
+
+void TcxCustomTextEdit::UpdateInnerEditColors() {
+  if (FInnerControl && ViewInfo() && !IsDestroying())
+    AdjustInnerControl();
+}
+
 void TcxCustomTextEdit::DoExit() {
   TcxCustomEdit::DoExit();
   SetFindSelection(false);
@@ -1102,6 +1112,7 @@ void TcxCustomTextEdit::PropertiesChanged(TObject* Sender) {
     inner->SetOEMConvert(properties->OEMConvert());
   }
   TcxCustomEdit::PropertiesChanged(Sender);
+  UpdateInnerEditColors();
   UpdateDrawValue();
 }
 

@@ -253,6 +253,8 @@ protected:
   bool WantNavigationKeys() override { return true; }
   void UpdateDrawValue() override;
   void DoExit() override;
+  void ContainerStyleChanged(TObject* Sender) override;
+  virtual void UpdateInnerEditColors();
   virtual bool CanChangeLookupItem(bool AByMouseWheel) {
     (void)AByMouseWheel;
     return false;
