@@ -1265,6 +1265,23 @@ void TcxCustomTextEditViewData::Calculate(TcxCanvas* ACanvas, const TRect& ABoun
   info->TextColor = FStyle ? FStyle->TextColor() : clWindowText;
 }
 
+void TcxCustomTextEditViewData::CalculateContentSize(TcxCanvas* ACanvas, const Variant& AEditValue,
+                                                     const TcxEditSizeProperties& AEditSizeProperties,
+                                                     TSize& ASize) {
+  (void)AEditSizeProperties;
+  // An edit without a window yet is measured on the screen, as its window will show it.
+  std::unique_ptr<TcxScreenCanvas, TObjectDeleter> screen;
+  if (!ACanvas || (Edit() && !Edit()->HandleAllocated())) {
+    screen.reset(new TcxScreenCanvas);
+    ACanvas = screen.get();
+  }
+  ACanvas->SetFont(FStyle->GetVisibleFont());
+  String text;
+  EditValueToDisplayText(AEditValue, text);
+  const TRect offset = GetDrawTextOffset();
+  ASize = TSize{ACanvas->TextWidth(text), ACanvas->TextHeight("Zg") + offset.top + offset.bottom};
+}
+
 void TcxCustomTextEditViewData::EditValueToDisplayText(const Variant& AEditValue, String& DisplayText) {
   FProperties->GetDisplayText(AEditValue, DisplayText);
 }

@@ -326,6 +326,8 @@ class TcxCustomTextEditViewData : public TcxCustomEditViewData {
   void EditValueToDrawValue(TcxCanvas* ACanvas, const Variant& AEditValue,
                             TcxCustomEditViewInfo* AViewInfo) override;
   void EditValueToDisplayText(const Variant& AEditValue, String& DisplayText) override;
+  void CalculateContentSize(TcxCanvas* ACanvas, const Variant& AEditValue,
+                            const TcxEditSizeProperties& AEditSizeProperties, TSize& ASize) override;
   virtual unsigned GetDrawTextFlags();
   virtual TRect GetDrawTextOffset();
   virtual bool HasInnerEditText();
