@@ -1217,14 +1217,13 @@ void TcxCustomTextEditViewInfo::DrawText(TcxCanvas* ACanvas) {
 void TcxCustomTextEditViewInfo::InternalPaint(TcxCanvas* ACanvas) {
   TcxCustomEditViewInfo::InternalPaint(ACanvas);
   TRect client = ClientRect;
-  if (!NativeStyle && !Selected && EditingStyle != tesNoText) {
+  // Where the client reaches the bounds the border lies on it; the frame would paint it over.
+  if (!NativeStyle && !Selected && EditingStyle != tesNoText && !EqualRect(&client, &Bounds)) {
     ACanvas->FrameRect(client, BackgroundColor);
     InflateRect(&client, -1, -1);
   }
   if (Selected)
     ACanvas->FillRect(client, clHighlight);
-  else
-    ACanvas->FillRect(client, BackgroundColor);
   if (!InnerEditShowsText && !Text.empty())
     DrawText(ACanvas);
 }
