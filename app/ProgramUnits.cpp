@@ -3,6 +3,7 @@
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
+#include "editors/core/cxCheckBox.h"
 #include "editors/core/cxDateUtils.h"
 #include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
@@ -40,6 +41,7 @@ std::vector<TUnitInfo> ProgramUnits() {
       cxDateUtilsUnit,
       cxEditUnit,
       cxTextEditUnit,
+      cxCheckBoxUnit,
       cxMemoUnit,
       cxListBoxUnit,
   };

@@ -1,6 +1,7 @@
 // Draws every painter operation in every button state, one labelled PNG sheet per look-and-feel, a sheet of
 // the editors' buttons and text layout, a sheet of live scroll bars and a control with both bars in every
-// look-and-feel, put into their states by real mouse input on the headless display, and a last sheet of
+// look-and-feel, put into their states by real mouse input on the headless display, a sheet of live check
+// boxes and edit buttons in every style and look-and-feel, and a last sheet of
 // styled containers (every border style in every look-and-feel and state, and an inner list box with both
 // bars).
 //   gallery [output-directory]
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "editors/core/cxCheckBox.h"
+#include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
 #include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxControls.h"
@@ -620,6 +623,94 @@ void RenderContainerSheet(const std::string& APath) {
   platform::ResetWindowManager();
 }
 
+// Live editors: check boxes in their three states and disabled, and an editor with a drop-down and an
+// ellipsis button in every button style, one row per look-and-feel.
+void RenderEditControlsSheet(const std::string& APath) {
+  platform::ResetWindowManager();
+  auto backend = std::make_unique<platform::HeadlessBackend>();
+  cxControlsInitialize();
+  cxLookAndFeelsInitialize();
+  cxEditUtilsInitialize();
+  cxContainerInitialize();
+  cxEditInitialize();
+  cxCheckBoxInitialize();
+  const struct {
+    const char* name;
+    TcxLookAndFeelKind kind;
+    bool native;
+  } kinds[] = {{"Flat", lfFlat, false},
+               {"Standard", lfStandard, false},
+               {"UltraFlat", lfUltraFlat, false},
+               {"Office11", lfOffice11, false},
+               {"Native (falls back)", lfUltraFlat, true}};
+  const char* const checkColumns[] = {"unchecked", "checked", "grayed", "disabled"};
+  const char* const buttonStyles[] = {"default", "3D", "Flat", "Simple", "HotFlat", "UltraFlat", "Office11"};
+  constexpr int checkW = 90, editW = 100, rowH = 34, top = 22;
+  const int editLeft = labelWidth + 4 * checkW;
+  TForm* form = nullptr;
+  Application()->CreateForm(form);
+  form->SetBorderStyle(bsNone);
+  form->SetColor(clBtnFace);
+  form->SetBounds(0, 0, editLeft + 7 * editW, top + 5 * rowH);
+  form->Show();
+  for (int k = 0; k < 5; ++k) {
+    const int y = top + k * rowH + 4;
+    for (int c = 0; c < 4; ++c) {
+      auto* box = new TcxCheckBox(form);
+      box->SetParent(form);
+      box->SetAutoSize(false);
+      box->SetBounds(labelWidth + c * checkW, y, checkW - 6, 21);
+      box->SetCaption(checkColumns[c]);
+      box->Style()->LookAndFeel()->SetKind(kinds[k].kind);
+      box->Style()->LookAndFeel()->SetNativeStyle(kinds[k].native);
+      box->Properties()->SetAllowGrayed(true);
+      box->SetState(c == 3 ? cbsChecked : TcxCheckBoxState(c));
+      box->SetEnabled(c != 3);
+    }
+    for (int b = 0; b < 7; ++b) {
+      auto* edit = new TcxCustomEdit(form);
+      edit->SetParent(form);
+      edit->SetAutoSize(false);
+      edit->SetBounds(editLeft + b * editW, y, editW - 8, 21);
+      edit->Style()->LookAndFeel()->SetKind(kinds[k].kind);
+      edit->Style()->LookAndFeel()->SetNativeStyle(kinds[k].native);
+      edit->Style()->SetButtonStyle(TcxEditButtonStyle(b));
+      edit->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+      edit->Properties()->Buttons()->Add()->SetKind(bkDown);
+    }
+  }
+  Application()->ProcessMessages();
+  TBitmap sheet;
+  sheet.SetPixelFormat(pf24bit);
+  sheet.SetSize(form->Width(), form->Height());
+  HDC formDC = GetDC(form->Handle());
+  BitBlt(sheet.Canvas()->Handle(), 0, 0, form->Width(), form->Height(), formDC, 0, 0, SRCCOPY);
+  ReleaseDC(form->Handle(), formDC);
+  TcxCanvas canvas(sheet.Canvas());
+  canvas.SetFont(LabelFont());
+  canvas.Font()->SetColor(clWindowText);
+  canvas.Brush()->SetStyle(bsClear);
+  const int flags = cxAlignLeft | cxAlignVCenter | cxSingleLine;
+  canvas.DrawText("Check boxes", Rect(labelWidth, 2, editLeft, top), flags);
+  for (int b = 0; b < 7; ++b)
+    canvas.DrawText(std::string("buttons ") + buttonStyles[b],
+                    Rect(editLeft + b * editW, 2, editLeft + (b + 1) * editW, top), flags);
+  for (int k = 0; k < 5; ++k)
+    canvas.DrawText(kinds[k].name, Rect(4, top + k * rowH + 4, labelWidth - 4, top + k * rowH + 25), flags);
+  if (!SaveBitmapPng(sheet.Handle(), APath.c_str()))
+    std::fprintf(stderr, "gallery: cannot write %s\n", APath.c_str());
+  else
+    std::printf("%s\n", APath.c_str());
+  DoneApplication();
+  cxCheckBoxFinalize();
+  cxEditFinalize();
+  cxContainerFinalize();
+  cxEditUtilsFinalize();
+  cxLookAndFeelsFinalize();
+  cxControlsFinalize();
+  platform::ResetWindowManager();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -647,6 +738,7 @@ int main(int argc, char** argv) {
   cxEditUtilsFinalize();
   RenderControlsSheet(dir + "/gallery-controls.png");
   RenderContainerSheet(dir + "/gallery-containers.png");
+  RenderEditControlsSheet(dir + "/gallery-edit-controls.png");
   cxLookAndFeelPaintersFinalize();
   dxOffice11Finalize();
   dxThemeManagerFinalize();

@@ -224,7 +224,8 @@ class TcxEditButtons : public TCollection {
   TcxEditButtons(TPersistent* AOwner, TClass AButtonClass);
 
   TcxEditButton* Items(int Index) const { return static_cast<TcxEditButton*>(TCollection::Items(Index)); }
-  TcxEditButton* Add() { return static_cast<TcxEditButton*>(TCollection::Add()); }
+  // The change is told once the new button is whole.
+  TcxEditButton* Add();
   int VisibleCount() const;
 
   TNotifyEvent OnChange;
@@ -936,6 +937,7 @@ class TcxCustomEdit : public TcxContainer, public IcxEditRepositoryItemListener 
                         bool AIsMouseEvent) override;
   void RefreshContainerAtCursor();
   TRect GetBorderExtent() override;
+  TRect GetBorderRect() override;
   bool IsNativeStyle() override;
   TcxContainerStyleValues GetHiddenStyleValues() override;
   TSize CalculateEditSize(const TcxEditSizeProperties& AEditSizeProperties);
@@ -1076,6 +1078,8 @@ protected:
   bool FAutoSize = true;
   bool FInnerEditHooked = false;
   TWndMethod FInnerEditOldWndProc; // the inner control's own window procedure while hooked
+  // Drawing a glyph touches the bitmap, whose change notice must not start another refresh meanwhile.
+  bool FIsPainting = false;
 
 private:
   void ClickTimerHandler(TObject* Sender);

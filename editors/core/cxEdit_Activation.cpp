@@ -491,7 +491,9 @@ TcxEditSizeProperties TcxCustomEdit::GetEditSizeProperties() {
 TSize TcxCustomEdit::CalculateEditSize(const TcxEditSizeProperties& AEditSizeProperties) {
   std::unique_ptr<TcxCustomEditViewData, TObjectDeleter> viewData(CreateViewData());
   InitializeViewData(viewData.get());
-  return viewData->CalculateEditSize(cxCanvas(), FEditValue, AEditSizeProperties);
+  // Measuring needs no window of its own: before one exists the shared screen canvas serves.
+  TcxCanvas* canvas = HandleAllocated() ? cxCanvas() : GetMeasureCanvas();
+  return viewData->CalculateEditSize(canvas, FEditValue, AEditSizeProperties);
 }
 
 bool TcxCustomEdit::CanAutoWidth() {
@@ -563,6 +565,19 @@ TRect TcxCustomEdit::GetBorderExtent() {
                vi->Bounds.right - vi->ClientRect.right, vi->Bounds.bottom - vi->ClientRect.bottom};
 }
 
+TRect TcxCustomEdit::GetBorderRect() {
+  TcxCustomEditViewInfo* vi = ViewInfo();
+  if (!vi)
+    return TcxContainer::GetBorderRect();
+  // The frame around the buttons and the text, whose outside the window region and the shadow leave out.
+  TRect r = vi->Bounds;
+  InsetRectByRect(r, vi->BorderExtent);
+  const int w = vi->BorderWidth;
+  InflateRect(&r, w, w);
+  DeflateRectExcept(r, w, vi->Edges);
+  return r;
+}
+
 TcxContainerStyleValues TcxCustomEdit::GetHiddenStyleValues() {
   TcxContainerStyleValues values = TcxContainer::GetHiddenStyleValues();
   values.Include(svButtonStyle);
@@ -585,6 +600,7 @@ bool TcxCustomEdit::IsPaintCopyOfBoundEdit() {
 }
 
 void TcxCustomEdit::Paint() {
+  TcxFlagScope painting(FIsPainting);
   if (IsPaintCopyOfBoundEdit())
     return DrawPaintCopy();
   TcxContainer::Paint();

@@ -80,6 +80,8 @@ void TcxCustomEdit::Initialize() {
       NewInstance<TcxCustomEditProperties>(GetPropertiesClass(), static_cast<TPersistent*>(this)));
   ControlStyle().Include(csCaptureMouse).Include(csSetCaption);
   SetTabStop(true);
+  // The editor's own rules decide what arrows, characters and Tab do.
+  SetKeys(TcxWantedKeys{kArrows, kChars, kTab});
   // The styles and the view info are of the classes the properties name.
   InitializeContainer();
   TcxFlagScope creating(FIsCreating);
@@ -222,6 +224,8 @@ void TcxCustomEdit::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 void TcxCustomEdit::PropertiesChanged(TObject*) {
+  if (FIsPainting)
+    return;
   FIsEditValidated = false;
   if (FInnerEdit) {
     TcxCustomEditProperties* properties = ActiveProperties();

@@ -114,6 +114,19 @@ void TcxEditButton::GlyphChanged(TObject*) {
 TcxEditButtons::TcxEditButtons(TPersistent* AOwner, TClass AButtonClass)
     : TCollection(AOwner, AButtonClass) {}
 
+TcxEditButton* TcxEditButtons::Add() {
+  BeginUpdate();
+  TcxEditButton* button = nullptr;
+  try {
+    button = static_cast<TcxEditButton*>(TCollection::Add());
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  return button;
+}
+
 int TcxEditButtons::VisibleCount() const {
   int count = 0;
   for (int i = 0; i < Count(); ++i)
@@ -682,6 +695,7 @@ void TcxCustomEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomE
 void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, TRect& ABounds, const TPoint& P,
                                                      TcxContainerMouseButton Button, TShiftState Shift,
                                                      TcxCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) {
+  const TRect area = ABounds;
   // The states a button had before this calculation decide whether a held press stays.
   std::vector<TcxEditButtonState> previous;
   for (int i = 0; i < AViewInfo->ButtonCount(); ++i)
@@ -708,9 +722,7 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, TRect& 
     if (!IsInplace) {
       static constexpr TcxEditButtonStyle ByBorder[] = {btsSimple, btsHotFlat,   bts3D,      btsFlat,
                                                         bts3D,     btsUltraFlat, btsOffice11};
-      buttonStyle = ByBorder[AViewInfo->BorderStyle];
-      if (FNativeStyle)
-        buttonStyle = ByBorder[FBaseStyle->BorderStyle()];
+      buttonStyle = ByBorder[FNativeStyle ? FBaseStyle->BorderStyle() : FStyle->BorderStyle()];
     } else {
       static constexpr TcxEditButtonStyle ByKind[] = {btsFlat, bts3D, btsUltraFlat, btsOffice11};
       buttonStyle = ByKind[AViewInfo->LookAndFeelKind];
@@ -763,7 +775,7 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, TRect& 
     if (lastHandled >= 0)
       extra[std::size_t(lastHandled)] += remaining;
     // Re-place the buttons from the outer edges inwards with their new widths.
-    int x = AViewInfo->Bounds.right;
+    int x = area.right;
     for (int v = AViewInfo->ButtonCount() - 1; v >= 0; --v) {
       TcxEditButtonViewInfo* b = AViewInfo->Button(v);
       if (b->LeftAlignment)
@@ -774,7 +786,7 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, TRect& 
       b->VisibleBounds = b->Bounds;
       x -= w;
     }
-    int lx = ABounds.left - (ABounds.left - AViewInfo->Bounds.left);
+    int lx = area.left;
     for (int v = AViewInfo->ButtonCount() - 1; v >= 0; --v) {
       TcxEditButtonViewInfo* b = AViewInfo->Button(v);
       if (!b->LeftAlignment)
@@ -837,17 +849,22 @@ TSize GetEditContentSizeCorrection(TcxCustomEditViewData* AViewData) {
 TRect GetEditBorderExtent(TcxCustomEditViewData* AViewData) {
   TcxCustomEditStyle* style = AViewData->Style();
   TRect r{};
-  if (style->TransparentBorder() || !style->HasBorder())
-    return r;
-  const TcxEditBorderStyle border = AViewData->GetBorderStyle();
-  if (AViewData->NativeStyle()) {
-    if (AViewData->BaseStyle()->BorderStyle() == ebsNone)
-      return r;
+  // A transparent border keeps the widest border's room, as containers do, and paints what it does not use
+  // in the background colour.
+  if (style->TransparentBorder()) {
+    r = TRect{cxContainerMaxBorderWidth, cxContainerMaxBorderWidth, cxContainerMaxBorderWidth,
+              cxContainerMaxBorderWidth};
+  } else if (style->HasBorder()) {
+    if (AViewData->NativeStyle()) {
+      const int w = AViewData->BaseStyle()->BorderStyle() == ebsNone ? 0 : cxContainerMaxBorderWidth;
+      r = TRect{w, w, w, w};
+    } else {
+      const int w = GetContainerBorderWidth(AViewData->GetBorderStyle());
+      const TcxBorders edges = style->Edges();
+      r = TRect{edges.Contains(bLeft) ? w : 0, edges.Contains(bTop) ? w : 0, edges.Contains(bRight) ? w : 0,
+                edges.Contains(bBottom) ? w : 0};
+    }
   }
-  const int w = GetContainerBorderWidth(border);
-  const TcxBorders edges = style->Edges();
-  r = TRect{edges.Contains(bLeft) ? w : 0, edges.Contains(bTop) ? w : 0, edges.Contains(bRight) ? w : 0,
-            edges.Contains(bBottom) ? w : 0};
   if (AViewData->HasShadow()) {
     r.right += cxContainerShadowWidth;
     r.bottom += cxContainerShadowWidth;

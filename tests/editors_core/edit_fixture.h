@@ -4,10 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "editors/core/cxCheckBox.h"
 #include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
 #include "lookandfeel/cxContainer.h"
 #include "tests/lookandfeel/control_fixture.h"
+
+// Content as tall as one line of the style's font and as wide as the text.
+class TestEditViewData : public TcxCustomEditViewData {
+  PELVOR_CLASS(TestEditViewData, TcxCustomEditViewData)
+  using TcxCustomEditViewData::TcxCustomEditViewData;
+  void CalculateContentSize(TcxCanvas* ACanvas, const Variant& AEditValue, const TcxEditSizeProperties&,
+                            TSize& ASize) override {
+    ACanvas->SetFont(Style()->GetVisibleFont());
+    ASize = TSize{ACanvas->TextWidth(VarToStr(AEditValue)), ACanvas->TextHeight("Zg")};
+  }
+};
 
 class TestEditProperties : public TcxCustomEditProperties {
   PELVOR_CLASS(TestEditProperties, TcxCustomEditProperties)
@@ -17,6 +29,7 @@ class TestEditProperties : public TcxCustomEditProperties {
   bool CanResetEditValue() const override { return Resets; }
   bool HasOwnChangeEvent() const override { return OwnChangeEvent; }
   void GetDisplayText(const Variant& AEditValue, String& AText) override { AText = VarToStr(AEditValue); }
+  TClass GetViewDataClass() const override { return TestEditViewData::StaticClass(); }
   bool Validates = true;
   bool Compares = true;
   bool Resets = true;
@@ -78,11 +91,13 @@ protected:
     cxEditUtilsInitialize();
     cxContainerInitialize();
     cxEditInitialize();
+    cxCheckBoxInitialize();
   }
   void TearDown() override {
     if (form)
       form->Free();
     form = nullptr;
+    cxCheckBoxFinalize();
     cxEditFinalize();
     cxContainerFinalize();
     cxEditUtilsFinalize();

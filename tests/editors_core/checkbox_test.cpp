@@ -1,0 +1,220 @@
+#include "tests/editors_core/edit_fixture.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class CheckBoxTest : public EditTest {
+protected:
+  TcxCheckBox* MakeCheckBox(const String& caption = "Option") {
+    if (!form)
+      form = ShowForm();
+    auto* box = new TcxCheckBox(form);
+    box->SetParent(form);
+    box->SetAutoSize(false);
+    box->SetBounds(10, 10, 121, 21);
+    box->SetCaption(caption);
+    Pump();
+    return box;
+  }
+  void Click(TcxCheckBox* box) {
+    const TRect r = box->ViewInfo()->CheckBoxRect;
+    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    MoveTo(box, x, y);
+    Press(box, x, y);
+    Release(box, x, y);
+    Wait(600);
+  }
+
+public:
+  void OnClick(TObject*) { log.push_back("Click"); }
+
+protected:
+  // The colour at the middle of the check mark's first stroke pixel: the first mask pixel that is black.
+  static TPoint MarkPixel(TcxCheckBox* box) {
+    HBITMAP mask = cxCheckBoxCheckMarkMask();
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, mask);
+    const TSize size = cxCheckBoxSystemCheckSize();
+    TPoint found{-1, -1};
+    for (int y = size.cy / 2; y < size.cy && found.x < 0; ++y)
+      for (int x = 0; x < size.cx && found.x < 0; ++x)
+        if ((GetPixel(dc, x, y) & 0xFFFFFF) == 0)
+          found = TPoint{x, y};
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    const TRect r = box->ViewInfo()->CheckBoxRect;
+    return TPoint{r.left + (r.right - r.left - size.cx) / 2 + found.x,
+                  r.top + (r.bottom - r.top - size.cy) / 2 + found.y};
+  }
+};
+
+TEST_F(CheckBoxTest, RegistersItsPropertiesWithTheirDescription) {
+  TcxRegisteredClasses* list = GetRegisteredEditProperties();
+  bool found = false;
+  for (int i = 0; i < list->Count(); ++i)
+    if (list->Items(i) == TcxCheckBoxProperties::StaticClass()) {
+      EXPECT_EQ("CheckBox|Represents a check box control that allows selecting an option",
+                list->Descriptions(i));
+      found = true;
+    }
+  EXPECT_TRUE(found);
+}
+
+TEST_F(CheckBoxTest, ToggleCycle) {
+  struct Case {
+    bool allowGrayed, byMouse;
+    std::vector<TcxCheckBoxState> cycle;
+  };
+  for (Case c : {Case{false, false, {cbsChecked, cbsUnchecked, cbsChecked}},
+                 Case{true, false, {cbsGrayed, cbsChecked, cbsUnchecked, cbsGrayed}},
+                 Case{false, true, {cbsChecked, cbsUnchecked}},
+                 Case{true, true, {cbsGrayed, cbsChecked, cbsUnchecked}}}) {
+    TcxCheckBox* box = MakeCheckBox();
+    box->Properties()->SetAllowGrayed(c.allowGrayed);
+    ASSERT_EQ(cbsUnchecked, box->State());
+    for (TcxCheckBoxState expected : c.cycle) {
+      if (c.byMouse)
+        Click(box);
+      else
+        box->Toggle();
+      EXPECT_EQ(expected, box->State()) << "grayed " << c.allowGrayed << " mouse " << c.byMouse;
+    }
+    box->Free();
+  }
+}
+
+TEST_F(CheckBoxTest, ToggleFiresEachEventOnce) {
+  TcxCheckBox* box = MakeCheckBox();
+  Listen(box->Properties());
+  box->OnClick = TNotifyEvent(this, &CheckBoxTest::OnClick);
+  box->Toggle();
+  EXPECT_EQ((Strings{"Click", "OnChange", "OnEditValueChanged"}), log);
+  EXPECT_TRUE(box->ModifiedAfterEnter());
+  log.clear();
+  box->SetChecked(true);
+  EXPECT_TRUE(log.empty()) << "an equal state changes nothing";
+  box->Clear();
+  EXPECT_EQ((Strings{"OnEditValueChanged", "Click", "OnChange"}), log);
+}
+
+TEST_F(CheckBoxTest, ValuesMapToStates) {
+  TcxCheckBox* box = MakeCheckBox();
+  TcxCustomCheckBoxProperties* p = box->Properties();
+  p->SetValueChecked(Variant("yes"));
+  p->SetValueUnchecked(Variant("no"));
+  struct Case {
+    Variant value;
+    TcxCheckBoxState state;
+    const char* text;
+  };
+  for (const Case& c : {Case{Variant("yes"), cbsChecked, "True"}, Case{Variant("no"), cbsUnchecked, "False"},
+                        Case{Variant("maybe"), cbsGrayed, ""}, Case{Null, cbsGrayed, ""}}) {
+    box->SetEditValue(c.value);
+    EXPECT_EQ(c.state, box->State()) << VarToStr(c.value);
+    EXPECT_EQ(c.text, p->GetDisplayText(c.value)) << VarToStr(c.value);
+  }
+  // A value already in use, or Null, is refused for the checked value.
+  p->SetValueChecked(Variant("no"));
+  EXPECT_EQ("yes", VarToStr(p->ValueChecked()));
+  p->SetValueChecked(Null);
+  EXPECT_EQ("yes", VarToStr(p->ValueChecked()));
+  EXPECT_TRUE(p->IsEditValueValid(Variant("yes"), false));
+  EXPECT_FALSE(p->IsEditValueValid(Variant("maybe"), false));
+  EXPECT_TRUE(p->CompareDisplayValues(Variant("maybe"), Null));
+  EXPECT_EQ(149u, p->GetSupportedOperations());
+}
+
+TEST_F(CheckBoxTest, SpaceTogglesOnceAndKeepsItsCharacter) {
+  TcxCheckBox* box = MakeCheckBox();
+  struct Keys {
+    std::vector<int> seen;
+    void Press(TObject*, char& Key) { seen.push_back(Key); }
+  } keys;
+  box->OnKeyPress = TKeyPressEvent(&keys, &Keys::Press);
+  box->SetFocus();
+  Pump();
+  backend->KeyDown(VK_SPACE);
+  Pump();
+  EXPECT_EQ(ebstPressed, box->ViewInfo()->CheckBoxState);
+  EXPECT_EQ(cbsUnchecked, box->State());
+  backend->KeyUp(VK_SPACE);
+  Pump();
+  EXPECT_EQ(cbsChecked, box->State());
+  EXPECT_NE(ebstPressed, box->ViewInfo()->CheckBoxState);
+  EXPECT_TRUE(keys.seen.empty());
+}
+
+TEST_F(CheckBoxTest, CheckPixelsInEveryLookAndFeel) {
+  struct Case {
+    TcxLookAndFeelKind kind;
+    const char* name;
+  };
+  for (Case c : {Case{lfFlat, "flat"}, Case{lfStandard, "standard"}, Case{lfUltraFlat, "ultra-flat"},
+                 Case{lfOffice11, "office"}}) {
+    TcxCheckBox* box = MakeCheckBox("");
+    box->Style()->LookAndFeel()->SetKind(c.kind);
+    box->Properties()->SetAllowGrayed(true);
+    MoveTo(form, 390, 290);
+    Pump();
+    const TPoint mark = MarkPixel(box);
+    const TRect r = box->ViewInfo()->CheckBoxRect;
+    ASSERT_FALSE(IsRectEmpty(&r)) << c.name;
+    EXPECT_EQ(13, r.right - r.left) << c.name;
+    const TColor uncheckedMark = PixelAt(box, mark.x, mark.y);
+    const TColor frame = PixelAt(box, r.left, r.top + 6);
+    EXPECT_NE(ColorToRGB(clWindow), frame) << c.name << ": the frame is drawn";
+    box->SetState(cbsChecked);
+    Pump();
+    const TColor checkedMark = PixelAt(box, mark.x, mark.y);
+    EXPECT_EQ(ColorToRGB(clWindowText), checkedMark) << c.name;
+    EXPECT_NE(uncheckedMark, checkedMark) << c.name;
+    box->SetState(cbsGrayed);
+    Pump();
+    const TColor grayedMark = PixelAt(box, mark.x, mark.y);
+    EXPECT_NE(uncheckedMark, grayedMark) << c.name << ": grayed shows a dimmed mark";
+    EXPECT_NE(checkedMark, grayedMark) << c.name;
+    box->Free();
+    Pump();
+  }
+}
+
+TEST_F(EditTest, EditButtonPixelsInEveryStyleAndLookAndFeel) {
+  struct Case {
+    TcxLookAndFeelKind kind;
+    TcxEditButtonStyle style;
+  };
+  std::vector<Case> cases;
+  for (TcxLookAndFeelKind kind : {lfFlat, lfStandard, lfUltraFlat, lfOffice11})
+    for (TcxEditButtonStyle style :
+         {btsDefault, bts3D, btsFlat, btsSimple, btsHotFlat, btsUltraFlat, btsOffice11})
+      cases.push_back({kind, style});
+  TestEdit* edit = MakeEdit(150, 21);
+  edit->SetAutoSize(false);
+  edit->SetBounds(10, 10, 150, 21);
+  edit->Properties()->Buttons()->Add()->SetKind(bkDown);
+  edit->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+  Pump();
+  for (const Case& c : cases) {
+    edit->Style()->LookAndFeel()->SetKind(c.kind);
+    edit->Style()->SetButtonStyle(c.style);
+    Pump();
+    TcxCustomEditViewInfo* vi = edit->ViewInfo();
+    ASSERT_EQ(2, vi->ButtonCount());
+    EXPECT_NE(btsDefault, vi->Button(0)->ButtonStyle);
+    // The arrow's widest row sits in the middle of the button; the dots are in the text colour too.
+    for (int i = 0; i < 2; ++i) {
+      const TRect b = vi->Button(i)->Bounds;
+      bool textColoured = false;
+      for (int y = b.top; y < b.bottom; ++y)
+        textColoured = textColoured || PixelAt(edit, (b.left + b.right) / 2, y) == ColorToRGB(clBtnText);
+      EXPECT_TRUE(textColoured) << "kind " << c.kind << " style " << c.style << " button " << i;
+      bool face = false;
+      for (int x = b.left; x < b.right; ++x)
+        face = face || PixelAt(edit, x, b.top + 3) != ColorToRGB(clWindow);
+      EXPECT_TRUE(face) << "kind " << c.kind << " style " << c.style << " button " << i << ": no face";
+    }
+  }
+}
+
+} // namespace
