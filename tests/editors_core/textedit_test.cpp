@@ -304,6 +304,7 @@ TEST_F(TextEditTest, TypingMarksUserChangeOnlyWhileTheCharacterIsInserted) {
   platform::InjectChar('a');
   Pump();
   EXPECT_EQ(edit->Text(), "a");
+  EXPECT_TRUE(duringChange);
   EXPECT_FALSE(edit->IsUserChange());
 }
 
