@@ -97,15 +97,15 @@ void TMain::CreateControls() {
   const int half = (width - Gap) / 2;
   int top = Margin;
 
-  Arama = new TSearchBox(this);
+  Arama = new TcxTextEdit(this);
   Arama->SetName("Arama");
-  Arama->SetCharCase(ecLowerCase);
+  Arama->Properties()->SetCharCase(ecLowerCase);
   Arama->SetBounds(Margin, top, width, SearchBoxHeight);
   Arama->SetParent(this);
   Arama->SetTabOrder(0);
   top += SearchBoxHeight + Gap / 2;
 
-  DilSecimi = new TDirectionTabs(this);
+  DilSecimi = new TcxTabControl(this);
   DilSecimi->SetName("DilSecimi");
   DilSecimi->Tabs()->Add("T\xFCrk\xE7"
                          "e - Lazca");
@@ -114,14 +114,14 @@ void TMain::CreateControls() {
   DilSecimi->SetParent(this);
   top += TabsHeight + Gap / 2;
 
-  ListSol = new TWordList(this);
+  ListSol = new TcxListBox(this);
   ListSol->SetName("ListSol");
   ListSol->SetSorted(true);
   ListSol->SetBounds(Margin, top, half, ListHeight);
   ListSol->SetParent(this);
   ListSol->SetTabOrder(1);
 
-  ListSag = new TWordList(this);
+  ListSag = new TcxListBox(this);
   ListSag->SetName("ListSag");
   ListSag->SetSorted(true);
   ListSag->SetBounds(Margin + half + Gap, top, width - half - Gap, ListHeight);
@@ -130,18 +130,18 @@ void TMain::CreateControls() {
   top += ListHeight + Gap;
 
   const int memoHeight = WindowClientHeight - Margin - top;
-  SolAciklama = new TExplanationBox(this);
+  SolAciklama = new TcxMemo(this);
   SolAciklama->SetName("SolAciklama");
-  SolAciklama->SetReadOnly(true);
-  SolAciklama->SetScrollBars(ssVertical);
+  SolAciklama->Properties()->SetReadOnly(true);
+  SolAciklama->Properties()->SetScrollBars(ssVertical);
   SolAciklama->SetBounds(Margin, top, half, memoHeight);
   SolAciklama->SetParent(this);
   SolAciklama->SetTabOrder(3);
 
-  SagAciklama = new TExplanationBox(this);
+  SagAciklama = new TcxMemo(this);
   SagAciklama->SetName("SagAciklama");
-  SagAciklama->SetReadOnly(true);
-  SagAciklama->SetScrollBars(ssVertical);
+  SagAciklama->Properties()->SetReadOnly(true);
+  SagAciklama->Properties()->SetScrollBars(ssVertical);
   SagAciklama->SetBounds(Margin + half + Gap, top, width - half - Gap, memoHeight);
   SagAciklama->SetParent(this);
   SagAciklama->SetTabOrder(4);
@@ -154,7 +154,7 @@ void TMain::CreateControls() {
   }
   ApplyDirectionFonts();
 
-  Arama->OnChange = TNotifyEvent(this, &TMain::AramaChange);
+  Arama->Properties()->OnChange = TNotifyEvent(this, &TMain::AramaChange);
   DilSecimi->OnChange = TNotifyEvent(this, &TMain::DilSecimiChange);
   ListSol->OnClick = TNotifyEvent(this, &TMain::ListSolClick);
   ListSol->OnKeyUp = TKeyEvent(this, &TMain::ListSolKeyUp);
@@ -192,7 +192,7 @@ void TMain::FormCreate(TObject*) {
 
 void TMain::FormDestroy(TObject*) {
   // The controls go with the form after this; none of their handlers may reach the stores any more.
-  Arama->OnChange = nullptr;
+  Arama->Properties()->OnChange = nullptr;
   FSearch.Matches.Clear();
   FSearch.Headwords.clear();
   FIndex.Reset();
@@ -342,7 +342,7 @@ void TMain::ShowDetails() {
   DropStaleMatches();
   if (ListSag->Items()->Count() == 0)
     return;
-  TWordList* source = TurkishToLaz() ? ListSag : ListSol;
+  TcxListBox* source = TurkishToLaz() ? ListSag : ListSol;
   const int selected = source->ItemIndex();
   if (selected < 0)
     return;

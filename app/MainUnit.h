@@ -4,19 +4,13 @@
 #include <memory>
 #include <vector>
 
+#include "editors/core/cxListBox.h"
+#include "editors/core/cxMemo.h"
+#include "editors/core/cxTextEdit.h"
 #include "engine/Kelime.h"
 #include "engine/WordIndex.h"
 #include "pagecontrol/cxPC.h"
 #include "platform/controls/Forms.h"
-#include "platform/controls/ListBoxes.h"
-#include "platform/controls/StdCtrls.h"
-
-// The controls the window is built from. The dictionary's code speaks only of these names, so that the
-// library's own editors can take the platform controls' places here without a change there.
-using TSearchBox = TEdit;
-using TWordList = TListBox;
-using TExplanationBox = TMemo;
-using TDirectionTabs = TcxTabControl;
 
 // How reading the word file went, for the program to report.
 enum class TWordFileState { NotRead, Missing, Loaded, Unreadable };
@@ -32,12 +26,12 @@ class TMain : public TForm {
   ~TMain() override;
 
   // Owned by the form, like every control on it.
-  TSearchBox* Arama = nullptr;
-  TDirectionTabs* DilSecimi = nullptr;
-  TWordList* ListSol = nullptr;
-  TWordList* ListSag = nullptr;
-  TExplanationBox* SolAciklama = nullptr;
-  TExplanationBox* SagAciklama = nullptr;
+  TcxTextEdit* Arama = nullptr;
+  TcxTabControl* DilSecimi = nullptr;
+  TcxListBox* ListSol = nullptr;
+  TcxListBox* ListSag = nullptr;
+  TcxMemo* SolAciklama = nullptr;
+  TcxMemo* SagAciklama = nullptr;
 
   // The search text as typed, without the completed part.
   const WideString& Yazilan() const { return FYazilan; }

@@ -9,6 +9,9 @@
 #include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
 #include "editors/core/cxFormats.h"
+#include "editors/core/cxListBox.h"
+#include "editors/core/cxMemo.h"
+#include "editors/core/cxTextEdit.h"
 #include "lookandfeel/cxClasses.h"
 #include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxControls.h"
@@ -39,6 +42,9 @@ std::vector<TUnitInfo> ProgramUnits() {
       cxFormatsUnit,
       cxDateUtilsUnit,
       cxEditUnit,
+      cxTextEditUnit,
       cxCheckBoxUnit,
+      cxMemoUnit,
+      cxListBoxUnit,
   };
 }

@@ -67,7 +67,7 @@ void Settle() {
     UpdateWindow(form->Handle());
 }
 
-nlohmann::json ListState(TListBox* List) {
+nlohmann::json ListState(TcxListBox* List) {
   nlohmann::json items = nlohmann::json::array();
   TStrings* strings = List->Items();
   for (int i = 0; i < strings->Count(); ++i)
@@ -160,9 +160,11 @@ void ClickAt(TControl* Control, TPoint ClientPoint) {
   Settle();
 }
 
-bool ClickItem(TListBox* List, int Index) {
-  if (Index < 0 || Index >= List->Items()->Count())
+bool ClickItem(TcxListBox* Box, int Index) {
+  if (Index < 0 || Index >= Box->Items()->Count())
     return false;
+  // The rows are the inner platform list's; the click lands on them.
+  TcxInnerListBox* List = Box->InnerListBox();
   TRect r = List->ItemRect(Index);
   const TRect client = List->ClientRect();
   if (r.top < client.top || r.bottom > client.bottom) {
@@ -197,7 +199,7 @@ void ApplySessionSteps(TMain& Main, const std::vector<TSessionStep>& Steps,
       break;
     case TSessionStep::ClickLeft:
     case TSessionStep::ClickRight: {
-      TListBox* list = step.kind == TSessionStep::ClickLeft ? Main.ListSol : Main.ListSag;
+      TcxListBox* list = step.kind == TSessionStep::ClickLeft ? Main.ListSol : Main.ListSag;
       if (!ClickItem(list, step.index))
         Errors.push_back(
             std::string(step.kind == TSessionStep::ClickLeft ? "--click-left " : "--click-right ") +

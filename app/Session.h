@@ -40,7 +40,7 @@ void TypeText(const std::string& Utf8);
 // A click of the left button at a client point of the control.
 void ClickAt(TControl* Control, TPoint ClientPoint);
 // A click on a list's item, scrolled into view first as a user would.
-bool ClickItem(TListBox* List, int Index);
+bool ClickItem(TcxListBox* Box, int Index);
 // A click on a tab.
 bool ClickTab(TcxTabControl* Tabs, int Index);
 

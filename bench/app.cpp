@@ -17,8 +17,10 @@
 #include <unistd.h>
 
 #include "app/MainUnit.h"
+#include "app/ProgramUnits.h"
 #include "engine/Crypto.h"
 #include "platform/backend/headless/HeadlessBackend.h"
+#include "platform/classes/UnitList.h"
 #include "platform/win/Win.h"
 
 namespace {
@@ -63,6 +65,7 @@ public:
   explicit TWindow(const std::string& Directory) {
     platform::ResetWindowManager();
     FBackend = std::make_unique<platform::HeadlessBackend>();
+    FUnits.Initialize();
     SetProgramDirectory(Directory);
     Application()->CreateForm(FMain);
     FMain->Show();
@@ -70,6 +73,7 @@ public:
   }
   ~TWindow() {
     DoneApplication();
+    FUnits.Finalize();
     platform::ResetWindowManager();
   }
 
@@ -99,6 +103,7 @@ public:
 
 private:
   std::unique_ptr<platform::HeadlessBackend> FBackend;
+  TUnitList FUnits{ProgramUnits()};
   TMain* FMain = nullptr;
 };
 

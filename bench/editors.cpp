@@ -1,14 +1,27 @@
-// The editors' text layout against the platform's DrawText on the same wrapped text, and the date masks
-// checking a typed date-time text.
+// The editors' text layout against the platform's DrawText on the same wrapped text, the date masks
+// checking a typed date-time text, and the styled list box filled beside the bare platform list box.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "editors/core/cxEditUtils.h"
 #include "editors/core/cxFormats.h"
+#include "editors/core/cxListBox.h"
 #include "editors/dropdown/cxRegExpr.h"
 #include "editors/dropdown/cxStandardMask.h"
+#include "lookandfeel/cxControls.h"
+#include "lookandfeel/cxLookAndFeelPainters.h"
+#include "lookandfeel/cxLookAndFeels.h"
+#include "lookandfeel/dxOffice11.h"
+#include "lookandfeel/dxThemeManager.h"
+#include "lookandfeel/dxUxTheme.h"
+#include "platform/backend/headless/HeadlessBackend.h"
+#include "platform/controls/Forms.h"
+#include "platform/controls/ListBoxes.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/win/Win.h"
 
 namespace {
 
@@ -118,6 +131,105 @@ void BM_CompileDateTimeMask(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CompileDateTimeMask)->Unit(benchmark::kMicrosecond);
+
+// A shown form on the headless display with the look-and-feel units started.
+class ListHost {
+public:
+  ListHost() {
+    platform::ResetWindowManager();
+    backend_ = std::make_unique<platform::HeadlessBackend>();
+    dxUxThemeInitialize();
+    dxThemeManagerInitialize();
+    dxOffice11Initialize();
+    cxLookAndFeelPaintersInitialize();
+    cxLookAndFeelsInitialize();
+    cxControlsInitialize();
+    cxEditUtilsInitialize();
+    cxContainerInitialize();
+    Application()->CreateForm(form_);
+    form_->SetBounds(0, 0, 400, 400);
+    form_->Show();
+    Application()->ProcessMessages();
+  }
+  ~ListHost() {
+    DoneApplication();
+    cxContainerFinalize();
+    cxEditUtilsFinalize();
+    cxControlsFinalize();
+    cxLookAndFeelsFinalize();
+    cxLookAndFeelPaintersFinalize();
+    dxOffice11Finalize();
+    dxThemeManagerFinalize();
+    dxUxThemeFinalize();
+    platform::ResetWindowManager();
+  }
+  TForm* form() const { return form_; }
+
+private:
+  std::unique_ptr<platform::HeadlessBackend> backend_;
+  TForm* form_ = nullptr;
+};
+
+const std::vector<AnsiString>& SortedItems() {
+  static const std::vector<AnsiString> items = [] {
+    std::vector<AnsiString> v;
+    v.reserve(1000000);
+    for (int i = 0; i < 1000000; ++i) {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "w%07d", i);
+      v.emplace_back(buf);
+    }
+    return v;
+  }();
+  return items;
+}
+
+template <class List> List* NewList(TForm* form) {
+  auto* list = new List(form);
+  list->SetSorted(true);
+  list->SetBounds(10, 10, 200, 300);
+  list->SetParent(form);
+  return list;
+}
+
+// The main window's way: one ordered batch.
+template <class List> void BM_FillSortedBatch(benchmark::State& state) {
+  ListHost host;
+  for (auto _ : state) {
+    state.PauseTiming();
+    List* list = NewList<List>(host.form());
+    std::vector<AnsiString> items = SortedItems();
+    state.ResumeTiming();
+    list->AppendOrdered(items);
+    UpdateWindow(host.form()->Handle());
+    state.PauseTiming();
+    delete list;
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_FillSortedBatch<TListBox>)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FillSortedBatch<TcxListBox>)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Item by item inside one update, each placed by the list's own ordering.
+template <class List> void BM_FillSortedAdds(benchmark::State& state) {
+  ListHost host;
+  for (auto _ : state) {
+    state.PauseTiming();
+    List* list = NewList<List>(host.form());
+    const std::vector<AnsiString>& items = SortedItems();
+    state.ResumeTiming();
+    list->Items()->BeginUpdate();
+    for (const AnsiString& item : items)
+      list->Items()->Add(item);
+    list->Items()->EndUpdate();
+    UpdateWindow(host.form()->Handle());
+    state.PauseTiming();
+    delete list;
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_FillSortedAdds<TListBox>)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FillSortedAdds<TcxListBox>)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -10,9 +10,22 @@
 #include <vector>
 
 #include "app/MainUnit.h"
+#include "app/ProgramUnits.h"
 #include "engine/Crypto.h"
 #include "platform/backend/headless/HeadlessBackend.h"
+#include "platform/classes/UnitList.h"
 #include "platform/win/Win.h"
+
+inline std::vector<std::string> Items(TStrings* items) {
+  std::vector<std::string> out;
+  for (int i = 0; i < items->Count(); ++i)
+    out.push_back(AnsiToUtf8(items->Strings(i)));
+  return out;
+}
+
+inline std::vector<std::string> Items(TcxListBox* list) {
+  return Items(list->Items());
+}
 
 inline std::vector<std::string> Items(TListBox* list) {
   std::vector<std::string> out;
@@ -32,6 +45,9 @@ protected:
     platform::ResetSettings();
     backend = std::make_unique<platform::HeadlessBackend>();
     platform::Clock::UseManualTime(100000);
+    // The window stands on the library's editors, whose units start as the program starts them.
+    units = std::make_unique<TUnitList>(ProgramUnits());
+    units->Initialize();
     char pattern[] = "/tmp/pelvor-app-XXXXXX";
     directory = mkdtemp(pattern);
     SetProgramDirectory(directory.string());
@@ -39,6 +55,7 @@ protected:
 
   void TearDown() override {
     DoneApplication();
+    units->Finalize();
     platform::ResetWindowManager();
     backend.reset();
     SetProgramDirectory("");
@@ -80,5 +97,6 @@ protected:
   }
 
   std::unique_ptr<platform::HeadlessBackend> backend;
+  std::unique_ptr<TUnitList> units;
   std::filesystem::path directory;
 };

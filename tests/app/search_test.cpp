@@ -314,7 +314,7 @@ namespace {
 // Refuses every text the program sets, as a failing control would.
 class TRefusingMemo {
 public:
-  explicit TRefusingMemo(TMemo* Memo) : FMemo(Memo), FOriginal(Memo->WindowProc()) {
+  explicit TRefusingMemo(TWinControl* Memo) : FMemo(Memo), FOriginal(Memo->WindowProc()) {
     Memo->SetWindowProc(TWndMethod(this, &TRefusingMemo::WndProc));
   }
   ~TRefusingMemo() { FMemo->SetWindowProc(FOriginal); }
@@ -325,7 +325,7 @@ public:
   }
 
 private:
-  TMemo* FMemo;
+  TWinControl* FMemo;
   TWndMethod FOriginal;
 };
 
@@ -335,7 +335,7 @@ TEST_F(MainWindowTest, DetailsSwallowAFailureToSetTheTextsAndKeepWhatWasSet) {
   main->SolAciklama->Clear();
   main->SagAciklama->SetText("old");
   {
-    TRefusingMemo refusing(main->SagAciklama);
+    TRefusingMemo refusing(main->SagAciklama->InnerMemo());
     EXPECT_NO_THROW(main->ShowDetails());
   }
   EXPECT_EQ(Utf8Text(main->SolAciklama), "ev: isim");

@@ -1,0 +1,348 @@
+#include "editors/core/cxMemo.h"
+
+#include <algorithm>
+
+#include "platform/controls/Clipbrd.h"
+#include "platform/win/Edit.h"
+#include "platform/win/Win.h"
+
+String cxMemoDisplayText(const String& AText) {
+  const String head = AText.substr(0, 250);
+  const std::size_t lineBreak = head.find_first_of("\r\n");
+  return lineBreak == String::npos ? head : head.substr(0, lineBreak);
+}
+
+TcxCustomMemoProperties::TcxCustomMemoProperties(TPersistent* AOwner) : TcxCustomTextEditProperties(AOwner) {
+  Alignment()->SetVert(taTopJustify);
+  SetAutoSelect(false);
+}
+
+void TcxCustomMemoProperties::Assign(TPersistent* Source) {
+  BeginUpdate();
+  struct End {
+    TcxCustomMemoProperties* p;
+    ~End() { p->EndUpdate(); }
+  } end{this};
+  TcxCustomTextEditProperties::Assign(Source);
+  if (auto* source = dynamic_cast<TcxCustomMemoProperties*>(Source)) {
+    SetScrollBars(source->FScrollBars);
+    SetWantReturns(source->FWantReturns);
+    SetWantTabs(source->FWantTabs);
+    SetWordWrap(source->FWordWrap);
+  }
+}
+
+TClass TcxCustomMemoProperties::GetContainerClass() const {
+  return TcxMemo::StaticClass();
+}
+
+#define MEMO_SETTER(Name, Type, Field)                                                                       \
+  void TcxCustomMemoProperties::Set##Name(Type Value) {                                                      \
+    if (Field == Value)                                                                                      \
+      return;                                                                                                \
+    Field = Value;                                                                                           \
+    Changed();                                                                                               \
+  }
+MEMO_SETTER(ScrollBars, TScrollStyle, FScrollBars)
+MEMO_SETTER(WantReturns, bool, FWantReturns)
+MEMO_SETTER(WantTabs, bool, FWantTabs)
+MEMO_SETTER(WordWrap, bool, FWordWrap)
+#undef MEMO_SETTER
+
+// Inner memo.
+
+TcxCustomInnerMemo::TcxCustomInnerMemo(TComponent* AOwner) : TCustomMemo(AOwner) {
+  SetBorderStyle(bsNone);
+  SetCursor(crIBeam);
+  SetParentColor(true);
+  SetParentFont(true);
+  FCreating = false;
+}
+
+TcxCustomMemo* TcxCustomInnerMemo::Memo() const {
+  return dynamic_cast<TcxCustomMemo*>(Owner());
+}
+
+TcxCustomEdit* TcxCustomInnerMemo::GetControlContainer() {
+  return Memo();
+}
+
+TcxContainer* TcxCustomInnerMemo::GetContainer() {
+  return Memo();
+}
+
+LRESULT TcxCustomInnerMemo::CallDefWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TMessage message{Msg, WParam, LParam, 0};
+  TCustomMemo::WndProc(message);
+  return message.Result;
+}
+
+void TcxCustomInnerMemo::SafelySetFocus() {
+  if (CanFocus())
+    SetFocus();
+}
+
+void TcxCustomInnerMemo::SetEditValue(const Variant& Value) {
+  const String text = Value.IsNull() ? String() : VarToStr(Value);
+  if (HandleAllocated()) {
+    SetText(text);
+    return;
+  }
+  const bool changed = Text() != text;
+  SetText(text);
+  if (changed)
+    Change();
+}
+
+void TcxCustomInnerMemo::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (FCreating || FLockBoundsCount > 0)
+    return;
+  TcxContainer* container = GetContainer();
+  if (container)
+    container->SetInnerControlBoundsChanging(true);
+  TCustomMemo::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (container)
+    container->SetInnerControlBoundsChanging(false);
+}
+
+void TcxCustomInnerMemo::CreateParams(TCreateParams& Params) {
+  TCustomMemo::CreateParams(Params);
+  Params.Style &= ~DWORD(WS_BORDER | WS_DLGFRAME | WS_THICKFRAME);
+  Params.ExStyle &= ~DWORD(WS_EX_CLIENTEDGE);
+}
+
+void TcxCustomInnerMemo::Change() {
+  TCustomMemo::Change();
+  if (TcxCustomMemo* memo = Memo(); memo && !memo->IsDestroying())
+    memo->ChangeHandler(this);
+}
+
+void TcxCustomInnerMemo::KeyDown(WORD& Key, TShiftState Shift) {
+  if (TcxCustomMemo* memo = Memo())
+    memo->KeyDown(Key, Shift);
+  if (Key != 0)
+    TCustomMemo::KeyDown(Key, Shift);
+}
+
+void TcxCustomInnerMemo::KeyUp(WORD& Key, TShiftState Shift) {
+  if (Key == VK_TAB)
+    Key = 0;
+  if (TcxCustomMemo* memo = Memo(); memo && Key != 0)
+    memo->KeyUp(Key, Shift);
+  if (Key != 0)
+    TCustomMemo::KeyUp(Key, Shift);
+}
+
+void TcxCustomInnerMemo::KeyPress(char& Key) {
+  if (TcxCustomMemo* memo = Memo())
+    memo->KeyPress(Key);
+  if (Key != 0)
+    TCustomMemo::KeyPress(Key);
+}
+
+void TcxCustomInnerMemo::WndProc(TMessage& Message) {
+  TcxCustomMemo* memo = Memo();
+  if (!memo || memo->IsDestroying() || ComponentState().Contains(csDestroying)) {
+    TCustomMemo::WndProc(Message);
+    return;
+  }
+  switch (Message.Msg) {
+  case WM_CHAR: {
+    TcxFlagScope userChange(memo->FIsUserChange, memo->FIsUserChange);
+    TCustomMemo::WndProc(Message);
+    return;
+  }
+  case WM_CUT: {
+    TcxFlagScope userChange(memo->FIsUserChange);
+    if (ReadOnly())
+      memo->CopyToClipboard();
+    else
+      memo->CutToClipboard();
+    return;
+  }
+  case WM_PASTE:
+  case WM_CLEAR: {
+    if (ReadOnly())
+      return;
+    if (Message.Msg == WM_CLEAR && memo->FClearingSelection) {
+      TCustomMemo::WndProc(Message);
+      return;
+    }
+    TcxFlagScope userChange(memo->FIsUserChange);
+    if (Message.Msg == WM_PASTE)
+      memo->PasteFromClipboard();
+    else
+      memo->ClearSelection();
+    return;
+  }
+  case EM_REPLACESEL: {
+    const String text = Message.LParam ? String(reinterpret_cast<const char*>(Message.LParam)) : String();
+    const String fixed = cxFixReplacedLineBreaks(text);
+    TMessage replace{EM_REPLACESEL, Message.WParam, reinterpret_cast<LPARAM>(fixed.c_str()), 0};
+    TCustomMemo::WndProc(replace);
+    Message.Result = replace.Result;
+    memo->SynchronizeEditValue();
+    return;
+  }
+  case WM_GETDLGCODE:
+    TCustomMemo::WndProc(Message);
+    Message.Result |= DLGC_WANTCHARS;
+    if (GetKeyState(VK_CONTROL) >= 0 && memo->ActiveProperties()->WantTabs())
+      Message.Result |= DLGC_WANTTAB;
+    return;
+  case WM_SETFOCUS:
+  case WM_KILLFOCUS: {
+    auto alive = AliveToken();
+    TCustomMemo::WndProc(Message);
+    if (*alive &&
+        !(Message.Msg == WM_SETFOCUS && IsWindowOfControl(memo, reinterpret_cast<HWND>(Message.WParam))))
+      memo->FocusChanged();
+    return;
+  }
+  default:
+    TCustomMemo::WndProc(Message);
+  }
+}
+
+// Memo.
+
+TcxCustomMemo::TcxCustomMemo(TComponent* AOwner) : TcxCustomTextEdit(AOwner) {
+  Initialize();
+}
+
+TcxCustomMemo::TcxCustomMemo(TComponent* AOwner, bool AIsInplace) : TcxCustomTextEdit(AOwner, AIsInplace) {
+  Initialize();
+}
+
+void TcxCustomMemo::Initialize() {
+  TcxCustomTextEdit::Initialize();
+  SetAutoSize(false);
+  SetBounds(Left(), Top(), 185, 89);
+}
+
+TClass TcxCustomMemo::GetPropertiesClass() const {
+  return TcxCustomMemoProperties::StaticClass();
+}
+
+TClass TcxCustomMemo::GetInnerEditClass() const {
+  return TcxCustomInnerMemo::StaticClass();
+}
+
+TcxCustomInnerMemo* TcxCustomMemo::InnerMemo() const {
+  return dynamic_cast<TcxCustomInnerMemo*>(FInnerControl);
+}
+
+TStrings* TcxCustomMemo::Lines() const {
+  return InnerMemo()->Lines();
+}
+
+void TcxCustomMemo::SetLines(TStrings* Value) {
+  InnerMemo()->Lines()->Assign(Value);
+}
+
+void TcxCustomMemo::AfterEditing() {
+  if (FIsUserChange)
+    return;
+  ResetFindSelection();
+  SynchronizeEditValue();
+  SetEditModified(false);
+}
+
+void TcxCustomMemo::SetSelText(const String& Value) {
+  TcxCustomInnerMemo* inner = InnerMemo();
+  if (!inner)
+    return;
+  String text = Value;
+  const int maxLength = ActiveProperties()->MaxLength();
+  if (FIsUserChange && maxLength > 0) {
+    const int fits = maxLength - (int(Text().size()) - SelLength());
+    if (fits <= 0)
+      return;
+    text = text.substr(0, std::size_t(fits));
+  }
+  if (FIsUserChange && !DoEditing())
+    return;
+  inner->SetSelText(text);
+  AfterEditing();
+}
+
+void TcxCustomMemo::ClearSelection() {
+  TcxCustomInnerMemo* inner = InnerMemo();
+  if (!inner || SelLength() == 0 || (FIsUserChange && !DoEditing()))
+    return;
+  {
+    TcxFlagScope clearing(FClearingSelection);
+    inner->ClearSelection();
+  }
+  AfterEditing();
+}
+
+void TcxCustomMemo::CutToClipboard() {
+  if (SelLength() == 0)
+    return;
+  Clipboard()->SetAsText(SelText());
+  ClearSelection();
+}
+
+bool TcxCustomMemo::CanKeyPressModifyEdit(char Key) {
+  if (Key == '\r')
+    return ActiveProperties()->WantReturns() || GetKeyState(VK_CONTROL) < 0;
+  if (Key == '\t')
+    return ActiveProperties()->WantTabs();
+  return TcxCustomTextEdit::CanKeyPressModifyEdit(Key);
+}
+
+bool TcxCustomMemo::CanKeyDownModifyEdit(WORD Key, TShiftState Shift) {
+  if (Key == VK_RETURN)
+    return ActiveProperties()->WantReturns() || Shift.Contains(ssCtrl);
+  if (Key == VK_TAB)
+    return ActiveProperties()->WantTabs();
+  return TcxCustomTextEdit::CanKeyDownModifyEdit(Key, Shift);
+}
+
+void TcxCustomMemo::DoEditKeyDown(WORD& Key, TShiftState Shift) {
+  const bool wantReturns = ActiveProperties()->WantReturns();
+  if (Key == VK_RETURN && (IsInplace() || (Shift.Contains(ssCtrl) != wantReturns)))
+    return;
+  if ((Key == 'A' || Key == 'a') && Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) &&
+      !Shift.Contains(ssAlt) && InnerMemo() && InnerMemo()->Lines()->Count() > 0) {
+    SelectAll();
+    AfterKey(Key, Shift);
+    Key = 0;
+    return;
+  }
+  if (Key == VK_UP || Key == VK_DOWN || Key == VK_PRIOR || Key == VK_NEXT)
+    return;
+  TcxCustomTextEdit::DoEditKeyDown(Key, Shift);
+}
+
+void TcxCustomMemo::PropertiesChanged(TObject* Sender) {
+  TcxCustomMemoProperties* properties = ActiveProperties();
+  if (TcxCustomInnerMemo* inner = InnerMemo()) {
+    if (inner->ScrollBars() != properties->ScrollBars())
+      inner->SetScrollBars(properties->ScrollBars());
+    inner->SetWantReturns(properties->WantReturns());
+    inner->SetWantTabs(properties->WantTabs());
+    inner->SetWordWrap(properties->WordWrap());
+  }
+  TcxCustomTextEdit::PropertiesChanged(Sender);
+}
+
+TcxMemo::TcxMemo(TComponent* AOwner) : TcxCustomMemo(AOwner) {
+  Initialize();
+}
+
+TClass TcxMemo::GetPropertiesClass() const {
+  return TcxMemoProperties::StaticClass();
+}
+
+void cxMemoInitialize() {
+  GetRegisteredEditProperties()->Register(TcxMemoProperties::StaticClass(),
+                                          "Memo|Represents an edit control that allows editing memo data");
+}
+
+void cxMemoFinalize() {
+  GetRegisteredEditProperties()->Unregister(TcxMemoProperties::StaticClass());
+}
+
+const TUnitInfo cxMemoUnit{"cxMemo", &cxMemoInitialize, &cxMemoFinalize};

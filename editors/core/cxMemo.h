@@ -1,0 +1,114 @@
+#pragma once
+// The multi-line text editor around a platform memo.
+#include "editors/core/cxTextEdit.h"
+
+class TcxCustomMemoProperties : public TcxCustomTextEditProperties {
+  PELVOR_CLASS(TcxCustomMemoProperties, TcxCustomTextEditProperties)
+  explicit TcxCustomMemoProperties(TPersistent* AOwner);
+  void Assign(TPersistent* Source) override;
+  TClass GetContainerClass() const override;
+  bool IsMultiLine() const override { return true; }
+  bool WantsTabKey() const override { return FWantTabs; }
+
+  TScrollStyle ScrollBars() const { return FScrollBars; }
+  void SetScrollBars(TScrollStyle Value);
+  bool WantReturns() const { return FWantReturns; }
+  void SetWantReturns(bool Value);
+  bool WantTabs() const { return FWantTabs; }
+  void SetWantTabs(bool Value);
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+
+private:
+  TScrollStyle FScrollBars = ssNone;
+  bool FWantReturns = true;
+  bool FWantTabs = false;
+  bool FWordWrap = true;
+};
+
+class TcxMemoProperties : public TcxCustomMemoProperties {
+  PELVOR_CLASS(TcxMemoProperties, TcxCustomMemoProperties)
+  using TcxCustomMemoProperties::TcxCustomMemoProperties;
+};
+
+class TcxCustomMemo;
+
+class TcxCustomInnerMemo : public TCustomMemo, public IcxCustomInnerEdit, public IcxContainerInnerControl {
+  PELVOR_CLASS(TcxCustomInnerMemo, TCustomMemo)
+  explicit TcxCustomInnerMemo(TComponent* AOwner);
+
+  TWinControl* GetControl() override { return this; }
+  TcxCustomEdit* GetControlContainer() override;
+  LRESULT CallDefWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+  Variant GetEditValue() override { return Variant(Text()); }
+  TNotifyEvent GetOnChange() override { return OnChange; }
+  bool GetReadOnly() override { return ReadOnly(); }
+  void LockBounds(bool ALock) override { FLockBoundsCount += ALock ? 1 : (FLockBoundsCount > 0 ? -1 : 0); }
+  void SafelySetFocus() override;
+  void SetEditValue(const Variant& Value) override;
+  void SetParent(TWinControl* Value) override { TCustomMemo::SetParent(Value); }
+  void SetOnChange(TNotifyEvent Value) override { OnChange = Value; }
+  void SetReadOnly(bool Value) override { TCustomMemo::SetReadOnly(Value); }
+  TcxContainer* GetContainer() override;
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+protected:
+  TcxCustomMemo* Memo() const;
+  void WndProc(TMessage& Message) override;
+  void CreateParams(TCreateParams& Params) override;
+  void Change() override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyUp(WORD& Key, TShiftState Shift) override;
+  void KeyPress(char& Key) override;
+
+  int FLockBoundsCount = 0;
+  bool FCreating = true;
+};
+
+class TcxCustomMemo : public TcxCustomTextEdit {
+  PELVOR_CLASS(TcxCustomMemo, TcxCustomTextEdit)
+  explicit TcxCustomMemo(TComponent* AOwner);
+  TcxCustomMemo(TComponent* AOwner, bool AIsInplace);
+
+  TcxCustomMemoProperties* ActiveProperties() {
+    return static_cast<TcxCustomMemoProperties*>(TcxCustomEdit::ActiveProperties());
+  }
+  TcxCustomMemoProperties* Properties() const {
+    return static_cast<TcxCustomMemoProperties*>(TcxCustomEdit::Properties());
+  }
+  TClass GetPropertiesClass() const override;
+  TcxCustomInnerMemo* InnerMemo() const;
+  TStrings* Lines() const;
+  void SetLines(TStrings* Value);
+  void ClearSelection() override;
+  void CutToClipboard() override;
+  void SetSelText(const String& Value) override;
+
+protected:
+  friend class TcxCustomInnerMemo;
+  void Initialize() override;
+  TClass GetInnerEditClass() const override;
+  void PropertiesChanged(TObject* Sender) override;
+  bool CanKeyPressModifyEdit(char Key) override;
+  bool CanKeyDownModifyEdit(WORD Key, TShiftState Shift) override;
+  void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void AfterEditing();
+
+  bool FClearingSelection = false;
+};
+
+class TcxMemo : public TcxCustomMemo {
+  PELVOR_CLASS(TcxMemo, TcxCustomMemo)
+  explicit TcxMemo(TComponent* AOwner);
+  TcxMemoProperties* Properties() const {
+    return static_cast<TcxMemoProperties*>(TcxCustomMemo::Properties());
+  }
+  TClass GetPropertiesClass() const override;
+};
+
+// The text shown for a memo that is not being edited: its first line, at most 250 characters.
+String cxMemoDisplayText(const String& AText);
+
+void cxMemoInitialize();
+void cxMemoFinalize();
+extern const TUnitInfo cxMemoUnit;

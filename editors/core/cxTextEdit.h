@@ -1,0 +1,338 @@
+#pragma once
+// The single-line text editor: its properties, the platform edit it hosts, completion from lookup items,
+// and the view data that draws it while the platform edit does not show the text.
+#include <bitset>
+#include <memory>
+
+#include "editors/core/cxEdit.h"
+#include "platform/controls/StdCtrls.h"
+
+enum TcxEditEchoMode { eemNormal, eemPassword };
+enum TcxTextEditingStyle { tesFreeText, tesTextAndList, tesListOnly, tesNoText };
+
+// Only 'A'..'Z' and 'a'..'z' change: the library's case mapping is ASCII.
+String cxChangeCharCase(const String& AText, TEditCharCase ACharCase);
+// Re-groups the integer digits of a number text; a leading sign and the blanks around it are not digits.
+String cxInsertThousandSeparators(const String& AText, char AThousandSeparator, char ADecimalSeparator);
+// A line feed followed by a carriage return, anywhere in the text, becomes two CR LF line breaks.
+String cxFixReplacedLineBreaks(const String& AText);
+
+class TcxCustomTextEdit;
+
+class TcxCustomTextEditProperties : public TcxCustomEditProperties {
+  PELVOR_CLASS(TcxCustomTextEditProperties, TcxCustomEditProperties)
+
+  explicit TcxCustomTextEditProperties(TPersistent* AOwner);
+  ~TcxCustomTextEditProperties() override;
+  void Assign(TPersistent* Source) override;
+
+  TClass GetContainerClass() const override;
+  TClass GetViewDataClass() const override;
+  TClass GetViewInfoClass() const override;
+  bool HasOwnChangeEvent() const override { return true; }
+  bool CanResetEditValue() const override { return GetEditingStyle() != tesNoText; }
+  std::uint32_t GetSupportedOperations() override;
+  bool IsEditValueValid(const Variant& AEditValue, bool AEditFocused) override;
+  void GetDisplayText(const Variant& AEditValue, String& ADisplayText) override;
+
+  virtual bool FindLookupText(const String& AText);
+  virtual int GetDefaultMaxLength();
+  virtual int GetDropDownPageRowCount() const { return 8; }
+  virtual TcxTextEditingStyle GetEditingStyle() const { return FHideCursor ? tesNoText : tesFreeText; }
+  virtual bool IsMultiLine() const { return false; }
+  virtual bool IsValueBoundsDefined() const { return MaxValue() > MinValue(); }
+  virtual bool UseLookupData() const { return true; }
+  virtual void DisplayValueToDisplayText(String& AText);
+  virtual bool IsDisplayValueValid(Variant& DisplayValue, bool AEditFocused);
+
+  TEditCharCase CharCase() const { return FCharCase; }
+  virtual void SetCharCase(TEditCharCase Value);
+  TcxEditEchoMode EchoMode() const { return FEchoMode; }
+  void SetEchoMode(TcxEditEchoMode Value);
+  char PasswordChar() const { return FPasswordChar; }
+  void SetPasswordChar(char Value);
+  bool HideCursor() const { return FHideCursor; }
+  void SetHideCursor(bool Value);
+  bool HideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool Value);
+  bool ExactLookup() const { return FExactLookup; }
+  void SetExactLookup(bool Value);
+  bool OEMConvert() const { return FOEMConvert; }
+  void SetOEMConvert(bool Value);
+  TStringList* LookupItems() const { return FLookupItems.get(); }
+  std::bitset<256>& ValidChars() { return FValidChars; }
+
+  int MaxLength();
+  void SetMaxLength(int Value);
+  bool IsMaxLengthAssigned() const { return FMaxLengthAssigned; }
+  double MaxValue() const { return FMaxValueAssigned ? FMaxValue : 0; }
+  double MinValue() const { return FMinValueAssigned ? FMinValue : 0; }
+  void SetMaxValue(double Value);
+  void SetMinValue(double Value);
+
+  bool IsValidChar(char AChar) override;
+
+private:
+  void LookupItemsChanged(TObject* Sender);
+
+  TEditCharCase FCharCase = ecNormal;
+  TcxEditEchoMode FEchoMode = eemNormal;
+  char FPasswordChar = 0;
+  bool FHideCursor = false;
+  bool FHideSelection = true;
+  bool FExactLookup = false;
+  bool FOEMConvert = false;
+  std::unique_ptr<TStringList, TObjectDeleter> FLookupItems;
+  std::bitset<256> FValidChars;
+  int FMaxLength = 0;
+  bool FMaxLengthAssigned = false;
+  double FMaxValue = 0, FMinValue = 0;
+  bool FMaxValueAssigned = false, FMinValueAssigned = false;
+};
+
+class TcxTextEditProperties : public TcxCustomTextEditProperties {
+  PELVOR_CLASS(TcxTextEditProperties, TcxCustomTextEditProperties)
+  using TcxCustomTextEditProperties::TcxCustomTextEditProperties;
+};
+
+// The platform edit inside a text edit. Its keys, clipboard messages and text changes go to the edit first.
+class TcxCustomInnerTextEdit : public TCustomEdit,
+                               public IcxCustomInnerEdit,
+                               public IcxContainerInnerControl {
+  PELVOR_CLASS(TcxCustomInnerTextEdit, TCustomEdit)
+
+  explicit TcxCustomInnerTextEdit(TComponent* AOwner);
+
+  // IcxCustomInnerEdit
+  TWinControl* GetControl() override { return this; }
+  TcxCustomEdit* GetControlContainer() override;
+  LRESULT CallDefWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+  Variant GetEditValue() override { return Variant(Text()); }
+  TNotifyEvent GetOnChange() override { return OnChange; }
+  bool GetReadOnly() override { return ReadOnly(); }
+  void LockBounds(bool ALock) override { FLockBoundsCount += ALock ? 1 : (FLockBoundsCount > 0 ? -1 : 0); }
+  void SafelySetFocus() override;
+  void SetEditValue(const Variant& Value) override;
+  void SetParent(TWinControl* Value) override { TCustomEdit::SetParent(Value); }
+  void SetOnChange(TNotifyEvent Value) override { OnChange = Value; }
+  void SetReadOnly(bool Value) override { TCustomEdit::SetReadOnly(Value); }
+  TcxContainer* GetContainer() override;
+
+  // The character the caret stands before, found from the caret's position; 0 in an empty text.
+  int GetCaretCharIndex();
+  bool InternalUpdating() const { return FInternalUpdating; }
+  void SetInternalUpdating(bool Value) { FInternalUpdating = Value; }
+  void SetEchoMode(TcxEditEchoMode Value);
+  void SetInnerPasswordChar(char Value);
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+protected:
+  void WndProc(TMessage& Message) override;
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void Change() override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyUp(WORD& Key, TShiftState Shift) override;
+  void KeyPress(char& Key) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  virtual void AdjustMargins();
+  TcxCustomTextEdit* Edit() const;
+
+  int FLockBoundsCount = 0;
+  bool FInternalUpdating = false;
+  bool FCreating = true;
+  TcxEditEchoMode FEchoMode = eemNormal;
+  char FInnerPasswordChar = 0;
+};
+
+// The items a text edit completes from and which of them is current.
+class TcxCustomTextEditLookupData : public TcxInterfacedPersistent {
+  PELVOR_CLASS(TcxCustomTextEditLookupData, TcxInterfacedPersistent)
+
+  explicit TcxCustomTextEditLookupData(TPersistent* AOwner);
+
+  enum TDirection { gdFirst, gdLast, gdNext, gdPrevious, gdPageUp, gdPageDown };
+
+  virtual String GetItem(int AIndex);
+  virtual int GetItemCount();
+  virtual bool ContainsText(const String& AText);
+  // Finds the first item (after the current one with ANext) that AText begins, ignoring case. AText
+  // becomes the item's own letters for that prefix and ATail the rest of the item.
+  virtual bool Locate(String& AText, String& ATail, bool ANext, bool AWholeText);
+  bool Locate(String& AText, String& ATail, bool ANext) { return Locate(AText, ATail, ANext, false); }
+  void Go(TDirection ADirection, bool ACycle);
+  bool IsEmpty() { return GetItemCount() == 0; }
+  int CurrentKey() const { return FCurrentKey; }
+  void SetCurrentKey(int AKey);
+  String GetDisplayText(int AKey);
+  void TextChanged();
+
+  TNotifyEvent OnSelectItem;
+
+protected:
+  TcxCustomTextEdit* Edit() const { return FEdit; }
+  TcxCustomTextEditProperties* ActiveProperties() const;
+
+  TcxCustomTextEdit* FEdit; // borrowed: the owner
+  int FCurrentKey = -1;
+};
+
+class TcxCustomTextEdit : public TcxCustomEdit {
+  PELVOR_CLASS(TcxCustomTextEdit, TcxCustomEdit)
+
+  explicit TcxCustomTextEdit(TComponent* AOwner);
+  TcxCustomTextEdit(TComponent* AOwner, bool AIsInplace);
+  ~TcxCustomTextEdit() override;
+
+  TcxCustomTextEditProperties* ActiveProperties() {
+    return static_cast<TcxCustomTextEditProperties*>(TcxCustomEdit::ActiveProperties());
+  }
+  TcxCustomTextEditProperties* Properties() const {
+    return static_cast<TcxCustomTextEditProperties*>(TcxCustomEdit::Properties());
+  }
+  TClass GetPropertiesClass() const override;
+
+  // The control's text; assigning it raises the properties' change event before it returns. Answers
+  // whether the text was accepted.
+  String Text() { return GetDisplayText(); }
+  bool SetText(const String& Value);
+  int SelStart();
+  virtual void SetSelStart(int Value);
+  int SelLength();
+  virtual void SetSelLength(int Value);
+  String SelText();
+  virtual void SetSelText(const String& Value);
+  void SetSelection(int AStart, int ALength);
+  int GetCaretCharIndex();
+  int ItemIndex() { return FLookupData->CurrentKey(); }
+  virtual void SetItemIndex(int Value);
+  bool FindSelection() const { return FFindSelection; }
+  void SetFindSelection(bool Value);
+  bool BeepOnEnter() const { return FBeepOnEnter; }
+  void SetBeepOnEnter(bool Value) { FBeepOnEnter = Value; }
+  TcxCustomTextEditLookupData* LookupData() const { return FLookupData.get(); }
+  bool LookupTextChanged() const { return FLookupTextChanged; }
+  void SetLookupTextChanged(bool Value) { FLookupTextChanged = Value; }
+
+  void CopyToClipboard() override;
+  void CutToClipboard() override;
+  void PasteFromClipboard() override;
+  void SelectAll() override;
+  virtual void ClearSelection();
+  virtual void Undo() { Reset(); }
+  bool IsInnerEditShown() override;
+  void Activate(TcxCustomEditData*& AEditData) override;
+  void ChangeHandler(TObject* Sender) override;
+  String GetDisplayText() override;
+  // New text and caret for replacing the selection with AText; false when the edit refuses it.
+  virtual bool PrepareSelTextReplacement(const String& AText, String& ANewText, int& ANewCaret);
+
+protected:
+  friend class TcxCustomInnerTextEdit;
+  friend class TcxCustomInnerMemo;
+  friend class TcxCustomTextEditLookupData;
+
+  void Initialize() override;
+  TClass GetInnerEditClass() const override;
+  TCustomEdit* InnerTextEdit() const;
+  void WndProc(TMessage& Message) override;
+  bool CanEdit() override { return ActiveProperties()->GetEditingStyle() != tesNoText; }
+  bool CanKeyPressModifyEdit(char Key) override;
+  bool CanKeyDownModifyEdit(WORD Key, TShiftState Shift) override;
+  bool IsValidChar(char C) override;
+  void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void DoEditKeyPress(char& Key) override;
+  bool SetDisplayText(const String& Value) override;
+  void InternalSetDisplayValue(const Variant& Value) override;
+  void SetInnerDisplayValue(const Variant& Value) override;
+  void SynchronizeDisplayValue() override;
+  void SynchronizeEditValue() override;
+  void PropertiesChanged(TObject* Sender) override;
+  bool WantNavigationKeys() override { return true; }
+  void UpdateDrawValue() override;
+  void DoExit() override;
+  void ContainerStyleChanged(TObject* Sender) override;
+  virtual void UpdateInnerEditColors();
+  virtual bool CanChangeLookupItem(bool AByMouseWheel) {
+    (void)AByMouseWheel;
+    return false;
+  }
+  virtual void UpdateValueFromLookupItem(TObject* Sender);
+  virtual void ResetFindSelection();
+  virtual void AfterKey(WORD Key, TShiftState Shift);
+  // The WM_SETTEXT path; the result is what the message answers.
+  LRESULT SetTextMessage(const String& AText);
+
+  bool FBeepOnEnter = true;
+  bool FFindSelection = false;
+  bool FFindSelectionLocked = false;
+  bool FSetTextLock = false;
+  bool FLookupTextChanged = false;
+  bool FLookupItemChanging = false;
+  bool FPopupKeyPending = false;
+  std::unique_ptr<TcxCustomTextEditLookupData, TObjectDeleter> FLookupData;
+};
+
+class TcxTextEdit : public TcxCustomTextEdit {
+  PELVOR_CLASS(TcxTextEdit, TcxCustomTextEdit)
+  explicit TcxTextEdit(TComponent* AOwner);
+  TcxTextEdit(TComponent* AOwner, bool AIsInplace);
+  TcxTextEditProperties* Properties() const {
+    return static_cast<TcxTextEditProperties*>(TcxCustomTextEdit::Properties());
+  }
+  TClass GetPropertiesClass() const override;
+};
+
+// Text layout flags of a text edit by alignment; the memo has its own.
+unsigned cxTextEditDrawTextFlags(TAlignment AHorz, TcxEditVertAlignment AVert);
+unsigned cxMemoDrawTextFlags(TAlignment AHorz, bool AWordWrap, TScrollStyle AScrollBars);
+// The margins between the content and the text, as left, top, right, bottom.
+TRect cxTextEditDrawTextOffset(TAlignment AHorz, bool AIsInplace, TcxTextEditingStyle AStyle,
+                               bool ANativeFrame);
+TRect cxMemoDrawTextOffset(TAlignment AHorz);
+// The find selection's colours from the assigned ones (clDefault when not assigned) and the edit's colour.
+void cxTextEditSelectionColors(TColor AAssignedText, TColor AAssignedBackground, TColor ATextColor,
+                               TColor AEditColor, TColor& ASelText, TColor& ASelBackground);
+
+class TcxCustomTextEditViewInfo : public TcxCustomEditViewInfo {
+  PELVOR_CLASS(TcxCustomTextEditViewInfo, TcxCustomEditViewInfo)
+  TcxCustomTextEditViewInfo() = default;
+  void Assign(TObject* Source) override;
+  void Offset(int DX, int DY) override;
+  virtual void DrawText(TcxCanvas* ACanvas);
+
+  bool Selected = false;
+  TcxTextEditingStyle EditingStyle = tesFreeText;
+  bool InnerEditShowsText = false;
+  String Text;
+  TRect TextRect{};
+  unsigned DrawTextFlags = 0;
+  int SelStart = 0, SelLength = 0;
+  TColor SelTextColor = clHighlightText, SelBackgroundColor = clHighlight;
+  TColor TextColor = clWindowText;
+
+protected:
+  void InternalPaint(TcxCanvas* ACanvas) override;
+};
+
+class TcxCustomTextEditViewData : public TcxCustomEditViewData {
+  PELVOR_CLASS(TcxCustomTextEditViewData, TcxCustomEditViewData)
+  using TcxCustomEditViewData::TcxCustomEditViewData;
+
+  void Calculate(TcxCanvas* ACanvas, const TRect& ABounds, const TPoint& P, TcxContainerMouseButton Button,
+                 TShiftState Shift, TcxCustomEditViewInfo* AViewInfo, bool AIsMouseEvent) override;
+  void EditValueToDrawValue(TcxCanvas* ACanvas, const Variant& AEditValue,
+                            TcxCustomEditViewInfo* AViewInfo) override;
+  void EditValueToDisplayText(const Variant& AEditValue, String& DisplayText) override;
+  void CalculateContentSize(TcxCanvas* ACanvas, const Variant& AEditValue,
+                            const TcxEditSizeProperties& AEditSizeProperties, TSize& ASize) override;
+  virtual unsigned GetDrawTextFlags();
+  virtual TRect GetDrawTextOffset();
+  virtual bool HasInnerEditText();
+};
+
+void cxTextEditInitialize();
+void cxTextEditFinalize();
+extern const TUnitInfo cxTextEditUnit;

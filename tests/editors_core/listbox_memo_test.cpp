@@ -1,0 +1,199 @@
+#include <string>
+#include <vector>
+
+#include "edit_fixture.h"
+#include "editors/core/cxListBox.h"
+#include "editors/core/cxMemo.h"
+#include "platform/controls/Clipbrd.h"
+#include "platform/win/Edit.h"
+#include "platform/win/Input.h"
+#include "platform/win/ListBox.h"
+
+namespace {
+
+class ListBoxMemoTest : public EditTest {
+protected:
+  void SetUp() override {
+    EditTest::SetUp();
+    cxTextEditInitialize();
+    cxMemoInitialize();
+    form = ShowForm();
+  }
+  void TearDown() override {
+    if (form)
+      form->Free();
+    form = nullptr;
+    cxMemoFinalize();
+    cxTextEditFinalize();
+    EditTest::TearDown();
+  }
+  TcxListBox* MakeList(bool sorted = true) {
+    auto* list = new TcxListBox(form);
+    list->SetSorted(sorted);
+    list->SetParent(form);
+    list->SetBounds(10, 10, 150, 100);
+    Pump();
+    return list;
+  }
+  TcxMemo* MakeMemo() {
+    auto* memo = new TcxMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(10, 120, 150, 60);
+    Pump();
+    return memo;
+  }
+  static std::vector<std::string> ItemsOf(TcxListBox* list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list->Count(); ++i)
+      out.push_back(list->Items()->Strings(i));
+    return out;
+  }
+
+public:
+  int clicks = 0;
+  std::vector<WORD> keysUp;
+  void OnClick(TObject*) { ++clicks; }
+  void OnKeyUp(TObject*, WORD& Key, TShiftState) { keysUp.push_back(Key); }
+};
+
+TEST_F(ListBoxMemoTest, SortedItemsIndexOfAndSelection) {
+  TcxListBox* list = MakeList();
+  EXPECT_EQ(list->Width(), 150);
+  list->Items()->Add("b");
+  EXPECT_EQ(list->Items()->Add("a"), 0);
+  list->Items()->Add("c");
+  EXPECT_EQ(ItemsOf(list), (std::vector<std::string>{"a", "b", "c"}));
+  list->Items()->Add("elma");
+  EXPECT_EQ(list->Items()->IndexOf("ELMA"), 3);
+  EXPECT_EQ(list->Items()->IndexOf("armut"), -1);
+  list->SetSelected(0, true);
+  EXPECT_EQ(list->ItemIndex(), 0);
+  EXPECT_TRUE(list->Selected(0));
+  list->SetSelected(0, false);
+  EXPECT_EQ(list->ItemIndex(), -1);
+  list->Clear();
+  EXPECT_EQ(list->ItemIndex(), -1);
+  EXPECT_EQ(list->Count(), 0);
+}
+
+TEST_F(ListBoxMemoTest, OrderedBatchAndListMessagesReachTheInnerList) {
+  TcxListBox* list = MakeList();
+  std::vector<AnsiString> batch{"a", "b", "c"};
+  list->AppendOrdered(batch);
+  EXPECT_EQ(list->Count(), 3);
+  std::vector<AnsiString> outOfOrder{"z", "d"};
+  EXPECT_THROW(list->AppendOrdered(outOfOrder), EListError);
+  EXPECT_EQ(list->Count(), 3);
+  EXPECT_EQ(SendMessage(list->Handle(), LB_GETCOUNT, 0, 0), 3);
+  SendMessage(list->Handle(), LB_SETCURSEL, 2, 0);
+  EXPECT_EQ(list->ItemIndex(), 2);
+}
+
+TEST_F(ListBoxMemoTest, ClicksAndKeysOfTheInnerListReachTheListBox) {
+  TcxListBox* list = MakeList();
+  for (const char* s : {"a", "b", "c"})
+    list->Items()->Add(s);
+  list->OnClick = TNotifyEvent(this, &ListBoxMemoTest::OnClick);
+  list->OnKeyUp = TKeyEvent(this, &ListBoxMemoTest::OnKeyUp);
+  const TRect r = list->ItemRect(1);
+  const TPoint p = list->InnerListBox()->ClientToScreen(TPoint{r.left + 4, (r.top + r.bottom) / 2});
+  platform::InjectMouseMove(p.x, p.y);
+  platform::InjectMouseButton(platform::MouseButton::Left, true, p.x, p.y);
+  platform::InjectMouseButton(platform::MouseButton::Left, false, p.x, p.y);
+  Pump();
+  EXPECT_EQ(list->ItemIndex(), 1);
+  EXPECT_GE(clicks, 1);
+  backend->PressKey(VK_DOWN);
+  Pump();
+  EXPECT_EQ(list->ItemIndex(), 2);
+  ASSERT_FALSE(keysUp.empty());
+  EXPECT_EQ(keysUp.back(), VK_DOWN);
+}
+
+TEST_F(ListBoxMemoTest, ListBarsAreTheContainersOwn) {
+  TcxListBox* list = MakeList();
+  list->Items()->BeginUpdate();
+  for (int i = 0; i < 100; ++i)
+    list->Items()->Add("item " + std::to_string(1000 + i));
+  list->Items()->EndUpdate();
+  Pump();
+  ASSERT_NE(list->InnerListBox()->VScrollBar(), nullptr);
+  EXPECT_TRUE(list->InnerListBox()->VScrollBar()->Visible());
+}
+
+TEST_F(ListBoxMemoTest, IntegralHeightKeepsWholeRowsUnlessAligned) {
+  TcxListBox* list = MakeList(false);
+  list->SetListStyle(lbOwnerDrawFixed);
+  list->SetItemHeight(16);
+  list->SetIntegralHeight(true);
+  const TRect border = list->GetBorderExtent();
+  list->SetBounds(10, 10, 150, border.top + border.bottom + 16 * 3 + 5);
+  EXPECT_EQ(list->Height(), border.top + border.bottom + 48);
+  list->SetBounds(10, 10, 150, border.top + border.bottom + 4);
+  EXPECT_EQ(list->Height(), border.top + border.bottom + 16);
+  list->SetAlign(alClient);
+  list->SetAlign(alNone);
+  list->SetIntegralHeight(false);
+  list->SetBounds(10, 10, 150, 77);
+  EXPECT_EQ(list->Height(), 77);
+}
+
+TEST_F(ListBoxMemoTest, ReadOnlyMemoShowsProgramTextAndRefusesPaste) {
+  TcxMemo* memo = MakeMemo();
+  memo->Properties()->SetReadOnly(true);
+  Pump();
+  memo->SetText("ev: isim");
+  EXPECT_EQ(memo->Text(), "ev: isim");
+  memo->SelectAll();
+  Clipboard()->SetAsText("zzz");
+  SendMessage(memo->InnerMemo()->Handle(), WM_PASTE, 0, 0);
+  SendMessage(memo->InnerMemo()->Handle(), WM_CLEAR, 0, 0);
+  EXPECT_EQ(memo->Text(), "ev: isim");
+  memo->SetText("abc\r\ndef");
+  EXPECT_EQ(memo->Lines()->Count(), 2);
+  memo->Clear();
+  EXPECT_EQ(memo->Text(), "");
+  EXPECT_EQ(memo->Lines()->Count(), 0);
+}
+
+TEST_F(ListBoxMemoTest, MemoDefaultsAndSettings) {
+  TcxMemo* memo = MakeMemo();
+  TcxMemoProperties* p = memo->Properties();
+  EXPECT_TRUE(p->WantReturns());
+  EXPECT_FALSE(p->WantTabs());
+  EXPECT_TRUE(p->WordWrap());
+  EXPECT_EQ(p->ScrollBars(), ssNone);
+  EXPECT_FALSE(p->AutoSelect());
+  EXPECT_TRUE(p->IsMultiLine());
+  p->SetScrollBars(ssVertical);
+  p->SetWantReturns(false);
+  EXPECT_EQ(memo->InnerMemo()->ScrollBars(), ssVertical);
+  EXPECT_FALSE(memo->InnerMemo()->WantReturns());
+  TcxMemo fresh(form);
+  EXPECT_EQ(fresh.Width(), 185);
+  EXPECT_EQ(fresh.Height(), 89);
+}
+
+TEST_F(ListBoxMemoTest, MemoReplacementFixesLineBreaksAndMaxLengthCutsPaste) {
+  TcxMemo* memo = MakeMemo();
+  memo->SetText("x");
+  SendMessage(memo->InnerMemo()->Handle(), EM_SETSEL, 1, 1);
+  SendMessage(memo->InnerMemo()->Handle(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("a\n\rb\n\r"));
+  EXPECT_EQ(memo->Text(), "xa\r\n\r\nb\r\n\r\n");
+  EXPECT_EQ(VarToStr(memo->EditValue()), memo->Text());
+  memo->Properties()->SetMaxLength(4);
+  memo->SetText("abc");
+  SendMessage(memo->InnerMemo()->Handle(), EM_SETSEL, 3, 3);
+  Clipboard()->SetAsText("xyz");
+  SendMessage(memo->InnerMemo()->Handle(), WM_PASTE, 0, 0);
+  EXPECT_EQ(memo->Text(), "abcx");
+}
+
+TEST(MemoRoutines, DisplayTextIsTheFirstLineUpTo250Characters) {
+  EXPECT_EQ(cxMemoDisplayText("abc\r\ndef"), "abc");
+  EXPECT_EQ(cxMemoDisplayText("abc"), "abc");
+  EXPECT_EQ(cxMemoDisplayText(std::string(300, 'a')).size(), 250u);
+  EXPECT_EQ(cxMemoDisplayText(std::string(260, 'a') + "\nb").size(), 250u);
+}
+
+} // namespace

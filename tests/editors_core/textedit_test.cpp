@@ -1,0 +1,399 @@
+#include <stdexcept>
+#include <string>
+
+#include "edit_fixture.h"
+#include "editors/core/cxTextEdit.h"
+#include "platform/controls/Clipbrd.h"
+#include "platform/win/Input.h"
+
+namespace {
+
+TEST(TextRoutines, CharCaseMapsOnlyAsciiLetters) {
+  struct Case {
+    const char* text;
+    TEditCharCase mode;
+    const char* expected;
+  } cases[] = {
+      {"ARAMA", ecLowerCase, "arama"},
+      {"\xC7"
+       "AY",
+       ecLowerCase,
+       "\xC7"
+       "ay"},
+      {"\xDD"
+       "ki",
+       ecUpperCase,
+       "\xDD"
+       "KI"},
+      {"MiXeD 1", ecNormal, "MiXeD 1"},
+      {"abc xyz", ecUpperCase, "ABC XYZ"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(cxChangeCharCase(c.text, c.mode), c.expected) << c.text;
+}
+
+TEST(TextRoutines, ThousandSeparatorsLeaveSignAndExponentAlone) {
+  struct Case {
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {"123456", "123.456"},
+      {"-123456", "-123.456"},
+      {"+123", "+123"},
+      {"-12", "-12"},
+      {"1234567,89", "1.234.567,89"},
+      {" 1234 ", " 1.234 "},
+      {"1.2.3.4", "1.234"},
+      {"12345E10", "12.345E10"},
+      {"-123456,5e-3", "-123.456,5e-3"},
+      {"", ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(cxInsertThousandSeparators(c.text, '.', ','), c.expected) << c.text;
+}
+
+TEST(TextRoutines, ReplacedLineBreaksFixedToTheEnd) {
+  struct Case {
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {"a\n\rb", "a\r\n\r\nb"},
+      // Every pair is fixed even after the text has grown past its first length.
+      {"\n\r\n\r\n\r", "\r\n\r\n\r\n\r\n\r\n\r\n"},
+      {"x\n\ry\n\rz\n\r", "x\r\n\r\ny\r\n\r\nz\r\n\r\n"},
+      {"a\r\nb", "a\r\nb"},
+      {"\n", "\n"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(cxFixReplacedLineBreaks(c.text), c.expected);
+}
+
+TEST(TextRoutines, DrawTextFlagsAndOffsets) {
+  EXPECT_EQ(cxTextEditDrawTextFlags(taLeftJustify, taTopJustify), 0x2C0u);
+  EXPECT_EQ(cxTextEditDrawTextFlags(taRightJustify, taBottomJustify), 0x2C0u | 2u | 0x20u);
+  EXPECT_EQ(cxTextEditDrawTextFlags(taCenter, taVCenter), 0x2C0u | 1u | 0x10u);
+  EXPECT_EQ(cxMemoDrawTextFlags(taLeftJustify, true, ssVertical),
+            0x4000u | 0x400u | 0x40u | 0x20000u | 0x100u);
+  EXPECT_EQ(cxMemoDrawTextFlags(taLeftJustify, true, ssBoth), 0x4000u | 0x400u | 0x40u);
+  struct Case {
+    TAlignment horz;
+    bool inplace;
+    TcxTextEditingStyle style;
+    bool native;
+    TRect expected;
+  } cases[] = {
+      {taLeftJustify, false, tesFreeText, false, {1, 1, 1, 3}},
+      {taRightJustify, false, tesFreeText, false, {1, 1, 2, 3}},
+      {taCenter, false, tesFreeText, false, {1, 1, 1, 3}},
+      {taLeftJustify, true, tesFreeText, false, {1, 1, 1, 1}},
+      {taRightJustify, true, tesFreeText, false, {1, 1, 2, 1}},
+      {taLeftJustify, false, tesListOnly, false, {2, 2, 1, 2}},
+      {taLeftJustify, false, tesNoText, true, {2, 1, 1, 3}},
+  };
+  for (const Case& c : cases) {
+    const TRect r = cxTextEditDrawTextOffset(c.horz, c.inplace, c.style, c.native);
+    EXPECT_EQ(r.left, c.expected.left);
+    EXPECT_EQ(r.top, c.expected.top);
+    EXPECT_EQ(r.right, c.expected.right);
+    EXPECT_EQ(r.bottom, c.expected.bottom);
+  }
+  EXPECT_EQ(cxMemoDrawTextOffset(taRightJustify).left, 0);
+  EXPECT_EQ(cxMemoDrawTextOffset(taRightJustify).right, 2);
+}
+
+TEST(TextRoutines, SelectionColours) {
+  struct Case {
+    TColor text, background, textColor, editColor, selText, selBackground;
+  } cases[] = {
+      {clDefault, clDefault, clBlack, clWindow, clHighlightText, clHighlight},
+      {clDefault, clDefault, clBlack, clHighlight, clWhite, clBlack},
+      {clRed, clDefault, TColor(0x000000), clWindow, clRed, TColor(0xFFFFFF)},
+      {clRed, clBlue, clBlack, clWindow, clRed, clBlue},
+      {clDefault, TColor(0x00FF00), clBlack, clWindow, TColor(0xFF00FF), TColor(0x00FF00)},
+  };
+  for (const Case& c : cases) {
+    TColor selText = clNone, selBackground = clNone;
+    cxTextEditSelectionColors(c.text, c.background, c.textColor, c.editColor, selText, selBackground);
+    EXPECT_EQ(selText, c.selText);
+    EXPECT_EQ(selBackground, c.selBackground);
+  }
+}
+
+class TextEditTest : public EditTest {
+protected:
+  void SetUp() override {
+    EditTest::SetUp();
+    cxTextEditInitialize();
+  }
+  void TearDown() override {
+    if (form)
+      form->Free();
+    form = nullptr;
+    cxTextEditFinalize();
+    EditTest::TearDown();
+  }
+  TcxTextEdit* MakeTextEdit() {
+    if (!form)
+      form = ShowForm();
+    auto* edit = new TcxTextEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 150, 21);
+    Pump();
+    return edit;
+  }
+
+public:
+  TcxTextEdit* reentrant = nullptr;
+  int depth = 0, maxDepth = 0, changes = 0;
+  bool throwOnce = false;
+  void Counting(TObject*) {
+    ++changes;
+    if (throwOnce) {
+      throwOnce = false;
+      throw std::runtime_error("handler failed");
+    }
+  }
+  void Guarded(TObject*) {
+    ++changes;
+    ++depth;
+    maxDepth = std::max(maxDepth, depth);
+    if (depth == 1)
+      reentrant->SetText("ki" + std::string("tap"));
+    --depth;
+  }
+};
+
+TEST_F(TextEditTest, PropertiesDefaultsAndSetters) {
+  TcxTextEdit* edit = MakeTextEdit();
+  TcxTextEditProperties* p = edit->Properties();
+  EXPECT_EQ(p->GetSupportedOperations(), 174u);
+  TcxTextEditProperties withButton(nullptr);
+  withButton.Buttons()->Add()->SetKind(bkEllipsis);
+  EXPECT_EQ(withButton.GetSupportedOperations(), 190u);
+  p->SetMaxLength(-5);
+  EXPECT_EQ(p->MaxLength(), 0);
+  EXPECT_TRUE(p->IsMaxLengthAssigned());
+  p->SetMaxValue(10);
+  p->SetMinValue(10);
+  EXPECT_FALSE(p->IsValueBoundsDefined());
+  p->SetMaxValue(11);
+  EXPECT_TRUE(p->IsValueBoundsDefined());
+  p->SetEchoMode(eemPassword);
+  String shown = "abc";
+  p->DisplayValueToDisplayText(shown);
+  EXPECT_EQ(shown, "***");
+  p->SetPasswordChar('#');
+  shown = "ab";
+  p->DisplayValueToDisplayText(shown);
+  EXPECT_EQ(shown, "##");
+  EXPECT_EQ(p->GetEditingStyle(), tesFreeText);
+  p->SetHideCursor(true);
+  EXPECT_EQ(p->GetEditingStyle(), tesNoText);
+  EXPECT_EQ(edit->SelStart(), 0);
+  EXPECT_EQ(edit->SelLength(), 0);
+}
+
+TEST_F(TextEditTest, ListStyleAcceptsOnlyLookupItems) {
+  class ListProperties : public TcxTextEditProperties {
+  public:
+    using TcxTextEditProperties::TcxTextEditProperties;
+    TcxTextEditingStyle GetEditingStyle() const override { return tesTextAndList; }
+  } p(nullptr);
+  p.LookupItems()->Add("elma");
+  Variant v(String("ELMA"));
+  EXPECT_TRUE(p.IsDisplayValueValid(v, false));
+  Variant other(String("armut"));
+  EXPECT_FALSE(p.IsDisplayValueValid(other, false));
+  Variant empty(String(""));
+  EXPECT_TRUE(p.IsDisplayValueValid(empty, false));
+}
+
+TEST_F(TextEditTest, TextAssignmentConvertsCaseAndFiresChangeBeforeReturning) {
+  TcxTextEdit* edit = MakeTextEdit();
+  edit->Properties()->SetCharCase(ecLowerCase);
+  edit->Properties()->OnChange = TNotifyEvent(this, &TextEditTest::Counting);
+  EXPECT_TRUE(edit->SetText("ARAMA"));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(edit->Text(), "arama");
+  EXPECT_EQ(edit->InnerEdit()->GetControl()->Text(), "arama");
+}
+
+TEST_F(TextEditTest, GuardedHandlerSeesOneNestedCall) {
+  TcxTextEdit* edit = MakeTextEdit();
+  reentrant = edit;
+  edit->Properties()->OnChange = TNotifyEvent(this, &TextEditTest::Guarded);
+  edit->SetText("k");
+  EXPECT_EQ(maxDepth, 2);
+  EXPECT_EQ(changes, 2) << changes;
+  EXPECT_EQ(edit->Text(), "kitap");
+}
+
+TEST_F(TextEditTest, AssignmentLockReleasedWhenAStepRaises) {
+  // Without a window nothing between the assignment and the handler catches what the handler raises.
+  form = ShowForm();
+  auto* edit = new TcxTextEdit(form);
+  edit->Properties()->OnChange = TNotifyEvent(this, &TextEditTest::Counting);
+  throwOnce = true;
+  EXPECT_THROW(edit->SetText("one"), std::runtime_error);
+  EXPECT_TRUE(edit->SetText("two"));
+  EXPECT_EQ(edit->Text(), "two");
+  EXPECT_EQ(changes, 2);
+  EXPECT_FALSE(edit->ChangeEventsLocked());
+}
+
+TEST_F(TextEditTest, SelectionAndReplacement) {
+  TcxTextEdit* edit = MakeTextEdit();
+  edit->SetText("kitap");
+  edit->SetSelStart(2);
+  edit->SetSelLength(3);
+  EXPECT_EQ(edit->SelText(), "tap");
+  edit->SetSelText("");
+  EXPECT_EQ(edit->Text(), "ki");
+  EXPECT_EQ(edit->SelStart(), 2);
+}
+
+TEST_F(TextEditTest, MaxLengthCutsPaste) {
+  TcxTextEdit* edit = MakeTextEdit();
+  edit->Properties()->SetMaxLength(5);
+  edit->SetText("abcd");
+  edit->SetSelStart(4);
+  Clipboard()->SetAsText("xyz");
+  SendMessage(edit->InnerEdit()->GetControl()->Handle(), WM_PASTE, 0, 0);
+  EXPECT_EQ(edit->Text(), "abcdx");
+}
+
+TEST_F(TextEditTest, ReadOnlyRefusesPasteAndClearButCutCopies) {
+  TcxTextEdit* edit = MakeTextEdit();
+  edit->SetText("kitap");
+  edit->Properties()->SetReadOnly(true);
+  edit->InnerEdit()->SetReadOnly(true);
+  edit->SelectAll();
+  HWND inner = edit->InnerEdit()->GetControl()->Handle();
+  Clipboard()->SetAsText("zzz");
+  SendMessage(inner, WM_PASTE, 0, 0);
+  SendMessage(inner, WM_CLEAR, 0, 0);
+  EXPECT_EQ(edit->Text(), "kitap");
+  SendMessage(inner, WM_CUT, 0, 0);
+  EXPECT_EQ(edit->Text(), "kitap");
+  EXPECT_EQ(Clipboard()->AsText(), "kitap");
+}
+
+TEST_F(TextEditTest, GetTextMessages) {
+  TcxTextEdit* edit = MakeTextEdit();
+  edit->SetText("kitap");
+  char buffer[8] = "xxxxxxx";
+  EXPECT_EQ(SendMessage(edit->Handle(), WM_GETTEXT, 1, reinterpret_cast<LPARAM>(buffer)), 0);
+  EXPECT_EQ(buffer[0], 0);
+  EXPECT_EQ(SendMessage(edit->Handle(), WM_GETTEXT, 4, reinterpret_cast<LPARAM>(buffer)), 3);
+  EXPECT_STREQ(buffer, "kit");
+  EXPECT_EQ(SendMessage(edit->Handle(), WM_GETTEXTLENGTH, 0, 0), 5);
+}
+
+TEST_F(TextEditTest, TypingMarksUserChangeOnlyWhileTheCharacterIsInserted) {
+  TcxTextEdit* edit = MakeTextEdit();
+  edit->SetFocus();
+  Pump();
+  bool duringChange = false;
+  struct Probe {
+    TcxTextEdit* edit;
+    bool* seen;
+    void Change(TObject*) { *seen = edit->IsUserChange(); }
+  } probe{edit, &duringChange};
+  edit->Properties()->OnChange = TNotifyEvent(&probe, &Probe::Change);
+  edit->Properties()->LookupItems()->Add("zz");
+  platform::InjectChar('a');
+  Pump();
+  EXPECT_EQ(edit->Text(), "a");
+  EXPECT_TRUE(duringChange);
+  EXPECT_FALSE(edit->IsUserChange());
+}
+
+TEST_F(TextEditTest, CompletionFromLookupItems) {
+  TcxTextEdit* edit = MakeTextEdit();
+  edit->SetFocus();
+  Pump();
+  platform::InjectChar('a');
+  Pump();
+  EXPECT_EQ(edit->Text(), "a");
+  EXPECT_EQ(edit->SelLength(), 0);
+  edit->SetText("");
+  edit->Properties()->LookupItems()->Add("kitap");
+  edit->Properties()->LookupItems()->Add("kitap\xE7\xFD");
+  platform::InjectChar('K');
+  Pump();
+  EXPECT_EQ(edit->Text(), "kitap");
+  EXPECT_EQ(edit->SelStart(), 1);
+  EXPECT_EQ(edit->SelLength(), 4);
+  // The comparison is the locale's: in the Turkish code page 'I' is not the capital of 'i'.
+  platform::InjectChar('I');
+  Pump();
+  EXPECT_EQ(edit->Text(), "kI");
+  edit->SetText("");
+  platform::InjectChar('k');
+  platform::InjectChar('i');
+  Pump();
+  EXPECT_EQ(edit->Text(), "kitap");
+  EXPECT_EQ(edit->SelText(), "tap");
+}
+
+TEST_F(TextEditTest, LookupLocateAndGo) {
+  TcxTextEdit* edit = MakeTextEdit();
+  TStringList* items = edit->Properties()->LookupItems();
+  for (const char* s : {"a1", "a2", "a3"})
+    items->Add(s);
+  TcxCustomTextEditLookupData* data = edit->LookupData();
+  String text = "", tail;
+  EXPECT_FALSE(data->Locate(text, tail, false));
+  text = "A";
+  ASSERT_TRUE(data->Locate(text, tail, false));
+  EXPECT_EQ(text, "a");
+  EXPECT_EQ(tail, "1");
+  data->SetCurrentKey(2);
+  text = "a";
+  EXPECT_FALSE(data->Locate(text, tail, true));
+  // No current item on a list shorter than a page: page down stops at its last item.
+  data->SetCurrentKey(-1);
+  data->Go(TcxCustomTextEditLookupData::gdPageDown, false);
+  EXPECT_EQ(data->CurrentKey(), 2);
+  data->Go(TcxCustomTextEditLookupData::gdNext, false);
+  EXPECT_EQ(data->CurrentKey(), 2);
+  data->Go(TcxCustomTextEditLookupData::gdNext, true);
+  EXPECT_EQ(data->CurrentKey(), 0);
+  data->Go(TcxCustomTextEditLookupData::gdPageUp, true);
+  EXPECT_EQ(data->CurrentKey(), 2);
+  for (int i = 0; i < 10; ++i)
+    items->Add("b" + std::to_string(i));
+  data->SetCurrentKey(-1);
+  data->Go(TcxCustomTextEditLookupData::gdPageDown, false);
+  EXPECT_EQ(data->CurrentKey(), 7);
+  data->Go(TcxCustomTextEditLookupData::gdPageDown, false);
+  EXPECT_EQ(data->CurrentKey(), 12);
+}
+
+TEST_F(TextEditTest, CaretIndex) {
+  TcxTextEdit* edit = MakeTextEdit();
+  EXPECT_EQ(edit->GetCaretCharIndex(), 0);
+  edit->SetFocus();
+  edit->SetText("kitap");
+  edit->SetSelStart(0);
+  EXPECT_EQ(edit->GetCaretCharIndex(), 0);
+  edit->SetSelStart(3);
+  EXPECT_EQ(edit->GetCaretCharIndex(), 3);
+}
+
+TEST_F(TextEditTest, UnfocusedPasswordEditDrawsPasswordCharacters) {
+  TcxTextEdit* edit = MakeTextEdit();
+  edit->Properties()->SetEchoMode(eemPassword);
+  edit->Properties()->Alignment()->SetHorz(taRightJustify);
+  edit->SetText("abc");
+  Pump();
+  UpdateWindow(form->Handle());
+  auto* info = dynamic_cast<TcxCustomTextEditViewInfo*>(edit->ViewInfo());
+  ASSERT_NE(info, nullptr);
+  EXPECT_FALSE(info->InnerEditShowsText);
+  EXPECT_EQ(info->Text, "***");
+  EXPECT_EQ(info->TextRect.right, info->ClientRect.right - 2);
+  EXPECT_EQ(info->TextRect.bottom, info->ClientRect.bottom - 3);
+}
+
+} // namespace
