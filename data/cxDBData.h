@@ -21,6 +21,9 @@ extern const char* const cxSDBNotInGridMode;
 extern const char* const cxSDBKeyFieldNotFound;
 extern const char* const cxSDBDetailFilterControllerNotFound;
 
+// Key values equal element by element; Null and Empty equal only themselves.
+bool SameKeyValues(const Variant& A, const Variant& B);
+
 // The value type that keeps values of AField; the string type without a field.
 TcxValueTypeClass GetValueTypeClassByField(TField* AField);
 
@@ -139,6 +142,8 @@ private:
   bool FLoadDisabled = false; // LoadRecords disabled the controls; EndLoadRecords or a failed load enables
   int FPositioning = 0;
   int FActiveRecordIndex = 0;
+  // The dataset's RecNo of record 0: a detail's records start where DetailFirst put the dataset.
+  int FFirstRecNo = 1;
   TcxDBDataProviderSavePosInfo FSavePos;
 };
 
@@ -333,6 +338,28 @@ public:
   void ClearSelection();
   bool FocusSelectedRow(int AIndex);
   void DeleteSelection();
+  // Master/detail between datasets: a detail shows the records of its dataset whose DetailKeyFieldNames
+  // hold the master record's values of MasterKeyFieldNames (names of the master's dataset).
+  const AnsiString& DetailKeyFieldNames() const { return FDetailKeyFieldNames; }
+  void SetDetailKeyFieldNames(const AnsiString& AValue);
+  const AnsiString& MasterKeyFieldNames() const { return FMasterKeyFieldNames; }
+  void SetMasterKeyFieldNames(const AnsiString& AValue);
+  // Empty when the detail shows no master record: it then shows every record.
+  const Variant& MasterKeyValues() const { return FMasterKeyValues; }
+  void SetMasterKeyValues(const Variant& AValue);
+  // Shows the detail records of record ARecordIndex of AMaster (-1: none).
+  void SetMasterRecord(TcxDBDataController* AMaster, int ARecordIndex);
+  bool HasMasterKey() const { return !FDetailKeyFieldNames.empty() && !VarIsEmpty(FMasterKeyValues); }
+  // Re-queries the dataset for the master key (in SQL mode), then reloads.
+  void DetailReload();
+  bool IsDetailReloading() const { return FDetailReloading; }
+  // Whether the dataset's current record belongs to the master record shown.
+  bool DataSetMatchesMasterKey();
+  // Moves AMaster, its dataset included, to the master record this detail shows; false when absent.
+  bool SyncMaster(TcxDBDataController* AMaster);
+  // Values of ARecordIndex for dataset field names; binds internal fields for names no field has yet.
+  Variant GetRecordValuesByFieldNames(int ARecordIndex, const AnsiString& AFieldNames);
+
   TcxDBDataSelection& DBSelection() { return static_cast<TcxDBDataSelection&>(View().Selection()); }
 
 private:
@@ -355,6 +382,10 @@ private:
   std::unordered_map<TcxCustomDataField*, AnsiString> FInternalNames;
   TBookmarkStr FBookmark;
   bool FFocusing = false;
+  AnsiString FDetailKeyFieldNames;
+  AnsiString FMasterKeyFieldNames;
+  Variant FMasterKeyValues;
+  bool FDetailReloading = false;
 };
 
 extern const TUnitInfo cxDBDataUnit;

@@ -95,7 +95,13 @@ bool TcxDBDataProvider::IsBOF() {
 }
 
 bool TcxDBDataProvider::IsEOF() {
-  return !FDataLink->Active() || DataSet()->Eof();
+  if (!FDataLink->Active() || DataSet()->Eof())
+    return true;
+  // A detail's records lie together from where DetailFirst put the dataset: the first record of another
+  // master ends them.
+  TcxDBDataController* dc = DBDataController();
+  return dc->HasMasterKey() && !IsGridMode() && !IsEditState(DataSet()->State()) &&
+         !dc->DataSetMatchesMasterKey();
 }
 
 bool TcxDBDataProvider::IsEditing() {
@@ -123,8 +129,18 @@ bool TcxDBDataProvider::CanDelete() {
 }
 
 void TcxDBDataProvider::First() {
-  if (DataSet())
-    DataSet()->First();
+  TDataSet* ds = DataSet();
+  if (!ds)
+    return;
+  TcxDBDataController* dc = DBDataController();
+  if (dc->HasMasterKey() && !IsGridMode()) {
+    bool reopened = false;
+    dc->DataModeController().DetailFirst(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
+    FFirstRecNo = ds->IsSequenced() && ds->RecNo() > 0 ? ds->RecNo() : 1;
+    return;
+  }
+  FFirstRecNo = 1;
+  ds->First();
 }
 void TcxDBDataProvider::Prior() {
   if (DataSet())
@@ -376,7 +392,7 @@ int TcxDBDataProvider::CurrentRecordIndex() {
   if (IsGridMode())
     return FDataLink->ActiveRecord();
   if (ds->IsSequenced() && ds->RecNo() > 0)
-    return ds->RecNo() - 1;
+    return ds->RecNo() - FFirstRecNo;
   if (DBDataController()->IsKeyNavigation())
     return DBDataController()->FindRecordIndexByDataSetKey();
   return FActiveRecordIndex;

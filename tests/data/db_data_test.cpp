@@ -576,3 +576,138 @@ TEST_P(DBDataEvents, AFocusedRowChangeTheDataSetCannotFollowAnswersFalse) {
 }
 
 } // namespace
+
+namespace {
+
+// Forms of the words: word 2 has three, word 5 one, word 7 two, and the others none; the in-memory rows lie
+// in word order, as a detail range needs.
+const struct {
+  int Id, WordId;
+  const char* Form;
+} kForms[] = {{1, 2, "oxorepe"}, {2, 2, "oxoris"}, {3, 2, "oxorce"},
+              {4, 5, "mjorepe"}, {5, 7, "zugepe"}, {6, 7, "zugas"}};
+
+struct DetailFixture {
+  explicit DetailFixture(Fixture& AMaster) {
+    if (AMaster.ds->InheritsFrom(ClassOf<TSQLiteQuery>())) {
+      std::string sql = "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);";
+      for (const auto& f : kForms)
+        sql += "INSERT INTO forms VALUES (" + std::to_string(f.Id) + ", " + std::to_string(f.WordId) + ", '" +
+               f.Form + "');";
+      AMaster.conn.ExecSQL(sql);
+      auto* q = new TSQLiteQuery(nullptr);
+      q->SetConnection(&AMaster.conn);
+      q->SetSQL("SELECT id, word_id, form FROM forms WHERE word_id = :word_id ORDER BY id");
+      q->Params()->SetParamValues("word_id", 0);
+      ds.reset(q);
+      dc.DataModeController().DetailInSQLMode = true;
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftInteger);
+      m->AddFieldDef("word_id", ftInteger);
+      m->AddFieldDef("form", ftString, 20);
+      for (const auto& f : kForms)
+        m->AddRow({f.Id, f.WordId, f.Form});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "form");
+    dc.SetDetailKeyFieldNames("word_id");
+    dc.SetMasterKeyFieldNames("id");
+    ds->Open();
+  }
+  std::vector<std::string> Forms() {
+    std::vector<std::string> forms;
+    for (int r = 0; r < dc.GetRecordCount(); ++r)
+      forms.push_back(VarToStr(dc.GetValue(r, 1)));
+    return forms;
+  }
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+  DBController dc{2};
+};
+
+} // namespace
+
+TEST_P(DBData, ADetailShowsTheRecordsOfItsMasterRecord) {
+  static const bool published = (RegisterSQLiteQueryProperties(), true);
+  (void)published;
+  Fixture master(GetParam());
+  master.ds->Open();
+  DetailFixture detail(master);
+  ASSERT_EQ(detail.dc.GetRecordCount(), GetParam() ? 0 : 6) << "no master record yet: the query's own rows";
+
+  const struct {
+    int MasterRecord;
+    std::vector<std::string> Forms;
+  } cases[] = {
+      {1, {"oxorepe", "oxoris", "oxorce"}}, {4, {"mjorepe"}}, {0, {}}, {6, {"zugepe", "zugas"}}, {9, {}},
+      {1, {"oxorepe", "oxoris", "oxorce"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.MasterRecord);
+    detail.dc.SetMasterRecord(&master.dc, c.MasterRecord);
+    EXPECT_TRUE(SameKeyValues(detail.dc.MasterKeyValues(), c.MasterRecord + 1));
+    EXPECT_EQ(detail.Forms(), c.Forms);
+    EXPECT_FALSE(detail.ds->ControlsDisabled());
+    if (!c.Forms.empty()) {
+      // Focus and the dataset stay in step inside the range, up to its last record.
+      int last = int(c.Forms.size()) - 1;
+      EXPECT_TRUE(detail.dc.ChangeFocusedRecordIndex(last));
+      EXPECT_EQ(VarToStr(detail.ds->FieldByName("form")->Value()), c.Forms.back());
+    }
+  }
+  if (GetParam()) {
+    auto* q = static_cast<TSQLiteQuery*>(detail.ds.get());
+    EXPECT_TRUE(SameKeyValues(q->Params()->ParamValues("word_id"), 2)) << "the query was re-run for the key";
+  }
+
+  // The master follows the detail: focus and dataset go to the master record it shows.
+  master.dc.ChangeFocusedRecordIndex(8);
+  detail.dc.SetMasterKeyValues(7);
+  EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"zugepe", "zugas"}));
+  EXPECT_TRUE(detail.dc.SyncMaster(&master.dc));
+  EXPECT_EQ(master.dc.GetFocusedRecordIndex(), 6);
+  EXPECT_EQ(VarToStr(master.ds->FieldByName("word")->Value()), "tuta");
+  detail.dc.SetMasterKeyValues(42);
+  EXPECT_TRUE(detail.Forms().empty());
+  EXPECT_FALSE(detail.dc.SyncMaster(&master.dc)) << "no master record has the key";
+  EXPECT_EQ(master.dc.GetFocusedRecordIndex(), 6);
+
+  // Clearing the master key shows every record again, and unknown master key names raise.
+  detail.dc.SetMasterRecord(&master.dc, -1);
+  EXPECT_TRUE(VarIsEmpty(detail.dc.MasterKeyValues()));
+  detail.dc.SetMasterKeyFieldNames("nope");
+  EXPECT_THROW(detail.dc.SetMasterRecord(&master.dc, 0), EcxInvalidDataControllerOperation);
+}
+
+TEST(DBDataMem, ADetailFilteredByItsHandlerFollowsTheMaster) {
+  Fixture master(false);
+  master.ds->Open();
+  DetailFixture detail(master);
+  // Rows of a key need not lie together when the handler filters the dataset by the key.
+  auto* m = static_cast<TMemDataSet*>(detail.ds.get());
+  m->Close();
+  m->AddRow({7, 2, "oxorvali"});
+  m->Open();
+  struct Handler {
+    int Calls = 0;
+    void DetailFirst(TcxDBDataModeController*, TDataSet* ADataSet, const AnsiString& ANames,
+                     const Variant& AValues, bool& AReopened) {
+      ++Calls;
+      EXPECT_EQ(ANames, "word_id");
+      ADataSet->SetFilter("word_id = " + VarToStr(AValues));
+      ADataSet->SetFiltered(true);
+      ADataSet->First();
+      AReopened = false;
+    }
+  } handler;
+  detail.dc.DataModeController().OnDetailFirst =
+      TcxDBDataModeControllerDetailFirstEvent(&handler, &Handler::DetailFirst);
+  detail.dc.SetMasterRecord(&master.dc, 1);
+  EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"oxorepe", "oxoris", "oxorce", "oxorvali"}));
+  EXPECT_GT(handler.Calls, 0);
+  detail.dc.SetMasterRecord(&master.dc, 6);
+  EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"zugepe", "zugas"}));
+}
