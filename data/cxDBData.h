@@ -255,6 +255,10 @@ public:
   void SetIgnoreOrigin(bool AValue);
   TEvent<void(TcxDBDataFilterCriteria* Sender, TDataSet* ADataSet, const AnsiString& AFilterText)>
       OnBeforeChange;
+  // Rewrites the text of a value in the filter text handed to the dataset.
+  TEvent<void(TcxDBDataFilterCriteria* Sender, const Variant& AValue, AnsiString& ADisplayValue)>
+      OnFormatFilterTextValue;
+  void FormatFilterTextValue(const Variant& AValue, AnsiString& ADisplayValue);
   // Why the dataset refused the last filter text handed to it by a criteria change, which cannot raise
   // (criteria report changes from their update brackets); empty when it took it. The controller then keeps
   // filtering its own records.
@@ -305,6 +309,7 @@ public:
   virtual bool SyncDataSetPos(int ARecordIndex);
   bool CanFocusRecord(int ARecordIndex) override;
   AnsiString GetItemFilterFieldName(int AItemIndex) override;
+  bool IsCriteriaFiltering() override { return FDBFilter.IsFiltering(); }
   void CheckBrowseMode();
   virtual int GetDefaultGridModeBufferCount() { return 100; }
   void UpdateFields() override;
@@ -370,6 +375,8 @@ private:
   void BindField(TcxCustomDataField* AField, const AnsiString& AName);
   void RebuildKeyFields();
   void FilterChanged(TObject* Sender);
+  void FormatFilterTextValue(TcxFilterCriteria* Sender, TcxFilterCriteriaItem* AItem, const Variant& AValue,
+                             AnsiString& AText);
   void DoSelectionChanged();
 
   TcxDBDataModeController FDataModeController{this};

@@ -191,6 +191,11 @@ void TcxDBProviderDetailFilterAdapter::SetDetailFirst(TDataSet* ADataSet, const 
     ADataSet->Locate(AKeyFieldNames, AKeyValues, TLocateOptions());
 }
 
+void TcxDBDataFilterCriteria::FormatFilterTextValue(const Variant& AValue, AnsiString& ADisplayValue) {
+  if (OnFormatFilterTextValue)
+    OnFormatFilterTextValue(this, AValue, ADisplayValue);
+}
+
 void TcxDBDataFilterCriteria::Assign(TPersistent* Source) {
   auto* source = dynamic_cast<TcxDBDataFilterCriteria*>(Source);
   if (!source) {
@@ -223,7 +228,9 @@ void TcxDBDataFilterCriteria::SetIgnoreOrigin(bool AValue) {
 }
 
 bool TcxDBDataFilterCriteria::IsFiltering() {
-  return FDataController->Filter().IsFiltering() && !OnBeforeChange && !FAutoDataSetFilter;
+  // A filter text the dataset refused leaves the filtering to the controller.
+  return FDataController->Filter().IsFiltering() && !OnBeforeChange &&
+         (!FAutoDataSetFilter || !LastError.empty());
 }
 
 void TcxDBDataFilterCriteria::Changed() {

@@ -711,3 +711,27 @@ TEST(DBDataMem, ADetailFilteredByItsHandlerFollowsTheMaster) {
   detail.dc.SetMasterRecord(&master.dc, 6);
   EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"zugepe", "zugas"}));
 }
+
+TEST_P(DBData, TheFilterTextHandedToTheDataSetPassesTheValueHandler) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  // The handler sees each value and may rewrite its text: here the bound is lowered from 9 to 4.
+  struct Handler {
+    std::vector<std::string> Seen;
+    void Format(TcxDBDataFilterCriteria*, const Variant& AValue, AnsiString& AText) {
+      Seen.push_back(VarToStr(AValue) + "=" + AText);
+      if (VarToStr(AValue) == "9")
+        AText = "4";
+    }
+  } handler;
+  f.dc.DBFilter().OnFormatFilterTextValue =
+      decltype(f.dc.DBFilter().OnFormatFilterTextValue)(&handler, &Handler::Format);
+  f.dc.DBFilter().SetAutoDataSetFilter(true);
+  f.dc.Filter().AddItem(nullptr, f.dc.TcxCustomDataController::GetItemField(2), fokGreater, 9, "9");
+  f.dc.Filter().SetActive(true);
+  ASSERT_FALSE(handler.Seen.empty());
+  EXPECT_EQ(handler.Seen.front(), "9=9");
+  EXPECT_NE(f.ds->Filter().find('4'), AnsiString::npos) << f.ds->Filter();
+  EXPECT_EQ(f.ds->RecordCount(), 7) << "scores 4.5 to 13.5";
+  EXPECT_EQ(f.dc.GetRowCount(), 7);
+}
