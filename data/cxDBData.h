@@ -130,6 +130,10 @@ private:
   void LinkDataSetChanged();
   void LinkEditingChanged();
   void ReloadBuffer();
+  // Key navigation with SmartRefresh: a posted edit re-reads its record instead of every record.
+  bool IsSmartRefresh();
+  // Re-reads the last edited record from the dataset's current record; false when a full reload is due.
+  bool SmartRefreshRecord();
   // Focuses the controller's record for the dataset's current record, without moving the dataset.
   void FocusActiveRecord();
   int CurrentRecordIndex();
@@ -142,6 +146,7 @@ private:
   bool FLoadDisabled = false; // LoadRecords disabled the controls; EndLoadRecords or a failed load enables
   int FPositioning = 0;
   int FActiveRecordIndex = 0;
+  int FLastEditedRecord = -1; // the record the dataset is editing, for the smart refresh after the post
   // The dataset's RecNo of record 0: a detail's records start where DetailFirst put the dataset.
   int FFirstRecNo = 1;
   TcxDBDataProviderSavePosInfo FSavePos;

@@ -463,6 +463,9 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   if (IsEditState(ds->State()))
     return;
   ResetEditing();
+  if (IsSmartRefresh() && SmartRefreshRecord())
+    return;
+  FLastEditedRecord = -1;
   DBDataController()->ReloadData();
   FActiveRecordIndex = CurrentRecordIndex();
   FocusActiveRecord();
@@ -474,12 +477,50 @@ void TcxDBDataProvider::LinkEditingChanged() {
     return;
   if (IsSyncMode() && ds->State() == dsEdit) {
     FActiveRecordIndex = CurrentRecordIndex();
+    FLastEditedRecord = FActiveRecordIndex;
     FocusActiveRecord();
     if (TcxCustomDataProvider::EditingRecordIndex() == cxNoRecord)
       BeginEditFocusedRecord();
   } else if (!IsEditState(ds->State())) {
     ResetEditing();
   }
+}
+
+bool TcxDBDataProvider::IsSmartRefresh() {
+  TcxDBDataController* dc = DBDataController();
+  return dc->DataModeController().SmartRefresh() && dc->IsKeyNavigation();
+}
+
+bool TcxDBDataProvider::SmartRefreshRecord() {
+  TcxDBDataController* dc = DBDataController();
+  TDataSet* ds = DataSet();
+  int record = FLastEditedRecord;
+  FLastEditedRecord = -1;
+  if (record < 0 || record >= dc->GetRecordCount() || !ds->Active() || ds->IsEmpty() ||
+      ds->RecordCount() != dc->GetRecordCount())
+    return false;
+  std::vector<TField*> fields;
+  for (TcxCustomDataField* key : dc->GetKeyFields()) {
+    TField* field = dc->GetFieldOf(key);
+    if (!field)
+      return false;
+    fields.push_back(field);
+  }
+  Variant key;
+  GetFieldValues(fields, key);
+  // The dataset must still stand on the edited record: its key is the record's, or a new one that no other
+  // loaded record holds (the edit changed the key).
+  if (!SameKeyValues(key, dc->GetRecordId(record))) {
+    int other = dc->FindRecordIndexByKey(key);
+    if (other != -1 && other != record)
+      return false;
+  }
+  TcxValueDefDBReader reader(dc);
+  dc->DataStorage().ReadRecord(record, &reader, false);
+  FActiveRecordIndex = record;
+  DataChanged(dcRecord, -1, record);
+  FocusActiveRecord();
+  return true;
 }
 
 void TcxDBDataLink::ActiveChanged() {

@@ -735,3 +735,49 @@ TEST_P(DBData, TheFilterTextHandedToTheDataSetPassesTheValueHandler) {
   EXPECT_EQ(f.ds->RecordCount(), 7) << "scores 4.5 to 13.5";
   EXPECT_EQ(f.dc.GetRowCount(), 7);
 }
+
+TEST_P(DBData, SmartRefreshReReadsOnlyThePostedRecord) {
+  // A value planted in the storage of record 7 shows whether a post reloaded every record.
+  const struct {
+    bool Smart;
+    const char* KeyNames;
+    const char* Record7After;
+  } cases[] = {{true, "id", "planted"}, {false, "id", "zuga"}, {true, "", "zuga"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Smart ? "smart " : "full ") + c.KeyNames);
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(c.KeyNames);
+    f.dc.DataModeController().SetSmartRefresh(c.Smart);
+    TcxValueDef* wordDef = f.dc.TcxCustomDataController::GetItemField(1)->ValueDef();
+    f.dc.DataStorage().SetValue(7, wordDef, "planted");
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    f.dc.Edit();
+    ASSERT_TRUE(f.dc.SetEditValue(1, "kati", evsValue));
+    f.dc.Post();
+    EXPECT_EQ(f.ds->State(), dsBrowse);
+    EXPECT_EQ(f.Word(3), "kati");
+    EXPECT_EQ(f.Word(7), c.Record7After);
+    EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 3);
+    EXPECT_EQ(VarToStr(f.ds->FieldByName("word")->Value()), "kati");
+  }
+
+  // A post that changes the key re-reads the record under its new key; an insert still reloads.
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.DataModeController().SetSmartRefresh(true);
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+  f.dc.Edit();
+  f.dc.SetEditValue(0, 30, evsValue);
+  f.dc.Post();
+  EXPECT_TRUE(SameKeyValues(f.dc.GetRecordId(2), 30));
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(30), 2);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(3), -1);
+  f.dc.Append();
+  f.dc.SetEditValue(0, 11, evsValue);
+  f.dc.SetEditValue(1, "nena", evsValue);
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetRecordCount(), 11);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(11), 10);
+}
