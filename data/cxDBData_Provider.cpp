@@ -261,6 +261,11 @@ void TcxDBDataProvider::Delete() {
   dc->DoBeforeDelete(record);
   if (!*alive || !DBDataController()->SyncDataSetPos(record))
     return;
+  struct Forget {
+    int& Record;
+    ~Forget() { Record = -1; }
+  } forget{FDeletedRecord};
+  FDeletedRecord = IsSmartRefresh() ? record : -1;
   DataSetOperation([&] {
     TControlsLock lock(ds);
     ds->Delete();
@@ -463,6 +468,18 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   if (IsEditState(ds->State()))
     return;
   ResetEditing();
+  if (FDeletedRecord >= 0) {
+    int record = FDeletedRecord;
+    FDeletedRecord = -1;
+    TcxDBDataController* dc = DBDataController();
+    if (IsSmartRefresh() && record < dc->GetRecordCount() && ds->RecordCount() == dc->GetRecordCount() - 1) {
+      std::vector<int> list{record};
+      dc->DeleteRecordList(list);
+      FActiveRecordIndex = CurrentRecordIndex();
+      FocusActiveRecord();
+      return;
+    }
+  }
   if (IsSmartRefresh() && SmartRefreshRecord())
     return;
   FLastEditedRecord = -1;

@@ -762,6 +762,27 @@ TEST_P(DBData, SmartRefreshReReadsOnlyThePostedRecord) {
     EXPECT_EQ(VarToStr(f.ds->FieldByName("word")->Value()), "kati");
   }
 
+  // A delete removes only its record: the planted value moves down with record 7.
+  for (bool smart : {true, false}) {
+    SCOPED_TRACE(smart);
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetSmartRefresh(smart);
+    f.dc.DataStorage().SetValue(7, f.dc.TcxCustomDataController::GetItemField(1)->ValueDef(), "planted");
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    f.dc.DeleteFocused();
+    ASSERT_EQ(f.dc.GetRecordCount(), 9);
+    EXPECT_EQ(f.ds->RecordCount(), 9);
+    EXPECT_EQ(f.dc.FindRecordIndexByKey(4), -1);
+    EXPECT_EQ(f.Word(3), "ay");
+    EXPECT_EQ(f.Word(6), smart ? "planted" : "zuga");
+    EXPECT_FALSE(f.ds->ControlsDisabled());
+    ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+    EXPECT_TRUE(
+        SameKeyValues(f.dc.GetRecordId(f.dc.GetFocusedRecordIndex()), f.ds->FieldByName("id")->Value()));
+  }
+
   // A post that changes the key re-reads the record under its new key; an insert still reloads.
   Fixture f(GetParam());
   f.ds->Open();
