@@ -1250,6 +1250,8 @@ public:
   virtual void DoNewRecord(int ARecordIndex);
   virtual bool DoFilterRecord(int ARecordIndex);
   bool IsFilterRecordEventAssigned() const { return OnFilterRecord.Assigned(); }
+  // Whether the view matches records against Filter(); not when a data source applies the criteria itself.
+  virtual bool IsCriteriaFiltering() { return Filter().IsFiltering(); }
   virtual bool CanFocusRecord(int ARecordIndex);
   virtual bool CanChangeFocusedRow() { return true; }
   // The name a filter text gives the item; empty where records have no named fields.

@@ -377,7 +377,7 @@ void TcxCustomDataControllerInfo::DoFilter() {
   bool byEvent = dc->IsFilterRecordEventAssigned() && !dc->IsGridMode();
   bool byIncremental = dc->IsIncrementalFiltering();
   TcxDataFilterCriteria& criteria = dc->Filter();
-  bool byCriteria = criteria.IsFiltering();
+  bool byCriteria = dc->IsCriteriaFiltering();
   if (!byEvent && !byIncremental && !byCriteria)
     return;
   if (byCriteria)

@@ -21,6 +21,9 @@ extern const char* const cxSDBNotInGridMode;
 extern const char* const cxSDBKeyFieldNotFound;
 extern const char* const cxSDBDetailFilterControllerNotFound;
 
+// Key values equal element by element; Null and Empty equal only themselves.
+bool SameKeyValues(const Variant& A, const Variant& B);
+
 // The value type that keeps values of AField; the string type without a field.
 TcxValueTypeClass GetValueTypeClassByField(TField* AField);
 
@@ -127,6 +130,10 @@ private:
   void LinkDataSetChanged();
   void LinkEditingChanged();
   void ReloadBuffer();
+  // Key navigation with SmartRefresh: a posted edit re-reads its record instead of every record.
+  bool IsSmartRefresh();
+  // Re-reads the last edited record from the dataset's current record; false when a full reload is due.
+  bool SmartRefreshRecord();
   // Focuses the controller's record for the dataset's current record, without moving the dataset.
   void FocusActiveRecord();
   int CurrentRecordIndex();
@@ -139,6 +146,10 @@ private:
   bool FLoadDisabled = false; // LoadRecords disabled the controls; EndLoadRecords or a failed load enables
   int FPositioning = 0;
   int FActiveRecordIndex = 0;
+  int FDeletedRecord = -1;    // the record the dataset is deleting, removed alone under smart refresh
+  int FLastEditedRecord = -1; // the record the dataset is editing, for the smart refresh after the post
+  // The dataset's RecNo of record 0: a detail's records start where DetailFirst put the dataset.
+  int FFirstRecNo = 1;
   TcxDBDataProviderSavePosInfo FSavePos;
 };
 
@@ -250,6 +261,10 @@ public:
   void SetIgnoreOrigin(bool AValue);
   TEvent<void(TcxDBDataFilterCriteria* Sender, TDataSet* ADataSet, const AnsiString& AFilterText)>
       OnBeforeChange;
+  // Rewrites the text of a value in the filter text handed to the dataset.
+  TEvent<void(TcxDBDataFilterCriteria* Sender, const Variant& AValue, AnsiString& ADisplayValue)>
+      OnFormatFilterTextValue;
+  void FormatFilterTextValue(const Variant& AValue, AnsiString& ADisplayValue);
   // Why the dataset refused the last filter text handed to it by a criteria change, which cannot raise
   // (criteria report changes from their update brackets); empty when it took it. The controller then keeps
   // filtering its own records.
@@ -300,6 +315,7 @@ public:
   virtual bool SyncDataSetPos(int ARecordIndex);
   bool CanFocusRecord(int ARecordIndex) override;
   AnsiString GetItemFilterFieldName(int AItemIndex) override;
+  bool IsCriteriaFiltering() override { return FDBFilter.IsFiltering(); }
   void CheckBrowseMode();
   virtual int GetDefaultGridModeBufferCount() { return 100; }
   void UpdateFields() override;
@@ -333,6 +349,28 @@ public:
   void ClearSelection();
   bool FocusSelectedRow(int AIndex);
   void DeleteSelection();
+  // Master/detail between datasets: a detail shows the records of its dataset whose DetailKeyFieldNames
+  // hold the master record's values of MasterKeyFieldNames (names of the master's dataset).
+  const AnsiString& DetailKeyFieldNames() const { return FDetailKeyFieldNames; }
+  void SetDetailKeyFieldNames(const AnsiString& AValue);
+  const AnsiString& MasterKeyFieldNames() const { return FMasterKeyFieldNames; }
+  void SetMasterKeyFieldNames(const AnsiString& AValue);
+  // Empty when the detail shows no master record: it then shows every record.
+  const Variant& MasterKeyValues() const { return FMasterKeyValues; }
+  void SetMasterKeyValues(const Variant& AValue);
+  // Shows the detail records of record ARecordIndex of AMaster (-1: none).
+  void SetMasterRecord(TcxDBDataController* AMaster, int ARecordIndex);
+  bool HasMasterKey() const { return !FDetailKeyFieldNames.empty() && !VarIsEmpty(FMasterKeyValues); }
+  // Re-queries the dataset for the master key (in SQL mode), then reloads.
+  void DetailReload();
+  bool IsDetailReloading() const { return FDetailReloading; }
+  // Whether the dataset's current record belongs to the master record shown.
+  bool DataSetMatchesMasterKey();
+  // Moves AMaster, its dataset included, to the master record this detail shows; false when absent.
+  bool SyncMaster(TcxDBDataController* AMaster);
+  // Values of ARecordIndex for dataset field names; binds internal fields for names no field has yet.
+  Variant GetRecordValuesByFieldNames(int ARecordIndex, const AnsiString& AFieldNames);
+
   TcxDBDataSelection& DBSelection() { return static_cast<TcxDBDataSelection&>(View().Selection()); }
 
 private:
@@ -343,6 +381,8 @@ private:
   void BindField(TcxCustomDataField* AField, const AnsiString& AName);
   void RebuildKeyFields();
   void FilterChanged(TObject* Sender);
+  void FormatFilterTextValue(TcxFilterCriteria* Sender, TcxFilterCriteriaItem* AItem, const Variant& AValue,
+                             AnsiString& AText);
   void DoSelectionChanged();
 
   TcxDBDataModeController FDataModeController{this};
@@ -355,6 +395,10 @@ private:
   std::unordered_map<TcxCustomDataField*, AnsiString> FInternalNames;
   TBookmarkStr FBookmark;
   bool FFocusing = false;
+  AnsiString FDetailKeyFieldNames;
+  AnsiString FMasterKeyFieldNames;
+  Variant FMasterKeyValues;
+  bool FDetailReloading = false;
 };
 
 extern const TUnitInfo cxDBDataUnit;

@@ -58,6 +58,8 @@ std::vector<AnsiString> SplitNames(const AnsiString& ANames) {
 TcxDBDataController::TcxDBDataController(TObject* AOwner)
     : TcxCustomDataController(AOwner, ClassOf<TcxDBDataProvider>(), ClassOf<TcxDBDataSelection>()) {
   Filter().OnChanged = TNotifyEvent(this, &TcxDBDataController::FilterChanged);
+  Filter().OnFormatFilterTextValue =
+      decltype(Filter().OnFormatFilterTextValue)(this, &TcxDBDataController::FormatFilterTextValue);
 }
 
 TcxDBDataController::~TcxDBDataController() {
@@ -381,6 +383,13 @@ void TcxDBDataController::SetSummaryItemFieldName(TcxDataSummaryItem* AItem, con
   FSummaryFields.emplace_back(AItem, field);
   AItem->SetField(field);
   ReloadData();
+}
+
+void TcxDBDataController::FormatFilterTextValue(TcxFilterCriteria* Sender, TcxFilterCriteriaItem* AItem,
+                                                const Variant& AValue, AnsiString& AText) {
+  (void)Sender;
+  (void)AItem;
+  FDBFilter.FormatFilterTextValue(AValue, AText);
 }
 
 void TcxDBDataController::FilterChanged(TObject* Sender) {

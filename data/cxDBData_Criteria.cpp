@@ -11,21 +11,6 @@ std::unique_ptr<TcxDBAdapterList, TObjectDeleter>& AdapterList() {
   return list;
 }
 
-bool SameValues(const Variant& A, const Variant& B) {
-  if (VarIsArray(A) != VarIsArray(B))
-    return false;
-  if (!VarIsArray(A))
-    return VarIsEmpty(A) == VarIsEmpty(B) && VarIsNull(A) == VarIsNull(B) &&
-           (VarIsNull(A) || VarIsEmpty(A) || A == B);
-  int lo = VarArrayLowBound(A, 1), hi = VarArrayHighBound(A, 1);
-  if (lo != VarArrayLowBound(B, 1) || hi != VarArrayHighBound(B, 1))
-    return false;
-  for (int i = lo; i <= hi; ++i)
-    if (!SameValues(A[i], B[i]))
-      return false;
-  return true;
-}
-
 void DetailFilterInitialize() {
   AdapterList().reset(new TcxDBAdapterList());
   AdapterList()->RegisterAdapter(ClassOf<TDataSet>(), ClassOf<TcxDBProviderDetailFilterAdapter>());
@@ -36,6 +21,21 @@ void DetailFilterFinalize() {
 }
 
 } // namespace
+
+bool SameKeyValues(const Variant& A, const Variant& B) {
+  if (VarIsArray(A) != VarIsArray(B))
+    return false;
+  if (!VarIsArray(A))
+    return VarIsEmpty(A) == VarIsEmpty(B) && VarIsNull(A) == VarIsNull(B) &&
+           (VarIsNull(A) || VarIsEmpty(A) || A == B);
+  int lo = VarArrayLowBound(A, 1), hi = VarArrayHighBound(A, 1);
+  if (lo != VarArrayLowBound(B, 1) || hi != VarArrayHighBound(B, 1))
+    return false;
+  for (int i = lo; i <= hi; ++i)
+    if (!SameKeyValues(A[i], B[i]))
+      return false;
+  return true;
+}
 
 const TUnitInfo cxDBDataUnit{"cxDBData", &DetailFilterInitialize, &DetailFilterFinalize};
 
@@ -159,7 +159,7 @@ TParams* TcxDBProviderDetailFilterAdapter::FindParams(TDataSet* ADataSet) {
 bool TcxDBProviderDetailFilterAdapter::IsCurrentQuery(TDataSet* ADataSet, const AnsiString& AParamNames,
                                                       const Variant& AParamValues) {
   TParams* params = FindParams(ADataSet);
-  return params && SameValues(params->ParamValues(AParamNames), AParamValues);
+  return params && SameKeyValues(params->ParamValues(AParamNames), AParamValues);
 }
 
 void TcxDBProviderDetailFilterAdapter::ReopenSQL(TDataSet* ADataSet, const AnsiString& AParamNames,
@@ -167,7 +167,7 @@ void TcxDBProviderDetailFilterAdapter::ReopenSQL(TDataSet* ADataSet, const AnsiS
   TParams* params = FindParams(ADataSet);
   if (!params)
     return;
-  if (SameValues(params->ParamValues(AParamNames), AParamValues)) {
+  if (SameKeyValues(params->ParamValues(AParamNames), AParamValues)) {
     ADataSet->First();
     return;
   }
@@ -189,6 +189,11 @@ void TcxDBProviderDetailFilterAdapter::SetDetailFirst(TDataSet* ADataSet, const 
     ReopenSQL(ADataSet, AKeyFieldNames, AKeyValues, AReopened);
   else
     ADataSet->Locate(AKeyFieldNames, AKeyValues, TLocateOptions());
+}
+
+void TcxDBDataFilterCriteria::FormatFilterTextValue(const Variant& AValue, AnsiString& ADisplayValue) {
+  if (OnFormatFilterTextValue)
+    OnFormatFilterTextValue(this, AValue, ADisplayValue);
 }
 
 void TcxDBDataFilterCriteria::Assign(TPersistent* Source) {
@@ -223,7 +228,9 @@ void TcxDBDataFilterCriteria::SetIgnoreOrigin(bool AValue) {
 }
 
 bool TcxDBDataFilterCriteria::IsFiltering() {
-  return FDataController->Filter().IsFiltering() && !OnBeforeChange && !FAutoDataSetFilter;
+  // A filter text the dataset refused leaves the filtering to the controller.
+  return FDataController->Filter().IsFiltering() && !OnBeforeChange &&
+         (!FAutoDataSetFilter || !LastError.empty());
 }
 
 void TcxDBDataFilterCriteria::Changed() {

@@ -95,7 +95,13 @@ bool TcxDBDataProvider::IsBOF() {
 }
 
 bool TcxDBDataProvider::IsEOF() {
-  return !FDataLink->Active() || DataSet()->Eof();
+  if (!FDataLink->Active() || DataSet()->Eof())
+    return true;
+  // A detail's records lie together from where DetailFirst put the dataset: the first record of another
+  // master ends them.
+  TcxDBDataController* dc = DBDataController();
+  return dc->HasMasterKey() && !IsGridMode() && !IsEditState(DataSet()->State()) &&
+         !dc->DataSetMatchesMasterKey();
 }
 
 bool TcxDBDataProvider::IsEditing() {
@@ -123,8 +129,18 @@ bool TcxDBDataProvider::CanDelete() {
 }
 
 void TcxDBDataProvider::First() {
-  if (DataSet())
-    DataSet()->First();
+  TDataSet* ds = DataSet();
+  if (!ds)
+    return;
+  TcxDBDataController* dc = DBDataController();
+  if (dc->HasMasterKey() && !IsGridMode()) {
+    bool reopened = false;
+    dc->DataModeController().DetailFirst(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
+    FFirstRecNo = ds->IsSequenced() && ds->RecNo() > 0 ? ds->RecNo() : 1;
+    return;
+  }
+  FFirstRecNo = 1;
+  ds->First();
 }
 void TcxDBDataProvider::Prior() {
   if (DataSet())
@@ -245,6 +261,11 @@ void TcxDBDataProvider::Delete() {
   dc->DoBeforeDelete(record);
   if (!*alive || !DBDataController()->SyncDataSetPos(record))
     return;
+  struct Forget {
+    int& Record;
+    ~Forget() { Record = -1; }
+  } forget{FDeletedRecord};
+  FDeletedRecord = IsSmartRefresh() ? record : -1;
   DataSetOperation([&] {
     TControlsLock lock(ds);
     ds->Delete();
@@ -376,7 +397,7 @@ int TcxDBDataProvider::CurrentRecordIndex() {
   if (IsGridMode())
     return FDataLink->ActiveRecord();
   if (ds->IsSequenced() && ds->RecNo() > 0)
-    return ds->RecNo() - 1;
+    return ds->RecNo() - FFirstRecNo;
   if (DBDataController()->IsKeyNavigation())
     return DBDataController()->FindRecordIndexByDataSetKey();
   return FActiveRecordIndex;
@@ -447,6 +468,21 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   if (IsEditState(ds->State()))
     return;
   ResetEditing();
+  if (FDeletedRecord >= 0) {
+    int record = FDeletedRecord;
+    FDeletedRecord = -1;
+    TcxDBDataController* dc = DBDataController();
+    if (IsSmartRefresh() && record < dc->GetRecordCount() && ds->RecordCount() == dc->GetRecordCount() - 1) {
+      std::vector<int> list{record};
+      dc->DeleteRecordList(list);
+      FActiveRecordIndex = CurrentRecordIndex();
+      FocusActiveRecord();
+      return;
+    }
+  }
+  if (IsSmartRefresh() && SmartRefreshRecord())
+    return;
+  FLastEditedRecord = -1;
   DBDataController()->ReloadData();
   FActiveRecordIndex = CurrentRecordIndex();
   FocusActiveRecord();
@@ -458,12 +494,50 @@ void TcxDBDataProvider::LinkEditingChanged() {
     return;
   if (IsSyncMode() && ds->State() == dsEdit) {
     FActiveRecordIndex = CurrentRecordIndex();
+    FLastEditedRecord = FActiveRecordIndex;
     FocusActiveRecord();
     if (TcxCustomDataProvider::EditingRecordIndex() == cxNoRecord)
       BeginEditFocusedRecord();
   } else if (!IsEditState(ds->State())) {
     ResetEditing();
   }
+}
+
+bool TcxDBDataProvider::IsSmartRefresh() {
+  TcxDBDataController* dc = DBDataController();
+  return dc->DataModeController().SmartRefresh() && dc->IsKeyNavigation();
+}
+
+bool TcxDBDataProvider::SmartRefreshRecord() {
+  TcxDBDataController* dc = DBDataController();
+  TDataSet* ds = DataSet();
+  int record = FLastEditedRecord;
+  FLastEditedRecord = -1;
+  if (record < 0 || record >= dc->GetRecordCount() || !ds->Active() || ds->IsEmpty() ||
+      ds->RecordCount() != dc->GetRecordCount())
+    return false;
+  std::vector<TField*> fields;
+  for (TcxCustomDataField* key : dc->GetKeyFields()) {
+    TField* field = dc->GetFieldOf(key);
+    if (!field)
+      return false;
+    fields.push_back(field);
+  }
+  Variant key;
+  GetFieldValues(fields, key);
+  // The dataset must still stand on the edited record: its key is the record's, or a new one that no other
+  // loaded record holds (the edit changed the key).
+  if (!SameKeyValues(key, dc->GetRecordId(record))) {
+    int other = dc->FindRecordIndexByKey(key);
+    if (other != -1 && other != record)
+      return false;
+  }
+  TcxValueDefDBReader reader(dc);
+  dc->DataStorage().ReadRecord(record, &reader, false);
+  FActiveRecordIndex = record;
+  DataChanged(dcRecord, -1, record);
+  FocusActiveRecord();
+  return true;
 }
 
 void TcxDBDataLink::ActiveChanged() {

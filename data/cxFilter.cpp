@@ -712,9 +712,8 @@ AnsiString TcxFilterCriteria::FormatDateTimeValue(const Variant& AValue) {
 
 void TcxFilterCriteria::FormatFilterTextValue(TcxFilterCriteriaItem* AItem, const Variant& AValue,
                                               AnsiString& AText) {
-  (void)AItem;
-  (void)AValue;
-  (void)AText;
+  if (OnFormatFilterTextValue)
+    OnFormatFilterTextValue(this, AItem, AValue, AText);
 }
 
 AnsiString TcxFilterCriteria::GetFilterTextEx(bool ADisplay) {

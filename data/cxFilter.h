@@ -418,6 +418,10 @@ public:
   void SetTranslateIn(bool AValue) { FTranslateIn = AValue; }
 
   TNotifyEvent OnChanged;
+  // Lets the owner rewrite a value's text in the filter text; the default FormatFilterTextValue calls it.
+  TEvent<void(TcxFilterCriteria* Sender, TcxFilterCriteriaItem* AItem, const Variant& AValue,
+              AnsiString& AText)>
+      OnFormatFilterTextValue;
 
 protected:
   // Called for every item as it is read; descendants can refuse items or adjust them.

@@ -576,3 +576,229 @@ TEST_P(DBDataEvents, AFocusedRowChangeTheDataSetCannotFollowAnswersFalse) {
 }
 
 } // namespace
+
+namespace {
+
+// Forms of the words: word 2 has three, word 5 one, word 7 two, and the others none; the in-memory rows lie
+// in word order, as a detail range needs.
+const struct {
+  int Id, WordId;
+  const char* Form;
+} kForms[] = {{1, 2, "oxorepe"}, {2, 2, "oxoris"}, {3, 2, "oxorce"},
+              {4, 5, "mjorepe"}, {5, 7, "zugepe"}, {6, 7, "zugas"}};
+
+struct DetailFixture {
+  explicit DetailFixture(Fixture& AMaster) {
+    if (AMaster.ds->InheritsFrom(ClassOf<TSQLiteQuery>())) {
+      std::string sql = "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);";
+      for (const auto& f : kForms)
+        sql += "INSERT INTO forms VALUES (" + std::to_string(f.Id) + ", " + std::to_string(f.WordId) + ", '" +
+               f.Form + "');";
+      AMaster.conn.ExecSQL(sql);
+      auto* q = new TSQLiteQuery(nullptr);
+      q->SetConnection(&AMaster.conn);
+      q->SetSQL("SELECT id, word_id, form FROM forms WHERE word_id = :word_id ORDER BY id");
+      q->Params()->SetParamValues("word_id", 0);
+      ds.reset(q);
+      dc.DataModeController().DetailInSQLMode = true;
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftInteger);
+      m->AddFieldDef("word_id", ftInteger);
+      m->AddFieldDef("form", ftString, 20);
+      for (const auto& f : kForms)
+        m->AddRow({f.Id, f.WordId, f.Form});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "form");
+    dc.SetDetailKeyFieldNames("word_id");
+    dc.SetMasterKeyFieldNames("id");
+    ds->Open();
+  }
+  std::vector<std::string> Forms() {
+    std::vector<std::string> forms;
+    for (int r = 0; r < dc.GetRecordCount(); ++r)
+      forms.push_back(VarToStr(dc.GetValue(r, 1)));
+    return forms;
+  }
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+  DBController dc{2};
+};
+
+} // namespace
+
+TEST_P(DBData, ADetailShowsTheRecordsOfItsMasterRecord) {
+  static const bool published = (RegisterSQLiteQueryProperties(), true);
+  (void)published;
+  Fixture master(GetParam());
+  master.ds->Open();
+  DetailFixture detail(master);
+  ASSERT_EQ(detail.dc.GetRecordCount(), GetParam() ? 0 : 6) << "no master record yet: the query's own rows";
+
+  const struct {
+    int MasterRecord;
+    std::vector<std::string> Forms;
+  } cases[] = {
+      {1, {"oxorepe", "oxoris", "oxorce"}}, {4, {"mjorepe"}}, {0, {}}, {6, {"zugepe", "zugas"}}, {9, {}},
+      {1, {"oxorepe", "oxoris", "oxorce"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.MasterRecord);
+    detail.dc.SetMasterRecord(&master.dc, c.MasterRecord);
+    EXPECT_TRUE(SameKeyValues(detail.dc.MasterKeyValues(), c.MasterRecord + 1));
+    EXPECT_EQ(detail.Forms(), c.Forms);
+    EXPECT_FALSE(detail.ds->ControlsDisabled());
+    if (!c.Forms.empty()) {
+      // Focus and the dataset stay in step inside the range, up to its last record.
+      int last = int(c.Forms.size()) - 1;
+      EXPECT_TRUE(detail.dc.ChangeFocusedRecordIndex(last));
+      EXPECT_EQ(VarToStr(detail.ds->FieldByName("form")->Value()), c.Forms.back());
+    }
+  }
+  if (GetParam()) {
+    auto* q = static_cast<TSQLiteQuery*>(detail.ds.get());
+    EXPECT_TRUE(SameKeyValues(q->Params()->ParamValues("word_id"), 2)) << "the query was re-run for the key";
+  }
+
+  // The master follows the detail: focus and dataset go to the master record it shows.
+  master.dc.ChangeFocusedRecordIndex(8);
+  detail.dc.SetMasterKeyValues(7);
+  EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"zugepe", "zugas"}));
+  EXPECT_TRUE(detail.dc.SyncMaster(&master.dc));
+  EXPECT_EQ(master.dc.GetFocusedRecordIndex(), 6);
+  EXPECT_EQ(VarToStr(master.ds->FieldByName("word")->Value()), "tuta");
+  detail.dc.SetMasterKeyValues(42);
+  EXPECT_TRUE(detail.Forms().empty());
+  EXPECT_FALSE(detail.dc.SyncMaster(&master.dc)) << "no master record has the key";
+  EXPECT_EQ(master.dc.GetFocusedRecordIndex(), 6);
+
+  // Clearing the master key shows every record again, and unknown master key names raise.
+  detail.dc.SetMasterRecord(&master.dc, -1);
+  EXPECT_TRUE(VarIsEmpty(detail.dc.MasterKeyValues()));
+  detail.dc.SetMasterKeyFieldNames("nope");
+  EXPECT_THROW(detail.dc.SetMasterRecord(&master.dc, 0), EcxInvalidDataControllerOperation);
+}
+
+TEST(DBDataMem, ADetailFilteredByItsHandlerFollowsTheMaster) {
+  Fixture master(false);
+  master.ds->Open();
+  DetailFixture detail(master);
+  // Rows of a key need not lie together when the handler filters the dataset by the key.
+  auto* m = static_cast<TMemDataSet*>(detail.ds.get());
+  m->Close();
+  m->AddRow({7, 2, "oxorvali"});
+  m->Open();
+  struct Handler {
+    int Calls = 0;
+    void DetailFirst(TcxDBDataModeController*, TDataSet* ADataSet, const AnsiString& ANames,
+                     const Variant& AValues, bool& AReopened) {
+      ++Calls;
+      EXPECT_EQ(ANames, "word_id");
+      ADataSet->SetFilter("word_id = " + VarToStr(AValues));
+      ADataSet->SetFiltered(true);
+      ADataSet->First();
+      AReopened = false;
+    }
+  } handler;
+  detail.dc.DataModeController().OnDetailFirst =
+      TcxDBDataModeControllerDetailFirstEvent(&handler, &Handler::DetailFirst);
+  detail.dc.SetMasterRecord(&master.dc, 1);
+  EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"oxorepe", "oxoris", "oxorce", "oxorvali"}));
+  EXPECT_GT(handler.Calls, 0);
+  detail.dc.SetMasterRecord(&master.dc, 6);
+  EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"zugepe", "zugas"}));
+}
+
+TEST_P(DBData, TheFilterTextHandedToTheDataSetPassesTheValueHandler) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  // The handler sees each value and may rewrite its text: here the bound is lowered from 9 to 4.
+  struct Handler {
+    std::vector<std::string> Seen;
+    void Format(TcxDBDataFilterCriteria*, const Variant& AValue, AnsiString& AText) {
+      Seen.push_back(VarToStr(AValue) + "=" + AText);
+      if (VarToStr(AValue) == "9")
+        AText = "4";
+    }
+  } handler;
+  f.dc.DBFilter().OnFormatFilterTextValue =
+      decltype(f.dc.DBFilter().OnFormatFilterTextValue)(&handler, &Handler::Format);
+  f.dc.DBFilter().SetAutoDataSetFilter(true);
+  f.dc.Filter().AddItem(nullptr, f.dc.TcxCustomDataController::GetItemField(2), fokGreater, 9, "9");
+  f.dc.Filter().SetActive(true);
+  ASSERT_FALSE(handler.Seen.empty());
+  EXPECT_EQ(handler.Seen.front(), "9=9");
+  EXPECT_NE(f.ds->Filter().find('4'), AnsiString::npos) << f.ds->Filter();
+  EXPECT_EQ(f.ds->RecordCount(), 7) << "scores 4.5 to 13.5";
+  EXPECT_EQ(f.dc.GetRowCount(), 7);
+}
+
+TEST_P(DBData, SmartRefreshReReadsOnlyThePostedRecord) {
+  // A value planted in the storage of record 7 shows whether a post reloaded every record.
+  const struct {
+    bool Smart;
+    const char* KeyNames;
+    const char* Record7After;
+  } cases[] = {{true, "id", "planted"}, {false, "id", "zuga"}, {true, "", "zuga"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Smart ? "smart " : "full ") + c.KeyNames);
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(c.KeyNames);
+    f.dc.DataModeController().SetSmartRefresh(c.Smart);
+    TcxValueDef* wordDef = f.dc.TcxCustomDataController::GetItemField(1)->ValueDef();
+    f.dc.DataStorage().SetValue(7, wordDef, "planted");
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    f.dc.Edit();
+    ASSERT_TRUE(f.dc.SetEditValue(1, "kati", evsValue));
+    f.dc.Post();
+    EXPECT_EQ(f.ds->State(), dsBrowse);
+    EXPECT_EQ(f.Word(3), "kati");
+    EXPECT_EQ(f.Word(7), c.Record7After);
+    EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 3);
+    EXPECT_EQ(VarToStr(f.ds->FieldByName("word")->Value()), "kati");
+  }
+
+  // A delete removes only its record: the planted value moves down with record 7.
+  for (bool smart : {true, false}) {
+    SCOPED_TRACE(smart);
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetSmartRefresh(smart);
+    f.dc.DataStorage().SetValue(7, f.dc.TcxCustomDataController::GetItemField(1)->ValueDef(), "planted");
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    f.dc.DeleteFocused();
+    ASSERT_EQ(f.dc.GetRecordCount(), 9);
+    EXPECT_EQ(f.ds->RecordCount(), 9);
+    EXPECT_EQ(f.dc.FindRecordIndexByKey(4), -1);
+    EXPECT_EQ(f.Word(3), "ay");
+    EXPECT_EQ(f.Word(6), smart ? "planted" : "zuga");
+    EXPECT_FALSE(f.ds->ControlsDisabled());
+    ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+    EXPECT_TRUE(
+        SameKeyValues(f.dc.GetRecordId(f.dc.GetFocusedRecordIndex()), f.ds->FieldByName("id")->Value()));
+  }
+
+  // A post that changes the key re-reads the record under its new key; an insert still reloads.
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.DataModeController().SetSmartRefresh(true);
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+  f.dc.Edit();
+  f.dc.SetEditValue(0, 30, evsValue);
+  f.dc.Post();
+  EXPECT_TRUE(SameKeyValues(f.dc.GetRecordId(2), 30));
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(30), 2);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(3), -1);
+  f.dc.Append();
+  f.dc.SetEditValue(0, 11, evsValue);
+  f.dc.SetEditValue(1, "nena", evsValue);
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetRecordCount(), 11);
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(11), 10);
+}

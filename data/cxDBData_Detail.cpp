@@ -1,0 +1,152 @@
+#include "data/cxCustomData_Internal.h"
+#include "data/cxDBData.h"
+
+using cxdata::TFlagGuard;
+
+namespace {
+
+std::vector<AnsiString> SplitFieldNames(const AnsiString& ANames) {
+  std::vector<AnsiString> names;
+  std::size_t start = 0;
+  while (start <= ANames.size()) {
+    std::size_t end = ANames.find(';', start);
+    if (end == AnsiString::npos)
+      end = ANames.size();
+    AnsiString name = ANames.substr(start, end - start);
+    std::size_t b = name.find_first_not_of(" []"), e = name.find_last_not_of(" []");
+    if (b != AnsiString::npos)
+      names.push_back(name.substr(b, e - b + 1));
+    start = end + 1;
+  }
+  return names;
+}
+
+} // namespace
+
+void TcxDBDataController::SetDetailKeyFieldNames(const AnsiString& AValue) {
+  if (AValue == FDetailKeyFieldNames)
+    return;
+  FDetailKeyFieldNames = AValue;
+  DetailReload();
+}
+
+void TcxDBDataController::SetMasterKeyFieldNames(const AnsiString& AValue) {
+  FMasterKeyFieldNames = AValue;
+}
+
+void TcxDBDataController::SetMasterKeyValues(const Variant& AValue) {
+  if (SameKeyValues(AValue, FMasterKeyValues))
+    return;
+  FMasterKeyValues = AValue;
+  DetailReload();
+}
+
+void TcxDBDataController::SetMasterRecord(TcxDBDataController* AMaster, int ARecordIndex) {
+  Variant values;
+  if (AMaster && ARecordIndex >= 0 && !FMasterKeyFieldNames.empty())
+    values = AMaster->GetRecordValuesByFieldNames(ARecordIndex, FMasterKeyFieldNames);
+  SetMasterKeyValues(values);
+}
+
+void TcxDBDataController::DetailReload() {
+  TDataSet* ds = DataSet();
+  if (ds && ds->Active() && HasMasterKey() && !IsGridMode() &&
+      !(DataModeController().DetailInSQLMode &&
+        DataModeController().DetailIsCurrentQuery(FDetailKeyFieldNames, FMasterKeyValues))) {
+    // The load keeps the dataset where it finds it: at the first record of the master.
+    TFlagGuard guard(FDetailReloading, AliveToken());
+    TcxDBDataProvider& provider = DBProvider();
+    provider.LockNotify();
+    struct Unlock {
+      TcxDBDataProvider& P;
+      ~Unlock() { P.UnlockNotify(); }
+    } unlock{provider};
+    provider.First();
+  }
+  ReloadData();
+}
+
+bool TcxDBDataController::DataSetMatchesMasterKey() {
+  TDataSet* ds = DataSet();
+  if (!HasMasterKey())
+    return true;
+  if (!ds || !ds->Active() || ds->IsEmpty())
+    return false;
+  std::vector<TField*> fields;
+  for (const AnsiString& name : SplitFieldNames(FDetailKeyFieldNames)) {
+    TField* field = ds->FindField(name);
+    if (!field)
+      return false;
+    fields.push_back(field);
+  }
+  Variant values;
+  GetFieldValues(fields, values);
+  return SameKeyValues(values, FMasterKeyValues);
+}
+
+bool TcxDBDataController::SyncMaster(TcxDBDataController* AMaster) {
+  TDataSet* ds = AMaster ? AMaster->DataSet() : nullptr;
+  if (!ds || !ds->Active() || !HasMasterKey() || FMasterKeyFieldNames.empty())
+    return false;
+  std::vector<TField*> fields;
+  for (const AnsiString& name : SplitFieldNames(FMasterKeyFieldNames)) {
+    TField* field = ds->FindField(name);
+    if (!field)
+      throw EcxInvalidDataControllerOperation(cxSDBKeyFieldNotFound);
+    fields.push_back(field);
+  }
+  Variant current;
+  if (!ds->IsEmpty())
+    GetFieldValues(fields, current);
+  if (ds->IsEmpty() || !SameKeyValues(current, FMasterKeyValues))
+    if (!ds->Locate(FMasterKeyFieldNames, FMasterKeyValues, TLocateOptions()))
+      return false;
+  int record = AMaster->DBProvider().CurrentRecordIndex();
+  if (record < 0 || record >= AMaster->GetRecordCount())
+    return false;
+  if (AMaster->GetFocusedRecordIndex() != record)
+    AMaster->ChangeFocusedRecordIndex(record);
+  return AMaster->GetFocusedRecordIndex() == record;
+}
+
+Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const AnsiString& AFieldNames) {
+  CheckRecordRange(ARecordIndex);
+  std::vector<AnsiString> names = SplitFieldNames(AFieldNames);
+  std::vector<TcxCustomDataField*> fields;
+  bool added = false;
+  std::vector<AnsiString> keys = SplitFieldNames(FKeyFieldNames);
+  for (const AnsiString& name : names) {
+    TcxCustomDataField* found = nullptr;
+    for (int i = 0; i < GetItemCount() && !found; ++i)
+      if (SameText(GetItemFieldName(i), name))
+        found = TcxCustomDataController::GetItemField(i);
+    for (std::size_t i = 0; i < keys.size() && i < FKeyFields.size() && !found; ++i)
+      if (SameText(keys[i], name))
+        found = FKeyFields[i];
+    for (auto& [field, internalName] : FInternalNames)
+      if (!found && SameText(internalName, name))
+        found = field;
+    if (!found) {
+      TDataSet* ds = DataSet();
+      if (!ds || !ds->FindField(name))
+        throw EcxInvalidDataControllerOperation(cxSDBKeyFieldNotFound);
+      found = AddInternalField();
+      FInternalNames[found] = name;
+      added = true;
+    }
+    fields.push_back(found);
+  }
+  if (added) {
+    // The new fields have no values until the records are read again; the reload keeps the record's place
+    // only by key, so the record is found again through the dataset's position.
+    Variant key = GetRecordId(ARecordIndex);
+    ReloadData();
+    if (!FKeyFields.empty() && !VarIsNull(key)) {
+      ARecordIndex = FindRecordIndexByKey(key);
+      if (ARecordIndex < 0)
+        return Variant();
+    }
+    CheckRecordRange(ARecordIndex);
+  }
+  return GetRecordValuesByFields(ARecordIndex, fields);
+}
