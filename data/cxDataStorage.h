@@ -420,6 +420,9 @@ private:
   TcxValueDef* ResolveValueDef(int ARecordIndex, TcxValueDef* AValueDef);
   void FreeRecord(int ARecordIndex);
   void FreeValue(char* ABuffer, TcxValueDef* AValueDef);
+  static bool IsPooledText(const TcxValueDef* ADef);
+  void SetPooledText(char* P, AnsiString AText);
+  void FreePooledText(char* P);
   void AssignRecordID(int ARecordIndex);
   void AssignRecordIDs();
   void ReleaseRegularBuffers();
