@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "data/cxCustomData.h"
 #include "data/cxCustomData_Internal.h"
@@ -207,6 +208,22 @@ void RadixSortStable(std::vector<TKeyed>& AItems, std::vector<TKeyed>& ABuffer) 
   for (const TKeyed& item : AItems)
     differing |= item.Key ^ AItems[0].Key;
   ABuffer.resize(n);
+  // Keys that differ in at most 16 bits (few distinct values, as when grouping) take one counting pass.
+  int low = differing ? std::countr_zero(differing) : 0;
+  int width = int(std::bit_width(differing)) - low;
+  if (width > 8 && width <= 16) {
+    std::vector<std::size_t> counts(std::size_t(1) << width, 0);
+    std::uint64_t mask = (std::uint64_t(1) << width) - 1;
+    for (const TKeyed& item : AItems)
+      ++counts[(item.Key >> low) & mask];
+    std::size_t sum = 0;
+    for (std::size_t& c : counts)
+      sum += std::exchange(c, sum);
+    for (const TKeyed& item : AItems)
+      ABuffer[counts[(item.Key >> low) & mask]++] = item;
+    AItems.swap(ABuffer);
+    return;
+  }
   for (int shift = 0; shift < 64; shift += 8) {
     if (((differing >> shift) & 0xFF) == 0)
       continue;
@@ -287,6 +304,8 @@ bool BuildOrderKeys(TcxCustomDataController& AController, TcxCustomDataField* AF
 void TcxCustomDataControllerInfo::DoSort() {
   TcxCustomDataController* dc = FDataController;
   FSortKeys.clear();
+  FListKeys.clear();
+  FListKeyShifts.clear();
   FTotalSortingFieldList.Clear();
   for (int i = 0; i < FGroupingFieldList.Count(); ++i)
     FTotalSortingFieldList.Add(FGroupingFieldList.Items(i).Field, FGroupingFieldList.Items(i).SortOrder);
@@ -426,6 +445,17 @@ void TcxCustomDataControllerInfo::DoSort() {
     RadixSortStable(items, buffer);
     for (std::size_t k = 0; k < items.size(); ++k)
       FRecordList[k] = items[k].Record;
+    // Grouping then compares neighbours in the list instead of chasing keys by record.
+    if (editing == cxNoRecord && IsGrouped()) {
+      FListKeys.resize(items.size());
+      for (std::size_t k = 0; k < items.size(); ++k)
+        FListKeys[k] = items[k].Key;
+      int shift = packedBits;
+      for (int i = 0; i < FGroupingFieldList.Count(); ++i) {
+        shift -= packing[std::size_t(i)].Bits;
+        FListKeyShifts.push_back(shift);
+      }
+    }
   } else if (plain) {
     // Stable radix passes from the last key to the first give the full order; Null goes first ascending.
     std::vector<TKeyed> items(FRecordList.size()), buffer;

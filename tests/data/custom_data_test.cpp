@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -117,6 +118,98 @@ TEST(CustomData, RandomViewsMatchAPlainModel) {
       }
       ASSERT_TRUE(any);
       EXPECT_EQ(g.Items(i).SummaryValues[0].AsInteger(), modelSum) << "round " << round << " group " << i;
+    }
+  }
+}
+
+// Wide value ranges with few distinct values, nulls, ties and two grouping levels, against a plain model:
+// data rows in order, group boundaries at every change of the grouped keys, and the group sums.
+TEST(CustomData, GroupsOfFewWideValuesMatchAPlainModel) {
+  // Columns: how many leading columns are sorted (the grouped ones among them).
+  struct Case {
+    int Distinct, Spread, NullEvery, Columns, Levels;
+    TcxDataSortOrder Order0, Order1;
+  } cases[] = {
+      {40, 1000, 0, 1, 1, soAscending, soAscending},   {40, 1000, 7, 1, 1, soDescending, soAscending},
+      {300, 200, 5, 1, 1, soAscending, soDescending},  {12, 50, 4, 1, 1, soDescending, soAscending},
+      {12, 10, 3, 2, 2, soDescending, soDescending},   {12, 10, 0, 2, 1, soAscending, soDescending},
+      {12, 5000, 3, 2, 2, soDescending, soDescending}, {25, 997, 0, 2, 2, soAscending, soDescending},
+      {2, 60000, 2, 2, 2, soDescending, soAscending},  {200, 300, 11, 2, 2, soAscending, soAscending},
+  };
+  std::mt19937 rng(11);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "distinct " << c.Distinct << " spread " << c.Spread << " columns "
+                                      << c.Columns << " levels " << c.Levels);
+    TestController dc(3);
+    int n = 600;
+    std::vector<std::vector<Variant>> rows;
+    for (int i = 0; i < n; ++i) {
+      std::vector<Variant> row;
+      for (int col = 0; col < 2; ++col)
+        row.push_back(c.NullEvery && rng() % unsigned(c.NullEvery) == 0
+                          ? Null
+                          : Variant(int(rng() % unsigned(c.Distinct)) * c.Spread - 3 * c.Spread));
+      row.push_back(int(rng() % 100) - 50);
+      rows.push_back(row);
+    }
+    dc.Fill(rows);
+    TcxDataSummaryItem* sum = dc.Summary().DefaultGroupSummaryItems().Add();
+    sum->SetField(dc.GetItemField(2));
+    sum->SetKind(skSum);
+    {
+      TUpdateBlock<TcxCustomDataController> update(dc);
+      dc.ChangeSorting(0, c.Order0);
+      if (c.Columns == 2)
+        dc.ChangeSorting(1, c.Order1);
+      dc.ChangeGroupIndex(0, 0);
+      if (c.Levels == 2)
+        dc.ChangeGroupIndex(1, 1);
+    }
+    dc.FullExpand();
+    auto key = [&](int r, int col) {
+      const Variant& v = rows[std::size_t(r)][std::size_t(col)];
+      return v.IsNull() ? INT64_MIN : std::int64_t(v.AsInteger());
+    };
+    std::vector<int> expected(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+      expected[std::size_t(i)] = i;
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+      for (auto [col, o] : {std::pair{0, c.Order0}, std::pair{1, c.Order1}})
+        if (col < c.Columns && key(a, col) != key(b, col))
+          return o == soDescending ? key(a, col) > key(b, col) : key(a, col) < key(b, col);
+      return false;
+    });
+    std::vector<int> data;
+    std::vector<int> groupsPerLevel(2, 0);
+    for (int r = 0; r < dc.GetRowCount(); ++r) {
+      TcxRowInfo info = dc.GetRowInfo(r);
+      if (info.Level == c.Levels)
+        data.push_back(info.RecordIndex);
+      else
+        ++groupsPerLevel[std::size_t(info.Level)];
+    }
+    ASSERT_EQ(data, expected);
+    std::vector<int> modelGroups(2, 1);
+    for (std::size_t k = 1; k < expected.size(); ++k) {
+      bool first = key(expected[k], 0) != key(expected[k - 1], 0);
+      modelGroups[0] += first;
+      modelGroups[1] += first || key(expected[k], 1) != key(expected[k - 1], 1);
+    }
+    EXPECT_EQ(groupsPerLevel[0], modelGroups[0]);
+    if (c.Levels == 2) {
+      EXPECT_EQ(groupsPerLevel[1], modelGroups[1]);
+    }
+    TcxDataGroups& g = dc.View().Groups();
+    for (int i = 0; i < g.Count(); ++i) {
+      int first = g.GetFirstListIndex(i), last = g.GetLastListIndex(i);
+      int modelSum = 0;
+      for (int li = first; li <= last; ++li) {
+        int record = dc.View().GetRecordListRecord(li);
+        modelSum += rows[std::size_t(record)][2].AsInteger();
+        for (int l = 0; l <= g.Items(i).Level; ++l)
+          ASSERT_EQ(key(record, l), key(dc.View().GetRecordListRecord(first), l)) << "group " << i;
+      }
+      EXPECT_EQ(g.Items(i).SummaryValues[0].AsInteger(), modelSum) << "group " << i;
     }
   }
 }
