@@ -312,6 +312,7 @@ TEST(CustomData, SummariesOverNulls) {
     bool NullIgnore;
     std::vector<Variant> Values;
     Variant Expected;
+    TcxValueTypeClass Type = TcxIntegerValueType::Instance();
   } cases[] = {
       {skSum, false, {Null, 5, 7}, 12},
       {skCount, false, {Null, 5, 7}, 3},
@@ -322,9 +323,22 @@ TEST(CustomData, SummariesOverNulls) {
       {skMax, false, {Null, Null}, Null},
       {skCount, false, {Null, Null}, 2},
       {skSum, false, {int(0x7FFFFFFF), int(0x7FFFFFFF)}, std::int64_t(0xFFFFFFFE)},
+      {skSum, false, {Null, Null}, 0},
+      {skSum, true, {Null, Null}, Null},
+      {skSum, true, {Null, 5, Null, -2}, 3},
+      {skAverage, true, {Null, 4, Null, 8, 9}, 7.0},
+      {skSum, false, {-3, Null, 30000, 30000}, 59997, TcxSmallintValueType::Instance()},
+      {skSum,
+       false,
+       {INT64_MAX, INT64_MAX, INT64_MIN},
+       9223372036854775807.0,
+       TcxLargeIntValueType::Instance()},
+      {skAverage, false, {INT64_MAX, INT64_MAX}, 9223372036854775807.0, TcxLargeIntValueType::Instance()},
+      {skCount, true, {1.5, Null, 2.5}, 2, TcxFloatValueType::Instance()},
   };
   for (const Case& c : cases) {
     TestController dc(1);
+    dc.SetItemValueTypeClass(0, c.Type);
     std::vector<std::vector<Variant>> rows;
     for (const Variant& v : c.Values)
       rows.push_back({v});
