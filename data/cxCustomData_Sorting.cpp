@@ -199,7 +199,9 @@ struct TKeyed {
   int Record;
 };
 
-// Stable LSD radix passes over 64-bit keys; bytes that all keys share are skipped.
+// Stable LSD radix over 64-bit keys, only across the bits where keys differ. Digits of up to 11 bits keep
+// the counts cache-resident while taking fewer passes than bytes; keys that differ in at most 16 bits (few
+// distinct values, as when grouping) take a single counting pass. All counts come from one read.
 void RadixSortStable(std::vector<TKeyed>& AItems, std::vector<TKeyed>& ABuffer) {
   std::size_t n = AItems.size();
   if (n < 2)
@@ -207,37 +209,31 @@ void RadixSortStable(std::vector<TKeyed>& AItems, std::vector<TKeyed>& ABuffer) 
   std::uint64_t differing = 0;
   for (const TKeyed& item : AItems)
     differing |= item.Key ^ AItems[0].Key;
-  ABuffer.resize(n);
-  // Keys that differ in at most 16 bits (few distinct values, as when grouping) take one counting pass.
-  int low = differing ? std::countr_zero(differing) : 0;
-  int width = int(std::bit_width(differing)) - low;
-  if (width > 8 && width <= 16) {
-    std::vector<std::size_t> counts(std::size_t(1) << width, 0);
-    std::uint64_t mask = (std::uint64_t(1) << width) - 1;
-    for (const TKeyed& item : AItems)
-      ++counts[(item.Key >> low) & mask];
-    std::size_t sum = 0;
-    for (std::size_t& c : counts)
-      sum += std::exchange(c, sum);
-    for (const TKeyed& item : AItems)
-      ABuffer[counts[(item.Key >> low) & mask]++] = item;
-    AItems.swap(ABuffer);
+  if (!differing)
     return;
+  int low = std::countr_zero(differing);
+  int width = int(std::bit_width(differing)) - low;
+  int passes = width <= 16 ? 1 : (width + 10) / 11;
+  int digit = (width + passes - 1) / passes;
+  std::size_t buckets = std::size_t(1) << digit;
+  std::uint64_t mask = buckets - 1;
+  std::vector<std::size_t> counts(std::size_t(passes) * buckets, 0);
+  for (const TKeyed& item : AItems) {
+    std::uint64_t k = item.Key >> low;
+    for (int p = 0; p < passes; ++p)
+      ++counts[std::size_t(p) * buckets + ((k >> (p * digit)) & mask)];
   }
-  for (int shift = 0; shift < 64; shift += 8) {
-    if (((differing >> shift) & 0xFF) == 0)
+  ABuffer.resize(n);
+  for (int p = 0; p < passes; ++p) {
+    std::size_t* c = counts.data() + std::size_t(p) * buckets;
+    int shift = low + p * digit;
+    if (c[(AItems[0].Key >> shift) & mask] == n)
       continue;
-    std::size_t counts[256] = {};
-    for (const TKeyed& item : AItems)
-      ++counts[(item.Key >> shift) & 0xFF];
     std::size_t sum = 0;
-    for (std::size_t& c : counts) {
-      std::size_t t = c;
-      c = sum;
-      sum += t;
-    }
+    for (std::size_t b = 0; b < buckets; ++b)
+      sum += std::exchange(c[b], sum);
     for (const TKeyed& item : AItems)
-      ABuffer[counts[(item.Key >> shift) & 0xFF]++] = item;
+      ABuffer[c[(item.Key >> shift) & mask]++] = item;
     AItems.swap(ABuffer);
   }
 }

@@ -666,7 +666,7 @@ char*& TcxDataStorage::BufferSlot(int ARecordIndex) {
   return FRecords.at(std::size_t(ARecordIndex));
 }
 
-const char* TcxDataStorage::RecordBuffer(int ARecordIndex) const {
+const char* TcxDataStorage::OtherRecordBuffer(int ARecordIndex) const {
   if (ARecordIndex < 0)
     return FInternalRecords.at(std::size_t(-(ARecordIndex + 1)));
   return FRecords.at(std::size_t(ARecordIndex));

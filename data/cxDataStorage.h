@@ -409,13 +409,18 @@ public:
 
   int InternalRecordCount() const { return int(FInternalRecords.size()); }
   // The buffer of a record, nullptr when none was allocated; for layout checks and fast readers.
-  const char* RecordBuffer(int ARecordIndex) const;
+  const char* RecordBuffer(int ARecordIndex) const {
+    if (ARecordIndex >= 0 && std::size_t(ARecordIndex) < FRecords.size())
+      return FRecords[std::size_t(ARecordIndex)];
+    return OtherRecordBuffer(ARecordIndex);
+  }
   int HeaderSize() const { return FUseRecordID ? 5 : 1; }
 
 private:
   friend class TcxValueDefs;
   friend class TcxValueDef;
   char*& BufferSlot(int ARecordIndex);
+  const char* OtherRecordBuffer(int ARecordIndex) const;
   char* EnsureBuffer(int ARecordIndex);
   TcxValueDef* ResolveValueDef(int ARecordIndex, TcxValueDef* AValueDef);
   void FreeRecord(int ARecordIndex);

@@ -24,6 +24,76 @@ TEST(CustomData, SortKeepsRecordOrderForEqualKeysBothWays) {
   }
 }
 
+// Keys of every width, from one differing bit to the full 64, with nulls and ties: the order of a stable
+// sort by value, record order within equal values.
+TEST(CustomData, SortsOfKeysOfEveryWidthMatchAStableSort) {
+  struct Case {
+    TcxValueTypeClass Type;
+    std::int64_t Range; // 0: the full 64-bit range
+    int Columns;
+  } cases[] = {
+      {TcxIntegerValueType::Instance(), 2, 1},         {TcxIntegerValueType::Instance(), 70000, 1},
+      {TcxIntegerValueType::Instance(), 100000000, 1}, {TcxLargeIntValueType::Instance(), 0, 1},
+      {TcxLargeIntValueType::Instance(), 0, 2},        {TcxIntegerValueType::Instance(), 3000000, 2},
+  };
+  std::mt19937_64 rng(5);
+  for (const Case& c : cases) {
+    for (TcxDataSortOrder order : {soAscending, soDescending}) {
+      SCOPED_TRACE(::testing::Message() << c.Type->GetTypeName() << " range " << c.Range << " columns "
+                                        << c.Columns << " order " << int(order));
+      TestController dc(2);
+      dc.SetItemValueTypeClass(0, c.Type);
+      dc.SetItemValueTypeClass(1, c.Type);
+      int n = 3000;
+      std::vector<std::vector<Variant>> rows;
+      std::vector<std::vector<std::int64_t>> keys;
+      for (int i = 0; i < n; ++i) {
+        std::vector<Variant> row;
+        std::vector<std::int64_t> key;
+        for (int col = 0; col < 2; ++col) {
+          std::int64_t v =
+              c.Range ? std::int64_t(rng() % std::uint64_t(c.Range)) - c.Range / 2 : std::int64_t(rng());
+          if (rng() % 9 == 0) {
+            row.push_back(Null);
+            key.push_back(INT64_MIN);
+            continue;
+          }
+          if (c.Range == 0 && rng() % 5 == 0)
+            v = INT64_MIN + std::int64_t(rng() % 3); // ties next to the null position
+          row.push_back(c.Type == TcxIntegerValueType::Instance() ? Variant(int(v)) : Variant(v));
+          key.push_back(v);
+        }
+        rows.push_back(row);
+        keys.push_back(key);
+      }
+      dc.Fill(rows);
+      // Nulls order below every value: compared with a flag first.
+      auto less = [&](int a, int b) {
+        for (int col = 0; col < c.Columns; ++col) {
+          bool na = rows[std::size_t(a)][std::size_t(col)].IsNull();
+          bool nb = rows[std::size_t(b)][std::size_t(col)].IsNull();
+          std::int64_t x = keys[std::size_t(a)][std::size_t(col)], y = keys[std::size_t(b)][std::size_t(col)];
+          if (na != nb || (!na && x != y)) {
+            bool below = na != nb ? na : x < y;
+            return order == soDescending ? !below : below;
+          }
+        }
+        return false;
+      };
+      std::vector<int> expected(static_cast<std::size_t>(n));
+      for (int i = 0; i < n; ++i)
+        expected[std::size_t(i)] = i;
+      std::stable_sort(expected.begin(), expected.end(), less);
+      {
+        TUpdateBlock<TcxCustomDataController> update(dc);
+        for (int col = 0; col < c.Columns; ++col)
+          dc.ChangeSorting(col, order);
+      }
+      EXPECT_EQ(dc.RowRecords(), expected);
+    }
+  }
+}
+
 TEST(CustomData, SortOfUnrelatedVariantTypesStaysBoundedAndConsistent) {
   TestController dc(1);
   dc.SetItemValueTypeClass(0, TcxVariantValueType::Instance());
