@@ -339,12 +339,66 @@ void TcxCustomDataControllerInfo::DoSort() {
   TcxCustomDataField* only = FTotalSortingFieldList.Items(0).Field;
   TRawKind onlyKind = RawKindOf(only->ValueTypeClass());
   bool direct = entries == 1 && !IsGrouped() && onlyKind != TRawKind::String && dc->IsPlainValueOrder(only);
+  // Keys whose value ranges fit side by side in 64 bits are packed into one key for a single radix sort:
+  // each takes its offset from its minimum, Null below (ascending) or above (descending) every value.
+  struct TPacking {
+    std::uint64_t Min = ~0ull, Max = 0;
+    bool HasNull = false;
+    int Bits = 0;
+  };
+  std::vector<TPacking> packing;
+  int packedBits = 0;
+  auto finishPacking = [&] {
+    packedBits = 0;
+    for (TPacking& p : packing) {
+      std::uint64_t span = p.Min > p.Max ? 0 : p.Max - p.Min;
+      if (span == ~0ull && p.HasNull) {
+        packedBits = 65;
+        return;
+      }
+      p.Bits = int(std::bit_width(span + (p.HasNull ? 1 : 0)));
+      packedBits += p.Bits;
+    }
+  };
+  // Numeric keys that pack are read from the records twice (ranges, then keys) rather than through key
+  // arrays per field, which cost more to fill and fault in than the second read.
+  std::vector<std::pair<TRawKind, int>> fromRecords;
+  for (int i = 0; i < entries && !direct; ++i) {
+    TcxCustomDataField* field = FTotalSortingFieldList.Items(i).Field;
+    TRawKind kind = RawKindOf(field->ValueTypeClass());
+    if (!dc->IsPlainValueOrder(field) || kind == TRawKind::String) {
+      fromRecords.clear();
+      break;
+    }
+    fromRecords.push_back({kind, field->ValueDef()->Offset()});
+  }
+  if (!fromRecords.empty()) {
+    packing.resize(fromRecords.size());
+    TcxDataStorage& storage = dc->DataStorage();
+    for (int record : FRecordList) {
+      const char* buffer = storage.RecordBuffer(record);
+      for (std::size_t i = 0; i < fromRecords.size(); ++i) {
+        TPacking& p = packing[i];
+        const char* place = buffer ? buffer + fromRecords[i].second : nullptr;
+        if (!place || !place[0]) {
+          p.HasNull = true;
+          continue;
+        }
+        std::uint64_t key = RawOrderKey(fromRecords[i].first, place + 1);
+        p.Min = std::min(p.Min, key);
+        p.Max = std::max(p.Max, key);
+      }
+    }
+    finishPacking();
+    if (packedBits > 64)
+      fromRecords.clear();
+  }
   // One numeric key and no groups to build: the keys go straight from the records into the radix.
-  FSortKeys.resize(direct ? 0 : std::size_t(entries));
+  FSortKeys.resize(direct || !fromRecords.empty() ? 0 : std::size_t(entries));
   bool plain = true;
   // Numeric keys of every entry are read in one pass over the records; texts need a pass of their own.
   std::vector<std::pair<TRawKind, TcxValueDef*>> numeric;
-  for (int i = 0; i < entries && plain && !direct; ++i) {
+  for (int i = 0; i < entries && plain && !direct && fromRecords.empty(); ++i) {
     TcxCustomDataField* field = FTotalSortingFieldList.Items(i).Field;
     TRawKind kind = RawKindOf(field->ValueTypeClass());
     if (!dc->IsPlainValueOrder(field))
@@ -389,51 +443,54 @@ void TcxCustomDataControllerInfo::DoSort() {
     else
       std::erase(FRecordList, editing);
   }
-  // Keys whose value ranges fit side by side in 64 bits are packed into one key for a single radix sort:
-  // each takes its offset from its minimum, Null below (ascending) or above (descending) every value.
-  int packedBits = 0;
-  struct TPacking {
-    std::uint64_t Min = ~0ull, Max = 0;
-    bool HasNull = false;
-    int Bits = 0;
-  };
-  std::vector<TPacking> packing(std::size_t(plain && !direct ? entries : 0));
-  for (std::size_t i = 0; i < packing.size(); ++i) {
-    const TOrderKeys& keys = FSortKeys[i];
-    TPacking& p = packing[i];
-    for (int record : FRecordList) {
-      if (keys.IsNull[std::size_t(record)]) {
-        p.HasNull = true;
-        continue;
+  if (plain && !direct && fromRecords.empty()) {
+    packing.assign(std::size_t(entries), TPacking());
+    for (std::size_t i = 0; i < packing.size(); ++i) {
+      const TOrderKeys& keys = FSortKeys[i];
+      TPacking& p = packing[i];
+      for (int record : FRecordList) {
+        if (keys.IsNull[std::size_t(record)]) {
+          p.HasNull = true;
+          continue;
+        }
+        p.Min = std::min(p.Min, keys.Key[std::size_t(record)]);
+        p.Max = std::max(p.Max, keys.Key[std::size_t(record)]);
       }
-      p.Min = std::min(p.Min, keys.Key[std::size_t(record)]);
-      p.Max = std::max(p.Max, keys.Key[std::size_t(record)]);
     }
-    std::uint64_t span = p.Min > p.Max ? 0 : p.Max - p.Min;
-    if (span == ~0ull && p.HasNull) {
-      packedBits = 65;
-      break;
-    }
-    p.Bits = int(std::bit_width(span + (p.HasNull ? 1 : 0)));
-    packedBits += p.Bits;
+    finishPacking();
   }
   if (plain && !direct && packedBits <= 64) {
     std::vector<TKeyed> items(FRecordList.size()), buffer;
+    TcxDataStorage& storage = dc->DataStorage();
+    std::vector<char> descending(static_cast<std::size_t>(entries));
+    for (int i = 0; i < entries; ++i)
+      descending[std::size_t(i)] = FTotalSortingFieldList.Items(i).SortOrder == soDescending;
     for (std::size_t k = 0; k < FRecordList.size(); ++k) {
       int record = FRecordList[k];
+      const char* recordBuffer = fromRecords.empty() ? nullptr : storage.RecordBuffer(record);
       std::uint64_t key = 0;
       for (int i = 0; i < entries; ++i) {
         const TPacking& p = packing[std::size_t(i)];
-        const TOrderKeys& keys = FSortKeys[std::size_t(i)];
-        bool descending = FTotalSortingFieldList.Items(i).SortOrder == soDescending;
+        bool isNull;
+        std::uint64_t value = 0;
+        if (!fromRecords.empty()) {
+          const char* place = recordBuffer ? recordBuffer + fromRecords[std::size_t(i)].second : nullptr;
+          isNull = !place || !place[0];
+          if (!isNull)
+            value = RawOrderKey(fromRecords[std::size_t(i)].first, place + 1);
+        } else {
+          const TOrderKeys& keys = FSortKeys[std::size_t(i)];
+          isNull = keys.IsNull[std::size_t(record)];
+          value = keys.Key[std::size_t(record)];
+        }
         std::uint64_t span = p.Min > p.Max ? 0 : p.Max - p.Min;
         std::uint64_t e;
-        if (keys.IsNull[std::size_t(record)])
-          e = descending ? span + 1 : 0;
-        else if (descending)
-          e = p.Max - keys.Key[std::size_t(record)];
+        if (isNull)
+          e = descending[std::size_t(i)] ? span + 1 : 0;
+        else if (descending[std::size_t(i)])
+          e = p.Max - value;
         else
-          e = keys.Key[std::size_t(record)] - p.Min + (p.HasNull ? 1 : 0);
+          e = value - p.Min + (p.HasNull ? 1 : 0);
         key = p.Bits == 64 ? e : (key << p.Bits) | e;
       }
       items[k] = {key, record};
