@@ -607,6 +607,10 @@ private:
   TcxSortingFieldList FTotalSortingFieldList;
   // Dense order keys of the total sorting list from the last sort of this update, for the grouping.
   std::vector<cxdata::TOrderKeys> FSortKeys;
+  // When the last sort packed every key into one: that key per list position, and per grouping level the
+  // shift that leaves the keys of that level and those above it. Empty otherwise.
+  std::vector<std::uint64_t> FListKeys;
+  std::vector<int> FListKeyShifts;
 };
 
 class TcxDataFilterValueList;

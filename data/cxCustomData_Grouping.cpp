@@ -239,8 +239,14 @@ void TcxCustomDataControllerInfo::DoGroup() {
     }
   };
   // Dense keys of the sort just done compare without variants; other fields go through the controller.
+  bool packed = FListKeys.size() == FRecordList.size() && int(FListKeyShifts.size()) >= levels;
   bool dense = int(FSortKeys.size()) >= levels;
+  std::vector<int> firstListIndex(static_cast<std::size_t>(levels), 0);
   auto differs = [&](int l, int a, int b) {
+    if (packed) {
+      int shift = FListKeyShifts[std::size_t(l)];
+      return shift < 64 && (FListKeys[std::size_t(a)] >> shift) != (FListKeys[std::size_t(b)] >> shift);
+    }
     if (!dense)
       return dc->CompareRecordsBySortInfo(a, b, FGroupingFieldList.Items(l)) != 0;
     const TOrderKeys& keys = FSortKeys[std::size_t(l)];
@@ -252,12 +258,14 @@ void TcxCustomDataControllerInfo::DoGroup() {
   for (int j = 1; j < int(FRecordList.size()); ++j) {
     int record = FRecordList[std::size_t(j)];
     for (int l = 0; l < levels; ++l) {
-      if (differs(l, record, firstRecord[std::size_t(l)])) {
+      if (packed ? differs(l, j, firstListIndex[std::size_t(l)])
+                 : differs(l, record, firstRecord[std::size_t(l)])) {
         closeFrom(l, j);
         if (l == 0)
           ++top;
         openFrom(l, j);
         std::fill(firstRecord.begin() + l, firstRecord.end(), record);
+        std::fill(firstListIndex.begin() + l, firstListIndex.end(), j);
         break;
       }
     }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "data/cxCustomData.h"
 #include "data/cxCustomData_Internal.h"
@@ -198,7 +199,9 @@ struct TKeyed {
   int Record;
 };
 
-// Stable LSD radix passes over 64-bit keys; bytes that all keys share are skipped.
+// Stable LSD radix over 64-bit keys, only across the bits where keys differ. Digits of up to 11 bits keep
+// the counts cache-resident while taking fewer passes than bytes; keys that differ in at most 16 bits (few
+// distinct values, as when grouping) take a single counting pass. All counts come from one read.
 void RadixSortStable(std::vector<TKeyed>& AItems, std::vector<TKeyed>& ABuffer) {
   std::size_t n = AItems.size();
   if (n < 2)
@@ -206,21 +209,31 @@ void RadixSortStable(std::vector<TKeyed>& AItems, std::vector<TKeyed>& ABuffer) 
   std::uint64_t differing = 0;
   for (const TKeyed& item : AItems)
     differing |= item.Key ^ AItems[0].Key;
+  if (!differing)
+    return;
+  int low = std::countr_zero(differing);
+  int width = int(std::bit_width(differing)) - low;
+  int passes = width <= 16 ? 1 : (width + 10) / 11;
+  int digit = (width + passes - 1) / passes;
+  std::size_t buckets = std::size_t(1) << digit;
+  std::uint64_t mask = buckets - 1;
+  std::vector<std::size_t> counts(std::size_t(passes) * buckets, 0);
+  for (const TKeyed& item : AItems) {
+    std::uint64_t k = item.Key >> low;
+    for (int p = 0; p < passes; ++p)
+      ++counts[std::size_t(p) * buckets + ((k >> (p * digit)) & mask)];
+  }
   ABuffer.resize(n);
-  for (int shift = 0; shift < 64; shift += 8) {
-    if (((differing >> shift) & 0xFF) == 0)
+  for (int p = 0; p < passes; ++p) {
+    std::size_t* c = counts.data() + std::size_t(p) * buckets;
+    int shift = low + p * digit;
+    if (c[(AItems[0].Key >> shift) & mask] == n)
       continue;
-    std::size_t counts[256] = {};
-    for (const TKeyed& item : AItems)
-      ++counts[(item.Key >> shift) & 0xFF];
     std::size_t sum = 0;
-    for (std::size_t& c : counts) {
-      std::size_t t = c;
-      c = sum;
-      sum += t;
-    }
+    for (std::size_t b = 0; b < buckets; ++b)
+      sum += std::exchange(c[b], sum);
     for (const TKeyed& item : AItems)
-      ABuffer[counts[(item.Key >> shift) & 0xFF]++] = item;
+      ABuffer[c[(item.Key >> shift) & mask]++] = item;
     AItems.swap(ABuffer);
   }
 }
@@ -287,6 +300,8 @@ bool BuildOrderKeys(TcxCustomDataController& AController, TcxCustomDataField* AF
 void TcxCustomDataControllerInfo::DoSort() {
   TcxCustomDataController* dc = FDataController;
   FSortKeys.clear();
+  FListKeys.clear();
+  FListKeyShifts.clear();
   FTotalSortingFieldList.Clear();
   for (int i = 0; i < FGroupingFieldList.Count(); ++i)
     FTotalSortingFieldList.Add(FGroupingFieldList.Items(i).Field, FGroupingFieldList.Items(i).SortOrder);
@@ -324,12 +339,66 @@ void TcxCustomDataControllerInfo::DoSort() {
   TcxCustomDataField* only = FTotalSortingFieldList.Items(0).Field;
   TRawKind onlyKind = RawKindOf(only->ValueTypeClass());
   bool direct = entries == 1 && !IsGrouped() && onlyKind != TRawKind::String && dc->IsPlainValueOrder(only);
+  // Keys whose value ranges fit side by side in 64 bits are packed into one key for a single radix sort:
+  // each takes its offset from its minimum, Null below (ascending) or above (descending) every value.
+  struct TPacking {
+    std::uint64_t Min = ~0ull, Max = 0;
+    bool HasNull = false;
+    int Bits = 0;
+  };
+  std::vector<TPacking> packing;
+  int packedBits = 0;
+  auto finishPacking = [&] {
+    packedBits = 0;
+    for (TPacking& p : packing) {
+      std::uint64_t span = p.Min > p.Max ? 0 : p.Max - p.Min;
+      if (span == ~0ull && p.HasNull) {
+        packedBits = 65;
+        return;
+      }
+      p.Bits = int(std::bit_width(span + (p.HasNull ? 1 : 0)));
+      packedBits += p.Bits;
+    }
+  };
+  // Numeric keys that pack are read from the records twice (ranges, then keys) rather than through key
+  // arrays per field, which cost more to fill and fault in than the second read.
+  std::vector<std::pair<TRawKind, int>> fromRecords;
+  for (int i = 0; i < entries && !direct; ++i) {
+    TcxCustomDataField* field = FTotalSortingFieldList.Items(i).Field;
+    TRawKind kind = RawKindOf(field->ValueTypeClass());
+    if (!dc->IsPlainValueOrder(field) || kind == TRawKind::String) {
+      fromRecords.clear();
+      break;
+    }
+    fromRecords.push_back({kind, field->ValueDef()->Offset()});
+  }
+  if (!fromRecords.empty()) {
+    packing.resize(fromRecords.size());
+    TcxDataStorage& storage = dc->DataStorage();
+    for (int record : FRecordList) {
+      const char* buffer = storage.RecordBuffer(record);
+      for (std::size_t i = 0; i < fromRecords.size(); ++i) {
+        TPacking& p = packing[i];
+        const char* place = buffer ? buffer + fromRecords[i].second : nullptr;
+        if (!place || !place[0]) {
+          p.HasNull = true;
+          continue;
+        }
+        std::uint64_t key = RawOrderKey(fromRecords[i].first, place + 1);
+        p.Min = std::min(p.Min, key);
+        p.Max = std::max(p.Max, key);
+      }
+    }
+    finishPacking();
+    if (packedBits > 64)
+      fromRecords.clear();
+  }
   // One numeric key and no groups to build: the keys go straight from the records into the radix.
-  FSortKeys.resize(direct ? 0 : std::size_t(entries));
+  FSortKeys.resize(direct || !fromRecords.empty() ? 0 : std::size_t(entries));
   bool plain = true;
   // Numeric keys of every entry are read in one pass over the records; texts need a pass of their own.
   std::vector<std::pair<TRawKind, TcxValueDef*>> numeric;
-  for (int i = 0; i < entries && plain && !direct; ++i) {
+  for (int i = 0; i < entries && plain && !direct && fromRecords.empty(); ++i) {
     TcxCustomDataField* field = FTotalSortingFieldList.Items(i).Field;
     TRawKind kind = RawKindOf(field->ValueTypeClass());
     if (!dc->IsPlainValueOrder(field))
@@ -374,51 +443,54 @@ void TcxCustomDataControllerInfo::DoSort() {
     else
       std::erase(FRecordList, editing);
   }
-  // Keys whose value ranges fit side by side in 64 bits are packed into one key for a single radix sort:
-  // each takes its offset from its minimum, Null below (ascending) or above (descending) every value.
-  int packedBits = 0;
-  struct TPacking {
-    std::uint64_t Min = ~0ull, Max = 0;
-    bool HasNull = false;
-    int Bits = 0;
-  };
-  std::vector<TPacking> packing(std::size_t(plain && !direct ? entries : 0));
-  for (std::size_t i = 0; i < packing.size(); ++i) {
-    const TOrderKeys& keys = FSortKeys[i];
-    TPacking& p = packing[i];
-    for (int record : FRecordList) {
-      if (keys.IsNull[std::size_t(record)]) {
-        p.HasNull = true;
-        continue;
+  if (plain && !direct && fromRecords.empty()) {
+    packing.assign(std::size_t(entries), TPacking());
+    for (std::size_t i = 0; i < packing.size(); ++i) {
+      const TOrderKeys& keys = FSortKeys[i];
+      TPacking& p = packing[i];
+      for (int record : FRecordList) {
+        if (keys.IsNull[std::size_t(record)]) {
+          p.HasNull = true;
+          continue;
+        }
+        p.Min = std::min(p.Min, keys.Key[std::size_t(record)]);
+        p.Max = std::max(p.Max, keys.Key[std::size_t(record)]);
       }
-      p.Min = std::min(p.Min, keys.Key[std::size_t(record)]);
-      p.Max = std::max(p.Max, keys.Key[std::size_t(record)]);
     }
-    std::uint64_t span = p.Min > p.Max ? 0 : p.Max - p.Min;
-    if (span == ~0ull && p.HasNull) {
-      packedBits = 65;
-      break;
-    }
-    p.Bits = int(std::bit_width(span + (p.HasNull ? 1 : 0)));
-    packedBits += p.Bits;
+    finishPacking();
   }
   if (plain && !direct && packedBits <= 64) {
     std::vector<TKeyed> items(FRecordList.size()), buffer;
+    TcxDataStorage& storage = dc->DataStorage();
+    std::vector<char> descending(static_cast<std::size_t>(entries));
+    for (int i = 0; i < entries; ++i)
+      descending[std::size_t(i)] = FTotalSortingFieldList.Items(i).SortOrder == soDescending;
     for (std::size_t k = 0; k < FRecordList.size(); ++k) {
       int record = FRecordList[k];
+      const char* recordBuffer = fromRecords.empty() ? nullptr : storage.RecordBuffer(record);
       std::uint64_t key = 0;
       for (int i = 0; i < entries; ++i) {
         const TPacking& p = packing[std::size_t(i)];
-        const TOrderKeys& keys = FSortKeys[std::size_t(i)];
-        bool descending = FTotalSortingFieldList.Items(i).SortOrder == soDescending;
+        bool isNull;
+        std::uint64_t value = 0;
+        if (!fromRecords.empty()) {
+          const char* place = recordBuffer ? recordBuffer + fromRecords[std::size_t(i)].second : nullptr;
+          isNull = !place || !place[0];
+          if (!isNull)
+            value = RawOrderKey(fromRecords[std::size_t(i)].first, place + 1);
+        } else {
+          const TOrderKeys& keys = FSortKeys[std::size_t(i)];
+          isNull = keys.IsNull[std::size_t(record)];
+          value = keys.Key[std::size_t(record)];
+        }
         std::uint64_t span = p.Min > p.Max ? 0 : p.Max - p.Min;
         std::uint64_t e;
-        if (keys.IsNull[std::size_t(record)])
-          e = descending ? span + 1 : 0;
-        else if (descending)
-          e = p.Max - keys.Key[std::size_t(record)];
+        if (isNull)
+          e = descending[std::size_t(i)] ? span + 1 : 0;
+        else if (descending[std::size_t(i)])
+          e = p.Max - value;
         else
-          e = keys.Key[std::size_t(record)] - p.Min + (p.HasNull ? 1 : 0);
+          e = value - p.Min + (p.HasNull ? 1 : 0);
         key = p.Bits == 64 ? e : (key << p.Bits) | e;
       }
       items[k] = {key, record};
@@ -426,6 +498,17 @@ void TcxCustomDataControllerInfo::DoSort() {
     RadixSortStable(items, buffer);
     for (std::size_t k = 0; k < items.size(); ++k)
       FRecordList[k] = items[k].Record;
+    // Grouping then compares neighbours in the list instead of chasing keys by record.
+    if (editing == cxNoRecord && IsGrouped()) {
+      FListKeys.resize(items.size());
+      for (std::size_t k = 0; k < items.size(); ++k)
+        FListKeys[k] = items[k].Key;
+      int shift = packedBits;
+      for (int i = 0; i < FGroupingFieldList.Count(); ++i) {
+        shift -= packing[std::size_t(i)].Bits;
+        FListKeyShifts.push_back(shift);
+      }
+    }
   } else if (plain) {
     // Stable radix passes from the last key to the first give the full order; Null goes first ascending.
     std::vector<TKeyed> items(FRecordList.size()), buffer;

@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "data/cxCustomData.h"
 #include "data/cxCustomData_Internal.h"
@@ -489,6 +491,28 @@ void TcxDataSummary::CalculateRecords(TcxDataSummaryItems& AItems, const std::ve
   bool selectedOnly = FOptions.Contains(soSelectedRecords);
   bool single = FDataController->IsSingleSelect();
   int focused = FDataController->FocusedRowSelected() ? FDataController->GetFocusedRecordIndex() : -1;
+  // Counts and integer sums, the common footers, are added inline from the record buffer; they follow the
+  // same rules as AddRecordValue.
+  struct TInline {
+    int Index;
+    int Offset;
+    TRawKind Raw;
+    bool CountOnly;
+  };
+  std::vector<TInline> inlined;
+  std::erase_if(items, [&](int i) {
+    TcxDataSummaryItem* item = AItems.Items(i);
+    TRawKind raw = ASlots[0][std::size_t(i)].Raw;
+    bool integer = raw == TRawKind::Int8 || raw == TRawKind::Int16 || raw == TRawKind::UInt16 ||
+                   raw == TRawKind::Int32 || raw == TRawKind::Int64;
+    TcxSummaryKind kind = item->Kind();
+    if (kind != skCount && !((kind == skSum || kind == skAverage) && integer))
+      return false;
+    inlined.push_back({i, item->Field()->ValueDef()->Offset(), raw, kind == skCount});
+    return true;
+  });
+  bool nullIgnore = FOptions.Contains(soNullIgnore);
+  TcxDataStorage& storage = FDataController->DataStorage();
   for (std::size_t r = 0; r < ASlotOfRecord.size(); ++r) {
     int slot = ASlotOfRecord[r];
     if (slot < 0)
@@ -497,8 +521,49 @@ void TcxDataSummary::CalculateRecords(TcxDataSummaryItems& AItems, const std::ve
     if (selectedOnly &&
         (single ? record != focused : record >= int(FSelectedRecords.size()) || !FSelectedRecords[r]))
       continue;
+    std::vector<Accumulator>& accumulators = ASlots[std::size_t(slot)];
+    if (!inlined.empty()) {
+      const char* buffer = storage.RecordBuffer(record);
+      for (const TInline& f : inlined) {
+        const char* place = buffer && buffer[f.Offset] ? buffer + f.Offset + 1 : nullptr;
+        Accumulator& a = accumulators[std::size_t(f.Index)];
+        if (!place && nullIgnore)
+          continue;
+        ++a.Count;
+        if (f.CountOnly)
+          continue;
+        std::int64_t v = 0;
+        if (place) {
+          if (f.Raw == TRawKind::Int32) {
+            std::int32_t i32;
+            std::memcpy(&i32, place, sizeof i32);
+            v = i32;
+          } else {
+            v = RawAsInt64(f.Raw, place);
+          }
+        }
+        if (!a.Started) {
+          a.Started = true;
+          if (place) {
+            a.Best = place;
+            a.IntSum = v;
+            a.DoubleSum = double(v);
+          }
+        } else if (place) {
+          std::int64_t sum;
+          if (a.IntOverflow) {
+            a.DoubleSum += double(v);
+          } else if (__builtin_add_overflow(a.IntSum, v, &sum)) {
+            a.IntOverflow = true;
+            a.DoubleSum = double(a.IntSum) + double(v);
+          } else {
+            a.IntSum = sum;
+          }
+        }
+      }
+    }
     for (int i : items)
-      AddRecordValue(AItems, AItems.Items(i), record, ASlots[std::size_t(slot)][std::size_t(i)]);
+      AddRecordValue(AItems, AItems.Items(i), record, accumulators[std::size_t(i)]);
   }
 }
 

@@ -634,6 +634,8 @@ void TcxCustomDataControllerInfo::Update() {
     }
   }
   FSortKeys.clear();
+  FListKeys.clear();
+  FListKeyShifts.clear();
   if (FChanges & (dvcData | dvcSorting | dvcGrouping | dvcFilter))
     ++FDataStamp;
   TcxDataViewChanges changes = FChanges;

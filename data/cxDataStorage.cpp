@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "data/cxVariants.h"
 #include "platform/rtl/FMTBcd.h"
@@ -665,7 +666,7 @@ char*& TcxDataStorage::BufferSlot(int ARecordIndex) {
   return FRecords.at(std::size_t(ARecordIndex));
 }
 
-const char* TcxDataStorage::RecordBuffer(int ARecordIndex) const {
+const char* TcxDataStorage::OtherRecordBuffer(int ARecordIndex) const {
   if (ARecordIndex < 0)
     return FInternalRecords.at(std::size_t(-(ARecordIndex + 1)));
   return FRecords.at(std::size_t(ARecordIndex));
@@ -698,7 +699,10 @@ void TcxDataStorage::FreeValue(char* ABuffer, TcxValueDef* AValueDef) {
     return;
   char* place = ABuffer + AValueDef->Offset();
   if (place[0]) {
-    AValueDef->ValueTypeClass()->FreeBuffer(place + 1);
+    if (IsPooledText(AValueDef))
+      FreePooledText(place + 1);
+    else
+      AValueDef->ValueTypeClass()->FreeBuffer(place + 1);
     std::memset(place + 1, 0, std::size_t(AValueDef->DataSize()));
     place[0] = 0;
   }
@@ -811,9 +815,13 @@ void TcxDataStorage::SetValue(int ARecordIndex, TcxValueDef* AValueDef, const Va
   if (!def)
     return;
   char* place = EnsureBuffer(ARecordIndex) + def->Offset();
+  bool pooled = IsPooledText(def);
   if (VarIsNull(AValue)) {
     if (place[0]) {
-      def->ValueTypeClass()->FreeBuffer(place + 1);
+      if (pooled)
+        FreePooledText(place + 1);
+      else
+        def->ValueTypeClass()->FreeBuffer(place + 1);
       std::memset(place + 1, 0, std::size_t(def->DataSize()));
     }
     place[0] = 0;
@@ -821,8 +829,35 @@ void TcxDataStorage::SetValue(int ARecordIndex, TcxValueDef* AValueDef, const Va
   }
   // The flag follows the conversion: a value that cannot be converted must not leave an assigned garbage
   // place.
-  def->ValueTypeClass()->SetValue(place + 1, AValue);
+  if (pooled)
+    SetPooledText(place + 1, VarToStr(AValue));
+  else
+    def->ValueTypeClass()->SetValue(place + 1, AValue);
   place[0] = 1;
+}
+
+bool TcxDataStorage::IsPooledText(const TcxValueDef* ADef) {
+  return ADef->ValueTypeClass() == TcxStringValueType::Instance();
+}
+
+// Text cells of the plain string type come from the record heap: a million short texts then cost their
+// strings, not a heap header and rounding each. Other types keep their own cells, since their Free/SetValue
+// may be overridden.
+void TcxDataStorage::SetPooledText(char* P, AnsiString AText) {
+  if (AnsiString* cell = CellOf<AnsiString>(P)) {
+    *cell = std::move(AText);
+    return;
+  }
+  char* memory = FHeap->Allocate(int(sizeof(AnsiString)));
+  StoreAt(P, new (memory) AnsiString(std::move(AText)));
+}
+
+void TcxDataStorage::FreePooledText(char* P) {
+  if (AnsiString* cell = CellOf<AnsiString>(P)) {
+    cell->~AnsiString();
+    FHeap->Free(reinterpret_cast<char*>(cell));
+    StoreAt<AnsiString*>(P, nullptr);
+  }
 }
 
 AnsiString TcxDataStorage::GetDisplayText(int ARecordIndex, TcxValueDef* AValueDef) {

@@ -409,17 +409,25 @@ public:
 
   int InternalRecordCount() const { return int(FInternalRecords.size()); }
   // The buffer of a record, nullptr when none was allocated; for layout checks and fast readers.
-  const char* RecordBuffer(int ARecordIndex) const;
+  const char* RecordBuffer(int ARecordIndex) const {
+    if (ARecordIndex >= 0 && std::size_t(ARecordIndex) < FRecords.size())
+      return FRecords[std::size_t(ARecordIndex)];
+    return OtherRecordBuffer(ARecordIndex);
+  }
   int HeaderSize() const { return FUseRecordID ? 5 : 1; }
 
 private:
   friend class TcxValueDefs;
   friend class TcxValueDef;
   char*& BufferSlot(int ARecordIndex);
+  const char* OtherRecordBuffer(int ARecordIndex) const;
   char* EnsureBuffer(int ARecordIndex);
   TcxValueDef* ResolveValueDef(int ARecordIndex, TcxValueDef* AValueDef);
   void FreeRecord(int ARecordIndex);
   void FreeValue(char* ABuffer, TcxValueDef* AValueDef);
+  static bool IsPooledText(const TcxValueDef* ADef);
+  void SetPooledText(char* P, AnsiString AText);
+  void FreePooledText(char* P);
   void AssignRecordID(int ARecordIndex);
   void AssignRecordIDs();
   void ReleaseRegularBuffers();

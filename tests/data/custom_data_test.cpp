@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -20,6 +21,76 @@ TEST(CustomData, SortKeepsRecordOrderForEqualKeysBothWays) {
   for (const Case& c : cases) {
     dc.ChangeSorting(0, c.Order);
     EXPECT_EQ(dc.RowRecords(), c.Expected) << int(c.Order);
+  }
+}
+
+// Keys of every width, from one differing bit to the full 64, with nulls and ties: the order of a stable
+// sort by value, record order within equal values.
+TEST(CustomData, SortsOfKeysOfEveryWidthMatchAStableSort) {
+  struct Case {
+    TcxValueTypeClass Type;
+    std::int64_t Range; // 0: the full 64-bit range
+    int Columns;
+  } cases[] = {
+      {TcxIntegerValueType::Instance(), 2, 1},         {TcxIntegerValueType::Instance(), 70000, 1},
+      {TcxIntegerValueType::Instance(), 100000000, 1}, {TcxLargeIntValueType::Instance(), 0, 1},
+      {TcxLargeIntValueType::Instance(), 0, 2},        {TcxIntegerValueType::Instance(), 3000000, 2},
+  };
+  std::mt19937_64 rng(5);
+  for (const Case& c : cases) {
+    for (TcxDataSortOrder order : {soAscending, soDescending}) {
+      SCOPED_TRACE(::testing::Message() << c.Type->GetTypeName() << " range " << c.Range << " columns "
+                                        << c.Columns << " order " << int(order));
+      TestController dc(2);
+      dc.SetItemValueTypeClass(0, c.Type);
+      dc.SetItemValueTypeClass(1, c.Type);
+      int n = 3000;
+      std::vector<std::vector<Variant>> rows;
+      std::vector<std::vector<std::int64_t>> keys;
+      for (int i = 0; i < n; ++i) {
+        std::vector<Variant> row;
+        std::vector<std::int64_t> key;
+        for (int col = 0; col < 2; ++col) {
+          std::int64_t v =
+              c.Range ? std::int64_t(rng() % std::uint64_t(c.Range)) - c.Range / 2 : std::int64_t(rng());
+          if (rng() % 9 == 0) {
+            row.push_back(Null);
+            key.push_back(INT64_MIN);
+            continue;
+          }
+          if (c.Range == 0 && rng() % 5 == 0)
+            v = INT64_MIN + std::int64_t(rng() % 3); // ties next to the null position
+          row.push_back(c.Type == TcxIntegerValueType::Instance() ? Variant(int(v)) : Variant(v));
+          key.push_back(v);
+        }
+        rows.push_back(row);
+        keys.push_back(key);
+      }
+      dc.Fill(rows);
+      // Nulls order below every value: compared with a flag first.
+      auto less = [&](int a, int b) {
+        for (int col = 0; col < c.Columns; ++col) {
+          bool na = rows[std::size_t(a)][std::size_t(col)].IsNull();
+          bool nb = rows[std::size_t(b)][std::size_t(col)].IsNull();
+          std::int64_t x = keys[std::size_t(a)][std::size_t(col)], y = keys[std::size_t(b)][std::size_t(col)];
+          if (na != nb || (!na && x != y)) {
+            bool below = na != nb ? na : x < y;
+            return order == soDescending ? !below : below;
+          }
+        }
+        return false;
+      };
+      std::vector<int> expected(static_cast<std::size_t>(n));
+      for (int i = 0; i < n; ++i)
+        expected[std::size_t(i)] = i;
+      std::stable_sort(expected.begin(), expected.end(), less);
+      {
+        TUpdateBlock<TcxCustomDataController> update(dc);
+        for (int col = 0; col < c.Columns; ++col)
+          dc.ChangeSorting(col, order);
+      }
+      EXPECT_EQ(dc.RowRecords(), expected);
+    }
   }
 }
 
@@ -117,6 +188,98 @@ TEST(CustomData, RandomViewsMatchAPlainModel) {
       }
       ASSERT_TRUE(any);
       EXPECT_EQ(g.Items(i).SummaryValues[0].AsInteger(), modelSum) << "round " << round << " group " << i;
+    }
+  }
+}
+
+// Wide value ranges with few distinct values, nulls, ties and two grouping levels, against a plain model:
+// data rows in order, group boundaries at every change of the grouped keys, and the group sums.
+TEST(CustomData, GroupsOfFewWideValuesMatchAPlainModel) {
+  // Columns: how many leading columns are sorted (the grouped ones among them).
+  struct Case {
+    int Distinct, Spread, NullEvery, Columns, Levels;
+    TcxDataSortOrder Order0, Order1;
+  } cases[] = {
+      {40, 1000, 0, 1, 1, soAscending, soAscending},   {40, 1000, 7, 1, 1, soDescending, soAscending},
+      {300, 200, 5, 1, 1, soAscending, soDescending},  {12, 50, 4, 1, 1, soDescending, soAscending},
+      {12, 10, 3, 2, 2, soDescending, soDescending},   {12, 10, 0, 2, 1, soAscending, soDescending},
+      {12, 5000, 3, 2, 2, soDescending, soDescending}, {25, 997, 0, 2, 2, soAscending, soDescending},
+      {2, 60000, 2, 2, 2, soDescending, soAscending},  {200, 300, 11, 2, 2, soAscending, soAscending},
+  };
+  std::mt19937 rng(11);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "distinct " << c.Distinct << " spread " << c.Spread << " columns "
+                                      << c.Columns << " levels " << c.Levels);
+    TestController dc(3);
+    int n = 600;
+    std::vector<std::vector<Variant>> rows;
+    for (int i = 0; i < n; ++i) {
+      std::vector<Variant> row;
+      for (int col = 0; col < 2; ++col)
+        row.push_back(c.NullEvery && rng() % unsigned(c.NullEvery) == 0
+                          ? Null
+                          : Variant(int(rng() % unsigned(c.Distinct)) * c.Spread - 3 * c.Spread));
+      row.push_back(int(rng() % 100) - 50);
+      rows.push_back(row);
+    }
+    dc.Fill(rows);
+    TcxDataSummaryItem* sum = dc.Summary().DefaultGroupSummaryItems().Add();
+    sum->SetField(dc.GetItemField(2));
+    sum->SetKind(skSum);
+    {
+      TUpdateBlock<TcxCustomDataController> update(dc);
+      dc.ChangeSorting(0, c.Order0);
+      if (c.Columns == 2)
+        dc.ChangeSorting(1, c.Order1);
+      dc.ChangeGroupIndex(0, 0);
+      if (c.Levels == 2)
+        dc.ChangeGroupIndex(1, 1);
+    }
+    dc.FullExpand();
+    auto key = [&](int r, int col) {
+      const Variant& v = rows[std::size_t(r)][std::size_t(col)];
+      return v.IsNull() ? INT64_MIN : std::int64_t(v.AsInteger());
+    };
+    std::vector<int> expected(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+      expected[std::size_t(i)] = i;
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+      for (auto [col, o] : {std::pair{0, c.Order0}, std::pair{1, c.Order1}})
+        if (col < c.Columns && key(a, col) != key(b, col))
+          return o == soDescending ? key(a, col) > key(b, col) : key(a, col) < key(b, col);
+      return false;
+    });
+    std::vector<int> data;
+    std::vector<int> groupsPerLevel(2, 0);
+    for (int r = 0; r < dc.GetRowCount(); ++r) {
+      TcxRowInfo info = dc.GetRowInfo(r);
+      if (info.Level == c.Levels)
+        data.push_back(info.RecordIndex);
+      else
+        ++groupsPerLevel[std::size_t(info.Level)];
+    }
+    ASSERT_EQ(data, expected);
+    std::vector<int> modelGroups(2, 1);
+    for (std::size_t k = 1; k < expected.size(); ++k) {
+      bool first = key(expected[k], 0) != key(expected[k - 1], 0);
+      modelGroups[0] += first;
+      modelGroups[1] += first || key(expected[k], 1) != key(expected[k - 1], 1);
+    }
+    EXPECT_EQ(groupsPerLevel[0], modelGroups[0]);
+    if (c.Levels == 2) {
+      EXPECT_EQ(groupsPerLevel[1], modelGroups[1]);
+    }
+    TcxDataGroups& g = dc.View().Groups();
+    for (int i = 0; i < g.Count(); ++i) {
+      int first = g.GetFirstListIndex(i), last = g.GetLastListIndex(i);
+      int modelSum = 0;
+      for (int li = first; li <= last; ++li) {
+        int record = dc.View().GetRecordListRecord(li);
+        modelSum += rows[std::size_t(record)][2].AsInteger();
+        for (int l = 0; l <= g.Items(i).Level; ++l)
+          ASSERT_EQ(key(record, l), key(dc.View().GetRecordListRecord(first), l)) << "group " << i;
+      }
+      EXPECT_EQ(g.Items(i).SummaryValues[0].AsInteger(), modelSum) << "group " << i;
     }
   }
 }
@@ -219,6 +382,7 @@ TEST(CustomData, SummariesOverNulls) {
     bool NullIgnore;
     std::vector<Variant> Values;
     Variant Expected;
+    TcxValueTypeClass Type = TcxIntegerValueType::Instance();
   } cases[] = {
       {skSum, false, {Null, 5, 7}, 12},
       {skCount, false, {Null, 5, 7}, 3},
@@ -229,9 +393,22 @@ TEST(CustomData, SummariesOverNulls) {
       {skMax, false, {Null, Null}, Null},
       {skCount, false, {Null, Null}, 2},
       {skSum, false, {int(0x7FFFFFFF), int(0x7FFFFFFF)}, std::int64_t(0xFFFFFFFE)},
+      {skSum, false, {Null, Null}, 0},
+      {skSum, true, {Null, Null}, Null},
+      {skSum, true, {Null, 5, Null, -2}, 3},
+      {skAverage, true, {Null, 4, Null, 8, 9}, 7.0},
+      {skSum, false, {-3, Null, 30000, 30000}, 59997, TcxSmallintValueType::Instance()},
+      {skSum,
+       false,
+       {INT64_MAX, INT64_MAX, INT64_MIN},
+       9223372036854775807.0,
+       TcxLargeIntValueType::Instance()},
+      {skAverage, false, {INT64_MAX, INT64_MAX}, 9223372036854775807.0, TcxLargeIntValueType::Instance()},
+      {skCount, true, {1.5, Null, 2.5}, 2, TcxFloatValueType::Instance()},
   };
   for (const Case& c : cases) {
     TestController dc(1);
+    dc.SetItemValueTypeClass(0, c.Type);
     std::vector<std::vector<Variant>> rows;
     for (const Variant& v : c.Values)
       rows.push_back({v});

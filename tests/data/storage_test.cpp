@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "data/cxDataStorage.h"
 #include "data/cxVariants.h"
@@ -265,6 +267,67 @@ TEST(DataStorage, AddingAndRemovingDefinitionsKeepsLiveValues) {
   EXPECT_EQ(s.RecordCount(), 3);
   EXPECT_EQ(s.RecordBuffer(0), nullptr) << "the last stored definition takes the buffers with it";
   EXPECT_EQ(s.AddInternalRecord(), -2) << "the internal record in use keeps its slot";
+}
+
+TEST(DataStorage, TextCellsSurviveOverwritesNullsDeletesAndLayoutChurn) {
+  TcxDataStorage s;
+  auto* name = s.ValueDefs()->Add(TcxStringValueType::Instance(), true, false, nullptr);
+  auto* age = s.ValueDefs()->Add(TcxIntegerValueType::Instance(), true, false, nullptr);
+  const AnsiString longText(40, 'x');
+  s.SetRecordCount(4);
+  // Each step leaves the texts of records 0..3 as listed ("-" is Null).
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::vector<AnsiString> expected;
+  } steps[] = {
+      {"set",
+       [&] {
+         for (int i = 0; i < 4; ++i)
+           s.SetValue(i, name, "t" + IntToStr(i));
+       },
+       {"t0", "t1", "t2", "t3"}},
+      {"overwrite with a long text", [&] { s.SetValue(1, name, longText); }, {"t0", longText, "t2", "t3"}},
+      {"null frees the cell", [&] { s.SetValue(2, name, Null); }, {"t0", longText, "-", "t3"}},
+      {"a freed cell is taken again",
+       [&] {
+         s.SetValue(2, name, "again");
+         s.SetValue(3, name, 7);
+       },
+       {"t0", longText, "again", "7"}},
+      {"delete moves the later records up",
+       [&] {
+         s.DeleteRecord(0);
+         s.SetRecordCount(4);
+       },
+       {longText, "again", "7", "-"}},
+      {"a new definition resizes the buffers",
+       [&] {
+         auto* note = s.ValueDefs()->Add(TcxIntegerValueType::Instance(), true, false, nullptr);
+         s.SetValue(3, name, "late");
+         note->Free();
+       },
+       {longText, "again", "7", "late"}},
+      {"removing another definition keeps the texts", [&] { age->Free(); }, {longText, "again", "7", "late"}},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    for (int i = 0; i < 4; ++i) {
+      Variant v = s.GetValue(i, name);
+      EXPECT_EQ(VarIsNull(v) ? AnsiString("-") : v.AsString(), step.expected[std::size_t(i)])
+          << step.what << ", record " << i;
+    }
+  }
+  EXPECT_LT(s.CompareRecords(2, 0, name), 0) << "\"7\" < \"xx...\"";
+  void* cell = nullptr;
+  EXPECT_FALSE(s.GetValuePointer(1, name, cell)) << "true would mean Null";
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(*static_cast<AnsiString*>(cell), "again");
+  s.Clear(false);
+  EXPECT_EQ(s.RecordCount(), 0);
+  s.SetRecordCount(1);
+  s.SetValue(0, name, "after clear");
+  EXPECT_EQ(s.GetValue(0, name).AsString(), "after clear");
 }
 
 TEST(DataStorage, LayoutFlagsChangingUnderLiveRecordsReleaseTheirBuffers) {
