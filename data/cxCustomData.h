@@ -836,8 +836,10 @@ private:
   void InitValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AAccumulators);
   void CalculateRange(TcxDataSummaryItems& AItems, int AFirst, int ALast,
                       std::vector<Accumulator>& AAccumulators);
-  void CalculateRecords(TcxDataSummaryItems& AItems, const std::vector<int>& ASlotOfRecord,
-                        std::vector<std::vector<Accumulator>>& ASlots);
+  struct RecordPass;
+  void CalculateSummaries(bool AFooter, bool AGroups);
+  void AddInlinedValues(const std::vector<RecordPass>& APasses);
+  void CalculateRecords(const RecordPass& APass);
   void MergeValues(TcxDataSummaryItems& AItems, std::vector<Accumulator>& AInto,
                    const std::vector<Accumulator>& AFrom);
   void AddRecordValue(TcxDataSummaryItems& AItems, TcxDataSummaryItem* AItem, int ARecordIndex,

@@ -478,53 +478,86 @@ void TcxDataSummary::CalculateRange(TcxDataSummaryItems& AItems, int AFirst, int
   }
 }
 
-void TcxDataSummary::CalculateRecords(TcxDataSummaryItems& AItems, const std::vector<int>& ASlotOfRecord,
-                                      std::vector<std::vector<Accumulator>>& ASlots) {
-  std::vector<int> items;
-  for (int i = 0; i < AItems.Count(); ++i)
-    if (AItems.Items(i)->IsCalculated() && ASlots.size() > 0 &&
-        ASlots[0][std::size_t(i)].Raw != TRawKind::None)
-      items.push_back(i);
-  if (items.empty())
+struct TcxDataSummary::RecordPass {
+  TcxDataSummaryItems* Items;
+  const std::vector<int>* SlotOfRecord;
+  std::vector<std::vector<Accumulator>>* Slots;
+  // Every record with a slot counts in the first slot: the footer borrows the groups' map.
+  bool AllToFirst = false;
+  int SlotOf(std::size_t ARecord) const {
+    int slot = ARecord < SlotOfRecord->size() ? (*SlotOfRecord)[ARecord] : -1;
+    return AllToFirst && slot > 0 ? 0 : slot;
+  }
+};
+
+namespace {
+
+// Counts and integer sums, the common footers, are added straight from the record buffer; they follow the
+// same rules as AddRecordValue and never raise events.
+struct TInline {
+  int Index;
+  int Offset;
+  TRawKind Raw;
+  bool CountOnly;
+};
+
+bool IsInlined(TcxDataSummaryItem* AItem, TRawKind ARaw) {
+  bool integer = ARaw == TRawKind::Int8 || ARaw == TRawKind::Int16 || ARaw == TRawKind::UInt16 ||
+                 ARaw == TRawKind::Int32 || ARaw == TRawKind::Int64;
+  TcxSummaryKind kind = AItem->Kind();
+  return kind == skCount || ((kind == skSum || kind == skAverage) && integer);
+}
+
+} // namespace
+
+void TcxDataSummary::AddInlinedValues(const std::vector<RecordPass>& APasses) {
+  struct TPassInline {
+    const RecordPass* Pass;
+    std::vector<TInline> Fields;
+  };
+  std::vector<TPassInline> passes;
+  std::size_t records = 0;
+  for (const RecordPass& pass : APasses) {
+    if (pass.Slots->empty())
+      continue;
+    TPassInline p{&pass, {}};
+    const std::vector<Accumulator>& first = (*pass.Slots)[0];
+    for (int i = 0; i < pass.Items->Count(); ++i) {
+      TcxDataSummaryItem* item = pass.Items->Items(i);
+      TRawKind raw = first[std::size_t(i)].Raw;
+      if (item->IsCalculated() && raw != TRawKind::None && IsInlined(item, raw))
+        p.Fields.push_back({i, item->Field()->ValueDef()->Offset(), raw, item->Kind() == skCount});
+    }
+    if (p.Fields.empty())
+      continue;
+    records = std::max(records, pass.SlotOfRecord->size());
+    passes.push_back(std::move(p));
+  }
+  if (passes.empty())
     return;
-  // Which records count, decided per record without going back to the view's list.
   bool selectedOnly = FOptions.Contains(soSelectedRecords);
   bool single = FDataController->IsSingleSelect();
   int focused = FDataController->FocusedRowSelected() ? FDataController->GetFocusedRecordIndex() : -1;
-  // Counts and integer sums, the common footers, are added inline from the record buffer; they follow the
-  // same rules as AddRecordValue.
-  struct TInline {
-    int Index;
-    int Offset;
-    TRawKind Raw;
-    bool CountOnly;
-  };
-  std::vector<TInline> inlined;
-  std::erase_if(items, [&](int i) {
-    TcxDataSummaryItem* item = AItems.Items(i);
-    TRawKind raw = ASlots[0][std::size_t(i)].Raw;
-    bool integer = raw == TRawKind::Int8 || raw == TRawKind::Int16 || raw == TRawKind::UInt16 ||
-                   raw == TRawKind::Int32 || raw == TRawKind::Int64;
-    TcxSummaryKind kind = item->Kind();
-    if (kind != skCount && !((kind == skSum || kind == skAverage) && integer))
-      return false;
-    inlined.push_back({i, item->Field()->ValueDef()->Offset(), raw, kind == skCount});
-    return true;
-  });
   bool nullIgnore = FOptions.Contains(soNullIgnore);
   TcxDataStorage& storage = FDataController->DataStorage();
-  for (std::size_t r = 0; r < ASlotOfRecord.size(); ++r) {
-    int slot = ASlotOfRecord[r];
-    if (slot < 0)
-      continue;
+  // One read of each record buffer serves the footer and every group level.
+  for (std::size_t r = 0; r < records; ++r) {
     int record = int(r);
     if (selectedOnly &&
         (single ? record != focused : record >= int(FSelectedRecords.size()) || !FSelectedRecords[r]))
       continue;
-    std::vector<Accumulator>& accumulators = ASlots[std::size_t(slot)];
-    if (!inlined.empty()) {
-      const char* buffer = storage.RecordBuffer(record);
-      for (const TInline& f : inlined) {
+    const char* buffer = nullptr;
+    bool loaded = false;
+    for (const TPassInline& p : passes) {
+      int slot = p.Pass->SlotOf(r);
+      if (slot < 0)
+        continue;
+      if (!loaded) {
+        buffer = storage.RecordBuffer(record);
+        loaded = true;
+      }
+      std::vector<Accumulator>& accumulators = (*p.Pass->Slots)[std::size_t(slot)];
+      for (const TInline& f : p.Fields) {
         const char* place = buffer && buffer[f.Offset] ? buffer + f.Offset + 1 : nullptr;
         Accumulator& a = accumulators[std::size_t(f.Index)];
         if (!place && nullIgnore)
@@ -562,6 +595,33 @@ void TcxDataSummary::CalculateRecords(TcxDataSummaryItems& AItems, const std::ve
         }
       }
     }
+  }
+}
+
+void TcxDataSummary::CalculateRecords(const RecordPass& APass) {
+  TcxDataSummaryItems& AItems = *APass.Items;
+  const std::vector<int>& ASlotOfRecord = *APass.SlotOfRecord;
+  std::vector<std::vector<Accumulator>>& ASlots = *APass.Slots;
+  std::vector<int> items;
+  for (int i = 0; i < AItems.Count(); ++i)
+    if (AItems.Items(i)->IsCalculated() && ASlots.size() > 0 &&
+        ASlots[0][std::size_t(i)].Raw != TRawKind::None &&
+        !IsInlined(AItems.Items(i), ASlots[0][std::size_t(i)].Raw))
+      items.push_back(i);
+  if (items.empty())
+    return;
+  bool selectedOnly = FOptions.Contains(soSelectedRecords);
+  bool single = FDataController->IsSingleSelect();
+  int focused = FDataController->FocusedRowSelected() ? FDataController->GetFocusedRecordIndex() : -1;
+  for (std::size_t r = 0; r < ASlotOfRecord.size(); ++r) {
+    int slot = APass.SlotOf(r);
+    if (slot < 0)
+      continue;
+    int record = int(r);
+    if (selectedOnly &&
+        (single ? record != focused : record >= int(FSelectedRecords.size()) || !FSelectedRecords[r]))
+      continue;
+    std::vector<Accumulator>& accumulators = ASlots[std::size_t(slot)];
     for (int i : items)
       AddRecordValue(AItems, AItems.Items(i), record, accumulators[std::size_t(i)]);
   }
@@ -665,43 +725,79 @@ void TcxDataSummary::Calculate() {
         FSelectedRecords[std::size_t(item.RecordIndex)] = 1;
     }
   }
-  CalculateFooterSummary();
-  CalculateGroupSummaries();
+  CalculateSummaries(true, true);
   DoAfterSummary();
 }
 
 void TcxDataSummary::CalculateFooterSummary() {
-  TcxCustomDataControllerInfo& view = FDataController->View();
-  std::vector<std::vector<Accumulator>> slots(1);
-  InitValues(FFooterSummaryItems, slots[0]);
-  if (!FDataController->IsGridMode() && FFooterSummaryItems.Count() > 0) {
-    std::vector<int> slotOfRecord(std::size_t(FDataController->GetRecordCount()), -1);
-    for (int record : view.RecordList())
-      slotOfRecord[std::size_t(record)] = 0;
-    CalculateRecords(FFooterSummaryItems, slotOfRecord, slots);
-    CalculateRange(FFooterSummaryItems, 0, view.GetRecordListCount() - 1, slots[0]);
-  }
-  FFooterSummaryValues = BuildValues(FFooterSummaryItems, slots[0]);
+  CalculateSummaries(true, false);
 }
 
 void TcxDataSummary::CalculateGroupSummaries() {
+  CalculateSummaries(false, true);
+}
+
+void TcxDataSummary::CalculateSummaries(bool AFooter, bool AGroups) {
   TcxCustomDataControllerInfo& view = FDataController->View();
+  std::vector<RecordPass> passes;
+  std::vector<std::vector<Accumulator>> footerSlots(1);
+  std::vector<int> footerSlotOfRecord;
+  bool footer = AFooter && !FDataController->IsGridMode() && FFooterSummaryItems.Count() > 0;
+  if (AFooter)
+    InitValues(FFooterSummaryItems, footerSlots[0]);
+
   TcxDataGroups& groups = view.Groups();
   int levels = groups.LevelCount();
-  if (levels == 0 || groups.Count() == 0)
-    return;
+  bool grouped = AGroups && levels > 0 && groups.Count() > 0;
   // Deepest groups number the slots; typed values are summed per slot in record order, then every group
   // takes the slots below it.
-  std::vector<int> slotOfRecord(std::size_t(FDataController->GetRecordCount()), -1);
+  std::vector<int> slotOfRecord;
   std::vector<int> deepest;
-  for (int g = 0; g < groups.Count(); ++g) {
-    const TcxDataGroupInfo& group = groups.Items(g);
-    if (group.Level != levels - 1)
-      continue;
-    for (int li = group.BeginIndex; li <= group.EndIndex; ++li)
-      slotOfRecord[std::size_t(view.GetRecordListRecord(li))] = int(deepest.size());
-    deepest.push_back(g);
+  std::vector<std::vector<std::vector<Accumulator>>> levelSlots;
+  if (grouped) {
+    slotOfRecord.assign(std::size_t(FDataController->GetRecordCount()), -1);
+    for (int g = 0; g < groups.Count(); ++g) {
+      const TcxDataGroupInfo& group = groups.Items(g);
+      if (group.Level != levels - 1)
+        continue;
+      for (int li = group.BeginIndex; li <= group.EndIndex; ++li)
+        slotOfRecord[std::size_t(view.GetRecordListRecord(li))] = int(deepest.size());
+      deepest.push_back(g);
+    }
+    levelSlots.resize(std::size_t(levels));
+    for (int level = 0; level < levels; ++level) {
+      TcxDataSummaryItems* items = GetGroupSummaryItems(level);
+      if (!items || items->Count() == 0)
+        continue;
+      auto& slots = levelSlots[std::size_t(level)];
+      slots.resize(deepest.size());
+      for (auto& slot : slots)
+        InitValues(*items, slot);
+      passes.push_back({items, &slotOfRecord, &slots});
+    }
   }
+  if (footer) {
+    if (grouped) {
+      // The deepest groups hold every record of the list.
+      passes.insert(passes.begin(), {&FFooterSummaryItems, &slotOfRecord, &footerSlots, true});
+    } else {
+      footerSlotOfRecord.assign(std::size_t(FDataController->GetRecordCount()), -1);
+      for (int record : view.RecordList())
+        footerSlotOfRecord[std::size_t(record)] = 0;
+      passes.insert(passes.begin(), {&FFooterSummaryItems, &footerSlotOfRecord, &footerSlots});
+    }
+  }
+  AddInlinedValues(passes);
+
+  if (AFooter) {
+    if (footer) {
+      CalculateRecords(passes.front());
+      CalculateRange(FFooterSummaryItems, 0, view.GetRecordListCount() - 1, footerSlots[0]);
+    }
+    FFooterSummaryValues = BuildValues(FFooterSummaryItems, footerSlots[0]);
+  }
+  if (!grouped)
+    return;
   for (int level = 0; level < levels; ++level) {
     TcxDataSummaryItems* items = GetGroupSummaryItems(level);
     if (!items || items->Count() == 0) {
@@ -710,10 +806,8 @@ void TcxDataSummary::CalculateGroupSummaries() {
           groups.Items(g).SummaryValues = Null;
       continue;
     }
-    std::vector<std::vector<Accumulator>> slots(deepest.size());
-    for (auto& slot : slots)
-      InitValues(*items, slot);
-    CalculateRecords(*items, slotOfRecord, slots);
+    auto& slots = levelSlots[std::size_t(level)];
+    CalculateRecords({items, &slotOfRecord, &slots});
     std::vector<Accumulator> accumulators;
     int current = -1;
     std::size_t next = 0;
