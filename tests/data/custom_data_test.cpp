@@ -406,24 +406,38 @@ TEST(CustomData, SummariesOverNulls) {
       {skAverage, false, {INT64_MAX, INT64_MAX}, 9223372036854775807.0, TcxLargeIntValueType::Instance()},
       {skCount, true, {1.5, Null, 2.5}, 2, TcxFloatValueType::Instance()},
   };
-  for (const Case& c : cases) {
-    TestController dc(1);
-    dc.SetItemValueTypeClass(0, c.Type);
-    std::vector<std::vector<Variant>> rows;
-    for (const Variant& v : c.Values)
-      rows.push_back({v});
-    dc.Fill(rows);
-    TcxDataSummaryItem* item = dc.Summary().FooterSummaryItems().Add();
-    item->SetField(dc.GetItemField(0));
-    item->SetKind(c.Kind);
-    if (c.NullIgnore)
-      dc.Summary().SetOptions(TcxSummaryOptions{soNullIgnore});
-    Variant result = dc.Summary().FooterSummaryValues()[0];
-    EXPECT_EQ(result.Type() == varNull, c.Expected.IsNull()) << int(c.Kind);
-    if (!c.Expected.IsNull()) {
-      EXPECT_DOUBLE_EQ(result.AsDouble(), c.Expected.AsDouble()) << int(c.Kind);
+  // Grouped, the footer and the group summary share one read of the records and must agree.
+  for (bool grouped : {false, true})
+    for (const Case& c : cases) {
+      TestController dc(2);
+      dc.SetItemValueTypeClass(0, c.Type);
+      std::vector<std::vector<Variant>> rows;
+      for (const Variant& v : c.Values)
+        rows.push_back({v, 1});
+      dc.Fill(rows);
+      TcxDataSummaryItem* item = dc.Summary().FooterSummaryItems().Add();
+      item->SetField(dc.GetItemField(0));
+      item->SetKind(c.Kind);
+      if (grouped) {
+        TcxDataSummaryItem* group = dc.Summary().DefaultGroupSummaryItems().Add();
+        group->SetField(dc.GetItemField(0));
+        group->SetKind(c.Kind);
+        dc.ChangeGroupIndex(1, 0);
+      }
+      if (c.NullIgnore)
+        dc.Summary().SetOptions(TcxSummaryOptions{soNullIgnore});
+      std::vector<Variant> results{dc.Summary().FooterSummaryValues()[0]};
+      if (grouped) {
+        ASSERT_EQ(dc.View().Groups().Count(), 1);
+        results.push_back(dc.View().Groups().Items(0).SummaryValues[0]);
+      }
+      for (const Variant& result : results) {
+        EXPECT_EQ(result.Type() == varNull, c.Expected.IsNull()) << int(c.Kind) << " grouped " << grouped;
+        if (!c.Expected.IsNull()) {
+          EXPECT_DOUBLE_EQ(result.AsDouble(), c.Expected.AsDouble()) << int(c.Kind) << " grouped " << grouped;
+        }
+      }
     }
-  }
 }
 
 TEST(CustomData, SummaryTextsAndDateAverage) {
@@ -765,6 +779,29 @@ TEST(CustomData, SelectedRecordsSummaryCountsOnlySelectedRows) {
   dc.ChangeRowSelection(0, true);
   dc.ChangeRowSelection(2, true);
   EXPECT_EQ(dc.Summary().FooterSummaryValues()[0].AsInteger(), 5);
+}
+
+TEST(CustomData, SelectedRecordsSummaryOfGroupsAndFooterTogether) {
+  TestController dc(2);
+  dc.Fill({{1, 2}, {2, 1}, {4, 2}, {8, 1}, {16, 2}});
+  dc.SetMultiSelect(true);
+  for (TcxDataSummaryItems* items :
+       {&dc.Summary().FooterSummaryItems(), &dc.Summary().DefaultGroupSummaryItems()}) {
+    TcxDataSummaryItem* sum = items->Add();
+    sum->SetField(dc.GetItemField(0));
+    sum->SetKind(skSum);
+  }
+  dc.Summary().SetOptions(TcxSummaryOptions{soSelectedRecords});
+  dc.ChangeGroupIndex(1, 0);
+  dc.FullExpand();
+  // Rows: group 1 (records 1, 3), then group 2 (records 0, 2, 4).
+  dc.ChangeRowSelection(2, true);
+  dc.ChangeRowSelection(5, true);
+  dc.ChangeRowSelection(6, true);
+  EXPECT_EQ(dc.Summary().FooterSummaryValues()[0].AsInteger(), 8 + 4 + 16);
+  ASSERT_EQ(dc.View().Groups().Count(), 2);
+  EXPECT_EQ(dc.View().Groups().Items(0).SummaryValues[0].AsInteger(), 8);
+  EXPECT_EQ(dc.View().Groups().Items(1).SummaryValues[0].AsInteger(), 4 + 16);
 }
 
 TEST(CustomData, IncrementalFilterAndBookmarks) {
