@@ -460,6 +460,20 @@ void TcxCustomMemo::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   TcxCustomTextEdit::DoEditKeyDown(Key, Shift);
 }
 
+// Two pixels short of the client height, so that a clipped last row never touches the frame.
+void TcxCustomMemo::AdjustInnerEditPosition() {
+  TcxCustomInnerMemo* inner = InnerMemo();
+  if (!inner || FInnerMemoPlacing)
+    return;
+  const TRect r = ViewInfo()->ClientRect;
+  const int width = std::max(0, int(r.right - r.left)), height = std::max(0, int(r.bottom - r.top) - 2);
+  if (inner->Left() == r.left && inner->Top() == r.top && inner->Width() == width &&
+      inner->Height() == height)
+    return;
+  TcxFlagScope placing(FInnerMemoPlacing);
+  inner->SetBounds(r.left, r.top, width, height);
+}
+
 void TcxCustomMemo::PropertiesChanged(TObject* Sender) {
   TcxCustomMemoProperties* properties = ActiveProperties();
   if (TcxCustomInnerMemo* inner = InnerMemo()) {

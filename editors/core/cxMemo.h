@@ -111,9 +111,11 @@ protected:
   bool CanKeyPressModifyEdit(char Key) override;
   bool CanKeyDownModifyEdit(WORD Key, TShiftState Shift) override;
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void AdjustInnerEditPosition() override;
   void AfterEditing();
 
   bool FClearingSelection = false;
+  bool FInnerMemoPlacing = false;
 };
 
 class TcxMemo : public TcxCustomMemo {

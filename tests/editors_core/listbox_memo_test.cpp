@@ -174,6 +174,20 @@ TEST_F(ListBoxMemoTest, MemoDefaultsAndSettings) {
   EXPECT_EQ(fresh.Height(), 89);
 }
 
+TEST_F(ListBoxMemoTest, InnerMemoFillsTheClientRectangleLessTwoPixelsOfHeight) {
+  TcxMemo* memo = MakeMemo();
+  for (const TSize size : {TSize{150, 60}, TSize{200, 47}, TSize{90, 120}}) {
+    memo->SetBounds(10, 120, size.cx, size.cy);
+    Pump();
+    const TRect client = memo->ViewInfo()->ClientRect;
+    TcxCustomInnerMemo* inner = memo->InnerMemo();
+    EXPECT_EQ(inner->Left(), client.left) << size.cx;
+    EXPECT_EQ(inner->Top(), client.top) << size.cx;
+    EXPECT_EQ(inner->Width(), client.right - client.left) << size.cx;
+    EXPECT_EQ(inner->Height(), client.bottom - client.top - 2) << size.cx;
+  }
+}
+
 TEST_F(ListBoxMemoTest, MemoReplacementFixesLineBreaksAndMaxLengthCutsPaste) {
   TcxMemo* memo = MakeMemo();
   memo->SetText("x");
