@@ -170,6 +170,21 @@ TEST_F(TextEditTest, PropertiesDefaultsAndSetters) {
   TcxTextEditProperties withButton(nullptr);
   withButton.Buttons()->Add()->SetKind(bkEllipsis);
   EXPECT_EQ(withButton.GetSupportedOperations(), 190u);
+  // The same on an edit placed on a form, its buttons clicked, added while focused and freed with it.
+  TcxTextEdit* buttoned = MakeTextEdit();
+  buttoned->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+  Pump();
+  EXPECT_EQ(buttoned->Properties()->GetSupportedOperations(), 190u);
+  ASSERT_EQ(buttoned->ViewInfo()->ButtonsInfo.size(), 1u);
+  const TRect b = buttoned->ViewInfo()->Button(0)->Bounds;
+  MoveTo(buttoned, b.left + 2, b.top + 2);
+  Press(buttoned, b.left + 2, b.top + 2);
+  Release(buttoned, b.left + 2, b.top + 2);
+  buttoned->SetFocus();
+  buttoned->Properties()->Buttons()->Add()->SetKind(bkDown);
+  Pump();
+  EXPECT_EQ(buttoned->ViewInfo()->ButtonsInfo.size(), 2u);
+  buttoned->Free();
   p->SetMaxLength(-5);
   EXPECT_EQ(p->MaxLength(), 0);
   EXPECT_TRUE(p->IsMaxLengthAssigned());
