@@ -52,11 +52,103 @@ MEMO_SETTER(WordWrap, bool, FWordWrap)
 // Inner memo.
 
 TcxCustomInnerMemo::TcxCustomInnerMemo(TComponent* AOwner) : TCustomMemo(AOwner) {
+  for (TScrollBarKind kind : {sbHorizontal, sbVertical}) {
+    auto* bar = new TcxScrollBar(this);
+    bar->SetKind(kind);
+    bar->SetVisible(false);
+    bar->OnScroll = TScrollEvent(this, &TcxCustomInnerMemo::ScrollHandler);
+    (kind == sbHorizontal ? FHScrollBar : FVScrollBar) = bar;
+  }
   SetBorderStyle(bsNone);
   SetCursor(crIBeam);
   SetParentColor(true);
   SetParentFont(true);
   FCreating = false;
+}
+
+TcxCustomInnerMemo::~TcxCustomInnerMemo() {
+  for (TcxScrollBar* bar : {FHScrollBar, FVScrollBar})
+    if (bar) {
+      bar->OnScroll = {};
+      bar->LookAndFeel()->SetMasterLookAndFeel(nullptr);
+    }
+}
+
+void TcxCustomInnerMemo::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomMemo::Notification(AComponent, Operation);
+  if (Operation != opRemove)
+    return;
+  if (AComponent == FHScrollBar)
+    FHScrollBar = nullptr;
+  if (AComponent == FVScrollBar)
+    FVScrollBar = nullptr;
+}
+
+void TcxCustomInnerMemo::SyncScrollBar(TcxScrollBar* ABar) {
+  if (!ABar)
+    return;
+  const bool horizontal = ABar->Kind() == sbHorizontal;
+  SCROLLBARINFO info{};
+  bool visible = Parent() && HandleAllocated() && Parent()->HandleAllocated() &&
+                 QueryScrollBarInfo(Handle(), horizontal ? OBJID_HSCROLL : OBJID_VSCROLL, info) &&
+                 (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)) == 0;
+  TRect bounds{};
+  if (visible) {
+    TRect r = info.rcScrollBar;
+    MapWindowPoints(nullptr, Parent()->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (r.left >= 0 && width <= Width() && r.top >= 0 && height <= Height() && width > 0 && height > 0)
+      bounds = TRect{r.left, r.top, width, height};
+    else
+      visible = false;
+  }
+  if (!visible) {
+    if (ABar->Visible())
+      ABar->SetVisible(false);
+    return;
+  }
+  if (ABar->Parent() != Parent()) {
+    ABar->SetParent(Parent());
+    if (TcxCustomMemo* memo = Memo())
+      ABar->LookAndFeel()->SetMasterLookAndFeel(memo->Style()->LookAndFeel());
+  }
+  const bool enabled = (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0 && Parent()->Enabled();
+  if (ABar->Enabled() != enabled)
+    ABar->SetEnabled(enabled);
+  if (ABar->Left() != bounds.left || ABar->Top() != bounds.top || ABar->Width() != bounds.right ||
+      ABar->Height() != bounds.bottom || !ABar->Visible()) {
+    ABar->SetBounds(bounds.left, bounds.top, bounds.right, bounds.bottom);
+    ABar->SetVisible(true);
+    ABar->BringToFront();
+  }
+  SCROLLINFO si{};
+  si.cbSize = sizeof(si);
+  si.fMask = SIF_ALL;
+  if (::GetScrollInfo(Handle(), horizontal ? SB_HORZ : SB_VERT, &si)) {
+    const int max = std::max(si.nMax, si.nMin);
+    const int page = std::clamp(int(si.nPage), 0, max);
+    if (ABar->Min() != si.nMin || ABar->Max() != max || ABar->PageSize() != page ||
+        ABar->Position() != si.nPos)
+      ABar->SetParams(si.nMin, max, true, page, si.nPos);
+  }
+}
+
+void TcxCustomInnerMemo::SyncScrollBars() {
+  if (FScrollBarsSyncing || ComponentState().Contains(csDestroying) || !CanGetScrollBarInfo())
+    return;
+  TcxFlagScope syncing(FScrollBarsSyncing);
+  SyncScrollBar(FHScrollBar);
+  SyncScrollBar(FVScrollBar);
+}
+
+void TcxCustomInnerMemo::ScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos) {
+  auto* bar = static_cast<TcxScrollBar*>(Sender);
+  if (!HandleAllocated())
+    return;
+  const bool horizontal = bar->Kind() == sbHorizontal;
+  TMessage m{UINT(horizontal ? WM_HSCROLL : WM_VSCROLL), MAKEWPARAM(WORD(ScrollCode), WORD(ScrollPos)), 0, 0};
+  CallDefWndProc(m.Msg, m.WParam, m.LParam);
+  ScrollPos = GetScrollPos(Handle(), horizontal ? SB_HORZ : SB_VERT);
 }
 
 TcxCustomMemo* TcxCustomInnerMemo::Memo() const {
@@ -111,6 +203,19 @@ void TcxCustomInnerMemo::CreateParams(TCreateParams& Params) {
   Params.ExStyle &= ~DWORD(WS_EX_CLIENTEDGE);
 }
 
+// A window made again for other scroll bar styles sized itself before it had a handle to query.
+void TcxCustomInnerMemo::CreateWnd() {
+  TCustomMemo::CreateWnd();
+  SyncScrollBars();
+}
+
+void TcxCustomInnerMemo::DestroyWnd() {
+  TCustomMemo::DestroyWnd();
+  for (TcxScrollBar* bar : {FHScrollBar, FVScrollBar})
+    if (bar && bar->Visible() && !ComponentState().Contains(csDestroying))
+      bar->SetVisible(false);
+}
+
 void TcxCustomInnerMemo::Change() {
   TCustomMemo::Change();
   if (TcxCustomMemo* memo = Memo(); memo && !memo->IsDestroying())
@@ -141,6 +246,45 @@ void TcxCustomInnerMemo::KeyPress(char& Key) {
 }
 
 void TcxCustomInnerMemo::WndProc(TMessage& Message) {
+  const UINT msg = Message.Msg;
+  auto alive = AliveToken();
+  MemoWndProc(Message);
+  if (!*alive || ComponentState().Contains(csDestroying))
+    return;
+  // The platform memo moves its bars from many places (typing, caret moves, wheel, resizing) without telling
+  // anyone; after any message that could have done so the mirrored bars catch up.
+  switch (msg) {
+  case WM_NCCALCSIZE:
+  case WM_WINDOWPOSCHANGED:
+  case WM_SIZE:
+  case WM_HSCROLL:
+  case WM_VSCROLL:
+  case WM_MOUSEWHEEL:
+  case WM_KEYDOWN:
+  case WM_CHAR:
+  case WM_LBUTTONDOWN:
+  case WM_MOUSEMOVE:
+  case WM_SETTEXT:
+  case WM_SETFONT:
+  case WM_STYLECHANGED:
+  case WM_PASTE:
+  case WM_CUT:
+  case WM_CLEAR:
+  case WM_UNDO:
+  case EM_SETSEL:
+  case EM_REPLACESEL:
+  case EM_LINESCROLL:
+  case EM_SCROLL:
+  case EM_SCROLLCARET:
+  case EM_UNDO:
+    SyncScrollBars();
+    break;
+  default:
+    break;
+  }
+}
+
+void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
   TcxCustomMemo* memo = Memo();
   if (!memo || memo->IsDestroying() || ComponentState().Contains(csDestroying)) {
     TCustomMemo::WndProc(Message);
@@ -314,6 +458,20 @@ void TcxCustomMemo::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   if (Key == VK_UP || Key == VK_DOWN || Key == VK_PRIOR || Key == VK_NEXT)
     return;
   TcxCustomTextEdit::DoEditKeyDown(Key, Shift);
+}
+
+// Two pixels short of the client height, so that a clipped last row never touches the frame.
+void TcxCustomMemo::AdjustInnerEditPosition() {
+  TcxCustomInnerMemo* inner = InnerMemo();
+  if (!inner || FInnerMemoPlacing)
+    return;
+  const TRect r = ViewInfo()->ClientRect;
+  const int width = std::max(0, int(r.right - r.left)), height = std::max(0, int(r.bottom - r.top) - 2);
+  if (inner->Left() == r.left && inner->Top() == r.top && inner->Width() == width &&
+      inner->Height() == height)
+    return;
+  TcxFlagScope placing(FInnerMemoPlacing);
+  inner->SetBounds(r.left, r.top, width, height);
 }
 
 void TcxCustomMemo::PropertiesChanged(TObject* Sender) {

@@ -36,6 +36,13 @@ class TcxCustomMemo;
 class TcxCustomInnerMemo : public TCustomMemo, public IcxCustomInnerEdit, public IcxContainerInnerControl {
   PELVOR_CLASS(TcxCustomInnerMemo, TCustomMemo)
   explicit TcxCustomInnerMemo(TComponent* AOwner);
+  ~TcxCustomInnerMemo() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  // Look-and-feel bars placed on the memo over the native ones, mirroring their range and position.
+  TcxScrollBar* HScrollBar() const { return FHScrollBar; }
+  TcxScrollBar* VScrollBar() const { return FVScrollBar; }
+  void SyncScrollBars();
 
   TWinControl* GetControl() override { return this; }
   TcxCustomEdit* GetControlContainer() override;
@@ -56,6 +63,8 @@ protected:
   TcxCustomMemo* Memo() const;
   void WndProc(TMessage& Message) override;
   void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
   void Change() override;
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
@@ -63,6 +72,16 @@ protected:
 
   int FLockBoundsCount = 0;
   bool FCreating = true;
+
+private:
+  void MemoWndProc(TMessage& Message);
+  void SyncScrollBar(TcxScrollBar* ABar);
+  void ScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos);
+
+  // Owned as components of the memo window, which frees them wherever they are parented.
+  TcxScrollBar* FHScrollBar = nullptr;
+  TcxScrollBar* FVScrollBar = nullptr;
+  bool FScrollBarsSyncing = false;
 };
 
 class TcxCustomMemo : public TcxCustomTextEdit {
@@ -92,9 +111,11 @@ protected:
   bool CanKeyPressModifyEdit(char Key) override;
   bool CanKeyDownModifyEdit(WORD Key, TShiftState Shift) override;
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  void AdjustInnerEditPosition() override;
   void AfterEditing();
 
   bool FClearingSelection = false;
+  bool FInnerMemoPlacing = false;
 };
 
 class TcxMemo : public TcxCustomMemo {

@@ -1209,6 +1209,13 @@ void TcxCustomTextEditViewInfo::DrawText(TcxCanvas* ACanvas) {
   const unsigned horz = DrawTextFlags & 3u;
   flags |= horz == 2 ? cxAlignRight : horz == 1 ? cxAlignHCenter : cxAlignLeft;
   flags |= (DrawTextFlags & 0x10u) ? cxAlignVCenter : (DrawTextFlags & 0x20u) ? cxAlignBottom : cxAlignTop;
+  if (Enabled && !Selected && SelLength > 0 && SelStart >= 0 && SelStart < int(Text.size())) {
+    // Only the layout engine draws part of a row in other colours.
+    TRect r = TextRect;
+    CanvasTextOutLayout(ACanvas, Text.c_str(), r, DrawTextFlags, SelStart, SelLength, SelBackgroundColor,
+                        SelTextColor, 0, 0, 0);
+    return;
+  }
   if (DrawTextFlags & 0x4000u)
     flags = (flags & ~cxSingleLine) | cxWordBreak;
   ACanvas->DrawText(Text, TextRect, flags, Enabled);

@@ -174,6 +174,20 @@ TEST_F(ListBoxMemoTest, MemoDefaultsAndSettings) {
   EXPECT_EQ(fresh.Height(), 89);
 }
 
+TEST_F(ListBoxMemoTest, InnerMemoFillsTheClientRectangleLessTwoPixelsOfHeight) {
+  TcxMemo* memo = MakeMemo();
+  for (const TSize size : {TSize{150, 60}, TSize{200, 47}, TSize{90, 120}}) {
+    memo->SetBounds(10, 120, size.cx, size.cy);
+    Pump();
+    const TRect client = memo->ViewInfo()->ClientRect;
+    TcxCustomInnerMemo* inner = memo->InnerMemo();
+    EXPECT_EQ(inner->Left(), client.left) << size.cx;
+    EXPECT_EQ(inner->Top(), client.top) << size.cx;
+    EXPECT_EQ(inner->Width(), client.right - client.left) << size.cx;
+    EXPECT_EQ(inner->Height(), client.bottom - client.top - 2) << size.cx;
+  }
+}
+
 TEST_F(ListBoxMemoTest, MemoReplacementFixesLineBreaksAndMaxLengthCutsPaste) {
   TcxMemo* memo = MakeMemo();
   memo->SetText("x");
@@ -187,6 +201,65 @@ TEST_F(ListBoxMemoTest, MemoReplacementFixesLineBreaksAndMaxLengthCutsPaste) {
   Clipboard()->SetAsText("xyz");
   SendMessage(memo->InnerMemo()->Handle(), WM_PASTE, 0, 0);
   EXPECT_EQ(memo->Text(), "abcx");
+}
+
+TEST_F(ListBoxMemoTest, MemoBarsAreLookAndFeelBarsThatScrollWithTheMemo) {
+  TcxMemo* memo = MakeMemo();
+  memo->Properties()->SetScrollBars(ssVertical);
+  Pump();
+  TcxCustomInnerMemo* inner = memo->InnerMemo();
+  TcxScrollBar* v = inner->VScrollBar();
+  ASSERT_NE(v, nullptr);
+  EXPECT_TRUE(v->Visible() && !v->Enabled())
+      << "nothing to scroll: the native bar shows disabled, so does this";
+  String text;
+  for (int i = 0; i < 40; ++i)
+    text += "line " + std::to_string(i) + "\r\n";
+  memo->SetText(text);
+  Pump();
+  ASSERT_TRUE(v->Visible());
+  EXPECT_TRUE(v->Enabled());
+  EXPECT_EQ(v->Parent(), memo);
+  EXPECT_FALSE(inner->HScrollBar()->Visible());
+
+  SCROLLBARINFO info{};
+  ASSERT_TRUE(QueryScrollBarInfo(inner->Handle(), OBJID_VSCROLL, info));
+  TRect native = info.rcScrollBar;
+  MapWindowPoints(nullptr, memo->Handle(), reinterpret_cast<POINT*>(&native), 2);
+  const TRect placed{v->Left(), v->Top(), v->Left() + v->Width(), v->Top() + v->Height()};
+  EXPECT_TRUE(EqualRect(&native, &placed));
+  // What the screen shows over the native bar is the look-and-feel bar's window.
+  const POINT centre{(info.rcScrollBar.left + info.rcScrollBar.right) / 2,
+                     (info.rcScrollBar.top + info.rcScrollBar.bottom) / 2};
+  EXPECT_EQ(WindowFromPoint(centre), v->Handle());
+
+  SCROLLINFO si{};
+  si.cbSize = sizeof(si);
+  si.fMask = SIF_ALL;
+  GetScrollInfo(inner->Handle(), SB_VERT, &si);
+  EXPECT_EQ(v->Max(), si.nMax);
+  EXPECT_EQ(v->PageSize(), int(si.nPage));
+  EXPECT_EQ(v->Position(), 0);
+
+  const TRect down = v->PartBounds(spSecondArrow);
+  Press(v, down.left + 2, down.top + 2);
+  Release(v, down.left + 2, down.top + 2);
+  EXPECT_EQ(SendMessage(inner->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 1) << "the bar scrolls the memo";
+  EXPECT_EQ(v->Position(), 1);
+
+  SendMessage(inner->Handle(), EM_LINESCROLL, 0, 10);
+  EXPECT_EQ(v->Position(), 11) << "the memo's own scrolling moves the bar";
+  EXPECT_EQ(v->Position(), GetScrollPos(inner->Handle(), SB_VERT));
+  SendMessage(inner->Handle(), EM_SETSEL, 0, 0);
+  SendMessage(inner->Handle(), EM_SCROLLCARET, 0, 0);
+  EXPECT_EQ(v->Position(), 0);
+
+  memo->SetText("one line");
+  Pump();
+  EXPECT_EQ(v->Position(), GetScrollPos(inner->Handle(), SB_VERT));
+  memo->Properties()->SetScrollBars(ssNone);
+  Pump();
+  EXPECT_FALSE(v->Visible()) << "no native bar, no mirrored one";
 }
 
 TEST(MemoRoutines, DisplayTextIsTheFirstLineUpTo250Characters) {

@@ -170,6 +170,21 @@ TEST_F(TextEditTest, PropertiesDefaultsAndSetters) {
   TcxTextEditProperties withButton(nullptr);
   withButton.Buttons()->Add()->SetKind(bkEllipsis);
   EXPECT_EQ(withButton.GetSupportedOperations(), 190u);
+  // The same on an edit placed on a form, its buttons clicked, added while focused and freed with it.
+  TcxTextEdit* buttoned = MakeTextEdit();
+  buttoned->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+  Pump();
+  EXPECT_EQ(buttoned->Properties()->GetSupportedOperations(), 190u);
+  ASSERT_EQ(buttoned->ViewInfo()->ButtonsInfo.size(), 1u);
+  const TRect b = buttoned->ViewInfo()->Button(0)->Bounds;
+  MoveTo(buttoned, b.left + 2, b.top + 2);
+  Press(buttoned, b.left + 2, b.top + 2);
+  Release(buttoned, b.left + 2, b.top + 2);
+  buttoned->SetFocus();
+  buttoned->Properties()->Buttons()->Add()->SetKind(bkDown);
+  Pump();
+  EXPECT_EQ(buttoned->ViewInfo()->ButtonsInfo.size(), 2u);
+  buttoned->Free();
   p->SetMaxLength(-5);
   EXPECT_EQ(p->MaxLength(), 0);
   EXPECT_TRUE(p->IsMaxLengthAssigned());
@@ -394,6 +409,35 @@ TEST_F(TextEditTest, UnfocusedPasswordEditDrawsPasswordCharacters) {
   EXPECT_EQ(info->Text, "***");
   EXPECT_EQ(info->TextRect.right, info->ClientRect.right - 2);
   EXPECT_EQ(info->TextRect.bottom, info->ClientRect.bottom - 3);
+}
+
+TEST_F(TextEditTest, FindSelectionIsDrawnInItsColours) {
+  const struct {
+    int selStart, selLength;
+    bool highlighted;
+  } cases[] = {{0, 0, false}, {2, 3, true}, {0, 8, true}, {8, 2, false}, {-1, 3, false}};
+  for (const auto& c : cases) {
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(120, 20);
+    TcxCanvas canvas(bitmap.Canvas());
+    canvas.FillRect(TRect{0, 0, 120, 20}, clWhite);
+    TcxCustomTextEditViewInfo info;
+    info.Text = "abcdefgh";
+    info.TextRect = TRect{0, 0, 120, 20};
+    info.DrawTextFlags = 0x2C0;
+    info.TextColor = clBlack;
+    info.SelStart = c.selStart;
+    info.SelLength = c.selLength;
+    info.SelBackgroundColor = clRed;
+    info.SelTextColor = clWhite;
+    info.DrawText(&canvas);
+    int red = 0;
+    for (int x = 0; x < 120; ++x)
+      for (int y = 0; y < 20; ++y)
+        red += ColorToRGB(bitmap.Canvas()->Pixels(x, y)) == clRed ? 1 : 0;
+    EXPECT_EQ(red > 0, c.highlighted) << c.selStart << "," << c.selLength;
+  }
 }
 
 } // namespace
