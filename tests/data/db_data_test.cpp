@@ -802,3 +802,93 @@ TEST_P(DBData, SmartRefreshReReadsOnlyThePostedRecord) {
   ASSERT_EQ(f.dc.GetRecordCount(), 11);
   EXPECT_EQ(f.dc.FindRecordIndexByKey(11), 10);
 }
+
+TEST_P(DBData, SmartRefreshAndSyncModeSettersBringFocusToTheDataSetPosition) {
+  // The dataset moves while controls are disabled, so only the setter's scroll notification can move focus;
+  // SyncMode's waits for an active provider, which disabled controls rule out.
+  const struct {
+    const char* Name;
+    bool GridMode;
+    bool Toggle; // false: the setter is given the value it already holds
+    int FocusAfter;
+  } cases[] = {{"smart", false, true, 5},
+               {"smart", false, false, 0},
+               {"smart", true, true, 0},
+               {"sync", false, true, 0},
+               {"sync", false, false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + (c.GridMode ? " grid" : "") + (c.Toggle ? " toggled" : " same"));
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetGridMode(c.GridMode);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(0));
+    f.ds->DisableControls();
+    f.ds->SetRecNo(6);
+    TcxDBDataModeController& mode = f.dc.DataModeController();
+    if (std::string(c.Name) == "smart")
+      mode.SetSmartRefresh(c.Toggle ? !mode.SmartRefresh() : mode.SmartRefresh());
+    else
+      mode.SetSyncMode(c.Toggle ? !mode.SyncMode() : mode.SyncMode());
+    EXPECT_EQ(f.dc.GetFocusedRowIndex(), c.FocusAfter);
+    f.ds->EnableControls();
+  }
+}
+
+TEST_P(DBData, ADetailOfADataSetRelationFollowsItsMasterRecordAndSyncsItOnFocus) {
+  static const bool published = (RegisterSQLiteQueryProperties(), true);
+  (void)published;
+  Fixture master(GetParam());
+  master.ds->Open();
+  DetailFixture detail(master);
+  TcxCustomDataRelation* relation = master.dc.Relations().Add(master.dc.Items[1].get());
+  ASSERT_TRUE(relation->InheritsFrom(ClassOf<TcxDBDataRelation>()));
+
+  const struct {
+    int MasterRecord;
+    std::vector<std::string> Forms;
+  } cases[] = {{1, {"oxorepe", "oxoris", "oxorce"}}, {6, {"zugepe", "zugas"}}, {0, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.MasterRecord);
+    detail.dc.SetMasterRelation(relation, c.MasterRecord);
+    EXPECT_EQ(detail.dc.GetDBMaster(), &master.dc);
+    EXPECT_TRUE(SameKeyValues(detail.dc.MasterKeyValues(), c.MasterRecord + 1));
+    EXPECT_EQ(detail.Forms(), c.Forms);
+  }
+
+  // Taking the focus in the detail brings the master, its dataset and its expanded detail along, after the
+  // shared dataset was moved or re-queried for another master record.
+  detail.dc.SetMasterRelation(relation, 1);
+  master.dc.ChangeFocusedRecordIndex(8);
+  if (GetParam()) {
+    // The query's parameters no longer match the master key: it counts as run for another record.
+    static_cast<TSQLiteQuery*>(detail.ds.get())->Params()->SetParamValues("word_id", 7);
+  } else {
+    detail.ds->Last();
+  }
+  ASSERT_EQ(detail.Forms(), (std::vector<std::string>{"oxorepe", "oxoris", "oxorce"}));
+  EXPECT_TRUE(detail.dc.ChangeFocusedRecordIndex(1));
+  EXPECT_EQ(VarToStr(detail.ds->FieldByName("form")->Value()), "oxoris");
+  if (GetParam()) {
+    auto* q = static_cast<TSQLiteQuery*>(detail.ds.get());
+    EXPECT_TRUE(SameKeyValues(q->Params()->ParamValues("word_id"), 2));
+  }
+  EXPECT_EQ(master.dc.GetFocusedRecordIndex(), 1);
+  EXPECT_EQ(VarToStr(master.ds->FieldByName("word")->Value()), "oxori");
+  EXPECT_TRUE(master.dc.IsDetailExpanded(1));
+  EXPECT_EQ(master.dc.GetDetailActiveRelationIndex(1), relation->Index());
+
+  // Without detail synchronisation the master stays where it is.
+  master.dc.ChangeFocusedRecordIndex(8);
+  detail.dc.DataModeController().DetailSynchronization = false;
+  EXPECT_TRUE(detail.dc.ChangeFocusedRecordIndex(2));
+  EXPECT_EQ(master.dc.GetFocusedRecordIndex(), 8);
+  detail.dc.DataModeController().DetailSynchronization = true;
+
+  // Leaving the relation shows every record again; removing the relation detaches the detail.
+  detail.dc.SetMasterRelation(nullptr, -1);
+  EXPECT_TRUE(VarIsEmpty(detail.dc.MasterKeyValues()));
+  EXPECT_EQ(detail.dc.GetDBMaster(), nullptr);
+  detail.dc.SetMasterRecord(&master.dc, 4);
+  EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"mjorepe"}));
+}
