@@ -146,8 +146,8 @@ private:
   bool FLoadDisabled = false; // LoadRecords disabled the controls; EndLoadRecords or a failed load enables
   int FPositioning = 0;
   int FActiveRecordIndex = 0;
-  int FDeletedRecord = -1;    // the record the dataset is deleting, removed alone under smart refresh
-  int FLastEditedRecord = -1; // the record the dataset is editing, for the smart refresh after the post
+  std::vector<int> FDeletedRecords; // the records the dataset is deleting, removed alone under smart refresh
+  int FLastEditedRecord = -1;       // the record the dataset is editing, for the smart refresh after the post
   // The dataset's RecNo of record 0: a detail's records start where DetailFirst put the dataset.
   int FFirstRecNo = 1;
   TcxDBDataProviderSavePosInfo FSavePos;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -891,4 +892,32 @@ TEST_P(DBData, ADetailOfADataSetRelationFollowsItsMasterRecordAndSyncsItOnFocus)
   EXPECT_EQ(detail.dc.GetDBMaster(), nullptr);
   detail.dc.SetMasterRecord(&master.dc, 4);
   EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"mjorepe"}));
+}
+
+TEST_P(DBData, SmartRefreshDeletesSeveralRecordsWithoutReloading) {
+  // A value planted in record 7's storage survives only when the rest is not read again.
+  const struct {
+    bool Smart;
+    std::vector<int> Records;
+    const char* PlantedAfter; // the word of the record that held record 7
+  } cases[] = {{true, {5, 0, 2}, "planted"}, {false, {5, 0, 2}, "zuga"}, {true, {9, 0}, "planted"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Smart);
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetSmartRefresh(c.Smart);
+    f.dc.DataStorage().SetValue(7, f.dc.TcxCustomDataController::GetItemField(1)->ValueDef(), "planted");
+    std::vector<int> records = c.Records;
+    f.dc.DeleteRecords(records);
+    int left = 10 - int(c.Records.size());
+    ASSERT_EQ(f.dc.GetRecordCount(), left);
+    EXPECT_EQ(f.ds->RecordCount(), left);
+    EXPECT_FALSE(f.ds->ControlsDisabled());
+    for (int r : c.Records)
+      EXPECT_EQ(f.dc.FindRecordIndexByKey(r + 1), -1) << r;
+    int moved = 7 - int(std::count_if(c.Records.begin(), c.Records.end(), [](int r) { return r < 7; }));
+    EXPECT_EQ(f.Word(moved), c.PlantedAfter);
+    EXPECT_EQ(f.dc.FindRecordIndexByKey(8), moved);
+  }
 }
