@@ -1353,7 +1353,9 @@ public:
   TcxCustomDataController* GetMasterDataController() const;
   TcxCustomDataController* GetRootDataController();
   int GetDetailMode() const;
-  void SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex);
+  virtual void SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex);
+  // The relation object Relations().Add makes; a descendant answers its own relation class.
+  virtual TcxCustomDataRelation* CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem);
   bool ChangeDetailExpanding(int ARecordIndex, bool AExpanded);
   bool IsDetailExpanded(int ARecordIndex);
   void ChangeDetailActiveRelationIndex(int ARecordIndex, int AIndex);

@@ -75,7 +75,7 @@ TcxCustomDataRelationList::~TcxCustomDataRelationList() {
 }
 
 TcxCustomDataRelation* TcxCustomDataRelationList::Add(TObject* AItem) {
-  auto* relation = new TcxCustomDataRelation(this, AItem);
+  TcxCustomDataRelation* relation = FDataController->CreateRelation(this, AItem);
   FItems.push_back(relation);
   FDataController->FDetails.resize(std::size_t(FDataController->GetRecordCount()));
   FDataController->LayoutChanged(dccDetail);
@@ -153,6 +153,11 @@ void TcxCustomDataController::DetachFromMaster() {
     }
   FMasterRelation = nullptr;
   FMasterRecordIndex = -1;
+}
+
+TcxCustomDataRelation* TcxCustomDataController::CreateRelation(TcxCustomDataRelationList* AList,
+                                                               TObject* AItem) {
+  return new TcxCustomDataRelation(AList, AItem);
 }
 
 TcxCustomDataController* TcxCustomDataController::GetMasterDataController() const {

@@ -146,8 +146,8 @@ private:
   bool FLoadDisabled = false; // LoadRecords disabled the controls; EndLoadRecords or a failed load enables
   int FPositioning = 0;
   int FActiveRecordIndex = 0;
-  int FDeletedRecord = -1;    // the record the dataset is deleting, removed alone under smart refresh
-  int FLastEditedRecord = -1; // the record the dataset is editing, for the smart refresh after the post
+  std::vector<int> FDeletedRecords; // the records the dataset is deleting, removed alone under smart refresh
+  int FLastEditedRecord = -1;       // the record the dataset is editing, for the smart refresh after the post
   // The dataset's RecNo of record 0: a detail's records start where DetailFirst put the dataset.
   int FFirstRecNo = 1;
   TcxDBDataProviderSavePosInfo FSavePos;
@@ -211,7 +211,7 @@ public:
   int GridModeBufferCount() const { return FGridModeBufferCount; }
   void SetGridModeBufferCount(int AValue);
   bool SmartRefresh() const { return FSmartRefresh; }
-  void SetSmartRefresh(bool AValue) { FSmartRefresh = AValue; }
+  void SetSmartRefresh(bool AValue);
   bool SyncMode() const { return FSyncMode; }
   void SetSyncMode(bool AValue);
   TcxDBDataModeControllerDetailFirstEvent OnDetailFirst;
@@ -274,6 +274,18 @@ private:
   TcxDBDataController* FDataController;
   bool FAutoDataSetFilter = false;
   bool FIgnoreOrigin = true;
+};
+
+// A relation whose detail controllers are dataset-bound: the detail shows the records whose detail key
+// fields hold the master record's values of the master key fields.
+class TcxDBDataRelation : public TcxCustomDataRelation {
+  PELVOR_CLASS(TcxDBDataRelation, TcxCustomDataRelation)
+public:
+  using TcxCustomDataRelation::TcxCustomDataRelation;
+  // Whether ADetail names detail key fields.
+  static bool HasKeys(TcxDBDataController* ADetail);
+  // The master record's values of ADetail's master key field names; Empty when ADetail has no keys.
+  Variant GetMasterKeyValues(int AMasterRecordIndex, TcxDBDataController* ADetail);
 };
 
 class TcxDBDataController : public TcxCustomDataController {
@@ -361,6 +373,16 @@ public:
   // Shows the detail records of record ARecordIndex of AMaster (-1: none).
   void SetMasterRecord(TcxDBDataController* AMaster, int ARecordIndex);
   bool HasMasterKey() const { return !FDetailKeyFieldNames.empty() && !VarIsEmpty(FMasterKeyValues); }
+  // Besides the base: a dataset relation hands the master record's key values to this detail.
+  void SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex) override;
+  TcxCustomDataRelation* CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem) override;
+  // The dataset master this detail hangs from through a dataset relation; nullptr otherwise.
+  TcxDBDataController* GetDBMaster() const;
+  // Walks up the dataset masters, moving each (and its dataset) to the record its detail shows and making
+  // that detail's relation active and expanded; stops at a master that cannot follow.
+  void SyncMasterChain();
+  // Re-queries a SQL-mode detail whose dataset another detail has re-run for other master keys.
+  void DetailRequery();
   // Re-queries the dataset for the master key (in SQL mode), then reloads.
   void DetailReload();
   bool IsDetailReloading() const { return FDetailReloading; }
@@ -399,6 +421,7 @@ private:
   AnsiString FMasterKeyFieldNames;
   Variant FMasterKeyValues;
   bool FDetailReloading = false;
+  bool FInMasterSync = false;
 };
 
 extern const TUnitInfo cxDBDataUnit;

@@ -279,6 +279,11 @@ bool TcxDBDataController::CanFocusRecord(int ARecordIndex) {
     TcxCustomDataProvider& P;
     ~End() { P.EndLocate(); }
   } end{Provider()};
+  if (GetDBMaster() && DataModeController().DetailSynchronization && !FInMasterSync) {
+    // Details of other master records may share this dataset and have moved or re-queried it.
+    DetailRequery();
+    SyncMasterChain();
+  }
   return SyncDataSetPos(ARecordIndex);
 }
 

@@ -120,6 +120,14 @@ void TcxDBDataModeController::SetGridModeBufferCount(int AValue) {
     FDataController->DBProvider().ReloadBuffer();
 }
 
+void TcxDBDataModeController::SetSmartRefresh(bool AValue) {
+  if (FSmartRefresh == AValue)
+    return;
+  FSmartRefresh = AValue;
+  if (!FDataController->IsGridMode())
+    FDataController->Provider().DataScrolled(0);
+}
+
 void TcxDBDataModeController::SetSyncMode(bool AValue) {
   if (FSyncMode == AValue)
     return;

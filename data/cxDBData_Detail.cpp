@@ -48,6 +48,76 @@ void TcxDBDataController::SetMasterRecord(TcxDBDataController* AMaster, int ARec
   SetMasterKeyValues(values);
 }
 
+bool TcxDBDataRelation::HasKeys(TcxDBDataController* ADetail) {
+  return ADetail && !ADetail->DetailKeyFieldNames().empty();
+}
+
+Variant TcxDBDataRelation::GetMasterKeyValues(int AMasterRecordIndex, TcxDBDataController* ADetail) {
+  auto* master = dynamic_cast<TcxDBDataController*>(DataController());
+  if (!master)
+    return Variant();
+  master->CheckRecordRange(AMasterRecordIndex);
+  if (!HasKeys(ADetail) || ADetail->MasterKeyFieldNames().empty())
+    return Variant();
+  return master->GetRecordValuesByFieldNames(AMasterRecordIndex, ADetail->MasterKeyFieldNames());
+}
+
+TcxCustomDataRelation* TcxDBDataController::CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem) {
+  return new TcxDBDataRelation(AList, AItem);
+}
+
+void TcxDBDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex) {
+  bool wasDB = dynamic_cast<TcxDBDataRelation*>(GetMasterRelation()) != nullptr;
+  BeginUpdate();
+  struct End {
+    TcxDBDataController& C;
+    ~End() { C.EndUpdate(); }
+  } end{*this};
+  TcxCustomDataController::SetMasterRelation(ARelation, ARecordIndex);
+  auto* relation = dynamic_cast<TcxDBDataRelation*>(ARelation);
+  if (relation && ARecordIndex != -1)
+    SetMasterKeyValues(relation->GetMasterKeyValues(ARecordIndex, this));
+  else if (wasDB)
+    SetMasterKeyValues(Variant());
+}
+
+TcxDBDataController* TcxDBDataController::GetDBMaster() const {
+  if (!dynamic_cast<TcxDBDataRelation*>(GetMasterRelation()))
+    return nullptr;
+  return dynamic_cast<TcxDBDataController*>(GetMasterDataController());
+}
+
+void TcxDBDataController::SyncMasterChain() {
+  TcxDBDataController* master = GetDBMaster();
+  if (!master || FInMasterSync || !HasMasterKey() || !Provider().IsSyncMode() ||
+      !master->Provider().IsSyncMode() || master->Provider().IsEditing())
+    return;
+  TFlagGuard guard(master->FInMasterSync, master->AliveToken());
+  master->SyncMasterChain();
+  if (!SyncMaster(master))
+    return;
+  int record = master->GetFocusedRecordIndex();
+  int relation = GetMasterRelation()->Index();
+  master->ChangeDetailActiveRelationIndex(record, relation);
+  master->ChangeDetailExpanding(record, true);
+}
+
+void TcxDBDataController::DetailRequery() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || !HasMasterKey() || IsGridMode() || !DataModeController().DetailInSQLMode ||
+      DataModeController().DetailIsCurrentQuery(FDetailKeyFieldNames, FMasterKeyValues))
+    return;
+  TFlagGuard guard(FDetailReloading, AliveToken());
+  TcxDBDataProvider& provider = DBProvider();
+  provider.LockNotify();
+  struct Unlock {
+    TcxDBDataProvider& P;
+    ~Unlock() { P.UnlockNotify(); }
+  } unlock{provider};
+  provider.First();
+  provider.FActiveRecordIndex = 0;
+}
+
 void TcxDBDataController::DetailReload() {
   TDataSet* ds = DataSet();
   if (ds && ds->Active() && HasMasterKey() && !IsGridMode() &&

@@ -262,10 +262,11 @@ void TcxDBDataProvider::Delete() {
   if (!*alive || !DBDataController()->SyncDataSetPos(record))
     return;
   struct Forget {
-    int& Record;
-    ~Forget() { Record = -1; }
-  } forget{FDeletedRecord};
-  FDeletedRecord = IsSmartRefresh() ? record : -1;
+    std::vector<int>& Records;
+    ~Forget() { Records.clear(); }
+  } forget{FDeletedRecords};
+  if (IsSmartRefresh())
+    FDeletedRecords = {record};
   DataSetOperation([&] {
     TControlsLock lock(ds);
     ds->Delete();
@@ -285,6 +286,11 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
       keys.push_back(dc->GetRecordId(record));
   std::vector<int> records = AList;
   std::sort(records.begin(), records.end());
+  struct Forget {
+    std::vector<int>& Records;
+    ~Forget() { Records.clear(); }
+  } forget{FDeletedRecords};
+  bool smart = IsSmartRefresh();
   SavePos();
   TcxDBDataProviderSavePosInfo saved = FSavePos;
   DataSetOperation([&] {
@@ -292,8 +298,11 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
     try {
       if (!keys.empty()) {
         for (std::size_t i = keys.size(); i-- > 0;)
-          if (ds->Locate(dc->KeyFieldNames(), keys[i], TLocateOptions()))
+          if (ds->Locate(dc->KeyFieldNames(), keys[i], TLocateOptions())) {
             ds->Delete();
+            if (smart)
+              FDeletedRecords.push_back(AList[i]);
+          }
       } else {
         // Records follow the dataset's order, so deleting from the last keeps the earlier ones in place.
         for (std::size_t i = records.size(); i-- > 0;) {
@@ -468,12 +477,15 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   if (IsEditState(ds->State()))
     return;
   ResetEditing();
-  if (FDeletedRecord >= 0) {
-    int record = FDeletedRecord;
-    FDeletedRecord = -1;
+  if (!FDeletedRecords.empty()) {
+    std::vector<int> list;
+    list.swap(FDeletedRecords);
     TcxDBDataController* dc = DBDataController();
-    if (IsSmartRefresh() && record < dc->GetRecordCount() && ds->RecordCount() == dc->GetRecordCount() - 1) {
-      std::vector<int> list{record};
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    // Anything else the dataset changed meanwhile needs the full reload.
+    if (IsSmartRefresh() && list.front() >= 0 && list.back() < dc->GetRecordCount() &&
+        ds->RecordCount() == dc->GetRecordCount() - int(list.size())) {
       dc->DeleteRecordList(list);
       FActiveRecordIndex = CurrentRecordIndex();
       FocusActiveRecord();

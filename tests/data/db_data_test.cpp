@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -801,4 +802,122 @@ TEST_P(DBData, SmartRefreshReReadsOnlyThePostedRecord) {
   f.dc.Post();
   ASSERT_EQ(f.dc.GetRecordCount(), 11);
   EXPECT_EQ(f.dc.FindRecordIndexByKey(11), 10);
+}
+
+TEST_P(DBData, SmartRefreshAndSyncModeSettersBringFocusToTheDataSetPosition) {
+  // The dataset moves while controls are disabled, so only the setter's scroll notification can move focus;
+  // SyncMode's waits for an active provider, which disabled controls rule out.
+  const struct {
+    const char* Name;
+    bool GridMode;
+    bool Toggle; // false: the setter is given the value it already holds
+    int FocusAfter;
+  } cases[] = {{"smart", false, true, 5},
+               {"smart", false, false, 0},
+               {"smart", true, true, 0},
+               {"sync", false, true, 0},
+               {"sync", false, false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + (c.GridMode ? " grid" : "") + (c.Toggle ? " toggled" : " same"));
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetGridMode(c.GridMode);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(0));
+    f.ds->DisableControls();
+    f.ds->SetRecNo(6);
+    TcxDBDataModeController& mode = f.dc.DataModeController();
+    if (std::string(c.Name) == "smart")
+      mode.SetSmartRefresh(c.Toggle ? !mode.SmartRefresh() : mode.SmartRefresh());
+    else
+      mode.SetSyncMode(c.Toggle ? !mode.SyncMode() : mode.SyncMode());
+    EXPECT_EQ(f.dc.GetFocusedRowIndex(), c.FocusAfter);
+    f.ds->EnableControls();
+  }
+}
+
+TEST_P(DBData, ADetailOfADataSetRelationFollowsItsMasterRecordAndSyncsItOnFocus) {
+  static const bool published = (RegisterSQLiteQueryProperties(), true);
+  (void)published;
+  Fixture master(GetParam());
+  master.ds->Open();
+  DetailFixture detail(master);
+  TcxCustomDataRelation* relation = master.dc.Relations().Add(master.dc.Items[1].get());
+  ASSERT_TRUE(relation->InheritsFrom(ClassOf<TcxDBDataRelation>()));
+
+  const struct {
+    int MasterRecord;
+    std::vector<std::string> Forms;
+  } cases[] = {{1, {"oxorepe", "oxoris", "oxorce"}}, {6, {"zugepe", "zugas"}}, {0, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.MasterRecord);
+    detail.dc.SetMasterRelation(relation, c.MasterRecord);
+    EXPECT_EQ(detail.dc.GetDBMaster(), &master.dc);
+    EXPECT_TRUE(SameKeyValues(detail.dc.MasterKeyValues(), c.MasterRecord + 1));
+    EXPECT_EQ(detail.Forms(), c.Forms);
+  }
+
+  // Taking the focus in the detail brings the master, its dataset and its expanded detail along, after the
+  // shared dataset was moved or re-queried for another master record.
+  detail.dc.SetMasterRelation(relation, 1);
+  master.dc.ChangeFocusedRecordIndex(8);
+  if (GetParam()) {
+    // The query's parameters no longer match the master key: it counts as run for another record.
+    static_cast<TSQLiteQuery*>(detail.ds.get())->Params()->SetParamValues("word_id", 7);
+  } else {
+    detail.ds->Last();
+  }
+  ASSERT_EQ(detail.Forms(), (std::vector<std::string>{"oxorepe", "oxoris", "oxorce"}));
+  EXPECT_TRUE(detail.dc.ChangeFocusedRecordIndex(1));
+  EXPECT_EQ(VarToStr(detail.ds->FieldByName("form")->Value()), "oxoris");
+  if (GetParam()) {
+    auto* q = static_cast<TSQLiteQuery*>(detail.ds.get());
+    EXPECT_TRUE(SameKeyValues(q->Params()->ParamValues("word_id"), 2));
+  }
+  EXPECT_EQ(master.dc.GetFocusedRecordIndex(), 1);
+  EXPECT_EQ(VarToStr(master.ds->FieldByName("word")->Value()), "oxori");
+  EXPECT_TRUE(master.dc.IsDetailExpanded(1));
+  EXPECT_EQ(master.dc.GetDetailActiveRelationIndex(1), relation->Index());
+
+  // Without detail synchronisation the master stays where it is.
+  master.dc.ChangeFocusedRecordIndex(8);
+  detail.dc.DataModeController().DetailSynchronization = false;
+  EXPECT_TRUE(detail.dc.ChangeFocusedRecordIndex(2));
+  EXPECT_EQ(master.dc.GetFocusedRecordIndex(), 8);
+  detail.dc.DataModeController().DetailSynchronization = true;
+
+  // Leaving the relation shows every record again; removing the relation detaches the detail.
+  detail.dc.SetMasterRelation(nullptr, -1);
+  EXPECT_TRUE(VarIsEmpty(detail.dc.MasterKeyValues()));
+  EXPECT_EQ(detail.dc.GetDBMaster(), nullptr);
+  detail.dc.SetMasterRecord(&master.dc, 4);
+  EXPECT_EQ(detail.Forms(), (std::vector<std::string>{"mjorepe"}));
+}
+
+TEST_P(DBData, SmartRefreshDeletesSeveralRecordsWithoutReloading) {
+  // A value planted in record 7's storage survives only when the rest is not read again.
+  const struct {
+    bool Smart;
+    std::vector<int> Records;
+    const char* PlantedAfter; // the word of the record that held record 7
+  } cases[] = {{true, {5, 0, 2}, "planted"}, {false, {5, 0, 2}, "zuga"}, {true, {9, 0}, "planted"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Smart);
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetSmartRefresh(c.Smart);
+    f.dc.DataStorage().SetValue(7, f.dc.TcxCustomDataController::GetItemField(1)->ValueDef(), "planted");
+    std::vector<int> records = c.Records;
+    f.dc.DeleteRecords(records);
+    int left = 10 - int(c.Records.size());
+    ASSERT_EQ(f.dc.GetRecordCount(), left);
+    EXPECT_EQ(f.ds->RecordCount(), left);
+    EXPECT_FALSE(f.ds->ControlsDisabled());
+    for (int r : c.Records)
+      EXPECT_EQ(f.dc.FindRecordIndexByKey(r + 1), -1) << r;
+    int moved = 7 - int(std::count_if(c.Records.begin(), c.Records.end(), [](int r) { return r < 7; }));
+    EXPECT_EQ(f.Word(moved), c.PlantedAfter);
+    EXPECT_EQ(f.dc.FindRecordIndexByKey(8), moved);
+  }
 }
