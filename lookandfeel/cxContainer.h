@@ -513,6 +513,12 @@ void SetWindowRegionFromRect(TWinControl* AControl, const TcxContainerInnerContr
 // Answers whether the window's region was changed.
 bool SetWindowShadowRegion(HWND AWnd, const TRect& R, bool ANoRegion, const TRect& AExclude, bool AShadow);
 bool CanGetScrollBarInfo();
+// Where a control's native bar of one kind stands in its parent's client coordinates, as left, top, width and
+// height, and whether the bar is enabled; false when the bar is hidden, off screen or not within the control.
+bool GetNativeScrollBarPlace(TWinControl* AControl, TScrollBarKind AKind, TRect& APlace, bool& AEnabled);
+// Copies the native bar's range, page and position into a look-and-feel bar; answers whether anything
+// changed.
+bool MirrorNativeScrollInfo(HWND AWnd, TcxScrollBar* ABar);
 bool AreVisualStylesUsed(bool ANativeStyle, TdxThemedObjectType AThemedObjectType);
 
 // The platform list box inside a container: it passes its input to the container, lets the container see

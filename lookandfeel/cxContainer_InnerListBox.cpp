@@ -78,23 +78,9 @@ void TcxCustomInnerListBox::PaintSizeGrip() {
 void TcxCustomInnerListBox::SyncScrollBar(TcxScrollBar* ABar) {
   if (!ABar)
     return;
-  const bool horizontal = ABar->Kind() == sbHorizontal;
-  SCROLLBARINFO info{};
-  bool visible = Parent() && HandleAllocated() &&
-                 QueryScrollBarInfo(Handle(), horizontal ? OBJID_HSCROLL : OBJID_VSCROLL, info) &&
-                 (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)) == 0;
   TRect bounds{};
-  if (visible) {
-    TRect r = info.rcScrollBar;
-    MapWindowPoints(nullptr, Parent()->Handle(), reinterpret_cast<POINT*>(&r), 2);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    if (r.left >= 0 && width <= Width() && r.top >= 0 && height <= Height())
-      bounds = TRect{r.left, r.top, width, height};
-    else
-      visible = false;
-  }
-  const bool enabled =
-      (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0 && (!Parent() || Parent()->Enabled());
+  bool enabled = false;
+  const bool visible = GetNativeScrollBarPlace(this, ABar->Kind(), bounds, enabled);
   bool changed = false;
   if (visible) {
     if (ABar->Parent() != Parent()) {
@@ -126,20 +112,8 @@ void TcxCustomInnerListBox::SyncScrollBar(TcxScrollBar* ABar) {
     ABar->SetVisible(visible);
     changed = true;
   }
-  if (visible) {
-    SCROLLINFO si{};
-    si.cbSize = sizeof(si);
-    si.fMask = SIF_ALL;
-    if (::GetScrollInfo(Handle(), horizontal ? SB_HORZ : SB_VERT, &si)) {
-      const int max = std::max(si.nMax, si.nMin);
-      const int page = std::clamp(int(si.nPage), 0, max);
-      if (ABar->Min() != si.nMin || ABar->Max() != max || ABar->PageSize() != page ||
-          ABar->Position() != si.nPos) {
-        ABar->SetParams(si.nMin, max, true, page, si.nPos);
-        changed = true;
-      }
-    }
-  }
+  if (visible && MirrorNativeScrollInfo(Handle(), ABar))
+    changed = true;
   if (changed)
     ++FScrollBarChangeCount;
 }

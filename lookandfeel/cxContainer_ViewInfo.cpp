@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxContainer_Internal.h"
 #include "lookandfeel/dxOffice11.h"
@@ -262,6 +264,42 @@ TcxContainerMouseButton TranslateMouseButton(TMouseButton AButton) {
 bool QueryScrollBarInfo(HWND AWnd, LONG AObjectId, SCROLLBARINFO& AInfo) {
   AInfo.cbSize = sizeof(SCROLLBARINFO);
   return GetScrollBarInfo(AWnd, AObjectId, &AInfo) != FALSE;
+}
+
+bool GetNativeScrollBarPlace(TWinControl* AControl, TScrollBarKind AKind, TRect& APlace, bool& AEnabled) {
+  TWinControl* parent = AControl->Parent();
+  SCROLLBARINFO info{};
+  const bool horizontal = AKind == sbHorizontal;
+  const bool shown =
+      AControl->HandleAllocated() &&
+      QueryScrollBarInfo(AControl->Handle(), horizontal ? OBJID_HSCROLL : OBJID_VSCROLL, info) &&
+      (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)) == 0;
+  AEnabled = (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0 && (!parent || parent->Enabled());
+  APlace = TRect{};
+  if (!shown || !parent || !parent->HandleAllocated())
+    return false;
+  TRect r = info.rcScrollBar;
+  MapWindowPoints(nullptr, parent->Handle(), reinterpret_cast<POINT*>(&r), 2);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  if (r.left < 0 || r.top < 0 || width <= 0 || height <= 0 || width > AControl->Width() ||
+      height > AControl->Height())
+    return false;
+  APlace = TRect{r.left, r.top, width, height};
+  return true;
+}
+
+bool MirrorNativeScrollInfo(HWND AWnd, TcxScrollBar* ABar) {
+  SCROLLINFO si{};
+  si.cbSize = sizeof(si);
+  si.fMask = SIF_ALL;
+  if (!::GetScrollInfo(AWnd, ABar->Kind() == sbHorizontal ? SB_HORZ : SB_VERT, &si))
+    return false;
+  const int max = std::max(si.nMax, si.nMin);
+  const int page = std::clamp(int(si.nPage), 0, max);
+  if (ABar->Min() == si.nMin && ABar->Max() == max && ABar->PageSize() == page && ABar->Position() == si.nPos)
+    return false;
+  ABar->SetParams(si.nMin, max, true, page, si.nPos);
+  return true;
 }
 
 void DrawContainerShadow(TcxCanvas* ACanvas, const TRect& R) {

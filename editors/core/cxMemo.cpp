@@ -87,22 +87,9 @@ void TcxCustomInnerMemo::Notification(TComponent* AComponent, TOperation Operati
 void TcxCustomInnerMemo::SyncScrollBar(TcxScrollBar* ABar) {
   if (!ABar)
     return;
-  const bool horizontal = ABar->Kind() == sbHorizontal;
-  SCROLLBARINFO info{};
-  bool visible = Parent() && HandleAllocated() && Parent()->HandleAllocated() &&
-                 QueryScrollBarInfo(Handle(), horizontal ? OBJID_HSCROLL : OBJID_VSCROLL, info) &&
-                 (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)) == 0;
   TRect bounds{};
-  if (visible) {
-    TRect r = info.rcScrollBar;
-    MapWindowPoints(nullptr, Parent()->Handle(), reinterpret_cast<POINT*>(&r), 2);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    if (r.left >= 0 && width <= Width() && r.top >= 0 && height <= Height() && width > 0 && height > 0)
-      bounds = TRect{r.left, r.top, width, height};
-    else
-      visible = false;
-  }
-  if (!visible) {
+  bool enabled = false;
+  if (!GetNativeScrollBarPlace(this, ABar->Kind(), bounds, enabled)) {
     if (ABar->Visible())
       ABar->SetVisible(false);
     return;
@@ -112,7 +99,6 @@ void TcxCustomInnerMemo::SyncScrollBar(TcxScrollBar* ABar) {
     if (TcxCustomMemo* memo = Memo())
       ABar->LookAndFeel()->SetMasterLookAndFeel(memo->Style()->LookAndFeel());
   }
-  const bool enabled = (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0 && Parent()->Enabled();
   if (ABar->Enabled() != enabled)
     ABar->SetEnabled(enabled);
   if (ABar->Left() != bounds.left || ABar->Top() != bounds.top || ABar->Width() != bounds.right ||
@@ -121,16 +107,7 @@ void TcxCustomInnerMemo::SyncScrollBar(TcxScrollBar* ABar) {
     ABar->SetVisible(true);
     ABar->BringToFront();
   }
-  SCROLLINFO si{};
-  si.cbSize = sizeof(si);
-  si.fMask = SIF_ALL;
-  if (::GetScrollInfo(Handle(), horizontal ? SB_HORZ : SB_VERT, &si)) {
-    const int max = std::max(si.nMax, si.nMin);
-    const int page = std::clamp(int(si.nPage), 0, max);
-    if (ABar->Min() != si.nMin || ABar->Max() != max || ABar->PageSize() != page ||
-        ABar->Position() != si.nPos)
-      ABar->SetParams(si.nMin, max, true, page, si.nPos);
-  }
+  MirrorNativeScrollInfo(Handle(), ABar);
 }
 
 void TcxCustomInnerMemo::SyncScrollBars() {
