@@ -23,6 +23,7 @@ class TcxCustomDataController;
 class TcxCustomDataControllerInfo;
 namespace cxdata {
 struct TOrderKeys;
+struct TDistinctGrouping;
 }
 class TcxCustomDataField;
 class TcxCustomDataFieldList;
@@ -566,6 +567,8 @@ public:
   TcxSortingFieldList& SortingFieldList() { return FSortingFieldList; }
   TcxGroupingFieldList& GroupingFieldList() { return FGroupingFieldList; }
   TcxDataSelection& Selection() { return *FSelection; }
+  // What a one-level grouping by distinct values gathered during this update, nullptr otherwise.
+  cxdata::TDistinctGrouping* DistinctGrouping() const { return FDistinct.get(); }
 
 private:
   friend class TcxCustomDataController;
@@ -611,6 +614,7 @@ private:
   // shift that leaves the keys of that level and those above it. Empty otherwise.
   std::vector<std::uint64_t> FListKeys;
   std::vector<int> FListKeyShifts;
+  std::unique_ptr<cxdata::TDistinctGrouping> FDistinct;
 };
 
 class TcxDataFilterValueList;

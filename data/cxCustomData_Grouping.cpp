@@ -215,6 +215,20 @@ void TcxCustomDataControllerInfo::DoGroup() {
   if (FRecordList.empty() || levels == 0)
     return;
   TcxCustomDataController* dc = FDataController;
+  if (levels == 1 && FDistinct && FDistinct->Begins.size() >= 2 &&
+      FDistinct->Begins.back() == int(FRecordList.size())) {
+    for (std::size_t k = 0; k + 1 < FDistinct->Begins.size(); ++k) {
+      TcxDataGroupInfo& g = FGroups.AddGroup();
+      g.RowIndex = int(k);
+      g.BeginIndex = FDistinct->Begins[k];
+      g.EndIndex = FDistinct->Begins[k + 1] - 1;
+    }
+    if (dc->GetOptions() & dcoGroupsAlwaysExpanded)
+      FGroups.FullExpand(true);
+    else
+      FGroups.RecalculateRows();
+    return;
+  }
   PrepareCompareKinds();
   struct Reset {
     TcxCustomDataControllerInfo* Self;

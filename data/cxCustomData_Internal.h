@@ -124,4 +124,76 @@ struct TOrderKeys {
 bool BuildOrderKeys(TcxCustomDataController& AController, TcxCustomDataField* AField,
                     const std::vector<int>& AAscendingRecords, TOrderKeys& AKeys);
 
+// A count, or a sum or average of integers, read straight from record buffers. The summaries and the
+// grouping pass that gathers them while it reads the grouping keys add values in record order under the same
+// rules, so either gives the same result.
+struct TInlineField {
+  int Index; // of the summary item
+  int Offset;
+  TRawKind Raw;
+  bool CountOnly;
+  bool operator==(const TInlineField&) const = default;
+};
+struct TInlineValue {
+  std::int64_t IntSum = 0;
+  double DoubleSum = 0;
+  int Count = 0;
+  bool Started = false;
+  bool IntOverflow = false;
+};
+template <class TValue>
+inline void AddInlineValue(const TInlineField& AField, const char* ABuffer, bool ANullIgnore, TValue& A) {
+  const char* place = ABuffer && ABuffer[AField.Offset] ? ABuffer + AField.Offset + 1 : nullptr;
+  if (!place && ANullIgnore)
+    return;
+  ++A.Count;
+  if (AField.CountOnly)
+    return;
+  std::int64_t v = 0;
+  if (place) {
+    if (AField.Raw == TRawKind::Int32) {
+      std::int32_t i32;
+      std::memcpy(&i32, place, sizeof i32);
+      v = i32;
+    } else {
+      v = RawAsInt64(AField.Raw, place);
+    }
+  }
+  if (!A.Started) {
+    A.Started = true;
+    if (place) {
+      A.IntSum = v;
+      A.DoubleSum = double(v);
+    }
+  } else if (place) {
+    std::int64_t sum;
+    if (A.IntOverflow) {
+      A.DoubleSum += double(v);
+    } else if (__builtin_add_overflow(A.IntSum, v, &sum)) {
+      A.IntOverflow = true;
+      A.DoubleSum = double(A.IntSum) + double(v);
+    } else {
+      A.IntSum = sum;
+    }
+  }
+}
+// The items of a collection whose values AddInlineValue can gather, in item order.
+void InlineSummaryFields(TcxDataSummary& ASummary, TcxDataSummaryItems& AItems,
+                         std::vector<TInlineField>& AFields);
+
+// Counts and sums gathered for one collection of summary items, slot by slot (Values[slot * fields + field]).
+struct TGatheredValues {
+  TcxDataSummaryItems* Items = nullptr;
+  std::vector<TInlineField> Fields;
+  bool NullIgnore = false;
+  std::vector<TInlineValue> Values;
+};
+// Left by a sort that grouped one level by its distinct values, for the rest of the same update: where each
+// group begins in the record list (with the list's end last), and what it gathered for the footer (one slot)
+// and for the groups (a slot per group).
+struct TDistinctGrouping {
+  std::vector<int> Begins;
+  TGatheredValues Footer, Groups;
+};
+
 } // namespace cxdata

@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -238,6 +240,345 @@ void RadixSortStable(std::vector<TKeyed>& AItems, std::vector<TKeyed>& ABuffer) 
   }
 }
 
+// Groups one level in a single read of the records: every value gets a dense id from a small hash table,
+// only the distinct values are ordered, and a counting sort by group places the records, which keeps them in
+// list order within a group. The counts and integer sums the summaries will ask for are gathered on the way.
+// False, with the list unchanged, when the values are too many or texts that differ compare equal.
+class TDistinctGrouper {
+public:
+  static constexpr std::size_t MaxDistinct = 65535;
+
+  TDistinctGrouper(TcxDataStorage& AStorage, TRawKind AKind, int AOffset)
+      : FStorage(AStorage), FKind(AKind), FOffset(AOffset) {}
+
+  bool Run(std::vector<int>& AList, bool ADescending, TDistinctGrouping& AOut) {
+    std::size_t n = AList.size();
+    std::vector<std::uint16_t> ids(n);
+    PlanColumns(AOut);
+    bool read;
+    switch (FKind) {
+    case TRawKind::Int32:
+      read = Read<TRawKind::Int32>(AList, ids);
+      break;
+    case TRawKind::String:
+      read = Read<TRawKind::String>(AList, ids);
+      break;
+    default:
+      read = Read<TRawKind::None>(AList, ids);
+      break;
+    }
+    if (!read)
+      return false;
+    std::size_t idCount = FCounts.size();
+    std::vector<std::uint32_t> order;
+    order.reserve(idCount);
+    for (std::size_t id = 1; id < idCount; ++id)
+      order.push_back(std::uint32_t(id));
+    if (FKind == TRawKind::String) {
+      std::sort(order.begin(), order.end(),
+                [&](std::uint32_t a, std::uint32_t b) { return AnsiCompareStr(FTexts[a], FTexts[b]) < 0; });
+      for (std::size_t i = 1; i < order.size(); ++i)
+        if (AnsiCompareStr(FTexts[order[i - 1]], FTexts[order[i]]) == 0)
+          return false;
+    } else {
+      std::sort(order.begin(), order.end(),
+                [&](std::uint32_t a, std::uint32_t b) { return FKeys[a] < FKeys[b]; });
+    }
+    if (ADescending)
+      std::reverse(order.begin(), order.end());
+    if (FCounts[0] > 0)
+      order.insert(ADescending ? order.end() : order.begin(), 0);
+    std::vector<int> next(idCount, 0);
+    AOut.Begins.clear();
+    int begin = 0;
+    for (std::uint32_t id : order) {
+      AOut.Begins.push_back(begin);
+      next[id] = begin;
+      begin += FCounts[id];
+    }
+    AOut.Begins.push_back(begin);
+    std::vector<int> placed(n);
+    for (std::size_t k = 0; k < n; ++k)
+      placed[std::size_t(next[ids[k]]++)] = AList[k];
+    AList.swap(placed);
+    FinishValues(order, AOut);
+    return true;
+  }
+
+private:
+  // A narrow integer field some gathered item reads: per id the sum of its values and how many are not Null.
+  // Such sums cannot overflow, so they may be added up in any order, and the footer is the sum over the ids.
+  struct TColumn {
+    int Offset;
+    TRawKind Raw;
+  };
+  // Where a gathered item's values come from: a column, or its own running value (wide integers).
+  struct TSource {
+    int Column = -1;
+    int Own = -1;
+  };
+
+  static bool IsNarrow(TRawKind ARaw) {
+    return ARaw == TRawKind::Int8 || ARaw == TRawKind::Int16 || ARaw == TRawKind::UInt16 ||
+           ARaw == TRawKind::Int32;
+  }
+
+  void PlanColumns(const TDistinctGrouping& AOut) {
+    auto plan = [&](const std::vector<TInlineField>& AFields, std::vector<TSource>& ASources,
+                    std::vector<TInlineField>& AOwn) {
+      for (const TInlineField& f : AFields) {
+        TSource source;
+        if (IsNarrow(f.Raw)) {
+          auto it = std::find_if(FColumns.begin(), FColumns.end(),
+                                 [&](const TColumn& c) { return c.Offset == f.Offset; });
+          source.Column = int(it - FColumns.begin());
+          if (it == FColumns.end())
+            FColumns.push_back({f.Offset, f.Raw});
+        } else {
+          source.Own = int(AOwn.size());
+          AOwn.push_back(f);
+        }
+        ASources.push_back(source);
+      }
+    };
+    plan(AOut.Footer.Fields, FFooterSources, FFooterOwn);
+    plan(AOut.Groups.Fields, FGroupSources, FGroupOwn);
+    FNullIgnore = AOut.Footer.NullIgnore;
+  }
+
+  // RawOrderKey, with the common kind inlined.
+  template <TRawKind K> std::uint64_t KeyOf(const char* APlace) const {
+    if constexpr (K == TRawKind::Int32) {
+      std::int32_t v;
+      std::memcpy(&v, APlace, sizeof v);
+      return std::uint64_t(std::int64_t(v)) ^ 0x8000000000000000ull;
+    } else {
+      return RawOrderKey(FKind, APlace);
+    }
+  }
+
+  template <TRawKind K> bool Read(const std::vector<int>& AList, std::vector<std::uint16_t>& AIds) {
+    std::size_t n = AList.size();
+    std::size_t width = FColumns.size(), footerOwn = FFooterOwn.size(), groupOwn = FGroupOwn.size();
+    // Id 0 is Null; values take 1, 2, ... as they first appear.
+    FCounts.assign(1, 0);
+    FKeys.assign(1, 0);
+    FTexts.assign(1, std::string_view());
+    FSums.assign(width, 0);
+    FPresent.assign(width, 0);
+    FFooterValues.assign(footerOwn, TInlineValue());
+    FGroupValues.assign(groupOwn, TInlineValue());
+    Rehash(4096);
+    bool based = false;
+    std::uint64_t base = 0;
+    if constexpr (K != TRawKind::String)
+      FWindow.assign(Window, 0);
+    // The per-id arrays move only when an id is added; the loop keeps their addresses in locals meanwhile.
+    int* counts = nullptr;
+    std::int64_t* sums = nullptr;
+    int* present = nullptr;
+    auto refresh = [&] {
+      counts = FCounts.data();
+      sums = FSums.data();
+      present = FPresent.data();
+    };
+    refresh();
+    const int* list = AList.data();
+    std::uint16_t* ids = AIds.data();
+    std::uint16_t* window = FWindow.data();
+    const TColumn* columns = FColumns.data();
+    int offset = FOffset;
+    bool nullIgnore = FNullIgnore;
+    bool oneInt32 = width == 1 && columns[0].Raw == TRawKind::Int32;
+    for (std::size_t k = 0; k < n; ++k) {
+      const char* buffer = FStorage.RecordBuffer(list[k]);
+      const char* place = buffer && buffer[offset] ? buffer + offset + 1 : nullptr;
+      std::size_t id = 0;
+      if constexpr (K == TRawKind::String) {
+        if (const AnsiString* text = place ? RawString(place) : nullptr) {
+          id = FindText(std::string_view(*text));
+          if (!id)
+            return false;
+          refresh();
+        }
+      } else if (place) {
+        std::uint64_t key = KeyOf<K>(place);
+        if (!based) {
+          based = true;
+          base = key - Window / 2;
+        }
+        // Keys near the first one, as most grouped codes are, find their id without probing.
+        std::uint64_t slot = key - base;
+        id = slot < Window ? window[slot] : 0;
+        if (!id) {
+          id = FindKey(key);
+          if (!id)
+            return false;
+          if (slot < Window)
+            window[slot] = std::uint16_t(id);
+          refresh();
+        }
+      }
+      ids[k] = std::uint16_t(id);
+      ++counts[id];
+      std::int64_t* idSums = sums + id * width;
+      int* idPresent = present + id * width;
+      if (oneInt32) {
+        // The common footer and group sum of one integer field, without the general loop.
+        if (buffer && buffer[columns[0].Offset]) {
+          std::int32_t v;
+          std::memcpy(&v, buffer + columns[0].Offset + 1, sizeof v);
+          ++idPresent[0];
+          idSums[0] += v;
+        }
+      } else
+        for (std::size_t c = 0; c < width; ++c) {
+          const char* value = buffer && buffer[columns[c].Offset] ? buffer + columns[c].Offset + 1 : nullptr;
+          if (!value)
+            continue;
+          ++idPresent[c];
+          if (columns[c].Raw == TRawKind::Int32) {
+            std::int32_t v;
+            std::memcpy(&v, value, sizeof v);
+            idSums[c] += v;
+          } else {
+            idSums[c] += RawAsInt64(columns[c].Raw, value);
+          }
+        }
+      for (std::size_t f = 0; f < footerOwn; ++f)
+        AddInlineValue(FFooterOwn[f], buffer, nullIgnore, FFooterValues[f]);
+      for (std::size_t f = 0; f < groupOwn; ++f)
+        AddInlineValue(FGroupOwn[f], buffer, nullIgnore, FGroupValues[id * groupOwn + f]);
+    }
+    return true;
+  }
+
+  // A new id's place in the per-id arrays.
+  void Grow() {
+    FCounts.push_back(0);
+    FSums.resize(FCounts.size() * FColumns.size(), 0);
+    FPresent.resize(FCounts.size() * FColumns.size(), 0);
+    FGroupValues.resize(FCounts.size() * FGroupOwn.size());
+  }
+
+  // The value as AddInlineValue would have left it after the column's records in record order.
+  TInlineValue FromColumn(const TInlineField& AField, std::int64_t ASum, int APresent, int ACount) const {
+    TInlineValue v;
+    v.Count = FNullIgnore ? APresent : ACount;
+    if (!AField.CountOnly && v.Count > 0) {
+      v.Started = true;
+      v.IntSum = ASum;
+      v.DoubleSum = double(ASum);
+    }
+    return v;
+  }
+
+  void FinishValues(const std::vector<std::uint32_t>& AOrder, TDistinctGrouping& AOut) {
+    std::size_t width = FColumns.size();
+    TGatheredValues& groups = AOut.Groups;
+    std::size_t groupWidth = groups.Fields.size();
+    groups.Values.clear();
+    groups.Values.reserve(AOrder.size() * groupWidth);
+    for (std::uint32_t id : AOrder)
+      for (std::size_t f = 0; f < groupWidth; ++f) {
+        const TSource& source = FGroupSources[f];
+        if (source.Column >= 0)
+          groups.Values.push_back(FromColumn(groups.Fields[f], FSums[id * width + std::size_t(source.Column)],
+                                             FPresent[id * width + std::size_t(source.Column)], FCounts[id]));
+        else
+          groups.Values.push_back(FGroupValues[id * FGroupOwn.size() + std::size_t(source.Own)]);
+      }
+    TGatheredValues& footer = AOut.Footer;
+    footer.Values.clear();
+    for (std::size_t f = 0; f < footer.Fields.size(); ++f) {
+      const TSource& source = FFooterSources[f];
+      if (source.Column < 0) {
+        footer.Values.push_back(FFooterValues[std::size_t(source.Own)]);
+        continue;
+      }
+      std::int64_t sum = 0;
+      int present = 0, count = 0;
+      for (std::size_t id = 0; id < FCounts.size(); ++id) {
+        sum += FSums[id * width + std::size_t(source.Column)];
+        present += FPresent[id * width + std::size_t(source.Column)];
+        count += FCounts[id];
+      }
+      footer.Values.push_back(FromColumn(footer.Fields[f], sum, present, count));
+    }
+  }
+
+  static constexpr std::uint64_t Window = 1 << 16;
+  // Open addressing, at most a quarter full; a slot holds an id, 0 when free.
+  void Rehash(std::size_t ASize) {
+    FSlots.assign(ASize, 0);
+    FMask = ASize - 1;
+    for (std::size_t id = 1; id < FCounts.size(); ++id) {
+      std::size_t h = FKind == TRawKind::String ? std::hash<std::string_view>()(FTexts[id]) : Mix(FKeys[id]);
+      while (FSlots[h & FMask])
+        ++h;
+      FSlots[h & FMask] = std::uint16_t(id);
+    }
+  }
+  static std::size_t Mix(std::uint64_t AKey) { return std::size_t((AKey * 0x9E3779B97F4A7C15ull) >> 29); }
+  // The id of a value, a new one when unseen; 0 when there would be too many.
+  template <class TValue, class THash, class TEqual>
+  std::size_t Find(const TValue& AValue, THash AHash, TEqual AEqual) {
+    for (;;) {
+      std::size_t h = AHash(AValue);
+      for (;; ++h) {
+        std::uint16_t id = FSlots[h & FMask];
+        if (!id)
+          break;
+        if (AEqual(id, AValue))
+          return id;
+      }
+      std::size_t id = FCounts.size();
+      if (id > MaxDistinct)
+        return 0;
+      if (4 * (id + 1) > FSlots.size()) {
+        Rehash(FSlots.size() * 2);
+        continue;
+      }
+      FSlots[h & FMask] = std::uint16_t(id);
+      if constexpr (std::is_same_v<TValue, std::string_view>) {
+        FKeys.push_back(0);
+        FTexts.push_back(AValue);
+      } else {
+        FKeys.push_back(AValue);
+        FTexts.emplace_back();
+      }
+      Grow();
+      return id;
+    }
+  }
+  std::size_t FindKey(std::uint64_t AKey) {
+    return Find(AKey, Mix, [&](std::uint16_t id, std::uint64_t key) { return FKeys[id] == key; });
+  }
+  std::size_t FindText(std::string_view AText) {
+    return Find(AText, std::hash<std::string_view>(),
+                [&](std::uint16_t id, std::string_view text) { return FTexts[id] == text; });
+  }
+
+  TcxDataStorage& FStorage;
+  TRawKind FKind;
+  int FOffset;
+  bool FNullIgnore = false;
+  std::vector<TColumn> FColumns;
+  std::vector<TSource> FFooterSources, FGroupSources;
+  std::vector<TInlineField> FFooterOwn, FGroupOwn;
+  // By id (times the columns or own fields where there are several).
+  std::vector<int> FCounts;
+  std::vector<std::uint64_t> FKeys;
+  std::vector<std::string_view> FTexts;
+  std::vector<std::int64_t> FSums;
+  std::vector<int> FPresent;
+  std::vector<TInlineValue> FFooterValues, FGroupValues;
+  std::vector<std::uint16_t> FSlots;
+  std::size_t FMask = 0;
+  std::vector<std::uint16_t> FWindow; // ids of the keys around FBase, 0 for not seen yet
+  std::uint64_t FBase = 0;
+};
+
 } // namespace
 
 namespace cxdata {
@@ -299,6 +640,7 @@ bool BuildOrderKeys(TcxCustomDataController& AController, TcxCustomDataField* AF
 
 void TcxCustomDataControllerInfo::DoSort() {
   TcxCustomDataController* dc = FDataController;
+  FDistinct.reset();
   FSortKeys.clear();
   FListKeys.clear();
   FListKeyShifts.clear();
@@ -338,6 +680,30 @@ void TcxCustomDataControllerInfo::DoSort() {
   int entries = FTotalSortingFieldList.Count();
   TcxCustomDataField* only = FTotalSortingFieldList.Items(0).Field;
   TRawKind onlyKind = RawKindOf(only->ValueTypeClass());
+  TcxCustomDataProvider& provider = dc->Provider();
+  bool keepsEditing =
+      provider.IsEditing() && (provider.RecordBefore() != cxNoRecord || provider.RecordAfter() != cxNoRecord);
+  if (entries == 1 && IsGrouped() && !keepsEditing && dc->IsPlainValueOrder(only)) {
+    auto grouping = std::make_unique<TDistinctGrouping>();
+    TcxDataSummary& summary = dc->Summary();
+    if ((FChanges & dvcSummary) && !dc->IsDestroying() && !summary.Options().Contains(soSelectedRecords)) {
+      bool nullIgnore = summary.Options().Contains(soNullIgnore);
+      if (!dc->IsGridMode() && summary.FooterSummaryItems().Count() > 0) {
+        grouping->Footer.Items = &summary.FooterSummaryItems();
+        InlineSummaryFields(summary, summary.FooterSummaryItems(), grouping->Footer.Fields);
+      }
+      if (TcxDataSummaryItems* items = summary.GetGroupSummaryItems(0)) {
+        grouping->Groups.Items = items;
+        InlineSummaryFields(summary, *items, grouping->Groups.Fields);
+      }
+      grouping->Footer.NullIgnore = grouping->Groups.NullIgnore = nullIgnore;
+    }
+    if (TDistinctGrouper(dc->DataStorage(), RawKindOf(only->ValueTypeClass()), only->ValueDef()->Offset())
+            .Run(FRecordList, FTotalSortingFieldList.Items(0).SortOrder == soDescending, *grouping)) {
+      FDistinct = std::move(grouping);
+      return;
+    }
+  }
   bool direct = entries == 1 && !IsGrouped() && onlyKind != TRawKind::String && dc->IsPlainValueOrder(only);
   // Keys whose value ranges fit side by side in 64 bits are packed into one key for a single radix sort:
   // each takes its offset from its minimum, Null below (ascending) or above (descending) every value.
@@ -431,7 +797,6 @@ void TcxCustomDataControllerInfo::DoSort() {
     }
   }
   // The record being edited keeps its place on screen: it is taken out and put back beside its neighbour.
-  TcxCustomDataProvider& provider = dc->Provider();
   int editing = cxNoRecord, before = cxNoRecord, after = cxNoRecord;
   if (provider.IsEditing() &&
       (provider.RecordBefore() != cxNoRecord || provider.RecordAfter() != cxNoRecord)) {

@@ -484,6 +484,8 @@ struct TcxDataSummary::RecordPass {
   std::vector<std::vector<Accumulator>>* Slots;
   // Every record with a slot counts in the first slot: the footer borrows the groups' map.
   bool AllToFirst = false;
+  // The inlined items' values came from the grouping pass.
+  bool Gathered = false;
   int SlotOf(std::size_t ARecord) const {
     int slot = ARecord < SlotOfRecord->size() ? (*SlotOfRecord)[ARecord] : -1;
     return AllToFirst && slot > 0 ? 0 : slot;
@@ -494,13 +496,6 @@ namespace {
 
 // Counts and integer sums, the common footers, are added straight from the record buffer; they follow the
 // same rules as AddRecordValue and never raise events.
-struct TInline {
-  int Index;
-  int Offset;
-  TRawKind Raw;
-  bool CountOnly;
-};
-
 bool IsInlined(TcxDataSummaryItem* AItem, TRawKind ARaw) {
   bool integer = ARaw == TRawKind::Int8 || ARaw == TRawKind::Int16 || ARaw == TRawKind::UInt16 ||
                  ARaw == TRawKind::Int32 || ARaw == TRawKind::Int64;
@@ -510,24 +505,37 @@ bool IsInlined(TcxDataSummaryItem* AItem, TRawKind ARaw) {
 
 } // namespace
 
+namespace cxdata {
+
+void InlineSummaryFields(TcxDataSummary& ASummary, TcxDataSummaryItems& AItems,
+                         std::vector<TInlineField>& AFields) {
+  AFields.clear();
+  if (AItems.OnSummary || ASummary.DataController()->IsProviderMode())
+    return;
+  for (int i = 0; i < AItems.Count(); ++i) {
+    TcxDataSummaryItem* item = AItems.Items(i);
+    if (!item->IsCalculated() || !item->Field() || !item->Field()->ValueDef())
+      continue;
+    TRawKind raw = RawKindOf(item->Field()->ValueTypeClass());
+    if (raw != TRawKind::None && raw != TRawKind::String && IsInlined(item, raw))
+      AFields.push_back({i, item->Field()->ValueDef()->Offset(), raw, item->Kind() == skCount});
+  }
+}
+
+} // namespace cxdata
+
 void TcxDataSummary::AddInlinedValues(const std::vector<RecordPass>& APasses) {
   struct TPassInline {
     const RecordPass* Pass;
-    std::vector<TInline> Fields;
+    std::vector<TInlineField> Fields;
   };
   std::vector<TPassInline> passes;
   std::size_t records = 0;
   for (const RecordPass& pass : APasses) {
-    if (pass.Slots->empty())
+    if (pass.Slots->empty() || pass.Gathered)
       continue;
     TPassInline p{&pass, {}};
-    const std::vector<Accumulator>& first = (*pass.Slots)[0];
-    for (int i = 0; i < pass.Items->Count(); ++i) {
-      TcxDataSummaryItem* item = pass.Items->Items(i);
-      TRawKind raw = first[std::size_t(i)].Raw;
-      if (item->IsCalculated() && raw != TRawKind::None && IsInlined(item, raw))
-        p.Fields.push_back({i, item->Field()->ValueDef()->Offset(), raw, item->Kind() == skCount});
-    }
+    InlineSummaryFields(*this, *pass.Items, p.Fields);
     if (p.Fields.empty())
       continue;
     records = std::max(records, pass.SlotOfRecord->size());
@@ -557,43 +565,8 @@ void TcxDataSummary::AddInlinedValues(const std::vector<RecordPass>& APasses) {
         loaded = true;
       }
       std::vector<Accumulator>& accumulators = (*p.Pass->Slots)[std::size_t(slot)];
-      for (const TInline& f : p.Fields) {
-        const char* place = buffer && buffer[f.Offset] ? buffer + f.Offset + 1 : nullptr;
-        Accumulator& a = accumulators[std::size_t(f.Index)];
-        if (!place && nullIgnore)
-          continue;
-        ++a.Count;
-        if (f.CountOnly)
-          continue;
-        std::int64_t v = 0;
-        if (place) {
-          if (f.Raw == TRawKind::Int32) {
-            std::int32_t i32;
-            std::memcpy(&i32, place, sizeof i32);
-            v = i32;
-          } else {
-            v = RawAsInt64(f.Raw, place);
-          }
-        }
-        if (!a.Started) {
-          a.Started = true;
-          if (place) {
-            a.Best = place;
-            a.IntSum = v;
-            a.DoubleSum = double(v);
-          }
-        } else if (place) {
-          std::int64_t sum;
-          if (a.IntOverflow) {
-            a.DoubleSum += double(v);
-          } else if (__builtin_add_overflow(a.IntSum, v, &sum)) {
-            a.IntOverflow = true;
-            a.DoubleSum = double(a.IntSum) + double(v);
-          } else {
-            a.IntSum = sum;
-          }
-        }
-      }
+      for (const TInlineField& f : p.Fields)
+        AddInlineValue(f, buffer, nullIgnore, accumulators[std::size_t(f.Index)]);
     }
   }
 }
@@ -737,6 +710,21 @@ void TcxDataSummary::CalculateGroupSummaries() {
   CalculateSummaries(false, true);
 }
 
+namespace {
+
+// The gathered values serve a collection only while it asks for exactly what was gathered.
+bool TakeGathered(TcxDataSummary& ASummary, TGatheredValues& AGathered, TcxDataSummaryItems& AItems,
+                  std::size_t ASlots) {
+  if (AGathered.Items != &AItems || AGathered.NullIgnore != ASummary.Options().Contains(soNullIgnore) ||
+      AGathered.Values.size() != ASlots * AGathered.Fields.size())
+    return false;
+  std::vector<TInlineField> fields;
+  InlineSummaryFields(ASummary, AItems, fields);
+  return fields == AGathered.Fields;
+}
+
+} // namespace
+
 void TcxDataSummary::CalculateSummaries(bool AFooter, bool AGroups) {
   TcxCustomDataControllerInfo& view = FDataController->View();
   std::vector<RecordPass> passes;
@@ -749,21 +737,30 @@ void TcxDataSummary::CalculateSummaries(bool AFooter, bool AGroups) {
   TcxDataGroups& groups = view.Groups();
   int levels = groups.LevelCount();
   bool grouped = AGroups && levels > 0 && groups.Count() > 0;
+  TDistinctGrouping* gathered = view.DistinctGrouping();
+  if (FOptions.Contains(soSelectedRecords) || levels != 1)
+    gathered = nullptr;
+  auto fill = [&](std::vector<Accumulator>& AInto, const TGatheredValues& AFrom, std::size_t ASlot) {
+    std::size_t width = AFrom.Fields.size();
+    for (std::size_t f = 0; f < width; ++f) {
+      const TInlineValue& v = AFrom.Values[ASlot * width + f];
+      Accumulator& a = AInto[std::size_t(AFrom.Fields[f].Index)];
+      a.Count = v.Count;
+      a.Started = v.Started;
+      a.IntSum = v.IntSum;
+      a.DoubleSum = v.DoubleSum;
+      a.IntOverflow = v.IntOverflow;
+    }
+  };
   // Deepest groups number the slots; typed values are summed per slot in record order, then every group
   // takes the slots below it.
   std::vector<int> slotOfRecord;
   std::vector<int> deepest;
   std::vector<std::vector<std::vector<Accumulator>>> levelSlots;
   if (grouped) {
-    slotOfRecord.assign(std::size_t(FDataController->GetRecordCount()), -1);
-    for (int g = 0; g < groups.Count(); ++g) {
-      const TcxDataGroupInfo& group = groups.Items(g);
-      if (group.Level != levels - 1)
-        continue;
-      for (int li = group.BeginIndex; li <= group.EndIndex; ++li)
-        slotOfRecord[std::size_t(view.GetRecordListRecord(li))] = int(deepest.size());
-      deepest.push_back(g);
-    }
+    for (int g = 0; g < groups.Count(); ++g)
+      if (groups.Items(g).Level == levels - 1)
+        deepest.push_back(g);
     levelSlots.resize(std::size_t(levels));
     for (int level = 0; level < levels; ++level) {
       TcxDataSummaryItems* items = GetGroupSummaryItems(level);
@@ -773,18 +770,49 @@ void TcxDataSummary::CalculateSummaries(bool AFooter, bool AGroups) {
       slots.resize(deepest.size());
       for (auto& slot : slots)
         InitValues(*items, slot);
-      passes.push_back({items, &slotOfRecord, &slots});
+      RecordPass pass{items, &slotOfRecord, &slots};
+      if (gathered && TakeGathered(*this, gathered->Groups, *items, deepest.size())) {
+        for (std::size_t k = 0; k < slots.size(); ++k)
+          fill(slots[k], gathered->Groups, k);
+        pass.Gathered = true;
+      }
+      passes.push_back(pass);
     }
   }
   if (footer) {
     if (grouped) {
       // The deepest groups hold every record of the list.
-      passes.insert(passes.begin(), {&FFooterSummaryItems, &slotOfRecord, &footerSlots, true});
+      RecordPass pass{&FFooterSummaryItems, &slotOfRecord, &footerSlots, true};
+      if (gathered && TakeGathered(*this, gathered->Footer, FFooterSummaryItems, 1)) {
+        fill(footerSlots[0], gathered->Footer, 0);
+        pass.Gathered = true;
+      }
+      passes.insert(passes.begin(), pass);
     } else {
       footerSlotOfRecord.assign(std::size_t(FDataController->GetRecordCount()), -1);
       for (int record : view.RecordList())
         footerSlotOfRecord[std::size_t(record)] = 0;
       passes.insert(passes.begin(), {&FFooterSummaryItems, &footerSlotOfRecord, &footerSlots});
+    }
+  }
+  // The record-to-slot map is built only when some typed value is still to be read from the records.
+  bool readRecords = false;
+  for (const RecordPass& pass : passes) {
+    if (pass.SlotOfRecord != &slotOfRecord)
+      continue;
+    for (int i = 0; i < pass.Items->Count() && !readRecords; ++i) {
+      TRawKind raw = (*pass.Slots)[0][std::size_t(i)].Raw;
+      TcxDataSummaryItem* item = pass.Items->Items(i);
+      readRecords =
+          item->IsCalculated() && raw != TRawKind::None && (!pass.Gathered || !IsInlined(item, raw));
+    }
+  }
+  if (readRecords) {
+    slotOfRecord.assign(std::size_t(FDataController->GetRecordCount()), -1);
+    for (std::size_t k = 0; k < deepest.size(); ++k) {
+      const TcxDataGroupInfo& group = groups.Items(deepest[k]);
+      for (int li = group.BeginIndex; li <= group.EndIndex; ++li)
+        slotOfRecord[std::size_t(view.GetRecordListRecord(li))] = int(k);
     }
   }
   AddInlinedValues(passes);

@@ -636,6 +636,7 @@ void TcxCustomDataControllerInfo::Update() {
   FSortKeys.clear();
   FListKeys.clear();
   FListKeyShifts.clear();
+  FDistinct.reset();
   if (FChanges & (dvcData | dvcSorting | dvcGrouping | dvcFilter))
     ++FDataStamp;
   TcxDataViewChanges changes = FChanges;
