@@ -580,10 +580,13 @@ void TcxCustomDataControllerInfo::RestoreFocus() {
 void TcxCustomDataControllerInfo::Update() {
   TcxCustomDataController* dc = FDataController;
   auto alive = dc->AliveToken();
-  bool summary = FChanges & dvcSummary;
   FRowsPending = false;
   if (IsGrouped() && (FChanges & dvcSorting))
     FChanges |= dvcGrouping;
+  // Rebuilt groups start without values.
+  if (FChanges & dvcGrouping)
+    FChanges |= dvcSummary;
+  bool summary = FChanges & dvcSummary;
   if (!FExpandingSaved)
     SaveExpandingAndSelection();
   FExpandingSaved = false;

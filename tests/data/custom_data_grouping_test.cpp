@@ -1,0 +1,273 @@
+// Grouping by one level against a plain model, for every kind of grouped value: records in group order,
+// group boundaries, and footer and group summaries of narrow and wide integers, counts, averages and maxima.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "data/cxVariants.h"
+#include "platform/rtl/SysUtils.h"
+#include "tests/data/custom_data_test_util.h"
+
+namespace {
+
+enum class KeyKind { Integer, LargeInt, Float, Date, String };
+
+// A key the model orders by: Null, then a number or a text.
+struct ModelKey {
+  bool IsNull;
+  double Number;
+  AnsiString Text;
+};
+
+int CompareKeys(const ModelKey& A, const ModelKey& B, bool AText) {
+  if (A.IsNull || B.IsNull)
+    return int(B.IsNull) - int(A.IsNull);
+  if (AText) {
+    int c = AnsiCompareStr(A.Text, B.Text);
+    return (c > 0) - (c < 0);
+  }
+  return (A.Number > B.Number) - (A.Number < B.Number);
+}
+
+Variant MakeKey(KeyKind AKind, int AValue) {
+  switch (AKind) {
+  case KeyKind::Integer:
+    return AValue * 7 - 300;
+  case KeyKind::LargeInt:
+    return Variant(std::int64_t(AValue) * std::int64_t(1000000007) - (std::int64_t(1) << 40));
+  case KeyKind::Float:
+    // Zero in both signs is one value and one group.
+    return AValue == 0 ? -0.0 : AValue == 1 ? 0.0 : AValue * 0.25 - 2;
+  case KeyKind::Date:
+    return Variant::FromDate(45000 + AValue * 0.5);
+  case KeyKind::String: {
+    const char* syllables[] = {"ka", "Ze", "mo", "ri", "tu", "la"};
+    AnsiString s;
+    for (int v = AValue + 1; v > 0; v /= 6)
+      s += syllables[v % 6];
+    return s;
+  }
+  }
+  return Null;
+}
+
+TcxValueTypeClass TypeOf(KeyKind AKind) {
+  switch (AKind) {
+  case KeyKind::Integer:
+    return TcxIntegerValueType::Instance();
+  case KeyKind::LargeInt:
+    return TcxLargeIntValueType::Instance();
+  case KeyKind::Float:
+    return TcxFloatValueType::Instance();
+  case KeyKind::Date:
+    return TcxDateTimeValueType::Instance();
+  case KeyKind::String:
+    return TcxStringValueType::Instance();
+  }
+  return nullptr;
+}
+
+struct SummaryModel {
+  double Sum = 0;
+  int Count = 0, Present = 0;
+  bool AnyMax = false;
+  std::int64_t Max = 0;
+  void Add(const Variant& AValue) {
+    ++Count;
+    if (AValue.IsNull())
+      return;
+    ++Present;
+    Sum += AValue.AsDouble();
+    Max = AnyMax ? std::max(Max, AValue.AsInt64()) : AValue.AsInt64();
+    AnyMax = true;
+  }
+};
+
+// The summary items of a view: sums of a narrow and of a wide integer field, a count, an average, a maximum.
+enum { kSum32, kCount32, kAvg32, kSum64, kMax32, kItemCount };
+
+void AddItems(TcxDataSummaryItems& AItems, TcxDataController& ADc) {
+  struct {
+    int Field;
+    TcxSummaryKind Kind;
+  } items[] = {{1, skSum}, {1, skCount}, {1, skAverage}, {2, skSum}, {1, skMax}};
+  for (auto [field, kind] : items) {
+    TcxDataSummaryItem* item = AItems.Add();
+    item->SetField(ADc.GetItemField(field));
+    item->SetKind(kind);
+  }
+}
+
+void ExpectValues(const Variant& AValues, const SummaryModel& AModel, bool ANullIgnore,
+                  const std::string& AWhere) {
+  SCOPED_TRACE(AWhere);
+  ASSERT_TRUE(TcxDataSummary::IsValueIndexValid(AValues, kItemCount - 1));
+  int count = ANullIgnore ? AModel.Present : AModel.Count;
+  EXPECT_EQ(AValues[kCount32].AsInteger(), count);
+  bool none = ANullIgnore && AModel.Present == 0;
+  for (int sum : {kSum32, kSum64}) {
+    if (none)
+      EXPECT_TRUE(AValues[sum].IsNull());
+    else
+      EXPECT_EQ(AValues[sum].AsDouble(), AModel.Sum * (sum == kSum64 ? 1000 : 1));
+  }
+  if (none)
+    EXPECT_TRUE(AValues[kAvg32].IsNull());
+  else
+    EXPECT_NEAR(AValues[kAvg32].AsDouble(), AModel.Sum / count, 1e-9);
+  if (AModel.AnyMax)
+    EXPECT_EQ(AValues[kMax32].AsInt64(), AModel.Max);
+  else
+    EXPECT_TRUE(AValues[kMax32].IsNull());
+}
+
+TEST(CustomDataGrouping, OneLevelMatchesAPlainModel) {
+  struct Case {
+    KeyKind Kind;
+    int Records, Distinct, NullEvery;
+    TcxDataSortOrder Order;
+    bool NullIgnore;
+  } cases[] = {
+      {KeyKind::Integer, 500, 30, 0, soAscending, false},
+      {KeyKind::Integer, 500, 30, 4, soDescending, true},
+      // More distinct values than the one-pass grouping takes: the general path gives the same view.
+      {KeyKind::Integer, 70000, 70000, 9, soAscending, false},
+      {KeyKind::LargeInt, 400, 50, 5, soDescending, false},
+      {KeyKind::Float, 400, 9, 6, soAscending, true},
+      {KeyKind::Float, 400, 9, 0, soDescending, false},
+      {KeyKind::Date, 300, 20, 3, soAscending, false},
+      {KeyKind::String, 500, 40, 5, soAscending, false},
+      {KeyKind::String, 500, 300, 7, soDescending, true},
+      {KeyKind::Integer, 50, 5, 1, soAscending, false}, // every key Null
+  };
+  std::mt19937 rng(5);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "kind " << int(c.Kind) << " distinct " << c.Distinct << " order "
+                                      << int(c.Order) << " null ignore " << c.NullIgnore);
+    TestController dc(3);
+    dc.SetItemValueTypeClass(0, TypeOf(c.Kind));
+    dc.SetItemValueTypeClass(2, TcxLargeIntValueType::Instance());
+    std::vector<std::vector<Variant>> rows;
+    std::vector<ModelKey> keys;
+    for (int i = 0; i < c.Records; ++i) {
+      bool isNull = c.NullEvery && rng() % unsigned(c.NullEvery) == 0;
+      int value = c.Distinct == c.Records ? (i * 7919) % c.Records : int(rng() % unsigned(c.Distinct));
+      Variant key = isNull ? Null : MakeKey(c.Kind, value);
+      keys.push_back({isNull, isNull || c.Kind == KeyKind::String ? 0 : key.AsDouble(),
+                      isNull || c.Kind != KeyKind::String ? AnsiString() : key.AsString()});
+      Variant narrow = rng() % 5 == 0 ? Null : Variant(int(rng() % 2000) - 1000);
+      Variant wide = narrow.IsNull() ? Null : Variant(std::int64_t(narrow.AsInteger()) * 1000);
+      rows.push_back({key, narrow, wide});
+    }
+    dc.Fill(rows);
+    dc.Summary().SetOptions(c.NullIgnore ? TcxSummaryOptions{soNullIgnore} : TcxSummaryOptions{});
+    AddItems(dc.Summary().FooterSummaryItems(), dc);
+    AddItems(dc.Summary().DefaultGroupSummaryItems(), dc);
+    {
+      TUpdateBlock<TcxCustomDataController> update(dc);
+      dc.ChangeGroupIndex(0, 0);
+      dc.ChangeSorting(0, c.Order);
+    }
+    bool text = c.Kind == KeyKind::String;
+    std::vector<int> expected(static_cast<std::size_t>(c.Records));
+    for (int i = 0; i < c.Records; ++i)
+      expected[std::size_t(i)] = i;
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+      int cmp = CompareKeys(keys[std::size_t(a)], keys[std::size_t(b)], text);
+      return c.Order == soDescending ? cmp > 0 : cmp < 0;
+    });
+    ASSERT_EQ(dc.View().RecordList(), expected);
+    TcxDataGroups& groups = dc.View().Groups();
+    SummaryModel footer;
+    int group = 0;
+    for (std::size_t k = 0; k < expected.size(); ++group) {
+      ASSERT_LT(group, groups.Count());
+      ASSERT_EQ(groups.Items(group).BeginIndex, int(k));
+      SummaryModel model;
+      std::size_t end = k;
+      while (end < expected.size() &&
+             CompareKeys(keys[std::size_t(expected[k])], keys[std::size_t(expected[end])], text) == 0) {
+        model.Add(rows[std::size_t(expected[end])][1]);
+        footer.Add(rows[std::size_t(expected[end])][1]);
+        ++end;
+      }
+      ASSERT_EQ(groups.Items(group).EndIndex, int(end) - 1);
+      ExpectValues(groups.Items(group).SummaryValues, model, c.NullIgnore, "group " + std::to_string(group));
+      k = end;
+    }
+    EXPECT_EQ(groups.Count(), group);
+    ExpectValues(dc.Summary().FooterSummaryValues(), footer, c.NullIgnore, "footer");
+  }
+}
+
+struct Doubler : TObject {
+  int Calls = 0;
+  void Double(TcxDataSummaryItems*, const TcxSummaryEventArguments&, TcxSummaryEventOutArguments& AOut) {
+    ++Calls;
+    if (!AOut.Value.IsNull())
+      AOut.Value = AOut.Value.AsInteger() * 2;
+  }
+};
+
+// The summaries of a grouped view follow every change that rebuilds its groups.
+TEST(CustomDataGrouping, SummariesFollowRegroupingAndEvents) {
+  TestController dc(2);
+  dc.Fill({{3, 1}, {1, 10}, {3, 100}, {2, 1000}, {1, Null}});
+  TcxDataSummaryItem* sum = dc.Summary().DefaultGroupSummaryItems().Add();
+  sum->SetField(dc.GetItemField(1));
+  sum->SetKind(skSum);
+  TcxDataSummaryItem* footer = dc.Summary().FooterSummaryItems().Add();
+  footer->SetField(dc.GetItemField(1));
+  footer->SetKind(skSum);
+  dc.ChangeGroupIndex(0, 0);
+  auto sums = [&] {
+    std::vector<int> values;
+    for (int g = 0; g < dc.View().Groups().Count(); ++g)
+      values.push_back(dc.View().Groups().Items(g).SummaryValues[0].AsInteger());
+    return values;
+  };
+  EXPECT_EQ(sums(), (std::vector<int>{10, 1000, 101}));
+  dc.ChangeSorting(0, soDescending);
+  EXPECT_EQ(sums(), (std::vector<int>{101, 1000, 10}));
+  dc.SetValue(3, 1, 5);
+  EXPECT_EQ(sums(), (std::vector<int>{101, 5, 10}));
+  EXPECT_EQ(dc.Summary().FooterSummaryValues()[0].AsInteger(), 116);
+  // A handler of the items is called for every record, so the gathered values must not stand in for it.
+  Doubler doubler;
+  dc.Summary().DefaultGroupSummaryItems().OnSummary =
+      TEvent<void(TcxDataSummaryItems*, const TcxSummaryEventArguments&, TcxSummaryEventOutArguments&)>(
+          &doubler, &Doubler::Double);
+  dc.ChangeGroupIndex(0, -1);
+  dc.ChangeGroupIndex(0, 0);
+  EXPECT_EQ(doubler.Calls, 5);
+  EXPECT_EQ(sums(), (std::vector<int>{202, 10, 20}));
+  EXPECT_EQ(dc.Summary().FooterSummaryValues()[0].AsInteger(), 116);
+}
+
+// Expanded groups are found again by their values when the view regroups in another order.
+TEST(CustomDataGrouping, ExpandedGroupsKeptByValueThroughReversal) {
+  TestController dc(2);
+  dc.SetOptions(dc.GetOptions() | dcoSaveExpanding);
+  dc.Fill({{1, 0}, {2, 0}, {3, 0}, {2, 1}, {Null, 2}});
+  dc.ChangeGroupIndex(0, 0);
+  auto expanded = [&] {
+    std::vector<int> values;
+    for (int g = 0; g < dc.View().Groups().Count(); ++g)
+      if (dc.View().Groups().Items(g).Expanded) {
+        Variant v = dc.GetValue(dc.View().GetRecordListRecord(dc.View().Groups().Items(g).BeginIndex), 0);
+        values.push_back(v.IsNull() ? -1 : v.AsInteger());
+      }
+    return values;
+  };
+  ASSERT_EQ(dc.View().Groups().Count(), 4);
+  // Rows: Null, 1, 2, 3; expanding the group of 2 (row 2) adds its records after it.
+  dc.ChangeExpanding(2, true, false);
+  dc.ChangeExpanding(0, true, false);
+  EXPECT_EQ(expanded(), (std::vector<int>{-1, 2}));
+  dc.ChangeSorting(0, soDescending);
+  EXPECT_EQ(expanded(), (std::vector<int>{2, -1}));
+}
+
+} // namespace
