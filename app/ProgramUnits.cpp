@@ -1,5 +1,6 @@
 #include "app/ProgramUnits.h"
 
+#include "data/cxCustomData.h"
 #include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "data/cxDataStorage.h"
@@ -37,6 +38,7 @@ std::vector<TUnitInfo> ProgramUnits() {
       {"cxDataStorage", cxDataStorageInitialize, cxDataStorageFinalize},
       cxContainerUnit,
       cxFilterUnit,
+      cxCustomDataUnit,
       {"cxDBFilter", cxDBFilterInitialize, cxDBFilterFinalize},
       cxDBDataUnit,
       cxFormatsUnit,

@@ -13,6 +13,7 @@
 
 #include "data/cxDataStorage.h"
 #include "data/cxFilter.h"
+#include "platform/classes/Collection.h"
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
@@ -24,7 +25,7 @@ class TcxCustomDataControllerInfo;
 namespace cxdata {
 struct TOrderKeys;
 struct TDistinctGrouping;
-}
+} // namespace cxdata
 class TcxCustomDataField;
 class TcxCustomDataFieldList;
 class TcxCustomDataRelationList;
@@ -700,35 +701,57 @@ enum TcxSummaryOption { soNullIgnore, soSelectedRecords };
 using TcxSummaryOptions = TSet<TcxSummaryOption, 2>;
 
 class TcxDataSummaryItems;
+class TcxDataGroupSummaryItems;
+class TcxDataSummaryGroup;
 
-class TcxDataSummaryItem : public TObject {
-  PELVOR_CLASS(TcxDataSummaryItem, TObject)
+// An item of a summary collection tied to a field of the controller. Setting the field (or the item whose
+// field it is) is a structural change.
+class TcxCustomDataSummaryItem : public TCollectionItem {
+  PELVOR_CLASS(TcxCustomDataSummaryItem, TCollectionItem)
 public:
-  explicit TcxDataSummaryItem(TcxDataSummaryItems* ACollection) : FCollection(ACollection) {}
-  ~TcxDataSummaryItem() override;
+  explicit TcxCustomDataSummaryItem(TCollection* ACollection) : TCollectionItem(ACollection) {}
 
-  bool IsCalculated() const;
+  // Copies the item link, found again by its ID when the source belongs to another controller.
+  void Assign(TPersistent* Source) override;
+  virtual TcxCustomDataController* DataController() const { return nullptr; }
   TcxCustomDataField* Field() const { return FField; }
   void SetField(TcxCustomDataField* AField);
   TObject* ItemLink() const;
   void SetItemLink(TObject* AItem);
+
+protected:
+  // Called inside an update of the collection before the field changes.
+  virtual void FieldChanging(TcxCustomDataField* ANewField) { (void)ANewField; }
+
+private:
+  friend class TcxDataSummary;
+  TcxCustomDataField* FField = nullptr;
+};
+
+class TcxDataSummaryItem : public TcxCustomDataSummaryItem {
+  PELVOR_CLASS(TcxDataSummaryItem, TcxCustomDataSummaryItem)
+public:
+  explicit TcxDataSummaryItem(TCollection* ACollection) : TcxCustomDataSummaryItem(ACollection) {}
+  ~TcxDataSummaryItem() override;
+
+  // Copies Format, Kind, Position, OnGetText and the item link.
+  void Assign(TPersistent* Source) override;
+  TcxCustomDataController* DataController() const override;
+  bool IsCalculated() const;
   TcxSummaryKind Kind() const { return FKind; }
   void SetKind(TcxSummaryKind AValue);
+  // Read through the collection: a footer's items are always at the footer.
   TcxSummaryPosition Position() const;
+  TcxSummaryPosition StoredPosition() const { return FPosition; }
   void SetPosition(TcxSummaryPosition AValue);
   const AnsiString& Format() const { return FFormat; }
   void SetFormat(const AnsiString& AValue);
   AnsiString GetValueDisplayText(const Variant& AValue, bool AIsFooter);
-  int Index() const;
-  TcxDataSummaryItems* Collection() const { return FCollection; }
+  TcxDataSummaryItems* SummaryItems() const;
   TEvent<void(TcxDataSummaryItem* Sender, const Variant& AValue, bool AIsFooter, AnsiString& AText)>
       OnGetText;
 
 private:
-  friend class TcxDataSummaryItems;
-  friend class TcxDataSummary;
-  TcxDataSummaryItems* FCollection;
-  TcxCustomDataField* FField = nullptr;
   TcxSummaryKind FKind = skNone;
   TcxSummaryPosition FPosition = spGroup;
   AnsiString FFormat;
@@ -745,60 +768,145 @@ struct TcxSummaryEventOutArguments {
   bool Done;
 };
 
-class TcxDataSummaryItems : public TObject {
-  PELVOR_CLASS(TcxDataSummaryItems, TObject)
+// A collection of summary items. A change of an item is structural (the view re-lays out), a change of the
+// collection only recalculates.
+class TcxDataSummaryItems : public TCollection {
+  PELVOR_CLASS(TcxDataSummaryItems, TCollection)
 public:
-  TcxDataSummaryItems(TcxDataSummary* ASummary, bool AFooter) : FSummary(ASummary), FFooter(AFooter) {}
-  ~TcxDataSummaryItems() override { Clear(); }
+  TcxDataSummaryItems(TcxDataSummary* ASummary, TPersistent* AOwner = nullptr,
+                      TClass AItemClass = ClassOf<TcxDataSummaryItem>());
 
   TcxDataSummaryItem* Add();
-  // Copies every item; item links resolve against this collection's controller.
-  void Assign(const TcxDataSummaryItems& ASource);
-  void Delete(int AIndex);
-  void Clear();
-  int Count() const { return int(FItems.size()); }
-  TcxDataSummaryItem* Items(int AIndex) const { return FItems.at(std::size_t(AIndex)); }
+  // Copies every item and the OnSummary handler; item links resolve against this collection's controller.
+  void Assign(TPersistent* Source) override;
+  TcxDataSummaryItem* Items(int AIndex) const {
+    return static_cast<TcxDataSummaryItem*>(TCollection::Items(AIndex));
+  }
   int IndexOf(const TcxDataSummaryItem* AItem) const;
-  bool IsFooter() const { return FFooter; }
+  virtual bool IsFooter() const { return false; }
   TcxDataSummaryItem* ItemOfItemLink(int AItemIndex, TcxSummaryPosition APosition);
   static bool CanIncludeValue(TcxSummaryOptions AOptions, bool AIsNull, bool AExcludedBySelection);
   static AnsiString GetDefaultFormat(TVarType AVarType, TcxSummaryKind AKind, bool AIsFooter);
-  AnsiString GetGroupText(const Variant& AValues);
-  void Update(bool AStructural);
+  // The texts of the group-position items for a group row; '' for collections other than group items.
+  virtual AnsiString GetGroupText(const Variant& AValues);
   TcxDataSummary* Summary() const { return FSummary; }
 
-  AnsiString BeginText = "(";
-  AnsiString EndText = ")";
-  AnsiString Separator = ",";
   TEvent<void(TcxDataSummaryItems* ASender, const TcxSummaryEventArguments& Arguments,
               TcxSummaryEventOutArguments& OutArguments)>
       OnSummary;
 
+protected:
+  void Update(TCollectionItem* AItem) override;
+
 private:
-  friend class TcxDataSummaryItem;
   TcxDataSummary* FSummary;
-  bool FFooter;
-  std::vector<TcxDataSummaryItem*> FItems; // owned
 };
 
-// Group summary items for the grouping levels of some items; an item belongs to one summary group at most.
-class TcxDataSummaryGroup : public TObject {
-  PELVOR_CLASS(TcxDataSummaryGroup, TObject)
+class TcxDataFooterSummaryItems : public TcxDataSummaryItems {
+  PELVOR_CLASS(TcxDataFooterSummaryItems, TcxDataSummaryItems)
 public:
-  explicit TcxDataSummaryGroup(TcxDataSummary* ASummary)
-      : FSummaryItems(ASummary, false), FSummary(ASummary) {}
+  explicit TcxDataFooterSummaryItems(TcxDataSummary* ASummary, TPersistent* AOwner = nullptr)
+      : TcxDataSummaryItems(ASummary, AOwner) {}
+  bool IsFooter() const override { return true; }
+};
+
+class TcxDataGroupSummaryItems : public TcxDataSummaryItems {
+  PELVOR_CLASS(TcxDataGroupSummaryItems, TcxDataSummaryItems)
+public:
+  TcxDataGroupSummaryItems(TcxDataSummary* ASummary, TcxDataSummaryGroup* ASummaryGroup = nullptr,
+                           TPersistent* AOwner = nullptr)
+      : TcxDataSummaryItems(ASummary, AOwner), FSummaryGroup(ASummaryGroup) {}
+
+  // Also copies the texts around and between the items.
+  void Assign(TPersistent* Source) override;
+  AnsiString GetGroupText(const Variant& AValues) override;
+  // The summary group that owns the collection, nullptr for the default group items.
+  TcxDataSummaryGroup* SummaryGroup() const { return FSummaryGroup; }
+  const AnsiString& BeginText() const { return FBeginText; }
+  void SetBeginText(const AnsiString& AValue);
+  const AnsiString& EndText() const { return FEndText; }
+  void SetEndText(const AnsiString& AValue);
+  const AnsiString& Separator() const { return FSeparator; }
+  void SetSeparator(const AnsiString& AValue);
+
+private:
+  TcxDataSummaryGroup* FSummaryGroup;
+  AnsiString FBeginText = "(";
+  AnsiString FEndText = ")";
+  AnsiString FSeparator = ",";
+};
+
+// Links an item of the controller to a summary group; an item belongs to one group at most.
+class TcxDataSummaryGroupItemLink : public TcxCustomDataSummaryItem {
+  PELVOR_CLASS(TcxDataSummaryGroupItemLink, TcxCustomDataSummaryItem)
+public:
+  explicit TcxDataSummaryGroupItemLink(TCollection* ACollection) : TcxCustomDataSummaryItem(ACollection) {}
+  TcxCustomDataController* DataController() const override;
+  TcxDataSummaryGroup* SummaryGroup() const;
+
+protected:
+  void FieldChanging(TcxCustomDataField* ANewField) override;
+};
+
+class TcxDataSummaryGroupItemLinks : public TCollection {
+  PELVOR_CLASS(TcxDataSummaryGroupItemLinks, TCollection)
+public:
+  explicit TcxDataSummaryGroupItemLinks(TcxDataSummaryGroup* ASummaryGroup);
+  TcxDataSummaryGroupItemLink* Add() { return static_cast<TcxDataSummaryGroupItemLink*>(TCollection::Add()); }
+  TcxDataSummaryGroupItemLink* Items(int AIndex) const {
+    return static_cast<TcxDataSummaryGroupItemLink*>(TCollection::Items(AIndex));
+  }
+  TcxDataSummaryGroup* SummaryGroup() const { return FSummaryGroup; }
+
+protected:
+  void Update(TCollectionItem* AItem) override;
+
+private:
+  TcxDataSummaryGroup* FSummaryGroup;
+};
+
+class TcxDataSummaryGroups;
+
+// Group summary items for the grouping levels of the items it links.
+class TcxDataSummaryGroup : public TCollectionItem {
+  PELVOR_CLASS(TcxDataSummaryGroup, TCollectionItem)
+public:
+  explicit TcxDataSummaryGroup(TCollection* ACollection);
+
+  // Copies the links and the summary items.
+  void Assign(TPersistent* Source) override;
   // Links an item to this group, taking it out of every other group first.
   void AddLink(TObject* AItem);
   void RemoveLink(TObject* AItem);
   bool HasLink(TObject* AItem) const;
-  int LinkCount() const { return int(FLinks.size()); }
-  TcxDataSummaryItems& SummaryItems() { return FSummaryItems; }
+  int LinkCount() const { return FLinks.Count(); }
+  TcxDataSummaryGroupItemLinks& Links() { return FLinks; }
+  TcxDataGroupSummaryItems& SummaryItems() { return FSummaryItems; }
+  TcxDataSummaryGroups* SummaryGroups() const;
+  TcxDataSummary* Summary() const;
 
 private:
-  friend class TcxDataSummary;
-  TcxDataSummaryItems FSummaryItems;
+  TcxDataSummaryGroupItemLinks FLinks{this};
+  TcxDataGroupSummaryItems FSummaryItems;
+};
+
+class TcxDataSummaryGroups : public TCollection {
+  PELVOR_CLASS(TcxDataSummaryGroups, TCollection)
+public:
+  explicit TcxDataSummaryGroups(TcxDataSummary* ASummary);
+  TcxDataSummaryGroup* Add();
+  TcxDataSummaryGroup* Items(int AIndex) const {
+    return static_cast<TcxDataSummaryGroup*>(TCollection::Items(AIndex));
+  }
+  // The first group whose links hold the item, nullptr when none.
+  TcxDataSummaryGroup* FindByItemLink(TObject* AItem) const;
+  TcxDataSummary* Summary() const { return FSummary; }
+
+protected:
+  void Update(TCollectionItem* AItem) override;
+
+private:
   TcxDataSummary* FSummary;
-  std::vector<TObject*> FLinks; // borrowed items
 };
 
 class TcxDataSummary : public TPersistent {
@@ -811,28 +919,33 @@ public:
   void CalculateFooterSummary();
   void CalculateGroupSummaries();
   void BeginUpdate();
-  void EndUpdate();
+  // Reports the batch as a structural change or, by default, as a change of values.
+  void EndUpdate(bool AStructural = false);
   void Changed(bool AStructural);
   void RemoveFieldReferences(TcxCustomDataField* AField);
   TcxDataSummaryItems* GetGroupSummaryItems(int ALevel);
   // From another summary: the three collections, options and events, in one update.
   void Assign(TPersistent* Source) override;
+  TPersistent* GetOwner() override;
   static bool IsValueIndexValid(const Variant& AValues, int AIndex);
 
+  // The collections as their common class; the default group items are a TcxDataGroupSummaryItems.
   TcxDataSummaryItems& DefaultGroupSummaryItems() { return FDefaultGroupSummaryItems; }
   TcxDataSummaryItems& FooterSummaryItems() { return FFooterSummaryItems; }
-  TcxDataSummaryGroup* AddSummaryGroup();
-  void DeleteSummaryGroup(int AIndex);
-  int SummaryGroupCount() const { return int(FSummaryGroups.size()); }
-  TcxDataSummaryGroup* SummaryGroups(int AIndex) const {
-    return FSummaryGroups.at(std::size_t(AIndex)).get();
-  }
+  TcxDataSummaryGroups& SummaryGroups() { return FSummaryGroups; }
+  TcxDataSummaryGroup* AddSummaryGroup() { return FSummaryGroups.Add(); }
+  void DeleteSummaryGroup(int AIndex) { FSummaryGroups.Delete(AIndex); }
+  int SummaryGroupCount() const { return FSummaryGroups.Count(); }
+  TcxDataSummaryGroup* SummaryGroups(int AIndex) const { return FSummaryGroups.Items(AIndex); }
   // The first summary group whose links hold the item, nullptr when none.
-  TcxDataSummaryGroup* FindGroupByItemLink(TObject* AItem) const;
+  TcxDataSummaryGroup* FindGroupByItemLink(TObject* AItem) const {
+    return FSummaryGroups.FindByItemLink(AItem);
+  }
   const Variant& FooterSummaryValues() const { return FFooterSummaryValues; }
   TcxSummaryOptions Options() const { return FOptions; }
   void SetOptions(TcxSummaryOptions AValue);
   TcxCustomDataController* DataController() const { return FDataController; }
+  bool IsDestroying() const { return FDestroying; }
   TEvent<void(TcxDataSummary* ASender)> OnAfterSummary;
 
 private:
@@ -854,16 +967,19 @@ private:
   int GetRecordIndex(int AListIndex);
 
   TcxCustomDataController* FDataController;
+  bool FDestroying = false;
   std::vector<char> FSelectedRecords; // by record, while a calculation counts selected records only
-  TcxDataSummaryItems FDefaultGroupSummaryItems{this, false};
-  TcxDataSummaryItems FFooterSummaryItems{this, true};
-  std::vector<std::unique_ptr<TcxDataSummaryGroup, TObjectDeleter>> FSummaryGroups;
+  TcxDataGroupSummaryItems FDefaultGroupSummaryItems{this, nullptr, this};
+  TcxDataFooterSummaryItems FFooterSummaryItems{this, this};
+  TcxDataSummaryGroups FSummaryGroups{this};
   Variant FFooterSummaryValues;
   TcxSummaryOptions FOptions;
   bool FInEvent = false;
   int FLockCount = 0;
-  bool FDestroying = false;
 };
+
+// Registers the published properties of the summary classes for streaming.
+extern const TUnitInfo cxCustomDataUnit;
 
 class TcxDataControllerSearch : public TObject {
   PELVOR_CLASS(TcxDataControllerSearch, TObject)

@@ -7,58 +7,103 @@
 #include "data/cxCustomData_Internal.h"
 #include "data/cxDataUtils.h"
 #include "data/cxVariants.h"
+#include "platform/classes/ComponentStream.h"
 #include "platform/rtl/FloatText.h"
 
 using namespace cxdata;
 
-TcxDataSummaryItem::~TcxDataSummaryItem() = default;
+namespace {
 
-bool TcxDataSummaryItem::IsCalculated() const {
-  return FField != nullptr || (FKind == skCount && Position() == spGroup);
+// An item of another controller is found again by its ID; items the controllers share map to themselves.
+TObject* MapItem(TcxCustomDataController* AFrom, TcxCustomDataController* ATo, TObject* AItem) {
+  if (!AItem || !AFrom || !ATo || AFrom == ATo || ATo->Fields().FieldByItem(AItem))
+    return AItem;
+  int id = AFrom->GetItemID(AItem);
+  return id == -1 ? nullptr : ATo->FindItemByID(id);
 }
 
-void TcxDataSummaryItem::SetField(TcxCustomDataField* AField) {
+} // namespace
+
+void TcxCustomDataSummaryItem::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxCustomDataSummaryItem*>(Source);
+  if (!source) {
+    TCollectionItem::Assign(Source);
+    return;
+  }
+  SetItemLink(MapItem(source->DataController(), DataController(), source->ItemLink()));
+}
+
+void TcxCustomDataSummaryItem::SetField(TcxCustomDataField* AField) {
   if (FField == AField)
     return;
+  FieldChanging(AField);
   FField = AField;
-  FCollection->Update(true);
+  Changed(false);
 }
 
-TObject* TcxDataSummaryItem::ItemLink() const {
+TObject* TcxCustomDataSummaryItem::ItemLink() const {
   return FField ? FField->Item() : nullptr;
 }
 
-void TcxDataSummaryItem::SetItemLink(TObject* AItem) {
-  SetField(AItem ? FCollection->Summary()->DataController()->Fields().FieldByItem(AItem) : nullptr);
+void TcxCustomDataSummaryItem::SetItemLink(TObject* AItem) {
+  TcxCustomDataController* dc = DataController();
+  SetField(AItem && dc ? dc->Fields().FieldByItem(AItem) : nullptr);
+}
+
+TcxDataSummaryItem::~TcxDataSummaryItem() = default;
+
+void TcxDataSummaryItem::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxDataSummaryItem*>(Source);
+  if (!source) {
+    TcxCustomDataSummaryItem::Assign(Source);
+    return;
+  }
+  FFormat = source->FFormat;
+  FKind = source->FKind;
+  FPosition = source->FPosition;
+  OnGetText = source->OnGetText;
+  TcxCustomDataSummaryItem::Assign(Source);
+  Changed(false);
+}
+
+TcxCustomDataController* TcxDataSummaryItem::DataController() const {
+  TcxDataSummaryItems* items = SummaryItems();
+  return items && items->Summary() ? items->Summary()->DataController() : nullptr;
+}
+
+TcxDataSummaryItems* TcxDataSummaryItem::SummaryItems() const {
+  return static_cast<TcxDataSummaryItems*>(Collection());
+}
+
+bool TcxDataSummaryItem::IsCalculated() const {
+  return Field() != nullptr || (FKind == skCount && Position() == spGroup);
 }
 
 void TcxDataSummaryItem::SetKind(TcxSummaryKind AValue) {
   if (FKind == AValue)
     return;
   FKind = AValue;
-  FCollection->Update(true);
+  Changed(false);
 }
 
 TcxSummaryPosition TcxDataSummaryItem::Position() const {
-  return FCollection->IsFooter() ? spFooter : FPosition;
+  return SummaryItems() && SummaryItems()->IsFooter() ? spFooter : FPosition;
 }
 
 void TcxDataSummaryItem::SetPosition(TcxSummaryPosition AValue) {
   if (FPosition == AValue)
     return;
   FPosition = AValue;
-  FCollection->Update(true);
+  Changed(false);
 }
 
 void TcxDataSummaryItem::SetFormat(const AnsiString& AValue) {
   if (FFormat == AValue)
     return;
   FFormat = AValue;
-  FCollection->Update(false);
-}
-
-int TcxDataSummaryItem::Index() const {
-  return FCollection->IndexOf(this);
+  // Only the texts change: the values are recalculated, the layout stays.
+  if (Collection())
+    static_cast<TcxDataSummaryItems*>(Collection())->Summary()->Changed(false);
 }
 
 AnsiString TcxDataSummaryItem::GetValueDisplayText(const Variant& AValue, bool AIsFooter) {
@@ -88,76 +133,57 @@ AnsiString TcxDataSummaryItem::GetValueDisplayText(const Variant& AValue, bool A
   return text;
 }
 
+TcxDataSummaryItems::TcxDataSummaryItems(TcxDataSummary* ASummary, TPersistent* AOwner, TClass AItemClass)
+    : TCollection(AOwner, AItemClass), FSummary(ASummary) {}
+
 TcxDataSummaryItem* TcxDataSummaryItems::Add() {
-  auto* item = new TcxDataSummaryItem(this);
-  FItems.push_back(item);
-  Update(false);
+  // The collection reports the new item once it is whole.
+  TcxDataSummaryItem* item;
+  {
+    TUpdateBlock<TCollection> update(*this);
+    item = static_cast<TcxDataSummaryItem*>(TCollection::Add());
+  }
   return item;
 }
 
-namespace {
-
-// An item of another controller is found again by its ID; items the controllers share map to themselves.
-TObject* MapItem(TcxCustomDataController* AFrom, TcxCustomDataController* ATo, TObject* AItem) {
-  if (!AItem || AFrom == ATo || ATo->Fields().FieldByItem(AItem))
-    return AItem;
-  int id = AFrom->GetItemID(AItem);
-  return id == -1 ? nullptr : ATo->FindItemByID(id);
-}
-
-} // namespace
-
-void TcxDataSummaryItems::Assign(const TcxDataSummaryItems& ASource) {
-  if (&ASource == this)
+void TcxDataSummaryItems::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxDataSummaryItems*>(Source);
+  if (source == this)
     return;
-  Clear();
-  for (const TcxDataSummaryItem* source : ASource.FItems) {
-    auto* item = new TcxDataSummaryItem(this);
-    FItems.push_back(item);
-    item->FKind = source->FKind;
-    item->FPosition = source->FPosition;
-    item->FFormat = source->FFormat;
-    item->OnGetText = source->OnGetText;
-    if (TObject* link =
-            MapItem(ASource.FSummary->DataController(), FSummary->DataController(), source->ItemLink()))
-      item->FField = FSummary->DataController()->Fields().FieldByItem(link);
+  if (!FSummary) {
+    TCollection::Assign(Source);
+    return;
   }
-  BeginText = ASource.BeginText;
-  EndText = ASource.EndText;
-  Separator = ASource.Separator;
-  OnSummary = ASource.OnSummary;
-  Update(true);
-}
-
-void TcxDataSummaryItems::Delete(int AIndex) {
-  TcxDataSummaryItem* item = FItems.at(std::size_t(AIndex));
-  FItems.erase(FItems.begin() + AIndex);
-  item->Free();
-  Update(false);
-}
-
-void TcxDataSummaryItems::Clear() {
-  for (TcxDataSummaryItem* item : FItems)
-    item->Free();
-  FItems.clear();
+  // New items are a new structure, which the collection's own update would report as a mere change.
+  FSummary->BeginUpdate();
+  try {
+    TCollection::Assign(Source);
+    if (source)
+      OnSummary = source->OnSummary;
+  } catch (...) {
+    FSummary->EndUpdate();
+    throw;
+  }
+  FSummary->EndUpdate(true);
 }
 
 int TcxDataSummaryItems::IndexOf(const TcxDataSummaryItem* AItem) const {
-  for (std::size_t i = 0; i < FItems.size(); ++i)
-    if (FItems[i] == AItem)
-      return int(i);
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i) == AItem)
+      return i;
   return -1;
 }
 
-void TcxDataSummaryItems::Update(bool AStructural) {
-  FSummary->Changed(AStructural);
+void TcxDataSummaryItems::Update(TCollectionItem* AItem) {
+  if (FSummary)
+    FSummary->Changed(AItem != nullptr);
 }
 
 TcxDataSummaryItem* TcxDataSummaryItems::ItemOfItemLink(int AItemIndex, TcxSummaryPosition APosition) {
   TcxCustomDataField* field = FSummary->DataController()->GetItemField(AItemIndex);
-  for (TcxDataSummaryItem* item : FItems)
-    if (item->Field() == field && item->Position() == APosition)
-      return item;
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i)->Field() == field && Items(i)->Position() == APosition)
+      return Items(i);
   return nullptr;
 }
 
@@ -186,20 +212,157 @@ AnsiString TcxDataSummaryItems::GetDefaultFormat(TVarType AVarType, TcxSummaryKi
 }
 
 AnsiString TcxDataSummaryItems::GetGroupText(const Variant& AValues) {
-  if (FFooter)
-    return AnsiString();
+  (void)AValues;
+  return AnsiString();
+}
+
+void TcxDataGroupSummaryItems::Assign(TPersistent* Source) {
+  TcxDataSummaryItems::Assign(Source);
+  if (auto* source = dynamic_cast<TcxDataGroupSummaryItems*>(Source)) {
+    FBeginText = source->FBeginText;
+    FEndText = source->FEndText;
+    FSeparator = source->FSeparator;
+  }
+}
+
+void TcxDataGroupSummaryItems::SetBeginText(const AnsiString& AValue) {
+  if (FBeginText != AValue) {
+    FBeginText = AValue;
+    Summary()->Changed(false);
+  }
+}
+
+void TcxDataGroupSummaryItems::SetEndText(const AnsiString& AValue) {
+  if (FEndText != AValue) {
+    FEndText = AValue;
+    Summary()->Changed(false);
+  }
+}
+
+void TcxDataGroupSummaryItems::SetSeparator(const AnsiString& AValue) {
+  if (FSeparator != AValue) {
+    FSeparator = AValue;
+    Summary()->Changed(false);
+  }
+}
+
+AnsiString TcxDataGroupSummaryItems::GetGroupText(const Variant& AValues) {
   AnsiString text;
-  for (std::size_t i = 0; i < FItems.size(); ++i) {
-    TcxDataSummaryItem* item = FItems[i];
-    if (item->Position() != spGroup || !TcxDataSummary::IsValueIndexValid(AValues, int(i)))
+  for (int i = 0; i < Count(); ++i) {
+    TcxDataSummaryItem* item = Items(i);
+    if (item->Position() != spGroup || !TcxDataSummary::IsValueIndexValid(AValues, i))
       continue;
     if (!text.empty())
-      text += Separator + " ";
-    text += item->GetValueDisplayText(AValues[int(i)], false);
+      text += FSeparator + " ";
+    text += item->GetValueDisplayText(AValues[i], false);
   }
   if (!text.empty())
-    text = BeginText + text + EndText;
+    text = FBeginText + text + FEndText;
   return text;
+}
+
+TcxCustomDataController* TcxDataSummaryGroupItemLink::DataController() const {
+  TcxDataSummaryGroup* group = SummaryGroup();
+  return group && group->Summary() ? group->Summary()->DataController() : nullptr;
+}
+
+TcxDataSummaryGroup* TcxDataSummaryGroupItemLink::SummaryGroup() const {
+  return Collection() ? static_cast<TcxDataSummaryGroupItemLinks*>(Collection())->SummaryGroup() : nullptr;
+}
+
+void TcxDataSummaryGroupItemLink::FieldChanging(TcxCustomDataField* ANewField) {
+  TcxDataSummaryGroup* own = SummaryGroup();
+  TcxDataSummaryGroups* groups = own ? own->SummaryGroups() : nullptr;
+  if (!ANewField || !groups)
+    return;
+  for (int g = 0; g < groups->Count(); ++g) {
+    TcxDataSummaryGroupItemLinks& links = groups->Items(g)->Links();
+    for (int i = links.Count() - 1; i >= 0; --i)
+      if (links.Items(i) != this && links.Items(i)->Field() == ANewField)
+        links.Delete(i);
+  }
+}
+
+TcxDataSummaryGroupItemLinks::TcxDataSummaryGroupItemLinks(TcxDataSummaryGroup* ASummaryGroup)
+    : TCollection(ASummaryGroup, ClassOf<TcxDataSummaryGroupItemLink>()), FSummaryGroup(ASummaryGroup) {}
+
+void TcxDataSummaryGroupItemLinks::Update(TCollectionItem* AItem) {
+  (void)AItem;
+  // Which items a group serves decides which items a grouping level shows.
+  if (TcxDataSummary* summary = FSummaryGroup->Summary())
+    summary->Changed(true);
+}
+
+TcxDataSummaryGroup::TcxDataSummaryGroup(TCollection* ACollection)
+    : TCollectionItem(ACollection),
+      FSummaryItems(ACollection ? static_cast<TcxDataSummaryGroups*>(ACollection)->Summary() : nullptr, this,
+                    this) {}
+
+void TcxDataSummaryGroup::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxDataSummaryGroup*>(Source);
+  if (!source) {
+    TCollectionItem::Assign(Source);
+    return;
+  }
+  FLinks.Assign(&source->FLinks);
+  FSummaryItems.Assign(&source->FSummaryItems);
+}
+
+TcxDataSummaryGroups* TcxDataSummaryGroup::SummaryGroups() const {
+  return static_cast<TcxDataSummaryGroups*>(Collection());
+}
+
+TcxDataSummary* TcxDataSummaryGroup::Summary() const {
+  return FSummaryItems.Summary();
+}
+
+void TcxDataSummaryGroup::AddLink(TObject* AItem) {
+  if (!AItem || HasLink(AItem) || !Summary())
+    return;
+  TcxCustomDataField* field = Summary()->DataController()->Fields().FieldByItem(AItem);
+  if (!field)
+    return;
+  TUpdateBlock<TCollection> update(FLinks);
+  FLinks.Add()->SetField(field);
+}
+
+void TcxDataSummaryGroup::RemoveLink(TObject* AItem) {
+  for (int i = FLinks.Count() - 1; i >= 0; --i)
+    if (FLinks.Items(i)->ItemLink() == AItem)
+      FLinks.Delete(i);
+}
+
+bool TcxDataSummaryGroup::HasLink(TObject* AItem) const {
+  for (int i = 0; i < FLinks.Count(); ++i)
+    if (AItem && FLinks.Items(i)->ItemLink() == AItem)
+      return true;
+  return false;
+}
+
+TcxDataSummaryGroups::TcxDataSummaryGroups(TcxDataSummary* ASummary)
+    : TCollection(ASummary, ClassOf<TcxDataSummaryGroup>()), FSummary(ASummary) {}
+
+TcxDataSummaryGroup* TcxDataSummaryGroups::Add() {
+  TcxDataSummaryGroup* group;
+  {
+    TUpdateBlock<TCollection> update(*this);
+    group = static_cast<TcxDataSummaryGroup*>(TCollection::Add());
+  }
+  return group;
+}
+
+TcxDataSummaryGroup* TcxDataSummaryGroups::FindByItemLink(TObject* AItem) const {
+  if (!AItem)
+    return nullptr;
+  for (int g = 0; g < Count(); ++g)
+    if (Items(g)->HasLink(AItem))
+      return Items(g);
+  return nullptr;
+}
+
+void TcxDataSummaryGroups::Update(TCollectionItem* AItem) {
+  (void)AItem;
+  FSummary->Changed(true);
 }
 
 // One running value of one item: typed accumulation for plain numeric fields, variants otherwise.
@@ -214,10 +377,18 @@ struct TcxDataSummary::Accumulator {
   const char* Best = nullptr; // min or max place
 };
 
-TcxDataSummary::TcxDataSummary(TcxCustomDataController* ADataController) : FDataController(ADataController) {}
+TcxDataSummary::TcxDataSummary(TcxCustomDataController* ADataController) : FDataController(ADataController) {
+  FDefaultGroupSummaryItems.SetPropName("DefaultGroupSummaryItems");
+  FFooterSummaryItems.SetPropName("FooterSummaryItems");
+  FSummaryGroups.SetPropName("SummaryGroups");
+}
 
 TcxDataSummary::~TcxDataSummary() {
   FDestroying = true;
+}
+
+TPersistent* TcxDataSummary::GetOwner() {
+  return FDataController;
 }
 
 void TcxDataSummary::BeginUpdate() {
@@ -225,10 +396,10 @@ void TcxDataSummary::BeginUpdate() {
   ++FLockCount;
 }
 
-void TcxDataSummary::EndUpdate() {
+void TcxDataSummary::EndUpdate(bool AStructural) {
   --FLockCount;
   if (FLockCount == 0)
-    Changed(false);
+    Changed(AStructural);
   FDataController->EndUpdate();
 }
 
@@ -250,18 +421,19 @@ void TcxDataSummary::SetOptions(TcxSummaryOptions AValue) {
 
 void TcxDataSummary::RemoveFieldReferences(TcxCustomDataField* AField) {
   bool any = false;
-  std::vector<TcxDataSummaryItems*> collections{&FFooterSummaryItems, &FDefaultGroupSummaryItems};
-  for (auto& group : FSummaryGroups) {
-    collections.push_back(&group->SummaryItems());
-    if (AField->Item() && std::erase(group->FLinks, AField->Item()))
-      any = true;
+  std::vector<TCollection*> collections{&FFooterSummaryItems, &FDefaultGroupSummaryItems};
+  for (int g = 0; g < FSummaryGroups.Count(); ++g) {
+    collections.push_back(&FSummaryGroups.Items(g)->SummaryItems());
+    collections.push_back(&FSummaryGroups.Items(g)->Links());
   }
-  for (TcxDataSummaryItems* items : collections)
-    for (int i = 0; i < items->Count(); ++i)
-      if (items->Items(i)->FField == AField) {
-        items->Items(i)->FField = nullptr;
+  for (TCollection* items : collections)
+    for (int i = 0; i < items->Count(); ++i) {
+      auto* item = static_cast<TcxCustomDataSummaryItem*>(items->Items(i));
+      if (item->FField == AField) {
+        item->FField = nullptr;
         any = true;
       }
+    }
   if (any)
     Changed(true);
 }
@@ -286,65 +458,16 @@ void TcxDataSummary::Assign(TPersistent* Source) {
   // The copy changes the structure, which EndUpdate alone would not report.
   BeginUpdate();
   try {
-    FDefaultGroupSummaryItems.Assign(source->FDefaultGroupSummaryItems);
-    FFooterSummaryItems.Assign(source->FFooterSummaryItems);
-    FSummaryGroups.clear();
-    for (const auto& group : source->FSummaryGroups) {
-      FSummaryGroups.emplace_back(new TcxDataSummaryGroup(this));
-      for (TObject* link : group->FLinks)
-        if (TObject* own = MapItem(source->FDataController, FDataController, link))
-          FSummaryGroups.back()->FLinks.push_back(own);
-      FSummaryGroups.back()->FSummaryItems.Assign(group->FSummaryItems);
-    }
+    FDefaultGroupSummaryItems.Assign(&source->FDefaultGroupSummaryItems);
+    FFooterSummaryItems.Assign(&source->FFooterSummaryItems);
+    FSummaryGroups.Assign(&source->FSummaryGroups);
     FOptions = source->FOptions;
     OnAfterSummary = source->OnAfterSummary;
   } catch (...) {
     EndUpdate();
     throw;
   }
-  --FLockCount;
-  if (FLockCount == 0)
-    Changed(true);
-  FDataController->EndUpdate();
-}
-
-TcxDataSummaryGroup* TcxDataSummary::AddSummaryGroup() {
-  FSummaryGroups.emplace_back(new TcxDataSummaryGroup(this));
-  Changed(true);
-  return FSummaryGroups.back().get();
-}
-
-void TcxDataSummary::DeleteSummaryGroup(int AIndex) {
-  FSummaryGroups.erase(FSummaryGroups.begin() + AIndex);
-  Changed(true);
-}
-
-TcxDataSummaryGroup* TcxDataSummary::FindGroupByItemLink(TObject* AItem) const {
-  if (!AItem)
-    return nullptr;
-  for (const auto& group : FSummaryGroups)
-    if (group->HasLink(AItem))
-      return group.get();
-  return nullptr;
-}
-
-void TcxDataSummaryGroup::AddLink(TObject* AItem) {
-  if (!AItem || HasLink(AItem))
-    return;
-  for (int i = 0; i < FSummary->SummaryGroupCount(); ++i)
-    if (FSummary->SummaryGroups(i) != this)
-      std::erase(FSummary->SummaryGroups(i)->FLinks, AItem);
-  FLinks.push_back(AItem);
-  FSummary->Changed(true);
-}
-
-void TcxDataSummaryGroup::RemoveLink(TObject* AItem) {
-  if (std::erase(FLinks, AItem))
-    FSummary->Changed(true);
-}
-
-bool TcxDataSummaryGroup::HasLink(TObject* AItem) const {
-  return std::find(FLinks.begin(), FLinks.end(), AItem) != FLinks.end();
+  EndUpdate(true);
 }
 
 bool TcxDataSummary::IsValueIndexValid(const Variant& AValues, int AIndex) {
@@ -863,3 +986,111 @@ void TcxDataSummary::DoAfterSummary() {
   TFlagGuard guard(FInEvent, FDataController->AliveToken());
   OnAfterSummary(this);
 }
+
+namespace {
+
+TPropInfo EnumProperty(const char* AName, std::vector<AnsiString> ANames, std::int64_t ADefault,
+                       std::function<std::int64_t(TPersistent*)> AGet,
+                       std::function<void(TPersistent*, std::int64_t)> ASet) {
+  TPropInfo prop{AName, TPropType::Enumeration};
+  prop.ElementNames = std::move(ANames);
+  prop.Default = ADefault;
+  prop.GetOrd = std::move(AGet);
+  prop.SetOrd = std::move(ASet);
+  return prop;
+}
+
+template <class T> T* As(TPersistent* P) {
+  return static_cast<T*>(P);
+}
+
+// A text of the group items, written only when it differs from its default.
+TPropInfo GroupText(const char* AName, const char* ADefault,
+                    const AnsiString& (TcxDataGroupSummaryItems::*AGet)() const,
+                    void (TcxDataGroupSummaryItems::*ASet)(const AnsiString&)) {
+  TPropInfo prop{AName, TPropType::String};
+  prop.GetStr = [AGet](TPersistent* p) { return (As<TcxDataGroupSummaryItems>(p)->*AGet)(); };
+  prop.SetStr = [ASet](TPersistent* p, const AnsiString& v) { (As<TcxDataGroupSummaryItems>(p)->*ASet)(v); };
+  prop.IsStored = [AGet, ADefault](TPersistent* p) {
+    return (As<TcxDataGroupSummaryItems>(p)->*AGet)() != ADefault;
+  };
+  return prop;
+}
+
+TPropInfo ObjectProperty(const char* AName, std::function<TPersistent*(TPersistent*)> AGet) {
+  TPropInfo prop{AName, TPropType::Class};
+  prop.GetObject = std::move(AGet);
+  return prop;
+}
+
+void cxCustomDataInitialize() {
+  TPropInfo format{"Format", TPropType::String};
+  format.GetStr = [](TPersistent* p) { return As<TcxDataSummaryItem>(p)->Format(); };
+  format.SetStr = [](TPersistent* p, const AnsiString& v) { As<TcxDataSummaryItem>(p)->SetFormat(v); };
+  TPropInfo kind = EnumProperty(
+      "Kind", {"skNone", "skSum", "skMin", "skMax", "skCount", "skAverage"}, skNone,
+      [](TPersistent* p) { return std::int64_t(As<TcxDataSummaryItem>(p)->Kind()); },
+      [](TPersistent* p, std::int64_t v) { As<TcxDataSummaryItem>(p)->SetKind(TcxSummaryKind(v)); });
+  // The stored position: a footer's items answer spFooter whatever it is, so theirs is never written.
+  TPropInfo position = EnumProperty(
+      "Position", {"spGroup", "spFooter"}, spGroup,
+      [](TPersistent* p) { return std::int64_t(As<TcxDataSummaryItem>(p)->StoredPosition()); },
+      [](TPersistent* p, std::int64_t v) { As<TcxDataSummaryItem>(p)->SetPosition(TcxSummaryPosition(v)); });
+  position.IsStored = [](TPersistent* p) {
+    TcxDataSummaryItems* items = As<TcxDataSummaryItem>(p)->SummaryItems();
+    return !items || !items->IsFooter();
+  };
+  RegisterPublishedProperties(ClassOf<TcxDataSummaryItem>(), {format, kind, position});
+  RegisterPublishedProperties(
+      ClassOf<TcxDataGroupSummaryItems>(),
+      {GroupText("BeginText", "(", &TcxDataGroupSummaryItems::BeginText,
+                 &TcxDataGroupSummaryItems::SetBeginText),
+       GroupText("EndText", ")", &TcxDataGroupSummaryItems::EndText, &TcxDataGroupSummaryItems::SetEndText),
+       GroupText("Separator", ",", &TcxDataGroupSummaryItems::Separator,
+                 &TcxDataGroupSummaryItems::SetSeparator)});
+  RegisterPublishedProperties(
+      ClassOf<TcxDataSummaryGroup>(),
+      {ObjectProperty("Links",
+                      [](TPersistent* p) -> TPersistent* { return &As<TcxDataSummaryGroup>(p)->Links(); }),
+       ObjectProperty("SummaryItems", [](TPersistent* p) -> TPersistent* {
+         return &As<TcxDataSummaryGroup>(p)->SummaryItems();
+       })});
+  TPropInfo options{"Options", TPropType::Set};
+  options.ElementNames = {"soNullIgnore", "soSelectedRecords"};
+  options.Default = 0;
+  options.GetOrd = [](TPersistent* p) {
+    TcxSummaryOptions value = As<TcxDataSummary>(p)->Options();
+    return std::int64_t((value.Contains(soNullIgnore) ? 1 : 0) | (value.Contains(soSelectedRecords) ? 2 : 0));
+  };
+  options.SetOrd = [](TPersistent* p, std::int64_t mask) {
+    TcxSummaryOptions value;
+    if (mask & 1)
+      value.Include(soNullIgnore);
+    if (mask & 2)
+      value.Include(soSelectedRecords);
+    As<TcxDataSummary>(p)->SetOptions(value);
+  };
+  // Event handlers are not streamed: a method has no name here by which a reader could find it again.
+  RegisterPublishedProperties(
+      ClassOf<TcxDataSummary>(),
+      {ObjectProperty(
+           "DefaultGroupSummaryItems",
+           [](TPersistent* p) -> TPersistent* { return &As<TcxDataSummary>(p)->DefaultGroupSummaryItems(); }),
+       ObjectProperty(
+           "FooterSummaryItems",
+           [](TPersistent* p) -> TPersistent* { return &As<TcxDataSummary>(p)->FooterSummaryItems(); }),
+       ObjectProperty("SummaryGroups",
+                      [](TPersistent* p) -> TPersistent* { return &As<TcxDataSummary>(p)->SummaryGroups(); }),
+       options});
+}
+
+void cxCustomDataFinalize() {
+  UnregisterPublishedProperties(ClassOf<TcxDataSummary>());
+  UnregisterPublishedProperties(ClassOf<TcxDataSummaryGroup>());
+  UnregisterPublishedProperties(ClassOf<TcxDataGroupSummaryItems>());
+  UnregisterPublishedProperties(ClassOf<TcxDataSummaryItem>());
+}
+
+} // namespace
+
+const TUnitInfo cxCustomDataUnit{"cxCustomData", &cxCustomDataInitialize, &cxCustomDataFinalize};

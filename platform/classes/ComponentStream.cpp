@@ -172,17 +172,22 @@ void TWriter::WriteProperty(TPersistent* Instance, const TPropInfo& Prop) {
   switch (Prop.Type) {
   case TPropType::Class: {
     TPersistent* object = Prop.GetObject(Instance);
-    if (!object)
+    if (!object || (Prop.IsStored && !Prop.IsStored(Instance)))
       return;
     AnsiString saved = FPropPath;
     FPropPath += Prop.Name + ".";
     WriteProperties(object);
     FPropPath = saved;
+    auto* collection = dynamic_cast<TCollection*>(object);
+    if (collection && collection->Count() > 0) {
+      WritePropName(Prop.Name);
+      WriteCollection(collection);
+    }
     return;
   }
   case TPropType::String: {
     AnsiString value = Prop.GetStr(Instance);
-    if (value.empty())
+    if (Prop.IsStored ? !Prop.IsStored(Instance) : value.empty())
       return;
     WritePropName(Prop.Name);
     WriteString(value);
@@ -192,7 +197,7 @@ void TWriter::WriteProperty(TPersistent* Instance, const TPropInfo& Prop) {
     break;
   }
   std::int64_t value = Prop.GetOrd(Instance);
-  if (Prop.Default && *Prop.Default == value)
+  if ((Prop.Default && *Prop.Default == value) || (Prop.IsStored && !Prop.IsStored(Instance)))
     return;
   WritePropName(Prop.Name);
   switch (Prop.Type) {
@@ -225,6 +230,20 @@ void TWriter::WriteProperty(TPersistent* Instance, const TPropInfo& Prop) {
   default:
     break;
   }
+}
+
+void TWriter::WriteCollection(TCollection* Collection) {
+  WriteValue(vaCollection);
+  // Item properties are named from the item, not from the property that holds the collection.
+  AnsiString saved = FPropPath;
+  FPropPath.clear();
+  for (int i = 0; i < Collection->Count(); ++i) {
+    WriteListBegin();
+    WriteProperties(Collection->Items(i));
+    WriteListEnd();
+  }
+  FPropPath = saved;
+  WriteListEnd();
 }
 
 void TWriter::WriteProperties(TPersistent* Instance) {
@@ -447,6 +466,25 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo& Prop) {
   }
 }
 
+void TReader::ReadCollection(TCollection* Collection) {
+  CheckValue(vaCollection);
+  // One change for the whole collection, reported once every item is whole.
+  TUpdateBlock<TCollection> update(*Collection);
+  Collection->Clear();
+  while (!EndOfList()) {
+    // Streams of other writers may put an item's index before it.
+    TValueType next = NextValue();
+    if (next == vaInt8 || next == vaInt16 || next == vaInt32)
+      ReadInteger();
+    ReadListBegin();
+    TCollectionItem* item = Collection->Add();
+    while (!EndOfList())
+      ReadProperty(item);
+    ReadListEnd();
+  }
+  ReadListEnd();
+}
+
 void TReader::ReadProperty(TPersistent* Instance) {
   AnsiString path = ReadShortString();
   if (path.empty())
@@ -474,11 +512,18 @@ void TReader::ReadProperty(TPersistent* Instance) {
     start = dot + 1;
   }
   FPropName = path.substr(start);
-  for (const TPropInfo* prop : GetPublishedProperties(target->ClassType()))
-    if (prop->Type != TPropType::Class && SameText(prop->Name, FPropName)) {
+  for (const TPropInfo* prop : GetPublishedProperties(target->ClassType())) {
+    if (!SameText(prop->Name, FPropName))
+      continue;
+    if (prop->Type != TPropType::Class) {
       ReadPropValue(target, *prop);
       return;
     }
+    if (auto* collection = dynamic_cast<TCollection*>(prop->GetObject(target))) {
+      ReadCollection(collection);
+      return;
+    }
+  }
   FPropertyFound = false;
   target->DefineProperties(this);
   if (!FPropertyFound)

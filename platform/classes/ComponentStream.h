@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/classes/Collection.h"
 #include "platform/classes/Component.h"
 #include "platform/classes/Streams.h"
 
@@ -52,8 +53,11 @@ struct TPropInfo {
   std::function<void(TPersistent*, std::int64_t)> SetOrd;
   std::function<AnsiString(TPersistent*)> GetStr;
   std::function<void(TPersistent*, const AnsiString&)> SetStr;
-  // A class property's object, whose own properties are streamed under "Name.".
+  // A class property's object, whose own properties are streamed under "Name."; a collection's items follow
+  // as the value of "Name" itself.
   std::function<TPersistent*(TPersistent*)> GetObject;
+  // Whether the value is written; unset, a value equal to Default (or an empty string) is left out.
+  std::function<bool(TPersistent*)> IsStored;
   // Names of the enumeration's values, or of the set's elements, by ordinal.
   std::vector<AnsiString> ElementNames;
   std::optional<std::int64_t> Default;
@@ -119,6 +123,7 @@ private:
   void WritePropName(const AnsiString& Name);
   void WriteProperties(TPersistent* Instance);
   void WriteProperty(TPersistent* Instance, const TPropInfo& Prop);
+  void WriteCollection(TCollection* Collection);
   AnsiString FPropPath;
 };
 
@@ -152,6 +157,7 @@ private:
   AnsiString ReadShortString();
   void ReadProperty(TPersistent* Instance);
   void ReadPropValue(TPersistent* Instance, const TPropInfo& Prop);
+  void ReadCollection(TCollection* Collection);
   void CheckValue(TValueType Expected);
   AnsiString FPropName;
   bool FPropertyFound = false;

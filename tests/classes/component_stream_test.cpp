@@ -259,3 +259,129 @@ TEST(ComponentStream, DamagedStreamsRaiseTheReadError) {
 }
 
 } // namespace
+
+namespace {
+
+class TBook : public TCollectionItem {
+  PELVOR_CLASS(TBook, TCollectionItem)
+public:
+  using TCollectionItem::TCollectionItem;
+  AnsiString Title;
+  std::int64_t Pages = 0;
+};
+
+// A component holding a collection, whose own Label is published beside its items.
+class TBooks : public TCollection {
+  PELVOR_CLASS(TBooks, TCollection)
+public:
+  TBooks() : TCollection(ClassOf<TBook>()) {}
+  AnsiString Label = "none";
+  int Updates = 0;
+
+protected:
+  void Update(TCollectionItem*) override { ++Updates; }
+};
+
+class TShelf : public TComponent {
+  PELVOR_CLASS(TShelf, TComponent)
+public:
+  using TComponent::TComponent;
+  TBooks Books;
+};
+
+void RegisterShelf() {
+  static bool done = false;
+  if (done)
+    return;
+  done = true;
+  TPropInfo title("Title", TPropType::String);
+  title.GetStr = [](TPersistent* p) { return static_cast<TBook*>(p)->Title; };
+  title.SetStr = [](TPersistent* p, const AnsiString& v) { static_cast<TBook*>(p)->Title = v; };
+  TPropInfo pages("Pages", TPropType::Integer);
+  pages.GetOrd = [](TPersistent* p) { return static_cast<TBook*>(p)->Pages; };
+  pages.SetOrd = [](TPersistent* p, std::int64_t v) { static_cast<TBook*>(p)->Pages = v; };
+  pages.Default = 0;
+  RegisterPublishedProperties(ClassOf<TBook>(), {title, pages});
+  // Stored whenever it differs from "none", even when empty.
+  TPropInfo label("Label", TPropType::String);
+  label.GetStr = [](TPersistent* p) { return static_cast<TBooks*>(p)->Label; };
+  label.SetStr = [](TPersistent* p, const AnsiString& v) { static_cast<TBooks*>(p)->Label = v; };
+  label.IsStored = [](TPersistent* p) { return static_cast<TBooks*>(p)->Label != "none"; };
+  RegisterPublishedProperties(ClassOf<TBooks>(), {label});
+  TPropInfo books("Books", TPropType::Class);
+  books.GetObject = [](TPersistent* p) -> TPersistent* { return &static_cast<TShelf*>(p)->Books; };
+  RegisterPublishedProperties(ClassOf<TShelf>(), {books});
+}
+
+Bytes ShelfHeader() {
+  Bytes b{'T', 'P', 'F', '0'};
+  for (const Bytes& n : {Name("TShelf"), Name("Shelf1")})
+    b.insert(b.end(), n.begin(), n.end());
+  return b;
+}
+
+TEST(ComponentStream, CollectionsStreamTheirItemsAndTheirOwnProperties) {
+  RegisterShelf();
+  TShelf shelf(nullptr);
+  shelf.SetName("Shelf1");
+  Bytes empty = ShelfHeader();
+  empty.insert(empty.end(), {0x00, 0x00});
+  EXPECT_EQ(Save(&shelf), empty) << "an empty collection with its defaults writes nothing";
+
+  shelf.Books.Label = "";
+  static_cast<TBook*>(shelf.Books.Add())->Title = "Ay";
+  static_cast<TBook*>(shelf.Books.Add())->Pages = 300;
+  Bytes expected = ShelfHeader();
+  auto add = [&](const Bytes& b) { expected.insert(expected.end(), b.begin(), b.end()); };
+  add(Name("Books.Label"));
+  add({0x06, 0x00});
+  add(Name("Books"));
+  add({0x0E, 0x01});
+  add(Name("Title"));
+  add({0x06, 0x02, 'A', 'y', 0x00, 0x01});
+  add(Name("Pages"));
+  add({0x03, 0x2C, 0x01, 0x00, 0x00, 0x00, 0x00});
+  Bytes saved = Save(&shelf);
+  EXPECT_EQ(saved, expected);
+
+  TShelf loaded(nullptr);
+  static_cast<TBook*>(loaded.Books.Add())->Title = "replaced";
+  loaded.Books.Updates = 0;
+  Load(&loaded, saved);
+  EXPECT_EQ(loaded.Books.Label, "");
+  ASSERT_EQ(loaded.Books.Count(), 2);
+  EXPECT_EQ(static_cast<TBook*>(loaded.Books.Items(0))->Title, "Ay");
+  EXPECT_EQ(static_cast<TBook*>(loaded.Books.Items(1))->Pages, 300);
+  EXPECT_EQ(loaded.Books.Updates, 1) << "the items arrive as one change of the collection";
+  EXPECT_EQ(Save(&loaded), saved);
+
+  // Another writer's stream may put each item's index before it.
+  Bytes indexed = ShelfHeader();
+  for (const Bytes& b : {Name("Books"), Bytes{0x0E, 0x02, 0x07, 0x01}, Name("Pages"), Bytes{0x02, 0x05, 0x00},
+                         Bytes{0x00, 0x00, 0x00}})
+    indexed.insert(indexed.end(), b.begin(), b.end());
+  TShelf other(nullptr);
+  Load(&other, indexed);
+  ASSERT_EQ(other.Books.Count(), 1);
+  EXPECT_EQ(static_cast<TBook*>(other.Books.Items(0))->Pages, 5);
+
+  std::size_t listAt = ShelfHeader().size() + Name("Books.Label").size() + 2 + Name("Books").size() + 1;
+  ASSERT_EQ(saved[listAt], 0x01);
+  std::vector<Bytes> damaged;
+  Bytes b = saved;
+  b[listAt] = 0x06; // an item that is no list
+  damaged.push_back(b);
+  b = saved;
+  b[listAt - 1] = 0x01; // a list where the collection belongs
+  damaged.push_back(b);
+  b = saved;
+  b[listAt + 1 + 1] = 'X'; // "Xitle": no such property of the item
+  damaged.push_back(b);
+  damaged.push_back(Bytes(saved.begin(), saved.end() - 3)); // the collection never ends
+  for (const Bytes& bytes : damaged) {
+    TShelf target(nullptr);
+    EXPECT_THROW(Load(&target, bytes), EReadError) << "input of " << bytes.size() << " bytes";
+  }
+}
+
+} // namespace
