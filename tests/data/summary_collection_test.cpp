@@ -188,7 +188,6 @@ TEST(SummaryCollections, ItemChangesAreStructuralCollectionChangesAreNot) {
   LayoutCounter dc(2);
   dc.Fill({{1, 10}, {2, 20}});
   TcxDataSummaryItems& footer = dc.Summary().FooterSummaryItems();
-  auto layouts = [&] { return dc.Layouts; };
   struct Step {
     const char* What;
     std::function<void()> Do;
@@ -205,12 +204,13 @@ TEST(SummaryCollections, ItemChangesAreStructuralCollectionChangesAreNot) {
     SCOPED_TRACE(step.What);
     dc.Layouts = 0;
     step.Do();
-    EXPECT_EQ(layouts() > 0, step.Structural);
+    EXPECT_EQ(dc.Layouts > 0, step.Structural);
     const Variant& values = dc.Summary().FooterSummaryValues();
-    if (step.Sum > 0)
+    if (step.Sum > 0) {
       EXPECT_EQ(values[0].AsInteger(), step.Sum);
-    else if (step.Sum < 0)
+    } else if (step.Sum < 0) {
       EXPECT_TRUE(values.IsNull());
+    }
   }
 }
 
