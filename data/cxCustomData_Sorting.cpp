@@ -508,6 +508,7 @@ private:
   }
 
   static constexpr std::uint64_t Window = 1 << 16;
+
   // Open addressing, at most a quarter full; a slot holds an id, 0 when free.
   void Rehash(std::size_t ASize) {
     FSlots.assign(ASize, 0);
@@ -575,8 +576,7 @@ private:
   std::vector<TInlineValue> FFooterValues, FGroupValues;
   std::vector<std::uint16_t> FSlots;
   std::size_t FMask = 0;
-  std::vector<std::uint16_t> FWindow; // ids of the keys around FBase, 0 for not seen yet
-  std::uint64_t FBase = 0;
+  std::vector<std::uint16_t> FWindow; // ids of the keys around the first key read, 0 for not seen yet
 };
 
 } // namespace
