@@ -255,16 +255,19 @@ public:
     std::size_t n = AList.size();
     std::vector<std::uint16_t> ids(n);
     PlanColumns(AOut);
+    // The list is in record order; unfiltered, it is every record and need not be read at all.
+    FEveryRecord = !AList.empty() && AList.front() == 0 && AList.back() == int(n) - 1;
     bool read;
     switch (FKind) {
     case TRawKind::Int32:
-      read = Read<TRawKind::Int32>(AList, ids);
+      read =
+          FEveryRecord ? Read<TRawKind::Int32, true>(AList, ids) : Read<TRawKind::Int32, false>(AList, ids);
       break;
     case TRawKind::String:
-      read = Read<TRawKind::String>(AList, ids);
+      read = Read<TRawKind::String, false>(AList, ids);
       break;
     default:
-      read = Read<TRawKind::None>(AList, ids);
+      read = Read<TRawKind::None, false>(AList, ids);
       break;
     }
     if (!read)
@@ -298,8 +301,12 @@ public:
     }
     AOut.Begins.push_back(begin);
     std::vector<int> placed(n);
-    for (std::size_t k = 0; k < n; ++k)
-      placed[std::size_t(next[ids[k]]++)] = AList[k];
+    if (FEveryRecord)
+      for (std::size_t k = 0; k < n; ++k)
+        placed[std::size_t(next[ids[k]]++)] = int(k);
+    else
+      for (std::size_t k = 0; k < n; ++k)
+        placed[std::size_t(next[ids[k]]++)] = AList[k];
     AList.swap(placed);
     FinishValues(order, AOut);
     return true;
@@ -357,7 +364,8 @@ private:
     }
   }
 
-  template <TRawKind K> bool Read(const std::vector<int>& AList, std::vector<std::uint16_t>& AIds) {
+  template <TRawKind K, bool EveryRecord>
+  bool Read(const std::vector<int>& AList, std::vector<std::uint16_t>& AIds) {
     std::size_t n = AList.size();
     std::size_t width = FColumns.size(), footerOwn = FFooterOwn.size(), groupOwn = FGroupOwn.size();
     // Id 0 is Null; values take 1, 2, ... as they first appear.
@@ -391,7 +399,7 @@ private:
     bool nullIgnore = FNullIgnore;
     bool oneInt32 = width == 1 && columns[0].Raw == TRawKind::Int32;
     for (std::size_t k = 0; k < n; ++k) {
-      const char* buffer = FStorage.RecordBuffer(list[k]);
+      const char* buffer = FStorage.RecordBuffer(EveryRecord ? int(k) : list[k]);
       const char* place = buffer && buffer[offset] ? buffer + offset + 1 : nullptr;
       std::size_t id = 0;
       if constexpr (K == TRawKind::String) {
@@ -563,6 +571,7 @@ private:
   TcxDataStorage& FStorage;
   TRawKind FKind;
   int FOffset;
+  bool FEveryRecord = false;
   bool FNullIgnore = false;
   std::vector<TColumn> FColumns;
   std::vector<TSource> FFooterSources, FGroupSources;
