@@ -119,6 +119,7 @@ void TcxDBDataController::DetailRequery() {
 }
 
 void TcxDBDataController::DetailReload() {
+  TFlagGuard sync(FInDetailSync, AliveToken());
   TDataSet* ds = DataSet();
   if (ds && ds->Active() && HasMasterKey() && !IsGridMode() &&
       !(DataModeController().DetailInSQLMode &&
@@ -219,4 +220,130 @@ Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const
     CheckRecordRange(ARecordIndex);
   }
   return GetRecordValuesByFields(ARecordIndex, fields);
+}
+
+bool TcxDBDataController::CanChangeFocusedRow() {
+  // The controller's own positioning and a focus that follows the master need no leave from the master.
+  if (FInDetailSync || FFocusing || DBProvider().IsPositioning())
+    return true;
+  TcxDBDataController* master = GetDBMaster();
+  if (!master)
+    return true;
+  auto alive = AliveToken();
+  auto masterAlive = master->AliveToken();
+  if (!master->CanChangeFocusedRow())
+    return false;
+  // The posts run handlers that may free either controller.
+  if (!*alive || !*masterAlive)
+    return false;
+  master->CheckBrowseMode();
+  if (!*alive || !*masterAlive)
+    return false;
+  CheckBrowseMode();
+  return *alive && *masterAlive;
+}
+
+bool TcxDBDataController::CanChangeDetailExpanding(int ARecordIndex, bool AExpanded) {
+  if (IsGridMode() && AExpanded) {
+    TDataSet* ds = DataSet();
+    TcxDBDataLink& link = DBProvider().DataLink();
+    if (!ds || !ds->Active() || ARecordIndex < 0 || ARecordIndex >= link.RecordCount())
+      return false;
+    int active = link.ActiveRecord();
+    link.SetActiveRecord(ARecordIndex);
+    TBookmarkStr wanted = ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr();
+    link.SetActiveRecord(active);
+    auto alive = AliveToken();
+    for (int attempt = 0; attempt < 2 && GetFocusedRecordIndex() != ARecordIndex; ++attempt) {
+      ChangeFocusedRecordIndex(ARecordIndex);
+      if (!*alive)
+        return false;
+    }
+    if (GetFocusedRecordIndex() != ARecordIndex)
+      return false;
+    // Focusing can scroll the buffer, and buffer row ARecordIndex then holds another record than the one
+    // asked for: its details must not open in its place.
+    if (wanted.empty() || !ds->BookmarkAvailable() || ds->CompareBookmarks(ds->Bookmark(), wanted) != 0)
+      return false;
+  }
+  return TcxCustomDataController::CanChangeDetailExpanding(ARecordIndex, AExpanded);
+}
+
+bool TcxDBDataController::NeedsGridModeReload() {
+  if (TcxCustomDataController::NeedsGridModeReload() || FBufferReloading)
+    return true;
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !HasMasterKey() || !DataModeController().DetailSynchronization || !ds || !ds->Active() ||
+      ds->IsEmpty() || IsEditState(ds->State()))
+    return false;
+  return !DataSetMatchesMasterKey();
+}
+
+void TcxDBDataController::ClearDetails() {
+  TcxDBDataProvider& provider = DBProvider();
+  if (provider.FInClearDetails)
+    return;
+  auto alive = AliveToken();
+  TFlagGuard guard(provider.FInClearDetails, alive);
+  while (!provider.FDependentProviders.empty()) {
+    // A dependent that goes while another reloads leaves the list by itself.
+    TcxDBDataProvider* dependent = provider.FDependentProviders.back();
+    provider.FDependentProviders.pop_back();
+    dependent->DBDataController()->DetailReload();
+    if (!*alive)
+      return;
+  }
+}
+
+void TcxDBDataController::ReloadStorage() {
+  TcxCustomDataController::ReloadStorage();
+  UpdateSortingAfterLoad();
+}
+
+void TcxDBDataController::UpdateSortingAfterLoad() {
+  if (FInSortingAfterLoad)
+    return;
+  auto alive = AliveToken();
+  TFlagGuard guard(FInSortingAfterLoad, alive);
+  cxdata::TControllerUpdate update(*this);
+  TcxDBDataProvider& provider = DBProvider();
+  if (!provider.IsActive())
+    return;
+  if (GetDBMaster()) {
+    // A master that is moving this detail already stands where the detail wants it.
+    if (!FInDetailSync)
+      SyncMasterChain();
+    return;
+  }
+  if (!IsKeyNavigation())
+    return;
+  // A second pass settles on the record the first found; the key cannot change between the two.
+  for (int pass = 0; pass < 2; ++pass) {
+    int record = FindRecordIndexByDataSetKey();
+    if (record < 0 || record == provider.FActiveRecordIndex)
+      break;
+    provider.FActiveRecordIndex = record;
+  }
+}
+
+bool TcxDBDataController::HasDetailChildren(int ARecordIndex, int ARelationIndex) {
+  CheckRecordRange(ARecordIndex);
+  if (!HasRelations() || ARelationIndex < 0 || ARelationIndex >= Relations().Count())
+    return false;
+  auto* relation = dynamic_cast<TcxDBDataRelation*>(Relations().Items(ARelationIndex));
+  auto* detail = relation ? dynamic_cast<TcxDBDataController*>(relation->DetailDataController) : nullptr;
+  bool has = true;
+  Variant values;
+  AnsiString names;
+  if (detail && TcxDBDataRelation::HasKeys(detail)) {
+    names = detail->DetailKeyFieldNames();
+    values = relation->GetMasterKeyValues(ARecordIndex, detail);
+    TDataSet* ds = detail->DataSet();
+    // A query re-run per master record holds only one master's records: there the answer stays open.
+    if (!VarIsEmpty(values) && ds && ds->Active() && !detail->DataModeController().DetailInSQLMode)
+      has = !VarIsNull(ds->Lookup(names, values, names));
+  }
+  if (OnDetailHasChildren)
+    OnDetailHasChildren(this, ARecordIndex, has, values, names, ARelationIndex);
+  return has;
 }
