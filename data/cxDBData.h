@@ -306,8 +306,8 @@ public:
 
 // Answers whether a master record has detail records; AHasChildren arrives with the controller's own answer.
 using TcxDBDataDetailHasChildrenEvent =
-    TEvent<void(class TcxDBDataController* Sender, int ARecordIndex, bool& AHasChildren, const Variant& AKeyValues,
-                const AnsiString& AFieldNames, int ARelationIndex)>;
+    TEvent<void(class TcxDBDataController* Sender, int ARecordIndex, bool& AHasChildren,
+                const Variant& AKeyValues, const AnsiString& AFieldNames, int ARelationIndex)>;
 
 class TcxDBDataController : public TcxCustomDataController {
   PELVOR_CLASS(TcxDBDataController, TcxCustomDataController)
@@ -448,6 +448,8 @@ private:
   void FormatFilterTextValue(TcxFilterCriteria* Sender, TcxFilterCriteriaItem* AItem, const Variant& AValue,
                              AnsiString& AText);
   void DoSelectionChanged();
+  // Focuses the record the dataset stands on, as a detail whose master moved it.
+  void FollowDataSetRecord();
 
   TcxDBDataModeController FDataModeController{this};
   TcxDBDataFilterCriteria FDBFilter{this};

@@ -68,17 +68,18 @@ TcxCustomDataRelation* TcxDBDataController::CreateRelation(TcxCustomDataRelation
 
 void TcxDBDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex) {
   bool wasDB = dynamic_cast<TcxDBDataRelation*>(GetMasterRelation()) != nullptr;
-  BeginUpdate();
-  struct End {
-    TcxDBDataController& C;
-    ~End() { C.EndUpdate(); }
-  } end{*this};
-  TcxCustomDataController::SetMasterRelation(ARelation, ARecordIndex);
-  auto* relation = dynamic_cast<TcxDBDataRelation*>(ARelation);
-  if (relation && ARecordIndex != -1)
-    SetMasterKeyValues(relation->GetMasterKeyValues(ARecordIndex, this));
-  else if (wasDB)
-    SetMasterKeyValues(Variant());
+  // The master hands this detail its record: the reloads on the way must not move the master in turn.
+  TFlagGuard sync(FInDetailSync, AliveToken());
+  {
+    cxdata::TControllerUpdate update(*this);
+    TcxCustomDataController::SetMasterRelation(ARelation, ARecordIndex);
+    auto* relation = dynamic_cast<TcxDBDataRelation*>(ARelation);
+    if (relation && ARecordIndex != -1)
+      SetMasterKeyValues(relation->GetMasterKeyValues(ARecordIndex, this));
+    else if (wasDB)
+      SetMasterKeyValues(Variant());
+  }
+  FollowDataSetRecord();
 }
 
 TcxDBDataController* TcxDBDataController::GetDBMaster() const {
@@ -104,8 +105,14 @@ void TcxDBDataController::SyncMasterChain() {
 
 void TcxDBDataController::DetailRequery() {
   TDataSet* ds = DataSet();
-  if (!ds || !ds->Active() || !HasMasterKey() || IsGridMode() || !DataModeController().DetailInSQLMode ||
-      DataModeController().DetailIsCurrentQuery(FDetailKeyFieldNames, FMasterKeyValues))
+  if (!ds || !ds->Active() || !HasMasterKey() || IsGridMode())
+    return;
+  // Another detail sharing the dataset may have run the query for its key, or moved the dataset onto its
+  // records: a move relative to this detail's last position would then land on a stranger's record.
+  bool current = DataModeController().DetailInSQLMode
+                     ? DataModeController().DetailIsCurrentQuery(FDetailKeyFieldNames, FMasterKeyValues)
+                     : DataSetMatchesMasterKey() || ds->IsEmpty();
+  if (current)
     return;
   TFlagGuard guard(FDetailReloading, AliveToken());
   TcxDBDataProvider& provider = DBProvider();
@@ -135,6 +142,17 @@ void TcxDBDataController::DetailReload() {
     provider.First();
   }
   ReloadData();
+  FollowDataSetRecord();
+}
+
+void TcxDBDataController::FollowDataSetRecord() {
+  TDataSet* ds = DataSet();
+  TcxDBDataProvider& provider = DBProvider();
+  if (!ds || !ds->Active() || !provider.DataLink().Active() || IsGridMode() || View().LockCount() != 0)
+    return;
+  TFlagGuard sync(FInDetailSync, AliveToken());
+  provider.FActiveRecordIndex = provider.CurrentRecordIndex();
+  provider.FocusActiveRecord();
 }
 
 bool TcxDBDataController::DataSetMatchesMasterKey() {
@@ -273,8 +291,8 @@ bool TcxDBDataController::NeedsGridModeReload() {
   if (TcxCustomDataController::NeedsGridModeReload() || FBufferReloading)
     return true;
   TDataSet* ds = DataSet();
-  if (!IsGridMode() || !HasMasterKey() || !DataModeController().DetailSynchronization || !ds || !ds->Active() ||
-      ds->IsEmpty() || IsEditState(ds->State()))
+  if (!IsGridMode() || !HasMasterKey() || !DataModeController().DetailSynchronization || !ds ||
+      !ds->Active() || ds->IsEmpty() || IsEditState(ds->State()))
     return false;
   return !DataSetMatchesMasterKey();
 }
@@ -332,7 +350,8 @@ bool TcxDBDataController::HasDetailChildren(int ARecordIndex, int ARelationIndex
     return false;
   auto* relation = dynamic_cast<TcxDBDataRelation*>(Relations().Items(ARelationIndex));
   auto* detail = relation ? dynamic_cast<TcxDBDataController*>(relation->DetailDataController) : nullptr;
-  bool has = true;
+  // Without a detail controller there is nothing to show under the record.
+  bool has = detail != nullptr;
   Variant values;
   AnsiString names;
   if (detail && TcxDBDataRelation::HasKeys(detail)) {

@@ -400,6 +400,9 @@ void TcxDBDataProvider::EndLoadRecords() {
 }
 
 std::unique_ptr<TcxValueDefReader, TObjectDeleter> TcxDBDataProvider::CreateValueDefReader() {
+  // A query run again for a detail's key on the way into the load made its fields anew.
+  if (FDataLink->PendingLayoutChange && DataSet() && DataSet()->Active())
+    DBDataController()->UpdateFields();
   return std::unique_ptr<TcxValueDefReader, TObjectDeleter>(new TcxValueDefDBReader(DBDataController()));
 }
 
@@ -543,15 +546,13 @@ void TcxDBDataProvider::LinkRecordChanged(TField* AField) {
 
 void TcxDBDataProvider::LinkDataSetChanged() {
   TDataSet* ds = DataSet();
-  if (FInReload || !ds)
+  if (FInReload || !ds || LeaveToSharingProvider())
     return;
   if (FDataLink->PendingLayoutChange) {
     FDataLink->PendingLayoutChange = false;
     LinkActiveChanged(FDataLink->Active());
     return;
   }
-  if (LeaveToSharingProvider())
-    return;
   if (SharingProviderAtWork() && !IsPositioning()) {
     // Another controller moved the dataset: this one only follows its position.
     DataScrolled(0);
@@ -691,7 +692,7 @@ void TcxDBDataLink::EditingChanged() {
 }
 
 void TcxDBDataLink::LayoutChanged() {
-  if (FProvider->FInReload || FProvider->FDetaching)
+  if (FProvider->FInReload || FProvider->FDetaching || FProvider->LeaveToSharingProvider())
     return;
   if (DataSet() && DataSet()->State() == dsInsert) {
     DataSetChanged();
