@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "data/cxCustomData_Internal.h"
 #include "data/cxDBData.h"
 
@@ -303,13 +305,20 @@ void TcxDBDataController::ClearDetails() {
     return;
   auto alive = AliveToken();
   TFlagGuard guard(provider.FInClearDetails, alive);
-  while (!provider.FDependentProviders.empty()) {
-    // A dependent that goes while another reloads leaves the list by itself.
-    TcxDBDataProvider* dependent = provider.FDependentProviders.back();
-    provider.FDependentProviders.pop_back();
+  // Details that wait again while others are read wait for the next call: the list is taken whole, so the
+  // pass ends even when two details keep waiting on each other.
+  std::vector<TcxDBDataProvider*> dependents;
+  dependents.swap(provider.FDependentProviders);
+  while (!dependents.empty()) {
+    TcxDBDataProvider* dependent = dependents.back();
+    dependents.pop_back();
     dependent->DBDataController()->DetailReload();
     if (!*alive)
       return;
+    // A dependent freed meanwhile has left the providers' list.
+    const auto& live = TcxDBDataProvider::Providers();
+    std::erase_if(dependents,
+                  [&](TcxDBDataProvider* p) { return std::find(live.begin(), live.end(), p) == live.end(); });
   }
 }
 

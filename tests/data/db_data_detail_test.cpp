@@ -527,6 +527,19 @@ TEST_P(DBDataDetail, ADetailSharingTheDataSetWaitsWhileAnotherLoadsItAndClearDet
   ASSERT_TRUE(s.a.ChangeFocusedRecordIndex(1));
   EXPECT_EQ(VarToStr(s.d.forms->FieldByName("form")->Value()), "oxoris");
 
+  // Reopened under disabled controls, the dataset tells its links of a new layout only when enabled: A reads
+  // its records and then those of the detail that waited on it.
+  s.a.SetMasterKeyValues(5);
+  ASSERT_EQ(s.a.DBProvider().DependentProviders().size(), 1u);
+  s.b.DataStorage().SetValue(0, def, "planted");
+  s.d.forms->DisableControls();
+  s.d.forms->Close();
+  s.d.forms->Open();
+  s.d.forms->EnableControls();
+  EXPECT_EQ(Column(s.a, 1), Strings({"mjorepe"}));
+  EXPECT_EQ(Column(s.b, 1), Strings({"zugepe", "zugas"}));
+  s.a.SetMasterKeyValues(2);
+
   // Close and open: both read their own records again.
   s.d.forms->Close();
   EXPECT_TRUE(s.a.DBProvider().DependentProviders().empty());
