@@ -454,8 +454,9 @@ void TcxDBDataProvider::LinkActiveChanged(bool AActive) {
     FDependentProviders.clear();
   }
   FDataSetInsertTaken = false;
-  // Details sharing the dataset stay out of a load that says so, so the dataset ends where this one wants it.
-  if (AActive && !FDependentProviders.empty() && IsActive())
+  // Details that wait on this provider stay out of a detail reload, so the dataset ends where this one wants
+  // it; inside its own detail reload a plain load does.
+  if (AActive && !FDependentProviders.empty() && IsActive() && !dc->FDetailReloading && !IsPositioning())
     dc->DetailReload();
   else
     dc->ReloadData();
