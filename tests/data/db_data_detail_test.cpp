@@ -147,12 +147,15 @@ TEST_P(DBDataDetail, AnInsertMadeInTheDataSetIsTheControllersNewRowUntilPostedOr
     const char* Name;
     bool Append;
     bool Post;
-    bool Show; // the controller shows dataset inserts
-  } cases[] = {{"insert, post", false, true, true},
-               {"insert, cancel", false, false, true},
-               {"append, post", true, true, true},
-               {"append, cancel", true, false, true},
-               {"hidden insert", false, true, false}};
+    bool Show;       // the controller shows dataset inserts
+    bool Controller; // the controller posts or cancels rather than the dataset
+  } cases[] = {{"insert, post", false, true, true, false},
+               {"insert, cancel", false, false, true, false},
+               {"append, post", true, true, true, false},
+               {"append, cancel", true, false, true, false},
+               {"insert, controller posts", false, true, true, true},
+               {"append, controller cancels", true, false, true, true},
+               {"hidden insert", false, true, false, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     Data d(GetParam(), false);
@@ -193,7 +196,11 @@ TEST_P(DBDataDetail, AnInsertMadeInTheDataSetIsTheControllersNewRowUntilPostedOr
     EXPECT_EQ(VarToStr(d.words->FieldByName("score")->Value()), VarToStr(Variant(7.5)));
     EXPECT_EQ(VarToStr(dc.GetValue(row, 2)), VarToStr(Variant(7.5)));
 
-    c.Post ? d.words->Post() : d.words->Cancel();
+    if (c.Controller)
+      c.Post ? dc.Post() : dc.Cancel();
+    else
+      c.Post ? d.words->Post() : d.words->Cancel();
+    EXPECT_EQ(d.words->State(), dsBrowse);
     EXPECT_EQ(dc.GetEditState(), 0);
     EXPECT_EQ(dc.Provider().EditingRecordIndex(), cxNoRecord);
     std::vector<std::string> after = Column(dc, 1);
@@ -209,6 +216,35 @@ TEST_P(DBDataDetail, AnInsertMadeInTheDataSetIsTheControllersNewRowUntilPostedOr
                 VarToStr(d.words->FieldByName("word")->Value()));
     }
   }
+}
+
+TEST_P(DBDataDetail, AnEditMadeInTheDataSetShowsInTheControllersRowUntilCancelled) {
+  Data d(GetParam(), false);
+  Controller dc(3);
+  BindWords(dc, d.wordSource);
+  d.words->Open();
+  ASSERT_TRUE(dc.ChangeFocusedRowIndex(3));
+  d.words->Edit();
+  EXPECT_TRUE(dc.GetEditState() & dceEdit);
+  EXPECT_EQ(dc.Provider().EditingRecordIndex(), 3);
+  d.words->FieldByName("word")->SetAsVariant("kati");
+  EXPECT_EQ(VarToStr(dc.GetValue(3, 1)), "kati");
+  EXPECT_EQ(VarToStr(dc.GetValue(4, 1)), "ay");
+  d.words->Cancel();
+  EXPECT_EQ(dc.GetEditState(), 0);
+  EXPECT_EQ(VarToStr(dc.GetValue(3, 1)), "cari");
+
+  // The dataset moved on its own: the edit shows in the record it stands on, and only there.
+  d.words->DisableControls();
+  d.words->SetRecNo(8);
+  d.words->EnableControls();
+  ASSERT_EQ(dc.GetFocusedRecordIndex(), 7);
+  d.words->Edit();
+  d.words->FieldByName("word")->SetAsVariant("zugax");
+  EXPECT_EQ(VarToStr(dc.GetValue(7, 1)), "zugax");
+  EXPECT_EQ(VarToStr(dc.GetValue(3, 1)), "cari");
+  d.words->Post();
+  EXPECT_EQ(VarToStr(dc.GetValue(7, 1)), "zugax");
 }
 
 TEST_P(DBDataDetail, InGridModeTheBufferRowOfTheInsertIsTheRowBeingInserted) {
