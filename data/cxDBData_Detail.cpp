@@ -323,8 +323,34 @@ void TcxDBDataController::ClearDetails() {
 }
 
 void TcxDBDataController::ReloadStorage() {
+  TcxDBDataProvider& provider = DBProvider();
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() && ds && IsEditState(ds->State()) && provider.DataLink().Active()) {
+    // Walking the records would post or cancel the dataset's edit behind its back. The records stay as they
+    // are (a reload may have emptied them) until the edit ends, whose post or cancel reads them again.
+    View().DropState();
+    AddChanges(dccLayout);
+    int editing = provider.EditingRecordIndex();
+    if (editing >= GetRecordCount()) {
+      provider.ResetEditing();
+    } else if (editing >= 0 && provider.FDataSetInsertTaken) {
+      // The fields may be bound anew: the row of the new record reads them again.
+      TcxValueDefDBReader reader(this);
+      DataStorage().ReadRecord(editing, &reader, false);
+    }
+    if (ds->State() == dsInsert && provider.EditingRecordIndex() == cxNoRecord &&
+        DataModeController().ShowDataSetInserts)
+      provider.TakeDataSetInsert();
+    return;
+  }
+  // The new record's buffer row may move with a grid-mode load: the row being inserted is found again.
+  bool gridInsert = IsGridMode() && ds && ds->State() == dsInsert && DataModeController().ShowDataSetInserts;
+  if (gridInsert)
+    provider.ResetEditing();
   TcxCustomDataController::ReloadStorage();
   UpdateSortingAfterLoad();
+  if (gridInsert && provider.DataLink().Active())
+    provider.TakeDataSetInsert();
 }
 
 void TcxDBDataController::UpdateSortingAfterLoad() {

@@ -118,7 +118,9 @@ bool TcxDBDataProvider::IsInserting() {
 }
 
 bool TcxDBDataProvider::IsModified() {
-  return TcxCustomDataProvider::IsModified() || (DataSet() && DataSet()->Modified());
+  // While the provider positions the dataset, the dataset's changes are not the controller's to post: the
+  // controller then only takes the record the dataset is inserting as its own row.
+  return TcxCustomDataProvider::IsModified() || (!IsPositioning() && DataSet() && DataSet()->Modified());
 }
 
 bool TcxDBDataProvider::CanModify() {
@@ -464,7 +466,7 @@ void TcxDBDataProvider::LinkActiveChanged(bool AActive) {
     FActiveRecordIndex = CurrentRecordIndex();
     FocusActiveRecord();
     // The dataset was inserting before the controller saw it.
-    if (DataSet()->State() == dsInsert && !IsGridMode())
+    if (DataSet()->State() == dsInsert && dc->DataModeController().ShowDataSetInserts)
       TakeDataSetInsert();
   }
 }
@@ -496,7 +498,7 @@ bool TcxDBDataProvider::LeaveToSharingProvider() {
 void TcxDBDataProvider::TakeDataSetInsert() {
   TcxDBDataController* dc = DBDataController();
   TDataSet* ds = DataSet();
-  if (FDataSetInsertTaken || EditingRecordIndex() != cxNoRecord || dc->IsLoading())
+  if (EditingRecordIndex() != cxNoRecord || dc->IsLoading())
     return;
   auto alive = dc->AliveToken();
   Positioning([&] {

@@ -218,6 +218,29 @@ TEST_P(DBDataDetail, AnInsertMadeInTheDataSetIsTheControllersNewRowUntilPostedOr
   }
 }
 
+TEST_P(DBDataDetail, AControllerBoundToAnInsertingDataSetTakesTheInsertAsItsNewRow) {
+  for (bool grid : {false, true}) {
+    SCOPED_TRACE(grid);
+    Data d(GetParam(), false);
+    d.words->Open();
+    d.words->Last();
+    d.words->Append();
+    d.words->FieldByName("id")->SetAsVariant(11);
+    Controller dc(3);
+    dc.DataModeController().SetGridMode(grid);
+    BindWords(dc, d.wordSource);
+    int row = dc.Provider().EditingRecordIndex();
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(dc.GetFocusedRecordIndex(), row);
+    EXPECT_EQ(VarToStr(dc.GetValue(row, 0)), "11");
+    EXPECT_TRUE(dc.GetEditState() & dceInsert);
+    EXPECT_TRUE(dc.SetEditValue(1, "nena", evsValue));
+    dc.Post();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    EXPECT_EQ(VarToStr(dc.GetValue(dc.GetFocusedRecordIndex(), 1)), "nena");
+  }
+}
+
 TEST_P(DBDataDetail, AnEditMadeInTheDataSetShowsInTheControllersRowUntilCancelled) {
   Data d(GetParam(), false);
   Controller dc(3);
@@ -230,9 +253,15 @@ TEST_P(DBDataDetail, AnEditMadeInTheDataSetShowsInTheControllersRowUntilCancelle
   d.words->FieldByName("word")->SetAsVariant("kati");
   EXPECT_EQ(VarToStr(dc.GetValue(3, 1)), "kati");
   EXPECT_EQ(VarToStr(dc.GetValue(4, 1)), "ay");
+  // A reload meanwhile must not walk the dataset, which would post the edit behind the program's back.
+  dc.ReloadData();
+  dc.ChangeFieldName(2, "score");
+  EXPECT_EQ(d.words->State(), dsEdit);
   d.words->Cancel();
   EXPECT_EQ(dc.GetEditState(), 0);
+  EXPECT_EQ(dc.GetRecordCount(), 10);
   EXPECT_EQ(VarToStr(dc.GetValue(3, 1)), "cari");
+  EXPECT_EQ(VarToStr(d.words->Lookup("id", 4, "word")), "cari");
 
   // The dataset moved on its own: the edit shows in the record it stands on, and only there.
   d.words->DisableControls();
