@@ -138,7 +138,8 @@ private:
   void LinkRecordChanged(TField* AField);
   // Another provider on the same dataset that is moving or loading it; nullptr when none.
   TcxDBDataProvider* SharingProviderAtWork();
-  // Whether an event of the dataset belongs to AOther's work: a detail then waits as its dependent.
+  // Whether an event of the dataset comes from another provider's work on it: a detail then waits as that
+  // provider's dependent.
   bool LeaveToSharingProvider();
   // The controller's own row for a record the dataset is inserting on behalf of program code.
   void TakeDataSetInsert();
@@ -396,7 +397,7 @@ public:
   bool HasMasterKey() const { return !FDetailKeyFieldNames.empty() && !VarIsEmpty(FMasterKeyValues); }
   // A detail changes rows only when its dataset masters allow it and their edits are posted.
   bool CanChangeFocusedRow() override;
-  // In grid mode record ARecordIndex is focused first, since only the focused record's details show.
+  // In grid mode the record is focused first: the buffer shows records around the dataset's position.
   bool CanChangeDetailExpanding(int ARecordIndex, bool AExpanded) override;
   // Besides a deferred reload: a new buffer size, or a grid-mode detail whose dataset has left its master's
   // records.
@@ -405,8 +406,6 @@ public:
   void ClearDetails() override;
   // Brings the dataset positions of masters and details in step after records were loaded.
   void UpdateSortingAfterLoad();
-  // Set while this detail's focus follows its master, when it must not turn round and move the master.
-  bool IsInDetailSync() const { return FInDetailSync; }
   // Whether master record ARecordIndex has records in relation ARelationIndex's detail dataset; the
   // has-children event has the last word.
   bool HasDetailChildren(int ARecordIndex, int ARelationIndex);
@@ -466,7 +465,7 @@ private:
   Variant FMasterKeyValues;
   bool FDetailReloading = false;
   bool FInMasterSync = false;
-  bool FInDetailSync = false;
+  bool FInDetailSync = false; // the focus follows the master, which this detail must not move in turn
   bool FBufferReloading = false;
   bool FInSortingAfterLoad = false;
 };

@@ -370,13 +370,10 @@ void TcxDBDataController::UpdateSortingAfterLoad() {
   }
   if (!IsKeyNavigation())
     return;
-  // A second pass settles on the record the first found; the key cannot change between the two.
-  for (int pass = 0; pass < 2; ++pass) {
-    int record = FindRecordIndexByDataSetKey();
-    if (record < 0 || record == provider.FActiveRecordIndex)
-      break;
+  // The dataset's record is found again by its key; a second look would find the same record.
+  int record = FindRecordIndexByDataSetKey();
+  if (record >= 0)
     provider.FActiveRecordIndex = record;
-  }
 }
 
 bool TcxDBDataController::HasDetailChildren(int ARecordIndex, int ARelationIndex) {
