@@ -649,6 +649,24 @@ TEST_P(DBDataDetail, ADependentThatGoesLeavesNoTraceAndClearDetailsDoesNotRunTwi
   EXPECT_EQ(Column(s.b, 1), Strings({"zugepe", "zugas"}));
 }
 
+TEST_P(DBDataDetail, APlainControllerSharingTheDataSetFollowsAnothersPositioningWithoutReadingItsRecords) {
+  Data d(GetParam(), false);
+  Controller a(3), b(3);
+  BindWords(a, d.wordSource);
+  BindWords(b, d.wordSource);
+  d.words->Open();
+  a.SetKeyFieldNames("id");
+  b.SetKeyFieldNames("id");
+  b.DataStorage().SetValue(2, b.TcxCustomDataController::GetItemField(1)->ValueDef(), "planted");
+  for (int record : {6, 2, 9}) {
+    ASSERT_TRUE(a.ChangeFocusedRecordIndex(record));
+    EXPECT_EQ(b.GetFocusedRecordIndex(), record);
+    EXPECT_EQ(VarToStr(b.GetValue(2, 1)), "planted");
+  }
+  EXPECT_TRUE(b.DBProvider().DependentProviders().empty());
+  EXPECT_TRUE(a.DBProvider().DependentProviders().empty()) << "only details wait as dependents";
+}
+
 INSTANTIATE_TEST_SUITE_P(BothDataSets, DBDataDetail, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& AInfo) {
                            return AInfo.param ? std::string("SQLite") : std::string("Memory");
