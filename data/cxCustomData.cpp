@@ -501,13 +501,16 @@ void TcxCustomDataController::ReloadStorage() {
       }
     } else {
       FProvider->LoadRecords();
-      auto reader = FProvider->CreateValueDefReader();
-      if (!IsGridMode())
-        for (FProvider->First(); !FProvider->IsEOF(); FProvider->Next()) {
+      if (!IsGridMode()) {
+        FProvider->First();
+        // First may run a query again, which makes a dataset's fields anew: the reader knows the new ones.
+        auto reader = FProvider->CreateValueDefReader();
+        for (; !FProvider->IsEOF(); FProvider->Next()) {
           int record = FDataStorage->AppendRecord();
           FDataStorage->ReadRecord(record, reader.get(), false);
           FProvider->RecordAdded(record);
         }
+      }
       FProvider->EndLoadRecords();
     }
   }

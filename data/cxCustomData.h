@@ -1477,6 +1477,12 @@ public:
   // The relation object Relations().Add makes; a descendant answers its own relation class.
   virtual TcxCustomDataRelation* CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem);
   bool ChangeDetailExpanding(int ARecordIndex, bool AExpanded);
+  // Whether record ARecordIndex's details may expand or collapse: the expanding or collapsing event decides.
+  virtual bool CanChangeDetailExpanding(int ARecordIndex, bool AExpanded);
+  // Whether a grid-mode buffer must be read again before it is shown: a structure reload is deferred.
+  virtual bool NeedsGridModeReload() { return IsGridMode() && FReloadPending; }
+  // Lets go of what detail controllers keep of this controller's data; nothing to let go of here.
+  virtual void ClearDetails() {}
   bool IsDetailExpanded(int ARecordIndex);
   void ChangeDetailActiveRelationIndex(int ARecordIndex, int AIndex);
   int GetDetailActiveRelationIndex(int ARecordIndex);

@@ -192,19 +192,30 @@ void TcxCustomDataController::SetMasterRelation(TcxCustomDataRelation* ARelation
   CheckStructure();
 }
 
+bool TcxCustomDataController::CanChangeDetailExpanding(int ARecordIndex, bool AExpanded) {
+  bool allow = true;
+  if (AExpanded && OnDetailExpanding)
+    OnDetailExpanding(this, ARecordIndex, allow);
+  else if (!AExpanded && OnDetailCollapsing)
+    OnDetailCollapsing(this, ARecordIndex, allow);
+  return allow;
+}
+
 bool TcxCustomDataController::ChangeDetailExpanding(int ARecordIndex, bool AExpanded) {
   if (ARecordIndex < 0 || ARecordIndex >= GetRecordCount())
     return false;
   TcxDetailObject* detail = GetDetailObject(ARecordIndex, false);
   if (!detail || detail->Expanded == AExpanded)
     return false;
-  bool allow = true;
   auto alive = FAlive;
-  if (AExpanded && OnDetailExpanding)
-    OnDetailExpanding(this, ARecordIndex, allow);
-  else if (!AExpanded && OnDetailCollapsing)
-    OnDetailCollapsing(this, ARecordIndex, allow);
+  bool allow = CanChangeDetailExpanding(ARecordIndex, AExpanded);
   if (!*alive || !allow)
+    return false;
+  // The check may move focus, and a reload on the way frees the detail objects: the record's is found again.
+  if (ARecordIndex >= GetRecordCount())
+    return false;
+  detail = GetDetailObject(ARecordIndex, false);
+  if (!detail || detail->Expanded == AExpanded)
     return false;
   detail->Expanded = AExpanded;
   AddChanges(dccDetail);

@@ -101,6 +101,8 @@ public:
   void EndLoadRecords() override;
   std::unique_ptr<TcxValueDefReader, TObjectDeleter> CreateValueDefReader() override;
   void DataScrolled(int ADistance) override;
+  // Outside the controller's own inserts the record keeps what the dataset gave it.
+  void InitInsertingRecord(int ARecordIndex, const std::vector<Variant>& AGroupValues) override;
 
   // The base lock, plus the dataset's controls disabled for as long.
   void LockNotify();
@@ -121,6 +123,10 @@ public:
   bool IsPositioning() const { return FPositioning != 0; }
   // Every live provider of the unit.
   static const std::vector<TcxDBDataProvider*>& Providers();
+  // Detail providers sharing this one's dataset that let an event pass while this one moved or loaded it;
+  // their records are read again by the controller's ClearDetails. Borrowed: a provider leaves every list
+  // when it goes.
+  const std::vector<TcxDBDataProvider*>& DependentProviders() const { return FDependentProviders; }
 
 private:
   friend class TcxDBDataLink;
@@ -129,6 +135,14 @@ private:
   void LinkActiveChanged(bool AActive);
   void LinkDataSetChanged();
   void LinkEditingChanged();
+  void LinkRecordChanged(TField* AField);
+  // Another provider on the same dataset that is moving or loading it; nullptr when none.
+  TcxDBDataProvider* SharingProviderAtWork();
+  // Whether an event of the dataset comes from another provider's work on it: a detail then waits as that
+  // provider's dependent.
+  bool LeaveToSharingProvider();
+  // The controller's own row for a record the dataset is inserting on behalf of program code.
+  void TakeDataSetInsert();
   void ReloadBuffer();
   // Key navigation with SmartRefresh: a posted edit re-reads its record instead of every record.
   bool IsSmartRefresh();
@@ -151,6 +165,9 @@ private:
   // The dataset's RecNo of record 0: a detail's records start where DetailFirst put the dataset.
   int FFirstRecNo = 1;
   TcxDBDataProviderSavePosInfo FSavePos;
+  std::vector<TcxDBDataProvider*> FDependentProviders;
+  bool FInClearDetails = false;
+  bool FDataSetInsertTaken = false; // the editing record is the controller's row for the dataset's insert
 };
 
 class TcxValueDefDBReader : public TcxValueDefReader {
@@ -288,6 +305,11 @@ public:
   Variant GetMasterKeyValues(int AMasterRecordIndex, TcxDBDataController* ADetail);
 };
 
+// Answers whether a master record has detail records; AHasChildren arrives with the controller's own answer.
+using TcxDBDataDetailHasChildrenEvent =
+    TEvent<void(class TcxDBDataController* Sender, int ARecordIndex, bool& AHasChildren,
+                const Variant& AKeyValues, const AnsiString& AFieldNames, int ARelationIndex)>;
+
 class TcxDBDataController : public TcxCustomDataController {
   PELVOR_CLASS(TcxDBDataController, TcxCustomDataController)
 public:
@@ -373,6 +395,21 @@ public:
   // Shows the detail records of record ARecordIndex of AMaster (-1: none).
   void SetMasterRecord(TcxDBDataController* AMaster, int ARecordIndex);
   bool HasMasterKey() const { return !FDetailKeyFieldNames.empty() && !VarIsEmpty(FMasterKeyValues); }
+  // A detail changes rows only when its dataset masters allow it and their edits are posted.
+  bool CanChangeFocusedRow() override;
+  // In grid mode the record is focused first: the buffer shows records around the dataset's position.
+  bool CanChangeDetailExpanding(int ARecordIndex, bool AExpanded) override;
+  // Besides a deferred reload: a new buffer size, or a grid-mode detail whose dataset has left its master's
+  // records.
+  bool NeedsGridModeReload() override;
+  // Reads the records of the dependent detail providers again and lets go of them.
+  void ClearDetails() override;
+  // Brings the dataset positions of masters and details in step after records were loaded.
+  void UpdateSortingAfterLoad();
+  // Whether master record ARecordIndex has records in relation ARelationIndex's detail dataset; the
+  // has-children event has the last word.
+  bool HasDetailChildren(int ARecordIndex, int ARelationIndex);
+  TcxDBDataDetailHasChildrenEvent OnDetailHasChildren;
   // Besides the base: a dataset relation hands the master record's key values to this detail.
   void SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex) override;
   TcxCustomDataRelation* CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem) override;
@@ -395,10 +432,14 @@ public:
 
   TcxDBDataSelection& DBSelection() { return static_cast<TcxDBDataSelection&>(View().Selection()); }
 
+protected:
+  void ReloadStorage() override;
+
 private:
   friend class TcxDBDataProvider;
   friend class TcxDBDataLink;
   friend class TcxValueDefDBReader;
+  friend class TcxDBDataModeController;
   void CheckGridMode();
   void BindField(TcxCustomDataField* AField, const AnsiString& AName);
   void RebuildKeyFields();
@@ -406,6 +447,8 @@ private:
   void FormatFilterTextValue(TcxFilterCriteria* Sender, TcxFilterCriteriaItem* AItem, const Variant& AValue,
                              AnsiString& AText);
   void DoSelectionChanged();
+  // Focuses the record the dataset stands on, as a detail whose master moved it.
+  void FollowDataSetRecord();
 
   TcxDBDataModeController FDataModeController{this};
   TcxDBDataFilterCriteria FDBFilter{this};
@@ -422,6 +465,9 @@ private:
   Variant FMasterKeyValues;
   bool FDetailReloading = false;
   bool FInMasterSync = false;
+  bool FInDetailSync = false; // the focus follows the master, which this detail must not move in turn
+  bool FBufferReloading = false;
+  bool FInSortingAfterLoad = false;
 };
 
 extern const TUnitInfo cxDBDataUnit;

@@ -279,7 +279,8 @@ bool TcxDBDataController::CanFocusRecord(int ARecordIndex) {
     TcxCustomDataProvider& P;
     ~End() { P.EndLocate(); }
   } end{Provider()};
-  if (GetDBMaster() && DataModeController().DetailSynchronization && !FInMasterSync) {
+  if ((GetDBMaster() || HasMasterKey()) && DataModeController().DetailSynchronization && !FInMasterSync &&
+      !FInDetailSync) {
     // Details of other master records may share this dataset and have moved or re-queried it.
     DetailRequery();
     SyncMasterChain();

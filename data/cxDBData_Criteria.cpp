@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "data/cxCustomData_Internal.h"
 #include "data/cxDBData.h"
 #include "platform/classes/ComponentStream.h"
 
@@ -116,8 +117,10 @@ void TcxDBDataModeController::SetGridModeBufferCount(int AValue) {
   if (FGridModeBufferCount == AValue)
     return;
   FGridModeBufferCount = AValue;
-  if (FDataController->IsGridMode())
+  if (FDataController->IsGridMode()) {
+    cxdata::TFlagGuard reloading(FDataController->FBufferReloading, FDataController->AliveToken());
     FDataController->DBProvider().ReloadBuffer();
+  }
 }
 
 void TcxDBDataModeController::SetSmartRefresh(bool AValue) {

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "data/cxCustomData_Internal.h"
 #include "data/cxDBData.h"
 
@@ -68,17 +70,18 @@ TcxCustomDataRelation* TcxDBDataController::CreateRelation(TcxCustomDataRelation
 
 void TcxDBDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, int ARecordIndex) {
   bool wasDB = dynamic_cast<TcxDBDataRelation*>(GetMasterRelation()) != nullptr;
-  BeginUpdate();
-  struct End {
-    TcxDBDataController& C;
-    ~End() { C.EndUpdate(); }
-  } end{*this};
-  TcxCustomDataController::SetMasterRelation(ARelation, ARecordIndex);
-  auto* relation = dynamic_cast<TcxDBDataRelation*>(ARelation);
-  if (relation && ARecordIndex != -1)
-    SetMasterKeyValues(relation->GetMasterKeyValues(ARecordIndex, this));
-  else if (wasDB)
-    SetMasterKeyValues(Variant());
+  // The master hands this detail its record: the reloads on the way must not move the master in turn.
+  TFlagGuard sync(FInDetailSync, AliveToken());
+  {
+    cxdata::TControllerUpdate update(*this);
+    TcxCustomDataController::SetMasterRelation(ARelation, ARecordIndex);
+    auto* relation = dynamic_cast<TcxDBDataRelation*>(ARelation);
+    if (relation && ARecordIndex != -1)
+      SetMasterKeyValues(relation->GetMasterKeyValues(ARecordIndex, this));
+    else if (wasDB)
+      SetMasterKeyValues(Variant());
+  }
+  FollowDataSetRecord();
 }
 
 TcxDBDataController* TcxDBDataController::GetDBMaster() const {
@@ -104,8 +107,14 @@ void TcxDBDataController::SyncMasterChain() {
 
 void TcxDBDataController::DetailRequery() {
   TDataSet* ds = DataSet();
-  if (!ds || !ds->Active() || !HasMasterKey() || IsGridMode() || !DataModeController().DetailInSQLMode ||
-      DataModeController().DetailIsCurrentQuery(FDetailKeyFieldNames, FMasterKeyValues))
+  if (!ds || !ds->Active() || !HasMasterKey() || IsGridMode())
+    return;
+  // Another detail sharing the dataset may have run the query for its key, or moved the dataset onto its
+  // records: a move relative to this detail's last position would then land on a stranger's record.
+  bool current = DataModeController().DetailInSQLMode
+                     ? DataModeController().DetailIsCurrentQuery(FDetailKeyFieldNames, FMasterKeyValues)
+                     : DataSetMatchesMasterKey() || ds->IsEmpty();
+  if (current)
     return;
   TFlagGuard guard(FDetailReloading, AliveToken());
   TcxDBDataProvider& provider = DBProvider();
@@ -119,6 +128,7 @@ void TcxDBDataController::DetailRequery() {
 }
 
 void TcxDBDataController::DetailReload() {
+  TFlagGuard sync(FInDetailSync, AliveToken());
   TDataSet* ds = DataSet();
   if (ds && ds->Active() && HasMasterKey() && !IsGridMode() &&
       !(DataModeController().DetailInSQLMode &&
@@ -134,6 +144,17 @@ void TcxDBDataController::DetailReload() {
     provider.First();
   }
   ReloadData();
+  FollowDataSetRecord();
+}
+
+void TcxDBDataController::FollowDataSetRecord() {
+  TDataSet* ds = DataSet();
+  TcxDBDataProvider& provider = DBProvider();
+  if (!ds || !ds->Active() || !provider.DataLink().Active() || IsGridMode() || View().LockCount() != 0)
+    return;
+  TFlagGuard sync(FInDetailSync, AliveToken());
+  provider.FActiveRecordIndex = provider.CurrentRecordIndex();
+  provider.FocusActiveRecord();
 }
 
 bool TcxDBDataController::DataSetMatchesMasterKey() {
@@ -219,4 +240,161 @@ Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const
     CheckRecordRange(ARecordIndex);
   }
   return GetRecordValuesByFields(ARecordIndex, fields);
+}
+
+bool TcxDBDataController::CanChangeFocusedRow() {
+  // The controller's own positioning and a focus that follows the master need no leave from the master.
+  if (FInDetailSync || FFocusing || DBProvider().IsPositioning())
+    return true;
+  TcxDBDataController* master = GetDBMaster();
+  if (!master)
+    return true;
+  auto alive = AliveToken();
+  auto masterAlive = master->AliveToken();
+  if (!master->CanChangeFocusedRow())
+    return false;
+  // The posts run handlers that may free either controller.
+  if (!*alive || !*masterAlive)
+    return false;
+  master->CheckBrowseMode();
+  if (!*alive || !*masterAlive)
+    return false;
+  CheckBrowseMode();
+  return *alive && *masterAlive;
+}
+
+bool TcxDBDataController::CanChangeDetailExpanding(int ARecordIndex, bool AExpanded) {
+  if (IsGridMode() && AExpanded) {
+    TDataSet* ds = DataSet();
+    TcxDBDataLink& link = DBProvider().DataLink();
+    if (!ds || !ds->Active() || ARecordIndex < 0 || ARecordIndex >= link.RecordCount())
+      return false;
+    int active = link.ActiveRecord();
+    link.SetActiveRecord(ARecordIndex);
+    TBookmarkStr wanted = ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr();
+    link.SetActiveRecord(active);
+    auto alive = AliveToken();
+    for (int attempt = 0; attempt < 2 && GetFocusedRecordIndex() != ARecordIndex; ++attempt) {
+      ChangeFocusedRecordIndex(ARecordIndex);
+      if (!*alive)
+        return false;
+    }
+    if (GetFocusedRecordIndex() != ARecordIndex)
+      return false;
+    // Focusing can scroll the buffer, and buffer row ARecordIndex then holds another record than the one
+    // asked for: its details must not open in its place.
+    if (wanted.empty() || !ds->BookmarkAvailable() || ds->CompareBookmarks(ds->Bookmark(), wanted) != 0)
+      return false;
+  }
+  return TcxCustomDataController::CanChangeDetailExpanding(ARecordIndex, AExpanded);
+}
+
+bool TcxDBDataController::NeedsGridModeReload() {
+  if (TcxCustomDataController::NeedsGridModeReload() || FBufferReloading)
+    return true;
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !HasMasterKey() || !DataModeController().DetailSynchronization || !ds ||
+      !ds->Active() || ds->IsEmpty() || IsEditState(ds->State()))
+    return false;
+  return !DataSetMatchesMasterKey();
+}
+
+void TcxDBDataController::ClearDetails() {
+  TcxDBDataProvider& provider = DBProvider();
+  if (provider.FInClearDetails)
+    return;
+  auto alive = AliveToken();
+  TFlagGuard guard(provider.FInClearDetails, alive);
+  // Details that wait again while others are read wait for the next call: the list is taken whole, so the
+  // pass ends even when two details keep waiting on each other.
+  std::vector<TcxDBDataProvider*> dependents;
+  dependents.swap(provider.FDependentProviders);
+  while (!dependents.empty()) {
+    TcxDBDataProvider* dependent = dependents.back();
+    dependents.pop_back();
+    dependent->DBDataController()->DetailReload();
+    if (!*alive)
+      return;
+    // A dependent freed meanwhile has left the providers' list.
+    const auto& live = TcxDBDataProvider::Providers();
+    std::erase_if(dependents,
+                  [&](TcxDBDataProvider* p) { return std::find(live.begin(), live.end(), p) == live.end(); });
+  }
+}
+
+void TcxDBDataController::ReloadStorage() {
+  TcxDBDataProvider& provider = DBProvider();
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() && ds && IsEditState(ds->State()) && provider.DataLink().Active()) {
+    // Walking the records would post or cancel the dataset's edit behind its back. The records stay as they
+    // are (a reload may have emptied them) until the edit ends, whose post or cancel reads them again.
+    View().DropState();
+    AddChanges(dccLayout);
+    int editing = provider.EditingRecordIndex();
+    if (editing >= GetRecordCount()) {
+      provider.ResetEditing();
+    } else if (editing >= 0 && provider.FDataSetInsertTaken) {
+      // The fields may be bound anew: the row of the new record reads them again.
+      TcxValueDefDBReader reader(this);
+      DataStorage().ReadRecord(editing, &reader, false);
+    }
+    if (ds->State() == dsInsert && provider.EditingRecordIndex() == cxNoRecord &&
+        DataModeController().ShowDataSetInserts)
+      provider.TakeDataSetInsert();
+    return;
+  }
+  // The new record's buffer row may move with a grid-mode load: the row being inserted is found again.
+  bool gridInsert = IsGridMode() && ds && ds->State() == dsInsert && DataModeController().ShowDataSetInserts;
+  if (gridInsert)
+    provider.ResetEditing();
+  TcxCustomDataController::ReloadStorage();
+  UpdateSortingAfterLoad();
+  if (gridInsert && provider.DataLink().Active())
+    provider.TakeDataSetInsert();
+}
+
+void TcxDBDataController::UpdateSortingAfterLoad() {
+  if (FInSortingAfterLoad)
+    return;
+  auto alive = AliveToken();
+  TFlagGuard guard(FInSortingAfterLoad, alive);
+  cxdata::TControllerUpdate update(*this);
+  TcxDBDataProvider& provider = DBProvider();
+  if (!provider.IsActive())
+    return;
+  if (GetDBMaster()) {
+    // A master that is moving this detail already stands where the detail wants it.
+    if (!FInDetailSync)
+      SyncMasterChain();
+    return;
+  }
+  if (!IsKeyNavigation())
+    return;
+  // The dataset's record is found again by its key; a second look would find the same record.
+  int record = FindRecordIndexByDataSetKey();
+  if (record >= 0)
+    provider.FActiveRecordIndex = record;
+}
+
+bool TcxDBDataController::HasDetailChildren(int ARecordIndex, int ARelationIndex) {
+  CheckRecordRange(ARecordIndex);
+  if (!HasRelations() || ARelationIndex < 0 || ARelationIndex >= Relations().Count())
+    return false;
+  auto* relation = dynamic_cast<TcxDBDataRelation*>(Relations().Items(ARelationIndex));
+  auto* detail = relation ? dynamic_cast<TcxDBDataController*>(relation->DetailDataController) : nullptr;
+  // Without a detail controller there is nothing to show under the record.
+  bool has = detail != nullptr;
+  Variant values;
+  AnsiString names;
+  if (detail && TcxDBDataRelation::HasKeys(detail)) {
+    names = detail->DetailKeyFieldNames();
+    values = relation->GetMasterKeyValues(ARecordIndex, detail);
+    TDataSet* ds = detail->DataSet();
+    // A query re-run per master record holds only one master's records: there the answer stays open.
+    if (!VarIsEmpty(values) && ds && ds->Active() && !detail->DataModeController().DetailInSQLMode)
+      has = !VarIsNull(ds->Lookup(names, values, names));
+  }
+  if (OnDetailHasChildren)
+    OnDetailHasChildren(this, ARecordIndex, has, values, names, ARelationIndex);
+  return has;
 }

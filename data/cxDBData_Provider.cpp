@@ -41,6 +41,8 @@ TcxDBDataProvider::TcxDBDataProvider(TcxCustomDataController* ADataController)
 TcxDBDataProvider::~TcxDBDataProvider() {
   auto& list = ProviderList();
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  for (TcxDBDataProvider* p : list)
+    std::erase(p->FDependentProviders, this);
   FDataLink->SetDataSource(nullptr);
 }
 
@@ -116,7 +118,9 @@ bool TcxDBDataProvider::IsInserting() {
 }
 
 bool TcxDBDataProvider::IsModified() {
-  return TcxCustomDataProvider::IsModified() || (DataSet() && DataSet()->Modified());
+  // While the provider positions the dataset, the dataset's changes are not the controller's to post: the
+  // controller then only takes the record the dataset is inserting as its own row.
+  return TcxCustomDataProvider::IsModified() || (!IsPositioning() && DataSet() && DataSet()->Modified());
 }
 
 bool TcxDBDataProvider::CanModify() {
@@ -398,6 +402,9 @@ void TcxDBDataProvider::EndLoadRecords() {
 }
 
 std::unique_ptr<TcxValueDefReader, TObjectDeleter> TcxDBDataProvider::CreateValueDefReader() {
+  // A query run again for a detail's key on the way into the load made its fields anew.
+  if (FDataLink->PendingLayoutChange && DataSet() && DataSet()->Active())
+    DBDataController()->UpdateFields();
   return std::unique_ptr<TcxValueDefReader, TObjectDeleter>(new TcxValueDefDBReader(DBDataController()));
 }
 
@@ -430,7 +437,7 @@ void TcxDBDataProvider::DataScrolled(int ADistance) {
   if (!FDataLink->Active())
     return;
   if (IsGridMode()) {
-    if (ADistance != 0)
+    if (ADistance != 0 || DBDataController()->NeedsGridModeReload())
       ReloadBuffer();
     FActiveRecordIndex = FDataLink->ActiveRecord();
   } else {
@@ -443,22 +450,115 @@ void TcxDBDataProvider::DataScrolled(int ADistance) {
 
 void TcxDBDataProvider::LinkActiveChanged(bool AActive) {
   TcxDBDataController* dc = DBDataController();
-  if (!AActive)
+  if (!AActive) {
     dc->FBindings.clear();
-  dc->ReloadData();
+    // Closed, every provider on the dataset empties itself: nothing waits to be read again.
+    FDependentProviders.clear();
+  }
+  FDataSetInsertTaken = false;
+  // Details that wait on this provider stay out of a detail reload, so the dataset ends where this one wants
+  // it; inside its own detail reload a plain load does.
+  if (AActive && !FDependentProviders.empty() && IsActive() && !dc->FDetailReloading && !IsPositioning())
+    dc->DetailReload();
+  else
+    dc->ReloadData();
   if (AActive && FDataLink->Active()) {
     FActiveRecordIndex = CurrentRecordIndex();
     FocusActiveRecord();
+    // The dataset was inserting before the controller saw it.
+    if (DataSet()->State() == dsInsert && dc->DataModeController().ShowDataSetInserts)
+      TakeDataSetInsert();
   }
+}
+
+TcxDBDataProvider* TcxDBDataProvider::SharingProviderAtWork() {
+  TDataSet* ds = DataSet();
+  if (!ds)
+    return nullptr;
+  for (TcxDBDataProvider* p : ProviderList())
+    if (p != this && p->DataSet() == ds &&
+        (p->IsPositioning() || p->FInReload || p->DBDataController()->FDetailReloading))
+      return p;
+  return nullptr;
+}
+
+bool TcxDBDataProvider::LeaveToSharingProvider() {
+  TcxDBDataController* dc = DBDataController();
+  if (!dc->HasMasterKey())
+    return false;
+  TcxDBDataProvider* other = SharingProviderAtWork();
+  if (!other)
+    return false;
+  if (std::find(other->FDependentProviders.begin(), other->FDependentProviders.end(), this) ==
+      other->FDependentProviders.end())
+    other->FDependentProviders.push_back(this);
+  return true;
+}
+
+void TcxDBDataProvider::TakeDataSetInsert() {
+  TcxDBDataController* dc = DBDataController();
+  TDataSet* ds = DataSet();
+  if (EditingRecordIndex() != cxNoRecord || dc->IsLoading())
+    return;
+  auto alive = dc->AliveToken();
+  Positioning([&] {
+    if (IsGridMode()) {
+      // The buffer holds the new record already: its row becomes the row being inserted.
+      int row = FDataLink->ActiveRecord();
+      FActiveRecordIndex = row;
+      if (row < 0 || row >= dc->GetRecordCount())
+        return;
+      if (dc->GetFocusedRecordIndex() != row)
+        dc->ChangeFocusedRecordIndex(row);
+      if (*alive && dc->GetFocusedRecordIndex() == row)
+        BeginEditFocusedRecord();
+    } else {
+      InsertRecordEx(ds->Appending());
+    }
+  });
+  if (*alive)
+    FDataSetInsertTaken = EditingRecordIndex() != cxNoRecord;
+}
+
+void TcxDBDataProvider::InitInsertingRecord(int ARecordIndex, const std::vector<Variant>& AGroupValues) {
+  TcxDBDataController* dc = DBDataController();
+  // A record that program code inserts in the dataset keeps the values it was given there.
+  if (!IsPositioning() && !FInDataSetOperation)
+    TcxCustomDataProvider::InitInsertingRecord(ARecordIndex, AGroupValues);
+  TDataSet* ds = DataSet();
+  if (ds && ds->State() == dsInsert && ARecordIndex >= 0 && ARecordIndex < dc->GetRecordCount()) {
+    TcxValueDefDBReader reader(dc);
+    dc->DataStorage().ReadRecord(ARecordIndex, &reader, false);
+  }
+}
+
+void TcxDBDataProvider::LinkRecordChanged(TField* AField) {
+  (void)AField;
+  TDataSet* ds = DataSet();
+  TcxDBDataController* dc = DBDataController();
+  int record = EditingRecordIndex();
+  if (!ds || IsGridMode() || !IsEditState(ds->State()) || record < 0 || record >= dc->GetRecordCount())
+    return;
+  // Only while the dataset stands on the record the controller edits does the storage follow its fields.
+  if (!FDataSetInsertTaken && (ds->State() != dsEdit || record != FActiveRecordIndex))
+    return;
+  TcxValueDefDBReader reader(dc);
+  dc->DataStorage().ReadRecord(record, &reader, false);
+  dc->DataChanged(dcRecord, -1, record);
 }
 
 void TcxDBDataProvider::LinkDataSetChanged() {
   TDataSet* ds = DataSet();
-  if (FInReload || !ds)
+  if (FInReload || !ds || LeaveToSharingProvider())
     return;
   if (FDataLink->PendingLayoutChange) {
     FDataLink->PendingLayoutChange = false;
     LinkActiveChanged(FDataLink->Active());
+    return;
+  }
+  if (SharingProviderAtWork() && !IsPositioning()) {
+    // Another controller moved the dataset: this one only follows its position.
+    DataScrolled(0);
     return;
   }
   if (IsGridMode()) {
@@ -468,14 +568,23 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     FActiveRecordIndex = FDataLink->ActiveRecord();
     if (!IsPositioning())
       FocusActiveRecord();
+    if (ds->State() == dsInsert && DBDataController()->DataModeController().ShowDataSetInserts)
+      TakeDataSetInsert();
     return;
   }
   if (IsPositioning()) {
     FActiveRecordIndex = CurrentRecordIndex();
     return;
   }
-  if (IsEditState(ds->State()))
+  if (IsEditState(ds->State())) {
+    TcxDBDataController* dc = DBDataController();
+    // An insert that program code started in the dataset becomes the controller's new row; a detail that
+    // does not follow its dataset leaves it alone.
+    if (ds->State() == dsInsert && !FInDataSetOperation && dc->DataModeController().ShowDataSetInserts &&
+        !(dc->IsDetailMode() && !IsSyncMode()))
+      TakeDataSetInsert();
     return;
+  }
   ResetEditing();
   if (!FDeletedRecords.empty()) {
     std::vector<int> list;
@@ -504,13 +613,17 @@ void TcxDBDataProvider::LinkEditingChanged() {
   TDataSet* ds = DataSet();
   if (!ds)
     return;
-  if (IsSyncMode() && ds->State() == dsEdit) {
+  TcxDBDataController* dc = DBDataController();
+  // A detail sharing its dataset edits only while the dataset stands on that detail's records.
+  bool own = !dc->HasMasterKey() || dc->DataSetMatchesMasterKey();
+  if (IsSyncMode() && ds->State() == dsEdit && own) {
     FActiveRecordIndex = CurrentRecordIndex();
     FLastEditedRecord = FActiveRecordIndex;
     FocusActiveRecord();
     if (TcxCustomDataProvider::EditingRecordIndex() == cxNoRecord)
       BeginEditFocusedRecord();
   } else if (!IsEditState(ds->State())) {
+    FDataSetInsertTaken = false;
     ResetEditing();
   }
 }
@@ -572,7 +685,7 @@ void TcxDBDataLink::DataSetChanged() {
 }
 
 void TcxDBDataLink::DataSetScrolled(int ADistance) {
-  if (!FProvider->FInReload && !FProvider->FDetaching)
+  if (!FProvider->FInReload && !FProvider->FDetaching && !FProvider->LeaveToSharingProvider())
     FProvider->DataScrolled(ADistance);
 }
 
@@ -582,7 +695,7 @@ void TcxDBDataLink::EditingChanged() {
 }
 
 void TcxDBDataLink::LayoutChanged() {
-  if (FProvider->FInReload || FProvider->FDetaching)
+  if (FProvider->FInReload || FProvider->FDetaching || FProvider->LeaveToSharingProvider())
     return;
   if (DataSet() && DataSet()->State() == dsInsert) {
     DataSetChanged();
@@ -593,7 +706,8 @@ void TcxDBDataLink::LayoutChanged() {
 }
 
 void TcxDBDataLink::RecordChanged(TField* AField) {
-  (void)AField;
+  if (!FProvider->FInReload && !FProvider->FDetaching)
+    FProvider->LinkRecordChanged(AField);
 }
 
 TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController) {

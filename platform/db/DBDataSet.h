@@ -99,6 +99,9 @@ public:
   // Appends a record with the values of the data fields in field order, and posts it.
   void AppendRecord(const std::vector<Variant>& AValues);
   bool Modified() const { return FModified; }
+  // While inserting: whether the new record goes after the last one (Append) rather than before the
+  // current one (Insert).
+  bool Appending() const { return FState == dsInsert && ActiveSlot().Flag == bfEOF && FRecordCount > 0; }
   // Posts a modified edit, cancels an unmodified one; nothing in browse mode.
   void CheckBrowseMode();
   void Refresh();
