@@ -358,6 +358,12 @@ public:
     (void)AValueDef;
     return false;
   }
+  // The value where the source keeps it, read in place instead of copied out through GetValue; nullptr
+  // when the source has no such place for it.
+  virtual const Variant* PeekValue(TcxValueDef* AValueDef) {
+    (void)AValueDef;
+    return nullptr;
+  }
 };
 
 using TcxValueDefProc = void (*)(int ARecordIndex, TcxValueDef* AValueDef, void* AData);
