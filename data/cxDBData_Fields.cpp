@@ -64,8 +64,11 @@ void TcxDBDataField::AddSubField(TcxDBDataField* ASubField) {
 bool TcxDBDataField::CanModify(TcxDataEditValueSource AEditValueSource) {
   auto* dc = static_cast<TcxDBDataController*>(DataController());
   TDataSet* ds = dc->DataSet();
+  // A field bound to the dataset by name lives only in the storage while the dataset cannot take its
+  // values: an edit there would show as made and never reach the data.
+  bool named = !FieldName.empty() || !FSubFields.empty();
   if (!ds || !ds->Active() || !ds->CanModify())
-    return TcxCustomDataField::CanModify(AEditValueSource);
+    return !named && TcxCustomDataField::CanModify(AEditValueSource);
   TField* field = dc->GetFieldOf(this);
   if (!field)
     return false;
@@ -121,7 +124,7 @@ void TcxDBDataController::BindDataField(TcxDBDataField* AField, const AnsiString
   int item = AField->IsInternal() ? -1 : GetItemIndexOfField(AField);
   AnsiString previous = AField->FieldName;
   AField->FieldName = AName;
-  if (IsMultipleFieldNames(AName)) {
+  if (AName.find(';') != AnsiString::npos) {
     // The parts hold the values; the field keeps their array and the text they show together.
     FBindings.erase(AField);
     SetSubFields(AField, SplitParts(AName));
