@@ -349,6 +349,8 @@ public:
   Variant GetRecordFieldValue(int ARecordIndex, TcxCustomDataField* AField) override;
   Variant GetValueForFilter(int ARecordIndex, TcxCustomDataField* AField) override;
   bool IsItemDisplayFormatDefined(int AItemIndex, bool ACheckCurrency) override;
+  // A dataset field freed under its binding leaves its controller fields unbound.
+  void ComponentRemoved(TComponent* AComponent) override;
   // The field's display text in the dataset's current record; composite fields join their parts'.
   AnsiString GetDataSetDisplayText(TcxCustomDataField* AField);
   TField* GetItemField(int AItemIndex);

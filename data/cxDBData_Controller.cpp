@@ -110,11 +110,12 @@ TField* TcxDBDataController::GetFieldOf(TcxCustomDataField* AField) const {
 void TcxDBDataController::BindField(TcxCustomDataField* AField, const AnsiString& AName) {
   TDataSet* ds = DataSet();
   TField* field = ds && ds->Active() && !AName.empty() ? ds->FindField(AName) : nullptr;
-  if (!field) {
+  if (!field || field->ComponentState().Contains(csDestroying)) {
     FBindings.erase(AField);
     return;
   }
   FBindings[AField] = field;
+  Notifier().FreeNotification(field);
   TcxValueTypeClass type = GetValueTypeClassByField(field);
   int item = GetItemIndexOfField(AField);
   if (item >= 0 && !AField->IsInternal())

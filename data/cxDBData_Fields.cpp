@@ -205,3 +205,18 @@ AnsiString TcxDBDataController::GetItemFilterFieldName(int AItemIndex) {
   }
   return names;
 }
+
+void TcxDBDataController::ComponentRemoved(TComponent* AComponent) {
+  TcxCustomDataController::ComponentRemoved(AComponent);
+  bool bound = false;
+  for (auto it = FBindings.begin(); it != FBindings.end();)
+    if (it->second == AComponent) {
+      it = FBindings.erase(it);
+      bound = true;
+    } else {
+      ++it;
+    }
+  // A field freed while its dataset is open: the fields bind again without it.
+  if (bound && DataSet() && DataSet()->Active())
+    CheckStructure();
+}

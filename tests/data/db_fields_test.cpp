@@ -464,3 +464,42 @@ TEST(DBFieldsStructure, SubFieldsHaveOneParentAndGoWithTheirItem) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DBFieldsStructure, AFieldFreedWhileItsDataSetIsOpenLeavesItsItemsUnbound) {
+  TMemDataSet ds(nullptr);
+  ds.AddFieldDef("a", ftInteger);
+  ds.AddFieldDef("b", ftFloat);
+  ds.AddRow({1, 2.5});
+  ds.AddRow({2, 4.0});
+  auto* b = new TFloatField(nullptr);
+  b->FieldName = "b";
+  b->DisplayFormat = "0.0";
+  b->SetDataSet(&ds);
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  DBController dc(2);
+  dc.SetDataSource(&source);
+  dc.ChangeFieldName(0, "a;b");
+  dc.ChangeFieldName(1, "b");
+  ds.Open();
+  ASSERT_EQ(dc.GetItemField(1), b);
+  EXPECT_EQ(dc.GetDisplayTextByIndex(1, 1), FormatFloat("0.0", 4.0));
+  delete b;
+  EXPECT_EQ(dc.GetItemField(1), nullptr);
+  EXPECT_EQ(dc.GetRecordCount(), 2);
+  EXPECT_EQ(Text(dc.GetValue(1, 0)), "[2|<null>]");
+  EXPECT_TRUE(VarIsNull(dc.GetValue(1, 1)));
+  ds.Next();
+  EXPECT_EQ(dc.GetFocusedRecordIndex(), 1);
+  // Opened again the dataset makes a field of its own for the column.
+  ds.Close();
+  ds.Open();
+  ASSERT_NE(dc.GetItemField(1), nullptr);
+  EXPECT_EQ(Text(dc.GetValue(1, 0)), "[2|4]");
+  EXPECT_EQ(dc.GetDisplayTextByIndex(1, 1), "4");
+  ds.Close();
+}
+
+} // namespace
