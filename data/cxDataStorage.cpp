@@ -817,7 +817,12 @@ void TcxDataStorage::SetValue(int ARecordIndex, TcxValueDef* AValueDef, const Va
   TcxValueDef* def = ResolveValueDef(ARecordIndex, AValueDef);
   if (!def)
     return;
-  char* place = EnsureBuffer(ARecordIndex) + def->Offset();
+  SetValueAt(EnsureBuffer(ARecordIndex) + def->Offset(), def, AValue);
+}
+
+void TcxDataStorage::SetValueAt(char* APlace, TcxValueDef* AValueDef, const Variant& AValue) {
+  char* place = APlace;
+  TcxValueDef* def = AValueDef;
   bool pooled = IsPooledText(def);
   if (VarIsNull(AValue)) {
     if (place[0]) {
@@ -930,16 +935,19 @@ void TcxDataStorage::SetRecordID(int ARecordIndex, int AID) {
 }
 
 void TcxDataStorage::ReadRecord(int ARecordIndex, TcxValueDefReader* AReader, bool APartial) {
-  EnsureBuffer(ARecordIndex);
+  char* buffer = EnsureBuffer(ARecordIndex);
+  // The record's own definitions need no resolving: each has its place in this buffer, or none.
   TcxValueDefs* defs = GetValueDefsByRecordIndex(ARecordIndex);
   for (int i = 0; i < defs->Count(); ++i) {
     TcxValueDef* def = defs->Items(i);
     if (APartial && AReader->IsSkippable(def))
       continue;
+    if (def->BufferSize() == 0)
+      continue;
     if (const Variant* value = AReader->PeekValue(def))
-      SetValue(ARecordIndex, def, *value);
+      SetValueAt(buffer + def->Offset(), def, *value);
     else
-      SetValue(ARecordIndex, def, AReader->GetValue(def));
+      SetValueAt(buffer + def->Offset(), def, AReader->GetValue(def));
     if (def->TextStored())
       SetDisplayText(ARecordIndex, def, AReader->GetDisplayText(def));
   }

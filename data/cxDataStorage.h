@@ -433,6 +433,8 @@ private:
   void FreeValue(char* ABuffer, TcxValueDef* AValueDef);
   static bool IsPooledText(const TcxValueDef* ADef);
   void SetPooledText(char* P, AnsiString AText);
+  // Stores AValue at APlace, the flag byte of AValueDef's place in a record buffer.
+  void SetValueAt(char* APlace, TcxValueDef* AValueDef, const Variant& AValue);
   void FreePooledText(char* P);
   void AssignRecordID(int ARecordIndex);
   void AssignRecordIDs();
