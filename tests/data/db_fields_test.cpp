@@ -232,8 +232,14 @@ TEST_P(DBFields, CompositeNamesReadTheirPartsAsArrays) {
     EXPECT_EQ(f.dc.GetDisplayTextByIndex(1, iName), c.text1);
     EXPECT_EQ(Text(f.dc.GetRecordValuesByFields(1, {field})), c.value1);
   }
-  // The name survives a close and open; the parts bind again.
+  // The grid-mode buffer reads the parts of each of its rows.
   f.dc.ChangeFieldName(iName, "first;last");
+  f.dc.DataModeController().SetGridMode(true);
+  ASSERT_EQ(f.dc.GetRecordCount(), 5);
+  EXPECT_EQ(Text(f.dc.GetValue(3, iName)), "[Zeynep|Kaya]");
+  EXPECT_EQ(Text(f.dc.GetRecordValuesByFields(4, {f.dc.DataField(iCity)})), "[1|2]");
+  f.dc.DataModeController().SetGridMode(false);
+  // The name survives a close and open; the parts bind again.
   f.ds->Close();
   EXPECT_EQ(f.dc.GetRecordCount(), 0);
   f.ds->Open();
@@ -317,6 +323,33 @@ TEST_P(DBFields, ALookupWithSeveralKeysReadsAndWritesItsKeysThroughSubFields) {
     EXPECT_EQ(f.ds->State(), dsBrowse);
     EXPECT_EQ(f.ds->FieldByName("city")->AsInteger(), 2);
   }
+}
+
+// Setting an item's value is the dataset's edit of the record, or its insert from the new-item row; the
+// post writes it to the data.
+TEST_P(DBFields, AnItemEditStartsTheDataSetsEditOrInsert) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  ASSERT_TRUE(f.dc.ChangeFocusedRecordIndex(2));
+  ASSERT_TRUE(f.dc.SetEditValue(iScore, 2.25, evsValue));
+  EXPECT_EQ(f.ds->State(), dsEdit);
+  EXPECT_EQ(f.ds->FieldByName("id")->AsInteger(), 3) << "the dataset edits the focused record";
+  f.dc.Post();
+  EXPECT_EQ(f.score.AsFloat(), 2.25);
+  EXPECT_EQ(f.dc.GetDisplayTextByIndex(2, iScore), FormatFloat("0.00", 2.25));
+
+  f.dc.SetNewItemRowEnabled(true);
+  f.dc.SetNewItemRowFocused(true);
+  ASSERT_TRUE(f.dc.NewItemRowFocused());
+  ASSERT_TRUE(f.dc.SetEditValue(iId, 6, evsValue));
+  EXPECT_EQ(f.ds->State(), dsInsert);
+  ASSERT_TRUE(f.dc.SetEditValue(iCity, VarArrayOf({2, 1}), evsKey));
+  f.dc.Post();
+  EXPECT_EQ(f.ds->State(), dsBrowse);
+  ASSERT_EQ(f.dc.GetRecordCount(), 6);
+  int added = f.dc.FindRecordIndexByText(0, iId, "6", false, false, true);
+  ASSERT_NE(added, -1);
+  EXPECT_EQ(VarToStr(f.dc.GetValue(added, iCity)), "Artvin");
 }
 
 TEST_P(DBFields, FieldsAnswerWhetherTheyCanBeModifiedByValueTextAndKey) {
