@@ -1184,7 +1184,7 @@ public:
     (void)ACheckCurrency;
     return GetItemTextStored(AItemIndex);
   }
-  void SetItemValueTypeClass(int AItemIndex, TcxValueTypeClass AValueTypeClass);
+  virtual void SetItemValueTypeClass(int AItemIndex, TcxValueTypeClass AValueTypeClass);
   TcxValueTypeClass GetItemValueTypeClass(int AItemIndex);
   TcxCustomDataField* GetItemField(int AItemIndex);
   int GetItemIndexOfField(const TcxCustomDataField* AField) const;

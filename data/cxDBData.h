@@ -349,6 +349,8 @@ public:
   Variant GetRecordFieldValue(int ARecordIndex, TcxCustomDataField* AField) override;
   Variant GetValueForFilter(int ARecordIndex, TcxCustomDataField* AField) override;
   bool IsItemDisplayFormatDefined(int AItemIndex, bool ACheckCurrency) override;
+  // An item bound to the dataset keeps the type its dataset fields give it.
+  void SetItemValueTypeClass(int AItemIndex, TcxValueTypeClass AValueTypeClass) override;
   // A dataset field freed under its binding leaves its controller fields unbound.
   void ComponentRemoved(TComponent* AComponent) override;
   // The field's display text in the dataset's current record; composite fields join their parts'.

@@ -220,3 +220,10 @@ void TcxDBDataController::ComponentRemoved(TComponent* AComponent) {
   if (bound && DataSet() && DataSet()->Active())
     CheckStructure();
 }
+
+void TcxDBDataController::SetItemValueTypeClass(int AItemIndex, TcxValueTypeClass AValueTypeClass) {
+  auto* field = static_cast<TcxDBDataField*>(TcxCustomDataController::GetItemField(AItemIndex));
+  if (GetFieldOf(field) || !field->FSubFields.empty())
+    return;
+  TcxCustomDataController::SetItemValueTypeClass(AItemIndex, AValueTypeClass);
+}

@@ -449,6 +449,15 @@ TEST_P(DBFields, DisplayTextsFollowTheFieldsFormatsInEitherMode) {
   f.dc.Post();
   EXPECT_EQ(f.dc.GetDisplayTextByIndex(0, iScore), FormatFloat("0.00", 4.125));
 
+  // Items bound to the dataset keep the types of their fields; an unbound one takes the type it is given.
+  f.dc.SetItemValueTypeClass(iScore, TcxStringValueType::Instance());
+  f.dc.SetItemValueTypeClass(iName, TcxStringValueType::Instance());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(iScore), TcxFloatValueType::Instance());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(iName), TcxVariantValueType::Instance());
+  f.dc.ChangeFieldName(iCalc, "");
+  f.dc.SetItemValueTypeClass(iCalc, TcxIntegerValueType::Instance());
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(iCalc), TcxIntegerValueType::Instance());
+
   // A currency field with a format of its own counts as formatted either way.
   f.ds->Close();
   f.price.DisplayFormat = "#,##0.0";
