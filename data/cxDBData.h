@@ -300,7 +300,7 @@ public:
   const std::vector<TcxDBDataField*>& SubFields() const { return FSubFields; }
   // Raises when ASubField belongs to another field already.
   void AddSubField(TcxDBDataField* ASubField);
-  // The dataset field name a sub-field is bound by.
+  // The name the field was last bound by: a dataset field's, or a composite name for a field with parts.
   AnsiString FieldName;
 
 private:
