@@ -605,13 +605,13 @@ void TcxCustomDataController::UpdateItemIndexes() {
 }
 
 TcxCustomDataField* TcxCustomDataController::AddField() {
-  auto* field = new TcxCustomDataField(FFields.get());
+  auto* field = NewInstance<TcxCustomDataField>(GetDataFieldClass(), FFields.get());
   FFields->Add(field);
   return field;
 }
 
 TcxCustomDataField* TcxCustomDataController::AddInternalField() {
-  auto* field = new TcxCustomDataField(FFields.get());
+  auto* field = NewInstance<TcxCustomDataField>(GetDataFieldClass(), FFields.get());
   field->SetInternal(true);
   FFields->Add(field);
   return field;
@@ -806,10 +806,10 @@ Variant TcxCustomDataController::GetRecordValuesByFields(int ARecordIndex,
   if (AFields.empty())
     return IsProviderMode() ? FProvider->GetRecordId(ARecordIndex) : Unassigned;
   if (AFields.size() == 1)
-    return GetStoredValue(ARecordIndex, AFields[0]);
+    return GetRecordFieldValue(ARecordIndex, AFields[0]);
   std::vector<Variant> values;
   for (TcxCustomDataField* field : AFields)
-    values.push_back(GetStoredValue(ARecordIndex, field));
+    values.push_back(GetRecordFieldValue(ARecordIndex, field));
   return VarArrayOf(values);
 }
 

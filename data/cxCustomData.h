@@ -1289,6 +1289,8 @@ public:
   void AddItem(TObject* AItem);
   void RemoveItem(TObject* AItem);
   void UpdateItemIndexes();
+  // The class of the fields AddField and AddInternalField make; descendants answer their own field class.
+  virtual TClass GetDataFieldClass() { return ClassOf<TcxCustomDataField>(); }
   TcxCustomDataField* AddField();
   TcxCustomDataField* AddInternalField();
   void RemoveField(TcxCustomDataField* AField);
@@ -1296,7 +1298,13 @@ public:
   bool GetItemFlag(int AItemIndex);
   void ChangeItemTextStored(int AItemIndex, bool AValue);
   bool GetItemTextStored(int AItemIndex);
-  void SetItemValueTypeClass(int AItemIndex, TcxValueTypeClass AValueTypeClass);
+  // Whether the item's display text is formatted beyond its value, so the stored text is what shows;
+  // ACheckCurrency also counts a bare currency format.
+  virtual bool IsItemDisplayFormatDefined(int AItemIndex, bool ACheckCurrency) {
+    (void)ACheckCurrency;
+    return GetItemTextStored(AItemIndex);
+  }
+  virtual void SetItemValueTypeClass(int AItemIndex, TcxValueTypeClass AValueTypeClass);
   TcxValueTypeClass GetItemValueTypeClass(int AItemIndex);
   TcxCustomDataField* GetItemField(int AItemIndex);
   int GetItemIndexOfField(const TcxCustomDataField* AField) const;
@@ -1315,7 +1323,11 @@ public:
   void SetDisplayText(int ARecordIndex, int AItemIndex, const AnsiString& AText);
   virtual Variant GetStoredValue(int ARecordIndex, TcxCustomDataField* AField);
   virtual AnsiString GetDisplayText(int ARecordIndex, TcxCustomDataField* AField);
-  Variant GetValueForFilter(int ARecordIndex, TcxCustomDataField* AField) {
+  virtual Variant GetValueForFilter(int ARecordIndex, TcxCustomDataField* AField) {
+    return GetStoredValue(ARecordIndex, AField);
+  }
+  // The field's value as a record key: descendants whose fields stand for several values answer them all.
+  virtual Variant GetRecordFieldValue(int ARecordIndex, TcxCustomDataField* AField) {
     return GetStoredValue(ARecordIndex, AField);
   }
   Variant GetRecordValuesByFields(int ARecordIndex, const std::vector<TcxCustomDataField*>& AFields);

@@ -16,6 +16,7 @@
 
 class TcxDBDataController;
 class TcxDBDataProvider;
+class TcxDBDataField;
 
 extern const char* const cxSDBNotInGridMode;
 extern const char* const cxSDBKeyFieldNotFound;
@@ -76,6 +77,8 @@ public:
   bool IsModified() override;
   bool CanModify() override;
   bool CanDelete() override;
+  // An edit of the controller's record is the dataset's edit of it (an insert for the new-item row).
+  bool CanInitEditing(int ARecordIndex) override;
   void First() override;
   void Prior() override;
   void Next() override;
@@ -144,6 +147,8 @@ private:
   // The controller's own row for a record the dataset is inserting on behalf of program code.
   void TakeDataSetInsert();
   void ReloadBuffer();
+  // Puts the dataset's edited values of AField and its sub-fields into the storage's record.
+  void StoreEditedValues(int ARecordIndex, TcxCustomDataField* AField);
   // Key navigation with SmartRefresh: a posted edit re-reads its record instead of every record.
   bool IsSmartRefresh();
   // Re-reads the last edited record from the dataset's current record; false when a full reload is due.
@@ -176,17 +181,21 @@ public:
   explicit TcxValueDefDBReader(TcxDBDataController* ADataController);
   AnsiString GetDisplayText(TcxValueDef* AValueDef) override;
   Variant GetValue(TcxValueDef* AValueDef) override;
+  const Variant* PeekValue(TcxValueDef* AValueDef) override;
 
 private:
   struct TEntry {
     TcxValueDef* Def;
     TField* Field;
     bool Blob;
+    TcxDBDataField* Composite; // a field without a dataset field that joins its sub-fields; else nullptr
   };
+  TcxDBDataController* FDataController;
   const TEntry* EntryOf(TcxValueDef* AValueDef);
   // Cells arrive in definition order, so a cursor over the entries finds the next one at once.
   std::vector<TEntry> FEntries;
   std::size_t FCursor = 0;
+  std::size_t FLast = std::size_t(-1);
 };
 
 // Bookmarks of the selected records, in the dataset's order: grid mode loads too few records to select
@@ -293,6 +302,31 @@ private:
   bool FIgnoreOrigin = true;
 };
 
+// A field of the dataset-bound controller. A composite name ("a;b") or a lookup field with several key
+// fields makes it stand for several dataset fields, each bound to an internal sub-field of the controller;
+// its value is then a Variant array of theirs.
+class TcxDBDataField : public TcxCustomDataField {
+  PELVOR_CLASS(TcxDBDataField, TcxCustomDataField)
+public:
+  using TcxCustomDataField::TcxCustomDataField;
+  ~TcxDBDataField() override;
+  // A field without a dataset field of its own, a calculated or read-only one, cannot be modified; a
+  // lookup field edited by its key (evsKey) needs every key field modifiable.
+  bool CanModify(TcxDataEditValueSource AEditValueSource) override;
+  TcxDBDataField* ParentField() const { return FParentField; }
+  const std::vector<TcxDBDataField*>& SubFields() const { return FSubFields; }
+  // Raises when ASubField belongs to another field already.
+  void AddSubField(TcxDBDataField* ASubField);
+  // The name the field was last bound by: a dataset field's, or a composite name for a field with parts.
+  AnsiString FieldName;
+
+private:
+  friend class TcxDBDataController;
+  TcxDBDataField* FParentField = nullptr;
+  std::vector<TcxDBDataField*> FSubFields; // internal fields of the controller
+  bool FIsSubField = false;
+};
+
 // A relation whose detail controllers are dataset-bound: the detail shows the records whose detail key
 // fields hold the master record's values of the master key fields.
 class TcxDBDataRelation : public TcxCustomDataRelation {
@@ -332,6 +366,17 @@ public:
 
   // Binds item AItemIndex to the dataset field(s) named; ";" separates the parts of a composite name.
   void ChangeFieldName(int AItemIndex, const AnsiString& AFieldName);
+  TClass GetDataFieldClass() override { return ClassOf<TcxDBDataField>(); }
+  // For a field with sub-fields: a Variant array of theirs (one sub-field: its value).
+  Variant GetRecordFieldValue(int ARecordIndex, TcxCustomDataField* AField) override;
+  Variant GetValueForFilter(int ARecordIndex, TcxCustomDataField* AField) override;
+  bool IsItemDisplayFormatDefined(int AItemIndex, bool ACheckCurrency) override;
+  // An item bound to the dataset keeps the type its dataset fields give it.
+  void SetItemValueTypeClass(int AItemIndex, TcxValueTypeClass AValueTypeClass) override;
+  // A dataset field freed under its binding leaves its controller fields unbound.
+  void ComponentRemoved(TComponent* AComponent) override;
+  // The field's display text in the dataset's current record; composite fields join their parts'.
+  AnsiString GetDataSetDisplayText(TcxCustomDataField* AField);
   TField* GetItemField(int AItemIndex);
   AnsiString GetItemFieldName(int AItemIndex);
   TField* GetFieldOf(TcxCustomDataField* AField) const;
@@ -442,6 +487,12 @@ private:
   friend class TcxDBDataModeController;
   void CheckGridMode();
   void BindField(TcxCustomDataField* AField, const AnsiString& AName);
+  // Binds AField by AName with the sub-fields a composite name or a lookup with several keys needs.
+  void BindDataField(TcxDBDataField* AField, const AnsiString& AName, int ADepth);
+  void SetSubFields(TcxDBDataField* AField, const std::vector<AnsiString>& ANames);
+  void RemoveSubFields(TcxDBDataField* AField);
+  // Sub-fields whose parent went with its item.
+  void RemoveOrphanSubFields();
   void RebuildKeyFields();
   void FilterChanged(TObject* Sender);
   void FormatFilterTextValue(TcxFilterCriteria* Sender, TcxFilterCriteriaItem* AItem, const Variant& AValue,

@@ -110,11 +110,12 @@ TField* TcxDBDataController::GetFieldOf(TcxCustomDataField* AField) const {
 void TcxDBDataController::BindField(TcxCustomDataField* AField, const AnsiString& AName) {
   TDataSet* ds = DataSet();
   TField* field = ds && ds->Active() && !AName.empty() ? ds->FindField(AName) : nullptr;
-  if (!field) {
+  if (!field || field->ComponentState().Contains(csDestroying)) {
     FBindings.erase(AField);
     return;
   }
   FBindings[AField] = field;
+  Notifier().FreeNotification(field);
   TcxValueTypeClass type = GetValueTypeClassByField(field);
   int item = GetItemIndexOfField(AField);
   if (item >= 0 && !AField->IsInternal())
@@ -125,11 +126,11 @@ void TcxDBDataController::BindField(TcxCustomDataField* AField, const AnsiString
 
 void TcxDBDataController::UpdateFields() {
   FBindings.clear();
+  RemoveOrphanSubFields();
   for (int i = 0; i < GetItemCount(); ++i) {
-    TcxCustomDataField* field = TcxCustomDataController::GetItemField(i);
+    auto* field = static_cast<TcxDBDataField*>(TcxCustomDataController::GetItemField(i));
     auto it = FItemFieldNames.find(GetItem(i));
-    if (field && it != FItemFieldNames.end())
-      BindField(field, it->second);
+    BindDataField(field, it != FItemFieldNames.end() ? it->second : AnsiString(), 0);
   }
   std::vector<AnsiString> keys = SplitNames(FKeyFieldNames);
   for (std::size_t i = 0; i < FKeyFields.size() && i < keys.size(); ++i)
@@ -288,10 +289,6 @@ bool TcxDBDataController::CanFocusRecord(int ARecordIndex) {
   return SyncDataSetPos(ARecordIndex);
 }
 
-AnsiString TcxDBDataController::GetItemFilterFieldName(int AItemIndex) {
-  return GetFilterFieldName(GetItemField(AItemIndex), FDBFilter.IgnoreOrigin());
-}
-
 void TcxDBDataController::CheckBrowseMode() {
   if (DataSet())
     DataSet()->CheckBrowseMode();
@@ -318,11 +315,15 @@ bool TcxDBDataController::LocateInDataSource(int AItemIndex, const AnsiString& A
   CheckItemRange(AItemIndex);
   TDataSet* ds = DataSet();
   TcxDBDataProvider& provider = DBProvider();
-  TField* field = GetItemField(AItemIndex);
-  if (!ds || !ds->Active() || !field || provider.IsEditing() || (ds->Bof() && ds->Eof()))
+  TcxCustomDataField* field = TcxCustomDataController::GetItemField(AItemIndex);
+  auto* dbField = static_cast<TcxDBDataField*>(field);
+  if (!ds || !ds->Active() || (!GetFieldOf(field) && dbField->SubFields().empty()) || provider.IsEditing() ||
+      (ds->Bof() && ds->Eof()))
     return false;
   AnsiString text = AnsiUpperCase(AText);
-  auto matches = [&] { return AnsiUpperCase(field->DisplayText()).compare(0, text.size(), text) == 0; };
+  auto matches = [&] {
+    return AnsiUpperCase(GetDataSetDisplayText(field)).compare(0, text.size(), text) == 0;
+  };
   provider.BeginLocate();
   struct End {
     TcxCustomDataProvider& P;

@@ -132,6 +132,24 @@ bool TcxDBDataProvider::CanDelete() {
   return TcxCustomDataProvider::CanDelete() && DataSet() && !DataSet()->IsEmpty();
 }
 
+bool TcxDBDataProvider::CanInitEditing(int ARecordIndex) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || !ds->CanModify())
+    return TcxCustomDataProvider::CanInitEditing(ARecordIndex);
+  DataController()->CheckRecordRange(ARecordIndex);
+  auto alive = DataController()->AliveToken();
+  if (!IsEditState(ds->State())) {
+    if (DataController()->NewItemRowFocused() && !IsInserting())
+      Insert();
+    else
+      Edit();
+  }
+  if (!*alive || !IsEditState(ds->State()))
+    return false;
+  SetChanging();
+  return true;
+}
+
 void TcxDBDataProvider::First() {
   TDataSet* ds = DataSet();
   if (!ds)
@@ -332,6 +350,11 @@ Variant TcxDBDataProvider::GetEditValue(int ARecordIndex, TcxCustomDataField* AF
     return TcxCustomDataProvider::GetEditValue(ARecordIndex, AField, AEditValueSource);
   if (AEditValueSource == evsText)
     return Variant(field->Text());
+  if (AEditValueSource == evsKey && field->Lookup()) {
+    Variant keys;
+    GetFieldValues(DataSet()->GetFieldList(field->KeyFields), keys);
+    return keys;
+  }
   return field->IsBlob() ? Variant(Null) : field->Value();
 }
 
@@ -340,17 +363,51 @@ bool TcxDBDataProvider::SetEditValue(int ARecordIndex, TcxCustomDataField* AFiel
   TField* field = DBDataController()->GetFieldOf(AField);
   if (!field || !IsEditState(DataSet()->State()))
     return TcxCustomDataProvider::SetEditValue(ARecordIndex, AField, AValue, AEditValueSource);
-  if (AEditValueSource == evsText)
+  if (AEditValueSource == evsText) {
     field->SetText(VarToStr(AValue));
-  else
+  } else if (AEditValueSource == evsKey && field->Lookup()) {
+    std::vector<TField*> keys = DataSet()->GetFieldList(field->KeyFields);
+    // Several key fields take an array of as many values; anything else would write some of them.
+    bool fits = keys.size() == 1
+                    ? !VarIsArray(AValue)
+                    : VarIsNull(AValue) || (VarIsArray(AValue) &&
+                                            VarArrayHighBound(AValue, 1) - VarArrayLowBound(AValue, 1) + 1 ==
+                                                int(keys.size()));
+    if (!fits)
+      throw EcxInvalidDataControllerOperation("The key value does not fit the key fields \"" +
+                                              field->KeyFields + "\" of lookup field '" + field->FieldName +
+                                              "'");
+    if (VarIsNull(AValue))
+      for (TField* key : keys)
+        key->Clear();
+    else if (keys.size() == 1)
+      keys[0]->SetValue(AValue);
+    else
+      for (std::size_t i = 0; i < keys.size(); ++i)
+        keys[i]->SetValue(AValue[VarArrayLowBound(AValue, 1) + int(i)]);
+  } else {
     field->SetValue(AValue);
+  }
   // The storage shows the edited value until the post reloads the record; a record being inserted has no
   // place in the storage yet.
   if (ARecordIndex >= 0 && ARecordIndex == EditingRecordIndex() &&
       ARecordIndex < DataController()->GetRecordCount())
-    DataController()->DataStorage().SetValue(ARecordIndex, AField->ValueDef(), field->Value());
+    StoreEditedValues(ARecordIndex, AField);
   SetModified();
   return true;
+}
+
+void TcxDBDataProvider::StoreEditedValues(int ARecordIndex, TcxCustomDataField* AField) {
+  TcxDBDataController* dc = DBDataController();
+  TField* field = dc->GetFieldOf(AField);
+  if (AField->ValueDef()) {
+    TcxDataStorage& storage = dc->DataStorage();
+    storage.SetValue(ARecordIndex, AField->ValueDef(), field && !field->IsBlob() ? field->Value() : Null);
+    if (AField->ValueDef()->TextStored())
+      storage.SetDisplayText(ARecordIndex, AField->ValueDef(), dc->GetDataSetDisplayText(AField));
+  }
+  for (TcxDBDataField* sub : static_cast<TcxDBDataField*>(AField)->SubFields())
+    StoreEditedValues(ARecordIndex, sub);
 }
 
 Variant TcxDBDataProvider::GetRecordId(int ARecordIndex) {
@@ -710,20 +767,26 @@ void TcxDBDataLink::RecordChanged(TField* AField) {
     FProvider->LinkRecordChanged(AField);
 }
 
-TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController) {
+TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController)
+    : FDataController(ADataController) {
   TcxCustomDataFieldList& fields = ADataController->Fields();
   for (int i = 0; i < fields.Count(); ++i) {
-    TcxCustomDataField* field = fields.Items(i);
+    auto* field = static_cast<TcxDBDataField*>(fields.Items(i));
     TField* bound = ADataController->GetFieldOf(field);
     if (field->ValueDef())
-      FEntries.push_back({field->ValueDef(), bound, bound && bound->IsBlob()});
+      FEntries.push_back({field->ValueDef(), bound, bound && bound->IsBlob(),
+                          !bound && !field->SubFields().empty() ? field : nullptr});
   }
 }
 
 const TcxValueDefDBReader::TEntry* TcxValueDefDBReader::EntryOf(TcxValueDef* AValueDef) {
   std::size_t count = FEntries.size();
+  // A peek that finds no place in the dataset is followed by a read of the same value.
+  if (FLast < count && FEntries[FLast].Def == AValueDef)
+    return &FEntries[FLast];
   for (std::size_t n = 0, i = FCursor; n < count; ++n, i = i + 1 == count ? 0 : i + 1)
     if (FEntries[i].Def == AValueDef) {
+      FLast = i;
       FCursor = i + 1 == count ? 0 : i + 1;
       return &FEntries[i];
     }
@@ -732,12 +795,34 @@ const TcxValueDefDBReader::TEntry* TcxValueDefDBReader::EntryOf(TcxValueDef* AVa
 
 AnsiString TcxValueDefDBReader::GetDisplayText(TcxValueDef* AValueDef) {
   const TEntry* entry = EntryOf(AValueDef);
-  return entry && entry->Field ? entry->Field->DisplayText() : AnsiString();
+  if (!entry)
+    return AnsiString();
+  if (entry->Composite)
+    return FDataController->GetDataSetDisplayText(entry->Composite);
+  return entry->Field ? entry->Field->DisplayText() : AnsiString();
 }
 
 Variant TcxValueDefDBReader::GetValue(TcxValueDef* AValueDef) {
   const TEntry* entry = EntryOf(AValueDef);
-  if (!entry || !entry->Field || entry->Blob)
+  if (!entry)
+    return Null;
+  if (entry->Composite) {
+    const auto& subs = entry->Composite->SubFields();
+    std::vector<Variant> values;
+    for (TcxDBDataField* sub : subs) {
+      TField* field = FDataController->GetFieldOf(sub);
+      values.push_back(field && !field->IsBlob() ? field->Value() : Null);
+    }
+    return values.size() == 1 ? values[0] : VarArrayOf(values);
+  }
+  if (!entry->Field || entry->Blob)
     return Null;
   return entry->Field->Value();
+}
+
+const Variant* TcxValueDefDBReader::PeekValue(TcxValueDef* AValueDef) {
+  const TEntry* entry = EntryOf(AValueDef);
+  if (!entry || !entry->Field || entry->Blob)
+    return nullptr;
+  return entry->Field->DataSet()->FieldDataRef(entry->Field);
 }

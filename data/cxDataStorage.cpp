@@ -246,7 +246,10 @@ void TcxIntegerValueType::ReadValue(void* P, TStream* AStream) const {
   StoreAt(P, ReadInteger(AStream));
 }
 void TcxIntegerValueType::SetValue(void* P, const Variant& AValue) const {
-  StoreAt(P, std::int32_t(VarAsType(AValue, varInteger).RawInteger()));
+  if (VarType(AValue) == varInteger)
+    StoreAt(P, std::int32_t(AValue.RawInteger()));
+  else
+    StoreAt(P, std::int32_t(VarAsType(AValue, varInteger).RawInteger()));
 }
 void TcxIntegerValueType::WriteValue(void* P, TStream* AStream) const {
   WriteInteger(AStream, Load<std::int32_t>(P));
@@ -297,7 +300,7 @@ void TcxFloatValueType::ReadValue(void* P, TStream* AStream) const {
   StoreAt(P, ReadFloat(AStream));
 }
 void TcxFloatValueType::SetValue(void* P, const Variant& AValue) const {
-  StoreAt(P, AValue.AsDouble());
+  StoreAt(P, VarType(AValue) == varDouble ? AValue.RawDouble() : AValue.AsDouble());
 }
 void TcxFloatValueType::WriteValue(void* P, TStream* AStream) const {
   WriteFloat(AStream, Load<double>(P));
@@ -814,7 +817,12 @@ void TcxDataStorage::SetValue(int ARecordIndex, TcxValueDef* AValueDef, const Va
   TcxValueDef* def = ResolveValueDef(ARecordIndex, AValueDef);
   if (!def)
     return;
-  char* place = EnsureBuffer(ARecordIndex) + def->Offset();
+  SetValueAt(EnsureBuffer(ARecordIndex) + def->Offset(), def, AValue);
+}
+
+void TcxDataStorage::SetValueAt(char* APlace, TcxValueDef* AValueDef, const Variant& AValue) {
+  char* place = APlace;
+  TcxValueDef* def = AValueDef;
   bool pooled = IsPooledText(def);
   if (VarIsNull(AValue)) {
     if (place[0]) {
@@ -830,7 +838,7 @@ void TcxDataStorage::SetValue(int ARecordIndex, TcxValueDef* AValueDef, const Va
   // The flag follows the conversion: a value that cannot be converted must not leave an assigned garbage
   // place.
   if (pooled)
-    SetPooledText(place + 1, VarToStr(AValue));
+    SetPooledText(place + 1, VarType(AValue) == varString ? AValue.RawString() : VarToStr(AValue));
   else
     def->ValueTypeClass()->SetValue(place + 1, AValue);
   place[0] = 1;
@@ -927,13 +935,19 @@ void TcxDataStorage::SetRecordID(int ARecordIndex, int AID) {
 }
 
 void TcxDataStorage::ReadRecord(int ARecordIndex, TcxValueDefReader* AReader, bool APartial) {
-  EnsureBuffer(ARecordIndex);
+  char* buffer = EnsureBuffer(ARecordIndex);
+  // The record's own definitions need no resolving: each has its place in this buffer, or none.
   TcxValueDefs* defs = GetValueDefsByRecordIndex(ARecordIndex);
   for (int i = 0; i < defs->Count(); ++i) {
     TcxValueDef* def = defs->Items(i);
     if (APartial && AReader->IsSkippable(def))
       continue;
-    SetValue(ARecordIndex, def, AReader->GetValue(def));
+    if (def->BufferSize() == 0)
+      continue;
+    if (const Variant* value = AReader->PeekValue(def))
+      SetValueAt(buffer + def->Offset(), def, *value);
+    else
+      SetValueAt(buffer + def->Offset(), def, AReader->GetValue(def));
     if (def->TextStored())
       SetDisplayText(ARecordIndex, def, AReader->GetDisplayText(def));
   }

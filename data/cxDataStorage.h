@@ -358,6 +358,12 @@ public:
     (void)AValueDef;
     return false;
   }
+  // The value where the source keeps it, read in place instead of copied out through GetValue; nullptr
+  // when the source has no such place for it.
+  virtual const Variant* PeekValue(TcxValueDef* AValueDef) {
+    (void)AValueDef;
+    return nullptr;
+  }
 };
 
 using TcxValueDefProc = void (*)(int ARecordIndex, TcxValueDef* AValueDef, void* AData);
@@ -427,6 +433,8 @@ private:
   void FreeValue(char* ABuffer, TcxValueDef* AValueDef);
   static bool IsPooledText(const TcxValueDef* ADef);
   void SetPooledText(char* P, AnsiString AText);
+  // Stores AValue at APlace, the flag byte of AValueDef's place in a record buffer.
+  void SetValueAt(char* APlace, TcxValueDef* AValueDef, const Variant& AValue);
   void FreePooledText(char* P);
   void AssignRecordID(int ARecordIndex);
   void AssignRecordIDs();

@@ -26,12 +26,21 @@ void TRecordHeap::ReleaseAll() {
   FPools.clear();
   FLastStart = FLastEnd = nullptr;
   FLastPool = nullptr;
+  FRecent[0] = FRecent[1] = nullptr;
 }
 
 char* TRecordHeap::Allocate(int ASize) {
   std::size_t size = std::max<std::size_t>(std::size_t(std::max(ASize, 1)), sizeof(char*));
-  Pool& pool = FPools[size];
-  pool.Size = size;
+  Pool* found = FRecent[0] && FRecent[0]->Size == size   ? FRecent[0]
+                : FRecent[1] && FRecent[1]->Size == size ? FRecent[1]
+                                                         : nullptr;
+  if (!found) {
+    found = &FPools[size];
+    found->Size = size;
+    FRecent[1] = FRecent[0];
+    FRecent[0] = found;
+  }
+  Pool& pool = *found;
   char* p;
   if (pool.FreeList) {
     p = pool.FreeList;

@@ -40,6 +40,9 @@ private:
   mutable const char* FLastStart = nullptr;
   mutable const char* FLastEnd = nullptr;
   mutable Pool* FLastPool = nullptr;
+  // Pools by size for Allocate: a load alternates between the record size and a text cell's size, so two
+  // entries spare the map look-up. Map nodes stay put, so the pointers live until ReleaseAll.
+  Pool* FRecent[2] = {nullptr, nullptr};
   int FLive = 0;
 };
 

@@ -78,6 +78,13 @@ Variant TDataSet::GetFieldData(TField* AField) {
   return slot.Row < 0 ? Null : GetRowValue(slot.Row, no);
 }
 
+const Variant* TDataSet::FieldDataRef(const TField* AField) const {
+  if (FState != dsBrowse || AField->FFieldNo <= 0 || AField->FieldKind() != fkData || FRecordCount == 0)
+    return nullptr;
+  const TRecordSlot& slot = FBuffers[std::size_t(FActiveRecord)];
+  return slot.Row < 0 ? nullptr : RowValueRef(slot.Row, AField->FFieldNo);
+}
+
 void TDataSet::SetFieldData(TField* AField, const Variant& AValue) {
   if (FState == dsInactive && !HoldsRecords()) {
     FLooseRecord[AField] = AField->ConvertValue(AValue);

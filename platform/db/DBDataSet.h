@@ -64,6 +64,10 @@ public:
   virtual bool CanModify() { return !ReadOnly; }
   // The value of AField in the current record (or the record a link or the filter is reading).
   virtual Variant GetFieldData(TField* AField);
+  // Where the current record keeps AField's stored value while browsing, for readers of many records that
+  // would otherwise copy each value out; nullptr when the value is not kept as it is read (an edit, a
+  // filter check, a lookup, a field without a column) or the dataset keeps no such place.
+  const Variant* FieldDataRef(const TField* AField) const;
   virtual void SetFieldData(TField* AField, const Variant& AValue);
 
   bool ReadOnly = false;
@@ -166,6 +170,12 @@ protected:
   virtual void InternalSetToRecord(const TRecordSlot& ASlot) { (void)ASlot; }
   // The stored value of column AFieldNo (from 1) of record ARow.
   virtual Variant GetRowValue(std::int64_t ARow, int AFieldNo);
+  // Where GetRowValue's value lives; nullptr for a dataset that builds it on reading.
+  virtual const Variant* RowValueRef(std::int64_t ARow, int AFieldNo) const {
+    (void)ARow;
+    (void)AFieldNo;
+    return nullptr;
+  }
   virtual TBookmarkStr GetRowBookmark(std::int64_t ARow);
   virtual void InternalGotoBookmark(const TBookmarkStr& ABookmark);
   virtual void InternalEdit() {}

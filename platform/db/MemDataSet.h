@@ -53,6 +53,9 @@ protected:
   Variant GetRowValue(std::int64_t ARow, int AFieldNo) override {
     return Cell(ARow, std::size_t(AFieldNo - 1));
   }
+  const Variant* RowValueRef(std::int64_t ARow, int AFieldNo) const override {
+    return &Cell(ARow, std::size_t(AFieldNo - 1));
+  }
   TBookmarkStr GetRowBookmark(std::int64_t ARow) override;
   void InternalGotoBookmark(const TBookmarkStr& ABookmark) override;
   void InternalPost(const TRecordSlot& ASlot, bool AInserting, const std::vector<Variant>& AValues,
@@ -113,6 +116,10 @@ private:
   // Rows live in chunks of kChunkRows rows, row-major within a chunk, so that loading never moves cells.
   static constexpr std::size_t kChunkRows = 4096;
   Variant& Cell(std::int64_t ARow, std::size_t AColumn) {
+    return FChunks[std::size_t(ARow) / kChunkRows]
+                  [(std::size_t(ARow) % kChunkRows) * FFieldDefs.size() + AColumn];
+  }
+  const Variant& Cell(std::int64_t ARow, std::size_t AColumn) const {
     return FChunks[std::size_t(ARow) / kChunkRows]
                   [(std::size_t(ARow) % kChunkRows) * FFieldDefs.size() + AColumn];
   }

@@ -76,13 +76,17 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
   return true;
 }
 
+// Reads the cell through its value object: one call into the connection per cell instead of one for the
+// type and more for the contents, each of which takes the connection's lock. The value object is read
+// before the next step on the thread that steps the statement, as a query's rows always are.
 Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
-  int storage = sqlite3_column_type(AStmt, ACol);
+  sqlite3_value* cell = sqlite3_column_value(AStmt, ACol);
+  int storage = sqlite3_value_type(cell);
   switch (storage) {
   case SQLITE_NULL:
     return Null;
   case SQLITE_INTEGER: {
-    sqlite3_int64 v = sqlite3_column_int64(AStmt, ACol);
+    sqlite3_int64 v = sqlite3_value_int64(cell);
     switch (AType) {
     case ftBoolean:
       return Variant(v != 0);
@@ -99,19 +103,19 @@ Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
     }
   }
   case SQLITE_FLOAT: {
-    double v = sqlite3_column_double(AStmt, ACol);
+    double v = sqlite3_value_double(cell);
     if (AType == ftDate || AType == ftTime || AType == ftDateTime)
       return Variant::FromDate(v - 2415018.5); // a Julian day number
     return Variant(v);
   }
   case SQLITE_BLOB: {
-    const void* p = sqlite3_column_blob(AStmt, ACol);
-    int n = sqlite3_column_bytes(AStmt, ACol);
+    const void* p = sqlite3_value_blob(cell);
+    int n = sqlite3_value_bytes(cell);
     return Variant(AnsiString(static_cast<const char*>(p), std::size_t(n)));
   }
   default: {
-    const unsigned char* t = sqlite3_column_text(AStmt, ACol);
-    int n = sqlite3_column_bytes(AStmt, ACol);
+    const unsigned char* t = sqlite3_value_text(cell);
+    int n = sqlite3_value_bytes(cell);
     if (AType == ftDate || AType == ftTime || AType == ftDateTime) {
       TDateTime d;
       if (ParseIsoDate(reinterpret_cast<const char*>(t), d))
