@@ -176,8 +176,8 @@ void TcxCustomInnerMemo::KeyPress(char& Key) {
 
 void TcxCustomInnerMemo::WndProc(TMessage& Message) {
   const UINT msg = Message.Msg;
-  // The frame painter's passing style is no change of the memo: the platform memo would lay its text out
-  // again and scroll the caret into view, and the mirrored bars would hide.
+  // The style the frame is painted under is not the memo's: told of it, the platform memo would lay its
+  // text out again and scroll the caret into view, and the mirrored bars would hide and show again.
   if (FPaintingFrame && (msg == WM_STYLECHANGING || msg == WM_STYLECHANGED))
     return;
   auto alive = AliveToken();
