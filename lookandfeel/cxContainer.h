@@ -519,6 +519,11 @@ bool GetNativeScrollBarPlace(TWinControl* AControl, TScrollBarKind AKind, TRect&
 // Copies the native bar's range, page and position into a look-and-feel bar; answers whether anything
 // changed.
 bool MirrorNativeScrollInfo(HWND AWnd, TcxScrollBar* ABar);
+// The square between a control's two look-and-feel bars laid over its native ones, in the control's window
+// coordinates; empty unless both bars are shown.
+TRect GetScrollBarsCornerRect(TWinControl* AControl, TcxScrollBar* AHScrollBar, TcxScrollBar* AVScrollBar);
+// Fills that square in the size grip's colour, as between the bars of a control of the library's own.
+void PaintScrollBarsCorner(TWinControl* AControl, TcxScrollBar* AHScrollBar, TcxScrollBar* AVScrollBar);
 bool AreVisualStylesUsed(bool ANativeStyle, TdxThemedObjectType AThemedObjectType);
 
 // The platform list box inside a container: it passes its input to the container, lets the container see

@@ -59,20 +59,11 @@ void TcxCustomInnerListBox::DefaultHandler(TMessage& Message) {
 }
 
 TRect TcxCustomInnerListBox::GetSizeGripRect() {
-  if (!FHScrollBar || !FVScrollBar || !FHScrollBar->Visible() || !FVScrollBar->Visible())
-    return TRect{};
-  const int left = FVScrollBar->Left() - Left(), top = FHScrollBar->Top() - Top();
-  return TRect{left, top, left + FVScrollBar->Width(), top + FHScrollBar->Height()};
+  return GetScrollBarsCornerRect(this, FHScrollBar, FVScrollBar);
 }
 
 void TcxCustomInnerListBox::PaintSizeGrip() {
-  const TRect r = GetSizeGripRect();
-  if (IsRectEmpty(&r) || !HandleAllocated())
-    return;
-  HDC dc = GetWindowDC(Handle());
-  HBRUSH brush = GetSysColorBrush(COLOR_BTNFACE);
-  FillRect(dc, &r, brush);
-  ReleaseDC(Handle(), dc);
+  PaintScrollBarsCorner(this, FHScrollBar, FVScrollBar);
 }
 
 void TcxCustomInnerListBox::SyncScrollBar(TcxScrollBar* ABar) {

@@ -302,6 +302,24 @@ bool MirrorNativeScrollInfo(HWND AWnd, TcxScrollBar* ABar) {
   return true;
 }
 
+TRect GetScrollBarsCornerRect(TWinControl* AControl, TcxScrollBar* AHScrollBar, TcxScrollBar* AVScrollBar) {
+  if (!AHScrollBar || !AVScrollBar || !AHScrollBar->Visible() || !AVScrollBar->Visible())
+    return TRect{};
+  const int left = AVScrollBar->Left() - AControl->Left(), top = AHScrollBar->Top() - AControl->Top();
+  return TRect{left, top, left + AVScrollBar->Width(), top + AHScrollBar->Height()};
+}
+
+void PaintScrollBarsCorner(TWinControl* AControl, TcxScrollBar* AHScrollBar, TcxScrollBar* AVScrollBar) {
+  const TRect r = GetScrollBarsCornerRect(AControl, AHScrollBar, AVScrollBar);
+  if (IsRectEmpty(&r) || !AControl->HandleAllocated())
+    return;
+  HDC dc = GetWindowDC(AControl->Handle());
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(cxSizeGripColor));
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+  ReleaseDC(AControl->Handle(), dc);
+}
+
 void DrawContainerShadow(TcxCanvas* ACanvas, const TRect& R) {
   const int s = cxContainerShadowWidth;
   ACanvas->SetBrushColor(cxContainerShadowColor);

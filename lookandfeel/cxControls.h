@@ -106,6 +106,9 @@ private:
   TcxScrollBarData FData;
 };
 
+// The colour of the square between a control's two bars.
+constexpr TColor cxSizeGripColor = clBtnFace;
+
 class TcxSizeGrip : public TCustomControl {
   PELVOR_CLASS(TcxSizeGrip, TCustomControl)
 

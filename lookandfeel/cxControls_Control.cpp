@@ -69,7 +69,7 @@ void TcxControlScrollBar::WMEraseBkgnd(TWMEraseBkgnd& Message) {
 }
 
 TcxSizeGrip::TcxSizeGrip(TComponent* AOwner) : TCustomControl(AOwner) {
-  SetColor(clBtnFace);
+  SetColor(cxSizeGripColor);
   ControlStyle().Include(csNoDesignVisible);
 }
 

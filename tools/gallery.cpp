@@ -1,7 +1,7 @@
 // Draws every painter operation in every button state, one labelled PNG sheet per look-and-feel, a sheet of
 // the editors' buttons and text layout, a sheet of live scroll bars and a control with both bars in every
 // look-and-feel, put into their states by real mouse input on the headless display, a sheet of live check
-// boxes and edit buttons in every style and look-and-feel, and a last sheet of
+// boxes, edit buttons in every style and memos with both bars in every look-and-feel, and a last sheet of
 // styled containers (every border style in every look-and-feel and state, and an inner list box with both
 // bars).
 //   gallery [output-directory]
@@ -14,6 +14,7 @@
 #include "editors/core/cxCheckBox.h"
 #include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
+#include "editors/core/cxMemo.h"
 #include "lookandfeel/cxContainer.h"
 #include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
@@ -623,8 +624,8 @@ void RenderContainerSheet(const std::string& APath) {
   platform::ResetWindowManager();
 }
 
-// Live editors: check boxes in their three states and disabled, and an editor with a drop-down and an
-// ellipsis button in every button style, one row per look-and-feel.
+// Live editors: check boxes in their three states and disabled, an editor with a drop-down and an ellipsis
+// button in every button style, one row per look-and-feel, and below them a memo with both bars in each.
 void RenderEditControlsSheet(const std::string& APath) {
   platform::ResetWindowManager();
   auto backend = std::make_unique<platform::HeadlessBackend>();
@@ -634,6 +635,8 @@ void RenderEditControlsSheet(const std::string& APath) {
   cxContainerInitialize();
   cxEditInitialize();
   cxCheckBoxInitialize();
+  cxTextEditInitialize();
+  cxMemoInitialize();
   const struct {
     const char* name;
     TcxLookAndFeelKind kind;
@@ -651,7 +654,9 @@ void RenderEditControlsSheet(const std::string& APath) {
   Application()->CreateForm(form);
   form->SetBorderStyle(bsNone);
   form->SetColor(clBtnFace);
-  form->SetBounds(0, 0, editLeft + 7 * editW, top + 5 * rowH);
+  constexpr int memoW = 150, memoH = 90;
+  const int memoTop = top + 5 * rowH + top;
+  form->SetBounds(0, 0, editLeft + 7 * editW, memoTop + memoH + 8);
   form->Show();
   for (int k = 0; k < 5; ++k) {
     const int y = top + k * rowH + 4;
@@ -678,6 +683,17 @@ void RenderEditControlsSheet(const std::string& APath) {
       edit->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
       edit->Properties()->Buttons()->Add()->SetKind(bkDown);
     }
+    auto* memo = new TcxMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(labelWidth + k * (memoW + 10), memoTop, memoW, memoH);
+    memo->Style()->LookAndFeel()->SetKind(kinds[k].kind);
+    memo->Style()->LookAndFeel()->SetNativeStyle(kinds[k].native);
+    memo->Properties()->SetScrollBars(ssBoth);
+    memo->Properties()->SetWordWrap(false);
+    String text;
+    for (int i = 0; i < 12; ++i)
+      text += "a memo line wider than the memo, number " + std::to_string(i + 1) + "\r\n";
+    memo->SetText(text);
   }
   Application()->ProcessMessages();
   TBitmap sheet;
@@ -695,13 +711,21 @@ void RenderEditControlsSheet(const std::string& APath) {
   for (int b = 0; b < 7; ++b)
     canvas.DrawText(std::string("buttons ") + buttonStyles[b],
                     Rect(editLeft + b * editW, 2, editLeft + (b + 1) * editW, top), flags);
-  for (int k = 0; k < 5; ++k)
+  for (int k = 0; k < 5; ++k) {
     canvas.DrawText(kinds[k].name, Rect(4, top + k * rowH + 4, labelWidth - 4, top + k * rowH + 25), flags);
+    canvas.DrawText(
+        kinds[k].name,
+        Rect(labelWidth + k * (memoW + 10), memoTop - top, labelWidth + (k + 1) * (memoW + 10), memoTop),
+        flags);
+  }
+  canvas.DrawText("Memos, both bars", Rect(4, memoTop, labelWidth - 4, memoTop + 21), flags);
   if (!SaveBitmapPng(sheet.Handle(), APath.c_str()))
     std::fprintf(stderr, "gallery: cannot write %s\n", APath.c_str());
   else
     std::printf("%s\n", APath.c_str());
   DoneApplication();
+  cxMemoFinalize();
+  cxTextEditFinalize();
   cxCheckBoxFinalize();
   cxEditFinalize();
   cxContainerFinalize();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "lookandfeel/dxThemeManager.h"
 #include "platform/controls/Clipbrd.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Win.h"
@@ -51,7 +52,7 @@ MEMO_SETTER(WordWrap, bool, FWordWrap)
 
 // Inner memo.
 
-TcxCustomInnerMemo::TcxCustomInnerMemo(TComponent* AOwner) : TCustomMemo(AOwner) {
+TcxCustomInnerMemo::TcxCustomInnerMemo(TComponent* AOwner) : TcxCustomInnerEditBase<TCustomMemo>(AOwner) {
   for (TScrollBarKind kind : {sbHorizontal, sbVertical}) {
     auto* bar = new TcxScrollBar(this);
     bar->SetKind(kind);
@@ -132,52 +133,9 @@ TcxCustomMemo* TcxCustomInnerMemo::Memo() const {
   return dynamic_cast<TcxCustomMemo*>(Owner());
 }
 
-TcxCustomEdit* TcxCustomInnerMemo::GetControlContainer() {
-  return Memo();
-}
-
-TcxContainer* TcxCustomInnerMemo::GetContainer() {
-  return Memo();
-}
-
-LRESULT TcxCustomInnerMemo::CallDefWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
-  TMessage message{Msg, WParam, LParam, 0};
-  TCustomMemo::WndProc(message);
-  return message.Result;
-}
-
 void TcxCustomInnerMemo::SafelySetFocus() {
   if (CanFocus())
     SetFocus();
-}
-
-void TcxCustomInnerMemo::SetEditValue(const Variant& Value) {
-  const String text = Value.IsNull() ? String() : VarToStr(Value);
-  if (HandleAllocated()) {
-    SetText(text);
-    return;
-  }
-  const bool changed = Text() != text;
-  SetText(text);
-  if (changed)
-    Change();
-}
-
-void TcxCustomInnerMemo::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  if (FCreating || FLockBoundsCount > 0)
-    return;
-  TcxContainer* container = GetContainer();
-  if (container)
-    container->SetInnerControlBoundsChanging(true);
-  TCustomMemo::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (container)
-    container->SetInnerControlBoundsChanging(false);
-}
-
-void TcxCustomInnerMemo::CreateParams(TCreateParams& Params) {
-  TCustomMemo::CreateParams(Params);
-  Params.Style &= ~DWORD(WS_BORDER | WS_DLGFRAME | WS_THICKFRAME);
-  Params.ExStyle &= ~DWORD(WS_EX_CLIENTEDGE);
 }
 
 // A window made again for other scroll bar styles sized itself before it had a handle to query.
@@ -191,12 +149,6 @@ void TcxCustomInnerMemo::DestroyWnd() {
   for (TcxScrollBar* bar : {FHScrollBar, FVScrollBar})
     if (bar && bar->Visible() && !ComponentState().Contains(csDestroying))
       bar->SetVisible(false);
-}
-
-void TcxCustomInnerMemo::Change() {
-  TCustomMemo::Change();
-  if (TcxCustomMemo* memo = Memo(); memo && !memo->IsDestroying())
-    memo->ChangeHandler(this);
 }
 
 void TcxCustomInnerMemo::KeyDown(WORD& Key, TShiftState Shift) {
@@ -224,6 +176,10 @@ void TcxCustomInnerMemo::KeyPress(char& Key) {
 
 void TcxCustomInnerMemo::WndProc(TMessage& Message) {
   const UINT msg = Message.Msg;
+  // The style the frame is painted under is not the memo's: told of it, the platform memo would lay its
+  // text out again and scroll the caret into view, and the mirrored bars would hide and show again.
+  if (FPaintingFrame && (msg == WM_STYLECHANGING || msg == WM_STYLECHANGED))
+    return;
   auto alive = AliveToken();
   MemoWndProc(Message);
   if (!*alive || ComponentState().Contains(csDestroying))
@@ -259,6 +215,80 @@ void TcxCustomInnerMemo::WndProc(TMessage& Message) {
   default:
     break;
   }
+  if (msg == WM_WINDOWPOSCHANGED && *alive)
+    PaintScrollBarsCorner();
+}
+
+namespace {
+DWORD ScrollStylesOf(TScrollStyle AScrollBars) {
+  DWORD styles = 0;
+  if (AScrollBars == ssHorizontal || AScrollBars == ssBoth)
+    styles |= WS_HSCROLL;
+  if (AScrollBars == ssVertical || AScrollBars == ssBoth)
+    styles |= WS_VSCROLL;
+  return styles;
+}
+
+void FillWindowRect(HWND AWnd, const TRect& R, TColor AColor) {
+  if (IsRectEmpty(&R))
+    return;
+  HDC dc = GetWindowDC(AWnd);
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(AColor));
+  FillRect(dc, &R, brush);
+  DeleteObject(brush);
+  ReleaseDC(AWnd, dc);
+}
+} // namespace
+
+// The native square between the two bars, in window coordinates.
+TRect TcxCustomInnerMemo::GetNativeScrollBarsCornerRect() {
+  RECT window{}, client{};
+  ::GetWindowRect(Handle(), &window);
+  ::GetClientRect(Handle(), &client);
+  POINT origin{0, 0};
+  ::ClientToScreen(Handle(), &origin);
+  const int left = origin.x - window.left + client.right, top = origin.y - window.top + client.bottom;
+  return TRect{left, top, left + GetSystemMetrics(SM_CXVSCROLL), top + GetSystemMetrics(SM_CYHSCROLL)};
+}
+
+// With visual styles the platform would draw classic bars into the frame; it paints the frame alone, the
+// look-and-feel bars lie over the bars' places and only the square between them is left to fill.
+void TcxCustomInnerMemo::WMNCPaint(TMessage& Message) {
+  if (!HandleAllocated() || !AreVisualStylesAvailable()) {
+    TCustomMemo::WndProc(Message);
+    PaintScrollBarsCorner();
+    return;
+  }
+  constexpr DWORD scrollStyles = WS_HSCROLL | WS_VSCROLL;
+  {
+    TcxFlagScope painting(FPaintingFrame);
+    struct Restore {
+      TcxCustomInnerMemo* memo;
+      ~Restore() {
+        const DWORD style = DWORD(GetWindowLong(memo->Handle(), GWL_STYLE));
+        SetWindowLong(memo->Handle(), GWL_STYLE,
+                      LONG((style & ~scrollStyles) | ScrollStylesOf(memo->ScrollBars())));
+      }
+    } restore{this};
+    SetWindowLong(Handle(), GWL_STYLE, LONG(DWORD(GetWindowLong(Handle(), GWL_STYLE)) & ~scrollStyles));
+    TCustomMemo::WndProc(Message);
+  }
+  if (ScrollBars() == ssBoth)
+    FillWindowRect(Handle(), GetNativeScrollBarsCornerRect(), clBtnFace);
+  PaintScrollBarsCorner();
+}
+
+// In a cell the text starts at the cell's edge, whatever margins the platform takes from the new font.
+void TcxCustomInnerMemo::WMSetFont(TMessage& Message) {
+  TCustomMemo::WndProc(Message);
+  TcxCustomMemo* memo = Memo();
+  if (memo && memo->IsInplace() && HandleAllocated())
+    SendMessage(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(0, 0));
+}
+
+void TcxCustomInnerMemo::PaintScrollBarsCorner() {
+  if (HandleAllocated())
+    ::PaintScrollBarsCorner(this, FHScrollBar, FVScrollBar);
 }
 
 void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
@@ -273,29 +303,17 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
     TCustomMemo::WndProc(Message);
     return;
   }
-  case WM_CUT: {
-    TcxFlagScope userChange(memo->FIsUserChange);
-    if (ReadOnly())
-      memo->CopyToClipboard();
-    else
-      memo->CutToClipboard();
-    return;
-  }
-  case WM_PASTE:
-  case WM_CLEAR: {
-    if (ReadOnly())
-      return;
-    if (Message.Msg == WM_CLEAR && memo->FClearingSelection) {
+  case WM_CLEAR:
+    // The memo deleting its own selection lets the platform do it.
+    if (memo->FClearingSelection && !ReadOnly()) {
       TCustomMemo::WndProc(Message);
       return;
     }
-    TcxFlagScope userChange(memo->FIsUserChange);
-    if (Message.Msg == WM_PASTE)
-      memo->PasteFromClipboard();
-    else
-      memo->ClearSelection();
+    [[fallthrough]];
+  case WM_CUT:
+  case WM_PASTE:
+    HandleClipboardMessage(memo, Message);
     return;
-  }
   case EM_REPLACESEL: {
     const String text = Message.LParam ? String(reinterpret_cast<const char*>(Message.LParam)) : String();
     const String fixed = cxFixReplacedLineBreaks(text);
@@ -312,14 +330,15 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
       Message.Result |= DLGC_WANTTAB;
     return;
   case WM_SETFOCUS:
-  case WM_KILLFOCUS: {
-    auto alive = AliveToken();
-    TCustomMemo::WndProc(Message);
-    if (*alive &&
-        !(Message.Msg == WM_SETFOCUS && IsWindowOfControl(memo, reinterpret_cast<HWND>(Message.WParam))))
-      memo->FocusChanged();
+  case WM_KILLFOCUS:
+    HandleFocusMessage(memo, Message);
     return;
-  }
+  case WM_NCPAINT:
+    WMNCPaint(Message);
+    return;
+  case WM_SETFONT:
+    WMSetFont(Message);
+    return;
   default:
     TCustomMemo::WndProc(Message);
   }

@@ -33,7 +33,7 @@ class TcxMemoProperties : public TcxCustomMemoProperties {
 
 class TcxCustomMemo;
 
-class TcxCustomInnerMemo : public TCustomMemo, public IcxCustomInnerEdit, public IcxContainerInnerControl {
+class TcxCustomInnerMemo : public TcxCustomInnerEditBase<TCustomMemo> {
   PELVOR_CLASS(TcxCustomInnerMemo, TCustomMemo)
   explicit TcxCustomInnerMemo(TComponent* AOwner);
   ~TcxCustomInnerMemo() override;
@@ -43,38 +43,25 @@ class TcxCustomInnerMemo : public TCustomMemo, public IcxCustomInnerEdit, public
   TcxScrollBar* HScrollBar() const { return FHScrollBar; }
   TcxScrollBar* VScrollBar() const { return FVScrollBar; }
   void SyncScrollBars();
+  // The platform's square between its two bars, in window coordinates, whether or not it has them.
+  TRect GetNativeScrollBarsCornerRect();
 
-  TWinControl* GetControl() override { return this; }
-  TcxCustomEdit* GetControlContainer() override;
-  LRESULT CallDefWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
-  Variant GetEditValue() override { return Variant(Text()); }
-  TNotifyEvent GetOnChange() override { return OnChange; }
-  bool GetReadOnly() override { return ReadOnly(); }
-  void LockBounds(bool ALock) override { FLockBoundsCount += ALock ? 1 : (FLockBoundsCount > 0 ? -1 : 0); }
   void SafelySetFocus() override;
-  void SetEditValue(const Variant& Value) override;
-  void SetParent(TWinControl* Value) override { TCustomMemo::SetParent(Value); }
-  void SetOnChange(TNotifyEvent Value) override { OnChange = Value; }
-  void SetReadOnly(bool Value) override { TCustomMemo::SetReadOnly(Value); }
-  TcxContainer* GetContainer() override;
-  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
 protected:
   TcxCustomMemo* Memo() const;
   void WndProc(TMessage& Message) override;
-  void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   void DestroyWnd() override;
-  void Change() override;
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void KeyPress(char& Key) override;
 
-  int FLockBoundsCount = 0;
-  bool FCreating = true;
-
 private:
   void MemoWndProc(TMessage& Message);
+  void WMNCPaint(TMessage& Message);
+  void WMSetFont(TMessage& Message);
+  void PaintScrollBarsCorner();
   void SyncScrollBar(TcxScrollBar* ABar);
   void ScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos);
 
@@ -82,6 +69,8 @@ private:
   TcxScrollBar* FHScrollBar = nullptr;
   TcxScrollBar* FVScrollBar = nullptr;
   bool FScrollBarsSyncing = false;
+  // Set while the frame is painted under a style without scroll bars; the platform memo must not react.
+  bool FPaintingFrame = false;
 };
 
 class TcxCustomMemo : public TcxCustomTextEdit {

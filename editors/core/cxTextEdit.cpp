@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/controls/Clipbrd.h"
+#include "platform/rtl/FloatText.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Win.h"
@@ -354,30 +355,13 @@ void TcxCustomTextEditLookupData::TextChanged() {
 
 // Inner edit.
 
-TcxCustomInnerTextEdit::TcxCustomInnerTextEdit(TComponent* AOwner) : TCustomEdit(AOwner) {
+TcxCustomInnerTextEdit::TcxCustomInnerTextEdit(TComponent* AOwner)
+    : TcxCustomInnerEditBase<TCustomEdit>(AOwner) {
   ControlStyle().Include(csDoubleClicks);
   SetParentColor(true);
   SetParentFont(false);
   SetBorderStyle(bsNone);
   FCreating = false;
-}
-
-TcxCustomTextEdit* TcxCustomInnerTextEdit::Edit() const {
-  return dynamic_cast<TcxCustomTextEdit*>(Owner());
-}
-
-TcxCustomEdit* TcxCustomInnerTextEdit::GetControlContainer() {
-  return Edit();
-}
-
-TcxContainer* TcxCustomInnerTextEdit::GetContainer() {
-  return Edit();
-}
-
-LRESULT TcxCustomInnerTextEdit::CallDefWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
-  TMessage message{Msg, WParam, LParam, 0};
-  TCustomEdit::WndProc(message);
-  return message.Result;
 }
 
 void TcxCustomInnerTextEdit::SafelySetFocus() {
@@ -386,19 +370,6 @@ void TcxCustomInnerTextEdit::SafelySetFocus() {
   if (CanFocus())
     SetFocus();
   SetAutoSelect(autoSelect);
-}
-
-void TcxCustomInnerTextEdit::SetEditValue(const Variant& Value) {
-  const String text = Value.IsNull() ? String() : VarToStr(Value);
-  if (HandleAllocated()) {
-    SetText(text);
-    return;
-  }
-  // Without a window the platform reports no change; the edit still hears of it at once.
-  const bool changed = Text() != text;
-  SetText(text);
-  if (changed)
-    Change();
 }
 
 void TcxCustomInnerTextEdit::SetEchoMode(TcxEditEchoMode Value) {
@@ -411,21 +382,8 @@ void TcxCustomInnerTextEdit::SetInnerPasswordChar(char Value) {
   SetEchoMode(FEchoMode);
 }
 
-void TcxCustomInnerTextEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  if (FCreating || FLockBoundsCount > 0)
-    return;
-  TcxContainer* container = GetContainer();
-  if (container)
-    container->SetInnerControlBoundsChanging(true);
-  TCustomEdit::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (container)
-    container->SetInnerControlBoundsChanging(false);
-}
-
 void TcxCustomInnerTextEdit::CreateParams(TCreateParams& Params) {
-  TCustomEdit::CreateParams(Params);
-  Params.Style &= ~DWORD(WS_BORDER | WS_DLGFRAME | WS_THICKFRAME);
-  Params.ExStyle &= ~DWORD(WS_EX_CLIENTEDGE);
+  TcxCustomInnerEditBase<TCustomEdit>::CreateParams(Params);
   Params.Style |= ES_AUTOHSCROLL;
 }
 
@@ -437,12 +395,6 @@ void TcxCustomInnerTextEdit::CreateWnd() {
 void TcxCustomInnerTextEdit::AdjustMargins() {
   if (HandleAllocated())
     SendMessage(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(0, 1));
-}
-
-void TcxCustomInnerTextEdit::Change() {
-  TCustomEdit::Change();
-  if (TcxCustomTextEdit* edit = Edit(); edit && !edit->IsDestroying())
-    edit->ChangeHandler(this);
 }
 
 int TcxCustomInnerTextEdit::GetCaretCharIndex() {
@@ -552,25 +504,11 @@ void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
       edit->SetFindSelection(false);
     return;
   }
-  case WM_CUT: {
-    TcxFlagScope userChange(edit->FIsUserChange);
-    if (ReadOnly())
-      edit->CopyToClipboard();
-    else
-      edit->CutToClipboard();
-    return;
-  }
+  case WM_CUT:
   case WM_PASTE:
-  case WM_CLEAR: {
-    if (ReadOnly())
-      return;
-    TcxFlagScope userChange(edit->FIsUserChange);
-    if (Message.Msg == WM_PASTE)
-      edit->PasteFromClipboard();
-    else
-      edit->ClearSelection();
+  case WM_CLEAR:
+    HandleClipboardMessage(edit, Message);
     return;
-  }
   case WM_GETDLGCODE:
     TCustomEdit::WndProc(Message);
     Message.Result |= DLGC_WANTCHARS;
@@ -583,14 +521,8 @@ void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
     Message.Result = 1;
     return;
   case WM_SETFOCUS:
-    TCustomEdit::WndProc(Message);
-    if (*alive && !IsWindowOfControl(edit, reinterpret_cast<HWND>(Message.WParam)))
-      edit->FocusChanged();
-    return;
   case WM_KILLFOCUS:
-    TCustomEdit::WndProc(Message);
-    if (*alive)
-      edit->FocusChanged();
+    HandleFocusMessage(edit, Message);
     return;
   case WM_SIZE:
     TCustomEdit::WndProc(Message);
@@ -728,6 +660,33 @@ void TcxCustomTextEdit::ChangeHandler(TObject* Sender) {
   TcxCustomEdit::ChangeHandler(Sender);
   if (!IsInnerEditShown())
     UpdateDrawValue();
+  if (!FThousandSeparatorsApplying && IsEditFocused() && ActiveProperties()->IsThousandSeparatorShown(true))
+    ReapplyThousandSeparators();
+}
+
+void TcxCustomTextEdit::ReapplyThousandSeparators() {
+  TCustomEdit* inner = InnerTextEdit();
+  if (!inner || !FInnerEdit)
+    return;
+  const char separator = FormatSettings.ThousandSeparator;
+  const String text = GetDisplayText();
+  String bare = text;
+  bare.erase(std::remove(bare.begin(), bare.end(), separator), bare.end());
+  double value = 0;
+  if (!TryStrToFloat(bare, value))
+    return;
+  const String grouped = cxInsertThousandSeparators(text, separator, FormatSettings.DecimalSeparator);
+  if (grouped == text)
+    return;
+  const int caret = std::min(inner->SelStart(), int(text.size()));
+  const auto kept = std::count_if(text.begin(), text.begin() + caret, [&](char c) { return c != separator; });
+  int newCaret = 0;
+  for (std::ptrdiff_t seen = 0; newCaret < int(grouped.size()) && seen < kept; ++newCaret)
+    if (grouped[std::size_t(newCaret)] != separator)
+      ++seen;
+  TcxFlagScope applying(FThousandSeparatorsApplying);
+  FInnerEdit->SetEditValue(Variant(grouped));
+  inner->SetSelStart(newCaret);
 }
 
 void TcxCustomTextEdit::SynchronizeDisplayValue() {

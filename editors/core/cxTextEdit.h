@@ -39,6 +39,11 @@ class TcxCustomTextEditProperties : public TcxCustomEditProperties {
   virtual int GetDefaultMaxLength();
   virtual int GetDropDownPageRowCount() const { return 8; }
   virtual TcxTextEditingStyle GetEditingStyle() const { return FHideCursor ? tesNoText : tesFreeText; }
+  // Numeric editors that group the digits of their text answer True.
+  virtual bool IsThousandSeparatorShown(bool AEditFocused) const {
+    (void)AEditFocused;
+    return false;
+  }
   virtual bool IsMultiLine() const { return false; }
   virtual bool IsValueBoundsDefined() const { return MaxValue() > MinValue(); }
   virtual bool UseLookupData() const { return true; }
@@ -95,28 +100,52 @@ class TcxTextEditProperties : public TcxCustomTextEditProperties {
   using TcxCustomTextEditProperties::TcxCustomTextEditProperties;
 };
 
-// The platform edit inside a text edit. Its keys, clipboard messages and text changes go to the edit first.
-class TcxCustomInnerTextEdit : public TCustomEdit,
+// What the platform controls inside text editors share, whichever platform edit they descend from: the
+// interfaces through which the editor drives them, bounds that only the editor moves, text changes reported
+// to the editor, and the clipboard messages that the editor decides on.
+template <class TPlatformEdit>
+class TcxCustomInnerEditBase : public TPlatformEdit,
                                public IcxCustomInnerEdit,
                                public IcxContainerInnerControl {
-  PELVOR_CLASS(TcxCustomInnerTextEdit, TCustomEdit)
-
-  explicit TcxCustomInnerTextEdit(TComponent* AOwner);
+public:
+  explicit TcxCustomInnerEditBase(TComponent* AOwner) : TPlatformEdit(AOwner) {}
 
   // IcxCustomInnerEdit
   TWinControl* GetControl() override { return this; }
   TcxCustomEdit* GetControlContainer() override;
   LRESULT CallDefWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
-  Variant GetEditValue() override { return Variant(Text()); }
-  TNotifyEvent GetOnChange() override { return OnChange; }
-  bool GetReadOnly() override { return ReadOnly(); }
+  Variant GetEditValue() override { return Variant(this->Text()); }
+  TNotifyEvent GetOnChange() override { return this->OnChange; }
+  bool GetReadOnly() override { return this->ReadOnly(); }
   void LockBounds(bool ALock) override { FLockBoundsCount += ALock ? 1 : (FLockBoundsCount > 0 ? -1 : 0); }
-  void SafelySetFocus() override;
   void SetEditValue(const Variant& Value) override;
-  void SetParent(TWinControl* Value) override { TCustomEdit::SetParent(Value); }
-  void SetOnChange(TNotifyEvent Value) override { OnChange = Value; }
-  void SetReadOnly(bool Value) override { TCustomEdit::SetReadOnly(Value); }
+  void SetParent(TWinControl* Value) override { TPlatformEdit::SetParent(Value); }
+  void SetOnChange(TNotifyEvent Value) override { this->OnChange = Value; }
+  void SetReadOnly(bool Value) override { TPlatformEdit::SetReadOnly(Value); }
   TcxContainer* GetContainer() override;
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+protected:
+  TcxCustomTextEdit* Edit() const;
+  void CreateParams(TCreateParams& Params) override;
+  void Change() override;
+  // Cut, paste and clear go to the editor as a user change; a read-only control only copies. False for any
+  // other message.
+  bool HandleClipboardMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
+  // Focus changes reach the editor after the platform, except focus coming from the editor's own windows.
+  bool HandleFocusMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
+
+  int FLockBoundsCount = 0;
+  bool FCreating = true;
+};
+
+// The platform edit inside a text edit. Its keys, clipboard messages and text changes go to the edit first.
+class TcxCustomInnerTextEdit : public TcxCustomInnerEditBase<TCustomEdit> {
+  PELVOR_CLASS(TcxCustomInnerTextEdit, TCustomEdit)
+
+  explicit TcxCustomInnerTextEdit(TComponent* AOwner);
+
+  void SafelySetFocus() override;
 
   // The character the caret stands before, found from the caret's position; 0 in an empty text.
   int GetCaretCharIndex();
@@ -124,13 +153,11 @@ class TcxCustomInnerTextEdit : public TCustomEdit,
   void SetInternalUpdating(bool Value) { FInternalUpdating = Value; }
   void SetEchoMode(TcxEditEchoMode Value);
   void SetInnerPasswordChar(char Value);
-  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
 protected:
   void WndProc(TMessage& Message) override;
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
-  void Change() override;
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void KeyPress(char& Key) override;
@@ -138,11 +165,8 @@ protected:
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   virtual void AdjustMargins();
-  TcxCustomTextEdit* Edit() const;
 
-  int FLockBoundsCount = 0;
   bool FInternalUpdating = false;
-  bool FCreating = true;
   TcxEditEchoMode FEchoMode = eemNormal;
   char FInnerPasswordChar = 0;
 };
@@ -230,6 +254,7 @@ class TcxCustomTextEdit : public TcxCustomEdit {
   virtual bool PrepareSelTextReplacement(const String& AText, String& ANewText, int& ANewCaret);
 
 protected:
+  template <class> friend class TcxCustomInnerEditBase;
   friend class TcxCustomInnerTextEdit;
   friend class TcxCustomInnerMemo;
   friend class TcxCustomTextEditLookupData;
@@ -264,6 +289,9 @@ protected:
   virtual void AfterKey(WORD Key, TShiftState Shift);
   // The WM_SETTEXT path; the result is what the message answers.
   LRESULT SetTextMessage(const String& AText);
+  // Groups the digits of a text that still reads as a number without its separators, keeping the caret
+  // after as many other characters as before.
+  void ReapplyThousandSeparators();
 
   bool FBeepOnEnter = true;
   bool FFindSelection = false;
@@ -272,6 +300,7 @@ protected:
   bool FLookupTextChanged = false;
   bool FLookupItemChanging = false;
   bool FPopupKeyPending = false;
+  bool FThousandSeparatorsApplying = false;
   std::unique_ptr<TcxCustomTextEditLookupData, TObjectDeleter> FLookupData;
 };
 
@@ -284,6 +313,104 @@ class TcxTextEdit : public TcxCustomTextEdit {
   }
   TClass GetPropertiesClass() const override;
 };
+
+template <class TPlatformEdit> TcxCustomTextEdit* TcxCustomInnerEditBase<TPlatformEdit>::Edit() const {
+  return dynamic_cast<TcxCustomTextEdit*>(this->Owner());
+}
+
+template <class TPlatformEdit> TcxCustomEdit* TcxCustomInnerEditBase<TPlatformEdit>::GetControlContainer() {
+  return Edit();
+}
+
+template <class TPlatformEdit> TcxContainer* TcxCustomInnerEditBase<TPlatformEdit>::GetContainer() {
+  return Edit();
+}
+
+template <class TPlatformEdit>
+LRESULT TcxCustomInnerEditBase<TPlatformEdit>::CallDefWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TMessage message{Msg, WParam, LParam, 0};
+  TPlatformEdit::WndProc(message);
+  return message.Result;
+}
+
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::SetEditValue(const Variant& Value) {
+  const String text = Value.IsNull() ? String() : VarToStr(Value);
+  if (this->HandleAllocated()) {
+    this->SetText(text);
+    return;
+  }
+  // Without a window the platform reports no change; the edit still hears of it at once.
+  const bool changed = this->Text() != text;
+  this->SetText(text);
+  if (changed)
+    Change();
+}
+
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (FCreating || FLockBoundsCount > 0)
+    return;
+  TcxContainer* container = GetContainer();
+  if (container)
+    container->SetInnerControlBoundsChanging(true);
+  TPlatformEdit::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (container)
+    container->SetInnerControlBoundsChanging(false);
+}
+
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::CreateParams(TCreateParams& Params) {
+  TPlatformEdit::CreateParams(Params);
+  Params.Style &= ~DWORD(WS_BORDER | WS_DLGFRAME | WS_THICKFRAME);
+  Params.ExStyle &= ~DWORD(WS_EX_CLIENTEDGE);
+}
+
+template <class TPlatformEdit> void TcxCustomInnerEditBase<TPlatformEdit>::Change() {
+  TPlatformEdit::Change();
+  if (TcxCustomTextEdit* edit = Edit(); edit && !edit->IsDestroying())
+    edit->ChangeHandler(this);
+}
+
+template <class TPlatformEdit>
+bool TcxCustomInnerEditBase<TPlatformEdit>::HandleClipboardMessage(TcxCustomTextEdit* AEdit,
+                                                                   TMessage& Message) {
+  switch (Message.Msg) {
+  case WM_CUT: {
+    TcxFlagScope userChange(AEdit->FIsUserChange);
+    if (this->ReadOnly())
+      AEdit->CopyToClipboard();
+    else
+      AEdit->CutToClipboard();
+    return true;
+  }
+  case WM_PASTE:
+  case WM_CLEAR: {
+    if (this->ReadOnly())
+      return true;
+    TcxFlagScope userChange(AEdit->FIsUserChange);
+    if (Message.Msg == WM_PASTE)
+      AEdit->PasteFromClipboard();
+    else
+      AEdit->ClearSelection();
+    return true;
+  }
+  default:
+    return false;
+  }
+}
+
+template <class TPlatformEdit>
+bool TcxCustomInnerEditBase<TPlatformEdit>::HandleFocusMessage(TcxCustomTextEdit* AEdit, TMessage& Message) {
+  if (Message.Msg != WM_SETFOCUS && Message.Msg != WM_KILLFOCUS)
+    return false;
+  auto alive = this->AliveToken();
+  TPlatformEdit::WndProc(Message);
+  if (*alive &&
+      !(Message.Msg == WM_SETFOCUS && IsWindowOfControl(AEdit, reinterpret_cast<HWND>(Message.WParam))))
+    AEdit->FocusChanged();
+  return true;
+}
 
 // Text layout flags of a text edit by alignment; the memo has its own.
 unsigned cxTextEditDrawTextFlags(TAlignment AHorz, TcxEditVertAlignment AVert);
