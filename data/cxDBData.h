@@ -304,17 +304,22 @@ private:
 
 // A field of the dataset-bound controller. A composite name ("a;b") or a lookup field with several key
 // fields makes it stand for several dataset fields, each bound to an internal sub-field of the controller;
-// its value is then a Variant array of theirs.
+// its value is then a Variant array of theirs. Items bound by a simple name to the same dataset field share
+// one value: the first refers none, the others refer to it and answer through it.
 class TcxDBDataField : public TcxCustomDataField {
   PELVOR_CLASS(TcxDBDataField, TcxCustomDataField)
 public:
   using TcxCustomDataField::TcxCustomDataField;
   ~TcxDBDataField() override;
+  // Besides the value, takes over the source's dataset field and sub-fields; the source loses them.
+  void Assign(TcxCustomDataField* ASource) override;
   // A field without a dataset field of its own, a calculated or read-only one, cannot be modified; a
   // lookup field edited by its key (evsKey) needs every key field modifiable.
   bool CanModify(TcxDataEditValueSource AEditValueSource) override;
   TcxDBDataField* ParentField() const { return FParentField; }
-  const std::vector<TcxDBDataField*>& SubFields() const { return FSubFields; }
+  const std::vector<TcxDBDataField*>& SubFields() const {
+    return ReferenceField() ? static_cast<TcxDBDataField*>(ReferenceField())->FSubFields : FSubFields;
+  }
   // Raises when ASubField belongs to another field already.
   void AddSubField(TcxDBDataField* ASubField);
   // The name the field was last bound by: a dataset field's, or a composite name for a field with parts.
@@ -485,8 +490,14 @@ private:
   friend class TcxDBDataLink;
   friend class TcxValueDefDBReader;
   friend class TcxDBDataModeController;
+  friend class TcxDBDataField;
   void CheckGridMode();
   void BindField(TcxCustomDataField* AField, const AnsiString& AName);
+  // Makes the items bound by a simple name to the same dataset field (the same name while the dataset is
+  // closed) refer to one of them, and gives items that no longer share a value of their own again.
+  void UpdateReferences();
+  // The view forgets what it knew of the storage of the fields referring to ARoot.
+  void ReferredStorageChanged(TcxCustomDataField* ARoot);
   // Binds AField by AName with the sub-fields a composite name or a lookup with several keys needs.
   void BindDataField(TcxDBDataField* AField, const AnsiString& AName, int ADepth);
   void SetSubFields(TcxDBDataField* AField, const std::vector<AnsiString>& ANames);

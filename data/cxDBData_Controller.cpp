@@ -103,7 +103,7 @@ bool TcxDBDataController::IsDataSetSequenced() {
 TField* TcxDBDataController::GetFieldOf(TcxCustomDataField* AField) const {
   if (!AField || !DataSet() || !DataSet()->Active())
     return nullptr;
-  auto it = FBindings.find(AField);
+  auto it = FBindings.find(AField->Root());
   return it == FBindings.end() ? nullptr : it->second;
 }
 
@@ -118,15 +118,20 @@ void TcxDBDataController::BindField(TcxCustomDataField* AField, const AnsiString
   Notifier().FreeNotification(field);
   TcxValueTypeClass type = GetValueTypeClassByField(field);
   int item = GetItemIndexOfField(AField);
-  if (item >= 0 && !AField->IsInternal())
+  if (AField->ValueTypeClass() == type)
+    return;
+  if (item >= 0 && !AField->IsInternal()) {
     TcxCustomDataController::SetItemValueTypeClass(item, type);
-  else
+    ReferredStorageChanged(AField);
+  } else {
     AField->SetValueTypeClass(type);
+  }
 }
 
 void TcxDBDataController::UpdateFields() {
   FBindings.clear();
   RemoveOrphanSubFields();
+  UpdateReferences();
   for (int i = 0; i < GetItemCount(); ++i) {
     auto* field = static_cast<TcxDBDataField*>(TcxCustomDataController::GetItemField(i));
     auto it = FItemFieldNames.find(GetItem(i));
