@@ -336,7 +336,7 @@ TEST(DBSharedFieldsStructure, ALookupWithSeveralKeysIsSharedWithItsParts) {
   struct CloseFirst {
     TDataSet* DataSet;
     ~CloseFirst() { DataSet->Close(); }
-  } closeFirst{f.ds.get()}; // the lookup field outlives the open dataset however the test ends
+  } closeFirst{f.ds.get()}; // the dataset closes before the lookup field goes, however the test ends
   f.dc.ChangeFieldName(iName, "CityTitle");
   f.dc.ChangeFieldName(iScore, "CityTitle");
   f.ds->Open();
