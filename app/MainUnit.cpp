@@ -255,6 +255,9 @@ const TWordMatches* TMain::Matches() {
 
 void TMain::SearchWords(WideString& Completion) {
   TStrings* left = ListSol->Items();
+  // Each list and its scroll bar follow only the final items, not the emptied list in between.
+  TUpdateBlock<TStrings> leftUpdate(*left);
+  TUpdateBlock<TStrings> rightUpdate(*ListSag->Items());
   left->Clear();
   ListSag->Items()->Clear();
   SolAciklama->Clear();
@@ -281,6 +284,7 @@ void TMain::SearchWords(WideString& Completion) {
 void TMain::ShowTranslations() {
   DropStaleMatches();
   TStrings* right = ListSag->Items();
+  TUpdateBlock<TStrings> rightUpdate(*right);
   right->Clear();
   const int selected = ListSol->ItemIndex();
   if (selected >= 0) {

@@ -21,11 +21,13 @@
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
+#include "platform/controls/Menus.h"
 #include "platform/db/SQLiteQuery.h"
 
 std::vector<TUnitInfo> ProgramUnits() {
   // The platform's units come before the library's.
   return {
+      MenusUnit,
       SQLiteQueryUnit,
       cxClassesUnit,
       dxUxThemeUnit,

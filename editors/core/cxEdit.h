@@ -187,6 +187,7 @@ class TcxEditButton : public TCollectionItem {
   void SetEnabled(bool Value);
   TBitmap* Glyph();
   TBitmap* GlyphIfAssigned() const { return FGlyph.get(); }
+  const std::shared_ptr<TBitmap>& SharedGlyph() const { return FGlyph; }
   void SetGlyph(TBitmap* Value);
   TcxEditButtonKind Kind() const { return FKind; }
   void SetKind(TcxEditButtonKind Value);
@@ -207,7 +208,8 @@ private:
   TCaption FCaption;
   bool FDefault = false;
   bool FEnabled = true;
-  std::unique_ptr<TBitmap, TObjectDeleter> FGlyph;
+  // Shared with the view infos that draw it, which may paint before they are recalculated.
+  std::shared_ptr<TBitmap> FGlyph;
   TcxEditButtonKind FKind = bkDown;
   bool FLeftAlignment = false;
   bool FStretchable = true;
@@ -397,7 +399,9 @@ class TcxEditButtonViewInfo : public TPersistent {
   bool Transparent = false;
   String Text;
   bool IsSingleDropDown = false;
-  TBitmap* Glyph = nullptr; // borrowed from the button
+  // Kept alive here: a button may drop its glyph while its change is held back, and a paint in between
+  // still draws this view.
+  std::shared_ptr<TBitmap> Glyph;
   int NativeState = 0;
   int Index = -1;
   bool Stretchable = true;

@@ -168,9 +168,7 @@ void TcxCustomEditProperties::ButtonsChanged(TObject*) {
 TcxEditAlignment* TcxCustomEditProperties::Alignment() {
   FAlignmentView->OnChanged = nullptr;
   FAlignmentView->Assign(FAlignment.get());
-  auto* owner = GetOwnerComponent(this);
-  const bool writing = owner && owner->ComponentState().Contains(csWriting);
-  if (!(writing && FAlignment->IsHorzAssigned()) && !FAlignment->IsHorzAssigned())
+  if (!FAlignment->IsHorzAssigned())
     FAlignmentView->SetHorz(GetDefaultHorzAlignment());
   FAlignmentView->OnChanged = TNotifyEvent(this, &TcxCustomEditProperties::AlignmentChanged);
   return FAlignmentView.get();

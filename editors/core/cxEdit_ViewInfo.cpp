@@ -14,7 +14,11 @@ TcxEditButton::TcxEditButton(TCollection* Collection) : TCollectionItem(Collecti
     FDefault = true;
 }
 
-TcxEditButton::~TcxEditButton() = default;
+TcxEditButton::~TcxEditButton() {
+  // A view info may keep the glyph a little longer; its changes must not reach this button then.
+  if (FGlyph)
+    FGlyph->OnChange = nullptr;
+}
 
 void TcxEditButton::Assign(TPersistent* Source) {
   auto* source = dynamic_cast<TcxEditButton*>(Source);
@@ -90,7 +94,7 @@ void TcxEditButton::SetWidth(int Value) {
 
 TBitmap* TcxEditButton::Glyph() {
   if (!FGlyph) {
-    FGlyph.reset(new TBitmap);
+    FGlyph = std::shared_ptr<TBitmap>(new TBitmap, TObjectDeleter());
     FGlyph->OnChange = TNotifyEvent(this, &TcxEditButton::GlyphChanged);
   }
   return FGlyph.get();
@@ -100,6 +104,7 @@ void TcxEditButton::SetGlyph(TBitmap* Value) {
   if (!Value) {
     if (!FGlyph)
       return;
+    FGlyph->OnChange = nullptr;
     FGlyph.reset();
     Changed(false);
     return;
@@ -187,7 +192,7 @@ TcxEditButtonDrawInfo TcxEditButtonViewInfo::DrawInfo(bool ANativeStyle, TColor 
   info.NativeStyle = ANativeStyle;
   info.DropDown = IsSingleDropDown;
   info.Width = Width;
-  info.Glyph = Glyph;
+  info.Glyph = Glyph.get();
   info.Caption = Caption;
   info.BackgroundColor = Transparent ? ABackgroundColor : clBtnFace;
   info.TextColor = TextColor;
@@ -489,7 +494,7 @@ void TcxCustomEditViewData::GetFixedPartSize(TcxCanvas* ACanvas, TcxCustomEditVi
   int tallest = 0;
   for (int i = 0; i < AViewInfo->ButtonCount(); ++i) {
     const TcxEditButtonViewInfo* button = AViewInfo->Button(i);
-    if (button->Kind == bkGlyph && IsGlyphAssigned(button->Glyph))
+    if (button->Kind == bkGlyph && IsGlyphAssigned(button->Glyph.get()))
       tallest = std::max(tallest, button->Glyph->Height());
     else if (IsInplace && button->Kind == bkText) {
       ACanvas->SetFont(FStyle->GetVisibleFont());
@@ -658,7 +663,7 @@ void TcxCustomEditViewData::CalculateButtonViewInfo(TcxCanvas*, TcxCustomEditVie
   view->Text = button->Kind() == bkText ? button->Text() : String();
   view->TextColor = button->TextColor();
   view->Default = button->Default();
-  view->Glyph = button->GlyphIfAssigned();
+  view->Glyph = button->SharedGlyph();
   view->IsInplace = IsInplace;
   view->LeftAlignment = button->LeftAlignment();
   view->Stretchable = button->Stretchable();

@@ -67,7 +67,9 @@ LRESULT PopupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
-void EnsurePopupClass() {
+} // namespace
+
+void MenusInitialize() {
   WNDCLASSA wc{};
   if (GetClassInfo(nullptr, kPopupClass, &wc))
     return;
@@ -78,6 +80,14 @@ void EnsurePopupClass() {
   if (!RegisterClass(&wc))
     throw EOutOfResources("Cannot register the popup menu window class");
 }
+
+void MenusFinalize() {
+  UnregisterClass(kPopupClass, nullptr);
+}
+
+const TUnitInfo MenusUnit{"Menus", &MenusInitialize, &MenusFinalize};
+
+namespace {
 
 int ItemAt(HWND hwnd, const PopupState& state, POINT screen) {
   POINT p = screen;
@@ -213,7 +223,9 @@ void TPopupMenu::Popup(int X, int Y) {
       state.Items.push_back(FItems->Items(i));
   if (state.Items.empty())
     return;
-  EnsurePopupClass();
+  WNDCLASSA registered{};
+  if (!GetClassInfo(nullptr, kPopupClass, &registered))
+    throw EInvalidOperation("The popup menu window class is not registered: the Menus unit has not started");
   state.Font = Screen()->MenuFont()->Handle();
 
   HDC measure = CreateCompatibleDC(nullptr);

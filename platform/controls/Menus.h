@@ -4,6 +4,7 @@
 
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
+#include "platform/classes/UnitList.h"
 #include "platform/controls/Controls.h"
 
 // A key with its shift state: the virtual-key code in the low byte and the shift bits above it.
@@ -82,3 +83,8 @@ private:
   TControl* FPopupComponent = nullptr; // borrowed, valid while the menu shows
   TMenuItem* FLastChosen = nullptr;
 };
+
+// Unit start-up: registers the popup menu's window class, which a reset of the window manager clears.
+void MenusInitialize();
+void MenusFinalize();
+extern const TUnitInfo MenusUnit;

@@ -145,6 +145,22 @@ void FillRectArea(DeviceContext& dc, const RECT& surfaceRect, const BrushSource&
         }
         continue;
       }
+      // Without the destination the fill is one tile of the brush repeated: the rest is copied.
+      if (const int period = usesDest ? 0 : brush.RowPeriod(); period > 0) {
+        if (const int down = brush.ColumnPeriod(); y - r.top >= down) {
+          std::copy(s.Row(y - down) + r.left, s.Row(y - down) + r.right, row + r.left);
+          continue;
+        }
+        const int head = std::min(r.right, r.left + period);
+        for (int x = r.left; x < head; ++x) {
+          std::uint32_t p;
+          brush.At(x, y, p);
+          row[x] = Rop3(rop, p, 0, 0);
+        }
+        for (int x = head; x < r.right; ++x)
+          row[x] = row[x - period];
+        continue;
+      }
       for (int x = r.left; x < r.right; ++x) {
         std::uint32_t p;
         if (brush.At(x, y, p))

@@ -52,9 +52,13 @@ public:
   std::uint32_t SolidPixel() const { return solidPixel_; }
   // False where the brush leaves the destination alone (gaps of a hatch in TRANSPARENT mode).
   bool At(int x, int y, std::uint32_t& pixel) const;
+  // How many pixels across and down the brush repeats after, when it paints every pixel; 0 otherwise.
+  int RowPeriod() const { return Covers() ? (pattern_ ? pattern_->Width() : 8) : 0; }
+  int ColumnPeriod() const { return Covers() ? (pattern_ ? pattern_->Height() : 8) : 0; }
 
 private:
   BrushSource() = default;
+  bool Covers() const { return !solid_ && !null_ && (pattern_ || opaqueGaps_); }
   bool null_ = false, solid_ = true;
   std::uint32_t solidPixel_ = 0;
   const Surface* pattern_ = nullptr;

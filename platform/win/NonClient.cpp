@@ -48,7 +48,8 @@ void PaintCaptionText(HWND hwnd, HDC dc, RECT r, bool active) {
 
 void PaintBar(HWND hwnd, HDC dc, int bar) {
   ScrollBarLayout l;
-  if (!LayoutScrollBar(hwnd, bar, &l))
+  // A bar the window's region or the update area hides entirely draws nothing; skip its drawing.
+  if (!LayoutScrollBar(hwnd, bar, &l) || !RectVisible(dc, &l.bar))
     return;
   const ScrollBarState& st = W(hwnd)->bars[size_t(bar)];
   bool vertical = bar == SB_VERT;

@@ -10,6 +10,7 @@
 #include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/controls/Controls.h"
 #include "platform/controls/Forms.h"
+#include "platform/controls/Menus.h"
 #include "platform/win/Win.h"
 
 // Names the messages the tests follow; anything else is logged by number.
@@ -124,11 +125,13 @@ protected:
     platform::ResetSettings();
     backend = std::make_unique<platform::HeadlessBackend>();
     platform::Clock::UseManualTime(100000);
+    MenusInitialize();
     EventLog().clear();
   }
 
   void TearDown() override {
     DoneApplication();
+    MenusFinalize();
     platform::ResetWindowManager();
     backend.reset();
     EventLog().clear();

@@ -210,6 +210,28 @@ TEST_F(MouseTest, EscapeDismissesThePopupMenu) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(MouseTest, PopupMenuWindowClassComesFromTheMenusUnit) {
+  // The class is the unit's: without the unit a popup is refused, and once the unit starts again after the
+  // window manager dropped its classes the menu shows as before.
+  Build();
+  TPopupMenu menu(nullptr);
+  auto* item = new TMenuItem(nullptr);
+  item->SetCaption("Item");
+  menu.Items()->Add(item);
+  MenusFinalize();
+  EXPECT_THROW(menu.Popup(X(20), Y(20)), EInvalidOperation);
+  EXPECT_EQ(GetCapture(), nullptr);
+  MenusInitialize();
+  bool shown = false;
+  backend->WhenIdle([&] {
+    shown = GetCapture() != nullptr;
+    backend->PressKey(VK_ESCAPE);
+  });
+  menu.Popup(X(20), Y(20));
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(menu.LastChosen(), nullptr);
+}
+
 struct DragLog {
   Log seen;
   bool accept = true;

@@ -208,6 +208,44 @@ TEST_F(TextEditTest, PropertiesDefaultsAndSetters) {
   EXPECT_EQ(edit->SelLength(), 0);
 }
 
+TEST_F(TextEditTest, AGlyphDroppedWhileThePropertiesAreLockedIsNotDrawnFreed) {
+  // The view info is recalculated only when the lock ends; a paint before that draws what it last
+  // calculated, which must still be alive.
+  struct Case {
+    const char* name;
+    void (*drop)(TcxEditButtons*);
+  } cases[] = {
+      {"glyph removed", [](TcxEditButtons* b) { b->Items(0)->SetGlyph(nullptr); }},
+      {"glyph button deleted", [](TcxEditButtons* b) { b->Delete(0); }},
+      {"all buttons cleared", [](TcxEditButtons* b) { b->Clear(); }},
+  };
+  TBitmap glyph;
+  glyph.SetSize(9, 7);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxTextEdit* edit = MakeTextEdit();
+    TcxEditButton* button = edit->Properties()->Buttons()->Add();
+    button->SetKind(bkGlyph);
+    button->SetGlyph(&glyph);
+    edit->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+    Pump();
+    ASSERT_EQ(edit->ViewInfo()->ButtonCount(), 2);
+    ASSERT_TRUE(edit->ViewInfo()->Button(0)->Glyph);
+    edit->Properties()->BeginUpdate();
+    c.drop(edit->Properties()->Buttons());
+    edit->Invalidate();
+    Pump();
+    EXPECT_EQ(edit->ViewInfo()->Button(0)->Glyph->Width(), 9);
+    edit->Properties()->EndUpdate();
+    Pump();
+    const TcxCustomEditViewInfo* vi = edit->ViewInfo();
+    for (int i = 0; i < vi->ButtonCount(); ++i)
+      EXPECT_FALSE(vi->Button(i)->Glyph) << i;
+    EXPECT_EQ(vi->ButtonCount(), edit->Properties()->Buttons()->Count());
+    edit->Free();
+  }
+}
+
 TEST_F(TextEditTest, ListStyleAcceptsOnlyLookupItems) {
   class ListProperties : public TcxTextEditProperties {
   public:

@@ -75,6 +75,53 @@ TEST(Fill, WindowDCPatternsAnchorAtTheClientOrigin) {
   DeleteObject(bits);
 }
 
+TEST(Fill, LargeBrushFillsMatchTheBrushPixelByPixel) {
+  // A large fill repeats one tile of the brush; filling each pixel on its own must give the same picture,
+  // whatever the brush's size, origin and the rectangle's place against the tile.
+  const DWORD colours[6] = {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xD0E0F0, 0x0F1F2F}; // 3 x 2
+  HBITMAP colourBits = CreateBitmap(3, 2, 1, 32, colours);
+  const WORD checker[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+  HBITMAP monoBits = CreateBitmap(8, 8, 1, 1, checker);
+  struct Case {
+    const char* name;
+    HBRUSH brush;
+    RECT rect;
+    POINT origin;
+    int bkMode;
+  };
+  HBRUSH colour = CreatePatternBrush(colourBits), mono = CreatePatternBrush(monoBits);
+  HBRUSH hatch = CreateHatchBrush(HS_DIAGCROSS, kRed);
+  const Case cases[] = {
+      {"colour 3x2 at the origin", colour, {0, 0, 17, 9}, {0, 0}, OPAQUE},
+      {"colour 3x2 shifted", colour, {2, 1, 16, 11}, {1, 1}, OPAQUE},
+      {"colour narrower than a tile", colour, {5, 3, 7, 12}, {2, 0}, OPAQUE},
+      {"mono checker", mono, {1, 2, 19, 13}, {3, 5}, OPAQUE},
+      {"opaque hatch", hatch, {3, 1, 20, 14}, {0, 0}, OPAQUE},
+      {"transparent hatch", hatch, {0, 0, 20, 14}, {4, 2}, TRANSPARENT},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    Canvas whole(20, 14, kWhite), single(20, 14, kWhite);
+    for (Canvas* c : {&whole, &single}) {
+      SetTextColor(c->dc, kBlack);
+      SetBkColor(c->dc, RGB(0, 0, 255));
+      SetBkMode(c->dc, k.bkMode);
+      SetBrushOrgEx(c->dc, k.origin.x, k.origin.y, nullptr);
+    }
+    FillRect(whole.dc, &k.rect, k.brush);
+    for (int y = k.rect.top; y < k.rect.bottom; ++y)
+      for (int x = k.rect.left; x < k.rect.right; ++x) {
+        RECT one{x, y, x + 1, y + 1};
+        FillRect(single.dc, &one, k.brush);
+      }
+    for (int y = 0; y < 14; ++y)
+      for (int x = 0; x < 20; ++x)
+        ASSERT_EQ(whole.At(x, y), single.At(x, y)) << "at " << x << "," << y;
+  }
+  for (HGDIOBJ o : {HGDIOBJ(colour), HGDIOBJ(mono), HGDIOBJ(hatch), HGDIOBJ(colourBits), HGDIOBJ(monoBits)})
+    DeleteObject(o);
+}
+
 TEST(Fill, HatchGapsArePaintedOnlyWhenOpaque) {
   HBRUSH hatch = CreateHatchBrush(HS_CROSS, kBlack);
   Canvas c(8, 8, kRed);

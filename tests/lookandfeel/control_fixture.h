@@ -13,6 +13,7 @@
 #include "lookandfeel/dxUxTheme.h"
 #include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/controls/Forms.h"
+#include "platform/controls/Menus.h"
 #include "platform/theme/RecordingThemeBackend.h"
 #include "platform/win/Win.h"
 
@@ -25,6 +26,7 @@ protected:
     backend = std::make_unique<platform::HeadlessBackend>();
     platform::Clock::UseManualTime(100000);
     SetThemeBackend(std::move(theme));
+    MenusInitialize();
     dxUxThemeInitialize();
     dxThemeManagerInitialize();
     dxOffice11Initialize();
@@ -46,6 +48,7 @@ protected:
     dxOffice11Finalize();
     dxThemeManagerFinalize();
     dxUxThemeFinalize();
+    MenusFinalize();
     SetThemeBackend(nullptr);
     platform::ResetWindowManager();
     backend.reset();
