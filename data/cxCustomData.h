@@ -1263,7 +1263,7 @@ public:
   void RemoveDataChangedListener(TObject* AObject, TNotifyEvent AMethod);
   void LockDataChangedNotify() { ++FNotifyLockCount; }
   void UnlockDataChangedNotify() { --FNotifyLockCount; }
-  bool IsDataChangeLocked() const { return FNotifyLockCount != 0; }
+  virtual bool IsDataChangeLocked() const { return FNotifyLockCount != 0; }
   virtual void DataChanged(TcxDataChangeKind AKind, int AItemIndex, int ARecordIndex);
   virtual void DoDataChanged();
   virtual void CheckChanges();
@@ -1380,6 +1380,10 @@ public:
   virtual bool IsCriteriaFiltering() { return Filter().IsFiltering(); }
   virtual bool CanFocusRecord(int ARecordIndex);
   virtual bool CanChangeFocusedRow() { return true; }
+  // Told after the view's focus moved to another record, row or level.
+  virtual void SyncFocusedRecord() {}
+  // Whether an edit starts in the data source itself, which then keeps the values to go back to on cancel.
+  virtual bool StartEditingInSource() { return false; }
   // The name a filter text gives the item; empty where records have no named fields.
   virtual AnsiString GetItemFilterFieldName(int AItemIndex) { return (void)AItemIndex, AnsiString(); }
 
@@ -1483,6 +1487,11 @@ public:
   virtual bool NeedsGridModeReload() { return IsGridMode() && FReloadPending; }
   // Lets go of what detail controllers keep of this controller's data; nothing to let go of here.
   virtual void ClearDetails() {}
+  // Whether a focus change in sync mode focuses the first row of the focused record's active details that
+  // have no focus yet.
+  virtual bool IsDetailSyncOnFocusChange() { return false; }
+  // Brings a detail's data in step with its master record; nothing to do here.
+  virtual void SyncDetailData() {}
   bool IsDetailExpanded(int ARecordIndex);
   void ChangeDetailActiveRelationIndex(int ARecordIndex, int AIndex);
   int GetDetailActiveRelationIndex(int ARecordIndex);
@@ -1622,6 +1631,8 @@ private:
   // relations.
   std::vector<std::unique_ptr<TcxDetailObject, TObjectDeleter>> FDetails;
   TcxDetailObject* GetDetailObject(int ARecordIndex, bool ACreate);
+  // Focuses the first row of record ARecordIndex's active details that have none focused.
+  void FocusActiveDetails(int ARecordIndex);
   // A freed detail leaves no pointer to itself in its master.
   void DetachFromMaster();
   friend class TcxDetailObject;

@@ -103,6 +103,11 @@ public:
   void DataScrolled(int ADistance) override;
   // Outside the controller's own inserts the record keeps what the dataset gave it.
   void InitInsertingRecord(int ARecordIndex, const std::vector<Variant>& AGroupValues) override;
+  // Starts the edit in the dataset, on ARecordIndex; the focused new-item row inserts a dataset record.
+  bool CanInitEditing(int ARecordIndex) override;
+  // Whether the focused record's details were brought in step; the controller hears of every change.
+  bool DetailSynchronized() const { return FDetailSynchronized; }
+  void SetDetailSynchronized(bool AValue);
 
   // The base lock, plus the dataset's controls disabled for as long.
   void LockNotify();
@@ -168,6 +173,9 @@ private:
   std::vector<TcxDBDataProvider*> FDependentProviders;
   bool FInClearDetails = false;
   bool FDataSetInsertTaken = false; // the editing record is the controller's row for the dataset's insert
+  bool FDetailSynchronized = false;
+  bool FLastEditedNew = false;    // the dataset inserts the record of the controller's new-item row
+  bool FInsertCancelling = false; // the provider cancels a dataset insert, which changes no record
 };
 
 class TcxValueDefDBReader : public TcxValueDefReader {
@@ -432,6 +440,17 @@ public:
 
   TcxDBDataSelection& DBSelection() { return static_cast<TcxDBDataSelection&>(View().Selection()); }
 
+  // With a focused record, its details count as brought in step.
+  void SyncFocusedRecord() override;
+  // Told each time the provider's detail-synchronised answer changes.
+  virtual void DoProviderSyncChanged(bool ASynchronized) { (void)ASynchronized; }
+  // Also while a grid-mode dataset inserts: its buffer shows a record the controller has not read.
+  bool IsDataChangeLocked() const override;
+  // Under smart refresh the dataset's edit is not read again after a cancel: the controller keeps the
+  // values to go back to.
+  bool StartEditingInSource() override;
+  void SyncDetailData() override;
+
 protected:
   void ReloadStorage() override;
 
@@ -468,6 +487,7 @@ private:
   bool FInDetailSync = false; // the focus follows the master, which this detail must not move in turn
   bool FBufferReloading = false;
   bool FInSortingAfterLoad = false;
+  bool FEditFromDataSet = false; // the dataset started the edit, or the provider cancels it
 };
 
 extern const TUnitInfo cxDBDataUnit;

@@ -269,8 +269,28 @@ bool TcxDBDataController::SyncDataSetPos(int ARecordIndex) {
   return moved == distance;
 }
 
+void TcxDBDataController::SyncFocusedRecord() {
+  if (GetFocusedRecordIndex() != -1)
+    DBProvider().SetDetailSynchronized(true);
+}
+
+bool TcxDBDataController::IsDataChangeLocked() const {
+  TDataSet* ds = DataSet();
+  return TcxCustomDataController::IsDataChangeLocked() || (IsGridMode() && ds && ds->State() == dsInsert);
+}
+
+bool TcxDBDataController::StartEditingInSource() {
+  return DBProvider().IsSmartRefresh();
+}
+
+void TcxDBDataController::SyncDetailData() {
+  if ((GetDBMaster() || HasMasterKey()) && DataModeController().DetailSynchronization)
+    DetailReload();
+}
+
 bool TcxDBDataController::CanFocusRecord(int ARecordIndex) {
-  if (FFocusing || ARecordIndex < 0 || !Provider().IsSyncMode() || DBProvider().IsPositioning())
+  if (FFocusing || FEditFromDataSet || ARecordIndex < 0 || !Provider().IsSyncMode() ||
+      DBProvider().IsPositioning())
     return TcxCustomDataController::CanFocusRecord(ARecordIndex);
   if (Provider().IsEditing() && DataSet()->State() != dsBrowse)
     CheckBrowseMode();

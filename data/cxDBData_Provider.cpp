@@ -251,8 +251,65 @@ void TcxDBDataProvider::Cancel() {
     TcxCustomDataProvider::Cancel();
     return;
   }
-  ds->Cancel();
+  FLastEditedNew = false;
+  TcxDBDataController* dc = DBDataController();
+  if (dc->StartEditingInSource()) {
+    auto alive = dc->AliveToken();
+    {
+      // The controller's cancel puts the values back itself; its refocusing must not move the dataset.
+      TFlagGuard guard(dc->FEditFromDataSet, alive);
+      TcxCustomDataProvider::Cancel();
+    }
+    if (!*alive)
+      return;
+  }
+  {
+    TFlagGuard guard(FInsertCancelling, dc->AliveToken());
+    FInsertCancelling = ds->State() == dsInsert;
+    ds->Cancel();
+  }
   ResetEditing();
+}
+
+bool TcxDBDataProvider::CanInitEditing(int ARecordIndex) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || !ds->CanModify())
+    return TcxCustomDataProvider::CanInitEditing(ARecordIndex);
+  TcxDBDataController* dc = DBDataController();
+  dc->CheckRecordRange(ARecordIndex);
+  auto alive = dc->AliveToken();
+  bool editing = Positioning([&] {
+    if (dc->NewItemRowFocused() && !IsInserting()) {
+      Insert();
+      if (!*alive || !IsInserting())
+        return false;
+      FLastEditedNew = true;
+      if (EditingRecordIndex() == cxNoRecord)
+        BeginEditFocusedRecord();
+      return true;
+    }
+    // Outside sync mode the dataset may stand elsewhere: the edit must land on the record asked for.
+    if (!IsEditState(ds->State()) && ARecordIndex >= 0 && !dc->SyncDataSetPos(ARecordIndex))
+      return false;
+    if (!FDataLink->Edit())
+      return false;
+    // Also outside sync mode, where the dataset's edit does not reach the controller's focus.
+    if (ds->State() == dsEdit && ARecordIndex >= 0)
+      FLastEditedRecord = ARecordIndex;
+    return true;
+  });
+  if (!*alive)
+    return false;
+  if (editing)
+    SetChanging();
+  return editing;
+}
+
+void TcxDBDataProvider::SetDetailSynchronized(bool AValue) {
+  if (FDetailSynchronized == AValue)
+    return;
+  FDetailSynchronized = AValue;
+  DBDataController()->DoProviderSyncChanged(AValue);
 }
 
 void TcxDBDataProvider::Delete() {
@@ -346,7 +403,8 @@ bool TcxDBDataProvider::SetEditValue(int ARecordIndex, TcxCustomDataField* AFiel
     field->SetValue(AValue);
   // The storage shows the edited value until the post reloads the record; a record being inserted has no
   // place in the storage yet.
-  if (ARecordIndex >= 0 && ARecordIndex == EditingRecordIndex() &&
+  // The new-item row's record is internal: it keeps the values for the record a smart refresh appends.
+  if (ARecordIndex == EditingRecordIndex() && ARecordIndex != cxNoRecord &&
       ARecordIndex < DataController()->GetRecordCount())
     DataController()->DataStorage().SetValue(ARecordIndex, AField->ValueDef(), field->Value());
   SetModified();
@@ -412,6 +470,12 @@ int TcxDBDataProvider::CurrentRecordIndex() {
   TDataSet* ds = DataSet();
   if (IsGridMode())
     return FDataLink->ActiveRecord();
+  // Smart refresh re-reads and appends records in place, so their order may differ from the dataset's.
+  if (IsSmartRefresh()) {
+    int record = DBDataController()->FindRecordIndexByDataSetKey();
+    if (record >= 0)
+      return record;
+  }
   if (ds->IsSequenced() && ds->RecNo() > 0)
     return ds->RecNo() - FFirstRecNo;
   if (DBDataController()->IsKeyNavigation())
@@ -451,6 +515,8 @@ void TcxDBDataProvider::DataScrolled(int ADistance) {
 void TcxDBDataProvider::LinkActiveChanged(bool AActive) {
   TcxDBDataController* dc = DBDataController();
   if (!AActive) {
+    // No record is focused any more: none has its details in step.
+    SetDetailSynchronized(false);
     dc->FBindings.clear();
     // Closed, every provider on the dataset empties itself: nothing waits to be read again.
     FDependentProviders.clear();
@@ -586,6 +652,12 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     return;
   }
   ResetEditing();
+  if (FInsertCancelling && IsSmartRefresh() && ds->RecordCount() == DataController()->GetRecordCount()) {
+    FLastEditedRecord = -1;
+    FActiveRecordIndex = CurrentRecordIndex();
+    FocusActiveRecord();
+    return;
+  }
   if (!FDeletedRecords.empty()) {
     std::vector<int> list;
     list.swap(FDeletedRecords);
@@ -620,10 +692,22 @@ void TcxDBDataProvider::LinkEditingChanged() {
     FActiveRecordIndex = CurrentRecordIndex();
     FLastEditedRecord = FActiveRecordIndex;
     FocusActiveRecord();
-    if (TcxCustomDataProvider::EditingRecordIndex() == cxNoRecord)
+    if (TcxCustomDataProvider::EditingRecordIndex() == cxNoRecord) {
+      TFlagGuard guard(dc->FEditFromDataSet, dc->AliveToken());
       BeginEditFocusedRecord();
+    }
   } else if (!IsEditState(ds->State())) {
     FDataSetInsertTaken = false;
+    int editing = EditingRecordIndex();
+    // The posted new-item record joins the records without a reload: the smart refresh that follows reads
+    // it from the dataset. A count other than one more means a cancel, or changes a reload must show.
+    if (FLastEditedNew && IsSmartRefresh() && editing < 0 && editing != cxNoRecord &&
+        ds->RecordCount() == dc->GetRecordCount() + 1) {
+      int record = dc->AppendRecord();
+      dc->UpdateRecordValues(editing, record);
+      FLastEditedRecord = record;
+    }
+    FLastEditedNew = false;
     ResetEditing();
   }
 }

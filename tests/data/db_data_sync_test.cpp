@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/cxDBData.h"
+#include "data/cxDBFilter.h"
+#include "platform/db/SQLiteQuery.h"
+
+namespace {
+
+class Column : public TObject {
+  PELVOR_CLASS(Column, TObject)
+};
+
+class SyncController : public TcxDBDataController {
+public:
+  explicit SyncController(int AItems) : TcxDBDataController(nullptr) {
+    for (int i = 0; i < AItems; ++i) {
+      Items.push_back(std::make_unique<Column>());
+      AddItem(Items.back().get());
+    }
+  }
+  TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
+  void DoProviderSyncChanged(bool ASynchronized) override { SyncChanges.push_back(ASynchronized); }
+  bool IsDetailSyncOnFocusChange() override { return DetailSyncOnFocusChange; }
+  std::vector<std::unique_ptr<Column>> Items;
+  std::vector<bool> SyncChanges;
+  bool DetailSyncOnFocusChange = false;
+};
+
+const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};
+
+// Ten rows (id, word, score) in memory or in SQLite, where id is filled in by the table when left empty.
+struct Words {
+  explicit Words(bool ASQLite) {
+    if (ASQLite) {
+      conn.FileName = ":memory:";
+      conn.Open();
+      std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT NOT NULL UNIQUE, score REAL);";
+      for (int i = 0; i < 10; ++i)
+        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
+               std::to_string(i * 1.5) + ");";
+      conn.ExecSQL(sql);
+      auto* q = new TSQLiteQuery(nullptr);
+      q->SetConnection(&conn);
+      q->SetSQL("SELECT id, word, score FROM words ORDER BY id");
+      ds.reset(q);
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftInteger);
+      m->AddFieldDef("word", ftString, 20);
+      m->AddFieldDef("score", ftFloat);
+      for (int i = 0; i < 10; ++i)
+        m->AddRow({i + 1, kWords[i], i * 1.5});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+  }
+  void Bind(SyncController& AController) {
+    AController.SetDataSource(&source);
+    AController.ChangeFieldName(0, "id");
+    AController.ChangeFieldName(1, "word");
+    AController.ChangeFieldName(2, "score");
+  }
+
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+};
+
+struct Fixture {
+  explicit Fixture(bool ASQLite) : words(ASQLite) { words.Bind(dc); }
+  std::string Word(int ARecord) { return VarToStr(dc.GetValue(ARecord, 1)); }
+  TDataSet& ds() { return *words.ds; }
+  Words words;
+  SyncController dc{3};
+};
+
+class DBDataSync : public ::testing::TestWithParam<bool> {
+protected:
+  static void SetUpTestSuite() {
+    cxDBFilterInitialize();
+    if (!DetailFilterAdapters())
+      cxDBDataUnit.Initialization();
+  }
+};
+
+TEST_P(DBDataSync, TheDetailSynchronisedFlagFollowsTheFocusedRecordAndTheHookHearsEachChange) {
+  Fixture f(GetParam());
+  f.ds().Open();
+  ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+  EXPECT_TRUE(f.dc.DBProvider().DetailSynchronized());
+  EXPECT_EQ(f.dc.SyncChanges, std::vector<bool>{true});
+
+  // Moving on, by the controller or by the dataset, keeps it set: the hook hears nothing more.
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(4));
+  f.ds().Next();
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 5);
+  EXPECT_EQ(f.dc.SyncChanges, std::vector<bool>{true});
+
+  f.ds().Close();
+  EXPECT_FALSE(f.dc.DBProvider().DetailSynchronized());
+  f.ds().Open();
+  EXPECT_TRUE(f.dc.DBProvider().DetailSynchronized());
+  EXPECT_EQ(f.dc.SyncChanges, (std::vector<bool>{true, false, true}));
+}
+
+TEST_P(DBDataSync, DataChangeIsLockedByTheCountOrByAGridModeDataSetInsert) {
+  const struct {
+    bool Grid, Insert, Lock, Locked;
+  } cases[] = {
+      {false, false, false, false}, {false, true, false, false}, {true, false, false, false},
+      {true, true, false, true},    {false, false, true, true},  {true, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "grid " << c.Grid << " insert " << c.Insert << " lock " << c.Lock);
+    Fixture f(GetParam());
+    f.dc.DataModeController().SetGridMode(c.Grid);
+    f.ds().Open();
+    if (c.Insert)
+      f.ds().Insert();
+    if (c.Lock)
+      f.dc.LockDataChangedNotify();
+    EXPECT_EQ(f.dc.IsDataChangeLocked(), c.Locked);
+    if (c.Lock)
+      f.dc.UnlockDataChangedNotify();
+    if (c.Insert) {
+      f.ds().Cancel();
+      EXPECT_FALSE(f.dc.IsDataChangeLocked());
+    }
+  }
+}
+
+TEST_P(DBDataSync, AFocusChangeFocusesTheFirstRowOfTheFocusedRecordsActiveDetailsThatHaveNone) {
+  const struct {
+    const char* Name;
+    bool SyncOnFocusChange;
+    int ActiveRelation; // of master record 3
+    int DetailRow;      // focused before the master moves
+    int Expected;
+  } cases[] = {
+      {"follows", true, 0, -1, 0},
+      {"keeps its own focus", true, 0, 2, 2},
+      {"another relation is active", true, 1, -1, -1},
+      {"the controller does not sync details", false, 0, -1, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Words masterWords(GetParam()), detailWords(GetParam());
+    SyncController master(3), detail(3), other(3);
+    masterWords.Bind(master);
+    detailWords.Bind(detail);
+    masterWords.ds->Open();
+    detailWords.ds->Open();
+    master.DetailSyncOnFocusChange = c.SyncOnFocusChange;
+    master.Relations().Add(master.Items[1].get());
+    master.Relations().Add(master.Items[2].get());
+    master.SetDetailDataController(3, 0, &detail);
+    master.ChangeDetailActiveRelationIndex(3, c.ActiveRelation);
+    ASSERT_TRUE(detail.ChangeFocusedRowIndex(c.DetailRow));
+    ASSERT_TRUE(master.ChangeFocusedRowIndex(3));
+    EXPECT_EQ(detail.GetFocusedRowIndex(), c.Expected);
+    if (c.Expected >= 0) {
+      EXPECT_EQ(detailWords.ds->RecNo(), c.Expected + 1) << "the detail's dataset follows its focus";
+    }
+    master.SetDetailDataController(3, 0, nullptr);
+    detail.SetMasterRelation(nullptr, -1);
+  }
+}
+
+TEST_P(DBDataSync, SmartRefreshAppendsThePostedNewItemRecordWithoutReloading) {
+  // A value planted in the storage of record 7 shows whether the post reloaded every record.
+  const struct {
+    const char* Name;
+    bool Smart;
+    bool Post;
+    int Records;
+    const char* Record7;
+  } cases[] = {
+      {"smart post", true, true, 11, "planted"},
+      {"full post", false, true, 11, "zuga"},
+      {"smart cancel", true, false, 10, "planted"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Fixture f(GetParam());
+    f.ds().Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetSmartRefresh(c.Smart);
+    f.dc.DataStorage().SetValue(7, f.dc.TcxCustomDataController::GetItemField(1)->ValueDef(), "planted");
+    f.dc.SetNewItemRowEnabled(true);
+    f.dc.SetNewItemRowFocused(true);
+    ASSERT_TRUE(f.dc.NewItemRowFocused());
+
+    // The first value starts a dataset insert for the new-item row.
+    ASSERT_TRUE(f.dc.SetEditValue(1, "nena", evsValue));
+    EXPECT_EQ(f.ds().State(), dsInsert);
+    ASSERT_TRUE(f.dc.SetEditValue(0, 11, evsValue));
+    EXPECT_EQ(f.dc.GetRecordCount(), 10);
+    Variant shown;
+    f.dc.GetNewItemRowValue(1, evsValue, shown);
+    EXPECT_EQ(VarToStr(shown), "nena");
+    if (c.Post)
+      f.dc.Post();
+    else
+      f.dc.Cancel();
+    EXPECT_EQ(f.ds().State(), dsBrowse);
+    ASSERT_EQ(f.dc.GetRecordCount(), c.Records);
+    EXPECT_EQ(f.ds().RecordCount(), c.Records);
+    EXPECT_EQ(f.Word(c.Smart ? 7 : 8), c.Record7) << "the insert went before the dataset's first record";
+    int record = f.dc.FindRecordIndexByKey(11);
+    EXPECT_EQ(record, c.Post ? (c.Smart ? 10 : 0) : -1);
+    if (c.Post) {
+      EXPECT_EQ(f.Word(record), "nena");
+      EXPECT_EQ(f.dc.GetFocusedRecordIndex(), record);
+      EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "nena");
+    }
+    EXPECT_FALSE(f.dc.Provider().IsEditing());
+  }
+}
+
+TEST(DBDataSyncSQLite, ASmartRefreshAppendReadsWhatTheTableFilledIn) {
+  Fixture f(true);
+  f.ds().Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.DataModeController().SetSmartRefresh(true);
+  f.dc.SetNewItemRowEnabled(true);
+  f.dc.SetNewItemRowFocused(true);
+  ASSERT_TRUE(f.dc.SetEditValue(1, "nena", evsValue));
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetRecordCount(), 11);
+  EXPECT_EQ(VarToStr(f.dc.GetValue(10, 0)), "11");
+  EXPECT_EQ(f.dc.FindRecordIndexByKey(11), 10);
+  // The dataset and the focus stay together on the new record: moving away and back finds it.
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+  ASSERT_TRUE(f.dc.ChangeFocusedRecordIndex(10));
+  EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "nena");
+}
+
+TEST_P(DBDataSync, AnEditValueStartsTheDataSetEditOnTheRecordAskedForAndCancelPutsValuesBack) {
+  for (bool smart : {false, true}) {
+    SCOPED_TRACE(smart);
+    Fixture f(GetParam());
+    f.ds().Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetSmartRefresh(smart);
+    f.dc.DataStorage().SetValue(7, f.dc.TcxCustomDataController::GetItemField(1)->ValueDef(), "planted");
+    // Outside sync mode the dataset does not follow the focus, and a value posts at once: it must still
+    // land on record 3.
+    f.dc.DataModeController().SetSyncMode(false);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    ASSERT_EQ(f.ds().RecNo(), 1);
+    ASSERT_TRUE(f.dc.SetEditValue(1, "kati", evsValue));
+    EXPECT_EQ(f.ds().State(), dsBrowse);
+    EXPECT_EQ(f.ds().RecNo(), 4);
+    EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "kati");
+    EXPECT_EQ(f.Word(3), "kati");
+
+    // In sync mode the value opens the dataset's edit without an Edit call; a cancel restores the record.
+    f.dc.DataModeController().SetSyncMode(true);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    ASSERT_TRUE(f.dc.SetEditValue(1, "kata", evsValue));
+    EXPECT_EQ(f.ds().State(), dsEdit);
+    EXPECT_EQ(f.Word(3), "kata");
+    f.dc.Cancel();
+    EXPECT_EQ(f.ds().State(), dsBrowse);
+    EXPECT_EQ(f.Word(3), "kati");
+    EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "kati");
+    EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 3);
+    EXPECT_EQ(f.Word(7), smart ? "planted" : "zuga") << "only a full refresh reads every record again";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(DataSets, DBDataSync, ::testing::Bool(),
+                         [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
+
+} // namespace
