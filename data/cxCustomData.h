@@ -1382,6 +1382,8 @@ public:
   virtual bool CanChangeFocusedRow() { return true; }
   // Told after the view's focus moved to another record, row or level.
   virtual void SyncFocusedRecord() {}
+  // Asked to focus the owner's control of item AItemIndex; ADone says whether one took the focus.
+  virtual void FocusControl(int AItemIndex, bool& ADone) { (void)AItemIndex, ADone = false; }
   // Whether an edit starts in the data source itself, which then keeps the values to go back to on cancel.
   virtual bool StartEditingInSource() { return false; }
   // The name a filter text gives the item; empty where records have no named fields.

@@ -41,8 +41,10 @@ protected:
   void DataSetChanged() override;
   void DataSetScrolled(int ADistance) override;
   void EditingChanged() override;
+  void FocusControl(TField*& AField) override;
   void LayoutChanged() override;
   void RecordChanged(TField* AField) override;
+  void UpdateData() override;
 
 private:
   TcxDBDataProvider* FProvider;
@@ -450,6 +452,22 @@ public:
   // values to go back to.
   bool StartEditingInSource() override;
   void SyncDetailData() override;
+  // The dataset given by DataSource changed.
+  virtual void DoDataSetChanged() {}
+  // A record the controller inserts has been given its first values.
+  virtual void DoInitInsertingRecord(int ARecordIndex) { (void)ARecordIndex; }
+  // The grid-mode buffer scrolled to other records.
+  virtual void NotifyGridModeScrolled() { AddChanges(dccData); }
+  // The grid-mode buffer moved over a dataset that numbers its records.
+  virtual void DoGridModeBufferChanged() {}
+  // AFillProc names the key fields to match among AData's; the dataset's current values of them are looked
+  // up among the loaded records. -1 when none holds them.
+  int FindRecordIndexByKeyValues(
+      const std::function<void(void* AData, std::vector<TcxCustomDataField*>& AFields)>& AFillProc,
+      void* AData);
+  // Writes the master record's key into the detail key fields of a record this detail inserts, so the
+  // record belongs to the master it is shown under.
+  void AssignMasterKeyToInsert();
 
 protected:
   void ReloadStorage() override;

@@ -75,8 +75,12 @@ TDataSource* TcxDBDataController::DataSource() const {
 void TcxDBDataController::SetDataSource(TDataSource* AValue) {
   TDataSet* old = DataSet();
   DBProvider().DataLink().SetDataSource(AValue);
-  if (DataSet() != old)
-    DBProvider().LinkActiveChanged(DBProvider().DataLink().Active());
+  if (DataSet() != old) {
+    auto alive = AliveToken();
+    DoDataSetChanged();
+    if (*alive)
+      DBProvider().LinkActiveChanged(DBProvider().DataLink().Active());
+  }
 }
 
 TDataSet* TcxDBDataController::DataSet() const {
@@ -223,6 +227,24 @@ int TcxDBDataController::FindRecordIndexByDataSetKey() {
   Variant values;
   GetFieldValues(fields, values);
   return FindRecordIndexByKey(values);
+}
+
+int TcxDBDataController::FindRecordIndexByKeyValues(
+    const std::function<void(void* AData, std::vector<TcxCustomDataField*>& AFields)>& AFillProc,
+    void* AData) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ds->IsEmpty())
+    return -1;
+  TcxDataControllerKeyLocateObject locate(this);
+  AFillProc(AData, locate.KeyFields);
+  if (locate.KeyFields.empty())
+    return -1;
+  for (TcxCustomDataField* field : locate.KeyFields)
+    if (!GetFieldOf(field))
+      return -1;
+  auto reader = DBProvider().CreateValueDefReader();
+  locate.ReadData(reader.get());
+  return locate.FindRecordIndex();
 }
 
 bool TcxDBDataController::LocateByKey(const Variant& AKeyValue) {

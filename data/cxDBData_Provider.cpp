@@ -500,14 +500,30 @@ void TcxDBDataProvider::ReloadBuffer() {
 void TcxDBDataProvider::DataScrolled(int ADistance) {
   if (!FDataLink->Active())
     return;
-  if (IsGridMode()) {
-    if (ADistance != 0 || DBDataController()->NeedsGridModeReload())
-      ReloadBuffer();
-    FActiveRecordIndex = FDataLink->ActiveRecord();
+  TcxDBDataController* dc = DBDataController();
+  bool grid = IsGridMode();
+  if (grid) {
+    auto alive = dc->AliveToken();
+    {
+      cxdata::TControllerUpdate update(*dc);
+      if (ADistance != 0 || dc->NeedsGridModeReload())
+        ReloadBuffer();
+      FActiveRecordIndex = FDataLink->ActiveRecord();
+      if (ADistance != 0) {
+        dc->NotifyGridModeScrolled();
+        // The buffer rows show other records now: details opened on them belong to records gone by.
+        if (dc->HasRelations())
+          dc->CollapseDetails();
+      }
+    }
+    if (!*alive)
+      return;
   } else {
     FActiveRecordIndex = CurrentRecordIndex();
   }
   TcxCustomDataProvider::DataScrolled(ADistance);
+  if (grid && DataSet()->IsSequenced())
+    dc->DoGridModeBufferChanged();
   if (!IsPositioning())
     FocusActiveRecord();
 }
@@ -593,6 +609,10 @@ void TcxDBDataProvider::InitInsertingRecord(int ARecordIndex, const std::vector<
     TcxCustomDataProvider::InitInsertingRecord(ARecordIndex, AGroupValues);
   TDataSet* ds = DataSet();
   if (ds && ds->State() == dsInsert && ARecordIndex >= 0 && ARecordIndex < dc->GetRecordCount()) {
+    auto alive = dc->AliveToken();
+    dc->DoInitInsertingRecord(ARecordIndex);
+    if (!*alive || ARecordIndex >= dc->GetRecordCount() || DataSet() != ds || ds->State() != dsInsert)
+      return;
     TcxValueDefDBReader reader(dc);
     dc->DataStorage().ReadRecord(ARecordIndex, &reader, false);
   }
@@ -710,6 +730,8 @@ void TcxDBDataProvider::LinkEditingChanged() {
     FLastEditedNew = false;
     ResetEditing();
   }
+  if (ds->State() == dsInsert && FInDataSetOperation && dc->HasMasterKey())
+    dc->AssignMasterKeyToInsert();
 }
 
 bool TcxDBDataProvider::IsSmartRefresh() {
@@ -778,6 +800,30 @@ void TcxDBDataLink::EditingChanged() {
     FProvider->LinkEditingChanged();
 }
 
+void TcxDBDataLink::FocusControl(TField*& AField) {
+  if (!AField || FProvider->FDetaching)
+    return;
+  TcxDBDataController* dc = FProvider->DBDataController();
+  for (int i = 0; i < dc->GetItemCount(); ++i)
+    if (dc->GetItemField(i) == AField) {
+      bool done = false;
+      dc->FocusControl(i, done);
+      if (done)
+        AField = nullptr;
+      return;
+    }
+}
+
+void TcxDBDataLink::UpdateData() {
+  if (FProvider->FDetaching)
+    return;
+  // The owner's editor may hold a value not yet handed over: the dataset's post must take it.
+  FProvider->CheckChanging();
+  if (FProvider->IsSmartRefresh())
+    RecordChanged(nullptr);
+  FProvider->ResetChanging();
+}
+
 void TcxDBDataLink::LayoutChanged() {
   if (FProvider->FInReload || FProvider->FDetaching || FProvider->LeaveToSharingProvider())
     return;
@@ -805,6 +851,9 @@ TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController) {
 }
 
 const TcxValueDefDBReader::TEntry* TcxValueDefDBReader::EntryOf(TcxValueDef* AValueDef) {
+  // Internal records, such as a locate's search record, read through twins of the regular definitions.
+  if (auto* internal = dynamic_cast<TcxInternalValueDef*>(AValueDef))
+    AValueDef = internal->RegularDef();
   std::size_t count = FEntries.size();
   for (std::size_t n = 0, i = FCursor; n < count; ++n, i = i + 1 == count ? 0 : i + 1)
     if (FEntries[i].Def == AValueDef) {

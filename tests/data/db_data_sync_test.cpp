@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,9 +26,32 @@ public:
   TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
   void DoProviderSyncChanged(bool ASynchronized) override { SyncChanges.push_back(ASynchronized); }
   bool IsDetailSyncOnFocusChange() override { return DetailSyncOnFocusChange; }
+  void UpdateEditingRecord() override {
+    if (!Pending.empty())
+      SetEditValue(1, Pending, evsValue);
+  }
+  void FocusControl(int AItemIndex, bool& ADone) override {
+    Focused.push_back(AItemIndex);
+    ADone = true;
+  }
+  void DoDataSetChanged() override { ++DataSetChanges; }
+  void DoInitInsertingRecord(int ARecordIndex) override {
+    Inserted.push_back(ARecordIndex);
+    if (InitScore)
+      DataSet()->FieldByName("score")->SetValue(99);
+  }
+  void NotifyGridModeScrolled() override {
+    ++GridScrolls;
+    TcxDBDataController::NotifyGridModeScrolled();
+  }
+  void DoGridModeBufferChanged() override { ++BufferChanges; }
   std::vector<std::unique_ptr<Column>> Items;
   std::vector<bool> SyncChanges;
   bool DetailSyncOnFocusChange = false;
+  std::string Pending; // the value an editor of item 1 holds
+  std::vector<int> Focused, Inserted;
+  int DataSetChanges = 0, GridScrolls = 0, BufferChanges = 0;
+  bool InitScore = false;
 };
 
 const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};
@@ -271,6 +295,185 @@ TEST_P(DBDataSync, AnEditValueStartsTheDataSetEditOnTheRecordAskedForAndCancelPu
     EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 3);
     EXPECT_EQ(f.Word(7), smart ? "planted" : "zuga") << "only a full refresh reads every record again";
   }
+}
+
+// Forms (id, word_id, form) of words 2, 5 and 7, shown by a detail of item 0 the form's id, item 1 the form.
+struct Forms {
+  explicit Forms(bool ASQLite) {
+    const struct {
+      int Id, WordId;
+      const char* Form;
+    } rows[] = {{1, 2, "oxorepe"}, {2, 2, "oxoris"}, {3, 5, "mjorepe"}, {4, 7, "zugepe"}, {5, 7, "zugas"}};
+    if (ASQLite) {
+      conn.FileName = ":memory:";
+      conn.Open();
+      std::string sql = "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);";
+      for (const auto& r : rows)
+        sql += "INSERT INTO forms VALUES (" + std::to_string(r.Id) + ", " + std::to_string(r.WordId) + ", '" +
+               r.Form + "');";
+      conn.ExecSQL(sql);
+      auto* q = new TSQLiteQuery(nullptr);
+      q->SetConnection(&conn);
+      q->SetSQL("SELECT id, word_id, form FROM forms ORDER BY word_id, id");
+      ds.reset(q);
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftInteger);
+      m->AddFieldDef("word_id", ftInteger);
+      m->AddFieldDef("form", ftString, 20);
+      for (const auto& r : rows)
+        m->AddRow({r.Id, r.WordId, r.Form});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "form");
+    dc.SetDetailKeyFieldNames("word_id");
+    dc.SetMasterKeyFieldNames("id");
+    ds->Open();
+  }
+  std::vector<std::string> Shown() {
+    std::vector<std::string> forms;
+    for (int r = 0; r < dc.GetRecordCount(); ++r)
+      forms.push_back(VarToStr(dc.GetValue(r, 1)));
+    return forms;
+  }
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+  SyncController dc{2};
+};
+
+struct NewRecordHandler {
+  int Word;
+  void OnNewRecord(TDataSet* ADataSet) {
+    if (Word)
+      ADataSet->FieldByName("word_id")->SetValue(Word);
+  }
+};
+
+TEST_P(DBDataSync, ARecordADetailInsertsBelongsToItsMasterRecord) {
+  const struct {
+    const char* Name;
+    bool Append;
+    const char* Form; // nullptr: nothing typed
+    int PresetWord;   // set by the dataset's new-record handler; 0: none
+    int Word;         // the new record's word after the post
+  } cases[] = {
+      {"append", true, "zugaxi", 0, 7},
+      {"insert", false, "zugaxi", 0, 7},
+      {"the handler's key stays", true, "mjoraxi", 5, 5},
+      {"nothing typed posts nothing", true, nullptr, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Forms f(GetParam());
+    f.dc.SetMasterKeyValues(7);
+    ASSERT_EQ(f.Shown(), (std::vector<std::string>{"zugepe", "zugas"}));
+    NewRecordHandler handler{c.PresetWord};
+    f.ds->OnNewRecord = TDataSetNotifyEvent(&handler, &NewRecordHandler::OnNewRecord);
+    c.Append ? f.dc.Append() : f.dc.Insert();
+    ASSERT_EQ(f.ds->State(), dsInsert);
+    EXPECT_FALSE(f.ds->Modified()) << "the master key alone leaves the record untouched";
+    if (c.Form) {
+      ASSERT_TRUE(f.dc.SetEditValue(0, 9, evsValue));
+      ASSERT_TRUE(f.dc.SetEditValue(1, c.Form, evsValue));
+    }
+    f.dc.Post();
+    EXPECT_EQ(f.ds->State(), dsBrowse);
+    EXPECT_EQ(f.ds->RecordCount(), c.Form ? 6 : 5);
+    if (!c.Form)
+      continue;
+    ASSERT_TRUE(f.ds->Locate("id", 9, TLocateOptions()));
+    EXPECT_EQ(VarToStr(f.ds->FieldByName("word_id")->Value()), std::to_string(c.Word));
+    std::vector<std::string> shown = f.Shown();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), std::string(c.Form)), c.Word == 7 ? 1 : 0);
+  }
+}
+
+TEST_P(DBDataSync, SyncDetailDataReadsASynchronisedDetailAgain) {
+  for (bool sync : {true, false}) {
+    SCOPED_TRACE(sync);
+    Forms f(GetParam());
+    f.dc.SetMasterKeyValues(2);
+    f.dc.DataModeController().DetailSynchronization = sync;
+    f.dc.DataStorage().SetValue(1, f.dc.TcxCustomDataController::GetItemField(1)->ValueDef(), "planted");
+    f.dc.SyncDetailData();
+    EXPECT_EQ(f.Shown(), (std::vector<std::string>{"oxorepe", sync ? "oxoris" : "planted"}));
+  }
+}
+
+TEST_P(DBDataSync, ThePostOfTheDataSetTakesTheValueAnEditorStillHolds) {
+  for (bool smart : {false, true}) {
+    SCOPED_TRACE(smart);
+    Fixture f(GetParam());
+    f.ds().Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetSmartRefresh(smart);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    ASSERT_TRUE(f.dc.SetEditValue(1, "kati", evsValue));
+    f.dc.Pending = "kata";
+    f.ds().Post();
+    EXPECT_EQ(f.ds().State(), dsBrowse);
+    EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "kata");
+    EXPECT_EQ(f.Word(3), "kata");
+    EXPECT_FALSE(f.dc.Provider().IsChanging());
+  }
+}
+
+TEST_P(DBDataSync, DataSetEventsReachTheControllersHooks) {
+  Fixture f(GetParam());
+  EXPECT_EQ(f.dc.DataSetChanges, 1) << "bound once by the fixture";
+  TDataSource same(nullptr);
+  same.SetDataSet(f.words.ds.get());
+  f.dc.SetDataSource(&same);
+  EXPECT_EQ(f.dc.DataSetChanges, 1) << "another source of the same dataset";
+  f.dc.SetDataSource(nullptr);
+  f.dc.SetDataSource(&f.words.source);
+  EXPECT_EQ(f.dc.DataSetChanges, 3);
+  f.ds().Open();
+
+  // A field asks for its control: the item bound to it is focused.
+  f.ds().FieldByName("word")->FocusControl();
+  f.ds().FieldByName("score")->FocusControl();
+  EXPECT_EQ(f.dc.Focused, (std::vector<int>{1, 2}));
+
+  // An insert by program code becomes the controller's row; the hook's values show in it.
+  f.dc.InitScore = true;
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(4));
+  f.ds().Insert();
+  ASSERT_EQ(f.dc.Inserted.size(), 1u);
+  EXPECT_EQ(f.dc.Inserted[0], f.dc.Provider().EditingRecordIndex());
+  EXPECT_EQ(VarToStr(f.dc.GetValue(f.dc.Inserted[0], 2)), "99");
+  f.ds().Cancel();
+  EXPECT_EQ(f.dc.GetRecordCount(), 10);
+
+  // The dataset's current key values found among the loaded records.
+  f.dc.SetKeyFieldNames("id");
+  auto keys = [&](void*, std::vector<TcxCustomDataField*>& AFields) { AFields = f.dc.GetKeyFields(); };
+  auto none = [](void*, std::vector<TcxCustomDataField*>&) {};
+  f.ds().SetRecNo(6);
+  EXPECT_EQ(f.dc.FindRecordIndexByKeyValues(keys, nullptr), 5);
+  EXPECT_EQ(f.dc.FindRecordIndexByKeyValues(none, nullptr), -1);
+}
+
+TEST_P(DBDataSync, AGridModeScrollNotifiesAndCollapsesTheBuffersDetails) {
+  Fixture f(GetParam());
+  f.dc.DataModeController().SetGridModeBufferCount(3);
+  f.dc.DataModeController().SetGridMode(true);
+  f.ds().Open();
+  f.dc.Relations().Add(f.dc.Items[1].get());
+  f.dc.ChangeDetailActiveRelationIndex(0, 0);
+  ASSERT_TRUE(f.dc.ChangeDetailExpanding(0, true));
+  f.dc.GridScrolls = f.dc.BufferChanges = 0;
+  f.ds().Next();
+  EXPECT_EQ(f.dc.GridScrolls, 0) << "inside the buffer";
+  EXPECT_TRUE(f.dc.IsDetailExpanded(0));
+  f.ds().MoveBy(4);
+  EXPECT_EQ(f.dc.GridScrolls, 1) << "past the buffer's edge";
+  EXPECT_FALSE(f.dc.IsDetailExpanded(0));
+  EXPECT_EQ(f.dc.BufferChanges > 0, f.ds().IsSequenced()) << "only a dataset that numbers its records";
 }
 
 INSTANTIATE_TEST_SUITE_P(DataSets, DBDataSync, ::testing::Bool(),
