@@ -284,6 +284,8 @@ public:
   bool IsFiltering();
   bool AutoDataSetFilter() const { return FAutoDataSetFilter; }
   void SetAutoDataSetFilter(bool AValue);
+  // AutoDataSetFilter in effect: not under smart refresh.
+  bool IsDataSetFiltering();
   bool IgnoreOrigin() const { return FIgnoreOrigin; }
   void SetIgnoreOrigin(bool AValue);
   TEvent<void(TcxDBDataFilterCriteria* Sender, TDataSet* ADataSet, const AnsiString& AFilterText)>

@@ -447,6 +447,9 @@ void TcxDBDataController::FilterChanged(TObject* Sender) {
   } catch (const Exception& e) {
     FDBFilter.LastError = e.what();
   }
+  // A filter that hid the focused record leaves the dataset on a record of its own: focus follows it.
+  if (Provider().IsSyncMode() && GetFocusedRowIndex() == -1 && GetRowCount() > 0)
+    ChangeFocusedRowIndex(0);
 }
 
 void TcxDBDataController::CheckGridMode() {

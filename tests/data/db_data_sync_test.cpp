@@ -476,6 +476,29 @@ TEST_P(DBDataSync, AGridModeScrollNotifiesAndCollapsesTheBuffersDetails) {
   EXPECT_EQ(f.dc.BufferChanges > 0, f.ds().IsSequenced()) << "only a dataset that numbers its records";
 }
 
+TEST_P(DBDataSync, TheDataSetFiltersOnlyOutsideSmartRefreshAndFocusLandsOnAShownRecord) {
+  const struct {
+    bool Auto, Smart, DataSetFiltered;
+  } cases[] = {{true, false, true}, {true, true, false}, {false, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "auto " << c.Auto << " smart " << c.Smart);
+    Fixture f(GetParam());
+    f.ds().Open();
+    f.dc.SetKeyFieldNames("id");
+    f.dc.DataModeController().SetSmartRefresh(c.Smart);
+    f.dc.DBFilter().SetAutoDataSetFilter(c.Auto);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(0));
+    f.dc.Filter().AddItem(nullptr, f.dc.TcxCustomDataController::GetItemField(2), fokGreater, 9, "9");
+    f.dc.Filter().SetActive(true);
+    EXPECT_EQ(f.ds().Filtered(), c.DataSetFiltered);
+    EXPECT_EQ(f.dc.DBFilter().IsFiltering(), !c.DataSetFiltered);
+    ASSERT_EQ(f.dc.GetRowCount(), 3);
+    EXPECT_EQ(f.Word(f.dc.GetRowInfo(0).RecordIndex), "zuga");
+    ASSERT_EQ(f.dc.GetFocusedRowIndex(), 0) << "the focused record was filtered away";
+    EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "zuga");
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSets, DBDataSync, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
