@@ -328,9 +328,24 @@ void TcxDBDataProvider::Delete() {
   } forget{FDeletedRecords};
   if (IsSmartRefresh())
     FDeletedRecords = {record};
+  // The row the view focuses after the delete (its record counted after the delete) may not be the record
+  // the dataset moves to: the dataset is taken there, by key or by position.
+  TcxDBDataController* dbc = DBDataController();
+  int target = dc->RecordToFocusAfterDelete;
+  if (target >= record)
+    ++target;
+  bool toTarget = target >= 0 && target != record && target < dc->GetRecordCount();
+  bool byKey = toTarget && dbc->IsKeyNavigation();
+  Variant targetKey = byKey ? dbc->GetRecordId(target) : Variant();
+  bool byPosition = toTarget && !byKey && !IsGridMode() && ds->IsSequenced();
+  int targetPosition = target > record ? target - 1 : target;
   DataSetOperation([&] {
     TControlsLock lock(ds);
     ds->Delete();
+    if (byKey)
+      ds->Locate(dbc->KeyFieldNames(), targetKey, TLocateOptions());
+    else if (byPosition && targetPosition + FFirstRecNo <= ds->RecordCount())
+      ds->SetRecNo(targetPosition + FFirstRecNo);
   });
   if (*alive)
     dc->DoAfterDelete();

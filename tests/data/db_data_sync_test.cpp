@@ -499,6 +499,34 @@ TEST_P(DBDataSync, TheDataSetFiltersOnlyOutsideSmartRefreshAndFocusLandsOnAShown
   }
 }
 
+TEST_P(DBDataSync, AfterADeleteTheDataSetStandsOnTheRowTheViewFocuses) {
+  // Sorted by word, the row after "cari" shows "dixa"; the dataset's next record is "ay".
+  const struct {
+    const char* Keys;
+    bool Smart;
+  } cases[] = {{"id", false}, {"id", true}, {"", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "keys '" << c.Keys << "' smart " << c.Smart);
+    if (!*c.Keys && GetParam())
+      continue; // without keys only a dataset that numbers its records is found again by position
+    Fixture f(GetParam());
+    f.ds().Open();
+    f.dc.SetKeyFieldNames(c.Keys);
+    f.dc.DataModeController().SetSmartRefresh(c.Smart);
+    f.dc.ChangeSorting(1, soAscending);
+    ASSERT_TRUE(f.dc.ChangeFocusedRecordIndex(3));
+    ASSERT_EQ(f.ds().FieldByName("word")->AsString(), "cari");
+    int row = f.dc.GetFocusedRowIndex();
+    f.dc.DeleteFocused();
+    ASSERT_EQ(f.dc.GetRecordCount(), 9);
+    EXPECT_EQ(f.dc.GetFocusedRowIndex(), row);
+    ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+    EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "dixa");
+    EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "dixa");
+    EXPECT_FALSE(f.ds().ControlsDisabled());
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSets, DBDataSync, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
