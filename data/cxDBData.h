@@ -444,6 +444,9 @@ public:
 
   TcxDBDataSelection& DBSelection() { return static_cast<TcxDBDataSelection&>(View().Selection()); }
 
+  // Besides the base: from another dataset controller its data-mode settings, dataset filter settings,
+  // source, key field names, master/detail key names and the has-children event.
+  void Assign(TPersistent* Source) override;
   // With a focused record, its details count as brought in step.
   void SyncFocusedRecord() override;
   // Told each time the provider's detail-synchronised answer changes.

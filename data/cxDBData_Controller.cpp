@@ -291,6 +291,26 @@ bool TcxDBDataController::SyncDataSetPos(int ARecordIndex) {
   return moved == distance;
 }
 
+void TcxDBDataController::Assign(TPersistent* Source) {
+  auto alive = AliveToken();
+  TcxCustomDataController::Assign(Source);
+  auto* source = dynamic_cast<TcxDBDataController*>(Source);
+  if (!*alive || !source || source == this)
+    return;
+  FDataModeController.Assign(&source->FDataModeController);
+  FDBFilter.Assign(&source->FDBFilter);
+  FDBFilter.OnFormatFilterTextValue = source->FDBFilter.OnFormatFilterTextValue;
+  if (!*alive)
+    return;
+  SetDataSource(source->DataSource());
+  if (!*alive)
+    return;
+  SetKeyFieldNames(source->FKeyFieldNames);
+  SetMasterKeyFieldNames(source->FMasterKeyFieldNames);
+  SetDetailKeyFieldNames(source->FDetailKeyFieldNames);
+  OnDetailHasChildren = source->OnDetailHasChildren;
+}
+
 void TcxDBDataController::SyncFocusedRecord() {
   if (GetFocusedRecordIndex() != -1)
     DBProvider().SetDetailSynchronized(true);

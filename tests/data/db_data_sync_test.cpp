@@ -527,6 +527,43 @@ TEST_P(DBDataSync, AfterADeleteTheDataSetStandsOnTheRowTheViewFocuses) {
   }
 }
 
+struct HasChildrenHandler {
+  void Answer(TcxDBDataController*, int, bool& AHasChildren, const Variant&, const AnsiString&, int) {
+    AHasChildren = true;
+  }
+};
+
+TEST_P(DBDataSync, AssignCopiesTheDataSetSettings) {
+  Fixture f(GetParam());
+  f.ds().Open();
+  HasChildrenHandler handler;
+  f.dc.SetKeyFieldNames("id");
+  f.dc.SetMasterKeyFieldNames("id");
+  f.dc.SetDetailKeyFieldNames("id");
+  f.dc.DataModeController().SetSmartRefresh(true);
+  f.dc.DataModeController().SetGridModeBufferCount(7);
+  f.dc.DataModeController().DetailInSQLMode = true;
+  f.dc.DBFilter().SetIgnoreOrigin(false);
+  f.dc.OnDetailHasChildren = TcxDBDataDetailHasChildrenEvent(&handler, &HasChildrenHandler::Answer);
+
+  SyncController copy(3);
+  copy.ChangeFieldName(0, "id");
+  copy.ChangeFieldName(1, "word");
+  copy.Assign(&f.dc);
+  EXPECT_EQ(copy.DataSource(), &f.words.source);
+  EXPECT_EQ(copy.KeyFieldNames(), "id");
+  EXPECT_EQ(copy.MasterKeyFieldNames(), "id");
+  EXPECT_EQ(copy.DetailKeyFieldNames(), "id");
+  EXPECT_TRUE(copy.DataModeController().SmartRefresh());
+  EXPECT_EQ(copy.DataModeController().GridModeBufferCount(), 7);
+  EXPECT_TRUE(copy.DataModeController().DetailInSQLMode);
+  EXPECT_FALSE(copy.DBFilter().IgnoreOrigin());
+  EXPECT_TRUE(copy.OnDetailHasChildren.Assigned());
+  ASSERT_EQ(copy.GetRecordCount(), 10);
+  EXPECT_EQ(copy.FindRecordIndexByKey(4), 3);
+  EXPECT_EQ(VarToStr(copy.GetValue(3, 1)), "cari");
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSets, DBDataSync, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
