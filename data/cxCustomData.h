@@ -1410,7 +1410,7 @@ public:
   bool FocusSelectedRow(int AIndex);
   using TcxDataControllerEachRowProc =
       std::function<void(void* AData, int ARowIndex, const TcxRowInfo& AInfo)>;
-  void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData);
+  virtual void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData);
   bool ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive);
   void FullExpand() { FView->FullExpand(true); }
   void FullCollapse() { FView->FullExpand(false); }

@@ -447,6 +447,9 @@ public:
   // Besides the base: from another dataset controller its data-mode settings, dataset filter settings,
   // source, key field names, master/detail key names and the has-children event.
   void Assign(TPersistent* Source) override;
+  // In grid mode the dataset is walked, each record reached being the focused row; it comes back to where
+  // it stood.
+  void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData) override;
   // With a focused record, its details count as brought in step.
   void SyncFocusedRecord() override;
   // Told each time the provider's detail-synchronised answer changes.

@@ -680,6 +680,62 @@ void TcxDBDataController::DeleteSelection() {
   DoSelectionChanged();
 }
 
+void TcxDBDataController::ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc,
+                                     void* AData) {
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !ds || !ds->Active()) {
+    TcxCustomDataController::ForEachRow(ASelectedOnly, AProc, AData);
+    return;
+  }
+  auto alive = AliveToken();
+  auto visitFocused = [&] {
+    int row = GetFocusedRowIndex();
+    if (row >= 0 && row < GetRowCount())
+      AProc(AData, row, GetRowInfo(row));
+  };
+  if (ASelectedOnly && !MultiSelect()) {
+    visitFocused();
+    return;
+  }
+  TcxDBDataProvider& provider = DBProvider();
+  provider.SavePos();
+  TcxDBDataProviderSavePosInfo saved = provider.SavedPos();
+  struct Restore {
+    TcxDBDataProvider& P;
+    TcxDBDataProviderSavePosInfo Saved;
+    std::shared_ptr<bool> Alive;
+    ~Restore() {
+      if (!*Alive)
+        return;
+      P.FSavePos = Saved;
+      try {
+        P.RestorePos();
+      } catch (...) { // the position is lost with the record; the walk's own error goes on
+      }
+    }
+  } restore{provider, saved, alive};
+  if (ASelectedOnly) {
+    // The procedure may change the selection: the list is taken as it stood.
+    std::vector<TBookmarkStr> bookmarks = DBSelection().Bookmarks;
+    for (const TBookmarkStr& bookmark : bookmarks) {
+      if (!ds->BookmarkValid(bookmark))
+        continue;
+      ds->GotoBookmark(bookmark);
+      if (!*alive)
+        return;
+      visitFocused();
+      if (!*alive || DataSet() != ds || !ds->Active())
+        return;
+    }
+    return;
+  }
+  for (ds->First(); *alive && DataSet() == ds && ds->Active() && !ds->Eof(); ds->Next()) {
+    visitFocused();
+    if (!*alive)
+      return;
+  }
+}
+
 bool TcxDBDataSelection::FindBookmark(TDataSet* ADataSet, const TBookmarkStr& ABookmark, int& AIndex) const {
   int lo = 0, hi = int(Bookmarks.size()) - 1;
   while (lo <= hi) {

@@ -564,6 +564,40 @@ TEST_P(DBDataSync, AssignCopiesTheDataSetSettings) {
   EXPECT_EQ(VarToStr(copy.GetValue(3, 1)), "cari");
 }
 
+TEST_P(DBDataSync, InGridModeForEachRowWalksTheDataSetAndComesBack) {
+  const struct {
+    const char* Name;
+    bool SelectedOnly, MultiSelect;
+    std::vector<std::string> Visited;
+  } cases[] = {
+      {"all rows", false, false, {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"}},
+      {"selected, multi-select", true, true, {"oxori", "mjora"}},
+      {"selected, single-select", true, false, {"mjora"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Fixture f(GetParam());
+    f.dc.DataModeController().SetGridModeBufferCount(3);
+    f.dc.DataModeController().SetGridMode(true);
+    f.dc.SetMultiSelect(c.MultiSelect);
+    f.ds().Open();
+    if (c.MultiSelect) {
+      f.ds().SetRecNo(2);
+      f.dc.ChangeRowSelection(f.dc.GetFocusedRowIndex(), true);
+    }
+    f.ds().SetRecNo(6);
+    if (c.MultiSelect)
+      f.dc.ChangeRowSelection(f.dc.GetFocusedRowIndex(), true);
+    std::vector<std::string> visited;
+    f.dc.ForEachRow(
+        c.SelectedOnly,
+        [&](void*, int, const TcxRowInfo& AInfo) { visited.push_back(f.Word(AInfo.RecordIndex)); }, nullptr);
+    EXPECT_EQ(visited, c.Visited);
+    EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "mjora") << "the dataset is back where it stood";
+    EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "mjora");
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSets, DBDataSync, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
