@@ -1428,8 +1428,8 @@ public:
   void SelectRange(int AFromRowIndex, int AToRowIndex);
   void SelectFromAnchor(int ARowIndex, bool AKeepSelection);
   void SetSelectionAnchor(int ARowIndex);
-  int GetSelectionAnchorRowIndex() const { return FView->FSelection->AnchorRowIndex; }
-  bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
+  virtual int GetSelectionAnchorRowIndex() const { return FView->FSelection->AnchorRowIndex; }
+  virtual bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
   void SelectOnlyFocusedRow();
   void SetFocusedRowSelected(bool AValue);
   bool FocusedRowSelected() const { return FFocusedRowSelected; }

@@ -450,6 +450,9 @@ public:
   // In grid mode the dataset is walked, each record reached being the focused row; it comes back to where
   // it stood.
   void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData) override;
+  // In grid mode the anchor is a bookmark, which may lie outside the buffer: no row is answered for it.
+  int GetSelectionAnchorRowIndex() const override;
+  bool IsSelectionAnchorSet() const override;
   // With a focused record, its details count as brought in step.
   void SyncFocusedRecord() override;
   // Told each time the provider's detail-synchronised answer changes.

@@ -311,6 +311,16 @@ void TcxDBDataController::Assign(TPersistent* Source) {
   OnDetailHasChildren = source->OnDetailHasChildren;
 }
 
+int TcxDBDataController::GetSelectionAnchorRowIndex() const {
+  return IsGridMode() ? -1 : TcxCustomDataController::GetSelectionAnchorRowIndex();
+}
+
+bool TcxDBDataController::IsSelectionAnchorSet() const {
+  if (!IsGridMode())
+    return TcxCustomDataController::IsSelectionAnchorSet();
+  return !const_cast<TcxDBDataController*>(this)->DBSelection().AnchorBookmark.empty();
+}
+
 void TcxDBDataController::SyncFocusedRecord() {
   if (GetFocusedRecordIndex() != -1)
     DBProvider().SetDetailSynchronized(true);

@@ -598,6 +598,21 @@ TEST_P(DBDataSync, InGridModeForEachRowWalksTheDataSetAndComesBack) {
   }
 }
 
+TEST_P(DBDataSync, TheSelectionAnchorIsABookmarkInGridModeAndARowOutside) {
+  for (bool grid : {false, true}) {
+    SCOPED_TRACE(grid);
+    Fixture f(GetParam());
+    f.dc.DataModeController().SetGridModeBufferCount(3);
+    f.dc.DataModeController().SetGridMode(grid);
+    f.dc.SetMultiSelect(true);
+    f.ds().Open();
+    EXPECT_FALSE(f.dc.IsSelectionAnchorSet());
+    f.dc.SetSelectionAnchor(1);
+    EXPECT_TRUE(f.dc.IsSelectionAnchorSet());
+    EXPECT_EQ(f.dc.GetSelectionAnchorRowIndex(), grid ? -1 : 1);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSets, DBDataSync, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
