@@ -1263,7 +1263,7 @@ public:
   void RemoveDataChangedListener(TObject* AObject, TNotifyEvent AMethod);
   void LockDataChangedNotify() { ++FNotifyLockCount; }
   void UnlockDataChangedNotify() { --FNotifyLockCount; }
-  bool IsDataChangeLocked() const { return FNotifyLockCount != 0; }
+  virtual bool IsDataChangeLocked() const { return FNotifyLockCount != 0; }
   virtual void DataChanged(TcxDataChangeKind AKind, int AItemIndex, int ARecordIndex);
   virtual void DoDataChanged();
   virtual void CheckChanges();
@@ -1392,6 +1392,12 @@ public:
   virtual bool IsCriteriaFiltering() { return Filter().IsFiltering(); }
   virtual bool CanFocusRecord(int ARecordIndex);
   virtual bool CanChangeFocusedRow() { return true; }
+  // Told after the view's focus moved to another record, row or level.
+  virtual void SyncFocusedRecord() {}
+  // Asked to focus the owner's control of item AItemIndex; ADone says whether one took the focus.
+  virtual void FocusControl(int AItemIndex, bool& ADone) { (void)AItemIndex, ADone = false; }
+  // Whether an edit starts in the data source itself, which then keeps the values to go back to on cancel.
+  virtual bool StartEditingInSource() { return false; }
   // The name a filter text gives the item; empty where records have no named fields.
   virtual AnsiString GetItemFilterFieldName(int AItemIndex) { return (void)AItemIndex, AnsiString(); }
 
@@ -1416,7 +1422,7 @@ public:
   bool FocusSelectedRow(int AIndex);
   using TcxDataControllerEachRowProc =
       std::function<void(void* AData, int ARowIndex, const TcxRowInfo& AInfo)>;
-  void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData);
+  virtual void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData);
   bool ChangeExpanding(int ARowIndex, bool AExpanded, bool ARecursive);
   void FullExpand() { FView->FullExpand(true); }
   void FullCollapse() { FView->FullExpand(false); }
@@ -1434,8 +1440,8 @@ public:
   void SelectRange(int AFromRowIndex, int AToRowIndex);
   void SelectFromAnchor(int ARowIndex, bool AKeepSelection);
   void SetSelectionAnchor(int ARowIndex);
-  int GetSelectionAnchorRowIndex() const { return FView->FSelection->AnchorRowIndex; }
-  bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
+  virtual int GetSelectionAnchorRowIndex() const { return FView->FSelection->AnchorRowIndex; }
+  virtual bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
   void SelectOnlyFocusedRow();
   void SetFocusedRowSelected(bool AValue);
   bool FocusedRowSelected() const { return FFocusedRowSelected; }
@@ -1495,6 +1501,11 @@ public:
   virtual bool NeedsGridModeReload() { return IsGridMode() && FReloadPending; }
   // Lets go of what detail controllers keep of this controller's data; nothing to let go of here.
   virtual void ClearDetails() {}
+  // Whether a focus change in sync mode focuses the first row of the focused record's active details that
+  // have no focus yet.
+  virtual bool IsDetailSyncOnFocusChange() { return false; }
+  // Brings a detail's data in step with its master record; nothing to do here.
+  virtual void SyncDetailData() {}
   bool IsDetailExpanded(int ARecordIndex);
   void ChangeDetailActiveRelationIndex(int ARecordIndex, int AIndex);
   int GetDetailActiveRelationIndex(int ARecordIndex);
@@ -1634,6 +1645,8 @@ private:
   // relations.
   std::vector<std::unique_ptr<TcxDetailObject, TObjectDeleter>> FDetails;
   TcxDetailObject* GetDetailObject(int ARecordIndex, bool ACreate);
+  // Focuses the first row of record ARecordIndex's active details that have none focused.
+  void FocusActiveDetails(int ARecordIndex);
   // A freed detail leaves no pointer to itself in its master.
   void DetachFromMaster();
   friend class TcxDetailObject;

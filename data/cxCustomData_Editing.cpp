@@ -353,8 +353,31 @@ bool TcxCustomDataController::ChangeFocusedRowIndex(int ARowIndex) {
   FView->FocusRow(ARowIndex);
   if (!*alive)
     return false;
+  if (FProvider->IsSyncMode() && IsDetailSyncOnFocusChange() && GetFocusedRecordIndex() >= 0)
+    FocusActiveDetails(GetFocusedRecordIndex());
+  if (!*alive)
+    return false;
   // Success means the row asked for is the focused one now, not merely that nothing raised.
   return GetFocusedRowIndex() == ARowIndex;
+}
+
+void TcxCustomDataController::FocusActiveDetails(int ARecordIndex) {
+  // A detail's focus handler may change the master's records or details: each slot is looked up again.
+  for (int i = 0;; ++i) {
+    if (ARecordIndex >= GetRecordCount())
+      return;
+    TcxDetailObject* object = GetDetailObject(ARecordIndex, false);
+    if (!object || i >= object->InfoCount())
+      return;
+    TcxCustomDataController* detail = object->Details[std::size_t(i)];
+    if (detail && i == object->ActiveRelationIndex && detail->GetFocusedRowIndex() == -1 &&
+        detail->GetRowCount() > 0) {
+      auto alive = FAlive;
+      detail->ChangeFocusedRowIndex(0);
+      if (!*alive)
+        return;
+    }
+  }
 }
 
 bool TcxCustomDataController::ChangeFocusedRecordIndex(int ARecordIndex) {

@@ -68,6 +68,11 @@ void TcxCustomDataProvider::BeginEditFocusedRecord() {
         FRecordAfter = dc->GetRowInfo(row + 1).RecordIndex;
     }
   }
+  // A data source that edits on its own keeps the values to go back to; nothing is saved for it.
+  if (IsActiveDataSet() && !dc->StartEditingInSource()) {
+    dc->AddChanges(dccUpdateRecord);
+    return;
+  }
   if (!IsInserting()) {
     TcxDataStorage& storage = dc->DataStorage();
     if (FSavedCopy == 0)

@@ -276,6 +276,7 @@ void TcxCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
     FChanges |= dvcFocusedRow | dvcFocusedRecord;
     if (FDataController->IsSingleSelect() && FDataController->Summary().Options().Contains(soSelectedRecords))
       FChanges |= dvcSummary;
+    FDataController->SyncFocusedRecord();
   }
 }
 

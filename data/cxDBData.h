@@ -42,8 +42,10 @@ protected:
   void DataSetChanged() override;
   void DataSetScrolled(int ADistance) override;
   void EditingChanged() override;
+  void FocusControl(TField*& AField) override;
   void LayoutChanged() override;
   void RecordChanged(TField* AField) override;
+  void UpdateData() override;
 
 private:
   TcxDBDataProvider* FProvider;
@@ -106,6 +108,11 @@ public:
   void DataScrolled(int ADistance) override;
   // Outside the controller's own inserts the record keeps what the dataset gave it.
   void InitInsertingRecord(int ARecordIndex, const std::vector<Variant>& AGroupValues) override;
+  // Starts the edit in the dataset, on ARecordIndex; the focused new-item row inserts a dataset record.
+  bool CanInitEditing(int ARecordIndex) override;
+  // Whether the focused record's details were brought in step; the controller hears of every change.
+  bool DetailSynchronized() const { return FDetailSynchronized; }
+  void SetDetailSynchronized(bool AValue);
 
   // The base lock, plus the dataset's controls disabled for as long.
   void LockNotify();
@@ -173,6 +180,9 @@ private:
   std::vector<TcxDBDataProvider*> FDependentProviders;
   bool FInClearDetails = false;
   bool FDataSetInsertTaken = false; // the editing record is the controller's row for the dataset's insert
+  bool FDetailSynchronized = false;
+  bool FLastEditedNew = false;    // the dataset inserts the record of the controller's new-item row
+  bool FInsertCancelling = false; // the provider cancels a dataset insert, which changes no record
 };
 
 class TcxValueDefDBReader : public TcxValueDefReader {
@@ -283,6 +293,8 @@ public:
   bool IsFiltering();
   bool AutoDataSetFilter() const { return FAutoDataSetFilter; }
   void SetAutoDataSetFilter(bool AValue);
+  // AutoDataSetFilter in effect: not under smart refresh.
+  bool IsDataSetFiltering();
   bool IgnoreOrigin() const { return FIgnoreOrigin; }
   void SetIgnoreOrigin(bool AValue);
   TEvent<void(TcxDBDataFilterCriteria* Sender, TDataSet* ADataSet, const AnsiString& AFilterText)>
@@ -482,6 +494,42 @@ public:
 
   TcxDBDataSelection& DBSelection() { return static_cast<TcxDBDataSelection&>(View().Selection()); }
 
+  // Besides the base: from another dataset controller its data-mode settings, dataset filter settings,
+  // source, key field names, master/detail key names and the has-children event.
+  void Assign(TPersistent* Source) override;
+  // In grid mode the dataset is walked, each record reached being the focused row; it comes back to where
+  // it stood.
+  void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData) override;
+  // In grid mode the anchor is a bookmark, which may lie outside the buffer: no row is answered for it.
+  int GetSelectionAnchorRowIndex() const override;
+  bool IsSelectionAnchorSet() const override;
+  // With a focused record, its details count as brought in step.
+  void SyncFocusedRecord() override;
+  // Told each time the provider's detail-synchronised answer changes.
+  virtual void DoProviderSyncChanged(bool ASynchronized) { (void)ASynchronized; }
+  // Also while a grid-mode dataset inserts: its buffer shows a record the controller has not read.
+  bool IsDataChangeLocked() const override;
+  // Under smart refresh the dataset's edit is not read again after a cancel: the controller keeps the
+  // values to go back to.
+  bool StartEditingInSource() override;
+  void SyncDetailData() override;
+  // The dataset given by DataSource changed.
+  virtual void DoDataSetChanged() {}
+  // A record the controller inserts has been given its first values.
+  virtual void DoInitInsertingRecord(int ARecordIndex) { (void)ARecordIndex; }
+  // The grid-mode buffer scrolled to other records.
+  virtual void NotifyGridModeScrolled() { AddChanges(dccData); }
+  // The grid-mode buffer moved over a dataset that numbers its records.
+  virtual void DoGridModeBufferChanged() {}
+  // AFillProc names the key fields to match among AData's; the dataset's current values of them are looked
+  // up among the loaded records. -1 when none holds them.
+  int FindRecordIndexByKeyValues(
+      const std::function<void(void* AData, std::vector<TcxCustomDataField*>& AFields)>& AFillProc,
+      void* AData);
+  // Writes the master record's key into the detail key fields of a record this detail inserts, so the
+  // record belongs to the master it is shown under.
+  void AssignMasterKeyToInsert();
+
 protected:
   void ReloadStorage() override;
 
@@ -530,6 +578,7 @@ private:
   bool FInDetailSync = false; // the focus follows the master, which this detail must not move in turn
   bool FBufferReloading = false;
   bool FInSortingAfterLoad = false;
+  bool FEditFromDataSet = false; // the dataset started the edit, or the provider cancels it
 };
 
 extern const TUnitInfo cxDBDataUnit;

@@ -75,8 +75,12 @@ TDataSource* TcxDBDataController::DataSource() const {
 void TcxDBDataController::SetDataSource(TDataSource* AValue) {
   TDataSet* old = DataSet();
   DBProvider().DataLink().SetDataSource(AValue);
-  if (DataSet() != old)
-    DBProvider().LinkActiveChanged(DBProvider().DataLink().Active());
+  if (DataSet() != old) {
+    auto alive = AliveToken();
+    DoDataSetChanged();
+    if (*alive)
+      DBProvider().LinkActiveChanged(DBProvider().DataLink().Active());
+  }
 }
 
 TDataSet* TcxDBDataController::DataSet() const {
@@ -231,6 +235,24 @@ int TcxDBDataController::FindRecordIndexByDataSetKey() {
   return FindRecordIndexByKey(values);
 }
 
+int TcxDBDataController::FindRecordIndexByKeyValues(
+    const std::function<void(void* AData, std::vector<TcxCustomDataField*>& AFields)>& AFillProc,
+    void* AData) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ds->IsEmpty())
+    return -1;
+  TcxDataControllerKeyLocateObject locate(this);
+  AFillProc(AData, locate.KeyFields);
+  if (locate.KeyFields.empty())
+    return -1;
+  for (TcxCustomDataField* field : locate.KeyFields)
+    if (!GetFieldOf(field))
+      return -1;
+  auto reader = DBProvider().CreateValueDefReader();
+  locate.ReadData(reader.get());
+  return locate.FindRecordIndex();
+}
+
 bool TcxDBDataController::LocateByKey(const Variant& AKeyValue) {
   int record = FindRecordIndexByKey(AKeyValue);
   if (record == -1 && IsGridMode() && !FKeyFieldNames.empty() && DataSet() && DataSet()->Active()) {
@@ -275,8 +297,58 @@ bool TcxDBDataController::SyncDataSetPos(int ARecordIndex) {
   return moved == distance;
 }
 
+void TcxDBDataController::Assign(TPersistent* Source) {
+  auto alive = AliveToken();
+  TcxCustomDataController::Assign(Source);
+  auto* source = dynamic_cast<TcxDBDataController*>(Source);
+  if (!*alive || !source || source == this)
+    return;
+  FDataModeController.Assign(&source->FDataModeController);
+  FDBFilter.Assign(&source->FDBFilter);
+  FDBFilter.OnFormatFilterTextValue = source->FDBFilter.OnFormatFilterTextValue;
+  if (!*alive)
+    return;
+  SetDataSource(source->DataSource());
+  if (!*alive)
+    return;
+  SetKeyFieldNames(source->FKeyFieldNames);
+  SetMasterKeyFieldNames(source->FMasterKeyFieldNames);
+  SetDetailKeyFieldNames(source->FDetailKeyFieldNames);
+  OnDetailHasChildren = source->OnDetailHasChildren;
+}
+
+int TcxDBDataController::GetSelectionAnchorRowIndex() const {
+  return IsGridMode() ? -1 : TcxCustomDataController::GetSelectionAnchorRowIndex();
+}
+
+bool TcxDBDataController::IsSelectionAnchorSet() const {
+  if (!IsGridMode())
+    return TcxCustomDataController::IsSelectionAnchorSet();
+  return !const_cast<TcxDBDataController*>(this)->DBSelection().AnchorBookmark.empty();
+}
+
+void TcxDBDataController::SyncFocusedRecord() {
+  if (GetFocusedRecordIndex() != -1)
+    DBProvider().SetDetailSynchronized(true);
+}
+
+bool TcxDBDataController::IsDataChangeLocked() const {
+  TDataSet* ds = DataSet();
+  return TcxCustomDataController::IsDataChangeLocked() || (IsGridMode() && ds && ds->State() == dsInsert);
+}
+
+bool TcxDBDataController::StartEditingInSource() {
+  return DBProvider().IsSmartRefresh();
+}
+
+void TcxDBDataController::SyncDetailData() {
+  if ((GetDBMaster() || HasMasterKey()) && DataModeController().DetailSynchronization)
+    DetailReload();
+}
+
 bool TcxDBDataController::CanFocusRecord(int ARecordIndex) {
-  if (FFocusing || ARecordIndex < 0 || !Provider().IsSyncMode() || DBProvider().IsPositioning())
+  if (FFocusing || FEditFromDataSet || ARecordIndex < 0 || !Provider().IsSyncMode() ||
+      DBProvider().IsPositioning())
     return TcxCustomDataController::CanFocusRecord(ARecordIndex);
   if (Provider().IsEditing() && DataSet()->State() != dsBrowse)
     CheckBrowseMode();
@@ -411,6 +483,9 @@ void TcxDBDataController::FilterChanged(TObject* Sender) {
   } catch (const Exception& e) {
     FDBFilter.LastError = e.what();
   }
+  // A filter that hid the focused record leaves the dataset on a record of its own: focus follows it.
+  if (Provider().IsSyncMode() && GetFocusedRowIndex() == -1 && GetRowCount() > 0)
+    ChangeFocusedRowIndex(0);
 }
 
 void TcxDBDataController::CheckGridMode() {
@@ -619,6 +694,62 @@ void TcxDBDataController::DeleteSelection() {
     }
   });
   DoSelectionChanged();
+}
+
+void TcxDBDataController::ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc,
+                                     void* AData) {
+  TDataSet* ds = DataSet();
+  if (!IsGridMode() || !ds || !ds->Active()) {
+    TcxCustomDataController::ForEachRow(ASelectedOnly, AProc, AData);
+    return;
+  }
+  auto alive = AliveToken();
+  auto visitFocused = [&] {
+    int row = GetFocusedRowIndex();
+    if (row >= 0 && row < GetRowCount())
+      AProc(AData, row, GetRowInfo(row));
+  };
+  if (ASelectedOnly && !MultiSelect()) {
+    visitFocused();
+    return;
+  }
+  TcxDBDataProvider& provider = DBProvider();
+  provider.SavePos();
+  TcxDBDataProviderSavePosInfo saved = provider.SavedPos();
+  struct Restore {
+    TcxDBDataProvider& P;
+    TcxDBDataProviderSavePosInfo Saved;
+    std::shared_ptr<bool> Alive;
+    ~Restore() {
+      if (!*Alive)
+        return;
+      P.FSavePos = Saved;
+      try {
+        P.RestorePos();
+      } catch (...) { // the position is lost with the record; the walk's own error goes on
+      }
+    }
+  } restore{provider, saved, alive};
+  if (ASelectedOnly) {
+    // The procedure may change the selection: the list is taken as it stood.
+    std::vector<TBookmarkStr> bookmarks = DBSelection().Bookmarks;
+    for (const TBookmarkStr& bookmark : bookmarks) {
+      if (!ds->BookmarkValid(bookmark))
+        continue;
+      ds->GotoBookmark(bookmark);
+      if (!*alive)
+        return;
+      visitFocused();
+      if (!*alive || DataSet() != ds || !ds->Active())
+        return;
+    }
+    return;
+  }
+  for (ds->First(); *alive && DataSet() == ds && ds->Active() && !ds->Eof(); ds->Next()) {
+    visitFocused();
+    if (!*alive)
+      return;
+  }
 }
 
 bool TcxDBDataSelection::FindBookmark(TDataSet* ADataSet, const TBookmarkStr& ABookmark, int& AIndex) const {

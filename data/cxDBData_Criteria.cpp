@@ -241,7 +241,12 @@ void TcxDBDataFilterCriteria::SetIgnoreOrigin(bool AValue) {
 bool TcxDBDataFilterCriteria::IsFiltering() {
   // A filter text the dataset refused leaves the filtering to the controller.
   return FDataController->Filter().IsFiltering() && !OnBeforeChange &&
-         (!FAutoDataSetFilter || !LastError.empty());
+         (!IsDataSetFiltering() || !LastError.empty());
+}
+
+bool TcxDBDataFilterCriteria::IsDataSetFiltering() {
+  // Smart refresh keeps the records the controller has: a dataset filter would leave them as they were.
+  return FAutoDataSetFilter && !FDataController->StartEditingInSource();
 }
 
 void TcxDBDataFilterCriteria::Changed() {
@@ -255,7 +260,7 @@ void TcxDBDataFilterCriteria::Changed() {
   if (OnBeforeChange && !text.empty())
     OnBeforeChange(this, ds, text);
   LastError.clear();
-  if (!FAutoDataSetFilter)
+  if (!IsDataSetFiltering())
     return;
   bool filtered = filter.Active() && !text.empty();
   TFilterOptions options;

@@ -50,6 +50,27 @@ void TcxDBDataController::SetMasterRecord(TcxDBDataController* AMaster, int ARec
   SetMasterKeyValues(values);
 }
 
+void TcxDBDataController::AssignMasterKeyToInsert() {
+  TDataSet* ds = DataSet();
+  if (!ds || ds->State() != dsInsert || !HasMasterKey())
+    return;
+  std::vector<AnsiString> names = SplitFieldNames(FDetailKeyFieldNames);
+  bool array = VarIsArray(FMasterKeyValues);
+  if (names.size() > 1 &&
+      (!array || VarArrayHighBound(FMasterKeyValues, 1) - VarArrayLowBound(FMasterKeyValues, 1) + 1 !=
+                     int(names.size())))
+    return;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    TField* field = ds->FindField(names[i]);
+    // A value the insert already has is the program's to keep.
+    if (!field || !field->IsNull())
+      continue;
+    field->SetValue(names.size() == 1 && !array
+                        ? FMasterKeyValues
+                        : FMasterKeyValues[int(i) + VarArrayLowBound(FMasterKeyValues, 1)]);
+  }
+}
+
 bool TcxDBDataRelation::HasKeys(TcxDBDataController* ADetail) {
   return ADetail && !ADetail->DetailKeyFieldNames().empty();
 }

@@ -269,8 +269,65 @@ void TcxDBDataProvider::Cancel() {
     TcxCustomDataProvider::Cancel();
     return;
   }
-  ds->Cancel();
+  FLastEditedNew = false;
+  TcxDBDataController* dc = DBDataController();
+  if (dc->StartEditingInSource()) {
+    auto alive = dc->AliveToken();
+    {
+      // The controller's cancel puts the values back itself; its refocusing must not move the dataset.
+      TFlagGuard guard(dc->FEditFromDataSet, alive);
+      TcxCustomDataProvider::Cancel();
+    }
+    if (!*alive)
+      return;
+  }
+  {
+    TFlagGuard guard(FInsertCancelling, dc->AliveToken());
+    FInsertCancelling = ds->State() == dsInsert;
+    ds->Cancel();
+  }
   ResetEditing();
+}
+
+bool TcxDBDataProvider::CanInitEditing(int ARecordIndex) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || !ds->CanModify())
+    return TcxCustomDataProvider::CanInitEditing(ARecordIndex);
+  TcxDBDataController* dc = DBDataController();
+  dc->CheckRecordRange(ARecordIndex);
+  auto alive = dc->AliveToken();
+  bool editing = Positioning([&] {
+    if (dc->NewItemRowFocused() && !IsInserting()) {
+      Insert();
+      if (!*alive || !IsInserting())
+        return false;
+      FLastEditedNew = true;
+      if (EditingRecordIndex() == cxNoRecord)
+        BeginEditFocusedRecord();
+      return true;
+    }
+    // Outside sync mode the dataset may stand elsewhere: the edit must land on the record asked for.
+    if (!IsEditState(ds->State()) && ARecordIndex >= 0 && !dc->SyncDataSetPos(ARecordIndex))
+      return false;
+    if (!FDataLink->Edit())
+      return false;
+    // Also outside sync mode, where the dataset's edit does not reach the controller's focus.
+    if (ds->State() == dsEdit && ARecordIndex >= 0)
+      FLastEditedRecord = ARecordIndex;
+    return true;
+  });
+  if (!*alive)
+    return false;
+  if (editing)
+    SetChanging();
+  return editing;
+}
+
+void TcxDBDataProvider::SetDetailSynchronized(bool AValue) {
+  if (FDetailSynchronized == AValue)
+    return;
+  FDetailSynchronized = AValue;
+  DBDataController()->DoProviderSyncChanged(AValue);
 }
 
 void TcxDBDataProvider::Delete() {
@@ -289,9 +346,24 @@ void TcxDBDataProvider::Delete() {
   } forget{FDeletedRecords};
   if (IsSmartRefresh())
     FDeletedRecords = {record};
+  // The row the view focuses after the delete (its record counted after the delete) may not be the record
+  // the dataset moves to: the dataset is taken there, by key or by position.
+  TcxDBDataController* dbc = DBDataController();
+  int target = dc->RecordToFocusAfterDelete;
+  if (target >= record)
+    ++target;
+  bool toTarget = target >= 0 && target != record && target < dc->GetRecordCount();
+  bool byKey = toTarget && dbc->IsKeyNavigation();
+  Variant targetKey = byKey ? dbc->GetRecordId(target) : Variant();
+  bool byPosition = toTarget && !byKey && !IsGridMode() && ds->IsSequenced();
+  int targetPosition = target > record ? target - 1 : target;
   DataSetOperation([&] {
     TControlsLock lock(ds);
     ds->Delete();
+    if (byKey)
+      ds->Locate(dbc->KeyFieldNames(), targetKey, TLocateOptions());
+    else if (byPosition && targetPosition + FFirstRecNo <= ds->RecordCount())
+      ds->SetRecNo(targetPosition + FFirstRecNo);
   });
   if (*alive)
     dc->DoAfterDelete();
@@ -390,7 +462,8 @@ bool TcxDBDataProvider::SetEditValue(int ARecordIndex, TcxCustomDataField* AFiel
   }
   // The storage shows the edited value until the post reloads the record; a record being inserted has no
   // place in the storage yet.
-  if (ARecordIndex >= 0 && ARecordIndex == EditingRecordIndex() &&
+  // The new-item row's record is internal: it keeps the values for the record a smart refresh appends.
+  if (ARecordIndex == EditingRecordIndex() && ARecordIndex != cxNoRecord &&
       ARecordIndex < DataController()->GetRecordCount())
     StoreEditedValues(ARecordIndex, AField);
   SetModified();
@@ -469,6 +542,12 @@ int TcxDBDataProvider::CurrentRecordIndex() {
   TDataSet* ds = DataSet();
   if (IsGridMode())
     return FDataLink->ActiveRecord();
+  // Smart refresh re-reads and appends records in place, so their order may differ from the dataset's.
+  if (IsSmartRefresh()) {
+    int record = DBDataController()->FindRecordIndexByDataSetKey();
+    if (record >= 0)
+      return record;
+  }
   if (ds->IsSequenced() && ds->RecNo() > 0)
     return ds->RecNo() - FFirstRecNo;
   if (DBDataController()->IsKeyNavigation())
@@ -493,14 +572,30 @@ void TcxDBDataProvider::ReloadBuffer() {
 void TcxDBDataProvider::DataScrolled(int ADistance) {
   if (!FDataLink->Active())
     return;
-  if (IsGridMode()) {
-    if (ADistance != 0 || DBDataController()->NeedsGridModeReload())
-      ReloadBuffer();
-    FActiveRecordIndex = FDataLink->ActiveRecord();
+  TcxDBDataController* dc = DBDataController();
+  bool grid = IsGridMode();
+  if (grid) {
+    auto alive = dc->AliveToken();
+    {
+      cxdata::TControllerUpdate update(*dc);
+      if (ADistance != 0 || dc->NeedsGridModeReload())
+        ReloadBuffer();
+      FActiveRecordIndex = FDataLink->ActiveRecord();
+      if (ADistance != 0) {
+        dc->NotifyGridModeScrolled();
+        // The buffer rows show other records now: details opened on them belong to records gone by.
+        if (dc->HasRelations())
+          dc->CollapseDetails();
+      }
+    }
+    if (!*alive)
+      return;
   } else {
     FActiveRecordIndex = CurrentRecordIndex();
   }
   TcxCustomDataProvider::DataScrolled(ADistance);
+  if (grid && DataSet()->IsSequenced())
+    dc->DoGridModeBufferChanged();
   if (!IsPositioning())
     FocusActiveRecord();
 }
@@ -508,6 +603,8 @@ void TcxDBDataProvider::DataScrolled(int ADistance) {
 void TcxDBDataProvider::LinkActiveChanged(bool AActive) {
   TcxDBDataController* dc = DBDataController();
   if (!AActive) {
+    // No record is focused any more: none has its details in step.
+    SetDetailSynchronized(false);
     dc->FBindings.clear();
     // Closed, every provider on the dataset empties itself: nothing waits to be read again.
     FDependentProviders.clear();
@@ -584,6 +681,10 @@ void TcxDBDataProvider::InitInsertingRecord(int ARecordIndex, const std::vector<
     TcxCustomDataProvider::InitInsertingRecord(ARecordIndex, AGroupValues);
   TDataSet* ds = DataSet();
   if (ds && ds->State() == dsInsert && ARecordIndex >= 0 && ARecordIndex < dc->GetRecordCount()) {
+    auto alive = dc->AliveToken();
+    dc->DoInitInsertingRecord(ARecordIndex);
+    if (!*alive || ARecordIndex >= dc->GetRecordCount() || DataSet() != ds || ds->State() != dsInsert)
+      return;
     TcxValueDefDBReader reader(dc);
     dc->DataStorage().ReadRecord(ARecordIndex, &reader, false);
   }
@@ -643,6 +744,12 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     return;
   }
   ResetEditing();
+  if (FInsertCancelling && IsSmartRefresh() && ds->RecordCount() == DataController()->GetRecordCount()) {
+    FLastEditedRecord = -1;
+    FActiveRecordIndex = CurrentRecordIndex();
+    FocusActiveRecord();
+    return;
+  }
   if (!FDeletedRecords.empty()) {
     std::vector<int> list;
     list.swap(FDeletedRecords);
@@ -677,12 +784,26 @@ void TcxDBDataProvider::LinkEditingChanged() {
     FActiveRecordIndex = CurrentRecordIndex();
     FLastEditedRecord = FActiveRecordIndex;
     FocusActiveRecord();
-    if (TcxCustomDataProvider::EditingRecordIndex() == cxNoRecord)
+    if (TcxCustomDataProvider::EditingRecordIndex() == cxNoRecord) {
+      TFlagGuard guard(dc->FEditFromDataSet, dc->AliveToken());
       BeginEditFocusedRecord();
+    }
   } else if (!IsEditState(ds->State())) {
     FDataSetInsertTaken = false;
+    int editing = EditingRecordIndex();
+    // The posted new-item record joins the records without a reload: the smart refresh that follows reads
+    // it from the dataset. A count other than one more means a cancel, or changes a reload must show.
+    if (FLastEditedNew && IsSmartRefresh() && editing < 0 && editing != cxNoRecord &&
+        ds->RecordCount() == dc->GetRecordCount() + 1) {
+      int record = dc->AppendRecord();
+      dc->UpdateRecordValues(editing, record);
+      FLastEditedRecord = record;
+    }
+    FLastEditedNew = false;
     ResetEditing();
   }
+  if (ds->State() == dsInsert && FInDataSetOperation && dc->HasMasterKey())
+    dc->AssignMasterKeyToInsert();
 }
 
 bool TcxDBDataProvider::IsSmartRefresh() {
@@ -751,6 +872,30 @@ void TcxDBDataLink::EditingChanged() {
     FProvider->LinkEditingChanged();
 }
 
+void TcxDBDataLink::FocusControl(TField*& AField) {
+  if (!AField || FProvider->FDetaching)
+    return;
+  TcxDBDataController* dc = FProvider->DBDataController();
+  for (int i = 0; i < dc->GetItemCount(); ++i)
+    if (dc->GetItemField(i) == AField) {
+      bool done = false;
+      dc->FocusControl(i, done);
+      if (done)
+        AField = nullptr;
+      return;
+    }
+}
+
+void TcxDBDataLink::UpdateData() {
+  if (FProvider->FDetaching)
+    return;
+  // The owner's editor may hold a value not yet handed over: the dataset's post must take it.
+  FProvider->CheckChanging();
+  if (FProvider->IsSmartRefresh())
+    RecordChanged(nullptr);
+  FProvider->ResetChanging();
+}
+
 void TcxDBDataLink::LayoutChanged() {
   if (FProvider->FInReload || FProvider->FDetaching || FProvider->LeaveToSharingProvider())
     return;
@@ -780,6 +925,9 @@ TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController)
 }
 
 const TcxValueDefDBReader::TEntry* TcxValueDefDBReader::EntryOf(TcxValueDef* AValueDef) {
+  // Internal records, such as a locate's search record, read through twins of the regular definitions.
+  if (auto* internal = dynamic_cast<TcxInternalValueDef*>(AValueDef))
+    AValueDef = internal->RegularDef();
   std::size_t count = FEntries.size();
   // A peek that finds no place in the dataset is followed by a read of the same value.
   if (FLast < count && FEntries[FLast].Def == AValueDef)
