@@ -79,8 +79,6 @@ public:
   bool IsModified() override;
   bool CanModify() override;
   bool CanDelete() override;
-  // An edit of the controller's record is the dataset's edit of it (an insert for the new-item row).
-  bool CanInitEditing(int ARecordIndex) override;
   void First() override;
   void Prior() override;
   void Next() override;

@@ -132,24 +132,6 @@ bool TcxDBDataProvider::CanDelete() {
   return TcxCustomDataProvider::CanDelete() && DataSet() && !DataSet()->IsEmpty();
 }
 
-bool TcxDBDataProvider::CanInitEditing(int ARecordIndex) {
-  TDataSet* ds = DataSet();
-  if (!ds || !ds->Active() || !ds->CanModify())
-    return TcxCustomDataProvider::CanInitEditing(ARecordIndex);
-  DataController()->CheckRecordRange(ARecordIndex);
-  auto alive = DataController()->AliveToken();
-  if (!IsEditState(ds->State())) {
-    if (DataController()->NewItemRowFocused() && !IsInserting())
-      Insert();
-    else
-      Edit();
-  }
-  if (!*alive || !IsEditState(ds->State()))
-    return false;
-  SetChanging();
-  return true;
-}
-
 void TcxDBDataProvider::First() {
   TDataSet* ds = DataSet();
   if (!ds)
