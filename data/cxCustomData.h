@@ -1244,7 +1244,7 @@ public:
   // Brackets a reload: controllers that navigate by key get focus, selection and details back by key.
   void BeginFullUpdate();
   void EndFullUpdate();
-  bool IsKeyNavigation() { return FProvider->IsKeyNavigation(); }
+  virtual bool IsKeyNavigation() { return FProvider->IsKeyNavigation(); }
   // The fields whose values identify a record; none here, so records are known by their source's IDs.
   virtual std::vector<TcxCustomDataField*> GetKeyFields() { return {}; }
   // The owner's component state counts as well: a controller owned by a component being read or freed

@@ -396,8 +396,8 @@ public:
   AnsiString GetItemFieldName(int AItemIndex);
   TField* GetFieldOf(TcxCustomDataField* AField) const;
   // The key field's fields: one per name of KeyFieldNames.
-  std::vector<TcxCustomDataField*> GetKeyFields() const { return FKeyFields; }
-  bool IsKeyNavigation();
+  std::vector<TcxCustomDataField*> GetKeyFields() override { return FKeyFields; }
+  bool IsKeyNavigation() override;
   // Null without key fields, one value for one key field, a Variant array for several.
   Variant GetRecordId(int ARecordIndex);
 

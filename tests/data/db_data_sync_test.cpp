@@ -613,6 +613,35 @@ TEST_P(DBDataSync, TheSelectionAnchorIsABookmarkInGridModeAndARowOutside) {
   }
 }
 
+TEST_P(DBDataSync, AFullUpdateKeepsFocusAndSelectionOnTheirRecordsByKey) {
+  Fixture f(GetParam());
+  f.dc.SetKeyFieldNames("id");
+  f.dc.SetMultiSelect(true);
+  f.ds().Open();
+  ASSERT_TRUE(f.dc.IsKeyNavigation());
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(4));
+  f.dc.ChangeRowSelection(2, true);
+  f.dc.ChangeRowSelection(7, true);
+  const std::string focused = f.Word(f.dc.GetFocusedRecordIndex());
+  const std::vector<std::string> selected = {f.Word(f.dc.GetRowInfo(2).RecordIndex),
+                                             f.Word(f.dc.GetRowInfo(7).RecordIndex)};
+
+  // The rows move under the update; the keys must find the same records again.
+  f.dc.BeginFullUpdate();
+  f.dc.ChangeSorting(1, soDescending);
+  f.dc.EndFullUpdate();
+
+  ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+  EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), focused);
+  std::vector<std::string> after;
+  for (int i = 0; i < f.dc.GetSelectedCount(); ++i)
+    after.push_back(f.Word(f.dc.GetRowInfo(f.dc.GetSelectedRowIndex(i)).RecordIndex));
+  std::sort(after.begin(), after.end());
+  std::vector<std::string> expected = selected;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(after, expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSets, DBDataSync, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
