@@ -1332,7 +1332,7 @@ public:
   }
   Variant GetRecordValuesByFields(int ARecordIndex, const std::vector<TcxCustomDataField*>& AFields);
   std::vector<Variant> GetGroupValues(int ARecordIndex);
-  Variant GetRecordId(int ARecordIndex);
+  virtual Variant GetRecordId(int ARecordIndex);
   int GetNewItemRecordIndex();
   void ResetNewItemRecord();
   // The owner's new-item row: it counts as focused only while enabled and no data row is focused.
@@ -1341,7 +1341,7 @@ public:
   bool NewItemRowFocused() const;
   void SetNewItemRowFocused(bool AValue);
   void GetNewItemRowValue(int AItemIndex, TcxDataEditValueSource ASource, Variant& AValue);
-  void ReloadData();
+  virtual void ReloadData();
   TcxDataStorage& DataStorage() { return *FDataStorage; }
   // The internal field holding each record's handle while a user data source is attached.
   TcxCustomDataField* KeyField() const { return FKeyField; }
@@ -1355,7 +1355,7 @@ public:
   void CancelAndRefresh();
   void PostEditingData() { FProvider->PostEditingData(); }
   void DeleteFocused();
-  void DeleteSelection();
+  virtual void DeleteSelection();
   bool CanEditItem(int AItemIndex);
   bool SetEditValue(int AItemIndex, const Variant& AValue, TcxDataEditValueSource AEditValueSource);
   int GetEditingRecordIndex();
@@ -1419,7 +1419,7 @@ public:
     return FView->GetRowIndexByRecordIndex(ARecordIndex, AMakeVisible);
   }
   int GetSyncRecordIndex();
-  bool FocusSelectedRow(int AIndex);
+  virtual bool FocusSelectedRow(int AIndex);
   using TcxDataControllerEachRowProc =
       std::function<void(void* AData, int ARowIndex, const TcxRowInfo& AInfo)>;
   virtual void ForEachRow(bool ASelectedOnly, const TcxDataControllerEachRowProc& AProc, void* AData);
@@ -1431,15 +1431,15 @@ public:
   bool MultiSelect() const { return FMultiSelect; }
   void SetMultiSelect(bool AValue);
   bool IsSingleSelect() const { return !FMultiSelect; }
-  void ChangeRowSelection(int ARowIndex, bool ASelected);
-  void ClearSelection();
+  virtual void ChangeRowSelection(int ARowIndex, bool ASelected);
+  virtual void ClearSelection();
   int GetSelectedCount() const;
-  int GetSelectedRowIndex(int AIndex) const;
+  virtual int GetSelectedRowIndex(int AIndex);
   bool IsRowSelected(int ARowIndex) const;
-  void SelectAll();
+  virtual void SelectAll();
   void SelectRange(int AFromRowIndex, int AToRowIndex);
-  void SelectFromAnchor(int ARowIndex, bool AKeepSelection);
-  void SetSelectionAnchor(int ARowIndex);
+  virtual void SelectFromAnchor(int ARowIndex, bool AKeepSelection);
+  virtual void SetSelectionAnchor(int ARowIndex);
   virtual int GetSelectionAnchorRowIndex() const { return FView->FSelection->AnchorRowIndex; }
   virtual bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
   void SelectOnlyFocusedRow();
@@ -1474,12 +1474,12 @@ public:
   void EndLocate();
 
   // Bookmarks.
-  bool SaveBookmark();
-  bool GotoBookmark();
-  void ClearBookmark() { FBookmark = -1; }
-  bool IsBookmarkAvailable() const { return FBookmark != -1; }
-  bool IsBookmarkRow(int ARowIndex);
-  bool IsBookmarkRecordDeleted(int ARecordIndex);
+  virtual bool SaveBookmark();
+  virtual bool GotoBookmark();
+  virtual void ClearBookmark() { FBookmark = -1; }
+  virtual bool IsBookmarkAvailable() const { return FBookmark != -1; }
+  virtual bool IsBookmarkRow(int ARowIndex);
+  virtual bool IsBookmarkRecordDeleted(int ARecordIndex);
   void CheckBookmarkValid(int ARecordIndex);
 
   // Master/detail.

@@ -101,7 +101,7 @@ int TcxCustomDataController::GetSelectedCount() const {
   return FView->GetSelectedCount();
 }
 
-int TcxCustomDataController::GetSelectedRowIndex(int AIndex) const {
+int TcxCustomDataController::GetSelectedRowIndex(int AIndex) {
   if (!FMultiSelect)
     return AIndex == 0 && FFocusedRowSelected ? GetFocusedRowIndex() : -1;
   return FView->GetSelectedRowIndex(AIndex);

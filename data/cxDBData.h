@@ -399,7 +399,7 @@ public:
   std::vector<TcxCustomDataField*> GetKeyFields() override { return FKeyFields; }
   bool IsKeyNavigation() override;
   // Null without key fields, one value for one key field, a Variant array for several.
-  Variant GetRecordId(int ARecordIndex);
+  Variant GetRecordId(int ARecordIndex) override;
 
   int FindRecordIndexByKey(const Variant& AKeyValue);
   bool LocateByKey(const Variant& AKeyValue);
@@ -413,7 +413,7 @@ public:
   void CheckBrowseMode();
   virtual int GetDefaultGridModeBufferCount() { return 100; }
   void UpdateFields() override;
-  void ReloadData();
+  void ReloadData() override;
   // The incremental search in the dataset over the display text of AItemIndex's field.
   bool LocateInDataSource(int AItemIndex, const AnsiString& AText, bool AForward, bool AFindNext);
   TcxDBProviderDetailFilterAdapter* GetDetailFilterAdapter();
@@ -421,12 +421,12 @@ public:
   void SetSummaryItemFieldName(TcxDataSummaryItem* AItem, const AnsiString& AFieldName);
 
   // Grid-mode bookmarks; outside grid mode the base controller's record bookmark.
-  bool SaveBookmark();
-  bool GotoBookmark();
-  void ClearBookmark();
-  bool IsBookmarkAvailable() const;
-  bool IsBookmarkRow(int ARowIndex);
-  bool IsBookmarkRecordDeleted();
+  bool SaveBookmark() override;
+  bool GotoBookmark() override;
+  void ClearBookmark() override;
+  bool IsBookmarkAvailable() const override;
+  bool IsBookmarkRow(int ARowIndex) override;
+  bool IsBookmarkRecordDeleted(int ARecordIndex) override;
   const TBookmarkStr& BookmarkText() const { return FBookmark; }
   // The dataset's bookmark of buffer row ARowIndex.
   TBookmarkStr GetRowBookmark(int ARowIndex);
@@ -435,14 +435,14 @@ public:
   int GetSelectedBookmarkCount();
   TBookmarkStr GetSelectedBookmark(int AIndex);
   const TBookmarkStr& GetAnchorBookmark();
-  int GetSelectedRowIndex(int AIndex);
-  void ChangeRowSelection(int ARowIndex, bool ASelected);
-  void SetSelectionAnchor(int ARowIndex);
-  void SelectFromAnchor(int ARowIndex, bool AKeepSelection);
-  void SelectAll();
-  void ClearSelection();
-  bool FocusSelectedRow(int AIndex);
-  void DeleteSelection();
+  int GetSelectedRowIndex(int AIndex) override;
+  void ChangeRowSelection(int ARowIndex, bool ASelected) override;
+  void SetSelectionAnchor(int ARowIndex) override;
+  void SelectFromAnchor(int ARowIndex, bool AKeepSelection) override;
+  void SelectAll() override;
+  void ClearSelection() override;
+  bool FocusSelectedRow(int AIndex) override;
+  void DeleteSelection() override;
   // Master/detail between datasets: a detail shows the records of its dataset whose DetailKeyFieldNames
   // hold the master record's values of MasterKeyFieldNames (names of the master's dataset).
   const AnsiString& DetailKeyFieldNames() const { return FDetailKeyFieldNames; }

@@ -526,7 +526,9 @@ bool TcxDBDataController::GotoBookmark() {
 }
 
 void TcxDBDataController::ClearBookmark() {
-  FBookmark.clear();
+  // A buffer reload only moves the window over the dataset: the dataset's bookmark still stands.
+  if (!DBProvider().FGridBufferUpdating)
+    FBookmark.clear();
   TcxCustomDataController::ClearBookmark();
 }
 
@@ -540,7 +542,9 @@ bool TcxDBDataController::IsBookmarkRow(int ARowIndex) {
   return !FBookmark.empty() && GetRowBookmark(ARowIndex) == FBookmark;
 }
 
-bool TcxDBDataController::IsBookmarkRecordDeleted() {
+bool TcxDBDataController::IsBookmarkRecordDeleted(int ARecordIndex) {
+  if (!IsGridMode())
+    return TcxCustomDataController::IsBookmarkRecordDeleted(ARecordIndex);
   return !DataSet() || !DataSet()->BookmarkValid(FBookmark);
 }
 

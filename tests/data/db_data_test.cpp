@@ -298,6 +298,39 @@ TEST_P(DBData, GridModeBookmarksAndSelection) {
   EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 9) << "the deleted record's bookmark is dropped";
 }
 
+// Code that knows only the base controller (a grid, the saved keys) must reach the dataset's bookmarks.
+TEST_P(DBData, GridModeBookmarksAndSelectionThroughTheBaseController) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetMultiSelect(true);
+  f.dc.DataModeController().SetGridModeBufferCount(4);
+  f.dc.DataModeController().SetGridMode(true);
+  TcxCustomDataController& base = f.dc;
+
+  f.ds->SetRecNo(6);
+  ASSERT_TRUE(base.SaveBookmark());
+  f.ds->Last();
+  EXPECT_TRUE(base.IsBookmarkAvailable()) << "moving the buffer keeps the dataset's bookmark";
+  EXPECT_TRUE(base.GotoBookmark());
+  EXPECT_EQ(f.ds->RecNo(), 6);
+  EXPECT_TRUE(base.IsBookmarkRow(f.dc.GetFocusedRowIndex()));
+
+  base.SelectAll();
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 10);
+  EXPECT_TRUE(base.FocusSelectedRow(1));
+  EXPECT_EQ(f.ds->RecNo(), 2);
+  base.ClearSelection();
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 0);
+  base.ChangeRowSelection(f.dc.GetFocusedRowIndex(), true);
+  EXPECT_EQ(f.dc.GetSelectedBookmarkCount(), 1);
+  EXPECT_EQ(base.GetSelectedRowIndex(0), f.dc.GetFocusedRowIndex());
+
+  f.ds->SetRecNo(6);
+  f.ds->Delete();
+  EXPECT_FALSE(base.IsBookmarkAvailable()) << "the bookmarked record is gone";
+  EXPECT_FALSE(base.GotoBookmark());
+}
+
 TEST_P(DBData, IncrementalSearchInTheDataSet) {
   Fixture f(GetParam());
   f.ds->Open();
