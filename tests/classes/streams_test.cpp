@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -11,8 +12,11 @@ namespace {
 
 class StreamFiles : public testing::Test {
 protected:
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("classes-streams-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+  // Tests run as concurrent processes with the same heap layout, so the address alone does not tell them
+  // apart.
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("classes-streams-" + std::to_string(::getpid()) + "-" +
+                                                std::to_string(reinterpret_cast<std::uintptr_t>(this)));
   void SetUp() override { std::filesystem::create_directories(dir); }
   void TearDown() override { std::filesystem::remove_all(dir); }
   std::string Path(const char* name) const { return (dir / name).string(); }

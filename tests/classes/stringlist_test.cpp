@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -342,9 +343,8 @@ TEST(StringList, AssignAddStringsAndEquals) {
 class StringListFile : public testing::Test {
 protected:
   std::filesystem::path dir =
-      std::filesystem::temp_directory_path() /
-      ("classes-strings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-       std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+      std::filesystem::temp_directory_path() / ("classes-strings-" + std::to_string(::getpid()) + "-" +
+                                                std::to_string(reinterpret_cast<std::uintptr_t>(this)));
   void SetUp() override { std::filesystem::create_directories(dir); }
   void TearDown() override { std::filesystem::remove_all(dir); }
   std::string Write(const char* name, const std::string& bytes) {

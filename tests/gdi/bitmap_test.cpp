@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -113,7 +114,8 @@ TEST(Bitmaps, DibSectionBitsAreTheSurface) {
 TEST(Bitmaps, PngExportWritesThePixels) {
   Canvas c(3, 2, kRed);
   SetPixel(c.dc, 2, 1, RGB(0, 0, 255));
-  auto path = std::filesystem::temp_directory_path() / "pelvor-gdi-png-test.png";
+  auto path =
+      std::filesystem::temp_directory_path() / ("pelvor-gdi-png-test-" + std::to_string(::getpid()) + ".png");
   ASSERT_TRUE(SaveBitmapPng(c.bitmap, path.string().c_str()));
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
