@@ -37,7 +37,8 @@ constexpr int WindowClientWidth = 480;
 constexpr int WindowClientHeight = 400;
 constexpr int SearchBoxHeight = 21;
 constexpr int TabsHeight = 24;
-constexpr int ListHeight = 200;
+// The explanation boxes keep a fixed height at the bottom; the word lists take what is left.
+constexpr int MemoHeight = 47;
 
 // Whether Now is Before with one run of characters taken out.
 bool IsDeletionFrom(std::string_view Before, std::string_view Now) {
@@ -114,27 +115,27 @@ void TMain::CreateControls() {
   DilSecimi->SetParent(this);
   top += TabsHeight + Gap / 2;
 
+  const int memoTop = WindowClientHeight - Margin - MemoHeight;
+  const int listHeight = memoTop - Gap - top;
   ListSol = new TcxListBox(this);
   ListSol->SetName("ListSol");
   ListSol->SetSorted(true);
-  ListSol->SetBounds(Margin, top, half, ListHeight);
+  ListSol->SetBounds(Margin, top, half, listHeight);
   ListSol->SetParent(this);
   ListSol->SetTabOrder(1);
 
   ListSag = new TcxListBox(this);
   ListSag->SetName("ListSag");
   ListSag->SetSorted(true);
-  ListSag->SetBounds(Margin + half + Gap, top, width - half - Gap, ListHeight);
+  ListSag->SetBounds(Margin + half + Gap, top, width - half - Gap, listHeight);
   ListSag->SetParent(this);
   ListSag->SetTabOrder(2);
-  top += ListHeight + Gap;
-
-  const int memoHeight = WindowClientHeight - Margin - top;
+  top = memoTop;
   SolAciklama = new TcxMemo(this);
   SolAciklama->SetName("SolAciklama");
   SolAciklama->Properties()->SetReadOnly(true);
   SolAciklama->Properties()->SetScrollBars(ssVertical);
-  SolAciklama->SetBounds(Margin, top, half, memoHeight);
+  SolAciklama->SetBounds(Margin, top, half, MemoHeight);
   SolAciklama->SetParent(this);
   SolAciklama->SetTabOrder(3);
 
@@ -142,7 +143,7 @@ void TMain::CreateControls() {
   SagAciklama->SetName("SagAciklama");
   SagAciklama->Properties()->SetReadOnly(true);
   SagAciklama->Properties()->SetScrollBars(ssVertical);
-  SagAciklama->SetBounds(Margin + half + Gap, top, width - half - Gap, memoHeight);
+  SagAciklama->SetBounds(Margin + half + Gap, top, width - half - Gap, MemoHeight);
   SagAciklama->SetParent(this);
   SagAciklama->SetTabOrder(4);
 
