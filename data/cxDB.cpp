@@ -42,16 +42,6 @@ bool IsBlobLike(TFieldType t) {
   }
 }
 
-bool HasCurrency(TField* AField) {
-  if (auto* f = dynamic_cast<TFloatField*>(AField))
-    return f->Currency;
-  if (auto* f = dynamic_cast<TBCDField*>(AField))
-    return f->Currency;
-  if (auto* f = dynamic_cast<TFMTBCDField*>(AField))
-    return f->Currency;
-  return false;
-}
-
 } // namespace
 
 bool IsMultipleFieldNames(const AnsiString& ANames) {
@@ -164,7 +154,7 @@ bool IsFieldFormatted(TField* AField, bool ADefault) {
       dynamic_cast<TBooleanField*>(AField))
     return ADefault;
   if (auto* numeric = dynamic_cast<TNumericField*>(AField))
-    return !numeric->DisplayFormat.empty() || !numeric->EditFormat.empty() || HasCurrency(AField);
+    return !numeric->DisplayFormat.empty() || !numeric->EditFormat.empty() || IsCurrencyField(AField);
   if (auto* dateTime = dynamic_cast<TDateTimeField*>(AField))
     return !dateTime->DisplayFormat.empty();
   if (auto* timeStamp = dynamic_cast<TSQLTimeStampField*>(AField))
@@ -176,7 +166,8 @@ bool IsFieldFormatted(TField* AField, bool ADefault) {
 
 bool IsSimpleCurrencyField(TField* AField) {
   auto* numeric = dynamic_cast<TNumericField*>(AField);
-  return numeric && HasCurrency(AField) && numeric->DisplayFormat.empty() && !AField->OnGetText.Assigned();
+  return numeric && IsCurrencyField(AField) && numeric->DisplayFormat.empty() &&
+         !AField->OnGetText.Assigned();
 }
 
 bool TcxDBAdapterList::FindAdapter(TClass ADataSetClass, int& AIndex) {
@@ -211,4 +202,30 @@ void TcxDBAdapterList::UnregisterAdapter(TClass ADataSetClass, TClass AAdapterCl
     if (item->DataSetClass() == ADataSetClass && item->ClassType() == AAdapterClass)
       FItems.erase(FItems.begin() + i);
   }
+}
+
+bool IsCurrencyField(TField* AField) {
+  if (auto* f = dynamic_cast<TFloatField*>(AField))
+    return f->Currency;
+  if (auto* f = dynamic_cast<TBCDField*>(AField))
+    return f->Currency;
+  if (auto* f = dynamic_cast<TFMTBCDField*>(AField))
+    return f->Currency;
+  return false;
+}
+
+std::vector<AnsiString> SplitFieldNameList(const AnsiString& ANames) {
+  std::vector<AnsiString> names;
+  std::size_t start = 0;
+  while (start <= ANames.size()) {
+    std::size_t end = ANames.find(';', start);
+    if (end == AnsiString::npos)
+      end = ANames.size();
+    AnsiString name = ANames.substr(start, end - start);
+    std::size_t b = name.find_first_not_of(" []"), e = name.find_last_not_of(" []");
+    if (b != AnsiString::npos)
+      names.push_back(name.substr(b, e - b + 1));
+    start = end + 1;
+  }
+  return names;
 }

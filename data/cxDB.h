@@ -23,6 +23,9 @@ bool CanModifyLookupKeyFields(TField* AField);
 bool CanModifyFieldValue(TField* AField, bool AIgnoreType);
 bool IsFieldFormatted(TField* AField, bool ADefault);
 bool IsSimpleCurrencyField(TField* AField);
+bool IsCurrencyField(TField* AField);
+// The names of a ";"-separated list, trimmed and without the brackets that quote a name; empty ones dropped.
+std::vector<AnsiString> SplitFieldNameList(const AnsiString& ANames);
 
 class TcxDBAdapterItem : public TObject {
   PELVOR_CLASS(TcxDBAdapterItem, TObject)

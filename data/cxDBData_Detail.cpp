@@ -5,26 +5,6 @@
 
 using cxdata::TFlagGuard;
 
-namespace {
-
-std::vector<AnsiString> SplitFieldNames(const AnsiString& ANames) {
-  std::vector<AnsiString> names;
-  std::size_t start = 0;
-  while (start <= ANames.size()) {
-    std::size_t end = ANames.find(';', start);
-    if (end == AnsiString::npos)
-      end = ANames.size();
-    AnsiString name = ANames.substr(start, end - start);
-    std::size_t b = name.find_first_not_of(" []"), e = name.find_last_not_of(" []");
-    if (b != AnsiString::npos)
-      names.push_back(name.substr(b, e - b + 1));
-    start = end + 1;
-  }
-  return names;
-}
-
-} // namespace
-
 void TcxDBDataController::SetDetailKeyFieldNames(const AnsiString& AValue) {
   if (AValue == FDetailKeyFieldNames)
     return;
@@ -54,7 +34,7 @@ void TcxDBDataController::AssignMasterKeyToInsert() {
   TDataSet* ds = DataSet();
   if (!ds || ds->State() != dsInsert || !HasMasterKey())
     return;
-  std::vector<AnsiString> names = SplitFieldNames(FDetailKeyFieldNames);
+  std::vector<AnsiString> names = SplitFieldNameList(FDetailKeyFieldNames);
   bool array = VarIsArray(FMasterKeyValues);
   if (names.size() > 1 &&
       (!array || VarArrayHighBound(FMasterKeyValues, 1) - VarArrayLowBound(FMasterKeyValues, 1) + 1 !=
@@ -185,7 +165,7 @@ bool TcxDBDataController::DataSetMatchesMasterKey() {
   if (!ds || !ds->Active() || ds->IsEmpty())
     return false;
   std::vector<TField*> fields;
-  for (const AnsiString& name : SplitFieldNames(FDetailKeyFieldNames)) {
+  for (const AnsiString& name : SplitFieldNameList(FDetailKeyFieldNames)) {
     TField* field = ds->FindField(name);
     if (!field)
       return false;
@@ -201,7 +181,7 @@ bool TcxDBDataController::SyncMaster(TcxDBDataController* AMaster) {
   if (!ds || !ds->Active() || !HasMasterKey() || FMasterKeyFieldNames.empty())
     return false;
   std::vector<TField*> fields;
-  for (const AnsiString& name : SplitFieldNames(FMasterKeyFieldNames)) {
+  for (const AnsiString& name : SplitFieldNameList(FMasterKeyFieldNames)) {
     TField* field = ds->FindField(name);
     if (!field)
       throw EcxInvalidDataControllerOperation(cxSDBKeyFieldNotFound);
@@ -223,10 +203,10 @@ bool TcxDBDataController::SyncMaster(TcxDBDataController* AMaster) {
 
 Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const AnsiString& AFieldNames) {
   CheckRecordRange(ARecordIndex);
-  std::vector<AnsiString> names = SplitFieldNames(AFieldNames);
+  std::vector<AnsiString> names = SplitFieldNameList(AFieldNames);
   std::vector<TcxCustomDataField*> fields;
   bool added = false;
-  std::vector<AnsiString> keys = SplitFieldNames(FKeyFieldNames);
+  std::vector<AnsiString> keys = SplitFieldNameList(FKeyFieldNames);
   for (const AnsiString& name : names) {
     TcxCustomDataField* found = nullptr;
     for (int i = 0; i < GetItemCount() && !found; ++i)

@@ -14,33 +14,6 @@ constexpr int kMaxSubFieldDepth = 4;
 // Between the texts of a composite field's parts.
 const char* const kPartTextSeparator = ", ";
 
-// The parts of a ";"-separated name list, trimmed and without the brackets that quote a name.
-std::vector<AnsiString> SplitParts(const AnsiString& ANames) {
-  std::vector<AnsiString> names;
-  std::size_t start = 0;
-  while (start <= ANames.size()) {
-    std::size_t end = ANames.find(';', start);
-    if (end == AnsiString::npos)
-      end = ANames.size();
-    AnsiString name = ANames.substr(start, end - start);
-    std::size_t b = name.find_first_not_of(" []"), e = name.find_last_not_of(" []");
-    if (b != AnsiString::npos)
-      names.push_back(name.substr(b, e - b + 1));
-    start = end + 1;
-  }
-  return names;
-}
-
-bool IsCurrencyField(TField* AField) {
-  if (auto* f = dynamic_cast<TFloatField*>(AField))
-    return f->Currency;
-  if (auto* f = dynamic_cast<TBCDField*>(AField))
-    return f->Currency;
-  if (auto* f = dynamic_cast<TFMTBCDField*>(AField))
-    return f->Currency;
-  return false;
-}
-
 } // namespace
 
 TcxDBDataField::~TcxDBDataField() {
@@ -151,7 +124,7 @@ void TcxDBDataController::BindDataField(TcxDBDataField* AField, const AnsiString
   if (AName.find(';') != AnsiString::npos) {
     // The parts hold the values; the field keeps their array and the text they show together.
     FBindings.erase(AField);
-    SetSubFields(AField, SplitParts(AName));
+    SetSubFields(AField, SplitFieldNameList(AName));
     for (TcxDBDataField* sub : AField->FSubFields)
       BindDataField(sub, sub->FieldName, ADepth + 1);
     if (item >= 0) {
@@ -165,7 +138,7 @@ void TcxDBDataController::BindDataField(TcxDBDataField* AField, const AnsiString
   BindField(AField, AName);
   TField* field = GetFieldOf(AField);
   if (field && field->Lookup() && IsMultipleFieldNames(field->KeyFields) && ADepth < kMaxSubFieldDepth) {
-    SetSubFields(AField, SplitParts(field->KeyFields));
+    SetSubFields(AField, SplitFieldNameList(field->KeyFields));
     for (TcxDBDataField* sub : AField->FSubFields)
       BindDataField(sub, sub->FieldName, ADepth + 1);
   } else if (field || !SameText(previous, AName)) {
