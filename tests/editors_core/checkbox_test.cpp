@@ -234,6 +234,41 @@ TEST_F(CheckBoxTest, AGlyphDroppedOrReplacedWhileThePropertiesAreLockedIsNotDraw
   }
 }
 
+class CheckBoxRepositoryItem : public TcxEditRepositoryItem {
+  PELVOR_CLASS(CheckBoxRepositoryItem, TcxEditRepositoryItem)
+  explicit CheckBoxRepositoryItem(TComponent* AOwner) : TcxEditRepositoryItem(AOwner) { CreateProperties(); }
+  TClass GetEditPropertiesClass() const override { return TcxCheckBoxProperties::StaticClass(); }
+};
+
+TEST_F(CheckBoxTest, ARepositoryItemFreedWhileTheOwnPropertiesAreLockedLeavesNoFreedGlyphToDraw) {
+  TBitmap glyph;
+  glyph.SetPixelFormat(pf24bit);
+  glyph.SetSize(60, 10);
+  glyph.Canvas()->Brush()->SetColor(TColor(0x0000FF));
+  RECT all{0, 0, 60, 10};
+  glyph.Canvas()->FillRect(all);
+  TcxEditRepository repository(nullptr);
+  auto* item = repository.CreateItem(CheckBoxRepositoryItem::StaticClass());
+  static_cast<TcxCheckBoxProperties*>(item->Properties())->SetGlyph(&glyph);
+  TcxCheckBox* box = MakeCheckBox("");
+  box->SetRepositoryItem(item);
+  Pump();
+  ASSERT_EQ(10, box->ViewInfo()->CheckBoxRect.right - box->ViewInfo()->CheckBoxRect.left);
+  // The item's properties go with it; the own properties' lock holds back the recalculation.
+  box->Properties()->BeginUpdate();
+  item->Free();
+  box->Repaint();
+  box->Properties()->EndUpdate();
+  Pump();
+  box->Repaint();
+  // The own properties have no glyph: the system check is back.
+  const TRect r = box->ViewInfo()->CheckBoxRect;
+  EXPECT_EQ(cxCheckBoxSystemCheckSize().cx, r.right - r.left);
+  EXPECT_EQ(nullptr, box->ViewInfo()->Glyph);
+  EXPECT_NE(TColor(0x0000FF), PixelAt(box, (r.left + r.right) / 2, (r.top + r.bottom) / 2));
+  box->Free();
+}
+
 TEST_F(EditTest, EditButtonPixelsInEveryStyleAndLookAndFeel) {
   struct Case {
     TcxLookAndFeelKind kind;
