@@ -48,7 +48,11 @@ TcxCustomCheckBoxProperties::TcxCustomCheckBoxProperties(TPersistent* AOwner)
       FDisplayGrayed(Widen(cxGetResourceString(cxSCheckBoxGrayed))),
       FDisplayUnchecked(Widen(cxGetResourceString(cxSCheckBoxUnchecked))) {}
 
-TcxCustomCheckBoxProperties::~TcxCustomCheckBoxProperties() = default;
+TcxCustomCheckBoxProperties::~TcxCustomCheckBoxProperties() {
+  // A view info may keep the glyph a little longer; its changes must not reach these properties then.
+  if (FGlyph)
+    FGlyph->OnChange = nullptr;
+}
 
 TClass TcxCustomCheckBoxProperties::GetContainerClass() const {
   return TcxCheckBox::StaticClass();
@@ -171,16 +175,18 @@ void TcxCustomCheckBoxProperties::SetGlyphCount(int Value) {
 
 TBitmap* TcxCustomCheckBoxProperties::Glyph() {
   if (!FGlyph) {
-    FGlyph.reset(new TBitmap);
+    FGlyph = std::shared_ptr<TBitmap>(new TBitmap, TObjectDeleter());
     FGlyph->OnChange = TNotifyEvent(this, &TcxCustomCheckBoxProperties::GlyphChanged);
   }
   return FGlyph.get();
 }
 
 void TcxCustomCheckBoxProperties::SetGlyph(TBitmap* Value) {
-  if (!Value)
+  if (!Value) {
+    if (FGlyph)
+      FGlyph->OnChange = nullptr;
     FGlyph.reset();
-  else
+  } else
     Glyph()->Assign(Value);
   Changed();
 }
@@ -271,7 +277,7 @@ void TcxCustomCheckBoxViewData::EditValueToDrawValue(TcxCanvas*, const Variant& 
 }
 
 TSize TcxCustomCheckBoxViewData::CheckSize(TcxCanvas* ACanvas, TcxCustomCheckBoxViewInfo* AViewInfo) {
-  if (AViewInfo->GlyphCount >= 1 && IsGlyphAssigned(AViewInfo->Glyph))
+  if (AViewInfo->GlyphCount >= 1 && IsGlyphAssigned(AViewInfo->Glyph.get()))
     return TSize{AViewInfo->Glyph->Width() / AViewInfo->GlyphCount, AViewInfo->Glyph->Height()};
   if (NativeStyle()) {
     SIZE size{};
@@ -409,7 +415,7 @@ void TcxCustomCheckBoxViewData::GetFixedPartSize(TcxCanvas* ACanvas, TcxCustomEd
 
 void TcxCustomCheckBoxViewInfo::InternalPaint(TcxCanvas* ACanvas) {
   ACanvas->FillRect(Bounds, BackgroundColor);
-  if (GlyphCount >= 1 && IsGlyphAssigned(Glyph))
+  if (GlyphCount >= 1 && IsGlyphAssigned(Glyph.get()))
     DrawGlyphImage(ACanvas);
   else
     DrawCheck(ACanvas);

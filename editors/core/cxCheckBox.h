@@ -25,7 +25,7 @@ class TcxCustomCheckBoxProperties : public TcxCustomEditProperties {
   bool HasOwnChangeEvent() const override { return true; }
   std::uint32_t GetSupportedOperations() override { return esoCheckBoxOperations; }
   virtual bool IsInplaceAlignmentUsed() const { return false; }
-  virtual TBitmap* GetGlyph() { return FGlyph.get(); }
+  virtual const std::shared_ptr<TBitmap>& GetGlyph() { return FGlyph; }
   // Keeps a stand-alone check box's text area one pixel taller when it answers True.
   virtual bool KeepsTextAreaTop() const { return false; }
 
@@ -76,7 +76,8 @@ private:
   String FCaption;
   WideString FDisplayChecked, FDisplayGrayed, FDisplayUnchecked;
   bool FFullFocusRect = false;
-  std::unique_ptr<TBitmap, TObjectDeleter> FGlyph;
+  // Shared with the view infos that draw it, which may paint before they are recalculated.
+  std::shared_ptr<TBitmap> FGlyph;
   int FGlyphCount = 6;
   bool FIsCaptionAssigned = false;
   bool FMultiLine = false;
@@ -114,7 +115,9 @@ class TcxCustomCheckBoxViewInfo : public TcxCustomEditViewInfo {
   TcxCheckBoxState CheckState = cbsUnchecked;
   TRect FocusRect{};
   bool FullFocusRect = false;
-  TBitmap* Glyph = nullptr; // borrowed from the properties
+  // Kept alive here: the properties may drop their glyph while their change is held back, and a paint in
+  // between still draws this view.
+  std::shared_ptr<TBitmap> Glyph;
   int GlyphCount = 0;
   int NativeCheckState = 1;
   TcxCheckBoxNullValueShowingStyle NullStyle = nssGrayedChecked;

@@ -179,6 +179,96 @@ TEST_F(CheckBoxTest, CheckPixelsInEveryLookAndFeel) {
   }
 }
 
+TEST_F(CheckBoxTest, AGlyphDroppedOrReplacedWhileThePropertiesAreLockedIsNotDrawnFreed) {
+  // The view info is recalculated only when the lock ends; a paint before that draws the glyph it last
+  // calculated, which must still be alive.
+  auto makeGlyph = [](TBitmap& glyph, int side, TColor colour) {
+    glyph.SetPixelFormat(pf24bit);
+    glyph.SetSize(side * 6, side);
+    glyph.Canvas()->Brush()->SetColor(colour);
+    RECT r{0, 0, side * 6, side};
+    glyph.Canvas()->FillRect(r);
+  };
+  TBitmap red, blue;
+  makeGlyph(red, 10, TColor(0x0000FF));
+  makeGlyph(blue, 12, TColor(0xFF0000));
+  struct Case {
+    const char* name;
+    void (*change)(TcxCustomCheckBoxProperties*, TBitmap* other);
+    TColor whileLocked; // the centre of the check while the old view info is painted
+    int widthAfter;     // of the check once recalculated; 0: the system check
+  } cases[] = {
+      {"glyph removed", [](TcxCustomCheckBoxProperties* p, TBitmap*) { p->SetGlyph(nullptr); },
+       TColor(0x0000FF), 0},
+      {"properties without a glyph assigned",
+       [](TcxCustomCheckBoxProperties* p, TBitmap*) {
+         TcxCheckBoxProperties plain(nullptr);
+         p->Assign(&plain);
+       },
+       TColor(0x0000FF), 0},
+      {"glyph replaced", [](TcxCustomCheckBoxProperties* p, TBitmap* other) { p->SetGlyph(other); },
+       TColor(0xFF0000), 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxCheckBox* box = MakeCheckBox("");
+    box->Properties()->SetGlyph(&red);
+    Pump();
+    auto centre = [&] {
+      const TRect r = box->ViewInfo()->CheckBoxRect;
+      return PixelAt(box, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+    ASSERT_EQ(10, box->ViewInfo()->CheckBoxRect.right - box->ViewInfo()->CheckBoxRect.left);
+    box->Properties()->BeginUpdate();
+    c.change(box->Properties(), &blue);
+    box->Repaint();
+    EXPECT_EQ(c.whileLocked, centre());
+    box->Properties()->EndUpdate();
+    Pump();
+    box->Repaint();
+    const TRect r = box->ViewInfo()->CheckBoxRect;
+    EXPECT_EQ(c.widthAfter ? c.widthAfter : cxCheckBoxSystemCheckSize().cx, r.right - r.left);
+    EXPECT_EQ(c.widthAfter != 0, box->ViewInfo()->Glyph != nullptr);
+    box->Free();
+    Pump();
+  }
+}
+
+class CheckBoxRepositoryItem : public TcxEditRepositoryItem {
+  PELVOR_CLASS(CheckBoxRepositoryItem, TcxEditRepositoryItem)
+  explicit CheckBoxRepositoryItem(TComponent* AOwner) : TcxEditRepositoryItem(AOwner) { CreateProperties(); }
+  TClass GetEditPropertiesClass() const override { return TcxCheckBoxProperties::StaticClass(); }
+};
+
+TEST_F(CheckBoxTest, ARepositoryItemFreedWhileTheOwnPropertiesAreLockedLeavesNoFreedGlyphToDraw) {
+  TBitmap glyph;
+  glyph.SetPixelFormat(pf24bit);
+  glyph.SetSize(60, 10);
+  glyph.Canvas()->Brush()->SetColor(TColor(0x0000FF));
+  RECT all{0, 0, 60, 10};
+  glyph.Canvas()->FillRect(all);
+  TcxEditRepository repository(nullptr);
+  auto* item = repository.CreateItem(CheckBoxRepositoryItem::StaticClass());
+  static_cast<TcxCheckBoxProperties*>(item->Properties())->SetGlyph(&glyph);
+  TcxCheckBox* box = MakeCheckBox("");
+  box->SetRepositoryItem(item);
+  Pump();
+  ASSERT_EQ(10, box->ViewInfo()->CheckBoxRect.right - box->ViewInfo()->CheckBoxRect.left);
+  // The item's properties go with it; the own properties' lock holds back the recalculation.
+  box->Properties()->BeginUpdate();
+  item->Free();
+  box->Repaint();
+  box->Properties()->EndUpdate();
+  Pump();
+  box->Repaint();
+  // The own properties have no glyph: the system check is back.
+  const TRect r = box->ViewInfo()->CheckBoxRect;
+  EXPECT_EQ(cxCheckBoxSystemCheckSize().cx, r.right - r.left);
+  EXPECT_EQ(nullptr, box->ViewInfo()->Glyph);
+  EXPECT_NE(TColor(0x0000FF), PixelAt(box, (r.left + r.right) / 2, (r.top + r.bottom) / 2));
+  box->Free();
+}
+
 TEST_F(EditTest, EditButtonPixelsInEveryStyleAndLookAndFeel) {
   struct Case {
     TcxLookAndFeelKind kind;
