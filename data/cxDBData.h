@@ -99,7 +99,12 @@ public:
   bool SetEditValue(int ARecordIndex, TcxCustomDataField* AField, const Variant& AValue,
                     TcxDataEditValueSource AEditValueSource) override;
   Variant GetRecordId(int ARecordIndex) override;
-  int GetActiveRecordIndex() override { return FActiveRecordIndex; }
+  // While a refresh runs with the new-item row focused, that row's record: the refresh must not move focus
+  // to the dataset's record under it.
+  int GetActiveRecordIndex() override;
+  // AField's display text or value in record ARecordIndex read from the dataset (grid mode: its buffer row).
+  void GetExternalDataDisplayText(int ARecordIndex, TcxCustomDataField* AField, AnsiString& AText) override;
+  void GetExternalDataValue(int ARecordIndex, TcxCustomDataField* AField, Variant& AValue) override;
   void LoadRecords() override;
   void EndLoadRecords() override;
   std::unique_ptr<TcxValueDefReader, TObjectDeleter> CreateValueDefReader() override;
@@ -122,6 +127,8 @@ public:
   int BufferSize() const;
   int ActiveRecordIndex() const { return FActiveRecordIndex; }
   bool InDataSetOperation() const { return FInDataSetOperation; }
+  // The record the dataset edits, re-read by a smart refresh after the post; -1 when none.
+  int LastEditedRecord() const { return FLastEditedRecord; }
   const TcxDBDataProviderSavePosInfo& SavedPos() const { return FSavePos; }
   // Runs AOperation as a change of the dataset: a pending edit is brought to browse mode first, and the
   // operation flag is cleared however the operation ends.
@@ -161,6 +168,10 @@ private:
   // Focuses the controller's record for the dataset's current record, without moving the dataset.
   void FocusActiveRecord();
   int CurrentRecordIndex();
+  int CurrentRecordIndexOrNone();
+  // Runs ARead with the link standing on record ARecordIndex's buffer row in grid mode, where the dataset
+  // stands otherwise; false when the record has no row to stand on.
+  template <class F> bool ReadAtRecord(int ARecordIndex, F ARead);
 
   std::unique_ptr<TcxDBDataLink, TObjectDeleter> FDataLink;
   bool FInDataSetOperation = false;
@@ -507,6 +518,20 @@ public:
   virtual void DoProviderSyncChanged(bool ASynchronized) { (void)ASynchronized; }
   // Also while a grid-mode dataset inserts: its buffer shows a record the controller has not read.
   bool IsDataChangeLocked() const override;
+  // The first check builds the fields once the dataset has them.
+  void CheckChanges() override;
+  bool IsActivated() const { return FActivated; }
+  // Records always come from the dataset, open or not.
+  bool IsDataLoaded() const override { return true; }
+  // In grid mode the buffer row the dataset stands on.
+  int GetCurrentRecordIndex() override;
+  // The dataset reads its records again.
+  void RefreshExternalData() override;
+  // A detail's item bound to one of its detail key fields. Master-side keys are named on the details, which
+  // a master does not reach, so no item counts as a master key.
+  bool IsItemDetailKey(int AItemIndex) override;
+  // In grid mode the dataset's bookmark of buffer row ARecordIndex, as a string.
+  Variant GetSelectionKey(int ARecordIndex) override;
   // Under smart refresh the dataset's edit is not read again after a cancel: the controller keeps the
   // values to go back to.
   bool StartEditingInSource() override;
@@ -530,6 +555,8 @@ public:
 
 protected:
   void ReloadStorage() override;
+  // The provider's marker of the record the dataset edits goes with it, or moves down past removed ones.
+  void RecordDeleted(const std::vector<int>& ASortedIndexes) override;
 
 private:
   friend class TcxDBDataProvider;
@@ -577,6 +604,7 @@ private:
   bool FBufferReloading = false;
   bool FInSortingAfterLoad = false;
   bool FEditFromDataSet = false; // the dataset started the edit, or the provider cancels it
+  bool FActivated = false;
 };
 
 extern const TUnitInfo cxDBDataUnit;
@@ -599,6 +627,26 @@ template <class F> void TcxDBDataProvider::DataSetOperation(F AOperation) {
       FDataLink->UpdateRecord();
   }
   AOperation();
+}
+
+template <class F> bool TcxDBDataProvider::ReadAtRecord(int ARecordIndex, F ARead) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ARecordIndex < 0)
+    return false;
+  if (!IsGridMode()) {
+    ARead();
+    return true;
+  }
+  if (ARecordIndex >= FDataLink->RecordCount())
+    return false;
+  struct Restore {
+    TcxDBDataLink& Link;
+    int Active;
+    ~Restore() { Link.SetActiveRecord(Active); }
+  } restore{*FDataLink, FDataLink->ActiveRecord()};
+  FDataLink->SetActiveRecord(ARecordIndex);
+  ARead();
+  return true;
 }
 
 template <class F> auto TcxDBDataProvider::Positioning(F AOperation) -> decltype(AOperation()) {
