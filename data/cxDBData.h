@@ -584,6 +584,9 @@ private:
   void DoSelectionChanged();
   // Focuses the record the dataset stands on, as a detail whose master moved it.
   void FollowDataSetRecord();
+  // Runs AReload inside a full update that finds selection and details again by key, with the focus left on
+  // the dataset's record; false (nothing run) without key navigation on an open dataset.
+  bool KeyedReload(const std::function<void()>& AReload);
 
   TcxDBDataModeController FDataModeController{this};
   TcxDBDataFilterCriteria FDBFilter{this};
@@ -605,6 +608,7 @@ private:
   bool FInSortingAfterLoad = false;
   bool FEditFromDataSet = false; // the dataset started the edit, or the provider cancels it
   bool FActivated = false;
+  bool FInKeyedReload = false;
 };
 
 extern const TUnitInfo cxDBDataUnit;

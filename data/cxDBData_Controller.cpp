@@ -431,6 +431,9 @@ void TcxDBDataController::ReloadData() {
   if (!IsGridMode())
     provider.DataLink().SetBufferCount(1);
   try {
+    if (!IsGridMode() && !(DataSet() && IsEditState(DataSet()->State())) &&
+        KeyedReload([&] { TcxCustomDataController::ReloadData(); }))
+      return;
     TcxCustomDataController::ReloadData();
   } catch (...) {
     if (provider.FLoadDisabled) {

@@ -279,6 +279,44 @@ TEST_P(DBHooks, WhileTheNewItemRowPostsTheActiveRecordIsItsRecord) {
   EXPECT_EQ(f.provider.GetActiveRecordIndex(), focused) << "after the post the dataset's record again";
 }
 
+TEST_P(DBHooks, AReloadKeepsTheSelectionByKeyAndFocusWhereTheDataSetStands) {
+  // How the dataset reloads: in place, or after it jumped elsewhere with its controls disabled.
+  const struct {
+    const char* Name;
+    int JumpTo; // RecNo, 0: no jump
+  } cases[] = {{"refresh in place", 0}, {"jump to the end", 10}, {"jump to the start", 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Fixture f(GetParam());
+    f.dc.SetKeyFieldNames("id");
+    f.dc.SetMultiSelect(true);
+    f.ds->Open();
+    ASSERT_TRUE(f.dc.IsKeyNavigation());
+    f.dc.ChangeSorting(1, soAscending);
+    ASSERT_TRUE(f.dc.ChangeFocusedRecordIndex(4));
+    f.dc.ClearSelection();
+    f.dc.ChangeRowSelection(f.dc.GetRowIndexByRecordIndex(2, false), true);
+    f.dc.ChangeRowSelection(f.dc.GetRowIndexByRecordIndex(7, false), true);
+    ASSERT_EQ(f.dc.GetSelectedCount(), 2);
+    if (c.JumpTo) {
+      f.ds->DisableControls();
+      f.ds->SetRecNo(c.JumpTo);
+      f.ds->Refresh();
+      f.ds->EnableControls();
+    } else {
+      f.ds->Refresh();
+    }
+    int recNo = c.JumpTo ? c.JumpTo : 5;
+    EXPECT_EQ(f.ds->RecNo(), recNo) << "the reload leaves the dataset where it stands";
+    ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+    EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), kWords[recNo - 1]);
+    std::set<std::string> selected;
+    for (int i = 0; i < f.dc.GetSelectedCount(); ++i)
+      selected.insert(f.Word(f.dc.GetRowInfo(f.dc.GetSelectedRowIndex(i)).RecordIndex));
+    EXPECT_EQ(selected, (std::set<std::string>{"su", "zuga"}));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSets, DBHooks, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
