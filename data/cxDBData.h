@@ -6,6 +6,7 @@
 //
 // Outside grid mode the controller's record k is the dataset's k-th record; in grid mode the storage holds
 // only the link's buffer and record k is buffer row k.
+#include <algorithm>
 #include <unordered_map>
 
 #include "data/cxCustomData.h"
@@ -406,6 +407,8 @@ public:
   TField* GetItemField(int AItemIndex);
   AnsiString GetItemFieldName(int AItemIndex);
   TField* GetFieldOf(TcxCustomDataField* AField) const;
+  // The items that have a field: an owner may count items it is still adding while the structure is read.
+  int BoundItemCount() { return std::min(GetItemCount(), Fields().ItemCount()); }
   // The key field's fields: one per name of KeyFieldNames.
   std::vector<TcxCustomDataField*> GetKeyFields() override { return FKeyFields; }
   bool IsKeyNavigation() override;

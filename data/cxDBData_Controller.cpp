@@ -136,7 +136,7 @@ void TcxDBDataController::UpdateFields() {
   FBindings.clear();
   RemoveOrphanSubFields();
   UpdateReferences();
-  for (int i = 0; i < GetItemCount(); ++i) {
+  for (int i = 0; i < BoundItemCount(); ++i) {
     auto* field = static_cast<TcxDBDataField*>(TcxCustomDataController::GetItemField(i));
     auto it = FItemFieldNames.find(GetItem(i));
     BindDataField(field, it != FItemFieldNames.end() ? it->second : AnsiString(), 0);

@@ -229,7 +229,7 @@ Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const
   std::vector<AnsiString> keys = SplitFieldNames(FKeyFieldNames);
   for (const AnsiString& name : names) {
     TcxCustomDataField* found = nullptr;
-    for (int i = 0; i < GetItemCount() && !found; ++i)
+    for (int i = 0; i < BoundItemCount() && !found; ++i)
       if (SameText(GetItemFieldName(i), name))
         found = TcxCustomDataController::GetItemField(i);
     for (std::size_t i = 0; i < keys.size() && i < FKeyFields.size() && !found; ++i)

@@ -899,7 +899,7 @@ void TcxDBDataLink::FocusControl(TField*& AField) {
   if (!AField || FProvider->FDetaching)
     return;
   TcxDBDataController* dc = FProvider->DBDataController();
-  for (int i = 0; i < dc->GetItemCount(); ++i)
+  for (int i = 0; i < dc->BoundItemCount(); ++i)
     if (dc->GetItemField(i) == AField) {
       bool done = false;
       dc->FocusControl(i, done);

@@ -317,6 +317,33 @@ TEST_P(DBHooks, AReloadKeepsTheSelectionByKeyAndFocusWhereTheDataSetStands) {
   }
 }
 
+// An owner that counts its columns before it has added them all.
+class DeclaredController : public TcxDBDataController {
+public:
+  explicit DeclaredController(std::vector<std::unique_ptr<Column>>& AColumns)
+      : TcxDBDataController(nullptr), Columns(AColumns) {}
+  TObject* GetItem(int AIndex) override { return Columns.at(std::size_t(AIndex)).get(); }
+  int GetItemCount() override { return int(Columns.size()); }
+  std::vector<std::unique_ptr<Column>>& Columns;
+};
+
+TEST_P(DBHooks, NamingFieldsWhileTheOwnerStillAddsItemsReadsTheStructureSafely) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  std::vector<std::unique_ptr<Column>> columns;
+  for (int i = 0; i < 3; ++i)
+    columns.push_back(std::make_unique<Column>());
+  DeclaredController dc(columns);
+  const char* names[] = {"id", "word", "score"};
+  for (int i = 0; i < 3; ++i) {
+    dc.AddItem(columns[std::size_t(i)].get());
+    ASSERT_NO_THROW(dc.ChangeFieldName(i, names[i])) << i;
+  }
+  dc.SetDataSource(&f.source);
+  ASSERT_EQ(dc.GetRecordCount(), 10);
+  EXPECT_EQ(VarToStr(dc.GetValue(3, 1)), "cari");
+}
+
 INSTANTIATE_TEST_SUITE_P(DataSets, DBHooks, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
