@@ -201,6 +201,13 @@ public:
   virtual AnsiString GetDisplayText(int ARecordIndex, TcxCustomDataField* AField);
   virtual Variant GetRecordId(int ARecordIndex);
   virtual int GetActiveRecordIndex() { return -1; }
+  // Values of fields whose records the source keeps itself; none here.
+  virtual void GetExternalDataDisplayText(int ARecordIndex, TcxCustomDataField* AField, AnsiString& AText) {
+    (void)ARecordIndex, (void)AField, AText.clear();
+  }
+  virtual void GetExternalDataValue(int ARecordIndex, TcxCustomDataField* AField, Variant& AValue) {
+    (void)ARecordIndex, (void)AField, AValue = Variant();
+  }
   // Called before and after the controller reads the records from the provider.
   virtual void LoadRecords() {}
   virtual void EndLoadRecords() {}
@@ -1253,7 +1260,7 @@ public:
   virtual bool IsLoading() const;
   bool IsProviderMode() const;
   bool IsUnboundMode() const;
-  bool IsDataLoaded() const { return IsProviderMode() || FDataLoaded; }
+  virtual bool IsDataLoaded() const { return IsProviderMode() || FDataLoaded; }
   bool IsGridMode() const { return FProvider->IsGridMode(); }
   TcxDataControllerOptions GetOptions() const { return FOptions; }
   void SetOptions(TcxDataControllerOptions AValue);
@@ -1419,6 +1426,13 @@ public:
     return FView->GetRowIndexByRecordIndex(ARecordIndex, AMakeVisible);
   }
   int GetSyncRecordIndex();
+  // The record the data source stands on; the focused one here.
+  virtual int GetCurrentRecordIndex() { return GetFocusedRecordIndex(); }
+  // Reads the data source's records again where it keeps them itself; nothing to read here.
+  virtual void RefreshExternalData() {}
+  // Whether item AItemIndex holds a key that links master and detail records; none here.
+  virtual bool IsItemMasterKey(int AItemIndex) { return (void)AItemIndex, false; }
+  virtual bool IsItemDetailKey(int AItemIndex) { return (void)AItemIndex, false; }
   virtual bool FocusSelectedRow(int AIndex);
   using TcxDataControllerEachRowProc =
       std::function<void(void* AData, int ARowIndex, const TcxRowInfo& AInfo)>;
@@ -1435,6 +1449,15 @@ public:
   virtual void ClearSelection();
   int GetSelectedCount() const;
   virtual int GetSelectedRowIndex(int AIndex);
+  // What identifies record ARecordIndex in a selection: its index here.
+  virtual Variant GetSelectionKey(int ARecordIndex) { return Variant(ARecordIndex); }
+  // A pending single-row selection change is re-read after the rows moved under it.
+  void RecomputeSelectionChange();
+  // The single-row selection change still to report: a state (0 none) and its row.
+  int SelectionChangePending() const { return FSelectionChangePending; }
+  int SelectionChangePendingRow() const { return FSelectionChangePendingRow; }
+  // Whether a post or a refresh is running.
+  bool IsPostingOrRefreshing() const { return FPostOrRefresh; }
   bool IsRowSelected(int ARowIndex) const;
   virtual void SelectAll();
   void SelectRange(int AFromRowIndex, int AToRowIndex);
@@ -1567,6 +1590,8 @@ protected:
   TcxCustomDataController(TObject* AOwner, TcxCustomDataProviderClass AProviderClass, TClass ASelectionClass);
   virtual void ReloadStorage();
   virtual void DoStructureUpdate(bool AForce);
+  // Records ASortedIndexes left the storage (called just before they do): edits and detail links let go.
+  virtual void RecordDeleted(const std::vector<int>& ASortedIndexes);
 
 private:
   friend class TcxCustomDataControllerInfo;
@@ -1577,7 +1602,6 @@ private:
   void Deliver(TcxUpdateControlInfo* AInfo);
   void NotifyListeners();
   void RecordInserted(int ARecordIndex);
-  void RecordDeleted(const std::vector<int>& ASortedIndexes);
 
   struct Listener {
     TObject* Object;

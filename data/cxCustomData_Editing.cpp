@@ -93,6 +93,10 @@ void TcxCustomDataController::CancelAndRefresh() {
   FPostOrRefresh = false;
   Refresh();
   CheckBookmarkValid(-1);
+  RecomputeSelectionChange();
+}
+
+void TcxCustomDataController::RecomputeSelectionChange() {
   if (FSelectionChangePending == 1) {
     FSelectionChangePending = GetSelectedCount();
     FSelectionChangePendingRow = FSelectionChangePending == 1 ? GetSelectedRowIndex(0) : -1;

@@ -6,6 +6,7 @@
 //
 // Outside grid mode the controller's record k is the dataset's k-th record; in grid mode the storage holds
 // only the link's buffer and record k is buffer row k.
+#include <algorithm>
 #include <unordered_map>
 
 #include "data/cxCustomData.h"
@@ -99,7 +100,12 @@ public:
   bool SetEditValue(int ARecordIndex, TcxCustomDataField* AField, const Variant& AValue,
                     TcxDataEditValueSource AEditValueSource) override;
   Variant GetRecordId(int ARecordIndex) override;
-  int GetActiveRecordIndex() override { return FActiveRecordIndex; }
+  // While a refresh runs with the new-item row focused, that row's record: the refresh must not move focus
+  // to the dataset's record under it.
+  int GetActiveRecordIndex() override;
+  // AField's display text or value in record ARecordIndex read from the dataset (grid mode: its buffer row).
+  void GetExternalDataDisplayText(int ARecordIndex, TcxCustomDataField* AField, AnsiString& AText) override;
+  void GetExternalDataValue(int ARecordIndex, TcxCustomDataField* AField, Variant& AValue) override;
   void LoadRecords() override;
   void EndLoadRecords() override;
   std::unique_ptr<TcxValueDefReader, TObjectDeleter> CreateValueDefReader() override;
@@ -122,6 +128,8 @@ public:
   int BufferSize() const;
   int ActiveRecordIndex() const { return FActiveRecordIndex; }
   bool InDataSetOperation() const { return FInDataSetOperation; }
+  // The record the dataset edits, re-read by a smart refresh after the post; -1 when none.
+  int LastEditedRecord() const { return FLastEditedRecord; }
   const TcxDBDataProviderSavePosInfo& SavedPos() const { return FSavePos; }
   // Runs AOperation as a change of the dataset: a pending edit is brought to browse mode first, and the
   // operation flag is cleared however the operation ends.
@@ -161,6 +169,10 @@ private:
   // Focuses the controller's record for the dataset's current record, without moving the dataset.
   void FocusActiveRecord();
   int CurrentRecordIndex();
+  int CurrentRecordIndexOrNone();
+  // Runs ARead with the link standing on record ARecordIndex's buffer row in grid mode, where the dataset
+  // stands otherwise; false when the record has no row to stand on.
+  template <class F> bool ReadAtRecord(int ARecordIndex, F ARead);
 
   std::unique_ptr<TcxDBDataLink, TObjectDeleter> FDataLink;
   bool FInDataSetOperation = false;
@@ -395,6 +407,8 @@ public:
   TField* GetItemField(int AItemIndex);
   AnsiString GetItemFieldName(int AItemIndex);
   TField* GetFieldOf(TcxCustomDataField* AField) const;
+  // The items that have a field: an owner may count items it is still adding while the structure is read.
+  int BoundItemCount() { return std::min(GetItemCount(), Fields().ItemCount()); }
   // The key field's fields: one per name of KeyFieldNames.
   std::vector<TcxCustomDataField*> GetKeyFields() override { return FKeyFields; }
   bool IsKeyNavigation() override;
@@ -507,6 +521,20 @@ public:
   virtual void DoProviderSyncChanged(bool ASynchronized) { (void)ASynchronized; }
   // Also while a grid-mode dataset inserts: its buffer shows a record the controller has not read.
   bool IsDataChangeLocked() const override;
+  // The first check builds the fields once the dataset has them.
+  void CheckChanges() override;
+  bool IsActivated() const { return FActivated; }
+  // Records always come from the dataset, open or not.
+  bool IsDataLoaded() const override { return true; }
+  // In grid mode the buffer row the dataset stands on.
+  int GetCurrentRecordIndex() override;
+  // The dataset reads its records again.
+  void RefreshExternalData() override;
+  // A detail's item bound to one of its detail key fields. Master-side keys are named on the details, which
+  // a master does not reach, so no item counts as a master key.
+  bool IsItemDetailKey(int AItemIndex) override;
+  // In grid mode the dataset's bookmark of buffer row ARecordIndex, as a string.
+  Variant GetSelectionKey(int ARecordIndex) override;
   // Under smart refresh the dataset's edit is not read again after a cancel: the controller keeps the
   // values to go back to.
   bool StartEditingInSource() override;
@@ -530,6 +558,8 @@ public:
 
 protected:
   void ReloadStorage() override;
+  // The provider's marker of the record the dataset edits goes with it, or moves down past removed ones.
+  void RecordDeleted(const std::vector<int>& ASortedIndexes) override;
 
 private:
   friend class TcxDBDataProvider;
@@ -557,6 +587,9 @@ private:
   void DoSelectionChanged();
   // Focuses the record the dataset stands on, as a detail whose master moved it.
   void FollowDataSetRecord();
+  // Runs AReload inside a full update that finds selection and details again by key, with the focus left on
+  // the dataset's record; false (nothing run) without key navigation on an open dataset.
+  bool KeyedReload(const std::function<void()>& AReload);
 
   TcxDBDataModeController FDataModeController{this};
   TcxDBDataFilterCriteria FDBFilter{this};
@@ -577,6 +610,8 @@ private:
   bool FBufferReloading = false;
   bool FInSortingAfterLoad = false;
   bool FEditFromDataSet = false; // the dataset started the edit, or the provider cancels it
+  bool FActivated = false;
+  bool FInKeyedReload = false;
 };
 
 extern const TUnitInfo cxDBDataUnit;
@@ -599,6 +634,26 @@ template <class F> void TcxDBDataProvider::DataSetOperation(F AOperation) {
       FDataLink->UpdateRecord();
   }
   AOperation();
+}
+
+template <class F> bool TcxDBDataProvider::ReadAtRecord(int ARecordIndex, F ARead) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ARecordIndex < 0)
+    return false;
+  if (!IsGridMode()) {
+    ARead();
+    return true;
+  }
+  if (ARecordIndex >= FDataLink->RecordCount())
+    return false;
+  struct Restore {
+    TcxDBDataLink& Link;
+    int Active;
+    ~Restore() { Link.SetActiveRecord(Active); }
+  } restore{*FDataLink, FDataLink->ActiveRecord()};
+  FDataLink->SetActiveRecord(ARecordIndex);
+  ARead();
+  return true;
 }
 
 template <class F> auto TcxDBDataProvider::Positioning(F AOperation) -> decltype(AOperation()) {

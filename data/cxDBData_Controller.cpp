@@ -136,7 +136,7 @@ void TcxDBDataController::UpdateFields() {
   FBindings.clear();
   RemoveOrphanSubFields();
   UpdateReferences();
-  for (int i = 0; i < GetItemCount(); ++i) {
+  for (int i = 0; i < BoundItemCount(); ++i) {
     auto* field = static_cast<TcxDBDataField*>(TcxCustomDataController::GetItemField(i));
     auto it = FItemFieldNames.find(GetItem(i));
     BindDataField(field, it != FItemFieldNames.end() ? it->second : AnsiString(), 0);
@@ -337,6 +337,61 @@ bool TcxDBDataController::IsDataChangeLocked() const {
   return TcxCustomDataController::IsDataChangeLocked() || (IsGridMode() && ds && ds->State() == dsInsert);
 }
 
+void TcxDBDataController::CheckChanges() {
+  if (!FActivated && DBProvider().IsFieldsReady())
+    CheckStructure();
+  TcxCustomDataController::CheckChanges();
+  FActivated = true;
+}
+
+int TcxDBDataController::GetCurrentRecordIndex() {
+  if (IsGridMode())
+    return DBProvider().DataLink().ActiveRecord();
+  return TcxCustomDataController::GetCurrentRecordIndex();
+}
+
+void TcxDBDataController::RefreshExternalData() {
+  if (TDataSet* ds = DataSet())
+    ds->Refresh();
+}
+
+bool TcxDBDataController::IsItemDetailKey(int AItemIndex) {
+  if (TcxCustomDataController::IsItemDetailKey(AItemIndex))
+    return true;
+  TField* field = GetItemField(AItemIndex);
+  if (!field || FDetailKeyFieldNames.empty())
+    return false;
+  for (const AnsiString& name : SplitNames(FDetailKeyFieldNames))
+    if (DataSet()->FindField(name) == field)
+      return true;
+  return false;
+}
+
+Variant TcxDBDataController::GetSelectionKey(int ARecordIndex) {
+  if (!IsGridMode())
+    return TcxCustomDataController::GetSelectionKey(ARecordIndex);
+  CheckRecordRange(ARecordIndex);
+  TBookmarkStr bookmark;
+  DBProvider().ReadAtRecord(ARecordIndex, [&] { bookmark = DataSet()->Bookmark(); });
+  return Variant(bookmark);
+}
+
+void TcxDBDataController::RecordDeleted(const std::vector<int>& ASortedIndexes) {
+  TcxCustomDataController::RecordDeleted(ASortedIndexes);
+  TcxDBDataProvider& provider = DBProvider();
+  int& edited = provider.FLastEditedRecord;
+  if (edited < 0)
+    return;
+  auto it = std::lower_bound(ASortedIndexes.begin(), ASortedIndexes.end(), edited);
+  if (it != ASortedIndexes.end() && *it == edited) {
+    edited = -1;
+    provider.FLastEditedNew = false;
+  } else {
+    // A smart refresh must re-read the edited record, not the one that took its index.
+    edited -= int(it - ASortedIndexes.begin());
+  }
+}
+
 bool TcxDBDataController::StartEditingInSource() {
   return DBProvider().IsSmartRefresh();
 }
@@ -376,6 +431,9 @@ void TcxDBDataController::ReloadData() {
   if (!IsGridMode())
     provider.DataLink().SetBufferCount(1);
   try {
+    if (!IsGridMode() && !(DataSet() && IsEditState(DataSet()->State())) &&
+        KeyedReload([&] { TcxCustomDataController::ReloadData(); }))
+      return;
     TcxCustomDataController::ReloadData();
   } catch (...) {
     if (provider.FLoadDisabled) {

@@ -209,7 +209,7 @@ Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const
   std::vector<AnsiString> keys = SplitFieldNameList(FKeyFieldNames);
   for (const AnsiString& name : names) {
     TcxCustomDataField* found = nullptr;
-    for (int i = 0; i < GetItemCount() && !found; ++i)
+    for (int i = 0; i < BoundItemCount() && !found; ++i)
       if (SameText(GetItemFieldName(i), name))
         found = TcxCustomDataController::GetItemField(i);
     for (std::size_t i = 0; i < keys.size() && i < FKeyFields.size() && !found; ++i)
@@ -323,6 +323,37 @@ void TcxDBDataController::ClearDetails() {
   }
 }
 
+bool TcxDBDataController::KeyedReload(const std::function<void()>& AReload) {
+  TcxDBDataProvider& provider = DBProvider();
+  if (!IsKeyNavigation() || !provider.DataLink().Active() || FInKeyedReload)
+    return false;
+  // With keys, selection and expanded details are found again by key after the records are read anew; the
+  // focus stays on the record the dataset stands on, which may have moved while the dataset reloaded.
+  auto alive = AliveToken();
+  TFlagGuard reload(FInKeyedReload, alive);
+  // Record indexes change with the reload: an edited-record marker would point at another record.
+  provider.FLastEditedRecord = -1;
+  BeginFullUpdate();
+  try {
+    AReload();
+  } catch (...) {
+    if (*alive)
+      EndFullUpdate();
+    throw;
+  }
+  if (!*alive)
+    return true;
+  {
+    TFlagGuard keep(FFocusing, alive);
+    EndFullUpdate();
+  }
+  if (*alive && provider.DataLink().Active()) {
+    provider.FActiveRecordIndex = provider.CurrentRecordIndex();
+    provider.FocusActiveRecord();
+  }
+  return true;
+}
+
 void TcxDBDataController::ReloadStorage() {
   TcxDBDataProvider& provider = DBProvider();
   TDataSet* ds = DataSet();
@@ -344,6 +375,11 @@ void TcxDBDataController::ReloadStorage() {
       provider.TakeDataSetInsert();
     return;
   }
+  if (KeyedReload([&] {
+        TcxCustomDataController::ReloadStorage();
+        UpdateSortingAfterLoad();
+      }))
+    return;
   // The new record's buffer row may move with a grid-mode load: the row being inserted is found again.
   bool gridInsert = IsGridMode() && ds && ds->State() == dsInsert && DataModeController().ShowDataSetInserts;
   if (gridInsert)

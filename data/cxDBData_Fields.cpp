@@ -152,7 +152,7 @@ void TcxDBDataController::BindDataField(TcxDBDataField* AField, const AnsiString
 }
 
 void TcxDBDataController::ReferredStorageChanged(TcxCustomDataField* ARoot) {
-  for (int i = 0; i < GetItemCount(); ++i) {
+  for (int i = 0; i < BoundItemCount(); ++i) {
     TcxCustomDataField* field = TcxCustomDataController::GetItemField(i);
     if (field->ReferenceField() == ARoot)
       View().FieldStorageChanged(field);
@@ -168,7 +168,7 @@ void TcxDBDataController::UpdateReferences() {
     AnsiString Name;
     bool operator==(const Target& A) const { return Field == A.Field && Name == A.Name; }
   };
-  int count = GetItemCount();
+  int count = BoundItemCount();
   std::vector<TcxCustomDataField*> fields(std::size_t(count), nullptr);
   std::vector<std::pair<Target, std::vector<int>>> groups;
   for (int i = 0; i < count; ++i) {

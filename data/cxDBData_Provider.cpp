@@ -170,7 +170,48 @@ void TcxDBDataProvider::Scroll(int ADistance) {
   int distance = ADistance > 0 ? ADistance + (FDataLink->RecordCount() - FDataLink->ActiveRecord() - 1)
                                : ADistance - FDataLink->ActiveRecord();
   DataSet()->MoveBy(distance);
+  // The rows under a pending selection change are other records now.
+  DataController()->RecomputeSelectionChange();
   DataController()->SetFocusedRowSelected(true);
+}
+
+int TcxDBDataProvider::GetActiveRecordIndex() {
+  TcxCustomDataController* dc = DataController();
+  if (dc->IsPostingOrRefreshing() && dc->NewItemRowFocused())
+    return dc->GetNewItemRecordIndex();
+  return FActiveRecordIndex;
+}
+
+void TcxDBDataProvider::GetExternalDataDisplayText(int ARecordIndex, TcxCustomDataField* AField,
+                                                   AnsiString& AText) {
+  TcxDBDataController* dc = DBDataController();
+  // Outside grid mode the dataset holds only its current record: other records answer what was loaded.
+  if (IsGridMode() || ARecordIndex == CurrentRecordIndexOrNone()) {
+    if (ReadAtRecord(ARecordIndex, [&] { AText = dc->GetDataSetDisplayText(AField); }))
+      return;
+  } else if (ARecordIndex >= 0 && ARecordIndex < dc->GetRecordCount()) {
+    AText = dc->GetDisplayText(ARecordIndex, AField);
+    return;
+  }
+  TcxCustomDataProvider::GetExternalDataDisplayText(ARecordIndex, AField, AText);
+}
+
+void TcxDBDataProvider::GetExternalDataValue(int ARecordIndex, TcxCustomDataField* AField, Variant& AValue) {
+  TcxDBDataController* dc = DBDataController();
+  TField* field = dc->GetFieldOf(AField);
+  if (field && (IsGridMode() || ARecordIndex == CurrentRecordIndexOrNone())) {
+    if (ReadAtRecord(ARecordIndex, [&] { AValue = field->IsBlob() ? Variant(Null) : field->Value(); }))
+      return;
+  } else if (field && ARecordIndex >= 0 && ARecordIndex < dc->GetRecordCount()) {
+    AValue = dc->GetStoredValue(ARecordIndex, AField);
+    return;
+  }
+  TcxCustomDataProvider::GetExternalDataValue(ARecordIndex, AField, AValue);
+}
+
+int TcxDBDataProvider::CurrentRecordIndexOrNone() {
+  TDataSet* ds = DataSet();
+  return ds && ds->Active() && !ds->IsEmpty() ? CurrentRecordIndex() : -1;
 }
 
 void TcxDBDataProvider::SavePos() {
@@ -858,7 +899,7 @@ void TcxDBDataLink::FocusControl(TField*& AField) {
   if (!AField || FProvider->FDetaching)
     return;
   TcxDBDataController* dc = FProvider->DBDataController();
-  for (int i = 0; i < dc->GetItemCount(); ++i)
+  for (int i = 0; i < dc->BoundItemCount(); ++i)
     if (dc->GetItemField(i) == AField) {
       bool done = false;
       dc->FocusControl(i, done);
