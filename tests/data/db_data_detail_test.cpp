@@ -10,22 +10,13 @@
 #include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "platform/db/SQLiteQuery.h"
+#include "tests/data/db_test_util.h"
 
 namespace {
 
-class Item : public TObject {
-  PELVOR_CLASS(Item, TObject)
-};
-
-class Controller : public TcxDBDataController {
+class Controller : public dbtest::ItemsController {
 public:
-  explicit Controller(int AItems) : TcxDBDataController(nullptr) {
-    for (int i = 0; i < AItems; ++i) {
-      Items.push_back(std::make_unique<Item>());
-      AddItem(Items.back().get());
-    }
-  }
-  TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
+  using ItemsController::ItemsController;
   bool CanChangeFocusedRow() override {
     return !RefuseRowChange && TcxDBDataController::CanChangeFocusedRow();
   }
@@ -34,7 +25,6 @@ public:
   }
   bool RefuseRowChange = false;
   bool RefuseFocus = false;
-  std::vector<std::unique_ptr<Item>> Items;
 };
 
 const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};

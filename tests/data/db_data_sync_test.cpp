@@ -8,22 +8,13 @@
 #include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "platform/db/SQLiteQuery.h"
+#include "tests/data/db_test_util.h"
 
 namespace {
 
-class Column : public TObject {
-  PELVOR_CLASS(Column, TObject)
-};
-
-class SyncController : public TcxDBDataController {
+class SyncController : public dbtest::ItemsController {
 public:
-  explicit SyncController(int AItems) : TcxDBDataController(nullptr) {
-    for (int i = 0; i < AItems; ++i) {
-      Items.push_back(std::make_unique<Column>());
-      AddItem(Items.back().get());
-    }
-  }
-  TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
+  using ItemsController::ItemsController;
   void DoProviderSyncChanged(bool ASynchronized) override { SyncChanges.push_back(ASynchronized); }
   bool IsDetailSyncOnFocusChange() override { return DetailSyncOnFocusChange; }
   void UpdateEditingRecord() override {
@@ -45,7 +36,6 @@ public:
     TcxDBDataController::NotifyGridModeScrolled();
   }
   void DoGridModeBufferChanged() override { ++BufferChanges; }
-  std::vector<std::unique_ptr<Column>> Items;
   std::vector<bool> SyncChanges;
   bool DetailSyncOnFocusChange = false;
   std::string Pending; // the value an editor of item 1 holds

@@ -7,24 +7,11 @@
 #include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "platform/db/SQLiteQuery.h"
+#include "tests/data/db_test_util.h"
 
 namespace {
 
-class Column : public TObject {
-  PELVOR_CLASS(Column, TObject)
-};
-
-class DBController : public TcxDBDataController {
-public:
-  explicit DBController(int AItems) : TcxDBDataController(nullptr) {
-    for (int i = 0; i < AItems; ++i) {
-      Items.push_back(std::make_unique<Column>());
-      AddItem(Items.back().get());
-    }
-  }
-  TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
-  std::vector<std::unique_ptr<Column>> Items;
-};
+using DBController = dbtest::ItemsController;
 
 const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};
 

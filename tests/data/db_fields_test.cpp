@@ -7,27 +7,11 @@
 #include "data/cxDBFilter.h"
 #include "platform/db/SQLiteQuery.h"
 #include "platform/rtl/FloatText.h"
+#include "tests/data/db_test_util.h"
 
 namespace {
 
-class Column : public TObject {
-  PELVOR_CLASS(Column, TObject)
-};
-
-class DBController : public TcxDBDataController {
-public:
-  explicit DBController(int AItems) : TcxDBDataController(nullptr) {
-    for (int i = 0; i < AItems; ++i) {
-      Items.push_back(std::make_unique<Column>());
-      AddItem(Items.back().get());
-    }
-  }
-  TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
-  TcxDBDataField* DataField(int AItemIndex) {
-    return static_cast<TcxDBDataField*>(TcxCustomDataController::GetItemField(AItemIndex));
-  }
-  std::vector<std::unique_ptr<Column>> Items;
-};
+using DBController = dbtest::ItemsController;
 
 enum Item { iId, iName, iCity, iScore, iBorn, iMember, iPrice, iCalc, iRegion, kItems };
 const char* const kItemNames[kItems] = {"id",     "first;last", "CityName", "score", "born",

@@ -7,30 +7,17 @@
 #include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "platform/db/SQLiteQuery.h"
+#include "tests/data/db_test_util.h"
 
 namespace {
 
-class Column : public TObject {
-  PELVOR_CLASS(Column, TObject)
-};
-
-class Controller : public TcxDBDataController {
+class Controller : public dbtest::ItemsController {
 public:
-  explicit Controller(int AItems) : TcxDBDataController(nullptr) {
-    for (int i = 0; i < AItems; ++i) {
-      Items.push_back(std::make_unique<Column>());
-      AddItem(Items.back().get());
-    }
-  }
-  TObject* GetItem(int AIndex) override { return Items.at(std::size_t(AIndex)).get(); }
-  TcxDBDataField* DataField(int AItemIndex) {
-    return static_cast<TcxDBDataField*>(TcxCustomDataController::GetItemField(AItemIndex));
-  }
+  using ItemsController::ItemsController;
   void Remove(int AItemIndex) {
     RemoveItem(Items.at(std::size_t(AItemIndex)).get());
     Items.erase(Items.begin() + AItemIndex);
   }
-  std::vector<std::unique_ptr<Column>> Items;
 };
 
 struct Row {
