@@ -15,46 +15,16 @@ using dbtest::Column;
 
 using HookController = dbtest::ItemsController;
 
-const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};
+using dbtest::kWords;
 
-struct Fixture {
-  explicit Fixture(bool ASQLite) {
-    if (ASQLite) {
-      conn.FileName = ":memory:";
-      conn.Open();
-      std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT NOT NULL, score REAL);";
-      for (int i = 0; i < 10; ++i)
-        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
-               std::to_string(i * 1.5) + ");";
-      conn.ExecSQL(sql);
-      auto* q = new TSQLiteQuery(nullptr);
-      q->SetConnection(&conn);
-      q->SetSQL("SELECT id, word, score FROM words ORDER BY id");
-      ds.reset(q);
-    } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftInteger);
-      m->AddFieldDef("word", ftString, 20);
-      m->AddFieldDef("score", ftFloat);
-      for (int i = 0; i < 10; ++i)
-        m->AddRow({i + 1, kWords[i], i * 1.5});
-      ds.reset(m);
-    }
-    source.SetDataSet(ds.get());
-    dc.SetDataSource(&source);
-    dc.ChangeFieldName(0, "id");
-    dc.ChangeFieldName(1, "word");
-    dc.ChangeFieldName(2, "score");
-  }
+struct Fixture : dbtest::Words {
+  explicit Fixture(bool ASQLite) : Words(ASQLite, "word TEXT NOT NULL") { Bind(dc); }
   std::string Word(int ARecord) { return VarToStr(dc.GetValue(ARecord, 1)); }
   TcxCustomDataField* Field(int AItem) { return dc.TcxCustomDataController::GetItemField(AItem); }
   void Plant(int ARecord, const char* AWord) {
     dc.DataStorage().SetValue(ARecord, Field(1)->ValueDef(), AWord);
   }
 
-  TSQLiteConnection conn{nullptr};
-  std::unique_ptr<TDataSet, TObjectDeleter> ds;
-  TDataSource source{nullptr};
   HookController dc{3};
   // What code holding the base controller or provider reaches.
   TcxCustomDataController& base = dc;

@@ -44,45 +44,7 @@ public:
   bool InitScore = false;
 };
 
-const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};
-
-// Ten rows (id, word, score) in memory or in SQLite, where id is filled in by the table when left empty.
-struct Words {
-  explicit Words(bool ASQLite) {
-    if (ASQLite) {
-      conn.FileName = ":memory:";
-      conn.Open();
-      std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT NOT NULL UNIQUE, score REAL);";
-      for (int i = 0; i < 10; ++i)
-        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
-               std::to_string(i * 1.5) + ");";
-      conn.ExecSQL(sql);
-      auto* q = new TSQLiteQuery(nullptr);
-      q->SetConnection(&conn);
-      q->SetSQL("SELECT id, word, score FROM words ORDER BY id");
-      ds.reset(q);
-    } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftInteger);
-      m->AddFieldDef("word", ftString, 20);
-      m->AddFieldDef("score", ftFloat);
-      for (int i = 0; i < 10; ++i)
-        m->AddRow({i + 1, kWords[i], i * 1.5});
-      ds.reset(m);
-    }
-    source.SetDataSet(ds.get());
-  }
-  void Bind(SyncController& AController) {
-    AController.SetDataSource(&source);
-    AController.ChangeFieldName(0, "id");
-    AController.ChangeFieldName(1, "word");
-    AController.ChangeFieldName(2, "score");
-  }
-
-  TSQLiteConnection conn{nullptr};
-  std::unique_ptr<TDataSet, TObjectDeleter> ds;
-  TDataSource source{nullptr};
-};
+using dbtest::Words;
 
 struct Fixture {
   explicit Fixture(bool ASQLite) : words(ASQLite) { words.Bind(dc); }

@@ -13,47 +13,20 @@ namespace {
 
 using DBController = dbtest::ItemsController;
 
-const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};
+using dbtest::kWords;
 
-// The same ten rows (id, word, score) in either dataset; the query's table refuses duplicate words and
-// keeps a note that refers to word 2.
-struct Fixture {
-  explicit Fixture(bool ASQLite) {
-    if (ASQLite) {
-      conn.FileName = ":memory:";
-      conn.Open();
-      std::string sql = "PRAGMA foreign_keys = ON; CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT "
-                        "NOT NULL UNIQUE, score REAL);"
-                        "CREATE TABLE notes (id INTEGER PRIMARY KEY, word_id INTEGER REFERENCES words(id));";
-      for (int i = 0; i < 10; ++i)
-        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
-               std::to_string(i * 1.5) + ");";
-      sql += "INSERT INTO notes VALUES (1, 2);";
-      conn.ExecSQL(sql);
-      auto* q = new TSQLiteQuery(nullptr);
-      q->SetConnection(&conn);
-      q->SetSQL("SELECT id, word, score FROM words ORDER BY id");
-      ds.reset(q);
-    } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftInteger);
-      m->AddFieldDef("word", ftString, 20);
-      m->AddFieldDef("score", ftFloat);
-      for (int i = 0; i < 10; ++i)
-        m->AddRow({i + 1, kWords[i], i * 1.5});
-      ds.reset(m);
-    }
-    source.SetDataSet(ds.get());
-    dc.SetDataSource(&source);
-    dc.ChangeFieldName(0, "id");
-    dc.ChangeFieldName(1, "word");
-    dc.ChangeFieldName(2, "score");
+// The same ten rows in either dataset; the query's table refuses duplicate words and keeps a note that refers
+// to word 2.
+struct Fixture : dbtest::Words {
+  explicit Fixture(bool ASQLite)
+      : Words(ASQLite, "word TEXT NOT NULL UNIQUE",
+              "PRAGMA foreign_keys = ON;"
+              "CREATE TABLE notes (id INTEGER PRIMARY KEY, word_id INTEGER REFERENCES words(id));"
+              "INSERT INTO notes VALUES (1, 2);") {
+    Bind(dc);
   }
   std::string Word(int ARecord) { return VarToStr(dc.GetValue(ARecord, 1)); }
 
-  TSQLiteConnection conn{nullptr};
-  std::unique_ptr<TDataSet, TObjectDeleter> ds;
-  TDataSource source{nullptr};
   DBController dc{3};
 };
 

@@ -1,9 +1,12 @@
 #pragma once
 // The owner every dataset-controller test starts from: a controller with plain items of its own.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/cxDBData.h"
+#include "platform/db/MemDataSet.h"
+#include "platform/db/SQLiteQuery.h"
 
 namespace dbtest {
 
@@ -24,6 +27,49 @@ public:
     return static_cast<TcxDBDataField*>(TcxCustomDataController::GetItemField(AItemIndex));
   }
   std::vector<std::unique_ptr<Column>> Items;
+};
+
+inline const char* const kWords[] = {"ev",    "oxori", "su",   "cari", "ay",
+                                     "mjora", "tuta",  "zuga", "kva",  "dixa"};
+
+// Ten rows (id, word, score) in memory or in an SQLite table "words", where id is filled in by the table when
+// left empty. AWordColumn declares the word column; AMoreSQL runs after the rows are in.
+struct Words {
+  explicit Words(bool ASQLite, const std::string& AWordColumn = "word TEXT NOT NULL UNIQUE",
+                 const std::string& AMoreSQL = "") {
+    if (ASQLite) {
+      conn.FileName = ":memory:";
+      conn.Open();
+      std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, " + AWordColumn + ", score REAL);";
+      for (int i = 0; i < 10; ++i)
+        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
+               std::to_string(i * 1.5) + ");";
+      conn.ExecSQL(sql + AMoreSQL);
+      auto* q = new TSQLiteQuery(nullptr);
+      q->SetConnection(&conn);
+      q->SetSQL("SELECT id, word, score FROM words ORDER BY id");
+      ds.reset(q);
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftInteger);
+      m->AddFieldDef("word", ftString, 20);
+      m->AddFieldDef("score", ftFloat);
+      for (int i = 0; i < 10; ++i)
+        m->AddRow({i + 1, kWords[i], i * 1.5});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+  }
+  void Bind(TcxDBDataController& AController) {
+    AController.SetDataSource(&source);
+    AController.ChangeFieldName(0, "id");
+    AController.ChangeFieldName(1, "word");
+    AController.ChangeFieldName(2, "score");
+  }
+
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
 };
 
 } // namespace dbtest
