@@ -8,18 +8,6 @@
 
 namespace {
 
-// Item IDs are positions, so criteria travel between two controllers over equal items.
-class IdController : public TestController {
-public:
-  using TestController::TestController;
-  int GetItemID(TObject* AItem) override {
-    for (int i = 0; i < GetItemCount(); ++i)
-      if (GetItem(i) == AItem)
-        return i;
-    return -1;
-  }
-};
-
 // Records what the controller it owns answers while the stream reader fills it.
 class ProbeOwner : public TComponent {
   PELVOR_CLASS(ProbeOwner, TComponent)

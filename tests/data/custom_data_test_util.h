@@ -47,3 +47,15 @@ public:
   std::vector<std::string> Infos;
   bool ResetFieldsOnChange = false;
 };
+
+// Item IDs are positions, so criteria, summaries and links travel between two controllers over equal items.
+class IdController : public TestController {
+public:
+  using TestController::TestController;
+  int GetItemID(TObject* AItem) override {
+    for (int i = 0; i < GetItemCount(); ++i)
+      if (GetItem(i) == AItem)
+        return i;
+    return -1;
+  }
+};

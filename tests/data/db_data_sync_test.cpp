@@ -269,20 +269,10 @@ struct Forms {
       q->SetSQL("SELECT id, word_id, form FROM forms ORDER BY word_id, id");
       ds.reset(q);
     } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftInteger);
-      m->AddFieldDef("word_id", ftInteger);
-      m->AddFieldDef("form", ftString, 20);
-      for (const auto& r : rows)
-        m->AddRow({r.Id, r.WordId, r.Form});
-      ds.reset(m);
+      ds.reset(dbtest::MemForms(rows));
     }
     source.SetDataSet(ds.get());
-    dc.SetDataSource(&source);
-    dc.ChangeFieldName(0, "id");
-    dc.ChangeFieldName(1, "form");
-    dc.SetDetailKeyFieldNames("word_id");
-    dc.SetMasterKeyFieldNames("id");
+    dbtest::BindFormsDetail(dc, source);
     ds->Open();
   }
   std::vector<std::string> Shown() {

@@ -596,20 +596,10 @@ struct DetailFixture {
       ds.reset(q);
       dc.DataModeController().DetailInSQLMode = true;
     } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftInteger);
-      m->AddFieldDef("word_id", ftInteger);
-      m->AddFieldDef("form", ftString, 20);
-      for (const auto& f : kForms)
-        m->AddRow({f.Id, f.WordId, f.Form});
-      ds.reset(m);
+      ds.reset(dbtest::MemForms(kForms));
     }
     source.SetDataSet(ds.get());
-    dc.SetDataSource(&source);
-    dc.ChangeFieldName(0, "id");
-    dc.ChangeFieldName(1, "form");
-    dc.SetDetailKeyFieldNames("word_id");
-    dc.SetMasterKeyFieldNames("id");
+    dbtest::BindFormsDetail(dc, source);
     ds->Open();
   }
   std::vector<std::string> Forms() {

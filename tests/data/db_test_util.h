@@ -72,4 +72,24 @@ struct Words {
   TDataSource source{nullptr};
 };
 
+// A forms table (id, word_id, form) in memory, from rows with Id, WordId and Form.
+template <class Rows> TMemDataSet* MemForms(const Rows& ARows) {
+  auto* m = new TMemDataSet(nullptr);
+  m->AddFieldDef("id", ftInteger);
+  m->AddFieldDef("word_id", ftInteger);
+  m->AddFieldDef("form", ftString, 20);
+  for (const auto& r : ARows)
+    m->AddRow({r.Id, r.WordId, r.Form});
+  return m;
+}
+
+// ADetail shows the forms (id, form) of its master's word, keyed by word_id against the master's id.
+inline void BindFormsDetail(TcxDBDataController& ADetail, TDataSource& ASource) {
+  ADetail.SetDataSource(&ASource);
+  ADetail.ChangeFieldName(0, "id");
+  ADetail.ChangeFieldName(1, "form");
+  ADetail.SetDetailKeyFieldNames("word_id");
+  ADetail.SetMasterKeyFieldNames("id");
+}
+
 } // namespace dbtest

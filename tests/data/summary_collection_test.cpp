@@ -12,18 +12,6 @@
 
 namespace {
 
-// Items found again by their position when a copy comes from another controller.
-class IdController : public TestController {
-public:
-  using TestController::TestController;
-  int GetItemID(TObject* AItem) override {
-    for (int i = 0; i < GetItemCount(); ++i)
-      if (GetItem(i) == AItem)
-        return i;
-    return -1;
-  }
-};
-
 // A component whose one published property is a controller's summary.
 class SummaryHolder : public TComponent {
   PELVOR_CLASS(SummaryHolder, TComponent)
