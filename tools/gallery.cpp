@@ -45,6 +45,15 @@ struct Row {
 constexpr int labelWidth = 230, cellWidth = 84, rowGap = 6, headerHeight = 24;
 const char* const stateNames[] = {"default", "normal", "hot", "pressed", "disabled"};
 
+// The form as its window shows it, painted controls and all.
+void CaptureForm(TForm* AForm, TBitmap& ASheet) {
+  ASheet.SetPixelFormat(pf24bit);
+  ASheet.SetSize(AForm->Width(), AForm->Height());
+  HDC formDC = GetDC(AForm->Handle());
+  BitBlt(ASheet.Canvas()->Handle(), 0, 0, AForm->Width(), AForm->Height(), formDC, 0, 0, SRCCOPY);
+  ReleaseDC(AForm->Handle(), formDC);
+}
+
 TFont* LabelFont() {
   static TFont font;
   font.SetName("DejaVu Sans");
@@ -591,11 +600,7 @@ void RenderContainerSheet(const std::string& APath) {
   Application()->ProcessMessages();
 
   TBitmap sheet;
-  sheet.SetPixelFormat(pf24bit);
-  sheet.SetSize(form->Width(), form->Height());
-  HDC formDC = GetDC(form->Handle());
-  BitBlt(sheet.Canvas()->Handle(), 0, 0, form->Width(), form->Height(), formDC, 0, 0, SRCCOPY);
-  ReleaseDC(form->Handle(), formDC);
+  CaptureForm(form, sheet);
   TcxCanvas canvas(sheet.Canvas());
   canvas.SetFont(LabelFont());
   canvas.Font()->SetColor(clWindowText);
@@ -697,11 +702,7 @@ void RenderEditControlsSheet(const std::string& APath) {
   }
   Application()->ProcessMessages();
   TBitmap sheet;
-  sheet.SetPixelFormat(pf24bit);
-  sheet.SetSize(form->Width(), form->Height());
-  HDC formDC = GetDC(form->Handle());
-  BitBlt(sheet.Canvas()->Handle(), 0, 0, form->Width(), form->Height(), formDC, 0, 0, SRCCOPY);
-  ReleaseDC(form->Handle(), formDC);
+  CaptureForm(form, sheet);
   TcxCanvas canvas(sheet.Canvas());
   canvas.SetFont(LabelFont());
   canvas.Font()->SetColor(clWindowText);
