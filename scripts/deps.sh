@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   nettle-dev libpixman-1-dev libfreetype-dev libfontconfig-dev libpng-dev libsdl2-dev
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core xvfb xdotool xclip jq openbox x11-utils libsqlite3-dev sqlite3
+  fonts-dejavu-core xvfb xdotool xclip jq openbox x11-utils libsqlite3-dev sqlite3 ccache
 )
 missing=()
 for p in "${packages[@]}"; do
