@@ -6,8 +6,10 @@
 
 #include "data/cxCustomData.h"
 #include "data/cxDBData.h"
+#include "data/cxDBFilter.h"
 #include "data/cxVariants.h"
 #include "platform/db/SQLiteQuery.h"
+#include "platform/rtl/FormatSettings.h"
 #include "tools/dcdrive/csv.h"
 #include "tools/dcdrive/text.h"
 
@@ -261,6 +263,13 @@ struct Driver::State {
   void Filter(const std::vector<std::string>& AWords);
   bool FocusRow(int ARowIndex);
 };
+
+void InitializeUnits() {
+  FormatSettings.DecimalSeparator = '.';
+  RegisterSQLiteQueryProperties();
+  cxDBFilterInitialize();
+  cxDBDataUnit.Initialization();
+}
 
 Driver::Driver() : FState(std::make_unique<State>()) {}
 Driver::~Driver() = default;

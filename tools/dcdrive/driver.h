@@ -11,6 +11,10 @@ namespace dcdrive {
 
 using json = nlohmann::ordered_json;
 
+// Once before the first driver: the output must not depend on the machine's locale, and a query needs the
+// start-up of the dataset units.
+void InitializeUnits();
+
 class Driver {
 public:
   Driver();

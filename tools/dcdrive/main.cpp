@@ -12,10 +12,6 @@
 #include <sstream>
 #include <string>
 
-#include "data/cxDBData.h"
-#include "data/cxDBFilter.h"
-#include "platform/db/SQLiteQuery.h"
-#include "platform/rtl/FormatSettings.h"
 #include "tools/dcdrive/driver.h"
 #include "tools/dcdrive/ops.h"
 #include "tools/dcdrive/text.h"
@@ -39,13 +35,7 @@ int Drive(int argc, char** argv) {
         << "usage: dcdrive TABLE.csv OPS.txt\n       dcdrive --sqlite FILE --sql \"SELECT ...\" OPS.txt\n";
     return 2;
   }
-  // The output must not depend on the machine's locale.
-  FormatSettings.DecimalSeparator = '.';
-  if (sqlite) {
-    RegisterSQLiteQueryProperties();
-    cxDBFilterInitialize();
-    cxDBDataUnit.Initialization();
-  }
+  dcdrive::InitializeUnits();
   const std::string source = sqlite ? argv[2] : argv[1];
   const std::string opsPath = sqlite ? argv[5] : argv[2];
   dcdrive::Driver driver;
