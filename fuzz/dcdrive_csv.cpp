@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to dcdrive as its table: a table is loaded or refused with BadInput, nothing else
-// escapes. A loaded table is then sorted, grouped, filtered, located and summed on each column it names in a
-// way an operation file can spell, and every line of output must be JSON.
+// escapes. A loaded table is then sorted, grouped, filtered, located and summed on the first columns it names
+// in a way an operation file can spell, and every line of output must be JSON.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -40,17 +40,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
     return 0;
   }
-  // The table read, so its UTF-8 text splits into the same cells as its code-page text did.
-  std::string ops = "dump\n";
+  // The table read, so its UTF-8 text splits into the same cells as its code-page text did. A few columns
+  // are enough to carry its values through the controller; each more only repeats the work.
+  std::string ops;
   const std::vector<dcdrive::CsvRow> rows = dcdrive::ParseCsv(table);
+  int used = 0;
   for (const dcdrive::CsvCell& cell : rows.at(0)) {
     std::string name = cell.Text.substr(0, cell.Text.rfind(':'));
-    if (!Spellable(name))
+    if (!Spellable(name) || ++used > 3)
       continue;
-    ops += "sort " + name + " asc\nlocate " + name + " \"a\"\nsummary footer " + name +
-           " count\nsummary group " + name + " max\ngroup " + name + "\nexpandall\ndump\nfilter " + name +
-           " like \"%a%\"\nfilter " + name + " notnull\nfocusrow 0\ndump\nfilterclear\nungroup\n";
+    ops += "sort " + name + " asc\nlocate " + name + " \"a\"\nsummary footer " + name + " count\ngroup " +
+           name + "\nfilter " + name + " like \"%a%\"\n";
   }
+  ops += "expandall\ndump\n";
   std::ostringstream out, err;
   int exit = dcdrive::RunOperations(driver, ops, "ops", out, err);
   // The operations are well formed: no refusal of bad input is expected, only answers and errors.

@@ -24,19 +24,10 @@ public:
   std::string Type;
 };
 
-class Controller : public TcxDataController {
+// A controller of either kind with one item per column.
+template <class Base> class ColumnController : public Base {
 public:
-  explicit Controller(std::vector<Column*>* AColumns) : TcxDataController(nullptr), FColumns(AColumns) {}
-  TObject* GetItem(int AIndex) override { return (*FColumns)[std::size_t(AIndex)]; }
-  int GetItemCount() override { return int(FColumns->size()); }
-
-private:
-  std::vector<Column*>* FColumns;
-};
-
-class DBController : public TcxDBDataController {
-public:
-  explicit DBController(std::vector<Column*>* AColumns) : TcxDBDataController(nullptr), FColumns(AColumns) {}
+  explicit ColumnController(std::vector<Column*>* AColumns) : Base(nullptr), FColumns(AColumns) {}
   TObject* GetItem(int AIndex) override { return (*FColumns)[std::size_t(AIndex)]; }
   int GetItemCount() override { return int(FColumns->size()); }
 
@@ -293,7 +284,7 @@ void Driver::LoadTable(std::string_view ACsv) {
     TypeOf(type);
     s.AddColumn(cell.Text.substr(0, colon), type);
   }
-  s.DC = std::make_unique<Controller>(&s.ColumnPointers);
+  s.DC = std::make_unique<ColumnController<TcxDataController>>(&s.ColumnPointers);
   for (std::size_t i = 0; i < s.Columns.size(); ++i) {
     s.DC->AddItem(s.Columns[i].get());
     s.DC->SetItemValueTypeClass(int(i), TypeOf(s.Columns[i]->Type));
@@ -336,7 +327,7 @@ void Driver::LoadQuery(std::string_view AFile, std::string_view ASQL) {
   s.Query->Open();
   for (int i = 0; i < s.Query->FieldCount(); ++i)
     s.AddColumn(s.Query->Fields(i)->FieldName, ColumnTypeOf(s.Query->Fields(i)->DataType()));
-  auto dc = std::make_unique<DBController>(&s.ColumnPointers);
+  auto dc = std::make_unique<ColumnController<TcxDBDataController>>(&s.ColumnPointers);
   for (std::size_t i = 0; i < s.Columns.size(); ++i) {
     dc->AddItem(s.Columns[i].get());
     dc->ChangeFieldName(int(i), s.Columns[i]->Name);
