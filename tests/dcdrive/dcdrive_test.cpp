@@ -146,6 +146,40 @@ TEST_F(Dcdrive, TextTheCodePageCannotHoldIsRefusedByName) {
   }
 }
 
+// A number its column's type cannot hold is refused like any other malformed value, never left to overflow.
+TEST_F(Dcdrive, NumbersTheirTypeCannotHoldAreBadInput) {
+  struct Case {
+    const char* Name;
+    std::string Table, Ops, Message;
+  };
+  const std::string money = "p:currency\n1\n";
+  const Case cases[] = {
+      {"currency cell", "p:currency\n1e300\n", "", "not a currency: '1e300'"},
+      {"negative currency cell", "p:currency\n-1e15\n", "", "not a currency: '-1e15'"},
+      {"int cell with a tail", "n:int\n1x\n", "", "not a int: '1x'"},
+      {"int cell past 32 bits", "n:int\n2147483648\n", "", "not a int: '2147483648'"},
+      {"float cell past a double", "f:float\n1e999\n", "", "not a float: '1e999'"},
+      {"whole literal", money, "filter p = 1000000000000000000\n",
+       "dcdrive: ops:1: not a currency: '1000000000000000000'\n"},
+      {"negative whole literal", money, "filter p = -922337203685478\n",
+       "dcdrive: ops:1: not a currency: '-922337203685478'\n"},
+      {"real literal", money, "filter p in 1 1e300\n", "dcdrive: ops:1: not a currency: '1e+300'\n"},
+      {"text literal", money, "focusrow 0\nedit\nsetvalue p \"1e300\"\n",
+       "dcdrive: ops:3: not a currency: '1e300'\n"},
+      {"largest whole literal", money, "filter p = 922337203685477\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.Ops.empty()) {
+      EXPECT_EQ(LoadError(c.Table), c.Message);
+      continue;
+    }
+    Outcome outcome = Drive(c.Table, c.Ops);
+    EXPECT_EQ(outcome.Exit, c.Message.empty() ? 0 : 2);
+    EXPECT_EQ(outcome.Err, c.Message);
+  }
+}
+
 class DcdriveQuery : public Dcdrive {
 protected:
   void SetUp() override {

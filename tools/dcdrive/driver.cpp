@@ -86,30 +86,42 @@ Variant ParseDate(const AnsiString& AText) {
   return Variant::FromDate(date);
 }
 
+// A currency holds about ±9.2e14; a value past that is bad input, not an overflow inside the library.
+Variant CurrencyValue(double AValue, std::string_view AText) {
+  try {
+    return Variant(Currency::FromDouble(AValue));
+  } catch (const EVariantError&) {
+    throw BadInput("not a currency: " + QuoteAnsi(AText));
+  }
+}
+
+Variant CurrencyValue(std::int64_t AValue, std::string_view AText) {
+  constexpr std::int64_t limit = INT64_MAX / 10000;
+  if (AValue > limit || AValue < -limit)
+    throw BadInput("not a currency: " + QuoteAnsi(AText));
+  return Variant(Currency{AValue * 10000});
+}
+
 // A cell or operation value in the code page, parsed by its column's type.
 Variant CellValue(const std::string& AType, const AnsiString& AText) {
-  try {
+  if (AType == "int" || AType == "float" || AType == "currency") {
+    auto bad = [&] { return BadInput("not a " + AType + ": " + QuoteAnsi(AText)); };
     std::size_t used = 0;
-    if (AType == "int") {
-      long long v = std::stoll(AText, &used);
-      if (used != AText.size() || v < INT32_MIN || v > INT32_MAX)
-        throw BadInput("");
-      return Variant(int(v));
+    long long whole = 0;
+    double real = 0;
+    try {
+      if (AType == "int")
+        whole = std::stoll(AText, &used);
+      else
+        real = std::stod(AText, &used);
+    } catch (const std::logic_error&) {
+      throw bad();
     }
-    if (AType == "float") {
-      double v = std::stod(AText, &used);
-      if (used != AText.size())
-        throw BadInput("");
-      return Variant(v);
-    }
-    if (AType == "currency") {
-      double v = std::stod(AText, &used);
-      if (used != AText.size())
-        throw BadInput("");
-      return Variant(Currency::FromDouble(v));
-    }
-  } catch (const std::logic_error&) {
-    throw BadInput("not a " + AType + ": " + QuoteAnsi(AText));
+    if (used != AText.size() || (AType == "int" && (whole < INT32_MIN || whole > INT32_MAX)))
+      throw bad();
+    if (AType == "int")
+      return Variant(int(whole));
+    return AType == "float" ? Variant(real) : CurrencyValue(real, AText);
   }
   if (AType == "bool") {
     if (AText == "true")
@@ -184,11 +196,11 @@ Variant JsonToVariant(const json& AValue, const std::string& AType) {
   if (AValue.is_number_integer()) {
     std::int64_t v = AValue.get<std::int64_t>();
     if (AType == "currency")
-      return Variant(Currency{v * 10000});
+      return CurrencyValue(v, AValue.dump());
     return v >= INT32_MIN && v <= INT32_MAX ? Variant(int(v)) : Variant(v);
   }
   if (AValue.is_number())
-    return AType == "currency" ? Variant(Currency::FromDouble(AValue.get<double>()))
+    return AType == "currency" ? CurrencyValue(AValue.get<double>(), AValue.dump())
                                : Variant(AValue.get<double>());
   if (AValue.is_string()) {
     AnsiString text = ToCodePage(AValue.get_ref<const std::string&>());
