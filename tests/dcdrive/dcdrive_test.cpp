@@ -17,6 +17,13 @@ namespace {
 using dcdrive::BadInput;
 using dcdrive::Driver;
 
+// A table loaded with the operations run over it (none: the table alone), and the message expected: the
+// table's refusal, the run's output on standard error, or "" for a run that succeeds.
+struct Refusal {
+  const char* Name;
+  std::string Table, Ops, Message;
+};
+
 struct Outcome {
   int Exit;
   std::string Out, Err;
@@ -35,6 +42,17 @@ protected:
       return e.what();
     }
     return "";
+  }
+
+  static void ExpectRefusal(const Refusal& ACase) {
+    SCOPED_TRACE(ACase.Name);
+    if (ACase.Ops.empty()) {
+      EXPECT_EQ(LoadError(ACase.Table), ACase.Message);
+      return;
+    }
+    Outcome outcome = Drive(ACase.Table, ACase.Ops);
+    EXPECT_EQ(outcome.Exit, ACase.Message.empty() ? 0 : 2);
+    EXPECT_EQ(outcome.Err, ACase.Message);
   }
 
   static Outcome Drive(const std::string& ATable, const std::string& AOps) {
@@ -107,12 +125,8 @@ TEST_F(Dcdrive, MessagesQuoteTheirInputInBoundedLength) {
 // Text reaches the controller in the code page; a character the code page has no byte for is refused by name,
 // with where it stands, rather than stored as '?'.
 TEST_F(Dcdrive, TextTheCodePageCannotHoldIsRefusedByName) {
-  struct Case {
-    const char* Name;
-    std::string Table, Ops, Message;
-  };
   const std::string table = "word:string,n:int\nçay,1\n";
-  const Case cases[] = {
+  const Refusal cases[] = {
       {"table cell", "word:string\nçay\nжук\n", "",
        "line 3: the code page 1254 cannot hold the character \"ж\" (U+0436)"},
       {"quoted cell over lines", "word:string\n\"a\nb\",\n😀\n", "",
@@ -134,26 +148,14 @@ TEST_F(Dcdrive, TextTheCodePageCannotHoldIsRefusedByName) {
       {"edited value", table, "focusrow 0\nedit\nsetvalue word \"жук\"\n",
        "dcdrive: ops:3: the code page 1254 cannot hold the character \"ж\" (U+0436)\n"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    if (c.Ops.empty()) {
-      EXPECT_EQ(LoadError(c.Table), c.Message);
-      continue;
-    }
-    Outcome outcome = Drive(c.Table, c.Ops);
-    EXPECT_EQ(outcome.Exit, 2);
-    EXPECT_EQ(outcome.Err, c.Message);
-  }
+  for (const Refusal& c : cases)
+    ExpectRefusal(c);
 }
 
 // A number its column's type cannot hold is refused like any other malformed value, never left to overflow.
 TEST_F(Dcdrive, NumbersTheirTypeCannotHoldAreBadInput) {
-  struct Case {
-    const char* Name;
-    std::string Table, Ops, Message;
-  };
   const std::string money = "p:currency\n1\n";
-  const Case cases[] = {
+  const Refusal cases[] = {
       {"currency cell", "p:currency\n1e300\n", "", "not a currency: '1e300'"},
       {"negative currency cell", "p:currency\n-1e15\n", "", "not a currency: '-1e15'"},
       {"int cell with a tail", "n:int\n1x\n", "", "not a int: '1x'"},
@@ -168,16 +170,8 @@ TEST_F(Dcdrive, NumbersTheirTypeCannotHoldAreBadInput) {
        "dcdrive: ops:3: not a currency: '1e300'\n"},
       {"largest whole literal", money, "filter p = 922337203685477\n", ""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    if (c.Ops.empty()) {
-      EXPECT_EQ(LoadError(c.Table), c.Message);
-      continue;
-    }
-    Outcome outcome = Drive(c.Table, c.Ops);
-    EXPECT_EQ(outcome.Exit, c.Message.empty() ? 0 : 2);
-    EXPECT_EQ(outcome.Err, c.Message);
-  }
+  for (const Refusal& c : cases)
+    ExpectRefusal(c);
 }
 
 class DcdriveQuery : public Dcdrive {
