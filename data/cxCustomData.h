@@ -1569,6 +1569,10 @@ public:
   virtual TcxDataFilterCriteria* AddFilter();
   TcxDataFilterList& Filters() { return *FFilters; }
   virtual TClass GetFilterCriteriaClass() { return ClassOf<TcxDataFilterCriteria>(); }
+  // The class of the conditions of Filter() and of every criteria added.
+  virtual TcxFilterCriteriaItemClass GetFilterCriteriaItemClass() {
+    return ClassOf<TcxDataFilterCriteriaItem>();
+  }
   TcxDataSummary& Summary() { return *FSummary; }
   TcxDataControllerSearch& Search() { return *FSearch; }
   TcxDataControllerGroups& Groups() { return FGroups; }
