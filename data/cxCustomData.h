@@ -585,7 +585,7 @@ private:
   void SelectionChanged(TObject* Sender);
   void SaveExpandingAndSelection();
   void RestoreExpandingAndSelection();
-  void RestoreFocus();
+  void RestoreFocus(bool AGroupRowFocused);
   void DoFilter();
   void DoSort();
   void DoGroup();
