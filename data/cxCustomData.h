@@ -1248,7 +1248,8 @@ public:
   // Life cycle and changes.
   void BeginUpdate();
   void EndUpdate();
-  // Brackets a reload: controllers that navigate by key get focus, selection and details back by key.
+  // Brackets a reload: controllers that navigate by key get focus, selection and details back by key; the
+  // others are left with no row focused, as nothing tells which record is the one focused before.
   void BeginFullUpdate();
   void EndFullUpdate();
   virtual bool IsKeyNavigation() { return FProvider->IsKeyNavigation(); }
@@ -1656,7 +1657,6 @@ private:
   int FSelectionChangePending = 0;
   int FSelectionChangePendingRow = -1;
   int FFullUpdateCount = 0;
-  int FFullUpdateFocusedRecord = -1;
   std::unique_ptr<TcxSaveObject, TObjectDeleter> FSaveObject;
   bool FSortingChanged = false;
   bool FGroupingChanged = false;
