@@ -17,13 +17,25 @@ enum { iId, iName, iQty, iPrice };
 // Five stock rows, two of them with no quantity, read by an SQLite query or held in memory.
 struct Stock {
   explicit Stock(bool ASQLite) {
+    struct Row {
+      int Id;
+      const char* Name;
+      int Qty; // -1: none
+      double Price;
+    } rows[] = {{1, "armut", 3, 2.5},
+                {2, "elma", -1, 4},
+                {3, "kiraz", 0, 1.25},
+                {4, "nar", -1, 6.5},
+                {5, "incir", 7, 3}};
     if (ASQLite) {
       conn.FileName = ":memory:";
       conn.Open();
-      conn.ExecSQL(
-          "CREATE TABLE stock (id INTEGER PRIMARY KEY, name TEXT, qty INTEGER, price REAL);"
-          "INSERT INTO stock VALUES (1, 'armut', 3, 2.5), (2, 'elma', NULL, 4), (3, 'kiraz', 0, 1.25),"
-          " (4, 'nar', NULL, 6.5), (5, 'incir', 7, 3);");
+      std::string sql = "CREATE TABLE stock (id INTEGER PRIMARY KEY, name TEXT, qty INTEGER, price REAL);";
+      for (const Row& r : rows)
+        sql += "INSERT INTO stock VALUES (" + std::to_string(r.Id) + ", '" + r.Name + "', " +
+               (r.Qty < 0 ? std::string("NULL") : std::to_string(r.Qty)) + ", " + std::to_string(r.Price) +
+               ");";
+      conn.ExecSQL(sql);
       auto* q = new TSQLiteQuery(nullptr);
       q->SetConnection(&conn);
       q->SetSQL("SELECT id, name, qty, price FROM stock ORDER BY id");
@@ -34,11 +46,8 @@ struct Stock {
       m->AddFieldDef("name", ftString, 20);
       m->AddFieldDef("qty", ftInteger);
       m->AddFieldDef("price", ftFloat);
-      m->AddRow({1, "armut", 3, 2.5});
-      m->AddRow({2, "elma", Null, 4.0});
-      m->AddRow({3, "kiraz", 0, 1.25});
-      m->AddRow({4, "nar", Null, 6.5});
-      m->AddRow({5, "incir", 7, 3.0});
+      for (const Row& r : rows)
+        m->AddRow({r.Id, r.Name, r.Qty < 0 ? Variant(Null) : Variant(r.Qty), r.Price});
       ds.reset(m);
     }
     source.SetDataSet(ds.get());
