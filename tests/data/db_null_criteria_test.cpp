@@ -28,18 +28,12 @@ struct Stock {
                 {4, "nar", -1, 6.5},
                 {5, "incir", 7, 3}};
     if (ASQLite) {
-      conn.FileName = ":memory:";
-      conn.Open();
       std::string sql = "CREATE TABLE stock (id INTEGER PRIMARY KEY, name TEXT, qty INTEGER, price REAL);";
       for (const Row& r : rows)
         sql += "INSERT INTO stock VALUES (" + std::to_string(r.Id) + ", '" + r.Name + "', " +
                (r.Qty < 0 ? std::string("NULL") : std::to_string(r.Qty)) + ", " + std::to_string(r.Price) +
                ");";
-      conn.ExecSQL(sql);
-      auto* q = new TSQLiteQuery(nullptr);
-      q->SetConnection(&conn);
-      q->SetSQL("SELECT id, name, qty, price FROM stock ORDER BY id");
-      ds.reset(q);
+      ds.reset(dbtest::MemoryQuery(conn, sql, "SELECT id, name, qty, price FROM stock ORDER BY id"));
     } else {
       auto* m = new TMemDataSet(nullptr);
       m->AddFieldDef("id", ftInteger);
