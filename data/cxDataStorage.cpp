@@ -645,6 +645,18 @@ TcxDataStorage::~TcxDataStorage() {
   FInternalValueDefs->Free();
 }
 
+std::size_t TcxDataStorage::HeldBytes() const {
+  return FHeap->BytesHeld();
+}
+
+std::size_t TcxDataStorage::PeakHeldBytes() const {
+  return FHeap->PeakBytesHeld();
+}
+
+void TcxDataStorage::ResetPeakHeldBytes() {
+  FHeap->ResetPeak();
+}
+
 void TcxDataStorage::BeforeDestruction() {
   FDestroying = true;
   TObject::BeforeDestruction();

@@ -24,6 +24,7 @@ void TRecordHeap::ReleaseAll() {
     std::free(const_cast<char*>(block.first));
   FBlocks.clear();
   FPools.clear();
+  FBytesHeld = 0;
   FLastStart = FLastEnd = nullptr;
   FLastPool = nullptr;
   FRecent[0] = FRecent[1] = nullptr;
@@ -52,6 +53,8 @@ char* TRecordHeap::Allocate(int ASize) {
       if (!block)
         throw std::bad_alloc();
       FBlocks.emplace(block, &pool);
+      FBytesHeld += bytes;
+      FPeakBytesHeld = std::max(FPeakBytesHeld, FBytesHeld);
       pool.Cursor = block;
       pool.End = block + bytes;
     }

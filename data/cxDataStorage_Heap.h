@@ -23,6 +23,10 @@ public:
   char* Resize(char* P, int ANewSize);
   std::size_t BlockSize(const char* P) const;
   int LiveCount() const { return FLive; }
+  // Bytes of the blocks held from the allocator, now and at most since the last ResetPeak.
+  std::size_t BytesHeld() const { return FBytesHeld; }
+  std::size_t PeakBytesHeld() const { return FPeakBytesHeld; }
+  void ResetPeak() { FPeakBytesHeld = FBytesHeld; }
 
 private:
   struct Pool {
@@ -44,6 +48,8 @@ private:
   // entries spare the map look-up. Map nodes stay put, so the pointers live until ReleaseAll.
   Pool* FRecent[2] = {nullptr, nullptr};
   int FLive = 0;
+  std::size_t FBytesHeld = 0;
+  std::size_t FPeakBytesHeld = 0;
 };
 
 } // namespace cxdata
