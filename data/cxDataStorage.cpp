@@ -868,7 +868,7 @@ void TcxDataStorage::SetPooledText(char* P, AnsiString AText) {
     *cell = std::move(AText);
     return;
   }
-  char* memory = FHeap->Allocate(int(sizeof(AnsiString)));
+  char* memory = FHeap->AllocateCell(int(sizeof(AnsiString)));
   StoreAt(P, new (memory) AnsiString(std::move(AText)));
 }
 
