@@ -74,7 +74,7 @@ char* TRecordHeap::Take(int ASize, bool ACell) {
       Unlink(*open);
     ++open->Live;
   } else {
-    if (!pool.Carving || pool.Cursor + pool.Size > pool.Carving->Start + pool.Carving->Bytes)
+    if (!pool.Carving || std::size_t(pool.Carving->Start + pool.Carving->Bytes - pool.Cursor) < pool.Size)
       NewBlock(pool);
     p = pool.Cursor;
     pool.Cursor += pool.Size;
@@ -181,7 +181,8 @@ void TRecordHeap::ReleaseBlock(Block& ABlock) {
     for (Pool*& recent : FRecent)
       if (recent == &pool)
         recent = nullptr;
-    FPools.erase(pool.Key);
+    std::size_t key = pool.Key;
+    FPools.erase(key);
   }
 }
 
