@@ -146,6 +146,13 @@ void TcxCustomTextEditProperties::GetDisplayText(const Variant& AEditValue, Stri
   DisplayValueToDisplayText(ADisplayText);
 }
 
+bool TcxCustomTextEditProperties::CompareDisplayValues(const Variant& V1, const Variant& V2) {
+  String text1, text2;
+  GetDisplayText(V1, text1);
+  GetDisplayText(V2, text2);
+  return text1 == text2;
+}
+
 bool TcxCustomTextEditProperties::FindLookupText(const String& AText) {
   for (int i = 0; i < FLookupItems->Count(); ++i)
     if (AnsiSameText(FLookupItems->Strings(i), AText))

@@ -34,6 +34,8 @@ class TcxCustomTextEditProperties : public TcxCustomEditProperties {
   std::uint32_t GetSupportedOperations() override;
   bool IsEditValueValid(const Variant& AEditValue, bool AEditFocused) override;
   void GetDisplayText(const Variant& AEditValue, String& ADisplayText) override;
+  // Two values are the same to the user when they show the same text, letter case included.
+  bool CompareDisplayValues(const Variant& V1, const Variant& V2) override;
 
   virtual bool FindLookupText(const String& AText);
   virtual int GetDefaultMaxLength();

@@ -208,6 +208,39 @@ TEST_F(TextEditTest, PropertiesDefaultsAndSetters) {
   EXPECT_EQ(edit->SelLength(), 0);
 }
 
+TEST_F(TextEditTest, DisplayValuesCompareByTheirDisplayTextsCaseSensitively) {
+  const struct {
+    const char* name;
+    TEditCharCase charCase;
+    TcxEditEchoMode echo;
+    Variant a, b;
+    bool equal;
+  } cases[] = {
+      {"same text", ecNormal, eemNormal, Variant("abc"), Variant("abc"), true},
+      {"case differs", ecNormal, eemNormal, Variant("ABC"), Variant("abc"), false},
+      {"both shown lower case", ecLowerCase, eemNormal, Variant("ABC"), Variant("abc"), true},
+      {"both shown upper case", ecUpperCase, eemNormal, Variant("Kitap"), Variant("KITAP"), true},
+      {"case mapping leaves other letters", ecLowerCase, eemNormal,
+       Variant("\xC7"
+               "AY"),
+       Variant("\xE7"
+               "ay"),
+       false},
+      {"password, same length", ecNormal, eemPassword, Variant("abc"), Variant("xyz"), true},
+      {"password, other length", ecNormal, eemPassword, Variant("abc"), Variant("abcd"), false},
+      {"number and its text", ecNormal, eemNormal, Variant(12), Variant("12"), true},
+      {"null and empty text", ecNormal, eemNormal, Null, Variant(""), true},
+      {"null and a text", ecNormal, eemNormal, Null, Variant("a"), false},
+  };
+  for (const auto& c : cases) {
+    TcxTextEditProperties p(nullptr);
+    p.SetCharCase(c.charCase);
+    p.SetEchoMode(c.echo);
+    EXPECT_EQ(p.CompareDisplayValues(c.a, c.b), c.equal) << c.name;
+    EXPECT_EQ(p.CompareDisplayValues(c.b, c.a), c.equal) << c.name << " (swapped)";
+  }
+}
+
 TEST_F(TextEditTest, AGlyphDroppedWhileThePropertiesAreLockedIsNotDrawnFreed) {
   // The view info is recalculated only when the lock ends; a paint before that draws what it last
   // calculated, which must still be alive.
