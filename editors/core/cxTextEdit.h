@@ -289,6 +289,11 @@ protected:
   virtual void UpdateValueFromLookupItem(TObject* Sender);
   virtual void ResetFindSelection();
   virtual void AfterKey(WORD Key, TShiftState Shift);
+  // Completion from the lookup items for a typed character and for Backspace; a consumed key becomes 0.
+  void LookupTypedChar(char& Key);
+  void LookupBackspace(char& Key);
+  // Shows the item's own letters for the searched prefix followed by the rest of the item, selected.
+  void ShowLookupResult(bool AFound, const String& AText, const String& ATail);
   // The WM_SETTEXT path; the result is what the message answers.
   LRESULT SetTextMessage(const String& AText);
   // Groups the digits of a text that still reads as a number without its separators, keeping the caret

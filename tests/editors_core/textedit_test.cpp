@@ -422,6 +422,80 @@ TEST_F(TextEditTest, CompletionFromLookupItems) {
   EXPECT_EQ(edit->SelText(), "tap");
 }
 
+// A text edit whose properties answer the editing style a list editor would.
+class ListStyleProperties : public TcxTextEditProperties {
+  PELVOR_CLASS(ListStyleProperties, TcxTextEditProperties)
+  using TcxTextEditProperties::TcxTextEditProperties;
+  TcxTextEditingStyle GetEditingStyle() const override { return Style; }
+  TcxTextEditingStyle Style = tesFreeText;
+};
+
+class ListStyleEdit : public TcxTextEdit {
+  PELVOR_CLASS(ListStyleEdit, TcxTextEdit)
+  explicit ListStyleEdit(TComponent* AOwner) : TcxTextEdit(AOwner) { Initialize(); }
+  TClass GetPropertiesClass() const override { return ListStyleProperties::StaticClass(); }
+};
+
+TEST_F(TextEditTest, BackspaceSearchesTheTextBeforeTheFindSelectionAgain) {
+  // Keys: a letter is typed, '\b' is the Backspace key, '<' puts the caret one character to the left.
+  // What is seen after the keys: the text, the selected part of it, and how often the edit clicked (once
+  // for every change of the current item).
+  const struct {
+    const char* name;
+    TcxTextEditingStyle style;
+    bool items;
+    const char* start; // text assigned before typing, caret at its end
+    const char* keys;
+    const char* text;
+    const char* selected;
+    bool findSelection;
+    int clicks;
+  } cases[] = {
+      {"free text: completed", tesFreeText, true, "", "k", "kitap", "itap", true, 1},
+      {"free text: one letter less", tesFreeText, true, "", "ki\b", "kitap", "itap", true, 1},
+      {"free text: down to nothing", tesFreeText, true, "", "ki\b\b", "", "", false, 2},
+      {"free text: no find selection", tesFreeText, true, "", "xy\b", "x", "", false, 0},
+      {"free text: no lookup items", tesFreeText, false, "", "ki\b", "k", "", false, 0},
+      {"text and list: one letter less", tesTextAndList, true, "", "ki\b", "kitap", "itap", true, 1},
+      {"text and list: the rest is selected first", tesTextAndList, true, "kitap", "<<\b", "kitap", "tap",
+       true, 1},
+      {"list only: consumed, searched again", tesListOnly, true, "", "ar\b", "armut", "rmut", true, 1},
+      {"list only: consumed without a find selection", tesListOnly, true, "armut", "\b", "armut", "", false,
+       0},
+  };
+  for (const auto& c : cases) {
+    auto* edit = new ListStyleEdit(form ? form : (form = ShowForm()));
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 150, 21);
+    auto* properties = static_cast<ListStyleProperties*>(edit->Properties());
+    properties->Style = c.style;
+    if (c.items)
+      for (const char* item : {"kitap", "kitap\xE7\xFD", "armut"})
+        properties->LookupItems()->Add(item);
+    edit->SetText(c.start);
+    edit->SetFocus();
+    Pump();
+    edit->SetSelStart(int(std::string(c.start).size()));
+    changes = 0;
+    edit->OnClick = TNotifyEvent(this, &TextEditTest::Counting);
+    for (const char* k = c.keys; *k; ++k) {
+      if (*k == '\b')
+        backend->PressKey(VK_BACK);
+      else if (*k == '<')
+        backend->PressKey(VK_LEFT);
+      else
+        platform::InjectChar(BYTE(*k));
+      Pump();
+    }
+    EXPECT_EQ(edit->Text(), c.text) << c.name;
+    EXPECT_EQ(edit->SelText(), c.selected) << c.name;
+    EXPECT_EQ(edit->FindSelection(), c.findSelection) << c.name;
+    EXPECT_EQ(changes, c.clicks) << c.name;
+    edit->Free();
+    Pump();
+  }
+}
+
 TEST_F(TextEditTest, LookupLocateAndGo) {
   TcxTextEdit* edit = MakeTextEdit();
   TStringList* items = edit->Properties()->LookupItems();
