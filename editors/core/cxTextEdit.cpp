@@ -849,6 +849,15 @@ bool TcxCustomTextEdit::IsInnerEditShown() {
   return IsActiveControl() || ActiveProperties()->Alignment()->Horz() == taLeftJustify;
 }
 
+bool TcxCustomTextEdit::RefreshContainer(const TPoint& P, TcxContainerMouseButton Button, TShiftState Shift,
+                                         bool AIsMouseEvent) {
+  const bool changed = TcxCustomEdit::RefreshContainer(P, Button, Shift, AIsMouseEvent);
+  // While the edit draws the text itself, the inner edit's own drawing of it must not cover that.
+  if (HandleAllocated() && !IsDestroying())
+    SetInnerControlHidden(!IsInnerEditShown());
+  return changed;
+}
+
 void TcxCustomTextEdit::Activate(TcxCustomEditData*& AEditData) {
   TcxCustomEdit::Activate(AEditData);
   if (HandleAllocated()) {
@@ -980,6 +989,8 @@ void TcxCustomTextEdit::DoEditKeyPress(char& Key) {
       LookupBackspace(Key);
     else
       LookupTypedChar(Key);
+    // The selection is set after the text; an edit that draws its own text shows the find selection now.
+    UpdateDrawValue();
   }
   if (FLookupData->CurrentKey() != keyBefore)
     MarkModifiedAndClick();
@@ -1307,8 +1318,10 @@ void TcxCustomTextEditViewData::EditValueToDrawValue(TcxCanvas* ACanvas, const V
   if (auto* edit = dynamic_cast<TcxCustomTextEdit*>(Edit())) {
     text = edit->Text();
     static_cast<TcxCustomTextEditProperties*>(FProperties)->DisplayValueToDisplayText(text);
-    info->SelStart = edit->SelStart();
-    info->SelLength = edit->SelLength();
+    // Only the find selection is drawn: the user's own selection belongs to the inner edit, which hides it
+    // while the edit is not focused.
+    info->SelStart = edit->FindSelection() ? edit->SelStart() : 0;
+    info->SelLength = edit->FindSelection() ? edit->SelLength() : 0;
   } else {
     EditValueToDisplayText(AEditValue, text);
   }

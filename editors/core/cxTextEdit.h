@@ -249,6 +249,8 @@ class TcxCustomTextEdit : public TcxCustomEdit {
   virtual void ClearSelection();
   virtual void Undo() { Reset(); }
   bool IsInnerEditShown() override;
+  bool RefreshContainer(const TPoint& P, TcxContainerMouseButton Button, TShiftState Shift,
+                        bool AIsMouseEvent) override;
   void Activate(TcxCustomEditData*& AEditData) override;
   void ChangeHandler(TObject* Sender) override;
   String GetDisplayText() override;

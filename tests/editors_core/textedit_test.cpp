@@ -556,6 +556,112 @@ TEST_F(TextEditTest, UnfocusedPasswordEditDrawsPasswordCharacters) {
   EXPECT_EQ(info->TextRect.bottom, info->ClientRect.bottom - 3);
 }
 
+TEST_F(TextEditTest, AnUnfocusedEditThatDrawsItsTextItselfIsNotCoveredByItsInnerEdit) {
+  const struct {
+    const char* name;
+    TAlignment alignment;
+  } cases[] = {{"left", taLeftJustify}, {"right", taRightJustify}, {"centred", taCenter}};
+  for (const auto& c : cases) {
+    TcxTextEdit* edit = MakeTextEdit();
+    auto* other = new TcxTextEdit(form);
+    other->SetParent(form);
+    other->SetBounds(10, 100, 150, 21);
+    edit->Properties()->Alignment()->SetHorz(c.alignment);
+    edit->SetText("kitap");
+    // Unfocused, focused, unfocused again: the inner edit shows the text only while it can. The text
+    // selected while focused stays selected in the inner edit, which hides that selection once unfocused.
+    for (bool focused : {false, true, false}) {
+      const std::string state = std::string(c.name) + (focused ? ", focused" : ", unfocused");
+      (focused ? static_cast<TWinControl*>(edit) : other)->SetFocus();
+      if (focused)
+        edit->SelectAll();
+      Pump();
+      UpdateWindow(form->Handle());
+      const bool drawsItself = !focused && c.alignment != taLeftJustify;
+      EXPECT_EQ(edit->IsInnerEditShown(), !drawsItself) << state;
+      HRGN region = CreateRectRgn(0, 0, 0, 0);
+      EXPECT_EQ(GetWindowRgn(edit->InnerControl()->Handle(), region) == NULLREGION, drawsItself) << state;
+      DeleteObject(region);
+      const TRect client = edit->ViewInfo()->ClientRect;
+      // The text's ink: the columns where the client area shows the text colour.
+      int inkLeft = INT_MAX, inkRight = -1, highlighted = 0;
+      for (int y = client.top; y < client.bottom; ++y)
+        for (int x = client.left; x < client.right; ++x) {
+          const TColor seen = ScreenPixelAt(edit, x, y);
+          highlighted += seen == ColorToRGB(clHighlight) ? 1 : 0;
+          if (seen == ColorToRGB(clWindowText)) {
+            inkLeft = std::min(inkLeft, x);
+            inkRight = std::max(inkRight, x);
+          }
+        }
+      if (!drawsItself) {
+        EXPECT_TRUE(inkRight >= 0 || highlighted > 0) << state << ": the inner edit's text is seen";
+        continue;
+      }
+      ASSERT_GE(inkRight, 0) << state << ": the text is seen";
+      EXPECT_EQ(highlighted, 0) << state << ": no selection is seen";
+      // Every pixel of the client area is what the edit draws for itself.
+      TBitmap expected;
+      expected.SetPixelFormat(pf24bit);
+      expected.SetSize(edit->Width(), edit->Height());
+      expected.Canvas()->Font()->Assign(edit->Font());
+      TcxCanvas canvas(expected.Canvas());
+      edit->ViewInfo()->Paint(&canvas);
+      int wrong = 0;
+      for (int y = client.top; y < client.bottom; ++y)
+        for (int x = client.left; x < client.right; ++x)
+          wrong += ScreenPixelAt(edit, x, y) != ColorToRGB(expected.Canvas()->Pixels(x, y)) ? 1 : 0;
+      EXPECT_EQ(wrong, 0) << state;
+      // And that is the text placed by its alignment.
+      auto* info = static_cast<TcxCustomTextEditViewInfo*>(edit->ViewInfo());
+      canvas.Font()->Assign(edit->Font());
+      const int width = canvas.TextWidth("kitap");
+      const TRect t = info->TextRect;
+      const int start =
+          c.alignment == taRightJustify ? t.right - width : t.left + (t.right - t.left - width) / 2;
+      EXPECT_GE(inkLeft, start) << state;
+      EXPECT_LE(inkRight, start + width) << state;
+    }
+    other->Free();
+    edit->Free();
+    Pump();
+  }
+}
+
+TEST_F(TextEditTest, AListOnlyEditDrawsItsFindSelectionOverItsHiddenInnerEdit) {
+  auto* edit = new ListStyleEdit(form ? form : (form = ShowForm()));
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 150, 21);
+  auto* properties = static_cast<ListStyleProperties*>(edit->Properties());
+  properties->Style = tesListOnly;
+  properties->LookupItems()->Add("armut");
+  edit->SetFocus();
+  Pump();
+  platform::InjectChar('a');
+  Pump();
+  UpdateWindow(form->Handle());
+  ASSERT_EQ(edit->SelText(), "rmut");
+  EXPECT_FALSE(edit->IsInnerEditShown());
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(edit->InnerControl()->Handle(), region), NULLREGION);
+  DeleteObject(region);
+  // The found part is highlighted: a band of the highlight colour right of the typed letter.
+  const TRect client = edit->ViewInfo()->ClientRect;
+  int bandLeft = INT_MAX, bandRight = -1;
+  for (int y = client.top; y < client.bottom; ++y)
+    for (int x = client.left; x < client.right; ++x)
+      if (ScreenPixelAt(edit, x, y) == ColorToRGB(clHighlight)) {
+        bandLeft = std::min(bandLeft, x);
+        bandRight = std::max(bandRight, x);
+      }
+  ASSERT_GE(bandRight, 0);
+  TcxCanvas canvas(edit->Canvas());
+  canvas.Font()->Assign(edit->Font());
+  const TRect t = static_cast<TcxCustomTextEditViewInfo*>(edit->ViewInfo())->TextRect;
+  EXPECT_EQ(bandLeft, t.left + canvas.TextWidth("a"));
+  EXPECT_EQ(bandRight, t.left + canvas.TextWidth("armut") - 1);
+}
+
 TEST_F(TextEditTest, FindSelectionIsDrawnInItsColours) {
   const struct {
     int selStart, selLength;
