@@ -182,12 +182,8 @@ TEST_F(CheckBoxTest, CheckPixelsInEveryLookAndFeel) {
 TEST_F(CheckBoxTest, AutoSizedCheckBoxMakesRoomForAWholeCheckCentredVertically) {
   const TSize check = cxCheckBoxSystemCheckSize();
   for (TcxLookAndFeelKind kind : {lfFlat, lfStandard, lfUltraFlat, lfOffice11}) {
-    if (!form)
-      form = ShowForm();
     // The expectation: the same check drawn by a check box with room to spare.
-    auto* roomy = new TcxCheckBox(form);
-    roomy->SetParent(form);
-    roomy->SetAutoSize(false);
+    TcxCheckBox* roomy = MakeCheckBox("");
     roomy->SetBounds(10, 100, 121, 41);
     auto* box = new TcxCheckBox(form);
     box->SetParent(form);

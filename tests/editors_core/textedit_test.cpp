@@ -434,7 +434,16 @@ class ListStyleEdit : public TcxTextEdit {
   PELVOR_CLASS(ListStyleEdit, TcxTextEdit)
   explicit ListStyleEdit(TComponent* AOwner) : TcxTextEdit(AOwner) { Initialize(); }
   TClass GetPropertiesClass() const override { return ListStyleProperties::StaticClass(); }
+  ListStyleProperties* ListProperties() const { return static_cast<ListStyleProperties*>(Properties()); }
 };
+
+ListStyleEdit* MakeListStyleEdit(TForm* AForm, TcxTextEditingStyle AStyle) {
+  auto* edit = new ListStyleEdit(AForm);
+  edit->SetParent(AForm);
+  edit->SetBounds(10, 10, 150, 21);
+  edit->ListProperties()->Style = AStyle;
+  return edit;
+}
 
 TEST_F(TextEditTest, BackspaceSearchesTheTextBeforeTheFindSelectionAgain) {
   // Keys: a letter is typed, '\b' is the Backspace key, '<' puts the caret one character to the left.
@@ -464,14 +473,12 @@ TEST_F(TextEditTest, BackspaceSearchesTheTextBeforeTheFindSelectionAgain) {
        0},
   };
   for (const auto& c : cases) {
-    auto* edit = new ListStyleEdit(form ? form : (form = ShowForm()));
-    edit->SetParent(form);
-    edit->SetBounds(10, 10, 150, 21);
-    auto* properties = static_cast<ListStyleProperties*>(edit->Properties());
-    properties->Style = c.style;
+    if (!form)
+      form = ShowForm();
+    ListStyleEdit* edit = MakeListStyleEdit(form, c.style);
     if (c.items)
       for (const char* item : {"kitap", "kitap\xE7\xFD", "armut"})
-        properties->LookupItems()->Add(item);
+        edit->Properties()->LookupItems()->Add(item);
     edit->SetText(c.start);
     edit->SetFocus();
     Pump();
@@ -629,12 +636,9 @@ TEST_F(TextEditTest, AnUnfocusedEditThatDrawsItsTextItselfIsNotCoveredByItsInner
 }
 
 TEST_F(TextEditTest, AListOnlyEditDrawsItsFindSelectionOverItsHiddenInnerEdit) {
-  auto* edit = new ListStyleEdit(form ? form : (form = ShowForm()));
-  edit->SetParent(form);
-  edit->SetBounds(10, 10, 150, 21);
-  auto* properties = static_cast<ListStyleProperties*>(edit->Properties());
-  properties->Style = tesListOnly;
-  properties->LookupItems()->Add("armut");
+  form = ShowForm();
+  ListStyleEdit* edit = MakeListStyleEdit(form, tesListOnly);
+  edit->Properties()->LookupItems()->Add("armut");
   edit->SetFocus();
   Pump();
   platform::InjectChar('a');
