@@ -334,7 +334,6 @@ class TcxContainer : public TcxControl, public IcxContainerStyleHost {
   TcxContainerInnerControlRegion InnerControlRegion() const { return FInnerControlRegion; }
   // An inner control that does not show its content is seen nowhere, while it keeps the focus and the keys:
   // the container draws that content itself.
-  bool InnerControlHidden() const { return FInnerControlHidden; }
   void SetInnerControlHidden(bool AValue);
   bool InnerControlMouseDown() const { return FInnerControlMouseDown; }
   void SetInnerControlMouseDown(bool Value) { FInnerControlMouseDown = Value; }
