@@ -36,6 +36,8 @@ HWND FindWindowToPaint(HWND filter);
 // After a WM_PAINT handler that left the frame unpainted, paints it as the platform does.
 void FinishUnpaintedFrame(HWND hwnd);
 void ReleaseSurface(HWND hwnd);
+// Hands the backend what was painted in each top-level window since it was last shown, once per window.
+void PresentPaintedWindows();
 // The visible part of the window (client area or whole window) in its top-level window's space.
 gdi::Region VisibleRegion(HWND hwnd, bool clientOnly, bool clipChildren, bool clipSiblings);
 Surface* EnsureSurface(HWND topLevel);
