@@ -214,6 +214,14 @@ const Surface* GetWindowSurface(HWND hwnd) {
   return w ? w->surface.get() : nullptr;
 }
 
+void PresentWholeWindowWithNextFrame(HWND topLevel) {
+  Wnd* w = W(topLevel);
+  if (!w || !IsTopLevel(w))
+    return;
+  RECT whole{0, 0, RectWidth(w->rect), RectHeight(w->rect)};
+  UnionRect(&w->unpresented, &w->unpresented, &whole);
+}
+
 namespace detail {
 
 Surface* EnsureSurface(HWND topLevel) {

@@ -29,6 +29,9 @@ int GetWindowRgn(HWND hwnd, HRGN rgn);
 namespace platform {
 // The pixels of a top-level window (window space), or nullptr before it first paints.
 const Surface* GetWindowSurface(HWND hwnd);
+// The display lost what it showed of a top-level window (it was uncovered, or shown again): the whole window
+// goes with the next frame, which waits, like any other, until the batch of input being handled is painted.
+void PresentWholeWindowWithNextFrame(HWND topLevel);
 } // namespace platform
 
 namespace platform::detail {
