@@ -284,8 +284,7 @@ void SdlBackend::ShowSurfaceWindow(HWND hwnd, bool visible) {
     GetWindowTextA(hwnd, title, sizeof title);
     SDL_SetWindowTitle(window, AnsiToUtf8(title).c_str());
     SDL_ShowWindow(window);
-    const RECT& r = windows_[hwnd].rect;
-    Present(hwnd, RECT{0, 0, r.right - r.left, r.bottom - r.top});
+    PresentWholeWindowWithNextFrame(hwnd);
   } else {
     SDL_HideWindow(window);
   }
@@ -564,8 +563,7 @@ void SdlBackend::HandleEvent(const void* raw) {
     if (!hwnd || FollowDesktop(hwnd, &e.window))
       break;
     if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
-      const RECT& r = windows_[hwnd].rect;
-      Present(hwnd, RECT{0, 0, r.right - r.left, r.bottom - r.top});
+      PresentWholeWindowWithNextFrame(hwnd);
     } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
       Ask(Request::Close, hwnd);
     } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
