@@ -96,7 +96,7 @@ Variant TField::OldValue() {
 
 AnsiString TField::AsString() {
   Variant v = GetAsVariant();
-  return VarIsNull(v) ? AnsiString() : FormatText(v, false);
+  return VarIsNull(v) ? AnsiString() : TextOfValue(v, false);
 }
 
 void TField::SetAsString(const AnsiString& AValue) {
@@ -113,12 +113,50 @@ template <class T, class F> T ReadAs(TField* AField, const char* AWhat, F AConve
   try {
     return AConvert(v);
   } catch (const Exception&) {
-    throw EDatabaseError("'" + VarToStr(v) + "' of field '" + AField->FieldName + "' cannot be read as " +
-                         AWhat);
+    throw EDatabaseError(UnreadableValueMessage(AField, v, AWhat));
+  }
+}
+
+// Fields whose type turns the value into a text of its own: numbers, dates and truth values.
+bool FormatsValue(TFieldType AType) {
+  switch (AType) {
+  case ftSmallint:
+  case ftInteger:
+  case ftWord:
+  case ftAutoInc:
+  case ftLargeint:
+  case ftBoolean:
+  case ftFloat:
+  case ftCurrency:
+  case ftBCD:
+  case ftFMTBcd:
+  case ftDate:
+  case ftTime:
+  case ftDateTime:
+    return true;
+  default:
+    return false;
   }
 }
 
 } // namespace
+
+AnsiString UnreadableValueMessage(TField* AField, const Variant& AValue, const AnsiString& AWhat) {
+  AnsiString text;
+  try {
+    text = VarToStr(AValue);
+  } catch (const Exception&) {
+    text = VarTypeAsText(VarType(AValue));
+  }
+  AnsiString record;
+  TDataSet* ds = AField->DataSet();
+  if (ds && ds->Active() && ds->State() == dsBrowse) {
+    int recNo = ds->RecNo();
+    if (recNo > 0)
+      record = " of record " + IntToStr(recNo);
+  }
+  return "'" + text + "' in field '" + AField->FieldName + "'" + record + " cannot be read as " + AWhat;
+}
 
 int TField::AsInteger() {
   return ReadAs<int>(this, "an integer", [](const Variant& v) { return v.AsInteger(); });
@@ -147,7 +185,15 @@ AnsiString TField::TextOf(bool ADisplayText) {
     return text;
   }
   Variant v = GetAsVariant();
-  return VarIsNull(v) ? AnsiString() : FormatText(v, ADisplayText);
+  return VarIsNull(v) ? AnsiString() : TextOfValue(v, ADisplayText);
+}
+
+AnsiString TField::TextOfValue(const Variant& AValue, bool ADisplayText) {
+  // A database column may hold a text where its type wants a number, a date or a truth value; such a value
+  // reads as the text it is, and only a read that needs the typed value refuses it.
+  if (VarIsStr(AValue) && FormatsValue(FDataType))
+    return VarToStr(AValue);
+  return FormatText(AValue, ADisplayText);
 }
 
 void TField::SetText(const AnsiString& AText) {
