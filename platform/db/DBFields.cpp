@@ -105,6 +105,15 @@ void TField::SetAsString(const AnsiString& AValue) {
 
 namespace {
 
+// A value as an error message quotes it; one without a text is named by its type.
+AnsiString QuotedText(const Variant& AValue) {
+  try {
+    return VarToStr(AValue);
+  } catch (const Exception&) {
+    return VarTypeAsText(VarType(AValue));
+  }
+}
+
 // Reads a value in another type; a value that does not convert names the field in the error.
 template <class T, class F> T ReadAs(TField* AField, const char* AWhat, F AConvert) {
   Variant v = AField->GetAsVariant();
@@ -142,12 +151,6 @@ bool FormatsValue(TFieldType AType) {
 } // namespace
 
 AnsiString UnreadableValueMessage(TField* AField, const Variant& AValue, const AnsiString& AWhat) {
-  AnsiString text;
-  try {
-    text = VarToStr(AValue);
-  } catch (const Exception&) {
-    text = VarTypeAsText(VarType(AValue));
-  }
   AnsiString record;
   TDataSet* ds = AField->DataSet();
   if (ds && ds->Active() && ds->State() == dsBrowse) {
@@ -155,7 +158,8 @@ AnsiString UnreadableValueMessage(TField* AField, const Variant& AValue, const A
     if (recNo > 0)
       record = " of record " + IntToStr(recNo);
   }
-  return "'" + text + "' in field '" + AField->FieldName + "'" + record + " cannot be read as " + AWhat;
+  return "'" + QuotedText(AValue) + "' in field '" + AField->FieldName + "'" + record +
+         " cannot be read as " + AWhat;
 }
 
 int TField::AsInteger() {
@@ -221,13 +225,7 @@ void TField::ParseText(const AnsiString& AText) {
 }
 
 void TField::ConvertError(const Variant& AValue) {
-  AnsiString text;
-  try {
-    text = VarToStr(AValue);
-  } catch (const Exception&) {
-    text = VarTypeAsText(VarType(AValue));
-  }
-  throw EDatabaseError("'" + text + "' is not a valid value for field '" + FieldName + "'");
+  throw EDatabaseError("'" + QuotedText(AValue) + "' is not a valid value for field '" + FieldName + "'");
 }
 
 Variant TField::ConvertValue(const Variant& AValue) {

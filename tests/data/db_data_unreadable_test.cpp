@@ -8,38 +8,23 @@
 #include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "tests/data/db_test_util.h"
+#include "tests/db/db_test_util.h"
 
 namespace {
 
 using dbtest::kWords;
 
-struct Fixture {
-  explicit Fixture(bool ASQLite) {
-    if (ASQLite) {
-      conn.FileName = ":memory:";
-      std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT, score REAL);";
+// The ten words with the score of the third one a text: in the table through SQL, in memory loaded anew.
+struct Fixture : dbtest::Words {
+  explicit Fixture(bool ASQLite)
+      : Words(ASQLite, "word TEXT NOT NULL UNIQUE", "UPDATE words SET score = 'y' WHERE id = 3") {
+    if (!ASQLite) {
+      auto* m = static_cast<TMemDataSet*>(ds.get());
+      m->ClearRows();
       for (int i = 0; i < 10; ++i)
-        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
-               (i == 2 ? std::string("'y'") : std::to_string(i)) + ");";
-      conn.ExecSQL(sql);
-      auto* q = new TSQLiteQuery(nullptr);
-      q->SetConnection(&conn);
-      q->SetSQL("SELECT id, word, score FROM words ORDER BY id");
-      ds.reset(q);
-    } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftInteger);
-      m->AddFieldDef("word", ftString, 20);
-      m->AddFieldDef("score", ftFloat);
-      for (int i = 0; i < 10; ++i)
-        m->AddRow({i + 1, kWords[i], i == 2 ? Variant("y") : Variant(double(i))});
-      ds.reset(m);
+        m->AddRow({i + 1, kWords[i], i == 2 ? Variant("y") : Variant(i * 1.5)});
     }
-    source.SetDataSet(ds.get());
-    dc.SetDataSource(&source);
-    dc.ChangeFieldName(0, "id");
-    dc.ChangeFieldName(1, "word");
-    dc.ChangeFieldName(2, "score");
+    Bind(dc);
   }
   // Runs AOperation, which must fail with the error naming the unreadable value, and checks that the
   // controller holds no records afterwards.
@@ -54,17 +39,7 @@ struct Fixture {
     EXPECT_EQ(dc.GetRecordCount(), 0);
     EXPECT_EQ(dc.GetRowCount(), 0);
   }
-  std::string Stored(const std::string& ASQL) {
-    TSQLiteQuery probe(nullptr);
-    probe.SetConnection(&conn);
-    probe.SetSQL(ASQL);
-    probe.Open();
-    return probe.Fields(0)->AsString();
-  }
 
-  TSQLiteConnection conn{nullptr};
-  std::unique_ptr<TDataSet, TObjectDeleter> ds;
-  TDataSource source{nullptr};
   dbtest::ItemsController dc{3};
 };
 
@@ -84,7 +59,8 @@ TEST_P(UnreadableValue, OpenFailsOnceAndAnEditThatMendsTheValueLoadsEveryRecord)
   EXPECT_EQ(f.ds->RecNo(), 1) << "the dataset is back where the load started";
   EXPECT_EQ(f.ds->FieldByName("score")->AsString(), "0");
   if (GetParam()) {
-    EXPECT_EQ(f.Stored("SELECT count(*) || ':' || sum(typeof(score) = 'text') FROM words"), "10:1");
+    EXPECT_EQ(dbtest::Scalar(f.conn, "SELECT count(*) || ':' || sum(typeof(score) = 'text') FROM words"),
+              "10:1");
   }
 
   f.ds->MoveBy(2);

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/db/SQLiteQuery.h"
+#include "tests/db/db_test_util.h"
 
 namespace {
 
@@ -76,13 +77,7 @@ struct Locked {
     query.Edit();
     query.FieldByName("word")->SetAsString("oxori");
   }
-  std::string Stored() {
-    TSQLiteQuery probe(nullptr);
-    probe.SetConnection(&other);
-    probe.SetSQL("SELECT word FROM words");
-    probe.Open();
-    return probe.Fields(0)->AsString();
-  }
+  std::string Stored() { return dbtest::Scalar(other, "SELECT word FROM words"); }
   TSQLiteConnection mine{nullptr}, other{nullptr};
   TSQLiteQuery query{nullptr};
 };

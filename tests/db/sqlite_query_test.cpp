@@ -23,13 +23,7 @@ struct Db {
     query.SetConnection(&conn);
   }
   // A value straight from the database, past the query's kept rows.
-  std::string Scalar(const std::string& ASQL) {
-    TSQLiteQuery probe(nullptr);
-    probe.SetConnection(&conn);
-    probe.SetSQL(ASQL);
-    probe.Open();
-    return probe.IsEmpty() ? "<none>" : VarToStr(probe.Fields(0)->Value());
-  }
+  std::string Scalar(const std::string& ASQL) { return dbtest::Scalar(conn, ASQL); }
   void OpenWords(const char* AWhere = "") {
     query.SetSQL(std::string("SELECT id, word, lang, score, added FROM words ") + AWhere + " ORDER BY id");
     query.Open();

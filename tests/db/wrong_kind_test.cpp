@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/db/SQLiteQuery.h"
+#include "tests/db/db_test_util.h"
 
 namespace {
 
@@ -47,14 +48,6 @@ struct Subject {
     }
     ds->Open();
   }
-  // What the database file holds, past the query's kept rows.
-  std::string Stored() {
-    TSQLiteQuery probe(nullptr);
-    probe.SetConnection(&conn);
-    probe.SetSQL("SELECT typeof(v) || ':' || v || ':' || note FROM t");
-    probe.Open();
-    return probe.Fields(0)->AsString();
-  }
   TSQLiteConnection conn{nullptr};
   std::unique_ptr<TDataSet, TObjectDeleter> ds;
 };
@@ -86,7 +79,8 @@ TEST_P(WrongKind, ReadsAsTextRefusedAsTypeAndKeptByOtherEdits) {
     EXPECT_EQ(s.ds->FieldByName("note")->AsString(), "b");
     EXPECT_EQ(v->AsString(), c.text);
     if (GetParam()) {
-      EXPECT_EQ(s.Stored(), std::string("text:") + c.text + ":b");
+      EXPECT_EQ(dbtest::Scalar(s.conn, "SELECT typeof(v) || ':' || v || ':' || note FROM t"),
+                std::string("text:") + c.text + ":b");
     }
   }
 }
