@@ -89,6 +89,63 @@ TEST(UnreadableValueSQLite, ARefreshThatReadsTheValueEmptiesTheControllerUntilTh
   EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 4);
 }
 
+// Each kind of typed column with a text it cannot take, in the second of two records.
+TEST_P(UnreadableValue, EveryTypedColumnRefusesATextOfAnotherKind) {
+  struct Case {
+    const char* decl;
+    TFieldType type;
+    const char* good;
+    Variant goodValue;
+    const char* text;
+  } cases[] = {
+      {"REAL", ftFloat, "1.5", 1.5, "y"},
+      {"INTEGER", ftInteger, "7", 7, "zz"},
+      {"DATE", ftDate, "'2024-01-02'", Variant::FromDate(EncodeDate(2024, 1, 2)), "not a date"},
+      {"BOOLEAN", ftBoolean, "1", true, "maybe"},
+      {"NUMERIC", ftFloat, "3", 3.0, "y"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.decl) + " '" + c.text + "'");
+    TSQLiteConnection conn(nullptr);
+    std::unique_ptr<TDataSet, TObjectDeleter> ds;
+    if (GetParam()) {
+      conn.FileName = ":memory:";
+      conn.ExecSQL(std::string("CREATE TABLE t (id INTEGER PRIMARY KEY, v ") + c.decl +
+                   "); INSERT INTO t VALUES (1, " + c.good + "), (2, '" + c.text + "');");
+      auto* q = new TSQLiteQuery(nullptr);
+      q->SetConnection(&conn);
+      q->SetSQL("SELECT id, v FROM t ORDER BY id");
+      ds.reset(q);
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftInteger);
+      m->AddFieldDef("v", c.type);
+      m->AddRow({1, c.goodValue});
+      m->AddRow({2, c.text});
+      ds.reset(m);
+    }
+    TDataSource source(nullptr);
+    source.SetDataSet(ds.get());
+    dbtest::ItemsController dc(2);
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "v");
+    try {
+      ds->Open();
+      ADD_FAILURE() << "the load did not fail";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find(std::string("'") + c.text + "' in field 'v' of record 2"),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(dc.GetRecordCount(), 0);
+    EXPECT_EQ(ds->RecNo(), 1);
+    EXPECT_EQ(ds->FieldByName("v")->DataType(), c.type);
+    ds->Next();
+    EXPECT_EQ(ds->FieldByName("v")->AsString(), c.text);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Datasets, UnreadableValue, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "SQLite" : "Memory"; });
 
