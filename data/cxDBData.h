@@ -604,6 +604,12 @@ private:
   // Runs AReload inside a full update that finds selection and details again by key, with the focus left on
   // the dataset's record; false (nothing run) without key navigation on an open dataset.
   bool KeyedReload(const std::function<void()>& AReload);
+  // Reads every record into the storage; a read that fails leaves no records and the dataset where it was,
+  // and a value the storage cannot take is named with its field and record in an EDatabaseError.
+  void LoadStorage();
+  // Describes the first field value of the dataset's current record that its item's value type refuses;
+  // empty when every value fits.
+  AnsiString UnreadableValueText();
 
   TcxDBDataModeController FDataModeController{this};
   TcxDBDataFilterCriteria FDBFilter{this};

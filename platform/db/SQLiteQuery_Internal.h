@@ -121,5 +121,4 @@ private:
   sqlite3_stmt* FStmt = nullptr;
 };
 
-// The ":Name" references of a text, in order, each once; quoted texts and comments are skipped.
 } // namespace sqlitequery_internal
