@@ -263,6 +263,9 @@ void SdlBackend::CreateSurfaceWindow(HWND hwnd, const RECT& r, DWORD style, DWOR
                                         RectWidth(desktop), RectHeight(desktop), flags);
   if (!window)
     throw Exception(AnsiString("SDL could not make a window: ") + SDL_GetError());
+  // SDL may make the window anew the first time its surface is asked for (to draw it through the GPU); asked
+  // here, that happens before the desktop has shown the window, so no window comes and goes on the screen.
+  SDL_GetWindowSurface(window);
   SDL_SetWindowData(window, "pelvor.hwnd", hwnd);
   windows_[hwnd] = Shown{window, r, area, desktopFrame, desktop};
 }
