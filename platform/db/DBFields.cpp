@@ -108,7 +108,7 @@ namespace {
 // A value as an error message quotes it; one without a text is named by its type.
 AnsiString QuotedText(const Variant& AValue) {
   try {
-    return VarToStr(AValue);
+    return MessageExcerpt(VarToStr(AValue));
   } catch (const Exception&) {
     return VarTypeAsText(VarType(AValue));
   }
@@ -274,7 +274,8 @@ void TBooleanField::ParseText(const AnsiString& AText) {
   else if (AnsiSameText(t, no))
     SetAsVariant(false);
   else
-    throw EDatabaseError("'" + AText + "' is not a valid boolean value for field '" + FieldName + "'");
+    throw EDatabaseError("'" + MessageExcerpt(AText) + "' is not a valid boolean value for field '" +
+                         FieldName + "'");
 }
 
 Variant TNumericField::ConvertValue(const Variant& AValue) {

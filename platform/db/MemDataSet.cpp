@@ -80,7 +80,7 @@ Variant TMemDataSet::ConvertCell(const Variant& AValue, std::size_t AColumn) con
       return AValue;
     AnsiString text;
     try {
-      text = VarToStr(AValue);
+      text = MessageExcerpt(VarToStr(AValue));
     } catch (const Exception&) {
       text = VarTypeAsText(VarType(AValue));
     }

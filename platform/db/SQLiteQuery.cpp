@@ -217,7 +217,7 @@ void TSQLiteConnection::ExecSQL(const AnsiString& ASQL) {
   if (sqlite3_exec(FHandle, ToUtf8(ASQL).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
     AnsiString message = error ? error : sqlite3_errmsg(FHandle);
     sqlite3_free(error);
-    throw EDatabaseError("SQL error: " + message);
+    throw EDatabaseError("SQL error: " + MessageExcerpt(message));
   }
 }
 
@@ -382,7 +382,7 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
     DatabaseError("The query's text returns no rows; run it with the connection's ExecSQL");
   int rc = sqlite3_step(s);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-    DatabaseError("SQL error: " + AnsiString(sqlite3_errmsg(db)));
+    DatabaseError("SQL error: " + MessageExcerpt(sqlite3_errmsg(db)));
   if (ADefine) {
     FColumns.assign(std::size_t(columns), TColumn());
     for (int i = 0; i < columns; ++i) {
@@ -413,7 +413,7 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
     EndRow();
   }
   if (rc != SQLITE_DONE)
-    DatabaseError("SQL error while reading rows: " + AnsiString(sqlite3_errmsg(db)));
+    DatabaseError("SQL error while reading rows: " + MessageExcerpt(sqlite3_errmsg(db)));
 }
 
 void TSQLiteQuery::ChooseUpdateTable() {

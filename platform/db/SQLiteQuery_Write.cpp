@@ -21,7 +21,7 @@ template <class F> void TSQLiteQuery::WriteInSavepoint(const AnsiString& AWhat, 
     DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed: " + e.Message());
   }
   if (sqlite3_exec(db, "RELEASE pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    AnsiString message = sqlite3_errmsg(db);
+    AnsiString message = MessageExcerpt(sqlite3_errmsg(db));
     sqlite3_exec(db, undo, nullptr, nullptr, nullptr);
     DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed at commit: " + message);
   }
