@@ -220,7 +220,14 @@ void TMain::LoadDictionary() {
   if (!WordFileExists(path)) {
     FWordFileState = TWordFileState::Missing;
   } else {
-    LoadWordFile(path, *FAllEntries);
+    try {
+      LoadWordFile(path, *FAllEntries);
+    } catch (...) {
+      // A read cut short leaves no part of the words: the window comes up empty, and a shortage of memory
+      // gives back what the read had taken.
+      FAllEntries->Clear();
+      throw;
+    }
     FWordFileState = TWordFileState::Loaded;
     // The window comes up while the entries are put in order; the first key waits for them.
     FIndex.Build(*FAllEntries, true);

@@ -78,6 +78,55 @@ TEST_F(MainWindowTest, AWordFileThatCannotBeFollowedLeavesTheWindowUpWithNoWords
   }
 }
 
+// A word file whose words do not fit in memory is one more that cannot be read: the window comes up with no
+// words, says why, and holds none of what the read took.
+TEST_F(MainWindowTest, AWordFileTooLargeForTheMemoryLeavesTheWindowUpWithNoWordsAndSaysWhy) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 100000; ++i)
+    lines.push_back("kelime" + std::to_string(i) + ";oxori" + std::to_string(i) + ";isim, sıfat;");
+  WriteWords(lines);
+  const std::size_t baseline = BulkMemoryInUse();
+  ResetBulkMemoryPeak();
+  ASSERT_EQ(OpenExisting()->AllEntries()->Count(), int(lines.size()));
+  const std::size_t needed = BulkMemoryPeak() - baseline;
+  DoneApplication();
+  const fs::path path = directory / "pelvor.dll";
+  const std::size_t bytes = fs::file_size(path);
+  const std::string message = "Cannot read file \"" + path.string() +
+                              "\". There is not enough memory to read its " + std::to_string(bytes) +
+                              " bytes";
+  struct Case {
+    const char* name;
+    std::size_t limit;
+  } cases[] = {
+      {"not even for the file", bytes / 2},
+      {"for the file but not for all its words", needed - 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetBulkMemoryLimit(baseline + c.limit);
+    TMain* main = OpenExisting();
+    RemoveBulkMemoryLimit();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->Showing());
+    EXPECT_EQ(BulkMemoryInUse(), baseline);
+    EXPECT_EQ(main->WordFileState(), TWordFileState::Unreadable);
+    EXPECT_EQ(AnsiToUtf8(main->WordFileError()), message);
+    ASSERT_FALSE(Application()->MessageLog().empty());
+    EXPECT_EQ(AnsiToUtf8(Application()->MessageLog().back()), message + ".");
+    const nlohmann::json state = DumpState(*main);
+    EXPECT_EQ(state["wordFile"], "unreadable");
+    EXPECT_EQ(state["wordFileError"], message);
+    EXPECT_EQ(state["entries"], 0);
+    EXPECT_EQ(state["left"]["items"], nlohmann::json::array());
+    EXPECT_TRUE(main->Arama->Focused());
+    TypeText("ke");
+    EXPECT_EQ(Utf8Text(main->Arama), "ke");
+    EXPECT_TRUE(Items(main->ListSol).empty());
+    DoneApplication();
+  }
+}
+
 class SnapshotTest : public MainWindowTest {
 protected:
   void SetUp() override {
