@@ -30,6 +30,20 @@ std::vector<std::string> Names(const fs::path& directory) {
 
 const char* const pngSignature = "\x89PNG\r\n\x1A\n";
 
+// The window is up with no words and tells why: in its state, in the dump and in a message.
+void ExpectUnreadable(TMain* main, const std::string& message) {
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(main->Showing());
+  EXPECT_EQ(main->WordFileState(), TWordFileState::Unreadable);
+  EXPECT_EQ(AnsiToUtf8(main->WordFileError()), message);
+  ASSERT_FALSE(Application()->MessageLog().empty());
+  EXPECT_EQ(AnsiToUtf8(Application()->MessageLog().back()), message + ".");
+  const nlohmann::json state = DumpState(*main);
+  EXPECT_EQ(state["wordFile"], "unreadable");
+  EXPECT_EQ(state["wordFileError"], message);
+  EXPECT_EQ(state["entries"], 0);
+}
+
 TEST_F(MainWindowTest, AWordFileThatCannotBeFollowedLeavesTheWindowUpWithNoWordsAndSaysWhy) {
   const std::string folder = "s\xC3\xB6zl\xC3\xBCk";
   fs::create_directory(directory / folder);
@@ -59,17 +73,7 @@ TEST_F(MainWindowTest, AWordFileThatCannotBeFollowedLeavesTheWindowUpWithNoWords
     fs::remove(directory / folder / "plain");
     c.make(path);
     TMain* main = OpenExisting();
-    ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(main->Showing());
-    EXPECT_EQ(main->WordFileState(), TWordFileState::Unreadable);
-    const std::string message = "Cannot open file \"" + path.string() + "\". " + c.reason;
-    EXPECT_EQ(AnsiToUtf8(main->WordFileError()), message);
-    ASSERT_FALSE(Application()->MessageLog().empty());
-    EXPECT_EQ(AnsiToUtf8(Application()->MessageLog().back()), message + ".");
-    const nlohmann::json state = DumpState(*main);
-    EXPECT_EQ(state["wordFile"], "unreadable");
-    EXPECT_EQ(state["wordFileError"], message);
-    EXPECT_EQ(state["entries"], 0);
+    ExpectUnreadable(main, "Cannot open file \"" + path.string() + "\". " + c.reason);
     // The window goes on working with an empty dictionary.
     TypeText("ev");
     EXPECT_EQ(Utf8Text(main->Arama), "ev");
@@ -107,18 +111,9 @@ TEST_F(MainWindowTest, AWordFileTooLargeForTheMemoryLeavesTheWindowUpWithNoWords
     SetBulkMemoryLimit(baseline + c.limit);
     TMain* main = OpenExisting();
     RemoveBulkMemoryLimit();
-    ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(main->Showing());
     EXPECT_EQ(BulkMemoryInUse(), baseline);
-    EXPECT_EQ(main->WordFileState(), TWordFileState::Unreadable);
-    EXPECT_EQ(AnsiToUtf8(main->WordFileError()), message);
-    ASSERT_FALSE(Application()->MessageLog().empty());
-    EXPECT_EQ(AnsiToUtf8(Application()->MessageLog().back()), message + ".");
-    const nlohmann::json state = DumpState(*main);
-    EXPECT_EQ(state["wordFile"], "unreadable");
-    EXPECT_EQ(state["wordFileError"], message);
-    EXPECT_EQ(state["entries"], 0);
-    EXPECT_EQ(state["left"]["items"], nlohmann::json::array());
+    ExpectUnreadable(main, message);
+    EXPECT_EQ(DumpState(*main)["left"]["items"], nlohmann::json::array());
     EXPECT_TRUE(main->Arama->Focused());
     TypeText("ke");
     EXPECT_EQ(Utf8Text(main->Arama), "ke");

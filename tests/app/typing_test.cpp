@@ -137,6 +137,22 @@ protected:
     Pump();
   }
 
+  struct Sequence {
+    const char* name;
+    std::vector<Keystroke> strokes;
+  };
+
+  // Each sequence in a window of its own over the dictionary, typed into the search box.
+  void RunEach(const std::vector<std::string>& dictionary, const std::vector<Sequence>& sequences) {
+    for (const Sequence& sequence : sequences) {
+      SCOPED_TRACE(sequence.name);
+      TMain* main = Open(dictionary);
+      ASSERT_TRUE(main->Arama->Focused());
+      Run(main, sequence.strokes);
+      DoneApplication();
+    }
+  }
+
   void Run(TMain* main, const std::vector<Keystroke>& strokes) {
     for (std::size_t i = 0; i < strokes.size(); ++i) {
       SCOPED_TRACE("keystroke " + std::to_string(i) + " \"" + strokes[i].keys + "\"");
@@ -268,12 +284,8 @@ TEST_F(TypingTest, ALetterTypedOverASelectionCompletes) {
 
 // Text put in by the clipboard is searched and completed as the same letters typed would be.
 TEST_F(TypingTest, APasteCompletesAndSelectsTheCompletionAsTypingDoes) {
-  const std::vector<std::string> dictionary = {"köpek;ǯoǩori;;", "köprü;ǩöpri;;", "kalp;guri;;",
+  const std::vector<std::string> dictionary = {"köpek;coxori;;", "köprü;kopri;;", "kalp;guri;;",
                                                "ev;oxori;;"};
-  struct Sequence {
-    const char* name;
-    std::vector<Keystroke> strokes;
-  };
   const std::vector<Sequence> sequences = {
       {"ctrl+v into the empty box, then a letter",
        {
@@ -297,25 +309,15 @@ TEST_F(TypingTest, APasteCompletesAndSelectsTheCompletionAsTypingDoes) {
            {"<Ctrl+V>", {"kalp", 2, 2}, {"kalp"}, "ka"},
        }},
   };
-  for (const Sequence& sequence : sequences) {
-    SCOPED_TRACE(sequence.name);
-    TMain* main = Open(dictionary);
-    ASSERT_TRUE(main->Arama->Focused());
-    Run(main, sequence.strokes);
-    DoneApplication();
-  }
+  RunEach(dictionary, sequences);
 }
 
 // Only what deletes text (Backspace, Delete, cutting, the deleting chords) searches without completing,
 // whatever text it leaves; a letter or a paste over a selection completes even when the text it leaves is
 // one that a deletion could have left.
 TEST_F(TypingTest, DeletionIsWhatTheKeyDidNotWhatTheTextLooksLike) {
-  const std::vector<std::string> dictionary = {"kapı;ǩapi;;", "ılık;ǯami;;", "ışık;mjora;;", "api;api;;",
+  const std::vector<std::string> dictionary = {"kapı;kapi;;", "ılık;cami;;", "ışık;mjora;;", "api;api;;",
                                                "kalp;guri;;"};
-  struct Sequence {
-    const char* name;
-    std::vector<Keystroke> strokes;
-  };
   const std::vector<Keystroke> kapi = {
       {"k", {"kalp", 1, 3}, {"kalp", "kapı"}},
       {"a", {"kalp", 2, 2}, {"kalp", "kapı"}},
@@ -349,13 +351,7 @@ TEST_F(TypingTest, DeletionIsWhatTheKeyDidNotWhatTheTextLooksLike) {
         {backspace, {"k", 1, 0}, {"kalp", "kapı"}},
         {"a", {"kalp", 2, 2}, {"kalp", "kapı"}}}},
   };
-  for (const Sequence& sequence : sequences) {
-    SCOPED_TRACE(sequence.name);
-    TMain* main = Open(dictionary);
-    ASSERT_TRUE(main->Arama->Focused());
-    Run(main, sequence.strokes);
-    DoneApplication();
-  }
+  RunEach(dictionary, sequences);
 }
 
 TEST_F(TypingTest, UpperCaseKeysArriveLowerCased) {
