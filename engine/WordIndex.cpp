@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <numeric>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/rtl/CaseRules.h"
@@ -59,9 +62,26 @@ struct TWordIndex::TBuilder {
         error = std::current_exception();
       }
     };
-    for (std::size_t k = 1; k + 1 < Bounds.size(); ++k)
-      threads.emplace_back(run, k);
+    struct Joiner {
+      std::vector<std::thread>& threads;
+      ~Joiner() {
+        for (auto& t : threads)
+          if (t.joinable())
+            t.join();
+      }
+    } joiner{threads};
+    std::size_t k = 1;
+    try {
+      threads.reserve(Bounds.size());
+      for (; k + 1 < Bounds.size(); ++k)
+        threads.emplace_back(run, k);
+    } catch (const std::system_error&) {
+      // The slices that got no thread of their own are worked on here.
+    } catch (const std::bad_alloc&) {
+    }
     run(0);
+    for (; k + 1 < Bounds.size(); ++k)
+      run(k);
     for (auto& t : threads)
       t.join();
     if (error)
@@ -336,7 +356,7 @@ void TWordIndex::Run(bool Background) {
   }
   FPending[0] = FPending[1] = true;
   FLayingOut = true;
-  FWorker = std::thread([this, build, layOut] {
+  auto work = [this, build, layOut] {
     try {
       build(TKeyField::Turkce);
       build(TKeyField::Lazca);
@@ -350,7 +370,16 @@ void TWordIndex::Run(bool Background) {
     std::lock_guard lock(FMutex);
     FLayingOut = false;
     FDone.notify_all();
-  });
+  };
+  try {
+    FWorker = std::thread(work);
+  } catch (const std::system_error&) {
+    // Without a thread to spare the index is built before the caller goes on; what would have waited for
+    // the thread finds it done.
+    work();
+  } catch (const std::bad_alloc&) {
+    work();
+  }
 }
 
 bool TWordIndex::Covers(const TPelvor& Store) {
