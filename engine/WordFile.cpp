@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 
 #include "engine/Crypto.h"
+#include "engine/ThreadGroup.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/StringList.h"
 
@@ -67,26 +68,16 @@ public:
       store.AdoptTextPool(std::move(pool));
     }
     std::vector<std::exception_ptr> errors(workers + 1);
-    std::vector<std::thread> threads;
-    struct Joiner {
-      std::vector<std::thread>& threads;
-      ~Joiner() {
-        for (auto& t : threads)
-          if (t.joinable())
-            t.join();
-      }
-    } joiner{threads};
-    try {
-      for (unsigned i = 0; i < workers; ++i)
-        threads.emplace_back([this, &errors, &pools, i] {
-          while (DecodeNext()) {
-          }
-          while (ParseNext(errors[i], *pools[i])) {
-          }
-        });
-    } catch (const std::system_error&) {
-      // Fewer threads than asked for only makes the caller parse more itself.
-    }
+    // Fewer threads than asked for only makes the caller parse more itself.
+    TThreadGroup threads;
+    for (unsigned i = 0; i < workers; ++i)
+      if (!threads.TryStart([this, &errors, &pools, i] {
+            while (DecodeNext()) {
+            }
+            while (ParseNext(errors[i], *pools[i])) {
+            }
+          }))
+        break;
 
     std::exception_ptr& mine = errors[workers];
     try {
@@ -116,8 +107,7 @@ public:
       Abort();
       throw;
     }
-    for (auto& t : threads)
-      t.join();
+    threads.JoinAll();
     for (auto& e : errors)
       if (e)
         std::rethrow_exception(e);

@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/ThreadGroup.h"
 #include "platform/rtl/CaseRules.h"
 #include "platform/rtl/CodePage.h"
 
@@ -51,7 +52,6 @@ struct TWordIndex::TBuilder {
   }
 
   template <class F> static void InParallel(const std::vector<std::size_t>& Bounds, F Work) {
-    std::vector<std::thread> threads;
     std::exception_ptr error;
     std::mutex errorMutex;
     auto run = [&](std::size_t k) {
@@ -62,28 +62,15 @@ struct TWordIndex::TBuilder {
         error = std::current_exception();
       }
     };
-    struct Joiner {
-      std::vector<std::thread>& threads;
-      ~Joiner() {
-        for (auto& t : threads)
-          if (t.joinable())
-            t.join();
-      }
-    } joiner{threads};
+    TThreadGroup threads;
+    // The slices that get no thread of their own are worked on here.
     std::size_t k = 1;
-    try {
-      threads.reserve(Bounds.size());
-      for (; k + 1 < Bounds.size(); ++k)
-        threads.emplace_back(run, k);
-    } catch (const std::system_error&) {
-      // The slices that got no thread of their own are worked on here.
-    } catch (const std::bad_alloc&) {
-    }
+    while (k + 1 < Bounds.size() && threads.TryStart([&run, k] { run(k); }))
+      ++k;
     run(0);
     for (; k + 1 < Bounds.size(); ++k)
       run(k);
-    for (auto& t : threads)
-      t.join();
+    threads.JoinAll();
     if (error)
       std::rethrow_exception(error);
   }
