@@ -1,6 +1,6 @@
 #pragma once
-// Threads that share out one piece of work: each is joined before the group goes, however the work ends, and
-// a thread the system cannot give leaves its share to the caller instead of failing the work.
+// Threads that share one job: each is joined before the group goes, however the job ends, and
+// a thread the system cannot give leaves its share to the caller instead of failing the job.
 #include <new>
 #include <system_error>
 #include <thread>
