@@ -819,9 +819,22 @@ void TcxCustomTextEdit::CopyToClipboard() {
     Clipboard()->SetAsText(SelText());
 }
 
+// The user's cut or paste is left to the platform control, which places the caret before it reports the
+// change: a change handler that sets the text and the selection is then the last to set them.
+bool TcxCustomTextEdit::IsInnerEditOperation() {
+  return FIsUserChange && InnerTextEdit() && InnerTextEdit()->HandleAllocated();
+}
+
 void TcxCustomTextEdit::CutToClipboard() {
   if (SelLength() == 0)
     return;
+  String text;
+  int caret = 0;
+  if (IsInnerEditOperation() && !FInnerEdit->GetReadOnly()) {
+    if (PrepareSelTextReplacement("", text, caret))
+      FInnerEdit->CallDefWndProc(WM_CUT, 0, 0);
+    return;
+  }
   Clipboard()->SetAsText(SelText());
   if (FInnerEdit && FInnerEdit->GetReadOnly())
     return;
@@ -832,6 +845,13 @@ void TcxCustomTextEdit::PasteFromClipboard() {
   const String text = Clipboard()->AsText();
   if (text.empty())
     return;
+  String replaced;
+  int caret = 0;
+  if (IsInnerEditOperation()) {
+    if (PrepareSelTextReplacement(text, replaced, caret))
+      FInnerEdit->CallDefWndProc(WM_PASTE, 0, 0);
+    return;
+  }
   SetSelText(text);
 }
 

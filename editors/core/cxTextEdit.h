@@ -258,6 +258,8 @@ class TcxCustomTextEdit : public TcxCustomEdit {
   virtual bool PrepareSelTextReplacement(const String& AText, String& ANewText, int& ANewCaret);
 
 protected:
+  // A cut or paste of the user's is under way and the platform control can carry it out itself.
+  bool IsInnerEditOperation();
   template <class> friend class TcxCustomInnerEditBase;
   friend class TcxCustomInnerTextEdit;
   friend class TcxCustomInnerMemo;

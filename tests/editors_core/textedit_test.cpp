@@ -348,6 +348,49 @@ TEST_F(TextEditTest, MaxLengthCutsPaste) {
   EXPECT_EQ(edit->Text(), "abcdx");
 }
 
+// The user's cut and paste place the caret before the change is reported, as typing does: a change handler
+// that selects has the last word, and a single-line edit takes only the clipboard's first line.
+TEST_F(TextEditTest, AChangeHandlersSelectionOutlastsTheUsersCutAndPaste) {
+  struct Case {
+    UINT message;
+    const char* clipboard;
+    const char* before;
+    int selStart, selLength;
+    const char* after;
+    const char* clipboardAfter;
+  } cases[] = {
+      {WM_PASTE, "ab\r\ncd", "xy", 2, 0, "xyab", "ab\r\ncd"},
+      {WM_PASTE, "AB", "xyz", 1, 1, "xabz", "AB"},
+      {WM_CUT, "", "kitap", 2, 3, "ki", "tap"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.after);
+    TcxTextEdit* edit = MakeTextEdit();
+    edit->Properties()->SetCharCase(ecLowerCase);
+    edit->SetText(c.before);
+    edit->SetSelStart(c.selStart);
+    edit->SetSelLength(c.selLength);
+    Clipboard()->SetAsText(c.clipboard);
+    struct Selector {
+      TcxTextEdit* edit;
+      int calls = 0;
+      void Change(TObject*) {
+        ++calls;
+        edit->SetSelStart(0);
+        edit->SetSelLength(1);
+      }
+    } selector{edit};
+    edit->Properties()->OnChange = TNotifyEvent(&selector, &Selector::Change);
+    SendMessage(edit->InnerEdit()->GetControl()->Handle(), c.message, 0, 0);
+    EXPECT_EQ(edit->Text(), c.after);
+    EXPECT_EQ(selector.calls, 1);
+    EXPECT_EQ(edit->SelStart(), 0);
+    EXPECT_EQ(edit->SelLength(), 1);
+    EXPECT_EQ(Clipboard()->AsText(), c.clipboardAfter);
+    edit->Properties()->OnChange = nullptr;
+  }
+}
+
 TEST_F(TextEditTest, ReadOnlyRefusesPasteAndClearButCutCopies) {
   TcxTextEdit* edit = MakeTextEdit();
   edit->SetText("kitap");
