@@ -40,16 +40,6 @@ constexpr int TabsHeight = 24;
 // The explanation boxes keep a fixed height at the bottom; the word lists take what is left.
 constexpr int MemoHeight = 47;
 
-// Whether Now is Before with one run of characters taken out.
-bool IsDeletionFrom(std::string_view Before, std::string_view Now) {
-  if (Now.size() >= Before.size())
-    return false;
-  std::size_t head = 0;
-  while (head < Now.size() && Now[head] == Before[head])
-    ++head;
-  return Before.ends_with(Now.substr(head));
-}
-
 void SetFace(TControl* Control, const char* Face) {
   Control->Font()->SetName(Face);
 }
@@ -156,6 +146,8 @@ void TMain::CreateControls() {
   ApplyDirectionFonts();
 
   Arama->Properties()->OnChange = TNotifyEvent(this, &TMain::AramaChange);
+  Arama->OnKeyDown = TKeyEvent(this, &TMain::AramaKeyDown);
+  Arama->OnKeyPress = TKeyPressEvent(this, &TMain::AramaKeyPress);
   DilSecimi->OnChange = TNotifyEvent(this, &TMain::DilSecimiChange);
   ListSol->OnClick = TNotifyEvent(this, &TMain::ListSolClick);
   ListSol->OnKeyUp = TKeyEvent(this, &TMain::ListSolKeyUp);
@@ -228,7 +220,14 @@ void TMain::LoadDictionary() {
   if (!WordFileExists(path)) {
     FWordFileState = TWordFileState::Missing;
   } else {
-    LoadWordFile(path, *FAllEntries);
+    try {
+      LoadWordFile(path, *FAllEntries);
+    } catch (...) {
+      // A read cut short leaves no part of the words: the window comes up empty, and a shortage of memory
+      // gives back what the read had taken.
+      FAllEntries->Clear();
+      throw;
+    }
     FWordFileState = TWordFileState::Loaded;
     // The window comes up while the entries are put in order; the first key waits for them.
     FIndex.Build(*FAllEntries, true);
@@ -373,16 +372,26 @@ WideString TMain::ConvertLaz(const WideString& S) const {
   return ::ConvertLaz(S);
 }
 
+// The box changes its text while it handles the key, so the key tells whether the change is a deletion:
+// Delete, Shift+Delete and Ctrl+Delete come as key downs, Backspace, Ctrl+Backspace and Ctrl+X as
+// characters. Every other key clears the mark, so that it never outlives the key that set it.
+void TMain::AramaKeyDown(TObject*, WORD& Key, TShiftState) {
+  FAramaDeleting = Key == VK_DELETE;
+}
+
+void TMain::AramaKeyPress(TObject*, char& Key) {
+  constexpr char CtrlBackspace = 127, CtrlX = 24;
+  FAramaDeleting = Key == '\b' || Key == CtrlBackspace || Key == CtrlX;
+}
+
 void TMain::AramaChange(TObject*) {
   if (FAramaChanging)
     return;
-  const AnsiString text = Arama->Text();
   // Completing after a deletion would put back at once what Backspace or Delete just took away, and the
-  // user could never shorten the text; a deletion searches without completing. Typing over the selected
-  // completion leaves a text that deleting part of it would leave too (the next letter of "kalp" after "k"
-  // gives "ka"), so only a text no longer than what the user had typed counts as one.
-  const bool deletion = text.size() <= FLastTyped.size() && IsDeletionFrom(FLastSearchText, text);
-  SearchAndComplete(text, !deletion);
+  // user could never shorten the text; a deletion searches without completing. What the text looks like
+  // cannot tell: a letter typed or pasted over a selection may leave what a deletion would.
+  const bool deletion = std::exchange(FAramaDeleting, false);
+  SearchAndComplete(Arama->Text(), !deletion);
 }
 
 void TMain::SearchAndComplete(const AnsiString& Text, bool Complete) {
@@ -397,8 +406,6 @@ void TMain::SearchAndComplete(const AnsiString& Text, bool Complete) {
   Arama->SetText(typed + rest);
   Arama->SetSelStart(int(typed.size()));
   Arama->SetSelLength(int(rest.size()));
-  FLastSearchText = Arama->Text();
-  FLastTyped = typed;
 }
 
 void TMain::DilSecimiChange(TObject*) {

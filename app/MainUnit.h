@@ -61,6 +61,8 @@ class TMain : public TForm {
   void FormCreate(TObject* Sender);
   void FormDestroy(TObject* Sender);
   void AramaChange(TObject* Sender);
+  void AramaKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
+  void AramaKeyPress(TObject* Sender, char& Key);
   void DilSecimiChange(TObject* Sender);
   void ListSolClick(TObject* Sender);
   void ListSolKeyUp(TObject* Sender, WORD& Key, TShiftState Shift);
@@ -91,10 +93,8 @@ private:
   TKeyField FSearchKey = TKeyField::Turkce;
   std::uint64_t FSearchGeneration = 0;
   WideString FYazilan;
-  // The search box's text as the change handler last left it and the part of it the user had typed, to
-  // tell a deletion from typing.
-  AnsiString FLastSearchText;
-  AnsiString FLastTyped;
+  // Set while the search box handles a key that deletes text.
+  bool FAramaDeleting = false;
   bool FAramaChanging = false;
   TWordFileState FWordFileState = TWordFileState::NotRead;
   AnsiString FWordFileError;

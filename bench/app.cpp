@@ -1,9 +1,13 @@
 // A key typed into the dictionary's search box, from the key to the repainted window, over generated
-// dictionaries of growing size, beside the bare loop that only compares every headword with the prefix.
+// dictionaries of growing size, beside the bare loop that only compares every headword with the prefix. On an
+// X display (DISPLAY set, e.g. Xvfb), the same key through SDL from the event to the last frame shown.
 #include <benchmark/benchmark.h>
+
+#include <SDL.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +24,7 @@
 #include "app/ProgramUnits.h"
 #include "engine/Crypto.h"
 #include "platform/backend/headless/HeadlessBackend.h"
+#include "platform/backend/sdl/SdlBackend.h"
 #include "platform/classes/UnitList.h"
 #include "platform/win/Win.h"
 
@@ -50,11 +55,14 @@ const std::vector<std::string>& Lines(int Entries) {
   return it->second;
 }
 
-// The main window on the headless display with no word file, filled with a generated dictionary.
+// The main window with no word file, filled with a generated dictionary, on the headless display unless
+// MakeBackend gives another.
 class TWindow {
 public:
-  explicit TWindow(int Entries, const std::vector<std::string>& Extra = {})
-      : TWindow(std::string("/nonexistent-pelvor-bench")) {
+  using TBackendMaker = std::function<std::unique_ptr<platform::Backend>()>;
+  explicit TWindow(int Entries, const std::vector<std::string>& Extra = {},
+                   const TBackendMaker& MakeBackend = {})
+      : TWindow(std::string("/nonexistent-pelvor-bench"), MakeBackend) {
     for (const std::string& line : Lines(Entries))
       FMain->AllEntries()->AddAnsiLine(line);
     for (const std::string& line : Extra)
@@ -62,9 +70,9 @@ public:
     Settle();
   }
   // The window reading the word file in Directory as the program does at start.
-  explicit TWindow(const std::string& Directory) {
+  explicit TWindow(const std::string& Directory, const TBackendMaker& MakeBackend = {}) {
     platform::ResetWindowManager();
-    FBackend = std::make_unique<platform::HeadlessBackend>();
+    FBackend = MakeBackend ? MakeBackend() : std::make_unique<platform::HeadlessBackend>();
     FUnits.Initialize();
     SetProgramDirectory(Directory);
     Application()->CreateForm(FMain);
@@ -90,7 +98,8 @@ public:
   }
 
   void PressKey(int Vk) {
-    FBackend->PressKey(Vk);
+    platform::InjectKey(Vk, true);
+    platform::InjectKey(Vk, false);
     Settle();
   }
 
@@ -102,7 +111,7 @@ public:
   }
 
 private:
-  std::unique_ptr<platform::HeadlessBackend> FBackend;
+  std::unique_ptr<platform::Backend> FBackend;
   TUnitList FUnits{ProgramUnits()};
   TMain* FMain = nullptr;
 };
@@ -146,6 +155,70 @@ void BM_KeyEmptyPrefix(benchmark::State& state) {
     state.ResumeTiming();
     window.PressKey(VK_BACK);
   }
+  Report(state, window.Main());
+}
+
+// The SDL display, counting the frames it shows and when it showed the last.
+class TTimedSdlBackend : public platform::SdlBackend {
+public:
+  int Presents = 0;
+  std::chrono::steady_clock::time_point LastPresent;
+
+  void Present(HWND Hwnd, const RECT& Dirty) override {
+    SdlBackend::Present(Hwnd, Dirty);
+    ++Presents;
+    LastPresent = std::chrono::steady_clock::now();
+  }
+};
+
+void PushKey(SDL_EventType Type, SDL_Keycode Key) {
+  SDL_Event e{};
+  e.type = Type;
+  e.key.keysym.sym = Key;
+  e.key.keysym.scancode = SDL_GetScancodeFromKey(Key);
+  SDL_PushEvent(&e);
+}
+
+// The first key as the X display gives it: the key, its text, its release, from SDL's queue to the last frame
+// handed to the display; the frames per key beside it.
+void BM_SdlKeyToLastPresent(benchmark::State& state) {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display || SDL_Init(SDL_INIT_VIDEO) != 0) {
+    state.SkipWithError("needs an X display: DISPLAY naming a running server, e.g. Xvfb");
+    return;
+  }
+  TTimedSdlBackend* sdl = nullptr;
+  TWindow window(int(state.range(0)), {}, [&] {
+    auto backend = std::make_unique<TTimedSdlBackend>();
+    sdl = backend.get();
+    return backend;
+  });
+  SDL_Window* shown = sdl->WindowOf(window.Main()->Handle());
+  if (!shown || !(SDL_GetWindowFlags(shown) & SDL_WINDOW_SHOWN)) {
+    state.SkipWithError("the window is not shown on the display");
+    return;
+  }
+  int presents = 0;
+  for (auto _ : state) {
+    window.Prepare("qqq");
+    window.Settle();
+    sdl->Presents = 0;
+    const auto start = std::chrono::steady_clock::now();
+    PushKey(SDL_KEYDOWN, SDLK_k);
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    SDL_strlcpy(text.text.text, "k", sizeof text.text.text);
+    SDL_PushEvent(&text);
+    PushKey(SDL_KEYUP, SDLK_k);
+    Application()->ProcessMessages();
+    if (sdl->Presents == 0) {
+      state.SkipWithError("the key reached the display as no frame at all");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(sdl->LastPresent - start).count());
+    presents += sdl->Presents;
+  }
+  state.counters["presents_per_key"] = benchmark::Counter(presents, benchmark::Counter::kAvgIterations);
   Report(state, window.Main());
 }
 
@@ -367,6 +440,7 @@ BENCHMARK(BM_KeyEmptyPrefix)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+BENCHMARK(BM_SdlKeyToLastPresent)->Arg(10000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexBuild)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BarePrefixLoop)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 

@@ -74,6 +74,7 @@ std::string& DatabaseFile() {
     std::remove(name.c_str());
     TSQLiteConnection conn(nullptr);
     conn.FileName = name;
+    conn.CreateIfMissing = true;
     conn.ExecSQL("CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT, score REAL)");
     conn.ExecSQL("BEGIN");
     sqlite3_stmt* stmt = nullptr;

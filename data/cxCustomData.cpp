@@ -216,11 +216,8 @@ void TcxCustomDataController::EndUpdate() {
 void TcxCustomDataController::BeginFullUpdate() {
   if (FFullUpdateCount == 0) {
     BeginUpdate();
-    FFullUpdateFocusedRecord = GetFocusedRecordIndex();
-    if (IsKeyNavigation()) {
-      FSaveObject.reset(new TcxSaveObject());
-      FSaveObject->Save(this);
-    }
+    FSaveObject.reset(new TcxSaveObject());
+    FSaveObject->Save(this);
   }
   ++FFullUpdateCount;
 }
@@ -229,9 +226,6 @@ void TcxCustomDataController::EndFullUpdate() {
   if (--FFullUpdateCount > 0)
     return;
   std::unique_ptr<TcxSaveObject, TObjectDeleter> saved = std::move(FSaveObject);
-  // Without keys nothing survives a reload but the record index.
-  if (!saved && FFullUpdateFocusedRecord >= 0 && FFullUpdateFocusedRecord < GetRecordCount())
-    FView->FFocusingInfo.RecordIndex = FFullUpdateFocusedRecord;
   auto alive = FAlive;
   EndUpdate();
   // Rows are found once the view is computed again, so the keys are restored after the update.

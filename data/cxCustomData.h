@@ -585,7 +585,7 @@ private:
   void SelectionChanged(TObject* Sender);
   void SaveExpandingAndSelection();
   void RestoreExpandingAndSelection();
-  void RestoreFocus();
+  void RestoreFocus(bool AGroupRowFocused);
   void DoFilter();
   void DoSort();
   void DoGroup();
@@ -1248,7 +1248,8 @@ public:
   // Life cycle and changes.
   void BeginUpdate();
   void EndUpdate();
-  // Brackets a reload: controllers that navigate by key get focus, selection and details back by key.
+  // Brackets a reload: controllers that navigate by key get focus, selection and details back by key; the
+  // others are left with no row focused, as nothing tells which record is the one focused before.
   void BeginFullUpdate();
   void EndFullUpdate();
   virtual bool IsKeyNavigation() { return FProvider->IsKeyNavigation(); }
@@ -1569,6 +1570,10 @@ public:
   virtual TcxDataFilterCriteria* AddFilter();
   TcxDataFilterList& Filters() { return *FFilters; }
   virtual TClass GetFilterCriteriaClass() { return ClassOf<TcxDataFilterCriteria>(); }
+  // The class of the conditions of Filter() and of every criteria added.
+  virtual TcxFilterCriteriaItemClass GetFilterCriteriaItemClass() {
+    return ClassOf<TcxDataFilterCriteriaItem>();
+  }
   TcxDataSummary& Summary() { return *FSummary; }
   TcxDataControllerSearch& Search() { return *FSearch; }
   TcxDataControllerGroups& Groups() { return FGroups; }
@@ -1652,7 +1657,6 @@ private:
   int FSelectionChangePending = 0;
   int FSelectionChangePendingRow = -1;
   int FFullUpdateCount = 0;
-  int FFullUpdateFocusedRecord = -1;
   std::unique_ptr<TcxSaveObject, TObjectDeleter> FSaveObject;
   bool FSortingChanged = false;
   bool FGroupingChanged = false;

@@ -109,10 +109,9 @@ bool TcxCustomDataController::CanEditItem(int AItemIndex) {
     return false;
   if (!field->CanModify(evsValue))
     return false;
-  int record = GetEditingRecordIndex();
-  if (record == cxNoRecord)
-    return false;
-  return FProvider->CanInitEditing(record);
+  // With no record to edit the provider raises instead of answering False: an edit started on nothing is the
+  // caller's error and must not pass unnoticed.
+  return FProvider->CanInitEditing(GetEditingRecordIndex());
 }
 
 bool TcxCustomDataController::SetEditValue(int AItemIndex, const Variant& AValue,

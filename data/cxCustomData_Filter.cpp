@@ -69,7 +69,7 @@ int TcxDataFilterCriteria::GetIDByItemLink(TcxItemLink AItemLink) {
 }
 
 TcxFilterCriteriaItemClass TcxDataFilterCriteria::GetItemClass() {
-  return ClassOf<TcxDataFilterCriteriaItem>();
+  return FDataController->GetFilterCriteriaItemClass();
 }
 
 TcxItemLink TcxDataFilterCriteria::GetItemLinkByID(int AID) {

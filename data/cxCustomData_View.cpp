@@ -534,14 +534,14 @@ void TcxCustomDataControllerInfo::RemapSelection() {
   FSelection->SortByRow();
 }
 
-void TcxCustomDataControllerInfo::RestoreFocus() {
+void TcxCustomDataControllerInfo::RestoreFocus(bool AGroupRowFocused) {
   TcxCustomDataController* dc = FDataController;
   int record = FFocusingInfo.RecordIndex;
   int row = -1;
   int listIndex = record >= 0 ? GetListIndexByRecord(record) : -1;
   if (listIndex >= 0) {
     int level = FFocusingInfo.Level;
-    if (IsGrouped() && level >= 0 && level < FGroups.LevelCount()) {
+    if (IsGrouped() && AGroupRowFocused && level < FGroups.LevelCount()) {
       int group = FGroups.GetGroupIndex(listIndex, level);
       if (group >= 0) {
         if (FGroups.MakeVisible(group, false))
@@ -588,6 +588,9 @@ void TcxCustomDataControllerInfo::Update() {
   if (FChanges & dvcGrouping)
     FChanges |= dvcSummary;
   bool summary = FChanges & dvcSummary;
+  // Told apart by the levels the focus was taken in: a data row's level is a group level of a deeper
+  // grouping.
+  bool groupRowFocused = FFocusingInfo.Level >= 0 && FFocusingInfo.Level < FGroups.LevelCount();
   if (!FExpandingSaved)
     SaveExpandingAndSelection();
   FExpandingSaved = false;
@@ -617,7 +620,7 @@ void TcxCustomDataControllerInfo::Update() {
     FSelection->InternalClear();
   }
   RestoreExpandingAndSelection();
-  RestoreFocus();
+  RestoreFocus(groupRowFocused);
   dc->CheckBookmarkValid(-1);
   FExpandingInfos.clear();
   FExpandingFields.clear();

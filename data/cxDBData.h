@@ -324,6 +324,15 @@ private:
   bool FIgnoreOrigin = true;
 };
 
+// A condition of the dataset-bound controller's criteria: its blank tests take the form the dataset's filter
+// text reads.
+class TcxDBDataFilterCriteriaItem : public TcxDataFilterCriteriaItem {
+  PELVOR_CLASS(TcxDBDataFilterCriteriaItem, TcxDataFilterCriteriaItem)
+public:
+  using TcxDataFilterCriteriaItem::TcxDataFilterCriteriaItem;
+  TcxFilterOperatorClass GetOperatorClass() override;
+};
+
 // A field of the dataset-bound controller. A composite name ("a;b") or a lookup field with several key
 // fields makes it stand for several dataset fields, each bound to an internal sub-field of the controller;
 // its value is then a Variant array of theirs. Items bound by a simple name to the same dataset field share
@@ -394,6 +403,9 @@ public:
   // Binds item AItemIndex to the dataset field(s) named; ";" separates the parts of a composite name.
   void ChangeFieldName(int AItemIndex, const AnsiString& AFieldName);
   TClass GetDataFieldClass() override { return ClassOf<TcxDBDataField>(); }
+  TcxFilterCriteriaItemClass GetFilterCriteriaItemClass() override {
+    return ClassOf<TcxDBDataFilterCriteriaItem>();
+  }
   // For a field with sub-fields: a Variant array of theirs (one sub-field: its value).
   Variant GetRecordFieldValue(int ARecordIndex, TcxCustomDataField* AField) override;
   Variant GetValueForFilter(int ARecordIndex, TcxCustomDataField* AField) override;
@@ -582,6 +594,8 @@ private:
   void RemoveOrphanSubFields();
   void RebuildKeyFields();
   void FilterChanged(TObject* Sender);
+  // Conditions made for another dataset (or none) take the operators this one's filter text needs.
+  void UpdateFilterOperators();
   void FormatFilterTextValue(TcxFilterCriteria* Sender, TcxFilterCriteriaItem* AItem, const Variant& AValue,
                              AnsiString& AText);
   void DoSelectionChanged();
@@ -590,6 +604,12 @@ private:
   // Runs AReload inside a full update that finds selection and details again by key, with the focus left on
   // the dataset's record; false (nothing run) without key navigation on an open dataset.
   bool KeyedReload(const std::function<void()>& AReload);
+  // Reads every record into the storage; a read that fails leaves no records and the dataset where it was,
+  // and a value the storage cannot take is named with its field and record in an EDatabaseError.
+  void LoadStorage();
+  // Describes the first field value of the dataset's current record that its item's value type refuses;
+  // empty when every value fits.
+  AnsiString UnreadableValueText();
 
   TcxDBDataModeController FDataModeController{this};
   TcxDBDataFilterCriteria FDBFilter{this};

@@ -436,10 +436,12 @@ void TcxDBDataController::ReloadData() {
       return;
     TcxCustomDataController::ReloadData();
   } catch (...) {
-    if (provider.FLoadDisabled) {
-      provider.FLoadDisabled = false;
-      provider.FInReload = false;
-      DataSet()->EnableControls();
+    // A load that failed before its own clean-up ran ends here, with the links still held off: enabling the
+    // controls must not start the same failing load again.
+    try {
+      provider.EndLoadRecords();
+    } catch (const Exception&) {
+      // The position the load saved may be gone; the reload's own error is what the caller must see.
     }
     throw;
   }

@@ -3,6 +3,7 @@
 
 #include "data/cxCustomData_Internal.h"
 #include "data/cxDBData.h"
+#include "data/cxDBFilter.h"
 #include "platform/classes/ComponentStream.h"
 
 namespace {
@@ -200,6 +201,43 @@ void TcxDBProviderDetailFilterAdapter::SetDetailFirst(TDataSet* ADataSet, const 
     ReopenSQL(ADataSet, AKeyFieldNames, AKeyValues, AReopened);
   else
     ADataSet->Locate(AKeyFieldNames, AKeyValues, TLocateOptions());
+}
+
+TcxFilterOperatorClass TcxDBDataFilterCriteriaItem::GetOperatorClass() {
+  TcxFilterOperatorClass result = TcxDataFilterCriteriaItem::GetOperatorClass();
+  auto* criteria = dynamic_cast<TcxDataFilterCriteria*>(GetCriteria());
+  auto* dc = criteria ? dynamic_cast<TcxDBDataController*>(criteria->DataController()) : nullptr;
+  TDataSet* ds = dc ? dc->DataSet() : nullptr;
+  if (TcxDBFilterOperatorAdapter* adapter = GetFilterOperatorAdapter(ds))
+    adapter->PrepareOperatorClass(this, ds, result);
+  return result;
+}
+
+void TcxDBDataController::UpdateFilterOperators() {
+  std::vector<TcxFilterCriteriaItem*> stale;
+  auto collect = [&stale](auto& self, TcxFilterCriteriaItemList* AList) -> void {
+    for (int i = 0; i < AList->Count(); ++i) {
+      TcxCustomFilterCriteriaItem* item = AList->Items(i);
+      if (item->IsItemList())
+        self(self, static_cast<TcxFilterCriteriaItemList*>(item));
+      else if (auto* leaf = static_cast<TcxFilterCriteriaItem*>(item);
+               leaf->GetOperatorClass() != leaf->Operator()->ClassType())
+        stale.push_back(leaf);
+    }
+  };
+  auto update = [&](TcxDataFilterCriteria& ACriteria) {
+    stale.clear();
+    collect(collect, ACriteria.Root());
+    if (stale.empty())
+      return;
+    TUpdateBlock<TcxFilterCriteria> block(ACriteria);
+    for (TcxFilterCriteriaItem* item : stale)
+      item->RecreateOperator();
+  };
+  auto alive = AliveToken();
+  update(Filter());
+  for (int i = 0; *alive && i < Filters().Count(); ++i)
+    update(*Filters().Items(i));
 }
 
 void TcxDBDataFilterCriteria::FormatFilterTextValue(const Variant& AValue, AnsiString& ADisplayValue) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <exception>
 
 #include "data/cxCustomData_Internal.h"
 #include "data/cxDBData.h"
@@ -376,7 +377,7 @@ void TcxDBDataController::ReloadStorage() {
     return;
   }
   if (KeyedReload([&] {
-        TcxCustomDataController::ReloadStorage();
+        LoadStorage();
         UpdateSortingAfterLoad();
       }))
     return;
@@ -384,10 +385,55 @@ void TcxDBDataController::ReloadStorage() {
   bool gridInsert = IsGridMode() && ds && ds->State() == dsInsert && DataModeController().ShowDataSetInserts;
   if (gridInsert)
     provider.ResetEditing();
-  TcxCustomDataController::ReloadStorage();
+  LoadStorage();
   UpdateSortingAfterLoad();
   if (gridInsert && provider.DataLink().Active())
     provider.TakeDataSetInsert();
+}
+
+void TcxDBDataController::LoadStorage() {
+  try {
+    TcxCustomDataController::ReloadStorage();
+  } catch (...) {
+    std::exception_ptr error = std::current_exception();
+    // The dataset still stands on the record that failed: it is described before it moves back.
+    AnsiString unreadable;
+    try {
+      unreadable = UnreadableValueText();
+    } catch (const Exception&) {
+      // The value cannot even be looked at; the load's own error says what went wrong.
+    }
+    // Part of a load is no view of the dataset: the records go, and the load ends as a finished one does,
+    // with its links still held off so that enabling the controls cannot start the same failing load again.
+    DataStorage().Clear(true);
+    View().DropState();
+    AddChanges(dccLayout);
+    try {
+      DBProvider().EndLoadRecords();
+    } catch (const Exception&) {
+      // The record the load started from may be gone; the failure to load is what the caller must see.
+    }
+    if (!unreadable.empty())
+      throw EDatabaseError(unreadable);
+    std::rethrow_exception(error);
+  }
+}
+
+AnsiString TcxDBDataController::UnreadableValueText() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ds->Eof())
+    return AnsiString();
+  for (int i = 0; i < Fields().Count(); ++i) {
+    TcxCustomDataField* field = Fields().Items(i);
+    TField* bound = GetFieldOf(field);
+    TcxValueDef* def = field->ValueDef();
+    if (!bound || bound->IsBlob() || !def)
+      continue;
+    Variant value = bound->Value();
+    if (!def->ValueTypeClass()->IsValueValid(value))
+      return UnreadableValueMessage(bound, value, def->ValueTypeClass()->GetTypeName());
+  }
+  return AnsiString();
 }
 
 void TcxDBDataController::UpdateSortingAfterLoad() {

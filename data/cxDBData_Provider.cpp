@@ -646,6 +646,8 @@ void TcxDBDataProvider::LinkActiveChanged(bool AActive) {
     if (DataSet()->State() == dsInsert && dc->DataModeController().ShowDataSetInserts)
       TakeDataSetInsert();
   }
+  // Criteria may have been made before this dataset was reached, or for another one.
+  dc->UpdateFilterOperators();
 }
 
 TcxDBDataProvider* TcxDBDataProvider::SharingProviderAtWork() {

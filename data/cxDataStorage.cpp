@@ -645,6 +645,18 @@ TcxDataStorage::~TcxDataStorage() {
   FInternalValueDefs->Free();
 }
 
+std::size_t TcxDataStorage::HeldBytes() const {
+  return FHeap->BytesHeld();
+}
+
+std::size_t TcxDataStorage::PeakHeldBytes() const {
+  return FHeap->PeakBytesHeld();
+}
+
+void TcxDataStorage::ResetPeakHeldBytes() {
+  FHeap->ResetPeak();
+}
+
 void TcxDataStorage::BeforeDestruction() {
   FDestroying = true;
   TObject::BeforeDestruction();
@@ -856,7 +868,7 @@ void TcxDataStorage::SetPooledText(char* P, AnsiString AText) {
     *cell = std::move(AText);
     return;
   }
-  char* memory = FHeap->Allocate(int(sizeof(AnsiString)));
+  char* memory = FHeap->AllocateCell(int(sizeof(AnsiString)));
   StoreAt(P, new (memory) AnsiString(std::move(AText)));
 }
 

@@ -421,6 +421,10 @@ public:
     return OtherRecordBuffer(ARecordIndex);
   }
   int HeaderSize() const { return FUseRecordID ? 5 : 1; }
+  // Bytes the record heap holds from the allocator, now and at most since the last ResetPeakHeldBytes.
+  std::size_t HeldBytes() const;
+  std::size_t PeakHeldBytes() const;
+  void ResetPeakHeldBytes();
 
 private:
   friend class TcxValueDefs;

@@ -5,13 +5,19 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace cxdata {
 
 namespace {
 
-// Blocks stay below the allocator's mapping threshold, so they are ordinary heap memory.
+// Blocks stay below the allocator's mapping threshold, so they are ordinary heap memory. A buffer larger than
+// that has a block of its own.
 constexpr std::size_t kBlockBytes = 64 * 1024;
+
+std::size_t BufferSizeOf(int ASize) {
+  return std::max<std::size_t>(std::size_t(std::max(ASize, 1)), sizeof(char*));
+}
 
 } // namespace
 
@@ -21,86 +27,176 @@ TRecordHeap::~TRecordHeap() {
 
 void TRecordHeap::ReleaseAll() {
   for (auto& block : FBlocks)
-    std::free(const_cast<char*>(block.first));
+    std::free(block.second.Start);
+  std::free(FSpare);
+  FSpare = nullptr;
   FBlocks.clear();
   FPools.clear();
-  FLastStart = FLastEnd = nullptr;
-  FLastPool = nullptr;
+  FLast = nullptr;
   FRecent[0] = FRecent[1] = nullptr;
+  FBytesHeld = 0;
 }
 
 char* TRecordHeap::Allocate(int ASize) {
-  std::size_t size = std::max<std::size_t>(std::size_t(std::max(ASize, 1)), sizeof(char*));
-  Pool* found = FRecent[0] && FRecent[0]->Size == size   ? FRecent[0]
-                : FRecent[1] && FRecent[1]->Size == size ? FRecent[1]
-                                                         : nullptr;
-  if (!found) {
-    found = &FPools[size];
-    found->Size = size;
-    FRecent[1] = FRecent[0];
-    FRecent[0] = found;
-  }
-  Pool& pool = *found;
+  char* p = Take(ASize, false);
+  std::memset(p, 0, BufferSizeOf(ASize));
+  return p;
+}
+
+char* TRecordHeap::AllocateCell(int ASize) {
+  char* p = Take(ASize, true);
+  std::memset(p, 0, BufferSizeOf(ASize));
+  return p;
+}
+
+TRecordHeap::Pool& TRecordHeap::PoolFor(std::size_t ASize, bool ACell) {
+  std::size_t key = ASize * 2 + (ACell ? 1 : 0);
+  if (FRecent[0] && FRecent[0]->Key == key)
+    return *FRecent[0];
+  if (FRecent[1] && FRecent[1]->Key == key)
+    return *FRecent[1];
+  Pool& pool = FPools[key];
+  pool.Key = key;
+  pool.Size = ASize;
+  FRecent[1] = FRecent[0];
+  FRecent[0] = &pool;
+  return pool;
+}
+
+// Not zeroed: Allocate zeroes the whole buffer, Resize only what the copy leaves.
+char* TRecordHeap::Take(int ASize, bool ACell) {
+  Pool& pool = PoolFor(BufferSizeOf(ASize), ACell);
   char* p;
-  if (pool.FreeList) {
-    p = pool.FreeList;
-    std::memcpy(&pool.FreeList, p, sizeof(char*));
+  if (Block* open = pool.Open) {
+    p = open->FreeList;
+    std::memcpy(&open->FreeList, p, sizeof(char*));
+    if (!open->FreeList)
+      Unlink(*open);
+    ++open->Live;
   } else {
-    if (!pool.Cursor || pool.Cursor + size > pool.End) {
-      std::size_t bytes = std::max(kBlockBytes / size, std::size_t(1)) * size;
-      auto* block = static_cast<char*>(std::malloc(bytes));
-      if (!block)
-        throw std::bad_alloc();
-      FBlocks.emplace(block, &pool);
-      pool.Cursor = block;
-      pool.End = block + bytes;
-    }
+    if (!pool.Carving || std::size_t(pool.Carving->Start + pool.Carving->Bytes - pool.Cursor) < pool.Size)
+      NewBlock(pool);
     p = pool.Cursor;
-    pool.Cursor += size;
+    pool.Cursor += pool.Size;
+    ++pool.Carving->Live;
   }
-  std::memset(p, 0, size);
   ++FLive;
   return p;
 }
 
-TRecordHeap::Pool& TRecordHeap::PoolOf(const char* P) const {
-  if (P >= FLastStart && P < FLastEnd)
-    return *FLastPool;
+void TRecordHeap::NewBlock(Pool& APool) {
+  std::size_t bytes = std::max(APool.Size, kBlockBytes);
+  char* start = nullptr;
+  if (bytes == kBlockBytes && FSpare) {
+    start = std::exchange(FSpare, nullptr);
+  } else {
+    start = static_cast<char*>(std::malloc(bytes));
+    if (!start)
+      throw std::bad_alloc();
+    FBytesHeld += bytes;
+    FPeakBytesHeld = std::max(FPeakBytesHeld, FBytesHeld);
+  }
+  Block* block;
+  try {
+    block = &FBlocks[start];
+  } catch (...) {
+    std::free(start);
+    FBytesHeld -= bytes;
+    throw;
+  }
+  *block = Block{start, bytes, &APool};
+  ++APool.Blocks;
+  APool.Carving = block;
+  APool.Cursor = start;
+}
+
+void TRecordHeap::Unlink(Block& ABlock) {
+  Pool& pool = *ABlock.Owner;
+  if (ABlock.PrevOpen)
+    ABlock.PrevOpen->NextOpen = ABlock.NextOpen;
+  else
+    pool.Open = ABlock.NextOpen;
+  if (ABlock.NextOpen)
+    ABlock.NextOpen->PrevOpen = ABlock.PrevOpen;
+  ABlock.PrevOpen = ABlock.NextOpen = nullptr;
+}
+
+TRecordHeap::Block& TRecordHeap::BlockOf(const char* P) const {
+  if (FLast && P >= FLast->Start && P < FLast->Start + FLast->Bytes)
+    return *FLast;
   auto it = FBlocks.upper_bound(P);
   if (it == FBlocks.begin())
     throw std::invalid_argument("record buffer not from this heap");
   --it;
-  Pool* pool = it->second;
-  std::size_t bytes = std::max(kBlockBytes / pool->Size, std::size_t(1)) * pool->Size;
-  if (P >= it->first + bytes)
+  // The map holds the blocks; the heap's own members reach them through this non-const pointer.
+  Block& block = const_cast<Block&>(it->second);
+  if (P >= block.Start + block.Bytes)
     throw std::invalid_argument("record buffer not from this heap");
-  FLastStart = it->first;
-  FLastEnd = it->first + bytes;
-  FLastPool = pool;
-  return *pool;
+  FLast = &block;
+  return block;
 }
 
 std::size_t TRecordHeap::BlockSize(const char* P) const {
-  return PoolOf(P).Size;
+  return BlockOf(P).Owner->Size;
 }
 
 void TRecordHeap::Free(char* P) {
   if (!P)
     return;
-  Pool& pool = PoolOf(P);
-  std::memcpy(P, &pool.FreeList, sizeof(char*));
-  pool.FreeList = P;
+  Block& block = BlockOf(P);
+  std::memcpy(P, &block.FreeList, sizeof(char*));
+  if (!block.FreeList) {
+    Pool& pool = *block.Owner;
+    block.NextOpen = pool.Open;
+    if (pool.Open)
+      pool.Open->PrevOpen = &block;
+    pool.Open = &block;
+  }
+  block.FreeList = P;
   // The last buffer gone gives every block back, so an emptied storage holds no memory.
   if (--FLive == 0)
     ReleaseAll();
+  else if (--block.Live == 0)
+    ReleaseBlock(block);
+}
+
+void TRecordHeap::ReleaseBlock(Block& ABlock) {
+  Pool& pool = *ABlock.Owner;
+  Unlink(ABlock);
+  if (pool.Carving == &ABlock) {
+    pool.Carving = nullptr;
+    pool.Cursor = nullptr;
+  }
+  if (FLast == &ABlock)
+    FLast = nullptr;
+  if (ABlock.Bytes == kBlockBytes && !FSpare) {
+    FSpare = ABlock.Start;
+  } else {
+    std::free(ABlock.Start);
+    FBytesHeld -= ABlock.Bytes;
+  }
+  const char* start = ABlock.Start;
+  FBlocks.erase(start);
+  if (--pool.Blocks == 0) {
+    for (Pool*& recent : FRecent)
+      if (recent == &pool)
+        recent = nullptr;
+    std::size_t key = pool.Key;
+    FPools.erase(key);
+  }
 }
 
 char* TRecordHeap::Resize(char* P, int ANewSize) {
   if (!P)
     return Allocate(ANewSize);
   std::size_t old = BlockSize(P);
-  char* moved = Allocate(ANewSize);
-  std::memcpy(moved, P, std::min(old, std::size_t(std::max(ANewSize, 1))));
+  std::size_t size = BufferSizeOf(ANewSize);
+  if (size == old)
+    return P;
+  char* moved = Take(ANewSize, false);
+  std::size_t kept = std::min(old, size);
+  std::memcpy(moved, P, kept);
+  std::memset(moved + kept, 0, size - kept);
   Free(P);
   return moved;
 }

@@ -1,10 +1,13 @@
 #include "engine/Kelime.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
+#include <utility>
 
 #include "engine/LazLetters.h"
 
@@ -52,24 +55,132 @@ template <class Char> SplitLine<Char> splitLine(std::basic_string_view<Char> lin
 
 } // namespace
 
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+
+std::atomic<std::size_t> bulkInUse{0}, bulkPeak{0}, bulkLimit{SIZE_MAX};
+
+void TakeBulk(std::size_t Bytes) {
+  const std::size_t now = bulkInUse.fetch_add(Bytes) + Bytes;
+  if (now > bulkLimit.load() || now < Bytes) {
+    bulkInUse.fetch_sub(Bytes);
+    throw std::bad_alloc();
+  }
+  std::size_t peak = bulkPeak.load();
+  while (now > peak && !bulkPeak.compare_exchange_weak(peak, now)) {
+  }
+}
+
+void GiveBackBulk(std::size_t Bytes) {
+  bulkInUse.fetch_sub(Bytes);
+}
+
+} // namespace
+
+std::size_t BulkMemoryInUse() {
+  return bulkInUse.load();
+}
+
+std::size_t BulkMemoryPeak() {
+  return bulkPeak.load();
+}
+
+void ResetBulkMemoryPeak() {
+  bulkPeak.store(bulkInUse.load());
+}
+
+void SetBulkMemoryLimit(std::size_t Bytes) {
+  bulkLimit.store(Bytes);
+}
+
+void RemoveBulkMemoryLimit() {
+  bulkLimit.store(SIZE_MAX);
+}
+
 void* AllocateBulk(std::size_t& Bytes) {
-  constexpr std::size_t kHugePage = std::size_t(2) << 20;
+  if (Bytes >= kHugePage)
+    Bytes = (Bytes + kHugePage - 1) / kHugePage * kHugePage;
+  TakeBulk(Bytes);
   void* p = nullptr;
   if (Bytes >= kHugePage) {
-    Bytes = (Bytes + kHugePage - 1) / kHugePage * kHugePage;
     p = std::aligned_alloc(kHugePage, Bytes);
     if (p)
       madvise(p, Bytes, MADV_HUGEPAGE);
   } else {
     p = std::malloc(std::max<std::size_t>(Bytes, 1));
   }
-  if (!p)
+  if (!p) {
+    GiveBackBulk(Bytes);
     throw std::bad_alloc();
+  }
   return p;
 }
 
+void FreeBulk(void* P, std::size_t Bytes) {
+  if (!P)
+    return;
+  std::free(P);
+  GiveBackBulk(Bytes);
+}
+
+TBulkBuffer::TBulkBuffer(std::size_t Bytes) : FSize(Bytes) {
+  // Whole huge pages, starting on one, so that each can be given back alone.
+  FMapped = std::max<std::size_t>((Bytes + kHugePage - 1) / kHugePage, 1) * kHugePage;
+  TakeBulk(FMapped);
+  void* p = mmap(nullptr, FMapped + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) {
+    GiveBackBulk(FMapped);
+    throw std::bad_alloc();
+  }
+  auto* raw = static_cast<char*>(p);
+  const std::size_t lead = (kHugePage - reinterpret_cast<std::uintptr_t>(raw) % kHugePage) % kHugePage;
+  if (lead)
+    munmap(raw, lead);
+  if (kHugePage - lead)
+    munmap(raw + lead + FMapped, kHugePage - lead);
+  FData = raw + lead;
+  madvise(FData, FMapped, MADV_HUGEPAGE);
+}
+
+TBulkBuffer::TBulkBuffer(TBulkBuffer&& Other) noexcept
+    : FData(std::exchange(Other.FData, nullptr)), FSize(std::exchange(Other.FSize, 0)),
+      FMapped(std::exchange(Other.FMapped, 0)), FReleased(std::exchange(Other.FReleased, 0)) {}
+
+TBulkBuffer& TBulkBuffer::operator=(TBulkBuffer&& Other) noexcept {
+  if (this != &Other) {
+    Free();
+    FData = std::exchange(Other.FData, nullptr);
+    FSize = std::exchange(Other.FSize, 0);
+    FMapped = std::exchange(Other.FMapped, 0);
+    FReleased = std::exchange(Other.FReleased, 0);
+  }
+  return *this;
+}
+
+TBulkBuffer::~TBulkBuffer() {
+  Free();
+}
+
+void TBulkBuffer::Free() {
+  if (!FData)
+    return;
+  munmap(FData + FReleased, FMapped - FReleased);
+  GiveBackBulk(FMapped - FReleased);
+  FData = nullptr;
+}
+
+void TBulkBuffer::ReleaseBefore(std::size_t Offset) {
+  const std::size_t end = std::min(Offset / kHugePage * kHugePage, FMapped);
+  if (!FData || end <= FReleased)
+    return;
+  munmap(FData + FReleased, end - FReleased);
+  GiveBackBulk(end - FReleased);
+  FReleased = end;
+}
+
 void TKelimeTextPool::ChunkDeleter::operator()(char16_t* p) const {
-  std::free(p);
+  FreeBulk(p, Bytes);
 }
 
 char16_t* TKelimeTextPool::Allocate(std::size_t Units) {
@@ -78,7 +189,7 @@ char16_t* TKelimeTextPool::Allocate(std::size_t Units) {
     constexpr std::size_t kLargestChunk = std::size_t(2) << 20;
     std::size_t bytes = std::max(Units, FNextChunkUnits) * sizeof(char16_t);
     void* p = AllocateBulk(bytes);
-    std::unique_ptr<char16_t, ChunkDeleter> chunk(static_cast<char16_t*>(p));
+    std::unique_ptr<char16_t, ChunkDeleter> chunk(static_cast<char16_t*>(p), ChunkDeleter{bytes});
     FChunks.push_back(std::move(chunk));
     FNext = static_cast<char16_t*>(p);
     FLeft = bytes / sizeof(char16_t);
@@ -189,9 +300,18 @@ TPelvor::~TPelvor() {
   Clear();
 }
 
+void TPelvor::Clear() {
+  TCollection::Clear();
+  ReleaseTextsIfEmpty();
+}
+
 void TPelvor::Update(TCollectionItem* Item) {
   TCollection::Update(Item);
   ++FGeneration;
+  ReleaseTextsIfEmpty();
+}
+
+void TPelvor::ReleaseTextsIfEmpty() {
   if (Count() == 0 && (FTextPools.size() > 1 || !FTextPools.front()->Empty())) {
     auto fresh = std::make_unique<TKelimeTextPool>();
     FTextPools.clear();

@@ -8,10 +8,43 @@
 #include "platform/classes/Collection.h"
 #include "platform/rtl/SysUtils.h"
 
-// Memory for a large buffer that is written once through, released with std::free. From 2 MiB on it is
-// rounded up (Bytes tells the new size) and the kernel is asked to back it with huge pages: filling a word
-// file's worth of memory one small page at a time costs more than the filling itself.
+// Memory for a large buffer that is written once through, given back with FreeBulk and the same Bytes. From
+// 2 MiB on it is rounded up (Bytes tells the new size) and the kernel is asked to back it with huge pages:
+// filling a word file's worth of memory one small page at a time costs more than the filling itself.
 void* AllocateBulk(std::size_t& Bytes);
+void FreeBulk(void* P, std::size_t Bytes);
+
+// A large buffer whose front can be given back while the rest is still in use, so that text read through
+// once does not stay beside what was made of it. Raises std::bad_alloc when the memory cannot be had.
+class TBulkBuffer {
+public:
+  TBulkBuffer() = default;
+  explicit TBulkBuffer(std::size_t Bytes);
+  TBulkBuffer(TBulkBuffer&& Other) noexcept;
+  TBulkBuffer& operator=(TBulkBuffer&& Other) noexcept;
+  ~TBulkBuffer();
+  char* Data() const { return FData; }
+  std::size_t Size() const { return FSize; }
+  // Gives back the whole huge pages below Offset; what lies there must not be touched again.
+  void ReleaseBefore(std::size_t Offset);
+
+private:
+  void Free();
+  char* FData = nullptr;
+  std::size_t FSize = 0;
+  std::size_t FMapped = 0;
+  std::size_t FReleased = 0;
+};
+
+// The bulk memory held: buffers, text pools. An allocation that would take it past the limit fails with
+// std::bad_alloc as one the system refuses does; without a limit (the default) only the system's own apply.
+// Tests set one to meet the shortage without exhausting the machine.
+std::size_t BulkMemoryInUse();
+// The most held since the last reset.
+std::size_t BulkMemoryPeak();
+void ResetBulkMemoryPeak();
+void SetBulkMemoryLimit(std::size_t Bytes);
+void RemoveBulkMemoryLimit();
 
 // Blocks for entry texts carved from large chunks: a million entries cost a few dozen allocations instead of
 // a million, and the blocks go all at once with the pool.
@@ -26,6 +59,7 @@ public:
 
 private:
   struct ChunkDeleter {
+    std::size_t Bytes = 0;
     void operator()(char16_t* p) const;
   };
   std::vector<std::unique_ptr<char16_t, ChunkDeleter>> FChunks;
@@ -96,6 +130,8 @@ class TPelvor : public TCollection {
 
   TKelime* Items(int Index) const { return static_cast<TKelime*>(TCollection::Items(Index)); }
   TKelime* Add() { return new TKelime(this); }
+  // Also gives back the texts of a read that failed before any of its entries joined.
+  void Clear();
 
   // Splits one line of word data into Turkish word, Laz word, Turkish explanation and Laz explanation at ';'
   // and appends an entry when both words are more than blanks and control characters. The fields are stored
@@ -123,6 +159,7 @@ protected:
   void Update(TCollectionItem* Item) override;
 
 private:
+  void ReleaseTextsIfEmpty();
   // Owned. Entries read into the store keep their texts here; the pools of the threads that read a word
   // file join the list.
   std::vector<std::unique_ptr<TKelimeTextPool>> FTextPools;

@@ -15,16 +15,13 @@
 #include <sys/stat.h>
 
 #include "engine/Crypto.h"
+#include "engine/ThreadGroup.h"
 #include "platform/classes/Streams.h"
 #include "platform/classes/StringList.h"
 
 namespace {
 
 using EntryPtr = std::unique_ptr<TKelime, TObjectDeleter>;
-
-struct FreeDeleter {
-  void operator()(char* p) const { std::free(p); }
-};
 
 std::size_t findByte(const char* text, std::size_t from, std::size_t to, char c) {
   auto* hit = static_cast<const char*>(std::memchr(text + from, c, to - from));
@@ -46,9 +43,11 @@ constexpr std::uint64_t kCountMask = kFinished - 1;
 
 class PipelinedRead {
 public:
-  PipelinedRead(std::string_view text, const TWordFileReadOptions& options)
-      : text_(text), groups_(text.size() / 4), segmentBytes_(std::max<std::size_t>(options.SegmentBytes, 1)),
-        plain_(allocatePlain(groups_ * 3)), segments_((groups_ * 3 + segmentBytes_ - 1) / segmentBytes_),
+  // When the text lies in textOwner, the part of it already deciphered is given back as the read goes on.
+  PipelinedRead(std::string_view text, TBulkBuffer* textOwner, const TWordFileReadOptions& options)
+      : text_(text), textOwner_(textOwner), groups_(text.size() / 4),
+        segmentBytes_(std::max<std::size_t>(options.SegmentBytes, 1)), plainBuffer_(groups_ * 3),
+        plain_(plainBuffer_.Data()), segments_((groups_ * 3 + segmentBytes_ - 1) / segmentBytes_),
         done_(new std::atomic<bool>[segments_.size()]), tables_(CodePageTables()),
         plainGroups_(groups_ ? groups_ - 1 : 0),
         chunks_((plainGroups_ + kGroupsPerChunk - 1) / kGroupsPerChunk),
@@ -69,26 +68,16 @@ public:
       store.AdoptTextPool(std::move(pool));
     }
     std::vector<std::exception_ptr> errors(workers + 1);
-    std::vector<std::thread> threads;
-    struct Joiner {
-      std::vector<std::thread>& threads;
-      ~Joiner() {
-        for (auto& t : threads)
-          if (t.joinable())
-            t.join();
-      }
-    } joiner{threads};
-    try {
-      for (unsigned i = 0; i < workers; ++i)
-        threads.emplace_back([this, &errors, &pools, i] {
-          while (DecodeNext()) {
-          }
-          while (ParseNext(errors[i], *pools[i])) {
-          }
-        });
-    } catch (const std::system_error&) {
-      // Fewer threads than asked for only makes the caller parse more itself.
-    }
+    // Fewer threads than asked for only makes the caller parse more itself.
+    TThreadGroup threads;
+    for (unsigned i = 0; i < workers; ++i)
+      if (!threads.TryStart([this, &errors, &pools, i] {
+            while (DecodeNext()) {
+            }
+            while (ParseNext(errors[i], *pools[i])) {
+            }
+          }))
+        break;
 
     std::exception_ptr& mine = errors[workers];
     try {
@@ -112,13 +101,13 @@ public:
           entry.release();
         }
         std::vector<EntryPtr>().swap(segments_[k]);
+        ReleaseParsed();
       }
     } catch (...) {
       Abort();
       throw;
     }
-    for (auto& t : threads)
-      t.join();
+    threads.JoinAll();
     for (auto& e : errors)
       if (e)
         std::rethrow_exception(e);
@@ -138,13 +127,13 @@ private:
   // the text to the careful decoder, which picks up the values of the group before it.
   void Decipher() {
     TWordDataCipher cipher;
-    auto* out = reinterpret_cast<std::uint8_t*>(plain_.get());
+    auto* out = reinterpret_cast<std::uint8_t*>(plain_);
     std::size_t done = 0, size = 0;
     // Apply the key stream to `written` fresh bytes; true when a NUL ends the text in them.
     auto crypt = [&](std::size_t written) {
       cipher.Crypt(out + size, written);
       // A NUL ends the text: nothing after it is read.
-      std::size_t nul = findByte(plain_.get(), size, size + written, '\0');
+      std::size_t nul = findByte(plain_, size, size + written, '\0');
       bool ended = nul < size + written;
       size = nul;
       if (!ended)
@@ -161,6 +150,7 @@ private:
       std::size_t n = std::min(kGroupsPerChunk, plainGroups_ - done);
       done += n;
       ended = crypt(3 * n);
+      ReleaseDeciphered(done);
     }
     StopDecoding();
     if (!ended && done < groups_) {
@@ -171,9 +161,29 @@ private:
         std::size_t written = decoder.Decode(text_.data() + 4 * done, n, out + size);
         done += n;
         ended = crypt(written);
+        ReleaseDeciphered(done);
       }
     }
     Publish(size, kFinished);
+    if (textOwner_)
+      textOwner_->ReleaseBefore(text_.size());
+  }
+
+  // The text of the groups before `done` is read no more, but for the last one, from which the careful
+  // decoder takes the values that an irregular group keeps; and the plain text of the segments parsed so far.
+  void ReleaseDeciphered(std::size_t done) {
+    if (textOwner_ && done > 1)
+      textOwner_->ReleaseBefore(4 * (done - 1));
+    ReleaseParsed();
+  }
+
+  // A segment reads from the last byte of the one before it on; so once every segment up to one is parsed,
+  // the plain text before that byte is not needed any more. Only the caller's thread gives memory back.
+  void ReleaseParsed() {
+    while (parsed_ < segments_.size() && done_[parsed_].load(std::memory_order_acquire))
+      ++parsed_;
+    if (parsed_ > 0)
+      plainBuffer_.ReleaseBefore(parsed_ * segmentBytes_ - 1);
   }
 
   // Claims the next chunk of plain groups and decodes it; false when every chunk is taken.
@@ -185,7 +195,7 @@ private:
     if (!stopDecoding_.load(std::memory_order_relaxed)) {
       std::size_t first = c * kGroupsPerChunk, n = std::min(kGroupsPerChunk, plainGroups_ - first);
       state = DecodePlainBase64Groups(text_.data() + 4 * first, n,
-                                      reinterpret_cast<std::uint8_t*>(plain_.get()) + 3 * first)
+                                      reinterpret_cast<std::uint8_t*>(plain_) + 3 * first)
                   ? kDecoded
                   : kIrregular;
     }
@@ -238,7 +248,7 @@ private:
       if (r.aborted)
         return std::nullopt;
       std::size_t to = std::min(r.bytes, limit);
-      std::size_t end = findLineBreak(plain_.get(), searched, to);
+      std::size_t end = findLineBreak(plain_, searched, to);
       if (end < to || r.finished || to == limit)
         return end;
       searched = to;
@@ -269,7 +279,7 @@ private:
     if (r.aborted || r.bytes <= start)
       return;
     std::size_t p = start;
-    if (k > 0 && plain_.get()[start - 1] != '\r' && plain_.get()[start - 1] != '\n') {
+    if (k > 0 && plain_[start - 1] != '\r' && plain_[start - 1] != '\n') {
       // Only as far as the segment's end: a line that runs through the whole segment leaves it no line of its
       // own, and scanning on would make one very long line cost every segment it crosses.
       auto e = LineEnd(start, end);
@@ -286,18 +296,20 @@ private:
       if (!e)
         return;
       if (*e > p)
-        if (TKelime* entry =
-                TPelvor::NewEntryFromAnsi(tables_, std::string_view(plain_.get() + p, *e - p), pool))
+        if (TKelime* entry = TPelvor::NewEntryFromAnsi(tables_, std::string_view(plain_ + p, *e - p), pool))
           out.emplace_back(entry);
       p = *e + 1;
     }
   }
 
   std::string_view text_;
+  TBulkBuffer* textOwner_;
   std::size_t groups_;
   std::size_t segmentBytes_;
-  static char* allocatePlain(std::size_t bytes) { return static_cast<char*>(AllocateBulk(bytes)); }
-  std::unique_ptr<char, FreeDeleter> plain_;
+  TBulkBuffer plainBuffer_;
+  char* plain_;
+  // Segments up to here are parsed, as far as the caller's thread has seen.
+  std::size_t parsed_ = 0;
   // Entries built but not yet in the store; their texts live in pools the store already holds.
   std::vector<std::vector<EntryPtr>> segments_;
   std::unique_ptr<std::atomic<bool>[]> done_;
@@ -341,19 +353,29 @@ void AddWordData(std::string_view Plain, TPelvor& Store) {
   }
 }
 
-void AddWordFileText(std::string_view Text, TPelvor& Store, const TWordFileReadOptions& Options) {
+namespace {
+
+void ReadWordFileText(std::string_view Text, TBulkBuffer* TextOwner, TPelvor& Store,
+                      const TWordFileReadOptions& Options) {
   const std::size_t plainUpperBound = Text.size() / 4 * 3;
   if (Options.Workers == 0 || plainUpperBound < 2 * Options.SegmentBytes) {
-    std::size_t capacity = plainUpperBound;
-    std::unique_ptr<char, FreeDeleter> plain(static_cast<char*>(AllocateBulk(capacity)));
-    auto* bytes = reinterpret_cast<std::uint8_t*>(plain.get());
+    TBulkBuffer plain(plainUpperBound);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(plain.Data());
     std::size_t size = TBase64GroupDecoder().Decode(Text.data(), Text.size() / 4, bytes);
+    if (TextOwner)
+      TextOwner->ReleaseBefore(Text.size());
     if (size)
       CipherWordData(bytes, size);
-    AddWordData(std::string_view(plain.get(), size), Store);
+    AddWordData(std::string_view(plain.Data(), size), Store);
     return;
   }
-  PipelinedRead(Text, Options).Run(Options.Workers, Store);
+  PipelinedRead(Text, TextOwner, Options).Run(Options.Workers, Store);
+}
+
+} // namespace
+
+void AddWordFileText(std::string_view Text, TPelvor& Store, const TWordFileReadOptions& Options) {
+  ReadWordFileText(Text, nullptr, Store, Options);
 }
 
 namespace {
@@ -364,16 +386,15 @@ namespace {
 class FileText {
 public:
   explicit FileText(const AnsiString& path) {
-    std::size_t size = 0, capacity = 0;
+    std::size_t size = 0;
     {
       TFileStream stream(path, fmOpenRead | fmShareDenyWrite);
       size = std::size_t(stream.Size());
       // Room for the CR LF that ends the text.
-      capacity = size + 2;
-      bulk_.reset(static_cast<char*>(AllocateBulk(capacity)));
-      size = std::size_t(stream.Read(bulk_.get(), std::int64_t(size)));
+      bulk_ = TBulkBuffer(size + 2);
+      size = std::size_t(stream.Read(bulk_.Data(), std::int64_t(size)));
     }
-    char* data = bulk_.get();
+    char* data = bulk_.Data();
     std::size_t end = findByte(data, 0, size, '\0');
     std::size_t lineEnd = findLineBreak(data, 0, end);
     std::string_view rest(data + lineEnd, end - lineEnd);
@@ -387,15 +408,17 @@ public:
     }
     TStringList list;
     list.SetText(std::string_view(data, size));
-    bulk_.reset();
+    bulk_ = TBulkBuffer();
     fallback_ = list.Text();
     text_ = fallback_;
   }
 
   std::string_view Text() const { return text_; }
+  // The buffer the text lies in when the reader may give it back as it goes, else nullptr.
+  TBulkBuffer* Owner() { return bulk_.Data() ? &bulk_ : nullptr; }
 
 private:
-  std::unique_ptr<char, FreeDeleter> bulk_;
+  TBulkBuffer bulk_;
   AnsiString fallback_;
   std::string_view text_;
 };
@@ -450,19 +473,27 @@ bool WordFileExists(const AnsiString& Path) {
 void LoadWordFile(const AnsiString& Path, TPelvor& Store) {
   if (!WordFileExists(Path))
     return;
-  std::optional<FileText> text;
   try {
-    text.emplace(Path);
-  } catch (const EStreamError& e) {
-    // The stream names the file by its bytes.
-    AnsiString message = e.Message();
-    const AnsiString shown = ShownPath(Path);
-    for (std::size_t at = message.find(Path); at != AnsiString::npos;
-         at = message.find(Path, at + shown.size()))
-      message.replace(at, Path.size(), shown);
-    throw EFOpenError(message);
+    std::optional<FileText> text;
+    try {
+      text.emplace(Path);
+    } catch (const EStreamError& e) {
+      // The stream names the file by its bytes.
+      AnsiString message = e.Message();
+      const AnsiString shown = ShownPath(Path);
+      for (std::size_t at = message.find(Path); at != AnsiString::npos;
+           at = message.find(Path, at + shown.size()))
+        message.replace(at, Path.size(), shown);
+      throw EFOpenError(message);
+    }
+    ReadWordFileText(text->Text(), text->Owner(), Store, {});
+  } catch (const std::bad_alloc&) {
+    // Everything the read held is given back by now, so the message can be made.
+    struct stat st {};
+    const AnsiString what = ::stat(Path.c_str(), &st) == 0 ? "its " + IntToStr(st.st_size) + " bytes" : "it";
+    throw EReadError("Cannot read file \"" + ShownPath(Path) + "\". There is not enough memory to read " +
+                     what);
   }
-  AddWordFileText(text->Text(), Store);
 }
 
 AnsiString ReadFileText(const AnsiString& Path) {

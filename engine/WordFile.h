@@ -13,8 +13,9 @@ bool WordFileExists(const AnsiString& Path);
 
 // Reads the word file at Path into Store: the file's text is deciphered, split into lines and each line goes
 // to the store as AddLine takes it. Where WordFileExists answers false nothing is added or reported; a file
-// that cannot be read raises EFOpenError. Damaged or wrongly keyed data is not detected: whatever lines pass
-// AddLine become entries.
+// that cannot be read raises EFOpenError, and one whose words do not fit in memory EReadError, the entries
+// added before the shortage left in the store. Damaged or wrongly keyed data is not detected: whatever lines
+// pass AddLine become entries.
 void LoadWordFile(const AnsiString& Path, TPelvor& Store);
 
 // The text of the file at Path as a string list gives it after loading the file: its lines, each followed by

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <numeric>
+#include <system_error>
+#include <thread>
 #include <utility>
 
+#include "engine/ThreadGroup.h"
 #include "platform/rtl/CaseRules.h"
 #include "platform/rtl/CodePage.h"
 
@@ -48,7 +52,6 @@ struct TWordIndex::TBuilder {
   }
 
   template <class F> static void InParallel(const std::vector<std::size_t>& Bounds, F Work) {
-    std::vector<std::thread> threads;
     std::exception_ptr error;
     std::mutex errorMutex;
     auto run = [&](std::size_t k) {
@@ -59,11 +62,15 @@ struct TWordIndex::TBuilder {
         error = std::current_exception();
       }
     };
-    for (std::size_t k = 1; k + 1 < Bounds.size(); ++k)
-      threads.emplace_back(run, k);
+    TThreadGroup threads;
+    // The slices that get no thread of their own are worked on here.
+    std::size_t k = 1;
+    while (k + 1 < Bounds.size() && threads.TryStart([&run, k] { run(k); }))
+      ++k;
     run(0);
-    for (auto& t : threads)
-      t.join();
+    for (; k + 1 < Bounds.size(); ++k)
+      run(k);
+    threads.JoinAll();
     if (error)
       std::rethrow_exception(error);
   }
@@ -336,7 +343,7 @@ void TWordIndex::Run(bool Background) {
   }
   FPending[0] = FPending[1] = true;
   FLayingOut = true;
-  FWorker = std::thread([this, build, layOut] {
+  auto work = [this, build, layOut] {
     try {
       build(TKeyField::Turkce);
       build(TKeyField::Lazca);
@@ -350,7 +357,16 @@ void TWordIndex::Run(bool Background) {
     std::lock_guard lock(FMutex);
     FLayingOut = false;
     FDone.notify_all();
-  });
+  };
+  try {
+    FWorker = std::thread(work);
+  } catch (const std::system_error&) {
+    // Without a thread to spare the index is built before the caller goes on; what would have waited for
+    // the thread finds it done.
+    work();
+  } catch (const std::bad_alloc&) {
+    work();
+  }
 }
 
 bool TWordIndex::Covers(const TPelvor& Store) {

@@ -332,6 +332,9 @@ class TcxContainer : public TcxControl, public IcxContainerStyleHost {
   TcxContainerViewInfo* ViewInfo() const { return FViewInfo.get(); }
   TWinControl* InnerControl() const { return FInnerControl; }
   TcxContainerInnerControlRegion InnerControlRegion() const { return FInnerControlRegion; }
+  // An inner control that does not show its content is seen nowhere, while it keeps the focus and the keys:
+  // the container draws that content itself.
+  void SetInnerControlHidden(bool AValue);
   bool InnerControlMouseDown() const { return FInnerControlMouseDown; }
   void SetInnerControlMouseDown(bool Value) { FInnerControlMouseDown = Value; }
   int ContextPopupLockCount() const { return FContextPopupLockCount; }
@@ -469,10 +472,12 @@ private:
   void WMKillFocus(TMessage& Message);
   void WMSetCursor(TMessage& Message);
   void InvalidateChangedBand();
+  void ApplyInnerControlRegion(TWinControl* AControl, bool ARedraw);
 
   TcxContainerStateFlags FActiveStyleState{csNormal};
   TcxContainerStyle* FActiveStyle = nullptr; // one of FStyles
   TcxContainerInnerControlRegion FInnerControlRegion;
+  bool FInnerControlHidden = false;
   bool FIsDestroying = false;
   bool FInnerControlBoundsSetting = false;
   int FContextPopupLockCount = 0;
@@ -509,7 +514,8 @@ bool IsControlWindowVisible(TWinControl* AControl);
 bool IsChildOfControlWindow(TWinControl* AControl, HWND AWnd);
 bool IsRelatedWindow(TWinControl* AControl, HWND AWnd);
 TcxCanvas* GetMeasureCanvas();
-void SetWindowRegionFromRect(TWinControl* AControl, const TcxContainerInnerControlRegion& ARegion);
+void SetWindowRegionFromRect(TWinControl* AControl, const TcxContainerInnerControlRegion& ARegion,
+                             bool ARedraw = false);
 // Answers whether the window's region was changed.
 bool SetWindowShadowRegion(HWND AWnd, const TRect& R, bool ANoRegion, const TRect& AExclude, bool AShadow);
 bool CanGetScrollBarInfo();

@@ -617,8 +617,25 @@ void TcxContainer::AlignControls(TControl* AControl, TRect& Rect) {
     return;
   TcxContainerInnerControlRegion region;
   GetControlVisibleRegion(Rect, AControl, region);
-  SetWindowRegionFromRect(child, region);
   FInnerControlRegion = region;
+  ApplyInnerControlRegion(child, false);
+}
+
+void TcxContainer::ApplyInnerControlRegion(TWinControl* AControl, bool ARedraw) {
+  // The window region is the platform's way to keep a window from being seen and hit while it still holds
+  // the focus; hiding the window would take the focus from it.
+  if (FInnerControlHidden && AControl == FInnerControl)
+    SetWindowRgn(AControl->Handle(), CreateRectRgn(0, 0, 0, 0), ARedraw);
+  else
+    SetWindowRegionFromRect(AControl, FInnerControlRegion, ARedraw);
+}
+
+void TcxContainer::SetInnerControlHidden(bool AValue) {
+  const bool changed = FInnerControlHidden != AValue;
+  FInnerControlHidden = AValue;
+  // Applied again even without a change: a re-created inner window starts without its region.
+  if (FInnerControl && FInnerControl->HandleAllocated())
+    ApplyInnerControlRegion(FInnerControl, changed);
 }
 
 void TcxContainer::GetControlVisibleRegion(const TRect& ABounds, TControl* AControl,

@@ -77,6 +77,13 @@ void KeepCaptionActive(HWND AWnd) {
       SetWindowLongPtrA(AWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KeepCaptionActiveProc)));
 }
 
+// Popups opened after APopup may belong to controls inside it or rely on it; they close with it, the newest
+// first. The popup itself is followed rather than its index, since a close may close earlier popups too.
+void ClosePopupAndLaterOnes(TcxCustomPopupWindow* APopup) {
+  while (IsOpen(APopup))
+    S().openPopups.back()->ClosePopup(false);
+}
+
 void CloseChangedOwners(const CWPSTRUCT& cwp) {
   UnitState& s = S();
   switch (cwp.message) {
@@ -86,7 +93,7 @@ void CloseChangedOwners(const CWPSTRUCT& cwp) {
       for (TcxCustomPopupWindow* popup : s.openPopups) {
         TWinControl* owner = popup->OwnerControl();
         if (owner && IsWindowOfControl(owner, cwp.hwnd) && !owner->Visible()) {
-          popup->ClosePopup(false);
+          ClosePopupAndLaterOnes(popup);
           again = true;
           break;
         }
@@ -146,12 +153,12 @@ void CloseChangedOwners(const CWPSTRUCT& cwp) {
   case WM_SHOWWINDOW: {
     if (cwp.wParam)
       break;
-    int last = -1;
-    for (int i = 0; i < int(s.openPopups.size()); ++i)
-      if (IsWindowOfControl(s.openPopups[std::size_t(i)]->OwnerControl(), cwp.hwnd))
-        last = i;
-    while (last >= 0 && int(s.openPopups.size()) > last)
-      s.openPopups.back()->ClosePopup(false);
+    TcxCustomPopupWindow* last = nullptr;
+    for (TcxCustomPopupWindow* popup : s.openPopups)
+      if (IsWindowOfControl(popup->OwnerControl(), cwp.hwnd))
+        last = popup;
+    if (last)
+      ClosePopupAndLaterOnes(last);
     break;
   }
   case WM_DESTROY:

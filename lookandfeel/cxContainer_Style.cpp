@@ -463,6 +463,12 @@ void TcxContainerStyle::FontChanged(TObject*) {
 }
 
 void TcxContainerStyle::ResetFont() {
+  // A reset to the platform's font is no value set by anyone: it must not mark the font assigned.
+  struct Updating {
+    int& count;
+    explicit Updating(int& c) : count(c) { ++count; }
+    ~Updating() { --count; }
+  } updating(FFontUpdating);
   std::unique_ptr<TFont, TObjectDeleter> fresh(new TFont);
   FFont->Assign(fresh.get());
 }

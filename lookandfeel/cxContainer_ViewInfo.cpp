@@ -439,13 +439,14 @@ bool IsChildOfControlWindow(TWinControl* AControl, HWND AWnd) {
   return AControl->HandleAllocated() && IsChild(AControl->Handle(), AWnd);
 }
 
-void SetWindowRegionFromRect(TWinControl* AControl, const TcxContainerInnerControlRegion& ARegion) {
+void SetWindowRegionFromRect(TWinControl* AControl, const TcxContainerInnerControlRegion& ARegion,
+                             bool ARedraw) {
   if (ARegion.IsWhole)
-    SetWindowRgn(AControl->Handle(), nullptr, FALSE);
+    SetWindowRgn(AControl->Handle(), nullptr, ARedraw);
   else
     SetWindowRgn(AControl->Handle(),
                  CreateRectRgn(ARegion.Rect.left, ARegion.Rect.top, ARegion.Rect.right, ARegion.Rect.bottom),
-                 FALSE);
+                 ARedraw);
 }
 
 bool SetWindowShadowRegion(HWND AWnd, const TRect& R, bool ANoRegion, const TRect& AExclude, bool AShadow) {

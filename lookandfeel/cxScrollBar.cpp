@@ -192,14 +192,24 @@ void TcxScrollBar::CalculateThumb() {
       offset = MulDiv(length - size, FPosition - FMin, FMax - FMin);
   }
   const int thumbStart = start + offset, thumbEnd = thumbStart + size;
-  if (IsHorizontal()) {
+  if (IsHorizontal())
     FThumbRect = TRect{thumbStart, 0, thumbEnd, Height()};
-    FFirstPageRect = TRect{start, 0, thumbStart, Height()};
-    FSecondPageRect = TRect{thumbEnd, 0, end, Height()};
-  } else {
+  else
     FThumbRect = TRect{0, thumbStart, Width(), thumbEnd};
-    FFirstPageRect = TRect{0, start, Width(), thumbStart};
-    FSecondPageRect = TRect{0, thumbEnd, Width(), end};
+  CalculatePageAreas();
+}
+
+void TcxScrollBar::CalculatePageAreas() {
+  FFirstPageRect = FSecondPageRect = TRect{};
+  if (IsRectEmpty(&FThumbRect))
+    return;
+  const int start = TrackStart(), end = TrackEnd();
+  if (IsHorizontal()) {
+    FFirstPageRect = TRect{start, 0, FThumbRect.left, Height()};
+    FSecondPageRect = TRect{FThumbRect.right, 0, end, Height()};
+  } else {
+    FFirstPageRect = TRect{0, start, Width(), FThumbRect.top};
+    FSecondPageRect = TRect{0, FThumbRect.bottom, Width(), end};
   }
 }
 
@@ -359,6 +369,7 @@ void TcxScrollBar::DragThumb(const TPoint& P) {
       InflateRect(&area, cxSnapBackAcross, cxSnapBackAlong);
     if (!PtInRect(&area, P)) {
       OffsetRect(&FThumbRect, FDragThumbOrigin.x - FThumbRect.left, FDragThumbOrigin.y - FThumbRect.top);
+      CalculatePageAreas();
       if (FDragStartPosition != FPosition)
         DoScroll(scTrack, FDragStartPosition);
       Invalidate();
@@ -374,6 +385,8 @@ void TcxScrollBar::DragThumb(const TPoint& P) {
     OffsetRect(&FThumbRect, thumbStart - FThumbRect.left, 0);
   else
     OffsetRect(&FThumbRect, 0, thumbStart - FThumbRect.top);
+  // The track the thumb leaves is page area again, to paint and to hit.
+  CalculatePageAreas();
   int range = FMax - FMin;
   if (FPageSize > 0)
     range -= FPageSize - 1;

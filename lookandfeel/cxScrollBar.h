@@ -69,6 +69,8 @@ protected:
   void CalculateMinThumbSize();
   void CalculateParts();
   void CalculateThumb();
+  // The page areas on either side of the thumb where it lies now, none without a thumb.
+  void CalculatePageAreas();
   // Ends a press of the mouse: the final position of a thumb drag, the end-scroll code, a fresh layout.
   void EndPress();
 

@@ -336,23 +336,19 @@ void TcxCustomCheckBoxViewData::Calculate(TcxCanvas* ACanvas, const TRect& ABoun
     if (!NativeStyle())
       InflateRect(&checkArea, -2, -2);
   }
-  TRect box = checkArea;
-  if (check.cy < checkArea.bottom - checkArea.top) {
-    box.top = checkArea.top + (checkArea.bottom - checkArea.top - check.cy) / 2;
-    box.bottom = box.top + check.cy;
-  }
+  // The check keeps its own size: an area too small for it shows it cut, never squashed.
+  const int areaWidth = checkArea.right - checkArea.left, areaHeight = checkArea.bottom - checkArea.top;
+  TRect box{0, 0, check.cx, check.cy};
+  OffsetRect(&box, checkArea.left + (areaWidth - check.cx) / 2, checkArea.top + (areaHeight - check.cy) / 2);
   const int gap = IsInplace ? 2 : 3;
-  if (check.cx < checkArea.right - checkArea.left) {
+  if (check.cx < areaWidth) {
     if (alignment == taCenter) {
-      box.left = checkArea.left + (checkArea.right - checkArea.left - check.cx) / 2;
-      box.right = box.left + check.cx;
       text = TRect{};
     } else if (alignment == taRightJustify) {
-      box.right = checkArea.right;
-      box.left = box.right - check.cx;
+      OffsetRect(&box, checkArea.right - box.right, 0);
       text.right = box.left - gap;
     } else {
-      box.right = box.left + check.cx;
+      OffsetRect(&box, checkArea.left - box.left, 0);
       text.left = box.right + gap;
     }
   } else {
@@ -401,6 +397,8 @@ void TcxCustomCheckBoxViewData::Calculate(TcxCanvas* ACanvas, const TRect& ABoun
 void TcxCustomCheckBoxViewData::GetFixedPartSize(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo,
                                                  TSize& AFixedSize, TSize& AMinContentSize) {
   auto* vi = static_cast<TcxCustomCheckBoxViewInfo*>(AViewInfo);
+  // The room the edit keeps around its client area (a transparent border reserves it too) comes first.
+  TcxCustomEditViewData::GetFixedPartSize(ACanvas, AViewInfo, AFixedSize, AMinContentSize);
   TSize check = CheckSize(ACanvas, vi);
   if (!NativeStyle()) {
     check.cx += 4;
@@ -409,7 +407,8 @@ void TcxCustomCheckBoxViewData::GetFixedPartSize(TcxCanvas* ACanvas, TcxCustomEd
   ACanvas->SetFont(Style()->GetVisibleFont());
   const String text = HorzAlignment() == taCenter || vi->Caption.empty() ? String("Gg") : vi->Caption;
   const TSize extent = ACanvas->TextExtent(text);
-  AFixedSize = TSize{check.cx + extent.cx + 3, std::max(check.cy, extent.cy)};
+  AFixedSize.cx += check.cx + extent.cx + 3;
+  AFixedSize.cy += std::max(check.cy, extent.cy);
   AMinContentSize = TSize{0, 0};
 }
 

@@ -83,6 +83,14 @@ void TcxListBox::WndProc(TMessage& Message) {
   TcxContainer::WndProc(Message);
 }
 
+// The inner list paints its rows at once when an update ends; the list box repaints later (after a font
+// change, or where a hidden bar uncovered it). It must then leave the list's pixels alone: the inner list
+// and the bars draw their own areas, the list box only what lies around them.
+void TcxListBox::CreateParams(TCreateParams& Params) {
+  TcxContainer::CreateParams(Params);
+  Params.Style |= WS_CLIPCHILDREN;
+}
+
 void TcxListBox::SetIntegralHeight(bool Value) {
   if (FIntegralHeight == Value)
     return;

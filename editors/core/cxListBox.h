@@ -70,6 +70,7 @@ protected:
   virtual bool DoDrawItem(TcxCanvas* ACanvas, int AIndex, const TRect& ARect, TOwnerDrawState AState);
   virtual TClass GetInnerListBoxClass() const { return TcxInnerListBox::StaticClass(); }
   void WndProc(TMessage& Message) override;
+  void CreateParams(TCreateParams& Params) override;
   void DataChange() override;
   // The tallest height up to ANewHeight that shows whole rows.
   int IntegralHeightFor(int ANewHeight);

@@ -326,7 +326,8 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
   case WM_GETDLGCODE:
     TCustomMemo::WndProc(Message);
     Message.Result |= DLGC_WANTCHARS;
-    if (GetKeyState(VK_CONTROL) >= 0 && memo->ActiveProperties()->WantTabs())
+    // Tab reaches the memo even when it does not want tabs: the edit then moves the focus on itself.
+    if (GetKeyState(VK_CONTROL) >= 0)
       Message.Result |= DLGC_WANTTAB;
     return;
   case WM_SETFOCUS:

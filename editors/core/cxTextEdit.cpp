@@ -146,6 +146,13 @@ void TcxCustomTextEditProperties::GetDisplayText(const Variant& AEditValue, Stri
   DisplayValueToDisplayText(ADisplayText);
 }
 
+bool TcxCustomTextEditProperties::CompareDisplayValues(const Variant& V1, const Variant& V2) {
+  String text1, text2;
+  GetDisplayText(V1, text1);
+  GetDisplayText(V2, text2);
+  return text1 == text2;
+}
+
 bool TcxCustomTextEditProperties::FindLookupText(const String& AText) {
   for (int i = 0; i < FLookupItems->Count(); ++i)
     if (AnsiSameText(FLookupItems->Strings(i), AText))
@@ -812,9 +819,22 @@ void TcxCustomTextEdit::CopyToClipboard() {
     Clipboard()->SetAsText(SelText());
 }
 
+// The user's cut or paste is left to the platform control, which places the caret before it reports the
+// change: a change handler that sets the text and the selection is then the last to set them.
+bool TcxCustomTextEdit::IsInnerEditOperation() {
+  return FIsUserChange && InnerTextEdit() && InnerTextEdit()->HandleAllocated();
+}
+
 void TcxCustomTextEdit::CutToClipboard() {
   if (SelLength() == 0)
     return;
+  String text;
+  int caret = 0;
+  if (IsInnerEditOperation() && !FInnerEdit->GetReadOnly()) {
+    if (PrepareSelTextReplacement("", text, caret))
+      FInnerEdit->CallDefWndProc(WM_CUT, 0, 0);
+    return;
+  }
   Clipboard()->SetAsText(SelText());
   if (FInnerEdit && FInnerEdit->GetReadOnly())
     return;
@@ -825,6 +845,13 @@ void TcxCustomTextEdit::PasteFromClipboard() {
   const String text = Clipboard()->AsText();
   if (text.empty())
     return;
+  String replaced;
+  int caret = 0;
+  if (IsInnerEditOperation()) {
+    if (PrepareSelTextReplacement(text, replaced, caret))
+      FInnerEdit->CallDefWndProc(WM_PASTE, 0, 0);
+    return;
+  }
   SetSelText(text);
 }
 
@@ -840,6 +867,15 @@ bool TcxCustomTextEdit::IsInnerEditShown() {
   if (ComponentState().Contains(csDesigning))
     return false;
   return IsActiveControl() || ActiveProperties()->Alignment()->Horz() == taLeftJustify;
+}
+
+bool TcxCustomTextEdit::RefreshContainer(const TPoint& P, TcxContainerMouseButton Button, TShiftState Shift,
+                                         bool AIsMouseEvent) {
+  const bool changed = TcxCustomEdit::RefreshContainer(P, Button, Shift, AIsMouseEvent);
+  // While the edit draws the text itself, the inner edit's own drawing of it must not cover that.
+  if (HandleAllocated() && !IsDestroying())
+    SetInnerControlHidden(!IsInnerEditShown());
+  return changed;
 }
 
 void TcxCustomTextEdit::Activate(TcxCustomEditData*& AEditData) {
@@ -956,50 +992,91 @@ void TcxCustomTextEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
 
 void TcxCustomTextEdit::DoEditKeyPress(char& Key) {
   TcxCustomEdit::DoEditKeyPress(Key);
-  if (Key == 0 || static_cast<unsigned char>(Key) < 32 || !FLookupData ||
+  const bool backspace = Key == '\b';
+  if (Key == 0 || (!backspace && static_cast<unsigned char>(Key) < 32) || !FLookupData ||
       !ActiveProperties()->UseLookupData() || FLookupData->IsEmpty())
     return;
-  const TcxTextEditingStyle style = ActiveProperties()->GetEditingStyle();
   FLookupTextChanged = false;
   FIsUserChange = true;
-  LockClick(true);
-  struct Unlock {
-    TcxCustomTextEdit* e;
-    ~Unlock() { e->LockClick(false); }
-  } unlock{this};
   const int keyBefore = FLookupData->CurrentKey();
+  {
+    LockClick(true);
+    struct Unlock {
+      TcxCustomTextEdit* e;
+      ~Unlock() { e->LockClick(false); }
+    } unlock{this};
+    if (backspace)
+      LookupBackspace(Key);
+    else
+      LookupTypedChar(Key);
+    // The selection is set after the text; an edit that draws its own text shows the find selection now.
+    UpdateDrawValue();
+  }
+  if (FLookupData->CurrentKey() != keyBefore)
+    MarkModifiedAndClick();
+}
+
+void TcxCustomTextEdit::ShowLookupResult(bool AFound, const String& AText, const String& ATail) {
+  FFindSelection = AFound;
+  if (!AFound)
+    return;
+  SetDisplayText(AText + ATail);
+  SetSelStart(int(AText.size()));
+  SetSelLength(int(ATail.size()));
+}
+
+void TcxCustomTextEdit::LookupTypedChar(char& Key) {
+  const TcxTextEditingStyle style = ActiveProperties()->GetEditingStyle();
   const String text = GetDisplayText();
   const int start = SelStart(), length = SelLength();
   const bool atEnd = length == 0 && start == int(text.size());
   const bool listStyle = style == tesTextAndList || style == tesListOnly;
-  if (listStyle || atEnd || FFindSelection || length > 0) {
-    FLookupTextChanged = true;
-    String search;
-    if (length > 0)
-      search = text.substr(0, std::size_t(start)) + Key;
-    else if (style == tesListOnly)
-      search = FFindSelection ? text + Key : String(1, Key);
-    else
-      search = text.substr(0, std::size_t(start)) + Key + text.substr(std::size_t(start));
-    String tail;
-    String found = search;
-    bool ok = FLookupData->Locate(found, tail, false);
-    if (!ok && style == tesListOnly && search.size() > 1) {
-      found = String(1, Key);
-      ok = FLookupData->Locate(found, tail, false);
-    }
-    FFindSelection = ok;
-    if (ok) {
-      SetDisplayText(found + tail);
-      SetSelStart(int(found.size()));
-      SetSelLength(int(tail.size()));
-      Key = 0;
-    } else if (listStyle) {
-      Key = 0;
-    }
+  if (!listStyle && !atEnd && !FFindSelection && length == 0)
+    return;
+  FLookupTextChanged = true;
+  String search;
+  if (length > 0)
+    search = text.substr(0, std::size_t(start)) + Key;
+  else if (style == tesListOnly)
+    search = FFindSelection ? text + Key : String(1, Key);
+  else
+    search = text.substr(0, std::size_t(start)) + Key + text.substr(std::size_t(start));
+  String tail;
+  String found = search;
+  bool ok = FLookupData->Locate(found, tail, false);
+  if (!ok && style == tesListOnly && search.size() > 1) {
+    found = String(1, Key);
+    ok = FLookupData->Locate(found, tail, false);
   }
-  if (FLookupData->CurrentKey() != keyBefore)
-    MarkModifiedAndClick();
+  ShowLookupResult(ok, found, tail);
+  if (ok || listStyle)
+    Key = 0;
+}
+
+void TcxCustomTextEdit::LookupBackspace(char& Key) {
+  const TcxTextEditingStyle style = ActiveProperties()->GetEditingStyle();
+  if (style == tesTextAndList) {
+    // What follows the caret counts as completed text, so the search below goes one letter back from it.
+    SetSelLength(int(GetDisplayText().size()) - SelStart());
+    FFindSelection = true;
+  }
+  if (!FFindSelection) {
+    // A list-only edit shows an item or nothing: a letter taken off would leave neither.
+    if (style == tesListOnly)
+      Key = 0;
+    return;
+  }
+  FLookupTextChanged = true;
+  String search = GetDisplayText().substr(0, std::size_t(SelStart()));
+  if (!search.empty())
+    search.pop_back();
+  String tail;
+  String found = search;
+  const bool ok = FLookupData->Locate(found, tail, false);
+  ShowLookupResult(ok, found, tail);
+  if (!ok && style != tesListOnly && SetDisplayText(search))
+    SetSelStart(int(search.size()));
+  Key = 0;
 }
 
 void TcxCustomTextEdit::SetItemIndex(int Value) {
@@ -1261,8 +1338,10 @@ void TcxCustomTextEditViewData::EditValueToDrawValue(TcxCanvas* ACanvas, const V
   if (auto* edit = dynamic_cast<TcxCustomTextEdit*>(Edit())) {
     text = edit->Text();
     static_cast<TcxCustomTextEditProperties*>(FProperties)->DisplayValueToDisplayText(text);
-    info->SelStart = edit->SelStart();
-    info->SelLength = edit->SelLength();
+    // Only the find selection is drawn: the user's own selection belongs to the inner edit, which hides it
+    // while the edit is not focused.
+    info->SelStart = edit->FindSelection() ? edit->SelStart() : 0;
+    info->SelLength = edit->FindSelection() ? edit->SelLength() : 0;
   } else {
     EditValueToDisplayText(AEditValue, text);
   }

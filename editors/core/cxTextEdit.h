@@ -34,6 +34,8 @@ class TcxCustomTextEditProperties : public TcxCustomEditProperties {
   std::uint32_t GetSupportedOperations() override;
   bool IsEditValueValid(const Variant& AEditValue, bool AEditFocused) override;
   void GetDisplayText(const Variant& AEditValue, String& ADisplayText) override;
+  // Two values are the same to the user when they show the same text, letter case included.
+  bool CompareDisplayValues(const Variant& V1, const Variant& V2) override;
 
   virtual bool FindLookupText(const String& AText);
   virtual int GetDefaultMaxLength();
@@ -247,6 +249,8 @@ class TcxCustomTextEdit : public TcxCustomEdit {
   virtual void ClearSelection();
   virtual void Undo() { Reset(); }
   bool IsInnerEditShown() override;
+  bool RefreshContainer(const TPoint& P, TcxContainerMouseButton Button, TShiftState Shift,
+                        bool AIsMouseEvent) override;
   void Activate(TcxCustomEditData*& AEditData) override;
   void ChangeHandler(TObject* Sender) override;
   String GetDisplayText() override;
@@ -254,6 +258,8 @@ class TcxCustomTextEdit : public TcxCustomEdit {
   virtual bool PrepareSelTextReplacement(const String& AText, String& ANewText, int& ANewCaret);
 
 protected:
+  // A cut or paste of the user's is under way and the platform control can carry it out itself.
+  bool IsInnerEditOperation();
   template <class> friend class TcxCustomInnerEditBase;
   friend class TcxCustomInnerTextEdit;
   friend class TcxCustomInnerMemo;
@@ -287,6 +293,11 @@ protected:
   virtual void UpdateValueFromLookupItem(TObject* Sender);
   virtual void ResetFindSelection();
   virtual void AfterKey(WORD Key, TShiftState Shift);
+  // Completion from the lookup items for a typed character and for Backspace; a consumed key becomes 0.
+  void LookupTypedChar(char& Key);
+  void LookupBackspace(char& Key);
+  // Shows the item's own letters for the searched prefix followed by the rest of the item, selected.
+  void ShowLookupResult(bool AFound, const String& AText, const String& ATail);
   // The WM_SETTEXT path; the result is what the message answers.
   LRESULT SetTextMessage(const String& AText);
   // Groups the digits of a text that still reads as a number without its separators, keeping the caret

@@ -162,7 +162,9 @@ void TCustomListBox::CreateWnd() {
 }
 
 void TCustomListBox::DestroyWnd() {
-  if (HandleAllocated()) {
+  // Only a window that will be made again needs its items kept; a list box being freed gets none, and copying
+  // a long list out item by item would cost as much as filling it did.
+  if (HandleAllocated() && !ComponentState().Contains(csDestroying)) {
     FSaveItemIndex = ItemIndex();
     FSaveTopIndex = TopIndex();
     if (!IsVirtual() && Count() > 0) {

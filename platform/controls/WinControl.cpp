@@ -352,9 +352,10 @@ void TWinControl::UpdateShowing() {
   if (show) {
     if (!FHandle)
       CreateHandle();
-    const std::vector<TControl*> children = FControls;
-    for (TControl* c : children)
-      if (auto* w = dynamic_cast<TWinControl*>(c))
+    // Over the live list: a child that joins while its siblings' windows are made (a control that parents
+    // its scroll bars beside itself) is shown in this pass, for it will not be offered another.
+    for (std::size_t i = 0; i < FControls.size(); ++i)
+      if (auto* w = dynamic_cast<TWinControl*>(FControls[i]))
         w->UpdateShowing();
   }
   if (FHandle && FShowing != show) {

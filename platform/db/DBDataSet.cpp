@@ -27,7 +27,7 @@ TField* TDataSet::FindField(const AnsiString& AFieldName) const {
 TField* TDataSet::FieldByName(const AnsiString& AFieldName) const {
   TField* field = FindField(AFieldName);
   if (!field)
-    throw EDatabaseError("Field '" + AFieldName + "' not found");
+    throw EDatabaseError("Field '" + MessageExcerpt(AFieldName) + "' not found");
   return field;
 }
 
@@ -137,8 +137,8 @@ void TDataSet::SetLookupValue(TField* AField, const Variant& AValue) {
   Variant found =
       VarIsNull(AValue) ? Null : lookup->Lookup(AField->LookupResultField, AValue, AField->LookupKeyFields);
   if (!VarIsNull(AValue) && VarIsNull(found))
-    DatabaseError("'" + VarToStr(AValue) + "' is not a value of lookup field '" + AField->DisplayLabel() +
-                  "'");
+    DatabaseError("'" + MessageExcerpt(VarToStr(AValue)) + "' is not a value of lookup field '" +
+                  AField->DisplayLabel() + "'");
   for (std::size_t i = 0; i < keys.size(); ++i)
     keys[i]->SetAsVariant(keys.size() == 1 || VarIsNull(found) ? found : found[int(i)]);
 }

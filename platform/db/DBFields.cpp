@@ -96,7 +96,7 @@ Variant TField::OldValue() {
 
 AnsiString TField::AsString() {
   Variant v = GetAsVariant();
-  return VarIsNull(v) ? AnsiString() : FormatText(v, false);
+  return VarIsNull(v) ? AnsiString() : TextOfValue(v, false);
 }
 
 void TField::SetAsString(const AnsiString& AValue) {
@@ -104,6 +104,15 @@ void TField::SetAsString(const AnsiString& AValue) {
 }
 
 namespace {
+
+// A value as an error message quotes it; one without a text is named by its type.
+AnsiString QuotedText(const Variant& AValue) {
+  try {
+    return MessageExcerpt(VarToStr(AValue));
+  } catch (const Exception&) {
+    return VarTypeAsText(VarType(AValue));
+  }
+}
 
 // Reads a value in another type; a value that does not convert names the field in the error.
 template <class T, class F> T ReadAs(TField* AField, const char* AWhat, F AConvert) {
@@ -113,12 +122,45 @@ template <class T, class F> T ReadAs(TField* AField, const char* AWhat, F AConve
   try {
     return AConvert(v);
   } catch (const Exception&) {
-    throw EDatabaseError("'" + VarToStr(v) + "' of field '" + AField->FieldName + "' cannot be read as " +
-                         AWhat);
+    throw EDatabaseError(UnreadableValueMessage(AField, v, AWhat));
+  }
+}
+
+// Fields whose type turns the value into a text of its own: numbers, dates and truth values.
+bool FormatsValue(TFieldType AType) {
+  switch (AType) {
+  case ftSmallint:
+  case ftInteger:
+  case ftWord:
+  case ftAutoInc:
+  case ftLargeint:
+  case ftBoolean:
+  case ftFloat:
+  case ftCurrency:
+  case ftBCD:
+  case ftFMTBcd:
+  case ftDate:
+  case ftTime:
+  case ftDateTime:
+    return true;
+  default:
+    return false;
   }
 }
 
 } // namespace
+
+AnsiString UnreadableValueMessage(TField* AField, const Variant& AValue, const AnsiString& AWhat) {
+  AnsiString record;
+  TDataSet* ds = AField->DataSet();
+  if (ds && ds->Active() && ds->State() == dsBrowse) {
+    int recNo = ds->RecNo();
+    if (recNo > 0)
+      record = " of record " + IntToStr(recNo);
+  }
+  return "'" + QuotedText(AValue) + "' in field '" + AField->FieldName + "'" + record +
+         " cannot be read as " + AWhat;
+}
 
 int TField::AsInteger() {
   return ReadAs<int>(this, "an integer", [](const Variant& v) { return v.AsInteger(); });
@@ -147,7 +189,15 @@ AnsiString TField::TextOf(bool ADisplayText) {
     return text;
   }
   Variant v = GetAsVariant();
-  return VarIsNull(v) ? AnsiString() : FormatText(v, ADisplayText);
+  return VarIsNull(v) ? AnsiString() : TextOfValue(v, ADisplayText);
+}
+
+AnsiString TField::TextOfValue(const Variant& AValue, bool ADisplayText) {
+  // A database column may hold a text where its type wants a number, a date or a truth value; such a value
+  // reads as the text it is, and only a read that needs the typed value refuses it.
+  if (VarIsStr(AValue) && FormatsValue(FDataType))
+    return VarToStr(AValue);
+  return FormatText(AValue, ADisplayText);
 }
 
 void TField::SetText(const AnsiString& AText) {
@@ -175,13 +225,7 @@ void TField::ParseText(const AnsiString& AText) {
 }
 
 void TField::ConvertError(const Variant& AValue) {
-  AnsiString text;
-  try {
-    text = VarToStr(AValue);
-  } catch (const Exception&) {
-    text = VarTypeAsText(VarType(AValue));
-  }
-  throw EDatabaseError("'" + text + "' is not a valid value for field '" + FieldName + "'");
+  throw EDatabaseError("'" + QuotedText(AValue) + "' is not a valid value for field '" + FieldName + "'");
 }
 
 Variant TField::ConvertValue(const Variant& AValue) {
@@ -230,7 +274,8 @@ void TBooleanField::ParseText(const AnsiString& AText) {
   else if (AnsiSameText(t, no))
     SetAsVariant(false);
   else
-    throw EDatabaseError("'" + AText + "' is not a valid boolean value for field '" + FieldName + "'");
+    throw EDatabaseError("'" + MessageExcerpt(AText) + "' is not a valid boolean value for field '" +
+                         FieldName + "'");
 }
 
 Variant TNumericField::ConvertValue(const Variant& AValue) {

@@ -101,6 +101,7 @@ protected:
 private:
   friend class TDataSet;
   AnsiString TextOf(bool ADisplayText);
+  AnsiString TextOfValue(const Variant& AValue, bool ADisplayText);
 
   TDataSet* FDataSet = nullptr;       // borrowed: the dataset lists the field
   TDataSet* FLookupDataSet = nullptr; // borrowed, with a free notification
@@ -222,6 +223,10 @@ public:
   Variant AggregateValue;
 };
 #undef PELVOR_FIELD
+
+// The error text for a value of AField that cannot be read as AWhat ("a number"): the value, the field and,
+// when the dataset stands on one, the record.
+AnsiString UnreadableValueMessage(TField* AField, const Variant& AValue, const AnsiString& AWhat);
 
 // A new field of the class that keeps values of AType, owned by AOwner.
 TField* CreateField(TFieldType AType, TComponent* AOwner);

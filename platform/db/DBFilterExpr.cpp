@@ -35,15 +35,15 @@ public:
   std::unique_ptr<TNode> Parse() {
     auto node = ParseOr();
     if (FTok.Kind != TToken::End)
-      Fail("unexpected '" + FTok.Str + "'");
+      Fail("unexpected '" + MessageExcerpt(FTok.Str) + "'");
     return node;
   }
 
 private:
   [[noreturn]] void Fail(const AnsiString& AWhat) const {
     throw EDatabaseError("Filter expression error at position " +
-                         IntToStr(static_cast<long long>(FTok.Pos + 1)) + ": " + AWhat + " in \"" + FText +
-                         "\"");
+                         IntToStr(static_cast<long long>(FTok.Pos + 1)) + ": " + AWhat + " in \"" +
+                         MessageExcerpt(FText) + "\"");
   }
 
   void Advance() {
@@ -112,7 +112,7 @@ private:
         if (FText.compare(i, 2, t) == 0)
           FTok.Str = t;
       if (AnsiString("=<>(),-+").find(c) == AnsiString::npos && FTok.Str.size() == 1)
-        Fail("unexpected character '" + FTok.Str + "'");
+        Fail("unexpected character '" + MessageExcerpt(FTok.Str) + "'");
       i += FTok.Str.size();
     }
     FPos = i;
@@ -272,7 +272,7 @@ private:
       else if (VarTextToFloat(FTok.Str, d) || TryParseDot(FTok.Str, d))
         n->Value = Variant(minus ? -d : d);
       else
-        Fail("invalid number '" + FTok.Str + "'");
+        Fail("invalid number '" + MessageExcerpt(FTok.Str) + "'");
       break;
     }
     case TToken::Name:

@@ -74,9 +74,13 @@ Variant TMemDataSet::ConvertCell(const Variant& AValue, std::size_t AColumn) con
   } catch (const EDatabaseError&) {
     throw;
   } catch (const Exception&) {
+    // A text of another kind stays as it is, as a database column may hold it: it reads as its text, and
+    // reads that need the column's type refuse it. Edits never store one: the field converts them first.
+    if (VarIsStr(AValue))
+      return AValue;
     AnsiString text;
     try {
-      text = VarToStr(AValue);
+      text = MessageExcerpt(VarToStr(AValue));
     } catch (const Exception&) {
       text = VarTypeAsText(VarType(AValue));
     }

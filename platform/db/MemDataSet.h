@@ -28,7 +28,8 @@ public:
   const TFieldDef& FieldDefs(int AIndex) const { return FFieldDefs.at(std::size_t(AIndex)); }
 
   // Loads a row while the dataset is closed, without events: one value per column, converted to the
-  // column's type (EDatabaseError when a value does not convert).
+  // column's type; a text that does not convert is kept as it is, any other such value raises
+  // EDatabaseError.
   void AddRow(std::vector<Variant> AValues);
   void Reserve(std::size_t ARows) { FChunks.reserve(ARows / kChunkRows + 1); }
   // Drops every row; the dataset must be closed.

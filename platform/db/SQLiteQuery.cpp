@@ -1,5 +1,7 @@
 #include "platform/db/SQLiteQuery.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "platform/classes/ComponentStream.h"
@@ -127,33 +129,51 @@ Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
   }
 }
 
-std::vector<AnsiString> ParamNames(const AnsiString& ASQL) {
-  std::vector<AnsiString> names;
-  std::size_t i = 0, n = ASQL.size();
-  auto ident = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
-  while (i < n) {
-    char c = ASQL[i];
-    if (c == '\'' || c == '"') {
-      std::size_t end = ASQL.find(c, i + 1);
-      i = end == AnsiString::npos ? n : end + 1;
-    } else if (c == '-' && i + 1 < n && ASQL[i + 1] == '-') {
-      std::size_t end = ASQL.find('\n', i);
-      i = end == AnsiString::npos ? n : end + 1;
-    } else if (c == ':' && i + 1 < n && ident(ASQL[i + 1]) && (i == 0 || ASQL[i - 1] != ':')) {
-      std::size_t start = ++i;
-      while (i < n && ident(ASQL[i]))
-        ++i;
-      AnsiString name = ASQL.substr(start, i - start);
-      bool seen = false;
-      for (const AnsiString& s : names)
-        seen = seen || AnsiSameText(s, name);
-      if (!seen)
-        names.push_back(name);
-    } else {
-      ++i;
-    }
+// Lets the database prepare only what reads rows: any other action (a write, a PRAGMA, a transaction, an
+// attached file) is refused while the statement is prepared. The first refused action is kept to name it,
+// past the writes to the schema table that a schema change makes on the way.
+int OnlyReads(void* ARefused, int AAction, const char* ATable, const char*, const char*, const char*) {
+  switch (AAction) {
+  case SQLITE_SELECT:
+  case SQLITE_READ:
+  case SQLITE_FUNCTION:
+  case SQLITE_RECURSIVE:
+    return SQLITE_OK;
+  default: {
+    int& refused = *static_cast<int*>(ARefused);
+    bool schemaTable = ATable && std::strncmp(ATable, "sqlite_", 7) == 0;
+    if (refused == 0 || (refused == -1 && !schemaTable))
+      refused = schemaTable ? -1 : AAction;
+    return SQLITE_DENY;
   }
-  return names;
+  }
+}
+
+// What a refused action does, to finish "this text ...".
+AnsiString ActionText(int AAction) {
+  switch (AAction) {
+  case SQLITE_INSERT:
+    return "writes rows (INSERT)";
+  case SQLITE_UPDATE:
+    return "writes rows (UPDATE)";
+  case SQLITE_DELETE:
+    return "writes rows (DELETE)";
+  case SQLITE_PRAGMA:
+    return "is a PRAGMA";
+  case SQLITE_ATTACH:
+  case SQLITE_DETACH:
+    return "attaches or detaches a database";
+  case SQLITE_TRANSACTION:
+  case SQLITE_SAVEPOINT:
+    return "starts or ends a transaction";
+  default: // also -1: only the schema table would have been written
+    return "changes the database's schema or settings";
+  }
+}
+
+bool FileExists(const AnsiString& AName) {
+  struct stat info;
+  return ::stat(ToUtf8(AName).c_str(), &info) == 0;
 }
 
 } // namespace
@@ -169,14 +189,18 @@ void TSQLiteConnection::Open() {
   if (FileName.empty())
     throw EDatabaseError("The connection has no database file name");
   sqlite3* db = nullptr;
-  int rc =
-      sqlite3_open_v2(ToUtf8(FileName).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  int flags = SQLITE_OPEN_READWRITE | (CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
+  int rc = sqlite3_open_v2(ToUtf8(FileName).c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     AnsiString message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    if (rc == SQLITE_CANTOPEN && !CreateIfMissing && !FileExists(FileName))
+      message = "no such file";
     sqlite3_close(db);
     throw EDatabaseError("Cannot open database '" + FileName + "': " + message);
   }
   sqlite3_extended_result_codes(db, 1);
+  // Another connection's lock is waited out for a while, as a post must not fail at the first try.
+  sqlite3_busy_timeout(db, BusyTimeout);
   FHandle = db;
 }
 
@@ -193,7 +217,7 @@ void TSQLiteConnection::ExecSQL(const AnsiString& ASQL) {
   if (sqlite3_exec(FHandle, ToUtf8(ASQL).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
     AnsiString message = error ? error : sqlite3_errmsg(FHandle);
     sqlite3_free(error);
-    throw EDatabaseError("SQL error: " + message);
+    throw EDatabaseError("SQL error: " + MessageExcerpt(message));
   }
 }
 
@@ -218,6 +242,7 @@ void TSQLiteQuery::SetConnection(TSQLiteConnection* AValue) {
   FConnection = AValue;
   if (FConnection)
     FreeNotification(FConnection);
+  TryTakeParamNames();
 }
 
 void TSQLiteQuery::Notification(TComponent* AComponent, TOperation Operation) {
@@ -235,14 +260,51 @@ void TSQLiteQuery::Notification(TComponent* AComponent, TOperation Operation) {
 void TSQLiteQuery::SetSQL(const AnsiString& AValue) {
   Close();
   FSQL = AValue;
-  std::unique_ptr<TParams, TObjectDeleter> params(new TParams(this));
-  for (const AnsiString& name : ParamNames(AValue)) {
-    TParam* param = params->CreateParam(ftUnknown, name);
-    if (TParam* old = FParams->FindParam(name))
+  TryTakeParamNames();
+}
+
+void TSQLiteQuery::TryTakeParamNames() {
+  if (!FConnection || Trim(FSQL).empty())
+    return;
+  try {
+    FConnection->Open();
+    TStatement stmt(FConnection->Handle(), FSQL);
+    TakeParamNames(stmt.Get());
+  } catch (const EDatabaseError&) {
+    // The text does not prepare now; opening the query reads the names again and reports why.
+  }
+}
+
+void TSQLiteQuery::TakeParamNames(sqlite3_stmt* AStmt) {
+  std::vector<AnsiString> names;
+  int count = sqlite3_bind_parameter_count(AStmt);
+  for (int i = 1; i <= count; ++i) {
+    // Nameless and other forms of parameters are refused when the query binds them.
+    const char* name = sqlite3_bind_parameter_name(AStmt, i);
+    if (!name || name[0] != ':')
+      continue;
+    AnsiString own = FromUtf8(reinterpret_cast<const unsigned char*>(name + 1), int(std::strlen(name + 1)));
+    bool seen = false;
+    for (const AnsiString& n : names)
+      seen = seen || AnsiSameText(n, own);
+    if (!seen)
+      names.push_back(own);
+  }
+  bool same = int(names.size()) == FParams->Count();
+  for (std::size_t i = 0; same && i < names.size(); ++i)
+    same = FParams->Items(int(i))->Name == names[i];
+  if (same)
+    return;
+  // The list object stays, as callers may hold it; its items are made anew with the values kept by name.
+  TParams kept(nullptr);
+  kept.Assign(FParams.get());
+  FParams->Clear();
+  for (const AnsiString& name : names) {
+    TParam* param = FParams->CreateParam(ftUnknown, name);
+    if (TParam* old = kept.FindParam(name))
       param->Assign(old);
     param->Name = name;
   }
-  FParams = std::move(params);
 }
 
 bool TSQLiteQuery::CanModify() {
@@ -285,16 +347,34 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
   sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
   if (!db)
     DatabaseError("The query's connection is closed");
-  TStatement stmt(db, FSQL);
+  int refused = 0;
+  std::unique_ptr<TStatement> prepared;
+  sqlite3_set_authorizer(db, &OnlyReads, &refused);
+  try {
+    prepared = std::make_unique<TStatement>(db, FSQL);
+  } catch (const EDatabaseError&) {
+    sqlite3_set_authorizer(db, nullptr, nullptr);
+    if (refused != 0)
+      DatabaseError("A query only reads rows, and this text " + ActionText(refused) +
+                    "; run it with the connection's ExecSQL");
+    throw;
+  }
+  sqlite3_set_authorizer(db, nullptr, nullptr);
+  TStatement& stmt = *prepared;
   sqlite3_stmt* s = stmt.Get();
+  if (!sqlite3_stmt_readonly(s))
+    DatabaseError("A query only reads rows, and this text would change the database; run it with the "
+                  "connection's ExecSQL");
+  TakeParamNames(s);
   int count = sqlite3_bind_parameter_count(s);
   for (int i = 1; i <= count; ++i) {
     const char* name = sqlite3_bind_parameter_name(s, i);
     if (!name || name[0] != ':')
       DatabaseError("Parameters are named \":Name\" in a query's text");
-    TParam* param = FParams->FindParam(name + 1);
+    AnsiString own = FromUtf8(reinterpret_cast<const unsigned char*>(name + 1), int(std::strlen(name + 1)));
+    TParam* param = FParams->FindParam(own);
     if (!param || !param->Bound())
-      DatabaseError(AnsiString("No value for parameter '") + (name + 1) + "'");
+      DatabaseError("No value for parameter '" + own + "'");
     stmt.Bind(i, param->Value(), param->DataType);
   }
   int columns = sqlite3_column_count(s);
@@ -302,7 +382,7 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
     DatabaseError("The query's text returns no rows; run it with the connection's ExecSQL");
   int rc = sqlite3_step(s);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-    DatabaseError("SQL error: " + AnsiString(sqlite3_errmsg(db)));
+    DatabaseError("SQL error: " + MessageExcerpt(sqlite3_errmsg(db)));
   if (ADefine) {
     FColumns.assign(std::size_t(columns), TColumn());
     for (int i = 0; i < columns; ++i) {
@@ -333,7 +413,7 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
     EndRow();
   }
   if (rc != SQLITE_DONE)
-    DatabaseError("SQL error while reading rows: " + AnsiString(sqlite3_errmsg(db)));
+    DatabaseError("SQL error while reading rows: " + MessageExcerpt(sqlite3_errmsg(db)));
 }
 
 void TSQLiteQuery::ChooseUpdateTable() {

@@ -8,6 +8,7 @@
 #include "platform/db/MemDataSet.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 class TSQLiteConnection : public TComponent {
   PELVOR_CLASS(TSQLiteConnection, TComponent)
@@ -17,6 +18,10 @@ public:
 
   // The database file; ":memory:" for a private database in memory.
   AnsiString FileName;
+  // Open makes an empty database when the file does not exist; otherwise a missing file is an error.
+  bool CreateIfMissing = false;
+  // How long a statement waits for another connection's lock before it fails, in milliseconds.
+  int BusyTimeout = 5000;
   void Open();
   void Close();
   bool Connected() const { return FHandle != nullptr; }
@@ -37,8 +42,9 @@ public:
   TSQLiteConnection* Connection() const { return FConnection; }
   void SetConnection(TSQLiteConnection* AValue);
   const AnsiString& SQL() const { return FSQL; }
-  // Closes the query; the parameters become the ":Name" references of the new text, keeping the values of
-  // names that stay.
+  // Closes the query; the parameters become the ":Name" references the database finds in the new text,
+  // keeping the values of names that stay. A text the database cannot prepare yet (no connection, a table
+  // still to come) leaves the list as it was until the query opens, which reads the names again.
   void SetSQL(const AnsiString& AValue);
   TParams* Params() const { return FParams.get(); }
   Variant ParamValues(const AnsiString& ANames) const { return FParams->ParamValues(ANames); }
@@ -69,8 +75,13 @@ private:
     AnsiString Origin; // the column's name in that table
     TFieldType DataType = ftUnknown;
   };
-  // Runs the text and loads the rows; with ADefine the columns are defined from the result first.
+  // Runs the text and loads the rows; with ADefine the columns are defined from the result first. A text
+  // that would change the database or its settings is refused before it runs.
   void RunQuery(bool ADefine);
+  // Makes the parameters those the prepared statement names, keeping the values of names that stay.
+  void TakeParamNames(sqlite3_stmt* AStmt);
+  // TakeParamNames of the text prepared on the connection, when it prepares now.
+  void TryTakeParamNames();
   void ChooseUpdateTable();
   // Runs AWrite inside a savepoint; any failure rolls back and raises EDatabaseError saying what failed.
   template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);

@@ -51,7 +51,8 @@ public:
     std::string sql = ToUtf8(ASQL);
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(ADb, sql.c_str(), int(sql.size()), &FStmt, &tail) != SQLITE_OK)
-      throw EDatabaseError("SQL error: " + AnsiString(sqlite3_errmsg(ADb)) + " in \"" + ASQL + "\"");
+      throw EDatabaseError("SQL error: " + MessageExcerpt(sqlite3_errmsg(ADb)) + " in \"" +
+                           MessageExcerpt(ASQL) + "\"");
     if (!FStmt)
       throw EDatabaseError("The SQL text holds no statement");
     for (; tail && *tail; ++tail)
@@ -113,7 +114,7 @@ public:
   void Exec() {
     int rc = sqlite3_step(FStmt);
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-      throw EDatabaseError(sqlite3_errmsg(FDb));
+      throw EDatabaseError(MessageExcerpt(sqlite3_errmsg(FDb)));
   }
 
 private:
@@ -121,5 +122,4 @@ private:
   sqlite3_stmt* FStmt = nullptr;
 };
 
-// The ":Name" references of a text, in order, each once; quoted texts and comments are skipped.
 } // namespace sqlitequery_internal

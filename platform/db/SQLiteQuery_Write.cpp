@@ -8,17 +8,21 @@ template <class F> void TSQLiteQuery::WriteInSavepoint(const AnsiString& AWhat, 
   sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
   if (!db)
     DatabaseError("The query's connection is closed");
+  // Releasing a savepoint that began the transaction commits it, which another connection's lock can make
+  // fail; such a transaction is rolled back whole, so that no lock stays held after the failure.
+  const char* undo =
+      sqlite3_get_autocommit(db) ? "ROLLBACK" : "ROLLBACK TO pelvor_write; RELEASE pelvor_write";
   if (sqlite3_exec(db, "SAVEPOINT pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK)
     DatabaseError("Cannot start a transaction: " + AnsiString(sqlite3_errmsg(db)));
   try {
     AWrite(db);
   } catch (const Exception& e) {
-    sqlite3_exec(db, "ROLLBACK TO pelvor_write; RELEASE pelvor_write", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, undo, nullptr, nullptr, nullptr);
     DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed: " + e.Message());
   }
   if (sqlite3_exec(db, "RELEASE pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    AnsiString message = sqlite3_errmsg(db);
-    sqlite3_exec(db, "ROLLBACK TO pelvor_write; RELEASE pelvor_write", nullptr, nullptr, nullptr);
+    AnsiString message = MessageExcerpt(sqlite3_errmsg(db));
+    sqlite3_exec(db, undo, nullptr, nullptr, nullptr);
     DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed at commit: " + message);
   }
 }

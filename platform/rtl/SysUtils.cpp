@@ -28,6 +28,12 @@ char AsciiLower(char c) {
 
 } // namespace
 
+AnsiString MessageExcerpt(std::string_view s) {
+  if (s.size() <= MessageExcerptLength)
+    return AnsiString(s);
+  return AnsiString(s.substr(0, MessageExcerptLength)) + "...";
+}
+
 AnsiString Trim(std::string_view s) {
   return AnsiString(TrimView(s, true, true));
 }

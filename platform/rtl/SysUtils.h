@@ -25,6 +25,11 @@ WideString Utf8ToWide(std::string_view s);
 std::string AnsiToUtf8(std::string_view s);
 AnsiString Utf8ToAnsi(std::string_view s);
 
+// Input as an error message quotes it: whole when short, else its first MessageExcerptLength characters and
+// "...", so that a message never carries a huge input along.
+constexpr std::size_t MessageExcerptLength = 200;
+AnsiString MessageExcerpt(std::string_view s);
+
 // Removes every code unit at or below 0x20 from the ends.
 AnsiString Trim(std::string_view s);
 AnsiString TrimLeft(std::string_view s);

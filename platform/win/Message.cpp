@@ -79,6 +79,11 @@ bool TakeTimer(MSG* msg, HWND hwnd, UINT min, UINT max, bool remove) {
   return true;
 }
 
+// The batch of input being handled is done: no message waits and no window waits to be painted.
+bool Settled() {
+  return S().posted.empty() && !platform::HasPendingInput() && !platform::detail::FindWindowToPaint(nullptr);
+}
+
 bool Fetch(MSG* msg, HWND hwnd, UINT min, UINT max, UINT flags) {
   auto& s = S();
   bool remove = flags & PM_REMOVE;
@@ -108,6 +113,9 @@ bool Fetch(MSG* msg, HWND hwnd, UINT min, UINT max, UINT flags) {
       found = true;
     }
   }
+  // The window reaches the screen once per batch, whole, before a timer or a wait starts the next one.
+  if (!found && Settled())
+    platform::detail::PresentPaintedWindows();
   if (!found)
     found = TakeTimer(&m, hwnd, min, max, remove);
   if (!found)

@@ -159,14 +159,13 @@ gdi::Region RegionOf(HRGN rgn) {
   return r ? r->region : gdi::Region();
 }
 
-void Present(const WindowDC& info) {
-  auto& s = S();
+// What a DC drew is shown when the batch of input being handled is done (PresentPaintedWindows), so that the
+// display never shows a window with some of its paints done and others still to come.
+void NoteUnpresented(const WindowDC& info) {
   Wnd* top = W(info.top);
-  if (!top || !s.backend || !top->backendWindow)
+  if (!top || !top->backendWindow || IsRectEmpty(&info.surfaceBounds))
     return;
-  RECT b = info.surfaceBounds;
-  if (b.right > b.left && b.bottom > b.top)
-    s.backend->Present(info.top, b);
+  UnionRect(&top->unpresented, &top->unpresented, &info.surfaceBounds);
 }
 
 HDC MakeDC(HWND hwnd, bool clientOnly, bool clipChildren, bool clipSiblings, const gdi::Region* extra,
@@ -215,6 +214,14 @@ const Surface* GetWindowSurface(HWND hwnd) {
   return w ? w->surface.get() : nullptr;
 }
 
+void PresentWholeWindowWithNextFrame(HWND topLevel) {
+  Wnd* w = W(topLevel);
+  if (!w || !IsTopLevel(w))
+    return;
+  RECT whole{0, 0, RectWidth(w->rect), RectHeight(w->rect)};
+  UnionRect(&w->unpresented, &w->unpresented, &whole);
+}
+
 namespace detail {
 
 Surface* EnsureSurface(HWND topLevel) {
@@ -251,6 +258,24 @@ void ReleaseSurface(HWND hwnd) {
     }
   }
   w->surface.reset();
+  w->unpresented = RECT{};
+}
+
+void PresentPaintedWindows() {
+  auto& s = S();
+  if (!s.backend)
+    return;
+  // A backend may pump its own events while it presents; the list is taken first.
+  std::vector<HWND> tops = W(s.desktop)->children;
+  for (HWND top : tops) {
+    Wnd* w = W(top);
+    if (!w || IsRectEmpty(&w->unpresented))
+      continue;
+    RECT dirty = w->unpresented;
+    w->unpresented = RECT{};
+    if (w->backendWindow)
+      s.backend->Present(top, dirty);
+  }
 }
 
 gdi::Region VisibleRegion(HWND hwnd, bool clientOnly, bool clipChildren, bool clipSiblings) {
@@ -500,7 +525,7 @@ int ReleaseDC(HWND, HDC dc) {
   WindowDC info = it->second;
   dcs.erase(it);
   DeleteDC(dc);
-  Present(info);
+  NoteUnpresented(info);
   return 1;
 }
 

@@ -29,6 +29,9 @@ int GetWindowRgn(HWND hwnd, HRGN rgn);
 namespace platform {
 // The pixels of a top-level window (window space), or nullptr before it first paints.
 const Surface* GetWindowSurface(HWND hwnd);
+// The display lost what it showed of a top-level window (it was uncovered, or shown again): the whole window
+// goes with the next frame, which waits, like any other, until the batch of input being handled is painted.
+void PresentWholeWindowWithNextFrame(HWND topLevel);
 } // namespace platform
 
 namespace platform::detail {
@@ -36,6 +39,8 @@ HWND FindWindowToPaint(HWND filter);
 // After a WM_PAINT handler that left the frame unpainted, paints it as the platform does.
 void FinishUnpaintedFrame(HWND hwnd);
 void ReleaseSurface(HWND hwnd);
+// Hands the backend what was painted in each top-level window since it was last shown, once per window.
+void PresentPaintedWindows();
 // The visible part of the window (client area or whole window) in its top-level window's space.
 gdi::Region VisibleRegion(HWND hwnd, bool clientOnly, bool clipChildren, bool clipSiblings);
 Surface* EnsureSurface(HWND topLevel);

@@ -73,6 +73,7 @@ struct Wnd {
   bool messageOnly = false;
   std::array<ScrollBarState, 2> bars{};
   std::unique_ptr<Surface> surface; // top-level windows only, made on first paint
+  RECT unpresented{};               // top-level windows: painted in the surface, not yet shown by the backend
   bool backendWindow = false;       // the backend shows this top-level window
 };
 

@@ -3,6 +3,7 @@
 # cannot be followed or are no files, a snapshot that cannot be written whole. Runs without a display.
 set -euo pipefail
 program=$1
+mkwordfile=$2
 work=$(mktemp -d)
 trap 'chmod -R u+rwx "$work" 2>/dev/null; rm -rf "$work"' EXIT
 export ASAN_OPTIONS=detect_leaks=0
@@ -83,6 +84,24 @@ if [ "$(id -u)" -eq 0 ]; then
 else
   check_unreadable "Permission denied" "$folder/pelvor"
 fi
+rm "$words"
+
+# Where no thread can be started, the word file's reader and the index work on the program's own thread: a
+# file large enough for both to want threads reads whole and answers, and the program ends.
+awk 'BEGIN { for (i = 0; i < 100000; i++) printf "kelime%d;oxori%d;isim;\n", i, i }' >"$work/words.txt"
+"$mkwordfile" "$work/words.txt" "$words"
+chmod 644 "$words"
+one_process=(prlimit --nproc=1)
+if [ "$(id -u)" -eq 0 ]; then
+  # Root is not held to the limit.
+  one_process=(setpriv --reuid=65534 --regid=65534 --clear-groups prlimit --nproc=1)
+fi
+run timeout 120 "${one_process[@]}" "$folder/pelvor" --headless --type kelime9999 --dump
+[ "$rc" -ne 124 ] || fail "without threads the program hung"
+[ "$rc" -eq 0 ] || fail "without threads the program stopped ($rc)"
+[ "$(jq -r .entries "$work/out")" = 100000 ] || fail "without threads not every entry was read"
+[ "$(jq -c .left.items "$work/out")" = '["kelime9999","kelime99990","kelime99991","kelime99992","kelime99993","kelime99994","kelime99995","kelime99996","kelime99997","kelime99998","kelime99999"]' ] ||
+  fail "without threads the search found $(jq -c .left.items "$work/out")"
 rm "$words"
 
 # A snapshot that cannot be written whole leaves the old picture; a file size limit stops the writing.

@@ -30,6 +30,20 @@ std::vector<std::string> Names(const fs::path& directory) {
 
 const char* const pngSignature = "\x89PNG\r\n\x1A\n";
 
+// The window is up with no words and tells why: in its state, in the dump and in a message.
+void ExpectUnreadable(TMain* main, const std::string& message) {
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(main->Showing());
+  EXPECT_EQ(main->WordFileState(), TWordFileState::Unreadable);
+  EXPECT_EQ(AnsiToUtf8(main->WordFileError()), message);
+  ASSERT_FALSE(Application()->MessageLog().empty());
+  EXPECT_EQ(AnsiToUtf8(Application()->MessageLog().back()), message + ".");
+  const nlohmann::json state = DumpState(*main);
+  EXPECT_EQ(state["wordFile"], "unreadable");
+  EXPECT_EQ(state["wordFileError"], message);
+  EXPECT_EQ(state["entries"], 0);
+}
+
 TEST_F(MainWindowTest, AWordFileThatCannotBeFollowedLeavesTheWindowUpWithNoWordsAndSaysWhy) {
   const std::string folder = "s\xC3\xB6zl\xC3\xBCk";
   fs::create_directory(directory / folder);
@@ -59,20 +73,56 @@ TEST_F(MainWindowTest, AWordFileThatCannotBeFollowedLeavesTheWindowUpWithNoWords
     fs::remove(directory / folder / "plain");
     c.make(path);
     TMain* main = OpenExisting();
-    ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(main->Showing());
-    EXPECT_EQ(main->WordFileState(), TWordFileState::Unreadable);
-    const std::string message = "Cannot open file \"" + path.string() + "\". " + c.reason;
-    EXPECT_EQ(AnsiToUtf8(main->WordFileError()), message);
-    ASSERT_FALSE(Application()->MessageLog().empty());
-    EXPECT_EQ(AnsiToUtf8(Application()->MessageLog().back()), message + ".");
-    const nlohmann::json state = DumpState(*main);
-    EXPECT_EQ(state["wordFile"], "unreadable");
-    EXPECT_EQ(state["wordFileError"], message);
-    EXPECT_EQ(state["entries"], 0);
+    ExpectUnreadable(main, "Cannot open file \"" + path.string() + "\". " + c.reason);
     // The window goes on working with an empty dictionary.
     TypeText("ev");
     EXPECT_EQ(Utf8Text(main->Arama), "ev");
+    EXPECT_TRUE(Items(main->ListSol).empty());
+    DoneApplication();
+  }
+}
+
+// A word file whose words do not fit in memory is one more that cannot be read: the window comes up with no
+// words, says why, and holds none of what the read took.
+TEST_F(MainWindowTest, AWordFileTooLargeForTheMemoryLeavesTheWindowUpWithNoWordsAndSaysWhy) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 100000; ++i)
+    lines.push_back("kelime" + std::to_string(i) + ";oxori" + std::to_string(i) + ";isim, sıfat;");
+  WriteWords(lines);
+  const std::size_t baseline = BulkMemoryInUse();
+  // The bytes of the entries' texts, which the store must hold whatever else the read gives back.
+  std::size_t texts = 0;
+  TPelvor* entries = OpenExisting()->AllEntries();
+  ASSERT_EQ(entries->Count(), int(lines.size()));
+  for (int i = 0; i < entries->Count(); ++i) {
+    const TKelime* k = entries->Items(i);
+    texts += 2 * (8 + k->TurkceText().size() + k->LazcaText().size() + k->TurkceAciklamaText().size() +
+                  k->LazcaAciklamaText().size());
+  }
+  DoneApplication();
+  const fs::path path = directory / "pelvor.dll";
+  const std::size_t bytes = fs::file_size(path);
+  const std::string message = "Cannot read file \"" + path.string() +
+                              "\". There is not enough memory to read its " + std::to_string(bytes) +
+                              " bytes";
+  struct Case {
+    const char* name;
+    std::size_t limit;
+  } cases[] = {
+      {"not even for the file", bytes / 2},
+      {"for the file but not for all its words", texts - 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetBulkMemoryLimit(baseline + c.limit);
+    TMain* main = OpenExisting();
+    RemoveBulkMemoryLimit();
+    EXPECT_EQ(BulkMemoryInUse(), baseline);
+    ExpectUnreadable(main, message);
+    EXPECT_EQ(DumpState(*main)["left"]["items"], nlohmann::json::array());
+    EXPECT_TRUE(main->Arama->Focused());
+    TypeText("ke");
+    EXPECT_EQ(Utf8Text(main->Arama), "ke");
     EXPECT_TRUE(Items(main->ListSol).empty());
     DoneApplication();
   }

@@ -1,6 +1,16 @@
 // Keys and clicks through the window layer, as the user gives them, and what the window makes of them.
+#include <cctype>
+#include <map>
+#include <optional>
+#include <sstream>
+
 #include "app/Session.h"
 #include "app_fixture.h"
+#include "platform/controls/Clipbrd.h"
+#include "platform/gdi/Surface.h"
+#include "platform/win/Caret.h"
+#include "platform/win/Edit.h"
+#include "platform/win/Paint.h"
 
 namespace {
 
@@ -18,35 +28,144 @@ BoxState StateOf(TMain* main) {
   return {Utf8Text(main->Arama), main->Arama->SelStart(), main->Arama->SelLength()};
 }
 
+// The search box as its pixels show it: per character of its text 'S' when the character's cell is drawn
+// highlighted, '.' when it has no highlight at all and '?' when partly; and the character before which the
+// caret stands (-1 when it stands at none).
+struct SeenBox {
+  std::string cells;
+  int caret;
+  friend bool operator==(const SeenBox&, const SeenBox&) = default;
+  friend std::ostream& operator<<(std::ostream& os, const SeenBox& s) {
+    return os << '"' << s.cells << "\" caret " << s.caret;
+  }
+};
+
+SeenBox Seen(TMain* main) {
+  UpdateWindow(main->Handle());
+  HWND inner = main->Arama->InnerEdit()->GetControl()->Handle();
+  const Surface* surface = platform::GetWindowSurface(main->Handle());
+  if (!surface) {
+    ADD_FAILURE() << "the window has no picture";
+    return {};
+  }
+  RECT window{}, client{};
+  GetWindowRect(main->Handle(), &window);
+  GetClientRect(inner, &client);
+  POINT origin{0, 0};
+  ClientToScreen(inner, &origin);
+  auto posOf = [&](std::size_t i) {
+    const LRESULT r = SendMessageA(inner, EM_POSFROMCHAR, WPARAM(i), 0);
+    return POINT{short(LOWORD(r)), short(HIWORD(r))};
+  };
+  const std::size_t length = main->Arama->Text().size();
+  const std::uint32_t highlight = ColorRefToPixel(GetSysColor(COLOR_HIGHLIGHT));
+  SeenBox seen{std::string(length, '?'), -1};
+  for (std::size_t i = 0; i < length; ++i) {
+    const int from = posOf(i).x, to = posOf(i + 1).x;
+    int lit = 0;
+    for (int y = client.top; y < client.bottom; ++y)
+      for (int x = from; x < to; ++x) {
+        // The caret shows by inverting what is under it.
+        const std::uint32_t pixel = surface->Pixel(origin.x - window.left + x, origin.y - window.top + y);
+        lit += (pixel & 0xFFFFFF) == highlight || (~pixel & 0xFFFFFF) == highlight;
+      }
+    // A highlighted cell is lit across the line's height, less the glyph's ink.
+    const int full = (to - from) * (client.bottom - client.top);
+    seen.cells[i] = lit == 0 ? '.' : 3 * lit >= full ? 'S' : '?';
+  }
+  POINT caret{};
+  if (GetFocus() == inner && GetCaretPos(&caret))
+    for (std::size_t i = 0; i <= length; ++i)
+      if (const POINT p = posOf(i); p.x == caret.x && p.y == caret.y)
+        seen.caret = int(i);
+  return seen;
+}
+
+// What a user should see of a box state: the selection highlighted and the caret at its end.
+SeenBox ExpectedSight(const BoxState& box) {
+  const std::size_t length = Utf8ToAnsi(box.text).size();
+  std::string cells(length, '.');
+  for (int i = box.selStart; i < box.selStart + box.selLength && i < int(length); ++i)
+    cells[std::size_t(i)] = 'S';
+  return {cells, box.selStart + box.selLength};
+}
+
 constexpr const char* backspace = "\b";
 
 struct Keystroke {
-  std::string keys; // UTF-8 text, or "\b" for Backspace
+  std::string keys; // UTF-8 text, "\b" for Backspace, or a chord such as "<Ctrl+V>"
   BoxState box;
   std::vector<std::string> left;
+  std::string clipboard = {}; // UTF-8, put on the clipboard before the keys when not empty
+  // What the search was made for, when the key only moved the caret; else the box's text before the
+  // selection.
+  std::optional<std::string> searched = {};
 };
 
 const std::vector<std::string> words = {"ev;oxori;isim;", "evet;ho;ünlem;", "el;xe;vücut;", "çocuk;bere;;"};
 
 class TypingTest : public MainWindowTest {
 protected:
+  // A chord is its modifiers and one key, as "<Ctrl+Shift+Delete>"; the modifiers go down first and come up
+  // last, as a hand gives them.
   void Press(const std::string& keys) {
     if (keys == backspace) {
       backend->PressKey(VK_BACK);
       Pump();
-    } else {
+      return;
+    }
+    if (keys.size() < 3 || keys.front() != '<' || keys.back() != '>') {
       TypeText(keys);
+      return;
+    }
+    static const std::map<std::string, int> named = {
+        {"Ctrl", VK_CONTROL},  {"Shift", VK_SHIFT},   {"Backspace", VK_BACK},
+        {"Delete", VK_DELETE}, {"Insert", VK_INSERT}, {"Home", VK_HOME},
+        {"End", VK_END},       {"Left", VK_LEFT},     {"Right", VK_RIGHT}};
+    std::vector<int> chord;
+    std::stringstream names(keys.substr(1, keys.size() - 2));
+    for (std::string name; std::getline(names, name, '+');) {
+      const auto it = named.find(name);
+      ASSERT_TRUE(it != named.end() || name.size() == 1) << "no key " << name;
+      chord.push_back(it != named.end() ? it->second : std::toupper(static_cast<unsigned char>(name[0])));
+    }
+    for (std::size_t i = 0; i + 1 < chord.size(); ++i)
+      backend->KeyDown(chord[i]);
+    backend->PressKey(chord.back());
+    for (std::size_t i = chord.size() - 1; i-- > 0;)
+      backend->KeyUp(chord[i]);
+    Pump();
+  }
+
+  struct Sequence {
+    const char* name;
+    std::vector<Keystroke> strokes;
+  };
+
+  // Each sequence in a window of its own over the dictionary, typed into the search box.
+  void RunEach(const std::vector<std::string>& dictionary, const std::vector<Sequence>& sequences) {
+    for (const Sequence& sequence : sequences) {
+      SCOPED_TRACE(sequence.name);
+      TMain* main = Open(dictionary);
+      ASSERT_TRUE(main->Arama->Focused());
+      Run(main, sequence.strokes);
+      DoneApplication();
     }
   }
 
   void Run(TMain* main, const std::vector<Keystroke>& strokes) {
     for (std::size_t i = 0; i < strokes.size(); ++i) {
       SCOPED_TRACE("keystroke " + std::to_string(i) + " \"" + strokes[i].keys + "\"");
+      if (!strokes[i].clipboard.empty())
+        Clipboard()->SetAsText(Utf8ToAnsi(strokes[i].clipboard));
       Press(strokes[i].keys);
       EXPECT_EQ(StateOf(main), strokes[i].box);
+      EXPECT_EQ(Seen(main), ExpectedSight(strokes[i].box));
       EXPECT_EQ(Items(main->ListSol), strokes[i].left);
       const AnsiString typed =
-          Utf8ToAnsi(strokes[i].box.text).substr(0, std::size_t(strokes[i].box.selStart));
+          strokes[i].searched
+              ? Utf8ToAnsi(*strokes[i].searched)
+              : Utf8ToAnsi(strokes[i].box.text).substr(0, std::size_t(strokes[i].box.selStart));
       EXPECT_EQ(WideToAnsi(main->Yazilan()), typed);
     }
   }
@@ -161,6 +280,78 @@ TEST_F(TypingTest, ALetterTypedOverASelectionCompletes) {
   Pump();
   EXPECT_EQ(StateOf(main), (BoxState{"", 0, 0}));
   EXPECT_EQ(Items(main->ListSol), (std::vector<std::string>{"çocuk", "el", "ev", "evet"}));
+}
+
+// Text put in by the clipboard is searched and completed as the same letters typed would be.
+TEST_F(TypingTest, APasteCompletesAndSelectsTheCompletionAsTypingDoes) {
+  const std::vector<std::string> dictionary = {"köpek;coxori;;", "köprü;kopri;;", "kalp;guri;;",
+                                               "ev;oxori;;"};
+  const std::vector<Sequence> sequences = {
+      {"ctrl+v into the empty box, then a letter",
+       {
+           {"<Ctrl+V>", {"köpek", 3, 2}, {"köpek", "köprü"}, "köp"},
+           {"x", {"köpx", 4, 0}, {}},
+       }},
+      {"shift+insert over the offered completion",
+       {
+           {"k", {"kalp", 1, 3}, {"kalp", "köpek", "köprü"}},
+           {"<Shift+Insert>", {"köprü", 4, 1}, {"köprü"}, "öpr"},
+           {"ü", {"köprü", 5, 0}, {"köprü"}},
+       }},
+      {"upper case and a second line are not searched",
+       {
+           {"<Ctrl+V>", {"ev", 1, 1}, {"ev"}, "E\r\nkalp"},
+       }},
+      {"the whole text replaced",
+       {
+           {"ev", {"ev", 2, 0}, {"ev"}},
+           {"<Ctrl+A>", {"ev", 0, 2}, {"ev"}, {}, "ev"},
+           {"<Ctrl+V>", {"kalp", 2, 2}, {"kalp"}, "ka"},
+       }},
+  };
+  RunEach(dictionary, sequences);
+}
+
+// Only what deletes text (Backspace, Delete, cutting, the deleting chords) searches without completing,
+// whatever text it leaves; a letter or a paste over a selection completes even when the text it leaves is
+// one that a deletion could have left.
+TEST_F(TypingTest, DeletionIsWhatTheKeyDidNotWhatTheTextLooksLike) {
+  const std::vector<std::string> dictionary = {"kapı;kapi;;", "ılık;cami;;", "ışık;mjora;;", "api;api;;",
+                                               "kalp;guri;;"};
+  const std::vector<Keystroke> kapi = {
+      {"k", {"kalp", 1, 3}, {"kalp", "kapı"}},
+      {"a", {"kalp", 2, 2}, {"kalp", "kapı"}},
+      {"p", {"kapı", 3, 1}, {"kapı"}},
+      {"ı", {"kapı", 4, 0}, {"kapı"}},
+  };
+  auto after = [&](std::vector<Keystroke> more) {
+    std::vector<Keystroke> strokes = kapi;
+    strokes.insert(strokes.end(), more.begin(), more.end());
+    return strokes;
+  };
+  const std::vector<Sequence> sequences = {
+      {"the text's last letter typed over all of it",
+       after({{"<Ctrl+A>", {"kapı", 0, 4}, {"kapı"}, {}, "kapı"}, {"ı", {"ılık", 1, 3}, {"ılık", "ışık"}}})},
+      {"the text's first letter pasted over all of it",
+       after({{"<Ctrl+A>", {"kapı", 0, 4}, {"kapı"}, {}, "kapı"},
+              {"<Ctrl+V>", {"kalp", 1, 3}, {"kalp", "kapı"}, "k"}})},
+      {"delete at the start",
+       after({{"<Home>", {"kapı", 0, 0}, {"kapı"}, {}, "kapı"}, {"<Delete>", {"apı", 3, 0}, {}}})},
+      {"ctrl+x over all", after({{"<Ctrl+A>", {"kapı", 0, 4}, {"kapı"}, {}, "kapı"},
+                                 {"<Ctrl+X>", {"", 0, 0}, {"api", "ılık", "ışık", "kalp", "kapı"}}})},
+      {"shift+delete over the last letter", after({{"<Left>", {"kapı", 3, 0}, {"kapı"}, {}, "kapı"},
+                                                   {"<Shift+End>", {"kapı", 3, 1}, {"kapı"}, {}, "kapı"},
+                                                   {"<Shift+Delete>", {"kap", 3, 0}, {"kapı"}}})},
+      {"ctrl+backspace", after({{"<Ctrl+Backspace>", {"", 0, 0}, {"api", "ılık", "ışık", "kalp", "kapı"}}})},
+      {"ctrl+delete from the second letter", after({{"<Home>", {"kapı", 0, 0}, {"kapı"}, {}, "kapı"},
+                                                    {"<Right>", {"kapı", 1, 0}, {"kapı"}, {}, "kapı"},
+                                                    {"<Ctrl+Delete>", {"k", 1, 0}, {"kalp", "kapı"}}})},
+      {"backspace of the completion, then the next letter completes again",
+       {{"k", {"kalp", 1, 3}, {"kalp", "kapı"}},
+        {backspace, {"k", 1, 0}, {"kalp", "kapı"}},
+        {"a", {"kalp", 2, 2}, {"kalp", "kapı"}}}},
+  };
+  RunEach(dictionary, sequences);
 }
 
 TEST_F(TypingTest, UpperCaseKeysArriveLowerCased) {

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -44,6 +45,16 @@ std::vector<Seen> seen;
 
 constexpr COLORREF ClientColour = RGB(200, 30, 40);
 
+// Keeps what each frame handed to the display covered.
+class CountingSdlBackend : public platform::SdlBackend {
+public:
+  std::vector<RECT> presented;
+  void Present(HWND hwnd, const RECT& dirty) override {
+    presented.push_back(dirty);
+    SdlBackend::Present(hwnd, dirty);
+  }
+};
+
 LRESULT Record(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
   case WM_MOVE:
@@ -78,7 +89,7 @@ protected:
     platform::ResetWindowManager();
     platform::ResetSettings();
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    backend = std::make_unique<platform::SdlBackend>();
+    backend = std::make_unique<CountingSdlBackend>();
     WNDCLASSA wc{};
     wc.lpfnWndProc = Record;
     wc.lpszClassName = "SdlDesk";
@@ -130,7 +141,7 @@ protected:
     return out;
   }
 
-  std::unique_ptr<platform::SdlBackend> backend;
+  std::unique_ptr<CountingSdlBackend> backend;
   HWND framed = nullptr;
 };
 
@@ -166,6 +177,48 @@ TEST_F(SdlDesktopTest, OnlyCaptionedTopLevelWindowsAreFramedByTheDesktop) {
     EXPECT_TRUE(SameRect(SdlRect(window), c.desktopFrame ? ClientOnScreen(hwnd) : whole))
         << std::hex << c.style;
     DestroyWindow(hwnd);
+  }
+}
+
+// What the desktop asks to see again goes with the frame that ends the batch being handled, not as a frame
+// of its own that could show the batch half painted.
+TEST_F(SdlDesktopTest, AnUncoveredOrReshownWindowGoesWholeWithTheNextFrame) {
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+  };
+  const Case cases[] = {
+      {"uncovered while a change waits to be painted",
+       [this] {
+         PushWindowEvent(framed, SDL_WINDOWEVENT_EXPOSED);
+         InvalidateRect(framed, nullptr, TRUE);
+       }},
+      {"shown again",
+       [this] {
+         ShowWindow(framed, SW_HIDE);
+         ShowWindow(framed, SW_SHOWNA);
+       }},
+  };
+  RECT whole{};
+  GetWindowRect(framed, &whole);
+  OffsetRect(&whole, -whole.left, -whole.top);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    backend->presented.clear();
+    c.act();
+    platform::PumpMessages();
+    EXPECT_EQ(backend->presented.size(), 1u);
+    if (backend->presented.empty())
+      continue;
+    EXPECT_TRUE(SameRect(backend->presented.back(), whole));
+    SDL_Surface* shown = SDL_GetWindowSurface(backend->WindowOf(framed));
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(SDL_LockSurface(shown), 0);
+    Uint8 r = 0, g = 0, b = 0;
+    SDL_GetRGB(static_cast<Uint32*>(shown->pixels)[(shown->h / 2) * (shown->pitch / 4) + shown->w / 2],
+               shown->format, &r, &g, &b);
+    SDL_UnlockSurface(shown);
+    EXPECT_EQ(RGB(r, g, b), ClientColour);
   }
 }
 

@@ -23,6 +23,43 @@ TEST_F(ControlsTest, ShowingAFormCreatesParentHandlesBeforeChildren) {
   EXPECT_EQ(FindControl(inner->Handle()), inner);
 }
 
+// A control that, as its window is made, puts a visible companion beside itself in its own parent.
+class TBoxWithCompanion : public TBox {
+  PELVOR_CLASS(TBoxWithCompanion, TBox)
+  using TBox::TBox;
+  TBox* Companion = nullptr;
+
+protected:
+  void CreateWnd() override {
+    TBox::CreateWnd();
+    Companion->SetParent(Parent());
+  }
+};
+
+TEST_F(ControlsTest, AChildThatJoinsWhileItsSiblingsWindowIsMadeIsShownToo) {
+  for (bool shownAlready : {false, true}) {
+    SCOPED_TRACE(shownAlready ? "into a shown form" : "before the form shows");
+    TForm* form = nullptr;
+    Application()->CreateForm(form);
+    auto* outer = Make<TBox>(form, shownAlready ? nullptr : form, "Outer", Bounds(0, 0, 100, 100));
+    auto* maker = Make<TBoxWithCompanion>(form, outer, "Maker", Bounds(5, 5, 20, 20));
+    maker->Companion = new TBox(form);
+    maker->Companion->SetBounds(30, 5, 20, 20);
+    if (shownAlready) {
+      form->Show();
+      outer->SetParent(form);
+    } else {
+      form->Show();
+    }
+    ASSERT_TRUE(maker->HandleAllocated());
+    ASSERT_EQ(maker->Companion->Parent(), outer);
+    ASSERT_TRUE(maker->Companion->HandleAllocated()) << "a visible child of a shown control has a window";
+    EXPECT_EQ(GetParent(maker->Companion->Handle()), outer->Handle());
+    EXPECT_TRUE(IsWindowVisible(maker->Companion->Handle()));
+    form->Free();
+  }
+}
+
 TEST_F(ControlsTest, AskingForAChildHandleCreatesItsParentsFirst) {
   TForm* form = nullptr;
   Application()->CreateForm(form);

@@ -179,4 +179,64 @@ TEST_F(ListBoxesTest, VirtualListTakesItsTextsFromOnData) {
   EXPECT_THROW(plain.SetCount(3), EListError);
 }
 
+// Item reads that reach a list's window while it is watched.
+struct ItemReads {
+  static HWND Watched;
+  static int Count;
+  static LRESULT Hook(int Code, WPARAM WParam, LPARAM LParam) {
+    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(LParam);
+    if (cwp->hwnd == Watched &&
+        (cwp->message == LB_GETTEXT || cwp->message == LB_GETTEXTLEN || cwp->message == LB_GETITEMDATA))
+      ++Count;
+    return CallNextHookEx(nullptr, Code, WParam, LParam);
+  }
+};
+HWND ItemReads::Watched = nullptr;
+int ItemReads::Count = 0;
+
+TEST_F(ListBoxesTest, AListIsCopiedOutOfItsWindowOnlyWhenItOutlivesTheWindow) {
+  // The list, its owner, or the parent that shows but does not own it is freed.
+  enum class Freed { TheList, ItsOwner, ItsParent };
+  struct Case {
+    Freed freed;
+    bool listLivesOn;
+  };
+  const Case cases[] = {{Freed::TheList, false}, {Freed::ItsOwner, false}, {Freed::ItsParent, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.freed));
+    TForm* owner = nullptr;
+    Application()->CreateForm(owner);
+    owner->Show();
+    auto* panel = Make<TBox>(nullptr, owner, "Panel", Bounds(0, 0, 200, 150));
+    auto* victim = Make<TListBox>(owner, panel, "Victim", Bounds(10, 10, 120, 97));
+    TObject marker;
+    for (int i = 0; i < 50; ++i)
+      victim->Items()->AddObject("item " + std::to_string(i), &marker);
+    HWND window = victim->Handle();
+    ItemReads::Watched = window;
+    ItemReads::Count = 0;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &ItemReads::Hook, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    if (c.freed == Freed::TheList)
+      delete victim;
+    else if (c.freed == Freed::ItsOwner)
+      delete owner;
+    else
+      delete panel;
+    UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(IsWindow(window));
+    if (c.listLivesOn) {
+      victim->SetParent(owner);
+      ASSERT_EQ(victim->Count(), 50);
+      EXPECT_EQ(victim->Items()->Strings(49), "item 49");
+      EXPECT_EQ(victim->Items()->Objects(0), &marker);
+    } else {
+      EXPECT_EQ(ItemReads::Count, 0);
+    }
+    if (c.freed != Freed::ItsParent)
+      delete panel;
+    if (c.freed != Freed::ItsOwner)
+      delete owner;
+  }
+}
 } // namespace

@@ -294,4 +294,39 @@ TEST(CustomDataSavedKeys, FocusSelectionAndDetailsFollowTheirKeysThroughAReload)
   EXPECT_EQ(dc.GetSelectedCount(), 0);
 }
 
+// Only keys say which record is which after a full update: without them nothing stays focused, rather than
+// whatever record now has the index.
+TEST(CustomDataSavedKeys, WithoutKeysAFullUpdateLeavesNothingFocused) {
+  enum class Source { None, Unkeyed, Keyed };
+  for (Source kind : {Source::None, Source::Unkeyed, Source::Keyed}) {
+    SCOPED_TRACE(int(kind));
+    KeyedSource source;
+    source.Ids = {10, 20, 30, 40, 50};
+    source.KeyNavigation = kind == Source::Keyed;
+    TestController dc(1);
+    if (kind == Source::None)
+      dc.Fill({{10}, {20}, {30}, {40}, {50}});
+    else
+      dc.Provider().SetCustomDataSource(&source);
+    ASSERT_EQ(dc.IsKeyNavigation(), kind == Source::Keyed);
+    ASSERT_TRUE(dc.ChangeFocusedRecordIndex(3)); // 40
+
+    dc.BeginFullUpdate();
+    dc.BeginFullUpdate();
+    dc.ChangeSorting(0, soDescending);
+    dc.EndFullUpdate();
+    EXPECT_EQ(dc.GetFocusedRecordIndex(), 3) << "the inner end restores nothing";
+    dc.EndFullUpdate();
+
+    EXPECT_EQ(dc.RowRecords(), (std::vector<int>{4, 3, 2, 1, 0}));
+    if (kind == Source::Keyed) {
+      ASSERT_GE(dc.GetFocusedRecordIndex(), 0);
+      EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 40);
+    } else {
+      EXPECT_EQ(dc.GetFocusedRecordIndex(), -1);
+      EXPECT_EQ(dc.GetFocusedRowIndex(), -1);
+    }
+  }
+}
+
 } // namespace

@@ -145,6 +145,52 @@ TEST(CustomDataEditing, EditStatesAndCancelFocus) {
   dc.Cancel();
 }
 
+// Starting an edit with no data row focused is refused with the range error, and nothing changes.
+TEST(CustomDataEditing, EditingWithNoFocusedRecordRaises) {
+  struct Case {
+    const char* Name;
+    int Records;
+    bool Grouped;
+    int FocusRow;
+    bool Raises;
+  } cases[] = {
+      {"no records", 0, false, -1, true},
+      {"no focused row", 3, false, -1, true},
+      {"a group row focused", 3, true, 0, true},
+      {"a data row focused", 3, false, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TestController dc(2);
+    std::vector<std::vector<Variant>> rows;
+    for (int r = 0; r < c.Records; ++r)
+      rows.push_back({r, 7});
+    dc.Fill(rows);
+    if (c.Grouped)
+      dc.ChangeGroupIndex(1, 0);
+    dc.ChangeFocusedRowIndex(c.FocusRow);
+    ASSERT_EQ(dc.GetFocusedRowIndex(), c.FocusRow);
+    for (bool canEdit : {true, false}) {
+      auto start = [&] { return canEdit ? dc.CanEditItem(0) : dc.SetEditValue(0, 42, evsValue); };
+      if (!c.Raises) {
+        EXPECT_TRUE(start());
+        dc.Cancel();
+        continue;
+      }
+      try {
+        start();
+        ADD_FAILURE() << (canEdit ? "CanEditItem" : "SetEditValue") << " did not raise";
+      } catch (const EcxInvalidDataControllerOperation& e) {
+        EXPECT_STREQ(e.what(), "RecordIndex out of range");
+      }
+      EXPECT_EQ(dc.GetEditState(), 0);
+      EXPECT_EQ(dc.GetRecordCount(), c.Records);
+      for (int r = 0; r < c.Records; ++r)
+        EXPECT_EQ(dc.GetValue(r, 0).AsInteger(), r);
+    }
+  }
+}
+
 TEST(CustomDataEditing, AppendFillsGroupingValuesWhenAsked) {
   for (bool assign : {true, false}) {
     TestController dc(2);

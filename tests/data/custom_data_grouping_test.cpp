@@ -284,4 +284,54 @@ TEST(CustomDataGrouping, ExpandedGroupsKeptByValueThroughReversal) {
   EXPECT_EQ(expanded(), (std::vector<int>{2, -1}));
 }
 
+// Regrouping while a row is focused keeps the focus on that row's kind: a data row stays the record's data
+// row, its groups expanded to show it and no others; a group row stays the group row holding its record.
+TEST(CustomDataGrouping, RegroupingKeepsTheFocusedRow) {
+  struct Step {
+    int Item;
+    int GroupIndex;
+  };
+  struct Case {
+    const char* Name;
+    std::vector<Step> Before;
+    bool FocusGroupRow;
+    Step Regroup;
+  } cases[] = {
+      {"data row, grouped", {}, false, {1, 0}},
+      {"data row, a level added", {{1, 0}}, false, {0, 1}},
+      {"data row, a level put first", {{1, 0}}, false, {0, 0}},
+      {"data row, ungrouped", {{1, 0}, {0, 1}}, false, {0, -1}},
+      {"group row, a level added", {{1, 0}}, true, {0, 1}},
+  };
+  const int record = 3; // (5, 2)
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TestController dc(2);
+    dc.Fill({{3, 1}, {1, 2}, {2, 1}, {5, 2}, {4, 1}});
+    for (const Step& step : c.Before)
+      dc.ChangeGroupIndex(step.Item, step.GroupIndex);
+    const auto& groups = dc.View().Groups();
+    if (c.FocusGroupRow)
+      ASSERT_TRUE(dc.ChangeFocusedRowIndex(1)); // the collapsed group of 2
+    else
+      ASSERT_TRUE(dc.ChangeFocusedRecordIndex(record));
+    dc.ChangeGroupIndex(c.Regroup.Item, c.Regroup.GroupIndex);
+
+    ASSERT_GE(dc.GetFocusedRowIndex(), 0);
+    TcxRowInfo focused = dc.GetRowInfo(dc.GetFocusedRowIndex());
+    int expanded = 0;
+    for (int g = 0; g < groups.Count(); ++g)
+      expanded += groups.Items(g).Expanded;
+    if (c.FocusGroupRow) {
+      EXPECT_EQ(focused.Level, 0);
+      EXPECT_EQ(VarToStr(dc.GetValue(focused.RecordIndex, 1)), "2") << "the group of the record";
+      EXPECT_EQ(expanded, 0);
+    } else {
+      EXPECT_EQ(focused.RecordIndex, record);
+      EXPECT_EQ(focused.Level, groups.LevelCount()) << "a data row";
+      EXPECT_EQ(expanded, groups.LevelCount()) << "the groups above the record, no others";
+    }
+  }
+}
+
 } // namespace

@@ -29,6 +29,18 @@ public:
   std::vector<std::unique_ptr<Column>> Items;
 };
 
+// A query over a database in memory that ASetupSQL has filled.
+inline TSQLiteQuery* MemoryQuery(TSQLiteConnection& AConn, const std::string& ASetupSQL,
+                                 const std::string& ASelect) {
+  AConn.FileName = ":memory:";
+  AConn.Open();
+  AConn.ExecSQL(ASetupSQL);
+  auto* q = new TSQLiteQuery(nullptr);
+  q->SetConnection(&AConn);
+  q->SetSQL(ASelect);
+  return q;
+}
+
 inline const char* const kWords[] = {"ev",    "oxori", "su",   "cari", "ay",
                                      "mjora", "tuta",  "zuga", "kva",  "dixa"};
 
@@ -38,17 +50,11 @@ struct Words {
   explicit Words(bool ASQLite, const std::string& AWordColumn = "word TEXT NOT NULL UNIQUE",
                  const std::string& AMoreSQL = "") {
     if (ASQLite) {
-      conn.FileName = ":memory:";
-      conn.Open();
       std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, " + AWordColumn + ", score REAL);";
       for (int i = 0; i < 10; ++i)
         sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
                std::to_string(i * 1.5) + ");";
-      conn.ExecSQL(sql + AMoreSQL);
-      auto* q = new TSQLiteQuery(nullptr);
-      q->SetConnection(&conn);
-      q->SetSQL("SELECT id, word, score FROM words ORDER BY id");
-      ds.reset(q);
+      ds.reset(MemoryQuery(conn, sql + AMoreSQL, "SELECT id, word, score FROM words ORDER BY id"));
     } else {
       auto* m = new TMemDataSet(nullptr);
       m->AddFieldDef("id", ftInteger);

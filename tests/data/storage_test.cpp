@@ -365,6 +365,107 @@ TEST(DataStorage, LayoutFlagsChangingUnderLiveRecordsReleaseTheirBuffers) {
   EXPECT_EQ(s.GetValue(edit, name).AsString(), "kept");
 }
 
+// Columns added and removed one at a time under live records. After each change the heaps hold about what the
+// records' buffers and text cells take; while a change moves the records they hold at most both layouts'
+// worth. Values of the columns that stay are checked at the end.
+TEST(DataStorage, ColumnChurnHoldsAboutWhatTheRecordsTake) {
+  constexpr int kRecords = 300;
+  constexpr std::size_t kBlock = 64 * 1024;
+  constexpr std::size_t kSlack = 6 * kBlock; // a partly carved block per heap and list, and a spare
+  enum Op { AddInts, AddTexts, RemoveFirst, RemoveLast, RemoveMiddle };
+  struct Step {
+    Op op;
+    int count;
+  };
+  struct Case {
+    const char* name;
+    bool useRecordID, editing;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"integer columns added one by one", false, false, {{AddInts, 120}}},
+      {"added, then removed from the front",
+       false,
+       false,
+       {{AddInts, 100}, {RemoveFirst, 90}, {AddInts, 20}}},
+      {"added, then removed from the back", true, false, {{AddInts, 100}, {RemoveLast, 95}}},
+      {"text columns among integers, removed from the middle",
+       false,
+       true,
+       {{AddInts, 30}, {AddTexts, 20}, {AddInts, 30}, {RemoveMiddle, 60}, {AddTexts, 10}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxDataStorage s;
+    s.SetUseRecordID(c.useRecordID);
+    s.SetRecordCount(kRecords);
+    int edit = c.editing ? s.AddInternalRecord() : 0;
+    struct Column {
+      TcxValueDef* def;
+      int id;
+    };
+    std::vector<Column> columns;
+    int nextId = 0;
+    int pooledTexts = 0; // plain string values live in cells of the storage's own heap
+    auto valueOf = [](int record, int id, bool text) {
+      return text ? Variant("r" + IntToStr(record) + "c" + IntToStr(id)) : Variant(record * 1000 + id);
+    };
+    auto isText = [](const Column& col) { return col.def->ValueTypeClass()->IsString(); };
+    auto need = [&] {
+      return std::size_t(s.RecordCount()) * std::size_t(s.ValueDefs()->RecordSize()) +
+             std::size_t(s.InternalRecordCount()) * std::size_t(s.InternalValueDefs()->RecordSize()) +
+             std::size_t(pooledTexts) * sizeof(AnsiString);
+    };
+    auto remove = [&](std::size_t at) {
+      if (isText(columns[at]))
+        pooledTexts -= kRecords + (c.editing ? 1 : 0);
+      columns[at].def->Free();
+      columns.erase(columns.begin() + std::ptrdiff_t(at));
+    };
+    std::size_t runPeak = 0, maxNeed = need();
+    for (const Step& step : c.steps)
+      for (int k = 0; k < step.count; ++k) {
+        std::size_t needBefore = need();
+        s.ResetPeakHeldBytes();
+        switch (step.op) {
+        case AddInts:
+        case AddTexts: {
+          bool text = step.op == AddTexts;
+          auto* def = s.ValueDefs()->Add(
+              text ? TcxStringValueType::Instance() : TcxIntegerValueType::Instance(), true, false, nullptr);
+          columns.push_back({def, nextId++});
+          for (int r = 0; r < kRecords; ++r)
+            s.SetValue(r, def, valueOf(r, columns.back().id, text));
+          if (c.editing)
+            s.SetValue(edit, def, valueOf(-1, columns.back().id, text));
+          pooledTexts += text ? kRecords + (c.editing ? 1 : 0) : 0;
+          break;
+        }
+        case RemoveFirst:
+          remove(0);
+          break;
+        case RemoveLast:
+          remove(columns.size() - 1);
+          break;
+        case RemoveMiddle:
+          remove(columns.size() / 2);
+          break;
+        }
+        std::size_t needAfter = need();
+        ASSERT_LE(s.PeakHeldBytes(), 2 * std::max(needBefore, needAfter) + kSlack)
+            << "while changing to " << columns.size() << " columns";
+        ASSERT_LE(s.HeldBytes(), needAfter + needAfter / 16 + kSlack)
+            << "at " << columns.size() << " columns";
+        runPeak = std::max(runPeak, s.PeakHeldBytes());
+        maxNeed = std::max(maxNeed, needAfter);
+      }
+    EXPECT_LE(runPeak, 2 * maxNeed + kSlack);
+    for (const Column& col : columns)
+      for (int r : {0, kRecords / 2, kRecords - 1, edit}) // edit is 0 when no internal record is in use
+        ASSERT_TRUE(VarSameValue(s.GetValue(r, col.def), valueOf(r < 0 ? -1 : r, col.id, isText(col))))
+            << "column " << col.id << ", record " << r;
+  }
+}
+
 TEST(DataStorage, ReadRecordTakesValuesAndTextsFromTheReader) {
   struct Reader : TcxValueDefReader {
     TcxValueDef* skip = nullptr;

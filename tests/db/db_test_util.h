@@ -8,6 +8,7 @@
 
 #include "platform/db/DB.h"
 #include "platform/db/MemDataSet.h"
+#include "platform/db/SQLiteQuery.h"
 
 namespace dbtest {
 
@@ -100,6 +101,15 @@ public:
 private:
   EventLog& FLog;
 };
+
+// The first value ASQL reads through AConnection, past any query's kept rows; "<none>" without a row.
+inline std::string Scalar(TSQLiteConnection& AConnection, const std::string& ASQL) {
+  TSQLiteQuery probe(nullptr);
+  probe.SetConnection(&AConnection);
+  probe.SetSQL(ASQL);
+  probe.Open();
+  return probe.IsEmpty() ? "<none>" : VarToStr(probe.Fields(0)->Value());
+}
 
 // Rows ID = 1..ACount, Name = "n<ID>".
 inline void FillNumbered(TMemDataSet& ADataSet, int ACount) {

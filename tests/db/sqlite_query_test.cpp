@@ -23,13 +23,7 @@ struct Db {
     query.SetConnection(&conn);
   }
   // A value straight from the database, past the query's kept rows.
-  std::string Scalar(const std::string& ASQL) {
-    TSQLiteQuery probe(nullptr);
-    probe.SetConnection(&conn);
-    probe.SetSQL(ASQL);
-    probe.Open();
-    return probe.IsEmpty() ? "<none>" : VarToStr(probe.Fields(0)->Value());
-  }
+  std::string Scalar(const std::string& ASQL) { return dbtest::Scalar(conn, ASQL); }
   void OpenWords(const char* AWhere = "") {
     query.SetSQL(std::string("SELECT id, word, lang, score, added FROM words ") + AWhere + " ORDER BY id");
     query.Open();
@@ -99,7 +93,16 @@ TEST(SQLiteQuery, BadTextGivesClearErrors) {
       {"SELEC id FROM words", "syntax error"},
       {"SELECT id FROM nowhere", "no such table: nowhere"},
       {"SELECT nope FROM words", "no such column: nope"},
-      {"UPDATE words SET lang = 'x'", "returns no rows"},
+      {"UPDATE words SET lang = 'x'", "this text writes rows (UPDATE)"},
+      {"DELETE FROM words RETURNING *", "this text writes rows (DELETE)"},
+      {"WITH w AS (SELECT 1) DELETE FROM notes RETURNING id", "this text writes rows (DELETE)"},
+      {"INSERT INTO notes (body) VALUES ('x') RETURNING id", "this text writes rows (INSERT)"},
+      {"PRAGMA table_info(words)", "this text is a PRAGMA"},
+      {"PRAGMA journal_mode = OFF", "this text is a PRAGMA"},
+      {"VACUUM", "this text would change the database"},
+      {"BEGIN", "this text starts or ends a transaction"},
+      {"ATTACH ':memory:' AS other", "this text attaches or detaches a database"},
+      {"CREATE TABLE more (v)", "this text changes the database's schema or settings"},
       {"SELECT 1; SELECT 2", "more than one statement"},
       {"   ", "no SQL text"},
       {"SELECT id FROM words WHERE id = ?", "named"},
@@ -117,13 +120,67 @@ TEST(SQLiteQuery, BadTextGivesClearErrors) {
     EXPECT_EQ(db.query.FieldCount(), 0);
     EXPECT_EQ(log.Take(), (Log{"BeforeOpen"}));
   }
-  EXPECT_EQ(db.Scalar("SELECT count(*) FROM words WHERE lang = 'x'"), "0") << "the UPDATE never ran";
+  EXPECT_EQ(db.Scalar("SELECT count(*) || ':' || sum(lang = 'x') FROM words"), "5:0") << "no write ran";
+  EXPECT_EQ(db.Scalar("SELECT group_concat(body) FROM notes"), "house");
   TSQLiteQuery lonely(nullptr);
   lonely.SetSQL("SELECT 1");
   EXPECT_THROW(lonely.Open(), EDatabaseError);
   TSQLiteConnection nowhere(nullptr);
   nowhere.FileName = "/nonexistent-dir/x.db";
   EXPECT_THROW(nowhere.Open(), EDatabaseError);
+}
+
+// The names are the ones the database binds, wherever the text puts quotes, comments or other letters.
+TEST(SQLiteQuery, ParamsAreTheNamesTheDatabaseBinds) {
+  Db db;
+  struct Case {
+    const char* sql;
+    std::vector<AnsiString> names;
+  } cases[] = {
+      {"SELECT word FROM words /* it's */ WHERE id = :b", {"b"}},
+      {"SELECT word AS `it's` FROM words WHERE id = :b", {"b"}},
+      {"SELECT word AS [it's] FROM words WHERE id = :b", {"b"}},
+      {"SELECT word AS \"it's\" FROM words WHERE id = :b -- ':c'", {"b"}},
+      {"SELECT word FROM words WHERE id = :s\xF6z AND lang <> :\xFE", {"s\xF6z", "\xFE"}},
+      {"SELECT word FROM words WHERE id = :b OR id = :B OR word = ':c'", {"b"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    db.query.SetSQL(c.sql);
+    std::vector<AnsiString> names;
+    for (int i = 0; i < db.query.Params()->Count(); ++i)
+      names.push_back(db.query.Params()->Items(i)->Name);
+    EXPECT_EQ(names, c.names);
+    for (const AnsiString& name : names)
+      db.query.Params()->ParamByName(name)->SetValue(1);
+    db.query.Open();
+    EXPECT_EQ(db.query.RecordCount(), 1);
+    EXPECT_EQ(db.query.Fields(0)->AsString(), "ev");
+    db.query.Close();
+  }
+}
+
+// Without a connection the text cannot be prepared: the names come when the query opens, and values set for
+// names that stay are kept through a text that cannot be prepared.
+TEST(SQLiteQuery, ParamsOfATextPreparedLater) {
+  Db db;
+  TSQLiteQuery q(nullptr);
+  q.SetSQL("SELECT word FROM words WHERE id = :id");
+  EXPECT_EQ(q.Params()->Count(), 0);
+  q.SetConnection(&db.conn);
+  ASSERT_EQ(q.Params()->Count(), 1);
+  TParams* params = q.Params();
+  params->ParamByName("id")->SetValue(3);
+  q.SetSQL("SELECT word FROM later WHERE id = :id AND n = :n");
+  EXPECT_EQ(q.Params(), params) << "the list object stays";
+  db.conn.ExecSQL(
+      "CREATE TABLE later (id INTEGER, n INTEGER, word TEXT); INSERT INTO later VALUES (3, 1, 'su')");
+  EXPECT_THROW(q.Open(), EDatabaseError) << "n has no value";
+  ASSERT_EQ(q.Params()->Count(), 2);
+  EXPECT_EQ(q.ParamValues("id").AsInteger(), 3);
+  q.Params()->ParamByName("n")->SetValue(1);
+  q.Open();
+  EXPECT_EQ(q.Fields(0)->AsString(), "su");
 }
 
 TEST(SQLiteQuery, EditsWriteBackByKey) {

@@ -179,6 +179,50 @@ TEST_F(CheckBoxTest, CheckPixelsInEveryLookAndFeel) {
   }
 }
 
+TEST_F(CheckBoxTest, AutoSizedCheckBoxMakesRoomForAWholeCheckCentredVertically) {
+  const TSize check = cxCheckBoxSystemCheckSize();
+  for (TcxLookAndFeelKind kind : {lfFlat, lfStandard, lfUltraFlat, lfOffice11}) {
+    // The expectation: the same check drawn by a check box with room to spare.
+    TcxCheckBox* roomy = MakeCheckBox("");
+    roomy->SetBounds(10, 100, 121, 41);
+    auto* box = new TcxCheckBox(form);
+    box->SetParent(form);
+    box->SetLeft(10);
+    box->SetTop(10);
+    for (TcxCheckBox* b : {roomy, box}) {
+      b->Style()->LookAndFeel()->SetKind(kind);
+      b->SetState(cbsChecked);
+    }
+    MoveTo(form, 390, 290);
+    Pump();
+    ASSERT_TRUE(box->AutoSize()) << kind;
+    box->Canvas()->Font()->Assign(box->Style()->GetVisibleFont());
+    const int textHeight = box->Canvas()->TextHeight("Gg");
+    // Two pixels of transparent border on each side, two more around the check.
+    EXPECT_EQ(box->Height(), std::max(int(check.cy) + 4, textHeight) + 4) << kind;
+    const TRect r = box->ViewInfo()->CheckBoxRect;
+    EXPECT_EQ(r.right - r.left, check.cx) << kind;
+    EXPECT_EQ(r.bottom - r.top, check.cy) << kind;
+    EXPECT_EQ(r.top, (box->Height() - check.cy) / 2) << kind << ": centred vertically";
+    const TRect ref = roomy->ViewInfo()->CheckBoxRect;
+    ASSERT_EQ(ref.bottom - ref.top, check.cy) << kind;
+    // Every pixel of the box: the check as the roomy box draws it, the background everywhere else.
+    const TColor background = ScreenPixelAt(box, box->Width() - 1, 0);
+    int wrong = 0;
+    for (int y = 0; y < box->Height(); ++y)
+      for (int x = 0; x < box->Width(); ++x) {
+        const POINT p{x, y};
+        const TColor expected =
+            PtInRect(&r, p) ? ScreenPixelAt(roomy, ref.left + x - r.left, ref.top + y - r.top) : background;
+        wrong += ScreenPixelAt(box, x, y) != expected ? 1 : 0;
+      }
+    EXPECT_EQ(wrong, 0) << kind;
+    roomy->Free();
+    box->Free();
+    Pump();
+  }
+}
+
 TEST_F(CheckBoxTest, AGlyphDroppedOrReplacedWhileThePropertiesAreLockedIsNotDrawnFreed) {
   // The view info is recalculated only when the lock ends; a paint before that draws the glyph it last
   // calculated, which must still be alive.

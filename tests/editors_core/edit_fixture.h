@@ -131,6 +131,12 @@ protected:
     ReleaseDC(c->Handle(), dc);
     return color;
   }
+  // What is seen at a client point of the control: its own pixel inside its window region (and outside its
+  // children), the parent's elsewhere.
+  static TColor ScreenPixelAt(TWinControl* c, int x, int y) {
+    const TColor own = PixelAt(c, x, y);
+    return own != TColor(CLR_INVALID) ? own : PixelAt(c->Parent(), c->Left() + x, c->Top() + y);
+  }
 
   TForm* form = nullptr;
   std::vector<std::string> log;

@@ -156,6 +156,61 @@ TEST_F(ListBoxMemoTest, ReadOnlyMemoShowsProgramTextAndRefusesPaste) {
   EXPECT_EQ(memo->Lines()->Count(), 0);
 }
 
+TEST_F(ListBoxMemoTest, InnerMemoClaimsTabWhileCtrlIsUpAndTheMemoMovesTheFocusItself) {
+  // Before, memo, after: the tab order a memo takes part in, as the dictionary's read-only memos do.
+  const struct {
+    const char* name;
+    bool wantTabs, readOnly, ctrl, shift;
+    bool claimsTab;
+    const char* focusAfter; // "memo", "after" or "before"
+    const char* text;
+  } cases[] = {
+      {"editable memo: Tab moves on", false, false, false, false, true, "after", "ab"},
+      {"read-only memo: Tab moves on", false, true, false, false, true, "after", "ab"},
+      {"read-only memo: Shift+Tab moves back", false, true, false, true, true, "before", "ab"},
+      {"memo that wants tabs: Tab is typed", true, false, false, false, true, "memo", "ab\t"},
+      {"Ctrl held: the dialog code leaves Tab out", false, false, true, false, false, "memo", "ab"},
+  };
+  for (const auto& c : cases) {
+    auto* before = new TcxTextEdit(form);
+    before->SetParent(form);
+    before->SetBounds(10, 10, 150, 21);
+    TcxMemo* memo = MakeMemo();
+    auto* after = new TcxTextEdit(form);
+    after->SetParent(form);
+    after->SetBounds(10, 200, 150, 21);
+    memo->Properties()->SetWantTabs(c.wantTabs);
+    memo->Properties()->SetReadOnly(c.readOnly);
+    memo->SetText("ab");
+    memo->SetFocus();
+    Pump();
+    SendMessage(memo->InnerMemo()->Handle(), EM_SETSEL, 2, 2);
+    if (c.ctrl) {
+      backend->KeyDown(VK_CONTROL);
+      Pump();
+    }
+    const LRESULT code = SendMessage(memo->InnerMemo()->Handle(), WM_GETDLGCODE, 0, 0);
+    EXPECT_EQ((code & DLGC_WANTTAB) != 0, c.claimsTab) << c.name;
+    if (c.shift)
+      backend->KeyDown(VK_SHIFT);
+    backend->PressKey(VK_TAB);
+    if (c.shift)
+      backend->KeyUp(VK_SHIFT);
+    if (c.ctrl)
+      backend->KeyUp(VK_CONTROL);
+    Pump();
+    const std::string focus = memo->Focused()     ? "memo"
+                              : after->Focused()  ? "after"
+                              : before->Focused() ? "before"
+                                                  : "?";
+    EXPECT_EQ(focus, c.focusAfter) << c.name;
+    EXPECT_EQ(memo->Text(), c.text) << c.name;
+    for (TWinControl* control : std::initializer_list<TWinControl*>{after, memo, before})
+      control->Free();
+    Pump();
+  }
+}
+
 TEST_F(ListBoxMemoTest, MemoDefaultsAndSettings) {
   TcxMemo* memo = MakeMemo();
   TcxMemoProperties* p = memo->Properties();

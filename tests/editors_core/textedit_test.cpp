@@ -208,6 +208,39 @@ TEST_F(TextEditTest, PropertiesDefaultsAndSetters) {
   EXPECT_EQ(edit->SelLength(), 0);
 }
 
+TEST_F(TextEditTest, DisplayValuesCompareByTheirDisplayTextsCaseSensitively) {
+  const struct {
+    const char* name;
+    TEditCharCase charCase;
+    TcxEditEchoMode echo;
+    Variant a, b;
+    bool equal;
+  } cases[] = {
+      {"same text", ecNormal, eemNormal, Variant("abc"), Variant("abc"), true},
+      {"case differs", ecNormal, eemNormal, Variant("ABC"), Variant("abc"), false},
+      {"both shown lower case", ecLowerCase, eemNormal, Variant("ABC"), Variant("abc"), true},
+      {"both shown upper case", ecUpperCase, eemNormal, Variant("Kitap"), Variant("KITAP"), true},
+      {"case mapping leaves other letters", ecLowerCase, eemNormal,
+       Variant("\xC7"
+               "AY"),
+       Variant("\xE7"
+               "ay"),
+       false},
+      {"password, same length", ecNormal, eemPassword, Variant("abc"), Variant("xyz"), true},
+      {"password, other length", ecNormal, eemPassword, Variant("abc"), Variant("abcd"), false},
+      {"number and its text", ecNormal, eemNormal, Variant(12), Variant("12"), true},
+      {"null and empty text", ecNormal, eemNormal, Null, Variant(""), true},
+      {"null and a text", ecNormal, eemNormal, Null, Variant("a"), false},
+  };
+  for (const auto& c : cases) {
+    TcxTextEditProperties p(nullptr);
+    p.SetCharCase(c.charCase);
+    p.SetEchoMode(c.echo);
+    EXPECT_EQ(p.CompareDisplayValues(c.a, c.b), c.equal) << c.name;
+    EXPECT_EQ(p.CompareDisplayValues(c.b, c.a), c.equal) << c.name << " (swapped)";
+  }
+}
+
 TEST_F(TextEditTest, AGlyphDroppedWhileThePropertiesAreLockedIsNotDrawnFreed) {
   // The view info is recalculated only when the lock ends; a paint before that draws what it last
   // calculated, which must still be alive.
@@ -315,6 +348,49 @@ TEST_F(TextEditTest, MaxLengthCutsPaste) {
   EXPECT_EQ(edit->Text(), "abcdx");
 }
 
+// The user's cut and paste place the caret before the change is reported, as typing does: a change handler
+// that selects has the last word, and a single-line edit takes only the clipboard's first line.
+TEST_F(TextEditTest, AChangeHandlersSelectionOutlastsTheUsersCutAndPaste) {
+  struct Case {
+    UINT message;
+    const char* clipboard;
+    const char* before;
+    int selStart, selLength;
+    const char* after;
+    const char* clipboardAfter;
+  } cases[] = {
+      {WM_PASTE, "ab\r\ncd", "xy", 2, 0, "xyab", "ab\r\ncd"},
+      {WM_PASTE, "AB", "xyz", 1, 1, "xabz", "AB"},
+      {WM_CUT, "", "kitap", 2, 3, "ki", "tap"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.after);
+    TcxTextEdit* edit = MakeTextEdit();
+    edit->Properties()->SetCharCase(ecLowerCase);
+    edit->SetText(c.before);
+    edit->SetSelStart(c.selStart);
+    edit->SetSelLength(c.selLength);
+    Clipboard()->SetAsText(c.clipboard);
+    struct Selector {
+      TcxTextEdit* edit;
+      int calls = 0;
+      void Change(TObject*) {
+        ++calls;
+        edit->SetSelStart(0);
+        edit->SetSelLength(1);
+      }
+    } selector{edit};
+    edit->Properties()->OnChange = TNotifyEvent(&selector, &Selector::Change);
+    SendMessage(edit->InnerEdit()->GetControl()->Handle(), c.message, 0, 0);
+    EXPECT_EQ(edit->Text(), c.after);
+    EXPECT_EQ(selector.calls, 1);
+    EXPECT_EQ(edit->SelStart(), 0);
+    EXPECT_EQ(edit->SelLength(), 1);
+    EXPECT_EQ(Clipboard()->AsText(), c.clipboardAfter);
+    edit->Properties()->OnChange = nullptr;
+  }
+}
+
 TEST_F(TextEditTest, ReadOnlyRefusesPasteAndClearButCutCopies) {
   TcxTextEdit* edit = MakeTextEdit();
   edit->SetText("kitap");
@@ -389,6 +465,87 @@ TEST_F(TextEditTest, CompletionFromLookupItems) {
   EXPECT_EQ(edit->SelText(), "tap");
 }
 
+// A text edit whose properties answer the editing style a list editor would.
+class ListStyleProperties : public TcxTextEditProperties {
+  PELVOR_CLASS(ListStyleProperties, TcxTextEditProperties)
+  using TcxTextEditProperties::TcxTextEditProperties;
+  TcxTextEditingStyle GetEditingStyle() const override { return Style; }
+  TcxTextEditingStyle Style = tesFreeText;
+};
+
+class ListStyleEdit : public TcxTextEdit {
+  PELVOR_CLASS(ListStyleEdit, TcxTextEdit)
+  explicit ListStyleEdit(TComponent* AOwner) : TcxTextEdit(AOwner) { Initialize(); }
+  TClass GetPropertiesClass() const override { return ListStyleProperties::StaticClass(); }
+  ListStyleProperties* ListProperties() const { return static_cast<ListStyleProperties*>(Properties()); }
+};
+
+ListStyleEdit* MakeListStyleEdit(TForm* AForm, TcxTextEditingStyle AStyle) {
+  auto* edit = new ListStyleEdit(AForm);
+  edit->SetParent(AForm);
+  edit->SetBounds(10, 10, 150, 21);
+  edit->ListProperties()->Style = AStyle;
+  return edit;
+}
+
+TEST_F(TextEditTest, BackspaceSearchesTheTextBeforeTheFindSelectionAgain) {
+  // Keys: a letter is typed, '\b' is the Backspace key, '<' puts the caret one character to the left.
+  // What is seen after the keys: the text, the selected part of it, and how often the edit clicked (once
+  // for every change of the current item).
+  const struct {
+    const char* name;
+    TcxTextEditingStyle style;
+    bool items;
+    const char* start; // text assigned before typing, caret at its end
+    const char* keys;
+    const char* text;
+    const char* selected;
+    bool findSelection;
+    int clicks;
+  } cases[] = {
+      {"free text: completed", tesFreeText, true, "", "k", "kitap", "itap", true, 1},
+      {"free text: one letter less", tesFreeText, true, "", "ki\b", "kitap", "itap", true, 1},
+      {"free text: down to nothing", tesFreeText, true, "", "ki\b\b", "", "", false, 2},
+      {"free text: no find selection", tesFreeText, true, "", "xy\b", "x", "", false, 0},
+      {"free text: no lookup items", tesFreeText, false, "", "ki\b", "k", "", false, 0},
+      {"text and list: one letter less", tesTextAndList, true, "", "ki\b", "kitap", "itap", true, 1},
+      {"text and list: the rest is selected first", tesTextAndList, true, "kitap", "<<\b", "kitap", "tap",
+       true, 1},
+      {"list only: consumed, searched again", tesListOnly, true, "", "ar\b", "armut", "rmut", true, 1},
+      {"list only: consumed without a find selection", tesListOnly, true, "armut", "\b", "armut", "", false,
+       0},
+  };
+  for (const auto& c : cases) {
+    if (!form)
+      form = ShowForm();
+    ListStyleEdit* edit = MakeListStyleEdit(form, c.style);
+    if (c.items)
+      for (const char* item : {"kitap", "kitap\xE7\xFD", "armut"})
+        edit->Properties()->LookupItems()->Add(item);
+    edit->SetText(c.start);
+    edit->SetFocus();
+    Pump();
+    edit->SetSelStart(int(std::string(c.start).size()));
+    changes = 0;
+    edit->OnClick = TNotifyEvent(this, &TextEditTest::Counting);
+    for (const char* k = c.keys; *k; ++k) {
+      if (*k == '\b')
+        backend->PressKey(VK_BACK);
+      else if (*k == '<')
+        backend->PressKey(VK_LEFT);
+      else
+        platform::InjectChar(BYTE(*k));
+      Pump();
+    }
+    EXPECT_EQ(edit->Text(), c.text) << c.name;
+    EXPECT_EQ(edit->SelText(), c.selected) << c.name;
+    EXPECT_EQ(edit->FindSelection(), c.findSelection) << c.name;
+    EXPECT_EQ(changes, c.clicks) << c.name;
+    edit->Free();
+    Pump();
+  }
+}
+
 TEST_F(TextEditTest, LookupLocateAndGo) {
   TcxTextEdit* edit = MakeTextEdit();
   TStringList* items = edit->Properties()->LookupItems();
@@ -447,6 +604,109 @@ TEST_F(TextEditTest, UnfocusedPasswordEditDrawsPasswordCharacters) {
   EXPECT_EQ(info->Text, "***");
   EXPECT_EQ(info->TextRect.right, info->ClientRect.right - 2);
   EXPECT_EQ(info->TextRect.bottom, info->ClientRect.bottom - 3);
+}
+
+TEST_F(TextEditTest, AnUnfocusedEditThatDrawsItsTextItselfIsNotCoveredByItsInnerEdit) {
+  const struct {
+    const char* name;
+    TAlignment alignment;
+  } cases[] = {{"left", taLeftJustify}, {"right", taRightJustify}, {"centred", taCenter}};
+  for (const auto& c : cases) {
+    TcxTextEdit* edit = MakeTextEdit();
+    auto* other = new TcxTextEdit(form);
+    other->SetParent(form);
+    other->SetBounds(10, 100, 150, 21);
+    edit->Properties()->Alignment()->SetHorz(c.alignment);
+    edit->SetText("kitap");
+    // Unfocused, focused, unfocused again: the inner edit shows the text only while it can. The text
+    // selected while focused stays selected in the inner edit, which hides that selection once unfocused.
+    for (bool focused : {false, true, false}) {
+      const std::string state = std::string(c.name) + (focused ? ", focused" : ", unfocused");
+      (focused ? static_cast<TWinControl*>(edit) : other)->SetFocus();
+      if (focused)
+        edit->SelectAll();
+      Pump();
+      UpdateWindow(form->Handle());
+      const bool drawsItself = !focused && c.alignment != taLeftJustify;
+      EXPECT_EQ(edit->IsInnerEditShown(), !drawsItself) << state;
+      HRGN region = CreateRectRgn(0, 0, 0, 0);
+      EXPECT_EQ(GetWindowRgn(edit->InnerControl()->Handle(), region) == NULLREGION, drawsItself) << state;
+      DeleteObject(region);
+      const TRect client = edit->ViewInfo()->ClientRect;
+      // The text's ink: the columns where the client area shows the text colour.
+      int inkLeft = INT_MAX, inkRight = -1, highlighted = 0;
+      for (int y = client.top; y < client.bottom; ++y)
+        for (int x = client.left; x < client.right; ++x) {
+          const TColor seen = ScreenPixelAt(edit, x, y);
+          highlighted += seen == ColorToRGB(clHighlight) ? 1 : 0;
+          if (seen == ColorToRGB(clWindowText)) {
+            inkLeft = std::min(inkLeft, x);
+            inkRight = std::max(inkRight, x);
+          }
+        }
+      if (!drawsItself) {
+        EXPECT_TRUE(inkRight >= 0 || highlighted > 0) << state << ": the inner edit's text is seen";
+        continue;
+      }
+      ASSERT_GE(inkRight, 0) << state << ": the text is seen";
+      EXPECT_EQ(highlighted, 0) << state << ": no selection is seen";
+      // Every pixel of the client area is what the edit draws for itself.
+      TBitmap expected;
+      expected.SetPixelFormat(pf24bit);
+      expected.SetSize(edit->Width(), edit->Height());
+      expected.Canvas()->Font()->Assign(edit->Font());
+      TcxCanvas canvas(expected.Canvas());
+      edit->ViewInfo()->Paint(&canvas);
+      int wrong = 0;
+      for (int y = client.top; y < client.bottom; ++y)
+        for (int x = client.left; x < client.right; ++x)
+          wrong += ScreenPixelAt(edit, x, y) != ColorToRGB(expected.Canvas()->Pixels(x, y)) ? 1 : 0;
+      EXPECT_EQ(wrong, 0) << state;
+      // And that is the text placed by its alignment.
+      auto* info = static_cast<TcxCustomTextEditViewInfo*>(edit->ViewInfo());
+      canvas.Font()->Assign(edit->Font());
+      const int width = canvas.TextWidth("kitap");
+      const TRect t = info->TextRect;
+      const int start =
+          c.alignment == taRightJustify ? t.right - width : t.left + (t.right - t.left - width) / 2;
+      EXPECT_GE(inkLeft, start) << state;
+      EXPECT_LE(inkRight, start + width) << state;
+    }
+    other->Free();
+    edit->Free();
+    Pump();
+  }
+}
+
+TEST_F(TextEditTest, AListOnlyEditDrawsItsFindSelectionOverItsHiddenInnerEdit) {
+  form = ShowForm();
+  ListStyleEdit* edit = MakeListStyleEdit(form, tesListOnly);
+  edit->Properties()->LookupItems()->Add("armut");
+  edit->SetFocus();
+  Pump();
+  platform::InjectChar('a');
+  Pump();
+  UpdateWindow(form->Handle());
+  ASSERT_EQ(edit->SelText(), "rmut");
+  EXPECT_FALSE(edit->IsInnerEditShown());
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(edit->InnerControl()->Handle(), region), NULLREGION);
+  DeleteObject(region);
+  // The found part is highlighted: a band of the highlight colour right of the typed letter.
+  const TRect client = edit->ViewInfo()->ClientRect;
+  int bandLeft = INT_MAX, bandRight = -1;
+  for (int y = client.top; y < client.bottom; ++y)
+    for (int x = client.left; x < client.right; ++x)
+      if (ScreenPixelAt(edit, x, y) == ColorToRGB(clHighlight)) {
+        bandLeft = std::min(bandLeft, x);
+        bandRight = std::max(bandRight, x);
+      }
+  ASSERT_GE(bandRight, 0);
+  TcxCanvas canvas(edit->Canvas());
+  canvas.Font()->Assign(edit->Font());
+  const TRect t = static_cast<TcxCustomTextEditViewInfo*>(edit->ViewInfo())->TextRect;
+  EXPECT_EQ(bandLeft, t.left + canvas.TextWidth("a"));
+  EXPECT_EQ(bandRight, t.left + canvas.TextWidth("armut") - 1);
 }
 
 TEST_F(TextEditTest, FindSelectionIsDrawnInItsColours) {

@@ -245,6 +245,106 @@ TEST(LoadWordFile, ReadingAgainAfterClearingGivesTheSameEntries) {
   EXPECT_EQ(entriesOf(store), std::vector<std::u16string>(first.begin() + 1, first.end()));
 }
 
+// A word file of many entries, as the dictionary's own are written: its size and what it reads to.
+struct LargeWordFile {
+  std::string path;
+  std::size_t bytes = 0;
+  int entries = 0;
+};
+
+LargeWordFile WriteLargeWordFile(const TempDir& dir, int entries) {
+  std::mt19937 rng(24);
+  std::string plain;
+  for (int i = 0; i < entries; ++i) {
+    plain += "kelime" + std::to_string(rng() % 100000) + ";t\xB4" + std::to_string(i) + ";isim, s\xFD" +
+             "fat;" + std::to_string(rng()) + "\r\n";
+  }
+  const std::string text = Encipher(plain) + "\r\n";
+  return {dir.write("pelvor.dll", text), text.size(), entries};
+}
+
+// Sets a ceiling on the bulk memory for the scope.
+class BulkMemoryLimit {
+public:
+  explicit BulkMemoryLimit(std::size_t bytes) { SetBulkMemoryLimit(bytes); }
+  ~BulkMemoryLimit() { RemoveBulkMemoryLimit(); }
+  BulkMemoryLimit(const BulkMemoryLimit&) = delete;
+  BulkMemoryLimit& operator=(const BulkMemoryLimit&) = delete;
+};
+
+// A file whose words do not fit is refused with the reason wherever the memory runs out, on the caller's
+// thread or a reader's; what the read took is given back, and the next read with room gets every entry.
+TEST(LoadWordFile, AFileWhoseWordsDoNotFitIsRefusedWithTheReason) {
+  TempDir dir;
+  const LargeWordFile file = WriteLargeWordFile(dir, 200000);
+  const std::size_t baseline = BulkMemoryInUse();
+  // The bytes of the entries' texts, which the store must hold whatever else the read gives back.
+  std::size_t texts = 0;
+  {
+    TPelvor store;
+    LoadWordFile(file.path, store);
+    ASSERT_EQ(store.Count(), file.entries);
+    for (int i = 0; i < store.Count(); ++i) {
+      const TKelime* k = store.Items(i);
+      texts += 2 * (8 + k->TurkceText().size() + k->LazcaText().size() + k->TurkceAciklamaText().size() +
+                    k->LazcaAciklamaText().size());
+    }
+  }
+  ASSERT_EQ(BulkMemoryInUse(), baseline);
+  const std::string message = "Cannot read file \"" + file.path +
+                              "\". There is not enough memory to read its " + std::to_string(file.bytes) +
+                              " bytes";
+  struct Case {
+    const char* name;
+    std::size_t limit;
+  } cases[] = {
+      {"not even for the file's text", file.bytes / 2},
+      {"for the text but not for the words", file.bytes + file.bytes / 2},
+      {"short of the entries' texts", texts - 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPelvor store;
+    {
+      BulkMemoryLimit limit(baseline + c.limit);
+      try {
+        LoadWordFile(file.path, store);
+        ADD_FAILURE() << "the read went through with " << store.Count() << " entries";
+      } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), message);
+      }
+    }
+    EXPECT_LT(store.Count(), file.entries);
+    store.Clear();
+    EXPECT_EQ(BulkMemoryInUse(), baseline);
+  }
+  TPelvor store;
+  LoadWordFile(file.path, store);
+  EXPECT_EQ(store.Count(), file.entries);
+}
+
+// Text that has been deciphered, and plain text that has been split into entries, are given back as the read
+// goes on: at no time does the read hold the file's text, its plain text and the entries all at once.
+TEST(LoadWordFile, TheReadHoldsLittleBesideWhatItHasMade) {
+  TempDir dir;
+  const LargeWordFile file = WriteLargeWordFile(dir, 300000);
+  const std::size_t baseline = BulkMemoryInUse();
+  TPelvor store;
+  ResetBulkMemoryPeak();
+  LoadWordFile(file.path, store);
+  ASSERT_EQ(store.Count(), file.entries);
+  const std::size_t peak = BulkMemoryPeak() - baseline, texts = BulkMemoryInUse() - baseline;
+  const std::size_t plain = file.bytes / 4 * 3;
+  // The file's text and its plain text may stand together before any entry is made, and the entries' texts
+  // once both are gone; beside either, a few huge pages of each buffer and each reader's pool chunk.
+  constexpr std::size_t kMiB = std::size_t(1) << 20;
+  const std::size_t allowance = 20 * kMiB;
+  EXPECT_LE(peak, std::max(file.bytes + plain, texts) + allowance)
+      << "file " << file.bytes << ", plain " << plain << ", entry texts " << texts;
+  EXPECT_LT(std::max(file.bytes + plain, texts) + allowance, file.bytes + plain + texts)
+      << "the file is too small to tell";
+}
+
 TEST(TKelime, LeavingTheStoreKeepsTheTexts) {
   TPelvor other;
   {

@@ -178,20 +178,43 @@ TEST_F(PopupTest, ClickOnTheOwnerRectangleClosesMarksAndPassesOn) {
 }
 
 TEST_F(PopupTest, HidingTheOwnerClosesItsPopupAndLaterOnes) {
-  auto* first = MakePopup(other);
-  auto* mine = MakePopup(owner);
-  auto* later = MakePopup(owner);
+  // A popup holding a control with popups of its own: the owner's two popups, then one of a control inside
+  // the owner's popup and one of another control of the outer popup are opened after the outer one.
+  auto* outer = MakePopup(other);
+  auto* host = new Owner(outer);
+  host->SetParent(outer);
+  host->SetBounds(2, 2, 60, 20);
+  auto* sibling = new Owner(outer);
+  sibling->SetParent(outer);
+  sibling->SetBounds(2, 30, 60, 20);
+  auto* mine = MakePopup(host);
+  auto* later = MakePopup(host);
   later->SetTopLevel(false);
-  first->ShowPopup(nullptr);
-  mine->ShowPopup(nullptr);
-  later->ShowPopup(nullptr);
+  auto* inside = new Owner(mine);
+  inside->SetParent(mine);
+  inside->SetBounds(2, 2, 60, 20);
+  auto* nested = MakePopup(inside);
+  auto* unrelated = MakePopup(sibling);
+  const std::vector<TcxCustomPopupWindow*> all{outer, mine, later, nested, unrelated};
+  for (auto* p : all)
+    p->ShowPopup(nullptr);
   Pump();
-  ASSERT_EQ(OpenPopupWindows().size(), 3u);
-  owner->SetVisible(false);
+  ASSERT_EQ(OpenPopupWindows(), all);
+  std::vector<TcxCustomPopupWindow*> closing;
+  struct Recorder {
+    std::vector<TcxCustomPopupWindow*>* order;
+    void Closing(TObject* Sender) { order->push_back(static_cast<TcxCustomPopupWindow*>(Sender)); }
+  } recorder{&closing};
+  for (auto* p : all)
+    p->OnClosing = TNotifyEvent(&recorder, &Recorder::Closing);
+  host->SetVisible(false);
   Pump();
-  EXPECT_TRUE(first->IsShown());
-  EXPECT_FALSE(mine->IsShown());
-  EXPECT_FALSE(later->IsShown());
+  for (auto* p : all)
+    p->OnClosing = nullptr;
+  EXPECT_EQ(closing, (std::vector<TcxCustomPopupWindow*>{unrelated, nested, later, mine}))
+      << "the newest first";
+  EXPECT_EQ(OpenPopupWindows(), std::vector<TcxCustomPopupWindow*>{outer});
+  EXPECT_TRUE(outer->IsShown());
 }
 
 TEST_F(PopupTest, ApplicationDeactivationClosesAllButAnActiveTopLevelPopup) {

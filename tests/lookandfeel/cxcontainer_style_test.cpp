@@ -298,6 +298,29 @@ TEST_F(StyleTest, AssignCopiesValuesAndRestoreDefaultsClearsThem) {
   EXPECT_EQ(Base()->LookAndFeel()->Kind(), lfUltraFlat);
 }
 
+TEST_F(StyleTest, RestoreDefaultsWithoutAContainerResetsTheFontAndAssignsNothing) {
+  const struct {
+    const char* name;
+    bool font, color;
+  } cases[] = {{"nothing assigned", false, false}, {"font", true, false}, {"font and colour", true, true}};
+  const TFont fresh;
+  for (const auto& c : cases) {
+    TcxContainerStyle ownerless(nullptr, false);
+    if (c.font)
+      ownerless.Font()->SetSize(fresh.Size() + 11);
+    if (c.color)
+      ownerless.SetColor(clRed);
+    ASSERT_EQ(ownerless.AssignedValues().Contains(csvFont), c.font) << c.name;
+    ownerless.OnChanged = TNotifyEvent(&counter, &ChangeCounter::Changed);
+    counter.count = 0;
+    ownerless.RestoreDefaults();
+    EXPECT_EQ(cxStyleValuesMask(ownerless.AssignedValues()), 0u) << c.name;
+    EXPECT_EQ(ownerless.Font()->Size(), fresh.Size()) << c.name;
+    EXPECT_EQ(ownerless.Color(), clBtnFace) << c.name;
+    EXPECT_EQ(counter.count, 1) << c.name << ": one notification for the whole reset";
+  }
+}
+
 TEST(ExtEditConsts, TextsAndColourTables) {
   EXPECT_STREQ(cxExtEditText(65237), "Label|Represents a Label");
   EXPECT_STREQ(cxExtEditText(65240), "XPTaskBar");

@@ -262,6 +262,60 @@ TEST_F(ScrollBarTest, ThumbDragSnapsBackFarFromTheBar) {
   EXPECT_EQ(changes, 0);
 }
 
+// While the thumb is held, the track it moved off is page area again: to the hit test and on the screen.
+TEST_F(ScrollBarTest, ADraggedThumbLeavesTrackBehindIt) {
+  for (TScrollBarKind kind : {sbHorizontal, sbVertical}) {
+    SCOPED_TRACE(kind == sbHorizontal ? "horizontal" : "vertical");
+    Make(kind, 200);
+    bar->LookAndFeel()->SetKind(lfUltraFlat);
+    bar->SetParams(0, 100, true, 0, 0); // thumb at 16..32 of a track 16..184
+    const auto at = [&](int along) { return kind == sbHorizontal ? TPoint{along, 8} : TPoint{8, along}; };
+    Press(bar, at(20).x, at(20).y);
+    for (int along : {60, 120, 40}) {
+      MoveTo(bar, at(along).x, at(along).y);
+      ASSERT_EQ(bar->PressedPart(), spThumb);
+      const TRect thumb = bar->PartBounds(spThumb);
+      const int thumbStart = kind == sbHorizontal ? thumb.left : thumb.top;
+      const int thumbEnd = kind == sbHorizontal ? thumb.right : thumb.bottom;
+      EXPECT_EQ(thumbStart, along - 4);
+      const auto span = [&](TcxScrollBarPart part) {
+        const TRect r = bar->PartBounds(part);
+        return kind == sbHorizontal ? std::pair{r.left, r.right} : std::pair{r.top, r.bottom};
+      };
+      EXPECT_EQ(span(spFirstPage), (std::pair{16, thumbStart}));
+      EXPECT_EQ(span(spSecondPage), (std::pair{thumbEnd, 184}));
+      for (int p : {17, thumbStart - 1, thumbEnd, 183}) {
+        if (p >= thumbStart && p < thumbEnd)
+          continue;
+        const TPoint q = at(p);
+        EXPECT_EQ(bar->GetPartAtPos(q), p < thumbStart ? spFirstPage : spSecondPage) << p;
+      }
+      bar->Repaint();
+      TBitmap expected;
+      expected.SetSize(bar->Width(), bar->Height());
+      TcxCanvas canvas(expected.Canvas());
+      for (TcxScrollBarPart part : {spFirstPage, spSecondPage})
+        bar->Painter()->DrawScrollBarPart(&canvas, kind == sbHorizontal, bar->PartBounds(part), part,
+                                          cxbsNormal);
+      HDC dc = GetDC(bar->Handle());
+      int mismatches = 0;
+      for (int p = 16; p < 184; ++p) {
+        if (p >= thumbStart && p < thumbEnd)
+          continue;
+        for (int across = 0; across < 16; ++across) {
+          const TPoint q = kind == sbHorizontal ? TPoint{p, across} : TPoint{across, p};
+          if (GetPixel(dc, q.x, q.y) != GetPixel(expected.Canvas()->Handle(), q.x, q.y))
+            ++mismatches;
+        }
+      }
+      ReleaseDC(bar->Handle(), dc);
+      EXPECT_EQ(mismatches, 0) << "thumb at " << thumbStart;
+    }
+    Release(bar, at(40).x, at(40).y);
+    form->Free();
+  }
+}
+
 TEST_F(ScrollBarTest, UnlimitedTrackingFollowsTheMouseAlongTheBar) {
   Make(sbVertical, 200);
   bar->SetUnlimitedTracking(true);

@@ -263,6 +263,9 @@ void SdlBackend::CreateSurfaceWindow(HWND hwnd, const RECT& r, DWORD style, DWOR
                                         RectWidth(desktop), RectHeight(desktop), flags);
   if (!window)
     throw Exception(AnsiString("SDL could not make a window: ") + SDL_GetError());
+  // SDL may make the window anew the first time its surface is asked for (to draw it through the GPU); asked
+  // here, that happens before the desktop has shown the window, so no window comes and goes on the screen.
+  SDL_GetWindowSurface(window);
   SDL_SetWindowData(window, "pelvor.hwnd", hwnd);
   windows_[hwnd] = Shown{window, r, area, desktopFrame, desktop};
 }
@@ -284,8 +287,7 @@ void SdlBackend::ShowSurfaceWindow(HWND hwnd, bool visible) {
     GetWindowTextA(hwnd, title, sizeof title);
     SDL_SetWindowTitle(window, AnsiToUtf8(title).c_str());
     SDL_ShowWindow(window);
-    const RECT& r = windows_[hwnd].rect;
-    Present(hwnd, RECT{0, 0, r.right - r.left, r.bottom - r.top});
+    PresentWholeWindowWithNextFrame(hwnd);
   } else {
     SDL_HideWindow(window);
   }
@@ -564,8 +566,7 @@ void SdlBackend::HandleEvent(const void* raw) {
     if (!hwnd || FollowDesktop(hwnd, &e.window))
       break;
     if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
-      const RECT& r = windows_[hwnd].rect;
-      Present(hwnd, RECT{0, 0, r.right - r.left, r.bottom - r.top});
+      PresentWholeWindowWithNextFrame(hwnd);
     } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
       Ask(Request::Close, hwnd);
     } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {

@@ -1,0 +1,182 @@
+// What reaches the display: a top-level window is handed to the backend once for each batch of input it
+// handles, after all the paints the batch caused, never half way through them.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/backend/headless/HeadlessBackend.h"
+#include "platform/gdi/Fill.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/rtl/Geometry.h"
+#include "platform/win/Win.h"
+
+namespace {
+
+// Each present, and the windows that were still waiting for a paint when it came.
+class WatchingBackend : public platform::HeadlessBackend {
+public:
+  struct Shown {
+    HWND hwnd;
+    RECT dirty;
+    std::vector<HWND> unpainted;
+  };
+  std::vector<HWND> watched;
+  std::vector<Shown> shown;
+
+  void Present(HWND hwnd, const RECT& dirty) override {
+    Shown s{hwnd, dirty, {}};
+    for (HWND w : watched)
+      if (GetUpdateRect(w, nullptr, FALSE))
+        s.unpainted.push_back(w);
+    shown.push_back(s);
+    HeadlessBackend::Present(hwnd, dirty);
+  }
+};
+
+// What a key or a timer makes the top-level window do to its children.
+std::function<void()> onInput;
+
+LRESULT Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    HBRUSH b = CreateSolidBrush(RGB(10, 200, 30));
+    FillRect(dc, &ps.rcPaint, b);
+    DeleteObject(b);
+    EndPaint(h, &ps);
+    return 0;
+  }
+  if ((m == WM_CHAR || m == WM_LBUTTONDOWN || m == WM_TIMER) && onInput) {
+    if (m == WM_TIMER)
+      KillTimer(h, w);
+    onInput();
+    return 0;
+  }
+  return DefWindowProcA(h, m, w, l);
+}
+
+class PresentTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    platform::ResetWindowManager();
+    platform::ResetSettings();
+    backend = std::make_unique<WatchingBackend>();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.lpszClassName = "Presented";
+    RegisterClassA(&wc);
+    top = CreateWindowExA(0, "Presented", "", WS_POPUP | WS_VISIBLE, 10, 20, 300, 200, nullptr, nullptr,
+                          nullptr, nullptr);
+    for (int i = 0; i < 3; ++i)
+      kids.push_back(CreateWindowExA(0, "Presented", "", WS_CHILD | WS_VISIBLE, 10 + 90 * i, 10, 80, 50, top,
+                                     nullptr, nullptr, nullptr));
+    backend->watched = kids;
+    backend->watched.push_back(top);
+    SetFocus(top);
+    backend->Pump();
+    backend->shown.clear();
+  }
+  void TearDown() override {
+    onInput = nullptr;
+    platform::ResetWindowManager();
+    backend.reset();
+  }
+
+  // A child's rectangle in the top-level window's space.
+  RECT KidRect(int i) const {
+    RECT r{};
+    GetWindowRect(kids[std::size_t(i)], &r);
+    OffsetRect(&r, -10, -20);
+    return r;
+  }
+
+  std::unique_ptr<WatchingBackend> backend;
+  HWND top = nullptr;
+  std::vector<HWND> kids;
+};
+
+TEST_F(PresentTest, EachBatchOfInputReachesTheDisplayOnceAndWhole) {
+  struct Case {
+    std::string name;
+    std::function<void()> handler; // what the window does for each input of the batch
+    std::function<void()> input;   // the batch
+    std::vector<int> painted;      // the children whose pixels the batch changes
+  };
+  const auto invalidate = [this](int i) { InvalidateRect(kids[std::size_t(i)], nullptr, TRUE); };
+  const Case cases[] = {
+      {"a key invalidating three children",
+       [&] {
+         invalidate(0);
+         invalidate(1);
+         invalidate(2);
+       },
+       [&] { backend->PressKey('A'); },
+       {0, 1, 2}},
+      {"a key painting one child at once, drawing on another and invalidating a third",
+       [&] {
+         invalidate(0);
+         UpdateWindow(kids[0]);
+         HDC dc = GetDC(kids[1]);
+         RECT r{0, 0, 5, 5};
+         FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+         ReleaseDC(kids[1], dc);
+         invalidate(2);
+       },
+       [&] { backend->PressKey('A'); },
+       {0, 1, 2}},
+      {"two keys and a click in one batch",
+       [&, n = 0]() mutable { invalidate(n++ % 2); },
+       [&] {
+         backend->PressKey('A');
+         backend->PressKey('B');
+         backend->Click(10 + 250, 20 + 150);
+       },
+       {0, 1}},
+      {"a timer invalidating two children",
+       [&] {
+         invalidate(1);
+         invalidate(2);
+       },
+       [&] {
+         SetTimer(top, 7, 10, nullptr);
+         backend->AdvanceTime(10);
+       },
+       {1, 2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    backend->shown.clear();
+    onInput = c.handler;
+    c.input();
+    backend->Pump();
+    ASSERT_EQ(backend->shown.size(), 1u);
+    const auto& shown = backend->shown.front();
+    EXPECT_EQ(shown.hwnd, top);
+    EXPECT_EQ(shown.unpainted, std::vector<HWND>{});
+    for (int i : c.painted) {
+      RECT kid = KidRect(i), both{};
+      IntersectRect(&both, &kid, &shown.dirty);
+      EXPECT_EQ(both, kid) << "child " << i;
+    }
+  }
+}
+
+TEST_F(PresentTest, NothingPaintedNothingPresentedAndAFreedWindowIsForgotten) {
+  onInput = [] {};
+  backend->PressKey('A');
+  backend->Pump();
+  EXPECT_TRUE(backend->shown.empty());
+  // Painted but freed before the batch ended: nothing is handed over for a window that is gone.
+  onInput = [this] {
+    InvalidateRect(kids[0], nullptr, TRUE);
+    UpdateWindow(kids[0]);
+    DestroyWindow(top);
+  };
+  backend->PressKey('A');
+  backend->Pump();
+  EXPECT_TRUE(backend->shown.empty());
+}
+
+} // namespace

@@ -1,0 +1,143 @@
+// The connection opens only a database that is there unless asked to make one, and waits a while for another
+// connection's lock instead of failing a post at once.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/db/SQLiteQuery.h"
+#include "tests/db/db_test_util.h"
+
+namespace {
+
+struct TempDir {
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "pelvor-sqlite-XXXXXX").string();
+    Path = mkdtemp(pattern.data());
+  }
+  ~TempDir() { std::filesystem::remove_all(Path); }
+  std::string File(const char* AName) const { return (std::filesystem::path(Path) / AName).string(); }
+  std::string Path;
+};
+
+TEST(SQLiteConnection, OpensAMissingFileOnlyWhenAskedToCreateIt) {
+  TempDir dir;
+  const std::string missing = dir.File("missing.db");
+  struct Case {
+    const char* what;
+    std::string file;
+  } cases[] = {{"a missing file", missing}, {"a missing folder", dir.File("nowhere/x.db")}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TSQLiteConnection conn(nullptr);
+    conn.FileName = c.file;
+    try {
+      conn.Open();
+      ADD_FAILURE() << "opened";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("no such file"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(conn.Connected());
+    TSQLiteQuery query(nullptr);
+    query.SetConnection(&conn);
+    query.SetSQL("SELECT 1");
+    EXPECT_THROW(query.Open(), EDatabaseError);
+    EXPECT_FALSE(std::filesystem::exists(c.file));
+  }
+
+  TSQLiteConnection maker(nullptr);
+  maker.FileName = missing;
+  maker.CreateIfMissing = true;
+  maker.ExecSQL("CREATE TABLE t (v INTEGER); INSERT INTO t VALUES (7)");
+  TSQLiteConnection reader(nullptr);
+  reader.FileName = missing;
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&reader);
+  query.SetSQL("SELECT v FROM t");
+  query.Open();
+  EXPECT_EQ(query.Fields(0)->AsInteger(), 7);
+}
+
+// A database with one word, the query over it in edit with the word changed, and a second connection.
+struct Locked {
+  explicit Locked(const TempDir& ADir) {
+    mine.FileName = ADir.File("words.db");
+    mine.CreateIfMissing = true;
+    mine.ExecSQL(
+        "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT); INSERT INTO words VALUES (1, 'ev')");
+    other.FileName = mine.FileName;
+    query.SetConnection(&mine);
+    query.SetSQL("SELECT id, word FROM words");
+    query.Open();
+    query.Edit();
+    query.FieldByName("word")->SetAsString("oxori");
+  }
+  std::string Stored() { return dbtest::Scalar(other, "SELECT word FROM words"); }
+  TSQLiteConnection mine{nullptr}, other{nullptr};
+  TSQLiteQuery query{nullptr};
+};
+
+const struct LockCase {
+  const char* what;
+  const char* take;
+} kLocks[] = {{"another writer", "BEGIN IMMEDIATE"}, {"another reader", "BEGIN; SELECT count(*) FROM words"}};
+
+TEST(SQLiteConnection, APostWaitsForAnotherConnectionsLock) {
+  for (const LockCase& c : kLocks) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    Locked db(dir);
+    db.other.ExecSQL(c.take);
+    std::atomic<bool> posting{false};
+    std::thread holder([&] {
+      while (!posting)
+        std::this_thread::yield();
+      // The lock outlasts the start of the post, which must wait for it rather than fail.
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      db.other.ExecSQL("COMMIT");
+    });
+    posting = true;
+    try {
+      db.query.Post();
+    } catch (const EDatabaseError& e) {
+      ADD_FAILURE() << e.what();
+    }
+    holder.join();
+    EXPECT_EQ(db.query.State(), dsBrowse);
+    EXPECT_EQ(db.Stored(), "oxori");
+  }
+}
+
+TEST(SQLiteConnection, ALockThatOutlastsTheWaitFailsThePostAndKeepsTheEdit) {
+  for (const LockCase& c : kLocks) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    Locked db(dir);
+    db.query.Cancel();
+    db.query.Close();
+    db.mine.Close();
+    db.mine.BusyTimeout = 50;
+    db.query.Open();
+    db.query.Edit();
+    db.query.FieldByName("word")->SetAsString("oxori");
+    db.other.ExecSQL(c.take);
+    try {
+      db.query.Post();
+      ADD_FAILURE() << "posted under another connection's lock";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("database is locked"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(db.query.State(), dsEdit);
+    EXPECT_EQ(db.query.FieldByName("word")->AsString(), "oxori");
+    db.other.ExecSQL("COMMIT");
+    db.query.Post();
+    EXPECT_EQ(db.Stored(), "oxori");
+  }
+}
+
+} // namespace

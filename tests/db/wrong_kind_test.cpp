@@ -1,0 +1,91 @@
+// A typed column may hold a text of another kind (SQLite allows it; the in-memory dataset keeps what it is
+// given the same way): the field reads it as its text, refuses it where its type is needed, and edits of
+// other fields of the record still post.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/db/SQLiteQuery.h"
+#include "tests/db/db_test_util.h"
+
+namespace {
+
+struct Case {
+  const char* decl;
+  TFieldType type;
+  const char* text;
+  std::function<void(TField*)> typedRead;
+};
+
+const Case kCases[] = {
+    {"REAL", ftFloat, "y", [](TField* f) { f->AsFloat(); }},
+    {"INTEGER", ftInteger, "zz", [](TField* f) { f->AsInteger(); }},
+    {"DATE", ftDate, "not a date", [](TField* f) { f->AsDateTime(); }},
+    {"BOOLEAN", ftBoolean, "maybe", [](TField* f) { f->AsBoolean(); }},
+    {"NUMERIC", ftFloat, "y", [](TField* f) { f->AsFloat(); }},
+};
+
+// One row (id 1, note 'a', v holding the case's text) in the dataset under test.
+struct Subject {
+  explicit Subject(bool ASQLite, const Case& ACase) {
+    if (ASQLite) {
+      conn.FileName = ":memory:";
+      conn.ExecSQL(std::string("CREATE TABLE t (id INTEGER PRIMARY KEY, note TEXT, v ") + ACase.decl +
+                   "); INSERT INTO t VALUES (1, 'a', '" + ACase.text + "');");
+      auto* q = new TSQLiteQuery(nullptr);
+      q->SetConnection(&conn);
+      q->SetSQL("SELECT id, note, v FROM t");
+      ds.reset(q);
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftInteger);
+      m->AddFieldDef("note", ftString, 10);
+      m->AddFieldDef("v", ACase.type);
+      m->AddRow({1, "a", ACase.text});
+      ds.reset(m);
+    }
+    ds->Open();
+  }
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+};
+
+class WrongKind : public ::testing::TestWithParam<bool> {};
+
+TEST_P(WrongKind, ReadsAsTextRefusedAsTypeAndKeptByOtherEdits) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.decl) + " '" + c.text + "'");
+    Subject s(GetParam(), c);
+    TField* v = s.ds->FieldByName("v");
+    EXPECT_EQ(v->DataType(), c.type);
+    EXPECT_EQ(v->AsString(), c.text);
+    EXPECT_EQ(v->DisplayText(), c.text);
+    EXPECT_EQ(v->Text(), c.text);
+    try {
+      c.typedRead(v);
+      ADD_FAILURE() << "read as its type";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find(std::string("'") + c.text + "' in field 'v' of record 1"),
+                std::string::npos)
+          << e.what();
+    }
+
+    s.ds->Edit();
+    EXPECT_THROW(v->SetAsString(c.text), EDatabaseError) << "an edit stores only values of the type";
+    s.ds->FieldByName("note")->SetAsString("b");
+    s.ds->Post();
+    EXPECT_EQ(s.ds->FieldByName("note")->AsString(), "b");
+    EXPECT_EQ(v->AsString(), c.text);
+    if (GetParam()) {
+      EXPECT_EQ(dbtest::Scalar(s.conn, "SELECT typeof(v) || ':' || v || ':' || note FROM t"),
+                std::string("text:") + c.text + ":b");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Datasets, WrongKind, ::testing::Bool(),
+                         [](const auto& AInfo) { return AInfo.param ? "SQLiteQuery" : "InMemory"; });
+
+} // namespace
