@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "tools/dcdrive/driver.h"
+#include "tools/dcdrive/ops.h"
+#include "tools/dcdrive/text.h"
+
+namespace {
+
+using dcdrive::BadInput;
+using dcdrive::Driver;
+
+// A table loaded with the operations run over it (none: the table alone), and the message expected: the
+// table's refusal, the run's output on standard error, or "" for a run that succeeds.
+struct Refusal {
+  const char* Name;
+  std::string Table, Ops, Message;
+};
+
+struct Outcome {
+  int Exit;
+  std::string Out, Err;
+};
+
+class Dcdrive : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { dcdrive::InitializeUnits(); }
+
+  // The message a table is refused with, or "" when it loads.
+  static std::string LoadError(const std::string& ATable) {
+    Driver driver;
+    try {
+      driver.LoadTable(ATable);
+    } catch (const BadInput& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+  static void ExpectRefusal(const Refusal& ACase) {
+    SCOPED_TRACE(ACase.Name);
+    if (ACase.Ops.empty()) {
+      EXPECT_EQ(LoadError(ACase.Table), ACase.Message);
+      return;
+    }
+    Outcome outcome = Drive(ACase.Table, ACase.Ops);
+    EXPECT_EQ(outcome.Exit, ACase.Message.empty() ? 0 : 2);
+    EXPECT_EQ(outcome.Err, ACase.Message);
+  }
+
+  static Outcome Drive(const std::string& ATable, const std::string& AOps) {
+    Driver driver;
+    driver.LoadTable(ATable);
+    std::ostringstream out, err;
+    int exit = dcdrive::RunOperations(driver, AOps, "ops", out, err);
+    return {exit, out.str(), err.str()};
+  }
+};
+
+// What a message quotes of its input stays a few hundred bytes, says how long the input was, and is UTF-8
+// even where the cut falls inside a character or the input was no UTF-8 at all.
+TEST_F(Dcdrive, MessagesQuoteTheirInputInBoundedLength) {
+  const std::string big(100000, 'x');
+  const std::string wide = [] {
+    std::string s;
+    for (int i = 0; i < 50000; ++i)
+      s += "ş";
+    return s;
+  }();
+  struct Case {
+    const char* Name;
+    std::string Table, Ops, Start, Length;
+  };
+  const Case cases[] = {
+      {"header cell", big + "\n", "", "a header cell is name:type, not 'xxx", "(100000 characters)"},
+      {"header of Turkish text", wide + "\n", "", "a header cell is name:type, not 'şşş",
+       "(50000 characters)"},
+      {"column type", "a:" + big + "\n", "", "unknown column type 'xxx", "(100000 characters)"},
+      {"int cell", "a:int\n" + big + "\n", "", "not a int: 'xxx", "(100000 characters)"},
+      {"date cell", "a:date\n" + big + "\n", "", "not a date: 'xxx", "(100000 characters)"},
+      {"bool cell", "a:bool\n" + big + "\n", "", "not a bool: 'xxx", "(100000 characters)"},
+      {"operation", "a:int\n1\n", big, "dcdrive: ops:1: unknown operation 'xxx", "(100000 bytes)"},
+      {"operation in Turkish", "a:int\n1\n", wide, "dcdrive: ops:1: unknown operation 'şşş",
+       "(100000 bytes)"},
+      {"operation of bad bytes", "a:int\n1\n", std::string(1000, '\xC5'),
+       "dcdrive: ops:1: unknown operation '\xEF\xBF\xBD", "(1000 bytes)"},
+      {"column", "a:int\n1\n", "sort " + big + " asc", "dcdrive: ops:1: no column 'xxx", "(100000 bytes)"},
+      {"number", "a:int\n1\n", "focusrow 1" + big, "dcdrive: ops:1: not a number: '1xxx", "(100001 bytes)"},
+      {"literal", "a:int\n1\n", "filter a = " + big, "dcdrive: ops:1: not a JSON literal: 'xxx",
+       "(100000 bytes)"},
+      {"value", "a:int\n1\n", "filter a = \"" + big + "\"", "dcdrive: ops:1: not a int: 'xxx",
+       "(100000 characters)"},
+      {"filter operator", "a:int\n1\n", "filter a " + big + " 1",
+       "dcdrive: ops:1: unknown filter operator 'xxx", "(100000 bytes)"},
+      {"summary kind", "a:int\n1\n", "summary footer a " + big, "dcdrive: ops:1: unknown summary kind 'xxx",
+       "(100000 bytes)"},
+      {"summary option", "a:int\n1\n", "summaryoptions " + big, "dcdrive: ops:1: unknown summary option 'xxx",
+       "(100000 bytes)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::string message;
+    if (c.Ops.empty()) {
+      message = LoadError(c.Table);
+    } else {
+      Outcome outcome = Drive(c.Table, c.Ops);
+      EXPECT_EQ(outcome.Exit, 2);
+      EXPECT_EQ(outcome.Out, "");
+      message = outcome.Err;
+    }
+    EXPECT_EQ(message.rfind(c.Start, 0), 0u) << message.substr(0, 300);
+    EXPECT_NE(message.find(c.Length), std::string::npos) << message.substr(0, 300);
+    EXPECT_LE(message.size(), 3 * dcdrive::QuoteLimit + 100);
+    EXPECT_EQ(WideToUtf8(Utf8ToWide(message)), message);
+  }
+}
+
+// Text reaches the controller in the code page; a character the code page has no byte for is refused by name,
+// with where it stands, rather than stored as '?'.
+TEST_F(Dcdrive, TextTheCodePageCannotHoldIsRefusedByName) {
+  const std::string table = "word:string,n:int\nçay,1\n";
+  const Refusal cases[] = {
+      {"table cell", "word:string\nçay\nжук\n", "",
+       "line 3: the code page 1254 cannot hold the character \"ж\" (U+0436)"},
+      {"quoted cell over lines", "word:string\n\"a\nb\",\n😀\n", "",
+       "line 4: the code page 1254 cannot hold the character \"😀\" (U+1F600)"},
+      {"header", "sözcük€:string\nçay\nα\n", "",
+       "line 3: the code page 1254 cannot hold the character \"α\" (U+03B1)"},
+      {"bytes that are no UTF-8", "word:string\nçay\n\xFF\n", "", "line 3: not UTF-8 text (byte 0xFF)"},
+      {"truncated character", "word:string\n\xC5", "", "line 2: not UTF-8 text (byte 0xC5)"},
+      {"located text", table, "dump\nlocate word \"ж\"\n",
+       "dcdrive: ops:2: the code page 1254 cannot hold the character \"ж\" (U+0436)\n"},
+      {"located bare word", table, "locate word жук\n",
+       "dcdrive: ops:1: the code page 1254 cannot hold the character \"ж\" (U+0436)\n"},
+      {"escaped in a literal", table, "filter word = \"\\u0436\"\n",
+       "dcdrive: ops:1: the code page 1254 cannot hold the character \"ж\" (U+0436)\n"},
+      {"in a list", table, "filter word in \"çay\" \"ж\"\n",
+       "dcdrive: ops:1: the code page 1254 cannot hold the character \"ж\" (U+0436)\n"},
+      {"column name", table, "sort жук asc\n",
+       "dcdrive: ops:1: the code page 1254 cannot hold the character \"ж\" (U+0436)\n"},
+      {"edited value", table, "focusrow 0\nedit\nsetvalue word \"жук\"\n",
+       "dcdrive: ops:3: the code page 1254 cannot hold the character \"ж\" (U+0436)\n"},
+  };
+  for (const Refusal& c : cases)
+    ExpectRefusal(c);
+}
+
+// A number its column's type cannot hold is refused like any other malformed value, never left to overflow.
+TEST_F(Dcdrive, NumbersTheirTypeCannotHoldAreBadInput) {
+  const std::string money = "p:currency\n1\n";
+  const Refusal cases[] = {
+      {"currency cell", "p:currency\n1e300\n", "", "not a currency: '1e300'"},
+      {"negative currency cell", "p:currency\n-1e15\n", "", "not a currency: '-1e15'"},
+      {"int cell with a tail", "n:int\n1x\n", "", "not a int: '1x'"},
+      {"int cell past 32 bits", "n:int\n2147483648\n", "", "not a int: '2147483648'"},
+      {"float cell past a double", "f:float\n1e999\n", "", "not a float: '1e999'"},
+      {"whole literal", money, "filter p = 1000000000000000000\n",
+       "dcdrive: ops:1: not a currency: '1000000000000000000'\n"},
+      {"negative whole literal", money, "filter p = -922337203685478\n",
+       "dcdrive: ops:1: not a currency: '-922337203685478'\n"},
+      {"real literal", money, "filter p in 1 1e300\n", "dcdrive: ops:1: not a currency: '1e+300'\n"},
+      {"text literal", money, "focusrow 0\nedit\nsetvalue p \"1e300\"\n",
+       "dcdrive: ops:3: not a currency: '1e300'\n"},
+      {"largest whole literal", money, "filter p = 922337203685477\n", ""},
+  };
+  for (const Refusal& c : cases)
+    ExpectRefusal(c);
+}
+
+class DcdriveQuery : public Dcdrive {
+protected:
+  void SetUp() override {
+    FPath = (std::filesystem::temp_directory_path() /
+             ("dcdrive_test_" + std::to_string(::getpid()) + "_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db"))
+                .string();
+    std::filesystem::remove(FPath);
+    Exec("CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT NOT NULL UNIQUE);"
+         "INSERT INTO words VALUES (1, 'şeker'), (2, 'çay'), (3, 'ğoma');");
+  }
+  void TearDown() override { std::filesystem::remove(FPath); }
+
+  void Exec(const std::string& ASQL) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(FPath.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, ASQL.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+
+  // The words as the file holds them, by id.
+  std::string Words() {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    std::string words;
+    if (sqlite3_open(FPath.c_str(), &db) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "SELECT word FROM words ORDER BY id", -1, &stmt, nullptr) == SQLITE_OK)
+      while (sqlite3_step(stmt) == SQLITE_ROW)
+        words += std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))) + ";";
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return words;
+  }
+
+  std::string FPath;
+};
+
+// The SQL text, the values an edit writes and what comes back are the same Turkish text in the file as in the
+// driver's UTF-8 input and output.
+TEST_F(DcdriveQuery, TurkishTextIsTheSameInTheFile) {
+  Driver driver;
+  driver.LoadQuery(FPath, "SELECT id, word FROM words WHERE word <> 'şeker' ORDER BY id");
+  std::ostringstream out, err;
+  int exit = dcdrive::RunOperations(driver,
+                                    "dump\n"
+                                    "locate word \"ğ\"\n"
+                                    "edit\n"
+                                    "setvalue word \"çay\"\n"
+                                    "post\n"
+                                    "setvalue word \"ğomalar\"\n"
+                                    "post\n"
+                                    "group word\n"
+                                    "dump\n",
+                                    "ops", out, err);
+  EXPECT_EQ(exit, 0) << err.str();
+  std::istringstream lines(out.str());
+  std::string line;
+  std::vector<dcdrive::json> results;
+  while (std::getline(lines, line))
+    results.push_back(dcdrive::json::parse(line));
+  ASSERT_EQ(results.size(), 7u) << out.str();
+  EXPECT_EQ(results[0]["recordCount"], 2);
+  EXPECT_EQ(results[1]["result"], true);
+  EXPECT_EQ(results[4]["error"],
+            "Update of a row of table 'words' failed: UNIQUE constraint failed: words.word");
+  EXPECT_EQ(results[6]["groups"][1]["value"], "ğomalar");
+  EXPECT_EQ(Words(), "şeker;çay;ğomalar;");
+}
+
+TEST_F(DcdriveQuery, SqlTextTheCodePageCannotHoldIsRefusedByName) {
+  Driver driver;
+  try {
+    driver.LoadQuery(FPath, "SELECT id, word FROM words WHERE word <> 'жук'");
+    FAIL() << "the query was read";
+  } catch (const BadInput& e) {
+    EXPECT_STREQ(e.what(), "the SQL text: the code page 1254 cannot hold the character \"ж\" (U+0436)");
+  }
+}
+
+} // namespace
