@@ -192,7 +192,7 @@ void TSQLiteConnection::Open() {
   int flags = SQLITE_OPEN_READWRITE | (CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(ToUtf8(FileName).c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
-    AnsiString message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    AnsiString message = SQLiteMessage(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
     if (rc == SQLITE_CANTOPEN && !CreateIfMissing && !FileExists(FileName))
       message = "no such file";
     sqlite3_close(db);
@@ -215,9 +215,9 @@ void TSQLiteConnection::ExecSQL(const AnsiString& ASQL) {
   Open();
   char* error = nullptr;
   if (sqlite3_exec(FHandle, ToUtf8(ASQL).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-    AnsiString message = error ? error : sqlite3_errmsg(FHandle);
+    AnsiString message = SQLiteMessage(error ? error : sqlite3_errmsg(FHandle));
     sqlite3_free(error);
-    throw EDatabaseError("SQL error: " + MessageExcerpt(message));
+    throw EDatabaseError("SQL error: " + message);
   }
 }
 
@@ -382,7 +382,7 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
     DatabaseError("The query's text returns no rows; run it with the connection's ExecSQL");
   int rc = sqlite3_step(s);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-    DatabaseError("SQL error: " + MessageExcerpt(sqlite3_errmsg(db)));
+    DatabaseError("SQL error: " + SQLiteMessage(sqlite3_errmsg(db)));
   if (ADefine) {
     FColumns.assign(std::size_t(columns), TColumn());
     for (int i = 0; i < columns; ++i) {
@@ -413,7 +413,7 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
     EndRow();
   }
   if (rc != SQLITE_DONE)
-    DatabaseError("SQL error while reading rows: " + MessageExcerpt(sqlite3_errmsg(db)));
+    DatabaseError("SQL error while reading rows: " + SQLiteMessage(sqlite3_errmsg(db)));
 }
 
 void TSQLiteQuery::ChooseUpdateTable() {

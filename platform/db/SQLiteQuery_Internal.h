@@ -19,6 +19,12 @@ inline AnsiString FromUtf8(const unsigned char* AText, int ALength) {
   return AnsiString(p, std::size_t(ALength));
 }
 
+// SQLite's own messages are UTF-8 too, and may quote a whole statement or value: converted and cut short.
+inline AnsiString SQLiteMessage(const char* AUtf8) {
+  std::string_view text = AUtf8 ? std::string_view(AUtf8) : std::string_view();
+  return MessageExcerpt(FromUtf8(reinterpret_cast<const unsigned char*>(text.data()), int(text.size())));
+}
+
 inline std::string ToUtf8(const AnsiString& AText) {
   for (char c : AText)
     if (static_cast<unsigned char>(c) >= 0x80)
@@ -51,7 +57,7 @@ public:
     std::string sql = ToUtf8(ASQL);
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(ADb, sql.c_str(), int(sql.size()), &FStmt, &tail) != SQLITE_OK)
-      throw EDatabaseError("SQL error: " + MessageExcerpt(sqlite3_errmsg(ADb)) + " in \"" +
+      throw EDatabaseError("SQL error: " + SQLiteMessage(sqlite3_errmsg(ADb)) + " in \"" +
                            MessageExcerpt(ASQL) + "\"");
     if (!FStmt)
       throw EDatabaseError("The SQL text holds no statement");
@@ -107,14 +113,14 @@ public:
       break;
     }
     if (rc != SQLITE_OK)
-      throw EDatabaseError("Cannot bind a value: " + AnsiString(sqlite3_errmsg(FDb)));
+      throw EDatabaseError("Cannot bind a value: " + SQLiteMessage(sqlite3_errmsg(FDb)));
   }
 
   // Runs a statement that returns no rows.
   void Exec() {
     int rc = sqlite3_step(FStmt);
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-      throw EDatabaseError(MessageExcerpt(sqlite3_errmsg(FDb)));
+      throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(FDb)));
   }
 
 private:

@@ -13,7 +13,7 @@ template <class F> void TSQLiteQuery::WriteInSavepoint(const AnsiString& AWhat, 
   const char* undo =
       sqlite3_get_autocommit(db) ? "ROLLBACK" : "ROLLBACK TO pelvor_write; RELEASE pelvor_write";
   if (sqlite3_exec(db, "SAVEPOINT pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK)
-    DatabaseError("Cannot start a transaction: " + AnsiString(sqlite3_errmsg(db)));
+    DatabaseError("Cannot start a transaction: " + SQLiteMessage(sqlite3_errmsg(db)));
   try {
     AWrite(db);
   } catch (const Exception& e) {
@@ -21,7 +21,7 @@ template <class F> void TSQLiteQuery::WriteInSavepoint(const AnsiString& AWhat, 
     DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed: " + e.Message());
   }
   if (sqlite3_exec(db, "RELEASE pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    AnsiString message = MessageExcerpt(sqlite3_errmsg(db));
+    AnsiString message = SQLiteMessage(sqlite3_errmsg(db));
     sqlite3_exec(db, undo, nullptr, nullptr, nullptr);
     DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed at commit: " + message);
   }

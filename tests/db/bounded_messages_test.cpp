@@ -2,6 +2,7 @@
 // SQL text must not travel whole inside the message a user is shown.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/db/SQLiteQuery.h"
 #include "tests/db/db_test_util.h"
@@ -74,6 +75,29 @@ TEST(BoundedMessages, ErrorsQuoteTheStartOfAHugeInput) {
       std::string message = e.what();
       EXPECT_LT(message.size(), 1000u) << message.substr(0, 300);
       EXPECT_NE(message.find(AnsiString(100, 'q')), std::string::npos) << "the start is quoted: " << message;
+    }
+  }
+}
+
+} // namespace
+
+namespace {
+
+// SQLite words its errors in UTF-8; the message a dataset raises is in the code page like every other text.
+TEST(BoundedMessages, SQLiteErrorsAreInTheCodePage) {
+  const AnsiString word = Utf8ToAnsi("sözcük");
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = ":memory:";
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&conn);
+  query.SetSQL("SELECT " + word);
+  for (const auto& run :
+       std::vector<std::function<void()>>{[&] { query.Open(); }, [&] { conn.ExecSQL("SELECT " + word); }}) {
+    try {
+      run();
+      ADD_FAILURE() << "no error";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("no such column: " + word), std::string::npos) << e.what();
     }
   }
 }
