@@ -103,6 +103,7 @@ void TcxCustomTextEditProperties::Assign(TPersistent* Source) {
   SetCharCase(source->FCharCase);
   FEchoMode = source->FEchoMode;
   FHideCursor = source->FHideCursor;
+  FFixedListSelection = source->FFixedListSelection;
   FHideSelection = source->FHideSelection;
   FExactLookup = source->FExactLookup;
   FValidChars = source->FValidChars;
@@ -207,6 +208,15 @@ TEXT_SETTER(HideSelection, bool, FHideSelection)
 TEXT_SETTER(ExactLookup, bool, FExactLookup)
 TEXT_SETTER(OEMConvert, bool, FOEMConvert)
 #undef TEXT_SETTER
+
+void TcxCustomTextEditProperties::SetFixedListSelection(bool Value) {
+  if (FFixedListSelection == Value)
+    return;
+  FFixedListSelection = Value;
+  // Only the list-only style reads it, so other styles have nothing to show anew.
+  if (GetEditingStyle() == tesListOnly)
+    Changed();
+}
 
 int TcxCustomTextEditProperties::MaxLength() {
   return FMaxLengthAssigned ? FMaxLength : GetDefaultMaxLength();
@@ -1059,6 +1069,11 @@ void TcxCustomTextEdit::LookupBackspace(char& Key) {
     // What follows the caret counts as completed text, so the search below goes one letter back from it.
     SetSelLength(int(GetDisplayText().size()) - SelStart());
     FFindSelection = true;
+  }
+  if (style == tesListOnly && !ActiveProperties()->FixedListSelection()) {
+    SetFindSelection(false);
+    Key = 0;
+    return;
   }
   if (!FFindSelection) {
     // A list-only edit shows an item or nothing: a letter taken off would leave neither.

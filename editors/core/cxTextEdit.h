@@ -60,6 +60,10 @@ class TcxCustomTextEditProperties : public TcxCustomEditProperties {
   void SetPasswordChar(char Value);
   bool HideCursor() const { return FHideCursor; }
   void SetHideCursor(bool Value);
+  // In the list-only style: whether Backspace keeps the found item selected rather than dropping the find
+  // selection.
+  bool FixedListSelection() const { return FFixedListSelection; }
+  void SetFixedListSelection(bool Value);
   bool HideSelection() const { return FHideSelection; }
   void SetHideSelection(bool Value);
   bool ExactLookup() const { return FExactLookup; }
@@ -86,6 +90,7 @@ private:
   TcxEditEchoMode FEchoMode = eemNormal;
   char FPasswordChar = 0;
   bool FHideCursor = false;
+  bool FFixedListSelection = true;
   bool FHideSelection = true;
   bool FExactLookup = false;
   bool FOEMConvert = false;

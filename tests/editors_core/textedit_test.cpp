@@ -496,6 +496,7 @@ TEST_F(TextEditTest, BackspaceSearchesTheTextBeforeTheFindSelectionAgain) {
     const char* name;
     TcxTextEditingStyle style;
     bool items;
+    bool fixedListSelection;
     const char* start; // text assigned before typing, caret at its end
     const char* keys;
     const char* text;
@@ -503,22 +504,25 @@ TEST_F(TextEditTest, BackspaceSearchesTheTextBeforeTheFindSelectionAgain) {
     bool findSelection;
     int clicks;
   } cases[] = {
-      {"free text: completed", tesFreeText, true, "", "k", "kitap", "itap", true, 1},
-      {"free text: one letter less", tesFreeText, true, "", "ki\b", "kitap", "itap", true, 1},
-      {"free text: down to nothing", tesFreeText, true, "", "ki\b\b", "", "", false, 2},
-      {"free text: no find selection", tesFreeText, true, "", "xy\b", "x", "", false, 0},
-      {"free text: no lookup items", tesFreeText, false, "", "ki\b", "k", "", false, 0},
-      {"text and list: one letter less", tesTextAndList, true, "", "ki\b", "kitap", "itap", true, 1},
-      {"text and list: the rest is selected first", tesTextAndList, true, "kitap", "<<\b", "kitap", "tap",
-       true, 1},
-      {"list only: consumed, searched again", tesListOnly, true, "", "ar\b", "armut", "rmut", true, 1},
-      {"list only: consumed without a find selection", tesListOnly, true, "armut", "\b", "armut", "", false,
-       0},
+      {"free text: completed", tesFreeText, true, true, "", "k", "kitap", "itap", true, 1},
+      {"free text: one letter less", tesFreeText, true, true, "", "ki\b", "kitap", "itap", true, 1},
+      {"free text: down to nothing", tesFreeText, true, true, "", "ki\b\b", "", "", false, 2},
+      {"free text: no find selection", tesFreeText, true, true, "", "xy\b", "x", "", false, 0},
+      {"free text: no lookup items", tesFreeText, false, true, "", "ki\b", "k", "", false, 0},
+      {"text and list: one letter less", tesTextAndList, true, true, "", "ki\b", "kitap", "itap", true, 1},
+      {"text and list: the rest is selected first", tesTextAndList, true, true, "kitap", "<<\b", "kitap",
+       "tap", true, 1},
+      {"list only: consumed, searched again", tesListOnly, true, true, "", "ar\b", "armut", "rmut", true, 1},
+      {"list only: consumed without a find selection", tesListOnly, true, true, "armut", "\b", "armut", "",
+       false, 0},
+      {"list only, selection not fixed: the find selection goes", tesListOnly, true, false, "", "ar\b",
+       "armut", "", false, 1},
   };
   for (const auto& c : cases) {
     if (!form)
       form = ShowForm();
     ListStyleEdit* edit = MakeListStyleEdit(form, c.style);
+    edit->Properties()->SetFixedListSelection(c.fixedListSelection);
     if (c.items)
       for (const char* item : {"kitap", "kitap\xE7\xFD", "armut"})
         edit->Properties()->LookupItems()->Add(item);
