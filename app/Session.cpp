@@ -57,6 +57,8 @@ int VirtualKeyOf(unsigned char Ch) {
     return Ch;
   if (Ch == ' ')
     return VK_SPACE;
+  if (Ch == '\b')
+    return VK_BACK;
   return 0;
 }
 
