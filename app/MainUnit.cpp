@@ -148,6 +148,7 @@ void TMain::CreateControls() {
   Arama->Properties()->OnChange = TNotifyEvent(this, &TMain::AramaChange);
   Arama->OnKeyDown = TKeyEvent(this, &TMain::AramaKeyDown);
   Arama->OnKeyPress = TKeyPressEvent(this, &TMain::AramaKeyPress);
+  Arama->OnKeyUp = TKeyEvent(this, &TMain::AramaKeyUp);
   DilSecimi->OnChange = TNotifyEvent(this, &TMain::DilSecimiChange);
   ListSol->OnClick = TNotifyEvent(this, &TMain::ListSolClick);
   ListSol->OnKeyUp = TKeyEvent(this, &TMain::ListSolKeyUp);
@@ -374,7 +375,8 @@ WideString TMain::ConvertLaz(const WideString& S) const {
 
 // The box changes its text while it handles the key, so the key tells whether the change is a deletion:
 // Delete, Shift+Delete and Ctrl+Delete come as key downs, Backspace, Ctrl+Backspace and Ctrl+X as
-// characters. Every other key clears the mark, so that it never outlives the key that set it.
+// characters. Every other key clears the mark, and so does the release of the key that set it, so that a
+// deleting key that changed nothing (Backspace in an empty box) leaves no mark for a later change.
 void TMain::AramaKeyDown(TObject*, WORD& Key, TShiftState) {
   FAramaDeleting = Key == VK_DELETE;
 }
@@ -382,6 +384,10 @@ void TMain::AramaKeyDown(TObject*, WORD& Key, TShiftState) {
 void TMain::AramaKeyPress(TObject*, char& Key) {
   constexpr char CtrlBackspace = 127, CtrlX = 24;
   FAramaDeleting = Key == '\b' || Key == CtrlBackspace || Key == CtrlX;
+}
+
+void TMain::AramaKeyUp(TObject*, WORD&, TShiftState) {
+  FAramaDeleting = false;
 }
 
 void TMain::AramaChange(TObject*) {

@@ -63,6 +63,7 @@ class TMain : public TForm {
   void AramaChange(TObject* Sender);
   void AramaKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void AramaKeyPress(TObject* Sender, char& Key);
+  void AramaKeyUp(TObject* Sender, WORD& Key, TShiftState Shift);
   void DilSecimiChange(TObject* Sender);
   void ListSolClick(TObject* Sender);
   void ListSolKeyUp(TObject* Sender, WORD& Key, TShiftState Shift);

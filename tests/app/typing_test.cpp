@@ -282,6 +282,22 @@ TEST_F(TypingTest, ALetterTypedOverASelectionCompletes) {
   EXPECT_EQ(Items(main->ListSol), (std::vector<std::string>{"çocuk", "el", "ev", "evet"}));
 }
 
+// A deleting key that changed nothing must not make the next change, one without a key, a deletion.
+TEST_F(TypingTest, ADeletingKeyThatChangedNothingLeavesNoMark) {
+  TMain* main = Open(words);
+  main->Arama->SetFocus();
+  for (WORD key : {WORD(VK_BACK), WORD(VK_DELETE)}) {
+    main->Arama->SetText("");
+    Pump();
+    backend->PressKey(key);
+    Pump();
+    Clipboard()->SetAsText("e");
+    main->Arama->PasteFromClipboard(); // a change that comes without a key
+    Pump();
+    EXPECT_EQ(main->Arama->Text(), "el") << "completed, not taken for a deletion; key " << key;
+  }
+}
+
 // Text put in by the clipboard is searched and completed as the same letters typed would be.
 TEST_F(TypingTest, APasteCompletesAndSelectsTheCompletionAsTypingDoes) {
   const std::vector<std::string> dictionary = {"köpek;coxori;;", "köprü;kopri;;", "kalp;guri;;",
