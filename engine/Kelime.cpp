@@ -312,11 +312,12 @@ void TPelvor::Update(TCollectionItem* Item) {
 }
 
 void TPelvor::ReleaseTextsIfEmpty() {
-  if (Count() == 0 && (FTextPools.size() > 1 || !FTextPools.front()->Empty())) {
-    auto fresh = std::make_unique<TKelimeTextPool>();
-    FTextPools.clear();
-    FTextPools.push_back(std::move(fresh));
-  }
+  if (Count() != 0)
+    return;
+  // The first pool is kept and emptied rather than made anew, so that releasing memory never asks for more
+  // (it runs in the destructor and after a read that ran out of memory).
+  FTextPools.resize(1);
+  FTextPools.front()->Clear();
 }
 
 void TPelvor::AdoptTextPool(std::unique_ptr<TKelimeTextPool> Pool) {

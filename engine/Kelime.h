@@ -56,6 +56,13 @@ public:
 
   char16_t* Allocate(std::size_t Units);
   bool Empty() const { return FChunks.empty(); }
+  // Gives every chunk back; the texts taken from them must be gone.
+  void Clear() noexcept {
+    FChunks.clear();
+    FNext = nullptr;
+    FLeft = 0;
+    FNextChunkUnits = 8192;
+  }
 
 private:
   struct ChunkDeleter {

@@ -349,17 +349,22 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
     DatabaseError("The query's connection is closed");
   int refused = 0;
   std::unique_ptr<TStatement> prepared;
-  sqlite3_set_authorizer(db, &OnlyReads, &refused);
-  try {
-    prepared = std::make_unique<TStatement>(db, FSQL);
-  } catch (const EDatabaseError&) {
-    sqlite3_set_authorizer(db, nullptr, nullptr);
-    if (refused != 0)
-      DatabaseError("A query only reads rows, and this text " + ActionText(refused) +
-                    "; run it with the connection's ExecSQL");
-    throw;
+  {
+    // The authorizer points at this frame: it must go whatever leaves the block.
+    sqlite3_set_authorizer(db, &OnlyReads, &refused);
+    struct Remove {
+      sqlite3* db;
+      ~Remove() { sqlite3_set_authorizer(db, nullptr, nullptr); }
+    } remove{db};
+    try {
+      prepared = std::make_unique<TStatement>(db, FSQL);
+    } catch (const EDatabaseError&) {
+      if (refused != 0)
+        DatabaseError("A query only reads rows, and this text " + ActionText(refused) +
+                      "; run it with the connection's ExecSQL");
+      throw;
+    }
   }
-  sqlite3_set_authorizer(db, nullptr, nullptr);
   TStatement& stmt = *prepared;
   sqlite3_stmt* s = stmt.Get();
   if (!sqlite3_stmt_readonly(s))
