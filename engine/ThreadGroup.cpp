@@ -4,4 +4,5 @@ void TThreadGroup::JoinAll() {
   for (std::thread& t : FThreads)
     if (t.joinable())
       t.join();
+  FThreads.clear();
 }

@@ -25,6 +25,7 @@ public:
       return false;
     }
   }
+  // Waits for every thread started so far; the group can then start others.
   void JoinAll();
 
 private:

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 #include <numeric>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -254,8 +253,7 @@ void TWordIndex::Wait() {
     Adopt(TKeyField::Turkce);
     Adopt(TKeyField::Lazca);
   }
-  if (FWorker.joinable())
-    FWorker.join();
+  FWorker.JoinAll();
 }
 
 void TWordIndex::Adopt(TKeyField Key) {
@@ -358,15 +356,10 @@ void TWordIndex::Run(bool Background) {
     FLayingOut = false;
     FDone.notify_all();
   };
-  try {
-    FWorker = std::thread(work);
-  } catch (const std::system_error&) {
-    // Without a thread to spare the index is built before the caller goes on; what would have waited for
-    // the thread finds it done.
+  // Without a thread to spare the index is built before the caller goes on; what would have waited for the
+  // thread finds it done.
+  if (!FWorker.TryStart(work))
     work();
-  } catch (const std::bad_alloc&) {
-    work();
-  }
 }
 
 bool TWordIndex::Covers(const TPelvor& Store) {

@@ -11,10 +11,10 @@
 #include <exception>
 #include <mutex>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "engine/Kelime.h"
+#include "engine/ThreadGroup.h"
 
 // Which field of an entry is the headword.
 enum class TKeyField { Turkce, Lazca };
@@ -126,5 +126,5 @@ private:
   bool FLaidOutReady[2] = {false, false};
   TDirection FLaidOut[2];
   std::exception_ptr FError;
-  std::thread FWorker;
+  TThreadGroup FWorker; // one thread at most: the layout behind the caller
 };

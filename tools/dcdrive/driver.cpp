@@ -136,20 +136,14 @@ Variant CellValue(const std::string& AType, const AnsiString& AText) {
 }
 
 json ToJson(const Variant& AValue) {
+  if (VarTypeIsInteger(AValue.Type()))
+    return AValue.AsInt64();
   switch (AValue.Type()) {
   case varNull:
   case varEmpty:
     return nullptr;
   case varBoolean:
     return AValue.AsBoolean();
-  case varSmallint:
-  case varInteger:
-  case varShortInt:
-  case varByte:
-  case varWord:
-  case varLongWord:
-  case varInt64:
-    return AValue.AsInt64();
   case varCurrency: {
     std::int64_t raw = AValue.AsCurrency().Value;
     std::uint64_t magnitude = raw < 0 ? 0 - std::uint64_t(raw) : std::uint64_t(raw);
