@@ -27,7 +27,7 @@ public:
   bool RefuseFocus = false;
 };
 
-const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "tuta", "zuga", "kva", "dixa"};
+using dbtest::kWords;
 
 // Forms of the words: word 2 has three, word 5 one, word 7 two, the others none.
 const struct {
@@ -44,10 +44,8 @@ struct Data {
       conn.FileName = ":memory:";
       conn.Open();
       std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT, score REAL);"
-                        "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);";
-      for (int i = 0; i < 10; ++i)
-        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
-               std::to_string(i * 1.5) + ");";
+                        "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);" +
+                        dbtest::WordRowsSQL();
       for (const auto& f : kForms)
         sql += "INSERT INTO forms VALUES (" + std::to_string(f.Id) + ", " + std::to_string(f.WordId) + ", '" +
                f.Form + "');";
@@ -66,13 +64,7 @@ struct Data {
       }
       forms.reset(fq);
     } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftInteger);
-      m->AddFieldDef("word", ftString, 20);
-      m->AddFieldDef("score", ftFloat);
-      for (int i = 0; i < 10; ++i)
-        m->AddRow({i + 1, kWords[i], i * 1.5});
-      words.reset(m);
+      words.reset(dbtest::MemoryWords());
       auto* fm = new TMemDataSet(nullptr);
       fm->AddFieldDef("id", ftInteger);
       fm->AddFieldDef("word_id", ftInteger);

@@ -44,25 +44,37 @@ inline TSQLiteQuery* MemoryQuery(TSQLiteConnection& AConn, const std::string& AS
 inline const char* const kWords[] = {"ev",    "oxori", "su",   "cari", "ay",
                                      "mjora", "tuta",  "zuga", "kva",  "dixa"};
 
+// The ten rows (id, word, score) as statements for a table "words" of those columns.
+inline std::string WordRowsSQL() {
+  std::string sql;
+  for (int i = 0; i < 10; ++i)
+    sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
+           std::to_string(i * 1.5) + ");";
+  return sql;
+}
+
+// The ten rows in an in-memory dataset, not yet open.
+inline TMemDataSet* MemoryWords() {
+  auto* m = new TMemDataSet(nullptr);
+  m->AddFieldDef("id", ftInteger);
+  m->AddFieldDef("word", ftString, 20);
+  m->AddFieldDef("score", ftFloat);
+  for (int i = 0; i < 10; ++i)
+    m->AddRow({i + 1, kWords[i], i * 1.5});
+  return m;
+}
+
 // Ten rows (id, word, score) in memory or in an SQLite table "words", where id is filled in by the table when
 // left empty. AWordColumn declares the word column; AMoreSQL runs after the rows are in.
 struct Words {
   explicit Words(bool ASQLite, const std::string& AWordColumn = "word TEXT NOT NULL UNIQUE",
                  const std::string& AMoreSQL = "") {
     if (ASQLite) {
-      std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, " + AWordColumn + ", score REAL);";
-      for (int i = 0; i < 10; ++i)
-        sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + kWords[i] + "', " +
-               std::to_string(i * 1.5) + ");";
+      std::string sql =
+          "CREATE TABLE words (id INTEGER PRIMARY KEY, " + AWordColumn + ", score REAL);" + WordRowsSQL();
       ds.reset(MemoryQuery(conn, sql + AMoreSQL, "SELECT id, word, score FROM words ORDER BY id"));
     } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftInteger);
-      m->AddFieldDef("word", ftString, 20);
-      m->AddFieldDef("score", ftFloat);
-      for (int i = 0; i < 10; ++i)
-        m->AddRow({i + 1, kWords[i], i * 1.5});
-      ds.reset(m);
+      ds.reset(MemoryWords());
     }
     source.SetDataSet(ds.get());
   }
