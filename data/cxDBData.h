@@ -195,6 +195,10 @@ private:
   bool FInsertCancelling = false; // the provider cancels a dataset insert, which changes no record
 };
 
+// Whether AValueDef keeps the integer field AField's values as integers, so that a real of no integer the
+// field holds would be rounded on the way in.
+bool RefusesRealOfNoInteger(TField* AField, TcxValueDef* AValueDef);
+
 class TcxValueDefDBReader : public TcxValueDefReader {
   PELVOR_CLASS(TcxValueDefDBReader, TcxValueDefReader)
 public:
@@ -209,6 +213,7 @@ private:
     TField* Field;
     bool Blob;
     TcxDBDataField* Composite; // a field without a dataset field that joins its sub-fields; else nullptr
+    bool Integral;             // an integer field stored as integers: a real of no integer is refused
   };
   TcxDBDataController* FDataController;
   const TEntry* EntryOf(TcxValueDef* AValueDef);

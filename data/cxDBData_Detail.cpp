@@ -430,7 +430,8 @@ AnsiString TcxDBDataController::UnreadableValueText() {
     if (!bound || bound->IsBlob() || !def)
       continue;
     Variant value = bound->Value();
-    if (!def->ValueTypeClass()->IsValueValid(value))
+    if (!def->ValueTypeClass()->IsValueValid(value) ||
+        (RefusesRealOfNoInteger(bound, def) && IsRealOfNoInteger(value)))
       return UnreadableValueMessage(bound, value, def->ValueTypeClass()->GetTypeName());
   }
   return AnsiString();

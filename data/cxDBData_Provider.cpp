@@ -937,6 +937,11 @@ void TcxDBDataLink::RecordChanged(TField* AField) {
     FProvider->LinkRecordChanged(AField);
 }
 
+bool RefusesRealOfNoInteger(TField* AField, TcxValueDef* AValueDef) {
+  return IsIntegerFieldType(AField->DataType()) &&
+         VarTypeIsInteger(AValueDef->ValueTypeClass()->GetVarType());
+}
+
 TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController)
     : FDataController(ADataController) {
   TcxCustomDataFieldList& fields = ADataController->Fields();
@@ -945,7 +950,8 @@ TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController)
     TField* bound = ADataController->GetFieldOf(field);
     if (field->ValueDef())
       FEntries.push_back({field->ValueDef(), bound, bound && bound->IsBlob(),
-                          !bound && !field->SubFields().empty() ? field : nullptr});
+                          !bound && !field->SubFields().empty() ? field : nullptr,
+                          bound && RefusesRealOfNoInteger(bound, field->ValueDef())});
   }
 }
 
@@ -990,12 +996,19 @@ Variant TcxValueDefDBReader::GetValue(TcxValueDef* AValueDef) {
   }
   if (!entry->Field || entry->Blob)
     return Null;
-  return entry->Field->Value();
+  Variant value = entry->Field->Value();
+  // Storing would round it: it is refused as a text of another kind is.
+  if (entry->Integral && IsRealOfNoInteger(value))
+    throw EDatabaseError(
+        UnreadableValueMessage(entry->Field, value, entry->Def->ValueTypeClass()->GetTypeName()));
+  return value;
 }
 
 const Variant* TcxValueDefDBReader::PeekValue(TcxValueDef* AValueDef) {
   const TEntry* entry = EntryOf(AValueDef);
   if (!entry || !entry->Field || entry->Blob)
     return nullptr;
-  return entry->Field->DataSet()->FieldDataRef(entry->Field);
+  const Variant* value = entry->Field->DataSet()->FieldDataRef(entry->Field);
+  // A value the storage must not take is left to GetValue, which says why.
+  return value && entry->Integral && IsRealOfNoInteger(*value) ? nullptr : value;
 }

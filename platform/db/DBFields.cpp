@@ -150,6 +150,26 @@ bool FormatsValue(TFieldType AType) {
 
 } // namespace
 
+bool IsRealOfNoInteger(const Variant& AValue) {
+  if (VarType(AValue) != varDouble && VarType(AValue) != varSingle)
+    return false;
+  double v = AValue.AsDouble();
+  return !(v >= -0x1p63 && v < 0x1p63) || std::trunc(v) != v;
+}
+
+bool IsIntegerFieldType(TFieldType AType) {
+  switch (AType) {
+  case ftSmallint:
+  case ftInteger:
+  case ftWord:
+  case ftAutoInc:
+  case ftLargeint:
+    return true;
+  default:
+    return false;
+  }
+}
+
 AnsiString UnreadableValueMessage(TField* AField, const Variant& AValue, const AnsiString& AWhat) {
   AnsiString record;
   TDataSet* ds = AField->DataSet();
@@ -162,12 +182,24 @@ AnsiString UnreadableValueMessage(TField* AField, const Variant& AValue, const A
          " cannot be read as " + AWhat;
 }
 
+bool TField::HoldsRealOfNoInteger(const Variant& AValue) const {
+  return IsIntegerFieldType(FDataType) && IsRealOfNoInteger(AValue);
+}
+
 int TField::AsInteger() {
-  return ReadAs<int>(this, "an integer", [](const Variant& v) { return v.AsInteger(); });
+  return ReadAs<int>(this, "an integer", [this](const Variant& v) {
+    if (HoldsRealOfNoInteger(v))
+      throw EConvertError("not an integer");
+    return v.AsInteger();
+  });
 }
 
 std::int64_t TField::AsLargeInt() {
-  return ReadAs<std::int64_t>(this, "an integer", [](const Variant& v) { return v.AsInt64(); });
+  return ReadAs<std::int64_t>(this, "an integer", [this](const Variant& v) {
+    if (HoldsRealOfNoInteger(v))
+      throw EConvertError("not an integer");
+    return v.AsInt64();
+  });
 }
 
 double TField::AsFloat() {
@@ -193,9 +225,10 @@ AnsiString TField::TextOf(bool ADisplayText) {
 }
 
 AnsiString TField::TextOfValue(const Variant& AValue, bool ADisplayText) {
-  // A database column may hold a text where its type wants a number, a date or a truth value; such a value
-  // reads as the text it is, and only a read that needs the typed value refuses it.
-  if (VarIsStr(AValue) && FormatsValue(FDataType))
+  // A database column may hold a text where its type wants a number, a date or a truth value, or a fraction
+  // where it wants an integer; such a value reads as the text it is, and only a read that needs the typed
+  // value refuses it.
+  if ((VarIsStr(AValue) && FormatsValue(FDataType)) || HoldsRealOfNoInteger(AValue))
     return VarToStr(AValue);
   return FormatText(AValue, ADisplayText);
 }

@@ -95,6 +95,7 @@ protected:
   virtual AnsiString FormatText(const Variant& AValue, bool ADisplayText);
   virtual void ParseText(const AnsiString& AText);
   [[noreturn]] void ConvertError(const Variant& AValue);
+  bool HoldsRealOfNoInteger(const Variant& AValue) const;
 
   TFieldType FDataType = ftUnknown;
 
@@ -223,6 +224,12 @@ public:
   Variant AggregateValue;
 };
 #undef PELVOR_FIELD
+
+// Whether AValue is a real that no integer equals: a fraction, an infinity, or a number past the 64-bit
+// integers. An integer field may hold one, as a database column may; it keeps it, reads it as its text and
+// refuses it where the field's integer is asked for, rather than round it.
+bool IsRealOfNoInteger(const Variant& AValue);
+bool IsIntegerFieldType(TFieldType AType);
 
 // The error text for a value of AField that cannot be read as AWhat ("a number"): the value, the field and,
 // when the dataset stands on one, the record.

@@ -331,8 +331,10 @@ void TMemDataSet::InternalPost(const TRecordSlot& ASlot, bool AInserting, const 
                                const std::vector<bool>& AChanged) {
   std::size_t columns = FFieldDefs.size();
   std::vector<Variant> values(columns);
+  // An update stores only the changed values: the others stay as they are, whatever their kind.
   for (std::size_t i = 0; i < columns; ++i)
-    values[i] = ConvertCell(AValues[i], i);
+    if (AInserting || AChanged[i])
+      values[i] = ConvertCell(AValues[i], i);
   std::int64_t row;
   if (AInserting) {
     row = FRowTotal;

@@ -25,12 +25,11 @@ TFieldType TypeOfDecl(const char* ADecl, int AStorage) {
   }
   AnsiString d = UpperCase(ADecl);
   auto has = [&](const char* s) { return d.find(s) != AnsiString::npos; };
-  if (has("BIGINT") || has("INT8") || has("INT64"))
-    return ftLargeint;
   if (has("BOOL"))
     return ftBoolean;
+  // Integer affinity holds SQLite's whole 64-bit range, whatever width the declaration suggests.
   if (has("INT"))
-    return ftInteger;
+    return ftLargeint;
   if (has("DATETIME") || has("TIMESTAMP"))
     return ftDateTime;
   if (has("DATE"))

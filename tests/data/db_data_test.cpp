@@ -46,7 +46,9 @@ TEST_P(DBData, OpenLoadsEveryRowWithTheFieldsTypesAndFocusFollowsTheDataSet) {
   ASSERT_EQ(f.dc.GetRecordCount(), 10);
   EXPECT_EQ(f.Word(3), "cari");
   EXPECT_EQ(VarToStr(f.dc.GetValue(9, 0)), "10");
-  EXPECT_EQ(f.dc.GetItemValueTypeClass(0), TcxIntegerValueType::Instance());
+  // An SQLite integer column holds 64 bits; the in-memory id column is declared as 32.
+  EXPECT_EQ(f.dc.GetItemValueTypeClass(0),
+            GetParam() ? TcxLargeIntValueType::Instance() : TcxIntegerValueType::Instance());
   EXPECT_EQ(f.dc.GetItemValueTypeClass(2), TcxFloatValueType::Instance());
   EXPECT_EQ(f.dc.GetItemField(1), f.ds->FieldByName("word"));
   EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 0);

@@ -99,7 +99,7 @@ TEST_P(UnreadableValue, EveryTypedColumnRefusesATextOfAnotherKind) {
     const char* text;
   } cases[] = {
       {"REAL", ftFloat, "1.5", 1.5, "y"},
-      {"INTEGER", ftInteger, "7", 7, "zz"},
+      {"INTEGER", ftLargeint, "7", std::int64_t(7), "zz"},
       {"DATE", ftDate, "'2024-01-02'", Variant::FromDate(EncodeDate(2024, 1, 2)), "not a date"},
       {"BOOLEAN", ftBoolean, "1", true, "maybe"},
       {"NUMERIC", ftFloat, "3", 3.0, "y"},
@@ -144,6 +144,37 @@ TEST_P(UnreadableValue, EveryTypedColumnRefusesATextOfAnotherKind) {
     ds->Next();
     EXPECT_EQ(ds->FieldByName("v")->AsString(), c.text);
   }
+}
+
+// A real in an integer column would be rounded by the controller's integer storage: it is refused as a text
+// of another kind is, and the database keeps it.
+TEST(UnreadableValueSQLite, ARealInAnIntegerColumnIsRefusedNotRounded) {
+  TSQLiteConnection conn(nullptr);
+  std::unique_ptr<TDataSet, TObjectDeleter> ds(dbtest::MemoryQuery(
+      conn, "CREATE TABLE t (id INTEGER PRIMARY KEY, v INTEGER); INSERT INTO t VALUES (1, 5), (2, 4.9);",
+      "SELECT id, v FROM t ORDER BY id"));
+  TDataSource source(nullptr);
+  source.SetDataSet(ds.get());
+  dbtest::ItemsController dc(2);
+  dc.SetDataSource(&source);
+  dc.ChangeFieldName(0, "id");
+  dc.ChangeFieldName(1, "v");
+  try {
+    ds->Open();
+    ADD_FAILURE() << "the load did not fail";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("'" + VarToStr(Variant(4.9)) +
+                                         "' in field 'v' of record 2 cannot be read as"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(dc.GetRecordCount(), 0);
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT typeof(v) || ' ' || v FROM t WHERE id = 2"), "real 4.9")
+      << "the database keeps it";
+  conn.ExecSQL("UPDATE t SET v = 4 WHERE id = 2");
+  ds->Refresh();
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  EXPECT_EQ(dc.GetValue(1, 1).AsInt64(), 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Datasets, UnreadableValue, ::testing::Bool(),

@@ -39,7 +39,7 @@ TEST(SQLiteCells, EachStorageClassReadsAsItsColumnsType) {
     std::string expected;
   };
   const Case cases[] = {
-      {"INTEGER", "42", "int 42"},
+      {"INTEGER", "42", "int64 42"},
       {"INTEGER", "5000000000", "int64 5000000000"},
       {"INTEGER", "NULL", "null"},
       {"INTEGER", "'abc'", "text abc"},

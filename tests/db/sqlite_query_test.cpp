@@ -58,7 +58,7 @@ TEST(SQLiteQuery, OpensWithParamsTypesAndOrigins) {
     const char* name;
     TFieldType type;
   } cases[] = {
-      {"id", ftInteger}, {"word", ftString}, {"lang", ftString}, {"score", ftFloat}, {"added", ftDate}};
+      {"id", ftLargeint}, {"word", ftString}, {"lang", ftString}, {"score", ftFloat}, {"added", ftDate}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(db.query.FieldByName(c.name)->DataType(), c.type);
@@ -213,6 +213,36 @@ TEST(SQLiteQuery, EditsWriteBackByKey) {
   EXPECT_EQ(db.Scalar("SELECT count(*) FROM words WHERE id = 1"), "0");
   EXPECT_EQ(db.query.RecordCount(), 5);
   EXPECT_EQ(db.query.FieldByName("id")->AsInteger(), 2);
+}
+
+// Integer affinity holds SQLite's whole 64-bit range: such rows open, read exactly and take every value of
+// it.
+TEST(SQLiteQuery, IntegerColumnsHoldTheWhole64BitRange) {
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = ":memory:";
+  conn.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY, n INT);"
+               "INSERT INTO t VALUES (-9223372036854775808, 0), (1, 0), (3000000000, 0),"
+               " (9223372036854775807, 0);");
+  TSQLiteQuery q(nullptr);
+  q.SetConnection(&conn);
+  q.SetSQL("SELECT id, n FROM t ORDER BY id");
+  q.Open();
+  ASSERT_EQ(q.FieldByName("n")->DataType(), ftLargeint);
+  struct Case {
+    std::int64_t id, n;
+  } cases[] = {{INT64_MIN, INT64_MAX}, {1, -3000000000}, {3000000000, INT64_MIN}, {INT64_MAX, -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(q.FieldByName("id")->AsLargeInt(), c.id);
+    q.Edit();
+    q.FieldByName("n")->SetAsVariant(Variant(c.n));
+    q.Post();
+    EXPECT_EQ(q.FieldByName("n")->AsLargeInt(), c.n);
+    EXPECT_EQ(dbtest::Scalar(conn, "SELECT typeof(n) || ' ' || n FROM t WHERE id = " + std::to_string(c.id)),
+              "integer " + std::to_string(c.n));
+    q.Next();
+  }
+  EXPECT_TRUE(q.Eof());
 }
 
 TEST(SQLiteQuery, FailedWritesLoseNothing) {

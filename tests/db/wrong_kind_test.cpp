@@ -3,6 +3,7 @@
 // other fields of the record still post.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,7 +22,7 @@ struct Case {
 
 const Case kCases[] = {
     {"REAL", ftFloat, "y", [](TField* f) { f->AsFloat(); }},
-    {"INTEGER", ftInteger, "zz", [](TField* f) { f->AsInteger(); }},
+    {"INTEGER", ftLargeint, "zz", [](TField* f) { f->AsLargeInt(); }},
     {"DATE", ftDate, "not a date", [](TField* f) { f->AsDateTime(); }},
     {"BOOLEAN", ftBoolean, "maybe", [](TField* f) { f->AsBoolean(); }},
     {"NUMERIC", ftFloat, "y", [](TField* f) { f->AsFloat(); }},
@@ -82,6 +83,48 @@ TEST_P(WrongKind, ReadsAsTextRefusedAsTypeAndKeptByOtherEdits) {
       EXPECT_EQ(dbtest::Scalar(s.conn, "SELECT typeof(v) || ':' || v || ':' || note FROM t"),
                 std::string("text:") + c.text + ":b");
     }
+  }
+}
+
+// A real that no integer equals, in an integer column, is a value of another kind as well: it reads as it is
+// and an integer read refuses it, rather than round it.
+TEST(WrongKindSQLite, ARealInAnIntegerColumnIsNotRounded) {
+  const struct Case {
+    const char* literal;
+    double value;
+  } cases[] = {{"4.9", 4.9}, {"-0.5", -0.5}, {"1e300", 1e300}, {"-9e999", -HUGE_VAL}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.literal);
+    TSQLiteConnection conn(nullptr);
+    conn.FileName = ":memory:";
+    conn.ExecSQL(std::string("CREATE TABLE t (id INTEGER PRIMARY KEY, note TEXT, v INTEGER);"
+                             "INSERT INTO t VALUES (1, 'a', ") +
+                 c.literal + ");");
+    TSQLiteQuery q(nullptr);
+    q.SetConnection(&conn);
+    q.SetSQL("SELECT id, note, v FROM t");
+    q.Open();
+    TField* v = q.FieldByName("v");
+    const std::string text = VarToStr(Variant(c.value));
+    EXPECT_EQ(v->AsString(), text);
+    EXPECT_EQ(v->DisplayText(), text);
+    EXPECT_EQ(v->AsFloat(), c.value);
+    for (auto read : {+[](TField* f) { f->AsInteger(); }, +[](TField* f) { f->AsLargeInt(); }})
+      try {
+        read(v);
+        ADD_FAILURE() << "read as an integer";
+      } catch (const EDatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("'" + text +
+                                             "' in field 'v' of record 1 cannot be read as an integer"),
+                  std::string::npos)
+            << e.what();
+      }
+    q.Edit();
+    q.FieldByName("note")->SetAsString("b");
+    q.Post();
+    EXPECT_EQ(dbtest::Scalar(conn, "SELECT typeof(v) || ' ' || (v = " + std::string(c.literal) +
+                                       ") || note FROM t"),
+              "real 1b");
   }
 }
 
