@@ -80,6 +80,9 @@ public:
       rc = sqlite3_bind_null(FStmt, AIndex);
       break;
     case varBoolean:
+      // The platform's True is -1; SQLite's is 1.
+      rc = sqlite3_bind_int64(FStmt, AIndex, AValue.AsBoolean() ? 1 : 0);
+      break;
     case varSmallint:
     case varInteger:
     case varShortInt:

@@ -245,6 +245,41 @@ TEST(SQLiteQuery, IntegerColumnsHoldTheWhole64BitRange) {
   EXPECT_TRUE(q.Eof());
 }
 
+// SQLite's TRUE is 1: a posted or bound True is stored as 1, and any integer but 0 reads as True.
+TEST(SQLiteQuery, TrueIsStoredAsOne) {
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = ":memory:";
+  conn.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY, b BOOLEAN); INSERT INTO t VALUES (1, 0), (2, -7);"
+               "CREATE TABLE k (b BOOLEAN PRIMARY KEY, v TEXT); INSERT INTO k VALUES (1, 'x'), (0, 'y');");
+  TSQLiteQuery q(nullptr);
+  q.SetConnection(&conn);
+  q.SetSQL("SELECT id, b FROM t ORDER BY id");
+  q.Open();
+  EXPECT_FALSE(q.FieldByName("b")->AsBoolean());
+  q.Edit();
+  q.FieldByName("b")->SetAsBoolean(true);
+  q.Post();
+  q.Next();
+  EXPECT_TRUE(q.FieldByName("b")->AsBoolean());
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(typeof(b) || ' ' || b, ', ') FROM t"),
+            "integer 1, integer -7");
+
+  q.SetSQL("SELECT id FROM t WHERE b = :b");
+  q.Params()->ParamByName("b")->SetValue(true);
+  q.Open();
+  EXPECT_EQ(q.RecordCount(), 1) << "a True parameter is 1";
+
+  q.SetSQL("SELECT b, v FROM k ORDER BY rowid");
+  q.Open();
+  ASSERT_TRUE(q.FieldByName("b")->AsBoolean());
+  q.Edit();
+  q.FieldByName("v")->SetAsString("z");
+  q.Post();
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT v FROM k WHERE b = 1"), "z");
+  q.Delete();
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(b || v) FROM k"), "0y");
+}
+
 TEST(SQLiteQuery, FailedWritesLoseNothing) {
   Db db;
   db.OpenWords();
