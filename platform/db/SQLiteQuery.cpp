@@ -77,10 +77,12 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
   return true;
 }
 
+} // namespace
+
 // Reads the cell through its value object: one call into the connection per cell instead of one for the
 // type and more for the contents, each of which takes the connection's lock. The value object is read
 // before the next step on the thread that steps the statement, as a query's rows always are.
-Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
+Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
   sqlite3_value* cell = sqlite3_column_value(AStmt, ACol);
   int storage = sqlite3_value_type(cell);
   switch (storage) {
@@ -127,6 +129,8 @@ Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
   }
   }
 }
+
+namespace {
 
 // Lets the database prepare only what reads rows: any other action (a write, a PRAGMA, a transaction, an
 // attached file) is refused while the statement is prepared. The first refused action is kept to name it,
@@ -317,8 +321,12 @@ void TSQLiteQuery::InternalOpen() {
     DatabaseError("The query has no SQL text");
   FConnection->Open();
   ResetRows();
+  FRowKeys.clear();
   ClearFieldDefs();
   RunQuery(true);
+}
+
+void TSQLiteQuery::BindColumns() {
   TMemDataSet::InternalOpen();
   for (int i = 0; i < FieldCount(); ++i) {
     TField* field = Fields(i);
@@ -329,11 +337,13 @@ void TSQLiteQuery::InternalOpen() {
       field->Origin = column.Table + "." + column.Origin;
   }
   ChooseUpdateTable();
+  FTextEncoding = FKeyFieldNos.empty() ? SQLITE_UTF8 : TextEncoding(FConnection->Handle());
 }
 
 void TSQLiteQuery::InternalClose() {
   TMemDataSet::InternalClose();
   ResetRows();
+  FRowKeys.clear();
   ClearFieldDefs();
   FColumns.clear();
   FUpdateTable.clear();
@@ -342,7 +352,7 @@ void TSQLiteQuery::InternalClose() {
   FReadOnlyReason.clear();
 }
 
-void TSQLiteQuery::RunQuery(bool ADefine) {
+void TSQLiteQuery::RunQuery(bool AOpening) {
   sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
   if (!db)
     DatabaseError("The query's connection is closed");
@@ -387,7 +397,7 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
   int rc = sqlite3_step(s);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE)
     DatabaseError("SQL error: " + SQLiteMessage(sqlite3_errmsg(db)));
-  if (ADefine) {
+  if (AOpening) {
     FColumns.assign(std::size_t(columns), TColumn());
     for (int i = 0; i < columns; ++i) {
       TColumn& column = FColumns[std::size_t(i)];
@@ -408,10 +418,14 @@ void TSQLiteQuery::RunQuery(bool ADefine) {
         }
       AddFieldDef(fieldName, column.DataType);
     }
+    BindColumns();
   } else if (std::size_t(columns) != FColumns.size()) {
     DatabaseError("The query's columns changed since it was opened");
   }
   for (; rc == SQLITE_ROW; rc = sqlite3_step(s)) {
+    // The key is kept before the cells are read: reading a text may convert it in place.
+    for (int no : FKeyFieldNos)
+      FRowKeys.push_back(StoredValue(sqlite3_column_value(s, no - 1)));
     for (int i = 0; i < columns; ++i)
       PushCell(ReadCell(s, i, FColumns[std::size_t(i)].DataType));
     EndRow();

@@ -1,14 +1,20 @@
 #pragma once
 // A query dataset over an embedded SQLite database. Opening runs the SQL text with its parameters and keeps
 // the rows it returns; editing writes each posted or deleted record back to one table by its key, inside a
-// savepoint, so a failed write changes neither the database nor the kept row. Refresh reads the rows again
-// and finds the current record by its key; bookmarks taken before a refresh are no longer valid after it.
+// savepoint, so a failed write changes neither the database nor the kept row. The key is the one SQLite
+// returned for the row, kind and bytes, not the value it reads as, so that a write reaches that row alone.
+// Refresh reads the rows again and finds the current record by that key; bookmarks taken before a refresh
+// are no longer valid after it.
 #include "platform/classes/UnitList.h"
 #include "platform/db/DBParams.h"
 #include "platform/db/MemDataSet.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
+namespace sqlitequery_internal {
+class TStatement;
+struct TStoredValue;
+} // namespace sqlitequery_internal
 
 class TSQLiteConnection : public TComponent {
   PELVOR_CLASS(TSQLiteConnection, TComponent)
@@ -75,9 +81,11 @@ private:
     AnsiString Origin; // the column's name in that table
     TFieldType DataType = ftUnknown;
   };
-  // Runs the text and loads the rows; with ADefine the columns are defined from the result first. A text
-  // that would change the database or its settings is refused before it runs.
-  void RunQuery(bool ADefine);
+  // Runs the text and loads the rows; when AOpening the columns are defined from the result and bound first.
+  // A text that would change the database or its settings is refused before it runs.
+  void RunQuery(bool AOpening);
+  // The fields, their origins and the update table of a query being opened, before its rows are read.
+  void BindColumns();
   // Makes the parameters those the prepared statement names, keeping the values of names that stay.
   void TakeParamNames(sqlite3_stmt* AStmt);
   // TakeParamNames of the text prepared on the connection, when it prepares now.
@@ -85,6 +93,9 @@ private:
   void ChooseUpdateTable();
   // Runs AWrite inside a savepoint; any failure rolls back and raises EDatabaseError saying what failed.
   template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);
+  // "k1 IS ? AND ...", which BindRowKey fills with the key row ARow was read with, from AIndex on.
+  AnsiString KeyCondition() const;
+  void BindRowKey(sqlitequery_internal::TStatement& AStmt, std::int64_t ARow, int& AIndex) const;
 
   TSQLiteConnection* FConnection = nullptr; // borrowed, with a free notification
   AnsiString FSQL;
@@ -94,6 +105,10 @@ private:
   std::vector<AnsiString> FKeyColumns; // origin names in the update table
   std::vector<int> FKeyFieldNos;       // the dataset's columns holding them, from 1
   AnsiString FReadOnlyReason;
+  // By row handle, the key columns' values as read (or as the database stored a write), one run of
+  // FKeyFieldNos.size() values a row.
+  std::vector<sqlitequery_internal::TStoredValue> FRowKeys;
+  int FTextEncoding = 0; // the database's, in which FRowKeys keeps texts
 };
 
 // Unit start-up: publishes the query's "Params" so that code that finds parameters by property sees them.

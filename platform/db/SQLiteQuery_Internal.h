@@ -4,11 +4,73 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <cstring>
+#include <new>
 #include <string>
 
 #include "platform/db/SQLiteQuery.h"
 
 namespace sqlitequery_internal {
+
+// A value exactly as SQLite returned it, so that binding it gives the same value: its storage class with an
+// integer, the bits of a real, or the bytes of a blob or of a text in the database's encoding (a statement
+// holds every text in it).
+struct TStoredValue {
+  int Kind = SQLITE_NULL;
+  std::int64_t Number = 0;
+  std::string Bytes;
+  bool operator==(const TStoredValue&) const = default;
+};
+
+inline TStoredValue StoredValue(sqlite3_value* AValue) {
+  TStoredValue v;
+  v.Kind = sqlite3_value_type(AValue);
+  switch (v.Kind) {
+  case SQLITE_INTEGER:
+    v.Number = sqlite3_value_int64(AValue);
+    break;
+  case SQLITE_FLOAT: {
+    double d = sqlite3_value_double(AValue);
+    std::memcpy(&v.Number, &d, sizeof d);
+    break;
+  }
+  case SQLITE_TEXT:
+  case SQLITE_BLOB: {
+    // The blob call hands out the bytes as they are held, a text without a conversion; the length is asked
+    // after it, as then it is the length of those bytes.
+    const void* p = sqlite3_value_blob(AValue);
+    int n = sqlite3_value_bytes(AValue);
+    if (n > 0) {
+      if (!p)
+        throw std::bad_alloc();
+      v.Bytes.assign(static_cast<const char*>(p), std::size_t(n));
+    }
+    break;
+  }
+  default:
+    break;
+  }
+  return v;
+}
+
+// The value of column ACol (from 0) of the statement's row, as the dataset keeps it for a column of AType.
+Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType);
+
+// The database's text encoding, as sqlite3_bind_text64 names it.
+inline int TextEncoding(sqlite3* ADb) {
+  sqlite3_stmt* stmt = nullptr;
+  int encoding = SQLITE_UTF8;
+  if (sqlite3_prepare_v2(ADb, "PRAGMA encoding", -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW) {
+    const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    if (name && std::strcmp(name, "UTF-16le") == 0)
+      encoding = SQLITE_UTF16LE;
+    else if (name && std::strcmp(name, "UTF-16be") == 0)
+      encoding = SQLITE_UTF16BE;
+  }
+  sqlite3_finalize(stmt);
+  return encoding;
+}
 
 // SQLite keeps text as UTF-8; the dataset's texts are in the default code page. Plain ASCII needs no work.
 inline AnsiString FromUtf8(const unsigned char* AText, int ALength) {
@@ -113,6 +175,34 @@ public:
       break;
     default:
       rc = sqlite3_bind_double(FStmt, AIndex, AValue.AsDouble());
+      break;
+    }
+    if (rc != SQLITE_OK)
+      throw EDatabaseError("Cannot bind a value: " + SQLiteMessage(sqlite3_errmsg(FDb)));
+  }
+
+  // Binds a value exactly as it was read; AEncoding is the database's text encoding.
+  void BindStored(int AIndex, const TStoredValue& AValue, int AEncoding) {
+    int rc;
+    switch (AValue.Kind) {
+    case SQLITE_INTEGER:
+      rc = sqlite3_bind_int64(FStmt, AIndex, AValue.Number);
+      break;
+    case SQLITE_FLOAT: {
+      double d;
+      std::memcpy(&d, &AValue.Number, sizeof d);
+      rc = sqlite3_bind_double(FStmt, AIndex, d);
+      break;
+    }
+    case SQLITE_TEXT:
+      rc = sqlite3_bind_text64(FStmt, AIndex, AValue.Bytes.data(), AValue.Bytes.size(), SQLITE_TRANSIENT,
+                               static_cast<unsigned char>(AEncoding));
+      break;
+    case SQLITE_BLOB:
+      rc = sqlite3_bind_blob64(FStmt, AIndex, AValue.Bytes.data(), AValue.Bytes.size(), SQLITE_TRANSIENT);
+      break;
+    default:
+      rc = sqlite3_bind_null(FStmt, AIndex);
       break;
     }
     if (rc != SQLITE_OK)

@@ -46,6 +46,13 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     TMemDataSet::InternalPost(ASlot, AInserting, values, changed);
     return;
   }
+  const std::size_t keys = FKeyFieldNos.size();
+  // The key as the database stores it is read back wherever a write may give it another: a new row, a
+  // changed key column. An update of other columns leaves it as it was read.
+  bool keyWritten = AInserting;
+  for (int no : FKeyFieldNos)
+    keyWritten = keyWritten || AChanged[std::size_t(no - 1)];
+  std::vector<TStoredValue> storedKey;
   WriteInSavepoint(AInserting ? "Insert into a row" : "Update of a row", [&](sqlite3* db) {
     AnsiString sql;
     if (AInserting) {
@@ -61,31 +68,61 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
       sql = "UPDATE " + Quote(FUpdateTable) + " SET ";
       for (std::size_t k = 0; k < written.size(); ++k)
         sql += (k ? ", " : "") + Quote(FColumns[written[k]].Origin) + " = ?";
-      sql += " WHERE ";
-      for (std::size_t k = 0; k < FKeyColumns.size(); ++k)
-        sql += (k ? " AND " : "") + Quote(FKeyColumns[k]) + " IS ?";
+      sql += " WHERE " + KeyCondition();
+    }
+    if (keyWritten) {
+      sql += " RETURNING ";
+      for (std::size_t k = 0; k < keys; ++k)
+        sql += (k ? ", " : "") + Quote(FKeyColumns[k]);
     }
     TStatement stmt(db, sql);
     int index = 1;
     for (std::size_t i : written)
       stmt.Bind(index++, values[i], FColumns[i].DataType);
     if (!AInserting)
-      for (int no : FKeyFieldNos)
-        stmt.Bind(index++, GetRowValue(ASlot.Row, no), FColumns[std::size_t(no - 1)].DataType);
-    stmt.Exec();
-    if (!AInserting && sqlite3_changes(db) != 1)
-      throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");
-    // A key the database gave the new row (an integer primary key left empty) is read back.
-    if (AInserting && FKeyFieldNos.size() == 1) {
-      std::size_t key = std::size_t(FKeyFieldNos[0] - 1);
-      if (VarIsNull(values[key]) || VarIsEmpty(values[key])) {
-        sqlite3_int64 id = sqlite3_last_insert_rowid(db);
-        values[key] = ConvertCell(Variant(std::int64_t(id)), key);
-        changed[key] = true;
+      BindRowKey(stmt, ASlot.Row, index);
+    sqlite3_stmt* s = stmt.Get();
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+      storedKey.clear();
+      for (std::size_t k = 0; k < keys; ++k)
+        storedKey.push_back(StoredValue(sqlite3_column_value(s, int(k))));
+      // A key the database gave the new row (an integer primary key left empty, a default) is read back.
+      for (std::size_t k = 0; AInserting && k < keys; ++k) {
+        std::size_t column = std::size_t(FKeyFieldNos[k] - 1);
+        if (VarIsNull(values[column]) || VarIsEmpty(values[column])) {
+          values[column] = ConvertCell(ReadCell(s, int(k), FColumns[column].DataType), column);
+          changed[column] = true;
+        }
       }
     }
+    if (rc != SQLITE_DONE)
+      throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(db)));
+    if (AInserting && storedKey.empty())
+      throw EDatabaseError("the database stored no row");
+    if (!AInserting && sqlite3_changes(db) != 1)
+      throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");
   });
+  if (!AInserting && keyWritten)
+    std::copy(storedKey.begin(), storedKey.end(),
+              FRowKeys.begin() + std::ptrdiff_t(std::size_t(ASlot.Row) * keys));
   TMemDataSet::InternalPost(ASlot, AInserting, values, changed);
+  // The new row's handle is the next one, as it is for the key kept with it.
+  if (AInserting)
+    FRowKeys.insert(FRowKeys.end(), storedKey.begin(), storedKey.end());
+}
+
+AnsiString TSQLiteQuery::KeyCondition() const {
+  AnsiString sql;
+  for (std::size_t k = 0; k < FKeyColumns.size(); ++k)
+    sql += (k ? " AND " : "") + Quote(FKeyColumns[k]) + " IS ?";
+  return sql;
+}
+
+void TSQLiteQuery::BindRowKey(sqlitequery_internal::TStatement& AStmt, std::int64_t ARow, int& AIndex) const {
+  const std::size_t keys = FKeyFieldNos.size();
+  for (std::size_t k = 0; k < keys; ++k)
+    AStmt.BindStored(AIndex++, FRowKeys[std::size_t(ARow) * keys + k], FTextEncoding);
 }
 
 void TSQLiteQuery::InternalDelete() {
@@ -95,13 +132,9 @@ void TSQLiteQuery::InternalDelete() {
   if (row < 0)
     DatabaseError("No current record to delete");
   WriteInSavepoint("Delete of a row", [&](sqlite3* db) {
-    AnsiString sql = "DELETE FROM " + Quote(FUpdateTable) + " WHERE ";
-    for (std::size_t k = 0; k < FKeyColumns.size(); ++k)
-      sql += (k ? " AND " : "") + Quote(FKeyColumns[k]) + " IS ?";
-    TStatement stmt(db, sql);
+    TStatement stmt(db, "DELETE FROM " + Quote(FUpdateTable) + " WHERE " + KeyCondition());
     int index = 1;
-    for (int no : FKeyFieldNos)
-      stmt.Bind(index++, GetRowValue(row, no), FColumns[std::size_t(no - 1)].DataType);
+    BindRowKey(stmt, row, index);
     stmt.Exec();
     if (sqlite3_changes(db) != 1)
       throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");
@@ -110,33 +143,32 @@ void TSQLiteQuery::InternalDelete() {
 }
 
 void TSQLiteQuery::InternalRefresh() {
-  // Rows are read again, so the cursor finds its record by key (or keeps its position without one).
+  // Rows are read again, so the cursor finds its record by its key as stored (or keeps its position without
+  // one).
+  const std::size_t keys = FKeyFieldNos.size();
   std::int64_t row = CursorRow();
-  std::vector<Variant> key;
-  for (int no : FKeyFieldNos)
-    key.push_back(row >= 0 ? GetRowValue(row, no) : Null);
+  std::vector<TStoredValue> key;
+  if (row >= 0 && keys > 0)
+    key.assign(FRowKeys.begin() + std::ptrdiff_t(std::size_t(row) * keys),
+               FRowKeys.begin() + std::ptrdiff_t(std::size_t(row + 1) * keys));
   int recNo = RecNo();
   TSavedRows old = TakeRows();
+  std::vector<TStoredValue> oldKeys;
+  oldKeys.swap(FRowKeys);
   try {
     RunQuery(false);
   } catch (...) {
     // A query that fails to run again leaves the rows it had, so the window still shows real records.
     RestoreRows(std::move(old));
+    FRowKeys.swap(oldKeys);
     throw;
   }
   TMemDataSet::FilterChanged();
-  if (!key.empty() && row >= 0) {
-    std::vector<TField*> fields;
-    for (int no : FKeyFieldNos)
-      for (int i = 0; i < FieldCount(); ++i)
-        if (Fields(i)->FieldNo() == no)
-          fields.push_back(Fields(i));
-    if (fields.size() == key.size()) {
-      std::int64_t found = FindRow(fields, key, TLocateOptions());
-      if (found >= 0 && SetCursorToRow(found))
+  if (!key.empty())
+    for (std::size_t r = 0; (r + 1) * keys <= FRowKeys.size(); ++r)
+      if (std::equal(key.begin(), key.end(), FRowKeys.begin() + std::ptrdiff_t(r * keys)) &&
+          SetCursorToRow(std::int64_t(r)))
         return;
-    }
-  }
   if (recNo > 0 && RecordCount() > 0) {
     std::int64_t target = std::min(recNo, RecordCount()) - 1;
     TRecordSlot probe;

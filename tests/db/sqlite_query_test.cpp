@@ -280,6 +280,80 @@ TEST(SQLiteQuery, TrueIsStoredAsOne) {
   EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(b || v) FROM k"), "0y");
 }
 
+// A row is looked up by its key as the database returned it, kind and bytes, and after a write by the key as
+// stored: a refresh finds the record again by it, and a changed key or a new row is written to again where
+// it is. The first two rows' keys read the same in the code page.
+TEST(SQLiteQuery, RowsAreFoundByTheirKeyAsStored) {
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = ":memory:";
+  conn.ExecSQL("CREATE TABLE t (k TEXT PRIMARY KEY, v TEXT); INSERT INTO t VALUES (CAST(x'd0b6' AS TEXT), "
+               "'one'), ('?', 'two');"
+               "CREATE TABLE c (a TEXT, b INTEGER DEFAULT 7, v TEXT, PRIMARY KEY (a, b));");
+  auto rows = [&](const char* ATable) {
+    return dbtest::Scalar(conn,
+                          std::string("SELECT group_concat(hex(k) || ' ' || v, ', ') FROM (SELECT * FROM ") +
+                              ATable + " ORDER BY rowid)");
+  };
+  TSQLiteQuery q(nullptr);
+  q.SetConnection(&conn);
+  q.SetSQL("SELECT k, v FROM t ORDER BY rowid");
+  q.Open();
+  q.Next();
+  q.Refresh();
+  EXPECT_EQ(q.FieldByName("v")->AsString(), "two");
+
+  q.First();
+  q.Edit();
+  q.FieldByName("k")->SetAsString("x");
+  q.Post();
+  q.Edit();
+  q.FieldByName("v")->SetAsString("uno");
+  q.Post();
+  EXPECT_EQ(rows("t"), "78 uno, 3F two");
+
+  q.Append();
+  q.FieldByName("k")->SetAsString("\xE7"); // "ç" in the default code page
+  q.FieldByName("v")->SetAsString("new");
+  q.Post();
+  q.Edit();
+  q.FieldByName("v")->SetAsString("newer");
+  q.Post();
+  EXPECT_EQ(rows("t"), "78 uno, 3F two, C3A7 newer");
+  q.Delete();
+  EXPECT_EQ(rows("t"), "78 uno, 3F two");
+
+  q.SetSQL("SELECT a, b, v FROM c");
+  q.Open();
+  q.Append();
+  q.FieldByName("a")->SetAsString("p");
+  q.Post();
+  EXPECT_EQ(q.FieldByName("b")->AsLargeInt(), 7) << "a key the database gave is read back";
+  q.Edit();
+  q.FieldByName("v")->SetAsString("w");
+  q.Post();
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT a || b || v FROM c"), "p7w");
+}
+
+// A text in a UTF-16 database that no UTF-8 can carry (half a surrogate pair) is bound back in the database's
+// own encoding, so the write still finds its row.
+TEST(SQLiteQuery, KeysOfAUtf16DatabaseAreBoundInItsEncoding) {
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = ":memory:";
+  conn.ExecSQL("PRAGMA encoding = 'UTF-16le'; CREATE TABLE t (k TEXT PRIMARY KEY, v TEXT);"
+               "INSERT INTO t VALUES (CAST(x'00d8' AS TEXT), 'one'), ('a', 'two');");
+  TSQLiteQuery q(nullptr);
+  q.SetConnection(&conn);
+  q.SetSQL("SELECT k, v FROM t ORDER BY rowid");
+  q.Open();
+  q.Edit();
+  q.FieldByName("v")->SetAsString("CHANGED");
+  q.Post();
+  q.Next();
+  q.Delete();
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(hex(CAST(k AS BLOB)) || ' ' || v) FROM t"),
+            "00D8 CHANGED");
+}
+
 TEST(SQLiteQuery, FailedWritesLoseNothing) {
   Db db;
   db.OpenWords();
