@@ -132,25 +132,94 @@ Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType
 
 namespace {
 
-// Lets the database prepare only what reads rows: any other action (a write, a PRAGMA, a transaction, an
-// attached file) is refused while the statement is prepared. The first refused action is kept to name it,
-// past the writes to the schema table that a schema change makes on the way.
-int OnlyReads(void* ARefused, int AAction, const char* ATable, const char*, const char*, const char*) {
-  switch (AAction) {
-  case SQLITE_SELECT:
-  case SQLITE_READ:
-  case SQLITE_FUNCTION:
-  case SQLITE_RECURSIVE:
-    return SQLITE_OK;
-  default: {
-    int& refused = *static_cast<int*>(ARefused);
+// Functions that change the connection rather than read: one registers a tokenizer by its pointer, the
+// other loads code into the process.
+bool ChangesConnection(const char* AFunction) {
+  return AFunction && (sqlite3_stricmp(AFunction, "fts3_tokenizer") == 0 ||
+                       sqlite3_stricmp(AFunction, "load_extension") == 0);
+}
+
+// While a query's text is prepared (SQLite applies many pragmas then, not when the statement runs): the
+// database allows only what reads rows, refusing any other action (a write, a PRAGMA, a transaction, an
+// attached file, a function that changes the connection), and SQLite's own defensive settings for
+// untrusted SQL hold. The first refused action is kept to name it, past the writes to the schema table that
+// a schema change makes on the way. Everything is as it was when the guard goes, however it goes.
+class TReadOnlyGuard {
+public:
+  explicit TReadOnlyGuard(sqlite3* ADb) : FDb(ADb) {
+    for (TSetting& setting : FSettings) {
+      sqlite3_db_config(FDb, setting.Option, -1, &setting.Old);
+      sqlite3_db_config(FDb, setting.Option, setting.Guarded, nullptr);
+    }
+    sqlite3_set_authorizer(FDb, &OnlyReads, this);
+  }
+  ~TReadOnlyGuard() {
+    sqlite3_set_authorizer(FDb, nullptr, nullptr);
+    for (const TSetting& setting : FSettings)
+      sqlite3_db_config(FDb, setting.Option, setting.Old, nullptr);
+  }
+  TReadOnlyGuard(const TReadOnlyGuard&) = delete;
+  TReadOnlyGuard& operator=(const TReadOnlyGuard&) = delete;
+  // The refused action, -1 for a write to the schema table alone, 0 for none.
+  int Refused() const { return FRefused; }
+
+private:
+  static int OnlyReads(void* AGuard, int AAction, const char* ATable, const char* AFunction, const char*,
+                       const char*) {
+    switch (AAction) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_RECURSIVE:
+      return SQLITE_OK;
+    case SQLITE_FUNCTION:
+      if (!ChangesConnection(AFunction))
+        return SQLITE_OK;
+      ATable = nullptr;
+      break;
+    default:
+      break;
+    }
+    int& refused = static_cast<TReadOnlyGuard*>(AGuard)->FRefused;
     bool schemaTable = ATable && std::strncmp(ATable, "sqlite_", 7) == 0;
     if (refused == 0 || (refused == -1 && !schemaTable))
       refused = schemaTable ? -1 : AAction;
     return SQLITE_DENY;
   }
+
+  struct TSetting {
+    int Option, Guarded, Old;
+  };
+  sqlite3* FDb;
+  int FRefused = 0;
+  TSetting FSettings[3] = {{SQLITE_DBCONFIG_DEFENSIVE, 1, 0},
+                           {SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, 0},
+                           {SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, 0}};
+};
+
+// Keeps a prepare from waiting for another connection's lock: the wait is off while it lives and back at
+// what it was afterwards. A connection with a busy handler of its own keeps it.
+class TNoLockWait {
+public:
+  explicit TNoLockWait(sqlite3* ADb) : FDb(ADb) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(FDb, "PRAGMA busy_timeout", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+      FTimeout = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    if (FTimeout > 0)
+      sqlite3_busy_timeout(FDb, 0);
   }
-}
+  ~TNoLockWait() {
+    if (FTimeout > 0)
+      sqlite3_busy_timeout(FDb, FTimeout);
+  }
+  TNoLockWait(const TNoLockWait&) = delete;
+  TNoLockWait& operator=(const TNoLockWait&) = delete;
+
+private:
+  sqlite3* FDb;
+  int FTimeout = 0;
+};
 
 // What a refused action does, to finish "this text ...".
 AnsiString ActionText(int AAction) {
@@ -169,6 +238,8 @@ AnsiString ActionText(int AAction) {
   case SQLITE_TRANSACTION:
   case SQLITE_SAVEPOINT:
     return "starts or ends a transaction";
+  case SQLITE_FUNCTION:
+    return "calls a function that changes the connection";
   default: // also -1: only the schema table would have been written
     return "changes the database's schema or settings";
   }
@@ -271,8 +342,13 @@ void TSQLiteQuery::TryTakeParamNames() {
     return;
   try {
     FConnection->Open();
-    TStatement stmt(FConnection->Handle(), FSQL);
-    TakeParamNames(stmt.Get());
+    std::unique_ptr<TStatement> stmt;
+    {
+      TNoLockWait noWait(FConnection->Handle());
+      TReadOnlyGuard guard(FConnection->Handle());
+      stmt = std::make_unique<TStatement>(FConnection->Handle(), FSQL);
+    }
+    TakeParamNames(stmt->Get());
   } catch (const EDatabaseError&) {
     // The text does not prepare now; opening the query reads the names again and reports why.
   }
@@ -356,20 +432,14 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
   sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
   if (!db)
     DatabaseError("The query's connection is closed");
-  int refused = 0;
   std::unique_ptr<TStatement> prepared;
   {
-    // The authorizer points at this frame: it must go whatever leaves the block.
-    sqlite3_set_authorizer(db, &OnlyReads, &refused);
-    struct Remove {
-      sqlite3* db;
-      ~Remove() { sqlite3_set_authorizer(db, nullptr, nullptr); }
-    } remove{db};
+    TReadOnlyGuard guard(db);
     try {
       prepared = std::make_unique<TStatement>(db, FSQL);
     } catch (const EDatabaseError&) {
-      if (refused != 0)
-        DatabaseError("A query only reads rows, and this text " + ActionText(refused) +
+      if (guard.Refused() != 0)
+        DatabaseError("A query only reads rows, and this text " + ActionText(guard.Refused()) +
                       "; run it with the connection's ExecSQL");
       throw;
     }

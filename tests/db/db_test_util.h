@@ -2,6 +2,7 @@
 // Shared by the dataset tests: a log of dataset and data-link events in the order they happen, and small
 // datasets to run them over.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <string>
 #include <vector>
@@ -109,6 +110,23 @@ inline std::string Scalar(TSQLiteConnection& AConnection, const std::string& ASQ
   probe.SetSQL(ASQL);
   probe.Open();
   return probe.IsEmpty() ? "<none>" : VarToStr(probe.Fields(0)->Value());
+}
+
+// The first value ASQL reads straight from SQLite on AConnection, past the query and its guard; the error
+// message when it fails.
+inline std::string RawScalar(TSQLiteConnection& AConnection, const std::string& ASQL) {
+  sqlite3_stmt* stmt = nullptr;
+  std::string value = "<none>";
+  if (sqlite3_prepare_v2(AConnection.Handle(), ASQL.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+    return sqlite3_errmsg(AConnection.Handle());
+  int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW)
+    value =
+        sqlite3_column_text(stmt, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)) : "NULL";
+  else if (rc != SQLITE_DONE)
+    value = sqlite3_errmsg(AConnection.Handle());
+  sqlite3_finalize(stmt);
+  return value;
 }
 
 // Rows ID = 1..ACount, Name = "n<ID>".

@@ -87,6 +87,30 @@ const struct LockCase {
   const char* take;
 } kLocks[] = {{"another writer", "BEGIN IMMEDIATE"}, {"another reader", "BEGIN; SELECT count(*) FROM words"}};
 
+// Taking a new text's parameter names does not wait for another connection's lock, and leaves the
+// connection's own wait as it was; the names come when the query opens.
+TEST(SQLiteConnection, AssigningATextDoesNotWaitForALock) {
+  TempDir dir;
+  TSQLiteConnection maker(nullptr), other(nullptr), mine(nullptr);
+  maker.FileName = other.FileName = mine.FileName = dir.File("words.db");
+  maker.CreateIfMissing = true;
+  maker.ExecSQL("CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT); INSERT INTO words VALUES (1, 'ev')");
+  other.ExecSQL("BEGIN EXCLUSIVE");
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&mine);
+  auto start = std::chrono::steady_clock::now();
+  query.SetSQL("SELECT word FROM words WHERE id = :id");
+  auto waited =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_LT(waited.count(), 1000);
+  EXPECT_EQ(dbtest::RawScalar(mine, "PRAGMA busy_timeout"), "5000");
+  other.ExecSQL("COMMIT");
+  EXPECT_THROW(query.Open(), EDatabaseError) << "no value for id";
+  query.Params()->ParamByName("id")->SetValue(1);
+  query.Open();
+  EXPECT_EQ(query.Fields(0)->AsString(), "ev");
+}
+
 TEST(SQLiteConnection, APostWaitsForAnotherConnectionsLock) {
   for (const LockCase& c : kLocks) {
     SCOPED_TRACE(c.what);

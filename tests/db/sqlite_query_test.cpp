@@ -507,6 +507,70 @@ TEST(SQLiteQuery, RefreshFindsTheRecordByKey) {
   db.query.Cancel();
 }
 
+// Assigning a text only takes the names of its parameters: whatever the text would set stays as it was, and
+// opening it is refused.
+TEST(SQLiteQuery, AssigningATextRunsNoneOfIt) {
+  Db db;
+  struct Case {
+    const char* text;
+    const char* read;
+  } cases[] = {
+      {"PRAGMA foreign_keys = OFF", "PRAGMA foreign_keys"},
+      {"PRAGMA busy_timeout = 0", "PRAGMA busy_timeout"},
+      {"PRAGMA writable_schema = ON", "PRAGMA writable_schema"},
+      {"PRAGMA synchronous = OFF", "PRAGMA synchronous"},
+      {"PRAGMA recursive_triggers = ON", "PRAGMA recursive_triggers"},
+      {"PRAGMA cache_size = 7", "PRAGMA cache_size"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string before = dbtest::RawScalar(db.conn, c.read);
+    db.query.SetSQL(c.text);
+    EXPECT_EQ(dbtest::RawScalar(db.conn, c.read), before);
+    try {
+      db.query.Open();
+      ADD_FAILURE() << "opened";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("this text is a PRAGMA"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(dbtest::RawScalar(db.conn, c.read), before);
+  }
+}
+
+// A query's text calls only functions that read: one that changes the connection (a tokenizer registered
+// by its pointer, an extension loaded) is refused, and SQLite's defensive settings, which hold while the
+// text is prepared, are back as they were afterwards.
+TEST(SQLiteQuery, FunctionsThatChangeTheConnectionAreRefused) {
+  Db db;
+  const char* const texts[] = {
+      "SELECT fts3_tokenizer('mine', x'0000000000000000')",
+      "SELECT word, FTS3_TOKENIZER('simple') FROM words",
+      "SELECT load_extension('nowhere')",
+  };
+  auto setting = [&](int AOption) {
+    int value = -1;
+    sqlite3_db_config(db.conn.Handle(), AOption, -1, &value);
+    return value;
+  };
+  const int defensive = setting(SQLITE_DBCONFIG_DEFENSIVE),
+            tokenizer = setting(SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER);
+  for (const char* text : texts) {
+    SCOPED_TRACE(text);
+    db.query.SetSQL(text);
+    try {
+      db.query.Open();
+      ADD_FAILURE() << "opened";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("calls a function that changes the connection"), std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(dbtest::RawScalar(db.conn, "SELECT fts3_tokenizer('mine')"), "unknown tokenizer: mine");
+  }
+  db.OpenWords();
+  EXPECT_EQ(setting(SQLITE_DBCONFIG_DEFENSIVE), defensive);
+  EXPECT_EQ(setting(SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER), tokenizer);
+}
+
 // How a detail is re-queried: controls off, closed, new parameter values, opened, controls on.
 TEST(SQLiteQuery, ReopenWithNewParamsUnderDisabledControls) {
   Db db;
