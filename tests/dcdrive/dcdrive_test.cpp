@@ -169,6 +169,19 @@ TEST_F(Dcdrive, NumbersTheirTypeCannotHoldAreBadInput) {
       {"text literal", money, "focusrow 0\nedit\nsetvalue p \"1e300\"\n",
        "dcdrive: ops:3: not a currency: '1e300'\n"},
       {"largest whole literal", money, "filter p = 922337203685477\n", ""},
+      {"literal past 64 bits for a currency", money, "focusrow 0\nedit\nsetvalue p 18446744073709551615\n",
+       "dcdrive: ops:3: not a currency: '18446744073709551615'\n"},
+      {"literal past 64 bits for an int", "n:int\n-1\n", "filter n = 18446744073709551615\n",
+       "dcdrive: ops:1: not a int: '18446744073709551615'\n"},
+      {"literal past 32 bits for an int", "n:int\n1\n", "focusrow 0\nedit\nsetvalue n 5000000000\n",
+       "dcdrive: ops:3: not a int: '5000000000'\n"},
+      {"negative literal past 32 bits in a filter", "n:int\n1\n", "filter n between 0 -2147483649\n",
+       "dcdrive: ops:1: not a int: '-2147483649'\n"},
+      {"fraction for an int", "n:int\n1\n", "filter n in 1 4.5\n", "dcdrive: ops:1: not a int: '4.5'\n"},
+      {"literal past 64 bits for a date", "d:date\n2024-01-02\n", "filter d = 18446744073709551615\n",
+       "dcdrive: ops:1: not a date: '18446744073709551615'\n"},
+      {"literal past 64 bits for a float", "f:float\n1\n", "filter f = 18446744073709551615\n", ""},
+      {"smallest int literal", "n:int\n1\n", "filter n = -2147483648\n", ""},
   };
   for (const Refusal& c : cases)
     ExpectRefusal(c);

@@ -35,15 +35,17 @@ private:
   std::vector<Column*>* FColumns;
 };
 
-// The column type that setvalue parses for a field of the query.
+// The column type that setvalue parses for a field of the query. A table's "int" is 32 bits; a query's
+// integer column holds SQLite's 64.
 std::string ColumnTypeOf(TFieldType AType) {
   switch (AType) {
   case ftSmallint:
   case ftInteger:
   case ftWord:
   case ftAutoInc:
-  case ftLargeint:
     return "int";
+  case ftLargeint:
+    return "int64";
   case ftFloat:
     return "float";
   case ftCurrency:
@@ -102,25 +104,36 @@ Variant CurrencyValue(std::int64_t AValue, std::string_view AText) {
   return Variant(Currency{AValue * 10000});
 }
 
+bool IsIntegerType(const std::string& AType) {
+  return AType == "int" || AType == "int64";
+}
+
+// A whole number for a column of integer type AType; AText is what a refusal quotes.
+Variant IntegerValue(const std::string& AType, std::int64_t AValue, std::string_view AText) {
+  if (AType == "int" && (AValue < INT32_MIN || AValue > INT32_MAX))
+    throw BadInput("not a " + AType + ": " + QuoteAnsi(AText));
+  return AType == "int" ? Variant(int(AValue)) : Variant(AValue);
+}
+
 // A cell or operation value in the code page, parsed by its column's type.
 Variant CellValue(const std::string& AType, const AnsiString& AText) {
-  if (AType == "int" || AType == "float" || AType == "currency") {
+  if (IsIntegerType(AType) || AType == "float" || AType == "currency") {
     auto bad = [&] { return BadInput("not a " + AType + ": " + QuoteAnsi(AText)); };
     std::size_t used = 0;
     long long whole = 0;
     double real = 0;
     try {
-      if (AType == "int")
+      if (IsIntegerType(AType))
         whole = std::stoll(AText, &used);
       else
         real = std::stod(AText, &used);
     } catch (const std::logic_error&) {
       throw bad();
     }
-    if (used != AText.size() || (AType == "int" && (whole < INT32_MIN || whole > INT32_MAX)))
+    if (used != AText.size())
       throw bad();
-    if (AType == "int")
-      return Variant(int(whole));
+    if (IsIntegerType(AType))
+      return IntegerValue(AType, whole, AText);
     return AType == "float" ? Variant(real) : CurrencyValue(real, AText);
   }
   if (AType == "bool") {
@@ -182,23 +195,37 @@ json ParseLiteral(const std::string& AWord) {
   }
 }
 
+// A JSON number for a column of AType; one the type cannot hold (a fraction for an integer, a whole number
+// past its range or past 64 bits) is bad input, never left to wrap or to overflow inside the library.
+Variant NumberValue(const json& AValue, const std::string& AType) {
+  const std::string text = AValue.dump();
+  if (AType == "float")
+    return Variant(AValue.get<double>());
+  bool whole = AValue.is_number_integer() &&
+               !(AValue.is_number_unsigned() && AValue.get<std::uint64_t>() > std::uint64_t(INT64_MAX));
+  if (AType == "currency")
+    return whole ? CurrencyValue(AValue.get<std::int64_t>(), text)
+                 : CurrencyValue(AValue.get<double>(), text);
+  if (!whole && (IsIntegerType(AType) || AValue.is_number_integer()))
+    throw BadInput("not a " + AType + ": " + QuoteAnsi(text));
+  if (!whole)
+    return Variant(AValue.get<double>());
+  std::int64_t v = AValue.get<std::int64_t>();
+  if (IsIntegerType(AType))
+    return IntegerValue(AType, v, text);
+  return v >= INT32_MIN && v <= INT32_MAX ? Variant(int(v)) : Variant(v);
+}
+
 Variant JsonToVariant(const json& AValue, const std::string& AType) {
   if (AValue.is_null())
     return Null;
   if (AValue.is_boolean())
     return Variant(AValue.get<bool>());
-  if (AValue.is_number_integer()) {
-    std::int64_t v = AValue.get<std::int64_t>();
-    if (AType == "currency")
-      return CurrencyValue(v, AValue.dump());
-    return v >= INT32_MIN && v <= INT32_MAX ? Variant(int(v)) : Variant(v);
-  }
   if (AValue.is_number())
-    return AType == "currency" ? CurrencyValue(AValue.get<double>(), AValue.dump())
-                               : Variant(AValue.get<double>());
+    return NumberValue(AValue, AType);
   if (AValue.is_string()) {
     AnsiString text = ToCodePage(AValue.get_ref<const std::string&>());
-    if (AType == "date" || AType == "currency" || AType == "int" || AType == "float")
+    if (AType == "date" || AType == "currency" || IsIntegerType(AType) || AType == "float")
       return CellValue(AType, text);
     return Variant(text);
   }
