@@ -122,6 +122,21 @@ TEST_F(Dcdrive, MessagesQuoteTheirInputInBoundedLength) {
   }
 }
 
+// A NUL inside quoted input is quoted escaped, so that it cannot cut the message short.
+TEST_F(Dcdrive, ANulInQuotedInputIsQuotedEscaped) {
+  using namespace std::string_literals;
+  const Refusal cases[] = {
+      {"column type", "a:str\0ing\n1\n"s, "", "unknown column type 'str\\0ing'"},
+      {"header cell", "a\0b\n"s, "", "a header cell is name:type, not 'a\\0b'"},
+      {"int cell", "n:int\n1\0\n"s, "", "not a int: '1\\0'"},
+      {"operation", "n:int\n1\n", "dump\0x\n"s, "dcdrive: ops:1: unknown operation 'dump\\0x'\n"},
+      {"column", "n:int\n1\n", "sort n\0 asc\n"s, "dcdrive: ops:1: no column 'n\\0'\n"},
+      {"value", "n:int\n1\n", "filter n = \"1\\u0000\"\n", "dcdrive: ops:1: not a int: '1\\0'\n"},
+  };
+  for (const Refusal& c : cases)
+    ExpectRefusal(c);
+}
+
 // Text reaches the controller in the code page; a character the code page has no byte for is refused by name,
 // with where it stands, rather than stored as '?'.
 TEST_F(Dcdrive, TextTheCodePageCannotHoldIsRefusedByName) {

@@ -1,6 +1,7 @@
 #include "tools/dcdrive/driver.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -148,6 +149,34 @@ Variant CellValue(const std::string& AType, const AnsiString& AText) {
   return Variant(AText);
 }
 
+// NaN, Infinity and -Infinity by name, any other real as the shortest text that reads back as it.
+std::string RealName(double AValue) {
+  if (std::isnan(AValue))
+    return "NaN";
+  if (std::isinf(AValue))
+    return AValue > 0 ? "Infinity" : "-Infinity";
+  char buffer[32];
+  auto end = std::to_chars(buffer, buffer + sizeof buffer, AValue).ptr;
+  return std::string(buffer, end);
+}
+
+// JSON has no infinity and no NaN, and would print either as null, which is SQL's NULL: they are named.
+json RealToJson(double AValue) {
+  return std::isfinite(AValue) ? json(AValue) : json(RealName(AValue));
+}
+
+// A date of the calendar as yyyy-mm-dd; one before year 1 or after 9999 as its distance in days from the
+// day dates count from, as no calendar date names it.
+json DateToJson(TDateTime AValue) {
+  WORD y, m, d;
+  DecodeDate(AValue, y, m, d);
+  if (y == 0)
+    return std::string("1899-12-30 ") + (AValue < 0 ? "- " : "+ ") + RealName(std::fabs(AValue)) + " days";
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04u-%02u-%02u", unsigned(y), unsigned(m), unsigned(d));
+  return buffer;
+}
+
 json ToJson(const Variant& AValue) {
   if (VarTypeIsInteger(AValue.Type()))
     return AValue.AsInt64();
@@ -165,16 +194,11 @@ json ToJson(const Variant& AValue) {
                   (unsigned long long)(magnitude / 10000), (unsigned long long)(magnitude % 10000));
     return buffer;
   }
-  case varDate: {
-    WORD y, m, d;
-    DecodeDate(AValue.AsDouble(), y, m, d);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04u-%02u-%02u", unsigned(y), unsigned(m), unsigned(d));
-    return buffer;
-  }
+  case varDate:
+    return DateToJson(AValue.AsDouble());
   case varSingle:
   case varDouble:
-    return AValue.AsDouble();
+    return RealToJson(AValue.AsDouble());
   default:
     return ToUtf8(VarToStr(AValue));
   }

@@ -30,6 +30,13 @@ std::size_t CutPoint(std::string_view AText, std::size_t ALimit) {
   return n;
 }
 
+// A NUL would end the message that quotes it: it is quoted as \0.
+std::string EscapeNul(std::string AText) {
+  for (std::size_t at = AText.find('\0'); at != std::string::npos; at = AText.find('\0', at + 2))
+    AText.replace(at, 1, "\\0");
+  return AText;
+}
+
 std::size_t FirstBadByte(std::string_view AText) {
   std::size_t i = 0;
   while (i < AText.size()) {
@@ -85,14 +92,15 @@ std::string ToUtf8(std::string_view AAnsi) {
 std::string QuoteUtf8(std::string_view AText) {
   std::size_t n = CutPoint(AText, QuoteLimit);
   if (n == AText.size())
-    return "'" + Clean(AText) + "'";
-  return "'" + Clean(AText.substr(0, n)) + "...' (" + std::to_string(AText.size()) + " bytes)";
+    return "'" + EscapeNul(Clean(AText)) + "'";
+  return "'" + EscapeNul(Clean(AText.substr(0, n))) + "...' (" + std::to_string(AText.size()) + " bytes)";
 }
 
 std::string QuoteAnsi(std::string_view AText) {
   if (AText.size() <= QuoteLimit)
-    return "'" + ToUtf8(AText) + "'";
-  return "'" + ToUtf8(AText.substr(0, QuoteLimit)) + "...' (" + std::to_string(AText.size()) + " characters)";
+    return "'" + EscapeNul(ToUtf8(AText)) + "'";
+  return "'" + EscapeNul(ToUtf8(AText.substr(0, QuoteLimit))) + "...' (" + std::to_string(AText.size()) +
+         " characters)";
 }
 
 std::string LibraryMessage(std::string_view AAnsi) {
