@@ -7,9 +7,13 @@
 // input. An operation that answers prints {"op":N,"result":V}, one that raises {"op":N,"error":"text"}; N is
 // the operation's line number in OPS.txt. "dump" prints the view. Operations that answer nothing print
 // nothing.
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "tools/dcdrive/driver.h"
@@ -18,14 +22,37 @@
 
 namespace {
 
-bool ReadFile(const std::string& APath, std::string& AText) {
-  std::ifstream in(APath, std::ios::binary);
-  if (!in)
-    return false;
-  std::stringstream text;
-  text << in.rdbuf();
-  AText = std::move(text).str();
-  return !in.bad();
+// The most bytes a table or an operation file may have: a file past it is no input made for the driver, and
+// a device that never ends must not be read until memory runs out.
+constexpr std::size_t InputLimit = std::size_t(64) << 20;
+
+// The whole file; BadInput says why it cannot be had: not there, a directory, too large, unreadable.
+std::string ReadInput(const std::string& APath) {
+  int fd = ::open(APath.c_str(), O_RDONLY);
+  if (fd < 0)
+    throw dcdrive::BadInput(std::string("cannot open it: ") + std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode))
+    throw dcdrive::BadInput("is a directory");
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      throw dcdrive::BadInput(std::string("cannot read it: ") + std::strerror(errno));
+    if (n == 0)
+      return text;
+    if (text.size() + std::size_t(n) > InputLimit)
+      throw dcdrive::BadInput("larger than " + std::to_string(InputLimit) +
+                              " bytes, more than an input may hold");
+    text.append(buffer, std::size_t(n));
+  }
 }
 
 int Drive(int argc, char** argv) {
@@ -40,14 +67,10 @@ int Drive(int argc, char** argv) {
   const std::string opsPath = sqlite ? argv[5] : argv[2];
   dcdrive::Driver driver;
   try {
-    if (sqlite) {
+    if (sqlite)
       driver.LoadQuery(argv[2], argv[4]);
-    } else {
-      std::string table;
-      if (!ReadFile(source, table))
-        throw dcdrive::BadInput("cannot read it");
-      driver.LoadTable(table);
-    }
+    else
+      driver.LoadTable(ReadInput(source));
   } catch (const dcdrive::BadInput& e) {
     std::cerr << "dcdrive: " << source << ": " << e.what() << "\n";
     return 2;
@@ -56,8 +79,10 @@ int Drive(int argc, char** argv) {
     return 2;
   }
   std::string ops;
-  if (!ReadFile(opsPath, ops)) {
-    std::cerr << "dcdrive: cannot read " << opsPath << "\n";
+  try {
+    ops = ReadInput(opsPath);
+  } catch (const dcdrive::BadInput& e) {
+    std::cerr << "dcdrive: " << opsPath << ": " << e.what() << "\n";
     return 2;
   }
   return dcdrive::RunOperations(driver, ops, opsPath, std::cout, std::cerr);
