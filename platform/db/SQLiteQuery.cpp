@@ -77,13 +77,11 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
   return true;
 }
 
-} // namespace
-
-// Reads the cell through its value object: one call into the connection per cell instead of one for the
-// type and more for the contents, each of which takes the connection's lock. The value object is read
-// before the next step on the thread that steps the statement, as a query's rows always are.
-Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
-  sqlite3_value* cell = sqlite3_column_value(AStmt, ACol);
+// The cell as the dataset keeps it for a column of AType. It is read through its value object: one call into
+// the connection per cell instead of one for the type and more for the contents, each of which takes the
+// connection's lock. The value object is read before the next step on the thread that steps the statement,
+// as a query's rows always are.
+Variant CellValue(sqlite3_value* cell, TFieldType AType) {
   int storage = sqlite3_value_type(cell);
   switch (storage) {
   case SQLITE_NULL:
@@ -129,8 +127,6 @@ Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType
   }
   }
 }
-
-namespace {
 
 // Functions that change the connection rather than read: one registers a tokenizer by its pointer, the
 // other loads code into the process.
@@ -252,6 +248,10 @@ bool FileExists(const AnsiString& AName) {
 
 } // namespace
 
+Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
+  return CellValue(sqlite3_column_value(AStmt, ACol), AType);
+}
+
 TSQLiteConnection::~TSQLiteConnection() {
   Destroying();
   Close();
@@ -295,7 +295,8 @@ void TSQLiteConnection::ExecSQL(const AnsiString& ASQL) {
   }
 }
 
-TSQLiteQuery::TSQLiteQuery(TComponent* AOwner) : TMemDataSet(AOwner), FParams(new TParams(this)) {}
+TSQLiteQuery::TSQLiteQuery(TComponent* AOwner)
+    : TMemDataSet(AOwner), FParams(new TParams(this)), FRowKeys(std::make_unique<TRowKeys>()) {}
 
 TSQLiteQuery::~TSQLiteQuery() {
   Destroying();
@@ -397,7 +398,6 @@ void TSQLiteQuery::InternalOpen() {
     DatabaseError("The query has no SQL text");
   FConnection->Open();
   ResetRows();
-  FRowKeys.clear();
   ClearFieldDefs();
   RunQuery(true);
 }
@@ -412,14 +412,13 @@ void TSQLiteQuery::BindColumns() {
     if (!column.Table.empty())
       field->Origin = column.Table + "." + column.Origin;
   }
-  ChooseUpdateTable();
-  FTextEncoding = FKeyFieldNos.empty() ? SQLITE_UTF8 : TextEncoding(FConnection->Handle());
+  ChooseKeyFields();
 }
 
 void TSQLiteQuery::InternalClose() {
   TMemDataSet::InternalClose();
   ResetRows();
-  FRowKeys.clear();
+  FRowKeys->Clear(0);
   ClearFieldDefs();
   FColumns.clear();
   FUpdateTable.clear();
@@ -464,9 +463,6 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
   int columns = sqlite3_column_count(s);
   if (columns == 0)
     DatabaseError("The query's text returns no rows; run it with the connection's ExecSQL");
-  int rc = sqlite3_step(s);
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-    DatabaseError("SQL error: " + SQLiteMessage(sqlite3_errmsg(db)));
   if (AOpening) {
     FColumns.assign(std::size_t(columns), TColumn());
     for (int i = 0; i < columns; ++i) {
@@ -477,6 +473,15 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
           table ? FromUtf8(reinterpret_cast<const unsigned char*>(table), int(std::strlen(table))) : "";
       column.Origin =
           origin ? FromUtf8(reinterpret_cast<const unsigned char*>(origin), int(std::strlen(origin))) : "";
+    }
+    FindUpdateTable();
+  }
+  int rc = sqlite3_step(s);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+    DatabaseError("SQL error: " + SQLiteMessage(sqlite3_errmsg(db)));
+  if (AOpening) {
+    for (int i = 0; i < columns; ++i) {
+      TColumn& column = FColumns[std::size_t(i)];
       column.DataType = TypeOfDecl(sqlite3_column_decltype(s, i),
                                    rc == SQLITE_ROW ? sqlite3_column_type(s, i) : SQLITE_TEXT);
       const char* name = sqlite3_column_name(s, i);
@@ -492,22 +497,29 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
   } else if (std::size_t(columns) != FColumns.size()) {
     DatabaseError("The query's columns changed since it was opened");
   }
+  FRowKeys->Clear(FKeyFieldNos.size());
+  // By column, which key it holds, -1 for none.
+  std::vector<int> keyOf(std::size_t(columns), -1);
+  for (std::size_t k = 0; k < FKeyFieldNos.size(); ++k)
+    keyOf[std::size_t(FKeyFieldNos[k] - 1)] = int(k);
   for (; rc == SQLITE_ROW; rc = sqlite3_step(s)) {
-    // The key is kept before the cells are read: reading a text may convert it in place.
-    for (int no : FKeyFieldNos)
-      FRowKeys.push_back(StoredValue(sqlite3_column_value(s, no - 1)));
-    for (int i = 0; i < columns; ++i)
-      PushCell(ReadCell(s, i, FColumns[std::size_t(i)].DataType));
+    FRowKeys->AddRow();
+    for (int i = 0; i < columns; ++i) {
+      sqlite3_value* cell = sqlite3_column_value(s, i);
+      // The key is kept before the cell is read: reading a text may convert it in place.
+      if (keyOf[std::size_t(i)] >= 0)
+        FRowKeys->SetLast(std::size_t(keyOf[std::size_t(i)]), cell);
+      PushCell(CellValue(cell, FColumns[std::size_t(i)].DataType));
+    }
     EndRow();
   }
   if (rc != SQLITE_DONE)
     DatabaseError("SQL error while reading rows: " + SQLiteMessage(sqlite3_errmsg(db)));
 }
 
-void TSQLiteQuery::ChooseUpdateTable() {
+void TSQLiteQuery::FindUpdateTable() {
   FUpdateTable.clear();
-  FKeyColumns.clear();
-  FKeyFieldNos.clear();
+  FTableKey.clear();
   FReadOnlyReason.clear();
   AnsiString table = UpdateTableName;
   if (table.empty())
@@ -524,6 +536,32 @@ void TSQLiteQuery::ChooseUpdateTable() {
     FReadOnlyReason = "The query's columns come from no table, so edits have nowhere to go";
     return;
   }
+  FUpdateTable = table;
+  FTextEncoding = TextEncoding(FConnection->Handle());
+  if (!KeyFields.empty())
+    return;
+  TStatement info(FConnection->Handle(), "PRAGMA table_info(" + Quote(table) + ")");
+  std::vector<std::pair<int, AnsiString>> pk;
+  while (sqlite3_step(info.Get()) == SQLITE_ROW) {
+    int order = sqlite3_column_int(info.Get(), 5);
+    if (order > 0) {
+      const unsigned char* name = sqlite3_column_text(info.Get(), 1);
+      pk.emplace_back(order, FromUtf8(name, sqlite3_column_bytes(info.Get(), 1)));
+    }
+  }
+  std::sort(pk.begin(), pk.end());
+  for (auto& [order, name] : pk)
+    FTableKey.push_back(name);
+}
+
+void TSQLiteQuery::ChooseKeyFields() {
+  FKeyColumns.clear();
+  FKeyFieldNos.clear();
+  if (FUpdateTable.empty())
+    return;
+  const AnsiString table = FUpdateTable;
+  // The table is the update table only once its key is found among the query's columns.
+  FUpdateTable.clear();
   auto columnNo = [&](const AnsiString& origin) {
     for (std::size_t i = 0; i < FColumns.size(); ++i)
       if (AnsiSameText(FColumns[i].Table, table) && AnsiSameText(FColumns[i].Origin, origin))
@@ -534,26 +572,20 @@ void TSQLiteQuery::ChooseUpdateTable() {
     for (TField* field : GetFieldList(KeyFields)) {
       if (field->FieldNo() <= 0 || !AnsiSameText(FColumns[std::size_t(field->FieldNo() - 1)].Table, table)) {
         FReadOnlyReason = "Key field '" + field->FieldName + "' is not a column of table '" + table + "'";
+        FKeyColumns.clear();
+        FKeyFieldNos.clear();
         return;
       }
       FKeyColumns.push_back(FColumns[std::size_t(field->FieldNo() - 1)].Origin);
       FKeyFieldNos.push_back(field->FieldNo());
     }
   } else {
-    TStatement info(FConnection->Handle(), "PRAGMA table_info(" + Quote(table) + ")");
-    std::vector<std::pair<int, AnsiString>> pk;
-    while (sqlite3_step(info.Get()) == SQLITE_ROW) {
-      int order = sqlite3_column_int(info.Get(), 5);
-      if (order > 0) {
-        const unsigned char* name = sqlite3_column_text(info.Get(), 1);
-        pk.emplace_back(order, FromUtf8(name, sqlite3_column_bytes(info.Get(), 1)));
-      }
-    }
-    std::sort(pk.begin(), pk.end());
-    for (auto& [order, name] : pk) {
+    for (const AnsiString& name : FTableKey) {
       int no = columnNo(name);
       if (no == 0) {
         FReadOnlyReason = "The query does not read key column '" + name + "' of table '" + table + "'";
+        FKeyColumns.clear();
+        FKeyFieldNos.clear();
         return;
       }
       FKeyColumns.push_back(name);

@@ -13,7 +13,7 @@ struct sqlite3;
 struct sqlite3_stmt;
 namespace sqlitequery_internal {
 class TStatement;
-struct TStoredValue;
+class TRowKeys;
 } // namespace sqlitequery_internal
 
 class TSQLiteConnection : public TComponent {
@@ -84,13 +84,17 @@ private:
   // Runs the text and loads the rows; when AOpening the columns are defined from the result and bound first.
   // A text that would change the database or its settings is refused before it runs.
   void RunQuery(bool AOpening);
-  // The fields, their origins and the update table of a query being opened, before its rows are read.
+  // The fields, their origins and the key columns of a query being opened, before its rows are read.
   void BindColumns();
   // Makes the parameters those the prepared statement names, keeping the values of names that stay.
   void TakeParamNames(sqlite3_stmt* AStmt);
   // TakeParamNames of the text prepared on the connection, when it prepares now.
   void TryTakeParamNames();
-  void ChooseUpdateTable();
+  // The table edits go to and, without KeyFields, its primary key; run before the rows are read, as another
+  // statement run while a query reads rows slows every step after it.
+  void FindUpdateTable();
+  // The dataset's columns holding that key; the query stays read-only, saying why, when they are missing.
+  void ChooseKeyFields();
   // Runs AWrite inside a savepoint; any failure rolls back and raises EDatabaseError saying what failed.
   template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);
   // "k1 IS ? AND ...", which BindRowKey fills with the key row ARow was read with, from AIndex on.
@@ -104,10 +108,10 @@ private:
   AnsiString FUpdateTable;
   std::vector<AnsiString> FKeyColumns; // origin names in the update table
   std::vector<int> FKeyFieldNos;       // the dataset's columns holding them, from 1
+  std::vector<AnsiString> FTableKey;   // the update table's primary key, in its order
   AnsiString FReadOnlyReason;
-  // By row handle, the key columns' values as read (or as the database stored a write), one run of
-  // FKeyFieldNos.size() values a row.
-  std::vector<sqlitequery_internal::TStoredValue> FRowKeys;
+  // By row handle, the key columns' values as read (or as the database stored a write).
+  std::unique_ptr<sqlitequery_internal::TRowKeys> FRowKeys;
   int FTextEncoding = 0; // the database's, in which FRowKeys keeps texts
 };
 

@@ -7,51 +7,12 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/db/SQLiteQuery.h"
 
 namespace sqlitequery_internal {
-
-// A value exactly as SQLite returned it, so that binding it gives the same value: its storage class with an
-// integer, the bits of a real, or the bytes of a blob or of a text in the database's encoding (a statement
-// holds every text in it).
-struct TStoredValue {
-  int Kind = SQLITE_NULL;
-  std::int64_t Number = 0;
-  std::string Bytes;
-  bool operator==(const TStoredValue&) const = default;
-};
-
-inline TStoredValue StoredValue(sqlite3_value* AValue) {
-  TStoredValue v;
-  v.Kind = sqlite3_value_type(AValue);
-  switch (v.Kind) {
-  case SQLITE_INTEGER:
-    v.Number = sqlite3_value_int64(AValue);
-    break;
-  case SQLITE_FLOAT: {
-    double d = sqlite3_value_double(AValue);
-    std::memcpy(&v.Number, &d, sizeof d);
-    break;
-  }
-  case SQLITE_TEXT:
-  case SQLITE_BLOB: {
-    // The blob call hands out the bytes as they are held, a text without a conversion; the length is asked
-    // after it, as then it is the length of those bytes.
-    const void* p = sqlite3_value_blob(AValue);
-    int n = sqlite3_value_bytes(AValue);
-    if (n > 0) {
-      if (!p)
-        throw std::bad_alloc();
-      v.Bytes.assign(static_cast<const char*>(p), std::size_t(n));
-    }
-    break;
-  }
-  default:
-    break;
-  }
-  return v;
-}
 
 // The value of column ACol (from 0) of the statement's row, as the dataset keeps it for a column of AType.
 Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType);
@@ -181,25 +142,25 @@ public:
       throw EDatabaseError("Cannot bind a value: " + SQLiteMessage(sqlite3_errmsg(FDb)));
   }
 
-  // Binds a value exactly as it was read; AEncoding is the database's text encoding.
-  void BindStored(int AIndex, const TStoredValue& AValue, int AEncoding) {
+  // Binds a value exactly as it was read: its storage class and its number or bytes, a text in AEncoding.
+  void BindExact(int AIndex, int AKind, std::int64_t ANumber, std::string_view ABytes, int AEncoding) {
     int rc;
-    switch (AValue.Kind) {
+    switch (AKind) {
     case SQLITE_INTEGER:
-      rc = sqlite3_bind_int64(FStmt, AIndex, AValue.Number);
+      rc = sqlite3_bind_int64(FStmt, AIndex, ANumber);
       break;
     case SQLITE_FLOAT: {
       double d;
-      std::memcpy(&d, &AValue.Number, sizeof d);
+      std::memcpy(&d, &ANumber, sizeof d);
       rc = sqlite3_bind_double(FStmt, AIndex, d);
       break;
     }
     case SQLITE_TEXT:
-      rc = sqlite3_bind_text64(FStmt, AIndex, AValue.Bytes.data(), AValue.Bytes.size(), SQLITE_TRANSIENT,
+      rc = sqlite3_bind_text64(FStmt, AIndex, ABytes.data(), ABytes.size(), SQLITE_TRANSIENT,
                                static_cast<unsigned char>(AEncoding));
       break;
     case SQLITE_BLOB:
-      rc = sqlite3_bind_blob64(FStmt, AIndex, AValue.Bytes.data(), AValue.Bytes.size(), SQLITE_TRANSIENT);
+      rc = sqlite3_bind_blob64(FStmt, AIndex, ABytes.data(), ABytes.size(), SQLITE_TRANSIENT);
       break;
     default:
       rc = sqlite3_bind_null(FStmt, AIndex);
@@ -219,6 +180,102 @@ public:
 private:
   sqlite3* FDb;
   sqlite3_stmt* FStmt = nullptr;
+};
+
+// The keys of a query's rows exactly as SQLite returned them, so that binding one gives the same values: each
+// its storage class with an integer, the bits of a real, or the bytes of a blob or of a text in the
+// database's encoding (a statement holds every text in it). KeyCount values a row, by row handle; the bytes
+// of all of them live in one store, so that a million rows cost a few allocations.
+class TRowKeys {
+public:
+  explicit TRowKeys(std::size_t AKeyCount = 0) : FKeyCount(AKeyCount) {}
+  std::size_t RowCount() const { return FKeyCount == 0 ? 0 : FValues.size() / FKeyCount; }
+  void Clear(std::size_t AKeyCount) {
+    FKeyCount = AKeyCount;
+    FValues.clear();
+    FBytes.clear();
+  }
+  // A row of NULLs at the end, for SetLast to fill.
+  void AddRow() { FValues.resize(FValues.size() + FKeyCount); }
+  // Key AKey of the last row.
+  void SetLast(std::size_t AKey, sqlite3_value* AValue) {
+    FValues[FValues.size() - FKeyCount + AKey] = Stored(AValue);
+  }
+  // Appends row AFromRow of AFrom as a new row.
+  void Append(const TRowKeys& AFrom, std::size_t AFromRow) {
+    for (std::size_t k = 0; k < FKeyCount; ++k)
+      FValues.push_back(AFrom.Copy(AFrom.FValues[AFromRow * FKeyCount + k], FBytes));
+  }
+  // Row ARow takes the values of row AFromRow of AFrom.
+  void Replace(std::size_t ARow, const TRowKeys& AFrom, std::size_t AFromRow) {
+    for (std::size_t k = 0; k < FKeyCount; ++k)
+      FValues[ARow * FKeyCount + k] = AFrom.Copy(AFrom.FValues[AFromRow * FKeyCount + k], FBytes);
+  }
+  bool Same(std::size_t ARow, const TRowKeys& AOther, std::size_t AOtherRow) const {
+    for (std::size_t k = 0; k < FKeyCount; ++k) {
+      const TValue& a = FValues[ARow * FKeyCount + k];
+      const TValue& b = AOther.FValues[AOtherRow * FKeyCount + k];
+      if (a.Kind != b.Kind || (HasBytes(a) ? Bytes(a) != AOther.Bytes(b) : a.Number != b.Number))
+        return false;
+    }
+    return true;
+  }
+  // Binds row ARow's values from AIndex on; AEncoding is the database's text encoding.
+  void Bind(TStatement& AStmt, std::size_t ARow, int& AIndex, int AEncoding) const {
+    for (std::size_t k = 0; k < FKeyCount; ++k) {
+      const TValue& v = FValues[ARow * FKeyCount + k];
+      AStmt.BindExact(AIndex++, v.Kind, v.Number, Bytes(v), AEncoding);
+    }
+  }
+
+private:
+  struct TValue {
+    std::int64_t Number = 0; // the integer, the bits of the real, or where the bytes start in FBytes
+    std::uint32_t Size = 0;  // how many bytes
+    std::int32_t Kind = SQLITE_NULL;
+  };
+  static bool HasBytes(const TValue& AValue) {
+    return AValue.Kind == SQLITE_TEXT || AValue.Kind == SQLITE_BLOB;
+  }
+  std::string_view Bytes(const TValue& AValue) const {
+    return HasBytes(AValue) ? std::string_view(FBytes).substr(std::size_t(AValue.Number), AValue.Size)
+                            : std::string_view();
+  }
+  TValue Stored(sqlite3_value* AValue) {
+    TValue v;
+    v.Kind = sqlite3_value_type(AValue);
+    if (v.Kind == SQLITE_INTEGER) {
+      v.Number = sqlite3_value_int64(AValue);
+    } else if (v.Kind == SQLITE_FLOAT) {
+      double d = sqlite3_value_double(AValue);
+      std::memcpy(&v.Number, &d, sizeof d);
+    } else if (HasBytes(v)) {
+      // The blob call hands out the bytes as they are held, a text without a conversion; the length is
+      // asked after it, as then it is the length of those bytes.
+      const void* p = sqlite3_value_blob(AValue);
+      int n = sqlite3_value_bytes(AValue);
+      if (n > 0 && !p)
+        throw std::bad_alloc();
+      v.Number = std::int64_t(FBytes.size());
+      v.Size = std::uint32_t(n);
+      if (n > 0)
+        FBytes.append(static_cast<const char*>(p), std::size_t(n));
+    }
+    return v;
+  }
+  // AValue with its bytes, if any, copied into AStore.
+  TValue Copy(const TValue& AValue, std::string& AStore) const {
+    TValue v = AValue;
+    if (HasBytes(v)) {
+      v.Number = std::int64_t(AStore.size());
+      AStore.append(Bytes(AValue));
+    }
+    return v;
+  }
+
+  std::size_t FKeyCount;
+  std::vector<TValue> FValues;
+  std::string FBytes;
 };
 
 } // namespace sqlitequery_internal

@@ -1,5 +1,7 @@
 #include "platform/db/SQLiteQuery.h"
 
+#include <utility>
+
 #include "platform/db/SQLiteQuery_Internal.h"
 
 using namespace sqlitequery_internal;
@@ -52,7 +54,7 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
   bool keyWritten = AInserting;
   for (int no : FKeyFieldNos)
     keyWritten = keyWritten || AChanged[std::size_t(no - 1)];
-  std::vector<TStoredValue> storedKey;
+  TRowKeys storedKey(keys);
   WriteInSavepoint(AInserting ? "Insert into a row" : "Update of a row", [&](sqlite3* db) {
     AnsiString sql;
     if (AInserting) {
@@ -84,9 +86,10 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     sqlite3_stmt* s = stmt.Get();
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-      storedKey.clear();
+      storedKey.Clear(keys);
+      storedKey.AddRow();
       for (std::size_t k = 0; k < keys; ++k)
-        storedKey.push_back(StoredValue(sqlite3_column_value(s, int(k))));
+        storedKey.SetLast(k, sqlite3_column_value(s, int(k)));
       // A key the database gave the new row (an integer primary key left empty, a default) is read back.
       for (std::size_t k = 0; AInserting && k < keys; ++k) {
         std::size_t column = std::size_t(FKeyFieldNos[k] - 1);
@@ -98,18 +101,17 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     }
     if (rc != SQLITE_DONE)
       throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(db)));
-    if (AInserting && storedKey.empty())
+    if (AInserting && storedKey.RowCount() == 0)
       throw EDatabaseError("the database stored no row");
     if (!AInserting && sqlite3_changes(db) != 1)
       throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");
   });
   if (!AInserting && keyWritten)
-    std::copy(storedKey.begin(), storedKey.end(),
-              FRowKeys.begin() + std::ptrdiff_t(std::size_t(ASlot.Row) * keys));
+    FRowKeys->Replace(std::size_t(ASlot.Row), storedKey, 0);
   TMemDataSet::InternalPost(ASlot, AInserting, values, changed);
   // The new row's handle is the next one, as it is for the key kept with it.
   if (AInserting)
-    FRowKeys.insert(FRowKeys.end(), storedKey.begin(), storedKey.end());
+    FRowKeys->Append(storedKey, 0);
 }
 
 AnsiString TSQLiteQuery::KeyCondition() const {
@@ -119,10 +121,8 @@ AnsiString TSQLiteQuery::KeyCondition() const {
   return sql;
 }
 
-void TSQLiteQuery::BindRowKey(sqlitequery_internal::TStatement& AStmt, std::int64_t ARow, int& AIndex) const {
-  const std::size_t keys = FKeyFieldNos.size();
-  for (std::size_t k = 0; k < keys; ++k)
-    AStmt.BindStored(AIndex++, FRowKeys[std::size_t(ARow) * keys + k], FTextEncoding);
+void TSQLiteQuery::BindRowKey(TStatement& AStmt, std::int64_t ARow, int& AIndex) const {
+  FRowKeys->Bind(AStmt, std::size_t(ARow), AIndex, FTextEncoding);
 }
 
 void TSQLiteQuery::InternalDelete() {
@@ -147,27 +147,24 @@ void TSQLiteQuery::InternalRefresh() {
   // one).
   const std::size_t keys = FKeyFieldNos.size();
   std::int64_t row = CursorRow();
-  std::vector<TStoredValue> key;
+  TRowKeys key(keys);
   if (row >= 0 && keys > 0)
-    key.assign(FRowKeys.begin() + std::ptrdiff_t(std::size_t(row) * keys),
-               FRowKeys.begin() + std::ptrdiff_t(std::size_t(row + 1) * keys));
+    key.Append(*FRowKeys, std::size_t(row));
   int recNo = RecNo();
   TSavedRows old = TakeRows();
-  std::vector<TStoredValue> oldKeys;
-  oldKeys.swap(FRowKeys);
+  std::unique_ptr<TRowKeys> oldKeys = std::exchange(FRowKeys, std::make_unique<TRowKeys>(keys));
   try {
     RunQuery(false);
   } catch (...) {
     // A query that fails to run again leaves the rows it had, so the window still shows real records.
     RestoreRows(std::move(old));
-    FRowKeys.swap(oldKeys);
+    FRowKeys = std::move(oldKeys);
     throw;
   }
   TMemDataSet::FilterChanged();
-  if (!key.empty())
-    for (std::size_t r = 0; (r + 1) * keys <= FRowKeys.size(); ++r)
-      if (std::equal(key.begin(), key.end(), FRowKeys.begin() + std::ptrdiff_t(r * keys)) &&
-          SetCursorToRow(std::int64_t(r)))
+  if (key.RowCount() == 1)
+    for (std::size_t r = 0; r < FRowKeys->RowCount(); ++r)
+      if (FRowKeys->Same(r, key, 0) && SetCursorToRow(std::int64_t(r)))
         return;
   if (recNo > 0 && RecordCount() > 0) {
     std::int64_t target = std::min(recNo, RecordCount()) - 1;
