@@ -128,12 +128,9 @@ template <class T, class F> T ReadAs(TField* AField, const char* AWhat, F AConve
 
 // Fields whose type turns the value into a text of its own: numbers, dates and truth values.
 bool FormatsValue(TFieldType AType) {
+  if (IsIntegerFieldType(AType))
+    return true;
   switch (AType) {
-  case ftSmallint:
-  case ftInteger:
-  case ftWord:
-  case ftAutoInc:
-  case ftLargeint:
   case ftBoolean:
   case ftFloat:
   case ftCurrency:

@@ -43,6 +43,30 @@ struct Fixture : dbtest::Words {
   dbtest::ItemsController dc{3};
 };
 
+// A controller of two items bound to a dataset's "id" and "v".
+struct BoundIdAndV {
+  explicit BoundIdAndV(TDataSet* ADataSet) {
+    source.SetDataSet(ADataSet);
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "v");
+  }
+  // Opening the dataset must fail on record 2's v, which reads as AText, and leave no records.
+  void ExpectOpenRefuses(const std::string& AText) {
+    try {
+      source.DataSet()->Open();
+      ADD_FAILURE() << "the load did not fail";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("'" + AText + "' in field 'v' of record 2 cannot be read as"),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(dc.GetRecordCount(), 0);
+  }
+  TDataSource source{nullptr};
+  dbtest::ItemsController dc{2};
+};
+
 class UnreadableValue : public ::testing::TestWithParam<bool> {
 protected:
   static void SetUpTestSuite() {
@@ -124,21 +148,8 @@ TEST_P(UnreadableValue, EveryTypedColumnRefusesATextOfAnotherKind) {
       m->AddRow({2, c.text});
       ds.reset(m);
     }
-    TDataSource source(nullptr);
-    source.SetDataSet(ds.get());
-    dbtest::ItemsController dc(2);
-    dc.SetDataSource(&source);
-    dc.ChangeFieldName(0, "id");
-    dc.ChangeFieldName(1, "v");
-    try {
-      ds->Open();
-      ADD_FAILURE() << "the load did not fail";
-    } catch (const EDatabaseError& e) {
-      EXPECT_NE(std::string(e.what()).find(std::string("'") + c.text + "' in field 'v' of record 2"),
-                std::string::npos)
-          << e.what();
-    }
-    EXPECT_EQ(dc.GetRecordCount(), 0);
+    BoundIdAndV bound(ds.get());
+    bound.ExpectOpenRefuses(c.text);
     EXPECT_EQ(ds->RecNo(), 1);
     EXPECT_EQ(ds->FieldByName("v")->DataType(), c.type);
     ds->Next();
@@ -153,28 +164,14 @@ TEST(UnreadableValueSQLite, ARealInAnIntegerColumnIsRefusedNotRounded) {
   std::unique_ptr<TDataSet, TObjectDeleter> ds(dbtest::MemoryQuery(
       conn, "CREATE TABLE t (id INTEGER PRIMARY KEY, v INTEGER); INSERT INTO t VALUES (1, 5), (2, 4.9);",
       "SELECT id, v FROM t ORDER BY id"));
-  TDataSource source(nullptr);
-  source.SetDataSet(ds.get());
-  dbtest::ItemsController dc(2);
-  dc.SetDataSource(&source);
-  dc.ChangeFieldName(0, "id");
-  dc.ChangeFieldName(1, "v");
-  try {
-    ds->Open();
-    ADD_FAILURE() << "the load did not fail";
-  } catch (const EDatabaseError& e) {
-    EXPECT_NE(std::string(e.what()).find("'" + VarToStr(Variant(4.9)) +
-                                         "' in field 'v' of record 2 cannot be read as"),
-              std::string::npos)
-        << e.what();
-  }
-  EXPECT_EQ(dc.GetRecordCount(), 0);
+  BoundIdAndV bound(ds.get());
+  bound.ExpectOpenRefuses(VarToStr(Variant(4.9)));
   EXPECT_EQ(dbtest::Scalar(conn, "SELECT typeof(v) || ' ' || v FROM t WHERE id = 2"), "real 4.9")
       << "the database keeps it";
   conn.ExecSQL("UPDATE t SET v = 4 WHERE id = 2");
   ds->Refresh();
-  ASSERT_EQ(dc.GetRecordCount(), 2);
-  EXPECT_EQ(dc.GetValue(1, 1).AsInt64(), 4);
+  ASSERT_EQ(bound.dc.GetRecordCount(), 2);
+  EXPECT_EQ(bound.dc.GetValue(1, 1).AsInt64(), 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Datasets, UnreadableValue, ::testing::Bool(),

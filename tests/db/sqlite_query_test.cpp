@@ -33,6 +33,20 @@ struct Db {
   TSQLiteQuery query{nullptr};
 };
 
+// A query, opened, over a private database in memory that ASetupSQL has filled.
+struct Opened {
+  Opened(const std::string& ASetupSQL, const std::string& ASelect) {
+    conn.FileName = ":memory:";
+    conn.ExecSQL(ASetupSQL);
+    q.SetConnection(&conn);
+    q.SetSQL(ASelect);
+    q.Open();
+  }
+  std::string Scalar(const std::string& ASQL) { return dbtest::Scalar(conn, ASQL); }
+  TSQLiteConnection conn{nullptr};
+  TSQLiteQuery q{nullptr};
+};
+
 TEST(SQLiteQuery, OpensWithParamsTypesAndOrigins) {
   Db db;
   db.query.SetSQL(
@@ -218,15 +232,11 @@ TEST(SQLiteQuery, EditsWriteBackByKey) {
 // Integer affinity holds SQLite's whole 64-bit range: such rows open, read exactly and take every value of
 // it.
 TEST(SQLiteQuery, IntegerColumnsHoldTheWhole64BitRange) {
-  TSQLiteConnection conn(nullptr);
-  conn.FileName = ":memory:";
-  conn.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY, n INT);"
-               "INSERT INTO t VALUES (-9223372036854775808, 0), (1, 0), (3000000000, 0),"
-               " (9223372036854775807, 0);");
-  TSQLiteQuery q(nullptr);
-  q.SetConnection(&conn);
-  q.SetSQL("SELECT id, n FROM t ORDER BY id");
-  q.Open();
+  Opened db(
+      "CREATE TABLE t (id INTEGER PRIMARY KEY, n INT);"
+      "INSERT INTO t VALUES (-9223372036854775808, 0), (1, 0), (3000000000, 0), (9223372036854775807, 0);",
+      "SELECT id, n FROM t ORDER BY id");
+  TSQLiteQuery& q = db.q;
   ASSERT_EQ(q.FieldByName("n")->DataType(), ftLargeint);
   struct Case {
     std::int64_t id, n;
@@ -238,7 +248,7 @@ TEST(SQLiteQuery, IntegerColumnsHoldTheWhole64BitRange) {
     q.FieldByName("n")->SetAsVariant(Variant(c.n));
     q.Post();
     EXPECT_EQ(q.FieldByName("n")->AsLargeInt(), c.n);
-    EXPECT_EQ(dbtest::Scalar(conn, "SELECT typeof(n) || ' ' || n FROM t WHERE id = " + std::to_string(c.id)),
+    EXPECT_EQ(db.Scalar("SELECT typeof(n) || ' ' || n FROM t WHERE id = " + std::to_string(c.id)),
               "integer " + std::to_string(c.n));
     q.Next();
   }
@@ -247,22 +257,17 @@ TEST(SQLiteQuery, IntegerColumnsHoldTheWhole64BitRange) {
 
 // SQLite's TRUE is 1: a posted or bound True is stored as 1, and any integer but 0 reads as True.
 TEST(SQLiteQuery, TrueIsStoredAsOne) {
-  TSQLiteConnection conn(nullptr);
-  conn.FileName = ":memory:";
-  conn.ExecSQL("CREATE TABLE t (id INTEGER PRIMARY KEY, b BOOLEAN); INSERT INTO t VALUES (1, 0), (2, -7);"
-               "CREATE TABLE k (b BOOLEAN PRIMARY KEY, v TEXT); INSERT INTO k VALUES (1, 'x'), (0, 'y');");
-  TSQLiteQuery q(nullptr);
-  q.SetConnection(&conn);
-  q.SetSQL("SELECT id, b FROM t ORDER BY id");
-  q.Open();
+  Opened db("CREATE TABLE t (id INTEGER PRIMARY KEY, b BOOLEAN); INSERT INTO t VALUES (1, 0), (2, -7);"
+            "CREATE TABLE k (b BOOLEAN PRIMARY KEY, v TEXT); INSERT INTO k VALUES (1, 'x'), (0, 'y');",
+            "SELECT id, b FROM t ORDER BY id");
+  TSQLiteQuery& q = db.q;
   EXPECT_FALSE(q.FieldByName("b")->AsBoolean());
   q.Edit();
   q.FieldByName("b")->SetAsBoolean(true);
   q.Post();
   q.Next();
   EXPECT_TRUE(q.FieldByName("b")->AsBoolean());
-  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(typeof(b) || ' ' || b, ', ') FROM t"),
-            "integer 1, integer -7");
+  EXPECT_EQ(db.Scalar("SELECT group_concat(typeof(b) || ' ' || b, ', ') FROM t"), "integer 1, integer -7");
 
   q.SetSQL("SELECT id FROM t WHERE b = :b");
   q.Params()->ParamByName("b")->SetValue(true);
@@ -275,29 +280,24 @@ TEST(SQLiteQuery, TrueIsStoredAsOne) {
   q.Edit();
   q.FieldByName("v")->SetAsString("z");
   q.Post();
-  EXPECT_EQ(dbtest::Scalar(conn, "SELECT v FROM k WHERE b = 1"), "z");
+  EXPECT_EQ(db.Scalar("SELECT v FROM k WHERE b = 1"), "z");
   q.Delete();
-  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(b || v) FROM k"), "0y");
+  EXPECT_EQ(db.Scalar("SELECT group_concat(b || v) FROM k"), "0y");
 }
 
 // A row is looked up by its key as the database returned it, kind and bytes, and after a write by the key as
 // stored: a refresh finds the record again by it, and a changed key or a new row is written to again where
 // it is. The first two rows' keys read the same in the code page.
 TEST(SQLiteQuery, RowsAreFoundByTheirKeyAsStored) {
-  TSQLiteConnection conn(nullptr);
-  conn.FileName = ":memory:";
-  conn.ExecSQL("CREATE TABLE t (k TEXT PRIMARY KEY, v TEXT); INSERT INTO t VALUES (CAST(x'd0b6' AS TEXT), "
-               "'one'), ('?', 'two');"
-               "CREATE TABLE c (a TEXT, b INTEGER DEFAULT 7, v TEXT, PRIMARY KEY (a, b));");
+  Opened db("CREATE TABLE t (k TEXT PRIMARY KEY, v TEXT);"
+            "INSERT INTO t VALUES (CAST(x'd0b6' AS TEXT), 'one'), ('?', 'two');"
+            "CREATE TABLE c (a TEXT, b INTEGER DEFAULT 7, v TEXT, PRIMARY KEY (a, b));",
+            "SELECT k, v FROM t ORDER BY rowid");
+  TSQLiteQuery& q = db.q;
   auto rows = [&](const char* ATable) {
-    return dbtest::Scalar(conn,
-                          std::string("SELECT group_concat(hex(k) || ' ' || v, ', ') FROM (SELECT * FROM ") +
-                              ATable + " ORDER BY rowid)");
+    return db.Scalar(std::string("SELECT group_concat(hex(k) || ' ' || v, ', ') FROM (SELECT * FROM ") +
+                     ATable + " ORDER BY rowid)");
   };
-  TSQLiteQuery q(nullptr);
-  q.SetConnection(&conn);
-  q.SetSQL("SELECT k, v FROM t ORDER BY rowid");
-  q.Open();
   q.Next();
   q.Refresh();
   EXPECT_EQ(q.FieldByName("v")->AsString(), "two");
@@ -331,27 +331,22 @@ TEST(SQLiteQuery, RowsAreFoundByTheirKeyAsStored) {
   q.Edit();
   q.FieldByName("v")->SetAsString("w");
   q.Post();
-  EXPECT_EQ(dbtest::Scalar(conn, "SELECT a || b || v FROM c"), "p7w");
+  EXPECT_EQ(db.Scalar("SELECT a || b || v FROM c"), "p7w");
 }
 
 // A text in a UTF-16 database that no UTF-8 can carry (half a surrogate pair) is bound back in the database's
 // own encoding, so the write still finds its row.
 TEST(SQLiteQuery, KeysOfAUtf16DatabaseAreBoundInItsEncoding) {
-  TSQLiteConnection conn(nullptr);
-  conn.FileName = ":memory:";
-  conn.ExecSQL("PRAGMA encoding = 'UTF-16le'; CREATE TABLE t (k TEXT PRIMARY KEY, v TEXT);"
-               "INSERT INTO t VALUES (CAST(x'00d8' AS TEXT), 'one'), ('a', 'two');");
-  TSQLiteQuery q(nullptr);
-  q.SetConnection(&conn);
-  q.SetSQL("SELECT k, v FROM t ORDER BY rowid");
-  q.Open();
+  Opened db("PRAGMA encoding = 'UTF-16le'; CREATE TABLE t (k TEXT PRIMARY KEY, v TEXT);"
+            "INSERT INTO t VALUES (CAST(x'00d8' AS TEXT), 'one'), ('a', 'two');",
+            "SELECT k, v FROM t ORDER BY rowid");
+  TSQLiteQuery& q = db.q;
   q.Edit();
   q.FieldByName("v")->SetAsString("CHANGED");
   q.Post();
   q.Next();
   q.Delete();
-  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(hex(CAST(k AS BLOB)) || ' ' || v) FROM t"),
-            "00D8 CHANGED");
+  EXPECT_EQ(db.Scalar("SELECT group_concat(hex(CAST(k AS BLOB)) || ' ' || v) FROM t"), "00D8 CHANGED");
 }
 
 TEST(SQLiteQuery, FailedWritesLoseNothing) {
