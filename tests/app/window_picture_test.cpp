@@ -35,15 +35,29 @@ std::vector<std::string> Words() {
 }
 
 struct Step {
-  enum Kind { Type, Backspace, Tab, CtrlTab, ClickLeft, ClickRight, KeyLeft, KeyRight, DragLeft, DragRight };
+  enum Kind {
+    Type,
+    Backspace,
+    Tab,
+    CtrlTab,
+    ClickLeft,
+    ClickRight,
+    KeyLeft,
+    KeyRight,
+    DragLeft,
+    DragRight,
+    WheelLeft,
+    WheelRight
+  };
   Kind kind;
-  int arg = 0;      // tab, item, virtual key, or the pixels a thumb is dragged by
+  int arg = 0;      // tab, item, virtual key, the pixels a thumb is dragged by, or wheel notches (down > 0)
   std::string text; // for Type
 };
 
 std::string Describe(const Step& s) {
-  static const char* names[] = {"type",        "backspace", "tab",       "ctrl+tab",  "click left",
-                                "click right", "key left",  "key right", "drag left", "drag right"};
+  static const char* names[] = {"type",       "backspace",   "tab",        "ctrl+tab",
+                                "click left", "click right", "key left",   "key right",
+                                "drag left",  "drag right",  "wheel left", "wheel right"};
   std::ostringstream os;
   os << names[s.kind] << ' ' << (s.kind == Step::Type ? s.text : std::to_string(s.arg));
   return os.str();
@@ -78,6 +92,10 @@ const Script scripts[] = {
      {Type("k"), Do(Step::Backspace), Do(Step::Backspace), Do(Step::DragLeft, 60), Do(Step::ClickLeft, 20),
       Do(Step::DragLeft, -40), Type("gü"), Do(Step::ClickRight, 3), Do(Step::DragRight, 50),
       Do(Step::KeyRight, VK_END)}},
+    // The wheel over a list that does not have the focus, the search box keeping it.
+    {"WheelOverBothLists",
+     {Type("k"), Do(Step::Backspace), Do(Step::Backspace), Do(Step::WheelLeft, 2), Do(Step::WheelLeft, -1),
+      Type("gü"), Do(Step::WheelRight, 3), Do(Step::WheelLeft, 1)}},
 };
 
 std::uint32_t Rgb(TColor Color) {
@@ -150,6 +168,15 @@ protected:
       DragThumb((S.kind == Step::DragLeft ? main->ListSol : main->ListSag)->InnerListBox()->VScrollBar(),
                 S.arg, CheckMidway);
       break;
+    case Step::WheelLeft:
+    case Step::WheelRight: {
+      TcxInnerListBox* inner = (S.kind == Step::WheelLeft ? main->ListSol : main->ListSag)->InnerListBox();
+      const TPoint p = inner->ClientToScreen(TPoint{inner->ClientWidth() / 2, inner->ClientHeight() / 2});
+      platform::InjectMouseMove(p.x, p.y);
+      for (int i = 0; i < std::abs(S.arg); ++i)
+        platform::InjectMouseWheel(S.arg > 0 ? -WHEEL_DELTA : WHEEL_DELTA, p.x, p.y);
+      break;
+    }
     }
     Settle();
   }
