@@ -1,6 +1,5 @@
 // The mouse wheel as a desktop gives it: it scrolls what the pointer is over, and the keyboard focus stays
 // where the user left it.
-#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -9,25 +8,6 @@
 #include "platform/win/Edit.h"
 
 namespace {
-
-// Four hundred headwords, so that the left list scrolls; the first of them has forty translations, so that
-// the right list scrolls too, each explained at a length that no explanation box shows whole.
-std::vector<std::string> ManyWords() {
-  std::string explanation;
-  for (int i = 0; i < 40; ++i)
-    explanation += "uzun bir açıklama ";
-  std::vector<std::string> lines;
-  char line[64];
-  for (int i = 0; i < 40; ++i) {
-    std::snprintf(line, sizeof line, "aaa;laz%02d;", i);
-    lines.push_back(line + explanation + ";" + explanation);
-  }
-  for (int i = 1; i < 400; ++i) {
-    std::snprintf(line, sizeof line, "kelime%03d;laz%03d;isim;", i, i);
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 class WheelTest : public MainWindowTest {
 protected:

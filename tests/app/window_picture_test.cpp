@@ -52,6 +52,7 @@ struct Step {
   Kind kind;
   int arg = 0;      // tab, item, virtual key, the pixels a thumb is dragged by, or wheel notches (down > 0)
   std::string text; // for Type
+  int motion = 7;   // for a drag: the pixels of each move of the mouse
 };
 
 std::string Describe(const Step& s) {
@@ -66,6 +67,7 @@ std::string Describe(const Step& s) {
 struct Script {
   const char* name;
   std::vector<Step> steps;
+  std::vector<std::string> (*words)() = Words;
   friend void PrintTo(const Script& S, std::ostream* os) { *os << S.name; }
 };
 
@@ -74,6 +76,9 @@ Step Type(const char* Text) {
 }
 Step Do(Step::Kind Kind, int Arg = 0) {
   return {Step::Kind(Kind), Arg, {}};
+}
+Step Drag(Step::Kind Kind, int Pixels, int Motion) {
+  return {Kind, Pixels, {}, Motion};
 }
 
 const Script scripts[] = {
@@ -96,6 +101,11 @@ const Script scripts[] = {
     {"WheelOverBothLists",
      {Type("k"), Do(Step::Backspace), Do(Step::Backspace), Do(Step::WheelLeft, 2), Do(Step::WheelLeft, -1),
       Type("gü"), Do(Step::WheelRight, 3), Do(Step::WheelLeft, 1)}},
+    // A thumb shorter than the mouse's moves, which pass its old place before it catches up.
+    {"DraggingAShortThumbInLongMoves",
+     {Type("k"), Do(Step::Backspace), Do(Step::Backspace), Drag(Step::DragLeft, 60, 10),
+      Drag(Step::DragLeft, -30, 15)},
+     ManyWords},
 };
 
 std::uint32_t Rgb(TColor Color) {
@@ -106,7 +116,7 @@ class WindowPictureTest : public MainWindowTest, public ::testing::WithParamInte
 protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    main = Open(Words());
+    main = Open(GetParam().words());
   }
 
   static void Settle() {
@@ -166,7 +176,7 @@ protected:
     case Step::DragLeft:
     case Step::DragRight:
       DragThumb((S.kind == Step::DragLeft ? main->ListSol : main->ListSag)->InnerListBox()->VScrollBar(),
-                S.arg, CheckMidway);
+                S.arg, S.motion, CheckMidway);
       break;
     case Step::WheelLeft:
     case Step::WheelRight: {
@@ -181,8 +191,9 @@ protected:
     Settle();
   }
 
-  // Drags the thumb in steps of a few pixels and checks the window at each of them, the button still down.
-  void DragThumb(TcxScrollBar* Bar, int Pixels, const std::function<void()>& CheckMidway) {
+  // Drags the thumb in moves of Motion pixels and checks the window after each of them, the button still
+  // down.
+  void DragThumb(TcxScrollBar* Bar, int Pixels, int Motion, const std::function<void()>& CheckMidway) {
     ASSERT_TRUE(Bar && Bar->Visible() && Bar->HandleAllocated()) << "the list has no bar to drag";
     const TRect thumb = Bar->PartBounds(spThumb);
     ASSERT_FALSE(IsRectEmpty(&thumb));
@@ -191,7 +202,7 @@ protected:
     platform::InjectMouseMove(p.x, p.y);
     platform::InjectMouseButton(platform::MouseButton::Left, true, p.x, p.y);
     Settle();
-    const int step = Pixels > 0 ? 7 : -7;
+    const int step = Pixels > 0 ? Motion : -Motion;
     for (int moved = step; std::abs(moved) <= std::abs(Pixels); moved += step) {
       platform::InjectMouseMove(p.x, p.y + moved);
       Settle();
