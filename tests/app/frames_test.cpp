@@ -2,6 +2,7 @@
 // so the user never sees new lists beside old explanations.
 #include "app/Session.h"
 #include "app_fixture.h"
+#include "platform/win/Caret.h"
 
 namespace {
 
@@ -46,6 +47,85 @@ TEST_F(FramesTest, EachKeyClickAndTabSwitchReachesTheDisplayAsOneFrame) {
   // The steps did reach the window.
   EXPECT_EQ(main->ListSol->ItemIndex(), 0);
   EXPECT_FALSE(Utf8Text(main->SolAciklama).empty());
+}
+
+// The display's side of the caret: when the window reaches it, and how long the message loop slept between.
+class WatchingBackend : public platform::HeadlessBackend {
+public:
+  HWND watched = nullptr;
+  std::vector<DWORD> frames;
+  std::vector<DWORD> waits;
+
+  bool WaitEvents(DWORD timeoutMs) override {
+    waits.push_back(timeoutMs);
+    return HeadlessBackend::WaitEvents(timeoutMs);
+  }
+  void Present(HWND hwnd, const RECT& dirty) override {
+    if (hwnd == watched)
+      frames.push_back(platform::Clock::Now());
+    HeadlessBackend::Present(hwnd, dirty);
+  }
+};
+
+class CaretFramesTest : public MainWindowTest {
+protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    backend.reset();
+    auto watching = std::make_unique<WatchingBackend>();
+    watcher = watching.get();
+    backend = std::move(watching);
+    platform::Clock::UseManualTime(100000);
+  }
+  WatchingBackend* watcher = nullptr;
+};
+
+// With the search box focused and nothing happening, the caret blinks at the blink time wherever the pointer
+// rests, each blink one frame. With the pointer away the loop sleeps from one blink to the next; over a
+// control that tracks the mouse's leaving, that tracking's timer wakes it besides, without a frame.
+TEST_F(CaretFramesTest, TheCaretBlinksOnItsOwnWhereverThePointerRests) {
+  TMain* main = Open({"ev;oxori;isim;", "evet;ho;ünlem;", "el;xe;vücut;"});
+  watcher->watched = main->Handle();
+  TypeText("e");
+  struct Case {
+    const char* name;
+    std::function<void()> pointer;
+    bool onlyBlinksWake;
+  } cases[] = {
+      {"outside the window", [] { platform::InjectMouseLeave(); }, true},
+      {"over the left list",
+       [&] {
+         const TPoint p = main->ListSol->ClientToScreen(TPoint{20, 20});
+         platform::InjectMouseMove(p.x, p.y);
+       },
+       false},
+      {"over the search box",
+       [&] {
+         const TPoint p = main->Arama->ClientToScreen(TPoint{20, 5});
+         platform::InjectMouseMove(p.x, p.y);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.pointer();
+    Pump();
+    ASSERT_EQ(GetFocus(), main->Arama->InnerEdit()->GetControl()->Handle());
+    watcher->frames.clear();
+    watcher->waits.clear();
+    const DWORD start = platform::Clock::Now();
+    const UINT_PTR stop = SetTimer(nullptr, 0, 2000, nullptr);
+    while (platform::Clock::Now() - start < 2000)
+      Application()->HandleMessage();
+    KillTimer(nullptr, stop);
+    ASSERT_GE(watcher->frames.size(), 3u) << "2 seconds hold three blinks at least";
+    for (std::size_t i = 1; i < watcher->frames.size(); ++i)
+      EXPECT_EQ(watcher->frames[i] - watcher->frames[i - 1], GetCaretBlinkTime()) << "frame " << i;
+    // One sleep before each blink and one before the end.
+    if (c.onlyBlinksWake) {
+      EXPECT_EQ(watcher->waits.size(), watcher->frames.size() + 1);
+    }
+  }
 }
 
 } // namespace

@@ -14,19 +14,27 @@
 
 namespace {
 
-// Each present, and the windows that were still waiting for a paint when it came.
+// Each present, with its time and the windows that were still waiting for a paint when it came, and each
+// wait of the message loop.
 class WatchingBackend : public platform::HeadlessBackend {
 public:
   struct Shown {
     HWND hwnd;
     RECT dirty;
     std::vector<HWND> unpainted;
+    DWORD time;
   };
   std::vector<HWND> watched;
   std::vector<Shown> shown;
+  std::vector<DWORD> waits;
+
+  bool WaitEvents(DWORD timeoutMs) override {
+    waits.push_back(timeoutMs);
+    return HeadlessBackend::WaitEvents(timeoutMs);
+  }
 
   void Present(HWND hwnd, const RECT& dirty) override {
-    Shown s{hwnd, dirty, {}};
+    Shown s{hwnd, dirty, {}, platform::Clock::Now()};
     for (HWND w : watched)
       if (GetUpdateRect(w, nullptr, FALSE))
         s.unpainted.push_back(w);
@@ -160,6 +168,63 @@ TEST_F(PresentTest, EachBatchOfInputReachesTheDisplayOnceAndWhole) {
       IntersectRect(&both, &kid, &shown.dirty);
       EXPECT_EQ(both, kid) << "child " << i;
     }
+  }
+}
+
+// With nothing else to do, the loop sleeps until the caret is to blink, shows each blink as a frame of the
+// caret alone and wakes no more often than that; a caret that does not blink wakes nothing.
+TEST_F(PresentTest, TheCaretBlinksOnItsOwnOneFrameABlink) {
+  const auto at = [](HWND kid) {
+    return [kid] {
+      CreateCaret(kid, nullptr, 2, 10);
+      SetCaretPos(5, 5);
+    };
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> caret;
+    std::vector<DWORD> waits;
+    std::vector<DWORD> frames; // after the start, each of the caret's window alone
+  } cases[] = {
+      {"a shown caret",
+       [&] {
+         at(kids[0])();
+         ShowCaret(kids[0]);
+       },
+       {530, 530, 530, 410},
+       {530, 1060, 1590}},
+      {"a hidden caret", at(kids[0]), {2000}, {}},
+      {"no caret", [] {}, {2000}, {}},
+  };
+  // The first child, at (10, 10) of the window, has the caret at (5, 5) of its own.
+  const RECT caret{15, 15, 17, 25};
+  const RECT owner = KidRect(0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.caret();
+    backend->Pump();
+    backend->shown.clear();
+    backend->waits.clear();
+    const DWORD start = platform::Clock::Now();
+    SetTimer(top, 9, 2000, nullptr);
+    MSG m{};
+    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(m.message, UINT(WM_TIMER));
+    KillTimer(top, 9);
+    EXPECT_EQ(backend->waits, c.waits);
+    std::vector<DWORD> frames;
+    for (const auto& shown : backend->shown) {
+      frames.push_back(shown.time - start);
+      EXPECT_EQ(shown.hwnd, top);
+      RECT inCaret{}, inOwner{};
+      IntersectRect(&inCaret, &shown.dirty, &caret);
+      IntersectRect(&inOwner, &shown.dirty, &owner);
+      EXPECT_EQ(inCaret, caret);
+      EXPECT_EQ(inOwner, shown.dirty);
+    }
+    EXPECT_EQ(frames, c.frames);
+    DestroyCaret();
+    backend->Pump();
   }
 }
 
