@@ -1,8 +1,8 @@
 // What the display gets of the dictionary's window: each key, click or tab switch reaches it as one frame,
-// so the user never sees new lists beside old explanations.
+// so the user never sees new lists beside old explanations, and so does each blink of the caret.
 #include "app/Session.h"
 #include "app_fixture.h"
-#include "platform/win/Caret.h"
+#include "tests/backend/watching_backend.h"
 
 namespace {
 
@@ -49,24 +49,6 @@ TEST_F(FramesTest, EachKeyClickAndTabSwitchReachesTheDisplayAsOneFrame) {
   EXPECT_FALSE(Utf8Text(main->SolAciklama).empty());
 }
 
-// The display's side of the caret: when the window reaches it, and how long the message loop slept between.
-class WatchingBackend : public platform::HeadlessBackend {
-public:
-  HWND watched = nullptr;
-  std::vector<DWORD> frames;
-  std::vector<DWORD> waits;
-
-  bool WaitEvents(DWORD timeoutMs) override {
-    waits.push_back(timeoutMs);
-    return HeadlessBackend::WaitEvents(timeoutMs);
-  }
-  void Present(HWND hwnd, const RECT& dirty) override {
-    if (hwnd == watched)
-      frames.push_back(platform::Clock::Now());
-    HeadlessBackend::Present(hwnd, dirty);
-  }
-};
-
 class CaretFramesTest : public MainWindowTest {
 protected:
   void SetUp() override {
@@ -85,7 +67,6 @@ protected:
 // control that tracks the mouse's leaving, that tracking's timer wakes it besides, without a frame.
 TEST_F(CaretFramesTest, TheCaretBlinksOnItsOwnWhereverThePointerRests) {
   TMain* main = Open({"ev;oxori;isim;", "evet;ho;ünlem;", "el;xe;vücut;"});
-  watcher->watched = main->Handle();
   TypeText("e");
   struct Case {
     const char* name;
@@ -111,19 +92,23 @@ TEST_F(CaretFramesTest, TheCaretBlinksOnItsOwnWhereverThePointerRests) {
     c.pointer();
     Pump();
     ASSERT_EQ(GetFocus(), main->Arama->InnerEdit()->GetControl()->Handle());
-    watcher->frames.clear();
+    watcher->shown.clear();
     watcher->waits.clear();
     const DWORD start = platform::Clock::Now();
     const UINT_PTR stop = SetTimer(nullptr, 0, 2000, nullptr);
     while (platform::Clock::Now() - start < 2000)
       Application()->HandleMessage();
     KillTimer(nullptr, stop);
-    ASSERT_GE(watcher->frames.size(), 3u) << "2 seconds hold three blinks at least";
-    for (std::size_t i = 1; i < watcher->frames.size(); ++i)
-      EXPECT_EQ(watcher->frames[i] - watcher->frames[i - 1], GetCaretBlinkTime()) << "frame " << i;
+    std::vector<DWORD> frames;
+    for (const auto& shown : watcher->shown)
+      if (shown.hwnd == main->Handle())
+        frames.push_back(shown.time);
+    ASSERT_GE(frames.size(), 3u) << "2 seconds hold three blinks at least";
+    for (std::size_t i = 1; i < frames.size(); ++i)
+      EXPECT_EQ(frames[i] - frames[i - 1], GetCaretBlinkTime()) << "frame " << i;
     // One sleep before each blink and one before the end.
     if (c.onlyBlinksWake) {
-      EXPECT_EQ(watcher->waits.size(), watcher->frames.size() + 1);
+      EXPECT_EQ(watcher->waits.size(), frames.size() + 1);
     }
   }
 }

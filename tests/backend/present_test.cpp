@@ -6,42 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/gdi/Fill.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/win/Win.h"
+#include "tests/backend/watching_backend.h"
 
 namespace {
-
-// Each present, with its time and the windows that were still waiting for a paint when it came, and each
-// wait of the message loop.
-class WatchingBackend : public platform::HeadlessBackend {
-public:
-  struct Shown {
-    HWND hwnd;
-    RECT dirty;
-    std::vector<HWND> unpainted;
-    DWORD time;
-  };
-  std::vector<HWND> watched;
-  std::vector<Shown> shown;
-  std::vector<DWORD> waits;
-
-  bool WaitEvents(DWORD timeoutMs) override {
-    waits.push_back(timeoutMs);
-    return HeadlessBackend::WaitEvents(timeoutMs);
-  }
-
-  void Present(HWND hwnd, const RECT& dirty) override {
-    Shown s{hwnd, dirty, {}, platform::Clock::Now()};
-    for (HWND w : watched)
-      if (GetUpdateRect(w, nullptr, FALSE))
-        s.unpainted.push_back(w);
-    shown.push_back(s);
-    HeadlessBackend::Present(hwnd, dirty);
-  }
-};
 
 // What a key or a timer makes the top-level window do to its children.
 std::function<void()> onInput;
