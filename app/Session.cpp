@@ -265,7 +265,12 @@ public:
       ::unlink(FPath.c_str());
   }
   bool Create(const std::filesystem::path& Target, mode_t Mode) {
-    std::string pattern = (Target.parent_path() / ("." + Target.filename().string() + ".XXXXXX")).string();
+    // Appended rather than put before a temporary string, which GCC 12 mistakes for an overlapping copy
+    // (-Wrestrict, a known false positive).
+    std::string name = ".";
+    name += Target.filename().string();
+    name += ".XXXXXX";
+    std::string pattern = (Target.parent_path() / name).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
       return false;
