@@ -239,6 +239,7 @@ nlohmann::json DumpState(TMain& Main) {
   if (!Main.WordFileError().empty())
     state["wordFileError"] = AnsiToUtf8(Main.WordFileError());
   state["entries"] = Main.AllEntries() ? Main.AllEntries()->Count() : 0;
+  state["searchBy"] = Main.SearchWay() == TSearchWay::Index ? "index" : "scan";
   state["search"] = {{"text", AnsiToUtf8(Main.Arama->Text())},
                      {"selStart", Main.Arama->SelStart()},
                      {"selLength", Main.Arama->SelLength()}};
