@@ -199,20 +199,37 @@ TEST_F(PresentTest, TheCaretBlinksOnItsOwnOneFrameABlink) {
   }
 }
 
-TEST_F(PresentTest, NothingPaintedNothingPresentedAndAFreedWindowIsForgotten) {
+TEST_F(PresentTest, NothingPaintedNothingPresented) {
   onInput = [] {};
   backend->PressKey('A');
   backend->Pump();
   EXPECT_TRUE(backend->shown.empty());
-  // Painted but freed before the batch ended: nothing is handed over for a window that is gone.
-  onInput = [this] {
+}
+
+TEST_F(PresentTest, AWindowFreedWhileTheFrameIsPresentedIsNotPresented) {
+  HWND other = CreateWindowExA(0, "Presented", "", WS_POPUP | WS_VISIBLE, 400, 20, 100, 100, nullptr, nullptr,
+                               nullptr, nullptr);
+  backend->Pump();
+  backend->shown.clear();
+  // Both windows have a frame to show; showing the first frees the other, which is then still in the list
+  // of windows being presented.
+  onInput = [&] {
     InvalidateRect(kids[0], nullptr, TRUE);
-    UpdateWindow(kids[0]);
-    DestroyWindow(top);
+    InvalidateRect(other, nullptr, TRUE);
+  };
+  HWND freed = nullptr;
+  backend->whilePresenting = [&](HWND presented) {
+    if (freed)
+      return;
+    freed = presented == top ? other : top;
+    DestroyWindow(freed);
   };
   backend->PressKey('A');
   backend->Pump();
-  EXPECT_TRUE(backend->shown.empty());
+  ASSERT_NE(freed, nullptr);
+  ASSERT_EQ(backend->shown.size(), 1u);
+  EXPECT_NE(backend->shown.front().hwnd, freed);
+  EXPECT_FALSE(IsWindow(freed));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The headless display, keeping what it was handed: each present with its time and the watched windows that
 // were still waiting for a paint when it came, and each wait of the message loop.
+#include <functional>
 #include <vector>
 
 #include "platform/backend/headless/HeadlessBackend.h"
@@ -17,6 +18,8 @@ public:
   std::vector<HWND> watched;
   std::vector<Shown> shown;
   std::vector<DWORD> waits;
+  // What the display does while it takes a window, as one that pumps its own events may.
+  std::function<void(HWND)> whilePresenting;
 
   bool WaitEvents(DWORD timeoutMs) override {
     waits.push_back(timeoutMs);
@@ -24,6 +27,8 @@ public:
   }
 
   void Present(HWND hwnd, const RECT& dirty) override {
+    if (whilePresenting)
+      whilePresenting(hwnd);
     Shown s{hwnd, dirty, {}, platform::Clock::Now()};
     for (HWND w : watched)
       if (GetUpdateRect(w, nullptr, FALSE))
