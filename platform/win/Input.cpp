@@ -239,9 +239,10 @@ bool CookMouse(const RawInput& ev, Cooked& out) {
   if (hit == HTNOWHERE || hit == HTERROR)
     out.dropped = true;
   if (ev.kind == InputKind::Wheel) {
-    // The wheel goes where the rest of the mouse goes, to the window under the pointer or to the one holding
-    // the capture, as on the desktops this runs on and on Windows since version 10; classic Windows sent it
-    // to the focus window. A window the mouse cannot reach gets nothing, not even a cursor.
+    // The wheel goes to the window under the pointer, as on the desktops this runs on and on Windows since
+    // version 10, where classic Windows sent it to the focus window; the focus stays. A window holding the
+    // capture gets it like the rest of the mouse, as a pointer grab does on X. A window the mouse cannot
+    // reach gets nothing, not even a cursor.
     if (out.dropped)
       return false;
     out.msg.message = WM_MOUSEWHEEL;
