@@ -198,14 +198,29 @@ TPelvor* TMain::AllEntries() {
   return FAllEntries.get();
 }
 
-TWordIndex& TMain::Index() {
-  if (!FIndex.Covers(*FAllEntries, SearchKey()))
-    FIndex.Build(*FAllEntries, false);
-  return FIndex;
+bool TMain::IndexAnswers() {
+  if (FSearchWay == TSearchWay::Scan)
+    return false;
+  // The index is only a faster way to the answer: words that are in memory are still found without it.
+  try {
+    if (!FIndex.Covers(*FAllEntries, SearchKey()))
+      FIndex.Build(*FAllEntries, false);
+    return true;
+  } catch (const std::exception&) {
+    FIndex.Reset();
+    FSearchWay = TSearchWay::Scan;
+    return false;
+  }
+}
+
+TSearchWay TMain::SearchWay() {
+  IndexAnswers();
+  return FSearchWay;
 }
 
 void TMain::LoadDictionary() {
   FIndex.Reset();
+  FSearchWay = TSearchWay::Index;
   FSearch.Matches.Clear();
   FSearch.Headwords.clear();
   FAllEntries->Clear();
@@ -269,7 +284,10 @@ void TMain::SearchWords(WideString& Completion) {
 
   FSearchPrefix = FYazilan;
   FSearchKey = SearchKey();
-  Index().Search(FSearchPrefix, FSearchKey, FSearch);
+  if (IndexAnswers())
+    FIndex.Search(FSearchPrefix, FSearchKey, FSearch);
+  else
+    FIndex.Scan(*FAllEntries, FSearchPrefix, FSearchKey, FSearch);
   FSearchGeneration = FAllEntries->Generation();
   ListSol->AppendOrdered(FSearch.Headwords);
   std::vector<AnsiString>().swap(FSearch.Headwords);
@@ -293,7 +311,7 @@ void TMain::ShowTranslations() {
     const bool turkishToLaz = TurkishToLaz();
     const TKeyField key = SearchKey();
     std::vector<TKelime*> entries;
-    if (key == FSearchKey && !FSearch.Matches.Entries().empty()) {
+    if (key == FSearchKey && !FSearch.Matches.Entries().empty() && FSearchWay == TSearchWay::Index) {
       FIndex.EntriesWithKey(headword, FSearchPrefix, key, entries);
     } else {
       for (TKelime* entry : FSearch.Matches.Entries())

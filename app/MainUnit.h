@@ -14,6 +14,9 @@
 
 // How reading the word file went, for the program to report.
 enum class TWordFileState { NotRead, Missing, Loaded, Unreadable };
+// How searches are answered: by the index over the entries, or by a pass over them all when no index could
+// be built (memory ran short). Both give the same answer.
+enum class TSearchWay { Index, Scan };
 
 // The word file is looked for in this directory; by default the directory of the running executable.
 // Tests point it elsewhere before they create the window.
@@ -54,6 +57,8 @@ class TMain : public TForm {
   // The entries that answered the last search, as references into the store of all entries.
   const TWordMatches* Matches();
   TWordFileState WordFileState() const { return FWordFileState; }
+  // Waits for the index being built; a build that failed turns the window to scanning.
+  TSearchWay SearchWay();
   // The error that stopped the reading of the word file, empty unless the state is Unreadable.
   const AnsiString& WordFileError() const { return FWordFileError; }
   AnsiString WordFilePath() const;
@@ -73,8 +78,9 @@ class TMain : public TForm {
 private:
   void CreateControls();
   TKeyField SearchKey() const { return TurkishToLaz() ? TKeyField::Turkce : TKeyField::Lazca; }
-  // The index over all entries, rebuilt here when the entries changed since it was built.
-  TWordIndex& Index();
+  // Whether the index answers the current direction, rebuilt here when the entries changed since it was
+  // built. False once it could not be built: the entries are scanned from then on.
+  bool IndexAnswers();
   void DropStaleMatches();
   // Adds the translations of these entries, offered in this order, to the right list as it would place
   // them one by one.
@@ -97,6 +103,7 @@ private:
   // Set while the search box handles a key that deletes text.
   bool FAramaDeleting = false;
   bool FAramaChanging = false;
+  TSearchWay FSearchWay = TSearchWay::Index;
   TWordFileState FWordFileState = TWordFileState::NotRead;
   AnsiString FWordFileError;
 };

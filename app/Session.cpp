@@ -239,6 +239,7 @@ nlohmann::json DumpState(TMain& Main) {
   if (!Main.WordFileError().empty())
     state["wordFileError"] = AnsiToUtf8(Main.WordFileError());
   state["entries"] = Main.AllEntries() ? Main.AllEntries()->Count() : 0;
+  state["searchBy"] = Main.SearchWay() == TSearchWay::Index ? "index" : "scan";
   state["search"] = {{"text", AnsiToUtf8(Main.Arama->Text())},
                      {"selStart", Main.Arama->SelStart()},
                      {"selLength", Main.Arama->SelLength()}};
@@ -265,7 +266,12 @@ public:
       ::unlink(FPath.c_str());
   }
   bool Create(const std::filesystem::path& Target, mode_t Mode) {
-    std::string pattern = (Target.parent_path() / ("." + Target.filename().string() + ".XXXXXX")).string();
+    // Appended rather than put before a temporary string, which GCC 12 mistakes for an overlapping copy
+    // (-Wrestrict, a known false positive).
+    std::string name = ".";
+    name += Target.filename().string();
+    name += ".XXXXXX";
+    std::string pattern = (Target.parent_path() / name).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
       return false;

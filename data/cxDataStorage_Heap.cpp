@@ -189,12 +189,16 @@ void TRecordHeap::ReleaseBlock(Block& ABlock) {
 char* TRecordHeap::Resize(char* P, int ANewSize) {
   if (!P)
     return Allocate(ANewSize);
-  std::size_t old = BlockSize(P);
-  std::size_t size = BufferSizeOf(ANewSize);
-  if (size == old)
+  const std::size_t old = BlockSize(P);
+  const std::size_t size = BufferSizeOf(ANewSize);
+  // Bytes past the new size are zeroed also where the buffer stays as it is, so that a later resize that
+  // grows it does not bring back what this one cut off.
+  const std::size_t kept = std::min(old, std::size_t(std::max(ANewSize, 0)));
+  if (size == old) {
+    std::memset(P + kept, 0, size - kept);
     return P;
+  }
   char* moved = Take(ANewSize, false);
-  std::size_t kept = std::min(old, size);
   std::memcpy(moved, P, kept);
   std::memset(moved + kept, 0, size - kept);
   Free(P);

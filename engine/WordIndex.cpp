@@ -274,12 +274,12 @@ void TWordIndex::Reset() {
   FLaidOutReady[0] = FLaidOutReady[1] = false;
 }
 
-void TWordIndex::Build(const TPelvor& Store, bool Background) {
-  Reset();
-  FStore = &Store;
-  FGeneration = Store.Generation();
-  FCount = Store.Count();
+void TWordIndex::PrepareCodePage() {
   FCodePage = GetACP();
+  // A scan on every key must not redo this.
+  if (FTablesFor == FCodePage)
+    return;
+  FTablesFor = FCodePage;
   for (std::uint32_t u = 0; u < 65536; ++u) {
     const int b = CodePageWideToByte(FCodePage, char16_t(u));
     FToAnsi[u] = std::uint8_t(b < 0 ? DefaultAnsiChar : char(b));
@@ -299,6 +299,14 @@ void TWordIndex::Build(const TPelvor& Store, bool Background) {
   // byte ranks alike, prefixes find the whole store and only the full comparison orders.
   if (distinct.size() > 255)
     std::fill(std::begin(FPrimaryRank), std::end(FPrimaryRank), std::uint8_t(1));
+}
+
+void TWordIndex::Build(const TPelvor& Store, bool Background) {
+  Reset();
+  FStore = &Store;
+  FGeneration = Store.Generation();
+  FCount = Store.Count();
+  PrepareCodePage();
   Run(Background);
 }
 
@@ -516,5 +524,45 @@ void TWordIndex::EntriesWithKey(std::u16string_view Headword, std::u16string_vie
     const bool same = k == ansi;
     if (exact && !d.IsLossy(pos) ? same : KeyOf(FStore->Items(int(d.Entries[pos])), Key) == Headword)
       Out.push_back(FStore->Items(int(d.Entries[pos])));
+  }
+}
+
+void TWordIndex::Scan(const TPelvor& Store, std::u16string_view Prefix, TKeyField Key, TSearch& Out) {
+  Reset();
+  Out.Matches.Clear();
+  Out.Headwords.clear();
+  PrepareCodePage();
+  std::vector<TKelime*>& matches = Out.Matches.Entries();
+  // The matches' headwords in the code page, one after another, so that ordering them converts each once.
+  std::string keys;
+  std::vector<std::size_t> offsets{0};
+  std::string ansi;
+  for (int i = 0; i < Store.Count(); ++i) {
+    TKelime* entry = Store.Items(i);
+    const std::u16string_view key = KeyOf(entry, Key);
+    if (!key.starts_with(Prefix))
+      continue;
+    matches.push_back(entry);
+    ToAnsi(key, ansi);
+    keys += ansi;
+    offsets.push_back(keys.size());
+  }
+  auto key = [&](std::size_t m) {
+    return std::string_view(keys).substr(offsets[m], offsets[m + 1] - offsets[m]);
+  };
+  // Stable, so that among equal headwords the earliest entry comes first: a sorted list that refuses an equal
+  // item keeps that one.
+  std::vector<std::uint32_t> order(matches.size());
+  std::iota(order.begin(), order.end(), 0u);
+  auto less = [&](std::uint32_t a, std::uint32_t b) { return Compare(key(a), key(b)) < 0; };
+  if (!std::is_sorted(order.begin(), order.end(), less))
+    std::stable_sort(order.begin(), order.end(), less);
+  std::string_view last;
+  for (std::uint32_t m : order) {
+    const std::string_view k = key(m);
+    if (!Out.Headwords.empty() && Compare(last, k) == 0)
+      continue;
+    Out.Headwords.emplace_back(k);
+    last = k;
   }
 }

@@ -68,6 +68,9 @@ public:
   };
   // Needs an index that covers its store.
   void Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out) const;
+  // The same answer as Search by one pass over Store, for when no index can be had: it needs no more memory
+  // than the answer. Forgets any index built before.
+  void Scan(const TPelvor& Store, std::u16string_view Prefix, TKeyField Key, TSearch& Out);
   // The entries whose headword is exactly Headword and begins with Prefix, in the store's order.
   void EntriesWithKey(std::u16string_view Headword, std::u16string_view Prefix, TKeyField Key,
                       std::vector<TKelime*>& Out) const;
@@ -97,6 +100,8 @@ private:
   };
   struct TBuilder;
 
+  // The code page's tables for the conversions and comparisons of Build, Search and Scan.
+  void PrepareCodePage();
   void Run(bool Background);
   bool Current(const TPelvor& Store, std::exception_ptr Error);
   const TDirection& DirectionOf(TKeyField Key) const { return Key == TKeyField::Turkce ? FTurkce : FLazca; }
@@ -111,6 +116,7 @@ private:
   std::uint64_t FGeneration = 0;
   int FCount = 0;
   UINT FCodePage = 0;
+  UINT FTablesFor = 0; // the code page the tables below were made for; none yet
   TDirection FTurkce;
   TDirection FLazca;
   std::uint8_t FToAnsi[65536] = {};

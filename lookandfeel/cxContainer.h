@@ -577,6 +577,8 @@ private:
   void PrepareThumbPosition(int ABar, TScrollCode ACode, int APosition);
   void HScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos);
   void VScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos);
+  void ScrollBarMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos,
+                           bool& Handled);
   void LookAndFeelChanged(TcxLookAndFeel* Sender, TcxLookAndFeelValues AChangedValues);
   void WMLButtonDown(TMessage& Message);
   void PaintSizeGrip();

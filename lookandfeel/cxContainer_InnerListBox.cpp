@@ -12,6 +12,7 @@ TcxCustomInnerListBox::TcxCustomInnerListBox(TComponent* AOwner) : TListBox(AOwn
     bar->SetVisible(false);
     bar->OnScroll = kind == sbHorizontal ? TScrollEvent(this, &TcxCustomInnerListBox::HScrollHandler)
                                          : TScrollEvent(this, &TcxCustomInnerListBox::VScrollHandler);
+    bar->OnMouseWheel = TMouseWheelEvent(this, &TcxCustomInnerListBox::ScrollBarMouseWheel);
     bar->LookAndFeel()->SetMasterLookAndFeel(FLookAndFeel.get());
     (kind == sbHorizontal ? FHScrollBar : FVScrollBar) = bar;
   }
@@ -27,6 +28,7 @@ TcxCustomInnerListBox::~TcxCustomInnerListBox() {
   for (TcxScrollBar* bar : {FHScrollBar, FVScrollBar})
     if (bar) {
       bar->OnScroll = {};
+      bar->OnMouseWheel = {};
       bar->LookAndFeel()->SetMasterLookAndFeel(nullptr);
     }
   FLookAndFeel.reset();
@@ -128,6 +130,14 @@ void TcxCustomInnerListBox::SyncScrollBars() {
 void TcxCustomInnerListBox::PrepareThumbPosition(int ABar, TScrollCode ACode, int APosition) {
   if (ACode == scTrack || ACode == scPosition)
     SetScrollPos(Handle(), ABar, APosition, FALSE);
+}
+
+// The bar lies over the list's own, where the wheel scrolls the list.
+void TcxCustomInnerListBox::ScrollBarMouseWheel(TObject*, TShiftState Shift, int WheelDelta, TPoint MousePos,
+                                                bool& Handled) {
+  Handled = true;
+  Perform(WM_MOUSEWHEEL, MAKEWPARAM(int(ShiftStateToKeys(Shift)), WheelDelta),
+          MAKELPARAM(MousePos.x, MousePos.y));
 }
 
 void TcxCustomInnerListBox::HScrollHandler(TObject*, TScrollCode ScrollCode, int& ScrollPos) {

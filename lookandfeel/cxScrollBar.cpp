@@ -401,8 +401,9 @@ void TcxScrollBar::DragThumb(const TPoint& P) {
 void TcxScrollBar::MouseMove(TShiftState Shift, int X, int Y) {
   TCustomControl::MouseMove(Shift, X, Y);
   const TPoint p{X, Y};
+  // The dragged thumb stays pressed and hot until the release: it follows the mouse, which a fast move may
+  // put past the thumb's old place before the thumb catches up.
   if (FPressedPart == spThumb) {
-    SetHotPart(GetPartAtPos(p));
     DragThumb(p);
     return;
   }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks who includes what, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs the fuzz targets for a bounded time and then every test.
+# UndefinedBehaviorSanitizer (and the program once more without them, for the memory-limit test), runs the
+# fuzz targets for a bounded time and then every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -8,7 +9,11 @@ jobs=$(nproc)
 # Layering faults are found in seconds, before anything is built.
 scripts/check-includes.sh
 
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVOR_SANITIZE=ON >/dev/null
+# The program without sanitizers, as scripts/run.sh builds it, for the test that runs it under a memory limit.
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELVOR_TESTS=OFF -DPELVOR_BENCH=OFF >/dev/null
+cmake --build build/release -j "$jobs" --target pelvor
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVOR_SANITIZE=ON \
+  -DPELVOR_PLAIN_BUILD="$PWD/build/release" >/dev/null
 cmake --build build/test -j "$jobs"
 
 if [ -n "$(ls fuzz/*.cpp 2>/dev/null)" ]; then

@@ -1117,7 +1117,6 @@ bool IsRegionEmpty(TcxRegion* ARegion);
 void SendKeyDown(TWinControl* AControl, WORD Key);
 void SendChar(TWinControl* AControl, char Ch);
 void CombineRegionOr(TcxRegion* ADest, TcxRegion* ASource);
-WPARAM ShiftStateToKeys(TShiftState Shift);
 // Whether the character is the accelerator that a single "&" marks in the caption, regardless of case.
 bool cxIsAccel(WORD ACharCode, const String& ACaption);
 

@@ -226,21 +226,6 @@ void CombineRegionOr(TcxRegion* ADest, TcxRegion* ASource) {
   CombineRgn(ADest->Handle(), ADest->Handle(), ASource->Handle(), RGN_OR);
 }
 
-WPARAM ShiftStateToKeys(TShiftState Shift) {
-  WPARAM keys = 0;
-  if (Shift.Contains(ssShift))
-    keys |= MK_SHIFT;
-  if (Shift.Contains(ssCtrl))
-    keys |= MK_CONTROL;
-  if (Shift.Contains(ssLeft))
-    keys |= MK_LBUTTON;
-  if (Shift.Contains(ssRight))
-    keys |= MK_RBUTTON;
-  if (Shift.Contains(ssMiddle))
-    keys |= MK_MBUTTON;
-  return keys;
-}
-
 bool cxIsAccel(WORD ACharCode, const String& ACaption) {
   for (std::size_t i = 0; i + 1 < ACaption.size(); ++i) {
     if (ACaption[i] != '&')

@@ -58,6 +58,7 @@ TcxCustomInnerMemo::TcxCustomInnerMemo(TComponent* AOwner) : TcxCustomInnerEditB
     bar->SetKind(kind);
     bar->SetVisible(false);
     bar->OnScroll = TScrollEvent(this, &TcxCustomInnerMemo::ScrollHandler);
+    bar->OnMouseWheel = TMouseWheelEvent(this, &TcxCustomInnerMemo::ScrollBarMouseWheel);
     (kind == sbHorizontal ? FHScrollBar : FVScrollBar) = bar;
   }
   SetBorderStyle(bsNone);
@@ -71,6 +72,7 @@ TcxCustomInnerMemo::~TcxCustomInnerMemo() {
   for (TcxScrollBar* bar : {FHScrollBar, FVScrollBar})
     if (bar) {
       bar->OnScroll = {};
+      bar->OnMouseWheel = {};
       bar->LookAndFeel()->SetMasterLookAndFeel(nullptr);
     }
 }
@@ -127,6 +129,14 @@ void TcxCustomInnerMemo::ScrollHandler(TObject* Sender, TScrollCode ScrollCode, 
   TMessage m{UINT(horizontal ? WM_HSCROLL : WM_VSCROLL), MAKEWPARAM(WORD(ScrollCode), WORD(ScrollPos)), 0, 0};
   CallDefWndProc(m.Msg, m.WParam, m.LParam);
   ScrollPos = GetScrollPos(Handle(), horizontal ? SB_HORZ : SB_VERT);
+}
+
+// The bar lies over the memo's own, where the wheel scrolls the memo.
+void TcxCustomInnerMemo::ScrollBarMouseWheel(TObject*, TShiftState Shift, int WheelDelta, TPoint MousePos,
+                                             bool& Handled) {
+  Handled = true;
+  Perform(WM_MOUSEWHEEL, MAKEWPARAM(int(ShiftStateToKeys(Shift)), WheelDelta),
+          MAKELPARAM(MousePos.x, MousePos.y));
 }
 
 TcxCustomMemo* TcxCustomInnerMemo::Memo() const {

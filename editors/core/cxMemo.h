@@ -64,6 +64,8 @@ private:
   void PaintScrollBarsCorner();
   void SyncScrollBar(TcxScrollBar* ABar);
   void ScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos);
+  void ScrollBarMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos,
+                           bool& Handled);
 
   // Owned as components of the memo window, which frees them wherever they are parented.
   TcxScrollBar* FHScrollBar = nullptr;

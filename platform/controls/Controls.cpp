@@ -57,6 +57,21 @@ TShiftState KeysToShiftState(WPARAM Keys) {
   return s;
 }
 
+WPARAM ShiftStateToKeys(TShiftState Shift) {
+  WPARAM keys = 0;
+  if (Shift.Contains(ssShift))
+    keys |= MK_SHIFT;
+  if (Shift.Contains(ssCtrl))
+    keys |= MK_CONTROL;
+  if (Shift.Contains(ssLeft))
+    keys |= MK_LBUTTON;
+  if (Shift.Contains(ssRight))
+    keys |= MK_RBUTTON;
+  if (Shift.Contains(ssMiddle))
+    keys |= MK_MBUTTON;
+  return keys;
+}
+
 TShiftState KeyDataToShiftState(LPARAM KeyData) {
   TShiftState s;
   if (GetKeyState(VK_SHIFT) < 0)

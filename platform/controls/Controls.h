@@ -108,6 +108,8 @@ using TEndDragEvent = TEvent<void(TObject* Sender, TObject* Target, int X, int Y
 using TContextPopupEvent = TEvent<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
 TShiftState KeysToShiftState(WPARAM Keys);
+// The MK_ flags of a mouse message for the shift keys and buttons of the state.
+WPARAM ShiftStateToKeys(TShiftState Shift);
 TShiftState KeyDataToShiftState(LPARAM KeyData);
 // The shift keys and mouse buttons held now, as the platform's key state tells.
 TShiftState GetShiftState();

@@ -175,8 +175,11 @@ AnsiString UnreadableValueMessage(TField* AField, const Variant& AValue, const A
     if (recNo > 0)
       record = " of record " + IntToStr(recNo);
   }
-  return "'" + QuotedText(AValue) + "' in field '" + AField->FieldName + "'" + record +
-         " cannot be read as " + AWhat;
+  // Appended rather than put before a temporary string, which GCC 12 mistakes for an overlapping copy
+  // (-Wrestrict, a known false positive).
+  AnsiString message = "'";
+  message += QuotedText(AValue);
+  return message + "' in field '" + AField->FieldName + "'" + record + " cannot be read as " + AWhat;
 }
 
 bool TField::HoldsRealOfNoInteger(const Variant& AValue) const {

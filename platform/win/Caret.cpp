@@ -2,6 +2,7 @@
 
 #include "platform/gdi/Fill.h"
 #include "platform/rtl/Geometry.h"
+#include "platform/win/Backend.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Paint.h"
 #include "platform/win/SystemMetrics.h"
@@ -20,6 +21,11 @@ void Invert() {
   PatBlt(dc, c.pos.x, c.pos.y, c.width, c.height, DSTINVERT);
   ReleaseDC(c.owner, dc);
   c.drawn = !c.drawn;
+}
+
+bool Blinking() {
+  const auto& c = S().caret;
+  return W(c.owner) && c.hideCount == 0 && !c.suspended;
 }
 
 void Erase() {
@@ -103,13 +109,20 @@ namespace platform::detail {
 
 void CaretTick() {
   auto& c = S().caret;
-  if (!W(c.owner) || c.hideCount != 0 || S().caret.suspended)
+  if (!Blinking())
     return;
   DWORD now = platform::Clock::Now();
   if (LONG(now - c.nextBlink) < 0)
     return;
   Invert();
   c.nextBlink = now + GetCaretBlinkTime();
+}
+
+DWORD NextCaretBlinkDelay() {
+  if (!Blinking())
+    return platform::INFINITE;
+  LONG left = LONG(S().caret.nextBlink - platform::Clock::Now());
+  return left > 0 ? DWORD(left) : 0;
 }
 
 void SuspendCaret(HWND hwnd) {

@@ -12,6 +12,9 @@ BOOL HideCaret(HWND hwnd);
 namespace platform::detail {
 // Blinks the caret when its time has come; the message loop calls it on every turn.
 void CaretTick();
+// How long until the caret's next blink, 0 when it is due; INFINITE while no caret blinks. The message loop
+// waits no longer, since no input may come to wake it.
+DWORD NextCaretBlinkDelay();
 // Takes the caret's image out of the window's pixels while something paints there, and puts it back.
 void SuspendCaret(HWND hwnd);
 void ResumeCaret(HWND hwnd);

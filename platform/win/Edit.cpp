@@ -135,7 +135,7 @@ LRESULT EditControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   case WM_TIMER:
     return OnTimer(wParam);
   case WM_MOUSEWHEEL:
-    return OnMouseWheel(wParam);
+    return OnMouseWheel(wParam, lParam);
   case WM_HSCROLL:
     return OnScrollBar(SB_HORZ, wParam);
   case WM_VSCROLL:

@@ -74,7 +74,7 @@ private:
   LRESULT OnLButtonUp();
   LRESULT OnCaptureChanged();
   LRESULT OnTimer(WPARAM id);
-  LRESULT OnMouseWheel(WPARAM wParam);
+  LRESULT OnMouseWheel(WPARAM wParam, LPARAM lParam);
 
   // Text changes. Each returns whether it changed anything; the caller then calls Finish.
   bool Replace(std::size_t start, std::size_t end, std::string_view insert, UndoKind kind, bool canUndo);

@@ -333,9 +333,10 @@ LRESULT EditControl::OnCaptureChanged() {
   return 0;
 }
 
-LRESULT EditControl::OnMouseWheel(WPARAM wParam) {
+LRESULT EditControl::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
+  // A single line has nothing to scroll by the wheel; its parent may.
   if (!MultiLine())
-    return 0;
+    return DefWindowProcA(hwnd_, WM_MOUSEWHEEL, wParam, lParam);
   int delta = GET_WHEEL_DELTA_WPARAM(wParam);
   int lines = -delta * int(Settings().wheelScrollLines) / 120;
   if (lines != 0)

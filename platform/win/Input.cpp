@@ -222,17 +222,6 @@ bool CookMouse(const RawInput& ev, Cooked& out) {
   auto& s = S();
   out.msg.time = ev.time;
   out.msg.pt = ev.pt;
-  if (ev.kind == InputKind::Wheel) {
-    HWND target = s.focus ? s.focus : s.active;
-    if (!W(target))
-      return false;
-    std::array<BYTE, 256> keys = s.keyState;
-    out.msg.hwnd = target;
-    out.msg.message = WM_MOUSEWHEEL;
-    out.msg.wParam = MAKEWPARAM(int(MouseKeys(keys)), ev.delta);
-    out.msg.lParam = MAKELPARAM(ev.pt.x, ev.pt.y);
-    return true;
-  }
   HWND target;
   int hit = HTCLIENT;
   if (W(s.capture)) {
@@ -249,6 +238,18 @@ bool CookMouse(const RawInput& ev, Cooked& out) {
   out.hit = hit;
   if (hit == HTNOWHERE || hit == HTERROR)
     out.dropped = true;
+  if (ev.kind == InputKind::Wheel) {
+    // The wheel goes to the window under the pointer, as on the desktops this runs on and on Windows since
+    // version 10, where classic Windows sent it to the focus window; the focus stays. A window holding the
+    // capture gets it like the rest of the mouse, as a pointer grab does on X. A window the mouse cannot
+    // reach gets nothing, not even a cursor.
+    if (out.dropped)
+      return false;
+    out.msg.message = WM_MOUSEWHEEL;
+    out.msg.wParam = MAKEWPARAM(int(MouseKeys(s.keyState)), ev.delta);
+    out.msg.lParam = MAKELPARAM(ev.pt.x, ev.pt.y);
+    return true;
+  }
   bool client = hit == HTCLIENT;
   std::array<BYTE, 256> keys = s.keyState;
   UINT message;

@@ -127,10 +127,11 @@ bool Fetch(MSG* msg, HWND hwnd, UINT min, UINT max, UINT flags) {
   return true;
 }
 
-DWORD NextTimerDelay() {
+// The loop sleeps until input comes, a timer is due or the caret is to blink, whichever is first.
+DWORD NextWakeDelay() {
   auto& s = S();
   DWORD now = platform::Clock::Now();
-  DWORD best = platform::INFINITE;
+  DWORD best = platform::detail::NextCaretBlinkDelay();
   for (auto& t : s.timers) {
     DWORD d = Due(now, t.due) ? 0 : t.due - now;
     best = std::min(best, d);
@@ -140,7 +141,7 @@ DWORD NextTimerDelay() {
 
 void WaitForSomething() {
   auto& s = S();
-  DWORD delay = NextTimerDelay();
+  DWORD delay = NextWakeDelay();
   if (s.backend && s.backend->WaitEvents(delay))
     return;
   if (IdleHandler() && IdleHandler()())

@@ -20,8 +20,13 @@ namespace {
 std::string ClassNameOf(LPCSTR name) {
   if (!name)
     return {};
-  if (IS_INTRESOURCE(name))
-    return "#" + std::to_string(std::uintptr_t(name));
+  if (IS_INTRESOURCE(name)) {
+    // Appended rather than put before a temporary string, which GCC 12 mistakes for an overlapping copy
+    // (-Wrestrict, a known false positive).
+    std::string atom = "#";
+    atom += std::to_string(std::uintptr_t(name));
+    return atom;
+  }
   return name;
 }
 

@@ -2,6 +2,7 @@
 // The main window on the headless display, reading a word file written for the test.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +33,26 @@ inline std::vector<std::string> Items(TListBox* list) {
   for (int i = 0; i < list->Items()->Count(); ++i)
     out.push_back(AnsiToUtf8(list->Items()->Strings(i)));
   return out;
+}
+
+// Four hundred headwords, so that the left list scrolls with a short thumb; the first of them has forty
+// translations, so that the right list scrolls too, each explained at a length that no explanation box shows
+// whole.
+inline std::vector<std::string> ManyWords() {
+  std::string explanation;
+  for (int i = 0; i < 40; ++i)
+    explanation += "uzun bir açıklama ";
+  std::vector<std::string> lines;
+  char line[64];
+  for (int i = 0; i < 40; ++i) {
+    std::snprintf(line, sizeof line, "aaa;laz%02d;", i);
+    lines.push_back(line + explanation + ";" + explanation);
+  }
+  for (int i = 1; i < 400; ++i) {
+    std::snprintf(line, sizeof line, "kelime%03d;laz%03d;isim;", i, i);
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 inline std::string Utf8Text(TControl* control) {

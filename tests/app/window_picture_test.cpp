@@ -35,15 +35,30 @@ std::vector<std::string> Words() {
 }
 
 struct Step {
-  enum Kind { Type, Backspace, Tab, CtrlTab, ClickLeft, ClickRight, KeyLeft, KeyRight, DragLeft, DragRight };
+  enum Kind {
+    Type,
+    Backspace,
+    Tab,
+    CtrlTab,
+    ClickLeft,
+    ClickRight,
+    KeyLeft,
+    KeyRight,
+    DragLeft,
+    DragRight,
+    WheelLeft,
+    WheelRight
+  };
   Kind kind;
-  int arg = 0;      // tab, item, virtual key, or the pixels a thumb is dragged by
+  int arg = 0;      // tab, item, virtual key, the pixels a thumb is dragged by, or wheel notches (down > 0)
   std::string text; // for Type
+  int motion = 7;   // for a drag: the pixels of each move of the mouse
 };
 
 std::string Describe(const Step& s) {
-  static const char* names[] = {"type",        "backspace", "tab",       "ctrl+tab",  "click left",
-                                "click right", "key left",  "key right", "drag left", "drag right"};
+  static const char* names[] = {"type",       "backspace",   "tab",        "ctrl+tab",
+                                "click left", "click right", "key left",   "key right",
+                                "drag left",  "drag right",  "wheel left", "wheel right"};
   std::ostringstream os;
   os << names[s.kind] << ' ' << (s.kind == Step::Type ? s.text : std::to_string(s.arg));
   return os.str();
@@ -52,6 +67,7 @@ std::string Describe(const Step& s) {
 struct Script {
   const char* name;
   std::vector<Step> steps;
+  std::vector<std::string> (*words)() = Words;
   friend void PrintTo(const Script& S, std::ostream* os) { *os << S.name; }
 };
 
@@ -60,6 +76,9 @@ Step Type(const char* Text) {
 }
 Step Do(Step::Kind Kind, int Arg = 0) {
   return {Step::Kind(Kind), Arg, {}};
+}
+Step Drag(Step::Kind Kind, int Pixels, int Motion) {
+  return {Kind, Pixels, {}, Motion};
 }
 
 const Script scripts[] = {
@@ -78,6 +97,15 @@ const Script scripts[] = {
      {Type("k"), Do(Step::Backspace), Do(Step::Backspace), Do(Step::DragLeft, 60), Do(Step::ClickLeft, 20),
       Do(Step::DragLeft, -40), Type("gü"), Do(Step::ClickRight, 3), Do(Step::DragRight, 50),
       Do(Step::KeyRight, VK_END)}},
+    // The wheel over a list that does not have the focus, the search box keeping it.
+    {"WheelOverBothLists",
+     {Type("k"), Do(Step::Backspace), Do(Step::Backspace), Do(Step::WheelLeft, 2), Do(Step::WheelLeft, -1),
+      Type("gü"), Do(Step::WheelRight, 3), Do(Step::WheelLeft, 1)}},
+    // A thumb shorter than the mouse's moves, which pass its old place before it catches up.
+    {"DraggingAShortThumbInLongMoves",
+     {Type("k"), Do(Step::Backspace), Do(Step::Backspace), Drag(Step::DragLeft, 60, 10),
+      Drag(Step::DragLeft, -30, 15)},
+     ManyWords},
 };
 
 std::uint32_t Rgb(TColor Color) {
@@ -88,7 +116,7 @@ class WindowPictureTest : public MainWindowTest, public ::testing::WithParamInte
 protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    main = Open(Words());
+    main = Open(GetParam().words());
   }
 
   static void Settle() {
@@ -148,14 +176,24 @@ protected:
     case Step::DragLeft:
     case Step::DragRight:
       DragThumb((S.kind == Step::DragLeft ? main->ListSol : main->ListSag)->InnerListBox()->VScrollBar(),
-                S.arg, CheckMidway);
+                S.arg, S.motion, CheckMidway);
       break;
+    case Step::WheelLeft:
+    case Step::WheelRight: {
+      TcxInnerListBox* inner = (S.kind == Step::WheelLeft ? main->ListSol : main->ListSag)->InnerListBox();
+      const TPoint p = inner->ClientToScreen(TPoint{inner->ClientWidth() / 2, inner->ClientHeight() / 2});
+      platform::InjectMouseMove(p.x, p.y);
+      for (int i = 0; i < std::abs(S.arg); ++i)
+        platform::InjectMouseWheel(S.arg > 0 ? -WHEEL_DELTA : WHEEL_DELTA, p.x, p.y);
+      break;
+    }
     }
     Settle();
   }
 
-  // Drags the thumb in steps of a few pixels and checks the window at each of them, the button still down.
-  void DragThumb(TcxScrollBar* Bar, int Pixels, const std::function<void()>& CheckMidway) {
+  // Drags the thumb in moves of Motion pixels and checks the window after each of them, the button still
+  // down.
+  void DragThumb(TcxScrollBar* Bar, int Pixels, int Motion, const std::function<void()>& CheckMidway) {
     ASSERT_TRUE(Bar && Bar->Visible() && Bar->HandleAllocated()) << "the list has no bar to drag";
     const TRect thumb = Bar->PartBounds(spThumb);
     ASSERT_FALSE(IsRectEmpty(&thumb));
@@ -164,7 +202,7 @@ protected:
     platform::InjectMouseMove(p.x, p.y);
     platform::InjectMouseButton(platform::MouseButton::Left, true, p.x, p.y);
     Settle();
-    const int step = Pixels > 0 ? 7 : -7;
+    const int step = Pixels > 0 ? Motion : -Motion;
     for (int moved = step; std::abs(moved) <= std::abs(Pixels); moved += step) {
       platform::InjectMouseMove(p.x, p.y + moved);
       Settle();

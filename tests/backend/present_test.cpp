@@ -6,34 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/gdi/Fill.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/rtl/Geometry.h"
 #include "platform/win/Win.h"
+#include "tests/backend/watching_backend.h"
 
 namespace {
-
-// Each present, and the windows that were still waiting for a paint when it came.
-class WatchingBackend : public platform::HeadlessBackend {
-public:
-  struct Shown {
-    HWND hwnd;
-    RECT dirty;
-    std::vector<HWND> unpainted;
-  };
-  std::vector<HWND> watched;
-  std::vector<Shown> shown;
-
-  void Present(HWND hwnd, const RECT& dirty) override {
-    Shown s{hwnd, dirty, {}};
-    for (HWND w : watched)
-      if (GetUpdateRect(w, nullptr, FALSE))
-        s.unpainted.push_back(w);
-    shown.push_back(s);
-    HeadlessBackend::Present(hwnd, dirty);
-  }
-};
 
 // What a key or a timer makes the top-level window do to its children.
 std::function<void()> onInput;
@@ -163,20 +142,94 @@ TEST_F(PresentTest, EachBatchOfInputReachesTheDisplayOnceAndWhole) {
   }
 }
 
-TEST_F(PresentTest, NothingPaintedNothingPresentedAndAFreedWindowIsForgotten) {
+// With nothing else to do, the loop sleeps until the caret is to blink, shows each blink as a frame of the
+// caret alone and wakes no more often than that; a caret that does not blink wakes nothing.
+TEST_F(PresentTest, TheCaretBlinksOnItsOwnOneFrameABlink) {
+  const auto at = [](HWND kid) {
+    return [kid] {
+      CreateCaret(kid, nullptr, 2, 10);
+      SetCaretPos(5, 5);
+    };
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> caret;
+    std::vector<DWORD> waits;
+    std::vector<DWORD> frames; // after the start, each of the caret's window alone
+  } cases[] = {
+      {"a shown caret",
+       [&] {
+         at(kids[0])();
+         ShowCaret(kids[0]);
+       },
+       {530, 530, 530, 410},
+       {530, 1060, 1590}},
+      {"a hidden caret", at(kids[0]), {2000}, {}},
+      {"no caret", [] {}, {2000}, {}},
+  };
+  // The first child, at (10, 10) of the window, has the caret at (5, 5) of its own.
+  const RECT caret{15, 15, 17, 25};
+  const RECT owner = KidRect(0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.caret();
+    backend->Pump();
+    backend->shown.clear();
+    backend->waits.clear();
+    const DWORD start = platform::Clock::Now();
+    SetTimer(top, 9, 2000, nullptr);
+    MSG m{};
+    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(m.message, UINT(WM_TIMER));
+    KillTimer(top, 9);
+    EXPECT_EQ(backend->waits, c.waits);
+    std::vector<DWORD> frames;
+    for (const auto& shown : backend->shown) {
+      frames.push_back(shown.time - start);
+      EXPECT_EQ(shown.hwnd, top);
+      RECT inCaret{}, inOwner{};
+      IntersectRect(&inCaret, &shown.dirty, &caret);
+      IntersectRect(&inOwner, &shown.dirty, &owner);
+      EXPECT_EQ(inCaret, caret);
+      EXPECT_EQ(inOwner, shown.dirty);
+    }
+    EXPECT_EQ(frames, c.frames);
+    DestroyCaret();
+    backend->Pump();
+  }
+}
+
+TEST_F(PresentTest, NothingPaintedNothingPresented) {
   onInput = [] {};
   backend->PressKey('A');
   backend->Pump();
   EXPECT_TRUE(backend->shown.empty());
-  // Painted but freed before the batch ended: nothing is handed over for a window that is gone.
-  onInput = [this] {
+}
+
+TEST_F(PresentTest, AWindowFreedWhileTheFrameIsPresentedIsNotPresented) {
+  HWND other = CreateWindowExA(0, "Presented", "", WS_POPUP | WS_VISIBLE, 400, 20, 100, 100, nullptr, nullptr,
+                               nullptr, nullptr);
+  backend->Pump();
+  backend->shown.clear();
+  // Both windows have a frame to show; showing the first frees the other, which is then still in the list
+  // of windows being presented.
+  onInput = [&] {
     InvalidateRect(kids[0], nullptr, TRUE);
-    UpdateWindow(kids[0]);
-    DestroyWindow(top);
+    InvalidateRect(other, nullptr, TRUE);
+  };
+  HWND freed = nullptr;
+  backend->whilePresenting = [&](HWND presented) {
+    if (freed)
+      return;
+    freed = presented == top ? other : top;
+    DestroyWindow(freed);
   };
   backend->PressKey('A');
   backend->Pump();
-  EXPECT_TRUE(backend->shown.empty());
+  ASSERT_NE(freed, nullptr);
+  ASSERT_EQ(backend->shown.size(), 1u);
+  EXPECT_NE(backend->shown.front().hwnd, freed);
+  EXPECT_FALSE(IsWindow(freed));
 }
 
 } // namespace

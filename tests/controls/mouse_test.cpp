@@ -127,20 +127,27 @@ TEST_F(MouseTest, EnterAndLeaveFollowTheMouseAcrossControls) {
   EXPECT_EQ(rec.seen, (Log{"Box enter", "Box leave", "Spot enter", "Spot leave"}));
 }
 
-TEST_F(MouseTest, WheelGoesToTheFocusedControlsHandler) {
+TEST_F(MouseTest, WheelGoesToTheHandlerOfTheControlUnderThePointer) {
   Build();
-  box->SetFocus();
   struct Wheel {
     int delta = 0;
     void On(TObject*, TShiftState, int Delta, TPoint, bool& Handled) {
       delta += Delta;
       Handled = true;
     }
-  } wheel;
-  box->OnMouseWheel = TMouseWheelEvent(&wheel, &Wheel::On);
+  } boxWheel, formWheel;
+  box->OnMouseWheel = TMouseWheelEvent(&boxWheel, &Wheel::On);
+  form->OnMouseWheel = TMouseWheelEvent(&formWheel, &Wheel::On);
+  ASSERT_FALSE(box->Focused());
   backend->Wheel(-WHEEL_DELTA, X(20), Y(20));
   Pump();
-  EXPECT_EQ(wheel.delta, -WHEEL_DELTA);
+  EXPECT_EQ(boxWheel.delta, -WHEEL_DELTA);
+  EXPECT_EQ(formWheel.delta, 0);
+  box->SetFocus();
+  backend->Wheel(WHEEL_DELTA, X(110), Y(20)); // over the spot, which has no window of its own
+  Pump();
+  EXPECT_EQ(boxWheel.delta, -WHEEL_DELTA);
+  EXPECT_EQ(formWheel.delta, WHEEL_DELTA);
 }
 
 TEST_F(MouseTest, RightClickOpensThePopupMenuAndAChosenItemClicks) {

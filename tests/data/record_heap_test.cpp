@@ -76,6 +76,31 @@ TEST(RecordHeap, ResizeKeepsTheLeadingBytes) {
   EXPECT_EQ(heap.LiveCount(), 1);
 }
 
+// Whatever a resize cuts off stays zero when a later one grows the buffer again, whether or not the buffer
+// moved: only the bytes every size on the way held are kept.
+TEST(RecordHeap, ResizedBuffersAreZeroPastTheBytesKept) {
+  const std::vector<std::vector<int>> sequences = {
+      {8, 7, 32}, {20, 4, 20}, {3, 1, 8}, {10, 20, 4, 12}, {6, 6, 2, 7}, {70000, 5, 70000}, {9, 0, 9}};
+  for (const std::vector<int>& sizes : sequences) {
+    SCOPED_TRACE(::testing::PrintToString(sizes));
+    TRecordHeap heap;
+    char* keep = heap.Allocate(sizes.front()); // keeps blocks alive, so that freed bytes may come back
+    char* p = heap.Allocate(sizes.front());
+    std::memset(p, 0x5A, heap.BlockSize(p));
+    int kept = sizes.front();
+    for (std::size_t i = 1; i < sizes.size(); ++i) {
+      p = heap.Resize(p, sizes[i]);
+      kept = std::min(kept, sizes[i]);
+      const std::size_t block = heap.BlockSize(p);
+      for (std::size_t k = 0; k < block; ++k)
+        ASSERT_EQ(p[k], k < std::size_t(kept) ? 0x5A : 0)
+            << "byte " << k << " after resizing to " << sizes[i];
+    }
+    heap.Free(p);
+    heap.Free(keep);
+  }
+}
+
 // Buffers freed in any order: a block whose buffers are all gone goes back to the allocator (one is kept as
 // the spare) while other blocks still live.
 TEST(RecordHeap, EmptiedBlocksGoBackWhileOtherBuffersLive) {

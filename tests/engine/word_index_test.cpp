@@ -71,10 +71,14 @@ TEST(WordIndexTest, PrefixesFindTheirMatchesAndTheHeadwordsAListWouldKeep) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(WideToUtf8(c.prefix) + (c.key == TKeyField::Lazca ? " (Laz)" : ""));
-    TWordIndex::TSearch found;
+    TWordIndex::TSearch found, scanned;
     index.Search(c.prefix, c.key, found);
     EXPECT_EQ(Utf8(found.Headwords), c.headwords);
     EXPECT_EQ(Positions(*store, found.Matches.Entries()), c.matches);
+    // What answers where no index can be had.
+    TWordIndex().Scan(*store, c.prefix, c.key, scanned);
+    EXPECT_EQ(Utf8(scanned.Headwords), c.headwords);
+    EXPECT_EQ(Positions(*store, scanned.Matches.Entries()), c.matches);
   }
 }
 
@@ -108,6 +112,10 @@ TEST(WordIndexTest, CharactersTheCodePageLacksAreMatchedAsTyped) {
   index.Search(u"aĀ", TKeyField::Turkce, found);
   EXPECT_EQ(Positions(*store, found.Matches.Entries()), (std::vector<int>{0, 2}));
   EXPECT_EQ(Utf8(found.Headwords), (std::vector<std::string>{"a?", "a?b"}));
+  TWordIndex::TSearch scanned;
+  TWordIndex().Scan(*store, u"aĀ", TKeyField::Turkce, scanned);
+  EXPECT_EQ(Positions(*store, scanned.Matches.Entries()), (std::vector<int>{0, 2}));
+  EXPECT_EQ(scanned.Headwords, found.Headwords);
   index.Search(u"a?", TKeyField::Turkce, found);
   EXPECT_EQ(Positions(*store, found.Matches.Entries()), (std::vector<int>{1}));
   std::vector<TKelime*> entries;
@@ -173,6 +181,10 @@ TEST(WordIndexTest, ABuildBehindTheCallerGivesWhatABuildInPlaceGives) {
         headwords.push_back(text);
       EXPECT_EQ(a.Headwords, headwords);
       EXPECT_EQ(a.Matches.Entries(), matches);
+      TWordIndex::TSearch scanned;
+      TWordIndex().Scan(*store, prefix, key, scanned);
+      EXPECT_EQ(scanned.Headwords, headwords);
+      EXPECT_EQ(scanned.Matches.Entries(), matches);
       // The Laz fields swap A and Z, so no Laz headword begins with A.
       EXPECT_EQ(a.Headwords.empty(), key == TKeyField::Lazca && prefix == u"A");
     }

@@ -316,6 +316,51 @@ TEST_F(ScrollBarTest, ADraggedThumbLeavesTrackBehindIt) {
   }
 }
 
+// From the press to the release the thumb is drawn pressed, however far the mouse goes in one move: past the
+// thumb's old place, and far enough from the bar that the thumb snaps back.
+TEST_F(ScrollBarTest, ADraggedThumbIsDrawnPressedUntilTheRelease) {
+  struct Case {
+    const char* name;
+    int motion;     // pixels along the bar a move
+    int across = 0; // pixels away from the bar
+  } cases[] = {{"one pixel a move", 1},
+               {"ten pixels a move", 10},
+               {"forty pixels a move", 40},
+               {"far from the bar", 10, 200}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Make(sbVertical, 200);
+    bar->LookAndFeel()->SetKind(lfUltraFlat);
+    bar->SetParams(0, 1000, true, 1, 0); // the 8-pixel minimum thumb at 16..24
+    const auto thumbPixelsOff = [&](TcxButtonState state) {
+      bar->Repaint();
+      const TRect thumb = bar->PartBounds(spThumb);
+      TBitmap expected;
+      expected.SetSize(bar->Width(), bar->Height());
+      TcxCanvas canvas(expected.Canvas());
+      bar->Painter()->DrawScrollBarPart(&canvas, false, thumb, spThumb, state);
+      HDC dc = GetDC(bar->Handle());
+      int off = 0;
+      for (int y = thumb.top; y < thumb.bottom; ++y)
+        for (int x = thumb.left; x < thumb.right; ++x)
+          off += GetPixel(dc, x, y) != GetPixel(expected.Canvas()->Handle(), x, y);
+      ReleaseDC(bar->Handle(), dc);
+      return off;
+    };
+    Press(bar, 8, 20);
+    EXPECT_EQ(thumbPixelsOff(cxbsPressed), 0) << "pressed";
+    for (int move = 1; move <= 5; ++move) {
+      MoveTo(bar, 8 + c.across, 20 + move * c.motion);
+      EXPECT_EQ(bar->HotPart(), spThumb) << "move " << move;
+      EXPECT_EQ(thumbPixelsOff(cxbsPressed), 0) << "move " << move;
+    }
+    EXPECT_EQ(bar->Position() > 0, c.across == 0) << "the drag scrolls unless it snapped back";
+    Release(bar, 8 + c.across, 20 + 5 * c.motion);
+    EXPECT_EQ(thumbPixelsOff(cxbsNormal), 0) << "released";
+    form->Free();
+  }
+}
+
 TEST_F(ScrollBarTest, UnlimitedTrackingFollowsTheMouseAlongTheBar) {
   Make(sbVertical, 200);
   bar->SetUnlimitedTracking(true);

@@ -180,6 +180,34 @@ TEST_F(EditTest, VerticalScrollingFollowsTheCaretAndTheScrollBar) {
   EXPECT_EQ(LOWORD(hit), SendMessageA(m, EM_LINEINDEX, 18, 0));
 }
 
+// A multi-line edit scrolls three lines a notch and keeps the wheel; a single line has nothing to scroll and
+// leaves the wheel to its parent.
+TEST_F(EditTest, TheWheelScrollsAMultiLineEditAndPassesASingleLineOnToItsParent) {
+  std::string text;
+  for (int i = 0; i < 20; ++i)
+    text += "line " + std::to_string(i) + "\r\n";
+  struct Case {
+    const char* name;
+    DWORD style;
+    int firstLine;
+    bool parentGetsIt;
+  } cases[] = {
+      {"multi-line", DWORD(ES_MULTILINE) | WS_VSCROLL, 3, false},
+      {"single line", ES_AUTOHSCROLL, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND e = Edit(c.style, text.c_str(), 150, 52);
+    platform::PumpMessages();
+    log.clear();
+    platform::InjectMouseWheel(-WHEEL_DELTA, 20, 20);
+    platform::PumpMessages();
+    EXPECT_EQ(SendMessageA(e, EM_GETFIRSTVISIBLELINE, 0, 0), c.firstLine);
+    EXPECT_EQ(Seq({WM_MOUSEWHEEL}).size(), c.parentGetsIt ? 1u : 0u);
+    DestroyWindow(e);
+  }
+}
+
 TEST_F(EditTest, SingleLineScrollsHorizontallyToKeepTheCaretVisible) {
   HWND e = Edit(ES_AUTOHSCROLL, "", 60, 20);
   SetFocus(e);

@@ -399,21 +399,69 @@ TEST_F(WinTest, TranslateMessageMakesCharactersIncludingControlCharacters) {
   }
 }
 
-TEST_F(WinTest, WheelGoesToTheFocusWindowAndCursorFollowsSetCursor) {
-  HWND top = Top(0, 0, 200, 200);
+// The wheel goes where the pointer is, climbs to the parents of windows that leave it to the default
+// procedure, and moves neither the focus nor the activation.
+TEST_F(WinTest, TheWheelGoesToTheWindowUnderThePointer) {
+  HWND top = Top(0, 0, 300, 200);
   HWND a = Child(top, 0, 0, 50, 50);
   HWND b = Child(top, 100, 100, 50, 50);
+  HWND inner = Child(b, 10, 10, 20, 20);
+  HWND disabled = Child(top, 200, 0, 50, 50, WS_CHILD | WS_VISIBLE | WS_DISABLED);
+  HWND other = Top(400, 0, 100, 100);
+  HWND modalOwner = Top(0, 300, 100, 100);
+  EnableWindow(modalOwner, FALSE);
+  HWND eater = Child(top, 0, 100, 50, 50);
+  overrides[eater] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_MOUSEWHEEL)
+      return 0;
+    return std::nullopt;
+  };
+  SetActiveWindow(top);
   SetFocus(a);
   platform::PumpMessages();
-  log.clear();
-  platform::InjectMouseWheel(-120, 120, 120); // over b, but a has the focus
-  platform::PumpMessages();
-  auto wheel = Only(WM_MOUSEWHEEL);
-  ASSERT_EQ(wheel.size(), 2u); // a, then its parent through the default procedure
-  EXPECT_EQ(wheel[0].hwnd, a);
-  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheel[0].wParam), -120);
-  EXPECT_EQ(wheel[0].lParam, MAKELPARAM(120, 120));
+  struct Case {
+    const char* name;
+    POINT pt;
+    HWND capture;
+    std::vector<HWND> reached;
+  } cases[] = {
+      {"a child that is not the focus", {140, 140}, nullptr, {b, top}},
+      {"a grandchild", {115, 115}, nullptr, {inner, b, top}},
+      {"the focus window itself", {10, 10}, nullptr, {a, top}},
+      {"the parent's own client area", {180, 60}, nullptr, {top}},
+      {"a disabled child, which leaves it to its parent", {210, 10}, nullptr, {top}},
+      {"a window that uses it", {10, 110}, nullptr, {eater}},
+      {"an inactive top-level window", {420, 20}, nullptr, {other}},
+      {"a disabled top-level window", {20, 320}, nullptr, {}},
+      {"no window at all", {700, 500}, nullptr, {}},
+      {"another window while one holds the capture", {140, 140}, a, {a, top}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.capture)
+      SetCapture(c.capture);
+    platform::PumpMessages();
+    log.clear();
+    platform::InjectMouseWheel(-WHEEL_DELTA, c.pt.x, c.pt.y);
+    platform::PumpMessages();
+    std::vector<HWND> reached;
+    for (const Logged& l : Only(WM_MOUSEWHEEL)) {
+      reached.push_back(l.hwnd);
+      EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(l.wParam), -WHEEL_DELTA);
+      EXPECT_EQ(l.lParam, MAKELPARAM(c.pt.x, c.pt.y)); // screen space, for every window on the way
+    }
+    EXPECT_EQ(reached, c.reached);
+    EXPECT_TRUE(Seq({WM_SETFOCUS, WM_KILLFOCUS, WM_ACTIVATE, WM_MOUSEACTIVATE, WM_SETCURSOR}).empty());
+    EXPECT_EQ(GetFocus(), a);
+    EXPECT_EQ(GetActiveWindow(), top);
+    ReleaseCapture();
+  }
+  (void)disabled;
+}
 
+TEST_F(WinTest, TheCursorFollowsSetCursor) {
+  HWND top = Top(0, 0, 200, 200);
+  platform::PumpMessages();
   WNDCLASSA wc{};
   wc.lpfnWndProc = RecordProc;
   wc.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
@@ -439,7 +487,6 @@ TEST_F(WinTest, WheelGoesToTheFocusWindowAndCursorFollowsSetCursor) {
   InjectMouseMove(12, 112);
   platform::PumpMessages();
   EXPECT_EQ(GetCursor(), hand);
-  (void)b;
   (void)beam;
 }
 
