@@ -49,8 +49,10 @@ public:
   void SetConnection(TSQLiteConnection* AValue);
   const AnsiString& SQL() const { return FSQL; }
   // Closes the query; the parameters become the ":Name" references the database finds in the new text,
-  // keeping the values of names that stay. A text the database cannot prepare yet (no connection, a table
-  // still to come) leaves the list as it was until the query opens, which reads the names again.
+  // keeping the values of names that stay. Finding them runs none of the text, under the same guard as
+  // opening. A text the database cannot prepare now (no connection, a table still to come, another
+  // connection's lock, which is not waited for) leaves the list as it was until the query opens, which reads
+  // the names again.
   void SetSQL(const AnsiString& AValue);
   TParams* Params() const { return FParams.get(); }
   Variant ParamValues(const AnsiString& ANames) const { return FParams->ParamValues(ANames); }
