@@ -56,6 +56,17 @@ std::size_t FirstBadByte(std::string_view AText) {
   return i;
 }
 
+// AShown in quotes; AWhole is the length of the whole text in AUnit when AShown is only its start, else 0.
+// Appended rather than put before a temporary string, which GCC 12 mistakes for an overlapping copy
+// (-Wrestrict, a known false positive).
+std::string Quoted(const std::string& AShown, std::size_t AWhole, const char* AUnit) {
+  std::string quoted = "'";
+  quoted += EscapeNul(AShown);
+  if (AWhole == 0)
+    return quoted + "'";
+  return quoted + "...' (" + std::to_string(AWhole) + " " + AUnit + ")";
+}
+
 } // namespace
 
 AnsiString ToCodePage(std::string_view AUtf8) {
@@ -92,15 +103,14 @@ std::string ToUtf8(std::string_view AAnsi) {
 std::string QuoteUtf8(std::string_view AText) {
   std::size_t n = CutPoint(AText, QuoteLimit);
   if (n == AText.size())
-    return "'" + EscapeNul(Clean(AText)) + "'";
-  return "'" + EscapeNul(Clean(AText.substr(0, n))) + "...' (" + std::to_string(AText.size()) + " bytes)";
+    return Quoted(Clean(AText), 0, "");
+  return Quoted(Clean(AText.substr(0, n)), AText.size(), "bytes");
 }
 
 std::string QuoteAnsi(std::string_view AText) {
   if (AText.size() <= QuoteLimit)
-    return "'" + EscapeNul(ToUtf8(AText)) + "'";
-  return "'" + EscapeNul(ToUtf8(AText.substr(0, QuoteLimit))) + "...' (" + std::to_string(AText.size()) +
-         " characters)";
+    return Quoted(ToUtf8(AText), 0, "");
+  return Quoted(ToUtf8(AText.substr(0, QuoteLimit)), AText.size(), "characters");
 }
 
 std::string LibraryMessage(std::string_view AAnsi) {
