@@ -391,6 +391,10 @@ class TcxContainer : public TcxControl, public IcxContainerStyleHost {
   const TRefreshCounters& RefreshCounters() const { return FRefreshCounters; }
 
 protected:
+  // The handlers below of the same names take the raw message; the platform's stay reachable beside them.
+  using TcxControl::WMKillFocus;
+  using TcxControl::WMSetCursor;
+  using TcxControl::WMSetFocus;
   friend class TcxCustomInnerListBox;
   friend class TcxContainerMouseTracker;
   friend void cxContainerPopupOwnerFocusChanged(TcxContainer* AContainer);
@@ -558,6 +562,8 @@ class TcxCustomInnerListBox : public TListBox, public IcxContainerInnerControl {
   int ScrollBarChangeCount() const { return FScrollBarChangeCount; }
 
 protected:
+  // The handler below of the same name takes the raw message; the platform's stays reachable beside it.
+  using TListBox::WMLButtonDown;
   void WndProc(TMessage& Message) override;
   void Click() override;
   void DblClick() override;

@@ -76,6 +76,8 @@ class TCustomEdit : public TWinControl {
   TNotifyEvent OnChange;
 
 protected:
+  // The handler below of the same name takes the raw message; the platform's stays reachable beside it.
+  using TWinControl::CMEnter;
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   void DestroyWnd() override;
