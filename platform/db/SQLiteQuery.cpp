@@ -137,23 +137,13 @@ bool ChangesConnection(const char* AFunction) {
 
 // While a query's text is prepared (SQLite applies many pragmas then, not when the statement runs): the
 // database allows only what reads rows, refusing any other action (a write, a PRAGMA, a transaction, an
-// attached file, a function that changes the connection), and SQLite's own defensive settings for
-// untrusted SQL hold. The first refused action is kept to name it, past the writes to the schema table that
-// a schema change makes on the way. Everything is as it was when the guard goes, however it goes.
+// attached file, a function that changes the connection). The first refused action is kept to name it, past
+// the writes to the schema table that a schema change makes on the way. The authorizer goes with the guard,
+// however it goes.
 class TReadOnlyGuard {
 public:
-  explicit TReadOnlyGuard(sqlite3* ADb) : FDb(ADb) {
-    for (TSetting& setting : FSettings) {
-      sqlite3_db_config(FDb, setting.Option, -1, &setting.Old);
-      sqlite3_db_config(FDb, setting.Option, setting.Guarded, nullptr);
-    }
-    sqlite3_set_authorizer(FDb, &OnlyReads, this);
-  }
-  ~TReadOnlyGuard() {
-    sqlite3_set_authorizer(FDb, nullptr, nullptr);
-    for (const TSetting& setting : FSettings)
-      sqlite3_db_config(FDb, setting.Option, setting.Old, nullptr);
-  }
+  explicit TReadOnlyGuard(sqlite3* ADb) : FDb(ADb) { sqlite3_set_authorizer(FDb, &OnlyReads, this); }
+  ~TReadOnlyGuard() { sqlite3_set_authorizer(FDb, nullptr, nullptr); }
   TReadOnlyGuard(const TReadOnlyGuard&) = delete;
   TReadOnlyGuard& operator=(const TReadOnlyGuard&) = delete;
   // The refused action, -1 for a write to the schema table alone, 0 for none.
@@ -182,14 +172,8 @@ private:
     return SQLITE_DENY;
   }
 
-  struct TSetting {
-    int Option, Guarded, Old;
-  };
   sqlite3* FDb;
   int FRefused = 0;
-  TSetting FSettings[3] = {{SQLITE_DBCONFIG_DEFENSIVE, 1, 0},
-                           {SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, 0},
-                           {SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, 0}};
 };
 
 // Keeps a prepare from waiting for another connection's lock: the wait is off while it lives and back at
@@ -273,6 +257,11 @@ void TSQLiteConnection::Open() {
     throw EDatabaseError("Cannot open database '" + FileName + "': " + message);
   }
   sqlite3_extended_result_codes(db, 1);
+  // SQLite's own defences against untrusted SQL, set once: a setting changed later would make every
+  // prepared statement compile again, outside the guard that checked it.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
   // Another connection's lock is waited out for a while, as a post must not fail at the first try.
   sqlite3_busy_timeout(db, BusyTimeout);
   FHandle = db;

@@ -28,6 +28,8 @@ public:
   bool CreateIfMissing = false;
   // How long a statement waits for another connection's lock before it fails, in milliseconds.
   int BusyTimeout = 5000;
+  // Opens with SQLite's defences against untrusted SQL on: no writable schema, no extension loading, no
+  // tokenizer registered by its pointer.
   void Open();
   void Close();
   bool Connected() const { return FHandle != nullptr; }

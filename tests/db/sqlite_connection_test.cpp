@@ -63,6 +63,17 @@ TEST(SQLiteConnection, OpensAMissingFileOnlyWhenAskedToCreateIt) {
   EXPECT_EQ(query.Fields(0)->AsInteger(), 7);
 }
 
+// Even statements run as they stand cannot damage the file: the schema stays SQLite's own to write.
+TEST(SQLiteConnection, OrdinarySQLCannotCorruptTheDatabase) {
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = ":memory:";
+  conn.Open();
+  conn.ExecSQL("CREATE TABLE t (v INTEGER); INSERT INTO t VALUES (7)");
+  EXPECT_THROW(conn.ExecSQL("PRAGMA writable_schema = ON; DELETE FROM sqlite_schema"), EDatabaseError);
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT count(*) FROM sqlite_schema"), "1");
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT v FROM t"), "7");
+}
+
 // A database with one word, the query over it in edit with the word changed, and a second connection.
 struct Locked {
   explicit Locked(const TempDir& ADir) {
