@@ -214,8 +214,7 @@ bool TMain::IndexAnswers() {
 }
 
 TSearchWay TMain::SearchWay() {
-  IndexAnswers();
-  return FSearchWay;
+  return FSearchWay == TSearchWay::Scan || FIndex.BuildFailed() ? TSearchWay::Scan : TSearchWay::Index;
 }
 
 void TMain::LoadDictionary() {

@@ -57,7 +57,7 @@ class TMain : public TForm {
   // The entries that answered the last search, as references into the store of all entries.
   const TWordMatches* Matches();
   TWordFileState WordFileState() const { return FWordFileState; }
-  // Waits for the index being built; a build that failed turns the window to scanning.
+  // How the next search is answered; waits for the index being built.
   TSearchWay SearchWay();
   // The error that stopped the reading of the word file, empty unless the state is Unreadable.
   const AnsiString& WordFileError() const { return FWordFileError; }

@@ -256,6 +256,11 @@ void TWordIndex::Wait() {
   FWorker.JoinAll();
 }
 
+bool TWordIndex::BuildFailed() {
+  Wait();
+  return FError != nullptr;
+}
+
 void TWordIndex::Adopt(TKeyField Key) {
   if (!FLaidOutReady[int(Key)])
     return;
@@ -533,36 +538,27 @@ void TWordIndex::Scan(const TPelvor& Store, std::u16string_view Prefix, TKeyFiel
   Out.Headwords.clear();
   PrepareCodePage();
   std::vector<TKelime*>& matches = Out.Matches.Entries();
-  // The matches' headwords in the code page, one after another, so that ordering them converts each once.
-  std::string keys;
-  std::vector<std::size_t> offsets{0};
-  std::string ansi;
+  std::vector<AnsiString>& headwords = Out.Headwords;
+  // Counted first, so that neither list grows by doubling: the scan runs where memory is short.
+  std::size_t count = 0;
+  for (int i = 0; i < Store.Count(); ++i)
+    count += KeyOf(Store.Items(i), Key).starts_with(Prefix);
+  matches.reserve(count);
+  headwords.reserve(count);
   for (int i = 0; i < Store.Count(); ++i) {
     TKelime* entry = Store.Items(i);
     const std::u16string_view key = KeyOf(entry, Key);
     if (!key.starts_with(Prefix))
       continue;
     matches.push_back(entry);
-    ToAnsi(key, ansi);
-    keys += ansi;
-    offsets.push_back(keys.size());
+    ToAnsi(key, headwords.emplace_back());
   }
-  auto key = [&](std::size_t m) {
-    return std::string_view(keys).substr(offsets[m], offsets[m + 1] - offsets[m]);
-  };
-  // Stable, so that among equal headwords the earliest entry comes first: a sorted list that refuses an equal
-  // item keeps that one.
-  std::vector<std::uint32_t> order(matches.size());
-  std::iota(order.begin(), order.end(), 0u);
-  auto less = [&](std::uint32_t a, std::uint32_t b) { return Compare(key(a), key(b)) < 0; };
-  if (!std::is_sorted(order.begin(), order.end(), less))
-    std::stable_sort(order.begin(), order.end(), less);
-  std::string_view last;
-  for (std::uint32_t m : order) {
-    const std::string_view k = key(m);
-    if (!Out.Headwords.empty() && Compare(last, k) == 0)
-      continue;
-    Out.Headwords.emplace_back(k);
-    last = k;
-  }
+  // Stable, so that among equal headwords the earliest entry's comes first: a sorted list that refuses an
+  // equal item keeps that one.
+  auto less = [&](const AnsiString& A, const AnsiString& B) { return Compare(A, B) < 0; };
+  if (!std::is_sorted(headwords.begin(), headwords.end(), less))
+    std::stable_sort(headwords.begin(), headwords.end(), less);
+  auto same = [&](const AnsiString& A, const AnsiString& B) { return Compare(A, B) == 0; };
+  headwords.erase(std::unique(headwords.begin(), headwords.end(), same), headwords.end());
+  headwords.shrink_to_fit();
 }

@@ -52,6 +52,8 @@ public:
   void Reset();
   // Returns once no build is in progress.
   void Wait();
+  // Waits for a build in progress; whether it failed. The error is raised by the next Covers.
+  bool BuildFailed();
   // Waits for a build in progress. Whether the index describes Store as it is now, in the code page now in
   // force. A build that failed raises its error here.
   bool Covers(const TPelvor& Store);
@@ -68,8 +70,8 @@ public:
   };
   // Needs an index that covers its store.
   void Search(std::u16string_view Prefix, TKeyField Key, TSearch& Out) const;
-  // The same answer as Search by one pass over Store, for when no index can be had: it needs no more memory
-  // than the answer. Forgets any index built before.
+  // The same answer as Search by one pass over Store, for when no index can be had: it needs little beyond
+  // the answer, a headword for each match while they are put in order. Forgets any index built before.
   void Scan(const TPelvor& Store, std::u16string_view Prefix, TKeyField Key, TSearch& Out);
   // The entries whose headword is exactly Headword and begins with Prefix, in the store's order.
   void EntriesWithKey(std::u16string_view Headword, std::u16string_view Prefix, TKeyField Key,
