@@ -17,9 +17,12 @@ export MALLOC_ARENA_MAX=1
 command -v prlimit >/dev/null || { echo "FAIL: prlimit is missing"; exit 1; }
 [ -x "$program" ] || { echo "FAIL: no program at $program"; exit 1; }
 
+# On standard error, so that a failure inside a command substitution is still seen.
 fail() {
-  echo "FAIL: $*"
-  echo "--- program errors"; cat "$work/err" 2>/dev/null || true
+  {
+    echo "FAIL: $*"
+    echo "--- program errors"; cat "$work/err" 2>/dev/null || true
+  } >&2
   exit 1
 }
 cp "$program" "$work/pelvor"
@@ -42,18 +45,22 @@ export FONTCONFIG_FILE="$work/fonts.conf"
 words="$work/pelvor.dll"
 mib=$((1024 * 1024))
 typed=kel
+# A session that goes both ways through the words: a search in one direction, a switch, Backspace (the
+# completion, then a letter), a search, a click and a pick in the other.
+session=(--type kem --tab 1 --type $'\b\bl' --click-left 1 --click-right 0)
 
-# Runs the program with the dump under the limit (MiB, or "none"); $rc is set.
+# Runs the program with the dump under the limit (MiB, or "none"), after the steps given or after typing
+# $typed; $rc is set.
 run() {
   local limit=$1
+  shift
+  [ $# -gt 0 ] || set -- --type "$typed"
   rm -rf "$work/run-cache"
   cp -r "$work/fonts-cache" "$work/run-cache"
+  local as=()
+  [ "$limit" = none ] || as=(prlimit --as=$((limit * mib)))
   set +e
-  if [ "$limit" = none ]; then
-    "$work/pelvor" --headless --type "$typed" --dump >"$work/out" 2>"$work/err"
-  else
-    prlimit --as=$((limit * mib)) "$work/pelvor" --headless --type "$typed" --dump >"$work/out" 2>"$work/err"
-  fi
+  "${as[@]}" "$work/pelvor" --headless "$@" --dump >"$work/out" 2>"$work/err"
   rc=$?
   set -e
 }
@@ -106,7 +113,7 @@ check_refused() {
 
 check_answers() {
   local limit=$1 way=$2
-  run "$limit"
+  run "$limit" "${session[@]}"
   [ "$rc" -eq 0 ] || fail "under $limit MiB: the program stopped ($rc)"
   [ "$(jq -r .wordFile "$work/out")" = loaded ] && [ "$(jq -r .entries "$work/out")" = 600000 ] ||
     fail "under $limit MiB: the words did not load"
@@ -116,20 +123,24 @@ check_answers() {
   [ ! -s "$work/err" ] || fail "under $limit MiB: errors were printed"
 }
 
-# Words of many beginnings, so that a few letters find a few of them.
-awk 'BEGIN { srand(11); for (i = 0; i < 600000; i++) {
-  w = ""; n = 4 + int(rand() * 6); for (j = 0; j < n; j++) w = w sprintf("%c", 97 + int(rand() * 26))
-  printf "%s%d;oxori%d;isim, s\xc4\xb1fat %d;\n", w, i, i, 7 * i } }' >"$work/words.txt"
+# Words of many beginnings in both languages, so that a few letters find a few of them.
+awk 'function word(  w, n, j) {
+    w = ""; n = 4 + int(rand() * 6); for (j = 0; j < n; j++) w = w sprintf("%c", 97 + int(rand() * 26))
+    return w
+  }
+  BEGIN { srand(11); for (i = 0; i < 600000; i++)
+    printf "%s%d;%s%d;isim, s\xc4\xb1fat %d;\n", word(), i, word(), i, 7 * i }' >"$work/words.txt"
 "$mkwordfile" "$work/words.txt" "$words"
 
 run none
 cp -r "$work/run-cache/." "$work/fonts-cache"
 [ -n "$(ls "$work/fonts-cache")" ] || fail "no font cache was made"
 
-run none
+run none "${session[@]}"
 [ "$rc" -eq 0 ] && [ "$(jq -r .entries "$work/out")" = 600000 ] && [ "$(jq -r .searchBy "$work/out")" = index ] ||
   fail "without a limit the file did not read whole or was not indexed"
-[ "$(jq '.left.items | length' "$work/out")" -gt 0 ] || fail "\"$typed\" finds nothing without a limit"
+[ "$(jq '.left.items | length' "$work/out")" -gt 3 ] && [ -n "$(jq -r .rightMemo "$work/out")" ] ||
+  fail "the session finds too little without a limit"
 expected=$(answer)
 
 mv "$words" "$work/words.dll"
