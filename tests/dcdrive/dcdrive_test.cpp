@@ -132,6 +132,8 @@ TEST_F(Dcdrive, ANulInQuotedInputIsQuotedEscaped) {
       {"operation", "n:int\n1\n", "dump\0x\n"s, "dcdrive: ops:1: unknown operation 'dump\\0x'\n"},
       {"column", "n:int\n1\n", "sort n\0 asc\n"s, "dcdrive: ops:1: no column 'n\\0'\n"},
       {"value", "n:int\n1\n", "filter n = \"1\\u0000\"\n", "dcdrive: ops:1: not a int: '1\\0'\n"},
+      // A backslash and a 0 typed as such are not a NUL.
+      {"backslash", "n:int\n1\n", "filter n = \"1\\\\0\"\n", "dcdrive: ops:1: not a int: '1\\\\0'\n"},
   };
   for (const Refusal& c : cases)
     ExpectRefusal(c);

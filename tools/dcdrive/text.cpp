@@ -30,11 +30,20 @@ std::size_t CutPoint(std::string_view AText, std::size_t ALimit) {
   return n;
 }
 
-// A NUL would end the message that quotes it: it is quoted as \0.
-std::string EscapeNul(std::string AText) {
-  for (std::size_t at = AText.find('\0'); at != std::string::npos; at = AText.find('\0', at + 2))
-    AText.replace(at, 1, "\\0");
-  return AText;
+// A NUL would end the message that quotes it: it is quoted as \0, and a backslash as \\ so that the two
+// cannot be taken for each other.
+std::string EscapeNul(std::string_view AText) {
+  std::string escaped;
+  escaped.reserve(AText.size());
+  for (char c : AText) {
+    if (c == '\0')
+      escaped += "\\0";
+    else if (c == '\\')
+      escaped += "\\\\";
+    else
+      escaped += c;
+  }
+  return escaped;
 }
 
 std::size_t FirstBadByte(std::string_view AText) {
