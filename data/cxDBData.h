@@ -195,10 +195,6 @@ private:
   bool FInsertCancelling = false; // the provider cancels a dataset insert, which changes no record
 };
 
-// Whether AValueDef keeps the integer field AField's values as integers, so that a real of no integer the
-// field holds would be rounded on the way in.
-bool RefusesRealOfNoInteger(TField* AField, TcxValueDef* AValueDef);
-
 class TcxValueDefDBReader : public TcxValueDefReader {
   PELVOR_CLASS(TcxValueDefDBReader, TcxValueDefReader)
 public:

@@ -3,6 +3,7 @@
 
 #include "data/cxCustomData_Internal.h"
 #include "data/cxDBData.h"
+#include "data/cxDBData_Internal.h"
 
 using cxdata::TFlagGuard;
 

@@ -2,6 +2,7 @@
 
 #include "data/cxCustomData_Internal.h"
 #include "data/cxDBData.h"
+#include "data/cxDBData_Internal.h"
 
 using cxdata::TFlagGuard;
 
