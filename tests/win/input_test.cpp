@@ -419,6 +419,10 @@ TEST_F(WinTest, TheWheelGoesToTheWindowUnderThePointer) {
   SetActiveWindow(top);
   SetFocus(a);
   platform::PumpMessages();
+  // The disabled child's case says something only if its point lies over that child.
+  POINT overDisabled{210, 10};
+  ScreenToClient(top, &overDisabled);
+  ASSERT_EQ(ChildWindowFromPoint(top, overDisabled), disabled);
   struct Case {
     const char* name;
     POINT pt;
@@ -456,7 +460,6 @@ TEST_F(WinTest, TheWheelGoesToTheWindowUnderThePointer) {
     EXPECT_EQ(GetActiveWindow(), top);
     ReleaseCapture();
   }
-  (void)disabled;
 }
 
 TEST_F(WinTest, TheCursorFollowsSetCursor) {
