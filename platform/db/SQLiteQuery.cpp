@@ -335,12 +335,23 @@ void TSQLiteQuery::TryTakeParamNames() {
     std::unique_ptr<TStatement> stmt;
     {
       TNoLockWait noWait(FConnection->Handle());
-      TReadOnlyGuard guard(FConnection->Handle());
-      stmt = std::make_unique<TStatement>(FConnection->Handle(), FSQL);
+      stmt = PrepareReadOnly(FConnection->Handle());
     }
     TakeParamNames(stmt->Get());
   } catch (const EDatabaseError&) {
     // The text does not prepare now; opening the query reads the names again and reports why.
+  }
+}
+
+std::unique_ptr<TStatement> TSQLiteQuery::PrepareReadOnly(sqlite3* ADb) const {
+  TReadOnlyGuard guard(ADb);
+  try {
+    return std::make_unique<TStatement>(ADb, FSQL);
+  } catch (const EDatabaseError&) {
+    if (guard.Refused() != 0)
+      DatabaseError("A query only reads rows, and this text " + ActionText(guard.Refused()) +
+                    "; run it with the connection's ExecSQL");
+    throw;
   }
 }
 
@@ -352,7 +363,7 @@ void TSQLiteQuery::TakeParamNames(sqlite3_stmt* AStmt) {
     const char* name = sqlite3_bind_parameter_name(AStmt, i);
     if (!name || name[0] != ':')
       continue;
-    AnsiString own = FromUtf8(reinterpret_cast<const unsigned char*>(name + 1), int(std::strlen(name + 1)));
+    AnsiString own = FromUtf8(name + 1);
     bool seen = false;
     for (const AnsiString& n : names)
       seen = seen || AnsiSameText(n, own);
@@ -420,18 +431,7 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
   sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
   if (!db)
     DatabaseError("The query's connection is closed");
-  std::unique_ptr<TStatement> prepared;
-  {
-    TReadOnlyGuard guard(db);
-    try {
-      prepared = std::make_unique<TStatement>(db, FSQL);
-    } catch (const EDatabaseError&) {
-      if (guard.Refused() != 0)
-        DatabaseError("A query only reads rows, and this text " + ActionText(guard.Refused()) +
-                      "; run it with the connection's ExecSQL");
-      throw;
-    }
-  }
+  std::unique_ptr<TStatement> prepared = PrepareReadOnly(db);
   TStatement& stmt = *prepared;
   sqlite3_stmt* s = stmt.Get();
   if (!sqlite3_stmt_readonly(s))
@@ -443,7 +443,7 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
     const char* name = sqlite3_bind_parameter_name(s, i);
     if (!name || name[0] != ':')
       DatabaseError("Parameters are named \":Name\" in a query's text");
-    AnsiString own = FromUtf8(reinterpret_cast<const unsigned char*>(name + 1), int(std::strlen(name + 1)));
+    AnsiString own = FromUtf8(name + 1);
     TParam* param = FParams->FindParam(own);
     if (!param || !param->Bound())
       DatabaseError("No value for parameter '" + own + "'");
@@ -458,10 +458,8 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
       TColumn& column = FColumns[std::size_t(i)];
       const char* table = sqlite3_column_table_name(s, i);
       const char* origin = sqlite3_column_origin_name(s, i);
-      column.Table =
-          table ? FromUtf8(reinterpret_cast<const unsigned char*>(table), int(std::strlen(table))) : "";
-      column.Origin =
-          origin ? FromUtf8(reinterpret_cast<const unsigned char*>(origin), int(std::strlen(origin))) : "";
+      column.Table = FromUtf8(table);
+      column.Origin = FromUtf8(origin);
     }
     FindUpdateTable();
   }
@@ -474,7 +472,7 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
       column.DataType = TypeOfDecl(sqlite3_column_decltype(s, i),
                                    rc == SQLITE_ROW ? sqlite3_column_type(s, i) : SQLITE_TEXT);
       const char* name = sqlite3_column_name(s, i);
-      AnsiString fieldName = FromUtf8(reinterpret_cast<const unsigned char*>(name), int(std::strlen(name)));
+      AnsiString fieldName = FromUtf8(name);
       for (int j = 0; j < i; ++j)
         if (AnsiSameText(FieldDefs(j).Name, fieldName)) {
           fieldName.push_back('_');

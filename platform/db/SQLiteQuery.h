@@ -90,6 +90,8 @@ private:
   void RunQuery(bool AOpening);
   // The fields, their origins and the key columns of a query being opened, before its rows are read.
   void BindColumns();
+  // The text prepared under the read-only guard; a text the guard refused is named for what it does.
+  std::unique_ptr<sqlitequery_internal::TStatement> PrepareReadOnly(sqlite3* ADb) const;
   // Makes the parameters those the prepared statement names, keeping the values of names that stay.
   void TakeParamNames(sqlite3_stmt* AStmt);
   // TakeParamNames of the text prepared on the connection, when it prepares now.

@@ -42,10 +42,15 @@ inline AnsiString FromUtf8(const unsigned char* AText, int ALength) {
   return AnsiString(p, std::size_t(ALength));
 }
 
+// A name SQLite hands out, ended by a NUL; none is empty.
+inline AnsiString FromUtf8(const char* AText) {
+  return AText ? FromUtf8(reinterpret_cast<const unsigned char*>(AText), int(std::strlen(AText)))
+               : AnsiString();
+}
+
 // SQLite's own messages are UTF-8 too, and may quote a whole statement or value: converted and cut short.
 inline AnsiString SQLiteMessage(const char* AUtf8) {
-  std::string_view text = AUtf8 ? std::string_view(AUtf8) : std::string_view();
-  return MessageExcerpt(FromUtf8(reinterpret_cast<const unsigned char*>(text.data()), int(text.size())));
+  return MessageExcerpt(FromUtf8(AUtf8));
 }
 
 inline std::string ToUtf8(const AnsiString& AText) {
