@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/classes/ComponentStream.h"
@@ -180,12 +181,8 @@ private:
 // what it was afterwards. A connection with a busy handler of its own keeps it.
 class TNoLockWait {
 public:
-  explicit TNoLockWait(sqlite3* ADb) : FDb(ADb) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(FDb, "PRAGMA busy_timeout", -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW)
-      FTimeout = sqlite3_column_int(stmt, 0);
-    sqlite3_finalize(stmt);
+  explicit TNoLockWait(sqlite3* ADb)
+      : FDb(ADb), FTimeout(std::atoi(PragmaValue(ADb, "PRAGMA busy_timeout").c_str())) {
     if (FTimeout > 0)
       sqlite3_busy_timeout(FDb, 0);
   }

@@ -17,20 +17,21 @@ namespace sqlitequery_internal {
 // The value of column ACol (from 0) of the statement's row, as the dataset keeps it for a column of AType.
 Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType);
 
+// What a pragma that reads a setting answers, empty when it answers nothing.
+inline std::string PragmaValue(sqlite3* ADb, const char* APragma) {
+  sqlite3_stmt* stmt = nullptr;
+  std::string value;
+  if (sqlite3_prepare_v2(ADb, APragma, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+    if (const unsigned char* text = sqlite3_column_text(stmt, 0))
+      value = reinterpret_cast<const char*>(text);
+  sqlite3_finalize(stmt);
+  return value;
+}
+
 // The database's text encoding, as sqlite3_bind_text64 names it.
 inline int TextEncoding(sqlite3* ADb) {
-  sqlite3_stmt* stmt = nullptr;
-  int encoding = SQLITE_UTF8;
-  if (sqlite3_prepare_v2(ADb, "PRAGMA encoding", -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW) {
-    const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-    if (name && std::strcmp(name, "UTF-16le") == 0)
-      encoding = SQLITE_UTF16LE;
-    else if (name && std::strcmp(name, "UTF-16be") == 0)
-      encoding = SQLITE_UTF16BE;
-  }
-  sqlite3_finalize(stmt);
-  return encoding;
+  const std::string name = PragmaValue(ADb, "PRAGMA encoding");
+  return name == "UTF-16le" ? SQLITE_UTF16LE : name == "UTF-16be" ? SQLITE_UTF16BE : SQLITE_UTF8;
 }
 
 // SQLite keeps text as UTF-8; the dataset's texts are in the default code page. Plain ASCII needs no work.
