@@ -36,7 +36,10 @@ unset WAYLAND_DISPLAY
 session() {
   ASAN_OPTIONS=detect_leaks=0 "$program" --dump --snapshot "$work/shot.png" >"$work/out.json" 2>"$work/err.txt" &
   app=$!
-  window=$(timeout 20 xdotool search --sync --name '^Ombesi Pelv' | head -n 1) || fail "the window did not come up"
+  # The window is made hidden and named before it is shown, and focus can only go to a shown window: wait for
+  # that one.
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Ombesi Pelv' | head -n 1) ||
+    fail "the window did not come up"
   xdotool windowfocus --sync "$window"
   sleep 0.5
   # Into the search box at the top of the client area, which is all that the desktop's window shows.

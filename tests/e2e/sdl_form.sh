@@ -34,7 +34,8 @@ ASAN_OPTIONS=detect_leaks=0 "$program" "$work/shot.png" >"$work/out.txt" 2>"$wor
 app=$!
 for _ in $(seq 200); do grep -q '^at item1 ' "$work/out.txt" 2>/dev/null && break; sleep 0.1; done
 grep -q '^at item1 ' "$work/out.txt" || fail "the form did not come up"
-window=$(xdotool search --sync --name '^pelvor-e2e$' | head -n 1)
+# Named before it is shown; focus can only go to a shown window.
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^pelvor-e2e$' | head -n 1)
 place() { grep "^at $1 " "$work/out.txt" | awk '{print $3, $4}'; }
 click() { xdotool mousemove --window "$window" $(place "$1") click 1; sleep 0.3; }
 
