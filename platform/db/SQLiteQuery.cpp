@@ -546,40 +546,37 @@ void TSQLiteQuery::ChooseKeyFields() {
   const AnsiString table = FUpdateTable;
   // The table is the update table only once its key is found among the query's columns.
   FUpdateTable.clear();
-  auto columnNo = [&](const AnsiString& origin) {
-    for (std::size_t i = 0; i < FColumns.size(); ++i)
-      if (AnsiSameText(FColumns[i].Table, table) && AnsiSameText(FColumns[i].Origin, origin))
-        return int(i) + 1;
-    return 0;
-  };
+  std::vector<AnsiString> columns;
+  std::vector<int> fieldNos;
   if (!KeyFields.empty()) {
     for (TField* field : GetFieldList(KeyFields)) {
       if (field->FieldNo() <= 0 || !AnsiSameText(FColumns[std::size_t(field->FieldNo() - 1)].Table, table)) {
         FReadOnlyReason = "Key field '" + field->FieldName + "' is not a column of table '" + table + "'";
-        FKeyColumns.clear();
-        FKeyFieldNos.clear();
         return;
       }
-      FKeyColumns.push_back(FColumns[std::size_t(field->FieldNo() - 1)].Origin);
-      FKeyFieldNos.push_back(field->FieldNo());
+      columns.push_back(FColumns[std::size_t(field->FieldNo() - 1)].Origin);
+      fieldNos.push_back(field->FieldNo());
     }
   } else {
     for (const AnsiString& name : FTableKey) {
-      int no = columnNo(name);
+      int no = 0;
+      for (std::size_t i = 0; i < FColumns.size() && no == 0; ++i)
+        if (AnsiSameText(FColumns[i].Table, table) && AnsiSameText(FColumns[i].Origin, name))
+          no = int(i) + 1;
       if (no == 0) {
         FReadOnlyReason = "The query does not read key column '" + name + "' of table '" + table + "'";
-        FKeyColumns.clear();
-        FKeyFieldNos.clear();
         return;
       }
-      FKeyColumns.push_back(name);
-      FKeyFieldNos.push_back(no);
+      columns.push_back(name);
+      fieldNos.push_back(no);
     }
-    if (FKeyColumns.empty()) {
+    if (columns.empty()) {
       FReadOnlyReason = "Table '" + table + "' has no primary key; set KeyFields to edit it";
       return;
     }
   }
+  FKeyColumns = std::move(columns);
+  FKeyFieldNos = std::move(fieldNos);
   FUpdateTable = table;
 }
 

@@ -103,9 +103,8 @@ private:
   void ChooseKeyFields();
   // Runs AWrite inside a savepoint; any failure rolls back and raises EDatabaseError saying what failed.
   template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);
-  // "k1 IS ? AND ...", which BindRowKey fills with the key row ARow was read with, from AIndex on.
+  // "k1 IS ? AND ...", filled with the key a row was read with (FRowKeys).
   AnsiString KeyCondition() const;
-  void BindRowKey(sqlitequery_internal::TStatement& AStmt, std::int64_t ARow, int& AIndex) const;
 
   TSQLiteConnection* FConnection = nullptr; // borrowed, with a free notification
   AnsiString FSQL;

@@ -82,7 +82,7 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     for (std::size_t i : written)
       stmt.Bind(index++, values[i], FColumns[i].DataType);
     if (!AInserting)
-      BindRowKey(stmt, ASlot.Row, index);
+      FRowKeys->Bind(stmt, std::size_t(ASlot.Row), index, FTextEncoding);
     sqlite3_stmt* s = stmt.Get();
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
@@ -121,10 +121,6 @@ AnsiString TSQLiteQuery::KeyCondition() const {
   return sql;
 }
 
-void TSQLiteQuery::BindRowKey(TStatement& AStmt, std::int64_t ARow, int& AIndex) const {
-  FRowKeys->Bind(AStmt, std::size_t(ARow), AIndex, FTextEncoding);
-}
-
 void TSQLiteQuery::InternalDelete() {
   if (!FReadOnlyReason.empty())
     DatabaseError(FReadOnlyReason);
@@ -134,7 +130,7 @@ void TSQLiteQuery::InternalDelete() {
   WriteInSavepoint("Delete of a row", [&](sqlite3* db) {
     TStatement stmt(db, "DELETE FROM " + Quote(FUpdateTable) + " WHERE " + KeyCondition());
     int index = 1;
-    BindRowKey(stmt, row, index);
+    FRowKeys->Bind(stmt, std::size_t(row), index, FTextEncoding);
     stmt.Exec();
     if (sqlite3_changes(db) != 1)
       throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");

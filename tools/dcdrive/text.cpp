@@ -32,7 +32,7 @@ std::size_t CutPoint(std::string_view AText, std::size_t ALimit) {
 
 // A NUL would end the message that quotes it: it is quoted as \0, and a backslash as \\ so that the two
 // cannot be taken for each other.
-std::string EscapeNul(std::string_view AText) {
+std::string EscapeNulAndBackslash(std::string_view AText) {
   std::string escaped;
   escaped.reserve(AText.size());
   for (char c : AText) {
@@ -70,7 +70,7 @@ std::size_t FirstBadByte(std::string_view AText) {
 // (-Wrestrict, a known false positive).
 std::string Quoted(const std::string& AShown, std::size_t AWhole, const char* AUnit) {
   std::string quoted = "'";
-  quoted += EscapeNul(AShown);
+  quoted += EscapeNulAndBackslash(AShown);
   if (AWhole == 0)
     return quoted + "'";
   return quoted + "...' (" + std::to_string(AWhole) + " " + AUnit + ")";
