@@ -129,6 +129,19 @@ inline std::string RawScalar(TSQLiteConnection& AConnection, const std::string& 
   return value;
 }
 
+// Whether AWork raises an EDatabaseError whose message holds APart; when not, what it raised or that it
+// raised nothing.
+template <class F> testing::AssertionResult RaisesDatabaseError(F AWork, const std::string& APart) {
+  try {
+    AWork();
+  } catch (const EDatabaseError& e) {
+    if (std::string(e.what()).find(APart) != std::string::npos)
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the error says: " << e.what();
+  }
+  return ::testing::AssertionFailure() << "no error";
+}
+
 // Rows ID = 1..ACount, Name = "n<ID>".
 inline void FillNumbered(TMemDataSet& ADataSet, int ACount) {
   ADataSet.AddFieldDef("ID", ftInteger, 0, true);
