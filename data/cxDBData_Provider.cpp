@@ -271,6 +271,10 @@ void TcxDBDataProvider::Edit() {
     TcxCustomDataProvider::Edit();
     return;
   }
+  // A record being edited or inserted stays so, as in the dataset: moving the dataset to the focused record
+  // would post it where the controller does not see it.
+  if (IsEditState(ds->State()))
+    return;
   int record = DataController()->GetFocusedRecordIndex();
   if (record >= 0 && !DBDataController()->SyncDataSetPos(record))
     return;
