@@ -1,6 +1,7 @@
 #include "lookandfeel/cxScrollBar.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "lookandfeel/dxUxTheme.h"
 #include "platform/gdi/Gdi.h"
@@ -16,6 +17,13 @@ constexpr int cxDefaultMinThumbSize = 8;
 // How far a thumb drag may stray from the bar before the thumb snaps back: across the bar and along it.
 constexpr int cxSnapBackAcross = 136;
 constexpr int cxSnapBackAlong = 34;
+
+// MulDiv's rounding (half away from zero) for ranges of values that may be wider than an int. The
+// denominator is positive; the callers multiply a pixel length by at most 2^32 values, below 2^63.
+std::int64_t MulDivRange(std::int64_t ANumber, std::int64_t ANumerator, std::int64_t ADenominator) {
+  const std::int64_t product = ANumber * ANumerator, half = ADenominator / 2;
+  return (product < 0 ? product - half : product + half) / ADenominator;
+}
 
 } // namespace
 
@@ -174,22 +182,25 @@ void TcxScrollBar::CalculateThumb() {
     return;
   const int start = TrackStart(), end = TrackEnd();
   const int length = end - start;
+  // Max - Min of the widest ranges the setter accepts does not fit an int.
+  const std::int64_t span = std::int64_t(FMax) - FMin;
   int size = 0, offset = 0;
   if (FPageSize > 0) {
-    if (length < FMinThumbSize || FMax == FMin)
+    if (length < FMinThumbSize || span == 0)
       return;
-    size = std::max(std::min(length, MulDiv(FPageSize, length, FMax - FMin + 1)), FMinThumbSize);
+    size = int(std::max<std::int64_t>(
+        std::min<std::int64_t>(length, MulDivRange(FPageSize, length, span + 1)), FMinThumbSize));
     // A page larger than the range leaves no room to move: the thumb stays at the track's start instead of
     // dividing by a range of zero or less.
-    const int range = FMax - FMin - (FPageSize - 1);
+    const std::int64_t range = span - (FPageSize - 1);
     if (range > 0 && length > size)
-      offset = MulDiv(length - size, std::min(FPosition - FMin, range), range);
+      offset = int(MulDivRange(length - size, std::min(std::int64_t(FPosition) - FMin, range), range));
   } else {
     size = GetSystemMetrics(IsHorizontal() ? SM_CXHTHUMB : SM_CYVTHUMB);
     if (length < size)
       return;
-    if (length > size && FMax != FMin)
-      offset = MulDiv(length - size, FPosition - FMin, FMax - FMin);
+    if (length > size && span != 0)
+      offset = int(MulDivRange(length - size, std::int64_t(FPosition) - FMin, span));
   }
   const int thumbStart = start + offset, thumbEnd = thumbStart + size;
   if (IsHorizontal())
@@ -292,18 +303,22 @@ void TcxScrollBar::DoScroll(TScrollCode ACode, int APosition) {
 }
 
 void TcxScrollBar::StepPart(TcxScrollBarPart APart) {
+  // Near either end of a range as wide as an int the sum would overflow; a step stops at Min or Max.
+  const auto from = [this](std::int64_t ADelta) {
+    return int(std::clamp<std::int64_t>(std::int64_t(FPosition) + ADelta, FMin, FMax));
+  };
   switch (APart) {
   case spFirstArrow:
-    DoScroll(scLineUp, FPosition - FSmallChange);
+    DoScroll(scLineUp, from(-FSmallChange));
     break;
   case spSecondArrow:
-    DoScroll(scLineDown, FPosition + FSmallChange);
+    DoScroll(scLineDown, from(FSmallChange));
     break;
   case spFirstPage:
-    DoScroll(scPageUp, FPosition - FLargeChange);
+    DoScroll(scPageUp, from(-FLargeChange));
     break;
   case spSecondPage:
-    DoScroll(scPageDown, FPosition + FLargeChange);
+    DoScroll(scPageDown, from(FLargeChange));
     break;
   case spThumb:
     DoScroll(scTrack, FPosition);
@@ -387,12 +402,15 @@ void TcxScrollBar::DragThumb(const TPoint& P) {
     OffsetRect(&FThumbRect, 0, thumbStart - FThumbRect.top);
   // The track the thumb leaves is page area again, to paint and to hit.
   CalculatePageAreas();
-  int range = FMax - FMin;
+  std::int64_t range = std::int64_t(FMax) - FMin;
   if (FPageSize > 0)
     range -= FPageSize - 1;
   // A thumb that fills its track has nowhere to go: the position stays at Min rather than a division by 0.
   const int travel = end - start - size;
-  const int pos = travel > 0 ? FMin + MulDiv(range, thumbStart - start, travel) : FMin;
+  const int pos =
+      travel > 0
+          ? int(std::clamp<std::int64_t>(FMin + MulDivRange(range, thumbStart - start, travel), FMin, FMax))
+          : FMin;
   Invalidate();
   if (pos != FPosition)
     DoScroll(scTrack, pos);
