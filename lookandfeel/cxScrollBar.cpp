@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "lookandfeel/cxControls.h"
 #include "lookandfeel/dxUxTheme.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/rtl/Geometry.h"
@@ -27,9 +28,19 @@ std::int64_t MulDivRange(std::int64_t ANumber, std::int64_t ANumerator, std::int
 
 } // namespace
 
+class TcxScrollBarMouseTracker : public IcxMouseTrackingCaller {
+public:
+  explicit TcxScrollBarMouseTracker(TcxScrollBar* ABar) : FBar(ABar) {}
+  void MouseLeave() override { FBar->MouseTrackingMouseLeave(); }
+
+private:
+  TcxScrollBar* FBar; // borrowed: the bar owns the tracker
+};
+
 TcxScrollBar::TcxScrollBar(TComponent* AOwner)
     : TCustomControl(AOwner), FBitmap(new TBitmap), FTimer(new TTimer(nullptr)),
-      FLookAndFeel(new TcxLookAndFeel(this)), FThemeChangedNotificator(new TdxThemeChangedNotificator) {
+      FLookAndFeel(new TcxLookAndFeel(this)), FThemeChangedNotificator(new TdxThemeChangedNotificator),
+      FMouseTracker(std::make_unique<TcxScrollBarMouseTracker>(this)) {
   FBitmapCanvas.reset(new TcxCanvas(FBitmap->Canvas()));
   ControlStyle() = TControlStyle{csCaptureMouse, csFramed, csOpaque};
   FLookAndFeel->OnChanged = TcxLookAndFeelChangedEvent(this, &TcxScrollBar::LookAndFeelChanged);
@@ -43,6 +54,7 @@ TcxScrollBar::TcxScrollBar(TComponent* AOwner)
 }
 
 TcxScrollBar::~TcxScrollBar() {
+  EndMouseTracking(FMouseTracker.get());
   FTimer.reset();
   FThemeChangedNotificator.reset();
   FLookAndFeel->OnChanged = nullptr;
@@ -281,8 +293,19 @@ void TcxScrollBar::SetHotPart(TcxScrollBarPart APart) {
   if (APart == FHotPart)
     return;
   FHotPart = APart;
+  if (FHotPart != spNone && HandleAllocated()) {
+    const TPoint topLeft = ClientToScreen(TPoint{0, 0});
+    BeginMouseTracking(nullptr, TRect{topLeft.x, topLeft.y, topLeft.x + Width(), topLeft.y + Height()},
+                       FMouseTracker.get());
+  }
   if (Painter()->IsButtonHotTrack())
     Invalidate();
+}
+
+// The platform tells of a leave only when a move reaches a window of the program; this hears of the others.
+void TcxScrollBar::MouseTrackingMouseLeave() {
+  if (FPressedPart == spNone)
+    SetHotPart(spNone);
 }
 
 void TcxScrollBar::DoScroll(TScrollCode ACode, int APosition) {
@@ -342,7 +365,7 @@ void TcxScrollBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
   if (part == spNone)
     return;
   FPressedPart = part;
-  FHotPart = part;
+  SetHotPart(part);
   Invalidate();
   if (part == spThumb) {
     FDragStartPosition = FPosition;
