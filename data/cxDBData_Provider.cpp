@@ -364,6 +364,12 @@ void TcxDBDataProvider::Delete() {
   int record = dc->GetFocusedRecordIndex();
   if (!ds || record < 0)
     return;
+  // The record being inserted is the dataset's current one and has no row here: the delete drops it, as the
+  // dataset's own Delete does. Moving the dataset to the focused row first would post it.
+  if (ds->State() == dsInsert) {
+    Cancel();
+    return;
+  }
   auto alive = dc->AliveToken();
   dc->DoBeforeDelete(record);
   if (!*alive || !DBDataController()->SyncDataSetPos(record))

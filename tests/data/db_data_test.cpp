@@ -185,6 +185,31 @@ TEST_P(DBData, EditWhileInsertingGoesOnInsertingTheNewRecord) {
   }
 }
 
+// Deleting while a record is inserted drops the new record, as the dataset's own Delete does: neither is the
+// new record posted nor is the record the controller kept focused deleted in its place.
+TEST_P(DBData, DeleteWhileInsertingDropsTheNewRecordAlone) {
+  for (const char* keys : {"", "id"}) {
+    for (bool append : {true, false}) {
+      SCOPED_TRACE(std::string(append ? "append" : "insert") + ", keys '" + keys + "'");
+      Fixture f(GetParam());
+      f.ds->Open();
+      f.dc.SetKeyFieldNames(keys);
+      ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+      append ? f.dc.Append() : f.dc.Insert();
+      f.dc.SetEditValue(0, 11, evsValue);
+      f.dc.SetEditValue(1, "nena", evsValue);
+      f.dc.DeleteFocused();
+      EXPECT_EQ(f.ds->State(), dsBrowse);
+      EXPECT_EQ(f.dc.GetEditState(), 0);
+      f.ds->Refresh();
+      std::vector<std::string> words;
+      for (int r = 0; r < f.dc.GetRecordCount(); ++r)
+        words.push_back(f.Word(r));
+      EXPECT_EQ(words, std::vector<std::string>(std::begin(kWords), std::end(kWords)));
+    }
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
