@@ -221,6 +221,24 @@ TEST(CustomDataEditing, DeletingTheRecordInEditEndsTheEdit) {
   }
 }
 
+// Asking again to edit the record in edit keeps the values saved when the edit began, so a cancel brings
+// those back and not the ones typed since.
+TEST(CustomDataEditing, EditingAgainKeepsTheValuesToGoBackTo) {
+  for (bool again : {false, true}) {
+    SCOPED_TRACE(again ? "Edit" : "CanEditItem");
+    TestController dc(1);
+    dc.Fill({{10}, {20}});
+    ASSERT_TRUE(dc.ChangeFocusedRowIndex(0));
+    dc.SetEditValue(0, 11, evsValue);
+    again ? dc.Edit() : (void)dc.CanEditItem(0);
+    dc.SetEditValue(0, 12, evsValue);
+    EXPECT_EQ(dc.GetEditState() & (dceInsert | dceEdit), dceEdit);
+    dc.Cancel();
+    EXPECT_EQ(dc.GetValue(0, 0).AsInteger(), 10);
+    EXPECT_EQ(dc.GetRecordCount(), 2);
+  }
+}
+
 TEST(CustomDataEditing, AppendFillsGroupingValuesWhenAsked) {
   for (bool assign : {true, false}) {
     TestController dc(2);
