@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
