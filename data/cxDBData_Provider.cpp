@@ -318,7 +318,10 @@ bool TcxDBDataProvider::CanInitEditing(int ARecordIndex) {
   if (!ds || !ds->Active() || !ds->CanModify())
     return TcxCustomDataProvider::CanInitEditing(ARecordIndex);
   TcxDBDataController* dc = DBDataController();
-  dc->CheckRecordRange(ARecordIndex);
+  // The controller's own insert has no row of its own: it edits the dataset's new record, also where no
+  // record is loaded at all.
+  if (!(ds->State() == dsInsert && ARecordIndex == cxNoRecord && EditingRecordIndex() == cxNoRecord))
+    dc->CheckRecordRange(ARecordIndex);
   auto alive = dc->AliveToken();
   bool editing = Positioning([&] {
     if (dc->NewItemRowFocused() && !IsInserting()) {
@@ -749,6 +752,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     ReloadBuffer();
     if (DataController()->MultiSelect())
       DBDataController()->DBSelection().DropInvalid(ds);
+    DataController()->CheckBookmarkValid(-1);
     FActiveRecordIndex = FDataLink->ActiveRecord();
     if (!IsPositioning())
       FocusActiveRecord();
