@@ -160,19 +160,29 @@ void TcxDBDataController::FollowDataSetRecord() {
   provider.FocusActiveRecord();
 }
 
+std::vector<TField*> TcxDBDataController::DetailKeyFields() {
+  std::vector<TField*> fields;
+  TDataSet* ds = DataSet();
+  if (!ds)
+    return fields;
+  for (const AnsiString& name : SplitFieldNameList(FDetailKeyFieldNames)) {
+    TField* field = ds->FindField(name);
+    if (!field)
+      return {};
+    fields.push_back(field);
+  }
+  return fields;
+}
+
 bool TcxDBDataController::DataSetMatchesMasterKey() {
   TDataSet* ds = DataSet();
   if (!HasMasterKey())
     return true;
   if (!ds || !ds->Active() || ds->IsEmpty())
     return false;
-  std::vector<TField*> fields;
-  for (const AnsiString& name : SplitFieldNameList(FDetailKeyFieldNames)) {
-    TField* field = ds->FindField(name);
-    if (!field)
-      return false;
-    fields.push_back(field);
-  }
+  std::vector<TField*> fields = DetailKeyFields();
+  if (fields.empty())
+    return false;
   Variant values;
   GetFieldValues(fields, values);
   return SameKeyValues(values, FMasterKeyValues);
