@@ -189,6 +189,7 @@ private:
   int FActiveRecordIndex = 0;
   std::vector<int> FDeletedRecords; // the records the dataset is deleting, removed alone under smart refresh
   int FLastEditedRecord = -1;       // the record the dataset is editing, for the smart refresh after the post
+  int FPostedRecord = -1;           // while a post's reload runs: the record posted, -1 for another reload
   // The dataset's bookmark of each record a detail loaded: its records need not lie together, so neither a
   // record number nor a distance reaches them. Trusted while there are as many as records; the controller's
   // row for a record being inserted has none until the records are read again.
@@ -618,6 +619,15 @@ private:
   // Reads every record into the storage; a read that fails leaves no records and the dataset where it was,
   // and a value the storage cannot take is named with its field and record in an EDatabaseError.
   void LoadStorage();
+  // ReloadStorage without the details of master records.
+  void ReloadRecords();
+  // Puts the details of master records back after the records were read anew, each on the record that
+  // holds the key it showed (APosted: the record just posted, whose key may be new), and releases those
+  // whose record went. AKeys are the keys they showed.
+  void FindRecordDetails(const std::vector<THeldDetail>& AHeld, const std::vector<Variant>& AKeys,
+                         int APosted);
+  // The details of master record ARecordIndex take its key again.
+  void UpdateRecordDetailKeys(int ARecordIndex);
   // Describes the first field value of the dataset's current record that its item's value type refuses;
   // empty when every value fits.
   AnsiString UnreadableValueText();

@@ -852,8 +852,16 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   }
   if (IsSmartRefresh() && SmartRefreshRecord())
     return;
-  FLastEditedRecord = -1;
-  DBDataController()->ReloadData();
+  {
+    // The details of the record just posted follow it, whatever key it has now.
+    struct Posted {
+      int& Record;
+      ~Posted() { Record = -1; }
+    } posted{FPostedRecord};
+    FPostedRecord = FLastEditedRecord;
+    FLastEditedRecord = -1;
+    DBDataController()->ReloadData();
+  }
   FActiveRecordIndex = CurrentRecordIndex();
   FocusActiveRecord();
 }
@@ -923,6 +931,7 @@ bool TcxDBDataProvider::SmartRefreshRecord() {
   TcxValueDefDBReader reader(dc);
   dc->DataStorage().ReadRecord(record, &reader, false);
   FActiveRecordIndex = record;
+  dc->UpdateRecordDetailKeys(record);
   DataChanged(dcRecord, -1, record);
   FocusActiveRecord();
   return true;
