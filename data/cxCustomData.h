@@ -1232,6 +1232,8 @@ private:
   std::vector<TcxSelectedKeyInfo> FSelectedKeys;
   Variant FFocusedKey;
   bool FFocused = false;
+  int FFocusedGroupLevel = -1; // the level of the focused group row, whose first record's key is kept; -1
+                               // for a data row
 };
 
 class TcxCustomDataController : public TPersistent {

@@ -79,6 +79,9 @@ void TcxSaveObject::Save(TcxCustomDataController* AController) {
   if (focused >= 0 && focused < AController->GetRecordCount()) {
     FFocusedKey = RecordKey(AController, focused, keyFields);
     FFocused = true;
+    int row = AController->GetFocusedRowIndex();
+    int level = row >= 0 ? AController->GetRowInfo(row).Level : levels;
+    FFocusedGroupLevel = level < levels ? level : -1;
   }
 }
 
@@ -123,7 +126,18 @@ void TcxSaveObject::Restore(TcxCustomDataController* AController) {
   }
   if (FFocused) {
     int r = index.Find(FFocusedKey);
-    if (r >= 0)
+    // A focused group row comes back as the row of its group while its record still leads the group:
+    // focusing that record would open the group. A record that now leads it (a new one) is not the focus.
+    int row = -1;
+    TcxCustomDataControllerInfo& view = AController->View();
+    if (r >= 0 && FFocusedGroupLevel >= 0 && FFocusedGroupLevel < view.Groups().LevelCount()) {
+      int group = view.Groups().GetGroupIndex(view.GetListIndexByRecord(r), FFocusedGroupLevel);
+      if (group >= 0 && AController->GetRowInfo(view.Groups().Items(group).RowIndex).RecordIndex == r)
+        row = view.Groups().Items(group).RowIndex;
+    }
+    if (row >= 0)
+      AController->ChangeFocusedRowIndex(row);
+    else if (r >= 0)
       AController->ChangeFocusedRecordIndex(r);
     else
       AController->ChangeFocusedRowIndex(-1);

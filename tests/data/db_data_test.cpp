@@ -210,6 +210,118 @@ TEST_P(DBData, DeleteWhileInsertingDropsTheNewRecordAlone) {
   }
 }
 
+// A group row focused before the records are read again by key is the focused row after it, its group as
+// collapsed as it was: the focus is not handed to the group's first record, whose row would open the group.
+TEST_P(DBData, AKeyedReloadKeepsAFocusedGroupRowAndItsGroupCollapsed) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.ChangeGroupIndex(1, 0);
+  // One group a word: the focused record's group is open, so its word's group row is the seventh one.
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(7));
+  f.dc.FullCollapse();
+  ASSERT_EQ(f.dc.GetRowCount(), 10);
+  ASSERT_EQ(f.dc.GetFocusedRowIndex(), 6);
+  ASSERT_EQ(f.dc.GetRowInfo(6).Level, 0);
+  const int record = f.dc.GetFocusedRecordIndex();
+  f.ds->Refresh();
+  EXPECT_EQ(f.dc.GetRowCount(), 10);
+  EXPECT_EQ(f.dc.GetFocusedRowIndex(), 6);
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), record);
+  EXPECT_FALSE(f.dc.GetRowInfo(6).Expanded);
+}
+
+// A record inserted and posted while a group row is focused is focused on its own row afterwards, with or
+// without key fields: the group row that was focused names another record once the records are read anew.
+TEST_P(DBData, APostedInsertFocusesTheNewRecordInAGroupedView) {
+  for (const char* keys : {"", "id"}) {
+    for (bool append : {false, true}) {
+      SCOPED_TRACE(std::string(append ? "append" : "insert") + ", keys '" + keys + "'");
+      Fixture f(GetParam());
+      f.ds->Open();
+      f.dc.SetKeyFieldNames(keys);
+      f.dc.ChangeGroupIndex(1, 0);
+      ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(7));
+      f.dc.FullCollapse();
+      ASSERT_EQ(f.dc.GetRowInfo(f.dc.GetFocusedRowIndex()).Level, 0);
+      append ? f.dc.Append() : f.dc.Insert();
+      f.dc.SetEditValue(0, 11, evsValue);
+      f.dc.SetEditValue(1, "nena", evsValue);
+      f.dc.Post();
+      const int row = f.dc.GetFocusedRowIndex();
+      ASSERT_GE(row, 0);
+      EXPECT_EQ(f.dc.GetRowInfo(row).Level, 1);
+      EXPECT_EQ(f.Word(f.dc.GetRowInfo(row).RecordIndex), "nena");
+    }
+  }
+}
+
+// Records (id, g) in either dataset: ids 1 to 3 in group 5, ids 4 and 5 in the null group.
+struct GroupedTable {
+  explicit GroupedTable(bool ASQLite) {
+    if (ASQLite) {
+      ds.reset(dbtest::MemoryQuery(conn,
+                                   "CREATE TABLE t (id INTEGER PRIMARY KEY, g INTEGER);"
+                                   "INSERT INTO t VALUES (1, 5), (2, 5), (3, 5), (4, NULL), (5, NULL)",
+                                   "SELECT id, g FROM t ORDER BY id"));
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftLargeint);
+      m->AddFieldDef("g", ftLargeint);
+      for (const Variant& g : {Variant(5), Variant(5), Variant(5), Null, Null})
+        m->AddRow({int(m->RowCount()) + 1, g});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "g");
+    ds->Open();
+    dc.ChangeGroupIndex(1, 0);
+  }
+  ~GroupedTable() { dc.SetDataSource(nullptr); }
+  std::string FocusedId() { return VarToStr(dc.GetValue(dc.GetFocusedRecordIndex(), 0)); }
+
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+  DBController dc{2};
+};
+
+// Without key fields a reload cannot tell the focused record by its old index, which names another record
+// once records are gone: deleting the last records of a group leaves the other groups as they were, where
+// the old index opened the group of the record that took it.
+TEST_P(DBData, DeletesInAGroupedViewWithoutKeysOpenNoOtherGroup) {
+  GroupedTable t(GetParam());
+  ASSERT_TRUE(t.dc.ChangeFocusedRecordIndex(1));
+  t.dc.FullCollapse();
+  ASSERT_EQ(t.dc.GetRowCount(), 5); // the null group closed, the focused record's group open
+  t.dc.DeleteFocused();
+  t.dc.DeleteFocused();
+  EXPECT_EQ(t.dc.GetRowCount(), 3);
+  EXPECT_FALSE(t.dc.GetRowInfo(0).Expanded);
+  EXPECT_EQ(t.dc.GetFocusedRowIndex(), 2);
+  EXPECT_EQ(t.FocusedId(), "1");
+}
+
+// A record posted while its group's row is focused, at the head of that group, is focused on its own row
+// afterwards: the group row found again by key belongs to the record that led the group before.
+TEST_P(DBData, AKeyedReloadFocusesANewRecordThatLeadsTheFocusedGroup) {
+  GroupedTable t(GetParam());
+  t.dc.SetKeyFieldNames("id");
+  t.dc.FullCollapse();
+  ASSERT_TRUE(t.dc.ChangeFocusedRowIndex(1));
+  ASSERT_EQ(t.dc.GetRowInfo(1).Level, 0);
+  t.dc.Insert();
+  t.dc.SetEditValue(0, 0, evsValue);
+  t.dc.SetEditValue(1, 5, evsValue);
+  t.dc.Post();
+  const int row = t.dc.GetFocusedRowIndex();
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(t.dc.GetRowInfo(row).Level, 1);
+  EXPECT_EQ(t.FocusedId(), "0");
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
