@@ -92,6 +92,8 @@ void TcxCustomDataController::CancelAndRefresh() {
     return;
   FPostOrRefresh = false;
   Refresh();
+  if (!*alive)
+    return;
   CheckBookmarkValid(-1);
   RecomputeSelectionChange();
 }
