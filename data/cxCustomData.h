@@ -170,7 +170,11 @@ public:
   virtual void Delete();
   virtual void DeleteRecords(std::vector<int>& AList);
   virtual void DeleteSelection();
-  virtual void Edit() { DoEdit(); }
+  // A record already in edit stays so: beginning again would save its edited values as those to go back to.
+  virtual void Edit() {
+    if (!IsEditing())
+      DoEdit();
+  }
   virtual Variant GetEditValue(int ARecordIndex, TcxCustomDataField* AField,
                                TcxDataEditValueSource AEditValueSource);
   virtual void Insert() { InsertRecordEx(false); }

@@ -247,9 +247,9 @@ void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
   std::erase_if(AList, [](int r) { return r < 0; });
   if (AList.empty())
     return;
-  int editing = FProvider->EditingRecordIndex();
-  if (std::binary_search(AList.begin(), AList.end(), editing))
-    FProvider->FEditingRecordIndex = cxNoRecord;
+  // Deleting the record in edit ends the edit whole (RecordDeleted): a new record's flag left behind would
+  // make the next edit an insert, whose cancel removes the record.
+  const int editing = FProvider->EditingRecordIndex();
   // The view keeps its groups by the values of their records, which a source no longer has once told to
   // delete them.
   FView->SaveBeforeRecordsChange();

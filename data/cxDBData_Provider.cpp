@@ -305,6 +305,10 @@ void TcxDBDataProvider::Edit() {
     TcxCustomDataProvider::Edit();
     return;
   }
+  // A record being edited or inserted stays so, as in the dataset: moving the dataset to the focused record
+  // would post it where the controller does not see it.
+  if (IsEditState(ds->State()))
+    return;
   int record = DataController()->GetFocusedRecordIndex();
   if (record >= 0 && !DBDataController()->SyncDataSetPos(record))
     return;
@@ -397,6 +401,12 @@ void TcxDBDataProvider::Delete() {
   int record = dc->GetFocusedRecordIndex();
   if (!ds || record < 0)
     return;
+  // The record being inserted is the dataset's current one and has no row here: the delete drops it, as the
+  // dataset's own Delete does. Moving the dataset to the focused row first would post it.
+  if (ds->State() == dsInsert) {
+    Cancel();
+    return;
+  }
   auto alive = dc->AliveToken();
   // A handler that changes the records leaves the delete its record, wherever it is, or none: a reload on
   // the way loses every record index.
