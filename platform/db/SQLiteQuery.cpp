@@ -136,11 +136,14 @@ bool ChangesConnection(const char* AFunction) {
                        sqlite3_stricmp(AFunction, "load_extension") == 0);
 }
 
-// While a query's text is prepared (SQLite applies many pragmas then, not when the statement runs): the
-// database allows only what reads rows, refusing any other action (a write, a PRAGMA, a transaction, an
-// attached file, a function that changes the connection). The first refused action is kept to name it, past
-// the writes to the schema table that a schema change makes on the way. The authorizer goes with the guard,
-// however it goes.
+// While a text is prepared (SQLite applies many pragmas then, not when the statement runs) the database
+// allows only what reads rows. A statement other than a SELECT is refused at its first action other than a
+// read (a write, a PRAGMA, a transaction, an attached file); the first refused action is kept to name it,
+// past the writes to the schema table that a schema change makes on the way. A SELECT's first action is its
+// own SELECT, and any later one that is not a read comes from the statements a virtual table prepares for
+// itself while SQLite connects it: those are the table's own and are allowed. In any statement a function
+// that changes the connection is refused, and so is the table-valued pragma that writes statistics. The
+// authorizer goes with the guard, however it goes.
 class TReadOnlyGuard {
 public:
   explicit TReadOnlyGuard(sqlite3* ADb) : FDb(ADb) { sqlite3_set_authorizer(FDb, &OnlyReads, this); }
@@ -153,9 +156,17 @@ public:
 private:
   static int OnlyReads(void* AGuard, int AAction, const char* ATable, const char* AFunction, const char*,
                        const char*) {
+    TReadOnlyGuard& guard = *static_cast<TReadOnlyGuard*>(AGuard);
+    if (guard.FFirst == 0)
+      guard.FFirst = AAction;
     switch (AAction) {
-    case SQLITE_SELECT:
     case SQLITE_READ:
+      if (ATable && sqlite3_stricmp(ATable, "pragma_optimize") == 0) {
+        AAction = SQLITE_PRAGMA;
+        break;
+      }
+      return SQLITE_OK;
+    case SQLITE_SELECT:
     case SQLITE_RECURSIVE:
       return SQLITE_OK;
     case SQLITE_FUNCTION:
@@ -164,9 +175,11 @@ private:
       ATable = nullptr;
       break;
     default:
+      if (guard.FFirst == SQLITE_SELECT)
+        return SQLITE_OK;
       break;
     }
-    int& refused = static_cast<TReadOnlyGuard*>(AGuard)->FRefused;
+    int& refused = guard.FRefused;
     bool schemaTable = ATable && std::strncmp(ATable, "sqlite_", 7) == 0;
     if (refused == 0 || (refused == -1 && !schemaTable))
       refused = schemaTable ? -1 : AAction;
@@ -174,6 +187,7 @@ private:
   }
 
   sqlite3* FDb;
+  int FFirst = 0;
   int FRefused = 0;
 };
 
