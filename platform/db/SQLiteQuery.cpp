@@ -458,7 +458,7 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
     TParam* param = FParams->FindParam(own);
     if (!param || !param->Bound())
       DatabaseError("No value for parameter '" + own + "'");
-    stmt.Bind(i, param->Value(), param->DataType);
+    stmt.Bind(i, param->Value(), param->DataType, "Parameter '" + own + "'");
   }
   int columns = sqlite3_column_count(s);
   if (columns == 0)

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <string>
@@ -71,6 +72,12 @@ inline AnsiString Quote(const AnsiString& AName) {
   return q + "\"";
 }
 
+// Whether a date is a day of the calendar from year 1 to 9999, the only ones its text can name.
+inline bool IsCalendarDate(TDateTime AValue) {
+  // Before day 0 the time of day counts away from it, so the first day reaches down to one day before it.
+  return std::isfinite(AValue) && AValue > EncodeDate(1, 1, 1) - 1 && AValue < EncodeDate(9999, 12, 31) + 1;
+}
+
 inline std::string IsoText(TDateTime AValue, TFieldType AType) {
   if (AType == ftDate)
     return FormatDateTime("yyyy'-'mm'-'dd", AValue);
@@ -101,7 +108,8 @@ public:
   TStatement& operator=(const TStatement&) = delete;
   sqlite3_stmt* Get() const { return FStmt; }
 
-  void Bind(int AIndex, const Variant& AValue, TFieldType AType) {
+  // Binds a dataset value for a column of AType; AWhat names the value in a refusal.
+  void Bind(int AIndex, const Variant& AValue, TFieldType AType, const AnsiString& AWhat) {
     int rc;
     switch (VarType(AValue)) {
     case varEmpty:
@@ -122,6 +130,8 @@ public:
       rc = sqlite3_bind_int64(FStmt, AIndex, AValue.AsInt64());
       break;
     case varDate: {
+      if (!IsCalendarDate(AValue.AsDate()))
+        throw EDatabaseError(AWhat + " holds no date of the calendar (years 1 to 9999) and cannot be stored");
       std::string t = IsoText(AValue.AsDate(), AType == ftUnknown ? ftDateTime : AType);
       rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
       break;

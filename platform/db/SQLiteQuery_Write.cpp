@@ -80,7 +80,7 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     TStatement stmt(db, sql);
     int index = 1;
     for (std::size_t i : written)
-      stmt.Bind(index++, values[i], FColumns[i].DataType);
+      stmt.Bind(index++, values[i], FColumns[i].DataType, "Field '" + FieldDefs(int(i)).Name + "'");
     if (!AInserting)
       FRowKeys->Bind(stmt, std::size_t(ASlot.Row), index, FTextEncoding);
     sqlite3_stmt* s = stmt.Get();

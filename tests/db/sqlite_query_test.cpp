@@ -1,3 +1,4 @@
+#include <cmath>
 #include <string>
 
 #include "platform/classes/ComponentStream.h"
@@ -407,6 +408,33 @@ TEST(SQLiteQuery, FailedWritesLoseNothing) {
   db.conn.ExecSQL("COMMIT");
   EXPECT_EQ(db.Scalar("SELECT word FROM words WHERE id = 5"), "ay")
       << "a failure inside the caller's transaction";
+}
+
+// A date that no calendar day names (no number at all, before year 1, after 9999) is refused when it is
+// posted, as a SMALLINT or BCD value out of range is, and the row keeps its date.
+TEST(SQLiteQuery, ImpossibleDatesAreRefused) {
+  Db db;
+  db.OpenWords();
+  ASSERT_TRUE(db.query.Locate("id", 3, {}));
+  const TDateTime impossible[] = {std::nan(""), 1e12, -700000, EncodeDate(9999, 12, 31) + 1};
+  for (TDateTime date : impossible) {
+    SCOPED_TRACE(date);
+    db.query.Edit();
+    db.query.FieldByName("added")->SetAsDateTime(date);
+    EXPECT_TRUE(
+        dbtest::RaisesDatabaseError([&] { db.query.Post(); }, "'added' holds no date of the calendar"));
+    EXPECT_EQ(db.query.State(), dsEdit);
+    db.query.Cancel();
+    EXPECT_EQ(dbtest::RawScalar(db.conn, "SELECT added FROM words WHERE id = 3"), "2024-02-03");
+    EXPECT_EQ(db.query.FieldByName("added")->AsDateTime(), EncodeDate(2024, 2, 3));
+  }
+  db.query.Edit();
+  db.query.FieldByName("added")->SetAsDateTime(EncodeDate(1, 1, 1));
+  db.query.Post();
+  EXPECT_EQ(dbtest::RawScalar(db.conn, "SELECT added FROM words WHERE id = 3"), "0001-01-01");
+  db.query.SetSQL("SELECT id FROM words WHERE added = :when");
+  db.query.Params()->ParamByName("when")->SetValue(Variant::FromDate(std::nan("")));
+  EXPECT_TRUE(dbtest::RaisesDatabaseError([&] { db.query.Open(); }, "'when' holds no date of the calendar"));
 }
 
 TEST(SQLiteQuery, WhatCannotBeEdited) {
