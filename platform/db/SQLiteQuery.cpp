@@ -438,6 +438,13 @@ void TSQLiteQuery::InternalClose() {
   FReadOnlyReason.clear();
 }
 
+void TSQLiteQuery::SetFieldData(TField* AField, const Variant& AValue) {
+  if (VarType(AValue) == varBoolean && AField->FieldKind() == fkData && AField->DataType() != ftBoolean)
+    TMemDataSet::SetFieldData(AField, Variant(std::int64_t(AValue.AsBoolean() ? 1 : 0)));
+  else
+    TMemDataSet::SetFieldData(AField, AValue);
+}
+
 void TSQLiteQuery::RunQuery(bool AOpening) {
   sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
   if (!db)

@@ -78,6 +78,8 @@ protected:
   void InternalDelete() override;
   void InternalRefresh() override;
   AnsiString CannotModifyReason() override { return FReadOnlyReason; }
+  // SQLite's True is 1 in a column of any type, where the platform's converts to -1.
+  void SetFieldData(TField* AField, const Variant& AValue) override;
 
 private:
   struct TColumn {

@@ -251,19 +251,38 @@ TEST(SQLiteQuery, IntegerColumnsHoldTheWhole64BitRange) {
   EXPECT_TRUE(q.Eof());
 }
 
-// SQLite's TRUE is 1: a posted or bound True is stored as 1, and any integer but 0 reads as True.
+// SQLite's TRUE is 1 whatever the column: a posted or bound True is stored as 1, False as 0, and any
+// integer but 0 reads as True.
 TEST(SQLiteQuery, TrueIsStoredAsOne) {
-  Opened db("CREATE TABLE t (id INTEGER PRIMARY KEY, b BOOLEAN); INSERT INTO t VALUES (1, 0), (2, -7);"
+  Opened db("CREATE TABLE t (id INTEGER PRIMARY KEY, b BOOLEAN, i INTEGER, n NUMERIC, u, r REAL);"
+            "INSERT INTO t VALUES (1, 0, 5, 5, 5, 5), (2, -7, 0, 0, 0, 0);"
             "CREATE TABLE k (b BOOLEAN PRIMARY KEY, v TEXT); INSERT INTO k VALUES (1, 'x'), (0, 'y');",
-            "SELECT id, b FROM t ORDER BY id");
+            "SELECT id, b, i, n, u, r FROM t ORDER BY id");
   TSQLiteQuery& q = db.q;
-  EXPECT_FALSE(q.FieldByName("b")->AsBoolean());
-  q.Edit();
-  q.FieldByName("b")->SetAsBoolean(true);
-  q.Post();
+  struct Case {
+    const char* column;
+    const char* stored[2]; // after False, after True
+  } cases[] = {{"b", {"integer 0", "integer 1"}},
+               {"i", {"integer 0", "integer 1"}},
+               {"n", {"integer 0", "integer 1"}},
+               {"u", {"integer 0", "integer 1"}},
+               {"r", {"real 0.0", "real 1.0"}}};
+  for (const Case& c : cases)
+    for (bool value : {false, true}) {
+      SCOPED_TRACE(std::string(c.column) + (value ? " True" : " False"));
+      q.Edit();
+      q.FieldByName(c.column)->SetAsBoolean(value);
+      q.Post();
+      EXPECT_EQ(q.FieldByName(c.column)->AsBoolean(), value);
+      if (q.FieldByName(c.column)->DataType() != ftBoolean) {
+        EXPECT_EQ(q.FieldByName(c.column)->AsInteger(), value ? 1 : 0) << "the record holds what was stored";
+      }
+      EXPECT_EQ(db.Scalar(std::string("SELECT typeof(") + c.column + ") || ' ' || " + c.column +
+                          " FROM t WHERE id = 1"),
+                c.stored[value]);
+    }
   q.Next();
   EXPECT_TRUE(q.FieldByName("b")->AsBoolean());
-  EXPECT_EQ(db.Scalar("SELECT group_concat(typeof(b) || ' ' || b, ', ') FROM t"), "integer 1, integer -7");
 
   q.SetSQL("SELECT id FROM t WHERE b = :b");
   q.Params()->ParamByName("b")->SetValue(true);
