@@ -208,6 +208,20 @@ void TcxCustomDataController::BeginUpdate() {
 
 void TcxCustomDataController::EndUpdate() {
   auto alive = FAlive;
+  // A reload that the lock held back runs before the view is computed again: computed over records that
+  // were cleared and not yet read, the view would drop the expanded groups and the selection it keeps.
+  if (FReloadPending && FView->LockCount() == 1 && !FInStructureCheck && !FDispatching && IsDataLoaded()) {
+    FReloadPending = false;
+    try {
+      DoStructureUpdate(true);
+    } catch (...) {
+      if (*alive)
+        FView->EndUpdate();
+      throw;
+    }
+    if (!*alive)
+      return;
+  }
   FView->EndUpdate();
   if (*alive)
     ProcessChanges();
@@ -838,8 +852,10 @@ void TcxCustomDataController::ResetNewItemRecord() {
 void TcxCustomDataController::ReloadData() {
   TControllerUpdate update(*this);
   FProvider->ResetEditing();
-  if (!IsUnboundMode())
+  if (!IsUnboundMode()) {
+    FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(false);
+  }
   ClearBookmark();
   FView->DropState();
   if (!FProvider->CustomDataSource() && FKeyField) {

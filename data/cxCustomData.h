@@ -1597,6 +1597,16 @@ protected:
   virtual void DoStructureUpdate(bool AForce);
   // Records ASortedIndexes left the storage (called just before they do): edits and detail links let go.
   virtual void RecordDeleted(const std::vector<int>& ASortedIndexes);
+  // A detail of one master record, taken out of its detail object while the records are read anew.
+  struct THeldDetail {
+    TcxCustomDataController* Detail;
+    std::shared_ptr<bool> Alive;
+    int Relation;
+    int Record;
+  };
+  std::vector<THeldDetail> TakeRecordDetails();
+  // Puts a held detail back on master record ARecordIndex, or releases it for -1.
+  void PutRecordDetail(const THeldDetail& AHeld, int ARecordIndex);
 
 private:
   friend class TcxCustomDataControllerInfo;
@@ -1677,6 +1687,11 @@ private:
   void FocusActiveDetails(int ARecordIndex);
   // A freed detail leaves no pointer to itself in its master.
   void DetachFromMaster();
+  // A detail of one master record leaves, or takes, its slot in that record's detail object.
+  void LeaveMasterRecord();
+  void JoinMasterRecord();
+  // The master record this detail shows went: the detail loses its master, as SetMasterRelation(nil, -1).
+  void ReleaseFromMaster();
   friend class TcxDetailObject;
   friend class TcxCustomDataRelationList;
 };

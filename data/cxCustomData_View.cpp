@@ -354,7 +354,12 @@ void TcxCustomDataControllerInfo::FullExpand(bool AExpanded) {
 }
 
 void TcxCustomDataControllerInfo::DropState() {
+  // The groups and the order name records that are gone: they are built again with the list.
   FChanges |= dvcData;
+  if (FSortingFieldList.Count() > 0)
+    FChanges |= dvcSorting;
+  if (FGroupingFieldList.Count() > 0)
+    FChanges |= dvcGrouping;
 }
 
 void TcxCustomDataControllerInfo::ValidateSelection() {
