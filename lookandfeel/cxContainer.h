@@ -620,6 +620,7 @@ class TcxCustomPopupWindow : public TcxPopupWindow {
   using TCreateArgs = std::tuple<TWinControl*>;
   explicit TcxCustomPopupWindow(TWinControl* AOwnerControl);
   ~TcxCustomPopupWindow() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
   virtual void ShowPopup(TWinControl* AFocusedControl);
   virtual void ClosePopup(bool AQuery = false);
@@ -674,16 +675,18 @@ protected:
 private:
   void RunModalLoop();
   void SetFocusedControlOnShow(TWinControl* AFocusedControl);
+  void SetFocusedControl(TWinControl* AControl);
   void Recreate();
 
   bool FIsTopLevel = true;
-  TWinControl* FFocusedControl = nullptr; // borrowed
+  TWinControl* FFocusedControl = nullptr; // borrowed; forgotten when it is destroyed
   bool FIsClosing = false;
   bool FIsTopMost = false;
   bool FClosedByOwnerClick = false;
   bool FModalMode = true;
   bool FKeepOpenOnDeactivation = false;
-  TWinControl* FOwnerControl; // borrowed: the owner outlives its popup
+  // Borrowed. A handler may free the owner while its popup opens or closes: the popup then forgets it.
+  TWinControl* FOwnerControl;
   std::unique_ptr<TcxContainerStyle, TObjectDeleter> FStyle;
   std::unique_ptr<TcxContainerViewInfo, TObjectDeleter> FViewInfo;
 };
