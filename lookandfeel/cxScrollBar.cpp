@@ -1,7 +1,9 @@
 #include "lookandfeel/cxScrollBar.h"
 
 #include <algorithm>
+#include <cstdint>
 
+#include "lookandfeel/cxControls.h"
 #include "lookandfeel/dxUxTheme.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/rtl/Geometry.h"
@@ -17,11 +19,28 @@ constexpr int cxDefaultMinThumbSize = 8;
 constexpr int cxSnapBackAcross = 136;
 constexpr int cxSnapBackAlong = 34;
 
+// MulDiv's rounding (half away from zero) for ranges of values that may be wider than an int. The
+// denominator is positive; the callers multiply a pixel length by at most 2^32 values, below 2^63.
+std::int64_t MulDivRange(std::int64_t ANumber, std::int64_t ANumerator, std::int64_t ADenominator) {
+  const std::int64_t product = ANumber * ANumerator, half = ADenominator / 2;
+  return (product < 0 ? product - half : product + half) / ADenominator;
+}
+
 } // namespace
+
+class TcxScrollBarMouseTracker : public IcxMouseTrackingCaller {
+public:
+  explicit TcxScrollBarMouseTracker(TcxScrollBar* ABar) : FBar(ABar) {}
+  void MouseLeave() override { FBar->MouseTrackingMouseLeave(); }
+
+private:
+  TcxScrollBar* FBar; // borrowed: the bar owns the tracker
+};
 
 TcxScrollBar::TcxScrollBar(TComponent* AOwner)
     : TCustomControl(AOwner), FBitmap(new TBitmap), FTimer(new TTimer(nullptr)),
-      FLookAndFeel(new TcxLookAndFeel(this)), FThemeChangedNotificator(new TdxThemeChangedNotificator) {
+      FLookAndFeel(new TcxLookAndFeel(this)), FThemeChangedNotificator(new TdxThemeChangedNotificator),
+      FMouseTracker(std::make_unique<TcxScrollBarMouseTracker>(this)) {
   FBitmapCanvas.reset(new TcxCanvas(FBitmap->Canvas()));
   ControlStyle() = TControlStyle{csCaptureMouse, csFramed, csOpaque};
   FLookAndFeel->OnChanged = TcxLookAndFeelChangedEvent(this, &TcxScrollBar::LookAndFeelChanged);
@@ -35,6 +54,7 @@ TcxScrollBar::TcxScrollBar(TComponent* AOwner)
 }
 
 TcxScrollBar::~TcxScrollBar() {
+  EndMouseTracking(FMouseTracker.get());
   FTimer.reset();
   FThemeChangedNotificator.reset();
   FLookAndFeel->OnChanged = nullptr;
@@ -174,22 +194,25 @@ void TcxScrollBar::CalculateThumb() {
     return;
   const int start = TrackStart(), end = TrackEnd();
   const int length = end - start;
+  // Max - Min of the widest ranges the setter accepts does not fit an int.
+  const std::int64_t span = std::int64_t(FMax) - FMin;
   int size = 0, offset = 0;
   if (FPageSize > 0) {
-    if (length < FMinThumbSize || FMax == FMin)
+    if (length < FMinThumbSize || span == 0)
       return;
-    size = std::max(std::min(length, MulDiv(FPageSize, length, FMax - FMin + 1)), FMinThumbSize);
+    size = int(std::max<std::int64_t>(
+        std::min<std::int64_t>(length, MulDivRange(FPageSize, length, span + 1)), FMinThumbSize));
     // A page larger than the range leaves no room to move: the thumb stays at the track's start instead of
     // dividing by a range of zero or less.
-    const int range = FMax - FMin - (FPageSize - 1);
+    const std::int64_t range = span - (FPageSize - 1);
     if (range > 0 && length > size)
-      offset = MulDiv(length - size, std::min(FPosition - FMin, range), range);
+      offset = int(MulDivRange(length - size, std::min(std::int64_t(FPosition) - FMin, range), range));
   } else {
     size = GetSystemMetrics(IsHorizontal() ? SM_CXHTHUMB : SM_CYVTHUMB);
     if (length < size)
       return;
-    if (length > size && FMax != FMin)
-      offset = MulDiv(length - size, FPosition - FMin, FMax - FMin);
+    if (length > size && span != 0)
+      offset = int(MulDivRange(length - size, std::int64_t(FPosition) - FMin, span));
   }
   const int thumbStart = start + offset, thumbEnd = thumbStart + size;
   if (IsHorizontal())
@@ -270,8 +293,19 @@ void TcxScrollBar::SetHotPart(TcxScrollBarPart APart) {
   if (APart == FHotPart)
     return;
   FHotPart = APart;
+  if (FHotPart != spNone && HandleAllocated()) {
+    const TPoint topLeft = ClientToScreen(TPoint{0, 0});
+    BeginMouseTracking(nullptr, TRect{topLeft.x, topLeft.y, topLeft.x + Width(), topLeft.y + Height()},
+                       FMouseTracker.get());
+  }
   if (Painter()->IsButtonHotTrack())
     Invalidate();
+}
+
+// The platform tells of a leave only when a move reaches a window of the program; this hears of the others.
+void TcxScrollBar::MouseTrackingMouseLeave() {
+  if (FPressedPart == spNone)
+    SetHotPart(spNone);
 }
 
 void TcxScrollBar::DoScroll(TScrollCode ACode, int APosition) {
@@ -292,18 +326,22 @@ void TcxScrollBar::DoScroll(TScrollCode ACode, int APosition) {
 }
 
 void TcxScrollBar::StepPart(TcxScrollBarPart APart) {
+  // Near either end of a range as wide as an int the sum would overflow; a step stops at Min or Max.
+  const auto from = [this](std::int64_t ADelta) {
+    return int(std::clamp<std::int64_t>(std::int64_t(FPosition) + ADelta, FMin, FMax));
+  };
   switch (APart) {
   case spFirstArrow:
-    DoScroll(scLineUp, FPosition - FSmallChange);
+    DoScroll(scLineUp, from(-FSmallChange));
     break;
   case spSecondArrow:
-    DoScroll(scLineDown, FPosition + FSmallChange);
+    DoScroll(scLineDown, from(FSmallChange));
     break;
   case spFirstPage:
-    DoScroll(scPageUp, FPosition - FLargeChange);
+    DoScroll(scPageUp, from(-FLargeChange));
     break;
   case spSecondPage:
-    DoScroll(scPageDown, FPosition + FLargeChange);
+    DoScroll(scPageDown, from(FLargeChange));
     break;
   case spThumb:
     DoScroll(scTrack, FPosition);
@@ -327,7 +365,7 @@ void TcxScrollBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
   if (part == spNone)
     return;
   FPressedPart = part;
-  FHotPart = part;
+  SetHotPart(part);
   Invalidate();
   if (part == spThumb) {
     FDragStartPosition = FPosition;
@@ -387,12 +425,15 @@ void TcxScrollBar::DragThumb(const TPoint& P) {
     OffsetRect(&FThumbRect, 0, thumbStart - FThumbRect.top);
   // The track the thumb leaves is page area again, to paint and to hit.
   CalculatePageAreas();
-  int range = FMax - FMin;
+  std::int64_t range = std::int64_t(FMax) - FMin;
   if (FPageSize > 0)
     range -= FPageSize - 1;
   // A thumb that fills its track has nowhere to go: the position stays at Min rather than a division by 0.
   const int travel = end - start - size;
-  const int pos = travel > 0 ? FMin + MulDiv(range, thumbStart - start, travel) : FMin;
+  const int pos =
+      travel > 0
+          ? int(std::clamp<std::int64_t>(FMin + MulDivRange(range, thumbStart - start, travel), FMin, FMax))
+          : FMin;
   Invalidate();
   if (pos != FPosition)
     DoScroll(scTrack, pos);

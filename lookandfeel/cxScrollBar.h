@@ -11,6 +11,8 @@
 #include "platform/controls/ExtCtrls.h"
 #include "platform/controls/StdCtrls.h"
 
+class IcxMouseTrackingCaller;
+
 class TcxScrollBar : public TCustomControl {
   PELVOR_CLASS(TcxScrollBar, TCustomControl)
 
@@ -75,12 +77,14 @@ protected:
   void EndPress();
 
 private:
+  friend class TcxScrollBarMouseTracker;
   void LookAndFeelChanged(TcxLookAndFeel* Sender, TcxLookAndFeelValues AChangedValues);
   void ThemeChanged(TObject* Sender);
   void TimerTick(TObject* Sender);
   void StepPart(TcxScrollBarPart APart);
   void DoScroll(TScrollCode ACode, int APosition);
   void SetHotPart(TcxScrollBarPart APart);
+  void MouseTrackingMouseLeave();
   void DragThumb(const TPoint& P);
   TcxButtonState PartState(TcxScrollBarPart APart) const;
   bool IsHorizontal() const { return FKind == sbHorizontal; }
@@ -94,6 +98,9 @@ private:
   std::unique_ptr<TTimer, TObjectDeleter> FTimer;
   std::unique_ptr<TcxLookAndFeel, TObjectDeleter> FLookAndFeel;
   std::unique_ptr<TdxThemeChangedNotificator, TObjectDeleter> FThemeChangedNotificator;
+  // Tells the bar that the pointer left it while a part is hot, also when no move reaches any window of the
+  // program (the pointer left it for the desktop or another program).
+  std::unique_ptr<IcxMouseTrackingCaller> FMouseTracker;
   TcxScrollBarPart FPressedPart = spNone;
   TcxScrollBarPart FHotPart = spNone;
   int FMinThumbSize = 8;

@@ -713,6 +713,12 @@ void TcxCustomCheckBox::CMDialogChar(TCMDialogChar& Message) {
   TcxCustomEdit::CMDialogChar(Message);
 }
 
+// The toggle on the release raises the click; the platform's own click there would be a second one.
+void TcxCustomCheckBox::WMLButtonUp(TWMMouse& Message) {
+  ControlState().Exclude(csClicked);
+  TcxCustomEdit::WMLButtonUp(Message);
+}
+
 void TcxCustomCheckBox::TextChanged() {
   TcxCustomEdit::TextChanged();
   RefreshContainerAtCursor();

@@ -199,6 +199,7 @@ protected:
   void KeyPress(char& Key) override;
   void DoExit() override;
   void CMDialogChar(TCMDialogChar& Message) override;
+  void WMLButtonUp(TWMMouse& Message) override;
   void TextChanged() override;
 
   bool FIsSpacePressed = false;

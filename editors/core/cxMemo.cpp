@@ -306,6 +306,23 @@ void TcxCustomInnerMemo::WMSetFont(TMessage& Message) {
     SendMessage(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(0, 0));
 }
 
+void TcxCustomInnerMemo::SetEditValue(const Variant& Value) {
+  TcxFlagScope writing(FEditValueWriting);
+  TcxCustomInnerEditBase<TCustomMemo>::SetEditValue(Value);
+}
+
+// A text set on the window by anyone but the memo (its lines set or cleared as a whole) is the memo's value
+// from then on, as what the lines insert or delete is; entering the memo would otherwise show the old value.
+void TcxCustomInnerMemo::WMSetText(TMessage& Message) {
+  auto alive = AliveToken();
+  TCustomMemo::WndProc(Message);
+  TcxCustomMemo* memo = Memo();
+  if (!*alive || FEditValueWriting || !memo || memo->IsDestroying())
+    return;
+  TcxFlagScope writing(FEditValueWriting);
+  memo->SetInternalEditValue(Variant(Text()));
+}
+
 void TcxCustomInnerMemo::PaintScrollBarsCorner() {
   if (HandleAllocated())
     ::PaintScrollBarsCorner(this, FHScrollBar, FVScrollBar);
@@ -362,6 +379,9 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
     return;
   case WM_SETFONT:
     WMSetFont(Message);
+    return;
+  case WM_SETTEXT:
+    WMSetText(Message);
     return;
   default:
     TCustomMemo::WndProc(Message);

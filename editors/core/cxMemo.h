@@ -47,6 +47,7 @@ class TcxCustomInnerMemo : public TcxCustomInnerEditBase<TCustomMemo> {
   TRect GetNativeScrollBarsCornerRect();
 
   void SafelySetFocus() override;
+  void SetEditValue(const Variant& Value) override;
 
 protected:
   TcxCustomMemo* Memo() const;
@@ -61,6 +62,7 @@ private:
   void MemoWndProc(TMessage& Message);
   void WMNCPaint(TMessage& Message);
   void WMSetFont(TMessage& Message);
+  void WMSetText(TMessage& Message);
   void PaintScrollBarsCorner();
   void SyncScrollBar(TcxScrollBar* ABar);
   void ScrollHandler(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos);
@@ -73,6 +75,8 @@ private:
   bool FScrollBarsSyncing = false;
   // Set while the frame is painted under a style without scroll bars; the platform memo must not react.
   bool FPaintingFrame = false;
+  // Set while the memo writes its value into the window, or the window's text becomes the memo's value.
+  bool FEditValueWriting = false;
 };
 
 class TcxCustomMemo : public TcxCustomTextEdit {

@@ -514,6 +514,19 @@ void TcxCustomInnerTextEdit::MouseMove(TShiftState Shift, int X, int Y) {
     edit->MouseMove(Shift, X + Left(), Y + Top());
 }
 
+// A click over the text lands on this window; it is the edit's click all the same.
+void TcxCustomInnerTextEdit::Click() {
+  TCustomEdit::Click();
+  if (TcxCustomTextEdit* edit = Edit())
+    edit->Click();
+}
+
+void TcxCustomInnerTextEdit::DblClick() {
+  TCustomEdit::DblClick();
+  if (TcxCustomTextEdit* edit = Edit())
+    edit->DblClick();
+}
+
 void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
   TcxCustomTextEdit* edit = Edit();
   if (!edit || edit->IsDestroying() || ComponentState().Contains(csDestroying)) {

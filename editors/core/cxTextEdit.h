@@ -173,6 +173,8 @@ protected:
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
+  void Click() override;
+  void DblClick() override;
   virtual void AdjustMargins();
 
   bool FInternalUpdating = false;

@@ -98,6 +98,47 @@ TEST_F(CheckBoxTest, ToggleFiresEachEventOnce) {
   EXPECT_EQ((Strings{"OnEditValueChanged", "Click", "OnChange"}), log);
 }
 
+// One mouse click on the check is one click, as Space is: the toggle raises it, the platform's own click on
+// the release does not add a second.
+TEST_F(CheckBoxTest, AMouseClickRaisesOnClickOnce) {
+  struct Recorder {
+    Strings* log;
+    void Down(TObject*, TMouseButton, TShiftState, int, int) { log->push_back("OnMouseDown"); }
+    void Up(TObject*, TMouseButton, TShiftState, int, int) { log->push_back("OnMouseUp"); }
+  };
+  const struct {
+    const char* name;
+    bool byMouse;
+    Strings expected;
+  } cases[] = {
+      {"mouse", true, {"OnMouseDown", "OnMouseUp", "Click", "OnChange", "OnEditValueChanged"}},
+      {"Space", false, {"Click", "OnChange", "OnEditValueChanged"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxCheckBox* box = MakeCheckBox();
+    Listen(box->Properties());
+    Recorder recorder{&log};
+    box->OnClick = TNotifyEvent(this, &CheckBoxTest::OnClick);
+    box->OnMouseDown = TMouseEvent(&recorder, &Recorder::Down);
+    box->OnMouseUp = TMouseEvent(&recorder, &Recorder::Up);
+    box->SetFocus();
+    Pump();
+    for (const TcxCheckBoxState expected : {cbsChecked, cbsUnchecked}) {
+      log.clear();
+      if (c.byMouse) {
+        Click(box);
+      } else {
+        backend->PressKey(VK_SPACE);
+        Pump();
+      }
+      EXPECT_EQ(box->State(), expected);
+      EXPECT_EQ(log, c.expected) << "to state " << expected;
+    }
+    box->Free();
+  }
+}
+
 TEST_F(CheckBoxTest, ValuesMapToStates) {
   TcxCheckBox* box = MakeCheckBox();
   TcxCustomCheckBoxProperties* p = box->Properties();

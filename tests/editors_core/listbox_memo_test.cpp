@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -154,6 +156,99 @@ TEST_F(ListBoxMemoTest, ReadOnlyMemoShowsProgramTextAndRefusesPaste) {
   memo->Clear();
   EXPECT_EQ(memo->Text(), "");
   EXPECT_EQ(memo->Lines()->Count(), 0);
+}
+
+// Whatever the program changes through the lines is the memo's value: entering the memo, which shows the
+// value again, keeps it, and the memo tells of the change as for its own text.
+TEST_F(ListBoxMemoTest, ChangesThroughTheLinesAreTheMemosValue) {
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* name;
+    std::function<void(TcxMemo*)> change;
+    Lines expected;
+  } cases[] = {
+      {"SetText", [](TcxMemo* m) { m->Lines()->SetText("x\r\ny"); }, {"x", "y"}},
+      {"Clear", [](TcxMemo* m) { m->Lines()->Clear(); }, {}},
+      {"Add", [](TcxMemo* m) { m->Lines()->Add("four"); }, {"one", "two", "three", "four"}},
+      {"Insert", [](TcxMemo* m) { m->Lines()->Insert(0, "zero"); }, {"zero", "one", "two", "three"}},
+      {"Delete", [](TcxMemo* m) { m->Lines()->Delete(1); }, {"one", "three"}},
+      {"SetStrings", [](TcxMemo* m) { m->Lines()->SetStrings(1, "TWO"); }, {"one", "TWO", "three"}},
+      {"Exchange", [](TcxMemo* m) { m->Lines()->Exchange(0, 2); }, {"three", "two", "one"}},
+      {"Move", [](TcxMemo* m) { m->Lines()->Move(0, 2); }, {"two", "three", "one"}},
+      {"SetCommaText", [](TcxMemo* m) { m->Lines()->SetCommaText("a,b"); }, {"a", "b"}},
+      {"SetCommaText of nothing", [](TcxMemo* m) { m->Lines()->SetCommaText(""); }, {}},
+      {"Assign",
+       [](TcxMemo* m) {
+         TStringList source;
+         source.Add("a");
+         source.Add("b");
+         m->Lines()->Assign(&source);
+       },
+       {"a", "b"}},
+      {"Assign of an empty list",
+       [](TcxMemo* m) {
+         TStringList source;
+         m->Lines()->Assign(&source);
+       },
+       {}},
+      {"AddStrings",
+       [](TcxMemo* m) {
+         TStringList source;
+         source.Add("a");
+         m->Lines()->AddStrings(&source);
+       },
+       {"one", "two", "three", "a"}},
+      {"SetLines",
+       [](TcxMemo* m) {
+         TStringList source;
+         source.Add("a");
+         m->SetLines(&source);
+       },
+       {"a"}},
+  };
+  const auto linesOf = [](TcxMemo* memo) {
+    Lines out;
+    for (int i = 0; i < memo->Lines()->Count(); ++i)
+      out.push_back(memo->Lines()->Strings(i));
+    return out;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const bool byClick : {false, true}) {
+      TcxMemo* memo = MakeMemo();
+      memo->SetText("one\r\ntwo\r\nthree");
+      Listen(memo->Properties());
+      log.clear();
+      c.change(memo);
+      EXPECT_EQ(linesOf(memo), c.expected);
+      EXPECT_EQ(VarToStr(memo->EditValue()), memo->Text());
+      EXPECT_NE(std::find(log.begin(), log.end(), "OnChange"), log.end()) << "the memo tells of the change";
+      const String shown = memo->Text();
+      if (byClick) {
+        Press(memo->InnerMemo(), 5, 5);
+        Release(memo->InnerMemo(), 5, 5);
+      } else {
+        memo->SetFocus();
+        Pump();
+      }
+      ASSERT_TRUE(memo->Focused()) << "click " << byClick;
+      EXPECT_EQ(memo->Text(), shown) << "click " << byClick;
+      EXPECT_EQ(linesOf(memo), c.expected) << "click " << byClick;
+      memo->Free();
+      Pump();
+    }
+  }
+}
+
+// A memo filled through its lines alone, never through its own text, keeps what they hold when clicked.
+TEST_F(ListBoxMemoTest, AMemoFilledOnlyThroughItsLinesKeepsThemWhenClicked) {
+  TcxMemo* memo = MakeMemo();
+  memo->Lines()->SetText("x\r\ny");
+  Press(memo->InnerMemo(), 5, 5);
+  Release(memo->InnerMemo(), 5, 5);
+  ASSERT_TRUE(memo->Focused());
+  EXPECT_EQ(memo->Text(), "x\r\ny");
+  EXPECT_EQ(VarToStr(memo->EditValue()), "x\r\ny");
 }
 
 TEST_F(ListBoxMemoTest, InnerMemoClaimsTabWhileCtrlIsUpAndTheMemoMovesTheFocusItself) {

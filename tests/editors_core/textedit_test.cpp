@@ -1,5 +1,6 @@
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "edit_fixture.h"
 #include "editors/core/cxTextEdit.h"
@@ -162,6 +163,47 @@ public:
     --depth;
   }
 };
+
+// A click and a double click raise the edit's events once each and in the same order wherever they land:
+// over the text, which the inner platform edit receives, or on the edit's own border.
+TEST_F(TextEditTest, ClicksOverTheTextRaiseTheEditsClickEvents) {
+  using Events = std::vector<std::string>;
+  struct Recorder {
+    Events events;
+    void Click(TObject*) { events.push_back("OnClick"); }
+    void DblClick(TObject*) { events.push_back("OnDblClick"); }
+    void Down(TObject*, TMouseButton, TShiftState Shift, int, int) {
+      events.push_back(Shift.Contains(ssDouble) ? "OnMouseDown double" : "OnMouseDown");
+    }
+    void Up(TObject*, TMouseButton, TShiftState, int, int) { events.push_back("OnMouseUp"); }
+  };
+  const Events click{"OnMouseDown", "OnClick", "OnMouseUp"};
+  const Events doubleClick{"OnMouseDown",        "OnClick",  "OnMouseUp", "OnDblClick",
+                           "OnMouseDown double", "OnMouseUp"};
+  for (const bool overText : {true, false}) {
+    for (const bool twice : {false, true}) {
+      SCOPED_TRACE(std::string(overText ? "over the text" : "on the border") + (twice ? ", double" : ""));
+      TcxTextEdit* edit = MakeTextEdit();
+      edit->SetText("kitap");
+      Recorder recorder;
+      edit->OnClick = TNotifyEvent(&recorder, &Recorder::Click);
+      edit->OnDblClick = TNotifyEvent(&recorder, &Recorder::DblClick);
+      edit->OnMouseDown = TMouseEvent(&recorder, &Recorder::Down);
+      edit->OnMouseUp = TMouseEvent(&recorder, &Recorder::Up);
+      TWinControl* inner = edit->InnerEdit()->GetControl();
+      const TPoint at = overText ? TPoint{inner->Left() + 5, inner->Top() + inner->Height() / 2}
+                                 : TPoint{1, edit->Height() / 2};
+      ASSERT_EQ(WindowFromPoint(edit->ClientToScreen(at)), overText ? inner->Handle() : edit->Handle());
+      for (int i = 0; i < (twice ? 2 : 1); ++i) {
+        Press(edit, at.x, at.y);
+        Release(edit, at.x, at.y);
+      }
+      EXPECT_EQ(recorder.events, twice ? doubleClick : click);
+      edit->Free();
+      Wait(1000);
+    }
+  }
+}
 
 TEST_F(TextEditTest, PropertiesDefaultsAndSetters) {
   TcxTextEdit* edit = MakeTextEdit();

@@ -1,3 +1,4 @@
+#include <functional>
 #include <string>
 
 #include "control_fixture.h"
@@ -168,6 +169,67 @@ TEST_F(InnerListBoxTest, BarsAreFreedOnceWhicheverGoesFirst) {
   ASSERT_TRUE(second->list->VScrollBar()->Visible());
   delete second; // the container goes first and only unparents its children; its owned list box frees them
   delete box;
+}
+
+// A bar's hot arrow goes back to normal however the pointer leaves it: elsewhere on the form, onto the
+// desktop, or out of the program (as the desktop backend reports the pointer leaving its window).
+TEST_F(InnerListBoxTest, ABarsHotArrowClearsWhenThePointerLeavesTheWindow) {
+  Fill(50);
+  auto* standAlone = new TcxScrollBar(form);
+  standAlone->SetParent(form);
+  standAlone->SetBounds(10, 150, 121, 16);
+  Pump();
+  const struct {
+    const char* name;
+    std::function<void()> leave;
+  } ways[] = {
+      {"elsewhere on the form", [&] { MoveTo(form, 300, 250); }},
+      {"onto the desktop",
+       [&] {
+         backend->MouseMove(50, 50);
+         Pump();
+       }},
+      {"out of the program", [] { platform::InjectMouseLeave(); }},
+  };
+  for (TcxScrollBar* bar : {box->list->VScrollBar(), standAlone}) {
+    ASSERT_TRUE(bar->Visible());
+    bar->LookAndFeel()->SetKind(lfUltraFlat);
+    ASSERT_TRUE(bar->Painter()->IsButtonHotTrack());
+    const TRect arrow = bar->PartBounds(spSecondArrow);
+    // Pixels of the arrow that differ from the arrow drawn in the state given.
+    const auto arrowPixelsOff = [&](TcxButtonState state) {
+      bar->Repaint();
+      TBitmap expected;
+      expected.SetSize(bar->Width(), bar->Height());
+      TcxCanvas canvas(expected.Canvas());
+      bar->Painter()->DrawScrollBarPart(&canvas, bar->Kind() == sbHorizontal, arrow, spSecondArrow, state);
+      HDC dc = GetDC(bar->Handle());
+      int off = 0;
+      for (int y = arrow.top; y < arrow.bottom; ++y)
+        for (int x = arrow.left; x < arrow.right; ++x)
+          off += GetPixel(dc, x, y) != GetPixel(expected.Canvas()->Handle(), x, y);
+      ReleaseDC(bar->Handle(), dc);
+      return off;
+    };
+    for (const auto& way : ways) {
+      SCOPED_TRACE(std::string(bar == standAlone ? "stand-alone bar, " : "list's bar, ") + way.name);
+      MoveTo(bar, arrow.left + 3, arrow.top + 3);
+      ASSERT_EQ(bar->HotPart(), spSecondArrow);
+      ASSERT_EQ(arrowPixelsOff(cxbsHot), 0);
+      ASSERT_NE(arrowPixelsOff(cxbsNormal), 0);
+      way.leave();
+      Wait(30);
+      EXPECT_EQ(bar->HotPart(), spNone);
+      EXPECT_EQ(arrowPixelsOff(cxbsNormal), 0);
+    }
+  }
+  // A bar freed while its part is hot takes the watch on the pointer with it.
+  MoveTo(standAlone, 3, 3);
+  ASSERT_EQ(standAlone->HotPart(), spFirstArrow);
+  standAlone->Free();
+  EXPECT_EQ(MouseTrackingCount(), 0);
+  platform::InjectMouseLeave();
+  Wait(30);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "lookandfeel/cxScrollBar.h"
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,100 @@ TEST_F(ScrollBarTest, PartsAreLaidOutInEveryLookAndFeel) {
       }
       form->Free();
     }
+  }
+}
+
+// A range wider than an int is laid out by its true size: the thumb lies where its position stands in the
+// range, and what the bar shows over its whole track is that thumb between its two page areas.
+TEST_F(ScrollBarTest, ARangeWiderThanAnIntLaysOutItsThumbByItsTrueSize) {
+  const struct {
+    const char* name;
+    int min, max, page, pos;
+    TRect thumb;
+  } cases[] = {
+      // Page 0: the system thumb of 16 travels 73 pixels; the middle of the range is 36.5 of them, rounded.
+      {"every int, middle", INT_MIN, INT_MAX, 0, 0, {53, 0, 69, 16}},
+      {"every int but the ends, middle", INT_MIN + 1, INT_MAX - 1, 0, 0, {53, 0, 69, 16}},
+      {"every int, at Min", INT_MIN, INT_MAX, 0, INT_MIN, {16, 0, 32, 16}},
+      {"every int, at Max", INT_MIN, INT_MAX, 0, INT_MAX, {89, 0, 105, 16}},
+      // Three quarters of the range: 54.75 of 73 pixels.
+      {"four billion, three quarters", -2000000000, 2000000000, 0, 1000000000, {71, 0, 87, 16}},
+      // A page of 2^30 of 2^32 - 1 values is 22.25 of 89 pixels; the position is 2/3 of the rest, 44.67 of
+      // 67 pixels.
+      {"paged, middle", INT_MIN + 1, INT_MAX - 1, 1 << 30, 0, {61, 0, 83, 16}},
+      {"paged, at Max", INT_MIN + 1, INT_MAX - 1, 1 << 30, INT_MAX - 1, {83, 0, 105, 16}},
+  };
+  for (TcxLookAndFeelKind kind : {lfFlat, lfStandard, lfUltraFlat, lfOffice11}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + " kind " + std::to_string(kind));
+      Make();
+      bar->LookAndFeel()->SetKind(kind);
+      bar->SetParams(c.min, c.max, true, c.page, c.pos);
+      EXPECT_EQ(bar->PartBounds(spThumb), c.thumb);
+      EXPECT_EQ(bar->PartBounds(spFirstPage), (TRect{16, 0, c.thumb.left, 16}));
+      EXPECT_EQ(bar->PartBounds(spSecondPage), (TRect{c.thumb.right, 0, 105, 16}));
+      bar->Repaint();
+      TBitmap expected;
+      expected.SetSize(121, 16);
+      TcxCanvas canvas(expected.Canvas());
+      bar->Painter()->DrawScrollBarPart(&canvas, true, TRect{16, 0, c.thumb.left, 16}, spFirstPage,
+                                        cxbsNormal);
+      bar->Painter()->DrawScrollBarPart(&canvas, true, c.thumb, spThumb, cxbsNormal);
+      bar->Painter()->DrawScrollBarPart(&canvas, true, TRect{c.thumb.right, 0, 105, 16}, spSecondPage,
+                                        cxbsNormal);
+      HDC dc = GetDC(bar->Handle());
+      int mismatches = 0;
+      for (int y = 0; y < 16; ++y)
+        for (int x = 16; x < 105; ++x)
+          mismatches += GetPixel(dc, x, y) != GetPixel(expected.Canvas()->Handle(), x, y);
+      ReleaseDC(bar->Handle(), dc);
+      EXPECT_EQ(mismatches, 0);
+      form->Free();
+    }
+  }
+}
+
+// Near either end of a range as wide as an int, an arrow step or a dragged thumb stops at Min or Max.
+TEST_F(ScrollBarTest, StepsAndDragsOverARangeWiderThanAnIntStopAtItsEnds) {
+  const struct {
+    const char* name;
+    int min, max, pos;
+    int x; // where the arrow is clicked
+    std::string code;
+    int expected;
+  } steps[] = {
+      {"right arrow at Max - 1", INT_MIN + 1, INT_MAX - 1, INT_MAX - 2, 110, "LineDown", INT_MAX - 1},
+      {"left arrow at Min + 1", INT_MIN + 1, INT_MAX - 1, INT_MIN + 2, 5, "LineUp", INT_MIN + 1},
+      {"right arrow at INT_MAX - 1", INT_MIN, INT_MAX, INT_MAX - 1, 110, "LineDown", INT_MAX},
+      {"left arrow at INT_MIN + 1", INT_MIN, INT_MAX, INT_MIN + 1, 5, "LineUp", INT_MIN},
+  };
+  for (const auto& c : steps) {
+    SCOPED_TRACE(c.name);
+    Make();
+    bar->SetSmallChange(32767);
+    bar->SetParams(c.min, c.max, true, 0, c.pos);
+    codes.clear();
+    Press(bar, c.x, 8);
+    Release(bar, c.x, 8);
+    EXPECT_EQ(bar->Position(), c.expected);
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.front(), c.code + " " + std::to_string(c.expected));
+    form->Free();
+  }
+  for (const int page : {0, 1 << 30}) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    Make();
+    bar->SetParams(INT_MIN, INT_MAX, true, page, 0);
+    const TRect thumb = bar->PartBounds(spThumb);
+    Press(bar, thumb.left + 2, 8);
+    MoveTo(bar, 104, 8);
+    EXPECT_EQ(bar->Position(), page > 0 ? INT_MAX - (page - 1) : INT_MAX);
+    EXPECT_EQ(bar->PartBounds(spThumb).right, 105);
+    MoveTo(bar, 0, 8);
+    EXPECT_EQ(bar->Position(), INT_MIN);
+    EXPECT_EQ(bar->PartBounds(spThumb).left, 16);
+    Release(bar, 0, 8);
+    form->Free();
   }
 }
 
