@@ -307,7 +307,7 @@ void TcxCustomInnerMemo::WMSetFont(TMessage& Message) {
 }
 
 void TcxCustomInnerMemo::SetEditValue(const Variant& Value) {
-  TcxFlagScope writing(FEditValueWriting);
+  TcxFlagScope writing(this, FEditValueWriting);
   TcxCustomInnerEditBase<TCustomMemo>::SetEditValue(Value);
 }
 
@@ -319,7 +319,7 @@ void TcxCustomInnerMemo::WMSetText(TMessage& Message) {
   TcxCustomMemo* memo = Memo();
   if (!*alive || FEditValueWriting || !memo || memo->IsDestroying())
     return;
-  TcxFlagScope writing(FEditValueWriting);
+  TcxFlagScope writing(this, FEditValueWriting);
   memo->SetInternalEditValue(Variant(Text()));
 }
 

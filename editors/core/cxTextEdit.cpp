@@ -516,14 +516,16 @@ void TcxCustomInnerTextEdit::MouseMove(TShiftState Shift, int X, int Y) {
 
 // A click over the text lands on this window; it is the edit's click all the same.
 void TcxCustomInnerTextEdit::Click() {
+  auto alive = AliveToken();
   TCustomEdit::Click();
-  if (TcxCustomTextEdit* edit = Edit())
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
     edit->Click();
 }
 
 void TcxCustomInnerTextEdit::DblClick() {
+  auto alive = AliveToken();
   TCustomEdit::DblClick();
-  if (TcxCustomTextEdit* edit = Edit())
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
     edit->DblClick();
 }
 
