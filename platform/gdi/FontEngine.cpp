@@ -1,4 +1,5 @@
 #include "platform/gdi/FontEngine_p.h"
+#include "platform/gdi/LazFace_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -205,6 +206,8 @@ public:
     tm.tmDescent = ScaleUnits(winDescent, ppem, upem);
     tm.tmHeight = tm.tmAscent + tm.tmDescent;
     tm.tmInternalLeading = std::max(0, tm.tmHeight - ppem);
+    if (laz_)
+      FitLazLetters();
     if (hhea) {
       long gap = hhea->Line_Gap - ((winAscent + winDescent) - (hhea->Ascender - hhea->Descender));
       tm.tmExternalLeading = std::max(0, ScaleUnits(gap, ppem, upem));
@@ -248,7 +251,8 @@ protected:
   int LoadAdvance(char16_t ch) override {
     int sum = 0;
     for (char16_t c : Shown(ch))
-      sum += RawAdvance(c);
+      if (!IsCombiningMark(c))
+        sum += RawAdvance(c);
     return sum;
   }
 
@@ -262,17 +266,33 @@ protected:
 
 private:
   std::u16string Shown(char16_t ch) const {
-    if (!laz_)
+    const LazLetter* letter = laz_ ? FindLazLetter(ch) : nullptr;
+    if (!letter)
       return std::u16string(1, ch);
-    std::u16string s = LazShownText(ch);
-    // A letter with a combining mark needs the mark's glyph; without it the precomposed neighbour stands in.
-    if (s.size() > 1 && !FT_Get_Char_Index(face_, s[1])) {
-      if (s == u"\u00E7\u030C")
-        return u"\u010D";
-      if (s == u"\u00C7\u030C")
-        return u"\u010C";
+    const bool whole =
+        std::ranges::all_of(letter->shown, [&](char16_t c) { return FT_Get_Char_Index(face_, c); });
+    if (!whole && letter->precomposed && FT_Get_Char_Index(face_, letter->precomposed))
+      return std::u16string(1, letter->precomposed);
+    return std::u16string(letter->shown);
+  }
+
+  // Where a Laz letter would stand out of the substitute face's cell, the cell grows to hold it, as the cell
+  // of a face made for these letters would: the whole letter inside, and a blank row above it, so that its
+  // mark neither touches the line above nor lies under a focus rectangle drawn on the cell's edge.
+  void FitLazLetters() {
+    auto& tm = metrics_;
+    int above = 0, below = 0;
+    for (const LazLetter& letter : LazLetters()) {
+      const GlyphImage ink = TrimToInk(Render(letter.code));
+      if (ink.coverage.empty())
+        continue;
+      above = std::max(above, 1 - ink.y);
+      below = std::max(below, ink.y + ink.height - tm.tmHeight);
     }
-    return s;
+    tm.tmAscent += above;
+    tm.tmDescent += below;
+    tm.tmHeight = tm.tmAscent + tm.tmDescent;
+    tm.tmInternalLeading = std::max(0, tm.tmHeight - ppem_);
   }
 
   bool Load(char16_t c) {
@@ -311,31 +331,6 @@ private:
       std::memcpy(&g.coverage[size_t(row) * g.width], src, size_t(g.width));
     }
     return g;
-  }
-
-  // Puts a combining mark over its base without a shaper: centred on the base's ink and, where the mark was
-  // drawn for a lower-case base and would touch a capital, lifted to one row above it.
-  static GlyphImage PlaceMark(GlyphImage base, GlyphImage mark) {
-    if (mark.coverage.empty())
-      return base;
-    if (base.coverage.empty())
-      return mark;
-    mark.x = base.x + base.width / 2 - mark.width / 2;
-    if (mark.y + mark.height > base.y - 1)
-      mark.y = base.y - 1 - mark.height;
-    GlyphImage out;
-    out.x = std::min(base.x, mark.x);
-    out.y = std::min(base.y, mark.y);
-    out.width = std::max(base.x + base.width, mark.x + mark.width) - out.x;
-    out.height = std::max(base.y + base.height, mark.y + mark.height) - out.y;
-    out.coverage.assign(size_t(out.width) * out.height, 0);
-    for (const GlyphImage* part : {&base, &mark})
-      for (int r = 0; r < part->height; ++r)
-        for (int c = 0; c < part->width; ++c) {
-          auto& dst = out.coverage[size_t(part->y - out.y + r) * out.width + (part->x - out.x + c)];
-          dst = std::uint8_t(std::min(255, dst + part->coverage[size_t(r) * part->width + c]));
-        }
-    return out;
   }
 
   std::shared_ptr<Library> lib_;
@@ -437,62 +432,6 @@ std::u16string SubstituteFace(std::u16string_view face) {
   if (const Substitution* sub = FindSubstitution(face))
     return std::u16string(sub->to);
   return std::u16string(face);
-}
-
-std::u16string LazShownText(char16_t ch) {
-  switch (ch) {
-  case u'\u00FC':
-    return u"\u01E9"; // ü shows ǩ
-  case u'\u00DC':
-    return u"\u01E8";
-  case u'w':
-    return u"\u01EF"; // ǯ
-  case u'\u00E9':
-    return u"\u0292"; // é shows ʒ
-  case u'\u00F6':
-    return u"\u00E7\u030C"; // ö shows ç with a caron
-  case u'\u00D6':
-    return u"\u00C7\u030C";
-  case u'\u00F4':
-    return u"\u1E57"; // ô shows ṗ
-  case u'\u00D4':
-    return u"\u1E56";
-  case u'\u00FB':
-    return u"\u0165"; // û shows ť
-  case u'\u00DB':
-    return u"\u0164";
-  case u'\u00E2':
-    return u"\u017E"; // â shows ž
-  case u'\u00C2':
-    return u"\u017D";
-  // The word data stores three pairs of letters swapped; the face swaps them back.
-  case u'u':
-    return u"t";
-  case u't':
-    return u"u";
-  case u'p':
-    return u"o";
-  case u'o':
-    return u"p";
-  case u'z':
-    return u"a";
-  case u'a':
-    return u"z";
-  case u'U':
-    return u"T";
-  case u'T':
-    return u"U";
-  case u'P':
-    return u"O";
-  case u'O':
-    return u"P";
-  case u'Z':
-    return u"A";
-  case u'A':
-    return u"Z";
-  default:
-    return std::u16string(1, ch);
-  }
 }
 
 std::shared_ptr<RealizedFont> Realize(const LOGFONTW& lf) {

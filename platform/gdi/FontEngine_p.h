@@ -80,8 +80,4 @@ std::shared_ptr<RealizedFont> Realize(const LOGFONTW& lf);
 // The face a logical face name is drawn with, after the substitution table ("Tahoma" -> "DejaVu Sans").
 std::u16string SubstituteFace(std::u16string_view face);
 
-// The Laz letter shown for a code point of the Laz face (one or two code points); the code point itself when
-// it encodes no Laz letter.
-std::u16string LazShownText(char16_t ch);
-
 } // namespace fonts

@@ -1,5 +1,6 @@
 #pragma once
 // Strings, conversions through the default code page, trimming, case rules and the exception hierarchy.
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -65,11 +66,19 @@ int StrToIntDef(std::string_view s, int def);
 long long StrToInt64(std::string_view s); // raises EConvertError
 bool TryStrToInt64(std::string_view s, long long& value);
 
-// Exceptions. Message() is the text shown to a user, in the default code page.
+// Exceptions. Message() is the text shown to a user, in the default code page, whole: what() is a C string
+// and ends at a NUL byte, which a value quoted in the message may hold.
 class Exception : public std::runtime_error {
 public:
-  explicit Exception(const AnsiString& msg) : std::runtime_error(msg) {}
-  AnsiString Message() const { return what(); }
+  explicit Exception(const AnsiString& msg) : std::runtime_error(msg) {
+    if (msg.find('\0') != AnsiString::npos)
+      FWhole = std::make_shared<const AnsiString>(msg);
+  }
+  AnsiString Message() const { return FWhole ? *FWhole : AnsiString(what()); }
+
+private:
+  // Shared, so that copying the exception cannot throw; only a message with a NUL needs it.
+  std::shared_ptr<const AnsiString> FWhole;
 };
 class EConvertError : public Exception {
   using Exception::Exception;

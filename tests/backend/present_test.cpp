@@ -178,8 +178,13 @@ TEST_F(PresentTest, TheCaretBlinksOnItsOwnOneFrameABlink) {
     backend->waits.clear();
     const DWORD start = platform::Clock::Now();
     SetTimer(top, 9, 2000, nullptr);
+    backend->waitLimit = c.waits.size() + 8;
     MSG m{};
-    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+    const BOOL got = GetMessageA(&m, nullptr, 0, 0);
+    ASSERT_LT(backend->waits.size(), backend->waitLimit)
+        << "the loop kept waiting, " << backend->waits.back() << " ms at a time, with the clock at "
+        << platform::Clock::Now() - start << " ms";
+    ASSERT_EQ(got, TRUE);
     EXPECT_EQ(m.message, UINT(WM_TIMER));
     KillTimer(top, 9);
     EXPECT_EQ(backend->waits, c.waits);

@@ -1,6 +1,7 @@
 #pragma once
 // The headless display, keeping what it was handed: each present with its time and the watched windows that
 // were still waiting for a paint when it came, and each wait of the message loop.
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -20,9 +21,17 @@ public:
   std::vector<DWORD> waits;
   // What the display does while it takes a window, as one that pumps its own events may.
   std::function<void(HWND)> whilePresenting;
+  // The most waits a test expects of the message loop; 0 for no bound. The wait that reaches it posts
+  // WM_QUIT instead, so that a loop that would wait for ever (on the manual clock, 0 ms at a time) ends at
+  // once and the test can say so.
+  std::size_t waitLimit = 0;
 
   bool WaitEvents(DWORD timeoutMs) override {
     waits.push_back(timeoutMs);
+    if (waitLimit && waits.size() >= waitLimit) {
+      PostQuitMessage(0);
+      return true;
+    }
     return HeadlessBackend::WaitEvents(timeoutMs);
   }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/db/DBTypes.h"
 #include "tools/dcdrive/driver.h"
 #include "tools/dcdrive/ops.h"
 #include "tools/dcdrive/text.h"
@@ -137,6 +138,29 @@ TEST_F(Dcdrive, ANulInQuotedInputIsQuotedEscaped) {
   };
   for (const Refusal& c : cases)
     ExpectRefusal(c);
+}
+
+// What the library raises is printed whole, past a NUL in a value it quotes, escaped as quoted input is; a
+// cut never leaves half an escape behind.
+TEST_F(Dcdrive, ALibraryMessageIsPrintedWholeWithItsNulEscaped) {
+  using namespace std::string_literals;
+  const std::string longStart(dcdrive::MessageLimit - 1, 'x');
+  struct Case {
+    const char* Name;
+    std::string Raised, Printed;
+  } cases[] = {
+      {"NUL", "'a\0b' in field 's' of record 1 cannot be read as LargeInt"s,
+       "'a\\0b' in field 's' of record 1 cannot be read as LargeInt"},
+      {"leading NUL", "'\0\xFF' in field 'n'"s, "'\\0\xC3\xBF' in field 'n'"},
+      {"backslash", "'a\\0' is not a valid value", "'a\\\\0' is not a valid value"},
+      {"cut at an escape", longStart + "\0yyyy"s, longStart + "..."},
+      {"cut after an escape", longStart.substr(1) + "\0yyyy"s, longStart.substr(1) + "\\0..."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(dcdrive::LibraryMessage(EDatabaseError(c.Raised)), c.Printed);
+  }
+  EXPECT_EQ(dcdrive::LibraryMessage(std::runtime_error("not the library's")), "not the library's");
 }
 
 // Text reaches the controller in the code page; a character the code page has no byte for is refused by name,

@@ -210,27 +210,78 @@ TEST(LazFont, EachCodePointMeasuresAsTheLetterItShows) {
   EXPECT_EQ(Face(laz.dc()), "Rezivuz Ozi");
 }
 
-TEST(LazFont, DrawsTheShownLetters) {
-  TextCanvas laz(40, 30, LazFontFace, -16);
-  TextCanvas sans(40, 30, "DejaVu Sans", -16);
-  TextOutW(laz.dc(), 5, 5, reinterpret_cast<const WCHAR*>(u"a"), 1);
-  TextOutW(sans.dc(), 5, 5, reinterpret_cast<const WCHAR*>(u"z"), 1);
-  ASSERT_GT(sans.InkCount(), 0);
-  for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 40; ++x)
-      ASSERT_EQ(laz.Pixel(x, y), sans.Pixel(x, y)) << x << "," << y;
+// The Laz face's cell may be taller than the sans face's, the text standing on the same baseline: text drawn
+// at Y in the Laz face is drawn at Y plus this in the sans face.
+int BaselineDrop(const TextCanvas& Laz, const TextCanvas& Sans) {
+  return Metrics(Laz.dc()).tmAscent - Metrics(Sans.dc()).tmAscent;
+}
 
-  // The c with a caron: the c itself, plus a mark above the c's ink.
-  laz.Clear();
-  sans.Clear();
-  TextOutW(laz.dc(), 5, 5, reinterpret_cast<const WCHAR*>(u"\u00F6"), 1);
-  TextOutW(sans.dc(), 5, 5, reinterpret_cast<const WCHAR*>(u"\u00E7"), 1);
-  RECT c = sans.InkBox(), composed = laz.InkBox();
-  EXPECT_LT(composed.top, c.top);
-  EXPECT_EQ(composed.bottom, c.bottom);
-  for (int y = c.top; y < c.bottom; ++y)
-    for (int x = 0; x < 40; ++x)
-      EXPECT_EQ(laz.Pixel(x, y), sans.Pixel(x, y)) << x << "," << y;
+void Draw(const TextCanvas& Canvas, int Y, std::u16string_view Text) {
+  TextOutW(Canvas.dc(), 5, Y, reinterpret_cast<const WCHAR*>(Text.data()), int(Text.size()));
+}
+
+TEST(LazFont, DrawsTheShownLettersOnTheSansFacesBaseline) {
+  struct Case {
+    std::u16string_view typed, shown;
+  } cases[] = {{u"a", u"z"}, {u"T", u"U"}, {u"\u00E9", u"\u0292"}, {u"\u00FB", u"\u0165"}, {u"b", u"b"}};
+  for (int height : {-11, -16})
+    for (const Case& c : cases) {
+      TextCanvas laz(40, 40, LazFontFace, height);
+      TextCanvas sans(40, 40, "DejaVu Sans", height);
+      const int drop = BaselineDrop(laz, sans);
+      ASSERT_GE(drop, 0);
+      Draw(laz, 5, c.typed);
+      Draw(sans, 5 + drop, c.shown);
+      ASSERT_GT(sans.InkCount(), 0);
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+          ASSERT_EQ(laz.Pixel(x, y), sans.Pixel(x, y))
+              << height << " " << int(c.typed[0]) << " at " << x << "," << y;
+    }
+}
+
+// A letter with a mark is the letter itself, pixel for pixel, with the mark above its ink and a blank row
+// between them, at small sizes as at large ones.
+TEST(LazFont, AMarkStandsAboveItsLetterWithABlankRowBetween) {
+  struct Case {
+    std::u16string_view typed, letter;
+  } cases[] = {{u"\u00FC", u"k"},      {u"\u00DC", u"K"}, {u"w", u"\u0292"}, {u"\u00F6", u"\u00E7"},
+               {u"\u00D6", u"\u00C7"}, {u"\u00F4", u"p"}, {u"\u00D4", u"P"}, {u"\u00DB", u"T"},
+               {u"\u00E2", u"z"},      {u"\u00C2", u"Z"}};
+  for (int height : {-9, -11, -13, -16, -24, -40})
+    for (const Case& c : cases) {
+      TextCanvas laz(60, 80, LazFontFace, height);
+      TextCanvas sans(60, 80, "DejaVu Sans", height);
+      Draw(laz, 5, c.typed);
+      Draw(sans, 5 + BaselineDrop(laz, sans), c.letter);
+      const RECT letter = sans.InkBox(), all = laz.InkBox();
+      const std::string name = std::to_string(height) + " U+" + std::to_string(int(c.typed[0]));
+      for (int y = letter.top; y < 80; ++y)
+        for (int x = 0; x < 60; ++x)
+          ASSERT_EQ(laz.Pixel(x, y), sans.Pixel(x, y)) << name << " at " << x << "," << y;
+      ASSERT_LT(all.top, letter.top - 1) << name << ": no mark above the letter";
+      for (int x = 0; x < 60; ++x)
+        ASSERT_FALSE(laz.Ink(x, letter.top - 1)) << name << ": the mark touches the letter at " << x;
+    }
+}
+
+// Every letter of the Laz face lies inside its cell with a blank row above it, whatever the size: neither a
+// line's clip nor a focus rectangle on the cell's edge takes anything of a mark.
+TEST(LazFont, EveryLetterLiesInsideTheCellWithABlankRowAboveIt) {
+  const std::u16string_view letters =
+      u"\u00FC\u00DCw\u00E9\u00F6\u00D6\u00F4\u00D4\u00FB\u00DB\u00E2\u00C2tuopzaTUOPZA";
+  for (int height = -8; height >= -48; height -= height > -16 ? 1 : 8) {
+    TextCanvas laz(60, 120, LazFontFace, height);
+    const TEXTMETRICA tm = Metrics(laz.dc());
+    EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+    for (char16_t ch : letters) {
+      laz.Clear();
+      TextOutW(laz.dc(), 5, 20, reinterpret_cast<const WCHAR*>(&ch), 1);
+      const RECT ink = laz.InkBox();
+      EXPECT_GE(ink.top, 21) << height << " U+" << int(ch);
+      EXPECT_LE(ink.bottom, 20 + tm.tmHeight) << height << " U+" << int(ch);
+    }
+  }
 }
 
 } // namespace

@@ -81,4 +81,16 @@ TEST(SysUtils, ConversionErrorsCarryTheText) {
   }
 }
 
+// A value quoted in a message may hold a NUL; the message goes on past it, in copies of the exception too.
+TEST(SysUtils, AMessageKeepsWhatFollowsANul) {
+  using namespace std::string_literals;
+  for (const AnsiString& text : {"'a\0b' is not a valid integer value"s, "\0"s, "a\0"s, "plain"s}) {
+    const EConvertError raised(text);
+    const Exception copy = raised;
+    EXPECT_EQ(raised.Message(), text);
+    EXPECT_EQ(copy.Message(), text);
+    EXPECT_STREQ(raised.what(), text.c_str());
+  }
+}
+
 } // namespace

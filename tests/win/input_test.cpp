@@ -411,6 +411,8 @@ TEST_F(WinTest, TheWheelGoesToTheWindowUnderThePointer) {
   HWND modalOwner = Top(0, 300, 100, 100);
   EnableWindow(modalOwner, FALSE);
   HWND eater = Child(top, 0, 100, 50, 50);
+  // Neither the focus nor under any point below.
+  HWND holder = Child(top, 100, 0, 50, 50);
   overrides[eater] = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
     if (m == WM_MOUSEWHEEL)
       return 0;
@@ -438,7 +440,7 @@ TEST_F(WinTest, TheWheelGoesToTheWindowUnderThePointer) {
       {"an inactive top-level window", {420, 20}, nullptr, {other}},
       {"a disabled top-level window", {20, 320}, nullptr, {}},
       {"no window at all", {700, 500}, nullptr, {}},
-      {"another window while one holds the capture", {140, 140}, a, {a, top}},
+      {"another window while one holds the capture", {140, 140}, holder, {holder, top}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

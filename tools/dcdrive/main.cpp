@@ -75,7 +75,7 @@ int Drive(int argc, char** argv) {
     std::cerr << "dcdrive: " << source << ": " << e.what() << "\n";
     return 2;
   } catch (const std::exception& e) {
-    std::cerr << "dcdrive: " << source << ": " << dcdrive::LibraryMessage(e.what()) << "\n";
+    std::cerr << "dcdrive: " << source << ": " << dcdrive::LibraryMessage(e) << "\n";
     return 2;
   }
   std::string ops;
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   try {
     return Drive(argc, argv);
   } catch (const std::exception& e) {
-    std::cerr << "dcdrive: unexpected error: " << dcdrive::LibraryMessage(e.what()) << "\n";
+    std::cerr << "dcdrive: unexpected error: " << dcdrive::LibraryMessage(e) << "\n";
   } catch (...) {
     std::cerr << "dcdrive: unexpected error\n";
   }

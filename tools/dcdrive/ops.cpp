@@ -72,7 +72,7 @@ int RunOperations(Driver& ADriver, std::string_view AOps, const std::string& AOp
       } catch (const BadInput&) {
         throw;
       } catch (const std::exception& e) {
-        out["error"] = LibraryMessage(e.what());
+        out["error"] = LibraryMessage(e);
       }
     } catch (const BadInput& e) {
       AErr << "dcdrive: " << AOpsName << ":" << number << ": " << e.what() << "\n";

@@ -122,12 +122,20 @@ std::string QuoteAnsi(std::string_view AText) {
   return Quoted(ToUtf8(AText.substr(0, QuoteLimit)), AText.size(), "characters");
 }
 
-std::string LibraryMessage(std::string_view AAnsi) {
-  std::string text = ToUtf8(AAnsi.substr(0, MessageLimit));
+std::string LibraryMessage(const std::exception& AError) {
+  // The library's own exceptions hold the whole text; what() would end at a NUL.
+  const auto* own = dynamic_cast<const Exception*>(&AError);
+  const AnsiString whole = own ? own->Message() : AnsiString(AError.what());
+  const std::string_view ansi = whole;
+  std::string text = EscapeNulAndBackslash(ToUtf8(ansi.substr(0, MessageLimit)));
   std::size_t n = CutPoint(text, MessageLimit);
-  if (n == text.size() && AAnsi.size() <= MessageLimit)
+  if (n == text.size() && ansi.size() <= MessageLimit)
     return text;
-  return text.substr(0, n) + "...";
+  // A cut between a backslash and the character it escapes would leave the backslash escaping nothing.
+  std::size_t backslashes = 0;
+  while (backslashes < n && text[n - 1 - backslashes] == '\\')
+    ++backslashes;
+  return text.substr(0, n - backslashes % 2) + "...";
 }
 
 } // namespace dcdrive

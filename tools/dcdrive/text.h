@@ -35,7 +35,8 @@ std::string ToUtf8(std::string_view AAnsi);
 // whatever the input was.
 std::string QuoteUtf8(std::string_view AText);
 std::string QuoteAnsi(std::string_view AText);
-// A message from the library (code page) as UTF-8 of at most MessageLimit bytes and a mark.
-std::string LibraryMessage(std::string_view AAnsi);
+// The message of what the library raised (code page) as UTF-8 of at most MessageLimit bytes and a mark; a NUL
+// in it is written \0 and a backslash \\, as in quoted input.
+std::string LibraryMessage(const std::exception& AError);
 
 } // namespace dcdrive
