@@ -4,6 +4,7 @@
 #include <csignal>
 #include <iostream>
 #include <memory>
+#include <new>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -55,8 +56,18 @@ int Report(TMain& Main, const TSessionOptions& Options, const std::vector<std::s
     }
   }
   if (Options.dump) {
-    std::string error = "standard output is closed";
-    if (StandardOutputClosed || !WriteFully(STDOUT_FILENO, DumpState(Main).dump(2) + "\n", error)) {
+    std::string error = "standard output is closed", text;
+    bool written = !StandardOutputClosed;
+    if (written) {
+      // The state is the whole text or nothing: a reader never gets half a document.
+      try {
+        text = StateText(Main);
+      } catch (const std::bad_alloc&) {
+        written = false;
+        error = "there is not enough memory to build it";
+      }
+    }
+    if (!written || !WriteFully(STDOUT_FILENO, text, error)) {
       std::cerr << "pelvor: cannot write the state: " << error << "\n";
       status = 1;
     }

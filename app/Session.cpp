@@ -1,11 +1,16 @@
 #include "app/Session.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,14 +72,6 @@ void Settle() {
   // Paint what the step changed, so that a snapshot or the next click sees the window as the user would.
   if (TCustomForm* form = Application()->MainForm(); form && form->HandleAllocated())
     UpdateWindow(form->Handle());
-}
-
-nlohmann::json ListState(TcxListBox* List) {
-  nlohmann::json items = nlohmann::json::array();
-  TStrings* strings = List->Items();
-  for (int i = 0; i < strings->Count(); ++i)
-    items.push_back(AnsiToUtf8(strings->Strings(i)));
-  return {{"items", std::move(items)}, {"index", List->ItemIndex()}};
 }
 
 const char* StateName(TWordFileState State) {
@@ -232,24 +229,114 @@ nlohmann::json WindowPlace(TMain& Main) {
 
 } // namespace
 
-nlohmann::json DumpState(TMain& Main) {
-  nlohmann::json state;
-  state["title"] = AnsiToUtf8(Main.Caption());
-  state["wordFile"] = StateName(Main.WordFileState());
-  if (!Main.WordFileError().empty())
-    state["wordFileError"] = AnsiToUtf8(Main.WordFileError());
-  state["entries"] = Main.AllEntries() ? Main.AllEntries()->Count() : 0;
-  state["searchBy"] = Main.SearchWay() == TSearchWay::Index ? "index" : "scan";
-  state["search"] = {{"text", AnsiToUtf8(Main.Arama->Text())},
-                     {"selStart", Main.Arama->SelStart()},
-                     {"selLength", Main.Arama->SelLength()}};
-  state["tab"] = Main.DilSecimi->TabIndex();
-  state["left"] = ListState(Main.ListSol);
-  state["right"] = ListState(Main.ListSag);
-  state["leftMemo"] = AnsiToUtf8(Main.SolAciklama->Text());
-  state["rightMemo"] = AnsiToUtf8(Main.SagAciklama->Text());
-  state["window"] = WindowPlace(Main);
-  return state;
+namespace {
+
+// JSON text laid out as nlohmann's dump(2) lays it out, written value by value. A list of a million items
+// never becomes a JSON document: building one takes several times the memory of its text, and tearing it
+// down allocates too, in a destructor, where running short ends the program.
+class TJsonText {
+public:
+  explicit TJsonText(std::string& Out) : FOut(Out) {}
+
+  void BeginObject() { Open('{'); }
+  void EndObject() { Close('}'); }
+  void BeginArray() { Open('['); }
+  void EndArray() { Close(']'); }
+  // The name of the next member of the object being written.
+  void Key(std::string_view Name) {
+    Next();
+    FOut += nlohmann::json(Name).dump();
+    FOut += ": ";
+    FKeyed = true;
+  }
+  // A value small enough to be a document of its own.
+  void Value(const nlohmann::json& V) {
+    Next();
+    const std::string text = V.dump(2);
+    for (char c : text) {
+      FOut += c;
+      if (c == '\n')
+        FOut.append(FCounts.size() * 2, ' ');
+    }
+  }
+
+private:
+  void Next() {
+    if (std::exchange(FKeyed, false) || FCounts.empty())
+      return;
+    FOut += FCounts.back()++ ? ",\n" : "\n";
+    FOut.append(FCounts.size() * 2, ' ');
+  }
+  void Open(char Bracket) {
+    Next();
+    FOut += Bracket;
+    FCounts.push_back(0);
+  }
+  void Close(char Bracket) {
+    if (FCounts.back()) {
+      FOut += '\n';
+      FOut.append((FCounts.size() - 1) * 2, ' ');
+    }
+    FOut += Bracket;
+    FCounts.pop_back();
+  }
+
+  std::string& FOut;
+  std::vector<std::size_t> FCounts; // values written so far in each open object or array
+  bool FKeyed = false;
+};
+
+void ListState(TJsonText& Json, TcxListBox* List) {
+  Json.BeginObject();
+  Json.Key("index");
+  Json.Value(List->ItemIndex());
+  Json.Key("items");
+  Json.BeginArray();
+  TStrings* strings = List->Items();
+  for (int i = 0; i < strings->Count(); ++i)
+    Json.Value(AnsiToUtf8(strings->Strings(i)));
+  Json.EndArray();
+  Json.EndObject();
+}
+
+} // namespace
+
+std::string StateText(TMain& Main) {
+  std::string text;
+  TJsonText json(text);
+  // The members in the order of their names, as a JSON document of this library lists them.
+  json.BeginObject();
+  json.Key("entries");
+  json.Value(Main.AllEntries() ? Main.AllEntries()->Count() : 0);
+  json.Key("left");
+  ListState(json, Main.ListSol);
+  json.Key("leftMemo");
+  json.Value(AnsiToUtf8(Main.SolAciklama->Text()));
+  json.Key("right");
+  ListState(json, Main.ListSag);
+  json.Key("rightMemo");
+  json.Value(AnsiToUtf8(Main.SagAciklama->Text()));
+  json.Key("search");
+  json.Value({{"text", AnsiToUtf8(Main.Arama->Text())},
+              {"selStart", Main.Arama->SelStart()},
+              {"selLength", Main.Arama->SelLength()}});
+  json.Key("searchBy");
+  json.Value(Main.SearchWay() == TSearchWay::Index ? "index" : "scan");
+  json.Key("tab");
+  json.Value(Main.DilSecimi->TabIndex());
+  json.Key("title");
+  json.Value(AnsiToUtf8(Main.Caption()));
+  json.Key("window");
+  json.Value(WindowPlace(Main));
+  json.Key("wordFile");
+  json.Value(StateName(Main.WordFileState()));
+  if (!Main.WordFileError().empty()) {
+    json.Key("wordFileError");
+    json.Value(AnsiToUtf8(Main.WordFileError()));
+  }
+  json.EndObject();
+  text += '\n';
+  return text;
 }
 
 namespace {

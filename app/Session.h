@@ -1,7 +1,6 @@
 #pragma once
 // Driving the main window from the command line as a user would: clicks and keys go in through the window
 // layer's input, one step at a time, and the window's state comes out as JSON.
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +43,9 @@ bool ClickItem(TcxListBox* Box, int Index);
 // A click on a tab.
 bool ClickTab(TcxTabControl* Tabs, int Index);
 
-nlohmann::json DumpState(TMain& Main);
+// The window's state as JSON text, as --dump prints it, with a new line at its end. Raises std::bad_alloc
+// where memory is too short for the text; nothing much larger than the text is built on the way.
+std::string StateText(TMain& Main);
 // Writes the window's pixels, frame included, as PNG into a file beside Path that then takes its place, so
 // that a reader finds the old file or the whole new one. When it cannot, Path is left as it was and Error
 // says why.

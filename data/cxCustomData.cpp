@@ -208,6 +208,20 @@ void TcxCustomDataController::BeginUpdate() {
 
 void TcxCustomDataController::EndUpdate() {
   auto alive = FAlive;
+  // A reload that the lock held back runs before the view is computed again: computed over records that
+  // were cleared and not yet read, the view would drop the expanded groups and the selection it keeps.
+  if (FReloadPending && FView->LockCount() == 1 && !FInStructureCheck && !FDispatching && IsDataLoaded()) {
+    FReloadPending = false;
+    try {
+      DoStructureUpdate(true);
+    } catch (...) {
+      if (*alive)
+        FView->EndUpdate();
+      throw;
+    }
+    if (!*alive)
+      return;
+  }
   FView->EndUpdate();
   if (*alive)
     ProcessChanges();
@@ -481,6 +495,7 @@ void TcxCustomDataController::ReloadStorage() {
   if (!IsUnboundMode()) {
     FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(true);
+    ForgetTrackedRecords(0);
     // Detail objects belong to the records just dropped.
     for (auto& detail : FDetails)
       if (detail)
@@ -713,10 +728,18 @@ void TcxCustomDataController::SetRecordCount(int ACount) {
   FDataStorage->SetRecordCount(ACount);
   if (HasRelations())
     FDetails.resize(std::size_t(ACount));
+  ForgetTrackedRecords(ACount);
   FView->DropState();
   CheckBookmarkValid(-1);
   ResetEditingRecordOnDelete(-1);
   DataChanged(ACount > old ? dcNew : dcDeleted, -1, -1);
+}
+
+void TcxCustomDataController::ForgetTrackedRecords(int AFrom) {
+  for (std::vector<int>* tracked : FTrackedRecords)
+    for (int& record : *tracked)
+      if (record >= AFrom)
+        record = -1;
 }
 
 int TcxCustomDataController::AppendRecord() {
@@ -838,8 +861,11 @@ void TcxCustomDataController::ResetNewItemRecord() {
 void TcxCustomDataController::ReloadData() {
   TControllerUpdate update(*this);
   FProvider->ResetEditing();
-  if (!IsUnboundMode())
+  if (!IsUnboundMode()) {
+    FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(false);
+    ForgetTrackedRecords(0);
+  }
   ClearBookmark();
   FView->DropState();
   if (!FProvider->CustomDataSource() && FKeyField) {

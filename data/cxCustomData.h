@@ -25,6 +25,7 @@ class TcxCustomDataControllerInfo;
 namespace cxdata {
 struct TOrderKeys;
 struct TDistinctGrouping;
+class TTrackedRecords;
 } // namespace cxdata
 class TcxCustomDataField;
 class TcxCustomDataFieldList;
@@ -169,7 +170,11 @@ public:
   virtual void Delete();
   virtual void DeleteRecords(std::vector<int>& AList);
   virtual void DeleteSelection();
-  virtual void Edit() { DoEdit(); }
+  // A record already in edit stays so: beginning again would save its edited values as those to go back to.
+  virtual void Edit() {
+    if (!IsEditing())
+      DoEdit();
+  }
   virtual Variant GetEditValue(int ARecordIndex, TcxCustomDataField* AField,
                                TcxDataEditValueSource AEditValueSource);
   virtual void Insert() { InsertRecordEx(false); }
@@ -1376,10 +1381,10 @@ public:
   void RemoveRecord(int ARecordIndex);
   // Deletes records by index in one pass; the list is sorted and freed of duplicates first.
   void DeleteRecordList(std::vector<int>& AList);
-  // The delete of a record list that keeps the record to focus afterwards pointing at the same record.
   void DeleteRecords(std::vector<int>& AList);
   virtual void UpdateEditingRecord() {}
   void FocusAfterDelete();
+  // Follows its record through inserts and deletes; a deleted one passes to the next record that stays.
   int RecordToFocusAfterDelete = -1;
   bool DeletingSelection = false;
   bool DeletingNewRecord = false;
@@ -1597,6 +1602,16 @@ protected:
   virtual void DoStructureUpdate(bool AForce);
   // Records ASortedIndexes left the storage (called just before they do): edits and detail links let go.
   virtual void RecordDeleted(const std::vector<int>& ASortedIndexes);
+  // A detail of one master record, taken out of its detail object while the records are read anew.
+  struct THeldDetail {
+    TcxCustomDataController* Detail;
+    std::shared_ptr<bool> Alive;
+    int Relation;
+    int Record;
+  };
+  std::vector<THeldDetail> TakeRecordDetails();
+  // Puts a held detail back on master record ARecordIndex, or releases it for -1.
+  void PutRecordDetail(const THeldDetail& AHeld, int ARecordIndex);
 
 private:
   friend class TcxCustomDataControllerInfo;
@@ -1675,8 +1690,18 @@ private:
   TcxDetailObject* GetDetailObject(int ARecordIndex, bool ACreate);
   // Focuses the first row of record ARecordIndex's active details that have none focused.
   void FocusActiveDetails(int ARecordIndex);
+  // Record indexes held across handlers (TTrackedRecords); they follow their records, -1 once gone.
+  std::vector<std::vector<int>*> FTrackedRecords;
+  friend class cxdata::TTrackedRecords;
+  // The records from AFrom on are gone.
+  void ForgetTrackedRecords(int AFrom);
   // A freed detail leaves no pointer to itself in its master.
   void DetachFromMaster();
+  // A detail of one master record leaves, or takes, its slot in that record's detail object.
+  void LeaveMasterRecord();
+  void JoinMasterRecord();
+  // The master record this detail shows went: the detail loses its master, as SetMasterRelation(nil, -1).
+  void ReleaseFromMaster();
   friend class TcxDetailObject;
   friend class TcxCustomDataRelationList;
 };

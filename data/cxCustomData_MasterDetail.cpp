@@ -27,13 +27,13 @@ void TcxDetailObject::SetInfoCount(int ACount) {
 
 bool TcxDetailObject::ClearInfo(int AIndex) {
   bool cleared = false;
+  std::vector<TcxCustomDataController*> released;
   for (int i = 0; i < InfoCount(); ++i) {
     if (AIndex != -1 && i != AIndex)
       continue;
     if (TcxCustomDataController* detail = Details[std::size_t(i)]) {
-      detail->FMasterRelation = nullptr;
-      detail->FMasterRecordIndex = -1;
       Details[std::size_t(i)] = nullptr;
+      released.push_back(detail);
       cleared = true;
     }
     if (TObject* link = LinkObjects[std::size_t(i)]) {
@@ -42,6 +42,8 @@ bool TcxDetailObject::ClearInfo(int AIndex) {
       cleared = true;
     }
   }
+  for (TcxCustomDataController* detail : released)
+    detail->ReleaseFromMaster();
   return cleared;
 }
 
@@ -144,15 +146,78 @@ void TcxCustomDataController::DetachFromMaster() {
     return;
   if (FMasterRelation->DetailDataController == this)
     FMasterRelation->DetailDataController = nullptr;
+  LeaveMasterRecord();
+  FMasterRelation = nullptr;
+  FMasterRecordIndex = -1;
+}
+
+void TcxCustomDataController::LeaveMasterRecord() {
+  if (!FMasterRelation || FMasterRecordIndex < 0)
+    return;
   TcxCustomDataController* master = FMasterRelation->DataController();
-  if (FMasterRecordIndex >= 0 && std::size_t(FMasterRecordIndex) < master->FDetails.size())
+  if (std::size_t(FMasterRecordIndex) < master->FDetails.size())
     if (auto& detail = master->FDetails[std::size_t(FMasterRecordIndex)]) {
       int index = FMasterRelation->Index();
       if (index < detail->InfoCount() && detail->Details[std::size_t(index)] == this)
         detail->Details[std::size_t(index)] = nullptr;
     }
-  FMasterRelation = nullptr;
+}
+
+void TcxCustomDataController::JoinMasterRecord() {
+  if (!FMasterRelation || FMasterRecordIndex < 0)
+    return;
+  TcxCustomDataController* master = FMasterRelation->DataController();
+  int index = FMasterRelation->Index();
+  if (FMasterRecordIndex >= master->GetRecordCount() || index >= master->FRelations->Count())
+    return;
+  TcxDetailObject* detail = master->GetDetailObject(FMasterRecordIndex, true);
+  if (detail && index < detail->InfoCount() && !detail->Details[std::size_t(index)])
+    detail->Details[std::size_t(index)] = this;
+}
+
+std::vector<TcxCustomDataController::THeldDetail> TcxCustomDataController::TakeRecordDetails() {
+  std::vector<THeldDetail> held;
+  for (std::size_t r = 0; r < FDetails.size(); ++r)
+    if (FDetails[r])
+      for (std::size_t i = 0; i < FDetails[r]->Details.size(); ++i)
+        if (TcxCustomDataController*& detail = FDetails[r]->Details[i]) {
+          held.push_back({detail, detail->AliveToken(), int(i), int(r)});
+          detail = nullptr;
+        }
+  return held;
+}
+
+void TcxCustomDataController::PutRecordDetail(const THeldDetail& AHeld, int ARecordIndex) {
+  TcxCustomDataController* detail = AHeld.Detail;
+  if (!*AHeld.Alive || detail->GetMasterDataController() != this)
+    return;
+  if (ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) {
+    detail->ReleaseFromMaster();
+    return;
+  }
+  detail->FMasterRecordIndex = ARecordIndex;
+  detail->JoinMasterRecord();
+}
+
+void TcxCustomDataController::ReleaseFromMaster() {
+  if (!FMasterRelation)
+    return;
   FMasterRecordIndex = -1;
+  // A master that is being freed cannot hand out records any more, and its destructor must not raise: the
+  // detail only forgets it.
+  if (FMasterRelation->DataController()->IsDestroying()) {
+    FMasterRelation = nullptr;
+    return;
+  }
+  // Otherwise its master record is gone, and with it what the detail showed and wrote under.
+  auto alive = FAlive;
+  try {
+    SetMasterRelation(nullptr, -1);
+  } catch (...) {
+    if (*alive)
+      FMasterRelation = nullptr;
+    throw;
+  }
 }
 
 TcxCustomDataRelation* TcxCustomDataController::CreateRelation(TcxCustomDataRelationList* AList,
@@ -184,11 +249,14 @@ void TcxCustomDataController::SetMasterRelation(TcxCustomDataRelation* ARelation
   if (FMasterRelation) {
     if (FMasterRelation->DetailDataController == this && ARecordIndex == -1)
       FMasterRelation->DetailDataController = nullptr;
+    LeaveMasterRecord();
   }
   FMasterRelation = ARelation;
   if (ARelation && ARecordIndex == -1)
     ARelation->DetailDataController = this;
   FMasterRecordIndex = ARecordIndex;
+  // The master knows the details of its records, so that they follow when its records move or go.
+  JoinMasterRecord();
   CheckStructure();
 }
 
@@ -422,13 +490,16 @@ void TcxCustomDataController::RecordDeleted(const std::vector<int>& ASortedIndex
   if (!HasRelations() || FDetails.empty())
     return;
   std::size_t out = 0, next = 0;
+  std::vector<TcxCustomDataController*> released;
   for (std::size_t r = 0; r < FDetails.size(); ++r) {
     if (next < ASortedIndexes.size() && std::size_t(ASortedIndexes[next]) == r) {
       ++next;
       if (FDetails[r])
-        for (TcxCustomDataController* detail : FDetails[r]->Details)
-          if (detail)
-            detail->FMasterRelation = nullptr, detail->FMasterRecordIndex = -1;
+        for (TcxCustomDataController*& detail : FDetails[r]->Details)
+          if (detail) {
+            released.push_back(detail);
+            detail = nullptr;
+          }
       continue;
     }
     FDetails[out] = std::move(FDetails[r]);
@@ -439,4 +510,6 @@ void TcxCustomDataController::RecordDeleted(const std::vector<int>& ASortedIndex
     ++out;
   }
   FDetails.resize(out);
+  for (TcxCustomDataController* detail : released)
+    detail->ReleaseFromMaster();
 }

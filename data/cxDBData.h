@@ -86,6 +86,7 @@ public:
   void Last() override;
   void MoveBy(int ADistance) override;
   void Scroll(int ADistance) override;
+  void RecordAdded(int ARecordIndex) override;
   void SavePos() override;
   void RestorePos() override;
   void Append() override;
@@ -170,6 +171,10 @@ private:
   void FocusActiveRecord();
   int CurrentRecordIndex();
   int CurrentRecordIndexOrNone();
+  // Whether the loaded records are a detail's, reached through the bookmarks taken while they were read.
+  bool RecordsByBookmark();
+  // The bookmark of a detail's record; empty when there is none to go to.
+  TBookmarkStr DetailBookmark(int ARecordIndex);
   // Runs ARead with the link standing on record ARecordIndex's buffer row in grid mode, where the dataset
   // stands otherwise; false when the record has no row to stand on.
   template <class F> bool ReadAtRecord(int ARecordIndex, F ARead);
@@ -184,8 +189,12 @@ private:
   int FActiveRecordIndex = 0;
   std::vector<int> FDeletedRecords; // the records the dataset is deleting, removed alone under smart refresh
   int FLastEditedRecord = -1;       // the record the dataset is editing, for the smart refresh after the post
-  // The dataset's RecNo of record 0: a detail's records start where DetailFirst put the dataset.
-  int FFirstRecNo = 1;
+  int FPostedRecord = -1;           // while a post's reload runs: the record posted, -1 for another reload
+  // The dataset's bookmark of each record a detail loaded: its records need not lie together, so neither a
+  // record number nor a distance reaches them. Trusted while there are as many as records; the controller's
+  // row for a record being inserted has none until the records are read again.
+  std::vector<TBookmarkStr> FDetailBookmarks;
+  bool FLoadedAsDetail = false;
   TcxDBDataProviderSavePosInfo FSavePos;
   std::vector<TcxDBDataProvider*> FDependentProviders;
   bool FInClearDetails = false;
@@ -512,6 +521,8 @@ public:
   bool IsDetailReloading() const { return FDetailReloading; }
   // Whether the dataset's current record belongs to the master record shown.
   bool DataSetMatchesMasterKey();
+  // The dataset's fields named by the detail keys; empty when one of them is missing.
+  std::vector<TField*> DetailKeyFields();
   // Moves AMaster, its dataset included, to the master record this detail shows; false when absent.
   bool SyncMaster(TcxDBDataController* AMaster);
   // Values of ARecordIndex for dataset field names; binds internal fields for names no field has yet.
@@ -608,6 +619,15 @@ private:
   // Reads every record into the storage; a read that fails leaves no records and the dataset where it was,
   // and a value the storage cannot take is named with its field and record in an EDatabaseError.
   void LoadStorage();
+  // ReloadStorage without the details of master records.
+  void ReloadRecords();
+  // Puts the details of master records back after the records were read anew, each on the record that
+  // holds the key it showed (APosted: the record just posted, whose key may be new), and releases those
+  // whose record went. AKeys are the keys they showed.
+  void FindRecordDetails(const std::vector<THeldDetail>& AHeld, const std::vector<Variant>& AKeys,
+                         int APosted);
+  // The details of master record ARecordIndex take its key again.
+  void UpdateRecordDetailKeys(int ARecordIndex);
   // Describes the first field value of the dataset's current record that its item's value type refuses;
   // empty when every value fits.
   AnsiString UnreadableValueText();

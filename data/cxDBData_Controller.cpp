@@ -289,6 +289,15 @@ bool TcxDBDataController::SyncDataSetPos(int ARecordIndex) {
       provider.FActiveRecordIndex = ARecordIndex;
     return found;
   }
+  if (provider.FLoadedAsDetail) {
+    TBookmarkStr bookmark = provider.DetailBookmark(ARecordIndex);
+    if (bookmark.empty())
+      return false;
+    if (!ds->BookmarkAvailable() || ds->CompareBookmarks(ds->Bookmark(), bookmark) != 0)
+      provider.Positioning([&] { ds->GotoBookmark(bookmark); });
+    provider.FActiveRecordIndex = ARecordIndex;
+    return true;
+  }
   int from = IsGridMode() ? provider.DataLink().ActiveRecord() : provider.FActiveRecordIndex;
   int distance = ARecordIndex - from;
   int moved = distance == 0 ? 0 : provider.Positioning([&] { return ds->MoveBy(distance); });

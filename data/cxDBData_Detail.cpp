@@ -160,19 +160,29 @@ void TcxDBDataController::FollowDataSetRecord() {
   provider.FocusActiveRecord();
 }
 
+std::vector<TField*> TcxDBDataController::DetailKeyFields() {
+  std::vector<TField*> fields;
+  TDataSet* ds = DataSet();
+  if (!ds)
+    return fields;
+  for (const AnsiString& name : SplitFieldNameList(FDetailKeyFieldNames)) {
+    TField* field = ds->FindField(name);
+    if (!field)
+      return {};
+    fields.push_back(field);
+  }
+  return fields;
+}
+
 bool TcxDBDataController::DataSetMatchesMasterKey() {
   TDataSet* ds = DataSet();
   if (!HasMasterKey())
     return true;
   if (!ds || !ds->Active() || ds->IsEmpty())
     return false;
-  std::vector<TField*> fields;
-  for (const AnsiString& name : SplitFieldNameList(FDetailKeyFieldNames)) {
-    TField* field = ds->FindField(name);
-    if (!field)
-      return false;
-    fields.push_back(field);
-  }
+  std::vector<TField*> fields = DetailKeyFields();
+  if (fields.empty())
+    return false;
   Variant values;
   GetFieldValues(fields, values);
   return SameKeyValues(values, FMasterKeyValues);
@@ -357,6 +367,77 @@ bool TcxDBDataController::KeyedReload(const std::function<void()>& AReload) {
 }
 
 void TcxDBDataController::ReloadStorage() {
+  std::vector<THeldDetail> held = TakeRecordDetails();
+  if (held.empty()) {
+    ReloadRecords();
+    return;
+  }
+  std::vector<Variant> keys;
+  for (const THeldDetail& h : held) {
+    auto* detail = dynamic_cast<TcxDBDataController*>(h.Detail);
+    keys.push_back(detail ? detail->MasterKeyValues() : Variant());
+  }
+  int posted = DBProvider().FPostedRecord;
+  try {
+    ReloadRecords();
+  } catch (...) {
+    // The records are gone with the failed read, and their details with them; the read's error is what the
+    // caller must see.
+    for (const THeldDetail& h : held)
+      try {
+        PutRecordDetail(h, -1);
+      } catch (const Exception&) {
+      }
+    throw;
+  }
+  FindRecordDetails(held, keys, posted);
+}
+
+void TcxDBDataController::FindRecordDetails(const std::vector<THeldDetail>& AHeld,
+                                            const std::vector<Variant>& AKeys, int APosted) {
+  for (std::size_t i = 0; i < AHeld.size(); ++i) {
+    const THeldDetail& h = AHeld[i];
+    if (!*h.Alive || h.Detail->GetMasterDataController() != this)
+      continue;
+    auto* detail = dynamic_cast<TcxDBDataController*>(h.Detail);
+    auto* relation = detail ? dynamic_cast<TcxDBDataRelation*>(h.Detail->GetMasterRelation()) : nullptr;
+    int record = -1;
+    if (!relation || !TcxDBDataRelation::HasKeys(detail) || detail->MasterKeyFieldNames().empty()) {
+      // Without keys a detail knows its master record by its place only.
+      record = h.Record < GetRecordCount() ? h.Record : -1;
+    } else if (h.Record == APosted) {
+      record = DBProvider().CurrentRecordIndexOrNone();
+    } else {
+      auto holds = [&](int r) { return SameKeyValues(relation->GetMasterKeyValues(r, detail), AKeys[i]); };
+      // The place it had is tried first: records mostly stay where they were.
+      if (h.Record < GetRecordCount() && holds(h.Record))
+        record = h.Record;
+      for (int r = 0; record < 0 && r < GetRecordCount(); ++r)
+        if (r != h.Record && holds(r))
+          record = r;
+    }
+    PutRecordDetail(h, record);
+    if (record >= 0 && *h.Alive && detail && relation && h.Detail->GetMasterDataController() == this)
+      detail->SetMasterKeyValues(relation->GetMasterKeyValues(record, detail));
+  }
+}
+
+void TcxDBDataController::UpdateRecordDetailKeys(int ARecordIndex) {
+  if (!HasRelations() || ARecordIndex < 0 || ARecordIndex >= GetRecordCount())
+    return;
+  std::vector<TcxCustomDataController*> details;
+  for (int i = 0; i < Relations().Count(); ++i)
+    if (IsDetailDataControllerExist(ARecordIndex, i))
+      details.push_back(GetDetailDataController(ARecordIndex, i));
+  for (TcxCustomDataController* dc : details) {
+    auto* detail = dynamic_cast<TcxDBDataController*>(dc);
+    auto* relation = detail ? dynamic_cast<TcxDBDataRelation*>(detail->GetMasterRelation()) : nullptr;
+    if (relation && detail->GetMasterRecordIndex() == ARecordIndex)
+      detail->SetMasterKeyValues(relation->GetMasterKeyValues(ARecordIndex, detail));
+  }
+}
+
+void TcxDBDataController::ReloadRecords() {
   TcxDBDataProvider& provider = DBProvider();
   TDataSet* ds = DataSet();
   if (!IsGridMode() && ds && IsEditState(ds->State()) && provider.DataLink().Active()) {

@@ -141,10 +141,8 @@ void TcxDBDataProvider::First() {
   if (dc->HasMasterKey() && !IsGridMode()) {
     bool reopened = false;
     dc->DataModeController().DetailFirst(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
-    FFirstRecNo = ds->IsSequenced() && ds->RecNo() > 0 ? ds->RecNo() : 1;
     return;
   }
-  FFirstRecNo = 1;
   ds->First();
 }
 void TcxDBDataProvider::Prior() {
@@ -152,8 +150,24 @@ void TcxDBDataProvider::Prior() {
     DataSet()->Prior();
 }
 void TcxDBDataProvider::Next() {
-  if (DataSet())
-    DataSet()->Next();
+  TDataSet* ds = DataSet();
+  if (!ds)
+    return;
+  ds->Next();
+  TcxDBDataController* dc = DBDataController();
+  if (!dc->HasMasterKey() || IsGridMode() || IsEditState(ds->State()))
+    return;
+  // A detail's records need not lie together (an append lands at the end of the dataset): the next one is
+  // the next record that holds the master's key.
+  std::vector<TField*> fields = dc->DetailKeyFields();
+  if (fields.empty())
+    return;
+  Variant values;
+  for (; !ds->Eof(); ds->Next()) {
+    GetFieldValues(fields, values);
+    if (SameKeyValues(values, dc->MasterKeyValues()))
+      return;
+  }
 }
 void TcxDBDataProvider::Last() {
   if (DataSet())
@@ -174,6 +188,26 @@ void TcxDBDataProvider::Scroll(int ADistance) {
   // The rows under a pending selection change are other records now.
   DataController()->RecomputeSelectionChange();
   DataController()->SetFocusedRowSelected(true);
+}
+
+void TcxDBDataProvider::RecordAdded(int ARecordIndex) {
+  if (!FInReload || !FLoadedAsDetail)
+    return;
+  TDataSet* ds = DataSet();
+  FDetailBookmarks.resize(std::size_t(ARecordIndex));
+  FDetailBookmarks.push_back(ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr());
+}
+
+bool TcxDBDataProvider::RecordsByBookmark() {
+  return FLoadedAsDetail && int(FDetailBookmarks.size()) == DataController()->GetRecordCount();
+}
+
+TBookmarkStr TcxDBDataProvider::DetailBookmark(int ARecordIndex) {
+  TDataSet* ds = DataSet();
+  if (!ds || !RecordsByBookmark() || ARecordIndex < 0 || ARecordIndex >= int(FDetailBookmarks.size()))
+    return TBookmarkStr();
+  const TBookmarkStr& bookmark = FDetailBookmarks[std::size_t(ARecordIndex)];
+  return !bookmark.empty() && ds->BookmarkValid(bookmark) ? bookmark : TBookmarkStr();
 }
 
 int TcxDBDataProvider::GetActiveRecordIndex() {
@@ -271,6 +305,10 @@ void TcxDBDataProvider::Edit() {
     TcxCustomDataProvider::Edit();
     return;
   }
+  // A record being edited or inserted stays so, as in the dataset: moving the dataset to the focused record
+  // would post it where the controller does not see it.
+  if (IsEditState(ds->State()))
+    return;
   int record = DataController()->GetFocusedRecordIndex();
   if (record >= 0 && !DBDataController()->SyncDataSetPos(record))
     return;
@@ -318,7 +356,10 @@ bool TcxDBDataProvider::CanInitEditing(int ARecordIndex) {
   if (!ds || !ds->Active() || !ds->CanModify())
     return TcxCustomDataProvider::CanInitEditing(ARecordIndex);
   TcxDBDataController* dc = DBDataController();
-  dc->CheckRecordRange(ARecordIndex);
+  // The controller's own insert has no row of its own: it edits the dataset's new record, also where no
+  // record is loaded at all.
+  if (!(ds->State() == dsInsert && ARecordIndex == cxNoRecord && EditingRecordIndex() == cxNoRecord))
+    dc->CheckRecordRange(ARecordIndex);
   auto alive = dc->AliveToken();
   bool editing = Positioning([&] {
     if (dc->NewItemRowFocused() && !IsInserting()) {
@@ -360,9 +401,21 @@ void TcxDBDataProvider::Delete() {
   int record = dc->GetFocusedRecordIndex();
   if (!ds || record < 0)
     return;
+  // The record being inserted is the dataset's current one and has no row here: the delete drops it, as the
+  // dataset's own Delete does. Moving the dataset to the focused row first would post it.
+  if (ds->State() == dsInsert) {
+    Cancel();
+    return;
+  }
   auto alive = dc->AliveToken();
+  // A handler that changes the records leaves the delete its record, wherever it is, or none: a reload on
+  // the way loses every record index.
+  cxdata::TTrackedRecords tracked(*dc, {record});
   dc->DoBeforeDelete(record);
-  if (!*alive || !DBDataController()->SyncDataSetPos(record))
+  if (!*alive)
+    return;
+  record = tracked.Records[0];
+  if (record < 0 || !DBDataController()->SyncDataSetPos(record))
     return;
   struct Forget {
     std::vector<int>& Records;
@@ -370,24 +423,25 @@ void TcxDBDataProvider::Delete() {
   } forget{FDeletedRecords};
   if (IsSmartRefresh())
     FDeletedRecords = {record};
-  // The row the view focuses after the delete (its record counted after the delete) may not be the record
-  // the dataset moves to: the dataset is taken there, by key or by position.
+  // The record the view focuses after the delete may not be the one the dataset moves to: the dataset is
+  // taken there, by key, by bookmark or by position.
   TcxDBDataController* dbc = DBDataController();
   int target = dc->RecordToFocusAfterDelete;
-  if (target >= record)
-    ++target;
   bool toTarget = target >= 0 && target != record && target < dc->GetRecordCount();
   bool byKey = toTarget && dbc->IsKeyNavigation();
   Variant targetKey = byKey ? dbc->GetRecordId(target) : Variant();
-  bool byPosition = toTarget && !byKey && !IsGridMode() && ds->IsSequenced();
+  TBookmarkStr targetBookmark = toTarget && !byKey ? DetailBookmark(target) : TBookmarkStr();
+  bool byPosition = toTarget && !byKey && !FLoadedAsDetail && !IsGridMode() && ds->IsSequenced();
   int targetPosition = target > record ? target - 1 : target;
   DataSetOperation([&] {
     TControlsLock lock(ds);
     ds->Delete();
     if (byKey)
       ds->Locate(dbc->KeyFieldNames(), targetKey, TLocateOptions());
-    else if (byPosition && targetPosition + FFirstRecNo <= ds->RecordCount())
-      ds->SetRecNo(targetPosition + FFirstRecNo);
+    else if (!targetBookmark.empty() && ds->BookmarkValid(targetBookmark))
+      ds->GotoBookmark(targetBookmark);
+    else if (byPosition && targetPosition + 1 <= ds->RecordCount())
+      ds->SetRecNo(targetPosition + 1);
   });
   if (*alive)
     dc->DoAfterDelete();
@@ -399,9 +453,13 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   if (!ds || AList.empty())
     return;
   std::vector<Variant> keys;
+  std::vector<TBookmarkStr> bookmarks;
   if (dc->IsKeyNavigation())
     for (int record : AList)
       keys.push_back(dc->GetRecordId(record));
+  else if (RecordsByBookmark())
+    for (int record : AList)
+      bookmarks.push_back(DetailBookmark(record));
   std::vector<int> records = AList;
   std::sort(records.begin(), records.end());
   struct Forget {
@@ -420,6 +478,12 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
             ds->Delete();
             if (smart)
               FDeletedRecords.push_back(AList[i]);
+          }
+      } else if (!bookmarks.empty()) {
+        for (std::size_t i = bookmarks.size(); i-- > 0;)
+          if (!bookmarks[i].empty() && ds->BookmarkValid(bookmarks[i])) {
+            ds->GotoBookmark(bookmarks[i]);
+            ds->Delete();
           }
       } else {
         // Records follow the dataset's order, so deleting from the last keeps the earlier ones in place.
@@ -515,6 +579,8 @@ void TcxDBDataProvider::LoadRecords() {
   TDataSet* ds = DataSet();
   if (!ds || !FDataLink->Active())
     return;
+  FDetailBookmarks.clear();
+  FLoadedAsDetail = !IsGridMode() && DBDataController()->HasMasterKey();
   if (IsGridMode()) {
     FDataLink->SetBufferCount(BufferSize());
     TcxValueDefDBReader reader(DBDataController());
@@ -572,8 +638,14 @@ int TcxDBDataProvider::CurrentRecordIndex() {
     if (record >= 0)
       return record;
   }
+  if (FLoadedAsDetail) {
+    if (!RecordsByBookmark() || !ds->BookmarkAvailable())
+      return FActiveRecordIndex;
+    auto it = std::find(FDetailBookmarks.begin(), FDetailBookmarks.end(), ds->Bookmark());
+    return it == FDetailBookmarks.end() ? -1 : int(it - FDetailBookmarks.begin());
+  }
   if (ds->IsSequenced() && ds->RecNo() > 0)
-    return ds->RecNo() - FFirstRecNo;
+    return ds->RecNo() - 1;
   if (DBDataController()->IsKeyNavigation())
     return DBDataController()->FindRecordIndexByDataSetKey();
   return FActiveRecordIndex;
@@ -749,6 +821,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     ReloadBuffer();
     if (DataController()->MultiSelect())
       DBDataController()->DBSelection().DropInvalid(ds);
+    DataController()->CheckBookmarkValid(-1);
     FActiveRecordIndex = FDataLink->ActiveRecord();
     if (!IsPositioning())
       FocusActiveRecord();
@@ -793,8 +866,16 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   }
   if (IsSmartRefresh() && SmartRefreshRecord())
     return;
-  FLastEditedRecord = -1;
-  DBDataController()->ReloadData();
+  {
+    // The details of the record just posted follow it, whatever key it has now.
+    struct Posted {
+      int& Record;
+      ~Posted() { Record = -1; }
+    } posted{FPostedRecord};
+    FPostedRecord = FLastEditedRecord;
+    FLastEditedRecord = -1;
+    DBDataController()->ReloadData();
+  }
   FActiveRecordIndex = CurrentRecordIndex();
   FocusActiveRecord();
 }
@@ -864,6 +945,7 @@ bool TcxDBDataProvider::SmartRefreshRecord() {
   TcxValueDefDBReader reader(dc);
   dc->DataStorage().ReadRecord(record, &reader, false);
   FActiveRecordIndex = record;
+  dc->UpdateRecordDetailKeys(record);
   DataChanged(dcRecord, -1, record);
   FocusActiveRecord();
   return true;

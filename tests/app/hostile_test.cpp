@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include <nlohmann/json.hpp>
+
 #include "app/Session.h"
 #include "app_fixture.h"
 
@@ -38,7 +40,7 @@ void ExpectUnreadable(TMain* main, const std::string& message) {
   EXPECT_EQ(AnsiToUtf8(main->WordFileError()), message);
   ASSERT_FALSE(Application()->MessageLog().empty());
   EXPECT_EQ(AnsiToUtf8(Application()->MessageLog().back()), message + ".");
-  const nlohmann::json state = DumpState(*main);
+  const nlohmann::json state = nlohmann::json::parse(StateText(*main));
   EXPECT_EQ(state["wordFile"], "unreadable");
   EXPECT_EQ(state["wordFileError"], message);
   EXPECT_EQ(state["entries"], 0);
@@ -119,7 +121,7 @@ TEST_F(MainWindowTest, AWordFileTooLargeForTheMemoryLeavesTheWindowUpWithNoWords
     RemoveBulkMemoryLimit();
     EXPECT_EQ(BulkMemoryInUse(), baseline);
     ExpectUnreadable(main, message);
-    EXPECT_EQ(DumpState(*main)["left"]["items"], nlohmann::json::array());
+    EXPECT_EQ(nlohmann::json::parse(StateText(*main))["left"]["items"], nlohmann::json::array());
     EXPECT_TRUE(main->Arama->Focused());
     TypeText("ke");
     EXPECT_EQ(Utf8Text(main->Arama), "ke");

@@ -49,6 +49,9 @@ typed=kel
 # completion, then a letter), a search, a click and a pick in the other.
 session=(--type kem --tab 1 --type $'\b\bl' --click-left 1 --click-right 0)
 
+# What runs the program: as it comes, or with its address space laid out the same on every run.
+layout=()
+
 # Runs the program with the dump under the limit (MiB, or "none"), after the steps given or after typing
 # $typed; $rc is set.
 run() {
@@ -60,7 +63,7 @@ run() {
   local as=()
   [ "$limit" = none ] || as=(prlimit --as=$((limit * mib)))
   set +e
-  "${as[@]}" "$work/pelvor" --headless "$@" --dump >"$work/out" 2>"$work/err"
+  "${layout[@]}" "${as[@]}" "$work/pelvor" --headless "$@" --dump >"$work/out" 2>"$work/err"
   rc=$?
   set -e
 }
@@ -157,6 +160,41 @@ check_refused $((bare + (loads - bare) / 4)) "a 600000-word file"
 check_refused $((bare + (loads - bare) * 3 / 4)) "a 600000-word file"
 check_answers $(((loads + indexes) / 2)) scan
 check_answers $((indexes + (indexes - loads))) index
+
+# Every headword listed (a letter typed, then deleted with its completion): a state of 600000 items, whose
+# text takes memory of its own. Under the least limit that prints it and below, down to where the search
+# itself runs short, the program prints the whole state or says that it cannot and exits 1: it never aborts
+# and never prints half a state. The address space is laid out the same on every run, so that each limit
+# meets its shortage at the same place.
+every=(--type k --type $'\b\b')
+listed() {
+  run "$1" "${every[@]}"
+  if [ "$rc" -eq 0 ] && [ "$(jq '.left.items | length' "$work/out" 2>/dev/null)" = 600000 ]; then
+    echo listed
+  else
+    echo short
+  fi
+}
+layout=(setarch -R)
+[ "$(listed none)" = listed ] || fail "without a limit not every headword is listed"
+lo=$loads hi=4096
+while [ $((hi - lo)) -gt 1 ]; do
+  mid=$(((lo + hi) / 2))
+  if [ "$(listed "$mid")" = listed ]; then hi=$mid; else lo=$mid; fi
+done
+echo "every headword is listed under $hi MiB"
+for ((limit = hi - 1; limit > hi - 48 && limit > loads; limit -= 2)); do
+  run "$limit" "${every[@]}"
+  [ "$rc" -ne 134 ] && ! grep -q "terminate called" "$work/err" || fail "under $limit MiB: the program aborted"
+  if [ "$rc" -eq 0 ]; then
+    jq -e . "$work/out" >/dev/null 2>&1 || fail "under $limit MiB: half a state was printed"
+  else
+    [ ! -s "$work/out" ] || fail "under $limit MiB: the program stopped ($rc) after printing part of the state"
+    grep -qxF "pelvor: cannot write the state: there is not enough memory to build it" "$work/err" ||
+      fail "under $limit MiB: the program stopped ($rc) without saying that the state could not be built"
+  fi
+done
+layout=()
 
 # Far larger than any limit: a sparse file costs no disk.
 rm "$words"

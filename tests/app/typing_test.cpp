@@ -4,6 +4,8 @@
 #include <optional>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "app/Session.h"
 #include "app_fixture.h"
 #include "platform/controls/Clipbrd.h"
@@ -434,7 +436,7 @@ TEST_F(TypingTest, ClicksAndKeysInTheListsShowTranslationsAndDetails) {
 TEST_F(TypingTest, DumpTellsTheWindowsState) {
   TMain* main = Open(words);
   TypeText("e");
-  const nlohmann::json state = DumpState(*main);
+  const nlohmann::json state = nlohmann::json::parse(StateText(*main));
   EXPECT_EQ(state["wordFile"], "loaded");
   EXPECT_EQ(state["entries"], 4);
   EXPECT_EQ(state["search"]["text"], "el");
@@ -449,13 +451,47 @@ TEST_F(TypingTest, DumpTellsTheWindowsState) {
   EXPECT_EQ(state["title"], "Ombesi Pelvör");
 }
 
+// The state is written out piece by piece; it reads as the library would lay out the same document, with
+// empty lists and long ones, quotes, backslashes and Turkish letters in the words, and a word file that could
+// not be read.
+TEST_F(TypingTest, DumpIsLaidOutAsTheLibraryLaysOutADocument) {
+  const std::vector<std::string> quoted = {"a\"b;c\\d;\"açık\";ş\\", "ab;p´;;", "ağaç;3´;x;y", "b;c;;"};
+  struct Case {
+    const char* name;
+    int tab;
+    std::vector<std::string> steps;
+    std::size_t headwords;
+  } cases[] = {
+      {"as it opens", 0, {}, 0},      {"a few words", 0, {"a"}, 3},
+      {"no word", 0, {"q"}, 0},       {"every word", 0, {"a", backspace, backspace}, 4},
+      {"the other way", 1, {"ô"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TMain* main = Open(quoted);
+    ASSERT_TRUE(ClickTab(main->DilSecimi, c.tab));
+    for (const std::string& step : c.steps)
+      Press(step);
+    const std::string text = StateText(*main);
+    EXPECT_EQ(text, nlohmann::json::parse(text).dump(2) + "\n");
+    EXPECT_EQ(nlohmann::json::parse(text)["left"]["items"].size(), c.headwords);
+    DoneApplication();
+  }
+  std::filesystem::remove(directory / "pelvor.dll");
+  std::filesystem::create_symlink("pelvor.dll", directory / "pelvor.dll");
+  TMain* unreadable = OpenExisting();
+  ASSERT_EQ(unreadable->WordFileState(), TWordFileState::Unreadable);
+  const std::string text = StateText(*unreadable);
+  EXPECT_EQ(text, nlohmann::json::parse(text).dump(2) + "\n");
+}
+
 TEST_F(TypingTest, DumpTellsWhereTheWindowIsAndWhetherItIsMinimised) {
   TMain* main = Open(words);
   // Moved as a desktop moves it: by the window manager, not through the form.
   SetWindowPos(main->Handle(), nullptr, 130, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(main->Handle(), SW_SHOWMINNOACTIVE);
   Pump();
-  nlohmann::json window = DumpState(*main)["window"];
+  nlohmann::json window = nlohmann::json::parse(StateText(*main))["window"];
   RECT frame{0, 0, 0, 0};
   AdjustWindowRectEx(&frame, DWORD(GetWindowLong(main->Handle(), GWL_STYLE)), FALSE,
                      DWORD(GetWindowLong(main->Handle(), GWL_EXSTYLE)));
@@ -471,13 +507,13 @@ TEST_F(TypingTest, DumpTellsWhereTheWindowIsAndWhetherItIsMinimised) {
   EXPECT_EQ(window, expected);
   ShowWindow(main->Handle(), SW_SHOWNOACTIVATE);
   Pump();
-  EXPECT_EQ(DumpState(*main)["window"]["minimized"], false);
+  EXPECT_EQ(nlohmann::json::parse(StateText(*main))["window"]["minimized"], false);
 }
 
 TEST_F(TypingTest, DumpOfAMissingWordFile) {
   TMain* main = OpenExisting();
   TypeText("ev");
-  const nlohmann::json state = DumpState(*main);
+  const nlohmann::json state = nlohmann::json::parse(StateText(*main));
   EXPECT_EQ(state["wordFile"], "missing");
   EXPECT_EQ(state["entries"], 0);
   EXPECT_EQ(state["left"]["items"], nlohmann::json::array());
