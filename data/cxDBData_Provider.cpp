@@ -305,6 +305,10 @@ void TcxDBDataProvider::Edit() {
     TcxCustomDataProvider::Edit();
     return;
   }
+  // A record being edited or inserted stays so, as in the dataset: moving the dataset to the focused record
+  // would post it where the controller does not see it.
+  if (IsEditState(ds->State()))
+    return;
   int record = DataController()->GetFocusedRecordIndex();
   if (record >= 0 && !DBDataController()->SyncDataSetPos(record))
     return;
@@ -397,9 +401,21 @@ void TcxDBDataProvider::Delete() {
   int record = dc->GetFocusedRecordIndex();
   if (!ds || record < 0)
     return;
+  // The record being inserted is the dataset's current one and has no row here: the delete drops it, as the
+  // dataset's own Delete does. Moving the dataset to the focused row first would post it.
+  if (ds->State() == dsInsert) {
+    Cancel();
+    return;
+  }
   auto alive = dc->AliveToken();
+  // A handler that changes the records leaves the delete its record, wherever it is, or none: a reload on
+  // the way loses every record index.
+  cxdata::TTrackedRecords tracked(*dc, {record});
   dc->DoBeforeDelete(record);
-  if (!*alive || !DBDataController()->SyncDataSetPos(record))
+  if (!*alive)
+    return;
+  record = tracked.Records[0];
+  if (record < 0 || !DBDataController()->SyncDataSetPos(record))
     return;
   struct Forget {
     std::vector<int>& Records;
@@ -407,12 +423,10 @@ void TcxDBDataProvider::Delete() {
   } forget{FDeletedRecords};
   if (IsSmartRefresh())
     FDeletedRecords = {record};
-  // The row the view focuses after the delete (its record counted after the delete) may not be the record
-  // the dataset moves to: the dataset is taken there, by key or by position.
+  // The record the view focuses after the delete may not be the one the dataset moves to: the dataset is
+  // taken there, by key, by bookmark or by position.
   TcxDBDataController* dbc = DBDataController();
   int target = dc->RecordToFocusAfterDelete;
-  if (target >= record)
-    ++target;
   bool toTarget = target >= 0 && target != record && target < dc->GetRecordCount();
   bool byKey = toTarget && dbc->IsKeyNavigation();
   Variant targetKey = byKey ? dbc->GetRecordId(target) : Variant();

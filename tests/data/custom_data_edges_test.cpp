@@ -191,6 +191,54 @@ TEST(CustomDataEditing, EditingWithNoFocusedRecordRaises) {
   }
 }
 
+// Deleting the record in edit ends the edit whole: the next edit of another record is a plain edit, whose
+// cancel restores that record instead of removing it as a new one.
+TEST(CustomDataEditing, DeletingTheRecordInEditEndsTheEdit) {
+  enum Start { kAppend, kInsert, kEdit };
+  for (Start start : {kAppend, kInsert, kEdit}) {
+    for (bool selection : {false, true}) {
+      SCOPED_TRACE(std::to_string(int(start)) + (selection ? " through the selection" : " focused"));
+      TestController dc(1);
+      dc.Fill({{10}, {20}, {30}});
+      dc.SetMultiSelect(selection);
+      dc.ChangeFocusedRowIndex(1);
+      start == kAppend ? dc.Append() : start == kInsert ? dc.Insert() : dc.Edit();
+      dc.SetEditValue(0, 99, evsValue);
+      if (selection)
+        dc.ChangeRowSelection(dc.GetFocusedRowIndex(), true);
+      selection ? dc.DeleteSelection() : dc.DeleteFocused();
+      EXPECT_EQ(dc.GetEditState(), 0);
+      ASSERT_EQ(dc.GetRecordCount(), start == kEdit ? 2 : 3);
+      ASSERT_TRUE(dc.ChangeFocusedRowIndex(0));
+      dc.SetEditValue(0, 42, evsValue);
+      EXPECT_EQ(dc.GetEditState() & (dceInsert | dceEdit), dceEdit);
+      dc.Cancel();
+      std::vector<int> values;
+      for (int r = 0; r < dc.GetRecordCount(); ++r)
+        values.push_back(dc.GetValue(r, 0).AsInteger());
+      EXPECT_EQ(values, start == kEdit ? (std::vector<int>{10, 30}) : (std::vector<int>{10, 20, 30}));
+    }
+  }
+}
+
+// Asking again to edit the record in edit keeps the values saved when the edit began, so a cancel brings
+// those back and not the ones typed since.
+TEST(CustomDataEditing, EditingAgainKeepsTheValuesToGoBackTo) {
+  for (bool again : {false, true}) {
+    SCOPED_TRACE(again ? "Edit" : "CanEditItem");
+    TestController dc(1);
+    dc.Fill({{10}, {20}});
+    ASSERT_TRUE(dc.ChangeFocusedRowIndex(0));
+    dc.SetEditValue(0, 11, evsValue);
+    again ? dc.Edit() : (void)dc.CanEditItem(0);
+    dc.SetEditValue(0, 12, evsValue);
+    EXPECT_EQ(dc.GetEditState() & (dceInsert | dceEdit), dceEdit);
+    dc.Cancel();
+    EXPECT_EQ(dc.GetValue(0, 0).AsInteger(), 10);
+    EXPECT_EQ(dc.GetRecordCount(), 2);
+  }
+}
+
 TEST(CustomDataEditing, AppendFillsGroupingValuesWhenAsked) {
   for (bool assign : {true, false}) {
     TestController dc(2);

@@ -155,6 +155,61 @@ TEST_P(DBData, EditPostAndCancelGoThroughTheDataSet) {
   EXPECT_EQ(f.dc.GetFocusedRecordIndex(), 10);
 }
 
+// Asking to edit while a record is being inserted goes on inserting it: the dataset is not moved to the
+// focused record, which would post the new one out of the controller's sight.
+TEST_P(DBData, EditWhileInsertingGoesOnInsertingTheNewRecord) {
+  struct Case {
+    bool Append;
+    const char* Keys;
+  };
+  for (Case c : {Case{true, ""}, Case{false, ""}, Case{true, "id"}, Case{false, "id"}}) {
+    SCOPED_TRACE(std::string(c.Append ? "append" : "insert") + ", keys '" + c.Keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(c.Keys);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+    c.Append ? f.dc.Append() : f.dc.Insert();
+    f.dc.SetEditValue(0, 11, evsValue);
+    f.dc.SetEditValue(1, "nena", evsValue);
+    f.dc.Edit();
+    EXPECT_EQ(f.ds->State(), dsInsert);
+    EXPECT_EQ(f.dc.GetEditState() & dceInsert, dceInsert);
+    f.dc.SetEditValue(2, 7.5, evsValue);
+    f.dc.Post();
+    ASSERT_EQ(f.dc.GetRecordCount(), 11);
+    const int record = f.dc.GetFocusedRecordIndex();
+    ASSERT_GE(record, 0);
+    EXPECT_EQ(f.Word(record), "nena");
+    EXPECT_EQ(VarToStr(f.dc.GetValue(record, 2)), VarToStr(Variant(7.5)));
+    EXPECT_EQ(f.Word(c.Append ? 2 : 3), "su");
+  }
+}
+
+// Deleting while a record is inserted drops the new record, as the dataset's own Delete does: neither is the
+// new record posted nor is the record the controller kept focused deleted in its place.
+TEST_P(DBData, DeleteWhileInsertingDropsTheNewRecordAlone) {
+  for (const char* keys : {"", "id"}) {
+    for (bool append : {true, false}) {
+      SCOPED_TRACE(std::string(append ? "append" : "insert") + ", keys '" + keys + "'");
+      Fixture f(GetParam());
+      f.ds->Open();
+      f.dc.SetKeyFieldNames(keys);
+      ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+      append ? f.dc.Append() : f.dc.Insert();
+      f.dc.SetEditValue(0, 11, evsValue);
+      f.dc.SetEditValue(1, "nena", evsValue);
+      f.dc.DeleteFocused();
+      EXPECT_EQ(f.ds->State(), dsBrowse);
+      EXPECT_EQ(f.dc.GetEditState(), 0);
+      f.ds->Refresh();
+      std::vector<std::string> words;
+      for (int r = 0; r < f.dc.GetRecordCount(); ++r)
+        words.push_back(f.Word(r));
+      EXPECT_EQ(words, std::vector<std::string>(std::begin(kWords), std::end(kWords)));
+    }
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
