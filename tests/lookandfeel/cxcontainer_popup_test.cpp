@@ -64,6 +64,14 @@ protected:
     return p;
   }
   void Forget(TcxCustomPopupWindow* p) { std::erase(popups, p); }
+  // A second shown form, for tests that hide or free the owner's form.
+  static TForm* MakeHostForm() {
+    TForm* host = nullptr;
+    Application()->CreateForm(host);
+    host->SetBounds(50, 50, 300, 200);
+    host->Show();
+    return host;
+  }
 
   TForm* form = nullptr;
   Owner* owner = nullptr;
@@ -404,10 +412,7 @@ TEST_F(PopupTest, PopupClosesWhenItsOwnerStopsShowing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TForm* host = nullptr;
-    Application()->CreateForm(host);
-    host->SetBounds(50, 50, 300, 200);
-    host->Show();
+    TForm* host = MakeHostForm();
     auto* panel = new TCustomControl(host);
     panel->SetParent(host);
     panel->SetBounds(10, 10, 200, 60);
@@ -459,10 +464,7 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TForm* host = nullptr;
-    Application()->CreateForm(host);
-    host->SetBounds(50, 50, 300, 200);
-    host->Show();
+    TForm* host = MakeHostForm();
     auto* o = new Owner(host);
     o->SetParent(host);
     o->SetBounds(10, 10, 120, 24);
