@@ -499,11 +499,14 @@ void TcxCustomPopupWindow::RunModalLoop() {
 void TcxCustomPopupWindow::ClosePopup(bool AQuery) {
   if (!IsShown())
     return;
+  auto alive = AliveToken();
   if (AQuery && !CloseQuery()) {
-    SetModalResult(mrNone);
+    if (*alive)
+      SetModalResult(mrNone);
     return;
   }
-  auto alive = AliveToken();
+  if (!*alive)
+    return;
   RemoveOpen(this);
   DoClosing();
   if (!*alive)
@@ -641,11 +644,11 @@ void TcxCustomPopupWindow::AdjustClientRect(TRect& Rect) {
 }
 
 void TcxCustomPopupWindow::Deactivate() {
+  auto alive = AliveToken();
   TcxPopupWindow::Deactivate();
-  if (FIsClosing || S().openPopups.empty())
+  if (!*alive || FIsClosing || S().openPopups.empty())
     return;
   const HWND active = GetActiveWindow();
-  auto alive = AliveToken();
   auto& list = S().openPopups;
   for (int i = int(list.size()) - 1; i >= 0; --i) {
     if (i >= int(list.size()))

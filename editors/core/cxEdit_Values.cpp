@@ -269,9 +269,15 @@ void TcxCustomEdit::SetName(const AnsiString& NewName) {
 void TcxCustomEdit::SetParent(TWinControl* AParent) {
   if (FNeedsParentRefresh && AParent) {
     FNeedsParentRefresh = false;
+    // Showing the value and the properties may raise the edit's change and click handlers.
+    auto alive = AliveToken();
     FDataBinding->UpdateDisplayValue();
-    PropertiesChanged(static_cast<TObject*>(FProperties.get()));
-    FDataBinding->UpdateDisplayValue();
+    if (*alive)
+      PropertiesChanged(static_cast<TObject*>(FProperties.get()));
+    if (*alive)
+      FDataBinding->UpdateDisplayValue();
+    if (!*alive)
+      return;
   }
   TcxContainer::SetParent(AParent);
 }
@@ -644,10 +650,14 @@ void TcxCustomEdit::DoEnter() {
       return;
     if (NeedsDisplayUpdateOnFocus())
       FDataBinding->UpdateDisplayValue();
+    if (!*alive)
+      return;
     if (ActiveProperties()->CanResetEditValue())
       FEditValueAtEnter = EditValue();
     if (NeedsDisplayUpdateOnFocus())
       SynchronizeDisplayValue();
+    if (!*alive)
+      return;
     state.Release();
     FModifiedAfterEnter = false;
   }
@@ -673,6 +683,8 @@ void TcxCustomEdit::DoExit() {
       return;
     if (NeedsDisplayUpdateOnFocus())
       FDataBinding->UpdateDisplayValue();
+    if (!*alive)
+      return;
     UpdateDrawValue();
     RefreshContainerAtCursor();
   }

@@ -428,8 +428,11 @@ void TcxCustomMemo::AfterEditing() {
   if (FIsUserChange)
     return;
   ResetFindSelection();
+  // A changed value reaches the memo's handlers, which may free it.
+  auto alive = AliveToken();
   SynchronizeEditValue();
-  SetEditModified(false);
+  if (*alive)
+    SetEditModified(false);
 }
 
 void TcxCustomMemo::SetSelText(const String& Value) {

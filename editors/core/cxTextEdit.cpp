@@ -697,7 +697,8 @@ void TcxCustomTextEdit::InternalSetDisplayValue(const Variant& Value) {
   if (*alive && !FIsUserChange) {
     ResetFindSelection();
     SynchronizeEditValue();
-    SetEditModified(false);
+    if (*alive)
+      SetEditModified(false);
   }
 }
 

@@ -685,8 +685,11 @@ void TControl::SetVisible(bool Value) {
   if (FVisible == Value)
     return;
   FVisible = Value;
+  // A form's show or hide handler may free it.
+  auto alive = AliveToken();
   Perform(CM_VISIBLECHANGED, Value);
-  RequestAlign();
+  if (*alive)
+    RequestAlign();
 }
 
 void TControl::SetEnabled(bool Value) {

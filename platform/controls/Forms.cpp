@@ -297,8 +297,9 @@ void TCustomForm::SetFocus() {
 }
 
 void TCustomForm::Show() {
+  auto alive = AliveToken();
   SetVisible(true);
-  if (FHandle) {
+  if (*alive && FHandle) {
     SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetActiveWindow(FHandle);
   }
@@ -336,10 +337,14 @@ void TCustomForm::ApplyPosition() {
             FHeight);
 }
 
+// The show, hide, close and activation handlers may free the form.
 void TCustomForm::CMShowingChanged(TMessageView&) {
+  auto alive = AliveToken();
   if (Showing()) {
     ApplyPosition();
     DoShow();
+    if (!*alive)
+      return;
     if (!FActiveControl) {
       if (TWinControl* first = FindNextControl(nullptr, true, true, false))
         FActiveControl = first;
@@ -348,6 +353,8 @@ void TCustomForm::CMShowingChanged(TMessageView&) {
     ShowWindow(FHandle, SW_SHOWNORMAL);
   } else {
     DoHide();
+    if (!*alive)
+      return;
     FFormState.Exclude(fsVisible);
     ShowWindow(FHandle, SW_HIDE);
   }
@@ -390,11 +397,12 @@ void TCustomForm::Close() {
     FModalResult = mrCancel;
     return;
   }
-  if (!CloseQuery())
+  auto alive = AliveToken();
+  if (!CloseQuery() || !*alive)
     return;
   TCloseAction action = caHide;
   DoClose(action);
-  if (action == caNone)
+  if (action == caNone || !*alive)
     return;
   if (Application()->MainForm() == this) {
     Application()->Terminate();
@@ -410,10 +418,13 @@ void TCustomForm::Close() {
 
 void TCustomForm::CloseModal() {
   TCloseAction action = caNone;
-  if (CloseQuery()) {
+  auto alive = AliveToken();
+  if (CloseQuery() && *alive) {
     action = caHide;
     DoClose(action);
   }
+  if (!*alive)
+    return;
   switch (action) {
   case caNone:
     FModalResult = mrNone;
@@ -529,8 +540,9 @@ void TCustomForm::WMActivate(TWMActivate& Message) {
     Screen()->SetActive(this, FActiveControl);
     if (TApplication* app = ExistingApplication())
       app->SetActiveFlag(true);
+    auto alive = AliveToken();
     Activate();
-    if (!Message.Minimized())
+    if (*alive && !Message.Minimized())
       SetWindowFocus();
   } else {
     Deactivate();

@@ -64,6 +64,14 @@ protected:
     return p;
   }
   void Forget(TcxCustomPopupWindow* p) { std::erase(popups, p); }
+  // A second shown form, for tests that hide or free the owner's form.
+  static TForm* MakeHostForm() {
+    TForm* host = nullptr;
+    Application()->CreateForm(host);
+    host->SetBounds(50, 50, 300, 200);
+    host->Show();
+    return host;
+  }
 
   TForm* form = nullptr;
   Owner* owner = nullptr;
@@ -404,10 +412,7 @@ TEST_F(PopupTest, PopupClosesWhenItsOwnerStopsShowing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TForm* host = nullptr;
-    Application()->CreateForm(host);
-    host->SetBounds(50, 50, 300, 200);
-    host->Show();
+    TForm* host = MakeHostForm();
     auto* panel = new TCustomControl(host);
     panel->SetParent(host);
     panel->SetBounds(10, 10, 200, 60);
@@ -459,10 +464,7 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TForm* host = nullptr;
-    Application()->CreateForm(host);
-    host->SetBounds(50, 50, 300, 200);
-    host->Show();
+    TForm* host = MakeHostForm();
     auto* o = new Owner(host);
     o->SetParent(host);
     o->SetBounds(10, 10, 120, 24);
@@ -514,6 +516,66 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
     delete p;
     if (*formAlive)
       host->Free();
+    Pump();
+  }
+}
+
+// A popup freed by one of its own form handlers as it opens, loses the activation or closes: the popup's
+// code stops touching it, and the popups list forgets it.
+TEST_F(PopupTest, PopupFreedByItsFormHandlers) {
+  struct Freer {
+    TcxCustomPopupWindow* popup;
+    int calls = 0;
+    void Free() {
+      if (calls++ == 0)
+        popup->Free();
+    }
+    void Notify(TObject*) { Free(); }
+    void Query(TObject*, bool&) { Free(); }
+  };
+  struct Case {
+    const char* name;
+    void (*hook)(TcxCustomPopupWindow* APopup, Freer& AFreer);
+    void (*act)(TForm* AForm, TcxCustomPopupWindow* APopup);
+  };
+  const Case cases[] = {
+      {"show", [](TcxCustomPopupWindow* p, Freer& f) { p->OnShow = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) { p->ShowPopup(nullptr); }},
+      {"activate",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnActivate = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) { p->ShowPopup(nullptr); }},
+      {"hide", [](TcxCustomPopupWindow* p, Freer& f) { p->OnHide = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) {
+         p->ShowPopup(nullptr);
+         p->ClosePopup();
+       }},
+      {"close query",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnCloseQuery = TCloseQueryEvent(&f, &Freer::Query); },
+       [](TForm*, TcxCustomPopupWindow* p) {
+         p->ShowPopup(nullptr);
+         p->ClosePopup(true);
+       }},
+      {"deactivate",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnDeactivate = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm* f, TcxCustomPopupWindow* p) {
+         p->ShowPopup(nullptr);
+         Application()->ProcessMessages();
+         SetActiveWindow(f->Handle());
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* p = MakePopup(owner);
+    Forget(p);
+    Freer freer{p};
+    c.hook(p, freer);
+    auto alive = p->AliveToken();
+    c.act(form, p);
+    Pump();
+    EXPECT_EQ(freer.calls, 1);
+    EXPECT_FALSE(*alive);
+    EXPECT_TRUE(OpenPopupWindows().empty());
+    SetActiveWindow(form->Handle());
     Pump();
   }
 }
