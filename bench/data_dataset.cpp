@@ -160,7 +160,8 @@ void BM_SQLiteStepLoop(benchmark::State& state, const char* ASelect) {
 BENCHMARK_CAPTURE(BM_SQLiteStepLoop, AllRows, kSelect)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SQLiteStepLoop, OneRow, kSelectOne)->Unit(benchmark::kMicrosecond);
 
-void BM_SQLiteQueryOpen(benchmark::State& state, const char* ASelect) {
+// With AToEdit it also asks whether the rows can be edited, which decides where edits go.
+void BM_SQLiteQueryOpen(benchmark::State& state, const char* ASelect, bool AToEdit) {
   TSQLiteConnection conn(nullptr);
   conn.FileName = DatabaseFile();
   TSQLiteQuery query(nullptr);
@@ -168,27 +169,13 @@ void BM_SQLiteQueryOpen(benchmark::State& state, const char* ASelect) {
   query.SetSQL(ASelect);
   for (auto _ : state) {
     query.Open();
-    benchmark::DoNotOptimize(query.RecordCount());
+    benchmark::DoNotOptimize(AToEdit ? query.CanModify() : query.RecordCount() > 0);
     query.Close();
   }
 }
-BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, AllRows, kSelect)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRow, kSelectOne)->Unit(benchmark::kMicrosecond);
-
-// Opening and asking whether the rows can be edited, which decides where edits go.
-void BM_SQLiteQueryOpenToEdit(benchmark::State& state) {
-  TSQLiteConnection conn(nullptr);
-  conn.FileName = DatabaseFile();
-  TSQLiteQuery query(nullptr);
-  query.SetConnection(&conn);
-  query.SetSQL(kSelectOne);
-  for (auto _ : state) {
-    query.Open();
-    benchmark::DoNotOptimize(query.CanModify());
-    query.Close();
-  }
-}
-BENCHMARK(BM_SQLiteQueryOpenToEdit)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, AllRows, kSelect, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRow, kSelectOne, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRowToEdit, kSelectOne, true)->Unit(benchmark::kMicrosecond);
 
 void BM_SQLiteQueryOpenAndWalk(benchmark::State& state) {
   TSQLiteConnection conn(nullptr);
