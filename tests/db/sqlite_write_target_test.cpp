@@ -56,7 +56,7 @@ struct Dictionary {
 TEST(SQLiteWriteTarget, RowsThatAreNotOneRowOfOneTableAreNotWritten) {
   struct Case {
     const char* sql;
-    const char* field;  // the field the record is found by and the one edited
+    const char* field;  // the field the record is found by
     const char* locate; // its value in the record
     const char* edited; // the field given a new value
     const char* reason;
