@@ -243,8 +243,12 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       SendMessageA(hwnd, WM_CLOSE, 0, 0);
     return 0;
   case WM_SYSKEYDOWN:
-    if (wParam == VK_F4 && (GetKeyState(VK_MENU) & 0x8000))
-      SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // Alt+F4 closes the top-level window, not the child that has the focus (Wine posts it to the root).
+    if (wParam == VK_F4 && (GetKeyState(VK_MENU) & 0x8000)) {
+      HWND top = GetAncestor(hwnd, GA_ROOT);
+      if (!(GetClassLongPtrA(top, GCL_STYLE) & CS_NOCLOSE))
+        PostMessageA(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
     return 0;
   case WM_GETDLGCODE:
   case WM_PRINTCLIENT:

@@ -50,31 +50,10 @@ struct Table {
     ds->Open();
   }
 
-  // What the dataset holds, as "id:grp:word" in its order; the table itself for the query.
+  // What the dataset holds, as "id:grp:word" by id; the table itself for the query.
   std::vector<std::string> Stored() {
-    std::vector<std::string> rows;
-    if (SQLite) {
-      TSQLiteQuery q(nullptr);
-      q.SetConnection(&conn);
-      q.SetSQL("SELECT id, grp, word FROM t ORDER BY id");
-      q.Open();
-      for (; !q.Eof(); q.Next())
-        rows.push_back(Row(q));
-      return rows;
-    }
-    TBookmarkStr at = ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr();
-    ds->DisableControls();
-    for (ds->First(); !ds->Eof(); ds->Next())
-      rows.push_back(Row(*ds));
-    if (!at.empty())
-      ds->GotoBookmark(at);
-    ds->EnableControls();
-    return rows;
-  }
-  static std::string Row(TDataSet& ADataSet) {
-    return VarToStr(ADataSet.FieldByName("id")->Value()) + ":" +
-           VarToStr(ADataSet.FieldByName("grp")->Value()) + ":" +
-           VarToStr(ADataSet.FieldByName("word")->Value());
+    return dbtest::RowsAsText(SQLite ? &conn : nullptr, "SELECT id, grp, word FROM t ORDER BY id", *ds,
+                              {"id", "grp", "word"});
   }
 
   // The view's rows: a group row as [value], a data row as its word.
@@ -259,6 +238,29 @@ TEST_P(DBDataWrites, TheFirstRecordOfAnEmptyDataSetIsTakenAndStored) {
       t.dc.Post();
       EXPECT_EQ(t.Stored(), Strings({"7:a:ev", "8::oda"}));
     }
+}
+
+// A before-delete handler that deletes another record through the dataset reloads the records: the delete
+// must not take whichever record then has the index it held.
+TEST_P(DBDataWrites, ADeleteWhoseHandlerChangesTheDataSetTakesNoOtherRecord) {
+  Table t(GetParam());
+  ASSERT_TRUE(t.dc.ChangeFocusedRowIndex(2));
+  ASSERT_EQ(VarToStr(t.dc.GetValue(2, kWord)), "z");
+  struct Handler {
+    TDataSet* DataSet;
+    int Calls = 0;
+    void BeforeDelete(TcxCustomDataController*, int) {
+      if (Calls++ == 0) {
+        DataSet->First();
+        DataSet->Delete();
+      }
+    }
+  } handler{t.ds.get()};
+  t.dc.OnBeforeDelete = TcxDataControllerRecordEvent(&handler, &Handler::BeforeDelete);
+  t.dc.DeleteFocused();
+  Strings stored = t.Stored();
+  std::erase(stored, "3:b:z");
+  EXPECT_EQ(stored, Strings({"2:a:y", "4:b:w"})) << "only the handler's record and the one asked for may go";
 }
 
 // A reload that fails empties the records: the groups built over them go with them.

@@ -348,6 +348,47 @@ TEST_F(WinTest, KeyboardMessagesCarryThePlatformsLParamBits) {
   EXPECT_EQ(GetKeyState('X') & 1, 1); // toggled once
 }
 
+// Alt+F4 asks the top-level window to close, whichever of its windows has the focus; a class without a
+// close command keeps it open. A child window is never closed by it on its own.
+TEST_F(WinTest, AltF4ClosesTheTopLevelWindowOfTheFocus) {
+  WNDCLASSA noClose{};
+  noClose.style = CS_NOCLOSE;
+  noClose.lpfnWndProc = RecordProc;
+  noClose.lpszClassName = "RecNoClose";
+  ASSERT_NE(RegisterClassA(&noClose), 0);
+  struct Case {
+    const char* name;
+    const char* topClass;
+    bool focusChild;
+    bool closes;
+  };
+  for (const Case& c :
+       {Case{"focus on the child", "Rec", true, true}, Case{"focus on the top", "Rec", false, true},
+        Case{"class without close", "RecNoClose", true, false}}) {
+    SCOPED_TRACE(c.name);
+    HWND top = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE, 0, c.topClass);
+    HWND child = Child(top, 0, 0, 50, 50);
+    SetFocus(c.focusChild ? child : top);
+    platform::PumpMessages();
+    log.clear();
+    InjectKey(VK_MENU, true);
+    InjectKey(VK_F4, true);
+    InjectKey(VK_F4, false);
+    InjectKey(VK_MENU, false);
+    platform::PumpMessages();
+    EXPECT_EQ(IsWindow(top) != FALSE, !c.closes);
+    EXPECT_EQ(IsWindow(child) != FALSE, !c.closes) << "the child goes only with its top-level window";
+    std::vector<P> closes;
+    for (auto& l : Only(WM_SYSCOMMAND))
+      if ((l.wParam & 0xFFF0) == SC_CLOSE)
+        closes.emplace_back(l.hwnd, l.msg);
+    const std::vector<P> expected = c.closes ? std::vector<P>{{top, WM_SYSCOMMAND}} : std::vector<P>{};
+    EXPECT_EQ(closes, expected);
+    if (IsWindow(top))
+      DestroyWindow(top);
+  }
+}
+
 TEST_F(WinTest, TranslateMessageMakesCharactersIncludingControlCharacters) {
   HWND top = Top(0, 0, 100, 100);
   platform::PumpMessages();
