@@ -290,7 +290,15 @@ void TcxDBDataProvider::Append() {
 }
 
 void TcxDBDataProvider::Insert() {
-  DataSetOperation([&] { DataSet()->Insert(); });
+  DataSetOperation([&] {
+    // The new record goes before the focused one, where the dataset may not stand: after a post of a record
+    // the filter hides, the dataset stays on that one.
+    TcxDBDataController* dc = DBDataController();
+    int record = dc->GetFocusedRecordIndex();
+    if (record >= 0 && !IsGridMode())
+      dc->SyncDataSetPos(record);
+    DataSet()->Insert();
+  });
 }
 
 void TcxDBDataProvider::Edit() {

@@ -322,6 +322,40 @@ TEST_P(DBData, AKeyedReloadFocusesANewRecordThatLeadsTheFocusedGroup) {
   EXPECT_EQ(t.FocusedId(), "0");
 }
 
+// An insert puts the new record before the focused one also where the dataset stands elsewhere: after a post
+// of a record the filter hides, the dataset stays on it while the controller focuses a record it shows.
+TEST_P(DBData, AnInsertGoesBeforeTheFocusedRecordWhereTheFilterHidesTheDataSetsOne) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    TcxDataFilterCriteria& filter = f.dc.Filter();
+    filter.AddItem(filter.Root(), f.dc.TcxCustomDataController::GetItemField(0), fokLessEqual, 3, "3");
+    filter.SetActive(true);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+    f.dc.Append();
+    f.dc.SetEditValue(0, 11, evsValue);
+    f.dc.SetEditValue(1, "nena", evsValue);
+    f.dc.Post();
+    ASSERT_EQ(f.ds->FieldByName("id")->AsInteger(), 11);
+    if (f.dc.GetFocusedRowIndex() < 0)
+      ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+    const std::string before = VarToStr(f.dc.GetValue(f.dc.GetFocusedRecordIndex(), 0));
+    f.dc.Insert();
+    f.dc.SetEditValue(0, 12, evsValue);
+    f.dc.SetEditValue(1, "onbir", evsValue);
+    f.dc.Post();
+    int inserted = -1;
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r)
+      if (f.Word(r) == "onbir")
+        inserted = r;
+    ASSERT_GE(inserted, 0);
+    ASSERT_LT(inserted + 1, f.dc.GetRecordCount());
+    EXPECT_EQ(VarToStr(f.dc.GetValue(inserted + 1, 0)), before);
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
