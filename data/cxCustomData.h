@@ -1386,6 +1386,9 @@ public:
   void DeleteRecords(std::vector<int>& AList);
   virtual void UpdateEditingRecord() {}
   void FocusAfterDelete();
+  // Where the record kept for the focus after a delete is the focused record that the delete takes, keeps
+  // one beside it instead.
+  void KeepFocusBesideFocusedRecord();
   // Follows its record through inserts and deletes; a deleted one passes to the next record that stays.
   int RecordToFocusAfterDelete = -1;
   bool DeletingSelection = false;

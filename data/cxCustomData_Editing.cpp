@@ -307,12 +307,38 @@ void TcxCustomDataController::FocusAfterDelete() {
   }
 }
 
+void TcxCustomDataController::KeepFocusBesideFocusedRecord() {
+  const int row = GetFocusedRowIndex();
+  const int levels = FView->Groups().LevelCount();
+  if (row < 0 || GetRowInfo(row).Level < levels || RecordToFocusAfterDelete != GetRowInfo(row).RecordIndex)
+    return;
+  // The record kept for the focus is the focused one, which goes: kept as the focused row in a multiple
+  // selection, or as the row of a group it alone fills. As a kept record is focused on its own row, which
+  // opens its group, the nearest data row above, else below, is kept, else a group row of another record.
+  const int going = RecordToFocusAfterDelete;
+  const int count = GetRowCount();
+  RecordToFocusAfterDelete = -1;
+  for (bool dataRows : {true, false}) {
+    auto other = [&](int r) {
+      TcxRowInfo info = GetRowInfo(r);
+      return info.RecordIndex != going && (!dataRows || info.Level >= levels);
+    };
+    for (int r = row - 1; r >= 0 && RecordToFocusAfterDelete < 0; --r)
+      if (other(r))
+        RecordToFocusAfterDelete = GetRowInfo(r).RecordIndex;
+    for (int r = row + 1; r < count && RecordToFocusAfterDelete < 0; ++r)
+      if (other(r))
+        RecordToFocusAfterDelete = GetRowInfo(r).RecordIndex;
+  }
+}
+
 void TcxCustomDataController::DeleteFocused() {
   int row = GetFocusedRowIndex();
   if (row < 0 || !FProvider->CanDelete())
     return;
   auto alive = FAlive;
   FProvider->SaveFocusAfterDelete();
+  KeepFocusBesideFocusedRecord();
   if (GetRowInfo(row).Level < FView->Groups().LevelCount() && FView->IsGrouped()) {
     int first, last;
     FView->GetRowListRange(row, first, last);
@@ -334,10 +360,12 @@ void TcxCustomDataController::DeleteSelection() {
     return;
   auto alive = FAlive;
   FProvider->SaveFocusAfterDelete();
-  if (FMultiSelect)
+  if (FMultiSelect) {
     FProvider->DeleteSelection();
-  else
+  } else {
+    KeepFocusBesideFocusedRecord();
     FProvider->Delete();
+  }
   if (*alive)
     FProvider->ResetFocusAfterDelete();
 }

@@ -239,6 +239,22 @@ TEST(CustomDataEditing, EditingAgainKeepsTheValuesToGoBackTo) {
   }
 }
 
+// Deleting the only record of a group focuses a record next to it, not the record whose index falls to the
+// deleted one's place, which may lie in a closed group that it would open.
+TEST(CustomDataEditing, DeletingTheOnlyRecordOfAGroupFocusesARecordBesideIt) {
+  TestController dc(2);
+  dc.Fill({{1, 7}, {2, 8}, {3, 9}, {4, 7}});
+  dc.ChangeGroupIndex(1, 0);
+  ASSERT_TRUE(dc.ChangeFocusedRecordIndex(3));
+  dc.FullCollapse();
+  ASSERT_TRUE(dc.ChangeFocusedRecordIndex(2)); // rows: 7 (1, 4), 8 closed, 9 (3)
+  ASSERT_EQ(dc.GetRowCount(), 6);
+  dc.DeleteFocused();
+  EXPECT_EQ(dc.GetRowCount(), 4); // 7 (1, 4), 8 still closed
+  ASSERT_GE(dc.GetFocusedRecordIndex(), 0);
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 4);
+}
+
 TEST(CustomDataEditing, AppendFillsGroupingValuesWhenAsked) {
   for (bool assign : {true, false}) {
     TestController dc(2);

@@ -356,6 +356,27 @@ TEST_P(DBData, AnInsertGoesBeforeTheFocusedRecordWhereTheFilterHidesTheDataSetsO
   }
 }
 
+// Deleting the focused record while other rows are selected keeps the record above it for the focus, on
+// either dataset, with or without keys: the focused row kept for a delete of the selection is the one going.
+TEST_P(DBData, DeletingTheFocusedRecordBesideASelectionFocusesTheRecordAbove) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    f.dc.SetMultiSelect(true);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(5));
+    f.dc.ClearSelection();
+    f.dc.ChangeRowSelection(0, true);
+    f.dc.ChangeRowSelection(1, true);
+    f.dc.DeleteFocused();
+    ASSERT_EQ(f.dc.GetRecordCount(), 9);
+    ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+    EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), kWords[4]);
+    EXPECT_EQ(f.ds->FieldByName("word")->AsString(), kWords[4]);
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
