@@ -377,6 +377,30 @@ TEST_P(DBData, DeletingTheFocusedRecordBesideASelectionFocusesTheRecordAbove) {
   }
 }
 
+// A selected group row stays selected when a post reads the records anew and the new record's group, opened
+// for its focus, moves the rows of the groups after it (here in descending order, where it comes first).
+TEST_P(DBData, ASelectedGroupRowStaysSelectedWhenANewGroupOpensBeforeIt) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.SetMultiSelect(true);
+  f.dc.ChangeGroupIndex(0, 0);
+  f.dc.ChangeSorting(0, soDescending);
+  f.dc.FullCollapse();
+  f.dc.ClearSelection();
+  f.dc.ChangeRowSelection(3, true);
+  ASSERT_EQ(f.dc.GetRowInfo(3).Level, 0);
+  const Variant selected = f.dc.GetValue(f.dc.GetRowInfo(3).RecordIndex, 0);
+  f.dc.Append();
+  f.dc.SetEditValue(0, 11, evsValue);
+  f.dc.SetEditValue(1, "nena", evsValue);
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetSelectedCount(), 1);
+  const int row = f.dc.GetSelectedRowIndex(0);
+  EXPECT_EQ(f.dc.GetRowInfo(row).Level, 0);
+  EXPECT_EQ(VarToStr(f.dc.GetValue(f.dc.GetRowInfo(row).RecordIndex, 0)), VarToStr(selected));
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
