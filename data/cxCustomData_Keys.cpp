@@ -114,12 +114,29 @@ void TcxSaveObject::Restore(TcxCustomDataController* AController) {
       ordered.push_back(&info);
     std::sort(ordered.begin(), ordered.end(),
               [](auto* a, auto* b) { return a->SelectionIndex < b->SelectionIndex; });
+    // Selected group rows the view has found again by their values stay, known by a record and a level, as
+    // the records made visible below open groups and move the rows.
+    TcxCustomDataControllerInfo& view = AController->View();
+    const int levels = view.Groups().LevelCount();
+    std::vector<std::pair<int, int>> groups;
+    for (int i = 0; i < AController->GetSelectedCount(); ++i) {
+      TcxRowInfo info = AController->GetRowInfo(AController->GetSelectedRowIndex(i));
+      if (info.Level < levels)
+        groups.push_back({info.RecordIndex, info.Level});
+    }
     AController->ClearSelection();
     for (const TcxSelectedKeyInfo* info : ordered) {
       int r = index.Find(info->KeyValue);
       int row = r < 0 ? -1 : AController->GetRowIndexByRecordIndex(r, true);
       if (row >= 0)
         AController->ChangeRowSelection(row, true);
+      if (!*alive)
+        return;
+    }
+    for (auto [record, level] : groups) {
+      int group = view.Groups().GetGroupIndex(view.GetListIndexByRecord(record), level);
+      if (group >= 0 && view.Groups().IsVisible(group))
+        AController->ChangeRowSelection(view.Groups().Items(group).RowIndex, true);
       if (!*alive)
         return;
     }

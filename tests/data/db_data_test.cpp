@@ -399,6 +399,26 @@ TEST_P(DBData, ASelectedGroupRowStaysSelectedWhenANewGroupOpensBeforeIt) {
   const int row = f.dc.GetSelectedRowIndex(0);
   EXPECT_EQ(f.dc.GetRowInfo(row).Level, 0);
   EXPECT_EQ(VarToStr(f.dc.GetValue(f.dc.GetRowInfo(row).RecordIndex, 0)), VarToStr(selected));
+
+  // Beside a selected data row, found again by its key, the group row stays selected too.
+  f.dc.FullExpand();
+  f.dc.ClearSelection();
+  f.dc.ChangeRowSelection(2, true);
+  f.dc.ChangeRowSelection(3, true);
+  ASSERT_EQ(f.dc.GetRowInfo(2).Level, 0);
+  ASSERT_EQ(f.dc.GetRowInfo(3).Level, 1);
+  const Variant record = f.dc.GetValue(f.dc.GetRowInfo(3).RecordIndex, 0);
+  f.dc.Append();
+  f.dc.SetEditValue(0, 12, evsValue);
+  f.dc.SetEditValue(1, "onbir", evsValue);
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetSelectedCount(), 2);
+  std::vector<std::string> rows;
+  for (int i = 0; i < 2; ++i) {
+    TcxRowInfo info = f.dc.GetRowInfo(f.dc.GetSelectedRowIndex(i));
+    rows.push_back(std::to_string(info.Level) + ":" + VarToStr(f.dc.GetValue(info.RecordIndex, 0)));
+  }
+  EXPECT_EQ(rows, (std::vector<std::string>{"0:" + VarToStr(record), "1:" + VarToStr(record)}));
 }
 
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
