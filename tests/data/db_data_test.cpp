@@ -421,6 +421,27 @@ TEST_P(DBData, ASelectedGroupRowStaysSelectedWhenANewGroupOpensBeforeIt) {
   EXPECT_EQ(rows, (std::vector<std::string>{"0:" + VarToStr(record), "1:" + VarToStr(record)}));
 }
 
+// Focusing the group row of the record in edit leaves the edit open, as it does over the controller's own
+// records; focusing another record posts it.
+TEST_P(DBData, TheGroupRowOfTheRecordInEditKeepsTheEditOpen) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    f.dc.ChangeGroupIndex(0, 0);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+    ASSERT_EQ(f.dc.GetRowInfo(0).Level, 0);
+    f.dc.SetEditValue(1, "nena", evsValue);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(0));
+    EXPECT_EQ(f.ds->State(), dsEdit);
+    EXPECT_EQ(f.dc.GetEditState() & dceEdit, dceEdit);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+    EXPECT_EQ(f.ds->State(), dsBrowse);
+    EXPECT_EQ(f.Word(0), "nena");
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
