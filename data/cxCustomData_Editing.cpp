@@ -309,19 +309,29 @@ void TcxCustomDataController::FocusAfterDelete() {
 
 void TcxCustomDataController::KeepFocusBesideFocusedRecord() {
   const int row = GetFocusedRowIndex();
-  const int levels = FView->Groups().LevelCount();
-  if (row < 0 || GetRowInfo(row).Level < levels || RecordToFocusAfterDelete != GetRowInfo(row).RecordIndex)
+  if (row < 0 || RecordToFocusAfterDelete < 0)
     return;
-  // The record kept for the focus is the focused one, which goes: kept as the focused row in a multiple
-  // selection, or as the row of a group it alone fills. As a kept record is focused on its own row, which
-  // opens its group, the nearest data row above, else below, is kept, else a group row of another record.
-  const int going = RecordToFocusAfterDelete;
+  // The records the delete takes: the focused row's, all of its group's for a group row.
+  int first, last;
+  FView->GetRowListRange(row, first, last);
+  std::vector<int> going;
+  for (int li = first; li <= last; ++li)
+    going.push_back(FView->GetRecordListRecord(li));
+  std::sort(going.begin(), going.end());
+  auto goes = [&](int ARecord) { return std::binary_search(going.begin(), going.end(), ARecord); };
+  if (!goes(RecordToFocusAfterDelete))
+    return;
+  // The record kept for the focus is one that goes: kept as the focused row beside a multiple selection, or
+  // as the row of a group that the focused record alone fills. As a kept record is focused on its own row,
+  // which opens its group, the nearest data row above, else below, is kept, else a group row of another
+  // record.
+  const int levels = FView->Groups().LevelCount();
   const int count = GetRowCount();
   RecordToFocusAfterDelete = -1;
   for (bool dataRows : {true, false}) {
     auto other = [&](int r) {
       TcxRowInfo info = GetRowInfo(r);
-      return info.RecordIndex != going && (!dataRows || info.Level >= levels);
+      return !goes(info.RecordIndex) && (!dataRows || info.Level >= levels);
     };
     for (int r = row - 1; r >= 0 && RecordToFocusAfterDelete < 0; --r)
       if (other(r))

@@ -255,6 +255,26 @@ TEST(CustomDataEditing, DeletingTheOnlyRecordOfAGroupFocusesARecordBesideIt) {
   EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 4);
 }
 
+// Deleting a focused group row beside a multiple selection focuses a record outside the group afterwards, not
+// the record whose index falls to the place of the group's first one.
+TEST(CustomDataEditing, DeletingAFocusedGroupBesideASelectionFocusesARecordOutsideIt) {
+  TestController dc(2);
+  dc.Fill({{1, 7}, {2, 8}, {3, 9}, {4, 9}});
+  dc.SetMultiSelect(true);
+  dc.ChangeGroupIndex(1, 0);
+  ASSERT_TRUE(dc.ChangeFocusedRecordIndex(0));
+  dc.FullCollapse(); // rows: 7 (1), 8 closed, 9 closed
+  ASSERT_EQ(dc.GetRowCount(), 4);
+  dc.ClearSelection();
+  dc.ChangeRowSelection(1, true);
+  ASSERT_TRUE(dc.ChangeFocusedRowIndex(3));
+  dc.DeleteFocused();
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  EXPECT_EQ(dc.GetRowCount(), 3); // 8 still closed
+  ASSERT_GE(dc.GetFocusedRecordIndex(), 0);
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 1);
+}
+
 TEST(CustomDataEditing, AppendFillsGroupingValuesWhenAsked) {
   for (bool assign : {true, false}) {
     TestController dc(2);
