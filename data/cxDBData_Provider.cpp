@@ -469,6 +469,17 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
     ~Forget() { Records.clear(); }
   } forget{FDeletedRecords};
   bool smart = IsSmartRefresh();
+  // The record kept for the focus, counted before the delete, is where the dataset goes afterwards, as a
+  // delete of one record takes it; without one it comes back to where it stood.
+  int target = dc->RecordToFocusAfterDelete;
+  bool toTarget = target >= 0 && target < dc->GetRecordCount() &&
+                  !std::binary_search(records.begin(), records.end(), target);
+  Variant targetKey = toTarget && dc->IsKeyNavigation() ? dc->GetRecordId(target) : Variant();
+  TBookmarkStr targetBookmark = toTarget && !dc->IsKeyNavigation() ? DetailBookmark(target) : TBookmarkStr();
+  bool byPosition =
+      toTarget && !dc->IsKeyNavigation() && !FLoadedAsDetail && !IsGridMode() && ds->IsSequenced();
+  int targetPosition =
+      target - int(std::lower_bound(records.begin(), records.end(), target) - records.begin());
   SavePos();
   TcxDBDataProviderSavePosInfo saved = FSavePos;
   DataSetOperation([&] {
@@ -501,7 +512,14 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
       throw;
     }
     FSavePos = saved;
-    RestorePos();
+    if (toTarget && dc->IsKeyNavigation())
+      ds->Locate(dc->KeyFieldNames(), targetKey, TLocateOptions());
+    else if (!targetBookmark.empty() && ds->BookmarkValid(targetBookmark))
+      ds->GotoBookmark(targetBookmark);
+    else if (byPosition && targetPosition + 1 <= ds->RecordCount())
+      ds->SetRecNo(targetPosition + 1);
+    else
+      RestorePos();
   });
 }
 

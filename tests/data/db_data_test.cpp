@@ -442,6 +442,26 @@ TEST_P(DBData, TheGroupRowOfTheRecordInEditKeepsTheEditOpen) {
   }
 }
 
+// Deleting a focused group row takes the dataset to the record kept for the focus, the first of the next
+// group, as a delete of one record does: the controller focuses what a controller over its own records does.
+TEST_P(DBData, DeletingAGroupRowFocusesTheNextGroup) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    f.dc.ChangeGroupIndex(1, 0);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(7));
+    f.dc.FullCollapse(); // one group a word, all closed: ay cari dixa ev ...
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+    f.dc.DeleteFocused();
+    ASSERT_EQ(f.dc.GetRecordCount(), 9);
+    ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+    EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "ev");
+    EXPECT_EQ(f.ds->FieldByName("word")->AsString(), "ev");
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
