@@ -343,6 +343,15 @@ void TcxCustomDataController::KeepFocusBesideFocusedRecord() {
 }
 
 void TcxCustomDataController::DeleteFocused() {
+  // A record inserted without a row of its own, a dataset's new record, is the one a delete drops, whatever
+  // row the focus kept.
+  if (FProvider->IsInserting() && FProvider->EditingRecordIndex() == cxNoRecord) {
+    auto alive = FAlive;
+    FProvider->Delete();
+    if (*alive)
+      ClearSelection();
+    return;
+  }
   int row = GetFocusedRowIndex();
   if (row < 0 || !FProvider->CanDelete())
     return;

@@ -400,8 +400,7 @@ void TcxDBDataProvider::SetDetailSynchronized(bool AValue) {
 void TcxDBDataProvider::Delete() {
   TDataSet* ds = DataSet();
   TcxCustomDataController* dc = DataController();
-  int record = dc->GetFocusedRecordIndex();
-  if (!ds || record < 0)
+  if (!ds)
     return;
   // The record being inserted is the dataset's current one and has no row here: the delete drops it, as the
   // dataset's own Delete does. Moving the dataset to the focused row first would post it.
@@ -409,6 +408,9 @@ void TcxDBDataProvider::Delete() {
     Cancel();
     return;
   }
+  int record = dc->GetFocusedRecordIndex();
+  if (record < 0)
+    return;
   auto alive = dc->AliveToken();
   // A handler that changes the records leaves the delete its record, wherever it is, or none: a reload on
   // the way loses every record index.

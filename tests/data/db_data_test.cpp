@@ -185,9 +185,67 @@ TEST_P(DBData, EditWhileInsertingGoesOnInsertingTheNewRecord) {
   }
 }
 
+// Records (id, g) in either dataset: ids 1 to 3 in group 5, ids 4 and 5 in the null group.
+struct GroupedTable {
+  explicit GroupedTable(bool ASQLite) {
+    if (ASQLite) {
+      ds.reset(dbtest::MemoryQuery(conn,
+                                   "CREATE TABLE t (id INTEGER PRIMARY KEY, g INTEGER);"
+                                   "INSERT INTO t VALUES (1, 5), (2, 5), (3, 5), (4, NULL), (5, NULL)",
+                                   "SELECT id, g FROM t ORDER BY id"));
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftLargeint);
+      m->AddFieldDef("g", ftLargeint);
+      for (const Variant& g : {Variant(5), Variant(5), Variant(5), Null, Null})
+        m->AddRow({int(m->RowCount()) + 1, g});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "g");
+    ds->Open();
+    dc.ChangeGroupIndex(1, 0);
+  }
+  ~GroupedTable() { dc.SetDataSource(nullptr); }
+  std::string FocusedId() { return VarToStr(dc.GetValue(dc.GetFocusedRecordIndex(), 0)); }
+
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+  DBController dc{2};
+};
+
 // Deleting while a record is inserted drops the new record, as the dataset's own Delete does: neither is the
-// new record posted nor is the record the controller kept focused deleted in its place.
+// new record posted nor is the record the controller kept focused deleted in its place, also where that is a
+// group row, or where the dataset was empty and nothing is focused.
 TEST_P(DBData, DeleteWhileInsertingDropsTheNewRecordAlone) {
+  {
+    GroupedTable t(GetParam());
+    while (t.dc.GetRecordCount() > 0)
+      t.dc.DeleteFocused();
+    t.dc.Append();
+    t.dc.SetEditValue(0, 11, evsValue);
+    t.dc.DeleteFocused();
+    EXPECT_EQ(t.ds->State(), dsBrowse);
+    t.ds->Refresh();
+    EXPECT_EQ(t.dc.GetRecordCount(), 0);
+  }
+  {
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.ChangeGroupIndex(1, 0);
+    f.dc.FullCollapse();
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    f.dc.Append();
+    f.dc.SetEditValue(0, 11, evsValue);
+    f.dc.SetEditValue(1, "nena", evsValue);
+    f.dc.DeleteFocused();
+    EXPECT_EQ(f.ds->State(), dsBrowse);
+    f.ds->Refresh();
+    EXPECT_EQ(f.dc.GetRecordCount(), 10);
+  }
   for (const char* keys : {"", "id"}) {
     for (bool append : {true, false}) {
       SCOPED_TRACE(std::string(append ? "append" : "insert") + ", keys '" + keys + "'");
@@ -255,38 +313,6 @@ TEST_P(DBData, APostedInsertFocusesTheNewRecordInAGroupedView) {
     }
   }
 }
-
-// Records (id, g) in either dataset: ids 1 to 3 in group 5, ids 4 and 5 in the null group.
-struct GroupedTable {
-  explicit GroupedTable(bool ASQLite) {
-    if (ASQLite) {
-      ds.reset(dbtest::MemoryQuery(conn,
-                                   "CREATE TABLE t (id INTEGER PRIMARY KEY, g INTEGER);"
-                                   "INSERT INTO t VALUES (1, 5), (2, 5), (3, 5), (4, NULL), (5, NULL)",
-                                   "SELECT id, g FROM t ORDER BY id"));
-    } else {
-      auto* m = new TMemDataSet(nullptr);
-      m->AddFieldDef("id", ftLargeint);
-      m->AddFieldDef("g", ftLargeint);
-      for (const Variant& g : {Variant(5), Variant(5), Variant(5), Null, Null})
-        m->AddRow({int(m->RowCount()) + 1, g});
-      ds.reset(m);
-    }
-    source.SetDataSet(ds.get());
-    dc.SetDataSource(&source);
-    dc.ChangeFieldName(0, "id");
-    dc.ChangeFieldName(1, "g");
-    ds->Open();
-    dc.ChangeGroupIndex(1, 0);
-  }
-  ~GroupedTable() { dc.SetDataSource(nullptr); }
-  std::string FocusedId() { return VarToStr(dc.GetValue(dc.GetFocusedRecordIndex(), 0)); }
-
-  TSQLiteConnection conn{nullptr};
-  std::unique_ptr<TDataSet, TObjectDeleter> ds;
-  TDataSource source{nullptr};
-  DBController dc{2};
-};
 
 // Without key fields a reload cannot tell the focused record by its old index, which names another record
 // once records are gone: deleting the last records of a group leaves the other groups as they were, where
