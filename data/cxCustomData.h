@@ -1386,9 +1386,9 @@ public:
   void DeleteRecords(std::vector<int>& AList);
   virtual void UpdateEditingRecord() {}
   void FocusAfterDelete();
-  // Where the record kept for the focus after a delete is the focused record that the delete takes, keeps
-  // one beside it instead.
-  void KeepFocusBesideFocusedRecord();
+  // Where the record kept for the focus after a delete is one that the delete of the rows AGoingRows takes,
+  // keeps one beside the focused row instead.
+  void KeepFocusBeside(const std::vector<int>& AGoingRows);
   // Follows its record through inserts and deletes; a deleted one passes to the next record that stays.
   int RecordToFocusAfterDelete = -1;
   bool DeletingSelection = false;

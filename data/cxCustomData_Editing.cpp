@@ -307,24 +307,26 @@ void TcxCustomDataController::FocusAfterDelete() {
   }
 }
 
-void TcxCustomDataController::KeepFocusBesideFocusedRecord() {
+void TcxCustomDataController::KeepFocusBeside(const std::vector<int>& AGoingRows) {
   const int row = GetFocusedRowIndex();
   if (row < 0 || RecordToFocusAfterDelete < 0)
     return;
-  // The records the delete takes: the focused row's, all of its group's for a group row.
-  int first, last;
-  FView->GetRowListRange(row, first, last);
+  // The records the delete takes: those of the rows, all of a group's for a group row.
   std::vector<int> going;
-  for (int li = first; li <= last; ++li)
-    going.push_back(FView->GetRecordListRecord(li));
+  for (int goingRow : AGoingRows) {
+    int first, last;
+    FView->GetRowListRange(goingRow, first, last);
+    for (int li = first; li <= last; ++li)
+      going.push_back(FView->GetRecordListRecord(li));
+  }
   std::sort(going.begin(), going.end());
   auto goes = [&](int ARecord) { return std::binary_search(going.begin(), going.end(), ARecord); };
   if (!goes(RecordToFocusAfterDelete))
     return;
-  // The record kept for the focus is one that goes: kept as the focused row beside a multiple selection, or
-  // as the row of a group that the focused record alone fills. As a kept record is focused on its own row,
-  // which opens its group, the nearest data row above, else below, is kept, else a group row of another
-  // record.
+  // The record kept for the focus is one that goes: the focused row kept beside a multiple selection, the
+  // row of a group that the focused record alone fills, a selected neighbour. As a kept record is focused
+  // on its own row, which opens its group, the nearest data row above the focus, else below, is kept, else
+  // a group row of another record.
   const int levels = FView->Groups().LevelCount();
   const int count = GetRowCount();
   RecordToFocusAfterDelete = -1;
@@ -357,7 +359,7 @@ void TcxCustomDataController::DeleteFocused() {
     return;
   auto alive = FAlive;
   FProvider->SaveFocusAfterDelete();
-  KeepFocusBesideFocusedRecord();
+  KeepFocusBeside({row});
   if (GetRowInfo(row).Level < FView->Groups().LevelCount() && FView->IsGrouped()) {
     int first, last;
     FView->GetRowListRange(row, first, last);
@@ -380,9 +382,13 @@ void TcxCustomDataController::DeleteSelection() {
   auto alive = FAlive;
   FProvider->SaveFocusAfterDelete();
   if (FMultiSelect) {
+    std::vector<int> rows;
+    for (int i = 0; i < GetSelectedCount(); ++i)
+      rows.push_back(GetSelectedRowIndex(i));
+    KeepFocusBeside(rows);
     FProvider->DeleteSelection();
   } else {
-    KeepFocusBesideFocusedRecord();
+    KeepFocusBeside({GetFocusedRowIndex()});
     FProvider->Delete();
   }
   if (*alive)

@@ -275,6 +275,22 @@ TEST(CustomDataEditing, DeletingAFocusedGroupBesideASelectionFocusesARecordOutsi
   EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 1);
 }
 
+// Deleting a selection that holds the focused row and the rows beside it focuses the nearest record that
+// stays, not the one the index arithmetic lands on once the record kept is gone too.
+TEST(CustomDataEditing, DeletingASelectionFocusesTheNearestRecordThatStays) {
+  TestController dc(1);
+  dc.Fill({{10}, {20}, {30}, {40}, {50}});
+  dc.SetMultiSelect(true);
+  ASSERT_TRUE(dc.ChangeFocusedRowIndex(1));
+  dc.ClearSelection();
+  for (int row : {0, 1, 2})
+    dc.ChangeRowSelection(row, true);
+  dc.DeleteSelection();
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  ASSERT_GE(dc.GetFocusedRecordIndex(), 0);
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 40);
+}
+
 TEST(CustomDataEditing, AppendFillsGroupingValuesWhenAsked) {
   for (bool assign : {true, false}) {
     TestController dc(2);
