@@ -930,6 +930,13 @@ void TcxDBDataProvider::LinkEditingChanged() {
       FLastEditedRecord = record;
     }
     FLastEditedNew = false;
+    // The storage followed the fields while the record was edited: it takes the values the dataset holds
+    // now, as posted or as before a cancel, before a reload finds the selection again by those keys.
+    if (editing >= 0 && editing < dc->GetRecordCount() && editing == FActiveRecordIndex && !IsGridMode() &&
+        ds->Active() && !ds->IsEmpty()) {
+      TcxValueDefDBReader reader(dc);
+      dc->DataStorage().ReadRecord(editing, &reader, false);
+    }
     ResetEditing();
   }
   if (ds->State() == dsInsert && FInDataSetOperation && dc->HasMasterKey())

@@ -488,6 +488,26 @@ TEST_P(DBData, DeletingAGroupRowFocusesTheNextGroup) {
   }
 }
 
+// A cancelled edit of a selected record's key leaves the record selected: the keys a reload finds the
+// selection by are the record's own again, not the ones typed before the cancel.
+TEST_P(DBData, ACancelledKeyEditKeepsTheRecordSelected) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.SetMultiSelect(true);
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+  f.dc.ClearSelection();
+  f.dc.ChangeRowSelection(1, true);
+  f.dc.ChangeRowSelection(2, true);
+  f.dc.Edit();
+  f.dc.SetEditValue(0, 99, evsValue);
+  f.dc.Cancel();
+  EXPECT_EQ(VarToStr(f.dc.GetValue(2, 0)), "3");
+  ASSERT_EQ(f.dc.GetSelectedCount(), 2);
+  EXPECT_EQ(f.dc.GetSelectedRowIndex(0), 1);
+  EXPECT_EQ(f.dc.GetSelectedRowIndex(1), 2);
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
