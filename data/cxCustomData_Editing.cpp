@@ -302,7 +302,9 @@ void TcxCustomDataController::FocusAfterDelete() {
   if (RecordToFocusAfterDelete < 0) {
     if (GetFocusedRowIndex() < 0 && GetRowCount() > 0)
       ChangeFocusedRowIndex(GetRowCount() - 1);
-  } else if (RecordToFocusAfterDelete < GetRecordCount()) {
+  } else if (RecordToFocusAfterDelete < GetRecordCount() &&
+             GetFocusedRecordIndex() != RecordToFocusAfterDelete) {
+    // A focused group row that stands for the record kept stays: focusing the record would open the group.
     ChangeFocusedRecordIndex(RecordToFocusAfterDelete);
   }
 }

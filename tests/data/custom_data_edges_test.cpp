@@ -291,6 +291,23 @@ TEST(CustomDataEditing, DeletingASelectionFocusesTheNearestRecordThatStays) {
   EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 40);
 }
 
+// A focused group row beside a deleted selection stays the focused row, and its group as closed as it was.
+TEST(CustomDataEditing, AFocusedGroupRowBesideADeletedSelectionStaysFocused) {
+  TestController dc(2);
+  dc.Fill({{1, 7}, {2, 8}, {3, 9}});
+  dc.SetMultiSelect(true);
+  dc.ChangeGroupIndex(1, 0);
+  dc.FullCollapse();
+  dc.ClearSelection();
+  dc.ChangeRowSelection(0, true);
+  ASSERT_TRUE(dc.ChangeFocusedRowIndex(2));
+  dc.DeleteSelection();
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  EXPECT_EQ(dc.GetRowCount(), 2);
+  EXPECT_EQ(dc.GetFocusedRowIndex(), 1);
+  EXPECT_EQ(dc.GetRowInfo(1).Level, 0);
+}
+
 TEST(CustomDataEditing, AppendFillsGroupingValuesWhenAsked) {
   for (bool assign : {true, false}) {
     TestController dc(2);
