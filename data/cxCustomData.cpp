@@ -495,6 +495,7 @@ void TcxCustomDataController::ReloadStorage() {
   if (!IsUnboundMode()) {
     FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(true);
+    ForgetTrackedRecords(0);
     // Detail objects belong to the records just dropped.
     for (auto& detail : FDetails)
       if (detail)
@@ -727,10 +728,18 @@ void TcxCustomDataController::SetRecordCount(int ACount) {
   FDataStorage->SetRecordCount(ACount);
   if (HasRelations())
     FDetails.resize(std::size_t(ACount));
+  ForgetTrackedRecords(ACount);
   FView->DropState();
   CheckBookmarkValid(-1);
   ResetEditingRecordOnDelete(-1);
   DataChanged(ACount > old ? dcNew : dcDeleted, -1, -1);
+}
+
+void TcxCustomDataController::ForgetTrackedRecords(int AFrom) {
+  for (std::vector<int>* tracked : FTrackedRecords)
+    for (int& record : *tracked)
+      if (record >= AFrom)
+        record = -1;
 }
 
 int TcxCustomDataController::AppendRecord() {
@@ -855,6 +864,7 @@ void TcxCustomDataController::ReloadData() {
   if (!IsUnboundMode()) {
     FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(false);
+    ForgetTrackedRecords(0);
   }
   ClearBookmark();
   FView->DropState();

@@ -25,6 +25,7 @@ class TcxCustomDataControllerInfo;
 namespace cxdata {
 struct TOrderKeys;
 struct TDistinctGrouping;
+class TTrackedRecords;
 } // namespace cxdata
 class TcxCustomDataField;
 class TcxCustomDataFieldList;
@@ -1380,10 +1381,10 @@ public:
   void RemoveRecord(int ARecordIndex);
   // Deletes records by index in one pass; the list is sorted and freed of duplicates first.
   void DeleteRecordList(std::vector<int>& AList);
-  // The delete of a record list that keeps the record to focus afterwards pointing at the same record.
   void DeleteRecords(std::vector<int>& AList);
   virtual void UpdateEditingRecord() {}
   void FocusAfterDelete();
+  // Follows its record through inserts and deletes; a deleted one passes to the next record that stays.
   int RecordToFocusAfterDelete = -1;
   bool DeletingSelection = false;
   bool DeletingNewRecord = false;
@@ -1689,6 +1690,11 @@ private:
   TcxDetailObject* GetDetailObject(int ARecordIndex, bool ACreate);
   // Focuses the first row of record ARecordIndex's active details that have none focused.
   void FocusActiveDetails(int ARecordIndex);
+  // Record indexes held across handlers (TTrackedRecords); they follow their records, -1 once gone.
+  std::vector<std::vector<int>*> FTrackedRecords;
+  friend class cxdata::TTrackedRecords;
+  // The records from AFrom on are gone.
+  void ForgetTrackedRecords(int AFrom);
   // A freed detail leaves no pointer to itself in its master.
   void DetachFromMaster();
   // A detail of one master record leaves, or takes, its slot in that record's detail object.

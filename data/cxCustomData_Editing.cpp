@@ -92,6 +92,8 @@ void TcxCustomDataController::CancelAndRefresh() {
     return;
   FPostOrRefresh = false;
   Refresh();
+  if (!*alive)
+    return;
   CheckBookmarkValid(-1);
   RecomputeSelectionChange();
 }
@@ -221,6 +223,9 @@ int TcxCustomDataController::InsertRecord(int ARecordIndex) {
       shift(item.RecordIndex);
   shift(FBookmark);
   shift(RecordToFocusAfterDelete);
+  for (std::vector<int>* tracked : FTrackedRecords)
+    for (int& record : *tracked)
+      shift(record);
   if (FProvider->FEditingRecordIndex != cxNoRecord)
     shift(FProvider->FEditingRecordIndex);
   RecordInserted(ARecordIndex);
@@ -245,10 +250,12 @@ void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
   // Deleting the record in edit ends the edit whole (RecordDeleted): a new record's flag left behind would
   // make the next edit an insert, whose cancel removes the record.
   const int editing = FProvider->EditingRecordIndex();
+  // The view keeps its groups by the values of their records, which a source no longer has once told to
+  // delete them.
+  FView->SaveBeforeRecordsChange();
   if (IsProviderMode())
     for (int record : AList)
       FProvider->DeleteRecord(record);
-  FView->SaveBeforeRecordsChange();
   RecordDeleted(AList);
   FDataStorage->DeleteRecords(AList);
   // References to records behind the deleted ones move down with them.
@@ -270,6 +277,12 @@ void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
                 [](const TcxDataSelectedItem& item) { return item.Level >= 0 && item.RecordIndex < 0; });
   if (FBookmark >= 0)
     FBookmark = shift(FBookmark);
+  for (std::vector<int>* tracked : FTrackedRecords)
+    for (int& record : *tracked)
+      record = shift(record);
+  if (RecordToFocusAfterDelete >= 0)
+    RecordToFocusAfterDelete -=
+        int(std::upper_bound(AList.begin(), AList.end(), RecordToFocusAfterDelete) - AList.begin());
   if (editing >= 0 && FProvider->FEditingRecordIndex == editing)
     FProvider->FEditingRecordIndex = shift(editing);
   FView->DropState();
@@ -280,10 +293,6 @@ void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
 void TcxCustomDataController::DeleteRecords(std::vector<int>& AList) {
   std::sort(AList.begin(), AList.end());
   AList.erase(std::unique(AList.begin(), AList.end()), AList.end());
-  if (RecordToFocusAfterDelete >= 0) {
-    int below = int(std::upper_bound(AList.begin(), AList.end(), RecordToFocusAfterDelete) - AList.begin());
-    RecordToFocusAfterDelete -= below;
-  }
   FProvider->DeleteRecords(AList);
 }
 
@@ -312,9 +321,6 @@ void TcxCustomDataController::DeleteFocused() {
       records.push_back(FView->GetRecordListRecord(li));
     DeleteRecords(records);
   } else {
-    int record = GetFocusedRecordIndex();
-    if (RecordToFocusAfterDelete >= 0 && record <= RecordToFocusAfterDelete)
-      --RecordToFocusAfterDelete;
     FProvider->Delete();
   }
   if (!*alive)
@@ -328,14 +334,10 @@ void TcxCustomDataController::DeleteSelection() {
     return;
   auto alive = FAlive;
   FProvider->SaveFocusAfterDelete();
-  if (FMultiSelect) {
+  if (FMultiSelect)
     FProvider->DeleteSelection();
-  } else {
-    int record = GetFocusedRecordIndex();
-    if (RecordToFocusAfterDelete >= 0 && record <= RecordToFocusAfterDelete)
-      --RecordToFocusAfterDelete;
+  else
     FProvider->Delete();
-  }
   if (*alive)
     FProvider->ResetFocusAfterDelete();
 }

@@ -61,6 +61,27 @@ private:
   int FUncaught;
 };
 
+// Record indexes held while handlers run that may insert or delete records: each keeps pointing at its
+// record, and is -1 once the record is gone.
+class TTrackedRecords {
+public:
+  TTrackedRecords(TcxCustomDataController& AController, std::vector<int> ARecords)
+      : Records(std::move(ARecords)), FController(AController), FAlive(AController.AliveToken()) {
+    FController.FTrackedRecords.push_back(&Records);
+  }
+  ~TTrackedRecords() {
+    if (*FAlive)
+      std::erase(FController.FTrackedRecords, &Records);
+  }
+  TTrackedRecords(const TTrackedRecords&) = delete;
+  TTrackedRecords& operator=(const TTrackedRecords&) = delete;
+  std::vector<int> Records;
+
+private:
+  TcxCustomDataController& FController;
+  std::shared_ptr<bool> FAlive;
+};
+
 // Bottom-up merge sort: stable, O(n log n) and within bounds whatever the comparison answers, so an ordering
 // that is not strict (values of unrelated types, a user's compare event) cannot break it.
 template <class Less> void MergeSort(std::vector<int>& AItems, Less ALess) {

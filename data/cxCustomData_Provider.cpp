@@ -261,14 +261,19 @@ void TcxCustomDataProvider::Delete() {
   if (record < 0)
     return;
   auto alive = dc->AliveToken();
+  // The handler may insert or delete records: the delete reaches the record it was asked for wherever that
+  // record is afterwards, or none when the handler took it away.
+  TTrackedRecords tracked(*dc, {record});
   dc->DoBeforeDelete(record);
   if (!*alive)
     return;
-  dc->RemoveRecord(record);
+  record = tracked.Records[0];
+  if (record >= 0)
+    dc->RemoveRecord(record);
   if (!*alive)
     return;
   dc->FocusAfterDelete();
-  if (*alive)
+  if (*alive && record >= 0)
     dc->DoAfterDelete();
 }
 
@@ -277,12 +282,20 @@ void TcxCustomDataProvider::DeleteRecords(std::vector<int>& AList) {
   auto alive = dc->AliveToken();
   {
     TControllerUpdate lock(*dc);
-    // The before-delete handler runs per record, the removal itself once for the whole list.
+    // The before-delete handler runs per record, the removal itself once for the whole list; the records
+    // are followed through what the handlers do to the records meanwhile.
+    TTrackedRecords tracked(*dc, AList);
     for (std::size_t i = AList.size(); i-- > 0;) {
-      dc->DoBeforeDelete(AList[i]);
+      if (tracked.Records[i] < 0)
+        continue;
+      dc->DoBeforeDelete(tracked.Records[i]);
       if (!*alive)
         return;
     }
+    AList.clear();
+    for (int record : tracked.Records)
+      if (record >= 0)
+        AList.push_back(record);
     dc->DeleteRecordList(AList);
   }
   if (!*alive)

@@ -192,7 +192,10 @@ bool TcxCustomDataController::DoIncrementalFilterRecord(int ARecordIndex) {
 int TcxCustomDataController::SetIncrementalFilter(int AItemIndex, const AnsiString& AText) {
   FIncrementalFilterField = GetItemField(AItemIndex);
   FIncrementalFilterText = AText;
+  auto alive = FAlive;
   Refresh();
+  if (!*alive)
+    return -1;
   return FView->GetRecordListCount() > 0 ? FView->GetRecordListRecord(0) : -1;
 }
 

@@ -391,11 +391,16 @@ void TcxCustomDataControllerInfo::DoFilter() {
   int editing = dc->Provider().IsEditing() ? dc->Provider().EditingRecordIndex() : cxNoRecord;
   std::size_t before = FRecordList.size();
   std::size_t out = 0;
+  auto alive = dc->AliveToken();
   for (std::size_t i = 0; i < FRecordList.size(); ++i) {
     int record = FRecordList[i];
+    bool byHandler = record != editing && byEvent;
+    bool accepted = !byHandler || dc->DoFilterRecord(record);
+    // The handler may free the controller, and this view with it.
+    if (!*alive)
+      return;
     bool keep = record == editing ||
-                ((!byEvent || dc->DoFilterRecord(record)) &&
-                 (!byIncremental || dc->DoIncrementalFilterRecord(record)) &&
+                (accepted && (!byIncremental || dc->DoIncrementalFilterRecord(record)) &&
                  (!byCriteria || criteria.IsDataMatched(reinterpret_cast<void*>(std::intptr_t(record)))));
     if (keep)
       FRecordList[out++] = record;

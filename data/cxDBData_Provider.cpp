@@ -408,8 +408,14 @@ void TcxDBDataProvider::Delete() {
     return;
   }
   auto alive = dc->AliveToken();
+  // A handler that changes the records leaves the delete its record, wherever it is, or none: a reload on
+  // the way loses every record index.
+  cxdata::TTrackedRecords tracked(*dc, {record});
   dc->DoBeforeDelete(record);
-  if (!*alive || !DBDataController()->SyncDataSetPos(record))
+  if (!*alive)
+    return;
+  record = tracked.Records[0];
+  if (record < 0 || !DBDataController()->SyncDataSetPos(record))
     return;
   struct Forget {
     std::vector<int>& Records;
@@ -417,12 +423,10 @@ void TcxDBDataProvider::Delete() {
   } forget{FDeletedRecords};
   if (IsSmartRefresh())
     FDeletedRecords = {record};
-  // The row the view focuses after the delete (its record counted after the delete) may not be the record
-  // the dataset moves to: the dataset is taken there, by key or by position.
+  // The record the view focuses after the delete may not be the one the dataset moves to: the dataset is
+  // taken there, by key, by bookmark or by position.
   TcxDBDataController* dbc = DBDataController();
   int target = dc->RecordToFocusAfterDelete;
-  if (target >= record)
-    ++target;
   bool toTarget = target >= 0 && target != record && target < dc->GetRecordCount();
   bool byKey = toTarget && dbc->IsKeyNavigation();
   Variant targetKey = byKey ? dbc->GetRecordId(target) : Variant();

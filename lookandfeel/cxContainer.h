@@ -311,6 +311,8 @@ class IcxContainerInnerControl {
 public:
   virtual ~IcxContainerInnerControl() = default;
   virtual class TcxContainer* GetContainer() = 0;
+  // The container is being destroyed: the inner control, which outlives its destructor, reaches it no more.
+  virtual void ForgetContainer() = 0;
 };
 
 class TcxContainer : public TcxControl, public IcxContainerStyleHost {
@@ -320,6 +322,7 @@ class TcxContainer : public TcxControl, public IcxContainerStyleHost {
   ~TcxContainer() override;
   void BeforeDestruction() override;
   void Loaded() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
   bool IsDestroying() const;
   TcxContainerStyle* Style() const { return FStyles->GetStyle(); }
@@ -471,6 +474,7 @@ protected:
 
 private:
   void CalculateState(const TPoint& P, bool AHotTrackAllowed);
+  void ReleaseInnerControl();
   bool WndProcHandled(TMessage& Message);
   void WMSetFocus(TMessage& Message);
   void WMKillFocus(TMessage& Message);
@@ -547,6 +551,7 @@ class TcxCustomInnerListBox : public TListBox, public IcxContainerInnerControl {
   void DefaultHandler(TMessage& Message) override;
 
   TcxContainer* GetContainer() override { return FContainer; }
+  void ForgetContainer() override { FContainer = nullptr; }
   TcxContainer* Container() const { return FContainer; }
   void SetContainer(TcxContainer* Value) { FContainer = Value; }
   TcxScrollBar* HScrollBar() const { return FHScrollBar; }
@@ -615,6 +620,7 @@ class TcxCustomPopupWindow : public TcxPopupWindow {
   using TCreateArgs = std::tuple<TWinControl*>;
   explicit TcxCustomPopupWindow(TWinControl* AOwnerControl);
   ~TcxCustomPopupWindow() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
   virtual void ShowPopup(TWinControl* AFocusedControl);
   virtual void ClosePopup(bool AQuery = false);
@@ -669,16 +675,18 @@ protected:
 private:
   void RunModalLoop();
   void SetFocusedControlOnShow(TWinControl* AFocusedControl);
+  void SetFocusedControl(TWinControl* AControl);
   void Recreate();
 
   bool FIsTopLevel = true;
-  TWinControl* FFocusedControl = nullptr; // borrowed
+  TWinControl* FFocusedControl = nullptr; // borrowed; forgotten when it is destroyed
   bool FIsClosing = false;
   bool FIsTopMost = false;
   bool FClosedByOwnerClick = false;
   bool FModalMode = true;
   bool FKeepOpenOnDeactivation = false;
-  TWinControl* FOwnerControl; // borrowed: the owner outlives its popup
+  // Borrowed. A handler may free the owner while its popup opens or closes: the popup then forgets it.
+  TWinControl* FOwnerControl;
   std::unique_ptr<TcxContainerStyle, TObjectDeleter> FStyle;
   std::unique_ptr<TcxContainerViewInfo, TObjectDeleter> FViewInfo;
 };

@@ -51,12 +51,14 @@ void TcxContainer::InitializeContainer() {
 void TcxContainer::BeforeDestruction() {
   EndMouseTracking(FMouseTrackingCaller.get());
   FIsDestroying = true;
+  ReleaseInnerControl();
   TcxControl::BeforeDestruction();
 }
 
 TcxContainer::~TcxContainer() {
   EndMouseTracking(FMouseTrackingCaller.get());
   FIsDestroying = true;
+  ReleaseInnerControl();
   // The window goes before the view info, so that no message that arrives while it is destroyed (cursor
   // queries, painting) can reach a view info that is already gone.
   if (HandleAllocated())
@@ -65,6 +67,12 @@ TcxContainer::~TcxContainer() {
   FStyles->SetOnChanged({});
   FActiveStyle = nullptr;
   FStyles.reset();
+}
+
+void TcxContainer::Notification(TComponent* AComponent, TOperation Operation) {
+  TcxControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FInnerControl)
+    FInnerControl = nullptr;
 }
 
 void TcxContainer::Loaded() {
@@ -95,6 +103,13 @@ TcxContainerStyle* TcxContainer::InternalGetActiveStyle() {
   if (state.Contains(csHot))
     return StyleHot();
   return Style();
+}
+
+// The inner control is an owned component, freed only after the control base's destructors: messages it gets
+// meanwhile (the window going, a drag that ends) must not reach this container.
+void TcxContainer::ReleaseInnerControl() {
+  if (auto* inner = dynamic_cast<IcxContainerInnerControl*>(FInnerControl))
+    inner->ForgetContainer();
 }
 
 void TcxContainer::SetInnerControl(TWinControl* Value) {
@@ -346,14 +361,18 @@ TDragImageList* TcxContainer::GetDragImages() {
   return FInnerControl ? FInnerControl->GetDragImages() : TcxControl::GetDragImages();
 }
 
+// The inherited handling of each event below raises the control's handler, which may free the control.
 void TcxContainer::FocusChanged() {
+  auto alive = AliveToken();
   TcxControl::FocusChanged();
-  RefreshAtCursorPos();
+  if (*alive)
+    RefreshAtCursorPos();
 }
 
 void TcxContainer::Resize() {
+  auto alive = AliveToken();
   TcxControl::Resize();
-  if (!FIsCreating)
+  if (*alive && !FIsCreating)
     RefreshAtCursorPos();
 }
 
@@ -368,49 +387,68 @@ void TcxContainer::CreateParams(TCreateParams& Params) {
 }
 
 void TcxContainer::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TcxControl::MouseDown(Button, Shift, X, Y);
+  if (!*alive)
+    return;
   FShiftState = Shift;
   RefreshContainer(TPoint{X, Y}, TranslateMouseButton(Button), Shift, true);
 }
 
 void TcxContainer::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TcxControl::MouseUp(Button, Shift, X, Y);
+  if (!*alive)
+    return;
   FShiftState = Shift;
   RefreshContainer(TPoint{X, Y}, TranslateMouseButton(Button), Shift, true);
 }
 
 void TcxContainer::MouseMove(TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TcxControl::MouseMove(Shift, X, Y);
+  if (!*alive)
+    return;
   RefreshContainer(TPoint{X, Y}, cxmbNone, Shift, true);
   if (!IsDestroying())
     BeginMouseTracking(this, GetVisibleBounds(), FMouseTrackingCaller.get());
 }
 
 void TcxContainer::MouseEnter(TControl* AControl) {
+  auto alive = AliveToken();
   TcxControl::MouseEnter(AControl);
+  if (!*alive)
+    return;
   RefreshAtCursorPos(true);
   if (!IsDestroying())
     BeginMouseTracking(this, GetVisibleBounds(), FMouseTrackingCaller.get());
 }
 
 void TcxContainer::MouseLeave(TControl* AControl) {
+  auto alive = AliveToken();
   TcxControl::MouseLeave(AControl);
+  if (!*alive)
+    return;
   FShiftState = {};
   RefreshAtCursorPos(true);
   EndMouseTracking(FMouseTrackingCaller.get());
 }
 
 void TcxContainer::MouseTrackingMouseLeave() {
+  auto alive = AliveToken();
   MouseLeave(nullptr);
-  EndMouseTracking(FMouseTrackingCaller.get());
+  if (*alive)
+    EndMouseTracking(FMouseTrackingCaller.get());
 }
 
 void TcxContainer::KeyDown(WORD& Key, TShiftState Shift) {
+  auto alive = AliveToken();
   TcxControl::KeyDown(Key, Shift);
+  if (!*alive)
+    return;
   if (Key != VK_TAB || !Focused() || Shift.Contains(ssAlt) || Shift.Contains(ssCtrl) || IgnoresTabKey())
     return;
   Key = 0;
-  auto alive = AliveToken();
   if (TCustomForm* form = GetParentForm())
     form->SelectNext(form->ActiveControl(), !Shift.Contains(ssShift), true);
   if (*alive && HandleAllocated() && GetFocus() == Handle() && FInnerControl && FInnerControl->CanFocus())
@@ -430,9 +468,14 @@ bool TcxContainer::Focused() {
 void TcxContainer::SetFocus() {
   if (IsDesigning() || Focused())
     return;
+  // Taking the focus raises the enter handlers, which may free the control.
+  auto alive = AliveToken();
   TcxControl::SetFocus();
-  if (FInnerControl && FInnerControl->HandleAllocated() && HandleAllocated() && GetFocus() == Handle()) {
+  if (*alive && FInnerControl && FInnerControl->HandleAllocated() && HandleAllocated() &&
+      GetFocus() == Handle()) {
     FocusInnerControl();
+    if (!*alive)
+      return;
     if (TCustomForm* form = GetParentForm())
       form->SetActiveControl(FInnerControl);
   }

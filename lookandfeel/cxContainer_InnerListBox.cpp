@@ -268,8 +268,13 @@ void TcxCustomInnerListBox::WMLButtonDown(TMessage& Message) {
     SetDragMode(saved);
 }
 
+// Each event goes to the list box's own handling and to the container's; a handler of either may free the
+// container, and the list box with it.
 void TcxCustomInnerListBox::Click() {
+  auto alive = AliveToken();
   TListBox::Click();
+  if (!*alive)
+    return;
   if (FVScrollBar)
     FVScrollBar->SetPosition(std::clamp(TopIndex(), FVScrollBar->Min(), FVScrollBar->Max()));
   if (FContainer)
@@ -277,15 +282,17 @@ void TcxCustomInnerListBox::Click() {
 }
 
 void TcxCustomInnerListBox::DblClick() {
+  auto alive = AliveToken();
   TListBox::DblClick();
-  if (FContainer)
+  if (*alive && FContainer)
     FContainer->DblClick();
 }
 
 bool TcxCustomInnerListBox::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  auto alive = AliveToken();
   if (FContainer && FContainer->DoMouseWheel(Shift, WheelDelta, MousePos))
     return true;
-  return TListBox::DoMouseWheel(Shift, WheelDelta, MousePos);
+  return !*alive || TListBox::DoMouseWheel(Shift, WheelDelta, MousePos);
 }
 
 void TcxCustomInnerListBox::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
@@ -303,17 +310,21 @@ TPopupMenu* TcxCustomInnerListBox::GetPopupMenu() {
 }
 
 void TcxCustomInnerListBox::KeyDown(WORD& Key, TShiftState Shift) {
+  auto alive = AliveToken();
   if (FContainer)
     FContainer->KeyDown(Key, Shift);
-  if (Key != 0)
+  if (*alive && Key != 0)
     TListBox::KeyDown(Key, Shift);
 }
 
 void TcxCustomInnerListBox::KeyPress(char& Key) {
   if (Key == '\t')
     Key = 0;
+  auto alive = AliveToken();
   if (FContainer)
     FContainer->KeyPress(Key);
+  if (!*alive)
+    return;
   if (Key == '\r')
     Key = 0;
   if (Key != 0)
@@ -323,34 +334,42 @@ void TcxCustomInnerListBox::KeyPress(char& Key) {
 void TcxCustomInnerListBox::KeyUp(WORD& Key, TShiftState Shift) {
   if (Key == VK_TAB)
     Key = 0;
+  auto alive = AliveToken();
   if (FContainer)
     FContainer->KeyUp(Key, Shift);
-  if (Key != 0)
+  if (*alive && Key != 0)
     TListBox::KeyUp(Key, Shift);
 }
 
 void TcxCustomInnerListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TListBox::MouseDown(Button, Shift, X, Y);
-  if (!FContainer)
+  if (!*alive || !FContainer)
     return;
-  FContainer->FInnerControlMouseDown = true;
+  TcxContainer* container = FContainer;
+  auto containerAlive = container->AliveToken();
+  container->FInnerControlMouseDown = true;
   try {
-    FContainer->MouseDown(Button, Shift, X + Left(), Y + Top());
+    container->MouseDown(Button, Shift, X + Left(), Y + Top());
   } catch (...) {
-    FContainer->FInnerControlMouseDown = false;
+    if (*containerAlive)
+      container->FInnerControlMouseDown = false;
     throw;
   }
-  FContainer->FInnerControlMouseDown = false;
+  if (*containerAlive)
+    container->FInnerControlMouseDown = false;
 }
 
 void TcxCustomInnerListBox::MouseMove(TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TListBox::MouseMove(Shift, X, Y);
-  if (FContainer)
+  if (*alive && FContainer)
     FContainer->MouseMove(Shift, X + Left(), Y + Top());
 }
 
 void TcxCustomInnerListBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TListBox::MouseUp(Button, Shift, X, Y);
-  if (FContainer)
+  if (*alive && FContainer)
     FContainer->MouseUp(Button, Shift, X + Left(), Y + Top());
 }

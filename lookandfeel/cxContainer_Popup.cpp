@@ -84,15 +84,27 @@ void ClosePopupAndLaterOnes(TcxCustomPopupWindow* APopup) {
     S().openPopups.back()->ClosePopup(false);
 }
 
+// An owner is hidden when it, or any window it lies in (a parent control, its form), is; an owner being
+// destroyed is about to be.
+bool IsOwnerHidden(TWinControl* AOwner) {
+  return AOwner && (AOwner->ComponentState().Contains(csDestroying) || !AOwner->Visible() ||
+                    (AOwner->HandleAllocated() && !IsWindowVisible(AOwner->Handle())));
+}
+
+// Whether the owner's window is AWnd or lies inside it.
+bool IsOwnerInWindow(TWinControl* AOwner, HWND AWnd) {
+  return AOwner && AOwner->HandleAllocated() && (AOwner->Handle() == AWnd || IsChild(AWnd, AOwner->Handle()));
+}
+
 void CloseChangedOwners(const CWPSTRUCT& cwp) {
   UnitState& s = S();
   switch (cwp.message) {
   case WM_WINDOWPOSCHANGED:
+    // Any window's move or hiding may have hidden an owner inside it, so every open popup is looked at.
     for (bool again = true; again;) {
       again = false;
       for (TcxCustomPopupWindow* popup : s.openPopups) {
-        TWinControl* owner = popup->OwnerControl();
-        if (owner && IsWindowOfControl(owner, cwp.hwnd) && !owner->Visible()) {
+        if (IsOwnerHidden(popup->OwnerControl())) {
           ClosePopupAndLaterOnes(popup);
           again = true;
           break;
@@ -155,7 +167,7 @@ void CloseChangedOwners(const CWPSTRUCT& cwp) {
       break;
     TcxCustomPopupWindow* last = nullptr;
     for (TcxCustomPopupWindow* popup : s.openPopups)
-      if (IsWindowOfControl(popup->OwnerControl(), cwp.hwnd))
+      if (IsOwnerInWindow(popup->OwnerControl(), cwp.hwnd))
         last = popup;
     if (last)
       ClosePopupAndLaterOnes(last);
@@ -347,13 +359,40 @@ TcxCustomPopupWindow::TcxCustomPopupWindow(TWinControl* AOwnerControl) : FOwnerC
   FStyle->OnChanged = TNotifyEvent(this, &TcxCustomPopupWindow::PopupWindowStyleChanged);
   FViewInfo.reset(NewInstance<TcxContainerViewInfo>(GetViewInfoClass()));
   SetKeyPreview(true);
+  if (FOwnerControl)
+    FOwnerControl->FreeNotification(this);
 }
 
 TcxCustomPopupWindow::~TcxCustomPopupWindow() {
   RemoveOpen(this);
+  if (FOwnerControl)
+    FOwnerControl->RemoveFreeNotification(this);
+  SetFocusedControl(nullptr);
   FViewInfo.reset();
   FStyle->OnChanged = {};
   FStyle.reset();
+}
+
+void TcxCustomPopupWindow::Notification(TComponent* AComponent, TOperation Operation) {
+  TcxPopupWindow::Notification(AComponent, Operation);
+  if (Operation != opRemove)
+    return;
+  if (AComponent == FOwnerControl)
+    FOwnerControl = nullptr;
+  if (AComponent == FFocusedControl)
+    FFocusedControl = nullptr;
+}
+
+void TcxCustomPopupWindow::SetFocusedControl(TWinControl* AControl) {
+  if (AControl == FFocusedControl)
+    return;
+  // The popup itself and the owner are watched anyway.
+  auto watched = [this](TWinControl* c) { return c && c != this && c != FOwnerControl; };
+  if (watched(FFocusedControl))
+    FFocusedControl->RemoveFreeNotification(this);
+  FFocusedControl = AControl;
+  if (watched(FFocusedControl))
+    FFocusedControl->FreeNotification(this);
 }
 
 bool TcxCustomPopupWindow::IsShown() const {
@@ -377,15 +416,15 @@ bool TcxCustomPopupWindow::IsNavigationKey(WORD Key) {
 
 void TcxCustomPopupWindow::SetFocusedControlOnShow(TWinControl* AFocusedControl) {
   if (!FIsTopLevel)
-    FFocusedControl = AFocusedControl;
+    SetFocusedControl(AFocusedControl);
   else if (!AFocusedControl)
-    FFocusedControl = this;
+    SetFocusedControl(this);
   else if (AFocusedControl->CanFocus() && AFocusedControl->TabStop())
-    FFocusedControl = AFocusedControl;
+    SetFocusedControl(AFocusedControl);
   else if (TWinControl* next = FindNextControl(nullptr, true, true, false))
-    FFocusedControl = next;
+    SetFocusedControl(next);
   else
-    FFocusedControl = this;
+    SetFocusedControl(this);
   TWinControl* target = FFocusedControl ? FFocusedControl : this;
   if (target->CanFocus())
     target->SetFocus();
@@ -399,14 +438,27 @@ void TcxCustomPopupWindow::ShowPopup(TWinControl* AFocusedControl) {
   CalculateSize();
   TPoint p = CalculatePosition();
   FitIntoWorkArea(p);
+  // Each handler below may free the popup, or the owner it was to show for.
+  auto alive = AliveToken();
+  const bool hadOwner = FOwnerControl != nullptr;
   {
     VisibilityChangingGuard guard(this);
     S().openPopups.push_back(this);
     if (OnShowing)
       OnShowing(this);
+    if (!*alive)
+      return;
+    if (hadOwner && !FOwnerControl) {
+      RemoveOpen(this);
+      return;
+    }
     SetBounds(p.x, p.y, Width(), Height());
     Show();
+    if (!*alive)
+      return;
     SetFocusedControlOnShow(AFocusedControl);
+    if (!*alive)
+      return;
     TCustomForm* ownerForm = FOwnerControl ? FOwnerControl->GetParentForm() : nullptr;
     HWND after = HWND_TOP;
     if (!ownerForm || ownerForm->FormStyle() == fsStayOnTop)
@@ -417,9 +469,11 @@ void TcxCustomPopupWindow::ShowPopup(TWinControl* AFocusedControl) {
           after = HWND_TOPMOST;
     SetWindowPos(Handle(), after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
+  if (!*alive)
+    return;
   SetModalResult(mrNone);
   DoShowed();
-  if (FIsTopLevel && FModalMode)
+  if (*alive && FIsTopLevel && FModalMode)
     RunModalLoop();
 }
 
@@ -445,19 +499,26 @@ void TcxCustomPopupWindow::RunModalLoop() {
 void TcxCustomPopupWindow::ClosePopup(bool AQuery) {
   if (!IsShown())
     return;
+  auto alive = AliveToken();
   if (AQuery && !CloseQuery()) {
-    SetModalResult(mrNone);
+    if (*alive)
+      SetModalResult(mrNone);
     return;
   }
-  auto alive = AliveToken();
+  if (!*alive)
+    return;
   RemoveOpen(this);
   DoClosing();
   if (!*alive)
     return;
   VisibilityChangingGuard guard(this);
+  // Hiding gives the owner the focus back, and its enter handlers may free this popup.
   if (HandleAllocated())
     ShowWindow(Handle(), SW_HIDE);
-  Hide();
+  if (*alive)
+    Hide();
+  if (!*alive)
+    return;
   DoClosed();
   if (*alive && HasCapture())
     ReleaseCapture();
@@ -583,11 +644,11 @@ void TcxCustomPopupWindow::AdjustClientRect(TRect& Rect) {
 }
 
 void TcxCustomPopupWindow::Deactivate() {
+  auto alive = AliveToken();
   TcxPopupWindow::Deactivate();
-  if (FIsClosing || S().openPopups.empty())
+  if (!*alive || FIsClosing || S().openPopups.empty())
     return;
   const HWND active = GetActiveWindow();
-  auto alive = AliveToken();
   auto& list = S().openPopups;
   for (int i = int(list.size()) - 1; i >= 0; --i) {
     if (i >= int(list.size()))
@@ -634,7 +695,8 @@ void TcxCustomPopupWindow::VisibleChanged() {
     ClosePopup(false);
     return;
   }
-  if (!HandleAllocated() || IsWindowVisible(Handle()) || !FOwnerControl)
+  if (!HandleAllocated() || IsWindowVisible(Handle()) || !FOwnerControl ||
+      FOwnerControl->ComponentState().Contains(csDestroying))
     return;
   TCustomForm* form = FOwnerControl->GetParentForm();
   if (form && form->HandleAllocated() && GetFocus() == form->Handle() && FOwnerControl->CanFocus() &&

@@ -402,8 +402,10 @@ void TcxControl::BoundsChanged() {
 }
 
 void TcxControl::Resize() {
+  auto alive = AliveToken();
   TCustomControl::Resize();
-  BoundsChanged();
+  if (*alive)
+    BoundsChanged();
 }
 
 void TcxControl::LookAndFeelChanged(TcxLookAndFeel*, TcxLookAndFeelValues) {
@@ -771,14 +773,15 @@ void TcxControl::WMCancelMode(TMessageView& Message) {
 }
 
 bool TcxControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
-  if (TCustomControl::DoMouseWheel(Shift, WheelDelta, MousePos))
+  auto alive = AliveToken();
+  // A handler that freed the control has dealt with the wheel.
+  if (TCustomControl::DoMouseWheel(Shift, WheelDelta, MousePos) || !*alive)
     return true;
   const TcxMouseWheelScrollingKind kind = GetMouseWheelScrollingKind();
   if (kind == mwskNone)
     return false;
   const TcxDirection direction =
       kind == mwskVertical ? (WheelDelta > 0 ? dirUp : dirDown) : (WheelDelta > 0 ? dirLeft : dirRight);
-  auto alive = AliveToken();
   for (int i = 0; i < Mouse()->WheelScrollLines() && *alive; ++i)
     ScrollContent(direction);
   return true;
@@ -897,17 +900,22 @@ void TcxControl::CMVisibleChanged(TMessageView& Message) {
   VisibleChanged();
 }
 
+// The control raises its own enter and leave events, once, with itself as the sender; the parent hears
+// first, and its handler may free this control.
 void TcxControl::CMMouseEnter(TCMMouseEnter& Message) {
-  // The control raises its own enter event, once, with itself as the sender.
+  auto alive = AliveToken();
   if (Parent())
     Parent()->Perform(CM_MOUSEENTER, 0, Message.LParam ? Message.LParam : LPARAM(this));
-  MouseEnter(Message.LParam ? reinterpret_cast<TControl*>(Message.LParam) : this);
+  if (*alive)
+    MouseEnter(Message.LParam ? reinterpret_cast<TControl*>(Message.LParam) : this);
 }
 
 void TcxControl::CMMouseLeave(TCMMouseLeave& Message) {
+  auto alive = AliveToken();
   if (Parent())
     Parent()->Perform(CM_MOUSELEAVE, 0, Message.LParam ? Message.LParam : LPARAM(this));
-  MouseLeave(Message.LParam ? reinterpret_cast<TControl*>(Message.LParam) : this);
+  if (*alive)
+    MouseLeave(Message.LParam ? reinterpret_cast<TControl*>(Message.LParam) : this);
 }
 
 void TcxControl::DoStartDrag(TDragObject*& DragObject) {

@@ -212,7 +212,11 @@ void TcxPopupWindow::CloseUp() {
 }
 
 void TcxPopupWindow::WMActivate(TWMActivate& Message) {
+  // The activation handlers may free the popup.
+  auto alive = AliveToken();
   TForm::WMActivate(Message);
+  if (!*alive)
+    return;
   if (Message.Active() != WA_INACTIVE) {
     FActiveCaptionWindow = Message.ActiveWindow();
     if (FActiveCaptionWindow)
@@ -234,6 +238,8 @@ void TcxPopupWindow::WMActivateApp(TMessageView& Message) {
 }
 
 void TcxPopupWindow::CMVisibleChanged(TMessageView& Message) {
+  auto alive = AliveToken();
   TForm::CMVisibleChanged(Message);
-  VisibleChanged();
+  if (*alive)
+    VisibleChanged();
 }

@@ -574,7 +574,9 @@ bool TcxCustomCheckBox::IsStateStored() {
 
 void TcxCustomCheckBox::Toggle() {
   TcxChangeEventsLock lock(this);
-  TcxFlagScope userChange(FIsUserChange);
+  TcxFlagScope userChange(this, FIsUserChange);
+  // The click raised by the new state may free the check box.
+  auto alive = AliveToken();
   switch (State()) {
   case cbsUnchecked:
     SetState(ActiveProperties()->AllowGrayed() ? cbsGrayed : cbsChecked);
@@ -586,20 +588,24 @@ void TcxCustomCheckBox::Toggle() {
     SetState(cbsChecked);
     break;
   }
-  if (ActiveProperties()->ImmediatePost() && CanPostEditValue() && InternalValidateEdit(true))
+  if (*alive && ActiveProperties()->ImmediatePost() && CanPostEditValue() && InternalValidateEdit(true))
     PostEditValue(false);
 }
 
 void TcxCustomCheckBox::InternalSetEditValue(const Variant& Value, bool AValidateEditValue) {
   const TcxCheckBoxState before = State();
+  auto alive = AliveToken();
   TcxCustomEdit::InternalSetEditValue(Value, AValidateEditValue);
+  if (!*alive)
+    return;
   if (State() != before) {
     if (ViewInfo())
       ViewInfo()->CheckState = State();
-    auto alive = AliveToken();
     Click();
     if (*alive)
       DoChange();
+    if (!*alive)
+      return;
   }
   RefreshContainerAtCursor();
 }
@@ -619,6 +625,8 @@ void TcxCustomCheckBox::PropertiesChanged(TObject* Sender) {
       Click();
       if (*alive)
         DoChange();
+      if (!*alive)
+        return;
     }
   }
   TcxCustomEdit::PropertiesChanged(Sender);
@@ -631,7 +639,10 @@ void TcxCustomCheckBox::InitializeViewData(TcxCustomEditViewData* AViewData) {
 }
 
 void TcxCustomCheckBox::ProcessButtonStateChanges(TcxCustomEditViewInfo* AOldViewInfo) {
+  auto alive = AliveToken();
   TcxCustomEdit::ProcessButtonStateChanges(AOldViewInfo);
+  if (!*alive)
+    return;
   auto* old = static_cast<TcxCustomCheckBoxViewInfo*>(AOldViewInfo);
   if (old->CheckBoxState == ebstPressed && ViewInfo()->CheckBoxState == ebstHot)
     Toggle();
@@ -692,8 +703,9 @@ void TcxCustomCheckBox::DoExit() {
 
 void TcxCustomCheckBox::CMDialogChar(TCMDialogChar& Message) {
   if (cxIsAccel(Message.CharCode(), Caption()) && CanFocus()) {
+    auto alive = AliveToken();
     SetFocus();
-    if (Focused())
+    if (*alive && Focused())
       Toggle();
     Message.Result = 1;
     return;
@@ -713,7 +725,7 @@ void TcxCustomCheckBox::TextChanged() {
 }
 
 void TcxCustomCheckBox::Loaded() {
-  TcxFlagScope loadingState(FIsLoadingState);
+  TcxFlagScope loadingState(this, FIsLoadingState);
   TcxChangeEventsLock lock(this, false);
   LockClick(true);
   struct Unlock {

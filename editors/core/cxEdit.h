@@ -832,6 +832,7 @@ public:
 
 private:
   TcxCustomEdit* FEdit;
+  std::shared_ptr<const bool> FAlive; // a handler inside the lock may free the edit
   bool FInvoke;
   int FUncaught;
 };
@@ -1090,17 +1091,25 @@ private:
   void InitializeEdit();
 };
 
-// A scope in which a flag of the edit stays raised; it is lowered however the scope ends.
+// A scope in which a flag of a control stays raised; it is lowered however the scope ends, unless a handler
+// inside the scope freed the control that holds the flag.
 class TcxFlagScope {
 public:
-  TcxFlagScope(bool& AFlag, bool AValue = true) : FFlag(AFlag), FOld(AFlag) { FFlag = AValue; }
-  ~TcxFlagScope() { FFlag = FOld; }
+  TcxFlagScope(const TControl* AOwner, bool& AFlag, bool AValue = true)
+      : FFlag(AFlag), FOld(AFlag), FAlive(AOwner->AliveToken()) {
+    FFlag = AValue;
+  }
+  ~TcxFlagScope() {
+    if (*FAlive)
+      FFlag = FOld;
+  }
   TcxFlagScope(const TcxFlagScope&) = delete;
   TcxFlagScope& operator=(const TcxFlagScope&) = delete;
 
 private:
   bool& FFlag;
   bool FOld;
+  std::shared_ptr<const bool> FAlive;
 };
 
 // Unit routines.

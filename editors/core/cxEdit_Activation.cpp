@@ -92,43 +92,56 @@ void TcxCustomEdit::Activate(TcxCustomEditData*& AEditData) {
     InitializeEditData();
     FEditData->SetCleared(false);
   }
+  // Taking the focus raises the enter handlers, which may free the edit.
+  auto alive = AliveToken();
   SetVisible(true);
-  if (HandleAllocated() && CanFocus()) {
+  if (*alive && HandleAllocated() && CanFocus()) {
     SetFocus();
-    if (ActiveProperties()->AutoSelect())
+    if (*alive && ActiveProperties()->AutoSelect())
       SelectAll();
   }
+  if (!*alive)
+    return;
   SynchronizeDisplayValue();
-  SetEditModified(false);
+  if (*alive)
+    SetEditModified(false);
 }
 
 void TcxCustomEdit::ActivateByKey(char Key, TcxCustomEditData*& AEditData) {
   HookInnerEditWndProc();
+  auto alive = AliveToken();
   struct Unhook {
     TcxCustomEdit* edit;
-    ~Unhook() { edit->UnhookInnerEditWndProc(); }
-  } unhook{this};
+    const std::shared_ptr<const bool>& alive;
+    ~Unhook() {
+      if (*alive)
+        edit->UnhookInnerEditWndProc();
+    }
+  } unhook{this, alive};
   Activate(AEditData);
-  if (CanSendActivationKey(Key) && HandleAllocated())
+  if (*alive && CanSendActivationKey(Key) && HandleAllocated())
     SendMessage(Handle(), WM_CHAR, WPARAM(static_cast<unsigned char>(Key)), 0);
 }
 
 void TcxCustomEdit::ActivateByMouse(TShiftState Shift, int X, int Y, TcxCustomEditData*& AEditData) {
+  auto alive = AliveToken();
   Activate(AEditData);
-  if (!HandleAllocated())
+  if (!*alive || !HandleAllocated())
     return;
   TPoint p{X, Y};
   if (Parent())
     p = ScreenToClient(Parent()->ClientToScreen(p));
   const LPARAM lParam = MAKELPARAM(p.x, p.y);
+  const HWND handle = Handle();
   if (Shift.Contains(ssLeft)) {
-    SendMessage(Handle(), WM_LBUTTONDOWN, ShiftStateToKeys(Shift), lParam);
-    if (GetCapture() == Handle() && !(GetAsyncKeyState(VK_LBUTTON) & 0x8000))
+    SendMessage(handle, WM_LBUTTONDOWN, ShiftStateToKeys(Shift), lParam);
+    if (*alive && GetCapture() == handle && !(GetAsyncKeyState(VK_LBUTTON) & 0x8000))
       ReleaseCapture();
   } else {
-    SendMessage(Handle(), WM_LBUTTONUP, ShiftStateToKeys(Shift), lParam);
+    SendMessage(handle, WM_LBUTTONUP, ShiftStateToKeys(Shift), lParam);
   }
-  FClickTimer->SetEnabled(true);
+  if (*alive)
+    FClickTimer->SetEnabled(true);
 }
 
 void TcxCustomEdit::HookInnerEditWndProc() {
@@ -172,11 +185,15 @@ bool TcxCustomEdit::IsValidChar(char C) {
   return ActiveProperties()->IsValidChar(C);
 }
 
+// A key handler that frees the edit has dealt with the key.
 void TcxCustomEdit::KeyDown(WORD& Key, TShiftState Shift) {
   FEscapeHandled = false;
+  auto alive = AliveToken();
   if (!IsButtonClickKey(Key, Shift))
     TcxControl::KeyDown(Key, Shift);
-  if (Key != 0)
+  if (!*alive)
+    Key = 0;
+  else if (Key != 0)
     DoEditKeyDown(Key, Shift);
 }
 
@@ -186,14 +203,20 @@ void TcxCustomEdit::KeyPress(char& Key) {
     Key = 0;
     return;
   }
+  auto alive = AliveToken();
   TcxContainer::KeyPress(Key);
-  if (Key != 0)
+  if (!*alive)
+    Key = 0;
+  else if (Key != 0)
     DoEditKeyPress(Key);
 }
 
 void TcxCustomEdit::KeyUp(WORD& Key, TShiftState Shift) {
+  auto alive = AliveToken();
   TcxContainer::KeyUp(Key, Shift);
-  if (Key != 0)
+  if (!*alive)
+    Key = 0;
+  else if (Key != 0)
     DoEditKeyUp(Key, Shift);
 }
 
@@ -223,16 +246,19 @@ void TcxCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
     return;
   TcxCustomEditProperties* properties = ActiveProperties();
   const TShortCut shortCut = ShortCut(Key, Shift);
+  // Every handler below may free the edit.
+  auto alive = AliveToken();
   auto afterKey = [&] {
     if (OnAfterKeyDown)
       OnAfterKeyDown(this, Key, Shift);
   };
   if (properties->ClearKey() != 0 && shortCut == properties->ClearKey()) {
     {
-      TcxFlagScope userChange(FIsUserChange);
+      TcxFlagScope userChange(this, FIsUserChange);
       SetInternalEditValue(Null);
     }
-    FIsEditValidated = true;
+    if (*alive)
+      FIsEditValidated = true;
     Key = 0;
     return;
   }
@@ -254,9 +280,8 @@ void TcxCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
       !properties->WantsTabKey()) {
     PrepareTabNavigation();
     afterKey();
-    if (Key != 0) {
+    if (*alive && Key != 0) {
       Key = 0;
-      auto alive = AliveToken();
       if (TCustomForm* form = GetParentForm())
         form->SelectNext(form->ActiveControl(), !Shift.Contains(ssShift), true);
       if (*alive && FInnerControl && FInnerControl->Focused() && FInnerEdit)
@@ -267,13 +292,14 @@ void TcxCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   if (Key == VK_RETURN && properties->ValidateOnEnter()) {
     Key = 0;
     TcxChangeEventsLock lock(this);
-    if (InternalValidateEdit(true) && CanPostEditValue())
+    if (InternalValidateEdit(true) && *alive && CanPostEditValue())
       PostEditValue(false);
     return;
   }
   if (Key == VK_ESCAPE && FModifiedAfterEnter) {
     Reset();
-    FEscapeHandled = true;
+    if (*alive)
+      FEscapeHandled = true;
     Key = 0;
     return;
   }
@@ -290,7 +316,7 @@ void TcxCustomEdit::WndProc(TMessage& Message) {
     return;
   case WM_CUT:
   case WM_PASTE: {
-    TcxFlagScope userChange(FIsUserChange);
+    TcxFlagScope userChange(this, FIsUserChange);
     const bool canChange = !ActiveProperties()->ReadOnly() && FDataBinding->IsDataAvailable();
     if (Message.Msg == WM_CUT)
       canChange ? CutToClipboard() : CopyToClipboard();
@@ -336,12 +362,14 @@ int TcxCustomEdit::GetButtonIndexAt(const TPoint& P) {
 }
 
 void TcxCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   if (Button == mbLeft && FClickTimer->Enabled()) {
     FClickTimer->SetEnabled(false);
     if (GetButtonIndexAt(TPoint{X, Y}) == -1)
       DblClick();
+    if (!*alive)
+      return;
   }
-  auto alive = AliveToken();
   TcxContainer::MouseDown(Button, Shift, X, Y);
   if (!*alive || !HandleAllocated())
     return;
@@ -355,7 +383,7 @@ void TcxCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
                         MAKELPARAM(p.x, p.y));
     }
   }
-  if (Button == mbLeft && GetCapture() == Handle()) {
+  if (*alive && Button == mbLeft && GetCapture() == Handle()) {
     const int index = GetButtonIndexAt(TPoint{X, Y});
     if (index != -1 && ViewInfo()->Button(index)->State == ebstPressed)
       FCaptureButtonIndex = index;
@@ -363,8 +391,9 @@ void TcxCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
 }
 
 void TcxCustomEdit::MouseLeave(TControl* AControl) {
+  auto alive = AliveToken();
   TcxContainer::MouseLeave(AControl);
-  if (!ViewInfo() || IsDestroying())
+  if (!*alive || !ViewInfo() || IsDestroying())
     return;
   for (auto& button : ViewInfo()->ButtonsInfo)
     if (button->State == ebstHot) {
@@ -378,8 +407,10 @@ void TcxCustomEdit::DblClick() {
   if (GetButtonIndexAt(p) != -1) {
     TShiftState shift = GetCurrentShiftState();
     shift.Include(ssLeft);
+    auto alive = AliveToken();
     MouseDown(mbLeft, shift, p.x, p.y);
-    Click();
+    if (*alive)
+      Click();
     return;
   }
   TcxContainer::DblClick();
@@ -412,7 +443,7 @@ bool TcxCustomEdit::RefreshContainer(const TPoint& P, TcxContainerMouseButton Bu
   AdjustInnerEditPosition();
   AdjustInnerControl();
   {
-    TcxFlagScope updatingRegion(FIsUpdatingRegion);
+    TcxFlagScope updatingRegion(this, FIsUpdatingRegion);
     UpdateShadowRegion();
   }
   if (old)
@@ -423,7 +454,7 @@ bool TcxCustomEdit::RefreshContainer(const TPoint& P, TcxContainerMouseButton Bu
 void TcxCustomEdit::RefreshContainerAtCursor() {
   if (FIsRefreshing || !HandleAllocated() || IsDestroying())
     return;
-  TcxFlagScope refreshing(FIsRefreshing);
+  TcxFlagScope refreshing(this, FIsRefreshing);
   RefreshAtCursorPos(false);
 }
 
@@ -551,7 +582,7 @@ void TcxCustomEdit::SetAutoSize(bool Value) {
 
 int TcxCustomEdit::Height() {
   if (!FIsHandleNeededLock && !HandleAllocated() && Parent() && Parent()->HandleAllocated()) {
-    TcxFlagScope lock(FIsHandleNeededLock);
+    TcxFlagScope lock(this, FIsHandleNeededLock);
     HandleNeeded();
   }
   return TcxContainer::Height();
@@ -600,7 +631,7 @@ bool TcxCustomEdit::IsPaintCopyOfBoundEdit() {
 }
 
 void TcxCustomEdit::Paint() {
-  TcxFlagScope painting(FIsPainting);
+  TcxFlagScope painting(this, FIsPainting);
   if (IsPaintCopyOfBoundEdit())
     return DrawPaintCopy();
   TcxContainer::Paint();

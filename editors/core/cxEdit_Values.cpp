@@ -6,11 +6,14 @@
 #include "platform/win/Win.h"
 
 TcxChangeEventsLock::TcxChangeEventsLock(TcxCustomEdit* AEdit, bool AInvokeChangedEvents)
-    : FEdit(AEdit), FInvoke(AInvokeChangedEvents), FUncaught(std::uncaught_exceptions()) {
+    : FEdit(AEdit), FAlive(AEdit->AliveToken()), FInvoke(AInvokeChangedEvents),
+      FUncaught(std::uncaught_exceptions()) {
   FEdit->LockChangeEvents(true);
 }
 
 TcxChangeEventsLock::~TcxChangeEventsLock() noexcept(false) {
+  if (!*FAlive)
+    return;
   if (std::uncaught_exceptions() == FUncaught) {
     FEdit->LockChangeEvents(false, FInvoke);
     return;
@@ -23,12 +26,13 @@ TcxChangeEventsLock::~TcxChangeEventsLock() noexcept(false) {
 }
 
 namespace {
-// Raises a counter for a scope and lowers it however the scope ends.
+// Raises a counter of the edit for a scope and lowers it however the scope ends, unless a handler inside the
+// scope freed the edit.
 class CountScope {
 public:
-  explicit CountScope(int& ACount) : FCount(ACount) { ++FCount; }
+  CountScope(TcxCustomEdit* AEdit, int& ACount) : FCount(ACount), FAlive(AEdit->AliveToken()) { ++FCount; }
   ~CountScope() {
-    if (FCount > 0)
+    if (*FAlive && FCount > 0)
       --FCount;
   }
   CountScope(const CountScope&) = delete;
@@ -36,25 +40,31 @@ public:
 
 private:
   int& FCount;
+  std::shared_ptr<const bool> FAlive;
 };
 
-// Restores the modified state saved at its start, however the scope ends.
+// Restores the modified state saved at its start, however the scope ends, unless a handler inside the scope
+// freed the edit.
 class ModifiedStateScope {
 public:
-  explicit ModifiedStateScope(TcxCustomEdit* AEdit) : FEdit(AEdit) { FEdit->SaveModifiedState(); }
+  explicit ModifiedStateScope(TcxCustomEdit* AEdit) : FEdit(AEdit), FAlive(AEdit->AliveToken()) {
+    FEdit->SaveModifiedState();
+  }
   ~ModifiedStateScope() {
-    if (!FReleased)
+    if (!FReleased && *FAlive)
       FEdit->RestoreModifiedState();
   }
   void Release() {
     FReleased = true;
-    FEdit->RestoreModifiedState();
+    if (*FAlive)
+      FEdit->RestoreModifiedState();
   }
   ModifiedStateScope(const ModifiedStateScope&) = delete;
   ModifiedStateScope& operator=(const ModifiedStateScope&) = delete;
 
 private:
   TcxCustomEdit* FEdit;
+  std::shared_ptr<const bool> FAlive;
   bool FReleased = false;
 };
 } // namespace
@@ -84,7 +94,7 @@ void TcxCustomEdit::Initialize() {
   SetKeys(TcxWantedKeys{kArrows, kChars, kTab});
   // The styles and the view info are of the classes the properties name.
   InitializeContainer();
-  TcxFlagScope creating(FIsCreating);
+  TcxFlagScope creating(this, FIsCreating);
   CreateInnerEdit();
   ControlStyle().Include(csReplicatable);
   for (int i = 0; i < ControlCount(); ++i)
@@ -259,9 +269,15 @@ void TcxCustomEdit::SetName(const AnsiString& NewName) {
 void TcxCustomEdit::SetParent(TWinControl* AParent) {
   if (FNeedsParentRefresh && AParent) {
     FNeedsParentRefresh = false;
+    // Showing the value and the properties may raise the edit's change and click handlers.
+    auto alive = AliveToken();
     FDataBinding->UpdateDisplayValue();
-    PropertiesChanged(static_cast<TObject*>(FProperties.get()));
-    FDataBinding->UpdateDisplayValue();
+    if (*alive)
+      PropertiesChanged(static_cast<TObject*>(FProperties.get()));
+    if (*alive)
+      FDataBinding->UpdateDisplayValue();
+    if (!*alive)
+      return;
   }
   TcxContainer::SetParent(AParent);
 }
@@ -269,7 +285,7 @@ void TcxCustomEdit::SetParent(TWinControl* AParent) {
 void TcxCustomEdit::SetEditValue(const Variant& Value) {
   if (FEditValueChangingLockCount > 0)
     return;
-  CountScope clickLock(FClickLockCount);
+  CountScope clickLock(this, FClickLockCount);
   if (FIsUserChange && !DoEditing())
     return;
   InternalSetEditValue(Value, true);
@@ -290,14 +306,18 @@ void TcxCustomEdit::InternalSetEditValue(const Variant& Value, bool) {
   if (ActiveProperties()->CanCompareEditValue())
     changed = !VarEqualsExact(FEditValue, Value);
   FEditValue = Value;
+  // Showing the value tells the inner control, whose change reaches the edit's handlers.
+  auto alive = AliveToken();
   SynchronizeDisplayValue();
+  if (!*alive)
+    return;
   if (FIsUserChange)
     SetModifiedAfterEnter(true);
   else
     SetEditModified(false);
   if (changed) {
     DoEditValueChanged();
-    if (!ActiveProperties()->HasOwnChangeEvent())
+    if (*alive && !ActiveProperties()->HasOwnChangeEvent())
       DoChange();
   }
 }
@@ -346,14 +366,18 @@ bool TcxCustomEdit::DoEditing() {
     return false;
   if (FDataBinding->GetModified() && FDataBinding->IsDataAware())
     return true;
-  TcxFlagScope editing(FIsEditing);
-  CountScope valueLock(FEditValueChangingLockCount);
+  TcxFlagScope editing(this, FIsEditing);
+  CountScope valueLock(this, FEditValueChangingLockCount);
   bool result = CanModify();
+  // An edit freed by the handler can edit nothing.
+  auto alive = AliveToken();
   if (result && OnEditing)
     OnEditing(this, result);
+  if (!*alive)
+    return false;
   if (result && !FIsInplace)
     result = FDataBinding->SetEditMode();
-  return result;
+  return result && *alive;
 }
 
 bool TcxCustomEdit::CanModify() {
@@ -374,6 +398,7 @@ bool TcxCustomEdit::ValidateEdit() {
   return result;
 }
 
+// False also when a handler freed the edit: nothing of it is left to apply or post.
 bool TcxCustomEdit::InternalValidateEdit(bool ARaiseExceptionOnError) {
   if (!FModifiedAfterEnter || FIsEditValidated)
     return true;
@@ -381,8 +406,11 @@ bool TcxCustomEdit::InternalValidateEdit(bool ARaiseExceptionOnError) {
   bool error = false;
   TCaption errorText;
   TcxCustomEditProperties* properties = ActiveProperties();
+  auto alive = AliveToken();
   if (properties->CanValidate())
     properties->ValidateDisplayValue(displayValue, errorText, error, this);
+  if (!*alive)
+    return false;
   if (error) {
     // The text the handler corrected goes back into the edit before the failure is raised, so that the user
     // sees what the error message refers to.
@@ -395,7 +423,7 @@ bool TcxCustomEdit::InternalValidateEdit(bool ARaiseExceptionOnError) {
       }
       Application()->ProcessMessages();
     }
-    if (GetDisplayText() != VarToStr(displayValue)) {
+    if (*alive && GetDisplayText() != VarToStr(displayValue)) {
       SetInnerDisplayValue(displayValue);
       if (Visible())
         SelectAll();
@@ -407,8 +435,10 @@ bool TcxCustomEdit::InternalValidateEdit(bool ARaiseExceptionOnError) {
     return false;
   }
   if (FIsUserChange && !DoEditing())
-    return true;
+    return *alive;
   ApplyValidatedDisplayValue(displayValue);
+  if (!*alive)
+    return false;
   if (!FIsInplace && !Focused())
     SetModifiedAfterEnter(false);
   FIsEditValidated = true;
@@ -416,12 +446,19 @@ bool TcxCustomEdit::InternalValidateEdit(bool ARaiseExceptionOnError) {
 }
 
 void TcxCustomEdit::HandleValidationError(const String& AErrorText) {
+  auto alive = AliveToken();
   if (Visible() && !Focused() && CanFocus()) {
-    TcxFlagScope settingFocus(FIsSettingFocusOnError);
+    TcxFlagScope settingFocus(this, FIsSettingFocusOnError);
     if (FInnerControl && FInnerControl->CanFocus())
       FInnerControl->SetFocus();
     else
       SetFocus();
+  }
+  // The error is still raised for an edit that a focus handler freed; only the edit is not touched.
+  if (!*alive) {
+    if (!AErrorText.empty())
+      throw EcxEditValidationError(AErrorText);
+    return;
   }
   if (Visible())
     SelectAll();
@@ -437,19 +474,25 @@ bool TcxCustomEdit::CanPostEditValue() {
 
 void TcxCustomEdit::PostEditValue(bool AValidateEdit) {
   if (AValidateEdit) {
-    TcxFlagScope userChange(FIsUserChange, false);
+    TcxFlagScope userChange(this, FIsUserChange, false);
     if (!InternalValidateEdit(true))
       return;
   }
   BeginEditValuePosting();
+  auto alive = AliveToken();
   struct EndPosting {
     TcxCustomEdit* edit;
-    ~EndPosting() { edit->EndEditValuePosting(); }
-  } endPosting{this};
+    const std::shared_ptr<const bool>& alive;
+    ~EndPosting() {
+      if (*alive)
+        edit->EndEditValuePosting();
+    }
+  } endPosting{this, alive};
   if (FIsInplace) {
     if (OnPostEditValue)
       OnPostEditValue(this);
-    SetEditModified(false);
+    if (*alive)
+      SetEditModified(false);
   } else {
     FDataBinding->SetStoredValue(EditValue());
   }
@@ -460,10 +503,13 @@ void TcxCustomEdit::Reset() {
     return;
   TcxChangeEventsLock lock(this);
   FModifiedAfterEnter = false;
+  auto alive = AliveToken();
   if (FDataBinding->IsDataAware())
     SetInternalEditValue(FDataBinding->GetStoredValue());
   else
     SetInternalEditValue(FEditValueAtEnter);
+  if (!*alive)
+    return;
   SetEditModified(true);
   SelectAll();
   if (ActiveProperties()->ImmediatePost() && CanPostEditValue())
@@ -487,6 +533,7 @@ bool HasChangeHandler(TcxCustomEdit* AEdit, TNotifyEvent TcxCustomEditProperties
 void TcxCustomEdit::DoChange() {
   if (ComponentState().Contains(csLoading) || IsDestroying())
     return;
+  auto alive = AliveToken();
   if (HasChangeHandler(this, &TcxCustomEditProperties::OnChange)) {
     if (FChangeEventsCatcher->IsLocked())
       FChangeEventsCatcher->OnChangeEvent = true;
@@ -498,6 +545,8 @@ void TcxCustomEdit::DoChange() {
       DoOnChange();
     }
   }
+  if (!*alive)
+    return;
   TcxCustomEditProperties* properties = ActiveProperties();
   if (!properties->HasOwnChangeEvent() && !properties->CanCompareEditValue())
     DoEditValueChanged();
@@ -593,15 +642,22 @@ bool TcxCustomEdit::IsActiveControl() {
 void TcxCustomEdit::DoEnter() {
   if (IsDestroying())
     return;
+  auto alive = AliveToken();
   if (!FIsSettingFocusOnError) {
     ModifiedStateScope state(this);
     TcxContainer::DoEnter();
+    if (!*alive)
+      return;
     if (NeedsDisplayUpdateOnFocus())
       FDataBinding->UpdateDisplayValue();
+    if (!*alive)
+      return;
     if (ActiveProperties()->CanResetEditValue())
       FEditValueAtEnter = EditValue();
     if (NeedsDisplayUpdateOnFocus())
       SynchronizeDisplayValue();
+    if (!*alive)
+      return;
     state.Release();
     FModifiedAfterEnter = false;
   }
@@ -611,7 +667,8 @@ void TcxCustomEdit::DoEnter() {
 void TcxCustomEdit::DoExit() {
   if (IsDestroying() || FIsSettingFocusOnError)
     return TcxContainer::DoExit();
-  TcxFlagScope userChange(FIsUserChange, false);
+  TcxFlagScope userChange(this, FIsUserChange, false);
+  auto alive = AliveToken();
   {
     ModifiedStateScope state(this);
     if (FModifiedAfterEnter) {
@@ -621,13 +678,19 @@ void TcxCustomEdit::DoExit() {
       if (!FIsInplace && CanPostEditValue())
         PostEditValue(false);
     }
+    // The deferred change events fire as the lock goes.
+    if (!*alive)
+      return;
     if (NeedsDisplayUpdateOnFocus())
       FDataBinding->UpdateDisplayValue();
+    if (!*alive)
+      return;
     UpdateDrawValue();
     RefreshContainerAtCursor();
   }
   TcxContainer::DoExit();
-  SetModifiedAfterEnter(false);
+  if (*alive)
+    SetModifiedAfterEnter(false);
 }
 
 void TcxCustomEdit::FocusChanged() {
@@ -637,7 +700,10 @@ void TcxCustomEdit::FocusChanged() {
   if (focused == FIsFocused)
     return;
   FIsFocused = focused;
+  auto alive = AliveToken();
   TcxContainer::FocusChanged();
+  if (!*alive)
+    return;
   UpdateDrawValue();
   TCustomForm* form = GetParentForm();
   if (form && !form->Visible() && form->FormState().Contains(fsModal) && form->ModalResult() != mrNone &&

@@ -8,6 +8,10 @@ class TcxInnerListBox : public TcxCustomInnerListBox {
   PELVOR_CLASS(TcxInnerListBox, TcxCustomInnerListBox)
   explicit TcxInnerListBox(TComponent* AOwner);
   TcxListBox* ListBox() const { return FListBox; }
+  void ForgetContainer() override {
+    TcxCustomInnerListBox::ForgetContainer();
+    FListBox = nullptr;
+  }
 
 protected:
   friend class TcxListBox;

@@ -116,7 +116,7 @@ void TcxCustomInnerMemo::SyncScrollBar(TcxScrollBar* ABar) {
 void TcxCustomInnerMemo::SyncScrollBars() {
   if (FScrollBarsSyncing || ComponentState().Contains(csDestroying) || !CanGetScrollBarInfo())
     return;
-  TcxFlagScope syncing(FScrollBarsSyncing);
+  TcxFlagScope syncing(this, FScrollBarsSyncing);
   SyncScrollBar(FHScrollBar);
   SyncScrollBar(FVScrollBar);
 }
@@ -140,7 +140,7 @@ void TcxCustomInnerMemo::ScrollBarMouseWheel(TObject*, TShiftState Shift, int Wh
 }
 
 TcxCustomMemo* TcxCustomInnerMemo::Memo() const {
-  return dynamic_cast<TcxCustomMemo*>(Owner());
+  return FContainerForgotten ? nullptr : dynamic_cast<TcxCustomMemo*>(Owner());
 }
 
 void TcxCustomInnerMemo::SafelySetFocus() {
@@ -161,9 +161,13 @@ void TcxCustomInnerMemo::DestroyWnd() {
       bar->SetVisible(false);
 }
 
+// The memo owns this control: a handler that frees the memo frees it too, and the key is then dealt with.
 void TcxCustomInnerMemo::KeyDown(WORD& Key, TShiftState Shift) {
+  auto alive = AliveToken();
   if (TcxCustomMemo* memo = Memo())
     memo->KeyDown(Key, Shift);
+  if (!*alive)
+    Key = 0;
   if (Key != 0)
     TCustomMemo::KeyDown(Key, Shift);
 }
@@ -171,15 +175,21 @@ void TcxCustomInnerMemo::KeyDown(WORD& Key, TShiftState Shift) {
 void TcxCustomInnerMemo::KeyUp(WORD& Key, TShiftState Shift) {
   if (Key == VK_TAB)
     Key = 0;
+  auto alive = AliveToken();
   if (TcxCustomMemo* memo = Memo(); memo && Key != 0)
     memo->KeyUp(Key, Shift);
+  if (!*alive)
+    Key = 0;
   if (Key != 0)
     TCustomMemo::KeyUp(Key, Shift);
 }
 
 void TcxCustomInnerMemo::KeyPress(char& Key) {
+  auto alive = AliveToken();
   if (TcxCustomMemo* memo = Memo())
     memo->KeyPress(Key);
+  if (!*alive)
+    Key = 0;
   if (Key != 0)
     TCustomMemo::KeyPress(Key);
 }
@@ -271,7 +281,7 @@ void TcxCustomInnerMemo::WMNCPaint(TMessage& Message) {
   }
   constexpr DWORD scrollStyles = WS_HSCROLL | WS_VSCROLL;
   {
-    TcxFlagScope painting(FPaintingFrame);
+    TcxFlagScope painting(this, FPaintingFrame);
     struct Restore {
       TcxCustomInnerMemo* memo;
       ~Restore() {
@@ -297,7 +307,7 @@ void TcxCustomInnerMemo::WMSetFont(TMessage& Message) {
 }
 
 void TcxCustomInnerMemo::SetEditValue(const Variant& Value) {
-  TcxFlagScope writing(FEditValueWriting);
+  TcxFlagScope writing(this, FEditValueWriting);
   TcxCustomInnerEditBase<TCustomMemo>::SetEditValue(Value);
 }
 
@@ -309,7 +319,7 @@ void TcxCustomInnerMemo::WMSetText(TMessage& Message) {
   TcxCustomMemo* memo = Memo();
   if (!*alive || FEditValueWriting || !memo || memo->IsDestroying())
     return;
-  TcxFlagScope writing(FEditValueWriting);
+  TcxFlagScope writing(this, FEditValueWriting);
   memo->SetInternalEditValue(Variant(Text()));
 }
 
@@ -326,7 +336,7 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
   }
   switch (Message.Msg) {
   case WM_CHAR: {
-    TcxFlagScope userChange(memo->FIsUserChange, memo->FIsUserChange);
+    TcxFlagScope userChange(memo, memo->FIsUserChange, memo->FIsUserChange);
     TCustomMemo::WndProc(Message);
     return;
   }
@@ -345,9 +355,12 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
     const String text = Message.LParam ? String(reinterpret_cast<const char*>(Message.LParam)) : String();
     const String fixed = cxFixReplacedLineBreaks(text);
     TMessage replace{EM_REPLACESEL, Message.WParam, reinterpret_cast<LPARAM>(fixed.c_str()), 0};
+    // The platform reports the change as it inserts, and a change handler may free the memo.
+    auto alive = AliveToken();
     TCustomMemo::WndProc(replace);
     Message.Result = replace.Result;
-    memo->SynchronizeEditValue();
+    if (*alive)
+      memo->SynchronizeEditValue();
     return;
   }
   case WM_GETDLGCODE:
@@ -415,8 +428,11 @@ void TcxCustomMemo::AfterEditing() {
   if (FIsUserChange)
     return;
   ResetFindSelection();
+  // A changed value reaches the memo's handlers, which may free it.
+  auto alive = AliveToken();
   SynchronizeEditValue();
-  SetEditModified(false);
+  if (*alive)
+    SetEditModified(false);
 }
 
 void TcxCustomMemo::SetSelText(const String& Value) {
@@ -433,19 +449,23 @@ void TcxCustomMemo::SetSelText(const String& Value) {
   }
   if (FIsUserChange && !DoEditing())
     return;
+  auto alive = AliveToken();
   inner->SetSelText(text);
-  AfterEditing();
+  if (*alive)
+    AfterEditing();
 }
 
 void TcxCustomMemo::ClearSelection() {
   TcxCustomInnerMemo* inner = InnerMemo();
   if (!inner || SelLength() == 0 || (FIsUserChange && !DoEditing()))
     return;
+  auto alive = AliveToken();
   {
-    TcxFlagScope clearing(FClearingSelection);
+    TcxFlagScope clearing(this, FClearingSelection);
     inner->ClearSelection();
   }
-  AfterEditing();
+  if (*alive)
+    AfterEditing();
 }
 
 void TcxCustomMemo::CutToClipboard() {
@@ -497,7 +517,7 @@ void TcxCustomMemo::AdjustInnerEditPosition() {
   if (inner->Left() == r.left && inner->Top() == r.top && inner->Width() == width &&
       inner->Height() == height)
     return;
-  TcxFlagScope placing(FInnerMemoPlacing);
+  TcxFlagScope placing(this, FInnerMemoPlacing);
   inner->SetBounds(r.left, r.top, width, height);
 }
 

@@ -354,7 +354,7 @@ void TcxCustomTextEditLookupData::Go(TDirection ADirection, bool ACycle) {
 void TcxCustomTextEditLookupData::SetCurrentKey(int AKey) {
   AKey = std::clamp(AKey, -1, GetItemCount() - 1);
   const bool changed = AKey != FCurrentKey;
-  TcxFlagScope lookupChange(FEdit->FLookupTextChanged);
+  TcxFlagScope lookupChange(FEdit, FEdit->FLookupTextChanged);
   FCurrentKey = AKey;
   if ((changed || (AKey >= 0 && GetItem(AKey) != FEdit->Text())) && OnSelectItem)
     OnSelectItem(this);
@@ -384,9 +384,11 @@ TcxCustomInnerTextEdit::TcxCustomInnerTextEdit(TComponent* AOwner)
 void TcxCustomInnerTextEdit::SafelySetFocus() {
   const bool autoSelect = AutoSelect();
   SetAutoSelect(false);
+  auto alive = AliveToken();
   if (CanFocus())
     SetFocus();
-  SetAutoSelect(autoSelect);
+  if (*alive)
+    SetAutoSelect(autoSelect);
 }
 
 void TcxCustomInnerTextEdit::SetEchoMode(TcxEditEchoMode Value) {
@@ -438,11 +440,15 @@ int TcxCustomInnerTextEdit::GetCaretCharIndex() {
   return hi + 1;
 }
 
+// The edit owns this control: a handler that frees the edit frees it too, and the key is then dealt with.
 void TcxCustomInnerTextEdit::KeyDown(WORD& Key, TShiftState Shift) {
   FInternalUpdating = false;
+  auto alive = AliveToken();
   if (TcxCustomTextEdit* edit = Edit())
     edit->KeyDown(Key, Shift);
-  if (Key == 0)
+  if (!*alive)
+    Key = 0;
+  else if (Key == 0)
     FInternalUpdating = true;
   else
     TCustomEdit::KeyDown(Key, Shift);
@@ -452,9 +458,12 @@ void TcxCustomInnerTextEdit::KeyUp(WORD& Key, TShiftState Shift) {
   if (Key == VK_TAB)
     Key = 0;
   FInternalUpdating = false;
+  auto alive = AliveToken();
   if (TcxCustomTextEdit* edit = Edit(); edit && Key != 0)
     edit->KeyUp(Key, Shift);
-  if (Key == 0)
+  if (!*alive)
+    Key = 0;
+  else if (Key == 0)
     FInternalUpdating = true;
   else
     TCustomEdit::KeyUp(Key, Shift);
@@ -462,9 +471,14 @@ void TcxCustomInnerTextEdit::KeyUp(WORD& Key, TShiftState Shift) {
 
 void TcxCustomInnerTextEdit::KeyPress(char& Key) {
   FInternalUpdating = false;
+  auto alive = AliveToken();
   TcxCustomTextEdit* edit = Edit();
   if (edit)
     edit->KeyPress(Key);
+  if (!*alive) {
+    Key = 0;
+    return;
+  }
   if (edit && (Key == '\r' || Key == 27)) {
     if (edit->IsInplace() || edit->FPopupKeyPending) {
       Key = 0;
@@ -480,33 +494,38 @@ void TcxCustomInnerTextEdit::KeyPress(char& Key) {
 }
 
 void TcxCustomInnerTextEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TCustomEdit::MouseDown(Button, Shift, X, Y);
-  if (TcxCustomTextEdit* edit = Edit())
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
     edit->MouseDown(Button, Shift, X + Left(), Y + Top());
 }
 
 void TcxCustomInnerTextEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TCustomEdit::MouseUp(Button, Shift, X, Y);
-  if (TcxCustomTextEdit* edit = Edit())
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
     edit->MouseUp(Button, Shift, X + Left(), Y + Top());
 }
 
 void TcxCustomInnerTextEdit::MouseMove(TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TCustomEdit::MouseMove(Shift, X, Y);
-  if (TcxCustomTextEdit* edit = Edit())
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
     edit->MouseMove(Shift, X + Left(), Y + Top());
 }
 
 // A click over the text lands on this window; it is the edit's click all the same.
 void TcxCustomInnerTextEdit::Click() {
+  auto alive = AliveToken();
   TCustomEdit::Click();
-  if (TcxCustomTextEdit* edit = Edit())
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
     edit->Click();
 }
 
 void TcxCustomInnerTextEdit::DblClick() {
+  auto alive = AliveToken();
   TCustomEdit::DblClick();
-  if (TcxCustomTextEdit* edit = Edit())
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
     edit->DblClick();
 }
 
@@ -524,7 +543,7 @@ void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
     FInternalUpdating = false;
     {
       // A typed character is a user change until the platform has inserted it, and no longer.
-      TcxFlagScope userChange(edit->FIsUserChange, edit->FIsUserChange);
+      TcxFlagScope userChange(edit, edit->FIsUserChange, edit->FIsUserChange);
       TCustomEdit::WndProc(Message);
     }
     if (!*alive)
@@ -623,7 +642,7 @@ bool TcxCustomTextEdit::SetText(const String& Value) {
 
 LRESULT TcxCustomTextEdit::SetTextMessage(const String& AText) {
   // The lock is lowered however the assignment ends, so that a failed one does not refuse every later one.
-  TcxFlagScope lock(FSetTextLock);
+  TcxFlagScope lock(this, FSetTextLock);
   return SetDisplayText(AText) ? 1 : 0;
 }
 
@@ -651,7 +670,7 @@ void TcxCustomTextEdit::WndProc(TMessage& Message) {
     Message.Result = LRESULT(GetDisplayText().size());
     return;
   case WM_CLEAR: {
-    TcxFlagScope userChange(FIsUserChange);
+    TcxFlagScope userChange(this, FIsUserChange);
     ClearSelection();
     return;
   }
@@ -671,12 +690,15 @@ bool TcxCustomTextEdit::SetDisplayText(const String& Value) {
   return true;
 }
 
+// Each assignment of the inner control's text below reaches the edit's change handlers, which may free it.
 void TcxCustomTextEdit::InternalSetDisplayValue(const Variant& Value) {
+  auto alive = AliveToken();
   SetInnerDisplayValue(Value);
-  if (!FIsUserChange) {
+  if (*alive && !FIsUserChange) {
     ResetFindSelection();
     SynchronizeEditValue();
-    SetEditModified(false);
+    if (*alive)
+      SetEditModified(false);
   }
 }
 
@@ -714,7 +736,7 @@ void TcxCustomTextEdit::ReapplyThousandSeparators() {
   for (std::ptrdiff_t seen = 0; newCaret < int(grouped.size()) && seen < kept; ++newCaret)
     if (grouped[std::size_t(newCaret)] != separator)
       ++seen;
-  TcxFlagScope applying(FThousandSeparatorsApplying);
+  TcxFlagScope applying(this, FThousandSeparatorsApplying);
   FInnerEdit->SetEditValue(Variant(grouped));
   inner->SetSelStart(newCaret);
 }
@@ -722,9 +744,11 @@ void TcxCustomTextEdit::ReapplyThousandSeparators() {
 void TcxCustomTextEdit::SynchronizeDisplayValue() {
   Variant display;
   PrepareDisplayValue(FEditValue, display, IsEditFocused());
-  TcxFlagScope lookup(FLookupTextChanged);
+  TcxFlagScope lookup(this, FLookupTextChanged);
+  auto alive = AliveToken();
   SetInnerDisplayValue(display);
-  UpdateDrawValue();
+  if (*alive)
+    UpdateDrawValue();
 }
 
 void TcxCustomTextEdit::SynchronizeEditValue() {
@@ -787,8 +811,10 @@ void TcxCustomTextEdit::SetSelText(const String& Value) {
   int caret = 0;
   if (!PrepareSelTextReplacement(Value, text, caret))
     return;
+  auto alive = AliveToken();
   InternalSetDisplayValue(Variant(text));
-  SetSelStart(caret);
+  if (*alive)
+    SetSelStart(caret);
 }
 
 bool TcxCustomTextEdit::PrepareSelTextReplacement(const String& AText, String& ANewText, int& ANewCaret) {
@@ -830,7 +856,8 @@ void TcxCustomTextEdit::ClearSelection() {
   const int start = SelStart();
   String rest = text;
   rest.erase(std::size_t(start), std::size_t(SelLength()));
-  if (SetDisplayText(rest))
+  auto alive = AliveToken();
+  if (SetDisplayText(rest) && *alive)
     SetSelStart(start);
 }
 
@@ -894,16 +921,19 @@ bool TcxCustomTextEdit::IsInnerEditShown() {
 
 bool TcxCustomTextEdit::RefreshContainer(const TPoint& P, TcxContainerMouseButton Button, TShiftState Shift,
                                          bool AIsMouseEvent) {
+  auto alive = AliveToken();
   const bool changed = TcxCustomEdit::RefreshContainer(P, Button, Shift, AIsMouseEvent);
-  // While the edit draws the text itself, the inner edit's own drawing of it must not cover that.
-  if (HandleAllocated() && !IsDestroying())
+  // While the edit draws the text itself, the inner edit's own drawing of it must not cover that. A button
+  // click in the refresh may have freed the edit.
+  if (*alive && HandleAllocated() && !IsDestroying())
     SetInnerControlHidden(!IsInnerEditShown());
   return changed;
 }
 
 void TcxCustomTextEdit::Activate(TcxCustomEditData*& AEditData) {
+  auto alive = AliveToken();
   TcxCustomEdit::Activate(AEditData);
-  if (HandleAllocated()) {
+  if (*alive && HandleAllocated()) {
     SetSelStart(0);
     if (ActiveProperties()->AutoSelect())
       SelectAll();
@@ -945,7 +975,10 @@ void TcxCustomTextEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
     Key = 0;
     return;
   }
+  auto alive = AliveToken();
   TcxCustomEdit::DoEditKeyDown(Key, Shift);
+  if (!*alive)
+    Key = 0;
   if (Key == 0)
     return;
   if (Key == VK_RETURN && FFindSelection)
@@ -957,7 +990,7 @@ void TcxCustomTextEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
     const String before = GetDisplayText();
     {
       TcxChangeEventsLock lock(this);
-      TcxFlagScope changing(FLookupItemChanging);
+      TcxFlagScope changing(this, FLookupItemChanging);
       using D = TcxCustomTextEditLookupData;
       const bool ctrl = Shift.Contains(ssCtrl);
       switch (Key) {
@@ -981,6 +1014,10 @@ void TcxCustomTextEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
         break;
       }
     }
+    if (!*alive) {
+      Key = 0;
+      return;
+    }
     if (GetDisplayText() != before)
       MarkModifiedAndClick();
     Key = 0;
@@ -988,7 +1025,7 @@ void TcxCustomTextEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   }
   if (Key == VK_PRIOR || Key == VK_NEXT || Key == VK_UP || Key == VK_DOWN) {
     AfterKey(Key, Shift);
-    if (!ActiveProperties()->IsMultiLine())
+    if (!*alive || !ActiveProperties()->IsMultiLine())
       Key = 0;
     return;
   }
@@ -1014,7 +1051,10 @@ void TcxCustomTextEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
 }
 
 void TcxCustomTextEdit::DoEditKeyPress(char& Key) {
+  auto alive = AliveToken();
   TcxCustomEdit::DoEditKeyPress(Key);
+  if (!*alive)
+    Key = 0;
   const bool backspace = Key == '\b';
   if (Key == 0 || (!backspace && static_cast<unsigned char>(Key) < 32) || !FLookupData ||
       !ActiveProperties()->UseLookupData() || FLookupData->IsEmpty())
@@ -1026,12 +1066,20 @@ void TcxCustomTextEdit::DoEditKeyPress(char& Key) {
     LockClick(true);
     struct Unlock {
       TcxCustomTextEdit* e;
-      ~Unlock() { e->LockClick(false); }
-    } unlock{this};
+      const std::shared_ptr<const bool>& alive;
+      ~Unlock() {
+        if (*alive)
+          e->LockClick(false);
+      }
+    } unlock{this, alive};
     if (backspace)
       LookupBackspace(Key);
     else
       LookupTypedChar(Key);
+    if (!*alive) {
+      Key = 0;
+      return;
+    }
     // The selection is set after the text; an edit that draws its own text shows the find selection now.
     UpdateDrawValue();
   }
@@ -1043,7 +1091,10 @@ void TcxCustomTextEdit::ShowLookupResult(bool AFound, const String& AText, const
   FFindSelection = AFound;
   if (!AFound)
     return;
+  auto alive = AliveToken();
   SetDisplayText(AText + ATail);
+  if (!*alive)
+    return;
   SetSelStart(int(AText.size()));
   SetSelLength(int(ATail.size()));
 }
@@ -1101,18 +1152,24 @@ void TcxCustomTextEdit::LookupBackspace(char& Key) {
   String tail;
   String found = search;
   const bool ok = FLookupData->Locate(found, tail, false);
+  auto alive = AliveToken();
   ShowLookupResult(ok, found, tail);
-  if (!ok && style != tesListOnly && SetDisplayText(search))
-    SetSelStart(int(search.size()));
   Key = 0;
+  if (*alive && !ok && style != tesListOnly && SetDisplayText(search) && *alive)
+    SetSelStart(int(search.size()));
 }
 
 void TcxCustomTextEdit::SetItemIndex(int Value) {
   LockClick(true);
+  auto alive = AliveToken();
   struct Unlock {
     TcxCustomTextEdit* e;
-    ~Unlock() { e->LockClick(false); }
-  } unlock{this};
+    const std::shared_ptr<const bool>& alive;
+    ~Unlock() {
+      if (*alive)
+        e->LockClick(false);
+    }
+  } unlock{this, alive};
   FLookupData->SetCurrentKey(Value);
 }
 
@@ -1123,10 +1180,13 @@ void TcxCustomTextEdit::UpdateValueFromLookupItem(TObject*) {
   const Variant value = PrepareEditValue(Variant(FLookupData->GetDisplayText(key)), IsEditFocused());
   if (VarEqualsExact(value, FEditValue) || !DoEditing())
     return;
+  auto alive = AliveToken();
   {
     TcxChangeEventsLock lock(this);
     SetInternalEditValue(value);
   }
+  if (!*alive)
+    return;
   SetEditModified(true);
   SelectAll();
 }
@@ -1154,8 +1214,10 @@ void TcxCustomTextEdit::UpdateInnerEditColors() {
 }
 
 void TcxCustomTextEdit::DoExit() {
+  auto alive = AliveToken();
   TcxCustomEdit::DoExit();
-  SetFindSelection(false);
+  if (*alive)
+    SetFindSelection(false);
 }
 
 void TcxCustomTextEdit::PropertiesChanged(TObject* Sender) {
@@ -1175,7 +1237,10 @@ void TcxCustomTextEdit::PropertiesChanged(TObject* Sender) {
     inner->SetMaxLength(properties->MaxLength());
     inner->SetOEMConvert(properties->OEMConvert());
   }
+  auto alive = AliveToken();
   TcxCustomEdit::PropertiesChanged(Sender);
+  if (!*alive)
+    return;
   UpdateInnerEditColors();
   UpdateDrawValue();
 }

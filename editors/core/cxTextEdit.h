@@ -130,6 +130,7 @@ public:
   void SetOnChange(TNotifyEvent Value) override { this->OnChange = Value; }
   void SetReadOnly(bool Value) override { TPlatformEdit::SetReadOnly(Value); }
   TcxContainer* GetContainer() override;
+  void ForgetContainer() override { FContainerForgotten = true; }
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
 protected:
@@ -144,6 +145,7 @@ protected:
 
   int FLockBoundsCount = 0;
   bool FCreating = true;
+  bool FContainerForgotten = false;
 };
 
 // The platform edit inside a text edit. Its keys, clipboard messages and text changes go to the edit first.
@@ -333,7 +335,7 @@ class TcxTextEdit : public TcxCustomTextEdit {
 };
 
 template <class TPlatformEdit> TcxCustomTextEdit* TcxCustomInnerEditBase<TPlatformEdit>::Edit() const {
-  return dynamic_cast<TcxCustomTextEdit*>(this->Owner());
+  return FContainerForgotten ? nullptr : dynamic_cast<TcxCustomTextEdit*>(this->Owner());
 }
 
 template <class TPlatformEdit> TcxCustomEdit* TcxCustomInnerEditBase<TPlatformEdit>::GetControlContainer() {
@@ -385,8 +387,9 @@ void TcxCustomInnerEditBase<TPlatformEdit>::CreateParams(TCreateParams& Params) 
 }
 
 template <class TPlatformEdit> void TcxCustomInnerEditBase<TPlatformEdit>::Change() {
+  auto alive = this->AliveToken();
   TPlatformEdit::Change();
-  if (TcxCustomTextEdit* edit = Edit(); edit && !edit->IsDestroying())
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr; edit && !edit->IsDestroying())
     edit->ChangeHandler(this);
 }
 
@@ -395,7 +398,7 @@ bool TcxCustomInnerEditBase<TPlatformEdit>::HandleClipboardMessage(TcxCustomText
                                                                    TMessage& Message) {
   switch (Message.Msg) {
   case WM_CUT: {
-    TcxFlagScope userChange(AEdit->FIsUserChange);
+    TcxFlagScope userChange(AEdit, AEdit->FIsUserChange);
     if (this->ReadOnly())
       AEdit->CopyToClipboard();
     else
@@ -406,7 +409,7 @@ bool TcxCustomInnerEditBase<TPlatformEdit>::HandleClipboardMessage(TcxCustomText
   case WM_CLEAR: {
     if (this->ReadOnly())
       return true;
-    TcxFlagScope userChange(AEdit->FIsUserChange);
+    TcxFlagScope userChange(AEdit, AEdit->FIsUserChange);
     if (Message.Msg == WM_PASTE)
       AEdit->PasteFromClipboard();
     else

@@ -685,8 +685,11 @@ void TControl::SetVisible(bool Value) {
   if (FVisible == Value)
     return;
   FVisible = Value;
+  // A form's show or hide handler may free it.
+  auto alive = AliveToken();
   Perform(CM_VISIBLECHANGED, Value);
-  RequestAlign();
+  if (*alive)
+    RequestAlign();
 }
 
 void TControl::SetEnabled(bool Value) {
@@ -743,8 +746,10 @@ AnsiString TControl::GetText() {
 void TControl::SetText(const AnsiString& Value) {
   if (GetText() == Value)
     return;
+  auto alive = AliveToken();
   Perform(WM_SETTEXT, 0, LPARAM(Value.c_str()));
-  Perform(CM_TEXTCHANGED);
+  if (*alive)
+    Perform(CM_TEXTCHANGED);
 }
 
 bool TControl::MouseCapture() const {
@@ -868,10 +873,16 @@ void TControl::DoMouseUp(TWMMouse& Message, TMouseButton Button) {
 }
 
 // Each mouse handler lets the window's own procedure see the message first, so that a wrapped platform
-// class keeps its behaviour under the library's events.
+// class keeps its behaviour under the library's events. That procedure may notify the control's own handlers
+// (a list box's selection raises its click), which may free the control.
 void TControl::WMLButtonDown(TWMMouse& Message) {
+  auto alive = AliveToken();
   SendCancelMode(this);
+  if (!*alive)
+    return;
   DefaultHandler(Message);
+  if (!*alive)
+    return;
   if (FControlStyle.Contains(csCaptureMouse))
     SetMouseCapture(true);
   if (FControlStyle.Contains(csClickEvents))
@@ -880,12 +891,16 @@ void TControl::WMLButtonDown(TWMMouse& Message) {
 }
 
 void TControl::WMLButtonDblClk(TWMMouse& Message) {
+  auto alive = AliveToken();
   SendCancelMode(this);
+  if (!*alive)
+    return;
   DefaultHandler(Message);
+  if (!*alive)
+    return;
   if (FControlStyle.Contains(csCaptureMouse))
     SetMouseCapture(true);
   if (FControlStyle.Contains(csClickEvents)) {
-    auto alive = AliveToken();
     DblClick();
     if (!*alive)
       return;
@@ -894,14 +909,16 @@ void TControl::WMLButtonDblClk(TWMMouse& Message) {
 }
 
 void TControl::WMLButtonUp(TWMMouse& Message) {
+  auto alive = AliveToken();
   DefaultHandler(Message);
+  if (!*alive)
+    return;
   if (FControlStyle.Contains(csCaptureMouse))
     SetMouseCapture(false);
   if (FControlState.Contains(csClicked)) {
     FControlState.Exclude(csClicked);
     const TRect client = GetClientRect();
     if (PtInRect(&client, Message.Pos())) {
-      auto alive = AliveToken();
       Click();
       if (!*alive)
         return;
@@ -911,18 +928,24 @@ void TControl::WMLButtonUp(TWMMouse& Message) {
 }
 
 void TControl::WMRButtonDown(TWMMouse& Message) {
+  auto alive = AliveToken();
   DefaultHandler(Message);
-  DoMouseDown(Message, mbRight, {});
+  if (*alive)
+    DoMouseDown(Message, mbRight, {});
 }
 
 void TControl::WMRButtonDblClk(TWMMouse& Message) {
+  auto alive = AliveToken();
   DefaultHandler(Message);
-  DoMouseDown(Message, mbRight, {ssDouble});
+  if (*alive)
+    DoMouseDown(Message, mbRight, {ssDouble});
 }
 
 void TControl::WMRButtonUp(TWMMouse& Message) {
-  DefaultHandler(Message);
   auto alive = AliveToken();
+  DefaultHandler(Message);
+  if (!*alive)
+    return;
   DoMouseUp(Message, mbRight);
   if (!*alive)
     return;
@@ -939,30 +962,38 @@ void TControl::WMRButtonUp(TWMMouse& Message) {
 }
 
 void TControl::WMMButtonDown(TWMMouse& Message) {
+  auto alive = AliveToken();
   DefaultHandler(Message);
-  DoMouseDown(Message, mbMiddle, {});
+  if (*alive)
+    DoMouseDown(Message, mbMiddle, {});
 }
 
 void TControl::WMMButtonDblClk(TWMMouse& Message) {
+  auto alive = AliveToken();
   DefaultHandler(Message);
-  DoMouseDown(Message, mbMiddle, {ssDouble});
+  if (*alive)
+    DoMouseDown(Message, mbMiddle, {ssDouble});
 }
 
 void TControl::WMMButtonUp(TWMMouse& Message) {
+  auto alive = AliveToken();
   DefaultHandler(Message);
-  DoMouseUp(Message, mbMiddle);
+  if (*alive)
+    DoMouseUp(Message, mbMiddle);
 }
 
 void TControl::WMMouseMove(TWMMouse& Message) {
+  auto alive = AliveToken();
   DefaultHandler(Message);
-  if (!FControlStyle.Contains(csNoStdEvents))
+  if (*alive && !FControlStyle.Contains(csNoStdEvents))
     MouseMove(KeysToShiftState(Message.Keys()), Message.XPos(), Message.YPos());
 }
 
 void TControl::WMMouseWheel(TWMMouseWheel& Message) {
+  auto alive = AliveToken();
   if (DoMouseWheel(KeysToShiftState(Message.Keys()), Message.WheelDelta(), Message.Pos()))
     Message.Result = 1;
-  else
+  else if (*alive)
     DefaultHandler(Message);
 }
 
@@ -1004,8 +1035,9 @@ void TControl::WMContextMenu(TWMContextMenu& Message) {
     }
   }
   bool handled = false;
+  auto alive = AliveToken();
   DoContextPopup(client, handled);
-  if (handled) {
+  if (handled || !*alive) {
     Message.Result = 1;
     return;
   }
@@ -1064,17 +1096,20 @@ void TControl::CMHitTest(TCMHitTest& Message) {
   Message.Result = 1; // HTCLIENT
 }
 
+// The parent hears first; its handler may free this control.
 void TControl::CMMouseEnter(TCMMouseEnter& Message) {
+  auto alive = AliveToken();
   if (FParent)
     FParent->Perform(CM_MOUSEENTER, 0, Message.LParam ? Message.LParam : LPARAM(this));
-  if (Message.LParam == 0 && OnMouseEnter)
+  if (*alive && Message.LParam == 0 && OnMouseEnter)
     OnMouseEnter(this);
 }
 
 void TControl::CMMouseLeave(TCMMouseLeave& Message) {
+  auto alive = AliveToken();
   if (FParent)
     FParent->Perform(CM_MOUSELEAVE, 0, Message.LParam ? Message.LParam : LPARAM(this));
-  if (Message.LParam == 0 && OnMouseLeave)
+  if (*alive && Message.LParam == 0 && OnMouseLeave)
     OnMouseLeave(this);
 }
 

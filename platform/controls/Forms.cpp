@@ -1,6 +1,9 @@
 #include "platform/controls/Forms.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/win/Win.h"
 
@@ -225,37 +228,47 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
     return true;
   TWinControl* old = FFocusedControl;
   FFocusedControl = Control;
-  Control->FControlState.Include(csFocusing);
-  try {
-    // Exits run from the control that lost the focus outwards, stopping at the first parent that also holds
-    // the new one; enters run from there inwards. A handler that moves the focus elsewhere ends the walk.
-    TWinControl* common = nullptr;
-    for (TWinControl* c = old; c && c != this; c = c->Parent()) {
-      if (c->ContainsControl(Control)) {
-        common = c;
-        break;
-      }
-      c->Perform(CM_EXIT);
-      if (FFocusedControl != Control) {
-        Control->FControlState.Exclude(csFocusing);
-        return false;
-      }
+  // Exits run from the control that lost the focus outwards, stopping at the first parent that also holds
+  // the new one; enters run from there inwards. Both chains are taken before any handler runs, since a
+  // handler may free a control of either chain (or this form); a handler that moves the focus elsewhere ends
+  // the walk.
+  TWinControl* common = nullptr;
+  std::vector<std::pair<TWinControl*, std::shared_ptr<const bool>>> exits, enters;
+  for (TWinControl* c = old; c && c != this; c = c->Parent()) {
+    if (c->ContainsControl(Control)) {
+      common = c;
+      break;
     }
-    std::vector<TWinControl*> chain;
-    for (TWinControl* c = Control; c && c != this && c != common; c = c->Parent())
-      chain.push_back(c);
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-      (*it)->Perform(CM_ENTER);
-      if (FFocusedControl != Control) {
-        Control->FControlState.Exclude(csFocusing);
-        return false;
-      }
-    }
-  } catch (...) {
-    Control->FControlState.Exclude(csFocusing);
-    throw;
+    exits.emplace_back(c, c->AliveToken());
   }
-  Control->FControlState.Exclude(csFocusing);
+  for (TWinControl* c = Control; c && c != this && c != common; c = c->Parent())
+    enters.emplace(enters.begin(), c, c->AliveToken());
+  auto formAlive = AliveToken();
+  auto controlAlive = Control->AliveToken();
+  auto walk = [&](const auto& AChain, UINT AMessage) {
+    for (const auto& [control, alive] : AChain) {
+      if (*alive)
+        control->Perform(AMessage);
+      if (!*formAlive || !*controlAlive || FFocusedControl != Control)
+        return false;
+    }
+    return true;
+  };
+  bool completed = false;
+  {
+    Control->FControlState.Include(csFocusing);
+    struct EndFocusing {
+      TWinControl* control;
+      const std::shared_ptr<const bool>& alive;
+      ~EndFocusing() {
+        if (*alive)
+          control->FControlState.Exclude(csFocusing);
+      }
+    } endFocusing{Control, controlAlive};
+    completed = walk(exits, CM_EXIT) && walk(enters, CM_ENTER);
+  }
+  if (!completed)
+    return false;
   Perform(CM_FOCUSCHANGED, 0, LPARAM(Control));
   return true;
 }
@@ -284,8 +297,9 @@ void TCustomForm::SetFocus() {
 }
 
 void TCustomForm::Show() {
+  auto alive = AliveToken();
   SetVisible(true);
-  if (FHandle) {
+  if (*alive && FHandle) {
     SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetActiveWindow(FHandle);
   }
@@ -323,10 +337,14 @@ void TCustomForm::ApplyPosition() {
             FHeight);
 }
 
+// The show, hide, close and activation handlers may free the form.
 void TCustomForm::CMShowingChanged(TMessageView&) {
+  auto alive = AliveToken();
   if (Showing()) {
     ApplyPosition();
     DoShow();
+    if (!*alive)
+      return;
     if (!FActiveControl) {
       if (TWinControl* first = FindNextControl(nullptr, true, true, false))
         FActiveControl = first;
@@ -335,6 +353,8 @@ void TCustomForm::CMShowingChanged(TMessageView&) {
     ShowWindow(FHandle, SW_SHOWNORMAL);
   } else {
     DoHide();
+    if (!*alive)
+      return;
     FFormState.Exclude(fsVisible);
     ShowWindow(FHandle, SW_HIDE);
   }
@@ -377,11 +397,12 @@ void TCustomForm::Close() {
     FModalResult = mrCancel;
     return;
   }
-  if (!CloseQuery())
+  auto alive = AliveToken();
+  if (!CloseQuery() || !*alive)
     return;
   TCloseAction action = caHide;
   DoClose(action);
-  if (action == caNone)
+  if (action == caNone || !*alive)
     return;
   if (Application()->MainForm() == this) {
     Application()->Terminate();
@@ -397,10 +418,13 @@ void TCustomForm::Close() {
 
 void TCustomForm::CloseModal() {
   TCloseAction action = caNone;
-  if (CloseQuery()) {
+  auto alive = AliveToken();
+  if (CloseQuery() && *alive) {
     action = caHide;
     DoClose(action);
   }
+  if (!*alive)
+    return;
   switch (action) {
   case caNone:
     FModalResult = mrNone;
@@ -516,8 +540,9 @@ void TCustomForm::WMActivate(TWMActivate& Message) {
     Screen()->SetActive(this, FActiveControl);
     if (TApplication* app = ExistingApplication())
       app->SetActiveFlag(true);
+    auto alive = AliveToken();
     Activate();
-    if (!Message.Minimized())
+    if (*alive && !Message.Minimized())
       SetWindowFocus();
   } else {
     Deactivate();

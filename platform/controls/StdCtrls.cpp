@@ -204,7 +204,10 @@ void TCustomEdit::CNCommand(TMessage& Message) {
 }
 
 void TCustomEdit::CMEnter(TMessage& Message) {
+  auto alive = AliveToken();
   TWinControl::Dispatch(Message);
+  if (!*alive)
+    return;
   // Entering by the keyboard selects everything; a click has already placed the caret where it wants it.
   if (FAutoSelect && GetKeyState(VK_LBUTTON) >= 0 && HandleAllocated() &&
       !(GetWindowLongA(Handle(), GWL_STYLE) & ES_MULTILINE))

@@ -1047,8 +1047,10 @@ void TWinControl::DefaultHandler(TMessage& Message) {
   switch (Message.Msg) {
   case WM_CONTEXTMENU:
     if (FParent) {
+      // The parent's handler may free this control.
+      auto alive = AliveToken();
       Message.Result = FParent->Perform(Message.Msg, Message.WParam, Message.LParam);
-      if (Message.Result != 0)
+      if (Message.Result != 0 || !*alive)
         return;
     }
     break;

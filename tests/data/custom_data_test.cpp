@@ -511,6 +511,7 @@ struct Killer : TObject {
     Victim = nullptr;
   }
   void KillByListener(TObject*) { Kill(nullptr); }
+  void KillWhileFiltering(TcxCustomDataController*, int, bool&) { Kill(nullptr); }
   void Raise(TcxCustomDataController*) { throw Exception("refused"); }
   void Record(TcxCustomDataController*, int) {}
 };
@@ -534,6 +535,9 @@ TEST(CustomData, HandlersThatFreeTheController) {
       [](TestController* dc, Killer* k) {
         dc->AddDataChangedListener(k, TNotifyEvent(k, &Killer::KillByListener));
       },
+      [](TestController* dc, Killer* k) {
+        dc->OnFilterRecord = TcxDataFilterRecordEvent(k, &Killer::KillWhileFiltering);
+      },
   };
   for (Setup setup : setups) {
     Killer killer;
@@ -549,6 +553,45 @@ TEST(CustomData, HandlersThatFreeTheController) {
       dc->SetEditValue(0, 6, evsValue);
       dc->Cancel();
     }
+    EXPECT_EQ(killer.Victim, nullptr);
+    delete killer.Victim;
+  }
+}
+
+// Every operation that filters the records calls the filter handler; one that frees the controller stops it.
+TEST(CustomData, AFilterHandlerThatFreesTheControllerStopsEveryOperationThatFilters) {
+  const struct {
+    const char* Name;
+    void (*Run)(TestController*);
+  } operations[] = {
+      {"refresh", [](TestController* dc) { dc->Refresh(); }},
+      {"incremental filter", [](TestController* dc) { dc->SetIncrementalFilter(0, "1"); }},
+      {"filter criteria",
+       [](TestController* dc) {
+         dc->Filter().AddItem(dc->Filter().Root(), dc->GetItemField(0), fokEqual, 1, "1");
+       }},
+      {"options", [](TestController* dc) { dc->SetOptions(dc->GetOptions() | dcoCaseInsensitive); }},
+      {"a value", [](TestController* dc) { dc->SetValue(0, 0, 7); }},
+      {"an edit", [](TestController* dc) { dc->SetEditValue(0, 3, evsValue); }},
+      {"record count", [](TestController* dc) { dc->SetRecordCount(3); }},
+      {"append", [](TestController* dc) { dc->Append(); }},
+      {"insert", [](TestController* dc) { dc->Insert(); }},
+      {"delete", [](TestController* dc) { dc->DeleteFocused(); }},
+      {"delete a list",
+       [](TestController* dc) {
+         std::vector<int> list{0};
+         dc->DeleteRecords(list);
+       }},
+  };
+  for (const auto& op : operations) {
+    SCOPED_TRACE(op.Name);
+    Killer killer;
+    auto* dc = new TestController(1);
+    killer.Victim = dc;
+    dc->Fill({{1}, {2}});
+    dc->ChangeFocusedRowIndex(0);
+    dc->OnFilterRecord = TcxDataFilterRecordEvent(&killer, &Killer::KillWhileFiltering);
+    op.Run(dc);
     EXPECT_EQ(killer.Victim, nullptr);
     delete killer.Victim;
   }

@@ -261,6 +261,29 @@ TEST_P(DBDataWrites, TheFirstRecordOfAnEmptyDataSetIsTakenAndStored) {
     }
 }
 
+// A before-delete handler that deletes another record through the dataset reloads the records: the delete
+// must not take whichever record then has the index it held.
+TEST_P(DBDataWrites, ADeleteWhoseHandlerChangesTheDataSetTakesNoOtherRecord) {
+  Table t(GetParam());
+  ASSERT_TRUE(t.dc.ChangeFocusedRowIndex(2));
+  ASSERT_EQ(VarToStr(t.dc.GetValue(2, kWord)), "z");
+  struct Handler {
+    TDataSet* DataSet;
+    int Calls = 0;
+    void BeforeDelete(TcxCustomDataController*, int) {
+      if (Calls++ == 0) {
+        DataSet->First();
+        DataSet->Delete();
+      }
+    }
+  } handler{t.ds.get()};
+  t.dc.OnBeforeDelete = TcxDataControllerRecordEvent(&handler, &Handler::BeforeDelete);
+  t.dc.DeleteFocused();
+  Strings stored = t.Stored();
+  std::erase(stored, "3:b:z");
+  EXPECT_EQ(stored, Strings({"2:a:y", "4:b:w"})) << "only the handler's record and the one asked for may go";
+}
+
 // A reload that fails empties the records: the groups built over them go with them.
 TEST(DBDataWritesSQLite, AReloadThatCannotReadARecordLeavesAGroupedViewEmptyAndUsable) {
   InitUnits();

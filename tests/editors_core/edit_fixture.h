@@ -51,7 +51,7 @@ class TestEdit : public TcxCustomEdit {
 
   // What the user types: the text changes and the edit hears of it from its inner control.
   void Type(const String& AText) {
-    TcxFlagScope user(FIsUserChange);
+    TcxFlagScope user(this, FIsUserChange);
     if (!DoEditing())
       return;
     Text = AText;

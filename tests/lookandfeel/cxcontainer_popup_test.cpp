@@ -64,6 +64,14 @@ protected:
     return p;
   }
   void Forget(TcxCustomPopupWindow* p) { std::erase(popups, p); }
+  // A second shown form, for tests that hide or free the owner's form.
+  static TForm* MakeHostForm() {
+    TForm* host = nullptr;
+    Application()->CreateForm(host);
+    host->SetBounds(50, 50, 300, 200);
+    host->Show();
+    return host;
+  }
 
   TForm* form = nullptr;
   Owner* owner = nullptr;
@@ -385,6 +393,191 @@ TEST_F(PopupTest, RelatedWindowsOfAPopup) {
   EXPECT_TRUE(p->IsShown());
   EXPECT_TRUE(p->IsNavigationKey(VK_F4));
   EXPECT_FALSE(p->IsNavigationKey('A'));
+}
+
+// An owner hidden in any way closes its popup: the owner itself, a control it sits on, or its form. Hiding
+// some other control leaves the popup open.
+TEST_F(PopupTest, PopupClosesWhenItsOwnerStopsShowing) {
+  struct Case {
+    const char* name;
+    TWinControl* (*hidden)(TForm* AForm, TWinControl* APanel, TWinControl* AOwner, TWinControl* AOther);
+    bool closes;
+  };
+  const Case cases[] = {
+      {"the owner", [](TForm*, TWinControl*, TWinControl* o, TWinControl*) { return o; }, true},
+      {"its parent", [](TForm*, TWinControl* p, TWinControl*, TWinControl*) { return p; }, true},
+      {"its form", [](TForm* f, TWinControl*, TWinControl*, TWinControl*) -> TWinControl* { return f; },
+       true},
+      {"another control", [](TForm*, TWinControl*, TWinControl*, TWinControl* x) { return x; }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TForm* host = MakeHostForm();
+    auto* panel = new TCustomControl(host);
+    panel->SetParent(host);
+    panel->SetBounds(10, 10, 200, 60);
+    auto* inner = new Owner(host);
+    inner->SetParent(panel);
+    inner->SetBounds(5, 5, 120, 24);
+    auto* sideways = new Owner(host);
+    sideways->SetParent(host);
+    sideways->SetBounds(10, 100, 120, 24);
+    Pump();
+    auto* p = MakePopup(inner);
+    p->ShowPopup(nullptr);
+    Pump();
+    ASSERT_TRUE(p->IsShown());
+    c.hidden(host, panel, inner, sideways)->SetVisible(false);
+    Pump();
+    EXPECT_EQ(p->IsShown(), !c.closes);
+    EXPECT_EQ(p->Visible(), !c.closes);
+    Forget(p);
+    delete p;
+    host->Free();
+    Pump();
+  }
+}
+
+// Handlers of a popup that free its owner, or the owner's form, as the popup opens or closes: the popup
+// forgets the owner and touches it no more. An owner freed as the popup is about to show leaves nothing to
+// show it for.
+TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
+  enum class When { Showing, Showed, Closing, Closed };
+  enum class How { Click, Message, Program };
+  struct Case {
+    const char* name;
+    When when;
+    bool freeForm;
+    How how; // how a shown popup is closed
+  };
+  const Case cases[] = {
+      {"showing frees the owner", When::Showing, false, How::Program},
+      {"showing frees the form", When::Showing, true, How::Program},
+      {"showed frees the owner", When::Showed, false, How::Program},
+      {"showed frees the form", When::Showed, true, How::Program},
+      {"closing by a click frees the owner", When::Closing, false, How::Click},
+      {"closing by a click frees the form", When::Closing, true, How::Click},
+      {"closing by the close message frees the owner", When::Closing, false, How::Message},
+      {"closing by the program frees the owner", When::Closing, false, How::Program},
+      {"closed by a click frees the owner", When::Closed, false, How::Click},
+      {"closed by the close message frees the owner", When::Closed, false, How::Message},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TForm* host = MakeHostForm();
+    auto* o = new Owner(host);
+    o->SetParent(host);
+    o->SetBounds(10, 10, 120, 24);
+    Pump();
+    auto* p = MakePopup(o);
+    struct Freer {
+      TComponent* target;
+      int calls = 0;
+      void Free(TObject*) {
+        if (calls++ == 0)
+          target->Free();
+      }
+    } freer{c.freeForm ? static_cast<TComponent*>(host) : o};
+    const TNotifyEvent handler(&freer, &Freer::Free);
+    (c.when == When::Showing   ? p->OnShowing
+     : c.when == When::Showed  ? p->OnShowed
+     : c.when == When::Closing ? p->OnClosing
+                               : p->OnClosed) = handler;
+    auto ownerAlive = o->AliveToken();
+    auto formAlive = host->AliveToken();
+    const TPoint outside = host->ClientToScreen(TPoint{250, 150});
+    p->ShowPopup(nullptr);
+    Pump();
+    if (c.when == When::Showing) {
+      EXPECT_FALSE(p->IsShown()) << "the owner went before the popup could show";
+      EXPECT_FALSE(p->Visible());
+    }
+    if (p->IsShown()) {
+      switch (c.how) {
+      case How::Click:
+        backend->MouseDown(outside.x, outside.y);
+        backend->MouseUp(outside.x, outside.y);
+        break;
+      case How::Message:
+        p->PostClosePopup();
+        break;
+      case How::Program:
+        p->ClosePopup();
+        break;
+      }
+      Pump();
+    }
+    EXPECT_EQ(freer.calls, 1);
+    EXPECT_FALSE(*ownerAlive);
+    EXPECT_EQ(*formAlive, !c.freeForm);
+    EXPECT_EQ(p->OwnerControl(), nullptr);
+    EXPECT_FALSE(p->IsShown());
+    Forget(p);
+    delete p;
+    if (*formAlive)
+      host->Free();
+    Pump();
+  }
+}
+
+// A popup freed by one of its own form handlers as it opens, loses the activation or closes: the popup's
+// code stops touching it, and the popups list forgets it.
+TEST_F(PopupTest, PopupFreedByItsFormHandlers) {
+  struct Freer {
+    TcxCustomPopupWindow* popup;
+    int calls = 0;
+    void Free() {
+      if (calls++ == 0)
+        popup->Free();
+    }
+    void Notify(TObject*) { Free(); }
+    void Query(TObject*, bool&) { Free(); }
+  };
+  struct Case {
+    const char* name;
+    void (*hook)(TcxCustomPopupWindow* APopup, Freer& AFreer);
+    void (*act)(TForm* AForm, TcxCustomPopupWindow* APopup);
+  };
+  const Case cases[] = {
+      {"show", [](TcxCustomPopupWindow* p, Freer& f) { p->OnShow = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) { p->ShowPopup(nullptr); }},
+      {"activate",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnActivate = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) { p->ShowPopup(nullptr); }},
+      {"hide", [](TcxCustomPopupWindow* p, Freer& f) { p->OnHide = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) {
+         p->ShowPopup(nullptr);
+         p->ClosePopup();
+       }},
+      {"close query",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnCloseQuery = TCloseQueryEvent(&f, &Freer::Query); },
+       [](TForm*, TcxCustomPopupWindow* p) {
+         p->ShowPopup(nullptr);
+         p->ClosePopup(true);
+       }},
+      {"deactivate",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnDeactivate = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm* f, TcxCustomPopupWindow* p) {
+         p->ShowPopup(nullptr);
+         Application()->ProcessMessages();
+         SetActiveWindow(f->Handle());
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* p = MakePopup(owner);
+    Forget(p);
+    Freer freer{p};
+    c.hook(p, freer);
+    auto alive = p->AliveToken();
+    c.act(form, p);
+    Pump();
+    EXPECT_EQ(freer.calls, 1);
+    EXPECT_FALSE(*alive);
+    EXPECT_TRUE(OpenPopupWindows().empty());
+    SetActiveWindow(form->Handle());
+    Pump();
+  }
 }
 
 } // namespace

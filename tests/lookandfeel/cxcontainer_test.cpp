@@ -6,6 +6,7 @@
 #include "platform/controls/StdCtrls.h"
 #include "platform/gdi/HandleTable.h"
 #include "platform/theme/RecordingThemeBackend.h"
+#include "platform/win/Input.h"
 
 namespace {
 
@@ -450,6 +451,46 @@ TEST_F(ContainerTest, MessagesDuringDestructionDoNotReadAFreedViewInfo) {
   delete c;
   UnhookWindowsHookEx(hook);
   EXPECT_EQ(lateMessages, 1);
+}
+
+// The leave handler frees the container, as a form that drops a control once the pointer leaves it; the
+// container's own leave handling must stop there, whichever way the leave is noticed.
+TEST_F(ContainerTest, ContainerFreedByItsMouseLeaveHandler) {
+  struct Case {
+    const char* name;
+    bool withInner;
+    bool offTheWindow; // the pointer leaves the application: only the tracking timer notices
+  };
+  for (const Case& c :
+       {Case{"bare, elsewhere on the form", false, false},
+        Case{"with an inner edit, elsewhere on the form", true, false},
+        Case{"bare, off the window", false, true}, Case{"with an inner edit, off the window", true, true}}) {
+    SCOPED_TRACE(c.name);
+    EditContainer* container = MakeContainer(c.withInner);
+    struct Freer {
+      TControl* target;
+      int leaves = 0;
+      void Leave(TObject*) {
+        ++leaves;
+        target->Free();
+      }
+    } freer{container};
+    container->OnMouseLeave = TNotifyEvent(&freer, &Freer::Leave);
+    auto alive = container->AliveToken();
+    MoveTo(container, 5, 5);
+    Wait(30);
+    ASSERT_TRUE(container->ViewInfo()->ContainerState.Contains(csHot));
+    if (c.offTheWindow)
+      platform::InjectMouseLeave();
+    else
+      MoveTo(form, 300, 200);
+    Wait(30);
+    EXPECT_EQ(freer.leaves, 1);
+    EXPECT_FALSE(*alive);
+    EXPECT_EQ(MouseTrackingCount(), 0) << "no tracking is left for the freed container";
+    MoveTo(form, 10, 10);
+    Wait(30);
+  }
 }
 
 TEST_F(ContainerTest, ContextPopupLockAndKeyboardPosition) {

@@ -1,0 +1,434 @@
+#include <functional>
+#include <string>
+
+#include "edit_fixture.h"
+#include "editors/core/cxListBox.h"
+#include "editors/core/cxMemo.h"
+#include "editors/core/cxTextEdit.h"
+#include "platform/win/Input.h"
+
+// Every handler a user's action reaches may free the control it was raised for; the control's own code
+// must then leave it alone, which the sanitizers check for each path below.
+namespace {
+
+enum class Kind { Edit, TextEdit, Memo, CheckBox, ListBox };
+
+// Frees its target the first time any of its handlers runs.
+struct Freer {
+  TControl* target = nullptr;
+  bool fired = false;
+  void Free() {
+    if (!target)
+      return;
+    fired = true;
+    TControl* t = target;
+    target = nullptr;
+    t->Free();
+  }
+  void Notify(TObject*) { Free(); }
+  void Key(TObject*, WORD&, TShiftState) { Free(); }
+  void Press(TObject*, char&) { Free(); }
+  void Mouse(TObject*, TMouseButton, TShiftState, int, int) { Free(); }
+  void Move(TObject*, TShiftState, int, int) { Free(); }
+  void Wheel(TObject*, TShiftState, int, TPoint, bool&) { Free(); }
+  void Context(TObject*, TPoint, bool&) { Free(); }
+  void Editing(TObject*, bool&) { Free(); }
+  void Button(TObject*, int) { Free(); }
+  void Validate(TObject*, Variant&, TCaption&, bool&) { Free(); }
+};
+
+class HandlerLifetimeTest;
+using Hook = std::function<void(TcxContainer*, Freer&)>;
+using Act = std::function<void(HandlerLifetimeTest&, TcxContainer*)>;
+
+struct Case {
+  const char* name;
+  Kind kind;
+  Hook hook;
+  Act act;
+};
+
+class HandlerLifetimeTest : public EditTest, public ::testing::WithParamInterface<Case> {
+public:
+  void SetUp() override {
+    EditTest::SetUp();
+    cxTextEditInitialize();
+    cxMemoInitialize();
+    form = ShowForm();
+    other = new TcxTextEdit(form);
+    other->SetParent(form);
+    other->SetBounds(10, 250, 100, 21);
+    Pump();
+  }
+  void TearDown() override {
+    if (form)
+      form->Free();
+    form = nullptr;
+    cxMemoFinalize();
+    cxTextEditFinalize();
+    EditTest::TearDown();
+  }
+
+  TcxContainer* Make(Kind AKind) {
+    TcxContainer* c = nullptr;
+    switch (AKind) {
+    case Kind::Edit:
+      c = new TestEdit(form);
+      break;
+    case Kind::TextEdit: {
+      auto* edit = new TcxTextEdit(form);
+      edit->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+      edit->SetText("text");
+      c = edit;
+      break;
+    }
+    case Kind::Memo:
+      c = new TcxMemo(form);
+      break;
+    case Kind::CheckBox: {
+      auto* box = new TcxCheckBox(form);
+      box->SetAutoSize(false);
+      box->SetCaption("Option");
+      c = box;
+      break;
+    }
+    case Kind::ListBox: {
+      auto* list = new TcxListBox(form);
+      list->SetParent(form);
+      for (const char* item : {"alfa", "beta", "gama"})
+        list->Items()->Add(item);
+      c = list;
+      break;
+    }
+    }
+    c->SetParent(form);
+    c->SetBounds(20, 20, 150, AKind == Kind::Memo || AKind == Kind::ListBox ? 100 : 21);
+    Pump();
+    return c;
+  }
+
+  // A point on the control's text (the inner control where there is one), in the control's client space.
+  static TPoint TextPoint(TcxContainer* c) {
+    if (auto* list = dynamic_cast<TcxListBox*>(c)) {
+      const TRect r = list->ItemRect(0);
+      TWinControl* inner = list->InnerListBox();
+      return TPoint{inner->Left() + r.left + 5, inner->Top() + (r.top + r.bottom) / 2};
+    }
+    if (auto* box = dynamic_cast<TcxCheckBox*>(c)) {
+      const TRect r = box->ViewInfo()->CheckBoxRect;
+      return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    return TPoint{10, c->Height() / 2};
+  }
+  // Each step below is given in screen positions taken before the first one, and runs only while the
+  // control lives: the handler under test frees it somewhere on the way.
+  bool Alive() const { return *alive; }
+  void ClickAt(TcxContainer* c, TPoint p, platform::MouseButton b = platform::MouseButton::Left) {
+    const TPoint s = At(c, p.x, p.y);
+    backend->MouseMove(s.x, s.y);
+    Pump();
+    if (Alive()) {
+      backend->MouseDown(s.x, s.y, b);
+      Pump();
+    }
+    backend->MouseUp(s.x, s.y, b);
+    Pump();
+  }
+  void Click(TcxContainer* c) { ClickAt(c, TextPoint(c)); }
+  void ClickBorder(TcxContainer* c) { ClickAt(c, TPoint{1, 1}); }
+  void DoubleClick(TcxContainer* c) {
+    const TPoint p = TextPoint(c);
+    ClickAt(c, p);
+    if (Alive())
+      ClickAt(c, p);
+  }
+  void RightClick(TcxContainer* c) { ClickAt(c, TextPoint(c), platform::MouseButton::Right); }
+  void Focus(TcxContainer* c) {
+    c->SetFocus();
+    Pump();
+  }
+  void Key(TcxContainer* c, int vk) {
+    Focus(c);
+    if (!Alive())
+      return;
+    backend->KeyDown(vk);
+    Pump();
+    backend->KeyUp(vk);
+    Pump();
+  }
+  void Type(TcxContainer* c, char ch) {
+    Focus(c);
+    if (!Alive())
+      return;
+    platform::InjectChar(BYTE(ch));
+    Pump();
+  }
+  void FocusAway(TcxContainer* c) {
+    Focus(c);
+    other->SetFocus();
+    Pump();
+  }
+  void Leave(TcxContainer* c) {
+    const TPoint p = TextPoint(c);
+    MoveTo(c, p.x, p.y);
+    Wait(30);
+    MoveTo(other, 5, 5);
+    Wait(30);
+  }
+  void Wheel(TcxContainer* c) {
+    const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y);
+    Focus(c);
+    if (!Alive())
+      return;
+    backend->Wheel(-120, p.x, p.y);
+    Pump();
+  }
+
+  using ControlTest::MoveTo;
+
+  std::shared_ptr<const bool> alive;
+  TcxTextEdit* other = nullptr;
+};
+
+TEST_P(HandlerLifetimeTest, ControlFreedByItsHandlerIsLeftAlone) {
+  const Case& c = GetParam();
+  TcxContainer* control = Make(c.kind);
+  const int controls = form->ControlCount();
+  alive = control->AliveToken();
+  Freer freer{control};
+  c.hook(control, freer);
+  c.act(*this, control);
+  EXPECT_TRUE(freer.fired) << "the handler was not reached";
+  EXPECT_FALSE(*alive);
+  EXPECT_EQ(form->ControlCount(), controls - 1);
+  // The form goes on working where the control was: the pointer, keys and timers find nothing freed, and
+  // what is typed reaches the control that takes the focus next.
+  MoveTo(form, 30, 30);
+  Press(form, 30, 30);
+  Release(form, 30, 30);
+  backend->PressKey(VK_DOWN);
+  Wait(600);
+  MoveTo(other, 5, 5);
+  Wait(30);
+  other->SetFocus();
+  Pump();
+  platform::InjectChar('z');
+  Pump();
+  EXPECT_EQ(other->Text(), "z");
+}
+
+TcxCustomEditProperties* PropertiesOf(TcxContainer* c) {
+  return static_cast<TcxCustomEdit*>(c)->Properties();
+}
+
+// Hooks.
+const Hook onChange = [](TcxContainer* c, Freer& f) {
+  PropertiesOf(c)->OnChange = TNotifyEvent(&f, &Freer::Notify);
+};
+const Hook onEditValueChanged = [](TcxContainer* c, Freer& f) {
+  PropertiesOf(c)->OnEditValueChanged = TNotifyEvent(&f, &Freer::Notify);
+};
+const Hook onValidate = [](TcxContainer* c, Freer& f) {
+  PropertiesOf(c)->OnValidate = TcxEditValidateEvent(&f, &Freer::Validate);
+};
+const Hook onButtonClick = [](TcxContainer* c, Freer& f) {
+  PropertiesOf(c)->OnButtonClick = TcxEditButtonClickEvent(&f, &Freer::Button);
+};
+const Hook onEditing = [](TcxContainer* c, Freer& f) {
+  static_cast<TcxCustomEdit*>(c)->OnEditing = TcxEditEditingEvent(&f, &Freer::Editing);
+};
+const Hook onClick = [](TcxContainer* c, Freer& f) { c->OnClick = TNotifyEvent(&f, &Freer::Notify); };
+const Hook onDblClick = [](TcxContainer* c, Freer& f) { c->OnDblClick = TNotifyEvent(&f, &Freer::Notify); };
+const Hook onKeyDown = [](TcxContainer* c, Freer& f) { c->OnKeyDown = TKeyEvent(&f, &Freer::Key); };
+const Hook onKeyUp = [](TcxContainer* c, Freer& f) { c->OnKeyUp = TKeyEvent(&f, &Freer::Key); };
+const Hook onKeyPress = [](TcxContainer* c, Freer& f) { c->OnKeyPress = TKeyPressEvent(&f, &Freer::Press); };
+const Hook onMouseDown = [](TcxContainer* c, Freer& f) { c->OnMouseDown = TMouseEvent(&f, &Freer::Mouse); };
+const Hook onMouseUp = [](TcxContainer* c, Freer& f) { c->OnMouseUp = TMouseEvent(&f, &Freer::Mouse); };
+const Hook onMouseMove = [](TcxContainer* c, Freer& f) {
+  c->OnMouseMove = TMouseMoveEvent(&f, &Freer::Move);
+};
+const Hook onMouseEnter = [](TcxContainer* c, Freer& f) {
+  c->OnMouseEnter = TNotifyEvent(&f, &Freer::Notify);
+};
+const Hook onMouseLeave = [](TcxContainer* c, Freer& f) {
+  c->OnMouseLeave = TNotifyEvent(&f, &Freer::Notify);
+};
+const Hook onMouseWheel = [](TcxContainer* c, Freer& f) {
+  c->OnMouseWheel = TMouseWheelEvent(&f, &Freer::Wheel);
+};
+const Hook onContextPopup = [](TcxContainer* c, Freer& f) {
+  c->OnContextPopup = TContextPopupEvent(&f, &Freer::Context);
+};
+const Hook onEnter = [](TcxContainer* c, Freer& f) { c->OnEnter = TNotifyEvent(&f, &Freer::Notify); };
+const Hook onExit = [](TcxContainer* c, Freer& f) { c->OnExit = TNotifyEvent(&f, &Freer::Notify); };
+const Hook onFocusChanged = [](TcxContainer* c, Freer& f) {
+  c->OnFocusChanged = TNotifyEvent(&f, &Freer::Notify);
+};
+
+// Actions.
+using T = HandlerLifetimeTest;
+const Act setText = [](T&, TcxContainer* c) { c->SetText("new"); };
+const Act typeChar = [](T& t, TcxContainer* c) { t.Type(c, 'a'); };
+const Act keyA = [](T& t, TcxContainer* c) { t.Key(c, 'A'); };
+const Act keyDown = [](T& t, TcxContainer* c) { t.Key(c, VK_DOWN); };
+const Act keySpace = [](T& t, TcxContainer* c) { t.Key(c, VK_SPACE); };
+const Act keyDelete = [](T& t, TcxContainer* c) {
+  t.Focus(c);
+  static_cast<TcxTextEdit*>(c)->SetSelection(0, 2);
+  t.Key(c, VK_DELETE);
+};
+const Act click = [](T& t, TcxContainer* c) { t.Click(c); };
+const Act clickBorder = [](T& t, TcxContainer* c) { t.ClickBorder(c); };
+const Act doubleClick = [](T& t, TcxContainer* c) { t.DoubleClick(c); };
+const Act rightClick = [](T& t, TcxContainer* c) { t.RightClick(c); };
+const Act moveOver = [](T& t, TcxContainer* c) { t.MoveTo(c, t.TextPoint(c).x, t.TextPoint(c).y); };
+const Act leave = [](T& t, TcxContainer* c) { t.Leave(c); };
+const Act focus = [](T& t, TcxContainer* c) { t.Focus(c); };
+const Act focusAway = [](T& t, TcxContainer* c) { t.FocusAway(c); };
+const Act wheel = [](T& t, TcxContainer* c) { t.Wheel(c); };
+const Act clickButton = [](T& t, TcxContainer* c) {
+  const TRect b = static_cast<TcxCustomEdit*>(c)->ViewInfo()->Button(0)->Bounds;
+  t.ClickAt(c, TPoint{(b.left + b.right) / 2, (b.top + b.bottom) / 2});
+};
+// The small editor of the fixture has no inner control: typing is its own helper.
+const Act typeIntoEdit = [](T& t, TcxContainer* c) {
+  t.Focus(c);
+  static_cast<TestEdit*>(c)->Type("typed");
+};
+const Act typeIntoEditThenLeave = [](T& t, TcxContainer* c) {
+  typeIntoEdit(t, c);
+  t.FocusAway(c);
+};
+const Act setEditValue = [](T&, TcxContainer* c) {
+  static_cast<TcxCustomEdit*>(c)->SetEditValue(Variant("new"));
+};
+const Act memoLines = [](T&, TcxContainer* c) { static_cast<TcxMemo*>(c)->Lines()->Add("line"); };
+
+const Case cases[] = {
+    {"TextEditChangeBySetText", Kind::TextEdit, onChange, setText},
+    {"TextEditChangeByTyping", Kind::TextEdit, onChange, typeChar},
+    {"TextEditChangeByDelete", Kind::TextEdit, onChange, keyDelete},
+    {"EditValueChangedByProgram", Kind::Edit, onEditValueChanged, setEditValue},
+    {"EditChangeByProgram", Kind::Edit, onChange, setEditValue},
+    {"EditChangeByTyping", Kind::Edit, onChange, typeIntoEdit},
+    {"EditEditing", Kind::Edit, onEditing, typeIntoEdit},
+    {"EditValidate", Kind::Edit, onValidate, typeIntoEditThenLeave},
+    {"TextEditEditing", Kind::TextEdit, onEditing, typeChar},
+    {"TextEditButtonClick", Kind::TextEdit, onButtonClick, clickButton},
+    {"TextEditKeyDown", Kind::TextEdit, onKeyDown, keyA},
+    {"TextEditKeyPress", Kind::TextEdit, onKeyPress, typeChar},
+    {"TextEditKeyUp", Kind::TextEdit, onKeyUp, keyA},
+    {"TextEditClick", Kind::TextEdit, onClick, click},
+    {"TextEditClickOnBorder", Kind::TextEdit, onClick, clickBorder},
+    {"TextEditDoubleClick", Kind::TextEdit, onDblClick, doubleClick},
+    {"TextEditMouseDown", Kind::TextEdit, onMouseDown, click},
+    {"TextEditMouseUp", Kind::TextEdit, onMouseUp, click},
+    {"TextEditMouseDownOnBorder", Kind::TextEdit, onMouseDown, clickBorder},
+    {"TextEditMouseUpOnBorder", Kind::TextEdit, onMouseUp, clickBorder},
+    {"TextEditMouseMove", Kind::TextEdit, onMouseMove, moveOver},
+    {"TextEditMouseEnter", Kind::TextEdit, onMouseEnter, moveOver},
+    {"TextEditMouseLeave", Kind::TextEdit, onMouseLeave, leave},
+    {"TextEditMouseWheel", Kind::TextEdit, onMouseWheel, wheel},
+    {"TextEditContextPopup", Kind::TextEdit, onContextPopup, rightClick},
+    {"TextEditEnter", Kind::TextEdit, onEnter, focus},
+    {"TextEditExit", Kind::TextEdit, onExit, focusAway},
+    {"TextEditFocusIn", Kind::TextEdit, onFocusChanged, focus},
+    {"TextEditFocusOut", Kind::TextEdit, onFocusChanged, focusAway},
+    {"MemoChangeBySetText", Kind::Memo, onChange, setText},
+    {"MemoChangeByTyping", Kind::Memo, onChange, typeChar},
+    {"MemoChangeByLines", Kind::Memo, onChange, memoLines},
+    {"MemoChangeByLinesText", Kind::Memo, onChange,
+     [](T&, TcxContainer* c) { static_cast<TcxMemo*>(c)->Lines()->SetText("x\r\ny"); }},
+    {"MemoChangeByReturn", Kind::Memo, onChange, [](T& t, TcxContainer* c) { t.Key(c, VK_RETURN); }},
+    {"MemoKeyDown", Kind::Memo, onKeyDown, keyDown},
+    {"MemoKeyPress", Kind::Memo, onKeyPress, typeChar},
+    {"MemoKeyUp", Kind::Memo, onKeyUp, keyDown},
+    {"MemoMouseLeave", Kind::Memo, onMouseLeave, leave},
+    {"MemoExit", Kind::Memo, onExit, focusAway},
+    {"MemoFocusOut", Kind::Memo, onFocusChanged, focusAway},
+    {"CheckBoxClickBySpace", Kind::CheckBox, onClick, keySpace},
+    {"CheckBoxClickByMouse", Kind::CheckBox, onClick, click},
+    {"CheckBoxChangeBySpace", Kind::CheckBox, onChange, keySpace},
+    {"CheckBoxChangeByMouse", Kind::CheckBox, onChange, click},
+    {"CheckBoxValueChangedBySpace", Kind::CheckBox, onEditValueChanged, keySpace},
+    {"CheckBoxValueChangedByMouse", Kind::CheckBox, onEditValueChanged, click},
+    {"CheckBoxEditing", Kind::CheckBox, onEditing, keySpace},
+    {"CheckBoxChangeByProgram", Kind::CheckBox, onChange,
+     [](T&, TcxContainer* c) { static_cast<TcxCheckBox*>(c)->SetChecked(true); }},
+    {"CheckBoxKeyDown", Kind::CheckBox, onKeyDown, keyA},
+    {"CheckBoxKeyUp", Kind::CheckBox, onKeyUp, keyA},
+    {"CheckBoxKeyPress", Kind::CheckBox, onKeyPress, typeChar},
+    {"CheckBoxMouseDown", Kind::CheckBox, onMouseDown, click},
+    {"CheckBoxMouseUp", Kind::CheckBox, onMouseUp, click},
+    {"CheckBoxMouseMove", Kind::CheckBox, onMouseMove, moveOver},
+    {"CheckBoxMouseEnter", Kind::CheckBox, onMouseEnter, moveOver},
+    {"CheckBoxMouseLeave", Kind::CheckBox, onMouseLeave, leave},
+    {"CheckBoxContextPopup", Kind::CheckBox, onContextPopup, rightClick},
+    {"CheckBoxEnter", Kind::CheckBox, onEnter, focus},
+    {"CheckBoxExit", Kind::CheckBox, onExit, focusAway},
+    {"CheckBoxFocusIn", Kind::CheckBox, onFocusChanged, focus},
+    {"CheckBoxFocusOut", Kind::CheckBox, onFocusChanged, focusAway},
+    {"ListBoxClick", Kind::ListBox, onClick, click},
+    {"ListBoxDoubleClick", Kind::ListBox, onDblClick, doubleClick},
+    {"ListBoxKeyDown", Kind::ListBox, onKeyDown, keyDown},
+    {"ListBoxKeyUp", Kind::ListBox, onKeyUp, keyDown},
+    {"ListBoxKeyPress", Kind::ListBox, onKeyPress, typeChar},
+    {"ListBoxMouseDown", Kind::ListBox, onMouseDown, click},
+    {"ListBoxMouseUp", Kind::ListBox, onMouseUp, click},
+    {"ListBoxMouseMove", Kind::ListBox, onMouseMove, moveOver},
+    {"ListBoxMouseLeave", Kind::ListBox, onMouseLeave, leave},
+    {"ListBoxMouseWheel", Kind::ListBox, onMouseWheel, wheel},
+    {"ListBoxContextPopup", Kind::ListBox, onContextPopup, rightClick},
+    {"ListBoxEnter", Kind::ListBox, onEnter, focus},
+    {"ListBoxExit", Kind::ListBox, onExit, focusAway},
+    {"ListBoxFocusIn", Kind::ListBox, onFocusChanged, focus},
+    {"ListBoxFocusOut", Kind::ListBox, onFocusChanged, focusAway},
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, HandlerLifetimeTest, ::testing::ValuesIn(cases),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           return std::string(info.param.name);
+                         });
+
+} // namespace
+
+namespace {
+
+class ListBoxDragTest : public EditTest {
+protected:
+  void SetUp() override {
+    EditTest::SetUp();
+    form = ShowForm();
+  }
+};
+
+// A list box in automatic drag mode freed while its drag runs: the drag ends as the control goes, without
+// its inner list reaching the half-destroyed list box.
+TEST_F(ListBoxDragTest, ListBoxFreedDuringItsAutomaticDrag) {
+  auto* list = new TcxListBox(form);
+  list->SetParent(form);
+  list->SetBounds(20, 20, 150, 100);
+  for (const char* item : {"alfa", "beta", "gama"})
+    list->Items()->Add(item);
+  list->SetDragMode(dmAutomatic);
+  Pump();
+  const TRect item = list->ItemRect(1);
+  TWinControl* inner = list->InnerListBox();
+  const TPoint p = At(inner, item.left + 5, (item.top + item.bottom) / 2);
+  backend->MouseMove(p.x, p.y);
+  backend->MouseDown(p.x, p.y);
+  Pump();
+  backend->MouseMove(p.x + 30, p.y + 30);
+  Pump();
+  ASSERT_TRUE(list->Dragging());
+  auto alive = list->AliveToken();
+  list->Free();
+  EXPECT_FALSE(*alive);
+  EXPECT_EQ(DragObject(), nullptr) << "the drag ended with its source";
+  backend->MouseUp(p.x + 30, p.y + 30);
+  Pump();
+  MoveTo(form, 5, 5);
+  Pump();
+}
+
+} // namespace
