@@ -703,13 +703,29 @@ void TcxCustomTextEdit::InternalSetDisplayValue(const Variant& Value) {
 }
 
 void TcxCustomTextEdit::SetInnerDisplayValue(const Variant& Value) {
-  if (FInnerEdit)
-    FInnerEdit->SetEditValue(Value);
+  if (!FInnerEdit)
+    return;
+  TcxFlagScope writing(this, FDisplayValueWriting);
+  FInnerEdit->SetEditValue(Value);
 }
 
 void TcxCustomTextEdit::ChangeHandler(TObject* Sender) {
   TcxChangeEventsLock lock(this);
+  auto alive = AliveToken();
   TcxCustomEdit::ChangeHandler(Sender);
+  if (!*alive)
+    return;
+  // The text changed while the edit is not being edited, and not by the edit itself: a character whose key
+  // handler took the focus away is inserted after the edit was left. No exit will make that text the value,
+  // so it becomes the value now, or entering the edit again would bring the old one back.
+  if (!FDisplayValueWriting && !Focused() && !IsDestroying()) {
+    const bool userChange = FIsUserChange;
+    SynchronizeEditValue();
+    if (!*alive)
+      return;
+    if (userChange)
+      SetEditModified(true);
+  }
   if (!IsInnerEditShown())
     UpdateDrawValue();
   if (!FThousandSeparatorsApplying && IsEditFocused() && ActiveProperties()->IsThousandSeparatorShown(true))

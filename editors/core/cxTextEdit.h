@@ -321,6 +321,8 @@ protected:
   bool FLookupItemChanging = false;
   bool FPopupKeyPending = false;
   bool FThousandSeparatorsApplying = false;
+  // Set while the edit writes its own value into the inner control, whose change report is then no news.
+  bool FDisplayValueWriting = false;
   std::unique_ptr<TcxCustomTextEditLookupData, TObjectDeleter> FLookupData;
 };
 

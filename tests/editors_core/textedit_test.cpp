@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "edit_fixture.h"
+#include "editors/core/cxMemo.h"
 #include "editors/core/cxTextEdit.h"
 #include "platform/controls/Clipbrd.h"
 #include "platform/win/Input.h"
@@ -477,6 +478,73 @@ TEST_F(TextEditTest, TypingMarksUserChangeOnlyWhileTheCharacterIsInserted) {
   EXPECT_EQ(edit->Text(), "a");
   EXPECT_TRUE(duringChange);
   EXPECT_FALSE(edit->IsUserChange());
+}
+
+// A key handler that takes the focus from the edit (to another control, or by disabling or hiding the edit)
+// runs before the platform inserts the typed character, so the text changes after the edit was left: that
+// text is the edit's value, and entering the edit again shows it, not the value from before the key.
+TEST_F(TextEditTest, ACharacterThatArrivesAfterTheFocusLeftBecomesTheValue) {
+  enum How { MoveFocus, Disable, Hide };
+  struct Leave {
+    TcxCustomTextEdit* edit;
+    TcxTextEdit* other;
+    How how;
+    void Key(TObject*) {
+      if (how == MoveFocus)
+        other->SetFocus();
+      else if (how == Disable)
+        edit->SetEnabled(false);
+      else
+        edit->Hide();
+    }
+    void KeyDown(TObject* Sender, WORD&, TShiftState) { Key(Sender); }
+    void KeyPress(TObject* Sender, char&) { Key(Sender); }
+  };
+  struct Case {
+    const char* name;
+    How how;
+    bool onKeyDown;
+    bool memo;
+  };
+  for (const Case& c :
+       {Case{"key press moves the focus", MoveFocus, false, false},
+        Case{"key press disables", Disable, false, false}, Case{"key press hides", Hide, false, false},
+        Case{"key down moves the focus", MoveFocus, true, false},
+        Case{"memo's key press moves the focus", MoveFocus, false, true},
+        Case{"memo's key down disables", Disable, true, true}}) {
+    SCOPED_TRACE(c.name);
+    form = ShowForm();
+    TcxCustomTextEdit* edit =
+        c.memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 150, c.memo ? 60 : 21);
+    auto* other = new TcxTextEdit(form);
+    other->SetParent(form);
+    other->SetBounds(10, 80, 150, 21);
+    edit->SetText("ab");
+    edit->SetFocus();
+    Pump();
+    edit->SetSelStart(2);
+    Leave leave{edit, other, c.how};
+    if (c.onKeyDown)
+      edit->OnKeyDown = TKeyEvent(&leave, &Leave::KeyDown);
+    else
+      edit->OnKeyPress = TKeyPressEvent(&leave, &Leave::KeyPress);
+    backend->PressKey('X');
+    Pump();
+    EXPECT_FALSE(edit->Focused());
+    EXPECT_EQ(edit->Text(), "abx");
+    EXPECT_EQ(VarToStr(edit->EditValue()), "abx");
+    edit->OnKeyDown = {};
+    edit->OnKeyPress = {};
+    edit->Show();
+    edit->SetEnabled(true);
+    edit->SetFocus();
+    Pump();
+    EXPECT_EQ(edit->Text(), "abx") << "entering the edit again keeps what was typed";
+    form->Free();
+    form = nullptr;
+  }
 }
 
 TEST_F(TextEditTest, CompletionFromLookupItems) {
