@@ -1,5 +1,8 @@
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/controls/Controls.h"
 #include "platform/controls/Forms.h"
@@ -290,10 +293,21 @@ void TWinControl::CreateHandle() {
 void TWinControl::DestroyHandle() {
   if (!FHandle)
     return;
+  // A child's window that goes can run handlers that free controls (a popup closing with its owner), so the
+  // children are taken first and each is looked at before its window is destroyed.
+  std::vector<std::pair<TWinControl*, std::shared_ptr<const bool>>> children;
   for (TControl* c : FControls)
     if (auto* w = dynamic_cast<TWinControl*>(c))
-      w->DestroyHandle();
-  DestroyWnd();
+      children.emplace_back(w, w->AliveToken());
+  auto alive = AliveToken();
+  for (auto& [child, childAlive] : children) {
+    if (!*alive)
+      return;
+    if (*childAlive && child->Parent() == this)
+      child->DestroyHandle();
+  }
+  if (*alive)
+    DestroyWnd();
 }
 
 void TWinControl::DestroyWnd() {

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "controls_fixture.h"
 
 namespace {
@@ -124,6 +126,46 @@ TEST_F(ControlsTest, DestroyingAParentWindowForgetsTheChildren) {
   EXPECT_EQ(FindControl(innerHandle), nullptr);
   // The windows come back on demand.
   EXPECT_TRUE(IsWindow(inner->Handle()));
+}
+
+// A control that frees another control as its window goes, as a handler may: a popup that closes when its
+// owner is no longer shown and whose close handler frees a control.
+class TBoxFreeingAsItsWindowGoes : public TBox {
+  PELVOR_CLASS(TBoxFreeingAsItsWindowGoes, TBox)
+  using TBox::TBox;
+  TControl* Victim = nullptr;
+
+protected:
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_DESTROY && Victim)
+      std::exchange(Victim, nullptr)->Free();
+    TBox::WndProc(Message);
+  }
+};
+
+TEST_F(ControlsTest, AControlFreedWhileItsParentsWindowGoesIsNotTouchedAndTheOthersLoseTheirs) {
+  for (bool freeingTheForm : {false, true}) {
+    SCOPED_TRACE(freeingTheForm ? "the form is freed" : "the parent's window is destroyed");
+    TForm* form = ShowForm();
+    auto* outer = Make<TBox>(form, form, "Outer", Bounds(0, 0, 200, 100));
+    auto* first = Make<TBoxFreeingAsItsWindowGoes>(form, outer, "First", Bounds(0, 0, 20, 20));
+    auto* middle = Make<TBox>(form, outer, "Middle", Bounds(30, 0, 20, 20));
+    auto* last = Make<TBox>(form, outer, "Last", Bounds(60, 0, 20, 20));
+    first->Victim = last;
+    const HWND middleWindow = middle->Handle();
+    const auto lastAlive = last->AliveToken();
+    if (freeingTheForm) {
+      form->Free();
+    } else {
+      outer->DestroyHandle();
+      EXPECT_EQ(outer->ControlCount(), 2);
+      EXPECT_FALSE(middle->HandleAllocated());
+      EXPECT_TRUE(IsWindow(middle->Handle())) << "the windows come back on demand";
+      form->Free();
+    }
+    EXPECT_FALSE(*lastAlive);
+    EXPECT_FALSE(IsWindow(middleWindow));
+  }
 }
 
 TEST_F(ControlsTest, FreeingAControlTakesItOutOfItsParent) {
