@@ -548,7 +548,9 @@ void TcxContainer::WMSetFocus(TMessage& Message) {
   }
   auto alive = AliveToken();
   TcxControl::WndProc(Message);
-  if (*alive && !IsDestroying() && FInnerControl && FInnerControl->CanFocus())
+  // The handlers raised as the focus came may have moved it on or hidden the form: then it is not taken back.
+  if (*alive && !IsDestroying() && FInnerControl && HandleAllocated() && GetFocus() == Handle() &&
+      FInnerControl->CanFocus())
     FInnerControl->SetFocus();
 }
 
