@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editors/core/cxCheckBox.h"
@@ -168,12 +169,14 @@ struct Handler {
 
 class Session {
 public:
-  explicit Session(Input& AInput) : in(AInput) {}
+  Session(Input& AInput, platform::HeadlessBackend* ABackend) : backend(ABackend), in(AInput) {}
 
   void Run() {
     Build();
     AssignHandlers();
     for (int step = 0; step < 64 && !in.Empty(); ++step) {
+      waits = 0;
+      QueueRescue();
       PlayStep();
       Pump();
       Check();
@@ -267,8 +270,10 @@ private:
       break;
     }
     }
-    control->SetBounds(4 + in.Pick(12) * 30, 4 + in.Pick(10) * 28, 40 + in.Pick(8) * 20,
-                       21 + in.Pick(4) * 20);
+    // Choices are read one statement at a time: the order in which arguments are evaluated is the compiler's.
+    const int left = 4 + in.Pick(12) * 30, top = 4 + in.Pick(10) * 28;
+    const int width = 40 + in.Pick(8) * 20, height = 21 + in.Pick(4) * 20;
+    control->SetBounds(left, top, width, height);
     slots.push_back(Slot{AKind, control, control->AliveToken(), {}});
     if (AKind != Kind::Container)
       return;
@@ -466,9 +471,11 @@ private:
       case 0:
         list->Items()->Add(Text());
         break;
-      case 1:
-        list->Items()->Insert(count ? in.Pick(count + 1) : 0, Text());
+      case 1: {
+        const int index = in.Pick(count + 1);
+        list->Items()->Insert(index, Text());
         break;
+      }
       case 2:
         if (count)
           list->Items()->Delete(in.Pick(count));
@@ -526,7 +533,8 @@ private:
       break;
     case 4: {
       const int length = int(AEdit->Text().size());
-      AEdit->SetSelection(in.Pick(length + 1), in.Pick(length + 1));
+      const int start = in.Pick(length + 1), selLength = in.Pick(length + 1);
+      AEdit->SetSelection(start, selLength);
       AEdit->SetSelText(Text());
       break;
     }
@@ -550,9 +558,11 @@ private:
     case 0:
       lines->Add(Text());
       break;
-    case 1:
-      lines->Insert(in.Pick(count + 1), Text());
+    case 1: {
+      const int index = in.Pick(count + 1);
+      lines->Insert(index, Text());
       break;
+    }
     case 2:
       if (count)
         lines->Delete(in.Pick(count));
@@ -564,16 +574,20 @@ private:
       lines->SetText(Text());
       break;
     case 5:
-      if (count)
-        lines->SetStrings(in.Pick(count), Text());
+      if (count) {
+        const int index = in.Pick(count);
+        lines->SetStrings(index, Text());
+      }
       break;
     case 6:
-      if (count)
-        lines->Exchange(in.Pick(count), in.Pick(count));
-      break;
     case 7:
-      if (count)
-        lines->Move(in.Pick(count), in.Pick(count));
+      if (count) {
+        const int from = in.Pick(count), to = in.Pick(count);
+        if (ARoute == 6)
+          lines->Exchange(from, to);
+        else
+          lines->Move(from, to);
+      }
       break;
     case 8:
       lines->SetCommaText(Text());
@@ -629,9 +643,12 @@ private:
     case 8:
       FocusRoundTrip(in.Pick(int(slots.size())));
       break;
-    default:
-      Perform(Action(in.Pick(int(Action::Count))), in.Pick(int(slots.size())), in.Byte());
+    default: {
+      const auto action = Action(in.Pick(int(Action::Count)));
+      const int slot = in.Pick(int(slots.size()));
+      Perform(action, slot, in.Byte());
       break;
+    }
     }
   }
 
@@ -667,14 +684,38 @@ private:
   void Drag() {
     const TPoint from = PointByChoice();
     const TPoint to = PointByChoice();
+    // All of it is queued before anything is pumped, as a loop that detects the drag reads it from the queue.
     backend->MouseMove(from.x, from.y);
     backend->MouseDown(from.x, from.y);
-    Pump();
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= 4; ++i)
       backend->MouseMove(from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4);
-      Pump();
-    }
     backend->MouseUp(to.x, to.y);
+  }
+
+  // Runs when a loop of the library waits for input that the step did not queue (a drag detection, panning):
+  // the user lets go of every button and presses Escape, which ends every such loop. One that still waits
+  // after that would wait for ever.
+  void WhenLoopWaits() {
+    rescueQueued = false;
+    if (++waits > 8)
+      Fail("a loop of the library waits for input after every button was released and Escape pressed");
+    POINT p{};
+    GetCursorPos(&p);
+    const std::pair<platform::MouseButton, int> buttons[] = {{platform::MouseButton::Left, VK_LBUTTON},
+                                                             {platform::MouseButton::Right, VK_RBUTTON},
+                                                             {platform::MouseButton::Middle, VK_MBUTTON}};
+    for (const auto& [button, vk] : buttons)
+      if (GetKeyState(vk) < 0)
+        backend->MouseUp(p.x, p.y, button);
+    backend->PressKey(VK_ESCAPE);
+    QueueRescue();
+  }
+
+  void QueueRescue() {
+    if (rescueQueued)
+      return;
+    rescueQueued = true;
+    backend->WhenIdle([this] { WhenLoopWaits(); });
   }
 
   // A point over a living, shown control, or one off the form where nothing of the session lies.
@@ -756,30 +797,32 @@ private:
 
   // What the editor shows, its edit value and its lines tell the same text. While the user edits, the edit
   // value follows only when the edit is left; that is the one time they may differ.
-  static void CheckEdit(const Slot& ASlot) {
+  void CheckEdit(const Slot& ASlot) const {
     if (ASlot.kind != Kind::TextEdit && ASlot.kind != Kind::Memo)
       return;
+    const std::string name =
+        (ASlot.kind == Kind::Memo ? "memo " : "text edit ") + std::to_string(&ASlot - slots.data());
     auto* edit = static_cast<TcxCustomTextEdit*>(ASlot.control);
     const String text = edit->Text();
     if (!edit->ModifiedAfterEnter()) {
       const String value = VarToStr(edit->EditValue());
       if (value != text)
-        Fail("the edit value \"" + value + "\" is not the text \"" + text + "\"");
+        Fail(name + ": the edit value \"" + value + "\" is not the text \"" + text + "\"");
     }
     if (!edit->IsInnerEditShown() && edit->HandleAllocated()) {
       auto* info = static_cast<TcxCustomTextEditViewInfo*>(edit->ViewInfo());
       if (info->Text != text)
-        Fail("the edit draws \"" + info->Text + "\" for the text \"" + text + "\"");
+        Fail(name + ": the edit draws \"" + info->Text + "\" for the text \"" + text + "\"");
     }
     // The lines are read from the window, which a memo whose parent was freed cannot make.
     if (ASlot.kind == Kind::Memo && edit->GetParentForm())
-      CheckLines(static_cast<TcxCustomMemo*>(edit), text);
+      CheckLines(name, static_cast<TcxCustomMemo*>(edit), text);
   }
 
   // The memo's lines are its text as the window lays it out: together they hold the text without its line
   // breaks (CR LF, or a lone CR or LF, which the platform's memo breaks at too), and without word wrap there
   // is one line a break, the empty line after a last break not counted.
-  static void CheckLines(TcxCustomMemo* AMemo, const String& AText) {
+  static void CheckLines(const std::string& AName, TcxCustomMemo* AMemo, const String& AText) {
     TStrings* lines = AMemo->Lines();
     String joined;
     for (int i = 0; i < lines->Count(); ++i)
@@ -798,9 +841,9 @@ private:
         ++i;
     }
     if (joined != bare)
-      Fail("the memo's lines hold \"" + joined + "\" for the text \"" + AText + "\"");
+      Fail(AName + ": the lines hold \"" + joined + "\" for the text \"" + AText + "\"");
     if (!AMemo->ActiveProperties()->WordWrap() && lines->Count() != breaks + (lastOpen ? 1 : 0))
-      Fail("the memo has " + std::to_string(lines->Count()) + " lines for the text \"" + AText + "\"");
+      Fail(AName + ": " + std::to_string(lines->Count()) + " lines for the text \"" + AText + "\"");
   }
 
   void TearDown() {
@@ -816,15 +859,14 @@ private:
       CheckGone(s);
   }
 
-public:
-  platform::HeadlessBackend* backend = nullptr;
-
-private:
+  platform::HeadlessBackend* backend;
   Input& in;
   TForm* form = nullptr;
   std::vector<Slot> slots;
   std::vector<TcxCustomPopupWindow*> popups;
   std::vector<std::unique_ptr<Handler>> handlers;
+  bool rescueQueued = false;
+  int waits = 0;
   int handlerDepth = 0;
   int handlerRuns = 0;
 };
@@ -866,9 +908,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TUnitList units(Units());
   units.Initialize();
   Input input(data, size);
+  // The session outlives the units, as a loop that waits while they end would still call on it.
+  Session session(input, backend.get());
   try {
-    Session session(input);
-    session.backend = backend.get();
     session.Run();
   } catch (const std::exception& e) {
     Fail(std::string("an exception reached the program: ") + e.what());
