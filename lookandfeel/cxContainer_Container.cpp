@@ -325,8 +325,10 @@ void TcxContainer::CMCtl3DChanged(TMessageView& Message) {
 }
 
 void TcxContainer::CMEnabledChanged(TMessageView& Message) {
+  auto alive = AliveToken();
   TcxControl::CMEnabledChanged(Message);
-  EnabledChanged();
+  if (*alive)
+    EnabledChanged();
 }
 
 void TcxContainer::EnabledChanged() {

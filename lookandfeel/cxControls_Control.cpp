@@ -895,9 +895,12 @@ void TcxControl::CMTextChanged(TMessageView& Message) {
   TextChanged();
 }
 
+// Hiding the control closes a popup it owns, whose handlers may free it.
 void TcxControl::CMVisibleChanged(TMessageView& Message) {
+  auto alive = AliveToken();
   TCustomControl::CMVisibleChanged(Message);
-  VisibleChanged();
+  if (*alive)
+    VisibleChanged();
 }
 
 // The control raises its own enter and leave events, once, with itself as the sender; the parent hears

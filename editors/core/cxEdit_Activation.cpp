@@ -348,8 +348,10 @@ void TcxCustomEdit::CMDialogChar(TCMDialogChar& Message) {
 }
 
 void TcxCustomEdit::CMShowingChanged(TMessageView& Message) {
+  // Hiding the edit's window closes a popup it owns, whose handlers may free the edit.
+  auto alive = AliveToken();
   TcxContainer::CMShowingChanged(Message);
-  if (Showing())
+  if (*alive && Showing())
     AdjustInnerEditPosition();
 }
 

@@ -388,22 +388,25 @@ void TWinControl::CMShowingChanged(TMessageView&) {
   SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flag);
 }
 
+// Taking the focus from a control that is hidden or disabled raises its exit handlers, which may free it.
 void TWinControl::CMVisibleChanged(TMessageView& Message) {
+  auto alive = AliveToken();
   if (!FVisible && FParent) {
     if (auto* form = GetParentForm(); form && form != static_cast<TControl*>(this))
       form->DefocusControl(this, false);
   }
-  if (!ComponentState().Contains(csDesigning) || FControlStyle.Contains(csNoDesignVisible))
+  if (*alive && (!ComponentState().Contains(csDesigning) || FControlStyle.Contains(csNoDesignVisible)))
     UpdateControlState();
   (void)Message;
 }
 
 void TWinControl::CMEnabledChanged(TMessageView&) {
+  auto alive = AliveToken();
   if (!FEnabled && FParent) {
     if (auto* form = GetParentForm(); form && form != static_cast<TControl*>(this))
       form->DefocusControl(this, false);
   }
-  if (FHandle)
+  if (*alive && FHandle)
     EnableWindow(FHandle, FEnabled);
 }
 

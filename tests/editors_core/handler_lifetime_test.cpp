@@ -1,5 +1,6 @@
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "edit_fixture.h"
 #include "editors/core/cxListBox.h"
@@ -168,6 +169,23 @@ public:
     other->SetFocus();
     Pump();
   }
+  // The focused control is hidden or disabled, which takes the focus from it. The focus comes first with the
+  // focus handler held back, so that it is the hiding or disabling that raises it.
+  void FocusQuietly(TcxContainer* c) {
+    const TNotifyEvent held = std::exchange(c->OnFocusChanged, TNotifyEvent());
+    Focus(c);
+    c->OnFocusChanged = held;
+  }
+  void HideFocused(TcxContainer* c) {
+    FocusQuietly(c);
+    c->Hide();
+    Pump();
+  }
+  void DisableFocused(TcxContainer* c) {
+    FocusQuietly(c);
+    c->SetEnabled(false);
+    Pump();
+  }
   void Leave(TcxContainer* c) {
     const TPoint p = TextPoint(c);
     MoveTo(c, p.x, p.y);
@@ -285,6 +303,8 @@ const Act moveOver = [](T& t, TcxContainer* c) { t.MoveTo(c, t.TextPoint(c).x, t
 const Act leave = [](T& t, TcxContainer* c) { t.Leave(c); };
 const Act focus = [](T& t, TcxContainer* c) { t.Focus(c); };
 const Act focusAway = [](T& t, TcxContainer* c) { t.FocusAway(c); };
+const Act hideFocused = [](T& t, TcxContainer* c) { t.HideFocused(c); };
+const Act disableFocused = [](T& t, TcxContainer* c) { t.DisableFocused(c); };
 const Act wheel = [](T& t, TcxContainer* c) { t.Wheel(c); };
 const Act clickButton = [](T& t, TcxContainer* c) {
   const TRect b = static_cast<TcxCustomEdit*>(c)->ViewInfo()->Button(0)->Bounds;
@@ -334,6 +354,8 @@ const Case cases[] = {
     {"TextEditExit", Kind::TextEdit, onExit, focusAway},
     {"TextEditFocusIn", Kind::TextEdit, onFocusChanged, focus},
     {"TextEditFocusOut", Kind::TextEdit, onFocusChanged, focusAway},
+    {"TextEditFocusOutByHiding", Kind::TextEdit, onFocusChanged, hideFocused},
+    {"TextEditFocusOutByDisabling", Kind::TextEdit, onFocusChanged, disableFocused},
     {"MemoChangeBySetText", Kind::Memo, onChange, setText},
     {"MemoChangeByTyping", Kind::Memo, onChange, typeChar},
     {"MemoChangeByLines", Kind::Memo, onChange, memoLines},
@@ -346,6 +368,8 @@ const Case cases[] = {
     {"MemoMouseLeave", Kind::Memo, onMouseLeave, leave},
     {"MemoExit", Kind::Memo, onExit, focusAway},
     {"MemoFocusOut", Kind::Memo, onFocusChanged, focusAway},
+    {"MemoFocusOutByHiding", Kind::Memo, onFocusChanged, hideFocused},
+    {"MemoFocusOutByDisabling", Kind::Memo, onFocusChanged, disableFocused},
     {"CheckBoxClickBySpace", Kind::CheckBox, onClick, keySpace},
     {"CheckBoxClickByMouse", Kind::CheckBox, onClick, click},
     {"CheckBoxChangeBySpace", Kind::CheckBox, onChange, keySpace},
@@ -368,6 +392,8 @@ const Case cases[] = {
     {"CheckBoxExit", Kind::CheckBox, onExit, focusAway},
     {"CheckBoxFocusIn", Kind::CheckBox, onFocusChanged, focus},
     {"CheckBoxFocusOut", Kind::CheckBox, onFocusChanged, focusAway},
+    {"CheckBoxFocusOutByHiding", Kind::CheckBox, onFocusChanged, hideFocused},
+    {"CheckBoxFocusOutByDisabling", Kind::CheckBox, onFocusChanged, disableFocused},
     {"ListBoxClick", Kind::ListBox, onClick, click},
     {"ListBoxDoubleClick", Kind::ListBox, onDblClick, doubleClick},
     {"ListBoxKeyDown", Kind::ListBox, onKeyDown, keyDown},
@@ -383,6 +409,8 @@ const Case cases[] = {
     {"ListBoxExit", Kind::ListBox, onExit, focusAway},
     {"ListBoxFocusIn", Kind::ListBox, onFocusChanged, focus},
     {"ListBoxFocusOut", Kind::ListBox, onFocusChanged, focusAway},
+    {"ListBoxFocusOutByHiding", Kind::ListBox, onFocusChanged, hideFocused},
+    {"ListBoxFocusOutByDisabling", Kind::ListBox, onFocusChanged, disableFocused},
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, HandlerLifetimeTest, ::testing::ValuesIn(cases),

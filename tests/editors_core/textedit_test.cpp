@@ -1,5 +1,7 @@
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "edit_fixture.h"
@@ -542,6 +544,38 @@ TEST_F(TextEditTest, ACharacterThatArrivesAfterTheFocusLeftBecomesTheValue) {
     edit->SetFocus();
     Pump();
     EXPECT_EQ(edit->Text(), "abx") << "entering the edit again keeps what was typed";
+    form->Free();
+    form = nullptr;
+  }
+}
+
+// Hiding an edit closes the popup it owns; the popup's close handlers may free the edit, whose own code then
+// leaves it alone.
+TEST_F(TextEditTest, AnEditFreedByItsPopupClosingAsTheEditIsHidden) {
+  for (bool onClosing : {true, false}) {
+    SCOPED_TRACE(onClosing ? "closing" : "closed");
+    TcxTextEdit* edit = MakeTextEdit();
+    auto popup = std::make_unique<TcxCustomPopupWindow>(edit);
+    popup->SetModalMode(false);
+    popup->SetOwnerParent(edit);
+    popup->SetOwnerBounds(TRect{0, 0, edit->Width(), edit->Height()});
+    popup->SetBounds(0, 0, 80, 60);
+    struct Freer {
+      TControl* edit;
+      void Free(TObject*) {
+        if (edit)
+          std::exchange(edit, nullptr)->Free();
+      }
+    } freer{edit};
+    (onClosing ? popup->OnClosing : popup->OnClosed) = TNotifyEvent(&freer, &Freer::Free);
+    popup->ShowPopup(nullptr);
+    Pump();
+    ASSERT_TRUE(popup->IsShown());
+    const auto alive = edit->AliveToken();
+    edit->Hide();
+    Pump();
+    EXPECT_FALSE(*alive);
+    EXPECT_FALSE(popup->IsShown());
     form->Free();
     form = nullptr;
   }

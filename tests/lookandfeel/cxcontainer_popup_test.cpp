@@ -443,7 +443,7 @@ TEST_F(PopupTest, PopupClosesWhenItsOwnerStopsShowing) {
 // show it for.
 TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
   enum class When { Showing, Showed, Closing, Closed };
-  enum class How { Click, Message, Program };
+  enum class How { Click, Message, Program, HideOwner };
   struct Case {
     const char* name;
     When when;
@@ -461,6 +461,9 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
       {"closing by the program frees the owner", When::Closing, false, How::Program},
       {"closed by a click frees the owner", When::Closed, false, How::Click},
       {"closed by the close message frees the owner", When::Closed, false, How::Message},
+      {"closing as the owner is hidden frees the owner", When::Closing, false, How::HideOwner},
+      {"closed as the owner is hidden frees the owner", When::Closed, false, How::HideOwner},
+      {"closed as the owner is hidden frees the form", When::Closed, true, How::HideOwner},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -503,6 +506,9 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
         break;
       case How::Program:
         p->ClosePopup();
+        break;
+      case How::HideOwner:
+        o->Hide();
         break;
       }
       Pump();
