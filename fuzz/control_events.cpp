@@ -98,6 +98,9 @@ struct Slot {
   // Every window the control and the controls it owns were seen with: none may outlive the control.
   std::set<HWND> windows;
   bool Alive() const { return *alive; }
+  // A program leaves alone a control that is being freed (its handlers run while it goes), as it would one
+  // already freed.
+  bool Usable() const { return *alive && !control->ComponentState().Contains(csDestroying); }
 };
 
 // Texts a program writes: line breaks of each kind, a text longer than a line, letters of the code page.
@@ -291,7 +294,7 @@ private:
   TWinControl* ParentByChoice(std::uint8_t AChoice, TWinControl* AControl) {
     std::vector<TWinControl*> parents{form};
     for (const Slot& s : slots)
-      if ((s.kind == Kind::Container || s.kind == Kind::Popup) && s.Alive() && s.control != AControl &&
+      if ((s.kind == Kind::Container || s.kind == Kind::Popup) && s.Usable() && s.control != AControl &&
           !(AControl && AControl->ContainsControl(s.control)))
         parents.push_back(s.control);
     return parents[AChoice % parents.size()];
@@ -397,7 +400,7 @@ private:
 
   void Perform(Action AAction, int ASlot, std::uint8_t AArgument) {
     Slot& s = slots[std::size_t(ASlot)];
-    if (!s.Alive())
+    if (!s.Usable())
       return;
     TWinControl* c = s.control;
     switch (AAction) {
@@ -445,12 +448,12 @@ private:
   // The popup of a container, or the popup itself: opened under its living owner, or closed.
   void TogglePopup(int ASlot) {
     const int popupSlot = slots[std::size_t(ASlot)].kind == Kind::Container ? ASlot + 1 : ASlot;
-    if (slots[std::size_t(popupSlot)].kind != Kind::Popup || !slots[std::size_t(popupSlot)].Alive())
+    if (slots[std::size_t(popupSlot)].kind != Kind::Popup || !slots[std::size_t(popupSlot)].Usable())
       return;
     auto* popup = static_cast<TcxCustomPopupWindow*>(slots[std::size_t(popupSlot)].control);
     if (popup->IsShown())
       popup->ClosePopup();
-    else if (slots[std::size_t(popupSlot - 1)].Alive())
+    else if (slots[std::size_t(popupSlot - 1)].Usable())
       popup->ShowPopup(nullptr);
   }
 
@@ -722,7 +725,7 @@ private:
   TPoint PointByChoice() {
     const Slot& s = slots[std::size_t(in.Pick(int(slots.size())))];
     const int x = in.Byte(), y = in.Byte();
-    if (!s.Alive() || !s.control->HandleAllocated() || !IsWindowVisible(s.control->Handle()))
+    if (!s.Usable() || !s.control->HandleAllocated() || !IsWindowVisible(s.control->Handle()))
       return TPoint{2, 2};
     return s.control->ClientToScreen(TPoint{x * s.control->Width() / 256, y * s.control->Height() / 256});
   }
@@ -742,7 +745,7 @@ private:
   // handler wrote meanwhile.
   void FocusRoundTrip(int ASlot) {
     Slot& s = slots[std::size_t(ASlot)];
-    if ((s.kind != Kind::TextEdit && s.kind != Kind::Memo) || !s.Alive() || !Focusable(s.control))
+    if ((s.kind != Kind::TextEdit && s.kind != Kind::Memo) || !s.Usable() || !Focusable(s.control))
       return;
     auto* edit = static_cast<TcxCustomTextEdit*>(s.control);
     const int runs = handlerRuns;
