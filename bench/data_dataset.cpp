@@ -2,7 +2,7 @@
 // - opening the in-memory dataset and walking it, reading every field into column vectors, against copying
 //   the same values from plain rows into the same vectors;
 // - opening the SQLite query (which reads every row) and walking it, against SQLite's own step loop reading
-//   the same rows into the same vectors;
+//   the same rows into the same vectors; opening it for one row against the loop reading that row;
 // - moving a page of 100 records and locating a record by its key;
 // - a dataset-bound data controller opened over each dataset (not in grid mode), against the same bare
 //   loops, and in grid mode over the in-memory dataset moving a page and locating by key.
@@ -95,6 +95,8 @@ std::string& DatabaseFile() {
 }
 
 const char* const kSelect = "SELECT id, word, score FROM words ORDER BY id";
+// One row: what opening costs beside the rows, such as deciding where its edits go.
+const char* const kSelectOne = "SELECT id, word, score FROM words WHERE id = 7";
 
 void BM_CopyRowsIntoVectors(benchmark::State& state) {
   const std::vector<Row>& rows = SourceRows();
@@ -136,14 +138,14 @@ void BM_MemDataSetOpenAndWalk(benchmark::State& state) {
 }
 BENCHMARK(BM_MemDataSetOpenAndWalk)->Unit(benchmark::kMillisecond);
 
-void BM_SQLiteStepLoop(benchmark::State& state) {
+void BM_SQLiteStepLoop(benchmark::State& state, const char* ASelect) {
   sqlite3* db = nullptr;
   sqlite3_open_v2(DatabaseFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   for (auto _ : state) {
     Columns c;
     c.Reserve();
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, kSelect, -1, &stmt, nullptr);
+    sqlite3_prepare_v2(db, ASelect, -1, &stmt, nullptr);
     while (sqlite3_step(stmt) == SQLITE_ROW) {
       c.id.emplace_back(int(sqlite3_column_int64(stmt, 0)));
       c.word.emplace_back(AnsiString(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)),
@@ -155,21 +157,25 @@ void BM_SQLiteStepLoop(benchmark::State& state) {
   }
   sqlite3_close(db);
 }
-BENCHMARK(BM_SQLiteStepLoop)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteStepLoop, AllRows, kSelect)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteStepLoop, OneRow, kSelectOne)->Unit(benchmark::kMicrosecond);
 
-void BM_SQLiteQueryOpen(benchmark::State& state) {
+// With AToEdit it also asks whether the rows can be edited, which decides where edits go.
+void BM_SQLiteQueryOpen(benchmark::State& state, const char* ASelect, bool AToEdit) {
   TSQLiteConnection conn(nullptr);
   conn.FileName = DatabaseFile();
   TSQLiteQuery query(nullptr);
   query.SetConnection(&conn);
-  query.SetSQL(kSelect);
+  query.SetSQL(ASelect);
   for (auto _ : state) {
     query.Open();
-    benchmark::DoNotOptimize(query.RecordCount());
+    benchmark::DoNotOptimize(AToEdit ? query.CanModify() : query.RecordCount() > 0);
     query.Close();
   }
 }
-BENCHMARK(BM_SQLiteQueryOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, AllRows, kSelect, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRow, kSelectOne, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRowToEdit, kSelectOne, true)->Unit(benchmark::kMicrosecond);
 
 void BM_SQLiteQueryOpenAndWalk(benchmark::State& state) {
   TSQLiteConnection conn(nullptr);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -136,14 +137,19 @@ bool ChangesConnection(const char* AFunction) {
                        sqlite3_stricmp(AFunction, "load_extension") == 0);
 }
 
-// While a query's text is prepared (SQLite applies many pragmas then, not when the statement runs): the
-// database allows only what reads rows, refusing any other action (a write, a PRAGMA, a transaction, an
-// attached file, a function that changes the connection). The first refused action is kept to name it, past
-// the writes to the schema table that a schema change makes on the way. The authorizer goes with the guard,
-// however it goes.
+// While a text is prepared (SQLite applies many pragmas then, not when the statement runs) the database
+// allows only what reads rows. A statement other than a SELECT is refused at its first action other than a
+// read (a write, a PRAGMA, a transaction, an attached file); the first refused action is kept to name it,
+// past the writes to the schema table that a schema change makes on the way. A SELECT's first action is its
+// own SELECT, and any later one that is not a read comes from the statements a virtual table prepares for
+// itself while SQLite connects it: those are the table's own and are allowed. In any statement a function
+// that changes the connection is refused, and so is the table-valued pragma that writes statistics. The
+// authorizer goes with the guard, however it goes.
 class TReadOnlyGuard {
 public:
-  explicit TReadOnlyGuard(sqlite3* ADb) : FDb(ADb) { sqlite3_set_authorizer(FDb, &OnlyReads, this); }
+  TReadOnlyGuard(sqlite3* ADb, TPrepareRecord* ARecord) : FDb(ADb), FRecord(ARecord) {
+    sqlite3_set_authorizer(FDb, &OnlyReads, this);
+  }
   ~TReadOnlyGuard() { sqlite3_set_authorizer(FDb, nullptr, nullptr); }
   TReadOnlyGuard(const TReadOnlyGuard&) = delete;
   TReadOnlyGuard& operator=(const TReadOnlyGuard&) = delete;
@@ -152,10 +158,19 @@ public:
 
 private:
   static int OnlyReads(void* AGuard, int AAction, const char* ATable, const char* AFunction, const char*,
-                       const char*) {
+                       const char* AView) {
+    TReadOnlyGuard& guard = *static_cast<TReadOnlyGuard*>(AGuard);
+    if (guard.FFirst == 0)
+      guard.FFirst = AAction;
+    guard.Record(AAction, AView);
     switch (AAction) {
-    case SQLITE_SELECT:
     case SQLITE_READ:
+      if (ATable && sqlite3_stricmp(ATable, "pragma_optimize") == 0) {
+        AAction = SQLITE_PRAGMA;
+        break;
+      }
+      return SQLITE_OK;
+    case SQLITE_SELECT:
     case SQLITE_RECURSIVE:
       return SQLITE_OK;
     case SQLITE_FUNCTION:
@@ -164,16 +179,37 @@ private:
       ATable = nullptr;
       break;
     default:
+      if (guard.FFirst == SQLITE_SELECT)
+        return SQLITE_OK;
       break;
     }
-    int& refused = static_cast<TReadOnlyGuard*>(AGuard)->FRefused;
+    int& refused = guard.FRefused;
     bool schemaTable = ATable && std::strncmp(ATable, "sqlite_", 7) == 0;
     if (refused == 0 || (refused == -1 && !schemaTable))
       refused = schemaTable ? -1 : AAction;
     return SQLITE_DENY;
   }
 
+  void Record(int AAction, const char* AView) {
+    if (!FRecord || (AAction != SQLITE_SELECT && AAction != SQLITE_READ))
+      return;
+    const std::string view = AView ? AView : "";
+    if (AAction == SQLITE_SELECT) {
+      auto at = std::find_if(FRecord->Selects.begin(), FRecord->Selects.end(),
+                             [&](const auto& AEntry) { return AEntry.first == view; });
+      if (at == FRecord->Selects.end())
+        FRecord->Selects.emplace_back(view, 1);
+      else
+        ++at->second;
+    }
+    if (!view.empty() &&
+        std::find(FRecord->Views.begin(), FRecord->Views.end(), view) == FRecord->Views.end())
+      FRecord->Views.push_back(view);
+  }
+
   sqlite3* FDb;
+  TPrepareRecord* FRecord; // borrowed, may be null
+  int FFirst = 0;
   int FRefused = 0;
 };
 
@@ -332,7 +368,7 @@ void TSQLiteQuery::TryTakeParamNames() {
     std::unique_ptr<TStatement> stmt;
     {
       TNoLockWait noWait(FConnection->Handle());
-      stmt = PrepareReadOnly(FConnection->Handle());
+      stmt = PrepareReadOnly(FConnection->Handle(), FSQL);
     }
     TakeParamNames(stmt->Get());
   } catch (const EDatabaseError&) {
@@ -340,14 +376,15 @@ void TSQLiteQuery::TryTakeParamNames() {
   }
 }
 
-std::unique_ptr<TStatement> TSQLiteQuery::PrepareReadOnly(sqlite3* ADb) const {
-  TReadOnlyGuard guard(ADb);
+std::unique_ptr<TStatement> sqlitequery_internal::PrepareReadOnly(sqlite3* ADb, const AnsiString& ASQL,
+                                                                  TPrepareRecord* ARecord) {
+  TReadOnlyGuard guard(ADb, ARecord);
   try {
-    return std::make_unique<TStatement>(ADb, FSQL);
+    return std::make_unique<TStatement>(ADb, ASQL);
   } catch (const EDatabaseError&) {
     if (guard.Refused() != 0)
-      DatabaseError("A query only reads rows, and this text " + ActionText(guard.Refused()) +
-                    "; run it with the connection's ExecSQL");
+      throw EDatabaseError("A query only reads rows, and this text " + ActionText(guard.Refused()) +
+                           "; run it with the connection's ExecSQL");
     throw;
   }
 }
@@ -385,7 +422,10 @@ void TSQLiteQuery::TakeParamNames(sqlite3_stmt* AStmt) {
 }
 
 bool TSQLiteQuery::CanModify() {
-  return TMemDataSet::CanModify() && Active() && FReadOnlyReason.empty();
+  if (!TMemDataSet::CanModify() || !Active())
+    return false;
+  CheckTraceable();
+  return FReadOnlyReason.empty();
 }
 
 void TSQLiteQuery::InternalOpen() {
@@ -407,7 +447,8 @@ void TSQLiteQuery::BindColumns() {
       continue;
     const TColumn& column = FColumns[std::size_t(field->FieldNo() - 1)];
     if (!column.Table.empty())
-      field->Origin = column.Table + "." + column.Origin;
+      field->Origin =
+          FromUtf8(std::string_view(column.Table)) + "." + FromUtf8(std::string_view(column.Origin));
   }
   ChooseKeyFields();
 }
@@ -419,16 +460,26 @@ void TSQLiteQuery::InternalClose() {
   ClearFieldDefs();
   FColumns.clear();
   FUpdateTable.clear();
+  FWriteSchema.clear();
+  FWriteTable.clear();
   FKeyColumns.clear();
   FKeyFieldNos.clear();
   FReadOnlyReason.clear();
+  FTraceChecked = false;
+}
+
+void TSQLiteQuery::SetFieldData(TField* AField, const Variant& AValue) {
+  if (VarType(AValue) == varBoolean && AField->FieldKind() == fkData && AField->DataType() != ftBoolean)
+    TMemDataSet::SetFieldData(AField, Variant(std::int64_t(AValue.AsBoolean() ? 1 : 0)));
+  else
+    TMemDataSet::SetFieldData(AField, AValue);
 }
 
 void TSQLiteQuery::RunQuery(bool AOpening) {
   sqlite3* db = FConnection ? FConnection->Handle() : nullptr;
   if (!db)
     DatabaseError("The query's connection is closed");
-  std::unique_ptr<TStatement> prepared = PrepareReadOnly(db);
+  std::unique_ptr<TStatement> prepared = PrepareReadOnly(db, FSQL);
   TStatement& stmt = *prepared;
   sqlite3_stmt* s = stmt.Get();
   if (!sqlite3_stmt_readonly(s))
@@ -444,7 +495,7 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
     TParam* param = FParams->FindParam(own);
     if (!param || !param->Bound())
       DatabaseError("No value for parameter '" + own + "'");
-    stmt.Bind(i, param->Value(), param->DataType);
+    stmt.Bind(i, param->Value(), param->DataType, "Parameter '" + own + "'");
   }
   int columns = sqlite3_column_count(s);
   if (columns == 0)
@@ -453,10 +504,12 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
     FColumns.assign(std::size_t(columns), TColumn());
     for (int i = 0; i < columns; ++i) {
       TColumn& column = FColumns[std::size_t(i)];
+      const char* schema = sqlite3_column_database_name(s, i);
       const char* table = sqlite3_column_table_name(s, i);
       const char* origin = sqlite3_column_origin_name(s, i);
-      column.Table = FromUtf8(table);
-      column.Origin = FromUtf8(origin);
+      column.Schema = schema ? schema : "";
+      column.Table = table ? table : "";
+      column.Origin = origin ? origin : "";
     }
     FindUpdateTable();
   }
@@ -499,85 +552,6 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
   }
   if (rc != SQLITE_DONE)
     DatabaseError("SQL error while reading rows: " + SQLiteMessage(sqlite3_errmsg(db)));
-}
-
-void TSQLiteQuery::FindUpdateTable() {
-  FUpdateTable.clear();
-  FTableKey.clear();
-  FReadOnlyReason.clear();
-  AnsiString table = UpdateTableName;
-  if (table.empty())
-    for (const TColumn& column : FColumns) {
-      if (column.Table.empty())
-        continue;
-      if (!table.empty() && !AnsiSameText(table, column.Table)) {
-        FReadOnlyReason = "The query's columns come from several tables; set UpdateTableName to edit one";
-        return;
-      }
-      table = column.Table;
-    }
-  if (table.empty()) {
-    FReadOnlyReason = "The query's columns come from no table, so edits have nowhere to go";
-    return;
-  }
-  FUpdateTable = table;
-  FTextEncoding = TextEncoding(FConnection->Handle());
-  if (!KeyFields.empty())
-    return;
-  TStatement info(FConnection->Handle(), "PRAGMA table_info(" + Quote(table) + ")");
-  std::vector<std::pair<int, AnsiString>> pk;
-  while (sqlite3_step(info.Get()) == SQLITE_ROW) {
-    int order = sqlite3_column_int(info.Get(), 5);
-    if (order > 0) {
-      const unsigned char* name = sqlite3_column_text(info.Get(), 1);
-      pk.emplace_back(order, FromUtf8(name, sqlite3_column_bytes(info.Get(), 1)));
-    }
-  }
-  std::sort(pk.begin(), pk.end());
-  for (auto& [order, name] : pk)
-    FTableKey.push_back(name);
-}
-
-void TSQLiteQuery::ChooseKeyFields() {
-  FKeyColumns.clear();
-  FKeyFieldNos.clear();
-  if (FUpdateTable.empty())
-    return;
-  const AnsiString table = FUpdateTable;
-  // The table is the update table only once its key is found among the query's columns.
-  FUpdateTable.clear();
-  std::vector<AnsiString> columns;
-  std::vector<int> fieldNos;
-  if (!KeyFields.empty()) {
-    for (TField* field : GetFieldList(KeyFields)) {
-      if (field->FieldNo() <= 0 || !AnsiSameText(FColumns[std::size_t(field->FieldNo() - 1)].Table, table)) {
-        FReadOnlyReason = "Key field '" + field->FieldName + "' is not a column of table '" + table + "'";
-        return;
-      }
-      columns.push_back(FColumns[std::size_t(field->FieldNo() - 1)].Origin);
-      fieldNos.push_back(field->FieldNo());
-    }
-  } else {
-    for (const AnsiString& name : FTableKey) {
-      int no = 0;
-      for (std::size_t i = 0; i < FColumns.size() && no == 0; ++i)
-        if (AnsiSameText(FColumns[i].Table, table) && AnsiSameText(FColumns[i].Origin, name))
-          no = int(i) + 1;
-      if (no == 0) {
-        FReadOnlyReason = "The query does not read key column '" + name + "' of table '" + table + "'";
-        return;
-      }
-      columns.push_back(name);
-      fieldNos.push_back(no);
-    }
-    if (columns.empty()) {
-      FReadOnlyReason = "Table '" + table + "' has no primary key; set KeyFields to edit it";
-      return;
-    }
-  }
-  FKeyColumns = std::move(columns);
-  FKeyFieldNos = std::move(fieldNos);
-  FUpdateTable = table;
 }
 
 void RegisterSQLiteQueryProperties() {

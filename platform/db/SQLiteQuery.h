@@ -59,13 +59,23 @@ public:
   TParams* Params() const { return FParams.get(); }
   Variant ParamValues(const AnsiString& ANames) const { return FParams->ParamValues(ANames); }
 
-  // The table edits are written to; empty means the one table every column of the result comes from.
+  // The table edits are written to; empty means the one table every column of the result comes from. Its
+  // letters match as SQLite matches names: ASCII ones in either case, others as they are.
   AnsiString UpdateTableName;
   // The ";"-separated fields that identify a row of that table; empty means the table's primary key.
   AnsiString KeyFields;
-  // The table and key in use while open; empty when the query cannot be edited.
-  const AnsiString& UpdateTable() const { return FUpdateTable; }
-  const std::vector<AnsiString>& KeyColumns() const { return FKeyColumns; }
+  // The table and key in use while open; empty when the query cannot be edited. A table is written in the
+  // database (main, temp or attached) it was read from, and only where each row of the result is one row of
+  // it read once: a compound SELECT, a subquery, a table read twice, a virtual table or a view with triggers
+  // of its own leave the query read-only, saying why.
+  const AnsiString& UpdateTable() {
+    CheckTraceable();
+    return FUpdateTable;
+  }
+  const std::vector<AnsiString>& KeyColumns() {
+    CheckTraceable();
+    return FKeyColumns;
+  }
 
   bool CanModify() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -77,12 +87,19 @@ protected:
                     const std::vector<bool>& AChanged) override;
   void InternalDelete() override;
   void InternalRefresh() override;
-  AnsiString CannotModifyReason() override { return FReadOnlyReason; }
+  AnsiString CannotModifyReason() override {
+    CheckTraceable();
+    return FReadOnlyReason;
+  }
+  // SQLite's True is 1 in a column of any type, where the platform's converts to -1.
+  void SetFieldData(TField* AField, const Variant& AValue) override;
 
 private:
+  // Names as SQLite hands them out, in UTF-8: the code page cannot tell every name apart.
   struct TColumn {
-    AnsiString Table;  // the table the column comes from, empty for an expression
-    AnsiString Origin; // the column's name in that table
+    std::string Schema; // the database the column is read from
+    std::string Table;  // the table the column comes from, empty for an expression
+    std::string Origin; // the column's name in that table
     TFieldType DataType = ftUnknown;
   };
   // Runs the text and loads the rows; when AOpening the columns are defined from the result and bound first.
@@ -90,8 +107,6 @@ private:
   void RunQuery(bool AOpening);
   // The fields, their origins and the key columns of a query being opened, before its rows are read.
   void BindColumns();
-  // The text prepared under the read-only guard; a text the guard refused is named for what it does.
-  std::unique_ptr<sqlitequery_internal::TStatement> PrepareReadOnly(sqlite3* ADb) const;
   // Makes the parameters those the prepared statement names, keeping the values of names that stay.
   void TakeParamNames(sqlite3_stmt* AStmt);
   // TakeParamNames of the text prepared on the connection, when it prepares now.
@@ -99,22 +114,40 @@ private:
   // The table edits go to and, without KeyFields, its primary key; run before the rows are read, as another
   // statement run while a query reads rows slows every step after it.
   void FindUpdateTable();
+  // Whether each row of the result is one row of the update table, decided once an edit is in question
+  // rather than when the query opens, so that a query that is only read does not pay for it; when not, the
+  // query becomes read-only, saying why.
+  void CheckTraceable();
+  // Why the rows of the result cannot be taken for rows of the table ASchema.ATable; empty when they can.
+  AnsiString UntraceableReason(const std::string& ASchema, const std::string& ATable) const;
   // The dataset's columns holding that key; the query stays read-only, saying why, when they are missing.
   void ChooseKeyFields();
+  // Whether column AColumn (from 0) is read from the update table.
+  bool IsWritten(std::size_t AColumn) const {
+    return !FWriteTable.empty() && FColumns[AColumn].Table == FWriteTable &&
+           FColumns[AColumn].Schema == FWriteSchema;
+  }
+  // The update table as a statement names it: "schema"."table", in UTF-8.
+  std::string WriteTarget() const;
   // Runs AWrite inside a savepoint; any failure rolls back and raises EDatabaseError saying what failed.
   template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);
-  // "k1 IS ? AND ...", filled with the key a row was read with (FRowKeys).
-  AnsiString KeyCondition() const;
+  // "k1 IS ? AND ...", in UTF-8, filled with the key a row was read with (FRowKeys).
+  std::string KeyCondition() const;
+  // Binds the key of row ARow from AIndex on; a row that is gone from the table is not found.
+  void BindRowKey(sqlitequery_internal::TStatement& AStmt, std::int64_t ARow, int& AIndex) const;
 
   TSQLiteConnection* FConnection = nullptr; // borrowed, with a free notification
   AnsiString FSQL;
   std::unique_ptr<TParams, TObjectDeleter> FParams;
   std::vector<TColumn> FColumns;
-  AnsiString FUpdateTable;
+  AnsiString FUpdateTable;  // in the code page, for callers and messages
+  std::string FWriteSchema; // where edits go, in UTF-8
+  std::string FWriteTable;
   std::vector<AnsiString> FKeyColumns; // origin names in the update table
   std::vector<int> FKeyFieldNos;       // the dataset's columns holding them, from 1
-  std::vector<AnsiString> FTableKey;   // the update table's primary key, in its order
+  std::vector<std::string> FTableKey;  // the update table's primary key, in its order, in UTF-8
   AnsiString FReadOnlyReason;
+  bool FTraceChecked = false; // CheckTraceable has decided since the query opened
   // By row handle, the key columns' values as read (or as the database stored a write).
   std::unique_ptr<sqlitequery_internal::TRowKeys> FRowKeys;
   int FTextEncoding = 0; // the database's, in which FRowKeys keeps texts

@@ -4,7 +4,9 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -43,10 +45,23 @@ inline AnsiString FromUtf8(const unsigned char* AText, int ALength) {
   return AnsiString(p, std::size_t(ALength));
 }
 
+inline AnsiString FromUtf8(std::string_view AText) {
+  return FromUtf8(reinterpret_cast<const unsigned char*>(AText.data()), int(AText.size()));
+}
+
 // A name SQLite hands out, ended by a NUL; none is empty.
 inline AnsiString FromUtf8(const char* AText) {
   return AText ? FromUtf8(reinterpret_cast<const unsigned char*>(AText), int(std::strlen(AText)))
                : AnsiString();
+}
+
+// A name SQLite hands out, in quotes and the code page, for a message; built by appending, where GCC 12 warns
+// falsely (-Wrestrict) on a literal put before a temporary string.
+inline AnsiString QuotedName(std::string_view AUtf8) {
+  AnsiString text = "'";
+  text += FromUtf8(AUtf8);
+  text += "'";
+  return text;
 }
 
 // SQLite's own messages are UTF-8 too, and may quote a whole statement or value: converted and cut short.
@@ -71,6 +86,18 @@ inline AnsiString Quote(const AnsiString& AName) {
   return q + "\"";
 }
 
+// Whether two names SQLite holds in UTF-8 name one thing: SQLite folds the case of ASCII letters only, and
+// compares every other byte as it is.
+inline bool SameName(std::string_view A, std::string_view B) {
+  return A.size() == B.size() && sqlite3_strnicmp(A.data(), B.data(), int(A.size())) == 0;
+}
+
+// Whether a date is a day of the calendar from year 1 to 9999, the only ones its text can name.
+inline bool IsCalendarDate(TDateTime AValue) {
+  // Before day 0 the time of day counts away from it, so the first day reaches down to one day before it.
+  return std::isfinite(AValue) && AValue > EncodeDate(1, 1, 1) - 1 && AValue < EncodeDate(9999, 12, 31) + 1;
+}
+
 inline std::string IsoText(TDateTime AValue, TFieldType AType) {
   if (AType == ftDate)
     return FormatDateTime("yyyy'-'mm'-'dd", AValue);
@@ -80,14 +107,19 @@ inline std::string IsoText(TDateTime AValue, TFieldType AType) {
   return FormatDateTime("yyyy'-'mm'-'dd hh':'nn':'ss'.'zzz", AValue);
 }
 
+// How the text of a statement is given: in the code page, as callers write it, or in UTF-8, as statements
+// built from the names SQLite hands out are.
+enum class TSQLText { CodePage, Utf8 };
+
 class TStatement {
 public:
-  TStatement(sqlite3* ADb, const AnsiString& ASQL) : FDb(ADb) {
-    std::string sql = ToUtf8(ASQL);
+  TStatement(sqlite3* ADb, const AnsiString& ASQL, TSQLText AText = TSQLText::CodePage) : FDb(ADb) {
+    std::string sql = AText == TSQLText::Utf8 ? ASQL : ToUtf8(ASQL);
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(ADb, sql.c_str(), int(sql.size()), &FStmt, &tail) != SQLITE_OK)
       throw EDatabaseError("SQL error: " + SQLiteMessage(sqlite3_errmsg(ADb)) + " in \"" +
-                           MessageExcerpt(ASQL) + "\"");
+                           MessageExcerpt(AText == TSQLText::Utf8 ? FromUtf8(std::string_view(ASQL)) : ASQL) +
+                           "\"");
     if (!FStmt)
       throw EDatabaseError("The SQL text holds no statement");
     for (; tail && *tail; ++tail)
@@ -101,7 +133,8 @@ public:
   TStatement& operator=(const TStatement&) = delete;
   sqlite3_stmt* Get() const { return FStmt; }
 
-  void Bind(int AIndex, const Variant& AValue, TFieldType AType) {
+  // Binds a dataset value for a column of AType; AWhat names the value in a refusal.
+  void Bind(int AIndex, const Variant& AValue, TFieldType AType, const AnsiString& AWhat) {
     int rc;
     switch (VarType(AValue)) {
     case varEmpty:
@@ -122,6 +155,8 @@ public:
       rc = sqlite3_bind_int64(FStmt, AIndex, AValue.AsInt64());
       break;
     case varDate: {
+      if (!IsCalendarDate(AValue.AsDate()))
+        throw EDatabaseError(AWhat + " holds no date of the calendar (years 1 to 9999) and cannot be stored");
       std::string t = IsoText(AValue.AsDate(), AType == ftUnknown ? ftDateTime : AType);
       rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
       break;
@@ -217,6 +252,18 @@ public:
     for (std::size_t k = 0; k < FKeyCount; ++k)
       FValues[ARow * FKeyCount + k] = AFrom.Copy(AFrom.FValues[AFromRow * FKeyCount + k], FBytes);
   }
+  // Row ARow is no longer in the table (another row took its key): a write must not find a row by it.
+  void MarkGone(std::size_t ARow) {
+    for (std::size_t k = 0; k < FKeyCount; ++k)
+      FValues[ARow * FKeyCount + k] = TValue{0, 0, kGone};
+  }
+  bool Gone(std::size_t ARow) const { return FKeyCount > 0 && FValues[ARow * FKeyCount].Kind == kGone; }
+  // Marks gone every row but AExcept that holds the key of row AFromRow of AFrom.
+  void MarkGoneHolding(const TRowKeys& AFrom, std::size_t AFromRow, std::size_t AExcept) {
+    for (std::size_t r = 0; r < RowCount(); ++r)
+      if (r != AExcept && Same(r, AFrom, AFromRow))
+        MarkGone(r);
+  }
   bool Same(std::size_t ARow, const TRowKeys& AOther, std::size_t AOtherRow) const {
     for (std::size_t k = 0; k < FKeyCount; ++k) {
       const TValue& a = FValues[ARow * FKeyCount + k];
@@ -240,6 +287,7 @@ private:
     std::uint32_t Size = 0;  // how many bytes
     std::int32_t Kind = SQLITE_NULL;
   };
+  static constexpr std::int32_t kGone = 0; // no storage class of SQLite's
   static bool HasBytes(const TValue& AValue) {
     return AValue.Kind == SQLITE_TEXT || AValue.Kind == SQLITE_BLOB;
   }
@@ -283,5 +331,18 @@ private:
   std::vector<TValue> FValues;
   std::string FBytes;
 };
+
+// What the authorizer was told while a text was prepared: by name of the view, common table or subquery the
+// compiler was in ("" for the statement itself and unnamed subqueries), how many SELECTs began there; and the
+// views and common tables whose rows were read.
+struct TPrepareRecord {
+  std::vector<std::pair<std::string, int>> Selects;
+  std::vector<std::string> Views;
+};
+
+// ASQL prepared under the read-only guard; a text the guard refused is named for what it does. With ARecord,
+// what the authorizer was told goes there.
+std::unique_ptr<TStatement> PrepareReadOnly(sqlite3* ADb, const AnsiString& ASQL,
+                                            TPrepareRecord* ARecord = nullptr);
 
 } // namespace sqlitequery_internal

@@ -1,5 +1,6 @@
 #include "platform/db/SQLiteQuery.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/db/SQLiteQuery_Internal.h"
@@ -29,111 +30,164 @@ template <class F> void TSQLiteQuery::WriteInSavepoint(const AnsiString& AWhat, 
   }
 }
 
+namespace {
+
+const char* const kRowNotFound =
+    "the row was not found by its key; another user may have changed or deleted it";
+
+bool SameValue(const Variant& A, const Variant& B) {
+  try {
+    return VarSameValue(A, B);
+  } catch (const Exception&) {
+    return false; // values of kinds that do not compare are not the same
+  }
+}
+
+} // namespace
+
 void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
                                 const std::vector<Variant>& AValues, const std::vector<bool>& AChanged) {
+  CheckTraceable();
   if (!FReadOnlyReason.empty())
     DatabaseError(FReadOnlyReason);
-  std::vector<Variant> values = AValues;
-  std::vector<bool> changed = AChanged;
-  std::vector<std::size_t> written;
+  // A column of the table may be read more than once: it is written from the one copy given a value and read
+  // back into every copy. By column of the table, the first of the query's columns that holds it.
+  std::vector<std::size_t> written, returned;
+  auto holding = [&](const std::vector<std::size_t>& AColumns, std::size_t AColumn) {
+    return std::find_if(AColumns.begin(), AColumns.end(),
+                        [&](std::size_t i) { return FColumns[i].Origin == FColumns[AColumn].Origin; });
+  };
   for (std::size_t i = 0; i < FColumns.size(); ++i) {
-    bool ours = AnsiSameText(FColumns[i].Table, FUpdateTable);
-    if (AChanged[i] && !ours)
-      DatabaseError("Field '" + FieldDefs(int(i)).Name + "' is not a column of table '" + FUpdateTable +
-                    "' and cannot be stored");
-    if (ours && (AInserting ? !VarIsNull(values[i]) && !VarIsEmpty(values[i]) : bool(AChanged[i])))
+    if (!IsWritten(i)) {
+      if (AChanged[i])
+        DatabaseError("Field '" + FieldDefs(int(i)).Name + "' is not a column of table '" + FUpdateTable +
+                      "' and cannot be stored");
+      continue;
+    }
+    if (holding(returned, i) == returned.end())
+      returned.push_back(i);
+    if (AInserting ? VarIsNull(AValues[i]) || VarIsEmpty(AValues[i]) : !AChanged[i])
+      continue;
+    auto other = holding(written, i);
+    if (other == written.end())
       written.push_back(i);
+    else if (!SameValue(AValues[*other], AValues[i]))
+      DatabaseError("Fields '" + FieldDefs(int(*other)).Name + "' and '" + FieldDefs(int(i)).Name +
+                    "' both hold column " + QuotedName(FColumns[i].Origin) + " of table '" + FUpdateTable +
+                    "' and were given different values");
   }
   if (!AInserting && written.empty()) {
-    TMemDataSet::InternalPost(ASlot, AInserting, values, changed);
+    TMemDataSet::InternalPost(ASlot, AInserting, AValues, AChanged);
     return;
   }
+  auto returnedAt = [&](std::size_t AColumn) { return int(holding(returned, AColumn) - returned.begin()); };
   const std::size_t keys = FKeyFieldNos.size();
-  // The key as the database stores it is read back wherever a write may give it another: a new row, a
-  // changed key column. An update of other columns leaves it as it was read.
+  // A write that gives a row a key (a new row, a changed key column) may have made SQLite replace the row
+  // that held it before.
   bool keyWritten = AInserting;
   for (int no : FKeyFieldNos)
-    keyWritten = keyWritten || AChanged[std::size_t(no - 1)];
+    keyWritten = keyWritten || holding(written, std::size_t(no - 1)) != written.end();
   TRowKeys storedKey(keys);
+  std::vector<Variant> stored(FColumns.size()); // the table's columns as read back, as a load reads them
   WriteInSavepoint(AInserting ? "Insert into a row" : "Update of a row", [&](sqlite3* db) {
-    AnsiString sql;
+    std::string sql;
     if (AInserting) {
-      AnsiString names, marks;
+      std::string names, marks;
       for (std::size_t i : written) {
         names += (names.empty() ? "" : ", ") + Quote(FColumns[i].Origin);
         marks += marks.empty() ? "?" : ", ?";
       }
-      sql = written.empty()
-                ? "INSERT INTO " + Quote(FUpdateTable) + " DEFAULT VALUES"
-                : "INSERT INTO " + Quote(FUpdateTable) + " (" + names + ") VALUES (" + marks + ")";
+      sql = "INSERT INTO " + WriteTarget() +
+            (written.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")");
     } else {
-      sql = "UPDATE " + Quote(FUpdateTable) + " SET ";
+      sql = "UPDATE " + WriteTarget() + " SET ";
       for (std::size_t k = 0; k < written.size(); ++k)
         sql += (k ? ", " : "") + Quote(FColumns[written[k]].Origin) + " = ?";
       sql += " WHERE " + KeyCondition();
     }
-    if (keyWritten) {
-      sql += " RETURNING ";
-      for (std::size_t k = 0; k < keys; ++k)
-        sql += (k ? ", " : "") + Quote(FKeyColumns[k]);
-    }
-    TStatement stmt(db, sql);
+    // The row is read back as stored: defaults, generated columns, the column's affinity, the key.
+    sql += " RETURNING ";
+    for (std::size_t k = 0; k < returned.size(); ++k)
+      sql += (k ? ", " : "") + Quote(FColumns[returned[k]].Origin);
+    TStatement stmt(db, sql, TSQLText::Utf8);
     int index = 1;
     for (std::size_t i : written)
-      stmt.Bind(index++, values[i], FColumns[i].DataType);
+      stmt.Bind(index++, AValues[i], FColumns[i].DataType, "Field '" + FieldDefs(int(i)).Name + "'");
     if (!AInserting)
-      FRowKeys->Bind(stmt, std::size_t(ASlot.Row), index, FTextEncoding);
+      BindRowKey(stmt, ASlot.Row, index);
     sqlite3_stmt* s = stmt.Get();
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
       storedKey.Clear(keys);
       storedKey.AddRow();
+      // The key is kept before the cells are read: reading a text may convert it in place.
       for (std::size_t k = 0; k < keys; ++k)
-        storedKey.SetLast(k, sqlite3_column_value(s, int(k)));
-      // A key the database gave the new row (an integer primary key left empty, a default) is read back.
-      for (std::size_t k = 0; AInserting && k < keys; ++k) {
-        std::size_t column = std::size_t(FKeyFieldNos[k] - 1);
-        if (VarIsNull(values[column]) || VarIsEmpty(values[column])) {
-          values[column] = ConvertCell(ReadCell(s, int(k), FColumns[column].DataType), column);
-          changed[column] = true;
-        }
-      }
+        storedKey.SetLast(k, sqlite3_column_value(s, returnedAt(std::size_t(FKeyFieldNos[k] - 1))));
+      for (std::size_t i = 0; i < FColumns.size(); ++i)
+        if (IsWritten(i))
+          stored[i] = ReadCell(s, returnedAt(i), FColumns[i].DataType);
     }
     if (rc != SQLITE_DONE)
       throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(db)));
     if (AInserting && storedKey.RowCount() == 0)
       throw EDatabaseError("the database stored no row");
     if (!AInserting && sqlite3_changes(db) != 1)
-      throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");
+      throw EDatabaseError(kRowNotFound);
   });
-  if (!AInserting && keyWritten)
-    FRowKeys->Replace(std::size_t(ASlot.Row), storedKey, 0);
-  TMemDataSet::InternalPost(ASlot, AInserting, values, changed);
+  // Another record that holds the key just stored names a row that is no longer there.
+  if (keyWritten)
+    FRowKeys->MarkGoneHolding(storedKey, 0, AInserting ? FRowKeys->RowCount() : std::size_t(ASlot.Row));
   // The new row's handle is the next one, as it is for the key kept with it.
+  const std::int64_t row = AInserting ? std::int64_t(FRowKeys->RowCount()) : ASlot.Row;
+  if (!AInserting)
+    FRowKeys->Replace(std::size_t(row), storedKey, 0);
+  TMemDataSet::InternalPost(ASlot, AInserting, AValues, AChanged);
   if (AInserting)
     FRowKeys->Append(storedKey, 0);
+  // Where the table holds another value than the one posted (a default, a generated column, another copy of
+  // a written column), the record takes it as it was read back, unconverted as a load keeps it; a filtered
+  // view then looks at the row again.
+  bool differs = false;
+  for (std::size_t i = 0; i < FColumns.size(); ++i) {
+    const Variant& now = *RowValueRef(row, int(i) + 1);
+    if (IsWritten(i) && (VarType(now) != VarType(stored[i]) || !SameValue(now, stored[i]))) {
+      StoreCell(row, i, std::move(stored[i]));
+      differs = true;
+    }
+  }
+  if (differs && Filtered()) {
+    TMemDataSet::FilterChanged();
+    SetCursorToRow(row);
+  }
 }
 
-AnsiString TSQLiteQuery::KeyCondition() const {
-  AnsiString sql;
-  for (std::size_t k = 0; k < FKeyColumns.size(); ++k)
-    sql += (k ? " AND " : "") + Quote(FKeyColumns[k]) + " IS ?";
+std::string TSQLiteQuery::KeyCondition() const {
+  std::string sql;
+  for (std::size_t k = 0; k < FKeyFieldNos.size(); ++k)
+    sql += (k ? " AND " : "") + Quote(FColumns[std::size_t(FKeyFieldNos[k] - 1)].Origin) + " IS ?";
   return sql;
 }
 
+void TSQLiteQuery::BindRowKey(TStatement& AStmt, std::int64_t ARow, int& AIndex) const {
+  if (FRowKeys->Gone(std::size_t(ARow)))
+    throw EDatabaseError(kRowNotFound);
+  FRowKeys->Bind(AStmt, std::size_t(ARow), AIndex, FTextEncoding);
+}
+
 void TSQLiteQuery::InternalDelete() {
+  CheckTraceable();
   if (!FReadOnlyReason.empty())
     DatabaseError(FReadOnlyReason);
   std::int64_t row = CursorRow();
   if (row < 0)
     DatabaseError("No current record to delete");
   WriteInSavepoint("Delete of a row", [&](sqlite3* db) {
-    TStatement stmt(db, "DELETE FROM " + Quote(FUpdateTable) + " WHERE " + KeyCondition());
+    TStatement stmt(db, "DELETE FROM " + WriteTarget() + " WHERE " + KeyCondition(), TSQLText::Utf8);
     int index = 1;
-    FRowKeys->Bind(stmt, std::size_t(row), index, FTextEncoding);
+    BindRowKey(stmt, row, index);
     stmt.Exec();
     if (sqlite3_changes(db) != 1)
-      throw EDatabaseError("the row was not found by its key; another user may have changed or deleted it");
+      throw EDatabaseError(kRowNotFound);
   });
   TMemDataSet::InternalDelete();
 }

@@ -69,6 +69,64 @@ TEST(SQLiteConnection, OrdinarySQLCannotCorruptTheDatabase) {
   EXPECT_EQ(dbtest::Scalar(conn, "SELECT v FROM t"), "7");
 }
 
+// Reads of virtual tables and table-valued functions open, also on a connection that has not used them
+// before, when SQLite connects the table while the text is prepared; a table-valued function that writes is
+// still refused.
+TEST(SQLiteConnection, VirtualTablesAreRead) {
+  TempDir dir;
+  {
+    TSQLiteConnection maker(nullptr);
+    maker.FileName = dir.File("words.db");
+    maker.CreateIfMissing = true;
+    maker.ExecSQL(
+        "CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT); CREATE INDEX tv ON t (v);"
+        "INSERT INTO t VALUES (1, 'ev'), (2, 'oda ev'), (3, 'su');"
+        "CREATE VIRTUAL TABLE f5 USING fts5(word); INSERT INTO f5 (rowid, word) SELECT k, v FROM t;"
+        "CREATE VIRTUAL TABLE f4 USING fts4(word); INSERT INTO f4 (rowid, word) SELECT k, v FROM t;"
+        "CREATE VIRTUAL TABLE rt USING rtree(id, x0, x1); INSERT INTO rt VALUES (1, 0, 1), (2, 5, 6);");
+  }
+  struct Case {
+    const char* sql;
+    const char* rows; // the first column of every row
+  } cases[] = {
+      {"SELECT rowid, word FROM f5 WHERE f5 MATCH 'ev' ORDER BY rowid", "1 2"},
+      {"SELECT rowid, word FROM f4 WHERE f4 MATCH 'ev' ORDER BY rowid", "1 2"},
+      {"SELECT id, x0 FROM rt WHERE x1 > 2", "2"},
+      {"SELECT k, v FROM t WHERE k IN (SELECT value FROM json_each('[1,3]')) ORDER BY k", "1 3"},
+      {"SELECT name FROM pragma_table_info('t') ORDER BY cid", "k v"},
+      {"SELECT DISTINCT name FROM dbstat WHERE name = 't'", "t"},
+  };
+  for (const Case& c : cases)
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(std::string(c.sql) + (round ? ", opened again" : ", on a fresh connection"));
+      TSQLiteConnection conn(nullptr);
+      conn.FileName = dir.File("words.db");
+      TSQLiteQuery query(nullptr);
+      query.SetConnection(&conn);
+      query.SetSQL(c.sql);
+      if (round == 1) {
+        query.Open();
+        query.Close();
+      }
+      query.Open();
+      std::string rows;
+      for (query.First(); !query.Eof(); query.Next())
+        rows += (rows.empty() ? "" : " ") + query.Fields(0)->AsString();
+      EXPECT_EQ(rows, c.rows);
+    }
+
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = dir.File("words.db");
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&conn);
+  // The optimization analyses the tables this connection has searched by an index.
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT k FROM t WHERE v = 'su'"), "3");
+  query.SetSQL("SELECT * FROM pragma_optimize(65538)");
+  for (int round = 0; round < 2; ++round)
+    EXPECT_TRUE(dbtest::RaisesDatabaseError([&] { query.Open(); }, "this text is a PRAGMA"));
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT count(*) FROM sqlite_schema WHERE name = 'sqlite_stat1'"), "0");
+}
+
 // A database with one word, the query over it in edit with the word changed, and a second connection.
 struct Locked {
   explicit Locked(const TempDir& ADir) {

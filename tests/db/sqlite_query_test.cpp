@@ -1,3 +1,4 @@
+#include <cmath>
 #include <string>
 
 #include "platform/classes/ComponentStream.h"
@@ -250,19 +251,38 @@ TEST(SQLiteQuery, IntegerColumnsHoldTheWhole64BitRange) {
   EXPECT_TRUE(q.Eof());
 }
 
-// SQLite's TRUE is 1: a posted or bound True is stored as 1, and any integer but 0 reads as True.
+// SQLite's TRUE is 1 whatever the column: a posted or bound True is stored as 1, False as 0, and any
+// integer but 0 reads as True.
 TEST(SQLiteQuery, TrueIsStoredAsOne) {
-  Opened db("CREATE TABLE t (id INTEGER PRIMARY KEY, b BOOLEAN); INSERT INTO t VALUES (1, 0), (2, -7);"
+  Opened db("CREATE TABLE t (id INTEGER PRIMARY KEY, b BOOLEAN, i INTEGER, n NUMERIC, u, r REAL);"
+            "INSERT INTO t VALUES (1, 0, 5, 5, 5, 5), (2, -7, 0, 0, 0, 0);"
             "CREATE TABLE k (b BOOLEAN PRIMARY KEY, v TEXT); INSERT INTO k VALUES (1, 'x'), (0, 'y');",
-            "SELECT id, b FROM t ORDER BY id");
+            "SELECT id, b, i, n, u, r FROM t ORDER BY id");
   TSQLiteQuery& q = db.q;
-  EXPECT_FALSE(q.FieldByName("b")->AsBoolean());
-  q.Edit();
-  q.FieldByName("b")->SetAsBoolean(true);
-  q.Post();
+  struct Case {
+    const char* column;
+    const char* stored[2]; // after False, after True
+  } cases[] = {{"b", {"integer 0", "integer 1"}},
+               {"i", {"integer 0", "integer 1"}},
+               {"n", {"integer 0", "integer 1"}},
+               {"u", {"integer 0", "integer 1"}},
+               {"r", {"real 0.0", "real 1.0"}}};
+  for (const Case& c : cases)
+    for (bool value : {false, true}) {
+      SCOPED_TRACE(std::string(c.column) + (value ? " True" : " False"));
+      q.Edit();
+      q.FieldByName(c.column)->SetAsBoolean(value);
+      q.Post();
+      EXPECT_EQ(q.FieldByName(c.column)->AsBoolean(), value);
+      if (q.FieldByName(c.column)->DataType() != ftBoolean) {
+        EXPECT_EQ(q.FieldByName(c.column)->AsInteger(), value ? 1 : 0) << "the record holds what was stored";
+      }
+      EXPECT_EQ(db.Scalar(std::string("SELECT typeof(") + c.column + ") || ' ' || " + c.column +
+                          " FROM t WHERE id = 1"),
+                c.stored[value]);
+    }
   q.Next();
   EXPECT_TRUE(q.FieldByName("b")->AsBoolean());
-  EXPECT_EQ(db.Scalar("SELECT group_concat(typeof(b) || ' ' || b, ', ') FROM t"), "integer 1, integer -7");
 
   q.SetSQL("SELECT id FROM t WHERE b = :b");
   q.Params()->ParamByName("b")->SetValue(true);
@@ -407,6 +427,33 @@ TEST(SQLiteQuery, FailedWritesLoseNothing) {
   db.conn.ExecSQL("COMMIT");
   EXPECT_EQ(db.Scalar("SELECT word FROM words WHERE id = 5"), "ay")
       << "a failure inside the caller's transaction";
+}
+
+// A date that no calendar day names (no number at all, before year 1, after 9999) is refused when it is
+// posted, as a SMALLINT or BCD value out of range is, and the row keeps its date.
+TEST(SQLiteQuery, ImpossibleDatesAreRefused) {
+  Db db;
+  db.OpenWords();
+  ASSERT_TRUE(db.query.Locate("id", 3, {}));
+  const TDateTime impossible[] = {std::nan(""), 1e12, -700000, EncodeDate(9999, 12, 31) + 1};
+  for (TDateTime date : impossible) {
+    SCOPED_TRACE(date);
+    db.query.Edit();
+    db.query.FieldByName("added")->SetAsDateTime(date);
+    EXPECT_TRUE(
+        dbtest::RaisesDatabaseError([&] { db.query.Post(); }, "'added' holds no date of the calendar"));
+    EXPECT_EQ(db.query.State(), dsEdit);
+    db.query.Cancel();
+    EXPECT_EQ(dbtest::RawScalar(db.conn, "SELECT added FROM words WHERE id = 3"), "2024-02-03");
+    EXPECT_EQ(db.query.FieldByName("added")->AsDateTime(), EncodeDate(2024, 2, 3));
+  }
+  db.query.Edit();
+  db.query.FieldByName("added")->SetAsDateTime(EncodeDate(1, 1, 1));
+  db.query.Post();
+  EXPECT_EQ(dbtest::RawScalar(db.conn, "SELECT added FROM words WHERE id = 3"), "0001-01-01");
+  db.query.SetSQL("SELECT id FROM words WHERE added = :when");
+  db.query.Params()->ParamByName("when")->SetValue(Variant::FromDate(std::nan("")));
+  EXPECT_TRUE(dbtest::RaisesDatabaseError([&] { db.query.Open(); }, "'when' holds no date of the calendar"));
 }
 
 TEST(SQLiteQuery, WhatCannotBeEdited) {

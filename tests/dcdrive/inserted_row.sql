@@ -1,0 +1,2 @@
+CREATE TABLE t (k INTEGER PRIMARY KEY, n INTEGER DEFAULT 5, g AS (k * 100), v TEXT);
+INSERT INTO t (k, v) VALUES (1, 'a'), (2, 'b');

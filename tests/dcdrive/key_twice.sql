@@ -1,0 +1,2 @@
+CREATE TABLE t (id INTEGER PRIMARY KEY, v TEXT);
+INSERT INTO t VALUES (1, 'one'), (2, 'two');

@@ -1,0 +1,2 @@
+CREATE TABLE t (k TEXT PRIMARY KEY ON CONFLICT REPLACE, v TEXT);
+INSERT INTO t VALUES ('a', 'one'), ('b', 'two');
