@@ -123,6 +123,9 @@ public:
 
   // AKeyFields is ";"-separated; AKeyValues is one value for one field, a Variant array for several.
   bool Locate(const AnsiString& AKeyFields, const Variant& AKeyValues, TLocateOptions AOptions);
+  // Moves to the next record after the current one that matches the key, as Locate matches; false, the
+  // dataset staying where it is, when no record after it does.
+  bool LocateNext(const AnsiString& AKeyFields, const Variant& AKeyValues, TLocateOptions AOptions);
   // The values of AResultFields in the first record matching the key, without moving; Null when none.
   Variant Lookup(const AnsiString& AKeyFields, const Variant& AKeyValues, const AnsiString& AResultFields);
 
@@ -189,6 +192,9 @@ protected:
   // The first record in the cursor's order whose fields match; -1 when none.
   virtual std::int64_t FindRow(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
                                TLocateOptions AOptions);
+  // The first record after row ARow in the cursor's order whose fields match; -1 when none.
+  virtual std::int64_t FindNextRow(std::int64_t ARow, const std::vector<TField*>& AFields,
+                                   const std::vector<Variant>& AValues, TLocateOptions AOptions);
   // The filter changed: descendants that keep a filtered view rebuild it.
   virtual void FilterChanged() {}
   // Column count of the edit record; descendants with columns answer theirs.
