@@ -195,6 +195,7 @@ private:
   // row for a record being inserted has none until the records are read again.
   std::vector<TBookmarkStr> FDetailBookmarks;
   bool FLoadedAsDetail = false;
+  bool FDetailPassed = false; // a detail's load stands on the last record of its master
   TcxDBDataProviderSavePosInfo FSavePos;
   std::vector<TcxDBDataProvider*> FDependentProviders;
   bool FInClearDetails = false;

@@ -98,10 +98,10 @@ bool TcxDBDataProvider::IsBOF() {
 }
 
 bool TcxDBDataProvider::IsEOF() {
-  if (!FDataLink->Active() || DataSet()->Eof())
+  if (!FDataLink->Active() || DataSet()->Eof() || FDetailPassed)
     return true;
-  // A detail's records lie together from where DetailFirst put the dataset: the first record of another
-  // master ends them.
+  // DetailFirst puts the dataset on the first record of the detail's master, or leaves it elsewhere when
+  // there is none: a record of another master has nothing to show.
   TcxDBDataController* dc = DBDataController();
   return dc->HasMasterKey() && !IsGridMode() && !IsEditState(DataSet()->State()) &&
          !dc->DataSetMatchesMasterKey();
@@ -138,6 +138,7 @@ void TcxDBDataProvider::First() {
   if (!ds)
     return;
   TcxDBDataController* dc = DBDataController();
+  FDetailPassed = false;
   if (dc->HasMasterKey() && !IsGridMode()) {
     bool reopened = false;
     dc->DataModeController().DetailFirst(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
@@ -153,21 +154,14 @@ void TcxDBDataProvider::Next() {
   TDataSet* ds = DataSet();
   if (!ds)
     return;
-  ds->Next();
   TcxDBDataController* dc = DBDataController();
-  if (!dc->HasMasterKey() || IsGridMode() || IsEditState(ds->State()))
+  if (!dc->HasMasterKey() || IsGridMode() || IsEditState(ds->State())) {
+    ds->Next();
     return;
-  // A detail's records need not lie together (an append lands at the end of the dataset): the next one is
-  // the next record that holds the master's key.
-  std::vector<TField*> fields = dc->DetailKeyFields();
-  if (fields.empty())
-    return;
-  Variant values;
-  for (; !ds->Eof(); ds->Next()) {
-    GetFieldValues(fields, values);
-    if (SameKeyValues(values, dc->MasterKeyValues()))
-      return;
   }
+  // A detail's records need not lie together (an append lands at the end of the dataset): the next one is
+  // the next record that holds the master's key, and none follows the last of them.
+  FDetailPassed = !ds->LocateNext(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), TLocateOptions());
 }
 void TcxDBDataProvider::Last() {
   if (DataSet())
@@ -614,6 +608,7 @@ void TcxDBDataProvider::EndLoadRecords() {
     TDataSet* DataSet;
     ~Enable() {
       P.FLoadDisabled = false;
+      P.FDetailPassed = false;
       DataSet->EnableControls();
       P.FInReload = false;
     }

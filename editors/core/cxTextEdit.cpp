@@ -493,42 +493,6 @@ void TcxCustomInnerTextEdit::KeyPress(char& Key) {
     TCustomEdit::KeyPress(Key);
 }
 
-void TcxCustomInnerTextEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  auto alive = AliveToken();
-  TCustomEdit::MouseDown(Button, Shift, X, Y);
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->MouseDown(Button, Shift, X + Left(), Y + Top());
-}
-
-void TcxCustomInnerTextEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  auto alive = AliveToken();
-  TCustomEdit::MouseUp(Button, Shift, X, Y);
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->MouseUp(Button, Shift, X + Left(), Y + Top());
-}
-
-void TcxCustomInnerTextEdit::MouseMove(TShiftState Shift, int X, int Y) {
-  auto alive = AliveToken();
-  TCustomEdit::MouseMove(Shift, X, Y);
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->MouseMove(Shift, X + Left(), Y + Top());
-}
-
-// A click over the text lands on this window; it is the edit's click all the same.
-void TcxCustomInnerTextEdit::Click() {
-  auto alive = AliveToken();
-  TCustomEdit::Click();
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->Click();
-}
-
-void TcxCustomInnerTextEdit::DblClick() {
-  auto alive = AliveToken();
-  TCustomEdit::DblClick();
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->DblClick();
-}
-
 void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
   TcxCustomTextEdit* edit = Edit();
   if (!edit || edit->IsDestroying() || ComponentState().Contains(csDestroying)) {

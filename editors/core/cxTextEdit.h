@@ -142,6 +142,14 @@ protected:
   bool HandleClipboardMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
   // Focus changes reach the editor after the platform, except focus coming from the editor's own windows.
   bool HandleFocusMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
+  // The pointer over the text is over the editor: its mouse events are the editor's too, with the point in
+  // the editor's client space.
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void Click() override;
+  void DblClick() override;
+  bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
 
   int FLockBoundsCount = 0;
   bool FCreating = true;
@@ -170,11 +178,6 @@ protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void KeyPress(char& Key) override;
-  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void MouseMove(TShiftState Shift, int X, int Y) override;
-  void Click() override;
-  void DblClick() override;
   virtual void AdjustMargins();
 
   bool FInternalUpdating = false;
@@ -433,6 +436,58 @@ bool TcxCustomInnerEditBase<TPlatformEdit>::HandleFocusMessage(TcxCustomTextEdit
       !(Message.Msg == WM_SETFOCUS && IsWindowOfControl(AEdit, reinterpret_cast<HWND>(Message.WParam))))
     AEdit->FocusChanged();
   return true;
+}
+
+// The editor owns this control: a handler of the editor's that frees it frees this too.
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = this->AliveToken();
+  TPlatformEdit::MouseDown(Button, Shift, X, Y);
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->MouseDown(Button, Shift, X + this->Left(), Y + this->Top());
+}
+
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = this->AliveToken();
+  TPlatformEdit::MouseUp(Button, Shift, X, Y);
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->MouseUp(Button, Shift, X + this->Left(), Y + this->Top());
+}
+
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::MouseMove(TShiftState Shift, int X, int Y) {
+  auto alive = this->AliveToken();
+  TPlatformEdit::MouseMove(Shift, X, Y);
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->MouseMove(Shift, X + this->Left(), Y + this->Top());
+}
+
+template <class TPlatformEdit> void TcxCustomInnerEditBase<TPlatformEdit>::Click() {
+  auto alive = this->AliveToken();
+  TPlatformEdit::Click();
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->Click();
+}
+
+template <class TPlatformEdit> void TcxCustomInnerEditBase<TPlatformEdit>::DblClick() {
+  auto alive = this->AliveToken();
+  TPlatformEdit::DblClick();
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->DblClick();
+}
+
+// A single-line platform edit has no use for the wheel and hands it to its parent window, the editor, by
+// itself; a multi-line one scrolls with it, so the editor hears of it first and may keep it.
+template <class TPlatformEdit>
+bool TcxCustomInnerEditBase<TPlatformEdit>::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  TcxCustomTextEdit* edit = Edit();
+  if (!edit || !edit->ActiveProperties()->IsMultiLine())
+    return TPlatformEdit::DoMouseWheel(Shift, WheelDelta, MousePos);
+  auto alive = this->AliveToken();
+  if (edit->DoMouseWheel(Shift, WheelDelta, MousePos) || !*alive)
+    return true;
+  return TPlatformEdit::DoMouseWheel(Shift, WheelDelta, MousePos);
 }
 
 // Text layout flags of a text edit by alignment; the memo has its own.

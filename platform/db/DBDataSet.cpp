@@ -234,6 +234,11 @@ std::int64_t TDataSet::FindRow(const std::vector<TField*>&, const std::vector<Va
   DatabaseError("Locate is not supported by " + ClassName());
 }
 
+std::int64_t TDataSet::FindNextRow(std::int64_t, const std::vector<TField*>&, const std::vector<Variant>&,
+                                   TLocateOptions) {
+  DatabaseError("Locate is not supported by " + ClassName());
+}
+
 void TDataSet::BindFields(const std::vector<std::pair<AnsiString, TFieldType>>& AColumns,
                           const std::vector<int>& ASizes) {
   FUsesDefaultFields = FFields.empty();

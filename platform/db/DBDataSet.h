@@ -62,6 +62,8 @@ public:
   TField* AggFields(int AIndex) const { return FAggFields.at(std::size_t(AIndex)); }
 
   virtual bool CanModify() { return !ReadOnly; }
+  // Raises, saying why where the dataset knows, when it cannot be modified.
+  void CheckCanModify();
   // The value of AField in the current record (or the record a link or the filter is reading).
   virtual Variant GetFieldData(TField* AField);
   // Where the current record keeps AField's stored value while browsing, for readers of many records that
@@ -123,6 +125,9 @@ public:
 
   // AKeyFields is ";"-separated; AKeyValues is one value for one field, a Variant array for several.
   bool Locate(const AnsiString& AKeyFields, const Variant& AKeyValues, TLocateOptions AOptions);
+  // Moves to the next record after the current one that matches the key, as Locate matches; false, the
+  // dataset staying where it is, when no record after it does.
+  bool LocateNext(const AnsiString& AKeyFields, const Variant& AKeyValues, TLocateOptions AOptions);
   // The values of AResultFields in the first record matching the key, without moving; Null when none.
   Variant Lookup(const AnsiString& AKeyFields, const Variant& AKeyValues, const AnsiString& AResultFields);
 
@@ -189,6 +194,9 @@ protected:
   // The first record in the cursor's order whose fields match; -1 when none.
   virtual std::int64_t FindRow(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
                                TLocateOptions AOptions);
+  // The first record after row ARow in the cursor's order whose fields match; -1 when none.
+  virtual std::int64_t FindNextRow(std::int64_t ARow, const std::vector<TField*>& AFields,
+                                   const std::vector<Variant>& AValues, TLocateOptions AOptions);
   // The filter changed: descendants that keep a filtered view rebuild it.
   virtual void FilterChanged() {}
   // Column count of the edit record; descendants with columns answer theirs.
@@ -221,7 +229,6 @@ private:
   friend class TDataLink;
 
   void SetState(TDataSetState AValue);
-  void CheckCanModify();
   void UpdateCursorPos();
   void ClearBuffers();
   bool GetNextRecord();

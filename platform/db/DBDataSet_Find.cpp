@@ -69,6 +69,22 @@ bool TDataSet::Locate(const AnsiString& AKeyFields, const Variant& AKeyValues, T
   return true;
 }
 
+bool TDataSet::LocateNext(const AnsiString& AKeyFields, const Variant& AKeyValues, TLocateOptions AOptions) {
+  CheckBrowseMode();
+  std::vector<TField*> fields = GetFieldList(AKeyFields);
+  std::vector<Variant> values = KeyValueList(AKeyValues, fields.size());
+  if (!BookmarkAvailable())
+    return false;
+  std::int64_t row = FindNextRow(FBuffers[std::size_t(FActiveRecord)].Row, fields, values, AOptions);
+  if (row < 0)
+    return false;
+  CallEvent(BeforeScroll);
+  InternalGotoBookmark(GetRowBookmark(row));
+  Resync(true, true);
+  CallEvent(AfterScroll);
+  return true;
+}
+
 Variant TDataSet::Lookup(const AnsiString& AKeyFields, const Variant& AKeyValues,
                          const AnsiString& AResultFields) {
   CheckActive();

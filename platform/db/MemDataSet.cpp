@@ -394,12 +394,22 @@ const TMemDataSet::TKeyIndex& TMemDataSet::KeyIndex(int AFieldNo) {
   std::vector<std::int64_t>& view = View();
   std::size_t column = std::size_t(AFieldNo - 1);
   index.Numbers.reserve(view.size());
-  for (std::int64_t row : view) {
-    const Variant& v = Cell(row, column);
+  index.Next.assign(view.size(), -1);
+  // From the last position to the first, so that each value ends at its first position and every position
+  // links to the one of the same value after it.
+  auto link = [&](auto& AMap, const auto& AKey, std::size_t APos) {
+    auto [it, added] = AMap.try_emplace(AKey, std::int32_t(APos));
+    if (!added) {
+      index.Next[APos] = it->second;
+      it->second = std::int32_t(APos);
+    }
+  };
+  for (std::size_t pos = view.size(); pos-- > 0;) {
+    const Variant& v = Cell(view[pos], column);
     if (VarTypeIsInteger(VarType(v)))
-      index.Numbers.try_emplace(v.RawInteger(), row);
+      link(index.Numbers, v.RawInteger(), pos);
     else if (VarType(v) == varString)
-      index.Texts.try_emplace(v.RawString(), row);
+      link(index.Texts, v.RawString(), pos);
     else if (!VarIsNull(v)) {
       index.Usable = false;
       break;
@@ -408,26 +418,57 @@ const TMemDataSet::TKeyIndex& TMemDataSet::KeyIndex(int AFieldNo) {
   return index;
 }
 
+const TMemDataSet::TKeyIndex* TMemDataSet::IndexFor(const std::vector<TField*>& AFields,
+                                                    const std::vector<Variant>& AValues,
+                                                    TLocateOptions AOptions, std::int32_t& AFirst) {
+  if (AFields.size() != 1 || !AOptions.Empty() || AFields[0]->FieldNo() <= 0)
+    return nullptr;
+  const Variant& key = AValues[0];
+  bool number = VarTypeIsInteger(VarType(key)), text = VarType(key) == varString;
+  if (!number && !text)
+    return nullptr;
+  const TKeyIndex& index = KeyIndex(AFields[0]->FieldNo());
+  // A key of the other kind than the column's values may still match through conversion: scan then.
+  if (!index.Usable || (number ? !index.Texts.empty() : !index.Numbers.empty()))
+    return nullptr;
+  if (number) {
+    auto it = index.Numbers.find(key.RawInteger());
+    AFirst = it == index.Numbers.end() ? -1 : it->second;
+  } else {
+    auto it = index.Texts.find(key.RawString());
+    AFirst = it == index.Texts.end() ? -1 : it->second;
+  }
+  return &index;
+}
+
 std::int64_t TMemDataSet::FindRow(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
                                   TLocateOptions AOptions) {
-  if (AFields.size() == 1 && AOptions.Empty() && AFields[0]->FieldNo() > 0) {
-    const Variant& key = AValues[0];
-    bool number = VarTypeIsInteger(VarType(key)), text = VarType(key) == varString;
-    if (number || text) {
-      const TKeyIndex& index = KeyIndex(AFields[0]->FieldNo());
-      // A key of the other kind than the column's values may still match through conversion: scan then.
-      if (index.Usable && (number ? index.Texts.empty() : index.Numbers.empty())) {
-        if (number) {
-          auto it = index.Numbers.find(key.RawInteger());
-          return it == index.Numbers.end() ? -1 : it->second;
-        }
-        auto it = index.Texts.find(key.RawString());
-        return it == index.Texts.end() ? -1 : it->second;
-      }
-    }
-  }
+  std::int32_t first;
+  if (IndexFor(AFields, AValues, AOptions, first))
+    return first < 0 ? -1 : View()[std::size_t(first)];
   for (std::int64_t row : View())
     if (RowMatches(row, AFields, AValues, AOptions))
       return row;
+  return -1;
+}
+
+std::int64_t TMemDataSet::FindNextRow(std::int64_t ARow, const std::vector<TField*>& AFields,
+                                      const std::vector<Variant>& AValues, TLocateOptions AOptions) {
+  std::int64_t from = PosOf(ARow, FCursor);
+  if (from < 0)
+    return -1;
+  std::vector<std::int64_t>& view = View();
+  std::int32_t pos;
+  if (const TKeyIndex* index = IndexFor(AFields, AValues, AOptions, pos)) {
+    if (RowMatches(ARow, AFields, AValues, AOptions))
+      pos = index->Next[std::size_t(from)];
+    else
+      while (pos >= 0 && pos <= from)
+        pos = index->Next[std::size_t(pos)];
+    return pos < 0 ? -1 : view[std::size_t(pos)];
+  }
+  for (std::size_t p = std::size_t(from) + 1; p < view.size(); ++p)
+    if (RowMatches(view[p], AFields, AValues, AOptions))
+      return view[p];
   return -1;
 }

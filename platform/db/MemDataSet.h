@@ -64,6 +64,8 @@ protected:
   void InternalDelete() override;
   std::int64_t FindRow(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
                        TLocateOptions AOptions) override;
+  std::int64_t FindNextRow(std::int64_t ARow, const std::vector<TField*>& AFields,
+                           const std::vector<Variant>& AValues, TLocateOptions AOptions) override;
   void FilterChanged() override;
   int ColumnCount() override { return int(FFieldDefs.size()); }
   bool HoldsRecords() const override { return true; }
@@ -101,9 +103,12 @@ protected:
   bool SetCursorToRow(std::int64_t ARow);
 
 private:
+  // Positions in View() by one column's values: the first position of each value, and from each position
+  // the next one of the same value (-1 after the last).
   struct TKeyIndex {
-    std::unordered_map<std::int64_t, std::int64_t> Numbers;
-    std::unordered_map<AnsiString, std::int64_t> Texts;
+    std::unordered_map<std::int64_t, std::int32_t> Numbers;
+    std::unordered_map<AnsiString, std::int32_t> Texts;
+    std::vector<std::int32_t> Next;
     bool Usable = true;
   };
   std::vector<std::int64_t>& View() { return FFilteredView ? FView : FOrder; }
@@ -112,6 +117,10 @@ private:
   void RowsChanged();
   std::int64_t DecodeBookmark(const TBookmarkStr& ABookmark) const;
   const TKeyIndex& KeyIndex(int AFieldNo);
+  // The index that answers a locate of AValues in AFields with AOptions, or nullptr where rows must be
+  // compared one by one; AFirst is then the first position of the value, -1 when none has it.
+  const TKeyIndex* IndexFor(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
+                            TLocateOptions AOptions, std::int32_t& AFirst);
 
   std::vector<TFieldDef> FFieldDefs;
   // Rows live in chunks of kChunkRows rows, row-major within a chunk, so that loading never moves cells.

@@ -43,13 +43,8 @@ struct Data {
     if (SQLite) {
       conn.FileName = ":memory:";
       conn.Open();
-      std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT, score REAL);"
-                        "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);" +
-                        dbtest::WordRowsSQL();
-      for (const auto& f : kForms)
-        sql += "INSERT INTO forms VALUES (" + std::to_string(f.Id) + ", " + std::to_string(f.WordId) + ", '" +
-               f.Form + "');";
-      conn.ExecSQL(sql);
+      conn.ExecSQL("CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT, score REAL);" +
+                   dbtest::WordRowsSQL() + dbtest::FormsTableSQL(kForms));
       auto* q = new TSQLiteQuery(nullptr);
       q->SetConnection(&conn);
       q->SetSQL("SELECT id, word, score FROM words ORDER BY id");

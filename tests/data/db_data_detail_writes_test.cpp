@@ -2,7 +2,6 @@
 // and what a detail writes goes under the key its master holds now.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +20,11 @@ struct FormRow {
   const char* Form;
 };
 
+Strings StoredForms(TSQLiteConnection* AConnection, TDataSet& AForms) {
+  return dbtest::RowsAsText(AConnection, "SELECT id, word_id, form FROM forms", AForms,
+                            {"id", "word_id", "form"});
+}
+
 // Forms (id, word_id, form) shown by a detail of item 0 the form's id, item 1 the form. The query reads them
 // ordered by word and id, the in-memory dataset keeps them in the order given.
 struct Forms {
@@ -28,11 +32,7 @@ struct Forms {
     if (SQLite) {
       conn.FileName = ":memory:";
       conn.Open();
-      std::string sql = "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);";
-      for (const FormRow& r : ARows)
-        sql += "INSERT INTO forms VALUES (" + std::to_string(r.Id) + ", " + std::to_string(r.WordId) + ", '" +
-               r.Form + "');";
-      conn.ExecSQL(sql);
+      conn.ExecSQL(dbtest::FormsTableSQL(ARows));
       auto* q = new TSQLiteQuery(nullptr);
       q->SetConnection(&conn);
       q->SetSQL("SELECT id, word_id, form FROM forms ORDER BY word_id, id");
@@ -51,33 +51,7 @@ struct Forms {
     return forms;
   }
   // Every form as "id:word_id:form" by id, read from the table or from the dataset.
-  Strings Stored() {
-    Strings rows;
-    if (SQLite) {
-      TSQLiteQuery q(nullptr);
-      q.SetConnection(&conn);
-      q.SetSQL("SELECT id, word_id, form FROM forms ORDER BY id");
-      q.Open();
-      for (; !q.Eof(); q.Next())
-        rows.push_back(Row(q));
-      return rows;
-    }
-    TBookmarkStr at = ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr();
-    ds->DisableControls();
-    for (ds->First(); !ds->Eof(); ds->Next())
-      rows.push_back(Row(*ds));
-    if (!at.empty())
-      ds->GotoBookmark(at);
-    ds->EnableControls();
-    std::sort(rows.begin(), rows.end(),
-              [](const std::string& a, const std::string& b) { return std::stoi(a) < std::stoi(b); });
-    return rows;
-  }
-  static std::string Row(TDataSet& ADataSet) {
-    return VarToStr(ADataSet.FieldByName("id")->Value()) + ":" +
-           VarToStr(ADataSet.FieldByName("word_id")->Value()) + ":" +
-           VarToStr(ADataSet.FieldByName("form")->Value());
-  }
+  Strings Stored() { return StoredForms(SQLite ? &conn : nullptr, *ds); }
   std::string Current() { return VarToStr(ds->FieldByName("form")->Value()); }
 
   bool SQLite;
@@ -155,13 +129,10 @@ struct WordsAndForms {
     if (SQLite) {
       conn.FileName = ":memory:";
       conn.Open();
-      std::string sql = "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT);"
-                        "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);";
+      std::string sql =
+          "CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT);" + dbtest::FormsTableSQL(forms);
       for (int i = 0; i < 6; ++i)
         sql += "INSERT INTO words VALUES (" + std::to_string(i + 1) + ", '" + dbtest::kWords[i] + "');";
-      for (const FormRow& r : forms)
-        sql += "INSERT INTO forms VALUES (" + std::to_string(r.Id) + ", " + std::to_string(r.WordId) + ", '" +
-               r.Form + "');";
       conn.ExecSQL(sql);
       auto* w = new TSQLiteQuery(nullptr);
       w->SetConnection(&conn);
@@ -203,28 +174,7 @@ struct WordsAndForms {
     return shown;
   }
   // Every form as "id:word_id:form" by id.
-  Strings Stored() {
-    Strings rows;
-    if (SQLite) {
-      TSQLiteQuery q(nullptr);
-      q.SetConnection(&conn);
-      q.SetSQL("SELECT id, word_id, form FROM forms ORDER BY id");
-      q.Open();
-      for (; !q.Eof(); q.Next())
-        rows.push_back(Forms::Row(q));
-      return rows;
-    }
-    formsDs->DisableControls();
-    TBookmarkStr at = formsDs->BookmarkAvailable() ? formsDs->Bookmark() : TBookmarkStr();
-    for (formsDs->First(); !formsDs->Eof(); formsDs->Next())
-      rows.push_back(Forms::Row(*formsDs));
-    if (!at.empty())
-      formsDs->GotoBookmark(at);
-    formsDs->EnableControls();
-    std::sort(rows.begin(), rows.end(),
-              [](const std::string& a, const std::string& b) { return std::stoi(a) < std::stoi(b); });
-    return rows;
-  }
+  Strings Stored() { return StoredForms(SQLite ? &conn : nullptr, *formsDs); }
   void AppendForm(int AId, const char* AForm) {
     detail.Append();
     ASSERT_TRUE(detail.SetEditValue(0, AId, evsValue));

@@ -259,11 +259,7 @@ struct Forms {
     if (ASQLite) {
       conn.FileName = ":memory:";
       conn.Open();
-      std::string sql = "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);";
-      for (const auto& r : rows)
-        sql += "INSERT INTO forms VALUES (" + std::to_string(r.Id) + ", " + std::to_string(r.WordId) + ", '" +
-               r.Form + "');";
-      conn.ExecSQL(sql);
+      conn.ExecSQL(dbtest::FormsTableSQL(rows));
       auto* q = new TSQLiteQuery(nullptr);
       q->SetConnection(&conn);
       q->SetSQL("SELECT id, word_id, form FROM forms ORDER BY word_id, id");

@@ -50,31 +50,10 @@ struct Table {
     ds->Open();
   }
 
-  // What the dataset holds, as "id:grp:word" in its order; the table itself for the query.
+  // What the dataset holds, as "id:grp:word" by id; the table itself for the query.
   std::vector<std::string> Stored() {
-    std::vector<std::string> rows;
-    if (SQLite) {
-      TSQLiteQuery q(nullptr);
-      q.SetConnection(&conn);
-      q.SetSQL("SELECT id, grp, word FROM t ORDER BY id");
-      q.Open();
-      for (; !q.Eof(); q.Next())
-        rows.push_back(Row(q));
-      return rows;
-    }
-    TBookmarkStr at = ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr();
-    ds->DisableControls();
-    for (ds->First(); !ds->Eof(); ds->Next())
-      rows.push_back(Row(*ds));
-    if (!at.empty())
-      ds->GotoBookmark(at);
-    ds->EnableControls();
-    return rows;
-  }
-  static std::string Row(TDataSet& ADataSet) {
-    return VarToStr(ADataSet.FieldByName("id")->Value()) + ":" +
-           VarToStr(ADataSet.FieldByName("grp")->Value()) + ":" +
-           VarToStr(ADataSet.FieldByName("word")->Value());
+    return dbtest::RowsAsText(SQLite ? &conn : nullptr, "SELECT id, grp, word FROM t ORDER BY id", *ds,
+                              {"id", "grp", "word"});
   }
 
   // The view's rows: a group row as [value], a data row as its word.

@@ -1,5 +1,6 @@
 #pragma once
 // The owner every dataset-controller test starts from: a controller with plain items of its own.
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,6 +100,47 @@ template <class Rows> TMemDataSet* MemForms(const Rows& ARows) {
   for (const auto& r : ARows)
     m->AddRow({r.Id, r.WordId, r.Form});
   return m;
+}
+
+// The statements that make an SQLite table "forms" (id, word_id, form) of rows with Id, WordId and Form.
+template <class Rows> std::string FormsTableSQL(const Rows& ARows) {
+  std::string sql = "CREATE TABLE forms (id INTEGER PRIMARY KEY, word_id INTEGER, form TEXT);";
+  for (const auto& r : ARows)
+    sql += "INSERT INTO forms VALUES (" + std::to_string(r.Id) + ", " + std::to_string(r.WordId) + ", '" +
+           r.Form + "');";
+  return sql;
+}
+
+// Every row as the values of AFields joined by ':', in the order of the first field's whole numbers: read
+// from the table by ASelect when a connection is given, else walked in ADataSet, which keeps its place.
+inline std::vector<std::string> RowsAsText(TSQLiteConnection* AConnection, const std::string& ASelect,
+                                           TDataSet& ADataSet, const std::vector<std::string>& AFields) {
+  auto row = [&](TDataSet& AAt) {
+    std::string text;
+    for (std::size_t i = 0; i < AFields.size(); ++i)
+      text += (i ? ":" : "") + VarToStr(AAt.FieldByName(AFields[i])->Value());
+    return text;
+  };
+  std::vector<std::string> rows;
+  if (AConnection) {
+    TSQLiteQuery q(nullptr);
+    q.SetConnection(AConnection);
+    q.SetSQL(ASelect);
+    q.Open();
+    for (; !q.Eof(); q.Next())
+      rows.push_back(row(q));
+  } else {
+    TBookmarkStr at = ADataSet.BookmarkAvailable() ? ADataSet.Bookmark() : TBookmarkStr();
+    ADataSet.DisableControls();
+    for (ADataSet.First(); !ADataSet.Eof(); ADataSet.Next())
+      rows.push_back(row(ADataSet));
+    if (!at.empty())
+      ADataSet.GotoBookmark(at);
+    ADataSet.EnableControls();
+  }
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const std::string& a, const std::string& b) { return std::stoi(a) < std::stoi(b); });
+  return rows;
 }
 
 // ADetail shows the forms (id, form) of its master's word, keyed by word_id against the master's id.

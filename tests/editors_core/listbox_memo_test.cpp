@@ -104,12 +104,52 @@ TEST_F(ListBoxMemoTest, ClicksAndKeysOfTheInnerListReachTheListBox) {
   platform::InjectMouseButton(platform::MouseButton::Left, false, p.x, p.y);
   Pump();
   EXPECT_EQ(list->ItemIndex(), 1);
-  EXPECT_GE(clicks, 1);
+  EXPECT_EQ(clicks, 1);
   backend->PressKey(VK_DOWN);
   Pump();
   EXPECT_EQ(list->ItemIndex(), 2);
   ASSERT_FALSE(keysUp.empty());
   EXPECT_EQ(keysUp.back(), VK_DOWN);
+}
+
+// One key typed into the list is one key to the list box's handlers, in the platform's order, and one
+// step for the list.
+TEST_F(ListBoxMemoTest, AKeyTypedIntoTheListRaisesEachKeyEventOnce) {
+  using Events = std::vector<std::string>;
+  struct Recorder {
+    Events events;
+    void Down(TObject*, WORD& Key, TShiftState) { events.push_back("OnKeyDown " + std::to_string(Key)); }
+    void Up(TObject*, WORD& Key, TShiftState) { events.push_back("OnKeyUp " + std::to_string(Key)); }
+    void Press(TObject*, char& Key) { events.push_back("OnKeyPress " + std::to_string(int(Key))); }
+  };
+  const struct Case {
+    const char* name;
+    int vk;
+    Events events;
+    int itemIndex;
+  } cases[] = {
+      {"Down", VK_DOWN, {"OnKeyDown 40", "OnKeyUp 40"}, 1},
+      {"a character", 'G', {"OnKeyDown 71", "OnKeyPress 103", "OnKeyUp 71"}, 2},
+      {"Enter", VK_RETURN, {"OnKeyDown 13", "OnKeyPress 13", "OnKeyUp 13"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxListBox* list = MakeList();
+    for (const char* s : {"alfa", "beta", "gama"})
+      list->Items()->Add(s);
+    list->SetItemIndex(0);
+    list->SetFocus();
+    Pump();
+    Recorder recorder;
+    list->OnKeyDown = TKeyEvent(&recorder, &Recorder::Down);
+    list->OnKeyUp = TKeyEvent(&recorder, &Recorder::Up);
+    list->OnKeyPress = TKeyPressEvent(&recorder, &Recorder::Press);
+    backend->PressKey(c.vk);
+    Pump();
+    EXPECT_EQ(recorder.events, c.events);
+    EXPECT_EQ(list->ItemIndex(), c.itemIndex);
+    list->Free();
+  }
 }
 
 TEST_F(ListBoxMemoTest, ListBarsAreTheContainersOwn) {

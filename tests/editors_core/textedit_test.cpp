@@ -8,6 +8,7 @@
 #include "editors/core/cxMemo.h"
 #include "editors/core/cxTextEdit.h"
 #include "platform/controls/Clipbrd.h"
+#include "platform/win/Edit.h"
 #include "platform/win/Input.h"
 
 namespace {
@@ -128,22 +129,28 @@ protected:
   void SetUp() override {
     EditTest::SetUp();
     cxTextEditInitialize();
+    cxMemoInitialize();
   }
   void TearDown() override {
     if (form)
       form->Free();
     form = nullptr;
+    cxMemoFinalize();
     cxTextEditFinalize();
     EditTest::TearDown();
   }
-  TcxTextEdit* MakeTextEdit() {
+  TcxTextEdit* MakeTextEdit() { return Place(new TcxTextEdit(Form()), 21); }
+  TcxMemo* MakeMemo() { return Place(new TcxMemo(Form()), 60); }
+  TForm* Form() {
     if (!form)
       form = ShowForm();
-    auto* edit = new TcxTextEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(10, 10, 150, 21);
+    return form;
+  }
+  template <class TEdit> TEdit* Place(TEdit* AEdit, int AHeight) {
+    AEdit->SetParent(form);
+    AEdit->SetBounds(10, 10, 150, AHeight);
     Pump();
-    return edit;
+    return AEdit;
   }
 
 public:
@@ -168,43 +175,98 @@ public:
 };
 
 // A click and a double click raise the edit's events once each and in the same order wherever they land:
-// over the text, which the inner platform edit receives, or on the edit's own border.
+// over the text, which the inner platform edit or memo receives, or on the edit's own border. The edit's
+// handlers hear of the point in the edit's own client space.
 TEST_F(TextEditTest, ClicksOverTheTextRaiseTheEditsClickEvents) {
   using Events = std::vector<std::string>;
   struct Recorder {
     Events events;
+    std::vector<TPoint> points;
     void Click(TObject*) { events.push_back("OnClick"); }
     void DblClick(TObject*) { events.push_back("OnDblClick"); }
-    void Down(TObject*, TMouseButton, TShiftState Shift, int, int) {
+    void Down(TObject*, TMouseButton, TShiftState Shift, int X, int Y) {
       events.push_back(Shift.Contains(ssDouble) ? "OnMouseDown double" : "OnMouseDown");
+      points.push_back(TPoint{X, Y});
     }
-    void Up(TObject*, TMouseButton, TShiftState, int, int) { events.push_back("OnMouseUp"); }
+    void Up(TObject*, TMouseButton, TShiftState, int X, int Y) {
+      events.push_back("OnMouseUp");
+      points.push_back(TPoint{X, Y});
+    }
   };
   const Events click{"OnMouseDown", "OnClick", "OnMouseUp"};
   const Events doubleClick{"OnMouseDown",        "OnClick",  "OnMouseUp", "OnDblClick",
                            "OnMouseDown double", "OnMouseUp"};
-  for (const bool overText : {true, false}) {
-    for (const bool twice : {false, true}) {
-      SCOPED_TRACE(std::string(overText ? "over the text" : "on the border") + (twice ? ", double" : ""));
-      TcxTextEdit* edit = MakeTextEdit();
-      edit->SetText("kitap");
-      Recorder recorder;
-      edit->OnClick = TNotifyEvent(&recorder, &Recorder::Click);
-      edit->OnDblClick = TNotifyEvent(&recorder, &Recorder::DblClick);
-      edit->OnMouseDown = TMouseEvent(&recorder, &Recorder::Down);
-      edit->OnMouseUp = TMouseEvent(&recorder, &Recorder::Up);
-      TWinControl* inner = edit->InnerEdit()->GetControl();
-      const TPoint at = overText ? TPoint{inner->Left() + 5, inner->Top() + inner->Height() / 2}
-                                 : TPoint{1, edit->Height() / 2};
-      ASSERT_EQ(WindowFromPoint(edit->ClientToScreen(at)), overText ? inner->Handle() : edit->Handle());
-      for (int i = 0; i < (twice ? 2 : 1); ++i) {
-        Press(edit, at.x, at.y);
-        Release(edit, at.x, at.y);
+  for (const bool memo : {false, true}) {
+    for (const bool overText : {true, false}) {
+      for (const bool twice : {false, true}) {
+        SCOPED_TRACE(std::string(memo ? "memo " : "text edit ") +
+                     (overText ? "over the text" : "on the border") + (twice ? ", double" : ""));
+        TcxCustomTextEdit* edit = memo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+        edit->SetText("kitap");
+        Recorder recorder;
+        edit->OnClick = TNotifyEvent(&recorder, &Recorder::Click);
+        edit->OnDblClick = TNotifyEvent(&recorder, &Recorder::DblClick);
+        edit->OnMouseDown = TMouseEvent(&recorder, &Recorder::Down);
+        edit->OnMouseUp = TMouseEvent(&recorder, &Recorder::Up);
+        TWinControl* inner = edit->InnerEdit()->GetControl();
+        const TPoint at =
+            overText ? TPoint{inner->Left() + 5, inner->Top() + 7} : TPoint{1, edit->Height() / 2};
+        ASSERT_EQ(WindowFromPoint(edit->ClientToScreen(at)), overText ? inner->Handle() : edit->Handle());
+        for (int i = 0; i < (twice ? 2 : 1); ++i) {
+          Press(edit, at.x, at.y);
+          Release(edit, at.x, at.y);
+        }
+        EXPECT_EQ(recorder.events, twice ? doubleClick : click);
+        for (const TPoint& p : recorder.points)
+          EXPECT_EQ(p, at);
+        edit->Free();
+        Wait(1000);
       }
-      EXPECT_EQ(recorder.events, twice ? doubleClick : click);
-      edit->Free();
-      Wait(1000);
     }
+  }
+}
+
+// The wheel over the text is the edit's first, once: a handler that takes it stops a memo from scrolling,
+// one that leaves it lets the memo scroll its lines.
+TEST_F(TextEditTest, TheWheelOverTheTextIsTheEditsFirst) {
+  struct Recorder {
+    int wheels = 0;
+    bool handles = false;
+    void Wheel(TObject*, TShiftState, int, TPoint, bool& Handled) {
+      ++wheels;
+      Handled = handles;
+    }
+  };
+  const struct Case {
+    bool memo;
+    bool handled;
+    bool scrolls;
+  } cases[] = {
+      {false, false, false},
+      {false, true, false},
+      {true, false, true},
+      {true, true, false},
+  };
+  ASSERT_GT(Mouse()->WheelScrollLines(), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.memo ? "memo" : "text edit") + (c.handled ? ", handled" : ""));
+    TcxCustomTextEdit* edit = c.memo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+    std::string text;
+    for (int i = 0; i < 20; ++i)
+      text += "line " + std::to_string(i) + "\r\n";
+    edit->SetText(c.memo ? text : "kitap");
+    Recorder recorder{0, c.handled};
+    edit->OnMouseWheel = TMouseWheelEvent(&recorder, &Recorder::Wheel);
+    TWinControl* inner = edit->InnerEdit()->GetControl();
+    const TPoint p = At(inner, 5, 5);
+    edit->SetFocus();
+    Pump();
+    backend->Wheel(-120, p.x, p.y);
+    Pump();
+    EXPECT_EQ(recorder.wheels, 1);
+    EXPECT_EQ(SendMessage(inner->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0),
+              c.scrolls ? Mouse()->WheelScrollLines() : 0);
+    edit->Free();
   }
 }
 
