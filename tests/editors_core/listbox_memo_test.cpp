@@ -452,6 +452,30 @@ TEST_F(ListBoxMemoTest, MemoBarsAreLookAndFeelBarsThatScrollWithTheMemo) {
   EXPECT_FALSE(v->Visible()) << "no native bar, no mirrored one";
 }
 
+// A press on a disabled bar lies on the memo's own window, where the platform finds no enabled window, and
+// over its inner memo: the memo passes it on to the inner memo, which passes it back, once.
+TEST_F(ListBoxMemoTest, APressOnADisabledBarIsPassedToTheInnerMemoOnce) {
+  TcxMemo* memo = MakeMemo();
+  memo->Properties()->SetScrollBars(ssVertical);
+  Pump();
+  TcxScrollBar* v = memo->InnerMemo()->VScrollBar();
+  ASSERT_TRUE(v->Visible() && !v->Enabled());
+  struct Counter {
+    std::vector<TMouseButton> downs;
+    void Down(TObject*, TMouseButton Button, TShiftState, int, int) { downs.push_back(Button); }
+  } counter;
+  memo->OnMouseDown = TMouseEvent(&counter, &Counter::Down);
+  const TPoint centre{v->Left() + v->Width() / 2, v->Top() + v->Height() / 2};
+  ASSERT_EQ(WindowFromPoint(At(memo, centre.x, centre.y)), memo->Handle());
+  for (platform::MouseButton b :
+       {platform::MouseButton::Left, platform::MouseButton::Middle, platform::MouseButton::Right}) {
+    Press(memo, centre.x, centre.y, b);
+    Release(memo, centre.x, centre.y, b);
+    Wait(600);
+  }
+  EXPECT_EQ(counter.downs, (std::vector<TMouseButton>{mbLeft, mbMiddle, mbRight}));
+}
+
 TEST(MemoRoutines, DisplayTextIsTheFirstLineUpTo250Characters) {
   EXPECT_EQ(cxMemoDisplayText("abc\r\ndef"), "abc");
   EXPECT_EQ(cxMemoDisplayText("abc"), "abc");
