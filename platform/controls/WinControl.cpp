@@ -319,12 +319,17 @@ void TWinControl::DestroyWnd() {
 void TWinControl::DestroyWindowHandle() {
   FControlState.Include(csDestroyingHandle);
   HWND h = FHandle;
+  // The window going can run a handler that frees this control, through the control that owns it.
+  auto alive = AliveToken();
   try {
     DestroyWindow(h);
   } catch (...) {
-    FControlState.Exclude(csDestroyingHandle);
+    if (*alive)
+      FControlState.Exclude(csDestroyingHandle);
     throw;
   }
+  if (!*alive)
+    return;
   FControlState.Exclude(csDestroyingHandle);
   if (FHandle == h) {
     ControlMap().erase(h);

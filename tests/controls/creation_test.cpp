@@ -137,8 +137,12 @@ class TBoxFreeingAsItsWindowGoes : public TBox {
 
 protected:
   void WndProc(TMessage& Message) override {
-    if (Message.Msg == WM_DESTROY && Victim)
+    if (Message.Msg == WM_DESTROY && Victim) {
+      const auto alive = AliveToken();
       std::exchange(Victim, nullptr)->Free();
+      if (!*alive)
+        return;
+    }
     TBox::WndProc(Message);
   }
 };
@@ -165,6 +169,29 @@ TEST_F(ControlsTest, AControlFreedWhileItsParentsWindowGoesIsNotTouchedAndTheOth
     }
     EXPECT_FALSE(*lastAlive);
     EXPECT_FALSE(IsWindow(middleWindow));
+  }
+}
+
+// The handler may also free the control whose window is going, through the control that owns it.
+TEST_F(ControlsTest, AControlFreedAsItsOwnWindowGoesIsNotTouched) {
+  for (bool freeingTheForm : {false, true}) {
+    SCOPED_TRACE(freeingTheForm ? "the form is freed" : "the owner's window is destroyed");
+    TForm* form = ShowForm();
+    auto* owner = Make<TBox>(form, form, "Owner", Bounds(0, 0, 200, 100));
+    auto* inner = Make<TBoxFreeingAsItsWindowGoes>(owner, owner, "Inner", Bounds(5, 5, 20, 20));
+    inner->Victim = owner;
+    const HWND innerWindow = inner->Handle();
+    const auto innerAlive = inner->AliveToken();
+    const auto ownerAlive = owner->AliveToken();
+    if (freeingTheForm)
+      form->Free();
+    else
+      owner->DestroyHandle();
+    EXPECT_FALSE(*ownerAlive);
+    EXPECT_FALSE(*innerAlive);
+    EXPECT_FALSE(IsWindow(innerWindow));
+    if (!freeingTheForm)
+      form->Free();
   }
 }
 
