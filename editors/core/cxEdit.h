@@ -1090,6 +1090,9 @@ protected:
 
 private:
   void ClickTimerHandler(TObject* Sender);
+  // What leaving the edit does with what the user changed since entering it: validated and posted. False
+  // when the validation failed.
+  bool LeaveEditing(bool ARaiseOnError);
   void InitializeEdit();
 };
 

@@ -643,6 +643,38 @@ TEST_F(TextEditTest, AnEditFreedByItsPopupClosingAsTheEditIsHidden) {
   }
 }
 
+// A focused edit moved to another parent loses the focus without being left (the form runs no exit for a
+// control taken away): what was typed is the value all the same, and entering the edit again keeps it.
+TEST_F(TextEditTest, AnEditMovedWhileEditedKeepsWhatWasTyped) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    form = ShowForm();
+    auto* panel = new TcxContainer(form);
+    panel->SetParent(form);
+    panel->SetBounds(200, 10, 180, 150);
+    TcxCustomTextEdit* edit =
+        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+    edit->SetText("old");
+    edit->SetFocus();
+    Pump();
+    edit->SetSelStart(3);
+    platform::InjectChar('x');
+    Pump();
+    ASSERT_EQ(edit->Text(), "oldx");
+    edit->SetParent(panel);
+    Pump();
+    EXPECT_FALSE(edit->Focused());
+    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
+    edit->SetFocus();
+    Pump();
+    EXPECT_EQ(edit->Text(), "oldx") << "entering the edit again keeps what was typed";
+    form->Free();
+    form = nullptr;
+  }
+}
+
 TEST_F(TextEditTest, CompletionFromLookupItems) {
   TcxTextEdit* edit = MakeTextEdit();
   edit->SetFocus();
