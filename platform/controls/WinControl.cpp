@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -18,6 +19,23 @@ std::unordered_map<HWND, TWinControl*>& ControlMap() {
   return map;
 }
 
+// The procedure each control class's window class had before the controls' procedure was put in front of it.
+std::unordered_map<std::string, WNDPROC>& ClassProcs() {
+  static std::unordered_map<std::string, WNDPROC> procs;
+  return procs;
+}
+
+// A window whose control is gone (freed by a handler while its window was going) still ends through its
+// class's own procedure, which frees what the class keeps for the window.
+LRESULT OrphanWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  char name[256] = {};
+  GetClassName(hwnd, name, int(sizeof name));
+  auto it = ClassProcs().find(name);
+  if (it == ClassProcs().end() || !it->second)
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+  return CallWindowProc(it->second, hwnd, msg, wParam, lParam);
+}
+
 } // namespace
 
 LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -31,7 +49,7 @@ LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     map[hwnd] = control;
   }
   if (!control)
-    return DefWindowProc(hwnd, msg, wParam, lParam);
+    return OrphanWndProc(hwnd, msg, wParam, lParam);
   TMessage m{msg, wParam, lParam, 0};
   control->MainWndProc(m);
   return m.Result;
@@ -226,6 +244,7 @@ void TWinControl::CreateWnd() {
   if (params.WndParent == nullptr && (params.Style & WS_CHILD) && !GetParentForm())
     throw EInvalidOperation("Control '" + Name() + "' has no parent window");
   FDefWndProc = params.WindowClass.lpfnWndProc;
+  ClassProcs()[params.WinClassName] = FDefWndProc;
   // One platform class per control class: the control's procedure in front of the class's own.
   WNDCLASSA existing{};
   if (!GetClassInfo(nullptr, params.WinClassName.c_str(), &existing) ||

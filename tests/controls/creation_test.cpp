@@ -195,6 +195,46 @@ TEST_F(ControlsTest, AControlFreedAsItsOwnWindowGoesIsNotTouched) {
   }
 }
 
+// A control over a window class of its own whose procedure counts the windows that end, and frees another
+// control as its window goes.
+int gEndedWindows = 0;
+LRESULT CountingProc(HWND AWnd, UINT AMsg, WPARAM AWParam, LPARAM ALParam) {
+  if (AMsg == WM_NCDESTROY)
+    ++gEndedWindows;
+  return DefWindowProc(AWnd, AMsg, AWParam, ALParam);
+}
+
+class TCountedFreeingAsItsWindowGoes : public TBoxFreeingAsItsWindowGoes {
+  PELVOR_CLASS(TCountedFreeingAsItsWindowGoes, TBoxFreeingAsItsWindowGoes)
+  using TBoxFreeingAsItsWindowGoes::TBoxFreeingAsItsWindowGoes;
+
+protected:
+  void CreateParams(TCreateParams& Params) override {
+    TBoxFreeingAsItsWindowGoes::CreateParams(Params);
+    CreateSubClass(Params, "Counting");
+  }
+};
+
+// A window whose control was freed before the window finished going still ends through its class's own
+// procedure, which frees what the class keeps for the window.
+TEST_F(ControlsTest, AWindowThatOutlivesItsControlEndsThroughItsClass) {
+  WNDCLASSA counting{};
+  counting.lpfnWndProc = &CountingProc;
+  counting.lpszClassName = "Counting";
+  ASSERT_TRUE(RegisterClass(&counting));
+  gEndedWindows = 0;
+  TForm* form = ShowForm();
+  auto* owner = Make<TBox>(form, form, "Owner", Bounds(0, 0, 200, 100));
+  auto* inner = Make<TCountedFreeingAsItsWindowGoes>(owner, owner, "Inner", Bounds(5, 5, 20, 20));
+  inner->Victim = owner;
+  inner->HandleNeeded();
+  const auto innerAlive = inner->AliveToken();
+  owner->DestroyHandle();
+  EXPECT_FALSE(*innerAlive);
+  EXPECT_EQ(gEndedWindows, 1);
+  form->Free();
+}
+
 TEST_F(ControlsTest, FreeingAControlTakesItOutOfItsParent) {
   TForm* form = ShowForm();
   auto* a = Make<TBox>(form, form, "A", Bounds(0, 0, 10, 10));
