@@ -334,6 +334,8 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
     TCustomMemo::WndProc(Message);
     return;
   }
+  if (HandleAutoDragMessage(memo, Message))
+    return;
   switch (Message.Msg) {
   case WM_CHAR: {
     TcxFlagScope userChange(memo, memo->FIsUserChange, memo->FIsUserChange);

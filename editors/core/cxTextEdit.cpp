@@ -499,6 +499,8 @@ void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
     TCustomEdit::WndProc(Message);
     return;
   }
+  if (HandleAutoDragMessage(edit, Message))
+    return;
   auto alive = AliveToken();
   switch (Message.Msg) {
   case WM_CHAR: {

@@ -142,6 +142,9 @@ protected:
   bool HandleClipboardMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
   // Focus changes reach the editor after the platform, except focus coming from the editor's own windows.
   bool HandleFocusMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
+  // A left press or double click over the text of an editor in automatic drag mode drags the editor, as a
+  // press drags any control in that mode; the text does not see the press. False for any other message.
+  bool HandleAutoDragMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
   // The pointer over the text is over the editor: its mouse events are the editor's too, with the point in
   // the editor's client space.
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -433,6 +436,17 @@ bool TcxCustomInnerEditBase<TPlatformEdit>::HandleFocusMessage(TcxCustomTextEdit
   if (*alive &&
       !(Message.Msg == WM_SETFOCUS && IsWindowOfControl(AEdit, reinterpret_cast<HWND>(Message.WParam))))
     AEdit->FocusChanged();
+  return true;
+}
+
+// The editor's drag handlers may free it, and this control with it: nothing here runs after the drag starts.
+template <class TPlatformEdit>
+bool TcxCustomInnerEditBase<TPlatformEdit>::HandleAutoDragMessage(TcxCustomTextEdit* AEdit,
+                                                                  TMessage& Message) {
+  if ((Message.Msg != WM_LBUTTONDOWN && Message.Msg != WM_LBUTTONDBLCLK) ||
+      AEdit->DragMode() != dmAutomatic || AEdit->IsDesigning())
+    return false;
+  AEdit->DoBeginAutoDrag();
   return true;
 }
 
