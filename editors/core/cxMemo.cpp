@@ -163,12 +163,15 @@ void TcxCustomInnerMemo::DestroyWnd() {
 
 // The memo owns this control: a handler that frees the memo frees it too, and the key is then dealt with.
 void TcxCustomInnerMemo::KeyDown(WORD& Key, TShiftState Shift) {
+  FInternalUpdating = false;
   auto alive = AliveToken();
   if (TcxCustomMemo* memo = Memo())
     memo->KeyDown(Key, Shift);
   if (!*alive)
     Key = 0;
-  if (Key != 0)
+  else if (Key == 0)
+    FInternalUpdating = true;
+  else
     TCustomMemo::KeyDown(Key, Shift);
 }
 
@@ -337,6 +340,9 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
   if (HandleAutoDragMessage(memo, Message))
     return;
   switch (Message.Msg) {
+  case WM_KEYDOWN:
+    HandleKeyDownMessage(memo, Message);
+    return;
   case WM_CHAR: {
     TcxFlagScope userChange(memo, memo->FIsUserChange, memo->FIsUserChange);
     TCustomMemo::WndProc(Message);

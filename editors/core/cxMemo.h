@@ -57,6 +57,8 @@ protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void KeyPress(char& Key) override;
+  // Up and Down move between the lines of a memo, wherever they leave the caret.
+  bool IsKeyReturnedToHost(WORD Key) override { return Key != VK_UP && Key != VK_DOWN; }
 
 private:
   void MemoWndProc(TMessage& Message);

@@ -503,6 +503,9 @@ void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
     return;
   auto alive = AliveToken();
   switch (Message.Msg) {
+  case WM_KEYDOWN:
+    HandleKeyDownMessage(edit, Message);
+    return;
   case WM_CHAR: {
     const String text = Text();
     const int selStart = SelStart(), selLength = SelLength();
