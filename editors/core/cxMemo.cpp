@@ -37,6 +37,10 @@ TClass TcxCustomMemoProperties::GetContainerClass() const {
   return TcxMemo::StaticClass();
 }
 
+TClass TcxCustomMemoProperties::GetViewDataClass() const {
+  return TcxCustomMemoViewData::StaticClass();
+}
+
 #define MEMO_SETTER(Name, Type, Field)                                                                       \
   void TcxCustomMemoProperties::Set##Name(Type Value) {                                                      \
     if (Field == Value)                                                                                      \
@@ -49,6 +53,15 @@ MEMO_SETTER(WantReturns, bool, FWantReturns)
 MEMO_SETTER(WantTabs, bool, FWantTabs)
 MEMO_SETTER(WordWrap, bool, FWordWrap)
 #undef MEMO_SETTER
+
+unsigned TcxCustomMemoViewData::GetDrawTextFlags() {
+  auto* properties = static_cast<TcxCustomMemoProperties*>(FProperties);
+  return cxMemoDrawTextFlags(HorzAlignment(), properties->WordWrap(), properties->ScrollBars());
+}
+
+TRect TcxCustomMemoViewData::GetDrawTextOffset() {
+  return cxMemoDrawTextOffset(HorzAlignment());
+}
 
 // Inner memo.
 
