@@ -56,25 +56,15 @@ struct Case {
   Act act;
 };
 
-class HandlerLifetimeTest : public EditTest, public ::testing::WithParamInterface<Case> {
+class HandlerLifetimeTest : public TextEditorsTest, public ::testing::WithParamInterface<Case> {
 public:
   void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
+    TextEditorsTest::SetUp();
     form = ShowForm();
     other = new TcxTextEdit(form);
     other->SetParent(form);
     other->SetBounds(10, 250, 100, 21);
     Pump();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
   }
 
   TcxContainer* Make(Kind AKind) {

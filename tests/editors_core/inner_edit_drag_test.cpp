@@ -59,25 +59,15 @@ struct DragRecorder {
 
 enum class Source { PlatformEdit, TextEdit, Memo };
 
-class InnerEditDragTest : public EditTest {
+class InnerEditDragTest : public TextEditorsTest {
 protected:
   void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
+    TextEditorsTest::SetUp();
     form = ShowForm();
     target = new TEdit(form);
     target->SetParent(form);
     target->SetBounds(200, 150, 120, 40);
     Pump();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
   }
 
   // The control to drag and the point of its text, in its client space, that the press lands on.

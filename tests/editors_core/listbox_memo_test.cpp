@@ -13,21 +13,11 @@
 
 namespace {
 
-class ListBoxMemoTest : public EditTest {
+class ListBoxMemoTest : public TextEditorsTest {
 protected:
   void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
+    TextEditorsTest::SetUp();
     form = ShowForm();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
   }
   TcxListBox* MakeList(bool sorted = true) {
     auto* list = new TcxListBox(form);

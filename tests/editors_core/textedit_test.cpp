@@ -122,21 +122,8 @@ TEST(TextRoutines, SelectionColours) {
   }
 }
 
-class TextEditTest : public EditTest {
+class TextEditTest : public TextEditorsTest {
 protected:
-  void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
-  }
   TcxTextEdit* MakeTextEdit() { return Place(new TcxTextEdit(Form()), 21); }
   TcxMemo* MakeMemo() { return Place(new TcxMemo(Form()), 60); }
   TForm* Form() {
