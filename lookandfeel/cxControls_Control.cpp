@@ -921,8 +921,12 @@ void TcxControl::CMMouseLeave(TCMMouseLeave& Message) {
     MouseLeave(Message.LParam ? reinterpret_cast<TControl*>(Message.LParam) : this);
 }
 
+// The start and end handlers may free the control.
 void TcxControl::DoStartDrag(TDragObject*& DragObject) {
+  auto alive = AliveToken();
   TCustomControl::DoStartDrag(DragObject);
+  if (!*alive)
+    return;
   if (!DragObject)
     DragObject = NewInstance<TDragControlObject>(GetDragObjectClass(), static_cast<TControl*>(this));
   if (!StartDrag(DragObject)) {
@@ -933,8 +937,10 @@ void TcxControl::DoStartDrag(TDragObject*& DragObject) {
 }
 
 void TcxControl::DoEndDrag(TObject* Target, int X, int Y) {
+  auto alive = AliveToken();
   TCustomControl::DoEndDrag(Target, X, Y);
-  FDragImages.reset();
+  if (*alive)
+    FDragImages.reset();
 }
 
 void TcxControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {

@@ -499,8 +499,13 @@ void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
     TCustomEdit::WndProc(Message);
     return;
   }
+  if (HandleAutoDragMessage(edit, Message))
+    return;
   auto alive = AliveToken();
   switch (Message.Msg) {
+  case WM_KEYDOWN:
+    HandleKeyDownMessage(edit, Message);
+    return;
   case WM_CHAR: {
     const String text = Text();
     const int selStart = SelStart(), selLength = SelLength();
@@ -1325,8 +1330,12 @@ void TcxCustomTextEditViewInfo::DrawText(TcxCanvas* ACanvas) {
                         SelTextColor, 0, 0, 0);
     return;
   }
-  if (DrawTextFlags & 0x4000u)
-    flags = (flags & ~cxSingleLine) | cxWordBreak;
+  // Text in rows breaks at its line breaks, and within a row only where word breaking is asked for.
+  if (DrawTextFlags & CXTO_WHOLE_ROWS) {
+    flags &= ~cxSingleLine;
+    if (DrawTextFlags & CXTO_WORDBREAK)
+      flags |= cxWordBreak;
+  }
   ACanvas->DrawText(Text, TextRect, flags, Enabled);
 }
 
@@ -1349,16 +1358,11 @@ bool TcxCustomTextEditViewData::HasInnerEditText() {
 }
 
 unsigned TcxCustomTextEditViewData::GetDrawTextFlags() {
-  auto* properties = static_cast<TcxCustomTextEditProperties*>(FProperties);
-  if (properties->IsMultiLine())
-    return cxMemoDrawTextFlags(HorzAlignment(), true, ssNone);
   return cxTextEditDrawTextFlags(HorzAlignment(), VertAlignment());
 }
 
 TRect TcxCustomTextEditViewData::GetDrawTextOffset() {
   auto* properties = static_cast<TcxCustomTextEditProperties*>(FProperties);
-  if (properties->IsMultiLine())
-    return cxMemoDrawTextOffset(HorzAlignment());
   return cxTextEditDrawTextOffset(HorzAlignment(), IsInplace, properties->GetEditingStyle(), NativeStyle());
 }
 

@@ -36,6 +36,14 @@ struct Freer {
   void Editing(TObject*, bool&) { Free(); }
   void Button(TObject*, int) { Free(); }
   void Validate(TObject*, Variant&, TCaption&, bool&) { Free(); }
+  void StartDrag(TObject*, TDragObject*&) { Free(); }
+  void EndDrag(TObject*, TObject*, int, int) { Free(); }
+  void DragOver(TObject*, TObject*, int, int, TDragState, bool& Accept) { Accept = true; }
+  void DragOverFree(TObject*, TObject*, int, int, TDragState, bool& Accept) {
+    Accept = true;
+    Free();
+  }
+  void DragDrop(TObject*, TObject*, int, int) { Free(); }
 };
 
 class HandlerLifetimeTest;
@@ -49,25 +57,15 @@ struct Case {
   Act act;
 };
 
-class HandlerLifetimeTest : public EditTest, public ::testing::WithParamInterface<Case> {
+class HandlerLifetimeTest : public TextEditorsTest, public ::testing::WithParamInterface<Case> {
 public:
   void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
+    TextEditorsTest::SetUp();
     form = ShowForm();
     other = new TcxTextEdit(form);
     other->SetParent(form);
     other->SetBounds(10, 250, 100, 21);
     Pump();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
   }
 
   TcxContainer* Make(Kind AKind) {
@@ -193,6 +191,22 @@ public:
     MoveTo(other, 5, 5);
     Wait(30);
   }
+  // Presses over the text and lets go over an empty place of the form, in steps past the drag threshold.
+  void DragToForm(TcxContainer* c) {
+    const TPoint from = At(c, TextPoint(c).x, TextPoint(c).y), to = At(form, 300, 200);
+    backend->MouseMove(from.x, from.y);
+    Pump();
+    if (Alive()) {
+      backend->MouseDown(from.x, from.y);
+      Pump();
+    }
+    for (const TPoint p : {TPoint{to.x - 10, to.y}, to}) {
+      backend->MouseMove(p.x, p.y);
+      Pump();
+    }
+    backend->MouseUp(to.x, to.y);
+    Pump();
+  }
   void Wheel(TcxContainer* c) {
     const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y);
     Focus(c);
@@ -282,6 +296,25 @@ const Hook onExit = [](TcxContainer* c, Freer& f) { c->OnExit = TNotifyEvent(&f,
 const Hook onFocusChanged = [](TcxContainer* c, Freer& f) {
   c->OnFocusChanged = TNotifyEvent(&f, &Freer::Notify);
 };
+// The drag handlers: the source's own, and the form's, which free the source when it is dragged over the
+// form or dropped there.
+const Hook onStartDrag = [](TcxContainer* c, Freer& f) {
+  c->SetDragMode(dmAutomatic);
+  c->OnStartDrag = TStartDragEvent(&f, &Freer::StartDrag);
+};
+const Hook onEndDrag = [](TcxContainer* c, Freer& f) {
+  c->SetDragMode(dmAutomatic);
+  c->OnEndDrag = TEndDragEvent(&f, &Freer::EndDrag);
+};
+const Hook onDragDrop = [](TcxContainer* c, Freer& f) {
+  c->SetDragMode(dmAutomatic);
+  c->Parent()->OnDragOver = TDragOverEvent(&f, &Freer::DragOver);
+  c->Parent()->OnDragDrop = TDragDropEvent(&f, &Freer::DragDrop);
+};
+const Hook onDragOver = [](TcxContainer* c, Freer& f) {
+  c->SetDragMode(dmAutomatic);
+  c->Parent()->OnDragOver = TDragOverEvent(&f, &Freer::DragOverFree);
+};
 
 // Actions.
 using T = HandlerLifetimeTest;
@@ -306,6 +339,7 @@ const Act focusAway = [](T& t, TcxContainer* c) { t.FocusAway(c); };
 const Act hideFocused = [](T& t, TcxContainer* c) { t.HideFocused(c); };
 const Act disableFocused = [](T& t, TcxContainer* c) { t.DisableFocused(c); };
 const Act wheel = [](T& t, TcxContainer* c) { t.Wheel(c); };
+const Act dragToForm = [](T& t, TcxContainer* c) { t.DragToForm(c); };
 const Act clickButton = [](T& t, TcxContainer* c) {
   const TRect b = static_cast<TcxCustomEdit*>(c)->ViewInfo()->Button(0)->Bounds;
   t.ClickAt(c, TPoint{(b.left + b.right) / 2, (b.top + b.bottom) / 2});
@@ -356,6 +390,10 @@ const Case cases[] = {
     {"TextEditFocusOut", Kind::TextEdit, onFocusChanged, focusAway},
     {"TextEditFocusOutByHiding", Kind::TextEdit, onFocusChanged, hideFocused},
     {"TextEditFocusOutByDisabling", Kind::TextEdit, onFocusChanged, disableFocused},
+    {"TextEditStartDrag", Kind::TextEdit, onStartDrag, dragToForm},
+    {"TextEditEndDrag", Kind::TextEdit, onEndDrag, dragToForm},
+    {"TextEditDroppedOnForm", Kind::TextEdit, onDragDrop, dragToForm},
+    {"TextEditDraggedOverForm", Kind::TextEdit, onDragOver, dragToForm},
     {"MemoChangeBySetText", Kind::Memo, onChange, setText},
     {"MemoChangeByTyping", Kind::Memo, onChange, typeChar},
     {"MemoChangeByLines", Kind::Memo, onChange, memoLines},
@@ -381,6 +419,10 @@ const Case cases[] = {
     {"MemoFocusOut", Kind::Memo, onFocusChanged, focusAway},
     {"MemoFocusOutByHiding", Kind::Memo, onFocusChanged, hideFocused},
     {"MemoFocusOutByDisabling", Kind::Memo, onFocusChanged, disableFocused},
+    {"MemoStartDrag", Kind::Memo, onStartDrag, dragToForm},
+    {"MemoEndDrag", Kind::Memo, onEndDrag, dragToForm},
+    {"MemoDroppedOnForm", Kind::Memo, onDragDrop, dragToForm},
+    {"MemoDraggedOverForm", Kind::Memo, onDragOver, dragToForm},
     {"CheckBoxClickBySpace", Kind::CheckBox, onClick, keySpace},
     {"CheckBoxClickByMouse", Kind::CheckBox, onClick, click},
     {"CheckBoxChangeBySpace", Kind::CheckBox, onChange, keySpace},
@@ -422,6 +464,10 @@ const Case cases[] = {
     {"ListBoxFocusOut", Kind::ListBox, onFocusChanged, focusAway},
     {"ListBoxFocusOutByHiding", Kind::ListBox, onFocusChanged, hideFocused},
     {"ListBoxFocusOutByDisabling", Kind::ListBox, onFocusChanged, disableFocused},
+    {"ListBoxStartDrag", Kind::ListBox, onStartDrag, dragToForm},
+    {"ListBoxEndDrag", Kind::ListBox, onEndDrag, dragToForm},
+    {"ListBoxDroppedOnForm", Kind::ListBox, onDragDrop, dragToForm},
+    {"ListBoxDraggedOverForm", Kind::ListBox, onDragOver, dragToForm},
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, HandlerLifetimeTest, ::testing::ValuesIn(cases),

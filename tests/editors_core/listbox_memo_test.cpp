@@ -13,21 +13,11 @@
 
 namespace {
 
-class ListBoxMemoTest : public EditTest {
+class ListBoxMemoTest : public TextEditorsTest {
 protected:
   void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
+    TextEditorsTest::SetUp();
     form = ShowForm();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
   }
   TcxListBox* MakeList(bool sorted = true) {
     auto* list = new TcxListBox(form);
@@ -375,6 +365,45 @@ TEST_F(ListBoxMemoTest, InnerMemoFillsTheClientRectangleLessTwoPixelsOfHeight) {
     EXPECT_EQ(inner->Top(), client.top) << size.cx;
     EXPECT_EQ(inner->Width(), client.right - client.left) << size.cx;
     EXPECT_EQ(inner->Height(), client.bottom - client.top - 2) << size.cx;
+  }
+}
+
+// A centred memo that is not focused draws its own text, breaking a line too long for it only where its
+// platform memo would: with WordWrap and without a horizontal bar.
+TEST_F(ListBoxMemoTest, AMemoDrawingItsOwnTextBreaksLinesAsItsPlatformMemoWould) {
+  const struct Case {
+    bool wordWrap;
+    TScrollStyle scrollBars;
+    bool broken;
+  } cases[] = {
+      {true, ssNone, true},        {true, ssVertical, true}, {false, ssNone, false},
+      {true, ssHorizontal, false}, {true, ssBoth, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.wordWrap) + " " + std::to_string(c.scrollBars));
+    TcxMemo* memo = MakeMemo();
+    memo->SetBounds(10, 120, 150, 90);
+    memo->Properties()->Alignment()->SetHorz(taCenter);
+    memo->Properties()->SetWordWrap(c.wordWrap);
+    memo->Properties()->SetScrollBars(c.scrollBars);
+    memo->SetText("alfa beta gama delta epsilon zeta eta theta");
+    Pump();
+    ASSERT_FALSE(memo->Focused());
+    ASSERT_FALSE(memo->IsInnerEditShown());
+    memo->cxCanvas()->SetFont(memo->Style()->GetVisibleFont());
+    const int row = memo->cxCanvas()->TextHeight("Zg");
+    const TcxCustomTextEditViewInfo* info = static_cast<TcxCustomTextEditViewInfo*>(memo->ViewInfo());
+    const TRect text = info->TextRect;
+    // The second row, clear of the bars that lie over the text's right and bottom edges.
+    int ink = 0;
+    for (int y = text.top + row; y < text.top + 2 * row; ++y)
+      for (int x = text.left; x < text.right - GetSystemMetrics(SM_CXVSCROLL); ++x)
+        ink += PixelAt(memo, x, y) != ColorToRGB(info->BackgroundColor);
+    EXPECT_EQ(ink > 0, c.broken) << ink;
+    memo->SetFocus();
+    Pump();
+    EXPECT_EQ(SendMessage(memo->InnerMemo()->Handle(), EM_GETLINECOUNT, 0, 0) > 1, c.broken);
+    memo->Free();
   }
 }
 

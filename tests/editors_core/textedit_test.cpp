@@ -124,21 +124,8 @@ TEST(TextRoutines, SelectionColours) {
   }
 }
 
-class TextEditTest : public EditTest {
+class TextEditTest : public TextEditorsTest {
 protected:
-  void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
-  }
   TcxTextEdit* MakeTextEdit() { return Place(new TcxTextEdit(Form()), 21); }
   TcxMemo* MakeMemo() { return Place(new TcxMemo(Form()), 60); }
   TForm* Form() {
@@ -223,6 +210,52 @@ TEST_F(TextEditTest, ClicksOverTheTextRaiseTheEditsClickEvents) {
         Wait(1000);
       }
     }
+  }
+}
+
+// A key that the edit does not consume and that changes neither the text nor the selection goes back to the
+// host once; the edit's own navigation keys reach it once too. A memo keeps Up and Down whatever they do.
+TEST_F(TextEditTest, KeysThatChangeNothingGoBackToTheHost) {
+  struct Host {
+    std::vector<int> keys;
+    void AfterKey(TObject*, WORD& Key, TShiftState) { keys.push_back(Key); }
+  };
+  const struct Case {
+    const char* name;
+    bool memo;
+    int selStart, selLength;
+    int key;
+    bool returned;
+  } cases[] = {
+      {"Left at the start", false, 0, 0, VK_LEFT, true},
+      {"Left inside", false, 2, 0, VK_LEFT, false},
+      {"Left over a selection", false, 0, 5, VK_LEFT, false},
+      {"Right at the end", false, 5, 0, VK_RIGHT, true},
+      {"Home at the start", false, 0, 0, VK_HOME, true},
+      {"End inside", false, 2, 0, VK_END, false},
+      {"Delete inside", false, 2, 0, VK_DELETE, false},
+      {"Delete at the end", false, 5, 0, VK_DELETE, true},
+      {"F11", false, 2, 0, VK_F11, true},
+      {"Up, which the edit hands back itself", false, 2, 0, VK_UP, true},
+      {"memo Left at the start", true, 0, 0, VK_LEFT, true},
+      {"memo Right inside", true, 1, 0, VK_RIGHT, false},
+      {"memo Page Up on the first line", true, 0, 0, VK_PRIOR, true},
+      {"memo Up on the first line", true, 0, 0, VK_UP, false},
+      {"memo Down on the last line", true, 8, 0, VK_DOWN, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxCustomTextEdit* edit = c.memo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+    edit->SetText(c.memo ? "bir\r\niki" : "kitap");
+    Host host;
+    edit->OnAfterKeyDown = TKeyEvent(&host, &Host::AfterKey);
+    edit->SetFocus();
+    Pump();
+    edit->SetSelection(c.selStart, c.selLength);
+    backend->PressKey(c.key);
+    Pump();
+    EXPECT_EQ(host.keys, c.returned ? std::vector<int>{c.key} : std::vector<int>{});
+    edit->Free();
   }
 }
 
