@@ -434,6 +434,30 @@ TEST_F(ListBoxMemoTest, AMemoDrawingItsOwnTextExpandsTabs) {
   EXPECT_NEAR(last + 1 - first, expanded.right, 3);
 }
 
+// A host that activates a memo in place by a key hands the key on as typed at the start of the text, except
+// Enter, which only activates: a memo would take it as a new line.
+TEST_F(ListBoxMemoTest, AMemoActivatedByEnterTakesNoLineBreak) {
+  const struct Case {
+    char key;
+    const char* text;
+  } cases[] = {{'\r', "kitap"}, {'q', "qkitap"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.key));
+    auto* memo = new TcxCustomMemo(form, true);
+    memo->SetParent(form);
+    memo->SetBounds(10, 120, 150, 60);
+    memo->SetText("kitap");
+    memo->SetVisible(false);
+    Pump();
+    TcxCustomEditData* data = nullptr;
+    memo->ActivateByKey(c.key, data);
+    Pump();
+    EXPECT_TRUE(memo->Focused());
+    EXPECT_EQ(memo->Text(), c.text);
+    memo->Free();
+  }
+}
+
 TEST_F(ListBoxMemoTest, MemoReplacementFixesLineBreaksAndMaxLengthCutsPaste) {
   TcxMemo* memo = MakeMemo();
   memo->SetText("x");
