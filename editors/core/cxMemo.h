@@ -117,6 +117,8 @@ protected:
   bool CanKeyPressModifyEdit(char Key) override;
   bool CanKeyDownModifyEdit(WORD Key, TShiftState Shift) override;
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  // Enter that activates a memo in place is not typed into it as a new line.
+  bool CanSendActivationKey(char Key) override { return Key != '\r'; }
   void AdjustInnerEditPosition() override;
   void AfterEditing();
 

@@ -1336,6 +1336,8 @@ void TcxCustomTextEditViewInfo::DrawText(TcxCanvas* ACanvas) {
     if (DrawTextFlags & CXTO_WORDBREAK)
       flags |= cxWordBreak;
   }
+  if (DrawTextFlags & CXTO_EXPANDTABS)
+    flags |= cxExpandTabs;
   ACanvas->DrawText(Text, TextRect, flags, Enabled);
 }
 

@@ -407,6 +407,57 @@ TEST_F(ListBoxMemoTest, AMemoDrawingItsOwnTextBreaksLinesAsItsPlatformMemoWould)
   }
 }
 
+// A tab in a memo that draws its own text reaches the next tab stop, as in its platform memo: the ink of
+// "x<tab>y" spans the text's width with tabs expanded.
+TEST_F(ListBoxMemoTest, AMemoDrawingItsOwnTextExpandsTabs) {
+  TcxMemo* memo = MakeMemo();
+  memo->SetBounds(10, 120, 150, 90);
+  memo->Properties()->Alignment()->SetHorz(taCenter);
+  memo->SetText("x\ty");
+  Pump();
+  ASSERT_FALSE(memo->IsInnerEditShown());
+  TcxCanvas* canvas = memo->cxCanvas();
+  canvas->SetFont(memo->Style()->GetVisibleFont());
+  TRect expanded{0, 0, 0, 0}, plain{0, 0, 0, 0};
+  canvas->CalculateTextRect("x\ty", expanded, cxSingleLine | cxExpandTabs);
+  canvas->CalculateTextRect("x\ty", plain, cxSingleLine);
+  ASSERT_GT(expanded.right - plain.right, 10) << "the tab stop lies well past an unexpanded tab";
+  const auto* info = static_cast<const TcxCustomTextEditViewInfo*>(memo->ViewInfo());
+  const TRect text = info->TextRect;
+  int first = text.right, last = text.left - 1;
+  for (int y = text.top; y < text.top + canvas->TextHeight("Zg"); ++y)
+    for (int x = text.left; x < text.right; ++x)
+      if (PixelAt(memo, x, y) != ColorToRGB(info->BackgroundColor)) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+  EXPECT_NEAR(last + 1 - first, expanded.right, 3);
+}
+
+// A host that activates a memo in place by a key hands the key on as typed at the start of the text, except
+// Enter, which only activates: a memo would take it as a new line.
+TEST_F(ListBoxMemoTest, AMemoActivatedByEnterTakesNoLineBreak) {
+  const struct Case {
+    char key;
+    const char* text;
+  } cases[] = {{'\r', "kitap"}, {'q', "qkitap"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.key));
+    auto* memo = new TcxCustomMemo(form, true);
+    memo->SetParent(form);
+    memo->SetBounds(10, 120, 150, 60);
+    memo->SetText("kitap");
+    memo->SetVisible(false);
+    Pump();
+    TcxCustomEditData* data = nullptr;
+    memo->ActivateByKey(c.key, data);
+    Pump();
+    EXPECT_TRUE(memo->Focused());
+    EXPECT_EQ(memo->Text(), c.text);
+    memo->Free();
+  }
+}
+
 TEST_F(ListBoxMemoTest, MemoReplacementFixesLineBreaksAndMaxLengthCutsPaste) {
   TcxMemo* memo = MakeMemo();
   memo->SetText("x");
