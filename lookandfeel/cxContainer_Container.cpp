@@ -325,8 +325,10 @@ void TcxContainer::CMCtl3DChanged(TMessageView& Message) {
 }
 
 void TcxContainer::CMEnabledChanged(TMessageView& Message) {
+  auto alive = AliveToken();
   TcxControl::CMEnabledChanged(Message);
-  EnabledChanged();
+  if (*alive)
+    EnabledChanged();
 }
 
 void TcxContainer::EnabledChanged() {
@@ -548,7 +550,9 @@ void TcxContainer::WMSetFocus(TMessage& Message) {
   }
   auto alive = AliveToken();
   TcxControl::WndProc(Message);
-  if (*alive && !IsDestroying() && FInnerControl && FInnerControl->CanFocus())
+  // The handlers raised as the focus came may have moved it on or hidden the form: then it is not taken back.
+  if (*alive && !IsDestroying() && FInnerControl && HandleAllocated() && GetFocus() == Handle() &&
+      FInnerControl->CanFocus())
     FInnerControl->SetFocus();
 }
 

@@ -719,7 +719,9 @@ void TcxControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
   auto alive = AliveToken();
   FMouseDownPos = TPoint{X, Y};
   if (!Shift.Contains(ssDouble) && CanFocusOnClick()) {
-    if (!IsFocused())
+    // A handler raised as the press reached the control (an inner platform control takes the focus first)
+    // may have hidden the form or moved the control onto one that is hidden: such a form takes no focus.
+    if (!IsFocused() && CanFocusEx())
       SetFocus();
     if (!*alive)
       return;
@@ -895,9 +897,12 @@ void TcxControl::CMTextChanged(TMessageView& Message) {
   TextChanged();
 }
 
+// Hiding the control closes a popup it owns, whose handlers may free it.
 void TcxControl::CMVisibleChanged(TMessageView& Message) {
+  auto alive = AliveToken();
   TCustomControl::CMVisibleChanged(Message);
-  VisibleChanged();
+  if (*alive)
+    VisibleChanged();
 }
 
 // The control raises its own enter and leave events, once, with itself as the sender; the parent hears
@@ -918,8 +923,12 @@ void TcxControl::CMMouseLeave(TCMMouseLeave& Message) {
     MouseLeave(Message.LParam ? reinterpret_cast<TControl*>(Message.LParam) : this);
 }
 
+// The start and end handlers may free the control.
 void TcxControl::DoStartDrag(TDragObject*& DragObject) {
+  auto alive = AliveToken();
   TCustomControl::DoStartDrag(DragObject);
+  if (!*alive)
+    return;
   if (!DragObject)
     DragObject = NewInstance<TDragControlObject>(GetDragObjectClass(), static_cast<TControl*>(this));
   if (!StartDrag(DragObject)) {
@@ -930,8 +939,10 @@ void TcxControl::DoStartDrag(TDragObject*& DragObject) {
 }
 
 void TcxControl::DoEndDrag(TObject* Target, int X, int Y) {
+  auto alive = AliveToken();
   TCustomControl::DoEndDrag(Target, X, Y);
-  FDragImages.reset();
+  if (*alive)
+    FDragImages.reset();
 }
 
 void TcxControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {

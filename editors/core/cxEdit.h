@@ -1085,9 +1085,14 @@ protected:
   TWndMethod FInnerEditOldWndProc; // the inner control's own window procedure while hooked
   // Drawing a glyph touches the bitmap, whose change notice must not start another refresh meanwhile.
   bool FIsPainting = false;
+  // Set while a press is passed on to the inner control, whose own handling passes it back to the edit.
+  bool FMouseDownPassing = false;
 
 private:
   void ClickTimerHandler(TObject* Sender);
+  // What leaving the edit does with what the user changed since entering it: validated and posted. False
+  // when the validation failed.
+  bool LeaveEditing(bool ARaiseOnError);
   void InitializeEdit();
 };
 

@@ -348,8 +348,10 @@ void TcxCustomEdit::CMDialogChar(TCMDialogChar& Message) {
 }
 
 void TcxCustomEdit::CMShowingChanged(TMessageView& Message) {
+  // Hiding the edit's window closes a popup it owns, whose handlers may free the edit.
+  auto alive = AliveToken();
   TcxContainer::CMShowingChanged(Message);
-  if (Showing())
+  if (*alive && Showing())
     AdjustInnerEditPosition();
 }
 
@@ -362,6 +364,9 @@ int TcxCustomEdit::GetButtonIndexAt(const TPoint& P) {
 }
 
 void TcxCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  // The press this edit passes on to its inner control comes back here from it; it was handled already.
+  if (FMouseDownPassing)
+    return;
   auto alive = AliveToken();
   if (Button == mbLeft && FClickTimer->Enabled()) {
     FClickTimer->SetEnabled(false);
@@ -379,6 +384,7 @@ void TcxCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     if (auto* winChild = dynamic_cast<TWinControl*>(child); winChild && winChild->HandleAllocated()) {
       static constexpr UINT Messages[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
       const TPoint p = winChild->ScreenToClient(cursor);
+      TcxFlagScope passing(this, FMouseDownPassing);
       winChild->Perform(Messages[int(Button)], ShiftStateToKeys(GetCurrentShiftState()),
                         MAKELPARAM(p.x, p.y));
     }

@@ -267,6 +267,16 @@ void TcxCustomEdit::SetName(const AnsiString& NewName) {
 }
 
 void TcxCustomEdit::SetParent(TWinControl* AParent) {
+  // The form runs no exit for a focused control taken from its parent: what the user typed is applied here,
+  // as leaving the edit would, or entering it again would show the value from before.
+  if (AParent != Parent() && FModifiedAfterEnter && Focused() && !IsDestroying()) {
+    auto alive = AliveToken();
+    TcxFlagScope userChange(this, FIsUserChange, false);
+    if (LeaveEditing(false) && *alive)
+      SetModifiedAfterEnter(false);
+    if (!*alive)
+      return;
+  }
   if (FNeedsParentRefresh && AParent) {
     FNeedsParentRefresh = false;
     // Showing the value and the properties may raise the edit's change and click handlers.
@@ -671,14 +681,8 @@ void TcxCustomEdit::DoExit() {
   auto alive = AliveToken();
   {
     ModifiedStateScope state(this);
-    if (FModifiedAfterEnter) {
-      TcxChangeEventsLock lock(this);
-      if (!InternalValidateEdit(true))
-        return;
-      if (!FIsInplace && CanPostEditValue())
-        PostEditValue(false);
-    }
-    // The deferred change events fire as the lock goes.
+    if (FModifiedAfterEnter && !LeaveEditing(true))
+      return;
     if (!*alive)
       return;
     if (NeedsDisplayUpdateOnFocus())
@@ -691,6 +695,17 @@ void TcxCustomEdit::DoExit() {
   TcxContainer::DoExit();
   if (*alive)
     SetModifiedAfterEnter(false);
+}
+
+bool TcxCustomEdit::LeaveEditing(bool ARaiseOnError) {
+  auto alive = AliveToken();
+  // The deferred change events fire as the lock goes.
+  TcxChangeEventsLock lock(this);
+  if (!InternalValidateEdit(ARaiseOnError) || !*alive)
+    return false;
+  if (!FIsInplace && CanPostEditValue())
+    PostEditValue(false);
+  return true;
 }
 
 void TcxCustomEdit::FocusChanged() {

@@ -6,38 +6,6 @@
 TcxInnerListBox::TcxInnerListBox(TComponent* AOwner)
     : TcxCustomInnerListBox(AOwner), FListBox(dynamic_cast<TcxListBox*>(AOwner)) {}
 
-// Keys typed into the platform list reach the list box's own handlers and events too. The list box owns this
-// control: a handler that frees it frees this too, and the key is then dealt with.
-void TcxInnerListBox::KeyDown(WORD& Key, TShiftState Shift) {
-  auto alive = AliveToken();
-  if (FListBox)
-    FListBox->KeyDown(Key, Shift);
-  if (!*alive)
-    Key = 0;
-  if (Key != 0)
-    TcxCustomInnerListBox::KeyDown(Key, Shift);
-}
-
-void TcxInnerListBox::KeyUp(WORD& Key, TShiftState Shift) {
-  auto alive = AliveToken();
-  if (FListBox)
-    FListBox->KeyUp(Key, Shift);
-  if (!*alive)
-    Key = 0;
-  if (Key != 0)
-    TcxCustomInnerListBox::KeyUp(Key, Shift);
-}
-
-void TcxInnerListBox::KeyPress(char& Key) {
-  auto alive = AliveToken();
-  if (FListBox)
-    FListBox->KeyPress(Key);
-  if (!*alive)
-    Key = 0;
-  if (Key != 0)
-    TcxCustomInnerListBox::KeyPress(Key);
-}
-
 void TcxInnerListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State) {
   if (FListBox && cxCanvas() && FListBox->DoDrawItem(cxCanvas(), Index, Rect, State))
     return;

@@ -15,9 +15,6 @@ class TcxInnerListBox : public TcxCustomInnerListBox {
 
 protected:
   friend class TcxListBox;
-  void KeyDown(WORD& Key, TShiftState Shift) override;
-  void KeyUp(WORD& Key, TShiftState Shift) override;
-  void KeyPress(char& Key) override;
   void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
   void MeasureItem(int Index, int& Height) override;
 

@@ -37,6 +37,10 @@ TClass TcxCustomMemoProperties::GetContainerClass() const {
   return TcxMemo::StaticClass();
 }
 
+TClass TcxCustomMemoProperties::GetViewDataClass() const {
+  return TcxCustomMemoViewData::StaticClass();
+}
+
 #define MEMO_SETTER(Name, Type, Field)                                                                       \
   void TcxCustomMemoProperties::Set##Name(Type Value) {                                                      \
     if (Field == Value)                                                                                      \
@@ -49,6 +53,15 @@ MEMO_SETTER(WantReturns, bool, FWantReturns)
 MEMO_SETTER(WantTabs, bool, FWantTabs)
 MEMO_SETTER(WordWrap, bool, FWordWrap)
 #undef MEMO_SETTER
+
+unsigned TcxCustomMemoViewData::GetDrawTextFlags() {
+  auto* properties = static_cast<TcxCustomMemoProperties*>(FProperties);
+  return cxMemoDrawTextFlags(HorzAlignment(), properties->WordWrap(), properties->ScrollBars());
+}
+
+TRect TcxCustomMemoViewData::GetDrawTextOffset() {
+  return cxMemoDrawTextOffset(HorzAlignment());
+}
 
 // Inner memo.
 
@@ -163,12 +176,15 @@ void TcxCustomInnerMemo::DestroyWnd() {
 
 // The memo owns this control: a handler that frees the memo frees it too, and the key is then dealt with.
 void TcxCustomInnerMemo::KeyDown(WORD& Key, TShiftState Shift) {
+  FInternalUpdating = false;
   auto alive = AliveToken();
   if (TcxCustomMemo* memo = Memo())
     memo->KeyDown(Key, Shift);
   if (!*alive)
     Key = 0;
-  if (Key != 0)
+  else if (Key == 0)
+    FInternalUpdating = true;
+  else
     TCustomMemo::KeyDown(Key, Shift);
 }
 
@@ -334,7 +350,12 @@ void TcxCustomInnerMemo::MemoWndProc(TMessage& Message) {
     TCustomMemo::WndProc(Message);
     return;
   }
+  if (HandleAutoDragMessage(memo, Message))
+    return;
   switch (Message.Msg) {
+  case WM_KEYDOWN:
+    HandleKeyDownMessage(memo, Message);
+    return;
   case WM_CHAR: {
     TcxFlagScope userChange(memo, memo->FIsUserChange, memo->FIsUserChange);
     TCustomMemo::WndProc(Message);

@@ -7,6 +7,7 @@ class TcxCustomMemoProperties : public TcxCustomTextEditProperties {
   explicit TcxCustomMemoProperties(TPersistent* AOwner);
   void Assign(TPersistent* Source) override;
   TClass GetContainerClass() const override;
+  TClass GetViewDataClass() const override;
   bool IsMultiLine() const override { return true; }
   bool WantsTabKey() const override { return FWantTabs; }
 
@@ -29,6 +30,14 @@ private:
 class TcxMemoProperties : public TcxCustomMemoProperties {
   PELVOR_CLASS(TcxMemoProperties, TcxCustomMemoProperties)
   using TcxCustomMemoProperties::TcxCustomMemoProperties;
+};
+
+// Lays a memo's text out in rows, broken where the platform memo breaks them.
+class TcxCustomMemoViewData : public TcxCustomTextEditViewData {
+  PELVOR_CLASS(TcxCustomMemoViewData, TcxCustomTextEditViewData)
+  using TcxCustomTextEditViewData::TcxCustomTextEditViewData;
+  unsigned GetDrawTextFlags() override;
+  TRect GetDrawTextOffset() override;
 };
 
 class TcxCustomMemo;
@@ -57,6 +66,8 @@ protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void KeyPress(char& Key) override;
+  // Up and Down move between the lines of a memo, wherever they leave the caret.
+  bool IsKeyReturnedToHost(WORD Key) override { return Key != VK_UP && Key != VK_DOWN; }
 
 private:
   void MemoWndProc(TMessage& Message);
@@ -106,6 +117,8 @@ protected:
   bool CanKeyPressModifyEdit(char Key) override;
   bool CanKeyDownModifyEdit(WORD Key, TShiftState Shift) override;
   void DoEditKeyDown(WORD& Key, TShiftState Shift) override;
+  // Enter that activates a memo in place is not typed into it as a new line.
+  bool CanSendActivationKey(char Key) override { return Key != '\r'; }
   void AdjustInnerEditPosition() override;
   void AfterEditing();
 

@@ -493,50 +493,19 @@ void TcxCustomInnerTextEdit::KeyPress(char& Key) {
     TCustomEdit::KeyPress(Key);
 }
 
-void TcxCustomInnerTextEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  auto alive = AliveToken();
-  TCustomEdit::MouseDown(Button, Shift, X, Y);
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->MouseDown(Button, Shift, X + Left(), Y + Top());
-}
-
-void TcxCustomInnerTextEdit::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  auto alive = AliveToken();
-  TCustomEdit::MouseUp(Button, Shift, X, Y);
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->MouseUp(Button, Shift, X + Left(), Y + Top());
-}
-
-void TcxCustomInnerTextEdit::MouseMove(TShiftState Shift, int X, int Y) {
-  auto alive = AliveToken();
-  TCustomEdit::MouseMove(Shift, X, Y);
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->MouseMove(Shift, X + Left(), Y + Top());
-}
-
-// A click over the text lands on this window; it is the edit's click all the same.
-void TcxCustomInnerTextEdit::Click() {
-  auto alive = AliveToken();
-  TCustomEdit::Click();
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->Click();
-}
-
-void TcxCustomInnerTextEdit::DblClick() {
-  auto alive = AliveToken();
-  TCustomEdit::DblClick();
-  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
-    edit->DblClick();
-}
-
 void TcxCustomInnerTextEdit::WndProc(TMessage& Message) {
   TcxCustomTextEdit* edit = Edit();
   if (!edit || edit->IsDestroying() || ComponentState().Contains(csDestroying)) {
     TCustomEdit::WndProc(Message);
     return;
   }
+  if (HandleAutoDragMessage(edit, Message))
+    return;
   auto alive = AliveToken();
   switch (Message.Msg) {
+  case WM_KEYDOWN:
+    HandleKeyDownMessage(edit, Message);
+    return;
   case WM_CHAR: {
     const String text = Text();
     const int selStart = SelStart(), selLength = SelLength();
@@ -703,13 +672,29 @@ void TcxCustomTextEdit::InternalSetDisplayValue(const Variant& Value) {
 }
 
 void TcxCustomTextEdit::SetInnerDisplayValue(const Variant& Value) {
-  if (FInnerEdit)
-    FInnerEdit->SetEditValue(Value);
+  if (!FInnerEdit)
+    return;
+  TcxFlagScope writing(this, FDisplayValueWriting);
+  FInnerEdit->SetEditValue(Value);
 }
 
 void TcxCustomTextEdit::ChangeHandler(TObject* Sender) {
   TcxChangeEventsLock lock(this);
+  auto alive = AliveToken();
   TcxCustomEdit::ChangeHandler(Sender);
+  if (!*alive)
+    return;
+  // The text changed while the edit is not being edited, and not by the edit itself: a character whose key
+  // handler took the focus away is inserted after the edit was left. No exit will make that text the value,
+  // so it becomes the value now, or entering the edit again would bring the old one back.
+  if (!FDisplayValueWriting && !Focused() && !IsDestroying()) {
+    const bool userChange = FIsUserChange;
+    SynchronizeEditValue();
+    if (!*alive)
+      return;
+    if (userChange)
+      SetEditModified(true);
+  }
   if (!IsInnerEditShown())
     UpdateDrawValue();
   if (!FThousandSeparatorsApplying && IsEditFocused() && ActiveProperties()->IsThousandSeparatorShown(true))
@@ -1345,8 +1330,14 @@ void TcxCustomTextEditViewInfo::DrawText(TcxCanvas* ACanvas) {
                         SelTextColor, 0, 0, 0);
     return;
   }
-  if (DrawTextFlags & 0x4000u)
-    flags = (flags & ~cxSingleLine) | cxWordBreak;
+  // Text in rows breaks at its line breaks, and within a row only where word breaking is asked for.
+  if (DrawTextFlags & CXTO_WHOLE_ROWS) {
+    flags &= ~cxSingleLine;
+    if (DrawTextFlags & CXTO_WORDBREAK)
+      flags |= cxWordBreak;
+  }
+  if (DrawTextFlags & CXTO_EXPANDTABS)
+    flags |= cxExpandTabs;
   ACanvas->DrawText(Text, TextRect, flags, Enabled);
 }
 
@@ -1369,16 +1360,11 @@ bool TcxCustomTextEditViewData::HasInnerEditText() {
 }
 
 unsigned TcxCustomTextEditViewData::GetDrawTextFlags() {
-  auto* properties = static_cast<TcxCustomTextEditProperties*>(FProperties);
-  if (properties->IsMultiLine())
-    return cxMemoDrawTextFlags(HorzAlignment(), true, ssNone);
   return cxTextEditDrawTextFlags(HorzAlignment(), VertAlignment());
 }
 
 TRect TcxCustomTextEditViewData::GetDrawTextOffset() {
   auto* properties = static_cast<TcxCustomTextEditProperties*>(FProperties);
-  if (properties->IsMultiLine())
-    return cxMemoDrawTextOffset(HorzAlignment());
   return cxTextEditDrawTextOffset(HorzAlignment(), IsInplace, properties->GetEditingStyle(), NativeStyle());
 }
 

@@ -132,6 +132,9 @@ public:
   TcxContainer* GetContainer() override;
   void ForgetContainer() override { FContainerForgotten = true; }
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  // Set when the editor consumed the last key, which the platform control then never saw.
+  bool InternalUpdating() const { return FInternalUpdating; }
+  void SetInternalUpdating(bool Value) { FInternalUpdating = Value; }
 
 protected:
   TcxCustomTextEdit* Edit() const;
@@ -142,10 +145,29 @@ protected:
   bool HandleClipboardMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
   // Focus changes reach the editor after the platform, except focus coming from the editor's own windows.
   bool HandleFocusMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
+  // A key pressed down that neither the editor consumed nor the platform control used to change the text or
+  // the selection goes back to the editor's host through its after-key event.
+  void HandleKeyDownMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
+  virtual bool IsKeyReturnedToHost(WORD Key) {
+    (void)Key;
+    return true;
+  }
+  // A left press or double click over the text of an editor in automatic drag mode drags the editor, as a
+  // press drags any control in that mode; the text does not see the press. False for any other message.
+  bool HandleAutoDragMessage(TcxCustomTextEdit* AEdit, TMessage& Message);
+  // The pointer over the text is over the editor: its mouse events are the editor's too, with the point in
+  // the editor's client space.
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void Click() override;
+  void DblClick() override;
+  bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
 
   int FLockBoundsCount = 0;
   bool FCreating = true;
   bool FContainerForgotten = false;
+  bool FInternalUpdating = false;
 };
 
 // The platform edit inside a text edit. Its keys, clipboard messages and text changes go to the edit first.
@@ -158,8 +180,6 @@ class TcxCustomInnerTextEdit : public TcxCustomInnerEditBase<TCustomEdit> {
 
   // The character the caret stands before, found from the caret's position; 0 in an empty text.
   int GetCaretCharIndex();
-  bool InternalUpdating() const { return FInternalUpdating; }
-  void SetInternalUpdating(bool Value) { FInternalUpdating = Value; }
   void SetEchoMode(TcxEditEchoMode Value);
   void SetInnerPasswordChar(char Value);
 
@@ -170,14 +190,8 @@ protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void KeyPress(char& Key) override;
-  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void MouseMove(TShiftState Shift, int X, int Y) override;
-  void Click() override;
-  void DblClick() override;
   virtual void AdjustMargins();
 
-  bool FInternalUpdating = false;
   TcxEditEchoMode FEchoMode = eemNormal;
   char FInnerPasswordChar = 0;
 };
@@ -321,6 +335,8 @@ protected:
   bool FLookupItemChanging = false;
   bool FPopupKeyPending = false;
   bool FThousandSeparatorsApplying = false;
+  // Set while the edit writes its own value into the inner control, whose change report is then no news.
+  bool FDisplayValueWriting = false;
   std::unique_ptr<TcxCustomTextEditLookupData, TObjectDeleter> FLookupData;
 };
 
@@ -431,6 +447,85 @@ bool TcxCustomInnerEditBase<TPlatformEdit>::HandleFocusMessage(TcxCustomTextEdit
       !(Message.Msg == WM_SETFOCUS && IsWindowOfControl(AEdit, reinterpret_cast<HWND>(Message.WParam))))
     AEdit->FocusChanged();
   return true;
+}
+
+// The editor's key handlers may free it, and this control with it.
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::HandleKeyDownMessage(TcxCustomTextEdit* AEdit,
+                                                                 TMessage& Message) {
+  const String text = this->Text();
+  const int selStart = this->SelStart(), selLength = this->SelLength();
+  const WORD key = WORD(Message.WParam);
+  FInternalUpdating = false;
+  auto alive = this->AliveToken();
+  TPlatformEdit::WndProc(Message);
+  if (!*alive || FInternalUpdating || !IsKeyReturnedToHost(key))
+    return;
+  if (this->Text() == text && this->SelStart() == selStart && this->SelLength() == selLength)
+    AEdit->AfterKey(key, KeyDataToShiftState(Message.LParam));
+}
+
+// The editor's drag handlers may free it, and this control with it: nothing here runs after the drag starts.
+template <class TPlatformEdit>
+bool TcxCustomInnerEditBase<TPlatformEdit>::HandleAutoDragMessage(TcxCustomTextEdit* AEdit,
+                                                                  TMessage& Message) {
+  if ((Message.Msg != WM_LBUTTONDOWN && Message.Msg != WM_LBUTTONDBLCLK) ||
+      AEdit->DragMode() != dmAutomatic || AEdit->IsDesigning())
+    return false;
+  AEdit->DoBeginAutoDrag();
+  return true;
+}
+
+// The editor owns this control: a handler of the editor's that frees it frees this too.
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = this->AliveToken();
+  TPlatformEdit::MouseDown(Button, Shift, X, Y);
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->MouseDown(Button, Shift, X + this->Left(), Y + this->Top());
+}
+
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = this->AliveToken();
+  TPlatformEdit::MouseUp(Button, Shift, X, Y);
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->MouseUp(Button, Shift, X + this->Left(), Y + this->Top());
+}
+
+template <class TPlatformEdit>
+void TcxCustomInnerEditBase<TPlatformEdit>::MouseMove(TShiftState Shift, int X, int Y) {
+  auto alive = this->AliveToken();
+  TPlatformEdit::MouseMove(Shift, X, Y);
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->MouseMove(Shift, X + this->Left(), Y + this->Top());
+}
+
+template <class TPlatformEdit> void TcxCustomInnerEditBase<TPlatformEdit>::Click() {
+  auto alive = this->AliveToken();
+  TPlatformEdit::Click();
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->Click();
+}
+
+template <class TPlatformEdit> void TcxCustomInnerEditBase<TPlatformEdit>::DblClick() {
+  auto alive = this->AliveToken();
+  TPlatformEdit::DblClick();
+  if (TcxCustomTextEdit* edit = *alive ? Edit() : nullptr)
+    edit->DblClick();
+}
+
+// A single-line platform edit has no use for the wheel and hands it to its parent window, the editor, by
+// itself; a multi-line one scrolls with it, so the editor hears of it first and may keep it.
+template <class TPlatformEdit>
+bool TcxCustomInnerEditBase<TPlatformEdit>::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  TcxCustomTextEdit* edit = Edit();
+  if (!edit || !edit->ActiveProperties()->IsMultiLine())
+    return TPlatformEdit::DoMouseWheel(Shift, WheelDelta, MousePos);
+  auto alive = this->AliveToken();
+  if (edit->DoMouseWheel(Shift, WheelDelta, MousePos) || !*alive)
+    return true;
+  return TPlatformEdit::DoMouseWheel(Shift, WheelDelta, MousePos);
 }
 
 // Text layout flags of a text edit by alignment; the memo has its own.

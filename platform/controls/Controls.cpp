@@ -473,8 +473,13 @@ void TControl::SetParent(TWinControl* AParent) {
     throw EInvalidOperation("A control cannot be its own parent");
   if (auto* self = dynamic_cast<TWinControl*>(this); self && AParent && self->ContainsControl(AParent))
     throw EInvalidOperation("A control cannot be parented to its own child");
-  if (FParent)
+  if (FParent) {
+    // Taking the control out can run handlers that free it, or already put it in a parent of their choosing.
+    auto alive = AliveToken();
     FParent->RemoveControl(this);
+    if (!*alive || FParent)
+      return;
+  }
   if (AParent)
     AParent->InsertControl(this);
 }
@@ -1218,7 +1223,15 @@ void TControl::DoBeginAutoDrag() {
 
 void TDragController::Begin(TControl* Source, bool Immediate, int Threshold) {
   TDragObject* obj = nullptr;
+  // A start handler that frees the source leaves nothing to drag; an object it supplied hears that the drag
+  // is over, so that one owning itself goes too.
+  auto sourceAlive = Source->AliveToken();
   Source->DoStartDrag(obj);
+  if (!*sourceAlive) {
+    if (obj)
+      obj->Finished(nullptr, 0, 0, false);
+    return;
+  }
   gDrag = DragState{};
   gDrag.Source = Source;
   gDrag.OwnsObject = obj == nullptr;
@@ -1252,14 +1265,25 @@ void TDragController::MoveTo(const TPoint& ScreenPos) {
       return;
     gDrag.Active = true;
   }
+  // Each message below reaches a handler that may free the source, which ends the drag, or the target, which
+  // the drag then forgets.
   TControl* target = FindDragTarget(ScreenPos, false);
   if (target != gDrag.Target) {
-    if (gDrag.Target)
+    if (gDrag.Target) {
       SendDrag(gDrag.Target, dmDragLeave, ScreenPos);
+      if (!gDrag.Source)
+        return;
+    }
     gDrag.Target = target;
     gDrag.Accepted = target && SendDrag(target, dmDragEnter, ScreenPos) != 0;
   } else if (target) {
     gDrag.Accepted = SendDrag(target, dmDragMove, ScreenPos) != 0;
+  }
+  if (!gDrag.Source)
+    return;
+  if (gDrag.Target != target) {
+    target = nullptr;
+    gDrag.Accepted = false;
   }
   if (gDrag.Images)
     gDrag.Images->DragMove(ScreenPos.x, ScreenPos.y);
@@ -1277,6 +1301,10 @@ void TDragController::Finish(bool Drop) {
     return;
   DragState d = gDrag;
   gDrag = DragState{};
+  // The drop and leave handlers may free the source or the target: neither hears of the drag afterwards.
+  // A source being destroyed ends its drag here too, and no longer hears of it either.
+  auto sourceAlive = d.Source->AliveToken();
+  auto targetAlive = d.Target ? d.Target->AliveToken() : nullptr;
   if (d.Images)
     d.Images->EndDrag();
   if (GetCaptureControl() == d.Source)
@@ -1297,7 +1325,10 @@ void TDragController::Finish(bool Drop) {
       rec.Target = d.Target;
       d.Target->Perform(CM_DRAG, WPARAM(dmDragDrop), LPARAM(&rec));
       gDrag.Object = nullptr;
-      targetObj = d.Target;
+      if (*targetAlive)
+        targetObj = d.Target;
+      else
+        targetPos = TPoint{};
     } else {
       TDragRec rec;
       rec.Pos = pos;
@@ -1307,7 +1338,7 @@ void TDragController::Finish(bool Drop) {
     }
   }
   ::SetCursor(Screen()->Cursors(crDefault));
-  if (d.Active)
+  if (d.Active && *sourceAlive)
     d.Source->DoEndDrag(targetObj, targetPos.x, targetPos.y);
   d.Object->Finished(targetObj, targetPos.x, targetPos.y, accepted);
   if (d.OwnsObject)

@@ -343,6 +343,8 @@ protected:
   virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
   virtual void DoContextPopup(TPoint MousePos, bool& Handled);
   virtual void FontChanged(TObject* Sender);
+  // The drag that a left press on a control in automatic drag mode starts, by the mouse's settings.
+  void DoBeginAutoDrag();
 
   // Named handlers of the messages the base understands.
   virtual void WMLButtonDown(TWMMouse& Message);
@@ -390,7 +392,6 @@ private:
   void DoMouseDown(TWMMouse& Message, TMouseButton Button, TShiftState Shift);
   void DoMouseUp(TWMMouse& Message, TMouseButton Button);
   bool CheckNewSize(int& NewWidth, int& NewHeight);
-  void DoBeginAutoDrag();
 
   TWndMethod FWindowProc;
   TAlign FAlign = alNone;

@@ -1,5 +1,9 @@
 #include <algorithm>
+#include <memory>
+#include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/controls/Controls.h"
 #include "platform/controls/Forms.h"
@@ -15,6 +19,23 @@ std::unordered_map<HWND, TWinControl*>& ControlMap() {
   return map;
 }
 
+// The procedure each control class's window class had before the controls' procedure was put in front of it.
+std::unordered_map<std::string, WNDPROC>& ClassProcs() {
+  static std::unordered_map<std::string, WNDPROC> procs;
+  return procs;
+}
+
+// A window whose control is gone (freed by a handler while its window was going) still ends through its
+// class's own procedure, which frees what the class keeps for the window.
+LRESULT OrphanWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  char name[256] = {};
+  GetClassName(hwnd, name, int(sizeof name));
+  auto it = ClassProcs().find(name);
+  if (it == ClassProcs().end() || !it->second)
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+  return CallWindowProc(it->second, hwnd, msg, wParam, lParam);
+}
+
 } // namespace
 
 LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -28,7 +49,7 @@ LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     map[hwnd] = control;
   }
   if (!control)
-    return DefWindowProc(hwnd, msg, wParam, lParam);
+    return OrphanWndProc(hwnd, msg, wParam, lParam);
   TMessage m{msg, wParam, lParam, 0};
   control->MainWndProc(m);
   return m.Result;
@@ -108,13 +129,19 @@ void TWinControl::InsertControl(TControl* AControl) {
   AControl->Perform(CM_PARENTCOLORCHANGED);
   AControl->Perform(CM_PARENTFONTCHANGED);
   AControl->UpdateAnchorRules();
+  // Showing the control's window can run handlers that free it, or this control, or move it elsewhere.
+  auto alive = AliveToken();
+  auto controlAlive = AControl->AliveToken();
   if (auto* win = dynamic_cast<TWinControl*>(AControl)) {
     win->UpdateControlState();
   } else if (HandleAllocated()) {
     AControl->Invalidate();
   }
+  if (!*alive)
+    return;
   Realign();
-  Perform(CM_CONTROLCHANGE, WPARAM(AControl), 1);
+  if (*controlAlive && AControl->Parent() == this)
+    Perform(CM_CONTROLCHANGE, WPARAM(AControl), 1);
 }
 
 void TWinControl::RemoveControl(TControl* AControl) {
@@ -122,18 +149,27 @@ void TWinControl::RemoveControl(TControl* AControl) {
   if (it == FControls.end())
     return;
   Perform(CM_CONTROLCHANGE, WPARAM(AControl), 0);
+  // Taking the focus from the control and destroying its window can run handlers that free this control, or
+  // free the control, or already move it elsewhere: then there is nothing left to take out here.
+  auto alive = AliveToken();
   if (auto* win = dynamic_cast<TWinControl*>(AControl)) {
     if (auto* form = GetParentForm())
       form->DefocusControl(win, true);
-    if (win->HandleAllocated())
+    if (*alive && std::find(FControls.begin(), FControls.end(), AControl) != FControls.end() &&
+        win->HandleAllocated())
       win->DestroyHandle();
+    if (!*alive)
+      return;
     FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), win), FTabList.end());
   } else {
     AControl->InvalidateControl(AControl->Visible(), false);
   }
+  it = std::find(FControls.begin(), FControls.end(), AControl);
+  if (it == FControls.end())
+    return;
   if (GetCaptureControl() == AControl)
     SetCaptureControl(nullptr);
-  FControls.erase(std::find(FControls.begin(), FControls.end(), AControl));
+  FControls.erase(it);
   AControl->FParent = nullptr;
   if (!ComponentState().Contains(csDestroying))
     Realign();
@@ -223,6 +259,7 @@ void TWinControl::CreateWnd() {
   if (params.WndParent == nullptr && (params.Style & WS_CHILD) && !GetParentForm())
     throw EInvalidOperation("Control '" + Name() + "' has no parent window");
   FDefWndProc = params.WindowClass.lpfnWndProc;
+  ClassProcs()[params.WinClassName] = FDefWndProc;
   // One platform class per control class: the control's procedure in front of the class's own.
   WNDCLASSA existing{};
   if (!GetClassInfo(nullptr, params.WinClassName.c_str(), &existing) ||
@@ -290,10 +327,21 @@ void TWinControl::CreateHandle() {
 void TWinControl::DestroyHandle() {
   if (!FHandle)
     return;
+  // A child's window that goes can run handlers that free controls (a popup closing with its owner), so the
+  // children are taken first and each is looked at before its window is destroyed.
+  std::vector<std::pair<TWinControl*, std::shared_ptr<const bool>>> children;
   for (TControl* c : FControls)
     if (auto* w = dynamic_cast<TWinControl*>(c))
-      w->DestroyHandle();
-  DestroyWnd();
+      children.emplace_back(w, w->AliveToken());
+  auto alive = AliveToken();
+  for (auto& [child, childAlive] : children) {
+    if (!*alive)
+      return;
+    if (*childAlive && child->Parent() == this)
+      child->DestroyHandle();
+  }
+  if (*alive)
+    DestroyWnd();
 }
 
 void TWinControl::DestroyWnd() {
@@ -305,12 +353,17 @@ void TWinControl::DestroyWnd() {
 void TWinControl::DestroyWindowHandle() {
   FControlState.Include(csDestroyingHandle);
   HWND h = FHandle;
+  // The window going can run a handler that frees this control, through the control that owns it.
+  auto alive = AliveToken();
   try {
     DestroyWindow(h);
   } catch (...) {
-    FControlState.Exclude(csDestroyingHandle);
+    if (*alive)
+      FControlState.Exclude(csDestroyingHandle);
     throw;
   }
+  if (!*alive)
+    return;
   FControlState.Exclude(csDestroyingHandle);
   if (FHandle == h) {
     ControlMap().erase(h);
@@ -350,13 +403,17 @@ void TWinControl::UpdateShowing() {
       (FVisible || (ComponentState().Contains(csDesigning) && !FControlStyle.Contains(csNoDesignVisible))) &&
       !FControlState.Contains(csReadingState);
   if (show) {
+    // Making and showing the windows can run handlers that free this control.
+    auto alive = AliveToken();
     if (!FHandle)
       CreateHandle();
     // Over the live list: a child that joins while its siblings' windows are made (a control that parents
     // its scroll bars beside itself) is shown in this pass, for it will not be offered another.
-    for (std::size_t i = 0; i < FControls.size(); ++i)
+    for (std::size_t i = 0; *alive && i < FControls.size(); ++i)
       if (auto* w = dynamic_cast<TWinControl*>(FControls[i]))
         w->UpdateShowing();
+    if (!*alive)
+      return;
   }
   if (FHandle && FShowing != show) {
     FShowing = show;
@@ -374,22 +431,25 @@ void TWinControl::CMShowingChanged(TMessageView&) {
   SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flag);
 }
 
+// Taking the focus from a control that is hidden or disabled raises its exit handlers, which may free it.
 void TWinControl::CMVisibleChanged(TMessageView& Message) {
+  auto alive = AliveToken();
   if (!FVisible && FParent) {
     if (auto* form = GetParentForm(); form && form != static_cast<TControl*>(this))
       form->DefocusControl(this, false);
   }
-  if (!ComponentState().Contains(csDesigning) || FControlStyle.Contains(csNoDesignVisible))
+  if (*alive && (!ComponentState().Contains(csDesigning) || FControlStyle.Contains(csNoDesignVisible)))
     UpdateControlState();
   (void)Message;
 }
 
 void TWinControl::CMEnabledChanged(TMessageView&) {
+  auto alive = AliveToken();
   if (!FEnabled && FParent) {
     if (auto* form = GetParentForm(); form && form != static_cast<TControl*>(this))
       form->DefocusControl(this, false);
   }
-  if (FHandle)
+  if (*alive && FHandle)
     EnableWindow(FHandle, FEnabled);
 }
 

@@ -62,6 +62,8 @@ public:
   TField* AggFields(int AIndex) const { return FAggFields.at(std::size_t(AIndex)); }
 
   virtual bool CanModify() { return !ReadOnly; }
+  // Raises, saying why where the dataset knows, when it cannot be modified.
+  void CheckCanModify();
   // The value of AField in the current record (or the record a link or the filter is reading).
   virtual Variant GetFieldData(TField* AField);
   // Where the current record keeps AField's stored value while browsing, for readers of many records that
@@ -227,7 +229,6 @@ private:
   friend class TDataLink;
 
   void SetState(TDataSetState AValue);
-  void CheckCanModify();
   void UpdateCursorPos();
   void ClearBuffers();
   bool GetNextRecord();

@@ -1,3 +1,6 @@
+#include <functional>
+#include <utility>
+
 #include "controls_fixture.h"
 
 namespace {
@@ -124,6 +127,176 @@ TEST_F(ControlsTest, DestroyingAParentWindowForgetsTheChildren) {
   EXPECT_EQ(FindControl(innerHandle), nullptr);
   // The windows come back on demand.
   EXPECT_TRUE(IsWindow(inner->Handle()));
+}
+
+// A control that frees another control as its window goes, as a handler may: a popup that closes when its
+// owner is no longer shown and whose close handler frees a control.
+class TBoxFreeingAsItsWindowGoes : public TBox {
+  PELVOR_CLASS(TBoxFreeingAsItsWindowGoes, TBox)
+  using TBox::TBox;
+  TControl* Victim = nullptr;
+
+protected:
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_DESTROY && Victim) {
+      const auto alive = AliveToken();
+      std::exchange(Victim, nullptr)->Free();
+      if (!*alive)
+        return;
+    }
+    TBox::WndProc(Message);
+  }
+};
+
+TEST_F(ControlsTest, AControlFreedWhileItsParentsWindowGoesIsNotTouchedAndTheOthersLoseTheirs) {
+  for (bool freeingTheForm : {false, true}) {
+    SCOPED_TRACE(freeingTheForm ? "the form is freed" : "the parent's window is destroyed");
+    TForm* form = ShowForm();
+    auto* outer = Make<TBox>(form, form, "Outer", Bounds(0, 0, 200, 100));
+    auto* first = Make<TBoxFreeingAsItsWindowGoes>(form, outer, "First", Bounds(0, 0, 20, 20));
+    auto* middle = Make<TBox>(form, outer, "Middle", Bounds(30, 0, 20, 20));
+    auto* last = Make<TBox>(form, outer, "Last", Bounds(60, 0, 20, 20));
+    first->Victim = last;
+    const HWND middleWindow = middle->Handle();
+    const auto lastAlive = last->AliveToken();
+    if (freeingTheForm) {
+      form->Free();
+    } else {
+      outer->DestroyHandle();
+      EXPECT_EQ(outer->ControlCount(), 2);
+      EXPECT_FALSE(middle->HandleAllocated());
+      EXPECT_TRUE(IsWindow(middle->Handle())) << "the windows come back on demand";
+      form->Free();
+    }
+    EXPECT_FALSE(*lastAlive);
+    EXPECT_FALSE(IsWindow(middleWindow));
+  }
+}
+
+// The handler may also free the control whose window is going, through the control that owns it.
+TEST_F(ControlsTest, AControlFreedAsItsOwnWindowGoesIsNotTouched) {
+  for (bool freeingTheForm : {false, true}) {
+    SCOPED_TRACE(freeingTheForm ? "the form is freed" : "the owner's window is destroyed");
+    TForm* form = ShowForm();
+    auto* owner = Make<TBox>(form, form, "Owner", Bounds(0, 0, 200, 100));
+    auto* inner = Make<TBoxFreeingAsItsWindowGoes>(owner, owner, "Inner", Bounds(5, 5, 20, 20));
+    inner->Victim = owner;
+    const HWND innerWindow = inner->Handle();
+    const auto innerAlive = inner->AliveToken();
+    const auto ownerAlive = owner->AliveToken();
+    if (freeingTheForm)
+      form->Free();
+    else
+      owner->DestroyHandle();
+    EXPECT_FALSE(*ownerAlive);
+    EXPECT_FALSE(*innerAlive);
+    EXPECT_FALSE(IsWindow(innerWindow));
+    if (!freeingTheForm)
+      form->Free();
+  }
+}
+
+// A control over a window class of its own whose procedure counts the windows that end, and frees another
+// control as its window goes.
+int gEndedWindows = 0;
+LRESULT CountingProc(HWND AWnd, UINT AMsg, WPARAM AWParam, LPARAM ALParam) {
+  if (AMsg == WM_NCDESTROY)
+    ++gEndedWindows;
+  return DefWindowProc(AWnd, AMsg, AWParam, ALParam);
+}
+
+class TCountedFreeingAsItsWindowGoes : public TBoxFreeingAsItsWindowGoes {
+  PELVOR_CLASS(TCountedFreeingAsItsWindowGoes, TBoxFreeingAsItsWindowGoes)
+  using TBoxFreeingAsItsWindowGoes::TBoxFreeingAsItsWindowGoes;
+
+protected:
+  void CreateParams(TCreateParams& Params) override {
+    TBoxFreeingAsItsWindowGoes::CreateParams(Params);
+    CreateSubClass(Params, "Counting");
+  }
+};
+
+// A window whose control was freed before the window finished going still ends through its class's own
+// procedure, which frees what the class keeps for the window.
+TEST_F(ControlsTest, AWindowThatOutlivesItsControlEndsThroughItsClass) {
+  WNDCLASSA counting{};
+  counting.lpfnWndProc = &CountingProc;
+  counting.lpszClassName = "Counting";
+  ASSERT_TRUE(RegisterClass(&counting));
+  gEndedWindows = 0;
+  TForm* form = ShowForm();
+  auto* owner = Make<TBox>(form, form, "Owner", Bounds(0, 0, 200, 100));
+  auto* inner = Make<TCountedFreeingAsItsWindowGoes>(owner, owner, "Inner", Bounds(5, 5, 20, 20));
+  inner->Victim = owner;
+  inner->HandleNeeded();
+  const auto innerAlive = inner->AliveToken();
+  owner->DestroyHandle();
+  EXPECT_FALSE(*innerAlive);
+  EXPECT_EQ(gEndedWindows, 1);
+  form->Free();
+}
+
+// A control that, as its window is shown or goes, runs a handler of the program's: the handler frees another
+// control, or moves the control itself elsewhere.
+class TBoxWithWindowHandler : public TBox {
+  PELVOR_CLASS(TBoxWithWindowHandler, TBox)
+  using TBox::TBox;
+  std::function<void()> OnShown, OnDestroying;
+
+protected:
+  void WndProc(TMessage& Message) override {
+    std::function<void()> handler;
+    if (Message.Msg == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(Message.LParam)->flags & SWP_SHOWWINDOW))
+      handler = std::exchange(OnShown, nullptr);
+    if (Message.Msg == WM_DESTROY)
+      handler = std::exchange(OnDestroying, nullptr);
+    const auto alive = AliveToken();
+    if (handler)
+      handler();
+    if (*alive)
+      TBox::WndProc(Message);
+  }
+};
+
+// Showing a control shows its children's windows; a handler that runs as one shows may free the control
+// being shown. Taking a control from its parent destroys its window; a handler that runs then may put the
+// control in another parent already, or free it. Either way the control is left where the handler put it.
+TEST_F(ControlsTest, HandlersRunAsWindowsAreMadeOrGoMayFreeOrMoveTheControlsOnTheWay) {
+  enum What { FreeParentAsChildShows, MoveAsItsWindowGoes, FreeAsItsWindowGoes };
+  for (What what : {FreeParentAsChildShows, MoveAsItsWindowGoes, FreeAsItsWindowGoes}) {
+    SCOPED_TRACE(int(what));
+    TForm* form = ShowForm();
+    auto* outer = Make<TBox>(form, nullptr, "Outer", Bounds(0, 0, 200, 100));
+    auto* box = Make<TBoxWithWindowHandler>(form, outer, "Box", Bounds(5, 5, 20, 20));
+    auto* elsewhere = Make<TBox>(form, form, "Elsewhere", Bounds(0, 120, 200, 60));
+    const auto outerAlive = outer->AliveToken();
+    const auto boxAlive = box->AliveToken();
+    if (what == FreeParentAsChildShows) {
+      box->OnShown = [outer] { outer->Free(); };
+      outer->SetParent(form);
+      EXPECT_FALSE(*outerAlive);
+    } else {
+      outer->SetParent(form);
+      box->HandleNeeded();
+      if (what == MoveAsItsWindowGoes)
+        box->OnDestroying = [box, elsewhere] { box->SetParent(elsewhere); };
+      else
+        box->OnDestroying = [box] { box->Free(); };
+      box->SetParent(form);
+      if (what == MoveAsItsWindowGoes) {
+        EXPECT_EQ(box->Parent(), elsewhere);
+        EXPECT_EQ(outer->ControlCount(), 0);
+        EXPECT_EQ(elsewhere->ControlCount(), 1);
+        EXPECT_EQ(form->ControlCount(), 2) << "the box is not also put on the form";
+      } else {
+        EXPECT_FALSE(*boxAlive);
+        EXPECT_EQ(outer->ControlCount(), 0);
+        EXPECT_EQ(form->ControlCount(), 2);
+      }
+    }
+    form->Free();
+  }
 }
 
 TEST_F(ControlsTest, FreeingAControlTakesItOutOfItsParent) {

@@ -389,6 +389,53 @@ TEST_F(MouseTest, TargetFreedDuringTheDragIsForgotten) {
   EXPECT_EQ(log.seen.back(), "Box end nil 0,0") << "the form under the mouse does not take drops";
 }
 
+// A target that its own drag-over or drop handler frees is not touched again, and the source hears of a
+// drag that ended on nothing.
+TEST_F(MouseTest, TargetFreedByItsOwnDragHandlerIsForgotten) {
+  struct Freeing {
+    DragLog* log;
+    TControl* target;
+    bool onDrop;
+    void Over(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+      log->Over(Sender, Source, X, Y, State, Accept);
+      if (!onDrop)
+        target->Free();
+    }
+    void Drop(TObject* Sender, TObject* Source, int X, int Y) {
+      log->Drop(Sender, Source, X, Y);
+      target->Free();
+    }
+  };
+  const struct Case {
+    bool onDrop;
+    Log expected;
+  } cases[] = {
+      {false, {"Spot over0 10,10 from Box", "Box end nil 0,0"}},
+      {true, {"Spot over0 10,10 from Box", "Spot drop 10,10", "Box end nil 0,0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.onDrop ? "drop" : "drag over");
+    Build();
+    DragLog log;
+    Freeing freeing{&log, spot, c.onDrop};
+    box->OnEndDrag = TEndDragEvent(&log, &DragLog::End);
+    spot->OnDragOver = TDragOverEvent(&freeing, &Freeing::Over);
+    spot->OnDragDrop = TDragDropEvent(&freeing, &Freeing::Drop);
+    auto spotAlive = spot->AliveToken();
+    backend->MouseMove(X(20), Y(20));
+    Pump();
+    box->BeginDrag(true);
+    backend->MouseMove(X(110), Y(20));
+    Pump();
+    backend->MouseUp(X(110), Y(20));
+    Pump();
+    EXPECT_FALSE(*spotAlive);
+    EXPECT_FALSE(box->Dragging());
+    EXPECT_EQ(log.seen, c.expected);
+    form->Free();
+  }
+}
+
 } // namespace
 
 namespace {

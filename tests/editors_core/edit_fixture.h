@@ -7,6 +7,8 @@
 #include "editors/core/cxCheckBox.h"
 #include "editors/core/cxEdit.h"
 #include "editors/core/cxEditUtils.h"
+#include "editors/core/cxMemo.h"
+#include "editors/core/cxTextEdit.h"
 #include "lookandfeel/cxContainer.h"
 #include "tests/lookandfeel/control_fixture.h"
 
@@ -140,4 +142,22 @@ protected:
 
   TForm* form = nullptr;
   std::vector<std::string> log;
+};
+
+// The text edit and the memo units started too; the form goes before them.
+class TextEditorsTest : public EditTest {
+protected:
+  void SetUp() override {
+    EditTest::SetUp();
+    cxTextEditInitialize();
+    cxMemoInitialize();
+  }
+  void TearDown() override {
+    if (form)
+      form->Free();
+    form = nullptr;
+    cxMemoFinalize();
+    cxTextEditFinalize();
+    EditTest::TearDown();
+  }
 };

@@ -1,5 +1,6 @@
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "edit_fixture.h"
 #include "editors/core/cxListBox.h"
@@ -35,6 +36,14 @@ struct Freer {
   void Editing(TObject*, bool&) { Free(); }
   void Button(TObject*, int) { Free(); }
   void Validate(TObject*, Variant&, TCaption&, bool&) { Free(); }
+  void StartDrag(TObject*, TDragObject*&) { Free(); }
+  void EndDrag(TObject*, TObject*, int, int) { Free(); }
+  void DragOver(TObject*, TObject*, int, int, TDragState, bool& Accept) { Accept = true; }
+  void DragOverFree(TObject*, TObject*, int, int, TDragState, bool& Accept) {
+    Accept = true;
+    Free();
+  }
+  void DragDrop(TObject*, TObject*, int, int) { Free(); }
 };
 
 class HandlerLifetimeTest;
@@ -48,25 +57,15 @@ struct Case {
   Act act;
 };
 
-class HandlerLifetimeTest : public EditTest, public ::testing::WithParamInterface<Case> {
+class HandlerLifetimeTest : public TextEditorsTest, public ::testing::WithParamInterface<Case> {
 public:
   void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
+    TextEditorsTest::SetUp();
     form = ShowForm();
     other = new TcxTextEdit(form);
     other->SetParent(form);
     other->SetBounds(10, 250, 100, 21);
     Pump();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
   }
 
   TcxContainer* Make(Kind AKind) {
@@ -168,12 +167,45 @@ public:
     other->SetFocus();
     Pump();
   }
+  // The focused control is hidden or disabled, which takes the focus from it. The focus comes first with the
+  // focus handler held back, so that it is the hiding or disabling that raises it.
+  void FocusQuietly(TcxContainer* c) {
+    const TNotifyEvent held = std::exchange(c->OnFocusChanged, TNotifyEvent());
+    Focus(c);
+    c->OnFocusChanged = held;
+  }
+  void HideFocused(TcxContainer* c) {
+    FocusQuietly(c);
+    c->Hide();
+    Pump();
+  }
+  void DisableFocused(TcxContainer* c) {
+    FocusQuietly(c);
+    c->SetEnabled(false);
+    Pump();
+  }
   void Leave(TcxContainer* c) {
     const TPoint p = TextPoint(c);
     MoveTo(c, p.x, p.y);
     Wait(30);
     MoveTo(other, 5, 5);
     Wait(30);
+  }
+  // Presses over the text and lets go over an empty place of the form, in steps past the drag threshold.
+  void DragToForm(TcxContainer* c) {
+    const TPoint from = At(c, TextPoint(c).x, TextPoint(c).y), to = At(form, 300, 200);
+    backend->MouseMove(from.x, from.y);
+    Pump();
+    if (Alive()) {
+      backend->MouseDown(from.x, from.y);
+      Pump();
+    }
+    for (const TPoint p : {TPoint{to.x - 10, to.y}, to}) {
+      backend->MouseMove(p.x, p.y);
+      Pump();
+    }
+    backend->MouseUp(to.x, to.y);
+    Pump();
   }
   void Wheel(TcxContainer* c) {
     const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y);
@@ -264,6 +296,25 @@ const Hook onExit = [](TcxContainer* c, Freer& f) { c->OnExit = TNotifyEvent(&f,
 const Hook onFocusChanged = [](TcxContainer* c, Freer& f) {
   c->OnFocusChanged = TNotifyEvent(&f, &Freer::Notify);
 };
+// The drag handlers: the source's own, and the form's, which free the source when it is dragged over the
+// form or dropped there.
+const Hook onStartDrag = [](TcxContainer* c, Freer& f) {
+  c->SetDragMode(dmAutomatic);
+  c->OnStartDrag = TStartDragEvent(&f, &Freer::StartDrag);
+};
+const Hook onEndDrag = [](TcxContainer* c, Freer& f) {
+  c->SetDragMode(dmAutomatic);
+  c->OnEndDrag = TEndDragEvent(&f, &Freer::EndDrag);
+};
+const Hook onDragDrop = [](TcxContainer* c, Freer& f) {
+  c->SetDragMode(dmAutomatic);
+  c->Parent()->OnDragOver = TDragOverEvent(&f, &Freer::DragOver);
+  c->Parent()->OnDragDrop = TDragDropEvent(&f, &Freer::DragDrop);
+};
+const Hook onDragOver = [](TcxContainer* c, Freer& f) {
+  c->SetDragMode(dmAutomatic);
+  c->Parent()->OnDragOver = TDragOverEvent(&f, &Freer::DragOverFree);
+};
 
 // Actions.
 using T = HandlerLifetimeTest;
@@ -285,7 +336,10 @@ const Act moveOver = [](T& t, TcxContainer* c) { t.MoveTo(c, t.TextPoint(c).x, t
 const Act leave = [](T& t, TcxContainer* c) { t.Leave(c); };
 const Act focus = [](T& t, TcxContainer* c) { t.Focus(c); };
 const Act focusAway = [](T& t, TcxContainer* c) { t.FocusAway(c); };
+const Act hideFocused = [](T& t, TcxContainer* c) { t.HideFocused(c); };
+const Act disableFocused = [](T& t, TcxContainer* c) { t.DisableFocused(c); };
 const Act wheel = [](T& t, TcxContainer* c) { t.Wheel(c); };
+const Act dragToForm = [](T& t, TcxContainer* c) { t.DragToForm(c); };
 const Act clickButton = [](T& t, TcxContainer* c) {
   const TRect b = static_cast<TcxCustomEdit*>(c)->ViewInfo()->Button(0)->Bounds;
   t.ClickAt(c, TPoint{(b.left + b.right) / 2, (b.top + b.bottom) / 2});
@@ -334,6 +388,12 @@ const Case cases[] = {
     {"TextEditExit", Kind::TextEdit, onExit, focusAway},
     {"TextEditFocusIn", Kind::TextEdit, onFocusChanged, focus},
     {"TextEditFocusOut", Kind::TextEdit, onFocusChanged, focusAway},
+    {"TextEditFocusOutByHiding", Kind::TextEdit, onFocusChanged, hideFocused},
+    {"TextEditFocusOutByDisabling", Kind::TextEdit, onFocusChanged, disableFocused},
+    {"TextEditStartDrag", Kind::TextEdit, onStartDrag, dragToForm},
+    {"TextEditEndDrag", Kind::TextEdit, onEndDrag, dragToForm},
+    {"TextEditDroppedOnForm", Kind::TextEdit, onDragDrop, dragToForm},
+    {"TextEditDraggedOverForm", Kind::TextEdit, onDragOver, dragToForm},
     {"MemoChangeBySetText", Kind::Memo, onChange, setText},
     {"MemoChangeByTyping", Kind::Memo, onChange, typeChar},
     {"MemoChangeByLines", Kind::Memo, onChange, memoLines},
@@ -343,9 +403,26 @@ const Case cases[] = {
     {"MemoKeyDown", Kind::Memo, onKeyDown, keyDown},
     {"MemoKeyPress", Kind::Memo, onKeyPress, typeChar},
     {"MemoKeyUp", Kind::Memo, onKeyUp, keyDown},
+    {"MemoClick", Kind::Memo, onClick, click},
+    {"MemoClickOnBorder", Kind::Memo, onClick, clickBorder},
+    {"MemoDoubleClick", Kind::Memo, onDblClick, doubleClick},
+    {"MemoMouseDown", Kind::Memo, onMouseDown, click},
+    {"MemoMouseUp", Kind::Memo, onMouseUp, click},
+    {"MemoMouseDownOnBorder", Kind::Memo, onMouseDown, clickBorder},
+    {"MemoMouseUpOnBorder", Kind::Memo, onMouseUp, clickBorder},
+    {"MemoMouseMove", Kind::Memo, onMouseMove, moveOver},
+    {"MemoMouseEnter", Kind::Memo, onMouseEnter, moveOver},
     {"MemoMouseLeave", Kind::Memo, onMouseLeave, leave},
+    {"MemoMouseWheel", Kind::Memo, onMouseWheel, wheel},
+    {"MemoContextPopup", Kind::Memo, onContextPopup, rightClick},
     {"MemoExit", Kind::Memo, onExit, focusAway},
     {"MemoFocusOut", Kind::Memo, onFocusChanged, focusAway},
+    {"MemoFocusOutByHiding", Kind::Memo, onFocusChanged, hideFocused},
+    {"MemoFocusOutByDisabling", Kind::Memo, onFocusChanged, disableFocused},
+    {"MemoStartDrag", Kind::Memo, onStartDrag, dragToForm},
+    {"MemoEndDrag", Kind::Memo, onEndDrag, dragToForm},
+    {"MemoDroppedOnForm", Kind::Memo, onDragDrop, dragToForm},
+    {"MemoDraggedOverForm", Kind::Memo, onDragOver, dragToForm},
     {"CheckBoxClickBySpace", Kind::CheckBox, onClick, keySpace},
     {"CheckBoxClickByMouse", Kind::CheckBox, onClick, click},
     {"CheckBoxChangeBySpace", Kind::CheckBox, onChange, keySpace},
@@ -368,6 +445,8 @@ const Case cases[] = {
     {"CheckBoxExit", Kind::CheckBox, onExit, focusAway},
     {"CheckBoxFocusIn", Kind::CheckBox, onFocusChanged, focus},
     {"CheckBoxFocusOut", Kind::CheckBox, onFocusChanged, focusAway},
+    {"CheckBoxFocusOutByHiding", Kind::CheckBox, onFocusChanged, hideFocused},
+    {"CheckBoxFocusOutByDisabling", Kind::CheckBox, onFocusChanged, disableFocused},
     {"ListBoxClick", Kind::ListBox, onClick, click},
     {"ListBoxDoubleClick", Kind::ListBox, onDblClick, doubleClick},
     {"ListBoxKeyDown", Kind::ListBox, onKeyDown, keyDown},
@@ -383,6 +462,12 @@ const Case cases[] = {
     {"ListBoxExit", Kind::ListBox, onExit, focusAway},
     {"ListBoxFocusIn", Kind::ListBox, onFocusChanged, focus},
     {"ListBoxFocusOut", Kind::ListBox, onFocusChanged, focusAway},
+    {"ListBoxFocusOutByHiding", Kind::ListBox, onFocusChanged, hideFocused},
+    {"ListBoxFocusOutByDisabling", Kind::ListBox, onFocusChanged, disableFocused},
+    {"ListBoxStartDrag", Kind::ListBox, onStartDrag, dragToForm},
+    {"ListBoxEndDrag", Kind::ListBox, onEndDrag, dragToForm},
+    {"ListBoxDroppedOnForm", Kind::ListBox, onDragDrop, dragToForm},
+    {"ListBoxDraggedOverForm", Kind::ListBox, onDragOver, dragToForm},
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, HandlerLifetimeTest, ::testing::ValuesIn(cases),

@@ -13,21 +13,11 @@
 
 namespace {
 
-class ListBoxMemoTest : public EditTest {
+class ListBoxMemoTest : public TextEditorsTest {
 protected:
   void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-    cxMemoInitialize();
+    TextEditorsTest::SetUp();
     form = ShowForm();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxMemoFinalize();
-    cxTextEditFinalize();
-    EditTest::TearDown();
   }
   TcxListBox* MakeList(bool sorted = true) {
     auto* list = new TcxListBox(form);
@@ -104,12 +94,52 @@ TEST_F(ListBoxMemoTest, ClicksAndKeysOfTheInnerListReachTheListBox) {
   platform::InjectMouseButton(platform::MouseButton::Left, false, p.x, p.y);
   Pump();
   EXPECT_EQ(list->ItemIndex(), 1);
-  EXPECT_GE(clicks, 1);
+  EXPECT_EQ(clicks, 1);
   backend->PressKey(VK_DOWN);
   Pump();
   EXPECT_EQ(list->ItemIndex(), 2);
   ASSERT_FALSE(keysUp.empty());
   EXPECT_EQ(keysUp.back(), VK_DOWN);
+}
+
+// One key typed into the list is one key to the list box's handlers, in the platform's order, and one
+// step for the list.
+TEST_F(ListBoxMemoTest, AKeyTypedIntoTheListRaisesEachKeyEventOnce) {
+  using Events = std::vector<std::string>;
+  struct Recorder {
+    Events events;
+    void Down(TObject*, WORD& Key, TShiftState) { events.push_back("OnKeyDown " + std::to_string(Key)); }
+    void Up(TObject*, WORD& Key, TShiftState) { events.push_back("OnKeyUp " + std::to_string(Key)); }
+    void Press(TObject*, char& Key) { events.push_back("OnKeyPress " + std::to_string(int(Key))); }
+  };
+  const struct Case {
+    const char* name;
+    int vk;
+    Events events;
+    int itemIndex;
+  } cases[] = {
+      {"Down", VK_DOWN, {"OnKeyDown 40", "OnKeyUp 40"}, 1},
+      {"a character", 'G', {"OnKeyDown 71", "OnKeyPress 103", "OnKeyUp 71"}, 2},
+      {"Enter", VK_RETURN, {"OnKeyDown 13", "OnKeyPress 13", "OnKeyUp 13"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxListBox* list = MakeList();
+    for (const char* s : {"alfa", "beta", "gama"})
+      list->Items()->Add(s);
+    list->SetItemIndex(0);
+    list->SetFocus();
+    Pump();
+    Recorder recorder;
+    list->OnKeyDown = TKeyEvent(&recorder, &Recorder::Down);
+    list->OnKeyUp = TKeyEvent(&recorder, &Recorder::Up);
+    list->OnKeyPress = TKeyPressEvent(&recorder, &Recorder::Press);
+    backend->PressKey(c.vk);
+    Pump();
+    EXPECT_EQ(recorder.events, c.events);
+    EXPECT_EQ(list->ItemIndex(), c.itemIndex);
+    list->Free();
+  }
 }
 
 TEST_F(ListBoxMemoTest, ListBarsAreTheContainersOwn) {
@@ -338,6 +368,96 @@ TEST_F(ListBoxMemoTest, InnerMemoFillsTheClientRectangleLessTwoPixelsOfHeight) {
   }
 }
 
+// A centred memo that is not focused draws its own text, breaking a line too long for it only where its
+// platform memo would: with WordWrap and without a horizontal bar.
+TEST_F(ListBoxMemoTest, AMemoDrawingItsOwnTextBreaksLinesAsItsPlatformMemoWould) {
+  const struct Case {
+    bool wordWrap;
+    TScrollStyle scrollBars;
+    bool broken;
+  } cases[] = {
+      {true, ssNone, true},        {true, ssVertical, true}, {false, ssNone, false},
+      {true, ssHorizontal, false}, {true, ssBoth, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.wordWrap) + " " + std::to_string(c.scrollBars));
+    TcxMemo* memo = MakeMemo();
+    memo->SetBounds(10, 120, 150, 90);
+    memo->Properties()->Alignment()->SetHorz(taCenter);
+    memo->Properties()->SetWordWrap(c.wordWrap);
+    memo->Properties()->SetScrollBars(c.scrollBars);
+    memo->SetText("alfa beta gama delta epsilon zeta eta theta");
+    Pump();
+    ASSERT_FALSE(memo->Focused());
+    ASSERT_FALSE(memo->IsInnerEditShown());
+    memo->cxCanvas()->SetFont(memo->Style()->GetVisibleFont());
+    const int row = memo->cxCanvas()->TextHeight("Zg");
+    const TcxCustomTextEditViewInfo* info = static_cast<TcxCustomTextEditViewInfo*>(memo->ViewInfo());
+    const TRect text = info->TextRect;
+    // The second row, clear of the bars that lie over the text's right and bottom edges.
+    int ink = 0;
+    for (int y = text.top + row; y < text.top + 2 * row; ++y)
+      for (int x = text.left; x < text.right - GetSystemMetrics(SM_CXVSCROLL); ++x)
+        ink += PixelAt(memo, x, y) != ColorToRGB(info->BackgroundColor);
+    EXPECT_EQ(ink > 0, c.broken) << ink;
+    memo->SetFocus();
+    Pump();
+    EXPECT_EQ(SendMessage(memo->InnerMemo()->Handle(), EM_GETLINECOUNT, 0, 0) > 1, c.broken);
+    memo->Free();
+  }
+}
+
+// A tab in a memo that draws its own text reaches the next tab stop, as in its platform memo: the ink of
+// "x<tab>y" spans the text's width with tabs expanded.
+TEST_F(ListBoxMemoTest, AMemoDrawingItsOwnTextExpandsTabs) {
+  TcxMemo* memo = MakeMemo();
+  memo->SetBounds(10, 120, 150, 90);
+  memo->Properties()->Alignment()->SetHorz(taCenter);
+  memo->SetText("x\ty");
+  Pump();
+  ASSERT_FALSE(memo->IsInnerEditShown());
+  TcxCanvas* canvas = memo->cxCanvas();
+  canvas->SetFont(memo->Style()->GetVisibleFont());
+  TRect expanded{0, 0, 0, 0}, plain{0, 0, 0, 0};
+  canvas->CalculateTextRect("x\ty", expanded, cxSingleLine | cxExpandTabs);
+  canvas->CalculateTextRect("x\ty", plain, cxSingleLine);
+  ASSERT_GT(expanded.right - plain.right, 10) << "the tab stop lies well past an unexpanded tab";
+  const auto* info = static_cast<const TcxCustomTextEditViewInfo*>(memo->ViewInfo());
+  const TRect text = info->TextRect;
+  int first = text.right, last = text.left - 1;
+  for (int y = text.top; y < text.top + canvas->TextHeight("Zg"); ++y)
+    for (int x = text.left; x < text.right; ++x)
+      if (PixelAt(memo, x, y) != ColorToRGB(info->BackgroundColor)) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+  EXPECT_NEAR(last + 1 - first, expanded.right, 3);
+}
+
+// A host that activates a memo in place by a key hands the key on as typed at the start of the text, except
+// Enter, which only activates: a memo would take it as a new line.
+TEST_F(ListBoxMemoTest, AMemoActivatedByEnterTakesNoLineBreak) {
+  const struct Case {
+    char key;
+    const char* text;
+  } cases[] = {{'\r', "kitap"}, {'q', "qkitap"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.key));
+    auto* memo = new TcxCustomMemo(form, true);
+    memo->SetParent(form);
+    memo->SetBounds(10, 120, 150, 60);
+    memo->SetText("kitap");
+    memo->SetVisible(false);
+    Pump();
+    TcxCustomEditData* data = nullptr;
+    memo->ActivateByKey(c.key, data);
+    Pump();
+    EXPECT_TRUE(memo->Focused());
+    EXPECT_EQ(memo->Text(), c.text);
+    memo->Free();
+  }
+}
+
 TEST_F(ListBoxMemoTest, MemoReplacementFixesLineBreaksAndMaxLengthCutsPaste) {
   TcxMemo* memo = MakeMemo();
   memo->SetText("x");
@@ -410,6 +530,30 @@ TEST_F(ListBoxMemoTest, MemoBarsAreLookAndFeelBarsThatScrollWithTheMemo) {
   memo->Properties()->SetScrollBars(ssNone);
   Pump();
   EXPECT_FALSE(v->Visible()) << "no native bar, no mirrored one";
+}
+
+// A press on a disabled bar lies on the memo's own window, where the platform finds no enabled window, and
+// over its inner memo: the memo passes it on to the inner memo, which passes it back, once.
+TEST_F(ListBoxMemoTest, APressOnADisabledBarIsPassedToTheInnerMemoOnce) {
+  TcxMemo* memo = MakeMemo();
+  memo->Properties()->SetScrollBars(ssVertical);
+  Pump();
+  TcxScrollBar* v = memo->InnerMemo()->VScrollBar();
+  ASSERT_TRUE(v->Visible() && !v->Enabled());
+  struct Counter {
+    std::vector<TMouseButton> downs;
+    void Down(TObject*, TMouseButton Button, TShiftState, int, int) { downs.push_back(Button); }
+  } counter;
+  memo->OnMouseDown = TMouseEvent(&counter, &Counter::Down);
+  const TPoint centre{v->Left() + v->Width() / 2, v->Top() + v->Height() / 2};
+  ASSERT_EQ(WindowFromPoint(At(memo, centre.x, centre.y)), memo->Handle());
+  for (platform::MouseButton b :
+       {platform::MouseButton::Left, platform::MouseButton::Middle, platform::MouseButton::Right}) {
+    Press(memo, centre.x, centre.y, b);
+    Release(memo, centre.x, centre.y, b);
+    Wait(600);
+  }
+  EXPECT_EQ(counter.downs, (std::vector<TMouseButton>{mbLeft, mbMiddle, mbRight}));
 }
 
 TEST(MemoRoutines, DisplayTextIsTheFirstLineUpTo250Characters) {

@@ -1,10 +1,14 @@
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "edit_fixture.h"
+#include "editors/core/cxMemo.h"
 #include "editors/core/cxTextEdit.h"
 #include "platform/controls/Clipbrd.h"
+#include "platform/win/Edit.h"
 #include "platform/win/Input.h"
 
 namespace {
@@ -120,27 +124,31 @@ TEST(TextRoutines, SelectionColours) {
   }
 }
 
-class TextEditTest : public EditTest {
+class TextEditTest : public TextEditorsTest {
 protected:
-  void SetUp() override {
-    EditTest::SetUp();
-    cxTextEditInitialize();
-  }
-  void TearDown() override {
-    if (form)
-      form->Free();
-    form = nullptr;
-    cxTextEditFinalize();
-    EditTest::TearDown();
-  }
-  TcxTextEdit* MakeTextEdit() {
+  TcxTextEdit* MakeTextEdit() { return Place(new TcxTextEdit(Form()), 21); }
+  TcxMemo* MakeMemo() { return Place(new TcxMemo(Form()), 60); }
+  TForm* Form() {
     if (!form)
       form = ShowForm();
-    auto* edit = new TcxTextEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(10, 10, 150, 21);
+    return form;
+  }
+  template <class TEdit> TEdit* Place(TEdit* AEdit, int AHeight) {
+    AEdit->SetParent(form);
+    AEdit->SetBounds(10, 10, 150, AHeight);
     Pump();
-    return edit;
+    return AEdit;
+  }
+  TcxCustomTextEdit* MakeTextEditOrMemo(bool AMemo) {
+    return AMemo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+  }
+  // The edit, left while the user typed into it, shows AText again once it is entered; the form goes then.
+  void ExpectTextWhenEnteredAgain(TcxCustomTextEdit* AEdit, const String& AText) {
+    AEdit->SetFocus();
+    Pump();
+    EXPECT_EQ(AEdit->Text(), AText) << "entering the edit again keeps what was typed";
+    form->Free();
+    form = nullptr;
   }
 
 public:
@@ -165,43 +173,144 @@ public:
 };
 
 // A click and a double click raise the edit's events once each and in the same order wherever they land:
-// over the text, which the inner platform edit receives, or on the edit's own border.
+// over the text, which the inner platform edit or memo receives, or on the edit's own border. The edit's
+// handlers hear of the point in the edit's own client space.
 TEST_F(TextEditTest, ClicksOverTheTextRaiseTheEditsClickEvents) {
   using Events = std::vector<std::string>;
   struct Recorder {
     Events events;
+    std::vector<TPoint> points;
     void Click(TObject*) { events.push_back("OnClick"); }
     void DblClick(TObject*) { events.push_back("OnDblClick"); }
-    void Down(TObject*, TMouseButton, TShiftState Shift, int, int) {
+    void Down(TObject*, TMouseButton, TShiftState Shift, int X, int Y) {
       events.push_back(Shift.Contains(ssDouble) ? "OnMouseDown double" : "OnMouseDown");
+      points.push_back(TPoint{X, Y});
     }
-    void Up(TObject*, TMouseButton, TShiftState, int, int) { events.push_back("OnMouseUp"); }
+    void Up(TObject*, TMouseButton, TShiftState, int X, int Y) {
+      events.push_back("OnMouseUp");
+      points.push_back(TPoint{X, Y});
+    }
   };
   const Events click{"OnMouseDown", "OnClick", "OnMouseUp"};
   const Events doubleClick{"OnMouseDown",        "OnClick",  "OnMouseUp", "OnDblClick",
                            "OnMouseDown double", "OnMouseUp"};
-  for (const bool overText : {true, false}) {
-    for (const bool twice : {false, true}) {
-      SCOPED_TRACE(std::string(overText ? "over the text" : "on the border") + (twice ? ", double" : ""));
-      TcxTextEdit* edit = MakeTextEdit();
-      edit->SetText("kitap");
-      Recorder recorder;
-      edit->OnClick = TNotifyEvent(&recorder, &Recorder::Click);
-      edit->OnDblClick = TNotifyEvent(&recorder, &Recorder::DblClick);
-      edit->OnMouseDown = TMouseEvent(&recorder, &Recorder::Down);
-      edit->OnMouseUp = TMouseEvent(&recorder, &Recorder::Up);
-      TWinControl* inner = edit->InnerEdit()->GetControl();
-      const TPoint at = overText ? TPoint{inner->Left() + 5, inner->Top() + inner->Height() / 2}
-                                 : TPoint{1, edit->Height() / 2};
-      ASSERT_EQ(WindowFromPoint(edit->ClientToScreen(at)), overText ? inner->Handle() : edit->Handle());
-      for (int i = 0; i < (twice ? 2 : 1); ++i) {
-        Press(edit, at.x, at.y);
-        Release(edit, at.x, at.y);
+  for (const bool memo : {false, true}) {
+    for (const bool overText : {true, false}) {
+      for (const bool twice : {false, true}) {
+        SCOPED_TRACE(std::string(memo ? "memo " : "text edit ") +
+                     (overText ? "over the text" : "on the border") + (twice ? ", double" : ""));
+        TcxCustomTextEdit* edit = memo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+        edit->SetText("kitap");
+        Recorder recorder;
+        edit->OnClick = TNotifyEvent(&recorder, &Recorder::Click);
+        edit->OnDblClick = TNotifyEvent(&recorder, &Recorder::DblClick);
+        edit->OnMouseDown = TMouseEvent(&recorder, &Recorder::Down);
+        edit->OnMouseUp = TMouseEvent(&recorder, &Recorder::Up);
+        TWinControl* inner = edit->InnerEdit()->GetControl();
+        const TPoint at =
+            overText ? TPoint{inner->Left() + 5, inner->Top() + 7} : TPoint{1, edit->Height() / 2};
+        ASSERT_EQ(WindowFromPoint(edit->ClientToScreen(at)), overText ? inner->Handle() : edit->Handle());
+        for (int i = 0; i < (twice ? 2 : 1); ++i) {
+          Press(edit, at.x, at.y);
+          Release(edit, at.x, at.y);
+        }
+        EXPECT_EQ(recorder.events, twice ? doubleClick : click);
+        for (const TPoint& p : recorder.points)
+          EXPECT_EQ(p, at);
+        edit->Free();
+        Wait(1000);
       }
-      EXPECT_EQ(recorder.events, twice ? doubleClick : click);
-      edit->Free();
-      Wait(1000);
     }
+  }
+}
+
+// A key that the edit does not consume and that changes neither the text nor the selection goes back to the
+// host once; the edit's own navigation keys reach it once too. A memo keeps Up and Down whatever they do.
+TEST_F(TextEditTest, KeysThatChangeNothingGoBackToTheHost) {
+  struct Host {
+    std::vector<int> keys;
+    void AfterKey(TObject*, WORD& Key, TShiftState) { keys.push_back(Key); }
+  };
+  const struct Case {
+    const char* name;
+    bool memo;
+    int selStart, selLength;
+    int key;
+    bool returned;
+  } cases[] = {
+      {"Left at the start", false, 0, 0, VK_LEFT, true},
+      {"Left inside", false, 2, 0, VK_LEFT, false},
+      {"Left over a selection", false, 0, 5, VK_LEFT, false},
+      {"Right at the end", false, 5, 0, VK_RIGHT, true},
+      {"Home at the start", false, 0, 0, VK_HOME, true},
+      {"End inside", false, 2, 0, VK_END, false},
+      {"Delete inside", false, 2, 0, VK_DELETE, false},
+      {"Delete at the end", false, 5, 0, VK_DELETE, true},
+      {"F11", false, 2, 0, VK_F11, true},
+      {"Up, which the edit hands back itself", false, 2, 0, VK_UP, true},
+      {"memo Left at the start", true, 0, 0, VK_LEFT, true},
+      {"memo Right inside", true, 1, 0, VK_RIGHT, false},
+      {"memo Page Up on the first line", true, 0, 0, VK_PRIOR, true},
+      {"memo Up on the first line", true, 0, 0, VK_UP, false},
+      {"memo Down on the last line", true, 8, 0, VK_DOWN, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxCustomTextEdit* edit = c.memo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+    edit->SetText(c.memo ? "bir\r\niki" : "kitap");
+    Host host;
+    edit->OnAfterKeyDown = TKeyEvent(&host, &Host::AfterKey);
+    edit->SetFocus();
+    Pump();
+    edit->SetSelection(c.selStart, c.selLength);
+    backend->PressKey(c.key);
+    Pump();
+    EXPECT_EQ(host.keys, c.returned ? std::vector<int>{c.key} : std::vector<int>{});
+    edit->Free();
+  }
+}
+
+// The wheel over the text is the edit's first, once: a handler that takes it stops a memo from scrolling,
+// one that leaves it lets the memo scroll its lines.
+TEST_F(TextEditTest, TheWheelOverTheTextIsTheEditsFirst) {
+  struct Recorder {
+    int wheels = 0;
+    bool handles = false;
+    void Wheel(TObject*, TShiftState, int, TPoint, bool& Handled) {
+      ++wheels;
+      Handled = handles;
+    }
+  };
+  const struct Case {
+    bool memo;
+    bool handled;
+    bool scrolls;
+  } cases[] = {
+      {false, false, false},
+      {false, true, false},
+      {true, false, true},
+      {true, true, false},
+  };
+  ASSERT_GT(Mouse()->WheelScrollLines(), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.memo ? "memo" : "text edit") + (c.handled ? ", handled" : ""));
+    TcxCustomTextEdit* edit = c.memo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+    std::string text;
+    for (int i = 0; i < 20; ++i)
+      text += "line " + std::to_string(i) + "\r\n";
+    edit->SetText(c.memo ? text : "kitap");
+    Recorder recorder{0, c.handled};
+    edit->OnMouseWheel = TMouseWheelEvent(&recorder, &Recorder::Wheel);
+    TWinControl* inner = edit->InnerEdit()->GetControl();
+    const TPoint p = At(inner, 5, 5);
+    edit->SetFocus();
+    Pump();
+    backend->Wheel(-120, p.x, p.y);
+    Pump();
+    EXPECT_EQ(recorder.wheels, 1);
+    EXPECT_EQ(SendMessage(inner->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0),
+              c.scrolls ? Mouse()->WheelScrollLines() : 0);
+    edit->Free();
   }
 }
 
@@ -477,6 +586,121 @@ TEST_F(TextEditTest, TypingMarksUserChangeOnlyWhileTheCharacterIsInserted) {
   EXPECT_EQ(edit->Text(), "a");
   EXPECT_TRUE(duringChange);
   EXPECT_FALSE(edit->IsUserChange());
+}
+
+// A key handler that takes the focus from the edit (to another control, or by disabling or hiding the edit)
+// runs before the platform inserts the typed character, so the text changes after the edit was left: that
+// text is the edit's value, and entering the edit again shows it, not the value from before the key.
+TEST_F(TextEditTest, ACharacterThatArrivesAfterTheFocusLeftBecomesTheValue) {
+  enum How { MoveFocus, Disable, Hide };
+  struct Leave {
+    TcxCustomTextEdit* edit;
+    TcxTextEdit* other;
+    How how;
+    void Key(TObject*) {
+      if (how == MoveFocus)
+        other->SetFocus();
+      else if (how == Disable)
+        edit->SetEnabled(false);
+      else
+        edit->Hide();
+    }
+    void KeyDown(TObject* Sender, WORD&, TShiftState) { Key(Sender); }
+    void KeyPress(TObject* Sender, char&) { Key(Sender); }
+  };
+  struct Case {
+    const char* name;
+    How how;
+    bool onKeyDown;
+    bool memo;
+  };
+  for (const Case& c :
+       {Case{"key press moves the focus", MoveFocus, false, false},
+        Case{"key press disables", Disable, false, false}, Case{"key press hides", Hide, false, false},
+        Case{"key down moves the focus", MoveFocus, true, false},
+        Case{"memo's key press moves the focus", MoveFocus, false, true},
+        Case{"memo's key down disables", Disable, true, true}}) {
+    SCOPED_TRACE(c.name);
+    TcxCustomTextEdit* edit = MakeTextEditOrMemo(c.memo);
+    auto* other = new TcxTextEdit(form);
+    other->SetParent(form);
+    other->SetBounds(10, 80, 150, 21);
+    edit->SetText("ab");
+    edit->SetFocus();
+    Pump();
+    edit->SetSelStart(2);
+    Leave leave{edit, other, c.how};
+    if (c.onKeyDown)
+      edit->OnKeyDown = TKeyEvent(&leave, &Leave::KeyDown);
+    else
+      edit->OnKeyPress = TKeyPressEvent(&leave, &Leave::KeyPress);
+    backend->PressKey('X');
+    Pump();
+    EXPECT_FALSE(edit->Focused());
+    EXPECT_EQ(edit->Text(), "abx");
+    EXPECT_EQ(VarToStr(edit->EditValue()), "abx");
+    edit->OnKeyDown = {};
+    edit->OnKeyPress = {};
+    edit->Show();
+    edit->SetEnabled(true);
+    ExpectTextWhenEnteredAgain(edit, "abx");
+  }
+}
+
+// Hiding an edit closes the popup it owns; the popup's close handlers may free the edit, whose own code then
+// leaves it alone.
+TEST_F(TextEditTest, AnEditFreedByItsPopupClosingAsTheEditIsHidden) {
+  for (bool onClosing : {true, false}) {
+    SCOPED_TRACE(onClosing ? "closing" : "closed");
+    TcxTextEdit* edit = MakeTextEdit();
+    auto popup = std::make_unique<TcxCustomPopupWindow>(edit);
+    popup->SetModalMode(false);
+    popup->SetOwnerParent(edit);
+    popup->SetOwnerBounds(TRect{0, 0, edit->Width(), edit->Height()});
+    popup->SetBounds(0, 0, 80, 60);
+    struct Freer {
+      TControl* edit;
+      void Free(TObject*) {
+        if (edit)
+          std::exchange(edit, nullptr)->Free();
+      }
+    } freer{edit};
+    (onClosing ? popup->OnClosing : popup->OnClosed) = TNotifyEvent(&freer, &Freer::Free);
+    popup->ShowPopup(nullptr);
+    Pump();
+    ASSERT_TRUE(popup->IsShown());
+    const auto alive = edit->AliveToken();
+    edit->Hide();
+    Pump();
+    EXPECT_FALSE(*alive);
+    EXPECT_FALSE(popup->IsShown());
+    form->Free();
+    form = nullptr;
+  }
+}
+
+// A focused edit moved to another parent loses the focus without being left (the form runs no exit for a
+// control taken away): what was typed is the value all the same, and entering the edit again keeps it.
+TEST_F(TextEditTest, AnEditMovedWhileEditedKeepsWhatWasTyped) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
+    auto* panel = new TcxContainer(form);
+    panel->SetParent(form);
+    panel->SetBounds(200, 10, 180, 150);
+    edit->SetText("old");
+    edit->SetFocus();
+    Pump();
+    edit->SetSelStart(3);
+    platform::InjectChar('x');
+    Pump();
+    ASSERT_EQ(edit->Text(), "oldx");
+    edit->SetParent(panel);
+    Pump();
+    EXPECT_FALSE(edit->Focused());
+    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
+    ExpectTextWhenEnteredAgain(edit, "oldx");
+  }
 }
 
 TEST_F(TextEditTest, CompletionFromLookupItems) {
@@ -785,3 +1009,55 @@ TEST_F(TextEditTest, FindSelectionIsDrawnInItsColours) {
 }
 
 } // namespace
+
+// A press over an edit's text gives its inner control the focus before the edit handles the press itself.
+// An enter handler raised then may hide the form or move the edit onto a hidden form: the press goes on
+// without taking the focus back, raises nothing, and the edit takes the focus again once its form shows.
+TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
+  enum How { HideForm, MoveToHiddenForm };
+  for (How how : {HideForm, MoveToHiddenForm})
+    for (bool onFocusChanged : {false, true})
+      for (bool memo : {false, true}) {
+        SCOPED_TRACE(std::string(how == HideForm ? "hide the form" : "move to a hidden form") +
+                     (onFocusChanged ? ", focus changed, " : ", enter, ") + (memo ? "memo" : "text edit"));
+        TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
+        TForm* hidden = nullptr;
+        Application()->CreateForm(hidden);
+        struct Handler {
+          TcxCustomTextEdit* edit;
+          TForm* form;
+          TForm* hidden;
+          How how;
+          void Enter(TObject*) {
+            if (!edit)
+              return;
+            if (how == HideForm)
+              form->Hide();
+            else
+              edit->SetParent(hidden);
+            edit = nullptr;
+          }
+          void Raised(TObject*, const std::exception& E) { raised += E.what(); }
+          std::string raised;
+        } handler{edit, form, hidden, how};
+        (onFocusChanged ? edit->OnFocusChanged : edit->OnEnter) = TNotifyEvent(&handler, &Handler::Enter);
+        Application()->OnException = TExceptionEvent(&handler, &Handler::Raised);
+        Press(edit, 20, 8);
+        Pump();
+        EXPECT_FALSE(edit->Focused());
+        Release(edit, 20, 8);
+        Pump();
+        Application()->OnException = nullptr;
+        EXPECT_EQ(handler.raised, "");
+        EXPECT_EQ(GetCapture(), nullptr);
+        (how == HideForm ? form : hidden)->Show();
+        Pump();
+        Press(edit, 20, 8);
+        Release(edit, 20, 8);
+        Pump();
+        EXPECT_TRUE(edit->Focused());
+        hidden->Free();
+        form->Free();
+        form = nullptr;
+      }
+}

@@ -438,12 +438,37 @@ TEST_F(PopupTest, PopupClosesWhenItsOwnerStopsShowing) {
   }
 }
 
+// An owner moved to another form while its popup is open stops showing, which closes the popup; the focus
+// does not go back to an owner that no longer shows, so its old form keeps no active control it lost.
+TEST_F(PopupTest, AnOwnerMovedAwayIsNotGivenTheFocusBackAsItsPopupCloses) {
+  TForm* host = MakeHostForm();
+  auto* o = new Owner(host);
+  o->SetParent(host);
+  o->SetBounds(10, 10, 120, 24);
+  Pump();
+  o->SetFocus();
+  Pump();
+  auto* p = MakePopup(o);
+  p->ShowPopup(nullptr);
+  Pump();
+  ASSERT_TRUE(p->IsShown());
+  o->SetParent(form);
+  Pump();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_TRUE(!host->ActiveControl() || host->ContainsControl(host->ActiveControl()))
+      << "the old form's active control is " << host->ActiveControl()->Name();
+  Forget(p);
+  delete p;
+  host->Free();
+  Pump();
+}
+
 // Handlers of a popup that free its owner, or the owner's form, as the popup opens or closes: the popup
 // forgets the owner and touches it no more. An owner freed as the popup is about to show leaves nothing to
 // show it for.
 TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
   enum class When { Showing, Showed, Closing, Closed };
-  enum class How { Click, Message, Program };
+  enum class How { Click, Message, Program, HideOwner };
   struct Case {
     const char* name;
     When when;
@@ -461,6 +486,9 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
       {"closing by the program frees the owner", When::Closing, false, How::Program},
       {"closed by a click frees the owner", When::Closed, false, How::Click},
       {"closed by the close message frees the owner", When::Closed, false, How::Message},
+      {"closing as the owner is hidden frees the owner", When::Closing, false, How::HideOwner},
+      {"closed as the owner is hidden frees the owner", When::Closed, false, How::HideOwner},
+      {"closed as the owner is hidden frees the form", When::Closed, true, How::HideOwner},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -503,6 +531,9 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
         break;
       case How::Program:
         p->ClosePopup();
+        break;
+      case How::HideOwner:
+        o->Hide();
         break;
       }
       Pump();

@@ -388,6 +388,40 @@ TEST_F(ContainerTest, FocusGoesToTheInnerControlAndTabMovesOn) {
   EXPECT_TRUE(first->Focused());
 }
 
+// The container passes the focus it receives on to its inner control, unless a handler raised as it took the
+// focus moved the focus elsewhere or hid the form: the handler's move stands and nothing is raised.
+TEST_F(ContainerTest, AFocusThatAHandlerMovedOnIsNotTakenBackForTheInnerControl) {
+  enum What { FocusOther, HideForm };
+  struct Handler {
+    What what;
+    TWinControl* other;
+    TForm* form;
+    void FocusChanged(TObject*) {
+      if (what == FocusOther)
+        other->SetFocus();
+      else
+        form->Hide();
+    }
+  };
+  for (What what : {FocusOther, HideForm}) {
+    SCOPED_TRACE(what == FocusOther ? "another control takes the focus" : "the form is hidden");
+    auto* first = MakeContainer();
+    auto* second = MakeContainer();
+    second->SetTop(50);
+    Handler handler{what, second, form};
+    first->OnFocusChanged = TNotifyEvent(&handler, &Handler::FocusChanged);
+    // The platform gives the container's own window the focus, as a form that is activated does.
+    SetFocus(first->Handle());
+    Pump();
+    first->OnFocusChanged = nullptr;
+    EXPECT_TRUE(Application()->MessageLog().empty()) << Application()->MessageLog().front();
+    EXPECT_FALSE(first->Focused());
+    EXPECT_EQ(second->Focused(), what == FocusOther);
+    form->Free();
+    form = nullptr;
+  }
+}
+
 TEST_F(ContainerTest, KeysSentToTheContainerReachTheInnerControl) {
   auto* c = MakeContainer();
   c->SetFocus();

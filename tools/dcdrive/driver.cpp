@@ -285,6 +285,12 @@ struct Driver::State {
     Columns.push_back(std::move(column));
   }
 
+  // The controller declines to edit a query that cannot be modified without a word; the tool says why.
+  void SayWhyNotEditing() {
+    if (Query && DC->GetEditState() == 0)
+      Query->CheckCanModify();
+  }
+
   int ColumnIndex(const std::string& AName) {
     AnsiString name = ToCodePage(AName);
     for (std::size_t i = 0; i < Columns.size(); ++i)
@@ -590,10 +596,12 @@ json Driver::Run(const std::vector<std::string>& w) {
   } else if (op == "edit") {
     need(1);
     DC->Edit();
+    s.SayWhyNotEditing();
     return DC->GetEditState() != 0;
   } else if (op == "append" || op == "insert") {
     need(1);
     op == "append" ? DC->Append() : DC->Insert();
+    s.SayWhyNotEditing();
     return DC->GetEditingRecordIndex();
   } else if (op == "setvalue") {
     need(3);
