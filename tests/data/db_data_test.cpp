@@ -365,8 +365,9 @@ TEST_P(DBData, AnInsertGoesBeforeTheFocusedRecordWhereTheFilterHidesTheDataSetsO
     f.dc.SetEditValue(1, "nena", evsValue);
     f.dc.Post();
     ASSERT_EQ(f.ds->FieldByName("id")->AsInteger(), 11);
-    if (f.dc.GetFocusedRowIndex() < 0)
+    if (f.dc.GetFocusedRowIndex() < 0) {
       ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+    }
     const std::string before = VarToStr(f.dc.GetValue(f.dc.GetFocusedRecordIndex(), 0));
     f.dc.Insert();
     f.dc.SetEditValue(0, 12, evsValue);
