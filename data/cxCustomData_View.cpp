@@ -259,12 +259,19 @@ void TcxCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
   if (!(FChanges & dvcFocusedRow))
     FPrevFocusingInfo.Assign(FFocusingInfo);
   auto alive = FDataController->AliveToken();
+  auto recordAt = [this](int ARow) { return ARow < 0 ? -1 : GetRowInfo(ARow).RecordIndex; };
+  const int asked = recordAt(ARowIndex);
   if (!AForce && !CanFocusRow(ARowIndex))
     return;
   if (!*alive)
     return;
   int oldRecord = FFocusingInfo.RecordIndex, oldLevel = FFocusingInfo.Level, oldRow = FFocusingInfo.RowIndex;
-  // Another view step may have moved rows meanwhile (CanFocusRecord posts): clamp again.
+  // Another view step may have moved rows meanwhile (CanFocusRecord posts): clamp again. Where the row now
+  // holds another record, that record is asked for too, so that a dataset is taken to the record focused.
+  count = GetRowCount();
+  ARowIndex = ARowIndex < count ? ARowIndex : count - 1;
+  if (!AForce && recordAt(ARowIndex) != asked && (!CanFocusRow(ARowIndex) || !*alive))
+    return;
   count = GetRowCount();
   FFocusingInfo.RowIndex = ARowIndex < count ? ARowIndex : count - 1;
   UpdateFocusingInfo(FFocusingInfo);
