@@ -135,7 +135,10 @@ std::string IsoDate(double ADays) {
 // - A new record is the dataset's until it is posted: the controller bound to a dataset shows the records as
 //   they were meanwhile and keeps its focus, where the controller over its own records shows the new one in
 //   its place. While a record is inserted, the paths compare the new record's values and the other records,
-//   not the rows, the focus or the selection (Snapshot::Inserting).
+//   not the rows, the focus or the selection (Snapshot::Inserting). Dropped unposted (cancelled or
+//   deleted), the new record leaves open on the controller over its own records the groups that its row, or
+//   the record its delete focused beside it, opened: the harness opens and closes the groups there as the
+//   bound controllers have them (ExpandAsTheDataSet).
 // - A new record takes the values of its group only where the controller gives it a row of its own, not on a
 //   bound controller outside grid mode: that option is off on every path.
 // - An insert clears the selection of the controller over its own records, where the new record takes a row
@@ -158,8 +161,7 @@ std::string IsoDate(double ADays) {
 //   is posted too. Such a post is an operation of its own, as it may hide its record from the filter, after
 //   which the paths focus different rows (above).
 // - Asked to edit where no data row is focused, the bound controllers edit the record their dataset stands
-// on,
-//   hidden by the filter, or insert one where the dataset holds none (the platform's rule), while the
+//   on, hidden by the filter, or insert one where the dataset holds none (the platform's rule), while the
 //   controller over its own records has nothing to edit; asked to insert there, they insert before that
 //   record, the other before its first one: with no data row focused, an edit is not asked for
 //   (NothingToEdit), nor an insert.
@@ -477,9 +479,13 @@ Snapshot Take(Path& APath) {
   if (s.Inserting)
     s.NewRecord = APath.NewRecordText();
   const int newRecord = s.Inserting ? APath.NewRecordIndex() : -1;
-  for (int r = 0; r < ADC.GetRecordCount(); ++r)
+  // Every record is read once; the rows name them by index.
+  std::vector<std::string> texts(std::size_t(std::max(ADC.GetRecordCount(), 0)));
+  for (int r = 0; r < int(texts.size()); ++r) {
+    texts[std::size_t(r)] = RecordText(ADC, r);
     if (r != newRecord)
-      s.Records.push_back(RecordText(ADC, r));
+      s.Records.push_back(texts[std::size_t(r)]);
+  }
   const int levels = ADC.Groups().LevelCount();
   for (int row = 0; row < ADC.GetRowCount(); ++row) {
     TcxRowInfo info = ADC.GetRowInfo(row);
@@ -488,6 +494,8 @@ Snapshot Take(Path& APath) {
       s.Rows.push_back("group " + std::to_string(info.Level) +
                        (info.Expanded ? " expanded " : " collapsed ") +
                        ValueText(ADC.GetValue(info.RecordIndex, item)));
+    } else if (info.RecordIndex >= 0 && info.RecordIndex < int(texts.size())) {
+      s.Rows.push_back("record " + texts[std::size_t(info.RecordIndex)]);
     } else {
       s.Rows.push_back("record " + RecordText(ADC, info.RecordIndex));
     }
@@ -750,10 +758,14 @@ private:
     FLog.push_back(AWhat);
     for (std::size_t i = 0; i < FPaths.size(); ++i)
       FShots[i].Outcome = Play(*FPaths[i], ARun, FShots[i].Refused);
-    if ((inserting && !(direct.GetEditState() & dceInsert) && direct.GetRecordCount() == records - 1) ||
-        (!DataRowFocused(direct) && DataRowFocused(FMem.DC())) ||
+    const bool dropped =
+        inserting && !(direct.GetEditState() & dceInsert) && direct.GetRecordCount() == records - 1;
+    if (dropped || (!DataRowFocused(direct) && DataRowFocused(FMem.DC())) ||
         (direct.GetFocusedRowIndex() < 0 && FMem.DC().GetFocusedRowIndex() >= 0))
       FocusAsTheDataSet();
+    // Once the focus has left it, a group opened for the focus may be closed.
+    if (dropped)
+      ExpandAsTheDataSet();
     Compare(AWhat);
   }
 
@@ -772,6 +784,19 @@ private:
     for (int r = 0; r < direct.GetRecordCount(); ++r)
       if (ValueText(direct.GetValue(r, 0)) == key)
         direct.ChangeFocusedRecordIndex(r);
+  }
+
+  // Group rows stand in the same order on both where the paths agree; opening or closing one moves only the
+  // rows after it.
+  void ExpandAsTheDataSet() {
+    TcxCustomDataController& mem = FMem.DC();
+    TcxCustomDataController& direct = FDirect.DC();
+    const int levels = direct.Groups().LevelCount();
+    for (int row = 0; row < direct.GetRowCount() && row < mem.GetRowCount(); ++row) {
+      const TcxRowInfo own = direct.GetRowInfo(row), bound = mem.GetRowInfo(row);
+      if (own.Level < levels && own.Level == bound.Level && own.Expanded != bound.Expanded)
+        direct.ChangeExpanding(row, bound.Expanded, false);
+    }
   }
 
   void AddFilter(Input& AIn, std::string& AWhat, Operation& ARun) {
@@ -857,6 +882,10 @@ private:
   }
 
   void Compare(const std::string& AWhat) {
+    // The table can have changed only where the query left an edit, its records changed or it deleted.
+    const bool wrote = FShots[2].EditState != 0 || AWhat.rfind("delete", 0) == 0 || FFirstCompare;
+    std::vector<std::string> queryRecords = std::move(FShots[2].Records);
+    FFirstCompare = false;
     for (std::size_t i = 0; i < FPaths.size(); ++i) {
       std::string outcome = std::move(FShots[i].Outcome);
       bool refused = FShots[i].Refused;
@@ -890,7 +919,7 @@ private:
       if (!mismatch.empty())
         Fail(std::string(FPaths[i]->Name()) + " differs from direct in its " + mismatch + " after " + AWhat);
     }
-    if (FShots[2].EditState == 0) {
+    if (FShots[2].EditState == 0 && (wrote || FShots[2].Records != queryRecords)) {
       std::vector<std::string> expected;
       TcxCustomDataController& dc = FQuery.DC();
       for (int r = 0; r < dc.GetRecordCount(); ++r) {
@@ -967,6 +996,7 @@ private:
   std::vector<Path*> FPaths;
   Snapshot FShots[3];
   std::vector<std::string> FLog, FTableRows, FExpectedRows;
+  bool FFirstCompare = true;
 };
 
 } // namespace
