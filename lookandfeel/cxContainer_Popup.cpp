@@ -695,8 +695,10 @@ void TcxCustomPopupWindow::VisibleChanged() {
     ClosePopup(false);
     return;
   }
+  // An owner that no longer shows (hidden, or its window going as it moves away) does not get the focus back.
   if (!HandleAllocated() || IsWindowVisible(Handle()) || !FOwnerControl ||
-      FOwnerControl->ComponentState().Contains(csDestroying))
+      FOwnerControl->ComponentState().Contains(csDestroying) || !FOwnerControl->HandleAllocated() ||
+      FOwnerControl->ControlState().Contains(csDestroyingHandle) || !IsWindowVisible(FOwnerControl->Handle()))
     return;
   TCustomForm* form = FOwnerControl->GetParentForm();
   if (form && form->HandleAllocated() && GetFocus() == form->Handle() && FOwnerControl->CanFocus() &&

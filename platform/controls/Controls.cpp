@@ -473,8 +473,13 @@ void TControl::SetParent(TWinControl* AParent) {
     throw EInvalidOperation("A control cannot be its own parent");
   if (auto* self = dynamic_cast<TWinControl*>(this); self && AParent && self->ContainsControl(AParent))
     throw EInvalidOperation("A control cannot be parented to its own child");
-  if (FParent)
+  if (FParent) {
+    // Taking the control out can run handlers that free it, or already put it in a parent of their choosing.
+    auto alive = AliveToken();
     FParent->RemoveControl(this);
+    if (!*alive || FParent)
+      return;
+  }
   if (AParent)
     AParent->InsertControl(this);
 }

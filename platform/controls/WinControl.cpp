@@ -129,13 +129,19 @@ void TWinControl::InsertControl(TControl* AControl) {
   AControl->Perform(CM_PARENTCOLORCHANGED);
   AControl->Perform(CM_PARENTFONTCHANGED);
   AControl->UpdateAnchorRules();
+  // Showing the control's window can run handlers that free it, or this control, or move it elsewhere.
+  auto alive = AliveToken();
+  auto controlAlive = AControl->AliveToken();
   if (auto* win = dynamic_cast<TWinControl*>(AControl)) {
     win->UpdateControlState();
   } else if (HandleAllocated()) {
     AControl->Invalidate();
   }
+  if (!*alive)
+    return;
   Realign();
-  Perform(CM_CONTROLCHANGE, WPARAM(AControl), 1);
+  if (*controlAlive && AControl->Parent() == this)
+    Perform(CM_CONTROLCHANGE, WPARAM(AControl), 1);
 }
 
 void TWinControl::RemoveControl(TControl* AControl) {
@@ -143,18 +149,27 @@ void TWinControl::RemoveControl(TControl* AControl) {
   if (it == FControls.end())
     return;
   Perform(CM_CONTROLCHANGE, WPARAM(AControl), 0);
+  // Taking the focus from the control and destroying its window can run handlers that free this control, or
+  // free the control, or already move it elsewhere: then there is nothing left to take out here.
+  auto alive = AliveToken();
   if (auto* win = dynamic_cast<TWinControl*>(AControl)) {
     if (auto* form = GetParentForm())
       form->DefocusControl(win, true);
-    if (win->HandleAllocated())
+    if (*alive && std::find(FControls.begin(), FControls.end(), AControl) != FControls.end() &&
+        win->HandleAllocated())
       win->DestroyHandle();
+    if (!*alive)
+      return;
     FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), win), FTabList.end());
   } else {
     AControl->InvalidateControl(AControl->Visible(), false);
   }
+  it = std::find(FControls.begin(), FControls.end(), AControl);
+  if (it == FControls.end())
+    return;
   if (GetCaptureControl() == AControl)
     SetCaptureControl(nullptr);
-  FControls.erase(std::find(FControls.begin(), FControls.end(), AControl));
+  FControls.erase(it);
   AControl->FParent = nullptr;
   if (!ComponentState().Contains(csDestroying))
     Realign();
@@ -388,13 +403,17 @@ void TWinControl::UpdateShowing() {
       (FVisible || (ComponentState().Contains(csDesigning) && !FControlStyle.Contains(csNoDesignVisible))) &&
       !FControlState.Contains(csReadingState);
   if (show) {
+    // Making and showing the windows can run handlers that free this control.
+    auto alive = AliveToken();
     if (!FHandle)
       CreateHandle();
     // Over the live list: a child that joins while its siblings' windows are made (a control that parents
     // its scroll bars beside itself) is shown in this pass, for it will not be offered another.
-    for (std::size_t i = 0; i < FControls.size(); ++i)
+    for (std::size_t i = 0; *alive && i < FControls.size(); ++i)
       if (auto* w = dynamic_cast<TWinControl*>(FControls[i]))
         w->UpdateShowing();
+    if (!*alive)
+      return;
   }
   if (FHandle && FShowing != show) {
     FShowing = show;

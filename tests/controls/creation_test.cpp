@@ -1,3 +1,4 @@
+#include <functional>
 #include <utility>
 
 #include "controls_fixture.h"
@@ -233,6 +234,69 @@ TEST_F(ControlsTest, AWindowThatOutlivesItsControlEndsThroughItsClass) {
   EXPECT_FALSE(*innerAlive);
   EXPECT_EQ(gEndedWindows, 1);
   form->Free();
+}
+
+// A control that, as its window is shown or goes, runs a handler of the program's: the handler frees another
+// control, or moves the control itself elsewhere.
+class TBoxWithWindowHandler : public TBox {
+  PELVOR_CLASS(TBoxWithWindowHandler, TBox)
+  using TBox::TBox;
+  std::function<void()> OnShown, OnDestroying;
+
+protected:
+  void WndProc(TMessage& Message) override {
+    std::function<void()> handler;
+    if (Message.Msg == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(Message.LParam)->flags & SWP_SHOWWINDOW))
+      handler = std::exchange(OnShown, nullptr);
+    if (Message.Msg == WM_DESTROY)
+      handler = std::exchange(OnDestroying, nullptr);
+    const auto alive = AliveToken();
+    if (handler)
+      handler();
+    if (*alive)
+      TBox::WndProc(Message);
+  }
+};
+
+// Showing a control shows its children's windows; a handler that runs as one shows may free the control
+// being shown. Taking a control from its parent destroys its window; a handler that runs then may put the
+// control in another parent already, or free it. Either way the control is left where the handler put it.
+TEST_F(ControlsTest, HandlersRunAsWindowsAreMadeOrGoMayFreeOrMoveTheControlsOnTheWay) {
+  enum What { FreeParentAsChildShows, MoveAsItsWindowGoes, FreeAsItsWindowGoes };
+  for (What what : {FreeParentAsChildShows, MoveAsItsWindowGoes, FreeAsItsWindowGoes}) {
+    SCOPED_TRACE(int(what));
+    TForm* form = ShowForm();
+    auto* outer = Make<TBox>(form, nullptr, "Outer", Bounds(0, 0, 200, 100));
+    auto* box = Make<TBoxWithWindowHandler>(form, outer, "Box", Bounds(5, 5, 20, 20));
+    auto* elsewhere = Make<TBox>(form, form, "Elsewhere", Bounds(0, 120, 200, 60));
+    const auto outerAlive = outer->AliveToken();
+    const auto boxAlive = box->AliveToken();
+    if (what == FreeParentAsChildShows) {
+      box->OnShown = [outer] { outer->Free(); };
+      outer->SetParent(form);
+      EXPECT_FALSE(*outerAlive);
+    } else {
+      outer->SetParent(form);
+      box->HandleNeeded();
+      if (what == MoveAsItsWindowGoes)
+        box->OnDestroying = [box, elsewhere] { box->SetParent(elsewhere); };
+      else
+        box->OnDestroying = [box] { box->Free(); };
+      box->SetParent(form);
+      if (what == MoveAsItsWindowGoes) {
+        EXPECT_EQ(box->Parent(), elsewhere);
+        EXPECT_EQ(outer->ControlCount(), 0);
+        EXPECT_EQ(elsewhere->ControlCount(), 1);
+        EXPECT_EQ(form->ControlCount(), 2) << "the box is not also put on the form";
+      } else {
+        EXPECT_FALSE(*boxAlive);
+        EXPECT_EQ(outer->ControlCount(), 0);
+        EXPECT_EQ(form->ControlCount(), 2);
+      }
+    }
+    form->Free();
+  }
 }
 
 TEST_F(ControlsTest, FreeingAControlTakesItOutOfItsParent) {

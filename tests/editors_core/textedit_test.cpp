@@ -139,6 +139,17 @@ protected:
     Pump();
     return AEdit;
   }
+  TcxCustomTextEdit* MakeTextEditOrMemo(bool AMemo) {
+    return AMemo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+  }
+  // The edit, left while the user typed into it, shows AText again once it is entered; the form goes then.
+  void ExpectTextWhenEnteredAgain(TcxCustomTextEdit* AEdit, const String& AText) {
+    AEdit->SetFocus();
+    Pump();
+    EXPECT_EQ(AEdit->Text(), AText) << "entering the edit again keeps what was typed";
+    form->Free();
+    form = nullptr;
+  }
 
 public:
   TcxTextEdit* reentrant = nullptr;
@@ -610,11 +621,7 @@ TEST_F(TextEditTest, ACharacterThatArrivesAfterTheFocusLeftBecomesTheValue) {
         Case{"memo's key press moves the focus", MoveFocus, false, true},
         Case{"memo's key down disables", Disable, true, true}}) {
     SCOPED_TRACE(c.name);
-    form = ShowForm();
-    TcxCustomTextEdit* edit =
-        c.memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(10, 10, 150, c.memo ? 60 : 21);
+    TcxCustomTextEdit* edit = MakeTextEditOrMemo(c.memo);
     auto* other = new TcxTextEdit(form);
     other->SetParent(form);
     other->SetBounds(10, 80, 150, 21);
@@ -636,11 +643,7 @@ TEST_F(TextEditTest, ACharacterThatArrivesAfterTheFocusLeftBecomesTheValue) {
     edit->OnKeyPress = {};
     edit->Show();
     edit->SetEnabled(true);
-    edit->SetFocus();
-    Pump();
-    EXPECT_EQ(edit->Text(), "abx") << "entering the edit again keeps what was typed";
-    form->Free();
-    form = nullptr;
+    ExpectTextWhenEnteredAgain(edit, "abx");
   }
 }
 
@@ -681,14 +684,10 @@ TEST_F(TextEditTest, AnEditFreedByItsPopupClosingAsTheEditIsHidden) {
 TEST_F(TextEditTest, AnEditMovedWhileEditedKeepsWhatWasTyped) {
   for (bool memo : {false, true}) {
     SCOPED_TRACE(memo ? "memo" : "text edit");
-    form = ShowForm();
+    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
     auto* panel = new TcxContainer(form);
     panel->SetParent(form);
     panel->SetBounds(200, 10, 180, 150);
-    TcxCustomTextEdit* edit =
-        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(10, 10, 150, memo ? 60 : 21);
     edit->SetText("old");
     edit->SetFocus();
     Pump();
@@ -700,11 +699,7 @@ TEST_F(TextEditTest, AnEditMovedWhileEditedKeepsWhatWasTyped) {
     Pump();
     EXPECT_FALSE(edit->Focused());
     EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
-    edit->SetFocus();
-    Pump();
-    EXPECT_EQ(edit->Text(), "oldx") << "entering the edit again keeps what was typed";
-    form->Free();
-    form = nullptr;
+    ExpectTextWhenEnteredAgain(edit, "oldx");
   }
 }
 

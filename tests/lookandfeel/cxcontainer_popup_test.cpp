@@ -438,6 +438,31 @@ TEST_F(PopupTest, PopupClosesWhenItsOwnerStopsShowing) {
   }
 }
 
+// An owner moved to another form while its popup is open stops showing, which closes the popup; the focus
+// does not go back to an owner that no longer shows, so its old form keeps no active control it lost.
+TEST_F(PopupTest, AnOwnerMovedAwayIsNotGivenTheFocusBackAsItsPopupCloses) {
+  TForm* host = MakeHostForm();
+  auto* o = new Owner(host);
+  o->SetParent(host);
+  o->SetBounds(10, 10, 120, 24);
+  Pump();
+  o->SetFocus();
+  Pump();
+  auto* p = MakePopup(o);
+  p->ShowPopup(nullptr);
+  Pump();
+  ASSERT_TRUE(p->IsShown());
+  o->SetParent(form);
+  Pump();
+  EXPECT_FALSE(p->IsShown());
+  EXPECT_TRUE(!host->ActiveControl() || host->ContainsControl(host->ActiveControl()))
+      << "the old form's active control is " << host->ActiveControl()->Name();
+  Forget(p);
+  delete p;
+  host->Free();
+  Pump();
+}
+
 // Handlers of a popup that free its owner, or the owner's form, as the popup opens or closes: the popup
 // forgets the owner and touches it no more. An owner freed as the popup is about to show leaves nothing to
 // show it for.
