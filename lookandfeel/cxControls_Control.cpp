@@ -719,7 +719,9 @@ void TcxControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
   auto alive = AliveToken();
   FMouseDownPos = TPoint{X, Y};
   if (!Shift.Contains(ssDouble) && CanFocusOnClick()) {
-    if (!IsFocused())
+    // A handler raised as the press reached the control (an inner platform control takes the focus first)
+    // may have hidden the form or moved the control onto one that is hidden: such a form takes no focus.
+    if (!IsFocused() && CanFocusEx())
       SetFocus();
     if (!*alive)
       return;

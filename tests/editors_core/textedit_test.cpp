@@ -1009,3 +1009,55 @@ TEST_F(TextEditTest, FindSelectionIsDrawnInItsColours) {
 }
 
 } // namespace
+
+// A press over an edit's text gives its inner control the focus before the edit handles the press itself.
+// An enter handler raised then may hide the form or move the edit onto a hidden form: the press goes on
+// without taking the focus back, raises nothing, and the edit takes the focus again once its form shows.
+TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
+  enum How { HideForm, MoveToHiddenForm };
+  for (How how : {HideForm, MoveToHiddenForm})
+    for (bool onFocusChanged : {false, true})
+      for (bool memo : {false, true}) {
+        SCOPED_TRACE(std::string(how == HideForm ? "hide the form" : "move to a hidden form") +
+                     (onFocusChanged ? ", focus changed, " : ", enter, ") + (memo ? "memo" : "text edit"));
+        TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
+        TForm* hidden = nullptr;
+        Application()->CreateForm(hidden);
+        struct Handler {
+          TcxCustomTextEdit* edit;
+          TForm* form;
+          TForm* hidden;
+          How how;
+          void Enter(TObject*) {
+            if (!edit)
+              return;
+            if (how == HideForm)
+              form->Hide();
+            else
+              edit->SetParent(hidden);
+            edit = nullptr;
+          }
+          void Raised(TObject*, const std::exception& E) { raised += E.what(); }
+          std::string raised;
+        } handler{edit, form, hidden, how};
+        (onFocusChanged ? edit->OnFocusChanged : edit->OnEnter) = TNotifyEvent(&handler, &Handler::Enter);
+        Application()->OnException = TExceptionEvent(&handler, &Handler::Raised);
+        Press(edit, 20, 8);
+        Pump();
+        EXPECT_FALSE(edit->Focused());
+        Release(edit, 20, 8);
+        Pump();
+        Application()->OnException = nullptr;
+        EXPECT_EQ(handler.raised, "");
+        EXPECT_EQ(GetCapture(), nullptr);
+        (how == HideForm ? form : hidden)->Show();
+        Pump();
+        Press(edit, 20, 8);
+        Release(edit, 20, 8);
+        Pump();
+        EXPECT_TRUE(edit->Focused());
+        hidden->Free();
+        form->Free();
+        form = nullptr;
+      }
+}
