@@ -403,16 +403,18 @@ void TWinControl::UpdateShowing() {
       (FVisible || (ComponentState().Contains(csDesigning) && !FControlStyle.Contains(csNoDesignVisible))) &&
       !FControlState.Contains(csReadingState);
   if (show) {
-    // Making and showing the windows can run handlers that free this control.
+    // Making and showing the windows can run handlers that free this control or take it out of its parent;
+    // a control taken out is shown, if at all, by the parent it was put in.
     auto alive = AliveToken();
+    TWinControl* const parent = FParent;
     if (!FHandle)
       CreateHandle();
     // Over the live list: a child that joins while its siblings' windows are made (a control that parents
     // its scroll bars beside itself) is shown in this pass, for it will not be offered another.
-    for (std::size_t i = 0; *alive && i < FControls.size(); ++i)
+    for (std::size_t i = 0; *alive && FParent == parent && i < FControls.size(); ++i)
       if (auto* w = dynamic_cast<TWinControl*>(FControls[i]))
         w->UpdateShowing();
-    if (!*alive)
+    if (!*alive || FParent != parent)
       return;
   }
   if (FHandle && FShowing != show) {

@@ -236,14 +236,20 @@ TEST_F(ControlsTest, AWindowThatOutlivesItsControlEndsThroughItsClass) {
   form->Free();
 }
 
-// A control that, as its window is shown or goes, runs a handler of the program's: the handler frees another
-// control, or moves the control itself elsewhere.
+// A control that, as its window is made, shown or goes, runs a handler of the program's: the handler frees
+// another control, or moves the control itself elsewhere.
 class TBoxWithWindowHandler : public TBox {
   PELVOR_CLASS(TBoxWithWindowHandler, TBox)
   using TBox::TBox;
-  std::function<void()> OnShown, OnDestroying;
+  std::function<void()> OnCreated, OnShown, OnDestroying;
 
 protected:
+  // A control sets its window up once it is made, which may run handlers too.
+  void CreateHandle() override {
+    TBox::CreateHandle();
+    if (auto handler = std::exchange(OnCreated, nullptr))
+      handler();
+  }
   void WndProc(TMessage& Message) override {
     std::function<void()> handler;
     if (Message.Msg == WM_WINDOWPOSCHANGED &&
@@ -259,12 +265,14 @@ protected:
   }
 };
 
-// Showing a control shows its children's windows; a handler that runs as one shows may free the control
-// being shown. Taking a control from its parent destroys its window; a handler that runs then may put the
-// control in another parent already, or free it. Either way the control is left where the handler put it.
+// Showing a control makes and shows its children's windows; a handler that runs as one is made or shows may
+// free the control being shown, or take the child out of it, whose own children are then not shown with it.
+// Taking a control from its parent destroys its window; a handler that runs then may put the control in
+// another parent already, or free it. Either way the control is left where the handler put it.
 TEST_F(ControlsTest, HandlersRunAsWindowsAreMadeOrGoMayFreeOrMoveTheControlsOnTheWay) {
-  enum What { FreeParentAsChildShows, MoveAsItsWindowGoes, FreeAsItsWindowGoes };
-  for (What what : {FreeParentAsChildShows, MoveAsItsWindowGoes, FreeAsItsWindowGoes}) {
+  enum What { FreeParentAsChildShows, TakeOutAsItsWindowIsMade, MoveAsItsWindowGoes, FreeAsItsWindowGoes };
+  for (What what :
+       {FreeParentAsChildShows, TakeOutAsItsWindowIsMade, MoveAsItsWindowGoes, FreeAsItsWindowGoes}) {
     SCOPED_TRACE(int(what));
     TForm* form = ShowForm();
     auto* outer = Make<TBox>(form, nullptr, "Outer", Bounds(0, 0, 200, 100));
@@ -276,6 +284,15 @@ TEST_F(ControlsTest, HandlersRunAsWindowsAreMadeOrGoMayFreeOrMoveTheControlsOnTh
       box->OnShown = [outer] { outer->Free(); };
       outer->SetParent(form);
       EXPECT_FALSE(*outerAlive);
+    } else if (what == TakeOutAsItsWindowIsMade) {
+      auto* inner = Make<TBox>(form, box, "Inner", Bounds(2, 2, 10, 10));
+      box->OnCreated = [box] { box->SetParent(nullptr); };
+      outer->SetParent(form);
+      EXPECT_EQ(box->Parent(), nullptr);
+      EXPECT_FALSE(box->HandleAllocated());
+      EXPECT_FALSE(inner->HandleAllocated());
+      EXPECT_TRUE(outer->Showing());
+      EXPECT_EQ(outer->ControlCount(), 0);
     } else {
       outer->SetParent(form);
       box->HandleNeeded();
