@@ -33,8 +33,8 @@ namespace {
 enum Kind : std::uint8_t { kText, kInteger, kReal, kDate, kBoolean };
 constexpr int kKinds = 5;
 constexpr int kMaxColumns = 5; // the key and four more
-constexpr int kMaxRows = 8;
-constexpr std::size_t kMaxOperations = 64;
+constexpr int kMaxRows = 6;
+constexpr std::size_t kMaxOperations = 24;
 
 class Input {
 public:
