@@ -147,9 +147,10 @@ std::string IsoDate(double ADays) {
 //   tell which records were selected and drops its selection: several rows are selected only with key fields
 //   (MultiSelect).
 // - A dataset always stands on a record, whose data row the bound controllers focus: where the controller
-//   over its own records is left with no row or a group row focused, or on a neighbour of a new record that
-//   was not posted, the harness focuses there the row the others focus (FocusAsTheDataSet), as a program
-//   showing the records would.
+//   over its own records is left with no row or a group row focused, on a neighbour of a new record that
+//   was not posted, or on its last row by a delete made with no row focused (where the dataset stands on the
+//   record its delete left it on), the harness focuses there the row the others focus (FocusAsTheDataSet),
+//   as a program showing the records would.
 // - A change of the filter posts an edit in progress of the controller over its own records but cancels a
 //   dataset's (the filter's rule), focusing no row posts it there but leaves a dataset's open, as the
 //   dataset still stands on its record, and deleting the selection leaves it open there but posts a
@@ -755,12 +756,14 @@ private:
     TcxCustomDataController& direct = FDirect.DC();
     const bool inserting = direct.GetEditState() & dceInsert;
     const int records = direct.GetRecordCount();
+    const bool unfocused = direct.GetFocusedRowIndex() < 0;
     FLog.push_back(AWhat);
     for (std::size_t i = 0; i < FPaths.size(); ++i)
       FShots[i].Outcome = Play(*FPaths[i], ARun, FShots[i].Refused);
     const bool dropped =
         inserting && !(direct.GetEditState() & dceInsert) && direct.GetRecordCount() == records - 1;
-    if (dropped || (!DataRowFocused(direct) && DataRowFocused(FMem.DC())) ||
+    if (dropped || (unfocused && direct.GetRecordCount() < records) ||
+        (!DataRowFocused(direct) && DataRowFocused(FMem.DC())) ||
         (direct.GetFocusedRowIndex() < 0 && FMem.DC().GetFocusedRowIndex() >= 0))
       FocusAsTheDataSet();
     // Once the focus has left it, a group opened for the focus may be closed.
