@@ -135,10 +135,10 @@ std::string IsoDate(double ADays) {
 // - A new record is the dataset's until it is posted: the controller bound to a dataset shows the records as
 //   they were meanwhile and keeps its focus, where the controller over its own records shows the new one in
 //   its place. While a record is inserted, the paths compare the new record's values and the other records,
-//   not the rows, the focus or the selection (Snapshot::Inserting). Dropped unposted (cancelled or
-//   deleted), the new record leaves open on the controller over its own records the groups that its row, or
-//   the record its delete focused beside it, opened: the harness opens and closes the groups there as the
-//   bound controllers have them (ExpandAsTheDataSet).
+//   not the rows, the focus or the selection (Snapshot::Inserting). Once posted, cancelled or deleted,
+//   the new record leaves open on the controller over its own records the groups that its row, on the way
+//   through the values it was given, or the record its delete focused beside it, opened: the harness opens
+//   and closes the groups there as the bound controllers have them (ExpandAsTheDataSet).
 // - A new record takes the values of its group only where the controller gives it a row of its own, not on a
 //   bound controller outside grid mode: that option is off on every path.
 // - An insert clears the selection of the controller over its own records, where the new record takes a row
@@ -760,14 +760,14 @@ private:
     FLog.push_back(AWhat);
     for (std::size_t i = 0; i < FPaths.size(); ++i)
       FShots[i].Outcome = Play(*FPaths[i], ARun, FShots[i].Refused);
-    const bool dropped =
-        inserting && !(direct.GetEditState() & dceInsert) && direct.GetRecordCount() == records - 1;
+    const bool ended = inserting && !(direct.GetEditState() & dceInsert);
+    const bool dropped = ended && direct.GetRecordCount() == records - 1;
     if (dropped || (unfocused && direct.GetRecordCount() < records) ||
         (!DataRowFocused(direct) && DataRowFocused(FMem.DC())) ||
         (direct.GetFocusedRowIndex() < 0 && FMem.DC().GetFocusedRowIndex() >= 0))
       FocusAsTheDataSet();
     // Once the focus has left it, a group opened for the focus may be closed.
-    if (dropped)
+    if (ended)
       ExpandAsTheDataSet();
     Compare(AWhat);
   }
