@@ -868,6 +868,11 @@ void TcxCustomDataController::ReloadData() {
   }
   ClearBookmark();
   FView->DropState();
+  // The records are read anew: an index of the focused record, or of the group row's first one, named a
+  // record of the old ones and may name any record now. Controllers that know their records by key find the
+  // focus again after the reload; others focus the record their data source stands on, or none.
+  if (!IsUnboundMode())
+    FView->FFocusingInfo.RecordIndex = FView->FFocusingInfo.Level = -1;
   if (!FProvider->CustomDataSource() && FKeyField) {
     TcxCustomDataField* keyField = FKeyField;
     FKeyField = nullptr;

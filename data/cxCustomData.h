@@ -1233,6 +1233,8 @@ private:
   std::vector<TcxSelectedKeyInfo> FSelectedKeys;
   Variant FFocusedKey;
   bool FFocused = false;
+  int FFocusedGroupLevel = -1; // the level of the focused group row, whose first record's key is kept; -1
+                               // for a data row
 };
 
 class TcxCustomDataController : public TPersistent {
@@ -1384,6 +1386,9 @@ public:
   void DeleteRecords(std::vector<int>& AList);
   virtual void UpdateEditingRecord() {}
   void FocusAfterDelete();
+  // Where the record kept for the focus after a delete is one that the delete of the rows AGoingRows takes,
+  // keeps one beside the focused row instead.
+  void KeepFocusBeside(const std::vector<int>& AGoingRows);
   // Follows its record through inserts and deletes; a deleted one passes to the next record that stays.
   int RecordToFocusAfterDelete = -1;
   bool DeletingSelection = false;

@@ -302,17 +302,66 @@ void TcxCustomDataController::FocusAfterDelete() {
   if (RecordToFocusAfterDelete < 0) {
     if (GetFocusedRowIndex() < 0 && GetRowCount() > 0)
       ChangeFocusedRowIndex(GetRowCount() - 1);
-  } else if (RecordToFocusAfterDelete < GetRecordCount()) {
+  } else if (RecordToFocusAfterDelete < GetRecordCount() &&
+             GetFocusedRecordIndex() != RecordToFocusAfterDelete) {
+    // A focused group row that stands for the record kept stays: focusing the record would open the group.
     ChangeFocusedRecordIndex(RecordToFocusAfterDelete);
   }
 }
 
+void TcxCustomDataController::KeepFocusBeside(const std::vector<int>& AGoingRows) {
+  const int row = GetFocusedRowIndex();
+  if (row < 0 || RecordToFocusAfterDelete < 0)
+    return;
+  // The records the delete takes: those of the rows, all of a group's for a group row.
+  std::vector<int> going;
+  for (int goingRow : AGoingRows) {
+    int first, last;
+    FView->GetRowListRange(goingRow, first, last);
+    for (int li = first; li <= last; ++li)
+      going.push_back(FView->GetRecordListRecord(li));
+  }
+  std::sort(going.begin(), going.end());
+  auto goes = [&](int ARecord) { return std::binary_search(going.begin(), going.end(), ARecord); };
+  if (!goes(RecordToFocusAfterDelete))
+    return;
+  // The record kept for the focus is one that goes: the focused row kept beside a multiple selection, the
+  // row of a group that the focused record alone fills, a selected neighbour. As a kept record is focused
+  // on its own row, which opens its group, the nearest data row above the focus, else below, is kept, else
+  // a group row of another record.
+  const int levels = FView->Groups().LevelCount();
+  const int count = GetRowCount();
+  RecordToFocusAfterDelete = -1;
+  for (bool dataRows : {true, false}) {
+    auto other = [&](int r) {
+      TcxRowInfo info = GetRowInfo(r);
+      return !goes(info.RecordIndex) && (!dataRows || info.Level >= levels);
+    };
+    for (int r = row - 1; r >= 0 && RecordToFocusAfterDelete < 0; --r)
+      if (other(r))
+        RecordToFocusAfterDelete = GetRowInfo(r).RecordIndex;
+    for (int r = row + 1; r < count && RecordToFocusAfterDelete < 0; ++r)
+      if (other(r))
+        RecordToFocusAfterDelete = GetRowInfo(r).RecordIndex;
+  }
+}
+
 void TcxCustomDataController::DeleteFocused() {
+  // A record inserted without a row of its own, a dataset's new record, is the one a delete drops, whatever
+  // row the focus kept.
+  if (FProvider->IsInserting() && FProvider->EditingRecordIndex() == cxNoRecord) {
+    auto alive = FAlive;
+    FProvider->Delete();
+    if (*alive)
+      ClearSelection();
+    return;
+  }
   int row = GetFocusedRowIndex();
   if (row < 0 || !FProvider->CanDelete())
     return;
   auto alive = FAlive;
   FProvider->SaveFocusAfterDelete();
+  KeepFocusBeside({row});
   if (GetRowInfo(row).Level < FView->Groups().LevelCount() && FView->IsGrouped()) {
     int first, last;
     FView->GetRowListRange(row, first, last);
@@ -334,10 +383,16 @@ void TcxCustomDataController::DeleteSelection() {
     return;
   auto alive = FAlive;
   FProvider->SaveFocusAfterDelete();
-  if (FMultiSelect)
+  if (FMultiSelect) {
+    std::vector<int> rows;
+    for (int i = 0; i < GetSelectedCount(); ++i)
+      rows.push_back(GetSelectedRowIndex(i));
+    KeepFocusBeside(rows);
     FProvider->DeleteSelection();
-  else
+  } else {
+    KeepFocusBeside({GetFocusedRowIndex()});
     FProvider->Delete();
+  }
   if (*alive)
     FProvider->ResetFocusAfterDelete();
 }

@@ -79,6 +79,9 @@ void TcxSaveObject::Save(TcxCustomDataController* AController) {
   if (focused >= 0 && focused < AController->GetRecordCount()) {
     FFocusedKey = RecordKey(AController, focused, keyFields);
     FFocused = true;
+    int row = AController->GetFocusedRowIndex();
+    int level = row >= 0 ? AController->GetRowInfo(row).Level : levels;
+    FFocusedGroupLevel = level < levels ? level : -1;
   }
 }
 
@@ -111,6 +114,16 @@ void TcxSaveObject::Restore(TcxCustomDataController* AController) {
       ordered.push_back(&info);
     std::sort(ordered.begin(), ordered.end(),
               [](auto* a, auto* b) { return a->SelectionIndex < b->SelectionIndex; });
+    // Selected group rows the view has found again by their values stay, known by a record and a level, as
+    // the records made visible below open groups and move the rows.
+    TcxCustomDataControllerInfo& view = AController->View();
+    const int levels = view.Groups().LevelCount();
+    std::vector<std::pair<int, int>> groups;
+    for (int i = 0; i < AController->GetSelectedCount(); ++i) {
+      TcxRowInfo info = AController->GetRowInfo(AController->GetSelectedRowIndex(i));
+      if (info.Level < levels)
+        groups.push_back({info.RecordIndex, info.Level});
+    }
     AController->ClearSelection();
     for (const TcxSelectedKeyInfo* info : ordered) {
       int r = index.Find(info->KeyValue);
@@ -120,10 +133,28 @@ void TcxSaveObject::Restore(TcxCustomDataController* AController) {
       if (!*alive)
         return;
     }
+    for (auto [record, level] : groups) {
+      int group = view.Groups().GetGroupIndex(view.GetListIndexByRecord(record), level);
+      if (group >= 0 && view.Groups().IsVisible(group))
+        AController->ChangeRowSelection(view.Groups().Items(group).RowIndex, true);
+      if (!*alive)
+        return;
+    }
   }
   if (FFocused) {
     int r = index.Find(FFocusedKey);
-    if (r >= 0)
+    // A focused group row comes back as the row of its group while its record still leads the group:
+    // focusing that record would open the group. A record that now leads it (a new one) is not the focus.
+    int row = -1;
+    TcxCustomDataControllerInfo& view = AController->View();
+    if (r >= 0 && FFocusedGroupLevel >= 0 && FFocusedGroupLevel < view.Groups().LevelCount()) {
+      int group = view.Groups().GetGroupIndex(view.GetListIndexByRecord(r), FFocusedGroupLevel);
+      if (group >= 0 && AController->GetRowInfo(view.Groups().Items(group).RowIndex).RecordIndex == r)
+        row = view.Groups().Items(group).RowIndex;
+    }
+    if (row >= 0)
+      AController->ChangeFocusedRowIndex(row);
+    else if (r >= 0)
       AController->ChangeFocusedRecordIndex(r);
     else
       AController->ChangeFocusedRowIndex(-1);

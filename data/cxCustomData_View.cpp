@@ -259,12 +259,19 @@ void TcxCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
   if (!(FChanges & dvcFocusedRow))
     FPrevFocusingInfo.Assign(FFocusingInfo);
   auto alive = FDataController->AliveToken();
+  auto recordAt = [this](int ARow) { return ARow < 0 ? -1 : GetRowInfo(ARow).RecordIndex; };
+  const int asked = recordAt(ARowIndex);
   if (!AForce && !CanFocusRow(ARowIndex))
     return;
   if (!*alive)
     return;
   int oldRecord = FFocusingInfo.RecordIndex, oldLevel = FFocusingInfo.Level, oldRow = FFocusingInfo.RowIndex;
-  // Another view step may have moved rows meanwhile (CanFocusRecord posts): clamp again.
+  // Another view step may have moved rows meanwhile (CanFocusRecord posts): clamp again. Where the row now
+  // holds another record, that record is asked for too, so that a dataset is taken to the record focused.
+  count = GetRowCount();
+  ARowIndex = ARowIndex < count ? ARowIndex : count - 1;
+  if (!AForce && recordAt(ARowIndex) != asked && (!CanFocusRow(ARowIndex) || !*alive))
+    return;
   count = GetRowCount();
   FFocusingInfo.RowIndex = ARowIndex < count ? ARowIndex : count - 1;
   UpdateFocusingInfo(FFocusingInfo);
@@ -452,6 +459,13 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection() {
   for (int l = 0; l < FGroupingFieldList.Count(); ++l)
     FExpandingFields.push_back(FGroupingFieldList.Items(l).Field);
   bool alwaysExpanded = dc->GetOptions() & dcoGroupsAlwaysExpanded;
+  // Selected groups by their index: a group opened since they were selected has moved the rows of the
+  // groups after it, which the selection learns only when it is mapped again.
+  std::vector<bool> selectedGroups(std::size_t(FGroups.Count()), false);
+  if (FExpandingMode & 2)
+    for (const TcxDataSelectedItem& item : FSelection->ItemsList())
+      if (item.Level == -1 && item.RecordIndex >= 0 && item.RecordIndex < FGroups.Count())
+        selectedGroups[std::size_t(item.RecordIndex)] = true;
   std::vector<bool> eligible(std::size_t(FGroups.LevelCount() + 1), false);
   eligible[0] = true;
   for (int g = 0; g < FGroups.Count(); ++g) {
@@ -467,12 +481,8 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection() {
     } else {
       eligible[level + 1] = false;
     }
-    if (FExpandingMode & 2) {
-      int position;
-      if (FSelection->FindByRowIndex(group.RowIndex, position) && FSelection->Items(position).Level == -1 &&
-          FSelection->Items(position).RecordIndex == g)
-        flags |= 2;
-    }
+    if (selectedGroups[std::size_t(g)])
+      flags |= 2;
     // Values along the path identify a group again after the regrouping.
     int first = FRecordList[std::size_t(FGroups.GetFirstListIndex(g))];
     if (flags || group.Expanded)

@@ -414,7 +414,10 @@ bool TcxDBDataController::CanFocusRecord(int ARecordIndex) {
   if (FFocusing || FEditFromDataSet || ARecordIndex < 0 || !Provider().IsSyncMode() ||
       DBProvider().IsPositioning())
     return TcxCustomDataController::CanFocusRecord(ARecordIndex);
-  if (Provider().IsEditing() && DataSet()->State() != dsBrowse)
+  // A row of the record in edit, its group's row, leaves the edit open, as on a controller over its own
+  // records; another record's row posts it.
+  if (Provider().IsEditing() && DataSet()->State() != dsBrowse &&
+      ARecordIndex != Provider().EditingRecordIndex())
     CheckBrowseMode();
   Provider().BeginLocate();
   struct End {

@@ -290,7 +290,15 @@ void TcxDBDataProvider::Append() {
 }
 
 void TcxDBDataProvider::Insert() {
-  DataSetOperation([&] { DataSet()->Insert(); });
+  DataSetOperation([&] {
+    // The new record goes before the focused one, where the dataset may not stand: after a post of a record
+    // the filter hides, the dataset stays on that one.
+    TcxDBDataController* dc = DBDataController();
+    int record = dc->GetFocusedRecordIndex();
+    if (record >= 0 && !IsGridMode())
+      dc->SyncDataSetPos(record);
+    DataSet()->Insert();
+  });
 }
 
 void TcxDBDataProvider::Edit() {
@@ -392,8 +400,7 @@ void TcxDBDataProvider::SetDetailSynchronized(bool AValue) {
 void TcxDBDataProvider::Delete() {
   TDataSet* ds = DataSet();
   TcxCustomDataController* dc = DataController();
-  int record = dc->GetFocusedRecordIndex();
-  if (!ds || record < 0)
+  if (!ds)
     return;
   // The record being inserted is the dataset's current one and has no row here: the delete drops it, as the
   // dataset's own Delete does. Moving the dataset to the focused row first would post it.
@@ -401,6 +408,9 @@ void TcxDBDataProvider::Delete() {
     Cancel();
     return;
   }
+  int record = dc->GetFocusedRecordIndex();
+  if (record < 0)
+    return;
   auto alive = dc->AliveToken();
   // A handler that changes the records leaves the delete its record, wherever it is, or none: a reload on
   // the way loses every record index.
@@ -461,6 +471,17 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
     ~Forget() { Records.clear(); }
   } forget{FDeletedRecords};
   bool smart = IsSmartRefresh();
+  // The record kept for the focus, counted before the delete, is where the dataset goes afterwards, as a
+  // delete of one record takes it; without one it comes back to where it stood.
+  int target = dc->RecordToFocusAfterDelete;
+  bool toTarget = target >= 0 && target < dc->GetRecordCount() &&
+                  !std::binary_search(records.begin(), records.end(), target);
+  Variant targetKey = toTarget && dc->IsKeyNavigation() ? dc->GetRecordId(target) : Variant();
+  TBookmarkStr targetBookmark = toTarget && !dc->IsKeyNavigation() ? DetailBookmark(target) : TBookmarkStr();
+  bool byPosition =
+      toTarget && !dc->IsKeyNavigation() && !FLoadedAsDetail && !IsGridMode() && ds->IsSequenced();
+  int targetPosition =
+      target - int(std::lower_bound(records.begin(), records.end(), target) - records.begin());
   SavePos();
   TcxDBDataProviderSavePosInfo saved = FSavePos;
   DataSetOperation([&] {
@@ -493,7 +514,14 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
       throw;
     }
     FSavePos = saved;
-    RestorePos();
+    if (toTarget && dc->IsKeyNavigation())
+      ds->Locate(dc->KeyFieldNames(), targetKey, TLocateOptions());
+    else if (!targetBookmark.empty() && ds->BookmarkValid(targetBookmark))
+      ds->GotoBookmark(targetBookmark);
+    else if (byPosition && targetPosition + 1 <= ds->RecordCount())
+      ds->SetRecNo(targetPosition + 1);
+    else
+      RestorePos();
   });
 }
 
@@ -902,6 +930,13 @@ void TcxDBDataProvider::LinkEditingChanged() {
       FLastEditedRecord = record;
     }
     FLastEditedNew = false;
+    // The storage followed the fields while the record was edited: it takes the values the dataset holds
+    // now, as posted or as before a cancel, before a reload finds the selection again by those keys.
+    if (editing >= 0 && editing < dc->GetRecordCount() && editing == FActiveRecordIndex && !IsGridMode() &&
+        ds->Active() && !ds->IsEmpty()) {
+      TcxValueDefDBReader reader(dc);
+      dc->DataStorage().ReadRecord(editing, &reader, false);
+    }
     ResetEditing();
   }
   if (ds->State() == dsInsert && FInDataSetOperation && dc->HasMasterKey())

@@ -1317,28 +1317,55 @@ void TcxCustomTextEditViewInfo::Offset(int DX, int DY) {
 }
 
 void TcxCustomTextEditViewInfo::DrawText(TcxCanvas* ACanvas) {
-  ACanvas->Font()->SetColor(Selected ? clHighlightText : TextColor);
-  ACanvas->Brush()->SetStyle(bsClear);
-  int flags = cxSingleLine;
-  const unsigned horz = DrawTextFlags & 3u;
-  flags |= horz == 2 ? cxAlignRight : horz == 1 ? cxAlignHCenter : cxAlignLeft;
-  flags |= (DrawTextFlags & 0x10u) ? cxAlignVCenter : (DrawTextFlags & 0x20u) ? cxAlignBottom : cxAlignTop;
-  if (Enabled && !Selected && SelLength > 0 && SelStart >= 0 && SelStart < int(Text.size())) {
-    // Only the layout engine draws part of a row in other colours.
-    TRect r = TextRect;
-    CanvasTextOutLayout(ACanvas, Text.c_str(), r, DrawTextFlags, SelStart, SelLength, SelBackgroundColor,
-                        SelTextColor, 0, 0, 0);
+  const TColor color = Selected ? clHighlightText : TextColor;
+  ACanvas->Font()->SetColor(color);
+  TRect r = TextDrawingRect();
+  if (Enabled) {
+    CanvasTextOutLayout(ACanvas, Text.c_str(), r, DrawTextFlags, SelStart, Selected ? 0 : SelLength,
+                        SelBackgroundColor, SelTextColor);
     return;
   }
-  // Text in rows breaks at its line breaks, and within a row only where word breaking is asked for.
-  if (DrawTextFlags & CXTO_WHOLE_ROWS) {
-    flags &= ~cxSingleLine;
-    if (DrawTextFlags & CXTO_WORDBREAK)
-      flags |= cxWordBreak;
+  // A disabled text is embossed: a light copy one pixel right and down lies under the text in the shadow
+  // colour.
+  TRect embossed = r;
+  OffsetRect(&embossed, 1, 1);
+  ACanvas->Font()->SetColor(clBtnHighlight);
+  CanvasTextOutLayout(ACanvas, Text.c_str(), embossed, DrawTextFlags);
+  ACanvas->Font()->SetColor(clBtnShadow);
+  CanvasTextOutLayout(ACanvas, Text.c_str(), r, DrawTextFlags);
+  ACanvas->Font()->SetColor(color);
+}
+
+TRect TcxCustomTextEditViewInfo::TextDrawingRect() const {
+  // A disabled text leaves room for its embossed copy inside the text rectangle.
+  TRect r = TextRect;
+  if (!Enabled) {
+    --r.right;
+    --r.bottom;
   }
-  if (DrawTextFlags & CXTO_EXPANDTABS)
-    flags |= cxExpandTabs;
-  ACanvas->DrawText(Text, TextRect, flags, Enabled);
+  return r;
+}
+
+bool TcxCustomTextEditViewInfo::NeedShowHintInBounds(TcxCanvas* ACanvas, const TPoint& P,
+                                                     const TRect& AVisibleBounds, String& AText,
+                                                     bool& AIsMultiLine, TRect& ATextRect) {
+  TRect visible = TextRect;
+  if (!IsRectEmpty(&AVisibleBounds))
+    IntersectRect(&visible, &TextRect, &AVisibleBounds);
+  if (Text.empty() || !PtInRect(&visible, P))
+    return false;
+  // The text is measured as it is drawn: the same rows, in the same rectangle.
+  const TRect drawing = TextDrawingRect();
+  TRect needed = drawing;
+  CanvasTextOutLayout(ACanvas, Text.c_str(), needed, DrawTextFlags | CXTO_CALCRECT);
+  TRect room;
+  IntersectRect(&room, &visible, &drawing);
+  if (RectWidth(needed) <= RectWidth(room) && RectHeight(needed) <= RectHeight(room))
+    return false;
+  AText = Text;
+  AIsMultiLine = !(DrawTextFlags & CXTO_SINGLELINE);
+  ATextRect = TextRect;
+  return true;
 }
 
 void TcxCustomTextEditViewInfo::InternalPaint(TcxCanvas* ACanvas) {

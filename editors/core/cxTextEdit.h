@@ -545,6 +545,10 @@ class TcxCustomTextEditViewInfo : public TcxCustomEditViewInfo {
   void Assign(TObject* Source) override;
   void Offset(int DX, int DY) override;
   virtual void DrawText(TcxCanvas* ACanvas);
+  // True, with the text, when the point lies in the text rectangle (clipped to the bounds given) and the
+  // text does not fit it.
+  bool NeedShowHintInBounds(TcxCanvas* ACanvas, const TPoint& P, const TRect& AVisibleBounds, String& AText,
+                            bool& AIsMultiLine, TRect& ATextRect) override;
 
   bool Selected = false;
   TcxTextEditingStyle EditingStyle = tesFreeText;
@@ -558,6 +562,9 @@ class TcxCustomTextEditViewInfo : public TcxCustomEditViewInfo {
 
 protected:
   void InternalPaint(TcxCanvas* ACanvas) override;
+
+private:
+  TRect TextDrawingRect() const;
 };
 
 class TcxCustomTextEditViewData : public TcxCustomEditViewData {

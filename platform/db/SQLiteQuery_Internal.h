@@ -175,9 +175,14 @@ public:
         rc = sqlite3_bind_text(FStmt, AIndex, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
       }
       break;
-    default:
-      rc = sqlite3_bind_double(FStmt, AIndex, AValue.AsDouble());
+    default: {
+      // SQLite keeps no NaN: it would store NULL in its place.
+      double v = AValue.AsDouble();
+      if (std::isnan(v))
+        throw EDatabaseError(AWhat + " holds no number (NaN), which the database cannot store");
+      rc = sqlite3_bind_double(FStmt, AIndex, v);
       break;
+    }
     }
     if (rc != SQLITE_OK)
       throw EDatabaseError("Cannot bind a value: " + SQLiteMessage(sqlite3_errmsg(FDb)));

@@ -239,6 +239,75 @@ TEST(CustomDataEditing, EditingAgainKeepsTheValuesToGoBackTo) {
   }
 }
 
+// Deleting the only record of a group focuses a record next to it, not the record whose index falls to the
+// deleted one's place, which may lie in a closed group that it would open.
+TEST(CustomDataEditing, DeletingTheOnlyRecordOfAGroupFocusesARecordBesideIt) {
+  TestController dc(2);
+  dc.Fill({{1, 7}, {2, 8}, {3, 9}, {4, 7}});
+  dc.ChangeGroupIndex(1, 0);
+  ASSERT_TRUE(dc.ChangeFocusedRecordIndex(3));
+  dc.FullCollapse();
+  ASSERT_TRUE(dc.ChangeFocusedRecordIndex(2)); // rows: 7 (1, 4), 8 closed, 9 (3)
+  ASSERT_EQ(dc.GetRowCount(), 6);
+  dc.DeleteFocused();
+  EXPECT_EQ(dc.GetRowCount(), 4); // 7 (1, 4), 8 still closed
+  ASSERT_GE(dc.GetFocusedRecordIndex(), 0);
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 4);
+}
+
+// Deleting a focused group row beside a multiple selection focuses a record outside the group afterwards, not
+// the record whose index falls to the place of the group's first one.
+TEST(CustomDataEditing, DeletingAFocusedGroupBesideASelectionFocusesARecordOutsideIt) {
+  TestController dc(2);
+  dc.Fill({{1, 7}, {2, 8}, {3, 9}, {4, 9}});
+  dc.SetMultiSelect(true);
+  dc.ChangeGroupIndex(1, 0);
+  ASSERT_TRUE(dc.ChangeFocusedRecordIndex(0));
+  dc.FullCollapse(); // rows: 7 (1), 8 closed, 9 closed
+  ASSERT_EQ(dc.GetRowCount(), 4);
+  dc.ClearSelection();
+  dc.ChangeRowSelection(1, true);
+  ASSERT_TRUE(dc.ChangeFocusedRowIndex(3));
+  dc.DeleteFocused();
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  EXPECT_EQ(dc.GetRowCount(), 3); // 8 still closed
+  ASSERT_GE(dc.GetFocusedRecordIndex(), 0);
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 1);
+}
+
+// Deleting a selection that holds the focused row and the rows beside it focuses the nearest record that
+// stays, not the one the index arithmetic lands on once the record kept is gone too.
+TEST(CustomDataEditing, DeletingASelectionFocusesTheNearestRecordThatStays) {
+  TestController dc(1);
+  dc.Fill({{10}, {20}, {30}, {40}, {50}});
+  dc.SetMultiSelect(true);
+  ASSERT_TRUE(dc.ChangeFocusedRowIndex(1));
+  dc.ClearSelection();
+  for (int row : {0, 1, 2})
+    dc.ChangeRowSelection(row, true);
+  dc.DeleteSelection();
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  ASSERT_GE(dc.GetFocusedRecordIndex(), 0);
+  EXPECT_EQ(dc.GetValue(dc.GetFocusedRecordIndex(), 0).AsInteger(), 40);
+}
+
+// A focused group row beside a deleted selection stays the focused row, and its group as closed as it was.
+TEST(CustomDataEditing, AFocusedGroupRowBesideADeletedSelectionStaysFocused) {
+  TestController dc(2);
+  dc.Fill({{1, 7}, {2, 8}, {3, 9}});
+  dc.SetMultiSelect(true);
+  dc.ChangeGroupIndex(1, 0);
+  dc.FullCollapse();
+  dc.ClearSelection();
+  dc.ChangeRowSelection(0, true);
+  ASSERT_TRUE(dc.ChangeFocusedRowIndex(2));
+  dc.DeleteSelection();
+  ASSERT_EQ(dc.GetRecordCount(), 2);
+  EXPECT_EQ(dc.GetRowCount(), 2);
+  EXPECT_EQ(dc.GetFocusedRowIndex(), 1);
+  EXPECT_EQ(dc.GetRowInfo(1).Level, 0);
+}
+
 TEST(CustomDataEditing, AppendFillsGroupingValuesWhenAsked) {
   for (bool assign : {true, false}) {
     TestController dc(2);

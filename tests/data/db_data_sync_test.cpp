@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -463,6 +464,39 @@ TEST_P(DBDataSync, AfterADeleteTheDataSetStandsOnTheRowTheViewFocuses) {
     EXPECT_EQ(f.ds().FieldByName("word")->AsString(), "dixa");
     EXPECT_FALSE(f.ds().ControlsDisabled());
   }
+}
+
+TEST_P(DBDataSync, AMoveThatPostsAnEditWhichReordersTheRowsTakesTheDataSetToTheRecordItFocuses) {
+  // Sorted by score descending, row 1 shows id 9. Its new score takes it to the top or the bottom, so the
+  // row moved to names another record after the post than before it.
+  const struct {
+    const char* Name;
+    double Score;
+    std::function<bool(TcxCustomDataController&)> Move;
+    int Row, Id;
+  } cases[] = {
+      {"first", 100, [](TcxCustomDataController& A) { return A.GotoFirst(); }, 0, 9},
+      {"previous", 100, [](TcxCustomDataController& A) { return A.GotoPrev(); }, 0, 9},
+      {"next", -1, [](TcxCustomDataController& A) { return A.GotoNext(); }, 2, 7},
+      {"row 9", -1, [](TcxCustomDataController& A) { return A.ChangeFocusedRowIndex(9); }, 9, 9},
+  };
+  for (const char* keys : {"id", ""})
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.Name << ", keys '" << keys << "'");
+      Fixture f(GetParam());
+      f.ds().Open();
+      f.dc.SetKeyFieldNames(keys);
+      f.dc.ChangeSorting(2, soDescending);
+      ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+      f.dc.Edit();
+      f.dc.SetEditValue(2, c.Score, evsValue);
+      EXPECT_TRUE(c.Move(f.dc));
+      EXPECT_EQ(f.dc.GetEditState(), 0);
+      EXPECT_EQ(f.dc.GetFocusedRowIndex(), c.Row);
+      ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+      EXPECT_EQ(VarToStr(f.dc.GetValue(f.dc.GetFocusedRecordIndex(), 0)), std::to_string(c.Id));
+      EXPECT_EQ(f.ds().FieldByName("id")->AsInteger(), c.Id);
+    }
 }
 
 struct HasChildrenHandler {

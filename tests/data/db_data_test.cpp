@@ -185,9 +185,67 @@ TEST_P(DBData, EditWhileInsertingGoesOnInsertingTheNewRecord) {
   }
 }
 
+// Records (id, g) in either dataset: ids 1 to 3 in group 5, ids 4 and 5 in the null group.
+struct GroupedTable {
+  explicit GroupedTable(bool ASQLite) {
+    if (ASQLite) {
+      ds.reset(dbtest::MemoryQuery(conn,
+                                   "CREATE TABLE t (id INTEGER PRIMARY KEY, g INTEGER);"
+                                   "INSERT INTO t VALUES (1, 5), (2, 5), (3, 5), (4, NULL), (5, NULL)",
+                                   "SELECT id, g FROM t ORDER BY id"));
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      m->AddFieldDef("id", ftLargeint);
+      m->AddFieldDef("g", ftLargeint);
+      for (const Variant& g : {Variant(5), Variant(5), Variant(5), Null, Null})
+        m->AddRow({int(m->RowCount()) + 1, g});
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(0, "id");
+    dc.ChangeFieldName(1, "g");
+    ds->Open();
+    dc.ChangeGroupIndex(1, 0);
+  }
+  ~GroupedTable() { dc.SetDataSource(nullptr); }
+  std::string FocusedId() { return VarToStr(dc.GetValue(dc.GetFocusedRecordIndex(), 0)); }
+
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+  DBController dc{2};
+};
+
 // Deleting while a record is inserted drops the new record, as the dataset's own Delete does: neither is the
-// new record posted nor is the record the controller kept focused deleted in its place.
+// new record posted nor is the record the controller kept focused deleted in its place, also where that is a
+// group row, or where the dataset was empty and nothing is focused.
 TEST_P(DBData, DeleteWhileInsertingDropsTheNewRecordAlone) {
+  {
+    GroupedTable t(GetParam());
+    while (t.dc.GetRecordCount() > 0)
+      t.dc.DeleteFocused();
+    t.dc.Append();
+    t.dc.SetEditValue(0, 11, evsValue);
+    t.dc.DeleteFocused();
+    EXPECT_EQ(t.ds->State(), dsBrowse);
+    t.ds->Refresh();
+    EXPECT_EQ(t.dc.GetRecordCount(), 0);
+  }
+  {
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.ChangeGroupIndex(1, 0);
+    f.dc.FullCollapse();
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(3));
+    f.dc.Append();
+    f.dc.SetEditValue(0, 11, evsValue);
+    f.dc.SetEditValue(1, "nena", evsValue);
+    f.dc.DeleteFocused();
+    EXPECT_EQ(f.ds->State(), dsBrowse);
+    f.ds->Refresh();
+    EXPECT_EQ(f.dc.GetRecordCount(), 10);
+  }
   for (const char* keys : {"", "id"}) {
     for (bool append : {true, false}) {
       SCOPED_TRACE(std::string(append ? "append" : "insert") + ", keys '" + keys + "'");
@@ -208,6 +266,247 @@ TEST_P(DBData, DeleteWhileInsertingDropsTheNewRecordAlone) {
       EXPECT_EQ(words, std::vector<std::string>(std::begin(kWords), std::end(kWords)));
     }
   }
+}
+
+// A group row focused before the records are read again by key is the focused row after it, its group as
+// collapsed as it was: the focus is not handed to the group's first record, whose row would open the group.
+TEST_P(DBData, AKeyedReloadKeepsAFocusedGroupRowAndItsGroupCollapsed) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.ChangeGroupIndex(1, 0);
+  // One group a word: the focused record's group is open, so its word's group row is the seventh one.
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(7));
+  f.dc.FullCollapse();
+  ASSERT_EQ(f.dc.GetRowCount(), 10);
+  ASSERT_EQ(f.dc.GetFocusedRowIndex(), 6);
+  ASSERT_EQ(f.dc.GetRowInfo(6).Level, 0);
+  const int record = f.dc.GetFocusedRecordIndex();
+  f.ds->Refresh();
+  EXPECT_EQ(f.dc.GetRowCount(), 10);
+  EXPECT_EQ(f.dc.GetFocusedRowIndex(), 6);
+  EXPECT_EQ(f.dc.GetFocusedRecordIndex(), record);
+  EXPECT_FALSE(f.dc.GetRowInfo(6).Expanded);
+}
+
+// A record inserted and posted while a group row is focused is focused on its own row afterwards, with or
+// without key fields: the group row that was focused names another record once the records are read anew.
+TEST_P(DBData, APostedInsertFocusesTheNewRecordInAGroupedView) {
+  for (const char* keys : {"", "id"}) {
+    for (bool append : {false, true}) {
+      SCOPED_TRACE(std::string(append ? "append" : "insert") + ", keys '" + keys + "'");
+      Fixture f(GetParam());
+      f.ds->Open();
+      f.dc.SetKeyFieldNames(keys);
+      f.dc.ChangeGroupIndex(1, 0);
+      ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(7));
+      f.dc.FullCollapse();
+      ASSERT_EQ(f.dc.GetRowInfo(f.dc.GetFocusedRowIndex()).Level, 0);
+      append ? f.dc.Append() : f.dc.Insert();
+      f.dc.SetEditValue(0, 11, evsValue);
+      f.dc.SetEditValue(1, "nena", evsValue);
+      f.dc.Post();
+      const int row = f.dc.GetFocusedRowIndex();
+      ASSERT_GE(row, 0);
+      EXPECT_EQ(f.dc.GetRowInfo(row).Level, 1);
+      EXPECT_EQ(f.Word(f.dc.GetRowInfo(row).RecordIndex), "nena");
+    }
+  }
+}
+
+// Without key fields a reload cannot tell the focused record by its old index, which names another record
+// once records are gone: deleting the last records of a group leaves the other groups as they were, where
+// the old index opened the group of the record that took it.
+TEST_P(DBData, DeletesInAGroupedViewWithoutKeysOpenNoOtherGroup) {
+  GroupedTable t(GetParam());
+  ASSERT_TRUE(t.dc.ChangeFocusedRecordIndex(1));
+  t.dc.FullCollapse();
+  ASSERT_EQ(t.dc.GetRowCount(), 5); // the null group closed, the focused record's group open
+  t.dc.DeleteFocused();
+  t.dc.DeleteFocused();
+  EXPECT_EQ(t.dc.GetRowCount(), 3);
+  EXPECT_FALSE(t.dc.GetRowInfo(0).Expanded);
+  EXPECT_EQ(t.dc.GetFocusedRowIndex(), 2);
+  EXPECT_EQ(t.FocusedId(), "1");
+}
+
+// A record posted while its group's row is focused, at the head of that group, is focused on its own row
+// afterwards: the group row found again by key belongs to the record that led the group before.
+TEST_P(DBData, AKeyedReloadFocusesANewRecordThatLeadsTheFocusedGroup) {
+  GroupedTable t(GetParam());
+  t.dc.SetKeyFieldNames("id");
+  t.dc.FullCollapse();
+  ASSERT_TRUE(t.dc.ChangeFocusedRowIndex(1));
+  ASSERT_EQ(t.dc.GetRowInfo(1).Level, 0);
+  t.dc.Insert();
+  t.dc.SetEditValue(0, 0, evsValue);
+  t.dc.SetEditValue(1, 5, evsValue);
+  t.dc.Post();
+  const int row = t.dc.GetFocusedRowIndex();
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(t.dc.GetRowInfo(row).Level, 1);
+  EXPECT_EQ(t.FocusedId(), "0");
+}
+
+// An insert puts the new record before the focused one also where the dataset stands elsewhere: after a post
+// of a record the filter hides, the dataset stays on it while the controller focuses a record it shows.
+TEST_P(DBData, AnInsertGoesBeforeTheFocusedRecordWhereTheFilterHidesTheDataSetsOne) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    TcxDataFilterCriteria& filter = f.dc.Filter();
+    filter.AddItem(filter.Root(), f.dc.TcxCustomDataController::GetItemField(0), fokLessEqual, 3, "3");
+    filter.SetActive(true);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+    f.dc.Append();
+    f.dc.SetEditValue(0, 11, evsValue);
+    f.dc.SetEditValue(1, "nena", evsValue);
+    f.dc.Post();
+    ASSERT_EQ(f.ds->FieldByName("id")->AsInteger(), 11);
+    if (f.dc.GetFocusedRowIndex() < 0) {
+      ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+    }
+    const std::string before = VarToStr(f.dc.GetValue(f.dc.GetFocusedRecordIndex(), 0));
+    f.dc.Insert();
+    f.dc.SetEditValue(0, 12, evsValue);
+    f.dc.SetEditValue(1, "onbir", evsValue);
+    f.dc.Post();
+    int inserted = -1;
+    for (int r = 0; r < f.dc.GetRecordCount(); ++r)
+      if (f.Word(r) == "onbir")
+        inserted = r;
+    ASSERT_GE(inserted, 0);
+    ASSERT_LT(inserted + 1, f.dc.GetRecordCount());
+    EXPECT_EQ(VarToStr(f.dc.GetValue(inserted + 1, 0)), before);
+  }
+}
+
+// Deleting the focused record while other rows are selected keeps the record above it for the focus, on
+// either dataset, with or without keys: the focused row kept for a delete of the selection is the one going.
+TEST_P(DBData, DeletingTheFocusedRecordBesideASelectionFocusesTheRecordAbove) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    f.dc.SetMultiSelect(true);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(5));
+    f.dc.ClearSelection();
+    f.dc.ChangeRowSelection(0, true);
+    f.dc.ChangeRowSelection(1, true);
+    f.dc.DeleteFocused();
+    ASSERT_EQ(f.dc.GetRecordCount(), 9);
+    ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+    EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), kWords[4]);
+    EXPECT_EQ(f.ds->FieldByName("word")->AsString(), kWords[4]);
+  }
+}
+
+// A selected group row stays selected when a post reads the records anew and the new record's group, opened
+// for its focus, moves the rows of the groups after it (here in descending order, where it comes first).
+TEST_P(DBData, ASelectedGroupRowStaysSelectedWhenANewGroupOpensBeforeIt) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.SetMultiSelect(true);
+  f.dc.ChangeGroupIndex(0, 0);
+  f.dc.ChangeSorting(0, soDescending);
+  f.dc.FullCollapse();
+  f.dc.ClearSelection();
+  f.dc.ChangeRowSelection(3, true);
+  ASSERT_EQ(f.dc.GetRowInfo(3).Level, 0);
+  const Variant selected = f.dc.GetValue(f.dc.GetRowInfo(3).RecordIndex, 0);
+  f.dc.Append();
+  f.dc.SetEditValue(0, 11, evsValue);
+  f.dc.SetEditValue(1, "nena", evsValue);
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetSelectedCount(), 1);
+  const int row = f.dc.GetSelectedRowIndex(0);
+  EXPECT_EQ(f.dc.GetRowInfo(row).Level, 0);
+  EXPECT_EQ(VarToStr(f.dc.GetValue(f.dc.GetRowInfo(row).RecordIndex, 0)), VarToStr(selected));
+
+  // Beside a selected data row, found again by its key, the group row stays selected too.
+  f.dc.FullExpand();
+  f.dc.ClearSelection();
+  f.dc.ChangeRowSelection(2, true);
+  f.dc.ChangeRowSelection(3, true);
+  ASSERT_EQ(f.dc.GetRowInfo(2).Level, 0);
+  ASSERT_EQ(f.dc.GetRowInfo(3).Level, 1);
+  const Variant record = f.dc.GetValue(f.dc.GetRowInfo(3).RecordIndex, 0);
+  f.dc.Append();
+  f.dc.SetEditValue(0, 12, evsValue);
+  f.dc.SetEditValue(1, "onbir", evsValue);
+  f.dc.Post();
+  ASSERT_EQ(f.dc.GetSelectedCount(), 2);
+  std::vector<std::string> rows;
+  for (int i = 0; i < 2; ++i) {
+    TcxRowInfo info = f.dc.GetRowInfo(f.dc.GetSelectedRowIndex(i));
+    rows.push_back(std::to_string(info.Level) + ":" + VarToStr(f.dc.GetValue(info.RecordIndex, 0)));
+  }
+  EXPECT_EQ(rows, (std::vector<std::string>{"0:" + VarToStr(record), "1:" + VarToStr(record)}));
+}
+
+// Focusing the group row of the record in edit leaves the edit open, as it does over the controller's own
+// records; focusing another record posts it.
+TEST_P(DBData, TheGroupRowOfTheRecordInEditKeepsTheEditOpen) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    f.dc.ChangeGroupIndex(0, 0);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
+    ASSERT_EQ(f.dc.GetRowInfo(0).Level, 0);
+    f.dc.SetEditValue(1, "nena", evsValue);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(0));
+    EXPECT_EQ(f.ds->State(), dsEdit);
+    EXPECT_EQ(f.dc.GetEditState() & dceEdit, dceEdit);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+    EXPECT_EQ(f.ds->State(), dsBrowse);
+    EXPECT_EQ(f.Word(0), "nena");
+  }
+}
+
+// Deleting a focused group row takes the dataset to the record kept for the focus, the first of the next
+// group, as a delete of one record does: the controller focuses what a controller over its own records does.
+TEST_P(DBData, DeletingAGroupRowFocusesTheNextGroup) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    f.dc.ChangeGroupIndex(1, 0);
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(7));
+    f.dc.FullCollapse(); // one group a word, all closed: ay cari dixa ev ...
+    ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+    f.dc.DeleteFocused();
+    ASSERT_EQ(f.dc.GetRecordCount(), 9);
+    ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+    EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "ev");
+    EXPECT_EQ(f.ds->FieldByName("word")->AsString(), "ev");
+  }
+}
+
+// A cancelled edit of a selected record's key leaves the record selected: the keys a reload finds the
+// selection by are the record's own again, not the ones typed before the cancel.
+TEST_P(DBData, ACancelledKeyEditKeepsTheRecordSelected) {
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.SetMultiSelect(true);
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(2));
+  f.dc.ClearSelection();
+  f.dc.ChangeRowSelection(1, true);
+  f.dc.ChangeRowSelection(2, true);
+  f.dc.Edit();
+  f.dc.SetEditValue(0, 99, evsValue);
+  f.dc.Cancel();
+  EXPECT_EQ(VarToStr(f.dc.GetValue(2, 0)), "3");
+  ASSERT_EQ(f.dc.GetSelectedCount(), 2);
+  EXPECT_EQ(f.dc.GetSelectedRowIndex(0), 1);
+  EXPECT_EQ(f.dc.GetSelectedRowIndex(1), 2);
 }
 
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {

@@ -429,6 +429,28 @@ TEST(SQLiteQuery, FailedWritesLoseNothing) {
       << "a failure inside the caller's transaction";
 }
 
+// SQLite stores no NaN: it would keep NULL in its place. A NaN posted into a REAL column, or bound as a
+// parameter, is refused, and the row keeps its number.
+TEST(SQLiteQuery, NaNIsRefused) {
+  Db db;
+  db.OpenWords();
+  ASSERT_TRUE(db.query.Locate("id", 3, {}));
+  const std::string before = dbtest::RawScalar(db.conn, "SELECT score FROM words WHERE id = 3");
+  db.query.Edit();
+  db.query.FieldByName("score")->SetAsFloat(std::nan(""));
+  EXPECT_TRUE(dbtest::RaisesDatabaseError([&] { db.query.Post(); }, "'score' holds no number"));
+  EXPECT_EQ(db.query.State(), dsEdit);
+  db.query.Cancel();
+  EXPECT_EQ(dbtest::RawScalar(db.conn, "SELECT score FROM words WHERE id = 3"), before);
+  db.query.Edit();
+  db.query.FieldByName("score")->SetAsFloat(HUGE_VAL);
+  db.query.Post();
+  EXPECT_EQ(dbtest::RawScalar(db.conn, "SELECT score > 1e308 FROM words WHERE id = 3"), "1");
+  db.query.SetSQL("SELECT id FROM words WHERE score = :score");
+  db.query.Params()->ParamByName("score")->SetValue(Variant(std::nan("")));
+  EXPECT_TRUE(dbtest::RaisesDatabaseError([&] { db.query.Open(); }, "'score' holds no number"));
+}
+
 // A date that no calendar day names (no number at all, before year 1, after 9999) is refused when it is
 // posted, as a SMALLINT or BCD value out of range is, and the row keeps its date.
 TEST(SQLiteQuery, ImpossibleDatesAreRefused) {
