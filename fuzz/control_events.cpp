@@ -129,6 +129,8 @@ constexpr int kKeyCount = int(sizeof kKeys / sizeof kKeys[0]);
 const int kWaits[] = {1, 12, 60, 520};
 constexpr int kWaitCount = int(sizeof kWaits / sizeof kWaits[0]);
 
+constexpr int kMaxSteps = 48;
+
 enum class Event {
   Click,
   DblClick,
@@ -177,7 +179,8 @@ public:
   void Run() {
     Build();
     AssignHandlers();
-    for (int step = 0; step < 64 && !in.Empty(); ++step) {
+    // Bounded so that a run stays cheap: this many steps cost about as much as building the form.
+    for (int step = 0; step < kMaxSteps && !in.Empty(); ++step) {
       waits = 0;
       QueueRescue();
       PlayStep();

@@ -1,5 +1,5 @@
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "lookandfeel/cxPainterResources.h"
 #include "platform/win/Win.h"
@@ -53,33 +53,34 @@ public:
       Box(3 + i / 2, 11 + i, 5 + i / 2, 12 + i);
   }
 
+  // Each row is a word whose highest bit is the leftmost pixel, the order of the planes' bytes. The halo, the
+  // pixels next to a black one, comes from spreading every row to its neighbours: drawing is done for every
+  // cursor each time the library starts, so it must not look at each pixel's eight neighbours one by one.
   HCURSOR Make(int hotX, int hotY) const {
-    unsigned char andPlane[cursorSize * 4], xorPlane[cursorSize * 4];
-    std::memset(andPlane, 0xFF, sizeof andPlane);
-    std::memset(xorPlane, 0, sizeof xorPlane);
+    std::uint32_t rows[cursorSize] = {};
     for (int y = 0; y < cursorSize; ++y)
-      for (int x = 0; x < cursorSize; ++x) {
-        bool black = black_[y][x], halo = !black && NearBlack(x, y);
-        unsigned char bit = static_cast<unsigned char>(0x80 >> (x % 8));
-        if (black || halo)
-          andPlane[y * 4 + x / 8] &= static_cast<unsigned char>(~bit);
-        if (halo)
-          xorPlane[y * 4 + x / 8] |= bit;
+      for (int x = 0; x < cursorSize; ++x)
+        if (black_[y][x])
+          rows[y] |= std::uint32_t(1) << (cursorSize - 1 - x);
+    unsigned char andPlane[cursorSize * 4], xorPlane[cursorSize * 4];
+    for (int y = 0; y < cursorSize; ++y) {
+      std::uint32_t spread = rows[y];
+      if (y > 0)
+        spread |= rows[y - 1];
+      if (y + 1 < cursorSize)
+        spread |= rows[y + 1];
+      spread |= (spread << 1) | (spread >> 1);
+      const std::uint32_t halo = spread & ~rows[y];
+      for (int i = 0; i < 4; ++i) {
+        const int shift = 24 - 8 * i;
+        andPlane[y * 4 + i] = static_cast<unsigned char>(~(spread >> shift));
+        xorPlane[y * 4 + i] = static_cast<unsigned char>(halo >> shift);
       }
+    }
     return CreateCursor(nullptr, hotX, hotY, cursorSize, cursorSize, andPlane, xorPlane);
   }
 
 private:
-  bool NearBlack(int x, int y) const {
-    for (int j = -1; j <= 1; ++j)
-      for (int i = -1; i <= 1; ++i) {
-        int u = x + i, v = y + j;
-        if (u >= 0 && v >= 0 && u < cursorSize && v < cursorSize && black_[v][u])
-          return true;
-      }
-    return false;
-  }
-
   bool black_[cursorSize][cursorSize] = {};
 };
 

@@ -309,7 +309,11 @@ HHOOK SetWindowsHookExA(int type, HOOKPROC proc, HINSTANCE, DWORD threadId) {
 
 namespace {
 void PurgeRemovedHooks() {
-  for (auto& chain : S().hooks)
+  auto& s = S();
+  if (!s.hooksRemoved)
+    return;
+  s.hooksRemoved = false;
+  for (auto& chain : s.hooks)
     chain.erase(std::remove_if(chain.begin(), chain.end(), [](auto& h) { return h->removed; }), chain.end());
 }
 
@@ -343,6 +347,7 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
     for (auto& h : chain)
       if (h->handle == hook && !h->removed) {
         h->removed = true;
+        s.hooksRemoved = true;
         if (s.hookDepth == 0)
           PurgeRemovedHooks();
         return TRUE;

@@ -146,6 +146,9 @@ struct State {
   int quitCode = 0;
   std::array<std::vector<std::shared_ptr<Hook>>, 16> hooks;
   int hookDepth = 0;
+  // Set while a hook marked removed is still in its chain, so that a call of a hook only sweeps the chains
+  // when there is something to sweep.
+  bool hooksRemoved = false;
   std::uintptr_t nextHook = 1;
   std::vector<Timer> timers;
   UINT_PTR nextTimerId = 1;

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -7,6 +9,7 @@
 #include "platform/controls/Menus.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/win/Input.h"
 
 namespace {
 
@@ -196,6 +199,37 @@ TEST_F(ServicesTest, LibraryCursorsAreRegisteredWithTheScreen) {
   }
   StopUnits();
   EXPECT_EQ(Screen()->Cursors(crcxDrag), Screen()->Cursors(crDefault));
+}
+
+// Each cursor is a black shape with a white ring one pixel wide around it, so that it shows on any
+// background; every other pixel lets the background through.
+TEST_F(ServicesTest, LibraryCursorsAreBlackShapesRingedInWhite) {
+  constexpr std::uint32_t black = 0xFF000000u, white = 0xFFFFFFFFu, clear = 0u;
+  for (TCursor c = crcxDragCopy; c <= crcxDrag; ++c) {
+    platform::CursorInfo info;
+    std::vector<std::uint32_t> pixels;
+    ASSERT_TRUE(platform::GetCursorInfo(Screen()->Cursors(c), &info)) << c;
+    ASSERT_TRUE(platform::GetCursorPixels(Screen()->Cursors(c), &pixels)) << c;
+    const int w = info.width, h = info.height;
+    ASSERT_EQ(pixels.size(), std::size_t(w * h)) << c;
+    const auto at = [&](int x, int y) { return pixels[std::size_t(y * w + x)]; };
+    int blacks = 0, whites = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        bool nearBlack = false;
+        for (int v = std::max(0, y - 1); v <= std::min(h - 1, y + 1); ++v)
+          for (int u = std::max(0, x - 1); u <= std::min(w - 1, x + 1); ++u)
+            nearBlack = nearBlack || at(u, v) == black;
+        const std::uint32_t p = at(x, y);
+        blacks += p == black;
+        whites += p == white;
+        if (p != black) {
+          EXPECT_EQ(p, nearBlack ? white : clear) << "cursor " << c << " at " << x << "," << y;
+        }
+      }
+    EXPECT_GT(blacks, 0) << c;
+    EXPECT_GT(whites, 0) << c;
+  }
 }
 
 TEST(ControlServices, CharacterClasses) {
