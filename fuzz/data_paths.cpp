@@ -762,11 +762,14 @@ private:
       FShots[i].Outcome = Play(*FPaths[i], ARun, FShots[i].Refused);
     const bool ended = inserting && !(direct.GetEditState() & dceInsert);
     const bool dropped = ended && direct.GetRecordCount() == records - 1;
+    // Groups are matched before a group row is focused by its index, and again once the focus has left a
+    // group opened for it.
+    if (ended)
+      ExpandAsTheDataSet();
     if (dropped || (unfocused && direct.GetRecordCount() < records) ||
         (!DataRowFocused(direct) && DataRowFocused(FMem.DC())) ||
         (direct.GetFocusedRowIndex() < 0 && FMem.DC().GetFocusedRowIndex() >= 0))
       FocusAsTheDataSet();
-    // Once the focus has left it, a group opened for the focus may be closed.
     if (ended)
       ExpandAsTheDataSet();
     Compare(AWhat);
