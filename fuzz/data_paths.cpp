@@ -135,10 +135,11 @@ std::string IsoDate(double ADays) {
 // - A new record is the dataset's until it is posted: the controller bound to a dataset shows the records as
 //   they were meanwhile and keeps its focus, where the controller over its own records shows the new one in
 //   its place. While a record is inserted, the paths compare the new record's values and the other records,
-//   not the rows, the focus or the selection (Snapshot::Inserting). Once posted, cancelled or deleted,
-//   the new record leaves open on the controller over its own records the groups that its row, on the way
-//   through the values it was given, or the record its delete focused beside it, opened: the harness opens
-//   and closes the groups there as the bound controllers have them (ExpandAsTheDataSet).
+//   not the rows, the focus or the selection (Snapshot::Inserting). Once posted (at once, too, by an
+//   immediate post), cancelled or deleted, the new record leaves open on the controller over its own records
+//   the groups that its row, on the way through the values it was given, or the record its delete focused
+//   beside it, opened: the harness opens and closes the groups there as the bound controllers have them
+//   (ExpandAsTheDataSet).
 // - A new record takes the values of its group only where the controller gives it a row of its own, not on a
 //   bound controller outside grid mode: that option is off on every path.
 // - An insert clears the selection of the controller over its own records, where the new record takes a row
@@ -760,7 +761,9 @@ private:
     FLog.push_back(AWhat);
     for (std::size_t i = 0; i < FPaths.size(); ++i)
       FShots[i].Outcome = Play(*FPaths[i], ARun, FShots[i].Refused);
-    const bool ended = inserting && !(direct.GetEditState() & dceInsert);
+    // An immediate post ends an insert within the operation that began it.
+    const bool began = AWhat.rfind("append", 0) == 0 || AWhat.rfind("insert", 0) == 0;
+    const bool ended = (inserting || began) && !(direct.GetEditState() & dceInsert);
     const bool dropped = ended && direct.GetRecordCount() == records - 1;
     // Groups are matched before a group row is focused by its index, and again once the focus has left a
     // group opened for it.
