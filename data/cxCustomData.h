@@ -1280,6 +1280,10 @@ public:
   void UnlockDataChangedNotify() { --FNotifyLockCount; }
   virtual bool IsDataChangeLocked() const { return FNotifyLockCount != 0; }
   virtual void DataChanged(TcxDataChangeKind AKind, int AItemIndex, int ARecordIndex);
+  // The one record whose values changed since the last change was delivered; -1 where none or more did.
+  int PendingChangedRecord() const {
+    return !FFreshPending && FPendingKind <= dcRecord ? FPendingRecord : -1;
+  }
   virtual void DoDataChanged();
   virtual void CheckChanges();
   virtual void UpdateStructure(std::uint8_t AValue);

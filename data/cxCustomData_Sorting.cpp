@@ -376,11 +376,14 @@ private:
     FPresent.assign(width, 0);
     FFooterValues.assign(footerOwn, TInlineValue());
     FGroupValues.assign(groupOwn, TInlineValue());
-    Rehash(4096);
+    // A few records need neither the full table nor the full window, whose clearing would cost more than
+    // their reading.
+    Rehash(std::clamp<std::size_t>(std::bit_ceil(4 * n + 4), 16, 4096));
     bool based = false;
     std::uint64_t base = 0;
+    const std::uint64_t windowSize = std::min<std::uint64_t>(Window, std::bit_ceil(64 * n + 64));
     if constexpr (K != TRawKind::String)
-      FWindow.assign(Window, 0);
+      FWindow.assign(windowSize, 0);
     // The per-id arrays move only when an id is added; the loop keeps their addresses in locals meanwhile.
     int* counts = nullptr;
     std::int64_t* sums = nullptr;
@@ -413,16 +416,16 @@ private:
         std::uint64_t key = KeyOf<K>(place);
         if (!based) {
           based = true;
-          base = key - Window / 2;
+          base = key - windowSize / 2;
         }
         // Keys near the first one, as most grouped codes are, find their id without probing.
         std::uint64_t slot = key - base;
-        id = slot < Window ? window[slot] : 0;
+        id = slot < windowSize ? window[slot] : 0;
         if (!id) {
           id = FindKey(key);
           if (!id)
             return false;
-          if (slot < Window)
+          if (slot < windowSize)
             window[slot] = std::uint16_t(id);
           refresh();
         }

@@ -468,6 +468,8 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection() {
         selectedGroups[std::size_t(item.RecordIndex)] = true;
   std::vector<bool> eligible(std::size_t(FGroups.LevelCount() + 1), false);
   eligible[0] = true;
+  // The record in edit, or one just changed, may no longer hold the value of the group it was grouped in.
+  const int editing = dc->Provider().EditingRecordIndex(), changed = dc->PendingChangedRecord();
   for (int g = 0; g < FGroups.Count(); ++g) {
     const TcxDataGroupInfo& group = FGroups.Items(g);
     std::size_t level = std::size_t(group.Level);
@@ -483,10 +485,17 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection() {
     }
     if (selectedGroups[std::size_t(g)])
       flags |= 2;
-    // Values along the path identify a group again after the regrouping.
-    int first = FRecordList[std::size_t(FGroups.GetFirstListIndex(g))];
-    if (flags || group.Expanded)
-      FExpandingInfos.push_back({group.Level, dc->GetStoredValue(first, FExpandingFields[level]), flags});
+    // Values along the path identify a group again after the regrouping, read from a record of the group
+    // that still holds it where there is one.
+    if (flags || group.Expanded) {
+      int at = FGroups.GetFirstListIndex(g);
+      const int last = FGroups.GetLastListIndex(g);
+      while (at < last &&
+             (FRecordList[std::size_t(at)] == editing || FRecordList[std::size_t(at)] == changed))
+        ++at;
+      FExpandingInfos.push_back(
+          {group.Level, dc->GetStoredValue(FRecordList[std::size_t(at)], FExpandingFields[level]), flags});
+    }
   }
 }
 

@@ -284,6 +284,63 @@ TEST(CustomDataGrouping, ExpandedGroupsKeptByValueThroughReversal) {
   EXPECT_EQ(expanded(), (std::vector<int>{2, -1}));
 }
 
+// A record edited out of an open group, or back out of one by a cancel, leaves that group open: the group is
+// known by the value its records held, not by the new value of the record changed, whichever place that
+// record holds in the group, and the same for a new record given a value that takes it out of its group.
+TEST(CustomDataGrouping, AnEditTakingARecordOutOfAnOpenGroupKeepsTheGroupOpen) {
+  struct Case {
+    const char* Name;
+    std::vector<std::vector<Variant>> Records; // group value and place in the group
+    int Row;                                   // the row edited; -1 appends, placed by Second
+    int Second;
+    int Value;             // the group value set
+    bool Cancel;           // the edit is cancelled rather than posted
+    std::vector<int> Open; // the groups open after the edit, and after it ends
+  } cases[] = {
+      {"first of its group", {{1, 10}, {1, 20}, {2, 30}}, 1, 0, 5, false, {1, 2, 5}},
+      {"last of its group", {{1, 10}, {1, 20}, {2, 30}}, 2, 0, 5, false, {1, 2, 5}},
+      {"new record placed first", {{1, 10}, {1, 20}, {2, 30}}, -1, 0, 5, false, {1, 2, 5}},
+      {"new record placed last", {{1, 10}, {1, 20}, {2, 30}}, -1, 40, 5, false, {1, 2, 5}},
+      {"cancelled out of the group it joined first", {{2, 10}, {1, 20}, {1, 30}}, 4, 0, 1, true, {1, 2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TestController dc(2);
+    dc.SetOptions((dc.GetOptions() | dcoSaveExpanding) & ~dcoAssignGroupingValues);
+    dc.Fill(c.Records);
+    dc.ChangeGroupIndex(0, 0);
+    dc.ChangeSorting(1, soAscending);
+    // Rows: the group of the smaller value, its records once it is open, then the other group.
+    ASSERT_TRUE(dc.ChangeExpanding(0, true, false));
+    ASSERT_TRUE(dc.ChangeExpanding(3, true, false));
+    auto open = [&] {
+      std::vector<int> values;
+      for (int row = 0; row < dc.GetRowCount(); ++row) {
+        TcxRowInfo info = dc.GetRowInfo(row);
+        if (info.Level == 0 && info.Expanded)
+          values.push_back(dc.GetValue(info.RecordIndex, 0).AsInteger());
+      }
+      // The record in edit keeps its place until it is posted, which may put its new group first.
+      std::sort(values.begin(), values.end());
+      return values;
+    };
+    if (c.Row < 0) {
+      dc.Append();
+      dc.SetEditValue(1, c.Second, evsValue);
+      dc.SetEditValue(0, 1, evsValue);
+    } else {
+      ASSERT_TRUE(dc.ChangeFocusedRowIndex(c.Row));
+      dc.Edit();
+    }
+    dc.SetEditValue(0, c.Value, evsValue);
+    if (!c.Cancel) {
+      EXPECT_EQ(open(), c.Open);
+    }
+    c.Cancel ? dc.Cancel() : dc.Post();
+    EXPECT_EQ(open(), c.Open);
+  }
+}
+
 // Regrouping while a row is focused keeps the focus on that row's kind: a data row stays the record's data
 // row, its groups expanded to show it and no others; a group row stays the group row holding its record.
 TEST(CustomDataGrouping, RegroupingKeepsTheFocusedRow) {
