@@ -245,7 +245,10 @@ void TcxContainer::StyleHostRestoreParentDefaults(bool AParentColor) {
 void TcxContainer::ContainerStyleChanged(TObject*) {
   if (FIsCreating || ComponentState().Contains(csLoading) || IsDestroying())
     return;
+  auto alive = AliveToken();
   RefreshAtCursorPos();
+  if (!*alive)
+    return;
   const TColor color = Style()->GetActualColor();
   if (color != Color()) {
     FInternalSetting = true;
@@ -411,8 +414,10 @@ void TcxContainer::MouseMove(TShiftState Shift, int X, int Y) {
   TcxControl::MouseMove(Shift, X, Y);
   if (!*alive)
     return;
+  // Refreshing may change an editor's state (a check box pressed before the pointer left toggles as it
+  // comes back), and the change handler may free the control.
   RefreshContainer(TPoint{X, Y}, cxmbNone, Shift, true);
-  if (!IsDestroying())
+  if (*alive && !IsDestroying())
     BeginMouseTracking(this, GetVisibleBounds(), FMouseTrackingCaller.get());
 }
 
@@ -422,7 +427,7 @@ void TcxContainer::MouseEnter(TControl* AControl) {
   if (!*alive)
     return;
   RefreshAtCursorPos(true);
-  if (!IsDestroying())
+  if (*alive && !IsDestroying())
     BeginMouseTracking(this, GetVisibleBounds(), FMouseTrackingCaller.get());
 }
 
@@ -433,7 +438,8 @@ void TcxContainer::MouseLeave(TControl* AControl) {
     return;
   FShiftState = {};
   RefreshAtCursorPos(true);
-  EndMouseTracking(FMouseTrackingCaller.get());
+  if (*alive)
+    EndMouseTracking(FMouseTrackingCaller.get());
 }
 
 void TcxContainer::MouseTrackingMouseLeave() {

@@ -1093,6 +1093,8 @@ private:
   // What leaving the edit does with what the user changed since entering it: validated and posted. False
   // when the validation failed.
   bool LeaveEditing(bool ARaiseOnError);
+  // Focused, or the active control of its form, which gives it the focus back when it is activated again.
+  bool IsEnteredControl();
   void InitializeEdit();
 };
 

@@ -266,10 +266,19 @@ void TcxCustomEdit::SetName(const AnsiString& NewName) {
     FDataBinding->UpdateDisplayValue();
 }
 
+bool TcxCustomEdit::IsEnteredControl() {
+  if (Focused())
+    return true;
+  TCustomForm* form = GetParentForm();
+  TWinControl* active = form ? form->ActiveControl() : nullptr;
+  return active && (active == this || ContainsControl(active));
+}
+
 void TcxCustomEdit::SetParent(TWinControl* AParent) {
-  // The form runs no exit for a focused control taken from its parent: what the user typed is applied here,
-  // as leaving the edit would, or entering it again would show the value from before.
-  if (AParent != Parent() && FModifiedAfterEnter && Focused() && !IsDestroying()) {
+  // The form runs no exit for a focused control taken from its parent, nor for its active control while
+  // another window holds the activation (a popup opened): what the user typed is applied here, as leaving the
+  // edit would, or entering it again would show the value from before.
+  if (AParent != Parent() && FModifiedAfterEnter && IsEnteredControl() && !IsDestroying()) {
     auto alive = AliveToken();
     TcxFlagScope userChange(this, FIsUserChange, false);
     if (LeaveEditing(false) && *alive)

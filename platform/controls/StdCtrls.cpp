@@ -19,7 +19,19 @@ class TMemoStrings : public TStrings {
   PELVOR_CLASS(TMemoStrings, TStrings)
   explicit TMemoStrings(TCustomMemo* AMemo) : FMemo(AMemo) {}
 
+  // The memo goes while one of the lines' own operations of several steps runs (a change handler it raised
+  // freed the memo): the lines outlive it until that operation ends, writing nowhere, so that the operation
+  // does not go on in freed memory. Returns whether the lines stay for that.
+  bool OutliveMemo() {
+    if (UpdateCount() == 0)
+      return false;
+    FMemo = nullptr;
+    return true;
+  }
+
   void Insert(int Index, const AnsiString& S) override {
+    if (!FMemo)
+      return;
     const int count = GetCount();
     if (Index < 0 || Index > count)
       IndexError(Index);
@@ -39,6 +51,8 @@ class TMemoStrings : public TStrings {
   }
 
   void Delete(int Index) override {
+    if (!FMemo)
+      return;
     if (Index < 0 || Index >= GetCount())
       IndexError(Index);
     HWND h = FMemo->Handle();
@@ -57,10 +71,15 @@ class TMemoStrings : public TStrings {
     SendMessageA(h, EM_REPLACESEL, 0, LPARAM(""));
   }
 
-  void Clear() override { FMemo->Clear(); }
+  void Clear() override {
+    if (FMemo)
+      FMemo->Clear();
+  }
 
 protected:
   AnsiString Get(int Index) const override {
+    if (!FMemo)
+      return AnsiString();
     if (Index < 0 || Index >= GetCount())
       IndexError(Index);
     HWND h = FMemo->Handle();
@@ -75,6 +94,8 @@ protected:
   }
 
   void Put(int Index, const AnsiString& S) override {
+    if (!FMemo)
+      return;
     if (Index < 0 || Index >= GetCount())
       IndexError(Index);
     HWND h = FMemo->Handle();
@@ -86,6 +107,8 @@ protected:
 
   // A text that ends with a line break shows an empty last line, which is not one of the strings.
   int GetCount() const override {
+    if (!FMemo)
+      return 0;
     HWND h = FMemo->Handle();
     auto count = int(SendMessageA(h, EM_GETLINECOUNT, 0, 0));
     LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, WPARAM(count - 1), 0);
@@ -94,7 +117,7 @@ protected:
     return count;
   }
 
-  AnsiString GetTextStr() const override { return FMemo->Text(); }
+  AnsiString GetTextStr() const override { return FMemo ? FMemo->Text() : AnsiString(); }
 
   void SetTextStr(std::string_view Value) override {
     // The memo shows the text as it stands; only lone CR or LF become the platform's line break.
@@ -112,10 +135,17 @@ protected:
         text += c;
       }
     }
-    FMemo->SetText(text);
+    if (FMemo)
+      FMemo->SetText(text);
   }
 
   void SetUpdateState(bool Updating) override {
+    // The operation that kept the lines past their memo has ended: nothing of the lines is used after this.
+    if (!FMemo) {
+      if (!Updating)
+        delete this;
+      return;
+    }
     if (!FMemo->HandleAllocated())
       return;
     SendMessageA(FMemo->Handle(), WM_SETREDRAW, Updating ? FALSE : TRUE, 0);
@@ -131,7 +161,7 @@ private:
     return SendMessageA(h, EM_LINELENGTH, WPARAM(lastStart), 0) > 0;
   }
 
-  TCustomMemo* FMemo; // the memo owns this view
+  TCustomMemo* FMemo; // the memo owns this view; null once it went before an operation on the lines ended
 };
 
 } // namespace
@@ -386,7 +416,10 @@ TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(new T
   SetAutoSelect(false);
 }
 
-TCustomMemo::~TCustomMemo() = default;
+TCustomMemo::~TCustomMemo() {
+  if (static_cast<TMemoStrings*>(FLines.get())->OutliveMemo())
+    FLines.release();
+}
 
 void TCustomMemo::CreateParams(TCreateParams& Params) {
   TCustomEdit::CreateParams(Params);

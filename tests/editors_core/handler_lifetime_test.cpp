@@ -207,6 +207,19 @@ public:
     backend->MouseUp(to.x, to.y);
     Pump();
   }
+  // Presses over the text, lets go below the control, then comes back over the text.
+  void PressReleaseBelowAndComeBack(TcxContainer* c) {
+    const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y), below = At(c, TextPoint(c).x, c->Height() + 10);
+    backend->MouseMove(p.x, p.y);
+    backend->MouseDown(p.x, p.y);
+    backend->MouseMove(below.x, below.y);
+    backend->MouseUp(below.x, below.y);
+    Pump();
+    if (Alive()) {
+      backend->MouseMove(p.x, p.y);
+      Pump();
+    }
+  }
   void Wheel(TcxContainer* c) {
     const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y);
     Focus(c);
@@ -316,6 +329,25 @@ const Hook onDragOver = [](TcxContainer* c, Freer& f) {
   c->Parent()->OnDragOver = TDragOverEvent(&f, &Freer::DragOverFree);
 };
 
+// The press that gives the control the focus raises its enter handler, which hands the focus on at once.
+struct FocusMover {
+  void Enter(TObject* Sender) {
+    auto* self = static_cast<TWinControl*>(Sender);
+    TWinControl* form = self->Parent();
+    for (int i = 0; i < form->ControlCount(); ++i)
+      if (auto* next = dynamic_cast<TWinControl*>(form->Controls(i));
+          next && next != self && next->CanFocus()) {
+        next->SetFocus();
+        return;
+      }
+  }
+};
+FocusMover focusMover;
+const Hook onChangeEnterMovesFocus = [](TcxContainer* c, Freer& f) {
+  onChange(c, f);
+  c->OnEnter = TNotifyEvent(&focusMover, &FocusMover::Enter);
+};
+
 // Actions.
 using T = HandlerLifetimeTest;
 const Act setText = [](T&, TcxContainer* c) { c->SetText("new"); };
@@ -339,6 +371,7 @@ const Act focusAway = [](T& t, TcxContainer* c) { t.FocusAway(c); };
 const Act hideFocused = [](T& t, TcxContainer* c) { t.HideFocused(c); };
 const Act disableFocused = [](T& t, TcxContainer* c) { t.DisableFocused(c); };
 const Act wheel = [](T& t, TcxContainer* c) { t.Wheel(c); };
+const Act pressReleaseBelowAndComeBack = [](T& t, TcxContainer* c) { t.PressReleaseBelowAndComeBack(c); };
 const Act dragToForm = [](T& t, TcxContainer* c) { t.DragToForm(c); };
 const Act clickButton = [](T& t, TcxContainer* c) {
   const TRect b = static_cast<TcxCustomEdit*>(c)->ViewInfo()->Button(0)->Bounds;
@@ -357,6 +390,35 @@ const Act setEditValue = [](T&, TcxContainer* c) {
   static_cast<TcxCustomEdit*>(c)->SetEditValue(Variant("new"));
 };
 const Act memoLines = [](T&, TcxContainer* c) { static_cast<TcxMemo*>(c)->Lines()->Add("line"); };
+// Operations of several steps on the lines: the first step's change frees the memo, and with it its lines.
+const Act memoAddStrings = [](T&, TcxContainer* c) {
+  TStringList more;
+  more.SetText("one\r\ntwo\r\nthree");
+  static_cast<TcxMemo*>(c)->Lines()->AddStrings(&more);
+};
+const Act memoSetLines = [](T&, TcxContainer* c) {
+  TStringList more;
+  more.SetText("one\r\ntwo");
+  static_cast<TcxMemo*>(c)->SetLines(&more);
+};
+const Act memoCommaText = [](T&, TcxContainer* c) {
+  static_cast<TcxMemo*>(c)->Lines()->SetCommaText("one,two");
+};
+// The memo holds two lines, written before its change handler is set, which the act then swaps.
+void FillQuietly(TcxContainer* c) {
+  auto* memo = static_cast<TcxMemo*>(c);
+  const TNotifyEvent held = std::exchange(memo->Properties()->OnChange, TNotifyEvent());
+  memo->Lines()->SetText("one\r\ntwo");
+  memo->Properties()->OnChange = held;
+}
+const Act memoExchange = [](T&, TcxContainer* c) {
+  FillQuietly(c);
+  static_cast<TcxMemo*>(c)->Lines()->Exchange(0, 1);
+};
+const Act memoMove = [](T&, TcxContainer* c) {
+  FillQuietly(c);
+  static_cast<TcxMemo*>(c)->Lines()->Move(0, 1);
+};
 
 const Case cases[] = {
     {"TextEditChangeBySetText", Kind::TextEdit, onChange, setText},
@@ -399,6 +461,11 @@ const Case cases[] = {
     {"MemoChangeByLines", Kind::Memo, onChange, memoLines},
     {"MemoChangeByLinesText", Kind::Memo, onChange,
      [](T&, TcxContainer* c) { static_cast<TcxMemo*>(c)->Lines()->SetText("x\r\ny"); }},
+    {"MemoChangeByLinesAddStrings", Kind::Memo, onChange, memoAddStrings},
+    {"MemoChangeBySetLines", Kind::Memo, onChange, memoSetLines},
+    {"MemoChangeByLinesCommaText", Kind::Memo, onChange, memoCommaText},
+    {"MemoChangeByLinesExchange", Kind::Memo, onChange, memoExchange},
+    {"MemoChangeByLinesMove", Kind::Memo, onChange, memoMove},
     {"MemoChangeByReturn", Kind::Memo, onChange, [](T& t, TcxContainer* c) { t.Key(c, VK_RETURN); }},
     {"MemoKeyDown", Kind::Memo, onKeyDown, keyDown},
     {"MemoKeyPress", Kind::Memo, onKeyPress, typeChar},
@@ -430,6 +497,8 @@ const Case cases[] = {
     {"CheckBoxValueChangedBySpace", Kind::CheckBox, onEditValueChanged, keySpace},
     {"CheckBoxValueChangedByMouse", Kind::CheckBox, onEditValueChanged, click},
     {"CheckBoxEditing", Kind::CheckBox, onEditing, keySpace},
+    {"CheckBoxChangeByMoveAfterPressMovedFocus", Kind::CheckBox, onChangeEnterMovesFocus,
+     pressReleaseBelowAndComeBack},
     {"CheckBoxChangeByProgram", Kind::CheckBox, onChange,
      [](T&, TcxContainer* c) { static_cast<TcxCheckBox*>(c)->SetChecked(true); }},
     {"CheckBoxKeyDown", Kind::CheckBox, onKeyDown, keyA},

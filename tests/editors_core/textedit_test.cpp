@@ -703,6 +703,40 @@ TEST_F(TextEditTest, AnEditMovedWhileEditedKeepsWhatWasTyped) {
   }
 }
 
+// The user types into an edit, then a popup of another control opens, which takes the activation from the
+// edit's form while the edit stays its active control; the program then moves the edit elsewhere. What was
+// typed is the value all the same, and entering the edit again keeps it.
+TEST_F(TextEditTest, AnEditMovedWhileAPopupHoldsTheActivationKeepsWhatWasTyped) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
+    auto* panel = new TcxContainer(form);
+    panel->SetParent(form);
+    panel->SetBounds(200, 10, 180, 150);
+    auto popup = std::make_unique<TcxCustomPopupWindow>(panel);
+    popup->SetModalMode(false);
+    popup->SetOwnerParent(panel);
+    popup->SetOwnerBounds(TRect{0, 0, panel->Width(), panel->Height()});
+    popup->SetBounds(0, 0, 80, 60);
+    edit->SetText("old");
+    edit->SetFocus();
+    Pump();
+    edit->SetSelStart(3);
+    platform::InjectChar('x');
+    Pump();
+    ASSERT_EQ(edit->Text(), "oldx");
+    popup->ShowPopup(nullptr);
+    Pump();
+    edit->SetParent(panel);
+    Pump();
+    EXPECT_EQ(edit->Text(), "oldx");
+    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
+    popup->ClosePopup();
+    Pump();
+    ExpectTextWhenEnteredAgain(edit, "oldx");
+  }
+}
+
 TEST_F(TextEditTest, CompletionFromLookupItems) {
   TcxTextEdit* edit = MakeTextEdit();
   edit->SetFocus();
