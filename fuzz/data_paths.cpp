@@ -891,8 +891,10 @@ private:
   }
 
   void Compare(const std::string& AWhat) {
-    // The table can have changed only where the query left an edit, its records changed or it deleted.
-    const bool wrote = FShots[2].EditState != 0 || AWhat.rfind("delete", 0) == 0 || FFirstCompare;
+    // The table can have changed only where the query left an edit, its records changed, it deleted, or a
+    // value was set with an immediate post.
+    const bool wrote = FShots[2].EditState != 0 || AWhat.rfind("delete", 0) == 0 || FFirstCompare ||
+                       (AWhat.rfind("set", 0) == 0 && (FQuery.DC().GetOptions() & dcoImmediatePost));
     std::vector<std::string> queryRecords = std::move(FShots[2].Records);
     FFirstCompare = false;
     for (std::size_t i = 0; i < FPaths.size(); ++i) {
