@@ -679,62 +679,43 @@ TEST_F(TextEditTest, AnEditFreedByItsPopupClosingAsTheEditIsHidden) {
   }
 }
 
-// A focused edit moved to another parent loses the focus without being left (the form runs no exit for a
-// control taken away): what was typed is the value all the same, and entering the edit again keeps it.
+// An edit moved to another parent while the user edits it is not left (the form runs no exit for a control
+// taken away), whether it holds the focus or a popup of another control took its form's activation while it
+// stayed the form's active control: what was typed is the value all the same, and entering the edit again
+// keeps it.
 TEST_F(TextEditTest, AnEditMovedWhileEditedKeepsWhatWasTyped) {
-  for (bool memo : {false, true}) {
-    SCOPED_TRACE(memo ? "memo" : "text edit");
-    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
-    auto* panel = new TcxContainer(form);
-    panel->SetParent(form);
-    panel->SetBounds(200, 10, 180, 150);
-    edit->SetText("old");
-    edit->SetFocus();
-    Pump();
-    edit->SetSelStart(3);
-    platform::InjectChar('x');
-    Pump();
-    ASSERT_EQ(edit->Text(), "oldx");
-    edit->SetParent(panel);
-    Pump();
-    EXPECT_FALSE(edit->Focused());
-    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
-    ExpectTextWhenEnteredAgain(edit, "oldx");
-  }
-}
-
-// The user types into an edit, then a popup of another control opens, which takes the activation from the
-// edit's form while the edit stays its active control; the program then moves the edit elsewhere. What was
-// typed is the value all the same, and entering the edit again keeps it.
-TEST_F(TextEditTest, AnEditMovedWhileAPopupHoldsTheActivationKeepsWhatWasTyped) {
-  for (bool memo : {false, true}) {
-    SCOPED_TRACE(memo ? "memo" : "text edit");
-    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
-    auto* panel = new TcxContainer(form);
-    panel->SetParent(form);
-    panel->SetBounds(200, 10, 180, 150);
-    auto popup = std::make_unique<TcxCustomPopupWindow>(panel);
-    popup->SetModalMode(false);
-    popup->SetOwnerParent(panel);
-    popup->SetOwnerBounds(TRect{0, 0, panel->Width(), panel->Height()});
-    popup->SetBounds(0, 0, 80, 60);
-    edit->SetText("old");
-    edit->SetFocus();
-    Pump();
-    edit->SetSelStart(3);
-    platform::InjectChar('x');
-    Pump();
-    ASSERT_EQ(edit->Text(), "oldx");
-    popup->ShowPopup(nullptr);
-    Pump();
-    edit->SetParent(panel);
-    Pump();
-    EXPECT_EQ(edit->Text(), "oldx");
-    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
-    popup->ClosePopup();
-    Pump();
-    ExpectTextWhenEnteredAgain(edit, "oldx");
-  }
+  for (bool memo : {false, true})
+    for (bool popupOpen : {false, true}) {
+      SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + (popupOpen ? ", a popup open" : ", focused"));
+      TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
+      auto* panel = new TcxContainer(form);
+      panel->SetParent(form);
+      panel->SetBounds(200, 10, 180, 150);
+      auto popup = std::make_unique<TcxCustomPopupWindow>(panel);
+      popup->SetModalMode(false);
+      popup->SetOwnerParent(panel);
+      popup->SetOwnerBounds(TRect{0, 0, panel->Width(), panel->Height()});
+      popup->SetBounds(0, 0, 80, 60);
+      edit->SetText("old");
+      edit->SetFocus();
+      Pump();
+      edit->SetSelStart(3);
+      platform::InjectChar('x');
+      Pump();
+      ASSERT_EQ(edit->Text(), "oldx");
+      if (popupOpen) {
+        popup->ShowPopup(nullptr);
+        Pump();
+      }
+      edit->SetParent(panel);
+      Pump();
+      EXPECT_FALSE(edit->Focused());
+      EXPECT_EQ(edit->Text(), "oldx");
+      EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
+      popup->ClosePopup();
+      Pump();
+      ExpectTextWhenEnteredAgain(edit, "oldx");
+    }
 }
 
 TEST_F(TextEditTest, CompletionFromLookupItems) {
