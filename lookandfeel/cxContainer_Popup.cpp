@@ -452,7 +452,10 @@ void TcxCustomPopupWindow::ShowPopup(TWinControl* AFocusedControl) {
       RemoveOpen(this);
       return;
     }
+    // Placing the popup may close it at once (its owner no longer shows), and its close handlers may free it.
     SetBounds(p.x, p.y, Width(), Height());
+    if (!*alive)
+      return;
     Show();
     if (!*alive)
       return;
