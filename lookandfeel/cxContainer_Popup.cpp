@@ -146,8 +146,10 @@ void CloseChangedOwners(const CWPSTRUCT& cwp) {
     break;
   case WM_CLOSE:
     if (TcxCustomPopupWindow* popup = PopupOfWindow(cwp.hwnd)) {
+      // Its close handlers may free the popup.
+      auto alive = popup->AliveToken();
       popup->Close();
-      if (!popup->IsShown() && popup->IsTopLevel())
+      if (*alive && !popup->IsShown() && popup->IsTopLevel())
         if (HWND form = FormWindowOf(popup->OwnerControl()))
           SendMessage(form, WM_CLOSE, 0, 0);
       break;

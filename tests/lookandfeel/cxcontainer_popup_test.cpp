@@ -607,6 +607,13 @@ TEST_F(PopupTest, PopupFreedByItsFormHandlers) {
          Application()->ProcessMessages();
          SetActiveWindow(f->Handle());
        }},
+      {"closed by a close message",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnClosed = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) {
+         p->ShowPopup(nullptr);
+         Application()->ProcessMessages();
+         SendMessage(p->Handle(), WM_CLOSE, 0, 0);
+       }},
       // Shown again once its owner moved and was hidden: placing the popup closes it at once, and its close
       // handlers run inside that move.
       {"closing as it is placed for a hidden owner",
