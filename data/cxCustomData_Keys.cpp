@@ -127,7 +127,9 @@ void TcxSaveObject::Restore(TcxCustomDataController* AController) {
     AController->ClearSelection();
     for (const TcxSelectedKeyInfo* info : ordered) {
       int r = index.Find(info->KeyValue);
-      int row = r < 0 ? -1 : AController->GetRowIndexByRecordIndex(r, true);
+      // A record selected in a group that is not open stays hidden and unselected, as the view's own
+      // restore of a selection leaves it: selecting it must not open the group.
+      int row = r < 0 ? -1 : AController->GetRowIndexByRecordIndex(r, false);
       if (row >= 0)
         AController->ChangeRowSelection(row, true);
       if (!*alive)

@@ -289,6 +289,33 @@ TEST_P(DBData, AKeyedReloadKeepsAFocusedGroupRowAndItsGroupCollapsed) {
   EXPECT_FALSE(f.dc.GetRowInfo(6).Expanded);
 }
 
+// A keyed reload that finds a selected record in a group that was not open leaves the group closed: the
+// selection comes back only where its rows show, as the controller over its own records brings it back.
+TEST_P(DBData, AKeyedReloadOpensNoGroupForASelectedRecord) {
+  if (!GetParam())
+    GTEST_SKIP() << "the record is moved to another group behind the dataset's back, in its table";
+  Fixture f(GetParam());
+  f.ds->Open();
+  f.dc.SetKeyFieldNames("id");
+  f.dc.SetMultiSelect(true);
+  f.dc.ChangeGroupIndex(2, 0);
+  f.dc.FullExpand();
+  // One group a score, each open over its record; the first two records selected, the third focused.
+  ASSERT_EQ(f.dc.GetRowCount(), 20);
+  ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(5));
+  f.dc.ClearSelection();
+  f.dc.ChangeRowSelection(1, true);
+  f.dc.ChangeRowSelection(3, true);
+  f.conn.ExecSQL("UPDATE words SET score = 100 WHERE id = 2");
+  f.ds->Refresh();
+  // The second record's group of 100 comes last, closed.
+  ASSERT_EQ(f.dc.GetRowCount(), 19);
+  EXPECT_FALSE(f.dc.GetRowInfo(18).Expanded);
+  EXPECT_EQ(f.dc.GetFocusedRowIndex(), 3);
+  ASSERT_EQ(f.dc.GetSelectedCount(), 1);
+  EXPECT_EQ(f.dc.GetSelectedRowIndex(0), 1);
+}
+
 // A record inserted and posted while a group row is focused is focused on its own row afterwards, with or
 // without key fields: the group row that was focused names another record once the records are read anew.
 TEST_P(DBData, APostedInsertFocusesTheNewRecordInAGroupedView) {
