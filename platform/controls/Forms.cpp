@@ -299,7 +299,8 @@ void TCustomForm::SetFocus() {
 void TCustomForm::Show() {
   auto alive = AliveToken();
   SetVisible(true);
-  if (*alive && FHandle) {
+  // A handler raised as the form showed may have hidden it again; a hidden form is not activated.
+  if (*alive && FHandle && FVisible) {
     SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetActiveWindow(FHandle);
   }

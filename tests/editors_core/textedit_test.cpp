@@ -1028,6 +1028,47 @@ TEST_F(TextEditTest, FindSelectionIsDrawnInItsColours) {
 // A press over an edit's text gives its inner control the focus before the edit handles the press itself.
 // An enter handler raised then may hide the form or move the edit onto a hidden form: the press goes on
 // without taking the focus back, raises nothing, and the edit takes the focus again once its form shows.
+// A popup shown again for an owner that no longer shows closes as soon as it shows, and is then not
+// activated: its editor, the active control, would be given the window focus and pass it on to its inner
+// control through the popup, which refuses the focus, being hidden.
+TEST_F(TextEditTest, APopupClosedAsItShowsIsNotActivated) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    auto* panel = new TcxContainer(Form());
+    panel->SetParent(form);
+    panel->SetBounds(200, 10, 100, 24);
+    auto popup = std::make_unique<TcxCustomPopupWindow>(panel);
+    popup->SetModalMode(false);
+    popup->SetOwnerParent(panel);
+    popup->SetOwnerBounds(TRect{0, 0, panel->Width(), panel->Height()});
+    popup->SetBounds(0, 0, 180, 100);
+    TcxCustomTextEdit* edit =
+        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+    edit->SetParent(popup.get());
+    edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+    popup->ShowPopup(edit);
+    Pump();
+    ASSERT_TRUE(popup->ActiveControl() == edit || edit->ContainsControl(popup->ActiveControl()));
+    popup->ClosePopup();
+    panel->Hide();
+    Pump();
+    std::string raised;
+    struct Recorder {
+      std::string* raised;
+      void Raised(TObject*, const std::exception& E) { *raised += E.what(); }
+    } recorder{&raised};
+    Application()->OnException = TExceptionEvent(&recorder, &Recorder::Raised);
+    EXPECT_NO_THROW(popup->ShowPopup(nullptr));
+    Pump();
+    Application()->OnException = nullptr;
+    EXPECT_EQ(raised, "");
+    EXPECT_FALSE(popup->Visible());
+    EXPECT_FALSE(edit->Focused());
+    form->Free();
+    form = nullptr;
+  }
+}
+
 TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
   enum How { HideForm, MoveToHiddenForm };
   for (How how : {HideForm, MoveToHiddenForm})
