@@ -718,6 +718,41 @@ TEST_F(TextEditTest, AnEditMovedWhileEditedKeepsWhatWasTyped) {
     }
 }
 
+// The panel holding an edit the user types into is moved into another panel: the edit loses the focus
+// without being left, and entering it again keeps what was typed, which then becomes the value.
+TEST_F(TextEditTest, AnEditWhosePanelIsMovedWhileEditedKeepsWhatWasTyped) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    auto* panel = new TcxContainer(Form());
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 180, 100);
+    auto* other = new TcxContainer(form);
+    other->SetParent(form);
+    other->SetBounds(200, 10, 190, 110);
+    TcxCustomTextEdit* edit =
+        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+    edit->SetParent(panel);
+    edit->SetBounds(5, 5, 150, memo ? 60 : 21);
+    edit->SetText("old");
+    edit->SetFocus();
+    Pump();
+    edit->SetSelStart(3);
+    platform::InjectChar('x');
+    Pump();
+    ASSERT_EQ(edit->Text(), "oldx");
+    panel->SetParent(other);
+    Pump();
+    EXPECT_FALSE(edit->Focused());
+    EXPECT_EQ(edit->Text(), "oldx");
+    edit->SetFocus();
+    Pump();
+    EXPECT_EQ(edit->Text(), "oldx") << "entering the edit again keeps what was typed";
+    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
+    form->Free();
+    form = nullptr;
+  }
+}
+
 TEST_F(TextEditTest, CompletionFromLookupItems) {
   TcxTextEdit* edit = MakeTextEdit();
   edit->SetFocus();
