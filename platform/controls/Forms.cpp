@@ -543,7 +543,9 @@ void TCustomForm::WMActivate(TWMActivate& Message) {
       app->SetActiveFlag(true);
     auto alive = AliveToken();
     Activate();
-    if (*alive && !Message.Minimized())
+    // The activation handlers may have hidden or disabled the form, or moved the activation on: then the
+    // focus is not given to a control inside it.
+    if (*alive && FActive && CanFocus() && !Message.Minimized())
       SetWindowFocus();
   } else {
     Deactivate();

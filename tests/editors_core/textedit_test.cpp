@@ -1104,6 +1104,43 @@ TEST_F(TextEditTest, APopupClosedAsItShowsIsNotActivated) {
   }
 }
 
+// A form whose activation handler hides or disables it: the form does not then hand the window focus to its
+// editor, which would pass it on to its inner control through a form that refuses the focus.
+TEST_F(TextEditTest, AFormHiddenOrDisabledByItsActivationHandlerGivesNoFocus) {
+  for (bool hide : {true, false})
+    for (bool memo : {false, true}) {
+      SCOPED_TRACE(std::string(hide ? "hidden, " : "disabled, ") + (memo ? "memo" : "text edit"));
+      TForm* other = nullptr;
+      Application()->CreateForm(other);
+      other->SetBounds(300, 300, 200, 150);
+      TcxCustomTextEdit* edit =
+          memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(other)) : new TcxTextEdit(other);
+      edit->SetParent(other);
+      edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+      other->SetActiveControl(edit);
+      struct Handler {
+        TForm* form;
+        bool hide;
+        std::string raised;
+        void Activate(TObject*) {
+          if (hide)
+            form->Hide();
+          else
+            form->SetEnabled(false);
+        }
+        void Raised(TObject*, const std::exception& E) { raised += E.what(); }
+      } handler{other, hide, ""};
+      other->OnActivate = TNotifyEvent(&handler, &Handler::Activate);
+      Application()->OnException = TExceptionEvent(&handler, &Handler::Raised);
+      EXPECT_NO_THROW(other->Show());
+      Pump();
+      Application()->OnException = nullptr;
+      EXPECT_EQ(handler.raised, "");
+      EXPECT_FALSE(edit->Focused());
+      other->Free();
+    }
+}
+
 TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
   enum How { HideForm, MoveToHiddenForm };
   for (How how : {HideForm, MoveToHiddenForm})
