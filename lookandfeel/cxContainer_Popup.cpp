@@ -146,8 +146,10 @@ void CloseChangedOwners(const CWPSTRUCT& cwp) {
     break;
   case WM_CLOSE:
     if (TcxCustomPopupWindow* popup = PopupOfWindow(cwp.hwnd)) {
+      // Its close handlers may free the popup.
+      auto alive = popup->AliveToken();
       popup->Close();
-      if (!popup->IsShown() && popup->IsTopLevel())
+      if (*alive && !popup->IsShown() && popup->IsTopLevel())
         if (HWND form = FormWindowOf(popup->OwnerControl()))
           SendMessage(form, WM_CLOSE, 0, 0);
       break;
@@ -452,7 +454,10 @@ void TcxCustomPopupWindow::ShowPopup(TWinControl* AFocusedControl) {
       RemoveOpen(this);
       return;
     }
+    // Placing the popup may close it at once (its owner no longer shows), and its close handlers may free it.
     SetBounds(p.x, p.y, Width(), Height());
+    if (!*alive)
+      return;
     Show();
     if (!*alive)
       return;

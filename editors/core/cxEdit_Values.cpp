@@ -663,6 +663,15 @@ void TcxCustomEdit::DoEnter() {
     return;
   auto alive = AliveToken();
   if (!FIsSettingFocusOnError) {
+    // Entered again without having been left, as when a parent was moved elsewhere while the user typed (the
+    // form runs no exit then): what was typed is applied first, as leaving would, not lost to the reload
+    // below.
+    if (FModifiedAfterEnter) {
+      TcxFlagScope userChange(this, FIsUserChange, false);
+      LeaveEditing(false);
+      if (!*alive)
+        return;
+    }
     ModifiedStateScope state(this);
     TcxContainer::DoEnter();
     if (!*alive)

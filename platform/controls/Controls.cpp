@@ -127,12 +127,15 @@ void SetCaptureControl(TControl* Control) {
   gCaptureControl = nullptr;
   if (!Control)
     return;
+  // Only a window that exists takes the mouse: a handler raised by the press may have taken the control out
+  // of its parent, and a control with no parent can make no window.
   if (auto* win = dynamic_cast<TWinControl*>(Control)) {
-    SetCapture(win->Handle());
+    if (win->HandleAllocated())
+      SetCapture(win->Handle());
     return;
   }
   // A control without a window captures through its parent, which hands it the mouse messages.
-  if (Control->Parent()) {
+  if (Control->Parent() && Control->Parent()->HandleAllocated()) {
     SetCapture(Control->Parent()->Handle());
     gCaptureControl = Control;
   }

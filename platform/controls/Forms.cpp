@@ -299,7 +299,8 @@ void TCustomForm::SetFocus() {
 void TCustomForm::Show() {
   auto alive = AliveToken();
   SetVisible(true);
-  if (*alive && FHandle) {
+  // A handler raised as the form showed may have hidden it again; a hidden form is not activated.
+  if (*alive && FHandle && FVisible) {
     SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetActiveWindow(FHandle);
   }
@@ -542,7 +543,9 @@ void TCustomForm::WMActivate(TWMActivate& Message) {
       app->SetActiveFlag(true);
     auto alive = AliveToken();
     Activate();
-    if (*alive && !Message.Minimized())
+    // The activation handlers may have hidden or disabled the form, or moved the activation on: then the
+    // focus is not given to a control inside it.
+    if (*alive && FActive && CanFocus() && !Message.Minimized())
       SetWindowFocus();
   } else {
     Deactivate();

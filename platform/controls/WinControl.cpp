@@ -517,7 +517,11 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight)
     return;
   if (FHandle) {
+    // The move's messages reach hooks and handlers, which may free the control.
+    auto alive = AliveToken();
     SetWindowPos(FHandle, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!*alive)
+      return;
     // The move message has normally updated the fields already; a window the platform did not move (such
     // as one being destroyed) gets the new bounds here.
     if (FLeft != ALeft || FTop != ATop || FWidth != AWidth || FHeight != AHeight) {

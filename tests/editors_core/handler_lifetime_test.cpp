@@ -1,6 +1,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "edit_fixture.h"
 #include "editors/core/cxListBox.h"
@@ -583,6 +584,59 @@ TEST_F(ListBoxDragTest, ListBoxFreedDuringItsAutomaticDrag) {
   Pump();
   MoveTo(form, 5, 5);
   Pump();
+}
+
+} // namespace
+
+namespace {
+
+class FreedParentTest : public EditTest {
+protected:
+  void SetUp() override {
+    EditTest::SetUp();
+    form = ShowForm();
+    Application()->OnException = TExceptionEvent(this, &FreedParentTest::Record);
+  }
+  void TearDown() override {
+    Application()->OnException = {};
+    EditTest::TearDown();
+  }
+
+public:
+  void Record(TObject*, const std::exception& E) { errors.push_back(E.what()); }
+  void FreePanel(TObject*) { std::exchange(panel, nullptr)->Free(); }
+
+  TcxContainer* panel = nullptr;
+  std::vector<std::string> errors;
+};
+
+// A press on an editor inside a panel whose enter handler frees the panel: the editor, owned by the form,
+// stays without a parent and so without a window, and the rest of the press does not try to make one.
+TEST_F(FreedParentTest, APressWhoseEnterHandlerFreesTheParentRaisesNothing) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    panel = new TcxContainer(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 200, 120);
+    TcxCustomTextEdit* edit =
+        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+    edit->SetParent(panel);
+    edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+    edit->SetText("text");
+    panel->OnEnter = TNotifyEvent(this, &FreedParentTest::FreePanel);
+    Pump();
+    const TPoint p = At(edit, 20, 10);
+    backend->MouseMove(p.x, p.y);
+    backend->MouseDown(p.x, p.y);
+    backend->MouseUp(p.x, p.y);
+    Pump();
+    EXPECT_EQ(panel, nullptr) << "the enter handler ran";
+    EXPECT_EQ(edit->Parent(), nullptr);
+    EXPECT_FALSE(edit->HandleAllocated());
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    errors.clear();
+    edit->Free();
+  }
 }
 
 } // namespace

@@ -679,45 +679,60 @@ TEST_F(TextEditTest, AnEditFreedByItsPopupClosingAsTheEditIsHidden) {
   }
 }
 
-// A focused edit moved to another parent loses the focus without being left (the form runs no exit for a
-// control taken away): what was typed is the value all the same, and entering the edit again keeps it.
+// An edit moved to another parent while the user edits it is not left (the form runs no exit for a control
+// taken away), whether it holds the focus or a popup of another control took its form's activation while it
+// stayed the form's active control: what was typed is the value all the same, and entering the edit again
+// keeps it.
 TEST_F(TextEditTest, AnEditMovedWhileEditedKeepsWhatWasTyped) {
-  for (bool memo : {false, true}) {
-    SCOPED_TRACE(memo ? "memo" : "text edit");
-    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
-    auto* panel = new TcxContainer(form);
-    panel->SetParent(form);
-    panel->SetBounds(200, 10, 180, 150);
-    edit->SetText("old");
-    edit->SetFocus();
-    Pump();
-    edit->SetSelStart(3);
-    platform::InjectChar('x');
-    Pump();
-    ASSERT_EQ(edit->Text(), "oldx");
-    edit->SetParent(panel);
-    Pump();
-    EXPECT_FALSE(edit->Focused());
-    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
-    ExpectTextWhenEnteredAgain(edit, "oldx");
-  }
+  for (bool memo : {false, true})
+    for (bool popupOpen : {false, true}) {
+      SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + (popupOpen ? ", a popup open" : ", focused"));
+      TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
+      auto* panel = new TcxContainer(form);
+      panel->SetParent(form);
+      panel->SetBounds(200, 10, 180, 150);
+      auto popup = std::make_unique<TcxCustomPopupWindow>(panel);
+      popup->SetModalMode(false);
+      popup->SetOwnerParent(panel);
+      popup->SetOwnerBounds(TRect{0, 0, panel->Width(), panel->Height()});
+      popup->SetBounds(0, 0, 80, 60);
+      edit->SetText("old");
+      edit->SetFocus();
+      Pump();
+      edit->SetSelStart(3);
+      platform::InjectChar('x');
+      Pump();
+      ASSERT_EQ(edit->Text(), "oldx");
+      if (popupOpen) {
+        popup->ShowPopup(nullptr);
+        Pump();
+      }
+      edit->SetParent(panel);
+      Pump();
+      EXPECT_FALSE(edit->Focused());
+      EXPECT_EQ(edit->Text(), "oldx");
+      EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
+      popup->ClosePopup();
+      Pump();
+      ExpectTextWhenEnteredAgain(edit, "oldx");
+    }
 }
 
-// The user types into an edit, then a popup of another control opens, which takes the activation from the
-// edit's form while the edit stays its active control; the program then moves the edit elsewhere. What was
-// typed is the value all the same, and entering the edit again keeps it.
-TEST_F(TextEditTest, AnEditMovedWhileAPopupHoldsTheActivationKeepsWhatWasTyped) {
+// The panel holding an edit the user types into is moved into another panel: the edit loses the focus
+// without being left, and entering it again keeps what was typed, which then becomes the value.
+TEST_F(TextEditTest, AnEditWhosePanelIsMovedWhileEditedKeepsWhatWasTyped) {
   for (bool memo : {false, true}) {
     SCOPED_TRACE(memo ? "memo" : "text edit");
-    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo);
-    auto* panel = new TcxContainer(form);
+    auto* panel = new TcxContainer(Form());
     panel->SetParent(form);
-    panel->SetBounds(200, 10, 180, 150);
-    auto popup = std::make_unique<TcxCustomPopupWindow>(panel);
-    popup->SetModalMode(false);
-    popup->SetOwnerParent(panel);
-    popup->SetOwnerBounds(TRect{0, 0, panel->Width(), panel->Height()});
-    popup->SetBounds(0, 0, 80, 60);
+    panel->SetBounds(10, 10, 180, 100);
+    auto* other = new TcxContainer(form);
+    other->SetParent(form);
+    other->SetBounds(200, 10, 190, 110);
+    TcxCustomTextEdit* edit =
+        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+    edit->SetParent(panel);
+    edit->SetBounds(5, 5, 150, memo ? 60 : 21);
     edit->SetText("old");
     edit->SetFocus();
     Pump();
@@ -725,15 +740,16 @@ TEST_F(TextEditTest, AnEditMovedWhileAPopupHoldsTheActivationKeepsWhatWasTyped) 
     platform::InjectChar('x');
     Pump();
     ASSERT_EQ(edit->Text(), "oldx");
-    popup->ShowPopup(nullptr);
+    panel->SetParent(other);
     Pump();
-    edit->SetParent(panel);
-    Pump();
+    EXPECT_FALSE(edit->Focused());
     EXPECT_EQ(edit->Text(), "oldx");
-    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
-    popup->ClosePopup();
+    edit->SetFocus();
     Pump();
-    ExpectTextWhenEnteredAgain(edit, "oldx");
+    EXPECT_EQ(edit->Text(), "oldx") << "entering the edit again keeps what was typed";
+    EXPECT_EQ(VarToStr(edit->EditValue()), "oldx");
+    form->Free();
+    form = nullptr;
   }
 }
 
@@ -1047,6 +1063,84 @@ TEST_F(TextEditTest, FindSelectionIsDrawnInItsColours) {
 // A press over an edit's text gives its inner control the focus before the edit handles the press itself.
 // An enter handler raised then may hide the form or move the edit onto a hidden form: the press goes on
 // without taking the focus back, raises nothing, and the edit takes the focus again once its form shows.
+// A popup shown again for an owner that no longer shows closes as soon as it shows, and is then not
+// activated: its editor, the active control, would be given the window focus and pass it on to its inner
+// control through the popup, which refuses the focus, being hidden.
+TEST_F(TextEditTest, APopupClosedAsItShowsIsNotActivated) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    auto* panel = new TcxContainer(Form());
+    panel->SetParent(form);
+    panel->SetBounds(200, 10, 100, 24);
+    auto popup = std::make_unique<TcxCustomPopupWindow>(panel);
+    popup->SetModalMode(false);
+    popup->SetOwnerParent(panel);
+    popup->SetOwnerBounds(TRect{0, 0, panel->Width(), panel->Height()});
+    popup->SetBounds(0, 0, 180, 100);
+    TcxCustomTextEdit* edit =
+        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+    edit->SetParent(popup.get());
+    edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+    popup->ShowPopup(edit);
+    Pump();
+    ASSERT_TRUE(popup->ActiveControl() == edit || edit->ContainsControl(popup->ActiveControl()));
+    popup->ClosePopup();
+    panel->Hide();
+    Pump();
+    std::string raised;
+    struct Recorder {
+      std::string* raised;
+      void Raised(TObject*, const std::exception& E) { *raised += E.what(); }
+    } recorder{&raised};
+    Application()->OnException = TExceptionEvent(&recorder, &Recorder::Raised);
+    EXPECT_NO_THROW(popup->ShowPopup(nullptr));
+    Pump();
+    Application()->OnException = nullptr;
+    EXPECT_EQ(raised, "");
+    EXPECT_FALSE(popup->Visible());
+    EXPECT_FALSE(edit->Focused());
+    form->Free();
+    form = nullptr;
+  }
+}
+
+// A form whose activation handler hides or disables it: the form does not then hand the window focus to its
+// editor, which would pass it on to its inner control through a form that refuses the focus.
+TEST_F(TextEditTest, AFormHiddenOrDisabledByItsActivationHandlerGivesNoFocus) {
+  for (bool hide : {true, false})
+    for (bool memo : {false, true}) {
+      SCOPED_TRACE(std::string(hide ? "hidden, " : "disabled, ") + (memo ? "memo" : "text edit"));
+      TForm* other = nullptr;
+      Application()->CreateForm(other);
+      other->SetBounds(300, 300, 200, 150);
+      TcxCustomTextEdit* edit =
+          memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(other)) : new TcxTextEdit(other);
+      edit->SetParent(other);
+      edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+      other->SetActiveControl(edit);
+      struct Handler {
+        TForm* form;
+        bool hide;
+        std::string raised;
+        void Activate(TObject*) {
+          if (hide)
+            form->Hide();
+          else
+            form->SetEnabled(false);
+        }
+        void Raised(TObject*, const std::exception& E) { raised += E.what(); }
+      } handler{other, hide, ""};
+      other->OnActivate = TNotifyEvent(&handler, &Handler::Activate);
+      Application()->OnException = TExceptionEvent(&handler, &Handler::Raised);
+      EXPECT_NO_THROW(other->Show());
+      Pump();
+      Application()->OnException = nullptr;
+      EXPECT_EQ(handler.raised, "");
+      EXPECT_FALSE(edit->Focused());
+      other->Free();
+    }
+}
+
 TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
   enum How { HideForm, MoveToHiddenForm };
   for (How how : {HideForm, MoveToHiddenForm})

@@ -553,6 +553,20 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
 
 // A popup freed by one of its own form handlers as it opens, loses the activation or closes: the popup's
 // code stops touching it, and the popups list forgets it.
+// Shows and closes the popup with AHandler held back, then moves and hides its owner and shows the popup
+// again.
+void ShowAgainForHiddenOwner(TcxCustomPopupWindow* APopup, TNotifyEvent& AHandler) {
+  const TNotifyEvent held = std::exchange(AHandler, TNotifyEvent());
+  APopup->ShowPopup(nullptr);
+  Application()->ProcessMessages();
+  APopup->ClosePopup();
+  AHandler = held;
+  TWinControl* o = APopup->OwnerControl();
+  o->SetLeft(o->Left() + 10);
+  o->Hide();
+  APopup->ShowPopup(nullptr);
+}
+
 TEST_F(PopupTest, PopupFreedByItsFormHandlers) {
   struct Freer {
     TcxCustomPopupWindow* popup;
@@ -593,9 +607,25 @@ TEST_F(PopupTest, PopupFreedByItsFormHandlers) {
          Application()->ProcessMessages();
          SetActiveWindow(f->Handle());
        }},
+      {"closed by a close message",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnClosed = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) {
+         p->ShowPopup(nullptr);
+         Application()->ProcessMessages();
+         SendMessage(p->Handle(), WM_CLOSE, 0, 0);
+       }},
+      // Shown again once its owner moved and was hidden: placing the popup closes it at once, and its close
+      // handlers run inside that move.
+      {"closing as it is placed for a hidden owner",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnClosing = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) { ShowAgainForHiddenOwner(p, p->OnClosing); }},
+      {"closed as it is placed for a hidden owner",
+       [](TcxCustomPopupWindow* p, Freer& f) { p->OnClosed = TNotifyEvent(&f, &Freer::Notify); },
+       [](TForm*, TcxCustomPopupWindow* p) { ShowAgainForHiddenOwner(p, p->OnClosed); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    owner->Show();
     auto* p = MakePopup(owner);
     Forget(p);
     Freer freer{p};
