@@ -170,14 +170,19 @@ void TcxContainer::InvalidateChangedBand() {
 void TcxContainer::RefreshAtCursorPos(bool AIsMouseEvent) {
   if (!HandleAllocated() || IsDestroying() || FRefreshing)
     return;
+  // Refreshing may change an editor's state (a check box toggles as the pointer comes back over it pressed),
+  // and the change handler may free the control.
+  auto alive = AliveToken();
   FRefreshing = true;
   try {
     RefreshContainer(ScreenToClient(GetMouseCursorPos()), cxmbNone, GetCurrentShiftState(), AIsMouseEvent);
   } catch (...) {
-    FRefreshing = false;
+    if (*alive)
+      FRefreshing = false;
     throw;
   }
-  FRefreshing = false;
+  if (*alive)
+    FRefreshing = false;
 }
 
 void TcxContainer::AdjustInnerControlBounds() {
