@@ -7,6 +7,7 @@
 #include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "platform/db/SQLiteQuery.h"
+#include "tests/data/custom_data_test_util.h"
 #include "tests/data/db_test_util.h"
 
 namespace {
@@ -185,19 +186,25 @@ TEST_P(DBData, EditWhileInsertingGoesOnInsertingTheNewRecord) {
   }
 }
 
-// Records (id, g) in either dataset: ids 1 to 3 in group 5, ids 4 and 5 in the null group.
+// Records (id, g) in either dataset, grouped by g, ids counting from 1: by default ids 1 to 3 in group 5,
+// ids 4 and 5 in the null group.
 struct GroupedTable {
-  explicit GroupedTable(bool ASQLite) {
+  explicit GroupedTable(bool ASQLite, const std::vector<Variant>& AGroups = {5, 5, 5, Null, Null}) {
     if (ASQLite) {
+      std::string rows;
+      for (std::size_t i = 0; i < AGroups.size(); ++i)
+        rows += std::string(i ? ", (" : "(") + std::to_string(i + 1) + ", " +
+                (AGroups[i].IsNull() ? "NULL" : std::string(VarToStr(AGroups[i]))) + ")";
       ds.reset(dbtest::MemoryQuery(conn,
                                    "CREATE TABLE t (id INTEGER PRIMARY KEY, g INTEGER);"
-                                   "INSERT INTO t VALUES (1, 5), (2, 5), (3, 5), (4, NULL), (5, NULL)",
+                                   "INSERT INTO t VALUES " +
+                                       rows,
                                    "SELECT id, g FROM t ORDER BY id"));
     } else {
       auto* m = new TMemDataSet(nullptr);
       m->AddFieldDef("id", ftLargeint);
       m->AddFieldDef("g", ftLargeint);
-      for (const Variant& g : {Variant(5), Variant(5), Variant(5), Null, Null})
+      for (const Variant& g : AGroups)
         m->AddRow({int(m->RowCount()) + 1, g});
       ds.reset(m);
     }
@@ -513,6 +520,46 @@ TEST_P(DBData, DeletingAGroupRowFocusesTheNextGroup) {
     ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
     EXPECT_EQ(f.Word(f.dc.GetFocusedRecordIndex()), "ev");
     EXPECT_EQ(f.ds->FieldByName("word")->AsString(), "ev");
+  }
+}
+
+// Without multiple selection, deleting the selection where a group row is focused deletes the group's first
+// record alone: the focus stays in the group, on the next record, as on a controller over its own records,
+// rather than leaving the group as if the whole of it had gone.
+TEST_P(DBData, DeletingTheSelectionOnAGroupRowKeepsTheFocusInItsGroup) {
+  struct Case {
+    const char* Name;
+    std::vector<Variant> Groups;
+    std::vector<int> Rows; // ids of the rows afterwards, 0 for a group row
+  } cases[] = {
+      {"the only group", {5, 5, 5}, {0, 2, 3}},
+      {"a group before another", {5, 5, 5, 7}, {0, 2, 3, 0, 4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    GroupedTable t(GetParam(), c.Groups);
+    TestController own(2);
+    std::vector<std::vector<Variant>> rows;
+    for (std::size_t i = 0; i < c.Groups.size(); ++i)
+      rows.push_back({int(i) + 1, c.Groups[i]});
+    own.Fill(rows);
+    own.ChangeGroupIndex(1, 0);
+    for (TcxCustomDataController* dc :
+         {static_cast<TcxCustomDataController*>(&t.dc), static_cast<TcxCustomDataController*>(&own)}) {
+      SCOPED_TRACE(dc == &own ? "own records" : "bound");
+      dc->FullExpand();
+      ASSERT_TRUE(dc->ChangeFocusedRowIndex(0));
+      dc->ChangeRowSelection(0, true);
+      dc->DeleteSelection();
+      std::vector<int> ids;
+      for (int row = 0; row < dc->GetRowCount(); ++row) {
+        TcxRowInfo info = dc->GetRowInfo(row);
+        ids.push_back(info.Level == 0 ? 0 : dc->GetValue(info.RecordIndex, 0).AsInteger());
+      }
+      EXPECT_EQ(ids, c.Rows);
+      EXPECT_EQ(dc->GetFocusedRowIndex(), 1);
+    }
+    EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 2);
   }
 }
 
