@@ -941,6 +941,8 @@ void TcxDBDataProvider::LinkEditingChanged() {
         ds->Active() && !ds->IsEmpty()) {
       TcxValueDefDBReader reader(dc);
       dc->DataStorage().ReadRecord(editing, &reader, false);
+      // Told as a change of this record, the view finds its groups again by the values they were built on.
+      dc->DataChanged(dcRecord, -1, editing);
     }
     ResetEditing();
   }

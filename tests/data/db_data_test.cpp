@@ -622,6 +622,76 @@ TEST_P(DBData, ACancelledKeyEditKeepsTheRecordSelected) {
   EXPECT_EQ(f.dc.GetSelectedRowIndex(1), 2);
 }
 
+// What a user sees of a controller over the word rows: each row (a group with its value and whether it is
+// open, or a record by its id), then the focused row and the selected rows.
+std::string ShownView(TcxCustomDataController& ADC) {
+  std::string text;
+  for (int row = 0; row < ADC.GetRowCount(); ++row) {
+    TcxRowInfo info = ADC.GetRowInfo(row);
+    if (info.Level < ADC.Groups().LevelCount())
+      text += (info.Expanded ? "+" : "-") +
+              VarToStr(ADC.GetValue(info.RecordIndex, ADC.Groups().GroupingItemIndex(info.Level)));
+    else
+      text += "#" + VarToStr(ADC.GetValue(info.RecordIndex, 0));
+    text += ' ';
+  }
+  text += "| focus " + std::to_string(ADC.GetFocusedRowIndex()) + " | selected";
+  for (int i = 0; i < ADC.GetSelectedCount(); ++i)
+    text += ' ' + std::to_string(ADC.GetSelectedRowIndex(i));
+  return text;
+}
+
+// A controller over its own copy of the word rows: the view a bound controller must show for the same steps.
+struct UnboundWords : TestController {
+  UnboundWords() : TestController(3) {
+    SetItemValueTypeClass(1, TcxStringValueType::Instance());
+    SetItemValueTypeClass(2, TcxFloatValueType::Instance());
+    std::vector<std::vector<Variant>> rows;
+    for (int i = 0; i < 10; ++i)
+      rows.push_back({i + 1, kWords[i], i * 1.5});
+    Fill(rows);
+  }
+};
+
+// An edit that moves a record into another group, then ends, leaves open the groups an unbound controller
+// leaves open: the group the record joined is known by the values its other records hold, whether the edit is
+// cancelled or posted, with or without key fields.
+TEST_P(DBData, AnEditEndedInAnotherGroupLeavesTheGroupsOpenAsUnbound) {
+  struct Case {
+    const char* Name;
+    const char* Keys;
+    int Group;  // the item grouped by and set
+    Variant To; // the value set on the second record
+    bool Post;
+  } cases[] = {
+      {"cancelled key", "", 0, 3, false},     {"cancelled key, keyed", "id", 0, 3, false},
+      {"cancelled score", "", 2, 3.0, false}, {"cancelled score, keyed", "id", 2, 3.0, false},
+      {"posted score", "", 2, 3.0, true},     {"posted score, keyed", "id", 2, 3.0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto play = [&](TcxCustomDataController& ADC) {
+      ADC.SetOptions((ADC.GetOptions() | dcoSaveExpanding) & ~dcoAssignGroupingValues);
+      ADC.ChangeGroupIndex(c.Group, 0);
+      ADC.FullCollapse();
+      // The first two groups open, the second record focused, which the third group then takes in.
+      ADC.ChangeExpanding(0, true, false);
+      ADC.ChangeExpanding(2, true, false);
+      ADC.ChangeFocusedRowIndex(3);
+      ADC.Edit();
+      ADC.SetEditValue(c.Group, c.To, evsValue);
+      c.Post ? ADC.Post() : ADC.Cancel();
+      return ShownView(ADC);
+    };
+    UnboundWords unbound;
+    const std::string expected = play(unbound);
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(c.Keys);
+    EXPECT_EQ(play(f.dc), expected);
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
