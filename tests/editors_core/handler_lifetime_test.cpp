@@ -209,19 +209,6 @@ public:
     backend->MouseUp(to.x, to.y);
     Pump();
   }
-  // Presses over the text, lets go below the control, then comes back over the text.
-  void PressReleaseBelowAndComeBack(TcxContainer* c) {
-    const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y), below = At(c, TextPoint(c).x, c->Height() + 10);
-    backend->MouseMove(p.x, p.y);
-    backend->MouseDown(p.x, p.y);
-    backend->MouseMove(below.x, below.y);
-    backend->MouseUp(below.x, below.y);
-    Pump();
-    if (Alive()) {
-      backend->MouseMove(p.x, p.y);
-      Pump();
-    }
-  }
   void Wheel(TcxContainer* c) {
     const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y);
     Focus(c);
@@ -331,25 +318,6 @@ const Hook onDragOver = [](TcxContainer* c, Freer& f) {
   c->Parent()->OnDragOver = TDragOverEvent(&f, &Freer::DragOverFree);
 };
 
-// The press that gives the control the focus raises its enter handler, which hands the focus on at once.
-struct FocusMover {
-  void Enter(TObject* Sender) {
-    auto* self = static_cast<TWinControl*>(Sender);
-    TWinControl* form = self->Parent();
-    for (int i = 0; i < form->ControlCount(); ++i)
-      if (auto* next = dynamic_cast<TWinControl*>(form->Controls(i));
-          next && next != self && next->CanFocus()) {
-        next->SetFocus();
-        return;
-      }
-  }
-};
-FocusMover focusMover;
-const Hook onChangeEnterMovesFocus = [](TcxContainer* c, Freer& f) {
-  onChange(c, f);
-  c->OnEnter = TNotifyEvent(&focusMover, &FocusMover::Enter);
-};
-
 // Actions.
 using T = HandlerLifetimeTest;
 const Act setText = [](T&, TcxContainer* c) { c->SetText("new"); };
@@ -373,7 +341,6 @@ const Act focusAway = [](T& t, TcxContainer* c) { t.FocusAway(c); };
 const Act hideFocused = [](T& t, TcxContainer* c) { t.HideFocused(c); };
 const Act disableFocused = [](T& t, TcxContainer* c) { t.DisableFocused(c); };
 const Act wheel = [](T& t, TcxContainer* c) { t.Wheel(c); };
-const Act pressReleaseBelowAndComeBack = [](T& t, TcxContainer* c) { t.PressReleaseBelowAndComeBack(c); };
 const Act dragToForm = [](T& t, TcxContainer* c) { t.DragToForm(c); };
 const Act clickButton = [](T& t, TcxContainer* c) {
   const TRect b = static_cast<TcxCustomEdit*>(c)->ViewInfo()->Button(0)->Bounds;
@@ -499,8 +466,6 @@ const Case cases[] = {
     {"CheckBoxValueChangedBySpace", Kind::CheckBox, onEditValueChanged, keySpace},
     {"CheckBoxValueChangedByMouse", Kind::CheckBox, onEditValueChanged, click},
     {"CheckBoxEditing", Kind::CheckBox, onEditing, keySpace},
-    {"CheckBoxChangeByMoveAfterPressMovedFocus", Kind::CheckBox, onChangeEnterMovesFocus,
-     pressReleaseBelowAndComeBack},
     {"CheckBoxChangeByProgram", Kind::CheckBox, onChange,
      [](T&, TcxContainer* c) { static_cast<TcxCheckBox*>(c)->SetChecked(true); }},
     {"CheckBoxKeyDown", Kind::CheckBox, onKeyDown, keyA},
