@@ -556,12 +556,13 @@ TEST_F(ListBoxDragTest, ListBoxFreedDuringItsAutomaticDrag) {
 
 namespace {
 
-class FreedParentTest : public EditTest {
+// Keeps what reaches the loop, on a shown form.
+class RecordingTest : public EditTest {
 protected:
   void SetUp() override {
     EditTest::SetUp();
     form = ShowForm();
-    Application()->OnException = TExceptionEvent(this, &FreedParentTest::Record);
+    Application()->OnException = TExceptionEvent(this, &RecordingTest::Record);
   }
   void TearDown() override {
     Application()->OnException = {};
@@ -570,10 +571,14 @@ protected:
 
 public:
   void Record(TObject*, const std::exception& E) { errors.push_back(E.what()); }
-  void FreePanel(TObject*) { std::exchange(panel, nullptr)->Free(); }
 
   TcxContainer* panel = nullptr;
   std::vector<std::string> errors;
+};
+
+class FreedParentTest : public RecordingTest {
+public:
+  void FreePanel(TObject*) { std::exchange(panel, nullptr)->Free(); }
 };
 
 // A press on an editor inside a panel whose enter handler frees the panel: the editor, owned by the form,
@@ -606,17 +611,8 @@ TEST_F(FreedParentTest, APressWhoseEnterHandlerFreesTheParentRaisesNothing) {
 }
 
 // Popups and the handlers they raise take the focus away from a control while the library hands it on.
-class FocusTakenAwayTest : public EditTest {
+class FocusTakenAwayTest : public RecordingTest {
 protected:
-  void SetUp() override {
-    EditTest::SetUp();
-    form = ShowForm();
-    Application()->OnException = TExceptionEvent(this, &FocusTakenAwayTest::Record);
-  }
-  void TearDown() override {
-    Application()->OnException = {};
-    EditTest::TearDown();
-  }
   std::unique_ptr<TcxCustomPopupWindow> MakePopup(TWinControl* AOwner) {
     auto popup = std::make_unique<TcxCustomPopupWindow>(AOwner);
     popup->SetModalMode(false);
@@ -640,7 +636,6 @@ protected:
   }
 
 public:
-  void Record(TObject*, const std::exception& E) { errors.push_back(E.what()); }
   // Opens the other popup, or closes it when it is open.
   void Toggle(TObject*) {
     if (other->IsShown())
@@ -656,9 +651,7 @@ public:
   }
 
   TcxCustomPopupWindow* other = nullptr;
-  TcxContainer* panel = nullptr;
   bool disable = false;
-  std::vector<std::string> errors;
 };
 
 // The program focuses an edit while a popup holds the focus. The popup closes as its form deactivates, and
