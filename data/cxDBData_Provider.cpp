@@ -701,6 +701,18 @@ void TcxDBDataProvider::FocusActiveRecord(int AGroupLevel) {
     dc->ChangeFocusedRecordIndex(record);
 }
 
+void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
+  FocusActiveRecord(AGroupLevel);
+  TcxDBDataController* dc = DBDataController();
+  const int focused = dc->GetFocusedRecordIndex();
+  if (FActiveRecordIndex < 0 || FActiveRecordIndex >= dc->GetRecordCount() || focused < 0 ||
+      focused == FActiveRecordIndex || !IsSyncMode() || IsEditState(DataSet()->State()))
+    return;
+  // A record the filter hides, such as one just posted, left the focus where it was. Left on that record,
+  // the dataset would have a later reload focus it wherever it then shows.
+  dc->SyncDataSetPos(focused);
+}
+
 void TcxDBDataProvider::ReloadBuffer() {
   TFlagGuard guard(FGridBufferUpdating, DataController()->AliveToken());
   DBDataController()->ReloadData();
@@ -887,7 +899,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   if (FInsertCancelling && IsSmartRefresh() && ds->RecordCount() == DataController()->GetRecordCount()) {
     FLastEditedRecord = -1;
     FActiveRecordIndex = CurrentRecordIndex();
-    FocusActiveRecord();
+    FocusActiveRecordAfterChange();
     return;
   }
   if (!FDeletedRecords.empty()) {
@@ -901,7 +913,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
         ds->RecordCount() == dc->GetRecordCount() - int(list.size())) {
       dc->DeleteRecordList(list);
       FActiveRecordIndex = CurrentRecordIndex();
-      FocusActiveRecord();
+      FocusActiveRecordAfterChange();
       return;
     }
   }
@@ -930,7 +942,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     DBDataController()->ReloadData();
   }
   FActiveRecordIndex = CurrentRecordIndex();
-  FocusActiveRecord(groupLevel);
+  FocusActiveRecordAfterChange(groupLevel);
 }
 
 void TcxDBDataProvider::LinkEditingChanged() {
@@ -1009,7 +1021,7 @@ bool TcxDBDataProvider::SmartRefreshRecord() {
   FActiveRecordIndex = record;
   dc->UpdateRecordDetailKeys(record);
   DataChanged(dcRecord, -1, record);
-  FocusActiveRecord();
+  FocusActiveRecordAfterChange();
   return true;
 }
 
