@@ -1390,9 +1390,11 @@ public:
   void DeleteRecords(std::vector<int>& AList);
   virtual void UpdateEditingRecord() {}
   void FocusAfterDelete();
-  // Where the record kept for the focus after a delete is one that the delete of the rows AGoingRows takes,
+  // Where the record kept for the focus after a delete is one of AGoingRecords, the records the delete takes,
   // keeps one beside the focused row instead.
-  void KeepFocusBeside(const std::vector<int>& AGoingRows);
+  void KeepFocusBeside(std::vector<int> AGoingRecords);
+  // The records a delete of the rows takes: a data row's record, all of a group's for a group row.
+  std::vector<int> RecordsOfRows(const std::vector<int>& ARows);
   // Follows its record through inserts and deletes; a deleted one passes to the next record that stays.
   int RecordToFocusAfterDelete = -1;
   bool DeletingSelection = false;

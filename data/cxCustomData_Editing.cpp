@@ -309,18 +309,22 @@ void TcxCustomDataController::FocusAfterDelete() {
   }
 }
 
-void TcxCustomDataController::KeepFocusBeside(const std::vector<int>& AGoingRows) {
+std::vector<int> TcxCustomDataController::RecordsOfRows(const std::vector<int>& ARows) {
+  std::vector<int> records;
+  for (int row : ARows) {
+    int first, last;
+    FView->GetRowListRange(row, first, last);
+    for (int li = first; li <= last; ++li)
+      records.push_back(FView->GetRecordListRecord(li));
+  }
+  return records;
+}
+
+void TcxCustomDataController::KeepFocusBeside(std::vector<int> AGoingRecords) {
   const int row = GetFocusedRowIndex();
   if (row < 0 || RecordToFocusAfterDelete < 0)
     return;
-  // The records the delete takes: those of the rows, all of a group's for a group row.
-  std::vector<int> going;
-  for (int goingRow : AGoingRows) {
-    int first, last;
-    FView->GetRowListRange(goingRow, first, last);
-    for (int li = first; li <= last; ++li)
-      going.push_back(FView->GetRecordListRecord(li));
-  }
+  std::vector<int>& going = AGoingRecords;
   std::sort(going.begin(), going.end());
   auto goes = [&](int ARecord) { return std::binary_search(going.begin(), going.end(), ARecord); };
   if (!goes(RecordToFocusAfterDelete))
@@ -361,15 +365,12 @@ void TcxCustomDataController::DeleteFocused() {
     return;
   auto alive = FAlive;
   FProvider->SaveFocusAfterDelete();
-  KeepFocusBeside({row});
   if (GetRowInfo(row).Level < FView->Groups().LevelCount() && FView->IsGrouped()) {
-    int first, last;
-    FView->GetRowListRange(row, first, last);
-    std::vector<int> records;
-    for (int li = first; li <= last; ++li)
-      records.push_back(FView->GetRecordListRecord(li));
+    std::vector<int> records = RecordsOfRows({row});
+    KeepFocusBeside(records);
     DeleteRecords(records);
   } else {
+    KeepFocusBeside({GetFocusedRecordIndex()});
     FProvider->Delete();
   }
   if (!*alive)
@@ -387,10 +388,11 @@ void TcxCustomDataController::DeleteSelection() {
     std::vector<int> rows;
     for (int i = 0; i < GetSelectedCount(); ++i)
       rows.push_back(GetSelectedRowIndex(i));
-    KeepFocusBeside(rows);
+    KeepFocusBeside(RecordsOfRows(rows));
     FProvider->DeleteSelection();
   } else {
-    KeepFocusBeside({GetFocusedRowIndex()});
+    // Only the focused record goes, also where its group's row is focused.
+    KeepFocusBeside({GetFocusedRecordIndex()});
     FProvider->Delete();
   }
   if (*alive)

@@ -485,6 +485,11 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   SavePos();
   TcxDBDataProviderSavePosInfo saved = FSavePos;
   DataSetOperation([&] {
+    // The first move below would post an edit while the controls are off: the controller would hear of the
+    // post only after the delete, with the dataset on another record, and read that one's values into the
+    // record it had in edit. Posted first, the edit ends where its record stands.
+    if (ds->State() == dsEdit)
+      ds->CheckBrowseMode();
     TControlsLock lock(ds);
     try {
       if (!keys.empty()) {
@@ -936,6 +941,8 @@ void TcxDBDataProvider::LinkEditingChanged() {
         ds->Active() && !ds->IsEmpty()) {
       TcxValueDefDBReader reader(dc);
       dc->DataStorage().ReadRecord(editing, &reader, false);
+      // Told as a change of this record, the view finds its groups again by the values they were built on.
+      dc->DataChanged(dcRecord, -1, editing);
     }
     ResetEditing();
   }

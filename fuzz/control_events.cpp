@@ -825,9 +825,9 @@ private:
       CheckLines(name, static_cast<TcxCustomMemo*>(edit), text);
   }
 
-  // The memo's lines are its text as the window lays it out: together they hold the text without its line
-  // breaks (CR LF, or a lone CR or LF, which the platform's memo breaks at too), and without word wrap there
-  // is one line a break, the empty line after a last break not counted.
+  // The memo's lines are its text's: together they hold the text without its line breaks (CR LF, or a lone
+  // CR or LF, which the platform's memo breaks at too), one line a break whether the memo wraps or not, the
+  // empty line after a last break not counted.
   static void CheckLines(const std::string& AName, TcxCustomMemo* AMemo, const String& AText) {
     TStrings* lines = AMemo->Lines();
     String joined;
@@ -848,7 +848,7 @@ private:
     }
     if (joined != bare)
       Fail(AName + ": the lines hold \"" + joined + "\" for the text \"" + AText + "\"");
-    if (!AMemo->ActiveProperties()->WordWrap() && lines->Count() != breaks + (lastOpen ? 1 : 0))
+    if (lines->Count() != breaks + (lastOpen ? 1 : 0))
       Fail(AName + ": " + std::to_string(lines->Count()) + " lines for the text \"" + AText + "\"");
   }
 

@@ -484,8 +484,10 @@ void TcxContainer::SetFocus() {
   // Taking the focus raises the enter handlers, which may free the control.
   auto alive = AliveToken();
   TcxControl::SetFocus();
+  // The platform sets the focus even where the handlers raised meanwhile hid or disabled the control's
+  // parents; the inner control then cannot take it, and the container keeps it rather than raise.
   if (*alive && FInnerControl && FInnerControl->HandleAllocated() && HandleAllocated() &&
-      GetFocus() == Handle()) {
+      GetFocus() == Handle() && FInnerControl->CanFocus() && CanFocusEx()) {
     FocusInnerControl();
     if (!*alive)
       return;

@@ -284,7 +284,9 @@ void TcxCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
       Key = 0;
       if (TCustomForm* form = GetParentForm())
         form->SelectNext(form->ActiveControl(), !Shift.Contains(ssShift), true);
-      if (*alive && FInnerControl && FInnerControl->Focused() && FInnerEdit)
+      // The inner control may hold the focus on a form that cannot take it (hidden or disabled while it
+      // was not the active window): taking it again would be refused.
+      if (*alive && FInnerControl && FInnerControl->Focused() && FInnerEdit && CanFocusEx())
         FInnerEdit->SafelySetFocus();
     }
     return;

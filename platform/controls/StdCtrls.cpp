@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
+#include <vector>
 
 #include "platform/controls/Messages.h"
 #include "platform/win/Clipboard.h"
@@ -32,43 +32,37 @@ class TMemoStrings : public TStrings {
   void Insert(int Index, const AnsiString& S) override {
     if (!FMemo)
       return;
-    const int count = GetCount();
+    const AnsiString text = FMemo->Text();
+    const std::vector<Line> lines = Split(text);
+    const int count = Count(lines);
     if (Index < 0 || Index > count)
       IndexError(Index);
-    HWND h = FMemo->Handle();
-    LRESULT at = 0;
+    std::size_t at = text.size();
     AnsiString line = S + "\r\n";
-    if (Index < count) {
-      at = SendMessageA(h, EM_LINEINDEX, WPARAM(Index), 0);
-    } else {
-      at = SendMessageA(h, WM_GETTEXTLENGTH, 0, 0);
-      // After a last line without its break, the new line needs one before it.
-      if (count > 0 && LastLineOpen(h))
-        line = "\r\n" + line;
-    }
-    SendMessageA(h, EM_SETSEL, WPARAM(at), LPARAM(at));
-    SendMessageA(h, EM_REPLACESEL, 0, LPARAM(line.c_str()));
+    if (Index < count)
+      at = lines[std::size_t(Index)].start;
+    // After a last line without its break, the new line needs one before it.
+    else if (count > 0 && lines.back().length > 0)
+      line = "\r\n" + line;
+    Replace(at, at, line);
   }
 
   void Delete(int Index) override {
     if (!FMemo)
       return;
-    if (Index < 0 || Index >= GetCount())
+    const AnsiString text = FMemo->Text();
+    const std::vector<Line> lines = Split(text);
+    if (Index < 0 || Index >= Count(lines))
       IndexError(Index);
-    HWND h = FMemo->Handle();
-    LRESULT start = SendMessageA(h, EM_LINEINDEX, WPARAM(Index), 0);
-    LRESULT end = SendMessageA(h, EM_LINEINDEX, WPARAM(Index + 1), 0);
-    if (end < 0) {
-      end = SendMessageA(h, WM_GETTEXTLENGTH, 0, 0);
-      // The last line takes the break before it along, so that no empty line is left behind.
-      if (Index > 0) {
-        start =
-            SendMessageA(h, EM_LINEINDEX, WPARAM(Index - 1), 0) +
-            SendMessageA(h, EM_LINELENGTH, WPARAM(SendMessageA(h, EM_LINEINDEX, WPARAM(Index - 1), 0)), 0);
-      }
-    }
-    SendMessageA(h, EM_SETSEL, WPARAM(start), LPARAM(end));
-    SendMessageA(h, EM_REPLACESEL, 0, LPARAM(""));
+    const auto i = std::size_t(Index);
+    std::size_t start = lines[i].start;
+    std::size_t end = text.size();
+    if (i + 1 < lines.size())
+      end = lines[i + 1].start;
+    // The last line takes the break before it along, so that no empty line is left behind.
+    else if (i > 0)
+      start = lines[i - 1].start + lines[i - 1].length;
+    Replace(start, end, "");
   }
 
   void Clear() override {
@@ -80,42 +74,25 @@ protected:
   AnsiString Get(int Index) const override {
     if (!FMemo)
       return AnsiString();
-    if (Index < 0 || Index >= GetCount())
+    const AnsiString text = FMemo->Text();
+    const std::vector<Line> lines = Split(text);
+    if (Index < 0 || Index >= Count(lines))
       IndexError(Index);
-    HWND h = FMemo->Handle();
-    LRESULT start = SendMessageA(h, EM_LINEINDEX, WPARAM(Index), 0);
-    auto length = std::size_t(SendMessageA(h, EM_LINELENGTH, WPARAM(start), 0));
-    // EM_GETLINE takes the buffer's size in its first word, so the buffer holds at least two bytes.
-    AnsiString s(std::max<std::size_t>(length, 2), '\0');
-    WORD size = WORD(std::min<std::size_t>(length, 0xFFFF));
-    std::memcpy(s.data(), &size, sizeof size);
-    s.resize(std::size_t(SendMessageA(h, EM_GETLINE, WPARAM(Index), LPARAM(s.data()))));
-    return s;
+    const Line& line = lines[std::size_t(Index)];
+    return text.substr(line.start, line.length);
   }
 
   void Put(int Index, const AnsiString& S) override {
     if (!FMemo)
       return;
-    if (Index < 0 || Index >= GetCount())
+    const std::vector<Line> lines = Split(FMemo->Text());
+    if (Index < 0 || Index >= Count(lines))
       IndexError(Index);
-    HWND h = FMemo->Handle();
-    LRESULT start = SendMessageA(h, EM_LINEINDEX, WPARAM(Index), 0);
-    LRESULT length = SendMessageA(h, EM_LINELENGTH, WPARAM(start), 0);
-    SendMessageA(h, EM_SETSEL, WPARAM(start), LPARAM(start + length));
-    SendMessageA(h, EM_REPLACESEL, 0, LPARAM(S.c_str()));
+    const Line& line = lines[std::size_t(Index)];
+    Replace(line.start, line.start + line.length, S);
   }
 
-  // A text that ends with a line break shows an empty last line, which is not one of the strings.
-  int GetCount() const override {
-    if (!FMemo)
-      return 0;
-    HWND h = FMemo->Handle();
-    auto count = int(SendMessageA(h, EM_GETLINECOUNT, 0, 0));
-    LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, WPARAM(count - 1), 0);
-    if (SendMessageA(h, EM_LINELENGTH, WPARAM(lastStart), 0) == 0)
-      --count;
-    return count;
-  }
+  int GetCount() const override { return FMemo ? Count(Split(FMemo->Text())) : 0; }
 
   AnsiString GetTextStr() const override { return FMemo ? FMemo->Text() : AnsiString(); }
 
@@ -154,11 +131,35 @@ protected:
   }
 
 private:
-  // The last line has text and no line break after it.
-  static bool LastLineOpen(HWND h) {
-    auto lines = SendMessageA(h, EM_GETLINECOUNT, 0, 0);
-    LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, WPARAM(lines - 1), 0);
-    return SendMessageA(h, EM_LINELENGTH, WPARAM(lastStart), 0) > 0;
+  // The lines are the text's, broken where the window breaks them (CR LF, or a lone CR or LF) and not where
+  // it wraps them: a program reads back the lines it wrote, and an operation of several steps on them is not
+  // thrown off by the wrapping its first step changes.
+  struct Line {
+    std::size_t start;
+    std::size_t length;
+  };
+  static std::vector<Line> Split(const AnsiString& AText) {
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < AText.size(); ++i) {
+      if (AText[i] != '\r' && AText[i] != '\n')
+        continue;
+      lines.push_back({start, i - start});
+      if (AText[i] == '\r' && i + 1 < AText.size() && AText[i + 1] == '\n')
+        ++i;
+      start = i + 1;
+    }
+    lines.push_back({start, AText.size() - start});
+    return lines;
+  }
+  // A text that ends with a line break shows an empty last line, which is not one of the strings.
+  static int Count(const std::vector<Line>& ALines) {
+    return int(ALines.size()) - (ALines.back().length == 0 ? 1 : 0);
+  }
+  void Replace(std::size_t AStart, std::size_t AEnd, const AnsiString& S) {
+    HWND h = FMemo->Handle();
+    SendMessageA(h, EM_SETSEL, WPARAM(AStart), LPARAM(AEnd));
+    SendMessageA(h, EM_REPLACESEL, 0, LPARAM(S.c_str()));
   }
 
   TCustomMemo* FMemo; // the memo owns this view; null once it went before an operation on the lines ended

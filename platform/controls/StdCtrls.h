@@ -113,8 +113,8 @@ class TCustomMemo : public TCustomEdit {
   explicit TCustomMemo(TComponent* AOwner);
   ~TCustomMemo() override;
 
-  // A view over the window's lines, as it shows them (a wrapped line counts as lines of its own). Using it
-  // creates the window.
+  // A view over the lines of the window's text: a line the window wraps into several rows is one line.
+  // Using it creates the window.
   TStrings* Lines() const { return FLines.get(); }
   void SetLines(TStrings* Value);
   TScrollStyle ScrollBars() const { return FScrollBars; }

@@ -301,8 +301,11 @@ TEST_F(StdCtrlsTest, MemoReturnsTabsAndWrapping) {
 
   const std::string longText(60, 'a');
   memo->SetText(longText);
-  EXPECT_GT(memo->Lines()->Count(), 1) << "a word wider than the memo wraps";
+  EXPECT_GT(SendMessageA(memo->Handle(), EM_GETLINECOUNT, 0, 0), 1) << "a word wider than the memo wraps";
+  ASSERT_EQ(memo->Lines()->Count(), 1) << "the lines are the text's, not the rows it wraps into";
+  EXPECT_EQ(memo->Lines()->Strings(0), longText);
   memo->SetWordWrap(false);
+  EXPECT_EQ(SendMessageA(memo->Handle(), EM_GETLINECOUNT, 0, 0), 1);
   EXPECT_EQ(memo->Lines()->Count(), 1);
   EXPECT_EQ(memo->Text(), longText);
   memo->SetScrollBars(ssBoth);

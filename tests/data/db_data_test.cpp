@@ -7,6 +7,7 @@
 #include "data/cxDBData.h"
 #include "data/cxDBFilter.h"
 #include "platform/db/SQLiteQuery.h"
+#include "tests/data/custom_data_test_util.h"
 #include "tests/data/db_test_util.h"
 
 namespace {
@@ -185,19 +186,25 @@ TEST_P(DBData, EditWhileInsertingGoesOnInsertingTheNewRecord) {
   }
 }
 
-// Records (id, g) in either dataset: ids 1 to 3 in group 5, ids 4 and 5 in the null group.
+// Records (id, g) in either dataset, grouped by g, ids counting from 1: by default ids 1 to 3 in group 5,
+// ids 4 and 5 in the null group.
 struct GroupedTable {
-  explicit GroupedTable(bool ASQLite) {
+  explicit GroupedTable(bool ASQLite, const std::vector<Variant>& AGroups = {5, 5, 5, Null, Null}) {
     if (ASQLite) {
+      std::string rows;
+      for (std::size_t i = 0; i < AGroups.size(); ++i)
+        rows += std::string(i ? ", (" : "(") + std::to_string(i + 1) + ", " +
+                (AGroups[i].IsNull() ? "NULL" : std::string(VarToStr(AGroups[i]))) + ")";
       ds.reset(dbtest::MemoryQuery(conn,
                                    "CREATE TABLE t (id INTEGER PRIMARY KEY, g INTEGER);"
-                                   "INSERT INTO t VALUES (1, 5), (2, 5), (3, 5), (4, NULL), (5, NULL)",
+                                   "INSERT INTO t VALUES " +
+                                       rows,
                                    "SELECT id, g FROM t ORDER BY id"));
     } else {
       auto* m = new TMemDataSet(nullptr);
       m->AddFieldDef("id", ftLargeint);
       m->AddFieldDef("g", ftLargeint);
-      for (const Variant& g : {Variant(5), Variant(5), Variant(5), Null, Null})
+      for (const Variant& g : AGroups)
         m->AddRow({int(m->RowCount()) + 1, g});
       ds.reset(m);
     }
@@ -516,6 +523,85 @@ TEST_P(DBData, DeletingAGroupRowFocusesTheNextGroup) {
   }
 }
 
+// The id of each row of a view grouped on one level, 0 for a group row.
+std::vector<int> RowIds(TcxCustomDataController& ADC) {
+  std::vector<int> ids;
+  for (int row = 0; row < ADC.GetRowCount(); ++row) {
+    TcxRowInfo info = ADC.GetRowInfo(row);
+    ids.push_back(info.Level == 0 ? 0 : ADC.GetValue(info.RecordIndex, 0).AsInteger());
+  }
+  return ids;
+}
+
+// A controller over its own records holding the same (id, g) records as a GroupedTable.
+struct OwnGroupedTable {
+  explicit OwnGroupedTable(const std::vector<Variant>& AGroups) {
+    std::vector<std::vector<Variant>> rows;
+    for (std::size_t i = 0; i < AGroups.size(); ++i)
+      rows.push_back({int(i) + 1, AGroups[i]});
+    dc.Fill(rows);
+    dc.ChangeGroupIndex(1, 0);
+  }
+  TestController dc{2};
+};
+
+// Without multiple selection, deleting the selection where a group row is focused deletes the group's first
+// record alone: the focus stays in the group, on the next record, as on a controller over its own records,
+// rather than leaving the group as if the whole of it had gone.
+TEST_P(DBData, DeletingTheSelectionOnAGroupRowKeepsTheFocusInItsGroup) {
+  struct Case {
+    const char* Name;
+    std::vector<Variant> Groups;
+    std::vector<int> Rows; // ids of the rows afterwards, 0 for a group row
+  } cases[] = {
+      {"the only group", {5, 5, 5}, {0, 2, 3}},
+      {"a group before another", {5, 5, 5, 7}, {0, 2, 3, 0, 4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    GroupedTable t(GetParam(), c.Groups);
+    OwnGroupedTable own(c.Groups);
+    for (TcxCustomDataController* dc :
+         {static_cast<TcxCustomDataController*>(&t.dc), static_cast<TcxCustomDataController*>(&own.dc)}) {
+      SCOPED_TRACE(dc == &own.dc ? "own records" : "bound");
+      dc->FullExpand();
+      ASSERT_TRUE(dc->ChangeFocusedRowIndex(0));
+      dc->ChangeRowSelection(0, true);
+      dc->DeleteSelection();
+      EXPECT_EQ(RowIds(*dc), c.Rows);
+      EXPECT_EQ(dc->GetFocusedRowIndex(), 1);
+    }
+    EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 2);
+  }
+}
+
+// Deleting the focused row of a group that holds only the record in edit focuses the record kept for the
+// focus on its own row, as on a controller over its own records: the post that moving the dataset makes
+// on the way reads the records again, which must not leave the view on the group row.
+TEST_P(DBData, DeletingTheGroupOfTheRecordInEditFocusesTheRecordKept) {
+  const std::vector<Variant> groups = {5, Null};
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    GroupedTable t(GetParam(), groups);
+    t.dc.SetKeyFieldNames(keys);
+    OwnGroupedTable own(groups);
+    for (TcxCustomDataController* dc :
+         {static_cast<TcxCustomDataController*>(&t.dc), static_cast<TcxCustomDataController*>(&own.dc)}) {
+      SCOPED_TRACE(dc == &own.dc ? "own records" : "bound");
+      dc->FullExpand();
+      ASSERT_EQ(RowIds(*dc), (std::vector<int>{0, 2, 0, 1}));
+      ASSERT_TRUE(dc->ChangeFocusedRowIndex(1));
+      dc->Edit();
+      ASSERT_TRUE(dc->ChangeFocusedRowIndex(0));
+      dc->DeleteFocused();
+      EXPECT_EQ(RowIds(*dc), (std::vector<int>{0, 1}));
+      EXPECT_EQ(dc->GetFocusedRowIndex(), 1);
+      EXPECT_EQ(dc->GetEditState(), 0);
+    }
+    EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 1);
+  }
+}
+
 // A cancelled edit of a selected record's key leaves the record selected: the keys a reload finds the
 // selection by are the record's own again, not the ones typed before the cancel.
 TEST_P(DBData, ACancelledKeyEditKeepsTheRecordSelected) {
@@ -534,6 +620,76 @@ TEST_P(DBData, ACancelledKeyEditKeepsTheRecordSelected) {
   ASSERT_EQ(f.dc.GetSelectedCount(), 2);
   EXPECT_EQ(f.dc.GetSelectedRowIndex(0), 1);
   EXPECT_EQ(f.dc.GetSelectedRowIndex(1), 2);
+}
+
+// What a user sees of a controller over the word rows: each row (a group with its value and whether it is
+// open, or a record by its id), then the focused row and the selected rows.
+std::string ShownView(TcxCustomDataController& ADC) {
+  std::string text;
+  for (int row = 0; row < ADC.GetRowCount(); ++row) {
+    TcxRowInfo info = ADC.GetRowInfo(row);
+    if (info.Level < ADC.Groups().LevelCount())
+      text += (info.Expanded ? "+" : "-") +
+              VarToStr(ADC.GetValue(info.RecordIndex, ADC.Groups().GroupingItemIndex(info.Level)));
+    else
+      text += "#" + VarToStr(ADC.GetValue(info.RecordIndex, 0));
+    text += ' ';
+  }
+  text += "| focus " + std::to_string(ADC.GetFocusedRowIndex()) + " | selected";
+  for (int i = 0; i < ADC.GetSelectedCount(); ++i)
+    text += ' ' + std::to_string(ADC.GetSelectedRowIndex(i));
+  return text;
+}
+
+// A controller over its own copy of the word rows: the view a bound controller must show for the same steps.
+struct UnboundWords : TestController {
+  UnboundWords() : TestController(3) {
+    SetItemValueTypeClass(1, TcxStringValueType::Instance());
+    SetItemValueTypeClass(2, TcxFloatValueType::Instance());
+    std::vector<std::vector<Variant>> rows;
+    for (int i = 0; i < 10; ++i)
+      rows.push_back({i + 1, kWords[i], i * 1.5});
+    Fill(rows);
+  }
+};
+
+// An edit that moves a record into another group, then ends, leaves open the groups an unbound controller
+// leaves open: the group the record joined is known by the values its other records hold, whether the edit is
+// cancelled or posted, with or without key fields.
+TEST_P(DBData, AnEditEndedInAnotherGroupLeavesTheGroupsOpenAsUnbound) {
+  struct Case {
+    const char* Name;
+    const char* Keys;
+    int Group;  // the item grouped by and set
+    Variant To; // the value set on the second record
+    bool Post;
+  } cases[] = {
+      {"cancelled key", "", 0, 3, false},     {"cancelled key, keyed", "id", 0, 3, false},
+      {"cancelled score", "", 2, 3.0, false}, {"cancelled score, keyed", "id", 2, 3.0, false},
+      {"posted score", "", 2, 3.0, true},     {"posted score, keyed", "id", 2, 3.0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto play = [&](TcxCustomDataController& ADC) {
+      ADC.SetOptions((ADC.GetOptions() | dcoSaveExpanding) & ~dcoAssignGroupingValues);
+      ADC.ChangeGroupIndex(c.Group, 0);
+      ADC.FullCollapse();
+      // The first two groups open, the second record focused, which the third group then takes in.
+      ADC.ChangeExpanding(0, true, false);
+      ADC.ChangeExpanding(2, true, false);
+      ADC.ChangeFocusedRowIndex(3);
+      ADC.Edit();
+      ADC.SetEditValue(c.Group, c.To, evsValue);
+      c.Post ? ADC.Post() : ADC.Cancel();
+      return ShownView(ADC);
+    };
+    UnboundWords unbound;
+    const std::string expected = play(unbound);
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(c.Keys);
+    EXPECT_EQ(play(f.dc), expected);
+  }
 }
 
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {

@@ -1,4 +1,5 @@
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -636,6 +637,146 @@ TEST_F(FreedParentTest, APressWhoseEnterHandlerFreesTheParentRaisesNothing) {
     EXPECT_TRUE(errors.empty()) << errors.front();
     errors.clear();
     edit->Free();
+  }
+}
+
+// Popups and the handlers they raise take the focus away from a control while the library hands it on.
+class FocusTakenAwayTest : public EditTest {
+protected:
+  void SetUp() override {
+    EditTest::SetUp();
+    form = ShowForm();
+    Application()->OnException = TExceptionEvent(this, &FocusTakenAwayTest::Record);
+  }
+  void TearDown() override {
+    Application()->OnException = {};
+    EditTest::TearDown();
+  }
+  std::unique_ptr<TcxCustomPopupWindow> MakePopup(TWinControl* AOwner) {
+    auto popup = std::make_unique<TcxCustomPopupWindow>(AOwner);
+    popup->SetModalMode(false);
+    popup->SetOwnerParent(AOwner);
+    popup->SetOwnerBounds(TRect{0, 0, AOwner->Width(), AOwner->Height()});
+    popup->SetBounds(0, 0, 200, 80);
+    return popup;
+  }
+  TcxCustomTextEdit* MakeTextEditOrMemo(bool AMemo, TWinControl* AParent) {
+    TcxCustomTextEdit* edit =
+        AMemo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+    edit->SetParent(AParent);
+    edit->SetBounds(5, 5, 150, AMemo ? 60 : 21);
+    return edit;
+  }
+  void ClickAt(const TPoint& P) {
+    backend->MouseMove(P.x, P.y);
+    backend->MouseDown(P.x, P.y);
+    backend->MouseUp(P.x, P.y);
+    Pump();
+  }
+
+public:
+  void Record(TObject*, const std::exception& E) { errors.push_back(E.what()); }
+  // Opens the other popup, or closes it when it is open.
+  void Toggle(TObject*) {
+    if (other->IsShown())
+      other->ClosePopup();
+    else
+      other->ShowPopup(nullptr);
+  }
+  void TakeAway(TObject*) {
+    if (disable)
+      panel->SetEnabled(false);
+    else
+      panel->Hide();
+  }
+
+  TcxCustomPopupWindow* other = nullptr;
+  TcxContainer* panel = nullptr;
+  bool disable = false;
+  std::vector<std::string> errors;
+};
+
+// The program focuses an edit while a popup holds the focus. The popup closes as its form deactivates, and
+// its close handler opens another popup, which closes in turn as the form activates, hiding or disabling the
+// edit's panel: the platform still gives the edit the focus. Its inner control cannot take it then; the edit
+// keeps the focus, raises nothing, and takes typing again once the panel is back.
+TEST_F(FocusTakenAwayTest, AnEditWhosePanelGoesWhileItTakesTheFocusRaisesNothing) {
+  for (bool memo : {false, true})
+    for (bool onClosed : {false, true})
+      for (bool disablePanel : {false, true}) {
+        SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + (onClosed ? ", closed" : ", closing") +
+                     (disablePanel ? ", disable the panel" : ", hide the panel"));
+        panel = new TcxContainer(form);
+        panel->SetParent(form);
+        panel->SetBounds(10, 10, 300, 200);
+        auto* owner = new TcxContainer(form);
+        owner->SetParent(panel);
+        owner->SetBounds(10, 10, 250, 150);
+        TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo, owner);
+        auto popup = MakePopup(owner);
+        auto second = MakePopup(panel);
+        other = second.get();
+        disable = disablePanel;
+        (onClosed ? popup->OnClosed : popup->OnClosing) = TNotifyEvent(this, &FocusTakenAwayTest::Toggle);
+        second->OnClosed = TNotifyEvent(this, &FocusTakenAwayTest::TakeAway);
+        popup->ShowPopup(nullptr);
+        Pump();
+        ASSERT_EQ(GetFocus(), popup->Handle());
+        EXPECT_NO_THROW(edit->SetFocus());
+        Pump();
+        EXPECT_FALSE(panel->Visible() && panel->Enabled()) << "the second popup's close handler ran";
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        EXPECT_FALSE(edit->InnerControl()->Focused());
+        errors.clear();
+        popup->OnClosed = popup->OnClosing = second->OnClosed = {};
+        panel->SetEnabled(true);
+        panel->Show();
+        edit->SetFocus();
+        Pump();
+        platform::InjectChar('x');
+        Pump();
+        EXPECT_EQ(edit->Text(), "x");
+        edit->Free();
+        popup.reset();
+        second.reset();
+        owner->Free();
+        panel->Free();
+      }
+}
+
+// A memo on a popup whose focus change opens and closes another popup as the first one shows leaves that
+// popup closed but its window on the screen. The user clicks into the memo, then onto the other popup, which
+// takes the activation but not the focus, and presses Tab: the memo's form cannot take the focus, and the
+// memo does not ask for it again after the Tab has moved nothing.
+TEST_F(FocusTakenAwayTest, TabInAnEditOnAFormThatCannotTakeTheFocusRaisesNothing) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    panel = new TcxContainer(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 300, 200);
+    auto popup = MakePopup(panel);
+    auto second = MakePopup(form);
+    second->SetOwnerBounds(TRect{0, 250, 100, 270});
+    other = second.get();
+    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo, popup.get());
+    edit->OnFocusChanged = TNotifyEvent(this, &FocusTakenAwayTest::Toggle);
+    popup->ShowPopup(nullptr);
+    Pump();
+    edit->OnFocusChanged = {};
+    ClickAt(At(edit, 20, 10));
+    ClickAt(At(second.get(), 100, 40));
+    ASSERT_TRUE(edit->InnerControl()->Focused());
+    ASSERT_FALSE(popup->Active() && popup->CanFocus()) << "the memo's form can take the focus";
+    backend->KeyDown(VK_TAB);
+    Pump();
+    backend->KeyUp(VK_TAB);
+    Pump();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    errors.clear();
+    edit->Free();
+    popup.reset();
+    second.reset();
+    panel->Free();
   }
 }
 

@@ -270,6 +270,50 @@ TEST_F(ListBoxMemoTest, ChangesThroughTheLinesAreTheMemosValue) {
   }
 }
 
+// A memo wraps lines wider than itself into rows, but its lines stay the ones the program wrote: operations
+// of several steps, whose first step changes how the rest wraps, act on the lines they were given, and the
+// text keeps one line break a line.
+TEST_F(ListBoxMemoTest, AWrappedMemosLinesAreTheProgramsLines) {
+  using Lines = std::vector<std::string>;
+  const std::string first = "a first line of many words", third = "and a third one just as wide";
+  const struct {
+    const char* name;
+    std::function<void(TStrings*)> change;
+    Lines expected;
+  } cases[] = {
+      {"nothing", [](TStrings*) {}, {first, "two", third}},
+      {"Exchange", [](TStrings* l) { l->Exchange(0, 2); }, {third, "two", first}},
+      {"Exchange with a short line", [](TStrings* l) { l->Exchange(1, 2); }, {first, third, "two"}},
+      {"Move", [](TStrings* l) { l->Move(2, 0); }, {third, first, "two"}},
+      {"SetStrings", [](TStrings* l) { l->SetStrings(0, "one"); }, {"one", "two", third}},
+      {"Insert", [&](TStrings* l) { l->Insert(1, first); }, {first, first, "two", third}},
+      {"Delete", [](TStrings* l) { l->Delete(2); }, {first, "two"}},
+      {"Add", [&](TStrings* l) { l->Add(third); }, {first, "two", third, third}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxMemo* memo = MakeMemo();
+    memo->SetWidth(90);
+    memo->SetText(first + "\r\ntwo\r\n" + third);
+    ASSERT_GT(SendMessageA(memo->InnerMemo()->Handle(), EM_GETLINECOUNT, 0, 0), 4) << "the memo wraps";
+    EXPECT_NO_THROW(c.change(memo->Lines()));
+    Lines lines;
+    for (int i = 0; i < memo->Lines()->Count(); ++i)
+      lines.push_back(memo->Lines()->Strings(i));
+    EXPECT_EQ(lines, c.expected);
+    std::string text;
+    for (const std::string& line : c.expected)
+      text += (text.empty() ? "" : "\r\n") + line;
+    // A line added after the last one brings its own break along.
+    std::string shown = memo->Text();
+    if (shown.size() >= 2 && shown.compare(shown.size() - 2, 2, "\r\n") == 0)
+      shown.resize(shown.size() - 2);
+    EXPECT_EQ(shown, text);
+    memo->Free();
+    Pump();
+  }
+}
+
 // A memo filled through its lines alone, never through its own text, keeps what they hold when clicked.
 TEST_F(ListBoxMemoTest, AMemoFilledOnlyThroughItsLinesKeepsThemWhenClicked) {
   TcxMemo* memo = MakeMemo();
