@@ -131,6 +131,11 @@ constexpr int kWaitCount = int(sizeof kWaits / sizeof kWaits[0]);
 
 constexpr int kMaxSteps = 48;
 
+// A change handler that pastes what a key handler cut grows the text by the clipboard on every change it
+// raises, as the library is told to: that is the program's own doing, and a text past this length shows no
+// more than a shorter one while it makes every later step slower, and in the end runs out of memory.
+constexpr std::size_t kMaxPastedText = 4096;
+
 enum class Event {
   Click,
   DblClick,
@@ -549,7 +554,8 @@ private:
       AEdit->CutToClipboard();
       break;
     case 6:
-      AEdit->PasteFromClipboard();
+      if (AEdit->Text().size() + Clipboard()->AsText().size() <= kMaxPastedText)
+        AEdit->PasteFromClipboard();
       break;
     default:
       WriteLines(memo, AArgument % routes - 7);

@@ -170,8 +170,8 @@ void TcxContainer::InvalidateChangedBand() {
 void TcxContainer::RefreshAtCursorPos(bool AIsMouseEvent) {
   if (!HandleAllocated() || IsDestroying() || FRefreshing)
     return;
-  // Refreshing may change an editor's state (a check box toggles as the pointer comes back over it pressed),
-  // and the change handler may free the control.
+  // Refreshing may change an editor's state (a check box toggles as the button is released over it), and the
+  // change handler may free the control.
   auto alive = AliveToken();
   FRefreshing = true;
   try {
@@ -419,8 +419,7 @@ void TcxContainer::MouseMove(TShiftState Shift, int X, int Y) {
   TcxControl::MouseMove(Shift, X, Y);
   if (!*alive)
     return;
-  // Refreshing may change an editor's state (a check box pressed before the pointer left toggles as it
-  // comes back), and the change handler may free the control.
+  // Refreshing may change an editor's state, and the change handler may free the control.
   RefreshContainer(TPoint{X, Y}, cxmbNone, Shift, true);
   if (*alive && !IsDestroying())
     BeginMouseTracking(this, GetVisibleBounds(), FMouseTrackingCaller.get());

@@ -644,7 +644,9 @@ void TcxCustomCheckBox::ProcessButtonStateChanges(TcxCustomEditViewInfo* AOldVie
   if (!*alive)
     return;
   auto* old = static_cast<TcxCustomCheckBoxViewInfo*>(AOldViewInfo);
-  if (old->CheckBoxState == ebstPressed && ViewInfo()->CheckBoxState == ebstHot)
+  // Only the release over the box toggles it: a press whose release went to another window (the focus moved
+  // on as it came, and the mouse with it) leaves the box pressed until the pointer next moves over it.
+  if (FIsReleasing && old->CheckBoxState == ebstPressed && ViewInfo()->CheckBoxState == ebstHot)
     Toggle();
 }
 
@@ -716,6 +718,7 @@ void TcxCustomCheckBox::CMDialogChar(TCMDialogChar& Message) {
 // The toggle on the release raises the click; the platform's own click there would be a second one.
 void TcxCustomCheckBox::WMLButtonUp(TWMMouse& Message) {
   ControlState().Exclude(csClicked);
+  TcxFlagScope releasing(this, FIsReleasing);
   TcxCustomEdit::WMLButtonUp(Message);
 }
 

@@ -203,6 +203,7 @@ protected:
   void TextChanged() override;
 
   bool FIsSpacePressed = false;
+  bool FIsReleasing = false;
   bool FIsLoadingState = false;
   bool FIsStateAssignedWhileLoading = false;
   TcxCheckBoxState FLoadedState = cbsUnchecked;

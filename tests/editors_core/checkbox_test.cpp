@@ -139,6 +139,55 @@ TEST_F(CheckBoxTest, AMouseClickRaisesOnClickOnce) {
   }
 }
 
+// A check box toggles when the button is released over it, and only then: after a press released elsewhere,
+// the pointer coming back over it with no button held changes nothing, even where the box's enter handler
+// moved the focus on as the press came and the release went to another window.
+TEST_F(CheckBoxTest, APressReleasedElsewhereDoesNotToggleWhenThePointerComesBack) {
+  struct FocusMover {
+    TWinControl* to;
+    void Enter(TObject*) { to->SetFocus(); }
+  };
+  for (bool toEdit : {false, true})
+    for (bool moveFocus : {false, true})
+      for (bool releaseOver : {false, true}) {
+        SCOPED_TRACE(std::string(moveFocus ? "enter moves the focus" : "no enter handler") +
+                     (releaseOver ? ", released over it" : ", released elsewhere") +
+                     (toEdit ? ", a text edit has the focus" : ", a check box has the focus"));
+        TcxCheckBox* box = MakeCheckBox();
+        TcxCustomEdit* other =
+            toEdit ? static_cast<TcxCustomEdit*>(new TcxTextEdit(form)) : new TcxCheckBox(form);
+        other->SetParent(form);
+        other->SetBounds(10, 100, 121, 21);
+        Pump();
+        other->SetFocus();
+        Pump();
+        FocusMover mover{other};
+        if (moveFocus)
+          box->OnEnter = TNotifyEvent(&mover, &FocusMover::Enter);
+        const TRect r = box->ViewInfo()->CheckBoxRect;
+        const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+        // The events come faster than the loop takes them, as a user's quick flick.
+        const TPoint over = At(box, x, y), away = At(box, x, box->Height() + 10);
+        backend->MouseMove(over.x, over.y);
+        backend->MouseDown(over.x, over.y);
+        if (!releaseOver)
+          backend->MouseMove(away.x, away.y);
+        backend->MouseUp(releaseOver ? over.x : away.x, releaseOver ? over.y : away.y);
+        Pump();
+        // Back over it before the control learnt that the pointer had left, then again after.
+        MoveTo(box, x, y);
+        Wait(600);
+        MoveTo(box, x, 200);
+        Wait(600);
+        MoveTo(box, x, y);
+        Wait(600);
+        EXPECT_EQ(box->State(), releaseOver ? cbsChecked : cbsUnchecked);
+        other->Free();
+        box->Free();
+        Pump();
+      }
+}
+
 TEST_F(CheckBoxTest, ValuesMapToStates) {
   TcxCheckBox* box = MakeCheckBox();
   TcxCustomCheckBoxProperties* p = box->Properties();

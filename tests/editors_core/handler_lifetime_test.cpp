@@ -209,19 +209,6 @@ public:
     backend->MouseUp(to.x, to.y);
     Pump();
   }
-  // Presses over the text, lets go below the control, then comes back over the text.
-  void PressReleaseBelowAndComeBack(TcxContainer* c) {
-    const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y), below = At(c, TextPoint(c).x, c->Height() + 10);
-    backend->MouseMove(p.x, p.y);
-    backend->MouseDown(p.x, p.y);
-    backend->MouseMove(below.x, below.y);
-    backend->MouseUp(below.x, below.y);
-    Pump();
-    if (Alive()) {
-      backend->MouseMove(p.x, p.y);
-      Pump();
-    }
-  }
   void Wheel(TcxContainer* c) {
     const TPoint p = At(c, TextPoint(c).x, TextPoint(c).y);
     Focus(c);
@@ -331,25 +318,6 @@ const Hook onDragOver = [](TcxContainer* c, Freer& f) {
   c->Parent()->OnDragOver = TDragOverEvent(&f, &Freer::DragOverFree);
 };
 
-// The press that gives the control the focus raises its enter handler, which hands the focus on at once.
-struct FocusMover {
-  void Enter(TObject* Sender) {
-    auto* self = static_cast<TWinControl*>(Sender);
-    TWinControl* form = self->Parent();
-    for (int i = 0; i < form->ControlCount(); ++i)
-      if (auto* next = dynamic_cast<TWinControl*>(form->Controls(i));
-          next && next != self && next->CanFocus()) {
-        next->SetFocus();
-        return;
-      }
-  }
-};
-FocusMover focusMover;
-const Hook onChangeEnterMovesFocus = [](TcxContainer* c, Freer& f) {
-  onChange(c, f);
-  c->OnEnter = TNotifyEvent(&focusMover, &FocusMover::Enter);
-};
-
 // Actions.
 using T = HandlerLifetimeTest;
 const Act setText = [](T&, TcxContainer* c) { c->SetText("new"); };
@@ -373,7 +341,6 @@ const Act focusAway = [](T& t, TcxContainer* c) { t.FocusAway(c); };
 const Act hideFocused = [](T& t, TcxContainer* c) { t.HideFocused(c); };
 const Act disableFocused = [](T& t, TcxContainer* c) { t.DisableFocused(c); };
 const Act wheel = [](T& t, TcxContainer* c) { t.Wheel(c); };
-const Act pressReleaseBelowAndComeBack = [](T& t, TcxContainer* c) { t.PressReleaseBelowAndComeBack(c); };
 const Act dragToForm = [](T& t, TcxContainer* c) { t.DragToForm(c); };
 const Act clickButton = [](T& t, TcxContainer* c) {
   const TRect b = static_cast<TcxCustomEdit*>(c)->ViewInfo()->Button(0)->Bounds;
@@ -499,8 +466,6 @@ const Case cases[] = {
     {"CheckBoxValueChangedBySpace", Kind::CheckBox, onEditValueChanged, keySpace},
     {"CheckBoxValueChangedByMouse", Kind::CheckBox, onEditValueChanged, click},
     {"CheckBoxEditing", Kind::CheckBox, onEditing, keySpace},
-    {"CheckBoxChangeByMoveAfterPressMovedFocus", Kind::CheckBox, onChangeEnterMovesFocus,
-     pressReleaseBelowAndComeBack},
     {"CheckBoxChangeByProgram", Kind::CheckBox, onChange,
      [](T&, TcxContainer* c) { static_cast<TcxCheckBox*>(c)->SetChecked(true); }},
     {"CheckBoxKeyDown", Kind::CheckBox, onKeyDown, keyA},
@@ -591,12 +556,13 @@ TEST_F(ListBoxDragTest, ListBoxFreedDuringItsAutomaticDrag) {
 
 namespace {
 
-class FreedParentTest : public EditTest {
+// Keeps what reaches the loop, on a shown form.
+class RecordingTest : public EditTest {
 protected:
   void SetUp() override {
     EditTest::SetUp();
     form = ShowForm();
-    Application()->OnException = TExceptionEvent(this, &FreedParentTest::Record);
+    Application()->OnException = TExceptionEvent(this, &RecordingTest::Record);
   }
   void TearDown() override {
     Application()->OnException = {};
@@ -605,10 +571,14 @@ protected:
 
 public:
   void Record(TObject*, const std::exception& E) { errors.push_back(E.what()); }
-  void FreePanel(TObject*) { std::exchange(panel, nullptr)->Free(); }
 
   TcxContainer* panel = nullptr;
   std::vector<std::string> errors;
+};
+
+class FreedParentTest : public RecordingTest {
+public:
+  void FreePanel(TObject*) { std::exchange(panel, nullptr)->Free(); }
 };
 
 // A press on an editor inside a panel whose enter handler frees the panel: the editor, owned by the form,
@@ -641,17 +611,8 @@ TEST_F(FreedParentTest, APressWhoseEnterHandlerFreesTheParentRaisesNothing) {
 }
 
 // Popups and the handlers they raise take the focus away from a control while the library hands it on.
-class FocusTakenAwayTest : public EditTest {
+class FocusTakenAwayTest : public RecordingTest {
 protected:
-  void SetUp() override {
-    EditTest::SetUp();
-    form = ShowForm();
-    Application()->OnException = TExceptionEvent(this, &FocusTakenAwayTest::Record);
-  }
-  void TearDown() override {
-    Application()->OnException = {};
-    EditTest::TearDown();
-  }
   std::unique_ptr<TcxCustomPopupWindow> MakePopup(TWinControl* AOwner) {
     auto popup = std::make_unique<TcxCustomPopupWindow>(AOwner);
     popup->SetModalMode(false);
@@ -675,7 +636,6 @@ protected:
   }
 
 public:
-  void Record(TObject*, const std::exception& E) { errors.push_back(E.what()); }
   // Opens the other popup, or closes it when it is open.
   void Toggle(TObject*) {
     if (other->IsShown())
@@ -691,9 +651,7 @@ public:
   }
 
   TcxCustomPopupWindow* other = nullptr;
-  TcxContainer* panel = nullptr;
   bool disable = false;
-  std::vector<std::string> errors;
 };
 
 // The program focuses an edit while a popup holds the focus. The popup closes as its form deactivates, and
