@@ -796,15 +796,27 @@ private:
     TcxCustomDataController& mem = FMem.DC();
     TcxCustomDataController& direct = FDirect.DC();
     const int focused = mem.GetFocusedRecordIndex();
-    if (focused < 0 || !DataRowFocused(mem)) {
-      // Group rows are the same on both where the paths agree, so the row is focused by its index.
-      direct.ChangeFocusedRowIndex(mem.GetFocusedRowIndex());
+    const std::string key = focused >= 0 ? ValueText(mem.GetValue(focused, 0)) : std::string();
+    int record = -1;
+    for (int r = 0; focused >= 0 && r < direct.GetRecordCount(); ++r)
+      if (ValueText(direct.GetValue(r, 0)) == key)
+        record = r;
+    if (record >= 0 && DataRowFocused(mem)) {
+      direct.ChangeFocusedRecordIndex(record);
       return;
     }
-    const std::string key = ValueText(mem.GetValue(focused, 0));
-    for (int r = 0; r < direct.GetRecordCount(); ++r)
-      if (ValueText(direct.GetValue(r, 0)) == key)
-        direct.ChangeFocusedRecordIndex(r);
+    // A group row by its group's record and level: its index differs while a group is open here alone, as
+    // one that holds the focus, which must leave it before the group can be closed as on the others.
+    if (record >= 0) {
+      TcxCustomDataControllerInfo& view = direct.View();
+      const int level = mem.GetRowInfo(mem.GetFocusedRowIndex()).Level;
+      const int group = view.Groups().GetGroupIndex(view.GetListIndexByRecord(record), level);
+      if (group >= 0 && view.Groups().IsVisible(group)) {
+        direct.ChangeFocusedRowIndex(view.Groups().Items(group).RowIndex);
+        return;
+      }
+    }
+    direct.ChangeFocusedRowIndex(mem.GetFocusedRowIndex());
   }
 
   // Group rows stand in the same order on both where the paths agree; opening or closing one moves only the
