@@ -573,8 +573,9 @@ public:
   void FullExpand(bool AExpanded);
   // Forgets cached row state after records were added or deleted.
   void DropState();
-  // Keeps what the groups need to come back expanded, while the records are still where the groups say.
-  void SaveBeforeRecordsChange();
+  // Keeps what the groups need to come back expanded, while the records are still where the groups say;
+  // groups whose records are all among AGoing (sorted), the records a delete takes, are gone.
+  void SaveBeforeRecordsChange(const std::vector<int>& AGoing = {});
 
   TcxDataGroups& Groups() { return FGroups; }
   TcxSortingFieldList& SortingFieldList() { return FSortingFieldList; }
@@ -588,7 +589,7 @@ private:
   void GroupingChanged(TObject* Sender);
   void SortingChanged(TObject* Sender);
   void SelectionChanged(TObject* Sender);
-  void SaveExpandingAndSelection();
+  void SaveExpandingAndSelection(const std::vector<int>& AGoing = {});
   void RestoreExpandingAndSelection();
   void RestoreFocus(bool AGroupRowFocused);
   void DoFilter();

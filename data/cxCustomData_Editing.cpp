@@ -252,7 +252,7 @@ void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
   const int editing = FProvider->EditingRecordIndex();
   // The view keeps its groups by the values of their records, which a source no longer has once told to
   // delete them.
-  FView->SaveBeforeRecordsChange();
+  FView->SaveBeforeRecordsChange(AList);
   if (IsProviderMode())
     for (int record : AList)
       FProvider->DeleteRecord(record);

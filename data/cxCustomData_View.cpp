@@ -428,18 +428,18 @@ AnsiString ValueKey(const Variant& AValue) {
 }
 } // namespace
 
-void TcxCustomDataControllerInfo::SaveBeforeRecordsChange() {
+void TcxCustomDataControllerInfo::SaveBeforeRecordsChange(const std::vector<int>& AGoing) {
   // The groups still name records by their old indexes: their values are read now, before the records move.
   if (FExpandingSaved)
     return;
   TcxDataViewChanges changes = FChanges;
   FChanges |= dvcData;
-  SaveExpandingAndSelection();
+  SaveExpandingAndSelection(AGoing);
   FChanges = changes;
   FExpandingSaved = true;
 }
 
-void TcxCustomDataControllerInfo::SaveExpandingAndSelection() {
+void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<int>& AGoing) {
   TcxCustomDataController* dc = FDataController;
   bool keep = dc->GetOptions() & dcoSaveExpanding;
   bool anySelected = FSelection->Count() > 0;
@@ -490,6 +490,13 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection() {
     if (flags || group.Expanded) {
       int at = FGroups.GetFirstListIndex(g);
       const int last = FGroups.GetLastListIndex(g);
+      // A group the delete empties is gone. Its values may still name another group, beside which the record
+      // in edit kept its place, and that one keeps its own state.
+      bool gone = !AGoing.empty();
+      for (int li = at; gone && li <= last; ++li)
+        gone = std::binary_search(AGoing.begin(), AGoing.end(), FRecordList[std::size_t(li)]);
+      if (gone)
+        continue;
       while (at < last &&
              (FRecordList[std::size_t(at)] == editing || FRecordList[std::size_t(at)] == changed))
         ++at;

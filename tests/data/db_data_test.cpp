@@ -635,6 +635,29 @@ TEST_P(DBData, AMoveFromAGroupRowThatPostsAnEditFocusesTheRowMovedTo) {
   EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 2);
 }
 
+// The record in edit keeps its place when the view is grouped, so it may stand in a group of its own beside
+// another group of the same value. Deleting it leaves that other group as it was, closed, rather than giving
+// it the open state of the group that went.
+TEST_P(DBData, DeletingTheRecordInEditOutsideItsGroupLeavesTheSameValuesGroupClosed) {
+  const std::vector<Variant> groups = {Null, 5, Null};
+  GroupedTable t(GetParam(), groups);
+  OwnGroupedTable own(groups);
+  for (TcxCustomDataController* dc :
+       {static_cast<TcxCustomDataController*>(&t.dc), static_cast<TcxCustomDataController*>(&own.dc)}) {
+    SCOPED_TRACE(dc == &own.dc ? "own records" : "bound");
+    dc->ChangeGroupIndex(1, -1);
+    ASSERT_TRUE(dc->ChangeFocusedRecordIndex(2));
+    dc->Edit();
+    dc->ChangeGroupIndex(1, 0);
+    ASSERT_EQ(RowIds(*dc), (std::vector<int>{0, 0, 0, 3}));
+    ASSERT_EQ(dc->GetFocusedRowIndex(), 3);
+    dc->DeleteFocused();
+    EXPECT_EQ(RowIds(*dc), (std::vector<int>{0, 0, 2}));
+    EXPECT_EQ(dc->GetFocusedRowIndex(), 2);
+  }
+  EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 2);
+}
+
 // A cancelled edit of a selected record's key leaves the record selected: the keys a reload finds the
 // selection by are the record's own again, not the ones typed before the cancel.
 TEST_P(DBData, ACancelledKeyEditKeepsTheRecordSelected) {
