@@ -169,6 +169,9 @@ private:
   bool SmartRefreshRecord();
   // Focuses the controller's record for the dataset's current record, without moving the dataset.
   void FocusActiveRecord();
+  // As FocusActiveRecord after the data changed; where the view cannot show that record, the dataset goes
+  // back to the focused one instead.
+  void FocusActiveRecordAfterChange();
   int CurrentRecordIndex();
   int CurrentRecordIndexOrNone();
   // Whether the loaded records are a detail's, reached through the bookmarks taken while they were read.

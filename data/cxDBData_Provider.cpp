@@ -688,6 +688,18 @@ void TcxDBDataProvider::FocusActiveRecord() {
   dc->ChangeFocusedRecordIndex(record);
 }
 
+void TcxDBDataProvider::FocusActiveRecordAfterChange() {
+  FocusActiveRecord();
+  TcxDBDataController* dc = DBDataController();
+  const int focused = dc->GetFocusedRecordIndex();
+  if (FActiveRecordIndex < 0 || FActiveRecordIndex >= dc->GetRecordCount() || focused < 0 ||
+      focused == FActiveRecordIndex || !IsSyncMode() || IsEditState(DataSet()->State()))
+    return;
+  // A record the filter hides, such as one just posted, left the focus where it was. Left on that record,
+  // the dataset would have a later reload focus it wherever it then shows.
+  dc->SyncDataSetPos(focused);
+}
+
 void TcxDBDataProvider::ReloadBuffer() {
   TFlagGuard guard(FGridBufferUpdating, DataController()->AliveToken());
   DBDataController()->ReloadData();
@@ -874,7 +886,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   if (FInsertCancelling && IsSmartRefresh() && ds->RecordCount() == DataController()->GetRecordCount()) {
     FLastEditedRecord = -1;
     FActiveRecordIndex = CurrentRecordIndex();
-    FocusActiveRecord();
+    FocusActiveRecordAfterChange();
     return;
   }
   if (!FDeletedRecords.empty()) {
@@ -888,7 +900,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
         ds->RecordCount() == dc->GetRecordCount() - int(list.size())) {
       dc->DeleteRecordList(list);
       FActiveRecordIndex = CurrentRecordIndex();
-      FocusActiveRecord();
+      FocusActiveRecordAfterChange();
       return;
     }
   }
@@ -905,7 +917,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     DBDataController()->ReloadData();
   }
   FActiveRecordIndex = CurrentRecordIndex();
-  FocusActiveRecord();
+  FocusActiveRecordAfterChange();
 }
 
 void TcxDBDataProvider::LinkEditingChanged() {
@@ -984,7 +996,7 @@ bool TcxDBDataProvider::SmartRefreshRecord() {
   FActiveRecordIndex = record;
   dc->UpdateRecordDetailKeys(record);
   DataChanged(dcRecord, -1, record);
-  FocusActiveRecord();
+  FocusActiveRecordAfterChange();
   return true;
 }
 

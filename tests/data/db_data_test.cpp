@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -382,8 +383,8 @@ TEST_P(DBData, AKeyedReloadFocusesANewRecordThatLeadsTheFocusedGroup) {
   EXPECT_EQ(t.FocusedId(), "0");
 }
 
-// An insert puts the new record before the focused one also where the dataset stands elsewhere: after a post
-// of a record the filter hides, the dataset stays on it while the controller focuses a record it shows.
+// An insert puts the new record before the focused one after a post of a record the filter hides; where the
+// controller keeps a record focused, the dataset goes back to it rather than stay on the hidden one.
 TEST_P(DBData, AnInsertGoesBeforeTheFocusedRecordWhereTheFilterHidesTheDataSetsOne) {
   for (const char* keys : {"", "id"}) {
     SCOPED_TRACE(std::string("keys '") + keys + "'");
@@ -398,8 +399,11 @@ TEST_P(DBData, AnInsertGoesBeforeTheFocusedRecordWhereTheFilterHidesTheDataSetsO
     f.dc.SetEditValue(0, 11, evsValue);
     f.dc.SetEditValue(1, "nena", evsValue);
     f.dc.Post();
-    ASSERT_EQ(f.ds->FieldByName("id")->AsInteger(), 11);
-    if (f.dc.GetFocusedRowIndex() < 0) {
+    if (f.dc.GetFocusedRowIndex() >= 0) {
+      EXPECT_EQ(f.ds->FieldByName("id")->AsInteger(),
+                f.dc.GetValue(f.dc.GetFocusedRecordIndex(), 0).AsInteger());
+    } else {
+      EXPECT_EQ(f.ds->FieldByName("id")->AsInteger(), 11);
       ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(1));
     }
     const std::string before = VarToStr(f.dc.GetValue(f.dc.GetFocusedRecordIndex(), 0));
@@ -689,6 +693,45 @@ TEST_P(DBData, AnEditEndedInAnotherGroupLeavesTheGroupsOpenAsUnbound) {
     f.ds->Open();
     f.dc.SetKeyFieldNames(c.Keys);
     EXPECT_EQ(play(f.dc), expected);
+  }
+}
+
+// A record posted under the filter leaves the dataset on the record the controller focuses, not on the hidden
+// one, so that a refresh once the filter is cleared keeps that focus, as the controller over its own records
+// does; appended, or edited and posted by its value or once the edit ends.
+TEST_P(DBData, ARecordPostedUnderTheFilterLeavesTheDataSetOnTheFocusedRecord) {
+  for (const char* keys : {"", "id"}) {
+    for (auto [append, immediate] : {std::pair{true, false}, {false, false}, {false, true}}) {
+      SCOPED_TRACE(std::string(append ? "append" : "edit") + (immediate ? ", posted at once" : "") +
+                   ", keys '" + keys + "'");
+      Fixture f(GetParam());
+      f.ds->Open();
+      f.dc.SetKeyFieldNames(keys);
+      if (immediate)
+        f.dc.SetOptions(f.dc.GetOptions() | dcoImmediatePost);
+      TcxDataFilterCriteria& filter = f.dc.Filter();
+      filter.AddItem(filter.Root(), f.dc.TcxCustomDataController::GetItemField(2), fokLessEqual, 3.0, "3");
+      filter.SetActive(true);
+      ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(append ? 1 : 2));
+      append ? f.dc.Append() : f.dc.Edit();
+      if (append) {
+        f.dc.SetEditValue(0, 11, evsValue);
+        f.dc.SetEditValue(1, "nena", evsValue);
+      }
+      f.dc.SetEditValue(2, 9.0, evsValue);
+      f.dc.Post();
+      ASSERT_EQ(f.dc.GetEditState(), 0);
+      // A program showing the records focuses one where none is left focused.
+      if (f.dc.GetFocusedRowIndex() < 0) {
+        ASSERT_TRUE(f.dc.ChangeFocusedRowIndex(0));
+      }
+      const int focused = f.dc.GetValue(f.dc.GetFocusedRecordIndex(), 0).AsInteger();
+      EXPECT_EQ(f.ds->FieldByName("id")->AsInteger(), focused);
+      filter.SetActive(false);
+      f.ds->Refresh();
+      ASSERT_GE(f.dc.GetFocusedRecordIndex(), 0);
+      EXPECT_EQ(f.dc.GetValue(f.dc.GetFocusedRecordIndex(), 0).AsInteger(), focused);
+    }
   }
 }
 
