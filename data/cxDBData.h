@@ -167,11 +167,12 @@ private:
   bool IsSmartRefresh();
   // Re-reads the last edited record from the dataset's current record; false when a full reload is due.
   bool SmartRefreshRecord();
-  // Focuses the controller's record for the dataset's current record, without moving the dataset.
-  void FocusActiveRecord();
+  // Focuses the controller's record for the dataset's current record, without moving the dataset; with
+  // AGroupLevel, the row of its group at that level where the record leads the group.
+  void FocusActiveRecord(int AGroupLevel = -1);
   // As FocusActiveRecord after the data changed; where the view cannot show that record, the dataset goes
   // back to the focused one instead.
-  void FocusActiveRecordAfterChange();
+  void FocusActiveRecordAfterChange(int AGroupLevel = -1);
   int CurrentRecordIndex();
   int CurrentRecordIndexOrNone();
   // Whether the loaded records are a detail's, reached through the bookmarks taken while they were read.

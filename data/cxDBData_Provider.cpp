@@ -679,17 +679,30 @@ int TcxDBDataProvider::CurrentRecordIndex() {
   return FActiveRecordIndex;
 }
 
-void TcxDBDataProvider::FocusActiveRecord() {
+void TcxDBDataProvider::FocusActiveRecord(int AGroupLevel) {
   TcxDBDataController* dc = DBDataController();
   int record = FActiveRecordIndex;
-  if (record < 0 || record >= dc->GetRecordCount() || dc->GetFocusedRecordIndex() == record)
+  if (record < 0 || record >= dc->GetRecordCount())
+    return;
+  int groupRow = -1;
+  TcxCustomDataControllerInfo& view = dc->View();
+  if (AGroupLevel >= 0 && AGroupLevel < view.Groups().LevelCount()) {
+    int group = view.Groups().GetGroupIndex(view.GetListIndexByRecord(record), AGroupLevel);
+    if (group >= 0 && view.Groups().IsVisible(group) &&
+        dc->GetRowInfo(view.Groups().Items(group).RowIndex).RecordIndex == record)
+      groupRow = view.Groups().Items(group).RowIndex;
+  }
+  if (groupRow < 0 && dc->GetFocusedRecordIndex() == record)
     return;
   TFlagGuard guard(dc->FFocusing, dc->AliveToken());
-  dc->ChangeFocusedRecordIndex(record);
+  if (groupRow >= 0)
+    dc->ChangeFocusedRowIndex(groupRow);
+  else
+    dc->ChangeFocusedRecordIndex(record);
 }
 
-void TcxDBDataProvider::FocusActiveRecordAfterChange() {
-  FocusActiveRecord();
+void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
+  FocusActiveRecord(AGroupLevel);
   TcxDBDataController* dc = DBDataController();
   const int focused = dc->GetFocusedRecordIndex();
   if (FActiveRecordIndex < 0 || FActiveRecordIndex >= dc->GetRecordCount() || focused < 0 ||
@@ -906,6 +919,18 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   }
   if (IsSmartRefresh() && SmartRefreshRecord())
     return;
+  // Without keys the records are known again by the dataset's position only, which names the same record
+  // while the dataset holds as many records as before (a post or cancel of an edit): a focused group row of
+  // the record the dataset stands on then comes back as the row of its group, as a keyed reload brings it
+  // back, rather than the record's own row, which would open the group.
+  int groupLevel = -1;
+  if (!DBDataController()->IsKeyNavigation() && ds->RecordCount() == DataController()->GetRecordCount()) {
+    TcxCustomDataController* dc = DataController();
+    int row = dc->GetFocusedRowIndex();
+    TcxRowInfo info = row >= 0 ? dc->GetRowInfo(row) : TcxRowInfo();
+    if (row >= 0 && info.Level < dc->View().Groups().LevelCount() && info.RecordIndex == FActiveRecordIndex)
+      groupLevel = info.Level;
+  }
   {
     // The details of the record just posted follow it, whatever key it has now.
     struct Posted {
@@ -917,7 +942,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     DBDataController()->ReloadData();
   }
   FActiveRecordIndex = CurrentRecordIndex();
-  FocusActiveRecordAfterChange();
+  FocusActiveRecordAfterChange(groupLevel);
 }
 
 void TcxDBDataProvider::LinkEditingChanged() {

@@ -338,6 +338,7 @@ class TcxContainer : public TcxControl, public IcxContainerStyleHost {
   // An inner control that does not show its content is seen nowhere, while it keeps the focus and the keys:
   // the container draws that content itself.
   void SetInnerControlHidden(bool AValue);
+  bool InnerControlHidden() const { return FInnerControlHidden; }
   bool InnerControlMouseDown() const { return FInnerControlMouseDown; }
   void SetInnerControlMouseDown(bool Value) { FInnerControlMouseDown = Value; }
   int ContextPopupLockCount() const { return FContextPopupLockCount; }

@@ -915,6 +915,18 @@ bool TcxCustomTextEdit::RefreshContainer(const TPoint& P, TcxContainerMouseButto
   return changed;
 }
 
+// Whether the edit draws its text itself follows whether it is its form's active control, which an inactive
+// form changes without moving the focus.
+void TcxCustomTextEdit::CMFocusChanged(TCMFocusChanged& Message) {
+  auto alive = AliveToken();
+  TcxCustomEdit::CMFocusChanged(Message);
+  if (!*alive || !HandleAllocated() || IsDestroying() || InnerControlHidden() != IsInnerEditShown())
+    return;
+  RefreshContainer(TPoint{-1, -1}, cxmbNone, {}, false);
+  if (*alive)
+    Invalidate();
+}
+
 void TcxCustomTextEdit::Activate(TcxCustomEditData*& AEditData) {
   auto alive = AliveToken();
   TcxCustomEdit::Activate(AEditData);

@@ -272,6 +272,7 @@ class TcxCustomTextEdit : public TcxCustomEdit {
   virtual void ClearSelection();
   virtual void Undo() { Reset(); }
   bool IsInnerEditShown() override;
+  void CMFocusChanged(TCMFocusChanged& Message) override;
   bool RefreshContainer(const TPoint& P, TcxContainerMouseButton Button, TShiftState Shift,
                         bool AIsMouseEvent) override;
   void Activate(TcxCustomEditData*& AEditData) override;

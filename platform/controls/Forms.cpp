@@ -203,8 +203,12 @@ void TCustomForm::SetActiveControl(TWinControl* Control) {
   if (Control && !FFormState.Contains(fsCreating) && !Control->CanFocus())
     throw EInvalidOperation("Cannot focus a disabled or invisible window");
   FActiveControl = Control;
+  // An inactive form moves no focus, so no focus message tells its controls whom it would give the focus
+  // back to; an edit draws itself one way as that control and another way when it is not.
   if (FActive && FHandle)
     SetWindowFocus();
+  else if (!FFormState.Contains(fsCreating) && !ComponentState().Contains(csLoading))
+    Perform(CM_FOCUSCHANGED, 0, LPARAM(Control));
 }
 
 void TCustomForm::FocusControl(TWinControl* Control) {
@@ -278,8 +282,13 @@ void TCustomForm::DefocusControl(TWinControl* Control, bool Removing) {
     FFocusedControl = Control->Parent() == this ? nullptr : Control->Parent();
   if (FActiveControl && Control->ContainsControl(FActiveControl)) {
     FActiveControl = nullptr;
-    if (FActive && FHandle && !ComponentState().Contains(csDestroying))
-      ::SetFocus(FHandle);
+    if (!ComponentState().Contains(csDestroying)) {
+      if (FActive && FHandle)
+        ::SetFocus(FHandle);
+      // As in SetActiveControl; a control being taken out or freed is no longer told anything.
+      else if (!Removing && !Control->ComponentState().Contains(csDestroying))
+        Perform(CM_FOCUSCHANGED, 0, 0);
+    }
   }
   if (auto& s = ScreenInstance(); s && s->FActiveControl && Control->ContainsControl(s->FActiveControl))
     s->FActiveControl = nullptr;

@@ -527,7 +527,7 @@ TEST_P(DBData, DeletingAGroupRowFocusesTheNextGroup) {
   }
 }
 
-// The id of each row of a view grouped on one level, 0 for a group row.
+// The id of each row's record, 0 for the row of a group of the first level.
 std::vector<int> RowIds(TcxCustomDataController& ADC) {
   std::vector<int> ids;
   for (int row = 0; row < ADC.GetRowCount(); ++row) {
@@ -604,6 +604,35 @@ TEST_P(DBData, DeletingTheGroupOfTheRecordInEditFocusesTheRecordKept) {
     }
     EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 1);
   }
+}
+
+// Without key fields, moving the focus from the row of a closed group that leads with the record in edit to
+// the next group's row posts the edit and focuses the row moved to, as on a controller over its own records:
+// the reload after the post brings back the group row of the record the dataset stands on, not the record's
+// own row, which opened its group and made the row asked for another one.
+TEST_P(DBData, AMoveFromAGroupRowThatPostsAnEditFocusesTheRowMovedTo) {
+  const std::vector<Variant> groups = {Null, 5, 5};
+  GroupedTable t(GetParam(), groups);
+  OwnGroupedTable own(groups);
+  for (TcxCustomDataController* dc :
+       {static_cast<TcxCustomDataController*>(&t.dc), static_cast<TcxCustomDataController*>(&own.dc)}) {
+    SCOPED_TRACE(dc == &own.dc ? "own records" : "bound");
+    ASSERT_TRUE(dc->ChangeFocusedRecordIndex(0));
+    dc->Edit();
+    dc->SetEditValue(0, 115, evsValue);
+    ASSERT_TRUE(dc->ChangeFocusedRowIndex(0));
+    // Grouped anew on two levels from its group's row: every group is closed.
+    dc->ChangeGroupIndex(0, 1);
+    ASSERT_EQ(RowIds(*dc), (std::vector<int>{0, 0}));
+    ASSERT_EQ(dc->GetFocusedRowIndex(), 0);
+    ASSERT_NE(dc->GetEditState(), 0);
+    ASSERT_TRUE(dc->ChangeFocusedRowIndex(1));
+    EXPECT_EQ(dc->GetEditState(), 0);
+    EXPECT_EQ(RowIds(*dc), (std::vector<int>{0, 0}));
+    EXPECT_EQ(dc->GetFocusedRowIndex(), 1);
+    EXPECT_EQ(dc->GetFocusedRecordIndex(), 1);
+  }
+  EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 2);
 }
 
 // A cancelled edit of a selected record's key leaves the record selected: the keys a reload finds the

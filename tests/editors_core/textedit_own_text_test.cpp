@@ -4,6 +4,7 @@
 #include "edit_fixture.h"
 #include "editors/core/cxMemo.h"
 #include "editors/core/cxTextEdit.h"
+#include "lookandfeel/cxContainer.h"
 
 namespace {
 
@@ -203,6 +204,79 @@ TEST_F(OwnTextDrawingTest, TheHintOffersTheTextWhereTheDrawingCutsIt) {
     const TRect narrow{t.left, t.top, t.left + 4, t.bottom};
     EXPECT_TRUE(info->NeedShowHintInBounds(canvas, inside, narrow, text, multiLine, rect));
     edit->Free();
+    Pump();
+  }
+}
+
+// While its form is inactive, the edit that form would give the focus back to can stop being that control
+// without being told, when a program hides or disables a parent; a text written meanwhile, while its inner
+// edit still showed it, must be what the edit then draws itself, as a twin that always held it draws it.
+class LeftWhileInactiveTest : public TextEditorsTest {
+protected:
+  TcxTextEdit* Make(TcxContainer* AParent, const char* AText) {
+    auto* edit = new TcxTextEdit(form);
+    edit->Properties()->Alignment()->SetHorz(taRightJustify);
+    edit->SetParent(AParent);
+    edit->SetBounds(5, 5, 120, 21);
+    edit->SetText(AText);
+    return edit;
+  }
+  TcxContainer* Box(int ALeft, int ATop = 10) {
+    auto* box = new TcxContainer(form);
+    box->SetParent(form);
+    box->SetBounds(ALeft, ATop, 140, 40);
+    return box;
+  }
+};
+
+TEST_F(LeftWhileInactiveTest, TheEditDrawsTheTextWrittenWhileItsFormWasInactive) {
+  // How the program takes the active control from the edit, and what it undoes after.
+  using Step = void (*)(TcxContainer * AParent, TWinControl * AElsewhere);
+  const struct {
+    const char* name;
+    Step leave, back;
+  } cases[] = {
+      {"parent hidden and shown", [](TcxContainer* c, TWinControl*) { c->Hide(); },
+       [](TcxContainer* c, TWinControl*) { c->Show(); }},
+      {"parent disabled and enabled", [](TcxContainer* c, TWinControl*) { c->SetEnabled(false); },
+       [](TcxContainer* c, TWinControl*) { c->SetEnabled(true); }},
+      {"another control made the active one",
+       [](TcxContainer* c, TWinControl* e) { c->GetParentForm()->SetActiveControl(e); },
+       [](TcxContainer*, TWinControl*) {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    form = ShowForm();
+    TcxContainer* box = Box(10);
+    TcxTextEdit* edit = Make(box, "typed");
+    TcxTextEdit* twin = Make(Box(200), "a");
+    TcxTextEdit* elsewhere = Make(Box(10, 100), "");
+    Pump();
+    edit->SetFocus();
+    Pump();
+    ASSERT_TRUE(edit->IsInnerEditShown());
+    TForm* other = ShowForm(50, 50);
+    ASSERT_FALSE(edit->Focused());
+    ASSERT_TRUE(edit->IsInnerEditShown());
+
+    edit->SetText("a");
+    c.leave(box, elsewhere);
+    Pump();
+    c.back(box, elsewhere);
+    Pump();
+    UpdateWindow(form->Handle());
+
+    EXPECT_FALSE(edit->IsInnerEditShown());
+    EXPECT_EQ(static_cast<TcxCustomTextEditViewInfo*>(edit->ViewInfo())->Text, "a");
+    std::string differ;
+    for (int y = 0; y < edit->Height() && differ.empty(); ++y)
+      for (int x = 0; x < edit->Width() && differ.empty(); ++x)
+        if (PixelAt(edit, x, y) != PixelAt(twin, x, y))
+          differ = std::to_string(x) + "," + std::to_string(y);
+    EXPECT_EQ(differ, "") << "first pixel that differs from the twin's";
+    other->Free();
+    form->Free();
+    form = nullptr;
     Pump();
   }
 }
