@@ -644,8 +644,9 @@ void TcxCustomCheckBox::ProcessButtonStateChanges(TcxCustomEditViewInfo* AOldVie
   if (!*alive)
     return;
   auto* old = static_cast<TcxCustomCheckBoxViewInfo*>(AOldViewInfo);
-  // Only the release over the box toggles it: a press whose release went to another window (the focus moved
-  // on as it came, and the mouse with it) leaves the box pressed until the pointer next moves over it.
+  // Only the release over the box toggles it. A press whose release went to another window (an enter
+  // handler moved the focus on as it came) leaves the box drawn pressed, and the pointer moving over it later
+  // ends that without a toggle.
   if (FIsReleasing && old->CheckBoxState == ebstPressed && ViewInfo()->CheckBoxState == ebstHot)
     Toggle();
 }
