@@ -603,7 +603,11 @@ void TcxCustomDataControllerInfo::RestoreFocus(bool AGroupRowFocused) {
       FPrevFocusingInfo.RecordIndex = keep.RecordIndex;
     }
   } else {
+    const int before = FFocusingInfo.RecordIndex;
     UpdateFocusingInfo(FFocusingInfo);
+    // A group row kept focused through a regrouping now names the record that leads its group.
+    if (FFocusingInfo.RecordIndex != before && FFocusingInfo.RecordIndex >= 0)
+      dc->SyncFocusedRecord();
   }
   if ((FChanges & dvcFocusedRow) && FPrevFocusingInfo.RowIndex >= GetRowCount())
     FPrevFocusingInfo.RowIndex = -1;

@@ -337,8 +337,16 @@ bool TcxDBDataController::IsSelectionAnchorSet() const {
 }
 
 void TcxDBDataController::SyncFocusedRecord() {
-  if (GetFocusedRecordIndex() != -1)
-    DBProvider().SetDetailSynchronized(true);
+  const int focused = GetFocusedRecordIndex();
+  if (focused == -1)
+    return;
+  DBProvider().SetDetailSynchronized(true);
+  // The view may focus another record on its own, as a group row's record after a regrouping; the dataset
+  // follows, or a later reload would focus the record it was left on.
+  TcxDBDataProvider& provider = DBProvider();
+  if (!FFocusing && !FEditFromDataSet && !IsGridMode() && provider.IsSyncMode() &&
+      !provider.IsPositioning() && !IsEditState(DataSet()->State()) && provider.FActiveRecordIndex != focused)
+    SyncDataSetPos(focused);
 }
 
 bool TcxDBDataController::IsDataChangeLocked() const {

@@ -15,6 +15,29 @@
 namespace {
 
 // The memo's lines, read from and written to its window through the line messages.
+// A memo's lines are its text's, broken where the window breaks them (CR LF, or a lone CR or LF) and not
+// where it wraps them: a program reads back the lines it wrote, an operation of several steps on them is not
+// thrown off by the wrapping its first step changes, and the caret's line is one of them.
+struct MemoLine {
+  std::size_t start;
+  std::size_t length;
+};
+
+std::vector<MemoLine> SplitMemoText(const AnsiString& AText) {
+  std::vector<MemoLine> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < AText.size(); ++i) {
+    if (AText[i] != '\r' && AText[i] != '\n')
+      continue;
+    lines.push_back({start, i - start});
+    if (AText[i] == '\r' && i + 1 < AText.size() && AText[i + 1] == '\n')
+      ++i;
+    start = i + 1;
+  }
+  lines.push_back({start, AText.size() - start});
+  return lines;
+}
+
 class TMemoStrings : public TStrings {
   PELVOR_CLASS(TMemoStrings, TStrings)
   explicit TMemoStrings(TCustomMemo* AMemo) : FMemo(AMemo) {}
@@ -33,7 +56,7 @@ class TMemoStrings : public TStrings {
     if (!FMemo)
       return;
     const AnsiString text = FMemo->Text();
-    const std::vector<Line> lines = Split(text);
+    const std::vector<MemoLine> lines = SplitMemoText(text);
     const int count = Count(lines);
     if (Index < 0 || Index > count)
       IndexError(Index);
@@ -51,7 +74,7 @@ class TMemoStrings : public TStrings {
     if (!FMemo)
       return;
     const AnsiString text = FMemo->Text();
-    const std::vector<Line> lines = Split(text);
+    const std::vector<MemoLine> lines = SplitMemoText(text);
     if (Index < 0 || Index >= Count(lines))
       IndexError(Index);
     const auto i = std::size_t(Index);
@@ -75,24 +98,24 @@ protected:
     if (!FMemo)
       return AnsiString();
     const AnsiString text = FMemo->Text();
-    const std::vector<Line> lines = Split(text);
+    const std::vector<MemoLine> lines = SplitMemoText(text);
     if (Index < 0 || Index >= Count(lines))
       IndexError(Index);
-    const Line& line = lines[std::size_t(Index)];
+    const MemoLine& line = lines[std::size_t(Index)];
     return text.substr(line.start, line.length);
   }
 
   void Put(int Index, const AnsiString& S) override {
     if (!FMemo)
       return;
-    const std::vector<Line> lines = Split(FMemo->Text());
+    const std::vector<MemoLine> lines = SplitMemoText(FMemo->Text());
     if (Index < 0 || Index >= Count(lines))
       IndexError(Index);
-    const Line& line = lines[std::size_t(Index)];
+    const MemoLine& line = lines[std::size_t(Index)];
     Replace(line.start, line.start + line.length, S);
   }
 
-  int GetCount() const override { return FMemo ? Count(Split(FMemo->Text())) : 0; }
+  int GetCount() const override { return FMemo ? Count(SplitMemoText(FMemo->Text())) : 0; }
 
   AnsiString GetTextStr() const override { return FMemo ? FMemo->Text() : AnsiString(); }
 
@@ -131,29 +154,8 @@ protected:
   }
 
 private:
-  // The lines are the text's, broken where the window breaks them (CR LF, or a lone CR or LF) and not where
-  // it wraps them: a program reads back the lines it wrote, and an operation of several steps on them is not
-  // thrown off by the wrapping its first step changes.
-  struct Line {
-    std::size_t start;
-    std::size_t length;
-  };
-  static std::vector<Line> Split(const AnsiString& AText) {
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < AText.size(); ++i) {
-      if (AText[i] != '\r' && AText[i] != '\n')
-        continue;
-      lines.push_back({start, i - start});
-      if (AText[i] == '\r' && i + 1 < AText.size() && AText[i + 1] == '\n')
-        ++i;
-      start = i + 1;
-    }
-    lines.push_back({start, AText.size() - start});
-    return lines;
-  }
   // A text that ends with a line break shows an empty last line, which is not one of the strings.
-  static int Count(const std::vector<Line>& ALines) {
+  static int Count(const std::vector<MemoLine>& ALines) {
     return int(ALines.size()) - (ALines.back().length == 0 ? 1 : 0);
   }
   void Replace(std::size_t AStart, std::size_t AEnd, const AnsiString& S) {
@@ -488,23 +490,27 @@ void TCustomMemo::SetWordWrap(bool Value) {
     RecreateWnd();
 }
 
+// The caret's line is one of the memo's lines, not a row the window wraps a line into.
 TPoint TCustomMemo::CaretPos() {
   HWND h = Handle();
   DWORD start = 0, end = 0;
   SendMessageA(h, EM_GETSEL, WPARAM(&start), LPARAM(&end));
   // The caret is at whichever end of the selection is active; the platform answers the ordered pair, so
   // the end is taken, as after typing or a click.
-  auto line = int(SendMessageA(h, EM_LINEFROMCHAR, WPARAM(end), 0));
-  auto column = int(end) - int(SendMessageA(h, EM_LINEINDEX, WPARAM(line), 0));
-  return TPoint{column, line};
+  const std::vector<MemoLine> lines = SplitMemoText(Text());
+  std::size_t line = 0;
+  while (line + 1 < lines.size() && lines[line + 1].start <= end)
+    ++line;
+  return TPoint{int(end - lines[line].start), int(line)};
 }
 
 void TCustomMemo::SetCaretPos(const TPoint& Value) {
   HWND h = Handle();
-  LRESULT start = SendMessageA(h, EM_LINEINDEX, WPARAM(std::max(0, int(Value.y))), 0);
-  if (start < 0)
-    start = SendMessageA(h, WM_GETTEXTLENGTH, 0, 0);
-  LRESULT pos = start + std::max(0, int(Value.x));
+  const AnsiString text = Text();
+  const std::vector<MemoLine> lines = SplitMemoText(text);
+  const auto line = std::size_t(std::max(0, int(Value.y)));
+  const std::size_t pos =
+      line < lines.size() ? lines[line].start + std::size_t(std::max(0, int(Value.x))) : text.size();
   SendMessageA(h, EM_SETSEL, WPARAM(pos), LPARAM(pos));
   SendMessageA(h, EM_SCROLLCARET, 0, 0);
 }

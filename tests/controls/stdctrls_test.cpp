@@ -304,6 +304,14 @@ TEST_F(StdCtrlsTest, MemoReturnsTabsAndWrapping) {
   EXPECT_GT(SendMessageA(memo->Handle(), EM_GETLINECOUNT, 0, 0), 1) << "a word wider than the memo wraps";
   ASSERT_EQ(memo->Lines()->Count(), 1) << "the lines are the text's, not the rows it wraps into";
   EXPECT_EQ(memo->Lines()->Strings(0), longText);
+  // The caret's place counts the same lines.
+  memo->SetText(longText + "\r\nsecond");
+  memo->SetSelStart(50);
+  EXPECT_EQ(memo->CaretPos(), (TPoint{50, 0}));
+  memo->SetCaretPos(TPoint{3, 1});
+  EXPECT_EQ(memo->SelStart(), 65);
+  EXPECT_EQ(memo->Lines()->Strings(memo->CaretPos().y), "second");
+  memo->SetText(longText);
   memo->SetWordWrap(false);
   EXPECT_EQ(SendMessageA(memo->Handle(), EM_GETLINECOUNT, 0, 0), 1);
   EXPECT_EQ(memo->Lines()->Count(), 1);

@@ -787,6 +787,34 @@ TEST_P(DBData, ARecordPostedUnderTheFilterLeavesTheDataSetOnTheFocusedRecord) {
   }
 }
 
+// A sort that gives the focused group row another leading record takes the dataset to that record, which the
+// focus then names: a refresh once the grouping is cleared keeps the focus as the unbound controller does.
+TEST_P(DBData, ASortThatChangesTheRecordOfTheFocusedGroupRowMovesTheDataSet) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    auto play = [&](TcxCustomDataController& ADC, const std::function<void()>& ARefresh) {
+      // The first two records share a score, so their group is led by either as the records are sorted.
+      ADC.ChangeFocusedRowIndex(1);
+      ADC.Edit();
+      ADC.SetEditValue(2, 0.0, evsValue);
+      ADC.Post();
+      ADC.ChangeGroupIndex(2, 0);
+      ADC.FullCollapse();
+      ADC.ChangeFocusedRowIndex(0);
+      ADC.ChangeSorting(0, soDescending);
+      ADC.ClearGrouping();
+      ARefresh();
+      return ShownView(ADC);
+    };
+    UnboundWords unbound;
+    const std::string expected = play(unbound, [&] { unbound.Refresh(); });
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    EXPECT_EQ(play(f.dc, [&] { f.ds->Refresh(); }), expected);
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
