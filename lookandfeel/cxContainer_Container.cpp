@@ -145,9 +145,15 @@ bool TcxContainer::RefreshContainer(const TPoint& P, TcxContainerMouseButton, TS
     return true;
   const ViewInfoSnapshot before(*FViewInfo);
   CalculateViewInfo(P, Shift.Empty() && GetActiveStyle()->HotTrack());
+  // Moving and reshaping windows reaches the message hooks, whose handlers may free this.
+  auto alive = AliveToken();
   AdjustInnerControlBounds();
-  AdjustInnerControl();
-  UpdateShadowRegion();
+  if (*alive)
+    AdjustInnerControl();
+  if (*alive)
+    UpdateShadowRegion();
+  if (!*alive)
+    return true;
   // A mouse event that changes nothing visible repaints nothing; every other refresh repaints the border.
   if (!(AIsMouseEvent && before == ViewInfoSnapshot(*FViewInfo)))
     InvalidateChangedBand();

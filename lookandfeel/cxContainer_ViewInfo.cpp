@@ -238,9 +238,12 @@ int TcxContainer::GetBackgroundNativeState() {
 void TcxContainer::UpdateShadowRegion() {
   if (!HandleAllocated() || !FViewInfo)
     return;
+  // Reshaping the window reaches the message hooks, where closing a popup runs handlers that may free this.
+  auto alive = AliveToken();
   if (SetWindowShadowRegion(Handle(), GetBorderRect(),
                             FViewInfo->NativeStyle && FViewInfo->BorderStyle != cbsNone, TRect{},
-                            FViewInfo->Shadow))
+                            FViewInfo->Shadow) &&
+      *alive)
     ++FRefreshCounters.RegionChanges;
 }
 

@@ -448,12 +448,17 @@ bool TcxCustomEdit::RefreshContainer(const TPoint& P, TcxContainerMouseButton Bu
   const bool changed = ViewInfo()->RepaintChanges(this, exclude, old.get());
   if (AIsMouseEvent && !changed)
     return false;
+  // Moving and reshaping windows reaches the message hooks, whose handlers may free the edit.
+  auto alive = AliveToken();
   AdjustInnerEditPosition();
-  AdjustInnerControl();
-  {
+  if (*alive)
+    AdjustInnerControl();
+  if (*alive) {
     TcxFlagScope updatingRegion(this, FIsUpdatingRegion);
     UpdateShadowRegion();
   }
+  if (!*alive)
+    return true;
   if (old)
     ProcessButtonStateChanges(old.get());
   return true;
@@ -657,8 +662,9 @@ void TcxCustomEdit::DrawPaintCopy() {
 }
 
 void TcxCustomEdit::CreateHandle() {
+  auto alive = AliveToken();
   TcxContainer::CreateHandle();
-  if (FInnerControl && Focused() && FInnerControl->CanFocus())
+  if (*alive && FInnerControl && Focused() && FInnerControl->CanFocus())
     FInnerControl->SetFocus();
 }
 

@@ -155,9 +155,17 @@ void TWinControl::RemoveControl(TControl* AControl) {
   if (auto* win = dynamic_cast<TWinControl*>(AControl)) {
     if (auto* form = GetParentForm())
       form->DefocusControl(win, true);
-    if (*alive && std::find(FControls.begin(), FControls.end(), AControl) != FControls.end() &&
-        win->HandleAllocated())
+    const auto standsHere = [&] {
+      return std::find(FControls.begin(), FControls.end(), AControl) != FControls.end();
+    };
+    if (*alive && standsHere() && win->HandleAllocated())
       win->DestroyHandle();
+    // As its windows went, the focus may have come back to it while it still stood here (a focused child
+    // window gives the focus to its parent as it goes); the form would keep it as its active control after
+    // it left, and after it was freed.
+    if (*alive && standsHere())
+      if (auto* form = GetParentForm())
+        form->DefocusControl(win, true);
     if (!*alive)
       return;
     FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), win), FTabList.end());
