@@ -1098,25 +1098,32 @@ private:
   void InitializeEdit();
 };
 
-// A scope in which a flag of a control stays raised; it is lowered however the scope ends, unless a handler
-// inside the scope freed the control that holds the flag.
-class TcxFlagScope {
+// A scope in which a value of a control stays as set; it is put back however the scope ends, unless a handler
+// inside the scope freed the control that holds it.
+template <class T> class TcxValueScope {
 public:
-  TcxFlagScope(const TControl* AOwner, bool& AFlag, bool AValue = true)
-      : FFlag(AFlag), FOld(AFlag), FAlive(AOwner->AliveToken()) {
-    FFlag = AValue;
+  TcxValueScope(const TControl* AOwner, T& AValue, T ANew)
+      : FValue(AValue), FOld(AValue), FAlive(AOwner->AliveToken()) {
+    FValue = ANew;
   }
-  ~TcxFlagScope() {
+  ~TcxValueScope() {
     if (*FAlive)
-      FFlag = FOld;
+      FValue = FOld;
   }
-  TcxFlagScope(const TcxFlagScope&) = delete;
-  TcxFlagScope& operator=(const TcxFlagScope&) = delete;
+  TcxValueScope(const TcxValueScope&) = delete;
+  TcxValueScope& operator=(const TcxValueScope&) = delete;
 
 private:
-  bool& FFlag;
-  bool FOld;
+  T& FValue;
+  T FOld;
   std::shared_ptr<const bool> FAlive;
+};
+
+// A flag of a control raised for a scope.
+class TcxFlagScope : public TcxValueScope<bool> {
+public:
+  TcxFlagScope(const TControl* AOwner, bool& AFlag, bool AValue = true)
+      : TcxValueScope(AOwner, AFlag, AValue) {}
 };
 
 // Unit routines.

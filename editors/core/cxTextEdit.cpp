@@ -674,11 +674,24 @@ void TcxCustomTextEdit::InternalSetDisplayValue(const Variant& Value) {
 void TcxCustomTextEdit::SetInnerDisplayValue(const Variant& Value) {
   if (!FInnerEdit)
     return;
-  TcxFlagScope writing(this, FDisplayValueWriting);
-  FInnerEdit->SetEditValue(Value);
+  auto alive = AliveToken();
+  const unsigned handlerWrites = FHandlerWrites;
+  {
+    TcxFlagScope writing(this, FDisplayValueWriting);
+    TcxValueScope<int> depth(this, FDisplayWriteDepth, FChangeHandlerDepth);
+    FInnerEdit->SetEditValue(Value);
+  }
+  // A change handler that wrote the text while it showed this value, through a route that leaves the value to
+  // the edit (the lines), has the last word: its text is the value.
+  if (*alive && FHandlerWrites != handlerWrites && !FIsUserChange)
+    SynchronizeEditValue();
 }
 
 void TcxCustomTextEdit::ChangeHandler(TObject* Sender) {
+  if (FDisplayValueWriting && FChangeHandlerDepth > FDisplayWriteDepth)
+    ++FHandlerWrites;
+  // Raised before the lock, whose end runs the program's change handlers.
+  TcxValueScope<int> depth(this, FChangeHandlerDepth, FChangeHandlerDepth + 1);
   TcxChangeEventsLock lock(this);
   auto alive = AliveToken();
   TcxCustomEdit::ChangeHandler(Sender);

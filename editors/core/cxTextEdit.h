@@ -338,6 +338,11 @@ protected:
   bool FThousandSeparatorsApplying = false;
   // Set while the edit writes its own value into the inner control, whose change report is then no news.
   bool FDisplayValueWriting = false;
+  // How deep change handlers of this edit run in one another, and how deep they ran as the text being shown
+  // was written: a change deeper than that is a handler's write over it, which FHandlerWrites counts.
+  int FChangeHandlerDepth = 0;
+  int FDisplayWriteDepth = 0;
+  unsigned FHandlerWrites = 0;
   std::unique_ptr<TcxCustomTextEditLookupData, TObjectDeleter> FLookupData;
 };
 

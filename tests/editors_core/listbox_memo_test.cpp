@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "edit_fixture.h"
@@ -268,6 +269,51 @@ TEST_F(ListBoxMemoTest, ChangesThroughTheLinesAreTheMemosValue) {
       Pump();
     }
   }
+}
+
+// A change handler that writes the memo while a program's write is still showing its text has the last
+// word: its text is the memo's value, whichever route each write took.
+TEST_F(ListBoxMemoTest, AHandlersWriteDuringAProgramsWriteIsTheValue) {
+  using Write = void (*)(TcxMemo*);
+  const struct {
+    const char* name;
+    Write write;
+  } programs[] =
+      {
+          {"edit value", [](TcxMemo* m) { m->SetEditValue(Variant(String("lone\nline feed"))); }},
+          {"text", [](TcxMemo* m) { m->SetText("lone\nline feed"); }},
+          {"clear", [](TcxMemo* m) { m->Clear(); }},
+      },
+    handlers[] = {
+        {"lines", [](TcxMemo* m) { m->Lines()->SetText("x\ny"); }},
+        {"edit value", [](TcxMemo* m) { m->SetEditValue(Variant(String("x\r\ny"))); }},
+        {"text", [](TcxMemo* m) { m->SetText("x\r\ny"); }},
+    };
+  struct Writer {
+    TcxMemo* memo;
+    Write write;
+    void OnChange(TObject*) {
+      if (Write w = std::exchange(write, nullptr))
+        w(memo);
+    }
+  };
+  for (const auto& program : programs)
+    for (const auto& handler : handlers) {
+      SCOPED_TRACE(std::string(program.name) + " written, " + handler.name + " by the handler");
+      TcxMemo* memo = MakeMemo();
+      memo->SetText("one");
+      Writer writer{memo, handler.write};
+      memo->Properties()->OnChange = TNotifyEvent(&writer, &Writer::OnChange);
+      program.write(memo);
+      EXPECT_EQ(writer.write, nullptr) << "the handler ran";
+      EXPECT_EQ(memo->Text(), "x\r\ny");
+      EXPECT_EQ(VarToStr(memo->EditValue()), memo->Text());
+      memo->SetFocus();
+      Pump();
+      EXPECT_EQ(memo->Text(), "x\r\ny") << "after taking the focus";
+      memo->Free();
+      Pump();
+    }
 }
 
 // A memo wraps lines wider than itself into rows, but its lines stay the ones the program wrote: operations
