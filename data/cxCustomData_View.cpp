@@ -506,7 +506,8 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<in
 int TcxCustomDataControllerInfo::GroupNamingRecord(int AGroup, int AEditing, int AChanged) const {
   // Records of a group may hold its value in forms that compare equal (words in another case), and the record
   // in edit keeps its place at the head of a group, holding the value in another form or no longer holding
-  // it. The group is named by the same record when saved and when found again: the first of the others.
+  // it. The group is named by the same record when saved and when found again: the first that is neither
+  // in edit nor just changed, where the group holds another.
   int at = FGroups.GetFirstListIndex(AGroup);
   const int last = FGroups.GetLastListIndex(AGroup);
   while (at < last && (FRecordList[std::size_t(at)] == AEditing || FRecordList[std::size_t(at)] == AChanged))
