@@ -591,6 +591,7 @@ private:
   void SelectionChanged(TObject* Sender);
   void SaveExpandingAndSelection(const std::vector<int>& AGoing = {});
   void RestoreExpandingAndSelection();
+  int GroupNamingRecord(int AGroup, int AEditing, int AChanged) const;
   void RestoreFocus(bool AGroupRowFocused);
   void DoFilter();
   void DoSort();

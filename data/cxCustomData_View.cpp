@@ -488,8 +488,7 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<in
     // Values along the path identify a group again after the regrouping, read from a record of the group
     // that still holds it where there is one.
     if (flags || group.Expanded) {
-      int at = FGroups.GetFirstListIndex(g);
-      const int last = FGroups.GetLastListIndex(g);
+      const int at = FGroups.GetFirstListIndex(g), last = FGroups.GetLastListIndex(g);
       // A group the delete empties is gone. Its values may still name another group, beside which the record
       // in edit kept its place, and that one keeps its own state.
       bool gone = !AGoing.empty();
@@ -497,13 +496,23 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<in
         gone = std::binary_search(AGoing.begin(), AGoing.end(), FRecordList[std::size_t(li)]);
       if (gone)
         continue;
-      while (at < last &&
-             (FRecordList[std::size_t(at)] == editing || FRecordList[std::size_t(at)] == changed))
-        ++at;
       FExpandingInfos.push_back(
-          {group.Level, dc->GetStoredValue(FRecordList[std::size_t(at)], FExpandingFields[level]), flags});
+          {group.Level, dc->GetStoredValue(GroupNamingRecord(g, editing, changed), FExpandingFields[level]),
+           flags});
     }
   }
+}
+
+int TcxCustomDataControllerInfo::GroupNamingRecord(int AGroup, int AEditing, int AChanged) const {
+  // Records of a group may hold its value in forms that compare equal (words in another case), and the record
+  // in edit keeps its place at the head of a group, holding the value in another form or no longer holding
+  // it. The group is named by the same record when saved and when found again: the first that is neither
+  // in edit nor just changed, where the group holds another.
+  int at = FGroups.GetFirstListIndex(AGroup);
+  const int last = FGroups.GetLastListIndex(AGroup);
+  while (at < last && (FRecordList[std::size_t(at)] == AEditing || FRecordList[std::size_t(at)] == AChanged))
+    ++at;
+  return FRecordList[std::size_t(at)];
 }
 
 void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
@@ -529,12 +538,14 @@ void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
     }
     bool changed = false;
     std::vector<int> groupRowsToSelect;
+    const int editing = FDataController->Provider().EditingRecordIndex(),
+              changedRecord = FDataController->PendingChangedRecord();
     for (int g = 0; g < FGroups.Count(); ++g) {
       TcxDataGroupInfo& group = FGroups.Items(g);
-      int first = FRecordList[std::size_t(FGroups.GetFirstListIndex(g))];
+      int named = GroupNamingRecord(g, editing, changedRecord);
       std::string key =
           (group.Level > 0 ? path[std::size_t(group.Level - 1)] : std::string()) + '\x1f' +
-          ValueKey(FDataController->GetStoredValue(first, FGroupingFieldList.Items(group.Level).Field));
+          ValueKey(FDataController->GetStoredValue(named, FGroupingFieldList.Items(group.Level).Field));
       path[std::size_t(group.Level)] = key;
       auto it = saved.find(key);
       if (it == saved.end())

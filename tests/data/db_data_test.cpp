@@ -815,6 +815,45 @@ TEST_P(DBData, ASortThatChangesTheRecordOfTheFocusedGroupRowMovesTheDataSet) {
   }
 }
 
+// A move that posts an edit of the key of a selected record, which leads a group of words equal but for their
+// case, leaves open and selected the rows an unbound controller leaves so: the group rows, and the rows of
+// the record the key takes to the end of its group. While the record is in edit it keeps its place at the
+// head of the group, holding the group's word in another case than the record that leads the group once it is
+// posted.
+TEST_P(DBData, APostedKeyEditInAGroupOfCaseVariantsKeepsTheSelectionAsUnbound) {
+  for (const char* keys : {"", "id"}) {
+    SCOPED_TRACE(std::string("keys '") + keys + "'");
+    auto play = [&](TcxCustomDataController& ADC) {
+      ADC.SetOptions(ADC.GetOptions() | dcoCaseInsensitive | dcoSaveExpanding);
+      ADC.SetMultiSelect(true);
+      ADC.ChangeFocusedRecordIndex(1);
+      ADC.Edit();
+      ADC.SetEditValue(1, "EV", evsValue);
+      ADC.Post();
+      ADC.ChangeGroupIndex(1, 0);
+      ADC.ChangeGroupIndex(0, 1);
+      ADC.FullExpand();
+      ADC.ChangeFocusedRecordIndex(0);
+      const int row = ADC.GetFocusedRowIndex();
+      ADC.Edit();
+      ADC.SetEditValue(0, 99, evsValue);
+      ADC.SelectRange(row - 2, row + 2);
+      ADC.GotoLast();
+      EXPECT_EQ(ADC.GetEditState(), 0);
+      return ShownView(ADC);
+    };
+    UnboundWords unbound;
+    const std::string expected = play(unbound);
+    EXPECT_EQ(expected,
+              "+ay +5 #5 +cari +4 #4 +dixa +10 #10 +EV +2 #2 +99 #99 +kva +9 #9 +mjora +6 #6 +su +3 #3 "
+              "+tuta +7 #7 +zuga +8 #8 | focus 28 | selected 9 10 11 12 13");
+    Fixture f(GetParam());
+    f.ds->Open();
+    f.dc.SetKeyFieldNames(keys);
+    EXPECT_EQ(play(f.dc), expected);
+  }
+}
+
 TEST_P(DBData, DeleteAndDeleteRecordsLeaveControlsEnabled) {
   Fixture f(GetParam());
   f.ds->Open();
