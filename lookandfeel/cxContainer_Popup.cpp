@@ -458,11 +458,13 @@ void TcxCustomPopupWindow::ShowPopup(TWinControl* AFocusedControl) {
     SetBounds(p.x, p.y, Width(), Height());
     if (!*alive)
       return;
+    // The handlers raised as the popup shows and takes the focus may close it again: a closed popup is not
+    // brought back on screen.
     Show();
-    if (!*alive)
+    if (!*alive || !IsShown())
       return;
     SetFocusedControlOnShow(AFocusedControl);
-    if (!*alive)
+    if (!*alive || !IsShown())
       return;
     TCustomForm* ownerForm = FOwnerControl ? FOwnerControl->GetParentForm() : nullptr;
     HWND after = HWND_TOP;
@@ -651,7 +653,9 @@ void TcxCustomPopupWindow::AdjustClientRect(TRect& Rect) {
 void TcxCustomPopupWindow::Deactivate() {
   auto alive = AliveToken();
   TcxPopupWindow::Deactivate();
-  if (!*alive || FIsClosing || S().openPopups.empty())
+  // A popup already closed loses the activation because its own window goes, not because the user moved
+  // elsewhere: the popups still open stay.
+  if (!*alive || FIsClosing || !IsShown() || S().openPopups.empty())
     return;
   const HWND active = GetActiveWindow();
   auto& list = S().openPopups;

@@ -650,8 +650,20 @@ public:
       panel->Hide();
   }
 
+  void HideForm(TObject* Sender) { static_cast<TCustomForm*>(Sender)->Hide(); }
+  void PressTab(TObject*) {
+    ASSERT_TRUE(tabTarget->Focused());
+    TCustomForm* form = tabTarget->GetParentForm();
+    ASSERT_FALSE(form->Active() || form->CanFocus()) << "the form can take the focus";
+    tabPressed = true;
+    SendMessage(tabTarget->Handle(), WM_KEYDOWN, VK_TAB, 0);
+    SendMessage(tabTarget->Handle(), WM_KEYUP, VK_TAB, 0);
+  }
+
   TcxCustomPopupWindow* other = nullptr;
   bool disable = false;
+  TWinControl* tabTarget = nullptr;
+  bool tabPressed = false;
 };
 
 // The program focuses an edit while a popup holds the focus. The popup closes as its form deactivates, and
@@ -702,11 +714,9 @@ TEST_F(FocusTakenAwayTest, AnEditWhosePanelGoesWhileItTakesTheFocusRaisesNothing
       }
 }
 
-// A memo on a popup whose focus change opens and closes another popup as the first one shows leaves that
-// popup closed but its window on the screen. The user clicks into the memo, then onto the other popup, which
-// takes the activation but not the focus, and presses Tab: the memo's form cannot take the focus, and the
-// memo does not ask for it again after the Tab has moved nothing.
-TEST_F(FocusTakenAwayTest, TabInAnEditOnAFormThatCannotTakeTheFocusRaisesNothing) {
+// An edit's focus change opens and closes another popup while the edit's own popup shows. The program's
+// popup, which nothing closed, stays shown; the other one ends closed; each popup's state matches its window.
+TEST_F(FocusTakenAwayTest, APopupOpenedAndClosedWhileAnotherShowsLeavesBothConsistent) {
   for (bool memo : {false, true}) {
     SCOPED_TRACE(memo ? "memo" : "text edit");
     panel = new TcxContainer(form);
@@ -721,19 +731,47 @@ TEST_F(FocusTakenAwayTest, TabInAnEditOnAFormThatCannotTakeTheFocusRaisesNothing
     popup->ShowPopup(nullptr);
     Pump();
     edit->OnFocusChanged = {};
-    ClickAt(At(edit, 20, 10));
-    ClickAt(At(second.get(), 100, 40));
-    ASSERT_TRUE(edit->InnerControl()->Focused());
-    ASSERT_FALSE(popup->Active() && popup->CanFocus()) << "the memo's form can take the focus";
-    backend->KeyDown(VK_TAB);
-    Pump();
-    backend->KeyUp(VK_TAB);
-    Pump();
+    EXPECT_TRUE(popup->Visible());
+    EXPECT_TRUE(popup->HandleAllocated() && IsWindowVisible(popup->Handle()));
+    EXPECT_FALSE(second->Visible());
+    EXPECT_FALSE(second->HandleAllocated() && IsWindowVisible(second->Handle()));
     EXPECT_TRUE(errors.empty()) << errors.front();
     errors.clear();
     edit->Free();
     popup.reset();
     second.reset();
+    panel->Free();
+  }
+}
+
+// The program hides a popup as it loses the activation, and its hide handler presses Tab in the edit that
+// still holds the focus there: the popup is neither active nor able to take the focus, and the edit does not
+// ask for it again after the Tab has moved nothing.
+TEST_F(FocusTakenAwayTest, TabInAnEditOnAFormThatCannotTakeTheFocusRaisesNothing) {
+  for (bool memo : {false, true}) {
+    SCOPED_TRACE(memo ? "memo" : "text edit");
+    panel = new TcxContainer(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 300, 200);
+    auto popup = MakePopup(panel);
+    TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo, popup.get());
+    popup->ShowPopup(nullptr);
+    Pump();
+    ClickAt(At(edit, 20, 10));
+    ASSERT_TRUE(edit->InnerControl()->Focused());
+    tabTarget = edit->InnerControl();
+    popup->OnDeactivate = TNotifyEvent(this, &FocusTakenAwayTest::HideForm);
+    popup->OnHide = TNotifyEvent(this, &FocusTakenAwayTest::PressTab);
+    SetActiveWindow(form->Handle());
+    Pump();
+    popup->OnDeactivate = popup->OnHide = {};
+    EXPECT_TRUE(tabPressed);
+    EXPECT_FALSE(popup->IsShown());
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    errors.clear();
+    tabPressed = false;
+    edit->Free();
+    popup.reset();
     panel->Free();
   }
 }
