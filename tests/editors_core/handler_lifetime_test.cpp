@@ -613,6 +613,11 @@ TEST_F(FreedParentTest, APressWhoseEnterHandlerFreesTheParentRaisesNothing) {
 // Popups and the handlers they raise take the focus away from a control while the library hands it on.
 class FocusTakenAwayTest : public RecordingTest {
 protected:
+  void MakePanel() {
+    panel = new TcxContainer(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 300, 200);
+  }
   std::unique_ptr<TcxCustomPopupWindow> MakePopup(TWinControl* AOwner) {
     auto popup = std::make_unique<TcxCustomPopupWindow>(AOwner);
     popup->SetModalMode(false);
@@ -676,9 +681,7 @@ TEST_F(FocusTakenAwayTest, AnEditWhosePanelGoesWhileItTakesTheFocusRaisesNothing
       for (bool disablePanel : {false, true}) {
         SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + (onClosed ? ", closed" : ", closing") +
                      (disablePanel ? ", disable the panel" : ", hide the panel"));
-        panel = new TcxContainer(form);
-        panel->SetParent(form);
-        panel->SetBounds(10, 10, 300, 200);
+        MakePanel();
         auto* owner = new TcxContainer(form);
         owner->SetParent(panel);
         owner->SetBounds(10, 10, 250, 150);
@@ -719,9 +722,7 @@ TEST_F(FocusTakenAwayTest, AnEditWhosePanelGoesWhileItTakesTheFocusRaisesNothing
 TEST_F(FocusTakenAwayTest, APopupOpenedAndClosedWhileAnotherShowsLeavesBothConsistent) {
   for (bool memo : {false, true}) {
     SCOPED_TRACE(memo ? "memo" : "text edit");
-    panel = new TcxContainer(form);
-    panel->SetParent(form);
-    panel->SetBounds(10, 10, 300, 200);
+    MakePanel();
     auto popup = MakePopup(panel);
     auto second = MakePopup(form);
     second->SetOwnerBounds(TRect{0, 250, 100, 270});
@@ -750,9 +751,7 @@ TEST_F(FocusTakenAwayTest, APopupOpenedAndClosedWhileAnotherShowsLeavesBothConsi
 TEST_F(FocusTakenAwayTest, TabInAnEditOnAFormThatCannotTakeTheFocusRaisesNothing) {
   for (bool memo : {false, true}) {
     SCOPED_TRACE(memo ? "memo" : "text edit");
-    panel = new TcxContainer(form);
-    panel->SetParent(form);
-    panel->SetBounds(10, 10, 300, 200);
+    MakePanel();
     auto popup = MakePopup(panel);
     TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo, popup.get());
     popup->ShowPopup(nullptr);
