@@ -56,36 +56,56 @@ class TMemoStrings : public TStrings {
     if (!FMemo)
       return;
     const AnsiString text = FMemo->Text();
-    const std::vector<MemoLine> lines = SplitMemoText(text);
-    const int count = Count(lines);
-    if (Index < 0 || Index > count)
-      IndexError(Index);
-    std::size_t at = text.size();
-    AnsiString line = S + "\r\n";
-    if (Index < count)
-      at = lines[std::size_t(Index)].start;
-    // After a last line without its break, the new line needs one before it.
-    else if (count > 0 && lines.back().length > 0)
-      line = "\r\n" + line;
-    Replace(at, at, line);
+    Apply(Inserting(text, Index, S));
   }
 
   void Delete(int Index) override {
     if (!FMemo)
       return;
     const AnsiString text = FMemo->Text();
+    Apply(Deleting(text, Index));
+  }
+
+  // Operations of several steps write once: a change handler run between the steps would see half of the
+  // operation, and what it wrote there would throw the later steps off.
+  void Exchange(int Index1, int Index2) override {
+    if (!FMemo)
+      return;
+    const AnsiString text = FMemo->Text();
     const std::vector<MemoLine> lines = SplitMemoText(text);
-    if (Index < 0 || Index >= Count(lines))
-      IndexError(Index);
-    const auto i = std::size_t(Index);
-    std::size_t start = lines[i].start;
-    std::size_t end = text.size();
-    if (i + 1 < lines.size())
-      end = lines[i + 1].start;
-    // The last line takes the break before it along, so that no empty line is left behind.
-    else if (i > 0)
-      start = lines[i - 1].start + lines[i - 1].length;
-    Replace(start, end, "");
+    for (int index : {Index1, Index2})
+      if (index < 0 || index >= Count(lines))
+        IndexError(index);
+    if (Index1 == Index2)
+      return;
+    const MemoLine& a = lines[std::size_t(std::min(Index1, Index2))];
+    const MemoLine& b = lines[std::size_t(std::max(Index1, Index2))];
+    const std::size_t between = a.start + a.length;
+    Replace(a.start, b.start + b.length,
+            text.substr(b.start, b.length) + text.substr(between, b.start - between) +
+                text.substr(a.start, a.length));
+  }
+
+  void Move(int CurIndex, int NewIndex) override {
+    if (!FMemo || CurIndex == NewIndex)
+      return;
+    const AnsiString text = FMemo->Text();
+    const std::vector<MemoLine> lines = SplitMemoText(text);
+    if (CurIndex < 0 || CurIndex >= Count(lines))
+      IndexError(CurIndex);
+    const MemoLine& line = lines[std::size_t(CurIndex)];
+    const AnsiString without = Applied(text, Deleting(text, CurIndex));
+    const AnsiString moved =
+        Applied(without, Inserting(without, NewIndex, text.substr(line.start, line.length)));
+    // Only the part that changed is written.
+    std::size_t head = 0;
+    while (head < text.size() && head < moved.size() && text[head] == moved[head])
+      ++head;
+    std::size_t tail = 0;
+    while (tail < text.size() - head && tail < moved.size() - head &&
+           text[text.size() - 1 - tail] == moved[moved.size() - 1 - tail])
+      ++tail;
+    Replace(head, text.size() - tail, moved.substr(head, moved.size() - head - tail));
   }
 
   void Clear() override {
@@ -154,6 +174,43 @@ protected:
   }
 
 private:
+  // A write of the text: its span [start, end) becomes with.
+  struct Edit {
+    std::size_t start, end;
+    AnsiString with;
+  };
+  static Edit Inserting(const AnsiString& AText, int Index, const AnsiString& S) {
+    const std::vector<MemoLine> lines = SplitMemoText(AText);
+    const int count = Count(lines);
+    if (Index < 0 || Index > count)
+      IndexError(Index);
+    std::size_t at = AText.size();
+    AnsiString line = S + "\r\n";
+    if (Index < count)
+      at = lines[std::size_t(Index)].start;
+    // After a last line without its break, the new line needs one before it.
+    else if (count > 0 && lines.back().length > 0)
+      line = "\r\n" + line;
+    return {at, at, line};
+  }
+  static Edit Deleting(const AnsiString& AText, int Index) {
+    const std::vector<MemoLine> lines = SplitMemoText(AText);
+    if (Index < 0 || Index >= Count(lines))
+      IndexError(Index);
+    const auto i = std::size_t(Index);
+    std::size_t start = lines[i].start;
+    std::size_t end = AText.size();
+    if (i + 1 < lines.size())
+      end = lines[i + 1].start;
+    // The last line takes the break before it along, so that no empty line is left behind.
+    else if (i > 0)
+      start = lines[i - 1].start + lines[i - 1].length;
+    return {start, end, AnsiString()};
+  }
+  static AnsiString Applied(const AnsiString& AText, const Edit& AEdit) {
+    return AText.substr(0, AEdit.start) + AEdit.with + AText.substr(AEdit.end);
+  }
+  void Apply(const Edit& AEdit) { Replace(AEdit.start, AEdit.end, AEdit.with); }
   // A text that ends with a line break shows an empty last line, which is not one of the strings.
   static int Count(const std::vector<MemoLine>& ALines) {
     return int(ALines.size()) - (ALines.back().length == 0 ? 1 : 0);

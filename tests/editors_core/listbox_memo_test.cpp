@@ -316,6 +316,53 @@ TEST_F(ListBoxMemoTest, AHandlersWriteDuringAProgramsWriteIsTheValue) {
     }
 }
 
+// An exchange or move of lines is one change of the text: a change handler that deletes a line sees it whole
+// and cannot throw its later steps off.
+TEST_F(ListBoxMemoTest, AnExchangeOrMoveOfLinesIsOneChange) {
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* name;
+    void (*change)(TStrings*);
+    Lines done, afterHandler;
+  } cases[] = {
+      {"exchange", [](TStrings* l) { l->Exchange(0, 2); }, {"three", "two", "one"}, {"two", "one"}},
+      {"exchange back", [](TStrings* l) { l->Exchange(2, 1); }, {"one", "three", "two"}, {"three", "two"}},
+      {"move on", [](TStrings* l) { l->Move(0, 2); }, {"two", "three", "one"}, {"three", "one"}},
+      {"move back", [](TStrings* l) { l->Move(2, 0); }, {"three", "one", "two"}, {"one", "two"}},
+  };
+  struct Deleter {
+    TcxMemo* memo;
+    Lines seen;
+    bool once = false;
+    void OnChange(TObject*) {
+      if (std::exchange(once, true))
+        return;
+      for (int i = 0; i < memo->Lines()->Count(); ++i)
+        seen.push_back(memo->Lines()->Strings(i));
+      memo->Lines()->Delete(0);
+    }
+  };
+  const auto linesOf = [](TcxMemo* memo) {
+    Lines out;
+    for (int i = 0; i < memo->Lines()->Count(); ++i)
+      out.push_back(memo->Lines()->Strings(i));
+    return out;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxMemo* memo = MakeMemo();
+    memo->SetText("one\r\ntwo\r\nthree");
+    Deleter deleter{memo};
+    memo->Properties()->OnChange = TNotifyEvent(&deleter, &Deleter::OnChange);
+    EXPECT_NO_THROW(c.change(memo->Lines()));
+    EXPECT_EQ(deleter.seen, c.done) << "what the handler saw";
+    EXPECT_EQ(linesOf(memo), c.afterHandler);
+    EXPECT_EQ(VarToStr(memo->EditValue()), memo->Text());
+    memo->Free();
+    Pump();
+  }
+}
+
 // A memo wraps lines wider than itself into rows, but its lines stay the ones the program wrote: operations
 // of several steps, whose first step changes how the rest wraps, act on the lines they were given, and the
 // text keeps one line break a line.
