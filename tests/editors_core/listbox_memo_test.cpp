@@ -35,6 +35,12 @@ protected:
     Pump();
     return memo;
   }
+  static std::vector<std::string> LinesOf(TcxMemo* memo) {
+    std::vector<std::string> out;
+    for (int i = 0; i < memo->Lines()->Count(); ++i)
+      out.push_back(memo->Lines()->Strings(i));
+    return out;
+  }
   static std::vector<std::string> ItemsOf(TcxListBox* list) {
     std::vector<std::string> out;
     for (int i = 0; i < list->Count(); ++i)
@@ -237,12 +243,6 @@ TEST_F(ListBoxMemoTest, ChangesThroughTheLinesAreTheMemosValue) {
        },
        {"a"}},
   };
-  const auto linesOf = [](TcxMemo* memo) {
-    Lines out;
-    for (int i = 0; i < memo->Lines()->Count(); ++i)
-      out.push_back(memo->Lines()->Strings(i));
-    return out;
-  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     for (const bool byClick : {false, true}) {
@@ -251,7 +251,7 @@ TEST_F(ListBoxMemoTest, ChangesThroughTheLinesAreTheMemosValue) {
       Listen(memo->Properties());
       log.clear();
       c.change(memo);
-      EXPECT_EQ(linesOf(memo), c.expected);
+      EXPECT_EQ(LinesOf(memo), c.expected);
       EXPECT_EQ(VarToStr(memo->EditValue()), memo->Text());
       EXPECT_NE(std::find(log.begin(), log.end(), "OnChange"), log.end()) << "the memo tells of the change";
       const String shown = memo->Text();
@@ -264,7 +264,7 @@ TEST_F(ListBoxMemoTest, ChangesThroughTheLinesAreTheMemosValue) {
       }
       ASSERT_TRUE(memo->Focused()) << "click " << byClick;
       EXPECT_EQ(memo->Text(), shown) << "click " << byClick;
-      EXPECT_EQ(linesOf(memo), c.expected) << "click " << byClick;
+      EXPECT_EQ(LinesOf(memo), c.expected) << "click " << byClick;
       memo->Free();
       Pump();
     }
@@ -337,16 +337,9 @@ TEST_F(ListBoxMemoTest, AnExchangeOrMoveOfLinesIsOneChange) {
     void OnChange(TObject*) {
       if (std::exchange(once, true))
         return;
-      for (int i = 0; i < memo->Lines()->Count(); ++i)
-        seen.push_back(memo->Lines()->Strings(i));
+      seen = LinesOf(memo);
       memo->Lines()->Delete(0);
     }
-  };
-  const auto linesOf = [](TcxMemo* memo) {
-    Lines out;
-    for (int i = 0; i < memo->Lines()->Count(); ++i)
-      out.push_back(memo->Lines()->Strings(i));
-    return out;
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -356,7 +349,7 @@ TEST_F(ListBoxMemoTest, AnExchangeOrMoveOfLinesIsOneChange) {
     memo->Properties()->OnChange = TNotifyEvent(&deleter, &Deleter::OnChange);
     EXPECT_NO_THROW(c.change(memo->Lines()));
     EXPECT_EQ(deleter.seen, c.done) << "what the handler saw";
-    EXPECT_EQ(linesOf(memo), c.afterHandler);
+    EXPECT_EQ(LinesOf(memo), c.afterHandler);
     EXPECT_EQ(VarToStr(memo->EditValue()), memo->Text());
     memo->Free();
     Pump();
@@ -390,10 +383,7 @@ TEST_F(ListBoxMemoTest, AWrappedMemosLinesAreTheProgramsLines) {
     memo->SetText(first + "\r\ntwo\r\n" + third);
     ASSERT_GT(SendMessageA(memo->InnerMemo()->Handle(), EM_GETLINECOUNT, 0, 0), 4) << "the memo wraps";
     EXPECT_NO_THROW(c.change(memo->Lines()));
-    Lines lines;
-    for (int i = 0; i < memo->Lines()->Count(); ++i)
-      lines.push_back(memo->Lines()->Strings(i));
-    EXPECT_EQ(lines, c.expected);
+    EXPECT_EQ(LinesOf(memo), c.expected);
     std::string text;
     for (const std::string& line : c.expected)
       text += (text.empty() ? "" : "\r\n") + line;
