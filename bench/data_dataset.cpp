@@ -2,7 +2,8 @@
 // - opening the in-memory dataset and walking it, reading every field into column vectors, against copying
 //   the same values from plain rows into the same vectors;
 // - opening the SQLite query (which reads every row) and walking it, against SQLite's own step loop reading
-//   the same rows into the same vectors; opening it for one row against the loop reading that row;
+//   the same rows into the same vectors, with ASCII words and with Turkish ones (which the query converts
+//   from UTF-8 to the code page); opening it for one row against the loop reading that row;
 // - moving a page of 100 records and locating a record by its key;
 // - a dataset-bound data controller opened over each dataset (not in grid mode), against the same bare
 //   loops, and in grid mode over the in-memory dataset moving a page and locating by key.
@@ -31,6 +32,8 @@ struct Row {
 };
 
 const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "nena", "skiri"};
+// In UTF-8, as SQLite keeps them; each holds letters outside ASCII.
+const char* const kTurkishWords[] = {"çiçek", "ağaç", "ışık", "öğretmen", "şeker", "üzüm", "göğüs", "kuş"};
 
 std::vector<Row>& SourceRows() {
   static std::vector<Row> rows = [] {
@@ -76,17 +79,27 @@ std::string& DatabaseFile() {
     conn.FileName = name;
     conn.CreateIfMissing = true;
     conn.ExecSQL("CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT, score REAL)");
+    conn.ExecSQL("CREATE TABLE turkish (id INTEGER PRIMARY KEY, word TEXT, score REAL)");
     conn.ExecSQL("BEGIN");
     sqlite3_stmt* stmt = nullptr;
+    sqlite3_stmt* turkish = nullptr;
     sqlite3_prepare_v2(conn.Handle(), "INSERT INTO words VALUES (?, ?, ?)", -1, &stmt, nullptr);
+    sqlite3_prepare_v2(conn.Handle(), "INSERT INTO turkish VALUES (?, ?, ?)", -1, &turkish, nullptr);
     for (const Row& r : SourceRows()) {
       sqlite3_bind_int(stmt, 1, r.id);
       sqlite3_bind_text(stmt, 2, r.word.c_str(), int(r.word.size()), SQLITE_STATIC);
       sqlite3_bind_double(stmt, 3, r.score);
       sqlite3_step(stmt);
       sqlite3_reset(stmt);
+      std::string word = kTurkishWords[r.id % 8] + std::to_string(r.id % 1000);
+      sqlite3_bind_int(turkish, 1, r.id);
+      sqlite3_bind_text(turkish, 2, word.c_str(), int(word.size()), SQLITE_STATIC);
+      sqlite3_bind_double(turkish, 3, r.score);
+      sqlite3_step(turkish);
+      sqlite3_reset(turkish);
     }
     sqlite3_finalize(stmt);
+    sqlite3_finalize(turkish);
     conn.ExecSQL("COMMIT");
     std::atexit([] { std::remove(DatabaseFile().c_str()); });
     return name;
@@ -95,6 +108,7 @@ std::string& DatabaseFile() {
 }
 
 const char* const kSelect = "SELECT id, word, score FROM words ORDER BY id";
+const char* const kSelectTurkish = "SELECT id, word, score FROM turkish ORDER BY id";
 // One row: what opening costs beside the rows, such as deciding where its edits go.
 const char* const kSelectOne = "SELECT id, word, score FROM words WHERE id = 7";
 
@@ -158,6 +172,7 @@ void BM_SQLiteStepLoop(benchmark::State& state, const char* ASelect) {
   sqlite3_close(db);
 }
 BENCHMARK_CAPTURE(BM_SQLiteStepLoop, AllRows, kSelect)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteStepLoop, TurkishRows, kSelectTurkish)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SQLiteStepLoop, OneRow, kSelectOne)->Unit(benchmark::kMicrosecond);
 
 // With AToEdit it also asks whether the rows can be edited, which decides where edits go.
@@ -174,6 +189,7 @@ void BM_SQLiteQueryOpen(benchmark::State& state, const char* ASelect, bool AToEd
   }
 }
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, AllRows, kSelect, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, TurkishRows, kSelectTurkish, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRow, kSelectOne, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRowToEdit, kSelectOne, true)->Unit(benchmark::kMicrosecond);
 
