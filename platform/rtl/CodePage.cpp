@@ -212,6 +212,72 @@ std::string AnsiToUtf8(std::string_view s) {
   return WideToUtf8(AnsiToWide(s));
 }
 
+// Straight from UTF-8 into the code page, with the default character where the route through UTF-16 gives
+// it: one per malformed byte, one per code unit the code page lacks (two for a character past U+FFFF, whose
+// surrogates none holds). Every sequence gives at most as many bytes as it has, so the result is written in
+// place and only shortened.
+AnsiString Utf8ToAnsi(std::string_view s, bool& exact) {
+  const CodePageTable& t = Table(GetACP());
+  AnsiString out(s.size(), '\0');
+  char* o = out.data();
+  exact = true;
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      *o++ = char(b);
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t cp;
+    char32_t min;
+    if ((b & 0xE0) == 0xC0)
+      extra = 1, cp = b & 0x1F, min = 0x80;
+    else if ((b & 0xF0) == 0xE0)
+      extra = 2, cp = b & 0x0F, min = 0x800;
+    else if ((b & 0xF8) == 0xF0)
+      extra = 3, cp = b & 0x07, min = 0x10000;
+    else
+      extra = -1, cp = 0, min = 0;
+    bool ok = extra > 0 && i + size_t(extra) < s.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      unsigned char c = static_cast<unsigned char>(s[i + size_t(k)]);
+      if ((c & 0xC0) != 0x80)
+        ok = false;
+      else
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      *o++ = DefaultAnsiChar;
+      exact = false;
+      ++i;
+      continue;
+    }
+    int byte = -1;
+    if (cp < 0x100) {
+      byte = t.low[cp];
+    } else if (cp < 0x10000) {
+      auto it =
+          std::lower_bound(t.high.begin(), t.high.end(), std::pair<char16_t, unsigned char>(char16_t(cp), 0));
+      if (it != t.high.end() && it->first == cp)
+        byte = it->second;
+    } else {
+      *o++ = DefaultAnsiChar;
+    }
+    if (byte < 0) {
+      *o++ = DefaultAnsiChar;
+      exact = false;
+    } else {
+      *o++ = char(byte);
+    }
+    i += size_t(extra) + 1;
+  }
+  out.resize(size_t(o - out.data()));
+  return out;
+}
+
 AnsiString Utf8ToAnsi(std::string_view s) {
-  return WideToAnsi(Utf8ToWide(s));
+  bool exact;
+  return Utf8ToAnsi(s, exact);
 }
