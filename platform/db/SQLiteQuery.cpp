@@ -45,7 +45,9 @@ TFieldType TypeOfDecl(const char* ADecl, int AStorage) {
   return ftFloat; // REAL, FLOAT, DOUBLE, NUMERIC, DECIMAL
 }
 
-bool ParseIsoDate(const char* s, TDateTime& AValue) {
+// AExact is false when the text has digits past the milliseconds that are not zeros, which a date drops.
+bool ParseIsoDate(const char* s, TDateTime& AValue, bool& AExact) {
+  AExact = true;
   unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, ms = 0;
   int n = 0;
   if (std::sscanf(s, "%4u-%2u-%2u%n", &y, &mo, &d, &n) != 3)
@@ -65,6 +67,8 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
         for (++s; *s >= '0' && *s <= '9'; ++s)
           if (k < 3)
             digits[k++] = *s;
+          else if (*s != '0')
+            AExact = false;
         ms = unsigned(std::atoi(digits));
       }
     }
@@ -79,11 +83,17 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
   return true;
 }
 
+bool IsBlobType(TFieldType AType) {
+  return AType == ftBlob || AType == ftGraphic || AType == ftBytes;
+}
+
 // The cell as the dataset keeps it for a column of AType. It is read through its value object: one call into
 // the connection per cell instead of one for the type and more for the contents, each of which takes the
 // connection's lock. The value object is read before the next step on the thread that steps the statement,
-// as a query's rows always are.
-Variant CellValue(sqlite3_value* cell, TFieldType AType) {
+// as a query's rows always are. AApproximate is set where the value kept is only the nearest to the cell's:
+// writing it back would not store what the database holds.
+Variant CellValue(sqlite3_value* cell, TFieldType AType, bool& AApproximate) {
+  AApproximate = false;
   int storage = sqlite3_value_type(cell);
   switch (storage) {
   case SQLITE_NULL:
@@ -92,9 +102,14 @@ Variant CellValue(sqlite3_value* cell, TFieldType AType) {
     sqlite3_int64 v = sqlite3_value_int64(cell);
     switch (AType) {
     case ftBoolean:
+      AApproximate = v != 0 && v != 1;
       return Variant(v != 0);
-    case ftFloat:
-      return Variant(double(v));
+    case ftFloat: {
+      // Past 2^53 a double holds only every other integer, or fewer.
+      double d = double(v);
+      AApproximate = !(d >= -0x1p63 && d < 0x1p63) || std::int64_t(d) != v;
+      return Variant(d);
+    }
     case ftLargeint:
       return Variant(std::int64_t(v));
     case ftDate:
@@ -114,18 +129,28 @@ Variant CellValue(sqlite3_value* cell, TFieldType AType) {
   case SQLITE_BLOB: {
     const void* p = sqlite3_value_blob(cell);
     int n = sqlite3_value_bytes(cell);
-    return Variant(AnsiString(static_cast<const char*>(p), std::size_t(n)));
+    AnsiString bytes(static_cast<const char*>(p), std::size_t(n));
+    // A field of another type writes its value back as text, which keeps plain ASCII bytes and no others.
+    if (!IsBlobType(AType))
+      AApproximate = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+    return Variant(std::move(bytes));
   }
   default: {
     const unsigned char* t = sqlite3_value_text(cell);
     int n = sqlite3_value_bytes(cell);
     if (AType == ftDate || AType == ftTime || AType == ftDateTime) {
       TDateTime d;
-      if (ParseIsoDate(reinterpret_cast<const char*>(t), d))
+      bool exact;
+      if (ParseIsoDate(reinterpret_cast<const char*>(t), d, exact)) {
+        AApproximate = !exact;
         return Variant::FromDate(d);
+      }
     }
     // A text in a numeric column stays text: nothing the database holds is lost by a failed conversion.
-    return Variant(FromUtf8(t, n));
+    bool exact;
+    AnsiString text = Utf8ToAnsi(std::string_view(reinterpret_cast<const char*>(t), std::size_t(n)), exact);
+    AApproximate = !exact;
+    return Variant(std::move(text));
   }
   }
 }
@@ -265,8 +290,8 @@ bool FileExists(const AnsiString& AName) {
 
 } // namespace
 
-Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
-  return CellValue(sqlite3_column_value(AStmt, ACol), AType);
+Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType, bool& AApproximate) {
+  return CellValue(sqlite3_column_value(AStmt, ACol), AType, AApproximate);
 }
 
 TSQLiteConnection::~TSQLiteConnection() {
@@ -546,7 +571,9 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
       // The key is kept before the cell is read: reading a text may convert it in place.
       if (keyOf[std::size_t(i)] >= 0)
         FRowKeys->SetLast(std::size_t(keyOf[std::size_t(i)]), cell);
-      PushCell(CellValue(cell, FColumns[std::size_t(i)].DataType));
+      bool approximate;
+      Variant value = CellValue(cell, FColumns[std::size_t(i)].DataType, approximate);
+      PushCell(std::move(value), approximate);
     }
     EndRow();
   }

@@ -89,6 +89,7 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     keyWritten = keyWritten || holding(written, std::size_t(no - 1)) != written.end();
   TRowKeys storedKey(keys);
   std::vector<Variant> stored(FColumns.size()); // the table's columns as read back, as a load reads them
+  std::vector<bool> storedApproximate(FColumns.size());
   WriteInSavepoint(AInserting ? "Insert into a row" : "Update of a row", [&](sqlite3* db) {
     std::string sql;
     if (AInserting) {
@@ -124,8 +125,11 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
       for (std::size_t k = 0; k < keys; ++k)
         storedKey.SetLast(k, sqlite3_column_value(s, returnedAt(std::size_t(FKeyFieldNos[k] - 1))));
       for (std::size_t i = 0; i < FColumns.size(); ++i)
-        if (IsWritten(i))
-          stored[i] = ReadCell(s, returnedAt(i), FColumns[i].DataType);
+        if (IsWritten(i)) {
+          bool approximate;
+          stored[i] = ReadCell(s, returnedAt(i), FColumns[i].DataType, approximate);
+          storedApproximate[i] = approximate;
+        }
     }
     if (rc != SQLITE_DONE)
       throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(db)));
@@ -145,15 +149,17 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
   if (AInserting)
     FRowKeys->Append(storedKey, 0);
   // Where the table holds another value than the one posted (a default, a generated column, another copy of
-  // a written column), the record takes it as it was read back, unconverted as a load keeps it; a filtered
-  // view then looks at the row again.
+  // a written column), the record takes it as it was read back, unconverted as a load keeps it, and
+  // approximate where a load would call it so; a filtered view then looks at the row again.
   bool differs = false;
   for (std::size_t i = 0; i < FColumns.size(); ++i) {
+    if (!IsWritten(i))
+      continue;
     const Variant& now = *RowValueRef(row, int(i) + 1);
-    if (IsWritten(i) && (VarType(now) != VarType(stored[i]) || !SameValue(now, stored[i]))) {
-      StoreCell(row, i, std::move(stored[i]));
-      differs = true;
-    }
+    const bool changed = VarType(now) != VarType(stored[i]) || !SameValue(now, stored[i]);
+    if (changed || storedApproximate[i] != RowValueApproximate(row, int(i) + 1))
+      StoreCell(row, i, std::move(stored[i]), storedApproximate[i]);
+    differs = differs || changed;
   }
   if (differs && Filtered()) {
     TMemDataSet::FilterChanged();
