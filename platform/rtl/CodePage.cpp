@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -217,11 +218,17 @@ std::string AnsiToUtf8(std::string_view s) {
 // surrogates none holds). Every sequence gives at most as many bytes as it has, so the result is written in
 // place and only shortened.
 AnsiString Utf8ToAnsi(std::string_view s, bool& exact) {
+  exact = true;
+  // ASCII is the same in both, and the bulk of most texts: copied as a block.
+  size_t i = 0;
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+    ++i;
+  if (i == s.size())
+    return AnsiString(s);
   const CodePageTable& t = Table(GetACP());
   AnsiString out(s.size(), '\0');
-  char* o = out.data();
-  exact = true;
-  size_t i = 0;
+  std::memcpy(out.data(), s.data(), i);
+  char* o = out.data() + i;
   while (i < s.size()) {
     unsigned char b = static_cast<unsigned char>(s[i]);
     if (b < 0x80) {
