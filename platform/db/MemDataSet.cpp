@@ -144,8 +144,10 @@ void TMemDataSet::AddRow(std::vector<Variant> AValues) {
   std::vector<Variant> converted(columns);
   for (std::size_t i = 0; i < columns; ++i)
     converted[i] = ConvertCell(AValues[i], i);
-  for (std::size_t i = 0; i < columns; ++i)
-    PushCell(std::move(converted[i]), !HoldsWhole(converted[i], AValues[i]));
+  for (std::size_t i = 0; i < columns; ++i) {
+    const bool approximate = !HoldsWhole(converted[i], AValues[i]);
+    PushCell(std::move(converted[i]), approximate);
+  }
   EndRow();
   RowsChanged();
 }

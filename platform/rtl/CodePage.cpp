@@ -20,9 +20,19 @@ constexpr char16_t kHigh1252[32] = {
 
 struct CodePageTable {
   std::array<char16_t, 256> toWide{};
-  // Code units above 0xFF that have a byte, sorted by code unit; below 0x100 a direct table answers.
+  // Code units above 0xFF that have a byte, sorted by code unit; below 0x100 a direct table answers, and
+  // another up to 0x2FF, where the Latin letters of the code pages (the Turkish ones among them) lie.
   std::vector<std::pair<char16_t, unsigned char>> high;
   std::array<short, 256> low{};
+  std::array<short, 0x200> latin{};
+  int ByteOf(char32_t ch) const {
+    if (ch < 0x100)
+      return low[ch];
+    if (ch < 0x300)
+      return latin[ch - 0x100];
+    auto it = std::lower_bound(high.begin(), high.end(), std::pair<char16_t, unsigned char>(char16_t(ch), 0));
+    return it != high.end() && it->first == ch ? it->second : -1;
+  }
 };
 
 CodePageTable BuildTable(UINT codePage) {
@@ -43,12 +53,15 @@ CodePageTable BuildTable(UINT codePage) {
     t.toWide[0xFE] = 0x015F;
   }
   t.low.fill(-1);
+  t.latin.fill(-1);
   for (int b = 0; b < 256; ++b) {
     char16_t w = t.toWide[b];
     if (w < 0x100)
       t.low[w] = short(b);
     else
       t.high.emplace_back(w, static_cast<unsigned char>(b));
+    if (w >= 0x100 && w < 0x300)
+      t.latin[w - 0x100] = short(b);
   }
   std::sort(t.high.begin(), t.high.end());
   return t;
@@ -73,11 +86,7 @@ char16_t CodePageByteToWide(UINT codePage, unsigned char byte) {
 }
 
 int CodePageWideToByte(UINT codePage, char16_t ch) {
-  const CodePageTable& t = Table(codePage);
-  if (ch < 0x100)
-    return t.low[ch];
-  auto it = std::lower_bound(t.high.begin(), t.high.end(), std::pair<char16_t, unsigned char>(ch, 0));
-  return it != t.high.end() && it->first == ch ? it->second : -1;
+  return Table(codePage).ByteOf(ch);
 }
 
 char16_t AnsiCharToWide(unsigned char byte) {
@@ -262,16 +271,10 @@ AnsiString Utf8ToAnsi(std::string_view s, bool& exact) {
       continue;
     }
     int byte = -1;
-    if (cp < 0x100) {
-      byte = t.low[cp];
-    } else if (cp < 0x10000) {
-      auto it =
-          std::lower_bound(t.high.begin(), t.high.end(), std::pair<char16_t, unsigned char>(char16_t(cp), 0));
-      if (it != t.high.end() && it->first == cp)
-        byte = it->second;
-    } else {
+    if (cp < 0x10000)
+      byte = t.ByteOf(cp);
+    else
       *o++ = DefaultAnsiChar;
-    }
     if (byte < 0) {
       *o++ = DefaultAnsiChar;
       exact = false;
