@@ -147,9 +147,11 @@ Variant CellValue(sqlite3_value* cell, TFieldType AType, bool& AApproximate) {
       }
     }
     // A text in a numeric column stays text: nothing the database holds is lost by a failed conversion.
+    // A blob field writes it back as its bytes in the code page, which are its UTF-8 only where every
+    // character took one byte, as ASCII does.
     bool exact;
     AnsiString text = Utf8ToAnsi(std::string_view(reinterpret_cast<const char*>(t), std::size_t(n)), exact);
-    AApproximate = !exact;
+    AApproximate = !exact || (IsBlobType(AType) && text.size() != std::size_t(n));
     return Variant(std::move(text));
   }
   }

@@ -51,6 +51,8 @@ const SQLiteCase kSQLiteCases[] = {
     {"DATETIME", "'2024-01-02 10:30:00.1234'", true},
     {"DATETIME", "'2024-01-02 10:30:00.1230'", false, "julianday(v) = julianday(%)"},
     {"BLOB", "x'C3A7FF'", false},
+    {"BLOB", "'çağ'", true},
+    {"BLOB", "'abc'", false, "CAST(v AS BLOB) = CAST(% AS BLOB)"},
 };
 
 // Each value is read, marked or not, and set to what it reads as: refused where that is only an
