@@ -578,6 +578,8 @@ public:
   // Keeps what the groups need to come back expanded, while the records are still where the groups say;
   // groups whose records are all among AGoing (sorted), the records a delete takes, are gone.
   void SaveBeforeRecordsChange(const std::vector<int>& AGoing = {});
+  // Forgets what SaveBeforeRecordsChange kept, for a change that did not happen.
+  void DiscardSavedState() { FExpandingSaved = false; }
 
   TcxDataGroups& Groups() { return FGroups; }
   TcxSortingFieldList& SortingFieldList() { return FSortingFieldList; }
