@@ -859,7 +859,14 @@ void TcxCustomTextEdit::ClearSelection() {
     SetSelStart(start);
 }
 
+bool TcxCustomTextEdit::HidesText() {
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  return properties->EchoMode() == eemPassword && !properties->IsMultiLine();
+}
+
 void TcxCustomTextEdit::CopyToClipboard() {
+  if (HidesText())
+    return;
   const TcxTextEditingStyle style = ActiveProperties()->GetEditingStyle();
   if (style == tesTextAndList || style == tesListOnly)
     SelectAll();
@@ -874,7 +881,7 @@ bool TcxCustomTextEdit::IsInnerEditOperation() {
 }
 
 void TcxCustomTextEdit::CutToClipboard() {
-  if (SelLength() == 0)
+  if (SelLength() == 0 || HidesText())
     return;
   String text;
   int caret = 0;

@@ -284,6 +284,8 @@ class TcxCustomTextEdit : public TcxCustomEdit {
 protected:
   // A cut or paste of the user's is under way and the platform control can carry it out itself.
   bool IsInnerEditOperation();
+  // A single-line password edit shows no text, so it hands none to the clipboard either.
+  bool HidesText();
   template <class> friend class TcxCustomInnerEditBase;
   friend class TcxCustomInnerTextEdit;
   friend class TcxCustomInnerMemo;

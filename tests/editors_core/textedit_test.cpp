@@ -1,3 +1,4 @@
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -556,6 +557,62 @@ TEST_F(TextEditTest, ReadOnlyRefusesPasteAndClearButCutCopies) {
   SendMessage(inner, WM_CUT, 0, 0);
   EXPECT_EQ(edit->Text(), "kitap");
   EXPECT_EQ(Clipboard()->AsText(), "kitap");
+}
+
+// A password edit gives its text to no clipboard route, as the platform's password edit gives it to none:
+// keys, copy and cut messages to the edit and to its inner edit, and the program's own calls leave the
+// clipboard and the text alone, read-only or not. The same routes in a plain edit copy, and cut where they
+// may, so that each route is seen to reach the clipboard at all.
+TEST_F(TextEditTest, APasswordReachesTheClipboardByNoRoute) {
+  platform::HeadlessBackend& keys = *backend;
+  const auto chord = [&keys](int AModifier, int AKey) {
+    keys.KeyDown(AModifier);
+    keys.PressKey(AKey);
+    keys.KeyUp(AModifier);
+  };
+  const auto send = [](HWND AWnd, UINT AMessage) { SendMessage(AWnd, AMessage, 0, 0); };
+  const auto inner = [](TcxTextEdit* AEdit) { return AEdit->InnerEdit()->GetControl()->Handle(); };
+  enum Kind { Copy, Cut, CutKey };
+  struct Route {
+    const char* name;
+    Kind kind;
+    std::function<void(TcxTextEdit*)> run;
+  };
+  const Route routes[] = {
+      {"Ctrl+C", Copy, [&](TcxTextEdit*) { chord(VK_CONTROL, 'C'); }},
+      {"Ctrl+Insert", Copy, [&](TcxTextEdit*) { chord(VK_CONTROL, VK_INSERT); }},
+      {"Ctrl+X", CutKey, [&](TcxTextEdit*) { chord(VK_CONTROL, 'X'); }},
+      {"Shift+Delete", CutKey, [&](TcxTextEdit*) { chord(VK_SHIFT, VK_DELETE); }},
+      {"WM_COPY to the edit", Copy, [&](TcxTextEdit* e) { send(e->Handle(), WM_COPY); }},
+      {"WM_CUT to the edit", Cut, [&](TcxTextEdit* e) { send(e->Handle(), WM_CUT); }},
+      {"WM_COPY to the inner edit", Copy, [&](TcxTextEdit* e) { send(inner(e), WM_COPY); }},
+      {"WM_CUT to the inner edit", Cut, [&](TcxTextEdit* e) { send(inner(e), WM_CUT); }},
+      {"CopyToClipboard", Copy, [](TcxTextEdit* e) { e->CopyToClipboard(); }},
+      {"CutToClipboard", Cut, [](TcxTextEdit* e) { e->CutToClipboard(); }},
+  };
+  for (const bool password : {true, false})
+    for (const bool readOnly : {false, true})
+      for (const Route& route : routes) {
+        SCOPED_TRACE(std::string(route.name) + (password ? ", password" : ", plain") +
+                     (readOnly ? ", read-only" : ""));
+        TcxTextEdit* edit = MakeTextEdit();
+        edit->Properties()->SetEchoMode(password ? eemPassword : eemNormal);
+        edit->Properties()->SetReadOnly(readOnly);
+        edit->SetText("gizli");
+        edit->SetFocus();
+        Pump();
+        edit->SelectAll();
+        Clipboard()->SetAsText("before");
+        route.run(edit);
+        Pump();
+        // A read-only edit takes no key that would change its text; a cut message there only copies.
+        const bool copies = !password && !(readOnly && route.kind == CutKey);
+        const bool cuts = !password && !readOnly && route.kind != Copy;
+        EXPECT_EQ(Clipboard()->AsText(), copies ? "gizli" : "before");
+        EXPECT_EQ(edit->Text(), cuts ? "" : "gizli");
+        edit->Free();
+        Pump();
+      }
 }
 
 TEST_F(TextEditTest, GetTextMessages) {
