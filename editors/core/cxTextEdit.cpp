@@ -1188,13 +1188,25 @@ void TcxCustomTextEdit::SetItemIndex(int Value) {
     }
   } unlock{this, alive};
   FLookupData->SetCurrentKey(Value);
+  if (!*alive)
+    return;
+  // The key is kept within the items, so the edit shows the item ItemIndex names, or nothing.
+  Variant value;
+  LookupKeyToEditValue(FLookupData->CurrentKey(), value);
+  if (!VarEqualsExact(value, FEditValue))
+    SetEditValue(value);
+}
+
+void TcxCustomTextEdit::LookupKeyToEditValue(int AKey, Variant& AEditValue) {
+  AEditValue = PrepareEditValue(Variant(FLookupData->GetDisplayText(AKey)), IsEditFocused());
 }
 
 void TcxCustomTextEdit::UpdateValueFromLookupItem(TObject*) {
   const int key = FLookupData->CurrentKey();
   if (key < 0 || FLookupItemChanging == false)
     return;
-  const Variant value = PrepareEditValue(Variant(FLookupData->GetDisplayText(key)), IsEditFocused());
+  Variant value;
+  LookupKeyToEditValue(key, value);
   if (VarEqualsExact(value, FEditValue) || !DoEditing())
     return;
   auto alive = AliveToken();

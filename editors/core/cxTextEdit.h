@@ -317,6 +317,8 @@ protected:
     return false;
   }
   virtual void UpdateValueFromLookupItem(TObject* Sender);
+  // The edit value that shows the lookup item of AKey; a key that names no item gives an empty text.
+  virtual void LookupKeyToEditValue(int AKey, Variant& AEditValue);
   virtual void ResetFindSelection();
   virtual void AfterKey(WORD Key, TShiftState Shift);
   // Completion from the lookup items for a typed character and for Backspace; a consumed key becomes 0.

@@ -143,6 +143,23 @@ protected:
   TcxCustomTextEdit* MakeTextEditOrMemo(bool AMemo) {
     return AMemo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
   }
+  // What the form shows where the control stands, its children included, row by row.
+  std::vector<COLORREF> Look(TWinControl* AControl) {
+    Pump();
+    UpdateWindow(form->Handle());
+    TBitmap shot;
+    shot.SetPixelFormat(pf24bit);
+    shot.SetSize(AControl->Width(), AControl->Height());
+    HDC dc = GetDC(form->Handle());
+    BitBlt(shot.Canvas()->Handle(), 0, 0, shot.Width(), shot.Height(), dc, AControl->Left(), AControl->Top(),
+           SRCCOPY);
+    ReleaseDC(form->Handle(), dc);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < shot.Height(); ++y)
+      for (int x = 0; x < shot.Width(); ++x)
+        pixels.push_back(GetPixel(shot.Canvas()->Handle(), x, y));
+    return pixels;
+  }
   // The edit, left while the user typed into it, shows AText again once it is entered; the form goes then.
   void ExpectTextWhenEnteredAgain(TcxCustomTextEdit* AEdit, const String& AText) {
     AEdit->SetFocus();
@@ -955,6 +972,30 @@ TEST_F(TextEditTest, LookupLocateAndGo) {
   EXPECT_EQ(data->CurrentKey(), 7);
   data->Go(TcxCustomTextEditLookupData::gdPageDown, false);
   EXPECT_EQ(data->CurrentKey(), 12);
+}
+
+// The program names a lookup item by its index and the edit shows that item, as one given its text would.
+// An index past the last item names the last one; one below the first names none, and the edit is empty.
+TEST_F(TextEditTest, SettingTheItemIndexShowsThatItem) {
+  TcxTextEdit* edit = MakeTextEdit();
+  for (const char* item : {"elma", "armut"})
+    edit->Properties()->LookupItems()->Add(item);
+  auto* twin = new TcxTextEdit(form);
+  twin->SetParent(form);
+  twin->SetBounds(10, 100, 150, 21);
+  const struct {
+    int set, index;
+    const char* text;
+  } steps[] = {{1, 1, "armut"}, {0, 0, "elma"}, {5, 1, "armut"}, {-1, -1, ""}, {0, 0, "elma"}, {-7, -1, ""}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE("SetItemIndex(" + std::to_string(step.set) + ")");
+    edit->SetItemIndex(step.set);
+    EXPECT_EQ(edit->ItemIndex(), step.index);
+    EXPECT_EQ(edit->Text(), step.text);
+    EXPECT_EQ(VarToStr(edit->EditValue()), step.text);
+    twin->SetText(step.text);
+    EXPECT_TRUE(Look(edit) == Look(twin)) << "the edit looks as one given the item's text";
+  }
 }
 
 TEST_F(TextEditTest, CaretIndex) {
