@@ -721,6 +721,150 @@ TEST_F(TextEditTest, ACharacterThatArrivesAfterTheFocusLeftBecomesTheValue) {
   }
 }
 
+// The program disables or hides the edit the user types into, or its panel: the focus leaves the edit, and
+// what was typed is validated and becomes the value there and then, with the events of the user's tabbing
+// away, whether or not another control can take the focus. Entered, typed into and left that way again, it
+// does so again. None of these edits compares its values, so none tells of a new one on any route.
+TEST_F(TextEditTest, TypedTextBecomesTheValueWhereverTheFocusLeaves) {
+  enum How { TabAway, DisableEdit, HideEdit, DisablePanel, HidePanel };
+  const struct {
+    const char* name;
+    How how;
+  } hows[] = {{"tab away", TabAway},
+              {"edit disabled", DisableEdit},
+              {"edit hidden", HideEdit},
+              {"panel disabled", DisablePanel},
+              {"panel hidden", HidePanel}};
+  enum Kind { Text, Memo, Plain };
+  const struct {
+    const char* name;
+    Kind kind;
+  } kinds[] = {{"text edit", Text}, {"memo", Memo}, {"edit without an inner control", Plain}};
+  struct Recorder {
+    TcxCustomEdit* edit = nullptr;
+    std::vector<std::string> events;
+    void Exit(TObject*) { events.push_back("OnExit"); }
+    void ValueChanged(TObject*) { events.push_back("OnEditValueChanged " + VarToStr(edit->EditValue())); }
+  };
+  for (const auto& kind : kinds)
+    for (const bool another : {true, false})
+      for (const auto& how : hows) {
+        if (how.how == TabAway && !another)
+          continue;
+        SCOPED_TRACE(std::string(how.name) + ", " + kind.name +
+                     (another ? ", another control on the form" : ", alone on the form"));
+        auto* panel = new TcxContainer(Form());
+        panel->SetParent(form);
+        panel->SetBounds(10, 10, 180, 100);
+        TcxCustomEdit* edit = kind.kind == Text   ? static_cast<TcxCustomEdit*>(new TcxTextEdit(form))
+                              : kind.kind == Memo ? static_cast<TcxCustomEdit*>(new TcxMemo(form))
+                                                  : new TestEdit(form);
+        edit->SetParent(panel);
+        edit->SetBounds(5, 5, 150, kind.kind == Memo ? 60 : 21);
+        TcxTextEdit* other = nullptr;
+        if (another) {
+          other = new TcxTextEdit(form);
+          other->SetParent(form);
+          other->SetBounds(10, 150, 150, 21);
+        }
+        edit->SetEditValue("old");
+        const auto type = [&](const char* AText) {
+          if (kind.kind == Plain)
+            return static_cast<TestEdit*>(edit)->Type(AText);
+          static_cast<TcxCustomTextEdit*>(edit)->SelectAll();
+          for (const char* c = AText; *c; ++c)
+            platform::InjectChar(BYTE(*c));
+          Pump();
+        };
+        const auto shown = [&] {
+          return kind.kind == Plain ? static_cast<TestEdit*>(edit)->Text
+                                    : static_cast<TcxCustomTextEdit*>(edit)->Text();
+        };
+        Recorder recorder{edit, {}};
+        edit->OnExit = TNotifyEvent(&recorder, &Recorder::Exit);
+        edit->ActiveProperties()->OnEditValueChanged = TNotifyEvent(&recorder, &Recorder::ValueChanged);
+        const auto leave = [&](bool ALeave) {
+          switch (how.how) {
+          case TabAway:
+            if (ALeave)
+              other->SetFocus();
+            break;
+          case DisableEdit:
+            edit->SetEnabled(!ALeave);
+            break;
+          case HideEdit:
+            edit->SetVisible(!ALeave);
+            break;
+          case DisablePanel:
+            panel->SetEnabled(!ALeave);
+            break;
+          case HidePanel:
+            panel->SetVisible(!ALeave);
+            break;
+          }
+          Pump();
+        };
+        for (const std::string typed : {"new", "newer"}) {
+          recorder.events.clear();
+          edit->SetFocus();
+          Pump();
+          ASSERT_TRUE(edit->Focused());
+          type(typed.c_str());
+          ASSERT_EQ(shown(), typed);
+          leave(true);
+          EXPECT_FALSE(edit->Focused());
+          EXPECT_EQ(shown(), typed);
+          EXPECT_EQ(VarToStr(edit->EditValue()), typed);
+          EXPECT_EQ(recorder.events, std::vector<std::string>{"OnExit"});
+          leave(false);
+        }
+        form->Free();
+        form = nullptr;
+      }
+}
+
+// Text that fails its validation as the edit is disabled or hidden cannot keep the focus there: the error is
+// reported, and the text and the old value stay, to be put right once the edit is entered again; put right,
+// it becomes the value as the edit is left again.
+TEST_F(TextEditTest, TextThatFailsValidationAsTheFocusIsTakenIsKept) {
+  struct Handler {
+    std::vector<std::string> raised;
+    void Validate(TObject*, Variant& AValue, TCaption& AText, bool& AError) {
+      AError = VarToStr(AValue) == "bad";
+      AText = "not a word";
+    }
+    void Raised(TObject*, const std::exception& E) { raised.push_back(E.what()); }
+  };
+  for (const bool hide : {false, true}) {
+    SCOPED_TRACE(hide ? "hidden" : "disabled");
+    TestEdit* edit = MakeEdit();
+    Handler handler;
+    edit->SetEditValue("old");
+    edit->Properties()->OnValidate = TcxEditValidateEvent(&handler, &Handler::Validate);
+    Application()->OnException = TExceptionEvent(&handler, &Handler::Raised);
+    edit->SetFocus();
+    Pump();
+    edit->Type("bad");
+    hide ? edit->Hide() : edit->SetEnabled(false);
+    Pump();
+    EXPECT_EQ(handler.raised, std::vector<std::string>{"not a word"});
+    EXPECT_EQ(edit->Text, "bad");
+    EXPECT_EQ(VarToStr(edit->EditValue()), "old");
+    hide ? edit->Show() : edit->SetEnabled(true);
+    edit->SetFocus();
+    Pump();
+    EXPECT_EQ(edit->Text, "bad") << "entered again, the text is there to be put right";
+    edit->Type("good");
+    hide ? edit->Hide() : edit->SetEnabled(false);
+    Pump();
+    EXPECT_EQ(handler.raised.size(), 1u);
+    EXPECT_EQ(VarToStr(edit->EditValue()), "good");
+    Application()->OnException = nullptr;
+    form->Free();
+    form = nullptr;
+  }
+}
+
 // Hiding an edit closes the popup it owns; the popup's close handlers may free the edit, whose own code then
 // leaves it alone.
 TEST_F(TextEditTest, AnEditFreedByItsPopupClosingAsTheEditIsHidden) {
