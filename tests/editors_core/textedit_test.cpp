@@ -1142,6 +1142,52 @@ TEST_F(TextEditTest, SettingTheItemIndexShowsThatItem) {
   }
 }
 
+// An edit that had values of its own and then has them restored looks, pixel for pixel, as its twin that
+// never had any: both take the font and the colours of their style controller.
+TEST_F(TextEditTest, RestoredDefaultsLookAsNeverHavingOwnValues) {
+  auto* controller = new TcxEditStyleController(Form());
+  controller->Style()->Font()->SetSize(20);
+  controller->Style()->SetColor(clYellow);
+  controller->Style()->SetTextColor(clNavy);
+  const struct {
+    const char* name;
+    void (*own)(TcxCustomEditStyle*);
+  } cases[] = {
+      {"nothing of its own", [](TcxCustomEditStyle*) {}},
+      {"own font", [](TcxCustomEditStyle* s) { s->Font()->SetSize(12); }},
+      {"own colours",
+       [](TcxCustomEditStyle* s) {
+         s->SetColor(clRed);
+         s->SetTextColor(clGreen);
+       }},
+      {"own font and colour",
+       [](TcxCustomEditStyle* s) {
+         s->Font()->SetName("DejaVu Serif");
+         s->SetColor(clAqua);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxTextEdit* restored = MakeTextEdit();
+    auto* twin = new TcxTextEdit(form);
+    twin->SetParent(form);
+    twin->SetBounds(10, 100, 150, 21);
+    for (TcxTextEdit* edit : {restored, twin}) {
+      edit->Style()->SetStyleController(controller);
+      edit->SetText("kitap");
+    }
+    c.own(restored->Style());
+    restored->Style()->RestoreDefaults();
+    EXPECT_EQ(restored->Style()->Font()->Size(), 20);
+    EXPECT_EQ(restored->Font()->Size(), twin->Font()->Size());
+    EXPECT_EQ(restored->ParentFont(), twin->ParentFont());
+    EXPECT_EQ(restored->Height(), twin->Height());
+    EXPECT_TRUE(Look(restored) == Look(twin)) << "the restored edit looks as its twin";
+    restored->Free();
+    twin->Free();
+  }
+}
+
 TEST_F(TextEditTest, CaretIndex) {
   TcxTextEdit* edit = MakeTextEdit();
   EXPECT_EQ(edit->GetCaretCharIndex(), 0);
