@@ -129,6 +129,13 @@ class TextEditTest : public TextEditorsTest {
 protected:
   TcxTextEdit* MakeTextEdit() { return Place(new TcxTextEdit(Form()), 21); }
   TcxMemo* MakeMemo() { return Place(new TcxMemo(Form()), 60); }
+  // A second text edit below the first, to compare with it.
+  TcxTextEdit* MakeTwin() {
+    auto* twin = new TcxTextEdit(Form());
+    twin->SetParent(form);
+    twin->SetBounds(10, 100, 150, 21);
+    return twin;
+  }
   TForm* Form() {
     if (!form)
       form = ShowForm();
@@ -1124,9 +1131,7 @@ TEST_F(TextEditTest, SettingTheItemIndexShowsThatItem) {
   TcxTextEdit* edit = MakeTextEdit();
   for (const char* item : {"elma", "armut"})
     edit->Properties()->LookupItems()->Add(item);
-  auto* twin = new TcxTextEdit(form);
-  twin->SetParent(form);
-  twin->SetBounds(10, 100, 150, 21);
+  TcxTextEdit* twin = MakeTwin();
   const struct {
     int set, index;
     const char* text;
@@ -1169,9 +1174,7 @@ TEST_F(TextEditTest, RestoredDefaultsLookAsNeverHavingOwnValues) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TcxTextEdit* restored = MakeTextEdit();
-    auto* twin = new TcxTextEdit(form);
-    twin->SetParent(form);
-    twin->SetBounds(10, 100, 150, 21);
+    TcxTextEdit* twin = MakeTwin();
     for (TcxTextEdit* edit : {restored, twin}) {
       edit->Style()->SetStyleController(controller);
       edit->SetText("kitap");
