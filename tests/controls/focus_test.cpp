@@ -225,6 +225,35 @@ TEST_F(FocusTest, DisablingOrHidingTheFocusedControlOrItsPanelLeavesIt) {
   }
 }
 
+// The exit that disabling or hiding runs may move the focus on and free the control it was taken from, or
+// that control's panel; the focus stays where the handler put it.
+TEST_F(FocusTest, AnExitHandlerMayFreeTheControlThatWasDisabledOrHidden) {
+  for (const bool panel : {false, true})
+    for (const bool hide : {false, true}) {
+      SCOPED_TRACE(std::string(panel ? "panel" : "control") + (hide ? " hidden" : " disabled"));
+      Build();
+      a1->SetFocus();
+      TBox* taken = panel ? panelA : a1;
+      struct MoveOnAndFree {
+        TBox* to;
+        TBox* freed;
+        void Exit(TObject*) {
+          to->SetFocus();
+          std::exchange(freed, nullptr)->Free();
+        }
+      } handler{b1, taken};
+      a1->OnExit = TNotifyEvent(&handler, &MoveOnAndFree::Exit);
+      const auto alive = taken->AliveToken();
+      hide ? taken->SetVisible(false) : taken->SetEnabled(false);
+      Pump();
+      EXPECT_FALSE(*alive);
+      EXPECT_TRUE(b1->Focused());
+      EXPECT_EQ(form->ActiveControl(), b1);
+      EXPECT_EQ(Screen()->ActiveControl(), b1);
+      form->Free();
+    }
+}
+
 // Another form taking the activation and giving it back moves the platform focus only: the focused control
 // is neither left nor entered.
 TEST_F(FocusTest, ActivatingAnotherFormAndComingBackLeavesNothing) {
