@@ -118,8 +118,12 @@ private:
   // rather than when the query opens, so that a query that is only read does not pay for it; when not, the
   // query becomes read-only, saying why.
   void CheckTraceable();
-  // Why the rows of the result cannot be taken for rows of the table ASchema.ATable; empty when they can.
-  AnsiString UntraceableReason(const std::string& ASchema, const std::string& ATable) const;
+  // Why the rows of the result cannot be taken for rows of the table ASchema.ATable; empty when they can, and
+  // then AReadsNoRow says whether a row may have been read with no row of the table (an outer join's).
+  AnsiString UntraceableReason(const std::string& ASchema, const std::string& ATable,
+                               bool& AReadsNoRow) const;
+  // The collations of the unique index that the key columns make up, by which the table tells keys apart.
+  void FindKeyCollations();
   // The dataset's columns holding that key; the query stays read-only, saying why, when they are missing.
   void ChooseKeyFields();
   // Whether column AColumn (from 0) is read from the update table.
@@ -131,9 +135,10 @@ private:
   std::string WriteTarget() const;
   // Runs AWrite inside a savepoint; any failure rolls back and raises EDatabaseError saying what failed.
   template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);
-  // "k1 IS ? AND ...", in UTF-8, filled with the key a row was read with (FRowKeys).
+  // "k1 IS ? COLLATE c1 AND ...", in UTF-8, filled with the key a row was read with (FRowKeys).
   std::string KeyCondition() const;
-  // Binds the key of row ARow from AIndex on; a row that is gone from the table is not found.
+  // Binds the key of row ARow from AIndex on; a row that is gone from the table is not found, nor one read
+  // with no key where an outer join may have found no row of the table.
   void BindRowKey(sqlitequery_internal::TStatement& AStmt, std::int64_t ARow, int& AIndex) const;
 
   TSQLiteConnection* FConnection = nullptr; // borrowed, with a free notification
@@ -146,6 +151,9 @@ private:
   std::vector<AnsiString> FKeyColumns; // origin names in the update table
   std::vector<int> FKeyFieldNos;       // the dataset's columns holding them, from 1
   std::vector<std::string> FTableKey;  // the update table's primary key, in its order, in UTF-8
+  // By key column, the collation its unique index compares it by; empty for the column's own.
+  std::vector<std::string> FKeyCollations;
+  bool FReadsNoRow = false; // a row may have been read with no row of the update table behind it
   AnsiString FReadOnlyReason;
   bool FTraceChecked = false; // CheckTraceable has decided since the query opened
   // By row handle, the key columns' values as read (or as the database stored a write).
