@@ -2,7 +2,8 @@
 // A query dataset over an embedded SQLite database. Opening runs the SQL text with its parameters and keeps
 // the rows it returns; editing writes each posted or deleted record back to one table by its key, inside a
 // savepoint, so a failed write changes neither the database nor the kept row. The key is the one SQLite
-// returned for the row, kind and bytes, not the value it reads as, so that a write reaches that row alone.
+// returned for the row, kind and bytes, not the value it reads as, compared as the table's unique index on it
+// compares keys, so that a write reaches that row alone.
 // Refresh reads the rows again and finds the current record by that key; bookmarks taken before a refresh
 // are no longer valid after it.
 #include "platform/classes/UnitList.h"
@@ -65,9 +66,11 @@ public:
   // The ";"-separated fields that identify a row of that table; empty means the table's primary key.
   AnsiString KeyFields;
   // The table and key in use while open; empty when the query cannot be edited. A table is written in the
-  // database (main, temp or attached) it was read from, and only where each row of the result is one row of
-  // it read once: a compound SELECT, a subquery, a table read twice, a virtual table or a view with triggers
-  // of its own leave the query read-only, saying why.
+  // database (main, temp or attached) it was read from, and only where each row of the result is known to be
+  // one row of it read once: a SELECT, and the views and common tables it reads, that only select, join,
+  // filter, order and limit rows, calling scalar functions. Anything else (groups, aggregates, windows, rows
+  // made distinct in a view, a compound SELECT, a subquery, a table read twice, a virtual table, a view with
+  // triggers of its own, a shape not known) leaves the query read-only, saying why.
   const AnsiString& UpdateTable() {
     CheckTraceable();
     return FUpdateTable;

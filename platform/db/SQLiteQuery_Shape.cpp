@@ -38,7 +38,7 @@ std::size_t QuotedLength(std::string_view AText, char AClose) {
 }
 
 // The text's tokens as SQLite splits them, comments and white space left out; false where SQLite would not
-// read the text either (a quote or comment left open).
+// read the text either (a quote left open).
 bool Tokenize(std::string_view ASQL, std::vector<TToken>& ATokens) {
   std::size_t i = 0;
   while (i < ASQL.size()) {
@@ -57,10 +57,9 @@ bool Tokenize(std::string_view ASQL, std::vector<TToken>& ATokens) {
       continue;
     }
     if (c == '/' && next == '*') {
+      // A comment left open runs to the end of the text, as SQLite reads it.
       const std::size_t end = rest.find("*/", 2);
-      if (end == std::string_view::npos)
-        return false;
-      i += end + 2;
+      i = end == std::string_view::npos ? ASQL.size() : i + end + 2;
       continue;
     }
     if (c == '\'' || ((c == 'x' || c == 'X') && next == '\'')) {
@@ -145,10 +144,10 @@ constexpr std::string_view kPlainKeywords[] = {
     "EACH",      "EXCLUSIVE",    "EXPLAIN",      "FAIL",         "FOR",
     "GENERATED", "IF",           "IGNORE",       "IMMEDIATE",    "INITIALLY",
     "INSTEAD",   "KEY",          "OF",           "PLAN",         "PRAGMA",
-    "QUERY",     "RAISE",        "REINDEX",      "RELEASE",      "RENAME",
-    "REPLACE",   "RESTRICT",     "ROW",          "ROLLBACK",     "SAVEPOINT",
-    "TEMP",      "TEMPORARY",    "TRIGGER",      "VACUUM",       "VIEW",
-    "VIRTUAL",   "WITHOUT"};
+    "QUERY",     "RAISE",        "RECURSIVE",    "REINDEX",      "RELEASE",
+    "RENAME",    "REPLACE",      "RESTRICT",     "ROW",          "ROLLBACK",
+    "SAVEPOINT", "TEMP",         "TEMPORARY",    "TRIGGER",      "VACUUM",
+    "VIEW",      "VIRTUAL",      "WITHOUT"};
 
 // Keywords that a parenthesis follows without making a call of a function.
 constexpr std::string_view kNotCalls[] = {
@@ -273,7 +272,7 @@ private:
   }
 
   // A SELECT from its keyword on, to the end of the text or the parenthesis that closes it. AOwn: the text's
-  // own SELECT, whose DISTINCT the caller judges; a common table's keeps the rows of its table only without.
+  // own SELECT, whose DISTINCT the caller judges; a common table's DISTINCT is refused here.
   void ReadSelect(bool AOwn) {
     if (Is(At(), "WITH"))
       ReadWith();
@@ -335,7 +334,9 @@ private:
         ReadCall(token);
         continue;
       }
-      if (!token.Keyword || named) {
+      // OVER and FILTER are keywords only after a call, as SQLite reads them; elsewhere they are names.
+      if (!token.Keyword || named ||
+          ((Is(token, "OVER") || Is(token, "FILTER")) && !(FPos > 0 && IsSymbol(FTokens[FPos - 1], ')')))) {
         ++FPos;
         continue;
       }

@@ -182,25 +182,23 @@ AnsiString ShapeReason(sqlite3* ADb, const AnsiString& ASQL, const TPrepareRecor
     return catalogue.Kind(AName, AArguments);
   };
   std::vector<std::string> commonTables;
-  auto judge = [&](const std::string& AText, const AnsiString& AWhere, bool AOwnDistinct) -> AnsiString {
+  // Why the SELECT of AText is not plain, with the place it stands in (the statement itself where AOwn).
+  auto judge = [&](const std::string& AText, const AnsiString& APlace, bool AOwn) -> AnsiString {
     TSelectShape shape = ReadSelectShape(AText, kinds);
     commonTables.insert(commonTables.end(), shape.CommonTables.begin(), shape.CommonTables.end());
-    if (shape.Refusal.empty() && shape.Distinct && !AOwnDistinct)
+    if (shape.Refusal.empty() && shape.Distinct && !AOwn)
       shape.Refusal = "removes duplicate rows (DISTINCT)";
     if (shape.Refusal.empty())
       return AnsiString();
-    const AnsiString where =
-        shape.CommonTable.empty() ? AWhere : "Common table " + QuotedName(shape.CommonTable);
-    return where + " " + FromUtf8(std::string_view(shape.Refusal)) + ", so " +
-           (where == "The query" ? "its" : "the query's") + " rows cannot be traced to rows of table " +
-           ATable;
+    const bool own = AOwn && shape.CommonTable.empty();
+    return (shape.CommonTable.empty() ? APlace : "Common table " + QuotedName(shape.CommonTable)) + " " +
+           FromUtf8(std::string_view(shape.Refusal)) + ", so " + (own ? "its" : "the query's") +
+           " rows cannot be traced to rows of table " + ATable;
   };
   AnsiString reason = judge(ToUtf8(ASQL), "The query", true);
   std::vector<std::string> unknown;
   for (const auto& [place, selects] : ARecord.Selects) {
-    if (!reason.empty())
-      return reason;
-    if (place.empty())
+    if (place.empty() || !reason.empty())
       continue;
     const std::vector<std::string> texts = ViewTexts(ADb, place);
     for (std::size_t i = 0; i < texts.size() && reason.empty(); ++i)
@@ -208,6 +206,7 @@ AnsiString ShapeReason(sqlite3* ADb, const AnsiString& ASQL, const TPrepareRecor
     if (texts.empty())
       unknown.push_back(place);
   }
+  // A place that is no view is a common table of the statement or of a view read.
   for (const std::string& place : unknown)
     if (reason.empty() && std::none_of(commonTables.begin(), commonTables.end(),
                                        [&](const std::string& AName) { return SameName(AName, place); }))

@@ -189,9 +189,9 @@ void TSQLiteQuery::BindRowKey(TStatement& AStmt, std::int64_t ARow, int& AIndex)
     throw EDatabaseError(
         rc == SQLITE_DONE
             ? "no row of table '" + FUpdateTable +
-                  "' stands behind the record: the query's outer join found none for it"
+                  "' stands behind the record; the query's outer join found none for it"
             : "no row of table '" + FUpdateTable +
-                  "' is known to stand behind the record: its key is NULL, as the query's outer "
+                  "' is known to stand behind the record; its key is NULL, as the query's outer "
                   "join reads it where it finds no row");
   }
   FRowKeys->Bind(AStmt, std::size_t(ARow), AIndex, FTextEncoding);

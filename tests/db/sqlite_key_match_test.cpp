@@ -41,19 +41,19 @@ TEST(SQLiteKeyMatch, NoRowBehindAnOuterJoinsRecordIsWritten) {
     const char* matched; // the edited column of the row behind record a.id = 1
   } cases[] = {
       {textKeys, "SELECT a.id, a.name, b.k, b.x FROM a LEFT JOIN b ON b.k = a.bk", "b", "k", "x",
-       "no row of table 'b' is known to stand behind the record", "SELECT x FROM b WHERE k = 7"},
+       "no row of table 'b' is known to stand behind the record;", "SELECT x FROM b WHERE k = 7"},
       {"CREATE TABLE b (k INTEGER PRIMARY KEY, x TEXT); CREATE TABLE a (id INTEGER PRIMARY KEY, name TEXT, "
        "bk INT)",
        "SELECT a.id, a.name, b.k, b.x FROM a LEFT JOIN b ON b.k = a.bk", "b", "k", "x",
-       "no row of table 'b' stands behind the record", "SELECT x FROM b WHERE k = 7"},
+       "no row of table 'b' stands behind the record;", "SELECT x FROM b WHERE k = 7"},
       {"CREATE TABLE b (k TEXT PRIMARY KEY, x TEXT) WITHOUT ROWID;"
        "CREATE TABLE a (id INTEGER PRIMARY KEY, name TEXT, bk TEXT)",
        "SELECT a.id, a.name, b.k, b.x FROM a LEFT JOIN b ON b.k = a.bk", "b", "k", "x",
-       "no row of table 'b' stands behind the record", "SELECT x FROM b WHERE k = 7"},
+       "no row of table 'b' stands behind the record;", "SELECT x FROM b WHERE k = 7"},
       {textKeys, "SELECT a.id, a.name, b.k, b.x FROM b RIGHT JOIN a ON b.k = a.bk", "b", "k", "x",
-       "no row of table 'b' is known to stand behind the record", "SELECT x FROM b WHERE k = 7"},
+       "no row of table 'b' is known to stand behind the record;", "SELECT x FROM b WHERE k = 7"},
       {textKeys, "SELECT a.id, a.name, b.k, b.x FROM a FULL JOIN b ON b.k = a.bk", "a", "id", "name",
-       "no row of table 'a' stands behind the record", "SELECT name FROM a WHERE id = 1"},
+       "no row of table 'a' stands behind the record;", "SELECT name FROM a WHERE id = 1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.tables) + " / " + c.select);

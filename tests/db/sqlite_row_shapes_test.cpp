@@ -57,6 +57,11 @@ TEST(SQLiteRowShapes, OnlyRowsKnownToBeOneRowOfTheTableAreEditable) {
       {"SELECT \"id\", [v], `key` FROM \"t\"", "", nullptr},
       {"SELECT id, v, max(v, 'm') AS m, coalesce(g, '-') AS c, v IS DISTINCT FROM 'x' AS d FROM t", "",
        nullptr},
+      {"SELECT id, key, v /* GROUP BY g */ FROM t WHERE v <> 'count(*) GROUP BY' -- UNION SELECT 1", "",
+       nullptr},
+      {"SELECT id, CAST(v AS VARCHAR(10)) AS c, g AS filter, v FROM t WHERE v LIKE ('%') AND replace(v, 'q', "
+       "'r') = v",
+       "", nullptr},
       {"SELECT id, v FROM overplain", "", nullptr},
       {"SELECT id, v FROM commonplain", "", nullptr},
       {"WITH w AS (SELECT id, g, v FROM t WHERE g IN ('a', 'b')) SELECT id, v FROM w", "", nullptr},
@@ -64,7 +69,8 @@ TEST(SQLiteRowShapes, OnlyRowsKnownToBeOneRowOfTheTableAreEditable) {
       {"SELECT t.id, t.v, u.label FROM u NATURAL LEFT JOIN t", "t", nullptr},
       {"SELECT t.id, t.v, u.label FROM (t JOIN u ON u.g = t.g)", "t", nullptr},
 
-      {"SELECT id, g, v, count(*) AS n FROM t GROUP BY g", "", "The query computes aggregate function 'count'"},
+      {"SELECT id, g, v, count(*) AS n FROM t GROUP BY g", "",
+       "The query computes aggregate function 'count'"},
       {"SELECT id, g, v FROM t GROUP BY g", "", "The query groups rows (GROUP BY)"},
       {"SELECT id, v, count(*) FROM t", "", "The query computes aggregate function 'count'"},
       {"SELECT id, v, max(v) FROM t", "", "The query computes aggregate function 'max'"},
