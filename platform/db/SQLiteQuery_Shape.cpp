@@ -394,10 +394,12 @@ private:
     if (!AToken.Keyword)
       return true;
     if (IsAny(AToken, kOperatorNames)) {
-      // Where an operand stands before it, the word is the operator and the parenthesis its right operand.
-      const TToken& before = FTokens[FPos > 0 ? FPos - 1 : 0];
+      // Where an operand stands before it (or before NOT before it), the word is the operator and the
+      // parenthesis its right operand.
+      const std::size_t at = FPos > 1 && Is(FTokens[FPos - 1], "NOT") ? FPos - 1 : FPos;
+      const TToken& before = FTokens[at > 0 ? at - 1 : 0];
       const bool operand =
-          FPos > 0 &&
+          at > 0 &&
           (before.Kind == TTokenKind::Literal || before.Kind == TTokenKind::Param ||
            before.Kind == TTokenKind::Quoted || IsSymbol(before, ')') ||
            (before.Kind == TTokenKind::Word && !before.Keyword) || Is(before, "NULL") || Is(before, "END"));

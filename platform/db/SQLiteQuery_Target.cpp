@@ -118,27 +118,37 @@ bool ReadsNoRow(const std::vector<TOp>& AOps, int ADb, int ARoot, const std::vec
   return false;
 }
 
-// The functions the connection knows, by name and number of arguments, read once asked about.
+// What the connection's functions are, as SQLite resolves a call by its name and number of arguments.
 class TFunctionCatalogue {
 public:
   explicit TFunctionCatalogue(sqlite3* ADb) : FDb(ADb) {}
 
-  // SQLite takes the function registered for that many arguments, or else the one for any number.
   TFunctionKind Kind(std::string_view AName, int AArguments) {
-    if (!FRead) {
-      TStatement list(FDb, "SELECT name, type, narg FROM pragma_function_list", TSQLText::Utf8);
-      EachRow(FDb, list, [&](sqlite3_stmt* ARow) {
-        const std::string type = ColumnText(ARow, 1);
-        FEntries.push_back({ColumnText(ARow, 0), type == "s", sqlite3_column_int(ARow, 2)});
-      });
-      FRead = true;
-    }
+    // Where only a function of the row may stand, SQLite refuses an aggregate or window function: a call that
+    // prepares there is a scalar one, which most are and which costs little to learn.
+    std::string probe = "SELECT 1 WHERE " + Quote(std::string(AName)) + "(";
+    for (int i = 0; i < AArguments; ++i)
+      probe += i ? ", ?" : "?";
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(FDb, (probe + ")").c_str(), -1, &stmt, nullptr);
+    sqlite3_finalize(stmt);
+    if (rc == SQLITE_OK)
+      return TFunctionKind::Scalar;
+    // A call may fail there for its arguments alone (likelihood() wants a constant): the list of functions
+    // tells, taking the one registered for that many arguments, or else the one for any number.
+    std::vector<std::pair<bool, int>> forms; // whether scalar, and for how many arguments
+    TStatement list(FDb, "SELECT type, narg FROM pragma_function_list WHERE name = ?1 COLLATE NOCASE",
+                    TSQLText::Utf8);
+    sqlite3_bind_text(list.Get(), 1, AName.data(), int(AName.size()), SQLITE_STATIC);
+    EachRow(FDb, list, [&](sqlite3_stmt* ARow) {
+      forms.emplace_back(ColumnText(ARow, 0) == "s", sqlite3_column_int(ARow, 1));
+    });
     for (int arguments : {AArguments, -1}) {
       bool found = false, aggregate = false;
-      for (const TEntry& entry : FEntries)
-        if (entry.Arguments == arguments && SameName(entry.Name, AName)) {
+      for (const auto& [scalar, count] : forms)
+        if (count == arguments) {
           found = true;
-          aggregate = aggregate || !entry.Scalar;
+          aggregate = aggregate || !scalar;
         }
       if (found)
         return aggregate ? TFunctionKind::Aggregate : TFunctionKind::Scalar;
@@ -147,14 +157,7 @@ public:
   }
 
 private:
-  struct TEntry {
-    std::string Name;
-    bool Scalar;   // neither an aggregate nor a window function
-    int Arguments; // -1 for any number
-  };
   sqlite3* FDb;
-  bool FRead = false;
-  std::vector<TEntry> FEntries;
 };
 
 // The texts of the views named AName in every database of the connection.

@@ -138,6 +138,7 @@ TEST(SQLiteRowShapes, FunctionsAreWhatTheDatabaseRegistered) {
     const char* reason;
   } cases[] = {
       {"SELECT id, v, same(g) AS s FROM t", nullptr},
+      {"SELECT id, v, likelihood(v, 0.5) AS l FROM t WHERE v NOT LIKE ('%q%')", nullptr},
       {"SELECT id, v, \"same\"(g, v) AS s FROM t", "aggregate function 'same'"},
       {"SELECT id, v, pick() AS p FROM t", "aggregate function 'pick'"},
       {"SELECT id, v, PICK(v, g, id) AS p FROM t", "aggregate function 'PICK'"},
