@@ -323,8 +323,9 @@ TEST_F(StyleTest, RestoreDefaultsLeavesToTheControllerWhatItSupplies) {
     EXPECT_EQ(host.parentColor, !c.color);
     EXPECT_EQ(host.parentFont, !c.font);
     // Without a font from the controller, the font is the parent's to set, which this host does not do.
-    if (c.font)
+    if (c.font) {
       EXPECT_EQ(Base()->Font()->Size(), 20);
+    }
     Base()->SetStyleController(nullptr);
   }
 }
