@@ -146,7 +146,9 @@ void TMemDataSet::AddRow(std::vector<Variant> AValues) {
     converted[i] = ConvertCell(AValues[i], i);
   for (std::size_t i = 0; i < columns; ++i) {
     const bool approximate = !HoldsWhole(converted[i], AValues[i]);
-    PushCell(std::move(converted[i]), approximate);
+    PushCell(std::move(converted[i]));
+    if (approximate)
+      MarkPushedApproximate();
   }
   EndRow();
   RowsChanged();

@@ -84,13 +84,13 @@ protected:
   // Loading rows of an open dataset (a query that runs again): ResetRows drops them all, PushCell adds the
   // next cell, in row-major order, and EndRow closes a row. Values must already have the column's type.
   void ResetRows();
-  void PushCell(Variant AValue, bool AApproximate = false) {
+  void PushCell(Variant AValue) {
     if (FNextColumn == 0 && FRowTotal % kChunkRows == 0)
       FChunks.push_back(std::make_unique<Variant[]>(kChunkRows * FFieldDefs.size()));
-    if (AApproximate)
-      FApproximate.insert(CellNo(FRowTotal, FNextColumn));
     Cell(FRowTotal, FNextColumn++) = std::move(AValue);
   }
+  // The cell PushCell added last holds only the nearest value to what the source holds.
+  void MarkPushedApproximate() { FApproximate.insert(CellNo(FRowTotal, FNextColumn - 1)); }
   void EndRow() {
     FOrder.push_back(FRowTotal++);
     FNextColumn = 0;

@@ -576,8 +576,9 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
       if (keyOf[std::size_t(i)] >= 0)
         FRowKeys->SetLast(std::size_t(keyOf[std::size_t(i)]), cell);
       bool approximate;
-      Variant value = CellValue(cell, FColumns[std::size_t(i)].DataType, approximate);
-      PushCell(std::move(value), approximate);
+      PushCell(CellValue(cell, FColumns[std::size_t(i)].DataType, approximate));
+      if (approximate)
+        MarkPushedApproximate();
     }
     EndRow();
   }
