@@ -35,12 +35,17 @@ bool HoldsWhole(const Variant& AConverted, const Variant& AOriginal) {
 
 enum class TKeyKind { None, Number, Text, Other };
 
-// How a key index files a value: integers by number, texts by their bytes; Null not at all.
-TKeyKind KeyKindOf(const Variant& AValue) {
-  if (VarTypeIsInteger(VarType(AValue)))
+// How a key index files a value: integers by number, texts by their bytes; Null not at all. AVisit gets the
+// index's map of the value's kind and the value's key in it.
+template <class TIndex, class F> TKeyKind VisitKey(TIndex& AIndex, const Variant& AValue, F AVisit) {
+  if (VarTypeIsInteger(VarType(AValue))) {
+    AVisit(AIndex.Numbers, AValue.RawInteger());
     return TKeyKind::Number;
-  if (VarType(AValue) == varString)
+  }
+  if (VarType(AValue) == varString) {
+    AVisit(AIndex.Texts, AValue.RawString());
     return TKeyKind::Text;
+  }
   return VarIsNull(AValue) ? TKeyKind::None : TKeyKind::Other;
 }
 
@@ -492,29 +497,19 @@ const TMemDataSet::TKeyIndex& TMemDataSet::KeyIndex(int AFieldNo) {
   index.Next.assign(std::size_t(FRowTotal), -1);
   // From the last position to the first, so that each value ends at its first row and every row links to
   // the one of the same value after it.
-  auto link = [&](auto& AMap, const auto& AKey, std::int32_t ARow) {
-    auto [it, added] = AMap.try_emplace(AKey, ARow);
-    if (!added) {
-      index.Next[std::size_t(ARow)] = it->second;
-      it->second = ARow;
-    }
-  };
   for (std::size_t pos = view.size(); pos-- > 0;) {
     const std::int32_t row = std::int32_t(view[pos]);
-    const Variant& v = Cell(row, column);
-    switch (KeyKindOf(v)) {
-    case TKeyKind::Number:
-      link(index.Numbers, v.RawInteger(), row);
-      break;
-    case TKeyKind::Text:
-      link(index.Texts, v.RawString(), row);
-      break;
-    case TKeyKind::None:
-      break;
-    case TKeyKind::Other:
+    auto link = [&](auto& AMap, const auto& AKey) {
+      auto [it, added] = AMap.try_emplace(AKey, row);
+      if (!added) {
+        index.Next[std::size_t(row)] = it->second;
+        it->second = row;
+      }
+    };
+    if (VisitKey(index, Cell(row, column), link) == TKeyKind::Other) {
       index = TKeyIndex();
       index.Usable = false;
-      return index;
+      break;
     }
   }
   return index;
@@ -541,19 +536,9 @@ void TMemDataSet::IndexRow(TKeyIndex& AIndex, std::int64_t ARow, const Variant& 
     AIndex.Next[std::size_t(ARow)] = next;
     (prior < 0 ? it->second : AIndex.Next[std::size_t(prior)]) = std::int32_t(ARow);
   };
-  switch (KeyKindOf(AValue)) {
-  case TKeyKind::Number:
-    link(AIndex.Numbers, AValue.RawInteger());
-    break;
-  case TKeyKind::Text:
-    link(AIndex.Texts, AValue.RawString());
-    break;
-  case TKeyKind::None:
-    break;
-  case TKeyKind::Other:
+  if (VisitKey(AIndex, AValue, link) == TKeyKind::Other) {
     AIndex = TKeyIndex();
     AIndex.Usable = false;
-    break;
   }
 }
 
@@ -580,16 +565,7 @@ void TMemDataSet::UnindexRow(TKeyIndex& AIndex, std::int64_t ARow, const Variant
       AMap.erase(it);
     AIndex.Next[std::size_t(ARow)] = -1;
   };
-  switch (KeyKindOf(AValue)) {
-  case TKeyKind::Number:
-    unlink(AIndex.Numbers, AValue.RawInteger());
-    break;
-  case TKeyKind::Text:
-    unlink(AIndex.Texts, AValue.RawString());
-    break;
-  default:
-    break;
-  }
+  VisitKey(AIndex, AValue, unlink);
 }
 
 const TMemDataSet::TKeyIndex* TMemDataSet::IndexFor(const std::vector<TField*>& AFields,
