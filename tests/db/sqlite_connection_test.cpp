@@ -224,3 +224,35 @@ TEST(SQLiteConnection, ALockThatOutlastsTheWaitFailsThePostAndKeepsTheEdit) {
 }
 
 } // namespace
+
+// The statements queries write with stay prepared on the connection between writes: they hold nothing open
+// (the table can be renamed and dropped), follow a table made anew with other columns, and go with the
+// connection, which opens again for more writes.
+TEST(SQLiteConnection, WritesKeepTheirStatementsReadyAndIdle) {
+  TempDir dir;
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = dir.File("kept.db");
+  conn.CreateIfMissing = true;
+  conn.ExecSQL("CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT); INSERT INTO t VALUES (1, 'a'), (2, 'b')");
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&conn);
+  query.SetSQL("SELECT k, v FROM t ORDER BY k");
+  query.Open();
+  auto write = [&](const char* AValue) {
+    query.Edit();
+    query.FieldByName("v")->SetAsString(AValue);
+    query.Post();
+  };
+  write("x");
+  conn.ExecSQL(
+      "ALTER TABLE t RENAME TO old; CREATE TABLE t (v TEXT, w TEXT DEFAULT '-', k INTEGER PRIMARY KEY);"
+      "INSERT INTO t (k, v) SELECT k, v FROM old; DROP TABLE old");
+  write("y");
+  query.Next();
+  write("z");
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(k || v || w, ' ') FROM t"), "1y- 2z-");
+  conn.Close();
+  conn.Open();
+  write("again");
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(k || v || w, ' ') FROM t"), "1y- 2again-");
+}
