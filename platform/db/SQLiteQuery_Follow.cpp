@@ -1,9 +1,7 @@
 #include "platform/db/SQLiteQuery.h"
 
 #include <algorithm>
-#include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "platform/db/SQLiteQuery_Internal.h"
 
@@ -89,8 +87,9 @@ void TSQLiteQuery::KeyTableColumns(sqlite3* ADb, std::vector<int>& AColumns,
                                    std::vector<bool>& ANullUnknown) const {
   AColumns.assign(FKeyFieldNos.size(), -1);
   ANullUnknown.assign(FKeyFieldNos.size(), false);
-  TStatement info(ADb, "PRAGMA " + Quote(FWriteSchema) + ".table_xinfo(" + Quote(FWriteTable) + ")",
-                  TSQLText::Utf8);
+  TStatement& info =
+      FConnection->Prepared("PRAGMA " + Quote(FWriteSchema) + ".table_xinfo(" + Quote(FWriteTable) + ")");
+  TStatementRun run(info);
   sqlite3_stmt* s = info.Get();
   // The hook counts a rowid table's columns as the row stores them, without its virtual generated columns,
   // or (in other versions of SQLite) as the table declares them: the two agree up to the first such column.
@@ -122,7 +121,6 @@ TBeside TSQLiteQuery::FollowChanges(sqlite3* ADb, const TChangeLog& ALog, std::i
   std::vector<bool> nullUnknown;
   KeyTableColumns(ADb, columns, nullUnknown);
   TRowKeys before(keys), after(keys);
-  std::unordered_set<std::string> named;
   for (const TChangeLog::TChange& change : ALog.Changes()) {
     if (change.Own)
       continue;
@@ -133,20 +131,48 @@ TBeside TSQLiteQuery::FollowChanges(sqlite3* ADb, const TChangeLog& ALog, std::i
     }
     if (change.Op != SQLITE_UPDATE)
       after.AddRow();
-    named.insert(before.Identity(before.RowCount() - 1));
+  }
+
+  // The changes that reach the written row alone, as a trigger that stamps it does, name no other record:
+  // only where others remain are the records' keys looked through for the keys they name.
+  const std::size_t self = std::size_t(ASelf);
+  std::unordered_map<std::size_t, std::vector<std::size_t>> named; // by hash of a key, the changes naming it
+  {
+    std::string selfKey = ASelf < std::int64_t(FRowKeys->RowCount()) ? FRowKeys->Identity(self) : "";
+    std::size_t step = 0;
+    for (const TChangeLog::TChange& change : ALog.Changes()) {
+      if (change.Own) {
+        selfKey = ASelfKey ? ASelfKey->Identity(0) : "";
+        continue;
+      }
+      const std::size_t at = step++;
+      if (selfKey.empty() || before.Identity(at) != selfKey)
+        named[before.Hash(at)].push_back(at);
+      else
+        selfKey = change.Op == SQLITE_DELETE ? "" : after.Identity(at);
+    }
   }
 
   // The changes are played over the records whose keys they name, in the order SQLite made them, so that a
   // key that moves from row to row is followed: by key as it is at each step, the records holding it.
   std::unordered_map<std::string, std::vector<std::size_t>> holding;
   std::unordered_map<std::size_t, std::string> keyOf;
-  const std::size_t self = std::size_t(ASelf);
-  for (std::size_t r = 0; r < FRowKeys->RowCount(); ++r)
-    if (FRowKeys->Gone(r) == TRowKeys::TGone::No)
-      if (std::string id = FRowKeys->Identity(r); r == self || named.count(id)) {
-        holding[id].push_back(r);
-        keyOf[r] = std::move(id);
-      }
+  auto hold = [&](std::size_t ARecord) {
+    keyOf[ARecord] = FRowKeys->Identity(ARecord);
+    holding[keyOf[ARecord]].push_back(ARecord);
+  };
+  if (ASelf < std::int64_t(FRowKeys->RowCount()))
+    hold(self);
+  if (!named.empty())
+    for (std::size_t r = 0; r < FRowKeys->RowCount(); ++r) {
+      if (r == self || FRowKeys->Gone(r) != TRowKeys::TGone::No)
+        continue;
+      auto changes = named.find(FRowKeys->Hash(r));
+      if (changes != named.end() &&
+          std::any_of(changes->second.begin(), changes->second.end(),
+                      [&](std::size_t at) { return FRowKeys->Same(r, before, at); }))
+        hold(r);
+    }
   auto release = [&](std::size_t ARecord) {
     auto at = keyOf.find(ARecord);
     if (at == keyOf.end())
@@ -194,7 +220,6 @@ TBeside TSQLiteQuery::FollowChanges(sqlite3* ADb, const TChangeLog& ALog, std::i
   const std::vector<std::size_t> readBack = ReadBackColumns();
   const std::string sql =
       "SELECT " + ReadBackList(readBack) + " FROM " + WriteTarget() + " WHERE " + KeyCondition();
-  std::unique_ptr<TStatement> reread;
   for (std::size_t r : changed) {
     if (!keyOf.count(r))
       continue; // removed after it was changed
@@ -203,12 +228,11 @@ TBeside TSQLiteQuery::FollowChanges(sqlite3* ADb, const TChangeLog& ALog, std::i
       beside.Keys.Append(*ASelfKey, 0);
     else
       beside.Keys.Append(after, std::size_t(now[r]));
-    if (!reread)
-      reread = std::make_unique<TStatement>(ADb, sql, TSQLText::Utf8);
-    sqlite3_stmt* s = reread->Get();
-    sqlite3_reset(s);
+    TStatement& reread = FConnection->Prepared(sql);
+    TStatementRun run(reread);
+    sqlite3_stmt* s = reread.Get();
     int index = 1;
-    beside.Keys.Bind(*reread, beside.Keys.RowCount() - 1, index, FTextEncoding);
+    beside.Keys.Bind(reread, beside.Keys.RowCount() - 1, index, FTextEncoding);
     std::vector<Variant> values;
     int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW)

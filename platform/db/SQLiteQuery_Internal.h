@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -295,6 +296,17 @@ public:
         return false;
     }
     return true;
+  }
+  // A hash of row ARow's values, equal for rows that Same calls equal.
+  std::size_t Hash(std::size_t ARow) const {
+    std::size_t hash = 0;
+    for (std::size_t k = 0; k < FKeyCount; ++k) {
+      const TValue& v = FValues[ARow * FKeyCount + k];
+      const std::size_t part =
+          HasBytes(v) ? std::hash<std::string_view>()(Bytes(v)) : std::hash<std::int64_t>()(v.Number);
+      hash = hash * 31 + (part ^ std::size_t(v.Kind));
+    }
+    return hash;
   }
   // Row ARow's values as one string, equal for two rows exactly when Same is true of them.
   std::string Identity(std::size_t ARow) const {

@@ -237,6 +237,17 @@ TEST(SQLiteWriteAfter, RowsRemovedBesideAWriteAreGone) {
        {"two"},
        "three",
        "1=uno 3=three"},
+      {"a trigger that deletes the written row",
+       "CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT);"
+       "INSERT INTO t VALUES (1, 'one'), (2, 'two'), (3, 'three');"
+       "CREATE TRIGGER drop_self AFTER UPDATE ON t WHEN new.v = 'drop' BEGIN DELETE FROM t WHERE k = new.k; "
+       "END",
+       "one",
+       "v",
+       "drop",
+       {"drop"},
+       "three",
+       "2=two 3=three"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
