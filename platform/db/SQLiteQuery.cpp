@@ -310,17 +310,18 @@ void TSQLiteConnection::Close() {
   FHandle = nullptr;
 }
 
-TStatement& TSQLiteConnection::Prepared(const std::string& AUtf8) {
+std::shared_ptr<TStatement> TSQLiteConnection::Prepared(const std::string& AUtf8) {
   if (!FHandle)
     throw EDatabaseError("The connection is closed");
   auto kept = FPrepared.find(AUtf8);
   if (kept != FPrepared.end())
-    return *kept->second;
+    return kept->second;
   // The texts vary with the fields a program writes; a bound keeps a long session's statements few.
   if (FPrepared.size() >= 64)
     FPrepared.clear();
-  auto statement = std::make_unique<TStatement>(FHandle, AUtf8, TSQLText::Utf8);
-  return *FPrepared.emplace(AUtf8, std::move(statement)).first->second;
+  auto statement = std::make_shared<TStatement>(FHandle, AUtf8, TSQLText::Utf8);
+  FPrepared.emplace(AUtf8, statement);
+  return statement;
 }
 
 void TSQLiteConnection::ExecSQL(const AnsiString& ASQL) {

@@ -49,13 +49,14 @@ public:
   // is taken away by the next write.
   sqlite3* Handle() const { return FHandle; }
   // The statement of AUtf8, one the queries write with, prepared once and kept while the connection is
-  // open, as compiling it costs more than running it; the caller resets it after its run.
-  sqlitequery_internal::TStatement& Prepared(const std::string& AUtf8);
+  // open, as compiling it costs more than running it. The caller shares it for one run and resets it after;
+  // a statement let go while shared lives on until that run ends.
+  std::shared_ptr<sqlitequery_internal::TStatement> Prepared(const std::string& AUtf8);
 
 private:
   sqlite3* FHandle = nullptr; // owned
   // By text; finalized before the handle is closed.
-  std::unordered_map<std::string, std::unique_ptr<sqlitequery_internal::TStatement>> FPrepared;
+  std::unordered_map<std::string, std::shared_ptr<sqlitequery_internal::TStatement>> FPrepared;
 };
 
 class TSQLiteQuery : public TMemDataSet {

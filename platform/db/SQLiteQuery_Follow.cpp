@@ -87,10 +87,9 @@ void TSQLiteQuery::KeyTableColumns(sqlite3* ADb, std::vector<int>& AColumns,
                                    std::vector<bool>& ANullUnknown) const {
   AColumns.assign(FKeyFieldNos.size(), -1);
   ANullUnknown.assign(FKeyFieldNos.size(), false);
-  TStatement& info =
-      FConnection->Prepared("PRAGMA " + Quote(FWriteSchema) + ".table_xinfo(" + Quote(FWriteTable) + ")");
-  TStatementRun run(info);
-  sqlite3_stmt* s = info.Get();
+  TStatementRun info(
+      FConnection->Prepared("PRAGMA " + Quote(FWriteSchema) + ".table_xinfo(" + Quote(FWriteTable) + ")"));
+  sqlite3_stmt* s = info.Statement().Get();
   // The hook counts a rowid table's columns as the row stores them, without its virtual generated columns,
   // or (in other versions of SQLite) as the table declares them: the two agree up to the first such column.
   bool pastVirtual = false;
@@ -228,8 +227,8 @@ TBeside TSQLiteQuery::FollowChanges(sqlite3* ADb, const TChangeLog& ALog, std::i
       beside.Keys.Append(*ASelfKey, 0);
     else
       beside.Keys.Append(after, std::size_t(now[r]));
-    TStatement& reread = FConnection->Prepared(sql);
-    TStatementRun run(reread);
+    TStatementRun run(FConnection->Prepared(sql));
+    TStatement& reread = run.Statement();
     sqlite3_stmt* s = reread.Get();
     int index = 1;
     beside.Keys.Bind(reread, beside.Keys.RowCount() - 1, index, FTextEncoding);

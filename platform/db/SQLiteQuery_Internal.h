@@ -230,20 +230,21 @@ private:
   sqlite3_stmt* FStmt = nullptr;
 };
 
-// Ends a run of a kept statement however the run ends: reset, so that it holds nothing open, and its values
-// unbound.
+// One run of a statement the connection keeps, shared while it lasts and ended however it ends: reset, so
+// that it holds nothing open, and its values unbound.
 class TStatementRun {
 public:
-  explicit TStatementRun(TStatement& AStmt) : FStmt(AStmt.Get()) {}
+  explicit TStatementRun(std::shared_ptr<TStatement> AStmt) : FStmt(std::move(AStmt)) {}
   ~TStatementRun() {
-    sqlite3_reset(FStmt);
-    sqlite3_clear_bindings(FStmt);
+    sqlite3_reset(FStmt->Get());
+    sqlite3_clear_bindings(FStmt->Get());
   }
   TStatementRun(const TStatementRun&) = delete;
   TStatementRun& operator=(const TStatementRun&) = delete;
+  TStatement& Statement() const { return *FStmt; }
 
 private:
-  sqlite3_stmt* FStmt;
+  std::shared_ptr<TStatement> FStmt;
 };
 
 // The keys of a query's rows exactly as SQLite returned them, so that binding one gives the same values: each

@@ -143,8 +143,8 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     }
     // The row is read back as stored: defaults, generated columns, the column's affinity, the key.
     sql += " RETURNING " + ReadBackList(returned);
-    TStatement& stmt = FConnection->Prepared(sql);
-    TStatementRun run(stmt);
+    TStatementRun run(FConnection->Prepared(sql));
+    TStatement& stmt = run.Statement();
     int index = 1;
     for (std::size_t i : written)
       stmt.Bind(index++, AValues[i], FColumns[i].DataType, "Field '" + FieldDefs(int(i)).Name + "'");
@@ -270,9 +270,9 @@ void TSQLiteQuery::InternalDelete() {
     DatabaseError("No current record to delete");
   TBeside beside(FKeyFieldNos.size());
   WriteInSavepoint("Delete of a row", [&](sqlite3* db) {
-    TStatement& stmt = FConnection->Prepared("DELETE FROM " + WriteTarget() + " WHERE " + KeyCondition() +
-                                             " AND " + KeyMatches() + " = 1");
-    TStatementRun run(stmt);
+    TStatementRun run(FConnection->Prepared("DELETE FROM " + WriteTarget() + " WHERE " + KeyCondition() +
+                                            " AND " + KeyMatches() + " = 1"));
+    TStatement& stmt = run.Statement();
     int index = 1;
     BindRowKey(stmt, row, index);
     BindRowKey(stmt, row, index);

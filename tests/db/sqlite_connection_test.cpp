@@ -256,3 +256,47 @@ TEST(SQLiteConnection, WritesKeepTheirStatementsReadyAndIdle) {
   write("again");
   EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(k || v || w, ' ') FROM t"), "1y- 2again-");
 }
+
+// The connection keeps a bounded number of write statements: making room for one while a write still runs
+// another (a trigger's changes are read back) leaves that write whole. A table's first write adds three
+// statements at once; one to three writes of another table before them shift where room is made.
+TEST(SQLiteConnection, MakingRoomForAStatementLeavesTheRunningWriteWhole) {
+  const int tables = 40;
+  for (int shift = 1; shift <= 3; ++shift) {
+    SCOPED_TRACE(shift);
+    TSQLiteConnection conn(nullptr);
+    conn.FileName = ":memory:";
+    conn.ExecSQL("CREATE TABLE a (k INTEGER PRIMARY KEY, c0, c1); INSERT INTO a (k) VALUES (1)");
+    for (int i = 0; i < tables; ++i) {
+      const std::string b = "b" + std::to_string(i);
+      conn.ExecSQL("CREATE TABLE " + b + " (k INTEGER PRIMARY KEY, v TEXT, stamp INTEGER DEFAULT 0);" +
+                   "INSERT INTO " + b + " (k, v) VALUES (1, 'x');" + "CREATE TRIGGER " + b +
+                   "_stamp AFTER UPDATE OF v ON " + b + " BEGIN UPDATE " + b +
+                   " SET stamp = stamp + 1 WHERE k = new.k; END");
+    }
+    TSQLiteQuery a(nullptr);
+    a.SetConnection(&conn);
+    a.SetSQL("SELECT * FROM a");
+    a.Open();
+    for (int columns = 1; columns <= shift; ++columns) {
+      a.Edit();
+      for (int c = 0; c < 2; ++c)
+        if (columns & (1 << c))
+          a.FieldByName("c" + std::to_string(c))->SetAsInteger(columns);
+      a.Post();
+    }
+    int stamps = 0;
+    for (int i = 0; i < tables; ++i) {
+      TSQLiteQuery b(nullptr);
+      b.SetConnection(&conn);
+      b.SetSQL("SELECT k, v, stamp FROM b" + std::to_string(i));
+      b.Open();
+      b.Edit();
+      b.FieldByName("v")->SetAsString("y");
+      b.Post();
+      stamps += b.FieldByName("stamp")->AsInteger();
+      EXPECT_EQ(dbtest::Scalar(conn, "SELECT v || stamp FROM b" + std::to_string(i)), "y1");
+    }
+    EXPECT_EQ(stamps, tables);
+  }
+}
