@@ -503,6 +503,9 @@ public:
   // Besides a deferred reload: a new buffer size, or a grid-mode detail whose dataset has left its master's
   // records.
   bool NeedsGridModeReload() override;
+  // The records are read again as the mode now answered reads them, and the focus goes to the dataset's
+  // record once they are.
+  void GridModeChanged() override;
   // Reads the records of the dependent detail providers again and lets go of them.
   void ClearDetails() override;
   // Brings the dataset positions of masters and details in step after records were loaded.
@@ -658,6 +661,7 @@ private:
   bool FEditFromDataSet = false; // the dataset started the edit, or the provider cancels it
   bool FActivated = false;
   bool FInKeyedReload = false;
+  bool FGridModeSwitched = false; // the next load reads records for the other mode: focus must follow it
 };
 
 extern const TUnitInfo cxDBDataUnit;

@@ -302,6 +302,14 @@ bool TcxDBDataController::CanChangeDetailExpanding(int ARecordIndex, bool AExpan
   return TcxCustomDataController::CanChangeDetailExpanding(ARecordIndex, AExpanded);
 }
 
+void TcxDBDataController::GridModeChanged() {
+  if (IsDestroying())
+    return;
+  ClearBookmark();
+  FGridModeSwitched = true;
+  ReloadData();
+}
+
 bool TcxDBDataController::NeedsGridModeReload() {
   if (TcxCustomDataController::NeedsGridModeReload() || FBufferReloading)
     return true;
@@ -458,19 +466,26 @@ void TcxDBDataController::ReloadRecords() {
       provider.TakeDataSetInsert();
     return;
   }
-  if (KeyedReload([&] {
+  if (!KeyedReload([&] {
         LoadStorage();
         UpdateSortingAfterLoad();
-      }))
-    return;
-  // The new record's buffer row may move with a grid-mode load: the row being inserted is found again.
-  bool gridInsert = IsGridMode() && ds && ds->State() == dsInsert && DataModeController().ShowDataSetInserts;
-  if (gridInsert)
-    provider.ResetEditing();
-  LoadStorage();
-  UpdateSortingAfterLoad();
-  if (gridInsert && provider.DataLink().Active())
-    provider.TakeDataSetInsert();
+      })) {
+    // The new record's buffer row may move with a grid-mode load: the row being inserted is found again.
+    bool gridInsert =
+        IsGridMode() && ds && ds->State() == dsInsert && DataModeController().ShowDataSetInserts;
+    if (gridInsert)
+      provider.ResetEditing();
+    LoadStorage();
+    UpdateSortingAfterLoad();
+    if (gridInsert && provider.DataLink().Active())
+      provider.TakeDataSetInsert();
+  }
+  // A record index of the other mode names another record in this one: the focus was kept by index.
+  if (FGridModeSwitched && provider.DataLink().Active()) {
+    FGridModeSwitched = false;
+    provider.FActiveRecordIndex = provider.CurrentRecordIndex();
+    provider.FocusActiveRecord();
+  }
 }
 
 void TcxDBDataController::LoadStorage() {
