@@ -86,7 +86,6 @@ public:
   void Last() override;
   void MoveBy(int ADistance) override;
   void Scroll(int ADistance) override;
-  void RecordAdded(int ARecordIndex) override;
   void SavePos() override;
   void RestorePos() override;
   void Append() override;
@@ -149,6 +148,7 @@ private:
   friend class TcxDBDataLink;
   friend class TcxDBDataController;
   friend class TcxDBDataModeController;
+  friend class TcxValueDefDBReader;
   void LinkActiveChanged(bool AActive);
   void LinkDataSetChanged();
   void LinkEditingChanged();
@@ -175,10 +175,10 @@ private:
   void FocusActiveRecordAfterChange(int AGroupLevel = -1);
   int CurrentRecordIndex();
   int CurrentRecordIndexOrNone();
-  // Whether the loaded records are a detail's, reached through the bookmarks taken while they were read.
-  bool RecordsByBookmark();
-  // The bookmark of a detail's record; empty when there is none to go to.
-  TBookmarkStr DetailBookmark(int ARecordIndex);
+  // The dataset's bookmark of record ARecordIndex, taken when it was read; empty when there is none to go to.
+  TBookmarkStr RecordBookmark(int ARecordIndex);
+  // The record read from the dataset's record ABookmark names, AHint tried first; -1 when none was.
+  int RecordOfBookmark(const TBookmarkStr& ABookmark, int AHint = -1);
   // Runs ARead with the link standing on record ARecordIndex's buffer row in grid mode, where the dataset
   // stands otherwise; false when the record has no row to stand on.
   template <class F> bool ReadAtRecord(int ARecordIndex, F ARead);
@@ -194,10 +194,9 @@ private:
   std::vector<int> FDeletedRecords; // the records the dataset is deleting, removed alone under smart refresh
   int FLastEditedRecord = -1;       // the record the dataset is editing, for the smart refresh after the post
   int FPostedRecord = -1;           // while a post's reload runs: the record posted, -1 for another reload
-  // The dataset's bookmark of each record a detail loaded: its records need not lie together, so neither a
-  // record number nor a distance reaches them. Trusted while there are as many as records; the controller's
-  // row for a record being inserted has none until the records are read again.
-  std::vector<TBookmarkStr> FDetailBookmarks;
+  // Records keep the dataset's bookmark of the record they were read from where neither a record number nor
+  // a distance reaches it: a detail's records need not lie together, and a key need not tell records apart.
+  bool FRecordsByBookmark = false;
   bool FLoadedAsDetail = false;
   bool FDetailPassed = false; // a detail's load stands on the last record of its master
   TcxDBDataProviderSavePosInfo FSavePos;
@@ -224,8 +223,10 @@ private:
     bool Blob;
     TcxDBDataField* Composite; // a field without a dataset field that joins its sub-fields; else nullptr
     bool Integral;             // an integer field stored as integers: a real of no integer is refused
+    bool Bookmark;             // the record's bookmark
   };
   TcxDBDataController* FDataController;
+  bool FBookmarks; // records keep their bookmarks
   const TEntry* EntryOf(TcxValueDef* AValueDef);
   // Cells arrive in definition order, so a cursor over the entries finds the next one at once.
   std::vector<TEntry> FEntries;
@@ -446,8 +447,11 @@ public:
   bool LocateByKey(const Variant& AKeyValue);
   // The loaded record holding the dataset's current key values; -1 when none.
   int FindRecordIndexByDataSetKey();
-  // Moves the dataset to record ARecordIndex; true only when it got there.
+  // Moves the dataset to record ARecordIndex; true only when it got there. A record without a bookmark is
+  // reached by its key, which no other record may read too.
   virtual bool SyncDataSetPos(int ARecordIndex);
+  // The key that reaches record ARecordIndex in the dataset; raises where another record reads the same.
+  Variant KeyOfRecordToReach(int ARecordIndex);
   bool CanFocusRecord(int ARecordIndex) override;
   AnsiString GetItemFilterFieldName(int AItemIndex) override;
   bool IsCriteriaFiltering() override { return FDBFilter.IsFiltering(); }
@@ -649,6 +653,8 @@ private:
   std::vector<std::pair<TcxDataSummaryItem*, TcxCustomDataField*>> FSummaryFields;
   std::unordered_map<TcxCustomDataField*, AnsiString> FInternalNames;
   TBookmarkStr FBookmark;
+  // Internal: each record's bookmark in the dataset, where the provider keeps them.
+  TcxCustomDataField* FRecordBookmarkField = nullptr;
   bool FFocusing = false;
   AnsiString FDetailKeyFieldNames;
   AnsiString FMasterKeyFieldNames;

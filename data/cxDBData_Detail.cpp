@@ -241,15 +241,19 @@ Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const
     fields.push_back(found);
   }
   if (added) {
-    // The new fields have no values until the records are read again; the reload keeps the record's place
-    // only by key, so the record is found again through the dataset's position.
-    Variant key = GetRecordId(ARecordIndex);
+    // The new fields have no values until the records are read again, which keeps a record's place only in
+    // the dataset's order: the record is found again by its bookmark, or else by its key.
+    TBookmarkStr bookmark = DBProvider().RecordBookmark(ARecordIndex);
+    Variant key;
+    if (bookmark.empty() && !FKeyFields.empty())
+      key = IsKeyNavigation() ? KeyOfRecordToReach(ARecordIndex) : GetRecordId(ARecordIndex);
     ReloadData();
-    if (!FKeyFields.empty() && !VarIsNull(key)) {
+    if (!bookmark.empty())
+      ARecordIndex = DBProvider().RecordOfBookmark(bookmark, ARecordIndex);
+    else if (!VarIsEmpty(key) && !VarIsNull(key))
       ARecordIndex = FindRecordIndexByKey(key);
-      if (ARecordIndex < 0)
-        return Variant();
-    }
+    if (ARecordIndex < 0)
+      return Variant();
     CheckRecordRange(ARecordIndex);
   }
   return GetRecordValuesByFields(ARecordIndex, fields);
@@ -551,8 +555,8 @@ void TcxDBDataController::UpdateSortingAfterLoad() {
   }
   if (!IsKeyNavigation())
     return;
-  // The dataset's record is found again by its key; a second look would find the same record.
-  int record = FindRecordIndexByDataSetKey();
+  // The dataset's record is found again; a second look would find the same record.
+  int record = provider.CurrentRecordIndexOrNone();
   if (record >= 0)
     provider.FActiveRecordIndex = record;
 }

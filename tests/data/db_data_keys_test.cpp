@@ -1,0 +1,192 @@
+// Keys that do not tell records apart: values the dataset reads only approximately (Laz letters outside the
+// code page, integers past a double's precision) and keys that are simply equal. A write reaches the record
+// the view shows, and a key that cannot name one record is refused, saying why.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/cxDBData.h"
+#include "data/cxDBFilter.h"
+#include "platform/db/SQLiteQuery.h"
+#include "tests/data/db_test_util.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+enum { kKey, kValue };
+
+void InitUnits() {
+  cxDBFilterInitialize();
+  if (!DetailFilterAdapters())
+    cxDBDataUnit.Initialization();
+  RegisterSQLiteQueryProperties();
+}
+
+// An in-memory dataset that keeps no bookmarks, as a dataset may: records are reached by key alone.
+class NoBookmarks : public TMemDataSet {
+public:
+  using TMemDataSet::TMemDataSet;
+  bool BookmarkValid(const TBookmarkStr&) override { return false; }
+};
+
+// Three records (k, v) ordered by v: "a" and "b" read the same key, "c" another. ASetup makes a SQLite table
+// t of them, or they are loaded into the in-memory dataset AMemory.
+struct Keys {
+  Keys(const std::string& ASetup, const std::string& ASelect, TMemDataSet* AMemory) {
+    if (AMemory) {
+      ds.reset(AMemory);
+    } else {
+      ds.reset(dbtest::MemoryQuery(conn, ASetup, ASelect));
+      sqlite = true;
+    }
+    source.SetDataSet(ds.get());
+    dc.SetDataSource(&source);
+    dc.ChangeFieldName(kKey, "k");
+    dc.ChangeFieldName(kValue, "v");
+    ds->Open();
+    dc.SetKeyFieldNames("k");
+  }
+  // Every v the table (or the dataset) holds, in order.
+  Strings Stored() {
+    Strings values;
+    if (sqlite) {
+      TSQLiteQuery q(nullptr);
+      q.SetConnection(&conn);
+      q.SetSQL("SELECT v FROM t");
+      q.Open();
+      for (; !q.Eof(); q.Next())
+        values.push_back(VarToStr(q.Fields(0)->Value()));
+    } else {
+      // Walked by number: a dataset may keep no bookmarks to come back to.
+      int at = ds->RecNo();
+      ds->DisableControls();
+      for (ds->First(); !ds->Eof(); ds->Next())
+        values.push_back(VarToStr(ds->FieldByName("v")->Value()));
+      if (at > 0)
+        ds->SetRecNo(at);
+      ds->EnableControls();
+    }
+    std::sort(values.begin(), values.end());
+    return values;
+  }
+  std::string Shown(int ARow) { return VarToStr(dc.GetValue(dc.GetRowInfo(ARow).RecordIndex, kValue)); }
+  std::string Current() { return VarToStr(ds->FieldByName("v")->Value()); }
+
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  bool sqlite = false;
+  TDataSource source{nullptr};
+  dbtest::ItemsController dc{2};
+};
+
+// Rows (n, k, v) in memory: n numbers them, as the table's own order does not.
+template <class DataSet> TMemDataSet* MemoryKeys(const char* AKey1, const char* AKey2) {
+  auto* m = new DataSet(nullptr);
+  m->AddFieldDef("n", ftInteger);
+  m->AddFieldDef("k", ftString, 10);
+  m->AddFieldDef("v", ftString, 10);
+  m->AddRow({1, AKey1, "a"});
+  m->AddRow({2, AKey2, "b"});
+  m->AddRow({3, "ev", "c"});
+  return m;
+}
+
+struct KeysCase {
+  const char* Name;
+  std::string Setup, Select;
+  std::function<TMemDataSet*()> Memory;
+};
+
+const KeysCase kSameKeys[] = {
+    {"Laz letters outside the code page",
+     "CREATE TABLE t (k TEXT PRIMARY KEY, v TEXT);"
+     "INSERT INTO t VALUES (char(489) || 'oci', 'a'), (char(495) || 'oci', 'b'), ('ev', 'c');",
+     "SELECT k, v FROM t ORDER BY v", nullptr},
+    {"integers past a double's precision",
+     "CREATE TABLE t (k NUMERIC PRIMARY KEY, v TEXT);"
+     "INSERT INTO t VALUES (9007199254740992, 'a'), (9007199254740993, 'b'), (5, 'c');",
+     "SELECT k, v FROM t ORDER BY v", nullptr},
+    {"equal keys, the table's own key another",
+     "CREATE TABLE t (id INTEGER PRIMARY KEY, k TEXT, v TEXT);"
+     "INSERT INTO t VALUES (1, 'oci', 'a'), (2, 'oci', 'b'), (3, 'ev', 'c');",
+     "SELECT id, k, v FROM t ORDER BY v", nullptr},
+    {"equal keys in memory", "", "", [] { return MemoryKeys<TMemDataSet>("oci", "oci"); }},
+};
+
+class DBDataKeys : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { InitUnits(); }
+};
+
+TEST_F(DBDataKeys, AWriteReachesTheRecordItsRowShowsWhereKeysReadTheSame) {
+  for (const KeysCase& c : kSameKeys)
+    for (bool smart : {false, true})
+      for (bool selection : {false, true}) {
+        SCOPED_TRACE(std::string(c.Name) + (smart ? ", smart refresh" : "") +
+                     (selection ? ", deleting the selection" : ", deleting the focused row"));
+        Keys k(c.Setup, c.Select, c.Memory ? c.Memory() : nullptr);
+        k.dc.DataModeController().SetSmartRefresh(smart);
+        ASSERT_EQ(k.dc.GetRowCount(), 3);
+        ASSERT_TRUE(SameKeyValues(k.dc.GetRecordId(0), k.dc.GetRecordId(1))) << "the keys read the same";
+
+        for (int row : {1, 0, 2, 1}) {
+          ASSERT_TRUE(k.dc.ChangeFocusedRowIndex(row));
+          EXPECT_EQ(k.Current(), k.Shown(row)) << "the dataset stands on the record of row " << row;
+        }
+        k.dc.Edit();
+        ASSERT_TRUE(k.dc.SetEditValue(kValue, "bb", evsValue));
+        k.dc.Post();
+        EXPECT_EQ(k.Stored(), Strings({"a", "bb", "c"}));
+        EXPECT_EQ(k.Shown(1), "bb");
+
+        ASSERT_TRUE(k.dc.ChangeFocusedRowIndex(1));
+        if (selection) {
+          k.dc.SetMultiSelect(true);
+          k.dc.ClearSelection();
+          k.dc.ChangeRowSelection(1, true);
+          k.dc.DeleteSelection();
+        } else {
+          k.dc.DeleteFocused();
+        }
+        EXPECT_EQ(k.Stored(), Strings({"a", "c"}));
+      }
+}
+
+// Without bookmarks only the key reaches a record: where another record reads it too, the controller says so
+// and writes nothing; a key of its own still reaches its record.
+TEST_F(DBDataKeys, WithoutBookmarksAKeyOtherRecordsReadTooIsRefused) {
+  Keys k("", "", MemoryKeys<NoBookmarks>("oci", "oci"));
+  ASSERT_TRUE(k.dc.ChangeFocusedRowIndex(2));
+  EXPECT_EQ(k.Current(), "c");
+  for (int row : {1, 0}) {
+    try {
+      k.dc.ChangeFocusedRowIndex(row);
+      ADD_FAILURE() << "the focus moved to a record its key cannot reach";
+    } catch (const EcxInvalidDataControllerOperation& e) {
+      EXPECT_STREQ(e.what(),
+                   "Records 0 and 1 read the same key (k): the key cannot tell which of them is meant");
+    }
+    EXPECT_EQ(k.dc.GetFocusedRowIndex(), 2);
+    EXPECT_EQ(k.Current(), "c");
+  }
+  k.dc.SetMultiSelect(true);
+  k.dc.ChangeRowSelection(0, true);
+  k.dc.ChangeRowSelection(2, true);
+  EXPECT_THROW(k.dc.DeleteSelection(), EcxInvalidDataControllerOperation);
+  EXPECT_EQ(k.Stored(), Strings({"a", "b", "c"}))
+      << "nothing is deleted, not even the record its key reaches";
+  k.dc.SetMultiSelect(false);
+
+  // A key of its own still reaches its record.
+  k.dc.Edit();
+  ASSERT_TRUE(k.dc.SetEditValue(kValue, "cc", evsValue));
+  k.dc.Post();
+  EXPECT_EQ(k.Stored(), Strings({"a", "b", "cc"}));
+}
+
+} // namespace
