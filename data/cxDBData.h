@@ -160,6 +160,8 @@ private:
   bool LeaveToSharingProvider();
   // The controller's own row for a record the dataset is inserting on behalf of program code.
   void TakeDataSetInsert();
+  // Moves a detail's load past the records whose detail key was read only approximately.
+  void PassApproximateDetailKeys();
   void ReloadBuffer();
   // Puts the dataset's edited values of AField and its sub-fields into the storage's record.
   void StoreEditedValues(int ARecordIndex, TcxCustomDataField* AField);
@@ -494,11 +496,15 @@ public:
   void SetDetailKeyFieldNames(const AnsiString& AValue);
   const AnsiString& MasterKeyFieldNames() const { return FMasterKeyFieldNames; }
   void SetMasterKeyFieldNames(const AnsiString& AValue);
-  // Empty when the detail shows no master record: it then shows every record.
+  // Empty when the detail shows no master record: it then shows every record. Empty too where its master
+  // record hands it no key (MasterKeyRefusal).
   const Variant& MasterKeyValues() const { return FMasterKeyValues; }
   void SetMasterKeyValues(const Variant& AValue);
   // Shows the detail records of record ARecordIndex of AMaster (-1: none).
   void SetMasterRecord(TcxDBDataController* AMaster, int ARecordIndex);
+  // Why the master record this detail hangs from hands it no key; empty when it does or there is none. The
+  // detail then shows no records and refuses new ones, saying why.
+  const AnsiString& MasterKeyRefusal() const { return FMasterKeyRefusal; }
   bool HasMasterKey() const { return !FDetailKeyFieldNames.empty() && !VarIsEmpty(FMasterKeyValues); }
   // A detail changes rows only when its dataset masters allow it and their edits are posted.
   bool CanChangeFocusedRow() override;
@@ -533,6 +539,8 @@ public:
   bool IsDetailReloading() const { return FDetailReloading; }
   // Whether the dataset's current record belongs to the master record shown.
   bool DataSetMatchesMasterKey();
+  // Whether the dataset's current record holds a detail key value the dataset read only approximately.
+  bool DetailKeyReadApproximately();
   // The dataset's fields named by the detail keys; empty when one of them is missing.
   std::vector<TField*> DetailKeyFields();
   // Moves AMaster, its dataset included, to the master record this detail shows; false when absent.
@@ -591,6 +599,8 @@ public:
   // Writes the master record's key into the detail key fields of a record this detail inserts, so the
   // record belongs to the master it is shown under.
   void AssignMasterKeyToInsert();
+  // Raises where the master record hands this detail no key: a new record would belong to no master.
+  void CheckMasterKeyToInsert();
 
 protected:
   void ReloadStorage() override;
@@ -640,6 +650,18 @@ private:
                          int APosted);
   // The details of master record ARecordIndex take its key again.
   void UpdateRecordDetailKeys(int ARecordIndex);
+  void ChangeMasterKey(const Variant& AValues, const AnsiString& ARefusal);
+  // Takes the key of record ARecordIndex of AMaster, or its refusal.
+  void TakeMasterKey(TcxDBDataController* AMaster, int ARecordIndex);
+  // GetRecordValuesByFieldNames as a key that names the record: Empty, with AWhyNot saying why, where one of
+  // the values was read only approximately or may have been.
+  Variant GetRecordKeyByFieldNames(int ARecordIndex, const AnsiString& AFieldNames, AnsiString& AWhyNot);
+  // GetRecordValuesByFieldNames, answering the fields and the record's index after a reload it ran.
+  Variant RecordValuesByFieldNames(int& ARecordIndex, const AnsiString& AFieldNames,
+                                   std::vector<TcxCustomDataField*>& AFields);
+  // Why the values of AFields in record ARecordIndex cannot name it: one was read only approximately, or
+  // may have been where the record's row cannot be told; empty when they can.
+  AnsiString InexactValueText(int ARecordIndex, const std::vector<TcxCustomDataField*>& AFields);
   // Describes the first field value of the dataset's current record that its item's value type refuses;
   // empty when every value fits.
   AnsiString UnreadableValueText();
@@ -659,6 +681,7 @@ private:
   AnsiString FDetailKeyFieldNames;
   AnsiString FMasterKeyFieldNames;
   Variant FMasterKeyValues;
+  AnsiString FMasterKeyRefusal;
   bool FDetailReloading = false;
   bool FInMasterSync = false;
   bool FInDetailSync = false; // the focus follows the master, which this detail must not move in turn

@@ -139,9 +139,14 @@ void TcxDBDataProvider::First() {
     return;
   TcxDBDataController* dc = DBDataController();
   FDetailPassed = false;
+  if (!dc->MasterKeyRefusal().empty() && !IsGridMode()) {
+    FDetailPassed = true;
+    return;
+  }
   if (dc->HasMasterKey() && !IsGridMode()) {
     bool reopened = false;
     dc->DataModeController().DetailFirst(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
+    PassApproximateDetailKeys();
     return;
   }
   ds->First();
@@ -162,6 +167,15 @@ void TcxDBDataProvider::Next() {
   // A detail's records need not lie together (an append lands at the end of the dataset): the next one is
   // the next record that holds the master's key, and none follows the last of them.
   FDetailPassed = !ds->LocateNext(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), TLocateOptions());
+  PassApproximateDetailKeys();
+}
+
+void TcxDBDataProvider::PassApproximateDetailKeys() {
+  TDataSet* ds = DataSet();
+  TcxDBDataController* dc = DBDataController();
+  // Such a key only reads as the master's: the record may belong to another master whose key reads alike.
+  while (!FDetailPassed && !ds->Eof() && dc->DetailKeyReadApproximately())
+    FDetailPassed = !ds->LocateNext(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), TLocateOptions());
 }
 void TcxDBDataProvider::Last() {
   if (DataSet())
@@ -296,10 +310,12 @@ void TcxDBDataProvider::UnlockNotify() {
 }
 
 void TcxDBDataProvider::Append() {
+  DBDataController()->CheckMasterKeyToInsert();
   DataSetOperation([&] { DataSet()->Append(); });
 }
 
 void TcxDBDataProvider::Insert() {
+  DBDataController()->CheckMasterKeyToInsert();
   DataSetOperation([&] {
     // The new record goes before the focused one, where the dataset may not stand: after a post of a record
     // the filter hides, the dataset stays on that one.
@@ -617,9 +633,16 @@ void TcxDBDataProvider::LoadRecords() {
     return;
   TcxDBDataController* dc = DBDataController();
   FLoadedAsDetail = !IsGridMode() && dc->HasMasterKey();
-  FRecordsByBookmark = !IsGridMode() && (FLoadedAsDetail || dc->IsKeyNavigation());
+  // Values read only approximately are told apart by their record's bookmark, as a key of them may be asked
+  // for any record.
+  bool approximate = false;
+  for (int i = 0; i < ds->FieldCount() && !approximate; ++i)
+    approximate = ds->HoldsApproximateValues(ds->Fields(i));
+  FRecordsByBookmark = !IsGridMode() && (FLoadedAsDetail || dc->IsKeyNavigation() || approximate);
   if (IsGridMode()) {
     FDataLink->SetBufferCount(BufferSize());
+    if (!dc->MasterKeyRefusal().empty())
+      return;
     TcxValueDefDBReader reader(DBDataController());
     TcxDataStorage& storage = DataController()->DataStorage();
     int active = FDataLink->ActiveRecord();

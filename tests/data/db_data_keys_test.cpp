@@ -189,4 +189,122 @@ TEST_F(DBDataKeys, WithoutBookmarksAKeyOtherRecordsReadTooIsRefused) {
   EXPECT_EQ(k.Stored(), Strings({"a", "b", "cc"}));
 }
 
+// Words keyed by text (k, word) and their forms (id, wk, form) in one database: the first two words' keys
+// have Laz letters and read the same, "?oci" is a word of its own, and "ev" has an ordinary key.
+struct LazWords {
+  LazWords() {
+    conn.FileName = ":memory:";
+    conn.Open();
+    conn.ExecSQL("CREATE TABLE words (k TEXT PRIMARY KEY, word TEXT);"
+                 "INSERT INTO words VALUES (char(489) || 'oci', 'first'), (char(495) || 'oci', 'second'),"
+                 " ('?oci', 'literal'), ('ev', 'house');"
+                 "CREATE TABLE forms (id INTEGER PRIMARY KEY, wk TEXT, form TEXT);"
+                 "INSERT INTO forms VALUES (1, char(489) || 'oci', 'f1'), (2, char(495) || 'oci', 'f2'),"
+                 " (3, '?oci', 'f3'), (4, 'ev', 'f4');");
+    words.SetConnection(&conn);
+    words.SetSQL("SELECT k, word FROM words ORDER BY word");
+    forms.SetConnection(&conn);
+    forms.SetSQL("SELECT id, wk, form FROM forms ORDER BY id");
+    wordSource.SetDataSet(&words);
+    formSource.SetDataSet(&forms);
+    master.SetDataSource(&wordSource);
+    master.ChangeFieldName(0, "k");
+    master.ChangeFieldName(1, "word");
+    words.Open();
+    detail.SetDataSource(&formSource);
+    detail.ChangeFieldName(0, "id");
+    detail.ChangeFieldName(1, "form");
+    detail.SetDetailKeyFieldNames("wk");
+    detail.SetMasterKeyFieldNames("k");
+    forms.Open();
+    relation = master.Relations().Add(master.Items[1].get());
+  }
+  // The master's record of AWord.
+  int Word(const std::string& AWord) {
+    for (int r = 0; r < master.GetRecordCount(); ++r)
+      if (VarToStr(master.GetValue(r, 1)) == AWord)
+        return r;
+    return -1;
+  }
+  Strings Shown() {
+    Strings shown;
+    for (int r = 0; r < detail.GetRecordCount(); ++r)
+      shown.push_back(VarToStr(detail.GetValue(r, 1)));
+    return shown;
+  }
+  // Every form as "id:form" with its key's text in UTF-8, as the table holds it.
+  Strings Stored() {
+    Strings rows;
+    TSQLiteQuery q(nullptr);
+    q.SetConnection(&conn);
+    q.SetSQL("SELECT id || ':' || form || ':' || hex(wk) FROM forms ORDER BY id");
+    q.Open();
+    for (; !q.Eof(); q.Next())
+      rows.push_back(VarToStr(q.Fields(0)->Value()));
+    return rows;
+  }
+
+  TSQLiteConnection conn{nullptr};
+  TSQLiteQuery words{nullptr}, forms{nullptr};
+  TDataSource wordSource{nullptr}, formSource{nullptr};
+  dbtest::ItemsController master{2}, detail{2};
+  TcxCustomDataRelation* relation = nullptr;
+};
+
+// A master key the dataset read only approximately names no master record: its detail shows none of the
+// records of the words that read alike, and stores nothing under a key no word holds. Detail records whose
+// own key was read approximately belong to no word that reads exactly.
+TEST_F(DBDataKeys, AKeyReadOnlyApproximatelyNamesNoDetailRecords) {
+  const struct {
+    const char* Name;
+    std::function<void(LazWords&, int)> Hang;
+  } ways[] = {
+      {"through a relation", [](LazWords& w, int r) { w.detail.SetMasterRelation(w.relation, r); }},
+      {"by the master record", [](LazWords& w, int r) { w.detail.SetMasterRecord(&w.master, r); }},
+  };
+  for (const auto& way : ways)
+    for (bool keyed : {false, true}) {
+      SCOPED_TRACE(std::string(way.Name) + (keyed ? ", the master keyed" : ""));
+      LazWords w;
+      if (keyed)
+        w.master.SetKeyFieldNames("k");
+      const Strings stored = w.Stored();
+      for (const char* word : {"first", "second"}) {
+        SCOPED_TRACE(word);
+        way.Hang(w, w.Word(word));
+        EXPECT_EQ(w.Shown(), Strings());
+        const char* refusal = "Field 'k' of the master record holds a value the dataset read only "
+                              "approximately: other values read the same, so it cannot name the master's "
+                              "detail records";
+        EXPECT_EQ(w.detail.MasterKeyRefusal(), refusal);
+        try {
+          w.detail.Append();
+          w.detail.SetEditValue(0, 9, evsValue);
+          w.detail.SetEditValue(1, "f9", evsValue);
+          w.detail.Post();
+          ADD_FAILURE() << "a form was added under the key the word reads as";
+        } catch (const EcxInvalidDataControllerOperation& e) {
+          EXPECT_STREQ(e.what(), refusal);
+        }
+        EXPECT_EQ(w.detail.GetEditState(), 0);
+        EXPECT_EQ(w.forms.State(), dsBrowse);
+        EXPECT_EQ(w.Stored(), stored);
+      }
+
+      way.Hang(w, w.Word("literal"));
+      EXPECT_EQ(w.detail.MasterKeyRefusal(), "");
+      EXPECT_EQ(w.Shown(), Strings({"f3"})) << "not the forms of the words whose keys read as it";
+      way.Hang(w, w.Word("house"));
+      EXPECT_EQ(w.Shown(), Strings({"f4"}));
+      w.detail.Append();
+      ASSERT_TRUE(w.detail.SetEditValue(0, 5, evsValue));
+      ASSERT_TRUE(w.detail.SetEditValue(1, "f5", evsValue));
+      w.detail.Post();
+      Strings added = stored;
+      added.push_back("5:f5:6576");
+      EXPECT_EQ(w.Stored(), added);
+      EXPECT_EQ(w.Shown(), Strings({"f4", "f5"}));
+    }
+}
+
 } // namespace
