@@ -220,15 +220,33 @@ bool TcxDBDataController::SyncMaster(TcxDBDataController* AMaster) {
       throw EcxInvalidDataControllerOperation(cxSDBKeyFieldNotFound);
     fields.push_back(field);
   }
-  Variant current;
-  if (!ds->IsEmpty())
-    GetFieldValues(fields, current);
-  if (ds->IsEmpty() || !SameKeyValues(current, FMasterKeyValues))
-    if (!ds->Locate(FMasterKeyFieldNames, FMasterKeyValues, TLocateOptions()))
+  int record = GetMasterDataController() == AMaster ? GetMasterRecordIndex() : -1;
+  if (record >= 0 && record < AMaster->GetRecordCount()) {
+    // The record this detail hangs from is reached as the master reaches its records.
+    if (!AMaster->SyncDataSetPos(record))
       return false;
-  int record = AMaster->DBProvider().CurrentRecordIndex();
-  if (record < 0 || record >= AMaster->GetRecordCount())
-    return false;
+  } else {
+    // A key names the record that holds it exactly: one that only reads as it may be another's.
+    auto approximate = [&] {
+      for (TField* field : fields)
+        if (ds->HoldsApproximateValues(field) && ds->ReadApproximately(field, ds->Bookmark()))
+          return true;
+      return false;
+    };
+    Variant current;
+    if (!ds->IsEmpty())
+      GetFieldValues(fields, current);
+    if (ds->IsEmpty() || !SameKeyValues(current, FMasterKeyValues) || approximate()) {
+      bool found = ds->Locate(FMasterKeyFieldNames, FMasterKeyValues, TLocateOptions());
+      while (found && approximate())
+        found = ds->LocateNext(FMasterKeyFieldNames, FMasterKeyValues, TLocateOptions());
+      if (!found)
+        return false;
+    }
+    record = AMaster->DBProvider().CurrentRecordIndex();
+    if (record < 0 || record >= AMaster->GetRecordCount())
+      return false;
+  }
   if (AMaster->GetFocusedRecordIndex() != record)
     AMaster->ChangeFocusedRecordIndex(record);
   return AMaster->GetFocusedRecordIndex() == record;

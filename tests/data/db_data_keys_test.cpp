@@ -307,4 +307,25 @@ TEST_F(DBDataKeys, AKeyReadOnlyApproximatelyNamesNoDetailRecords) {
     }
 }
 
+// A master follows its detail to the record the detail hangs from, or, given a key alone, to the record that
+// holds it exactly, never to one whose key only reads as it.
+TEST_F(DBDataKeys, AMasterFollowsItsDetailToTheRecordThatHoldsItsKey) {
+  for (bool related : {true, false}) {
+    SCOPED_TRACE(related ? "hanging from a master record" : "given the key");
+    LazWords w;
+    if (related)
+      w.detail.SetMasterRelation(w.relation, w.Word("literal"));
+    else
+      w.detail.SetMasterKeyValues("?oci");
+    ASSERT_EQ(w.Shown(), Strings({"f3"}));
+    for (const char* from : {"house", "first", "second"}) {
+      SCOPED_TRACE(from);
+      ASSERT_TRUE(w.master.ChangeFocusedRecordIndex(w.Word(from)));
+      EXPECT_TRUE(w.detail.SyncMaster(&w.master));
+      EXPECT_EQ(w.master.GetFocusedRecordIndex(), w.Word("literal"));
+      EXPECT_EQ(VarToStr(w.words.FieldByName("word")->Value()), "literal");
+    }
+  }
+}
+
 } // namespace
