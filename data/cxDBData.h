@@ -675,7 +675,7 @@ private:
   std::vector<std::pair<TcxDataSummaryItem*, TcxCustomDataField*>> FSummaryFields;
   std::unordered_map<TcxCustomDataField*, AnsiString> FInternalNames;
   TBookmarkStr FBookmark;
-  // Internal: each record's bookmark in the dataset, where the provider keeps them.
+  // Internal: each record's bookmark in the dataset, where the provider keeps them; nullptr until then.
   TcxCustomDataField* FRecordBookmarkField = nullptr;
   bool FFocusing = false;
   AnsiString FDetailKeyFieldNames;

@@ -57,8 +57,6 @@ std::vector<AnsiString> SplitNames(const AnsiString& ANames) {
 
 TcxDBDataController::TcxDBDataController(TObject* AOwner)
     : TcxCustomDataController(AOwner, ClassOf<TcxDBDataProvider>(), ClassOf<TcxDBDataSelection>()) {
-  FRecordBookmarkField = AddInternalField();
-  FRecordBookmarkField->SetValueTypeClass(TcxStringValueType::Instance());
   Filter().OnChanged = TNotifyEvent(this, &TcxDBDataController::FilterChanged);
   Filter().OnFormatFilterTextValue =
       decltype(Filter().OnFormatFilterTextValue)(this, &TcxDBDataController::FormatFilterTextValue);

@@ -639,6 +639,11 @@ void TcxDBDataProvider::LoadRecords() {
   for (int i = 0; i < ds->FieldCount() && !approximate; ++i)
     approximate = ds->HoldsApproximateValues(ds->Fields(i));
   FRecordsByBookmark = !IsGridMode() && (FLoadedAsDetail || dc->IsKeyNavigation() || approximate);
+  // Made on first use: a controller that never needs bookmarks keeps no place for them in its records.
+  if (FRecordsByBookmark && !dc->FRecordBookmarkField) {
+    dc->FRecordBookmarkField = dc->AddInternalField();
+    dc->FRecordBookmarkField->SetValueTypeClass(TcxStringValueType::Instance());
+  }
   if (IsGridMode()) {
     FDataLink->SetBufferCount(BufferSize());
     if (!dc->MasterKeyRefusal().empty())
@@ -1202,7 +1207,10 @@ Variant TcxValueDefDBReader::GetValue(TcxValueDef* AValueDef) {
 }
 
 const Variant* TcxValueDefDBReader::PeekValue(TcxValueDef* AValueDef) {
+  static const Variant none = Null;
   const TEntry* entry = EntryOf(AValueDef);
+  if (entry && entry->Bookmark && !FBookmarks)
+    return &none;
   if (!entry || !entry->Field || entry->Blob)
     return nullptr;
   const Variant* value = entry->Field->DataSet()->FieldDataRef(entry->Field);

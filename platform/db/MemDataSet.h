@@ -88,11 +88,8 @@ protected:
       FChunks.push_back(std::make_unique<Variant[]>(kChunkRows * FFieldDefs.size()));
     Cell(FRowTotal, FNextColumn++) = std::move(AValue);
   }
-  // PushCell of a value that stands for its source's only approximately.
-  void PushApproximateCell(Variant AValue) {
-    SetApproximate(FRowTotal, FNextColumn, true);
-    PushCell(std::move(AValue));
-  }
+  // The cell just pushed stands for its source's value only approximately.
+  void MarkLastCellApproximate() { SetApproximate(FRowTotal, FNextColumn - 1, true); }
   // Marks the value of column AColumn (from 0) in row ARow as read only approximately, or as exact.
   void SetApproximate(std::int64_t ARow, std::size_t AColumn, bool AApproximate);
   void EndRow() {

@@ -568,8 +568,9 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
       if (keyOf[std::size_t(i)] >= 0)
         FRowKeys->SetLast(std::size_t(keyOf[std::size_t(i)]), cell);
       bool approximate;
-      Variant value = CellValue(cell, FColumns[std::size_t(i)].DataType, approximate);
-      approximate ? PushApproximateCell(std::move(value)) : PushCell(std::move(value));
+      PushCell(CellValue(cell, FColumns[std::size_t(i)].DataType, approximate));
+      if (approximate)
+        MarkLastCellApproximate();
     }
     EndRow();
   }
