@@ -1541,7 +1541,8 @@ public:
   virtual bool CanChangeDetailExpanding(int ARecordIndex, bool AExpanded);
   // Whether a grid-mode buffer must be read again before it is shown: a structure reload is deferred.
   virtual bool NeedsGridModeReload() { return IsGridMode() && FReloadPending; }
-  // The provider's grid-mode answer changed with the grouping: records were read for the other mode.
+  // The provider's grid-mode answer changed (grouping rules a buffer out): records were read for the other
+  // mode.
   virtual void GridModeChanged() {}
   // Lets go of what detail controllers keep of this controller's data; nothing to let go of here.
   virtual void ClearDetails() {}

@@ -197,7 +197,8 @@ private:
   int FLastEditedRecord = -1;       // the record the dataset is editing, for the smart refresh after the post
   int FPostedRecord = -1;           // while a post's reload runs: the record posted, -1 for another reload
   // Records keep the dataset's bookmark of the record they were read from where neither a record number nor
-  // a distance reaches it: a detail's records need not lie together, and a key need not tell records apart.
+  // a distance reaches it: a detail's records need not lie together, a key need not tell records apart, nor
+  // a value read only approximately say which record holds it.
   bool FRecordsByBookmark = false;
   bool FLoadedAsDetail = false;
   bool FDetailPassed = false; // a detail's load stands on the last record of its master

@@ -482,8 +482,8 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   TcxDBDataController* dc = DBDataController();
   if (!ds || AList.empty())
     return;
-  // Each record is reached by its bookmark, or else by a key no other record reads too; a record that neither
-  // reaches is refused before anything is deleted.
+  // Each record is reached by its bookmark, or else by its key, which another record reading the same makes
+  // refused before anything is deleted.
   std::vector<TBookmarkStr> bookmarks;
   std::vector<Variant> keys;
   if (FRecordsByBookmark)

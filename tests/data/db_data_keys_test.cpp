@@ -27,6 +27,18 @@ void InitUnits() {
   RegisterSQLiteQueryProperties();
 }
 
+// The first column of every row ASelect reads from the database, as text.
+Strings FirstColumn(TSQLiteConnection& AConnection, const std::string& ASelect) {
+  Strings values;
+  TSQLiteQuery q(nullptr);
+  q.SetConnection(&AConnection);
+  q.SetSQL(ASelect);
+  q.Open();
+  for (; !q.Eof(); q.Next())
+    values.push_back(VarToStr(q.Fields(0)->Value()));
+  return values;
+}
+
 // An in-memory dataset that keeps no bookmarks, as a dataset may: records are reached by key alone.
 class NoBookmarks : public TMemDataSet {
 public:
@@ -55,12 +67,7 @@ struct Keys {
   Strings Stored() {
     Strings values;
     if (sqlite) {
-      TSQLiteQuery q(nullptr);
-      q.SetConnection(&conn);
-      q.SetSQL("SELECT v FROM t");
-      q.Open();
-      for (; !q.Eof(); q.Next())
-        values.push_back(VarToStr(q.Fields(0)->Value()));
+      values = FirstColumn(conn, "SELECT v FROM t");
     } else {
       // Walked by number: a dataset may keep no bookmarks to come back to.
       int at = ds->RecNo();
@@ -234,14 +241,7 @@ struct LazWords {
   }
   // Every form as "id:form" with its key's text in UTF-8, as the table holds it.
   Strings Stored() {
-    Strings rows;
-    TSQLiteQuery q(nullptr);
-    q.SetConnection(&conn);
-    q.SetSQL("SELECT id || ':' || form || ':' || hex(wk) FROM forms ORDER BY id");
-    q.Open();
-    for (; !q.Eof(); q.Next())
-      rows.push_back(VarToStr(q.Fields(0)->Value()));
-    return rows;
+    return FirstColumn(conn, "SELECT id || ':' || form || ':' || hex(wk) FROM forms ORDER BY id");
   }
 
   TSQLiteConnection conn{nullptr};

@@ -631,9 +631,7 @@ json Driver::Run(const std::vector<std::string>& w) {
     need(2);
     s.QueryController(op).SetKeyFieldNames(ToCodePage(w[1]));
   } else if (op == "gridmode") {
-    if (w.size() != 2 && w.size() != 3)
-      throw BadInput("gridmode on|off [BUFFERCOUNT]");
-    if (w[1] != "on" && w[1] != "off")
+    if ((w.size() != 2 && w.size() != 3) || (w[1] != "on" && w[1] != "off"))
       throw BadInput("gridmode on|off [BUFFERCOUNT]");
     TcxDBDataModeController& mode = s.QueryController(op).DataModeController();
     if (w.size() == 3)
