@@ -91,15 +91,14 @@ struct Keys {
   dbtest::ItemsController dc{2};
 };
 
-// Rows (n, k, v) in memory: n numbers them, as the table's own order does not.
+// The three records (k, v) in an in-memory dataset of class DataSet.
 template <class DataSet> TMemDataSet* MemoryKeys(const char* AKey1, const char* AKey2) {
   auto* m = new DataSet(nullptr);
-  m->AddFieldDef("n", ftInteger);
   m->AddFieldDef("k", ftString, 10);
   m->AddFieldDef("v", ftString, 10);
-  m->AddRow({1, AKey1, "a"});
-  m->AddRow({2, AKey2, "b"});
-  m->AddRow({3, "ev", "c"});
+  m->AddRow({AKey1, "a"});
+  m->AddRow({AKey2, "b"});
+  m->AddRow({"ev", "c"});
   return m;
 }
 
