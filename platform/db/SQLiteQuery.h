@@ -23,6 +23,7 @@ namespace sqlitequery_internal {
 class TStatement;
 class TRowKeys;
 class TChangeLog;
+struct TReadBack;
 struct TBeside;
 } // namespace sqlitequery_internal
 
@@ -169,10 +170,10 @@ private:
   std::vector<std::size_t> ReadBackColumns() const;
   // Those columns' names as a statement lists them.
   std::string ReadBackList(const std::vector<std::size_t>& AReadBack) const;
-  // The row AStmt stands on, whose columns are AReadBack: into AValues, one a column of the query, and with
-  // AKey its key, as a row of its own.
+  // The row AStmt stands on, whose columns are AReadBack, into ARead and, with AKey, its key into a row of
+  // its own.
   void ReadBackRow(sqlite3_stmt* AStmt, const std::vector<std::size_t>& AReadBack,
-                   std::vector<Variant>& AValues, sqlitequery_internal::TRowKeys* AKey) const;
+                   sqlitequery_internal::TReadBack& ARead, sqlitequery_internal::TRowKeys* AKey) const;
   // The key columns' places in the rows the preupdate hook hands out, -1 where not known for certain, and
   // whether a NULL there may stand for a default the row never stored.
   void KeyTableColumns(sqlite3* ADb, std::vector<int>& AColumns, std::vector<bool>& ANullUnknown) const;
@@ -185,9 +186,9 @@ private:
   // Marks the records whose rows are gone and gives the changed ones their keys and values, all but ASelf,
   // which the write itself takes; answers whether a shown value changed.
   bool TakeBeside(sqlitequery_internal::TBeside& ABeside, std::int64_t ASelf);
-  // Stores AValues (one a column, read back) into the written columns of ARow where they differ; answers
-  // whether any did.
-  bool TakeStored(std::int64_t ARow, std::vector<Variant>& AValues);
+  // Stores the written columns of ARead into ARow where they differ, marked as exact or approximate as they
+  // were read; answers whether any differed.
+  bool TakeStored(std::int64_t ARow, sqlitequery_internal::TReadBack& ARead);
 
   TSQLiteConnection* FConnection = nullptr; // borrowed, with a free notification
   AnsiString FSQL;

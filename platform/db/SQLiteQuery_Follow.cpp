@@ -64,7 +64,7 @@ std::string TSQLiteQuery::ReadBackList(const std::vector<std::size_t>& AReadBack
 }
 
 void TSQLiteQuery::ReadBackRow(sqlite3_stmt* AStmt, const std::vector<std::size_t>& AReadBack,
-                               std::vector<Variant>& AValues, TRowKeys* AKey) const {
+                               TReadBack& ARead, TRowKeys* AKey) const {
   auto at = [&](std::size_t AColumn) {
     return int(std::find_if(AReadBack.begin(), AReadBack.end(),
                             [&](std::size_t c) { return FColumns[c].Origin == FColumns[AColumn].Origin; }) -
@@ -77,10 +77,13 @@ void TSQLiteQuery::ReadBackRow(sqlite3_stmt* AStmt, const std::vector<std::size_
     for (std::size_t k = 0; k < FKeyFieldNos.size(); ++k)
       AKey->SetLast(k, sqlite3_column_value(AStmt, at(std::size_t(FKeyFieldNos[k] - 1))));
   }
-  AValues.assign(FColumns.size(), Variant());
+  ARead.Values.assign(FColumns.size(), Variant());
+  ARead.Approximate.assign(FColumns.size(), false);
   for (std::size_t i = 0; i < FColumns.size(); ++i)
-    if (IsWritten(i))
-      AValues[i] = ReadCell(AStmt, at(i), FColumns[i].DataType);
+    if (bool approximate; IsWritten(i)) {
+      ARead.Values[i] = ReadCell(AStmt, at(i), FColumns[i].DataType, approximate);
+      ARead.Approximate[i] = approximate;
+    }
 }
 
 void TSQLiteQuery::KeyTableColumns(sqlite3* ADb, std::vector<int>& AColumns,
@@ -232,15 +235,15 @@ TBeside TSQLiteQuery::FollowChanges(sqlite3* ADb, const TChangeLog& ALog, std::i
     sqlite3_stmt* s = reread.Get();
     int index = 1;
     beside.Keys.Bind(reread, beside.Keys.RowCount() - 1, index, FTextEncoding);
-    std::vector<Variant> values;
+    TReadBack read;
     int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW)
-      ReadBackRow(s, readBack, values, nullptr);
+      ReadBackRow(s, readBack, read, nullptr);
     // A key that reaches no row or several leaves the record as it was.
     const bool one = rc == SQLITE_ROW && (rc = sqlite3_step(s)) == SQLITE_DONE;
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
       throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(ADb)));
-    beside.Values.push_back(one ? std::move(values) : std::vector<Variant>());
+    beside.Reads.push_back(one ? std::move(read) : TReadBack());
   }
   return beside;
 }
@@ -262,8 +265,8 @@ bool TSQLiteQuery::TakeBeside(TBeside& ABeside, std::int64_t ASelf) {
     if (r == self)
       continue;
     FRowKeys->Replace(r, ABeside.Keys, k);
-    if (!ABeside.Values[k].empty())
-      differs = TakeStored(std::int64_t(r), ABeside.Values[k]) || differs;
+    if (!ABeside.Reads[k].Empty())
+      differs = TakeStored(std::int64_t(r), ABeside.Reads[k]) || differs;
   }
   return differs;
 }

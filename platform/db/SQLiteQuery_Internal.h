@@ -18,8 +18,9 @@
 
 namespace sqlitequery_internal {
 
-// The value of column ACol (from 0) of the statement's row, as the dataset keeps it for a column of AType.
-Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType);
+// The value of column ACol (from 0) of the statement's row, as the dataset keeps it for a column of AType;
+// AApproximate tells whether that value only approximates the cell's.
+Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType, bool& AApproximate);
 
 // What a pragma that reads a setting answers, empty when it answers nothing.
 inline std::string PragmaValue(sqlite3* ADb, const char* APragma) {
@@ -458,15 +459,23 @@ private:
   bool FFailed = false;
 };
 
+// A row of the update table read back: by column of the query, the value as a load keeps it and whether it
+// only approximates what the table holds. Empty where no one row was read.
+struct TReadBack {
+  std::vector<Variant> Values;
+  std::vector<char> Approximate;
+  bool Empty() const { return Values.empty(); }
+};
+
 // What a write did beside its own row: the records whose rows SQLite removed, and those whose rows it
-// changed, with their keys now and their values read again (empty where the key no longer reaches one row).
+// changed, with their keys now and their rows read again (empty where the key no longer reaches one row).
 // Untracked where it changed rows whose keys could not be read, so that no record is known to be its row.
 struct TBeside {
   explicit TBeside(std::size_t AKeyCount) : Keys(AKeyCount) {}
   std::vector<std::size_t> Removed;
   std::vector<std::size_t> Changed;
-  TRowKeys Keys;                            // by Changed
-  std::vector<std::vector<Variant>> Values; // by Changed, one value a column of the query
+  TRowKeys Keys;                // by Changed
+  std::vector<TReadBack> Reads; // by Changed
   bool Untracked = false;
 };
 

@@ -72,14 +72,17 @@ std::int64_t IndexOf(const std::vector<std::size_t>& ARecords, std::int64_t ARec
 
 } // namespace
 
-bool TSQLiteQuery::TakeStored(std::int64_t ARow, std::vector<Variant>& AValues) {
+bool TSQLiteQuery::TakeStored(std::int64_t ARow, TReadBack& ARead) {
   bool differs = false;
-  for (std::size_t i = 0; i < AValues.size(); ++i) {
+  for (std::size_t i = 0; i < ARead.Values.size(); ++i) {
+    if (!IsWritten(i))
+      continue;
     const Variant& now = *RowValueRef(ARow, int(i) + 1);
-    if (IsWritten(i) && (VarType(now) != VarType(AValues[i]) || !SameValue(now, AValues[i]))) {
-      StoreCell(ARow, i, std::move(AValues[i]));
+    if (VarType(now) != VarType(ARead.Values[i]) || !SameValue(now, ARead.Values[i])) {
+      StoreCell(ARow, i, std::move(ARead.Values[i]));
       differs = true;
     }
+    SetApproximate(ARow, i, ARead.Approximate[i]);
   }
   return differs;
 }
@@ -122,7 +125,7 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
   // The new row's handle is the next one, as it is for the key kept with it.
   const std::int64_t row = AInserting ? std::int64_t(FRowKeys->RowCount()) : ASlot.Row;
   TRowKeys storedKey(keys);
-  std::vector<Variant> stored(FColumns.size()); // the table's columns as read back, as a load reads them
+  TReadBack stored; // the table's columns as read back, as a load reads them
   TBeside beside(keys);
   WriteInSavepoint(AInserting ? "Insert into a row" : "Update of a row", [&](sqlite3* db) {
     std::string sql;
@@ -172,8 +175,8 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
   if (const std::int64_t self = IndexOf(beside.Changed, row); self >= 0) {
     storedKey.Clear(keys);
     storedKey.Append(beside.Keys, std::size_t(self));
-    if (!beside.Values[std::size_t(self)].empty())
-      stored = std::move(beside.Values[std::size_t(self)]);
+    if (!beside.Reads[std::size_t(self)].Empty())
+      stored = std::move(beside.Reads[std::size_t(self)]);
   }
   if (!AInserting)
     FRowKeys->Replace(std::size_t(row), storedKey, 0);
