@@ -202,7 +202,8 @@ void BM_SQLiteQueryOpenAndWalk(benchmark::State& state) {
 BENCHMARK(BM_SQLiteQueryOpenAndWalk)->Unit(benchmark::kMillisecond);
 
 // The first ARows rows of the database file in a database in memory, so that a post's commit measures the
-// work around the write rather than the disk; with AStamped, a trigger stamps each row that is updated, as many schemas do.
+// work around the write rather than the disk; with AStamped, a trigger stamps each row that is updated, as
+// many schemas do.
 struct PostDatabase {
   PostDatabase(int ARows, bool AStamped) {
     conn.FileName = ":memory:";
@@ -210,7 +211,8 @@ struct PostDatabase {
     if (AStamped)
       conn.ExecSQL("CREATE TRIGGER stamp AFTER UPDATE OF score ON words BEGIN"
                    " UPDATE words SET stamp = coalesce(stamp, 0) + 1 WHERE id = new.id; END");
-    conn.ExecSQL("ATTACH '" + DatabaseFile() + "' AS source;"
+    conn.ExecSQL("ATTACH '" + DatabaseFile() +
+                 "' AS source;"
                  "INSERT INTO words SELECT id, word, score, NULL FROM source.words WHERE id <= " +
                  std::to_string(ARows) + "; DETACH source");
   }
