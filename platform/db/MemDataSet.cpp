@@ -153,7 +153,7 @@ void TMemDataSet::AddRow(std::vector<Variant> AValues) {
     const bool approximate = !HoldsWhole(converted[i], AValues[i]);
     PushCell(std::move(converted[i]));
     if (approximate)
-      MarkPushedApproximate();
+      MarkLastCellApproximate();
   }
   EndRow();
   RowsChanged();
@@ -168,20 +168,19 @@ void TMemDataSet::ClearRows() {
 TMemDataSet::TSavedRows TMemDataSet::TakeRows() {
   TSavedRows rows;
   rows.Chunks.swap(FChunks);
-  rows.Approximate.swap(FApproximate);
   rows.Order.swap(FOrder);
   rows.View.swap(FView);
   rows.RowTotal = FRowTotal;
   rows.Cursor = FCursor;
   rows.FilteredView = FFilteredView;
   rows.Generation = FGeneration;
+  rows.Approximate.swap(FApproximate);
   ResetRows();
   return rows;
 }
 
 void TMemDataSet::RestoreRows(TSavedRows&& ARows) {
   FChunks.swap(ARows.Chunks);
-  FApproximate.swap(ARows.Approximate);
   FOrder.swap(ARows.Order);
   FView.swap(ARows.View);
   FRowTotal = ARows.RowTotal;
@@ -189,6 +188,7 @@ void TMemDataSet::RestoreRows(TSavedRows&& ARows) {
   FCursor = ARows.Cursor;
   FFilteredView = ARows.FilteredView;
   FGeneration = ARows.Generation;
+  FApproximate.swap(ARows.Approximate);
   RowsChanged();
 }
 
@@ -204,12 +204,12 @@ void TMemDataSet::ResetRows() {
   ++FGeneration;
   FCursor = -1;
   FChunks.clear();
-  FApproximate.clear();
   FRowTotal = 0;
   FNextColumn = 0;
   FOrder.clear();
   FView.clear();
   FPosOfRow.clear();
+  FApproximate.clear();
   RowsChanged();
 }
 
@@ -250,10 +250,7 @@ void TMemDataSet::StoreCell(std::int64_t ARow, std::size_t AColumn, Variant AVal
   } else {
     cell = std::move(AValue);
   }
-  if (AApproximate)
-    FApproximate.insert(CellNo(ARow, AColumn));
-  else if (!FApproximate.empty())
-    FApproximate.erase(CellNo(ARow, AColumn));
+  SetApproximate(ARow, AColumn, AApproximate);
 }
 
 void TMemDataSet::InternalOpen() {
@@ -414,6 +411,29 @@ int TMemDataSet::CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B) 
   return A < B ? -1 : 1;
 }
 
+bool TMemDataSet::ReadApproximately(TField* AField, const TBookmarkStr& ABookmark) {
+  if (!HoldsApproximateValues(AField))
+    return false;
+  std::int64_t row = DecodeBookmark(ABookmark);
+  return row >= 0 && FApproximate[std::size_t(AField->FieldNo() - 1)].count(row) > 0;
+}
+
+bool TMemDataSet::HoldsApproximateValues(TField* AField) {
+  std::size_t column = std::size_t(AField->FieldNo() - 1);
+  return AField->DataSet() == this && AField->FieldNo() > 0 && column < FApproximate.size() &&
+         !FApproximate[column].empty();
+}
+
+void TMemDataSet::SetApproximate(std::int64_t ARow, std::size_t AColumn, bool AApproximate) {
+  if (AApproximate) {
+    if (FApproximate.size() <= AColumn)
+      FApproximate.resize(FFieldDefs.size());
+    FApproximate[AColumn].insert(ARow);
+  } else if (AColumn < FApproximate.size()) {
+    FApproximate[AColumn].erase(ARow);
+  }
+}
+
 void TMemDataSet::InternalGotoBookmark(const TBookmarkStr& ABookmark) {
   std::int64_t pos = PosOf(DecodeBookmark(ABookmark));
   if (pos < 0)
@@ -482,6 +502,8 @@ void TMemDataSet::InternalDelete() {
   } else {
     FOrder.erase(FOrder.begin() + pos);
   }
+  for (auto& rows : FApproximate)
+    rows.erase(row);
   RowHidden(row, pos);
   FCursor = pos;
 }

@@ -45,6 +45,8 @@ public:
   bool IsSequenced() override { return true; }
   bool BookmarkValid(const TBookmarkStr& ABookmark) override;
   int CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B) override;
+  bool ReadApproximately(TField* AField, const TBookmarkStr& ABookmark) override;
+  bool HoldsApproximateValues(TField* AField) override;
 
 protected:
   void InternalOpen() override;
@@ -60,7 +62,8 @@ protected:
     return &Cell(ARow, std::size_t(AFieldNo - 1));
   }
   bool RowValueApproximate(std::int64_t ARow, int AFieldNo) const override {
-    return !FApproximate.empty() && FApproximate.count(CellNo(ARow, std::size_t(AFieldNo - 1))) != 0;
+    const std::size_t column = std::size_t(AFieldNo - 1);
+    return column < FApproximate.size() && FApproximate[column].count(ARow) != 0;
   }
   TBookmarkStr GetRowBookmark(std::int64_t ARow) override;
   void InternalGotoBookmark(const TBookmarkStr& ABookmark) override;
@@ -89,8 +92,10 @@ protected:
       FChunks.push_back(std::make_unique<Variant[]>(kChunkRows * FFieldDefs.size()));
     Cell(FRowTotal, FNextColumn++) = std::move(AValue);
   }
-  // The cell PushCell added last holds only the nearest value to what the source holds.
-  void MarkPushedApproximate() { FApproximate.insert(CellNo(FRowTotal, FNextColumn - 1)); }
+  // The cell just pushed stands for its source's value only approximately.
+  void MarkLastCellApproximate() { SetApproximate(FRowTotal, FNextColumn - 1, true); }
+  // Marks the value of column AColumn (from 0) in row ARow as read only approximately, or as exact.
+  void SetApproximate(std::int64_t ARow, std::size_t AColumn, bool AApproximate);
   void EndRow() {
     FOrder.push_back(FRowTotal++);
     FNextColumn = 0;
@@ -98,11 +103,11 @@ protected:
   // Every row and the cursor, taken out so that a reload that fails can put them back.
   struct TSavedRows {
     std::vector<std::unique_ptr<Variant[]>> Chunks;
-    std::unordered_set<std::int64_t> Approximate;
     std::vector<std::int64_t> Order, View;
     std::int64_t RowTotal = 0, Cursor = -1;
     bool FilteredView = false;
     std::uint32_t Generation = 0;
+    std::vector<std::unordered_set<std::int64_t>> Approximate;
   };
   TSavedRows TakeRows();
   void RestoreRows(TSavedRows&& ARows);
@@ -137,9 +142,6 @@ private:
   // compared one by one; AFirst is then the first row of the value, -1 when none has it.
   const TKeyIndex* IndexFor(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
                             TLocateOptions AOptions, std::int32_t& AFirst);
-  std::int64_t CellNo(std::int64_t ARow, std::size_t AColumn) const {
-    return ARow * std::int64_t(FFieldDefs.size()) + std::int64_t(AColumn);
-  }
 
   std::vector<TFieldDef> FFieldDefs;
   // Rows live in chunks of kChunkRows rows, row-major within a chunk, so that loading never moves cells.
@@ -153,8 +155,7 @@ private:
                   [(std::size_t(ARow) % kChunkRows) * FFieldDefs.size() + AColumn];
   }
   std::vector<std::unique_ptr<Variant[]>> FChunks;
-  std::unordered_set<std::int64_t> FApproximate; // cells (CellNo) holding only the nearest value; few
-  std::int64_t FRowTotal = 0;                    // rows stored, deleted ones included: the next row's handle
+  std::int64_t FRowTotal = 0;    // rows stored, deleted ones included: the next row's handle
   std::uint32_t FGeneration = 0; // counts reloads of every row, so that old bookmarks cannot name new rows
   std::size_t FNextColumn = 0;
   std::vector<std::int64_t> FOrder; // every live row in the dataset's order
@@ -164,4 +165,6 @@ private:
   std::vector<std::int32_t> FPosOfRow; // by row: position in View(), -1 when hidden or deleted
   bool FPosValid = false;
   std::unordered_map<int, TKeyIndex> FKeyIndexes; // by field number, built on demand over View()
+  // By column, the rows whose value was read only approximately; empty while every value is exact.
+  std::vector<std::unordered_set<std::int64_t>> FApproximate;
 };

@@ -8,6 +8,7 @@
 
 #include "platform/classes/ComponentStream.h"
 #include "platform/db/SQLiteQuery_Internal.h"
+#include "platform/rtl/CodePage.h"
 
 using namespace sqlitequery_internal;
 
@@ -87,6 +88,12 @@ bool IsBlobType(TFieldType AType) {
   return AType == ftBlob || AType == ftGraphic || AType == ftBytes;
 }
 
+// Whether a real holds the integer exactly; one past 2^53 may read as its neighbour.
+bool RealHolds(sqlite3_int64 AValue) {
+  double d = double(AValue);
+  return d >= -0x1p63 && d < 0x1p63 && sqlite3_int64(d) == AValue;
+}
+
 // The cell as the dataset keeps it for a column of AType. It is read through its value object: one call into
 // the connection per cell instead of one for the type and more for the contents, each of which takes the
 // connection's lock. The value object is read before the next step on the thread that steps the statement,
@@ -104,12 +111,9 @@ Variant CellValue(sqlite3_value* cell, TFieldType AType, bool& AApproximate) {
     case ftBoolean:
       AApproximate = v != 0 && v != 1;
       return Variant(v != 0);
-    case ftFloat: {
-      // Past 2^53 a double holds only every other integer, or fewer.
-      double d = double(v);
-      AApproximate = !(d >= -0x1p63 && d < 0x1p63) || std::int64_t(d) != v;
-      return Variant(d);
-    }
+    case ftFloat:
+      AApproximate = !RealHolds(v);
+      return Variant(double(v));
     case ftLargeint:
       return Variant(std::int64_t(v));
     case ftDate:
@@ -296,6 +300,8 @@ Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType
   return CellValue(sqlite3_column_value(AStmt, ACol), AType, AApproximate);
 }
 
+TSQLiteConnection::TSQLiteConnection(TComponent* AOwner) : TComponent(AOwner) {}
+
 TSQLiteConnection::~TSQLiteConnection() {
   Destroying();
   Close();
@@ -330,8 +336,23 @@ void TSQLiteConnection::Open() {
 void TSQLiteConnection::Close() {
   if (!FHandle)
     return;
+  FPrepared.clear();
   sqlite3_close_v2(FHandle);
   FHandle = nullptr;
+}
+
+std::shared_ptr<TStatement> TSQLiteConnection::Prepared(const std::string& AUtf8) {
+  if (!FHandle)
+    throw EDatabaseError("The connection is closed");
+  auto kept = FPrepared.find(AUtf8);
+  if (kept != FPrepared.end())
+    return kept->second;
+  // The texts vary with the fields a program writes; a bound keeps a long session's statements few.
+  if (FPrepared.size() >= 64)
+    FPrepared.clear();
+  auto statement = std::make_shared<TStatement>(FHandle, AUtf8, TSQLText::Utf8);
+  FPrepared.emplace(AUtf8, statement);
+  return statement;
 }
 
 void TSQLiteConnection::ExecSQL(const AnsiString& ASQL) {
@@ -578,7 +599,7 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
       bool approximate;
       PushCell(CellValue(cell, FColumns[std::size_t(i)].DataType, approximate));
       if (approximate)
-        MarkPushedApproximate();
+        MarkLastCellApproximate();
     }
     EndRow();
   }
