@@ -8,7 +8,6 @@
 
 #include "platform/classes/ComponentStream.h"
 #include "platform/db/SQLiteQuery_Internal.h"
-#include "platform/rtl/CodePage.h"
 
 using namespace sqlitequery_internal;
 
