@@ -35,6 +35,10 @@ std::string Fill(std::string AText, const std::string& ALiteral) {
 }
 
 const SQLiteCase kSQLiteCases[] = {
+    {"TEXT", "char(489) || 'oci'", true},          // a Laz letter
+    {"TEXT", "'?oci'", false},                     // the default character itself
+    {"TEXT", "char(231, 287, 305) || '?'", false}, // Turkish letters are in the code page
+    {"TEXT", "char(128512)", true},                // a character past the 16-bit plane
     {"TEXT", "'ǩoçi мир'", true},
     {"TEXT", "CAST(x'41FF42' AS TEXT)", true},
     {"TEXT", "'çağ ışık ÖĞÜŞİ'", false},
@@ -44,6 +48,9 @@ const SQLiteCase kSQLiteCases[] = {
     {"NUMERIC", "9223372036854775807", true},
     {"NUMERIC", "9007199254740992", false},
     {"NUMERIC", "-9223372036854775808", false},
+    {"NUMERIC", "-9223372036854775807", true},
+    {"NUMERIC", "5", false},
+    {"REAL", "2.5", false},
     {"INTEGER", "9007199254740993", false},
     {"BOOLEAN", "2", true},
     {"BOOLEAN", "-1", true},
@@ -51,12 +58,14 @@ const SQLiteCase kSQLiteCases[] = {
     {"DATETIME", "'2024-01-02 10:30:00.1234'", true},
     {"DATETIME", "'2024-01-02 10:30:00.1230'", false, "julianday(v) = julianday(%)"},
     {"BLOB", "x'C3A7FF'", false},
+    {"BLOB", "x'ff3f'", false},
     {"BLOB", "'çağ'", true},
     {"BLOB", "'abc'", false, "CAST(v AS BLOB) = CAST(% AS BLOB)"},
 };
 
-// Each value is read, marked or not, and set to what it reads as: refused where that is only an
-// approximation, with the file untouched, while another field of the record posts.
+// Each value is read, marked or not (for the field and for its record's bookmark), and set to what it reads
+// as: refused where that is only an approximation, with the file untouched, while another field of the
+// record posts.
 TEST(ApproximateValues, SQLiteRefusesToWriteBackWhatItReadOnlyNearly) {
   TSQLiteConnection conn(nullptr);
   conn.FileName = ":memory:";
@@ -74,7 +83,10 @@ TEST(ApproximateValues, SQLiteRefusesToWriteBackWhatItReadOnlyNearly) {
     q.Open();
     TField* v = q.FieldByName("v");
     EXPECT_EQ(v->IsApproximate(), c.approximate);
+    EXPECT_EQ(q.ReadApproximately(v, q.Bookmark()), c.approximate);
+    EXPECT_EQ(q.HoldsApproximateValues(v), c.approximate);
     EXPECT_FALSE(q.FieldByName("note")->IsApproximate());
+    EXPECT_FALSE(q.HoldsApproximateValues(q.FieldByName("id")));
     const Variant read = v->Value();
     q.Edit();
     if (c.approximate) {
