@@ -148,13 +148,17 @@ public:
     c->SetFocus();
     Pump();
   }
-  void Key(TcxContainer* c, int vk) {
+  void Key(TcxContainer* c, int vk, bool shifted = false) {
     Focus(c);
     if (!Alive())
       return;
+    if (shifted)
+      backend->KeyDown(VK_SHIFT);
     backend->KeyDown(vk);
     Pump();
     backend->KeyUp(vk);
+    if (shifted)
+      backend->KeyUp(VK_SHIFT);
     Pump();
   }
   void Type(TcxContainer* c, char ch) {
@@ -325,11 +329,17 @@ const Act typeChar = [](T& t, TcxContainer* c) { t.Type(c, 'a'); };
 const Act keyA = [](T& t, TcxContainer* c) { t.Key(c, 'A'); };
 const Act keyDown = [](T& t, TcxContainer* c) { t.Key(c, VK_DOWN); };
 const Act keySpace = [](T& t, TcxContainer* c) { t.Key(c, VK_SPACE); };
-const Act keyDelete = [](T& t, TcxContainer* c) {
+// Delete, and Shift+Delete (cut), over the first two letters of the text.
+void DeleteSelection(T& t, TcxContainer* c, bool shifted) {
+  auto* edit = static_cast<TcxCustomTextEdit*>(c);
+  if (edit->Text().empty())
+    edit->SetText("text");
   t.Focus(c);
-  static_cast<TcxTextEdit*>(c)->SetSelection(0, 2);
-  t.Key(c, VK_DELETE);
-};
+  edit->SetSelection(0, 2);
+  t.Key(c, VK_DELETE, shifted);
+}
+const Act keyDelete = [](T& t, TcxContainer* c) { DeleteSelection(t, c, false); };
+const Act keyShiftDelete = [](T& t, TcxContainer* c) { DeleteSelection(t, c, true); };
 const Act click = [](T& t, TcxContainer* c) { t.Click(c); };
 const Act clickBorder = [](T& t, TcxContainer* c) { t.ClickBorder(c); };
 const Act doubleClick = [](T& t, TcxContainer* c) { t.DoubleClick(c); };
@@ -399,6 +409,8 @@ const Case cases[] = {
     {"EditEditing", Kind::Edit, onEditing, typeIntoEdit},
     {"EditValidate", Kind::Edit, onValidate, typeIntoEditThenLeave},
     {"TextEditEditing", Kind::TextEdit, onEditing, typeChar},
+    {"TextEditEditingByDelete", Kind::TextEdit, onEditing, keyDelete},
+    {"TextEditEditingByShiftDelete", Kind::TextEdit, onEditing, keyShiftDelete},
     {"TextEditButtonClick", Kind::TextEdit, onButtonClick, clickButton},
     {"TextEditKeyDown", Kind::TextEdit, onKeyDown, keyA},
     {"TextEditKeyPress", Kind::TextEdit, onKeyPress, typeChar},
@@ -436,6 +448,8 @@ const Case cases[] = {
     {"MemoChangeByLinesExchange", Kind::Memo, onChange, memoExchange},
     {"MemoChangeByLinesMove", Kind::Memo, onChange, memoMove},
     {"MemoChangeByReturn", Kind::Memo, onChange, [](T& t, TcxContainer* c) { t.Key(c, VK_RETURN); }},
+    {"MemoEditingByDelete", Kind::Memo, onEditing, keyDelete},
+    {"MemoEditingByShiftDelete", Kind::Memo, onEditing, keyShiftDelete},
     {"MemoKeyDown", Kind::Memo, onKeyDown, keyDown},
     {"MemoKeyPress", Kind::Memo, onKeyPress, typeChar},
     {"MemoKeyUp", Kind::Memo, onKeyUp, keyDown},
