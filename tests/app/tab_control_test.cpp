@@ -1,4 +1,6 @@
 // The tab strip: selection by the program, the mouse and Ctrl+Tab, and the change event.
+#include <utility>
+
 #include "app/Session.h"
 #include "app_fixture.h"
 #include "pagecontrol/cxPC.h"
@@ -94,6 +96,68 @@ TEST_F(TabControlTest, CtrlTabStepsThroughTheTabsAndWrapsAround) {
   CtrlTab(false);
   CtrlTab(true);
   EXPECT_EQ(changes, (std::vector<int>{1, 2, 0, 2}));
+}
+
+// The program may free the tab control from any handler a choice of a tab raises; the form goes on working.
+TEST_F(TabControlTest, AHandlerMayFreeTheTabControl) {
+  enum Event { Change, MouseDown, MouseUp, Click };
+  struct Case {
+    const char* name;
+    Event event;
+    bool byKeys; // Ctrl+Tab rather than a click on the second tab
+  } cases[] = {
+      {"change by a click", Change, false},
+      {"change by Ctrl+Tab", Change, true},
+      {"mouse down", MouseDown, false},
+      {"mouse up", MouseUp, false},
+      {"click", Click, false},
+  };
+  struct Freer {
+    TcxTabControl* tabs;
+    void Free() {
+      if (tabs)
+        std::exchange(tabs, nullptr)->Free();
+    }
+    void Notify(TObject*) { Free(); }
+    void Mouse(TObject*, TMouseButton, TShiftState, int, int) { Free(); }
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!tabs) {
+      tabs = new TcxTabControl(form);
+      tabs->SetBounds(10, 10, 280, 24);
+      tabs->SetParent(form);
+    }
+    tabs->Tabs()->Add("one");
+    tabs->Tabs()->Add("two");
+    Pump();
+    Freer freer{tabs};
+    const TNotifyEvent notify(&freer, &Freer::Notify);
+    const TMouseEvent mouse(&freer, &Freer::Mouse);
+    switch (c.event) {
+    case Change:
+      tabs->OnChange = notify;
+      break;
+    case MouseDown:
+      tabs->OnMouseDown = mouse;
+      break;
+    case MouseUp:
+      tabs->OnMouseUp = mouse;
+      break;
+    case Click:
+      tabs->OnClick = notify;
+      break;
+    }
+    auto alive = tabs->AliveToken();
+    if (c.byKeys)
+      CtrlTab(false);
+    else
+      ASSERT_TRUE(ClickTab(tabs, 1));
+    EXPECT_FALSE(*alive) << "the handler ran";
+    tabs = nullptr;
+    ClickAt(form, TPoint{20, 20});
+    CtrlTab(false);
+  }
 }
 
 TEST_F(TabControlTest, TheSelectedTabIsPaintedAcrossTheBaseLine) {
