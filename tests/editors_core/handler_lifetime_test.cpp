@@ -790,3 +790,63 @@ TEST_F(FocusTakenAwayTest, TabInAnEditOnAFormThatCannotTakeTheFocusRaisesNothing
 }
 
 } // namespace
+
+namespace {
+
+class SharedStyleControllerTest : public EditTest {
+protected:
+  TcxTextEdit* MakeEdit(TcxStyleController* AController, int ATop) {
+    auto* edit = new TcxTextEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, ATop, 150, 21);
+    edit->Style()->SetStyleController(AController);
+    return edit;
+  }
+
+public:
+  TControl* victim = nullptr;
+  void FreeVictim(TObject*) {
+    if (victim)
+      std::exchange(victim, nullptr)->Free();
+  }
+};
+
+// Edits that share a controller hear of its changes one after the other, and a handler raised for one may
+// free another: as the controller goes, each edit falls back to the default style, the first one shrinks from
+// the controller's large font, and its resize handler frees the second. Neither the controller nor the edits
+// left reach the freed edit's style; both kinds of change reach the edits that are left.
+TEST_F(SharedStyleControllerTest, AnEditFreedWhileTheControllerNotifiesIsSkipped) {
+  enum Change { FreeController, ChangeFont };
+  for (Change change : {FreeController, ChangeFont}) {
+    SCOPED_TRACE(change == FreeController ? "controller freed" : "font changed");
+    form = ShowForm();
+    auto* controller = new TcxEditStyleController(nullptr);
+    if (change == FreeController)
+      controller->Style()->Font()->SetSize(28);
+    TcxTextEdit* first = MakeEdit(controller, 10);
+    TcxTextEdit* second = MakeEdit(controller, 60);
+    TcxTextEdit* third = MakeEdit(controller, 110);
+    Pump();
+    const int height = first->Height();
+    victim = second;
+    auto alive = second->AliveToken();
+    first->OnResize = TNotifyEvent(this, &SharedStyleControllerTest::FreeVictim);
+    if (change == FreeController)
+      controller->Free();
+    else
+      controller->Style()->Font()->SetSize(28);
+    Pump();
+    EXPECT_FALSE(*alive) << "the resize handler ran";
+    EXPECT_NE(first->Height(), height);
+    EXPECT_EQ(third->Height(), first->Height());
+    if (change == ChangeFont) {
+      EXPECT_EQ(controller->ListenerCount(), 2);
+      controller->Free();
+    }
+    first->OnResize = {};
+    form->Free();
+    form = nullptr;
+  }
+}
+
+} // namespace
