@@ -97,9 +97,12 @@ HWND TWinControl::Handle() {
 void TWinControl::HandleNeeded() {
   if (FHandle)
     return;
+  // The parent's window is made first, which runs the message hooks: their handlers may free this control.
+  auto alive = AliveToken();
   if (FParent)
     FParent->HandleNeeded();
-  CreateHandle();
+  if (*alive)
+    CreateHandle();
 }
 
 void TWinControl::SetParentWindow(HWND Value) {
@@ -313,7 +316,12 @@ void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
 void TWinControl::CreateHandle() {
   if (FHandle)
     return;
+  // Making the window and placing it among its siblings run the message hooks, whose handlers (a popup that
+  // closes as its owner changes) may free this control.
+  auto alive = AliveToken();
   CreateWnd();
+  if (!*alive)
+    return;
   if (FParent) {
     // Keep the platform's z-order the same as the parent's list: behind the nearest windowed sibling that
     // lies in front, or on top when none does.
@@ -327,6 +335,8 @@ void TWinControl::CreateHandle() {
           break;
         }
     SetWindowPos(FHandle, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (!*alive)
+      return;
   }
   for (TControl* c : FControls)
     c->UpdateAnchorRules();

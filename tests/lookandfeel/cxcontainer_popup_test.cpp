@@ -1,3 +1,5 @@
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "control_fixture.h"
@@ -551,6 +553,100 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
   }
 }
 
+// An owner placed inside its own popup: as the popup shows, the owner's window is made inside the popup's,
+// which does not show yet, so the owner does not show and the popup closes at once. Its close handler frees
+// the owner while the owner's window is being made; the owner then makes nothing more of itself or its
+// children.
+TEST_F(PopupTest, AnOwnerInsideItsOwnPopupFreedAsThePopupClosesWhileItsWindowIsMade) {
+  for (bool closing : {false, true}) {
+    SCOPED_TRACE(closing ? "closing" : "closed");
+    TForm* host = MakeHostForm();
+    auto* o = new Owner(host);
+    o->SetParent(host);
+    o->SetBounds(10, 10, 120, 24);
+    auto* child = new TcxContainer(host);
+    child->SetParent(o);
+    child->SetBounds(2, 2, 20, 20);
+    Pump();
+    auto* p = MakePopup(o);
+    auto* sibling = new TcxContainer(host);
+    sibling->SetParent(p);
+    sibling->SetBounds(5, 30, 60, 20);
+    o->SetParent(p);
+    // The windows of the popup and of the owner's sibling are made before the popup shows, as a control in it
+    // that takes the focus makes them; the owner's is made as the popup shows, and placed over the sibling's.
+    sibling->HandleNeeded();
+    ASSERT_FALSE(o->HandleAllocated());
+    struct Freer {
+      TControl* target;
+      void Free(TObject*) {
+        if (target)
+          std::exchange(target, nullptr)->Free();
+      }
+    } freer{o};
+    (closing ? p->OnClosing : p->OnClosed) = TNotifyEvent(&freer, &Freer::Free);
+    auto ownerAlive = o->AliveToken();
+    p->ShowPopup(nullptr);
+    Pump();
+    EXPECT_FALSE(*ownerAlive) << "the close handler ran";
+    EXPECT_FALSE(p->IsShown());
+    EXPECT_EQ(p->OwnerControl(), nullptr);
+    EXPECT_EQ(p->ControlCount(), 1);
+    Forget(p);
+    delete p;
+    host->Free();
+    Pump();
+  }
+}
+
+// A popup's owner moved into another container: its window goes as it leaves its old parent, which closes the
+// popup, and the close handler frees the container the owner was to go into, or the popup itself when that is
+// where the owner goes. The owner stays without a parent, and the program may place it again.
+TEST_F(PopupTest, AnOwnerMovedIntoAContainerThatItsPopupsCloseHandlerFrees) {
+  for (bool intoPopup : {false, true})
+    for (bool closing : {false, true}) {
+      SCOPED_TRACE(std::string(intoPopup ? "into the popup" : "into a container") +
+                   (closing ? ", closing" : ", closed"));
+      TForm* host = MakeHostForm();
+      auto* moved = new Owner(host);
+      moved->SetParent(host);
+      moved->SetBounds(10, 10, 120, 24);
+      auto* container = new TcxContainer(host);
+      container->SetParent(host);
+      container->SetBounds(10, 60, 200, 80);
+      Pump();
+      auto* p = MakePopup(moved);
+      TWinControl* target = intoPopup ? static_cast<TWinControl*>(p) : container;
+      struct Freer {
+        TControl* target;
+        void Free(TObject*) {
+          if (target)
+            std::exchange(target, nullptr)->Free();
+        }
+      } freer{target};
+      (closing ? p->OnClosing : p->OnClosed) = TNotifyEvent(&freer, &Freer::Free);
+      p->ShowPopup(nullptr);
+      Pump();
+      ASSERT_TRUE(p->IsShown());
+      auto targetAlive = target->AliveToken();
+      if (intoPopup)
+        Forget(p);
+      moved->SetParent(target);
+      Pump();
+      EXPECT_FALSE(*targetAlive) << "the close handler ran";
+      EXPECT_EQ(moved->Parent(), nullptr);
+      moved->SetParent(host);
+      Pump();
+      EXPECT_TRUE(moved->HandleAllocated() && IsWindowVisible(moved->Handle()));
+      if (!intoPopup) {
+        EXPECT_FALSE(p->IsShown());
+        Forget(p);
+        delete p;
+      }
+      host->Free();
+      Pump();
+    }
+}
 // A popup freed by one of its own form handlers as it opens, loses the activation or closes: the popup's
 // code stops touching it, and the popups list forgets it.
 // Shows and closes the popup with AHandler held back, then moves and hides its owner and shows the popup
