@@ -100,18 +100,6 @@ TEST_F(TabControlTest, CtrlTabStepsThroughTheTabsAndWrapsAround) {
 
 // The program may free the tab control from any handler a choice of a tab raises; the form goes on working.
 TEST_F(TabControlTest, AHandlerMayFreeTheTabControl) {
-  enum Event { Change, MouseDown, MouseUp, Click };
-  struct Case {
-    const char* name;
-    Event event;
-    bool byKeys; // Ctrl+Tab rather than a click on the second tab
-  } cases[] = {
-      {"change by a click", Change, false},
-      {"change by Ctrl+Tab", Change, true},
-      {"mouse down", MouseDown, false},
-      {"mouse up", MouseUp, false},
-      {"click", Click, false},
-  };
   struct Freer {
     TcxTabControl* tabs;
     void Free() {
@@ -120,6 +108,20 @@ TEST_F(TabControlTest, AHandlerMayFreeTheTabControl) {
     }
     void Notify(TObject*) { Free(); }
     void Mouse(TObject*, TMouseButton, TShiftState, int, int) { Free(); }
+  };
+  struct Case {
+    const char* name;
+    void (*hook)(TcxTabControl*, Freer&);
+    bool byKeys; // Ctrl+Tab rather than a click on the second tab
+  } cases[] = {
+      {"change by a click",
+       [](TcxTabControl* t, Freer& f) { t->OnChange = TNotifyEvent(&f, &Freer::Notify); }, false},
+      {"change by Ctrl+Tab",
+       [](TcxTabControl* t, Freer& f) { t->OnChange = TNotifyEvent(&f, &Freer::Notify); }, true},
+      {"mouse down", [](TcxTabControl* t, Freer& f) { t->OnMouseDown = TMouseEvent(&f, &Freer::Mouse); },
+       false},
+      {"mouse up", [](TcxTabControl* t, Freer& f) { t->OnMouseUp = TMouseEvent(&f, &Freer::Mouse); }, false},
+      {"click", [](TcxTabControl* t, Freer& f) { t->OnClick = TNotifyEvent(&f, &Freer::Notify); }, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -132,22 +134,7 @@ TEST_F(TabControlTest, AHandlerMayFreeTheTabControl) {
     tabs->Tabs()->Add("two");
     Pump();
     Freer freer{tabs};
-    const TNotifyEvent notify(&freer, &Freer::Notify);
-    const TMouseEvent mouse(&freer, &Freer::Mouse);
-    switch (c.event) {
-    case Change:
-      tabs->OnChange = notify;
-      break;
-    case MouseDown:
-      tabs->OnMouseDown = mouse;
-      break;
-    case MouseUp:
-      tabs->OnMouseUp = mouse;
-      break;
-    case Click:
-      tabs->OnClick = notify;
-      break;
-    }
+    c.hook(tabs, freer);
     auto alive = tabs->AliveToken();
     if (c.byKeys)
       CtrlTab(false);

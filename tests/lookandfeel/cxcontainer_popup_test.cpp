@@ -553,6 +553,21 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
   }
 }
 
+// Frees its control the first time it is called.
+struct ControlFreer {
+  TControl* target;
+  void Free(TObject*) {
+    if (target)
+      std::exchange(target, nullptr)->Free();
+  }
+};
+
+template <class TControlClass> TControlClass* Place(TControlClass* AControl, TWinControl* AParent, TRect R) {
+  AControl->SetParent(AParent);
+  AControl->SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
+  return AControl;
+}
+
 // An owner placed inside its own popup: as the popup shows, the owner's window is made inside the popup's,
 // which does not show yet, so the owner does not show and the popup closes at once. Its close handler frees
 // the owner while the owner's window is being made; the owner then makes nothing more of itself or its
@@ -561,30 +576,18 @@ TEST_F(PopupTest, AnOwnerInsideItsOwnPopupFreedAsThePopupClosesWhileItsWindowIsM
   for (bool closing : {false, true}) {
     SCOPED_TRACE(closing ? "closing" : "closed");
     TForm* host = MakeHostForm();
-    auto* o = new Owner(host);
-    o->SetParent(host);
-    o->SetBounds(10, 10, 120, 24);
-    auto* child = new TcxContainer(host);
-    child->SetParent(o);
-    child->SetBounds(2, 2, 20, 20);
+    auto* o = Place(new Owner(host), host, Rect(10, 10, 130, 34));
+    Place(new TcxContainer(host), o, Rect(2, 2, 22, 22));
     Pump();
     auto* p = MakePopup(o);
-    auto* sibling = new TcxContainer(host);
-    sibling->SetParent(p);
-    sibling->SetBounds(5, 30, 60, 20);
+    auto* sibling = Place(new TcxContainer(host), p, Rect(5, 30, 65, 50));
     o->SetParent(p);
     // The windows of the popup and of the owner's sibling are made before the popup shows, as a control in it
     // that takes the focus makes them; the owner's is made as the popup shows, and placed over the sibling's.
     sibling->HandleNeeded();
     ASSERT_FALSE(o->HandleAllocated());
-    struct Freer {
-      TControl* target;
-      void Free(TObject*) {
-        if (target)
-          std::exchange(target, nullptr)->Free();
-      }
-    } freer{o};
-    (closing ? p->OnClosing : p->OnClosed) = TNotifyEvent(&freer, &Freer::Free);
+    ControlFreer freer{o};
+    (closing ? p->OnClosing : p->OnClosed) = TNotifyEvent(&freer, &ControlFreer::Free);
     auto ownerAlive = o->AliveToken();
     p->ShowPopup(nullptr);
     Pump();
@@ -608,23 +611,13 @@ TEST_F(PopupTest, AnOwnerMovedIntoAContainerThatItsPopupsCloseHandlerFrees) {
       SCOPED_TRACE(std::string(intoPopup ? "into the popup" : "into a container") +
                    (closing ? ", closing" : ", closed"));
       TForm* host = MakeHostForm();
-      auto* moved = new Owner(host);
-      moved->SetParent(host);
-      moved->SetBounds(10, 10, 120, 24);
-      auto* container = new TcxContainer(host);
-      container->SetParent(host);
-      container->SetBounds(10, 60, 200, 80);
+      auto* moved = Place(new Owner(host), host, Rect(10, 10, 130, 34));
+      auto* container = Place(new TcxContainer(host), host, Rect(10, 60, 210, 140));
       Pump();
       auto* p = MakePopup(moved);
       TWinControl* target = intoPopup ? static_cast<TWinControl*>(p) : container;
-      struct Freer {
-        TControl* target;
-        void Free(TObject*) {
-          if (target)
-            std::exchange(target, nullptr)->Free();
-        }
-      } freer{target};
-      (closing ? p->OnClosing : p->OnClosed) = TNotifyEvent(&freer, &Freer::Free);
+      ControlFreer freer{target};
+      (closing ? p->OnClosing : p->OnClosed) = TNotifyEvent(&freer, &ControlFreer::Free);
       p->ShowPopup(nullptr);
       Pump();
       ASSERT_TRUE(p->IsShown());
@@ -647,6 +640,7 @@ TEST_F(PopupTest, AnOwnerMovedIntoAContainerThatItsPopupsCloseHandlerFrees) {
       Pump();
     }
 }
+
 // A popup freed by one of its own form handlers as it opens, loses the activation or closes: the popup's
 // code stops touching it, and the popups list forgets it.
 // Shows and closes the popup with AHandler held back, then moves and hides its owner and shows the popup
