@@ -663,7 +663,7 @@ void TcxStyleController::CreateStyles() {
 TcxStyleController::~TcxStyleController() {
   *FAlive = false;
   FIsDestroying = true;
-  // Each listener detaches itself, which may attach it to the default controller instead; the handlers that
+  // Each listener detaches itself, which may attach it to the default controller instead; the handlers this
   // raises may free other listeners, which leave the list as they go.
   std::vector<TcxContainerStyle*> listeners = FListeners;
   for (TcxContainerStyle* style : listeners)
