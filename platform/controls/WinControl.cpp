@@ -210,7 +210,9 @@ TControl* TWinControl::ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool 
 }
 
 void TWinControl::Broadcast(TMessage& Message) {
-  for (std::size_t i = 0; i < FControls.size(); ++i) {
+  // A child's handler may free this control (a popup closing as a child redraws): it then tells no one more.
+  auto alive = AliveToken();
+  for (std::size_t i = 0; *alive && i < FControls.size(); ++i) {
     TMessage m = Message;
     FControls[i]->WindowProc()(m);
     if (m.Result != 0) {

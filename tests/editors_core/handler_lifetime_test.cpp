@@ -850,3 +850,57 @@ TEST_F(SharedStyleControllerTest, AnEditFreedWhileTheControllerNotifiesIsSkipped
 }
 
 } // namespace
+
+namespace {
+
+class FocusBroadcastTest : public FocusTakenAwayTest {
+public:
+  void FreePanel(TObject*) {
+    if (panel)
+      std::exchange(panel, nullptr)->Free();
+  }
+};
+
+// The program hides a panel that holds the focused edit while the panel's popup is open. The form tells the
+// panel, and the panel its edits, that the focus changed; the focused edit, which draws its text itself when
+// it is not the active control, redraws, the popup closes for its hidden owner, and its close handler frees
+// the panel while the panel is still telling its children. The panel tells no one more, its edits stay
+// without a parent, and the form goes on working.
+TEST_F(FocusBroadcastTest, APanelFreedWhileItTellsItsChildrenOfTheFocusChange) {
+  for (bool memo : {false, true})
+    for (bool onClosed : {false, true}) {
+      SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + (onClosed ? ", closed" : ", closing"));
+      MakePanel();
+      TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo, panel);
+      edit->Properties()->Alignment()->SetHorz(taRightJustify);
+      TcxCustomTextEdit* next = MakeTextEditOrMemo(false, panel);
+      next->SetTop(100);
+      auto popup = MakePopup(panel);
+      // The popup's own edit takes the focus as the popup shows.
+      TcxCustomTextEdit* inPopup = MakeTextEditOrMemo(false, popup.get());
+      (onClosed ? popup->OnClosed : popup->OnClosing) = TNotifyEvent(this, &FocusBroadcastTest::FreePanel);
+      Pump();
+      edit->SetFocus();
+      Pump();
+      popup->ShowPopup(inPopup);
+      Pump();
+      ASSERT_TRUE(popup->IsShown());
+      ASSERT_TRUE(Screen()->ActiveControl() && inPopup->ContainsControl(Screen()->ActiveControl()));
+      panel->Hide();
+      Pump();
+      EXPECT_EQ(panel, nullptr) << "the close handler ran";
+      EXPECT_EQ(edit->Parent(), nullptr);
+      EXPECT_EQ(next->Parent(), nullptr);
+      EXPECT_FALSE(popup->IsShown());
+      EXPECT_TRUE(errors.empty()) << errors.front();
+      errors.clear();
+      popup.reset();
+      for (TcxCustomTextEdit* e : {edit, next, inPopup})
+        e->Free();
+      ClickAt(form->ClientToScreen(TPoint{350, 250}));
+      backend->PressKey(VK_TAB);
+      Pump();
+    }
+}
+
+} // namespace
