@@ -222,13 +222,19 @@ void TWinControl::Broadcast(TMessage& Message) {
   }
 }
 
-void TWinControl::NotifyControls(UINT Msg) {
-  TMessage m{Msg, 0, 0, 0};
-  // A child may leave or join the list while it hears the news; a copy keeps the walk safe.
+void TWinControl::NotifyControls(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  // A child may leave or join the list while it hears the news, or free this control; a copy keeps the walk
+  // safe, and it ends once this control is gone.
+  auto alive = AliveToken();
   const std::vector<TControl*> children = FControls;
-  for (TControl* c : children)
-    if (std::find(FControls.begin(), FControls.end(), c) != FControls.end())
+  for (TControl* c : children) {
+    if (!*alive)
+      return;
+    if (std::find(FControls.begin(), FControls.end(), c) != FControls.end()) {
+      TMessage m{Msg, WParam, LParam, 0};
       c->WindowProc()(m);
+    }
+  }
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -503,16 +509,14 @@ void TWinControl::CMInvalidate(TMessageView&) {
 }
 
 void TWinControl::CMSysColorChange(TMessageView& Message) {
-  TMessage m{CM_SYSCOLORCHANGE, Message.WParam, Message.LParam, 0};
-  for (TControl* c : std::vector<TControl*>(FControls))
-    c->WindowProc()(m);
-  Invalidate();
+  auto alive = AliveToken();
+  NotifyControls(CM_SYSCOLORCHANGE, Message.WParam, Message.LParam);
+  if (*alive)
+    Invalidate();
 }
 
 void TWinControl::CMWinIniChange(TMessageView& Message) {
-  TMessage m{CM_WININICHANGE, Message.WParam, Message.LParam, 0};
-  for (TControl* c : std::vector<TControl*>(FControls))
-    c->WindowProc()(m);
+  NotifyControls(CM_WININICHANGE, Message.WParam, Message.LParam);
 }
 
 void TWinControl::CMCtl3DChanged(TMessageView&) {
