@@ -397,6 +397,28 @@ void TcxDBDataProvider::SetDetailSynchronized(bool AValue) {
   DBDataController()->DoProviderSyncChanged(AValue);
 }
 
+template <class F>
+void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATarget, F AOperation) {
+  TcxCustomDataController* dc = DataController();
+  TcxCustomDataControllerInfo& view = dc->View();
+  // The view keeps its groups' state by their values, read now, while the records still stand where the
+  // groups say. A group the delete empties is gone, not one to find again by values that another group may
+  // share, beside the record in edit, when the records are read anew (after a post of that edit, too).
+  view.SaveBeforeRecordsChange(AGoing);
+  auto alive = dc->AliveToken();
+  try {
+    DataSetOperation(AOperation);
+  } catch (...) {
+    if (*alive)
+      view.DiscardSavedState();
+    throw;
+  }
+  // The dataset may stand on a record the view does not show. Without a record kept for the focus, the
+  // last row is focused then, as the controller over its own records does.
+  if (*alive && ATarget < 0)
+    dc->FocusAfterDelete();
+}
+
 void TcxDBDataProvider::Delete() {
   TDataSet* ds = DataSet();
   TcxCustomDataController* dc = DataController();
@@ -437,7 +459,7 @@ void TcxDBDataProvider::Delete() {
   TBookmarkStr targetBookmark = toTarget && !byKey ? DetailBookmark(target) : TBookmarkStr();
   bool byPosition = toTarget && !byKey && !FLoadedAsDetail && !IsGridMode() && ds->IsSequenced();
   int targetPosition = target > record ? target - 1 : target;
-  DataSetOperation([&] {
+  DeleteInDataSet({record}, target, [&] {
     TControlsLock lock(ds);
     ds->Delete();
     if (byKey)
@@ -484,7 +506,7 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
       target - int(std::lower_bound(records.begin(), records.end(), target) - records.begin());
   SavePos();
   TcxDBDataProviderSavePosInfo saved = FSavePos;
-  DataSetOperation([&] {
+  DeleteInDataSet(records, target, [&] {
     // The first move below would post an edit while the controls are off: the controller would hear of the
     // post only after the delete, with the dataset on another record, and read that one's values into the
     // record it had in edit. Posted first, the edit ends where its record stands.
