@@ -1555,6 +1555,9 @@ public:
   virtual bool CanChangeDetailExpanding(int ARecordIndex, bool AExpanded);
   // Whether a grid-mode buffer must be read again before it is shown: a structure reload is deferred.
   virtual bool NeedsGridModeReload() { return IsGridMode() && FReloadPending; }
+  // The provider's grid-mode answer changed (grouping rules a buffer out): records were read for the other
+  // mode.
+  virtual void GridModeChanged() {}
   // Lets go of what detail controllers keep of this controller's data; nothing to let go of here.
   virtual void ClearDetails() {}
   // Whether a focus change in sync mode focuses the first row of the focused record's active details that

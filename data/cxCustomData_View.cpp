@@ -104,18 +104,24 @@ void TcxCustomDataControllerInfo::ClearSorting(bool AKeepGroupedItems) {
 void TcxCustomDataControllerInfo::ChangeGrouping(TcxCustomDataField* AField, int AGroupIndex) {
   if (AGroupIndex < 0 && FGroupingFieldList.IndexOf(AField) < 0)
     return;
+  const bool gridMode = FDataController->IsGridMode();
   FSelection->Clear();
   FGroupingFieldList.ChangeGroupIndex(AField, AGroupIndex);
   FGroupingFieldList.SyncSortOrders(FSortingFieldList);
   FDataController->FGroupingChanged = true;
+  if (FDataController->IsGridMode() != gridMode)
+    FDataController->GridModeChanged();
   CheckChanges();
 }
 
 void TcxCustomDataControllerInfo::RemoveField(TcxCustomDataField* AField) {
   FSortingFieldList.Remove(AField);
   if (FGroupingFieldList.IndexOf(AField) >= 0) {
+    const bool gridMode = FDataController->IsGridMode();
     FSelection->Clear();
     FGroupingFieldList.Remove(AField);
+    if (FDataController->IsGridMode() != gridMode)
+      FDataController->GridModeChanged();
   }
   FGroupingFieldList.SyncSortOrders(FSortingFieldList);
   if (std::find(FExpandingFields.begin(), FExpandingFields.end(), AField) != FExpandingFields.end()) {
