@@ -117,7 +117,9 @@ void TcxCustomDataProvider::InsertRecordEx(bool AAppend) {
       int before = row >= 0 ? dc->GetRowInfo(row).RecordIndex : 0;
       if (before < 0 || before > dc->GetRecordCount())
         before = 0;
-      groupValues = dc->GetGroupValues(before);
+      // With no record to take them from, the new record's group values stay Null.
+      if (before < dc->GetRecordCount())
+        groupValues = dc->GetGroupValues(before);
       record = dc->InsertRecord(before);
       FEditingRecordIndex = record;
       FRecordBefore = cxNoRecord;
