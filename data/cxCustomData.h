@@ -601,6 +601,8 @@ private:
   void RebuildListIndexes();
   void UpdateFocusingInfo(TcxDataFocusingInfo& AInfo);
   void RemapSelection();
+  //! The records of the selected data rows in order, then the number of selected group rows.
+  std::vector<int> SelectedRecords() const;
 
   TcxDataViewChanges FChanges = 0;
   unsigned FDataStamp = 1;
