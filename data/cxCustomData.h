@@ -234,6 +234,9 @@ public:
   int RecordAfter() const { return FRecordAfter; }
   int LocateCount() const { return FLocateCount; }
   int SavedCopy() const { return FSavedCopy; }
+  // The record in edit as it was when its edit began, also where a dataset keeps what Cancel restores: the
+  // group it is shown in until posted. An internal record; 0 while inserting or browsing.
+  int EditStartCopy() const { return FEditStartCopy; }
   // The record the last Post stored, -1 when it stored none.
   int LastPostedRecordIndex = -1;
 
@@ -256,6 +259,7 @@ private:
   int FNotifyLockCount = 0;
   bool FModified = false;
   int FSavedCopy = 0;
+  int FEditStartCopy = 0;
   bool FInserting = false;
 };
 using TcxCustomDataProviderClass = TClass;
@@ -583,6 +587,9 @@ public:
   TcxDataSelection& Selection() { return *FSelection; }
   // What a one-level grouping by distinct values gathered during this update, nullptr otherwise.
   cxdata::TDistinctGrouping* DistinctGrouping() const { return FDistinct.get(); }
+  // The record whose values name a group: its first that is neither in edit nor just changed, where the
+  // group holds another.
+  int GroupNamingRecord(int AGroup, int AEditing, int AChanged) const;
 
 private:
   friend class TcxCustomDataController;
@@ -591,7 +598,6 @@ private:
   void SelectionChanged(TObject* Sender);
   void SaveExpandingAndSelection(const std::vector<int>& AGoing = {});
   void RestoreExpandingAndSelection();
-  int GroupNamingRecord(int AGroup, int AEditing, int AChanged) const;
   void RestoreFocus(bool AGroupRowFocused);
   void DoFilter();
   void DoSort();
@@ -601,6 +607,8 @@ private:
   void RebuildListIndexes();
   void UpdateFocusingInfo(TcxDataFocusingInfo& AInfo);
   void RemapSelection();
+  // The record in edit where it keeps its place beside its neighbours; cxNoRecord when none does.
+  int KeptEditingRecord() const;
   //! The records of the selected data rows in order, then the number of selected group rows.
   std::vector<int> SelectedRecords() const;
 

@@ -7,8 +7,10 @@ TcxCustomDataProvider::TcxCustomDataProvider(TcxCustomDataController* ADataContr
     : FDataController(ADataController) {}
 
 TcxCustomDataProvider::~TcxCustomDataProvider() {
-  if (FSavedCopy != 0 && FDataController->FDataStorage)
-    FDataController->FDataStorage->DeleteRecord(FSavedCopy);
+  if (FDataController->FDataStorage)
+    for (int copy : {FSavedCopy, FEditStartCopy})
+      if (copy != 0)
+        FDataController->FDataStorage->DeleteRecord(copy);
   SetCustomDataSource(nullptr);
 }
 
@@ -67,6 +69,13 @@ void TcxCustomDataProvider::BeginEditFocusedRecord() {
       else
         FRecordAfter = dc->GetRowInfo(row + 1).RecordIndex;
     }
+  }
+  if (record >= 0 && !IsInserting()) {
+    TcxDataStorage& storage = dc->DataStorage();
+    if (FEditStartCopy == 0)
+      FEditStartCopy = storage.AddInternalRecord();
+    TcxValueDefRecordReader reader(dc, FEditingRecordIndex);
+    storage.ReadRecord(FEditStartCopy, &reader, false);
   }
   // A data source that edits on its own keeps the values to go back to; nothing is saved for it.
   if (IsActiveDataSet() && !dc->StartEditingInSource()) {
@@ -223,10 +232,11 @@ void TcxCustomDataProvider::ResetEditing() {
   FInserting = false;
   ResetChanging();
   ResetModified();
-  if (FSavedCopy != 0) {
-    dc->DataStorage().DeleteRecord(FSavedCopy);
-    FSavedCopy = 0;
-  }
+  for (int* copy : {&FSavedCopy, &FEditStartCopy})
+    if (*copy != 0) {
+      dc->DataStorage().DeleteRecord(*copy);
+      *copy = 0;
+    }
 }
 
 Variant TcxCustomDataProvider::GetEditValue(int ARecordIndex, TcxCustomDataField* AField,
