@@ -234,8 +234,9 @@ public:
   int RecordAfter() const { return FRecordAfter; }
   int LocateCount() const { return FLocateCount; }
   int SavedCopy() const { return FSavedCopy; }
-  // The record in edit as it was when its edit began, also where a dataset keeps what Cancel restores: the
-  // group it is shown in until posted. An internal record; 0 while inserting or browsing.
+  // The values of the record in edit from when its edit began, kept also where a dataset restores a cancel
+  // itself: they name the group the record is shown in until it is posted. An internal record; 0 while
+  // inserting or browsing.
   int EditStartCopy() const { return FEditStartCopy; }
   // The record the last Post stored, -1 when it stored none.
   int LastPostedRecordIndex = -1;
