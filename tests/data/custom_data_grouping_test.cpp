@@ -284,6 +284,41 @@ TEST(CustomDataGrouping, ExpandedGroupsKeptByValueThroughReversal) {
   EXPECT_EQ(expanded(), (std::vector<int>{2, -1}));
 }
 
+// Rows that leave the view leave the selection: the owner is told the selection changed, and a footer of the
+// selected records no longer counts them, whatever took the rows away.
+TEST(CustomDataGrouping, RowsDroppedFromTheSelectionAreASelectionChange) {
+  struct Case {
+    const char* Name;
+    void (*Drop)(TestController&);
+    int Footer; // the sum of the selected records left, -1 for none
+  } cases[] = {
+      {"a collapse of their group", [](TestController& dc) { dc.ChangeExpanding(0, false, false); }, 1000},
+      {"a collapse of every group", [](TestController& dc) { dc.FullCollapse(); }, -1},
+      {"a filter", [](TestController& dc) { dc.SetIncrementalFilter(1, "1000"); }, 1000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TestController dc(2);
+    dc.Fill({{1, 1}, {1, 10}, {2, 100}, {2, 1000}});
+    TcxDataSummaryItem* footer = dc.Summary().FooterSummaryItems().Add();
+    footer->SetField(dc.GetItemField(1));
+    footer->SetKind(skSum);
+    dc.Summary().SetOptions(TcxSummaryOptions{soSelectedRecords});
+    dc.SetMultiSelect(true);
+    dc.ChangeGroupIndex(0, 0);
+    dc.FullExpand();
+    // Rows: group 1, its records 0 and 1, group 2, its records 2 and 3; records 1 and 3 selected.
+    dc.ChangeRowSelection(2, true);
+    dc.ChangeRowSelection(5, true);
+    ASSERT_EQ(dc.Summary().FooterSummaryValues()[0].AsInteger(), 1010);
+    dc.Infos.clear();
+    c.Drop(dc);
+    EXPECT_NE(std::find(dc.Infos.begin(), dc.Infos.end(), "TcxSelectionChangedInfo"), dc.Infos.end());
+    Variant sum = dc.Summary().FooterSummaryValues()[0];
+    EXPECT_EQ(sum.IsNull() ? -1 : sum.AsInteger(), c.Footer);
+  }
+}
+
 // A record edited out of an open group, or back out of one by a cancel, leaves that group open: the group is
 // known by the value its records held, not by the new value of the record changed, whichever place that
 // record holds in the group, and the same for a new record given a value that takes it out of its group.
