@@ -97,6 +97,8 @@ std::string& DatabaseFile() {
 const char* const kSelect = "SELECT id, word, score FROM words ORDER BY id";
 // One row: what opening costs beside the rows, such as deciding where its edits go.
 const char* const kSelectOne = "SELECT id, word, score FROM words WHERE id = 7";
+// The same with a function called, which is looked up among the connection's functions before an edit.
+const char* const kSelectOneCalling = "SELECT id, upper(word) AS up, word, score FROM words WHERE id = 7";
 
 void BM_CopyRowsIntoVectors(benchmark::State& state) {
   const std::vector<Row>& rows = SourceRows();
@@ -176,6 +178,8 @@ void BM_SQLiteQueryOpen(benchmark::State& state, const char* ASelect, bool AToEd
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, AllRows, kSelect, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRow, kSelectOne, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRowToEdit, kSelectOne, true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRowCallingToEdit, kSelectOneCalling, true)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_SQLiteQueryOpenAndWalk(benchmark::State& state) {
   TSQLiteConnection conn(nullptr);

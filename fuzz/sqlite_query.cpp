@@ -128,6 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const EDatabaseError&) {
     }
     if (query.Active()) {
+      // Whether the rows can be edited reads the text, its views and its program again.
+      (void)query.CanModify();
       for (query.First(); !query.Eof(); query.Next())
         ReadRecord(query);
       TDataSource source(nullptr);

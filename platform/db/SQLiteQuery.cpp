@@ -466,6 +466,8 @@ void TSQLiteQuery::InternalClose() {
   FKeyFieldNos.clear();
   FReadOnlyReason.clear();
   FTraceChecked = false;
+  FReadsNoRow = false;
+  FKeyCollations.clear();
 }
 
 void TSQLiteQuery::SetFieldData(TField* AField, const Variant& AValue) {

@@ -2,7 +2,8 @@
 // A query dataset over an embedded SQLite database. Opening runs the SQL text with its parameters and keeps
 // the rows it returns; editing writes each posted or deleted record back to one table by its key, inside a
 // savepoint, so a failed write changes neither the database nor the kept row. The key is the one SQLite
-// returned for the row, kind and bytes, not the value it reads as, so that a write reaches that row alone.
+// returned for the row, kind and bytes, not the value it reads as, compared as the table's unique index on it
+// compares keys, so that a write reaches that row alone.
 // Refresh reads the rows again and finds the current record by that key; bookmarks taken before a refresh
 // are no longer valid after it.
 #include "platform/classes/UnitList.h"
@@ -65,9 +66,11 @@ public:
   // The ";"-separated fields that identify a row of that table; empty means the table's primary key.
   AnsiString KeyFields;
   // The table and key in use while open; empty when the query cannot be edited. A table is written in the
-  // database (main, temp or attached) it was read from, and only where each row of the result is one row of
-  // it read once: a compound SELECT, a subquery, a table read twice, a virtual table or a view with triggers
-  // of its own leave the query read-only, saying why.
+  // database (main, temp or attached) it was read from, and only where each row of the result is known to be
+  // one row of it read once: a SELECT, and the views and common tables it reads, that only select, join,
+  // filter, order and limit rows, calling scalar functions. Anything else (groups, aggregates, windows, rows
+  // made distinct in a view, a compound SELECT, a subquery, a table read twice, a virtual table, a view with
+  // triggers of its own, a shape not known) leaves the query read-only, saying why.
   const AnsiString& UpdateTable() {
     CheckTraceable();
     return FUpdateTable;
@@ -118,8 +121,12 @@ private:
   // rather than when the query opens, so that a query that is only read does not pay for it; when not, the
   // query becomes read-only, saying why.
   void CheckTraceable();
-  // Why the rows of the result cannot be taken for rows of the table ASchema.ATable; empty when they can.
-  AnsiString UntraceableReason(const std::string& ASchema, const std::string& ATable) const;
+  // Why the rows of the result cannot be taken for rows of the table ASchema.ATable; empty when they can, and
+  // then AReadsNoRow says whether a row may have been read with no row of the table (an outer join's).
+  AnsiString UntraceableReason(const std::string& ASchema, const std::string& ATable,
+                               bool& AReadsNoRow) const;
+  // The collations of the unique index that the key columns make up, by which the table tells keys apart.
+  void FindKeyCollations();
   // The dataset's columns holding that key; the query stays read-only, saying why, when they are missing.
   void ChooseKeyFields();
   // Whether column AColumn (from 0) is read from the update table.
@@ -131,9 +138,10 @@ private:
   std::string WriteTarget() const;
   // Runs AWrite inside a savepoint; any failure rolls back and raises EDatabaseError saying what failed.
   template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);
-  // "k1 IS ? AND ...", in UTF-8, filled with the key a row was read with (FRowKeys).
+  // "k1 IS ? COLLATE c1 AND ...", in UTF-8, filled with the key a row was read with (FRowKeys).
   std::string KeyCondition() const;
-  // Binds the key of row ARow from AIndex on; a row that is gone from the table is not found.
+  // Binds the key of row ARow from AIndex on; a row that is gone from the table is not found, nor one read
+  // with no key where an outer join may have found no row of the table.
   void BindRowKey(sqlitequery_internal::TStatement& AStmt, std::int64_t ARow, int& AIndex) const;
 
   TSQLiteConnection* FConnection = nullptr; // borrowed, with a free notification
@@ -146,6 +154,9 @@ private:
   std::vector<AnsiString> FKeyColumns; // origin names in the update table
   std::vector<int> FKeyFieldNos;       // the dataset's columns holding them, from 1
   std::vector<std::string> FTableKey;  // the update table's primary key, in its order, in UTF-8
+  // By key column, the collation its unique index compares it by; empty for the column's own.
+  std::vector<std::string> FKeyCollations;
+  bool FReadsNoRow = false; // a row may have been read with no row of the update table behind it
   AnsiString FReadOnlyReason;
   bool FTraceChecked = false; // CheckTraceable has decided since the query opened
   // By row handle, the key columns' values as read (or as the database stored a write).

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -263,6 +264,12 @@ public:
       FValues[ARow * FKeyCount + k] = TValue{0, 0, kGone};
   }
   bool Gone(std::size_t ARow) const { return FKeyCount > 0 && FValues[ARow * FKeyCount].Kind == kGone; }
+  bool AllNull(std::size_t ARow) const {
+    for (std::size_t k = 0; k < FKeyCount; ++k)
+      if (FValues[ARow * FKeyCount + k].Kind != SQLITE_NULL)
+        return false;
+    return FKeyCount > 0;
+  }
   // Marks gone every row but AExcept that holds the key of row AFromRow of AFrom.
   void MarkGoneHolding(const TRowKeys& AFrom, std::size_t AFromRow, std::size_t AExcept) {
     for (std::size_t r = 0; r < RowCount(); ++r)
@@ -344,6 +351,26 @@ struct TPrepareRecord {
   std::vector<std::pair<std::string, int>> Selects;
   std::vector<std::string> Views;
 };
+
+// What a function's name stands for, called with a given number of arguments.
+enum class TFunctionKind { Scalar, Aggregate, Unknown };
+using TFunctionKinds = std::function<TFunctionKind(std::string_view AName, int AArguments)>;
+
+// What a SELECT text (a statement, a view's CREATE VIEW text or a common table's body) does that may make a
+// row of it other than one row of each table it reads.
+struct TSelectShape {
+  // What its SELECT or the SELECT of common table CommonTable does, to follow "The query" or the like; empty
+  // where it only selects, joins, filters, orders and limits rows, calling scalar functions.
+  std::string Refusal;
+  std::string CommonTable;
+  bool Distinct = false;                 // the text's own SELECT removes duplicate rows
+  std::vector<std::string> CommonTables; // the names of the common tables the text defines
+};
+
+// The shape of ASQL, in UTF-8, read with SQLite's own tokens and keywords; a shape it does not know is
+// refused, so that only a SELECT of plain rows comes out without a refusal. AKinds tells what each function
+// called is.
+TSelectShape ReadSelectShape(std::string_view ASQL, const TFunctionKinds& AKinds);
 
 // ASQL prepared under the read-only guard; a text the guard refused is named for what it does. With ARecord,
 // what the authorizer was told goes there.

@@ -99,6 +99,126 @@ std::string ViewWithTriggers(sqlite3* ADb, const std::vector<std::string>& AView
   return std::string();
 }
 
+// Whether the program may stand a cursor of the table on no row, as an outer join does where it finds none
+// for the row of another table: a null row set on a cursor of the table or of one of its indexes, or on a
+// cursor of no table's b-tree (a view or subquery read as a whole), which may hold the table's columns.
+bool ReadsNoRow(const std::vector<TOp>& AOps, int ADb, int ARoot, const std::vector<int>& AIndexRoots) {
+  std::set<int> others; // cursors only ever opened on other b-trees
+  std::set<int> own;
+  for (const TOp& op : AOps) {
+    if (op.Code != "OpenRead" && op.Code != "ReopenIdx" && op.Code != "OpenWrite")
+      continue;
+    const bool table = op.P3 == ADb && (op.P2 == ARoot || std::find(AIndexRoots.begin(), AIndexRoots.end(),
+                                                                    op.P2) != AIndexRoots.end());
+    (table ? own : others).insert(op.P1);
+  }
+  for (const TOp& op : AOps)
+    if (op.Code == "NullRow" && (own.count(op.P1) || !others.count(op.P1)))
+      return true;
+  return false;
+}
+
+// What the connection's functions are, as SQLite resolves a call by its name and number of arguments.
+class TFunctionCatalogue {
+public:
+  explicit TFunctionCatalogue(sqlite3* ADb) : FDb(ADb) {}
+
+  TFunctionKind Kind(std::string_view AName, int AArguments) {
+    // Where only a function of the row may stand, SQLite refuses an aggregate or window function: a call that
+    // prepares there is a scalar one, which most are and which costs little to learn.
+    std::string probe = "SELECT 1 WHERE " + Quote(std::string(AName)) + "(";
+    for (int i = 0; i < AArguments; ++i)
+      probe += i ? ", ?" : "?";
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(FDb, (probe + ")").c_str(), -1, &stmt, nullptr);
+    sqlite3_finalize(stmt);
+    if (rc == SQLITE_OK)
+      return TFunctionKind::Scalar;
+    // A call may fail there for its arguments alone (likelihood() wants a constant): the list of functions
+    // tells, taking the one registered for that many arguments, or else the one for any number.
+    std::vector<std::pair<bool, int>> forms; // whether scalar, and for how many arguments
+    TStatement list(FDb, "SELECT type, narg FROM pragma_function_list WHERE name = ?1 COLLATE NOCASE",
+                    TSQLText::Utf8);
+    sqlite3_bind_text(list.Get(), 1, AName.data(), int(AName.size()), SQLITE_STATIC);
+    EachRow(FDb, list, [&](sqlite3_stmt* ARow) {
+      forms.emplace_back(ColumnText(ARow, 0) == "s", sqlite3_column_int(ARow, 1));
+    });
+    for (int arguments : {AArguments, -1}) {
+      bool found = false, aggregate = false;
+      for (const auto& [scalar, count] : forms)
+        if (count == arguments) {
+          found = true;
+          aggregate = aggregate || !scalar;
+        }
+      if (found)
+        return aggregate ? TFunctionKind::Aggregate : TFunctionKind::Scalar;
+    }
+    return TFunctionKind::Unknown;
+  }
+
+private:
+  sqlite3* FDb;
+};
+
+// The texts of the views named AName in every database of the connection.
+std::vector<std::string> ViewTexts(sqlite3* ADb, const std::string& AName) {
+  std::vector<std::string> texts;
+  for (int database = 0; const char* schema = sqlite3_db_name(ADb, database); ++database) {
+    TStatement views(ADb,
+                     "SELECT sql FROM " + Quote(schema) +
+                         ".sqlite_schema WHERE type = 'view' AND name = ?1 COLLATE NOCASE",
+                     TSQLText::Utf8);
+    sqlite3_bind_text(views.Get(), 1, AName.data(), int(AName.size()), SQLITE_STATIC);
+    EachRow(ADb, views, [&](sqlite3_stmt* ARow) { texts.push_back(ColumnText(ARow, 0)); });
+  }
+  return texts;
+}
+
+// Why a row of the statement ASQL may not be one row of each table it reads, from the shape of its own SELECT
+// and of every view and common table whose SELECT the compiler began (ARecord); empty when each of them only
+// selects, joins, filters, orders and limits rows. The statement's own DISTINCT is no reason: the key of the
+// update table is among its columns, so no two rows of that table make one row of it.
+AnsiString ShapeReason(sqlite3* ADb, const AnsiString& ASQL, const TPrepareRecord& ARecord,
+                       const AnsiString& ATable) {
+  TFunctionCatalogue catalogue(ADb);
+  const TFunctionKinds kinds = [&](std::string_view AName, int AArguments) {
+    return catalogue.Kind(AName, AArguments);
+  };
+  std::vector<std::string> commonTables;
+  // Why the SELECT of AText is not plain, with the place it stands in (the statement itself where AOwn).
+  auto judge = [&](const std::string& AText, const AnsiString& APlace, bool AOwn) -> AnsiString {
+    TSelectShape shape = ReadSelectShape(AText, kinds);
+    commonTables.insert(commonTables.end(), shape.CommonTables.begin(), shape.CommonTables.end());
+    if (shape.Refusal.empty() && shape.Distinct && !AOwn)
+      shape.Refusal = "removes duplicate rows (DISTINCT)";
+    if (shape.Refusal.empty())
+      return AnsiString();
+    const bool own = AOwn && shape.CommonTable.empty();
+    return (shape.CommonTable.empty() ? APlace : "Common table " + QuotedName(shape.CommonTable)) + " " +
+           FromUtf8(std::string_view(shape.Refusal)) + ", so " + (own ? "its" : "the query's") +
+           " rows cannot be traced to rows of table " + ATable;
+  };
+  AnsiString reason = judge(ToUtf8(ASQL), "The query", true);
+  std::vector<std::string> unknown;
+  for (const auto& [place, selects] : ARecord.Selects) {
+    if (place.empty() || !reason.empty())
+      continue;
+    const std::vector<std::string> texts = ViewTexts(ADb, place);
+    for (std::size_t i = 0; i < texts.size() && reason.empty(); ++i)
+      reason = judge(texts[i], "View " + QuotedName(place), false);
+    if (texts.empty())
+      unknown.push_back(place);
+  }
+  // A place that is no view is a common table of the statement or of a view read.
+  for (const std::string& place : unknown)
+    if (reason.empty() && std::none_of(commonTables.begin(), commonTables.end(),
+                                       [&](const std::string& AName) { return SameName(AName, place); }))
+      reason = "The query reads " + QuotedName(place) +
+               ", whose SELECT the dataset cannot find, so its rows cannot be traced to rows of table " +
+               ATable;
+  return reason;
+}
+
 } // namespace
 
 std::string TSQLiteQuery::WriteTarget() const {
@@ -112,6 +232,8 @@ void TSQLiteQuery::FindUpdateTable() {
   FTableKey.clear();
   FReadOnlyReason.clear();
   FTraceChecked = false;
+  FReadsNoRow = false;
+  FKeyCollations.clear();
   const std::string wanted = ToUtf8(UpdateTableName);
   const TColumn* found = nullptr;
   for (const TColumn& column : FColumns) {
@@ -157,7 +279,9 @@ void TSQLiteQuery::CheckTraceable() {
   FTraceChecked = true;
   AnsiString reason;
   try {
-    reason = UntraceableReason(FWriteSchema, FWriteTable);
+    reason = UntraceableReason(FWriteSchema, FWriteTable, FReadsNoRow);
+    if (reason.empty())
+      FindKeyCollations();
   } catch (const EDatabaseError& e) {
     reason = "The query's rows cannot be traced to rows of table '" + FUpdateTable + "': " + e.Message();
   }
@@ -171,7 +295,8 @@ void TSQLiteQuery::CheckTraceable() {
   FKeyColumns.clear();
 }
 
-AnsiString TSQLiteQuery::UntraceableReason(const std::string& ASchema, const std::string& ATable) const {
+AnsiString TSQLiteQuery::UntraceableReason(const std::string& ASchema, const std::string& ATable,
+                                           bool& AReadsNoRow) const {
   sqlite3* db = FConnection->Handle();
   const AnsiString name = QuotedName(ATable);
   int database = 0;
@@ -209,6 +334,9 @@ AnsiString TSQLiteQuery::UntraceableReason(const std::string& ASchema, const std
     program.push_back({ColumnText(ARow, 1), sqlite3_column_int(ARow, 2), sqlite3_column_int(ARow, 3),
                        sqlite3_column_int(ARow, 4), sqlite3_column_int(ARow, 5)});
   });
+  AnsiString shape = ShapeReason(db, FSQL, record, name);
+  if (!shape.empty())
+    return shape;
   // SQLite begins a SELECT for the statement, for each part of a compound and for each subquery, in the
   // place it stands: the statement itself, or the view or common table whose text holds it. A view's or a
   // common table's own SELECT is alone in its place; any other is beside another.
@@ -226,6 +354,7 @@ AnsiString TSQLiteQuery::UntraceableReason(const std::string& ASchema, const std
     return "The query reads table " + name + " more than once, so a value cannot be traced to one row of it";
   if (readings == 0)
     throw EDatabaseError("the statement does not read it");
+  AReadsNoRow = ReadsNoRow(program, database, root, indexRoots);
   return AnsiString();
 }
 
@@ -271,4 +400,39 @@ void TSQLiteQuery::ChooseKeyFields() {
     FKeyColumns.push_back(FromUtf8(std::string_view(FColumns[std::size_t(no - 1)].Origin)));
   FKeyFieldNos = std::move(fieldNos);
   FUpdateTable = table;
+}
+
+void TSQLiteQuery::FindKeyCollations() {
+  FKeyCollations.assign(FKeyFieldNos.size(), std::string());
+  sqlite3* db = FConnection->Handle();
+  // A unique index on exactly the key columns, the primary key's first; a partial one holds only some rows.
+  std::vector<std::string> indexes;
+  TStatement list(db, "PRAGMA " + Quote(FWriteSchema) + ".index_list(" + Quote(FWriteTable) + ")",
+                  TSQLText::Utf8);
+  EachRow(db, list, [&](sqlite3_stmt* ARow) {
+    if (sqlite3_column_int(ARow, 2) == 1 && sqlite3_column_int(ARow, 4) == 0)
+      indexes.insert(ColumnText(ARow, 3) == "pk" ? indexes.begin() : indexes.end(), ColumnText(ARow, 1));
+  });
+  for (const std::string& index : indexes) {
+    std::vector<std::string> collations(FKeyFieldNos.size());
+    std::size_t columns = 0, matched = 0;
+    TStatement info(db, "PRAGMA " + Quote(FWriteSchema) + ".index_xinfo(" + Quote(index) + ")",
+                    TSQLText::Utf8);
+    EachRow(db, info, [&](sqlite3_stmt* ARow) {
+      if (sqlite3_column_int(ARow, 5) == 0)
+        return;
+      ++columns;
+      const std::string column = ColumnText(ARow, 2);
+      for (std::size_t k = 0; k < FKeyFieldNos.size(); ++k)
+        if (collations[k].empty() && SameName(FColumns[std::size_t(FKeyFieldNos[k] - 1)].Origin, column)) {
+          collations[k] = ColumnText(ARow, 4);
+          ++matched;
+          break;
+        }
+    });
+    if (columns == FKeyFieldNos.size() && matched == columns) {
+      FKeyCollations = std::move(collations);
+      return;
+    }
+  }
 }

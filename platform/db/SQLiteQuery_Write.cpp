@@ -162,15 +162,38 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
 }
 
 std::string TSQLiteQuery::KeyCondition() const {
+  // The key is compared as its unique index compares it, which may tell apart texts that the column's own
+  // collation takes for one; the index then also finds the row.
   std::string sql;
-  for (std::size_t k = 0; k < FKeyFieldNos.size(); ++k)
+  for (std::size_t k = 0; k < FKeyFieldNos.size(); ++k) {
     sql += (k ? " AND " : "") + Quote(FColumns[std::size_t(FKeyFieldNos[k] - 1)].Origin) + " IS ?";
+    if (k < FKeyCollations.size() && !FKeyCollations[k].empty())
+      sql += " COLLATE " + Quote(FKeyCollations[k]);
+  }
   return sql;
 }
 
 void TSQLiteQuery::BindRowKey(TStatement& AStmt, std::int64_t ARow, int& AIndex) const {
   if (FRowKeys->Gone(std::size_t(ARow)))
     throw EDatabaseError(kRowNotFound);
+  if (FReadsNoRow && FRowKeys->AllNull(std::size_t(ARow))) {
+    // A key that is NULL throughout is what an outer join reads where it found no row; only where the table
+    // holds no such key is that certain.
+    std::string sql = "SELECT 1 FROM " + WriteTarget() + " WHERE ";
+    for (std::size_t k = 0; k < FKeyFieldNos.size(); ++k)
+      sql += (k ? " AND " : "") + Quote(FColumns[std::size_t(FKeyFieldNos[k] - 1)].Origin) + " IS NULL";
+    TStatement probe(FConnection->Handle(), sql + " LIMIT 1", TSQLText::Utf8);
+    const int rc = sqlite3_step(probe.Get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+      throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(FConnection->Handle())));
+    throw EDatabaseError(
+        rc == SQLITE_DONE
+            ? "no row of table '" + FUpdateTable +
+                  "' stands behind the record; the query's outer join found none for it"
+            : "no row of table '" + FUpdateTable +
+                  "' is known to stand behind the record; its key is NULL, as the query's outer "
+                  "join reads it where it finds no row");
+  }
   FRowKeys->Bind(AStmt, std::size_t(ARow), AIndex, FTextEncoding);
 }
 

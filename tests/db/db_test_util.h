@@ -142,6 +142,27 @@ template <class F> testing::AssertionResult RaisesDatabaseError(F AWork, const s
   return ::testing::AssertionFailure() << "no error";
 }
 
+// Whether both writes of the current record, an edit of AField and a delete, raise an EDatabaseError whose
+// message holds APart; the edit is cancelled.
+inline testing::AssertionResult RefusesWrites(TDataSet& ADataSet, const char* AField,
+                                              const std::string& APart) {
+  testing::AssertionResult edit = RaisesDatabaseError(
+      [&] {
+        ADataSet.Edit();
+        ADataSet.FieldByName(AField)->SetAsString("refused");
+        ADataSet.Post();
+      },
+      APart);
+  if (ADataSet.State() != dsBrowse)
+    ADataSet.Cancel();
+  if (!edit)
+    return edit << " (edit)";
+  testing::AssertionResult deleted = RaisesDatabaseError([&] { ADataSet.Delete(); }, APart);
+  if (!deleted)
+    return deleted << " (delete)";
+  return testing::AssertionSuccess();
+}
+
 // Rows ID = 1..ACount, Name = "n<ID>".
 inline void FillNumbered(TMemDataSet& ADataSet, int ACount) {
   ADataSet.AddFieldDef("ID", ftInteger, 0, true);
