@@ -319,6 +319,73 @@ TEST(CustomDataGrouping, RowsDroppedFromTheSelectionAreASelectionChange) {
   }
 }
 
+// Records (group, value) kept by the application.
+class RowSource : public TcxUserDataSource {
+public:
+  std::vector<std::vector<Variant>> Rows;
+  void LoadRecords() override {
+    for (std::size_t i = 0; i < Rows.size(); ++i)
+      CurrentProvider->AddRecordHandle(int(i));
+  }
+  void GetValue(int ARecordHandle, int AItemHandle, Variant& AValue) override {
+    AValue = Rows.at(std::size_t(ARecordHandle)).at(std::size_t(AItemHandle));
+  }
+  void SetValue(int ARecordHandle, int AItemHandle, const Variant& AValue) override {
+    Rows.at(std::size_t(ARecordHandle)).at(std::size_t(AItemHandle)) = AValue;
+  }
+};
+
+// A record in edit is shown in the one group it was in until it is posted, at either edge of that group and
+// whether its own records or a data source hold the values; after the post it takes its place by them.
+TEST(CustomDataGrouping, ARecordInEditStaysInItsGroupUntilPosted) {
+  struct Case {
+    const char* Name;
+    int Row, Item, Value;                 // the row edited, the item and the value set
+    std::vector<std::vector<int>> InEdit; // the groups' records while the edit is open
+    std::vector<std::vector<int>> Posted; // and after the post
+  } cases[] = {
+      {"first of a group, its value", 1, 1, 99, {{0, 1}, {2, 3, 4}}, {{0, 1}, {2, 3, 4}}},
+      {"last of a group, its value", 2, 1, 99, {{0, 1}, {2, 3, 4}}, {{0, 1}, {2, 3, 4}}},
+      {"inside a group, its group", 5, 0, 1, {{0, 1}, {2, 3, 4}}, {{0, 1, 3}, {2, 4}}},
+      {"first of a group, its group", 1, 0, 2, {{0, 1}, {2, 3, 4}}, {{1}, {0, 2, 3, 4}}},
+      {"last of a group, its group", 2, 0, 2, {{0, 1}, {2, 3, 4}}, {{0}, {1, 2, 3, 4}}},
+  };
+  for (bool bySource : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.Name) + (bySource ? ", a data source" : ", own records"));
+      const std::vector<std::vector<Variant>> rows = {{1, 10}, {1, 20}, {2, 30}, {2, 40}, {2, 50}};
+      RowSource source;
+      TestController dc(2);
+      if (bySource) {
+        source.Rows = rows;
+        dc.Provider().SetCustomDataSource(&source);
+      } else {
+        dc.Fill(rows);
+      }
+      dc.ChangeGroupIndex(0, 0);
+      dc.FullExpand();
+      // Rows: group 1, records 0 and 1, group 2, records 2, 3 and 4.
+      auto groups = [&] {
+        std::vector<std::vector<int>> records;
+        const TcxDataGroups& g = dc.View().Groups();
+        for (int i = 0; i < g.Count(); ++i) {
+          records.emplace_back();
+          for (int li = g.Items(i).BeginIndex; li <= g.Items(i).EndIndex; ++li)
+            records.back().push_back(dc.View().GetRecordListRecord(li));
+          std::sort(records.back().begin(), records.back().end());
+        }
+        return records;
+      };
+      ASSERT_TRUE(dc.ChangeFocusedRowIndex(c.Row));
+      dc.Edit();
+      ASSERT_TRUE(dc.SetEditValue(c.Item, c.Value, evsValue));
+      EXPECT_EQ(groups(), c.InEdit);
+      dc.Post();
+      EXPECT_EQ(groups(), c.Posted);
+    }
+  }
+}
+
 // A record edited out of an open group, or back out of one by a cancel, leaves that group open: the group is
 // known by the value its records held, not by the new value of the record changed, whichever place that
 // record holds in the group, and the same for a new record given a value that takes it out of its group.
