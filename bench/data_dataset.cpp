@@ -4,8 +4,9 @@
 // - opening the SQLite query (which reads every row) and walking it, against SQLite's own step loop reading
 //   the same rows into the same vectors; opening it for one row against the loop reading that row;
 // - moving a page of 100 records and locating a record by its key;
-// - a dataset-bound data controller opened over each dataset (not in grid mode), against the same bare
-//   loops, and in grid mode over the in-memory dataset moving a page and locating by key.
+// - a dataset-bound data controller opened over each dataset (not in grid mode), also with key fields over
+//   the in-memory one, against the same bare loops, and in grid mode over the in-memory dataset moving a page
+//   and locating by key.
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
@@ -269,11 +270,13 @@ public:
   std::vector<std::unique_ptr<Item>> Items;
 };
 
-void BM_ControllerOpenOverMem(benchmark::State& state) {
+// With AKeyFieldNames the records are read with key fields, which keep each record's bookmark.
+void ControllerOpenOverMem(benchmark::State& state, const char* AKeyFieldNames) {
   TMemDataSet& ds = SharedMem();
   TDataSource source(nullptr);
   source.SetDataSet(&ds);
   Controller dc(&source);
+  dc.SetKeyFieldNames(AKeyFieldNames);
   for (auto _ : state) {
     ds.Open();
     benchmark::DoNotOptimize(dc.GetRecordCount());
@@ -284,7 +287,16 @@ void BM_ControllerOpenOverMem(benchmark::State& state) {
   if (dc.GetRecordCount() != 0)
     state.SkipWithError("the controller kept records of a closed dataset");
 }
+
+void BM_ControllerOpenOverMem(benchmark::State& state) {
+  ControllerOpenOverMem(state, "");
+}
 BENCHMARK(BM_ControllerOpenOverMem)->Unit(benchmark::kMillisecond);
+
+void BM_ControllerOpenOverMemByKey(benchmark::State& state) {
+  ControllerOpenOverMem(state, "ID");
+}
+BENCHMARK(BM_ControllerOpenOverMemByKey)->Unit(benchmark::kMillisecond);
 
 void BM_ControllerOpenOverSQLite(benchmark::State& state) {
   TSQLiteConnection conn(nullptr);

@@ -495,7 +495,7 @@ void TcxCustomDataController::ReloadStorage() {
   if (!IsUnboundMode()) {
     FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(true);
-    ForgetTrackedRecords(0);
+    ForgetTrackedRecords(0, cxRecordsReloaded);
     // Detail objects belong to the records just dropped.
     for (auto& detail : FDetails)
       if (detail)
@@ -735,11 +735,11 @@ void TcxCustomDataController::SetRecordCount(int ACount) {
   DataChanged(ACount > old ? dcNew : dcDeleted, -1, -1);
 }
 
-void TcxCustomDataController::ForgetTrackedRecords(int AFrom) {
+void TcxCustomDataController::ForgetTrackedRecords(int AFrom, int AMark) {
   for (std::vector<int>* tracked : FTrackedRecords)
     for (int& record : *tracked)
       if (record >= AFrom)
-        record = -1;
+        record = AMark;
 }
 
 int TcxCustomDataController::AppendRecord() {
@@ -864,7 +864,7 @@ void TcxCustomDataController::ReloadData() {
   if (!IsUnboundMode()) {
     FView->SaveBeforeRecordsChange();
     FDataStorage->Clear(false);
-    ForgetTrackedRecords(0);
+    ForgetTrackedRecords(0, cxRecordsReloaded);
   }
   ClearBookmark();
   FView->DropState();

@@ -568,8 +568,10 @@ public:
 
   int GetFocusedRowIndex() const { return FFocusingInfo.RowIndex; }
   int GetFocusedRecordIndex() const;
-  void ChangeFocusedRow(int ARowIndex, bool AForce);
-  void FocusRow(int ARowIndex);
+  // True when the row asked for is the one focused now: a row that the post of the record in edit moved
+  // is found again, one it took away is not focused.
+  bool ChangeFocusedRow(int ARowIndex, bool AForce);
+  bool FocusRow(int ARowIndex);
   void SetFocusedRowToFirst();
   bool CanFocusRow(int ARowIndex);
   const TcxDataFocusingInfo& PrevFocusingInfo() const { return FPrevFocusingInfo; }
@@ -581,6 +583,8 @@ public:
   // Keeps what the groups need to come back expanded, while the records are still where the groups say;
   // groups whose records are all among AGoing (sorted), the records a delete takes, are gone.
   void SaveBeforeRecordsChange(const std::vector<int>& AGoing = {});
+  // Forgets what SaveBeforeRecordsChange kept, for a change that did not happen.
+  void DiscardSavedState() { FExpandingSaved = false; }
 
   TcxDataGroups& Groups() { return FGroups; }
   TcxSortingFieldList& SortingFieldList() { return FSortingFieldList; }
@@ -599,6 +603,10 @@ private:
   void SelectionChanged(TObject* Sender);
   void SaveExpandingAndSelection(const std::vector<int>& AGoing = {});
   void RestoreExpandingAndSelection();
+  // A record of the row that a post of the record in edit leaves in it; -1 for row -1.
+  int RowNamingRecord(int ARowIndex) const;
+  // The row of that level showing the record, its groups opened; -1 when the record is not in the view.
+  int FindNamedRow(int ALevel, int ARecordIndex);
   void RestoreFocus(bool AGroupRowFocused);
   void DoFilter();
   void DoSort();
@@ -1403,9 +1411,15 @@ public:
   void DeleteRecords(std::vector<int>& AList);
   virtual void UpdateEditingRecord() {}
   void FocusAfterDelete();
+  // The focus after a cancel: the row that was focused before it, or the last row where fewer are left.
+  void FocusRowAfterCancel(int ARowIndex);
+  bool FocusRowAtEnd(bool ALast);
   // Where the record kept for the focus after a delete is one of AGoingRecords, the records the delete takes,
   // keeps one beside the focused row instead.
   void KeepFocusBeside(std::vector<int> AGoingRecords);
+  // Where a neighbour that keeps the record in edit in its place is one of AGoing (sorted), gives the place
+  // to one that stays.
+  void HandOverEditingNeighbours(const std::vector<int>& AGoing);
   // The records a delete of the rows takes: a data row's record, all of a group's for a group row.
   std::vector<int> RecordsOfRows(const std::vector<int>& ARows);
   // Follows its record through inserts and deletes; a deleted one passes to the next record that stays.
@@ -1552,6 +1566,9 @@ public:
   virtual bool CanChangeDetailExpanding(int ARecordIndex, bool AExpanded);
   // Whether a grid-mode buffer must be read again before it is shown: a structure reload is deferred.
   virtual bool NeedsGridModeReload() { return IsGridMode() && FReloadPending; }
+  // The provider's grid-mode answer changed (grouping rules a buffer out): records were read for the other
+  // mode.
+  virtual void GridModeChanged() {}
   // Lets go of what detail controllers keep of this controller's data; nothing to let go of here.
   virtual void ClearDetails() {}
   // Whether a focus change in sync mode focuses the first row of the focused record's active details that
@@ -1718,7 +1735,7 @@ private:
   std::vector<std::vector<int>*> FTrackedRecords;
   friend class cxdata::TTrackedRecords;
   // The records from AFrom on are gone.
-  void ForgetTrackedRecords(int AFrom);
+  void ForgetTrackedRecords(int AFrom, int AMark = -1);
   // A freed detail leaves no pointer to itself in its master.
   void DetachFromMaster();
   // A detail of one master record leaves, or takes, its slot in that record's detail object.

@@ -77,11 +77,14 @@ void TcxCustomDataController::Cancel() {
   int row = GetFocusedRowIndex();
   if (FProvider->IsEditing())
     FProvider->Cancel();
-  if (!*alive)
-    return;
-  row = std::min(row, GetRowCount() - 1);
-  if (row >= 0)
-    ChangeFocusedRowIndex(row);
+  if (*alive)
+    FocusRowAfterCancel(row);
+}
+
+void TcxCustomDataController::FocusRowAfterCancel(int ARowIndex) {
+  ARowIndex = std::min(ARowIndex, GetRowCount() - 1);
+  if (ARowIndex >= 0)
+    ChangeFocusedRowIndex(ARowIndex);
 }
 
 void TcxCustomDataController::CancelAndRefresh() {
@@ -200,7 +203,9 @@ void TcxCustomDataController::ResetEditingRecordOnDelete(int ARecordIndex) {
   int editing = FProvider->EditingRecordIndex();
   if (editing == cxNoRecord || editing < 0)
     return;
-  if ((ARecordIndex >= 0 && ARecordIndex <= editing) || GetRecordCount() <= editing)
+  // Only the record's own delete ends its edit: a delete of records before it moves it down, and the edit
+  // follows it there (DeleteRecordList).
+  if (ARecordIndex == editing || GetRecordCount() <= editing)
     FProvider->ResetEditing();
 }
 
@@ -228,6 +233,8 @@ int TcxCustomDataController::InsertRecord(int ARecordIndex) {
       shift(record);
   if (FProvider->FEditingRecordIndex != cxNoRecord)
     shift(FProvider->FEditingRecordIndex);
+  shift(FProvider->FRecordBefore);
+  shift(FProvider->FRecordAfter);
   RecordInserted(ARecordIndex);
   FView->DropState();
   DataChanged(dcNew, -1, -1);
@@ -250,6 +257,7 @@ void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
   // Deleting the record in edit ends the edit whole (RecordDeleted): a new record's flag left behind would
   // make the next edit an insert, whose cancel removes the record.
   const int editing = FProvider->EditingRecordIndex();
+  HandOverEditingNeighbours(AList);
   // The view keeps its groups by the values of their records, which a source no longer has once told to
   // delete them.
   FView->SaveBeforeRecordsChange(AList);
@@ -283,11 +291,47 @@ void TcxCustomDataController::DeleteRecordList(std::vector<int>& AList) {
   if (RecordToFocusAfterDelete >= 0)
     RecordToFocusAfterDelete -=
         int(std::upper_bound(AList.begin(), AList.end(), RecordToFocusAfterDelete) - AList.begin());
-  if (editing >= 0 && FProvider->FEditingRecordIndex == editing)
+  if (editing >= 0 && FProvider->FEditingRecordIndex == editing) {
     FProvider->FEditingRecordIndex = shift(editing);
+    for (int* neighbour : {&FProvider->FRecordBefore, &FProvider->FRecordAfter})
+      if (*neighbour != cxNoRecord)
+        *neighbour = shift(*neighbour);
+  }
   FView->DropState();
   CheckBookmarkValid(-1);
   DataChanged(dcDeleted, -1, -1);
+}
+
+void TcxCustomDataController::HandOverEditingNeighbours(const std::vector<int>& AGoing) {
+  TcxCustomDataProvider& provider = *FProvider;
+  const int editing = provider.FEditingRecordIndex;
+  auto goes = [&](int ARecord) { return std::binary_search(AGoing.begin(), AGoing.end(), ARecord); };
+  if (editing < 0 || goes(editing))
+    return;
+  int& before = provider.FRecordBefore;
+  int& after = provider.FRecordAfter;
+  if (!(after != cxNoRecord && goes(after)) && !(before != cxNoRecord && goes(before)))
+    return;
+  // The record in edit keeps its place in the view beside a neighbour: the record below it, or, at the end,
+  // the one above. A neighbour that goes hands the place over to the nearest record that stays, below
+  // first as the place is kept by the record below. Without a view of the current records there is no
+  // place to keep, and the record takes its sorted one.
+  const int at = (FView->Changes() & dvcData) ? -1 : FView->GetListIndexByRecord(editing);
+  const int count = FView->GetRecordListCount();
+  int below = cxNoRecord, above = cxNoRecord;
+  for (int li = at + 1; at >= 0 && li < count && below == cxNoRecord; ++li)
+    if (!goes(FView->GetRecordListRecord(li)))
+      below = FView->GetRecordListRecord(li);
+  for (int li = at - 1; li >= 0 && above == cxNoRecord; --li)
+    if (!goes(FView->GetRecordListRecord(li)))
+      above = FView->GetRecordListRecord(li);
+  if (after != cxNoRecord && below != cxNoRecord) {
+    after = below;
+    before = cxNoRecord;
+  } else {
+    after = cxNoRecord;
+    before = above;
+  }
 }
 
 void TcxCustomDataController::DeleteRecords(std::vector<int>& AList) {
@@ -330,9 +374,9 @@ void TcxCustomDataController::KeepFocusBeside(std::vector<int> AGoingRecords) {
   if (!goes(RecordToFocusAfterDelete))
     return;
   // The record kept for the focus is one that goes: the focused row kept beside a multiple selection, the
-  // row of a group that the focused record alone fills, a selected neighbour. As a kept record is focused
-  // on its own row, which opens its group, the nearest data row above the focus, else below, is kept, else
-  // a group row of another record.
+  // row of a group that the focused record alone fills, a selected neighbour. The nearest row that stays is
+  // kept instead, in the order of the view's own choice: below, else above. As a kept record is focused on
+  // its own row, which opens its group, a data row is kept before a group row of another record.
   const int levels = FView->Groups().LevelCount();
   const int count = GetRowCount();
   RecordToFocusAfterDelete = -1;
@@ -341,10 +385,10 @@ void TcxCustomDataController::KeepFocusBeside(std::vector<int> AGoingRecords) {
       TcxRowInfo info = GetRowInfo(r);
       return !goes(info.RecordIndex) && (!dataRows || info.Level >= levels);
     };
-    for (int r = row - 1; r >= 0 && RecordToFocusAfterDelete < 0; --r)
+    for (int r = row + 1; r < count && RecordToFocusAfterDelete < 0; ++r)
       if (other(r))
         RecordToFocusAfterDelete = GetRowInfo(r).RecordIndex;
-    for (int r = row + 1; r < count && RecordToFocusAfterDelete < 0; ++r)
+    for (int r = row - 1; r >= 0 && RecordToFocusAfterDelete < 0; --r)
       if (other(r))
         RecordToFocusAfterDelete = GetRowInfo(r).RecordIndex;
   }
@@ -412,15 +456,14 @@ bool TcxCustomDataController::ChangeFocusedRowIndex(int ARowIndex) {
     return false;
   if (!*alive)
     return false;
-  FView->FocusRow(ARowIndex);
+  // Success means the row asked for is the focused one now, wherever a post moved it, not merely that
+  // nothing raised.
+  const bool focused = FView->FocusRow(ARowIndex);
   if (!*alive)
     return false;
   if (FProvider->IsSyncMode() && IsDetailSyncOnFocusChange() && GetFocusedRecordIndex() >= 0)
     FocusActiveDetails(GetFocusedRecordIndex());
-  if (!*alive)
-    return false;
-  // Success means the row asked for is the focused one now, not merely that nothing raised.
-  return GetFocusedRowIndex() == ARowIndex;
+  return focused && *alive;
 }
 
 void TcxCustomDataController::FocusActiveDetails(int ARecordIndex) {
@@ -446,9 +489,8 @@ bool TcxCustomDataController::ChangeFocusedRecordIndex(int ARecordIndex) {
   CheckRecordRange(ARecordIndex);
   int row = FView->GetRowIndexByRecordIndex(ARecordIndex, true);
   FView->CheckChanges();
-  if (row < 0)
-    return false;
-  return ChangeFocusedRowIndex(row) && GetFocusedRecordIndex() == ARecordIndex;
+  // The row of the record is followed through a post that gives the record another index.
+  return row >= 0 && ChangeFocusedRowIndex(row);
 }
 
 bool TcxCustomDataController::GotoFirst() {
@@ -456,7 +498,7 @@ bool TcxCustomDataController::GotoFirst() {
     FProvider->First();
     return true;
   }
-  return GetRowCount() > 0 && ChangeFocusedRowIndex(0);
+  return GetRowCount() > 0 && FocusRowAtEnd(false);
 }
 
 bool TcxCustomDataController::GotoLast() {
@@ -464,7 +506,19 @@ bool TcxCustomDataController::GotoLast() {
     FProvider->Last();
     return true;
   }
-  return GetRowCount() > 0 && ChangeFocusedRowIndex(GetRowCount() - 1);
+  return GetRowCount() > 0 && FocusRowAtEnd(true);
+}
+
+bool TcxCustomDataController::FocusRowAtEnd(bool ALast) {
+  // The first and the last row are places, not the records shown there when asked: where the post that the
+  // move makes reorders the rows, the move goes on to the row now at that place.
+  auto alive = FAlive;
+  auto place = [&] { return ALast ? GetRowCount() - 1 : 0; };
+  auto there = [&] { return *alive && GetRowCount() > 0 && GetFocusedRowIndex() == place(); };
+  ChangeFocusedRowIndex(place());
+  if (*alive && !there() && GetRowCount() > 0)
+    ChangeFocusedRowIndex(place());
+  return there();
 }
 
 bool TcxCustomDataController::GotoNext() {

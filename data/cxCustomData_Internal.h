@@ -61,8 +61,12 @@ private:
   int FUncaught;
 };
 
+// What a tracked record index becomes when all records are read anew from their source: no longer known
+// to be gone, nor known to be the same record.
+constexpr int cxRecordsReloaded = -2;
+
 // Record indexes held while handlers run that may insert or delete records: each keeps pointing at its
-// record, and is -1 once the record is gone.
+// record, and is -1 once the record is gone (cxRecordsReloaded once all were read anew).
 class TTrackedRecords {
 public:
   TTrackedRecords(TcxCustomDataController& AController, std::vector<int> ARecords)

@@ -168,7 +168,11 @@ void TcxCustomDataProvider::Post() {
   auto alive = dc->AliveToken();
   CheckChanging();
   int posted;
-  if (IsInserting() && !IsModified()) {
+  // An untouched new record is not stored but taken away, as a cancel does, and the focus then follows the
+  // rule of a cancel too.
+  const bool untouched = IsInserting() && !IsModified();
+  const int focusedRow = dc->GetFocusedRowIndex();
+  if (untouched) {
     Cancel();
     if (!*alive)
       return;
@@ -182,7 +186,11 @@ void TcxCustomDataProvider::Post() {
   }
   LastPostedRecordIndex = posted;
   DataChanged(dcRecord, -1, posted);
-  if (*alive && posted != -1)
+  if (!*alive)
+    return;
+  if (untouched)
+    dc->FocusRowAfterCancel(focusedRow);
+  else
     dc->DoAfterPost();
 }
 

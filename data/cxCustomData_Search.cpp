@@ -21,7 +21,8 @@ bool TcxDataControllerSearch::DoFocusRecord(int AListIndex) {
     return false;
   if (focused && dc->MultiSelect())
     dc->SelectOnlyFocusedRow();
-  return focused && dc->GetFocusedRecordIndex() == record;
+  // The record's index may have changed on the way: the focus move posts the record in edit.
+  return focused;
 }
 
 void TcxDataControllerSearch::PrepareTexts() {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include "data/cxCustomData.h"
@@ -103,18 +104,24 @@ void TcxCustomDataControllerInfo::ClearSorting(bool AKeepGroupedItems) {
 void TcxCustomDataControllerInfo::ChangeGrouping(TcxCustomDataField* AField, int AGroupIndex) {
   if (AGroupIndex < 0 && FGroupingFieldList.IndexOf(AField) < 0)
     return;
+  const bool gridMode = FDataController->IsGridMode();
   FSelection->Clear();
   FGroupingFieldList.ChangeGroupIndex(AField, AGroupIndex);
   FGroupingFieldList.SyncSortOrders(FSortingFieldList);
   FDataController->FGroupingChanged = true;
+  if (FDataController->IsGridMode() != gridMode)
+    FDataController->GridModeChanged();
   CheckChanges();
 }
 
 void TcxCustomDataControllerInfo::RemoveField(TcxCustomDataField* AField) {
   FSortingFieldList.Remove(AField);
   if (FGroupingFieldList.IndexOf(AField) >= 0) {
+    const bool gridMode = FDataController->IsGridMode();
     FSelection->Clear();
     FGroupingFieldList.Remove(AField);
+    if (FDataController->IsGridMode() != gridMode)
+      FDataController->GridModeChanged();
   }
   FGroupingFieldList.SyncSortOrders(FSortingFieldList);
   if (std::find(FExpandingFields.begin(), FExpandingFields.end(), AField) != FExpandingFields.end()) {
@@ -248,30 +255,68 @@ void TcxCustomDataControllerInfo::UpdateFocusingInfo(TcxDataFocusingInfo& AInfo)
   AInfo.RecordIndex = info.RecordIndex;
 }
 
-void TcxCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
+int TcxCustomDataControllerInfo::RowNamingRecord(int ARowIndex) const {
+  if (ARowIndex < 0)
+    return -1;
+  int group;
+  if (!IsGrouped() || FGroups.FindByRowIndex(ARowIndex, group) < 0)
+    return GetRowInfo(ARowIndex).RecordIndex;
+  return GroupNamingRecord(group, FDataController->Provider().EditingRecordIndex(), cxNoRecord);
+}
+
+int TcxCustomDataControllerInfo::FindNamedRow(int ALevel, int ARecordIndex) {
+  const int li = GetListIndexByRecord(ARecordIndex);
+  if (li < 0 || !IsGrouped())
+    return li;
+  if (ALevel >= FGroups.LevelCount())
+    return GetRowIndexByRecordIndex(ARecordIndex, true);
+  const int group = FGroups.GetGroupIndex(li, ALevel);
+  if (group < 0)
+    return -1;
+  if (FGroups.MakeVisible(group, false))
+    ExpandingChanged();
+  return FGroups.Items(group).RowIndex;
+}
+
+bool TcxCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
   int count = GetRowCount();
+  const bool beyond = ARowIndex >= count || ARowIndex < -1;
   if (ARowIndex >= count)
     ARowIndex = count - 1;
   if (ARowIndex < -1)
     ARowIndex = -1;
   if (ARowIndex == FFocusingInfo.RowIndex && !AForce)
-    return;
+    return !beyond;
   if (!(FChanges & dvcFocusedRow))
     FPrevFocusingInfo.Assign(FFocusingInfo);
   auto alive = FDataController->AliveToken();
   auto recordAt = [this](int ARow) { return ARow < 0 ? -1 : GetRowInfo(ARow).RecordIndex; };
   const int asked = recordAt(ARowIndex);
+  // CanFocusRecord posts the record in edit, which may move rows, or take one away. The row asked for is
+  // named by its level and a record it shows that the post leaves where it is, and found again by them.
+  const int level = ARowIndex < 0 ? -1 : GetRowInfo(ARowIndex).Level;
+  const int named = AForce ? -1 : RowNamingRecord(ARowIndex);
+  std::optional<TTrackedRecords> tracked;
+  if (!AForce)
+    tracked.emplace(*FDataController, std::vector<int>{named});
   if (!AForce && !CanFocusRow(ARowIndex))
-    return;
+    return false;
   if (!*alive)
-    return;
+    return false;
   int oldRecord = FFocusingInfo.RecordIndex, oldLevel = FFocusingInfo.Level, oldRow = FFocusingInfo.RowIndex;
-  // Another view step may have moved rows meanwhile (CanFocusRecord posts): clamp again. Where the row now
-  // holds another record, that record is asked for too, so that a dataset is taken to the record focused.
-  count = GetRowCount();
-  ARowIndex = ARowIndex < count ? ARowIndex : count - 1;
-  if (!AForce && recordAt(ARowIndex) != asked && (!CanFocusRow(ARowIndex) || !*alive))
-    return;
+  if (!AForce && ARowIndex >= 0) {
+    int record = tracked->Records[0];
+    // Records read anew from their source stand where they stood there, so the index names the same one.
+    if (record == cxRecordsReloaded)
+      record = named;
+    ARowIndex = FindNamedRow(level, record);
+    if (ARowIndex < 0)
+      return false;
+    // Where the row's record has another index now, that record is asked for too, so that a dataset is
+    // taken to the record focused.
+    if (recordAt(ARowIndex) != asked && (!CanFocusRow(ARowIndex) || !*alive))
+      return false;
+  }
   count = GetRowCount();
   FFocusingInfo.RowIndex = ARowIndex < count ? ARowIndex : count - 1;
   UpdateFocusingInfo(FFocusingInfo);
@@ -285,11 +330,16 @@ void TcxCustomDataControllerInfo::ChangeFocusedRow(int ARowIndex, bool AForce) {
       FChanges |= dvcSummary;
     FDataController->SyncFocusedRecord();
   }
+  return !beyond && *alive && FFocusingInfo.RowIndex == ARowIndex;
 }
 
-void TcxCustomDataControllerInfo::FocusRow(int ARowIndex) {
-  ChangeFocusedRow(ARowIndex, false);
+bool TcxCustomDataControllerInfo::FocusRow(int ARowIndex) {
+  auto alive = FDataController->AliveToken();
+  bool focused = ChangeFocusedRow(ARowIndex, false);
+  if (!*alive)
+    return false;
   CheckChanges();
+  return focused && *alive;
 }
 
 void TcxCustomDataControllerInfo::SetFocusedRowToFirst() {

@@ -86,7 +86,6 @@ public:
   void Last() override;
   void MoveBy(int ADistance) override;
   void Scroll(int ADistance) override;
-  void RecordAdded(int ARecordIndex) override;
   void SavePos() override;
   void RestorePos() override;
   void Append() override;
@@ -135,6 +134,8 @@ public:
   // Runs AOperation as a change of the dataset: a pending edit is brought to browse mode first, and the
   // operation flag is cleared however the operation ends.
   template <class F> void DataSetOperation(F AOperation);
+  // Runs AOperation as a delete of AGoing (sorted) in the dataset; ATarget is the record kept for the focus.
+  template <class F> void DeleteInDataSet(const std::vector<int>& AGoing, int ATarget, F AOperation);
   // Sets the dataset's position on behalf of the controller: its events then only track the position.
   template <class F> auto Positioning(F AOperation) -> decltype(AOperation());
   bool IsPositioning() const { return FPositioning != 0; }
@@ -149,6 +150,7 @@ private:
   friend class TcxDBDataLink;
   friend class TcxDBDataController;
   friend class TcxDBDataModeController;
+  friend class TcxValueDefDBReader;
   void LinkActiveChanged(bool AActive);
   void LinkDataSetChanged();
   void LinkEditingChanged();
@@ -160,6 +162,8 @@ private:
   bool LeaveToSharingProvider();
   // The controller's own row for a record the dataset is inserting on behalf of program code.
   void TakeDataSetInsert();
+  // Moves a detail's load past the records whose detail key was read only approximately.
+  void PassApproximateDetailKeys();
   void ReloadBuffer();
   // Puts the dataset's edited values of AField and its sub-fields into the storage's record.
   void StoreEditedValues(int ARecordIndex, TcxCustomDataField* AField);
@@ -175,10 +179,10 @@ private:
   void FocusActiveRecordAfterChange(int AGroupLevel = -1);
   int CurrentRecordIndex();
   int CurrentRecordIndexOrNone();
-  // Whether the loaded records are a detail's, reached through the bookmarks taken while they were read.
-  bool RecordsByBookmark();
-  // The bookmark of a detail's record; empty when there is none to go to.
-  TBookmarkStr DetailBookmark(int ARecordIndex);
+  // The dataset's bookmark of record ARecordIndex, taken when it was read; empty when there is none to go to.
+  TBookmarkStr RecordBookmark(int ARecordIndex);
+  // The record read from the dataset's record ABookmark names, AHint tried first; -1 when none was.
+  int RecordOfBookmark(const TBookmarkStr& ABookmark, int AHint = -1);
   // Runs ARead with the link standing on record ARecordIndex's buffer row in grid mode, where the dataset
   // stands otherwise; false when the record has no row to stand on.
   template <class F> bool ReadAtRecord(int ARecordIndex, F ARead);
@@ -194,10 +198,10 @@ private:
   std::vector<int> FDeletedRecords; // the records the dataset is deleting, removed alone under smart refresh
   int FLastEditedRecord = -1;       // the record the dataset is editing, for the smart refresh after the post
   int FPostedRecord = -1;           // while a post's reload runs: the record posted, -1 for another reload
-  // The dataset's bookmark of each record a detail loaded: its records need not lie together, so neither a
-  // record number nor a distance reaches them. Trusted while there are as many as records; the controller's
-  // row for a record being inserted has none until the records are read again.
-  std::vector<TBookmarkStr> FDetailBookmarks;
+  // Records keep the dataset's bookmark of the record they were read from where neither a record number nor
+  // a distance reaches it: a detail's records need not lie together, a key need not tell records apart, nor
+  // a value read only approximately say which record holds it.
+  bool FRecordsByBookmark = false;
   bool FLoadedAsDetail = false;
   bool FDetailPassed = false; // a detail's load stands on the last record of its master
   TcxDBDataProviderSavePosInfo FSavePos;
@@ -224,8 +228,10 @@ private:
     bool Blob;
     TcxDBDataField* Composite; // a field without a dataset field that joins its sub-fields; else nullptr
     bool Integral;             // an integer field stored as integers: a real of no integer is refused
+    bool Bookmark;             // the record's bookmark
   };
   TcxDBDataController* FDataController;
+  bool FBookmarks; // records keep their bookmarks
   const TEntry* EntryOf(TcxValueDef* AValueDef);
   // Cells arrive in definition order, so a cursor over the entries finds the next one at once.
   std::vector<TEntry> FEntries;
@@ -446,8 +452,11 @@ public:
   bool LocateByKey(const Variant& AKeyValue);
   // The loaded record holding the dataset's current key values; -1 when none.
   int FindRecordIndexByDataSetKey();
-  // Moves the dataset to record ARecordIndex; true only when it got there.
+  // Moves the dataset to record ARecordIndex; true only when it got there. A record without a bookmark is
+  // reached by its key, which no other record may read too.
   virtual bool SyncDataSetPos(int ARecordIndex);
+  // The key that reaches record ARecordIndex in the dataset; raises where another record reads the same.
+  Variant KeyOfRecordToReach(int ARecordIndex);
   bool CanFocusRecord(int ARecordIndex) override;
   AnsiString GetItemFilterFieldName(int AItemIndex) override;
   bool IsCriteriaFiltering() override { return FDBFilter.IsFiltering(); }
@@ -490,11 +499,15 @@ public:
   void SetDetailKeyFieldNames(const AnsiString& AValue);
   const AnsiString& MasterKeyFieldNames() const { return FMasterKeyFieldNames; }
   void SetMasterKeyFieldNames(const AnsiString& AValue);
-  // Empty when the detail shows no master record: it then shows every record.
+  // Empty when the detail shows no master record: it then shows every record. Empty too where its master
+  // record hands it no key (MasterKeyRefusal).
   const Variant& MasterKeyValues() const { return FMasterKeyValues; }
   void SetMasterKeyValues(const Variant& AValue);
   // Shows the detail records of record ARecordIndex of AMaster (-1: none).
   void SetMasterRecord(TcxDBDataController* AMaster, int ARecordIndex);
+  // Why the master record this detail hangs from hands it no key; empty when it does or there is none. The
+  // detail then shows no records and refuses new ones, saying why.
+  const AnsiString& MasterKeyRefusal() const { return FMasterKeyRefusal; }
   bool HasMasterKey() const { return !FDetailKeyFieldNames.empty() && !VarIsEmpty(FMasterKeyValues); }
   // A detail changes rows only when its dataset masters allow it and their edits are posted.
   bool CanChangeFocusedRow() override;
@@ -503,6 +516,9 @@ public:
   // Besides a deferred reload: a new buffer size, or a grid-mode detail whose dataset has left its master's
   // records.
   bool NeedsGridModeReload() override;
+  // The records are read again as the mode now answered reads them, and the focus goes to the dataset's
+  // record once they are.
+  void GridModeChanged() override;
   // Reads the records of the dependent detail providers again and lets go of them.
   void ClearDetails() override;
   // Brings the dataset positions of masters and details in step after records were loaded.
@@ -526,6 +542,8 @@ public:
   bool IsDetailReloading() const { return FDetailReloading; }
   // Whether the dataset's current record belongs to the master record shown.
   bool DataSetMatchesMasterKey();
+  // Whether the dataset's current record holds a detail key value the dataset read only approximately.
+  bool DetailKeyReadApproximately();
   // The dataset's fields named by the detail keys; empty when one of them is missing.
   std::vector<TField*> DetailKeyFields();
   // Moves AMaster, its dataset included, to the master record this detail shows; false when absent.
@@ -584,6 +602,8 @@ public:
   // Writes the master record's key into the detail key fields of a record this detail inserts, so the
   // record belongs to the master it is shown under.
   void AssignMasterKeyToInsert();
+  // Raises where the master record hands this detail no key: a new record would belong to no master.
+  void CheckMasterKeyToInsert();
 
 protected:
   void ReloadStorage() override;
@@ -633,6 +653,18 @@ private:
                          int APosted);
   // The details of master record ARecordIndex take its key again.
   void UpdateRecordDetailKeys(int ARecordIndex);
+  void ChangeMasterKey(const Variant& AValues, const AnsiString& ARefusal);
+  // Takes the key of record ARecordIndex of AMaster, or its refusal.
+  void TakeMasterKey(TcxDBDataController* AMaster, int ARecordIndex);
+  // GetRecordValuesByFieldNames as a key that names the record: Empty, with AWhyNot saying why, where one of
+  // the values was read only approximately or may have been.
+  Variant GetRecordKeyByFieldNames(int ARecordIndex, const AnsiString& AFieldNames, AnsiString& AWhyNot);
+  // GetRecordValuesByFieldNames, answering the fields and the record's index after a reload it ran.
+  Variant RecordValuesByFieldNames(int& ARecordIndex, const AnsiString& AFieldNames,
+                                   std::vector<TcxCustomDataField*>& AFields);
+  // Why the values of AFields in record ARecordIndex cannot name it: one was read only approximately, or
+  // may have been where the record's row cannot be told; empty when they can.
+  AnsiString InexactValueText(int ARecordIndex, const std::vector<TcxCustomDataField*>& AFields);
   // Describes the first field value of the dataset's current record that its item's value type refuses;
   // empty when every value fits.
   AnsiString UnreadableValueText();
@@ -646,10 +678,13 @@ private:
   std::vector<std::pair<TcxDataSummaryItem*, TcxCustomDataField*>> FSummaryFields;
   std::unordered_map<TcxCustomDataField*, AnsiString> FInternalNames;
   TBookmarkStr FBookmark;
+  // Internal: each record's bookmark in the dataset, where the provider keeps them; nullptr until then.
+  TcxCustomDataField* FRecordBookmarkField = nullptr;
   bool FFocusing = false;
   AnsiString FDetailKeyFieldNames;
   AnsiString FMasterKeyFieldNames;
   Variant FMasterKeyValues;
+  AnsiString FMasterKeyRefusal;
   bool FDetailReloading = false;
   bool FInMasterSync = false;
   bool FInDetailSync = false; // the focus follows the master, which this detail must not move in turn
@@ -658,6 +693,7 @@ private:
   bool FEditFromDataSet = false; // the dataset started the edit, or the provider cancels it
   bool FActivated = false;
   bool FInKeyedReload = false;
+  bool FGridModeSwitched = false; // the next load reads records for the other mode: focus must follow it
 };
 
 extern const TUnitInfo cxDBDataUnit;

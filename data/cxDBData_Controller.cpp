@@ -275,28 +275,40 @@ bool TcxDBDataController::LocateByKey(const Variant& AKeyValue) {
   return ChangeFocusedRecordIndex(record);
 }
 
+Variant TcxDBDataController::KeyOfRecordToReach(int ARecordIndex) {
+  Variant key = GetRecordId(ARecordIndex);
+  for (int r = 0; r < GetRecordCount(); ++r)
+    if (r != ARecordIndex && SameKeyValues(GetRecordId(r), key))
+      throw EcxInvalidDataControllerOperation(
+          "Records " + IntToStr(std::min(r, ARecordIndex)) + " and " + IntToStr(std::max(r, ARecordIndex)) +
+          " read the same key (" + FKeyFieldNames + "): the key cannot tell which of them is meant");
+  return key;
+}
+
 bool TcxDBDataController::SyncDataSetPos(int ARecordIndex) {
   TDataSet* ds = DataSet();
   if (ARecordIndex < 0 || !ds || !ds->Active())
     return false;
   TcxDBDataProvider& provider = DBProvider();
+  if (provider.FRecordsByBookmark && !IsGridMode()) {
+    TBookmarkStr bookmark = provider.RecordBookmark(ARecordIndex);
+    if (!bookmark.empty()) {
+      if (!ds->BookmarkAvailable() || ds->CompareBookmarks(ds->Bookmark(), bookmark) != 0)
+        provider.Positioning([&] { ds->GotoBookmark(bookmark); });
+      provider.FActiveRecordIndex = ARecordIndex;
+      return true;
+    }
+    if (provider.FLoadedAsDetail)
+      return false;
+  }
   if (IsKeyNavigation()) {
+    Variant key = KeyOfRecordToReach(ARecordIndex);
     if (ARecordIndex == provider.FActiveRecordIndex && FindRecordIndexByDataSetKey() == ARecordIndex)
       return true;
-    Variant key = GetRecordId(ARecordIndex);
     bool found = provider.Positioning([&] { return ds->Locate(FKeyFieldNames, key, TLocateOptions()); });
     if (found)
       provider.FActiveRecordIndex = ARecordIndex;
     return found;
-  }
-  if (provider.FLoadedAsDetail) {
-    TBookmarkStr bookmark = provider.DetailBookmark(ARecordIndex);
-    if (bookmark.empty())
-      return false;
-    if (!ds->BookmarkAvailable() || ds->CompareBookmarks(ds->Bookmark(), bookmark) != 0)
-      provider.Positioning([&] { ds->GotoBookmark(bookmark); });
-    provider.FActiveRecordIndex = ARecordIndex;
-    return true;
   }
   int from = IsGridMode() ? provider.DataLink().ActiveRecord() : provider.FActiveRecordIndex;
   int distance = ARecordIndex - from;

@@ -103,13 +103,7 @@ void TcxDBDataModeController::SetGridMode(bool AValue) {
   FGridMode = AValue;
   if (FDataController->IsGridMode() != was) {
     FDataController->ClearSelection();
-    FDataController->ClearBookmark();
-    FDataController->ReloadData();
-    TcxDBDataProvider& provider = FDataController->DBProvider();
-    if (provider.DataSet() && provider.DataSet()->Active()) {
-      provider.FActiveRecordIndex = provider.CurrentRecordIndex();
-      provider.FocusActiveRecord();
-    }
+    FDataController->GridModeChanged();
   }
 }
 

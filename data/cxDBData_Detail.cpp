@@ -19,17 +19,28 @@ void TcxDBDataController::SetMasterKeyFieldNames(const AnsiString& AValue) {
 }
 
 void TcxDBDataController::SetMasterKeyValues(const Variant& AValue) {
-  if (SameKeyValues(AValue, FMasterKeyValues))
+  ChangeMasterKey(AValue, AnsiString());
+}
+
+void TcxDBDataController::ChangeMasterKey(const Variant& AValues, const AnsiString& ARefusal) {
+  if (SameKeyValues(AValues, FMasterKeyValues) && ARefusal == FMasterKeyRefusal)
     return;
-  FMasterKeyValues = AValue;
+  FMasterKeyValues = AValues;
+  FMasterKeyRefusal = ARefusal;
   DetailReload();
 }
 
 void TcxDBDataController::SetMasterRecord(TcxDBDataController* AMaster, int ARecordIndex) {
   Variant values;
+  AnsiString refusal;
   if (AMaster && ARecordIndex >= 0 && !FMasterKeyFieldNames.empty())
-    values = AMaster->GetRecordValuesByFieldNames(ARecordIndex, FMasterKeyFieldNames);
-  SetMasterKeyValues(values);
+    values = AMaster->GetRecordKeyByFieldNames(ARecordIndex, FMasterKeyFieldNames, refusal);
+  ChangeMasterKey(values, refusal);
+}
+
+void TcxDBDataController::CheckMasterKeyToInsert() {
+  if (!FMasterKeyRefusal.empty())
+    throw EcxInvalidDataControllerOperation(FMasterKeyRefusal);
 }
 
 void TcxDBDataController::AssignMasterKeyToInsert() {
@@ -80,9 +91,9 @@ void TcxDBDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, in
     TcxCustomDataController::SetMasterRelation(ARelation, ARecordIndex);
     auto* relation = dynamic_cast<TcxDBDataRelation*>(ARelation);
     if (relation && ARecordIndex != -1)
-      SetMasterKeyValues(relation->GetMasterKeyValues(ARecordIndex, this));
+      TakeMasterKey(dynamic_cast<TcxDBDataController*>(relation->DataController()), ARecordIndex);
     else if (wasDB)
-      SetMasterKeyValues(Variant());
+      ChangeMasterKey(Variant(), AnsiString());
   }
   FollowDataSetRecord();
 }
@@ -185,7 +196,17 @@ bool TcxDBDataController::DataSetMatchesMasterKey() {
     return false;
   Variant values;
   GetFieldValues(fields, values);
-  return SameKeyValues(values, FMasterKeyValues);
+  return SameKeyValues(values, FMasterKeyValues) && !DetailKeyReadApproximately();
+}
+
+bool TcxDBDataController::DetailKeyReadApproximately() {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->BookmarkAvailable())
+    return false;
+  for (TField* field : DetailKeyFields())
+    if (ds->HoldsApproximateValues(field) && ds->ReadApproximately(field, ds->Bookmark()))
+      return true;
+  return false;
 }
 
 bool TcxDBDataController::SyncMaster(TcxDBDataController* AMaster) {
@@ -199,24 +220,107 @@ bool TcxDBDataController::SyncMaster(TcxDBDataController* AMaster) {
       throw EcxInvalidDataControllerOperation(cxSDBKeyFieldNotFound);
     fields.push_back(field);
   }
-  Variant current;
-  if (!ds->IsEmpty())
-    GetFieldValues(fields, current);
-  if (ds->IsEmpty() || !SameKeyValues(current, FMasterKeyValues))
-    if (!ds->Locate(FMasterKeyFieldNames, FMasterKeyValues, TLocateOptions()))
+  int record = GetMasterDataController() == AMaster ? GetMasterRecordIndex() : -1;
+  if (record >= 0 && record < AMaster->GetRecordCount()) {
+    // The record this detail hangs from is reached as the master reaches its records.
+    if (!AMaster->SyncDataSetPos(record))
       return false;
-  int record = AMaster->DBProvider().CurrentRecordIndex();
-  if (record < 0 || record >= AMaster->GetRecordCount())
-    return false;
+  } else {
+    // A key names the record that holds it exactly: one that only reads as it may be another's.
+    auto approximate = [&] {
+      for (TField* field : fields)
+        if (ds->HoldsApproximateValues(field) && ds->ReadApproximately(field, ds->Bookmark()))
+          return true;
+      return false;
+    };
+    Variant current;
+    if (!ds->IsEmpty())
+      GetFieldValues(fields, current);
+    if (ds->IsEmpty() || !SameKeyValues(current, FMasterKeyValues) || approximate()) {
+      bool found = ds->Locate(FMasterKeyFieldNames, FMasterKeyValues, TLocateOptions());
+      while (found && approximate())
+        found = ds->LocateNext(FMasterKeyFieldNames, FMasterKeyValues, TLocateOptions());
+      if (!found)
+        return false;
+    }
+    record = AMaster->DBProvider().CurrentRecordIndex();
+    if (record < 0 || record >= AMaster->GetRecordCount())
+      return false;
+  }
   if (AMaster->GetFocusedRecordIndex() != record)
     AMaster->ChangeFocusedRecordIndex(record);
   return AMaster->GetFocusedRecordIndex() == record;
 }
 
+void TcxDBDataController::TakeMasterKey(TcxDBDataController* AMaster, int ARecordIndex) {
+  Variant values;
+  AnsiString refusal;
+  if (AMaster && TcxDBDataRelation::HasKeys(this) && !FMasterKeyFieldNames.empty())
+    values = AMaster->GetRecordKeyByFieldNames(ARecordIndex, FMasterKeyFieldNames, refusal);
+  ChangeMasterKey(values, refusal);
+}
+
+Variant TcxDBDataController::GetRecordKeyByFieldNames(int ARecordIndex, const AnsiString& AFieldNames,
+                                                      AnsiString& AWhyNot) {
+  std::vector<TcxCustomDataField*> fields;
+  Variant values = RecordValuesByFieldNames(ARecordIndex, AFieldNames, fields);
+  AWhyNot = InexactValueText(ARecordIndex, fields);
+  return AWhyNot.empty() ? values : Variant();
+}
+
+AnsiString TcxDBDataController::InexactValueText(int ARecordIndex,
+                                                 const std::vector<TcxCustomDataField*>& AFields) {
+  TDataSet* ds = DataSet();
+  if (!ds || !ds->Active() || ARecordIndex < 0)
+    return AnsiString();
+  TcxDBDataProvider& provider = DBProvider();
+  bool bookmarkRead = false;
+  TBookmarkStr bookmark;
+  // The bookmark of the record's row is asked for only where the row may hold a value read approximately.
+  auto rowBookmark = [&] {
+    if (bookmarkRead)
+      return bookmark;
+    bookmarkRead = true;
+    if (IsGridMode())
+      provider.ReadAtRecord(ARecordIndex, [&] {
+        if (ds->BookmarkAvailable())
+          bookmark = ds->Bookmark();
+      });
+    else if (provider.FRecordsByBookmark)
+      bookmark = provider.RecordBookmark(ARecordIndex);
+    else if (ds->BookmarkAvailable() && ds->State() == dsBrowse &&
+             provider.CurrentRecordIndexOrNone() == ARecordIndex)
+      bookmark = ds->Bookmark();
+    return bookmark;
+  };
+  std::vector<TcxCustomDataField*> fields = AFields;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    auto* field = static_cast<TcxDBDataField*>(fields[i]);
+    fields.insert(fields.end(), field->SubFields().begin(), field->SubFields().end());
+    TField* bound = GetFieldOf(field);
+    if (!bound || !ds->HoldsApproximateValues(bound))
+      continue;
+    if (rowBookmark().empty())
+      return "Field '" + bound->FieldName +
+             "' holds values the dataset read only approximately, and which of them the master record holds "
+             "cannot be told: it cannot name the master's detail records";
+    if (ds->ReadApproximately(bound, bookmark))
+      return "Field '" + bound->FieldName +
+             "' of the master record holds a value the dataset read only approximately: other values read "
+             "the same, so it cannot name the master's detail records";
+  }
+  return AnsiString();
+}
+
 Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const AnsiString& AFieldNames) {
+  std::vector<TcxCustomDataField*> fields;
+  return RecordValuesByFieldNames(ARecordIndex, AFieldNames, fields);
+}
+
+Variant TcxDBDataController::RecordValuesByFieldNames(int& ARecordIndex, const AnsiString& AFieldNames,
+                                                      std::vector<TcxCustomDataField*>& AFields) {
   CheckRecordRange(ARecordIndex);
   std::vector<AnsiString> names = SplitFieldNameList(AFieldNames);
-  std::vector<TcxCustomDataField*> fields;
   bool added = false;
   std::vector<AnsiString> keys = SplitFieldNameList(FKeyFieldNames);
   for (const AnsiString& name : names) {
@@ -238,21 +342,25 @@ Variant TcxDBDataController::GetRecordValuesByFieldNames(int ARecordIndex, const
       FInternalNames[found] = name;
       added = true;
     }
-    fields.push_back(found);
+    AFields.push_back(found);
   }
   if (added) {
-    // The new fields have no values until the records are read again; the reload keeps the record's place
-    // only by key, so the record is found again through the dataset's position.
-    Variant key = GetRecordId(ARecordIndex);
+    // The new fields have no values until the records are read again, which keeps a record's place only in
+    // the dataset's order: the record is found again by its bookmark, or else by its key.
+    TBookmarkStr bookmark = DBProvider().RecordBookmark(ARecordIndex);
+    Variant key;
+    if (bookmark.empty() && !FKeyFields.empty())
+      key = IsKeyNavigation() ? KeyOfRecordToReach(ARecordIndex) : GetRecordId(ARecordIndex);
     ReloadData();
-    if (!FKeyFields.empty() && !VarIsNull(key)) {
+    if (!bookmark.empty())
+      ARecordIndex = DBProvider().RecordOfBookmark(bookmark, ARecordIndex);
+    else if (!VarIsEmpty(key) && !VarIsNull(key))
       ARecordIndex = FindRecordIndexByKey(key);
-      if (ARecordIndex < 0)
-        return Variant();
-    }
+    if (ARecordIndex < 0)
+      return Variant();
     CheckRecordRange(ARecordIndex);
   }
-  return GetRecordValuesByFields(ARecordIndex, fields);
+  return GetRecordValuesByFields(ARecordIndex, AFields);
 }
 
 bool TcxDBDataController::CanChangeFocusedRow() {
@@ -300,6 +408,14 @@ bool TcxDBDataController::CanChangeDetailExpanding(int ARecordIndex, bool AExpan
       return false;
   }
   return TcxCustomDataController::CanChangeDetailExpanding(ARecordIndex, AExpanded);
+}
+
+void TcxDBDataController::GridModeChanged() {
+  if (IsDestroying())
+    return;
+  ClearBookmark();
+  FGridModeSwitched = true;
+  ReloadData();
 }
 
 bool TcxDBDataController::NeedsGridModeReload() {
@@ -402,8 +518,9 @@ void TcxDBDataController::FindRecordDetails(const std::vector<THeldDetail>& AHel
     auto* detail = dynamic_cast<TcxDBDataController*>(h.Detail);
     auto* relation = detail ? dynamic_cast<TcxDBDataRelation*>(h.Detail->GetMasterRelation()) : nullptr;
     int record = -1;
-    if (!relation || !TcxDBDataRelation::HasKeys(detail) || detail->MasterKeyFieldNames().empty()) {
-      // Without keys a detail knows its master record by its place only.
+    if (!relation || !TcxDBDataRelation::HasKeys(detail) || detail->MasterKeyFieldNames().empty() ||
+        !detail->MasterKeyRefusal().empty()) {
+      // Without a key a detail knows its master record by its place only.
       record = h.Record < GetRecordCount() ? h.Record : -1;
     } else if (h.Record == APosted) {
       record = DBProvider().CurrentRecordIndexOrNone();
@@ -418,7 +535,7 @@ void TcxDBDataController::FindRecordDetails(const std::vector<THeldDetail>& AHel
     }
     PutRecordDetail(h, record);
     if (record >= 0 && *h.Alive && detail && relation && h.Detail->GetMasterDataController() == this)
-      detail->SetMasterKeyValues(relation->GetMasterKeyValues(record, detail));
+      detail->TakeMasterKey(this, record);
   }
 }
 
@@ -433,7 +550,7 @@ void TcxDBDataController::UpdateRecordDetailKeys(int ARecordIndex) {
     auto* detail = dynamic_cast<TcxDBDataController*>(dc);
     auto* relation = detail ? dynamic_cast<TcxDBDataRelation*>(detail->GetMasterRelation()) : nullptr;
     if (relation && detail->GetMasterRecordIndex() == ARecordIndex)
-      detail->SetMasterKeyValues(relation->GetMasterKeyValues(ARecordIndex, detail));
+      detail->TakeMasterKey(this, ARecordIndex);
   }
 }
 
@@ -458,19 +575,26 @@ void TcxDBDataController::ReloadRecords() {
       provider.TakeDataSetInsert();
     return;
   }
-  if (KeyedReload([&] {
+  if (!KeyedReload([&] {
         LoadStorage();
         UpdateSortingAfterLoad();
-      }))
-    return;
-  // The new record's buffer row may move with a grid-mode load: the row being inserted is found again.
-  bool gridInsert = IsGridMode() && ds && ds->State() == dsInsert && DataModeController().ShowDataSetInserts;
-  if (gridInsert)
-    provider.ResetEditing();
-  LoadStorage();
-  UpdateSortingAfterLoad();
-  if (gridInsert && provider.DataLink().Active())
-    provider.TakeDataSetInsert();
+      })) {
+    // The new record's buffer row may move with a grid-mode load: the row being inserted is found again.
+    bool gridInsert =
+        IsGridMode() && ds && ds->State() == dsInsert && DataModeController().ShowDataSetInserts;
+    if (gridInsert)
+      provider.ResetEditing();
+    LoadStorage();
+    UpdateSortingAfterLoad();
+    if (gridInsert && provider.DataLink().Active())
+      provider.TakeDataSetInsert();
+  }
+  // A record index of the other mode names another record in this one: the focus was kept by index.
+  if (FGridModeSwitched && provider.DataLink().Active()) {
+    FGridModeSwitched = false;
+    provider.FActiveRecordIndex = provider.CurrentRecordIndex();
+    provider.FocusActiveRecord();
+  }
 }
 
 void TcxDBDataController::LoadStorage() {
@@ -536,8 +660,8 @@ void TcxDBDataController::UpdateSortingAfterLoad() {
   }
   if (!IsKeyNavigation())
     return;
-  // The dataset's record is found again by its key; a second look would find the same record.
-  int record = FindRecordIndexByDataSetKey();
+  // The dataset's record is found again; a second look would find the same record.
+  int record = provider.CurrentRecordIndexOrNone();
   if (record >= 0)
     provider.FActiveRecordIndex = record;
 }
@@ -554,10 +678,14 @@ bool TcxDBDataController::HasDetailChildren(int ARecordIndex, int ARelationIndex
   AnsiString names;
   if (detail && TcxDBDataRelation::HasKeys(detail)) {
     names = detail->DetailKeyFieldNames();
-    values = relation->GetMasterKeyValues(ARecordIndex, detail);
+    AnsiString refusal;
+    if (!detail->MasterKeyFieldNames().empty())
+      values = GetRecordKeyByFieldNames(ARecordIndex, detail->MasterKeyFieldNames(), refusal);
     TDataSet* ds = detail->DataSet();
     // A query re-run per master record holds only one master's records: there the answer stays open.
-    if (!VarIsEmpty(values) && ds && ds->Active() && !detail->DataModeController().DetailInSQLMode)
+    if (!refusal.empty())
+      has = false;
+    else if (!VarIsEmpty(values) && ds && ds->Active() && !detail->DataModeController().DetailInSQLMode)
       has = !VarIsNull(ds->Lookup(names, values, names));
   }
   if (OnDetailHasChildren)

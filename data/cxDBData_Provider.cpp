@@ -139,9 +139,14 @@ void TcxDBDataProvider::First() {
     return;
   TcxDBDataController* dc = DBDataController();
   FDetailPassed = false;
+  if (!dc->MasterKeyRefusal().empty() && !IsGridMode()) {
+    FDetailPassed = true;
+    return;
+  }
   if (dc->HasMasterKey() && !IsGridMode()) {
     bool reopened = false;
     dc->DataModeController().DetailFirst(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
+    PassApproximateDetailKeys();
     return;
   }
   ds->First();
@@ -162,6 +167,15 @@ void TcxDBDataProvider::Next() {
   // A detail's records need not lie together (an append lands at the end of the dataset): the next one is
   // the next record that holds the master's key, and none follows the last of them.
   FDetailPassed = !ds->LocateNext(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), TLocateOptions());
+  PassApproximateDetailKeys();
+}
+
+void TcxDBDataProvider::PassApproximateDetailKeys() {
+  TDataSet* ds = DataSet();
+  TcxDBDataController* dc = DBDataController();
+  // Such a key only reads as the master's: the record may belong to another master whose key reads alike.
+  while (!FDetailPassed && !ds->Eof() && dc->DetailKeyReadApproximately())
+    FDetailPassed = !ds->LocateNext(dc->DetailKeyFieldNames(), dc->MasterKeyValues(), TLocateOptions());
 }
 void TcxDBDataProvider::Last() {
   if (DataSet())
@@ -184,24 +198,34 @@ void TcxDBDataProvider::Scroll(int ADistance) {
   DataController()->SetFocusedRowSelected(true);
 }
 
-void TcxDBDataProvider::RecordAdded(int ARecordIndex) {
-  if (!FInReload || !FLoadedAsDetail)
-    return;
+TBookmarkStr TcxDBDataProvider::RecordBookmark(int ARecordIndex) {
   TDataSet* ds = DataSet();
-  FDetailBookmarks.resize(std::size_t(ARecordIndex));
-  FDetailBookmarks.push_back(ds->BookmarkAvailable() ? ds->Bookmark() : TBookmarkStr());
-}
-
-bool TcxDBDataProvider::RecordsByBookmark() {
-  return FLoadedAsDetail && int(FDetailBookmarks.size()) == DataController()->GetRecordCount();
-}
-
-TBookmarkStr TcxDBDataProvider::DetailBookmark(int ARecordIndex) {
-  TDataSet* ds = DataSet();
-  if (!ds || !RecordsByBookmark() || ARecordIndex < 0 || ARecordIndex >= int(FDetailBookmarks.size()))
+  TcxDBDataController* dc = DBDataController();
+  if (!ds || !ds->Active() || !FRecordsByBookmark || ARecordIndex < 0 || ARecordIndex >= dc->GetRecordCount())
     return TBookmarkStr();
-  const TBookmarkStr& bookmark = FDetailBookmarks[std::size_t(ARecordIndex)];
+  Variant stored = dc->DataStorage().GetValue(ARecordIndex, dc->FRecordBookmarkField->ValueDef());
+  if (VarType(stored) != varString)
+    return TBookmarkStr();
+  const TBookmarkStr& bookmark = stored.RawString();
   return !bookmark.empty() && ds->BookmarkValid(bookmark) ? bookmark : TBookmarkStr();
+}
+
+int TcxDBDataProvider::RecordOfBookmark(const TBookmarkStr& ABookmark, int AHint) {
+  TcxDBDataController* dc = DBDataController();
+  if (!FRecordsByBookmark || ABookmark.empty())
+    return -1;
+  TcxValueDef* def = dc->FRecordBookmarkField->ValueDef();
+  TcxDataStorage& storage = dc->DataStorage();
+  auto holds = [&](int ARecord) {
+    Variant stored = storage.GetValue(ARecord, def);
+    return VarType(stored) == varString && stored.RawString() == ABookmark;
+  };
+  if (AHint >= 0 && AHint < dc->GetRecordCount() && holds(AHint))
+    return AHint;
+  for (int r = 0; r < dc->GetRecordCount(); ++r)
+    if (holds(r))
+      return r;
+  return -1;
 }
 
 int TcxDBDataProvider::GetActiveRecordIndex() {
@@ -286,10 +310,12 @@ void TcxDBDataProvider::UnlockNotify() {
 }
 
 void TcxDBDataProvider::Append() {
+  DBDataController()->CheckMasterKeyToInsert();
   DataSetOperation([&] { DataSet()->Append(); });
 }
 
 void TcxDBDataProvider::Insert() {
+  DBDataController()->CheckMasterKeyToInsert();
   DataSetOperation([&] {
     // The new record goes before the focused one, where the dataset may not stand: after a post of a record
     // the filter hides, the dataset stays on that one.
@@ -397,6 +423,28 @@ void TcxDBDataProvider::SetDetailSynchronized(bool AValue) {
   DBDataController()->DoProviderSyncChanged(AValue);
 }
 
+template <class F>
+void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATarget, F AOperation) {
+  TcxCustomDataController* dc = DataController();
+  TcxCustomDataControllerInfo& view = dc->View();
+  // The view keeps its groups' state by their values, read now, while the records still stand where the
+  // groups say. A group the delete empties is gone, not one to find again by values that another group may
+  // share, beside the record in edit, when the records are read anew (after a post of that edit, too).
+  view.SaveBeforeRecordsChange(AGoing);
+  auto alive = dc->AliveToken();
+  try {
+    DataSetOperation(AOperation);
+  } catch (...) {
+    if (*alive)
+      view.DiscardSavedState();
+    throw;
+  }
+  // The dataset may stand on a record the view does not show. Without a record kept for the focus, the
+  // last row is focused then, as the controller over its own records does.
+  if (*alive && ATarget < 0)
+    dc->FocusAfterDelete();
+}
+
 void TcxDBDataProvider::Delete() {
   TDataSet* ds = DataSet();
   TcxCustomDataController* dc = DataController();
@@ -432,18 +480,18 @@ void TcxDBDataProvider::Delete() {
   TcxDBDataController* dbc = DBDataController();
   int target = dc->RecordToFocusAfterDelete;
   bool toTarget = target >= 0 && target != record && target < dc->GetRecordCount();
-  bool byKey = toTarget && dbc->IsKeyNavigation();
+  TBookmarkStr targetBookmark = toTarget ? RecordBookmark(target) : TBookmarkStr();
+  bool byKey = toTarget && targetBookmark.empty() && dbc->IsKeyNavigation();
   Variant targetKey = byKey ? dbc->GetRecordId(target) : Variant();
-  TBookmarkStr targetBookmark = toTarget && !byKey ? DetailBookmark(target) : TBookmarkStr();
-  bool byPosition = toTarget && !byKey && !FLoadedAsDetail && !IsGridMode() && ds->IsSequenced();
+  bool byPosition = toTarget && !byKey && !FRecordsByBookmark && !IsGridMode() && ds->IsSequenced();
   int targetPosition = target > record ? target - 1 : target;
-  DataSetOperation([&] {
+  DeleteInDataSet({record}, target, [&] {
     TControlsLock lock(ds);
     ds->Delete();
-    if (byKey)
-      ds->Locate(dbc->KeyFieldNames(), targetKey, TLocateOptions());
-    else if (!targetBookmark.empty() && ds->BookmarkValid(targetBookmark))
+    if (!targetBookmark.empty() && ds->BookmarkValid(targetBookmark))
       ds->GotoBookmark(targetBookmark);
+    else if (byKey)
+      ds->Locate(dbc->KeyFieldNames(), targetKey, TLocateOptions());
     else if (byPosition && targetPosition + 1 <= ds->RecordCount())
       ds->SetRecNo(targetPosition + 1);
   });
@@ -456,14 +504,16 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   TcxDBDataController* dc = DBDataController();
   if (!ds || AList.empty())
     return;
-  std::vector<Variant> keys;
+  // Each record is reached by its bookmark, or else by its key, which another record reading the same makes
+  // refused before anything is deleted.
   std::vector<TBookmarkStr> bookmarks;
-  if (dc->IsKeyNavigation())
-    for (int record : AList)
-      keys.push_back(dc->GetRecordId(record));
-  else if (RecordsByBookmark())
-    for (int record : AList)
-      bookmarks.push_back(DetailBookmark(record));
+  std::vector<Variant> keys;
+  if (FRecordsByBookmark)
+    for (int record : AList) {
+      bookmarks.push_back(RecordBookmark(record));
+      keys.push_back(bookmarks.back().empty() && dc->IsKeyNavigation() ? dc->KeyOfRecordToReach(record)
+                                                                       : Variant());
+    }
   std::vector<int> records = AList;
   std::sort(records.begin(), records.end());
   struct Forget {
@@ -476,15 +526,15 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
   int target = dc->RecordToFocusAfterDelete;
   bool toTarget = target >= 0 && target < dc->GetRecordCount() &&
                   !std::binary_search(records.begin(), records.end(), target);
-  Variant targetKey = toTarget && dc->IsKeyNavigation() ? dc->GetRecordId(target) : Variant();
-  TBookmarkStr targetBookmark = toTarget && !dc->IsKeyNavigation() ? DetailBookmark(target) : TBookmarkStr();
-  bool byPosition =
-      toTarget && !dc->IsKeyNavigation() && !FLoadedAsDetail && !IsGridMode() && ds->IsSequenced();
+  TBookmarkStr targetBookmark = toTarget ? RecordBookmark(target) : TBookmarkStr();
+  Variant targetKey =
+      toTarget && targetBookmark.empty() && dc->IsKeyNavigation() ? dc->GetRecordId(target) : Variant();
+  bool byPosition = toTarget && !FRecordsByBookmark && !IsGridMode() && ds->IsSequenced();
   int targetPosition =
       target - int(std::lower_bound(records.begin(), records.end(), target) - records.begin());
   SavePos();
   TcxDBDataProviderSavePosInfo saved = FSavePos;
-  DataSetOperation([&] {
+  DeleteInDataSet(records, target, [&] {
     // The first move below would post an edit while the controls are off: the controller would hear of the
     // post only after the delete, with the dataset on another record, and read that one's values into the
     // record it had in edit. Posted first, the edit ends where its record stands.
@@ -492,19 +542,16 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
       ds->CheckBrowseMode();
     TControlsLock lock(ds);
     try {
-      if (!keys.empty()) {
-        for (std::size_t i = keys.size(); i-- > 0;)
-          if (ds->Locate(dc->KeyFieldNames(), keys[i], TLocateOptions())) {
-            ds->Delete();
-            if (smart)
-              FDeletedRecords.push_back(AList[i]);
-          }
-      } else if (!bookmarks.empty()) {
-        for (std::size_t i = bookmarks.size(); i-- > 0;)
-          if (!bookmarks[i].empty() && ds->BookmarkValid(bookmarks[i])) {
+      if (FRecordsByBookmark) {
+        for (std::size_t i = bookmarks.size(); i-- > 0;) {
+          if (!bookmarks[i].empty() && ds->BookmarkValid(bookmarks[i]))
             ds->GotoBookmark(bookmarks[i]);
-            ds->Delete();
-          }
+          else if (VarIsEmpty(keys[i]) || !ds->Locate(dc->KeyFieldNames(), keys[i], TLocateOptions()))
+            continue;
+          ds->Delete();
+          if (smart)
+            FDeletedRecords.push_back(AList[i]);
+        }
       } else {
         // Records follow the dataset's order, so deleting from the last keeps the earlier ones in place.
         for (std::size_t i = records.size(); i-- > 0;) {
@@ -519,10 +566,10 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
       throw;
     }
     FSavePos = saved;
-    if (toTarget && dc->IsKeyNavigation())
-      ds->Locate(dc->KeyFieldNames(), targetKey, TLocateOptions());
-    else if (!targetBookmark.empty() && ds->BookmarkValid(targetBookmark))
+    if (!targetBookmark.empty() && ds->BookmarkValid(targetBookmark))
       ds->GotoBookmark(targetBookmark);
+    else if (!VarIsEmpty(targetKey))
+      ds->Locate(dc->KeyFieldNames(), targetKey, TLocateOptions());
     else if (byPosition && targetPosition + 1 <= ds->RecordCount())
       ds->SetRecNo(targetPosition + 1);
     else
@@ -606,10 +653,23 @@ void TcxDBDataProvider::LoadRecords() {
   TDataSet* ds = DataSet();
   if (!ds || !FDataLink->Active())
     return;
-  FDetailBookmarks.clear();
-  FLoadedAsDetail = !IsGridMode() && DBDataController()->HasMasterKey();
+  TcxDBDataController* dc = DBDataController();
+  FLoadedAsDetail = !IsGridMode() && dc->HasMasterKey();
+  // Values read only approximately are told apart by their record's bookmark, as a key of them may be asked
+  // for any record.
+  bool approximate = false;
+  for (int i = 0; i < ds->FieldCount() && !approximate; ++i)
+    approximate = ds->HoldsApproximateValues(ds->Fields(i));
+  FRecordsByBookmark = !IsGridMode() && (FLoadedAsDetail || dc->IsKeyNavigation() || approximate);
+  // Made on first use: a controller that never needs bookmarks keeps no place for them in its records.
+  if (FRecordsByBookmark && !dc->FRecordBookmarkField) {
+    dc->FRecordBookmarkField = dc->AddInternalField();
+    dc->FRecordBookmarkField->SetValueTypeClass(TcxStringValueType::Instance());
+  }
   if (IsGridMode()) {
     FDataLink->SetBufferCount(BufferSize());
+    if (!dc->MasterKeyRefusal().empty())
+      return;
     TcxValueDefDBReader reader(DBDataController());
     TcxDataStorage& storage = DataController()->DataStorage();
     int active = FDataLink->ActiveRecord();
@@ -660,22 +720,23 @@ int TcxDBDataProvider::CurrentRecordIndex() {
   TDataSet* ds = DataSet();
   if (IsGridMode())
     return FDataLink->ActiveRecord();
-  // Smart refresh re-reads and appends records in place, so their order may differ from the dataset's.
-  if (IsSmartRefresh()) {
-    int record = DBDataController()->FindRecordIndexByDataSetKey();
-    if (record >= 0)
+  // Smart refresh re-reads and appends records in place, so their order may differ from the dataset's; a
+  // detail's records are some of the dataset's. The record with the dataset's bookmark is the one, which its
+  // key, where no other record reads the same, finds at once.
+  TcxDBDataController* dc = DBDataController();
+  bool numbered = ds->IsSequenced() && !IsSmartRefresh() && !FLoadedAsDetail;
+  if (FRecordsByBookmark && !numbered && ds->BookmarkAvailable()) {
+    int record =
+        RecordOfBookmark(ds->Bookmark(), dc->IsKeyNavigation() ? dc->FindRecordIndexByDataSetKey() : -1);
+    if (record >= 0 || FLoadedAsDetail)
       return record;
   }
-  if (FLoadedAsDetail) {
-    if (!RecordsByBookmark() || !ds->BookmarkAvailable())
-      return FActiveRecordIndex;
-    auto it = std::find(FDetailBookmarks.begin(), FDetailBookmarks.end(), ds->Bookmark());
-    return it == FDetailBookmarks.end() ? -1 : int(it - FDetailBookmarks.begin());
-  }
+  if (FLoadedAsDetail)
+    return FActiveRecordIndex;
   if (ds->IsSequenced() && ds->RecNo() > 0)
     return ds->RecNo() - 1;
-  if (DBDataController()->IsKeyNavigation())
-    return DBDataController()->FindRecordIndexByDataSetKey();
+  if (dc->IsKeyNavigation())
+    return dc->FindRecordIndexByDataSetKey();
   return FActiveRecordIndex;
 }
 
@@ -1100,7 +1161,8 @@ bool RefusesRealOfNoInteger(TField* AField, TcxValueDef* AValueDef) {
 }
 
 TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController)
-    : FDataController(ADataController) {
+    : FDataController(ADataController),
+      FBookmarks(ADataController->DBProvider().FRecordsByBookmark && !ADataController->IsGridMode()) {
   TcxCustomDataFieldList& fields = ADataController->Fields();
   for (int i = 0; i < fields.Count(); ++i) {
     auto* field = static_cast<TcxDBDataField*>(fields.Items(i));
@@ -1108,7 +1170,8 @@ TcxValueDefDBReader::TcxValueDefDBReader(TcxDBDataController* ADataController)
     if (field->ValueDef())
       FEntries.push_back({field->ValueDef(), bound, bound && bound->IsBlob(),
                           !bound && !field->SubFields().empty() ? field : nullptr,
-                          bound && RefusesRealOfNoInteger(bound, field->ValueDef())});
+                          bound && RefusesRealOfNoInteger(bound, field->ValueDef()),
+                          field == ADataController->FRecordBookmarkField});
   }
 }
 
@@ -1151,6 +1214,10 @@ Variant TcxValueDefDBReader::GetValue(TcxValueDef* AValueDef) {
     }
     return values.size() == 1 ? values[0] : VarArrayOf(values);
   }
+  if (entry->Bookmark) {
+    TDataSet* ds = FDataController->DataSet();
+    return FBookmarks && ds->BookmarkAvailable() ? Variant(ds->Bookmark()) : Variant(Null);
+  }
   if (!entry->Field || entry->Blob)
     return Null;
   Variant value = entry->Field->Value();
@@ -1162,7 +1229,10 @@ Variant TcxValueDefDBReader::GetValue(TcxValueDef* AValueDef) {
 }
 
 const Variant* TcxValueDefDBReader::PeekValue(TcxValueDef* AValueDef) {
+  static const Variant none = Null;
   const TEntry* entry = EntryOf(AValueDef);
+  if (entry && entry->Bookmark && !FBookmarks)
+    return &none;
   if (!entry || !entry->Field || entry->Blob)
     return nullptr;
   const Variant* value = entry->Field->DataSet()->FieldDataRef(entry->Field);

@@ -43,7 +43,8 @@ public:
   virtual bool StyleHostDefaultParentColor() = 0;
   virtual bool StyleHostIsInplace() = 0;
   virtual bool StyleHostParentFont() = 0;
-  virtual void StyleHostRestoreParentDefaults(bool AParentColor) = 0;
+  // The host no longer keeps a colour or font of its own; it follows its parent's where the flags say so.
+  virtual void StyleHostRestoreParentDefaults(bool AParentColor, bool AParentFont) = 0;
 };
 
 class TcxContainerStyle : public TPersistent {
@@ -385,7 +386,7 @@ class TcxContainer : public TcxControl, public IcxContainerStyleHost {
   bool StyleHostDefaultParentColor() override { return DefaultParentColor(); }
   bool StyleHostIsInplace() override { return IsInplace(); }
   bool StyleHostParentFont() override { return ParentFont(); }
-  void StyleHostRestoreParentDefaults(bool AParentColor) override;
+  void StyleHostRestoreParentDefaults(bool AParentColor, bool AParentFont) override;
 
   // Counts what a refresh did, for tests and benchmarks of refreshes that should change nothing.
   struct TRefreshCounters {

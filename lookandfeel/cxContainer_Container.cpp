@@ -246,9 +246,9 @@ bool TcxContainer::StyleHostParentColor(TColor& AColor) {
   return true;
 }
 
-void TcxContainer::StyleHostRestoreParentDefaults(bool AParentColor) {
+void TcxContainer::StyleHostRestoreParentDefaults(bool AParentColor, bool AParentFont) {
   SetParentColor(false);
-  SetParentFont(true);
+  SetParentFont(AParentFont);
   if (AParentColor)
     SetParentColor(true);
 }

@@ -616,10 +616,15 @@ void TcxContainerStyle::RestoreDefaults() {
     if (IsBaseStyle()) {
       LookAndFeel()->SetAssignedValues({});
       if (IcxContainerStyleHost* host = GetHost()) {
+        // What the controller supplies comes from the controller, as for a container that never had values
+        // of its own; only the rest is the parent's.
         TColor color;
+        TFont* font = nullptr;
         TcxContainerStyle* controllerStyle = ControllerStyle();
         const bool controllerColor = controllerStyle && controllerStyle->LookupColor(color);
-        host->StyleHostRestoreParentDefaults(host->StyleHostDefaultParentColor() && !controllerColor);
+        const bool controllerFont = controllerStyle && controllerStyle->LookupFont(font) && font;
+        host->StyleHostRestoreParentDefaults(host->StyleHostDefaultParentColor() && !controllerColor,
+                                             !controllerFont);
       } else if (!FDirectAccessMode) {
         ResetFont();
       }

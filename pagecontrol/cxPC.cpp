@@ -136,8 +136,16 @@ void TcxTabControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
   TCustomControl::MouseDown(Button, Shift, X, Y);
 }
 
+bool TcxTabControl::CanBeUsed() const {
+  // The form hands a dialog key to every control on it, seen or not, so each parent is looked at here.
+  for (const TControl* c = this; c; c = c->Parent())
+    if (!c->Visible() || !c->Enabled())
+      return false;
+  return true;
+}
+
 void TcxTabControl::CMDialogKey(TCMDialogKey& Message) {
-  if (Message.CharCode() == VK_TAB && GetKeyState(VK_CONTROL) < 0 && Enabled() && FTabs->Count() > 1) {
+  if (Message.CharCode() == VK_TAB && GetKeyState(VK_CONTROL) < 0 && FTabs->Count() > 1 && CanBeUsed()) {
     const int count = FTabs->Count();
     const int step = GetKeyState(VK_SHIFT) < 0 ? count - 1 : 1;
     SetTabIndex((std::max(FTabIndex, 0) + step) % count);

@@ -33,6 +33,8 @@ protected:
 private:
   void TabsChanged(TObject* Sender);
   int TabWidth(int Index);
+  // Shown and enabled, and so is every parent: a strip the user cannot see or use does not switch.
+  bool CanBeUsed() const;
 
   std::unique_ptr<TStringList, TObjectDeleter> FTabs;
   int FTabIndex = -1;

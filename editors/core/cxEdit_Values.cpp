@@ -663,31 +663,34 @@ void TcxCustomEdit::DoEnter() {
     return;
   auto alive = AliveToken();
   if (!FIsSettingFocusOnError) {
-    // Entered again without having been left, as when a parent was moved elsewhere while the user typed (the
-    // form runs no exit then): what was typed is applied first, as leaving would, not lost to the reload
-    // below.
+    // Entered again with what was typed not yet the value: as when a parent was moved elsewhere while the
+    // user typed (the form runs no exit then), or when leaving found the text invalid. What was typed is
+    // applied first, as leaving would; text that is still invalid stays to be put right, not lost to the
+    // reload below.
+    bool keepText = false;
     if (FModifiedAfterEnter) {
       TcxFlagScope userChange(this, FIsUserChange, false);
-      LeaveEditing(false);
+      keepText = !LeaveEditing(false);
       if (!*alive)
         return;
     }
+    const bool reload = NeedsDisplayUpdateOnFocus() && !keepText;
     ModifiedStateScope state(this);
     TcxContainer::DoEnter();
     if (!*alive)
       return;
-    if (NeedsDisplayUpdateOnFocus())
+    if (reload)
       FDataBinding->UpdateDisplayValue();
     if (!*alive)
       return;
     if (ActiveProperties()->CanResetEditValue())
       FEditValueAtEnter = EditValue();
-    if (NeedsDisplayUpdateOnFocus())
+    if (reload)
       SynchronizeDisplayValue();
     if (!*alive)
       return;
     state.Release();
-    FModifiedAfterEnter = false;
+    FModifiedAfterEnter = keepText;
   }
   RefreshContainerAtCursor();
 }

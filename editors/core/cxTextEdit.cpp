@@ -859,7 +859,14 @@ void TcxCustomTextEdit::ClearSelection() {
     SetSelStart(start);
 }
 
+bool TcxCustomTextEdit::HidesText() {
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  return properties->EchoMode() == eemPassword && !properties->IsMultiLine();
+}
+
 void TcxCustomTextEdit::CopyToClipboard() {
+  if (HidesText())
+    return;
   const TcxTextEditingStyle style = ActiveProperties()->GetEditingStyle();
   if (style == tesTextAndList || style == tesListOnly)
     SelectAll();
@@ -874,7 +881,7 @@ bool TcxCustomTextEdit::IsInnerEditOperation() {
 }
 
 void TcxCustomTextEdit::CutToClipboard() {
-  if (SelLength() == 0)
+  if (SelLength() == 0 || HidesText())
     return;
   String text;
   int caret = 0;
@@ -1181,13 +1188,25 @@ void TcxCustomTextEdit::SetItemIndex(int Value) {
     }
   } unlock{this, alive};
   FLookupData->SetCurrentKey(Value);
+  if (!*alive)
+    return;
+  // The key is kept within the items, so the edit shows the item ItemIndex names, or nothing.
+  Variant value;
+  LookupKeyToEditValue(FLookupData->CurrentKey(), value);
+  if (!VarEqualsExact(value, FEditValue))
+    SetEditValue(value);
+}
+
+void TcxCustomTextEdit::LookupKeyToEditValue(int AKey, Variant& AEditValue) {
+  AEditValue = PrepareEditValue(Variant(FLookupData->GetDisplayText(AKey)), IsEditFocused());
 }
 
 void TcxCustomTextEdit::UpdateValueFromLookupItem(TObject*) {
   const int key = FLookupData->CurrentKey();
   if (key < 0 || FLookupItemChanging == false)
     return;
-  const Variant value = PrepareEditValue(Variant(FLookupData->GetDisplayText(key)), IsEditFocused());
+  Variant value;
+  LookupKeyToEditValue(key, value);
   if (VarEqualsExact(value, FEditValue) || !DoEditing())
     return;
   auto alive = AliveToken();

@@ -284,6 +284,8 @@ class TcxCustomTextEdit : public TcxCustomEdit {
 protected:
   // A cut or paste of the user's is under way and the platform control can carry it out itself.
   bool IsInnerEditOperation();
+  // A single-line password edit shows no text, so it hands none to the clipboard either.
+  bool HidesText();
   template <class> friend class TcxCustomInnerEditBase;
   friend class TcxCustomInnerTextEdit;
   friend class TcxCustomInnerMemo;
@@ -315,6 +317,8 @@ protected:
     return false;
   }
   virtual void UpdateValueFromLookupItem(TObject* Sender);
+  // The edit value that shows the lookup item of AKey; a key that names no item gives an empty text.
+  virtual void LookupKeyToEditValue(int AKey, Variant& AEditValue);
   virtual void ResetFindSelection();
   virtual void AfterKey(WORD Key, TShiftState Shift);
   // Completion from the lookup items for a typed character and for Backspace; a consumed key becomes 0.

@@ -227,7 +227,8 @@ void TCustomForm::SetWindowFocus() {
 bool TCustomForm::SetFocusedControl(TWinControl* Control) {
   if (Control != this)
     FActiveControl = Control;
-  Screen()->SetActive(this, Control);
+  // The form holding the focus itself has no control active on it.
+  Screen()->SetActive(this, Control != this ? Control : nullptr);
   if (FFocusedControl == Control)
     return true;
   TWinControl* old = FFocusedControl;
@@ -278,18 +279,25 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
 }
 
 void TCustomForm::DefocusControl(TWinControl* Control, bool Removing) {
-  if (Removing && FFocusedControl && Control->ContainsControl(FFocusedControl))
+  // A control being freed is left without being told, as one being taken out is.
+  const bool leaving = Removing || Control->ComponentState().Contains(csDestroying);
+  if (leaving && FFocusedControl && Control->ContainsControl(FFocusedControl))
     FFocusedControl = Control->Parent() == this ? nullptr : Control->Parent();
+  // Taking the focus leaves the control that had it, whose exit handlers may free it or this form.
+  auto alive = AliveToken();
+  auto controlAlive = Control->AliveToken();
   if (FActiveControl && Control->ContainsControl(FActiveControl)) {
     FActiveControl = nullptr;
     if (!ComponentState().Contains(csDestroying)) {
       if (FActive && FHandle)
         ::SetFocus(FHandle);
       // As in SetActiveControl; a control being taken out or freed is no longer told anything.
-      else if (!Removing && !Control->ComponentState().Contains(csDestroying))
+      else if (!leaving)
         Perform(CM_FOCUSCHANGED, 0, 0);
     }
   }
+  if (!*alive || !*controlAlive)
+    return;
   if (auto& s = ScreenInstance(); s && s->FActiveControl && Control->ContainsControl(s->FActiveControl))
     s->FActiveControl = nullptr;
 }

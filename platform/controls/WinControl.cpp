@@ -846,9 +846,11 @@ void TWinControl::SetZOrderPosition(int Position) {
 void TWinControl::WndProc(TMessage& Message) {
   switch (Message.Msg) {
   case WM_SETFOCUS: {
-    // The form follows the focus so that ActiveControl and the enter/exit events match the platform.
+    // The form follows the focus so that ActiveControl and the enter/exit events match the platform. The form
+    // taking the focus itself, as when its focused control is disabled or hidden, is where that control is
+    // left.
     TCustomForm* form = GetParentForm();
-    if (form && form != static_cast<TControl*>(this) && !form->SetFocusedControl(this))
+    if (form && !form->SetFocusedControl(this))
       return;
     break;
   }

@@ -122,6 +122,19 @@ public:
   void GotoBookmark(const TBookmarkStr& ABookmark);
   // -1, 0 or 1 in the dataset's order; an empty bookmark comes first.
   virtual int CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B);
+  // Whether AField's value in the record ABookmark names was read only approximately: the nearest value the
+  // dataset can hold of one it cannot (a text outside the code page, an integer past a double's precision),
+  // which other values of its source read as too, so that it tells neither which value nor which record.
+  virtual bool ReadApproximately(TField* AField, const TBookmarkStr& ABookmark) {
+    (void)AField;
+    (void)ABookmark;
+    return false;
+  }
+  // Whether any record's value of AField was read only approximately.
+  virtual bool HoldsApproximateValues(TField* AField) {
+    (void)AField;
+    return false;
+  }
 
   // AKeyFields is ";"-separated; AKeyValues is one value for one field, a Variant array for several.
   bool Locate(const AnsiString& AKeyFields, const Variant& AKeyValues, TLocateOptions AOptions);

@@ -121,6 +121,7 @@ TMemDataSet::TSavedRows TMemDataSet::TakeRows() {
   rows.Cursor = FCursor;
   rows.FilteredView = FFilteredView;
   rows.Generation = FGeneration;
+  rows.Approximate.swap(FApproximate);
   ResetRows();
   return rows;
 }
@@ -134,6 +135,7 @@ void TMemDataSet::RestoreRows(TSavedRows&& ARows) {
   FCursor = ARows.Cursor;
   FFilteredView = ARows.FilteredView;
   FGeneration = ARows.Generation;
+  FApproximate.swap(ARows.Approximate);
   RowsChanged();
 }
 
@@ -154,6 +156,7 @@ void TMemDataSet::ResetRows() {
   FOrder.clear();
   FView.clear();
   FPosOfRow.clear();
+  FApproximate.clear();
   RowsChanged();
 }
 
@@ -320,6 +323,29 @@ int TMemDataSet::CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B) 
   return A < B ? -1 : 1;
 }
 
+bool TMemDataSet::ReadApproximately(TField* AField, const TBookmarkStr& ABookmark) {
+  if (!HoldsApproximateValues(AField))
+    return false;
+  std::int64_t row = DecodeBookmark(ABookmark);
+  return row >= 0 && FApproximate[std::size_t(AField->FieldNo() - 1)].count(row) > 0;
+}
+
+bool TMemDataSet::HoldsApproximateValues(TField* AField) {
+  std::size_t column = std::size_t(AField->FieldNo() - 1);
+  return AField->DataSet() == this && AField->FieldNo() > 0 && column < FApproximate.size() &&
+         !FApproximate[column].empty();
+}
+
+void TMemDataSet::SetApproximate(std::int64_t ARow, std::size_t AColumn, bool AApproximate) {
+  if (AApproximate) {
+    if (FApproximate.size() <= AColumn)
+      FApproximate.resize(FFieldDefs.size());
+    FApproximate[AColumn].insert(ARow);
+  } else if (AColumn < FApproximate.size()) {
+    FApproximate[AColumn].erase(ARow);
+  }
+}
+
 void TMemDataSet::InternalGotoBookmark(const TBookmarkStr& ABookmark) {
   std::int64_t pos = PosOf(DecodeBookmark(ABookmark));
   if (pos < 0)
@@ -353,8 +379,10 @@ void TMemDataSet::InternalPost(const TRecordSlot& ASlot, bool AInserting, const 
     row = ASlot.Row;
     std::int64_t before = PosOf(row, ASlot.Pos);
     for (std::size_t i = 0; i < columns; ++i)
-      if (AChanged[i])
+      if (AChanged[i]) {
         StoreCell(row, i, std::move(values[i]));
+        SetApproximate(row, i, false);
+      }
     // A row the filter no longer accepts leaves the view; the cursor goes to the row that followed it.
     if (FFilteredView && before >= 0 && !RecordAccepted(row)) {
       FView.erase(FView.begin() + before);
@@ -382,6 +410,8 @@ void TMemDataSet::InternalDelete() {
   } else {
     FOrder.erase(FOrder.begin() + pos);
   }
+  for (auto& rows : FApproximate)
+    rows.erase(row);
   RowsChanged();
   FCursor = pos;
 }

@@ -5,6 +5,7 @@
 // builds a hash index once and reuses it until the rows change.
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/db/DBDataSet.h"
 
@@ -43,6 +44,8 @@ public:
   bool IsSequenced() override { return true; }
   bool BookmarkValid(const TBookmarkStr& ABookmark) override;
   int CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B) override;
+  bool ReadApproximately(TField* AField, const TBookmarkStr& ABookmark) override;
+  bool HoldsApproximateValues(TField* AField) override;
 
 protected:
   void InternalOpen() override;
@@ -85,6 +88,10 @@ protected:
       FChunks.push_back(std::make_unique<Variant[]>(kChunkRows * FFieldDefs.size()));
     Cell(FRowTotal, FNextColumn++) = std::move(AValue);
   }
+  // The cell just pushed stands for its source's value only approximately.
+  void MarkLastCellApproximate() { SetApproximate(FRowTotal, FNextColumn - 1, true); }
+  // Marks the value of column AColumn (from 0) in row ARow as read only approximately, or as exact.
+  void SetApproximate(std::int64_t ARow, std::size_t AColumn, bool AApproximate);
   void EndRow() {
     FOrder.push_back(FRowTotal++);
     FNextColumn = 0;
@@ -96,6 +103,7 @@ protected:
     std::int64_t RowTotal = 0, Cursor = -1;
     bool FilteredView = false;
     std::uint32_t Generation = 0;
+    std::vector<std::unordered_set<std::int64_t>> Approximate;
   };
   TSavedRows TakeRows();
   void RestoreRows(TSavedRows&& ARows);
@@ -144,4 +152,6 @@ private:
   std::vector<std::int32_t> FPosOfRow; // by row: position in View(), -1 when hidden or deleted
   bool FPosValid = false;
   std::unordered_map<int, TKeyIndex> FKeyIndexes; // by column, built on demand over View()
+  // By column, the rows whose value was read only approximately; empty while every value is exact.
+  std::vector<std::unordered_set<std::int64_t>> FApproximate;
 };

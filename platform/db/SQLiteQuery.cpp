@@ -8,6 +8,7 @@
 
 #include "platform/classes/ComponentStream.h"
 #include "platform/db/SQLiteQuery_Internal.h"
+#include "platform/rtl/CodePage.h"
 
 using namespace sqlitequery_internal;
 
@@ -79,11 +80,28 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
   return true;
 }
 
-// The cell as the dataset keeps it for a column of AType. It is read through its value object: one call into
-// the connection per cell instead of one for the type and more for the contents, each of which takes the
-// connection's lock. The value object is read before the next step on the thread that steps the statement,
-// as a query's rows always are.
-Variant CellValue(sqlite3_value* cell, TFieldType AType) {
+// Whether the text the code page holds of AUtf8 lost characters: each becomes the default character, so the
+// text holds more of it than the source did.
+bool LostCharacters(const unsigned char* AUtf8, int ALength, const AnsiString& AText) {
+  if (AText.find(DefaultAnsiChar) == AnsiString::npos)
+    return false;
+  return std::count(AText.begin(), AText.end(), DefaultAnsiChar) >
+         std::count(AUtf8, AUtf8 + ALength, static_cast<unsigned char>(DefaultAnsiChar));
+}
+
+// Whether a real holds the integer exactly; one past 2^53 may read as its neighbour.
+bool RealHolds(sqlite3_int64 AValue) {
+  double d = double(AValue);
+  return d >= -0x1p63 && d < 0x1p63 && sqlite3_int64(d) == AValue;
+}
+
+// The cell as the dataset keeps it for a column of AType; AApproximate tells whether that value only
+// approximates the cell's. It is read through its value object: one call into the connection per cell
+// instead of one for the type and more for the contents, each of which takes the connection's lock. The
+// value object is read before the next step on the thread that steps the statement, as a query's rows always
+// are.
+Variant CellValue(sqlite3_value* cell, TFieldType AType, bool& AApproximate) {
+  AApproximate = false;
   int storage = sqlite3_value_type(cell);
   switch (storage) {
   case SQLITE_NULL:
@@ -94,6 +112,7 @@ Variant CellValue(sqlite3_value* cell, TFieldType AType) {
     case ftBoolean:
       return Variant(v != 0);
     case ftFloat:
+      AApproximate = !RealHolds(v);
       return Variant(double(v));
     case ftLargeint:
       return Variant(std::int64_t(v));
@@ -125,7 +144,9 @@ Variant CellValue(sqlite3_value* cell, TFieldType AType) {
         return Variant::FromDate(d);
     }
     // A text in a numeric column stays text: nothing the database holds is lost by a failed conversion.
-    return Variant(FromUtf8(t, n));
+    AnsiString text = FromUtf8(t, n);
+    AApproximate = LostCharacters(t, n, text);
+    return Variant(std::move(text));
   }
   }
 }
@@ -265,8 +286,8 @@ bool FileExists(const AnsiString& AName) {
 
 } // namespace
 
-Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType) {
-  return CellValue(sqlite3_column_value(AStmt, ACol), AType);
+Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType, bool& AApproximate) {
+  return CellValue(sqlite3_column_value(AStmt, ACol), AType, AApproximate);
 }
 
 TSQLiteConnection::~TSQLiteConnection() {
@@ -548,7 +569,10 @@ void TSQLiteQuery::RunQuery(bool AOpening) {
       // The key is kept before the cell is read: reading a text may convert it in place.
       if (keyOf[std::size_t(i)] >= 0)
         FRowKeys->SetLast(std::size_t(keyOf[std::size_t(i)]), cell);
-      PushCell(CellValue(cell, FColumns[std::size_t(i)].DataType));
+      bool approximate;
+      PushCell(CellValue(cell, FColumns[std::size_t(i)].DataType, approximate));
+      if (approximate)
+        MarkLastCellApproximate();
     }
     EndRow();
   }

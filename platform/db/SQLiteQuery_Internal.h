@@ -17,8 +17,9 @@
 
 namespace sqlitequery_internal {
 
-// The value of column ACol (from 0) of the statement's row, as the dataset keeps it for a column of AType.
-Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType);
+// The value of column ACol (from 0) of the statement's row, as the dataset keeps it for a column of AType;
+// AApproximate tells whether that value only approximates the cell's.
+Variant ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType AType, bool& AApproximate);
 
 // What a pragma that reads a setting answers, empty when it answers nothing.
 inline std::string PragmaValue(sqlite3* ADb, const char* APragma) {

@@ -89,6 +89,7 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     keyWritten = keyWritten || holding(written, std::size_t(no - 1)) != written.end();
   TRowKeys storedKey(keys);
   std::vector<Variant> stored(FColumns.size()); // the table's columns as read back, as a load reads them
+  std::vector<char> approximate(FColumns.size(), false);
   WriteInSavepoint(AInserting ? "Insert into a row" : "Update of a row", [&](sqlite3* db) {
     std::string sql;
     if (AInserting) {
@@ -124,8 +125,11 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
       for (std::size_t k = 0; k < keys; ++k)
         storedKey.SetLast(k, sqlite3_column_value(s, returnedAt(std::size_t(FKeyFieldNos[k] - 1))));
       for (std::size_t i = 0; i < FColumns.size(); ++i)
-        if (IsWritten(i))
-          stored[i] = ReadCell(s, returnedAt(i), FColumns[i].DataType);
+        if (IsWritten(i)) {
+          bool lossy;
+          stored[i] = ReadCell(s, returnedAt(i), FColumns[i].DataType, lossy);
+          approximate[i] = lossy;
+        }
     }
     if (rc != SQLITE_DONE)
       throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(db)));
@@ -149,11 +153,14 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
   // view then looks at the row again.
   bool differs = false;
   for (std::size_t i = 0; i < FColumns.size(); ++i) {
+    if (!IsWritten(i))
+      continue;
     const Variant& now = *RowValueRef(row, int(i) + 1);
-    if (IsWritten(i) && (VarType(now) != VarType(stored[i]) || !SameValue(now, stored[i]))) {
+    if (VarType(now) != VarType(stored[i]) || !SameValue(now, stored[i])) {
       StoreCell(row, i, std::move(stored[i]));
       differs = true;
     }
+    SetApproximate(row, i, approximate[i]);
   }
   if (differs && Filtered()) {
     TMemDataSet::FilterChanged();

@@ -1,6 +1,8 @@
 // The tab strip: selection by the program, the mouse and Ctrl+Tab, and the change event.
 #include "app/Session.h"
 #include "app_fixture.h"
+#include "editors/core/cxTextEdit.h"
+#include "lookandfeel/cxContainer.h"
 #include "pagecontrol/cxPC.h"
 
 namespace {
@@ -94,6 +96,50 @@ TEST_F(TabControlTest, CtrlTabStepsThroughTheTabsAndWrapsAround) {
   CtrlTab(false);
   CtrlTab(true);
   EXPECT_EQ(changes, (std::vector<int>{1, 2, 0, 2}));
+}
+
+// Ctrl+Tab typed into an edit switches only a tab strip the user can see and use: not one that is hidden or
+// disabled, nor one whose panel is.
+TEST_F(TabControlTest, CtrlTabLeavesATabStripThatCannotBeSeenOrUsedAlone) {
+  using Step = void (*)(TcxTabControl*, TWinControl*);
+  const struct {
+    const char* name;
+    bool switches;
+    Step take, giveBack;
+  } cases[] = {
+      {"usable", true, [](TcxTabControl*, TWinControl*) {}, [](TcxTabControl*, TWinControl*) {}},
+      {"tab strip hidden", false, [](TcxTabControl* t, TWinControl*) { t->Hide(); },
+       [](TcxTabControl* t, TWinControl*) { t->Show(); }},
+      {"tab strip disabled", false, [](TcxTabControl* t, TWinControl*) { t->SetEnabled(false); },
+       [](TcxTabControl* t, TWinControl*) { t->SetEnabled(true); }},
+      {"panel hidden", false, [](TcxTabControl*, TWinControl* p) { p->Hide(); },
+       [](TcxTabControl*, TWinControl* p) { p->Show(); }},
+      {"panel disabled", false, [](TcxTabControl*, TWinControl* p) { p->SetEnabled(false); },
+       [](TcxTabControl*, TWinControl* p) { p->SetEnabled(true); }},
+  };
+  auto* panel = new TcxContainer(form);
+  panel->SetParent(form);
+  panel->SetBounds(0, 0, 300, 40);
+  tabs->SetParent(panel);
+  tabs->SetBounds(5, 5, 280, 24);
+  auto* edit = new TcxTextEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 60, 150, 21);
+  for (const char* caption : {"a", "b"})
+    tabs->Tabs()->Add(caption);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    changes.clear();
+    c.take(tabs, panel);
+    edit->SetFocus();
+    Pump();
+    ASSERT_TRUE(edit->Focused());
+    CtrlTab(false);
+    EXPECT_EQ(tabs->TabIndex(), c.switches ? 1 : 0);
+    EXPECT_EQ(changes, c.switches ? std::vector<int>{1} : std::vector<int>{});
+    c.giveBack(tabs, panel);
+    tabs->SetTabIndex(0);
+  }
 }
 
 TEST_F(TabControlTest, TheSelectedTabIsPaintedAcrossTheBaseLine) {

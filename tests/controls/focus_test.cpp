@@ -193,11 +193,100 @@ TEST_F(FocusTest, FocusingAHiddenOrDisabledControlFails) {
   EXPECT_FALSE(b1->CanFocus()) << "a disabled parent disables its children's focus";
 }
 
+// Disabling or hiding the focused control, or its panel, leaves it as the focus leaves it: the form takes the
+// focus and the exits run from the control outwards at once, not when another control is entered later.
+// Entered again, the control is entered anew.
+TEST_F(FocusTest, DisablingOrHidingTheFocusedControlOrItsPanelLeavesIt) {
+  const struct {
+    const char* name;
+    bool panel, hide;
+  } cases[] = {{"control disabled", false, false},
+               {"control hidden", false, true},
+               {"panel disabled", true, false},
+               {"panel hidden", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Build();
+    a1->SetFocus();
+    EventLog().clear();
+    TBox* taken = c.panel ? panelA : a1;
+    c.hide ? taken->SetVisible(false) : taken->SetEnabled(false);
+    Pump();
+    EXPECT_EQ(EventLog(), (Log{"A1:WM_KILLFOCUS", "A1:CM_EXIT", "PanelA:CM_EXIT"}));
+    EXPECT_EQ(form->ActiveControl(), nullptr);
+    EXPECT_EQ(Screen()->ActiveControl(), nullptr);
+    EXPECT_EQ(GetFocus(), form->Handle());
+    c.hide ? taken->SetVisible(true) : taken->SetEnabled(true);
+    EventLog().clear();
+    a1->SetFocus();
+    EXPECT_EQ(EventLog(), (Log{"A1:WM_SETFOCUS", "PanelA:CM_ENTER", "A1:CM_ENTER"}));
+    form->Free();
+    EventLog().clear();
+  }
+}
+
+// The exit that disabling or hiding runs may move the focus on and free the control it was taken from, or
+// that control's panel; the focus stays where the handler put it.
+TEST_F(FocusTest, AnExitHandlerMayFreeTheControlThatWasDisabledOrHidden) {
+  for (const bool panel : {false, true})
+    for (const bool hide : {false, true}) {
+      SCOPED_TRACE(std::string(panel ? "panel" : "control") + (hide ? " hidden" : " disabled"));
+      Build();
+      a1->SetFocus();
+      TBox* taken = panel ? panelA : a1;
+      struct MoveOnAndFree {
+        TBox* to;
+        TBox* freed;
+        void Exit(TObject*) {
+          to->SetFocus();
+          std::exchange(freed, nullptr)->Free();
+        }
+      } handler{b1, taken};
+      a1->OnExit = TNotifyEvent(&handler, &MoveOnAndFree::Exit);
+      const auto alive = taken->AliveToken();
+      hide ? taken->SetVisible(false) : taken->SetEnabled(false);
+      Pump();
+      EXPECT_FALSE(*alive);
+      EXPECT_TRUE(b1->Focused());
+      EXPECT_EQ(form->ActiveControl(), b1);
+      EXPECT_EQ(Screen()->ActiveControl(), b1);
+      form->Free();
+    }
+}
+
+// Another form taking the activation and giving it back moves the platform focus only: the focused control
+// is neither left nor entered.
+TEST_F(FocusTest, ActivatingAnotherFormAndComingBackLeavesNothing) {
+  Build();
+  a1->SetFocus();
+  EventLog().clear();
+  TForm* other = nullptr;
+  Application()->CreateForm(other);
+  other->SetBounds(500, 100, 100, 100);
+  other->Show();
+  Pump();
+  ASSERT_FALSE(a1->Focused());
+  form->Show();
+  Pump();
+  EXPECT_TRUE(a1->Focused());
+  EXPECT_EQ(EventLog(), (Log{"A1:WM_KILLFOCUS", "A1:WM_SETFOCUS"}));
+  other->Free();
+}
+
+// The control being freed hears of nothing more, not even its exit; the panel it leaves is left.
 TEST_F(FocusTest, FreeingTheFocusedControlClearsEveryReference) {
   Build();
   b1->SetFocus();
   ASSERT_EQ(Screen()->ActiveControl(), b1);
+  struct Exits {
+    int count = 0;
+    void Exit(TObject*) { ++count; }
+  } exits;
+  b1->OnExit = TNotifyEvent(&exits, &Exits::Exit);
+  EventLog().clear();
   b1->Free();
+  EXPECT_EQ(exits.count, 0);
+  EXPECT_EQ(EventLog(), Log{"PanelB:CM_EXIT"});
   EXPECT_EQ(form->ActiveControl(), nullptr);
   EXPECT_EQ(Screen()->ActiveControl(), nullptr);
   backend->PressKey(VK_TAB);

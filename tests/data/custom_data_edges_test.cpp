@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "data/cxCustomData.h"
 #include "platform/rtl/FormatSettings.h"
 #include "tests/data/custom_data_test_util.h"
@@ -143,6 +146,54 @@ TEST(CustomDataEditing, EditStatesAndCancelFocus) {
   EXPECT_TRUE(dc.CanEditItem(0));
   EXPECT_EQ(dc.GetEditState() & dceEdit, dceEdit); // CanEditItem leaves the record in edit
   dc.Cancel();
+}
+
+// The post of a new record that was never changed takes it away as its cancel does, and leaves the focus
+// where the cancel leaves it, in a plain, a sorted and a grouped view, the record inserted or appended.
+TEST(CustomDataEditing, APostOfAnUntouchedNewRecordFocusesAsItsCancel) {
+  const struct {
+    const char* Name;
+    std::function<void(TestController&)> Shape;
+    int Row;
+  } cases[] = {
+      {"plain", [](TestController&) {}, 1},
+      {"sorted", [](TestController& A) { A.ChangeSorting(0, soDescending); }, 3},
+      {"grouped",
+       [](TestController& A) {
+         A.ChangeGroupIndex(1, 0);
+         A.FullCollapse();
+         A.ChangeExpanding(0, true, false);
+       },
+       2},
+  };
+  // The rows as records, -1 for a group row, each group's state, and the focused row.
+  auto seen = [](TestController& A) {
+    std::string text;
+    for (int row = 0; row < A.GetRowCount(); ++row) {
+      TcxRowInfo info = A.GetRowInfo(row);
+      text += info.Level < A.Groups().LevelCount() ? (info.Expanded ? "+ " : "- ")
+                                                   : std::to_string(info.RecordIndex) + " ";
+    }
+    return text + "| " + std::to_string(A.GetFocusedRowIndex());
+  };
+  for (const auto& c : cases)
+    for (bool append : {false, true}) {
+      SCOPED_TRACE(std::string(c.Name) + (append ? ", appended" : ", inserted"));
+      std::string ends[2];
+      for (bool post : {false, true}) {
+        TestController dc(2);
+        dc.Fill({{1, 7}, {2, 8}, {3, 9}, {4, 7}, {5, 8}});
+        c.Shape(dc);
+        ASSERT_TRUE(dc.ChangeFocusedRowIndex(c.Row));
+        append ? dc.Append() : dc.Insert();
+        ASSERT_NE(dc.GetEditState() & dceInsert, 0);
+        post ? dc.Post() : dc.Cancel();
+        EXPECT_EQ(dc.GetRecordCount(), 5);
+        EXPECT_GE(dc.GetFocusedRowIndex(), 0);
+        ends[post] = seen(dc);
+      }
+      EXPECT_EQ(ends[true], ends[false]);
+    }
 }
 
 // Starting an edit with no data row focused is refused with the range error, and nothing changes.

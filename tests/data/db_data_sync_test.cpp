@@ -467,8 +467,10 @@ TEST_P(DBDataSync, AfterADeleteTheDataSetStandsOnTheRowTheViewFocuses) {
 }
 
 TEST_P(DBDataSync, AMoveThatPostsAnEditWhichReordersTheRowsTakesTheDataSetToTheRecordItFocuses) {
-  // Sorted by score descending, row 1 shows id 9. Its new score takes it to the top or the bottom, so the
-  // row moved to names another record after the post than before it.
+  // Sorted by score descending, rows 0 to 2 show ids 10, 9 and 8, row 9 id 1. The new score of id 9 takes it
+  // to the top or the bottom, so the row moved to shows another record after the post than before it. A move
+  // to a row goes to the record that row showed when asked, wherever the post put it; the first and the last
+  // row are places, whatever record the post puts there.
   const struct {
     const char* Name;
     double Score;
@@ -476,9 +478,10 @@ TEST_P(DBDataSync, AMoveThatPostsAnEditWhichReordersTheRowsTakesTheDataSetToTheR
     int Row, Id;
   } cases[] = {
       {"first", 100, [](TcxCustomDataController& A) { return A.GotoFirst(); }, 0, 9},
-      {"previous", 100, [](TcxCustomDataController& A) { return A.GotoPrev(); }, 0, 9},
-      {"next", -1, [](TcxCustomDataController& A) { return A.GotoNext(); }, 2, 7},
-      {"row 9", -1, [](TcxCustomDataController& A) { return A.ChangeFocusedRowIndex(9); }, 9, 9},
+      {"previous", 100, [](TcxCustomDataController& A) { return A.GotoPrev(); }, 1, 10},
+      {"next", -1, [](TcxCustomDataController& A) { return A.GotoNext(); }, 1, 8},
+      {"row 9", -1, [](TcxCustomDataController& A) { return A.ChangeFocusedRowIndex(9); }, 8, 1},
+      {"last", -1, [](TcxCustomDataController& A) { return A.GotoLast(); }, 9, 9},
   };
   for (const char* keys : {"id", ""})
     for (const auto& c : cases) {

@@ -69,6 +69,14 @@ struct Table {
     }
     return rows;
   }
+  // The row that shows the record of AId; -1 when none does.
+  int RowOfId(int AId) {
+    for (int r = 0; r < dc.GetRowCount(); ++r)
+      if (VarToStr(dc.GetValue(dc.GetRowInfo(r).RecordIndex, kId)) == std::to_string(AId))
+        return r;
+    return -1;
+  }
+  std::string CurrentId() { return VarToStr(ds->FieldByName("id")->Value()); }
   int RowOf(const std::string& AWord) {
     std::vector<std::string> rows = Rows();
     for (std::size_t r = 0; r < rows.size(); ++r)
@@ -237,6 +245,65 @@ TEST_P(DBDataWrites, TheFirstRecordOfAnEmptyDataSetIsTakenAndStored) {
       ASSERT_TRUE(t.dc.SetEditValue(kWord, "oda", evsValue));
       t.dc.Post();
       EXPECT_EQ(t.Stored(), Strings({"7:a:ev", "8::oda"}));
+    }
+}
+
+// Grouping rules grid mode's buffer out and ungrouping brings it back: each time the records are read again
+// as the mode now reads them, so that a row is the record it shows, whichever way the new record came.
+TEST_P(DBDataWrites, InGridModeGroupingAndUngroupingReadTheRecordsAgainSoWritesReachTheRowShown) {
+  for (int buffer : {100, 2})
+    for (bool append : {true, false}) {
+      SCOPED_TRACE("a buffer of " + std::to_string(buffer) + (append ? ", append" : ", insert"));
+      Table t(GetParam());
+      t.dc.SetKeyFieldNames("id");
+      t.dc.DataModeController().SetGridModeBufferCount(buffer);
+      t.dc.DataModeController().SetGridMode(true);
+      ASSERT_TRUE(t.dc.IsGridMode());
+      t.dc.ChangeGroupIndex(kGrp, 0);
+      ASSERT_FALSE(t.dc.IsGridMode());
+      t.dc.FullExpand();
+      EXPECT_EQ(t.Rows(), Strings({"[a]", "x", "y", "[b]", "z", "w"})) << "every record, not the buffer's";
+
+      append ? t.dc.Append() : t.dc.Insert();
+      ASSERT_TRUE(t.dc.SetEditValue(kId, 107, evsValue));
+      ASSERT_TRUE(t.dc.SetEditValue(kGrp, "gx", evsValue));
+      ASSERT_TRUE(t.dc.SetEditValue(kWord, "new", evsValue));
+      t.dc.Post();
+      ASSERT_EQ(t.Stored(), Strings({"1:a:x", "2:a:y", "3:b:z", "4:b:w", "107:gx:new"}));
+
+      t.dc.ClearGrouping();
+      ASSERT_TRUE(t.dc.IsGridMode());
+      EXPECT_EQ(t.dc.GetRecordCount(), std::min(buffer, 5)) << "the buffer, not every record";
+      // Every row of the buffer, from the last, stands for the record it shows.
+      std::vector<std::string> ids;
+      for (int row = t.dc.GetRowCount(); row-- > 0;) {
+        ids.insert(ids.begin(), VarToStr(t.dc.GetValue(t.dc.GetRowInfo(row).RecordIndex, kId)));
+        EXPECT_TRUE(t.dc.ChangeFocusedRowIndex(row));
+        EXPECT_EQ(t.dc.GetFocusedRowIndex(), row);
+        EXPECT_EQ(t.CurrentId(), ids.front()) << "the dataset stands on the record row " << row << " shows";
+      }
+      auto without = [](Strings ARows, const std::string& AId, const std::string& AWord) {
+        for (auto it = ARows.begin(); it != ARows.end(); ++it)
+          if (it->substr(0, it->find(':')) == AId) {
+            if (AWord.empty())
+              ARows.erase(it);
+            else
+              *it = it->substr(0, it->rfind(':') + 1) + AWord;
+            break;
+          }
+        return ARows;
+      };
+      Strings stored = t.Stored();
+      t.dc.Edit();
+      ASSERT_TRUE(t.dc.SetEditValue(kWord, "X", evsValue));
+      t.dc.Post();
+      stored = without(stored, ids.front(), "X");
+      EXPECT_EQ(t.Stored(), stored);
+
+      ASSERT_TRUE(t.dc.ChangeFocusedRowIndex(t.dc.GetRowCount() - 1));
+      std::string last = VarToStr(t.dc.GetValue(t.dc.GetFocusedRecordIndex(), kId));
+      t.dc.DeleteFocused();
+      EXPECT_EQ(t.Stored(), without(stored, last, ""));
     }
 }
 

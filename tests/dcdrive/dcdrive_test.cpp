@@ -193,6 +193,19 @@ TEST_F(Dcdrive, TextTheCodePageCannotHoldIsRefusedByName) {
     ExpectRefusal(c);
 }
 
+// Key fields and grid mode belong to the controller of a query: over a table they are bad input.
+TEST_F(Dcdrive, TheQueryControllersOperationsAreRefusedOverATable) {
+  const std::string table = "a:int\n1\n";
+  const Refusal cases[] = {
+      {"key fields", table, "keyfields a\n", "dcdrive: ops:1: keyfields needs a query (--sqlite)\n"},
+      {"grid mode", table, "gridmode on 10\n", "dcdrive: ops:1: gridmode needs a query (--sqlite)\n"},
+      {"grid mode of another word", table, "gridmode maybe\n",
+       "dcdrive: ops:1: gridmode on|off [BUFFERCOUNT]\n"},
+  };
+  for (const Refusal& c : cases)
+    ExpectRefusal(c);
+}
+
 // A number its column's type cannot hold is refused like any other malformed value, never left to overflow.
 TEST_F(Dcdrive, NumbersTheirTypeCannotHoldAreBadInput) {
   const std::string money = "p:currency\n1\n";

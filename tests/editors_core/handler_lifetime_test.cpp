@@ -355,6 +355,17 @@ const Act typeIntoEditThenLeave = [](T& t, TcxContainer* c) {
   typeIntoEdit(t, c);
   t.FocusAway(c);
 };
+// What was typed is validated as the edit is hidden or disabled, which takes the focus from it.
+const Act typeIntoEditThenHide = [](T& t, TcxContainer* c) {
+  typeIntoEdit(t, c);
+  if (t.Alive())
+    t.HideFocused(c);
+};
+const Act typeIntoEditThenDisable = [](T& t, TcxContainer* c) {
+  typeIntoEdit(t, c);
+  if (t.Alive())
+    t.DisableFocused(c);
+};
 const Act setEditValue = [](T&, TcxContainer* c) {
   static_cast<TcxCustomEdit*>(c)->SetEditValue(Variant("new"));
 };
@@ -421,6 +432,10 @@ const Case cases[] = {
     {"TextEditFocusOut", Kind::TextEdit, onFocusChanged, focusAway},
     {"TextEditFocusOutByHiding", Kind::TextEdit, onFocusChanged, hideFocused},
     {"TextEditFocusOutByDisabling", Kind::TextEdit, onFocusChanged, disableFocused},
+    {"TextEditExitByHiding", Kind::TextEdit, onExit, hideFocused},
+    {"TextEditExitByDisabling", Kind::TextEdit, onExit, disableFocused},
+    {"EditValidateByHiding", Kind::Edit, onValidate, typeIntoEditThenHide},
+    {"EditValidateByDisabling", Kind::Edit, onValidate, typeIntoEditThenDisable},
     {"TextEditStartDrag", Kind::TextEdit, onStartDrag, dragToForm},
     {"TextEditEndDrag", Kind::TextEdit, onEndDrag, dragToForm},
     {"TextEditDroppedOnForm", Kind::TextEdit, onDragDrop, dragToForm},
@@ -455,6 +470,7 @@ const Case cases[] = {
     {"MemoFocusOut", Kind::Memo, onFocusChanged, focusAway},
     {"MemoFocusOutByHiding", Kind::Memo, onFocusChanged, hideFocused},
     {"MemoFocusOutByDisabling", Kind::Memo, onFocusChanged, disableFocused},
+    {"MemoExitByHiding", Kind::Memo, onExit, hideFocused},
     {"MemoStartDrag", Kind::Memo, onStartDrag, dragToForm},
     {"MemoEndDrag", Kind::Memo, onEndDrag, dragToForm},
     {"MemoDroppedOnForm", Kind::Memo, onDragDrop, dragToForm},

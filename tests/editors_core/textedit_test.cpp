@@ -1,3 +1,4 @@
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -128,6 +129,13 @@ class TextEditTest : public TextEditorsTest {
 protected:
   TcxTextEdit* MakeTextEdit() { return Place(new TcxTextEdit(Form()), 21); }
   TcxMemo* MakeMemo() { return Place(new TcxMemo(Form()), 60); }
+  // A second text edit below the first, to compare with it.
+  TcxTextEdit* MakeTwin() {
+    auto* twin = new TcxTextEdit(Form());
+    twin->SetParent(form);
+    twin->SetBounds(10, 100, 150, 21);
+    return twin;
+  }
   TForm* Form() {
     if (!form)
       form = ShowForm();
@@ -141,6 +149,23 @@ protected:
   }
   TcxCustomTextEdit* MakeTextEditOrMemo(bool AMemo) {
     return AMemo ? static_cast<TcxCustomTextEdit*>(MakeMemo()) : MakeTextEdit();
+  }
+  // What the form shows where the control stands, its children included, row by row.
+  std::vector<COLORREF> Look(TWinControl* AControl) {
+    Pump();
+    UpdateWindow(form->Handle());
+    TBitmap shot;
+    shot.SetPixelFormat(pf24bit);
+    shot.SetSize(AControl->Width(), AControl->Height());
+    HDC dc = GetDC(form->Handle());
+    BitBlt(shot.Canvas()->Handle(), 0, 0, shot.Width(), shot.Height(), dc, AControl->Left(), AControl->Top(),
+           SRCCOPY);
+    ReleaseDC(form->Handle(), dc);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < shot.Height(); ++y)
+      for (int x = 0; x < shot.Width(); ++x)
+        pixels.push_back(GetPixel(shot.Canvas()->Handle(), x, y));
+    return pixels;
   }
   // The edit, left while the user typed into it, shows AText again once it is entered; the form goes then.
   void ExpectTextWhenEnteredAgain(TcxCustomTextEdit* AEdit, const String& AText) {
@@ -558,6 +583,62 @@ TEST_F(TextEditTest, ReadOnlyRefusesPasteAndClearButCutCopies) {
   EXPECT_EQ(Clipboard()->AsText(), "kitap");
 }
 
+// A password edit gives its text to no clipboard route, as the platform's password edit gives it to none:
+// keys, copy and cut messages to the edit and to its inner edit, and the program's own calls leave the
+// clipboard and the text alone, read-only or not. The same routes in a plain edit copy, and cut where they
+// may, so that each route is seen to reach the clipboard at all.
+TEST_F(TextEditTest, APasswordReachesTheClipboardByNoRoute) {
+  platform::HeadlessBackend& keys = *backend;
+  const auto chord = [&keys](int AModifier, int AKey) {
+    keys.KeyDown(AModifier);
+    keys.PressKey(AKey);
+    keys.KeyUp(AModifier);
+  };
+  const auto send = [](HWND AWnd, UINT AMessage) { SendMessage(AWnd, AMessage, 0, 0); };
+  const auto inner = [](TcxTextEdit* AEdit) { return AEdit->InnerEdit()->GetControl()->Handle(); };
+  enum Kind { Copy, Cut, CutKey };
+  struct Route {
+    const char* name;
+    Kind kind;
+    std::function<void(TcxTextEdit*)> run;
+  };
+  const Route routes[] = {
+      {"Ctrl+C", Copy, [&](TcxTextEdit*) { chord(VK_CONTROL, 'C'); }},
+      {"Ctrl+Insert", Copy, [&](TcxTextEdit*) { chord(VK_CONTROL, VK_INSERT); }},
+      {"Ctrl+X", CutKey, [&](TcxTextEdit*) { chord(VK_CONTROL, 'X'); }},
+      {"Shift+Delete", CutKey, [&](TcxTextEdit*) { chord(VK_SHIFT, VK_DELETE); }},
+      {"WM_COPY to the edit", Copy, [&](TcxTextEdit* e) { send(e->Handle(), WM_COPY); }},
+      {"WM_CUT to the edit", Cut, [&](TcxTextEdit* e) { send(e->Handle(), WM_CUT); }},
+      {"WM_COPY to the inner edit", Copy, [&](TcxTextEdit* e) { send(inner(e), WM_COPY); }},
+      {"WM_CUT to the inner edit", Cut, [&](TcxTextEdit* e) { send(inner(e), WM_CUT); }},
+      {"CopyToClipboard", Copy, [](TcxTextEdit* e) { e->CopyToClipboard(); }},
+      {"CutToClipboard", Cut, [](TcxTextEdit* e) { e->CutToClipboard(); }},
+  };
+  for (const bool password : {true, false})
+    for (const bool readOnly : {false, true})
+      for (const Route& route : routes) {
+        SCOPED_TRACE(std::string(route.name) + (password ? ", password" : ", plain") +
+                     (readOnly ? ", read-only" : ""));
+        TcxTextEdit* edit = MakeTextEdit();
+        edit->Properties()->SetEchoMode(password ? eemPassword : eemNormal);
+        edit->Properties()->SetReadOnly(readOnly);
+        edit->SetText("gizli");
+        edit->SetFocus();
+        Pump();
+        edit->SelectAll();
+        Clipboard()->SetAsText("before");
+        route.run(edit);
+        Pump();
+        // A read-only edit takes no key that would change its text; a cut message there only copies.
+        const bool copies = !password && !(readOnly && route.kind == CutKey);
+        const bool cuts = !password && !readOnly && route.kind != Copy;
+        EXPECT_EQ(Clipboard()->AsText(), copies ? "gizli" : "before");
+        EXPECT_EQ(edit->Text(), cuts ? "" : "gizli");
+        edit->Free();
+        Pump();
+      }
+}
+
 TEST_F(TextEditTest, GetTextMessages) {
   TcxTextEdit* edit = MakeTextEdit();
   edit->SetText("kitap");
@@ -644,6 +725,150 @@ TEST_F(TextEditTest, ACharacterThatArrivesAfterTheFocusLeftBecomesTheValue) {
     edit->Show();
     edit->SetEnabled(true);
     ExpectTextWhenEnteredAgain(edit, "abx");
+  }
+}
+
+// The program disables or hides the edit the user types into, or its panel: the focus leaves the edit, and
+// what was typed is validated and becomes the value there and then, with the events of the user's tabbing
+// away, whether or not another control can take the focus. Entered, typed into and left that way again, it
+// does so again. None of these edits compares its values, so none tells of a new one on any route.
+TEST_F(TextEditTest, TypedTextBecomesTheValueWhereverTheFocusLeaves) {
+  enum How { TabAway, DisableEdit, HideEdit, DisablePanel, HidePanel };
+  const struct {
+    const char* name;
+    How how;
+  } hows[] = {{"tab away", TabAway},
+              {"edit disabled", DisableEdit},
+              {"edit hidden", HideEdit},
+              {"panel disabled", DisablePanel},
+              {"panel hidden", HidePanel}};
+  enum Kind { Text, Memo, Plain };
+  const struct {
+    const char* name;
+    Kind kind;
+  } kinds[] = {{"text edit", Text}, {"memo", Memo}, {"edit without an inner control", Plain}};
+  struct Recorder {
+    TcxCustomEdit* edit = nullptr;
+    std::vector<std::string> events;
+    void Exit(TObject*) { events.push_back("OnExit"); }
+    void ValueChanged(TObject*) { events.push_back("OnEditValueChanged " + VarToStr(edit->EditValue())); }
+  };
+  for (const auto& kind : kinds)
+    for (const bool another : {true, false})
+      for (const auto& how : hows) {
+        if (how.how == TabAway && !another)
+          continue;
+        SCOPED_TRACE(std::string(how.name) + ", " + kind.name +
+                     (another ? ", another control on the form" : ", alone on the form"));
+        auto* panel = new TcxContainer(Form());
+        panel->SetParent(form);
+        panel->SetBounds(10, 10, 180, 100);
+        TcxCustomEdit* edit = kind.kind == Text   ? static_cast<TcxCustomEdit*>(new TcxTextEdit(form))
+                              : kind.kind == Memo ? static_cast<TcxCustomEdit*>(new TcxMemo(form))
+                                                  : new TestEdit(form);
+        edit->SetParent(panel);
+        edit->SetBounds(5, 5, 150, kind.kind == Memo ? 60 : 21);
+        TcxTextEdit* other = nullptr;
+        if (another) {
+          other = new TcxTextEdit(form);
+          other->SetParent(form);
+          other->SetBounds(10, 150, 150, 21);
+        }
+        edit->SetEditValue("old");
+        const auto type = [&](const char* AText) {
+          if (kind.kind == Plain)
+            return static_cast<TestEdit*>(edit)->Type(AText);
+          static_cast<TcxCustomTextEdit*>(edit)->SelectAll();
+          for (const char* c = AText; *c; ++c)
+            platform::InjectChar(BYTE(*c));
+          Pump();
+        };
+        const auto shown = [&] {
+          return kind.kind == Plain ? static_cast<TestEdit*>(edit)->Text
+                                    : static_cast<TcxCustomTextEdit*>(edit)->Text();
+        };
+        Recorder recorder{edit, {}};
+        edit->OnExit = TNotifyEvent(&recorder, &Recorder::Exit);
+        edit->ActiveProperties()->OnEditValueChanged = TNotifyEvent(&recorder, &Recorder::ValueChanged);
+        const auto leave = [&](bool ALeave) {
+          switch (how.how) {
+          case TabAway:
+            if (ALeave)
+              other->SetFocus();
+            break;
+          case DisableEdit:
+            edit->SetEnabled(!ALeave);
+            break;
+          case HideEdit:
+            edit->SetVisible(!ALeave);
+            break;
+          case DisablePanel:
+            panel->SetEnabled(!ALeave);
+            break;
+          case HidePanel:
+            panel->SetVisible(!ALeave);
+            break;
+          }
+          Pump();
+        };
+        for (const std::string typed : {"new", "newer"}) {
+          recorder.events.clear();
+          edit->SetFocus();
+          Pump();
+          ASSERT_TRUE(edit->Focused());
+          type(typed.c_str());
+          ASSERT_EQ(shown(), typed);
+          leave(true);
+          EXPECT_FALSE(edit->Focused());
+          EXPECT_EQ(shown(), typed);
+          EXPECT_EQ(VarToStr(edit->EditValue()), typed);
+          EXPECT_EQ(recorder.events, std::vector<std::string>{"OnExit"});
+          leave(false);
+        }
+        form->Free();
+        form = nullptr;
+      }
+}
+
+// Text that fails its validation as the edit is disabled or hidden cannot keep the focus there: the error is
+// reported, and the text and the old value stay, to be put right once the edit is entered again; put right,
+// it becomes the value as the edit is left again.
+TEST_F(TextEditTest, TextThatFailsValidationAsTheFocusIsTakenIsKept) {
+  struct Handler {
+    std::vector<std::string> raised;
+    void Validate(TObject*, Variant& AValue, TCaption& AText, bool& AError) {
+      AError = VarToStr(AValue) == "bad";
+      AText = "not a word";
+    }
+    void Raised(TObject*, const std::exception& E) { raised.push_back(E.what()); }
+  };
+  for (const bool hide : {false, true}) {
+    SCOPED_TRACE(hide ? "hidden" : "disabled");
+    TestEdit* edit = MakeEdit();
+    Handler handler;
+    edit->SetEditValue("old");
+    edit->Properties()->OnValidate = TcxEditValidateEvent(&handler, &Handler::Validate);
+    Application()->OnException = TExceptionEvent(&handler, &Handler::Raised);
+    edit->SetFocus();
+    Pump();
+    edit->Type("bad");
+    hide ? edit->Hide() : edit->SetEnabled(false);
+    Pump();
+    EXPECT_EQ(handler.raised, std::vector<std::string>{"not a word"});
+    EXPECT_EQ(edit->Text, "bad");
+    EXPECT_EQ(VarToStr(edit->EditValue()), "old");
+    hide ? edit->Show() : edit->SetEnabled(true);
+    edit->SetFocus();
+    Pump();
+    EXPECT_EQ(edit->Text, "bad") << "entered again, the text is there to be put right";
+    edit->Type("good");
+    hide ? edit->Hide() : edit->SetEnabled(false);
+    Pump();
+    EXPECT_EQ(handler.raised.size(), 1u);
+    EXPECT_EQ(VarToStr(edit->EditValue()), "good");
+    Application()->OnException = nullptr;
+    form->Free();
+    form = nullptr;
   }
 }
 
@@ -898,6 +1123,72 @@ TEST_F(TextEditTest, LookupLocateAndGo) {
   EXPECT_EQ(data->CurrentKey(), 7);
   data->Go(TcxCustomTextEditLookupData::gdPageDown, false);
   EXPECT_EQ(data->CurrentKey(), 12);
+}
+
+// The program names a lookup item by its index and the edit shows that item, as one given its text would.
+// An index past the last item names the last one; one below the first names none, and the edit is empty.
+TEST_F(TextEditTest, SettingTheItemIndexShowsThatItem) {
+  TcxTextEdit* edit = MakeTextEdit();
+  for (const char* item : {"elma", "armut"})
+    edit->Properties()->LookupItems()->Add(item);
+  TcxTextEdit* twin = MakeTwin();
+  const struct {
+    int set, index;
+    const char* text;
+  } steps[] = {{1, 1, "armut"}, {0, 0, "elma"}, {5, 1, "armut"}, {-1, -1, ""}, {0, 0, "elma"}, {-7, -1, ""}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE("SetItemIndex(" + std::to_string(step.set) + ")");
+    edit->SetItemIndex(step.set);
+    EXPECT_EQ(edit->ItemIndex(), step.index);
+    EXPECT_EQ(edit->Text(), step.text);
+    EXPECT_EQ(VarToStr(edit->EditValue()), step.text);
+    twin->SetText(step.text);
+    EXPECT_TRUE(Look(edit) == Look(twin)) << "the edit looks as one given the item's text";
+  }
+}
+
+// An edit that had values of its own and then has them restored looks, pixel for pixel, as its twin that
+// never had any: both take the font and the colours of their style controller.
+TEST_F(TextEditTest, RestoredDefaultsLookAsNeverHavingOwnValues) {
+  auto* controller = new TcxEditStyleController(Form());
+  controller->Style()->Font()->SetSize(20);
+  controller->Style()->SetColor(clYellow);
+  controller->Style()->SetTextColor(clNavy);
+  const struct {
+    const char* name;
+    void (*own)(TcxCustomEditStyle*);
+  } cases[] = {
+      {"nothing of its own", [](TcxCustomEditStyle*) {}},
+      {"own font", [](TcxCustomEditStyle* s) { s->Font()->SetSize(12); }},
+      {"own colours",
+       [](TcxCustomEditStyle* s) {
+         s->SetColor(clRed);
+         s->SetTextColor(clGreen);
+       }},
+      {"own font and colour",
+       [](TcxCustomEditStyle* s) {
+         s->Font()->SetName("DejaVu Serif");
+         s->SetColor(clAqua);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxTextEdit* restored = MakeTextEdit();
+    TcxTextEdit* twin = MakeTwin();
+    for (TcxTextEdit* edit : {restored, twin}) {
+      edit->Style()->SetStyleController(controller);
+      edit->SetText("kitap");
+    }
+    c.own(restored->Style());
+    restored->Style()->RestoreDefaults();
+    EXPECT_EQ(restored->Style()->Font()->Size(), 20);
+    EXPECT_EQ(restored->Font()->Size(), twin->Font()->Size());
+    EXPECT_EQ(restored->ParentFont(), twin->ParentFont());
+    EXPECT_EQ(restored->Height(), twin->Height());
+    EXPECT_TRUE(Look(restored) == Look(twin)) << "the restored edit looks as its twin";
+    restored->Free();
+    twin->Free();
+  }
 }
 
 TEST_F(TextEditTest, CaretIndex) {

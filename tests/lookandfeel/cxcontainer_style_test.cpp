@@ -33,9 +33,9 @@ public:
   bool StyleHostDefaultParentColor() override { return defaultParentColor; }
   bool StyleHostIsInplace() override { return inplace; }
   bool StyleHostParentFont() override { return parentFont; }
-  void StyleHostRestoreParentDefaults(bool AParentColor) override {
+  void StyleHostRestoreParentDefaults(bool AParentColor, bool AParentFont) override {
     parentColor = AParentColor;
-    parentFont = true;
+    parentFont = AParentFont;
   }
 };
 
@@ -296,6 +296,38 @@ TEST_F(StyleTest, AssignCopiesValuesAndRestoreDefaultsClearsThem) {
   EXPECT_TRUE(host.parentColor);
   EXPECT_TRUE(host.parentFont);
   EXPECT_EQ(Base()->LookAndFeel()->Kind(), lfUltraFlat);
+}
+
+// Restored, a container follows its parent only in what its style controller does not supply.
+TEST_F(StyleTest, RestoreDefaultsLeavesToTheControllerWhatItSupplies) {
+  const struct {
+    const char* name;
+    bool color, font;
+  } cases[] = {{"controller supplies nothing", false, false},
+               {"controller supplies a colour", true, false},
+               {"controller supplies a font", false, true},
+               {"controller supplies both", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TcxStyleController controller(nullptr);
+    if (c.color)
+      controller.Style()->SetColor(clAqua);
+    if (c.font)
+      controller.Style()->Font()->SetSize(20);
+    Base()->SetStyleController(&controller);
+    Base()->SetColor(clRed);
+    Base()->Font()->SetSize(12);
+    host.defaultParentColor = true;
+    host.parentFont = false;
+    Base()->RestoreDefaults();
+    EXPECT_EQ(host.parentColor, !c.color);
+    EXPECT_EQ(host.parentFont, !c.font);
+    // Without a font from the controller, the font is the parent's to set, which this host does not do.
+    if (c.font) {
+      EXPECT_EQ(Base()->Font()->Size(), 20);
+    }
+    Base()->SetStyleController(nullptr);
+  }
 }
 
 TEST_F(StyleTest, RestoreDefaultsWithoutAContainerResetsTheFontAndAssignsNothing) {

@@ -312,6 +312,13 @@ struct Driver::State {
     return v;
   }
 
+  // The dataset-bound controller, for the operations only it has.
+  TcxDBDataController& QueryController(const std::string& AOp) {
+    auto* dc = dynamic_cast<TcxDBDataController*>(DC.get());
+    if (!dc)
+      throw BadInput(AOp + " needs a query (--sqlite)");
+    return *dc;
+  }
   json Dump();
   TcxDataSummaryItem* AddSummary(TcxDataSummaryItems& AItems, const std::vector<std::string>& AWords);
   void Filter(const std::vector<std::string>& AWords);
@@ -622,6 +629,16 @@ json Driver::Run(const std::vector<std::string>& w) {
   } else if (op == "deleteselected") {
     need(1);
     DC->DeleteSelection();
+  } else if (op == "keyfields") {
+    need(2);
+    s.QueryController(op).SetKeyFieldNames(ToCodePage(w[1]));
+  } else if (op == "gridmode") {
+    if ((w.size() != 2 && w.size() != 3) || (w[1] != "on" && w[1] != "off"))
+      throw BadInput("gridmode on|off [BUFFERCOUNT]");
+    TcxDBDataModeController& mode = s.QueryController(op).DataModeController();
+    if (w.size() == 3)
+      mode.SetGridModeBufferCount(State::Number(w[2]));
+    mode.SetGridMode(w[1] == "on");
   } else if (op == "dump") {
     need(1);
     return json({{"dump", s.Dump()}});

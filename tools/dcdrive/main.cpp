@@ -1,7 +1,8 @@
 // dcdrive TABLE.csv OPS.txt: loads a table into an unbound data controller with one item per column, applies
 // the operations one per line and prints one JSON object per line. Bad input exits with status 2.
 // dcdrive --sqlite FILE --sql "SELECT ..." OPS.txt: the same over a dataset-bound controller reading the
-// query, one item per column of its result; edits are written back to the database.
+// query, one item per column of its result; edits are written back to the database. Only a query's controller
+// takes "keyfields NAMES" (its KeyFieldNames) and "gridmode on|off [BUFFERCOUNT]".
 //
 // Tables, operations, the SQL text and the output are UTF-8; a character the code page cannot hold is bad
 // input. An operation that answers prints {"op":N,"result":V}, one that raises {"op":N,"error":"text"}; N is
