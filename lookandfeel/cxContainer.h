@@ -243,6 +243,8 @@ private:
   void StyleChanged(TObject* Sender);
 
   bool FIsDestroying = false;
+  // Turns false as the controller goes: a handler of its change may free it.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
   std::vector<TcxContainerStyle*> FListeners; // borrowed: each base style leaves before it goes
   std::unique_ptr<TcxContainerStyles, TObjectDeleter> FStyles;
 };

@@ -393,8 +393,10 @@ void TcxContainer::Resize() {
 }
 
 void TcxContainer::CreateHandle() {
+  auto alive = AliveToken();
   TcxControl::CreateHandle();
-  RefreshAtCursorPos();
+  if (*alive)
+    RefreshAtCursorPos();
 }
 
 void TcxContainer::CreateParams(TCreateParams& Params) {

@@ -607,14 +607,16 @@ void TcxCustomPopupWindow::CreateHandle() {
   const bool listed = IsShown();
   if (!listed)
     S().openPopups.push_back(this);
+  // A popup freed by a handler the hooks raise leaves the list as it goes.
+  auto alive = AliveToken();
   try {
     TcxPopupWindow::CreateHandle();
   } catch (...) {
-    if (!listed)
+    if (!listed && *alive)
       RemoveOpen(this);
     throw;
   }
-  if (!listed)
+  if (!listed && *alive)
     RemoveOpen(this);
 }
 

@@ -666,11 +666,14 @@ void TcxStyleController::CreateStyles() {
 }
 
 TcxStyleController::~TcxStyleController() {
+  *FAlive = false;
   FIsDestroying = true;
-  // Each listener detaches itself, which may attach it to the default controller instead.
+  // Each listener detaches itself, which may attach it to the default controller instead; the handlers this
+  // raises may free other listeners, which leave the list as they go.
   std::vector<TcxContainerStyle*> listeners = FListeners;
   for (TcxContainerStyle* style : listeners)
-    style->ControllerFreeNotification(this);
+    if (HasListener(style))
+      style->ControllerFreeNotification(this);
   FListeners.clear();
   FStyles.reset();
 }
@@ -695,21 +698,24 @@ void TcxStyleController::RemoveListener(TcxContainerStyle* AStyle) {
   auto it = std::find(FListeners.begin(), FListeners.end(), AStyle);
   if (it == FListeners.end())
     return;
-  // A destroying controller walks its list itself.
-  if (!FIsDestroying)
-    FListeners.erase(it);
+  FListeners.erase(it);
   if (!AStyle->IsDestroying())
     AStyle->LookAndFeel()->SetMasterLookAndFeel(nullptr);
 }
 
 void TcxStyleController::StyleChanged(TObject*) {
+  const std::shared_ptr<const bool> alive = FAlive;
   if (OnStyleChanged)
     OnStyleChanged(this);
-  if (FIsDestroying)
+  if (!*alive || FIsDestroying)
     return;
-  // A listener's handler may attach or detach styles; walk a copy and skip the ones that left.
+  // A listener's handler may attach or detach styles, or free the controller; walk a copy and skip the ones
+  // that left.
   std::vector<TcxContainerStyle*> listeners = FListeners;
-  for (TcxContainerStyle* style : listeners)
+  for (TcxContainerStyle* style : listeners) {
+    if (!*alive)
+      return;
     if (HasListener(style))
       style->ControllerChanged();
+  }
 }

@@ -142,8 +142,9 @@ void TcxControl::InitializeControl() {
 void TcxControl::CreateHandle() {
   const bool first = !FInitialized;
   InitializeControl();
+  auto alive = AliveToken();
   TCustomControl::CreateHandle();
-  if (first && FHScrollBar)
+  if (*alive && first && FHScrollBar)
     UpdateScrollBars();
 }
 

@@ -208,7 +208,11 @@ void TcxStandardLookAndFeelPainter::DrawScrollBarPart(TcxCanvas* ACanvas, bool A
     UINT state =
         styles[ScrollArrowDirection(AHorizontal, APart)] | (AState == cxbsDisabled ? DFCS_INACTIVE : 0);
     ACanvas->Canvas()->RequiredState({csHandleValid, csPenValid, csBrushValid});
+    // The sunken arrow moves a pixel right and down; the part of it that would leave R is cut off.
+    const int saved = SaveDC(ACanvas->Handle());
+    ACanvas->IntersectClipRect(R);
     DrawFrameControl(ACanvas->Handle(), &r, DFC_SCROLL, state);
+    RestoreDC(ACanvas->Handle(), saved);
     bevel(pressed);
     break;
   }

@@ -110,6 +110,7 @@ void TcxLookAndFeel::Init() {
 }
 
 TcxLookAndFeel::~TcxLookAndFeel() {
+  *FAlive = false;
   FSystemPaletteChangedNotifier.reset();
   FIsDestroying = true;
   // The root stops being the root before its listeners hear of it, so that a listener falling back to "the
@@ -198,12 +199,17 @@ void TcxLookAndFeel::Changed(TcxLookAndFeelValues AChangedValues) {
     return;
   FEffectiveKind = GetEffectiveKind();
   FEffectiveNativeStyle = GetEffectiveNativeStyle();
-  // A listener may remove itself or another listener while it is told; each one still present is told once.
+  // A listener may remove itself or another listener while it is told, or free this object; each one still
+  // present is told once.
+  const std::shared_ptr<const bool> alive = FAlive;
   std::vector<IcxLookAndFeelNotificationListener*> snapshot = FListeners;
-  for (IcxLookAndFeelNotificationListener* listener : snapshot)
+  for (IcxLookAndFeelNotificationListener* listener : snapshot) {
+    if (!*alive)
+      return;
     if (Contains(FListeners, listener))
       listener->MasterLookAndFeelChanged(this, AChangedValues);
-  if (OnChanged)
+  }
+  if (*alive && OnChanged)
     OnChanged(this, AChangedValues);
 }
 
@@ -272,10 +278,12 @@ void TcxLookAndFeel::AddChangeListener(IcxLookAndFeelNotificationListener* AList
 }
 
 void TcxLookAndFeel::RemoveChangeListener(IcxLookAndFeelNotificationListener* AListener) {
-  if (FIsDestroying || !Contains(FListeners, AListener))
+  // A listener that goes while this object tells its listeners that it goes leaves the list too, so that it
+  // is not told after it is freed.
+  if (!Contains(FListeners, AListener))
     return;
   Erase(FListeners, AListener);
-  if (FIsRoot && IsController(AListener) && --FControllerCount == 0)
+  if (!FIsDestroying && FIsRoot && IsController(AListener) && --FControllerCount == 0)
     SetAssignedValues({});
 }
 

@@ -114,6 +114,8 @@ private:
   TcxLookAndFeelKind FKind = lfUltraFlat;
   bool FNativeStyle = false;
   bool FIsDestroying = false;
+  // Turns false as the object goes: a listener told of a change may free the object that tells it.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
   bool FIsRoot = false;
   TcxLookAndFeel* FMasterLookAndFeel = nullptr; // borrowed
   TcxLookAndFeelPainterClass FPainter = nullptr;

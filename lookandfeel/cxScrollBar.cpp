@@ -308,47 +308,47 @@ void TcxScrollBar::MouseTrackingMouseLeave() {
     SetHotPart(spNone);
 }
 
-void TcxScrollBar::DoScroll(TScrollCode ACode, int APosition) {
+bool TcxScrollBar::DoScroll(TScrollCode ACode, int APosition) {
   int pos = ClampPosition(APosition);
+  auto alive = AliveToken();
   Scroll(ACode, pos);
+  if (!*alive)
+    return false;
   pos = ClampPosition(pos);
   if (pos == FPosition)
-    return;
+    return true;
   if (ACode == scTrack) {
     // While the thumb is dragged it follows the mouse, not the rounded position.
     FPosition = pos;
     if (FPressedPart != spThumb)
       CalculateThumb();
     Invalidate();
-  } else {
-    SetPosition(pos);
+    return true;
   }
+  SetPosition(pos);
+  return *alive;
 }
 
-void TcxScrollBar::StepPart(TcxScrollBarPart APart) {
+bool TcxScrollBar::StepPart(TcxScrollBarPart APart) {
   // Near either end of a range as wide as an int the sum would overflow; a step stops at Min or Max.
   const auto from = [this](std::int64_t ADelta) {
     return int(std::clamp<std::int64_t>(std::int64_t(FPosition) + ADelta, FMin, FMax));
   };
   switch (APart) {
   case spFirstArrow:
-    DoScroll(scLineUp, from(-FSmallChange));
-    break;
+    return DoScroll(scLineUp, from(-FSmallChange));
   case spSecondArrow:
-    DoScroll(scLineDown, from(FSmallChange));
-    break;
+    return DoScroll(scLineDown, from(FSmallChange));
   case spFirstPage:
-    DoScroll(scPageUp, from(-FLargeChange));
-    break;
+    return DoScroll(scPageUp, from(-FLargeChange));
   case spSecondPage:
-    DoScroll(scPageDown, from(FLargeChange));
-    break;
+    return DoScroll(scPageDown, from(FLargeChange));
   case spThumb:
-    DoScroll(scTrack, FPosition);
-    break;
+    return DoScroll(scTrack, FPosition);
   case spNone:
     break;
   }
+  return true;
 }
 
 bool TcxScrollBar::MouseOverPressedPart() {
@@ -358,8 +358,9 @@ bool TcxScrollBar::MouseOverPressedPart() {
 }
 
 void TcxScrollBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TCustomControl::MouseDown(Button, Shift, X, Y);
-  if (Button != mbLeft)
+  if (!*alive || Button != mbLeft)
     return;
   const TcxScrollBarPart part = GetPartAtPos(TPoint{X, Y});
   if (part == spNone)
@@ -374,9 +375,7 @@ void TcxScrollBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
     DoScroll(scTrack, FPosition);
     return;
   }
-  auto alive = AliveToken();
-  StepPart(part);
-  if (!*alive || FPressedPart != part)
+  if (!StepPart(part) || FPressedPart != part)
     return;
   FTimer->SetInterval(cxFirstRepeatInterval);
   FTimer->SetEnabled(true);
@@ -391,9 +390,7 @@ void TcxScrollBar::TimerTick(TObject*) {
   }
   if (FTimer->Interval() != cxRepeatInterval)
     FTimer->SetInterval(cxRepeatInterval);
-  auto alive = AliveToken();
-  StepPart(FPressedPart);
-  if (!*alive || FPressedPart == spNone)
+  if (!StepPart(FPressedPart) || FPressedPart == spNone)
     return;
   FTimer->SetEnabled(MouseOverPressedPart());
 }
@@ -408,8 +405,8 @@ void TcxScrollBar::DragThumb(const TPoint& P) {
     if (!PtInRect(&area, P)) {
       OffsetRect(&FThumbRect, FDragThumbOrigin.x - FThumbRect.left, FDragThumbOrigin.y - FThumbRect.top);
       CalculatePageAreas();
-      if (FDragStartPosition != FPosition)
-        DoScroll(scTrack, FDragStartPosition);
+      if (FDragStartPosition != FPosition && !DoScroll(scTrack, FDragStartPosition))
+        return;
       Invalidate();
       return;
     }
@@ -440,7 +437,10 @@ void TcxScrollBar::DragThumb(const TPoint& P) {
 }
 
 void TcxScrollBar::MouseMove(TShiftState Shift, int X, int Y) {
+  auto alive = AliveToken();
   TCustomControl::MouseMove(Shift, X, Y);
+  if (!*alive)
+    return;
   const TPoint p{X, Y};
   // The dragged thumb stays pressed and hot until the release: it follows the mouse, which a fast move may
   // put past the thumb's old place before the thumb catches up.
@@ -455,45 +455,41 @@ void TcxScrollBar::MouseMove(TShiftState Shift, int X, int Y) {
 }
 
 void TcxScrollBar::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (Button == mbLeft)
-    EndPress();
+  if (Button == mbLeft && !EndPress())
+    return;
   TCustomControl::MouseUp(Button, Shift, X, Y);
 }
 
-void TcxScrollBar::EndPress() {
+bool TcxScrollBar::EndPress() {
   if (FPressedPart == spNone)
-    return;
-  const bool thumb = FPressedPart == spThumb;
-  auto alive = AliveToken();
-  if (thumb)
-    DoScroll(scPosition, FPosition);
-  if (!*alive)
-    return;
+    return true;
+  if (FPressedPart == spThumb && !DoScroll(scPosition, FPosition))
+    return false;
   FTimer->SetEnabled(false);
   FPressedPart = spNone;
   FHotPart = spNone;
-  DoScroll(scEndScroll, FPosition);
-  if (!*alive)
-    return;
+  if (!DoScroll(scEndScroll, FPosition))
+    return false;
   CalculateThumb();
   Invalidate();
+  return true;
 }
 
 void TcxScrollBar::WMCancelMode(TMessageView& Message) {
-  EndPress();
-  TCustomControl::WMCancelMode(Message);
+  if (EndPress())
+    TCustomControl::WMCancelMode(Message);
 }
 
 void TcxScrollBar::CMEnabledChanged(TMessageView& Message) {
-  if (!Enabled())
-    EndPress();
+  if (!Enabled() && !EndPress())
+    return;
   CalculateThumb();
   TCustomControl::CMEnabledChanged(Message);
 }
 
 void TcxScrollBar::CMVisibleChanged(TMessageView& Message) {
-  if (!Visible())
-    EndPress();
+  if (!Visible() && !EndPress())
+    return;
   TCustomControl::CMVisibleChanged(Message);
 }
 

@@ -74,15 +74,17 @@ protected:
   // The page areas on either side of the thumb where it lies now, none without a thumb.
   void CalculatePageAreas();
   // Ends a press of the mouse: the final position of a thumb drag, the end-scroll code, a fresh layout.
-  void EndPress();
+  // False when a handler of those codes freed the bar.
+  bool EndPress();
 
 private:
   friend class TcxScrollBarMouseTracker;
   void LookAndFeelChanged(TcxLookAndFeel* Sender, TcxLookAndFeelValues AChangedValues);
   void ThemeChanged(TObject* Sender);
   void TimerTick(TObject* Sender);
-  void StepPart(TcxScrollBarPart APart);
-  void DoScroll(TScrollCode ACode, int APosition);
+  // Both raise OnScroll and may raise OnChange, whose handlers may free the bar: false when they did.
+  bool StepPart(TcxScrollBarPart APart);
+  bool DoScroll(TScrollCode ACode, int APosition);
   void SetHotPart(TcxScrollBarPart APart);
   void MouseTrackingMouseLeave();
   void DragThumb(const TPoint& P);

@@ -130,8 +130,12 @@ void TcxTabControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
   // The tab strip does not take the focus: the user keeps typing where he was.
   if (Button == mbLeft) {
     const int index = IndexOfTabAt(X, Y);
+    // The change handler may free the tab control.
+    auto alive = AliveToken();
     if (index >= 0)
       SetTabIndex(index);
+    if (!*alive)
+      return;
   }
   TCustomControl::MouseDown(Button, Shift, X, Y);
 }

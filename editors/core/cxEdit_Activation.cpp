@@ -249,7 +249,7 @@ void TcxCustomEdit::DoEditKeyDown(WORD& Key, TShiftState Shift) {
   // Every handler below may free the edit.
   auto alive = AliveToken();
   auto afterKey = [&] {
-    if (OnAfterKeyDown)
+    if (*alive && OnAfterKeyDown)
       OnAfterKeyDown(this, Key, Shift);
   };
   if (properties->ClearKey() != 0 && shortCut == properties->ClearKey()) {

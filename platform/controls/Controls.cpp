@@ -477,10 +477,12 @@ void TControl::SetParent(TWinControl* AParent) {
   if (auto* self = dynamic_cast<TWinControl*>(this); self && AParent && self->ContainsControl(AParent))
     throw EInvalidOperation("A control cannot be parented to its own child");
   if (FParent) {
-    // Taking the control out can run handlers that free it, or already put it in a parent of their choosing.
+    // Taking the control out can run handlers that free it, or already put it in a parent of their choosing,
+    // or free the new parent: the control then stays without one.
     auto alive = AliveToken();
+    auto parentAlive = AParent ? AParent->AliveToken() : nullptr;
     FParent->RemoveControl(this);
-    if (!*alive || FParent)
+    if (!*alive || FParent || (parentAlive && !*parentAlive))
       return;
   }
   if (AParent)

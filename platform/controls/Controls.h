@@ -463,7 +463,7 @@ class TWinControl : public TControl {
   // The child (with or without a window) at a client point, the topmost first.
   TControl* ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool AllowWinControls = false);
   void Broadcast(TMessage& Message);
-  void NotifyControls(UINT Msg);
+  void NotifyControls(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   TRect GetClientRect() override;

@@ -97,9 +97,12 @@ HWND TWinControl::Handle() {
 void TWinControl::HandleNeeded() {
   if (FHandle)
     return;
+  // The parent's window is made first, which runs the message hooks: their handlers may free this control.
+  auto alive = AliveToken();
   if (FParent)
     FParent->HandleNeeded();
-  CreateHandle();
+  if (*alive)
+    CreateHandle();
 }
 
 void TWinControl::SetParentWindow(HWND Value) {
@@ -207,7 +210,9 @@ TControl* TWinControl::ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool 
 }
 
 void TWinControl::Broadcast(TMessage& Message) {
-  for (std::size_t i = 0; i < FControls.size(); ++i) {
+  // A child's handler may free this control (a popup closing as a child redraws): it then tells no one more.
+  auto alive = AliveToken();
+  for (std::size_t i = 0; *alive && i < FControls.size(); ++i) {
     TMessage m = Message;
     FControls[i]->WindowProc()(m);
     if (m.Result != 0) {
@@ -217,13 +222,19 @@ void TWinControl::Broadcast(TMessage& Message) {
   }
 }
 
-void TWinControl::NotifyControls(UINT Msg) {
-  TMessage m{Msg, 0, 0, 0};
-  // A child may leave or join the list while it hears the news; a copy keeps the walk safe.
+void TWinControl::NotifyControls(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  // A child may leave or join the list while it hears the news, or free this control; a copy keeps the walk
+  // safe, and it ends once this control is gone.
+  auto alive = AliveToken();
   const std::vector<TControl*> children = FControls;
-  for (TControl* c : children)
-    if (std::find(FControls.begin(), FControls.end(), c) != FControls.end())
+  for (TControl* c : children) {
+    if (!*alive)
+      return;
+    if (std::find(FControls.begin(), FControls.end(), c) != FControls.end()) {
+      TMessage m{Msg, WParam, LParam, 0};
       c->WindowProc()(m);
+    }
+  }
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -313,7 +324,12 @@ void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
 void TWinControl::CreateHandle() {
   if (FHandle)
     return;
+  // Making the window and placing it among its siblings run the message hooks, whose handlers (a popup that
+  // closes as its owner changes) may free this control.
+  auto alive = AliveToken();
   CreateWnd();
+  if (!*alive)
+    return;
   if (FParent) {
     // Keep the platform's z-order the same as the parent's list: behind the nearest windowed sibling that
     // lies in front, or on top when none does.
@@ -327,6 +343,8 @@ void TWinControl::CreateHandle() {
           break;
         }
     SetWindowPos(FHandle, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (!*alive)
+      return;
   }
   for (TControl* c : FControls)
     c->UpdateAnchorRules();
@@ -491,16 +509,14 @@ void TWinControl::CMInvalidate(TMessageView&) {
 }
 
 void TWinControl::CMSysColorChange(TMessageView& Message) {
-  TMessage m{CM_SYSCOLORCHANGE, Message.WParam, Message.LParam, 0};
-  for (TControl* c : std::vector<TControl*>(FControls))
-    c->WindowProc()(m);
-  Invalidate();
+  auto alive = AliveToken();
+  NotifyControls(CM_SYSCOLORCHANGE, Message.WParam, Message.LParam);
+  if (*alive)
+    Invalidate();
 }
 
 void TWinControl::CMWinIniChange(TMessageView& Message) {
-  TMessage m{CM_WININICHANGE, Message.WParam, Message.LParam, 0};
-  for (TControl* c : std::vector<TControl*>(FControls))
-    c->WindowProc()(m);
+  NotifyControls(CM_WININICHANGE, Message.WParam, Message.LParam);
 }
 
 void TWinControl::CMCtl3DChanged(TMessageView&) {

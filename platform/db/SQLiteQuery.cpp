@@ -290,6 +290,8 @@ Variant sqlitequery_internal::ReadCell(sqlite3_stmt* AStmt, int ACol, TFieldType
   return CellValue(sqlite3_column_value(AStmt, ACol), AType, AApproximate);
 }
 
+TSQLiteConnection::TSQLiteConnection(TComponent* AOwner) : TComponent(AOwner) {}
+
 TSQLiteConnection::~TSQLiteConnection() {
   Destroying();
   Close();
@@ -324,8 +326,23 @@ void TSQLiteConnection::Open() {
 void TSQLiteConnection::Close() {
   if (!FHandle)
     return;
+  FPrepared.clear();
   sqlite3_close_v2(FHandle);
   FHandle = nullptr;
+}
+
+std::shared_ptr<TStatement> TSQLiteConnection::Prepared(const std::string& AUtf8) {
+  if (!FHandle)
+    throw EDatabaseError("The connection is closed");
+  auto kept = FPrepared.find(AUtf8);
+  if (kept != FPrepared.end())
+    return kept->second;
+  // The texts vary with the fields a program writes; a bound keeps a long session's statements few.
+  if (FPrepared.size() >= 64)
+    FPrepared.clear();
+  auto statement = std::make_shared<TStatement>(FHandle, AUtf8, TSQLText::Utf8);
+  FPrepared.emplace(AUtf8, statement);
+  return statement;
 }
 
 void TSQLiteConnection::ExecSQL(const AnsiString& ASQL) {

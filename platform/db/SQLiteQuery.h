@@ -3,9 +3,16 @@
 // the rows it returns; editing writes each posted or deleted record back to one table by its key, inside a
 // savepoint, so a failed write changes neither the database nor the kept row. The key is the one SQLite
 // returned for the row, kind and bytes, not the value it reads as, compared as the table's unique index on it
-// compares keys, so that a write reaches that row alone.
+// compares keys, so that a write reaches that row alone; a key that reaches several rows reaches none. Once a
+// write is over the records show what the file holds: the written row read back, rows its triggers or foreign
+// keys changed read again, and rows SQLite removed beside it (by a REPLACE conflict, a trigger, a cascade)
+// kept but no longer written to.
 // Refresh reads the rows again and finds the current record by that key; bookmarks taken before a refresh
 // are no longer valid after it.
+#include <memory>
+#include <string>
+#include <unordered_map>
+
 #include "platform/classes/UnitList.h"
 #include "platform/db/DBParams.h"
 #include "platform/db/MemDataSet.h"
@@ -15,12 +22,15 @@ struct sqlite3_stmt;
 namespace sqlitequery_internal {
 class TStatement;
 class TRowKeys;
+class TChangeLog;
+struct TReadBack;
+struct TBeside;
 } // namespace sqlitequery_internal
 
 class TSQLiteConnection : public TComponent {
   PELVOR_CLASS(TSQLiteConnection, TComponent)
 public:
-  explicit TSQLiteConnection(TComponent* AOwner) : TComponent(AOwner) {}
+  explicit TSQLiteConnection(TComponent* AOwner);
   ~TSQLiteConnection() override;
 
   // The database file; ":memory:" for a private database in memory.
@@ -36,10 +46,18 @@ public:
   bool Connected() const { return FHandle != nullptr; }
   // Runs statements that return no rows, several separated by ";" allowed.
   void ExecSQL(const AnsiString& ASQL);
+  // The connection's handle. Its preupdate hook is the queries' own while they write: a hook set through it
+  // is taken away by the next write.
   sqlite3* Handle() const { return FHandle; }
+  // The statement of AUtf8, one the queries write with, prepared once and kept while the connection is
+  // open, as compiling it costs more than running it. The caller shares it for one run and resets it after;
+  // a statement let go while shared lives on until that run ends.
+  std::shared_ptr<sqlitequery_internal::TStatement> Prepared(const std::string& AUtf8);
 
 private:
   sqlite3* FHandle = nullptr; // owned
+  // By text; finalized before the handle is closed.
+  std::unordered_map<std::string, std::shared_ptr<sqlitequery_internal::TStatement>> FPrepared;
 };
 
 class TSQLiteQuery : public TMemDataSet {
@@ -140,9 +158,37 @@ private:
   template <class F> void WriteInSavepoint(const AnsiString& AWhat, F AWrite);
   // "k1 IS ? COLLATE c1 AND ...", in UTF-8, filled with the key a row was read with (FRowKeys).
   std::string KeyCondition() const;
+  // How many rows, up to two, KeyCondition reaches, as a scalar subquery bound as KeyCondition is.
+  std::string KeyMatches() const;
   // Binds the key of row ARow from AIndex on; a row that is gone from the table is not found, nor one read
   // with no key where an outer join may have found no row of the table.
   void BindRowKey(sqlitequery_internal::TStatement& AStmt, std::int64_t ARow, int& AIndex) const;
+  // Why the key of row ARow led an update or delete to no row: none or several hold it, or the database
+  // skipped the write.
+  AnsiString WhyNotWritten(sqlite3* ADb, std::int64_t ARow) const;
+  // By column of the update table, the first of the query's columns holding it: what a write reads back.
+  std::vector<std::size_t> ReadBackColumns() const;
+  // Those columns' names as a statement lists them.
+  std::string ReadBackList(const std::vector<std::size_t>& AReadBack) const;
+  // The row AStmt stands on, whose columns are AReadBack, into ARead and, with AKey, its key into a row of
+  // its own.
+  void ReadBackRow(sqlite3_stmt* AStmt, const std::vector<std::size_t>& AReadBack,
+                   sqlitequery_internal::TReadBack& ARead, sqlitequery_internal::TRowKeys* AKey) const;
+  // The key columns' places in the rows the preupdate hook hands out, -1 where not known for certain, and
+  // whether a NULL there may stand for a default the row never stored.
+  void KeyTableColumns(sqlite3* ADb, std::vector<int>& AColumns, std::vector<bool>& ANullUnknown) const;
+  // What the write whose changes ALog holds did beside its own row ASelf, whose key is now ASelfKey (null
+  // after a delete). Rows it changed are read again by their keys now, so this runs while the write's
+  // savepoint holds.
+  sqlitequery_internal::TBeside FollowChanges(sqlite3* ADb, const sqlitequery_internal::TChangeLog& ALog,
+                                              std::int64_t ASelf,
+                                              const sqlitequery_internal::TRowKeys* ASelfKey) const;
+  // Marks the records whose rows are gone and gives the changed ones their keys and values, all but ASelf,
+  // which the write itself takes; answers whether a shown value changed.
+  bool TakeBeside(sqlitequery_internal::TBeside& ABeside, std::int64_t ASelf);
+  // Stores the written columns of ARead into ARow where they differ, marked as exact or approximate as they
+  // were read; answers whether any differed.
+  bool TakeStored(std::int64_t ARow, sqlitequery_internal::TReadBack& ARead);
 
   TSQLiteConnection* FConnection = nullptr; // borrowed, with a free notification
   AnsiString FSQL;

@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/db/SQLiteQuery.h"
@@ -230,13 +231,33 @@ private:
   sqlite3_stmt* FStmt = nullptr;
 };
 
+// One run of a statement the connection keeps, shared while it lasts and ended however it ends: reset, so
+// that it holds nothing open, and its values unbound.
+class TStatementRun {
+public:
+  explicit TStatementRun(std::shared_ptr<TStatement> AStmt) : FStmt(std::move(AStmt)) {}
+  ~TStatementRun() {
+    sqlite3_reset(FStmt->Get());
+    sqlite3_clear_bindings(FStmt->Get());
+  }
+  TStatementRun(const TStatementRun&) = delete;
+  TStatementRun& operator=(const TStatementRun&) = delete;
+  TStatement& Statement() const { return *FStmt; }
+
+private:
+  std::shared_ptr<TStatement> FStmt;
+};
+
 // The keys of a query's rows exactly as SQLite returned them, so that binding one gives the same values: each
 // its storage class with an integer, the bits of a real, or the bytes of a blob or of a text in the
 // database's encoding (a statement holds every text in it). KeyCount values a row, by row handle; the bytes
 // of all of them live in one store, so that a million rows cost a few allocations.
 class TRowKeys {
 public:
+  // Why a row is gone: SQLite removed it beside a write, or a write changed rows that could not be followed.
+  enum class TGone : std::int64_t { No, Removed, Untracked };
   explicit TRowKeys(std::size_t AKeyCount = 0) : FKeyCount(AKeyCount) {}
+  std::size_t KeyCount() const { return FKeyCount; }
   std::size_t RowCount() const { return FKeyCount == 0 ? 0 : FValues.size() / FKeyCount; }
   void Clear(std::size_t AKeyCount) {
     FKeyCount = AKeyCount;
@@ -259,23 +280,21 @@ public:
     for (std::size_t k = 0; k < FKeyCount; ++k)
       FValues[ARow * FKeyCount + k] = AFrom.Copy(AFrom.FValues[AFromRow * FKeyCount + k], FBytes);
   }
-  // Row ARow is no longer in the table (another row took its key): a write must not find a row by it.
-  void MarkGone(std::size_t ARow) {
+  // Row ARow is no longer one row of the table that its key reaches, for AWhy: a write must not find a row by
+  // it.
+  void MarkGone(std::size_t ARow, TGone AWhy) {
     for (std::size_t k = 0; k < FKeyCount; ++k)
-      FValues[ARow * FKeyCount + k] = TValue{0, 0, kGone};
+      FValues[ARow * FKeyCount + k] = TValue{std::int64_t(AWhy), 0, kGone};
   }
-  bool Gone(std::size_t ARow) const { return FKeyCount > 0 && FValues[ARow * FKeyCount].Kind == kGone; }
+  TGone Gone(std::size_t ARow) const {
+    const TValue& v = FValues[ARow * FKeyCount];
+    return FKeyCount > 0 && v.Kind == kGone ? TGone(v.Number) : TGone::No;
+  }
   bool AllNull(std::size_t ARow) const {
     for (std::size_t k = 0; k < FKeyCount; ++k)
       if (FValues[ARow * FKeyCount + k].Kind != SQLITE_NULL)
         return false;
     return FKeyCount > 0;
-  }
-  // Marks gone every row but AExcept that holds the key of row AFromRow of AFrom.
-  void MarkGoneHolding(const TRowKeys& AFrom, std::size_t AFromRow, std::size_t AExcept) {
-    for (std::size_t r = 0; r < RowCount(); ++r)
-      if (r != AExcept && Same(r, AFrom, AFromRow))
-        MarkGone(r);
   }
   bool Same(std::size_t ARow, const TRowKeys& AOther, std::size_t AOtherRow) const {
     for (std::size_t k = 0; k < FKeyCount; ++k) {
@@ -284,6 +303,48 @@ public:
       if (a.Kind != b.Kind || (HasBytes(a) ? Bytes(a) != AOther.Bytes(b) : a.Number != b.Number))
         return false;
     }
+    return true;
+  }
+  // A hash of row ARow's values, equal for rows that Same calls equal.
+  std::size_t Hash(std::size_t ARow) const {
+    std::size_t hash = 0;
+    for (std::size_t k = 0; k < FKeyCount; ++k) {
+      const TValue& v = FValues[ARow * FKeyCount + k];
+      const std::size_t part =
+          HasBytes(v) ? std::hash<std::string_view>()(Bytes(v)) : std::hash<std::int64_t>()(v.Number);
+      hash = hash * 31 + (part ^ std::size_t(v.Kind));
+    }
+    return hash;
+  }
+  // Row ARow's values as one string, equal for two rows exactly when Same is true of them.
+  std::string Identity(std::size_t ARow) const {
+    std::string id;
+    for (std::size_t k = 0; k < FKeyCount; ++k) {
+      const TValue& v = FValues[ARow * FKeyCount + k];
+      id += char(v.Kind);
+      const std::string_view bytes = Bytes(v);
+      const std::int64_t number = HasBytes(v) ? std::int64_t(bytes.size()) : v.Number;
+      id.append(reinterpret_cast<const char*>(&number), sizeof number);
+      id += bytes;
+    }
+    return id;
+  }
+  // Key AKey of the last row is a value SQLite did not hand out.
+  void SetLastUnknown(std::size_t AKey) { FValues[FValues.size() - FKeyCount + AKey].Kind = kUnknown; }
+  // Appends, as a new row, the values AColumns of row AFromRow of AFrom, whose rows hold more values; a NULL
+  // in a column of ANullUnknown is taken for a value not known. False, and nothing appended, where a value is
+  // not known or a column is missing.
+  bool AppendColumns(const TRowKeys& AFrom, std::size_t AFromRow, const std::vector<int>& AColumns,
+                     const std::vector<bool>& ANullUnknown) {
+    for (std::size_t k = 0; k < AColumns.size(); ++k) {
+      if (AColumns[k] < 0 || std::size_t(AColumns[k]) >= AFrom.FKeyCount)
+        return false;
+      const std::int32_t kind = AFrom.FValues[AFromRow * AFrom.FKeyCount + std::size_t(AColumns[k])].Kind;
+      if (kind == kUnknown || kind == kGone || (kind == SQLITE_NULL && ANullUnknown[k]))
+        return false;
+    }
+    for (int column : AColumns)
+      FValues.push_back(AFrom.Copy(AFrom.FValues[AFromRow * AFrom.FKeyCount + std::size_t(column)], FBytes));
     return true;
   }
   // Binds row ARow's values from AIndex on; AEncoding is the database's text encoding.
@@ -300,7 +361,9 @@ private:
     std::uint32_t Size = 0;  // how many bytes
     std::int32_t Kind = SQLITE_NULL;
   };
-  static constexpr std::int32_t kGone = 0; // no storage class of SQLite's
+  // No storage classes of SQLite's: a row that is gone, with why in Number; a value SQLite did not hand out.
+  static constexpr std::int32_t kGone = 0;
+  static constexpr std::int32_t kUnknown = -1;
   static bool HasBytes(const TValue& AValue) {
     return AValue.Kind == SQLITE_TEXT || AValue.Kind == SQLITE_BLOB;
   }
@@ -343,6 +406,77 @@ private:
   std::size_t FKeyCount;
   std::vector<TValue> FValues;
   std::string FBytes;
+};
+
+// The rows SQLite changes in one table while a statement runs, as its preupdate hook reports them, so that
+// what the statement did beside its own row is known once it is over: rows a REPLACE conflict deleted, rows
+// its triggers and foreign-key actions changed or deleted. Each such change keeps every column of the row
+// before it and, for an update, after it; rows inserted beside the statement's own are not shown by the
+// query and are left out. The statement's own change (at depth 0, of its own kind) is only noted where it
+// falls, as the statement returns that row itself. The hook is the connection's one preupdate hook, held
+// from construction to Stop.
+class TChangeLog {
+public:
+  TChangeLog(sqlite3* ADb, std::string ASchema, std::string ATable, int AOwnOp)
+      : FDb(ADb), FSchema(std::move(ASchema)), FTable(std::move(ATable)), FOwnOp(AOwnOp) {
+    sqlite3_preupdate_hook(FDb, &OnChange, this);
+  }
+  ~TChangeLog() {
+    if (FDb)
+      sqlite3_preupdate_hook(FDb, nullptr, nullptr);
+  }
+  TChangeLog(const TChangeLog&) = delete;
+  TChangeLog& operator=(const TChangeLog&) = delete;
+  // Lets the hook go; raises what kept a change from being recorded.
+  void Stop() {
+    if (!FDb)
+      return;
+    sqlite3_preupdate_hook(FDb, nullptr, nullptr);
+    FDb = nullptr;
+    if (FFailed)
+      throw std::bad_alloc();
+  }
+
+  struct TChange {
+    int Op = 0;
+    bool Own = false;
+    std::size_t Row = 0; // in Old() and New(), unless Own
+  };
+  const std::vector<TChange>& Changes() const { return FChanges; }
+  bool ChangedBeside() const { return FOld.RowCount() > 0; }
+  const TRowKeys& Old() const { return FOld; }
+  const TRowKeys& New() const { return FNew; }
+
+private:
+  static void OnChange(void* ALog, sqlite3* ADb, int AOp, const char* ASchema, const char* ATable,
+                       sqlite3_int64, sqlite3_int64);
+
+  sqlite3* FDb;
+  const std::string FSchema, FTable;
+  const int FOwnOp;
+  std::vector<TChange> FChanges;
+  TRowKeys FOld, FNew;
+  bool FFailed = false;
+};
+
+// A row of the update table read back: by column of the query, the value as a load keeps it and whether it
+// only approximates what the table holds. Empty where no one row was read.
+struct TReadBack {
+  std::vector<Variant> Values;
+  std::vector<char> Approximate;
+  bool Empty() const { return Values.empty(); }
+};
+
+// What a write did beside its own row: the records whose rows SQLite removed, and those whose rows it
+// changed, with their keys now and their rows read again (empty where the key no longer reaches one row).
+// Untracked where it changed rows whose keys could not be read, so that no record is known to be its row.
+struct TBeside {
+  explicit TBeside(std::size_t AKeyCount) : Keys(AKeyCount) {}
+  std::vector<std::size_t> Removed;
+  std::vector<std::size_t> Changed;
+  TRowKeys Keys;                // by Changed
+  std::vector<TReadBack> Reads; // by Changed
+  bool Untracked = false;
 };
 
 // What the authorizer was told while a text was prepared: by name of the view, common table or subquery the

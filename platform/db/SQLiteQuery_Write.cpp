@@ -13,15 +13,27 @@ template <class F> void TSQLiteQuery::WriteInSavepoint(const AnsiString& AWhat, 
     DatabaseError("The query's connection is closed");
   // Releasing a savepoint that began the transaction commits it, which another connection's lock can make
   // fail; such a transaction is rolled back whole, so that no lock stays held after the failure.
-  const char* undo =
-      sqlite3_get_autocommit(db) ? "ROLLBACK" : "ROLLBACK TO pelvor_write; RELEASE pelvor_write";
+  const bool inTransaction = !sqlite3_get_autocommit(db);
+  const char* undo = inTransaction ? "ROLLBACK TO pelvor_write; RELEASE pelvor_write" : "ROLLBACK";
   if (sqlite3_exec(db, "SAVEPOINT pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK)
     DatabaseError("Cannot start a transaction: " + SQLiteMessage(sqlite3_errmsg(db)));
+  // A ROLLBACK conflict or trigger ends every transaction, also one the program opened: there is then no
+  // savepoint to undo, and what the program wrote in that transaction is undone too, which it must hear of.
+  auto endedTransaction = [&] { return inTransaction && sqlite3_get_autocommit(db); };
   try {
     AWrite(db);
   } catch (const Exception& e) {
-    sqlite3_exec(db, undo, nullptr, nullptr, nullptr);
-    DatabaseError(AWhat + " of table '" + FUpdateTable + "' failed: " + e.Message());
+    AnsiString message = AWhat + " of table '" + FUpdateTable + "' failed: " + e.Message();
+    if (endedTransaction())
+      message += "; the database rolled back the whole transaction that was open, undoing every change made "
+                 "in it, so the query may show rows the file no longer holds";
+    else
+      sqlite3_exec(db, undo, nullptr, nullptr, nullptr);
+    DatabaseError(message);
+  } catch (...) {
+    if (!endedTransaction())
+      sqlite3_exec(db, undo, nullptr, nullptr, nullptr);
+    throw;
   }
   if (sqlite3_exec(db, "RELEASE pelvor_write", nullptr, nullptr, nullptr) != SQLITE_OK) {
     AnsiString message = SQLiteMessage(sqlite3_errmsg(db));
@@ -34,6 +46,15 @@ namespace {
 
 const char* const kRowNotFound =
     "the row was not found by its key; another user may have changed or deleted it";
+const char* const kRowRemoved =
+    "the row is no longer in the table: the database removed it while writing another "
+    "record (a REPLACE conflict, a trigger or a foreign key's action)";
+const char* const kRowsUntracked =
+    "a write changed rows of the table beside its own that the query cannot tell "
+    "apart, so the record may no longer be its row; refresh the query";
+const char* const kWriteSkipped =
+    "the database skipped the write: a trigger raised IGNORE, or a constraint of the table ignores the "
+    "conflict it would make";
 
 bool SameValue(const Variant& A, const Variant& B) {
   try {
@@ -43,7 +64,28 @@ bool SameValue(const Variant& A, const Variant& B) {
   }
 }
 
+// Where the written record stands among those changed beside the write, -1 where it is not.
+std::int64_t IndexOf(const std::vector<std::size_t>& ARecords, std::int64_t ARecord) {
+  auto at = std::find(ARecords.begin(), ARecords.end(), std::size_t(ARecord));
+  return at == ARecords.end() ? -1 : std::int64_t(at - ARecords.begin());
+}
+
 } // namespace
+
+bool TSQLiteQuery::TakeStored(std::int64_t ARow, TReadBack& ARead) {
+  bool differs = false;
+  for (std::size_t i = 0; i < ARead.Values.size(); ++i) {
+    if (!IsWritten(i))
+      continue;
+    const Variant& now = *RowValueRef(ARow, int(i) + 1);
+    if (VarType(now) != VarType(ARead.Values[i]) || !SameValue(now, ARead.Values[i])) {
+      StoreCell(ARow, i, std::move(ARead.Values[i]));
+      differs = true;
+    }
+    SetApproximate(ARow, i, ARead.Approximate[i]);
+  }
+  return differs;
+}
 
 void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
                                 const std::vector<Variant>& AValues, const std::vector<bool>& AChanged) {
@@ -51,8 +93,9 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
   if (!FReadOnlyReason.empty())
     DatabaseError(FReadOnlyReason);
   // A column of the table may be read more than once: it is written from the one copy given a value and read
-  // back into every copy. By column of the table, the first of the query's columns that holds it.
-  std::vector<std::size_t> written, returned;
+  // back into every copy.
+  const std::vector<std::size_t> returned = ReadBackColumns();
+  std::vector<std::size_t> written;
   auto holding = [&](const std::vector<std::size_t>& AColumns, std::size_t AColumn) {
     return std::find_if(AColumns.begin(), AColumns.end(),
                         [&](std::size_t i) { return FColumns[i].Origin == FColumns[AColumn].Origin; });
@@ -64,8 +107,6 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
                       "' and cannot be stored");
       continue;
     }
-    if (holding(returned, i) == returned.end())
-      returned.push_back(i);
     if (AInserting ? VarIsNull(AValues[i]) || VarIsEmpty(AValues[i]) : !AChanged[i])
       continue;
     auto other = holding(written, i);
@@ -80,16 +121,12 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
     TMemDataSet::InternalPost(ASlot, AInserting, AValues, AChanged);
     return;
   }
-  auto returnedAt = [&](std::size_t AColumn) { return int(holding(returned, AColumn) - returned.begin()); };
   const std::size_t keys = FKeyFieldNos.size();
-  // A write that gives a row a key (a new row, a changed key column) may have made SQLite replace the row
-  // that held it before.
-  bool keyWritten = AInserting;
-  for (int no : FKeyFieldNos)
-    keyWritten = keyWritten || holding(written, std::size_t(no - 1)) != written.end();
+  // The new row's handle is the next one, as it is for the key kept with it.
+  const std::int64_t row = AInserting ? std::int64_t(FRowKeys->RowCount()) : ASlot.Row;
   TRowKeys storedKey(keys);
-  std::vector<Variant> stored(FColumns.size()); // the table's columns as read back, as a load reads them
-  std::vector<char> approximate(FColumns.size(), false);
+  TReadBack stored; // the table's columns as read back, as a load reads them
+  TBeside beside(keys);
   WriteInSavepoint(AInserting ? "Insert into a row" : "Update of a row", [&](sqlite3* db) {
     std::string sql;
     if (AInserting) {
@@ -104,64 +141,56 @@ void TSQLiteQuery::InternalPost(const TRecordSlot& ASlot, bool AInserting,
       sql = "UPDATE " + WriteTarget() + " SET ";
       for (std::size_t k = 0; k < written.size(); ++k)
         sql += (k ? ", " : "") + Quote(FColumns[written[k]].Origin) + " = ?";
-      sql += " WHERE " + KeyCondition();
+      // A key that reaches several rows reaches none: which of them is the record's cannot be told.
+      sql += " WHERE " + KeyCondition() + " AND " + KeyMatches() + " = 1";
     }
     // The row is read back as stored: defaults, generated columns, the column's affinity, the key.
-    sql += " RETURNING ";
-    for (std::size_t k = 0; k < returned.size(); ++k)
-      sql += (k ? ", " : "") + Quote(FColumns[returned[k]].Origin);
-    TStatement stmt(db, sql, TSQLText::Utf8);
+    sql += " RETURNING " + ReadBackList(returned);
+    TStatementRun run(FConnection->Prepared(sql));
+    TStatement& stmt = run.Statement();
     int index = 1;
     for (std::size_t i : written)
       stmt.Bind(index++, AValues[i], FColumns[i].DataType, "Field '" + FieldDefs(int(i)).Name + "'");
-    if (!AInserting)
-      BindRowKey(stmt, ASlot.Row, index);
-    sqlite3_stmt* s = stmt.Get();
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-      storedKey.Clear(keys);
-      storedKey.AddRow();
-      // The key is kept before the cells are read: reading a text may convert it in place.
-      for (std::size_t k = 0; k < keys; ++k)
-        storedKey.SetLast(k, sqlite3_column_value(s, returnedAt(std::size_t(FKeyFieldNos[k] - 1))));
-      for (std::size_t i = 0; i < FColumns.size(); ++i)
-        if (IsWritten(i)) {
-          bool lossy;
-          stored[i] = ReadCell(s, returnedAt(i), FColumns[i].DataType, lossy);
-          approximate[i] = lossy;
-        }
+    if (!AInserting) {
+      BindRowKey(stmt, row, index);
+      BindRowKey(stmt, row, index);
     }
+    sqlite3_stmt* s = stmt.Get();
+    TChangeLog log(db, FWriteSchema, FWriteTable, AInserting ? SQLITE_INSERT : SQLITE_UPDATE);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+      ReadBackRow(s, returned, stored, &storedKey);
+    log.Stop();
     if (rc != SQLITE_DONE)
       throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(db)));
     if (AInserting && storedKey.RowCount() == 0)
-      throw EDatabaseError("the database stored no row");
+      throw EDatabaseError(kWriteSkipped);
     if (!AInserting && sqlite3_changes(db) != 1)
-      throw EDatabaseError(kRowNotFound);
+      throw EDatabaseError(WhyNotWritten(db, row));
+    beside = FollowChanges(db, log, row, &storedKey);
   });
-  // Another record that holds the key just stored names a row that is no longer there.
-  if (keyWritten)
-    FRowKeys->MarkGoneHolding(storedKey, 0, AInserting ? FRowKeys->RowCount() : std::size_t(ASlot.Row));
-  // The new row's handle is the next one, as it is for the key kept with it.
-  const std::int64_t row = AInserting ? std::int64_t(FRowKeys->RowCount()) : ASlot.Row;
+  // The other records take what the write did to their rows before this one is stored, so that a view of
+  // the rows sees every change at once.
+  bool differs = TakeBeside(beside, row);
+  if (const std::int64_t self = IndexOf(beside.Changed, row); self >= 0) {
+    storedKey.Clear(keys);
+    storedKey.Append(beside.Keys, std::size_t(self));
+    if (!beside.Reads[std::size_t(self)].Empty())
+      stored = std::move(beside.Reads[std::size_t(self)]);
+  }
   if (!AInserting)
     FRowKeys->Replace(std::size_t(row), storedKey, 0);
   TMemDataSet::InternalPost(ASlot, AInserting, AValues, AChanged);
   if (AInserting)
     FRowKeys->Append(storedKey, 0);
+  if (beside.Untracked)
+    FRowKeys->MarkGone(std::size_t(row), TRowKeys::TGone::Untracked);
+  else if (IndexOf(beside.Removed, row) >= 0)
+    FRowKeys->MarkGone(std::size_t(row), TRowKeys::TGone::Removed);
   // Where the table holds another value than the one posted (a default, a generated column, another copy of
-  // a written column), the record takes it as it was read back, unconverted as a load keeps it; a filtered
-  // view then looks at the row again.
-  bool differs = false;
-  for (std::size_t i = 0; i < FColumns.size(); ++i) {
-    if (!IsWritten(i))
-      continue;
-    const Variant& now = *RowValueRef(row, int(i) + 1);
-    if (VarType(now) != VarType(stored[i]) || !SameValue(now, stored[i])) {
-      StoreCell(row, i, std::move(stored[i]));
-      differs = true;
-    }
-    SetApproximate(row, i, approximate[i]);
-  }
+  // a written column, a trigger's), the record takes it as it was read back; a filtered view then looks at
+  // the rows again.
+  differs = TakeStored(row, stored) || differs;
   if (differs && Filtered()) {
     TMemDataSet::FilterChanged();
     SetCursorToRow(row);
@@ -180,9 +209,19 @@ std::string TSQLiteQuery::KeyCondition() const {
   return sql;
 }
 
+std::string TSQLiteQuery::KeyMatches() const {
+  return "(SELECT count(*) FROM (SELECT 1 FROM " + WriteTarget() + " WHERE " + KeyCondition() + " LIMIT 2))";
+}
+
 void TSQLiteQuery::BindRowKey(TStatement& AStmt, std::int64_t ARow, int& AIndex) const {
-  if (FRowKeys->Gone(std::size_t(ARow)))
-    throw EDatabaseError(kRowNotFound);
+  switch (FRowKeys->Gone(std::size_t(ARow))) {
+  case TRowKeys::TGone::No:
+    break;
+  case TRowKeys::TGone::Removed:
+    throw EDatabaseError(kRowRemoved);
+  case TRowKeys::TGone::Untracked:
+    throw EDatabaseError(kRowsUntracked);
+  }
   if (FReadsNoRow && FRowKeys->AllNull(std::size_t(ARow))) {
     // A key that is NULL throughout is what an outer join reads where it found no row; only where the table
     // holds no such key is that certain.
@@ -204,6 +243,27 @@ void TSQLiteQuery::BindRowKey(TStatement& AStmt, std::int64_t ARow, int& AIndex)
   FRowKeys->Bind(AStmt, std::size_t(ARow), AIndex, FTextEncoding);
 }
 
+AnsiString TSQLiteQuery::WhyNotWritten(sqlite3* ADb, std::int64_t ARow) const {
+  TStatement count(ADb, "SELECT " + KeyMatches(), TSQLText::Utf8);
+  int index = 1;
+  BindRowKey(count, ARow, index);
+  if (sqlite3_step(count.Get()) != SQLITE_ROW)
+    throw EDatabaseError(SQLiteMessage(sqlite3_errmsg(ADb)));
+  switch (sqlite3_column_int(count.Get(), 0)) {
+  case 0:
+    return kRowNotFound;
+  case 1:
+    return AnsiString(kWriteSkipped) + "; the row is as it was";
+  default: {
+    AnsiString names;
+    for (const AnsiString& column : FKeyColumns)
+      names += (names.empty() ? "" : ", ") + column;
+    return "the key fields (" + names + ") match more than one row of the table, so which of them is the " +
+           "record's cannot be told";
+  }
+  }
+}
+
 void TSQLiteQuery::InternalDelete() {
   CheckTraceable();
   if (!FReadOnlyReason.empty())
@@ -211,14 +271,25 @@ void TSQLiteQuery::InternalDelete() {
   std::int64_t row = CursorRow();
   if (row < 0)
     DatabaseError("No current record to delete");
+  TBeside beside(FKeyFieldNos.size());
   WriteInSavepoint("Delete of a row", [&](sqlite3* db) {
-    TStatement stmt(db, "DELETE FROM " + WriteTarget() + " WHERE " + KeyCondition(), TSQLText::Utf8);
+    TStatementRun run(FConnection->Prepared("DELETE FROM " + WriteTarget() + " WHERE " + KeyCondition() +
+                                            " AND " + KeyMatches() + " = 1"));
+    TStatement& stmt = run.Statement();
     int index = 1;
     BindRowKey(stmt, row, index);
+    BindRowKey(stmt, row, index);
+    TChangeLog log(db, FWriteSchema, FWriteTable, SQLITE_DELETE);
     stmt.Exec();
+    log.Stop();
     if (sqlite3_changes(db) != 1)
-      throw EDatabaseError(kRowNotFound);
+      throw EDatabaseError(WhyNotWritten(db, row));
+    beside = FollowChanges(db, log, row, nullptr);
   });
+  if (TakeBeside(beside, row) && Filtered()) {
+    TMemDataSet::FilterChanged();
+    SetCursorToRow(row);
+  }
   TMemDataSet::InternalDelete();
 }
 

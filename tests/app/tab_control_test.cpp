@@ -1,4 +1,6 @@
 // The tab strip: selection by the program, the mouse and Ctrl+Tab, and the change event.
+#include <utility>
+
 #include "app/Session.h"
 #include "app_fixture.h"
 #include "editors/core/cxTextEdit.h"
@@ -96,6 +98,55 @@ TEST_F(TabControlTest, CtrlTabStepsThroughTheTabsAndWrapsAround) {
   CtrlTab(false);
   CtrlTab(true);
   EXPECT_EQ(changes, (std::vector<int>{1, 2, 0, 2}));
+}
+
+// The program may free the tab control from any handler a choice of a tab raises; the form goes on working.
+TEST_F(TabControlTest, AHandlerMayFreeTheTabControl) {
+  struct Freer {
+    TcxTabControl* tabs;
+    void Free() {
+      if (tabs)
+        std::exchange(tabs, nullptr)->Free();
+    }
+    void Notify(TObject*) { Free(); }
+    void Mouse(TObject*, TMouseButton, TShiftState, int, int) { Free(); }
+  };
+  struct Case {
+    const char* name;
+    void (*hook)(TcxTabControl*, Freer&);
+    bool byKeys; // Ctrl+Tab rather than a click on the second tab
+  } cases[] = {
+      {"change by a click",
+       [](TcxTabControl* t, Freer& f) { t->OnChange = TNotifyEvent(&f, &Freer::Notify); }, false},
+      {"change by Ctrl+Tab",
+       [](TcxTabControl* t, Freer& f) { t->OnChange = TNotifyEvent(&f, &Freer::Notify); }, true},
+      {"mouse down", [](TcxTabControl* t, Freer& f) { t->OnMouseDown = TMouseEvent(&f, &Freer::Mouse); },
+       false},
+      {"mouse up", [](TcxTabControl* t, Freer& f) { t->OnMouseUp = TMouseEvent(&f, &Freer::Mouse); }, false},
+      {"click", [](TcxTabControl* t, Freer& f) { t->OnClick = TNotifyEvent(&f, &Freer::Notify); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!tabs) {
+      tabs = new TcxTabControl(form);
+      tabs->SetBounds(10, 10, 280, 24);
+      tabs->SetParent(form);
+    }
+    tabs->Tabs()->Add("one");
+    tabs->Tabs()->Add("two");
+    Pump();
+    Freer freer{tabs};
+    c.hook(tabs, freer);
+    auto alive = tabs->AliveToken();
+    if (c.byKeys)
+      CtrlTab(false);
+    else
+      ASSERT_TRUE(ClickTab(tabs, 1));
+    EXPECT_FALSE(*alive) << "the handler ran";
+    tabs = nullptr;
+    ClickAt(form, TPoint{20, 20});
+    CtrlTab(false);
+  }
 }
 
 // Ctrl+Tab typed into an edit switches only a tab strip the user can see and use: not one that is hidden or

@@ -339,6 +339,63 @@ TEST_F(ProtocolTest, HandlersMayFreeTheirOwnControl) {
   }
 }
 
+// Frees its parent when it hears the message it waits for, as a program's handler of that news may.
+class TParentFreer : public TBox {
+  PELVOR_CLASS(TParentFreer, TBox)
+  using TBox::TBox;
+  UINT FreeOn = 0;
+  int Freed = 0;
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == FreeOn && Parent()) {
+      ++Freed;
+      Parent()->Free();
+      return;
+    }
+    TBox::WndProc(Message);
+  }
+};
+
+// A control that tells its children of news of its own or of the system's stops once a child's handler has
+// freed it; the children, owned by the form, stay without a parent.
+TEST_F(ProtocolTest, AChildMayFreeItsParentWhileTheParentTellsItsChildren) {
+  TForm* form = ShowForm();
+  struct Case {
+    const char* what;
+    UINT message;
+    std::function<void(TWinControl* APanel, TWinControl* AOther)> act;
+  };
+  const Case cases[] = {
+      {"parent colour", CM_PARENTCOLORCHANGED, [](TWinControl* p, TWinControl*) { p->SetColor(clRed); }},
+      {"parent font", CM_PARENTFONTCHANGED, [](TWinControl* p, TWinControl*) { p->Font()->SetSize(20); }},
+      {"system colours", CM_SYSCOLORCHANGE,
+       [](TWinControl*, TWinControl*) { platform::BroadcastToTopLevel(WM_SYSCOLORCHANGE, 0, 0); }},
+      {"settings", CM_WININICHANGE,
+       [](TWinControl*, TWinControl*) {
+         platform::BroadcastToTopLevel(WM_SETTINGCHANGE, SPI_GETWORKAREA, 0);
+       }},
+      {"focus", CM_FOCUSCHANGED, [](TWinControl*, TWinControl* o) { o->SetFocus(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto* panel = Make<TBox>(form, form, "Panel", Bounds(0, 0, 100, 100));
+    auto* freer = Make<TParentFreer>(form, panel, "Freer", Bounds(0, 0, 20, 20));
+    auto* sibling = Make<TBox>(form, panel, "Sibling", Bounds(30, 0, 20, 20));
+    auto* other = Make<TBox>(form, form, "Other", Bounds(150, 0, 20, 20));
+    Pump();
+    freer->FreeOn = c.message;
+    auto panelAlive = panel->AliveToken();
+    c.act(panel, other);
+    Pump();
+    EXPECT_EQ(freer->Freed, 1);
+    EXPECT_FALSE(*panelAlive);
+    EXPECT_EQ(freer->Parent(), nullptr);
+    EXPECT_EQ(sibling->Parent(), nullptr);
+    for (TControl* control : std::initializer_list<TControl*>{freer, sibling, other})
+      control->Free();
+    Pump();
+  }
+}
+
 TEST_F(ProtocolTest, TimerMayFreeItselfInItsHandler) {
   Killer killer;
   auto* timer = new TTimer(nullptr);

@@ -224,3 +224,79 @@ TEST(SQLiteConnection, ALockThatOutlastsTheWaitFailsThePostAndKeepsTheEdit) {
 }
 
 } // namespace
+
+// The statements queries write with stay prepared on the connection between writes: they hold nothing open
+// (the table can be renamed and dropped), follow a table made anew with other columns, and go with the
+// connection, which opens again for more writes.
+TEST(SQLiteConnection, WritesKeepTheirStatementsReadyAndIdle) {
+  TempDir dir;
+  TSQLiteConnection conn(nullptr);
+  conn.FileName = dir.File("kept.db");
+  conn.CreateIfMissing = true;
+  conn.ExecSQL("CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT); INSERT INTO t VALUES (1, 'a'), (2, 'b')");
+  TSQLiteQuery query(nullptr);
+  query.SetConnection(&conn);
+  query.SetSQL("SELECT k, v FROM t ORDER BY k");
+  query.Open();
+  auto write = [&](const char* AValue) {
+    query.Edit();
+    query.FieldByName("v")->SetAsString(AValue);
+    query.Post();
+  };
+  write("x");
+  conn.ExecSQL(
+      "ALTER TABLE t RENAME TO old; CREATE TABLE t (v TEXT, w TEXT DEFAULT '-', k INTEGER PRIMARY KEY);"
+      "INSERT INTO t (k, v) SELECT k, v FROM old; DROP TABLE old");
+  write("y");
+  query.Next();
+  write("z");
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(k || v || w, ' ') FROM t"), "1y- 2z-");
+  conn.Close();
+  conn.Open();
+  write("again");
+  EXPECT_EQ(dbtest::Scalar(conn, "SELECT group_concat(k || v || w, ' ') FROM t"), "1y- 2again-");
+}
+
+// The connection keeps a bounded number of write statements: making room for one while a write still runs
+// another (a trigger's changes are read back) leaves that write whole. A table's first write adds three
+// statements at once; one to three writes of another table before them shift where room is made.
+TEST(SQLiteConnection, MakingRoomForAStatementLeavesTheRunningWriteWhole) {
+  const int tables = 40;
+  for (int shift = 1; shift <= 3; ++shift) {
+    SCOPED_TRACE(shift);
+    TSQLiteConnection conn(nullptr);
+    conn.FileName = ":memory:";
+    conn.ExecSQL("CREATE TABLE a (k INTEGER PRIMARY KEY, c0, c1); INSERT INTO a (k) VALUES (1)");
+    for (int i = 0; i < tables; ++i) {
+      const std::string b = "b" + std::to_string(i);
+      conn.ExecSQL("CREATE TABLE " + b + " (k INTEGER PRIMARY KEY, v TEXT, stamp INTEGER DEFAULT 0);" +
+                   "INSERT INTO " + b + " (k, v) VALUES (1, 'x');" + "CREATE TRIGGER " + b +
+                   "_stamp AFTER UPDATE OF v ON " + b + " BEGIN UPDATE " + b +
+                   " SET stamp = stamp + 1 WHERE k = new.k; END");
+    }
+    TSQLiteQuery a(nullptr);
+    a.SetConnection(&conn);
+    a.SetSQL("SELECT * FROM a");
+    a.Open();
+    for (int columns = 1; columns <= shift; ++columns) {
+      a.Edit();
+      for (int c = 0; c < 2; ++c)
+        if (columns & (1 << c))
+          a.FieldByName("c" + std::to_string(c))->SetAsInteger(columns);
+      a.Post();
+    }
+    int stamps = 0;
+    for (int i = 0; i < tables; ++i) {
+      TSQLiteQuery b(nullptr);
+      b.SetConnection(&conn);
+      b.SetSQL("SELECT k, v, stamp FROM b" + std::to_string(i));
+      b.Open();
+      b.Edit();
+      b.FieldByName("v")->SetAsString("y");
+      b.Post();
+      stamps += b.FieldByName("stamp")->AsInteger();
+      EXPECT_EQ(dbtest::Scalar(conn, "SELECT v || stamp FROM b" + std::to_string(i)), "y1");
+    }
+    EXPECT_EQ(stamps, tables);
+  }
+}

@@ -313,9 +313,9 @@ TEST(SQLiteWriteTarget, ARowReplacedBehindTheQueryIsNotFound) {
           db.q.FieldByName("v")->SetAsString("lost");
           db.q.Post();
         },
-        "not found by its key"));
+        "the database removed it"));
     db.q.Cancel();
-    EXPECT_TRUE(dbtest::RaisesDatabaseError([&] { db.q.Delete(); }, "not found by its key"));
+    EXPECT_TRUE(dbtest::RaisesDatabaseError([&] { db.q.Delete(); }, "the database removed it"));
     EXPECT_EQ(rows(), "b=one c=new");
   }
 }

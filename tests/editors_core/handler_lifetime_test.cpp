@@ -148,13 +148,17 @@ public:
     c->SetFocus();
     Pump();
   }
-  void Key(TcxContainer* c, int vk) {
+  void Key(TcxContainer* c, int vk, bool shifted = false) {
     Focus(c);
     if (!Alive())
       return;
+    if (shifted)
+      backend->KeyDown(VK_SHIFT);
     backend->KeyDown(vk);
     Pump();
     backend->KeyUp(vk);
+    if (shifted)
+      backend->KeyUp(VK_SHIFT);
     Pump();
   }
   void Type(TcxContainer* c, char ch) {
@@ -325,11 +329,17 @@ const Act typeChar = [](T& t, TcxContainer* c) { t.Type(c, 'a'); };
 const Act keyA = [](T& t, TcxContainer* c) { t.Key(c, 'A'); };
 const Act keyDown = [](T& t, TcxContainer* c) { t.Key(c, VK_DOWN); };
 const Act keySpace = [](T& t, TcxContainer* c) { t.Key(c, VK_SPACE); };
-const Act keyDelete = [](T& t, TcxContainer* c) {
+// Delete, and Shift+Delete (cut), over the first two letters of the text.
+void DeleteSelection(T& t, TcxContainer* c, bool shifted) {
+  auto* edit = static_cast<TcxCustomTextEdit*>(c);
+  if (edit->Text().empty())
+    edit->SetText("text");
   t.Focus(c);
-  static_cast<TcxTextEdit*>(c)->SetSelection(0, 2);
-  t.Key(c, VK_DELETE);
-};
+  edit->SetSelection(0, 2);
+  t.Key(c, VK_DELETE, shifted);
+}
+const Act keyDelete = [](T& t, TcxContainer* c) { DeleteSelection(t, c, false); };
+const Act keyShiftDelete = [](T& t, TcxContainer* c) { DeleteSelection(t, c, true); };
 const Act click = [](T& t, TcxContainer* c) { t.Click(c); };
 const Act clickBorder = [](T& t, TcxContainer* c) { t.ClickBorder(c); };
 const Act doubleClick = [](T& t, TcxContainer* c) { t.DoubleClick(c); };
@@ -410,6 +420,8 @@ const Case cases[] = {
     {"EditEditing", Kind::Edit, onEditing, typeIntoEdit},
     {"EditValidate", Kind::Edit, onValidate, typeIntoEditThenLeave},
     {"TextEditEditing", Kind::TextEdit, onEditing, typeChar},
+    {"TextEditEditingByDelete", Kind::TextEdit, onEditing, keyDelete},
+    {"TextEditEditingByShiftDelete", Kind::TextEdit, onEditing, keyShiftDelete},
     {"TextEditButtonClick", Kind::TextEdit, onButtonClick, clickButton},
     {"TextEditKeyDown", Kind::TextEdit, onKeyDown, keyA},
     {"TextEditKeyPress", Kind::TextEdit, onKeyPress, typeChar},
@@ -451,6 +463,8 @@ const Case cases[] = {
     {"MemoChangeByLinesExchange", Kind::Memo, onChange, memoExchange},
     {"MemoChangeByLinesMove", Kind::Memo, onChange, memoMove},
     {"MemoChangeByReturn", Kind::Memo, onChange, [](T& t, TcxContainer* c) { t.Key(c, VK_RETURN); }},
+    {"MemoEditingByDelete", Kind::Memo, onEditing, keyDelete},
+    {"MemoEditingByShiftDelete", Kind::Memo, onEditing, keyShiftDelete},
     {"MemoKeyDown", Kind::Memo, onKeyDown, keyDown},
     {"MemoKeyPress", Kind::Memo, onKeyPress, typeChar},
     {"MemoKeyUp", Kind::Memo, onKeyUp, keyDown},
@@ -789,6 +803,120 @@ TEST_F(FocusTakenAwayTest, TabInAnEditOnAFormThatCannotTakeTheFocusRaisesNothing
     popup.reset();
     panel->Free();
   }
+}
+
+} // namespace
+
+namespace {
+
+class SharedStyleControllerTest : public EditTest {
+protected:
+  TcxTextEdit* MakeEdit(TcxStyleController* AController, int ATop) {
+    auto* edit = new TcxTextEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, ATop, 150, 21);
+    edit->Style()->SetStyleController(AController);
+    return edit;
+  }
+
+public:
+  TControl* victim = nullptr;
+  void FreeVictim(TObject*) {
+    if (victim)
+      std::exchange(victim, nullptr)->Free();
+  }
+};
+
+// Edits that share a controller hear of its changes one after the other, and a handler raised for one may
+// free another: as the controller goes, each edit falls back to the default style, the first one shrinks from
+// the controller's large font, and its resize handler frees the second. Neither the controller nor the edits
+// left reach the freed edit's style; both kinds of change reach the edits that are left.
+TEST_F(SharedStyleControllerTest, AnEditFreedWhileTheControllerNotifiesIsSkipped) {
+  enum Change { FreeController, ChangeFont };
+  for (Change change : {FreeController, ChangeFont}) {
+    SCOPED_TRACE(change == FreeController ? "controller freed" : "font changed");
+    form = ShowForm();
+    auto* controller = new TcxEditStyleController(nullptr);
+    if (change == FreeController)
+      controller->Style()->Font()->SetSize(28);
+    TcxTextEdit* first = MakeEdit(controller, 10);
+    TcxTextEdit* second = MakeEdit(controller, 60);
+    TcxTextEdit* third = MakeEdit(controller, 110);
+    Pump();
+    const int height = first->Height();
+    victim = second;
+    auto alive = second->AliveToken();
+    first->OnResize = TNotifyEvent(this, &SharedStyleControllerTest::FreeVictim);
+    if (change == FreeController)
+      controller->Free();
+    else
+      controller->Style()->Font()->SetSize(28);
+    Pump();
+    EXPECT_FALSE(*alive) << "the resize handler ran";
+    EXPECT_NE(first->Height(), height);
+    EXPECT_EQ(third->Height(), first->Height());
+    if (change == ChangeFont) {
+      EXPECT_EQ(controller->ListenerCount(), 2);
+      controller->Free();
+    }
+    first->OnResize = {};
+    form->Free();
+    form = nullptr;
+  }
+}
+
+} // namespace
+
+namespace {
+
+class FocusBroadcastTest : public FocusTakenAwayTest {
+public:
+  void FreePanel(TObject*) {
+    if (panel)
+      std::exchange(panel, nullptr)->Free();
+  }
+};
+
+// The program hides a panel that holds the focused edit while the panel's popup is open. The form tells the
+// panel, and the panel its edits, that the focus changed; the focused edit, which draws its text itself when
+// it is not the active control, redraws, the popup closes for its hidden owner, and its close handler frees
+// the panel while the panel is still telling its children. The panel tells no one more, its edits stay
+// without a parent, and the form goes on working.
+TEST_F(FocusBroadcastTest, APanelFreedWhileItTellsItsChildrenOfTheFocusChange) {
+  for (bool memo : {false, true})
+    for (bool onClosed : {false, true}) {
+      SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + (onClosed ? ", closed" : ", closing"));
+      MakePanel();
+      TcxCustomTextEdit* edit = MakeTextEditOrMemo(memo, panel);
+      edit->Properties()->Alignment()->SetHorz(taRightJustify);
+      TcxCustomTextEdit* next = MakeTextEditOrMemo(false, panel);
+      next->SetTop(100);
+      auto popup = MakePopup(panel);
+      // The popup's own edit takes the focus as the popup shows.
+      TcxCustomTextEdit* inPopup = MakeTextEditOrMemo(false, popup.get());
+      (onClosed ? popup->OnClosed : popup->OnClosing) = TNotifyEvent(this, &FocusBroadcastTest::FreePanel);
+      Pump();
+      edit->SetFocus();
+      Pump();
+      popup->ShowPopup(inPopup);
+      Pump();
+      ASSERT_TRUE(popup->IsShown());
+      ASSERT_TRUE(Screen()->ActiveControl() && inPopup->ContainsControl(Screen()->ActiveControl()));
+      panel->Hide();
+      Pump();
+      EXPECT_EQ(panel, nullptr) << "the close handler ran";
+      EXPECT_EQ(edit->Parent(), nullptr);
+      EXPECT_EQ(next->Parent(), nullptr);
+      EXPECT_FALSE(popup->IsShown());
+      EXPECT_TRUE(errors.empty()) << errors.front();
+      errors.clear();
+      popup.reset();
+      for (TcxCustomTextEdit* e : {edit, next, inPopup})
+        e->Free();
+      ClickAt(form->ClientToScreen(TPoint{350, 250}));
+      backend->PressKey(VK_TAB);
+      Pump();
+    }
 }
 
 } // namespace

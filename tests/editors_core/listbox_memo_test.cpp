@@ -332,7 +332,7 @@ TEST_F(ListBoxMemoTest, AnExchangeOrMoveOfLinesIsOneChange) {
   };
   struct Deleter {
     TcxMemo* memo;
-    Lines seen;
+    Lines seen{};
     bool once = false;
     void OnChange(TObject*) {
       if (std::exchange(once, true))

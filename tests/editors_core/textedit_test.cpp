@@ -1457,7 +1457,7 @@ TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
             edit = nullptr;
           }
           void Raised(TObject*, const std::exception& E) { raised += E.what(); }
-          std::string raised;
+          std::string raised{};
         } handler{edit, form, hidden, how};
         (onFocusChanged ? edit->OnFocusChanged : edit->OnEnter) = TNotifyEvent(&handler, &Handler::Enter);
         Application()->OnException = TExceptionEvent(&handler, &Handler::Raised);

@@ -1,3 +1,5 @@
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "control_fixture.h"
@@ -549,6 +551,94 @@ TEST_F(PopupTest, PopupHandlersThatFreeItsOwner) {
       host->Free();
     Pump();
   }
+}
+
+// Frees its control the first time it is called.
+struct ControlFreer {
+  TControl* target;
+  void Free(TObject*) {
+    if (target)
+      std::exchange(target, nullptr)->Free();
+  }
+};
+
+template <class TControlClass> TControlClass* Place(TControlClass* AControl, TWinControl* AParent, TRect R) {
+  AControl->SetParent(AParent);
+  AControl->SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
+  return AControl;
+}
+
+// An owner placed inside its own popup: as the popup shows, the owner's window is made inside the popup's,
+// which does not show yet, so the owner does not show and the popup closes at once. Its close handler frees
+// the owner while the owner's window is being made; the owner then makes nothing more of itself or its
+// children.
+TEST_F(PopupTest, AnOwnerInsideItsOwnPopupFreedAsThePopupClosesWhileItsWindowIsMade) {
+  for (bool closing : {false, true}) {
+    SCOPED_TRACE(closing ? "closing" : "closed");
+    TForm* host = MakeHostForm();
+    auto* o = Place(new Owner(host), host, Rect(10, 10, 130, 34));
+    Place(new TcxContainer(host), o, Rect(2, 2, 22, 22));
+    Pump();
+    auto* p = MakePopup(o);
+    auto* sibling = Place(new TcxContainer(host), p, Rect(5, 30, 65, 50));
+    o->SetParent(p);
+    // The windows of the popup and of the owner's sibling are made before the popup shows, as a control in it
+    // that takes the focus makes them; the owner's is made as the popup shows, and placed over the sibling's.
+    sibling->HandleNeeded();
+    ASSERT_FALSE(o->HandleAllocated());
+    ControlFreer freer{o};
+    (closing ? p->OnClosing : p->OnClosed) = TNotifyEvent(&freer, &ControlFreer::Free);
+    auto ownerAlive = o->AliveToken();
+    p->ShowPopup(nullptr);
+    Pump();
+    EXPECT_FALSE(*ownerAlive) << "the close handler ran";
+    EXPECT_FALSE(p->IsShown());
+    EXPECT_EQ(p->OwnerControl(), nullptr);
+    EXPECT_EQ(p->ControlCount(), 1);
+    Forget(p);
+    delete p;
+    host->Free();
+    Pump();
+  }
+}
+
+// A popup's owner moved into another container: its window goes as it leaves its old parent, which closes the
+// popup, and the close handler frees the container the owner was to go into, or the popup itself when that is
+// where the owner goes. The owner stays without a parent, and the program may place it again.
+TEST_F(PopupTest, AnOwnerMovedIntoAContainerThatItsPopupsCloseHandlerFrees) {
+  for (bool intoPopup : {false, true})
+    for (bool closing : {false, true}) {
+      SCOPED_TRACE(std::string(intoPopup ? "into the popup" : "into a container") +
+                   (closing ? ", closing" : ", closed"));
+      TForm* host = MakeHostForm();
+      auto* moved = Place(new Owner(host), host, Rect(10, 10, 130, 34));
+      auto* container = Place(new TcxContainer(host), host, Rect(10, 60, 210, 140));
+      Pump();
+      auto* p = MakePopup(moved);
+      TWinControl* target = intoPopup ? static_cast<TWinControl*>(p) : container;
+      ControlFreer freer{target};
+      (closing ? p->OnClosing : p->OnClosed) = TNotifyEvent(&freer, &ControlFreer::Free);
+      p->ShowPopup(nullptr);
+      Pump();
+      ASSERT_TRUE(p->IsShown());
+      auto targetAlive = target->AliveToken();
+      if (intoPopup)
+        Forget(p);
+      moved->SetParent(target);
+      Pump();
+      EXPECT_FALSE(*targetAlive) << "the close handler ran";
+      EXPECT_EQ(moved->Parent(), nullptr);
+      moved->SetParent(host);
+      Pump();
+      EXPECT_TRUE(moved->HandleAllocated() && IsWindowVisible(moved->Handle()));
+      if (!intoPopup) {
+        EXPECT_FALSE(p->IsShown());
+        Forget(p);
+        delete p;
+      }
+      host->Free();
+      Pump();
+    }
 }
 
 // A popup freed by one of its own form handlers as it opens, loses the activation or closes: the popup's

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "control_fixture.h"
 #include "lookandfeel/cxContainer.h"
@@ -182,6 +183,25 @@ TEST_F(StyleTest, ControllerValuesReachListenersUntilTheyAssignTheirOwn) {
   controller.Style()->Font()->SetSize(20);
   EXPECT_EQ(Base()->Font()->Size(), 20);
   EXPECT_FALSE(Base()->AssignedValues().Contains(csvFont));
+}
+
+// A handler of the controller's change may free it: the change goes no further, and its listener falls back
+// to the defaults.
+TEST_F(StyleTest, AControllerFreedByItsOwnChangeHandlerStopsThere) {
+  auto* controller = new TcxStyleController(nullptr);
+  Base()->SetStyleController(controller);
+  struct Freer {
+    TcxStyleController* controller;
+    void Changed(TObject*) {
+      if (controller)
+        std::exchange(controller, nullptr)->Free();
+    }
+  } freer{controller};
+  controller->OnStyleChanged = TNotifyEvent(&freer, &Freer::Changed);
+  controller->Style()->SetColor(clAqua);
+  EXPECT_EQ(freer.controller, nullptr) << "the handler ran";
+  EXPECT_EQ(Base()->StyleController(), nullptr);
+  EXPECT_EQ(Base()->Color(), clWindow);
 }
 
 TEST_F(StyleTest, ControllersChainAndALoopIsRefused) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
@@ -210,6 +213,64 @@ TEST(LookAndFeel, ListenersThatRemoveListenersDuringNotificationSkipNobodyAndRep
           << "remover " << k.remover << " victim " << k.victim << " #" << i;
     for (auto& l : listeners)
       lf.RemoveChangeListener(&l);
+  }
+}
+
+// A follower's change handler may free the master, or another follower, while the master tells its
+// followers of a change or of its going: the master stops telling once it is freed, tells no freed follower,
+// and every follower left ends up following the root.
+TEST(LookAndFeel, HandlersThatFreeTheMasterOrAFollowerWhileItNotifies) {
+  enum Victim { Master, OtherFollower };
+  enum Trigger { MasterChanges, MasterFreed };
+  struct Case {
+    const char* name;
+    Victim victim;
+    Trigger trigger;
+  } cases[] = {
+      {"the master, as it changes", Master, MasterChanges},
+      {"a follower, as the master changes", OtherFollower, MasterChanges},
+      {"a follower, as the master goes", OtherFollower, MasterFreed},
+  };
+  struct Freer {
+    TcxLookAndFeel* victim;
+    void Changed(TcxLookAndFeel*, TcxLookAndFeelValues) {
+      if (victim)
+        std::exchange(victim, nullptr)->Free();
+    }
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LookAndFeelUnits units;
+    auto* master = new TcxLookAndFeel(nullptr);
+    master->SetKind(lfFlat);
+    auto* first = new TcxLookAndFeel(nullptr);
+    auto* second = new TcxLookAndFeel(nullptr);
+    TcxLookAndFeel third(nullptr);
+    for (TcxLookAndFeel* follower : {first, second, &third})
+      follower->SetMasterLookAndFeel(master);
+    Freer freer{c.victim == Master ? master : second};
+    first->OnChanged = TcxLookAndFeelChangedEvent(&freer, &Freer::Changed);
+    if (c.trigger == MasterChanges)
+      master->SetKind(lfStandard);
+    else
+      master->Free();
+    EXPECT_EQ(freer.victim, nullptr) << "the handler ran";
+    if (c.victim == OtherFollower && c.trigger == MasterChanges) {
+      EXPECT_EQ(third.Kind(), lfStandard);
+      master->Free();
+    }
+    std::vector<TcxLookAndFeel*> left{first, &third};
+    if (c.victim == Master)
+      left.push_back(second);
+    for (TcxLookAndFeel* follower : left) {
+      EXPECT_EQ(follower->GetMasterLookAndFeel(), RootLookAndFeel());
+      EXPECT_EQ(follower->Kind(), lfUltraFlat);
+    }
+    EXPECT_EQ(RootLookAndFeel()->ListenerCount(), int(left.size()));
+    first->OnChanged = {};
+    first->Free();
+    if (c.victim == Master)
+      second->Free();
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control_fixture.h"
@@ -521,6 +522,114 @@ TEST_F(ScrollBarTest, TheHotPartClearsWhenThePointerLeavesTheProgram) {
   backend->WhenIdle([] {});
   Application()->HandleMessage();
   EXPECT_EQ(bar->HotPart(), spNone);
+}
+
+// A program may free the bar from any handler the bar raises while the user works it: the bar then touches
+// nothing of itself, and none of its timers fires later.
+TEST_F(ScrollBarTest, AHandlerMayFreeTheBarAtAnyStepOfAGesture) {
+  enum Gesture {
+    ClickArrow,
+    HoldArrow,
+    ClickPage,
+    PressThumb,
+    DragThumb,
+    DragThumbAway,
+    Cancel,
+    Disable,
+    Hide
+  };
+  struct Case {
+    const char* event; // a scroll code's name, or the event's name without "On"
+    int nth;           // frees at this raise of the event
+    Gesture gesture;
+  } cases[] = {
+      {"MouseDown", 1, ClickArrow}, {"LineDown", 1, ClickArrow}, {"Change", 1, ClickArrow},
+      {"EndScroll", 1, ClickArrow}, {"MouseUp", 1, ClickArrow},  {"LineDown", 2, HoldArrow},
+      {"Change", 3, HoldArrow},     {"PageDown", 1, ClickPage},  {"MouseDown", 1, PressThumb},
+      {"Track", 1, PressThumb},     {"Position", 1, PressThumb}, {"EndScroll", 1, PressThumb},
+      {"MouseMove", 2, DragThumb},  {"Track", 2, DragThumb},     {"Track", 3, DragThumbAway},
+      {"EndScroll", 1, Cancel},     {"EndScroll", 1, Disable},   {"EndScroll", 1, Hide},
+  };
+  struct Freer {
+    std::string event;
+    int nth;
+    TcxScrollBar* bar;
+    int seen = 0;
+    void Saw(const std::string& AEvent) {
+      if (bar && AEvent == event && ++seen == nth)
+        std::exchange(bar, nullptr)->Free();
+    }
+    void Scroll(TObject*, TScrollCode ACode, int&) { Saw(CodeName(ACode)); }
+    void Change(TObject*) { Saw("Change"); }
+    void Down(TObject*, TMouseButton, TShiftState, int, int) { Saw("MouseDown"); }
+    void Move(TObject*, TShiftState, int, int) { Saw("MouseMove"); }
+    void Up(TObject*, TMouseButton, TShiftState, int, int) { Saw("MouseUp"); }
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.event) + " #" + std::to_string(c.nth) + ", gesture " +
+                 std::to_string(c.gesture));
+    Make(sbHorizontal, 200);
+    bar->SetParams(0, 100, true, 0, 0); // arrows 0..16 and 184..200, thumb 16..32
+    Freer freer{c.event, c.nth, bar};
+    bar->OnScroll = TScrollEvent(&freer, &Freer::Scroll);
+    bar->OnChange = TNotifyEvent(&freer, &Freer::Change);
+    bar->OnMouseDown = TMouseEvent(&freer, &Freer::Down);
+    bar->OnMouseMove = TMouseMoveEvent(&freer, &Freer::Move);
+    bar->OnMouseUp = TMouseEvent(&freer, &Freer::Up);
+    auto alive = bar->AliveToken();
+    // Screen points, taken while the bar is there to ask.
+    const TPoint arrow = At(bar, 190, 8), page = At(bar, 100, 8), thumb = At(bar, 24, 8);
+    const TPoint along = At(bar, 60, 8), away = At(bar, 60, 8 + 200);
+    const auto down = [&](TPoint p) {
+      backend->MouseMove(p.x, p.y);
+      backend->MouseDown(p.x, p.y);
+      Pump();
+    };
+    const auto move = [&](TPoint p) {
+      backend->MouseMove(p.x, p.y);
+      Pump();
+    };
+    const auto up = [&](TPoint p) {
+      backend->MouseUp(p.x, p.y);
+      Pump();
+    };
+    switch (c.gesture) {
+    case ClickArrow:
+    case ClickPage:
+    case PressThumb:
+      down(c.gesture == ClickArrow ? arrow : c.gesture == ClickPage ? page : thumb);
+      up(c.gesture == ClickArrow ? arrow : c.gesture == ClickPage ? page : thumb);
+      break;
+    case HoldArrow:
+      down(arrow);
+      Wait(500);
+      up(arrow);
+      break;
+    case DragThumb:
+    case DragThumbAway:
+      down(thumb);
+      move(along);
+      if (c.gesture == DragThumbAway)
+        move(away);
+      up(c.gesture == DragThumbAway ? away : along);
+      break;
+    case Cancel:
+    case Disable:
+    case Hide:
+      down(arrow);
+      if (*alive && c.gesture == Cancel)
+        bar->Perform(WM_CANCELMODE);
+      else if (*alive && c.gesture == Disable)
+        bar->SetEnabled(false);
+      else if (*alive)
+        bar->Hide();
+      up(arrow);
+      break;
+    }
+    Wait(500);
+    EXPECT_FALSE(*alive) << "the handler was not raised";
+    form->Free();
+  }
 }
 
 // What the window shows is what the painter draws for each part straight into a bitmap.

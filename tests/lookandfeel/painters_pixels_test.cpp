@@ -292,6 +292,46 @@ TEST(PainterPixels, ScrollBarParts) {
   EXPECT_EQ(ultra->At(1, 1), Rgb(clBtnFace));
 }
 
+// A scroll-bar part in any state leaves every pixel around its rectangle as it was. A pressed arrow of the
+// classic look is the normal one moved a pixel right and down inside its sunken frame, cut at the rectangle.
+TEST(PainterPixels, ScrollBarPartsStayInsideTheirRectangle) {
+  PainterUnits units;
+  const TColor around = TColor(0x030201);
+  const TRect r = Rect(8, 6, 24, 22);
+  const auto draw = [&](TcxLookAndFeelPainterClass p, bool horizontal, TcxScrollBarPart part,
+                        TcxButtonState state) {
+    auto board = std::make_unique<Board>(32, 28, around);
+    p->DrawScrollBarPart(board->canvas.get(), horizontal, r, part, state);
+    return board;
+  };
+  for (TcxLookAndFeelPainterClass p : {Standard(), Flat(), UltraFlat(), Office11(), Native()})
+    for (bool horizontal : {false, true})
+      for (TcxScrollBarPart part : {spFirstArrow, spSecondArrow, spThumb, spFirstPage, spSecondPage})
+        for (TcxButtonState state : {cxbsDefault, cxbsNormal, cxbsHot, cxbsPressed, cxbsDisabled}) {
+          auto board = draw(p, horizontal, part, state);
+          int outside = 0;
+          for (int y = 0; y < board->Height(); ++y)
+            for (int x = 0; x < board->Width(); ++x) {
+              const TPoint q{x, y};
+              outside += !PtInRect(&r, q) && board->At(x, y) != Rgb(around);
+            }
+          EXPECT_EQ(outside, 0) << p->ClassName() << (horizontal ? " horizontal" : " vertical") << " part "
+                                << part << " state " << state;
+        }
+  for (TcxLookAndFeelPainterClass p : {Standard(), Office11(), Native()})
+    for (TcxScrollBarPart part : {spFirstArrow, spSecondArrow}) {
+      auto normal = draw(p, false, part, cxbsNormal);
+      auto pressed = draw(p, false, part, cxbsPressed);
+      const TRect inner = Rect(r.left + 3, r.top + 3, r.right - 2, r.bottom - 2);
+      int moved = 0;
+      for (int y = inner.top; y < inner.bottom; ++y)
+        for (int x = inner.left; x < inner.right; ++x)
+          moved += pressed->At(x, y) != normal->At(x - 1, y - 1);
+      EXPECT_EQ(moved, 0) << p->ClassName() << " part " << part;
+      EXPECT_GT(pressed->CountOf(Rgb(clBtnText)), 0) << p->ClassName() << " part " << part;
+    }
+}
+
 TEST(PainterPixels, HeadersAndNeighbours) {
   PainterUnits units;
   TcxLookAndFeelPainterClass ultra = UltraFlat();
