@@ -496,20 +496,24 @@ TModalResult TCustomForm::ShowModal() {
       }
     }
   } catch (...) {
-    if (alive()) {
-      FFormState.Exclude(fsModal);
-      Hide();
-    }
+    if (alive())
+      LeaveModalState();
     restore();
     throw;
   }
   const TModalResult result = alive() ? FModalResult : mrCancel;
-  if (alive()) {
-    FFormState.Exclude(fsModal);
-    Hide();
-  }
+  if (alive())
+    LeaveModalState();
   restore();
   return result;
+}
+
+void TCustomForm::LeaveModalState() {
+  // Still modal while it hides, so that a control the focus leaves sees the dialog closing with its result.
+  auto alive = AliveToken();
+  Hide();
+  if (*alive)
+    FFormState.Exclude(fsModal);
 }
 
 void TCustomForm::Release() {

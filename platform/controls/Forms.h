@@ -90,6 +90,7 @@ protected:
   virtual void Activate();
   virtual void Deactivate();
   void CloseModal();
+  void LeaveModalState();
   void ApplyPosition();
   void SetWindowFocus();
   void CMShowingChanged(TMessageView& Message) override;

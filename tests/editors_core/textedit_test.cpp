@@ -830,6 +830,49 @@ TEST_F(TextEditTest, TypedTextBecomesTheValueWhereverTheFocusLeaves) {
       }
 }
 
+// A dialog closed by a key while its edit holds typed text: a result that accepts the dialog makes the text
+// the value as the dialog goes, a cancel leaves the old value, in a text edit and in a memo alike.
+TEST_F(TextEditTest, ADialogClosedWithAnAcceptingResultTakesTheTypedText) {
+  struct Closer {
+    TForm* dialog;
+    TModalResult result;
+    void KeyPress(TObject*, char& AKey) {
+      if (AKey != '!')
+        return;
+      AKey = 0;
+      dialog->SetModalResult(result);
+    }
+  };
+  const struct {
+    TModalResult result;
+    bool accepted;
+  } cases[] = {{mrOk, true}, {mrYes, true}, {mrCancel, false}};
+  for (const bool memo : {false, true})
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + ", result " + std::to_string(c.result));
+      TForm* dialog = nullptr;
+      Application()->CreateForm(dialog);
+      dialog->SetBounds(100, 100, 300, 200);
+      TcxCustomTextEdit* edit =
+          memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(dialog)) : new TcxTextEdit(dialog);
+      edit->SetParent(dialog);
+      edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+      edit->SetEditValue("old");
+      dialog->SetActiveControl(edit);
+      Closer closer{dialog, c.result};
+      edit->OnKeyPress = TKeyPressEvent(&closer, &Closer::KeyPress);
+      // Typed as the dialog's loop runs: the text edit selects its text as it is entered, the memo types
+      // before it.
+      for (const char* key = "new!"; *key; ++key)
+        platform::InjectChar(BYTE(*key));
+      const std::string typed = memo ? "newold" : "new";
+      EXPECT_EQ(dialog->ShowModal(), c.result);
+      EXPECT_EQ(edit->Text(), typed);
+      EXPECT_EQ(VarToStr(edit->EditValue()), c.accepted ? typed : "old");
+      dialog->Free();
+    }
+}
+
 // Text that fails its validation as the edit is disabled or hidden cannot keep the focus there: the error is
 // reported, and the text and the old value stay, to be put right once the edit is entered again; put right,
 // it becomes the value as the edit is left again.
