@@ -625,6 +625,9 @@ void TcxContainerStyle::RestoreDefaults() {
         const bool controllerFont = controllerStyle && controllerStyle->LookupFont(font) && font;
         host->StyleHostRestoreParentDefaults(host->StyleHostDefaultParentColor() && !controllerColor,
                                              !controllerFont);
+        // A font set on the control itself went into the own font without marking it assigned.
+        if (controllerFont)
+          UpdateFont();
       } else if (!FDirectAccessMode) {
         ResetFont();
       }

@@ -1199,19 +1199,25 @@ TEST_F(TextEditTest, RestoredDefaultsLookAsNeverHavingOwnValues) {
   controller->Style()->SetTextColor(clNavy);
   const struct {
     const char* name;
-    void (*own)(TcxCustomEditStyle*);
+    void (*own)(TcxTextEdit*);
   } cases[] = {
-      {"nothing of its own", [](TcxCustomEditStyle*) {}},
-      {"own font", [](TcxCustomEditStyle* s) { s->Font()->SetSize(12); }},
+      {"nothing of its own", [](TcxTextEdit*) {}},
+      {"own font", [](TcxTextEdit* e) { e->Style()->Font()->SetSize(12); }},
       {"own colours",
-       [](TcxCustomEditStyle* s) {
-         s->SetColor(clRed);
-         s->SetTextColor(clGreen);
+       [](TcxTextEdit* e) {
+         e->Style()->SetColor(clRed);
+         e->Style()->SetTextColor(clGreen);
        }},
       {"own font and colour",
-       [](TcxCustomEditStyle* s) {
-         s->Font()->SetName("DejaVu Serif");
-         s->SetColor(clAqua);
+       [](TcxTextEdit* e) {
+         e->Style()->Font()->SetName("DejaVu Serif");
+         e->Style()->SetColor(clAqua);
+       }},
+      {"font set on the control", [](TcxTextEdit* e) { e->Font()->SetSize(12); }},
+      {"font and colour set on the control",
+       [](TcxTextEdit* e) {
+         e->Font()->SetSize(12);
+         e->SetColor(clRed);
        }},
   };
   for (const auto& c : cases) {
@@ -1222,7 +1228,7 @@ TEST_F(TextEditTest, RestoredDefaultsLookAsNeverHavingOwnValues) {
       edit->Style()->SetStyleController(controller);
       edit->SetText("kitap");
     }
-    c.own(restored->Style());
+    c.own(restored);
     restored->Style()->RestoreDefaults();
     EXPECT_EQ(restored->Style()->Font()->Size(), 20);
     EXPECT_EQ(restored->Font()->Size(), twin->Font()->Size());
