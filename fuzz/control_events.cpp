@@ -251,6 +251,11 @@ public:
 
   void Run() {
     Build();
+    // A form of shared objects alone has no control to play with.
+    if (slots.empty()) {
+      TearDown();
+      return;
+    }
     AssignHandlers();
     // Bounded so that a run stays cheap: this many steps cost about as much as building the form.
     for (int step = 0; step < kMaxSteps && !in.Empty(); ++step) {
