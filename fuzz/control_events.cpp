@@ -60,6 +60,14 @@ namespace {
   std::abort();
 }
 
+// CONTROL_EVENTS_TRACE=1 tells on stderr what an input builds and plays, to read a finding by.
+const bool kTrace = std::getenv("CONTROL_EVENTS_TRACE") != nullptr;
+
+template <class... T> void Trace(const char* AFormat, T... AArgs) {
+  if (kTrace)
+    std::fprintf(stderr, AFormat, AArgs...);
+}
+
 // The input as a stream of choices; past its end every choice is the first one.
 class Input {
 public:
@@ -279,6 +287,8 @@ public:
       return;
     ++handlerRuns;
     ++handlerDepth;
+    Trace("%*shandler of slot %d: action %d on slot %d (%d)\n", 2 * handlerDepth, "", AHandler.slot,
+          int(AHandler.action), AHandler.target, AHandler.argument);
     struct Leave {
       int& depth;
       ~Leave() { --depth; }
@@ -474,6 +484,7 @@ private:
     const int width = 40 + in.Pick(8) * 20, height = 21 + in.Pick(4) * 20;
     control->SetBounds(left, top, width, height);
     slots.push_back(Slot{AKind, control, control->AliveToken(), {}});
+    Trace("slot %zu: kind %d in %s\n", slots.size() - 1, int(AKind), parent->ClassName().c_str());
     Share(slots.back());
     if (AKind != Kind::Container)
       return;
@@ -517,6 +528,8 @@ private:
       const auto event = Event(in.Pick(int(Event::Count)));
       auto handler = std::make_unique<Handler>(
           Handler{this, slot, Action(in.Pick(int(Action::Count))), in.Pick(int(slots.size())), in.Byte()});
+      Trace("handler of slot %d for event %d: action %d on slot %d (%d)\n", slot, int(event),
+            int(handler->action), handler->target, handler->argument);
       if (Attach(slots[std::size_t(slot)], event, handler.get()))
         handlers.push_back(std::move(handler));
     }
@@ -636,6 +649,7 @@ private:
   // What a handler or the program does to a control.
 
   void Perform(Action AAction, int ASlot, std::uint8_t AArgument) {
+    Trace("  perform %d on slot %d (%d)\n", int(AAction), ASlot, AArgument);
     Slot& s = slots[std::size_t(ASlot)];
     if (!s.Usable())
       return;
@@ -964,7 +978,9 @@ private:
   // What the user does.
 
   void PlayStep() {
-    switch (in.Pick(13)) {
+    const int step = in.Pick(13);
+    Trace("step %d\n", step);
+    switch (step) {
     case 0:
     case 1:
       PressKey();
