@@ -1101,6 +1101,11 @@ private:
   // still waits after that would wait for ever.
   void WhenLoopWaits() {
     rescueQueued = false;
+    // A handler that ran since the last rescue (one that opens a modal popup again on every key) is the
+    // program at work, not a loop stuck; handlers are bounded, so this ends.
+    if (handlerRuns != handlerRunsAtRescue)
+      waits = 0;
+    handlerRunsAtRescue = handlerRuns;
     if (++waits > 8)
       Fail("a loop of the library waits for input after every button was released and Escape pressed");
     POINT p{};
@@ -1287,6 +1292,7 @@ private:
   int waits = 0;
   int handlerDepth = 0;
   int handlerRuns = 0;
+  int handlerRunsAtRescue = 0;
 };
 
 void Handler::Notify(TObject*) {
