@@ -2,10 +2,11 @@
 // - opening the in-memory dataset and walking it, reading every field into column vectors, against copying
 //   the same values from plain rows into the same vectors;
 // - opening the SQLite query (which reads every row) and walking it, against SQLite's own step loop reading
-//   the same rows into the same vectors; opening it for one row against the loop reading that row;
+//   the same rows into the same vectors, with ASCII words and with Turkish ones (which the query converts
+//   from UTF-8 to the code page); opening it for one row against the loop reading that row;
 // - posting one value of one of its rows, against the same write made by hand, also where a trigger stamps
 //   the row;
-// - moving a page of 100 records and locating a record by its key;
+// - moving a page of 100 records and locating a record by its key, also right after a post;
 // - a dataset-bound data controller opened over each dataset (not in grid mode), also with key fields over
 //   the in-memory one, against the same bare loops, and in grid mode over the in-memory dataset moving a page
 //   and locating by key.
@@ -34,6 +35,8 @@ struct Row {
 };
 
 const char* const kWords[] = {"ev", "oxori", "su", "cari", "ay", "mjora", "nena", "skiri"};
+// In UTF-8, as SQLite keeps them; each holds letters outside ASCII.
+const char* const kTurkishWords[] = {"çiçek", "ağaç", "ışık", "öğretmen", "şeker", "üzüm", "göğüs", "kuş"};
 
 std::vector<Row>& SourceRows() {
   static std::vector<Row> rows = [] {
@@ -79,17 +82,27 @@ std::string& DatabaseFile() {
     conn.FileName = name;
     conn.CreateIfMissing = true;
     conn.ExecSQL("CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT, score REAL)");
+    conn.ExecSQL("CREATE TABLE turkish (id INTEGER PRIMARY KEY, word TEXT, score REAL)");
     conn.ExecSQL("BEGIN");
     sqlite3_stmt* stmt = nullptr;
+    sqlite3_stmt* turkish = nullptr;
     sqlite3_prepare_v2(conn.Handle(), "INSERT INTO words VALUES (?, ?, ?)", -1, &stmt, nullptr);
+    sqlite3_prepare_v2(conn.Handle(), "INSERT INTO turkish VALUES (?, ?, ?)", -1, &turkish, nullptr);
     for (const Row& r : SourceRows()) {
       sqlite3_bind_int(stmt, 1, r.id);
       sqlite3_bind_text(stmt, 2, r.word.c_str(), int(r.word.size()), SQLITE_STATIC);
       sqlite3_bind_double(stmt, 3, r.score);
       sqlite3_step(stmt);
       sqlite3_reset(stmt);
+      std::string word = kTurkishWords[r.id % 8] + std::to_string(r.id % 1000);
+      sqlite3_bind_int(turkish, 1, r.id);
+      sqlite3_bind_text(turkish, 2, word.c_str(), int(word.size()), SQLITE_STATIC);
+      sqlite3_bind_double(turkish, 3, r.score);
+      sqlite3_step(turkish);
+      sqlite3_reset(turkish);
     }
     sqlite3_finalize(stmt);
+    sqlite3_finalize(turkish);
     conn.ExecSQL("COMMIT");
     std::atexit([] { std::remove(DatabaseFile().c_str()); });
     return name;
@@ -98,6 +111,7 @@ std::string& DatabaseFile() {
 }
 
 const char* const kSelect = "SELECT id, word, score FROM words ORDER BY id";
+const char* const kSelectTurkish = "SELECT id, word, score FROM turkish ORDER BY id";
 // One row: what opening costs beside the rows, such as deciding where its edits go.
 const char* const kSelectOne = "SELECT id, word, score FROM words WHERE id = 7";
 // The same with a function called, which is looked up among the connection's functions before an edit.
@@ -163,6 +177,7 @@ void BM_SQLiteStepLoop(benchmark::State& state, const char* ASelect) {
   sqlite3_close(db);
 }
 BENCHMARK_CAPTURE(BM_SQLiteStepLoop, AllRows, kSelect)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteStepLoop, TurkishRows, kSelectTurkish)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SQLiteStepLoop, OneRow, kSelectOne)->Unit(benchmark::kMicrosecond);
 
 // With AToEdit it also asks whether the rows can be edited, which decides where edits go.
@@ -179,6 +194,7 @@ void BM_SQLiteQueryOpen(benchmark::State& state, const char* ASelect, bool AToEd
   }
 }
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, AllRows, kSelect, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, TurkishRows, kSelectTurkish, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRow, kSelectOne, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRowToEdit, kSelectOne, true)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SQLiteQueryOpen, OneRowCallingToEdit, kSelectOneCalling, true)
@@ -280,26 +296,34 @@ void BM_MemMovePage(benchmark::State& state) {
 }
 BENCHMARK(BM_MemMovePage)->Unit(benchmark::kMicrosecond);
 
+// The shared dataset open under a grid's link showing 100 records, as the locates below run.
+struct LinkedMem {
+  TDataSource Source{nullptr};
+  TDataLink Link;
+  LinkedMem() {
+    Source.SetDataSet(&SharedMem());
+    Link.SetBufferCount(100);
+    Link.SetDataSource(&Source);
+    SharedMem().Open();
+  }
+  ~LinkedMem() { SharedMem().Close(); }
+};
+
 void BM_MemLocateByKey(benchmark::State& state) {
+  LinkedMem linked;
   TMemDataSet& ds = SharedMem();
-  TDataSource source(nullptr);
-  TDataLink link;
-  source.SetDataSet(&ds);
-  link.SetBufferCount(100);
-  link.SetDataSource(&source);
-  ds.Open();
   std::mt19937 random(3);
   ds.Locate("ID", 1, {}); // builds the key index once
   for (auto _ : state)
     benchmark::DoNotOptimize(ds.Locate("ID", int(random() % kRows) + 1, {}));
-  ds.Close();
 }
 BENCHMARK(BM_MemLocateByKey)->Unit(benchmark::kMicrosecond);
 
-// The first locate after the rows changed pays for the key index.
+// A post keeps the key index: a locate after one that changed no key, one that changed the key, or an insert
+// and a delete, costs about what a plain locate does.
 void BM_MemLocateAfterEdit(benchmark::State& state) {
+  LinkedMem linked;
   TMemDataSet& ds = SharedMem();
-  ds.Open();
   std::mt19937 random(5);
   for (auto _ : state) {
     state.PauseTiming();
@@ -309,9 +333,54 @@ void BM_MemLocateAfterEdit(benchmark::State& state) {
     state.ResumeTiming();
     benchmark::DoNotOptimize(ds.Locate("ID", int(random() % kRows) + 1, {}));
   }
-  ds.Close();
 }
-BENCHMARK(BM_MemLocateAfterEdit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemLocateAfterEdit)->Unit(benchmark::kMicrosecond);
+
+// The key moves away and back between the timed locates, which leaves the rows as they were.
+void BM_MemLocateAfterKeyEdit(benchmark::State& state) {
+  LinkedMem linked;
+  TMemDataSet& ds = SharedMem();
+  TField* id = ds.Fields(0);
+  std::mt19937 random(5);
+  for (auto _ : state) {
+    state.PauseTiming();
+    const int key = int(random() % kRows) + 1;
+    ds.Locate("ID", key, {});
+    ds.Edit();
+    id->SetAsInteger(key + kRows);
+    ds.Post();
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(ds.Locate("ID", int(random() % kRows) + 1, {}));
+    state.PauseTiming();
+    ds.Locate("ID", key + kRows, {});
+    ds.Edit();
+    id->SetAsInteger(key);
+    ds.Post();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_MemLocateAfterKeyEdit)->Unit(benchmark::kMicrosecond);
+
+// A record inserted in the middle before the timed locate, and deleted after it.
+void BM_MemLocateAfterInsert(benchmark::State& state) {
+  LinkedMem linked;
+  TMemDataSet& ds = SharedMem();
+  std::mt19937 random(5);
+  for (auto _ : state) {
+    state.PauseTiming();
+    ds.SetRecNo(kRows / 2);
+    ds.Insert();
+    ds.Fields(0)->SetAsInteger(kRows + 1);
+    ds.Post();
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(ds.Locate("ID", int(random() % kRows) + 1, {}));
+    state.PauseTiming();
+    ds.Locate("ID", kRows + 1, {});
+    ds.Delete();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_MemLocateAfterInsert)->Unit(benchmark::kMicrosecond);
 
 class Item : public TObject {
   PELVOR_CLASS(Item, TObject)

@@ -234,6 +234,10 @@ public:
   int RecordAfter() const { return FRecordAfter; }
   int LocateCount() const { return FLocateCount; }
   int SavedCopy() const { return FSavedCopy; }
+  // The values of the record in edit from when its edit began, kept also where a dataset restores a cancel
+  // itself: they name the group the record is shown in until it is posted. An internal record; 0 while
+  // inserting or browsing.
+  int EditStartCopy() const { return FEditStartCopy; }
   // The record the last Post stored, -1 when it stored none.
   int LastPostedRecordIndex = -1;
 
@@ -256,6 +260,7 @@ private:
   int FNotifyLockCount = 0;
   bool FModified = false;
   int FSavedCopy = 0;
+  int FEditStartCopy = 0;
   bool FInserting = false;
 };
 using TcxCustomDataProviderClass = TClass;
@@ -587,6 +592,9 @@ public:
   TcxDataSelection& Selection() { return *FSelection; }
   // What a one-level grouping by distinct values gathered during this update, nullptr otherwise.
   cxdata::TDistinctGrouping* DistinctGrouping() const { return FDistinct.get(); }
+  // The record whose values name a group: its first that is neither in edit nor just changed, where the
+  // group holds another.
+  int GroupNamingRecord(int AGroup, int AEditing, int AChanged) const;
 
 private:
   friend class TcxCustomDataController;
@@ -595,7 +603,6 @@ private:
   void SelectionChanged(TObject* Sender);
   void SaveExpandingAndSelection(const std::vector<int>& AGoing = {});
   void RestoreExpandingAndSelection();
-  int GroupNamingRecord(int AGroup, int AEditing, int AChanged) const;
   // A record of the row that a post of the record in edit leaves in it; -1 for row -1.
   int RowNamingRecord(int ARowIndex) const;
   // The row of that level showing the record, its groups opened; -1 when the record is not in the view.
@@ -609,6 +616,10 @@ private:
   void RebuildListIndexes();
   void UpdateFocusingInfo(TcxDataFocusingInfo& AInfo);
   void RemapSelection();
+  // The record in edit where it keeps its place beside its neighbours; cxNoRecord when none does.
+  int KeptEditingRecord() const;
+  //! The records of the selected data rows in order, then the number of selected group rows.
+  std::vector<int> SelectedRecords() const;
 
   TcxDataViewChanges FChanges = 0;
   unsigned FDataStamp = 1;

@@ -252,6 +252,12 @@ void TcxCustomDataControllerInfo::DoGroup() {
       g.EndIndex = l == levels - 1 ? listIndex - 1 : open[std::size_t(l + 1)];
     }
   };
+  // The record in edit keeps its place beside its neighbours and is shown in one group with them: it never
+  // splits a group its neighbours share, and elsewhere it goes by its values from when its edit began, so
+  // that it stays in the group it was in until it is posted.
+  const int kept = KeptEditingRecord();
+  const int keptValues =
+      kept != cxNoRecord && dc->Provider().EditStartCopy() != 0 ? dc->Provider().EditStartCopy() : kept;
   // Dense keys of the sort just done compare without variants; other fields go through the controller.
   bool packed = FListKeys.size() == FRecordList.size() && int(FListKeyShifts.size()) >= levels;
   bool dense = int(FSortKeys.size()) >= levels;
@@ -261,17 +267,26 @@ void TcxCustomDataControllerInfo::DoGroup() {
       int shift = FListKeyShifts[std::size_t(l)];
       return shift < 64 && (FListKeys[std::size_t(a)] >> shift) != (FListKeys[std::size_t(b)] >> shift);
     }
-    if (!dense)
+    a = a == kept ? keptValues : a;
+    b = b == kept ? keptValues : b;
+    if (!dense || a < 0 || b < 0)
       return dc->CompareRecordsBySortInfo(a, b, FGroupingFieldList.Items(l)) != 0;
     const TOrderKeys& keys = FSortKeys[std::size_t(l)];
     return keys.IsNull[std::size_t(a)] != keys.IsNull[std::size_t(b)] ||
            keys.Key[std::size_t(a)] != keys.Key[std::size_t(b)];
   };
+  // The levels whose groups the neighbours of the record in edit share.
+  int keptShared = 0;
+  if (int at = kept != cxNoRecord ? GetListIndexByRecord(kept) : -1;
+      at > 0 && at + 1 < int(FRecordList.size()))
+    while (keptShared < levels &&
+           !differs(keptShared, FRecordList[std::size_t(at - 1)], FRecordList[std::size_t(at + 1)]))
+      ++keptShared;
   std::vector<int> firstRecord(static_cast<std::size_t>(levels), FRecordList[0]);
   openFrom(0, 0);
   for (int j = 1; j < int(FRecordList.size()); ++j) {
     int record = FRecordList[std::size_t(j)];
-    for (int l = 0; l < levels; ++l) {
+    for (int l = record == kept ? keptShared : 0; l < levels; ++l) {
       if (packed ? differs(l, j, firstListIndex[std::size_t(l)])
                  : differs(l, record, firstRecord[std::size_t(l)])) {
         closeFrom(l, j);

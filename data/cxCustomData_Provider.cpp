@@ -7,8 +7,10 @@ TcxCustomDataProvider::TcxCustomDataProvider(TcxCustomDataController* ADataContr
     : FDataController(ADataController) {}
 
 TcxCustomDataProvider::~TcxCustomDataProvider() {
-  if (FSavedCopy != 0 && FDataController->FDataStorage)
-    FDataController->FDataStorage->DeleteRecord(FSavedCopy);
+  if (FDataController->FDataStorage)
+    for (int copy : {FSavedCopy, FEditStartCopy})
+      if (copy != 0)
+        FDataController->FDataStorage->DeleteRecord(copy);
   SetCustomDataSource(nullptr);
 }
 
@@ -68,6 +70,13 @@ void TcxCustomDataProvider::BeginEditFocusedRecord() {
         FRecordAfter = dc->GetRowInfo(row + 1).RecordIndex;
     }
   }
+  if (record >= 0 && !IsInserting()) {
+    TcxDataStorage& storage = dc->DataStorage();
+    if (FEditStartCopy == 0)
+      FEditStartCopy = storage.AddInternalRecord();
+    TcxValueDefRecordReader reader(dc, FEditingRecordIndex);
+    storage.ReadRecord(FEditStartCopy, &reader, false);
+  }
   // A data source that edits on its own keeps the values to go back to; nothing is saved for it.
   if (IsActiveDataSet() && !dc->StartEditingInSource()) {
     dc->AddChanges(dccUpdateRecord);
@@ -117,7 +126,9 @@ void TcxCustomDataProvider::InsertRecordEx(bool AAppend) {
       int before = row >= 0 ? dc->GetRowInfo(row).RecordIndex : 0;
       if (before < 0 || before > dc->GetRecordCount())
         before = 0;
-      groupValues = dc->GetGroupValues(before);
+      // With no record to take them from, the new record's group values stay Null.
+      if (before < dc->GetRecordCount())
+        groupValues = dc->GetGroupValues(before);
       record = dc->InsertRecord(before);
       FEditingRecordIndex = record;
       FRecordBefore = cxNoRecord;
@@ -229,10 +240,11 @@ void TcxCustomDataProvider::ResetEditing() {
   FInserting = false;
   ResetChanging();
   ResetModified();
-  if (FSavedCopy != 0) {
-    dc->DataStorage().DeleteRecord(FSavedCopy);
-    FSavedCopy = 0;
-  }
+  for (int* copy : {&FSavedCopy, &FEditStartCopy})
+    if (*copy != 0) {
+      dc->DataStorage().DeleteRecord(*copy);
+      *copy = 0;
+    }
 }
 
 Variant TcxCustomDataProvider::GetEditValue(int ARecordIndex, TcxCustomDataField* AField,

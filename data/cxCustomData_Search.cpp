@@ -144,7 +144,10 @@ bool TcxDataControllerSearch::Locate(int AItemIndex, const AnsiString& AText) {
   int count = dc->View().GetRecordListCount();
   if (AText.empty() || count == 0)
     return false;
-  FSearchField = dc->GetItemField(AItemIndex);
+  TcxCustomDataField* field = dc->GetItemField(AItemIndex);
+  // A locate that finds nothing leaves a search in progress to go on as it was, field and text.
+  TcxCustomDataField* previous = FSearching ? FSearchField : field;
+  FSearchField = field;
   int focused = dc->GetFocusedRecordIndex();
   int start = focused >= 0 ? dc->View().GetListIndexByRecord(focused) : 0;
   if (start < 0)
@@ -152,11 +155,16 @@ bool TcxDataControllerSearch::Locate(int AItemIndex, const AnsiString& AText) {
   int found = DoSearch(start, -1, true, AText);
   if (found < 0 && start > 0)
     found = DoSearch(0, start - 1, true, AText);
-  if (found < 0)
+  if (found < 0) {
+    FSearchField = previous;
     return false;
+  }
   auto alive = dc->AliveToken();
-  if (!DoFocusRecord(found) || !*alive)
+  if (!DoFocusRecord(found) || !*alive) {
+    if (*alive)
+      FSearchField = previous;
     return false;
+  }
   FSearching = true;
   FSearchText = AText;
   dc->AddChanges(dccSearch);

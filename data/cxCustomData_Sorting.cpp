@@ -650,6 +650,17 @@ bool BuildOrderKeys(TcxCustomDataController& AController, TcxCustomDataField* AF
 
 } // namespace cxdata
 
+int TcxCustomDataControllerInfo::KeptEditingRecord() const {
+  TcxCustomDataProvider& provider = FDataController->Provider();
+  if (!provider.IsEditing())
+    return cxNoRecord;
+  const int editing = provider.EditingRecordIndex();
+  const int before = provider.RecordBefore(), after = provider.RecordAfter();
+  if ((before == cxNoRecord && after == cxNoRecord) || editing == after || editing == before || editing < 0)
+    return cxNoRecord;
+  return editing;
+}
+
 void TcxCustomDataControllerInfo::DoSort() {
   TcxCustomDataController* dc = FDataController;
   FDistinct.reset();
@@ -809,17 +820,9 @@ void TcxCustomDataControllerInfo::DoSort() {
     }
   }
   // The record being edited keeps its place on screen: it is taken out and put back beside its neighbour.
-  int editing = cxNoRecord, before = cxNoRecord, after = cxNoRecord;
-  if (provider.IsEditing() &&
-      (provider.RecordBefore() != cxNoRecord || provider.RecordAfter() != cxNoRecord)) {
-    editing = provider.EditingRecordIndex();
-    before = provider.RecordBefore();
-    after = provider.RecordAfter();
-    if (editing == after || editing == before || editing < 0)
-      editing = cxNoRecord;
-    else
-      std::erase(FRecordList, editing);
-  }
+  const int editing = KeptEditingRecord(), before = provider.RecordBefore(), after = provider.RecordAfter();
+  if (editing != cxNoRecord)
+    std::erase(FRecordList, editing);
   if (plain && !direct && fromRecords.empty()) {
     packing.assign(std::size_t(entries), TPacking());
     for (std::size_t i = 0; i < packing.size(); ++i) {

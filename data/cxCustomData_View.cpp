@@ -569,6 +569,7 @@ void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
   if (FExpandingMode == 0)
     return;
   auto& items = FSelection->ItemsList();
+  const std::vector<int> selectedBefore = SelectedRecords();
   bool fieldsMatch = int(FExpandingFields.size()) == FGroupingFieldList.Count();
   for (std::size_t l = 0; fieldsMatch && l < FExpandingFields.size(); ++l)
     fieldsMatch = FExpandingFields[l] == FGroupingFieldList.Items(int(l)).Field;
@@ -616,10 +617,27 @@ void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
   RemapSelection();
   if (FSelection->AnchorRowIndex != -1 && !FSelection->IsRowSelected(FSelection->AnchorRowIndex))
     FSelection->ClearAnchor();
+  if (SelectedRecords() != selectedBefore)
+    FSelection->Changed();
+}
+
+std::vector<int> TcxCustomDataControllerInfo::SelectedRecords() const {
+  // Group rows by their number alone: a regrouping renumbers the groups it keeps selected.
+  std::vector<int> records;
+  int groups = 0;
+  for (const TcxDataSelectedItem& item : FSelection->ItemsList())
+    if (item.Level >= 0)
+      records.push_back(item.RecordIndex);
+    else
+      ++groups;
+  std::sort(records.begin(), records.end());
+  records.push_back(groups);
+  return records;
 }
 
 void TcxCustomDataControllerInfo::RemapSelection() {
   auto& items = FSelection->ItemsList();
+  const std::size_t before = items.size();
   for (TcxDataSelectedItem& item : items)
     if (item.Level >= 0)
       item.RowIndex = GetRowIndexByRecordIndex(item.RecordIndex, false);
@@ -629,6 +647,10 @@ void TcxCustomDataControllerInfo::RemapSelection() {
       item.RowIndex = -1;
   std::erase_if(items, [](const TcxDataSelectedItem& item) { return item.RowIndex < 0; });
   FSelection->SortByRow();
+  // Rows hidden in a collapsed group or filtered away are no longer selected; whoever follows the selection
+  // must learn it.
+  if (items.size() != before)
+    FSelection->Changed();
 }
 
 void TcxCustomDataControllerInfo::RestoreFocus(bool AGroupRowFocused) {
@@ -688,7 +710,6 @@ void TcxCustomDataControllerInfo::Update() {
   // Rebuilt groups start without values.
   if (FChanges & dvcGrouping)
     FChanges |= dvcSummary;
-  bool summary = FChanges & dvcSummary;
   // Told apart by the levels the focus was taken in: a data row's level is a group level of a deeper
   // grouping.
   bool groupRowFocused = FFocusingInfo.Level >= 0 && FFocusingInfo.Level < FGroups.LevelCount();
@@ -727,7 +748,8 @@ void TcxCustomDataControllerInfo::Update() {
   FExpandingFields.clear();
   if (FRowsPending)
     RemapSelection();
-  if (summary && !dc->IsDestroying()) {
+  // Read late: restoring the selection may have dropped rows, which summaries of selected records follow.
+  if ((FChanges & dvcSummary) && !dc->IsDestroying()) {
     dc->Summary().Calculate();
     if (!*alive)
       return;

@@ -28,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const WideString wide = Utf8ToWide(input);
   if (Utf8ToWide(WideToUtf8(wide)) != wide)
     std::abort();
+  // Straight into the code page as through UTF-16, and exact just where it goes back as it came.
+  bool exact = false;
+  const AnsiString direct = Utf8ToAnsi(input, exact);
+  if (direct != WideToAnsi(wide) || exact != (AnsiToUtf8(direct) == input))
+    std::abort();
 
   const std::string_view a = input.substr(0, size / 2), b = input.substr(size / 2);
   const int text = AnsiCompareText(a, b);

@@ -85,6 +85,16 @@ const Variant* TDataSet::FieldDataRef(const TField* AField) const {
   return slot.Row < 0 ? nullptr : RowValueRef(slot.Row, AField->FFieldNo);
 }
 
+std::int64_t TDataSet::RowOfField(const TField* AField) const {
+  if (FState == dsInactive || AField->FFieldNo <= 0)
+    return -1;
+  if (FState == dsFilter)
+    return FFilterRow;
+  if (FRecordCount == 0 || (EditingBuffer() && FEditChanged[std::size_t(AField->FFieldNo - 1)]))
+    return -1;
+  return FBuffers[std::size_t(FActiveRecord)].Row;
+}
+
 void TDataSet::SetFieldData(TField* AField, const Variant& AValue) {
   if (FState == dsInactive && !HoldsRecords()) {
     FLooseRecord[AField] = AField->ConvertValue(AValue);
@@ -101,6 +111,15 @@ void TDataSet::SetFieldData(TField* AField, const Variant& AValue) {
   int no = AField->FFieldNo;
   if (no <= 0)
     DatabaseError("Field '" + AField->DisplayLabel() + "' has no column to store a value in");
+  // A new value made from an approximation (a text with characters replaced, a number rounded) would be
+  // stored as if the rest of it were the original; no value could be told apart from such a one.
+  if (FState == dsEdit) {
+    const std::int64_t row = FBuffers[std::size_t(FEditIndex)].Row;
+    if (row >= 0 && RowValueApproximate(row, no))
+      DatabaseError("Field '" + AField->DisplayLabel() +
+                    "' cannot be modified: the dataset holds only an approximation of its value, which an "
+                    "edit would store over the original");
+  }
   Variant value = AField->ConvertValue(AValue);
   Variant old = FEditValues[std::size_t(no - 1)];
   FEditValues[std::size_t(no - 1)] = value;

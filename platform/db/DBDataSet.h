@@ -188,6 +188,12 @@ protected:
   virtual void InternalSetToRecord(const TRecordSlot& ASlot) { (void)ASlot; }
   // The stored value of column AFieldNo (from 1) of record ARow.
   virtual Variant GetRowValue(std::int64_t ARow, int AFieldNo);
+  // Whether GetRowValue's value is only the nearest the dataset could keep of what it was given or read.
+  virtual bool RowValueApproximate(std::int64_t ARow, int AFieldNo) const {
+    (void)ARow;
+    (void)AFieldNo;
+    return false;
+  }
   // Where GetRowValue's value lives; nullptr for a dataset that builds it on reading.
   virtual const Variant* RowValueRef(std::int64_t ARow, int AFieldNo) const {
     (void)ARow;
@@ -260,6 +266,9 @@ private:
       AEvent(this);
   }
   bool EditingBuffer() const { return IsEditState(FState) && FActiveRecord == FEditIndex; }
+  // The row whose stored values AField reads now (the one being filtered, edited or shown); -1 for none,
+  // as for a record being inserted.
+  std::int64_t RowOfField(const TField* AField) const;
   Variant LookupValue(TField* AField);
   void SetLookupValue(TField* AField, const Variant& AValue);
 

@@ -94,6 +94,13 @@ Variant TField::OldValue() {
   return slot.Row < 0 ? Null : ds->GetRowValue(slot.Row, FFieldNo);
 }
 
+bool TField::IsApproximate() const {
+  if (!FDataSet)
+    return false;
+  const std::int64_t row = FDataSet->RowOfField(this);
+  return row >= 0 && FDataSet->RowValueApproximate(row, FFieldNo);
+}
+
 AnsiString TField::AsString() {
   Variant v = GetAsVariant();
   return VarIsNull(v) ? AnsiString() : TextOfValue(v, false);

@@ -63,6 +63,11 @@ public:
   // The value the record has in its storage, before the edit in progress.
   Variant OldValue();
   bool IsNull() { return VarIsNull(GetAsVariant()); }
+  // Whether the value is only the nearest the dataset could keep of what its source holds: a text with
+  // characters the code page lacks or that was no valid UTF-8, a number the field's type holds only nearly.
+  // It is shown as it is, but the dataset refuses to change it, as the change would store the approximation
+  // over the original.
+  bool IsApproximate() const;
   void Clear() { SetAsVariant(Null); }
 
   AnsiString AsString();

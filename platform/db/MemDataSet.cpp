@@ -3,6 +3,54 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+bool IsNumberType(TVarType AType) {
+  return VarTypeIsInteger(AType) || AType == varDouble || AType == varSingle || AType == varCurrency;
+}
+
+// Whether AConverted, what AOriginal became in a column of another type, still holds all of it: a text whose
+// every character the code page has, a number equal to it (0, 1 or -1 for a truth value). A text parsed
+// into a number or a date, and a value written as text, change their form, not their value.
+bool HoldsWhole(const Variant& AConverted, const Variant& AOriginal) {
+  const TVarType from = VarType(AOriginal), to = VarType(AConverted);
+  if (from == to)
+    return true;
+  if (from == varOleStr && to == varString)
+    return AnsiToWide(AConverted.RawString()) == AOriginal.RawWideString();
+  if (!IsNumberType(from))
+    return true;
+  if (to == varBoolean) {
+    double v = AOriginal.AsDouble();
+    return v == 0 || v == 1 || v == -1;
+  }
+  if (!IsNumberType(to))
+    return true;
+  try {
+    return VarAsType(AConverted, from) == AOriginal;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+enum class TKeyKind { None, Number, Text, Other };
+
+// How a key index files a value: integers by number, texts by their bytes; Null not at all. AVisit gets the
+// index's map of the value's kind and the value's key in it.
+template <class TIndex, class F> TKeyKind VisitKey(TIndex& AIndex, const Variant& AValue, F AVisit) {
+  if (VarTypeIsInteger(VarType(AValue))) {
+    AVisit(AIndex.Numbers, AValue.RawInteger());
+    return TKeyKind::Number;
+  }
+  if (VarType(AValue) == varString) {
+    AVisit(AIndex.Texts, AValue.RawString());
+    return TKeyKind::Text;
+  }
+  return VarIsNull(AValue) ? TKeyKind::None : TKeyKind::Other;
+}
+
+} // namespace
+
 TMemDataSet::~TMemDataSet() {
   Destroying();
   try {
@@ -98,10 +146,15 @@ void TMemDataSet::AddRow(std::vector<Variant> AValues) {
     DatabaseError("A row of " + IntToStr(static_cast<long long>(AValues.size())) + " values for " +
                   IntToStr(static_cast<long long>(columns)) + " columns");
   AValues.resize(columns, Null);
+  std::vector<Variant> converted(columns);
   for (std::size_t i = 0; i < columns; ++i)
-    AValues[i] = ConvertCell(AValues[i], i);
-  for (Variant& v : AValues)
-    PushCell(std::move(v));
+    converted[i] = ConvertCell(AValues[i], i);
+  for (std::size_t i = 0; i < columns; ++i) {
+    const bool approximate = !HoldsWhole(converted[i], AValues[i]);
+    PushCell(std::move(converted[i]));
+    if (approximate)
+      MarkLastCellApproximate();
+  }
   EndRow();
   RowsChanged();
 }
@@ -163,6 +216,41 @@ void TMemDataSet::ResetRows() {
 void TMemDataSet::RowsChanged() {
   FPosValid = false;
   FKeyIndexes.clear();
+}
+
+void TMemDataSet::RowShown(std::int64_t ARow, std::int64_t APos) {
+  std::vector<std::int64_t>& view = View();
+  if (FPosValid) {
+    FPosOfRow.resize(std::size_t(FRowTotal), -1);
+    for (std::size_t i = std::size_t(APos); i < view.size(); ++i)
+      FPosOfRow[std::size_t(view[i])] = std::int32_t(i);
+  }
+  for (auto& [fieldNo, index] : FKeyIndexes)
+    IndexRow(index, ARow, Cell(ARow, std::size_t(fieldNo - 1)));
+}
+
+void TMemDataSet::RowHidden(std::int64_t ARow, std::int64_t APos) {
+  std::vector<std::int64_t>& view = View();
+  if (FPosValid) {
+    FPosOfRow[std::size_t(ARow)] = -1;
+    for (std::size_t i = std::size_t(APos); i < view.size(); ++i)
+      FPosOfRow[std::size_t(view[i])] = std::int32_t(i);
+  }
+  for (auto& [fieldNo, index] : FKeyIndexes)
+    UnindexRow(index, ARow, Cell(ARow, std::size_t(fieldNo - 1)));
+}
+
+void TMemDataSet::StoreCell(std::int64_t ARow, std::size_t AColumn, Variant AValue, bool AApproximate) {
+  Variant& cell = Cell(ARow, AColumn);
+  auto index = FKeyIndexes.find(int(AColumn) + 1);
+  if (index != FKeyIndexes.end() && PosOf(ARow) >= 0) {
+    UnindexRow(index->second, ARow, cell);
+    cell = std::move(AValue);
+    IndexRow(index->second, ARow, cell);
+  } else {
+    cell = std::move(AValue);
+  }
+  SetApproximate(ARow, AColumn, AApproximate);
 }
 
 void TMemDataSet::InternalOpen() {
@@ -369,29 +457,33 @@ void TMemDataSet::InternalPost(const TRecordSlot& ASlot, bool AInserting, const 
     FRowTotal++;
     FNextColumn = 0;
     bool atEnd = ASlot.Flag == bfEOF || ASlot.Row < 0;
-    auto orderAt = atEnd ? FOrder.end() : std::find(FOrder.begin(), FOrder.end(), ASlot.Row);
-    FOrder.insert(orderAt, row);
-    if (FFilteredView && RecordAccepted(row)) {
-      std::int64_t pos = atEnd ? -1 : PosOf(ASlot.Row);
-      FView.insert(pos < 0 ? FView.end() : FView.begin() + pos, row);
+    // The row the new one goes before, by its visible position; -1 for the end.
+    std::int64_t at = atEnd ? -1 : PosOf(ASlot.Row, ASlot.Pos);
+    if (FFilteredView) {
+      auto orderAt = atEnd ? FOrder.end() : std::find(FOrder.begin(), FOrder.end(), ASlot.Row);
+      FOrder.insert(orderAt, row);
+    }
+    if (!FFilteredView || RecordAccepted(row)) {
+      std::vector<std::int64_t>& view = View();
+      if (at < 0)
+        at = std::int64_t(view.size());
+      view.insert(view.begin() + at, row);
+      RowShown(row, at);
     }
   } else {
     row = ASlot.Row;
     std::int64_t before = PosOf(row, ASlot.Pos);
     for (std::size_t i = 0; i < columns; ++i)
-      if (AChanged[i]) {
+      if (AChanged[i])
         StoreCell(row, i, std::move(values[i]));
-        SetApproximate(row, i, false);
-      }
     // A row the filter no longer accepts leaves the view; the cursor goes to the row that followed it.
     if (FFilteredView && before >= 0 && !RecordAccepted(row)) {
       FView.erase(FView.begin() + before);
-      RowsChanged();
+      RowHidden(row, before);
       FCursor = before;
       return;
     }
   }
-  RowsChanged();
   std::int64_t pos = PosOf(row);
   if (pos >= 0)
     FCursor = pos;
@@ -412,7 +504,7 @@ void TMemDataSet::InternalDelete() {
   }
   for (auto& rows : FApproximate)
     rows.erase(row);
-  RowsChanged();
+  RowHidden(row, pos);
   FCursor = pos;
 }
 
@@ -424,28 +516,78 @@ const TMemDataSet::TKeyIndex& TMemDataSet::KeyIndex(int AFieldNo) {
   std::vector<std::int64_t>& view = View();
   std::size_t column = std::size_t(AFieldNo - 1);
   index.Numbers.reserve(view.size());
-  index.Next.assign(view.size(), -1);
-  // From the last position to the first, so that each value ends at its first position and every position
-  // links to the one of the same value after it.
-  auto link = [&](auto& AMap, const auto& AKey, std::size_t APos) {
-    auto [it, added] = AMap.try_emplace(AKey, std::int32_t(APos));
-    if (!added) {
-      index.Next[APos] = it->second;
-      it->second = std::int32_t(APos);
-    }
-  };
+  index.Next.assign(std::size_t(FRowTotal), -1);
+  // From the last position to the first, so that each value ends at its first row and every row links to
+  // the one of the same value after it.
   for (std::size_t pos = view.size(); pos-- > 0;) {
-    const Variant& v = Cell(view[pos], column);
-    if (VarTypeIsInteger(VarType(v)))
-      link(index.Numbers, v.RawInteger(), pos);
-    else if (VarType(v) == varString)
-      link(index.Texts, v.RawString(), pos);
-    else if (!VarIsNull(v)) {
+    const std::int32_t row = std::int32_t(view[pos]);
+    auto link = [&](auto& AMap, const auto& AKey) {
+      auto [it, added] = AMap.try_emplace(AKey, row);
+      if (!added) {
+        index.Next[std::size_t(row)] = it->second;
+        it->second = row;
+      }
+    };
+    if (VisitKey(index, Cell(row, column), link) == TKeyKind::Other) {
+      index = TKeyIndex();
       index.Usable = false;
       break;
     }
   }
   return index;
+}
+
+void TMemDataSet::IndexRow(TKeyIndex& AIndex, std::int64_t ARow, const Variant& AValue) {
+  if (!AIndex.Usable)
+    return;
+  if (AIndex.Next.size() < std::size_t(FRowTotal))
+    AIndex.Next.resize(std::size_t(FRowTotal), -1);
+  // After the rows of the same value that come before it in the visible order, before the others.
+  auto link = [&](auto& AMap, const auto& AKey) {
+    auto [it, added] = AMap.try_emplace(AKey, std::int32_t(ARow));
+    if (added) {
+      AIndex.Next[std::size_t(ARow)] = -1;
+      return;
+    }
+    const std::int64_t pos = PosOf(ARow);
+    std::int32_t prior = -1, next = it->second;
+    while (next >= 0 && PosOf(next) < pos) {
+      prior = next;
+      next = AIndex.Next[std::size_t(next)];
+    }
+    AIndex.Next[std::size_t(ARow)] = next;
+    (prior < 0 ? it->second : AIndex.Next[std::size_t(prior)]) = std::int32_t(ARow);
+  };
+  if (VisitKey(AIndex, AValue, link) == TKeyKind::Other) {
+    AIndex = TKeyIndex();
+    AIndex.Usable = false;
+  }
+}
+
+void TMemDataSet::UnindexRow(TKeyIndex& AIndex, std::int64_t ARow, const Variant& AValue) {
+  if (!AIndex.Usable)
+    return;
+  auto unlink = [&](auto& AMap, const auto& AKey) {
+    auto it = AMap.find(AKey);
+    if (it == AMap.end())
+      return;
+    std::int32_t prior = -1, at = it->second;
+    while (at >= 0 && at != ARow) {
+      prior = at;
+      at = AIndex.Next[std::size_t(at)];
+    }
+    if (at < 0)
+      return;
+    const std::int32_t next = AIndex.Next[std::size_t(ARow)];
+    if (prior >= 0)
+      AIndex.Next[std::size_t(prior)] = next;
+    else if (next >= 0)
+      it->second = next;
+    else
+      AMap.erase(it);
+    AIndex.Next[std::size_t(ARow)] = -1;
+  };
+  VisitKey(AIndex, AValue, unlink);
 }
 
 const TMemDataSet::TKeyIndex* TMemDataSet::IndexFor(const std::vector<TField*>& AFields,
@@ -475,7 +617,7 @@ std::int64_t TMemDataSet::FindRow(const std::vector<TField*>& AFields, const std
                                   TLocateOptions AOptions) {
   std::int32_t first;
   if (IndexFor(AFields, AValues, AOptions, first))
-    return first < 0 ? -1 : View()[std::size_t(first)];
+    return first;
   for (std::int64_t row : View())
     if (RowMatches(row, AFields, AValues, AOptions))
       return row;
@@ -488,14 +630,14 @@ std::int64_t TMemDataSet::FindNextRow(std::int64_t ARow, const std::vector<TFiel
   if (from < 0)
     return -1;
   std::vector<std::int64_t>& view = View();
-  std::int32_t pos;
-  if (const TKeyIndex* index = IndexFor(AFields, AValues, AOptions, pos)) {
+  std::int32_t row;
+  if (const TKeyIndex* index = IndexFor(AFields, AValues, AOptions, row)) {
     if (RowMatches(ARow, AFields, AValues, AOptions))
-      pos = index->Next[std::size_t(from)];
+      row = index->Next[std::size_t(ARow)];
     else
-      while (pos >= 0 && pos <= from)
-        pos = index->Next[std::size_t(pos)];
-    return pos < 0 ? -1 : view[std::size_t(pos)];
+      while (row >= 0 && PosOf(row) <= from)
+        row = index->Next[std::size_t(row)];
+    return row;
   }
   for (std::size_t p = std::size_t(from) + 1; p < view.size(); ++p)
     if (RowMatches(view[p], AFields, AValues, AOptions))

@@ -2,7 +2,7 @@
 // The in-memory dataset: rows of values kept in the dataset itself, with bookmarks that stay valid while the
 // rows around them are inserted and deleted. Opening, moving and locating by one key field stay cheap for a
 // million rows: rows live in one array, the cursor is an index into the visible order, and a key locate
-// builds a hash index once and reuses it until the rows change.
+// builds a hash index once and keeps it up to date through posts and deletes.
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -30,7 +30,8 @@ public:
 
   // Loads a row while the dataset is closed, without events: one value per column, converted to the
   // column's type; a text that does not convert is kept as it is, any other such value raises
-  // EDatabaseError.
+  // EDatabaseError. A conversion that loses part of the value (a character the code page lacks, a number
+  // the column's type holds only nearly) keeps the nearest value and marks it approximate.
   void AddRow(std::vector<Variant> AValues);
   void Reserve(std::size_t ARows) { FChunks.reserve(ARows / kChunkRows + 1); }
   // Drops every row; the dataset must be closed.
@@ -60,6 +61,10 @@ protected:
   const Variant* RowValueRef(std::int64_t ARow, int AFieldNo) const override {
     return &Cell(ARow, std::size_t(AFieldNo - 1));
   }
+  bool RowValueApproximate(std::int64_t ARow, int AFieldNo) const override {
+    const std::size_t column = std::size_t(AFieldNo - 1);
+    return column < FApproximate.size() && FApproximate[column].count(ARow) != 0;
+  }
   TBookmarkStr GetRowBookmark(std::int64_t ARow) override;
   void InternalGotoBookmark(const TBookmarkStr& ABookmark) override;
   void InternalPost(const TRecordSlot& ASlot, bool AInserting, const std::vector<Variant>& AValues,
@@ -77,9 +82,8 @@ protected:
   std::int64_t CursorRow();
   // Converts AValue to the type of column AColumn (from 0).
   Variant ConvertCell(const Variant& AValue, std::size_t AColumn) const;
-  void StoreCell(std::int64_t ARow, std::size_t AColumn, Variant AValue) {
-    Cell(ARow, AColumn) = std::move(AValue);
-  }
+  // Replaces a stored value; AApproximate marks it as only the nearest value to what the source holds.
+  void StoreCell(std::int64_t ARow, std::size_t AColumn, Variant AValue, bool AApproximate = false);
   // Loading rows of an open dataset (a query that runs again): ResetRows drops them all, PushCell adds the
   // next cell, in row-major order, and EndRow closes a row. Values must already have the column's type.
   void ResetRows();
@@ -111,22 +115,31 @@ protected:
   bool SetCursorToRow(std::int64_t ARow);
 
 private:
-  // Positions in View() by one column's values: the first position of each value, and from each position
-  // the next one of the same value (-1 after the last).
+  // The visible rows by one column's values: the first row of each value in the visible order, and from each
+  // row the next visible one of the same value (-1 after the last). Rows without a value (Null) are left
+  // out; a value of another kind than an integer or a text makes the index unusable.
   struct TKeyIndex {
     std::unordered_map<std::int64_t, std::int32_t> Numbers;
     std::unordered_map<AnsiString, std::int32_t> Texts;
-    std::vector<std::int32_t> Next;
+    std::vector<std::int32_t> Next; // by row
     bool Usable = true;
   };
   std::vector<std::int64_t>& View() { return FFilteredView ? FView : FOrder; }
   // The position of ARow in the visible order, -1 when the row is not visible; AHint is tried first.
   std::int64_t PosOf(std::int64_t ARow, std::int64_t AHint = -1);
+  // Every row changed at once: the position map and the key indexes are built again when next needed.
   void RowsChanged();
+  // Row ARow came into the visible order at APos, or left it from there: the position map and the key
+  // indexes follow, without a pass over the rows before it.
+  void RowShown(std::int64_t ARow, std::int64_t APos);
+  void RowHidden(std::int64_t ARow, std::int64_t APos);
   std::int64_t DecodeBookmark(const TBookmarkStr& ABookmark) const;
   const TKeyIndex& KeyIndex(int AFieldNo);
+  // Links ARow into AIndex under AValue at its place in the visible order, or unlinks it.
+  void IndexRow(TKeyIndex& AIndex, std::int64_t ARow, const Variant& AValue);
+  void UnindexRow(TKeyIndex& AIndex, std::int64_t ARow, const Variant& AValue);
   // The index that answers a locate of AValues in AFields with AOptions, or nullptr where rows must be
-  // compared one by one; AFirst is then the first position of the value, -1 when none has it.
+  // compared one by one; AFirst is then the first row of the value, -1 when none has it.
   const TKeyIndex* IndexFor(const std::vector<TField*>& AFields, const std::vector<Variant>& AValues,
                             TLocateOptions AOptions, std::int32_t& AFirst);
 
@@ -151,7 +164,7 @@ private:
   std::int64_t FCursor = -1;           // a position in View(); -1 and View().size() are the cracks
   std::vector<std::int32_t> FPosOfRow; // by row: position in View(), -1 when hidden or deleted
   bool FPosValid = false;
-  std::unordered_map<int, TKeyIndex> FKeyIndexes; // by column, built on demand over View()
+  std::unordered_map<int, TKeyIndex> FKeyIndexes; // by field number, built on demand over View()
   // By column, the rows whose value was read only approximately; empty while every value is exact.
   std::vector<std::unordered_set<std::int64_t>> FApproximate;
 };

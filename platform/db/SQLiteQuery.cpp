@@ -8,7 +8,6 @@
 
 #include "platform/classes/ComponentStream.h"
 #include "platform/db/SQLiteQuery_Internal.h"
-#include "platform/rtl/CodePage.h"
 
 using namespace sqlitequery_internal;
 
@@ -46,7 +45,9 @@ TFieldType TypeOfDecl(const char* ADecl, int AStorage) {
   return ftFloat; // REAL, FLOAT, DOUBLE, NUMERIC, DECIMAL
 }
 
-bool ParseIsoDate(const char* s, TDateTime& AValue) {
+// AExact is false when the text has digits past the milliseconds that are not zeros, which a date drops.
+bool ParseIsoDate(const char* s, TDateTime& AValue, bool& AExact) {
+  AExact = true;
   unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, ms = 0;
   int n = 0;
   if (std::sscanf(s, "%4u-%2u-%2u%n", &y, &mo, &d, &n) != 3)
@@ -66,6 +67,8 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
         for (++s; *s >= '0' && *s <= '9'; ++s)
           if (k < 3)
             digits[k++] = *s;
+          else if (*s != '0')
+            AExact = false;
         ms = unsigned(std::atoi(digits));
       }
     }
@@ -80,13 +83,8 @@ bool ParseIsoDate(const char* s, TDateTime& AValue) {
   return true;
 }
 
-// Whether the text the code page holds of AUtf8 lost characters: each becomes the default character, so the
-// text holds more of it than the source did.
-bool LostCharacters(const unsigned char* AUtf8, int ALength, const AnsiString& AText) {
-  if (AText.find(DefaultAnsiChar) == AnsiString::npos)
-    return false;
-  return std::count(AText.begin(), AText.end(), DefaultAnsiChar) >
-         std::count(AUtf8, AUtf8 + ALength, static_cast<unsigned char>(DefaultAnsiChar));
+bool IsBlobType(TFieldType AType) {
+  return AType == ftBlob || AType == ftGraphic || AType == ftBytes;
 }
 
 // Whether a real holds the integer exactly; one past 2^53 may read as its neighbour.
@@ -95,11 +93,11 @@ bool RealHolds(sqlite3_int64 AValue) {
   return d >= -0x1p63 && d < 0x1p63 && sqlite3_int64(d) == AValue;
 }
 
-// The cell as the dataset keeps it for a column of AType; AApproximate tells whether that value only
-// approximates the cell's. It is read through its value object: one call into the connection per cell
-// instead of one for the type and more for the contents, each of which takes the connection's lock. The
-// value object is read before the next step on the thread that steps the statement, as a query's rows always
-// are.
+// The cell as the dataset keeps it for a column of AType. It is read through its value object: one call into
+// the connection per cell instead of one for the type and more for the contents, each of which takes the
+// connection's lock. The value object is read before the next step on the thread that steps the statement,
+// as a query's rows always are. AApproximate is set where the value kept is only the nearest to the cell's:
+// writing it back would not store what the database holds.
 Variant CellValue(sqlite3_value* cell, TFieldType AType, bool& AApproximate) {
   AApproximate = false;
   int storage = sqlite3_value_type(cell);
@@ -110,6 +108,7 @@ Variant CellValue(sqlite3_value* cell, TFieldType AType, bool& AApproximate) {
     sqlite3_int64 v = sqlite3_value_int64(cell);
     switch (AType) {
     case ftBoolean:
+      AApproximate = v != 0 && v != 1;
       return Variant(v != 0);
     case ftFloat:
       AApproximate = !RealHolds(v);
@@ -133,19 +132,29 @@ Variant CellValue(sqlite3_value* cell, TFieldType AType, bool& AApproximate) {
   case SQLITE_BLOB: {
     const void* p = sqlite3_value_blob(cell);
     int n = sqlite3_value_bytes(cell);
-    return Variant(AnsiString(static_cast<const char*>(p), std::size_t(n)));
+    AnsiString bytes(static_cast<const char*>(p), std::size_t(n));
+    // A field of another type writes its value back as text, which keeps plain ASCII bytes and no others.
+    if (!IsBlobType(AType))
+      AApproximate = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+    return Variant(std::move(bytes));
   }
   default: {
     const unsigned char* t = sqlite3_value_text(cell);
     int n = sqlite3_value_bytes(cell);
     if (AType == ftDate || AType == ftTime || AType == ftDateTime) {
       TDateTime d;
-      if (ParseIsoDate(reinterpret_cast<const char*>(t), d))
+      bool exact;
+      if (ParseIsoDate(reinterpret_cast<const char*>(t), d, exact)) {
+        AApproximate = !exact;
         return Variant::FromDate(d);
+      }
     }
     // A text in a numeric column stays text: nothing the database holds is lost by a failed conversion.
-    AnsiString text = FromUtf8(t, n);
-    AApproximate = LostCharacters(t, n, text);
+    // A blob field writes it back as its bytes in the code page, which are its UTF-8 only where every
+    // character took one byte, as ASCII does.
+    bool exact;
+    AnsiString text = Utf8ToAnsi(std::string_view(reinterpret_cast<const char*>(t), std::size_t(n)), exact);
+    AApproximate = !exact || (IsBlobType(AType) && text.size() != std::size_t(n));
     return Variant(std::move(text));
   }
   }

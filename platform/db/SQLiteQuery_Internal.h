@@ -39,23 +39,14 @@ inline int TextEncoding(sqlite3* ADb) {
   return name == "UTF-16le" ? SQLITE_UTF16LE : name == "UTF-16be" ? SQLITE_UTF16BE : SQLITE_UTF8;
 }
 
-// SQLite keeps text as UTF-8; the dataset's texts are in the default code page. Plain ASCII needs no work.
-inline AnsiString FromUtf8(const unsigned char* AText, int ALength) {
-  const char* p = reinterpret_cast<const char*>(AText);
-  for (int i = 0; i < ALength; ++i)
-    if (static_cast<unsigned char>(p[i]) >= 0x80)
-      return Utf8ToAnsi(std::string_view(p, std::size_t(ALength)));
-  return AnsiString(p, std::size_t(ALength));
-}
-
+// SQLite keeps text as UTF-8; the dataset's texts are in the default code page.
 inline AnsiString FromUtf8(std::string_view AText) {
-  return FromUtf8(reinterpret_cast<const unsigned char*>(AText.data()), int(AText.size()));
+  return Utf8ToAnsi(AText);
 }
 
 // A name SQLite hands out, ended by a NUL; none is empty.
 inline AnsiString FromUtf8(const char* AText) {
-  return AText ? FromUtf8(reinterpret_cast<const unsigned char*>(AText), int(std::strlen(AText)))
-               : AnsiString();
+  return AText ? FromUtf8(std::string_view(AText)) : AnsiString();
 }
 
 // A name SQLite hands out, in quotes and the code page, for a message; built by appending, where GCC 12 warns

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -19,9 +20,19 @@ constexpr char16_t kHigh1252[32] = {
 
 struct CodePageTable {
   std::array<char16_t, 256> toWide{};
-  // Code units above 0xFF that have a byte, sorted by code unit; below 0x100 a direct table answers.
+  // Code units above 0xFF that have a byte, sorted by code unit; below 0x100 a direct table answers, and
+  // another up to 0x2FF, where the Latin letters of the code pages (the Turkish ones among them) lie.
   std::vector<std::pair<char16_t, unsigned char>> high;
   std::array<short, 256> low{};
+  std::array<short, 0x200> latin{};
+  int ByteOf(char32_t ch) const {
+    if (ch < 0x100)
+      return low[ch];
+    if (ch < 0x300)
+      return latin[ch - 0x100];
+    auto it = std::lower_bound(high.begin(), high.end(), std::pair<char16_t, unsigned char>(char16_t(ch), 0));
+    return it != high.end() && it->first == ch ? it->second : -1;
+  }
 };
 
 CodePageTable BuildTable(UINT codePage) {
@@ -42,12 +53,15 @@ CodePageTable BuildTable(UINT codePage) {
     t.toWide[0xFE] = 0x015F;
   }
   t.low.fill(-1);
+  t.latin.fill(-1);
   for (int b = 0; b < 256; ++b) {
     char16_t w = t.toWide[b];
     if (w < 0x100)
       t.low[w] = short(b);
     else
       t.high.emplace_back(w, static_cast<unsigned char>(b));
+    if (w >= 0x100 && w < 0x300)
+      t.latin[w - 0x100] = short(b);
   }
   std::sort(t.high.begin(), t.high.end());
   return t;
@@ -72,11 +86,7 @@ char16_t CodePageByteToWide(UINT codePage, unsigned char byte) {
 }
 
 int CodePageWideToByte(UINT codePage, char16_t ch) {
-  const CodePageTable& t = Table(codePage);
-  if (ch < 0x100)
-    return t.low[ch];
-  auto it = std::lower_bound(t.high.begin(), t.high.end(), std::pair<char16_t, unsigned char>(ch, 0));
-  return it != t.high.end() && it->first == ch ? it->second : -1;
+  return Table(codePage).ByteOf(ch);
 }
 
 char16_t AnsiCharToWide(unsigned char byte) {
@@ -212,6 +222,72 @@ std::string AnsiToUtf8(std::string_view s) {
   return WideToUtf8(AnsiToWide(s));
 }
 
+// Straight from UTF-8 into the code page, with the default character where the route through UTF-16 gives
+// it: one per malformed byte, one per code unit the code page lacks (two for a character past U+FFFF, whose
+// surrogates none holds). Every sequence gives at most as many bytes as it has, so the result is written in
+// place and only shortened.
+AnsiString Utf8ToAnsi(std::string_view s, bool& exact) {
+  exact = true;
+  // ASCII is the same in both, and the bulk of most texts: copied as a block.
+  size_t i = 0;
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+    ++i;
+  if (i == s.size())
+    return AnsiString(s);
+  const CodePageTable& t = Table(GetACP());
+  AnsiString out(s.size(), '\0');
+  std::memcpy(out.data(), s.data(), i);
+  char* o = out.data() + i;
+  while (i < s.size()) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      *o++ = char(b);
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t cp;
+    char32_t min;
+    if ((b & 0xE0) == 0xC0)
+      extra = 1, cp = b & 0x1F, min = 0x80;
+    else if ((b & 0xF0) == 0xE0)
+      extra = 2, cp = b & 0x0F, min = 0x800;
+    else if ((b & 0xF8) == 0xF0)
+      extra = 3, cp = b & 0x07, min = 0x10000;
+    else
+      extra = -1, cp = 0, min = 0;
+    bool ok = extra > 0 && i + size_t(extra) < s.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      unsigned char c = static_cast<unsigned char>(s[i + size_t(k)]);
+      if ((c & 0xC0) != 0x80)
+        ok = false;
+      else
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      *o++ = DefaultAnsiChar;
+      exact = false;
+      ++i;
+      continue;
+    }
+    int byte = -1;
+    if (cp < 0x10000)
+      byte = t.ByteOf(cp);
+    else
+      *o++ = DefaultAnsiChar;
+    if (byte < 0) {
+      *o++ = DefaultAnsiChar;
+      exact = false;
+    } else {
+      *o++ = char(byte);
+    }
+    i += size_t(extra) + 1;
+  }
+  out.resize(size_t(o - out.data()));
+  return out;
+}
+
 AnsiString Utf8ToAnsi(std::string_view s) {
-  return WideToAnsi(Utf8ToWide(s));
+  bool exact;
+  return Utf8ToAnsi(s, exact);
 }

@@ -25,6 +25,9 @@ std::string WideToUtf8(std::u16string_view s);
 WideString Utf8ToWide(std::string_view s);
 std::string AnsiToUtf8(std::string_view s);
 AnsiString Utf8ToAnsi(std::string_view s);
+// As Utf8ToAnsi; exact tells whether the text was well-formed UTF-8 whose every character the code page
+// holds, that is whether AnsiToUtf8 gives it back as it came.
+AnsiString Utf8ToAnsi(std::string_view s, bool& exact);
 
 // Input as an error message quotes it: whole when short, else its first MessageExcerptLength characters and
 // "...", so that a message never carries a huge input along.

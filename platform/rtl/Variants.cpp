@@ -823,8 +823,18 @@ Variant VarDivideByCount(const Variant& a, int count) {
     throw EVariantError("Division by zero");
   if (a.IsNull())
     return Null;
-  if (a.Type() == varCurrency)
-    return Variant(Currency::FromDouble(a.AsCurrency().ToDouble() / count));
+  if (a.Type() == varCurrency) {
+    // Through a double the quotient of a tie lands a unit either side of it.
+    std::int64_t n = a.AsCurrency().Value;
+    if (n == INT64_MIN && count == -1)
+      RaiseOverflow(varCurrency, varCurrency);
+    std::int64_t q = n / count, r = n % count;
+    std::uint64_t twice = 2 * (r < 0 ? 0 - std::uint64_t(r) : std::uint64_t(r));
+    std::uint64_t divisor = count < 0 ? 0 - std::uint64_t(count) : std::uint64_t(count);
+    if (twice > divisor || (twice == divisor && (q & 1)))
+      q += (n < 0) != (count < 0) ? -1 : 1;
+    return Variant(Currency{q});
+  }
   if (a.Type() == varDate)
     return Variant::FromDate(a.AsDouble() / count);
   return Variant(a.AsDouble() / count);

@@ -250,6 +250,7 @@ bool VarTextToDate(std::string_view text, TDateTime& value);
 // only when that overflows; currency plus currency or an integer stays currency; a date plus a number stays
 // a date; anything else adds as double (text is read as a number). Null in either operand gives Null.
 Variant VarAdd(const Variant& a, const Variant& b);
-// A value divided by a count, as an average: currency stays currency, a date stays a date, everything else
-// gives a double. Raises EVariantError for a count of 0.
+// A value divided by a count, as an average: currency stays currency, divided exactly and rounded half to
+// even as the type rounds, a date stays a date, everything else gives a double. Raises EVariantError for a
+// count of 0.
 Variant VarDivideByCount(const Variant& a, int count);

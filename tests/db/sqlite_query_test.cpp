@@ -319,12 +319,19 @@ TEST(SQLiteQuery, RowsAreFoundByTheirKeyAsStored) {
 
   q.First();
   q.Edit();
+  EXPECT_TRUE(dbtest::RaisesDatabaseError([&] { q.FieldByName("k")->SetAsString("x"); },
+                                          "Field 'k' cannot be modified"))
+      << "the key reads as '?', which is not what the row holds";
+  q.FieldByName("v")->SetAsString("uno");
+  q.Post();
+  q.Next();
+  q.Edit();
   q.FieldByName("k")->SetAsString("x");
   q.Post();
   q.Edit();
-  q.FieldByName("v")->SetAsString("uno");
+  q.FieldByName("v")->SetAsString("dos");
   q.Post();
-  EXPECT_EQ(rows("t"), "78 uno, 3F two");
+  EXPECT_EQ(rows("t"), "D0B6 uno, 78 dos");
 
   q.Append();
   q.FieldByName("k")->SetAsString("\xE7"); // "ç" in the default code page
@@ -333,9 +340,9 @@ TEST(SQLiteQuery, RowsAreFoundByTheirKeyAsStored) {
   q.Edit();
   q.FieldByName("v")->SetAsString("newer");
   q.Post();
-  EXPECT_EQ(rows("t"), "78 uno, 3F two, C3A7 newer");
+  EXPECT_EQ(rows("t"), "D0B6 uno, 78 dos, C3A7 newer");
   q.Delete();
-  EXPECT_EQ(rows("t"), "78 uno, 3F two");
+  EXPECT_EQ(rows("t"), "D0B6 uno, 78 dos");
 
   q.SetSQL("SELECT a, b, v FROM c");
   q.Open();

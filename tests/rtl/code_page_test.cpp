@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/rtl/code_page_guard.h"
@@ -101,6 +104,55 @@ TEST(Utf8, MalformedInputBecomesReplacementCharacters) {
     EXPECT_EQ(Utf8ToWide(c.utf8), c.wide);
   EXPECT_EQ(WideToUtf8(u"a\xD800"), "a\xEF\xBF\xBD");
   EXPECT_EQ(WideToUtf8(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+// The direct conversion from UTF-8 gives what the route through UTF-16 gives, byte for byte, and calls the
+// text exact only when it goes back to UTF-8 as it came.
+TEST(Utf8, StraightToTheCodePageAsThroughUtf16) {
+  std::vector<std::string> inputs = {
+      "",
+      "plain ASCII ?",
+      "çağ ışık öğretmen şeker üzüm İĞŞ",
+      "ǩoçi мир",
+      "A\xFF"
+      "B",
+      "\x80",
+      "a\xC3",
+      "\xC3(",
+      "\xC0\xAF",
+      "\xE0\x80\xAF",
+      "\xED\xA0\x80",
+      "\xED\x9F\xBF",
+      "\xF4\x8F\xBF\xBF",
+      "\xF4\x90\x80\x80",
+      "\xF0\x9F\x98\x80x",
+      "\xF0\x9F\x98",
+      "\xE2\x82",
+      "\xFF\xFEx",
+      "\xF8\x88\x80\x80\x80",
+      "€™ŽžÐý\xC2\x80\xC2\x81\xC2\x8E\xC2\x9E",
+      "\xEF\xBF\xBD",
+      std::string("nul\0inside", 11),
+  };
+  // Every code point below U+10000 and the edges past it, alone and between ASCII letters.
+  for (char32_t cp = 1; cp < 0x10000; ++cp)
+    if (cp < 0xD800 || cp > 0xDFFF)
+      inputs.push_back("a" + WideToUtf8(std::u16string(1, char16_t(cp))) + "b");
+  inputs.push_back(WideToUtf8(u"\U00010000\U0010FFFF"));
+  // Every pair of bytes, well-formed or not.
+  for (int b1 = 0x80; b1 < 0x100; ++b1)
+    for (int b2 = 0; b2 < 0x100; b2 += 7)
+      inputs.push_back({char(b1), char(b2), 'z'});
+  for (UINT cp : {1252u, 1254u}) {
+    CodePageGuard guard(cp);
+    for (const std::string& in : inputs) {
+      bool exact = false;
+      const AnsiString direct = Utf8ToAnsi(in, exact);
+      ASSERT_EQ(direct, WideToAnsi(Utf8ToWide(in))) << cp << " " << testing::PrintToString(in);
+      ASSERT_EQ(exact, AnsiToUtf8(direct) == in) << cp << " " << testing::PrintToString(in);
+      ASSERT_EQ(Utf8ToAnsi(in), direct);
+    }
+  }
 }
 
 TEST(Utf8, AnsiThroughTheDefaultCodePage) {

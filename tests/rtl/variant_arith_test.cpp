@@ -48,4 +48,35 @@ TEST(VariantArith, AveragesKeepCurrencyAndDates) {
   EXPECT_THROW(VarDivideByCount(1, 0), EVariantError);
 }
 
+// A currency average is exact: a quotient halfway between two units goes to the even one, whatever a double
+// made of it would have rounded to.
+TEST(VariantArith, CurrencyAveragesRoundTiesToEven) {
+  struct Case {
+    std::int64_t Sum;
+    int Count;
+    std::int64_t Average;
+  } cases[] = {
+      {42501, 6, 7084},      // 0.708350 up to the even 0.7084
+      {322505, 10, 32250},   // 3.22505 down to the even 3.2250
+      {-29997, 6, -5000},    // -0.49995 away to the even -0.5000
+      {-322505, 10, -32250}, // -3.22505 up to the even -3.2250
+      {7, 2, 4},             // 3.5 units: up
+      {5, 2, 2},             // 2.5 units: down
+      {10, 3, 3},            // no tie: the nearer unit
+      {20, 3, 7},
+      {-20, 3, -7},
+      {42501, -6, -7084},                // a negative count divides as well
+      {INT64_MAX, 2, INT64_MAX / 2 + 1}, // exact where a double has no units left
+      {INT64_MIN, 2, INT64_MIN / 2},
+      {INT64_MAX - 1, 3, (INT64_MAX - 1) / 3},
+      {INT64_MIN, 1, INT64_MIN},
+  };
+  for (const Case& c : cases) {
+    Variant avg = VarDivideByCount(Currency{c.Sum}, c.Count);
+    EXPECT_EQ(avg.Type(), varCurrency) << c.Sum << " / " << c.Count;
+    EXPECT_EQ(avg.AsCurrency().Value, c.Average) << c.Sum << " / " << c.Count;
+  }
+  EXPECT_THROW(VarDivideByCount(Currency{INT64_MIN}, -1), EVariantError);
+}
+
 } // namespace

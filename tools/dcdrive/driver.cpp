@@ -422,11 +422,13 @@ json Driver::State::Dump() {
       selected.push_back(row);
   }
   TcxDataGroups& g = view.Groups();
+  // A record in edit heading its group may hold another value until it is posted.
+  const int editing = DC->Provider().EditingRecordIndex();
   for (int i = 0; i < g.Count(); ++i) {
     if (!g.IsVisible(i))
       continue;
     const TcxDataGroupInfo& info = g.Items(i);
-    int record = view.GetRecordListRecord(g.GetFirstListIndex(i));
+    int record = view.GroupNamingRecord(i, editing, cxNoRecord);
     groups.push_back({{"row", info.RowIndex},
                       {"level", info.Level},
                       {"expanded", info.Expanded},
