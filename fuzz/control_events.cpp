@@ -10,7 +10,9 @@
 // New choices are appended to every list the input picks from, so that an older input decodes as before
 // once each picked byte is taken modulo the older list's length. Run it with -entropic=0: with the hundred
 // thousand features the library shows, the entropic schedule costs libFuzzer several times the input's own
-// run.
+// run. A long campaign goes a third faster built with -DCMAKE_CXX_FLAGS=-fno-sanitize-coverage=trace-cmp:
+// the input's bytes are choices taken modulo short lists, which comparison tracing does not help to find,
+// while it is called for every pixel of every window the headless display fills.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
