@@ -1,9 +1,18 @@
-// Builds a form of text edits, memos, list boxes, check boxes and containers with popups from the input,
-// gives their events handlers that free, focus, write, hide, show and move controls, then plays keys, clicks,
-// wheel turns, focus changes and time on the headless display, as a program and its user would. Nothing may
-// be used after it is freed, no exception may reach the message loop or the program, a freed control leaves
-// no window behind, and an editor's shown text, its edit value and its lines agree whichever route wrote
-// them.
+// Builds a form of text and password edits, memos, list boxes, check boxes, containers with popups (modal or
+// not), scroll bars and tab strips from the input, with a style controller and a look-and-feel master that
+// editors share, gives their events handlers that free, focus, write, hide, show, move and restyle controls,
+// then plays keys, clicks, wheel turns, clipboard keys and messages, focus changes and time on the headless
+// display, as a program and its user would. Nothing may be used after it is freed, no exception but a
+// validation error a handler asked for may reach the message loop or the program, a freed control leaves no
+// window behind, an editor's shown text, its edit value and its lines agree whichever route wrote them, and
+// no text of a password edit reaches the clipboard.
+//
+// New choices are appended to every list the input picks from, so that an older input decodes as before
+// once each picked byte is taken modulo the older list's length. Run it with -entropic=0: with the hundred
+// thousand features the library shows, the entropic schedule costs libFuzzer several times the input's own
+// run. A long campaign goes a third faster built with -DCMAKE_CXX_FLAGS=-fno-sanitize-coverage=trace-cmp:
+// the input's bytes are choices taken modulo short lists, which comparison tracing does not help to find,
+// while it is called for every pixel of every window the headless display fills.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -11,8 +20,10 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,9 +38,11 @@
 #include "lookandfeel/cxControls.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
 #include "lookandfeel/cxLookAndFeels.h"
+#include "lookandfeel/cxScrollBar.h"
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
+#include "pagecontrol/cxPC.h"
 #include "platform/backend/headless/HeadlessBackend.h"
 #include "platform/classes/UnitList.h"
 #include "platform/controls/Clipbrd.h"
@@ -47,6 +60,14 @@ namespace {
 [[noreturn]] void Fail(const std::string& AWhat) {
   std::fprintf(stderr, "control_events: %s\n", AWhat.c_str());
   std::abort();
+}
+
+// CONTROL_EVENTS_TRACE=1 tells on stderr what an input builds and plays, to read a finding by.
+const bool kTrace = std::getenv("CONTROL_EVENTS_TRACE") != nullptr;
+
+template <class... T> void Trace(const char* AFormat, T... AArgs) {
+  if (kTrace)
+    std::fprintf(stderr, AFormat, AArgs...);
 }
 
 // The input as a stream of choices; past its end every choice is the first one.
@@ -89,7 +110,28 @@ std::set<HWND> AllWindows() {
   return all;
 }
 
-enum class Kind { TextEdit, Memo, ListBox, CheckBox, Container, Popup };
+enum class Kind { TextEdit, Memo, ListBox, CheckBox, Container, Popup, ScrollBar, Tabs, PasswordEdit };
+
+// What the form is built of, in the order the input picks it; the last two are shared by controls and make no
+// slot of their own.
+enum class Part {
+  TextEdit,
+  Memo,
+  ListBox,
+  CheckBox,
+  Container,
+  ScrollBar,
+  Tabs,
+  PasswordEdit,
+  ModalContainer,
+  StyleController,
+  LookAndFeelMaster,
+  Count
+};
+
+bool IsTextEdit(Kind AKind) {
+  return AKind == Kind::TextEdit || AKind == Kind::Memo || AKind == Kind::PasswordEdit;
+}
 
 struct Slot {
   Kind kind;
@@ -156,10 +198,34 @@ enum class Event {
   PopupShowed,
   PopupClosing,
   PopupClosed,
+  Scroll,
+  Editing,
+  AfterKeyDown,
+  Validate,
+  StyleChanged,
+  LookAndFeelChanged,
   Count
 };
 
-enum class Action { Nothing, FreeSender, Free, Focus, Write, Hide, Show, Disable, Reparent, Popup, Count };
+enum class Action {
+  Nothing,
+  FreeSender,
+  Free,
+  Focus,
+  Write,
+  Hide,
+  Show,
+  Disable,
+  Reparent,
+  Popup,
+  Clipboard,
+  Restyle,
+  FreeShared,
+  Count
+};
+
+// A handler's slot when it belongs to an object the controls share rather than to a control.
+constexpr int kControllerSlot = -1, kMasterSlot = -2;
 
 class Session;
 
@@ -175,6 +241,18 @@ struct Handler {
   void KeyPress(TObject*, char&) { Notify(nullptr); }
   void Mouse(TObject*, TMouseButton, TShiftState, int, int) { Notify(nullptr); }
   void MouseMove(TObject*, TShiftState, int, int) { Notify(nullptr); }
+  void Scroll(TObject*, TScrollCode, int& APos) {
+    Notify(nullptr);
+    if (argument & 0x80)
+      APos = argument & 0x7F;
+  }
+  void Editing(TObject*, bool& ACanEdit) {
+    Notify(nullptr);
+    if (argument & 0x80)
+      ACanEdit = false;
+  }
+  void Validate(TObject*, Variant& ADisplayValue, TCaption& AErrorText, bool& AError);
+  void LookAndFeelChanged(TcxLookAndFeel*, TcxLookAndFeelValues) { Notify(nullptr); }
 };
 
 class Session {
@@ -183,13 +261,23 @@ public:
 
   void Run() {
     Build();
+    // A form of shared objects alone has no control to play with.
+    if (slots.empty()) {
+      TearDown();
+      return;
+    }
     AssignHandlers();
     // Bounded so that a run stays cheap: this many steps cost about as much as building the form.
     for (int step = 0; step < kMaxSteps && !in.Empty(); ++step) {
       waits = 0;
       QueueRescue();
-      PlayStep();
-      Pump();
+      try {
+        PlayStep();
+        Pump();
+      } catch (const std::exception& e) {
+        if (!Expected(e))
+          throw;
+      }
       Check();
     }
     TearDown();
@@ -201,16 +289,46 @@ public:
       return;
     ++handlerRuns;
     ++handlerDepth;
+    Trace("%*shandler of slot %d: action %d on slot %d (%d)\n", 2 * handlerDepth, "", AHandler.slot,
+          int(AHandler.action), AHandler.target, AHandler.argument);
     struct Leave {
       int& depth;
       ~Leave() { --depth; }
     } leave{handlerDepth};
-    Perform(AHandler.action == Action::FreeSender ? Action::Free : AHandler.action,
-            AHandler.action == Action::FreeSender ? AHandler.slot : AHandler.target, AHandler.argument);
+    if (AHandler.action == Action::FreeSender && AHandler.slot < 0)
+      FreeShared(AHandler.slot == kControllerSlot ? 0 : 1);
+    else
+      Perform(AHandler.action == Action::FreeSender ? Action::Free : AHandler.action,
+              AHandler.action == Action::FreeSender ? AHandler.slot : AHandler.target, AHandler.argument);
   }
 
+  // A validation handler that reports an error with a text has the edit raise it, as the program asked.
+  void ValidationFailed() { validationRaised = true; }
+
   void OnException(TObject*, const std::exception& E) {
-    Fail(std::string("an exception reached the message loop: ") + E.what());
+    if (!Expected(E))
+      Fail(std::string("an exception reached the message loop: ") + E.what());
+  }
+
+  bool Expected(const std::exception& E) const {
+    return validationRaised && dynamic_cast<const EcxEditValidationError*>(&E);
+  }
+
+  // Text that reaches the clipboard must have a source other than a password edit.
+  void ClipboardWritten(const String& AText) {
+    if (AText.empty())
+      return;
+    bool inPassword = false;
+    for (const Slot& s : slots) {
+      if (!IsTextEdit(s.kind) || !s.Alive())
+        continue;
+      const bool found = static_cast<TcxCustomTextEdit*>(s.control)->Text().find(AText) != String::npos;
+      if (found && s.kind != Kind::PasswordEdit)
+        return;
+      inPassword = inPassword || found;
+    }
+    if (inPassword)
+      Fail("the clipboard took \"" + AText + "\", which only a password edit holds");
   }
 
 private:
@@ -225,18 +343,82 @@ private:
     Pump();
     const int count = 2 + in.Pick(7);
     for (int i = 0; i < count; ++i)
-      AddControl(Kind(in.Pick(5)));
+      AddPart(Part(in.Pick(int(Part::Count))));
     Pump();
   }
 
-  void AddControl(Kind AKind) {
+  void AddPart(Part APart) {
+    switch (APart) {
+    case Part::StyleController:
+      if (controller)
+        return;
+      controller = new TcxEditStyleController(nullptr);
+      for (Slot& s : slots)
+        if (s.Usable())
+          Share(s);
+      return;
+    case Part::LookAndFeelMaster:
+      if (master)
+        return;
+      master = new TcxLookAndFeel(nullptr);
+      if (controller && in.Pick(2))
+        controller->Style()->LookAndFeel()->SetMasterLookAndFeel(master);
+      for (Slot& s : slots)
+        if (s.Usable())
+          Share(s);
+      return;
+    case Part::ModalContainer:
+      AddControl(Kind::Container, true);
+      return;
+    default: {
+      const Kind kinds[] = {Kind::TextEdit,  Kind::Memo,      Kind::ListBox, Kind::CheckBox,
+                            Kind::Container, Kind::ScrollBar, Kind::Tabs,    Kind::PasswordEdit};
+      AddControl(kinds[int(APart)], false);
+      return;
+    }
+    }
+  }
+
+  // The style controller's style and the master's look-and-feel, for a control the input picks to share
+  // them.
+  void Share(Slot& ASlot) {
+    TcxContainerStyle* style = StyleOf(ASlot.control);
+    if (controller && style && in.Pick(2))
+      style->SetStyleController(controller);
+    TcxLookAndFeel* lookAndFeel = LookAndFeelOf(ASlot.control);
+    if (master && lookAndFeel && in.Pick(2))
+      lookAndFeel->SetMasterLookAndFeel(master);
+  }
+
+  static TcxContainerStyle* StyleOf(TWinControl* AControl) {
+    if (auto* edit = dynamic_cast<TcxCustomEdit*>(AControl))
+      return edit->Style();
+    if (auto* container = dynamic_cast<TcxContainer*>(AControl))
+      return container->Style();
+    return nullptr;
+  }
+
+  static TcxLookAndFeel* LookAndFeelOf(TWinControl* AControl) {
+    if (TcxContainerStyle* style = StyleOf(AControl))
+      return style->LookAndFeel();
+    if (auto* control = dynamic_cast<TcxControl*>(AControl))
+      return control->LookAndFeel();
+    if (auto* bar = dynamic_cast<TcxScrollBar*>(AControl))
+      return bar->LookAndFeel();
+    return nullptr;
+  }
+
+  void AddControl(Kind AKind, bool AModal) {
     TWinControl* parent = ParentByChoice(in.Byte(), nullptr);
     TWinControl* control = nullptr;
     // Each control is placed before it is filled, as the platform's lists need a window to hold their items.
     switch (AKind) {
-    case Kind::TextEdit: {
+    case Kind::TextEdit:
+    case Kind::PasswordEdit: {
       auto* edit = new TcxTextEdit(form);
       edit->SetParent(parent);
+      if (AKind == Kind::PasswordEdit)
+        edit->Properties()->SetEchoMode(eemPassword);
       const TAlignment alignments[] = {taLeftJustify, taRightJustify, taCenter};
       edit->Properties()->Alignment()->SetHorz(alignments[in.Pick(3)]);
       edit->SetText(Text());
@@ -273,6 +455,24 @@ private:
       control = check;
       break;
     }
+    case Kind::ScrollBar: {
+      auto* bar = new TcxScrollBar(form);
+      bar->SetParent(parent);
+      if (in.Pick(2))
+        bar->SetKind(sbVertical);
+      const int pageSize = in.Pick(4) * 10;
+      bar->SetParams(0, 100, true, pageSize, in.Pick(101));
+      control = bar;
+      break;
+    }
+    case Kind::Tabs: {
+      auto* tabs = new TcxTabControl(form);
+      tabs->SetParent(parent);
+      for (int n = in.Pick(5); n > 0; --n)
+        tabs->Tabs()->Add(Text());
+      control = tabs;
+      break;
+    }
     case Kind::Container:
     case Kind::Popup: {
       auto* container = new TcxContainer(form);
@@ -286,11 +486,14 @@ private:
     const int width = 40 + in.Pick(8) * 20, height = 21 + in.Pick(4) * 20;
     control->SetBounds(left, top, width, height);
     slots.push_back(Slot{AKind, control, control->AliveToken(), {}});
+    Trace("slot %zu: kind %d in %s\n", slots.size() - 1, int(AKind), parent->ClassName().c_str());
+    Share(slots.back());
     if (AKind != Kind::Container)
       return;
     // A container's popup: a stay-on-top form placed under the container, where controls may be moved to.
+    // A modal one runs a loop of its own until it closes.
     auto* popup = new TcxCustomPopupWindow(control);
-    popup->SetModalMode(false);
+    popup->SetModalMode(AModal);
     popup->SetOwnerParent(control);
     popup->SetOwnerBounds(TRect{0, 0, control->Width(), control->Height()});
     popup->SetBounds(0, 0, 160, 120);
@@ -327,12 +530,14 @@ private:
       const auto event = Event(in.Pick(int(Event::Count)));
       auto handler = std::make_unique<Handler>(
           Handler{this, slot, Action(in.Pick(int(Action::Count))), in.Pick(int(slots.size())), in.Byte()});
+      Trace("handler of slot %d for event %d: action %d on slot %d (%d)\n", slot, int(event),
+            int(handler->action), handler->target, handler->argument);
       if (Attach(slots[std::size_t(slot)], event, handler.get()))
         handlers.push_back(std::move(handler));
     }
   }
 
-  static bool Attach(Slot& ASlot, Event AEvent, Handler* AHandler) {
+  bool Attach(Slot& ASlot, Event AEvent, Handler* AHandler) {
     TWinControl* c = ASlot.control;
     auto* edit = dynamic_cast<TcxCustomEdit*>(c);
     auto* popup = dynamic_cast<TcxCustomPopupWindow*>(c);
@@ -381,6 +586,15 @@ private:
       }
       return false;
     case Event::Change:
+      if (auto* bar = dynamic_cast<TcxScrollBar*>(c)) {
+        bar->OnChange = notify;
+        return true;
+      }
+      if (auto* tabs = dynamic_cast<TcxTabControl*>(c)) {
+        tabs->OnChange = notify;
+        return true;
+      }
+      [[fallthrough]];
     case Event::EditValueChanged:
       if (!edit)
         return false;
@@ -398,6 +612,36 @@ private:
        : AEvent == Event::PopupClosing ? popup->OnClosing
                                        : popup->OnClosed) = notify;
       return true;
+    case Event::Scroll:
+      if (auto* bar = dynamic_cast<TcxScrollBar*>(c)) {
+        bar->OnScroll = TScrollEvent(AHandler, &Handler::Scroll);
+        return true;
+      }
+      return false;
+    case Event::Editing:
+    case Event::AfterKeyDown:
+    case Event::Validate:
+      if (!edit)
+        return false;
+      if (AEvent == Event::Editing)
+        edit->OnEditing = TcxEditEditingEvent(AHandler, &Handler::Editing);
+      else if (AEvent == Event::AfterKeyDown)
+        edit->OnAfterKeyDown = TKeyEvent(AHandler, &Handler::Key);
+      else
+        edit->Properties()->OnValidate = TcxEditValidateEvent(AHandler, &Handler::Validate);
+      return true;
+    case Event::StyleChanged:
+      if (!controller)
+        return false;
+      AHandler->slot = kControllerSlot;
+      controller->OnStyleChanged = notify;
+      return true;
+    case Event::LookAndFeelChanged:
+      if (!master)
+        return false;
+      AHandler->slot = kMasterSlot;
+      master->OnChanged = TcxLookAndFeelChangedEvent(AHandler, &Handler::LookAndFeelChanged);
+      return true;
     case Event::Count:
       break;
     }
@@ -407,6 +651,7 @@ private:
   // What a handler or the program does to a control.
 
   void Perform(Action AAction, int ASlot, std::uint8_t AArgument) {
+    Trace("  perform %d on slot %d (%d)\n", int(AAction), ASlot, AArgument);
     Slot& s = slots[std::size_t(ASlot)];
     if (!s.Usable())
       return;
@@ -442,9 +687,77 @@ private:
     case Action::Popup:
       TogglePopup(ASlot);
       break;
+    case Action::Clipboard:
+      ClipboardRoute(s, AArgument);
+      break;
+    case Action::Restyle:
+      Restyle(s, AArgument);
+      break;
+    case Action::FreeShared:
+      FreeShared(AArgument % 2);
+      break;
     case Action::Count:
       break;
     }
+  }
+
+  // A clipboard message sent to the control or to its inner control, or the editor's own copy.
+  void ClipboardRoute(Slot& ASlot, std::uint8_t AArgument) {
+    const UINT messages[] = {WM_COPY, WM_CUT, WM_PASTE, WM_CLEAR};
+    const int route = AArgument % 9;
+    if (route == 8) {
+      if (IsTextEdit(ASlot.kind))
+        static_cast<TcxCustomTextEdit*>(ASlot.control)->CopyToClipboard();
+      return;
+    }
+    TWinControl* target = ASlot.control;
+    if (route >= 4) {
+      auto* container = dynamic_cast<TcxContainer*>(ASlot.control);
+      target = container ? container->InnerControl() : nullptr;
+    }
+    const UINT message = messages[route % 4];
+    if (message == WM_PASTE && IsTextEdit(ASlot.kind) &&
+        static_cast<TcxCustomTextEdit*>(ASlot.control)->Text().size() + Clipboard()->AsText().size() >
+            kMaxPastedText)
+      return;
+    if (target && target->HandleAllocated())
+      SendMessage(target->Handle(), message, 0, 0);
+  }
+
+  // The shared style and look-and-feel change under the controls that use them, or the control leaves or
+  // joins them.
+  void Restyle(Slot& ASlot, std::uint8_t AArgument) {
+    const int change = AArgument % 7;
+    if (change < 3 && controller) {
+      TcxContainerStyle* style = controller->Style();
+      const TcxContainerBorderStyle borders[] = {cbsNone, cbsSingle, cbsThick, cbsFlat, cbs3D, cbsUltraFlat};
+      if (change == 0)
+        style->Font()->SetSize(8 + (AArgument >> 3) % 20);
+      else if (change == 1)
+        style->SetBorderStyle(borders[(AArgument >> 3) % 6]);
+      else
+        style->SetColor((AArgument & 0x80) ? clWindow : clYellow);
+    } else if (change < 5 && master) {
+      const TcxLookAndFeelKind kinds[] = {lfFlat, lfStandard, lfUltraFlat, lfOffice11};
+      if (change == 3)
+        master->SetKind(kinds[(AArgument >> 3) % 4]);
+      else
+        master->SetNativeStyle(!master->NativeStyle());
+    } else if (change == 5) {
+      if (TcxContainerStyle* style = StyleOf(ASlot.control))
+        style->SetStyleController(style->StyleController() == controller ? nullptr : controller);
+    } else if (change == 6) {
+      if (TcxLookAndFeel* lookAndFeel = LookAndFeelOf(ASlot.control))
+        lookAndFeel->SetMasterLookAndFeel(master);
+    }
+  }
+
+  // Forgotten before it goes: a handler raised while it goes may free it again.
+  void FreeShared(int AWhich) {
+    if (AWhich == 0 && controller)
+      std::exchange(controller, nullptr)->Free();
+    else if (AWhich == 1 && master)
+      std::exchange(master, nullptr)->Free();
   }
 
   // The platform refuses the focus to a control on a form that cannot take it, as a program knows.
@@ -473,8 +786,50 @@ private:
     switch (ASlot.kind) {
     case Kind::TextEdit:
     case Kind::Memo:
+    case Kind::PasswordEdit:
       WriteText(static_cast<TcxCustomTextEdit*>(ASlot.control), AArgument);
       break;
+    case Kind::ScrollBar: {
+      auto* bar = static_cast<TcxScrollBar*>(ASlot.control);
+      switch (AArgument % 4) {
+      case 0:
+        bar->SetPosition(in.Pick(101));
+        break;
+      case 1: {
+        const int pageSize = in.Pick(4) * 10;
+        bar->SetParams(0, 100, true, pageSize, in.Pick(101));
+        break;
+      }
+      case 2:
+        bar->SetKind(bar->Kind() == sbHorizontal ? sbVertical : sbHorizontal);
+        break;
+      default:
+        bar->SetPosition(bar->Position() + (AArgument & 0x80 ? 1 : -1));
+        break;
+      }
+      break;
+    }
+    case Kind::Tabs: {
+      auto* tabs = static_cast<TcxTabControl*>(ASlot.control);
+      const int count = tabs->Tabs()->Count();
+      switch (AArgument % 4) {
+      case 0:
+        tabs->Tabs()->Add(Text());
+        break;
+      case 1:
+        if (count)
+          tabs->Tabs()->Delete(in.Pick(count));
+        break;
+      case 2:
+        tabs->Tabs()->Clear();
+        break;
+      default:
+        if (count)
+          tabs->SetTabIndex(in.Pick(count));
+        break;
+      }
+      break;
+    }
     case Kind::ListBox: {
       auto* list = static_cast<TcxListBox*>(ASlot.control);
       const int count = list->Count();
@@ -625,7 +980,9 @@ private:
   // What the user does.
 
   void PlayStep() {
-    switch (in.Pick(10)) {
+    const int step = in.Pick(13);
+    Trace("step %d\n", step);
+    switch (step) {
     case 0:
     case 1:
       PressKey();
@@ -655,13 +1012,50 @@ private:
     case 8:
       FocusRoundTrip(in.Pick(int(slots.size())));
       break;
-    default: {
+    case 9: {
       const auto action = Action(in.Pick(int(Action::Count)));
       const int slot = in.Pick(int(slots.size()));
       Perform(action, slot, in.Byte());
       break;
     }
+    case 10:
+      Hold();
+      break;
+    case 11:
+      Chord({VK_CONTROL, in.Pick(2) ? VK_SHIFT : 0}, VK_TAB);
+      break;
+    default: {
+      const std::pair<int, int> chords[] = {{VK_CONTROL, 'C'},     {VK_CONTROL, 'X'},
+                                            {VK_CONTROL, 'V'},     {VK_CONTROL, VK_INSERT},
+                                            {VK_SHIFT, VK_INSERT}, {VK_SHIFT, VK_DELETE}};
+      const auto [modifier, key] = chords[in.Pick(6)];
+      Chord({modifier, 0}, key);
+      break;
     }
+    }
+  }
+
+  // Keys held while another is pressed, as the user types a shortcut.
+  void Chord(std::pair<int, int> AHeld, int AKey) {
+    backend->KeyDown(AHeld.first);
+    if (AHeld.second)
+      backend->KeyDown(AHeld.second);
+    backend->PressKey(AKey);
+    if (AHeld.second)
+      backend->KeyUp(AHeld.second);
+    backend->KeyUp(AHeld.first);
+  }
+
+  // A button held down over a control while time passes, as on a scroll bar's arrow that repeats.
+  void Hold() {
+    const platform::MouseButton button =
+        in.Pick(4) ? platform::MouseButton::Left : platform::MouseButton::Right;
+    const TPoint p = PointByChoice();
+    backend->MouseMove(p.x, p.y);
+    backend->MouseDown(p.x, p.y, button);
+    Pump();
+    Wait(kWaits[in.Pick(kWaitCount)]);
+    backend->MouseUp(p.x, p.y, button);
   }
 
   void PressKey() {
@@ -704,11 +1098,16 @@ private:
     backend->MouseUp(to.x, to.y);
   }
 
-  // Runs when a loop of the library waits for input that the step did not queue (a drag detection, panning):
-  // the user lets go of every button and presses Escape, which ends every such loop. One that still waits
-  // after that would wait for ever.
+  // Runs when a loop of the library waits for input that the step did not queue (a drag detection, panning,
+  // a modal popup): the user lets go of every button and presses Escape, which ends every such loop. One that
+  // still waits after that would wait for ever.
   void WhenLoopWaits() {
     rescueQueued = false;
+    // A handler that ran since the last rescue (one that opens a modal popup again on every key) is the
+    // program at work, not a loop stuck; handlers are bounded, so this ends.
+    if (handlerRuns != handlerRunsAtRescue)
+      waits = 0;
+    handlerRunsAtRescue = handlerRuns;
     if (++waits > 8)
       Fail("a loop of the library waits for input after every button was released and Escape pressed");
     POINT p{};
@@ -720,6 +1119,13 @@ private:
       if (GetKeyState(vk) < 0)
         backend->MouseUp(p.x, p.y, button);
     backend->PressKey(VK_ESCAPE);
+    // A modal popup of a bare container has nothing in it that takes Escape: the program closes it, as its
+    // contents would.
+    for (const Slot& s : slots)
+      if (s.kind == Kind::Popup && s.Usable())
+        if (auto* popup = static_cast<TcxCustomPopupWindow*>(s.control);
+            popup->ModalMode() && popup->IsShown())
+          popup->PostClosePopup();
     QueueRescue();
   }
 
@@ -754,7 +1160,7 @@ private:
   // handler wrote meanwhile.
   void FocusRoundTrip(int ASlot) {
     Slot& s = slots[std::size_t(ASlot)];
-    if ((s.kind != Kind::TextEdit && s.kind != Kind::Memo) || !s.Usable() || !Focusable(s.control))
+    if (!IsTextEdit(s.kind) || !s.Usable() || !Focusable(s.control))
       return;
     auto* edit = static_cast<TcxCustomTextEdit*>(s.control);
     const int runs = handlerRuns;
@@ -810,7 +1216,7 @@ private:
   // What the editor shows, its edit value and its lines tell the same text. While the user edits, the edit
   // value follows only when the edit is left; that is the one time they may differ.
   void CheckEdit(const Slot& ASlot) const {
-    if (ASlot.kind != Kind::TextEdit && ASlot.kind != Kind::Memo)
+    if (!IsTextEdit(ASlot.kind))
       return;
     const std::string name =
         (ASlot.kind == Kind::Memo ? "memo " : "text edit ") + std::to_string(&ASlot - slots.data());
@@ -823,8 +1229,10 @@ private:
     }
     if (!edit->IsInnerEditShown() && edit->HandleAllocated()) {
       auto* info = static_cast<TcxCustomTextEditViewInfo*>(edit->ViewInfo());
-      if (info->Text != text)
-        Fail(name + ": the edit draws \"" + info->Text + "\" for the text \"" + text + "\"");
+      // A password edit shows one mark a character, never the characters.
+      const String shown = ASlot.kind == Kind::PasswordEdit ? String(text.size(), '*') : text;
+      if (info->Text != shown)
+        Fail(name + ": the edit draws \"" + info->Text + "\" for the text \"" + shown + "\"");
     }
     // The lines are read from the window, which a memo whose parent was freed cannot make.
     if (ASlot.kind == Kind::Memo && edit->GetParentForm())
@@ -866,6 +1274,8 @@ private:
     for (std::size_t i = 0; i < slots.size(); ++i)
       if (slots[i].kind == Kind::Popup && slots[i].Alive())
         slots[i].control->Free();
+    FreeShared(0);
+    FreeShared(1);
     Pump();
     for (const Slot& s : slots)
       CheckGone(s);
@@ -877,15 +1287,54 @@ private:
   std::vector<Slot> slots;
   std::vector<TcxCustomPopupWindow*> popups;
   std::vector<std::unique_ptr<Handler>> handlers;
+  TcxEditStyleController* controller = nullptr; // the session's own, freed by FreeShared
+  TcxLookAndFeel* master = nullptr;             // the session's own, freed by FreeShared
+  bool validationRaised = false;
   bool rescueQueued = false;
   int waits = 0;
   int handlerDepth = 0;
   int handlerRuns = 0;
+  int handlerRunsAtRescue = 0;
 };
 
 void Handler::Notify(TObject*) {
   session->RunHandler(*this);
 }
+
+void Handler::Validate(TObject*, Variant& ADisplayValue, TCaption& AErrorText, bool& AError) {
+  Notify(nullptr);
+  switch (argument >> 6) {
+  case 1:
+    AError = true;
+    break;
+  case 2:
+    AError = true;
+    AErrorText = "refused";
+    session->ValidationFailed();
+    break;
+  case 3:
+    ADisplayValue = Variant(String("corrected"));
+    break;
+  default:
+    break;
+  }
+}
+
+// The clipboard of the desktop, which sees every text the program writes to it.
+class WatchedClipboard : public platform::ClipboardHost {
+public:
+  explicit WatchedClipboard(Session& ASession) : session(ASession) {}
+  std::optional<WideString> ReadText() override { return text; }
+  void WriteText(std::u16string_view AText) override {
+    text = WideString(AText);
+    session.ClipboardWritten(WideToAnsi(*text));
+  }
+  void Clear() override { text.reset(); }
+
+private:
+  Session& session;
+  std::optional<WideString> text;
+};
 
 std::vector<TUnitInfo> Units() {
   return {MenusUnit,
@@ -922,11 +1371,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Input input(data, size);
   // The session outlives the units, as a loop that waits while they end would still call on it.
   Session session(input, backend.get());
+  WatchedClipboard clipboard(session);
+  platform::SetClipboardHost(&clipboard);
   try {
     session.Run();
   } catch (const std::exception& e) {
     Fail(std::string("an exception reached the program: ") + e.what());
   }
+  platform::SetClipboardHost(nullptr);
   DoneApplication();
   units.Finalize();
   for (HWND h : AllWindows())

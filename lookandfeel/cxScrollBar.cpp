@@ -99,8 +99,10 @@ void TcxScrollBar::SetKind(TScrollBarKind Value) {
 }
 
 void TcxScrollBar::Change() {
+  // A program that watches the bar's messages may free it as it hears of the change.
+  auto alive = AliveToken();
   Perform(CM_CHANGED);
-  if (OnChange)
+  if (*alive && OnChange)
     OnChange(this);
 }
 

@@ -663,11 +663,19 @@ bool TcxCustomTextEdit::SetDisplayText(const String& Value) {
 void TcxCustomTextEdit::InternalSetDisplayValue(const Variant& Value) {
   auto alive = AliveToken();
   SetInnerDisplayValue(Value);
-  if (*alive && !FIsUserChange) {
+  if (!*alive)
+    return;
+  if (!FIsUserChange) {
     ResetFindSelection();
     SynchronizeEditValue();
     if (*alive)
       SetEditModified(false);
+  } else if (!Focused() && !IsDestroying()) {
+    // The user's change to an edit that is not being edited (a clear message a program sent it): no exit will
+    // make that text the value, so it becomes the value now, as a change of the inner edit's text does.
+    SynchronizeEditValue();
+    if (*alive)
+      SetEditModified(true);
   }
 }
 

@@ -442,7 +442,8 @@ class TWinControl : public TControl {
   explicit TWinControl(TComponent* AOwner);
   ~TWinControl() override;
 
-  // The handle is made on demand; asking for it creates the parent's first.
+  // The handle is made on demand; asking for it creates the parent's first. nullptr when a handler raised
+  // meanwhile freed the control.
   HWND Handle();
   bool HandleAllocated() const { return FHandle != nullptr; }
   void HandleNeeded();

@@ -309,8 +309,11 @@ bool TCustomForm::CanFocus() {
 void TCustomForm::SetFocus() {
   if (!CanFocus())
     throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  // The activation handlers may free the form.
+  auto alive = AliveToken();
   SetActiveWindow(Handle());
-  SetWindowFocus();
+  if (*alive)
+    SetWindowFocus();
 }
 
 void TCustomForm::Show() {

@@ -339,6 +339,8 @@ bool TCustomListBox::Selected(int Index) {
 
 void TCustomListBox::SetSelected(int Index, bool Value) {
   HWND h = Handle();
+  if (!h)
+    return;
   if (Index < 0 || Index >= Count())
     ListIndexError(Index);
   if (FMultiSelect) {

@@ -550,6 +550,8 @@ void TCustomMemo::SetWordWrap(bool Value) {
 // The caret's line is one of the memo's lines, not a row the window wraps a line into.
 TPoint TCustomMemo::CaretPos() {
   HWND h = Handle();
+  if (!h)
+    return TPoint{};
   DWORD start = 0, end = 0;
   SendMessageA(h, EM_GETSEL, WPARAM(&start), LPARAM(&end));
   // The caret is at whichever end of the selection is active; the platform answers the ordered pair, so
@@ -563,6 +565,8 @@ TPoint TCustomMemo::CaretPos() {
 
 void TCustomMemo::SetCaretPos(const TPoint& Value) {
   HWND h = Handle();
+  if (!h)
+    return;
   const AnsiString text = Text();
   const std::vector<MemoLine> lines = SplitMemoText(text);
   const auto line = std::size_t(std::max(0, int(Value.y)));

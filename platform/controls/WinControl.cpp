@@ -89,9 +89,13 @@ void TWinControl::MainWndProc(TMessage& Message) {
   }
 }
 
+// A caller that gets no window must not touch the control either.
 HWND TWinControl::Handle() {
+  if (FHandle)
+    return FHandle;
+  auto alive = AliveToken();
   HandleNeeded();
-  return FHandle;
+  return *alive ? FHandle : nullptr;
 }
 
 void TWinControl::HandleNeeded() {

@@ -2,6 +2,8 @@
 #include <utility>
 
 #include "controls_fixture.h"
+#include "platform/controls/ListBoxes.h"
+#include "platform/controls/StdCtrls.h"
 
 namespace {
 
@@ -127,6 +129,48 @@ TEST_F(ControlsTest, DestroyingAParentWindowForgetsTheChildren) {
   EXPECT_EQ(FindControl(innerHandle), nullptr);
   // The windows come back on demand.
   EXPECT_TRUE(IsWindow(inner->Handle()));
+}
+
+// A program watching a panel's messages frees a control inside it as the panel's window is made, which
+// happens when the control first needs a window of its own: the control then has no window to give, and the
+// calls that asked for one stop there.
+TEST_F(ControlsTest, AControlFreedAsItsParentsWindowIsMadeGivesNoWindow) {
+  struct Watcher {
+    TControl* victim;
+    TWndMethod inherited;
+    void WndProc(TMessage& Message) {
+      if (Message.Msg == WM_CREATE && victim)
+        std::exchange(victim, nullptr)->Free();
+      inherited(Message);
+    }
+  };
+  const std::pair<const char*, std::function<void(TWinControl*)>> calls[] = {
+      {"Handle", [](TWinControl* c) { EXPECT_EQ(c->Handle(), nullptr); }},
+      {"memo CaretPos", [](TWinControl* c) { static_cast<TMemo*>(c)->CaretPos(); }},
+      {"memo SetCaretPos",
+       [](TWinControl* c) {
+         static_cast<TMemo*>(c)->SetCaretPos(TPoint{1, 0});
+       }},
+      {"list box SetSelected", [](TWinControl* c) { static_cast<TListBox*>(c)->SetSelected(0, true); }},
+  };
+  for (const auto& [name, call] : calls) {
+    SCOPED_TRACE(name);
+    TForm* form = nullptr;
+    Application()->CreateForm(form);
+    auto* panel = Make<TBox>(form, form, "Panel", Bounds(0, 0, 200, 100));
+    TWinControl* control = std::string(name).rfind("list", 0) == 0
+                               ? static_cast<TWinControl*>(new TListBox(form))
+                               : new TMemo(form);
+    control->SetParent(panel);
+    ASSERT_FALSE(panel->HandleAllocated());
+    Watcher watcher{control, panel->WindowProc()};
+    panel->SetWindowProc(TWndMethod(&watcher, &Watcher::WndProc));
+    const auto alive = control->AliveToken();
+    call(control);
+    EXPECT_FALSE(*alive) << "the watcher ran";
+    EXPECT_TRUE(panel->HandleAllocated());
+    form->Free();
+  }
 }
 
 // A control that frees another control as its window goes, as a handler may: a popup that closes when its

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "platform/controls/ExtCtrls.h"
 #include "platform/gdi/Gdi.h"
@@ -138,6 +139,30 @@ TEST_F(ControlsTest, AModalFormFreedByAHandlerEndsItsLoopAsCancelled) {
   EXPECT_EQ(dialog->ShowModal(), mrCancel);
   EXPECT_TRUE(IsWindowEnabled(main->Handle())) << "the forms it disabled come back";
   EXPECT_EQ(Screen()->FormCount(), 1);
+}
+
+// The program gives the focus to a second form whose activation handler frees it: the focus goes nowhere
+// near the freed form, and the first form can take it again.
+TEST_F(ControlsTest, AFormFreedByItsActivationHandlerAsItTakesTheFocusIsLeftAlone) {
+  TForm* main = ShowForm();
+  TForm* other = nullptr;
+  Application()->CreateForm(other);
+  other->SetBounds(150, 150, 100, 80);
+  other->Show();
+  main->SetFocus();
+  Pump();
+  struct Freer {
+    TForm* form;
+    void Free(TObject*) { std::exchange(form, nullptr)->Free(); }
+  } freer{other};
+  other->OnActivate = TNotifyEvent(&freer, &Freer::Free);
+  const auto alive = other->AliveToken();
+  other->SetFocus();
+  Pump();
+  EXPECT_FALSE(*alive) << "the activation handler ran";
+  main->SetFocus();
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), main->Handle());
 }
 
 TEST_F(ControlsTest, ModalLoopEndsWhenTheApplicationTerminates) {

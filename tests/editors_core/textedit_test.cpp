@@ -583,6 +583,45 @@ TEST_F(TextEditTest, ReadOnlyRefusesPasteAndClearButCutCopies) {
   EXPECT_EQ(Clipboard()->AsText(), "kitap");
 }
 
+// A clipboard message sent to an edit that is not being edited, as a program's menu command may send it,
+// changes the text as the user's own edit would: the new text is the value at once and stays when the user
+// enters the edit and leaves it, in a plain edit and in a password edit alike.
+TEST_F(TextEditTest, AClipboardMessageToAnEditNotBeingEditedMakesItsTextTheValue) {
+  struct Case {
+    UINT message;
+    bool toInner;
+    bool password;
+    const char* after;
+  } cases[] = {
+      {WM_CLEAR, false, false, "a text"},     {WM_CLEAR, true, false, "a text"},
+      {WM_CLEAR, false, true, "a text"},      {WM_CLEAR, true, true, "a text"},
+      {WM_PASTE, false, false, "a new text"}, {WM_PASTE, true, false, "a new text"},
+      {WM_PASTE, false, true, "a new text"},  {WM_PASTE, true, true, "a new text"},
+      {WM_CUT, false, false, "a text"},       {WM_CUT, true, false, "a text"},
+  };
+  TcxTextEdit* twin = MakeTwin();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.message) + (c.toInner ? " to the inner edit" : " to the edit") +
+                 (c.password ? ", password" : ""));
+    TcxTextEdit* edit = MakeTextEdit();
+    if (c.password)
+      edit->Properties()->SetEchoMode(eemPassword);
+    edit->SetText("a longer text");
+    twin->SetFocus();
+    edit->SetSelection(2, 7);
+    Clipboard()->SetAsText("new ");
+    SendMessage(c.toInner ? edit->InnerEdit()->GetControl()->Handle() : edit->Handle(), c.message, 0, 0);
+    EXPECT_EQ(edit->Text(), c.after);
+    EXPECT_EQ(VarToStr(edit->EditValue()), c.after);
+    edit->SetFocus();
+    twin->SetFocus();
+    Pump();
+    EXPECT_EQ(edit->Text(), c.after) << "after the user entered and left the edit";
+    EXPECT_EQ(VarToStr(edit->EditValue()), c.after);
+    edit->Free();
+  }
+}
+
 // A password edit gives its text to no clipboard route, as the platform's password edit gives it to none:
 // keys, copy and cut messages to the edit and to its inner edit, and the program's own calls leave the
 // clipboard and the text alone, read-only or not. The same routes in a plain edit copy, and cut where they

@@ -632,6 +632,38 @@ TEST_F(ScrollBarTest, AHandlerMayFreeTheBarAtAnyStepOfAGesture) {
   }
 }
 
+// A program that watches the bar's messages may free it as it hears of a change: neither the program's own
+// position change nor the user's click goes on to the freed bar's change handler.
+TEST_F(ScrollBarTest, AWatcherOfItsMessagesMayFreeTheBarAsItHearsOfAChange) {
+  struct Watcher {
+    TcxScrollBar* bar;
+    TWndMethod inherited;
+    void WndProc(TMessage& Message) {
+      inherited(Message);
+      if (Message.Msg == CM_CHANGED && bar)
+        std::exchange(bar, nullptr)->Free();
+    }
+  };
+  for (bool byUser : {false, true}) {
+    SCOPED_TRACE(byUser ? "click on an arrow" : "position set by the program");
+    Make(sbHorizontal, 200);
+    bar->SetParams(0, 100, true, 0, 0);
+    Watcher watcher{bar, bar->WindowProc()};
+    bar->SetWindowProc(TWndMethod(&watcher, &Watcher::WndProc));
+    auto alive = bar->AliveToken();
+    if (byUser) {
+      const TPoint arrow = At(bar, 190, 8);
+      backend->Click(arrow.x, arrow.y);
+      Pump();
+    } else {
+      bar->SetPosition(50);
+    }
+    EXPECT_FALSE(*alive);
+    EXPECT_EQ(changes, 0) << "the freed bar's change handler ran";
+    form->Free();
+  }
+}
+
 // What the window shows is what the painter draws for each part straight into a bitmap.
 TEST_F(ScrollBarTest, PaintsEveryPartThroughThePainter) {
   for (TcxLookAndFeelKind kind : {lfFlat, lfStandard, lfUltraFlat, lfOffice11}) {
