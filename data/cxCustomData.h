@@ -595,6 +595,9 @@ public:
   // The record whose values name a group: its first that is neither in edit nor just changed, where the
   // group holds another.
   int GroupNamingRecord(int AGroup, int AEditing, int AChanged) const;
+  // The record whose values a group shows: the naming record, or, where the group holds the record in edit
+  // alone, its copy from when the edit began, the values that placed it.
+  int GroupValueRecord(int AGroup, int AEditing, int AChanged) const;
 
 private:
   friend class TcxCustomDataController;

@@ -547,7 +547,7 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<in
       if (gone)
         continue;
       FExpandingInfos.push_back(
-          {group.Level, dc->GetStoredValue(GroupNamingRecord(g, editing, changed), FExpandingFields[level]),
+          {group.Level, dc->GetStoredValue(GroupValueRecord(g, editing, changed), FExpandingFields[level]),
            flags});
     }
   }
@@ -563,6 +563,15 @@ int TcxCustomDataControllerInfo::GroupNamingRecord(int AGroup, int AEditing, int
   while (at < last && (FRecordList[std::size_t(at)] == AEditing || FRecordList[std::size_t(at)] == AChanged))
     ++at;
   return FRecordList[std::size_t(at)];
+}
+
+int TcxCustomDataControllerInfo::GroupValueRecord(int AGroup, int AEditing, int AChanged) const {
+  const int named = GroupNamingRecord(AGroup, AEditing, AChanged);
+  const int copy = FDataController->Provider().EditStartCopy();
+  if (copy != 0 && named == AEditing && named == KeptEditingRecord() &&
+      FGroups.GetFirstListIndex(AGroup) == FGroups.GetLastListIndex(AGroup))
+    return copy;
+  return named;
 }
 
 void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
@@ -593,7 +602,7 @@ void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
               changedRecord = FDataController->PendingChangedRecord();
     for (int g = 0; g < FGroups.Count(); ++g) {
       TcxDataGroupInfo& group = FGroups.Items(g);
-      int named = GroupNamingRecord(g, editing, changedRecord);
+      int named = GroupValueRecord(g, editing, changedRecord);
       std::string key =
           (group.Level > 0 ? path[std::size_t(group.Level - 1)] : std::string()) + '\x1f' +
           ValueKey(FDataController->GetStoredValue(named, FGroupingFieldList.Items(group.Level).Field));

@@ -428,7 +428,7 @@ json Driver::State::Dump() {
     if (!g.IsVisible(i))
       continue;
     const TcxDataGroupInfo& info = g.Items(i);
-    int record = view.GroupNamingRecord(i, editing, cxNoRecord);
+    int record = view.GroupValueRecord(i, editing, cxNoRecord);
     groups.push_back({{"row", info.RowIndex},
                       {"level", info.Level},
                       {"expanded", info.Expanded},
