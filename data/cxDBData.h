@@ -177,6 +177,9 @@ private:
   // As FocusActiveRecord after the data changed; where the view cannot show that record, the dataset goes
   // back to the focused one instead.
   void FocusActiveRecordAfterChange(int AGroupLevel = -1);
+  // Focuses again the row focused before the dataset's insert that the provider cancels, and takes the
+  // dataset there; false when there is none to go back to.
+  bool FocusBeforeCancelledInsert();
   int CurrentRecordIndex();
   int CurrentRecordIndexOrNone();
   // The dataset's bookmark of record ARecordIndex, taken when it was read; empty when there is none to go to.
@@ -211,6 +214,10 @@ private:
   bool FDetailSynchronized = false;
   bool FLastEditedNew = false;    // the dataset inserts the record of the controller's new-item row
   bool FInsertCancelling = false; // the provider cancels a dataset insert, which changes no record
+  // While the provider cancels a dataset insert that has no row here: the record and row level focused
+  // beside it, focused again rather than the record the cancel leaves the dataset on; -1 for none.
+  int FRecordBeforeInsert = -1;
+  int FLevelBeforeInsert = -1;
 };
 
 class TcxValueDefDBReader : public TcxValueDefReader {

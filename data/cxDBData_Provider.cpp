@@ -374,6 +374,19 @@ void TcxDBDataProvider::Cancel() {
   {
     TFlagGuard guard(FInsertCancelling, dc->AliveToken());
     FInsertCancelling = ds->State() == dsInsert;
+    // The new record has no row here, so the focus stayed on its neighbour, or wherever it was before an
+    // append. The dataset's cancel leaves it on another record (its last, after an append), which must
+    // neither take the focus nor have its groups opened for it.
+    const int focusedRow = dc->GetFocusedRowIndex();
+    const int focused = dc->GetFocusedRecordIndex();
+    struct Kept {
+      int &Record, &Level;
+      ~Kept() { Record = Level = -1; }
+    } kept{FRecordBeforeInsert, FLevelBeforeInsert};
+    if (FInsertCancelling && focusedRow >= 0 && focused >= 0 && focused != EditingRecordIndex()) {
+      FRecordBeforeInsert = focused;
+      FLevelBeforeInsert = dc->GetRowInfo(focusedRow).Level;
+    }
     ds->Cancel();
   }
   ResetEditing();
@@ -774,6 +787,19 @@ void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
   dc->SyncDataSetPos(focused);
 }
 
+bool TcxDBDataProvider::FocusBeforeCancelledInsert() {
+  TcxDBDataController* dc = DBDataController();
+  const int record = FRecordBeforeInsert;
+  if (!FInsertCancelling || record < 0 || record >= dc->GetRecordCount() ||
+      DataSet()->RecordCount() != dc->GetRecordCount())
+    return false;
+  FActiveRecordIndex = record;
+  FocusActiveRecord(FLevelBeforeInsert);
+  if (IsSyncMode() && dc->GetFocusedRecordIndex() == record)
+    dc->SyncDataSetPos(record);
+  return true;
+}
+
 void TcxDBDataProvider::ReloadBuffer() {
   TFlagGuard guard(FGridBufferUpdating, DataController()->AliveToken());
   DBDataController()->ReloadData();
@@ -960,7 +986,8 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   if (FInsertCancelling && IsSmartRefresh() && ds->RecordCount() == DataController()->GetRecordCount()) {
     FLastEditedRecord = -1;
     FActiveRecordIndex = CurrentRecordIndex();
-    FocusActiveRecordAfterChange();
+    if (!FocusBeforeCancelledInsert())
+      FocusActiveRecordAfterChange();
     return;
   }
   if (!FDeletedRecords.empty()) {
@@ -1003,7 +1030,8 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     DBDataController()->ReloadData();
   }
   FActiveRecordIndex = CurrentRecordIndex();
-  FocusActiveRecordAfterChange(groupLevel);
+  if (!FocusBeforeCancelledInsert())
+    FocusActiveRecordAfterChange(groupLevel);
 }
 
 void TcxDBDataProvider::LinkEditingChanged() {
