@@ -477,7 +477,8 @@ bool TcxDBDataController::KeyedReload(const std::function<void()>& AReload) {
   }
   if (*alive && provider.DataLink().Active()) {
     provider.FActiveRecordIndex = provider.CurrentRecordIndex();
-    provider.FocusActiveRecord();
+    if (!provider.FocusBeforeCancelledInsert())
+      provider.FocusActiveRecord();
   }
   return true;
 }

@@ -793,10 +793,14 @@ bool TcxDBDataProvider::FocusBeforeCancelledInsert() {
   if (!FInsertCancelling || record < 0 || record >= dc->GetRecordCount() ||
       DataSet()->RecordCount() != dc->GetRecordCount())
     return false;
+  // Outside sync mode the dataset stays where its cancel left it.
+  const int active = FActiveRecordIndex;
+  if (IsSyncMode() && !dc->SyncDataSetPos(record))
+    return false;
   FActiveRecordIndex = record;
   FocusActiveRecord(FLevelBeforeInsert);
-  if (IsSyncMode() && dc->GetFocusedRecordIndex() == record)
-    dc->SyncDataSetPos(record);
+  if (!IsSyncMode())
+    FActiveRecordIndex = active;
   return true;
 }
 

@@ -735,6 +735,64 @@ TEST_P(DBData, ACancelledKeyEditKeepsTheRecordSelected) {
   EXPECT_EQ(f.dc.GetSelectedRowIndex(1), 2);
 }
 
+// A new record cancelled, appended or inserted, takes the focus back to the row focused before, a group row
+// too, and opens no group: the dataset's cancel of an append leaves it on its last record, which is neither
+// to be focused nor shown. The dataset follows the focus back.
+TEST_P(DBData, ACancelledNewRecordFocusesTheRowFocusedBeforeAndOpensNoGroup) {
+  // The records by group: null (3), 5 (1, 4), 7 (2), 9 (5); the last record alone in the last group.
+  const std::vector<Variant> groups = {5, 7, Null, 5, 9};
+  struct Case {
+    const char* Name;
+    bool Append;
+    bool OpenFives; // the group of 5 open, its second record focused, else every group closed
+    int FocusedRow; // the row focused before the new record
+    int FocusedId;  // the id of that row's record
+  } cases[] = {
+      {"append on a group row", true, false, 2, 2},
+      {"append on a data row", true, true, 3, 4},
+      {"insert on a group row", false, false, 2, 2},
+      {"insert on a data row", false, true, 3, 4},
+  };
+  const struct {
+    const char* Keys;
+    bool Smart;
+  } modes[] = {{"", false}, {"id", false}, {"id", true}};
+  // Each row as the id of its record, a group row as whether it is open; then the focused row.
+  auto shown = [](TcxCustomDataController& ADC) {
+    std::string text;
+    for (int row = 0; row < ADC.GetRowCount(); ++row) {
+      TcxRowInfo info = ADC.GetRowInfo(row);
+      text +=
+          info.Level == 0 ? (info.Expanded ? "+ " : "- ") : VarToStr(ADC.GetValue(info.RecordIndex, 0)) + " ";
+    }
+    return text + "| focus " + std::to_string(ADC.GetFocusedRowIndex());
+  };
+  for (const auto& mode : modes)
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.Name) + ", keys '" + mode.Keys + "'" +
+                   (mode.Smart ? ", smart refresh" : ""));
+      GroupedTable t(GetParam(), groups);
+      t.dc.SetKeyFieldNames(mode.Keys);
+      t.dc.DataModeController().SetSmartRefresh(mode.Smart);
+      // Closing every group leaves the focused record's, the first of 5, open.
+      t.dc.FullCollapse();
+      ASSERT_TRUE(t.dc.ChangeFocusedRowIndex(1));
+      t.dc.ChangeExpanding(1, c.OpenFives, false);
+      ASSERT_TRUE(t.dc.ChangeFocusedRowIndex(c.FocusedRow));
+      ASSERT_EQ(t.FocusedId(), std::to_string(c.FocusedId)) << shown(t.dc);
+      const std::string before = shown(t.dc);
+      c.Append ? t.dc.Append() : t.dc.Insert();
+      ASSERT_EQ(t.ds->State(), dsInsert);
+      t.dc.SetEditValue(0, 6, evsValue);
+      t.dc.Cancel();
+      EXPECT_EQ(t.ds->State(), dsBrowse);
+      EXPECT_EQ(t.dc.GetRecordCount(), 5);
+      EXPECT_EQ(shown(t.dc), before);
+      EXPECT_EQ(t.FocusedId(), std::to_string(c.FocusedId));
+      EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), c.FocusedId);
+    }
+}
+
 // What a user sees of a controller over the word rows: each row (a group with its value and whether it is
 // open, or a record by its id), then the focused row and the selected rows.
 std::string ShownView(TcxCustomDataController& ADC) {
