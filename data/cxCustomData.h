@@ -472,6 +472,8 @@ struct TcxDataExpandingInfo {
   int Level;
   Variant Value;
   std::uint8_t Flags;
+  //! Named by the values the record in edit, alone in its group, had when the edit began.
+  bool EditStart = false;
 };
 
 struct TcxDataSelectedItem {

@@ -715,6 +715,28 @@ TEST_P(DBData, ADeleteThatLeavesTheDataSetOnAHiddenRecordKeepsTheOnlyGroupRowFoc
   });
 }
 
+// Grouped while in edit, a record alone in its group shows the value it had when the edit began, the value
+// of another group too, which stays closed while the record's group is open: also when a bound controller's
+// post re-reads the record alone (smart refresh), which rebuilds the groups while the edit is still kept.
+TEST_P(DBData, TheGroupOfARecordInEditOpensNoOtherGroupOfItsFormerValue) {
+  OnBoundAndOwn(GetParam(), {1, 2, 1}, [](TcxCustomDataController& dc, TDataSet*) {
+    dc.SetOptions(dc.GetOptions() | dcoSaveExpanding);
+    if (auto* bound = dynamic_cast<TcxDBDataController*>(&dc))
+      bound->DataModeController().SetSmartRefresh(true);
+    dc.ChangeGroupIndex(1, -1);
+    ASSERT_TRUE(dc.ChangeFocusedRecordIndex(2));
+    dc.Edit();
+    dc.SetEditValue(1, 5, evsValue);
+    dc.ChangeGroupIndex(1, 0);
+    ASSERT_EQ(RowIds(dc), (std::vector<int>{0, 0, 0, 3}));
+    EXPECT_FALSE(dc.GetRowInfo(0).Expanded);
+    dc.Post();
+    EXPECT_EQ(RowIds(dc), (std::vector<int>{0, 0, 0, 3}));
+    EXPECT_FALSE(dc.GetRowInfo(0).Expanded);
+    EXPECT_EQ(dc.GetFocusedRowIndex(), 3);
+  });
+}
+
 // A cancelled edit of a selected record's key leaves the record selected: the keys a reload finds the
 // selection by are the record's own again, not the ones typed before the cancel.
 TEST_P(DBData, ACancelledKeyEditKeepsTheRecordSelected) {
