@@ -211,6 +211,10 @@ private:
   bool FDetailSynchronized = false;
   bool FLastEditedNew = false;    // the dataset inserts the record of the controller's new-item row
   bool FInsertCancelling = false; // the provider cancels a dataset insert, which changes no record
+  // While a delete of the controller's runs: the records it deletes, and whether the dataset posts the edit
+  // it ends on the way, whose record the focus must not follow.
+  std::vector<int> FGoingRecords;
+  bool FPostingBeforeDelete = false;
 };
 
 class TcxValueDefDBReader : public TcxValueDefReader {

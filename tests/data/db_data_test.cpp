@@ -694,6 +694,123 @@ TEST_P(DBData, DeletingTheGroupRowOfTheRecordInEditLeavesTheSameValuesGroupClose
   });
 }
 
+// Records (id, a, b) bound to either dataset, with key fields and smart refresh, or over the controller's
+// own.
+struct TwoLevelTable {
+  TwoLevelTable(int AKind, const std::vector<std::vector<Variant>>& ARows) {
+    if (AKind == 2) {
+      own.Fill(ARows);
+      return;
+    }
+    if (AKind == 1) {
+      std::string rows;
+      for (const auto& r : ARows)
+        rows += std::string(rows.empty() ? "(" : ", (") + std::string(VarToStr(r[0])) + ", " +
+                (r[1].IsNull() ? "NULL" : std::string(VarToStr(r[1]))) + ", " +
+                (r[2].IsNull() ? "NULL" : std::string(VarToStr(r[2]))) + ")";
+      ds.reset(dbtest::MemoryQuery(conn,
+                                   "CREATE TABLE t (id INTEGER PRIMARY KEY, a INTEGER, b INTEGER);"
+                                   "INSERT INTO t VALUES " +
+                                       rows,
+                                   "SELECT id, a, b FROM t ORDER BY id"));
+    } else {
+      auto* m = new TMemDataSet(nullptr);
+      for (const char* name : {"id", "a", "b"})
+        m->AddFieldDef(name, ftLargeint);
+      for (const auto& r : ARows)
+        m->AddRow(r);
+      ds.reset(m);
+    }
+    source.SetDataSet(ds.get());
+    bound.SetDataSource(&source);
+    bound.ChangeFieldName(0, "id");
+    bound.ChangeFieldName(1, "a");
+    bound.ChangeFieldName(2, "b");
+    bound.SetKeyFieldNames("id");
+    bound.DataModeController().SetSmartRefresh(true);
+    ds->Open();
+  }
+  ~TwoLevelTable() { bound.SetDataSource(nullptr); }
+  TcxCustomDataController& dc() { return ds ? static_cast<TcxCustomDataController&>(bound) : own; }
+
+  TSQLiteConnection conn{nullptr};
+  std::unique_ptr<TDataSet, TObjectDeleter> ds;
+  TDataSource source{nullptr};
+  DBController bound{3};
+  TestController own{3};
+};
+
+// Each row as its level, whether open, and its record's id.
+std::vector<std::string> ShownRows(TcxCustomDataController& ADC) {
+  std::vector<std::string> rows;
+  for (int row = 0; row < ADC.GetRowCount(); ++row) {
+    TcxRowInfo info = ADC.GetRowInfo(row);
+    rows.push_back(std::to_string(info.Level) + (info.Expanded ? "+" : "-") +
+                   std::string(VarToStr(ADC.GetValue(info.RecordIndex, 0))));
+  }
+  return rows;
+}
+
+// Deleting a closed group's row while the record in edit stands in another closed group posts the edit and
+// focuses the record kept: only the groups on the way to that record open, as on a controller over its own
+// records, though the dataset stands on the record posted meanwhile, which must not take the focus there.
+TEST(DBDataGroups, DeletingAGroupRowBesideTheRecordInEditOpensOnlyTheGroupsOfTheRecordKept) {
+  for (int kind : {0, 1, 2}) {
+    SCOPED_TRACE(kind == 2 ? "own records" : kind == 1 ? "query" : "memory");
+    TwoLevelTable t(kind, {{1, 2, 7}, {3, 9, 7}, {7, 9, 3}, {8, 1, 4}, {9, 8, 6}, {10, 5, 1}});
+    TcxCustomDataController& dc = t.dc();
+    ASSERT_TRUE(dc.ChangeFocusedRecordIndex(0));
+    dc.Edit();
+    dc.SetEditValue(1, 3, evsValue);
+    dc.ChangeGroupIndex(2, 0);
+    dc.ChangeGroupIndex(1, 1);
+    for (int row : {4, 6, 4})
+      dc.ChangeFocusedRowIndex(row);
+    dc.ChangeGroupIndex(2, 2);
+    dc.ChangeGroupIndex(1, 2);
+    // The focus is on the closed group b = 3, the record in edit (id 1) in the closed group b = 7.
+    ASSERT_EQ(ShownRows(dc), (std::vector<std::string>{"0-10", "0-7", "0-8", "0-9", "0-1"}));
+    ASSERT_EQ(dc.GetFocusedRowIndex(), 1);
+    ASSERT_NE(dc.GetEditState(), 0);
+    dc.DeleteFocused();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    EXPECT_EQ(ShownRows(dc), (std::vector<std::string>{"0-10", "0+8", "1+8", "2-8", "0-9", "0-1"}));
+    EXPECT_EQ(dc.GetFocusedRowIndex(), 3);
+    EXPECT_EQ(VarToStr(dc.GetValue(0, 1)), "3");
+    if (t.ds) {
+      EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 8);
+    }
+  }
+}
+
+// Deleting the record in edit, where the dataset then goes to a record of another group, keeps the groups
+// the user left closed so: the row of the record that went does not take that other record's values on the
+// way, which placed it, focused, in that record's groups.
+TEST(DBDataGroups, DeletingTheRecordInEditOpensNoGroupOfTheRecordTheDataSetGoesTo) {
+  for (int kind : {0, 1, 2}) {
+    SCOPED_TRACE(kind == 2 ? "own records" : kind == 1 ? "query" : "memory");
+    TwoLevelTable t(kind, {{1, Null, 5}, {2, Null, Null}, {7, 3, 3}, {8, 3, Null}, {109, Null, Null}});
+    TcxCustomDataController& dc = t.dc();
+    dc.FullExpand();
+    dc.ChangeGroupIndex(2, 0);
+    dc.ChangeGroupIndex(1, 1);
+    ASSERT_TRUE(dc.ChangeFocusedRecordIndex(4));
+    dc.Edit();
+    dc.ChangeGroupIndex(2, 2);
+    // The record in edit (id 109) keeps its place in a group of its own beside the closed group of id 2,
+    // which holds the same values.
+    ASSERT_EQ(ShownRows(dc), (std::vector<std::string>{"0+2", "1-2", "1-1", "1+109", "2-109", "0-8"}));
+    ASSERT_EQ(dc.GetFocusedRowIndex(), 4);
+    dc.DeleteFocused();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    EXPECT_EQ(ShownRows(dc), (std::vector<std::string>{"0+2", "1-2", "1-1", "0+8", "1+8", "2-8", "1-7"}));
+    EXPECT_EQ(dc.GetFocusedRowIndex(), 5);
+    if (t.ds) {
+      EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 8);
+    }
+  }
+}
+
 // Deleting the first record of the only group row shown, where the dataset then stands on a record the
 // filter hides, keeps the group row focused and takes the dataset to its record, as a controller over its
 // own records keeps it.
