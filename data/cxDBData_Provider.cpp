@@ -1048,8 +1048,10 @@ void TcxDBDataProvider::LinkEditingChanged() {
     FLastEditedNew = false;
     // The storage followed the fields while the record was edited: it takes the values the dataset holds
     // now, as posted or as before a cancel, before a reload finds the selection again by those keys.
-    // A record the dataset deleted in edit has no values to take: it stands on another record by now.
-    const bool gone = std::find(FGoingRecords.begin(), FGoingRecords.end(), editing) != FGoingRecords.end();
+    // A record the dataset deleted in edit has no values to take: it stands on another record by now. Posted
+    // before the delete, the record still holds them.
+    const bool gone = !FPostingBeforeDelete &&
+                      std::find(FGoingRecords.begin(), FGoingRecords.end(), editing) != FGoingRecords.end();
     if (editing >= 0 && editing < dc->GetRecordCount() && editing == FActiveRecordIndex && !gone &&
         !IsGridMode() && ds->Active() && !ds->IsEmpty()) {
       TcxValueDefDBReader reader(dc);
