@@ -546,9 +546,17 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<in
         gone = std::binary_search(AGoing.begin(), AGoing.end(), FRecordList[std::size_t(li)]);
       if (gone)
         continue;
-      FExpandingInfos.push_back(
-          {group.Level, dc->GetStoredValue(GroupValueRecord(g, editing, changed), FExpandingFields[level]),
-           flags});
+      const int named = GroupNamingRecord(g, editing, changed),
+                valueRecord = GroupValueRecord(g, editing, changed);
+      TcxDataExpandingInfo info;
+      info.Level = group.Level;
+      info.Value = dc->GetStoredValue(valueRecord, FExpandingFields[level]);
+      info.Flags = flags;
+      if (valueRecord != named) {
+        info.ByEditStart = true;
+        info.EditedValue = dc->GetStoredValue(named, FExpandingFields[level]);
+      }
+      FExpandingInfos.push_back(std::move(info));
     }
   }
 }
@@ -590,9 +598,15 @@ void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
     // values of its ancestors.
     std::unordered_map<std::string, std::uint8_t> saved;
     std::vector<std::string> path(std::size_t(FGroups.LevelCount() + 1));
+    // While the edit lasts, the group that the record in edit alone fills keeps a name of its own: the value
+    // it was placed by may be that of another group, which keeps its own state.
+    const bool editOver = FDataController->Provider().EditStartCopy() == 0;
+    const char* const byEditStart = "\x1e";
     for (const TcxDataExpandingInfo& info : FExpandingInfos) {
       std::string key = (info.Level > 0 ? path[std::size_t(info.Level - 1)] : std::string()) + '\x1f' +
-                        ValueKey(info.Value);
+                        (!info.ByEditStart ? ValueKey(info.Value)
+                         : editOver        ? ValueKey(info.EditedValue)
+                                           : ValueKey(info.Value) + byEditStart);
       path[std::size_t(info.Level)] = key;
       saved[key] = info.Flags;
     }
@@ -605,7 +619,8 @@ void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
       int named = GroupValueRecord(g, editing, changedRecord);
       std::string key =
           (group.Level > 0 ? path[std::size_t(group.Level - 1)] : std::string()) + '\x1f' +
-          ValueKey(FDataController->GetStoredValue(named, FGroupingFieldList.Items(group.Level).Field));
+          ValueKey(FDataController->GetStoredValue(named, FGroupingFieldList.Items(group.Level).Field)) +
+          (named != GroupNamingRecord(g, editing, changedRecord) ? byEditStart : "");
       path[std::size_t(group.Level)] = key;
       auto it = saved.find(key);
       if (it == saved.end())

@@ -811,6 +811,33 @@ TEST(DBDataGroups, DeletingTheRecordInEditOpensNoGroupOfTheRecordTheDataSetGoesT
   }
 }
 
+// Posting an edit that takes the record out of the group it alone filled, beside a closed group of its value
+// from before the edit, leaves that group closed: the record's group was known by that value while the edit
+// lasted, and its open state must not pass to the other group when the dataset's post reads the record anew.
+TEST(DBDataGroups, APostThatTakesTheRecordOutOfItsGroupOpensNoGroupOfItsFormerValue) {
+  for (int kind : {0, 1, 2}) {
+    SCOPED_TRACE(kind == 2 ? "own records" : kind == 1 ? "query" : "memory");
+    TwoLevelTable t(kind,
+                    {{1, 9, 3}, {5, 7, Null}, {7, 4, 2}, {12, 4, 2}, {113, Null, Null}, {114, Null, Null}});
+    TcxCustomDataController& dc = t.dc();
+    ASSERT_TRUE(dc.ChangeFocusedRecordIndex(5));
+    dc.Edit();
+    dc.SetEditValue(1, 4, evsValue);
+    dc.ChangeGroupIndex(1, 0);
+    dc.ChangeGroupIndex(2, 1);
+    // The record in edit (id 114) keeps a group of its own, placed by its value from before the edit, the
+    // value of the closed group of id 113.
+    ASSERT_EQ(ShownRows(dc),
+              (std::vector<std::string>{"0-113", "0-7", "0-5", "0-1", "0+114", "1+114", "2-114"}));
+    ASSERT_EQ(dc.GetFocusedRowIndex(), 6);
+    dc.Post();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    EXPECT_EQ(ShownRows(dc),
+              (std::vector<std::string>{"0-113", "0+114", "1+114", "2-114", "1-7", "0-5", "0-1"}));
+    EXPECT_EQ(dc.GetFocusedRowIndex(), 3);
+  }
+}
+
 // Deleting the first record of the only group row shown, where the dataset then stands on a record the
 // filter hides, keeps the group row focused and takes the dataset to its record, as a controller over its
 // own records keeps it.
