@@ -1568,3 +1568,64 @@ TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
         form = nullptr;
       }
 }
+
+// An editor on a popup whose owner lies on another popup: freeing that other popup takes the owner's window
+// and with it the editor's popup window, which the window manager destroys without the editor's controls
+// being asked to give up their windows. The text written since the windows were made is what the editor
+// holds afterwards, as it would after its windows were given up in order.
+TEST_F(TextEditTest, AnEditorWhoseWindowGoesWithItsPopupsOwnerKeepsItsText) {
+  enum Write { Clear, SetText, SetEditValue };
+  for (bool memo : {false, true})
+    for (Write write : {Clear, SetText, SetEditValue}) {
+      SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + ", write " + std::to_string(int(write)));
+      auto* panel = new TcxContainer(Form());
+      panel->SetParent(form);
+      panel->SetBounds(200, 10, 100, 24);
+      auto* outerPopup = new TcxCustomPopupWindow(panel);
+      outerPopup->SetModalMode(false);
+      outerPopup->SetOwnerParent(panel);
+      outerPopup->SetBounds(0, 0, 180, 100);
+      auto* owner = new TcxContainer(form);
+      owner->SetParent(outerPopup);
+      owner->SetBounds(4, 4, 100, 40);
+      auto* popup = new TcxCustomPopupWindow(owner);
+      popup->SetModalMode(false);
+      popup->SetOwnerParent(owner);
+      popup->SetBounds(0, 0, 180, 100);
+      TcxCustomTextEdit* edit =
+          memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
+      auto* box = new TcxContainer(form);
+      box->SetParent(popup);
+      box->SetBounds(0, 0, 170, 90);
+      edit->SetParent(box);
+      edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+      edit->SetText("Ab");
+      outerPopup->HandleNeeded();
+      edit->InnerControl()->HandleNeeded();
+      ASSERT_EQ(GetWindow(popup->Handle(), GW_OWNER), outerPopup->Handle());
+      if (write == Clear)
+        edit->Clear();
+      else if (write == SetText)
+        edit->SetText("Cd");
+      else
+        edit->SetEditValue(Variant(String("Cd")));
+      const String written = write == Clear ? String() : String("Cd");
+      ASSERT_EQ(edit->Text(), written);
+      outerPopup->Free();
+      Pump();
+      EXPECT_FALSE(edit->HandleAllocated());
+      EXPECT_EQ(edit->Text(), written);
+      EXPECT_EQ(VarToStr(edit->EditValue()), written);
+      popup->ShowPopup(nullptr);
+      Pump();
+      EXPECT_EQ(edit->Text(), written) << "the windows made again show what was written";
+      if (memo) {
+        TStrings* lines = static_cast<TcxMemo*>(edit)->Lines();
+        EXPECT_EQ(lines->Count(), written.empty() ? 0 : 1);
+        EXPECT_EQ(lines->Text(), written);
+      }
+      popup->Free();
+      form->Free();
+      form = nullptr;
+    }
+}
