@@ -1574,31 +1574,29 @@ TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
 // being asked to give up their windows. The text written since the windows were made is what the editor
 // holds afterwards, as it would after its windows were given up in order.
 TEST_F(TextEditTest, AnEditorWhoseWindowGoesWithItsPopupsOwnerKeepsItsText) {
+  auto place = [](auto* AControl, TWinControl* AParent, TRect ABounds) {
+    AControl->SetParent(AParent);
+    AControl->SetBoundsRect(ABounds);
+    return AControl;
+  };
+  auto popupOf = [](TWinControl* AOwner) {
+    auto* popup = new TcxCustomPopupWindow(AOwner);
+    popup->SetModalMode(false);
+    popup->SetOwnerParent(AOwner);
+    popup->SetBounds(0, 0, 180, 100);
+    return popup;
+  };
   enum Write { Clear, SetText, SetEditValue };
   for (bool memo : {false, true})
     for (Write write : {Clear, SetText, SetEditValue}) {
       SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + ", write " + std::to_string(int(write)));
-      auto* panel = new TcxContainer(Form());
-      panel->SetParent(form);
-      panel->SetBounds(200, 10, 100, 24);
-      auto* outerPopup = new TcxCustomPopupWindow(panel);
-      outerPopup->SetModalMode(false);
-      outerPopup->SetOwnerParent(panel);
-      outerPopup->SetBounds(0, 0, 180, 100);
-      auto* owner = new TcxContainer(form);
-      owner->SetParent(outerPopup);
-      owner->SetBounds(4, 4, 100, 40);
-      auto* popup = new TcxCustomPopupWindow(owner);
-      popup->SetModalMode(false);
-      popup->SetOwnerParent(owner);
-      popup->SetBounds(0, 0, 180, 100);
+      auto* outerPopup = popupOf(place(new TcxContainer(Form()), form, Bounds(200, 10, 100, 24)));
+      auto* owner = place(new TcxContainer(form), outerPopup, Bounds(4, 4, 100, 40));
+      auto* popup = popupOf(owner);
+      auto* box = place(new TcxContainer(form), popup, Bounds(0, 0, 170, 90));
       TcxCustomTextEdit* edit =
-          memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
-      auto* box = new TcxContainer(form);
-      box->SetParent(popup);
-      box->SetBounds(0, 0, 170, 90);
-      edit->SetParent(box);
-      edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+          memo ? place(static_cast<TcxCustomTextEdit*>(new TcxMemo(form)), box, Bounds(10, 10, 150, 60))
+               : place(new TcxTextEdit(form), box, Bounds(10, 10, 150, 21));
       edit->SetText("Ab");
       outerPopup->HandleNeeded();
       edit->InnerControl()->HandleNeeded();
