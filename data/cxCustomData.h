@@ -469,11 +469,13 @@ public:
 };
 
 struct TcxDataExpandingInfo {
-  int Level;
+  int Level = 0;
   Variant Value;
-  std::uint8_t Flags;
-  //! Named by the values the record in edit, alone in its group, had when the edit began.
-  bool EditStart = false;
+  std::uint8_t Flags = 0;
+  //! A group that the record in edit alone fills is named by the value the record held when the edit began
+  //! while the edit lasts, and by the one it holds now once the edit is over.
+  bool ByEditStart = false;
+  Variant EditedValue;
 };
 
 struct TcxDataSelectedItem {

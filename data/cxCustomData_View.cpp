@@ -476,11 +476,6 @@ AnsiString ValueKey(const Variant& AValue) {
   key += VarToStr(AValue);
   return key;
 }
-// Whether ARecord is the copy of the record in edit from when its edit began (see GroupValueRecord).
-bool IsEditStartCopy(TcxCustomDataController* ADC, int ARecord) {
-  const int copy = ADC->Provider().EditStartCopy();
-  return copy != 0 && ARecord == copy;
-}
 } // namespace
 
 void TcxCustomDataControllerInfo::SaveBeforeRecordsChange(const std::vector<int>& AGoing) {
@@ -551,9 +546,17 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<in
         gone = std::binary_search(AGoing.begin(), AGoing.end(), FRecordList[std::size_t(li)]);
       if (gone)
         continue;
-      const int named = GroupValueRecord(g, editing, changed);
-      FExpandingInfos.push_back({group.Level, dc->GetStoredValue(named, FExpandingFields[level]), flags,
-                                 IsEditStartCopy(dc, named)});
+      const int named = GroupNamingRecord(g, editing, changed),
+                valueRecord = GroupValueRecord(g, editing, changed);
+      TcxDataExpandingInfo info;
+      info.Level = group.Level;
+      info.Value = dc->GetStoredValue(valueRecord, FExpandingFields[level]);
+      info.Flags = flags;
+      if (valueRecord != named) {
+        info.ByEditStart = true;
+        info.EditedValue = dc->GetStoredValue(named, FExpandingFields[level]);
+      }
+      FExpandingInfos.push_back(std::move(info));
     }
   }
 }
@@ -595,14 +598,15 @@ void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
     // values of its ancestors.
     std::unordered_map<std::string, std::uint8_t> saved;
     std::vector<std::string> path(std::size_t(FGroups.LevelCount() + 1));
-    // The group of the record in edit alone, named by the values the record had when the edit began, is
-    // not the group those values name, which keeps its own state.
-    auto keyOf = [&](int ALevel, const Variant& AValue, bool AEditStart) {
-      return (ALevel > 0 ? path[std::size_t(ALevel - 1)] : std::string()) + (AEditStart ? "\x1e" : "\x1f") +
-             ValueKey(AValue);
-    };
+    // While the edit lasts, the group that the record in edit alone fills keeps a name of its own: the value
+    // it was placed by may be that of another group, which keeps its own state.
+    const bool editOver = FDataController->Provider().EditStartCopy() == 0;
+    const char* const byEditStart = "\x1e";
     for (const TcxDataExpandingInfo& info : FExpandingInfos) {
-      std::string key = keyOf(info.Level, info.Value, info.EditStart);
+      std::string key = (info.Level > 0 ? path[std::size_t(info.Level - 1)] : std::string()) + '\x1f' +
+                        (!info.ByEditStart ? ValueKey(info.Value)
+                         : editOver        ? ValueKey(info.EditedValue)
+                                           : ValueKey(info.Value) + byEditStart);
       path[std::size_t(info.Level)] = key;
       saved[key] = info.Flags;
     }
@@ -613,9 +617,10 @@ void TcxCustomDataControllerInfo::RestoreExpandingAndSelection() {
     for (int g = 0; g < FGroups.Count(); ++g) {
       TcxDataGroupInfo& group = FGroups.Items(g);
       int named = GroupValueRecord(g, editing, changedRecord);
-      std::string key = keyOf(
-          group.Level, FDataController->GetStoredValue(named, FGroupingFieldList.Items(group.Level).Field),
-          IsEditStartCopy(FDataController, named));
+      std::string key =
+          (group.Level > 0 ? path[std::size_t(group.Level - 1)] : std::string()) + '\x1f' +
+          ValueKey(FDataController->GetStoredValue(named, FGroupingFieldList.Items(group.Level).Field)) +
+          (named != GroupNamingRecord(g, editing, changedRecord) ? byEditStart : "");
       path[std::size_t(group.Level)] = key;
       auto it = saved.find(key);
       if (it == saved.end())

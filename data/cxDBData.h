@@ -218,6 +218,10 @@ private:
   // beside it, focused again rather than the record the cancel leaves the dataset on; -1 for none.
   int FRecordBeforeInsert = -1;
   int FLevelBeforeInsert = -1;
+  // While a delete of the controller's runs: the records it deletes, and whether the dataset posts the edit
+  // it ends on the way, whose record the focus must not follow.
+  std::vector<int> FGoingRecords;
+  bool FPostingBeforeDelete = false;
 };
 
 class TcxValueDefDBReader : public TcxValueDefReader {

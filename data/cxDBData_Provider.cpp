@@ -445,6 +445,15 @@ void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATar
   // share, beside the record in edit, when the records are read anew (after a post of that edit, too).
   view.SaveBeforeRecordsChange(AGoing);
   auto alive = dc->AliveToken();
+  struct Going {
+    std::vector<int>& Records;
+    std::shared_ptr<bool> Alive;
+    ~Going() {
+      if (*Alive)
+        Records.clear();
+    }
+  } going{FGoingRecords, alive};
+  FGoingRecords = AGoing;
   try {
     DataSetOperation(AOperation);
   } catch (...) {
@@ -551,8 +560,10 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
     // The first move below would post an edit while the controls are off: the controller would hear of the
     // post only after the delete, with the dataset on another record, and read that one's values into the
     // record it had in edit. Posted first, the edit ends where its record stands.
-    if (ds->State() == dsEdit)
+    if (ds->State() == dsEdit) {
+      TFlagGuard posting(FPostingBeforeDelete, dc->AliveToken());
       ds->CheckBrowseMode();
+    }
     TControlsLock lock(ds);
     try {
       if (FRecordsByBookmark) {
@@ -756,7 +767,9 @@ int TcxDBDataProvider::CurrentRecordIndex() {
 void TcxDBDataProvider::FocusActiveRecord(int AGroupLevel) {
   TcxDBDataController* dc = DBDataController();
   int record = FActiveRecordIndex;
-  if (record < 0 || record >= dc->GetRecordCount())
+  // The delete focuses the record it keeps once done: following the record posted on the way would open
+  // its groups.
+  if (record < 0 || record >= dc->GetRecordCount() || FPostingBeforeDelete)
     return;
   int groupRow = -1;
   TcxCustomDataControllerInfo& view = dc->View();
@@ -779,8 +792,8 @@ void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
   FocusActiveRecord(AGroupLevel);
   TcxDBDataController* dc = DBDataController();
   const int focused = dc->GetFocusedRecordIndex();
-  if (FActiveRecordIndex < 0 || FActiveRecordIndex >= dc->GetRecordCount() || focused < 0 ||
-      focused == FActiveRecordIndex || !IsSyncMode() || IsEditState(DataSet()->State()))
+  if (FPostingBeforeDelete || FActiveRecordIndex < 0 || FActiveRecordIndex >= dc->GetRecordCount() ||
+      focused < 0 || focused == FActiveRecordIndex || !IsSyncMode() || IsEditState(DataSet()->State()))
     return;
   // A record the filter hides, such as one just posted, left the focus where it was. Left on that record,
   // the dataset would have a later reload focus it wherever it then shows.
@@ -1067,8 +1080,12 @@ void TcxDBDataProvider::LinkEditingChanged() {
     FLastEditedNew = false;
     // The storage followed the fields while the record was edited: it takes the values the dataset holds
     // now, as posted or as before a cancel, before a reload finds the selection again by those keys.
-    if (editing >= 0 && editing < dc->GetRecordCount() && editing == FActiveRecordIndex && !IsGridMode() &&
-        ds->Active() && !ds->IsEmpty()) {
+    // A record the dataset deleted in edit has no values to take: it stands on another record by now. Posted
+    // before the delete, the record still holds them.
+    const bool gone = !FPostingBeforeDelete &&
+                      std::find(FGoingRecords.begin(), FGoingRecords.end(), editing) != FGoingRecords.end();
+    if (editing >= 0 && editing < dc->GetRecordCount() && editing == FActiveRecordIndex && !gone &&
+        !IsGridMode() && ds->Active() && !ds->IsEmpty()) {
       TcxValueDefDBReader reader(dc);
       dc->DataStorage().ReadRecord(editing, &reader, false);
       // Told as a change of this record, the view finds its groups again by the values they were built on.

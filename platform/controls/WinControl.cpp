@@ -1565,6 +1565,10 @@ void TWinControl::WMVScroll(TWMScroll& Message) {
 }
 
 void TWinControl::WMNCDestroy(TMessageView& Message) {
+  // A window taken by its owner's or parent's going, not given up through DestroyWnd, keeps its text for the
+  // next window all the same; the text is read before the class's own handler lets it go.
+  if (!FControlState.Contains(csDestroyingHandle) && !ComponentState().Contains(csDestroying))
+    FText = GetText();
   DefaultHandler(Message);
   ControlMap().erase(FHandle);
   FHandle = nullptr;

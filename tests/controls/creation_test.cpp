@@ -117,6 +117,24 @@ TEST_F(ControlsTest, TextSurvivesRecreatingTheWindow) {
   EXPECT_STREQ(buffer, "typed");
 }
 
+// A window the window manager takes along with its parent's, never given up through DestroyWnd, still leaves
+// its text to the control, whose next window shows it.
+TEST_F(ControlsTest, TextSurvivesAWindowTakenAlongWithItsParents) {
+  TForm* form = ShowForm();
+  auto* outer = Make<TBox>(form, form, "Outer", Bounds(0, 0, 100, 100));
+  auto* inner = Make<TBox>(form, outer, "Inner", Bounds(5, 5, 20, 20));
+  inner->SetText("before");
+  HWND first = inner->Handle();
+  SetWindowText(first, "typed");
+  DestroyWindow(outer->Handle());
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_FALSE(inner->HandleAllocated());
+  EXPECT_EQ(inner->Text(), "typed");
+  char buffer[32] = {};
+  GetWindowText(inner->Handle(), buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, "typed");
+}
+
 TEST_F(ControlsTest, DestroyingAParentWindowForgetsTheChildren) {
   TForm* form = ShowForm();
   auto* outer = Make<TBox>(form, form, "Outer", Bounds(0, 0, 100, 100));

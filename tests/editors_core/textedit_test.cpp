@@ -1568,3 +1568,62 @@ TEST_F(TextEditTest, APressWhoseEnterHandlerHidesTheEditsFormRaisesNothing) {
         form = nullptr;
       }
 }
+
+// An editor on a popup whose owner lies on another popup: freeing that other popup takes the owner's window
+// and with it the editor's popup window, which the window manager destroys without the editor's controls
+// being asked to give up their windows. The text written since the windows were made is what the editor
+// holds afterwards, as it would after its windows were given up in order.
+TEST_F(TextEditTest, AnEditorWhoseWindowGoesWithItsPopupsOwnerKeepsItsText) {
+  auto place = [](auto* AControl, TWinControl* AParent, TRect ABounds) {
+    AControl->SetParent(AParent);
+    AControl->SetBoundsRect(ABounds);
+    return AControl;
+  };
+  auto popupOf = [](TWinControl* AOwner) {
+    auto* popup = new TcxCustomPopupWindow(AOwner);
+    popup->SetModalMode(false);
+    popup->SetOwnerParent(AOwner);
+    popup->SetBounds(0, 0, 180, 100);
+    return popup;
+  };
+  enum Write { Clear, SetText, SetEditValue };
+  for (bool memo : {false, true})
+    for (Write write : {Clear, SetText, SetEditValue}) {
+      SCOPED_TRACE(std::string(memo ? "memo" : "text edit") + ", write " + std::to_string(int(write)));
+      auto* outerPopup = popupOf(place(new TcxContainer(Form()), form, Bounds(200, 10, 100, 24)));
+      auto* owner = place(new TcxContainer(form), outerPopup, Bounds(4, 4, 100, 40));
+      auto* popup = popupOf(owner);
+      auto* box = place(new TcxContainer(form), popup, Bounds(0, 0, 170, 90));
+      TcxCustomTextEdit* edit =
+          memo ? place(static_cast<TcxCustomTextEdit*>(new TcxMemo(form)), box, Bounds(10, 10, 150, 60))
+               : place(new TcxTextEdit(form), box, Bounds(10, 10, 150, 21));
+      edit->SetText("Ab");
+      outerPopup->HandleNeeded();
+      edit->InnerControl()->HandleNeeded();
+      ASSERT_EQ(GetWindow(popup->Handle(), GW_OWNER), outerPopup->Handle());
+      if (write == Clear)
+        edit->Clear();
+      else if (write == SetText)
+        edit->SetText("Cd");
+      else
+        edit->SetEditValue(Variant(String("Cd")));
+      const String written = write == Clear ? String() : String("Cd");
+      ASSERT_EQ(edit->Text(), written);
+      outerPopup->Free();
+      Pump();
+      EXPECT_FALSE(edit->HandleAllocated());
+      EXPECT_EQ(edit->Text(), written);
+      EXPECT_EQ(VarToStr(edit->EditValue()), written);
+      popup->ShowPopup(nullptr);
+      Pump();
+      EXPECT_EQ(edit->Text(), written) << "the windows made again show what was written";
+      if (memo) {
+        TStrings* lines = static_cast<TcxMemo*>(edit)->Lines();
+        EXPECT_EQ(lines->Count(), written.empty() ? 0 : 1);
+        EXPECT_EQ(lines->Text(), written);
+      }
+      popup->Free();
+      form->Free();
+      form = nullptr;
+    }
+}
