@@ -381,8 +381,12 @@ void TcxDBDataProvider::Cancel() {
     const int focused = dc->GetFocusedRecordIndex();
     struct Kept {
       int &Record, &Level;
-      ~Kept() { Record = Level = -1; }
-    } kept{FRecordBeforeInsert, FLevelBeforeInsert};
+      std::shared_ptr<bool> Alive;
+      ~Kept() {
+        if (*Alive)
+          Record = Level = -1;
+      }
+    } kept{FRecordBeforeInsert, FLevelBeforeInsert, dc->AliveToken()};
     if (FInsertCancelling && focusedRow >= 0 && focused >= 0 && focused != EditingRecordIndex()) {
       FRecordBeforeInsert = focused;
       FLevelBeforeInsert = dc->GetRowInfo(focusedRow).Level;
