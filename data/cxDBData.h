@@ -177,9 +177,9 @@ private:
   // As FocusActiveRecord after the data changed; where the view cannot show that record, the dataset goes
   // back to the focused one instead.
   void FocusActiveRecordAfterChange(int AGroupLevel = -1);
-  // Focuses again the row focused before the dataset's insert that the provider cancels, and takes the
-  // dataset there; false when there is none to go back to.
-  bool FocusBeforeCancelledInsert();
+  // Focuses again the row focused beside the dataset's insert or edit that the provider cancels, and takes
+  // the dataset there; false when there is none to go back to.
+  bool FocusBeforeCancel();
   int CurrentRecordIndex();
   int CurrentRecordIndexOrNone();
   // The dataset's bookmark of record ARecordIndex, taken when it was read; empty when there is none to go to.
@@ -214,10 +214,12 @@ private:
   bool FDetailSynchronized = false;
   bool FLastEditedNew = false;    // the dataset inserts the record of the controller's new-item row
   bool FInsertCancelling = false; // the provider cancels a dataset insert, which changes no record
-  // While the provider cancels a dataset insert that has no row here: the record and row level focused
-  // beside it, focused again rather than the record the cancel leaves the dataset on; -1 for none.
-  int FRecordBeforeInsert = -1;
-  int FLevelBeforeInsert = -1;
+  // While the provider cancels a dataset insert, or an edit whose record the focus has left: the record and
+  // row level focused, focused again rather than the record the cancel leaves the dataset on; -1 for none.
+  // With keys, the record is known by its key, as a reload may read it at another index.
+  int FRecordBeforeCancel = -1;
+  int FLevelBeforeCancel = -1;
+  Variant FKeyBeforeCancel;
   // While a delete of the controller's runs: the records it deletes, and whether the dataset posts the edit
   // it ends on the way, whose record the focus must not follow.
   std::vector<int> FGoingRecords;

@@ -477,7 +477,7 @@ bool TcxDBDataController::KeyedReload(const std::function<void()>& AReload) {
   }
   if (*alive && provider.DataLink().Active()) {
     provider.FActiveRecordIndex = provider.CurrentRecordIndex();
-    if (!provider.FocusBeforeCancelledInsert())
+    if (!provider.FocusBeforeCancel())
       provider.FocusActiveRecord();
   }
   return true;

@@ -361,6 +361,7 @@ void TcxDBDataProvider::Cancel() {
   }
   FLastEditedNew = false;
   TcxDBDataController* dc = DBDataController();
+  const int editing = EditingRecordIndex();
   if (dc->StartEditingInSource()) {
     auto alive = dc->AliveToken();
     {
@@ -375,21 +376,28 @@ void TcxDBDataProvider::Cancel() {
     TFlagGuard guard(FInsertCancelling, dc->AliveToken());
     FInsertCancelling = ds->State() == dsInsert;
     // The new record has no row here, so the focus stayed on its neighbour, or wherever it was before an
-    // append. The dataset's cancel leaves it on another record (its last, after an append), which must
-    // neither take the focus nor have its groups opened for it.
+    // append; an edit's focus may have left its record for a group row another record leads. The dataset's
+    // cancel leaves it on another record (its last, after an append; the edited one), which must neither
+    // take the focus nor have its groups opened for it.
     const int focusedRow = dc->GetFocusedRowIndex();
     const int focused = dc->GetFocusedRecordIndex();
     struct Kept {
       int &Record, &Level;
+      Variant& Key;
       std::shared_ptr<bool> Alive;
       ~Kept() {
-        if (*Alive)
+        if (*Alive) {
           Record = Level = -1;
+          Key = Unassigned;
+        }
       }
-    } kept{FRecordBeforeInsert, FLevelBeforeInsert, dc->AliveToken()};
-    if (FInsertCancelling && focusedRow >= 0 && focused >= 0 && focused != EditingRecordIndex()) {
-      FRecordBeforeInsert = focused;
-      FLevelBeforeInsert = dc->GetRowInfo(focusedRow).Level;
+    } kept{FRecordBeforeCancel, FLevelBeforeCancel, FKeyBeforeCancel, dc->AliveToken()};
+    if ((FInsertCancelling || ds->State() == dsEdit) && focusedRow >= 0 && focused >= 0 &&
+        focused != editing) {
+      FRecordBeforeCancel = focused;
+      FLevelBeforeCancel = dc->GetRowInfo(focusedRow).Level;
+      if (dc->IsKeyNavigation())
+        FKeyBeforeCancel = dc->GetRecordId(focused);
     }
     ds->Cancel();
   }
@@ -804,18 +812,20 @@ void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
   dc->SyncDataSetPos(focused);
 }
 
-bool TcxDBDataProvider::FocusBeforeCancelledInsert() {
+bool TcxDBDataProvider::FocusBeforeCancel() {
   TcxDBDataController* dc = DBDataController();
-  const int record = FRecordBeforeInsert;
-  if (!FInsertCancelling || record < 0 || record >= dc->GetRecordCount() ||
-      DataSet()->RecordCount() != dc->GetRecordCount())
+  int record = FRecordBeforeCancel;
+  if (record >= 0 && !FKeyBeforeCancel.IsEmpty() && dc->IsKeyNavigation() &&
+      (record >= dc->GetRecordCount() || !SameKeyValues(dc->GetRecordId(record), FKeyBeforeCancel)))
+    record = dc->FindRecordIndexByKey(FKeyBeforeCancel);
+  if (record < 0 || record >= dc->GetRecordCount() || DataSet()->RecordCount() != dc->GetRecordCount())
     return false;
   // Outside sync mode the dataset stays where its cancel left it.
   const int active = FActiveRecordIndex;
   if (IsSyncMode() && !dc->SyncDataSetPos(record))
     return false;
   FActiveRecordIndex = record;
-  FocusActiveRecord(FLevelBeforeInsert);
+  FocusActiveRecord(FLevelBeforeCancel);
   if (!IsSyncMode())
     FActiveRecordIndex = active;
   return true;
@@ -1007,7 +1017,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
   if (FInsertCancelling && IsSmartRefresh() && ds->RecordCount() == DataController()->GetRecordCount()) {
     FLastEditedRecord = -1;
     FActiveRecordIndex = CurrentRecordIndex();
-    if (!FocusBeforeCancelledInsert())
+    if (!FocusBeforeCancel())
       FocusActiveRecordAfterChange();
     return;
   }
@@ -1051,7 +1061,7 @@ void TcxDBDataProvider::LinkDataSetChanged() {
     DBDataController()->ReloadData();
   }
   FActiveRecordIndex = CurrentRecordIndex();
-  if (!FocusBeforeCancelledInsert())
+  if (!FocusBeforeCancel())
     FocusActiveRecordAfterChange(groupLevel);
 }
 
@@ -1135,7 +1145,8 @@ bool TcxDBDataProvider::SmartRefreshRecord() {
   FActiveRecordIndex = record;
   dc->UpdateRecordDetailKeys(record);
   DataChanged(dcRecord, -1, record);
-  FocusActiveRecordAfterChange();
+  if (!FocusBeforeCancel())
+    FocusActiveRecordAfterChange();
   return true;
 }
 

@@ -1014,6 +1014,49 @@ TEST_P(DBData, AnEditEndedInAnotherGroupLeavesTheGroupsOpenAsUnbound) {
   }
 }
 
+// An edit cancelled once the focus left the record for a closed group of another one puts the record's values
+// back and opens none of its groups: the dataset's cancel leaves it on the record it edited, which must not
+// take the focus, so the view stays as over the controller's own records, and the dataset follows the focus.
+// The focus leaves the record as a grouping added during the edit hides the group row it stood on; without
+// keys, with keys, with smart refresh.
+TEST(DBDataGroups, AnEditCancelledOnAnotherRecordsGroupRowOpensNoGroupAsUnbound) {
+  const std::vector<std::vector<Variant>> rows = {{2, 4, 0}, {3, 2, 9}, {4, 1, 5}, {7, 3, 5}, {15, 2, 0}};
+  auto play = [](TcxCustomDataController& dc) {
+    EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
+    dc.Edit();
+    dc.SetEditValue(2, 6, evsValue);
+    dc.ChangeGroupIndex(1, 0);
+    // The group row of a = 4, which the record in edit (id 2) alone fills.
+    EXPECT_TRUE(dc.ChangeFocusedRowIndex(1));
+    dc.ChangeGroupIndex(2, 1);
+    EXPECT_NE(dc.GetEditState(), 0);
+    std::string view = ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex()) + " => ";
+    dc.Cancel();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    EXPECT_EQ(VarToStr(dc.GetValue(0, 2)), "0");
+    return view + ShownView(dc);
+  };
+  TwoLevelTable own(2, rows);
+  const std::string expected = play(own.dc());
+  // Every group closed, the focus on the group of a = 2 led by the record id 15.
+  EXPECT_EQ(expected, "-1 -2 -3 | focus 1 | selected 1 on 4 => -1 -2 -3 -4 | focus 1 | selected 1");
+  const struct {
+    const char* Keys;
+    bool Smart;
+  } modes[] = {{"", false}, {"id", false}, {"id", true}};
+  for (int kind : {0, 1})
+    for (const auto& mode : modes) {
+      SCOPED_TRACE(std::string(kind ? "query" : "memory") + ", keys '" + mode.Keys + "'" +
+                   (mode.Smart ? ", smart refresh" : ""));
+      TwoLevelTable t(kind, rows);
+      t.bound.SetKeyFieldNames(mode.Keys);
+      t.bound.DataModeController().SetSmartRefresh(mode.Smart);
+      EXPECT_EQ(play(t.dc()), expected);
+      EXPECT_EQ(t.ds->State(), dsBrowse);
+      EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 15);
+    }
+}
+
 // A record posted under the filter leaves the dataset on the record the controller focuses, not on the hidden
 // one, so that a refresh once the filter is cleared keeps that focus, as the controller over its own records
 // does; appended, or edited and posted by its value or once the edit ends.
