@@ -361,7 +361,8 @@ void TcxDBDataProvider::Cancel() {
   }
   FLastEditedNew = false;
   TcxDBDataController* dc = DBDataController();
-  const int editing = EditingRecordIndex();
+  // The record edited, known before the controller's own cancel below lets it go.
+  const int edited = ds->State() == dsEdit ? EditingRecordIndex() : cxNoRecord;
   if (dc->StartEditingInSource()) {
     auto alive = dc->AliveToken();
     {
@@ -392,8 +393,8 @@ void TcxDBDataProvider::Cancel() {
         }
       }
     } kept{FRecordBeforeCancel, FLevelBeforeCancel, FKeyBeforeCancel, dc->AliveToken()};
-    if ((FInsertCancelling || ds->State() == dsEdit) && focusedRow >= 0 && focused >= 0 &&
-        focused != editing) {
+    if ((FInsertCancelling ? focused != EditingRecordIndex() : ds->State() == dsEdit && focused != edited) &&
+        focusedRow >= 0 && focused >= 0) {
       FRecordBeforeCancel = focused;
       FLevelBeforeCancel = dc->GetRowInfo(focusedRow).Level;
       if (dc->IsKeyNavigation())
