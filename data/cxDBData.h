@@ -216,10 +216,8 @@ private:
   bool FInsertCancelling = false; // the provider cancels a dataset insert, which changes no record
   // While the provider cancels a dataset insert, or an edit whose record the focus has left: the record and
   // row level focused, focused again rather than the record the cancel leaves the dataset on; -1 for none.
-  // With keys, the record is known by its key, as a reload may read it at another index.
   int FRecordBeforeCancel = -1;
   int FLevelBeforeCancel = -1;
-  Variant FKeyBeforeCancel;
   // While a delete of the controller's runs: the records it deletes, and whether the dataset posts the edit
   // it ends on the way, whose record the focus must not follow.
   std::vector<int> FGoingRecords;

@@ -384,21 +384,16 @@ void TcxDBDataProvider::Cancel() {
     const int focused = dc->GetFocusedRecordIndex();
     struct Kept {
       int &Record, &Level;
-      Variant& Key;
       std::shared_ptr<bool> Alive;
       ~Kept() {
-        if (*Alive) {
+        if (*Alive)
           Record = Level = -1;
-          Key = Unassigned;
-        }
       }
-    } kept{FRecordBeforeCancel, FLevelBeforeCancel, FKeyBeforeCancel, dc->AliveToken()};
+    } kept{FRecordBeforeCancel, FLevelBeforeCancel, dc->AliveToken()};
     if ((FInsertCancelling ? focused != EditingRecordIndex() : ds->State() == dsEdit && focused != edited) &&
         focusedRow >= 0 && focused >= 0) {
       FRecordBeforeCancel = focused;
       FLevelBeforeCancel = dc->GetRowInfo(focusedRow).Level;
-      if (dc->IsKeyNavigation())
-        FKeyBeforeCancel = dc->GetRecordId(focused);
     }
     ds->Cancel();
   }
@@ -815,10 +810,7 @@ void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
 
 bool TcxDBDataProvider::FocusBeforeCancel() {
   TcxDBDataController* dc = DBDataController();
-  int record = FRecordBeforeCancel;
-  if (record >= 0 && !FKeyBeforeCancel.IsEmpty() && dc->IsKeyNavigation() &&
-      (record >= dc->GetRecordCount() || !SameKeyValues(dc->GetRecordId(record), FKeyBeforeCancel)))
-    record = dc->FindRecordIndexByKey(FKeyBeforeCancel);
+  const int record = FRecordBeforeCancel;
   if (record < 0 || record >= dc->GetRecordCount() || DataSet()->RecordCount() != dc->GetRecordCount())
     return false;
   // Outside sync mode the dataset stays where its cancel left it.
