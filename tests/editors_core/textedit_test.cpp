@@ -14,6 +14,15 @@
 
 namespace {
 
+// A text edit or a memo owned by AOwner, placed in AParent at its usual size.
+TcxCustomTextEdit* PlaceEditor(bool AMemo, TComponent* AOwner, TWinControl* AParent, int ALeft, int ATop) {
+  TcxCustomTextEdit* edit =
+      AMemo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(AOwner)) : new TcxTextEdit(AOwner);
+  edit->SetParent(AParent);
+  edit->SetBounds(ALeft, ATop, 150, AMemo ? 60 : 21);
+  return edit;
+}
+
 TEST(TextRoutines, CharCaseMapsOnlyAsciiLetters) {
   struct Case {
     const char* text;
@@ -892,10 +901,7 @@ TEST_F(TextEditTest, ADialogClosedWithAnAcceptingResultTakesTheTypedText) {
       TForm* dialog = nullptr;
       Application()->CreateForm(dialog);
       dialog->SetBounds(100, 100, 300, 200);
-      TcxCustomTextEdit* edit =
-          memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(dialog)) : new TcxTextEdit(dialog);
-      edit->SetParent(dialog);
-      edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+      TcxCustomTextEdit* edit = PlaceEditor(memo, dialog, dialog, 10, 10);
       edit->SetEditValue("old");
       dialog->SetActiveControl(edit);
       Closer closer{dialog, c.result};
@@ -1036,10 +1042,7 @@ TEST_F(TextEditTest, AnEditWhosePanelIsMovedWhileEditedKeepsWhatWasTyped) {
     auto* other = new TcxContainer(form);
     other->SetParent(form);
     other->SetBounds(200, 10, 190, 110);
-    TcxCustomTextEdit* edit =
-        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
-    edit->SetParent(panel);
-    edit->SetBounds(5, 5, 150, memo ? 60 : 21);
+    TcxCustomTextEdit* edit = PlaceEditor(memo, form, panel, 5, 5);
     edit->SetText("old");
     edit->SetFocus();
     Pump();
@@ -1456,10 +1459,7 @@ TEST_F(TextEditTest, APopupClosedAsItShowsIsNotActivated) {
     popup->SetOwnerParent(panel);
     popup->SetOwnerBounds(TRect{0, 0, panel->Width(), panel->Height()});
     popup->SetBounds(0, 0, 180, 100);
-    TcxCustomTextEdit* edit =
-        memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(form)) : new TcxTextEdit(form);
-    edit->SetParent(popup.get());
-    edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+    TcxCustomTextEdit* edit = PlaceEditor(memo, form, popup.get(), 10, 10);
     popup->ShowPopup(edit);
     Pump();
     ASSERT_TRUE(popup->ActiveControl() == edit || edit->ContainsControl(popup->ActiveControl()));
@@ -1492,10 +1492,7 @@ TEST_F(TextEditTest, AFormHiddenOrDisabledByItsActivationHandlerGivesNoFocus) {
       TForm* other = nullptr;
       Application()->CreateForm(other);
       other->SetBounds(300, 300, 200, 150);
-      TcxCustomTextEdit* edit =
-          memo ? static_cast<TcxCustomTextEdit*>(new TcxMemo(other)) : new TcxTextEdit(other);
-      edit->SetParent(other);
-      edit->SetBounds(10, 10, 150, memo ? 60 : 21);
+      TcxCustomTextEdit* edit = PlaceEditor(memo, other, other, 10, 10);
       other->SetActiveControl(edit);
       struct Handler {
         TForm* form;
