@@ -222,6 +222,8 @@ private:
   // it ends on the way, whose record the focus must not follow.
   std::vector<int> FGoingRecords;
   bool FPostingBeforeDelete = false;
+  // While a focus move posts the edit it leaves: the move focuses the row asked for once the post is done.
+  bool FPostingBeforeFocusMove = false;
 };
 
 class TcxValueDefDBReader : public TcxValueDefReader {

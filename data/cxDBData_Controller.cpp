@@ -437,8 +437,10 @@ bool TcxDBDataController::CanFocusRecord(int ARecordIndex) {
   // A row of the record in edit, its group's row, leaves the edit open, as on a controller over its own
   // records; another record's row posts it.
   if (Provider().IsEditing() && DataSet()->State() != dsBrowse &&
-      ARecordIndex != Provider().EditingRecordIndex())
+      ARecordIndex != Provider().EditingRecordIndex()) {
+    cxdata::TFlagGuard posting(DBProvider().FPostingBeforeFocusMove, AliveToken());
     CheckBrowseMode();
+  }
   Provider().BeginLocate();
   struct End {
     TcxCustomDataProvider& P;

@@ -775,9 +775,9 @@ int TcxDBDataProvider::CurrentRecordIndex() {
 void TcxDBDataProvider::FocusActiveRecord(int AGroupLevel) {
   TcxDBDataController* dc = DBDataController();
   int record = FActiveRecordIndex;
-  // The delete focuses the record it keeps once done: following the record posted on the way would open
-  // its groups.
-  if (record < 0 || record >= dc->GetRecordCount() || FPostingBeforeDelete)
+  // A delete or a focus move focuses the row it keeps once done: following the record posted on the way
+  // would open its groups.
+  if (record < 0 || record >= dc->GetRecordCount() || FPostingBeforeDelete || FPostingBeforeFocusMove)
     return;
   int groupRow = -1;
   TcxCustomDataControllerInfo& view = dc->View();
@@ -800,8 +800,9 @@ void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
   FocusActiveRecord(AGroupLevel);
   TcxDBDataController* dc = DBDataController();
   const int focused = dc->GetFocusedRecordIndex();
-  if (FPostingBeforeDelete || FActiveRecordIndex < 0 || FActiveRecordIndex >= dc->GetRecordCount() ||
-      focused < 0 || focused == FActiveRecordIndex || !IsSyncMode() || IsEditState(DataSet()->State()))
+  if (FPostingBeforeDelete || FPostingBeforeFocusMove || FActiveRecordIndex < 0 ||
+      FActiveRecordIndex >= dc->GetRecordCount() || focused < 0 || focused == FActiveRecordIndex ||
+      !IsSyncMode() || IsEditState(DataSet()->State()))
     return;
   // A record the filter hides, such as one just posted, left the focus where it was. Left on that record,
   // the dataset would have a later reload focus it wherever it then shows.

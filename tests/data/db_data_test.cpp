@@ -845,6 +845,29 @@ TEST(DBDataGroups, APostThatTakesTheRecordOutOfItsGroupOpensNoGroupOfItsFormerVa
       });
 }
 
+// A focus move that posts the record in edit focuses the row asked for and opens no group on the way: the
+// record posted, regrouped while in edit under closed groups, is not followed into its own groups.
+TEST(DBDataGroups, AFocusMoveThatPostsARecordRegroupedInEditOpensNoGroupOfIt) {
+  OnEveryPath({{3, 4, 1}, {7, 1, 1}, {8, 2, 3}, {9, 0, 1}, {10, 4, 3}, {13, 3, 1}, {113, Null, Null}},
+              [](TcxCustomDataController& dc, TDataSet*) {
+                ASSERT_TRUE(dc.ChangeFocusedRecordIndex(6));
+                dc.ChangeGroupIndex(2, 0);
+                dc.Edit();
+                dc.SetEditValue(2, 2, evsValue);
+                ASSERT_TRUE(dc.ChangeFocusedRowIndex(0));
+                dc.ChangeGroupIndex(1, 1);
+                // The regrouping leaves the focus on the group row of another record than the one in edit
+                // (id 113), whose group shows again only once it is posted.
+                ASSERT_EQ(ShownRows(dc), (std::vector<std::string>{"0-9", "0-8"}));
+                ASSERT_EQ(dc.GetFocusedRowIndex(), 0);
+                ASSERT_NE(dc.GetEditState(), 0);
+                ASSERT_TRUE(dc.ChangeFocusedRowIndex(1));
+                EXPECT_EQ(dc.GetEditState(), 0);
+                EXPECT_EQ(ShownRows(dc), (std::vector<std::string>{"0-9", "0-113", "0-8"}));
+                EXPECT_EQ(dc.GetFocusedRowIndex(), 2);
+              });
+}
+
 // Deleting the first record of the only group row shown, where the dataset then stands on a record the
 // filter hides, keeps the group row focused and takes the dataset to its record, as a controller over its
 // own records keeps it.
