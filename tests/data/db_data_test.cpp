@@ -868,6 +868,29 @@ TEST(DBDataGroups, AFocusMoveThatPostsARecordRegroupedInEditOpensNoGroupOfIt) {
               });
 }
 
+// Deleting the focused group row of the record in edit, whose edit takes it into the closed group beside,
+// focuses the record kept on its own row, as on a controller over its own records: a bound controller posts
+// the edit on the way, and the focus must not stay on the group row that the posted record took it to.
+TEST(DBDataGroups, DeletingTheGroupRowOfARecordEditedIntoTheNextGroupFocusesTheRecordKept) {
+  OnEveryPath({{3, 1, 0}, {6, 1, 0}, {113, Null, 0}}, [](TcxCustomDataController& dc, TDataSet* ds) {
+    ASSERT_TRUE(dc.ChangeFocusedRecordIndex(2));
+    dc.Edit();
+    dc.SetEditValue(1, 1, evsValue);
+    dc.ChangeGroupIndex(1, 0);
+    // Grouped while in edit, the record (id 113) keeps a group of its own.
+    ASSERT_EQ(ShownRows(dc), (std::vector<std::string>{"0-3", "0+113", "1-113"}));
+    ASSERT_TRUE(dc.ChangeFocusedRowIndex(1));
+    ASSERT_NE(dc.GetEditState(), 0);
+    dc.DeleteFocused();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    EXPECT_EQ(ShownRows(dc), (std::vector<std::string>{"0+3", "1-3", "1-6"}));
+    EXPECT_EQ(dc.GetFocusedRowIndex(), 1);
+    if (ds) {
+      EXPECT_EQ(ds->FieldByName("id")->AsInteger(), 3);
+    }
+  });
+}
+
 // Deleting the first record of the only group row shown, where the dataset then stands on a record the
 // filter hides, keeps the group row focused and takes the dataset to its record, as a controller over its
 // own records keeps it.
