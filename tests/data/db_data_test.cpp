@@ -1102,6 +1102,44 @@ TEST(DBDataGroups, GroupsOpenInsideAClosedGroupLeaveTheGroupsOfTheSameValuesBefo
   }
 }
 
+// A cancelled append beside a selection takes the new row alone out of it: every group and record selected
+// before stays selected, though over its own records the controller then focuses the last record and opens
+// its group.
+TEST(DBDataGroups, ACancelledAppendKeepsEveryOtherSelectedRowSelected) {
+  OnEveryPath({{0, 1, 0}, {1, 9, 9}, {2, 2, 0}, {3, Null, 5}, {5, 3, -3}}, [](TcxCustomDataController& dc,
+                                                                              TDataSet*) {
+    // The selected rows by what they show: a group by its value, a record by its id.
+    auto selected = [&dc] {
+      std::string text;
+      for (int i = 0; i < dc.GetSelectedCount(); ++i) {
+        TcxRowInfo info = dc.GetRowInfo(dc.GetSelectedRowIndex(i));
+        const bool group = info.Level < dc.Groups().LevelCount();
+        text +=
+            (group ? "" : "#") +
+            VarToStr(dc.GetValue(info.RecordIndex, group ? dc.Groups().GroupingItemIndex(info.Level) : 0)) +
+            ' ';
+      }
+      return text;
+    };
+    dc.SetOptions(dc.GetOptions() & ~dcoAssignGroupingValues);
+    dc.SetMultiSelect(true);
+    EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
+    dc.ChangeGroupIndex(2, 0);
+    dc.ChangeGroupIndex(0, 1);
+    dc.SelectRange(0, 3);
+    ASSERT_EQ(ShownView(dc), "--3 +0 +0 #0 -2 -5 -9 | focus 3 | selected 0 1 2 3");
+    const std::string before = selected();
+    ASSERT_EQ(before, "-3 0 0 #0 ");
+    // The new record, its b empty, opens a group before the selected ones.
+    dc.Append();
+    dc.SetEditValue(0, 105, evsValue);
+    EXPECT_EQ(selected(), before);
+    dc.Cancel();
+    EXPECT_EQ(dc.GetRecordCount(), 5);
+    EXPECT_EQ(selected(), before);
+  });
+}
+
 // A record posted under the filter leaves the dataset on the record the controller focuses, not on the hidden
 // one, so that a refresh once the filter is cleared keeps that focus, as the controller over its own records
 // does; appended, or edited and posted by its value or once the edit ends.
