@@ -694,9 +694,8 @@ TEST_P(DBData, DeletingTheGroupRowOfTheRecordInEditLeavesTheSameValuesGroupClose
   });
 }
 
-// Records (id, a, b) bound to either dataset, with key fields and smart refresh, or over the controller's
-// own.
-// Records of an integer key "id" and integer columns "a", "b", "c"... as many as a row holds.
+// Records of an integer key "id" and integer columns "a", "b", "c"... as many as a row holds, bound to either
+// dataset, with key fields and smart refresh, or over the controller's own.
 struct TwoLevelTable {
   TwoLevelTable(int AKind, const std::vector<std::vector<Variant>>& ARows)
       : bound(int(ARows.at(0).size())), own(int(ARows.at(0).size())) {
@@ -1074,7 +1073,7 @@ TEST(DBDataGroups, GroupsOpenInsideAClosedGroupLeaveTheGroupsOfTheSameValuesBefo
   const struct {
     const char* Name;
     bool Select;       // every row selected, else none
-    bool CloseFirstsC; // the first record's group of c closed
+    bool CloseFirstC;  // the first record's group of c closed
     const char* Shown; // the view before and after the regrouping
   } cases[] = {
       {"selected", true, false, "+1 +7 +8 #1 -2 | focus 0 | selected 0 1 2 3 4"},
@@ -1091,7 +1090,7 @@ TEST(DBDataGroups, GroupsOpenInsideAClosedGroupLeaveTheGroupsOfTheSameValuesBefo
       EXPECT_TRUE(dc.ChangeFocusedRowIndex(0));
       // The second record's group of a, its inner groups left open.
       dc.ChangeExpanding(4, false, false);
-      if (c.CloseFirstsC)
+      if (c.CloseFirstC)
         dc.ChangeExpanding(2, false, false);
       if (c.Select)
         dc.SelectAll();
