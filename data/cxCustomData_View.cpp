@@ -523,8 +523,12 @@ void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<in
   for (int g = 0; g < FGroups.Count(); ++g) {
     const TcxDataGroupInfo& group = FGroups.Items(g);
     std::size_t level = std::size_t(group.Level);
-    if (!eligible[level])
+    // Groups inside a closed group are passed over whole. Their children must not be taken as children of the
+    // last group saved at their parent's level: their path would name the groups of the same values there.
+    if (!eligible[level]) {
+      eligible[level + 1] = false;
       continue;
+    }
     std::uint8_t flags = 0;
     if (group.Expanded) {
       if (!alwaysExpanded)

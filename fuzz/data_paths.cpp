@@ -808,14 +808,22 @@ private:
   }
 
   // Group rows stand in the same order on both where the paths agree; opening or closing one moves only the
-  // rows after it.
+  // rows after it. Past a row that stands for another group or record on each, as behind a group left open
+  // here for the focus, rows of the same index are not the same rows: matching them would close a group that
+  // is open on both, and drop its selected rows.
   void ExpandAsTheDataSet() {
     TcxCustomDataController& mem = FMem.DC();
     TcxCustomDataController& direct = FDirect.DC();
     const int levels = direct.Groups().LevelCount();
+    auto name = [levels](TcxCustomDataController& ADC, const TcxRowInfo& AInfo) {
+      const int item = AInfo.Level < levels ? ADC.Groups().GroupingItemIndex(AInfo.Level) : 0;
+      return std::to_string(AInfo.Level) + ' ' + ValueText(ADC.GetValue(AInfo.RecordIndex, item));
+    };
     for (int row = 0; row < direct.GetRowCount() && row < mem.GetRowCount(); ++row) {
       const TcxRowInfo own = direct.GetRowInfo(row), bound = mem.GetRowInfo(row);
-      if (own.Level < levels && own.Level == bound.Level && own.Expanded != bound.Expanded)
+      if (name(direct, own) != name(mem, bound))
+        break;
+      if (own.Level < levels && own.Expanded != bound.Expanded)
         direct.ChangeExpanding(row, bound.Expanded, false);
     }
   }

@@ -694,38 +694,45 @@ TEST_P(DBData, DeletingTheGroupRowOfTheRecordInEditLeavesTheSameValuesGroupClose
   });
 }
 
-// Records (id, a, b) bound to either dataset, with key fields and smart refresh, or over the controller's
-// own.
+// Records of an integer key "id" and integer columns "a", "b", "c"... as many as a row holds, bound to either
+// dataset, with key fields and smart refresh, or over the controller's own.
 struct TwoLevelTable {
-  TwoLevelTable(int AKind, const std::vector<std::vector<Variant>>& ARows) {
+  TwoLevelTable(int AKind, const std::vector<std::vector<Variant>>& ARows)
+      : bound(int(ARows.at(0).size())), own(int(ARows.at(0).size())) {
     if (AKind == 2) {
       own.Fill(ARows);
       return;
     }
+    const std::size_t columns = ARows[0].size();
+    auto name = [](std::size_t AColumn) {
+      return AColumn == 0 ? std::string("id") : std::string(1, char('a' + AColumn - 1));
+    };
     if (AKind == 1) {
-      std::string rows;
-      for (const auto& r : ARows)
-        rows += std::string(rows.empty() ? "(" : ", (") + std::string(VarToStr(r[0])) + ", " +
-                (r[1].IsNull() ? "NULL" : std::string(VarToStr(r[1]))) + ", " +
-                (r[2].IsNull() ? "NULL" : std::string(VarToStr(r[2]))) + ")";
-      ds.reset(dbtest::MemoryQuery(conn,
-                                   "CREATE TABLE t (id INTEGER PRIMARY KEY, a INTEGER, b INTEGER);"
-                                   "INSERT INTO t VALUES " +
-                                       rows,
-                                   "SELECT id, a, b FROM t ORDER BY id"));
+      std::string schema = "id INTEGER PRIMARY KEY", names = "id", rows;
+      for (std::size_t c = 1; c < columns; ++c) {
+        schema += ", " + name(c) + " INTEGER";
+        names += ", " + name(c);
+      }
+      for (const auto& r : ARows) {
+        rows += rows.empty() ? "(" : ", (";
+        for (std::size_t c = 0; c < columns; ++c)
+          rows += (c ? ", " : "") + (r[c].IsNull() ? std::string("NULL") : std::string(VarToStr(r[c])));
+        rows += ")";
+      }
+      ds.reset(dbtest::MemoryQuery(conn, "CREATE TABLE t (" + schema + ");INSERT INTO t VALUES " + rows,
+                                   "SELECT " + names + " FROM t ORDER BY id"));
     } else {
       auto* m = new TMemDataSet(nullptr);
-      for (const char* name : {"id", "a", "b"})
-        m->AddFieldDef(name, ftLargeint);
+      for (std::size_t c = 0; c < columns; ++c)
+        m->AddFieldDef(name(c), ftLargeint);
       for (const auto& r : ARows)
         m->AddRow(r);
       ds.reset(m);
     }
     source.SetDataSet(ds.get());
     bound.SetDataSource(&source);
-    bound.ChangeFieldName(0, "id");
-    bound.ChangeFieldName(1, "a");
-    bound.ChangeFieldName(2, "b");
+    for (std::size_t c = 0; c < columns; ++c)
+      bound.ChangeFieldName(int(c), name(c));
     bound.SetKeyFieldNames("id");
     bound.DataModeController().SetSmartRefresh(true);
     ds->Open();
@@ -736,8 +743,8 @@ struct TwoLevelTable {
   TSQLiteConnection conn{nullptr};
   std::unique_ptr<TDataSet, TObjectDeleter> ds;
   TDataSource source{nullptr};
-  DBController bound{3};
-  TestController own{3};
+  DBController bound;
+  TestController own;
 };
 
 // Each row as its level, whether open, and its record's id.
@@ -1101,6 +1108,81 @@ TEST(DBDataGroups, AnEditCancelledOnAnotherRecordsGroupRowOpensNoGroupAsUnbound)
       EXPECT_EQ(t.ds->State(), dsBrowse);
       EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 15);
     }
+}
+
+// A closed group keeps the groups open inside it for when it opens again. A regrouping (here the sorting
+// cleared) must not take them for the groups of the same values inside the group before it: those keep their
+// selection and stay closed where they were closed.
+TEST(DBDataGroups, GroupsOpenInsideAClosedGroupLeaveTheGroupsOfTheSameValuesBeforeItAsTheyWere) {
+  // Two records alike but for a, grouped by a, b and c: the second's groups are those of the first by value.
+  const std::vector<std::vector<Variant>> rows = {{1, 1, 7, 8}, {2, 2, 7, 8}};
+  const struct {
+    const char* Name;
+    bool Select;       // every row selected, else none
+    bool CloseFirstC;  // the first record's group of c closed
+    const char* Shown; // the view before and after the regrouping
+  } cases[] = {
+      {"selected", true, false, "+1 +7 +8 #1 -2 | focus 0 | selected 0 1 2 3 4"},
+      {"closed", false, true, "+1 +7 -8 -2 | focus 0 | selected"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    OnEveryPath(rows, [&](TcxCustomDataController& dc, TDataSet*) {
+      dc.SetMultiSelect(true);
+      EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
+      for (int item : {1, 2, 3})
+        dc.ChangeGroupIndex(item, item - 1);
+      dc.FullExpand();
+      EXPECT_TRUE(dc.ChangeFocusedRowIndex(0));
+      // The second record's group of a, its inner groups left open.
+      dc.ChangeExpanding(4, false, false);
+      if (c.CloseFirstC)
+        dc.ChangeExpanding(2, false, false);
+      if (c.Select)
+        dc.SelectAll();
+      EXPECT_EQ(ShownView(dc), c.Shown);
+      dc.ClearSorting(false);
+      EXPECT_EQ(ShownView(dc), c.Shown);
+    });
+  }
+}
+
+// A cancelled append beside a selection takes the new row alone out of it: every group and record selected
+// before stays selected, though over its own records the controller then focuses the last record and opens
+// its group.
+TEST(DBDataGroups, ACancelledAppendKeepsEveryOtherSelectedRowSelected) {
+  OnEveryPath({{0, 1, 0}, {1, 9, 9}, {2, 2, 0}, {3, Null, 5}, {5, 3, -3}}, [](TcxCustomDataController& dc,
+                                                                              TDataSet*) {
+    // The selected rows by what they show: a group by its value, a record by its id.
+    auto selected = [&dc] {
+      std::string text;
+      for (int i = 0; i < dc.GetSelectedCount(); ++i) {
+        TcxRowInfo info = dc.GetRowInfo(dc.GetSelectedRowIndex(i));
+        const bool group = info.Level < dc.Groups().LevelCount();
+        text +=
+            (group ? "" : "#") +
+            VarToStr(dc.GetValue(info.RecordIndex, group ? dc.Groups().GroupingItemIndex(info.Level) : 0)) +
+            ' ';
+      }
+      return text;
+    };
+    dc.SetOptions(dc.GetOptions() & ~dcoAssignGroupingValues);
+    dc.SetMultiSelect(true);
+    EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
+    dc.ChangeGroupIndex(2, 0);
+    dc.ChangeGroupIndex(0, 1);
+    dc.SelectRange(0, 3);
+    ASSERT_EQ(ShownView(dc), "--3 +0 +0 #0 -2 -5 -9 | focus 3 | selected 0 1 2 3");
+    const std::string before = selected();
+    ASSERT_EQ(before, "-3 0 0 #0 ");
+    // The new record, its b empty, opens a group before the selected ones.
+    dc.Append();
+    dc.SetEditValue(0, 105, evsValue);
+    EXPECT_EQ(selected(), before);
+    dc.Cancel();
+    EXPECT_EQ(dc.GetRecordCount(), 5);
+    EXPECT_EQ(selected(), before);
+  });
 }
 
 // A record posted under the filter leaves the dataset on the record the controller focuses, not on the hidden
