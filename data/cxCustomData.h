@@ -478,6 +478,14 @@ struct TcxDataExpandingInfo {
   Variant EditedValue;
 };
 
+// What a view keeps of its groups across a change of its records, until the update that follows it.
+struct TcxDataSavedExpanding {
+  std::vector<TcxDataExpandingInfo> Infos;
+  std::vector<TcxCustomDataField*> Fields;
+  std::uint8_t Mode = 0;
+  bool Saved = false;
+};
+
 struct TcxDataSelectedItem {
   int Level;
   int RecordIndex;
@@ -589,6 +597,18 @@ public:
   void SaveBeforeRecordsChange(const std::vector<int>& AGoing = {});
   // Forgets what SaveBeforeRecordsChange kept, for a change that did not happen.
   void DiscardSavedState() { FExpandingSaved = false; }
+  // What SaveBeforeRecordsChange kept, to be put back for its own change where another change on the way
+  // (the post of an edit before a delete) updates the view first and uses it up.
+  TcxDataSavedExpanding SavedState() const {
+    return {FExpandingInfos, FExpandingFields, FExpandingMode, FExpandingSaved};
+  }
+  void PutSavedState(TcxDataSavedExpanding AState);
+  // Names ARecord at ALevel as focused again, where a change on the way took the focused group row to a group
+  // that another record leads; the next update finds the row anew.
+  void RenameFocusedRecord(int ARecord, int ALevel) {
+    FFocusingInfo.RecordIndex = ARecord;
+    FFocusingInfo.Level = ALevel;
+  }
 
   TcxDataGroups& Groups() { return FGroups; }
   TcxSortingFieldList& SortingFieldList() { return FSortingFieldList; }

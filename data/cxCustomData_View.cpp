@@ -489,6 +489,13 @@ void TcxCustomDataControllerInfo::SaveBeforeRecordsChange(const std::vector<int>
   FExpandingSaved = true;
 }
 
+void TcxCustomDataControllerInfo::PutSavedState(TcxDataSavedExpanding AState) {
+  FExpandingInfos = std::move(AState.Infos);
+  FExpandingFields = std::move(AState.Fields);
+  FExpandingMode = AState.Mode;
+  FExpandingSaved = AState.Saved;
+}
+
 void TcxCustomDataControllerInfo::SaveExpandingAndSelection(const std::vector<int>& AGoing) {
   TcxCustomDataController* dc = FDataController;
   bool keep = dc->GetOptions() & dcoSaveExpanding;

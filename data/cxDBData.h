@@ -135,7 +135,9 @@ public:
   // operation flag is cleared however the operation ends.
   template <class F> void DataSetOperation(F AOperation);
   // Runs AOperation as a delete of AGoing (sorted) in the dataset; ATarget is the record kept for the focus.
-  template <class F> void DeleteInDataSet(const std::vector<int>& AGoing, int ATarget, F AOperation);
+  // APostEdit posts the dataset's edit first.
+  template <class F>
+  void DeleteInDataSet(const std::vector<int>& AGoing, int ATarget, bool APostEdit, F AOperation);
   // Sets the dataset's position on behalf of the controller: its events then only track the position.
   template <class F> auto Positioning(F AOperation) -> decltype(AOperation());
   bool IsPositioning() const { return FPositioning != 0; }

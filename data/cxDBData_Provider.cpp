@@ -445,13 +445,15 @@ void TcxDBDataProvider::SetDetailSynchronized(bool AValue) {
 }
 
 template <class F>
-void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATarget, F AOperation) {
+void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATarget, bool APostEdit,
+                                        F AOperation) {
   TcxCustomDataController* dc = DataController();
   TcxCustomDataControllerInfo& view = dc->View();
   // The view keeps its groups' state by their values, read now, while the records still stand where the
   // groups say. A group the delete empties is gone, not one to find again by values that another group may
   // share, beside the record in edit, when the records are read anew (after a post of that edit, too).
   view.SaveBeforeRecordsChange(AGoing);
+  const TcxDataSavedExpanding saved = view.SavedState();
   auto alive = dc->AliveToken();
   struct Going {
     std::vector<int>& Records;
@@ -464,8 +466,26 @@ void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATar
   FGoingRecords = AGoing;
   const int focused = dc->GetFocusedRecordIndex();
   const bool focusGoes = std::find(AGoing.begin(), AGoing.end(), focused) != AGoing.end();
+  const int focusedLevel = focusGoes ? dc->GetRowInfo(dc->GetFocusedRowIndex()).Level : -1;
   try {
-    DataSetOperation(AOperation);
+    DataSetOperation([&] {
+      TDataSet* ds = DataSet();
+      if (APostEdit && ds->State() == dsEdit) {
+        TFlagGuard posting(FPostingBeforeDelete, alive);
+        ds->CheckBrowseMode();
+        if (!*alive)
+          return;
+      }
+      // The edit written to the dataset, and its post, update the view first and use up what it kept for
+      // the delete. The posted record may take the focused group row, and its groups opened for the focus,
+      // into a group of the same values that the user left closed and another record leads. The delete
+      // finds the groups and the focus as they stood before it instead, and loses the focus with its
+      // record, as on the controller over its own records.
+      view.PutSavedState(saved);
+      if (focusGoes && dc->GetFocusedRecordIndex() != focused && focused < dc->GetRecordCount())
+        view.RenameFocusedRecord(focused, focusedLevel);
+      AOperation();
+    });
   } catch (...) {
     if (*alive)
       view.DiscardSavedState();
@@ -531,7 +551,7 @@ void TcxDBDataProvider::Delete() {
   Variant targetKey = byKey ? dbc->GetRecordId(target) : Variant();
   bool byPosition = toTarget && !byKey && !FRecordsByBookmark && !IsGridMode() && ds->IsSequenced();
   int targetPosition = target > record ? target - 1 : target;
-  DeleteInDataSet({record}, target, [&] {
+  DeleteInDataSet({record}, target, false, [&] {
     TControlsLock lock(ds);
     ds->Delete();
     if (!targetBookmark.empty() && ds->BookmarkValid(targetBookmark))
@@ -580,14 +600,10 @@ void TcxDBDataProvider::DeleteRecords(std::vector<int>& AList) {
       target - int(std::lower_bound(records.begin(), records.end(), target) - records.begin());
   SavePos();
   TcxDBDataProviderSavePosInfo saved = FSavePos;
-  DeleteInDataSet(records, target, [&] {
-    // The first move below would post an edit while the controls are off: the controller would hear of the
-    // post only after the delete, with the dataset on another record, and read that one's values into the
-    // record it had in edit. Posted first, the edit ends where its record stands.
-    if (ds->State() == dsEdit) {
-      TFlagGuard posting(FPostingBeforeDelete, dc->AliveToken());
-      ds->CheckBrowseMode();
-    }
+  // The first move below would post an edit while the controls are off: the controller would hear of the
+  // post only after the delete, with the dataset on another record, and read that one's values into the
+  // record it had in edit. Posted first, the edit ends where its record stands.
+  DeleteInDataSet(records, target, true, [&] {
     TControlsLock lock(ds);
     try {
       if (FRecordsByBookmark) {

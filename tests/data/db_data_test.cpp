@@ -898,6 +898,30 @@ TEST(DBDataGroups, DeletingTheGroupRowOfARecordEditedIntoTheNextGroupFocusesTheR
   });
 }
 
+// Deleting the focused group row of the record in edit, grouped while in edit beside a closed group of the
+// same values, opens none of that group: a bound controller posts the edit on the way, which takes the
+// record, the focused row and its open groups into that group, but the delete takes them all away again.
+TEST(DBDataGroups, DeletingTheGroupRowOfTheRecordInEditBesideAClosedGroupOfItsValuesLeavesThatGroupClosed) {
+  OnEveryPath({{2, Null, Null}, {5, 1, 1}, {113, Null, Null}}, [](TcxCustomDataController& dc, TDataSet* ds) {
+    ASSERT_TRUE(dc.ChangeFocusedRecordIndex(2));
+    dc.Edit();
+    dc.ChangeGroupIndex(1, 0);
+    dc.ChangeGroupIndex(2, 1);
+    // The record in edit (id 113) keeps groups of its own, open, beside the closed ones of id 2.
+    ASSERT_EQ(ShownRows(dc), (std::vector<std::string>{"0-2", "0-5", "0+113", "1+113", "2-113"}));
+    ASSERT_TRUE(dc.ChangeFocusedRowIndex(3));
+    ASSERT_NE(dc.GetEditState(), 0);
+    dc.DeleteFocused();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    EXPECT_EQ(ShownRows(dc), (std::vector<std::string>{"0-2", "0+5", "1+5", "2-5"}));
+    EXPECT_EQ(dc.GetFocusedRowIndex(), 3);
+    EXPECT_EQ(dc.GetRecordCount(), 2);
+    if (ds) {
+      EXPECT_EQ(ds->FieldByName("id")->AsInteger(), 5);
+    }
+  });
+}
+
 // Deleting the first record of the only group row shown, where the dataset then stands on a record the
 // filter hides, keeps the group row focused and takes the dataset to its record, as a controller over its
 // own records keeps it.
