@@ -466,7 +466,8 @@ void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATar
   FGoingRecords = AGoing;
   const int focused = dc->GetFocusedRecordIndex();
   const bool focusGoes = std::find(AGoing.begin(), AGoing.end(), focused) != AGoing.end();
-  const int focusedLevel = focusGoes ? dc->GetRowInfo(dc->GetFocusedRowIndex()).Level : -1;
+  const int focusedRow = dc->GetFocusedRowIndex();
+  const int focusedLevel = focusGoes && focusedRow >= 0 ? dc->GetRowInfo(focusedRow).Level : -1;
   try {
     DataSetOperation([&] {
       TDataSet* ds = DataSet();
@@ -482,7 +483,7 @@ void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATar
       // finds the groups and the focus as they stood before it instead, and loses the focus with its
       // record, as on the controller over its own records.
       view.PutSavedState(saved);
-      if (focusGoes && dc->GetFocusedRecordIndex() != focused && focused < dc->GetRecordCount())
+      if (focusedLevel >= 0 && dc->GetFocusedRecordIndex() != focused && focused < dc->GetRecordCount())
         view.RenameFocusedRecord(focused, focusedLevel);
       AOperation();
     });
