@@ -833,8 +833,8 @@ bool TcxDBDataProvider::FocusBeforeCancel() {
   int record = FRecordBeforeCancel;
   if (record < 0 || record >= dc->GetRecordCount() || DataSet()->RecordCount() != dc->GetRecordCount())
     return false;
-  // A group row focused is kept as the row of its group: the cancel may give the group back to the record
-  // in edit to lead, which the record focused beside it then only stands in.
+  // A focused group row is kept as the row of its group: the cancel may give the group back to the edited
+  // record to lead, and the record kept, which led it meanwhile, would be focused on its own row instead.
   if (const int groupRow = GroupRowOf(record, FLevelBeforeCancel); groupRow >= 0)
     record = dc->GetRowInfo(groupRow).RecordIndex;
   // Outside sync mode the dataset stays where its cancel left it.
