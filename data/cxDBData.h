@@ -176,6 +176,9 @@ private:
   // Focuses the controller's record for the dataset's current record, without moving the dataset; with
   // AGroupLevel, the row of its group at that level where the record leads the group.
   void FocusActiveRecord(int AGroupLevel = -1);
+  // The row of record ARecordIndex's group at level AGroupLevel, whichever record leads it; -1 where the
+  // group is not shown.
+  int GroupRowOf(int ARecordIndex, int AGroupLevel);
   // As FocusActiveRecord after the data changed; where the view cannot show that record, the dataset goes
   // back to the focused one instead.
   void FocusActiveRecordAfterChange(int AGroupLevel = -1);

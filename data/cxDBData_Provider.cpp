@@ -812,14 +812,9 @@ void TcxDBDataProvider::FocusActiveRecord(int AGroupLevel) {
   // would open its groups.
   if (record < 0 || record >= dc->GetRecordCount() || FPostingBeforeDelete || FPostingBeforeFocusMove)
     return;
-  int groupRow = -1;
-  TcxCustomDataControllerInfo& view = dc->View();
-  if (AGroupLevel >= 0 && AGroupLevel < view.Groups().LevelCount()) {
-    int group = view.Groups().GetGroupIndex(view.GetListIndexByRecord(record), AGroupLevel);
-    if (group >= 0 && view.Groups().IsVisible(group) &&
-        dc->GetRowInfo(view.Groups().Items(group).RowIndex).RecordIndex == record)
-      groupRow = view.Groups().Items(group).RowIndex;
-  }
+  int groupRow = GroupRowOf(record, AGroupLevel);
+  if (groupRow >= 0 && dc->GetRowInfo(groupRow).RecordIndex != record)
+    groupRow = -1;
   if (groupRow < 0 && dc->GetFocusedRecordIndex() == record)
     return;
   TFlagGuard guard(dc->FFocusing, dc->AliveToken());
@@ -827,6 +822,14 @@ void TcxDBDataProvider::FocusActiveRecord(int AGroupLevel) {
     dc->ChangeFocusedRowIndex(groupRow);
   else
     dc->ChangeFocusedRecordIndex(record);
+}
+
+int TcxDBDataProvider::GroupRowOf(int ARecordIndex, int AGroupLevel) {
+  TcxCustomDataControllerInfo& view = DBDataController()->View();
+  if (AGroupLevel < 0 || AGroupLevel >= view.Groups().LevelCount())
+    return -1;
+  const int group = view.Groups().GetGroupIndex(view.GetListIndexByRecord(ARecordIndex), AGroupLevel);
+  return group >= 0 && view.Groups().IsVisible(group) ? view.Groups().Items(group).RowIndex : -1;
 }
 
 void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
@@ -844,9 +847,13 @@ void TcxDBDataProvider::FocusActiveRecordAfterChange(int AGroupLevel) {
 
 bool TcxDBDataProvider::FocusBeforeCancel() {
   TcxDBDataController* dc = DBDataController();
-  const int record = FRecordBeforeCancel;
+  int record = FRecordBeforeCancel;
   if (record < 0 || record >= dc->GetRecordCount() || DataSet()->RecordCount() != dc->GetRecordCount())
     return false;
+  // A focused group row is kept as the row of its group: the cancel may give the group back to the edited
+  // record to lead, and the record kept, which led it meanwhile, would be focused on its own row instead.
+  if (const int groupRow = GroupRowOf(record, FLevelBeforeCancel); groupRow >= 0)
+    record = dc->GetRowInfo(groupRow).RecordIndex;
   // Outside sync mode the dataset stays where its cancel left it.
   const int active = FActiveRecordIndex;
   if (IsSyncMode() && !dc->SyncDataSetPos(record))

@@ -1091,13 +1091,36 @@ TEST_P(DBData, AnEditEndedInAnotherGroupLeavesTheGroupsOpenAsUnbound) {
   }
 }
 
+// Plays APlay over the controller's own records, which must show AExpected, then over the in-memory dataset
+// and the query, without keys, with keys, with smart refresh: each must show the same and leave its dataset
+// browsing on the record of id ADataSetId.
+void ExpectEveryBoundPathAsUnbound(const std::vector<std::vector<Variant>>& ARows,
+                                   const std::function<std::string(TcxCustomDataController&)>& APlay,
+                                   const std::string& AExpected, int ADataSetId) {
+  TwoLevelTable own(2, ARows);
+  EXPECT_EQ(APlay(own.dc()), AExpected);
+  const struct {
+    const char* Keys;
+    bool Smart;
+  } modes[] = {{"", false}, {"id", false}, {"id", true}};
+  for (int kind : {0, 1})
+    for (const auto& mode : modes) {
+      SCOPED_TRACE(std::string(kind ? "query" : "memory") + ", keys '" + mode.Keys + "'" +
+                   (mode.Smart ? ", smart refresh" : ""));
+      TwoLevelTable t(kind, ARows);
+      t.bound.SetKeyFieldNames(mode.Keys);
+      t.bound.DataModeController().SetSmartRefresh(mode.Smart);
+      EXPECT_EQ(APlay(t.dc()), AExpected);
+      EXPECT_EQ(t.ds->State(), dsBrowse);
+      EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), ADataSetId);
+    }
+}
+
 // An edit cancelled once the focus left the record for a closed group of another one puts the record's values
 // back and opens none of its groups: the dataset's cancel leaves it on the record it edited, which must not
 // take the focus, so the view stays as over the controller's own records, and the dataset follows the focus.
-// The focus leaves the record as a grouping added during the edit hides the group row it stood on; without
-// keys, with keys, with smart refresh.
+// The focus leaves the record as a grouping added during the edit hides the group row it stood on.
 TEST(DBDataGroups, AnEditCancelledOnAnotherRecordsGroupRowOpensNoGroupAsUnbound) {
-  const std::vector<std::vector<Variant>> rows = {{2, 4, 0}, {3, 2, 9}, {4, 1, 5}, {7, 3, 5}, {15, 2, 0}};
   auto play = [](TcxCustomDataController& dc) {
     EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
     dc.Edit();
@@ -1113,25 +1136,34 @@ TEST(DBDataGroups, AnEditCancelledOnAnotherRecordsGroupRowOpensNoGroupAsUnbound)
     EXPECT_EQ(VarToStr(dc.GetValue(0, 2)), "0");
     return view + ShownView(dc);
   };
-  TwoLevelTable own(2, rows);
-  const std::string expected = play(own.dc());
   // Every group closed, the focus on the group of a = 2 led by the record id 15.
-  EXPECT_EQ(expected, "-1 -2 -3 | focus 1 | selected 1 on 4 => -1 -2 -3 -4 | focus 1 | selected 1");
-  const struct {
-    const char* Keys;
-    bool Smart;
-  } modes[] = {{"", false}, {"id", false}, {"id", true}};
-  for (int kind : {0, 1})
-    for (const auto& mode : modes) {
-      SCOPED_TRACE(std::string(kind ? "query" : "memory") + ", keys '" + mode.Keys + "'" +
-                   (mode.Smart ? ", smart refresh" : ""));
-      TwoLevelTable t(kind, rows);
-      t.bound.SetKeyFieldNames(mode.Keys);
-      t.bound.DataModeController().SetSmartRefresh(mode.Smart);
-      EXPECT_EQ(play(t.dc()), expected);
-      EXPECT_EQ(t.ds->State(), dsBrowse);
-      EXPECT_EQ(t.ds->FieldByName("id")->AsInteger(), 15);
-    }
+  ExpectEveryBoundPathAsUnbound({{2, 4, 0}, {3, 2, 9}, {4, 1, 5}, {7, 3, 5}, {15, 2, 0}}, play,
+                                "-1 -2 -3 | focus 1 | selected 1 on 4 => -1 -2 -3 -4 | focus 1 | selected 1",
+                                15);
+}
+
+// An edit cancelled while the focus stands on the closed row of its record's group, regrouped during the
+// edit, keeps that row focused and opens no group: another record leads the group while the edit lasts and
+// the edited one again once its values are back, so the row is known by its group, not by the record leading
+// it.
+TEST(DBDataGroups, AnEditCancelledOnTheGroupRowOfItsRecordAfterARegroupingOpensNoGroupAsUnbound) {
+  auto play = [](TcxCustomDataController& dc) {
+    dc.ChangeGroupIndex(1, 0);
+    EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
+    dc.Edit();
+    // From the record up to the row of its group.
+    dc.MoveBy(-2);
+    dc.ChangeGroupIndex(2, 1);
+    EXPECT_NE(dc.GetEditState(), 0);
+    std::string view = ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex()) + " => ";
+    dc.Cancel();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    return view + ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex());
+  };
+  // The group of a = 0 led by the record id 3 during the edit, by the record id 0 after it.
+  ExpectEveryBoundPathAsUnbound(
+      {{0, 0, 0}, {1, 5, 3}, {2, 0, 1}, {3, 0, 0}, {5, 9, 2}}, play,
+      "-0 -5 -9 | focus 0 | selected 0 on 3 => -0 -5 -9 | focus 0 | selected 0 on 0", 0);
 }
 
 // A closed group keeps the groups open inside it for when it opens again. A regrouping (here the sorting
