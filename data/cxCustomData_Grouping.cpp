@@ -275,6 +275,30 @@ void TcxCustomDataControllerInfo::DoGroup() {
     return keys.IsNull[std::size_t(a)] != keys.IsNull[std::size_t(b)] ||
            keys.Key[std::size_t(a)] != keys.Key[std::size_t(b)];
   };
+  // The place kept was taken among the groups shown when the edit began. A regrouping since may have put it
+  // inside a group of values the record did not hold then, where it would be hidden in a group not its own:
+  // it goes before that group instead, into groups of its own values.
+  if (int at = !packed && kept != cxNoRecord && keptValues != kept ? GetListIndexByRecord(kept) : -1;
+      at > 0 && at + 1 < int(FRecordList.size())) {
+    const int next = FRecordList[std::size_t(at + 1)];
+    int shared = 0;
+    while (shared < levels && !differs(shared, FRecordList[std::size_t(at - 1)], next) &&
+           !differs(shared, kept, next))
+      ++shared;
+    if (shared < levels && !differs(shared, FRecordList[std::size_t(at - 1)], next)) {
+      auto inGroup = [&](int record) {
+        for (int l = 0; l <= shared; ++l)
+          if (differs(l, record, next))
+            return false;
+        return true;
+      };
+      int first = at - 1;
+      while (first > 0 && inGroup(FRecordList[std::size_t(first - 1)]))
+        --first;
+      std::rotate(FRecordList.begin() + first, FRecordList.begin() + at, FRecordList.begin() + at + 1);
+      RebuildListIndexes();
+    }
+  }
   // The levels whose groups the neighbours of the record in edit share.
   int keptShared = 0;
   if (int at = kept != cxNoRecord ? GetListIndexByRecord(kept) : -1;

@@ -769,10 +769,10 @@ void OnEveryPath(const std::vector<std::vector<Variant>>& ARows,
   }
 }
 
-// Deleting a closed group's row while the record in edit stands in another closed group posts the edit and
-// focuses the record kept: only the groups on the way to that record open, as on a controller over its own
-// records, though the dataset stands on the record posted meanwhile, which must not take the focus there.
-TEST(DBDataGroups, DeletingAGroupRowBesideTheRecordInEditOpensOnlyTheGroupsOfTheRecordKept) {
+// Deleting the closed group row of the record in edit, regrouped during the edit, ends the edit with the
+// records of that group and focuses the record kept: only the groups on the way to that record open, as on a
+// controller over its own records.
+TEST(DBDataGroups, DeletingTheClosedGroupOfTheRecordInEditAfterRegroupingsOpensOnlyTheGroupsOfTheRecordKept) {
   OnEveryPath(
       {{1, 2, 7}, {3, 9, 7}, {7, 9, 3}, {8, 1, 4}, {9, 8, 6}, {10, 5, 1}},
       [](TcxCustomDataController& dc, TDataSet* ds) {
@@ -785,17 +785,17 @@ TEST(DBDataGroups, DeletingAGroupRowBesideTheRecordInEditOpensOnlyTheGroupsOfThe
           dc.ChangeFocusedRowIndex(row);
         dc.ChangeGroupIndex(2, 2);
         dc.ChangeGroupIndex(1, 2);
-        // The focus is on the closed group b = 3, the record in edit (id 1) in the closed group b = 7.
+        // The focus follows the record in edit (id 1) through the regroupings to its closed group b = 7.
         ASSERT_EQ(ShownRows(dc), (std::vector<std::string>{"0-10", "0-7", "0-8", "0-9", "0-1"}));
-        ASSERT_EQ(dc.GetFocusedRowIndex(), 1);
+        ASSERT_EQ(dc.GetFocusedRowIndex(), 4);
         ASSERT_NE(dc.GetEditState(), 0);
         dc.DeleteFocused();
         EXPECT_EQ(dc.GetEditState(), 0);
-        EXPECT_EQ(ShownRows(dc), (std::vector<std::string>{"0-10", "0+8", "1+8", "2-8", "0-9", "0-1"}));
-        EXPECT_EQ(dc.GetFocusedRowIndex(), 3);
-        EXPECT_EQ(VarToStr(dc.GetValue(0, 1)), "3");
+        EXPECT_EQ(ShownRows(dc), (std::vector<std::string>{"0-10", "0-7", "0-8", "0+9", "1+9", "2-9"}));
+        EXPECT_EQ(dc.GetFocusedRowIndex(), 5);
+        EXPECT_EQ(dc.GetRecordCount(), 4);
         if (ds) {
-          EXPECT_EQ(ds->FieldByName("id")->AsInteger(), 8);
+          EXPECT_EQ(ds->FieldByName("id")->AsInteger(), 9);
         }
       });
 }
@@ -863,15 +863,15 @@ TEST(DBDataGroups, AFocusMoveThatPostsARecordRegroupedInEditOpensNoGroupOfIt) {
                 dc.SetEditValue(2, 2, evsValue);
                 ASSERT_TRUE(dc.ChangeFocusedRowIndex(0));
                 dc.ChangeGroupIndex(1, 1);
-                // The regrouping leaves the focus on the group row of another record than the one in edit
-                // (id 113), whose group shows again only once it is posted.
-                ASSERT_EQ(ShownRows(dc), (std::vector<std::string>{"0-9", "0-8"}));
+                // The regrouping keeps the record in edit (id 113) in a group of its own, its group row
+                // focused.
+                ASSERT_EQ(ShownRows(dc), (std::vector<std::string>{"0-113", "0-9", "0-8"}));
                 ASSERT_EQ(dc.GetFocusedRowIndex(), 0);
                 ASSERT_NE(dc.GetEditState(), 0);
                 ASSERT_TRUE(dc.ChangeFocusedRowIndex(1));
                 EXPECT_EQ(dc.GetEditState(), 0);
                 EXPECT_EQ(ShownRows(dc), (std::vector<std::string>{"0-9", "0-113", "0-8"}));
-                EXPECT_EQ(dc.GetFocusedRowIndex(), 2);
+                EXPECT_EQ(dc.GetFocusedRowIndex(), 0);
               });
 }
 
@@ -1119,7 +1119,8 @@ void ExpectEveryBoundPathAsUnbound(const std::vector<std::vector<Variant>>& ARow
 // An edit cancelled once the focus left the record for a closed group of another one puts the record's values
 // back and opens none of its groups: the dataset's cancel leaves it on the record it edited, which must not
 // take the focus, so the view stays as over the controller's own records, and the dataset follows the focus.
-// The focus leaves the record as a grouping added during the edit hides the group row it stood on.
+// The focus stays on the group row of the record through a grouping added during the edit; the cancel keeps
+// the row, which the record's values put back leave to the group of another one.
 TEST(DBDataGroups, AnEditCancelledOnAnotherRecordsGroupRowOpensNoGroupAsUnbound) {
   auto play = [](TcxCustomDataController& dc) {
     EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
@@ -1136,10 +1137,11 @@ TEST(DBDataGroups, AnEditCancelledOnAnotherRecordsGroupRowOpensNoGroupAsUnbound)
     EXPECT_EQ(VarToStr(dc.GetValue(0, 2)), "0");
     return view + ShownView(dc);
   };
-  // Every group closed, the focus on the group of a = 2 led by the record id 15.
-  ExpectEveryBoundPathAsUnbound({{2, 4, 0}, {3, 2, 9}, {4, 1, 5}, {7, 3, 5}, {15, 2, 0}}, play,
-                                "-1 -2 -3 | focus 1 | selected 1 on 4 => -1 -2 -3 -4 | focus 1 | selected 1",
-                                15);
+  // Every group closed, the focus on the group of the record in edit (id 2) and then on that of a = 2 led by
+  // the record id 15.
+  ExpectEveryBoundPathAsUnbound(
+      {{2, 4, 0}, {3, 2, 9}, {4, 1, 5}, {7, 3, 5}, {15, 2, 0}}, play,
+      "-1 -4 -2 -3 | focus 1 | selected 1 on 0 => -1 -2 -3 -4 | focus 1 | selected 1", 15);
 }
 
 // An edit cancelled while the focus stands on the closed row of its record's group, regrouped during the
@@ -2096,5 +2098,66 @@ TEST_P(DBData, SmartRefreshDeletesSeveralRecordsWithoutReloading) {
     int moved = 7 - int(std::count_if(c.Records.begin(), c.Records.end(), [](int r) { return r < 7; }));
     EXPECT_EQ(f.Word(moved), c.PlantedAfter);
     EXPECT_EQ(f.dc.FindRecordIndexByKey(8), moved);
+  }
+}
+
+// A regrouping during an edit keeps the record in edit shown in groups of the values it was grouped by when
+// the edit began, never inside a group of other values: the place it keeps beside its neighbours was taken
+// among the groups shown before, which the new grouping may have moved about it.
+TEST(DBDataGroups, ARegroupingDuringAnEditKeepsTheRecordInEditInGroupsOfItsOwn) {
+  const std::vector<std::vector<Variant>> rows{{3, 4, 1},  {7, 1, 1},  {8, 2, 3},        {9, 0, 1},
+                                               {10, 4, 3}, {13, 3, 1}, {113, Null, Null}};
+  // The record in edit (id 113) holds Null in both columns and is grouped by b before the edit.
+  const std::vector<std::string> byBThenA{"0+113", "1+113", "2-113", "0+9",  "1+9", "2-9",
+                                          "1+7",   "2-7",   "1+13",  "2-13", "1+3", "2-3",
+                                          "0+8",   "1+8",   "2-8",   "1+10", "2-10"};
+  struct Case {
+    const char* Name;
+    std::function<void(TcxCustomDataController&)> Steps;
+    std::vector<std::string> Shown;
+  } cases[] = {
+      {"a level added after a change, focus on another row",
+       [](TcxCustomDataController& dc) {
+         dc.SetEditValue(2, 2, evsValue);
+         ASSERT_TRUE(dc.ChangeFocusedRowIndex(0));
+         dc.ChangeGroupIndex(1, 1);
+       },
+       byBThenA},
+      {"a level added, nothing changed", [](TcxCustomDataController& dc) { dc.ChangeGroupIndex(1, 1); },
+       byBThenA},
+      {"a level added, the row of the record focused",
+       [](TcxCustomDataController& dc) {
+         dc.SetEditValue(2, 2, evsValue);
+         dc.ChangeGroupIndex(1, 1);
+       },
+       byBThenA},
+      {"a level added, then the levels swapped",
+       [](TcxCustomDataController& dc) {
+         dc.SetEditValue(1, 4, evsValue);
+         dc.ChangeGroupIndex(1, 1);
+         dc.ChangeGroupIndex(1, 0);
+       },
+       {"0+9",  "1+9",  "2-9",   "0+7",   "1+7",   "2-7", "0+8", "1+8", "2-8",  "0+13",
+        "1+13", "2-13", "0+113", "1+113", "2-113", "0+3", "1+3", "2-3", "1+10", "2-10"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    OnEveryPath(rows, [&](TcxCustomDataController& dc, TDataSet*) {
+      ASSERT_TRUE(dc.ChangeFocusedRecordIndex(6));
+      dc.ChangeGroupIndex(2, 0);
+      dc.Edit();
+      c.Steps(dc);
+      const int editing = dc.Provider().EditingRecordIndex();
+      ASSERT_NE(dc.GetEditState(), 0);
+      ASSERT_GE(editing, 0);
+      // The group rows of the record in edit are shown, closed or not.
+      const std::vector<std::string> shown = ShownRows(dc);
+      EXPECT_TRUE(std::find_if(shown.begin(), shown.end(),
+                               [](const std::string& r) { return r.ends_with("113"); }) != shown.end());
+      dc.FullExpand();
+      EXPECT_EQ(ShownRows(dc), c.Shown);
+      EXPECT_NE(dc.GetEditState(), 0);
+      EXPECT_EQ(VarToStr(dc.GetValue(editing, 0)), "113");
+    });
   }
 }
