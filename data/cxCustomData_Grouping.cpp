@@ -275,9 +275,9 @@ void TcxCustomDataControllerInfo::DoGroup() {
     return keys.IsNull[std::size_t(a)] != keys.IsNull[std::size_t(b)] ||
            keys.Key[std::size_t(a)] != keys.Key[std::size_t(b)];
   };
-  // The place kept was taken among the groups shown when the edit began. A regrouping since may have put it
-  // inside a group of values the record did not hold then, where it would be hidden in a group not its own:
-  // it goes before that group instead, into groups of its own values.
+  // The place a stored record in edit keeps was taken among the groups shown when its edit began. A
+  // regrouping since may put it inside a group of values the record did not hold then, where it would hide in
+  // a group not its own: it goes before that group instead, into groups of its own values.
   if (int at = !packed && kept != cxNoRecord && keptValues != kept ? GetListIndexByRecord(kept) : -1;
       at > 0 && at + 1 < int(FRecordList.size())) {
     const int next = FRecordList[std::size_t(at + 1)];
