@@ -138,8 +138,8 @@ std::string IsoDate(double ADays) {
 //   not the rows, the focus or the selection (Snapshot::Inserting). Once posted (at once, too, by an
 //   immediate post), cancelled or deleted, the new record leaves open on the controller over its own records
 //   the groups that its row, on the way through the values it was given, or the record its delete focused
-//   beside it, opened: the harness opens and closes the groups there as the bound controllers have them
-//   (ExpandAsTheDataSet).
+//   beside it, opened: the harness opens and closes the groups there as the bound controllers have them,
+//   those inside a closed group too (ExpandAsTheDataSet).
 // - A new record takes the values of its group only where the controller gives it a row of its own, not on a
 //   bound controller outside grid mode: that option is off on every path.
 // - An insert clears the selection of the controller over its own records, where the new record takes a row
@@ -826,6 +826,20 @@ private:
       if (own.Level < levels && own.Expanded != bound.Expanded)
         direct.ChangeExpanding(row, bound.Expanded, false);
     }
+    // The groups opened here inside a group closed since stay open, out of sight, until it opens again. Where
+    // both views hold the same groups over the same records, those take the state they have on the dataset's
+    // controller too; a hidden group's state moves no row.
+    TcxDataGroups &own = direct.View().Groups(), &bound = mem.View().Groups();
+    if (own.Count() != bound.Count())
+      return;
+    for (int g = 0; g < own.Count(); ++g) {
+      const TcxDataGroupInfo &a = own.Items(g), &b = bound.Items(g);
+      if (a.Level != b.Level || a.BeginIndex != b.BeginIndex || a.EndIndex != b.EndIndex)
+        return;
+    }
+    for (int g = 0; g < own.Count(); ++g)
+      if (!own.IsVisible(g))
+        own.Items(g).Expanded = bound.Items(g).Expanded;
   }
 
   void AddFilter(Input& AIn, std::string& AWhat, Operation& ARun) {
