@@ -1167,6 +1167,41 @@ TEST(DBDataGroups, AnEditCancelledOnTheGroupRowOfItsRecordAfterARegroupingOpensN
       "-0 -5 -9 | focus 0 | selected 0 on 3 => -0 -5 -9 | focus 0 | selected 0 on 0", 0);
 }
 
+// A focus move away from the group row of the record in edit, which a regrouping during the edit left to
+// another record to lead, posts the edit and focuses the row asked for, wherever the post takes it: the
+// record posted into a group of its new value is not followed there, which would open that group.
+TEST(DBDataGroups, AFocusMoveFromAGroupRowAnotherRecordLeadsDuringTheEditOpensNoGroupOfTheRecordPosted) {
+  const struct {
+    int Row;   // the row focused once regrouped
+    int Value; // given to a before the regrouping
+    const char* Shown;
+    int DataSetId;
+  } cases[] = {
+      {1, 1, "-0 -5 -9 | focus 0 | selected 0 on 3 => -0 -1 -5 -9 | focus 2 | selected 2 on 1", 1},
+      {1, 7, "-0 -5 -9 | focus 0 | selected 0 on 3 => -0 -5 -7 -9 | focus 1 | selected 1 on 1", 1},
+      {2, 2, "-0 -5 -9 | focus 0 | selected 0 on 3 => -0 -2 -5 -9 | focus 3 | selected 3 on 4", 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("row " + std::to_string(c.Row) + ", a = " + std::to_string(c.Value));
+    auto play = [&c](TcxCustomDataController& dc) {
+      dc.ChangeGroupIndex(1, 0);
+      EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
+      dc.Edit();
+      dc.SetEditValue(1, c.Value, evsValue);
+      // From the record up to the row of its group, which the regrouping leaves to id 3 to lead.
+      dc.MoveBy(-2);
+      dc.ChangeGroupIndex(2, 1);
+      EXPECT_NE(dc.GetEditState(), 0);
+      std::string view = ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex()) + " => ";
+      EXPECT_TRUE(dc.ChangeFocusedRowIndex(c.Row));
+      EXPECT_EQ(dc.GetEditState(), 0);
+      return view + ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex());
+    };
+    ExpectEveryBoundPathAsUnbound({{0, 0, 0}, {1, 5, 3}, {2, 0, 1}, {3, 0, 0}, {5, 9, 2}}, play, c.Shown,
+                                  c.DataSetId);
+  }
+}
+
 // A closed group keeps the groups open inside it for when it opens again. A regrouping (here the sorting
 // cleared) must not take them for the groups of the same values inside the group before it: those keep their
 // selection and stay closed where they were closed.
