@@ -691,6 +691,12 @@ void TcxCustomDataControllerInfo::RemapSelection() {
 void TcxCustomDataControllerInfo::RestoreFocus(bool AGroupRowFocused) {
   TcxCustomDataController* dc = FDataController;
   int record = FFocusingInfo.RecordIndex;
+  // The focus stays with a record in edit that is shown: on the group of the level focused that holds it, or
+  // on its own row. A group row names the record that leads it, which a change during the edit can make
+  // another; found by that one, the focus would part from the edit.
+  if (const int editing = dc->Provider().IsEditing() ? dc->Provider().EditingRecordIndex() : -1;
+      record >= 0 && editing >= 0 && GetListIndexByRecord(editing) >= 0)
+    record = editing;
   int row = -1;
   int listIndex = record >= 0 ? GetListIndexByRecord(record) : -1;
   if (listIndex >= 0) {

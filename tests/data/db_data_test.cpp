@@ -1202,6 +1202,33 @@ TEST(DBDataGroups, AFocusMoveFromAGroupRowAnotherRecordLeadsDuringTheEditOpensNo
   }
 }
 
+// The focus stands on the group row of the record in edit, which its new key leaves to another record to
+// lead. Once the grouping is cleared, the focus stays with the record in edit, not with the record that led
+// the group: focused on another record during the edit, a controller bound to a dataset would follow the
+// dataset to the record posted, where the one over its own records stays.
+TEST(DBDataGroups, ClearingTheGroupingKeepsTheFocusWithTheRecordInEdit) {
+  auto play = [](TcxCustomDataController& dc) {
+    EXPECT_TRUE(dc.ChangeFocusedRecordIndex(0));
+    dc.ChangeGroupIndex(1, 0);
+    dc.ChangeGroupIndex(0, 1);
+    dc.Edit();
+    // a = null takes id 1 into the group of id 112; up to that group's row, which the key 113 leaves to id
+    // 112 to lead.
+    dc.SetEditValue(1, Null, evsValue);
+    EXPECT_TRUE(dc.ChangeFocusedRowIndex(0));
+    dc.SetEditValue(0, 113, evsValue);
+    dc.ClearGrouping();
+    EXPECT_NE(dc.GetEditState(), 0);
+    std::string view = ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex()) + " => ";
+    dc.Post();
+    EXPECT_EQ(dc.GetEditState(), 0);
+    return view + ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex());
+  };
+  ExpectEveryBoundPathAsUnbound(
+      {{1, 2, 0}, {4, 1, 0}, {112, Null, 0}}, play,
+      "#113 #4 #112 | focus 0 | selected 0 on 0 => #113 #4 #112 | focus 0 | selected 0 on 0", 113);
+}
+
 // A closed group keeps the groups open inside it for when it opens again. A regrouping (here the sorting
 // cleared) must not take them for the groups of the same values inside the group before it: those keep their
 // selection and stay closed where they were closed.
