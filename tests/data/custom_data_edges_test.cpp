@@ -148,6 +148,27 @@ TEST(CustomDataEditing, EditStatesAndCancelFocus) {
   dc.Cancel();
 }
 
+// A view that focuses its top row after a regrouping leaves the focus with a record in edit: the edit goes
+// on, and a focus on another record would part from it.
+TEST(CustomDataEditing, FocusingTheTopRowAfterARegroupingSparesTheRecordInEdit) {
+  for (bool editing : {false, true}) {
+    SCOPED_TRACE(editing ? "in edit" : "browsing");
+    TestController dc(2);
+    dc.SetOptions(dc.GetOptions() | dcoFocusTopRowAfterSorting | dcoGroupsAlwaysExpanded);
+    dc.Fill({{3, 2}, {1, 1}, {2, 1}});
+    dc.ChangeFocusedRecordIndex(2);
+    if (editing)
+      dc.Edit();
+    dc.ChangeGroupIndex(1, 0);
+    EXPECT_EQ(dc.GetEditState() != 0, editing);
+    // The top row is the group of 1, which the record of id 1 leads.
+    EXPECT_EQ(dc.GetFocusedRecordIndex(), editing ? 2 : 1);
+    const TcxRowInfo focused = dc.GetRowInfo(dc.GetFocusedRowIndex());
+    EXPECT_EQ(focused.RecordIndex, dc.GetFocusedRecordIndex());
+    EXPECT_EQ(focused.Level, 1);
+  }
+}
+
 // The post of a new record that was never changed takes it away as its cancel does, and leaves the focus
 // where the cancel leaves it, in a plain, a sorted and a grouped view, the record inserted or appended.
 TEST(CustomDataEditing, APostOfAnUntouchedNewRecordFocusesAsItsCancel) {
