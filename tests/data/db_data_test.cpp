@@ -1116,6 +1116,16 @@ void ExpectEveryBoundPathAsUnbound(const std::vector<std::vector<Variant>>& ARow
     }
 }
 
+// The view while a record is in edit and after AEnd ends the edit, each with the record focused.
+std::string ShownAcrossTheEnd(TcxCustomDataController& ADC, const std::function<void()>& AEnd) {
+  auto shown = [&ADC] { return ShownView(ADC) + " on " + std::to_string(ADC.GetFocusedRecordIndex()); };
+  EXPECT_NE(ADC.GetEditState(), 0);
+  const std::string during = shown();
+  AEnd();
+  EXPECT_EQ(ADC.GetEditState(), 0);
+  return during + " => " + shown();
+}
+
 // An edit cancelled on the closed group row of its record, regrouped during the edit, puts the record's
 // values back and opens none of its groups: the cancel keeps the row, which the values put back leave to the
 // closed group of another record. The dataset's cancel leaves it on the record it edited, which must not take
@@ -1129,18 +1139,15 @@ TEST(DBDataGroups, AnEditCancelledOnAnotherRecordsGroupRowOpensNoGroupAsUnbound)
     // The group row of a = 4, which the record in edit (id 2) alone fills.
     EXPECT_TRUE(dc.ChangeFocusedRowIndex(1));
     dc.ChangeGroupIndex(2, 1);
-    EXPECT_NE(dc.GetEditState(), 0);
-    std::string view = ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex()) + " => ";
-    dc.Cancel();
-    EXPECT_EQ(dc.GetEditState(), 0);
+    std::string shown = ShownAcrossTheEnd(dc, [&dc] { dc.Cancel(); });
     EXPECT_EQ(VarToStr(dc.GetValue(0, 2)), "0");
-    return view + ShownView(dc);
+    return shown;
   };
   // Every group closed, the focus on the group of the record in edit (id 2) and then on that of a = 2 led by
   // the record id 15.
   ExpectEveryBoundPathAsUnbound(
       {{2, 4, 0}, {3, 2, 9}, {4, 1, 5}, {7, 3, 5}, {15, 2, 0}}, play,
-      "-1 -4 -2 -3 | focus 1 | selected 1 on 0 => -1 -2 -3 -4 | focus 1 | selected 1", 15);
+      "-1 -4 -2 -3 | focus 1 | selected 1 on 0 => -1 -2 -3 -4 | focus 1 | selected 1 on 4", 15);
 }
 
 // An edit cancelled while the focus stands on the closed row of its record's group, regrouped during the
@@ -1155,11 +1162,7 @@ TEST(DBDataGroups, AnEditCancelledOnTheGroupRowOfItsRecordAfterARegroupingOpensN
     // From the record up to the row of its group.
     dc.MoveBy(-2);
     dc.ChangeGroupIndex(2, 1);
-    EXPECT_NE(dc.GetEditState(), 0);
-    std::string view = ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex()) + " => ";
-    dc.Cancel();
-    EXPECT_EQ(dc.GetEditState(), 0);
-    return view + ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex());
+    return ShownAcrossTheEnd(dc, [&dc] { dc.Cancel(); });
   };
   // The group of a = 0 led by the record id 3 during the edit, by the record id 0 after it.
   ExpectEveryBoundPathAsUnbound(
@@ -1191,11 +1194,7 @@ TEST(DBDataGroups, AFocusMoveFromAGroupRowAnotherRecordLeadsDuringTheEditOpensNo
       // From the record up to the row of its group, which the regrouping leaves to id 3 to lead.
       dc.MoveBy(-2);
       dc.ChangeGroupIndex(2, 1);
-      EXPECT_NE(dc.GetEditState(), 0);
-      std::string view = ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex()) + " => ";
-      EXPECT_TRUE(dc.ChangeFocusedRowIndex(c.Row));
-      EXPECT_EQ(dc.GetEditState(), 0);
-      return view + ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex());
+      return ShownAcrossTheEnd(dc, [&] { EXPECT_TRUE(dc.ChangeFocusedRowIndex(c.Row)); });
     };
     ExpectEveryBoundPathAsUnbound({{0, 0, 0}, {1, 5, 3}, {2, 0, 1}, {3, 0, 0}, {5, 9, 2}}, play, c.Shown,
                                   c.DataSetId);
@@ -1218,11 +1217,7 @@ TEST(DBDataGroups, ClearingTheGroupingKeepsTheFocusWithTheRecordInEdit) {
     EXPECT_TRUE(dc.ChangeFocusedRowIndex(0));
     dc.SetEditValue(0, 113, evsValue);
     dc.ClearGrouping();
-    EXPECT_NE(dc.GetEditState(), 0);
-    std::string view = ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex()) + " => ";
-    dc.Post();
-    EXPECT_EQ(dc.GetEditState(), 0);
-    return view + ShownView(dc) + " on " + std::to_string(dc.GetFocusedRecordIndex());
+    return ShownAcrossTheEnd(dc, [&dc] { dc.Post(); });
   };
   ExpectEveryBoundPathAsUnbound(
       {{1, 2, 0}, {4, 1, 0}, {112, Null, 0}}, play,
