@@ -496,20 +496,8 @@ void TcxDBDataProvider::DeleteInDataSet(const std::vector<int>& AGoing, int ATar
     return;
   // The dataset may stand on a record the view does not show. Without a record kept for the focus, the
   // last row is focused then, as the controller over its own records does.
-  if (ATarget < 0) {
+  if (ATarget < 0)
     dc->FocusAfterDelete();
-    return;
-  }
-  // The focus went with its record, and the record kept takes it on its own row, as on the controller over
-  // its own records. The post of the edit on the way may have taken the focused group row along with the
-  // record posted into the group the record kept leads, where the focus would stay on a closed group.
-  const int row = dc->GetFocusedRowIndex();
-  const int kept = FActiveRecordIndex;
-  if (focusGoes && row >= 0 && kept >= 0 && kept < dc->GetRecordCount() &&
-      dc->GetFocusedRecordIndex() == kept && dc->GetRowInfo(row).Level < view.Groups().LevelCount()) {
-    TFlagGuard guard(DBDataController()->FFocusing, dc->AliveToken());
-    dc->ChangeFocusedRecordIndex(kept);
-  }
 }
 
 void TcxDBDataProvider::Delete() {
